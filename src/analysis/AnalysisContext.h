@@ -1,0 +1,79 @@
+// The working state of one analyse() call: the caller's mesh, private copies
+// of the settings, the topology built on demand and the four result blocks.
+#pragma once
+
+#include "analysis/QuantityTable.h"
+#include "meshaudit.h"
+#include "model/MeshTopology.h"
+
+#include <cstdint>
+
+namespace meshaudit {
+
+class AnalysisContext {
+public:
+    AnalysisContext();
+    ~AnalysisContext();
+    AnalysisContext(const AnalysisContext&) = delete;
+    AnalysisContext& operator=(const AnalysisContext&) = delete;
+
+    // Releases the topology, resets the results to not computed and attaches
+    // the caller's arrays.
+    void LoadMesh(const MeshRecord& record);
+
+    void CopySettingsIn(const PointSettings& settings) { pointSettings = settings; }
+    void CopySettingsIn(const EdgeSettings& settings) { edgeSettings = settings; }
+    void CopySettingsIn(const TriangleSettings& settings) { triangleSettings = settings; }
+    void CopySettingsIn(const MeshSettings& settings) { meshSettings = settings; }
+    void CopyResultsOut(PointResults& results) const { results = pointResults; }
+    void CopyResultsOut(EdgeResults& results) const { results = edgeResults; }
+    void CopyResultsOut(TriangleResults& results) const { results = triangleResults; }
+    void CopyResultsOut(MeshResults& results) const { results = meshResults; }
+
+    // Counts the steps, starts the progress bar, computes and judges category
+    // c (1 points, 2 edges, 3 triangles, 4 mesh, 5 all four in this order;
+    // any other value runs nothing) and clears the progress line.
+    void RunCategory(uint32_t category);
+
+    // The number of Enable bytes equal to 1 among the counted quantities.
+    uint32_t CountSteps(uint32_t category) const;
+
+    // Values shared across categories: compute quantity k of a category into
+    // its own slot when it still holds its not-computed mark, without
+    // announcing it, and return the slot's value.
+    int32_t EnsureCount(Category category, uint8_t k);
+    double EnsureReal(Category category, uint8_t k);
+    int8_t EnsureFlag(Category category, uint8_t k);
+
+    // Reads a slot as its kind without computing anything.
+    int32_t StoredCount(Category category, uint8_t k) const;
+    int8_t StoredFlag(Category category, uint8_t k) const;
+
+    MeshRecord mesh;
+    PointSettings pointSettings;
+    EdgeSettings edgeSettings;
+    TriangleSettings triangleSettings;
+    MeshSettings meshSettings;
+    MeshTopology topology;
+    PointResults pointResults;
+    EdgeResults edgeResults;
+    TriangleResults triangleResults;
+    MeshResults meshResults;
+
+private:
+    void Evaluate(const CategoryTable& table);
+    void ComputeStep(const CategoryTable& table);
+    void JudgeStep(const CategoryTable& table);
+    void Store(const CategoryTable& table, const QuantityRow& row);
+    const QuantityRow& Row(const CategoryTable& table, uint8_t k) const;
+    void EnsureRow(const CategoryTable& table, const QuantityRow& row);
+
+    bool IsUnset(const CategoryTable& table, const QuantityRow& row) const;
+    uint8_t* ResultsBlock(Category category);
+    const uint8_t* ResultsBlock(Category category) const;
+    const uint8_t* SettingsBlock(Category category) const;
+};
+
+const CategoryTable& TableOf(Category category);
+
+}  // namespace meshaudit

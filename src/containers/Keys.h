@@ -1,0 +1,100 @@
+// The five key types of the duplicate searches and their orders. Every
+// comparison of coordinates is a plain IEEE comparison without tolerance, so
+// 0.0 and -0.0 are the same key, and a comparison with NaN is always false
+// (two keys that agree up to a NaN are therefore equivalent).
+#pragma once
+
+#include "meshaudit.h"
+
+#include <cstdint>
+
+// T3DVECF and TRIANGLE are the public C records (global namespace); their
+// orders live beside them so that argument-dependent lookup finds them.
+
+// Lexicographic: x, then y, then z.
+inline bool operator<(const T3DVECF& a, const T3DVECF& b)
+{
+    if (a.x < b.x) {
+        return true;
+    }
+    if (a.x == b.x) {
+        if (a.y < b.y) {
+            return true;
+        }
+        if (a.y == b.y) {
+            return a.z < b.z;
+        }
+    }
+    return false;
+}
+
+// Exact equality of all three coordinates (NaN never equals).
+inline bool operator==(const T3DVECF& a, const T3DVECF& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+inline bool operator<(const TRIANGLE& a, const TRIANGLE& b)
+{
+    if (a.a != b.a) {
+        return a.a < b.a;
+    }
+    if (a.b != b.b) {
+        return a.b < b.b;
+    }
+    return a.c < b.c;
+}
+
+namespace meshaudit {
+
+// Two point indices; as a key (smaller, larger).
+struct T3DEDGE {
+    uint32_t first;
+    uint32_t second;
+};
+
+inline bool operator<(const T3DEDGE& a, const T3DEDGE& b)
+{
+    if (a.first != b.first) {
+        return a.first < b.first;
+    }
+    return a.second < b.second;
+}
+
+// Two end points; as a key (smaller point, larger point).
+struct T3DSEGMT {
+    T3DVECF first;
+    T3DVECF second;
+};
+
+inline bool operator<(const T3DSEGMT& a, const T3DSEGMT& b)
+{
+    if (a.first < b.first) {
+        return true;
+    }
+    return a.first == b.first && a.second < b.second;
+}
+
+// Three corners; as a key sorted ascending by the point order.
+struct T3DTRGL {
+    T3DVECF corner[3];
+};
+
+inline bool operator<(const T3DTRGL& a, const T3DTRGL& b)
+{
+    if (a.corner[0] < b.corner[0]) {
+        return true;
+    }
+    if (!(a.corner[0] == b.corner[0])) {
+        return false;
+    }
+    if (a.corner[1] < b.corner[1]) {
+        return true;
+    }
+    if (!(a.corner[1] == b.corner[1])) {
+        return false;
+    }
+    return a.corner[2] < b.corner[2];
+}
+
+}  // namespace meshaudit
