@@ -1,0 +1,46 @@
+// Small meshes built in code for the tests and benchmarks.
+#pragma once
+
+#include "meshaudit.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace meshaudit::testing {
+
+struct TestMesh {
+    std::vector<T3DVECF> points;
+    std::vector<TRIANGLE> triangles;
+
+    // A record over the vectors (valid while the mesh lives and is unchanged).
+    MeshRecord Record();
+    uint32_t AddPoint(double x, double y, double z);
+    void AddTriangle(uint32_t a, uint32_t b, uint32_t c);
+};
+
+// The tetrahedron (0,0,0), (1,0,0), (0,1,0), (0,0,1), corners counter-clockwise
+// seen from outside (volume 1/6).
+TestMesh Tetrahedron();
+
+// The unit cube [0,1]^3 as 12 triangles, counter-clockwise seen from outside.
+TestMesh UnitCube();
+
+// A closed torus of `around` x `tube` quads, each split in two triangles
+// (2 * around * tube triangles, around * tube points), outward oriented.
+TestMesh Torus(uint32_t around, uint32_t tube, double majorRadius = 3.0, double minorRadius = 1.0);
+
+// A closed sphere of `slices` x `stacks` (poles included), outward oriented:
+// 2 * slices * (stacks - 1) triangles.
+TestMesh Sphere(uint32_t slices, uint32_t stacks, double radius = 1.0, double cx = 0.0,
+                double cy = 0.0, double cz = 0.0);
+
+// An open square grid of n x n quads in the plane z = 0 (2 n^2 triangles).
+TestMesh Grid(uint32_t n, double cell = 1.0);
+
+// `count` random triangles with coordinates in [0, extent)^3, no shared points.
+TestMesh RandomSoup(uint32_t count, double extent, uint32_t seed);
+
+// Appends `other` to `mesh`, renumbering its indices.
+void Append(TestMesh& mesh, const TestMesh& other);
+
+}  // namespace meshaudit::testing
