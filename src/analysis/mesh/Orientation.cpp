@@ -1,0 +1,139 @@
+// Orientation of a mesh: whether every shared edge is run in opposite
+// directions by its triangles, and whether the triangles could be flipped so
+// that it is (a breadth-first reorientation of a copy, then the same test).
+#include "analysis/mesh/MeshAnalyses.h"
+#include "containers/Memory.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace meshaudit {
+
+namespace {
+
+bool HasCorner(const TRIANGLE& t, uint32_t p)
+{
+    return t.a == p || t.b == p || t.c == p;
+}
+
+// The test shared by IsOriented and IsConsistentlyOriented: for each
+// directed edge (a, b) of each triangle t, every other triangle of a's list
+// that also has b as a corner shares the edge and must run it reversed.
+// Partners are looked for only among the triangles of the edge's first
+// point, so an edge whose first point has no list is not examined.
+bool AllSharedEdgesOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
+                            uint32_t pointCount, const IncidenceLists& pointTriangles)
+{
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const TRIANGLE& triangle = triangles[t];
+        const uint32_t corners[3] = {triangle.a, triangle.b, triangle.c};
+        for (int i = 0; i < 3; ++i) {
+            const uint32_t a = corners[i];
+            const uint32_t b = corners[(i + 1) % 3];
+            if (a >= pointCount) {
+                continue;
+            }
+            const uint32_t* row = pointTriangles.rows[a];
+            const uint32_t count = pointTriangles.counts[a];
+            for (uint32_t k = 0; k < count; ++k) {
+                const uint32_t u = row[k];
+                if (u == t || u >= triangleCount) {
+                    continue;
+                }
+                const TRIANGLE& other = triangles[u];
+                if (!HasCorner(other, a) || !HasCorner(other, b)) {
+                    continue;
+                }
+                if (!HaveOppositeEdge(triangle, other)) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u)
+{
+    const uint32_t tc[3] = {t.a, t.b, t.c};
+    const uint32_t uc[3] = {u.a, u.b, u.c};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            if (tc[i] == uc[(j + 1) % 3] && tc[(i + 1) % 3] == uc[j]) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool IsOriented(const MeshRecord& mesh, MeshTopology& topology)
+{
+    const T3DVECF* points = mesh.points;
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t pointCount = mesh.pointCount;
+    const uint32_t triangleCount = mesh.triangleCount;
+    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+        return false;
+    }
+    const IncidenceLists& pointTriangles = topology.VertexTriangles();
+    if (topology.Status() != 0 || topology.PointCount() != pointCount ||
+        topology.TriangleCount() != triangleCount) {
+        return false;
+    }
+    return AllSharedEdgesOpposite(triangles, triangleCount, pointCount, pointTriangles);
+}
+
+bool IsConsistentlyOriented(const MeshRecord& record)
+{
+    const T3DVECF* points = record.points;
+    const TRIANGLE* triangles = record.triangles;
+    const uint32_t pointCount = record.pointCount;
+    const uint32_t triangleCount = record.triangleCount;
+    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+        return false;
+    }
+    // Point-to-triangle lists of the record itself, packed in three passes:
+    // count the corners per point, set the rows by running sums, fill. A
+    // corner not below pointCount has no row and is left out.
+    uint32_t* counts = AllocateZeroedArray<uint32_t>(pointCount);
+    uint32_t** rows = AllocateArray<uint32_t*>(pointCount);
+    uint32_t* buffer = AllocateArray<uint32_t>(3 * static_cast<size_t>(triangleCount));
+    bool oriented = false;
+    if (counts != nullptr && rows != nullptr && buffer != nullptr) {
+        for (uint32_t t = 0; t < triangleCount; ++t) {
+            const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
+            for (uint32_t c : corners) {
+                if (c < pointCount) {
+                    ++counts[c];
+                }
+            }
+        }
+        size_t offset = 0;
+        for (uint32_t p = 0; p < pointCount; ++p) {
+            rows[p] = buffer + offset;
+            offset += counts[p];
+            counts[p] = 0;
+        }
+        for (uint32_t t = 0; t < triangleCount; ++t) {
+            const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
+            for (uint32_t c : corners) {
+                if (c < pointCount) {
+                    rows[c][counts[c]++] = t;
+                }
+            }
+        }
+        IncidenceLists pointTriangles;
+        pointTriangles.rows = rows;
+        pointTriangles.counts = counts;
+        oriented = AllSharedEdgesOpposite(triangles, triangleCount, pointCount, pointTriangles);
+    }
+    Free(buffer);
+    Free(rows);
+    Free(counts);
+    return oriented;
+}
+
+}  // namespace meshaudit
