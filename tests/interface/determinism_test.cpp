@@ -31,7 +31,7 @@ struct Outcome {
     }
 };
 
-Outcome Run(const MeshRecord& record)
+Outcome AnalyseCapturing(const MeshRecord& record)
 {
     std::FILE* file = std::tmpfile();
     std::FILE* saved = Progress().stream;
@@ -69,8 +69,8 @@ TestMesh Busy()
 TEST(Determinism, TheSameAnalysisTwiceGivesTheSameBytes)
 {
     TestMesh mesh = Busy();
-    const Outcome first = Run(mesh.Record());
-    const Outcome second = Run(mesh.Record());
+    const Outcome first = AnalyseCapturing(mesh.Record());
+    const Outcome second = AnalyseCapturing(mesh.Record());
     EXPECT_TRUE(first == second);
     EXPECT_FALSE(first.progress.empty());
 }
@@ -78,7 +78,7 @@ TEST(Determinism, TheSameAnalysisTwiceGivesTheSameBytes)
 TEST(Determinism, ResultsDoNotDependOnAnEarlierCall)
 {
     TestMesh mesh = Busy();
-    const Outcome fresh = Run(mesh.Record());
+    const Outcome fresh = AnalyseCapturing(mesh.Record());
 
     // Another mesh with other settings in between, then the defaults again.
     TestMesh other = testing::Torus(10, 6);
@@ -89,13 +89,13 @@ TEST(Determinism, ResultsDoNotDependOnAnEarlierCall)
     std::memset(m.Enable, 1, sizeof m.Enable);
     set_pnt_params(&p);
     set_msh_params(&m);
-    Run(other.Record());
+    AnalyseCapturing(other.Record());
     const PointSettings pd = DefaultPointSettings();
     const MeshSettings md = DefaultMeshSettings();
     set_pnt_params(&pd);
     set_msh_params(&md);
 
-    const Outcome again = Run(mesh.Record());
+    const Outcome again = AnalyseCapturing(mesh.Record());
     EXPECT_TRUE(fresh == again);
 }
 
@@ -104,7 +104,7 @@ TEST(Determinism, AnalysisAndRepairsNeverModifyTheirInput)
     TestMesh mesh = Busy();
     const TestMesh copy = mesh;
     const MeshRecord record = mesh.Record();
-    Run(record);
+    AnalyseCapturing(record);
     MeshRecord out;
     const double tolerance = 0.5;
     removeDuplicatedGeometricalPoints(&record, &tolerance, &out);
