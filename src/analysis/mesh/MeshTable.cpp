@@ -18,6 +18,11 @@ int8_t Oriented(AnalysisContext& c)
     return IsOriented(c.mesh, c.topology) ? 1 : 0;
 }
 
+int8_t Orientable(AnalysisContext& c)
+{
+    return IsOrientable(c.mesh, c.topology) ? 1 : 0;
+}
+
 int32_t Components(AnalysisContext& c)
 {
     return ComputeComponents(c.mesh, c.topology);
@@ -69,7 +74,7 @@ const QuantityRow kRows[] = {
     FlagRow("mesh::Oriented", MSH_Oriented, offsetof(MeshResults, Oriented),
             offsetof(MeshSettings, Oriented), &Oriented),
     FlagRow("mesh::Orientable", MSH_Orientable, offsetof(MeshResults, Orientable),
-            offsetof(MeshSettings, Orientable), &NotComputedFlag),
+            offsetof(MeshSettings, Orientable), &Orientable),
     CountRow("mesh::CountComponents", MSH_CountComponents,
              Gate(MSH_Connected) | Gate(MSH_CountComponents), offsetof(MeshResults, CountComponents),
              offsetof(MeshSettings, CountComponents), &Components),

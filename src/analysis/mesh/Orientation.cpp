@@ -3,6 +3,7 @@
 // that it is (a breadth-first reorientation of a copy, then the same test).
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/Memory.h"
+#include "containers/Queue.h"
 
 #include <cstddef>
 #include <cstring>
@@ -84,6 +85,91 @@ bool IsOriented(const MeshRecord& mesh, MeshTopology& topology)
         return false;
     }
     return AllSharedEdgesOpposite(triangles, triangleCount, pointCount, pointTriangles);
+}
+
+bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
+{
+    const T3DVECF* points = mesh.points;
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t pointCount = mesh.pointCount;
+    const uint32_t triangleCount = mesh.triangleCount;
+    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+        return false;
+    }
+    // All flips happen in a copy: the caller's triangles are only read.
+    T3DVECF* copiedPoints = AllocateArray<T3DVECF>(pointCount);
+    TRIANGLE* copiedTriangles = AllocateArray<TRIANGLE>(triangleCount);
+    bool orientable = false;
+    if (copiedPoints != nullptr && copiedTriangles != nullptr) {
+        std::memcpy(copiedPoints, points, sizeof(T3DVECF) * static_cast<size_t>(pointCount));
+        std::memcpy(copiedTriangles, triangles,
+                    sizeof(TRIANGLE) * static_cast<size_t>(triangleCount));
+        MeshRecord copy;
+        copy.points = copiedPoints;
+        copy.pointCount = pointCount;
+        copy.triangles = copiedTriangles;
+        copy.triangleCount = triangleCount;
+        // A walk cut short by a failure leaves a partly reoriented copy; the
+        // test below then answers for that copy, which errs only towards
+        // false.
+        OrientCopy(copy, topology);
+        orientable = IsConsistentlyOriented(copy);
+    }
+    Free(copiedTriangles);
+    Free(copiedPoints);
+    return orientable;
+}
+
+bool OrientCopy(MeshRecord& copy, MeshTopology& topology)
+{
+    TRIANGLE* triangles = copy.triangles;
+    const uint32_t triangleCount = copy.triangleCount;
+    const T3DVECF* points = copy.points;
+    const uint32_t pointCount = copy.pointCount;
+    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+        return false;
+    }
+    // The neighbour lists depend only on which corners triangles share, not
+    // on their order, so flips in the copy leave them valid.
+    const IncidenceLists& neighbours = topology.TriangleNeighbours();
+    if (topology.Status() != 0 || topology.TriangleCount() != triangleCount) {
+        return false;
+    }
+    uint8_t* visited = AllocateZeroedArray<uint8_t>(triangleCount);
+    if (visited == nullptr) {
+        return false;
+    }
+    CQueue<unsigned int> queue;
+    bool complete = true;
+    for (uint32_t seed = 0; seed < triangleCount && complete; ++seed) {
+        if (visited[seed] != 0) {
+            continue;
+        }
+        visited[seed] = 1;
+        complete = queue.Push(seed);
+        unsigned int t = 0;
+        while (complete && queue.Pop(t)) {
+            const uint32_t* row = neighbours.rows[t];
+            const uint32_t count = neighbours.counts[t];
+            for (uint32_t i = 0; i < count && complete; ++i) {
+                const uint32_t u = row[i];
+                if (u >= triangleCount || visited[u] != 0) {
+                    continue;
+                }
+                // Each triangle is fixed when first reached, relative to the
+                // (already fixed) triangle it was reached from.
+                if (!HaveOppositeEdge(triangles[t], triangles[u])) {
+                    const uint32_t first = triangles[u].a;
+                    triangles[u].a = triangles[u].b;
+                    triangles[u].b = first;
+                }
+                visited[u] = 1;
+                complete = queue.Push(u);
+            }
+        }
+    }
+    Free(visited);
+    return complete;
 }
 
 bool IsConsistentlyOriented(const MeshRecord& record)
