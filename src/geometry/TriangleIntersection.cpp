@@ -39,10 +39,10 @@ char PointOnPlaneInTriangle(const T3DVECF& point, const T3DVECF* triangle)
     return (where == '1' || where == 'r') ? '1' : '0';
 }
 
-char SegmentTriangle(const T3DVECF& p, const T3DVECF& q, const T3DVECF* triangle)
+// sp and sq are the sides of p and q: Orient3DSign(triangle, p) and (.., q).
+char SegmentTriangle(const T3DVECF& p, const T3DVECF& q, int8_t sp, int8_t sq,
+                     const T3DVECF* triangle)
 {
-    const int8_t sp = Orient3DSign(triangle, p);
-    const int8_t sq = Orient3DSign(triangle, q);
     if (sp == 0 && sq == 0) {
         return CoplanarSegmentTriangle(p, q, triangle);
     }
@@ -71,24 +71,33 @@ char SegmentTriangle(const T3DVECF& p, const T3DVECF& q, const T3DVECF* triangle
     return '1';
 }
 
+// Some edge of `edges` meets `triangle`, edges tried in corner order. Each
+// corner's side of the triangle's plane is computed once for its two edges.
+bool AnyEdgeMeets(const T3DVECF* edges, const T3DVECF* triangle)
+{
+    const int8_t sides[3] = {Orient3DSign(triangle, edges[0]), Orient3DSign(triangle, edges[1]),
+                             Orient3DSign(triangle, edges[2])};
+    for (int i = 0; i < 3; ++i) {
+        const int j = (i + 1) % 3;
+        if (SegmentTriangle(edges[i], edges[j], sides[i], sides[j], triangle) == '1') {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 char SegTriIntersect(const T3DVECF* segment, const T3DVECF* triangle)
 {
-    return SegmentTriangle(segment[0], segment[1], triangle);
+    return SegmentTriangle(segment[0], segment[1], Orient3DSign(triangle, segment[0]),
+                           Orient3DSign(triangle, segment[1]), triangle);
 }
 
 char TriTriIntersect(const T3DVECF* t1, const T3DVECF* t2)
 {
-    for (int i = 0; i < 3; ++i) {
-        if (SegmentTriangle(t1[i], t1[(i + 1) % 3], t2) == '1') {
-            return '1';
-        }
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (SegmentTriangle(t2[i], t2[(i + 1) % 3], t1) == '1') {
-            return '1';
-        }
+    if (AnyEdgeMeets(t1, t2) || AnyEdgeMeets(t2, t1)) {
+        return '1';
     }
     return '0';
 }
