@@ -2,6 +2,7 @@
 // shared end points, which counts the borders of a mesh.
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/Memory.h"
+#include "model/IncidenceLists.h"
 
 #include <gtest/gtest.h>
 
@@ -29,12 +30,12 @@ TEST(PointEdgeLists, ListEachEdgeAtBothEndsInEdgeOrder)
     EXPECT_EQ(Row(lists, 2), (std::vector<uint32_t>{1, 2, 3, 3}));  // (2, 2) twice
     EXPECT_EQ(Row(lists, 3), (std::vector<uint32_t>{}));
     // Packed: rows follow each other in one buffer that rows[0] starts.
+    EXPECT_EQ(lists.rows[0], lists.entries);
     for (uint32_t p = 0; p + 1 < 4; ++p) {
         EXPECT_EQ(lists.rows[p + 1], lists.rows[p] + lists.counts[p]);
     }
-    ReleaseEdgeLists(lists, 4);
-    EXPECT_TRUE(lists.rows == nullptr && lists.counts == nullptr);
-    ReleaseEdgeLists(lists, 4);  // harmless a second time
+    ReleaseLists(lists);
+    EXPECT_TRUE(lists.rows == nullptr && lists.counts == nullptr && lists.entries == nullptr);
 }
 
 TEST(PointEdgeLists, EndPointsBeyondThePointsAreSkipped)
@@ -44,16 +45,20 @@ TEST(PointEdgeLists, EndPointsBeyondThePointsAreSkipped)
     ASSERT_EQ(BuildPointEdgeLists(edges, 2, 2, lists), 0);
     EXPECT_EQ(Row(lists, 0), (std::vector<uint32_t>{0, 1}));
     EXPECT_EQ(Row(lists, 1), (std::vector<uint32_t>{1}));
-    ReleaseEdgeLists(lists, 2);
+    ReleaseLists(lists);
 }
 
-TEST(PointEdgeLists, NothingToListAndFailedAllocations)
+TEST(PointEdgeLists, EmptyInputsAndFailedAllocations)
 {
     const T3DEDGE edges[] = {{0, 1}};
     IncidenceLists lists;
     EXPECT_EQ(BuildPointEdgeLists(nullptr, 2, 1, lists), -1);
-    EXPECT_EQ(BuildPointEdgeLists(edges, 0, 1, lists), -1);
-    EXPECT_EQ(BuildPointEdgeLists(edges, 2, 0, lists), -1);
+    // No edges: every row empty. No points: nothing to list, nothing read.
+    ASSERT_EQ(BuildPointEdgeLists(edges, 2, 0, lists), 0);
+    EXPECT_EQ(lists.counts[0] + lists.counts[1], 0u);
+    ReleaseLists(lists);
+    ASSERT_EQ(BuildPointEdgeLists(edges, 0, 1, lists), 0);
+    ReleaseLists(lists);
     const int32_t expected[] = {-2, -2, -3};
     for (uint64_t k = 1; k <= 3; ++k) {
         memory_testing::ResetAllocationCounter();
@@ -76,7 +81,7 @@ TEST(EdgeNeighbourLists, OtherEdgesAtTheFirstThenTheSecondEnd)
     for (uint32_t e = 0; e + 1 < 4; ++e) {
         EXPECT_EQ(lists.rows[e + 1], lists.rows[e] + lists.counts[e]);
     }
-    ReleaseEdgeLists(lists, 4);
+    ReleaseLists(lists);
 }
 
 TEST(EdgeNeighbourLists, AnEdgeSharingBothEndsStandsTwice)
@@ -86,7 +91,7 @@ TEST(EdgeNeighbourLists, AnEdgeSharingBothEndsStandsTwice)
     ASSERT_EQ(BuildEdgeNeighbourLists(edges, 2, 2, lists), 0);
     EXPECT_EQ(Row(lists, 0), (std::vector<uint32_t>{1, 1}));
     EXPECT_EQ(Row(lists, 1), (std::vector<uint32_t>{0, 0}));
-    ReleaseEdgeLists(lists, 2);
+    ReleaseLists(lists);
 }
 
 TEST(EdgeNeighbourLists, FailuresReleaseEverything)
@@ -104,7 +109,7 @@ TEST(EdgeNeighbourLists, FailuresReleaseEverything)
     }
     memory_testing::ResetAllocationCounter();
     ASSERT_EQ(BuildEdgeNeighbourLists(edges, 3, 2, lists), 0);
-    ReleaseEdgeLists(lists, 2);
+    ReleaseLists(lists);
 }
 
 const T3DVECF kPoint{0, 0, 0};

@@ -4,80 +4,42 @@
 #include "analysis/mesh/GraphWalk.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/Memory.h"
-
-#include <cstddef>
+#include "model/IncidenceLists.h"
 
 namespace meshaudit {
-
-namespace {
-
-// Sets each row pointer to the running sum of the counts before it.
-void SetRows(uint32_t** rows, const uint32_t* counts, uint32_t elementCount, uint32_t* buffer)
-{
-    size_t offset = 0;
-    for (uint32_t e = 0; e < elementCount; ++e) {
-        rows[e] = buffer + offset;
-        offset += counts[e];
-    }
-}
-
-}  // namespace
-
-void ReleaseEdgeLists(IncidenceLists& lists, uint32_t elementCount)
-{
-    if (lists.rows != nullptr && elementCount > 0) {
-        Free(lists.rows[0]);
-    }
-    Free(lists.rows);
-    Free(lists.counts);
-    lists.rows = nullptr;
-    lists.counts = nullptr;
-}
 
 int32_t BuildPointEdgeLists(const T3DEDGE* edges, uint32_t pointCount, uint32_t edgeCount,
                             IncidenceLists& lists)
 {
     lists = IncidenceLists{};
-    if (edges == nullptr || pointCount == 0 || edgeCount == 0) {
+    if (edges == nullptr) {
         return -1;
     }
-    uint32_t* counts = AllocateZeroedArray<uint32_t>(pointCount);
-    uint32_t** rows = AllocateArray<uint32_t*>(pointCount);
-    if (counts == nullptr || rows == nullptr) {
-        Free(counts);
-        Free(rows);
+    if (!AllocateRows(lists, pointCount)) {
         return -2;
     }
     for (uint32_t e = 0; e < edgeCount; ++e) {
         const T3DEDGE edge = edges[e];
         if (edge.first < pointCount) {
-            ++counts[edge.first];
+            ++lists.counts[edge.first];
         }
         if (edge.second < pointCount) {
-            ++counts[edge.second];
+            ++lists.counts[edge.second];
         }
     }
-    uint32_t* buffer = AllocateZeroedArray<uint32_t>(2 * static_cast<size_t>(edgeCount));
-    if (buffer == nullptr) {
-        Free(counts);
-        Free(rows);
+    if (!LayOutRows(lists, pointCount, 2 * static_cast<uint64_t>(edgeCount))) {
+        ReleaseLists(lists);
         return -3;
-    }
-    SetRows(rows, counts, pointCount, buffer);
-    for (uint32_t p = 0; p < pointCount; ++p) {
-        counts[p] = 0;
     }
     for (uint32_t e = 0; e < edgeCount; ++e) {
         const T3DEDGE edge = edges[e];
         if (edge.first < pointCount) {
-            rows[edge.first][counts[edge.first]++] = e;
+            Append(lists, edge.first, e);
         }
         if (edge.second < pointCount) {
-            rows[edge.second][counts[edge.second]++] = e;
+            Append(lists, edge.second, e);
         }
     }
-    lists.rows = rows;
-    lists.counts = counts;
     return 0;
 }
 
@@ -89,12 +51,8 @@ int32_t BuildEdgeNeighbourLists(const T3DEDGE* edges, uint32_t pointCount, uint3
     if (BuildPointEdgeLists(edges, pointCount, edgeCount, atPoint) != 0) {
         return -1;
     }
-    uint32_t* counts = AllocateZeroedArray<uint32_t>(edgeCount);
-    uint32_t** rows = AllocateArray<uint32_t*>(edgeCount);
-    if (counts == nullptr || rows == nullptr) {
-        Free(counts);
-        Free(rows);
-        ReleaseEdgeLists(atPoint, pointCount);
+    if (!AllocateRows(lists, edgeCount)) {
+        ReleaseLists(atPoint);
         return -2;
     }
     // Row lengths follow from the point rows without scanning them: at each
@@ -102,7 +60,7 @@ int32_t BuildEdgeNeighbourLists(const T3DEDGE* edges, uint32_t pointCount, uint3
     // edge (v, v) stands twice in v's row. Knowing the total before any scan
     // means a point with very many edges fails at the allocation instead of
     // spending quadratic time first.
-    size_t total = 0;
+    uint64_t total = 0;
     for (uint32_t e = 0; e < edgeCount; ++e) {
         const T3DEDGE edge = edges[e];
         const uint32_t self = edge.first == edge.second ? 2 : 1;
@@ -113,19 +71,13 @@ int32_t BuildEdgeNeighbourLists(const T3DEDGE* edges, uint32_t pointCount, uint3
         if (edge.second < pointCount) {
             count += atPoint.counts[edge.second] - self;
         }
-        counts[e] = count;
+        lists.counts[e] = count;
         total += count;
     }
-    uint32_t* buffer = AllocateZeroedArray<uint32_t>(total);
-    if (buffer == nullptr) {
-        Free(counts);
-        Free(rows);
-        ReleaseEdgeLists(atPoint, pointCount);
+    if (!LayOutRows(lists, edgeCount, total)) {
+        ReleaseLists(lists);
+        ReleaseLists(atPoint);
         return -3;
-    }
-    SetRows(rows, counts, edgeCount, buffer);
-    for (uint32_t e = 0; e < edgeCount; ++e) {
-        counts[e] = 0;
     }
     for (uint32_t e = 0; e < edgeCount; ++e) {
         const uint32_t ends[2] = {edges[e].first, edges[e].second};
@@ -137,14 +89,12 @@ int32_t BuildEdgeNeighbourLists(const T3DEDGE* edges, uint32_t pointCount, uint3
             const uint32_t n = atPoint.counts[p];
             for (uint32_t i = 0; i < n; ++i) {
                 if (row[i] != e) {
-                    rows[e][counts[e]++] = row[i];
+                    Append(lists, e, row[i]);
                 }
             }
         }
     }
-    ReleaseEdgeLists(atPoint, pointCount);
-    lists.rows = rows;
-    lists.counts = counts;
+    ReleaseLists(atPoint);
     return 0;
 }
 
@@ -180,7 +130,7 @@ int32_t CountEdgeGroups(const EdgeList& list)
         return -6;
     }
     const uint32_t groups = CountGroups(edgeCount, neighbours, visited, queue);
-    ReleaseEdgeLists(neighbours, edgeCount);
+    ReleaseLists(neighbours);
     Free(visited);
     Free(queue);
     return static_cast<int32_t>(groups);

@@ -80,10 +80,9 @@ int32_t ComputeBorders(const MeshRecord& mesh, MeshTopology& topology);
 int32_t CountEdgeGroups(const EdgeList& list);
 
 // Per point, the edges that have it as an end point, in edge order (an edge
-// (v, v) stands twice in v's row). On 0 the lists are packed: lists.rows[0]
-// starts the one entry buffer; release them with ReleaseEdgeLists. -1 null
-// edges, zero points or zero edges (nothing to list), -2 and -3 out of
-// memory. End points not below pointCount are skipped.
+// (v, v) stands twice in v's row), packed like the topology's lists; release
+// them with ReleaseLists (model/IncidenceLists.h). -1 null edges, -2 and -3
+// out of memory. End points not below pointCount are skipped.
 int32_t BuildPointEdgeLists(const T3DEDGE* edges, uint32_t pointCount, uint32_t edgeCount,
                             IncidenceLists& lists);
 
@@ -92,10 +91,6 @@ int32_t BuildPointEdgeLists(const T3DEDGE* edges, uint32_t pointCount, uint32_t 
 // BuildPointEdgeLists. -1 the point lists failed, -2 and -3 out of memory.
 int32_t BuildEdgeNeighbourLists(const T3DEDGE* edges, uint32_t pointCount, uint32_t edgeCount,
                                 IncidenceLists& lists);
-
-// Frees packed lists over `elementCount` elements made by the two builders
-// above and nulls both pointers. Harmless on released lists.
-void ReleaseEdgeLists(IncidenceLists& lists, uint32_t elementCount);
 
 // ---------------------------------------------------------------------------
 // Handles (Handles.cpp)

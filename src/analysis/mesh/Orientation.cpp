@@ -4,6 +4,7 @@
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/Memory.h"
 #include "containers/Queue.h"
+#include "model/IncidenceLists.h"
 
 #include <cstddef>
 #include <cstring>
@@ -182,43 +183,33 @@ bool IsConsistentlyOriented(const MeshRecord& record)
         return false;
     }
     // Point-to-triangle lists of the record itself, packed in three passes:
-    // count the corners per point, set the rows by running sums, fill. A
-    // corner not below pointCount has no row and is left out.
-    uint32_t* counts = AllocateZeroedArray<uint32_t>(pointCount);
-    uint32_t** rows = AllocateArray<uint32_t*>(pointCount);
-    uint32_t* buffer = AllocateArray<uint32_t>(3 * static_cast<size_t>(triangleCount));
+    // count the corners per point, lay out the rows, fill. A corner not
+    // below pointCount has no row and is left out.
+    IncidenceLists pointTriangles;
+    if (!AllocateRows(pointTriangles, pointCount)) {
+        return false;
+    }
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
+        for (uint32_t c : corners) {
+            if (c < pointCount) {
+                ++pointTriangles.counts[c];
+            }
+        }
+    }
     bool oriented = false;
-    if (counts != nullptr && rows != nullptr && buffer != nullptr) {
+    if (LayOutRows(pointTriangles, pointCount, 3 * static_cast<uint64_t>(triangleCount))) {
         for (uint32_t t = 0; t < triangleCount; ++t) {
             const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
             for (uint32_t c : corners) {
                 if (c < pointCount) {
-                    ++counts[c];
+                    Append(pointTriangles, c, t);
                 }
             }
         }
-        size_t offset = 0;
-        for (uint32_t p = 0; p < pointCount; ++p) {
-            rows[p] = buffer + offset;
-            offset += counts[p];
-            counts[p] = 0;
-        }
-        for (uint32_t t = 0; t < triangleCount; ++t) {
-            const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
-            for (uint32_t c : corners) {
-                if (c < pointCount) {
-                    rows[c][counts[c]++] = t;
-                }
-            }
-        }
-        IncidenceLists pointTriangles;
-        pointTriangles.rows = rows;
-        pointTriangles.counts = counts;
         oriented = AllSharedEdgesOpposite(triangles, triangleCount, pointCount, pointTriangles);
     }
-    Free(buffer);
-    Free(rows);
-    Free(counts);
+    ReleaseLists(pointTriangles);
     return oriented;
 }
 
