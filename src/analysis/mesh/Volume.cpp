@@ -14,16 +14,19 @@ namespace {
 
 // Ascending by magnitude; NaN after every number, so that the order stays a
 // total one whatever the coordinates (qsort needs a consistent comparison).
+// The common case costs two comparisons.
 int CompareMagnitude(const void* left, const void* right)
 {
     const double a = std::fabs(*static_cast<const double*>(left));
     const double b = std::fabs(*static_cast<const double*>(right));
-    const bool aNaN = std::isnan(a);
-    const bool bNaN = std::isnan(b);
-    if (aNaN || bNaN) {
-        return static_cast<int>(aNaN) - static_cast<int>(bNaN);
+    if (a < b) {
+        return -1;
     }
-    return static_cast<int>(a > b) - static_cast<int>(a < b);
+    if (b < a) {
+        return 1;
+    }
+    // Equal, or at least one NaN.
+    return static_cast<int>(std::isnan(a)) - static_cast<int>(std::isnan(b));
 }
 
 // The determinant of the rows p0, p1, p2, its three terms added left to
