@@ -135,6 +135,14 @@ typedef struct MeshRecord {
 } MeshRecord;
 #pragma pack(pop)
 
+/*
+ * Out-of-range indices: a triangle naming an index >= pointCount has no
+ * corners that could be read. The geometric searches leave such a triangle
+ * out entirely: CountIntersected (triangle::CountIntersected) and the
+ * self-intersection test (mesh::Selfintersection) never test it against
+ * another triangle and never report it.
+ */
+
 /* ------------------------------------------------------------------------ */
 /* Ranges                                                                   */
 /* ------------------------------------------------------------------------ */
