@@ -123,3 +123,5 @@ BENCHMARK(AnalyseByCategory)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+BENCHMARK_MAIN();
