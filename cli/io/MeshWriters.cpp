@@ -43,10 +43,16 @@ void AppendBinary(std::string& out, T value, bool bigEndian)
     out.append(reinterpret_cast<const char*>(bytes), sizeof(T));
 }
 
-// The value a coordinate has once stored in the file's type.
+// The value a coordinate has once stored in the file's type. The float goes
+// through a volatile: GCC 12.2's SLP vectorizer drops a double-to-float-to-
+// double round trip in loops it vectorizes.
 double Stored(double value, PlyType type)
 {
-    return type == PlyType::Float32 ? static_cast<double>(static_cast<float>(value)) : value;
+    if (type != PlyType::Float32) {
+        return value;
+    }
+    volatile float single = static_cast<float>(value);
+    return single;
 }
 
 T3DVECF UnitNormal(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
