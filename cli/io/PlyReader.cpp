@@ -102,8 +102,8 @@ void CheckCounts(const PlyHeader& header, uint64_t bodyBytes, const std::string&
         if (element.count > available / each) {
             throw LoadError(file, SourceLocation::Line(element.line),
                             "the header announces " + std::to_string(element.count) + " '" + element.name +
-                                "' elements, more than the remaining " + std::to_string(bodyBytes) +
-                                " bytes can hold");
+                                "' elements, more than the " + std::to_string(bodyBytes) +
+                                " bytes after the header can hold");
         }
         available -= element.count * each;
     }
@@ -142,10 +142,12 @@ public:
     size_t Offset() const { return offset_; }
     size_t Remaining() const { return bytes_.size() - offset_; }
 
-    void Need(uint64_t count, const PlyElement& element, uint64_t instance)
+    // Refuses to read `count` more bytes past the end; the error names the
+    // start of the instance being read.
+    void Need(uint64_t count, const PlyElement& element, uint64_t instance, size_t start)
     {
         if (count > Remaining()) {
-            throw LoadError(file_, SourceLocation::Byte(offset_),
+            throw LoadError(file_, SourceLocation::Byte(start),
                             "truncated binary PLY: '" + element.name + "' element " +
                                 std::to_string(instance + 1) + " of " + std::to_string(element.count) +
                                 " runs past the end of the file");
@@ -210,7 +212,7 @@ void ReadBinaryBody(std::string_view bytes, const PlyHeader& header, const Roles
         const uint64_t fixed = MinimalInstanceBytes(element, header.encoding);
         for (uint64_t i = 0; i < element.count; ++i) {
             const size_t start = cursor.Offset();
-            cursor.Need(fixed, element, i);
+            cursor.Need(fixed, element, i, start);
             double xyz[3] = {0.0, 0.0, 0.0};
             for (size_t p = 0; p < element.properties.size(); ++p) {
                 const PlyProperty& property = element.properties[p];
@@ -239,7 +241,7 @@ void ReadBinaryBody(std::string_view bytes, const PlyHeader& header, const Roles
                 const uint64_t itemBytes = static_cast<uint64_t>(integer) * PlyTypeSize(property.type);
                 // The rest of the instance still needs its fixed part too, but
                 // checking the list alone already bounds the work below.
-                cursor.Need(itemBytes, element, i);
+                cursor.Need(itemBytes, element, i, start);
                 if (isFace && static_cast<int>(p) == roles.corners) {
                     corners.clear();
                     for (int64_t k = 0; k < integer; ++k) {
@@ -257,7 +259,7 @@ void ReadBinaryBody(std::string_view bytes, const PlyHeader& header, const Roles
                     const PlyProperty& later = element.properties[q];
                     rest += PlyTypeSize(later.isList ? later.countType : later.type);
                 }
-                cursor.Need(rest, element, i);
+                cursor.Need(rest, element, i, start);
             }
             if (isVertex) {
                 builder.AddPoint(xyz[0], xyz[1], xyz[2]);
