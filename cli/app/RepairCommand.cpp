@@ -7,7 +7,7 @@
 #include "TextScan.h"
 
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <filesystem>
 #include <iostream>
 
@@ -135,9 +135,9 @@ int RunRepair(const std::vector<std::string>& args)
         int code = 0;
         std::string what;
         if (step.kind == RepairStep::Kind::Merge) {
-            char tolerance[64];
-            std::snprintf(tolerance, sizeof tolerance, "%.17g", step.tolerance);
-            what = std::string("merge points within ") + tolerance;
+            char tolerance[32];
+            auto end = std::to_chars(tolerance, tolerance + sizeof tolerance, step.tolerance).ptr;
+            what = "merge points within " + std::string(tolerance, end);
             code = MergePoints(mesh, step.tolerance, repaired);
         } else {
             what = "drop triangles that repeat a point";
