@@ -1,27 +1,26 @@
-#!/bin/sh
-# Installs the build dependencies that a fresh Debian machine lacks (the
-# compiler, CMake, GoogleTest and Google Benchmark come with the image).
-# Run as root; the CI calls it before building.
-set -eu
+#!/usr/bin/env bash
+# Installs what the build and the tests need, from Debian's packages only.
+# Quick when everything is present: it asks apt only for what is missing.
+set -euo pipefail
 
-PACKAGES="
-nlohmann-json3-dev
-"
+packages=(
+  cmake g++ make pkg-config
+  libgtest-dev libgmock-dev   # unit tests
+  libbenchmark-dev            # bench/
+  libgmp-dev                  # exact rational reference in the predicate tests
+  clang libclang-rt-14-dev    # libFuzzer targets
+  valgrind
+  nlohmann-json3-dev          # cli/: settings files and JSON reports
+)
 
-if [ "$(id -u)" -ne 0 ]; then
-    echo "deps.sh: run as root (it calls apt-get install)" >&2
-    exit 1
-fi
-
-missing=""
-for package in $PACKAGES; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing="$missing $package"
-    fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-if [ -n "$missing" ]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update
-    # shellcheck disable=SC2086
-    apt-get install -y $missing
+if ((${#missing[@]})); then
+  echo "installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
