@@ -122,7 +122,7 @@ TEST(CheckMany, FoldersAreCheckedInParallelOneJsonLinePerFile)
 
 TEST(CheckTerminal, ProgressAndColourOnlyOnATerminal)
 {
-    const std::string sample = testing::SourceDir() + "/cli/samples/icosphere.obj";
+    const std::string sample = testing::SourceDir() + "/cli/samples/sample.ply";
     CommandResult terminal = testing::RunCommandOnTerminal({"check", sample});
     EXPECT_NE(terminal.out.find("] "), std::string::npos);
     EXPECT_NE(terminal.out.find("  0 % point::Count"), std::string::npos);
@@ -204,7 +204,7 @@ TEST(CheckValues, OpenGridHasOneBorder)
 
 TEST(CheckValues, SampleFailsOnlyTheThreeDefaultsThatNoClosedSphereMeets)
 {
-    const std::string sample = testing::SourceDir() + "/cli/samples/icosphere.obj";
+    const std::string sample = testing::SourceDir() + "/cli/samples/sample.ply";
     testing::CheckRun defaults = CheckJson({sample});
     EXPECT_EQ(defaults.exitStatus, 1);
     std::vector<std::string> failed;
