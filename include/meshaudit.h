@@ -144,6 +144,12 @@ typedef struct MeshRecord {
  * those structures then stores its own topology-failure code, the one listed
  * with the quantity (for example edge::Count -5, edge::CountSingular -1).
  * No array is ever read or written out of range.
+ *
+ * Out-of-range indices: a triangle naming an index >= pointCount has no
+ * corners that could be read. The geometric searches leave such a triangle
+ * out entirely: CountIntersected (triangle::CountIntersected) and the
+ * self-intersection test (mesh::Selfintersection) never test it against
+ * another triangle and never report it.
  */
 
 /* ------------------------------------------------------------------------ */
