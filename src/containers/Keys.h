@@ -34,6 +34,23 @@ inline bool operator==(const T3DVECF& a, const T3DVECF& b)
     return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
+// The other relations derive from < alone (not from ==), so that they stay
+// consistent with it when a coordinate is NaN.
+inline bool operator>(const T3DVECF& a, const T3DVECF& b)
+{
+    return b < a;
+}
+
+inline bool operator<=(const T3DVECF& a, const T3DVECF& b)
+{
+    return !(b < a);
+}
+
+inline bool operator>=(const T3DVECF& a, const T3DVECF& b)
+{
+    return !(a < b);
+}
+
 inline bool operator<(const TRIANGLE& a, const TRIANGLE& b)
 {
     if (a.a != b.a) {

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the library and its host, then runs the main job on the bundled sample.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release -j"$(nproc 2>/dev/null || echo 2)"
+if [ -x build/release/cli/meshaudit ]; then
+  exec build/release/cli/meshaudit check "${@:-cli/samples/sample.ply}"
+fi
+exec build/release/examples/example_host

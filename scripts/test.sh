@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds and runs every test: once in release, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+
+for preset in release sanitize; do
+  echo "== $preset =="
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j"$jobs"
+  ctest --preset "$preset" -j"$jobs"
+done
+
+# Every fuzz target briefly, from its checked-in seed corpus (the long runs
+# are scripts/fuzz.sh with a larger FUZZ_SECONDS).
+echo "== fuzz (brief) =="
+FUZZ_SECONDS=${FUZZ_SECONDS:-10} bash scripts/fuzz.sh

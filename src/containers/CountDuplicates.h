@@ -1,0 +1,88 @@
+// The one counting pattern behind every duplicate analysis (points, edges,
+// triangles; by indices or by coordinates): items go into a search tree of
+// (key, occurrences) pairs, then the pairs seen more than once are summed.
+#pragma once
+
+#include "containers/AVLTree.h"
+#include "containers/NodePool.h"
+#include "containers/Pair.h"
+
+#include <cstdint>
+
+namespace meshaudit {
+
+// The failure codes an analysis reports for each step of the pattern.
+struct DuplicateCodes {
+    int32_t createFailed;    // the node pool could not be created
+    int32_t setPoolFailed;   // the tree refused the pool
+    int32_t insertFailed;    // an insertion found no node
+    int32_t findGaveNoNode;  // a search reported a match without a node
+};
+
+// Both sums of one count.
+struct DuplicateSums {
+    uint32_t members = 0;  // items whose key is shared with another item
+    uint32_t classes = 0;  // distinct keys shared by two items or more
+};
+
+// Counts the duplicates among items 0 .. itemCount-1. `keyOf(i, key)` fills
+// the key of item i and returns true, or returns false to leave item i out.
+// Returns 0 with `sums` filled, or one of `codes` (sums then untouched).
+//
+// The pool is created whole, one node per item, before the first insertion,
+// so no insertion allocates; the elements are visited through the pool's
+// NodeAt rather than by walking the tree. Tree and pool are released on
+// every path.
+template <typename Key, typename KeyOf>
+int32_t CountDuplicates(uint32_t itemCount, KeyOf keyOf, const DuplicateCodes& codes,
+                        DuplicateSums& sums)
+{
+    using Element = CPair<Key, int32_t>;
+    using Tree = AVLTree<Element>;
+
+    if (itemCount > static_cast<uint32_t>(INT32_MAX)) {
+        return codes.createFailed;
+    }
+    typename Tree::Pool pool;
+    if (!pool.Create(static_cast<int32_t>(itemCount))) {
+        return codes.createFailed;
+    }
+    // Declared after the pool: destroyed (cleared) before it on every path.
+    Tree tree;
+    if (!tree.SetPool(&pool)) {
+        return codes.setPoolFailed;
+    }
+
+    Element probe{};
+    probe.value = 1;
+    for (uint32_t i = 0; i < itemCount; ++i) {
+        if (!keyOf(i, probe.key)) {
+            continue;
+        }
+        typename Tree::Node* found = nullptr;
+        if (tree.Find(probe, found)) {
+            if (found == nullptr) {
+                return codes.findGaveNoNode;
+            }
+            ++found->element.value;
+        } else if (!tree.Insert(probe)) {
+            return codes.insertFailed;
+        }
+    }
+
+    DuplicateSums result;
+    const uint32_t count = tree.Count();
+    for (uint32_t i = 0; i < count; ++i) {
+        const typename Tree::Node* node = pool.NodeAt(i);
+        if (node != nullptr && node->element.value > 1) {
+            ++result.classes;
+            result.members += static_cast<uint32_t>(node->element.value);
+        }
+    }
+    tree.Clear();
+    pool.Release();
+    sums = result;
+    return 0;
+}
+
+}  // namespace meshaudit
