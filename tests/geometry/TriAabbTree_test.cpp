@@ -68,7 +68,8 @@ TEST(TriAabbTree, RejectsAnIncompleteMesh)
     r.triangleCount = 0;
     EXPECT_EQ(tree.Build(r), 0);
     EXPECT_EQ(tree.Root(), nullptr);
-    EXPECT_EQ(tree.Mesh().triangles, nullptr);
+    const TRIANGLE* none = tree.Mesh().triangles;
+    EXPECT_EQ(none, nullptr);
 }
 
 TEST(TriAabbTree, TenTrianglesMakeOneLeafAndTwelveASplit)
@@ -77,7 +78,8 @@ TEST(TriAabbTree, TenTrianglesMakeOneLeafAndTwelveASplit)
     C3DTriAABBTree tree;
     ASSERT_EQ(tree.Build(m.Record()), 1);
     EXPECT_EQ(tree.LeafSize(), 5u);
-    EXPECT_EQ(tree.Mesh().triangles, m.triangles.data());
+    const TRIANGLE* borrowed = tree.Mesh().triangles;
+    EXPECT_EQ(borrowed, m.triangles.data());
     EXPECT_EQ(tree.Mesh().triangleCount, 12u);
     ASSERT_FALSE(tree.Root()->IsLeaf());
     CheckTree(tree, m);
@@ -163,7 +165,7 @@ TEST(TriAabbTree, DegenerateTrianglesStayShallow)
     uint32_t height = 0;
     for (const AABBNode* node = tree.Root(); !node->IsLeaf();) {
         ++height;
-        node = node->left->Count() > node->right->Count() ? node->left : node->right;
+        node = node->Left()->Count() > node->Right()->Count() ? node->Left() : node->Right();
     }
     EXPECT_LT(height, 200u);
 }
