@@ -22,16 +22,12 @@ bool SharesAnIndex(const TRIANGLE& s, const TRIANGLE& t)
            s.c == t.a || s.c == t.b || s.c == t.c;
 }
 
-// One side of the walk: a tree's entries and its mesh's arrays.
+// One side of the walk: a tree's entries and its mesh's points.
 struct Side {
     const TriEntry* entries;
     const T3DVECF* points;
-    const TRIANGLE* triangles;
 
-    explicit Side(const C3DTriAABBTree& tree)
-        : entries(tree.Entries()), points(tree.Mesh().points), triangles(tree.Mesh().triangles)
-    {
-    }
+    explicit Side(const C3DTriAABBTree& tree) : entries(tree.Entries()), points(tree.Mesh().points) {}
 
     void Corners(const TRIANGLE& t, T3DVECF* corners) const
     {
@@ -71,7 +67,7 @@ WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, c
         } else {
             for (uint32_t i = a->first; i <= a->last; ++i) {
                 const TriEntry& ea = sideA.entries[i];
-                const TRIANGLE ta = sideA.triangles[ea.index];
+                const TRIANGLE& ta = ea.triangle;
                 if (RepeatsAnIndex(ta)) {
                     continue;
                 }
@@ -79,7 +75,7 @@ WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, c
                 bool haveCornersA = false;
                 for (uint32_t j = b->first; j <= b->last; ++j) {
                     const TriEntry& eb = sideB.entries[j];
-                    const TRIANGLE tb = sideB.triangles[eb.index];
+                    const TRIANGLE& tb = eb.triangle;
                     if (RepeatsAnIndex(tb) || SharesAnIndex(ta, tb) ||
                         ClassifyBoxes(ea.box, eb.box) == '0') {
                         continue;

@@ -67,6 +67,7 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh)
         }
         TriEntry& entry = entries_[count++];
         entry.index = t;
+        entry.triangle = tri;
         entry.box = C3DAABB{};
         entry.box.Extend(points[tri.a]);
         entry.box.Extend(points[tri.b]);

@@ -29,6 +29,8 @@ void CheckTree(const C3DTriAABBTree& tree, const TestMesh& m)
     const TriEntry* e = tree.Entries();
     for (uint32_t k = 0; k < tree.EntryCount(); ++k) {
         ASSERT_TRUE(testing::SameBox(e[k].box, TriangleBox(m, e[k].index))) << "entry " << k;
+        const TRIANGLE& t = m.triangles[e[k].index];
+        ASSERT_TRUE(e[k].triangle.a == t.a && e[k].triangle.b == t.b && e[k].triangle.c == t.c);
     }
     testing::CheckStructure(
         tree.Root(), tree.EntryCount(), tree.NodeCount(), static_cast<uint32_t>(m.triangles.size()),
