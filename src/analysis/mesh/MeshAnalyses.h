@@ -123,7 +123,9 @@ double ComputeVolume(const MeshRecord& mesh);
 double ComputeArea(const MeshRecord& mesh);
 
 // 1 when two triangles that share no point index, neither repeating an index
-// of its own, intersect or touch; else 0 (also when the tree cannot be built).
+// of its own, intersect or touch; else 0 (also when the tree cannot be
+// built). -1 when the search ran out of memory before it could answer.
+// Triangles with a corner not below pointCount are left out of the tree.
 int8_t TestSelfIntersection(const MeshRecord& mesh);
 
 }  // namespace meshaudit

@@ -107,7 +107,7 @@ const QuantityRow kRows[] = {
             offsetof(MeshSettings, Inclusion), &InclusionStep),
     FlagRow("mesh::Selfintersection", MSH_Selfintersection,
             offsetof(MeshResults, Selfintersection), offsetof(MeshSettings, Selfintersection),
-            &NotComputedFlag),
+            &SelfintersectionStep),
     // Not computed in this version: announced, then left at -1.
     FlagRow("mesh::Convex", MSH_Convex, offsetof(MeshResults, Convex),
             offsetof(MeshSettings, Convex), &NotComputedFlag),
