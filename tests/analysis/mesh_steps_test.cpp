@@ -251,7 +251,7 @@ TEST_F(MeshSteps, DuplicateFlagsCombineFiveCountsAndTheEpsilonCount)
     EXPECT_EQ(epsilon(-3), -1);
 }
 
-// The full default analysis of the cube, byte for byte.
+// The full default analysis of the tetrahedron, byte for byte.
 //
 // Step total: the default Enable bytes give 11 point + 16 edge + 12 triangle
 // (k 8 and 9 announce but do not count) + 16 mesh (k 0 and 16 are off; 18 to
