@@ -12,3 +12,8 @@ for preset in release sanitize; do
   cmake --build --preset "$preset" -j"$jobs"
   ctest --preset "$preset" -j"$jobs"
 done
+
+# Every fuzz target briefly, from its checked-in seed corpus (the long runs
+# are scripts/fuzz.sh with a larger FUZZ_SECONDS).
+echo "== fuzz (brief) =="
+FUZZ_SECONDS=${FUZZ_SECONDS:-10} bash scripts/fuzz.sh

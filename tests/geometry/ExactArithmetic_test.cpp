@@ -1,0 +1,257 @@
+// The error-free transformations and expansion routines, checked against
+// rational arithmetic: every result must equal its input exactly and every
+// expansion must be non-overlapping and increasing.
+#include "geometry/ExactArithmetic.h"
+#include "geometry/ExactReference.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <utility>
+
+namespace meshaudit {
+namespace {
+
+using namespace exact;
+using testing::ExactSum;
+using testing::RandomMagnitude;
+
+// Exponent of the lowest set bit of a finite non-zero double.
+int LowestBitExponent(double x)
+{
+    int exponent = 0;
+    const double significand = std::frexp(std::fabs(x), &exponent);  // in [0.5, 1)
+    const auto integer = static_cast<uint64_t>(std::ldexp(significand, 53));
+    return exponent - 53 + std::countr_zero(integer);
+}
+
+// Exponent of the highest set bit of a finite non-zero double.
+int HighestBitExponent(double x)
+{
+    return std::ilogb(x);
+}
+
+// Non-overlapping and increasing, zero components ignored.
+bool IsExpansion(int length, const double* e)
+{
+    int previousHigh = INT32_MIN;
+    for (int i = 0; i < length; ++i) {
+        if (e[i] == 0.0) {
+            continue;
+        }
+        if (LowestBitExponent(e[i]) <= previousHigh) {
+            return false;
+        }
+        previousHigh = HighestBitExponent(e[i]);
+    }
+    return true;
+}
+
+// What the zero-eliminating routines promise: an expansion without zero
+// components, or the single component 0.
+bool IsZeroFreeExpansion(int length, const double* e)
+{
+    if (length < 1) {
+        return false;
+    }
+    if (length == 1) {
+        return true;
+    }
+    for (int i = 0; i < length; ++i) {
+        if (e[i] == 0.0) {
+            return false;
+        }
+    }
+    return IsExpansion(length, e);
+}
+
+// Significant bits of a double's significand (0 for zero).
+int SignificantBits(double x)
+{
+    if (x == 0.0) {
+        return 0;
+    }
+    return HighestBitExponent(x) - LowestBitExponent(x) + 1;
+}
+
+class ExactArithmeticTest : public ::testing::Test {
+protected:
+    double Random() { return RandomMagnitude(rng_, -20.0, 20.0); }
+    // Two doubles of close magnitudes, where sums lose the most bits.
+    std::pair<double, double> ClosePair()
+    {
+        const double a = Random();
+        const double scale = std::ldexp(1.0, static_cast<int>(rng_() % 80) - 40);
+        return {a, a * scale * (1.0 + 1e-3 * RandomMagnitude(rng_, -3.0, 0.0))};
+    }
+    std::mt19937_64 rng_{20240611};
+};
+
+TEST_F(ExactArithmeticTest, TwoSumAndTwoDiffAreExact)
+{
+    for (int i = 0; i < 20000; ++i) {
+        const auto [a, b] = (i % 2 == 0) ? ClosePair() : std::pair{Random(), Random()};
+        double x = 0.0;
+        double y = 0.0;
+        TwoSum(a, b, x, y);
+        ASSERT_EQ(x, a + b);
+        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) + mpq_class(b)) << a << " " << b;
+        ASSERT_TRUE(y == 0.0 || std::fabs(y) <= std::ldexp(std::fabs(x), -53));
+        TwoDiff(a, b, x, y);
+        ASSERT_EQ(x, a - b);
+        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) - mpq_class(b)) << a << " " << b;
+    }
+}
+
+TEST_F(ExactArithmeticTest, FastTwoSumIsExactWhenTheFirstIsLarger)
+{
+    for (int i = 0; i < 20000; ++i) {
+        auto [a, b] = ClosePair();
+        if (std::fabs(a) < std::fabs(b)) {
+            std::swap(a, b);
+        }
+        double x = 0.0;
+        double y = 0.0;
+        FastTwoSum(a, b, x, y);
+        ASSERT_EQ(x, a + b);
+        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) + mpq_class(b)) << a << " " << b;
+    }
+}
+
+TEST_F(ExactArithmeticTest, SplitGivesTwoHalvesOfAtMost26Bits)
+{
+    for (int i = 0; i < 20000; ++i) {
+        const double a = Random();
+        double hi = 0.0;
+        double lo = 0.0;
+        Split(a, hi, lo);
+        ASSERT_EQ(hi + lo, a);
+        ASSERT_EQ(mpq_class(hi) + mpq_class(lo), mpq_class(a));
+        ASSERT_LE(SignificantBits(hi), 26) << a;
+        ASSERT_LE(SignificantBits(lo), 26) << a;
+    }
+}
+
+TEST_F(ExactArithmeticTest, TwoProductAndTwoSquareAreExact)
+{
+    for (int i = 0; i < 20000; ++i) {
+        const double a = Random();
+        const double b = Random();
+        double x = 0.0;
+        double y = 0.0;
+        TwoProduct(a, b, x, y);
+        ASSERT_EQ(x, a * b);
+        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) * mpq_class(b)) << a << " " << b;
+        TwoSquare(a, x, y);
+        ASSERT_EQ(x, a * a);
+        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) * mpq_class(a)) << a;
+    }
+    // A product with an exactly known error: (1 + 2^-30)^2 = 1 + 2^-29 + 2^-60.
+    double x = 0.0;
+    double y = 0.0;
+    TwoProduct(1.0 + 0x1p-30, 1.0 + 0x1p-30, x, y);
+    EXPECT_EQ(x, 1.0 + 0x1p-29);
+    EXPECT_EQ(y, 0x1p-60);
+}
+
+TEST_F(ExactArithmeticTest, TwoTwoDiffAndTwoOneProductGiveExactExpansions)
+{
+    for (int i = 0; i < 20000; ++i) {
+        double a1 = 0.0;
+        double a0 = 0.0;
+        double b1 = 0.0;
+        double b0 = 0.0;
+        TwoProduct(Random(), Random(), a1, a0);
+        TwoProduct(Random(), Random(), b1, b0);
+        if (i % 3 == 0) {
+            TwoProduct(a1 * (1.0 + 0x1p-40), 1.0 - 0x1p-30, b1, b0);  // near cancellation
+        }
+        double x[4];
+        TwoTwoDiff(a1, a0, b1, b0, x[3], x[2], x[1], x[0]);
+        ASSERT_EQ(ExactSum(4, x), mpq_class(a1) + mpq_class(a0) - mpq_class(b1) - mpq_class(b0));
+        ASSERT_TRUE(IsExpansion(4, x));
+
+        const double s = Random();
+        TwoOneProduct(a1, a0, s, x[3], x[2], x[1], x[0]);
+        ASSERT_EQ(ExactSum(4, x), (mpq_class(a1) + mpq_class(a0)) * mpq_class(s));
+        ASSERT_TRUE(IsExpansion(4, x));
+    }
+}
+
+TEST_F(ExactArithmeticTest, ExpansionSumAndScaleStayExactAndZeroFree)
+{
+    for (int round = 0; round < 300; ++round) {
+        // Grow two expansions one double at a time, mixing cancelling terms.
+        double e[64];
+        double f[64];
+        double h[128];
+        double scaled[128];
+        int eLength = 1;
+        int fLength = 1;
+        e[0] = Random();
+        f[0] = -e[0];  // f starts as the exact negation of e
+        mpq_class eValue(e[0]);
+        mpq_class fValue(f[0]);
+        for (int step = 0; step < 30; ++step) {
+            double term = Random();
+            if (step % 4 == 3) {
+                term = -e[eLength - 1];  // cancel the leading component
+            }
+            const int length = FastExpansionSumZeroElim(eLength, e, 1, &term, h);
+            ASSERT_TRUE(IsZeroFreeExpansion(length, h));
+            ASSERT_LE(length, eLength + 1);
+            eValue += mpq_class(term);
+            ASSERT_EQ(ExactSum(length, h), eValue);
+            for (int i = 0; i < length; ++i) {
+                e[i] = h[i];
+            }
+            eLength = length;
+
+            const double other = Random();
+            const int fNew = FastExpansionSumZeroElim(1, &other, fLength, f, h);
+            fValue += mpq_class(other);
+            ASSERT_EQ(ExactSum(fNew, h), fValue);
+            for (int i = 0; i < fNew; ++i) {
+                f[i] = h[i];
+            }
+            fLength = fNew;
+        }
+        const int sumLength = FastExpansionSumZeroElim(eLength, e, fLength, f, h);
+        ASSERT_TRUE(IsZeroFreeExpansion(sumLength, h));
+        ASSERT_EQ(ExactSum(sumLength, h), eValue + fValue);
+
+        const double factor = (round % 5 == 0) ? 0.0 : Random();
+        const int scaledLength = ScaleExpansionZeroElim(sumLength, h, factor, scaled);
+        ASSERT_TRUE(IsZeroFreeExpansion(scaledLength, scaled));
+        ASSERT_LE(scaledLength, 2 * sumLength);
+        ASSERT_EQ(ExactSum(scaledLength, scaled), (eValue + fValue) * mpq_class(factor));
+        if (factor == 0.0) {
+            ASSERT_EQ(scaledLength, 1);
+            ASSERT_EQ(scaled[0], 0.0);
+        }
+    }
+}
+
+TEST(ExactArithmetic, ExactCancellationLeavesOneZeroComponent)
+{
+    const double e[2] = {0x1p-60, 1.0};
+    const double f[2] = {-0x1p-60, -1.0};
+    double h[4] = {7.0, 7.0, 7.0, 7.0};
+    ASSERT_EQ(FastExpansionSumZeroElim(2, e, 2, f, h), 1);
+    EXPECT_EQ(h[0], 0.0);
+}
+
+TEST(ExactArithmetic, EstimateIsThePlainSumAndTopDominates)
+{
+    // 1 + 2^-60 + 2^-120 is a valid expansion; its estimate rounds to 1.
+    const double e[3] = {0x1p-120, 0x1p-60, 1.0};
+    EXPECT_EQ(Estimate(3, e), 1.0);
+    const double f[2] = {-0.25, 3.0};
+    EXPECT_EQ(Estimate(2, f), 2.75);
+}
+
+}  // namespace
+}  // namespace meshaudit
