@@ -135,6 +135,17 @@ typedef struct MeshRecord {
 } MeshRecord;
 #pragma pack(pop)
 
+/*
+ * Out-of-range indices. A triangle that names a point index at or beyond
+ * pointCount makes the whole mesh unusable for the incidence structures
+ * (edges, border edges, per-point and per-triangle lists): the library builds
+ * none of them and its internal topology fails with code -20 ("a triangle
+ * names a point index at or beyond pointCount"). Every quantity computed from
+ * those structures then stores its own topology-failure code, the one listed
+ * with the quantity (for example edge::Count -5, edge::CountSingular -1).
+ * No array is ever read or written out of range.
+ */
+
 /* ------------------------------------------------------------------------ */
 /* Ranges                                                                   */
 /* ------------------------------------------------------------------------ */

@@ -1,8 +1,10 @@
 #include "model/MeshTopology.h"
 
+#include "containers/Memory.h"
+#include "model/IncidenceLists.h"
+
 namespace meshaudit {
 
-// Placeholder builders: the topology lands with the edge category.
 MeshTopology::~MeshTopology()
 {
     FreeAll();
@@ -19,47 +21,76 @@ void MeshTopology::Attach(const MeshRecord& mesh)
 
 void MeshTopology::FreeAll()
 {
+    Free(edges_);
+    Free(borderEdges_);
+    ReleaseLists(vertexNeighbours_);
+    ReleaseLists(vertexTriangles_);
+    ReleaseLists(edgeTriangles_);
+    ReleaseLists(triangleNeighbours_);
+    edges_ = nullptr;
+    edgeCount_ = 0;
+    borderEdges_ = nullptr;
+    borderEdgeCount_ = 0;
     points_ = nullptr;
     pointCount_ = 0;
     triangles_ = nullptr;
     triangleCount_ = 0;
+    indexCheck_ = IndexCheck::Unchecked;
+}
+
+bool MeshTopology::IndicesInRange()
+{
+    if (indexCheck_ == IndexCheck::Unchecked) {
+        // Without both arrays nothing is indexed: the builders report the
+        // missing array themselves.
+        bool inRange = true;
+        if (points_ != nullptr && triangles_ != nullptr) {
+            for (uint32_t t = 0; t < triangleCount_ && inRange; ++t) {
+                const TRIANGLE& triangle = triangles_[t];
+                inRange = triangle.a < pointCount_ && triangle.b < pointCount_ &&
+                          triangle.c < pointCount_;
+            }
+        }
+        indexCheck_ = inRange ? IndexCheck::InRange : IndexCheck::OutOfRange;
+    }
+    return indexCheck_ == IndexCheck::InRange;
 }
 
 const T3DEDGE* MeshTopology::Edges(uint32_t& edgeCount)
 {
-    status_ = -1;
-    edgeCount = 0;
-    return nullptr;
+    status_ = IndicesInRange() ? BuildEdges() : kTopologyIndexOutOfRange;
+    edgeCount = edgeCount_;
+    return edges_;
 }
 
 const T3DEDGE* MeshTopology::BorderEdges(uint32_t& borderEdgeCount)
 {
-    status_ = -1;
-    borderEdgeCount = 0;
-    return nullptr;
+    status_ = IndicesInRange() ? BuildBorderEdges() : kTopologyIndexOutOfRange;
+    borderEdgeCount = borderEdgeCount_;
+    return borderEdges_;
 }
 
 const IncidenceLists& MeshTopology::VertexNeighbours()
 {
-    status_ = -1;
+    status_ = IndicesInRange() ? BuildVertexNeighbours() : kTopologyIndexOutOfRange;
     return vertexNeighbours_;
 }
 
 const IncidenceLists& MeshTopology::VertexTriangles()
 {
-    status_ = -1;
+    status_ = IndicesInRange() ? BuildVertexTriangles() : kTopologyIndexOutOfRange;
     return vertexTriangles_;
 }
 
 const IncidenceLists& MeshTopology::EdgeTriangles()
 {
-    status_ = -1;
+    status_ = IndicesInRange() ? BuildEdgeTriangles() : kTopologyIndexOutOfRange;
     return edgeTriangles_;
 }
 
 const IncidenceLists& MeshTopology::TriangleNeighbours()
 {
-    status_ = -1;
+    status_ = IndicesInRange() ? BuildTriangleNeighbours() : kTopologyIndexOutOfRange;
     return triangleNeighbours_;
 }
 

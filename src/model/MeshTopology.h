@@ -1,5 +1,11 @@
 // Incidence and adjacency of a triangle mesh, built on demand over the
 // caller's arrays (which are borrowed, never copied or freed).
+//
+// Each getter builds its structure at the first request (and the structures
+// it depends on), keeps it until FreeAll, stores the build's code in
+// Status() and returns the structure, which is absent (null, empty) when the
+// build failed. Callers check Status() right after the getter and read the
+// structure only when it is 0.
 #pragma once
 
 #include "containers/Keys.h"
@@ -9,12 +15,20 @@
 
 namespace meshaudit {
 
+// Status of every getter when a triangle names a point index at or beyond
+// pointCount: no structure is built over such a mesh, since the builders
+// index per-point arrays by corner values.
+inline constexpr int32_t kTopologyIndexOutOfRange = -20;
+
 // A packed list of lists over a fixed set of elements: rows[e] points at
-// element e's first entry in one shared buffer (rows[0] is its start),
-// counts[e] says how many entries element e has.
+// element e's first entry in one shared buffer, counts[e] says how many
+// entries element e has. Element after element in element order, so rows[0]
+// is the start of the buffer (kept in `entries` as well, which stays valid
+// when there are no elements).
 struct IncidenceLists {
     uint32_t** rows = nullptr;
     uint32_t* counts = nullptr;
+    uint32_t* entries = nullptr;
 };
 
 class MeshTopology {
@@ -24,17 +38,47 @@ public:
     MeshTopology(const MeshTopology&) = delete;
     MeshTopology& operator=(const MeshTopology&) = delete;
 
+    // Releases everything, then borrows the record's arrays.
     void Attach(const MeshRecord& mesh);
+
+    // Frees every structure and forgets the borrowed arrays. Repeatable.
     void FreeAll();
 
-    // Each getter builds its structure at the first request, stores the
-    // builder's code in Status() and returns the structure (absent on failure).
+    // Every unordered pair of neighbouring points once, smaller index first,
+    // ascending by first point, then in the order of its VertexNeighbours row.
+    // Codes: -1 neighbour lists failed, -3/-4 out of memory.
     const T3DEDGE* Edges(uint32_t& edgeCount);
+
+    // Every triangle side (corner 0-1, 1-2, 2-0) that no other triangle has,
+    // in the triangle's direction, in triangle order. Null with count 0 when
+    // there is none (a closed mesh), with status 0.
+    // Codes: -1 vertex triangle lists failed, -2 out of memory.
     const T3DEDGE* BorderEdges(uint32_t& borderEdgeCount);
+
+    // Per point: the distinct points sharing a triangle with it (itself when
+    // a triangle repeats it), in the pre-order of the point's search tree.
+    // Codes: -1 no arrays, -2..-5 out of memory.
     const IncidenceLists& VertexNeighbours();
+
+    // Per point: the triangles with the point as a corner, ascending, a
+    // triangle listed once per corner at the point.
+    // Codes: -1 no arrays, -2/-3 out of memory.
     const IncidenceLists& VertexTriangles();
+
+    // Per edge (position in Edges): the entries of the first end point's
+    // VertexTriangles row whose triangle has both end points. The counts are
+    // the edge degrees. Codes: -1 no arrays, -2 vertex triangle lists failed,
+    // -3 edges failed, -4/-5 out of memory.
     const IncidenceLists& EdgeTriangles();
+
+    // Per triangle: for each side in turn, every other triangle having both
+    // end points of the side, in the first end point's VertexTriangles order
+    // (repeats kept). Codes: -1 vertex triangle lists failed, -2/-3 out of
+    // memory.
     const IncidenceLists& TriangleNeighbours();
+
+    // The code of the most recent getter (0 success). Every getter gives
+    // kTopologyIndexOutOfRange when a triangle names an index >= pointCount.
     int32_t Status() const { return status_; }
 
     const T3DVECF* Points() const { return points_; }
@@ -43,6 +87,18 @@ public:
     uint32_t TriangleCount() const { return triangleCount_; }
 
 private:
+    enum class IndexCheck : uint8_t { Unchecked, InRange, OutOfRange };
+
+    // Scans the triangles once per attached mesh.
+    bool IndicesInRange();
+
+    int32_t BuildVertexTriangles();
+    int32_t BuildVertexNeighbours();
+    int32_t BuildEdges();
+    int32_t BuildEdgeTriangles();
+    int32_t BuildTriangleNeighbours();
+    int32_t BuildBorderEdges();
+
     const T3DVECF* points_ = nullptr;
     uint32_t pointCount_ = 0;
     const TRIANGLE* triangles_ = nullptr;
@@ -56,6 +112,7 @@ private:
     IncidenceLists edgeTriangles_;
     IncidenceLists triangleNeighbours_;
     int32_t status_ = 0;
+    IndexCheck indexCheck_ = IndexCheck::Unchecked;
 };
 
 }  // namespace meshaudit

@@ -1,0 +1,347 @@
+// Point/segment/triangle classification in the plane: every answer of the
+// classifications by hand, then random grid configurations (full of
+// collinear and touching cases) against an integer brute force.
+#include "geometry/Classify2D.h"
+#include "geometry/ExactReference.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+
+namespace meshaudit {
+namespace {
+
+// ---- ClassifyPointSegment2D -----------------------------------------------
+
+TEST(ClassifyPointSegment2D, SidesEndsAndCollinearPositions)
+{
+    const double s[4] = {1, 1, 5, 1};  // from (1, 1) to (5, 1)
+    const double left[2] = {3, 2};
+    const double right[2] = {3, 0};
+    const double atS0[2] = {1, 1};
+    const double atS1[2] = {5, 1};
+    const double beforeS0[2] = {-2, 1};
+    const double afterS1[2] = {9, 1};
+    const double between[2] = {2.5, 1};
+    EXPECT_EQ(ClassifyPointSegment2D(left, s), '+');
+    EXPECT_EQ(ClassifyPointSegment2D(right, s), '-');
+    EXPECT_EQ(ClassifyPointSegment2D(atS0, s), 'a');
+    EXPECT_EQ(ClassifyPointSegment2D(atS1, s), 'b');
+    EXPECT_EQ(ClassifyPointSegment2D(beforeS0, s), '<');
+    EXPECT_EQ(ClassifyPointSegment2D(afterS1, s), '>');
+    EXPECT_EQ(ClassifyPointSegment2D(between, s), '1');
+}
+
+TEST(ClassifyPointSegment2D, ReversedSegmentKeepsBeyondRelativeToItsEnds)
+{
+    const double s[4] = {5, 1, 1, 1};  // from (5, 1) to (1, 1): s0 has the larger x
+    const double beyondS0[2] = {9, 1};
+    const double beyondS1[2] = {-2, 1};
+    const double left[2] = {3, 0};     // left of the direction -x
+    EXPECT_EQ(ClassifyPointSegment2D(beyondS0, s), '<');
+    EXPECT_EQ(ClassifyPointSegment2D(beyondS1, s), '>');
+    EXPECT_EQ(ClassifyPointSegment2D(left, s), '+');
+}
+
+TEST(ClassifyPointSegment2D, VerticalSegmentComparesY)
+{
+    const double up[4] = {2, 0, 2, 4};
+    const double down[4] = {2, 4, 2, 0};
+    const double below[2] = {2, -1};
+    const double above[2] = {2, 7};
+    const double middle[2] = {2, 3};
+    EXPECT_EQ(ClassifyPointSegment2D(below, up), '<');
+    EXPECT_EQ(ClassifyPointSegment2D(above, up), '>');
+    EXPECT_EQ(ClassifyPointSegment2D(middle, up), '1');
+    EXPECT_EQ(ClassifyPointSegment2D(below, down), '>');
+    EXPECT_EQ(ClassifyPointSegment2D(above, down), '<');
+    const double west[2] = {1, 2};
+    EXPECT_EQ(ClassifyPointSegment2D(west, up), '+');
+    EXPECT_EQ(ClassifyPointSegment2D(west, down), '-');
+}
+
+TEST(ClassifyPointSegment2D, SlopedSegmentComparesX)
+{
+    const double s[4] = {0, 0, 2, 6};
+    const double before[2] = {-1, -3};
+    const double after[2] = {3, 9};
+    const double inside[2] = {1, 3};
+    EXPECT_EQ(ClassifyPointSegment2D(before, s), '<');
+    EXPECT_EQ(ClassifyPointSegment2D(after, s), '>');
+    EXPECT_EQ(ClassifyPointSegment2D(inside, s), '1');
+}
+
+// A zero-length segment puts every point on its line and compares only y.
+TEST(ClassifyPointSegment2D, ZeroLengthSegmentComparesOnlyY)
+{
+    const double s[4] = {1, 1, 1, 1};
+    const double same[2] = {1, 1};
+    const double lower[2] = {7, 0};
+    const double higher[2] = {-7, 2};
+    const double level[2] = {7, 1};
+    EXPECT_EQ(ClassifyPointSegment2D(same, s), 'a');
+    EXPECT_EQ(ClassifyPointSegment2D(lower, s), '<');
+    EXPECT_EQ(ClassifyPointSegment2D(higher, s), '>');
+    EXPECT_EQ(ClassifyPointSegment2D(level, s), '1');
+}
+
+// ---- SegSegIntersect2D --------------------------------------------------------
+
+struct SegmentCase {
+    double s1[4];
+    double s2[4];
+    char expected;
+    const char* what;
+};
+
+TEST(SegSegIntersect2D, HandCases)
+{
+    const SegmentCase cases[] = {
+        {{0, 0, 4, 4}, {0, 4, 4, 0}, '1', "proper crossing"},
+        {{0, 0, 4, 0}, {2, 0, 2, 5}, '1', "T: end on the interior"},
+        {{0, 0, 4, 0}, {4, 0, 6, 3}, '1', "shared end point"},
+        {{0, 0, 4, 0}, {5, 0, 6, 3}, '0', "end on the line, beyond the segment"},
+        {{0, 0, 4, 0}, {0, 1, 4, 1}, '0', "parallel apart"},
+        {{0, 0, 4, 0}, {2, 0, 6, 0}, '1', "collinear overlap"},
+        {{0, 0, 4, 0}, {1, 0, 2, 0}, '1', "collinear containment"},
+        {{1, 0, 2, 0}, {0, 0, 4, 0}, '1', "collinear contained"},
+        {{0, 0, 4, 0}, {4, 0, 6, 0}, '1', "collinear touching end to end"},
+        {{0, 0, 4, 0}, {5, 0, 6, 0}, '0', "collinear apart"},
+        {{6, 0, 5, 0}, {0, 0, 4, 0}, '0', "collinear apart, reversed"},
+        {{0, 0, 0, 4}, {0, 5, 0, 9}, '0', "vertical collinear apart"},
+        {{0, 0, 0, 4}, {0, 3, 0, 9}, '1', "vertical collinear overlap"},
+        {{0, 0, 1, 1}, {3, 0, 2, 1}, '0', "lines cross outside both"},
+    };
+    for (const SegmentCase& c : cases) {
+        EXPECT_EQ(SegSegIntersect2D(c.s1, c.s2), c.expected) << c.what;
+        EXPECT_EQ(SegSegIntersect2D(c.s2, c.s1), c.expected) << c.what << " (swapped)";
+    }
+}
+
+// ---- ClassifyPointTriangle2D ------------------------------------------------
+
+TEST(ClassifyPointTriangle2D, InsideBoundaryOutsideInBothOrientations)
+{
+    const double ccw[6] = {0, 0, 4, 0, 0, 4};
+    const double cw[6] = {0, 0, 0, 4, 4, 0};
+    const double inside[2] = {1, 1};
+    const double onEdge[2] = {2, 0};
+    const double onHypotenuse[2] = {2, 2};
+    const double corner[2] = {4, 0};
+    const double outside[2] = {3, 3};
+    const double onEdgeLineOutside[2] = {5, 0};
+    for (const double* t : {ccw, cw}) {
+        EXPECT_EQ(ClassifyPointTriangle2D(inside, t), '1');
+        EXPECT_EQ(ClassifyPointTriangle2D(onEdge, t), 'r');
+        EXPECT_EQ(ClassifyPointTriangle2D(onHypotenuse, t), 'r');
+        EXPECT_EQ(ClassifyPointTriangle2D(corner, t), 'r');
+        EXPECT_EQ(ClassifyPointTriangle2D(outside, t), '0');
+        EXPECT_EQ(ClassifyPointTriangle2D(onEdgeLineOutside, t), '0');
+    }
+}
+
+TEST(ClassifyPointTriangle2D, DegenerateTriangleIsUndefined)
+{
+    const double collinear[6] = {0, 0, 1, 1, 3, 3};
+    const double repeated[6] = {1, 2, 1, 2, 5, 0};
+    const double p[2] = {1, 1};
+    EXPECT_EQ(ClassifyPointTriangle2D(p, collinear), '?');
+    EXPECT_EQ(ClassifyPointTriangle2D(p, repeated), '?');
+}
+
+TEST(ClassifyPointTriangle2D, UlpsAcrossAnEdgeAreDecidedExactly)
+{
+    // Points a few ulps around the edge from (0.1, 0.1) to (0.7, 0.3), whose
+    // decimal coordinates are not exactly representable; the exact side of
+    // the edge line decides, the third corner lying well above it.
+    const double t[6] = {0.1, 0.1, 0.7, 0.3, 0.2, 0.9};
+    int seen[3] = {0, 0, 0};
+    for (int ulps = -4; ulps <= 4; ++ulps) {
+        const double p[2] = {0.4, testing::NudgeUlps(0.2, ulps)};
+        const int side = testing::ExactOrient2DSign(t, t + 2, p);
+        const char expected = side > 0 ? '1' : (side == 0 ? 'r' : '0');
+        EXPECT_EQ(ClassifyPointTriangle2D(p, t), expected) << ulps;
+        ++seen[side + 1];
+    }
+    EXPECT_GT(seen[0], 0);  // the probes straddle the edge
+    EXPECT_GT(seen[2], 0);
+}
+
+TEST(ClassifyPointTriangle2D, NaNPointIsOnTheBoundary)
+{
+    // Every orientation with a NaN is 0, so a NaN point looks like a boundary point.
+    const double t[6] = {0, 0, 4, 0, 0, 4};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double p[2] = {nan, 1};
+    EXPECT_EQ(ClassifyPointTriangle2D(p, t), 'r');
+    const double bad[6] = {0, 0, nan, 0, 0, 4};
+    const double q[2] = {1, 1};
+    EXPECT_EQ(ClassifyPointTriangle2D(q, bad), '?');
+}
+
+// ---- SegTriIntersect2D ----------------------------------------------------------
+
+TEST(SegTriIntersect2D, HandCases)
+{
+    const double t[6] = {0, 0, 4, 0, 0, 4};
+    const SegmentCase cases[] = {
+        {{1, 1, 9, 9}, {}, '1', "one end inside"},
+        {{-1, 1, 9, 1}, {}, '1', "passes through"},
+        {{-1, 0, 5, 0}, {}, '1', "along an edge"},
+        {{-1, 5, 5, -1}, {}, '1', "along the hypotenuse's line, covering it"},
+        {{3, -1, 5, 1}, {}, '1', "through a corner only"},
+        {{4, 0, 6, 1}, {}, '1', "starts at a corner"},
+        {{3, 3, 5, 5}, {}, '0', "outside"},
+        {{-1, -1, 5, -1}, {}, '0', "parallel to an edge, outside"},
+        {{5, 0, 7, 0}, {}, '0', "on an edge's line beyond the corner"},
+        {{-2, 7, 7, -2}, {}, '0', "parallel to the hypotenuse, outside"},
+        {{3, -1, 5, 0.5}, {}, '0', "just past a corner"},
+    };
+    for (const SegmentCase& c : cases) {
+        EXPECT_EQ(SegTriIntersect2D(c.s1, t), c.expected) << c.what;
+        const double reversed[4] = {c.s1[2], c.s1[3], c.s1[0], c.s1[1]};
+        EXPECT_EQ(SegTriIntersect2D(reversed, t), c.expected) << c.what << " (reversed)";
+    }
+}
+
+TEST(SegTriIntersect2D, DegenerateTriangleIsDecidedByItsEdges)
+{
+    const double flat[6] = {0, 0, 2, 2, 4, 4};  // the segment (0,0)-(4,4)
+    const double crossing[4] = {0, 4, 4, 0};
+    const double apart[4] = {0, 1, 3, 4};
+    const double overlapping[4] = {3, 3, 6, 6};
+    EXPECT_EQ(SegTriIntersect2D(crossing, flat), '1');
+    EXPECT_EQ(SegTriIntersect2D(apart, flat), '0');
+    EXPECT_EQ(SegTriIntersect2D(overlapping, flat), '1');
+}
+
+// ---- Random grid configurations against integer brute force ---------------
+
+using Int = int64_t;
+
+Int Cross(const Int* o, const Int* a, const Int* b)
+{
+    return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
+}
+
+int Sign(Int v)
+{
+    return (v > 0) - (v < 0);
+}
+
+// r collinear with p-q: within the closed bounding box of p-q.
+bool WithinBox(const Int* p, const Int* q, const Int* r)
+{
+    return std::min(p[0], q[0]) <= r[0] && r[0] <= std::max(p[0], q[0]) &&
+           std::min(p[1], q[1]) <= r[1] && r[1] <= std::max(p[1], q[1]);
+}
+
+bool SegmentsMeet(const Int* p1, const Int* p2, const Int* p3, const Int* p4)
+{
+    const int d1 = Sign(Cross(p3, p4, p1));
+    const int d2 = Sign(Cross(p3, p4, p2));
+    const int d3 = Sign(Cross(p1, p2, p3));
+    const int d4 = Sign(Cross(p1, p2, p4));
+    if (d1 * d2 < 0 && d3 * d4 < 0) {
+        return true;
+    }
+    return (d1 == 0 && WithinBox(p3, p4, p1)) || (d2 == 0 && WithinBox(p3, p4, p2)) ||
+           (d3 == 0 && WithinBox(p1, p2, p3)) || (d4 == 0 && WithinBox(p1, p2, p4));
+}
+
+// 1 inside, 0 on the boundary, -1 outside a non-degenerate triangle.
+int PointInTriangle(const Int* p, const Int* a, const Int* b, const Int* c)
+{
+    const int o = Sign(Cross(a, b, c));
+    const int s[3] = {o * Sign(Cross(a, b, p)), o * Sign(Cross(b, c, p)), o * Sign(Cross(c, a, p))};
+    if (s[0] < 0 || s[1] < 0 || s[2] < 0) {
+        return -1;
+    }
+    return (s[0] == 0 || s[1] == 0 || s[2] == 0) ? 0 : 1;
+}
+
+class RandomGrid2D : public ::testing::Test {
+protected:
+    void RandomPoints(Int* out, int count)
+    {
+        for (int i = 0; i < 2 * count; ++i) {
+            out[i] = static_cast<Int>(rng_() % 6) - 1;
+        }
+    }
+    // The same points as doubles, scaled and shifted by powers of two
+    // (exact), so the predicates work on non-trivial magnitudes.
+    void AsDoubles(const Int* in, int count, double* out)
+    {
+        for (int i = 0; i < 2 * count; ++i) {
+            out[i] = std::ldexp(static_cast<double>(in[i]), exponent_) + shift_;
+        }
+    }
+    void NewScale()
+    {
+        exponent_ = static_cast<int>(rng_() % 60) - 30;
+        shift_ = std::ldexp(static_cast<double>(rng_() % 64), exponent_ + 3);
+    }
+    std::mt19937_64 rng_{4242};
+    int exponent_ = 0;
+    double shift_ = 0.0;
+};
+
+TEST_F(RandomGrid2D, SegSegIntersectMatchesBruteForce)
+{
+    int hits = 0;
+    for (int i = 0; i < 20000; ++i) {
+        NewScale();
+        Int p[8];
+        RandomPoints(p, 4);
+        if ((p[0] == p[2] && p[1] == p[3]) || (p[4] == p[6] && p[5] == p[7])) {
+            continue;  // zero-length segments classify by y only (see above)
+        }
+        double d[8];
+        AsDoubles(p, 4, d);
+        const bool expected = SegmentsMeet(p, p + 2, p + 4, p + 6);
+        ASSERT_EQ(SegSegIntersect2D(d, d + 4), expected ? '1' : '0') << i;
+        hits += expected;
+    }
+    EXPECT_GT(hits, 1000);
+}
+
+TEST_F(RandomGrid2D, PointAndSegmentAgainstTriangleMatchBruteForce)
+{
+    int inside = 0;
+    int boundary = 0;
+    int segmentHits = 0;
+    for (int i = 0; i < 20000; ++i) {
+        NewScale();
+        Int p[10];
+        RandomPoints(p, 5);
+        const Int* a = p;
+        const Int* b = p + 2;
+        const Int* c = p + 4;
+        if (Cross(a, b, c) == 0) {
+            continue;
+        }
+        double d[10];
+        AsDoubles(p, 5, d);
+        const int where = PointInTriangle(p + 6, a, b, c);
+        const char expected = where > 0 ? '1' : (where == 0 ? 'r' : '0');
+        ASSERT_EQ(ClassifyPointTriangle2D(d + 6, d), expected) << i;
+        inside += where > 0;
+        boundary += where == 0;
+
+        const bool meets = PointInTriangle(p + 6, a, b, c) >= 0 || PointInTriangle(p + 8, a, b, c) >= 0 ||
+                           SegmentsMeet(p + 6, p + 8, a, b) || SegmentsMeet(p + 6, p + 8, b, c) ||
+                           SegmentsMeet(p + 6, p + 8, c, a);
+        ASSERT_EQ(SegTriIntersect2D(d + 6, d), meets ? '1' : '0') << i;
+        segmentHits += meets;
+    }
+    EXPECT_GT(inside, 100);
+    EXPECT_GT(boundary, 100);
+    EXPECT_GT(segmentHits, 1000);
+}
+
+}  // namespace
+}  // namespace meshaudit

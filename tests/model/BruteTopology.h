@@ -1,0 +1,152 @@
+// The topology structures built the plain way, straight from their
+// definitions, with standard containers: the reference the builders are
+// compared against.
+#pragma once
+
+#include "containers/AVLTree.h"
+#include "containers/Keys.h"
+#include "meshaudit.h"
+#include "model/MeshTopology.h"
+
+#include <cstdint>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace meshaudit::testing {
+
+using Lists = std::vector<std::vector<uint32_t>>;
+
+inline std::vector<uint32_t> Corners(const TRIANGLE& t)
+{
+    return {t.a, t.b, t.c};
+}
+
+inline bool Has(const TRIANGLE& t, uint32_t p)
+{
+    return t.a == p || t.b == p || t.c == p;
+}
+
+struct BruteTopology {
+    Lists vertexTriangles;
+    std::vector<std::set<uint32_t>> neighbourSets;
+    Lists neighbourPreOrder;  // each point's tree, built in insertion order, read in pre-order
+    std::vector<std::pair<uint32_t, uint32_t>> edges;
+    Lists edgeTriangles;
+    Lists triangleNeighbours;
+    std::vector<std::pair<uint32_t, uint32_t>> borderEdges;
+
+    BruteTopology(const std::vector<TRIANGLE>& triangles, uint32_t pointCount)
+    {
+        const auto n = static_cast<uint32_t>(triangles.size());
+        vertexTriangles.assign(pointCount, {});
+        for (uint32_t p = 0; p < pointCount; ++p) {
+            for (uint32_t t = 0; t < n; ++t) {
+                for (uint32_t c : Corners(triangles[t])) {
+                    if (c == p) {
+                        vertexTriangles[p].push_back(t);
+                    }
+                }
+            }
+        }
+
+        // Neighbours: every corner of a triangle is a neighbour of the other
+        // two corner positions. The order of the lists is the pre-order of a
+        // search tree fed in the triangles' insertion order.
+        neighbourSets.assign(pointCount, {});
+        std::vector<AVLTree<unsigned int>> trees(pointCount);
+        for (const TRIANGLE& t : triangles) {
+            const uint32_t c[3] = {t.a, t.b, t.c};
+            for (int i = 0; i < 3; ++i) {
+                for (int j = 0; j < 3; ++j) {
+                    if (i != j) {
+                        neighbourSets[c[i]].insert(c[j]);
+                        trees[c[i]].Insert(c[j]);
+                    }
+                }
+            }
+        }
+        neighbourPreOrder.assign(pointCount, {});
+        for (uint32_t p = 0; p < pointCount; ++p) {
+            std::vector<uint32_t> out(trees[p].Count());
+            uint32_t index = 0;
+            CollectPreOrder(trees[p].Root(), out.data(), index);
+            neighbourPreOrder[p] = out;
+        }
+
+        // Edges: from the smaller point, in its neighbour-list order.
+        for (uint32_t v = 0; v < pointCount; ++v) {
+            for (uint32_t w : neighbourPreOrder[v]) {
+                if (w >= v) {
+                    edges.emplace_back(v, w);
+                }
+            }
+        }
+        for (const auto& [p, q] : edges) {
+            std::vector<uint32_t> on;
+            for (uint32_t t : vertexTriangles[p]) {
+                if (Has(triangles[t], p) && Has(triangles[t], q)) {
+                    on.push_back(t);
+                }
+            }
+            edgeTriangles.push_back(on);
+        }
+
+        for (uint32_t t = 0; t < n; ++t) {
+            const uint32_t c[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
+            std::vector<uint32_t> around;
+            for (int s = 0; s < 3; ++s) {
+                const uint32_t p = c[s], q = c[(s + 1) % 3];
+                for (uint32_t u : vertexTriangles[p]) {
+                    if (u != t && Has(triangles[u], p) && Has(triangles[u], q)) {
+                        around.push_back(u);
+                    }
+                }
+                // Border: no other triangle at all (searched over the whole
+                // mesh, not the incidence lists) has both end points.
+                bool shared = false;
+                for (uint32_t u = 0; u < n; ++u) {
+                    shared = shared || (u != t && Has(triangles[u], p) && Has(triangles[u], q));
+                }
+                if (!shared) {
+                    borderEdges.emplace_back(p, q);
+                }
+            }
+            triangleNeighbours.push_back(around);
+        }
+    }
+};
+
+// The rows of a packed list as vectors (count elements).
+inline Lists Unpack(const IncidenceLists& lists, uint32_t count)
+{
+    Lists out(count);
+    for (uint32_t e = 0; e < count; ++e) {
+        out[e].assign(lists.rows[e], lists.rows[e] + lists.counts[e]);
+    }
+    return out;
+}
+
+// Whether the rows lie back to back in one buffer starting at rows[0].
+inline bool IsPacked(const IncidenceLists& lists, uint32_t count)
+{
+    const uint32_t* next = lists.entries;
+    for (uint32_t e = 0; e < count; ++e) {
+        if (lists.rows[e] != next) {
+            return false;
+        }
+        next += lists.counts[e];
+    }
+    return true;
+}
+
+inline std::vector<std::pair<uint32_t, uint32_t>> Pairs(const T3DEDGE* edges, uint32_t count)
+{
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    for (uint32_t i = 0; i < count; ++i) {
+        out.emplace_back(edges[i].first, edges[i].second);
+    }
+    return out;
+}
+
+}  // namespace meshaudit::testing
