@@ -144,6 +144,33 @@ typedef struct MeshRecord {
  * those structures then stores its own topology-failure code, the one listed
  * with the quantity (for example edge::Count -5, edge::CountSingular -1).
  * No array is ever read or written out of range.
+ *
+ * Quantity by quantity, what a triangle with an index >= pointCount does:
+ *
+ *   quantity                                 such a triangle
+ *   ---------------------------------------  --------------------------------
+ *   point::CountNAN, CountINF                not read (points only)
+ *   point::CountIsolated                     its out-of-range corners are
+ *                                            skipped (they use no point); its
+ *                                            other corners mark their points
+ *   point::CountBorder                       -5 (topology failed)
+ *   point::CountDuplicatedGeometrical,       not read (points only)
+ *     CountClassesOfDuplicatedGeometrical,
+ *     CountClassesOfEpsilonDuplicated...
+ *   point::calculateMinimalDegree,           -1 (topology failed; reads as
+ *     calculateMaximalDegree                 NOT_COMPUTED)
+ *   triangle::CountBorder, CountIsolated,    -5 (topology failed)
+ *     CountSingular, MinimalDegree,
+ *     MaximalDegree, CountFlippedTopological
+ *   triangle::CountInvalidTopological        examined by index like any other
+ *   triangle::CountDuplicatedTopological,    keyed by its indices like any
+ *     CountClassesOfDuplicatedTopological    other
+ *   triangle::CountInvalidGeometrical        skipped: neither read nor counted
+ *   triangle::CountDuplicatedGeometrical,    skipped: neither inserted nor
+ *     CountClassesOfDuplicatedGeometrical    counted
+ *   triangle::CountIntersected               left out of the triangle tree:
+ *                                            never read, never marked; the
+ *                                            other triangles are still tested
  */
 
 /* ------------------------------------------------------------------------ */
