@@ -168,9 +168,10 @@ typedef struct MeshRecord {
  *   triangle::CountInvalidGeometrical        skipped: neither read nor counted
  *   triangle::CountDuplicatedGeometrical,    skipped: neither inserted nor
  *     CountClassesOfDuplicatedGeometrical    counted
- *   triangle::CountIntersected               left out of the triangle tree:
- *                                            never read, never marked; the
- *                                            other triangles are still tested
+ *   triangle::CountIntersected,              left out of the triangle tree:
+ *     mesh::Selfintersection                 never read, never tested against
+ *                                            another triangle, never reported;
+ *                                            the other triangles still are
  */
 
 /* ------------------------------------------------------------------------ */

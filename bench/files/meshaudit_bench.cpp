@@ -1,0 +1,432 @@
+// meshaudit_bench: times full analyses of mesh files and of generated closed
+// meshes, per category and per quantity, with the peak memory above the
+// caller's arrays, the merge repair on an unwelded soup, and, when the CGAL
+// peer is built, the same file's peer operations measured alternately in the
+// same run.
+//
+//   meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] FILE...
+//
+// Timing lives here, never in the tests. Medians of N runs (default 5).
+#include "analysis/AnalysisContext.h"
+#include "analysis/Progress.h"
+#include "interface/Blocks.h"
+#include "meshaudit.h"
+#include "MeshFiles.h"
+#include "support/TestMeshes.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using meshaudit::AnalysisContext;
+using meshaudit::Category;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty()) {
+        return 0.0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
+long StatusKb(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const size_t n = std::strlen(key);
+    while (std::getline(status, line)) {
+        if (line.compare(0, n, key) == 0 && line.size() > n && line[n] == ':') {
+            return std::atol(line.c_str() + n + 1);
+        }
+    }
+    return -1;
+}
+
+// Resets the peak resident size (VmHWM) to the current one.
+void ResetPeak()
+{
+    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
+}
+
+struct Mode {
+    const char* name;
+    bool everything;  // every Enable byte 1
+};
+
+void Configure(AnalysisContext& context, bool everything)
+{
+    context.CopySettingsIn(meshaudit::DefaultPointSettings());
+    context.CopySettingsIn(meshaudit::DefaultEdgeSettings());
+    context.CopySettingsIn(meshaudit::DefaultTriangleSettings());
+    context.CopySettingsIn(meshaudit::DefaultMeshSettings());
+    if (everything) {
+        std::memset(context.pointSettings.Enable, 1, sizeof context.pointSettings.Enable);
+        std::memset(context.edgeSettings.Enable, 1, sizeof context.edgeSettings.Enable);
+        std::memset(context.triangleSettings.Enable, 1, sizeof context.triangleSettings.Enable);
+        std::memset(context.meshSettings.Enable, 1, sizeof context.meshSettings.Enable);
+    }
+}
+
+const Category kCategories[] = {Category::Points, Category::Edges, Category::Triangles,
+                                Category::Mesh};
+const char* const kCategoryNames[] = {"points", "edges", "triangles", "mesh"};
+
+struct Figures {
+    std::map<std::string, double> values;  // name -> seconds (or bytes)
+};
+
+// One full analysis, category by category, as analyse() runs it.
+std::vector<double> TimeCategories(const MeshRecord& record, bool everything)
+{
+    AnalysisContext context;
+    context.LoadMesh(record);
+    Configure(context, everything);
+    std::vector<double> times;
+    for (Category category : kCategories) {
+        const auto start = Clock::now();
+        context.RunCategory(static_cast<uint32_t>(category));
+        times.push_back(Seconds(start));
+    }
+    return times;
+}
+
+const uint8_t* EnableBytes(const AnalysisContext& context, Category category)
+{
+    const meshaudit::CategoryTable& table = meshaudit::TableOf(category);
+    const uint8_t* settings = nullptr;
+    switch (category) {
+    case Category::Points:
+        settings = reinterpret_cast<const uint8_t*>(&context.pointSettings);
+        break;
+    case Category::Edges:
+        settings = reinterpret_cast<const uint8_t*>(&context.edgeSettings);
+        break;
+    case Category::Triangles:
+        settings = reinterpret_cast<const uint8_t*>(&context.triangleSettings);
+        break;
+    default:
+        settings = reinterpret_cast<const uint8_t*>(&context.meshSettings);
+        break;
+    }
+    return settings + table.enableOffset;
+}
+
+// One analysis quantity by quantity, in visiting order, each row whose gate
+// is open computed on its own so that its time (including whatever shared
+// structure it is the first to need) can be read.
+std::vector<std::pair<std::string, double>> TimeQuantities(const MeshRecord& record, bool everything)
+{
+    AnalysisContext context;
+    context.LoadMesh(record);
+    Configure(context, everything);
+    std::vector<std::pair<std::string, double>> times;
+    for (Category category : kCategories) {
+        const meshaudit::CategoryTable& table = meshaudit::TableOf(category);
+        const uint8_t* enable = EnableBytes(context, category);
+        for (size_t i = 0; i < table.rowCount; ++i) {
+            const meshaudit::QuantityRow& row = table.rows[i];
+            bool open = false;
+            for (uint32_t k = 0; k < 32; ++k) {
+                open = open || ((row.gate >> k & 1u) != 0 && enable[k] == 1);
+            }
+            if (!open) {
+                continue;
+            }
+            const auto start = Clock::now();
+            switch (row.slot) {
+            case meshaudit::Slot::Count:
+                context.EnsureCount(category, row.k);
+                break;
+            case meshaudit::Slot::Real:
+            case meshaudit::Slot::Volume:
+                context.EnsureReal(category, row.k);
+                break;
+            case meshaudit::Slot::Flag:
+                context.EnsureFlag(category, row.k);
+                break;
+            }
+            std::string label = row.label;
+            label.erase(std::remove(label.begin(), label.end(), '\r'), label.end());
+            times.emplace_back(label + (row.k == 5 && category == Category::Mesh ? " (HasHandles)" : ""),
+                               Seconds(start));
+        }
+    }
+    return times;
+}
+
+// Peak resident bytes per triangle of a full analysis above what was resident
+// before it (the caller's arrays and everything else already loaded).
+double PeakBytesPerTriangle(const MeshRecord& record, bool everything)
+{
+    const long before = StatusKb("VmRSS");
+    ResetPeak();
+    {
+        AnalysisContext context;
+        context.LoadMesh(record);
+        Configure(context, everything);
+        context.RunCategory(5);
+    }
+    const long peak = StatusKb("VmHWM");
+    return 1024.0 * static_cast<double>(peak - before) / record.triangleCount;
+}
+
+// Runs the CGAL peer on one operation once and returns its median_ms / 1000.
+double RunPeer(const std::string& peer, const std::string& file, const char* op)
+{
+    const std::string command = "'" + peer + "' '" + file + "' " + op + " 1 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return -1.0;
+    }
+    std::string out;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        out.append(buffer, n);
+    }
+    pclose(pipe);
+    const size_t at = out.find("\"median_ms\":");
+    if (at == std::string::npos) {
+        return -1.0;
+    }
+    return std::atof(out.c_str() + at + 12) / 1000.0;
+}
+
+double TimeMerge(const MeshRecord& record, double tolerance, uint32_t& pointsAfter)
+{
+    MeshRecord out;
+    const auto start = Clock::now();
+    const int32_t code = removeDuplicatedGeometricalPoints(&record, &tolerance, &out);
+    const double seconds = Seconds(start);
+    pointsAfter = code == 0 ? out.pointCount : 0;
+    clear_mesh(&out);
+    return seconds;
+}
+
+// The same triangles with three points of their own each, nothing shared.
+meshaudit::testing::TestMesh Unweld(const MeshRecord& record)
+{
+    meshaudit::testing::TestMesh soup;
+    soup.points.reserve(3ull * record.triangleCount);
+    soup.triangles.reserve(record.triangleCount);
+    const TRIANGLE* triangles = record.triangles;
+    for (uint32_t t = 0; t < record.triangleCount; ++t) {
+        const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
+        const auto first = static_cast<uint32_t>(soup.points.size());
+        for (uint32_t c : corners) {
+            soup.points.push_back(record.points[c]);
+        }
+        soup.AddTriangle(first, first + 1, first + 2);
+    }
+    return soup;
+}
+
+struct Options {
+    int reps = 5;
+    std::string peer;
+    std::string json;
+    bool scale = false;
+    std::vector<std::string> files;
+};
+
+std::ofstream jsonOut;
+
+void Emit(const std::string& subject, const std::string& metric, double value)
+{
+    if (jsonOut.is_open()) {
+        jsonOut << "{\"subject\": \"" << subject << "\", \"metric\": \"" << metric
+                << "\", \"value\": " << value << "}\n";
+    }
+}
+
+void BenchFile(const std::string& name, const MeshRecord& record, const Options& options)
+{
+    std::printf("\n== %s: %u points, %u triangles\n", name.c_str(), record.pointCount,
+                record.triangleCount);
+    const bool havePeer = !options.peer.empty();
+    for (const Mode mode : {Mode{"default", false}, Mode{"all", true}}) {
+        std::vector<std::vector<double>> perCategory(4);
+        std::vector<double> totals, peerSelf;
+        for (int r = 0; r < options.reps; ++r) {
+            const std::vector<double> t = TimeCategories(record, mode.everything);
+            double total = 0.0;
+            for (size_t c = 0; c < 4; ++c) {
+                perCategory[c].push_back(t[c]);
+                total += t[c];
+            }
+            totals.push_back(total);
+            if (havePeer && !mode.everything) {  // alternate with the peer
+                peerSelf.push_back(RunPeer(options.peer, name, "does_self_intersect"));
+            }
+        }
+        const double total = Median(totals);
+        std::printf("  analyse (%s settings): %.3f s  [", mode.name, total);
+        for (size_t c = 0; c < 4; ++c) {
+            const double m = Median(perCategory[c]);
+            std::printf("%s%s %.3f", c ? ", " : "", kCategoryNames[c], m);
+            Emit(name, std::string(mode.name) + "." + kCategoryNames[c], m);
+        }
+        std::printf("]\n");
+        Emit(name, std::string(mode.name) + ".total", total);
+        if (!peerSelf.empty()) {
+            const double peer = Median(peerSelf);
+            std::printf("  CGAL does_self_intersect: %.3f s; ratio analyse/peer = %.2f\n", peer,
+                        total / peer);
+            Emit(name, "peer.does_self_intersect", peer);
+        }
+        const double bytes = PeakBytesPerTriangle(record, mode.everything);
+        std::printf("  peak memory above the caller's arrays: %.0f bytes per triangle\n", bytes);
+        Emit(name, std::string(mode.name) + ".peak_bytes_per_triangle", bytes);
+
+        std::printf("  per quantity (first to need a shared structure pays for it):\n");
+        for (const auto& [label, seconds] : TimeQuantities(record, mode.everything)) {
+            if (seconds >= 0.0005) {
+                std::printf("    %-52s %8.3f s\n", label.c_str(), seconds);
+            }
+        }
+    }
+
+    if (havePeer) {
+        std::vector<double> peerAll, oursMark;
+        for (int r = 0; r < options.reps; ++r) {
+            AnalysisContext context;
+            context.LoadMesh(record);
+            const auto start = Clock::now();
+            context.EnsureCount(Category::Triangles, TRI_CountIntersected);
+            oursMark.push_back(Seconds(start));
+            peerAll.push_back(RunPeer(options.peer, name, "self_intersections"));
+        }
+        std::printf("  all intersecting triangles: ours %.3f s, CGAL self_intersections %.3f s, ratio %.2f\n",
+                    Median(oursMark), Median(peerAll), Median(oursMark) / Median(peerAll));
+        Emit(name, "ours.count_intersected", Median(oursMark));
+        Emit(name, "peer.self_intersections", Median(peerAll));
+    }
+
+    meshaudit::testing::TestMesh soup = Unweld(record);
+    const MeshRecord soupRecord = soup.Record();
+    std::vector<double> merge, peerMerge;
+    uint32_t after = 0;
+    for (int r = 0; r < options.reps; ++r) {
+        merge.push_back(TimeMerge(soupRecord, 1e-9, after));
+        if (havePeer) {
+            peerMerge.push_back(RunPeer(options.peer, name, "merge_dup_points"));
+        }
+    }
+    std::printf("  merge of the unwelded soup (%u points -> %u), tolerance 1e-9: %.3f s", soupRecord.pointCount,
+                after, Median(merge));
+    Emit(name, "merge_soup", Median(merge));
+    if (!peerMerge.empty()) {
+        std::printf("; CGAL merge_dup_points %.3f s, ratio %.2f", Median(peerMerge),
+                    Median(merge) / Median(peerMerge));
+        Emit(name, "peer.merge_dup_points", Median(peerMerge));
+    }
+    std::printf("\n");
+}
+
+void BenchScaling(const Options& options)
+{
+    std::printf("\n== scaling of a full default analysis on closed tori\n");
+    std::vector<double> logN, logT;
+    for (uint32_t side : {71u, 141u, 224u, 447u, 707u, 1414u}) {  // about 10k .. 4M triangles
+        meshaudit::testing::TestMesh torus = meshaudit::testing::Torus(side, side / 2);
+        const MeshRecord record = torus.Record();
+        std::vector<double> totals;
+        for (int r = 0; r < std::max(1, options.reps / 2); ++r) {
+            double total = 0.0;
+            for (double t : TimeCategories(record, false)) {
+                total += t;
+            }
+            totals.push_back(total);
+        }
+        const double t = Median(totals);
+        std::printf("  %8u triangles: %.3f s (%.0f ns per triangle)\n", record.triangleCount, t,
+                    1e9 * t / record.triangleCount);
+        Emit("torus", "default.total." + std::to_string(record.triangleCount), t);
+        logN.push_back(std::log(static_cast<double>(record.triangleCount)));
+        logT.push_back(std::log(t));
+    }
+    // Least-squares slope of log t against log n.
+    const double n = static_cast<double>(logN.size());
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (size_t i = 0; i < logN.size(); ++i) {
+        sx += logN[i];
+        sy += logT[i];
+        sxx += logN[i] * logN[i];
+        sxy += logN[i] * logT[i];
+    }
+    const double exponent = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    std::printf("  fitted exponent: time ~ n^%.3f\n", exponent);
+    Emit("torus", "scaling_exponent", exponent);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--reps" && i + 1 < argc) {
+            options.reps = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--peer" && i + 1 < argc) {
+            options.peer = argv[++i];
+        } else if (arg == "--json" && i + 1 < argc) {
+            options.json = argv[++i];
+        } else if (arg == "--scale") {
+            options.scale = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::printf("usage: meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] FILE...\n");
+            return 0;
+        } else {
+            options.files.push_back(arg);
+        }
+    }
+    if (!options.json.empty()) {
+        jsonOut.open(options.json);
+    }
+    // The progress line is not what is measured.
+    meshaudit::Progress().stream = std::fopen("/dev/null", "w");
+
+    for (const std::string& file : options.files) {
+        meshaudit::cli::MeshData data;
+        try {
+            data = meshaudit::cli::ReadMeshFile(file);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s: %s\n", file.c_str(), error.what());
+            return 2;
+        }
+        MeshRecord record;
+        record.points = data.points.data();
+        record.pointCount = static_cast<uint32_t>(data.points.size());
+        record.triangles = data.triangles.data();
+        record.triangleCount = static_cast<uint32_t>(data.triangles.size());
+        BenchFile(file, record, options);
+    }
+    if (options.scale) {
+        BenchScaling(options);
+    }
+    return 0;
+}

@@ -1,0 +1,60 @@
+// The edge quantities. Each takes the analysed mesh and its topology (and a
+// threshold where one applies) and returns its value or a negative code;
+// nothing is stored here. The record checks, where an operation makes them,
+// run in this order: no point array -1, no triangle array -2, no point -3,
+// no triangle -4.
+#pragma once
+
+#include "meshaudit.h"
+#include "model/MeshTopology.h"
+
+#include <cstdint>
+
+namespace meshaudit {
+
+// Unordered pairs of distinct points sharing a triangle, counted with one
+// mark byte per point over the incident-triangle lists (no edge list).
+// -5 incident-triangle lists failed, -6 out of memory.
+int32_t CountEdges(const MeshRecord& mesh, MeshTopology& topology);
+
+// Triangle sides that no other triangle has (any direction).
+// -5 incident-triangle lists failed.
+int32_t CountBorderSides(const MeshRecord& mesh, MeshTopology& topology);
+
+// Edges on more than two triangles, and the extreme edge degrees (the
+// minimum starts at 0xFFFFFFFF, the maximum at 0). No record checks:
+// -1 edge list failed, -2 per-edge triangle lists failed.
+int32_t CountSingularEdges(const MeshRecord& mesh, MeshTopology& topology);
+int32_t MinimalEdgeDegree(const MeshRecord& mesh, MeshTopology& topology);
+int32_t MaximalEdgeDegree(const MeshRecord& mesh, MeshTopology& topology);
+
+// Codes shared by every operation below that reads the edge list:
+// -5 edge list failed, -6 edge list missing, -7 edge list empty.
+
+// Edges (v, v).
+int32_t CountInvalidTopologicalEdges(const MeshRecord& mesh, MeshTopology& topology);
+
+// Edges whose end points have equal coordinates (exact; NaN never equal).
+int32_t CountInvalidGeometricalEdges(const MeshRecord& mesh, MeshTopology& topology);
+
+// Duplicate classes among the edges, by point indices or by end-point
+// coordinates (in either direction): the edges in classes of two or more
+// (members) or the number of such classes. Further codes: -8 pool creation
+// failed, -9 pool refused, -10 insertion failed, -11 search gave no node.
+int32_t CountDuplicatedTopologicalEdges(const MeshRecord& mesh, MeshTopology& topology);
+int32_t CountClassesOfDuplicatedTopologicalEdges(const MeshRecord& mesh, MeshTopology& topology);
+int32_t CountDuplicatedGeometricalEdges(const MeshRecord& mesh, MeshTopology& topology);
+int32_t CountClassesOfDuplicatedGeometricalEdges(const MeshRecord& mesh, MeshTopology& topology);
+
+// Edges strictly shorter than `lowerBound`, strictly longer than
+// `upperBound`.
+int32_t CountShorterEdges(const MeshRecord& mesh, MeshTopology& topology, double lowerBound);
+int32_t CountLongerEdges(const MeshRecord& mesh, MeshTopology& topology, double upperBound);
+
+// The shortest edge length (from the largest finite double down) and the
+// longest (from 0.0 up); a NaN length never replaces either. Codes come back
+// as doubles (-1.0 .. -7.0).
+double MinimalEdgeLength(const MeshRecord& mesh, MeshTopology& topology);
+double MaximalEdgeLength(const MeshRecord& mesh, MeshTopology& topology);
+
+}  // namespace meshaudit

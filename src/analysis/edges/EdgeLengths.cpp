@@ -1,0 +1,74 @@
+// Edge lengths: counts against the length range and the extreme lengths,
+// over the edges whose end points both exist.
+#include "analysis/edges/EdgeAnalyses.h"
+#include "analysis/edges/EdgeInputs.h"
+
+#include <cfloat>
+
+namespace meshaudit {
+
+namespace {
+
+// Calls visit(length) for every edge of the list whose ends are in range;
+// returns the list's code (0 when it was visited).
+template <typename Visit>
+int32_t ForEachLength(const MeshRecord& mesh, MeshTopology& topology, Visit visit)
+{
+    EdgeMesh m;
+    const T3DEDGE* edges = nullptr;
+    uint32_t edgeCount = 0;
+    const int32_t code = FetchEdgeList(mesh, topology, m, edges, edgeCount);
+    if (code != 0) {
+        return code;
+    }
+    for (uint32_t e = 0; e < edgeCount; ++e) {
+        if (EndsInRange(edges[e], m.pointCount)) {
+            visit(EdgeLength(m.points[edges[e].first], m.points[edges[e].second]));
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int32_t CountShorterEdges(const MeshRecord& mesh, MeshTopology& topology, double lowerBound)
+{
+    uint32_t count = 0;
+    const int32_t code = ForEachLength(mesh, topology, [&](double length) {
+        count += length < lowerBound ? 1u : 0u;
+    });
+    return code != 0 ? code : static_cast<int32_t>(count);
+}
+
+int32_t CountLongerEdges(const MeshRecord& mesh, MeshTopology& topology, double upperBound)
+{
+    uint32_t count = 0;
+    const int32_t code = ForEachLength(mesh, topology, [&](double length) {
+        count += length > upperBound ? 1u : 0u;
+    });
+    return code != 0 ? code : static_cast<int32_t>(count);
+}
+
+double MinimalEdgeLength(const MeshRecord& mesh, MeshTopology& topology)
+{
+    double minimum = DBL_MAX;
+    const int32_t code = ForEachLength(mesh, topology, [&](double length) {
+        if (length < minimum) {  // false for NaN
+            minimum = length;
+        }
+    });
+    return code != 0 ? static_cast<double>(code) : minimum;
+}
+
+double MaximalEdgeLength(const MeshRecord& mesh, MeshTopology& topology)
+{
+    double maximum = 0.0;
+    const int32_t code = ForEachLength(mesh, topology, [&](double length) {
+        if (length > maximum) {  // false for NaN
+            maximum = length;
+        }
+    });
+    return code != 0 ? static_cast<double>(code) : maximum;
+}
+
+}  // namespace meshaudit

@@ -1,0 +1,98 @@
+// Axis-aligned bounding boxes: the bounding volume of both trees.
+#pragma once
+
+#include "meshaudit.h"
+
+#include <cfloat>
+#include <cstdint>
+
+namespace meshaudit {
+
+// Coordinate A (0 x, 1 y, 2 z) of a point. The axis is a template argument so
+// that the hot loops of the tree build and the sort compile without a switch.
+template <int A>
+inline double AxisCoordinate(const T3DVECF& v)
+{
+    static_assert(A >= 0 && A <= 2, "axis index 0, 1 or 2");
+    if constexpr (A == 0) {
+        return v.x;
+    } else if constexpr (A == 1) {
+        return v.y;
+    } else {
+        return v.z;
+    }
+}
+
+// A box [min, max] per axis. A new box is empty (min +DBL_MAX, max -DBL_MAX),
+// so extending it by a first point or box makes it that point or box.
+//
+// Extension takes the componentwise minimum and maximum by ordered comparison,
+// so a NaN coordinate never enters a box: a box only ever covers the
+// comparable coordinates of what it was extended by.
+class C3DAABB {
+public:
+    T3DVECF min{DBL_MAX, DBL_MAX, DBL_MAX};
+    T3DVECF max{-DBL_MAX, -DBL_MAX, -DBL_MAX};
+
+    void Extend(const T3DVECF& p)
+    {
+        if (p.x < min.x) {
+            min.x = p.x;
+        }
+        if (p.y < min.y) {
+            min.y = p.y;
+        }
+        if (p.z < min.z) {
+            min.z = p.z;
+        }
+        if (p.x > max.x) {
+            max.x = p.x;
+        }
+        if (p.y > max.y) {
+            max.y = p.y;
+        }
+        if (p.z > max.z) {
+            max.z = p.z;
+        }
+    }
+
+    void Extend(const C3DAABB& b)
+    {
+        if (b.min.x < min.x) {
+            min.x = b.min.x;
+        }
+        if (b.min.y < min.y) {
+            min.y = b.min.y;
+        }
+        if (b.min.z < min.z) {
+            min.z = b.min.z;
+        }
+        if (b.max.x > max.x) {
+            max.x = b.max.x;
+        }
+        if (b.max.y > max.y) {
+            max.y = b.max.y;
+        }
+        if (b.max.z > max.z) {
+            max.z = b.max.z;
+        }
+    }
+
+    // (min + max) x 0.5 per axis.
+    T3DVECF Centre() const;
+
+    // The axis of the largest extent |max - min| as 'x', 'y' or 'z'; ties go
+    // to the later axis (a cube gives 'z', extents (2, 2, 1) give 'y'). When
+    // no extent compares (NaN from infinite bounds) the answer is 'x'.
+    char LongestAxis() const;
+};
+
+// The box of `count` points: an empty box extended by each point in turn.
+C3DAABB BoxOfPoints(const T3DVECF* points, uint32_t count);
+
+// '0' when the boxes are disjoint on some axis; otherwise 'r' when they only
+// meet in a face plane on some axis (a.max = b.min or a.min = b.max); otherwise
+// '1'. Every answer but '0' is a possible intersection.
+char ClassifyBoxes(const C3DAABB& a, const C3DAABB& b);
+
+}  // namespace meshaudit

@@ -1,0 +1,85 @@
+// The trees' own quicksort: median-of-three pivot, insertion sort for short
+// ranges. It is not stable, and the order it leaves equal keys in decides the
+// shape of a tree and hence the order in which a ball query returns points;
+// so the tree builds use exactly this sort and never a library one.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+namespace meshaudit {
+
+// Sorts entries[lo..hi] (inclusive) ascending by the strict order `less`.
+//
+//  - A range of at most 8 entries is sorted by insertion: each entry moves
+//    down by adjacent swaps while it is less than its predecessor.
+//  - Otherwise the pivot is the median of the first, middle (lo + (hi - lo +
+//    1) / 2) and last entries, swapped to the end; i runs up over entries less
+//    than the pivot, j runs down over entries greater than it, and the two are
+//    swapped until they cross. The pivot then goes to i, and both sides are
+//    sorted.
+//
+// Only the larger side is handled by iteration and the smaller by recursion,
+// which bounds the stack by log2 of the range; the two sides are disjoint, so
+// the order in which they are sorted changes nothing.
+template <typename Entry, typename Less>
+void SortEntries(Entry* e, int64_t lo, int64_t hi, const Less& less)
+{
+    while (lo < hi) {
+        if (hi - lo + 1 <= 8) {
+            for (int64_t k = lo; k < hi; ++k) {
+                for (int64_t p = k + 1; p > lo && less(e[p], e[p - 1]); --p) {
+                    std::swap(e[p], e[p - 1]);
+                }
+            }
+            return;
+        }
+        const int64_t mid = lo + (hi - lo + 1) / 2;
+        int64_t m = mid;
+        if (less(e[lo], e[hi])) {
+            if (less(e[mid], e[lo])) {
+                m = lo;
+            }
+            if (less(e[hi], e[m])) {
+                m = hi;
+            }
+        } else {
+            if (less(e[mid], e[hi])) {
+                m = hi;
+            }
+            if (less(e[lo], e[m])) {
+                m = lo;
+            }
+        }
+        std::swap(e[m], e[hi]);
+        // The pivot stays at hi while the range is partitioned: i stops at hi
+        // at the latest, and swaps only touch positions below hi.
+        const Entry& pivot = e[hi];
+        int64_t i = lo - 1;
+        int64_t j = hi;
+        while (true) {
+            ++i;
+            while (less(e[i], pivot) && i < hi) {
+                ++i;
+            }
+            --j;
+            while (less(pivot, e[j]) && j > lo) {
+                --j;
+            }
+            if (i >= j) {
+                break;
+            }
+            std::swap(e[i], e[j]);
+        }
+        std::swap(e[i], e[hi]);
+        if (hi - (i + 1) < (i - 1) - lo) {
+            SortEntries(e, i + 1, hi, less);
+            hi = i - 1;
+        } else {
+            SortEntries(e, lo, i - 1, less);
+            lo = i + 1;
+        }
+    }
+}
+
+}  // namespace meshaudit

@@ -1,0 +1,141 @@
+#include "geometry/PntAabbTree.h"
+
+#include "containers/Memory.h"
+#include "geometry/AabbTreeBuild.h"
+
+namespace meshaudit {
+
+namespace {
+
+struct PntTraits {
+    static void Extend(C3DAABB& box, const PntEntry& e) { box.Extend(e.point); }
+
+    template <int A>
+    static double Centre(const PntEntry& e)
+    {
+        return AxisCoordinate<A>(e.point);
+    }
+
+    template <int A>
+    static double SortKey(const PntEntry& e)
+    {
+        return AxisCoordinate<A>(e.point);
+    }
+};
+
+}  // namespace
+
+C3DPntAABBTree::~C3DPntAABBTree()
+{
+    Reset();
+}
+
+void C3DPntAABBTree::Reset()
+{
+    Free(stack_);
+    stack_ = nullptr;
+    Free(root_);
+    root_ = nullptr;
+    nodeCount_ = 0;
+    Free(entries_);
+    entries_ = nullptr;
+    entryCount_ = 0;
+}
+
+int C3DPntAABBTree::Build(const MeshRecord& mesh)
+{
+    Reset();
+    const T3DVECF* points = mesh.points;
+    const uint32_t pointCount = mesh.pointCount;
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t triangleCount = mesh.triangleCount;
+    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+        return 0;
+    }
+    entries_ = AllocateArray<PntEntry>(pointCount);
+    if (entries_ == nullptr) {
+        return 0;
+    }
+    entryCount_ = pointCount;
+    for (uint32_t i = 0; i < pointCount; ++i) {
+        entries_[i].index = i;
+        entries_[i].point = points[i];
+    }
+    BuiltNodes built;
+    if (!BuildNodes<PntTraits>(entries_, pointCount, built)) {
+        Reset();
+        return 0;
+    }
+    root_ = built.nodes;
+    nodeCount_ = built.count;
+    // A depth-first walk holds at most one pending right child per level above
+    // the current node, plus the two children just pushed.
+    stack_ = AllocateArray<const AABBNode*>(static_cast<uint64_t>(built.height) + 2);
+    if (stack_ == nullptr) {
+        Reset();
+        return 0;
+    }
+    return 1;
+}
+
+// Depth-first walk with an explicit stack (a degenerate tree can be deep):
+// pruned by BoxMeetsBall, whole subtrees accepted by BoxInsideBall, leaves
+// tested entry by entry. `visit(first, last, test)` receives each range of
+// entries, `test` telling whether each entry must still be classified.
+template <typename Visit>
+void C3DPntAABBTree::Walk(const T3DSPHERE& s, const Visit& visit) const
+{
+    if (root_ == nullptr) {
+        return;
+    }
+    const AABBNode** stack = stack_;
+    uint32_t top = 0;
+    stack[top++] = root_;
+    while (top != 0) {
+        const AABBNode* node = stack[--top];
+        if (BoxMeetsBall(node->box, s) == '0') {
+            continue;
+        }
+        if (BoxInsideBall(node->box, s) == '1') {
+            visit(node->first, node->last, false);
+        } else if (node->IsLeaf()) {
+            visit(node->first, node->last, true);
+        } else {
+            stack[top++] = node->right;
+            stack[top++] = node->left;
+        }
+    }
+}
+
+void C3DPntAABBTree::CountInBall(const T3DSPHERE& s, uint32_t& counter) const
+{
+    const PntEntry* entries = entries_;
+    const double r2 = s.radius * s.radius;
+    Walk(s, [&](uint32_t first, uint32_t last, bool test) {
+        if (!test) {
+            counter += last - first + 1;
+            return;
+        }
+        for (uint32_t k = first; k <= last; ++k) {
+            // Not '0' for ClassifyPointBall: anything but "strictly farther".
+            if (!(SquaredDistance(entries[k].point, s.centre) > r2)) {
+                ++counter;
+            }
+        }
+    });
+}
+
+void C3DPntAABBTree::CollectInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& count) const
+{
+    const PntEntry* entries = entries_;
+    const double r2 = s.radius * s.radius;
+    Walk(s, [&](uint32_t first, uint32_t last, bool test) {
+        for (uint32_t k = first; k <= last; ++k) {
+            if (!test || !(SquaredDistance(entries[k].point, s.centre) > r2)) {
+                out[count++] = entries[k].index;
+            }
+        }
+    });
+}
+
+}  // namespace meshaudit

@@ -1,0 +1,68 @@
+// A bounding-box tree over the points of a mesh, answering "which points lie
+// within a distance of this point" without comparing all pairs.
+#pragma once
+
+#include "geometry/AabbNode.h"
+#include "geometry/Sphere.h"
+#include "meshaudit.h"
+
+#include <cstdint>
+
+namespace meshaudit {
+
+// A point of the tree: its index in the mesh and a copy of its coordinates.
+struct PntEntry {
+    uint32_t index;
+    T3DVECF point;
+};
+
+// The tree owns its entries (stored in one block, in tree order: every node
+// covers a contiguous range), its nodes (one block, breadth-first) and the
+// scratch stack of its queries; it borrows the mesh's point array only while
+// building. Queries walk the nodes depth first, left child before right, so
+// the order in which CollectInBall reports points is fixed by the tree's shape.
+class C3DPntAABBTree {
+public:
+    C3DPntAABBTree() = default;
+    ~C3DPntAABBTree();
+    C3DPntAABBTree(const C3DPntAABBTree&) = delete;
+    C3DPntAABBTree& operator=(const C3DPntAABBTree&) = delete;
+
+    // Builds over all points of the mesh. Returns 1, or 0 when the mesh has no
+    // point array, no triangle array, no points or no triangles, or when an
+    // allocation fails; a failed build leaves the tree empty. Calls Reset first.
+    int Build(const MeshRecord& mesh);
+
+    // Releases everything; the tree is empty again (root null).
+    void Reset();
+
+    // Adds to `counter` the number of points p with ClassifyPointBall(p, s)
+    // other than '0' (inside, on the sphere, or undecided by a NaN). A tree
+    // that is not built finds nothing.
+    void CountInBall(const T3DSPHERE& s, uint32_t& counter) const;
+
+    // Appends the indices of the same points to out[count], out[count + 1],
+    // ..., incrementing `count` per index; `out` needs room for every point.
+    // Whole subtrees inside the ball are reported in entry order, the rest
+    // depth first, left before right.
+    void CollectInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& count) const;
+
+    const AABBNode* Root() const { return root_; }
+    const PntEntry* Entries() const { return entries_; }
+    uint32_t EntryCount() const { return entryCount_; }
+    uint32_t NodeCount() const { return nodeCount_; }
+    uint32_t LeafSize() const { return leafSize_; }
+
+private:
+    template <typename Visit>
+    void Walk(const T3DSPHERE& s, const Visit& visit) const;
+
+    AABBNode* root_ = nullptr;  // first node of the node block
+    uint32_t nodeCount_ = 0;
+    PntEntry* entries_ = nullptr;
+    uint32_t entryCount_ = 0;
+    const AABBNode** stack_ = nullptr;  // room for a root-to-leaf path plus one
+    uint32_t leafSize_ = 5;
+};
+
+}  // namespace meshaudit

@@ -1,0 +1,88 @@
+#include "geometry/TriAabbTree.h"
+
+#include "containers/Memory.h"
+#include "geometry/AabbTreeBuild.h"
+
+namespace meshaudit {
+
+namespace {
+
+struct TriTraits {
+    static void Extend(C3DAABB& box, const TriEntry& e) { box.Extend(e.box); }
+
+    // The centre of the entry's box on axis A.
+    template <int A>
+    static double Centre(const TriEntry& e)
+    {
+        return (AxisCoordinate<A>(e.box.min) + AxisCoordinate<A>(e.box.max)) * 0.5;
+    }
+
+    // Twice the centre, which orders the same without the halving.
+    template <int A>
+    static double SortKey(const TriEntry& e)
+    {
+        return AxisCoordinate<A>(e.box.min) + AxisCoordinate<A>(e.box.max);
+    }
+};
+
+}  // namespace
+
+C3DTriAABBTree::~C3DTriAABBTree()
+{
+    Reset();
+}
+
+void C3DTriAABBTree::Reset()
+{
+    Free(root_);
+    root_ = nullptr;
+    nodeCount_ = 0;
+    Free(entries_);
+    entries_ = nullptr;
+    entryCount_ = 0;
+    mesh_ = MeshRecord{nullptr, 0, nullptr, 0};
+}
+
+int C3DTriAABBTree::Build(const MeshRecord& mesh)
+{
+    Reset();
+    const T3DVECF* points = mesh.points;
+    const uint32_t pointCount = mesh.pointCount;
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t triangleCount = mesh.triangleCount;
+    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+        return 0;
+    }
+    mesh_ = mesh;
+    entries_ = AllocateArray<TriEntry>(triangleCount);
+    if (entries_ == nullptr) {
+        return 0;
+    }
+    uint32_t count = 0;
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const TRIANGLE& tri = triangles[t];
+        if (tri.a >= pointCount || tri.b >= pointCount || tri.c >= pointCount) {
+            continue;
+        }
+        TriEntry& entry = entries_[count++];
+        entry.index = t;
+        entry.box = C3DAABB{};
+        entry.box.Extend(points[tri.a]);
+        entry.box.Extend(points[tri.b]);
+        entry.box.Extend(points[tri.c]);
+    }
+    entryCount_ = count;
+    if (count == 0) {
+        return 1;
+    }
+    BuiltNodes built;
+    if (!BuildNodes<TriTraits>(entries_, count, built)) {
+        Reset();
+        return 0;
+    }
+    root_ = built.nodes;
+    nodeCount_ = built.count;
+    return 1;
+}
+
+}  // namespace meshaudit

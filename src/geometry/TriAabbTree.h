@@ -1,0 +1,60 @@
+// A bounding-box tree over the triangles of a mesh, walked pairwise against
+// another (or the same) tree by the intersecting-pair searches.
+#pragma once
+
+#include "geometry/AabbNode.h"
+#include "meshaudit.h"
+
+#include <cstdint>
+
+namespace meshaudit {
+
+// A triangle of the tree: its index in the mesh and the box of its corners.
+struct TriEntry {
+    uint32_t index;
+    C3DAABB box;
+};
+
+// The tree owns its entries (one block, in tree order: every node covers a
+// contiguous range) and its nodes (one block, breadth-first), and keeps a copy
+// of the mesh record it was built over; the mesh's arrays stay the caller's
+// and must outlive every use of the tree.
+class C3DTriAABBTree {
+public:
+    C3DTriAABBTree() = default;
+    ~C3DTriAABBTree();
+    C3DTriAABBTree(const C3DTriAABBTree&) = delete;
+    C3DTriAABBTree& operator=(const C3DTriAABBTree&) = delete;
+
+    // Builds over the triangles of the mesh. Returns 1, or 0 when the mesh has
+    // no point array, no triangle array, no points or no triangles, or when an
+    // allocation fails; a failed build leaves the tree empty. Calls Reset
+    // first.
+    //
+    // Out-of-range indices: a triangle with an index >= pointCount has no
+    // corners to read and is not entered in the tree at all, so no search
+    // ever reports it. When no triangle is in range the build succeeds with
+    // no entries and no root.
+    int Build(const MeshRecord& mesh);
+
+    // Releases nodes and entries and forgets the mesh; the tree is empty again
+    // (root null).
+    void Reset();
+
+    const AABBNode* Root() const { return root_; }
+    const TriEntry* Entries() const { return entries_; }
+    uint32_t EntryCount() const { return entryCount_; }
+    uint32_t NodeCount() const { return nodeCount_; }
+    const MeshRecord& Mesh() const { return mesh_; }
+    uint32_t LeafSize() const { return leafSize_; }
+
+private:
+    AABBNode* root_ = nullptr;  // first node of the node block
+    uint32_t nodeCount_ = 0;
+    MeshRecord mesh_{nullptr, 0, nullptr, 0};
+    TriEntry* entries_ = nullptr;
+    uint32_t entryCount_ = 0;
+    uint32_t leafSize_ = 5;
+};
+
+}  // namespace meshaudit
