@@ -44,6 +44,11 @@ int32_t DuplicateClasses(AnalysisContext& c)
     return points::CountClassesOfDuplicatedGeometrical(c.mesh);
 }
 
+int32_t EpsilonDuplicates(AnalysisContext& c)
+{
+    return points::CountEpsilonDuplicates(c.mesh, &c.pointSettings.Epsilon);
+}
+
 int32_t MinimalDegree(AnalysisContext& c)
 {
     return points::MinimalDegree(c.mesh, c.topology);
@@ -84,7 +89,7 @@ const QuantityRow kRows[] = {
     Row("point::CountClassesOfEpsilonDuplicatedGeometrical",
         PNT_CountClassesOfEpsilonDuplicatedGeometrical,
         offsetof(PointResults, CountClassesOfEpsilonDuplicatedGeometrical),
-        offsetof(PointSettings, CountClassesOfEpsilonDuplicatedGeometrical), &NotComputedCount),
+        offsetof(PointSettings, CountClassesOfEpsilonDuplicatedGeometrical), &EpsilonDuplicates),
     Row("point::calculateMinimalDegree", PNT_MinimalDegree, offsetof(PointResults, MinimalDegree),
         offsetof(PointSettings, Degree), &MinimalDegree),
     Row("point::calculateMaximalDegree", PNT_MaximalDegree, offsetof(PointResults, MaximalDegree),
