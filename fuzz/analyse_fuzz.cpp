@@ -19,7 +19,9 @@ void FuzzSettings(FuzzedDataProvider& input, Block& block, size_t enableOffset, 
     auto* bytes = reinterpret_cast<uint8_t*>(&block);
     if (input.ConsumeBool()) {
         const std::vector<uint8_t> raw = input.ConsumeBytes<uint8_t>(enableOffset);
-        std::memcpy(bytes, raw.data(), raw.size());
+        if (!raw.empty()) {  // an empty vector's data() may be null
+            std::memcpy(bytes, raw.data(), raw.size());
+        }
     }
     for (size_t k = 0; k < enableCount; ++k) {
         const uint8_t b = input.ConsumeIntegral<uint8_t>();
@@ -104,8 +106,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     clear_mesh(&output);
 
     // The caller's arrays are only ever read.
-    if (std::memcmp(points.data(), pointsBefore.data(), sizeof(T3DVECF) * pointCount) != 0 ||
-        std::memcmp(triangles.data(), trianglesBefore.data(), sizeof(TRIANGLE) * triangleCount) != 0) {
+    // (Empty vectors may have null data(), which memcmp must not see.)
+    const bool pointsChanged =
+        pointCount != 0 &&
+        std::memcmp(points.data(), pointsBefore.data(), sizeof(T3DVECF) * pointCount) != 0;
+    const bool trianglesChanged =
+        triangleCount != 0 &&
+        std::memcmp(triangles.data(), trianglesBefore.data(), sizeof(TRIANGLE) * triangleCount) != 0;
+    if (pointsChanged || trianglesChanged) {
         __builtin_trap();
     }
     return 0;

@@ -63,6 +63,7 @@ AnalysisContext::~AnalysisContext()
 void AnalysisContext::LoadMesh(const MeshRecord& record)
 {
     topology.FreeAll();
+    duplicates.Reset();
     pointResults = NotComputedPointResults();
     edgeResults = NotComputedEdgeResults();
     triangleResults = NotComputedTriangleResults();

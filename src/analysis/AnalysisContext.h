@@ -2,6 +2,7 @@
 // of the settings, the topology built on demand and the four result blocks.
 #pragma once
 
+#include "analysis/DuplicateMemo.h"
 #include "analysis/QuantityTable.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -55,6 +56,7 @@ public:
     TriangleSettings triangleSettings;
     MeshSettings meshSettings;
     MeshTopology topology;
+    DuplicateMemo duplicates;  // sums of the duplicate searches run so far
     PointResults pointResults;
     EdgeResults edgeResults;
     TriangleResults triangleResults;

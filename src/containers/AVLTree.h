@@ -17,11 +17,13 @@
 
 namespace meshaudit {
 
-// Which subtree of a node is higher (by one level at most).
-enum class BalanceState : uint32_t {
-    LeftHeavy = 0,
-    Even = 1,
-    RightHeavy = 2,
+// Which subtree of a node is higher (by one level at most), as the signed
+// height difference right minus left. Even is 0 so that a zero-filled node
+// is a fresh one (the node pools rely on it).
+enum class BalanceState : int32_t {
+    LeftHeavy = -1,
+    Even = 0,
+    RightHeavy = 1,
 };
 
 template <typename T>

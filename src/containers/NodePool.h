@@ -6,16 +6,16 @@
 #include "containers/Memory.h"
 
 #include <cstdint>
-#include <new>
 #include <type_traits>
 
 namespace meshaudit {
 
-// Node must be default-constructible (its fresh state) and trivially
-// destructible: releasing the pool frees the block without visiting nodes.
+// Node must be an aggregate whose fresh (default) state is all zero bytes,
+// and trivially destructible: the block is zero-filled memory, and
+// releasing the pool frees it without visiting nodes.
 template <typename Node>
 class CNodePool {
-    static_assert(std::is_trivially_destructible_v<Node>);
+    static_assert(std::is_trivially_destructible_v<Node> && std::is_aggregate_v<Node>);
 
 public:
     CNodePool() = default;
@@ -26,21 +26,25 @@ public:
     // Allocates n fresh nodes in one block and a free list naming them all.
     // False (nothing allocated, earlier storage kept) when n < 1; false
     // (earlier storage released) when an allocation fails.
+    //
+    // Both arrays come zero-filled and are not written here: a fresh node is
+    // all zero bytes, and a null free-list entry i stands for the i-th node
+    // of the block. Large pools thus cost no pass over their memory up front,
+    // and pages a user never reaches are never touched.
     bool Create(int32_t n)
     {
         if (n < 1) {
             return false;
         }
         Release();
-        Node* block = AllocateArray<Node>(static_cast<uint32_t>(n));
-        Node** freeList = AllocateArray<Node*>(static_cast<uint32_t>(n));
-        if (block == nullptr || freeList == nullptr) {
-            Free(block);
-            Free(freeList);
+        Node* block = AllocateZeroedArray<Node>(static_cast<uint32_t>(n));
+        if (block == nullptr) {
             return false;
         }
-        for (int32_t i = 0; i < n; ++i) {
-            freeList[i] = new (&block[i]) Node();
+        Node** freeList = AllocateZeroedArray<Node*>(static_cast<uint32_t>(n));
+        if (freeList == nullptr) {
+            Free(block);
+            return false;
         }
         block_ = block;
         freeList_ = freeList;
@@ -69,7 +73,7 @@ public:
             return false;
         }
         --freeCount_;
-        node = freeList_[freeCount_];
+        node = EntryAt(static_cast<uint32_t>(freeCount_));
         return true;
     }
 
@@ -94,13 +98,19 @@ public:
         if (at >= static_cast<uint64_t>(static_cast<uint32_t>(capacity_))) {
             return nullptr;
         }
-        return freeList_[at];
+        return EntryAt(static_cast<uint32_t>(at));
     }
 
     int32_t Capacity() const { return capacity_; }
     int32_t FreeCount() const { return freeCount_; }
 
 private:
+    Node* EntryAt(uint32_t i) const
+    {
+        Node* node = freeList_[i];
+        return node != nullptr ? node : &block_[i];
+    }
+
     Node* block_ = nullptr;
     Node** freeList_ = nullptr;
     int32_t capacity_ = 0;

@@ -1,14 +1,45 @@
 #include "containers/AVLTree.h"
+#include "containers/Keys.h"
 #include "containers/NodePool.h"
+#include "containers/Pair.h"
+#include "containers/Queue.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 
 namespace meshaudit {
 namespace {
 
 using Node = AVLNode<unsigned int>;
+
+// The pool hands out zero-filled memory as fresh nodes: zero bytes must read
+// as the fresh state of every node type it serves.
+template <typename N>
+N FromZeroBytes()
+{
+    unsigned char zeros[sizeof(N)] = {};
+    N node;
+    std::memcpy(static_cast<void*>(&node), zeros, sizeof node);
+    return node;
+}
+
+TEST(NodePool, ZeroBytesAreFreshNodes)
+{
+    const auto plain = FromZeroBytes<Node>();
+    EXPECT_EQ(plain.balance, BalanceState::Even);
+    EXPECT_EQ(plain.left, nullptr);
+    EXPECT_EQ(plain.right, nullptr);
+    EXPECT_EQ(plain.element, 0u);
+    const auto paired = FromZeroBytes<AVLNode<CPair<T3DSEGMT, int32_t>>>();
+    EXPECT_EQ(paired.balance, BalanceState::Even);
+    EXPECT_EQ(paired.left, nullptr);
+    EXPECT_EQ(paired.element.value, 0);
+    const auto queued = FromZeroBytes<QueueNode<unsigned int>>();
+    EXPECT_EQ(queued.next, nullptr);
+    EXPECT_EQ(queued.value, 0u);
+}
 
 TEST(NodePool, CreateRefusesNonPositiveSizes)
 {

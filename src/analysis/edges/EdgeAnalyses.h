@@ -5,6 +5,7 @@
 // no triangle -4.
 #pragma once
 
+#include "containers/CountDuplicates.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
 
@@ -41,6 +42,11 @@ int32_t CountInvalidGeometricalEdges(const MeshRecord& mesh, MeshTopology& topol
 // coordinates (in either direction): the edges in classes of two or more
 // (members) or the number of such classes. Further codes: -8 pool creation
 // failed, -9 pool refused, -10 insertion failed, -11 search gave no node.
+// Both sums of one search at once: 0 with `sums` filled, or the code.
+int32_t TopologicalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology,
+                                  DuplicateSums& sums);
+int32_t GeometricalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology,
+                                  DuplicateSums& sums);
 int32_t CountDuplicatedTopologicalEdges(const MeshRecord& mesh, MeshTopology& topology);
 int32_t CountClassesOfDuplicatedTopologicalEdges(const MeshRecord& mesh, MeshTopology& topology);
 int32_t CountDuplicatedGeometricalEdges(const MeshRecord& mesh, MeshTopology& topology);

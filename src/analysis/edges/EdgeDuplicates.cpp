@@ -10,8 +10,11 @@ namespace {
 
 constexpr DuplicateCodes kCodes{-8, -9, -10, -11};
 
+}  // namespace
+
 // Keys by indices: (smaller, larger).
-int32_t TopologicalSums(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums)
+int32_t TopologicalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology,
+                                  DuplicateSums& sums)
 {
     EdgeMesh m;
     const T3DEDGE* edges = nullptr;
@@ -31,7 +34,8 @@ int32_t TopologicalSums(const MeshRecord& mesh, MeshTopology& topology, Duplicat
 
 // Keys by coordinates: (smaller point, larger point) in point order, so that
 // an edge matches its reverse.
-int32_t GeometricalSums(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums)
+int32_t GeometricalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology,
+                                  DuplicateSums& sums)
 {
     EdgeMesh m;
     const T3DEDGE* edges = nullptr;
@@ -54,33 +58,31 @@ int32_t GeometricalSums(const MeshRecord& mesh, MeshTopology& topology, Duplicat
     return CountDuplicates<T3DSEGMT>(edgeCount, keyOf, kCodes, sums);
 }
 
-}  // namespace
-
 int32_t CountDuplicatedTopologicalEdges(const MeshRecord& mesh, MeshTopology& topology)
 {
     DuplicateSums sums;
-    const int32_t code = TopologicalSums(mesh, topology, sums);
+    const int32_t code = TopologicalEdgeDuplicates(mesh, topology, sums);
     return code != 0 ? code : static_cast<int32_t>(sums.members);
 }
 
 int32_t CountClassesOfDuplicatedTopologicalEdges(const MeshRecord& mesh, MeshTopology& topology)
 {
     DuplicateSums sums;
-    const int32_t code = TopologicalSums(mesh, topology, sums);
+    const int32_t code = TopologicalEdgeDuplicates(mesh, topology, sums);
     return code != 0 ? code : static_cast<int32_t>(sums.classes);
 }
 
 int32_t CountDuplicatedGeometricalEdges(const MeshRecord& mesh, MeshTopology& topology)
 {
     DuplicateSums sums;
-    const int32_t code = GeometricalSums(mesh, topology, sums);
+    const int32_t code = GeometricalEdgeDuplicates(mesh, topology, sums);
     return code != 0 ? code : static_cast<int32_t>(sums.members);
 }
 
 int32_t CountClassesOfDuplicatedGeometricalEdges(const MeshRecord& mesh, MeshTopology& topology)
 {
     DuplicateSums sums;
-    const int32_t code = GeometricalSums(mesh, topology, sums);
+    const int32_t code = GeometricalEdgeDuplicates(mesh, topology, sums);
     return code != 0 ? code : static_cast<int32_t>(sums.classes);
 }
 

@@ -36,24 +36,47 @@ int32_t InvalidGeometrical(AnalysisContext& c)
     return CountInvalidGeometricalEdges(c.mesh, c.topology);
 }
 
+// The member count and the class count of one key read the same search.
+int32_t TopologicalSums(AnalysisContext& c, DuplicateSums& sums)
+{
+    return c.duplicates.Sums(
+        DuplicateSearch::EdgesTopological,
+        [&c](DuplicateSums& s) { return TopologicalEdgeDuplicates(c.mesh, c.topology, s); }, sums);
+}
+
+int32_t GeometricalSums(AnalysisContext& c, DuplicateSums& sums)
+{
+    return c.duplicates.Sums(
+        DuplicateSearch::EdgesGeometrical,
+        [&c](DuplicateSums& s) { return GeometricalEdgeDuplicates(c.mesh, c.topology, s); }, sums);
+}
+
 int32_t DuplicatedTopological(AnalysisContext& c)
 {
-    return CountDuplicatedTopologicalEdges(c.mesh, c.topology);
+    DuplicateSums sums;
+    const int32_t code = TopologicalSums(c, sums);
+    return code != 0 ? code : static_cast<int32_t>(sums.members);
 }
 
 int32_t DuplicatedGeometrical(AnalysisContext& c)
 {
-    return CountDuplicatedGeometricalEdges(c.mesh, c.topology);
+    DuplicateSums sums;
+    const int32_t code = GeometricalSums(c, sums);
+    return code != 0 ? code : static_cast<int32_t>(sums.members);
 }
 
 int32_t ClassesTopological(AnalysisContext& c)
 {
-    return CountClassesOfDuplicatedTopologicalEdges(c.mesh, c.topology);
+    DuplicateSums sums;
+    const int32_t code = TopologicalSums(c, sums);
+    return code != 0 ? code : static_cast<int32_t>(sums.classes);
 }
 
 int32_t ClassesGeometrical(AnalysisContext& c)
 {
-    return CountClassesOfDuplicatedGeometricalEdges(c.mesh, c.topology);
+    DuplicateSums sums;
+    const int32_t code = GeometricalSums(c, sums);
+    return code != 0 ? code : static_cast<int32_t>(sums.classes);
 }
 
 int32_t MinimalDegree(AnalysisContext& c)
