@@ -3,6 +3,7 @@
 // the caller stores in the quantity's slot unchanged.
 #pragma once
 
+#include "containers/CountDuplicates.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
 
@@ -36,6 +37,10 @@ int32_t CountDuplicatedGeometrical(const MeshRecord& mesh);
 // Distinct coordinate triples held by two points or more. Codes as
 // CountDuplicatedGeometrical.
 int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
+
+// Both sums of the exact-duplicate search at once: 0 with `sums` filled, or
+// the code of the two counts above.
+int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
 
 // Points that have another point at a distance not greater than |*epsilon|.
 // -1 no point array, -2 no points, -3 the point tree could not be built

@@ -6,8 +6,6 @@
 
 namespace meshaudit::points {
 
-namespace {
-
 int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
 {
     const T3DVECF* points = mesh.points;
@@ -27,8 +25,6 @@ int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
     };
     return CountDuplicates<T3DVECF>(pointCount, keyOf, codes, sums);
 }
-
-}  // namespace
 
 int32_t CountDuplicatedGeometrical(const MeshRecord& mesh)
 {

@@ -34,14 +34,26 @@ int32_t Border(AnalysisContext& c)
     return points::CountBorder(c.mesh, c.topology);
 }
 
+// The member count and the class count read one search, kept by the context.
+int32_t ExactSums(AnalysisContext& c, DuplicateSums& sums)
+{
+    return c.duplicates.Sums(
+        DuplicateSearch::PointsGeometrical,
+        [&c](DuplicateSums& s) { return points::ExactDuplicates(c.mesh, s); }, sums);
+}
+
 int32_t Duplicated(AnalysisContext& c)
 {
-    return points::CountDuplicatedGeometrical(c.mesh);
+    DuplicateSums sums;
+    const int32_t code = ExactSums(c, sums);
+    return code != 0 ? code : static_cast<int32_t>(sums.members);
 }
 
 int32_t DuplicateClasses(AnalysisContext& c)
 {
-    return points::CountClassesOfDuplicatedGeometrical(c.mesh);
+    DuplicateSums sums;
+    const int32_t code = ExactSums(c, sums);
+    return code != 0 ? code : static_cast<int32_t>(sums.classes);
 }
 
 int32_t EpsilonDuplicates(AnalysisContext& c)

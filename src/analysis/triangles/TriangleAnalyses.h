@@ -8,6 +8,7 @@
 // meshes).
 #pragma once
 
+#include "containers/CountDuplicates.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
 
@@ -47,12 +48,16 @@ int32_t CountInvalidGeometrical(const MeshRecord& mesh);
 // triangle array, -2 no triangles, -3..-6 the search tree failed.
 int32_t CountDuplicatedTopological(const MeshRecord& mesh);
 int32_t CountClassesOfDuplicatedTopological(const MeshRecord& mesh);
+// Both sums of that search at once: 0 with `sums` filled, or the code.
+int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
 
 // Duplicates by corner coordinates, over the triangles with all corners in
 // range. -1 no point array, -2 no points, -3 no triangle array, -4 no
 // triangles, -5..-8 the search tree failed.
 int32_t CountDuplicatedGeometrical(const MeshRecord& mesh);
 int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
+// Both sums of that search at once: 0 with `sums` filled, or the code.
+int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
 
 // Triangles that intersect (or touch) a triangle with which they share no
 // point index. Triangles that repeat an index or have a corner out of range

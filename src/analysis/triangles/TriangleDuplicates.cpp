@@ -13,7 +13,7 @@ namespace meshaudit::triangles {
 
 namespace {
 
-// Sorts three values ascending with `less`, repeated values kept. With an
+// Sorts three values ascending by their order `<`, repeated values kept. With an
 // order that is not total (NaN coordinates) the result is still one fixed
 // arrangement of the three.
 template <typename T>
@@ -29,6 +29,8 @@ void SortThree(T& a, T& b, T& c)
         std::swap(a, b);
     }
 }
+
+}  // namespace
 
 int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
 {
@@ -83,6 +85,8 @@ int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
     };
     return CountDuplicates<T3DTRGL>(triangleCount, keyOf, codes, sums);
 }
+
+namespace {
 
 int32_t Members(int32_t code, const DuplicateSums& sums)
 {

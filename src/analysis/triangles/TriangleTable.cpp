@@ -50,24 +50,58 @@ int32_t InvalidGeometrical(AnalysisContext& c)
     return triangles::CountInvalidGeometrical(c.mesh);
 }
 
+// The member count and the class count of one key read one search, kept by
+// the context.
+int32_t TopologicalSums(AnalysisContext& c, DuplicateSums& sums)
+{
+    return c.duplicates.Sums(
+        DuplicateSearch::TrianglesTopological,
+        [&c](DuplicateSums& s) { return triangles::TopologicalDuplicates(c.mesh, s); }, sums);
+}
+
+int32_t GeometricalSums(AnalysisContext& c, DuplicateSums& sums)
+{
+    return c.duplicates.Sums(
+        DuplicateSearch::TrianglesGeometrical,
+        [&c](DuplicateSums& s) { return triangles::GeometricalDuplicates(c.mesh, s); }, sums);
+}
+
+int32_t Members(int32_t code, const DuplicateSums& sums)
+{
+    return code != 0 ? code : static_cast<int32_t>(sums.members);
+}
+
+int32_t Classes(int32_t code, const DuplicateSums& sums)
+{
+    return code != 0 ? code : static_cast<int32_t>(sums.classes);
+}
+
 int32_t DuplicatedTopological(AnalysisContext& c)
 {
-    return triangles::CountDuplicatedTopological(c.mesh);
+    DuplicateSums sums;
+    const int32_t code = TopologicalSums(c, sums);
+    return Members(code, sums);
 }
 
 int32_t DuplicatedGeometrical(AnalysisContext& c)
 {
-    return triangles::CountDuplicatedGeometrical(c.mesh);
+    DuplicateSums sums;
+    const int32_t code = GeometricalSums(c, sums);
+    return Members(code, sums);
 }
 
 int32_t TopologicalClasses(AnalysisContext& c)
 {
-    return triangles::CountClassesOfDuplicatedTopological(c.mesh);
+    DuplicateSums sums;
+    const int32_t code = TopologicalSums(c, sums);
+    return Classes(code, sums);
 }
 
 int32_t GeometricalClasses(AnalysisContext& c)
 {
-    return triangles::CountClassesOfDuplicatedGeometrical(c.mesh);
+    DuplicateSums sums;
+    const int32_t code = GeometricalSums(c, sums);
+    return Classes(code, sums);
 }
 
 int32_t Flipped(AnalysisContext& c)
