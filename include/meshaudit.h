@@ -820,7 +820,25 @@ MESHAUDIT_API int32_t analyse(const MeshRecord *mesh);
  * in index order; every point within *tolerance of a seed (distance <=
  * |tolerance|) joins the seed's class, a later seed taking points over from
  * an earlier one; each class becomes one point at the mean of the points the
- * seed reached; triangles are renumbered, never removed or reordered.
+ * seed reached; triangles are renumbered, never removed or reordered (a
+ * triangle whose corners fall into one class keeps its repeated index:
+ * removeInvalidTopologicalTriangles drops it). Points no triangle uses are
+ * merged and kept like the others.
+ *
+ * Merged coordinates: each is the sum of the coordinates the seed reached,
+ * starting from 0.0 and taken in the order of the library's point search,
+ * divided by their number. Every point is rewritten this way, even alone in
+ * its class (where the mean is the point itself, except that -0.0 becomes
+ * 0.0); a sum taken in another order may differ in the last bits.
+ *
+ * Out-of-range indices: a triangle index >= pointCount is kept as it is (it
+ * stays out of range, since the merge never adds points).
+ *
+ * NaN: a distance involving a NaN coordinate or a NaN tolerance cannot be
+ * compared, and counts as within the tolerance. A NaN tolerance therefore
+ * merges every point into one, and a point with a NaN coordinate draws into
+ * its class the points its search reaches, giving a NaN merged point. Merge
+ * only finite meshes with a finite tolerance.
  *
  * output is reset first (its old arrays are NOT released: give it to
  * clear_mesh() before reusing it). On 0, -5 and -6 the output may own arrays
@@ -833,8 +851,8 @@ MESHAUDIT_API int32_t analyse(const MeshRecord *mesh);
  *   -2  input->triangles is null
  *   -3  input->pointCount is 0
  *   -4  input->triangleCount is 0
- *   -5  allocating the copy failed
- *   -6  the merge failed (out of memory)
+ *   -5  allocating the copy failed (output may hold one of the two arrays)
+ *   -6  the merge ran out of memory; output holds the unmerged copy
  */
 MESHAUDIT_API int32_t removeDuplicatedGeometricalPoints(const MeshRecord *input,
                                                         const double *tolerance,
@@ -848,8 +866,12 @@ MESHAUDIT_API int32_t removeDuplicatedGeometricalPoints(const MeshRecord *input,
  * are copied unchanged. When every triangle is invalid the output has the
  * points, a triangle array of zero length and triangleCount 0.
  *
+ * Only repeated indices make a triangle invalid: an index >= pointCount, or
+ * distinct indices of coincident points, do not; and a triangle equal to
+ * another valid one is kept.
+ *
  * Ownership and codes as removeDuplicatedGeometricalPoints (-6: the filter
- * failed, out of memory).
+ * ran out of memory; output holds the unfiltered copy).
  */
 MESHAUDIT_API int32_t removeInvalidTopologicalTriangles(const MeshRecord *input,
                                                         MeshRecord *output);

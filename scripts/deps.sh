@@ -10,6 +10,7 @@ packages=(
   libgmp-dev                  # exact rational reference in the predicate tests
   clang libclang-rt-14-dev    # libFuzzer targets
   valgrind
+  nlohmann-json3-dev          # cli/: settings files and JSON reports
 )
 
 missing=()

@@ -38,17 +38,4 @@ C3DAABB BoxOfPoints(const T3DVECF* points, uint32_t count)
     return box;
 }
 
-char ClassifyBoxes(const C3DAABB& a, const C3DAABB& b)
-{
-    if (b.min.x > a.max.x || a.min.x > b.max.x || b.min.y > a.max.y || a.min.y > b.max.y ||
-        b.min.z > a.max.z || a.min.z > b.max.z) {
-        return '0';
-    }
-    if (a.max.x == b.min.x || a.min.x == b.max.x || a.max.y == b.min.y || a.min.y == b.max.y ||
-        a.max.z == b.min.z || a.min.z == b.max.z) {
-        return 'r';
-    }
-    return '1';
-}
-
 }  // namespace meshaudit

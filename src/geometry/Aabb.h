@@ -92,7 +92,19 @@ C3DAABB BoxOfPoints(const T3DVECF* points, uint32_t count);
 
 // '0' when the boxes are disjoint on some axis; otherwise 'r' when they only
 // meet in a face plane on some axis (a.max = b.min or a.min = b.max); otherwise
-// '1'. Every answer but '0' is a possible intersection.
-char ClassifyBoxes(const C3DAABB& a, const C3DAABB& b);
+// '1'. Every answer but '0' is a possible intersection. Inline: the pair
+// searches call it for every pair of nodes and of triangles they consider.
+inline char ClassifyBoxes(const C3DAABB& a, const C3DAABB& b)
+{
+    if (b.min.x > a.max.x || a.min.x > b.max.x || b.min.y > a.max.y || a.min.y > b.max.y ||
+        b.min.z > a.max.z || a.min.z > b.max.z) {
+        return '0';
+    }
+    if (a.max.x == b.min.x || a.min.x == b.max.x || a.max.y == b.min.y || a.min.y == b.max.y ||
+        a.max.z == b.min.z || a.min.z == b.max.z) {
+        return 'r';
+    }
+    return '1';
+}
 
 }  // namespace meshaudit

@@ -21,9 +21,11 @@ namespace meshaudit {
 // leaves at least kLeafSize entries on each side.
 inline constexpr uint32_t kLeafSize = 5;
 
-// The nodes of a built tree: one block, root first, in breadth-first order.
+// The nodes of a built tree, in one block: `root` points into `block`, which
+// is what must be released (with Free).
 struct BuiltNodes {
-    AABBNode* nodes = nullptr;
+    void* block = nullptr;
+    AABBNode* root = nullptr;
     uint32_t count = 0;
     uint32_t height = 0;  // depth of the deepest node, the root at depth 0
 };
@@ -39,6 +41,24 @@ inline uint64_t NodeCapacity(uint64_t entryCount)
         return 1;
     }
     return 2 * (entryCount / kLeafSize) - 1;
+}
+
+// Room for `count` nodes starting at a 128-byte boundary plus one node, so
+// that when the nodes are placed from index 1 every pair of siblings (at an
+// even index) shares one 128-byte block, which processors fetch together.
+// Returns the block to release, or null.
+inline void* AllocateNodes(uint64_t count, AABBNode*& nodes)
+{
+    nodes = nullptr;
+    if (count > (UINT64_MAX - 256) / sizeof(AABBNode)) {
+        return nullptr;
+    }
+    void* block = Allocate((count + 1) * sizeof(AABBNode) + 128);
+    if (block != nullptr) {
+        const uintptr_t aligned = (reinterpret_cast<uintptr_t>(block) + 127) & ~uintptr_t{127};
+        nodes = reinterpret_cast<AABBNode*>(aligned);
+    }
+    return block;
 }
 
 // The box of entries[first..last]. Two boxes take alternate entries and are
@@ -101,19 +121,23 @@ uint64_t SplitRange(Entry* entries, const AABBNode& node, uint64_t& sortBudget)
 
 // Builds the nodes over entries[0..count-1] (count >= 1), reordering the
 // entries. The root boxes everything and covers the whole array; nodes are
-// split in first-in first-out order, which is the order of the node block
-// itself, so the block doubles as the work queue. A node covering more than
-// 2 * kLeafSize entries is split on the longest axis of its box at the box
-// centre; when that leaves fewer than kLeafSize entries on a side, the range
-// is sorted on that axis and the first kLeafSize entries go left. Returns
-// false, with `out` empty, when the block cannot be allocated.
+// split in first-in first-out order, which is the order in which they are
+// appended to the node block, so the block doubles as the work queue. A node
+// covering more than 2 * kLeafSize entries is split on the longest axis of its
+// box at the box centre; when that leaves fewer than kLeafSize entries on a
+// side, the range is sorted on that axis and the first kLeafSize entries go
+// left. The finished tree is then copied into a second block depth first,
+// sibling pairs together, so that a query's path through the lower levels
+// stays within a few cache lines. Returns false, with `out` empty and nothing
+// allocated, when a block cannot be allocated.
 template <typename Traits, typename Entry>
 bool BuildNodes(Entry* entries, uint32_t count, BuiltNodes& out)
 {
     out = BuiltNodes{};
     const uint64_t capacity = detail::NodeCapacity(count);
-    AABBNode* nodes = AllocateArray<AABBNode>(capacity);
-    if (nodes == nullptr) {
+    AABBNode* nodes = nullptr;
+    void* block = detail::AllocateNodes(capacity, nodes);
+    if (block == nullptr) {
         return false;
     }
     AABBNode* root = new (&nodes[0]) AABBNode;
@@ -154,10 +178,44 @@ bool BuildNodes(Entry* entries, uint32_t count, BuiltNodes& out)
         right->first = static_cast<uint32_t>(i);
         right->last = node.last;
         right->box = detail::BoxOfRange<Traits>(entries, right->first, right->last);
-        node.left = left;
-        node.right = right;
+        node.children = left;
     }
-    out.nodes = nodes;
+
+    AABBNode* laid = nullptr;
+    void* laidBlock = detail::AllocateNodes(used, laid);
+    struct Move {
+        const AABBNode* from;
+        uint64_t to;
+    };
+    // A depth-first walk holds at most one pending right child per level
+    // above the current node, plus the two children just pushed.
+    Move* stack = AllocateArray<Move>(uint64_t{depth} + 2);
+    if (laidBlock == nullptr || stack == nullptr) {
+        Free(laidBlock);
+        Free(stack);
+        Free(block);
+        return false;
+    }
+    new (&laid[1]) AABBNode(nodes[0]);
+    uint64_t next = 2;
+    uint64_t top = 0;
+    stack[top++] = Move{&nodes[0], 1};
+    while (top != 0) {
+        const Move m = stack[--top];
+        if (m.from->IsLeaf()) {
+            continue;
+        }
+        new (&laid[next]) AABBNode(*m.from->Left());
+        new (&laid[next + 1]) AABBNode(*m.from->Right());
+        laid[m.to].children = &laid[next];
+        stack[top++] = Move{m.from->Right(), next + 1};
+        stack[top++] = Move{m.from->Left(), next};
+        next += 2;
+    }
+    Free(stack);
+    Free(block);
+    out.block = laidBlock;
+    out.root = &laid[1];
     out.count = static_cast<uint32_t>(used);
     out.height = depth;
     return true;

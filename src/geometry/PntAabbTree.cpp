@@ -34,7 +34,8 @@ void C3DPntAABBTree::Reset()
 {
     Free(stack_);
     stack_ = nullptr;
-    Free(root_);
+    Free(nodeBlock_);
+    nodeBlock_ = nullptr;
     root_ = nullptr;
     nodeCount_ = 0;
     Free(entries_);
@@ -66,7 +67,8 @@ int C3DPntAABBTree::Build(const MeshRecord& mesh)
         Reset();
         return 0;
     }
-    root_ = built.nodes;
+    nodeBlock_ = built.block;
+    root_ = built.root;
     nodeCount_ = built.count;
     // A depth-first walk holds at most one pending right child per level above
     // the current node, plus the two children just pushed.
@@ -93,6 +95,13 @@ void C3DPntAABBTree::Walk(const T3DSPHERE& s, const Visit& visit) const
     stack[top++] = root_;
     while (top != 0) {
         const AABBNode* node = stack[--top];
+        // Start fetching the children (one 128-byte pair) while this node's
+        // box is tested: on large trees the walk waits on memory, not on
+        // arithmetic.
+        if (node->children != nullptr) {
+            __builtin_prefetch(node->children);
+            __builtin_prefetch(node->children + 1);
+        }
         if (BoxMeetsBall(node->box, s) == '0') {
             continue;
         }
@@ -101,8 +110,8 @@ void C3DPntAABBTree::Walk(const T3DSPHERE& s, const Visit& visit) const
         } else if (node->IsLeaf()) {
             visit(node->first, node->last, true);
         } else {
-            stack[top++] = node->right;
-            stack[top++] = node->left;
+            stack[top++] = node->Right();
+            stack[top++] = node->Left();
         }
     }
 }
@@ -133,6 +142,19 @@ void C3DPntAABBTree::CollectInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& 
         for (uint32_t k = first; k <= last; ++k) {
             if (!test || !(SquaredDistance(entries[k].point, s.centre) > r2)) {
                 out[count++] = entries[k].index;
+            }
+        }
+    });
+}
+
+void C3DPntAABBTree::CollectEntriesInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& count) const
+{
+    const PntEntry* entries = entries_;
+    const double r2 = s.radius * s.radius;
+    Walk(s, [&](uint32_t first, uint32_t last, bool test) {
+        for (uint32_t k = first; k <= last; ++k) {
+            if (!test || !(SquaredDistance(entries[k].point, s.centre) > r2)) {
+                out[count++] = k;
             }
         }
     });

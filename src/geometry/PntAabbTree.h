@@ -16,11 +16,14 @@ struct PntEntry {
     T3DVECF point;
 };
 
-// The tree owns its entries (stored in one block, in tree order: every node
-// covers a contiguous range), its nodes (one block, breadth-first) and the
-// scratch stack of its queries; it borrows the mesh's point array only while
-// building. Queries walk the nodes depth first, left child before right, so
-// the order in which CollectInBall reports points is fixed by the tree's shape.
+// The tree owns its entries (one block, in tree order: every node covers a
+// contiguous range), its nodes (one block) and the scratch stack of its
+// queries; it borrows the mesh's point array only while building.
+//
+// Queries walk the nodes depth first, left child before right, so the points
+// they report come in the order of the entry array, which the build fixes:
+// a subtree accepted whole is reported in that order, and leaves are reached
+// from left to right.
 class C3DPntAABBTree {
 public:
     C3DPntAABBTree() = default;
@@ -47,6 +50,12 @@ public:
     // depth first, left before right.
     void CollectInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& count) const;
 
+    // As CollectInBall, but appends positions in Entries() instead of point
+    // indices, in the same order: the entries hold each point's index and a
+    // copy of its coordinates, stored by place, which a caller reads faster
+    // than the mesh's points scattered by index.
+    void CollectEntriesInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& count) const;
+
     const AABBNode* Root() const { return root_; }
     const PntEntry* Entries() const { return entries_; }
     uint32_t EntryCount() const { return entryCount_; }
@@ -57,7 +66,8 @@ private:
     template <typename Visit>
     void Walk(const T3DSPHERE& s, const Visit& visit) const;
 
-    AABBNode* root_ = nullptr;  // first node of the node block
+    void* nodeBlock_ = nullptr;  // holds every node
+    AABBNode* root_ = nullptr;
     uint32_t nodeCount_ = 0;
     PntEntry* entries_ = nullptr;
     uint32_t entryCount_ = 0;

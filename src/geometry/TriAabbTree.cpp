@@ -34,7 +34,8 @@ C3DTriAABBTree::~C3DTriAABBTree()
 
 void C3DTriAABBTree::Reset()
 {
-    Free(root_);
+    Free(nodeBlock_);
+    nodeBlock_ = nullptr;
     root_ = nullptr;
     nodeCount_ = 0;
     Free(entries_);
@@ -66,6 +67,7 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh)
         }
         TriEntry& entry = entries_[count++];
         entry.index = t;
+        entry.triangle = tri;
         entry.box = C3DAABB{};
         entry.box.Extend(points[tri.a]);
         entry.box.Extend(points[tri.b]);
@@ -80,7 +82,8 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh)
         Reset();
         return 0;
     }
-    root_ = built.nodes;
+    nodeBlock_ = built.block;
+    root_ = built.root;
     nodeCount_ = built.count;
     return 1;
 }

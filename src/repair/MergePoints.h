@@ -7,8 +7,10 @@ namespace meshaudit {
 
 // Every point within |*tolerance| of a seed (seeds in index order) joins the
 // seed's class, later seeds taking points over; each class becomes the mean
-// of the points its seed reached, and the triangles are renumbered. Returns
-// false on failure; the record then stays releasable by clear_mesh.
+// of the points its seed reached, summed in the order the point tree's ball
+// query reports them, and the triangles are renumbered (an index beyond the
+// point count is kept as it is). Returns false when the record is incomplete
+// or memory runs out; the record is then unchanged.
 bool MergeDuplicatedPoints(MeshRecord& record, const double* tolerance);
 
 }  // namespace meshaudit

@@ -98,7 +98,7 @@ uint32_t Height(const AABBNode* node)
     if (node == nullptr || node->IsLeaf()) {
         return 0;
     }
-    return 1 + std::max(Height(node->left), Height(node->right));
+    return 1 + std::max(Height(node->Left()), Height(node->Right()));
 }
 
 TEST(PntAabbTree, RejectsAnIncompleteMesh)
@@ -153,10 +153,10 @@ TEST(PntAabbTree, ElevenCoincidentPointsFallBackToTheSort)
     ASSERT_EQ(tree.Build(c.Record()), 1);
     const AABBNode* root = tree.Root();
     ASSERT_FALSE(root->IsLeaf());
-    EXPECT_EQ(root->left->Count(), 5u);
-    EXPECT_EQ(root->right->Count(), 6u);
-    EXPECT_TRUE(root->left->IsLeaf());
-    EXPECT_TRUE(root->right->IsLeaf());
+    EXPECT_EQ(root->Left()->Count(), 5u);
+    EXPECT_EQ(root->Right()->Count(), 6u);
+    EXPECT_TRUE(root->Left()->IsLeaf());
+    EXPECT_TRUE(root->Right()->IsLeaf());
     CheckTree(tree, 11);
     testing::ExpectShapeOfReference(
         root, tree.EntryCount(), [&](uint32_t k) { return tree.Entries()[k].index; },
@@ -279,8 +279,8 @@ void RecursiveCollect(const AABBNode* node, const PntEntry* entries, const T3DSP
             }
         }
     } else {
-        RecursiveCollect(node->left, entries, s, out);
-        RecursiveCollect(node->right, entries, s, out);
+        RecursiveCollect(node->Left(), entries, s, out);
+        RecursiveCollect(node->Right(), entries, s, out);
     }
 }
 

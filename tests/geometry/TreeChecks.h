@@ -31,8 +31,8 @@ inline std::vector<const AABBNode*> BreadthFirst(const AABBNode* root)
         queue.pop_front();
         nodes.push_back(node);
         if (!node->IsLeaf()) {
-            queue.push_back(node->left);
-            queue.push_back(node->right);
+            queue.push_back(node->Left());
+            queue.push_back(node->Right());
         }
     }
     return nodes;
@@ -64,13 +64,14 @@ void CheckStructure(const AABBNode* root, uint32_t entryCount, uint32_t nodeCoun
             EXPECT_LE(node->Count(), 10u);
             continue;
         }
-        ASSERT_NE(node->right, nullptr);
+        const AABBNode* left = node->Left();
+        const AABBNode* right = node->Right();
         EXPECT_GT(node->Count(), 10u);
-        EXPECT_EQ(node->left->first, node->first);
-        EXPECT_EQ(node->left->last + 1, node->right->first);
-        EXPECT_EQ(node->right->last, node->last);
-        EXPECT_GE(node->left->Count(), 5u);
-        EXPECT_GE(node->right->Count(), 5u);
+        EXPECT_EQ(left->first, node->first);
+        EXPECT_EQ(left->last + 1, right->first);
+        EXPECT_EQ(right->last, node->last);
+        EXPECT_GE(left->Count(), 5u);
+        EXPECT_GE(right->Count(), 5u);
     }
     std::vector<int> seen(indexCount, 0);
     for (uint32_t k = 0; k < entryCount; ++k) {

@@ -29,6 +29,8 @@ void CheckTree(const C3DTriAABBTree& tree, const TestMesh& m)
     const TriEntry* e = tree.Entries();
     for (uint32_t k = 0; k < tree.EntryCount(); ++k) {
         ASSERT_TRUE(testing::SameBox(e[k].box, TriangleBox(m, e[k].index))) << "entry " << k;
+        const TRIANGLE& t = m.triangles[e[k].index];
+        ASSERT_TRUE(e[k].triangle.a == t.a && e[k].triangle.b == t.b && e[k].triangle.c == t.c);
     }
     testing::CheckStructure(
         tree.Root(), tree.EntryCount(), tree.NodeCount(), static_cast<uint32_t>(m.triangles.size()),
@@ -68,7 +70,8 @@ TEST(TriAabbTree, RejectsAnIncompleteMesh)
     r.triangleCount = 0;
     EXPECT_EQ(tree.Build(r), 0);
     EXPECT_EQ(tree.Root(), nullptr);
-    EXPECT_EQ(tree.Mesh().triangles, nullptr);
+    const TRIANGLE* none = tree.Mesh().triangles;
+    EXPECT_EQ(none, nullptr);
 }
 
 TEST(TriAabbTree, TenTrianglesMakeOneLeafAndTwelveASplit)
@@ -77,7 +80,8 @@ TEST(TriAabbTree, TenTrianglesMakeOneLeafAndTwelveASplit)
     C3DTriAABBTree tree;
     ASSERT_EQ(tree.Build(m.Record()), 1);
     EXPECT_EQ(tree.LeafSize(), 5u);
-    EXPECT_EQ(tree.Mesh().triangles, m.triangles.data());
+    const TRIANGLE* borrowed = tree.Mesh().triangles;
+    EXPECT_EQ(borrowed, m.triangles.data());
     EXPECT_EQ(tree.Mesh().triangleCount, 12u);
     ASSERT_FALSE(tree.Root()->IsLeaf());
     CheckTree(tree, m);
@@ -163,7 +167,7 @@ TEST(TriAabbTree, DegenerateTrianglesStayShallow)
     uint32_t height = 0;
     for (const AABBNode* node = tree.Root(); !node->IsLeaf();) {
         ++height;
-        node = node->left->Count() > node->right->Count() ? node->left : node->right;
+        node = node->Left()->Count() > node->Right()->Count() ? node->Left() : node->Right();
     }
     EXPECT_LT(height, 200u);
 }

@@ -1,0 +1,151 @@
+#include "Outcome.h"
+
+#include <cstring>
+
+namespace meshaudit::cli {
+
+namespace {
+
+constexpr char kMagic[4] = {'M', 'A', 'O', '1'};
+
+void PutBytes(std::string& out, const void* data, size_t size)
+{
+    out.append(static_cast<const char*>(data), size);
+}
+
+template <typename T>
+void Put(std::string& out, T value)
+{
+    PutBytes(out, &value, sizeof value);
+}
+
+void PutString(std::string& out, const std::string& text)
+{
+    Put(out, static_cast<uint64_t>(text.size()));
+    out += text;
+}
+
+class Input {
+public:
+    explicit Input(std::string_view bytes) : bytes_(bytes) {}
+
+    bool Take(void* data, size_t size)
+    {
+        if (size > bytes_.size() - position_) {
+            return false;
+        }
+        std::memcpy(data, bytes_.data() + position_, size);
+        position_ += size;
+        return true;
+    }
+
+    template <typename T>
+    bool Get(T& value)
+    {
+        return Take(&value, sizeof value);
+    }
+
+    bool GetString(std::string& text)
+    {
+        uint64_t size = 0;
+        if (!Get(size) || size > bytes_.size() - position_) {
+            return false;
+        }
+        text.assign(bytes_.data() + position_, static_cast<size_t>(size));
+        position_ += static_cast<size_t>(size);
+        return true;
+    }
+
+    bool AtEnd() const { return position_ == bytes_.size(); }
+
+private:
+    std::string_view bytes_;
+    size_t position_ = 0;
+};
+
+}  // namespace
+
+Tally TallyOf(const FileOutcome& outcome)
+{
+    Tally tally;
+    if (outcome.status != FileOutcome::Status::Analysed) {
+        return tally;
+    }
+    for (Category category : kCategories) {
+        for (const Quantity& q : QuantitiesOf(category)) {
+            switch (InRangeByte(outcome.results, q)) {
+            case 1:
+                ++tally.passed;
+                break;
+            case 0:
+                ++tally.failed;
+                break;
+            default:
+                ++tally.notJudged;
+                break;
+            }
+        }
+    }
+    return tally;
+}
+
+int ExitStatusOf(const FileOutcome& outcome)
+{
+    if (outcome.status != FileOutcome::Status::Analysed) {
+        return 2;
+    }
+    return TallyOf(outcome).failed > 0 ? 1 : 0;
+}
+
+std::string EncodeOutcome(const FileOutcome& outcome)
+{
+    std::string out;
+    PutBytes(out, kMagic, sizeof kMagic);
+    Put(out, static_cast<uint32_t>(outcome.status));
+    PutString(out, outcome.file);
+    PutString(out, outcome.error);
+    PutString(out, outcome.format);
+    Put(out, static_cast<uint64_t>(outcome.notes.size()));
+    for (const std::string& note : outcome.notes) {
+        PutString(out, note);
+    }
+    Put(out, outcome.pointCount);
+    Put(out, outcome.triangleCount);
+    PutBytes(out, &outcome.results, sizeof outcome.results);
+    return out;
+}
+
+bool DecodeOutcome(std::string_view bytes, FileOutcome& outcome)
+{
+    Input in(bytes);
+    char magic[4];
+    uint32_t status = 0;
+    uint64_t notes = 0;
+    FileOutcome decoded;
+    if (!in.Take(magic, sizeof magic) || std::memcmp(magic, kMagic, sizeof magic) != 0) {
+        return false;
+    }
+    if (!in.Get(status) || (status != 1 && status != 2)) {
+        return false;
+    }
+    decoded.status = static_cast<FileOutcome::Status>(status);
+    if (!in.GetString(decoded.file) || !in.GetString(decoded.error) || !in.GetString(decoded.format) ||
+        !in.Get(notes)) {
+        return false;
+    }
+    for (uint64_t i = 0; i < notes; ++i) {
+        std::string note;
+        if (!in.GetString(note)) {
+            return false;
+        }
+        decoded.notes.push_back(std::move(note));
+    }
+    if (!in.Get(decoded.pointCount) || !in.Get(decoded.triangleCount) ||
+        !in.Take(&decoded.results, sizeof decoded.results) || !in.AtEnd()) {
+        return false;
+    }
+    outcome = std::move(decoded);
+    return true;
+}
+
+}  // namespace meshaudit::cli

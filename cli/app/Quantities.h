@@ -1,0 +1,88 @@
+// The command's map of the library's blocks: for every quantity of every
+// category, its name, where its value, criterion, Enable and InRange bytes
+// lie, and of which kind they are. Reports and settings files are driven by
+// these tables, so that a name means the same field everywhere.
+#pragma once
+
+#include "meshaudit.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace meshaudit::cli {
+
+enum class Category { Points, Edges, Triangles, Mesh };
+inline constexpr Category kCategories[] = {Category::Points, Category::Edges, Category::Triangles,
+                                           Category::Mesh};
+
+// "points", "edges", "triangles", "mesh": the keys of reports and settings.
+const char* CategoryKey(Category category);
+
+enum class ValueKind {
+    Count,    // uint32_t; NOT_COMPUTED, or a negative code read as int32_t
+    Double,   // double; -1.0 not computed, other negative whole numbers are codes
+    Volume,   // double; the lowest finite double is not computed
+    Boolean,  // int8_t; 1 true, 0 false, -1 not computed
+};
+
+enum class CriterionKind {
+    None,         // never judged
+    CountRange,   // ValueRange in the settings block
+    DoubleRange,  // DoubleRange in the settings block
+    Expected,     // uint8_t expected value of a boolean
+};
+
+struct Quantity {
+    Category category;
+    int k;             // index of its Enable and InRange bytes
+    const char* name;  // the field name of the header
+    ValueKind value;
+    size_t valueOffset;  // in the results block
+    CriterionKind criterion;
+    size_t criterionOffset;       // in the settings block
+    const char* sharedCriterion;  // "Degree" or "Length" when the criterion is shared
+};
+
+// A criterion that several quantities share (the degree and length ranges).
+struct SharedCriterion {
+    const char* name;
+    CriterionKind kind;
+    size_t offset;
+};
+
+// The quantities of a category in the order of their Enable bytes (the
+// mesh's unused slot 19 is left out).
+std::span<const Quantity> QuantitiesOf(Category category);
+std::span<const SharedCriterion> SharedCriteriaOf(Category category);
+
+struct SettingsBlocks {
+    PointSettings points;
+    EdgeSettings edges;
+    TriangleSettings triangles;
+    MeshSettings mesh;
+};
+
+struct ResultBlocks {
+    PointResults points;
+    EdgeResults edges;
+    TriangleResults triangles;
+    MeshResults mesh;
+};
+
+// The library's defaults, from the header's helpers.
+SettingsBlocks DefaultSettings();
+// Result blocks in which every quantity holds its not-computed mark and
+// every InRange byte says "not judged".
+ResultBlocks NotComputedResults();
+
+const uint8_t* SettingsBytes(const SettingsBlocks& blocks, Category category);
+uint8_t* SettingsBytes(SettingsBlocks& blocks, Category category);
+const uint8_t* ResultBytes(const ResultBlocks& blocks, Category category);
+uint8_t* ResultBytes(ResultBlocks& blocks, Category category);
+
+uint8_t EnableByte(const SettingsBlocks& settings, const Quantity& quantity);
+void SetEnableByte(SettingsBlocks& settings, const Quantity& quantity, uint8_t value);
+uint8_t InRangeByte(const ResultBlocks& results, const Quantity& quantity);
+
+}  // namespace meshaudit::cli

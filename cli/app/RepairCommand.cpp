@@ -1,0 +1,178 @@
+// meshaudit repair IN -o OUT [--merge TOL] [--drop-invalid] [--force] [--ascii]
+#include "Commands.h"
+#include "Library.h"
+#include "LoadError.h"
+#include "MeshFiles.h"
+#include "MeshWriters.h"
+#include "TextScan.h"
+
+#include <cmath>
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+
+namespace meshaudit::cli {
+
+namespace {
+
+struct RepairStep {
+    enum class Kind { Merge, DropInvalid } kind;
+    double tolerance = 0.0;
+};
+
+struct RepairOptions {
+    std::string input;
+    std::string output;
+    std::vector<RepairStep> steps;  // in the order given
+    bool force = false;
+    bool ascii = false;
+};
+
+RepairOptions ParseRepairOptions(const std::vector<std::string>& args)
+{
+    RepairOptions options;
+    Arguments in(args);
+    while (!in.Done()) {
+        if (in.EndOfOptions()) {
+            continue;
+        }
+        if (!in.AtOption()) {
+            if (!options.input.empty()) {
+                throw UsageError("repair: one input file only (" + Quoted(in.Peek()) + " is a second)");
+            }
+            options.input = in.Positional();
+        } else if (in.Take("--output", "-o")) {
+            options.output = in.Value();
+        } else if (in.Take("--merge")) {
+            const std::string text = in.Value();
+            double tolerance = 0.0;
+            if (ParseDouble(text, tolerance) != NumberStatus::Ok || !std::isfinite(tolerance) || tolerance < 0.0) {
+                throw UsageError("--merge takes a distance of 0 or more, not " + Quoted(text));
+            }
+            options.steps.push_back(RepairStep{RepairStep::Kind::Merge, tolerance});
+        } else if (in.Take("--drop-invalid")) {
+            options.steps.push_back(RepairStep{RepairStep::Kind::DropInvalid, 0.0});
+        } else if (in.Take("--force", "-f")) {
+            options.force = true;
+        } else if (in.Take("--ascii")) {
+            options.ascii = true;
+        } else {
+            throw UsageError("repair: unknown option " + Quoted(in.Peek()));
+        }
+    }
+    if (options.input.empty()) {
+        throw UsageError("repair: no input file given");
+    }
+    if (options.output.empty()) {
+        throw UsageError("repair: no output file given (-o OUT)");
+    }
+    if (!FormatFromExtension(options.output)) {
+        throw UsageError("repair: the output name must end in .ply, .obj, .off or .stl: " + Quoted(options.output));
+    }
+    return options;
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+std::string Counts(const MeshData& mesh)
+{
+    return std::to_string(mesh.points.size()) + " points, " + std::to_string(mesh.triangles.size()) + " triangles";
+}
+
+std::string Change(const MeshData& before, const MeshData& after)
+{
+    return "points " + std::to_string(before.points.size()) + " -> " + std::to_string(after.points.size()) +
+           ", triangles " + std::to_string(before.triangles.size()) + " -> " +
+           std::to_string(after.triangles.size());
+}
+
+std::string OutputFormatName(MeshFormat format, const WriteOptions& options)
+{
+    switch (format) {
+    case MeshFormat::Ply:
+        return options.plyEncoding == PlyEncoding::Ascii ? "PLY ASCII" : "PLY binary little-endian";
+    case MeshFormat::Stl:
+        return options.stlAscii ? "STL ASCII" : "STL binary, single precision";
+    case MeshFormat::Obj:
+        return "OBJ";
+    case MeshFormat::Off:
+        return "OFF";
+    }
+    return "?";
+}
+
+}  // namespace
+
+int RunRepair(const std::vector<std::string>& args)
+{
+    const RepairOptions options = ParseRepairOptions(args);
+    if (!options.force && SameFile(options.input, options.output)) {
+        std::cerr << "meshaudit: " << options.output
+                  << ": refusing to overwrite the input file (use --force to replace it)\n";
+        return 2;
+    }
+    MeshData mesh;
+    try {
+        mesh = ReadMeshFile(options.input);
+    } catch (const LoadError& e) {
+        std::cerr << "meshaudit: " << e.what() << '\n';
+        return 2;
+    }
+    std::cout << "read " << options.input << " (" << mesh.formatName << "): " << Counts(mesh) << '\n';
+    for (const std::string& note : mesh.notes) {
+        std::cout << "  note: " << note << '\n';
+    }
+    const MeshData original = mesh;
+    if (options.steps.empty()) {
+        std::cout << "no repair requested: the mesh is written as read\n";
+    }
+    for (const RepairStep& step : options.steps) {
+        MeshData repaired;
+        int code = 0;
+        std::string what;
+        if (step.kind == RepairStep::Kind::Merge) {
+            char tolerance[32];
+            auto end = std::to_chars(tolerance, tolerance + sizeof tolerance, step.tolerance).ptr;
+            what = "merge points within " + std::string(tolerance, end);
+            code = MergePoints(mesh, step.tolerance, repaired);
+        } else {
+            what = "drop triangles that repeat a point";
+            code = DropInvalidTriangles(mesh, repaired);
+        }
+        if (code != 0) {
+            std::cerr << "meshaudit: " << options.input << ": " << what << " failed: the library returned "
+                      << code << (code == -5 || code == -6 ? " (out of memory)" : "") << '\n';
+            return 2;
+        }
+        std::cout << what << ": " << Change(mesh, repaired) << '\n';
+        mesh = std::move(repaired);
+        if (mesh.triangles.empty()) {
+            std::cerr << "meshaudit: " << options.input << ": no triangles are left; nothing written\n";
+            return 2;
+        }
+    }
+    WriteOptions writeOptions;
+    if (options.ascii) {
+        writeOptions.plyEncoding = PlyEncoding::Ascii;
+        writeOptions.stlAscii = true;
+    }
+    const MeshFormat format = *FormatFromExtension(options.output);
+    try {
+        WriteMeshFile(options.output, mesh, writeOptions);
+    } catch (const LoadError& e) {
+        std::cerr << "meshaudit: " << e.what() << '\n';
+        return 2;
+    }
+    std::cout << "wrote " << options.output << " (" << OutputFormatName(format, writeOptions) << "): " << Counts(mesh)
+              << '\n';
+    if (!options.steps.empty()) {
+        std::cout << "in all: " << Change(original, mesh) << '\n';
+    }
+    return 0;
+}
+
+}  // namespace meshaudit::cli

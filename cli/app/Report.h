@@ -1,0 +1,47 @@
+// What the command prints about one checked file: a text report grouped by
+// category, or one JSON document.
+#pragma once
+
+#include "Outcome.h"
+#include "Quantities.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <string>
+
+namespace meshaudit::cli {
+
+// A value slot read the way the library writes it.
+struct QuantityValue {
+    enum class State {
+        Computed,     // `number` (or `flag` for booleans) holds the value
+        NotComputed,  // the slot holds its not-computed mark
+        Error,        // the slot holds a failure code, in `code`
+        NotFinite,    // a double that is NaN or infinite, in `number`
+    };
+    State state = State::NotComputed;
+    double number = 0.0;
+    uint64_t count = 0;
+    bool flag = false;
+    int64_t code = 0;
+};
+
+QuantityValue ReadValue(const ResultBlocks& results, const Quantity& quantity);
+
+// "42", "0.718258788", "yes", "not computed", "error -5", "nan".
+std::string ValueText(const QuantityValue& value, const Quantity& quantity);
+// "[3, 500000]", "[-500000, 500000]", "= yes", "off" (Enable 0), "-" (never judged).
+std::string CriterionText(const SettingsBlocks& settings, const Quantity& quantity);
+// "pass", "FAIL" or "not judged", from the InRange byte.
+std::string VerdictText(uint8_t inRange);
+
+// The text report: a heading naming the file, the reader's notes, one table
+// per category, and a summary line. With `colour`, verdicts are coloured
+// with ANSI escapes.
+std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& settings, bool colour);
+
+// The JSON document of one file (schema in docs/cli.md).
+nlohmann::ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settings);
+
+}  // namespace meshaudit::cli

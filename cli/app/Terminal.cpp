@@ -1,0 +1,66 @@
+#include "Terminal.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace meshaudit::cli {
+
+bool ParseColourMode(const std::string& text, ColourMode& mode)
+{
+    if (text == "auto") {
+        mode = ColourMode::Auto;
+    } else if (text == "always") {
+        mode = ColourMode::Always;
+    } else if (text == "never") {
+        mode = ColourMode::Never;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool UseColour(ColourMode mode)
+{
+    switch (mode) {
+    case ColourMode::Always:
+        return true;
+    case ColourMode::Never:
+        return false;
+    case ColourMode::Auto:
+        break;
+    }
+    const char* noColour = std::getenv("NO_COLOR");
+    return ::isatty(STDOUT_FILENO) == 1 && (noColour == nullptr || noColour[0] == '\0');
+}
+
+bool StderrIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
+SilencedStderr::SilencedStderr()
+{
+    std::fflush(stderr);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) {
+        return;
+    }
+    saved_ = ::dup(STDERR_FILENO);
+    if (saved_ >= 0) {
+        ::dup2(null, STDERR_FILENO);
+    }
+    ::close(null);
+}
+
+SilencedStderr::~SilencedStderr()
+{
+    if (saved_ >= 0) {
+        std::fflush(stderr);
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+}
+
+}  // namespace meshaudit::cli

@@ -1,0 +1,33 @@
+// The command's view of its terminal: whether to colour, and silencing the
+// library's progress line.
+#pragma once
+
+#include <string>
+
+namespace meshaudit::cli {
+
+enum class ColourMode { Auto, Always, Never };
+
+// "auto", "always" or "never"; false for anything else.
+bool ParseColourMode(const std::string& text, ColourMode& mode);
+
+// Auto colours when standard output is a terminal and NO_COLOR is not set.
+bool UseColour(ColourMode mode);
+
+bool StderrIsTerminal();
+
+// While it lives, standard error (descriptor 2) goes to /dev/null: the
+// library draws its progress line there and offers no other way to turn it
+// off.
+class SilencedStderr {
+public:
+    SilencedStderr();
+    ~SilencedStderr();
+    SilencedStderr(const SilencedStderr&) = delete;
+    SilencedStderr& operator=(const SilencedStderr&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+}  // namespace meshaudit::cli

@@ -1,0 +1,31 @@
+// Reading and writing mesh files by name: the format is chosen from the
+// content and the extension.
+#pragma once
+
+#include "MeshData.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace meshaudit::cli {
+
+// The format named by the extension of `path` (case-insensitive: .stl, .obj,
+// .ply, .off), if any.
+std::optional<MeshFormat> FormatFromExtension(const std::string& path);
+
+// The format of a file: a PLY or OFF signature decides; otherwise an ".stl"
+// or ".obj" extension, an STL "solid" start, or a binary STL whose size
+// matches its triangle count; otherwise an OBJ "v" or "f" statement among
+// the first lines. Throws LoadError when nothing fits, or when the
+// extension names PLY or OFF and the signature is missing.
+MeshFormat DetectFormat(std::string_view bytes, const std::string& path);
+
+MeshData ReadMeshBytes(std::string_view bytes, const std::string& path);
+
+// Reads the file at `path` (LoadError on any failure).
+MeshData ReadMeshFile(const std::string& path);
+
+const char* FormatName(MeshFormat format);
+
+}  // namespace meshaudit::cli

@@ -1,0 +1,247 @@
+#include "MeshWriters.h"
+
+#include "FileBytes.h"
+#include "LoadError.h"
+#include "MeshFiles.h"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace meshaudit::cli {
+
+namespace {
+
+void AppendNumber(std::string& out, double value)
+{
+    char buffer[32];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    (void)error;  // 32 characters hold any double
+    out.append(buffer, end);
+}
+
+void AppendNumber(std::string& out, uint64_t value)
+{
+    char buffer[24];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    (void)error;
+    out.append(buffer, end);
+}
+
+template <typename T>
+void AppendBinary(std::string& out, T value, bool bigEndian)
+{
+    unsigned char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    // The host is little-endian (as the library's records are).
+    if (bigEndian) {
+        for (size_t i = 0; i < sizeof(T) / 2; ++i) {
+            std::swap(bytes[i], bytes[sizeof(T) - 1 - i]);
+        }
+    }
+    out.append(reinterpret_cast<const char*>(bytes), sizeof(T));
+}
+
+// The value a coordinate has once stored in the file's type. The float goes
+// through a volatile: GCC 12.2's SLP vectorizer drops a double-to-float-to-
+// double round trip in loops it vectorizes.
+double Stored(double value, PlyType type)
+{
+    if (type != PlyType::Float32) {
+        return value;
+    }
+    volatile float single = static_cast<float>(value);
+    return single;
+}
+
+T3DVECF UnitNormal(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
+{
+    const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+    const double vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
+    T3DVECF n{uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
+    const double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    if (!(length > 0.0) || !std::isfinite(length)) {
+        return T3DVECF{0.0, 0.0, 0.0};
+    }
+    return T3DVECF{n.x / length, n.y / length, n.z / length};
+}
+
+}  // namespace
+
+std::string WritePly(const MeshData& mesh, PlyEncoding encoding, PlyType coordinates)
+{
+    const char* format = encoding == PlyEncoding::Ascii                ? "ascii"
+                         : encoding == PlyEncoding::BinaryLittleEndian ? "binary_little_endian"
+                                                                       : "binary_big_endian";
+    const char* type = coordinates == PlyType::Float32 ? "float" : "double";
+    std::string out = "ply\nformat ";
+    out += format;
+    out += " 1.0\ncomment written by meshaudit\nelement vertex ";
+    AppendNumber(out, uint64_t{mesh.points.size()});
+    out += "\nproperty " + std::string(type) + " x\nproperty " + type + " y\nproperty " + type +
+           " z\nelement face ";
+    AppendNumber(out, uint64_t{mesh.triangles.size()});
+    out += "\nproperty list uchar uint vertex_indices\nend_header\n";
+    if (encoding == PlyEncoding::Ascii) {
+        for (const T3DVECF& p : mesh.points) {
+            for (double v : {p.x, p.y, p.z}) {
+                AppendNumber(out, Stored(v, coordinates));
+                out += ' ';
+            }
+            out.back() = '\n';
+        }
+        for (const TRIANGLE& t : mesh.triangles) {
+            out += "3";
+            for (uint32_t c : {t.a, t.b, t.c}) {
+                out += ' ';
+                AppendNumber(out, uint64_t{c});
+            }
+            out += '\n';
+        }
+        return out;
+    }
+    const bool big = encoding == PlyEncoding::BinaryBigEndian;
+    for (const T3DVECF& p : mesh.points) {
+        for (double v : {p.x, p.y, p.z}) {
+            if (coordinates == PlyType::Float32) {
+                AppendBinary(out, static_cast<float>(v), big);
+            } else {
+                AppendBinary(out, v, big);
+            }
+        }
+    }
+    for (const TRIANGLE& t : mesh.triangles) {
+        out += static_cast<char>(3);
+        AppendBinary(out, t.a, big);
+        AppendBinary(out, t.b, big);
+        AppendBinary(out, t.c, big);
+    }
+    return out;
+}
+
+std::string WriteObj(const MeshData& mesh)
+{
+    std::string out = "# written by meshaudit\n";
+    for (const T3DVECF& p : mesh.points) {
+        out += "v";
+        for (double v : {p.x, p.y, p.z}) {
+            out += ' ';
+            AppendNumber(out, v);
+        }
+        out += '\n';
+    }
+    for (const TRIANGLE& t : mesh.triangles) {
+        out += "f";
+        for (uint32_t c : {t.a, t.b, t.c}) {
+            out += ' ';
+            AppendNumber(out, uint64_t{c} + 1);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+std::string WriteOff(const MeshData& mesh)
+{
+    std::string out = "OFF\n";
+    AppendNumber(out, uint64_t{mesh.points.size()});
+    out += ' ';
+    AppendNumber(out, uint64_t{mesh.triangles.size()});
+    out += " 0\n";
+    for (const T3DVECF& p : mesh.points) {
+        for (double v : {p.x, p.y, p.z}) {
+            AppendNumber(out, v);
+            out += ' ';
+        }
+        out.back() = '\n';
+    }
+    for (const TRIANGLE& t : mesh.triangles) {
+        out += "3";
+        for (uint32_t c : {t.a, t.b, t.c}) {
+            out += ' ';
+            AppendNumber(out, uint64_t{c});
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+std::string WriteStl(const MeshData& mesh, bool ascii)
+{
+    std::string out;
+    if (ascii) {
+        out = "solid meshaudit\n";
+        for (const TRIANGLE& t : mesh.triangles) {
+            const T3DVECF& a = mesh.points[t.a];
+            const T3DVECF& b = mesh.points[t.b];
+            const T3DVECF& c = mesh.points[t.c];
+            const T3DVECF n = UnitNormal(a, b, c);
+            out += "facet normal ";
+            AppendNumber(out, n.x);
+            out += ' ';
+            AppendNumber(out, n.y);
+            out += ' ';
+            AppendNumber(out, n.z);
+            out += "\nouter loop\n";
+            for (const T3DVECF* p : {&a, &b, &c}) {
+                out += "vertex ";
+                AppendNumber(out, p->x);
+                out += ' ';
+                AppendNumber(out, p->y);
+                out += ' ';
+                AppendNumber(out, p->z);
+                out += '\n';
+            }
+            out += "endloop\nendfacet\n";
+        }
+        out += "endsolid meshaudit\n";
+        return out;
+    }
+    // The 80-byte header must not begin with "solid", or readers that trust
+    // the first word would take the file for ASCII.
+    std::string header = "binary STL written by meshaudit";
+    header.resize(80, ' ');
+    out = header;
+    out.reserve(84 + 50 * mesh.triangles.size());
+    AppendBinary(out, static_cast<uint32_t>(mesh.triangles.size()), false);
+    for (const TRIANGLE& t : mesh.triangles) {
+        const T3DVECF& a = mesh.points[t.a];
+        const T3DVECF& b = mesh.points[t.b];
+        const T3DVECF& c = mesh.points[t.c];
+        const T3DVECF n = UnitNormal(a, b, c);
+        for (const T3DVECF* p : {&n, &a, &b, &c}) {
+            AppendBinary(out, static_cast<float>(p->x), false);
+            AppendBinary(out, static_cast<float>(p->y), false);
+            AppendBinary(out, static_cast<float>(p->z), false);
+        }
+        AppendBinary(out, uint16_t{0}, false);
+    }
+    return out;
+}
+
+std::string WriteMeshBytes(const MeshData& mesh, MeshFormat format, const WriteOptions& options)
+{
+    switch (format) {
+    case MeshFormat::Ply:
+        return WritePly(mesh, options.plyEncoding, options.plyCoordinates);
+    case MeshFormat::Obj:
+        return WriteObj(mesh);
+    case MeshFormat::Off:
+        return WriteOff(mesh);
+    case MeshFormat::Stl:
+        return WriteStl(mesh, options.stlAscii);
+    }
+    return {};
+}
+
+void WriteMeshFile(const std::string& path, const MeshData& mesh, const WriteOptions& options)
+{
+    const std::optional<MeshFormat> format = FormatFromExtension(path);
+    if (!format) {
+        throw LoadError(path, "unknown output format: the name must end in .ply, .obj, .off or .stl");
+    }
+    WriteFileBytes(path, WriteMeshBytes(mesh, *format, options));
+}
+
+}  // namespace meshaudit::cli

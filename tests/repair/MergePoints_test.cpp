@@ -1,0 +1,304 @@
+#include "containers/Keys.h"
+#include "geometry/PntAabbTree.h"
+#include "meshaudit.h"
+#include "repair/MergePoints.h"
+#include "repair/RepairSupport.h"
+#include "support/TestMeshes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace meshaudit {
+namespace {
+
+using testing::Output;
+using testing::SameBits;
+using testing::SamePoint;
+using testing::SameTriangle;
+using testing::TestMesh;
+
+int32_t Merge(TestMesh& m, double tolerance, Output& out)
+{
+    MeshRecord in = m.Record();
+    return removeDuplicatedGeometricalPoints(&in, &tolerance, &out.record);
+}
+
+void ExpectTriangles(const Output& out, const std::vector<TRIANGLE>& expected)
+{
+    const std::vector<TRIANGLE> got = out.Triangles();
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t t = 0; t < got.size(); ++t) {
+        EXPECT_TRUE(SameTriangle(got[t], expected[t]))
+            << "triangle " << t << ": " << got[t].a << " " << got[t].b << " " << got[t].c;
+    }
+}
+
+TEST(MergePoints, ToleranceZeroMergesExactCopiesToTheirComputedMean)
+{
+    TestMesh m;
+    m.AddPoint(0.1, 0.1, 0.1);
+    m.AddPoint(1, 0, 0);
+    m.AddPoint(0.1, 0.1, 0.1);
+    m.AddPoint(0, 1, 0);
+    m.AddPoint(0.1, 0.1, 0.1);
+    m.AddPoint(1, 0, 1e-100);  // close to point 1, but not equal
+    m.AddTriangle(0, 1, 3);
+    m.AddTriangle(2, 1, 3);
+    m.AddTriangle(4, 3, 5);
+    Output out;
+    ASSERT_EQ(Merge(m, 0.0, out), 0);
+    ASSERT_EQ(out.record.pointCount, 4u);
+    const std::vector<T3DVECF> p = out.Points();
+    // ((0 + 0.1) + 0.1) + 0.1 = 0.30000000000000004, divided by 3.
+    EXPECT_EQ(p[0].x, 0.10000000000000002);
+    EXPECT_EQ(p[0].y, 0.10000000000000002);
+    EXPECT_EQ(p[0].z, 0.10000000000000002);
+    EXPECT_TRUE(SamePoint(p[1], T3DVECF{1, 0, 0}));
+    EXPECT_TRUE(SamePoint(p[2], T3DVECF{0, 1, 0}));
+    EXPECT_TRUE(SamePoint(p[3], T3DVECF{1, 0, 1e-100}));
+    ExpectTriangles(out, {{0, 1, 2}, {0, 1, 2}, {0, 2, 3}});
+}
+
+TEST(MergePoints, AMeshWithoutDuplicatesKeepsItsPointsButLosesNegativeZeros)
+{
+    TestMesh m = testing::Tetrahedron();
+    m.points[0] = T3DVECF{-0.0, 0.0, -0.0};
+    m.points[2].x = -0.0;
+    Output out;
+    ASSERT_EQ(Merge(m, 1e-6, out), 0);
+    ASSERT_EQ(out.record.pointCount, 4u);
+    const std::vector<T3DVECF> p = out.Points();
+    for (uint32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(p[i].x, m.points[i].x);
+        EXPECT_EQ(p[i].y, m.points[i].y);
+        EXPECT_EQ(p[i].z, m.points[i].z);
+        EXPECT_FALSE(std::signbit(p[i].x));
+        EXPECT_FALSE(std::signbit(p[i].y));
+        EXPECT_FALSE(std::signbit(p[i].z));
+    }
+    ExpectTriangles(out, m.triangles);
+}
+
+TEST(MergePoints, ALaterSeedTakesOverAPointOfAnEarlierClass)
+{
+    TestMesh m;
+    m.AddPoint(0, 0, 0);  // a
+    m.AddPoint(1, 0, 0);  // b: within 1.5 of a and of c
+    m.AddPoint(2, 0, 0);  // c: 2 from a
+    m.AddPoint(5, 5, 5);
+    m.AddTriangle(0, 1, 3);
+    m.AddTriangle(1, 2, 3);
+    m.AddTriangle(2, 3, 0);
+    Output out;
+    ASSERT_EQ(Merge(m, 1.5, out), 0);
+    ASSERT_EQ(out.record.pointCount, 3u);
+    const std::vector<T3DVECF> p = out.Points();
+    EXPECT_TRUE(SamePoint(p[0], T3DVECF{0.5, 0, 0}));  // a and b
+    EXPECT_TRUE(SamePoint(p[1], T3DVECF{1.5, 0, 0}));  // b and c
+    EXPECT_TRUE(SamePoint(p[2], T3DVECF{5, 5, 5}));
+    ExpectTriangles(out, {{0, 1, 2}, {1, 1, 2}, {1, 2, 0}});
+}
+
+TEST(MergePoints, ATriangleInsideTheToleranceCollapsesButStays)
+{
+    TestMesh m;
+    m.AddPoint(0, 0, 0);
+    m.AddPoint(1e-4, 0, 0);
+    m.AddPoint(0, 1e-4, 0);
+    m.AddTriangle(0, 1, 2);
+    Output out;
+    ASSERT_EQ(Merge(m, 1e-3, out), 0);
+    ASSERT_EQ(out.record.pointCount, 1u);
+    ExpectTriangles(out, {{0, 0, 0}});
+
+    // The other repair then drops it.
+    Output filtered;
+    ASSERT_EQ(removeInvalidTopologicalTriangles(&out.record, &filtered.record), 0);
+    EXPECT_EQ(filtered.record.triangleCount, 0u);
+    EXPECT_EQ(filtered.record.pointCount, 1u);
+}
+
+TEST(MergePoints, ANegativeToleranceActsAsItsAbsoluteValue)
+{
+    TestMesh m = testing::ClusteredSoup(300, 0.05, 8);
+    Output positive;
+    Output negative;
+    ASSERT_EQ(Merge(m, 0.04, positive), 0);
+    ASSERT_EQ(Merge(m, -0.04, negative), 0);
+    ASSERT_EQ(positive.record.pointCount, negative.record.pointCount);
+    EXPECT_LT(positive.record.pointCount, m.points.size());
+    const std::vector<T3DVECF> a = positive.Points();
+    const std::vector<T3DVECF> b = negative.Points();
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_TRUE(SamePoint(a[i], b[i]));
+    }
+    ExpectTriangles(negative, positive.Triangles());
+}
+
+TEST(MergePoints, UnusedPointsAreMergedAndKept)
+{
+    TestMesh m = testing::Tetrahedron();
+    m.AddPoint(7, 7, 7);
+    m.AddPoint(7, 7, 7.001);
+    m.AddPoint(9, 9, 9);
+    Output out;
+    ASSERT_EQ(Merge(m, 0.01, out), 0);
+    ASSERT_EQ(out.record.pointCount, 6u);
+    const std::vector<T3DVECF> p = out.Points();
+    EXPECT_TRUE(SamePoint(p[4], T3DVECF{7, 7, (7.0 + 7.001) / 2}));
+    EXPECT_TRUE(SamePoint(p[5], T3DVECF{9, 9, 9}));
+    ExpectTriangles(out, m.triangles);
+}
+
+TEST(MergePoints, OutOfRangeIndicesAreKept)
+{
+    TestMesh m;
+    m.AddPoint(0, 0, 0);
+    m.AddPoint(0, 0, 0);
+    m.AddPoint(1, 0, 0);
+    m.AddTriangle(0, 1, 2);
+    m.AddTriangle(1, 3, 0xFFFFFFFFu);
+    Output out;
+    ASSERT_EQ(Merge(m, 0.0, out), 0);
+    ASSERT_EQ(out.record.pointCount, 2u);
+    ExpectTriangles(out, {{0, 0, 1}, {0, 3, 0xFFFFFFFFu}});
+}
+
+TEST(MergePoints, TheInternalMergeRejectsAnIncompleteRecord)
+{
+    TestMesh m = testing::Tetrahedron();
+    const double tolerance = 0.1;
+    MeshRecord r = m.Record();
+    r.points = nullptr;
+    EXPECT_FALSE(MergeDuplicatedPoints(r, &tolerance));
+    r = m.Record();
+    r.triangles = nullptr;
+    EXPECT_FALSE(MergeDuplicatedPoints(r, &tolerance));
+    r = m.Record();
+    r.pointCount = 0;
+    EXPECT_FALSE(MergeDuplicatedPoints(r, &tolerance));
+    r = m.Record();
+    r.triangleCount = 0;
+    EXPECT_FALSE(MergeDuplicatedPoints(r, &tolerance));
+    r = m.Record();
+    EXPECT_FALSE(MergeDuplicatedPoints(r, nullptr));
+}
+
+// Against a brute-force merge ------------------------------------------------
+
+struct BruteMerge {
+    std::vector<uint32_t> classOf;     // final class of every point
+    std::vector<uint32_t> seeds;       // seed of every class
+    std::vector<uint32_t> reachCount;  // points each seed reached
+};
+
+// All pairs, the same rule: seeds in index order among points without a
+// class; every point within the tolerance of the seed joins its class.
+BruteMerge MergeByAllPairs(const std::vector<T3DVECF>& points, double tolerance)
+{
+    const uint32_t none = 0xFFFFFFFFu;
+    BruteMerge b;
+    b.classOf.assign(points.size(), none);
+    for (uint32_t s = 0; s < points.size(); ++s) {
+        if (b.classOf[s] != none) {
+            continue;
+        }
+        const T3DSPHERE ball{points[s], tolerance};
+        const uint32_t c = static_cast<uint32_t>(b.seeds.size());
+        uint32_t reached = 0;
+        for (uint32_t p = 0; p < points.size(); ++p) {
+            if (ClassifyPointBall(points[p], ball) != '0') {
+                b.classOf[p] = c;
+                ++reached;
+            }
+        }
+        b.seeds.push_back(s);
+        b.reachCount.push_back(reached);
+    }
+    return b;
+}
+
+void CheckAgainstBruteForce(TestMesh& m, double tolerance)
+{
+    Output out;
+    ASSERT_EQ(Merge(m, tolerance, out), 0);
+    const BruteMerge brute = MergeByAllPairs(m.points, tolerance);
+    const uint32_t classes = static_cast<uint32_t>(brute.seeds.size());
+    ASSERT_EQ(out.record.pointCount, classes);
+    ASSERT_LE(classes, m.points.size());
+
+    // Every triangle corner names the class of the last seed that reached it.
+    const std::vector<TRIANGLE> tris = out.Triangles();
+    ASSERT_EQ(tris.size(), m.triangles.size());
+    for (size_t t = 0; t < tris.size(); ++t) {
+        const TRIANGLE& in = m.triangles[t];
+        ASSERT_EQ(tris[t].a, brute.classOf[in.a]);
+        ASSERT_EQ(tris[t].b, brute.classOf[in.b]);
+        ASSERT_EQ(tris[t].c, brute.classOf[in.c]);
+        ASSERT_LT(tris[t].a, classes);
+        ASSERT_LT(tris[t].b, classes);
+        ASSERT_LT(tris[t].c, classes);
+    }
+
+    // Every merged point is the mean of the points its seed reached, summed
+    // from 0 in the order of the point tree's query.
+    MeshRecord in = m.Record();
+    C3DPntAABBTree tree;
+    ASSERT_EQ(tree.Build(in), 1);
+    std::vector<uint32_t> found(m.points.size());
+    const std::vector<T3DVECF> merged = out.Points();
+    for (uint32_t c = 0; c < classes; ++c) {
+        uint32_t count = 0;
+        tree.CollectInBall(T3DSPHERE{m.points[brute.seeds[c]], tolerance}, found.data(), count);
+        ASSERT_EQ(count, brute.reachCount[c]);
+        T3DVECF sum{0, 0, 0};
+        for (uint32_t k = 0; k < count; ++k) {
+            sum.x += m.points[found[k]].x;
+            sum.y += m.points[found[k]].y;
+            sum.z += m.points[found[k]].z;
+        }
+        const double n = count;
+        ASSERT_TRUE(SamePoint(merged[c], T3DVECF{sum.x / n, sum.y / n, sum.z / n})) << "class " << c;
+    }
+}
+
+TEST(MergePoints, MatchesABruteForceMergeOnClusteredSoups)
+{
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+        for (double tolerance : {0.0, 0.01, 0.05, 0.2}) {
+            TestMesh m = testing::ClusteredSoup(200 + 50 * seed, 0.05, seed);
+            CheckAgainstBruteForce(m, tolerance);
+        }
+    }
+}
+
+TEST(MergePoints, MergingAgainWithToleranceZeroChangesNothing)
+{
+    for (uint32_t seed = 1; seed <= 4; ++seed) {
+        TestMesh m = testing::ClusteredSoup(400, 0.05, seed);
+        Output once;
+        ASSERT_EQ(Merge(m, 0.03, once), 0);
+        // The property needs distinct means; they are for these soups.
+        const std::vector<T3DVECF> p = once.Points();
+        std::vector<T3DVECF> sorted = p;
+        std::sort(sorted.begin(), sorted.end());
+        ASSERT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+
+        Output twice;
+        const double zero = 0.0;
+        ASSERT_EQ(removeDuplicatedGeometricalPoints(&once.record, &zero, &twice.record), 0);
+        ASSERT_EQ(twice.record.pointCount, once.record.pointCount);
+        const std::vector<T3DVECF> q = twice.Points();
+        for (size_t i = 0; i < p.size(); ++i) {
+            ASSERT_TRUE(SamePoint(p[i], q[i]));
+        }
+        ExpectTriangles(twice, once.Triangles());
+    }
+}
+
+}  // namespace
+}  // namespace meshaudit
