@@ -1,7 +1,6 @@
 // The triangle category: its quantities in visiting order (the intersected
 // count, k 13, before the flipped count, k 12).
 #include "analysis/AnalysisContext.h"
-#include "analysis/NotComputed.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 
 #include <cstddef>
@@ -104,6 +103,11 @@ int32_t GeometricalClasses(AnalysisContext& c)
     return Classes(code, sums);
 }
 
+int32_t Intersected(AnalysisContext& c)
+{
+    return triangles::CountIntersected(c.mesh);
+}
+
 int32_t Flipped(AnalysisContext& c)
 {
     return triangles::CountFlippedTopological(c.mesh, c.topology);
@@ -154,7 +158,7 @@ const QuantityRow kRows[] = {
         offsetof(TriangleSettings, CountClassesOfDuplicatedGeometrical), &GeometricalClasses),
     Row("triangle::CountIntersected", TRI_CountIntersected,
         offsetof(TriangleResults, CountIntersected), offsetof(TriangleSettings, CountIntersected),
-        &NotComputedCount),
+        &Intersected),
     Row("triangle::CountFlippedTopological", TRI_CountFlippedTopological,
         offsetof(TriangleResults, CountFlippedTopological),
         offsetof(TriangleSettings, CountFlippedTopological), &Flipped),
