@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <malloc.h>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -181,6 +182,9 @@ std::vector<std::pair<std::string, double>> TimeQuantities(const MeshRecord& rec
 // before it (the caller's arrays and everything else already loaded).
 double PeakBytesPerTriangle(const MeshRecord& record, bool everything)
 {
+    // Give back what earlier runs left cached in the heap, so that the peak
+    // counts this analysis alone.
+    malloc_trim(0);
     const long before = StatusKb("VmRSS");
     ResetPeak();
     {
