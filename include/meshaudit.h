@@ -145,11 +145,33 @@ typedef struct MeshRecord {
  * with the quantity (for example edge::Count -5, edge::CountSingular -1).
  * No array is ever read or written out of range.
  *
- * Out-of-range indices: a triangle naming an index >= pointCount has no
- * corners that could be read. The geometric searches leave such a triangle
- * out entirely: CountIntersected (triangle::CountIntersected) and the
- * self-intersection test (mesh::Selfintersection) never test it against
- * another triangle and never report it.
+ * Quantity by quantity, what a triangle with an index >= pointCount does:
+ *
+ *   quantity                                 such a triangle
+ *   ---------------------------------------  --------------------------------
+ *   point::CountNAN, CountINF                not read (points only)
+ *   point::CountIsolated                     its out-of-range corners are
+ *                                            skipped (they use no point); its
+ *                                            other corners mark their points
+ *   point::CountBorder                       -5 (topology failed)
+ *   point::CountDuplicatedGeometrical,       not read (points only)
+ *     CountClassesOfDuplicatedGeometrical,
+ *     CountClassesOfEpsilonDuplicated...
+ *   point::calculateMinimalDegree,           -1 (topology failed; reads as
+ *     calculateMaximalDegree                 NOT_COMPUTED)
+ *   triangle::CountBorder, CountIsolated,    -5 (topology failed)
+ *     CountSingular, MinimalDegree,
+ *     MaximalDegree, CountFlippedTopological
+ *   triangle::CountInvalidTopological        examined by index like any other
+ *   triangle::CountDuplicatedTopological,    keyed by its indices like any
+ *     CountClassesOfDuplicatedTopological    other
+ *   triangle::CountInvalidGeometrical        skipped: neither read nor counted
+ *   triangle::CountDuplicatedGeometrical,    skipped: neither inserted nor
+ *     CountClassesOfDuplicatedGeometrical    counted
+ *   triangle::CountIntersected,              left out of the triangle tree:
+ *     mesh::Selfintersection                 never read, never tested against
+ *                                            another triangle, never reported;
+ *                                            the other triangles still are
  */
 
 /* ------------------------------------------------------------------------ */

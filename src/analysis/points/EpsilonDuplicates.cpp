@@ -1,0 +1,41 @@
+// Points that have another point within a tolerance: one point tree, one
+// ball query per point. No classes are formed: a point counts when its own
+// ball holds another point.
+#include "analysis/points/PointAnalyses.h"
+#include "geometry/PntAabbTree.h"
+#include "geometry/Sphere.h"
+
+namespace meshaudit::points {
+
+int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon)
+{
+    const T3DVECF* points = mesh.points;
+    const uint32_t pointCount = mesh.pointCount;
+    if (points == nullptr) {
+        return -1;
+    }
+    if (pointCount == 0) {
+        return -2;
+    }
+    // The tree build also insists on triangles, although only points are
+    // read: a record without them fails here like a failed build.
+    C3DPntAABBTree tree;
+    if (epsilon == nullptr || tree.Build(mesh) != 1) {
+        return -3;
+    }
+    // The ball test compares squared distances, so the bound is inclusive and
+    // the sign of the tolerance drops out.
+    T3DSPHERE ball{T3DVECF{0.0, 0.0, 0.0}, *epsilon};
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < pointCount; ++i) {
+        ball.centre = points[i];
+        uint32_t inside = 0;
+        tree.CountInBall(ball, inside);
+        if (inside > 1) {
+            ++count;
+        }
+    }
+    return static_cast<int32_t>(count);
+}
+
+}  // namespace meshaudit::points

@@ -1,0 +1,56 @@
+// The point analyses. Each takes the mesh record (and, where it needs
+// adjacency, the mesh topology) and returns a count, or a negative code that
+// the caller stores in the quantity's slot unchanged.
+#pragma once
+
+#include "containers/CountDuplicates.h"
+#include "meshaudit.h"
+#include "model/MeshTopology.h"
+
+#include <cstdint>
+
+namespace meshaudit::points {
+
+// Points with at least one NaN coordinate (quiet or signalling), once per
+// point. -1 no point array, -2 no points.
+int32_t CountNAN(const MeshRecord& mesh);
+
+// Points with at least one infinite coordinate, once per point. Codes as
+// CountNAN.
+int32_t CountINF(const MeshRecord& mesh);
+
+// Points that no triangle uses, found with one mark byte per point (no
+// topology). A corner at or beyond the point count marks nothing.
+// -1..-4 bad record, -5 the marks could not be allocated.
+int32_t CountIsolated(const MeshRecord& mesh);
+
+// Points that lie on at least one border edge. -1..-4 bad record, -5 the
+// topology failed (this includes corners out of range), -6 the marks could
+// not be allocated.
+int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology);
+
+// Points that share their exact coordinates with at least one other point
+// (0.0 and -0.0 are equal). -1 no point array, -2 no points, -3 node pool,
+// -4 tree pool, -5 insertion, -6 a match without a node.
+int32_t CountDuplicatedGeometrical(const MeshRecord& mesh);
+
+// Distinct coordinate triples held by two points or more. Codes as
+// CountDuplicatedGeometrical.
+int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
+
+// Both sums of the exact-duplicate search at once: 0 with `sums` filled, or
+// the code of the two counts above.
+int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
+
+// Points that have another point at a distance not greater than |*epsilon|.
+// -1 no point array, -2 no points, -3 the point tree could not be built
+// (no triangle array, no triangles, or out of memory). A null epsilon counts
+// as a missing parameter: -3.
+int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon);
+
+// The fewest and the most distinct neighbours of a point, isolated points
+// (degree 0) included. -1 when the neighbour lists cannot be built.
+int32_t MinimalDegree(const MeshRecord& mesh, MeshTopology& topology);
+int32_t MaximalDegree(const MeshRecord& mesh, MeshTopology& topology);
+
+}  // namespace meshaudit::points

@@ -1,0 +1,43 @@
+// Points that share their exact coordinates: one search tree of
+// (coordinates, occurrences) pairs over all points.
+#include "analysis/points/PointAnalyses.h"
+#include "containers/CountDuplicates.h"
+#include "containers/Keys.h"
+
+namespace meshaudit::points {
+
+int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
+{
+    const T3DVECF* points = mesh.points;
+    const uint32_t pointCount = mesh.pointCount;
+    if (points == nullptr) {
+        return -1;
+    }
+    if (pointCount == 0) {
+        return -2;
+    }
+    const DuplicateCodes codes{-3, -4, -5, -6};
+    // The key is the point itself: its order compares x, y, z exactly, so
+    // 0.0 and -0.0 meet and the last bit matters.
+    auto keyOf = [points](uint32_t i, T3DVECF& key) {
+        key = points[i];
+        return true;
+    };
+    return CountDuplicates<T3DVECF>(pointCount, keyOf, codes, sums);
+}
+
+int32_t CountDuplicatedGeometrical(const MeshRecord& mesh)
+{
+    DuplicateSums sums;
+    const int32_t code = ExactDuplicates(mesh, sums);
+    return code != 0 ? code : static_cast<int32_t>(sums.members);
+}
+
+int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh)
+{
+    DuplicateSums sums;
+    const int32_t code = ExactDuplicates(mesh, sums);
+    return code != 0 ? code : static_cast<int32_t>(sums.classes);
+}
+
+}  // namespace meshaudit::points

@@ -1,0 +1,71 @@
+// The triangle analyses. Each takes the mesh record (and, where it needs
+// adjacency, the mesh topology) and returns a count, or a negative code that
+// the caller stores in the quantity's slot unchanged.
+//
+// Codes shared by the topology-based counters: -1 no point array, -2 no
+// triangle array, -3 no points, -4 no triangles, -5 the topology failed (this
+// includes a corner at or beyond the point count: the topology refuses such
+// meshes).
+#pragma once
+
+#include "containers/CountDuplicates.h"
+#include "meshaudit.h"
+#include "model/MeshTopology.h"
+
+#include <cstdint>
+
+namespace meshaudit::triangles {
+
+// Marks in a fresh byte mask (one byte per point, 1 = border vertex) the end
+// points of every border edge: a triangle side that no other triangle has.
+// Returns the number of marked points and hands the mask to the caller, who
+// releases it with Free; on failure returns -1..-4, -5 topology, -6 the mask
+// could not be allocated, and leaves `mask` null.
+int32_t BorderVertices(const MeshRecord& mesh, MeshTopology& topology, uint8_t*& mask);
+
+// Triangles with at least one border vertex (a triangle that only touches the
+// border at a corner counts). -1..-4, -5 the border marking failed.
+int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology);
+
+// Over the triangle degrees (the number of side-sharing neighbours, counted
+// per side): triangles of degree 0, triangles of degree greater than 3, the
+// smallest and the largest degree. -1..-5 as above.
+int32_t CountIsolated(const MeshRecord& mesh, MeshTopology& topology);
+int32_t CountSingular(const MeshRecord& mesh, MeshTopology& topology);
+int32_t MinimalDegree(const MeshRecord& mesh, MeshTopology& topology);
+int32_t MaximalDegree(const MeshRecord& mesh, MeshTopology& topology);
+
+// Triangles that repeat a point index; indices are not checked against the
+// point count. -1 no triangle array, -2 no triangles.
+int32_t CountInvalidTopological(const MeshRecord& mesh);
+
+// Triangles with all corners in range of which two corners have equal
+// coordinates (NaN never equals). -1..-4.
+int32_t CountInvalidGeometrical(const MeshRecord& mesh);
+
+// Duplicates by index set (orientation and starting corner ignored): the
+// triangles whose set recurs, and the number of recurring sets. -1 no
+// triangle array, -2 no triangles, -3..-6 the search tree failed.
+int32_t CountDuplicatedTopological(const MeshRecord& mesh);
+int32_t CountClassesOfDuplicatedTopological(const MeshRecord& mesh);
+// Both sums of that search at once: 0 with `sums` filled, or the code.
+int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
+
+// Duplicates by corner coordinates, over the triangles with all corners in
+// range. -1 no point array, -2 no points, -3 no triangle array, -4 no
+// triangles, -5..-8 the search tree failed.
+int32_t CountDuplicatedGeometrical(const MeshRecord& mesh);
+int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
+// Both sums of that search at once: 0 with `sums` filled, or the code.
+int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
+
+// Triangles that intersect (or touch) a triangle with which they share no
+// point index. Triangles that repeat an index or have a corner out of range
+// never count. -1 the triangle tree could not be built, -2 the search failed.
+int32_t CountIntersected(const MeshRecord& mesh);
+
+// Triangles with a side neighbour that runs the common side in the same
+// direction. -1..-5 as above.
+int32_t CountFlippedTopological(const MeshRecord& mesh, MeshTopology& topology);
+
+}  // namespace meshaudit::triangles

@@ -1,0 +1,76 @@
+// Border vertices and the triangles that touch them.
+#include "analysis/RecordChecks.h"
+#include "analysis/triangles/TriangleAnalyses.h"
+#include "analysis/triangles/TriangleSides.h"
+#include "containers/Memory.h"
+
+namespace meshaudit::triangles {
+
+int32_t BorderVertices(const MeshRecord& mesh, MeshTopology& topology, uint8_t*& mask)
+{
+    mask = nullptr;
+    const int32_t check = CheckRecord(mesh);
+    if (check != 0) {
+        return check;
+    }
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t pointCount = mesh.pointCount;
+    const uint32_t triangleCount = mesh.triangleCount;
+
+    const IncidenceLists& vertexTriangles = topology.VertexTriangles();
+    if (topology.Status() != 0) {
+        return -5;
+    }
+    uint8_t* marks = AllocateZeroedArray<uint8_t>(pointCount);
+    if (marks == nullptr) {
+        return -6;
+    }
+    // The topology only builds over meshes whose corners are all in range, so
+    // every index below names a point and a row.
+    uint32_t marked = 0;
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        for (int e = 0; e < 3; ++e) {
+            const Side s = SideOf(triangles[t], e);
+            if (IsShared(triangles, vertexTriangles, t, s)) {
+                continue;
+            }
+            for (const uint32_t p : {s.from, s.to}) {
+                if (marks[p] == 0) {
+                    marks[p] = 1;
+                    ++marked;
+                }
+            }
+        }
+    }
+    mask = marks;
+    return static_cast<int32_t>(marked);
+}
+
+int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology)
+{
+    const int32_t check = CheckRecord(mesh);
+    if (check != 0) {
+        return check;
+    }
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t triangleCount = mesh.triangleCount;
+
+    uint8_t* mask = nullptr;
+    const int32_t marked = BorderVertices(mesh, topology, mask);
+    if (marked < 0) {
+        return -5;
+    }
+    uint32_t count = 0;
+    if (marked > 0) {
+        for (uint32_t t = 0; t < triangleCount; ++t) {
+            const TRIANGLE& tri = triangles[t];
+            if (mask[tri.a] != 0 || mask[tri.b] != 0 || mask[tri.c] != 0) {
+                ++count;
+            }
+        }
+    }
+    Free(mask);
+    return static_cast<int32_t>(count);
+}
+
+}  // namespace meshaudit::triangles

@@ -1,0 +1,56 @@
+// Invalid triangles: by repeated index, and by coincident corners.
+#include "analysis/RecordChecks.h"
+#include "analysis/triangles/TriangleAnalyses.h"
+#include "containers/Keys.h"
+
+namespace meshaudit::triangles {
+
+int32_t CountInvalidTopological(const MeshRecord& mesh)
+{
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t triangleCount = mesh.triangleCount;
+    if (triangles == nullptr) {
+        return -1;
+    }
+    if (triangleCount == 0) {
+        return -2;
+    }
+    uint32_t count = 0;
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const TRIANGLE& tri = triangles[t];
+        if (tri.a == tri.b || tri.a == tri.c || tri.b == tri.c) {
+            ++count;
+        }
+    }
+    return static_cast<int32_t>(count);
+}
+
+int32_t CountInvalidGeometrical(const MeshRecord& mesh)
+{
+    const int32_t check = CheckRecord(mesh);
+    if (check != 0) {
+        return check;
+    }
+    const T3DVECF* points = mesh.points;
+    const uint32_t pointCount = mesh.pointCount;
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t triangleCount = mesh.triangleCount;
+
+    uint32_t count = 0;
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const TRIANGLE& tri = triangles[t];
+        // A corner that names no point has no coordinates to compare.
+        if (!CornersInRange(tri, pointCount)) {
+            continue;
+        }
+        const T3DVECF& p0 = points[tri.a];
+        const T3DVECF& p1 = points[tri.b];
+        const T3DVECF& p2 = points[tri.c];
+        if (p0 == p1 || p0 == p2 || p1 == p2) {
+            ++count;
+        }
+    }
+    return static_cast<int32_t>(count);
+}
+
+}  // namespace meshaudit::triangles

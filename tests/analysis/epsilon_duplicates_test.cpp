@@ -1,0 +1,183 @@
+// The epsilon count: points with another point within the tolerance, by hand
+// and against an all-pairs count on clustered clouds.
+#include "analysis/points/PointAnalyses.h"
+#include "containers/Memory.h"
+#include "support/TestMeshes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace meshaudit {
+namespace {
+
+using testing::TestMesh;
+
+// A mesh of the given points and one triangle over the first (the point tree
+// insists on triangles).
+TestMesh Cloud(std::initializer_list<T3DVECF> points)
+{
+    TestMesh m;
+    for (const T3DVECF& p : points) {
+        m.AddPoint(p.x, p.y, p.z);
+    }
+    m.AddTriangle(0, 0, 0);
+    return m;
+}
+
+int32_t Count(TestMesh& m, double epsilon)
+{
+    return points::CountEpsilonDuplicates(m.Record(), &epsilon);
+}
+
+// The same question asked of every pair, with the same squared distance and
+// the same inclusive bound.
+int32_t BruteForce(const TestMesh& m, double epsilon)
+{
+    const double r2 = epsilon * epsilon;
+    const size_t n = m.points.size();
+    int32_t count = 0;
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = 0; j < n; ++j) {
+            if (i == j) {
+                continue;
+            }
+            const double dx = m.points[j].x - m.points[i].x;
+            const double dy = m.points[j].y - m.points[i].y;
+            const double dz = m.points[j].z - m.points[i].z;
+            if (!(dx * dx + dy * dy + dz * dz > r2)) {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+TEST(EpsilonDuplicates, ThreeMutuallyClosePointsCountThree)
+{
+    TestMesh m = Cloud({{0, 0, 0}, {0.001, 0, 0}, {0, 0.001, 0.0005}, {5, 5, 5}, {-5, 0, 0}});
+    EXPECT_EQ(Count(m, 0.002), 3);
+}
+
+TEST(EpsilonDuplicates, TwoFarApartPairsCountFour)
+{
+    TestMesh m = Cloud({{0, 0, 0}, {10, 0, 0}, {0.001, 0, 0}, {10, 0.001, 0}});
+    EXPECT_EQ(Count(m, 0.002), 4);
+}
+
+TEST(EpsilonDuplicates, AChainCountsEachPointOnce)
+{
+    // 0 is close to 1 and to 2, which are 0.003 apart.
+    TestMesh m = Cloud({{0, 0, 0}, {-0.0015, 0, 0}, {0.0015, 0, 0}, {1, 1, 1}});
+    EXPECT_EQ(Count(m, 0.002), 3);
+}
+
+TEST(EpsilonDuplicates, TheBoundIsInclusive)
+{
+    // 0.5 and 0.25 are exact: the squared distance equals the squared bound.
+    TestMesh m = Cloud({{0, 0, 0}, {0.5, 0, 0}, {3, 3, 3}});
+    EXPECT_EQ(Count(m, 0.5), 2);
+    EXPECT_EQ(Count(m, std::nextafter(0.5, 0.0)), 0);
+    TestMesh diagonal = Cloud({{1, 1, 1}, {1.5, 1.5, 1.5}});  // squared distance 0.75
+    EXPECT_EQ(Count(diagonal, std::sqrt(0.75)), BruteForce(diagonal, std::sqrt(0.75)));
+}
+
+TEST(EpsilonDuplicates, ZeroToleranceCountsExactDuplicates)
+{
+    TestMesh m = Cloud({{1, 2, 3}, {1, 2, 3}, {0, 0, 0}, {-0.0, 0, 0}, {1, 2, 3},
+                        {1, 2, std::nextafter(3.0, 4.0)}, {7, 7, 7}});
+    EXPECT_EQ(Count(m, 0.0), 5);
+    EXPECT_EQ(Count(m, 0.0), points::CountDuplicatedGeometrical(m.Record()));
+}
+
+TEST(EpsilonDuplicates, ANegativeToleranceActsAsItsAbsoluteValue)
+{
+    TestMesh m = Cloud({{0, 0, 0}, {0.001, 0, 0}, {1, 0, 0}, {1.5, 0, 0}});
+    EXPECT_EQ(Count(m, -0.002), 2);
+    EXPECT_EQ(Count(m, -0.5), 4);
+    EXPECT_EQ(Count(m, -0.5), Count(m, 0.5));
+}
+
+TEST(EpsilonDuplicates, OnePointAndRecordCodes)
+{
+    TestMesh one = Cloud({{1, 1, 1}});
+    EXPECT_EQ(Count(one, 0.002), 0);
+    EXPECT_EQ(Count(one, 1e300), 0);
+
+    TestMesh m = Cloud({{0, 0, 0}, {0, 0, 0}});
+    const double epsilon = 0.002;
+    MeshRecord r = m.Record();
+    r.points = nullptr;
+    EXPECT_EQ(points::CountEpsilonDuplicates(r, &epsilon), -1);
+    r = m.Record();
+    r.pointCount = 0;
+    EXPECT_EQ(points::CountEpsilonDuplicates(r, &epsilon), -2);
+    r = m.Record();
+    r.triangleCount = 0;  // points but no triangles: the tree is not built
+    EXPECT_EQ(points::CountEpsilonDuplicates(r, &epsilon), -3);
+    r = m.Record();
+    r.triangles = nullptr;
+    EXPECT_EQ(points::CountEpsilonDuplicates(r, &epsilon), -3);
+    EXPECT_EQ(points::CountEpsilonDuplicates(m.Record(), nullptr), -3);
+    EXPECT_EQ(points::CountEpsilonDuplicates(m.Record(), &epsilon), 2);
+}
+
+TEST(EpsilonDuplicates, EveryFailedAllocationGivesMinusThree)
+{
+    TestMesh m = testing::Sphere(12, 8);
+    const double epsilon = 0.3;
+    memory_testing::ResetAllocationCounter();
+    const int32_t expected = points::CountEpsilonDuplicates(m.Record(), &epsilon);
+    const uint64_t allocations = memory_testing::AllocationCount();
+    ASSERT_GT(expected, 0);
+    ASSERT_GT(allocations, 0u);
+    for (uint64_t k = 1; k <= allocations; ++k) {
+        memory_testing::ResetAllocationCounter();
+        memory_testing::FailAllocations(k, 1);
+        EXPECT_EQ(points::CountEpsilonDuplicates(m.Record(), &epsilon), -3) << k;
+    }
+    memory_testing::ResetAllocationCounter();
+}
+
+TEST(EpsilonDuplicates, ClusteredCloudsMatchAnAllPairsCount)
+{
+    std::mt19937 random(4242);
+    for (int round = 0; round < 30; ++round) {
+        const int clusters = 1 + static_cast<int>(random() % 40);
+        const double spread = std::ldexp(1.0, -static_cast<int>(random() % 12));
+        const double epsilon = spread * std::uniform_real_distribution<double>(0.2, 3.0)(random);
+        std::uniform_real_distribution<double> centre(-10.0, 10.0);
+        std::normal_distribution<double> jitter(0.0, spread);
+        TestMesh m;
+        const int n = 2 + static_cast<int>(random() % 1200);
+        std::vector<T3DVECF> centres;
+        for (int c = 0; c < clusters; ++c) {
+            centres.push_back(T3DVECF{centre(random), centre(random), centre(random)});
+        }
+        for (int i = 0; i < n; ++i) {
+            const T3DVECF& c = centres[random() % centres.size()];
+            switch (random() % 8) {
+            case 0:  // an exact copy of an earlier point
+                if (!m.points.empty()) {
+                    const T3DVECF p = m.points[random() % m.points.size()];
+                    m.AddPoint(p.x, p.y, p.z);
+                    break;
+                }
+                [[fallthrough]];
+            case 1:  // a lone point far from every cluster
+                m.AddPoint(centre(random) * 10, centre(random) * 10, centre(random) * 10);
+                break;
+            default:
+                m.AddPoint(c.x + jitter(random), c.y + jitter(random), c.z + jitter(random));
+            }
+        }
+        m.AddTriangle(0, 1, 0);
+        EXPECT_EQ(Count(m, epsilon), BruteForce(m, epsilon))
+            << "round " << round << " n " << n << " epsilon " << epsilon;
+    }
+}
+
+}  // namespace
+}  // namespace meshaudit
