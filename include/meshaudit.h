@@ -172,6 +172,14 @@ typedef struct MeshRecord {
  *     mesh::Selfintersection                 never read, never tested against
  *                                            another triangle, never reported;
  *                                            the other triangles still are
+ *   mesh::Oriented, Orientable               0 (topology failed)
+ *   mesh::CountComponents, CountBorders,     -5 (topology failed)
+ *     CountHandles
+ *   mesh::Connected, HasHandles,             -1 (their count failed)
+ *     HasBorders, Closed, Inclusion
+ *   mesh::Volume                             skipped: adds no determinant
+ *                                            term; the others are summed
+ *   mesh::Area                               skipped: adds nothing
  */
 
 /* ------------------------------------------------------------------------ */

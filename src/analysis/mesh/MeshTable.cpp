@@ -28,6 +28,11 @@ int32_t Components(AnalysisContext& c)
     return ComputeComponents(c.mesh, c.topology);
 }
 
+int32_t Handles(AnalysisContext& c)
+{
+    return ComputeHandles(c.mesh, c.topology);
+}
+
 int32_t Borders(AnalysisContext& c)
 {
     return ComputeBorders(c.mesh, c.topology);
@@ -82,7 +87,7 @@ const QuantityRow kRows[] = {
             offsetof(MeshSettings, Connected), &ConnectedStep),
     CountRow("mesh::CountHandles", MSH_CountHandles, Gate(MSH_HasHandles) | Gate(MSH_CountHandles),
              offsetof(MeshResults, CountHandles), offsetof(MeshSettings, CountHandles),
-             &NotComputedCount),
+             &Handles),
     FlagRow("mesh::Manifold", MSH_HasHandles, offsetof(MeshResults, HasHandles),
             offsetof(MeshSettings, HasHandles), &HasHandlesStep),
     CountRow("mesh::Handles", MSH_CountBorders,
