@@ -4,18 +4,18 @@
 // reached inside each category. The progress line is silenced.
 //
 // Counters per benchmark: <category>_ms, the mean time of the category;
-// <category>_peak_MiB, the highest resident set size seen while it ran
-// (the process's high-water mark is reset before each category where the
-// kernel allows it, so later categories are not charged with earlier
-// peaks; the mesh itself and the topology kept from earlier categories are
-// part of every figure).
+// <category>_peak_MiB, the highest resident set size seen while it ran in
+// the first iteration (the process's high-water mark is reset before each
+// category where the kernel allows it, so later categories are not charged
+// with earlier peaks; the mesh itself and the topology kept from earlier
+// categories are part of every figure; later iterations would also count
+// heap pages that the allocator kept from the iteration before).
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
 #include "support/TestMeshes.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -83,6 +83,7 @@ void AnalyseByCategory(benchmark::State& state)
     const char* const names[4] = {"points", "edges", "triangles", "mesh"};
     double milliseconds[4] = {0, 0, 0, 0};
     double peak[4] = {0, 0, 0, 0};
+    bool first = true;
     for (auto _ : state) {
         meshaudit::AnalysisContext context;
         context.LoadMesh(record);
@@ -94,10 +95,13 @@ void AnalyseByCategory(benchmark::State& state)
             const auto stop = std::chrono::steady_clock::now();
             const double seconds = std::chrono::duration<double>(stop - start).count();
             milliseconds[category - 1] += 1000.0 * seconds;
-            peak[category - 1] = std::max(peak[category - 1], PeakRssMiB());
+            if (first) {
+                peak[category - 1] = PeakRssMiB();
+            }
             total += seconds;
         }
         benchmark::DoNotOptimize(context.meshResults);
+        first = false;
         state.SetIterationTime(total);
     }
 
