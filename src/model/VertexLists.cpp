@@ -94,6 +94,12 @@ int32_t MeshTopology::BuildVertexNeighbours()
     if (!AllocateRows(lists, pointCount_)) {
         return -2;
     }
+    // A mesh without triangles, or one whose six insertions per triangle
+    // exceed what a node pool can count, has no neighbour lists.
+    if (triangleCount_ == 0 || 6ull * triangleCount_ > static_cast<uint64_t>(INT32_MAX)) {
+        ReleaseLists(lists);
+        return -3;
+    }
     if (BuildVertexTriangles() != 0) {
         ReleaseLists(lists);
         return -3;
@@ -123,9 +129,8 @@ int32_t MeshTopology::BuildVertexNeighbours()
     Free(stamps);
     // Two insertions per corner occurrence at most.
     NeighbourTree::Pool pool;
-    const uint64_t nodes = 2ull * largestRow;
-    if (nodes > static_cast<uint64_t>(INT32_MAX) ||
-        !pool.Create(static_cast<int32_t>(nodes > 0 ? nodes : 1))) {
+    const uint64_t nodes = 2ull * largestRow;  // at most 6 x triangleCount
+    if (!pool.Create(static_cast<int32_t>(nodes > 0 ? nodes : 1))) {
         ReleaseLists(lists);
         return -3;
     }
