@@ -466,23 +466,41 @@ typedef struct MeshResults {
     int8_t Oriented;                  /*  1 every shared edge runs opposite ways; failures give 0 */
     int8_t Orientable;                /*  2 the triangles can be oriented so; failures give 0 */
     int8_t Connected;                 /*  3 exactly one component */
-    uint32_t CountComponents;         /*  4 groups of triangles joined through shared edges */
+    uint32_t CountComponents;         /*  4 groups of triangles joined through shared edges;
+                                             -5 topology failed, -6 out of memory */
     int8_t HasHandles;                /*  8 CountHandles > 0 */
     uint8_t Padding0[3];              /*  9 */
-    uint32_t CountHandles;            /* 12 K - (V - I - E + B + T - X) / 2 (Euler relation) */
+    uint32_t CountHandles;            /* 12 K - (V - I - E + B + T - X) / 2 (Euler relation:
+                                             K components, V points, I isolated points,
+                                             E edges, B borders, T triangles, X triangles
+                                             repeating an index), in 32-bit two's
+                                             complement, the halving toward zero. Its five
+                                             inputs are computed afresh; when one of them
+                                             fails the relation would mean nothing, so the
+                                             count is -5 instead */
     int8_t Closed;                    /* 16 no border */
     int8_t HasBorders;                /* 17 at least one border */
     uint8_t Padding1[2];              /* 18 */
-    uint32_t CountBorders;            /* 20 groups of border edges joined through shared points */
+    uint32_t CountBorders;            /* 20 groups of border edges joined through shared points
+                                             (loops touching at a point are one border);
+                                             -5 topology failed or out of memory, -6 out of
+                                             memory (a point with n border edges needs n^2
+                                             list entries) */
     int8_t Invalid;                   /* 24 an edge or triangle is invalid */
     int8_t Singular;                  /* 25 an edge or triangle is singular */
     int8_t PreciseDuplicates;         /* 26 exact duplicate points, edges or triangles exist */
     int8_t EpsilonDuplicates;         /* 27 a point has another within Epsilon */
     int8_t Inclusion;                 /* 28 one closed, oriented piece of positive volume */
-    int8_t Selfintersection;          /* 29 two triangles sharing no index intersect */
+    int8_t Selfintersection;          /* 29 two triangles sharing no index intersect or touch;
+                                             0 also when the triangle tree cannot be built,
+                                             -1 when the search ran out of memory */
     int8_t Convex;                    /* 30 always -1 in this version */
     uint8_t Padding2[1];              /* 31 */
-    double Volume;                    /* 32 signed enclosed volume; -DBL_MAX not computed */
+    double Volume;                    /* 32 signed enclosed volume (positive for outward
+                                             triangles, counter-clockwise seen from outside);
+                                             -DBL_MAX not computed, which it stays when its
+                                             scratch array (8 bytes per triangle) cannot be
+                                             allocated */
     double Area;                      /* 40 surface area; -1.0 not computed */
     double Unused19;                  /* 48 always -1.0 */
     double AspectRatio;               /* 56 always -1.0 in this version */

@@ -1,0 +1,131 @@
+// Whole-mesh analyses: orientation, components, borders, handles, volume,
+// area and self-intersection. Each is a pure function of the mesh (and of the
+// topology's lazily built structures); none reads or writes a result slot.
+// The steps that combine stored values of several categories are in
+// MeshSteps.h.
+#pragma once
+
+#include "containers/Keys.h"
+#include "meshaudit.h"
+#include "model/MeshTopology.h"
+
+#include <cstdint>
+
+namespace meshaudit {
+
+// A list of edges over a point array, laid out like MeshRecord.
+#pragma pack(push, 4)
+struct EdgeList {
+    const T3DVECF* points;
+    uint32_t pointCount;
+    const T3DEDGE* edges;
+    uint32_t edgeCount;
+};
+#pragma pack(pop)
+
+// ---------------------------------------------------------------------------
+// Orientation (Orientation.cpp)
+// ---------------------------------------------------------------------------
+
+// True when some directed edge (t[i], t[i+1]) of t occurs reversed in u
+// (t[i] = u[j+1] and t[i+1] = u[j], indices cyclic). Compares indices only.
+bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u);
+
+// True when every pair of triangles that share an edge runs it in opposite
+// directions. A mesh without shared edges is oriented. False for a null or
+// empty mesh and when the topology cannot be built. Edges whose first point
+// is not below pointCount are not examined.
+bool IsOriented(const MeshRecord& mesh, MeshTopology& topology);
+
+// True when the triangles can be reoriented so that IsOriented holds. Works
+// on a deep copy; the caller's arrays are never changed. Every failure (bad
+// mesh, topology, memory) gives false.
+bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology);
+
+// Walks the triangles of `copy` breadth-first over the topology's triangle
+// neighbours (the topology must be that of a mesh with the same triangles up
+// to corner order) and swaps the first two corners of every neighbour that
+// does not run a common edge opposite to the triangle it was reached from.
+// Returns false when it could not walk the whole mesh (bad record, topology
+// failure, out of memory); the copy is then partly reoriented.
+bool OrientCopy(MeshRecord& copy, MeshTopology& topology);
+
+// The test of IsOriented on a bare record, with point-to-triangle lists of
+// its own. False for a bad record and when an allocation fails.
+bool IsConsistentlyOriented(const MeshRecord& record);
+
+// ---------------------------------------------------------------------------
+// Components (Components.cpp)
+// ---------------------------------------------------------------------------
+
+// Number of groups of triangles joined through shared edges. -1 no points,
+// -2 no triangles, -3 zero points, -4 zero triangles, -5 topology failure,
+// -6 out of memory.
+int32_t ComputeComponents(const MeshRecord& mesh, MeshTopology& topology);
+
+// ---------------------------------------------------------------------------
+// Borders (Borders.cpp)
+// ---------------------------------------------------------------------------
+
+// Number of groups of border edges joined through shared points (two border
+// loops that touch at a point are one border). -1..-4 as ComputeComponents,
+// -5 topology failure, else the code of CountEdgeGroups.
+int32_t ComputeBorders(const MeshRecord& mesh, MeshTopology& topology);
+
+// Number of groups of edges joined through shared end points. -1 no points,
+// -2 no edges array, -3 zero points, -4 zero edges, -5 out of memory, -6 the
+// edge neighbour lists could not be built (out of memory: a point with n
+// edges gives each of them n - 1 neighbours). End points not below
+// pointCount join nothing.
+int32_t CountEdgeGroups(const EdgeList& list);
+
+// Per point, the edges that have it as an end point, in edge order (an edge
+// (v, v) stands twice in v's row), packed like the topology's lists; release
+// them with ReleaseLists (model/IncidenceLists.h). -1 null edges, -2 and -3
+// out of memory. End points not below pointCount are skipped.
+int32_t BuildPointEdgeLists(const T3DEDGE* edges, uint32_t pointCount, uint32_t edgeCount,
+                            IncidenceLists& lists);
+
+// Per edge, the other edges at its first end point, then those at its second
+// (an edge sharing both end points stands twice). Packed like
+// BuildPointEdgeLists. -1 the point lists failed, -2 and -3 out of memory.
+int32_t BuildEdgeNeighbourLists(const T3DEDGE* edges, uint32_t pointCount, uint32_t edgeCount,
+                                IncidenceLists& lists);
+
+// ---------------------------------------------------------------------------
+// Handles (Handles.cpp)
+// ---------------------------------------------------------------------------
+
+// The Euler relation with isolated points and triangles repeating an index
+// left out: K - (V - I - E + B + T - X) / 2 in 32-bit two's complement
+// arithmetic, the division truncating toward zero.
+int32_t HandlesFromEuler(uint32_t components, uint32_t points, uint32_t isolatedPoints,
+                         uint32_t edges, uint32_t borders, uint32_t triangles,
+                         uint32_t invalidTriangles);
+
+// Recomputes its five inputs (edge count, isolated points, invalid
+// triangles, borders, components) and applies HandlesFromEuler. Failure codes
+// among the inputs are not checked: the result is then meaningless.
+int32_t ComputeHandles(const MeshRecord& mesh, MeshTopology& topology);
+
+// ---------------------------------------------------------------------------
+// Geometry (Volume.cpp, Area.cpp, SelfIntersection.cpp)
+// ---------------------------------------------------------------------------
+
+// Signed enclosed volume: the determinants of the triangles' corner rows,
+// summed from the smallest magnitude up, over 6. Triangles with a corner not
+// below pointCount are skipped. The lowest finite double (not computed) for
+// null arrays and when the scratch array cannot be allocated.
+double ComputeVolume(const MeshRecord& mesh);
+
+// Sum of the triangles' areas. Triangles with a corner not below pointCount
+// are skipped. -1.0 (not computed) for null arrays.
+double ComputeArea(const MeshRecord& mesh);
+
+// 1 when two triangles that share no point index, neither repeating an index
+// of its own, intersect or touch; else 0 (also when the tree cannot be
+// built). -1 when the search ran out of memory before it could answer.
+// Triangles with a corner not below pointCount are left out of the tree.
+int8_t TestSelfIntersection(const MeshRecord& mesh);
+
+}  // namespace meshaudit

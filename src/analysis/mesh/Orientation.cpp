@@ -1,0 +1,216 @@
+// Orientation of a mesh: whether every shared edge is run in opposite
+// directions by its triangles, and whether the triangles could be flipped so
+// that it is (a breadth-first reorientation of a copy, then the same test).
+#include "analysis/mesh/MeshAnalyses.h"
+#include "containers/Memory.h"
+#include "containers/Queue.h"
+#include "model/IncidenceLists.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace meshaudit {
+
+namespace {
+
+bool HasCorner(const TRIANGLE& t, uint32_t p)
+{
+    return t.a == p || t.b == p || t.c == p;
+}
+
+// The test shared by IsOriented and IsConsistentlyOriented: for each
+// directed edge (a, b) of each triangle t, every other triangle of a's list
+// that also has b as a corner shares the edge and must run it reversed.
+// Partners are looked for only among the triangles of the edge's first
+// point, so an edge whose first point has no list is not examined.
+bool AllSharedEdgesOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
+                            uint32_t pointCount, const IncidenceLists& pointTriangles)
+{
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const TRIANGLE& triangle = triangles[t];
+        const uint32_t corners[3] = {triangle.a, triangle.b, triangle.c};
+        for (int i = 0; i < 3; ++i) {
+            const uint32_t a = corners[i];
+            const uint32_t b = corners[(i + 1) % 3];
+            if (a >= pointCount) {
+                continue;
+            }
+            const uint32_t* row = pointTriangles.rows[a];
+            const uint32_t count = pointTriangles.counts[a];
+            for (uint32_t k = 0; k < count; ++k) {
+                const uint32_t u = row[k];
+                if (u == t || u >= triangleCount) {
+                    continue;
+                }
+                const TRIANGLE& other = triangles[u];
+                if (!HasCorner(other, a) || !HasCorner(other, b)) {
+                    continue;
+                }
+                if (!HaveOppositeEdge(triangle, other)) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u)
+{
+    const uint32_t tc[3] = {t.a, t.b, t.c};
+    const uint32_t uc[3] = {u.a, u.b, u.c};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            if (tc[i] == uc[(j + 1) % 3] && tc[(i + 1) % 3] == uc[j]) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool IsOriented(const MeshRecord& mesh, MeshTopology& topology)
+{
+    const T3DVECF* points = mesh.points;
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t pointCount = mesh.pointCount;
+    const uint32_t triangleCount = mesh.triangleCount;
+    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+        return false;
+    }
+    const IncidenceLists& pointTriangles = topology.VertexTriangles();
+    if (topology.Status() != 0 || topology.PointCount() != pointCount ||
+        topology.TriangleCount() != triangleCount) {
+        return false;
+    }
+    return AllSharedEdgesOpposite(triangles, triangleCount, pointCount, pointTriangles);
+}
+
+bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
+{
+    const T3DVECF* points = mesh.points;
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t pointCount = mesh.pointCount;
+    const uint32_t triangleCount = mesh.triangleCount;
+    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+        return false;
+    }
+    // All flips happen in a copy: the caller's triangles are only read.
+    T3DVECF* copiedPoints = AllocateArray<T3DVECF>(pointCount);
+    TRIANGLE* copiedTriangles = AllocateArray<TRIANGLE>(triangleCount);
+    bool orientable = false;
+    if (copiedPoints != nullptr && copiedTriangles != nullptr) {
+        std::memcpy(copiedPoints, points, sizeof(T3DVECF) * static_cast<size_t>(pointCount));
+        std::memcpy(copiedTriangles, triangles,
+                    sizeof(TRIANGLE) * static_cast<size_t>(triangleCount));
+        MeshRecord copy;
+        copy.points = copiedPoints;
+        copy.pointCount = pointCount;
+        copy.triangles = copiedTriangles;
+        copy.triangleCount = triangleCount;
+        // A walk cut short by a failure leaves a partly reoriented copy; the
+        // test below then answers for that copy, which errs only towards
+        // false.
+        OrientCopy(copy, topology);
+        orientable = IsConsistentlyOriented(copy);
+    }
+    Free(copiedTriangles);
+    Free(copiedPoints);
+    return orientable;
+}
+
+bool OrientCopy(MeshRecord& copy, MeshTopology& topology)
+{
+    TRIANGLE* triangles = copy.triangles;
+    const uint32_t triangleCount = copy.triangleCount;
+    const T3DVECF* points = copy.points;
+    const uint32_t pointCount = copy.pointCount;
+    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+        return false;
+    }
+    // The neighbour lists depend only on which corners triangles share, not
+    // on their order, so flips in the copy leave them valid.
+    const IncidenceLists& neighbours = topology.TriangleNeighbours();
+    if (topology.Status() != 0 || topology.TriangleCount() != triangleCount) {
+        return false;
+    }
+    uint8_t* visited = AllocateZeroedArray<uint8_t>(triangleCount);
+    if (visited == nullptr) {
+        return false;
+    }
+    CQueue<unsigned int> queue;
+    bool complete = true;
+    for (uint32_t seed = 0; seed < triangleCount && complete; ++seed) {
+        if (visited[seed] != 0) {
+            continue;
+        }
+        visited[seed] = 1;
+        complete = queue.Push(seed);
+        unsigned int t = 0;
+        while (complete && queue.Pop(t)) {
+            const uint32_t* row = neighbours.rows[t];
+            const uint32_t count = neighbours.counts[t];
+            for (uint32_t i = 0; i < count && complete; ++i) {
+                const uint32_t u = row[i];
+                if (u >= triangleCount || visited[u] != 0) {
+                    continue;
+                }
+                // Each triangle is fixed when first reached, relative to the
+                // (already fixed) triangle it was reached from.
+                if (!HaveOppositeEdge(triangles[t], triangles[u])) {
+                    const uint32_t first = triangles[u].a;
+                    triangles[u].a = triangles[u].b;
+                    triangles[u].b = first;
+                }
+                visited[u] = 1;
+                complete = queue.Push(u);
+            }
+        }
+    }
+    Free(visited);
+    return complete;
+}
+
+bool IsConsistentlyOriented(const MeshRecord& record)
+{
+    const T3DVECF* points = record.points;
+    const TRIANGLE* triangles = record.triangles;
+    const uint32_t pointCount = record.pointCount;
+    const uint32_t triangleCount = record.triangleCount;
+    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+        return false;
+    }
+    // Point-to-triangle lists of the record itself, packed in three passes:
+    // count the corners per point, lay out the rows, fill. A corner not
+    // below pointCount has no row and is left out.
+    IncidenceLists pointTriangles;
+    if (!AllocateRows(pointTriangles, pointCount)) {
+        return false;
+    }
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
+        for (uint32_t c : corners) {
+            if (c < pointCount) {
+                ++pointTriangles.counts[c];
+            }
+        }
+    }
+    bool oriented = false;
+    if (LayOutRows(pointTriangles, pointCount, 3 * static_cast<uint64_t>(triangleCount))) {
+        for (uint32_t t = 0; t < triangleCount; ++t) {
+            const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
+            for (uint32_t c : corners) {
+                if (c < pointCount) {
+                    Append(pointTriangles, c, t);
+                }
+            }
+        }
+        oriented = AllSharedEdgesOpposite(triangles, triangleCount, pointCount, pointTriangles);
+    }
+    ReleaseLists(pointTriangles);
+    return oriented;
+}
+
+}  // namespace meshaudit

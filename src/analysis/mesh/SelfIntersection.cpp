@@ -1,0 +1,32 @@
+// Whether a mesh intersects itself: a triangle tree searched against itself
+// until the first pair of triangles that share no point index meets.
+#include "analysis/mesh/MeshAnalyses.h"
+#include "analysis/mesh/MeshSteps.h"
+#include "geometry/IntersectingPairs.h"
+#include "geometry/TriAabbTree.h"
+
+namespace meshaudit {
+
+int8_t TestSelfIntersection(const MeshRecord& mesh)
+{
+    C3DTriAABBTree tree;
+    if (tree.Build(mesh) == 0) {
+        return 0;
+    }
+    // 1 found, 0 none; -1 when the search ran out of memory before an
+    // answer, which stays "not computable" rather than "none".
+    return static_cast<int8_t>(FindIntersectingPair(&tree, &tree));
+}
+
+int8_t SelfintersectionStep(AnalysisContext& context)
+{
+    // A positive count from the triangle category already answers. A count
+    // not yet computed (or a failure) is left alone: the search below stops
+    // at the first pair, which is all this flag needs.
+    if (context.StoredCount(Category::Triangles, TRI_CountIntersected) >= 1) {
+        return 1;
+    }
+    return TestSelfIntersection(context.mesh);
+}
+
+}  // namespace meshaudit
