@@ -64,6 +64,7 @@ void AnalysisContext::LoadMesh(const MeshRecord& record)
 {
     topology.FreeAll();
     duplicates.Reset();
+    noIntersectingPair = false;
     pointResults = NotComputedPointResults();
     edgeResults = NotComputedEdgeResults();
     triangleResults = NotComputedTriangleResults();

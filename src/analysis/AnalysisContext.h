@@ -57,6 +57,10 @@ public:
     MeshSettings meshSettings;
     MeshTopology topology;
     DuplicateMemo duplicates;  // sums of the duplicate searches run so far
+    // Set when this analysis counted the intersected triangles, successfully,
+    // as none: the intersecting-pair search over the same tree then has its
+    // answer already (it would test exactly the pairs the count tested).
+    bool noIntersectingPair = false;
     PointResults pointResults;
     EdgeResults edgeResults;
     TriangleResults triangleResults;

@@ -51,6 +51,20 @@ inline bool operator>=(const T3DVECF& a, const T3DVECF& b)
     return !(a < b);
 }
 
+// Whether a key holds a NaN coordinate: only then is the order of the keys
+// not a strict weak one (a NaN key is equivalent to keys that are not
+// equivalent to each other).
+inline bool HasNaN(const T3DVECF& p)
+{
+    return p.x != p.x || p.y != p.y || p.z != p.z;
+}
+
+// Index keys never hold a NaN.
+inline bool HasNaN(const TRIANGLE&)
+{
+    return false;
+}
+
 inline bool operator<(const TRIANGLE& a, const TRIANGLE& b)
 {
     if (a.a != b.a) {
@@ -78,6 +92,11 @@ inline bool operator<(const T3DEDGE& a, const T3DEDGE& b)
     return a.second < b.second;
 }
 
+inline bool HasNaN(const T3DEDGE&)
+{
+    return false;
+}
+
 // Two end points; as a key (smaller point, larger point).
 struct T3DSEGMT {
     T3DVECF first;
@@ -90,6 +109,11 @@ inline bool operator<(const T3DSEGMT& a, const T3DSEGMT& b)
         return true;
     }
     return a.first == b.first && a.second < b.second;
+}
+
+inline bool HasNaN(const T3DSEGMT& s)
+{
+    return HasNaN(s.first) || HasNaN(s.second);
 }
 
 // Three corners; as a key sorted ascending by the point order.
@@ -112,6 +136,11 @@ inline bool operator<(const T3DTRGL& a, const T3DTRGL& b)
         return false;
     }
     return a.corner[2] < b.corner[2];
+}
+
+inline bool HasNaN(const T3DTRGL& t)
+{
+    return HasNaN(t.corner[0]) || HasNaN(t.corner[1]) || HasNaN(t.corner[2]);
 }
 
 }  // namespace meshaudit

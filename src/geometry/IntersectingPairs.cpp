@@ -39,10 +39,16 @@ struct Side {
 
 enum class WalkResult { Completed, Stopped, OutOfMemory };
 
+// The order in which pending node pairs are taken: oldest first (breadth
+// first), or newest first (depth first: few pending pairs, warm nodes). Both
+// orders reach exactly the same node pairs, each once; only a walk that
+// stops early can tell them apart.
+enum class WalkOrder { BreadthFirst, DepthFirst };
+
 // Walks the pairs of nodes of the two trees. For every pair of triangles
 // that passes the skip rules, `onPair(ta, tb, cornersA, cornersB)` decides;
 // it returns true to stop the walk.
-template <typename OnPair>
+template <WalkOrder order, typename OnPair>
 WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, const OnPair& onPair)
 {
     const Side sideA(treeA);
@@ -52,7 +58,7 @@ WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, c
         return WalkResult::OutOfMemory;
     }
     NodePairQueue::Pair pair;
-    while (queue.Pop(pair)) {
+    while (order == WalkOrder::BreadthFirst ? queue.Pop(pair) : queue.PopNewest(pair)) {
         const AABBNode* a = pair.a;
         const AABBNode* b = pair.b;
         if (a == nullptr || b == nullptr || a->Count() == 0 || b->Count() == 0 ||
@@ -65,6 +71,8 @@ WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, c
         } else if (!b->IsLeaf()) {
             pushed = queue.Push(a, b->Left()) && queue.Push(a, b->Right());
         } else {
+            const uint32_t firstB = b->first;
+            const uint32_t lastB = b->last;
             for (uint32_t i = a->first; i <= a->last; ++i) {
                 const TriEntry& ea = sideA.entries[i];
                 const TRIANGLE& ta = ea.triangle;
@@ -73,11 +81,15 @@ WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, c
                 }
                 T3DVECF cornersA[3];
                 bool haveCornersA = false;
-                for (uint32_t j = b->first; j <= b->last; ++j) {
+                for (uint32_t j = firstB; j <= lastB; ++j) {
                     const TriEntry& eb = sideB.entries[j];
+                    // The box test first: it rejects most pairs, and reads
+                    // nothing the index tests would not also read.
+                    if (ClassifyBoxes(ea.box, eb.box) == '0') {
+                        continue;
+                    }
                     const TRIANGLE& tb = eb.triangle;
-                    if (RepeatsAnIndex(tb) || SharesAnIndex(ta, tb) ||
-                        ClassifyBoxes(ea.box, eb.box) == '0') {
+                    if (RepeatsAnIndex(tb) || SharesAnIndex(ta, tb)) {
                         continue;
                     }
                     if (!haveCornersA) {
@@ -112,7 +124,9 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
     if (!bits.Create(treeA->Mesh().triangleCount)) {
         return 0;
     }
-    const WalkResult result = WalkPairs(
+    // The marks do not depend on the order of the pairs (a pair is only
+    // skipped when it could not add a mark), so the walk goes depth first.
+    const WalkResult result = WalkPairs<WalkOrder::DepthFirst>(
         *treeA, *treeB, [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
             // The second visit of a pair, or any pair of two triangles already
             // known to intersect something, cannot change the marks.
@@ -130,7 +144,7 @@ int FindIntersectingPair(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tree
     if (treeA == nullptr || treeB == nullptr) {
         return 0;
     }
-    const WalkResult result = WalkPairs(
+    const WalkResult result = WalkPairs<WalkOrder::BreadthFirst>(
         *treeA, *treeB, [](uint32_t, uint32_t, const T3DVECF* ca, const T3DVECF* cb) {
             return TriTriIntersect(ca, cb) == '1';
         });

@@ -30,6 +30,16 @@ bool NodePairQueue::Pop(Pair& pair)
     return true;
 }
 
+bool NodePairQueue::PopNewest(Pair& pair)
+{
+    if (count_ == 0) {
+        return false;
+    }
+    --count_;
+    pair = slots_[(head_ + count_) & (capacity_ - 1)];
+    return true;
+}
+
 // Doubles the ring, unrolling its content to the start of the new one.
 bool NodePairQueue::Grow()
 {

@@ -1,5 +1,6 @@
-// A first-in first-out queue of node pairs for the dual tree walks: a ring
-// buffer that doubles when full, through the allocation seam.
+// A first-in first-out queue of node pairs for the dual tree walks (also
+// usable as a stack): a ring buffer that doubles when full, through the
+// allocation seam.
 #pragma once
 
 #include "geometry/AabbNode.h"
@@ -25,6 +26,11 @@ public:
 
     // Takes the oldest pair; false when the queue is empty.
     bool Pop(Pair& pair);
+
+    // Takes the most recent pair (the queue used as a stack); false when
+    // empty. A walk that only pops this way keeps its pending pairs few (one
+    // per level) and its nodes warm in the cache.
+    bool PopNewest(Pair& pair);
 
     bool IsEmpty() const { return count_ == 0; }
     uint64_t Count() const { return count_; }

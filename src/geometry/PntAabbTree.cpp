@@ -83,7 +83,8 @@ int C3DPntAABBTree::Build(const MeshRecord& mesh)
 // Depth-first walk with an explicit stack (a degenerate tree can be deep):
 // pruned by BoxMeetsBall, whole subtrees accepted by BoxInsideBall, leaves
 // tested entry by entry. `visit(first, last, test)` receives each range of
-// entries, `test` telling whether each entry must still be classified.
+// entries, `test` telling whether each entry must still be classified, and
+// returns true to end the walk there.
 template <typename Visit>
 void C3DPntAABBTree::Walk(const T3DSPHERE& s, const Visit& visit) const
 {
@@ -106,9 +107,13 @@ void C3DPntAABBTree::Walk(const T3DSPHERE& s, const Visit& visit) const
             continue;
         }
         if (BoxInsideBall(node->box, s) == '1') {
-            visit(node->first, node->last, false);
+            if (visit(node->first, node->last, false)) {
+                return;
+            }
         } else if (node->IsLeaf()) {
-            visit(node->first, node->last, true);
+            if (visit(node->first, node->last, true)) {
+                return;
+            }
         } else {
             stack[top++] = node->Right();
             stack[top++] = node->Left();
@@ -118,12 +123,17 @@ void C3DPntAABBTree::Walk(const T3DSPHERE& s, const Visit& visit) const
 
 void C3DPntAABBTree::CountInBall(const T3DSPHERE& s, uint32_t& counter) const
 {
+    CountInBallUpTo(s, counter, UINT32_MAX);
+}
+
+void C3DPntAABBTree::CountInBallUpTo(const T3DSPHERE& s, uint32_t& counter, uint32_t limit) const
+{
     const PntEntry* entries = entries_;
     const double r2 = s.radius * s.radius;
     Walk(s, [&](uint32_t first, uint32_t last, bool test) {
         if (!test) {
             counter += last - first + 1;
-            return;
+            return counter >= limit;
         }
         for (uint32_t k = first; k <= last; ++k) {
             // Not '0' for ClassifyPointBall: anything but "strictly farther".
@@ -131,6 +141,7 @@ void C3DPntAABBTree::CountInBall(const T3DSPHERE& s, uint32_t& counter) const
                 ++counter;
             }
         }
+        return counter >= limit;
     });
 }
 
@@ -144,6 +155,7 @@ void C3DPntAABBTree::CollectInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& 
                 out[count++] = entries[k].index;
             }
         }
+        return false;
     });
 }
 
@@ -157,6 +169,7 @@ void C3DPntAABBTree::CollectEntriesInBall(const T3DSPHERE& s, uint32_t* out, uin
                 out[count++] = k;
             }
         }
+        return false;
     });
 }
 

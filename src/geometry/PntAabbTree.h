@@ -44,6 +44,11 @@ public:
     // that is not built finds nothing.
     void CountInBall(const T3DSPHERE& s, uint32_t& counter) const;
 
+    // As CountInBall, but the walk ends as soon as `counter` reaches `limit`
+    // (it may then exceed it by the rest of one leaf or accepted subtree).
+    // Whether the count reaches the limit is the same as with CountInBall.
+    void CountInBallUpTo(const T3DSPHERE& s, uint32_t& counter, uint32_t limit) const;
+
     // Appends the indices of the same points to out[count], out[count + 1],
     // ..., incrementing `count` per index; `out` needs room for every point.
     // Whole subtrees inside the ball are reported in entry order, the rest

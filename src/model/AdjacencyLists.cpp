@@ -30,20 +30,15 @@ int32_t MeshTopology::BuildEdgeTriangles()
         for (uint32_t e = 0; e < edgeCount_; ++e) {
             const uint32_t p = edges_[e].first;
             const uint32_t q = edges_[e].second;
-            const uint32_t* row = vertexTriangles_.rows[p];
-            const uint32_t count = vertexTriangles_.counts[p];
-            for (uint32_t i = 0; i < count; ++i) {
-                const uint32_t t = row[i];
-                if (!HasCorners(triangles_[t], p, q)) {
-                    continue;
-                }
+            ForEachEntryWithBoth(vertexTriangles_, p, q, [&](uint32_t t) {
                 if (pass == 0) {
                     ++lists.counts[e];
                     ++total;
                 } else {
                     Append(lists, e, t);
                 }
-            }
+                return false;
+            });
         }
         if (pass == 0 && !LayOutRows(lists, edgeCount_, total)) {
             ReleaseLists(lists);
@@ -71,12 +66,9 @@ int32_t MeshTopology::BuildTriangleNeighbours()
         for (uint32_t t = 0; t < triangleCount_; ++t) {
             for (int s = 0; s < 3; ++s) {
                 const TriangleSide side = SideOf(triangles_[t], s);
-                const uint32_t* row = vertexTriangles_.rows[side.p];
-                const uint32_t count = vertexTriangles_.counts[side.p];
-                for (uint32_t i = 0; i < count; ++i) {
-                    const uint32_t u = row[i];
-                    if (u == t || !HasCorners(triangles_[u], side.p, side.q)) {
-                        continue;
+                ForEachEntryWithBoth(vertexTriangles_, side.p, side.q, [&](uint32_t u) {
+                    if (u == t) {
+                        return false;
                     }
                     if (pass == 0) {
                         ++lists.counts[t];
@@ -84,7 +76,8 @@ int32_t MeshTopology::BuildTriangleNeighbours()
                     } else {
                         Append(lists, t, u);
                     }
-                }
+                    return false;
+                });
             }
         }
         if (pass == 0 && !LayOutRows(lists, triangleCount_, total)) {

@@ -69,7 +69,7 @@ int32_t MeshTopology::BuildBorderEdges()
     for (uint32_t t = 0; t < triangleCount_; ++t) {
         for (int s = 0; s < 3; ++s) {
             const TriangleSide side = SideOf(triangles_[t], s);
-            count += SideIsShared(triangles_, vertexTriangles_, t, side.p, side.q) ? 0u : 1u;
+            count += SideIsShared(vertexTriangles_, t, side.p, side.q) ? 0u : 1u;
         }
     }
     if (count == 0) {
@@ -85,7 +85,7 @@ int32_t MeshTopology::BuildBorderEdges()
     for (uint32_t t = 0; t < triangleCount_; ++t) {
         for (int s = 0; s < 3; ++s) {
             const TriangleSide side = SideOf(triangles_[t], s);
-            if (!SideIsShared(triangles_, vertexTriangles_, t, side.p, side.q)) {
+            if (!SideIsShared(vertexTriangles_, t, side.p, side.q)) {
                 border[written] = T3DEDGE{side.p, side.q};
                 ++written;
             }

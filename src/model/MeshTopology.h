@@ -57,7 +57,9 @@ public:
 
     // Per point: the distinct points sharing a triangle with it (itself when
     // a triangle repeats it), in the pre-order of the point's search tree.
-    // Codes: -1 no arrays, -2..-5 out of memory.
+    // Builds VertexTriangles first (kept). Codes: -1 no arrays, -2 out of
+    // memory for the rows, -3 vertex triangle lists failed or out of memory
+    // for the scratch, -5 out of memory for the entries.
     const IncidenceLists& VertexNeighbours();
 
     // Per point: the triangles with the point as a corner, ascending, a

@@ -39,20 +39,43 @@ inline TriangleSide SideOf(const TRIANGLE& t, int s)
     }
 }
 
-// Whether a triangle other than t, found in p's row of the vertex triangle
-// lists, has both p and q as corners. Orientation plays no part.
-inline bool SideIsShared(const TRIANGLE* triangles, const IncidenceLists& vertexTriangles,
-                         uint32_t t, uint32_t p, uint32_t q)
+// Calls visit(u) for every entry u of p's row of the vertex triangle lists,
+// in row order and repeats kept, whose triangle also has q as a corner (for
+// p == q: every entry); stops and returns true as soon as visit does.
+//
+// Every row lists all triangles at its point, ascending, so "u has q as a
+// corner" is "u is in q's row": the two sorted rows are merged instead of
+// reading each triangle's corners.
+template <typename Visit>
+inline bool ForEachEntryWithBoth(const IncidenceLists& vertexTriangles, uint32_t p, uint32_t q,
+                                 const Visit& visit)
 {
-    const uint32_t* row = vertexTriangles.rows[p];
-    const uint32_t count = vertexTriangles.counts[p];
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t u = row[i];
-        if (u != t && HasCorners(triangles[u], p, q)) {
+    const uint32_t* rowP = vertexTriangles.rows[p];
+    const uint32_t countP = vertexTriangles.counts[p];
+    const uint32_t* rowQ = vertexTriangles.rows[q];
+    const uint32_t countQ = vertexTriangles.counts[q];
+    uint32_t j = 0;
+    for (uint32_t i = 0; i < countP; ++i) {
+        const uint32_t u = rowP[i];
+        while (j < countQ && rowQ[j] < u) {
+            ++j;
+        }
+        if (j == countQ) {
+            return false;  // q's row is exhausted: no later entry can match
+        }
+        // j stays on u, so a repeat of u in p's row matches again.
+        if (rowQ[j] == u && visit(u)) {
             return true;
         }
     }
     return false;
+}
+
+// Whether a triangle other than t, found in p's row of the vertex triangle
+// lists, has both p and q as corners. Orientation plays no part.
+inline bool SideIsShared(const IncidenceLists& vertexTriangles, uint32_t t, uint32_t p, uint32_t q)
+{
+    return ForEachEntryWithBoth(vertexTriangles, p, q, [t](uint32_t u) { return u != t; });
 }
 
 }  // namespace meshaudit

@@ -5,7 +5,6 @@
 #include "model/IncidenceLists.h"
 #include "model/MeshTopology.h"
 
-#include <new>
 
 namespace meshaudit {
 
@@ -47,31 +46,42 @@ namespace {
 
 using NeighbourTree = AVLTree<unsigned int>;
 
-// One empty tree per point, all drawing from `pool`; null when out of memory.
-NeighbourTree* CreateTrees(uint32_t count, NeighbourTree::Pool& pool)
+// Feeds point v's tree the same insertions, in the same order, as one pass
+// over all triangles in ascending order would: for each triangle having v as
+// a corner (v's row of incident triangles, ascending, a triangle listed once
+// per corner it has v at) and each corner position holding v, the other two
+// corners in corner order.
+template <typename Insert>
+void FeedNeighbours(const TRIANGLE* triangles, const uint32_t* row, uint32_t rowCount,
+                    uint32_t v, const Insert& insert)
 {
-    NeighbourTree* trees = AllocateArray<NeighbourTree>(count);
-    if (trees == nullptr) {
-        return nullptr;
+    for (uint32_t k = 0; k < rowCount; ++k) {
+        if (k > 0 && row[k] == row[k - 1]) {
+            continue;  // the same triangle again: all its corners are done
+        }
+        const TRIANGLE& triangle = triangles[row[k]];
+        if (triangle.a == v) {
+            insert(triangle.b);
+            insert(triangle.c);
+        }
+        if (triangle.b == v) {
+            insert(triangle.a);
+            insert(triangle.c);
+        }
+        if (triangle.c == v) {
+            insert(triangle.a);
+            insert(triangle.b);
+        }
     }
-    for (uint32_t v = 0; v < count; ++v) {
-        new (&trees[v]) NeighbourTree();
-        trees[v].SetPool(&pool);
-    }
-    return trees;
-}
-
-// Clears every tree (its nodes go back to the pool) and frees the array.
-void DestroyTrees(NeighbourTree* trees, uint32_t count)
-{
-    for (uint32_t v = 0; v < count; ++v) {
-        trees[v].~NeighbourTree();
-    }
-    Free(trees);
 }
 
 }  // namespace
 
+// One point at a time: each point's search tree is built from its own row of
+// incident triangles with one small pool reused for every point, and written
+// out in pre-order at once. A tree's insertion sequence, hence its shape and
+// its pre-order, is the one of a single pass over all triangles, while only
+// the largest tree is ever held in memory.
 int32_t MeshTopology::BuildVertexNeighbours()
 {
     if (IsPresent(vertexNeighbours_)) {
@@ -84,45 +94,61 @@ int32_t MeshTopology::BuildVertexNeighbours()
     if (!AllocateRows(lists, pointCount_)) {
         return -2;
     }
-    // Each triangle inserts each corner into the trees of the two others: six
-    // insertions at most, so one pool of 6 nodes per triangle serves them all.
-    const uint64_t nodes = 6ull * triangleCount_;
-    NeighbourTree::Pool pool;
-    if (nodes > static_cast<uint64_t>(INT32_MAX) || !pool.Create(static_cast<int32_t>(nodes))) {
+    // A mesh without triangles, or one whose six insertions per triangle
+    // exceed what a node pool can count, has no neighbour lists.
+    if (triangleCount_ == 0 || 6ull * triangleCount_ > static_cast<uint64_t>(INT32_MAX)) {
         ReleaseLists(lists);
         return -3;
     }
-    NeighbourTree* trees = CreateTrees(pointCount_, pool);
-    if (trees == nullptr) {
+    if (BuildVertexTriangles() != 0) {
         ReleaseLists(lists);
-        return -4;
+        return -3;
     }
-    // A value already in a tree is simply not inserted again.
-    for (uint32_t t = 0; t < triangleCount_; ++t) {
-        const TRIANGLE& triangle = triangles_[t];
-        trees[triangle.a].Insert(triangle.b);
-        trees[triangle.a].Insert(triangle.c);
-        trees[triangle.b].Insert(triangle.a);
-        trees[triangle.b].Insert(triangle.c);
-        trees[triangle.c].Insert(triangle.a);
-        trees[triangle.c].Insert(triangle.b);
+    const IncidenceLists& incident = vertexTriangles_;
+    // Count pass: a point's degree is the number of distinct values its tree
+    // would hold, found with a stamp per point (v + 1 marks "seen for v").
+    uint32_t* stamps = AllocateZeroedArray<uint32_t>(pointCount_);
+    if (stamps == nullptr) {
+        ReleaseLists(lists);
+        return -3;
     }
     uint64_t total = 0;
+    uint32_t largestRow = 0;
     for (uint32_t v = 0; v < pointCount_; ++v) {
-        lists.counts[v] = trees[v].Count();
-        total += lists.counts[v];
+        uint32_t degree = 0;
+        FeedNeighbours(triangles_, incident.rows[v], incident.counts[v], v, [&](uint32_t w) {
+            if (stamps[w] != v + 1) {
+                stamps[w] = v + 1;
+                ++degree;
+            }
+        });
+        lists.counts[v] = degree;
+        total += degree;
+        largestRow = incident.counts[v] > largestRow ? incident.counts[v] : largestRow;
+    }
+    Free(stamps);
+    // Two insertions per corner occurrence at most.
+    NeighbourTree::Pool pool;
+    const uint64_t nodes = 2ull * largestRow;  // at most 6 x triangleCount
+    if (!pool.Create(static_cast<int32_t>(nodes > 0 ? nodes : 1))) {
+        ReleaseLists(lists);
+        return -3;
     }
     if (!LayOutRows(lists, pointCount_, total)) {
-        DestroyTrees(trees, pointCount_);
         ReleaseLists(lists);
         return -5;
     }
+    NeighbourTree tree;
+    tree.SetPool(&pool);
     for (uint32_t v = 0; v < pointCount_; ++v) {
+        // A value already in the tree is simply not inserted again.
+        FeedNeighbours(triangles_, incident.rows[v], incident.counts[v], v,
+                       [&tree](uint32_t w) { tree.Insert(w); });
         uint32_t written = 0;
-        CollectPreOrder(trees[v].Root(), lists.rows[v], written);
+        CollectPreOrder(tree.Root(), lists.rows[v], written);
         lists.counts[v] = written;
+        tree.Clear();
     }
-    DestroyTrees(trees, pointCount_);
     vertexNeighbours_ = lists;
     return 0;
 }

@@ -149,16 +149,27 @@ TEST(PointDuplicates, RecordCodesAndOutOfMemory)
     const T3DVECF p[2] = {{0, 0, 0}, {0, 0, 0}};
     EXPECT_EQ(points::CountDuplicatedGeometrical(Record(nullptr, 2, nullptr, 0)), -1);
     EXPECT_EQ(points::CountClassesOfDuplicatedGeometrical(Record(p, 0, nullptr, 0)), -2);
-    // The pool takes the only allocations: failing either of them fails its
-    // creation, and nothing is left behind (checked by the leak sanitizer).
-    for (uint64_t k = 1; k <= 2; ++k) {
-        memory_testing::ResetAllocationCounter();
-        memory_testing::FailAllocations(k, 1);
-        EXPECT_EQ(points::CountDuplicatedGeometrical(Record(p, 2, nullptr, 0)), -3) << k;
-    }
+    // Without NaN the sorted key array is the only allocation: failing it
+    // gives the code of a failed pool, and nothing is left behind (checked
+    // by the leak sanitizer).
+    memory_testing::ResetAllocationCounter();
+    memory_testing::FailAllocations(1, 1);
+    EXPECT_EQ(points::CountDuplicatedGeometrical(Record(p, 2, nullptr, 0)), -3);
     memory_testing::ResetAllocationCounter();
     EXPECT_EQ(points::CountDuplicatedGeometrical(Record(p, 2, nullptr, 0)), 2);
-    EXPECT_EQ(memory_testing::AllocationCount(), 2u);
+    EXPECT_EQ(memory_testing::AllocationCount(), 1u);
+    // With a NaN the key array is given up for the tree and its pool, whose
+    // two allocations fail with the same code.
+    T3DVECF withNaN[3] = {p[0], p[1], {std::numeric_limits<double>::quiet_NaN(), 0, 0}};
+    for (uint64_t k = 1; k <= 3; ++k) {
+        memory_testing::ResetAllocationCounter();
+        memory_testing::FailAllocations(k, 1);
+        EXPECT_EQ(points::CountDuplicatedGeometrical(Record(withNaN, 3, nullptr, 0)), -3) << k;
+    }
+    memory_testing::ResetAllocationCounter();
+    // (NaN, 0, 0) is neither less nor greater than (0, 0, 0): one key.
+    EXPECT_EQ(points::CountDuplicatedGeometrical(Record(withNaN, 3, nullptr, 0)), 3);
+    EXPECT_EQ(memory_testing::AllocationCount(), 3u);
     memory_testing::ResetAllocationCounter();
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 #include <random>
 #include <vector>
@@ -118,18 +119,51 @@ TEST(CountDuplicates, CreateFailureGivesItsCode)
     };
     DuplicateSums sums{77, 88};
     EXPECT_EQ(CountDuplicates<T3DEDGE>(0, keyOf, kCodes, sums), -8);  // no item: no pool
-    for (uint64_t failing = 1; failing <= 2; ++failing) {
-        memory_testing::ResetAllocationCounter();
-        memory_testing::FailAllocations(failing, 1);
-        EXPECT_EQ(CountDuplicates<T3DEDGE>(5, keyOf, kCodes, sums), -8);
-        EXPECT_EQ(memory_testing::FailedAllocationCount(), 1u);
-    }
+    // Index keys take the sorting path: one key array, nothing else.
+    memory_testing::ResetAllocationCounter();
+    memory_testing::FailAllocations(1, 1);
+    EXPECT_EQ(CountDuplicates<T3DEDGE>(5, keyOf, kCodes, sums), -8);
+    EXPECT_EQ(memory_testing::FailedAllocationCount(), 1u);
     EXPECT_EQ(sums.members, 77u);  // untouched on failure
     EXPECT_EQ(sums.classes, 88u);
     memory_testing::ResetAllocationCounter();
     EXPECT_EQ(CountDuplicates<T3DEDGE>(5, keyOf, kCodes, sums), 0);
-    // Two allocations in all, however many items.
+    EXPECT_EQ(memory_testing::AllocationCount(), 1u);
+    // The tree path alone: two allocations in all, however many items.
+    for (uint64_t failing = 1; failing <= 2; ++failing) {
+        memory_testing::ResetAllocationCounter();
+        memory_testing::FailAllocations(failing, 1);
+        EXPECT_EQ(CountDuplicatesInTree<T3DEDGE>(5, keyOf, kCodes, sums), -8);
+        EXPECT_EQ(memory_testing::FailedAllocationCount(), 1u);
+    }
+    memory_testing::ResetAllocationCounter();
+    EXPECT_EQ(CountDuplicatesInTree<T3DEDGE>(5, keyOf, kCodes, sums), 0);
     EXPECT_EQ(memory_testing::AllocationCount(), 2u);
+    memory_testing::ResetAllocationCounter();
+}
+
+TEST(CountDuplicates, NaNKeysFallBackToTheTreeWithItsCodes)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const auto keyOf = [nan](uint32_t i, T3DVECF& key) {
+        key = T3DVECF{i == 3 ? nan : 0.0, 0.0, 0.0};
+        return true;
+    };
+    DuplicateSums sums{77, 88};
+    // The key array, then the tree's pool (block and free list).
+    for (uint64_t failing = 1; failing <= 3; ++failing) {
+        memory_testing::ResetAllocationCounter();
+        memory_testing::FailAllocations(failing, 1);
+        EXPECT_EQ(CountDuplicates<T3DVECF>(5, keyOf, kCodes, sums), -8) << failing;
+    }
+    EXPECT_EQ(sums.members, 77u);
+    memory_testing::ResetAllocationCounter();
+    ASSERT_EQ(CountDuplicates<T3DVECF>(5, keyOf, kCodes, sums), 0);
+    EXPECT_EQ(memory_testing::AllocationCount(), 3u);
+    DuplicateSums tree;
+    ASSERT_EQ(CountDuplicatesInTree<T3DVECF>(5, keyOf, kCodes, tree), 0);
+    EXPECT_EQ(sums.members, tree.members);
+    EXPECT_EQ(sums.classes, tree.classes);
     memory_testing::ResetAllocationCounter();
 }
 

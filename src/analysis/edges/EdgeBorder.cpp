@@ -20,7 +20,7 @@ int32_t CountBorderSides(const MeshRecord& mesh, MeshTopology& topology)
     for (uint32_t t = 0; t < m.triangleCount; ++t) {
         for (int s = 0; s < 3; ++s) {
             const TriangleSide side = SideOf(m.triangles[t], s);
-            if (!SideIsShared(m.triangles, incident, t, side.p, side.q)) {
+            if (!SideIsShared(incident, t, side.p, side.q)) {
                 ++count;
             }
         }

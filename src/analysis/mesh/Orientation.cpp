@@ -5,6 +5,7 @@
 #include "containers/Memory.h"
 #include "containers/Queue.h"
 #include "model/IncidenceLists.h"
+#include "model/TriangleSides.h"
 
 #include <cstddef>
 #include <cstring>
@@ -33,6 +34,20 @@ bool AllSharedEdgesOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
             const uint32_t a = corners[i];
             const uint32_t b = corners[(i + 1) % 3];
             if (a >= pointCount) {
+                continue;
+            }
+            if (b < pointCount) {
+                // Both points have rows (ascending, complete for in-range
+                // corners): the triangles with both are the rows' common
+                // entries, found by a merge without reading any corners.
+                const bool reversedMissing =
+                    ForEachEntryWithBoth(pointTriangles, a, b, [&](uint32_t u) {
+                        return u != t && u < triangleCount &&
+                               !HaveOppositeEdge(triangle, triangles[u]);
+                    });
+                if (reversedMissing) {
+                    return false;
+                }
                 continue;
             }
             const uint32_t* row = pointTriangles.rows[a];

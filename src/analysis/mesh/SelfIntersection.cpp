@@ -26,6 +26,12 @@ int8_t SelfintersectionStep(AnalysisContext& context)
     if (context.StoredCount(Category::Triangles, TRI_CountIntersected) >= 1) {
         return 1;
     }
+    // A count of 0 computed in this analysis walked the same tree over the
+    // same pairs and found none intersecting: the search would find none.
+    if (context.noIntersectingPair &&
+        context.StoredCount(Category::Triangles, TRI_CountIntersected) == 0) {
+        return 0;
+    }
     return TestSelfIntersection(context.mesh);
 }
 

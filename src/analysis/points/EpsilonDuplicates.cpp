@@ -30,7 +30,8 @@ int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon)
     for (uint32_t i = 0; i < pointCount; ++i) {
         ball.centre = points[i];
         uint32_t inside = 0;
-        tree.CountInBall(ball, inside);
+        // Only "another point besides p" matters: stop at the second.
+        tree.CountInBallUpTo(ball, inside, 2);
         if (inside > 1) {
             ++count;
         }

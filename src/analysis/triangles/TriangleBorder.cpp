@@ -31,7 +31,7 @@ int32_t BorderVertices(const MeshRecord& mesh, MeshTopology& topology, uint8_t*&
     for (uint32_t t = 0; t < triangleCount; ++t) {
         for (int e = 0; e < 3; ++e) {
             const Side s = SideOf(triangles[t], e);
-            if (IsShared(triangles, vertexTriangles, t, s)) {
+            if (IsShared(vertexTriangles, t, s)) {
                 continue;
             }
             for (const uint32_t p : {s.from, s.to}) {

@@ -14,15 +14,11 @@ namespace {
 bool HasSameDirectionNeighbour(const TRIANGLE* triangles, const IncidenceLists& vertexTriangles,
                                uint32_t t, Side s)
 {
-    const uint32_t* row = vertexTriangles.rows[s.from];
-    const uint32_t n = vertexTriangles.counts[s.from];
-    for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t u = row[i];
-        if (u != t && RunsAlong(triangles[u], s)) {
-            return true;
-        }
-    }
-    return false;
+    // A triangle running along s has both end points: only those (found by
+    // merging the two end points' rows) need their corners read.
+    return ForEachEntryWithBoth(vertexTriangles, s.from, s.to, [&](uint32_t u) {
+        return u != t && RunsAlong(triangles[u], s);
+    });
 }
 
 }  // namespace

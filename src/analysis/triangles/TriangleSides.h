@@ -4,6 +4,7 @@
 
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
+#include "model/TriangleSides.h"
 
 #include <cstdint>
 
@@ -47,18 +48,9 @@ inline bool RunsAlong(const TRIANGLE& u, Side s)
 
 // Whether another triangle than t, taken from the triangles at the side's
 // first end point, has both end points of the side.
-inline bool IsShared(const TRIANGLE* triangles, const IncidenceLists& vertexTriangles, uint32_t t,
-                     Side s)
+inline bool IsShared(const IncidenceLists& vertexTriangles, uint32_t t, Side s)
 {
-    const uint32_t* row = vertexTriangles.rows[s.from];
-    const uint32_t n = vertexTriangles.counts[s.from];
-    for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t u = row[i];
-        if (u != t && HasBothEnds(triangles[u], s)) {
-            return true;
-        }
-    }
-    return false;
+    return meshaudit::SideIsShared(vertexTriangles, t, s.from, s.to);
 }
 
 }  // namespace meshaudit::triangles

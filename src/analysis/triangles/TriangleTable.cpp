@@ -105,7 +105,9 @@ int32_t GeometricalClasses(AnalysisContext& c)
 
 int32_t Intersected(AnalysisContext& c)
 {
-    return triangles::CountIntersected(c.mesh);
+    const int32_t count = triangles::CountIntersected(c.mesh);
+    c.noIntersectingPair = count == 0;
+    return count;
 }
 
 int32_t Flipped(AnalysisContext& c)

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Performance guard, run by hand (not part of the tests): benchmarks a full
+# analysis of the two 1M-triangle meshes and fails when a time figure is more
+# than 20 % slower than the committed baseline bench/baseline.jsonl.
+#
+#   scripts/bench_guard.sh [--reps N] [--update]
+#
+# --update rewrites the baseline with the figures just measured. Medians of N
+# runs (default 5). The machine should be otherwise idle: other builds skew
+# the figures, so rerun before trusting a failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+reps=5
+update=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --reps) reps="$2"; shift 2 ;;
+    --update) update=1; shift ;;
+    -h|--help) sed -n '2,11p' "$0"; exit 0 ;;
+    *) echo "unknown option: $1" >&2; exit 2 ;;
+  esac
+done
+
+meshes=/tmp/meshaudit-bench-meshes
+if [ ! -f "$meshes/bunny_sub2.ply" ] || [ ! -f "$meshes/spheres_1m.ply" ]; then
+  echo "generating the benchmark meshes in $meshes (needs python3-numpy)"
+  /usr/bin/python3 /work/shared/bench/make_meshes.py "$meshes"
+fi
+
+build=build/release
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target meshaudit_bench >/dev/null
+
+out=$(mktemp /tmp/meshaudit-bench-guard.XXXXXX.jsonl)
+trap 'rm -f "$out"' EXIT
+"$build/bench/meshaudit_bench" --reps "$reps" --json "$out" \
+  "$meshes/bunny_sub2.ply" "$meshes/spheres_1m.ply"
+
+if [ "$update" = 1 ]; then
+  cp "$out" bench/baseline.jsonl
+  echo "baseline updated: bench/baseline.jsonl"
+  exit 0
+fi
+
+# Time figures are every metric except the peer's, the memory and the
+# scaling exponent; files are matched by name, not by directory.
+/usr/bin/python3 - "$out" bench/baseline.jsonl <<'PY'
+import json, os, sys
+
+def load(path):
+    figures = {}
+    with open(path) as f:
+        for line in f:
+            line = line.strip()
+            if not line:
+                continue
+            r = json.loads(line)
+            metric = r["metric"]
+            if metric.startswith("peer.") or "bytes" in metric or metric == "scaling_exponent":
+                continue
+            figures[(os.path.basename(r["subject"]), metric)] = float(r["value"])
+    return figures
+
+now, base = load(sys.argv[1]), load(sys.argv[2])
+worse = []
+for key in sorted(base):
+    if key not in now:
+        print("missing figure: %s %s" % key)
+        worse.append(key)
+        continue
+    b, n = base[key], now[key]
+    ratio = n / b if b > 0 else 1.0
+    flag = "REGRESSED" if b >= 0.005 and n > 1.2 * b else ""
+    print("%-16s %-28s baseline %8.3f s  now %8.3f s  x%.2f %s" % (key[0], key[1], b, n, ratio, flag))
+    if flag:
+        worse.append(key)
+if worse:
+    print("bench guard: %d figure(s) more than 20 %% slower than the baseline" % len(worse))
+    sys.exit(1)
+print("bench guard: no time figure regressed by more than 20 %")
+PY
