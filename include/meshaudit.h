@@ -860,6 +860,15 @@ MESHAUDIT_API int32_t analyse(const MeshRecord *mesh);
  * Out-of-range indices: a triangle index >= pointCount is kept as it is (it
  * stays out of range, since the merge never adds points).
  *
+ * Point search order: the search tree splits its points by the middle of
+ * each box and, when a split would leave fewer than five points on one side,
+ * by sorting. Clouds where that sorting would grow quadratically (many
+ * coincident points, or a dense cluster with far strays) are split at the
+ * median instead once the sorting has cost 16 x pointCount + 4096 entries, so
+ * the search never degrades; the classes are the same either way, only the
+ * order of summation, and so the last bits of a merged coordinate, may differ
+ * on such clouds.
+ *
  * NaN: a distance involving a NaN coordinate or a NaN tolerance cannot be
  * compared, and counts as within the tolerance. A NaN tolerance therefore
  * merges every point into one, and a point with a NaN coordinate draws into
