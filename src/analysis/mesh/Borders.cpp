@@ -2,6 +2,7 @@
 // grouped through shared end points. Loops that touch at a point are one
 // border, as a walk along the border cannot tell them apart there.
 #include "analysis/mesh/GraphWalk.h"
+#include "analysis/RecordChecks.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/Memory.h"
 #include "model/IncidenceLists.h"
@@ -138,22 +139,11 @@ int32_t CountEdgeGroups(const EdgeList& list)
 
 int32_t ComputeBorders(const MeshRecord& mesh, MeshTopology& topology)
 {
+    if (const int32_t code = CheckRecord(mesh); code != 0) {
+        return code;
+    }
     const T3DVECF* points = mesh.points;
-    const TRIANGLE* triangles = mesh.triangles;
     const uint32_t pointCount = mesh.pointCount;
-    const uint32_t triangleCount = mesh.triangleCount;
-    if (points == nullptr) {
-        return -1;
-    }
-    if (triangles == nullptr) {
-        return -2;
-    }
-    if (pointCount == 0) {
-        return -3;
-    }
-    if (triangleCount == 0) {
-        return -4;
-    }
     uint32_t borderEdgeCount = 0;
     const T3DEDGE* borderEdges = topology.BorderEdges(borderEdgeCount);
     if (topology.Status() != 0) {

@@ -1,6 +1,7 @@
 // Connected components of a mesh: groups of triangles joined through shared
 // edges, found by breadth-first walks over the triangle neighbour lists.
 #include "analysis/mesh/GraphWalk.h"
+#include "analysis/RecordChecks.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/Memory.h"
 
@@ -8,22 +9,10 @@ namespace meshaudit {
 
 int32_t ComputeComponents(const MeshRecord& mesh, MeshTopology& topology)
 {
-    const T3DVECF* points = mesh.points;
-    const TRIANGLE* triangles = mesh.triangles;
-    const uint32_t pointCount = mesh.pointCount;
+    if (const int32_t code = CheckRecord(mesh); code != 0) {
+        return code;
+    }
     const uint32_t triangleCount = mesh.triangleCount;
-    if (points == nullptr) {
-        return -1;
-    }
-    if (triangles == nullptr) {
-        return -2;
-    }
-    if (pointCount == 0) {
-        return -3;
-    }
-    if (triangleCount == 0) {
-        return -4;
-    }
     const IncidenceLists& neighbours = topology.TriangleNeighbours();
     if (topology.Status() != 0 || topology.TriangleCount() != triangleCount) {
         return -5;
