@@ -88,6 +88,11 @@ const IncidenceLists& MeshTopology::EdgeTriangles()
     return edgeTriangles_;
 }
 
+bool MeshTopology::HasTriangleNeighbours() const
+{
+    return IsPresent(triangleNeighbours_);
+}
+
 const IncidenceLists& MeshTopology::TriangleNeighbours()
 {
     status_ = IndicesInRange() ? BuildTriangleNeighbours() : kTopologyIndexOutOfRange;

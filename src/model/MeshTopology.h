@@ -79,6 +79,11 @@ public:
     // memory.
     const IncidenceLists& TriangleNeighbours();
 
+    // Whether the triangle neighbour lists are built already. A caller with
+    // a cheaper way that does not need them can then use them for free
+    // instead of paying for their build.
+    bool HasTriangleNeighbours() const;
+
     // The code of the most recent getter (0 success). Every getter gives
     // kTopologyIndexOutOfRange when a triangle names an index >= pointCount.
     int32_t Status() const { return status_; }

@@ -2,6 +2,7 @@
 // on bare records, and (over the topology) Oriented and Orientable.
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/Memory.h"
+#include "model/MeshTopology.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -143,6 +144,95 @@ TEST(ConsistentOrientation, AgreesWithAllPairsOnRandomMeshes)
     // Both answers occur, so the comparison means something.
     EXPECT_GT(consistent, 20);
     EXPECT_LT(consistent, 380);
+}
+
+// Small meshes where orientation questions are interesting: pieces of a
+// torus or a grid with random flips, plus random triangles over the same
+// points (repeated corners, copies, reversed copies, non-manifold fans).
+TestMesh RandomOrientationCase(std::mt19937& random)
+{
+    TestMesh m = random() % 2 ? testing::Torus(4 + random() % 4, 3 + random() % 3)
+                              : testing::Grid(2 + random() % 3);
+    const bool flips = random() % 3 != 0;
+    for (TRIANGLE& t : m.triangles) {
+        if (flips && random() % 4 == 0) {
+            std::swap(t.a, t.b);
+        }
+    }
+    const uint32_t pointCount = static_cast<uint32_t>(m.points.size());
+    const uint32_t extra = random() % 3 == 0 ? 0 : random() % 4;
+    for (uint32_t k = 0; k < extra; ++k) {
+        const TRIANGLE copied = m.triangles[random() % m.triangles.size()];
+        switch (random() % 4) {
+        case 0:
+            m.AddTriangle(copied.a, copied.b, copied.c);
+            break;
+        case 1:
+            m.AddTriangle(copied.b, copied.a, copied.c);
+            break;
+        case 2:
+            m.AddTriangle(copied.a, copied.a, random() % pointCount);
+            break;
+        default:
+            m.AddTriangle(random() % pointCount, random() % pointCount, random() % pointCount);
+            break;
+        }
+    }
+    return m;
+}
+
+// IsOrientable judges pairs during the walk, with flip marks; the plain form
+// reorients a real copy and tests it afterwards. IsOriented reads prebuilt
+// neighbour lists when the topology has them, and merges point rows when
+// not. Each pair must agree on every mesh.
+TEST(Orientability, WalkAndNeighbourPathsAgreeWithThePlainForms)
+{
+    std::mt19937 random(2026);
+    int orientable = 0;
+    int oriented = 0;
+    const int rounds = 600;
+    for (int round = 0; round < rounds; ++round) {
+        TestMesh m = RandomOrientationCase(random);
+        const MeshRecord record = m.Record();
+
+        TestMesh copy = m;
+        MeshRecord copyRecord = copy.Record();
+        bool plain = false;
+        {
+            MeshTopology topology;
+            topology.Attach(record);
+            ASSERT_TRUE(OrientCopy(copyRecord, topology));
+            plain = IsConsistentlyOriented(copyRecord);
+        }
+        {
+            MeshTopology topology;
+            topology.Attach(record);
+            EXPECT_EQ(IsOrientable(record, topology), plain) << round;
+        }
+        orientable += plain ? 1 : 0;
+
+        bool merged = false;
+        {
+            MeshTopology topology;
+            topology.Attach(record);
+            merged = IsOriented(record, topology);
+            EXPECT_FALSE(topology.HasTriangleNeighbours());
+        }
+        EXPECT_EQ(merged, IsConsistentlyOriented(record)) << round;
+        {
+            MeshTopology topology;
+            topology.Attach(record);
+            topology.TriangleNeighbours();
+            ASSERT_TRUE(topology.HasTriangleNeighbours());
+            EXPECT_EQ(IsOriented(record, topology), merged) << round;
+        }
+        oriented += merged ? 1 : 0;
+    }
+    // Both answers occur often enough for the comparisons to mean something.
+    EXPECT_GT(orientable, rounds / 10);
+    EXPECT_LT(orientable, rounds - rounds / 10);
+    EXPECT_GT(oriented, rounds / 20);
+    EXPECT_LT(oriented, rounds - rounds / 10);
 }
 
 }  // namespace

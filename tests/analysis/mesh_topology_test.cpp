@@ -303,7 +303,8 @@ TEST(Orientability, FailuresGiveFalseAndLeakNothing)
         IsOrientable(record, topology);
     }
     memory_testing::ResetAllocationCounter();
-    // The copy itself cannot be made: false.
+    // No neighbour lists: nothing can be flipped, and the torus with one
+    // flipped triangle is not consistent as it stands: false.
     MeshTopology topology;
     topology.Attach(record);
     memory_testing::FailAllocations(1, 1);

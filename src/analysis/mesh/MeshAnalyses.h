@@ -37,12 +37,16 @@ bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u);
 // is not below pointCount are not examined.
 bool IsOriented(const MeshRecord& mesh, MeshTopology& topology);
 
-// True when the triangles can be reoriented so that IsOriented holds. Works
-// on a deep copy; the caller's arrays are never changed. Every failure (bad
-// mesh, topology, memory) gives false.
+// True when the triangles can be reoriented so that IsOriented holds: the
+// answer of OrientCopy followed by IsConsistentlyOriented on the copy, found
+// in one walk with a flip mark per triangle (the caller's arrays are never
+// changed). When the neighbour lists or the walk's memory cannot be had, no
+// triangle can be flipped and the answer is IsConsistentlyOriented of the
+// mesh itself; a bad mesh gives false.
 bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology);
 
-// Walks the triangles of `copy` breadth-first over the topology's triangle
+// The plain form of IsOrientable's walk, on a real copy (tests compare the
+// two). Walks the triangles of `copy` breadth-first over the topology's triangle
 // neighbours (the topology must be that of a mesh with the same triangles up
 // to corner order) and swaps the first two corners of every neighbour that
 // does not run a common edge opposite to the triangle it was reached from.

@@ -8,7 +8,6 @@
 #include "model/TriangleSides.h"
 
 #include <cstddef>
-#include <cstring>
 
 namespace meshaudit {
 
@@ -70,6 +69,33 @@ bool AllSharedEdgesOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
     return true;
 }
 
+// The same test read from the triangle neighbour lists: a triangle's row
+// holds, side by side, exactly the other triangles that a merge of the side's
+// two point rows yields, so the verdict is the same without any merge.
+bool AllNeighboursOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
+                           const IncidenceLists& neighbours)
+{
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const uint32_t* row = neighbours.rows[t];
+        const uint32_t count = neighbours.counts[t];
+        for (uint32_t k = 0; k < count; ++k) {
+            if (!HaveOppositeEdge(triangles[t], triangles[row[k]])) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// A triangle as the reorientation left it: flipped ones have their first two
+// corners swapped.
+enum : uint8_t { kUnreached = 0, kKept = 1, kFlipped = 2 };
+
+TRIANGLE Oriented(const TRIANGLE& t, uint8_t state)
+{
+    return state == kFlipped ? TRIANGLE{t.b, t.a, t.c} : t;
+}
+
 }  // namespace
 
 bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u)
@@ -95,6 +121,9 @@ bool IsOriented(const MeshRecord& mesh, MeshTopology& topology)
     if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
         return false;
     }
+    if (topology.HasTriangleNeighbours() && topology.TriangleCount() == triangleCount) {
+        return AllNeighboursOpposite(triangles, triangleCount, topology.TriangleNeighbours());
+    }
     const IncidenceLists& pointTriangles = topology.VertexTriangles();
     if (topology.Status() != 0 || topology.PointCount() != pointCount ||
         topology.TriangleCount() != triangleCount) {
@@ -112,27 +141,54 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
     if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
         return false;
     }
-    // All flips happen in a copy: the caller's triangles are only read.
-    T3DVECF* copiedPoints = AllocateArray<T3DVECF>(pointCount);
-    TRIANGLE* copiedTriangles = AllocateArray<TRIANGLE>(triangleCount);
-    bool orientable = false;
-    if (copiedPoints != nullptr && copiedTriangles != nullptr) {
-        std::memcpy(copiedPoints, points, sizeof(T3DVECF) * static_cast<size_t>(pointCount));
-        std::memcpy(copiedTriangles, triangles,
-                    sizeof(TRIANGLE) * static_cast<size_t>(triangleCount));
-        MeshRecord copy;
-        copy.points = copiedPoints;
-        copy.pointCount = pointCount;
-        copy.triangles = copiedTriangles;
-        copy.triangleCount = triangleCount;
-        // A walk cut short by a failure leaves a partly reoriented copy; the
-        // test below then answers for that copy, which errs only towards
-        // false.
-        OrientCopy(copy, topology);
-        orientable = IsConsistentlyOriented(copy);
+    // Without neighbour lists (or the memory for the walk) no triangle can be
+    // flipped, and the answer is that of the triangles as they are.
+    const IncidenceLists& neighbours = topology.TriangleNeighbours();
+    if (topology.Status() != 0 || topology.TriangleCount() != triangleCount) {
+        return IsConsistentlyOriented(mesh);
     }
-    Free(copiedTriangles);
-    Free(copiedPoints);
+    uint8_t* state = AllocateZeroedArray<uint8_t>(triangleCount);
+    uint32_t* queue = AllocateArray<uint32_t>(triangleCount);
+    if (state == nullptr || queue == nullptr) {
+        Free(queue);
+        Free(state);
+        return IsConsistentlyOriented(mesh);
+    }
+    // The breadth-first reorientation of OrientCopy, kept as a flip mark per
+    // triangle instead of a copy. Every triangle is fixed when first reached
+    // and never changes after, so when t leaves the queue t and each of its
+    // neighbours are final: the pair can be judged right there, and the
+    // first pair that does not run a common edge opposite settles the answer.
+    // Each triangle enters the queue once, so the queue is a flat array.
+    bool orientable = true;
+    for (uint32_t seed = 0; seed < triangleCount && orientable; ++seed) {
+        if (state[seed] != kUnreached) {
+            continue;
+        }
+        state[seed] = kKept;
+        uint32_t head = 0;
+        uint32_t tail = 0;
+        queue[tail++] = seed;
+        while (head < tail && orientable) {
+            const uint32_t t = queue[head++];
+            const TRIANGLE fixed = Oriented(triangles[t], state[t]);
+            const uint32_t* row = neighbours.rows[t];
+            const uint32_t count = neighbours.counts[t];
+            for (uint32_t k = 0; k < count; ++k) {
+                const uint32_t u = row[k];
+                if (state[u] == kUnreached) {
+                    state[u] = HaveOppositeEdge(fixed, triangles[u]) ? kKept : kFlipped;
+                    queue[tail++] = u;
+                }
+                if (!HaveOppositeEdge(fixed, Oriented(triangles[u], state[u]))) {
+                    orientable = false;
+                    break;
+                }
+            }
+        }
+    }
+    Free(queue);
+    Free(state);
     return orientable;
 }
 
