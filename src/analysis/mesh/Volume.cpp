@@ -2,32 +2,15 @@
 // tetrahedron with the origin whose signed volume is a sixth of the
 // determinant of its corner rows.
 #include "analysis/mesh/MeshAnalyses.h"
+#include "containers/MagnitudeSort.h"
 #include "containers/Memory.h"
 #include "interface/Blocks.h"
 
-#include <cmath>
-#include <cstdlib>
+#include <cstddef>
 
 namespace meshaudit {
 
 namespace {
-
-// Ascending by magnitude; NaN after every number, so that the order stays a
-// total one whatever the coordinates (qsort needs a consistent comparison).
-// The common case costs two comparisons.
-int CompareMagnitude(const void* left, const void* right)
-{
-    const double a = std::fabs(*static_cast<const double*>(left));
-    const double b = std::fabs(*static_cast<const double*>(right));
-    if (a < b) {
-        return -1;
-    }
-    if (b < a) {
-        return 1;
-    }
-    // Equal, or at least one NaN.
-    return static_cast<int>(std::isnan(a)) - static_cast<int>(std::isnan(b));
-}
 
 // The determinant of the rows p0, p1, p2, its three terms added left to
 // right exactly as written (the expression is the reference for the value).
@@ -48,7 +31,8 @@ double ComputeVolume(const MeshRecord& mesh)
     if (points == nullptr || triangles == nullptr) {
         return kVolumeNotComputed;
     }
-    double* terms = AllocateArray<double>(triangleCount);
+    // The terms, then room for the sort to move them.
+    double* terms = AllocateArray<double>(2 * static_cast<size_t>(triangleCount));
     if (terms == nullptr) {
         return kVolumeNotComputed;
     }
@@ -61,8 +45,10 @@ double ComputeVolume(const MeshRecord& mesh)
         terms[termCount++] = Determinant(points[t.a], points[t.b], points[t.c]);
     }
     // Adding the small contributions before the large ones keeps the
-    // rounding error of the sum small.
-    std::qsort(terms, termCount, sizeof(double), &CompareMagnitude);
+    // rounding error of the sum small. Terms of equal magnitude (a mesh
+    // symmetric about the origin has many, of both signs) stay in triangle
+    // order, so the rounding, and the value, is the same on every platform.
+    SortByMagnitude(terms, terms + triangleCount, termCount);
     double sum = 0.0;
     for (size_t i = 0; i < termCount; ++i) {
         sum += terms[i];
