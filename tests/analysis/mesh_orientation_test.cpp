@@ -3,6 +3,8 @@
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/Memory.h"
 #include "model/MeshTopology.h"
+#include "analysis/MeshBuilders.h"
+#include "analysis/mesh/GraphWalk.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -28,12 +30,6 @@ TEST(OppositeEdge, ComparesDirectedEdgesCyclically)
     EXPECT_FALSE(HaveOppositeEdge(t, TRIANGLE{0, 3, 4}));  // a common point only
 }
 
-TestMesh FlipOne(TestMesh mesh, size_t index)
-{
-    std::swap(mesh.triangles[index].a, mesh.triangles[index].b);
-    return mesh;
-}
-
 TEST(ConsistentOrientation, ClosedMeshesBothWaysAndOneFlip)
 {
     TestMesh tetra = testing::Tetrahedron();
@@ -43,11 +39,11 @@ TEST(ConsistentOrientation, ClosedMeshesBothWaysAndOneFlip)
         std::swap(t.b, t.c);
     }
     EXPECT_TRUE(IsConsistentlyOriented(inward.Record()));
-    TestMesh flipped = FlipOne(tetra, 2);
+    TestMesh flipped = testing::FlipOne(tetra, 2);
     EXPECT_FALSE(IsConsistentlyOriented(flipped.Record()));
     TestMesh torus = testing::Torus(8, 5);
     EXPECT_TRUE(IsConsistentlyOriented(torus.Record()));
-    TestMesh flippedTorus = FlipOne(torus, 17);
+    TestMesh flippedTorus = testing::FlipOne(torus, 17);
     EXPECT_FALSE(IsConsistentlyOriented(flippedTorus.Record()));
 }
 
@@ -151,8 +147,19 @@ TEST(ConsistentOrientation, AgreesWithAllPairsOnRandomMeshes)
 // points (repeated corners, copies, reversed copies, non-manifold fans).
 TestMesh RandomOrientationCase(std::mt19937& random)
 {
-    TestMesh m = random() % 2 ? testing::Torus(4 + random() % 4, 3 + random() % 3)
-                              : testing::Grid(2 + random() % 3);
+    TestMesh m;
+    switch (random() % 5) {
+    case 0:
+    case 1:
+        m = testing::Torus(4 + random() % 4, 3 + random() % 3);
+        break;
+    case 2:
+        m = testing::Moebius(3 + random() % 5);
+        break;
+    default:
+        m = testing::Grid(2 + random() % 3);
+        break;
+    }
     const bool flips = random() % 3 != 0;
     for (TRIANGLE& t : m.triangles) {
         if (flips && random() % 4 == 0) {
@@ -163,7 +170,16 @@ TestMesh RandomOrientationCase(std::mt19937& random)
     const uint32_t extra = random() % 3 == 0 ? 0 : random() % 4;
     for (uint32_t k = 0; k < extra; ++k) {
         const TRIANGLE copied = m.triangles[random() % m.triangles.size()];
-        switch (random() % 4) {
+        switch (random() % 5) {
+        case 4: {
+            // A triangle of its own, far from the rest: one more component.
+            const uint32_t first = static_cast<uint32_t>(m.points.size());
+            m.AddPoint(100.0 + k, 0, 0);
+            m.AddPoint(100.0 + k, 1, 0);
+            m.AddPoint(100.0 + k, 0, 1);
+            m.AddTriangle(first, first + 1, first + 2);
+            break;
+        }
         case 0:
             m.AddTriangle(copied.a, copied.b, copied.c);
             break;
@@ -190,6 +206,8 @@ TEST(Orientability, WalkAndNeighbourPathsAgreeWithThePlainForms)
     std::mt19937 random(2026);
     int orientable = 0;
     int oriented = 0;
+    int repeats = 0;
+    int several = 0;
     const int rounds = 600;
     for (int round = 0; round < rounds; ++round) {
         TestMesh m = RandomOrientationCase(random);
@@ -208,6 +226,21 @@ TEST(Orientability, WalkAndNeighbourPathsAgreeWithThePlainForms)
             MeshTopology topology;
             topology.Attach(record);
             EXPECT_EQ(IsOrientable(record, topology), plain) << round;
+        }
+        {
+            // Components: the breadth-first walk against whichever way
+            // ComputeComponents takes for this mesh.
+            MeshTopology topology;
+            topology.Attach(record);
+            const IncidenceLists& neighbours = topology.TriangleNeighbours();
+            ASSERT_EQ(topology.Status(), 0);
+            const uint32_t n = static_cast<uint32_t>(m.triangles.size());
+            std::vector<uint8_t> visited(n, 0);
+            std::vector<uint32_t> queue(n);
+            const uint32_t walked = CountGroups(n, neighbours, visited.data(), queue.data());
+            EXPECT_EQ(ComputeComponents(record, topology), static_cast<int32_t>(walked)) << round;
+            repeats += AnyTriangleRepeatsAPoint(record.triangles, n) ? 1 : 0;
+            several += walked > 1 ? 1 : 0;
         }
         orientable += plain ? 1 : 0;
 
@@ -233,6 +266,10 @@ TEST(Orientability, WalkAndNeighbourPathsAgreeWithThePlainForms)
     EXPECT_LT(orientable, rounds - rounds / 10);
     EXPECT_GT(oriented, rounds / 20);
     EXPECT_LT(oriented, rounds - rounds / 10);
+    // Both ways of counting components and of judging orientability run.
+    EXPECT_GT(repeats, rounds / 10);
+    EXPECT_LT(repeats, rounds - rounds / 10);
+    EXPECT_GT(several, rounds / 10);
 }
 
 }  // namespace

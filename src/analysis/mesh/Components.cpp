@@ -17,14 +17,21 @@ int32_t ComputeComponents(const MeshRecord& mesh, MeshTopology& topology)
     if (topology.Status() != 0 || topology.TriangleCount() != triangleCount) {
         return -5;
     }
-    uint8_t* visited = AllocateZeroedArray<uint8_t>(triangleCount);
-    uint32_t* queue = AllocateArray<uint32_t>(triangleCount);
+    // A breadth-first walk needs a visited byte and a queue slot per
+    // triangle; the disjoint sets, a parent and a parity byte: the same room.
+    uint8_t* bytes = AllocateZeroedArray<uint8_t>(triangleCount);
+    uint32_t* slots = AllocateArray<uint32_t>(triangleCount);
     int32_t result = -6;
-    if (visited != nullptr && queue != nullptr) {
-        result = static_cast<int32_t>(CountGroups(triangleCount, neighbours, visited, queue));
+    if (bytes != nullptr && slots != nullptr) {
+        // Walking jumps from row to row across the whole mesh; when the lists
+        // are symmetric one pass in triangle order finds the same groups.
+        result = static_cast<int32_t>(
+            AnyTriangleRepeatsAPoint(mesh.triangles, triangleCount)
+                ? CountGroups(triangleCount, neighbours, bytes, slots)
+                : CountSymmetricGroups(triangleCount, neighbours, slots, bytes));
     }
-    Free(queue);
-    Free(visited);
+    Free(slots);
+    Free(bytes);
     return result;
 }
 

@@ -1,7 +1,9 @@
-// Breadth-first grouping over packed neighbour lists, shared by the
-// component count (triangles) and the border count (edges).
+// Grouping over packed neighbour lists, shared by the component count
+// (triangles) and the border count (edges): breadth first, and by disjoint
+// sets where the lists are symmetric.
 #pragma once
 
+#include "containers/DisjointSets.h"
 #include "model/MeshTopology.h"
 
 #include <cstdint>
@@ -38,6 +40,46 @@ inline uint32_t CountGroups(uint32_t elementCount, const IncidenceLists& neighbo
             }
         }
         ++groups;
+    }
+    return groups;
+}
+
+// Whether some triangle names one point at two corners. Only such a
+// triangle makes the triangle neighbour lists one-sided: its side (p, p)
+// lists every triangle at p, and those need not list it back. Without one,
+// u is t's neighbour exactly when t is u's (two triangles with two distinct
+// points in common always have a side joining them).
+inline bool AnyTriangleRepeatsAPoint(const TRIANGLE* triangles, uint32_t triangleCount)
+{
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const TRIANGLE& tri = triangles[t];
+        if (tri.a == tri.b || tri.b == tri.c || tri.c == tri.a) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The number of groups CountGroups finds, for neighbour lists that are
+// symmetric (then a walk's group is a connected set, whatever the order).
+// One pass in element order over the lists instead of a walk jumping
+// between rows. `parent` and `parity` hold room for elementCount entries.
+inline uint32_t CountSymmetricGroups(uint32_t elementCount, const IncidenceLists& neighbours,
+                                     uint32_t* parent, uint8_t* parity)
+{
+    DisjointSets sets(parent, parity, elementCount);
+    uint32_t groups = elementCount;
+    for (uint32_t element = 0; element < elementCount; ++element) {
+        const uint32_t* row = neighbours.rows[element];
+        const uint32_t count = neighbours.counts[element];
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t next = row[i];
+            bool joined = false;
+            if (next < elementCount) {
+                sets.Relate(element, next, 0, joined);
+                groups -= joined ? 1 : 0;
+            }
+        }
     }
     return groups;
 }

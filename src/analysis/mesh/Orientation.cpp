@@ -2,6 +2,8 @@
 // directions by its triangles, and whether the triangles could be flipped so
 // that it is (a breadth-first reorientation of a copy, then the same test).
 #include "analysis/mesh/MeshAnalyses.h"
+#include "analysis/mesh/GraphWalk.h"
+#include "containers/DisjointSets.h"
 #include "containers/Memory.h"
 #include "containers/Queue.h"
 #include "model/IncidenceLists.h"
@@ -96,6 +98,43 @@ TRIANGLE Oriented(const TRIANGLE& t, uint8_t state)
     return state == kFlipped ? TRIANGLE{t.b, t.a, t.c} : t;
 }
 
+enum class Verdict { Orientable, NotOrientable, Undecided };
+
+// Orientability as a system of relations: flipping both triangles of a pair
+// reverses every directed edge of both, so whether they run a common edge
+// opposite depends only on whether exactly one is flipped. Where it holds
+// for exactly one of the two cases, the pair says "same flip" or "opposite
+// flips"; the triangles can be oriented exactly when these relations do not
+// contradict each other. The walk of IsOrientable fixes each triangle by
+// the relation of the pair it is reached through, so it agrees whenever
+// every pair is of this kind. A pair that holds in both cases or in neither
+// (possible only with a triangle that repeats a point) leaves it Undecided,
+// for the walk to settle.
+Verdict OrientableByRelations(const TRIANGLE* triangles, uint32_t triangleCount,
+                              const IncidenceLists& neighbours, uint32_t* parent,
+                              uint8_t* parity)
+{
+    DisjointSets sets(parent, parity, triangleCount);
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const TRIANGLE& triangle = triangles[t];
+        const uint32_t* row = neighbours.rows[t];
+        const uint32_t count = neighbours.counts[t];
+        for (uint32_t k = 0; k < count; ++k) {
+            const TRIANGLE& other = triangles[row[k]];
+            const bool asGiven = HaveOppositeEdge(triangle, other);
+            const bool oneFlipped = HaveOppositeEdge(triangle, Oriented(other, kFlipped));
+            if (asGiven == oneFlipped) {
+                return Verdict::Undecided;
+            }
+            bool joined = false;
+            if (!sets.Relate(t, row[k], asGiven ? 0 : 1, joined)) {
+                return Verdict::NotOrientable;
+            }
+        }
+    }
+    return Verdict::Orientable;
+}
+
 }  // namespace
 
 bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u)
@@ -153,6 +192,20 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
         Free(queue);
         Free(state);
         return IsConsistentlyOriented(mesh);
+    }
+    // One pass in triangle order settles most meshes; the walk jumps from
+    // row to row across the whole mesh. Its two arrays serve as the sets'.
+    if (!AnyTriangleRepeatsAPoint(triangles, triangleCount)) {
+        const Verdict verdict =
+            OrientableByRelations(triangles, triangleCount, neighbours, queue, state);
+        if (verdict != Verdict::Undecided) {
+            Free(queue);
+            Free(state);
+            return verdict == Verdict::Orientable;
+        }
+        for (uint32_t t = 0; t < triangleCount; ++t) {
+            state[t] = kUnreached;
+        }
     }
     // The breadth-first reorientation of OrientCopy, kept as a flip mark per
     // triangle instead of a copy. Every triangle is fixed when first reached
