@@ -3,6 +3,7 @@
 #include "analysis/points/PointAnalyses.h"
 #include "containers/CountDuplicates.h"
 #include "containers/Keys.h"
+#include "containers/PointRanks.h"
 
 namespace meshaudit::points {
 
@@ -23,7 +24,21 @@ int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
         key = points[i];
         return true;
     };
-    return CountDuplicates<T3DVECF>(pointCount, keyOf, codes, sums);
+    // Ranking the points sorts them: its runs of equal points are the classes.
+    // With a NaN point the order is no strict weak one; then the tree counts.
+    const auto tupleCount = [points, pointCount](uint32_t& members, uint32_t& classes) {
+        PointRanking ranking;
+        if (!RankPoints(points, pointCount, nullptr, ranking)) {
+            return SortedRunsOutcome::OutOfMemory;
+        }
+        if (ranking.nanPoints != 0) {
+            return SortedRunsOutcome::HasNaN;
+        }
+        members = ranking.members;
+        classes = ranking.classes;
+        return SortedRunsOutcome::Counted;
+    };
+    return CountDuplicatesByTuples<T3DVECF>(pointCount, keyOf, codes, sums, tupleCount);
 }
 
 int32_t CountDuplicatedGeometrical(const MeshRecord& mesh)
