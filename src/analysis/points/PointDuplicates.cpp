@@ -1,4 +1,5 @@
-// Points that share their exact coordinates: one search tree of
+// Points that share their exact coordinates: the runs of equal points once
+// the points are sorted, or, with a NaN point, one search tree of
 // (coordinates, occurrences) pairs over all points.
 #include "analysis/points/PointAnalyses.h"
 #include "containers/CountDuplicates.h"

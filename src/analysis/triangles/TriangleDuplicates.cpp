@@ -1,7 +1,8 @@
 // Duplicated triangles, by index set and by corner coordinates. Each count
-// puts one canonical key per triangle into a search tree of (key,
-// occurrences) pairs; the tree never reorders a key's parts, so the key is
-// sorted here and the orientation and starting corner drop out.
+// forms one canonical key per triangle, sorted here so that the orientation
+// and starting corner drop out, and counts equal keys: on packed integers
+// (indices, or point ranks for coordinates) when no key holds a NaN, in a
+// search tree of (key, occurrences) pairs otherwise.
 #include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/CountDuplicates.h"
@@ -114,8 +115,8 @@ int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
         if (ranks == nullptr) {
             return SortedRunsOutcome::OutOfMemory;
         }
-        const auto tripleOf = [ranks, pointCount, triangles](uint32_t t, uint32_t& a,
-                                                                     uint32_t& b, uint32_t& c) {
+        const auto tripleOf = [ranks, pointCount, triangles](uint32_t t, uint32_t& a, uint32_t& b,
+                                                             uint32_t& c) {
             const TRIANGLE& tri = triangles[t];
             if (!CornersInRange(tri, pointCount)) {
                 return TupleKey::Skip;
