@@ -120,4 +120,32 @@ int32_t CountDuplicates(uint32_t itemCount, KeyOf keyOf, const DuplicateCodes& c
     return CountDuplicatesInTree<Key>(itemCount, keyOf, codes, sums);
 }
 
+// CountDuplicates for keys that a caller can also count as small integer
+// tuples (point indices, or point ranks standing for coordinates; see
+// TupleDuplicates.h): `tupleCount(members, classes)` runs that count and
+// returns its outcome. Its sums are those of the tree path, whose codes it
+// shares; when it meets a key with a NaN, the tree path counts instead.
+template <typename Key, typename KeyOf, typename TupleCount>
+int32_t CountDuplicatesByTuples(uint32_t itemCount, KeyOf keyOf, const DuplicateCodes& codes,
+                                DuplicateSums& sums, TupleCount tupleCount)
+{
+    if (itemCount == 0) {
+        // No pool to create: the tree path's own code.
+        return CountDuplicatesInTree<Key>(itemCount, keyOf, codes, sums);
+    }
+    uint32_t members = 0;
+    uint32_t classes = 0;
+    switch (tupleCount(members, classes)) {
+    case SortedRunsOutcome::Counted:
+        sums.members = members;
+        sums.classes = classes;
+        return 0;
+    case SortedRunsOutcome::OutOfMemory:
+        return codes.createFailed;
+    case SortedRunsOutcome::HasNaN:
+        break;
+    }
+    return CountDuplicatesInTree<Key>(itemCount, keyOf, codes, sums);
+}
+
 }  // namespace meshaudit

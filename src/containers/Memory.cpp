@@ -1,6 +1,11 @@
 #include "containers/Memory.h"
 
+#include <cstdint>
 #include <cstdlib>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace meshaudit {
 
@@ -28,6 +33,32 @@ bool NextRequestFails()
     return false;
 }
 
+// Large blocks come fresh from the system, and every 4 KiB page costs a
+// fault on its first write; on a large mesh those faults take more time than
+// the work done in the block. Asking for huge pages makes them 512 times
+// fewer. Only a hint: the block is used the same way whether the system
+// follows it or not.
+constexpr std::size_t kHugePageHintBytes = std::size_t{8} << 20;
+
+void HintHugePages(void* block, std::size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (block == nullptr || bytes < kHugePageHintBytes) {
+        return;
+    }
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t last = (start + bytes) & ~(kHuge - 1);
+    if (last > first) {
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
 }  // namespace
 
 void* Allocate(std::size_t bytes)
@@ -36,7 +67,9 @@ void* Allocate(std::size_t bytes)
         return nullptr;
     }
     // malloc(0) may return null; one byte keeps "null means failure" true.
-    return std::malloc(bytes == 0 ? 1 : bytes);
+    void* block = std::malloc(bytes == 0 ? 1 : bytes);
+    HintHugePages(block, bytes);
+    return block;
 }
 
 void* AllocateZeroed(std::size_t count, std::size_t size)

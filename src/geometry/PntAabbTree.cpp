@@ -145,6 +145,35 @@ void C3DPntAABBTree::CountInBallUpTo(const T3DSPHERE& s, uint32_t& counter, uint
     });
 }
 
+void C3DPntAABBTree::MarkCloseLeafPairs(double radius, uint8_t* marks) const
+{
+    if (root_ == nullptr) {
+        return;
+    }
+    const PntEntry* entries = entries_;
+    const double r2 = radius * radius;
+    // Every leaf, depth first (the stack has room for any path).
+    const AABBNode** stack = stack_;
+    uint32_t top = 0;
+    stack[top++] = root_;
+    while (top != 0) {
+        const AABBNode* node = stack[--top];
+        if (!node->IsLeaf()) {
+            stack[top++] = node->Right();
+            stack[top++] = node->Left();
+            continue;
+        }
+        for (uint32_t k = node->first; k <= node->last; ++k) {
+            for (uint32_t m = k + 1; m <= node->last; ++m) {
+                if (!(SquaredDistance(entries[m].point, entries[k].point) > r2)) {
+                    marks[k] = 1;
+                    marks[m] = 1;
+                }
+            }
+        }
+    }
+}
+
 void C3DPntAABBTree::CollectInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& count) const
 {
     const PntEntry* entries = entries_;

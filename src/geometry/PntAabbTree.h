@@ -61,6 +61,15 @@ public:
     // than the mesh's points scattered by index.
     void CollectEntriesInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& count) const;
 
+    // Sets marks[k] and marks[m] to 1 for every two entries k and m of one
+    // leaf that lie within the radius of each other: their squared distance,
+    // taken as the ball queries take it, is not greater than the squared
+    // radius (the test is symmetric). `marks` has one byte per entry, in
+    // entry order; other bytes are left as they are. Every such k has
+    // another point in its own ball, which spares a query for most points of
+    // a dense cloud.
+    void MarkCloseLeafPairs(double radius, uint8_t* marks) const;
+
     const AABBNode* Root() const { return root_; }
     const PntEntry* Entries() const { return entries_; }
     uint32_t EntryCount() const { return entryCount_; }

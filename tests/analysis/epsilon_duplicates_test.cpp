@@ -2,11 +2,13 @@
 // and against an all-pairs count on clustered clouds.
 #include "analysis/points/PointAnalyses.h"
 #include "containers/Memory.h"
+#include "geometry/PntAabbTree.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace meshaudit {
@@ -176,6 +178,73 @@ TEST(EpsilonDuplicates, ClusteredCloudsMatchAnAllPairsCount)
         m.AddTriangle(0, 1, 0);
         EXPECT_EQ(Count(m, epsilon), BruteForce(m, epsilon))
             << "round " << round << " n " << n << " epsilon " << epsilon;
+    }
+}
+
+// The count as one ball query per point in index order, each on the same
+// tree: the plain way, which the count may only make faster.
+int32_t OneQueryPerPoint(TestMesh& m, double epsilon)
+{
+    const MeshRecord r = m.Record();
+    C3DPntAABBTree tree;
+    if (tree.Build(r) != 1) {
+        return -3;
+    }
+    T3DSPHERE ball{T3DVECF{0.0, 0.0, 0.0}, epsilon};
+    int32_t count = 0;
+    for (uint32_t i = 0; i < r.pointCount; ++i) {
+        ball.centre = r.points[i];
+        uint32_t inside = 0;
+        tree.CountInBall(ball, inside);
+        if (inside > 1) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+// Special coordinates (both zeros, infinities, NaN), exact copies and
+// distances exactly at the tolerance on a lattice, tolerances of 0, of a
+// lattice step, negative, infinite and NaN: the same answers as one query
+// per point, and as all pairs where no coordinate is special (a NaN point's
+// box excludes it from the queries of other points).
+TEST(EpsilonDuplicates, SpecialValuesMatchAnAllPairsCount)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::mt19937 random(99);
+    const double tolerances[] = {0.0, 0.25, 0.5, -0.5, std::nextafter(0.25, 0.0), 1e-300, inf, nan};
+    for (int round = 0; round < 60; ++round) {
+        TestMesh m;
+        const int n = 2 + static_cast<int>(random() % (round < 30 ? 40 : 1500));
+        const int special = static_cast<int>(random() % 3);
+        for (int i = 0; i < n; ++i) {
+            double c[3];
+            for (double& v : c) {
+                v = static_cast<int>(random() % 9) * 0.25 - 1.0;
+                if (v == 0.0 && random() % 2 == 0) {
+                    v = -0.0;
+                }
+                if (special != 0 && random() % 50 == 0) {
+                    const double values[] = {inf, -inf, nan};
+                    v = values[random() % (special == 1 ? 2 : 3)];
+                }
+            }
+            if (random() % 4 == 0) {  // spread out, so that not every point has a partner
+                c[0] += static_cast<double>(random() % 1000);
+            }
+            m.AddPoint(c[0], c[1], c[2]);
+        }
+        m.AddTriangle(0, 1, 0);
+        for (const double epsilon : tolerances) {
+            const int32_t count = Count(m, epsilon);
+            EXPECT_EQ(count, OneQueryPerPoint(m, epsilon))
+                << "round " << round << " n " << n << " epsilon " << epsilon;
+            if (special == 0) {
+                EXPECT_EQ(count, BruteForce(m, epsilon))
+                    << "round " << round << " n " << n << " epsilon " << epsilon;
+            }
+        }
     }
 }
 

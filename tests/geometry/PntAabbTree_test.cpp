@@ -433,5 +433,53 @@ TEST(PntAabbTree, EveryFailedAllocationLeavesAReleasableTree)
     EXPECT_GE(k, 3u);  // entries, nodes and the query stack each failed once
 }
 
+// A leaf pair is marked exactly when the two points lie within the radius of
+// each other (as a ball query tests it), and a marked point's own ball holds
+// another point.
+TEST(PntAabbTree, CloseLeafPairsAreMarkedBothWays)
+{
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+        Cloud c = Clustered(400 * seed, seed);
+        if (seed % 2 == 0) {
+            c.points[seed].y = std::numeric_limits<double>::quiet_NaN();
+            c.points[2 * seed].z = std::numeric_limits<double>::infinity();
+        }
+        C3DPntAABBTree tree;
+        ASSERT_EQ(tree.Build(c.Record()), 1);
+        const double radius = 0.02 * seed;
+        std::vector<uint8_t> marks(tree.EntryCount(), 0);
+        tree.MarkCloseLeafPairs(radius, marks.data());
+        const PntEntry* entries = tree.Entries();
+        // The expected marks, leaf by leaf.
+        std::vector<uint8_t> want(tree.EntryCount(), 0);
+        std::vector<const AABBNode*> stack{tree.Root()};
+        while (!stack.empty()) {
+            const AABBNode* node = stack.back();
+            stack.pop_back();
+            if (!node->IsLeaf()) {
+                stack.push_back(node->Left());
+                stack.push_back(node->Right());
+                continue;
+            }
+            for (uint32_t k = node->first; k <= node->last; ++k) {
+                for (uint32_t m = node->first; m <= node->last; ++m) {
+                    const T3DSPHERE ball{entries[k].point, radius};
+                    if (m != k && ClassifyPointBall(entries[m].point, ball) != '0') {
+                        want[k] = 1;
+                    }
+                }
+            }
+        }
+        for (uint32_t k = 0; k < tree.EntryCount(); ++k) {
+            ASSERT_EQ(marks[k], want[k]) << seed << " " << k;
+            if (marks[k] != 0) {
+                uint32_t inside = 0;
+                tree.CountInBall(T3DSPHERE{entries[k].point, radius}, inside);
+                EXPECT_GT(inside, 1u) << seed << " " << k;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace meshaudit

@@ -3,6 +3,8 @@
 #include "analysis/edges/EdgeAnalyses.h"
 #include "analysis/edges/EdgeInputs.h"
 #include "containers/CountDuplicates.h"
+#include "containers/PointRanks.h"
+#include "containers/TupleDuplicates.h"
 
 namespace meshaudit {
 
@@ -29,7 +31,25 @@ int32_t TopologicalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology
         key = a < b ? T3DEDGE{a, b} : T3DEDGE{b, a};
         return true;
     };
-    return CountDuplicates<T3DEDGE>(edgeCount, keyOf, kCodes, sums);
+    // The key's two indices packed into one integer: same order, same runs.
+    const auto pairOf = [edges](uint32_t e, uint32_t& first, uint32_t& second) {
+        const uint32_t a = edges[e].first;
+        const uint32_t b = edges[e].second;
+        first = a < b ? a : b;
+        second = a < b ? b : a;
+        return TupleKey::Use;
+    };
+    return CountDuplicatesByTuples<T3DEDGE>(
+        edgeCount, keyOf, kCodes, sums, [&](uint32_t& members, uint32_t& classes) {
+            uint32_t largest = 0;
+            for (uint32_t e = 0; e < edgeCount; ++e) {
+                const uint32_t a = edges[e].first;
+                const uint32_t b = edges[e].second;
+                largest = a > largest ? a : largest;
+                largest = b > largest ? b : largest;
+            }
+            return CountPairDuplicates(edgeCount, largest, pairOf, members, classes);
+        });
 }
 
 // Keys by coordinates: (smaller point, larger point) in point order, so that
@@ -55,7 +75,37 @@ int32_t GeometricalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology
         key = b < a ? T3DSEGMT{b, a} : T3DSEGMT{a, b};
         return true;
     };
-    return CountDuplicates<T3DSEGMT>(edgeCount, keyOf, kCodes, sums);
+    // The segment order is lexicographic on its end points, so with every
+    // point replaced by its rank in the point order the keys keep their
+    // order and their classes: (smaller rank, larger rank) stands for the
+    // key. An end point with a NaN has no rank; then the tree counts.
+    const auto tupleCount = [&](uint32_t& members, uint32_t& classes) {
+        PointRanking ranking;
+        uint32_t* ranks = NewPointRanks(points, pointCount, ranking);
+        if (ranks == nullptr) {
+            return SortedRunsOutcome::OutOfMemory;
+        }
+        const auto pairOf = [edges, ranks, pointCount](uint32_t e, uint32_t& first,
+                                                       uint32_t& second) {
+            if (!EndsInRange(edges[e], pointCount)) {
+                return TupleKey::Skip;
+            }
+            const uint32_t a = ranks[edges[e].first];
+            const uint32_t b = ranks[edges[e].second];
+            if (a == kNaNRank || b == kNaNRank) {
+                return TupleKey::HasNaN;
+            }
+            first = a < b ? a : b;
+            second = a < b ? b : a;
+            return TupleKey::Use;
+        };
+        const uint32_t largest = ranking.distinct == 0 ? 0 : ranking.distinct - 1;
+        const SortedRunsOutcome outcome =
+            CountPairDuplicates(edgeCount, largest, pairOf, members, classes);
+        Free(ranks);
+        return outcome;
+    };
+    return CountDuplicatesByTuples<T3DSEGMT>(edgeCount, keyOf, kCodes, sums, tupleCount);
 }
 
 int32_t CountDuplicatedTopologicalEdges(const MeshRecord& mesh, MeshTopology& topology)

@@ -1,7 +1,9 @@
 // Points that have another point within a tolerance: one point tree, one
-// ball query per point. No classes are formed: a point counts when its own
-// ball holds another point.
+// ball query per point (spared where the point's own leaf already holds a
+// close partner). No classes are formed: a point counts when its own ball
+// holds another point.
 #include "analysis/points/PointAnalyses.h"
+#include "containers/Memory.h"
 #include "geometry/PntAabbTree.h"
 #include "geometry/Sphere.h"
 
@@ -27,8 +29,22 @@ int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon)
     // the sign of the tolerance drops out.
     T3DSPHERE ball{T3DVECF{0.0, 0.0, 0.0}, *epsilon};
     uint32_t count = 0;
-    for (uint32_t i = 0; i < pointCount; ++i) {
-        ball.centre = points[i];
+    // Each point's answer stands alone, so the points may be taken in any
+    // order: in the tree's entry order consecutive queries walk the same
+    // nodes. A point's own ball always holds the point itself; a point that
+    // has a close partner in its own leaf needs no query.
+    uint8_t* marks = AllocateZeroedArray<uint8_t>(pointCount);
+    if (marks == nullptr) {
+        return -3;  // out of memory, like a failed build
+    }
+    tree.MarkCloseLeafPairs(*epsilon, marks);
+    const PntEntry* entries = tree.Entries();
+    for (uint32_t k = 0; k < pointCount; ++k) {
+        if (marks[k] != 0) {
+            ++count;
+            continue;
+        }
+        ball.centre = entries[k].point;
         uint32_t inside = 0;
         // Only "another point besides p" matters: stop at the second.
         tree.CountInBallUpTo(ball, inside, 2);
@@ -36,6 +52,7 @@ int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon)
             ++count;
         }
     }
+    Free(marks);
     return static_cast<int32_t>(count);
 }
 

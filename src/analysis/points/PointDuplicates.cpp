@@ -1,8 +1,10 @@
-// Points that share their exact coordinates: one search tree of
+// Points that share their exact coordinates: the runs of equal points once
+// the points are sorted, or, with a NaN point, one search tree of
 // (coordinates, occurrences) pairs over all points.
 #include "analysis/points/PointAnalyses.h"
 #include "containers/CountDuplicates.h"
 #include "containers/Keys.h"
+#include "containers/PointRanks.h"
 
 namespace meshaudit::points {
 
@@ -23,7 +25,21 @@ int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
         key = points[i];
         return true;
     };
-    return CountDuplicates<T3DVECF>(pointCount, keyOf, codes, sums);
+    // Ranking the points sorts them: its runs of equal points are the classes.
+    // With a NaN point the order is no strict weak one; then the tree counts.
+    const auto tupleCount = [points, pointCount](uint32_t& members, uint32_t& classes) {
+        PointRanking ranking;
+        if (!RankPoints(points, pointCount, nullptr, ranking)) {
+            return SortedRunsOutcome::OutOfMemory;
+        }
+        if (ranking.nanPoints != 0) {
+            return SortedRunsOutcome::HasNaN;
+        }
+        members = ranking.members;
+        classes = ranking.classes;
+        return SortedRunsOutcome::Counted;
+    };
+    return CountDuplicatesByTuples<T3DVECF>(pointCount, keyOf, codes, sums, tupleCount);
 }
 
 int32_t CountDuplicatedGeometrical(const MeshRecord& mesh)

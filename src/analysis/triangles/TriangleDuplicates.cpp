@@ -1,11 +1,14 @@
 // Duplicated triangles, by index set and by corner coordinates. Each count
-// puts one canonical key per triangle into a search tree of (key,
-// occurrences) pairs; the tree never reorders a key's parts, so the key is
-// sorted here and the orientation and starting corner drop out.
+// forms one canonical key per triangle, sorted here so that the orientation
+// and starting corner drop out, and counts equal keys: on packed integers
+// (indices, or point ranks for coordinates) when no key holds a NaN, in a
+// search tree of (key, occurrences) pairs otherwise.
 #include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/CountDuplicates.h"
 #include "containers/Keys.h"
+#include "containers/PointRanks.h"
+#include "containers/TupleDuplicates.h"
 
 #include <utility>
 
@@ -48,7 +51,26 @@ int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
         SortThree(key.a, key.b, key.c);
         return true;
     };
-    return CountDuplicates<TRIANGLE>(triangleCount, keyOf, codes, sums);
+    // The sorted indices packed into integers (as narrow as the largest index
+    // allows): same order, same runs.
+    const auto tupleCount = [triangles, triangleCount](uint32_t& members, uint32_t& classes) {
+        uint32_t largest = 0;
+        for (uint32_t t = 0; t < triangleCount; ++t) {
+            const TRIANGLE& tri = triangles[t];
+            const uint32_t m = tri.a > tri.b ? tri.a : tri.b;
+            largest = m > largest ? m : largest;
+            largest = tri.c > largest ? tri.c : largest;
+        }
+        const auto tripleOf = [triangles](uint32_t t, uint32_t& a, uint32_t& b, uint32_t& c) {
+            a = triangles[t].a;
+            b = triangles[t].b;
+            c = triangles[t].c;
+            SortThree(a, b, c);
+            return TupleKey::Use;
+        };
+        return CountTripleDuplicates(triangleCount, largest, tripleOf, members, classes);
+    };
+    return CountDuplicatesByTuples<TRIANGLE>(triangleCount, keyOf, codes, sums, tupleCount);
 }
 
 int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
@@ -83,7 +105,38 @@ int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
         SortThree(key.corner[0], key.corner[1], key.corner[2]);
         return true;
     };
-    return CountDuplicates<T3DTRGL>(triangleCount, keyOf, codes, sums);
+    // The corner-set order is lexicographic on the sorted corners, so with
+    // every point replaced by its rank in the point order the keys keep their
+    // order and their classes: the three sorted ranks stand for the key. A
+    // corner with a NaN has no rank; then the tree counts.
+    const auto tupleCount = [&](uint32_t& members, uint32_t& classes) {
+        PointRanking ranking;
+        uint32_t* ranks = NewPointRanks(points, pointCount, ranking);
+        if (ranks == nullptr) {
+            return SortedRunsOutcome::OutOfMemory;
+        }
+        const auto tripleOf = [ranks, pointCount, triangles](uint32_t t, uint32_t& a, uint32_t& b,
+                                                             uint32_t& c) {
+            const TRIANGLE& tri = triangles[t];
+            if (!CornersInRange(tri, pointCount)) {
+                return TupleKey::Skip;
+            }
+            a = ranks[tri.a];
+            b = ranks[tri.b];
+            c = ranks[tri.c];
+            if (a == kNaNRank || b == kNaNRank || c == kNaNRank) {
+                return TupleKey::HasNaN;
+            }
+            SortThree(a, b, c);
+            return TupleKey::Use;
+        };
+        const uint32_t largest = ranking.distinct == 0 ? 0 : ranking.distinct - 1;
+        const SortedRunsOutcome outcome =
+            CountTripleDuplicates(triangleCount, largest, tripleOf, members, classes);
+        Free(ranks);
+        return outcome;
+    };
+    return CountDuplicatesByTuples<T3DTRGL>(triangleCount, keyOf, codes, sums, tupleCount);
 }
 
 namespace {

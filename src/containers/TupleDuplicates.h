@@ -1,0 +1,171 @@
+// Duplicate counting on keys of two or three unsigned 32-bit values (point
+// indices, or point ranks standing for coordinates): the keys are packed
+// into 64-bit integers wherever they fit, radix sorted, and each run of
+// equal keys is one key with its number of occurrences. The values of a key
+// arrive in the canonical order the caller gives them; keys compare
+// lexicographically on them, which packing with the first value highest
+// preserves.
+#pragma once
+
+#include "containers/Memory.h"
+#include "containers/RadixSort.h"
+#include "containers/SortedRuns.h"
+
+#include <cstdint>
+
+namespace meshaudit {
+
+// What a key function says about one item.
+enum class TupleKey {
+    Skip,    // the item has no key and is left out
+    Use,     // the key was filled
+    HasNaN,  // the key would hold a NaN: nothing can be counted this way
+};
+
+namespace detail {
+
+// Members and classes of the runs of equal values in a sorted array.
+template <typename Record, typename Equal>
+void SumRuns(const Record* sorted, uint32_t n, Equal equal, uint32_t& members, uint32_t& classes)
+{
+    uint32_t runMembers = 0;
+    uint32_t runClasses = 0;
+    uint32_t first = 0;
+    while (first < n) {
+        uint32_t end = first + 1;
+        while (end < n && equal(sorted[first], sorted[end])) {
+            ++end;
+        }
+        if (end - first > 1) {
+            ++runClasses;
+            runMembers += end - first;
+        }
+        first = end;
+    }
+    members = runMembers;
+    classes = runClasses;
+}
+
+// Number of bits needed for values up to `v`.
+inline uint32_t BitWidth(uint32_t v)
+{
+    uint32_t bits = 0;
+    while (v != 0) {
+        ++bits;
+        v >>= 1;
+    }
+    return bits;
+}
+
+struct WideKey {
+    uint64_t high;  // first and second value
+    uint64_t low;   // third value
+};
+
+}  // namespace detail
+
+// Counts the duplicates among the keys `pairOf(i, first, second)` gives for
+// i = 0 .. itemCount-1, every value at most `maxValue`. Sums untouched
+// unless the outcome is Counted.
+template <typename PairOf>
+SortedRunsOutcome CountPairDuplicates(uint32_t itemCount, uint32_t maxValue, PairOf pairOf,
+                                      uint32_t& members, uint32_t& classes)
+{
+    // Two values side by side, as narrow as they allow: fewer radix passes.
+    const uint32_t bits = detail::BitWidth(maxValue);
+    // Keys and the radix sort's scratch in one block.
+    uint64_t* keys = AllocateArray<uint64_t>(2 * uint64_t{itemCount});
+    if (keys == nullptr) {
+        return SortedRunsOutcome::OutOfMemory;
+    }
+    uint64_t* scratch = keys + itemCount;
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < itemCount; ++i) {
+        uint32_t a = 0;
+        uint32_t b = 0;
+        const TupleKey use = pairOf(i, a, b);
+        if (use == TupleKey::HasNaN) {
+            Free(keys);
+            return SortedRunsOutcome::HasNaN;
+        }
+        if (use == TupleKey::Use) {
+            keys[n++] = (uint64_t{a} << bits) | b;
+        }
+    }
+    const uint64_t* sorted = RadixSort(keys, scratch, n, [](uint64_t k) { return k; });
+    detail::SumRuns(sorted, n, [](uint64_t x, uint64_t y) { return x == y; }, members, classes);
+    Free(keys);
+    return SortedRunsOutcome::Counted;
+}
+
+// Counts the duplicates among the keys `tripleOf(i, first, second, third)`
+// gives for i = 0 .. itemCount-1, every value at most `maxValue`. Sums
+// untouched unless the outcome is Counted.
+template <typename TripleOf>
+SortedRunsOutcome CountTripleDuplicates(uint32_t itemCount, uint32_t maxValue, TripleOf tripleOf,
+                                        uint32_t& members, uint32_t& classes)
+{
+    const uint32_t bits = detail::BitWidth(maxValue);
+    if (3 * bits <= 64) {
+        // Three values side by side in one integer.
+        // Keys and the radix sort's scratch in one block.
+        uint64_t* keys = AllocateArray<uint64_t>(2 * uint64_t{itemCount});
+        if (keys == nullptr) {
+            return SortedRunsOutcome::OutOfMemory;
+        }
+        uint64_t* scratch = keys + itemCount;
+        uint32_t n = 0;
+        for (uint32_t i = 0; i < itemCount; ++i) {
+            uint32_t a = 0;
+            uint32_t b = 0;
+            uint32_t c = 0;
+            const TupleKey use = tripleOf(i, a, b, c);
+            if (use == TupleKey::HasNaN) {
+                Free(keys);
+                return SortedRunsOutcome::HasNaN;
+            }
+            if (use == TupleKey::Use) {
+                keys[n++] = (((uint64_t{a} << bits) | b) << bits) | c;
+            }
+        }
+        const uint64_t* sorted = RadixSort(keys, scratch, n, [](uint64_t k) { return k; });
+        detail::SumRuns(sorted, n, [](uint64_t x, uint64_t y) { return x == y; }, members,
+                        classes);
+        Free(keys);
+        return SortedRunsOutcome::Counted;
+    }
+    // Too wide for one integer: sorted by the third value, then (stably) by
+    // the first two.
+    using detail::WideKey;
+    // Keys and the radix sort's scratch in one block.
+    WideKey* keys = AllocateArray<WideKey>(2 * uint64_t{itemCount});
+    if (keys == nullptr) {
+        return SortedRunsOutcome::OutOfMemory;
+    }
+    WideKey* scratch = keys + itemCount;
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < itemCount; ++i) {
+        uint32_t a = 0;
+        uint32_t b = 0;
+        uint32_t c = 0;
+        const TupleKey use = tripleOf(i, a, b, c);
+        if (use == TupleKey::HasNaN) {
+            Free(keys);
+            return SortedRunsOutcome::HasNaN;
+        }
+        if (use == TupleKey::Use) {
+            keys[n++] = WideKey{(uint64_t{a} << 32) | b, c};
+        }
+    }
+    WideKey* byLow = RadixSort(keys, scratch, n, [](const WideKey& k) { return k.low; });
+    WideKey* other = byLow == keys ? scratch : keys;
+    const WideKey* sorted = RadixSort(byLow, other, n, [](const WideKey& k) { return k.high; });
+    detail::SumRuns(
+        sorted, n,
+        [](const WideKey& x, const WideKey& y) { return x.high == y.high && x.low == y.low; },
+        members, classes);
+    Free(keys);
+    return SortedRunsOutcome::Counted;
+}
+
+}  // namespace meshaudit
