@@ -1,5 +1,11 @@
 // The two adjacency lists found by scanning one end point's incident
 // triangles: triangles per edge and neighbouring triangles per triangle.
+//
+// Both are written in one scan, row after row, into a buffer first sized for
+// a mesh whose triangles are all distinct-cornered (three entries per
+// triangle, for either list on a closed mesh) and grown when a row might not
+// fit: a row never holds more entries than its end point's row of incident
+// triangles.
 #include "model/IncidenceLists.h"
 #include "model/MeshTopology.h"
 #include "model/TriangleSides.h"
@@ -24,27 +30,27 @@ int32_t MeshTopology::BuildEdgeTriangles()
     if (!AllocateRows(lists, edgeCount_)) {
         return -4;
     }
-    // Two passes over the same scan: count, then write.
-    uint64_t total = 0;
-    for (int pass = 0; pass < 2; ++pass) {
-        for (uint32_t e = 0; e < edgeCount_; ++e) {
-            const uint32_t p = edges_[e].first;
-            const uint32_t q = edges_[e].second;
-            ForEachEntryWithBoth(vertexTriangles_, p, q, [&](uint32_t t) {
-                if (pass == 0) {
-                    ++lists.counts[e];
-                    ++total;
-                } else {
-                    Append(lists, e, t);
-                }
-                return false;
-            });
-        }
-        if (pass == 0 && !LayOutRows(lists, edgeCount_, total)) {
+    RowWriter writer;
+    if (!StartRows(writer, 3ull * triangleCount_ + largestTriangleRow_)) {
+        ReleaseLists(lists);
+        return -5;
+    }
+    for (uint32_t e = 0; e < edgeCount_; ++e) {
+        const uint32_t p = edges_[e].first;
+        const uint32_t q = edges_[e].second;
+        if (!ReserveRow(writer, vertexTriangles_.counts[p])) {
+            ReleaseRows(writer);
             ReleaseLists(lists);
             return -5;
         }
+        const uint64_t start = writer.used;
+        ForEachEntryWithBoth(vertexTriangles_, p, q, [&writer](uint32_t t) {
+            Put(writer, t);
+            return false;
+        });
+        lists.counts[e] = static_cast<uint32_t>(writer.used - start);
     }
+    FinishRows(lists, edgeCount_, writer);
     edgeTriangles_ = lists;
     return 0;
 }
@@ -61,30 +67,30 @@ int32_t MeshTopology::BuildTriangleNeighbours()
     if (!AllocateRows(lists, triangleCount_)) {
         return -2;
     }
-    uint64_t total = 0;
-    for (int pass = 0; pass < 2; ++pass) {
-        for (uint32_t t = 0; t < triangleCount_; ++t) {
-            for (int s = 0; s < 3; ++s) {
-                const TriangleSide side = SideOf(triangles_[t], s);
-                ForEachEntryWithBoth(vertexTriangles_, side.p, side.q, [&](uint32_t u) {
-                    if (u == t) {
-                        return false;
-                    }
-                    if (pass == 0) {
-                        ++lists.counts[t];
-                        ++total;
-                    } else {
-                        Append(lists, t, u);
-                    }
-                    return false;
-                });
-            }
-        }
-        if (pass == 0 && !LayOutRows(lists, triangleCount_, total)) {
-            ReleaseLists(lists);
-            return -3;
-        }
+    RowWriter writer;
+    if (!StartRows(writer, 3ull * triangleCount_ + largestTriangleRow_)) {
+        ReleaseLists(lists);
+        return -3;
     }
+    for (uint32_t t = 0; t < triangleCount_; ++t) {
+        const uint64_t start = writer.used;
+        for (int s = 0; s < 3; ++s) {
+            const TriangleSide side = SideOf(triangles_[t], s);
+            if (!ReserveRow(writer, vertexTriangles_.counts[side.p])) {
+                ReleaseRows(writer);
+                ReleaseLists(lists);
+                return -3;
+            }
+            ForEachEntryWithBoth(vertexTriangles_, side.p, side.q, [&writer, t](uint32_t u) {
+                if (u != t) {
+                    Put(writer, u);
+                }
+                return false;
+            });
+        }
+        lists.counts[t] = static_cast<uint32_t>(writer.used - start);
+    }
+    FinishRows(lists, triangleCount_, writer);
     triangleNeighbours_ = lists;
     return 0;
 }

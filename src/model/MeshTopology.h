@@ -46,7 +46,7 @@ public:
 
     // Every unordered pair of neighbouring points once, smaller index first,
     // ascending by first point, then in the order of its VertexNeighbours row.
-    // Codes: -1 neighbour lists failed, -3/-4 out of memory.
+    // Codes: -1 neighbour lists failed, -4 out of memory.
     const T3DEDGE* Edges(uint32_t& edgeCount);
 
     // Every triangle side (corner 0-1, 1-2, 2-0) that no other triangle has,
@@ -54,6 +54,13 @@ public:
     // there is none (a closed mesh), with status 0.
     // Codes: -1 vertex triangle lists failed, -2 out of memory.
     const T3DEDGE* BorderEdges(uint32_t& borderEdgeCount);
+
+    // Per triangle: bit s (1 << s) set when side s (corner 0-1, 1-2, 2-0) is
+    // a border side, one that no other triangle has (the sides BorderEdges
+    // lists); the other bits are clear. Built once and kept, also when no
+    // side is a border. Codes: -1 vertex triangle lists failed, -2 out of
+    // memory.
+    const uint8_t* BorderSides();
 
     // Per point: the distinct points sharing a triangle with it (itself when
     // a triangle repeats it), in the pre-order of the point's search tree.
@@ -99,6 +106,7 @@ private:
     int32_t BuildEdges();
     int32_t BuildEdgeTriangles();
     int32_t BuildTriangleNeighbours();
+    int32_t BuildBorderSides();
     int32_t BuildBorderEdges();
 
     const T3DVECF* points_ = nullptr;
@@ -109,6 +117,8 @@ private:
     uint32_t edgeCount_ = 0;
     T3DEDGE* borderEdges_ = nullptr;
     uint32_t borderEdgeCount_ = 0;
+    uint8_t* borderSides_ = nullptr;
+    uint32_t largestTriangleRow_ = 0;  // the longest VertexTriangles row
     IncidenceLists vertexNeighbours_;
     IncidenceLists vertexTriangles_;
     IncidenceLists edgeTriangles_;
