@@ -4,8 +4,8 @@
 // Both are written in one scan, row after row, into a buffer first sized for
 // a mesh whose triangles are all distinct-cornered (three entries per
 // triangle, for either list on a closed mesh) and grown when a row might not
-// fit: a row never holds more entries than its end point's row of incident
-// triangles.
+// fit: a side's or an edge's entries never outnumber its first end point's
+// row of incident triangles.
 #include "model/IncidenceLists.h"
 #include "model/MeshTopology.h"
 #include "model/TriangleSides.h"

@@ -6,8 +6,6 @@
 #include "model/MeshTopology.h"
 #include "model/TriangleSides.h"
 
-#include <bit>
-
 namespace meshaudit {
 
 int32_t MeshTopology::BuildEdges()
@@ -90,7 +88,7 @@ int32_t MeshTopology::BuildBorderEdges()
     }
     uint32_t count = 0;
     for (uint32_t t = 0; t < triangleCount_; ++t) {
-        count += static_cast<uint32_t>(std::popcount(borderSides_[t]));
+        count += BorderSideCount(borderSides_[t]);
     }
     if (count == 0) {
         // Nothing to keep: the structure stays absent, status 0.

@@ -20,6 +20,12 @@ namespace meshaudit {
 // index per-point arrays by corner values.
 inline constexpr int32_t kTopologyIndexOutOfRange = -20;
 
+// The number of border sides marked in one triangle's BorderSides byte.
+inline uint32_t BorderSideCount(uint8_t bits)
+{
+    return (bits & 1u) + ((bits >> 1) & 1u) + ((bits >> 2) & 1u);
+}
+
 // A packed list of lists over a fixed set of elements: rows[e] points at
 // element e's first entry in one shared buffer, counts[e] says how many
 // entries element e has. Element after element in element order, so rows[0]

@@ -2,8 +2,6 @@
 #include "analysis/edges/EdgeAnalyses.h"
 #include "analysis/edges/EdgeInputs.h"
 
-#include <bit>
-
 namespace meshaudit {
 
 int32_t CountBorderSides(const MeshRecord& mesh, MeshTopology& topology)
@@ -21,7 +19,7 @@ int32_t CountBorderSides(const MeshRecord& mesh, MeshTopology& topology)
     }
     uint32_t count = 0;
     for (uint32_t t = 0; t < m.triangleCount; ++t) {
-        count += static_cast<uint32_t>(std::popcount(borderSides[t]));
+        count += BorderSideCount(borderSides[t]);
     }
     return static_cast<int32_t>(count);
 }
