@@ -75,6 +75,14 @@ public:
     // for the scratch, -5 out of memory for the entries.
     const IncidenceLists& VertexNeighbours();
 
+    // The VertexNeighbours lists when an earlier request built them, else
+    // null. Builds nothing and leaves Status() alone: for a caller that has a
+    // cheaper way of its own when the lists are absent.
+    const IncidenceLists* BuiltVertexNeighbours() const
+    {
+        return vertexNeighbours_.entries != nullptr ? &vertexNeighbours_ : nullptr;
+    }
+
     // Per point: the triangles with the point as a corner, ascending, a
     // triangle listed once per corner at the point.
     // Codes: -1 no arrays, -2/-3 out of memory.

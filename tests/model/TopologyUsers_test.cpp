@@ -182,9 +182,11 @@ TEST(TopologyUsers, RandomMeshesMatchPlainDefinitions)
                 return shared;
             };
             if (order == 2) {
-                // The neighbour lists first: the flipped count then reads
-                // lists it did not build.
+                // The neighbour lists first: the edge and flipped counts then
+                // read lists they did not build.
                 shared.TriangleNeighbours();
+                ASSERT_EQ(shared.Status(), 0);
+                shared.VertexNeighbours();
                 ASSERT_EQ(shared.Status(), 0);
             }
             SCOPED_TRACE("round " + std::to_string(round) + " order " + std::to_string(order));
