@@ -55,21 +55,39 @@ int32_t MeshTopology::BuildBorderSides()
     if (BuildVertexTriangles() != 0) {
         return -1;
     }
-    uint8_t* sides = AllocateArray<uint8_t>(triangleCount_);
+    uint8_t* sides = AllocateZeroedArray<uint8_t>(triangleCount_);
     if (sides == nullptr) {
         return -2;
     }
-    for (uint32_t t = 0; t < triangleCount_; ++t) {
-        const TRIANGLE& triangle = triangles_[t];
-        const uint32_t corners[3] = {triangle.a, triangle.b, triangle.c};
-        uint8_t bits = 0;
-        for (int s = 0; s < 3; ++s) {
-            const uint32_t p = corners[s];
-            const uint32_t q = corners[s == 2 ? 0 : s + 1];
-            const bool shared = SideIsShared(vertexTriangles_, t, p, q);
-            bits = static_cast<uint8_t>(bits | (shared ? 0u : 1u << s));
+    // Point by point: side s of t runs from corner s, so it is decided among
+    // the entries of that corner's row, whose triangles stay at hand while
+    // the row is read. Each side is met once, at its first end point, from
+    // the first of t's (adjacent) entries in that row.
+    for (uint32_t p = 0; p < pointCount_; ++p) {
+        const uint32_t* row = vertexTriangles_.rows[p];
+        const uint32_t count = vertexTriangles_.counts[p];
+        for (uint32_t k = 0; k < count; ++k) {
+            const uint32_t t = row[k];
+            if (k > 0 && t == row[k - 1]) {
+                continue;
+            }
+            const TRIANGLE& triangle = triangles_[t];
+            const uint32_t corners[3] = {triangle.a, triangle.b, triangle.c};
+            for (int s = 0; s < 3; ++s) {
+                if (corners[s] != p) {
+                    continue;
+                }
+                const uint32_t q = corners[s == 2 ? 0 : s + 1];
+                uint32_t others = 0;
+                for (uint32_t i = 0; i < count; ++i) {
+                    const uint32_t u = row[i];
+                    others += HasCornerBit(triangles_[u], q) & static_cast<uint32_t>(u != t);
+                }
+                if (others == 0) {
+                    sides[t] = static_cast<uint8_t>(sides[t] | (1u << s));
+                }
+            }
         }
-        sides[t] = bits;
     }
     borderSides_ = sides;
     return 0;

@@ -21,6 +21,13 @@ inline bool HasCorners(const TRIANGLE& t, uint32_t p, uint32_t q)
     return HasCorner(t, p) && HasCorner(t, q);
 }
 
+// HasCorner as 0 or 1, without a branch.
+inline uint32_t HasCornerBit(const TRIANGLE& t, uint32_t p)
+{
+    return static_cast<uint32_t>(t.a == p) | static_cast<uint32_t>(t.b == p) |
+           static_cast<uint32_t>(t.c == p);
+}
+
 // Side s (0: corner 0 to 1, 1: 1 to 2, 2: 2 to 0) of the triangle.
 struct TriangleSide {
     uint32_t p;
