@@ -61,33 +61,15 @@ int32_t MeshTopology::BuildBorderSides()
     }
     // Point by point: side s of t runs from corner s, so it is decided among
     // the entries of that corner's row, whose triangles stay at hand while
-    // the row is read. Each side is met once, at its first end point, from
-    // the first of t's (adjacent) entries in that row.
+    // the row is read.
     for (uint32_t p = 0; p < pointCount_; ++p) {
         const uint32_t* row = vertexTriangles_.rows[p];
         const uint32_t count = vertexTriangles_.counts[p];
-        for (uint32_t k = 0; k < count; ++k) {
-            const uint32_t t = row[k];
-            if (k > 0 && t == row[k - 1]) {
-                continue;
+        ForEachSideFrom(triangles_, row, count, p, [&](uint32_t t, int s, uint32_t q) {
+            if (CountOthersWith(triangles_, row, count, t, q) == 0) {
+                sides[t] = static_cast<uint8_t>(sides[t] | (1u << s));
             }
-            const TRIANGLE& triangle = triangles_[t];
-            const uint32_t corners[3] = {triangle.a, triangle.b, triangle.c};
-            for (int s = 0; s < 3; ++s) {
-                if (corners[s] != p) {
-                    continue;
-                }
-                const uint32_t q = corners[s == 2 ? 0 : s + 1];
-                uint32_t others = 0;
-                for (uint32_t i = 0; i < count; ++i) {
-                    const uint32_t u = row[i];
-                    others += HasCornerBit(triangles_[u], q) & static_cast<uint32_t>(u != t);
-                }
-                if (others == 0) {
-                    sides[t] = static_cast<uint8_t>(sides[t] | (1u << s));
-                }
-            }
-        }
+        });
     }
     borderSides_ = sides;
     return 0;

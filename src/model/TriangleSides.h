@@ -46,6 +46,49 @@ inline TriangleSide SideOf(const TRIANGLE& t, int s)
     }
 }
 
+// Calls visit(t, s, q) once for every triangle side that starts at point p
+// (side s of triangle t runs from corner s, which is p, to corner s + 1,
+// which is q), taking p's row of the vertex triangle lists in order: t
+// ascending, one triangle's sides in side order. A triangle listed twice in
+// the row (p at two corners) is visited from its first entry.
+template <typename Visit>
+inline void ForEachSideFrom(const TRIANGLE* triangles, const uint32_t* row, uint32_t count,
+                            uint32_t p, const Visit& visit)
+{
+    for (uint32_t k = 0; k < count; ++k) {
+        const uint32_t t = row[k];
+        if (k > 0 && t == row[k - 1]) {
+            continue;
+        }
+        const TRIANGLE& triangle = triangles[t];
+        if (triangle.a == p) {
+            visit(t, 0, triangle.b);
+        }
+        if (triangle.b == p) {
+            visit(t, 1, triangle.c);
+        }
+        if (triangle.c == p) {
+            visit(t, 2, triangle.a);
+        }
+    }
+}
+
+// The number of entries of a row of the vertex triangle lists, repeats kept,
+// whose triangle is not t and has q as a corner. On p's row these are the
+// entries ForEachEntryWithBoth(p, q) visits other than t: every entry there
+// has p as a corner. Reads each entry's corners without a branch, which
+// beats merging two rows when the row's triangles are at hand already.
+inline uint32_t CountOthersWith(const TRIANGLE* triangles, const uint32_t* row, uint32_t count,
+                                uint32_t t, uint32_t q)
+{
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t u = row[i];
+        n += HasCornerBit(triangles[u], q) & static_cast<uint32_t>(u != t);
+    }
+    return n;
+}
+
 // Calls visit(u) for every entry u of p's row of the vertex triangle lists,
 // in row order and repeats kept, whose triangle also has q as a corner (for
 // p == q: every entry); stops and returns true as soon as visit does.
