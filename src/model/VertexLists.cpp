@@ -80,6 +80,40 @@ void FeedNeighbours(const TRIANGLE* triangles, const uint32_t* row, uint32_t row
     }
 }
 
+// FeedNeighbours into `out` (room for two values per row entry), returning
+// how many values it wrote. A triangle with v at one corner only, the usual
+// case, has its two values picked without a branch on which corner: the
+// reads of the row's triangles then overlap instead of waiting one by one.
+uint32_t GatherNeighbours(const TRIANGLE* triangles, const uint32_t* row, uint32_t rowCount,
+                          uint32_t v, uint32_t* out)
+{
+    uint32_t n = 0;
+    for (uint32_t k = 0; k < rowCount; ++k) {
+        if (k > 0 && row[k] == row[k - 1]) {
+            continue;
+        }
+        const TRIANGLE& triangle = triangles[row[k]];
+        const bool atA = triangle.a == v;
+        const bool atB = triangle.b == v;
+        const bool atC = triangle.c == v;
+        if (static_cast<int>(atA) + static_cast<int>(atB) + static_cast<int>(atC) == 1) {
+            out[n] = atA ? triangle.b : triangle.a;
+            out[n + 1] = atC ? triangle.b : triangle.c;
+            n += 2;
+        } else {
+            FeedNeighbours(triangles, row + k, 1, v, [out, &n](uint32_t w) {
+                out[n] = w;
+                ++n;
+            });
+        }
+    }
+    return n;
+}
+
+// Rows up to this many entries are gathered on the stack before their tree
+// is built; longer ones feed the tree directly.
+constexpr uint32_t kGatheredRow = 64;
+
 }  // namespace
 
 // One point at a time: each point's search tree is built from its own row of
@@ -129,6 +163,7 @@ int32_t MeshTopology::BuildVertexNeighbours()
     }
     NeighbourTree tree;
     tree.SetPool(&pool);
+    uint32_t gathered[2 * kGatheredRow];
     for (uint32_t v = 0; v < pointCount_; ++v) {
         if (!ReserveRow(writer, 2ull * incident.counts[v])) {
             ReleaseRows(writer);
@@ -136,8 +171,16 @@ int32_t MeshTopology::BuildVertexNeighbours()
             return -5;
         }
         // A value already in the tree is simply not inserted again.
-        FeedNeighbours(triangles_, incident.rows[v], incident.counts[v], v,
-                       [&tree](uint32_t w) { tree.Insert(w); });
+        const uint32_t* row = incident.rows[v];
+        const uint32_t rowCount = incident.counts[v];
+        if (rowCount <= kGatheredRow) {
+            const uint32_t n = GatherNeighbours(triangles_, row, rowCount, v, gathered);
+            for (uint32_t i = 0; i < n; ++i) {
+                tree.Insert(gathered[i]);
+            }
+        } else {
+            FeedNeighbours(triangles_, row, rowCount, v, [&tree](uint32_t w) { tree.Insert(w); });
+        }
         uint32_t written = 0;
         CollectPreOrder(tree.Root(), writer.buffer + writer.used, written);
         writer.used += written;
