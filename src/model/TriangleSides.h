@@ -89,21 +89,13 @@ inline uint32_t CountOthersWith(const TRIANGLE* triangles, const uint32_t* row, 
     return n;
 }
 
-// Calls visit(u) for every entry u of p's row of the vertex triangle lists,
-// in row order and repeats kept, whose triangle also has q as a corner (for
-// p == q: every entry); stops and returns true as soon as visit does.
-//
-// Every row lists all triangles at its point, ascending, so "u has q as a
-// corner" is "u is in q's row": the two sorted rows are merged instead of
-// reading each triangle's corners.
+// Calls visit(u) for every entry u of rowP, in order and repeats kept, that
+// is also in rowQ (both ascending); stops and returns true as soon as visit
+// does.
 template <typename Visit>
-inline bool ForEachEntryWithBoth(const IncidenceLists& vertexTriangles, uint32_t p, uint32_t q,
-                                 const Visit& visit)
+inline bool ForEachInBothRows(const uint32_t* rowP, uint32_t countP, const uint32_t* rowQ,
+                              uint32_t countQ, const Visit& visit)
 {
-    const uint32_t* rowP = vertexTriangles.rows[p];
-    const uint32_t countP = vertexTriangles.counts[p];
-    const uint32_t* rowQ = vertexTriangles.rows[q];
-    const uint32_t countQ = vertexTriangles.counts[q];
     uint32_t j = 0;
     for (uint32_t i = 0; i < countP; ++i) {
         const uint32_t u = rowP[i];
@@ -119,6 +111,21 @@ inline bool ForEachEntryWithBoth(const IncidenceLists& vertexTriangles, uint32_t
         }
     }
     return false;
+}
+
+// Calls visit(u) for every entry u of p's row of the vertex triangle lists,
+// in row order and repeats kept, whose triangle also has q as a corner (for
+// p == q: every entry); stops and returns true as soon as visit does.
+//
+// Every row lists all triangles at its point, ascending, so "u has q as a
+// corner" is "u is in q's row": the two sorted rows are merged instead of
+// reading each triangle's corners.
+template <typename Visit>
+inline bool ForEachEntryWithBoth(const IncidenceLists& vertexTriangles, uint32_t p, uint32_t q,
+                                 const Visit& visit)
+{
+    return ForEachInBothRows(vertexTriangles.rows[p], vertexTriangles.counts[p],
+                             vertexTriangles.rows[q], vertexTriangles.counts[q], visit);
 }
 
 // Whether a triangle other than t, found in p's row of the vertex triangle
