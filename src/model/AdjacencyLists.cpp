@@ -1,13 +1,12 @@
 // The two adjacency lists found by scanning one end point's incident
 // triangles: triangles per edge and neighbouring triangles per triangle.
-// Both merge the rows of an element's end points, with the rows of a block
-// of elements looked up ahead (RowBlock).
 //
-// Both are written in one scan, row after row, into a buffer first sized for
-// a mesh whose triangles are all distinct-cornered (three entries per
-// triangle, for either list on a closed mesh) and grown when a row might not
-// fit: a side's or an edge's entries never outnumber its first end point's
-// row of incident triangles.
+// Both merge the rows of an element's end points, the rows of a block of
+// elements looked up ahead (RowBlock), and are written in one scan, row after
+// row, into a buffer first sized for a mesh whose triangles are all
+// distinct-cornered (three entries per triangle, for either list on a closed
+// mesh) and grown when a row might not fit: a side's or an edge's entries
+// never outnumber its first end point's row of incident triangles.
 #include "model/IncidenceLists.h"
 #include "model/MeshTopology.h"
 #include "model/RowBlocks.h"
