@@ -1,5 +1,6 @@
 // The two edge arrays: the unique edges (from the neighbour lists) and the
-// border edges (triangle sides no other triangle has).
+// border edges (triangle sides no other triangle has, read from the per
+// triangle border-side bits, which the border analyses share).
 #include "containers/Memory.h"
 #include "model/IncidenceLists.h"
 #include "model/MeshTopology.h"
@@ -15,45 +16,62 @@ int32_t MeshTopology::BuildEdges()
     if (BuildVertexNeighbours() != 0) {
         return -1;
     }
-    uint8_t* visited = AllocateZeroedArray<uint8_t>(pointCount_);
-    if (visited == nullptr) {
-        return -3;
-    }
-    // A pair is taken from its smaller point: by the time v is the centre,
-    // every smaller neighbour is visited. A point that is its own neighbour
-    // is taken once, before it is marked.
+    // A pair is taken from its smaller point, in that point's row order: a
+    // neighbour at least as large as the centre (the centre itself when it
+    // is its own neighbour) is one more edge.
     const IncidenceLists& neighbours = vertexNeighbours_;
     uint32_t count = 0;
     for (uint32_t v = 0; v < pointCount_; ++v) {
         const uint32_t* row = neighbours.rows[v];
         for (uint32_t i = 0; i < neighbours.counts[v]; ++i) {
-            count += visited[row[i]] == 0 ? 1u : 0u;
+            count += row[i] >= v ? 1u : 0u;
         }
-        visited[v] = 1;
     }
     T3DEDGE* edges = AllocateArray<T3DEDGE>(count);
     if (edges == nullptr) {
-        Free(visited);
         return -4;
-    }
-    for (uint32_t v = 0; v < pointCount_; ++v) {
-        visited[v] = 0;
     }
     uint32_t written = 0;
     for (uint32_t v = 0; v < pointCount_; ++v) {
         const uint32_t* row = neighbours.rows[v];
         for (uint32_t i = 0; i < neighbours.counts[v]; ++i) {
             const uint32_t w = row[i];
-            if (visited[w] == 0) {
+            if (w >= v) {
                 edges[written] = T3DEDGE{v, w};
                 ++written;
             }
         }
-        visited[v] = 1;
     }
-    Free(visited);
     edges_ = edges;
     edgeCount_ = count;
+    return 0;
+}
+
+int32_t MeshTopology::BuildBorderSides()
+{
+    if (borderSides_ != nullptr) {
+        return 0;
+    }
+    if (BuildVertexTriangles() != 0) {
+        return -1;
+    }
+    uint8_t* sides = AllocateZeroedArray<uint8_t>(triangleCount_);
+    if (sides == nullptr) {
+        return -2;
+    }
+    // Point by point: side s of t runs from corner s, so it is decided among
+    // the entries of that corner's row, whose triangles stay at hand while
+    // the row is read.
+    for (uint32_t p = 0; p < pointCount_; ++p) {
+        const uint32_t* row = vertexTriangles_.rows[p];
+        const uint32_t count = vertexTriangles_.counts[p];
+        ForEachSideFrom(triangles_, row, count, p, [&](uint32_t t, int s, uint32_t q) {
+            if (CountOthersWith(triangles_, row, count, t, q) == 0) {
+                sides[t] = static_cast<uint8_t>(sides[t] | (1u << s));
+            }
+        });
+    }
+    borderSides_ = sides;
     return 0;
 }
 
@@ -62,15 +80,15 @@ int32_t MeshTopology::BuildBorderEdges()
     if (borderEdges_ != nullptr) {
         return 0;
     }
-    if (BuildVertexTriangles() != 0) {
-        return -1;
+    // Its codes are this list's: -1 for the vertex triangle lists, -2 for
+    // memory.
+    const int32_t code = BuildBorderSides();
+    if (code != 0) {
+        return code;
     }
     uint32_t count = 0;
     for (uint32_t t = 0; t < triangleCount_; ++t) {
-        for (int s = 0; s < 3; ++s) {
-            const TriangleSide side = SideOf(triangles_[t], s);
-            count += SideIsShared(vertexTriangles_, t, side.p, side.q) ? 0u : 1u;
-        }
+        count += BorderSideCount(borderSides_[t]);
     }
     if (count == 0) {
         // Nothing to keep: the structure stays absent, status 0.
@@ -83,9 +101,13 @@ int32_t MeshTopology::BuildBorderEdges()
     }
     uint32_t written = 0;
     for (uint32_t t = 0; t < triangleCount_; ++t) {
+        const uint8_t bits = borderSides_[t];
+        if (bits == 0) {
+            continue;
+        }
         for (int s = 0; s < 3; ++s) {
-            const TriangleSide side = SideOf(triangles_[t], s);
-            if (!SideIsShared(vertexTriangles_, t, side.p, side.q)) {
+            if ((bits >> s) & 1u) {
+                const TriangleSide side = SideOf(triangles_[t], s);
                 border[written] = T3DEDGE{side.p, side.q};
                 ++written;
             }

@@ -23,6 +23,7 @@ void MeshTopology::FreeAll()
 {
     Free(edges_);
     Free(borderEdges_);
+    Free(borderSides_);
     ReleaseLists(vertexNeighbours_);
     ReleaseLists(vertexTriangles_);
     ReleaseLists(edgeTriangles_);
@@ -31,6 +32,8 @@ void MeshTopology::FreeAll()
     edgeCount_ = 0;
     borderEdges_ = nullptr;
     borderEdgeCount_ = 0;
+    borderSides_ = nullptr;
+    largestTriangleRow_ = 0;
     points_ = nullptr;
     pointCount_ = 0;
     triangles_ = nullptr;
@@ -68,6 +71,12 @@ const T3DEDGE* MeshTopology::BorderEdges(uint32_t& borderEdgeCount)
     status_ = IndicesInRange() ? BuildBorderEdges() : kTopologyIndexOutOfRange;
     borderEdgeCount = borderEdgeCount_;
     return borderEdges_;
+}
+
+const uint8_t* MeshTopology::BorderSides()
+{
+    status_ = IndicesInRange() ? BuildBorderSides() : kTopologyIndexOutOfRange;
+    return borderSides_;
 }
 
 const IncidenceLists& MeshTopology::VertexNeighbours()

@@ -20,6 +20,12 @@ namespace meshaudit {
 // index per-point arrays by corner values.
 inline constexpr int32_t kTopologyIndexOutOfRange = -20;
 
+// The number of border sides marked in one triangle's BorderSides byte.
+inline uint32_t BorderSideCount(uint8_t bits)
+{
+    return (bits & 1u) + ((bits >> 1) & 1u) + ((bits >> 2) & 1u);
+}
+
 // A packed list of lists over a fixed set of elements: rows[e] points at
 // element e's first entry in one shared buffer, counts[e] says how many
 // entries element e has. Element after element in element order, so rows[0]
@@ -46,7 +52,7 @@ public:
 
     // Every unordered pair of neighbouring points once, smaller index first,
     // ascending by first point, then in the order of its VertexNeighbours row.
-    // Codes: -1 neighbour lists failed, -3/-4 out of memory.
+    // Codes: -1 neighbour lists failed, -4 out of memory.
     const T3DEDGE* Edges(uint32_t& edgeCount);
 
     // Every triangle side (corner 0-1, 1-2, 2-0) that no other triangle has,
@@ -55,12 +61,27 @@ public:
     // Codes: -1 vertex triangle lists failed, -2 out of memory.
     const T3DEDGE* BorderEdges(uint32_t& borderEdgeCount);
 
+    // Per triangle: bit s (1 << s) set when side s (corner 0-1, 1-2, 2-0) is
+    // a border side, one that no other triangle has (the sides BorderEdges
+    // lists); the other bits are clear. Built once and kept, also when no
+    // side is a border. Codes: -1 vertex triangle lists failed, -2 out of
+    // memory.
+    const uint8_t* BorderSides();
+
     // Per point: the distinct points sharing a triangle with it (itself when
     // a triangle repeats it), in the pre-order of the point's search tree.
     // Builds VertexTriangles first (kept). Codes: -1 no arrays, -2 out of
     // memory for the rows, -3 vertex triangle lists failed or out of memory
     // for the scratch, -5 out of memory for the entries.
     const IncidenceLists& VertexNeighbours();
+
+    // The VertexNeighbours lists when an earlier request built them, else
+    // null. Builds nothing and leaves Status() alone: for a caller that has a
+    // cheaper way of its own when the lists are absent.
+    const IncidenceLists* BuiltVertexNeighbours() const
+    {
+        return vertexNeighbours_.entries != nullptr ? &vertexNeighbours_ : nullptr;
+    }
 
     // Per point: the triangles with the point as a corner, ascending, a
     // triangle listed once per corner at the point.
@@ -104,6 +125,7 @@ private:
     int32_t BuildEdges();
     int32_t BuildEdgeTriangles();
     int32_t BuildTriangleNeighbours();
+    int32_t BuildBorderSides();
     int32_t BuildBorderEdges();
 
     const T3DVECF* points_ = nullptr;
@@ -114,6 +136,8 @@ private:
     uint32_t edgeCount_ = 0;
     T3DEDGE* borderEdges_ = nullptr;
     uint32_t borderEdgeCount_ = 0;
+    uint8_t* borderSides_ = nullptr;
+    uint32_t largestTriangleRow_ = 0;  // the longest VertexTriangles row
     IncidenceLists vertexNeighbours_;
     IncidenceLists vertexTriangles_;
     IncidenceLists edgeTriangles_;

@@ -21,6 +21,13 @@ inline bool HasCorners(const TRIANGLE& t, uint32_t p, uint32_t q)
     return HasCorner(t, p) && HasCorner(t, q);
 }
 
+// HasCorner as 0 or 1, without a branch.
+inline uint32_t HasCornerBit(const TRIANGLE& t, uint32_t p)
+{
+    return static_cast<uint32_t>(t.a == p) | static_cast<uint32_t>(t.b == p) |
+           static_cast<uint32_t>(t.c == p);
+}
+
 // Side s (0: corner 0 to 1, 1: 1 to 2, 2: 2 to 0) of the triangle.
 struct TriangleSide {
     uint32_t p;
@@ -39,21 +46,56 @@ inline TriangleSide SideOf(const TRIANGLE& t, int s)
     }
 }
 
-// Calls visit(u) for every entry u of p's row of the vertex triangle lists,
-// in row order and repeats kept, whose triangle also has q as a corner (for
-// p == q: every entry); stops and returns true as soon as visit does.
-//
-// Every row lists all triangles at its point, ascending, so "u has q as a
-// corner" is "u is in q's row": the two sorted rows are merged instead of
-// reading each triangle's corners.
+// Calls visit(t, s, q) once for every triangle side that starts at point p
+// (side s of triangle t runs from corner s, which is p, to corner s + 1,
+// which is q), taking p's row of the vertex triangle lists in order: t
+// ascending, one triangle's sides in side order. A triangle listed twice in
+// the row (p at two corners) is visited from its first entry.
 template <typename Visit>
-inline bool ForEachEntryWithBoth(const IncidenceLists& vertexTriangles, uint32_t p, uint32_t q,
-                                 const Visit& visit)
+inline void ForEachSideFrom(const TRIANGLE* triangles, const uint32_t* row, uint32_t count,
+                            uint32_t p, const Visit& visit)
 {
-    const uint32_t* rowP = vertexTriangles.rows[p];
-    const uint32_t countP = vertexTriangles.counts[p];
-    const uint32_t* rowQ = vertexTriangles.rows[q];
-    const uint32_t countQ = vertexTriangles.counts[q];
+    for (uint32_t k = 0; k < count; ++k) {
+        const uint32_t t = row[k];
+        if (k > 0 && t == row[k - 1]) {
+            continue;
+        }
+        const TRIANGLE& triangle = triangles[t];
+        if (triangle.a == p) {
+            visit(t, 0, triangle.b);
+        }
+        if (triangle.b == p) {
+            visit(t, 1, triangle.c);
+        }
+        if (triangle.c == p) {
+            visit(t, 2, triangle.a);
+        }
+    }
+}
+
+// The number of entries of a row of the vertex triangle lists, repeats kept,
+// whose triangle is not t and has q as a corner. On p's row these are the
+// entries ForEachEntryWithBoth(p, q) visits other than t: every entry there
+// has p as a corner. Reads each entry's corners without a branch, which
+// beats merging two rows when the row's triangles are at hand already.
+inline uint32_t CountOthersWith(const TRIANGLE* triangles, const uint32_t* row, uint32_t count,
+                                uint32_t t, uint32_t q)
+{
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t u = row[i];
+        n += HasCornerBit(triangles[u], q) & static_cast<uint32_t>(u != t);
+    }
+    return n;
+}
+
+// Calls visit(u) for every entry u of rowP, in order and repeats kept, that
+// is also in rowQ (both ascending); stops and returns true as soon as visit
+// does.
+template <typename Visit>
+inline bool ForEachInBothRows(const uint32_t* rowP, uint32_t countP, const uint32_t* rowQ,
+                              uint32_t countQ, const Visit& visit)
+{
     uint32_t j = 0;
     for (uint32_t i = 0; i < countP; ++i) {
         const uint32_t u = rowP[i];
@@ -69,6 +111,21 @@ inline bool ForEachEntryWithBoth(const IncidenceLists& vertexTriangles, uint32_t
         }
     }
     return false;
+}
+
+// Calls visit(u) for every entry u of p's row of the vertex triangle lists,
+// in row order and repeats kept, whose triangle also has q as a corner (for
+// p == q: every entry); stops and returns true as soon as visit does.
+//
+// Every row lists all triangles at its point, ascending, so "u has q as a
+// corner" is "u is in q's row": the two sorted rows are merged instead of
+// reading each triangle's corners.
+template <typename Visit>
+inline bool ForEachEntryWithBoth(const IncidenceLists& vertexTriangles, uint32_t p, uint32_t q,
+                                 const Visit& visit)
+{
+    return ForEachInBothRows(vertexTriangles.rows[p], vertexTriangles.counts[p],
+                             vertexTriangles.rows[q], vertexTriangles.counts[q], visit);
 }
 
 // Whether a triangle other than t, found in p's row of the vertex triangle

@@ -38,6 +38,11 @@ int32_t MeshTopology::BuildVertexTriangles()
         Append(lists, triangle.b, t);
         Append(lists, triangle.c, t);
     }
+    uint32_t largest = 0;
+    for (uint32_t p = 0; p < pointCount_; ++p) {
+        largest = lists.counts[p] > largest ? lists.counts[p] : largest;
+    }
+    largestTriangleRow_ = largest;
     vertexTriangles_ = lists;
     return 0;
 }
@@ -75,11 +80,45 @@ void FeedNeighbours(const TRIANGLE* triangles, const uint32_t* row, uint32_t row
     }
 }
 
+// FeedNeighbours into `out` (room for two values per row entry), returning
+// how many values it wrote. A triangle with v at one corner only, the usual
+// case, has its two values picked without a branch on which corner: the
+// reads of the row's triangles then overlap instead of waiting one by one.
+uint32_t GatherNeighbours(const TRIANGLE* triangles, const uint32_t* row, uint32_t rowCount,
+                          uint32_t v, uint32_t* out)
+{
+    uint32_t n = 0;
+    for (uint32_t k = 0; k < rowCount; ++k) {
+        if (k > 0 && row[k] == row[k - 1]) {
+            continue;
+        }
+        const TRIANGLE& triangle = triangles[row[k]];
+        const bool atA = triangle.a == v;
+        const bool atB = triangle.b == v;
+        const bool atC = triangle.c == v;
+        if (static_cast<int>(atA) + static_cast<int>(atB) + static_cast<int>(atC) == 1) {
+            out[n] = atA ? triangle.b : triangle.a;
+            out[n + 1] = atC ? triangle.b : triangle.c;
+            n += 2;
+        } else {
+            FeedNeighbours(triangles, row + k, 1, v, [out, &n](uint32_t w) {
+                out[n] = w;
+                ++n;
+            });
+        }
+    }
+    return n;
+}
+
+// Rows up to this many entries are gathered on the stack before their tree
+// is built; longer ones feed the tree directly.
+constexpr uint32_t kGatheredRow = 64;
+
 }  // namespace
 
 // One point at a time: each point's search tree is built from its own row of
 // incident triangles with one small pool reused for every point, and written
-// out in pre-order at once. A tree's insertion sequence, hence its shape and
+// out in pre-order at once, in a single pass over the points. A tree's insertion sequence, hence its shape and
 // its pre-order, is the one of a single pass over all triangles, while only
 // the largest tree is ever held in memory.
 int32_t MeshTopology::BuildVertexNeighbours()
@@ -105,50 +144,50 @@ int32_t MeshTopology::BuildVertexNeighbours()
         return -3;
     }
     const IncidenceLists& incident = vertexTriangles_;
-    // Count pass: a point's degree is the number of distinct values its tree
-    // would hold, found with a stamp per point (v + 1 marks "seen for v").
-    uint32_t* stamps = AllocateZeroedArray<uint32_t>(pointCount_);
-    if (stamps == nullptr) {
-        ReleaseLists(lists);
-        return -3;
-    }
-    uint64_t total = 0;
-    uint32_t largestRow = 0;
-    for (uint32_t v = 0; v < pointCount_; ++v) {
-        uint32_t degree = 0;
-        FeedNeighbours(triangles_, incident.rows[v], incident.counts[v], v, [&](uint32_t w) {
-            if (stamps[w] != v + 1) {
-                stamps[w] = v + 1;
-                ++degree;
-            }
-        });
-        lists.counts[v] = degree;
-        total += degree;
-        largestRow = incident.counts[v] > largestRow ? incident.counts[v] : largestRow;
-    }
-    Free(stamps);
     // Two insertions per corner occurrence at most.
     NeighbourTree::Pool pool;
-    const uint64_t nodes = 2ull * largestRow;  // at most 6 x triangleCount
+    const uint64_t nodes = 2ull * largestTriangleRow_;  // at most 6 x triangleCount
     if (!pool.Create(static_cast<int32_t>(nodes > 0 ? nodes : 1))) {
         ReleaseLists(lists);
         return -3;
     }
-    if (!LayOutRows(lists, pointCount_, total)) {
+    // Each tree is written out as soon as it is built, row after row. A tree
+    // holds at most two values per entry of its point's row; the buffer is
+    // first sized for a closed mesh (three entries per triangle) with some
+    // room for borders, and grows beyond that.
+    RowWriter writer;
+    const uint64_t first = 3ull * triangleCount_ + triangleCount_ / 8 + 2ull * largestTriangleRow_;
+    if (!StartRows(writer, first)) {
         ReleaseLists(lists);
         return -5;
     }
     NeighbourTree tree;
     tree.SetPool(&pool);
+    uint32_t gathered[2 * kGatheredRow];
     for (uint32_t v = 0; v < pointCount_; ++v) {
+        if (!ReserveRow(writer, 2ull * incident.counts[v])) {
+            ReleaseRows(writer);
+            ReleaseLists(lists);
+            return -5;
+        }
         // A value already in the tree is simply not inserted again.
-        FeedNeighbours(triangles_, incident.rows[v], incident.counts[v], v,
-                       [&tree](uint32_t w) { tree.Insert(w); });
+        const uint32_t* row = incident.rows[v];
+        const uint32_t rowCount = incident.counts[v];
+        if (rowCount <= kGatheredRow) {
+            const uint32_t n = GatherNeighbours(triangles_, row, rowCount, v, gathered);
+            for (uint32_t i = 0; i < n; ++i) {
+                tree.Insert(gathered[i]);
+            }
+        } else {
+            FeedNeighbours(triangles_, row, rowCount, v, [&tree](uint32_t w) { tree.Insert(w); });
+        }
         uint32_t written = 0;
-        CollectPreOrder(tree.Root(), lists.rows[v], written);
+        CollectPreOrder(tree.Root(), writer.buffer + writer.used, written);
+        writer.used += written;
         lists.counts[v] = written;
         tree.Clear();
     }
+    FinishRows(lists, pointCount_, writer);
     vertexNeighbours_ = lists;
     return 0;
 }

@@ -250,8 +250,9 @@ TEST(TriangleAdjacency, TopologyAndMaskFailures)
     EXPECT_EQ(triangles::CountSingular(r, topology), -5);
     memory_testing::ResetAllocationCounter();
 
-    // With the lists built, the only allocation left is the border mask.
-    topology.VertexTriangles();
+    // With the border-side bits built, the only allocation left is the
+    // border mask.
+    topology.BorderSides();
     ASSERT_EQ(topology.Status(), 0);
     uint8_t* mask = nullptr;
     memory_testing::ResetAllocationCounter();

@@ -339,13 +339,14 @@ TEST(MeshTopology, AllocationFailureAtEachStep)
     const auto triangles = static_cast<uint32_t>(mesh.triangles.size());
     const std::vector<FailureCase> cases = {
         {Getter::VertexTriangles, {-2, -2, -3}},
-        // Rows, the vertex triangle lists (three), the stamps, the pool (two),
-        // the entries.
-        {Getter::VertexNeighbours, {-2, -2, -3, -3, -3, -3, -3, -3, -5}},
-        {Getter::Edges, {-1, -1, -1, -1, -1, -1, -1, -1, -1, -3, -4}},
-        {Getter::EdgeTriangles, {-2, -2, -2, -3, -3, -3, -3, -3, -3, -3, -3, -4, -4, -5}},
+        // Rows, the vertex triangle lists (three), the pool (two), the
+        // entries.
+        {Getter::VertexNeighbours, {-2, -2, -3, -3, -3, -3, -3, -5}},
+        {Getter::Edges, {-1, -1, -1, -1, -1, -1, -1, -1, -4}},
+        {Getter::EdgeTriangles, {-2, -2, -2, -3, -3, -3, -3, -3, -3, -4, -4, -5}},
         {Getter::TriangleNeighbours, {-1, -1, -1, -2, -2, -3}},
-        {Getter::BorderEdges, {-1, -1, -1, -2}},
+        // The vertex triangle lists (three), the border-side bits, the list.
+        {Getter::BorderEdges, {-1, -1, -1, -2, -2}},
     };
     for (const FailureCase& c : cases) {
         Lists expected;

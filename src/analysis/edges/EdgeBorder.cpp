@@ -1,7 +1,6 @@
 // Border sides: triangle sides that no other triangle has.
 #include "analysis/edges/EdgeAnalyses.h"
 #include "analysis/edges/EdgeInputs.h"
-#include "model/TriangleSides.h"
 
 namespace meshaudit {
 
@@ -12,18 +11,15 @@ int32_t CountBorderSides(const MeshRecord& mesh, MeshTopology& topology)
     if (code != 0) {
         return code;
     }
-    const IncidenceLists& incident = topology.VertexTriangles();
+    // The topology marks each triangle's border sides once for every border
+    // analysis: the count is the number of marks.
+    const uint8_t* borderSides = topology.BorderSides();
     if (topology.Status() != 0) {
         return -5;
     }
     uint32_t count = 0;
     for (uint32_t t = 0; t < m.triangleCount; ++t) {
-        for (int s = 0; s < 3; ++s) {
-            const TriangleSide side = SideOf(m.triangles[t], s);
-            if (!SideIsShared(incident, t, side.p, side.q)) {
-                ++count;
-            }
-        }
+        count += BorderSideCount(borderSides[t]);
     }
     return static_cast<int32_t>(count);
 }

@@ -1,5 +1,6 @@
-// The number of edges, counted without the edge list: each point in turn is
-// the centre, and its neighbours through its incident triangles are marked
+// The number of edges, counted without the edge list: from the point
+// neighbour lists when they are built already, otherwise each point in turn
+// is the centre, and its neighbours through its incident triangles are marked
 // so that each is counted once per centre and each pair once overall.
 #include "analysis/edges/EdgeAnalyses.h"
 #include "analysis/edges/EdgeInputs.h"
@@ -25,6 +26,19 @@ int32_t CountEdges(const MeshRecord& mesh, MeshTopology& topology)
     const IncidenceLists& incident = topology.VertexTriangles();
     if (topology.Status() != 0) {
         return -5;
+    }
+    // When the point neighbour lists are at hand they hold each point's
+    // distinct neighbours (itself too when a triangle repeats it): every pair
+    // is counted once, from its smaller point.
+    if (const IncidenceLists* neighbours = topology.BuiltVertexNeighbours()) {
+        uint32_t count = 0;
+        for (uint32_t v = 0; v < m.pointCount; ++v) {
+            const uint32_t* row = neighbours->rows[v];
+            for (uint32_t i = 0; i < neighbours->counts[v]; ++i) {
+                count += row[i] > v ? 1u : 0u;
+            }
+        }
+        return static_cast<int32_t>(count);
     }
     uint8_t* marks = AllocateZeroedArray<uint8_t>(m.pointCount);
     if (marks == nullptr) {

@@ -17,7 +17,9 @@ int32_t BorderVertices(const MeshRecord& mesh, MeshTopology& topology, uint8_t*&
     const uint32_t pointCount = mesh.pointCount;
     const uint32_t triangleCount = mesh.triangleCount;
 
-    const IncidenceLists& vertexTriangles = topology.VertexTriangles();
+    // The topology marks each triangle's border sides once for every border
+    // analysis.
+    const uint8_t* borderSides = topology.BorderSides();
     if (topology.Status() != 0) {
         return -5;
     }
@@ -26,14 +28,18 @@ int32_t BorderVertices(const MeshRecord& mesh, MeshTopology& topology, uint8_t*&
         return -6;
     }
     // The topology only builds over meshes whose corners are all in range, so
-    // every index below names a point and a row.
+    // every index below names a point.
     uint32_t marked = 0;
     for (uint32_t t = 0; t < triangleCount; ++t) {
+        const uint8_t bits = borderSides[t];
+        if (bits == 0) {
+            continue;
+        }
         for (int e = 0; e < 3; ++e) {
-            const Side s = SideOf(triangles[t], e);
-            if (IsShared(vertexTriangles, t, s)) {
+            if (((bits >> e) & 1u) == 0) {
                 continue;
             }
+            const Side s = SideOf(triangles[t], e);
             for (const uint32_t p : {s.from, s.to}) {
                 if (marks[p] == 0) {
                     marks[p] = 1;

@@ -9,16 +9,11 @@ namespace meshaudit::triangles {
 
 namespace {
 
-// Whether some other triangle at the side's first end point has the side
-// among its own directed sides, exactly as s runs.
-bool HasSameDirectionNeighbour(const TRIANGLE* triangles, const IncidenceLists& vertexTriangles,
-                               uint32_t t, Side s)
+// Whether the other triangle u has one of t's sides among its own directed
+// sides, exactly as t runs it.
+bool RunsAlongASideOf(const TRIANGLE& u, const TRIANGLE& t)
 {
-    // A triangle running along s has both end points: only those (found by
-    // merging the two end points' rows) need their corners read.
-    return ForEachEntryWithBoth(vertexTriangles, s.from, s.to, [&](uint32_t u) {
-        return u != t && RunsAlong(triangles[u], s);
-    });
+    return RunsAlong(u, SideOf(t, 0)) || RunsAlong(u, SideOf(t, 1)) || RunsAlong(u, SideOf(t, 2));
 }
 
 }  // namespace
@@ -32,16 +27,21 @@ int32_t CountFlippedTopological(const MeshRecord& mesh, MeshTopology& topology)
     const TRIANGLE* triangles = mesh.triangles;
     const uint32_t triangleCount = mesh.triangleCount;
 
-    const IncidenceLists& vertexTriangles = topology.VertexTriangles();
+    // A triangle running along one of t's sides has both end points of that
+    // side, so it is among t's side neighbours (the shared lists, which hold
+    // every other triangle having both end points of a side of t): testing
+    // each neighbour against all three sides finds exactly the triangles a
+    // search side by side would.
+    const IncidenceLists& neighbours = topology.TriangleNeighbours();
     if (topology.Status() != 0) {
         return -5;
     }
     uint32_t flipped = 0;
     for (uint32_t t = 0; t < triangleCount; ++t) {
-        for (int e = 0; e < 3; ++e) {
-            // A triangle running along s has both of its end points, so the
-            // sharing test is implied by the direction test.
-            if (HasSameDirectionNeighbour(triangles, vertexTriangles, t, SideOf(triangles[t], e))) {
+        const uint32_t* row = neighbours.rows[t];
+        const uint32_t count = neighbours.counts[t];
+        for (uint32_t i = 0; i < count; ++i) {
+            if (RunsAlongASideOf(triangles[row[i]], triangles[t])) {
                 ++flipped;
                 break;
             }
