@@ -6,6 +6,8 @@
 // alike), and every NaN gets one key above infinity.
 #pragma once
 
+#include "containers/RadixSort.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -25,49 +27,12 @@ inline uint64_t MagnitudeKey(double x)
 
 }  // namespace detail
 
-// Sorts values[0, n) in place; scratch must hold n doubles. Least
-// significant digit first, each pass stable, passes in which every key has
-// the same digit skipped.
-inline void SortByMagnitude(double* values, double* scratch, size_t n)
+// Sorts values[0, n) in place; scratch must hold n doubles.
+inline void SortByMagnitude(double* values, double* scratch, uint32_t n)
 {
-    constexpr int kDigitBits = 11;
-    constexpr int kPasses = (64 + kDigitBits - 1) / kDigitBits;
-    constexpr uint32_t kBuckets = 1u << kDigitBits;
-    constexpr uint64_t kMask = kBuckets - 1;
-    static_assert(static_cast<size_t>(kDigitBits) * kPasses >= 64);
-
-    // All histograms in one read of the keys.
-    uint32_t counts[kPasses][kBuckets] = {};
-    for (size_t i = 0; i < n; ++i) {
-        const uint64_t key = detail::MagnitudeKey(values[i]);
-        for (int pass = 0; pass < kPasses; ++pass) {
-            ++counts[pass][(key >> (pass * kDigitBits)) & kMask];
-        }
-    }
-    double* from = values;
-    double* to = scratch;
-    for (int pass = 0; pass < kPasses; ++pass) {
-        uint32_t* count = counts[pass];
-        const int shift = pass * kDigitBits;
-        if (n == 0 || count[(detail::MagnitudeKey(from[0]) >> shift) & kMask] == n) {
-            continue;  // one digit for all: this pass would not move anything
-        }
-        uint32_t offset = 0;
-        for (uint32_t b = 0; b < kBuckets; ++b) {
-            const uint32_t c = count[b];
-            count[b] = offset;
-            offset += c;
-        }
-        for (size_t i = 0; i < n; ++i) {
-            const uint64_t key = detail::MagnitudeKey(from[i]);
-            to[count[(key >> shift) & kMask]++] = from[i];
-        }
-        double* swap = from;
-        from = to;
-        to = swap;
-    }
-    if (from != values) {
-        std::memcpy(values, from, n * sizeof(double));
+    const double* sorted = RadixSort(values, scratch, n, &detail::MagnitudeKey);
+    if (sorted != values) {
+        std::memcpy(values, sorted, sizeof(double) * static_cast<size_t>(n));
     }
 }
 

@@ -75,7 +75,7 @@ TEST(MagnitudeSort, EqualsAStableComparisonSortBitForBit)
         std::vector<double> expected = values;
         std::stable_sort(expected.begin(), expected.end(), MagnitudeLess);
         std::vector<double> scratch(n);
-        SortByMagnitude(values.data(), scratch.data(), n);
+        SortByMagnitude(values.data(), scratch.data(), static_cast<uint32_t>(n));
         ASSERT_EQ(std::memcmp(values.data(), expected.data(), n * sizeof(double)), 0)
             << "round " << round << ", n " << n;
     }
@@ -85,7 +85,7 @@ TEST(MagnitudeSort, KeepsTiesOfBothSignsInTheirOrder)
 {
     std::vector<double> values = {2.0, -1.0, 1.0, -0.0, 0.5, 0.0, -2.0, -1.0};
     std::vector<double> scratch(values.size());
-    SortByMagnitude(values.data(), scratch.data(), values.size());
+    SortByMagnitude(values.data(), scratch.data(), static_cast<uint32_t>(values.size()));
     const std::vector<double> expected = {-0.0, 0.0, 0.5, -1.0, 1.0, -1.0, 2.0, -2.0};
     for (size_t i = 0; i < values.size(); ++i) {
         EXPECT_EQ(values[i], expected[i]) << i;

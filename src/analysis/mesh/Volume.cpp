@@ -36,7 +36,7 @@ double ComputeVolume(const MeshRecord& mesh)
     if (terms == nullptr) {
         return kVolumeNotComputed;
     }
-    size_t termCount = 0;
+    uint32_t termCount = 0;
     for (uint32_t i = 0; i < triangleCount; ++i) {
         const TRIANGLE& t = triangles[i];
         if (t.a >= pointCount || t.b >= pointCount || t.c >= pointCount) {
@@ -50,7 +50,7 @@ double ComputeVolume(const MeshRecord& mesh)
     // order, so the rounding, and the value, is the same on every platform.
     SortByMagnitude(terms, terms + triangleCount, termCount);
     double sum = 0.0;
-    for (size_t i = 0; i < termCount; ++i) {
+    for (uint32_t i = 0; i < termCount; ++i) {
         sum += terms[i];
     }
     Free(terms);
