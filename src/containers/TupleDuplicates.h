@@ -62,6 +62,44 @@ struct WideKey {
     uint64_t low;   // third value
 };
 
+// Collects the key of every item that has one: `keyOf(i, key)` fills key
+// and says whether to use it (TupleKey). The keys share one block with the
+// radix sort's scratch (2 * itemCount records, keys first). Null, with
+// `outcome` saying why, when the block cannot be had or a key has a NaN.
+template <typename Key, typename KeyOf>
+Key* CollectKeys(uint32_t itemCount, KeyOf keyOf, uint32_t& n, SortedRunsOutcome& outcome)
+{
+    Key* keys = AllocateArray<Key>(2 * uint64_t{itemCount});
+    if (keys == nullptr) {
+        outcome = SortedRunsOutcome::OutOfMemory;
+        return nullptr;
+    }
+    n = 0;
+    for (uint32_t i = 0; i < itemCount; ++i) {
+        Key key{};
+        const TupleKey use = keyOf(i, key);
+        if (use == TupleKey::HasNaN) {
+            Free(keys);
+            outcome = SortedRunsOutcome::HasNaN;
+            return nullptr;
+        }
+        if (use == TupleKey::Use) {
+            keys[n++] = key;
+        }
+    }
+    outcome = SortedRunsOutcome::Counted;
+    return keys;
+}
+
+// Sorts n packed keys (scratch behind them), sums their runs, frees them.
+inline void CountPackedKeys(uint64_t* keys, uint32_t n, uint32_t itemCount, uint32_t& members,
+                            uint32_t& classes)
+{
+    const uint64_t* sorted = RadixSort(keys, keys + itemCount, n, [](uint64_t k) { return k; });
+    SumRuns(sorted, n, [](uint64_t x, uint64_t y) { return x == y; }, members, classes);
+    Free(keys);
+}
+
 }  // namespace detail
 
 // Counts the duplicates among the keys `pairOf(i, first, second)` gives for
@@ -73,29 +111,22 @@ SortedRunsOutcome CountPairDuplicates(uint32_t itemCount, uint32_t maxValue, Pai
 {
     // Two values side by side, as narrow as they allow: fewer radix passes.
     const uint32_t bits = detail::BitWidth(maxValue);
-    // Keys and the radix sort's scratch in one block.
-    uint64_t* keys = AllocateArray<uint64_t>(2 * uint64_t{itemCount});
-    if (keys == nullptr) {
-        return SortedRunsOutcome::OutOfMemory;
-    }
-    uint64_t* scratch = keys + itemCount;
     uint32_t n = 0;
-    for (uint32_t i = 0; i < itemCount; ++i) {
-        uint32_t a = 0;
-        uint32_t b = 0;
-        const TupleKey use = pairOf(i, a, b);
-        if (use == TupleKey::HasNaN) {
-            Free(keys);
-            return SortedRunsOutcome::HasNaN;
-        }
-        if (use == TupleKey::Use) {
-            keys[n++] = (uint64_t{a} << bits) | b;
-        }
+    SortedRunsOutcome outcome = SortedRunsOutcome::Counted;
+    uint64_t* keys = detail::CollectKeys<uint64_t>(
+        itemCount,
+        [&](uint32_t i, uint64_t& key) {
+            uint32_t a = 0;
+            uint32_t b = 0;
+            const TupleKey use = pairOf(i, a, b);
+            key = (uint64_t{a} << bits) | b;
+            return use;
+        },
+        n, outcome);
+    if (keys != nullptr) {
+        detail::CountPackedKeys(keys, n, itemCount, members, classes);
     }
-    const uint64_t* sorted = RadixSort(keys, scratch, n, [](uint64_t k) { return k; });
-    detail::SumRuns(sorted, n, [](uint64_t x, uint64_t y) { return x == y; }, members, classes);
-    Free(keys);
-    return SortedRunsOutcome::Counted;
+    return outcome;
 }
 
 // Counts the duplicates among the keys `tripleOf(i, first, second, third)`
@@ -106,57 +137,44 @@ SortedRunsOutcome CountTripleDuplicates(uint32_t itemCount, uint32_t maxValue, T
                                         uint32_t& members, uint32_t& classes)
 {
     const uint32_t bits = detail::BitWidth(maxValue);
+    uint32_t n = 0;
+    SortedRunsOutcome outcome = SortedRunsOutcome::Counted;
     if (3 * bits <= 64) {
         // Three values side by side in one integer.
-        // Keys and the radix sort's scratch in one block.
-        uint64_t* keys = AllocateArray<uint64_t>(2 * uint64_t{itemCount});
-        if (keys == nullptr) {
-            return SortedRunsOutcome::OutOfMemory;
+        uint64_t* keys = detail::CollectKeys<uint64_t>(
+            itemCount,
+            [&](uint32_t i, uint64_t& key) {
+                uint32_t a = 0;
+                uint32_t b = 0;
+                uint32_t c = 0;
+                const TupleKey use = tripleOf(i, a, b, c);
+                key = (((uint64_t{a} << bits) | b) << bits) | c;
+                return use;
+            },
+            n, outcome);
+        if (keys != nullptr) {
+            detail::CountPackedKeys(keys, n, itemCount, members, classes);
         }
-        uint64_t* scratch = keys + itemCount;
-        uint32_t n = 0;
-        for (uint32_t i = 0; i < itemCount; ++i) {
-            uint32_t a = 0;
-            uint32_t b = 0;
-            uint32_t c = 0;
-            const TupleKey use = tripleOf(i, a, b, c);
-            if (use == TupleKey::HasNaN) {
-                Free(keys);
-                return SortedRunsOutcome::HasNaN;
-            }
-            if (use == TupleKey::Use) {
-                keys[n++] = (((uint64_t{a} << bits) | b) << bits) | c;
-            }
-        }
-        const uint64_t* sorted = RadixSort(keys, scratch, n, [](uint64_t k) { return k; });
-        detail::SumRuns(sorted, n, [](uint64_t x, uint64_t y) { return x == y; }, members,
-                        classes);
-        Free(keys);
-        return SortedRunsOutcome::Counted;
+        return outcome;
     }
     // Too wide for one integer: sorted by the third value, then (stably) by
     // the first two.
     using detail::WideKey;
-    // Keys and the radix sort's scratch in one block.
-    WideKey* keys = AllocateArray<WideKey>(2 * uint64_t{itemCount});
+    WideKey* keys = detail::CollectKeys<WideKey>(
+        itemCount,
+        [&](uint32_t i, WideKey& key) {
+            uint32_t a = 0;
+            uint32_t b = 0;
+            uint32_t c = 0;
+            const TupleKey use = tripleOf(i, a, b, c);
+            key = WideKey{(uint64_t{a} << 32) | b, c};
+            return use;
+        },
+        n, outcome);
     if (keys == nullptr) {
-        return SortedRunsOutcome::OutOfMemory;
+        return outcome;
     }
     WideKey* scratch = keys + itemCount;
-    uint32_t n = 0;
-    for (uint32_t i = 0; i < itemCount; ++i) {
-        uint32_t a = 0;
-        uint32_t b = 0;
-        uint32_t c = 0;
-        const TupleKey use = tripleOf(i, a, b, c);
-        if (use == TupleKey::HasNaN) {
-            Free(keys);
-            return SortedRunsOutcome::HasNaN;
-        }
-        if (use == TupleKey::Use) {
-            keys[n++] = WideKey{(uint64_t{a} << 32) | b, c};
-        }
-    }
     WideKey* byLow = RadixSort(keys, scratch, n, [](const WideKey& k) { return k.low; });
     WideKey* other = byLow == keys ? scratch : keys;
     const WideKey* sorted = RadixSort(byLow, other, n, [](const WideKey& k) { return k.high; });
