@@ -25,6 +25,28 @@ struct TriTraits {
     }
 };
 
+// Writes an entry for each triangle whose indices are all below the point
+// count, in triangle order; returns how many.
+uint32_t FillEntries(const MeshRecord& mesh, TriEntry* entries)
+{
+    const T3DVECF* points = mesh.points;
+    uint32_t count = 0;
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        const TRIANGLE& tri = mesh.triangles[t];
+        if (tri.a >= mesh.pointCount || tri.b >= mesh.pointCount || tri.c >= mesh.pointCount) {
+            continue;
+        }
+        TriEntry& entry = entries[count++];
+        entry.index = t;
+        entry.triangle = tri;
+        entry.box = C3DAABB{};
+        entry.box.Extend(points[tri.a]);
+        entry.box.Extend(points[tri.b]);
+        entry.box.Extend(points[tri.c]);
+    }
+    return count;
+}
+
 }  // namespace
 
 C3DTriAABBTree::~C3DTriAABBTree()
@@ -59,26 +81,13 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh)
     if (entries_ == nullptr) {
         return 0;
     }
-    uint32_t count = 0;
-    for (uint32_t t = 0; t < triangleCount; ++t) {
-        const TRIANGLE& tri = triangles[t];
-        if (tri.a >= pointCount || tri.b >= pointCount || tri.c >= pointCount) {
-            continue;
-        }
-        TriEntry& entry = entries_[count++];
-        entry.index = t;
-        entry.triangle = tri;
-        entry.box = C3DAABB{};
-        entry.box.Extend(points[tri.a]);
-        entry.box.Extend(points[tri.b]);
-        entry.box.Extend(points[tri.c]);
-    }
+    const uint32_t count = FillEntries(mesh, entries_);
     entryCount_ = count;
     if (count == 0) {
         return 1;
     }
     BuiltNodes built;
-    if (!BuildNodes<TriTraits>(entries_, count, built)) {
+    if (!BuildNodes<TriTraits>(entries_, count, built, [&] { FillEntries(mesh, entries_); })) {
         Reset();
         return 0;
     }
