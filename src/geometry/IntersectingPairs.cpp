@@ -161,18 +161,20 @@ public:
     template <WalkOrder order, typename OnPair>
     WalkResult Run(const AABBNode* root, const OnPair& onPair) const
     {
+        if (root == nullptr || root->Count() == 0) {
+            return WalkResult::Completed;
+        }
+        // A pair is queued only when its boxes are not apart, tested while
+        // the parent's children (one 128-byte block) have just been read; the
+        // pairs taken from the queue need no test.
         NodePairQueue queue;
-        if (!queue.Push(root, root)) {
+        if (!Offer(queue, root, root)) {
             return WalkResult::OutOfMemory;
         }
         NodePairQueue::Pair pair;
         while (order == WalkOrder::BreadthFirst ? queue.Pop(pair) : queue.PopNewest(pair)) {
             const AABBNode* a = pair.a;
             const AABBNode* b = pair.b;
-            if (a == nullptr || b == nullptr || a->Count() == 0 || b->Count() == 0 ||
-                BoxesApart(a->box, b->box)) {
-                continue;
-            }
             bool pushed = true;
             if (a == b) {
                 if (a->IsLeaf()) {
@@ -180,13 +182,14 @@ public:
                         return WalkResult::Stopped;
                     }
                 } else {
-                    pushed = queue.Push(a->Left(), a->Left()) && queue.Push(a->Left(), a->Right()) &&
-                             queue.Push(a->Right(), a->Right());
+                    pushed = Offer(queue, a->Left(), a->Left()) &&
+                             Offer(queue, a->Left(), a->Right()) &&
+                             Offer(queue, a->Right(), a->Right());
                 }
             } else if (!a->IsLeaf() && (b->IsLeaf() || a->Count() > b->Count())) {
-                pushed = queue.Push(a->Left(), b) && queue.Push(a->Right(), b);
+                pushed = Offer(queue, a->Left(), b) && Offer(queue, a->Right(), b);
             } else if (!b->IsLeaf()) {
-                pushed = queue.Push(a, b->Left()) && queue.Push(a, b->Right());
+                pushed = Offer(queue, a, b->Left()) && Offer(queue, a, b->Right());
             } else if (CompareLeaves(*a, *b, onPair)) {
                 return WalkResult::Stopped;
             }
@@ -207,6 +210,13 @@ private:
         corners[0] = points_[t.a];
         corners[1] = points_[t.b];
         corners[2] = points_[t.c];
+    }
+
+    // Queues the pair of nodes unless their boxes are apart; false when the
+    // queue cannot grow.
+    static bool Offer(NodePairQueue& queue, const AABBNode* a, const AABBNode* b)
+    {
+        return BoxesApart(a->box, b->box) || queue.Push(a, b);
     }
 
     // Tests entry `ea` against the entries at the positions kept[0..keptCount-1],
