@@ -5,6 +5,7 @@
 // unordered pair of nodes once.
 #include "geometry/IntersectingPairs.h"
 
+#include "geometry/AabbTreeBuild.h"
 #include "geometry/NodePairQueue.h"
 #include "geometry/TriangleIntersection.h"
 
@@ -201,9 +202,11 @@ public:
     }
 
 private:
-    // Entries gathered from a leaf at a time; a leaf holds at most
-    // 2 * kLeafSize, and a longer range is simply taken in several pieces.
+    // Entries gathered from a leaf at a time. A built leaf holds at most
+    // 2 * kLeafSize entries, so one gathering takes a whole leaf; a longer
+    // range would simply be taken in several pieces.
     static constexpr uint32_t kGather = 16;
+    static_assert(2 * kLeafSize <= kGather, "a leaf is gathered at once");
 
     void Corners(const TRIANGLE& t, T3DVECF* corners) const
     {
@@ -251,12 +254,28 @@ private:
     template <typename OnPair>
     bool CompareWithItself(const AABBNode& leaf, const OnPair& onPair) const
     {
+        uint32_t kept[kGather];
+        if (leaf.Count() <= kGather) {
+            // The usual leaf: its entries without a repeated index, gathered
+            // once, each tested against those after it.
+            uint32_t keptCount = 0;
+            for (uint32_t j = leaf.first; j <= leaf.last; ++j) {
+                if (!RepeatsAnIndex(entries_[j].triangle)) {
+                    kept[keptCount++] = j;
+                }
+            }
+            for (uint32_t k = 0; k + 1 < keptCount; ++k) {
+                if (TestAgainst(entries_[kept[k]], kept + k + 1, keptCount - k - 1, onPair)) {
+                    return true;
+                }
+            }
+            return false;
+        }
         for (uint32_t i = leaf.first; i < leaf.last; ++i) {
             const TriEntry& ea = entries_[i];
             if (RepeatsAnIndex(ea.triangle)) {
                 continue;
             }
-            uint32_t kept[kGather];
             uint32_t keptCount = 0;
             for (uint32_t j = i + 1; j <= leaf.last; ++j) {
                 if (!RepeatsAnIndex(entries_[j].triangle)) {
