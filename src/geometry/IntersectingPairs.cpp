@@ -372,7 +372,10 @@ int FindIntersectingPair(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tree
     if (treeA == nullptr || treeB == nullptr) {
         return 0;
     }
-    const WalkResult result = WalkAllPairs<WalkOrder::BreadthFirst>(
+    // Depth first as well: it compares pairs of leaves from the start, where
+    // breadth first only reaches them after every pair of inner nodes, and it
+    // keeps few pairs pending. The answer does not depend on the order.
+    const WalkResult result = WalkAllPairs<WalkOrder::DepthFirst>(
         *treeA, *treeB, [](uint32_t, uint32_t, const T3DVECF* ca, const T3DVECF* cb) {
             return TriTriIntersect(ca, cb) == '1';
         });
