@@ -138,8 +138,10 @@ WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, c
 //   a.max shrinks). So a pair of leaves is reached by either walk exactly when
 //   the boxes of the two leaves are not apart: every ancestor pair of such a
 //   pair is not apart either, whatever order the nodes are split in, and a
-//   pair of leaves that are apart is dropped at the latest when it is popped.
-//   The box test gives the same answer for (a, b) and (b, a).
+//   pair of leaves that are apart is dropped at the latest when it is itself
+//   tested. The box test gives the same answer for (a, b) and (b, a), and a
+//   node paired with itself is apart only when its box is empty on some axis
+//   (every coordinate NaN), which both walks test alike.
 // - Within the pairs of leaves, the two-tree walk tests (i, j) and (j, i) for
 //   every two entries of two different leaves and for every two entries of
 //   the same leaf; this walk tests one of the two orders. An entry is never
@@ -356,8 +358,9 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
     // skipped when it could not add a mark), so the walk goes depth first.
     const WalkResult result = WalkAllPairs<WalkOrder::DepthFirst>(
         *treeA, *treeB, [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
-            // The second visit of a pair, or any pair of two triangles already
-            // known to intersect something, cannot change the marks.
+            // A pair met again (the walk of two trees meets every pair from
+            // both sides), or any pair of two triangles already known to
+            // intersect something, cannot change the marks.
             if (!(bits.IsSet(ta) && bits.IsSet(tb)) && TriTriIntersect(ca, cb) == '1') {
                 bits.Set(ta);
                 bits.Set(tb);
