@@ -77,14 +77,17 @@ TestMesh LatticeMesh(const Shape& shape, uint32_t seed)
             case 0:
                 tri = other;  // the same indices
                 break;
-            case 1: {         // the same corners under new indices
-                const uint32_t a = m.AddPoint(m.points[other.a].x, m.points[other.a].y,
-                                              m.points[other.a].z);
-                const uint32_t b = m.AddPoint(m.points[other.b].x, m.points[other.b].y,
-                                              m.points[other.b].z);
-                const uint32_t c = m.AddPoint(m.points[other.c].x, m.points[other.c].y,
-                                              m.points[other.c].z);
-                tri = TRIANGLE{a, b, c};
+            case 1: {  // the same corners under new indices
+                const uint32_t n = static_cast<uint32_t>(m.points.size());
+                if (other.a >= n || other.b >= n || other.c >= n) {
+                    tri = other;  // it has no corners to copy
+                    break;
+                }
+                const T3DVECF pa = m.points[other.a];
+                const T3DVECF pb = m.points[other.b];
+                const T3DVECF pc = m.points[other.c];
+                tri = TRIANGLE{m.AddPoint(pa.x, pa.y, pa.z), m.AddPoint(pb.x, pb.y, pb.z),
+                               m.AddPoint(pc.x, pc.y, pc.z)};
                 break;
             }
             case 2:
