@@ -34,48 +34,28 @@ public:
     T3DVECF min{DBL_MAX, DBL_MAX, DBL_MAX};
     T3DVECF max{-DBL_MAX, -DBL_MAX, -DBL_MAX};
 
+    // Each coordinate is replaced only when the new one compares smaller
+    // (larger); written as a selection rather than a conditional store, so
+    // that the compiler can use its minimum and maximum instructions, which
+    // select in exactly this way (the kept value on a tie or a NaN).
     void Extend(const T3DVECF& p)
     {
-        if (p.x < min.x) {
-            min.x = p.x;
-        }
-        if (p.y < min.y) {
-            min.y = p.y;
-        }
-        if (p.z < min.z) {
-            min.z = p.z;
-        }
-        if (p.x > max.x) {
-            max.x = p.x;
-        }
-        if (p.y > max.y) {
-            max.y = p.y;
-        }
-        if (p.z > max.z) {
-            max.z = p.z;
-        }
+        min.x = p.x < min.x ? p.x : min.x;
+        min.y = p.y < min.y ? p.y : min.y;
+        min.z = p.z < min.z ? p.z : min.z;
+        max.x = p.x > max.x ? p.x : max.x;
+        max.y = p.y > max.y ? p.y : max.y;
+        max.z = p.z > max.z ? p.z : max.z;
     }
 
     void Extend(const C3DAABB& b)
     {
-        if (b.min.x < min.x) {
-            min.x = b.min.x;
-        }
-        if (b.min.y < min.y) {
-            min.y = b.min.y;
-        }
-        if (b.min.z < min.z) {
-            min.z = b.min.z;
-        }
-        if (b.max.x > max.x) {
-            max.x = b.max.x;
-        }
-        if (b.max.y > max.y) {
-            max.y = b.max.y;
-        }
-        if (b.max.z > max.z) {
-            max.z = b.max.z;
-        }
+        min.x = b.min.x < min.x ? b.min.x : min.x;
+        min.y = b.min.y < min.y ? b.min.y : min.y;
+        min.z = b.min.z < min.z ? b.min.z : min.z;
+        max.x = b.max.x > max.x ? b.max.x : max.x;
+        max.y = b.max.y > max.y ? b.max.y : max.y;
+        max.z = b.max.z > max.z ? b.max.z : max.z;
     }
 
     // (min + max) x 0.5 per axis.

@@ -1,4 +1,4 @@
-// The top-down, breadth-first build shared by the triangle and the point tree.
+// The top-down build shared by the triangle and the point tree.
 // The two differ only in their entries, which a Traits class describes:
 //
 //   static void Extend(C3DAABB& box, const Entry& e);   // box |= e
@@ -94,8 +94,10 @@ inline constexpr uint64_t kSortBudgetPerEntry = 16;
 inline constexpr uint64_t kSortBudgetBase = 4096;
 
 // Splits the node's range on axis A and returns the first position of the
-// right part.
-template <typename Traits, int A, typename Entry>
+// right part. With kStopWhenShort, a fallback sort that the budget cannot
+// pay for returns 0 (never a valid split: both parts hold entries) and
+// leaves the budget as it was; the range is then sorted, not split.
+template <typename Traits, int A, bool kStopWhenShort, typename Entry>
 uint64_t SplitRange(Entry* entries, const AABBNode& node, uint64_t& sortBudget)
 {
     const int64_t first = node.first;
@@ -113,39 +115,67 @@ uint64_t SplitRange(Entry* entries, const AABBNode& node, uint64_t& sortBudget)
         sortBudget -= count;
         return static_cast<uint64_t>(first) + kLeafSize;
     }
+    if constexpr (kStopWhenShort) {
+        return 0;
+    }
     sortBudget = 0;
     return static_cast<uint64_t>(first) + count / 2;
 }
 
-}  // namespace detail
+// Splits the node's range on the longest axis of its box (see SplitRange).
+template <typename Traits, bool kStopWhenShort, typename Entry>
+uint64_t SplitNode(Entry* entries, const AABBNode& node, uint64_t& sortBudget)
+{
+    switch (node.box.LongestAxis()) {
+    case 'x':
+        return SplitRange<Traits, 0, kStopWhenShort>(entries, node, sortBudget);
+    case 'y':
+        return SplitRange<Traits, 1, kStopWhenShort>(entries, node, sortBudget);
+    default:
+        return SplitRange<Traits, 2, kStopWhenShort>(entries, node, sortBudget);
+    }
+}
 
-// Builds the nodes over entries[0..count-1] (count >= 1), reordering the
-// entries. The root boxes everything and covers the whole array; nodes are
-// split in first-in first-out order, which is the order in which they are
-// appended to the node block, so the block doubles as the work queue. A node
-// covering more than 2 * kLeafSize entries is split on the longest axis of its
-// box at the box centre; when that leaves fewer than kLeafSize entries on a
-// side, the range is sorted on that axis and the first kLeafSize entries go
-// left. The finished tree is then copied into a second block depth first,
-// sibling pairs together, so that a query's path through the lower levels
-// stays within a few cache lines. Returns false, with `out` empty and nothing
-// allocated, when a block cannot be allocated.
+// Sets the node's children to `left` and `right` (fresh nodes) over
+// first..i-1 and i..last.
 template <typename Traits, typename Entry>
-bool BuildNodes(Entry* entries, uint32_t count, BuiltNodes& out)
+void AttachChildren(const Entry* entries, AABBNode& node, uint64_t i, AABBNode* left, AABBNode* right)
+{
+    left->first = node.first;
+    left->last = static_cast<uint32_t>(i - 1);
+    left->box = BoxOfRange<Traits>(entries, left->first, left->last);
+    right->first = static_cast<uint32_t>(i);
+    right->last = node.last;
+    right->box = BoxOfRange<Traits>(entries, right->first, right->last);
+    node.children = left;
+}
+
+inline uint64_t InitialSortBudget(uint32_t count)
+{
+    return kSortBudgetPerEntry * count + kSortBudgetBase;
+}
+
+// The build as its rule states it: nodes split in first-in first-out order
+// (appended to a first block, which doubles as the work queue), then copied
+// depth first into the final block. The fallback sorts draw on the budget in
+// this order, so this is the build that decides the tree when the budget
+// runs short.
+template <typename Traits, typename Entry>
+bool BuildBreadthFirst(Entry* entries, uint32_t count, BuiltNodes& out)
 {
     out = BuiltNodes{};
-    const uint64_t capacity = detail::NodeCapacity(count);
+    const uint64_t capacity = NodeCapacity(count);
     AABBNode* nodes = nullptr;
-    void* block = detail::AllocateNodes(capacity, nodes);
+    void* block = AllocateNodes(capacity, nodes);
     if (block == nullptr) {
         return false;
     }
     AABBNode* root = new (&nodes[0]) AABBNode;
-    root->box = detail::BoxOfRange<Traits>(entries, 0, count - 1);
+    root->box = BoxOfRange<Traits>(entries, 0, count - 1);
     root->first = 0;
     root->last = count - 1;
     uint64_t used = 1;
-    uint64_t sortBudget = detail::kSortBudgetPerEntry * count + detail::kSortBudgetBase;
+    uint64_t sortBudget = InitialSortBudget(count);
     uint32_t depth = 0;
     uint64_t levelEnd = 1;  // nodes before this position lie at most at `depth`
     for (uint64_t k = 0; k < used; ++k) {
@@ -157,32 +187,15 @@ bool BuildNodes(Entry* entries, uint32_t count, BuiltNodes& out)
         if (static_cast<uint64_t>(node.last) < static_cast<uint64_t>(node.first) + 2 * kLeafSize) {
             continue;
         }
-        uint64_t i = 0;
-        switch (node.box.LongestAxis()) {
-        case 'x':
-            i = detail::SplitRange<Traits, 0>(entries, node, sortBudget);
-            break;
-        case 'y':
-            i = detail::SplitRange<Traits, 1>(entries, node, sortBudget);
-            break;
-        default:
-            i = detail::SplitRange<Traits, 2>(entries, node, sortBudget);
-            break;
-        }
+        const uint64_t i = SplitNode<Traits, false>(entries, node, sortBudget);
         AABBNode* left = new (&nodes[used]) AABBNode;
         AABBNode* right = new (&nodes[used + 1]) AABBNode;
         used += 2;
-        left->first = node.first;
-        left->last = static_cast<uint32_t>(i - 1);
-        left->box = detail::BoxOfRange<Traits>(entries, left->first, left->last);
-        right->first = static_cast<uint32_t>(i);
-        right->last = node.last;
-        right->box = detail::BoxOfRange<Traits>(entries, right->first, right->last);
-        node.children = left;
+        AttachChildren<Traits>(entries, node, i, left, right);
     }
 
     AABBNode* laid = nullptr;
-    void* laidBlock = detail::AllocateNodes(used, laid);
+    void* laidBlock = AllocateNodes(used, laid);
     struct Move {
         const AABBNode* from;
         uint64_t to;
@@ -219,6 +232,111 @@ bool BuildNodes(Entry* entries, uint32_t count, BuiltNodes& out)
     out.count = static_cast<uint32_t>(used);
     out.height = depth;
     return true;
+}
+
+enum class DepthFirstBuild { Built, BudgetShort, OutOfMemory };
+
+// The same tree built depth first, straight into the final block: a node is
+// split when it is taken from a stack, its two children go to the next two
+// free places and are pushed right then left, which is exactly the order in
+// which the breadth-first build lays its finished tree out. Splitting a
+// subtree while its entries are still in the cache, and writing the nodes
+// once, is what makes it faster.
+//
+// Which nodes are split, and how, depends only on each node's own entries as
+// long as every fallback sort is paid by the budget. If the fallbacks of the
+// whole tree together cost at most the budget, each of them finds enough left
+// in whatever order they come, so both builds make the same tree. When a
+// fallback here finds the budget short, the orders can disagree: the build
+// stops with BudgetShort, its entries sorted in part, and the breadth-first
+// build must decide.
+template <typename Traits, typename Entry>
+DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, BuiltNodes& out)
+{
+    out = BuiltNodes{};
+    const uint64_t capacity = NodeCapacity(count);
+    AABBNode* nodes = nullptr;
+    void* block = AllocateNodes(capacity, nodes);
+    // Every split takes at least kLeafSize entries off the range it passes
+    // on, so no path is longer than count / kLeafSize nodes; the stack holds
+    // one pending right child per node of the path, and the two children just
+    // pushed.
+    struct Pending {
+        uint32_t node;
+        uint32_t depth;
+    };
+    Pending* stack = AllocateArray<Pending>(uint64_t{count} / kLeafSize + 2);
+    if (block == nullptr || stack == nullptr) {
+        Free(block);
+        Free(stack);
+        return DepthFirstBuild::OutOfMemory;
+    }
+    AABBNode* root = new (&nodes[1]) AABBNode;
+    root->box = BoxOfRange<Traits>(entries, 0, count - 1);
+    root->first = 0;
+    root->last = count - 1;
+    uint64_t next = 2;
+    uint64_t sortBudget = InitialSortBudget(count);
+    uint32_t height = 0;
+    uint64_t top = 0;
+    stack[top++] = Pending{1, 0};
+    while (top != 0) {
+        const Pending p = stack[--top];
+        AABBNode& node = nodes[p.node];
+        if (static_cast<uint64_t>(node.last) < static_cast<uint64_t>(node.first) + 2 * kLeafSize) {
+            continue;
+        }
+        const uint64_t i = SplitNode<Traits, true>(entries, node, sortBudget);
+        if (i == 0) {
+            Free(block);
+            Free(stack);
+            return DepthFirstBuild::BudgetShort;
+        }
+        AABBNode* left = new (&nodes[next]) AABBNode;
+        AABBNode* right = new (&nodes[next + 1]) AABBNode;
+        AttachChildren<Traits>(entries, node, i, left, right);
+        height = p.depth + 1 > height ? p.depth + 1 : height;
+        stack[top++] = Pending{static_cast<uint32_t>(next + 1), p.depth + 1};
+        stack[top++] = Pending{static_cast<uint32_t>(next), p.depth + 1};
+        next += 2;
+    }
+    Free(stack);
+    out.block = block;
+    out.root = root;
+    out.count = static_cast<uint32_t>(next - 1);
+    out.height = height;
+    return DepthFirstBuild::Built;
+}
+
+}  // namespace detail
+
+// Builds the nodes over entries[0..count-1] (count >= 1), reordering the
+// entries. The root boxes everything and covers the whole array; nodes are
+// split in first-in first-out order. A node covering more than 2 * kLeafSize
+// entries is split on the longest axis of its box at the box centre; when
+// that leaves fewer than kLeafSize entries on a side, the range is sorted on
+// that axis and the first kLeafSize entries go left. The finished tree is
+// laid out depth first in one block, sibling pairs together, so that a
+// query's path through the lower levels stays within a few cache lines.
+//
+// The tree is normally built depth first (BuildDepthFirst), which makes the
+// same tree faster; only when the fallback sorts outrun their budget is the
+// breadth-first build needed, on the entries in their first order again,
+// which `refill()` must restore (it writes entries[0..count-1] as they were
+// before the call). Returns false, with `out` empty and nothing allocated,
+// when a block cannot be allocated.
+template <typename Traits, typename Entry, typename Refill>
+bool BuildNodes(Entry* entries, uint32_t count, BuiltNodes& out, const Refill& refill)
+{
+    switch (detail::BuildDepthFirst<Traits>(entries, count, out)) {
+    case detail::DepthFirstBuild::Built:
+        return true;
+    case detail::DepthFirstBuild::OutOfMemory:
+        return false;
+    default:
+        refill();
+        return detail::BuildBreadthFirst<Traits>(entries, count, out);
+    }
 }
 
 }  // namespace meshaudit

@@ -1,9 +1,11 @@
-// Dual-tree search for intersecting triangles: node pairs taken first in,
-// first out; a pair of overlapping boxes is refined by splitting the node
-// with more entries (or the one that is not a leaf), and two leaves are
-// compared entry by entry, cheap index and box tests before the exact one.
+// Dual-tree search for intersecting triangles: a pair of overlapping boxes is
+// refined by splitting the node with more entries (or the one that is not a
+// leaf), and two leaves are compared entry by entry, cheap index and box
+// tests before the exact one. A tree walked against itself visits each
+// unordered pair of nodes once.
 #include "geometry/IntersectingPairs.h"
 
+#include "geometry/AabbTreeBuild.h"
 #include "geometry/NodePairQueue.h"
 #include "geometry/TriangleIntersection.h"
 
@@ -20,6 +22,15 @@ bool SharesAnIndex(const TRIANGLE& s, const TRIANGLE& t)
 {
     return s.a == t.a || s.a == t.b || s.a == t.c || s.b == t.a || s.b == t.b || s.b == t.c ||
            s.c == t.a || s.c == t.b || s.c == t.c;
+}
+
+// ClassifyBoxes(a, b) == '0': the same six comparisons, all made and joined
+// without branches, since the pair loops meet boxes that are apart or not in
+// no order a processor could predict.
+inline bool BoxesApart(const C3DAABB& a, const C3DAABB& b)
+{
+    return (b.min.x > a.max.x) | (a.min.x > b.max.x) | (b.min.y > a.max.y) | (a.min.y > b.max.y) |
+           (b.min.z > a.max.z) | (a.min.z > b.max.z);
 }
 
 // One side of the walk: a tree's entries and its mesh's points.
@@ -111,6 +122,225 @@ WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, c
     return WalkResult::Completed;
 }
 
+// The walk of a tree against itself. Every unordered pair of triangles is
+// met once instead of twice: a pair of one node with itself is split into
+// (left, left), (left, right) and (right, right), a leaf with itself compares
+// its entries i < j only, and a pair of two different nodes (always two
+// disjoint subtrees, since such pairs only come from a (left, right) split)
+// follows the two-tree rule.
+//
+// It tests the same unordered pairs of triangles as the two-tree walk of a
+// tree against itself:
+// - A node's box contains the box of each of its descendants (both are the
+//   minimum and maximum of the same entry boxes, the parent's over more of
+//   them), and two boxes that are apart stay apart when each is replaced by a
+//   box it contains (b.min > a.max only grows more true as b.min grows and
+//   a.max shrinks). So a pair of leaves is reached by either walk exactly when
+//   the boxes of the two leaves are not apart: every ancestor pair of such a
+//   pair is not apart either, whatever order the nodes are split in, and a
+//   pair of leaves that are apart is dropped at the latest when it is itself
+//   tested. The box test gives the same answer for (a, b) and (b, a), and a
+//   node paired with itself is apart only when its box is empty on some axis
+//   (every coordinate NaN), which both walks test alike.
+// - Within the pairs of leaves, the two-tree walk tests (i, j) and (j, i) for
+//   every two entries of two different leaves and for every two entries of
+//   the same leaf; this walk tests one of the two orders. An entry is never
+//   tested with itself by either walk, since a triangle shares all its
+//   indices with itself.
+// - Every rule that skips a pair (repeated index, shared index, boxes apart)
+//   gives the same answer in both orders, and so does TriTriIntersect: it is
+//   "some edge of the first meets the second, or some edge of the second
+//   meets the first", a symmetric or of two deterministic tests.
+// So the marks, and whether some pair intersects, are those of the two-tree
+// walk.
+//
+// The leaf comparisons also drop, before the pairwise loop, the entries whose
+// box is apart from the other leaf's box: they are apart from every entry box
+// in it, for the reason above, so no pair that could be tested is lost.
+class SelfWalk {
+public:
+    explicit SelfWalk(const C3DTriAABBTree& tree) : entries_(tree.Entries()), points_(tree.Mesh().points) {}
+
+    template <WalkOrder order, typename OnPair>
+    WalkResult Run(const AABBNode* root, const OnPair& onPair) const
+    {
+        if (root == nullptr || root->Count() == 0) {
+            return WalkResult::Completed;
+        }
+        // A pair is queued only when its boxes are not apart, tested while
+        // the parent's children (one 128-byte block) have just been read; the
+        // pairs taken from the queue need no test.
+        NodePairQueue queue;
+        if (!Offer(queue, root, root)) {
+            return WalkResult::OutOfMemory;
+        }
+        NodePairQueue::Pair pair;
+        while (order == WalkOrder::BreadthFirst ? queue.Pop(pair) : queue.PopNewest(pair)) {
+            const AABBNode* a = pair.a;
+            const AABBNode* b = pair.b;
+            bool pushed = true;
+            if (a == b) {
+                if (a->IsLeaf()) {
+                    if (CompareWithItself(*a, onPair)) {
+                        return WalkResult::Stopped;
+                    }
+                } else {
+                    pushed = Offer(queue, a->Left(), a->Left()) &&
+                             Offer(queue, a->Left(), a->Right()) &&
+                             Offer(queue, a->Right(), a->Right());
+                }
+            } else if (!a->IsLeaf() && (b->IsLeaf() || a->Count() > b->Count())) {
+                pushed = Offer(queue, a->Left(), b) && Offer(queue, a->Right(), b);
+            } else if (!b->IsLeaf()) {
+                pushed = Offer(queue, a, b->Left()) && Offer(queue, a, b->Right());
+            } else if (CompareLeaves(*a, *b, onPair)) {
+                return WalkResult::Stopped;
+            }
+            if (!pushed) {
+                return WalkResult::OutOfMemory;
+            }
+        }
+        return WalkResult::Completed;
+    }
+
+private:
+    // Entries gathered from a leaf at a time. A built leaf holds at most
+    // 2 * kLeafSize entries, so one gathering takes a whole leaf; a longer
+    // range would simply be taken in several pieces.
+    static constexpr uint32_t kGather = 16;
+    static_assert(2 * kLeafSize <= kGather, "a leaf is gathered at once");
+
+    void Corners(const TRIANGLE& t, T3DVECF* corners) const
+    {
+        corners[0] = points_[t.a];
+        corners[1] = points_[t.b];
+        corners[2] = points_[t.c];
+    }
+
+    // Queues the pair of nodes unless their boxes are apart; false when the
+    // queue cannot grow.
+    static bool Offer(NodePairQueue& queue, const AABBNode* a, const AABBNode* b)
+    {
+        return BoxesApart(a->box, b->box) || queue.Push(a, b);
+    }
+
+    // Tests entry `ea` against the entries at the positions kept[0..keptCount-1],
+    // whose boxes and indices are still to be compared with it; its corners
+    // are fetched on first need. True to stop.
+    template <typename OnPair>
+    bool TestAgainst(const TriEntry& ea, const uint32_t* kept, uint32_t keptCount,
+                     const OnPair& onPair) const
+    {
+        const TRIANGLE& ta = ea.triangle;
+        T3DVECF cornersA[3];
+        bool haveCornersA = false;
+        for (uint32_t k = 0; k < keptCount; ++k) {
+            const TriEntry& eb = entries_[kept[k]];
+            if (BoxesApart(ea.box, eb.box) || SharesAnIndex(ta, eb.triangle)) {
+                continue;
+            }
+            if (!haveCornersA) {
+                Corners(ta, cornersA);
+                haveCornersA = true;
+            }
+            T3DVECF cornersB[3];
+            Corners(eb.triangle, cornersB);
+            if (onPair(ea.index, eb.index, cornersA, cornersB)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Every pair of entries i < j of one leaf; true to stop.
+    template <typename OnPair>
+    bool CompareWithItself(const AABBNode& leaf, const OnPair& onPair) const
+    {
+        uint32_t kept[kGather];
+        if (leaf.Count() <= kGather) {
+            // The usual leaf: its entries without a repeated index, gathered
+            // once, each tested against those after it.
+            uint32_t keptCount = 0;
+            for (uint32_t j = leaf.first; j <= leaf.last; ++j) {
+                if (!RepeatsAnIndex(entries_[j].triangle)) {
+                    kept[keptCount++] = j;
+                }
+            }
+            for (uint32_t k = 0; k + 1 < keptCount; ++k) {
+                if (TestAgainst(entries_[kept[k]], kept + k + 1, keptCount - k - 1, onPair)) {
+                    return true;
+                }
+            }
+            return false;
+        }
+        for (uint32_t i = leaf.first; i < leaf.last; ++i) {
+            const TriEntry& ea = entries_[i];
+            if (RepeatsAnIndex(ea.triangle)) {
+                continue;
+            }
+            uint32_t keptCount = 0;
+            for (uint32_t j = i + 1; j <= leaf.last; ++j) {
+                if (!RepeatsAnIndex(entries_[j].triangle)) {
+                    kept[keptCount++] = j;
+                }
+                if (keptCount == kGather || (j == leaf.last && keptCount != 0)) {
+                    if (TestAgainst(ea, kept, keptCount, onPair)) {
+                        return true;
+                    }
+                    keptCount = 0;
+                }
+            }
+        }
+        return false;
+    }
+
+    // Every pair of an entry of `a` with an entry of `b`, two leaves with no
+    // entry in common; true to stop.
+    template <typename OnPair>
+    bool CompareLeaves(const AABBNode& a, const AABBNode& b, const OnPair& onPair) const
+    {
+        for (uint32_t start = b.first; start <= b.last; start += kGather) {
+            const uint32_t end = b.last - start < kGather ? b.last : start + kGather - 1;
+            uint32_t kept[kGather];
+            uint32_t keptCount = 0;
+            for (uint32_t j = start; j <= end; ++j) {
+                const TriEntry& eb = entries_[j];
+                if (!BoxesApart(eb.box, a.box) && !RepeatsAnIndex(eb.triangle)) {
+                    kept[keptCount++] = j;
+                }
+            }
+            if (keptCount != 0) {
+                for (uint32_t i = a.first; i <= a.last; ++i) {
+                    const TriEntry& ea = entries_[i];
+                    if (BoxesApart(ea.box, b.box) || RepeatsAnIndex(ea.triangle)) {
+                        continue;
+                    }
+                    if (TestAgainst(ea, kept, keptCount, onPair)) {
+                        return true;
+                    }
+                }
+            }
+            if (end == b.last) {
+                break;
+            }
+        }
+        return false;
+    }
+
+    const TriEntry* entries_;
+    const T3DVECF* points_;
+};
+
+// Walks a tree against itself (SelfWalk) or against another tree.
+template <WalkOrder order, typename OnPair>
+WalkResult WalkAllPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, const OnPair& onPair)
+{
+    if (&treeA == &treeB) {
+        return SelfWalk(treeA).Run<order>(treeA.Root(), onPair);
+    }
+    return WalkPairs<order>(treeA, treeB, onPair);
+}
+
 }  // namespace
 
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
@@ -126,10 +356,11 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
     }
     // The marks do not depend on the order of the pairs (a pair is only
     // skipped when it could not add a mark), so the walk goes depth first.
-    const WalkResult result = WalkPairs<WalkOrder::DepthFirst>(
+    const WalkResult result = WalkAllPairs<WalkOrder::DepthFirst>(
         *treeA, *treeB, [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
-            // The second visit of a pair, or any pair of two triangles already
-            // known to intersect something, cannot change the marks.
+            // A pair met again (the walk of two trees meets every pair from
+            // both sides), or any pair of two triangles already known to
+            // intersect something, cannot change the marks.
             if (!(bits.IsSet(ta) && bits.IsSet(tb)) && TriTriIntersect(ca, cb) == '1') {
                 bits.Set(ta);
                 bits.Set(tb);
@@ -144,7 +375,10 @@ int FindIntersectingPair(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tree
     if (treeA == nullptr || treeB == nullptr) {
         return 0;
     }
-    const WalkResult result = WalkPairs<WalkOrder::BreadthFirst>(
+    // Depth first as well: it compares pairs of leaves from the start, where
+    // breadth first only reaches them after every pair of inner nodes, and it
+    // keeps few pairs pending. The answer does not depend on the order.
+    const WalkResult result = WalkAllPairs<WalkOrder::DepthFirst>(
         *treeA, *treeB, [](uint32_t, uint32_t, const T3DVECF* ca, const T3DVECF* cb) {
             return TriTriIntersect(ca, cb) == '1';
         });

@@ -19,15 +19,18 @@ namespace meshaudit {
 // 0 when a tree is missing, treeA is not built, the bits cannot be created
 // or the queue of node pairs cannot grow.
 //
-// With the same tree on both sides, every unordered pair is reached twice,
-// once from each side; a pair whose two bits are already set is not tested
-// again.
+// With the same tree on both sides (the same object, not two trees of the
+// same mesh), each unordered pair of triangles is tested once, in one of its
+// two orders; the marks are those of walking it as two trees, which meets
+// every pair from both sides. A pair whose two bits are already set is not
+// tested again.
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
                           CBitVector& bits);
 
 // Returns 1 as soon as one intersecting pair is found, 0 when there is none
 // or a tree is missing, -1 when the queue of node pairs cannot grow (the
-// answer is then unknown).
+// answer is then unknown). The same tree on both sides is walked once per
+// unordered pair, as above.
 int FindIntersectingPair(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB);
 
 }  // namespace meshaudit

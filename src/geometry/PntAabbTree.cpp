@@ -58,12 +58,16 @@ int C3DPntAABBTree::Build(const MeshRecord& mesh)
         return 0;
     }
     entryCount_ = pointCount;
-    for (uint32_t i = 0; i < pointCount; ++i) {
-        entries_[i].index = i;
-        entries_[i].point = points[i];
-    }
+    PntEntry* entries = entries_;
+    auto fill = [entries, points, pointCount] {
+        for (uint32_t i = 0; i < pointCount; ++i) {
+            entries[i].index = i;
+            entries[i].point = points[i];
+        }
+    };
+    fill();
     BuiltNodes built;
-    if (!BuildNodes<PntTraits>(entries_, pointCount, built)) {
+    if (!BuildNodes<PntTraits>(entries_, pointCount, built, fill)) {
         Reset();
         return 0;
     }

@@ -3,6 +3,8 @@
 #include "containers/Memory.h"
 #include "geometry/AabbTreeBuild.h"
 
+#include <cstdint>
+
 namespace meshaudit {
 
 namespace {
@@ -25,6 +27,28 @@ struct TriTraits {
     }
 };
 
+// Writes an entry for each triangle whose indices are all below the point
+// count, in triangle order; returns how many.
+uint32_t FillEntries(const MeshRecord& mesh, TriEntry* entries)
+{
+    const T3DVECF* points = mesh.points;
+    uint32_t count = 0;
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        const TRIANGLE& tri = mesh.triangles[t];
+        if (tri.a >= mesh.pointCount || tri.b >= mesh.pointCount || tri.c >= mesh.pointCount) {
+            continue;
+        }
+        TriEntry& entry = entries[count++];
+        entry.index = t;
+        entry.triangle = tri;
+        entry.box = C3DAABB{};
+        entry.box.Extend(points[tri.a]);
+        entry.box.Extend(points[tri.b]);
+        entry.box.Extend(points[tri.c]);
+    }
+    return count;
+}
+
 }  // namespace
 
 C3DTriAABBTree::~C3DTriAABBTree()
@@ -38,7 +62,8 @@ void C3DTriAABBTree::Reset()
     nodeBlock_ = nullptr;
     root_ = nullptr;
     nodeCount_ = 0;
-    Free(entries_);
+    Free(entryBlock_);
+    entryBlock_ = nullptr;
     entries_ = nullptr;
     entryCount_ = 0;
     mesh_ = MeshRecord{nullptr, 0, nullptr, 0};
@@ -55,30 +80,24 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh)
         return 0;
     }
     mesh_ = mesh;
-    entries_ = AllocateArray<TriEntry>(triangleCount);
-    if (entries_ == nullptr) {
+    // An entry is read whole by the build and by the pair searches; starting
+    // the array on a 64-byte boundary keeps each one within one cache line.
+    if (triangleCount > (SIZE_MAX - 64) / sizeof(TriEntry)) {
         return 0;
     }
-    uint32_t count = 0;
-    for (uint32_t t = 0; t < triangleCount; ++t) {
-        const TRIANGLE& tri = triangles[t];
-        if (tri.a >= pointCount || tri.b >= pointCount || tri.c >= pointCount) {
-            continue;
-        }
-        TriEntry& entry = entries_[count++];
-        entry.index = t;
-        entry.triangle = tri;
-        entry.box = C3DAABB{};
-        entry.box.Extend(points[tri.a]);
-        entry.box.Extend(points[tri.b]);
-        entry.box.Extend(points[tri.c]);
+    entryBlock_ = Allocate(triangleCount * sizeof(TriEntry) + 64);
+    if (entryBlock_ == nullptr) {
+        return 0;
     }
+    entries_ = reinterpret_cast<TriEntry*>((reinterpret_cast<uintptr_t>(entryBlock_) + 63) &
+                                           ~uintptr_t{63});
+    const uint32_t count = FillEntries(mesh, entries_);
     entryCount_ = count;
     if (count == 0) {
         return 1;
     }
     BuiltNodes built;
-    if (!BuildNodes<TriTraits>(entries_, count, built)) {
+    if (!BuildNodes<TriTraits>(entries_, count, built, [&] { FillEntries(mesh, entries_); })) {
         Reset();
         return 0;
     }

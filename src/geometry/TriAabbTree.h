@@ -21,7 +21,7 @@ struct TriEntry {
 static_assert(sizeof(TriEntry) == 64, "an entry is one cache line");
 
 // The tree owns its entries (one block, in tree order: every node covers a
-// contiguous range) and its nodes (one block), and keeps a copy of the mesh
+// contiguous range; each entry on a cache line of its own) and its nodes (one block), and keeps a copy of the mesh
 // record it was built over; the mesh's arrays stay the caller's and must
 // outlive every use of the tree.
 class C3DTriAABBTree {
@@ -58,6 +58,7 @@ private:
     AABBNode* root_ = nullptr;
     uint32_t nodeCount_ = 0;
     MeshRecord mesh_{nullptr, 0, nullptr, 0};
+    void* entryBlock_ = nullptr;  // holds the entries, from a 64-byte boundary on
     TriEntry* entries_ = nullptr;
     uint32_t entryCount_ = 0;
     uint32_t leafSize_ = 5;
