@@ -505,10 +505,14 @@ typedef struct MeshResults {
     int8_t Convex;                    /* 30 always -1 in this version */
     uint8_t Padding2[1];              /* 31 */
     double Volume;                    /* 32 signed enclosed volume (positive for outward
-                                             triangles, counter-clockwise seen from outside);
+                                             triangles, counter-clockwise seen from outside),
+                                             a sixth of the sum of one determinant per
+                                             triangle, added smallest magnitude first (equal
+                                             magnitudes in triangle order, so the value is
+                                             the same on every platform);
                                              -DBL_MAX not computed, which it stays when its
-                                             scratch array (8 bytes per triangle) cannot be
-                                             allocated */
+                                             scratch array (16 bytes per triangle) cannot
+                                             be allocated */
     double Area;                      /* 40 surface area; -1.0 not computed */
     double Unused19;                  /* 48 always -1.0 */
     double AspectRatio;               /* 56 always -1.0 in this version */
