@@ -76,7 +76,8 @@ TEST(MagnitudeSort, EqualsAStableComparisonSortBitForBit)
         std::stable_sort(expected.begin(), expected.end(), MagnitudeLess);
         std::vector<double> scratch(n);
         SortByMagnitude(values.data(), scratch.data(), static_cast<uint32_t>(n));
-        ASSERT_EQ(std::memcmp(values.data(), expected.data(), n * sizeof(double)), 0)
+        ASSERT_TRUE(n == 0 ||
+                    std::memcmp(values.data(), expected.data(), n * sizeof(double)) == 0)
             << "round " << round << ", n " << n;
     }
 }
