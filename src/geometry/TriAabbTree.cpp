@@ -3,6 +3,7 @@
 #include "containers/Memory.h"
 #include "geometry/AabbTreeBuild.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace meshaudit {
@@ -82,10 +83,11 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh)
     mesh_ = mesh;
     // An entry is read whole by the build and by the pair searches; starting
     // the array on a 64-byte boundary keeps each one within one cache line.
-    if (triangleCount > (SIZE_MAX - 64) / sizeof(TriEntry)) {
-        return 0;
+    const std::size_t slots = triangleCount;
+    if (slots > (SIZE_MAX - 64) / sizeof(TriEntry)) {
+        return 0;  // only where size_t is narrower than 64 bits
     }
-    entryBlock_ = Allocate(triangleCount * sizeof(TriEntry) + 64);
+    entryBlock_ = Allocate(slots * sizeof(TriEntry) + 64);
     if (entryBlock_ == nullptr) {
         return 0;
     }
