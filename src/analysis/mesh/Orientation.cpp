@@ -1,6 +1,7 @@
 // Orientation of a mesh: whether every shared edge is run in opposite
 // directions by its triangles, and whether the triangles could be flipped so
-// that it is (a breadth-first reorientation of a copy, then the same test).
+// that it is (a breadth-first reorientation judged pair by pair, or where
+// every pair is a plain relation, disjoint sets with a parity bit).
 #include "analysis/mesh/MeshAnalyses.h"
 #include "analysis/mesh/GraphWalk.h"
 #include "containers/DisjointSets.h"
