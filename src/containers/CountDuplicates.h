@@ -89,38 +89,7 @@ int32_t CountDuplicatesInTree(uint32_t itemCount, KeyOf keyOf, const DuplicateCo
     return 0;
 }
 
-// Counts the duplicates among items 0 .. itemCount-1: the sums of the tree
-// path above, with the same codes. When no key holds a NaN the keys are
-// sorted and equal runs counted instead, which gives the same sums (without
-// NaN the order is a strict weak one, so the tree's equivalence classes are
-// exactly the sorted runs) in a fraction of the time and memory. A key with
-// a NaN makes the tree's outcome depend on the insertion order, so such an
-// input takes the tree path itself.
-template <typename Key, typename KeyOf>
-int32_t CountDuplicates(uint32_t itemCount, KeyOf keyOf, const DuplicateCodes& codes,
-                        DuplicateSums& sums)
-{
-    if (itemCount == 0) {
-        // No pool to create: the tree path's own code.
-        return CountDuplicatesInTree<Key>(itemCount, keyOf, codes, sums);
-    }
-    uint32_t members = 0;
-    uint32_t classes = 0;
-    switch (CountSortedRuns<Key>(itemCount, keyOf, members, classes)) {
-    case SortedRunsOutcome::Counted:
-        sums.members = members;
-        sums.classes = classes;
-        return 0;
-    case SortedRunsOutcome::OutOfMemory:
-        // Where the tree path would have failed to create its pool.
-        return codes.createFailed;
-    case SortedRunsOutcome::HasNaN:
-        break;
-    }
-    return CountDuplicatesInTree<Key>(itemCount, keyOf, codes, sums);
-}
-
-// CountDuplicates for keys that a caller can also count as small integer
+// Duplicate counting for keys that a caller can also count as small integer
 // tuples (point indices, or point ranks standing for coordinates; see
 // TupleDuplicates.h): `tupleCount(members, classes)` runs that count and
 // returns its outcome. Its sums are those of the tree path, whose codes it
@@ -146,6 +115,24 @@ int32_t CountDuplicatesByTuples(uint32_t itemCount, KeyOf keyOf, const Duplicate
         break;
     }
     return CountDuplicatesInTree<Key>(itemCount, keyOf, codes, sums);
+}
+
+// Counts the duplicates among items 0 .. itemCount-1: the sums of the tree
+// path above, with the same codes. When no key holds a NaN the keys are
+// sorted and equal runs counted instead, which gives the same sums (without
+// NaN the order is a strict weak one, so the tree's equivalence classes are
+// exactly the sorted runs) in a fraction of the time and memory. A key with
+// a NaN makes the tree's outcome depend on the insertion order, so such an
+// input takes the tree path itself.
+template <typename Key, typename KeyOf>
+int32_t CountDuplicates(uint32_t itemCount, KeyOf keyOf, const DuplicateCodes& codes,
+                        DuplicateSums& sums)
+{
+    return CountDuplicatesByTuples<Key>(itemCount, keyOf, codes, sums,
+                                        [&](uint32_t& members, uint32_t& classes) {
+                                            return CountSortedRuns<Key>(itemCount, keyOf, members,
+                                                                        classes);
+                                        });
 }
 
 }  // namespace meshaudit
