@@ -4,8 +4,10 @@
 // peer is built, the same file's peer operations measured alternately in the
 // same run.
 //
-//   meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] FILE...
+//   meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale]
+//                   [--only analyse|intersect|merge] FILE...
 //
+// --only runs one part of each file's figures, for profiling one of them.
 // Timing lives here, never in the tests. Medians of N runs (default 5).
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
@@ -253,7 +255,10 @@ struct Options {
     std::string peer;
     std::string json;
     bool scale = false;
+    std::string only;  // empty: every part; else "analyse", "intersect" or "merge"
     std::vector<std::string> files;
+
+    bool Runs(const char* part) const { return only.empty() || only == part; }
 };
 
 std::ofstream jsonOut;
@@ -266,10 +271,8 @@ void Emit(const std::string& subject, const std::string& metric, double value)
     }
 }
 
-void BenchFile(const std::string& name, const MeshRecord& record, const Options& options)
+void BenchAnalyse(const std::string& name, const MeshRecord& record, const Options& options)
 {
-    std::printf("\n== %s: %u points, %u triangles\n", name.c_str(), record.pointCount,
-                record.triangleCount);
     const bool havePeer = !options.peer.empty();
     // One analysis first, not timed: the first one in a process also pays for
     // growing the heap and for the system's first huge pages, which a host
@@ -316,8 +319,11 @@ void BenchFile(const std::string& name, const MeshRecord& record, const Options&
             }
         }
     }
+}
 
-    if (havePeer) {
+void BenchIntersect(const std::string& name, const MeshRecord& record, const Options& options)
+{
+    {
         std::vector<double> peerAll, oursMark;
         for (int r = 0; r < options.reps; ++r) {
             AnalysisContext context;
@@ -332,7 +338,11 @@ void BenchFile(const std::string& name, const MeshRecord& record, const Options&
         Emit(name, "ours.count_intersected", Median(oursMark));
         Emit(name, "peer.self_intersections", Median(peerAll));
     }
+}
 
+void BenchMerge(const std::string& name, const MeshRecord& record, const Options& options)
+{
+    const bool havePeer = !options.peer.empty();
     meshaudit::testing::TestMesh soup = Unweld(record);
     const MeshRecord soupRecord = soup.Record();
     std::vector<double> merge, peerMerge;
@@ -352,6 +362,21 @@ void BenchFile(const std::string& name, const MeshRecord& record, const Options&
         Emit(name, "peer.merge_dup_points", Median(peerMerge));
     }
     std::printf("\n");
+}
+
+void BenchFile(const std::string& name, const MeshRecord& record, const Options& options)
+{
+    std::printf("\n== %s: %u points, %u triangles\n", name.c_str(), record.pointCount,
+                record.triangleCount);
+    if (options.Runs("analyse")) {
+        BenchAnalyse(name, record, options);
+    }
+    if (!options.peer.empty() && options.Runs("intersect")) {
+        BenchIntersect(name, record, options);
+    }
+    if (options.Runs("merge")) {
+        BenchMerge(name, record, options);
+    }
 }
 
 void BenchScaling(const Options& options)
@@ -404,10 +429,12 @@ int main(int argc, char** argv)
             options.peer = argv[++i];
         } else if (arg == "--json" && i + 1 < argc) {
             options.json = argv[++i];
+        } else if (arg == "--only" && i + 1 < argc) {
+            options.only = argv[++i];
         } else if (arg == "--scale") {
             options.scale = true;
         } else if (arg == "-h" || arg == "--help") {
-            std::printf("usage: meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] FILE...\n");
+            std::printf("usage: meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] [--only analyse|intersect|merge] FILE...\n");
             return 0;
         } else {
             options.files.push_back(arg);
