@@ -4,6 +4,7 @@
 
 #include "analysis/DuplicateMemo.h"
 #include "analysis/QuantityTable.h"
+#include "containers/Memory.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
 
@@ -12,6 +13,10 @@
 namespace meshaudit {
 
 class AnalysisContext {
+    // First, so that it closes last: the blocks the analysis frees go back
+    // to the system when the context ends, not before.
+    BlockReuseScope blockReuse_;
+
 public:
     AnalysisContext();
     ~AnalysisContext();

@@ -2,9 +2,13 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#endif
+#if defined(__GLIBC__)
+#include <malloc.h>
 #endif
 
 namespace meshaudit {
@@ -59,16 +63,143 @@ void HintHugePages(void* block, std::size_t bytes)
 #endif
 }
 
+// Reuse of large blocks inside a BlockReuseScope. Smaller blocks come from
+// the allocator's free lists, which reuse them already; larger ones get
+// fresh pages from the system each time. The size of a block is read back
+// from the allocator, so only where it tells it.
+#if defined(__GLIBC__)
+constexpr bool kCanReuse = true;
+std::size_t BlockBytes(void* block)
+{
+    return malloc_usable_size(block);
+}
+#else
+constexpr bool kCanReuse = false;
+std::size_t BlockBytes(void*)
+{
+    return 0;
+}
+#endif
+constexpr std::size_t kReuseMinBytes = std::size_t{1} << 20;
+constexpr std::size_t kKeptSlots = 16;
+
+struct KeptBlock {
+    void* block;
+    std::size_t bytes;
+};
+
+// What the open scopes keep. The library keeps the large blocks live at the
+// same time (`liveBytes`) and their peak; the kept blocks are bounded so
+// that live and kept together stay within an eighth above that peak, which
+// keeps the resident peak of a call close to what it is without reuse.
+struct ReuseState {
+    unsigned depth = 0;
+    KeptBlock kept[kKeptSlots] = {};
+    std::size_t keptCount = 0;
+    std::size_t keptBytes = 0;
+    std::size_t liveBytes = 0;
+    std::size_t peakLiveBytes = 0;
+};
+
+ReuseState reuse;
+
+bool Reusing(std::size_t bytes)
+{
+    return kCanReuse && reuse.depth != 0 && bytes >= kReuseMinBytes;
+}
+
+void ReleaseKept(std::size_t slot)
+{
+    std::free(reuse.kept[slot].block);
+    reuse.keptBytes -= reuse.kept[slot].bytes;
+    reuse.kept[slot] = reuse.kept[--reuse.keptCount];
+}
+
+// The smallest kept block that holds `bytes` and wastes at most half of it
+// again, taken out of the kept set; null when there is none.
+void* TakeKept(std::size_t bytes)
+{
+    std::size_t best = kKeptSlots;
+    for (std::size_t i = 0; i < reuse.keptCount; ++i) {
+        const std::size_t have = reuse.kept[i].bytes;
+        if (have >= bytes && have - bytes <= bytes / 2 &&
+            (best == kKeptSlots || have < reuse.kept[best].bytes)) {
+            best = i;
+        }
+    }
+    if (best == kKeptSlots) {
+        return nullptr;
+    }
+    void* block = reuse.kept[best].block;
+    reuse.liveBytes += reuse.kept[best].bytes;
+    reuse.keptBytes -= reuse.kept[best].bytes;
+    reuse.kept[best] = reuse.kept[--reuse.keptCount];
+    return block;
+}
+
+// Before a fresh block of `bytes`: releases the largest kept blocks until
+// live, kept and the new block fit the bound.
+void MakeRoomFor(std::size_t bytes)
+{
+    const std::size_t need = reuse.liveBytes + bytes;
+    if (need > reuse.peakLiveBytes) {
+        reuse.peakLiveBytes = need;
+    }
+    const std::size_t bound = reuse.peakLiveBytes + reuse.peakLiveBytes / 8;
+    while (reuse.keptCount != 0 && need + reuse.keptBytes > bound) {
+        std::size_t largest = 0;
+        for (std::size_t i = 1; i < reuse.keptCount; ++i) {
+            if (reuse.kept[i].bytes > reuse.kept[largest].bytes) {
+                largest = i;
+            }
+        }
+        ReleaseKept(largest);
+    }
+}
+
+void CountLive(void* block)
+{
+    if (block != nullptr) {
+        reuse.liveBytes += BlockBytes(block);
+    }
+}
+
 }  // namespace
+
+BlockReuseScope::BlockReuseScope()
+{
+    ++reuse.depth;
+}
+
+BlockReuseScope::~BlockReuseScope()
+{
+    if (--reuse.depth != 0) {
+        return;
+    }
+    while (reuse.keptCount != 0) {
+        ReleaseKept(reuse.keptCount - 1);
+    }
+    reuse = ReuseState{};
+}
 
 void* Allocate(std::size_t bytes)
 {
     if (NextRequestFails()) {
         return nullptr;
     }
-    // malloc(0) may return null; one byte keeps "null means failure" true.
-    void* block = std::malloc(bytes == 0 ? 1 : bytes);
+    if (!Reusing(bytes)) {
+        // malloc(0) may return null; one byte keeps "null means failure" true.
+        void* block = std::malloc(bytes == 0 ? 1 : bytes);
+        HintHugePages(block, bytes);
+        return block;
+    }
+    if (void* block = TakeKept(bytes)) {
+        return block;
+    }
+    MakeRoomFor(bytes);
+    void* block = std::malloc(bytes);
     HintHugePages(block, bytes);
+    CountLive(block);
     return block;
 }
 
@@ -80,12 +211,37 @@ void* AllocateZeroed(std::size_t count, std::size_t size)
     if (count == 0 || size == 0) {
         return std::calloc(1, 1);
     }
-    return std::calloc(count, size);  // calloc itself refuses an overflowing product
+    if (count > SIZE_MAX / size || !Reusing(count * size)) {
+        return std::calloc(count, size);  // calloc itself refuses an overflowing product
+    }
+    // Clearing a block whose pages are in place is far cheaper than faulting
+    // in fresh zeroed pages.
+    if (void* block = TakeKept(count * size)) {
+        return std::memset(block, 0, count * size);
+    }
+    MakeRoomFor(count * size);
+    void* block = std::calloc(count, size);
+    CountLive(block);
+    return block;
 }
 
 void Free(void* memory)
 {
-    std::free(memory);
+    if (memory == nullptr) {
+        return;
+    }
+    const std::size_t bytes = kCanReuse && reuse.depth != 0 ? BlockBytes(memory) : 0;
+    if (!Reusing(bytes)) {
+        std::free(memory);
+        return;
+    }
+    reuse.liveBytes -= bytes < reuse.liveBytes ? bytes : reuse.liveBytes;
+    if (reuse.keptCount == kKeptSlots) {
+        std::free(memory);
+        return;
+    }
+    reuse.kept[reuse.keptCount++] = KeptBlock{memory, bytes};
+    reuse.keptBytes += bytes;
 }
 
 namespace memory_testing {
@@ -109,6 +265,11 @@ std::uint64_t AllocationCount()
 std::uint64_t FailedAllocationCount()
 {
     return seam.failed;
+}
+
+std::size_t KeptBlockBytes()
+{
+    return reuse.keptBytes;
 }
 
 }  // namespace memory_testing

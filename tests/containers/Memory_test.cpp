@@ -1,0 +1,161 @@
+#include "containers/Memory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace meshaudit {
+namespace {
+
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+// Reuse needs the allocator to tell a block's size; elsewhere every block
+// goes straight back and these tests have nothing to check.
+bool ReuseAvailable()
+{
+#if defined(__GLIBC__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+class BlockReuse : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!ReuseAvailable()) {
+            GTEST_SKIP() << "block sizes are not known on this platform";
+        }
+        memory_testing::ResetAllocationCounter();
+    }
+    void TearDown() override { memory_testing::ResetAllocationCounter(); }
+};
+
+TEST_F(BlockReuse, ALargeBlockFreedInAScopeServesTheNextRequestItFits)
+{
+    BlockReuseScope scope;
+    void* first = Allocate(4 * kMiB);
+    ASSERT_NE(first, nullptr);
+    std::memset(first, 7, 4 * kMiB);
+    Free(first);
+    EXPECT_GE(memory_testing::KeptBlockBytes(), 4 * kMiB);
+    void* again = Allocate(3 * kMiB);  // wastes less than half of 3 MiB
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(memory_testing::KeptBlockBytes(), 0u);
+    Free(again);
+}
+
+TEST_F(BlockReuse, ABlockFarLargerThanTheRequestOrTooSmallIsNotHandedOut)
+{
+    BlockReuseScope scope;
+    // A live block raises the peak, so that keeping the 8 MiB block stays
+    // within bounds while the other requests come.
+    void* live = Allocate(128 * kMiB);
+    void* big = Allocate(8 * kMiB);
+    ASSERT_NE(live, nullptr);
+    ASSERT_NE(big, nullptr);
+    Free(big);
+    const std::size_t kept = memory_testing::KeptBlockBytes();
+    ASSERT_GE(kept, 8 * kMiB);
+    void* small = Allocate(2 * kMiB);
+    EXPECT_NE(small, big);
+    void* larger = Allocate(9 * kMiB);
+    EXPECT_NE(larger, big);
+    EXPECT_EQ(memory_testing::KeptBlockBytes(), kept);
+    Free(small);
+    Free(larger);
+    Free(live);
+}
+
+TEST_F(BlockReuse, SmallBlocksAndBlocksOutsideAScopeGoStraightBack)
+{
+    void* outside = Allocate(4 * kMiB);
+    ASSERT_NE(outside, nullptr);
+    Free(outside);
+    EXPECT_EQ(memory_testing::KeptBlockBytes(), 0u);
+
+    BlockReuseScope scope;
+    void* small = Allocate(64 * 1024);
+    ASSERT_NE(small, nullptr);
+    Free(small);
+    EXPECT_EQ(memory_testing::KeptBlockBytes(), 0u);
+}
+
+TEST_F(BlockReuse, TheOutermostScopeReleasesWhatIsKept)
+{
+    {
+        BlockReuseScope outer;
+        {
+            BlockReuseScope inner;
+            Free(Allocate(2 * kMiB));
+            EXPECT_GE(memory_testing::KeptBlockBytes(), 2 * kMiB);
+        }
+        EXPECT_GE(memory_testing::KeptBlockBytes(), 2 * kMiB);  // the outer one still reuses
+    }
+    EXPECT_EQ(memory_testing::KeptBlockBytes(), 0u);
+}
+
+TEST_F(BlockReuse, AReusedBlockIsClearedForAZeroedRequest)
+{
+    BlockReuseScope scope;
+    auto* bytes = static_cast<unsigned char*>(Allocate(2 * kMiB));
+    ASSERT_NE(bytes, nullptr);
+    std::memset(bytes, 0xAB, 2 * kMiB);
+    Free(bytes);
+    auto* zeroed = static_cast<unsigned char*>(AllocateZeroed(2 * kMiB, 1));
+    ASSERT_EQ(zeroed, bytes);
+    for (std::size_t i = 0; i < 2 * kMiB; i += 4093) {
+        ASSERT_EQ(zeroed[i], 0) << i;
+    }
+    EXPECT_EQ(zeroed[2 * kMiB - 1], 0);
+    Free(zeroed);
+}
+
+TEST_F(BlockReuse, KeptBlocksStayWithinAnEighthAboveThePeakOfLiveBlocks)
+{
+    BlockReuseScope scope;
+    // Live peak 16 MiB; 16 MiB kept when the 32 MiB request comes would make
+    // 48 MiB, more than 32 + 4, so the kept block is released first.
+    Free(Allocate(16 * kMiB));
+    ASSERT_GE(memory_testing::KeptBlockBytes(), 16 * kMiB);
+    void* large = Allocate(32 * kMiB);
+    ASSERT_NE(large, nullptr);
+    EXPECT_EQ(memory_testing::KeptBlockBytes(), 0u);
+    // Under the peak, freed blocks are kept again.
+    void* a = Allocate(8 * kMiB);
+    Free(large);
+    Free(a);
+    EXPECT_GE(memory_testing::KeptBlockBytes(), 40 * kMiB);
+}
+
+TEST_F(BlockReuse, ReusedBlocksAreCountedAndCanBeMadeToFailLikeFreshOnes)
+{
+    BlockReuseScope scope;
+    Free(Allocate(2 * kMiB));
+    const std::size_t kept = memory_testing::KeptBlockBytes();
+    memory_testing::FailAllocations(2, 1);
+    EXPECT_EQ(Allocate(2 * kMiB), nullptr);  // request 2, planned to fail
+    EXPECT_EQ(memory_testing::KeptBlockBytes(), kept);
+    void* reused = Allocate(2 * kMiB);
+    EXPECT_NE(reused, nullptr);
+    EXPECT_EQ(memory_testing::AllocationCount(), 3u);
+    EXPECT_EQ(memory_testing::FailedAllocationCount(), 1u);
+    EXPECT_EQ(memory_testing::KeptBlockBytes(), 0u);
+    Free(reused);
+}
+
+TEST(Memory, ZeroByteAndOverflowingRequests)
+{
+    void* one = Allocate(0);
+    EXPECT_NE(one, nullptr);
+    Free(one);
+    EXPECT_EQ(AllocateZeroed(SIZE_MAX / 2, 4), nullptr);
+    EXPECT_EQ(AllocateArray<std::uint64_t>(SIZE_MAX / 4), nullptr);
+    BlockReuseScope scope;
+    EXPECT_EQ(AllocateZeroed(SIZE_MAX / 2, 4), nullptr);
+}
+
+}  // namespace
+}  // namespace meshaudit
