@@ -49,8 +49,10 @@ void Reset(MeshRecord* record)
 }
 
 // Reset the output (without releasing what it held), validate the input and
-// copy it into the output. Returns 0 or the export's code.
-int32_t EnterRepair(const MeshRecord* input, MeshRecord* output)
+// copy it into the output. Returns 0 or the export's code. The point array
+// is always allocated, so that running short of memory there gives the same
+// code, but its contents are copied only with `copyPoints`.
+int32_t EnterRepair(const MeshRecord* input, MeshRecord* output, bool copyPoints)
 {
     if (output == nullptr) {
         return -1;
@@ -72,7 +74,9 @@ int32_t EnterRepair(const MeshRecord* input, MeshRecord* output)
         // What was allocated stays in the output for clear_mesh.
         return -5;
     }
-    std::memcpy(points, input->points, sizeof(T3DVECF) * pointCount);
+    if (copyPoints) {
+        std::memcpy(points, input->points, sizeof(T3DVECF) * pointCount);
+    }
     std::memcpy(triangles, input->triangles, sizeof(TRIANGLE) * triangleCount);
     return 0;
 }
@@ -152,16 +156,24 @@ MESHAUDIT_API int32_t removeDuplicatedGeometricalPoints(const MeshRecord* input,
         }
         return -1;
     }
-    const int32_t code = EnterRepair(input, output);
+    // The merge reads the points and replaces them, so it reads the
+    // caller's and the output's array is never filled: on a large mesh its
+    // pages are never touched.
+    const int32_t code = EnterRepair(input, output, false);
     if (code != 0) {
         return code;
     }
-    return meshaudit::MergeDuplicatedPoints(*output, tolerance) ? 0 : -6;
+    if (!meshaudit::MergeDuplicatedPoints(input->points, *output, tolerance)) {
+        // The output holds a copy of the input on every failure after entry.
+        std::memcpy(output->points, input->points, sizeof(T3DVECF) * input->pointCount);
+        return -6;
+    }
+    return 0;
 }
 
 MESHAUDIT_API int32_t removeInvalidTopologicalTriangles(const MeshRecord* input, MeshRecord* output)
 {
-    const int32_t code = EnterRepair(input, output);
+    const int32_t code = EnterRepair(input, output, true);
     if (code != 0) {
         return code;
     }

@@ -12,68 +12,21 @@ namespace meshaudit {
 
 namespace {
 
-// "No class yet": all bits set; a class number is stored zero-extended.
-constexpr uint64_t kNoClass = ~uint64_t{0};
-
-// The merged points, one per class in class order, growing by doubling. There
-// are never more classes than points, which caps the capacity.
-class MergedPoints {
-public:
-    explicit MergedPoints(uint32_t limit) : limit_(limit) {}
-    ~MergedPoints() { Free(data_); }
-    MergedPoints(const MergedPoints&) = delete;
-    MergedPoints& operator=(const MergedPoints&) = delete;
-
-    bool Append(const T3DVECF& p)
-    {
-        if (count_ == capacity_ && !Grow()) {
-            return false;
-        }
-        data_[count_++] = p;
-        return true;
-    }
-
-    const T3DVECF* Data() const { return data_; }
-    uint32_t Count() const { return count_; }
-
-private:
-    bool Grow()
-    {
-        uint64_t capacity = capacity_ == 0 ? 1024 : uint64_t{capacity_} * 2;
-        if (capacity > limit_) {
-            capacity = limit_;
-        }
-        if (capacity <= capacity_) {
-            return false;
-        }
-        T3DVECF* grown = AllocateArray<T3DVECF>(capacity);
-        if (grown == nullptr) {
-            return false;
-        }
-        if (count_ != 0) {
-            std::memcpy(grown, data_, sizeof(T3DVECF) * count_);
-        }
-        Free(data_);
-        data_ = grown;
-        capacity_ = static_cast<uint32_t>(capacity);
-        return true;
-    }
-
-    T3DVECF* data_ = nullptr;
-    uint32_t count_ = 0;
-    uint32_t capacity_ = 0;
-    uint32_t limit_;
-};
+// "No class yet". Class numbers stay below the point count, so they never
+// reach it.
+constexpr uint32_t kNoClass = UINT32_MAX;
 
 // The working arrays, released on every path out of the merge.
 struct Scratch {
-    uint64_t* classes = nullptr;
+    uint32_t* classes = nullptr;
     uint32_t* found = nullptr;
+    T3DVECF* merged = nullptr;
 
     ~Scratch()
     {
         Free(classes);
         Free(found);
+        Free(merged);
     }
 };
 
@@ -81,7 +34,11 @@ struct Scratch {
 
 bool MergeDuplicatedPoints(MeshRecord& record, const double* tolerance)
 {
-    const T3DVECF* points = record.points;
+    return MergeDuplicatedPoints(record.points, record, tolerance);
+}
+
+bool MergeDuplicatedPoints(const T3DVECF* points, MeshRecord& record, const double* tolerance)
+{
     const uint32_t pointCount = record.pointCount;
     TRIANGLE* triangles = record.triangles;
     const uint32_t triangleCount = record.triangleCount;
@@ -89,24 +46,33 @@ bool MergeDuplicatedPoints(MeshRecord& record, const double* tolerance)
         tolerance == nullptr) {
         return false;
     }
+    // The tree, the scratch arrays and the old points are released in this
+    // call; the same sizes come back on the next one.
+    BlockReuseScope reuse;
+    MeshRecord source = record;
+    source.points = const_cast<T3DVECF*>(points);  // the build only reads them
     C3DPntAABBTree tree;
-    if (tree.Build(record) == 0) {
+    if (tree.Build(source) == 0) {
         return false;
     }
+    // The merged points, one per class in class order. There are never more
+    // classes than points; pages of the array that no class reaches are
+    // never written, so the system never provides them.
     Scratch scratch;
-    scratch.classes = AllocateArray<uint64_t>(pointCount);
+    scratch.classes = AllocateArray<uint32_t>(pointCount);
     scratch.found = AllocateArray<uint32_t>(pointCount);
-    if (scratch.classes == nullptr || scratch.found == nullptr) {
+    scratch.merged = AllocateArray<T3DVECF>(pointCount);
+    if (scratch.classes == nullptr || scratch.found == nullptr || scratch.merged == nullptr) {
         return false;
     }
-    uint64_t* classes = scratch.classes;
+    uint32_t* classes = scratch.classes;
     uint32_t* found = scratch.found;
+    T3DVECF* merged = scratch.merged;
     for (uint32_t i = 0; i < pointCount; ++i) {
         classes[i] = kNoClass;
     }
 
     const PntEntry* entries = tree.Entries();
-    MergedPoints merged(pointCount);
     uint32_t classCount = 0;
     for (uint32_t seed = 0; seed < pointCount; ++seed) {
         if (classes[seed] != kNoClass) {
@@ -130,10 +96,7 @@ bool MergeDuplicatedPoints(MeshRecord& record, const double* tolerance)
             sum.z += e.point.z;
         }
         const double n = static_cast<double>(count);
-        if (!merged.Append(T3DVECF{sum.x / n, sum.y / n, sum.z / n})) {
-            return false;
-        }
-        ++classCount;
+        merged[classCount++] = T3DVECF{sum.x / n, sum.y / n, sum.z / n};
     }
 
     // The new point array comes before any change to the record, so that a
@@ -142,20 +105,20 @@ bool MergeDuplicatedPoints(MeshRecord& record, const double* tolerance)
     if (newPoints == nullptr) {
         return false;
     }
-    std::memcpy(newPoints, merged.Data(), sizeof(T3DVECF) * classCount);
+    std::memcpy(newPoints, merged, sizeof(T3DVECF) * classCount);
 
     // An index beyond the point count has no class; it is kept as it is and
     // stays out of range, since the merge never adds points.
     for (uint32_t t = 0; t < triangleCount; ++t) {
         TRIANGLE& tri = triangles[t];
         if (tri.a < pointCount) {
-            tri.a = static_cast<uint32_t>(classes[tri.a]);
+            tri.a = classes[tri.a];
         }
         if (tri.b < pointCount) {
-            tri.b = static_cast<uint32_t>(classes[tri.b]);
+            tri.b = classes[tri.b];
         }
         if (tri.c < pointCount) {
-            tri.c = static_cast<uint32_t>(classes[tri.c]);
+            tri.c = classes[tri.c];
         }
     }
     Free(record.points);

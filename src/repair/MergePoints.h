@@ -13,4 +13,10 @@ namespace meshaudit {
 // or memory runs out; the record is then unchanged.
 bool MergeDuplicatedPoints(MeshRecord& record, const double* tolerance);
 
+// The same merge with the points read from `points` (record.pointCount of
+// them) instead of record.points, which is only released and replaced: for
+// a record whose point array is a copy of `points` that the merge would
+// read and then drop anyway, the copy need not be made.
+bool MergeDuplicatedPoints(const T3DVECF* points, MeshRecord& record, const double* tolerance);
+
 }  // namespace meshaudit
