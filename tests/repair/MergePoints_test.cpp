@@ -1,4 +1,5 @@
 #include "containers/Keys.h"
+#include "containers/Memory.h"
 #include "geometry/PntAabbTree.h"
 #include "meshaudit.h"
 #include "repair/MergePoints.h"
@@ -297,6 +298,42 @@ TEST(MergePoints, MergingAgainWithToleranceZeroChangesNothing)
             ASSERT_TRUE(SamePoint(p[i], q[i]));
         }
         ExpectTriangles(twice, once.Triangles());
+    }
+}
+
+// Every allocation of the export, made to fail in turn: the code says which
+// stage failed, a failed merge leaves the unmerged copy in the output (whose
+// points the merge itself never reads), and the sanitizer build checks that
+// nothing leaks.
+TEST(MergePoints, EachFailingAllocationGivesItsCodeAndTheUnmergedCopy)
+{
+    TestMesh m = testing::ClusteredSoup(300, 0.05, 3);
+    m.points[5].x = -0.0;
+    const double tolerance = 0.02;
+    memory_testing::ResetAllocationCounter();
+    {
+        Output out;
+        ASSERT_EQ(Merge(m, tolerance, out), 0);
+    }
+    const uint64_t allocations = memory_testing::AllocationCount();
+    ASSERT_GE(allocations, 4u);
+    for (uint64_t k = 1; k <= allocations; ++k) {
+        memory_testing::ResetAllocationCounter();
+        memory_testing::FailAllocations(k, 1);
+        Output out;
+        const int32_t code = Merge(m, tolerance, out);
+        memory_testing::ResetAllocationCounter();
+        if (k <= 2) {
+            EXPECT_EQ(code, -5) << "allocation " << k;
+            continue;
+        }
+        ASSERT_EQ(code, -6) << "allocation " << k;
+        ASSERT_EQ(out.record.pointCount, m.points.size());
+        ASSERT_EQ(out.record.triangleCount, m.triangles.size());
+        for (size_t i = 0; i < m.points.size(); ++i) {
+            ASSERT_TRUE(SamePoint(out.record.points[i], m.points[i])) << "allocation " << k;
+        }
+        ExpectTriangles(out, m.triangles);
     }
 }
 
