@@ -127,7 +127,8 @@ WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, c
 // (left, left), (left, right) and (right, right), a leaf with itself compares
 // its entries i < j only, and a pair of two different nodes (always two
 // disjoint subtrees, since such pairs only come from a (left, right) split)
-// follows the two-tree rule.
+// follows the two-tree rule. Nodes of at most kFlat entries are not split
+// further: their entry ranges are compared as if they were leaves.
 //
 // It tests the same unordered pairs of triangles as the two-tree walk of a
 // tree against itself:
@@ -152,7 +153,10 @@ WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, c
 //   "some edge of the first meets the second, or some edge of the second
 //   meets the first", a symmetric or of two deterministic tests.
 // So the marks, and whether some pair intersects, are those of the two-tree
-// walk.
+// walk. The same holds for a pair of small nodes compared as flat ranges:
+// each of their entry pairs whose boxes are not apart lies in a pair of
+// leaves below them whose boxes are not apart either, which the two-tree
+// walk reaches; every other entry pair is dropped by both, by its boxes.
 //
 // The leaf comparisons also drop, before the pairwise loop, the entries whose
 // box is apart from the other leaf's box: they are apart from every entry box
@@ -180,7 +184,7 @@ public:
             const AABBNode* b = pair.b;
             bool pushed = true;
             if (a == b) {
-                if (a->IsLeaf()) {
+                if (a->IsLeaf() || a->Count() <= kFlat) {
                     if (CompareWithItself(*a, onPair)) {
                         return WalkResult::Stopped;
                     }
@@ -188,6 +192,10 @@ public:
                     pushed = Offer(queue, a->Left(), a->Left()) &&
                              Offer(queue, a->Left(), a->Right()) &&
                              Offer(queue, a->Right(), a->Right());
+                }
+            } else if (a->Count() <= kFlat && b->Count() <= kFlat) {
+                if (CompareLeaves(*a, *b, onPair)) {
+                    return WalkResult::Stopped;
                 }
             } else if (!a->IsLeaf() && (b->IsLeaf() || a->Count() > b->Count())) {
                 pushed = Offer(queue, a->Left(), b) && Offer(queue, a->Right(), b);
@@ -204,10 +212,19 @@ public:
     }
 
 private:
-    // Entries gathered from a leaf at a time. A built leaf holds at most
-    // 2 * kLeafSize entries, so one gathering takes a whole leaf; a longer
-    // range would simply be taken in several pieces.
-    static constexpr uint32_t kGather = 16;
+    // Node pairs whose subtrees are both this small are compared as two
+    // flat ranges of entries, which are contiguous, instead of walked down
+    // to their leaves: the pairs tested are the same (see above: a pair of
+    // entries is tested exactly when their boxes are not apart, whatever
+    // nodes hold them), and comparing a few more entry boxes in a warm range
+    // costs far less than the node pairs it spares, each of which waits on
+    // memory.
+    static constexpr uint32_t kFlat = 32;
+
+    // Entries gathered from a range at a time: a leaf (at most 2 * kLeafSize
+    // entries) or a flat range at once; a longer range would simply be taken
+    // in several pieces.
+    static constexpr uint32_t kGather = kFlat;
     static_assert(2 * kLeafSize <= kGather, "a leaf is gathered at once");
 
     void Corners(const TRIANGLE& t, T3DVECF* corners) const
@@ -252,7 +269,7 @@ private:
         return false;
     }
 
-    // Every pair of entries i < j of one leaf; true to stop.
+    // Every pair of entries i < j of one leaf (or flat range); true to stop.
     template <typename OnPair>
     bool CompareWithItself(const AABBNode& leaf, const OnPair& onPair) const
     {
@@ -294,8 +311,8 @@ private:
         return false;
     }
 
-    // Every pair of an entry of `a` with an entry of `b`, two leaves with no
-    // entry in common; true to stop.
+    // Every pair of an entry of `a` with an entry of `b`, two leaves (or flat
+    // ranges) with no entry in common; true to stop.
     template <typename OnPair>
     bool CompareLeaves(const AABBNode& a, const AABBNode& b, const OnPair& onPair) const
     {
