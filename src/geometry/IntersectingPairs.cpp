@@ -9,6 +9,8 @@
 #include "geometry/NodePairQueue.h"
 #include "geometry/TriangleIntersection.h"
 
+#include <bit>
+
 namespace meshaudit {
 
 namespace {
@@ -241,19 +243,56 @@ private:
         return BoxesApart(a->box, b->box) || queue.Push(a, b);
     }
 
-    // Tests entry `ea` against the entries at the positions kept[0..keptCount-1],
-    // whose boxes and indices are still to be compared with it; its corners
-    // are fetched on first need. True to stop.
+    // The entries still to be compared, gathered from a range: their
+    // positions, and their boxes axis by axis, so that one entry is tested
+    // against all of them in a loop without branches over a few cache lines.
+    struct Gathered {
+        static_assert(kGather <= 32, "one bit per gathered entry");
+        double minX[kGather];
+        double maxX[kGather];
+        double minY[kGather];
+        double maxY[kGather];
+        double minZ[kGather];
+        double maxZ[kGather];
+        uint32_t position[kGather];
+        uint32_t count = 0;
+
+        void Add(const TriEntry& e, uint32_t at)
+        {
+            minX[count] = e.box.min.x;
+            maxX[count] = e.box.max.x;
+            minY[count] = e.box.min.y;
+            maxY[count] = e.box.max.y;
+            minZ[count] = e.box.min.z;
+            maxZ[count] = e.box.max.z;
+            position[count] = at;
+            ++count;
+        }
+    };
+
+    // Tests entry `ea` against the gathered entries from..count-1, whose
+    // boxes and indices are still to be compared with it, in gathered order;
+    // its corners are fetched on first need. True to stop. The box test is
+    // BoxesApart, made for all of them first: few pairs pass it.
     template <typename OnPair>
-    bool TestAgainst(const TriEntry& ea, const uint32_t* kept, uint32_t keptCount,
-                     const OnPair& onPair) const
+    bool TestAgainst(const TriEntry& ea, const Gathered& g, uint32_t from, const OnPair& onPair) const
     {
+        const C3DAABB& box = ea.box;
+        uint32_t meeting = 0;
+        for (uint32_t k = from; k < g.count; ++k) {
+            const bool apart = (g.minX[k] > box.max.x) | (box.min.x > g.maxX[k]) |
+                               (g.minY[k] > box.max.y) | (box.min.y > g.maxY[k]) |
+                               (g.minZ[k] > box.max.z) | (box.min.z > g.maxZ[k]);
+            meeting |= static_cast<uint32_t>(!apart) << k;
+        }
         const TRIANGLE& ta = ea.triangle;
         T3DVECF cornersA[3];
         bool haveCornersA = false;
-        for (uint32_t k = 0; k < keptCount; ++k) {
-            const TriEntry& eb = entries_[kept[k]];
-            if (BoxesApart(ea.box, eb.box) || SharesAnIndex(ta, eb.triangle)) {
+        while (meeting != 0) {
+            const int k = std::countr_zero(meeting);
+            meeting &= meeting - 1;
+            const TriEntry& eb = entries_[g.position[k]];
+            if (SharesAnIndex(ta, eb.triangle)) {
                 continue;
             }
             if (!haveCornersA) {
@@ -273,18 +312,17 @@ private:
     template <typename OnPair>
     bool CompareWithItself(const AABBNode& leaf, const OnPair& onPair) const
     {
-        uint32_t kept[kGather];
+        Gathered g;
         if (leaf.Count() <= kGather) {
             // The usual leaf: its entries without a repeated index, gathered
             // once, each tested against those after it.
-            uint32_t keptCount = 0;
             for (uint32_t j = leaf.first; j <= leaf.last; ++j) {
                 if (!RepeatsAnIndex(entries_[j].triangle)) {
-                    kept[keptCount++] = j;
+                    g.Add(entries_[j], j);
                 }
             }
-            for (uint32_t k = 0; k + 1 < keptCount; ++k) {
-                if (TestAgainst(entries_[kept[k]], kept + k + 1, keptCount - k - 1, onPair)) {
+            for (uint32_t k = 0; k + 1 < g.count; ++k) {
+                if (TestAgainst(entries_[g.position[k]], g, k + 1, onPair)) {
                     return true;
                 }
             }
@@ -295,16 +333,16 @@ private:
             if (RepeatsAnIndex(ea.triangle)) {
                 continue;
             }
-            uint32_t keptCount = 0;
+            g.count = 0;
             for (uint32_t j = i + 1; j <= leaf.last; ++j) {
                 if (!RepeatsAnIndex(entries_[j].triangle)) {
-                    kept[keptCount++] = j;
+                    g.Add(entries_[j], j);
                 }
-                if (keptCount == kGather || (j == leaf.last && keptCount != 0)) {
-                    if (TestAgainst(ea, kept, keptCount, onPair)) {
+                if (g.count == kGather || (j == leaf.last && g.count != 0)) {
+                    if (TestAgainst(ea, g, 0, onPair)) {
                         return true;
                     }
-                    keptCount = 0;
+                    g.count = 0;
                 }
             }
         }
@@ -316,23 +354,23 @@ private:
     template <typename OnPair>
     bool CompareLeaves(const AABBNode& a, const AABBNode& b, const OnPair& onPair) const
     {
+        Gathered g;
         for (uint32_t start = b.first; start <= b.last; start += kGather) {
             const uint32_t end = b.last - start < kGather ? b.last : start + kGather - 1;
-            uint32_t kept[kGather];
-            uint32_t keptCount = 0;
+            g.count = 0;
             for (uint32_t j = start; j <= end; ++j) {
                 const TriEntry& eb = entries_[j];
                 if (!BoxesApart(eb.box, a.box) && !RepeatsAnIndex(eb.triangle)) {
-                    kept[keptCount++] = j;
+                    g.Add(eb, j);
                 }
             }
-            if (keptCount != 0) {
+            if (g.count != 0) {
                 for (uint32_t i = a.first; i <= a.last; ++i) {
                     const TriEntry& ea = entries_[i];
                     if (BoxesApart(ea.box, b.box) || RepeatsAnIndex(ea.triangle)) {
                         continue;
                     }
-                    if (TestAgainst(ea, kept, keptCount, onPair)) {
+                    if (TestAgainst(ea, g, 0, onPair)) {
                         return true;
                     }
                 }
