@@ -88,10 +88,10 @@ struct KeptBlock {
     std::size_t bytes;
 };
 
-// What the open scopes keep. The library keeps the large blocks live at the
-// same time (`liveBytes`) and their peak; the kept blocks are bounded so
-// that live and kept together stay within an eighth above that peak, which
-// keeps the resident peak of a call close to what it is without reuse.
+// What the open scopes keep, and the bytes of large blocks in use now
+// (`liveBytes`) and at most so far. The kept blocks are bounded so that the
+// blocks in use and kept together stay within a sixteenth above that peak,
+// which keeps the resident peak of a call close to what it is without reuse.
 struct ReuseState {
     unsigned depth = 0;
     KeptBlock kept[kKeptSlots] = {};
@@ -145,7 +145,7 @@ void MakeRoomFor(std::size_t bytes)
     if (need > reuse.peakLiveBytes) {
         reuse.peakLiveBytes = need;
     }
-    const std::size_t bound = reuse.peakLiveBytes + reuse.peakLiveBytes / 8;
+    const std::size_t bound = reuse.peakLiveBytes + reuse.peakLiveBytes / 16;
     while (reuse.keptCount != 0 && need + reuse.keptBytes > bound) {
         std::size_t largest = 0;
         for (std::size_t i = 1; i < reuse.keptCount; ++i) {
