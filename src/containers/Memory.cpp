@@ -108,11 +108,18 @@ bool Reusing(std::size_t bytes)
     return kCanReuse && reuse.depth != 0 && bytes >= kReuseMinBytes;
 }
 
-void ReleaseKept(std::size_t slot)
+// Takes the block of a slot out of the kept set and returns it.
+void* RemoveKept(std::size_t slot)
 {
-    std::free(reuse.kept[slot].block);
+    void* block = reuse.kept[slot].block;
     reuse.keptBytes -= reuse.kept[slot].bytes;
     reuse.kept[slot] = reuse.kept[--reuse.keptCount];
+    return block;
+}
+
+void ReleaseKept(std::size_t slot)
+{
+    std::free(RemoveKept(slot));
 }
 
 // The smallest kept block that holds `bytes` and wastes at most half of it
@@ -130,11 +137,8 @@ void* TakeKept(std::size_t bytes)
     if (best == kKeptSlots) {
         return nullptr;
     }
-    void* block = reuse.kept[best].block;
     reuse.liveBytes += reuse.kept[best].bytes;
-    reuse.keptBytes -= reuse.kept[best].bytes;
-    reuse.kept[best] = reuse.kept[--reuse.keptCount];
-    return block;
+    return RemoveKept(best);
 }
 
 // Before a fresh block of `bytes`: releases the largest kept blocks until
