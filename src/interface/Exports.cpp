@@ -156,9 +156,9 @@ MESHAUDIT_API int32_t removeDuplicatedGeometricalPoints(const MeshRecord* input,
         }
         return -1;
     }
-    // The merge reads the points and replaces them, so it reads the
-    // caller's and the output's array is never filled: on a large mesh its
-    // pages are never touched.
+    // The merge reads the points and then replaces the whole array, so it
+    // reads the caller's and the output's copy is left unfilled: on a large
+    // mesh its pages are never touched.
     const int32_t code = EnterRepair(input, output, false);
     if (code != 0) {
         return code;

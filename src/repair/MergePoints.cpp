@@ -46,9 +46,6 @@ bool MergeDuplicatedPoints(const T3DVECF* points, MeshRecord& record, const doub
         tolerance == nullptr) {
         return false;
     }
-    // The tree, the scratch arrays and the old points are released in this
-    // call; the same sizes come back on the next one.
-    BlockReuseScope reuse;
     MeshRecord source = record;
     source.points = const_cast<T3DVECF*>(points);  // the build only reads them
     C3DPntAABBTree tree;
