@@ -215,8 +215,11 @@ void* AllocateZeroed(std::size_t count, std::size_t size)
     if (count == 0 || size == 0) {
         return std::calloc(1, 1);
     }
-    if (count > SIZE_MAX / size || !Reusing(count * size)) {
-        return std::calloc(count, size);  // calloc itself refuses an overflowing product
+    if (count > SIZE_MAX / size) {
+        return nullptr;  // the product overflows
+    }
+    if (!Reusing(count * size)) {
+        return std::calloc(count, size);
     }
     // Clearing a block whose pages are in place is far cheaper than faulting
     // in fresh zeroed pages.
