@@ -323,21 +323,19 @@ void BenchAnalyse(const std::string& name, const MeshRecord& record, const Optio
 
 void BenchIntersect(const std::string& name, const MeshRecord& record, const Options& options)
 {
-    {
-        std::vector<double> peerAll, oursMark;
-        for (int r = 0; r < options.reps; ++r) {
-            AnalysisContext context;
-            context.LoadMesh(record);
-            const auto start = Clock::now();
-            context.EnsureCount(Category::Triangles, TRI_CountIntersected);
-            oursMark.push_back(Seconds(start));
-            peerAll.push_back(RunPeer(options.peer, name, "self_intersections"));
-        }
-        std::printf("  all intersecting triangles: ours %.3f s, CGAL self_intersections %.3f s, ratio %.2f\n",
-                    Median(oursMark), Median(peerAll), Median(oursMark) / Median(peerAll));
-        Emit(name, "ours.count_intersected", Median(oursMark));
-        Emit(name, "peer.self_intersections", Median(peerAll));
+    std::vector<double> peerAll, oursMark;
+    for (int r = 0; r < options.reps; ++r) {
+        AnalysisContext context;
+        context.LoadMesh(record);
+        const auto start = Clock::now();
+        context.EnsureCount(Category::Triangles, TRI_CountIntersected);
+        oursMark.push_back(Seconds(start));
+        peerAll.push_back(RunPeer(options.peer, name, "self_intersections"));
     }
+    std::printf("  all intersecting triangles: ours %.3f s, CGAL self_intersections %.3f s, ratio %.2f\n",
+                Median(oursMark), Median(peerAll), Median(oursMark) / Median(peerAll));
+    Emit(name, "ours.count_intersected", Median(oursMark));
+    Emit(name, "peer.self_intersections", Median(peerAll));
 }
 
 void BenchMerge(const std::string& name, const MeshRecord& record, const Options& options)
