@@ -1,0 +1,142 @@
+// Grouping equal points with one open-addressing hash table of group
+// numbers, probed linearly; a group's key is its first point, kept in
+// `firsts`. Points are visited in index order, so a new group's number is
+// the next one.
+#include "repair/EqualPointGroups.h"
+
+#include "containers/Memory.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace meshaudit {
+
+namespace {
+
+constexpr uint32_t kEmptySlot = UINT32_MAX;
+
+// How many points ahead the slot of a point is fetched.
+constexpr uint32_t kLookahead = 16;
+
+// Bits of a coordinate with both zeros alike (-0.0 + 0.0 is 0.0), so that
+// points that compare equal hash alike.
+inline uint64_t KeyBits(double v)
+{
+    v += 0.0;
+    uint64_t u = 0;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
+
+// Mixes the three coordinates; the slot is taken from the top bits, which
+// depend on every bit of every coordinate (coordinates read from single
+// precision files have their low bits all zero).
+inline uint64_t Hash(const T3DVECF& p)
+{
+    uint64_t h = KeyBits(p.x) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ KeyBits(p.y)) * 0xC2B2AE3D27D4EB4Full;
+    h = (h ^ KeyBits(p.z)) * 0x165667B19E3779F9ull;
+    return h ^ (h >> 29);
+}
+
+inline bool Equal(const T3DVECF& a, const T3DVECF& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+class GroupTable {
+public:
+    ~GroupTable() { Free(slots_); }
+
+    // Room for `groups` groups at a load of at most one half.
+    bool Reserve(uint32_t groups, const T3DVECF* firsts, uint32_t existing)
+    {
+        if (slots_ != nullptr && uint64_t{groups} * 2 <= capacity_) {
+            return true;
+        }
+        uint32_t shift = 64 - 12;
+        uint64_t capacity = uint64_t{1} << 12;
+        while (capacity < uint64_t{groups} * 2) {
+            capacity *= 2;
+            --shift;
+        }
+        auto* slots = AllocateArray<uint32_t>(capacity);
+        if (slots == nullptr) {
+            return false;
+        }
+        std::memset(slots, 0xFF, sizeof(uint32_t) * capacity);
+        Free(slots_);
+        slots_ = slots;
+        capacity_ = capacity;
+        shift_ = shift;
+        for (uint32_t g = 0; g < existing; ++g) {
+            *FindSlot(firsts[g], firsts) = g;
+        }
+        return true;
+    }
+
+    // Starts fetching the first slot that FindSlot(p) will probe.
+    void Prefetch(const T3DVECF& p) const { __builtin_prefetch(&slots_[Hash(p) >> shift_]); }
+
+    // The slot holding the group of `p`, or the empty slot where it goes.
+    uint32_t* FindSlot(const T3DVECF& p, const T3DVECF* firsts)
+    {
+        const uint64_t mask = capacity_ - 1;
+        uint64_t at = Hash(p) >> shift_;
+        while (slots_[at] != kEmptySlot && !Equal(firsts[slots_[at]], p)) {
+            at = (at + 1) & mask;
+        }
+        return &slots_[at];
+    }
+
+private:
+    uint32_t* slots_ = nullptr;
+    uint64_t capacity_ = 0;
+    uint32_t shift_ = 0;
+};
+
+}  // namespace
+
+GroupingOutcome GroupEqualPoints(const T3DVECF* points, uint32_t count, uint32_t* groups, T3DVECF* firsts,
+                                 uint32_t* sizes, uint32_t& groupCount, NewGroupCheck check, const void* context)
+{
+    groupCount = 0;
+    GroupTable table;
+    // The table starts small and doubles: a mesh whose points are mostly
+    // copies needs a table for its distinct points only.
+    uint32_t reserved = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const T3DVECF& p = points[i];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+            return GroupingOutcome::NotFinite;
+        }
+        if (groupCount == reserved) {
+            reserved = static_cast<uint32_t>(std::min<uint64_t>(count, uint64_t{groupCount} * 2 + 2048));
+            if (!table.Reserve(reserved, firsts, groupCount)) {
+                return GroupingOutcome::OutOfMemory;
+            }
+        }
+        // The slots are probed at random; fetching ahead hides most of the
+        // wait.
+        if (i + kLookahead < count) {
+            table.Prefetch(points[i + kLookahead]);
+        }
+        uint32_t* slot = table.FindSlot(p, firsts);
+        if (*slot == kEmptySlot) {
+            *slot = groupCount;
+            firsts[groupCount] = p;
+            sizes[groupCount] = 0;
+            ++groupCount;
+            if (check != nullptr && !check(firsts, groupCount - 1, context)) {
+                return GroupingOutcome::Stopped;
+            }
+        }
+        const uint32_t g = *slot;
+        groups[i] = g;
+        ++sizes[g];
+    }
+    return GroupingOutcome::Grouped;
+}
+
+}  // namespace meshaudit
