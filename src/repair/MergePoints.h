@@ -19,4 +19,18 @@ bool MergeDuplicatedPoints(MeshRecord& record, const double* tolerance);
 // read and then drop anyway, the copy need not be made.
 bool MergeDuplicatedPoints(const T3DVECF* points, MeshRecord& record, const double* tolerance);
 
+// Which routes a merge may take to the same result; tests compare them.
+enum class MergeRoutes {
+    Any,          // equal groups where they decide the classes, else ball queries
+    BallQueries,  // ball queries over all points, always
+};
+
+// The route a successful merge took.
+enum class MergeRoute { EqualGroups, BallQueries };
+
+// The merge above, restricted to `routes`; stores the route taken in
+// *taken (when not null) on success.
+bool MergeDuplicatedPoints(const T3DVECF* points, MeshRecord& record, const double* tolerance, MergeRoutes routes,
+                           MergeRoute* taken);
+
 }  // namespace meshaudit

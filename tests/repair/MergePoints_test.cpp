@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace meshaudit {
@@ -301,15 +302,125 @@ TEST(MergePoints, MergingAgainWithToleranceZeroChangesNothing)
     }
 }
 
+// The route through groups of equal points against the ball queries ----------
+
+struct RouteResult {
+    bool ok = false;
+    MergeRoute route = MergeRoute::BallQueries;
+    std::vector<T3DVECF> points;
+    std::vector<TRIANGLE> triangles;
+};
+
+// Merges a copy of the mesh in seam memory, as the export hands it over.
+RouteResult MergeCopy(const TestMesh& m, double tolerance, MergeRoutes routes)
+{
+    MeshRecord r{};
+    r.pointCount = static_cast<uint32_t>(m.points.size());
+    r.triangleCount = static_cast<uint32_t>(m.triangles.size());
+    r.points = AllocateArray<T3DVECF>(r.pointCount);
+    r.triangles = AllocateArray<TRIANGLE>(r.triangleCount);
+    std::copy(m.points.begin(), m.points.end(), r.points);
+    std::copy(m.triangles.begin(), m.triangles.end(), r.triangles);
+    RouteResult out;
+    out.ok = MergeDuplicatedPoints(r.points, r, &tolerance, routes, &out.route);
+    out.points.assign(r.points, r.points + r.pointCount);
+    out.triangles.assign(r.triangles, r.triangles + r.triangleCount);
+    clear_mesh(&r);
+    return out;
+}
+
+// Coordinates from a pool that holds both zeros, subnormals (whose
+// differences vanish when squared, so that even tolerance 0 reaches them),
+// neighbours one unit in the last place apart and values a tolerance apart;
+// most points repeat an earlier one, as in a soup, and a few carry NaN or an
+// infinity.
+TestMesh PooledSoup(uint32_t seed, bool nonFinite)
+{
+    const double pool[] = {0.0,  -0.0,  1e-300, -1e-300,  5e-324, 1.0, std::nextafter(1.0, 2.0),
+                           0.1,  0.3,   0.30001, 0.35,    -2.0,   1e-9, 2e-9,
+                           1e10, 1e10 + 1};
+    const uint32_t poolSize = sizeof pool / sizeof pool[0];
+    std::mt19937 rng(seed);
+    TestMesh m;
+    const uint32_t triangles = 20 + seed % 40;
+    for (uint32_t k = 0; k < 3 * triangles; ++k) {
+        if (!m.points.empty() && rng() % 4 != 0) {
+            m.points.push_back(m.points[rng() % m.points.size()]);
+            continue;
+        }
+        T3DVECF p{pool[rng() % poolSize], pool[rng() % poolSize], pool[rng() % poolSize]};
+        if (nonFinite && rng() % 10 == 0) {
+            p.y = rng() % 2 == 0 ? std::nan("") : -HUGE_VAL;
+        }
+        m.points.push_back(p);
+    }
+    for (uint32_t t = 0; t < triangles; ++t) {
+        m.AddTriangle(rng() % (3 * triangles), rng() % (3 * triangles), rng() % (3 * triangles) + t % 2);
+    }
+    return m;
+}
+
+TEST(MergePoints, TheRouteThroughEqualGroupsGivesTheBitsOfTheBallQueries)
+{
+    const double tolerances[] = {0.0,  1e-320, 1e-300, 1e-170, 1e-9, -1e-9, 2.3e-16, 0.01,
+                                 0.05, 0.5,    HUGE_VAL, std::nan("")};
+    uint32_t byGroups = 0;
+    uint32_t byBalls = 0;
+    for (uint32_t seed = 1; seed <= 60; ++seed) {
+        const TestMesh m = PooledSoup(seed, seed % 5 == 0);
+        for (double tolerance : tolerances) {
+            const RouteResult any = MergeCopy(m, tolerance, MergeRoutes::Any);
+            const RouteResult plain = MergeCopy(m, tolerance, MergeRoutes::BallQueries);
+            ASSERT_TRUE(any.ok && plain.ok);
+            ASSERT_EQ(plain.route, MergeRoute::BallQueries);
+            (any.route == MergeRoute::EqualGroups ? byGroups : byBalls) += 1;
+            ASSERT_EQ(any.points.size(), plain.points.size()) << "seed " << seed << ", tolerance " << tolerance;
+            for (size_t i = 0; i < plain.points.size(); ++i) {
+                ASSERT_TRUE(SamePoint(any.points[i], plain.points[i]))
+                    << "seed " << seed << ", tolerance " << tolerance << ", point " << i;
+            }
+            for (size_t t = 0; t < plain.triangles.size(); ++t) {
+                ASSERT_TRUE(SameTriangle(any.triangles[t], plain.triangles[t]));
+            }
+        }
+    }
+    // Both routes must have been taken often for the comparison to mean much.
+    EXPECT_GT(byGroups, 100u);
+    EXPECT_GT(byBalls, 100u);
+}
+
+TEST(MergePoints, EqualGroupsDecideOnlyWhereNoDistinctPointsMeet)
+{
+    TestMesh soup;
+    for (const TestMesh& part : {testing::Sphere(12, 8), testing::Torus(10, 6)}) {
+        for (const TRIANGLE& t : part.triangles) {
+            const auto first = static_cast<uint32_t>(soup.points.size());
+            soup.points.push_back(part.points[t.a]);
+            soup.points.push_back(part.points[t.b]);
+            soup.points.push_back(part.points[t.c]);
+            soup.AddTriangle(first, first + 1, first + 2);
+        }
+    }
+    // The soup's copies meet only themselves below the grid spacing...
+    EXPECT_EQ(MergeCopy(soup, 1e-9, MergeRoutes::Any).route, MergeRoute::EqualGroups);
+    EXPECT_EQ(MergeCopy(soup, 0.0, MergeRoutes::Any).route, MergeRoute::EqualGroups);
+    // ... but not at the spacing, nor once one point moves next to another.
+    EXPECT_EQ(MergeCopy(soup, 0.5, MergeRoutes::Any).route, MergeRoute::BallQueries);
+    soup.points.back().x = std::nextafter(soup.points[0].x, 9.0);
+    soup.points.back().y = soup.points[0].y;
+    soup.points.back().z = soup.points[0].z;
+    EXPECT_EQ(MergeCopy(soup, 1e-9, MergeRoutes::Any).route, MergeRoute::BallQueries);
+    soup.points.back().x = std::nan("");
+    EXPECT_EQ(MergeCopy(soup, 1e-9, MergeRoutes::Any).route, MergeRoute::BallQueries);
+}
+
 // Every allocation of the export, made to fail in turn: the code says which
 // stage failed, a failed merge leaves the unmerged copy in the output (whose
 // points the merge itself never reads), and the sanitizer build checks that
 // nothing leaks.
-TEST(MergePoints, EachFailingAllocationGivesItsCodeAndTheUnmergedCopy)
+void CheckEachFailingAllocation(const TestMesh& mesh, double tolerance)
 {
-    TestMesh m = testing::ClusteredSoup(300, 0.05, 3);
-    m.points[5].x = -0.0;
-    const double tolerance = 0.02;
+    TestMesh m = mesh;
     memory_testing::ResetAllocationCounter();
     {
         Output out;
@@ -335,6 +446,28 @@ TEST(MergePoints, EachFailingAllocationGivesItsCodeAndTheUnmergedCopy)
         }
         ExpectTriangles(out, m.triangles);
     }
+}
+
+TEST(MergePoints, EachFailingAllocationGivesItsCodeAndTheUnmergedCopy)
+{
+    // Close distinct points: the route through equal groups gives way to the
+    // ball queries, so both allocate.
+    TestMesh clustered = testing::ClusteredSoup(300, 0.05, 3);
+    clustered.points[5].x = -0.0;
+    ASSERT_EQ(MergeCopy(clustered, 0.02, MergeRoutes::Any).route, MergeRoute::BallQueries);
+    CheckEachFailingAllocation(clustered, 0.02);
+
+    // Exact copies only, merged by their groups, with a table that grows.
+    TestMesh copies;
+    for (uint32_t i = 0; i < 3000; ++i) {
+        copies.AddPoint(i % 10, (i / 10) % 10, i / 100);
+    }
+    for (uint32_t t = 0; t < 3000; ++t) {
+        copies.AddTriangle((7 * t) % 3000, (7 * t + 1) % 3000, t % 1000);
+    }
+    Append(copies, TestMesh(copies));
+    ASSERT_EQ(MergeCopy(copies, 0.25, MergeRoutes::Any).route, MergeRoute::EqualGroups);
+    CheckEachFailingAllocation(copies, 0.25);
 }
 
 }  // namespace
