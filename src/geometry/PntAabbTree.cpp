@@ -41,6 +41,7 @@ void C3DPntAABBTree::Reset()
     Free(entries_);
     entries_ = nullptr;
     entryCount_ = 0;
+    stackSize_ = 0;
 }
 
 int C3DPntAABBTree::Build(const MeshRecord& mesh)
@@ -76,7 +77,8 @@ int C3DPntAABBTree::Build(const MeshRecord& mesh)
     nodeCount_ = built.count;
     // A depth-first walk holds at most one pending right child per level above
     // the current node, plus the two children just pushed.
-    stack_ = AllocateArray<const AABBNode*>(static_cast<uint64_t>(built.height) + 2);
+    stackSize_ = static_cast<uint64_t>(built.height) + 2;
+    stack_ = AllocateArray<const AABBNode*>(stackSize_);
     if (stack_ == nullptr) {
         Reset();
         return 0;
@@ -176,6 +178,97 @@ void C3DPntAABBTree::MarkCloseLeafPairs(double radius, uint8_t* marks) const
             }
         }
     }
+}
+
+namespace {
+
+// The squared gap between two boxes, axis by axis as SquaredDistance sums:
+// for finite coordinates it is never greater than the squared distance of a
+// point of one box from a point of the other, since rounded subtraction,
+// squaring and addition are monotonic and an axis without a gap adds 0.
+inline double SquaredGap(const C3DAABB& a, const C3DAABB& b)
+{
+    double d = 0.0;
+    if (b.min.x > a.max.x) {
+        d += (b.min.x - a.max.x) * (b.min.x - a.max.x);
+    }
+    if (a.min.x > b.max.x) {
+        d += (a.min.x - b.max.x) * (a.min.x - b.max.x);
+    }
+    if (b.min.y > a.max.y) {
+        d += (b.min.y - a.max.y) * (b.min.y - a.max.y);
+    }
+    if (a.min.y > b.max.y) {
+        d += (a.min.y - b.max.y) * (a.min.y - b.max.y);
+    }
+    if (b.min.z > a.max.z) {
+        d += (b.min.z - a.max.z) * (b.min.z - a.max.z);
+    }
+    if (a.min.z > b.max.z) {
+        d += (a.min.z - b.max.z) * (a.min.z - b.max.z);
+    }
+    return d;
+}
+
+}  // namespace
+
+bool C3DPntAABBTree::MarkCloseAcrossLeaves(double radius, uint8_t* marks) const
+{
+    if (root_ == nullptr) {
+        return true;
+    }
+    // The leaves are visited depth first on the tree's own stack, each
+    // leaf's walk runs on a second one of the same size.
+    const AABBNode** walk = AllocateArray<const AABBNode*>(stackSize_);
+    if (walk == nullptr) {
+        return false;
+    }
+    const PntEntry* entries = entries_;
+    const double r2 = radius * radius;
+    const AABBNode** leaves = stack_;
+    uint32_t leafTop = 0;
+    leaves[leafTop++] = root_;
+    while (leafTop != 0) {
+        const AABBNode* leaf = leaves[--leafTop];
+        if (!leaf->IsLeaf()) {
+            leaves[leafTop++] = leaf->Right();
+            leaves[leafTop++] = leaf->Left();
+            continue;
+        }
+        uint32_t unmarked = 0;
+        for (uint32_t k = leaf->first; k <= leaf->last; ++k) {
+            unmarked += marks[k] == 0 ? 1u : 0u;
+        }
+        // Leaves come in the order of their entries, so consecutive walks
+        // pass through the same nodes, still in cache.
+        uint32_t top = 0;
+        walk[top++] = root_;
+        while (top != 0 && unmarked != 0) {
+            const AABBNode* node = walk[--top];
+            if (node == leaf || SquaredGap(node->box, leaf->box) > r2) {
+                continue;
+            }
+            if (!node->IsLeaf()) {
+                walk[top++] = node->Right();
+                walk[top++] = node->Left();
+                continue;
+            }
+            for (uint32_t k = leaf->first; k <= leaf->last; ++k) {
+                if (marks[k] != 0) {
+                    continue;
+                }
+                for (uint32_t m = node->first; m <= node->last; ++m) {
+                    if (!(SquaredDistance(entries[m].point, entries[k].point) > r2)) {
+                        marks[k] = 1;
+                        --unmarked;
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    Free(walk);
+    return true;
 }
 
 void C3DPntAABBTree::CollectInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& count) const

@@ -70,6 +70,18 @@ public:
     // a dense cloud.
     void MarkCloseLeafPairs(double radius, uint8_t* marks) const;
 
+    // Sets marks[k] to 1 for every entry k, still unmarked, that has an
+    // entry of another leaf within the radius (the squared distance taken as
+    // the ball queries take it, not greater than the squared radius). One
+    // walk per leaf with unmarked entries replaces their ball queries: a node
+    // is passed over when its box is farther from the leaf's box than the
+    // radius. After MarkCloseLeafPairs, the marks are then exactly "the
+    // entry's own ball holds another point", as CountInBallUpTo(.., 2) tells
+    // it, provided every coordinate is finite: only then do boxes bound the
+    // distances of their points. Returns false, marks unchanged, when the
+    // walk's stack cannot be allocated.
+    bool MarkCloseAcrossLeaves(double radius, uint8_t* marks) const;
+
     const AABBNode* Root() const { return root_; }
     const PntEntry* Entries() const { return entries_; }
     uint32_t EntryCount() const { return entryCount_; }
@@ -86,6 +98,7 @@ private:
     PntEntry* entries_ = nullptr;
     uint32_t entryCount_ = 0;
     const AABBNode** stack_ = nullptr;  // room for a root-to-leaf path plus one
+    uint64_t stackSize_ = 0;  // entries of stack_
     uint32_t leafSize_ = 5;
 };
 

@@ -481,5 +481,34 @@ TEST(PntAabbTree, CloseLeafPairsAreMarkedBothWays)
     }
 }
 
+// With finite coordinates, the leaf pairs and then one walk per leaf mark
+// exactly the entries whose own ball holds another point, for radii from 0
+// (copies only) past the cloud's size, NaN and infinite radii included.
+TEST(PntAabbTree, WalksAcrossLeavesMarkWhatTheBallQueriesFind)
+{
+    const double radii[] = {0.0, 1e-300, 0.01, 0.06, -0.3, 0.5, 2.0, 50.0, HUGE_VAL, std::nan("")};
+    uint32_t markedByWalks = 0;  // beyond the leaf pairs
+    for (uint32_t seed = 1; seed <= 5; ++seed) {
+        for (Cloud c : {Clustered(300 * seed, seed), Uniform(200 * seed, seed)}) {
+            C3DPntAABBTree tree;
+            ASSERT_EQ(tree.Build(c.Record()), 1);
+            const PntEntry* entries = tree.Entries();
+            for (double radius : radii) {
+                std::vector<uint8_t> marks(tree.EntryCount(), 0);
+                tree.MarkCloseLeafPairs(radius, marks.data());
+                const std::vector<uint8_t> leafMarks = marks;
+                ASSERT_TRUE(tree.MarkCloseAcrossLeaves(radius, marks.data()));
+                for (uint32_t k = 0; k < tree.EntryCount(); ++k) {
+                    uint32_t inside = 0;
+                    tree.CountInBall(T3DSPHERE{entries[k].point, radius}, inside);
+                    ASSERT_EQ(marks[k], inside > 1 ? 1 : 0) << seed << " " << radius << " " << k;
+                    markedByWalks += marks[k] - leafMarks[k];
+                }
+            }
+        }
+    }
+    EXPECT_GT(markedByWalks, 500u);
+}
+
 }  // namespace
 }  // namespace meshaudit

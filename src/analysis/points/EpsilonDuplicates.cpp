@@ -1,11 +1,14 @@
-// Points that have another point within a tolerance: one point tree, one
-// ball query per point (spared where the point's own leaf already holds a
-// close partner). No classes are formed: a point counts when its own ball
-// holds another point.
+// Points that have another point within a tolerance: one point tree, pairs
+// within each leaf first, then one walk per leaf (or, with coordinates that
+// are not all finite, one ball query per point) for the points still
+// without a partner. No classes are formed: a point counts when its own
+// ball holds another point.
 #include "analysis/points/PointAnalyses.h"
 #include "containers/Memory.h"
 #include "geometry/PntAabbTree.h"
 #include "geometry/Sphere.h"
+
+#include <cmath>
 
 namespace meshaudit::points {
 
@@ -38,6 +41,24 @@ int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon)
         return -3;  // out of memory, like a failed build
     }
     tree.MarkCloseLeafPairs(*epsilon, marks);
+    // With finite coordinates, one walk per leaf answers for all its points
+    // at once; a NaN or an infinity leaves boxes that do not bound their
+    // points' distances, and those meshes keep to one query per point.
+    bool finite = true;
+    for (uint32_t i = 0; i < pointCount && finite; ++i) {
+        finite = std::isfinite(points[i].x) && std::isfinite(points[i].y) && std::isfinite(points[i].z);
+    }
+    if (finite) {
+        if (!tree.MarkCloseAcrossLeaves(*epsilon, marks)) {
+            Free(marks);
+            return -3;  // out of memory, like a failed build
+        }
+        for (uint32_t k = 0; k < pointCount; ++k) {
+            count += marks[k];
+        }
+        Free(marks);
+        return static_cast<int32_t>(count);
+    }
     const PntEntry* entries = tree.Entries();
     for (uint32_t k = 0; k < pointCount; ++k) {
         if (marks[k] != 0) {
