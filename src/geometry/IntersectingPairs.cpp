@@ -244,8 +244,9 @@ private:
     }
 
     // The entries still to be compared, gathered from a range: their
-    // positions, and their boxes axis by axis, so that one entry is tested
-    // against all of them in a loop without branches over a few cache lines.
+    // positions, their boxes axis by axis and their corner indices, so that
+    // one entry is tested against all of them in a loop without branches
+    // over a few cache lines.
     struct Gathered {
         static_assert(kGather <= 32, "one bit per gathered entry");
         double minX[kGather];
@@ -254,6 +255,9 @@ private:
         double maxY[kGather];
         double minZ[kGather];
         double maxZ[kGather];
+        uint32_t a[kGather];
+        uint32_t b[kGather];
+        uint32_t c[kGather];
         uint32_t position[kGather];
         uint32_t count = 0;
 
@@ -265,36 +269,40 @@ private:
             maxY[count] = e.box.max.y;
             minZ[count] = e.box.min.z;
             maxZ[count] = e.box.max.z;
+            a[count] = e.triangle.a;
+            b[count] = e.triangle.b;
+            c[count] = e.triangle.c;
             position[count] = at;
             ++count;
         }
     };
 
-    // Tests entry `ea` against the gathered entries from..count-1, whose
-    // boxes and indices are still to be compared with it, in gathered order;
-    // its corners are fetched on first need. True to stop. The box test is
-    // BoxesApart, made for all of them first: few pairs pass it.
+    // Tests entry `ea` against the gathered entries from..count-1, in
+    // gathered order; its corners are fetched on first need. True to stop.
+    // The box test (BoxesApart) and the shared index test are made for all
+    // of them first, without branches: on a surface most boxes that meet
+    // belong to neighbours, which share a corner, and few pairs pass both.
     template <typename OnPair>
     bool TestAgainst(const TriEntry& ea, const Gathered& g, uint32_t from, const OnPair& onPair) const
     {
         const C3DAABB& box = ea.box;
-        uint32_t meeting = 0;
+        const TRIANGLE ta = ea.triangle;
+        uint32_t candidates = 0;
         for (uint32_t k = from; k < g.count; ++k) {
             const bool apart = (g.minX[k] > box.max.x) | (box.min.x > g.maxX[k]) |
                                (g.minY[k] > box.max.y) | (box.min.y > g.maxY[k]) |
                                (g.minZ[k] > box.max.z) | (box.min.z > g.maxZ[k]);
-            meeting |= static_cast<uint32_t>(!apart) << k;
+            const bool shares = (g.a[k] == ta.a) | (g.a[k] == ta.b) | (g.a[k] == ta.c) |
+                                (g.b[k] == ta.a) | (g.b[k] == ta.b) | (g.b[k] == ta.c) |
+                                (g.c[k] == ta.a) | (g.c[k] == ta.b) | (g.c[k] == ta.c);
+            candidates |= static_cast<uint32_t>(!(apart | shares)) << k;
         }
-        const TRIANGLE& ta = ea.triangle;
         T3DVECF cornersA[3];
         bool haveCornersA = false;
-        while (meeting != 0) {
-            const int k = std::countr_zero(meeting);
-            meeting &= meeting - 1;
+        while (candidates != 0) {
+            const int k = std::countr_zero(candidates);
+            candidates &= candidates - 1;
             const TriEntry& eb = entries_[g.position[k]];
-            if (SharesAnIndex(ta, eb.triangle)) {
-                continue;
-            }
             if (!haveCornersA) {
                 Corners(ta, cornersA);
                 haveCornersA = true;
