@@ -151,33 +151,42 @@ void C3DPntAABBTree::CountInBallUpTo(const T3DSPHERE& s, uint32_t& counter, uint
     });
 }
 
-void C3DPntAABBTree::MarkCloseLeafPairs(double radius, uint8_t* marks) const
+// Every leaf, depth first, on the tree's own stack (it has room for any
+// path): leaves come in the order of their entries.
+template <typename Visit>
+void C3DPntAABBTree::ForEachLeaf(const Visit& visit) const
 {
     if (root_ == nullptr) {
         return;
     }
-    const PntEntry* entries = entries_;
-    const double r2 = radius * radius;
-    // Every leaf, depth first (the stack has room for any path).
     const AABBNode** stack = stack_;
     uint32_t top = 0;
     stack[top++] = root_;
     while (top != 0) {
         const AABBNode* node = stack[--top];
-        if (!node->IsLeaf()) {
+        if (node->IsLeaf()) {
+            visit(*node);
+        } else {
             stack[top++] = node->Right();
             stack[top++] = node->Left();
-            continue;
         }
-        for (uint32_t k = node->first; k <= node->last; ++k) {
-            for (uint32_t m = k + 1; m <= node->last; ++m) {
+    }
+}
+
+void C3DPntAABBTree::MarkCloseLeafPairs(double radius, uint8_t* marks) const
+{
+    const PntEntry* entries = entries_;
+    const double r2 = radius * radius;
+    ForEachLeaf([&](const AABBNode& leaf) {
+        for (uint32_t k = leaf.first; k <= leaf.last; ++k) {
+            for (uint32_t m = k + 1; m <= leaf.last; ++m) {
                 if (!(SquaredDistance(entries[m].point, entries[k].point) > r2)) {
                     marks[k] = 1;
                     marks[m] = 1;
                 }
             }
         }
-    }
+    });
 }
 
 namespace {
@@ -217,35 +226,26 @@ bool C3DPntAABBTree::MarkCloseAcrossLeaves(double radius, uint8_t* marks) const
     if (root_ == nullptr) {
         return true;
     }
-    // The leaves are visited depth first on the tree's own stack, each
-    // leaf's walk runs on a second one of the same size.
+    // The leaves are visited on the tree's own stack, each leaf's walk runs
+    // on a second one of the same size.
     const AABBNode** walk = AllocateArray<const AABBNode*>(stackSize_);
     if (walk == nullptr) {
         return false;
     }
     const PntEntry* entries = entries_;
     const double r2 = radius * radius;
-    const AABBNode** leaves = stack_;
-    uint32_t leafTop = 0;
-    leaves[leafTop++] = root_;
-    while (leafTop != 0) {
-        const AABBNode* leaf = leaves[--leafTop];
-        if (!leaf->IsLeaf()) {
-            leaves[leafTop++] = leaf->Right();
-            leaves[leafTop++] = leaf->Left();
-            continue;
-        }
+    // Leaves come in the order of their entries, so consecutive walks pass
+    // through the same nodes, still in cache.
+    ForEachLeaf([&](const AABBNode& leaf) {
         uint32_t unmarked = 0;
-        for (uint32_t k = leaf->first; k <= leaf->last; ++k) {
+        for (uint32_t k = leaf.first; k <= leaf.last; ++k) {
             unmarked += marks[k] == 0 ? 1u : 0u;
         }
-        // Leaves come in the order of their entries, so consecutive walks
-        // pass through the same nodes, still in cache.
         uint32_t top = 0;
         walk[top++] = root_;
         while (top != 0 && unmarked != 0) {
             const AABBNode* node = walk[--top];
-            if (node == leaf || SquaredGap(node->box, leaf->box) > r2) {
+            if (node == &leaf || SquaredGap(node->box, leaf.box) > r2) {
                 continue;
             }
             if (!node->IsLeaf()) {
@@ -253,7 +253,7 @@ bool C3DPntAABBTree::MarkCloseAcrossLeaves(double radius, uint8_t* marks) const
                 walk[top++] = node->Left();
                 continue;
             }
-            for (uint32_t k = leaf->first; k <= leaf->last; ++k) {
+            for (uint32_t k = leaf.first; k <= leaf.last; ++k) {
                 if (marks[k] != 0) {
                     continue;
                 }
@@ -266,7 +266,7 @@ bool C3DPntAABBTree::MarkCloseAcrossLeaves(double radius, uint8_t* marks) const
                 }
             }
         }
-    }
+    });
     Free(walk);
     return true;
 }

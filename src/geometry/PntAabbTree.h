@@ -91,6 +91,8 @@ public:
 private:
     template <typename Visit>
     void Walk(const T3DSPHERE& s, const Visit& visit) const;
+    template <typename Visit>
+    void ForEachLeaf(const Visit& visit) const;
 
     void* nodeBlock_ = nullptr;  // holds every node
     AABBNode* root_ = nullptr;
