@@ -19,6 +19,11 @@ constexpr uint32_t kEmptySlot = UINT32_MAX;
 // How many points ahead the slot of a point is fetched.
 constexpr uint32_t kLookahead = 16;
 
+// The longest run of slots a lookup may probe. At a load of one half real
+// coordinates stay far below it; coordinates crafted to share their hash
+// would otherwise make the grouping quadratic.
+constexpr uint32_t kMaxProbes = 128;
+
 // Bits of a coordinate with both zeros alike (-0.0 + 0.0 is 0.0), so that
 // points that compare equal hash alike.
 inline uint64_t KeyBits(double v)
@@ -49,11 +54,12 @@ class GroupTable {
 public:
     ~GroupTable() { Free(slots_); }
 
-    // Room for `groups` groups at a load of at most one half.
-    bool Reserve(uint32_t groups, const T3DVECF* firsts, uint32_t existing)
+    // Room for `groups` groups at a load of at most one half; the groups
+    // made so far are placed again.
+    GroupingOutcome Reserve(uint32_t groups, const T3DVECF* firsts, uint32_t existing)
     {
         if (slots_ != nullptr && uint64_t{groups} * 2 <= capacity_) {
-            return true;
+            return GroupingOutcome::Grouped;
         }
         uint32_t shift = 64 - 12;
         uint64_t capacity = uint64_t{1} << 12;
@@ -63,7 +69,7 @@ public:
         }
         auto* slots = AllocateArray<uint32_t>(capacity);
         if (slots == nullptr) {
-            return false;
+            return GroupingOutcome::OutOfMemory;
         }
         std::memset(slots, 0xFF, sizeof(uint32_t) * capacity);
         Free(slots_);
@@ -71,23 +77,31 @@ public:
         capacity_ = capacity;
         shift_ = shift;
         for (uint32_t g = 0; g < existing; ++g) {
-            *FindSlot(firsts[g], firsts) = g;
+            uint32_t* slot = FindSlot(firsts[g], firsts);
+            if (slot == nullptr) {
+                return GroupingOutcome::Crowded;
+            }
+            *slot = g;
         }
-        return true;
+        return GroupingOutcome::Grouped;
     }
 
     // Starts fetching the first slot that FindSlot(p) will probe.
     void Prefetch(const T3DVECF& p) const { __builtin_prefetch(&slots_[Hash(p) >> shift_]); }
 
-    // The slot holding the group of `p`, or the empty slot where it goes.
+    // The slot holding the group of `p`, or the empty slot where it goes;
+    // null when neither lies within kMaxProbes slots.
     uint32_t* FindSlot(const T3DVECF& p, const T3DVECF* firsts)
     {
         const uint64_t mask = capacity_ - 1;
         uint64_t at = Hash(p) >> shift_;
-        while (slots_[at] != kEmptySlot && !Equal(firsts[slots_[at]], p)) {
+        for (uint32_t probes = 0; probes < kMaxProbes; ++probes) {
+            if (slots_[at] == kEmptySlot || Equal(firsts[slots_[at]], p)) {
+                return &slots_[at];
+            }
             at = (at + 1) & mask;
         }
-        return &slots_[at];
+        return nullptr;
     }
 
 private:
@@ -113,8 +127,9 @@ GroupingOutcome GroupEqualPoints(const T3DVECF* points, uint32_t count, uint32_t
         }
         if (groupCount == reserved) {
             reserved = static_cast<uint32_t>(std::min<uint64_t>(count, uint64_t{groupCount} * 2 + 2048));
-            if (!table.Reserve(reserved, firsts, groupCount)) {
-                return GroupingOutcome::OutOfMemory;
+            const GroupingOutcome room = table.Reserve(reserved, firsts, groupCount);
+            if (room != GroupingOutcome::Grouped) {
+                return room;
             }
         }
         // The slots are probed at random; fetching ahead hides most of the
@@ -123,6 +138,9 @@ GroupingOutcome GroupEqualPoints(const T3DVECF* points, uint32_t count, uint32_t
             table.Prefetch(points[i + kLookahead]);
         }
         uint32_t* slot = table.FindSlot(p, firsts);
+        if (slot == nullptr) {
+            return GroupingOutcome::Crowded;
+        }
         if (*slot == kEmptySlot) {
             *slot = groupCount;
             firsts[groupCount] = p;

@@ -13,6 +13,7 @@ enum class GroupingOutcome {
     Grouped,
     NotFinite,    // a coordinate is NaN or infinite
     Stopped,      // the caller's check refused a new group
+    Crowded,      // too many points share a slot of the hash table
     OutOfMemory,
 };
 
@@ -25,9 +26,10 @@ using NewGroupCheck = bool (*)(const T3DVECF* firsts, uint32_t group, const void
 // alike), and groups are numbered 0, 1, ... in the order of their first
 // point. firsts[g] receives the coordinates of group g's first point and
 // sizes[g] its number of points; every array has room for `count` elements.
-// Stops at the first non-finite coordinate, since NaN equals nothing, and
-// where `check` (when not null) refuses a new group; the arrays then hold a
-// partial grouping.
+// Stops at the first non-finite coordinate, since NaN equals nothing, where
+// `check` (when not null) refuses a new group, and where a lookup would
+// probe too long (coordinates crafted to collide), which keeps the work
+// linear; the arrays then hold a partial grouping.
 GroupingOutcome GroupEqualPoints(const T3DVECF* points, uint32_t count, uint32_t* groups, T3DVECF* firsts,
                                  uint32_t* sizes, uint32_t& groupCount, NewGroupCheck check = nullptr,
                                  const void* context = nullptr);

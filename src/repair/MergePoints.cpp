@@ -125,6 +125,7 @@ RouteOutcome MergeByEqualGroups(const T3DVECF* points, const MeshRecord& record,
         break;
     case GroupingOutcome::NotFinite:
     case GroupingOutcome::Stopped:
+    case GroupingOutcome::Crowded:
         return RouteOutcome::NotApplicable;
     case GroupingOutcome::OutOfMemory:
         return RouteOutcome::Failed;

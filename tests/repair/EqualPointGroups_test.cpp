@@ -171,6 +171,14 @@ TEST(EqualPointGroups, TheCallersCheckSeesEachNewGroupOnceAndCanStopTheGrouping)
     EXPECT_EQ(upToTwo.xs, (std::vector<double>{0, 1, 2}));
 }
 
+TEST(EqualPointGroups, CoordinatesCraftedToCollideStopTheGroupingEarly)
+{
+    const std::vector<T3DVECF> points = testing::CollidingPoints(3000);
+    EXPECT_EQ(Group(points).outcome, GroupingOutcome::Crowded);
+    // A few of them still fit in the probe limit, and group as usual.
+    ExpectBruteForceGroups(std::vector<T3DVECF>(points.begin(), points.begin() + 50));
+}
+
 TEST(EqualPointGroups, AFailingTableAllocationIsReported)
 {
     std::vector<T3DVECF> points;

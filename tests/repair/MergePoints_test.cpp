@@ -412,6 +412,22 @@ TEST(MergePoints, EqualGroupsDecideOnlyWhereNoDistinctPointsMeet)
     EXPECT_EQ(MergeCopy(soup, 1e-9, MergeRoutes::Any).route, MergeRoute::BallQueries);
     soup.points.back().x = std::nan("");
     EXPECT_EQ(MergeCopy(soup, 1e-9, MergeRoutes::Any).route, MergeRoute::BallQueries);
+
+    // Coordinates crafted to crowd the hash table: the ball queries decide,
+    // with the same result.
+    TestMesh crowded;
+    crowded.points = testing::CollidingPoints(1500);
+    crowded.points.push_back(crowded.points[7]);
+    for (uint32_t t = 0; t + 2 < crowded.points.size(); t += 3) {
+        crowded.AddTriangle(t, t + 1, t + 2);
+    }
+    const RouteResult any = MergeCopy(crowded, 1e-300, MergeRoutes::Any);
+    const RouteResult plain = MergeCopy(crowded, 1e-300, MergeRoutes::BallQueries);
+    EXPECT_EQ(any.route, MergeRoute::BallQueries);
+    ASSERT_EQ(any.points.size(), plain.points.size());
+    for (size_t i = 0; i < plain.points.size(); ++i) {
+        ASSERT_TRUE(SamePoint(any.points[i], plain.points[i]));
+    }
 }
 
 // Every allocation of the export, made to fail in turn: the code says which

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -113,6 +114,37 @@ inline TestMesh ClusteredSoup(uint32_t triangles, double spread, uint32_t seed)
         m.AddTriangle(3 * t, 3 * t + 1, 3 * t + 2);
     }
     return m;
+}
+
+// Points made to share a slot of the hash table that groups equal points:
+// the hash's last step is inverted for values that agree in their top bits,
+// which choose the slot at every table size. The hash is restated here on
+// purpose; if it changes, the tests stop finding a crowd and say so.
+inline std::vector<T3DVECF> CollidingPoints(uint32_t n)
+{
+    const auto bits = [](double v) {
+        uint64_t u = 0;
+        std::memcpy(&u, &v, sizeof u);
+        return u;
+    };
+    const uint64_t k3 = 0x165667B19E3779F9ull;
+    uint64_t inverse = k3;  // Newton's iteration for the inverse modulo 2^64
+    for (int i = 0; i < 6; ++i) {
+        inverse *= 2 - k3 * inverse;
+    }
+    const uint64_t h1 = bits(1.0) * 0x9E3779B97F4A7C15ull;
+    const uint64_t h2 = (h1 ^ bits(2.0)) * 0xC2B2AE3D27D4EB4Full;
+    std::vector<T3DVECF> points;
+    for (uint64_t g = uint64_t{0x5A5A5A5A} << 32; points.size() < n; ++g) {
+        const uint64_t zBits = (g * inverse) ^ h2;
+        double z = 0.0;
+        std::memcpy(&z, &zBits, sizeof z);
+        // Moderate values only, whose differences do not vanish when squared.
+        if (std::fabs(z) > 1e-3 && std::fabs(z) < 1e3) {
+            points.push_back(T3DVECF{1.0, 2.0, z});
+        }
+    }
+    return points;
 }
 
 }  // namespace meshaudit::testing
