@@ -221,17 +221,19 @@ inline double SquaredGap(const C3DAABB& a, const C3DAABB& b)
 
 }  // namespace
 
-bool C3DPntAABBTree::MarkCloseAcrossLeaves(double radius, uint8_t* marks) const
+C3DPntAABBTree::LeafWalks C3DPntAABBTree::MarkCloseAcrossLeaves(double radius, uint8_t* marks,
+                                                                uint64_t nodeBudget) const
 {
     if (root_ == nullptr) {
-        return true;
+        return LeafWalks::Complete;
     }
     // The leaves are visited on the tree's own stack, each leaf's walk runs
     // on a second one of the same size.
     const AABBNode** walk = AllocateArray<const AABBNode*>(stackSize_);
     if (walk == nullptr) {
-        return false;
+        return LeafWalks::OutOfMemory;
     }
+    uint64_t visited = 0;
     const PntEntry* entries = entries_;
     const double r2 = radius * radius;
     // Leaves come in the order of their entries, so consecutive walks pass
@@ -243,8 +245,9 @@ bool C3DPntAABBTree::MarkCloseAcrossLeaves(double radius, uint8_t* marks) const
         }
         uint32_t top = 0;
         walk[top++] = root_;
-        while (top != 0 && unmarked != 0) {
+        while (top != 0 && unmarked != 0 && visited < nodeBudget) {
             const AABBNode* node = walk[--top];
+            ++visited;
             if (node == &leaf || SquaredGap(node->box, leaf.box) > r2) {
                 continue;
             }
@@ -268,7 +271,7 @@ bool C3DPntAABBTree::MarkCloseAcrossLeaves(double radius, uint8_t* marks) const
         }
     });
     Free(walk);
-    return true;
+    return visited < nodeBudget ? LeafWalks::Complete : LeafWalks::OverBudget;
 }
 
 void C3DPntAABBTree::CollectInBall(const T3DSPHERE& s, uint32_t* out, uint32_t& count) const

@@ -70,6 +70,8 @@ public:
     // a dense cloud.
     void MarkCloseLeafPairs(double radius, uint8_t* marks) const;
 
+    enum class LeafWalks { Complete, OverBudget, OutOfMemory };
+
     // Sets marks[k] to 1 for every entry k, still unmarked, that has an
     // entry of another leaf within the radius (the squared distance taken as
     // the ball queries take it, not greater than the squared radius). One
@@ -78,9 +80,15 @@ public:
     // radius. After MarkCloseLeafPairs, the marks are then exactly "the
     // entry's own ball holds another point", as CountInBallUpTo(.., 2) tells
     // it, provided every coordinate is finite: only then do boxes bound the
-    // distances of their points. Returns false, marks unchanged, when the
-    // walk's stack cannot be allocated.
-    bool MarkCloseAcrossLeaves(double radius, uint8_t* marks) const;
+    // distances of their points.
+    //
+    // A leaf's box can be much larger than its points' balls, and a walk
+    // then meets many nodes a query would not; the walks stop (OverBudget)
+    // once they have visited `nodeBudget` nodes, and the entries still
+    // unmarked then need their queries. Every mark set is right either way.
+    // OutOfMemory, marks unchanged, when the walk's stack cannot be
+    // allocated.
+    LeafWalks MarkCloseAcrossLeaves(double radius, uint8_t* marks, uint64_t nodeBudget) const;
 
     const AABBNode* Root() const { return root_; }
     const PntEntry* Entries() const { return entries_; }

@@ -176,8 +176,13 @@ TEST(EpsilonDuplicates, ClusteredCloudsMatchAnAllPairsCount)
             }
         }
         m.AddTriangle(0, 1, 0);
-        EXPECT_EQ(Count(m, epsilon), BruteForce(m, epsilon))
-            << "round " << round << " n " << n << " epsilon " << epsilon;
+        const int32_t expected = BruteForce(m, epsilon);
+        EXPECT_EQ(Count(m, epsilon), expected) << "round " << round << " n " << n << " epsilon " << epsilon;
+        // Walks cut short at any point leave the rest to the queries.
+        for (uint64_t budget : {uint64_t{0}, uint64_t{3}, uint64_t{100}, uint64_t{1000}}) {
+            EXPECT_EQ(points::CountEpsilonDuplicates(m.Record(), &epsilon, budget), expected)
+                << "round " << round << " budget " << budget;
+        }
     }
 }
 

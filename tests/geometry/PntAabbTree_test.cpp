@@ -497,12 +497,27 @@ TEST(PntAabbTree, WalksAcrossLeavesMarkWhatTheBallQueriesFind)
                 std::vector<uint8_t> marks(tree.EntryCount(), 0);
                 tree.MarkCloseLeafPairs(radius, marks.data());
                 const std::vector<uint8_t> leafMarks = marks;
-                ASSERT_TRUE(tree.MarkCloseAcrossLeaves(radius, marks.data()));
+                ASSERT_EQ(tree.MarkCloseAcrossLeaves(radius, marks.data(), UINT64_MAX),
+                          C3DPntAABBTree::LeafWalks::Complete);
+                std::vector<uint8_t> want(tree.EntryCount(), 0);
                 for (uint32_t k = 0; k < tree.EntryCount(); ++k) {
                     uint32_t inside = 0;
                     tree.CountInBall(T3DSPHERE{entries[k].point, radius}, inside);
-                    ASSERT_EQ(marks[k], inside > 1 ? 1 : 0) << seed << " " << radius << " " << k;
+                    want[k] = inside > 1 ? 1 : 0;
+                    ASSERT_EQ(marks[k], want[k]) << seed << " " << radius << " " << k;
                     markedByWalks += marks[k] - leafMarks[k];
+                }
+                // Walks cut short by a budget set only right marks.
+                for (uint64_t budget : {uint64_t{0}, uint64_t{1}, uint64_t{40}, uint64_t{400}}) {
+                    std::vector<uint8_t> partial = leafMarks;
+                    const auto walks = tree.MarkCloseAcrossLeaves(radius, partial.data(), budget);
+                    ASSERT_NE(walks, C3DPntAABBTree::LeafWalks::OutOfMemory);
+                    for (uint32_t k = 0; k < tree.EntryCount(); ++k) {
+                        ASSERT_LE(partial[k], want[k]) << seed << " " << radius << " " << budget << " " << k;
+                        if (walks == C3DPntAABBTree::LeafWalks::Complete) {
+                            ASSERT_EQ(partial[k], want[k]);
+                        }
+                    }
                 }
             }
         }

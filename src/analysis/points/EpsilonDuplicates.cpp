@@ -12,7 +12,19 @@
 
 namespace meshaudit::points {
 
+namespace {
+
+// No budget given: one derived from the tree's size.
+constexpr uint64_t kBudgetFromTree = UINT64_MAX;
+
+}  // namespace
+
 int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon)
+{
+    return CountEpsilonDuplicates(mesh, epsilon, kBudgetFromTree);
+}
+
+int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, uint64_t walkBudget)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;
@@ -48,16 +60,24 @@ int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon)
     for (uint32_t i = 0; i < pointCount && finite; ++i) {
         finite = std::isfinite(points[i].x) && std::isfinite(points[i].y) && std::isfinite(points[i].z);
     }
+    // The walks usually visit fewer than 20 nodes per node of the tree; a
+    // budget well above that bounds them on point sets whose leaves have
+    // boxes far larger than the tolerance, where the queries then finish.
     if (finite) {
-        if (!tree.MarkCloseAcrossLeaves(*epsilon, marks)) {
+        const uint64_t budget = walkBudget == kBudgetFromTree ? 64ull * tree.NodeCount() + 65536 : walkBudget;
+        switch (tree.MarkCloseAcrossLeaves(*epsilon, marks, budget)) {
+        case C3DPntAABBTree::LeafWalks::OutOfMemory:
             Free(marks);
             return -3;  // out of memory, like a failed build
+        case C3DPntAABBTree::LeafWalks::Complete:
+            for (uint32_t k = 0; k < pointCount; ++k) {
+                count += marks[k];
+            }
+            Free(marks);
+            return static_cast<int32_t>(count);
+        case C3DPntAABBTree::LeafWalks::OverBudget:
+            break;
         }
-        for (uint32_t k = 0; k < pointCount; ++k) {
-            count += marks[k];
-        }
-        Free(marks);
-        return static_cast<int32_t>(count);
     }
     const PntEntry* entries = tree.Entries();
     for (uint32_t k = 0; k < pointCount; ++k) {

@@ -48,6 +48,11 @@ int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
 // as a missing parameter: -3.
 int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon);
 
+// The same count with the leaf walks' node budget given instead of derived
+// from the tree's size, so that tests can make the walks give way to
+// queries part way.
+int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, uint64_t walkBudget);
+
 // The fewest and the most distinct neighbours of a point, isolated points
 // (degree 0) included. -1 when the neighbour lists cannot be built.
 int32_t MinimalDegree(const MeshRecord& mesh, MeshTopology& topology);
