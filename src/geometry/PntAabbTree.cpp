@@ -195,27 +195,22 @@ namespace {
 // for finite coordinates it is never greater than the squared distance of a
 // point of one box from a point of the other, since rounded subtraction,
 // squaring and addition are monotonic and an axis without a gap adds 0.
+inline void AddGap(double& d, double low, double high)
+{
+    if (low > high) {
+        d += (low - high) * (low - high);
+    }
+}
+
 inline double SquaredGap(const C3DAABB& a, const C3DAABB& b)
 {
     double d = 0.0;
-    if (b.min.x > a.max.x) {
-        d += (b.min.x - a.max.x) * (b.min.x - a.max.x);
-    }
-    if (a.min.x > b.max.x) {
-        d += (a.min.x - b.max.x) * (a.min.x - b.max.x);
-    }
-    if (b.min.y > a.max.y) {
-        d += (b.min.y - a.max.y) * (b.min.y - a.max.y);
-    }
-    if (a.min.y > b.max.y) {
-        d += (a.min.y - b.max.y) * (a.min.y - b.max.y);
-    }
-    if (b.min.z > a.max.z) {
-        d += (b.min.z - a.max.z) * (b.min.z - a.max.z);
-    }
-    if (a.min.z > b.max.z) {
-        d += (a.min.z - b.max.z) * (a.min.z - b.max.z);
-    }
+    AddGap(d, b.min.x, a.max.x);
+    AddGap(d, a.min.x, b.max.x);
+    AddGap(d, b.min.y, a.max.y);
+    AddGap(d, a.min.y, b.max.y);
+    AddGap(d, b.min.z, a.max.z);
+    AddGap(d, a.min.z, b.max.z);
     return d;
 }
 
