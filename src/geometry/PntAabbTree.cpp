@@ -191,10 +191,7 @@ void C3DPntAABBTree::MarkCloseLeafPairs(double radius, uint8_t* marks) const
 
 namespace {
 
-// The squared gap between two boxes, axis by axis as SquaredDistance sums:
-// for finite coordinates it is never greater than the squared distance of a
-// point of one box from a point of the other, since rounded subtraction,
-// squaring and addition are monotonic and an axis without a gap adds 0.
+// Adds the square of low - high when low lies above high.
 inline void AddGap(double& d, double low, double high)
 {
     if (low > high) {
@@ -202,6 +199,10 @@ inline void AddGap(double& d, double low, double high)
     }
 }
 
+// The squared gap between two boxes, axis by axis as SquaredDistance sums:
+// for finite coordinates it is never greater than the squared distance of a
+// point of one box from a point of the other, since rounded subtraction,
+// squaring and addition are monotonic and an axis without a gap adds 0.
 inline double SquaredGap(const C3DAABB& a, const C3DAABB& b)
 {
     double d = 0.0;
