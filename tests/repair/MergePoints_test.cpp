@@ -329,8 +329,9 @@ RouteResult MergeCopy(const TestMesh& m, double tolerance, MergeRoutes routes)
     return out;
 }
 
-// Coordinates from a pool that holds both zeros, subnormals (whose
-// differences vanish when squared, so that even tolerance 0 reaches them),
+// Coordinates from a pool that holds both zeros, tiny values and a
+// subnormal (whose differences vanish when squared, so that even tolerance 0
+// reaches them),
 // neighbours one unit in the last place apart and values a tolerance apart;
 // most points repeat an earlier one, as in a soup, and a few carry NaN or an
 // infinity.
