@@ -59,6 +59,13 @@ inline bool HasNaN(const T3DVECF& p)
     return p.x != p.x || p.y != p.y || p.z != p.z;
 }
 
+// Whether every coordinate is a number other than an infinity.
+inline bool IsFinite(const T3DVECF& p)
+{
+    // x - x is 0 for a finite x and NaN for an infinity or a NaN.
+    return p.x - p.x == 0.0 && p.y - p.y == 0.0 && p.z - p.z == 0.0;
+}
+
 // Index keys never hold a NaN.
 inline bool HasNaN(const TRIANGLE&)
 {

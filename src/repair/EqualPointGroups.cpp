@@ -4,10 +4,10 @@
 // the next one.
 #include "repair/EqualPointGroups.h"
 
+#include "containers/Keys.h"
 #include "containers/Memory.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace meshaudit {
@@ -45,25 +45,23 @@ inline uint64_t Hash(const T3DVECF& p)
     return h ^ (h >> 29);
 }
 
-inline bool Equal(const T3DVECF& a, const T3DVECF& b)
-{
-    return a.x == b.x && a.y == b.y && a.z == b.z;
-}
-
 class GroupTable {
 public:
     ~GroupTable() { Free(slots_); }
 
-    // Room for `groups` groups at a load of at most one half; the groups
-    // made so far are placed again.
-    GroupingOutcome Reserve(uint32_t groups, const T3DVECF* firsts, uint32_t existing)
+    // Room for group number `existing` (0-based) at a load of at most one
+    // half. The table starts small and, when full, doubles: a mesh whose
+    // points are mostly copies needs room for its distinct points only,
+    // never more than `most`. The groups made so far are placed again.
+    GroupingOutcome MakeRoom(uint32_t existing, uint32_t most, const T3DVECF* firsts)
     {
-        if (slots_ != nullptr && uint64_t{groups} * 2 <= capacity_) {
+        if ((uint64_t{existing} + 1) * 2 <= capacity_) {
             return GroupingOutcome::Grouped;
         }
+        const uint64_t groups = std::min<uint64_t>(most, uint64_t{existing} * 2 + 2048);
         uint32_t shift = 64 - 12;
         uint64_t capacity = uint64_t{1} << 12;
-        while (capacity < uint64_t{groups} * 2) {
+        while (capacity < groups * 2) {
             capacity *= 2;
             --shift;
         }
@@ -96,7 +94,7 @@ public:
         const uint64_t mask = capacity_ - 1;
         uint64_t at = Hash(p) >> shift_;
         for (uint32_t probes = 0; probes < kMaxProbes; ++probes) {
-            if (slots_[at] == kEmptySlot || Equal(firsts[slots_[at]], p)) {
+            if (slots_[at] == kEmptySlot || firsts[slots_[at]] == p) {
                 return &slots_[at];
             }
             at = (at + 1) & mask;
@@ -117,20 +115,14 @@ GroupingOutcome GroupEqualPoints(const T3DVECF* points, uint32_t count, uint32_t
 {
     groupCount = 0;
     GroupTable table;
-    // The table starts small and doubles: a mesh whose points are mostly
-    // copies needs a table for its distinct points only.
-    uint32_t reserved = 0;
     for (uint32_t i = 0; i < count; ++i) {
         const T3DVECF& p = points[i];
-        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+        if (!IsFinite(p)) {
             return GroupingOutcome::NotFinite;
         }
-        if (groupCount == reserved) {
-            reserved = static_cast<uint32_t>(std::min<uint64_t>(count, uint64_t{groupCount} * 2 + 2048));
-            const GroupingOutcome room = table.Reserve(reserved, firsts, groupCount);
-            if (room != GroupingOutcome::Grouped) {
-                return room;
-            }
+        const GroupingOutcome room = table.MakeRoom(groupCount, count, firsts);
+        if (room != GroupingOutcome::Grouped) {
+            return room;
         }
         // The slots are probed at random; fetching ahead hides most of the
         // wait.

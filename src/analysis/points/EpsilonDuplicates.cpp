@@ -4,11 +4,11 @@
 // without a partner. No classes are formed: a point counts when its own
 // ball holds another point.
 #include "analysis/points/PointAnalyses.h"
+#include "containers/Keys.h"
 #include "containers/Memory.h"
 #include "geometry/PntAabbTree.h"
 #include "geometry/Sphere.h"
 
-#include <cmath>
 
 namespace meshaudit::points {
 
@@ -58,7 +58,7 @@ int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, ui
     // points' distances, and those meshes keep to one query per point.
     bool finite = true;
     for (uint32_t i = 0; i < pointCount && finite; ++i) {
-        finite = std::isfinite(points[i].x) && std::isfinite(points[i].y) && std::isfinite(points[i].z);
+        finite = IsFinite(points[i]);
     }
     // The walks usually visit fewer than 20 nodes per node of the tree; a
     // budget well above that bounds them on point sets whose leaves have
