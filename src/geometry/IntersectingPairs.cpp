@@ -20,10 +20,12 @@ bool RepeatsAnIndex(const TRIANGLE& t)
     return t.a == t.b || t.a == t.c || t.b == t.c;
 }
 
-bool SharesAnIndex(const TRIANGLE& s, const TRIANGLE& t)
+// All nine comparisons joined without branches, like BoxesApart: the pair
+// loops meet neighbours and strangers in no predictable order.
+inline bool SharesAnIndex(const TRIANGLE& s, const TRIANGLE& t)
 {
-    return s.a == t.a || s.a == t.b || s.a == t.c || s.b == t.a || s.b == t.b || s.b == t.c ||
-           s.c == t.a || s.c == t.b || s.c == t.c;
+    return (s.a == t.a) | (s.a == t.b) | (s.a == t.c) | (s.b == t.a) | (s.b == t.b) | (s.b == t.c) |
+           (s.c == t.a) | (s.c == t.b) | (s.c == t.c);
 }
 
 // ClassifyBoxes(a, b) == '0': the same six comparisons, all made and joined
@@ -289,12 +291,11 @@ private:
         const TRIANGLE ta = ea.triangle;
         uint32_t candidates = 0;
         for (uint32_t k = from; k < g.count; ++k) {
-            const bool apart = (g.minX[k] > box.max.x) | (box.min.x > g.maxX[k]) |
-                               (g.minY[k] > box.max.y) | (box.min.y > g.maxY[k]) |
-                               (g.minZ[k] > box.max.z) | (box.min.z > g.maxZ[k]);
-            const bool shares = (g.a[k] == ta.a) | (g.a[k] == ta.b) | (g.a[k] == ta.c) |
-                                (g.b[k] == ta.a) | (g.b[k] == ta.b) | (g.b[k] == ta.c) |
-                                (g.c[k] == ta.a) | (g.c[k] == ta.b) | (g.c[k] == ta.c);
+            C3DAABB other;
+            other.min = T3DVECF{g.minX[k], g.minY[k], g.minZ[k]};
+            other.max = T3DVECF{g.maxX[k], g.maxY[k], g.maxZ[k]};
+            const bool apart = BoxesApart(box, other);
+            const bool shares = SharesAnIndex(ta, TRIANGLE{g.a[k], g.b[k], g.c[k]});
             candidates |= static_cast<uint32_t>(!(apart | shares)) << k;
         }
         T3DVECF cornersA[3];
