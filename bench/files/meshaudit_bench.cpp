@@ -399,17 +399,24 @@ void BenchScaling(const Options& options)
     for (uint32_t side : {100u, 141u, 224u, 316u, 447u, 707u, 1000u, 1414u, 2000u}) {
         meshaudit::testing::TestMesh torus = meshaudit::testing::Torus(side, side / 2);
         const MeshRecord record = torus.Record();
+        std::vector<std::vector<double>> perCategory(4);
         std::vector<double> totals;
         for (int r = 0; r < options.reps; ++r) {
+            const std::vector<double> times = TimeCategories(record, false);
             double total = 0.0;
-            for (double t : TimeCategories(record, false)) {
-                total += t;
+            for (size_t c = 0; c < 4; ++c) {
+                perCategory[c].push_back(times[c]);
+                total += times[c];
             }
             totals.push_back(total);
         }
         const double t = Median(totals);
-        std::printf("  %8u triangles: %.3f s (%.0f ns per triangle)\n", record.triangleCount, t,
+        std::printf("  %8u triangles: %.3f s (%.0f ns per triangle;", record.triangleCount, t,
                     1e9 * t / record.triangleCount);
+        for (size_t c = 0; c < 4; ++c) {
+            std::printf(" %s %.0f", kCategoryNames[c], 1e9 * Median(perCategory[c]) / record.triangleCount);
+        }
+        std::printf(")\n");
         Emit("torus", "default.total." + std::to_string(record.triangleCount), t);
         logN.push_back(std::log(static_cast<double>(record.triangleCount)));
         logT.push_back(std::log(t));
