@@ -3,6 +3,7 @@
 #include "analysis/edges/EdgeAnalyses.h"
 #include "containers/Memory.h"
 #include "EdgeValues.h"
+#include "analysis/MeshBuilders.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -20,68 +21,59 @@ using testing::EdgeValues;
 using testing::Reference;
 using testing::TestMesh;
 
-TestMesh SingleTriangle()
+TEST(EdgeAnalyses, HandCountedMeshes)
 {
-    TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(1, 0, 0);
-    m.AddPoint(0, 1, 0);
-    m.AddTriangle(0, 1, 2);
-    return m;
-}
-
-// k triangles (0, 1, 2 + i) hinged on the edge (0, 1).
-TestMesh Fan(uint32_t k)
-{
-    TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(0, 0, 1);
-    for (uint32_t i = 0; i < k; ++i) {
-        const double angle = 0.7 * i;
-        m.AddPoint(std::cos(angle), std::sin(angle), 0.5);
-        m.AddTriangle(0, 1, 2 + i);
+    TestMesh two = testing::FlatTriangle();
+    two.AddPoint(1, 1, 0);
+    two.AddTriangle(2, 1, 3);
+    TestMesh degenerate = testing::MeshOf({{0, 0, 0}, {1, 0, 0}}, {{0, 0, 1}});
+    // Points 0 and 1 coincide: (0, 2) and (1, 2) too.
+    TestMesh coincident = testing::MeshOf({{0, 0, 0}, {0, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    TestMesh reversed = testing::FlatTriangle();
+    reversed.AddPoint(1, -0.0, 0);  // point 1 again, with a negative zero
+    reversed.AddPoint(-0.0, 0, 0);  // point 0 again
+    reversed.AddPoint(0, 0, 5);
+    reversed.AddTriangle(3, 4, 5);  // (3, 4) runs from point 1's place to point 0's
+    TestMesh thrice = testing::FlatTriangle();  // an edge list has no topological duplicates
+    thrice.AddTriangle(0, 1, 2);
+    thrice.AddTriangle(2, 1, 0);
+    const double r2 = std::sqrt(2.0);
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        EdgeValues expected;  // fields not named are 0
+    };
+    Case cases[] = {
+        {"single triangle", testing::FlatTriangle(),
+         {.count = 3, .border = 3, .minimalDegree = 1, .maximalDegree = 1, .minimalLength = 1.0,
+          .maximalLength = r2}},
+        {"two triangles sharing an edge", two,
+         {.count = 5, .border = 4, .minimalDegree = 1, .maximalDegree = 2, .minimalLength = 1.0,
+          .maximalLength = r2}},
+        {"closed tetrahedron", testing::Tetrahedron(),
+         {.count = 6, .minimalDegree = 2, .maximalDegree = 2, .minimalLength = 1.0,
+          .maximalLength = r2}},
+        // (0, 0) is no pair of distinct points; point 0's incident list names
+        // the triangle twice: degree 2 for both (0, 0) and (0, 1).
+        {"triangle repeating a point", degenerate,
+         {.count = 1, .border = 3, .invalidTopological = 1, .invalidGeometrical = 1,
+          .minimalDegree = 2, .maximalDegree = 2, .minimalLength = 0.0, .maximalLength = 1.0}},
+        {"coincident points", coincident,
+         {.count = 3, .border = 3, .invalidGeometrical = 1, .duplicatedGeometrical = 2,
+          .classesGeometrical = 1, .minimalDegree = 1, .maximalDegree = 1, .minimalLength = 0.0,
+          .maximalLength = 1.0}},
+        {"reversed coincident edges", reversed,
+         {.count = 6, .border = 6, .duplicatedGeometrical = 2, .classesGeometrical = 1,
+          .minimalDegree = 1, .maximalDegree = 1, .minimalLength = 1.0,
+          .maximalLength = std::sqrt(26.0)}},
+        {"one triangle stored thrice", thrice,
+         {.count = 3, .singular = 3, .minimalDegree = 3, .maximalDegree = 3, .minimalLength = 1.0,
+          .maximalLength = r2}},
+    };
+    for (Case& c : cases) {
+        EXPECT_EQ(Compute(c.mesh), c.expected) << c.name;
+        EXPECT_EQ(Compute(c.mesh), Reference(c.mesh)) << c.name;
     }
-    return m;
-}
-
-TEST(EdgeAnalyses, SingleTriangle)
-{
-    TestMesh mesh = SingleTriangle();
-    EdgeValues expected;
-    expected.count = 3;
-    expected.border = 3;
-    expected.minimalDegree = 1;
-    expected.maximalDegree = 1;
-    expected.minimalLength = 1.0;
-    expected.maximalLength = std::sqrt(2.0);
-    EXPECT_EQ(Compute(mesh), expected);
-}
-
-TEST(EdgeAnalyses, TwoTrianglesSharingAnEdge)
-{
-    TestMesh mesh = SingleTriangle();
-    mesh.AddPoint(1, 1, 0);
-    mesh.AddTriangle(2, 1, 3);
-    EdgeValues expected;
-    expected.count = 5;
-    expected.border = 4;
-    expected.minimalDegree = 1;
-    expected.maximalDegree = 2;
-    expected.minimalLength = 1.0;
-    expected.maximalLength = std::sqrt(2.0);
-    EXPECT_EQ(Compute(mesh), expected);
-}
-
-TEST(EdgeAnalyses, ClosedTetrahedron)
-{
-    TestMesh mesh = testing::Tetrahedron();
-    EdgeValues expected;
-    expected.count = 6;
-    expected.minimalDegree = 2;
-    expected.maximalDegree = 2;
-    expected.minimalLength = 1.0;
-    expected.maximalLength = std::sqrt(2.0);
-    EXPECT_EQ(Compute(mesh), expected);
 }
 
 TEST(EdgeAnalyses, ClosedTorus)
@@ -90,20 +82,16 @@ TEST(EdgeAnalyses, ClosedTorus)
     const EdgeValues values = Compute(mesh, 0.0, 1.0);
     EXPECT_EQ(values.count, 3 * 8 * 5);
     EXPECT_EQ(values.border, 0);
-    EXPECT_EQ(values.singular, 0);
     EXPECT_EQ(values.minimalDegree, 2);
     EXPECT_EQ(values.maximalDegree, 2);
-    EXPECT_EQ(values.invalidTopological, 0);
-    EXPECT_EQ(values.invalidGeometrical, 0);
-    EXPECT_EQ(values.duplicatedGeometrical, 0);
-    EXPECT_EQ(values, Reference(mesh, 0.0, 1.0));
+    EXPECT_EQ(values, Reference(mesh, 0.0, 1.0));  // and so no singular, invalid or duplicate edge
     EXPECT_GT(values.longer, 0);  // the outer ring's edges exceed 1.0
 }
 
 TEST(EdgeAnalyses, SeveralTrianglesOnOneEdge)
 {
     for (uint32_t k : {3u, 4u, 5u}) {
-        TestMesh mesh = Fan(k);
+        TestMesh mesh = testing::Book(k);
         const EdgeValues values = Compute(mesh);
         EXPECT_EQ(values.count, static_cast<int32_t>(1 + 2 * k));
         EXPECT_EQ(values.border, static_cast<int32_t>(2 * k));  // the hinge is shared
@@ -114,86 +102,10 @@ TEST(EdgeAnalyses, SeveralTrianglesOnOneEdge)
     }
 }
 
-TEST(EdgeAnalyses, DegenerateTriangleRepeatingAPoint)
-{
-    TestMesh mesh;
-    mesh.AddPoint(0, 0, 0);
-    mesh.AddPoint(1, 0, 0);
-    mesh.AddTriangle(0, 0, 1);
-    EdgeValues expected;
-    expected.count = 1;  // (0, 0) is no pair of distinct points
-    expected.border = 3;
-    expected.invalidTopological = 1;
-    expected.invalidGeometrical = 1;
-    // Point 0's incident list names the triangle twice: degree 2 for both
-    // (0, 0) and (0, 1).
-    expected.minimalDegree = 2;
-    expected.maximalDegree = 2;
-    expected.minimalLength = 0.0;
-    expected.maximalLength = 1.0;
-    EXPECT_EQ(Compute(mesh), expected);
-    EXPECT_EQ(Compute(mesh), Reference(mesh));
-}
-
-TEST(EdgeAnalyses, CoincidentPoints)
-{
-    // Points 0 and 1 coincide: the edge joining them has length 0.
-    TestMesh mesh;
-    mesh.AddPoint(0, 0, 0);
-    mesh.AddPoint(0, 0, 0);
-    mesh.AddPoint(0, 1, 0);
-    mesh.AddTriangle(0, 1, 2);
-    EdgeValues values = Compute(mesh);
-    EXPECT_EQ(values.invalidGeometrical, 1);
-    EXPECT_EQ(values.invalidTopological, 0);
-    EXPECT_EQ(values.minimalLength, 0.0);
-    // Edges (0, 2) and (1, 2) coincide in coordinates: one class of two.
-    EXPECT_EQ(values.duplicatedGeometrical, 2);
-    EXPECT_EQ(values.classesGeometrical, 1);
-    EXPECT_EQ(values.duplicatedTopological, 0);
-    EXPECT_EQ(values.classesTopological, 0);
-}
-
-TEST(EdgeAnalyses, ReversedCoincidentEdgesFormOneClass)
-{
-    TestMesh mesh;
-    mesh.AddPoint(0, 0, 0);
-    mesh.AddPoint(1, 0, 0);
-    mesh.AddPoint(0, 1, 0);
-    mesh.AddPoint(1, -0.0, 0);  // point 1 again, with a negative zero
-    mesh.AddPoint(-0.0, 0, 0);  // point 0 again
-    mesh.AddPoint(0, 0, 5);
-    mesh.AddTriangle(0, 1, 2);
-    mesh.AddTriangle(3, 4, 5);  // (3, 4) runs from point 1's place to point 0's
-    const EdgeValues values = Compute(mesh);
-    EXPECT_EQ(values.duplicatedGeometrical, 2);
-    EXPECT_EQ(values.classesGeometrical, 1);
-    EXPECT_EQ(values.duplicatedTopological, 0);
-    EXPECT_EQ(values.count, 6);
-    EXPECT_EQ(values, Reference(mesh));
-}
-
-TEST(EdgeAnalyses, TopologicalDuplicatesAreZeroEvenForRepeatedEdges)
-{
-    TestMesh mesh = SingleTriangle();
-    mesh.AddTriangle(0, 1, 2);
-    mesh.AddTriangle(2, 1, 0);
-    const EdgeValues values = Compute(mesh);
-    EXPECT_EQ(values.duplicatedTopological, 0);
-    EXPECT_EQ(values.classesTopological, 0);
-    EXPECT_EQ(values.count, 3);
-    EXPECT_EQ(values.singular, 3);
-    EXPECT_EQ(values.border, 0);
-}
-
 TEST(EdgeAnalyses, LengthsExactlyOnTheBounds)
 {
     // A 6-8-10 right triangle: every length is exact.
-    TestMesh mesh;
-    mesh.AddPoint(0, 0, 0);
-    mesh.AddPoint(6, 0, 0);
-    mesh.AddPoint(6, 8, 0);
-    mesh.AddTriangle(0, 1, 2);
+    TestMesh mesh = testing::MeshOf({{0, 0, 0}, {6, 0, 0}, {6, 8, 0}}, {{0, 1, 2}});
     EXPECT_EQ(Compute(mesh, 0.0, 10.0).longer, 0);  // 10 is not greater than 10
     EXPECT_EQ(Compute(mesh, 0.0, 8.0).longer, 1);
     EXPECT_EQ(Compute(mesh, 0.0, 5.0).longer, 3);
@@ -207,11 +119,7 @@ TEST(EdgeAnalyses, LengthsExactlyOnTheBounds)
 TEST(EdgeAnalyses, NanCoordinatesNeverDecide)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    TestMesh mesh;
-    mesh.AddPoint(0, 0, 0);
-    mesh.AddPoint(1, 0, 0);
-    mesh.AddPoint(nan, 0, 0);
-    mesh.AddTriangle(0, 1, 2);
+    TestMesh mesh = testing::MeshOf({{0, 0, 0}, {1, 0, 0}, {nan, 0, 0}}, {{0, 1, 2}});
     const EdgeValues values = Compute(mesh, 5.0, 0.5);
     EXPECT_EQ(values.minimalLength, 1.0);
     EXPECT_EQ(values.maximalLength, 1.0);
@@ -221,11 +129,7 @@ TEST(EdgeAnalyses, NanCoordinatesNeverDecide)
     EXPECT_EQ(values.count, 3);
 
     // Only NaN lengths: the extremes keep their starting values.
-    TestMesh lost;
-    lost.AddPoint(nan, nan, nan);
-    lost.AddPoint(nan, 0, 0);
-    lost.AddPoint(0, nan, 0);
-    lost.AddTriangle(0, 1, 2);
+    TestMesh lost = testing::MeshOf({{nan, nan, nan}, {nan, 0, 0}, {0, nan, 0}}, {{0, 1, 2}});
     lost.AddTriangle(0, 0, 0);  // (0, 0) with NaN coordinates is not invalid
     const EdgeValues nothing = Compute(lost);
     EXPECT_EQ(nothing.minimalLength, DBL_MAX);
@@ -256,33 +160,6 @@ TEST(EdgeAnalyses, RandomMeshesMatchTheDefinitions)
 
 // --- Failure codes -----------------------------------------------------------
 
-// The codes of all quantities for a record, each on a fresh topology.
-EdgeValues Codes(const MeshRecord& record)
-{
-    auto fresh = [&](auto op) {
-        MeshTopology topology;
-        topology.Attach(record);
-        return op(topology);
-    };
-    EdgeValues v;
-    v.count = fresh([&](MeshTopology& t) { return CountEdges(record, t); });
-    v.border = fresh([&](MeshTopology& t) { return CountBorderSides(record, t); });
-    v.singular = fresh([&](MeshTopology& t) { return CountSingularEdges(record, t); });
-    v.invalidTopological = fresh([&](MeshTopology& t) { return CountInvalidTopologicalEdges(record, t); });
-    v.invalidGeometrical = fresh([&](MeshTopology& t) { return CountInvalidGeometricalEdges(record, t); });
-    v.duplicatedTopological = fresh([&](MeshTopology& t) { return CountDuplicatedTopologicalEdges(record, t); });
-    v.duplicatedGeometrical = fresh([&](MeshTopology& t) { return CountDuplicatedGeometricalEdges(record, t); });
-    v.classesTopological = fresh([&](MeshTopology& t) { return CountClassesOfDuplicatedTopologicalEdges(record, t); });
-    v.classesGeometrical = fresh([&](MeshTopology& t) { return CountClassesOfDuplicatedGeometricalEdges(record, t); });
-    v.minimalDegree = fresh([&](MeshTopology& t) { return MinimalEdgeDegree(record, t); });
-    v.maximalDegree = fresh([&](MeshTopology& t) { return MaximalEdgeDegree(record, t); });
-    v.shorter = fresh([&](MeshTopology& t) { return CountShorterEdges(record, t, 0.0); });
-    v.longer = fresh([&](MeshTopology& t) { return CountLongerEdges(record, t, 10.0); });
-    v.minimalLength = fresh([&](MeshTopology& t) { return MinimalEdgeLength(record, t); });
-    v.maximalLength = fresh([&](MeshTopology& t) { return MaximalEdgeLength(record, t); });
-    return v;
-}
-
 // Every quantity with the record code, except the degree quantities, which
 // make no record checks and fail with "edge list failed".
 EdgeValues RecordCodes(int32_t code)
@@ -299,32 +176,31 @@ EdgeValues RecordCodes(int32_t code)
 
 TEST(EdgeAnalyses, RecordChecksInOrder)
 {
-    TestMesh mesh = SingleTriangle();
+    // Each record also breaks the later checks: their order decides the code.
+    TestMesh mesh = testing::FlatTriangle();
     MeshRecord record = mesh.Record();
     record.points = nullptr;
     record.triangles = nullptr;
     record.pointCount = 0;
-    EXPECT_EQ(Codes(record), RecordCodes(-1));
+    EXPECT_EQ(Compute(record), RecordCodes(-1));
     record = mesh.Record();
     record.triangles = nullptr;
     record.triangleCount = 0;
-    EXPECT_EQ(Codes(record), RecordCodes(-2));
+    EXPECT_EQ(Compute(record), RecordCodes(-2));
     record = mesh.Record();
     record.pointCount = 0;
     record.triangleCount = 0;
-    EXPECT_EQ(Codes(record), RecordCodes(-3));
+    EXPECT_EQ(Compute(record), RecordCodes(-3));
     record = mesh.Record();
     record.triangleCount = 0;
-    EXPECT_EQ(Codes(record), RecordCodes(-4));
+    EXPECT_EQ(Compute(record), RecordCodes(-4));
 }
 
 TEST(EdgeAnalyses, IndexOutOfRangeIsATopologyFailure)
 {
-    TestMesh mesh = SingleTriangle();
+    TestMesh mesh = testing::FlatTriangle();
     mesh.AddTriangle(1, 2, 3);  // point 3 does not exist
-    EdgeValues expected = RecordCodes(-5);
-    expected.singular = expected.minimalDegree = expected.maximalDegree = -1;
-    EXPECT_EQ(Codes(mesh.Record()), expected);
+    EXPECT_EQ(Compute(mesh.Record()), RecordCodes(-5));
 }
 
 TEST(EdgeAnalyses, MarkArrayAllocationFailure)
@@ -348,9 +224,7 @@ TEST(EdgeAnalyses, TopologyAllocationFailures)
     // Every allocation of a fresh build fails: the first getter fails.
     memory_testing::ResetAllocationCounter();
     memory_testing::FailAllocations(1, 1000);
-    EdgeValues expected = RecordCodes(-5);
-    expected.singular = expected.minimalDegree = expected.maximalDegree = -1;
-    EXPECT_EQ(Codes(record), expected);
+    EXPECT_EQ(Compute(record), RecordCodes(-5));
     memory_testing::ResetAllocationCounter();
 
     // The edge list is there but the per-edge lists fail: -2.

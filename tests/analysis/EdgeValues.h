@@ -38,9 +38,8 @@ struct EdgeValues {
 };
 
 // Each quantity on a fresh topology: none leans on another one's build.
-inline EdgeValues Compute(TestMesh& mesh, double lower = 0.0, double upper = 10.0)
+inline EdgeValues Compute(const MeshRecord& record, double lower = 0.0, double upper = 10.0)
 {
-    const MeshRecord record = mesh.Record();
     auto fresh = [&](auto op) {
         MeshTopology topology;
         topology.Attach(record);
@@ -67,6 +66,11 @@ inline EdgeValues Compute(TestMesh& mesh, double lower = 0.0, double upper = 10.
     v.minimalLength = fresh([&](MeshTopology& t) { return MinimalEdgeLength(record, t); });
     v.maximalLength = fresh([&](MeshTopology& t) { return MaximalEdgeLength(record, t); });
     return v;
+}
+
+inline EdgeValues Compute(TestMesh& mesh, double lower = 0.0, double upper = 10.0)
+{
+    return Compute(mesh.Record(), lower, upper);
 }
 
 struct PointLess {

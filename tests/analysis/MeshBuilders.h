@@ -1,10 +1,11 @@
-// Meshes built for the whole-mesh tests, on top of support/TestMeshes.h.
+// Meshes and records built for the analysis tests, on top of support/TestMeshes.h.
 #pragma once
 
 #include "support/TestMeshes.h"
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <utility>
 
 namespace meshaudit::testing {
@@ -18,6 +19,70 @@ inline TestMesh SingleTriangle()
     m.AddPoint(0, 1, 1);
     m.AddTriangle(0, 1, 2);
     return m;
+}
+
+// A mesh of the given points and triangles.
+inline TestMesh MeshOf(std::initializer_list<T3DVECF> points,
+                       std::initializer_list<TRIANGLE> triangles = {})
+{
+    TestMesh m;
+    for (const T3DVECF& p : points) {
+        m.AddPoint(p.x, p.y, p.z);
+    }
+    for (const TRIANGLE& t : triangles) {
+        m.AddTriangle(t.a, t.b, t.c);
+    }
+    return m;
+}
+
+inline void AddTriangles(TestMesh& m, std::initializer_list<TRIANGLE> triangles)
+{
+    for (const TRIANGLE& t : triangles) {
+        m.AddTriangle(t.a, t.b, t.c);
+    }
+}
+
+// `pages` triangles (0, 1, 2 + i) on the common side (0, 1), all running it
+// the same way.
+inline TestMesh Book(uint32_t pages)
+{
+    TestMesh m = MeshOf({{0, 0, 0}, {0, 0, 1}});
+    for (uint32_t i = 0; i < pages; ++i) {
+        const double angle = 6.283185307179586 * i / pages;
+        m.AddPoint(std::cos(angle), std::sin(angle), 0.5);
+        m.AddTriangle(0, 1, 2 + i);
+    }
+    return m;
+}
+
+// One triangle (0,0,0), (1,0,0), (0,1,0).
+inline TestMesh FlatTriangle()
+{
+    TestMesh m;
+    m.AddPoint(0, 0, 0);
+    m.AddPoint(1, 0, 0);
+    m.AddPoint(0, 1, 0);
+    m.AddTriangle(0, 1, 2);
+    return m;
+}
+
+// A record over bare arrays (null pointers and zero counts allowed).
+inline MeshRecord RecordOf(const T3DVECF* points, uint32_t pointCount, const TRIANGLE* triangles,
+                           uint32_t triangleCount)
+{
+    return MeshRecord{const_cast<T3DVECF*>(points), pointCount, const_cast<TRIANGLE*>(triangles),
+                      triangleCount};
+}
+
+// `good` with one defect, in the order of the record checks (code -1 - i):
+// 0 no point array, 1 no triangle array, 2 no points, 3 no triangles.
+inline MeshRecord Broken(MeshRecord good, int i)
+{
+    if (i == 0) good.points = nullptr;
+    if (i == 1) good.triangles = nullptr;
+    if (i == 2) good.pointCount = 0;
+    if (i == 3) good.triangleCount = 0;
+    return good;
 }
 
 // Every triangle's first two corners swapped.

@@ -1,7 +1,5 @@
-// An analysis reuses the large blocks it frees. Reused memory is not zero, as
-// fresh pages from the system are, so nothing may read a block before it
-// writes it: an analysis handed blocks full of garbage must give exactly the
-// results of one on fresh memory, and it must leave nothing kept behind.
+// Reused blocks are not zero: an analysis handed blocks full of garbage must
+// give exactly the results of one on fresh memory and keep nothing behind.
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
 #include "containers/Memory.h"
@@ -43,9 +41,7 @@ AllResults Analyse(const MeshRecord& record, bool everything)
     return out;
 }
 
-// Large enough that its per-point and per-triangle arrays are reused (160k
-// triangles of a torus), with a sphere through it, a copy of a point and a
-// triangle that repeats one, so that every kind of quantity has work.
+// Large enough that its arrays are reused, with work for every quantity.
 testing::TestMesh BusyMesh()
 {
     testing::TestMesh m = testing::Torus(400, 200);

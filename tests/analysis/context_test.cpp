@@ -1,13 +1,12 @@
 // The frame of an analysis: gating, caching, judging and step counting.
 #include "analysis/AnalysisContext.h"
-#include "analysis/Progress.h"
+#include "analysis/ProgressCapture.h"
 #include "interface/Blocks.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -17,18 +16,7 @@ namespace {
 // A context over the unit cube with progress output discarded.
 class ContextTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        sink_ = std::fopen("/dev/null", "w");
-        saved_ = Progress().stream;
-        Progress().stream = sink_;
-        context_.LoadMesh(cube_.Record());
-    }
-    void TearDown() override
-    {
-        Progress().stream = saved_;
-        std::fclose(sink_);
-    }
+    void SetUp() override { context_.LoadMesh(cube_.Record()); }
     void DisableAll()
     {
         std::memset(context_.pointSettings.Enable, 0, sizeof context_.pointSettings.Enable);
@@ -39,11 +27,10 @@ protected:
 
     testing::TestMesh cube_ = testing::UnitCube();
     AnalysisContext context_;
-    std::FILE* sink_ = nullptr;
-    std::FILE* saved_ = nullptr;
+    testing::SilentProgress silent_;
 };
 
-TEST_F(ContextTest, DefaultStepTotalsPerCategory)
+TEST_F(ContextTest, StepsCountOnlyEnableBytesEqualToOne)
 {
     EXPECT_EQ(context_.CountSteps(1), 11u);
     EXPECT_EQ(context_.CountSteps(2), 16u);
@@ -52,10 +39,6 @@ TEST_F(ContextTest, DefaultStepTotalsPerCategory)
     EXPECT_EQ(context_.CountSteps(5), 55u);
     EXPECT_EQ(context_.CountSteps(0), 0u);
     EXPECT_EQ(context_.CountSteps(6), 0u);
-}
-
-TEST_F(ContextTest, StepsCountOnlyEnableBytesEqualToOne)
-{
     context_.pointSettings.Enable[PNT_CountNAN] = 2;
     context_.meshSettings.Enable[MSH_Area] = 1;  // never a step
     context_.meshSettings.Enable[MSH_Manifold] = 1;
@@ -77,74 +60,54 @@ TEST_F(ContextTest, NothingEnabledLeavesEveryBlockNotComputed)
     EXPECT_EQ(std::memcmp(&context_.meshResults, &m, sizeof m), 0);
 }
 
-TEST_F(ContextTest, CountsCompareAsUnsignedAgainstTheirRange)
+// Values stored beforehand are judged, not recomputed.
+TEST_F(ContextTest, JudgesEachKindOfCriterion)
 {
     DisableAll();
-    context_.pointSettings.Enable[PNT_CountNAN] = 1;
-    context_.pointSettings.Enable[PNT_CountINF] = 1;
-    context_.pointSettings.Enable[PNT_CountIsolated] = 1;
-    context_.pointResults.CountNAN = 0xFFFFFFFB;  // a stored -5
-    context_.pointSettings.CountNAN = ValueRange{0, 0xFFFFFFFF};
-    context_.pointResults.CountINF = 7;
-    context_.pointSettings.CountINF = ValueRange{7, 7};
-    context_.pointResults.CountIsolated = 0xFFFFFFFB;
-    context_.pointSettings.CountIsolated = ValueRange{0, 0x7FFFFFFF};
-    context_.RunCategory(1);
-    EXPECT_EQ(context_.pointResults.InRange[PNT_CountNAN], 1);  // -5 is 4294967291 here
-    EXPECT_EQ(context_.pointResults.InRange[PNT_CountINF], 1);  // both ends included
-    EXPECT_EQ(context_.pointResults.InRange[PNT_CountIsolated], 0);
-    EXPECT_EQ(context_.pointResults.CountNAN, 0xFFFFFFFBu);  // a stored value is not recomputed
-}
-
-TEST_F(ContextTest, EnableTwoJudgesWithoutComputing)
-{
-    DisableAll();
-    context_.pointSettings.Enable[PNT_Count] = 2;
-    context_.RunCategory(1);
-    EXPECT_EQ(context_.pointResults.Count, NOT_COMPUTED);
-    EXPECT_EQ(context_.pointResults.InRange[PNT_Count], 0);
-    EXPECT_EQ(context_.pointResults.InRange[PNT_CountNAN], kNotJudged);
-}
-
-TEST_F(ContextTest, DegreesShareOneRange)
-{
-    DisableAll();
-    context_.pointSettings.Enable[PNT_MinimalDegree] = 2;
-    context_.pointSettings.Enable[PNT_MaximalDegree] = 2;
-    context_.pointSettings.Degree = ValueRange{3, 5};
-    context_.pointResults.MinimalDegree = 3;
-    context_.pointResults.MaximalDegree = 6;
-    context_.RunCategory(1);
-    EXPECT_EQ(context_.pointResults.InRange[PNT_MinimalDegree], 1);
-    EXPECT_EQ(context_.pointResults.InRange[PNT_MaximalDegree], 0);
-}
-
-TEST_F(ContextTest, DoublesAreJudgedInclusivelyAndNaNNeverPasses)
-{
-    DisableAll();
+    PointSettings& ps = context_.pointSettings;
+    PointResults& p = context_.pointResults;
+    // Counts compare as unsigned, both ends included.
+    ps.Enable[PNT_CountNAN] = ps.Enable[PNT_CountINF] = ps.Enable[PNT_CountIsolated] = 1;
+    p.CountNAN = 0xFFFFFFFB;  // a stored -5 is 4294967291 here
+    ps.CountNAN = ValueRange{0, 0xFFFFFFFF};
+    p.CountINF = 7;
+    ps.CountINF = ValueRange{7, 7};
+    p.CountIsolated = 0xFFFFFFFB;
+    ps.CountIsolated = ValueRange{0, 0x7FFFFFFF};
+    // Enable 2 judges without computing; both degrees share one range.
+    ps.Enable[PNT_Count] = ps.Enable[PNT_MinimalDegree] = ps.Enable[PNT_MaximalDegree] = 2;
+    ps.Degree = ValueRange{3, 5};
+    p.MinimalDegree = 3;
+    p.MaximalDegree = 6;
+    // Doubles are judged inclusively and NaN never passes.
     context_.edgeSettings.Enable[EDG_MinimalLength] = 1;
     context_.edgeSettings.Enable[EDG_MaximalLength] = 1;
     context_.edgeSettings.Length = DoubleRange{0.5, 2.0};
     context_.edgeResults.MinimalLength = 0.5;
     context_.edgeResults.MaximalLength = std::numeric_limits<double>::quiet_NaN();
-    context_.RunCategory(2);
+    // Booleans match their expected byte; 0xFF never matches a not-computed -1.
+    MeshSettings& ms = context_.meshSettings;
+    ms.Enable[MSH_Oriented] = 1;
+    ms.Enable[MSH_Orientable] = ms.Enable[MSH_Connected] = 2;
+    context_.meshResults.Oriented = 1;
+    ms.Oriented = 1;
+    context_.meshResults.Connected = 0;
+    ms.Connected = 0;
+    ms.Orientable = 0xFF;
+    context_.RunCategory(5);
+
+    EXPECT_EQ(p.InRange[PNT_CountNAN], 1);
+    EXPECT_EQ(p.InRange[PNT_CountINF], 1);
+    EXPECT_EQ(p.InRange[PNT_CountIsolated], 0);
+    EXPECT_EQ(p.CountNAN, 0xFFFFFFFBu);
+    EXPECT_EQ(p.Count, NOT_COMPUTED);
+    EXPECT_EQ(p.InRange[PNT_Count], 0);
+    EXPECT_EQ(p.InRange[PNT_CountBorder], kNotJudged);
+    EXPECT_EQ(p.InRange[PNT_MinimalDegree], 1);
+    EXPECT_EQ(p.InRange[PNT_MaximalDegree], 0);
     EXPECT_EQ(context_.edgeResults.InRange[EDG_MinimalLength], 1);
     EXPECT_EQ(context_.edgeResults.InRange[EDG_MaximalLength], 0);
     EXPECT_TRUE(std::isnan(context_.edgeResults.MaximalLength));
-}
-
-TEST_F(ContextTest, BooleansMatchTheirExpectedByte)
-{
-    DisableAll();
-    context_.meshSettings.Enable[MSH_Oriented] = 1;
-    context_.meshSettings.Enable[MSH_Orientable] = 2;
-    context_.meshSettings.Enable[MSH_Connected] = 2;
-    context_.meshResults.Oriented = 1;
-    context_.meshSettings.Oriented = 1;
-    context_.meshResults.Connected = 0;
-    context_.meshSettings.Connected = 0;
-    context_.meshSettings.Orientable = 0xFF;  // never matches a not-computed -1
-    context_.RunCategory(4);
     EXPECT_EQ(context_.meshResults.InRange[MSH_Oriented], 1);
     EXPECT_EQ(context_.meshResults.InRange[MSH_Connected], 1);
     EXPECT_EQ(context_.meshResults.Orientable, -1);
@@ -167,35 +130,6 @@ TEST_F(ContextTest, UnjudgedQuantitiesKeepTheirInRangeByte)
         EXPECT_EQ(context_.meshResults.InRange[k], kNotJudged) << int(k);
     }
     EXPECT_EQ(context_.meshResults.Unused19, -1.0);
-    EXPECT_EQ(context_.meshResults.AspectRatio, -1.0);
-    EXPECT_EQ(context_.meshResults.Diameter, -1.0);
-}
-
-TEST_F(ContextTest, QuantitiesOfThisVersionThatAreNeverComputed)
-{
-    DisableAll();
-    context_.pointSettings.Enable[PNT_CountArticulation] = 1;
-    context_.edgeSettings.Enable[EDG_CountConvex] = 1;
-    context_.meshSettings.Enable[MSH_Manifold] = 1;
-    context_.meshSettings.Enable[MSH_Convex] = 1;
-    context_.RunCategory(5);
-    EXPECT_EQ(context_.pointResults.CountArticulation, NOT_COMPUTED);
-    EXPECT_EQ(context_.pointResults.InRange[PNT_CountArticulation], 0);
-    EXPECT_EQ(context_.edgeResults.CountConvex, NOT_COMPUTED);
-    EXPECT_EQ(context_.edgeResults.InRange[EDG_CountConvex], 0);
-    EXPECT_EQ(context_.meshResults.Manifold, -1);
-    EXPECT_EQ(context_.meshResults.InRange[MSH_Manifold], 0);  // expected 1 by default
-    EXPECT_EQ(context_.meshResults.Convex, -1);
-    EXPECT_EQ(context_.meshResults.InRange[MSH_Convex], 0);
-}
-
-TEST_F(ContextTest, CountsOfPointsAndTrianglesAreComputed)
-{
-    context_.RunCategory(5);
-    EXPECT_EQ(context_.pointResults.Count, 8u);
-    EXPECT_EQ(context_.pointResults.InRange[PNT_Count], 1);
-    EXPECT_EQ(context_.triangleResults.Count, 12u);
-    EXPECT_EQ(context_.triangleResults.InRange[TRI_Count], 1);
 }
 
 TEST_F(ContextTest, EnsureFillsAnotherCategorySilentlyAndOnlyOnce)

@@ -57,57 +57,45 @@ int32_t BruteForce(const TestMesh& m, double epsilon)
     return count;
 }
 
-TEST(EpsilonDuplicates, ThreeMutuallyClosePointsCountThree)
+TEST(EpsilonDuplicates, HandCountedClouds)
 {
-    TestMesh m = Cloud({{0, 0, 0}, {0.001, 0, 0}, {0, 0.001, 0.0005}, {5, 5, 5}, {-5, 0, 0}});
-    EXPECT_EQ(Count(m, 0.002), 3);
-}
-
-TEST(EpsilonDuplicates, TwoFarApartPairsCountFour)
-{
-    TestMesh m = Cloud({{0, 0, 0}, {10, 0, 0}, {0.001, 0, 0}, {10, 0.001, 0}});
-    EXPECT_EQ(Count(m, 0.002), 4);
-}
-
-TEST(EpsilonDuplicates, AChainCountsEachPointOnce)
-{
-    // 0 is close to 1 and to 2, which are 0.003 apart.
-    TestMesh m = Cloud({{0, 0, 0}, {-0.0015, 0, 0}, {0.0015, 0, 0}, {1, 1, 1}});
-    EXPECT_EQ(Count(m, 0.002), 3);
-}
-
-TEST(EpsilonDuplicates, TheBoundIsInclusive)
-{
-    // 0.5 and 0.25 are exact: the squared distance equals the squared bound.
-    TestMesh m = Cloud({{0, 0, 0}, {0.5, 0, 0}, {3, 3, 3}});
-    EXPECT_EQ(Count(m, 0.5), 2);
-    EXPECT_EQ(Count(m, std::nextafter(0.5, 0.0)), 0);
+    const double below = std::nextafter(0.5, 0.0);
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        double epsilon;
+        int32_t expected;
+    };
+    Case cases[] = {
+        {"three mutually close",
+         Cloud({{0, 0, 0}, {0.001, 0, 0}, {0, 0.001, 0.0005}, {5, 5, 5}, {-5, 0, 0}}), 0.002, 3},
+        {"two pairs far apart", Cloud({{0, 0, 0}, {10, 0, 0}, {0.001, 0, 0}, {10, 0.001, 0}}), 0.002, 4},
+        // 0 is close to 1 and to 2, which are 0.003 apart: each counts once.
+        {"chain", Cloud({{0, 0, 0}, {-0.0015, 0, 0}, {0.0015, 0, 0}, {1, 1, 1}}), 0.002, 3},
+        // 0.5 is exact: the squared distance equals the squared bound.
+        {"inclusive bound", Cloud({{0, 0, 0}, {0.5, 0, 0}, {3, 3, 3}}), 0.5, 2},
+        {"just below the bound", Cloud({{0, 0, 0}, {0.5, 0, 0}, {3, 3, 3}}), below, 0},
+        // Zero tolerance: exact duplicates; -0.0 equals 0.0, one ulp does not.
+        {"zero tolerance", Cloud({{1, 2, 3}, {1, 2, 3}, {0, 0, 0}, {-0.0, 0, 0}, {1, 2, 3},
+                                  {1, 2, std::nextafter(3.0, 4.0)}, {7, 7, 7}}), 0.0, 5},
+        // A negative tolerance acts as its absolute value.
+        {"negative tolerance", Cloud({{0, 0, 0}, {0.001, 0, 0}, {1, 0, 0}, {1.5, 0, 0}}), -0.002, 2},
+        {"negative tolerance, wide", Cloud({{0, 0, 0}, {0.001, 0, 0}, {1, 0, 0}, {1.5, 0, 0}}), -0.5, 4},
+        {"one point", Cloud({{1, 1, 1}}), 0.002, 0},
+        {"one point, huge tolerance", Cloud({{1, 1, 1}}), 1e300, 0},
+    };
+    for (Case& c : cases) {
+        EXPECT_EQ(Count(c.mesh, c.epsilon), c.expected) << c.name;
+        EXPECT_EQ(Count(c.mesh, c.epsilon), BruteForce(c.mesh, c.epsilon)) << c.name;
+    }
+    TestMesh& exact = cases[5].mesh;
+    EXPECT_EQ(Count(exact, 0.0), points::CountDuplicatedGeometrical(exact.Record()));
     TestMesh diagonal = Cloud({{1, 1, 1}, {1.5, 1.5, 1.5}});  // squared distance 0.75
     EXPECT_EQ(Count(diagonal, std::sqrt(0.75)), BruteForce(diagonal, std::sqrt(0.75)));
 }
 
-TEST(EpsilonDuplicates, ZeroToleranceCountsExactDuplicates)
+TEST(EpsilonDuplicates, RecordCodes)
 {
-    TestMesh m = Cloud({{1, 2, 3}, {1, 2, 3}, {0, 0, 0}, {-0.0, 0, 0}, {1, 2, 3},
-                        {1, 2, std::nextafter(3.0, 4.0)}, {7, 7, 7}});
-    EXPECT_EQ(Count(m, 0.0), 5);
-    EXPECT_EQ(Count(m, 0.0), points::CountDuplicatedGeometrical(m.Record()));
-}
-
-TEST(EpsilonDuplicates, ANegativeToleranceActsAsItsAbsoluteValue)
-{
-    TestMesh m = Cloud({{0, 0, 0}, {0.001, 0, 0}, {1, 0, 0}, {1.5, 0, 0}});
-    EXPECT_EQ(Count(m, -0.002), 2);
-    EXPECT_EQ(Count(m, -0.5), 4);
-    EXPECT_EQ(Count(m, -0.5), Count(m, 0.5));
-}
-
-TEST(EpsilonDuplicates, OnePointAndRecordCodes)
-{
-    TestMesh one = Cloud({{1, 1, 1}});
-    EXPECT_EQ(Count(one, 0.002), 0);
-    EXPECT_EQ(Count(one, 1e300), 0);
-
     TestMesh m = Cloud({{0, 0, 0}, {0, 0, 0}});
     const double epsilon = 0.002;
     MeshRecord r = m.Record();
@@ -208,11 +196,9 @@ int32_t OneQueryPerPoint(TestMesh& m, double epsilon)
     return count;
 }
 
-// Special coordinates (both zeros, infinities, NaN), exact copies and
-// distances exactly at the tolerance on a lattice, tolerances of 0, of a
-// lattice step, negative, infinite and NaN: the same answers as one query
-// per point, and as all pairs where no coordinate is special (a NaN point's
-// box excludes it from the queries of other points).
+// Both zeros, infinities, NaN and distances exactly at the tolerance, with
+// special tolerances too: the answers of one query per point, and of all
+// pairs where no coordinate is special.
 TEST(EpsilonDuplicates, SpecialValuesMatchAnAllPairsCount)
 {
     const double inf = std::numeric_limits<double>::infinity();

@@ -25,10 +25,8 @@ TEST(PointEdgeLists, ListEachEdgeAtBothEndsInEdgeOrder)
     const T3DEDGE edges[] = {{0, 1}, {1, 2}, {2, 0}, {2, 2}};
     IncidenceLists lists;
     ASSERT_EQ(BuildPointEdgeLists(edges, 4, 4, lists), 0);
-    EXPECT_EQ(Row(lists, 0), (std::vector<uint32_t>{0, 2}));
-    EXPECT_EQ(Row(lists, 1), (std::vector<uint32_t>{0, 1}));
-    EXPECT_EQ(Row(lists, 2), (std::vector<uint32_t>{1, 2, 3, 3}));  // (2, 2) twice
-    EXPECT_EQ(Row(lists, 3), (std::vector<uint32_t>{}));
+    EXPECT_EQ(Rows({Row(lists, 0), Row(lists, 1), Row(lists, 2), Row(lists, 3)}),
+              (Rows{{0, 2}, {0, 1}, {1, 2, 3, 3}, {}}));  // (2, 2) twice
     // Packed: rows follow each other in one buffer that rows[0] starts.
     EXPECT_EQ(lists.rows[0], lists.entries);
     for (uint32_t p = 0; p + 1 < 4; ++p) {
@@ -36,15 +34,10 @@ TEST(PointEdgeLists, ListEachEdgeAtBothEndsInEdgeOrder)
     }
     ReleaseLists(lists);
     EXPECT_TRUE(lists.rows == nullptr && lists.counts == nullptr && lists.entries == nullptr);
-}
 
-TEST(PointEdgeLists, EndPointsBeyondThePointsAreSkipped)
-{
-    const T3DEDGE edges[] = {{0, 7}, {1, 0}};
-    IncidenceLists lists;
-    ASSERT_EQ(BuildPointEdgeLists(edges, 2, 2, lists), 0);
-    EXPECT_EQ(Row(lists, 0), (std::vector<uint32_t>{0, 1}));
-    EXPECT_EQ(Row(lists, 1), (std::vector<uint32_t>{1}));
+    const T3DEDGE beyond[] = {{0, 7}, {1, 0}};  // end points beyond the points are skipped
+    ASSERT_EQ(BuildPointEdgeLists(beyond, 2, 2, lists), 0);
+    EXPECT_EQ(Rows({Row(lists, 0), Row(lists, 1)}), (Rows{{0, 1}, {1}}));
     ReleaseLists(lists);
 }
 
@@ -74,23 +67,16 @@ TEST(EdgeNeighbourLists, OtherEdgesAtTheFirstThenTheSecondEnd)
     const T3DEDGE edges[] = {{0, 1}, {1, 2}, {2, 0}, {2, 2}};
     IncidenceLists lists;
     ASSERT_EQ(BuildEdgeNeighbourLists(edges, 3, 4, lists), 0);
-    EXPECT_EQ(Row(lists, 0), (std::vector<uint32_t>{2, 1}));
-    EXPECT_EQ(Row(lists, 1), (std::vector<uint32_t>{0, 2, 3, 3}));
-    EXPECT_EQ(Row(lists, 2), (std::vector<uint32_t>{1, 3, 3, 0}));
-    EXPECT_EQ(Row(lists, 3), (std::vector<uint32_t>{1, 2, 1, 2}));
+    EXPECT_EQ(Rows({Row(lists, 0), Row(lists, 1), Row(lists, 2), Row(lists, 3)}),
+              (Rows{{2, 1}, {0, 2, 3, 3}, {1, 3, 3, 0}, {1, 2, 1, 2}}));
     for (uint32_t e = 0; e + 1 < 4; ++e) {
         EXPECT_EQ(lists.rows[e + 1], lists.rows[e] + lists.counts[e]);
     }
     ReleaseLists(lists);
-}
 
-TEST(EdgeNeighbourLists, AnEdgeSharingBothEndsStandsTwice)
-{
-    const T3DEDGE edges[] = {{0, 1}, {1, 0}};
-    IncidenceLists lists;
-    ASSERT_EQ(BuildEdgeNeighbourLists(edges, 2, 2, lists), 0);
-    EXPECT_EQ(Row(lists, 0), (std::vector<uint32_t>{1, 1}));
-    EXPECT_EQ(Row(lists, 1), (std::vector<uint32_t>{0, 0}));
+    const T3DEDGE twice[] = {{0, 1}, {1, 0}};  // sharing both ends: twice
+    ASSERT_EQ(BuildEdgeNeighbourLists(twice, 2, 2, lists), 0);
+    EXPECT_EQ(Rows({Row(lists, 0), Row(lists, 1)}), (Rows{{1, 1}, {0, 0}}));
     ReleaseLists(lists);
 }
 
@@ -124,23 +110,15 @@ int32_t Groups(const std::vector<T3DEDGE>& edges, uint32_t pointCount)
     return CountEdgeGroups(list);
 }
 
-TEST(EdgeGroups, LoopsTouchingAtAPointAreOneGroup)
+TEST(EdgeGroups, HandCountedAndCodesInTheirOrder)
 {
-    // Two triangles' borders sharing point 2.
+    // Two triangles' borders sharing point 2; the same loops apart; single
+    // edges and a loop (v, v).
     EXPECT_EQ(Groups({{0, 1}, {1, 2}, {2, 0}, {2, 3}, {3, 4}, {4, 2}}, 5), 1);
-    // The same loops apart.
     EXPECT_EQ(Groups({{0, 1}, {1, 2}, {2, 0}, {5, 3}, {3, 4}, {4, 5}}, 6), 2);
-    // Single edges and a loop (v, v).
     EXPECT_EQ(Groups({{0, 1}, {2, 3}, {4, 4}}, 5), 3);
-}
 
-TEST(EdgeGroups, CodesInTheirOrder)
-{
-    EdgeList list;
-    list.points = nullptr;
-    list.pointCount = 0;
-    list.edges = nullptr;
-    list.edgeCount = 0;
+    EdgeList list{nullptr, 0, nullptr, 0};
     EXPECT_EQ(CountEdgeGroups(list), -1);
     list.points = &kPoint;
     EXPECT_EQ(CountEdgeGroups(list), -2);

@@ -13,18 +13,6 @@
 namespace meshaudit {
 namespace {
 
-TEST(SummaryFlag, NegativeWinsThenAnyPositive)
-{
-    const int32_t zeros[3] = {0, 0, 0};
-    const int32_t onePositive[3] = {0, 4, 0};
-    const int32_t failed[3] = {7, -5, 0};
-    const int32_t notComputed[2] = {0, static_cast<int32_t>(NOT_COMPUTED)};
-    EXPECT_EQ(SummaryFlag(zeros, 3), 0);
-    EXPECT_EQ(SummaryFlag(onePositive, 3), 1);
-    EXPECT_EQ(SummaryFlag(failed, 3), -1);
-    EXPECT_EQ(SummaryFlag(notComputed, 2), -1);
-}
-
 TEST(InclusionFlag, OneClosedOrientedPieceOfPositiveVolume)
 {
     EXPECT_EQ(InclusionFlag(1, 0, 1, 1.0), 1);

@@ -1,9 +1,9 @@
 // Volume and area of whole meshes: hand-computed values, the summation
 // order of the volume, out-of-range corners and allocation failure.
+#include "analysis/MeshBuilders.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/Memory.h"
 #include "interface/Blocks.h"
-#include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,69 +16,54 @@ namespace {
 
 using testing::TestMesh;
 
-TestMesh Reversed(TestMesh mesh)
-{
-    for (TRIANGLE& t : mesh.triangles) {
-        std::swap(t.a, t.b);
-    }
-    return mesh;
-}
-
-TEST(MeshVolume, UnitCubeIsOneAndReversedIsMinusOne)
-{
-    TestMesh cube = testing::UnitCube();
-    EXPECT_EQ(ComputeVolume(cube.Record()), 1.0);
-    TestMesh reversed = Reversed(testing::UnitCube());
-    EXPECT_EQ(ComputeVolume(reversed.Record()), -1.0);
-}
-
-TEST(MeshVolume, CornerTetrahedronIsExactlyOneSixth)
-{
-    // Only the face (1,0,0), (0,1,0), (0,0,1) has a non-zero determinant (1);
-    // the three faces through the origin give 0.
-    TestMesh tetra = testing::Tetrahedron();
-    const double volume = ComputeVolume(tetra.Record());
-    EXPECT_EQ(volume, 0.16666666666666666);
-    EXPECT_EQ(volume, 1.0 / 6.0);
-}
-
-TEST(MeshVolume, SingleTriangleIsItsDeterminantOverSix)
-{
-    TestMesh m;
-    m.AddPoint(2, 0, 0);
-    m.AddPoint(0, 3, 0);
-    m.AddPoint(0, 0, 4);
-    m.AddTriangle(0, 1, 2);
-    EXPECT_EQ(ComputeVolume(m.Record()), 24.0 / 6.0);
-    // A plane through the origin contributes nothing.
-    TestMesh flat;
-    flat.AddPoint(0, 0, 0);
-    flat.AddPoint(1, 0, 0);
-    flat.AddPoint(0, 1, 0);
-    flat.AddTriangle(0, 1, 2);
-    EXPECT_EQ(ComputeVolume(flat.Record()), 0.0);
-}
-
-// Triangle (a,0,0), (0,1,0), (0,0,1) has determinant a.
-void AddAxisTriangle(TestMesh& m, double a)
+// Triangle (a,0,0), (0,b,0), (0,0,c): determinant abc, area of a right
+// triangle when one of them is 0.
+void AddAxisTriangle(TestMesh& m, double a, double b = 1.0, double c = 1.0)
 {
     const uint32_t p = m.AddPoint(a, 0, 0);
-    const uint32_t q = m.AddPoint(0, 1, 0);
-    const uint32_t r = m.AddPoint(0, 0, 1);
+    const uint32_t q = m.AddPoint(0, b, 0);
+    const uint32_t r = m.AddPoint(0, 0, c);
     m.AddTriangle(p, q, r);
 }
 
-TEST(MeshVolume, SmallTermsAreAddedBeforeLargeOnes)
+TEST(MeshVolume, HandComputedMeshes)
 {
-    // In index order 1e16 + 1 rounds back to 1e16 (the spacing there is 2)
-    // and both ones are lost: the sum would be 0. Sorted by magnitude the
-    // ones add to 2 first, 1e16 + 2 is exact, and the sum is 2.
-    TestMesh m;
-    AddAxisTriangle(m, 1e16);
-    AddAxisTriangle(m, 1.0);
-    AddAxisTriangle(m, 1.0);
-    AddAxisTriangle(m, -1e16);
-    EXPECT_EQ(ComputeVolume(m.Record()), 2.0 / 6.0);
+    TestMesh single;
+    AddAxisTriangle(single, 2, 3, 4);
+    TestMesh flat = testing::FlatTriangle();  // a plane through the origin adds nothing
+    // Out-of-range corners are skipped; with none usable there is no term.
+    TestMesh missing = testing::UnitCube();
+    missing.AddTriangle(0, 1, 8);           // 8 == pointCount
+    missing.AddTriangle(0xFFFFFFFF, 2, 3);  // far beyond
+    TestMesh none;
+    none.AddPoint(1, 2, 3);
+    none.AddTriangle(0, 1, 2);
+    // In index order 1e16 + 1 rounds back to 1e16 and both ones are lost;
+    // summed from the smallest magnitude up they give 2.
+    TestMesh order;
+    AddAxisTriangle(order, 1e16);
+    AddAxisTriangle(order, 1.0);
+    AddAxisTriangle(order, 1.0);
+    AddAxisTriangle(order, -1e16);
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        double volume;
+    };
+    Case cases[] = {
+        {"unit cube", testing::UnitCube(), 1.0},
+        {"reversed unit cube", testing::Reversed(testing::UnitCube()), -1.0},
+        // Only the face (1,0,0), (0,1,0), (0,0,1) has a non-zero determinant.
+        {"corner tetrahedron", testing::Tetrahedron(), 1.0 / 6.0},
+        {"single triangle", single, 24.0 / 6.0},
+        {"plane through the origin", flat, 0.0},
+        {"missing corners", missing, 1.0},
+        {"no usable triangle", none, 0.0},
+        {"small terms first", order, 2.0 / 6.0},
+    };
+    for (Case& c : cases) {
+        EXPECT_EQ(ComputeVolume(c.mesh.Record()), c.volume) << c.name;
+    }
 }
 
 TEST(MeshVolume, ClosedMeshVolumeDoesNotDependOnTheOrigin)
@@ -92,21 +77,7 @@ TEST(MeshVolume, ClosedMeshVolumeDoesNotDependOnTheOrigin)
     EXPECT_NEAR(v0, v1, 1e-12);
 }
 
-TEST(MeshVolume, TrianglesWithAMissingCornerAreSkipped)
-{
-    TestMesh cube = testing::UnitCube();
-    cube.AddTriangle(0, 1, 8);           // 8 == pointCount
-    cube.AddTriangle(0xFFFFFFFF, 2, 3);  // far beyond
-    EXPECT_EQ(ComputeVolume(cube.Record()), 1.0);
-
-    // Points present but none usable: no term at all.
-    TestMesh none;
-    none.AddPoint(1, 2, 3);
-    none.AddTriangle(0, 1, 2);
-    EXPECT_EQ(ComputeVolume(none.Record()), 0.0);
-}
-
-TEST(MeshVolume, NullArraysAndAllocationFailureLeaveItNotComputed)
+TEST(MeshVolume, NotComputedNaNAndAllocationFailure)
 {
     TestMesh cube = testing::UnitCube();
     MeshRecord record = cube.Record();
@@ -122,66 +93,46 @@ TEST(MeshVolume, NullArraysAndAllocationFailureLeaveItNotComputed)
     EXPECT_EQ(memory_testing::FailedAllocationCount(), 1u);
     memory_testing::ResetAllocationCounter();
     EXPECT_EQ(ComputeVolume(cube.Record()), 1.0);
-}
 
-TEST(MeshVolume, NaNCoordinatesGiveNaNWithoutFault)
-{
-    TestMesh cube = testing::UnitCube();
-    cube.points[6].x = std::numeric_limits<double>::quiet_NaN();
+    cube.points[6].x = std::numeric_limits<double>::quiet_NaN();  // no fault
     EXPECT_TRUE(std::isnan(ComputeVolume(cube.Record())));
 }
 
-TEST(MeshArea, UnitCubeIsSixAndOrientationDoesNotMatter)
-{
-    TestMesh cube = testing::UnitCube();
-    EXPECT_EQ(ComputeArea(cube.Record()), 6.0);
-    TestMesh reversed = Reversed(testing::UnitCube());
-    EXPECT_EQ(ComputeArea(reversed.Record()), 6.0);
-}
-
-TEST(MeshArea, CornerTetrahedron)
-{
-    TestMesh tetra = testing::Tetrahedron();
-    EXPECT_DOUBLE_EQ(ComputeArea(tetra.Record()), 1.5 + std::sqrt(3.0) / 2.0);
-}
-
-TEST(MeshArea, DegenerateAndMissingCornersAddNothing)
+TEST(MeshArea, HandComputedMeshes)
 {
     TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(2, 0, 0);
-    m.AddPoint(0, 2, 0);
-    m.AddTriangle(0, 1, 2);  // area 2
-    m.AddTriangle(0, 0, 1);  // repeated index: 0
-    m.AddTriangle(1, 2, 3);  // 3 == pointCount: skipped
+    AddAxisTriangle(m, 2, 2, 0);  // area 2
+    m.AddTriangle(0, 0, 1);       // repeated index: 0
+    m.AddTriangle(1, 2, 3);       // 3 == pointCount: skipped
+    TestMesh cube = testing::UnitCube();
+    TestMesh reversed = testing::Reversed(testing::UnitCube());
+    TestMesh tetra = testing::Tetrahedron();
+    EXPECT_EQ(ComputeArea(cube.Record()), 6.0);
+    EXPECT_EQ(ComputeArea(reversed.Record()), 6.0);
+    EXPECT_DOUBLE_EQ(ComputeArea(tetra.Record()), 1.5 + std::sqrt(3.0) / 2.0);
     EXPECT_EQ(ComputeArea(m.Record()), 2.0);
+    MeshRecord record = cube.Record();
+    record.points = nullptr;
+    EXPECT_EQ(ComputeArea(record), -1.0);
 }
 
 TEST(MeshArea, AgreesWithHeronOnASphere)
 {
     TestMesh sphere = testing::Sphere(30, 15, 2.0, 1.0, 1.0, 1.0);
+    auto dist = [](const T3DVECF& u, const T3DVECF& v) {
+        return std::sqrt((u.x - v.x) * (u.x - v.x) + (u.y - v.y) * (u.y - v.y) +
+                         (u.z - v.z) * (u.z - v.z));
+    };
     double heron = 0.0;
     for (const TRIANGLE& t : sphere.triangles) {
         const T3DVECF& p = sphere.points[t.a];
         const T3DVECF& q = sphere.points[t.b];
         const T3DVECF& r = sphere.points[t.c];
-        auto dist = [](const T3DVECF& u, const T3DVECF& v) {
-            return std::sqrt((u.x - v.x) * (u.x - v.x) + (u.y - v.y) * (u.y - v.y) +
-                             (u.z - v.z) * (u.z - v.z));
-        };
         const double a = dist(p, q), b = dist(q, r), c = dist(r, p);
         const double s = 0.5 * (a + b + c);
         heron += std::sqrt(std::max(0.0, s * (s - a) * (s - b) * (s - c)));
     }
     EXPECT_NEAR(ComputeArea(sphere.Record()), heron, 1e-9);
-}
-
-TEST(MeshArea, NullArraysAreNotComputed)
-{
-    TestMesh cube = testing::UnitCube();
-    MeshRecord record = cube.Record();
-    record.points = nullptr;
-    EXPECT_EQ(ComputeArea(record), -1.0);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include "model/MeshTopology.h"
 #include "analysis/MeshBuilders.h"
 #include "analysis/mesh/GraphWalk.h"
-#include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
 
@@ -30,63 +29,40 @@ TEST(OppositeEdge, ComparesDirectedEdgesCyclically)
     EXPECT_FALSE(HaveOppositeEdge(t, TRIANGLE{0, 3, 4}));  // a common point only
 }
 
-TEST(ConsistentOrientation, ClosedMeshesBothWaysAndOneFlip)
+TEST(ConsistentOrientation, HandBuiltMeshesAndBadRecords)
 {
-    TestMesh tetra = testing::Tetrahedron();
-    EXPECT_TRUE(IsConsistentlyOriented(tetra.Record()));
-    TestMesh inward = tetra;
+    TestMesh inward = testing::Tetrahedron();
     for (TRIANGLE& t : inward.triangles) {
         std::swap(t.b, t.c);
     }
-    EXPECT_TRUE(IsConsistentlyOriented(inward.Record()));
-    TestMesh flipped = testing::FlipOne(tetra, 2);
-    EXPECT_FALSE(IsConsistentlyOriented(flipped.Record()));
-    TestMesh torus = testing::Torus(8, 5);
-    EXPECT_TRUE(IsConsistentlyOriented(torus.Record()));
-    TestMesh flippedTorus = testing::FlipOne(torus, 17);
-    EXPECT_FALSE(IsConsistentlyOriented(flippedTorus.Record()));
-}
-
-TEST(ConsistentOrientation, NoSharedEdgeIsOriented)
-{
-    TestMesh m;
-    for (int i = 0; i < 5; ++i) {
-        m.AddPoint(i, i * i, 0);
-    }
-    m.AddTriangle(0, 1, 2);
-    m.AddTriangle(2, 3, 4);  // a common point only
-    EXPECT_TRUE(IsConsistentlyOriented(m.Record()));
-}
-
-TEST(ConsistentOrientation, BadRecordsAndMissingCorners)
-{
-    TestMesh tetra = testing::Tetrahedron();
-    MeshRecord record = tetra.Record();
-    record.points = nullptr;
-    EXPECT_FALSE(IsConsistentlyOriented(record));
-    record = tetra.Record();
-    record.triangles = nullptr;
-    EXPECT_FALSE(IsConsistentlyOriented(record));
-    record = tetra.Record();
-    record.pointCount = 0;
-    EXPECT_FALSE(IsConsistentlyOriented(record));
-    record = tetra.Record();
-    record.triangleCount = 0;
-    EXPECT_FALSE(IsConsistentlyOriented(record));
-
     // Corners at or beyond pointCount are never indexed; the edge between
     // the two valid corners is still checked.
-    TestMesh m = testing::Tetrahedron();
-    m.AddTriangle(1, 2, 9);  // runs (1,2) like triangle (1,2,3): not opposite
-    EXPECT_FALSE(IsConsistentlyOriented(m.Record()));
-    TestMesh n = testing::Tetrahedron();
-    n.AddTriangle(9, 10, 0xFFFFFFFF);
-    EXPECT_TRUE(IsConsistentlyOriented(n.Record()));
-}
+    TestMesh partial = testing::Tetrahedron();
+    partial.AddTriangle(1, 2, 9);  // runs (1,2) like triangle (1,2,3): not opposite
+    TestMesh outside = testing::Tetrahedron();
+    outside.AddTriangle(9, 10, 0xFFFFFFFF);
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        bool consistent;
+    };
+    Case cases[] = {
+        {"tetrahedron", testing::Tetrahedron(), true},
+        {"inward tetrahedron", inward, true},
+        {"tetrahedron, one flip", testing::FlipOne(testing::Tetrahedron(), 2), false},
+        {"torus", testing::Torus(8, 5), true},
+        {"torus, one flip", testing::FlipOne(testing::Torus(8, 5), 17), false},
+        {"one valid edge", partial, false},
+        {"no valid corner", outside, true},
+    };
+    for (Case& c : cases) {
+        EXPECT_EQ(IsConsistentlyOriented(c.mesh.Record()), c.consistent) << c.name;
+    }
 
-TEST(ConsistentOrientation, AllocationFailureGivesFalse)
-{
     TestMesh tetra = testing::Tetrahedron();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FALSE(IsConsistentlyOriented(testing::Broken(tetra.Record(), i))) << i;
+    }
     for (uint64_t k = 1; k <= 3; ++k) {
         memory_testing::ResetAllocationCounter();
         memory_testing::FailAllocations(k, 1);
@@ -142,9 +118,8 @@ TEST(ConsistentOrientation, AgreesWithAllPairsOnRandomMeshes)
     EXPECT_LT(consistent, 380);
 }
 
-// Small meshes where orientation questions are interesting: pieces of a
-// torus or a grid with random flips, plus random triangles over the same
-// points (repeated corners, copies, reversed copies, non-manifold fans).
+// A torus, Moebius strip or grid with random flips, plus stray, repeated,
+// copied or reversed triangles.
 TestMesh RandomOrientationCase(std::mt19937& random)
 {
     TestMesh m;
@@ -197,10 +172,8 @@ TestMesh RandomOrientationCase(std::mt19937& random)
     return m;
 }
 
-// IsOrientable judges pairs during the walk, with flip marks; the plain form
-// reorients a real copy and tests it afterwards. IsOriented reads prebuilt
-// neighbour lists when the topology has them, and merges point rows when
-// not. Each pair must agree on every mesh.
+// IsOrientable against OrientCopy on a real copy, IsOriented with and
+// without prebuilt neighbour lists, components against a plain walk.
 TEST(Orientability, WalkAndNeighbourPathsAgreeWithThePlainForms)
 {
     std::mt19937 random(2026);

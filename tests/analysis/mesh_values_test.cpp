@@ -78,34 +78,6 @@ TEST_F(MeshValues, UnitCubeAndItsReverse)
     EXPECT_EQ(context_.meshResults.Area, 6.0);
 }
 
-TEST_F(MeshValues, HandlesOfTheTorusAndTheDoubleTorus)
-{
-    TestMesh torus = testing::Torus(10, 6);
-    Analyse(torus);
-    EXPECT_EQ(context_.meshResults.CountHandles, 1u);
-    EXPECT_EQ(context_.meshResults.HasHandles, 1);
-    EXPECT_EQ(context_.meshResults.Closed, 1);
-    EXPECT_EQ(context_.meshResults.Inclusion, 1);
-
-    TestMesh twoHandles = testing::DoubleTorus();
-    Analyse(twoHandles);
-    EXPECT_EQ(context_.meshResults.CountHandles, 2u);
-    EXPECT_EQ(context_.meshResults.Oriented, 1);
-    EXPECT_EQ(context_.meshResults.Closed, 1);
-}
-
-TEST_F(MeshValues, TwoOverlappingClosedSpheresIntersect)
-{
-    TestMesh m = testing::Sphere(12, 6, 1.0);
-    testing::Append(m, testing::Sphere(12, 6, 1.0, 0.7, 0.2, 0.0));
-    Analyse(m);
-    EXPECT_GE(static_cast<int32_t>(context_.triangleResults.CountIntersected), 2);
-    EXPECT_EQ(context_.meshResults.Selfintersection, 1);
-    EXPECT_EQ(context_.meshResults.CountComponents, 2u);
-    EXPECT_EQ(context_.meshResults.Connected, 0);
-    EXPECT_EQ(context_.meshResults.Inclusion, 0);  // two pieces
-}
-
 TEST_F(MeshValues, DuplicatesAndEpsilonNeighboursRaiseTheirFlags)
 {
     TestMesh cube = testing::UnitCube();

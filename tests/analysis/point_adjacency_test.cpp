@@ -2,7 +2,7 @@
 #include "analysis/points/PointAnalyses.h"
 #include "containers/Memory.h"
 #include "model/MeshTopology.h"
-#include "support/TestMeshes.h"
+#include "analysis/MeshBuilders.h"
 
 #include <gtest/gtest.h>
 
@@ -28,77 +28,41 @@ PointAdjacency CountAll(TestMesh& m)
     return c;
 }
 
-TEST(PointAdjacency, SingleTriangle)
+TEST(PointAdjacency, HandCountedMeshes)
 {
-    TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(1, 0, 0);
-    m.AddPoint(0, 1, 0);
-    m.AddTriangle(0, 1, 2);
-    const PointAdjacency c = CountAll(m);
-    EXPECT_EQ(c.border, 3);
-    EXPECT_EQ(c.isolated, 0);
-    EXPECT_EQ(c.minimalDegree, 2);
-    EXPECT_EQ(c.maximalDegree, 2);
-}
-
-TEST(PointAdjacency, ClosedSurfacesHaveNoBorderPoints)
-{
-    TestMesh tetrahedron = testing::Tetrahedron();
-    const PointAdjacency t = CountAll(tetrahedron);
-    EXPECT_EQ(t.border, 0);
-    EXPECT_EQ(t.minimalDegree, 3);
-    EXPECT_EQ(t.maximalDegree, 3);
-    TestMesh torus = testing::Torus(7, 5);
-    const PointAdjacency u = CountAll(torus);
-    EXPECT_EQ(u.border, 0);
-    EXPECT_EQ(u.minimalDegree, 6);
-    EXPECT_EQ(u.maximalDegree, 6);
-}
-
-TEST(PointAdjacency, IsolatedPointsHaveDegreeZero)
-{
-    TestMesh m = testing::Tetrahedron();
-    m.AddPoint(9, 9, 9);
-    const PointAdjacency c = CountAll(m);
-    EXPECT_EQ(c.isolated, 1);
-    EXPECT_EQ(c.minimalDegree, 0);
-    EXPECT_EQ(c.maximalDegree, 3);
-    EXPECT_EQ(c.border, 0);
-}
-
-TEST(PointAdjacency, OpenGrid)
-{
-    // 3 x 3 points, diagonals from (0,0) to (2,2).
-    TestMesh m = testing::Grid(2);
-    const PointAdjacency c = CountAll(m);
-    EXPECT_EQ(c.border, 8);
-    EXPECT_EQ(c.minimalDegree, 2);  // the corners (2,0) and (0,2)
-    EXPECT_EQ(c.maximalDegree, 6);  // the centre
-}
-
-TEST(PointAdjacency, APointRepeatedInATriangleIsItsOwnNeighbour)
-{
-    TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(1, 0, 0);
-    m.AddTriangle(0, 0, 1);
-    const PointAdjacency c = CountAll(m);
-    EXPECT_EQ(c.minimalDegree, 1);  // point 1: {0}
-    EXPECT_EQ(c.maximalDegree, 2);  // point 0: {0, 1}
-    EXPECT_EQ(c.border, 2);
-}
-
-TEST(PointAdjacency, ALooseTriangleOnACornerOfAClosedSurface)
-{
-    TestMesh m = testing::Tetrahedron();
-    const uint32_t a = m.AddPoint(-1, -1, 0);
-    const uint32_t b = m.AddPoint(-1, 0, -1);
-    m.AddTriangle(0, a, b);
-    const PointAdjacency c = CountAll(m);
-    EXPECT_EQ(c.border, 3);
-    EXPECT_EQ(c.maximalDegree, 5);  // corner 0: 1, 2, 3, a, b
-    EXPECT_EQ(c.minimalDegree, 2);
+    TestMesh single = testing::FlatTriangle();
+    TestMesh withIsolated = testing::Tetrahedron();
+    withIsolated.AddPoint(9, 9, 9);
+    // Point 0 is its own neighbour: {0, 1}; point 1: {0}.
+    TestMesh repeated = testing::MeshOf({{0, 0, 0}, {1, 0, 0}}, {{0, 0, 1}});
+    TestMesh hung = testing::Tetrahedron();  // corner 0's neighbours: 1, 2, 3, a, b
+    const uint32_t a = hung.AddPoint(-1, -1, 0);
+    const uint32_t b = hung.AddPoint(-1, 0, -1);
+    hung.AddTriangle(0, a, b);
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        PointAdjacency expected;  // border, isolated, minimal and maximal degree
+    };
+    Case cases[] = {
+        {"single triangle", single, {3, 0, 2, 2}},
+        {"tetrahedron", testing::Tetrahedron(), {0, 0, 3, 3}},
+        {"torus", testing::Torus(7, 5), {0, 0, 6, 6}},
+        {"isolated point: degree 0", withIsolated, {0, 1, 0, 3}},
+        // 3 x 3 points, diagonals from (0,0) to (2,2): corners (2,0) and (0,2)
+        // have degree 2, the centre 6.
+        {"open grid", testing::Grid(2), {8, 0, 2, 6}},
+        {"point repeated in a triangle", repeated, {2, 0, 1, 2}},
+        {"loose triangle on a corner", hung, {3, 0, 2, 5}},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PointAdjacency got = CountAll(c.mesh);
+        EXPECT_EQ(got.border, c.expected.border);
+        EXPECT_EQ(got.isolated, c.expected.isolated);
+        EXPECT_EQ(got.minimalDegree, c.expected.minimalDegree);
+        EXPECT_EQ(got.maximalDegree, c.expected.maximalDegree);
+    }
 }
 
 TEST(PointAdjacency, RecordCodesAndFailures)
@@ -106,18 +70,9 @@ TEST(PointAdjacency, RecordCodesAndFailures)
     TestMesh m = testing::Grid(2);
     const MeshRecord good = m.Record();
     MeshTopology topology;
-    MeshRecord r = good;
-    r.points = nullptr;
-    EXPECT_EQ(points::CountBorder(r, topology), -1);
-    r = good;
-    r.triangles = nullptr;
-    EXPECT_EQ(points::CountBorder(r, topology), -2);
-    r = good;
-    r.pointCount = 0;
-    EXPECT_EQ(points::CountBorder(r, topology), -3);
-    r = good;
-    r.triangleCount = 0;
-    EXPECT_EQ(points::CountBorder(r, topology), -4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(points::CountBorder(testing::Broken(good, i), topology), -1 - i);
+    }
 
     // A topology over no arrays cannot build its lists.
     EXPECT_EQ(points::MinimalDegree(good, topology), -1);

@@ -1,151 +1,92 @@
 // The progress line, byte for byte.
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
+#include "analysis/ProgressCapture.h"
 #include "interface/Blocks.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace meshaudit {
 namespace {
 
-const std::string kClear = "\r" + std::string(132, ' ') + "\r";
+using testing::CaptureProgress;
+const std::string& kClear = testing::kClearedLine;
 
-// Runs `body` with the progress stream pointed at a temporary file and
-// returns every byte written.
-std::string Capture(const std::function<void()>& body)
+TEST(Progress, BarPercentageAndLabels)
 {
-    std::FILE* file = std::tmpfile();
-    EXPECT_NE(file, nullptr);
-    std::FILE* saved = Progress().stream;
-    Progress().stream = file;
-    body();
-    Progress().stream = saved;
-    std::fflush(file);
-    std::rewind(file);
-    std::string bytes;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, n);
+    struct Case {
+        const char* name;
+        uint32_t total;
+        std::vector<const char*> labels;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"half the bar at the third of four steps", 4, {"a", "b", "point::CountINF"},
+         kClear + "[>   ]   0 % a" + kClear + "[=>  ]  25 % b" + kClear +
+             "[==> ]  50 % point::CountINF"},
+        // 100/3 in float is 33.3333321; 2 * that is 66.666664 -> 66.
+        {"truncated single precision", 3, {nullptr, nullptr, nullptr},
+         kClear + "[>  ]   0 %" + kClear + "[=> ]  33 %" + kClear + "[==>]  66 %"},
+        {"beyond the total: a full bar, still counting", 2, {"x", "y", "z", "w"},
+         kClear + "[> ]   0 % x" + kClear + "[=>]  50 % y" + kClear + "[==] 100 % z" + kClear +
+             "[==] 150 % w"},
+        {"zero total: an empty bar at 100 %", 0, {"mesh::Area", nullptr},
+         kClear + "[] 100 % mesh::Area" + kClear + "[] 100 %"},
+    };
+    for (const Case& c : cases) {
+        const std::string out = CaptureProgress([&] {
+            StartProgress(c.total, c.total);
+            for (const char* label : c.labels) {
+                AnnounceStep(label);
+            }
+        });
+        EXPECT_EQ(out, c.expected) << c.name;
     }
-    std::fclose(file);
-    return bytes;
+    EXPECT_EQ(CaptureProgress([] { ClearProgressLine(); }), kClear);
 }
 
-TEST(Progress, ThirdOfFourStepsShowsHalfTheBar)
+TEST(ProgressOfAnAnalysis, StepsOfSelectedQuantities)
 {
-    const std::string out = Capture([] {
-        StartProgress(4, 4);
-        AnnounceStep("a");
-        AnnounceStep("b");
-        AnnounceStep("point::CountINF");
-    });
-    const std::string third = kClear + "[==> ]  50 % point::CountINF";
-    ASSERT_GE(out.size(), third.size());
-    EXPECT_EQ(out.substr(out.size() - third.size()), third);
-    const std::string first = kClear + "[>   ]   0 % a";
-    EXPECT_EQ(out.substr(0, first.size()), first);
-}
-
-TEST(Progress, PercentageIsTruncatedSinglePrecision)
-{
-    // 100/3 in float is 33.3333321; 2 * that is 66.666664 -> 66.
-    const std::string out = Capture([] {
-        StartProgress(3, 3);
-        AnnounceStep(nullptr);
-        AnnounceStep(nullptr);
-        AnnounceStep(nullptr);
-    });
-    EXPECT_EQ(out, kClear + "[>  ]   0 %" + kClear + "[=> ]  33 %" + kClear + "[==>]  66 %");
-}
-
-TEST(Progress, StepsBeyondTheTotalDrawAFullBarAndKeepCounting)
-{
-    const std::string out = Capture([] {
-        StartProgress(2, 2);
-        AnnounceStep("x");
-        AnnounceStep("y");
-        AnnounceStep("z");
-        AnnounceStep("w");
-    });
-    EXPECT_EQ(out, kClear + "[> ]   0 % x" + kClear + "[=>]  50 % y" + kClear + "[==] 100 % z" +
-                       kClear + "[==] 150 % w");
-}
-
-TEST(Progress, ZeroTotalDrawsAnEmptyBarAtOneHundredPercent)
-{
-    const std::string out = Capture([] {
-        StartProgress(0, 0);
-        AnnounceStep("mesh::Area");
-        AnnounceStep(nullptr);
-    });
-    EXPECT_EQ(out, kClear + "[] 100 % mesh::Area" + kClear + "[] 100 %");
-}
-
-TEST(Progress, ClearWritesOneBlankLine)
-{
-    EXPECT_EQ(Capture([] { ClearProgressLine(); }), kClear);
-}
-
-// Analyses the cube with every Enable byte 0 but those that `configure`
-// sets, and returns the progress bytes.
-std::string RunWith(const std::function<void(AnalysisContext&)>& configure)
-{
+    struct Case {
+        const char* name;
+        std::function<void(AnalysisContext&)> configure;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"nothing enabled: only the final blank line", [](AnalysisContext&) {}, kClear},
+        // Closed is one step but announces the border count first; the area
+        // is announced but never counted.
+        {"shared counts announce beyond the total",
+         [](AnalysisContext& c) {
+             c.meshSettings.Enable[MSH_Closed] = 1;
+             c.meshSettings.Enable[MSH_Area] = 1;
+         },
+         kClear + "[>]   0 % mesh::Handles" + kClear + "[=] 100 % mesh::Closed" + kClear +
+             "[=] 200 % mesh::Area" + kClear},
+        {"only uncounted quantities: a zero total",
+         [](AnalysisContext& c) { c.triangleSettings.Enable[TRI_CountDuplicatedTopological] = 1; },
+         kClear + "[] 100 % triangle::CountDuplicatedTopological" + kClear},
+    };
     testing::TestMesh cube = testing::UnitCube();
-    const MeshRecord record = cube.Record();
-    return Capture([&] {
-        AnalysisContext context;
-        context.LoadMesh(record);
-        std::memset(context.pointSettings.Enable, 0, sizeof context.pointSettings.Enable);
-        std::memset(context.edgeSettings.Enable, 0, sizeof context.edgeSettings.Enable);
-        std::memset(context.triangleSettings.Enable, 0, sizeof context.triangleSettings.Enable);
-        std::memset(context.meshSettings.Enable, 0, sizeof context.meshSettings.Enable);
-        configure(context);
-        context.RunCategory(5);
-    });
-}
-
-TEST(ProgressOfAnAnalysis, NothingEnabledPrintsOnlyTheFinalBlankLine)
-{
-    EXPECT_EQ(RunWith([](AnalysisContext&) {}), kClear);
-}
-
-TEST(ProgressOfAnAnalysis, OneQuantityFillsTheWholeOneCellBar)
-{
-    EXPECT_EQ(RunWith([](AnalysisContext& c) { c.pointSettings.Enable[PNT_Count] = 1; }),
-              kClear + "[>]   0 % point::Count" + kClear);
-}
-
-TEST(ProgressOfAnAnalysis, TriangleCountLabelEndsInACarriageReturn)
-{
-    EXPECT_EQ(RunWith([](AnalysisContext& c) { c.triangleSettings.Enable[TRI_Count] = 1; }),
-              kClear + "[>]   0 % triangle::Count\r" + kClear);
-}
-
-TEST(ProgressOfAnAnalysis, SharedCountsAnnounceBeyondTheTotal)
-{
-    // Closed (k 7) is one counted step but announces the border count first;
-    // the area is announced but never counted.
-    const std::string out = RunWith([](AnalysisContext& c) {
-        c.meshSettings.Enable[MSH_Closed] = 1;
-        c.meshSettings.Enable[MSH_Area] = 1;
-    });
-    EXPECT_EQ(out, kClear + "[>]   0 % mesh::Handles" + kClear + "[=] 100 % mesh::Closed" + kClear +
-                       "[=] 200 % mesh::Area" + kClear);
-}
-
-TEST(ProgressOfAnAnalysis, OnlyUncountedQuantitiesGiveAZeroTotal)
-{
-    const std::string out = RunWith([](AnalysisContext& c) {
-        c.triangleSettings.Enable[TRI_CountDuplicatedTopological] = 1;
-    });
-    EXPECT_EQ(out, kClear + "[] 100 % triangle::CountDuplicatedTopological" + kClear);
+    for (const Case& c : cases) {
+        const std::string out = CaptureProgress([&] {
+            AnalysisContext context;
+            context.LoadMesh(cube.Record());
+            std::memset(context.pointSettings.Enable, 0, sizeof context.pointSettings.Enable);
+            std::memset(context.edgeSettings.Enable, 0, sizeof context.edgeSettings.Enable);
+            std::memset(context.triangleSettings.Enable, 0, sizeof context.triangleSettings.Enable);
+            std::memset(context.meshSettings.Enable, 0, sizeof context.meshSettings.Enable);
+            c.configure(context);
+            context.RunCategory(5);
+        });
+        EXPECT_EQ(out, c.expected) << c.name;
+    }
 }
 
 }  // namespace

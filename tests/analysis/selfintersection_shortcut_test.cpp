@@ -1,8 +1,6 @@
-// The mesh self-intersection flag reuses a zero count of intersected
-// triangles from the same analysis instead of searching the tree again. On
-// random meshes (touching, crossing, degenerate, duplicated triangles, NaN
-// and -0.0 coordinates) the flag and the progress bytes of a full analysis
-// must be those of the search itself.
+// The mesh self-intersection step: it trusts a positive count of intersected
+// triangles, and a zero count made by this same analysis; otherwise the tree
+// search decides.
 #include "analysis/AnalysisContext.h"
 #include "analysis/ProgressCapture.h"
 #include "analysis/mesh/MeshAnalyses.h"
@@ -106,6 +104,52 @@ TEST(SelfintersectionShortcut, AFailedCountIsNotTrusted)
     context.meshSettings.Enable[MSH_Selfintersection] = 1;
     testing::CaptureProgress([&] { context.RunCategory(4); });
     EXPECT_EQ(context.meshResults.Selfintersection, 1);
+}
+
+class SelfintersectionStep : public ::testing::Test {
+protected:
+    void Run(TestMesh& mesh, uint32_t storedIntersected)
+    {
+        context_.LoadMesh(mesh.Record());
+        std::memset(context_.meshSettings.Enable, 0, sizeof context_.meshSettings.Enable);
+        context_.meshSettings.Enable[MSH_Selfintersection] = 1;
+        context_.triangleResults.CountIntersected = storedIntersected;
+        memory_testing::ResetAllocationCounter();
+        testing::CaptureProgress([&] { context_.RunCategory(4); });
+        allocations_ = memory_testing::AllocationCount();
+    }
+    AnalysisContext context_;
+    uint64_t allocations_ = 0;
+};
+
+TEST_F(SelfintersectionStep, APositiveTriangleCountAnswersWithoutATree)
+{
+    TestMesh cube = testing::UnitCube();
+    Run(cube, 2);
+    EXPECT_EQ(context_.meshResults.Selfintersection, 1);
+    EXPECT_EQ(allocations_, 0u);  // no tree was built
+    EXPECT_EQ(context_.triangleResults.CountIntersected, 2u);
+}
+
+TEST_F(SelfintersectionStep, OtherwiseTheTreeDecides)
+{
+    TestMesh cube = testing::UnitCube();
+    Run(cube, 0);
+    EXPECT_EQ(context_.meshResults.Selfintersection, 0);
+    EXPECT_GT(allocations_, 0u);
+    EXPECT_EQ(context_.meshResults.InRange[MSH_Selfintersection], 1);
+
+    TestMesh spheres = testing::Sphere(8, 4, 1.0);
+    testing::Append(spheres, testing::Sphere(8, 4, 1.0, 0.5, 0.0, 0.0));
+    Run(spheres, 0);
+    EXPECT_EQ(context_.meshResults.Selfintersection, 1);
+    // A failure code or the not-computed mark are not trusted, and the
+    // count is not computed by this step.
+    Run(spheres, 0xFFFFFFFE);
+    EXPECT_EQ(context_.meshResults.Selfintersection, 1);
+    Run(cube, NOT_COMPUTED);
+    EXPECT_EQ(context_.meshResults.Selfintersection, 0);
+    EXPECT_EQ(context_.triangleResults.CountIntersected, NOT_COMPUTED);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // triangles, by index and by coordinates.
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/Memory.h"
-#include "support/TestMeshes.h"
+#include "analysis/MeshBuilders.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 namespace meshaudit {
 namespace {
 
+using testing::RecordOf;
 using testing::TestMesh;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -26,18 +27,7 @@ TestMesh TenPoints()
     return m;
 }
 
-MeshRecord Record(const T3DVECF* points, uint32_t pointCount, const TRIANGLE* triangles,
-                  uint32_t triangleCount)
-{
-    MeshRecord r;
-    r.points = const_cast<T3DVECF*>(points);
-    r.pointCount = pointCount;
-    r.triangles = const_cast<TRIANGLE*>(triangles);
-    r.triangleCount = triangleCount;
-    return r;
-}
-
-TEST(TriangleInvalid, RepeatedIndexWithFiniteAndWithNaNPoints)
+TEST(TriangleInvalid, HandCountedMeshes)
 {
     TestMesh m = TenPoints();
     m.AddTriangle(4, 4, 9);
@@ -47,34 +37,25 @@ TEST(TriangleInvalid, RepeatedIndexWithFiniteAndWithNaNPoints)
     m.points[4].y = kNaN;  // a NaN coordinate never makes two points equal
     EXPECT_EQ(triangles::CountInvalidTopological(m.Record()), 1);
     EXPECT_EQ(triangles::CountInvalidGeometrical(m.Record()), 0);
-}
 
-TEST(TriangleInvalid, EveryPairOfCornersIsCompared)
-{
-    TestMesh m = TenPoints();
-    m.AddTriangle(1, 1, 2);
-    m.AddTriangle(1, 2, 1);
-    m.AddTriangle(2, 1, 1);
-    m.AddTriangle(3, 3, 3);
-    m.AddTriangle(1, 2, 3);
-    EXPECT_EQ(triangles::CountInvalidTopological(m.Record()), 4);
+    // Every pair of corners is compared.
+    TestMesh pairs = TenPoints();
+    testing::AddTriangles(pairs, {{1, 1, 2}, {1, 2, 1}, {2, 1, 1}, {3, 3, 3}, {1, 2, 3}});
+    EXPECT_EQ(triangles::CountInvalidTopological(pairs.Record()), 4);
     // Coincident corners under distinct indices are invalid by coordinates
     // only; -0.0 equals 0.0.
-    m.points[5] = T3DVECF{2, -0.0, 0};
-    m.AddTriangle(2, 5, 6);  // corners 2 and 5 coincide
-    m.AddTriangle(6, 7, 2);
-    EXPECT_EQ(triangles::CountInvalidTopological(m.Record()), 4);
-    EXPECT_EQ(triangles::CountInvalidGeometrical(m.Record()), 5);
-}
+    pairs.points[5] = T3DVECF{2, -0.0, 0};
+    pairs.AddTriangle(2, 5, 6);  // corners 2 and 5 coincide
+    pairs.AddTriangle(6, 7, 2);
+    EXPECT_EQ(triangles::CountInvalidTopological(pairs.Record()), 4);
+    EXPECT_EQ(triangles::CountInvalidGeometrical(pairs.Record()), 5);
 
-TEST(TriangleInvalid, CornersOutOfRange)
-{
-    TestMesh m = TenPoints();
-    m.AddTriangle(10, 10, 1);  // topologically invalid, indices not examined
-    m.AddTriangle(2, 2, 99);   // has no coordinates: skipped geometrically
-    m.AddTriangle(3, 3, 4);
-    EXPECT_EQ(triangles::CountInvalidTopological(m.Record()), 3);
-    EXPECT_EQ(triangles::CountInvalidGeometrical(m.Record()), 1);
+    TestMesh range = TenPoints();
+    range.AddTriangle(10, 10, 1);  // topologically invalid, indices not examined
+    range.AddTriangle(2, 2, 99);   // has no coordinates: skipped geometrically
+    range.AddTriangle(3, 3, 4);
+    EXPECT_EQ(triangles::CountInvalidTopological(range.Record()), 3);
+    EXPECT_EQ(triangles::CountInvalidGeometrical(range.Record()), 1);
 }
 
 TEST(TriangleInvalid, RecordCodes)
@@ -83,16 +64,16 @@ TEST(TriangleInvalid, RecordCodes)
     m.AddTriangle(0, 1, 2);
     const T3DVECF* p = m.points.data();
     const TRIANGLE* t = m.triangles.data();
-    EXPECT_EQ(triangles::CountInvalidTopological(Record(nullptr, 0, nullptr, 1)), -1);
-    EXPECT_EQ(triangles::CountInvalidTopological(Record(nullptr, 0, t, 0)), -2);
-    EXPECT_EQ(triangles::CountInvalidTopological(Record(nullptr, 0, t, 1)), 0);
-    EXPECT_EQ(triangles::CountInvalidGeometrical(Record(nullptr, 10, t, 1)), -1);
-    EXPECT_EQ(triangles::CountInvalidGeometrical(Record(p, 10, nullptr, 1)), -2);
-    EXPECT_EQ(triangles::CountInvalidGeometrical(Record(p, 0, t, 1)), -3);
-    EXPECT_EQ(triangles::CountInvalidGeometrical(Record(p, 10, t, 0)), -4);
+    EXPECT_EQ(triangles::CountInvalidTopological(RecordOf(nullptr, 0, nullptr, 1)), -1);
+    EXPECT_EQ(triangles::CountInvalidTopological(RecordOf(nullptr, 0, t, 0)), -2);
+    EXPECT_EQ(triangles::CountInvalidTopological(RecordOf(nullptr, 0, t, 1)), 0);
+    EXPECT_EQ(triangles::CountInvalidGeometrical(RecordOf(nullptr, 10, t, 1)), -1);
+    EXPECT_EQ(triangles::CountInvalidGeometrical(RecordOf(p, 10, nullptr, 1)), -2);
+    EXPECT_EQ(triangles::CountInvalidGeometrical(RecordOf(p, 0, t, 1)), -3);
+    EXPECT_EQ(triangles::CountInvalidGeometrical(RecordOf(p, 10, t, 0)), -4);
 }
 
-TEST(TriangleDuplicates, StoredTwiceWithEitherOrientation)
+TEST(TriangleDuplicates, HandCountedMeshes)
 {
     TestMesh same = TenPoints();
     same.AddTriangle(1, 2, 3);
@@ -100,76 +81,52 @@ TEST(TriangleDuplicates, StoredTwiceWithEitherOrientation)
     TestMesh opposite = TenPoints();
     opposite.AddTriangle(1, 2, 3);
     opposite.AddTriangle(3, 2, 1);
-    for (TestMesh* m : {&same, &opposite}) {
-        const MeshRecord r = m->Record();
-        EXPECT_EQ(triangles::CountDuplicatedTopological(r), 2);
-        EXPECT_EQ(triangles::CountClassesOfDuplicatedTopological(r), 1);
-        EXPECT_EQ(triangles::CountDuplicatedGeometrical(r), 2);
-        EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(r), 1);
+    TestMesh rotations = TenPoints();  // every rotation and reflection is one key
+    for (const TRIANGLE& t : {TRIANGLE{7, 3, 5}, TRIANGLE{5, 7, 3}, TRIANGLE{3, 5, 7}, TRIANGLE{7, 5, 3},
+                              TRIANGLE{5, 3, 7}, TRIANGLE{3, 7, 5}, TRIANGLE{4, 4, 9}, TRIANGLE{9, 4, 4},
+                              TRIANGLE{4, 9, 9},  // another multiset of the same indices
+                              TRIANGLE{0, 1, 2}}) {
+        rotations.AddTriangle(t.a, t.b, t.c);
     }
-}
-
-TEST(TriangleDuplicates, EveryRotationAndReflectionIsOneKey)
-{
-    TestMesh m = TenPoints();
-    m.AddTriangle(7, 3, 5);
-    m.AddTriangle(5, 7, 3);
-    m.AddTriangle(3, 5, 7);
-    m.AddTriangle(7, 5, 3);
-    m.AddTriangle(5, 3, 7);
-    m.AddTriangle(3, 7, 5);
-    m.AddTriangle(4, 4, 9);
-    m.AddTriangle(9, 4, 4);
-    m.AddTriangle(4, 9, 9);  // another multiset of the same indices
-    m.AddTriangle(0, 1, 2);
-    EXPECT_EQ(triangles::CountDuplicatedTopological(m.Record()), 8);
-    EXPECT_EQ(triangles::CountClassesOfDuplicatedTopological(m.Record()), 2);
-    EXPECT_EQ(triangles::CountDuplicatedGeometrical(m.Record()), 8);
-    EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(m.Record()), 2);
-}
-
-TEST(TriangleDuplicates, SameCornersUnderOtherIndicesAreGeometricalOnly)
-{
-    TestMesh m = TenPoints();
-    m.points[8] = m.points[1];
-    m.points[9] = m.points[2];
-    m.AddTriangle(1, 2, 3);
-    m.AddTriangle(3, 9, 8);  // the same corners, another orientation and indices
-    m.AddTriangle(1, 9, 3);  // the same corners again
-    m.AddTriangle(4, 5, 6);
-    EXPECT_EQ(triangles::CountDuplicatedTopological(m.Record()), 0);
-    EXPECT_EQ(triangles::CountClassesOfDuplicatedTopological(m.Record()), 0);
-    EXPECT_EQ(triangles::CountDuplicatedGeometrical(m.Record()), 3);
-    EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(m.Record()), 1);
-}
-
-TEST(TriangleDuplicates, CornersDifferingInOneCoordinateAreNotDuplicates)
-{
-    TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(1, 0, 0);
-    m.AddPoint(0, 1, 0);
-    m.AddPoint(0, 1, 1e-300);
-    m.AddTriangle(0, 1, 2);
-    m.AddTriangle(0, 1, 3);
-    EXPECT_EQ(triangles::CountDuplicatedGeometrical(m.Record()), 0);
-    m.points[3].z = -0.0;
-    EXPECT_EQ(triangles::CountDuplicatedGeometrical(m.Record()), 2);
-}
-
-TEST(TriangleDuplicates, TrianglesOutOfRangeAreSkippedGeometrically)
-{
-    TestMesh m = TenPoints();
-    m.AddTriangle(1, 2, 10);  // 10 is the point count
-    m.AddTriangle(10, 2, 1);
-    m.AddTriangle(1, 2, 3);
-    // By indices they are compared like any other triangle.
-    EXPECT_EQ(triangles::CountDuplicatedTopological(m.Record()), 2);
-    EXPECT_EQ(triangles::CountClassesOfDuplicatedTopological(m.Record()), 1);
-    EXPECT_EQ(triangles::CountDuplicatedGeometrical(m.Record()), 0);
-    EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(m.Record()), 0);
-    m.AddTriangle(3, 1, 2);
-    EXPECT_EQ(triangles::CountDuplicatedGeometrical(m.Record()), 2);
+    TestMesh moved = TenPoints();  // the same corners under other indices
+    moved.points[8] = moved.points[1];
+    moved.points[9] = moved.points[2];
+    testing::AddTriangles(moved, {{1, 2, 3}, {3, 9, 8}, {1, 9, 3}, {4, 5, 6}});
+    TestMesh apart = testing::FlatTriangle();  // corners differing in one coordinate
+    apart.AddPoint(0, 1, 1e-300);
+    apart.AddTriangle(0, 1, 3);
+    TestMesh negativeZero = apart;
+    negativeZero.points[3].z = -0.0;
+    // Out of range: compared by indices like any other, skipped by coordinates.
+    TestMesh range = TenPoints();
+    range.AddTriangle(1, 2, 10);  // 10 is the point count
+    range.AddTriangle(10, 2, 1);
+    range.AddTriangle(1, 2, 3);
+    TestMesh rangeAndCopy = range;
+    rangeAndCopy.AddTriangle(3, 1, 2);
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        int32_t topological, topologicalClasses, geometrical, geometricalClasses;
+    };
+    Case cases[] = {
+        {"stored twice", same, 2, 1, 2, 1},
+        {"stored twice, opposite", opposite, 2, 1, 2, 1},
+        {"rotations and reflections", rotations, 8, 2, 8, 2},
+        {"same corners, other indices", moved, 0, 0, 3, 1},
+        {"one coordinate apart", apart, 0, 0, 0, 0},
+        {"-0.0 equals 0.0", negativeZero, 0, 0, 2, 1},
+        {"out of range", range, 2, 1, 0, 0},
+        {"out of range and a copy in range", rangeAndCopy, 4, 2, 2, 1},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MeshRecord r = c.mesh.Record();
+        EXPECT_EQ(triangles::CountDuplicatedTopological(r), c.topological);
+        EXPECT_EQ(triangles::CountClassesOfDuplicatedTopological(r), c.topologicalClasses);
+        EXPECT_EQ(triangles::CountDuplicatedGeometrical(r), c.geometrical);
+        EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(r), c.geometricalClasses);
+    }
 }
 
 TEST(TriangleDuplicates, RecordCodesAndOutOfMemory)
@@ -179,12 +136,12 @@ TEST(TriangleDuplicates, RecordCodesAndOutOfMemory)
     m.AddTriangle(3, 2, 1);
     const T3DVECF* p = m.points.data();
     const TRIANGLE* t = m.triangles.data();
-    EXPECT_EQ(triangles::CountDuplicatedTopological(Record(p, 10, nullptr, 2)), -1);
-    EXPECT_EQ(triangles::CountClassesOfDuplicatedTopological(Record(p, 10, t, 0)), -2);
-    EXPECT_EQ(triangles::CountDuplicatedGeometrical(Record(nullptr, 10, t, 2)), -1);
-    EXPECT_EQ(triangles::CountDuplicatedGeometrical(Record(p, 0, t, 2)), -2);
-    EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(Record(p, 10, nullptr, 2)), -3);
-    EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(Record(p, 10, t, 0)), -4);
+    EXPECT_EQ(triangles::CountDuplicatedTopological(RecordOf(p, 10, nullptr, 2)), -1);
+    EXPECT_EQ(triangles::CountClassesOfDuplicatedTopological(RecordOf(p, 10, t, 0)), -2);
+    EXPECT_EQ(triangles::CountDuplicatedGeometrical(RecordOf(nullptr, 10, t, 2)), -1);
+    EXPECT_EQ(triangles::CountDuplicatedGeometrical(RecordOf(p, 0, t, 2)), -2);
+    EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(RecordOf(p, 10, nullptr, 2)), -3);
+    EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(RecordOf(p, 10, t, 0)), -4);
     // By indices the sorted key array is the one allocation (no NaN here);
     // by coordinates the point ranks and the array that sorts them come
     // first.

@@ -1,7 +1,7 @@
 // Intersected triangles: pairs that share no point index and meet.
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/Memory.h"
-#include "support/TestMeshes.h"
+#include "analysis/MeshBuilders.h"
 
 #include <gtest/gtest.h>
 
@@ -14,94 +14,59 @@ using testing::TestMesh;
 // same corner 0 whose side (3, 4) pierces the first at (1, 0.5, 0).
 TestMesh CornerSharingCrossing()
 {
-    TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(2, 0, 0);
-    m.AddPoint(0, 2, 0);
-    m.AddPoint(1, 0.5, 1);
-    m.AddPoint(1, 0.5, -1);
-    m.AddTriangle(0, 1, 2);
-    m.AddTriangle(0, 3, 4);
+    TestMesh m = testing::MeshOf({{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {1, 0.5, 1}, {1, 0.5, -1}},
+        {{0, 1, 2}, {0, 3, 4}});
     return m;
 }
 
-TEST(TriangleIntersected, SingleTriangleAndClosedSurfaces)
+TEST(TriangleIntersected, HandCountedMeshes)
 {
-    TestMesh one;
-    one.AddPoint(0, 0, 0);
-    one.AddPoint(1, 0, 0);
-    one.AddPoint(0, 1, 0);
-    one.AddTriangle(0, 1, 2);
-    EXPECT_EQ(triangles::CountIntersected(one.Record()), 0);
-    TestMesh tetrahedron = testing::Tetrahedron();
-    EXPECT_EQ(triangles::CountIntersected(tetrahedron.Record()), 0);
-    TestMesh torus = testing::Torus(24, 12);
-    EXPECT_EQ(triangles::CountIntersected(torus.Record()), 0);
-}
-
-TEST(TriangleIntersected, ASharedCornerExcludesThePairButACoincidentCopyDoesNot)
-{
-    TestMesh shared = CornerSharingCrossing();
-    EXPECT_EQ(triangles::CountIntersected(shared.Record()), 0);
-
+    TestMesh one = testing::FlatTriangle();
+    // The crossing pair with the shared corner duplicated under a new index.
     TestMesh copy = CornerSharingCrossing();
-    const uint32_t corner = copy.AddPoint(0, 0, 0);
-    copy.triangles[1].a = corner;
-    EXPECT_EQ(triangles::CountIntersected(copy.Record()), 2);
-}
-
-TEST(TriangleIntersected, AThirdTriangleCrossingOneOfAPairAddsOne)
-{
-    TestMesh m = CornerSharingCrossing();
-    m.triangles[1].a = m.AddPoint(0, 0, 0);
-    // Far from the second triangle, crossing the first near corner (0, 2, 0).
-    const uint32_t a = m.AddPoint(0.2, 1.5, -1);
-    const uint32_t b = m.AddPoint(0.2, 1.5, 1);
-    const uint32_t c = m.AddPoint(-1, 1.5, 0.5);
-    m.AddTriangle(a, b, c);
-    EXPECT_EQ(triangles::CountIntersected(m.Record()), 3);
-}
-
-TEST(TriangleIntersected, TouchingCountsAndApartDoesNot)
-{
-    TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(2, 0, 0);
-    m.AddPoint(0, 2, 0);
-    // A corner lying exactly on the face of the first triangle.
-    m.AddPoint(0.5, 0.5, 0);
-    m.AddPoint(0.5, 0.5, 1);
-    m.AddPoint(1, 0.5, 1);
-    m.AddTriangle(0, 1, 2);
-    m.AddTriangle(3, 4, 5);
-    EXPECT_EQ(triangles::CountIntersected(m.Record()), 2);
-    m.points[3].z = 1e-9;  // lifted off the face: apart
-    EXPECT_EQ(triangles::CountIntersected(m.Record()), 0);
-}
-
-TEST(TriangleIntersected, ATriangleRepeatingAnIndexIsNeverMarked)
-{
-    TestMesh m = CornerSharingCrossing();
-    m.triangles[1].a = m.AddPoint(0, 0, 0);
-    m.AddTriangle(3, 3, 4);  // (4, 4, 9)-like: its segment pierces the first
-    m.AddTriangle(4, 3, 4);
-    EXPECT_EQ(triangles::CountIntersected(m.Record()), 2);
-}
-
-TEST(TriangleIntersected, TrianglesOutOfRangeAreNeverReadNorMarked)
-{
-    TestMesh m = CornerSharingCrossing();
-    m.triangles[1].a = m.AddPoint(0, 0, 0);
-    const uint32_t beyond = static_cast<uint32_t>(m.points.size());
-    m.AddTriangle(1, 2, beyond);
-    m.AddTriangle(0xFFFFFFFFu, 3, 4);
-    EXPECT_EQ(triangles::CountIntersected(m.Record()), 2);
-
-    // No triangle with all corners in range: nothing to test.
-    TestMesh strays;
+    copy.triangles[1].a = copy.AddPoint(0, 0, 0);
+    // A third triangle far from the second, crossing the first near (0, 2, 0).
+    TestMesh third = copy;
+    const uint32_t a = third.AddPoint(0.2, 1.5, -1);
+    const uint32_t b = third.AddPoint(0.2, 1.5, 1);
+    const uint32_t c = third.AddPoint(-1, 1.5, 0.5);
+    third.AddTriangle(a, b, c);
+    // A corner lying exactly on the face of the first triangle, then lifted.
+    TestMesh touching = testing::MeshOf({{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0.5, 0.5, 0},
+        {0.5, 0.5, 1}, {1, 0.5, 1}},
+        {{0, 1, 2}, {3, 4, 5}});
+    TestMesh lifted = touching;
+    lifted.points[3].z = 1e-9;
+    TestMesh repeating = copy;  // their segment pierces the first: never marked
+    repeating.AddTriangle(3, 3, 4);
+    repeating.AddTriangle(4, 3, 4);
+    TestMesh range = copy;  // never read nor marked
+    range.AddTriangle(1, 2, static_cast<uint32_t>(range.points.size()));
+    range.AddTriangle(0xFFFFFFFFu, 3, 4);
+    TestMesh strays;  // no triangle with all corners in range
     strays.AddPoint(0, 0, 0);
     strays.AddTriangle(0, 1, 2);
-    EXPECT_EQ(triangles::CountIntersected(strays.Record()), 0);
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        int32_t expected;
+    };
+    Case cases[] = {
+        {"single triangle", one, 0},
+        {"tetrahedron", testing::Tetrahedron(), 0},
+        {"torus", testing::Torus(24, 12), 0},
+        {"crossing through a shared corner", CornerSharingCrossing(), 0},
+        {"crossing, corner copied", copy, 2},
+        {"a third crossing one of the pair", third, 3},
+        {"touching", touching, 2},
+        {"apart by 1e-9", lifted, 0},
+        {"triangles repeating an index", repeating, 2},
+        {"corners out of range", range, 2},
+        {"only strays", strays, 0},
+    };
+    for (Case& k : cases) {
+        EXPECT_EQ(triangles::CountIntersected(k.mesh.Record()), k.expected) << k.name;
+    }
 }
 
 TEST(TriangleIntersected, RecordCodesAndEveryFailedAllocation)
