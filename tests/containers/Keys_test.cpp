@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
 
 namespace meshaudit {
 namespace {
@@ -12,22 +13,37 @@ bool Equivalent(const T3DVECF& a, const T3DVECF& b)
     return !(a < b) && !(b < a);
 }
 
+// `keys` strictly ascending: every earlier key is less than every later one
+// and none is less than itself.
+template <typename Key>
+void ExpectAscending(const std::vector<Key>& keys)
+{
+    for (size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_FALSE(keys[i] < keys[i]) << i;
+        for (size_t j = i + 1; j < keys.size(); ++j) {
+            EXPECT_TRUE(keys[i] < keys[j]) << i << " " << j;
+            EXPECT_FALSE(keys[j] < keys[i]) << i << " " << j;
+        }
+    }
+}
+
 TEST(Keys, PointOrderIsLexicographic)
 {
-    const T3DVECF a{1, 2, 3}, b{1, 2, 4}, c{1, 3, 0}, d{2, 0, 0};
-    EXPECT_TRUE(a < b);
-    EXPECT_TRUE(b < c);
-    EXPECT_TRUE(c < d);
-    EXPECT_TRUE(a < d);
-    EXPECT_FALSE(b < a);
-    EXPECT_FALSE(d < c);
-    EXPECT_FALSE(a < a);
-    EXPECT_TRUE(d > a);
-    EXPECT_TRUE(a <= a);
-    EXPECT_TRUE(a <= b);
-    EXPECT_FALSE(b <= a);
-    EXPECT_TRUE(b >= a);
-    EXPECT_TRUE(a >= a);
+    const std::vector<T3DVECF> points = {{1, 2, 3}, {1, 2, 4}, {1, 3, 0}, {2, 0, 0}};
+    ExpectAscending(points);
+    for (size_t i = 0; i < points.size(); ++i) {
+        const T3DVECF& a = points[i];
+        EXPECT_TRUE(a <= a);
+        EXPECT_TRUE(a >= a);
+        for (size_t j = i + 1; j < points.size(); ++j) {
+            const T3DVECF& b = points[j];
+            EXPECT_TRUE(b > a);
+            EXPECT_TRUE(a <= b);
+            EXPECT_FALSE(b <= a);
+            EXPECT_TRUE(b >= a);
+            EXPECT_FALSE(a >= b);
+        }
+    }
 }
 
 TEST(Keys, SignedZerosAreEquivalentAndEqual)
@@ -51,39 +67,20 @@ TEST(Keys, NanStopsTheComparison)
     EXPECT_TRUE((T3DVECF{nan, 0, 0} >= T3DVECF{1, 0, 0}));
 }
 
-TEST(Keys, SegmentOrder)
+TEST(Keys, SegmentTriangleAndIndexOrders)
 {
-    const T3DSEGMT s{{0, 0, 0}, {1, 0, 0}}, t{{0, 0, 0}, {1, 1, 0}}, u{{0, 0, 1}, {0, 0, 0}};
-    EXPECT_TRUE(s < t);
-    EXPECT_TRUE(t < u);
-    EXPECT_FALSE(u < s);
-    const T3DSEGMT minus{{-0.0, 0, 0}, {1, -0.0, 0}};
+    ExpectAscending(std::vector<T3DSEGMT>{
+        {{0, 0, 0}, {1, 0, 0}}, {{0, 0, 0}, {1, 1, 0}}, {{0, 0, 1}, {0, 0, 0}}});
+    const T3DSEGMT s{{0, 0, 0}, {1, 0, 0}}, minus{{-0.0, 0, 0}, {1, -0.0, 0}};
     EXPECT_FALSE(s < minus);
     EXPECT_FALSE(minus < s);
-}
-
-TEST(Keys, TriangleCornerOrder)
-{
-    const T3DTRGL a{{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}};
-    T3DTRGL b = a;
-    b.corner[2].z = 1;
-    T3DTRGL c = a;
-    c.corner[1].x = 0.5;  // smaller second corner decides although third is larger
-    c.corner[2].x = 9;
-    EXPECT_TRUE(a < b);
-    EXPECT_TRUE(c < a);
-    EXPECT_FALSE(a < a);
-}
-
-TEST(Keys, IndexKeysAreUnsignedLexicographic)
-{
-    EXPECT_TRUE((T3DEDGE{1, 5} < T3DEDGE{2, 0}));
-    EXPECT_TRUE((T3DEDGE{1, 5} < T3DEDGE{1, 0xFFFFFFFFu}));
-    EXPECT_FALSE((T3DEDGE{1, 5} < T3DEDGE{1, 5}));
-    EXPECT_TRUE((TRIANGLE{0, 1, 2} < TRIANGLE{0, 1, 3}));
-    EXPECT_TRUE((TRIANGLE{0, 2, 0} < TRIANGLE{1, 0, 0}));
-    EXPECT_TRUE((TRIANGLE{0, 1, 0xFFFFFFFFu} < TRIANGLE{0, 2, 0}));
-    EXPECT_FALSE((TRIANGLE{3, 3, 3} < TRIANGLE{3, 3, 3}));
+    // A smaller second corner decides although the third is larger.
+    ExpectAscending(std::vector<T3DTRGL>{{{{0, 0, 0}, {0.5, 0, 0}, {9, 0, 0}}},
+                                         {{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}},
+                                         {{{0, 0, 0}, {1, 0, 0}, {2, 0, 1}}}});
+    ExpectAscending(std::vector<T3DEDGE>{{1, 5}, {1, 0xFFFFFFFFu}, {2, 0}});
+    ExpectAscending(std::vector<TRIANGLE>{
+        {0, 1, 2}, {0, 1, 3}, {0, 1, 0xFFFFFFFFu}, {0, 2, 0}, {1, 0, 0}, {3, 3, 3}});
 }
 
 }  // namespace

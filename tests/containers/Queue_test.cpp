@@ -8,7 +8,7 @@ namespace {
 
 using Queue = CQueue<unsigned int>;
 
-TEST(Queue, FirstInFirstOut)
+TEST(Queue, FirstInFirstOutAndClear)
 {
     Queue queue;
     EXPECT_TRUE(queue.IsEmpty());
@@ -33,20 +33,15 @@ TEST(Queue, FirstInFirstOut)
     ASSERT_TRUE(queue.Pop(value));
     EXPECT_EQ(value, 10u);
     EXPECT_TRUE(queue.IsEmpty());
-}
-
-TEST(Queue, ClearEmptyAndFull)
-{
-    Queue queue;
+    // Clear, empty and full, without a pool.
     EXPECT_TRUE(queue.Clear());
     for (unsigned v = 0; v < 100; ++v) {
-        queue.Push(v);
+        ASSERT_TRUE(queue.Push(v));
     }
     EXPECT_TRUE(queue.Clear());
     EXPECT_TRUE(queue.IsEmpty());
     EXPECT_EQ(queue.Count(), 0u);
     ASSERT_TRUE(queue.Push(5));
-    unsigned value = 0;
     ASSERT_TRUE(queue.Pop(value));
     EXPECT_EQ(value, 5u);
 }

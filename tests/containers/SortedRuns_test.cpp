@@ -1,7 +1,4 @@
-// The sorting path of the duplicate counts against the tree path, on random
-// keys of every kind: few distinct coordinates (so that classes of every size
-// occur), 0.0 and -0.0 mixed, NaN in some rounds, sorted corner keys built
-// like the analyses build them, degenerate triangles among them.
+// The sorting path of the duplicate counts against the tree path, on keys of every kind.
 #include "containers/CountDuplicates.h"
 #include "containers/Keys.h"
 
@@ -136,7 +133,7 @@ TEST(SortedRuns, EveryKeyKindMatchesTheTreePath)
     }
 }
 
-TEST(SortedRuns, CountsRunsOfEquivalentKeys)
+TEST(SortedRuns, CountsRunsOfEquivalentKeysUnlessOneHasNaN)
 {
     // 0.0 and -0.0 are one key; 1 and 1 + 2^-52 are two.
     const std::vector<T3DVECF> keys = {{0.0, 1, 1},  {-0.0, 1, 1}, {1, 1, 1}, {1 + 0x1p-52, 1, 1},
@@ -153,21 +150,19 @@ TEST(SortedRuns, CountsRunsOfEquivalentKeys)
     ASSERT_EQ(outcome, SortedRunsOutcome::Counted);
     EXPECT_EQ(members, 5u);  // two (+-0, 1, 1) and three (1, 1, 1)
     EXPECT_EQ(classes, 2u);
-}
 
-TEST(SortedRuns, ANaNKeyIsReportedAndNothingCounted)
-{
+    // A NaN key is reported and nothing counted.
     const double nan = std::numeric_limits<double>::signaling_NaN();
-    uint32_t members = 9;
-    uint32_t classes = 8;
-    const auto outcome = CountSortedRuns<T3DSEGMT>(
+    members = 9;
+    classes = 8;
+    const auto withNaN = CountSortedRuns<T3DSEGMT>(
         4,
         [&](uint32_t i, T3DSEGMT& key) {
             key = T3DSEGMT{T3DVECF{0, 0, 0}, T3DVECF{0, i == 2 ? nan : 0.0, 0}};
             return true;
         },
         members, classes);
-    EXPECT_EQ(outcome, SortedRunsOutcome::HasNaN);
+    EXPECT_EQ(withNaN, SortedRunsOutcome::HasNaN);
     EXPECT_EQ(members, 9u);
     EXPECT_EQ(classes, 8u);
 }

@@ -1,7 +1,4 @@
-// The pieces of the integer duplicate counts: the radix sort against a
-// stable comparison sort, the ordered bits of doubles against the double
-// comparisons, the point ranks against the point order, and the pair and
-// triple counts against a map count.
+// The pieces of the integer duplicate counts, each against a plain reference.
 #include "containers/Memory.h"
 #include "containers/PointRanks.h"
 #include "containers/RadixSort.h"

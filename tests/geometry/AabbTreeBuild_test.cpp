@@ -1,6 +1,4 @@
-// The depth-first build must make, node for node and byte for byte, the tree
-// of the breadth-first build, on ordinary inputs and on those whose fallback
-// sorts run out of budget (where it hands over to the breadth-first build).
+// The depth-first build must make the breadth-first build's tree, byte for byte.
 #include "containers/Memory.h"
 #include "geometry/AabbTreeBuild.h"
 #include "geometry/PntAabbTree.h"
@@ -83,9 +81,7 @@ void ExpectSameNodes(const BuiltNodes& x, const BuiltNodes& y)
     }
 }
 
-// Builds with BuildNodes and with the breadth-first build from the same
-// entries and compares everything; returns how the depth-first build alone
-// ends on them.
+// Compares BuildNodes with the breadth-first build; returns how the depth-first build ends.
 template <typename Traits, typename Entry>
 detail::DepthFirstBuild ExpectSameBuilds(const std::vector<Entry>& input)
 {
@@ -209,9 +205,7 @@ TEST(AabbTreeBuild, DepthFirstMatchesBreadthFirstOnVariedInputs)
     EXPECT_GT(tally.short_, 0u);
 }
 
-// Inputs that make the fallback sort the rule: many coincident entries, with
-// or without a few far away. The budget runs short, and the breadth-first
-// build decides.
+// Many coincident entries run the sorting budget short: the breadth-first build decides.
 TEST(AabbTreeBuild, BudgetShortInputsHandOverToTheBreadthFirstBuild)
 {
     Tally tally;

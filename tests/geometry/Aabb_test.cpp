@@ -17,56 +17,32 @@ C3DAABB Box(double x0, double y0, double z0, double x1, double y1, double z1)
     return b;
 }
 
-TEST(Aabb, NewBoxIsEmptyAndTakesTheFirstPoint)
+void ExpectBox(const C3DAABB& b, double x0, double y0, double z0, double x1, double y1, double z1)
 {
-    C3DAABB b;
-    EXPECT_EQ(b.min.x, DBL_MAX);
-    EXPECT_EQ(b.max.z, -DBL_MAX);
-    b.Extend(T3DVECF{1.5, -2.0, 3.0});
-    EXPECT_EQ(b.min.x, 1.5);
-    EXPECT_EQ(b.max.x, 1.5);
-    EXPECT_EQ(b.min.y, -2.0);
-    EXPECT_EQ(b.max.y, -2.0);
-    EXPECT_EQ(b.min.z, 3.0);
-    EXPECT_EQ(b.max.z, 3.0);
+    EXPECT_EQ(b.min.x, x0);
+    EXPECT_EQ(b.min.y, y0);
+    EXPECT_EQ(b.min.z, z0);
+    EXPECT_EQ(b.max.x, x1);
+    EXPECT_EQ(b.max.y, y1);
+    EXPECT_EQ(b.max.z, z1);
 }
 
-TEST(Aabb, ExtendByPointsAndBoxes)
+TEST(Aabb, ExtendByPointsAndBoxesNeverTakesNaN)
 {
-    const T3DVECF pts[3] = {{0, 5, -1}, {2, -3, 4}, {1, 1, 1}};
-    const C3DAABB b = BoxOfPoints(pts, 3);
-    EXPECT_EQ(b.min.x, 0);
-    EXPECT_EQ(b.min.y, -3);
-    EXPECT_EQ(b.min.z, -1);
-    EXPECT_EQ(b.max.x, 2);
-    EXPECT_EQ(b.max.y, 5);
-    EXPECT_EQ(b.max.z, 4);
+    C3DAABB b;
+    ExpectBox(b, DBL_MAX, DBL_MAX, DBL_MAX, -DBL_MAX, -DBL_MAX, -DBL_MAX);  // empty
+    b.Extend(T3DVECF{1.5, -2.0, 3.0});
+    ExpectBox(b, 1.5, -2.0, 3.0, 1.5, -2.0, 3.0);  // the first point alone
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    b.Extend(T3DVECF{nan, -7, nan});
+    ExpectBox(b, 1.5, -7.0, 3.0, 1.5, -2.0, 3.0);
 
+    const T3DVECF pts[3] = {{0, 5, -1}, {2, -3, 4}, {1, 1, 1}};
+    ExpectBox(BoxOfPoints(pts, 3), 0, -3, -1, 2, 5, 4);
     C3DAABB u;
     u.Extend(Box(0, 0, 0, 1, 1, 1));
     u.Extend(Box(-1, 0.5, 2, 0.5, 3, 2.5));
-    EXPECT_EQ(u.min.x, -1);
-    EXPECT_EQ(u.min.y, 0);
-    EXPECT_EQ(u.min.z, 0);
-    EXPECT_EQ(u.max.x, 1);
-    EXPECT_EQ(u.max.y, 3);
-    EXPECT_EQ(u.max.z, 2.5);
-}
-
-TEST(Aabb, NaNNeverEntersABox)
-{
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    C3DAABB b;
-    b.Extend(T3DVECF{1, 2, 3});
-    b.Extend(T3DVECF{nan, -7, nan});
-    EXPECT_EQ(b.min.x, 1);
-    EXPECT_EQ(b.max.x, 1);
-    EXPECT_EQ(b.min.y, -7);
-    EXPECT_EQ(b.min.z, 3);
-}
-
-TEST(Aabb, Centre)
-{
+    ExpectBox(u, -1, 0, 0, 1, 3, 2.5);
     const T3DVECF c = Box(-1, 2, 3, 3, 4, 3).Centre();
     EXPECT_EQ(c.x, 1);
     EXPECT_EQ(c.y, 3);

@@ -17,76 +17,46 @@ namespace {
 
 // ---- ClassifyPointSegment2D -----------------------------------------------
 
-TEST(ClassifyPointSegment2D, SidesEndsAndCollinearPositions)
-{
-    const double s[4] = {1, 1, 5, 1};  // from (1, 1) to (5, 1)
-    const double left[2] = {3, 2};
-    const double right[2] = {3, 0};
-    const double atS0[2] = {1, 1};
-    const double atS1[2] = {5, 1};
-    const double beforeS0[2] = {-2, 1};
-    const double afterS1[2] = {9, 1};
-    const double between[2] = {2.5, 1};
-    EXPECT_EQ(ClassifyPointSegment2D(left, s), '+');
-    EXPECT_EQ(ClassifyPointSegment2D(right, s), '-');
-    EXPECT_EQ(ClassifyPointSegment2D(atS0, s), 'a');
-    EXPECT_EQ(ClassifyPointSegment2D(atS1, s), 'b');
-    EXPECT_EQ(ClassifyPointSegment2D(beforeS0, s), '<');
-    EXPECT_EQ(ClassifyPointSegment2D(afterS1, s), '>');
-    EXPECT_EQ(ClassifyPointSegment2D(between, s), '1');
-}
+struct PointSegmentCase {
+    double s[4];
+    double p[2];
+    char expected;
+    const char* what;
+};
 
-TEST(ClassifyPointSegment2D, ReversedSegmentKeepsBeyondRelativeToItsEnds)
+// '<' and '>' are beyond s0 and s1 along the segment (compared in x, or in y
+// for a vertical one); a zero-length segment puts every point on its line.
+TEST(ClassifyPointSegment2D, HandCases)
 {
-    const double s[4] = {5, 1, 1, 1};  // from (5, 1) to (1, 1): s0 has the larger x
-    const double beyondS0[2] = {9, 1};
-    const double beyondS1[2] = {-2, 1};
-    const double left[2] = {3, 0};     // left of the direction -x
-    EXPECT_EQ(ClassifyPointSegment2D(beyondS0, s), '<');
-    EXPECT_EQ(ClassifyPointSegment2D(beyondS1, s), '>');
-    EXPECT_EQ(ClassifyPointSegment2D(left, s), '+');
-}
-
-TEST(ClassifyPointSegment2D, VerticalSegmentComparesY)
-{
-    const double up[4] = {2, 0, 2, 4};
-    const double down[4] = {2, 4, 2, 0};
-    const double below[2] = {2, -1};
-    const double above[2] = {2, 7};
-    const double middle[2] = {2, 3};
-    EXPECT_EQ(ClassifyPointSegment2D(below, up), '<');
-    EXPECT_EQ(ClassifyPointSegment2D(above, up), '>');
-    EXPECT_EQ(ClassifyPointSegment2D(middle, up), '1');
-    EXPECT_EQ(ClassifyPointSegment2D(below, down), '>');
-    EXPECT_EQ(ClassifyPointSegment2D(above, down), '<');
-    const double west[2] = {1, 2};
-    EXPECT_EQ(ClassifyPointSegment2D(west, up), '+');
-    EXPECT_EQ(ClassifyPointSegment2D(west, down), '-');
-}
-
-TEST(ClassifyPointSegment2D, SlopedSegmentComparesX)
-{
-    const double s[4] = {0, 0, 2, 6};
-    const double before[2] = {-1, -3};
-    const double after[2] = {3, 9};
-    const double inside[2] = {1, 3};
-    EXPECT_EQ(ClassifyPointSegment2D(before, s), '<');
-    EXPECT_EQ(ClassifyPointSegment2D(after, s), '>');
-    EXPECT_EQ(ClassifyPointSegment2D(inside, s), '1');
-}
-
-// A zero-length segment puts every point on its line and compares only y.
-TEST(ClassifyPointSegment2D, ZeroLengthSegmentComparesOnlyY)
-{
-    const double s[4] = {1, 1, 1, 1};
-    const double same[2] = {1, 1};
-    const double lower[2] = {7, 0};
-    const double higher[2] = {-7, 2};
-    const double level[2] = {7, 1};
-    EXPECT_EQ(ClassifyPointSegment2D(same, s), 'a');
-    EXPECT_EQ(ClassifyPointSegment2D(lower, s), '<');
-    EXPECT_EQ(ClassifyPointSegment2D(higher, s), '>');
-    EXPECT_EQ(ClassifyPointSegment2D(level, s), '1');
+    const PointSegmentCase cases[] = {
+        {{1, 1, 5, 1}, {3, 2}, '+', "left"},
+        {{1, 1, 5, 1}, {3, 0}, '-', "right"},
+        {{1, 1, 5, 1}, {1, 1}, 'a', "at s0"},
+        {{1, 1, 5, 1}, {5, 1}, 'b', "at s1"},
+        {{1, 1, 5, 1}, {-2, 1}, '<', "before s0"},
+        {{1, 1, 5, 1}, {9, 1}, '>', "after s1"},
+        {{1, 1, 5, 1}, {2.5, 1}, '1', "between"},
+        {{5, 1, 1, 1}, {9, 1}, '<', "reversed: beyond s0"},
+        {{5, 1, 1, 1}, {-2, 1}, '>', "reversed: beyond s1"},
+        {{5, 1, 1, 1}, {3, 0}, '+', "reversed: left of -x"},
+        {{2, 0, 2, 4}, {2, -1}, '<', "vertical up, below"},
+        {{2, 0, 2, 4}, {2, 7}, '>', "vertical up, above"},
+        {{2, 0, 2, 4}, {2, 3}, '1', "vertical up, inside"},
+        {{2, 4, 2, 0}, {2, -1}, '>', "vertical down, below"},
+        {{2, 4, 2, 0}, {2, 7}, '<', "vertical down, above"},
+        {{2, 0, 2, 4}, {1, 2}, '+', "vertical up, west"},
+        {{2, 4, 2, 0}, {1, 2}, '-', "vertical down, west"},
+        {{0, 0, 2, 6}, {-1, -3}, '<', "sloped, before"},
+        {{0, 0, 2, 6}, {3, 9}, '>', "sloped, after"},
+        {{0, 0, 2, 6}, {1, 3}, '1', "sloped, inside"},
+        {{1, 1, 1, 1}, {1, 1}, 'a', "zero length, same point"},
+        {{1, 1, 1, 1}, {7, 0}, '<', "zero length, lower"},
+        {{1, 1, 1, 1}, {-7, 2}, '>', "zero length, higher"},
+        {{1, 1, 1, 1}, {7, 1}, '1', "zero length, level"},
+    };
+    for (const PointSegmentCase& c : cases) {
+        EXPECT_EQ(ClassifyPointSegment2D(c.p, c.s), c.expected) << c.what;
+    }
 }
 
 // ---- SegSegIntersect2D --------------------------------------------------------
@@ -144,15 +114,6 @@ TEST(ClassifyPointTriangle2D, InsideBoundaryOutsideInBothOrientations)
     }
 }
 
-TEST(ClassifyPointTriangle2D, DegenerateTriangleIsUndefined)
-{
-    const double collinear[6] = {0, 0, 1, 1, 3, 3};
-    const double repeated[6] = {1, 2, 1, 2, 5, 0};
-    const double p[2] = {1, 1};
-    EXPECT_EQ(ClassifyPointTriangle2D(p, collinear), '?');
-    EXPECT_EQ(ClassifyPointTriangle2D(p, repeated), '?');
-}
-
 TEST(ClassifyPointTriangle2D, UlpsAcrossAnEdgeAreDecidedExactly)
 {
     // Points a few ulps around the edge from (0.1, 0.1) to (0.7, 0.3), whose
@@ -171,16 +132,21 @@ TEST(ClassifyPointTriangle2D, UlpsAcrossAnEdgeAreDecidedExactly)
     EXPECT_GT(seen[2], 0);
 }
 
-TEST(ClassifyPointTriangle2D, NaNPointIsOnTheBoundary)
+// Every orientation with a NaN is 0: a NaN point looks like a boundary
+// point, and a NaN corner like a degenerate triangle.
+TEST(ClassifyPointTriangle2D, DegenerateOrNaNInputs)
 {
-    // Every orientation with a NaN is 0, so a NaN point looks like a boundary point.
     const double t[6] = {0, 0, 4, 0, 0, 4};
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double p[2] = {nan, 1};
-    EXPECT_EQ(ClassifyPointTriangle2D(p, t), 'r');
-    const double bad[6] = {0, 0, nan, 0, 0, 4};
-    const double q[2] = {1, 1};
-    EXPECT_EQ(ClassifyPointTriangle2D(q, bad), '?');
+    const double nanPoint[2] = {nan, 1};
+    EXPECT_EQ(ClassifyPointTriangle2D(nanPoint, t), 'r');
+    const double collinear[6] = {0, 0, 1, 1, 3, 3};
+    const double repeated[6] = {1, 2, 1, 2, 5, 0};
+    const double nanCorner[6] = {0, 0, nan, 0, 0, 4};
+    const double p[2] = {1, 1};
+    for (const double* bad : {collinear, repeated, nanCorner}) {
+        EXPECT_EQ(ClassifyPointTriangle2D(p, bad), '?');
+    }
 }
 
 // ---- SegTriIntersect2D ----------------------------------------------------------

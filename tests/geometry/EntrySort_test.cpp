@@ -45,35 +45,16 @@ void ExpectSameOrder(const std::vector<Item>& a, const std::vector<Item>& b)
     }
 }
 
+// Random keys, then presorted, reversed and constant runs.
 TEST(EntrySort, SortsAndLeavesEqualKeysWhereTheLiteralSortDoes)
 {
     std::mt19937 rng(11);
-    const int sizes[] = {0, 1, 2, 7, 8, 9, 10, 16, 33, 100, 1000, 5000};
-    const int keyRanges[] = {1, 2, 5, 50, 1000000};
-    for (int n : sizes) {
-        for (int keys : keyRanges) {
-            std::vector<Item> items = RandomItems(rng, n, keys);
-            std::vector<Item> expected = items;
-            LiteralSort(expected, 0, n - 1);
-            SortEntries(items.data(), 0, static_cast<int64_t>(n) - 1, KeyLess);
-            EXPECT_TRUE(std::is_sorted(items.begin(), items.end(), KeyLess));
-            ExpectSameOrder(items, expected);
+    std::vector<std::vector<Item>> inputs;
+    for (int n : {0, 1, 2, 7, 8, 9, 10, 16, 33, 100, 1000, 5000}) {
+        for (int keys : {1, 2, 5, 50, 1000000}) {
+            inputs.push_back(RandomItems(rng, n, keys));
         }
     }
-}
-
-TEST(EntrySort, SortsASubrangeOnly)
-{
-    std::mt19937 rng(3);
-    std::vector<Item> items = RandomItems(rng, 200, 20);
-    std::vector<Item> expected = items;
-    LiteralSort(expected, 50, 149);
-    SortEntries(items.data(), 50, 149, KeyLess);
-    ExpectSameOrder(items, expected);
-}
-
-TEST(EntrySort, PresortedAndReversedInputs)
-{
     for (int n : {9, 64, 1000}) {
         std::vector<Item> up(n), down(n), same(n);
         for (int i = 0; i < n; ++i) {
@@ -81,12 +62,24 @@ TEST(EntrySort, PresortedAndReversedInputs)
             down[i] = Item{n - i / 3, i};
             same[i] = Item{4, i};
         }
-        for (std::vector<Item>* v : {&up, &down, &same}) {
-            std::vector<Item> expected = *v;
-            LiteralSort(expected, 0, n - 1);
-            SortEntries(v->data(), 0, n - 1, KeyLess);
-            ExpectSameOrder(*v, expected);
+        inputs.insert(inputs.end(), {up, down, same});
+    }
+    for (size_t k = 0; k < inputs.size(); ++k) {
+        std::vector<Item>& items = inputs[k];
+        const long n = static_cast<long>(items.size());
+        // Every other range inside a larger array, whose keys next to the range
+        // would move if it were taken one longer and stop a scan that left it.
+        const long pad = (k % 2 == 0) ? 0 : 3;
+        if (pad != 0) {
+            items.insert(items.begin(), {Item{2000000, -1}, Item{-1, -2}, Item{2000000, -3}});
+            items.insert(items.end(), {Item{-1, -4}, Item{2000000, -5}, Item{-1, -6}});
         }
+        SCOPED_TRACE(::testing::Message() << "size " << n << ", pad " << pad);
+        std::vector<Item> expected = items;
+        LiteralSort(expected, pad, pad + n - 1);
+        SortEntries(items.data(), pad, static_cast<int64_t>(pad + n) - 1, KeyLess);
+        EXPECT_TRUE(std::is_sorted(items.begin() + pad, items.end() - pad, KeyLess));
+        ExpectSameOrder(items, expected);
     }
 }
 

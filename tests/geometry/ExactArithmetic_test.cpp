@@ -90,10 +90,10 @@ protected:
     std::mt19937_64 rng_{20240611};
 };
 
-TEST_F(ExactArithmeticTest, TwoSumAndTwoDiffAreExact)
+TEST_F(ExactArithmeticTest, TwoSumTwoDiffAndFastTwoSumAreExact)
 {
     for (int i = 0; i < 20000; ++i) {
-        const auto [a, b] = (i % 2 == 0) ? ClosePair() : std::pair{Random(), Random()};
+        auto [a, b] = (i % 2 == 0) ? ClosePair() : std::pair{Random(), Random()};
         double x = 0.0;
         double y = 0.0;
         TwoSum(a, b, x, y);
@@ -103,45 +103,27 @@ TEST_F(ExactArithmeticTest, TwoSumAndTwoDiffAreExact)
         TwoDiff(a, b, x, y);
         ASSERT_EQ(x, a - b);
         ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) - mpq_class(b)) << a << " " << b;
-    }
-}
-
-TEST_F(ExactArithmeticTest, FastTwoSumIsExactWhenTheFirstIsLarger)
-{
-    for (int i = 0; i < 20000; ++i) {
-        auto [a, b] = ClosePair();
         if (std::fabs(a) < std::fabs(b)) {
-            std::swap(a, b);
+            std::swap(a, b);  // FastTwoSum needs the larger first
         }
-        double x = 0.0;
-        double y = 0.0;
         FastTwoSum(a, b, x, y);
         ASSERT_EQ(x, a + b);
         ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) + mpq_class(b)) << a << " " << b;
     }
 }
 
-TEST_F(ExactArithmeticTest, SplitGivesTwoHalvesOfAtMost26Bits)
-{
-    for (int i = 0; i < 20000; ++i) {
-        const double a = Random();
-        double hi = 0.0;
-        double lo = 0.0;
-        Split(a, hi, lo);
-        ASSERT_EQ(hi + lo, a);
-        ASSERT_EQ(mpq_class(hi) + mpq_class(lo), mpq_class(a));
-        ASSERT_LE(SignificantBits(hi), 26) << a;
-        ASSERT_LE(SignificantBits(lo), 26) << a;
-    }
-}
-
-TEST_F(ExactArithmeticTest, TwoProductAndTwoSquareAreExact)
+TEST_F(ExactArithmeticTest, SplitTwoProductAndTwoSquareAreExact)
 {
     for (int i = 0; i < 20000; ++i) {
         const double a = Random();
         const double b = Random();
         double x = 0.0;
         double y = 0.0;
+        Split(a, x, y);
+        ASSERT_EQ(x + y, a);
+        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a));
+        ASSERT_LE(SignificantBits(x), 26) << a;  // two halves of at most 26 bits
+        ASSERT_LE(SignificantBits(y), 26) << a;
         TwoProduct(a, b, x, y);
         ASSERT_EQ(x, a * b);
         ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) * mpq_class(b)) << a << " " << b;
@@ -235,22 +217,18 @@ TEST_F(ExactArithmeticTest, ExpansionSumAndScaleStayExactAndZeroFree)
     }
 }
 
-TEST(ExactArithmetic, ExactCancellationLeavesOneZeroComponent)
+TEST(ExactArithmetic, ExactCancellationAndEstimate)
 {
     const double e[2] = {0x1p-60, 1.0};
     const double f[2] = {-0x1p-60, -1.0};
     double h[4] = {7.0, 7.0, 7.0, 7.0};
-    ASSERT_EQ(FastExpansionSumZeroElim(2, e, 2, f, h), 1);
+    ASSERT_EQ(FastExpansionSumZeroElim(2, e, 2, f, h), 1);  // one zero component
     EXPECT_EQ(h[0], 0.0);
-}
-
-TEST(ExactArithmetic, EstimateIsThePlainSumAndTopDominates)
-{
     // 1 + 2^-60 + 2^-120 is a valid expansion; its estimate rounds to 1.
-    const double e[3] = {0x1p-120, 0x1p-60, 1.0};
-    EXPECT_EQ(Estimate(3, e), 1.0);
-    const double f[2] = {-0.25, 3.0};
-    EXPECT_EQ(Estimate(2, f), 2.75);
+    const double g[3] = {0x1p-120, 0x1p-60, 1.0};
+    EXPECT_EQ(Estimate(3, g), 1.0);
+    const double k[2] = {-0.25, 3.0};
+    EXPECT_EQ(Estimate(2, k), 2.75);
 }
 
 }  // namespace

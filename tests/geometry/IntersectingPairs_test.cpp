@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -16,11 +18,8 @@ namespace {
 
 using testing::TestMesh;
 
-// All pairs under the same rules: a triangle that repeats an index or names a
-// point beyond the point count takes no part; two triangles sharing an index
-// are not tested; boxes that are apart are not tested; otherwise the pair
-// intersects when the exact test says so in either order (the tree walk
-// meets every pair once from each side).
+// All pairs under the walk's rules: triangles repeating an index or out of range,
+// pairs sharing an index and pairs of apart boxes are skipped; either order counts.
 std::vector<bool> MarksByAllPairs(const TestMesh& m)
 {
     const size_t n = m.triangles.size();
@@ -124,14 +123,20 @@ TestMesh SphereWithSpikes()
 struct Marks {
     int result;
     std::vector<bool> bits;
+    int found;
 };
 
-Marks MarkWithTree(TestMesh& m)
+// Marks and search by walking one tree against itself, or two trees built
+// over the same mesh against each other.
+Marks MarkWithTree(TestMesh& m, bool twoTrees = false)
 {
     C3DTriAABBTree tree;
+    C3DTriAABBTree other;
     EXPECT_EQ(tree.Build(m.Record()), 1);
+    EXPECT_EQ(other.Build(m.Record()), 1);
+    C3DTriAABBTree* second = twoTrees ? &other : &tree;
     CBitVector bits;
-    Marks marks{MarkIntersectingPairs(&tree, &tree, bits), {}};
+    Marks marks{MarkIntersectingPairs(&tree, second, bits), {}, FindIntersectingPair(&tree, second)};
     EXPECT_EQ(bits.BitCount(), m.triangles.size());
     for (uint64_t t = 0; t < m.triangles.size(); ++t) {
         marks.bits.push_back(bits.IsSet(t));
@@ -141,17 +146,18 @@ Marks MarkWithTree(TestMesh& m)
 
 void ExpectMarksOfAllPairs(TestMesh& m)
 {
-    const Marks marks = MarkWithTree(m);
-    ASSERT_EQ(marks.result, 1);
     const std::vector<bool> expected = MarksByAllPairs(m);
     bool any = false;
-    for (size_t t = 0; t < expected.size(); ++t) {
-        EXPECT_EQ(marks.bits[t], expected[t]) << "triangle " << t;
-        any = any || expected[t];
+    for (const bool e : expected) {
+        any = any || e;
     }
-    C3DTriAABBTree tree;
-    ASSERT_EQ(tree.Build(m.Record()), 1);
-    EXPECT_EQ(FindIntersectingPair(&tree, &tree), any ? 1 : 0);
+    for (const bool twoTrees : {false, true}) {
+        SCOPED_TRACE(twoTrees ? "two trees" : "one tree");
+        const Marks marks = MarkWithTree(m, twoTrees);
+        ASSERT_EQ(marks.result, 1);
+        ASSERT_EQ(marks.bits, expected);
+        EXPECT_EQ(marks.found, any ? 1 : 0);
+    }
 }
 
 TEST(IntersectingPairs, MarksMatchAllPairsOnSoups)
@@ -182,13 +188,15 @@ TEST(IntersectingPairs, MarksMatchAllPairsOnMeshes)
     ExpectMarksOfAllPairs(torus);
     EXPECT_EQ(MarkWithTree(torus).bits, std::vector<bool>(torus.triangles.size(), false));
 
-    // Two overlapping spheres without shared points, and a flat grid laid
-    // over a copy of itself (coplanar overlaps, touching edges).
-    TestMesh two = testing::Sphere(16, 8, 1.0);
-    testing::Append(two, testing::Sphere(16, 8, 1.0, 0.9, 0.2, 0.1));
-    ExpectMarksOfAllPairs(two);
+    // Overlapping spheres without shared points (one a coincident copy), and
+    // flat grids laid over each other (coplanar overlaps, touching edges).
+    TestMesh spheres = testing::Sphere(16, 8, 1.0);
+    testing::Append(spheres, testing::Sphere(16, 8, 1.0, 0.9, 0.2, 0.1));
+    testing::Append(spheres, testing::Sphere(16, 8, 1.0));
+    ExpectMarksOfAllPairs(spheres);
     TestMesh grids = testing::Grid(8);
     testing::Append(grids, testing::Grid(8, 1.0));
+    testing::Append(grids, testing::Grid(4, 2.0));
     ExpectMarksOfAllPairs(grids);
 }
 
@@ -209,22 +217,19 @@ TestMesh CrossingPairSharingAPoint()
 TEST(IntersectingPairs, ASharedIndexHidesACrossingButASharedPositionDoesNot)
 {
     TestMesh shared = CrossingPairSharingAPoint();
-    Marks marks = MarkWithTree(shared);
+    const Marks marks = MarkWithTree(shared);
     EXPECT_EQ(marks.result, 1);
-    EXPECT_FALSE(marks.bits[0]);
-    EXPECT_FALSE(marks.bits[1]);
-    C3DTriAABBTree tree;
-    ASSERT_EQ(tree.Build(shared.Record()), 1);
-    EXPECT_EQ(FindIntersectingPair(&tree, &tree), 0);
+    EXPECT_EQ(marks.bits, (std::vector<bool>{false, false}));
+    EXPECT_EQ(marks.found, 0);
 
-    TestMesh copied = CrossingPairSharingAPoint();
-    copied.AddPoint(0, 0, 0);  // point 5: the same position as point 0
-    copied.triangles[1].a = 5;
-    marks = MarkWithTree(copied);
-    EXPECT_TRUE(marks.bits[0]);
-    EXPECT_TRUE(marks.bits[1]);
-    ASSERT_EQ(tree.Build(copied.Record()), 1);
-    EXPECT_EQ(FindIntersectingPair(&tree, &tree), 1);
+    // Point 5 at the position of point 0; triangles beyond the points are skipped.
+    TestMesh m = CrossingPairSharingAPoint();
+    m.AddPoint(0, 0, 0);
+    m.triangles[1].a = 5;
+    m.AddTriangle(1, 99, 3);
+    m.AddTriangle(0xFFFFFFFFu, 2, 4);
+    EXPECT_EQ(MarkWithTree(m).bits, (std::vector<bool>{true, true, false, false}));
+    ExpectMarksOfAllPairs(m);
 }
 
 TEST(IntersectingPairs, ATriangleRepeatingAnIndexIsNeverMarked)
@@ -243,19 +248,6 @@ TEST(IntersectingPairs, ATriangleRepeatingAnIndexIsNeverMarked)
     const Marks marks = MarkWithTree(m);
     EXPECT_FALSE(marks.bits[0]);
     EXPECT_FALSE(marks.bits[1]);
-}
-
-TEST(IntersectingPairs, TrianglesBeyondThePointsAreSkipped)
-{
-    TestMesh m = CrossingPairSharingAPoint();
-    m.AddPoint(0, 0, 0);
-    m.triangles[1].a = 5;            // the crossing pair of the test above
-    m.AddTriangle(1, 99, 3);         // out of range
-    m.AddTriangle(0xFFFFFFFFu, 2, 4);
-    const Marks marks = MarkWithTree(m);
-    EXPECT_EQ(marks.result, 1);
-    EXPECT_EQ(marks.bits, (std::vector<bool>{true, true, false, false}));
-    ExpectMarksOfAllPairs(m);
 }
 
 TEST(IntersectingPairs, MissingOrUnbuiltTrees)
@@ -346,6 +338,168 @@ TEST(IntersectingPairs, EveryFailedAllocationIsReported)
         EXPECT_EQ(found, -1) << "allocation " << k;
     }
     EXPECT_GE(k, 2u);
+}
+
+// ---- The self walk (each pair once) against the two-tree walk (each pair
+// from both sides), on inputs full of touchy triangle configurations.
+
+struct Shape {
+    uint32_t triangles;
+    uint32_t pool;        // points to pick corners from
+    uint32_t lattice;     // coordinates are k / 2 for k in 0..lattice (many ties)
+    double oddShare;      // share of coordinates replaced by NaN, -0.0, 0.0 or infinity
+    double specialShare;  // share of triangles made degenerate, duplicated or out of range
+};
+
+// A coarse lattice makes coplanar, touching and coincident corners common.
+TestMesh LatticeMesh(const Shape& shape, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<uint32_t> step(0, shape.lattice);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    auto coordinate = [&]() {
+        if (unit(rng) < shape.oddShare) {
+            switch (rng() % 5) {
+            case 0:
+                return nan;
+            case 1:
+                return -0.0;
+            case 2:
+                return 0.0;
+            case 3:
+                return rng() % 2 == 0 ? inf : -inf;
+            default:
+                return -nan;
+            }
+        }
+        return step(rng) * 0.5;
+    };
+    TestMesh m;
+    for (uint32_t p = 0; p < shape.pool; ++p) {
+        if (p > 0 && unit(rng) < 0.1) {
+            const T3DVECF copy = m.points[rng() % p];  // same position, new index
+            m.AddPoint(copy.x, copy.y, copy.z);
+        } else {
+            m.AddPoint(coordinate(), coordinate(), coordinate());
+        }
+    }
+    // Corners close to each other in index, so that the triangles are small
+    // against the lattice and their neighbours share indices.
+    std::uniform_int_distribution<uint32_t> near(0, 6);
+    auto corner = [&](uint32_t base) { return (base + near(rng)) % shape.pool; };
+    for (uint32_t t = 0; t < shape.triangles; ++t) {
+        const uint32_t base = rng() % shape.pool;
+        TRIANGLE tri{corner(base), corner(base), corner(base)};
+        if (unit(rng) < shape.specialShare && t > 0) {
+            const TRIANGLE& other = m.triangles[rng() % t];
+            switch (rng() % 6) {
+            case 0:
+                tri = other;  // the same indices
+                break;
+            case 1: {  // the same corners under new indices
+                const uint32_t n = static_cast<uint32_t>(m.points.size());
+                if (other.a >= n || other.b >= n || other.c >= n) {
+                    tri = other;  // it has no corners to copy
+                    break;
+                }
+                const T3DVECF pa = m.points[other.a];
+                const T3DVECF pb = m.points[other.b];
+                const T3DVECF pc = m.points[other.c];
+                tri = TRIANGLE{m.AddPoint(pa.x, pa.y, pa.z), m.AddPoint(pb.x, pb.y, pb.z),
+                               m.AddPoint(pc.x, pc.y, pc.z)};
+                break;
+            }
+            case 2:
+                tri.c = tri.a;  // a repeated index
+                break;
+            case 3: {           // three collinear corners
+                const T3DVECF p = m.points[tri.a];
+                const uint32_t b = m.AddPoint(p.x + 0.5, p.y, p.z + 0.5);
+                const uint32_t c = m.AddPoint(p.x + 1.0, p.y, p.z + 1.0);
+                tri = TRIANGLE{tri.a, b, c};
+                break;
+            }
+            case 4:  // a corner beyond the points: not in the tree
+                tri.b = shape.pool + 1000 + (rng() % 5);
+                break;
+            default:  // the same triangle, turned
+                tri = TRIANGLE{other.b, other.c, other.a};
+                break;
+            }
+        }
+        m.AddTriangle(tri.a, tri.b, tri.c);
+    }
+    return m;
+}
+
+// Counts of meshes in which some, and not all, triangles were marked, so
+// that the comparisons are known to have met both answers.
+struct Seen {
+    uint32_t withMarks = 0;
+    uint32_t withoutMarks = 0;
+};
+
+void ExpectSameWalks(TestMesh& m, Seen& seen)
+{
+    const Marks one = MarkWithTree(m, false);
+    const Marks two = MarkWithTree(m, true);
+    ASSERT_EQ(one.result, 1);
+    ASSERT_EQ(two.result, 1);
+    ASSERT_EQ(one.bits, two.bits);
+    EXPECT_EQ(one.found, two.found);
+    uint32_t count = 0;
+    for (const bool b : one.bits) {
+        count += b ? 1 : 0;
+    }
+    EXPECT_EQ(one.found, count > 0 ? 1 : 0);
+    seen.withMarks += count > 0 ? 1 : 0;
+    seen.withoutMarks += count < one.bits.size() ? 1 : 0;
+}
+
+TEST(IntersectingPairsSelfWalk, MatchesTheTwoTreeWalkOnLatticeMeshes)
+{
+    const Shape shapes[] = {
+        {40, 30, 4, 0.0, 0.0},         // one or a few leaves, coarse lattice
+        {300, 200, 8, 0.0, 0.2},       // shared corners, duplicates, degenerate
+        {1500, 600, 12, 0.0, 0.1},     // deeper trees
+        {800, 400, 6, 0.05, 0.1},      // NaN, -0.0 and infinite coordinates
+        {500, 300, 10, 0.3, 0.3},      // mostly odd
+        {2000, 2000, 40, 0.01, 0.05},  // sparse: few pairs meet
+    };
+    Seen seen;
+    uint32_t seed = 1;
+    for (const Shape& shape : shapes) {
+        for (int k = 0; k < 6; ++k, ++seed) {
+            TestMesh m = LatticeMesh(shape, seed);
+            ExpectSameWalks(m, seen);
+        }
+    }
+    EXPECT_GT(seen.withMarks, 20u);
+    EXPECT_GT(seen.withoutMarks, 20u);
+}
+
+// Every coordinate of a small mesh is set, one at a time, to NaN, -0.0 or
+// infinity: the walks still agree.
+TEST(IntersectingPairsSelfWalk, MatchesTheTwoTreeWalkWithEachCoordinateOdd)
+{
+    const double values[] = {std::numeric_limits<double>::quiet_NaN(), -0.0,
+                             std::numeric_limits<double>::infinity()};
+    Seen seen;
+    TestMesh base = testing::Sphere(8, 5, 1.0);
+    testing::Append(base, testing::Sphere(8, 5, 1.0, 0.5, 0.0, 0.0));
+    for (size_t p = 0; p < base.points.size(); ++p) {
+        for (int axis = 0; axis < 3; ++axis) {
+            for (const double v : values) {
+                TestMesh m = base;
+                double* c = axis == 0 ? &m.points[p].x : axis == 1 ? &m.points[p].y : &m.points[p].z;
+                *c = v;
+                ExpectSameWalks(m, seen);
+            }
+        }
+    }
+    EXPECT_GT(seen.withMarks, 0u);
 }
 
 }  // namespace

@@ -76,19 +76,19 @@ TEST(Partition, SwapsExactlyAsTheEntryByEntryRule)
     }
 }
 
+// Runs and block-sized patterns that random keys rarely make.
 TEST(Partition, RunsAndPatterns)
 {
     for (long n : {11L, 66L, 67L, 200L, 1000L}) {
-        std::vector<Keyed> ascending, descending, alternating, allLeft, allRight, halfBlocks;
+        std::vector<std::vector<Keyed>> patterns(6);
         for (int k = 0; k < n; ++k) {
-            ascending.push_back(Keyed{k - n / 2.0, k});
-            descending.push_back(Keyed{n / 2.0 - k, k});
-            alternating.push_back(Keyed{(k % 2) ? 1.0 : -1.0, k});
-            allLeft.push_back(Keyed{-1.0, k});
-            allRight.push_back(Keyed{0.0, k});
-            halfBlocks.push_back(Keyed{((k / 32) % 2) ? -1.0 : 1.0, k});
+            const double keys[6] = {k - n / 2.0, n / 2.0 - k, (k % 2) ? 1.0 : -1.0, -1.0, 0.0,
+                                    ((k / 32) % 2) ? -1.0 : 1.0};
+            for (int p = 0; p < 6; ++p) {
+                patterns[p].push_back(Keyed{keys[p], k});
+            }
         }
-        for (const auto& items : {ascending, descending, alternating, allLeft, allRight, halfBlocks}) {
+        for (const auto& items : patterns) {
             ExpectSamePartition(items, 0, n - 1, 0.0);
         }
     }

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
 
@@ -38,36 +40,46 @@ int NaiveOrient3DSign(const double* a, const double* b, const double* c, const d
 
 // ---- Hand-checked values ---------------------------------------------------
 
-TEST(Orient2D, CounterclockwiseIsPositiveClockwiseNegative)
+// The constants the error analysis was done for, bit for bit, both as loaded
+// by the static initialiser and as computed afresh.
+TEST(PredicateConstants, MatchTheTableBitForBit)
+{
+    const auto bits = [](double v) { return std::bit_cast<uint64_t>(v); };
+    for (const PredicateConstants& k : {g_predicateConstants, ComputePredicateConstants()}) {
+        EXPECT_EQ(bits(k.epsilon), bits(0x1p-53));
+        EXPECT_EQ(bits(k.splitter), bits(0x1p27 + 1.0));
+        EXPECT_EQ(bits(k.resultErrBound), bits(3.3306690738754706e-16));
+        EXPECT_EQ(bits(k.ccwErrBoundA), bits(3.3306690738754716e-16));
+        EXPECT_EQ(bits(k.ccwErrBoundB), bits(2.2204460492503146e-16));
+        EXPECT_EQ(bits(k.ccwErrBoundC), bits(1.1093356479670487e-31));
+        EXPECT_EQ(bits(k.o3dErrBoundA), bits(7.771561172376103e-16));
+        EXPECT_EQ(bits(k.o3dErrBoundB), bits(3.330669073875473e-16));
+        EXPECT_EQ(bits(k.o3dErrBoundC), bits(3.2047474274603644e-31));
+    }
+}
+
+TEST(Orient2D, HandValuesAndTheSegmentForm)
 {
     const double o[2] = {0, 0};
     const double x[2] = {1, 0};
     const double y[2] = {0, 1};
-    EXPECT_EQ(Orient2D(o, x, y), 1.0);
+    EXPECT_EQ(Orient2D(o, x, y), 1.0);  // counterclockwise is positive
     EXPECT_EQ(Orient2D(o, y, x), -1.0);
     EXPECT_EQ(Orient2DSign(o, x, y), 1);
     EXPECT_EQ(Orient2DSign(o, y, x), -1);
-    // Twice the signed area.
     const double p[2] = {2, 0};
     const double q[2] = {0, 3};
-    EXPECT_EQ(Orient2D(o, p, q), 6.0);
-}
-
-TEST(Orient2D, CollinearAndRepeatedPointsGiveExactlyZero)
-{
+    EXPECT_EQ(Orient2D(o, p, q), 6.0);  // twice the signed area
+    // Repeated and collinear points give exactly zero.
     const double a[2] = {0.1, 0.2};
     const double b[2] = {0.3, 0.6};  // not exactly on a line through the origin
-    const double c[2] = {0.1, 0.2};
-    EXPECT_EQ(Orient2D(a, b, c), 0.0);
+    EXPECT_EQ(Orient2D(a, b, a), 0.0);
     EXPECT_EQ(Orient2D(a, a, a), 0.0);
-    const double p[2] = {1, 1};
-    const double q[2] = {3, 3};
-    const double r[2] = {1e15, 1e15};
-    EXPECT_EQ(Orient2D(p, q, r), 0.0);
-}
-
-TEST(Orient2D, SegmentFormReadsTwoConsecutivePoints)
-{
+    const double d1[2] = {1, 1};
+    const double d3[2] = {3, 3};
+    const double far[2] = {1e15, 1e15};
+    EXPECT_EQ(Orient2D(d1, d3, far), 0.0);
+    // The segment form reads two consecutive points.
     const double segment[4] = {0, 0, 4, 0};
     const double left[2] = {1, 1};
     const double right[2] = {1, -1};
@@ -98,7 +110,7 @@ TEST(Orient2D, UlpGridNearALineHasTheExactSign)
     EXPECT_GT(naiveWrong, 0) << "the grid no longer exercises the exact stages";
 }
 
-TEST(Orient3D, SignFollowsTheSideOfThePlane)
+TEST(Orient3D, HandValuesAndTheTriangleForm)
 {
     const double a[3] = {0, 0, 0};
     const double b[3] = {1, 0, 0};
@@ -109,16 +121,11 @@ TEST(Orient3D, SignFollowsTheSideOfThePlane)
     EXPECT_EQ(Orient3D(a, b, c, below), 1.0);
     EXPECT_EQ(Orient3DSign(a, b, c, above), -1);
     EXPECT_EQ(Orient3DSign(a, b, c, below), 1);
-    // Swapping two corners flips the side.
-    EXPECT_EQ(Orient3DSign(a, c, b, above), 1);
+    EXPECT_EQ(Orient3DSign(a, c, b, above), 1);  // swapping two corners flips the side
     const double inPlane[][3] = {{0, 0, 0}, {5, -7, 0}, {1e300, 3, 0}, {0.1, 0.3, 0}};
     for (const auto& d : inPlane) {
         EXPECT_EQ(Orient3D(a, b, c, d), 0.0);
     }
-}
-
-TEST(Orient3D, TriangleFormReadsThreeConsecutiveCorners)
-{
     const T3DVECF triangle[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     EXPECT_EQ(Orient3DSign(triangle, T3DVECF{0.2, 0.2, 1}), -1);
     EXPECT_EQ(Orient3DSign(triangle, T3DVECF{0.2, 0.2, -1}), 1);
@@ -149,7 +156,7 @@ TEST(Orient3D, OneUlpOffALargePlaneHasTheSignOfTheDisplacement)
     }
 }
 
-TEST(Orientation, NaNCoordinateGivesZero)
+TEST(Orientation, NaNAndZerosGiveSignZero)
 {
     for (int slot = 0; slot < 6; ++slot) {
         double p[6] = {0, 0, 1, 0, 0, 1};
@@ -165,10 +172,6 @@ TEST(Orientation, NaNCoordinateGivesZero)
     }
     const T3DVECF triangle[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, kNaN}};
     EXPECT_EQ(Orient3DSign(triangle, T3DVECF{0, 0, 1}), 0);
-}
-
-TEST(Orientation, SignOfMapsNaNAndZerosToZero)
-{
     EXPECT_EQ(SignOf(kNaN), 0);
     EXPECT_EQ(SignOf(0.0), 0);
     EXPECT_EQ(SignOf(-0.0), 0);
@@ -188,9 +191,7 @@ protected:
     std::mt19937_64 rng_{987654321};
 };
 
-// Three points near a line: the third is an interpolation of the first two,
-// rounded and moved by up to three ulps per coordinate. The line's points and
-// direction mix magnitudes so that coordinate differences are often inexact.
+// The third point interpolates the first two, moved by up to three ulps per coordinate.
 TEST_F(RandomOrientation, NearlyCollinearPointsMatchRationalSigns)
 {
     int errors = 0;
@@ -325,10 +326,7 @@ TEST_F(RandomOrientation, SmallFeaturesFarFromTheOriginMatchRationalSigns)
     EXPECT_EQ(errors, 0);
 }
 
-// Points on the diagonal line x = y (2D) and the diagonal plane x = y (3D)
-// with coordinates of unrelated magnitudes, so that every coordinate
-// difference rounds; one coordinate is sometimes moved by an ulp. Exactly
-// degenerate cases with inexact differences are what the last stage is for.
+// Exactly degenerate points (on x = y) whose differences all round: the last stage's case.
 TEST_F(RandomOrientation, DiagonalPointsOfMixedMagnitudesMatchRationalSigns)
 {
     int errors = 0;

@@ -8,30 +8,29 @@
 namespace meshaudit {
 namespace {
 
+struct AxisCase {
+    T3DVECF t[3];
+    char expected;
+    const char* normal;
+};
+
+// The dominant normal component is dropped; ties go to the earlier axis.
 TEST(ProjectionAxis, DropsTheDominantNormalComponent)
 {
-    const T3DVECF flatZ[3] = {{0, 0, 5}, {1, 0, 5}, {0, 1, 5}};      // n = (0, 0, 1)
-    const T3DVECF flatX[3] = {{2, 0, 0}, {2, 1, 0}, {2, 0, 1}};      // n = (1, 0, 0)
-    const T3DVECF flatY[3] = {{0, -3, 0}, {0, -3, 1}, {1, -3, 0}};   // n = (0, 1, 0)
-    const T3DVECF tiltedZ[3] = {{0, 0, 0}, {4, 0, 1}, {0, 4, 1}};    // n = (-4, -4, 16)
-    EXPECT_EQ(ProjectionAxis(flatZ), 'z');
-    EXPECT_EQ(ProjectionAxis(flatX), 'x');
-    EXPECT_EQ(ProjectionAxis(flatY), 'y');
-    EXPECT_EQ(ProjectionAxis(tiltedZ), 'z');
-}
-
-TEST(ProjectionAxis, TiesGoToTheEarlierAxis)
-{
-    const T3DVECF xyTie[3] = {{0, 0, 0}, {1, -1, 0}, {0, 0, 1}};  // n = (-1, -1, 0)
-    const T3DVECF yzTie[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, -1}};  // n = (0, 1, 1)
-    const T3DVECF allTie[3] = {{0, 0, 0}, {1, -1, 0}, {1, 0, -1}};  // n = (1, 1, 1)
-    EXPECT_EQ(ProjectionAxis(xyTie), 'x');
-    EXPECT_EQ(ProjectionAxis(yzTie), 'y');
-    EXPECT_EQ(ProjectionAxis(allTie), 'x');
-    const T3DVECF zeroArea[3] = {{1, 2, 3}, {2, 4, 6}, {3, 6, 9}};  // n = 0
-    EXPECT_EQ(ProjectionAxis(zeroArea), 'x');
-    const T3DVECF point[3] = {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}};
-    EXPECT_EQ(ProjectionAxis(point), 'x');
+    const AxisCase cases[] = {
+        {{{0, 0, 5}, {1, 0, 5}, {0, 1, 5}}, 'z', "(0, 0, 1)"},
+        {{{2, 0, 0}, {2, 1, 0}, {2, 0, 1}}, 'x', "(1, 0, 0)"},
+        {{{0, -3, 0}, {0, -3, 1}, {1, -3, 0}}, 'y', "(0, 1, 0)"},
+        {{{0, 0, 0}, {4, 0, 1}, {0, 4, 1}}, 'z', "(-4, -4, 16)"},
+        {{{0, 0, 0}, {1, -1, 0}, {0, 0, 1}}, 'x', "(-1, -1, 0)"},
+        {{{0, 0, 0}, {1, 0, 0}, {0, 1, -1}}, 'y', "(0, 1, 1)"},
+        {{{0, 0, 0}, {1, -1, 0}, {1, 0, -1}}, 'x', "(1, 1, 1)"},
+        {{{1, 2, 3}, {2, 4, 6}, {3, 6, 9}}, 'x', "0, collinear"},
+        {{{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, 'x', "0, one point"},
+    };
+    for (const AxisCase& c : cases) {
+        EXPECT_EQ(ProjectionAxis(c.t), c.expected) << "normal " << c.normal;
+    }
 }
 
 TEST(ProjectionAxis, NaNNormalIsUndefined)

@@ -1,8 +1,5 @@
-// A bounding-box tree built the plain way, as an independent reference for
-// the shape of the library's trees: an array of pointers to entries, a
-// first-in first-out queue of nodes, the Hoare partition and the literal
-// fallback sort. It has no safeguard against degenerate inputs, so tests only
-// compare it on ordinary ones.
+// A bounding-box tree built the plain way (queue, Hoare partition, literal sort)
+// as a reference for the trees' shape; it has no safeguard for degenerate inputs.
 #pragma once
 
 #include "geometry/Aabb.h"

@@ -38,12 +38,8 @@ inline std::vector<const AABBNode*> BreadthFirst(const AABBNode* root)
     return nodes;
 }
 
-// The invariants every built tree keeps: the root covers all entries; a node
-// has two children or none; the children split the parent's range in two
-// contiguous parts of at least 5 entries each; only nodes of more than 10
-// entries are split; every node's box is exactly the union of its entries'
-// boxes; every index in 0..indexCount-1 occurs at most once among the entries.
-// `entryBox(k)` gives the box of entry k.
+// The invariants of every built tree: a range splits into two contiguous ranges of
+// at least 5 only above 10 entries, exact union boxes, no index twice.
 template <typename EntryBox, typename EntryIndex>
 void CheckStructure(const AABBNode* root, uint32_t entryCount, uint32_t nodeCount,
                     uint32_t indexCount, const EntryBox& entryBox, const EntryIndex& entryIndex)

@@ -134,10 +134,7 @@ TEST(TriAabbTree, TrianglesWithOutOfRangeIndicesAreLeftOut)
     EXPECT_EQ(present[50], 0);
     EXPECT_EQ(present[119], 0);
     EXPECT_EQ(present[4], 1);
-    const TriEntry* e = tree.Entries();
-    testing::CheckStructure(
-        tree.Root(), tree.EntryCount(), tree.NodeCount(), static_cast<uint32_t>(m.triangles.size()),
-        [&](uint32_t k) { return e[k].box; }, [&](uint32_t k) { return e[k].index; });
+    CheckTree(tree, m);
 
     // Nothing in range: a successful build of an empty tree.
     TestMesh bad;
