@@ -60,50 +60,49 @@ TEST(Quantities, TablesFollowTheHeader)
     EXPECT_EQ(Find(Category::Edges, "MaximalLength").criterionOffset, 88u);
 }
 
-TEST(Values, CountsShowNotComputedAndCodesAsSuch)
+// The text of a quantity's slot holding `value`, or its not-computed mark.
+template <typename T>
+std::string TextOf(const Quantity& q, T value)
 {
     ResultBlocks results = NotComputedResults();
+    Store(results, q, value);
+    return ValueText(ReadValue(results, q), q);
+}
+
+std::string NotComputedText(const Quantity& q)
+{
+    return ValueText(ReadValue(NotComputedResults(), q), q);
+}
+
+TEST(Values, CountsDoublesVolumesAndBooleans)
+{
     const Quantity& nan = Find(Category::Points, "CountNAN");
-    EXPECT_EQ(ValueText(ReadValue(results, nan), nan), "not computed");
+    EXPECT_EQ(NotComputedText(nan), "not computed");
+    ResultBlocks results = NotComputedResults();
     Store<uint32_t>(results, nan, static_cast<uint32_t>(-5));
-    QuantityValue v = ReadValue(results, nan);
+    const QuantityValue v = ReadValue(results, nan);
     EXPECT_EQ(v.state, QuantityValue::State::Error);
     EXPECT_EQ(v.code, -5);
     EXPECT_EQ(ValueText(v, nan), "error -5");
-    Store<uint32_t>(results, nan, 2147483647u);
-    EXPECT_EQ(ValueText(ReadValue(results, nan), nan), "2147483647");
-    Store<uint32_t>(results, nan, 0u);
-    EXPECT_EQ(ValueText(ReadValue(results, nan), nan), "0");
-}
+    EXPECT_EQ(TextOf<uint32_t>(nan, 2147483647u), "2147483647");
+    EXPECT_EQ(TextOf<uint32_t>(nan, 0u), "0");
 
-TEST(Values, DoublesVolumesAndBooleans)
-{
-    ResultBlocks results = NotComputedResults();
     const Quantity& minLength = Find(Category::Edges, "MinimalLength");
+    EXPECT_EQ(NotComputedText(minLength), "not computed");
+    EXPECT_EQ(TextOf(minLength, -5.0), "error -5");
+    EXPECT_EQ(TextOf(minLength, 0.125), "0.125");
+    EXPECT_EQ(TextOf(minLength, std::nan("")), "nan");
+
     const Quantity& volume = Find(Category::Mesh, "Volume");
+    EXPECT_EQ(NotComputedText(volume), "not computed");
+    EXPECT_EQ(TextOf(volume, -1.0), "-1");  // a volume may be negative
+    EXPECT_EQ(TextOf(volume, 0.71825878809986450), "0.7182587881");
+    EXPECT_EQ(TextOf(volume, -std::numeric_limits<double>::infinity()), "-inf");
+
     const Quantity& closed = Find(Category::Mesh, "Closed");
-    EXPECT_EQ(ValueText(ReadValue(results, minLength), minLength), "not computed");
-    EXPECT_EQ(ValueText(ReadValue(results, volume), volume), "not computed");
-    EXPECT_EQ(ValueText(ReadValue(results, closed), closed), "not computed");
-
-    Store(results, minLength, -5.0);
-    EXPECT_EQ(ValueText(ReadValue(results, minLength), minLength), "error -5");
-    Store(results, minLength, 0.125);
-    EXPECT_EQ(ValueText(ReadValue(results, minLength), minLength), "0.125");
-    Store(results, minLength, std::nan(""));
-    EXPECT_EQ(ValueText(ReadValue(results, minLength), minLength), "nan");
-
-    Store(results, volume, -1.0);  // a volume may be negative
-    EXPECT_EQ(ValueText(ReadValue(results, volume), volume), "-1");
-    Store(results, volume, 0.71825878809986450);
-    EXPECT_EQ(ValueText(ReadValue(results, volume), volume), "0.7182587881");
-    Store(results, volume, -std::numeric_limits<double>::infinity());
-    EXPECT_EQ(ValueText(ReadValue(results, volume), volume), "-inf");
-
-    Store<int8_t>(results, closed, 1);
-    EXPECT_EQ(ValueText(ReadValue(results, closed), closed), "yes");
-    Store<int8_t>(results, closed, 0);
-    EXPECT_EQ(ValueText(ReadValue(results, closed), closed), "no");
+    EXPECT_EQ(NotComputedText(closed), "not computed");
+    EXPECT_EQ(TextOf<int8_t>(closed, 1), "yes");
+    EXPECT_EQ(TextOf<int8_t>(closed, 0), "no");
 }
 
 TEST(Values, CriteriaAndVerdicts)

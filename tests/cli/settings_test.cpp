@@ -17,18 +17,6 @@ bool SameBytes(const SettingsBlocks& a, const SettingsBlocks& b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-TEST(Settings, DefaultsAreTheHeaderHelpers)
-{
-    SettingsBlocks blocks = DefaultSettings();
-    EXPECT_EQ(blocks.points.Count.min, 3u);
-    EXPECT_EQ(blocks.points.Count.max, 500000u);
-    EXPECT_EQ(blocks.points.Epsilon, 0.002);
-    EXPECT_EQ(blocks.edges.Length.max, 10.0);
-    EXPECT_EQ(blocks.mesh.Enable[MSH_Manifold], 0);
-    EXPECT_EQ(blocks.mesh.HasHandles, 1);
-    EXPECT_EQ(blocks.mesh.Volume.min, -500000.0);
-}
-
 TEST(Settings, DocumentNamesEveryQuantityAndReadsBackToTheSameBytes)
 {
     const SettingsBlocks defaults = DefaultSettings();
@@ -146,14 +134,6 @@ TEST(Settings, FileErrorsNameTheFileAndPlace)
     }
     SettingsBlocks loaded = LoadSettingsFile(dir.Write("ok.json", R"({"mesh": {"Convex": {"enable": true}}})"));
     EXPECT_EQ(loaded.mesh.Enable[MSH_Convex], 1);
-}
-
-TEST(Settings, TheSampleSettingsFileLoads)
-{
-    SettingsBlocks blocks = LoadSettingsFile(testing::SourceDir() + "/cli/samples/watertight.json");
-    EXPECT_EQ(blocks.points.Enable[PNT_CountArticulation], 0);
-    EXPECT_EQ(blocks.edges.Enable[EDG_CountConvex], 0);
-    EXPECT_EQ(blocks.mesh.HasHandles, 0);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace meshaudit {
@@ -28,32 +29,16 @@ struct AllResults {
     MeshResults mesh;
 };
 
-const uint8_t* BlockOf(const AllResults& r, Category category)
+// A category's result block in `r`, and its size.
+std::pair<const uint8_t*, size_t> BlockOf(const AllResults& r, Category category)
 {
-    switch (category) {
-    case Category::Points:
-        return reinterpret_cast<const uint8_t*>(&r.points);
-    case Category::Edges:
-        return reinterpret_cast<const uint8_t*>(&r.edges);
-    case Category::Triangles:
-        return reinterpret_cast<const uint8_t*>(&r.triangles);
-    default:
-        return reinterpret_cast<const uint8_t*>(&r.mesh);
-    }
-}
-
-size_t SizeOf(Category category)
-{
-    switch (category) {
-    case Category::Points:
-        return sizeof(PointResults);
-    case Category::Edges:
-        return sizeof(EdgeResults);
-    case Category::Triangles:
-        return sizeof(TriangleResults);
-    default:
-        return sizeof(MeshResults);
-    }
+    const auto bytes = [](const auto& block) {
+        return std::pair<const uint8_t*, size_t>(reinterpret_cast<const uint8_t*>(&block), sizeof block);
+    };
+    return category == Category::Points      ? bytes(r.points)
+           : category == Category::Edges     ? bytes(r.edges)
+           : category == Category::Triangles ? bytes(r.triangles)
+                                             : bytes(r.mesh);
 }
 
 template <typename T>
@@ -64,29 +49,20 @@ T At(const uint8_t* block, size_t offset)
     return value;
 }
 
-// Every Enable byte 1, the unused ones too, with otherwise default settings.
-void EnableEverything()
+// The default settings, with every Enable byte 1 (the unused ones too) when
+// `everything`.
+void SetSettings(bool everything)
 {
     PointSettings p = DefaultPointSettings();
     EdgeSettings e = DefaultEdgeSettings();
     TriangleSettings t = DefaultTriangleSettings();
     MeshSettings m = DefaultMeshSettings();
-    std::memset(p.Enable, 1, sizeof p.Enable);
-    std::memset(e.Enable, 1, sizeof e.Enable);
-    std::memset(t.Enable, 1, sizeof t.Enable);
-    std::memset(m.Enable, 1, sizeof m.Enable);
-    set_pnt_params(&p);
-    set_edg_params(&e);
-    set_tri_params(&t);
-    set_msh_params(&m);
-}
-
-void RestoreDefaults()
-{
-    const PointSettings p = DefaultPointSettings();
-    const EdgeSettings e = DefaultEdgeSettings();
-    const TriangleSettings t = DefaultTriangleSettings();
-    const MeshSettings m = DefaultMeshSettings();
+    if (everything) {
+        std::memset(p.Enable, 1, sizeof p.Enable);
+        std::memset(e.Enable, 1, sizeof e.Enable);
+        std::memset(t.Enable, 1, sizeof t.Enable);
+        std::memset(m.Enable, 1, sizeof m.Enable);
+    }
     set_pnt_params(&p);
     set_edg_params(&e);
     set_tri_params(&t);
@@ -138,9 +114,9 @@ std::string Explain(const AllResults& got, const AllResults& want)
     std::string problems;
     for (Category category : {Category::Points, Category::Edges, Category::Triangles, Category::Mesh}) {
         const CategoryTable& table = TableOf(category);
-        const uint8_t* g = BlockOf(got, category);
-        const uint8_t* w = BlockOf(want, category);
-        std::vector<bool> covered(SizeOf(category), false);
+        const auto [g, size] = BlockOf(got, category);
+        const uint8_t* w = BlockOf(want, category).first;
+        std::vector<bool> covered(size, false);
         for (size_t i = 0; i < table.rowCount; ++i) {
             const QuantityRow& row = table.rows[i];
             const std::string name = row.label;
@@ -243,11 +219,11 @@ std::vector<TestMesh> SweepMeshes()
 
 class AllocationSweep : public ::testing::TestWithParam<uint64_t> {
 protected:
-    void SetUp() override { EnableEverything(); }
+    void SetUp() override { SetSettings(true); }
     void TearDown() override
     {
         memory_testing::ResetAllocationCounter();
-        RestoreDefaults();
+        SetSettings(false);
     }
 };
 

@@ -9,6 +9,7 @@
 #include "model/MeshTopology.h"
 
 #include <cstdint>
+#include <random>
 #include <set>
 #include <utility>
 #include <vector>
@@ -138,6 +139,40 @@ inline bool IsPacked(const IncidenceLists& lists, uint32_t count)
         next += lists.counts[e];
     }
     return true;
+}
+
+// Random triangles full of repeated (maybe rotated or flipped) triangles,
+// repeated indices and fans around existing sides (non-manifold edges).
+inline std::vector<TRIANGLE> RandomTriangles(std::mt19937& random, uint32_t points, uint32_t count)
+{
+    std::vector<TRIANGLE> triangles;
+    const auto pick = [&] { return static_cast<uint32_t>(random() % points); };
+    for (uint32_t t = 0; t < count; ++t) {
+        const uint32_t kind = random() % 12;
+        if (kind <= 1 && !triangles.empty()) {
+            TRIANGLE r = triangles[random() % triangles.size()];
+            if (random() % 2 == 0) {
+                std::swap(r.a, r.b);
+            }
+            if (random() % 2 == 0) {
+                r = TRIANGLE{r.b, r.c, r.a};
+            }
+            triangles.push_back(r);
+        } else if (kind == 2) {
+            const uint32_t p = pick(), q = pick();
+            const uint32_t shape = random() % 4;
+            triangles.push_back(shape == 0   ? TRIANGLE{p, p, q}
+                                : shape == 1 ? TRIANGLE{q, p, p}
+                                : shape == 2 ? TRIANGLE{p, q, p}
+                                             : TRIANGLE{p, p, p});
+        } else if (kind == 3 && !triangles.empty()) {
+            const TRIANGLE& r = triangles[random() % triangles.size()];
+            triangles.push_back(random() % 2 == 0 ? TRIANGLE{r.a, r.b, pick()} : TRIANGLE{r.b, r.a, pick()});
+        } else {
+            triangles.push_back(TRIANGLE{pick(), pick(), pick()});
+        }
+    }
+    return triangles;
 }
 
 inline std::vector<std::pair<uint32_t, uint32_t>> Pairs(const T3DEDGE* edges, uint32_t count)

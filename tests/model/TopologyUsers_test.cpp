@@ -1,9 +1,6 @@
-// The analyses that read the topology (border points, sides and triangles,
-// point and triangle degrees, flipped triangles) and the border-side bits
-// against plain definitions over the whole mesh, on random meshes full of
-// repeated-index, duplicated and flipped triangles, non-manifold edges and
-// isolated points; and the neighbour lists of meshes large and repetitive
-// enough that their buffers must grow, with every allocation failing in turn.
+// The analyses that read the topology, and the border-side bits, against
+// plain definitions on random meshes; the growing lists under every
+// allocation failure.
 #include "analysis/edges/EdgeAnalyses.h"
 #include "analysis/points/PointAnalyses.h"
 #include "analysis/triangles/TriangleAnalyses.h"
@@ -44,41 +41,6 @@ TestMesh MeshOver(uint32_t points, const std::vector<TRIANGLE>& triangles)
     }
     mesh.triangles = triangles;
     return mesh;
-}
-
-std::vector<TRIANGLE> RandomTriangles(std::mt19937& random, uint32_t points, uint32_t count)
-{
-    std::vector<TRIANGLE> triangles;
-    const auto pick = [&] { return static_cast<uint32_t>(random() % points); };
-    for (uint32_t t = 0; t < count; ++t) {
-        const uint32_t kind = random() % 12;
-        if (kind <= 1 && !triangles.empty()) {
-            // An earlier triangle again, maybe rotated, maybe flipped.
-            TRIANGLE r = triangles[random() % triangles.size()];
-            if (random() % 2 == 0) {
-                std::swap(r.a, r.b);
-            }
-            if (random() % 2 == 0) {
-                r = TRIANGLE{r.b, r.c, r.a};
-            }
-            triangles.push_back(r);
-        } else if (kind == 2) {
-            const uint32_t p = pick(), q = pick();
-            const uint32_t shape = random() % 4;
-            triangles.push_back(shape == 0   ? TRIANGLE{p, p, q}
-                                : shape == 1 ? TRIANGLE{q, p, p}
-                                : shape == 2 ? TRIANGLE{p, q, p}
-                                             : TRIANGLE{p, p, p});
-        } else if (kind == 3 && !triangles.empty()) {
-            // A fan around an existing side: non-manifold edges.
-            const TRIANGLE& r = triangles[random() % triangles.size()];
-            triangles.push_back(random() % 2 == 0 ? TRIANGLE{r.a, r.b, pick()}
-                                                  : TRIANGLE{r.b, r.a, pick()});
-        } else {
-            triangles.push_back(TRIANGLE{pick(), pick(), pick()});
-        }
-    }
-    return triangles;
 }
 
 // Whether u has the directed side (p, q) among its own sides.
@@ -162,7 +124,7 @@ TEST(TopologyUsers, RandomMeshesMatchPlainDefinitions)
     for (int round = 0; round < 400; ++round) {
         const uint32_t points = 1 + random() % 14;
         const uint32_t count = 1 + random() % 30;
-        const std::vector<TRIANGLE> triangles = RandomTriangles(random, points, count);
+        const std::vector<TRIANGLE> triangles = testing::RandomTriangles(random, points, count);
         TestMesh mesh = MeshOver(points, triangles);
         const MeshRecord record = mesh.Record();
         const Expected expected(triangles, points);
@@ -233,70 +195,63 @@ TEST(TopologyUsers, RandomMeshesMatchPlainDefinitions)
     }
 }
 
-// Many copies of a few triangles: every list holds far more entries than
-// three per triangle, so the buffers the lists are written into must grow;
-// and some points have rows longer than the neighbour build gathers on the
-// stack.
+// Many copies of a few triangles: the list buffers must grow, and some rows
+// are longer than the neighbour build gathers on the stack.
 std::vector<TRIANGLE> Repetitive()
 {
     std::vector<TRIANGLE> triangles;
     for (int copy = 0; copy < 20; ++copy) {
-        triangles.push_back({0, 1, 2});
-        triangles.push_back({2, 1, 0});
-        triangles.push_back({1, 1, 3});
-        triangles.push_back({0, 2, 3});
+        triangles.insert(triangles.end(), {{0, 1, 2}, {2, 1, 0}, {1, 1, 3}, {0, 2, 3}});
     }
     triangles.push_back({4, 4, 4});
     return triangles;
 }
 
-TEST(TopologyUsers, GrowingListsMatchBruteForce)
-{
-    const std::vector<TRIANGLE> triangles = Repetitive();
-    TestMesh mesh = MeshOver(6, triangles);
-    const BruteTopology brute(triangles, 6);
-    const auto n = static_cast<uint32_t>(triangles.size());
-    MeshTopology topology;
-    topology.Attach(mesh.Record());
-    EXPECT_EQ(Unpack(topology.TriangleNeighbours(), n), brute.triangleNeighbours);
-    ASSERT_EQ(topology.Status(), 0);
-    EXPECT_TRUE(testing::IsPacked(topology.TriangleNeighbours(), n));
-    EXPECT_EQ(Unpack(topology.VertexNeighbours(), 6), brute.neighbourPreOrder);
-    ASSERT_EQ(topology.Status(), 0);
-    EXPECT_TRUE(testing::IsPacked(topology.VertexNeighbours(), 6));
-    uint32_t edgeCount = 0;
-    const T3DEDGE* edges = topology.Edges(edgeCount);
-    ASSERT_EQ(topology.Status(), 0);
-    EXPECT_EQ(testing::Pairs(edges, edgeCount), brute.edges);
-    EXPECT_EQ(Unpack(topology.EdgeTriangles(), edgeCount), brute.edgeTriangles);
-    ASSERT_EQ(topology.Status(), 0);
-    EXPECT_TRUE(testing::IsPacked(topology.EdgeTriangles(), edgeCount));
-}
-
-// Each allocation of each list's build made to fail in turn, growth included:
-// a negative status and no structure, then a clean build of the same lists.
-TEST(TopologyUsers, GrowingListsSurviveEveryAllocationFailure)
+// Each list built cleanly matches brute force; then each allocation of its
+// build, growth included, fails in turn: a negative status and no structure,
+// then a clean build of the same list.
+TEST(TopologyUsers, GrowingListsMatchBruteForceAndSurviveEveryAllocationFailure)
 {
     const std::vector<TRIANGLE> triangles = Repetitive();
     TestMesh mesh = MeshOver(6, triangles);
     const BruteTopology brute(triangles, 6);
     const auto n = static_cast<uint32_t>(triangles.size());
     for (int which = 0; which < 3; ++which) {
+        SCOPED_TRACE("which " + std::to_string(which));
+        // Builds the list; its rows (empty on failure) and whether it is packed.
+        const auto build = [&](MeshTopology& topology, bool& packed) {
+            if (which == 0) {
+                const IncidenceLists& lists = topology.TriangleNeighbours();
+                packed = lists.rows != nullptr && testing::IsPacked(lists, n);
+                return lists.rows == nullptr ? Lists{} : Unpack(lists, n);
+            }
+            if (which == 1) {
+                const IncidenceLists& lists = topology.VertexNeighbours();
+                packed = lists.rows != nullptr && testing::IsPacked(lists, 6);
+                return lists.rows == nullptr ? Lists{} : Unpack(lists, 6);
+            }
+            const IncidenceLists& lists = topology.EdgeTriangles();
+            if (lists.rows == nullptr) {
+                return Lists{};
+            }
+            uint32_t edgeCount = 0;
+            const T3DEDGE* edges = topology.Edges(edgeCount);
+            EXPECT_EQ(testing::Pairs(edges, edgeCount), brute.edges);
+            packed = testing::IsPacked(lists, edgeCount);
+            return Unpack(lists, edgeCount);
+        };
+        const Lists& expected = which == 0 ? brute.triangleNeighbours
+                                : which == 1 ? brute.neighbourPreOrder
+                                             : brute.edgeTriangles;
         uint64_t allocations = 0;
         {
             MeshTopology topology;
             topology.Attach(mesh.Record());
             memory_testing::ResetAllocationCounter();
-            uint32_t edgeCount = 0;
-            if (which == 0) {
-                topology.TriangleNeighbours();
-            } else if (which == 1) {
-                topology.VertexNeighbours();
-            } else {
-                topology.EdgeTriangles();
-                topology.Edges(edgeCount);
-            }
+            bool packed = false;
+            EXPECT_EQ(build(topology, packed), expected);
             ASSERT_EQ(topology.Status(), 0);
+            EXPECT_TRUE(packed);
             allocations = memory_testing::AllocationCount();
         }
         for (uint64_t k = 1; k <= allocations; ++k) {
@@ -304,27 +259,12 @@ TEST(TopologyUsers, GrowingListsSurviveEveryAllocationFailure)
             topology.Attach(mesh.Record());
             memory_testing::ResetAllocationCounter();
             memory_testing::FailAllocations(k, 1);
-            uint32_t edgeCount = 0;
-            if (which == 0) {
-                EXPECT_EQ(topology.TriangleNeighbours().rows, nullptr);
-                EXPECT_LT(topology.Status(), 0);
-                memory_testing::ResetAllocationCounter();
-                EXPECT_EQ(Unpack(topology.TriangleNeighbours(), n), brute.triangleNeighbours);
-            } else if (which == 1) {
-                EXPECT_EQ(topology.VertexNeighbours().rows, nullptr);
-                EXPECT_LT(topology.Status(), 0);
-                memory_testing::ResetAllocationCounter();
-                EXPECT_EQ(Unpack(topology.VertexNeighbours(), 6), brute.neighbourPreOrder);
-            } else {
-                EXPECT_EQ(topology.EdgeTriangles().rows, nullptr);
-                EXPECT_LT(topology.Status(), 0);
-                memory_testing::ResetAllocationCounter();
-                const IncidenceLists& lists = topology.EdgeTriangles();
-                ASSERT_EQ(topology.Status(), 0);
-                topology.Edges(edgeCount);
-                EXPECT_EQ(Unpack(lists, edgeCount), brute.edgeTriangles);
-            }
-            EXPECT_EQ(topology.Status(), 0) << "which " << which << " k " << k;
+            bool packed = false;
+            EXPECT_EQ(build(topology, packed), Lists{}) << "k " << k;
+            EXPECT_LT(topology.Status(), 0) << "k " << k;
+            memory_testing::ResetAllocationCounter();
+            EXPECT_EQ(build(topology, packed), expected) << "k " << k;
+            EXPECT_EQ(topology.Status(), 0) << "k " << k;
         }
         memory_testing::ResetAllocationCounter();
     }

@@ -18,7 +18,6 @@ namespace meshaudit {
 namespace {
 
 using testing::Output;
-using testing::SameBits;
 using testing::SamePoint;
 using testing::SameTriangle;
 using testing::TestMesh;
@@ -39,89 +38,71 @@ void ExpectTriangles(const Output& out, const std::vector<TRIANGLE>& expected)
     }
 }
 
-TEST(MergePoints, ToleranceZeroMergesExactCopiesToTheirComputedMean)
+// Small meshes merged by hand; the merged points are compared bit for bit.
+TEST(MergePoints, HandComputedMerges)
 {
-    TestMesh m;
-    m.AddPoint(0.1, 0.1, 0.1);
-    m.AddPoint(1, 0, 0);
-    m.AddPoint(0.1, 0.1, 0.1);
-    m.AddPoint(0, 1, 0);
-    m.AddPoint(0.1, 0.1, 0.1);
-    m.AddPoint(1, 0, 1e-100);  // close to point 1, but not equal
-    m.AddTriangle(0, 1, 3);
-    m.AddTriangle(2, 1, 3);
-    m.AddTriangle(4, 3, 5);
-    Output out;
-    ASSERT_EQ(Merge(m, 0.0, out), 0);
-    ASSERT_EQ(out.record.pointCount, 4u);
-    const std::vector<T3DVECF> p = out.Points();
-    // ((0 + 0.1) + 0.1) + 0.1 = 0.30000000000000004, divided by 3.
-    EXPECT_EQ(p[0].x, 0.10000000000000002);
-    EXPECT_EQ(p[0].y, 0.10000000000000002);
-    EXPECT_EQ(p[0].z, 0.10000000000000002);
-    EXPECT_TRUE(SamePoint(p[1], T3DVECF{1, 0, 0}));
-    EXPECT_TRUE(SamePoint(p[2], T3DVECF{0, 1, 0}));
-    EXPECT_TRUE(SamePoint(p[3], T3DVECF{1, 0, 1e-100}));
-    ExpectTriangles(out, {{0, 1, 2}, {0, 1, 2}, {0, 2, 3}});
-}
-
-TEST(MergePoints, AMeshWithoutDuplicatesKeepsItsPointsButLosesNegativeZeros)
-{
-    TestMesh m = testing::Tetrahedron();
-    m.points[0] = T3DVECF{-0.0, 0.0, -0.0};
-    m.points[2].x = -0.0;
-    Output out;
-    ASSERT_EQ(Merge(m, 1e-6, out), 0);
-    ASSERT_EQ(out.record.pointCount, 4u);
-    const std::vector<T3DVECF> p = out.Points();
-    for (uint32_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(p[i].x, m.points[i].x);
-        EXPECT_EQ(p[i].y, m.points[i].y);
-        EXPECT_EQ(p[i].z, m.points[i].z);
-        EXPECT_FALSE(std::signbit(p[i].x));
-        EXPECT_FALSE(std::signbit(p[i].y));
-        EXPECT_FALSE(std::signbit(p[i].z));
+    struct Case {
+        const char* what;
+        std::vector<T3DVECF> points;
+        std::vector<TRIANGLE> triangles;
+        double tolerance;
+        std::vector<T3DVECF> merged;
+        std::vector<TRIANGLE> renumbered;
+    };
+    const double m01 = 0.10000000000000002;  // ((0 + 0.1) + 0.1) + 0.1 = 0.30000000000000004, over 3
+    const Case cases[] = {
+        {"tolerance 0 merges exact copies to their computed mean; 1e-100 apart is not equal",
+         {{0.1, 0.1, 0.1}, {1, 0, 0}, {0.1, 0.1, 0.1}, {0, 1, 0}, {0.1, 0.1, 0.1}, {1, 0, 1e-100}},
+         {{0, 1, 3}, {2, 1, 3}, {4, 3, 5}},
+         0.0,
+         {{m01, m01, m01}, {1, 0, 0}, {0, 1, 0}, {1, 0, 1e-100}},
+         {{0, 1, 2}, {0, 1, 2}, {0, 2, 3}}},
+        {"no duplicates: the points are kept, but negative zeros become positive",
+         {{-0.0, 0.0, -0.0}, {1, 0, 0}, {-0.0, 1, 0}, {0, 0, 1}},
+         {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}},
+         1e-6,
+         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+         {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}}},
+        {"a later seed takes over a point of an earlier class (b is within 1.5 of a and c, c 2 from a)",
+         {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {5, 5, 5}},
+         {{0, 1, 3}, {1, 2, 3}, {2, 3, 0}},
+         1.5,
+         {{0.5, 0, 0}, {1.5, 0, 0}, {5, 5, 5}},
+         {{0, 1, 2}, {1, 1, 2}, {1, 2, 0}}},
+        {"a triangle inside the tolerance collapses but stays",
+         {{0, 0, 0}, {1e-4, 0, 0}, {0, 1e-4, 0}},
+         {{0, 1, 2}},
+         1e-3,
+         {{1e-4 / 3, 1e-4 / 3, 0}},
+         {{0, 0, 0}}},
+        {"unused points are merged and kept",
+         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {7, 7, 7}, {7, 7, 7.001}, {9, 9, 9}},
+         {{0, 1, 2}},
+         0.01,
+         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {7, 7, (7.0 + 7.001) / 2}, {9, 9, 9}},
+         {{0, 1, 2}}},
+        {"indices beyond the points are kept",
+         {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}},
+         {{0, 1, 2}, {1, 3, 0xFFFFFFFFu}},
+         0.0,
+         {{0, 0, 0}, {1, 0, 0}},
+         {{0, 0, 1}, {0, 3, 0xFFFFFFFFu}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestMesh m;
+        m.points = c.points;
+        m.triangles = c.triangles;
+        Output out;
+        ASSERT_EQ(Merge(m, c.tolerance, out), 0);
+        const std::vector<T3DVECF> p = out.Points();
+        ASSERT_EQ(p.size(), c.merged.size());
+        for (size_t i = 0; i < p.size(); ++i) {
+            EXPECT_TRUE(SamePoint(p[i], c.merged[i])) << "point " << i << ": " << p[i].x << " " << p[i].y << " "
+                                                       << p[i].z;
+        }
+        ExpectTriangles(out, c.renumbered);
     }
-    ExpectTriangles(out, m.triangles);
-}
-
-TEST(MergePoints, ALaterSeedTakesOverAPointOfAnEarlierClass)
-{
-    TestMesh m;
-    m.AddPoint(0, 0, 0);  // a
-    m.AddPoint(1, 0, 0);  // b: within 1.5 of a and of c
-    m.AddPoint(2, 0, 0);  // c: 2 from a
-    m.AddPoint(5, 5, 5);
-    m.AddTriangle(0, 1, 3);
-    m.AddTriangle(1, 2, 3);
-    m.AddTriangle(2, 3, 0);
-    Output out;
-    ASSERT_EQ(Merge(m, 1.5, out), 0);
-    ASSERT_EQ(out.record.pointCount, 3u);
-    const std::vector<T3DVECF> p = out.Points();
-    EXPECT_TRUE(SamePoint(p[0], T3DVECF{0.5, 0, 0}));  // a and b
-    EXPECT_TRUE(SamePoint(p[1], T3DVECF{1.5, 0, 0}));  // b and c
-    EXPECT_TRUE(SamePoint(p[2], T3DVECF{5, 5, 5}));
-    ExpectTriangles(out, {{0, 1, 2}, {1, 1, 2}, {1, 2, 0}});
-}
-
-TEST(MergePoints, ATriangleInsideTheToleranceCollapsesButStays)
-{
-    TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(1e-4, 0, 0);
-    m.AddPoint(0, 1e-4, 0);
-    m.AddTriangle(0, 1, 2);
-    Output out;
-    ASSERT_EQ(Merge(m, 1e-3, out), 0);
-    ASSERT_EQ(out.record.pointCount, 1u);
-    ExpectTriangles(out, {{0, 0, 0}});
-
-    // The other repair then drops it.
-    Output filtered;
-    ASSERT_EQ(removeInvalidTopologicalTriangles(&out.record, &filtered.record), 0);
-    EXPECT_EQ(filtered.record.triangleCount, 0u);
-    EXPECT_EQ(filtered.record.pointCount, 1u);
 }
 
 TEST(MergePoints, ANegativeToleranceActsAsItsAbsoluteValue)
@@ -174,20 +155,14 @@ TEST(MergePoints, TheInternalMergeRejectsAnIncompleteRecord)
 {
     TestMesh m = testing::Tetrahedron();
     const double tolerance = 0.1;
-    MeshRecord r = m.Record();
-    r.points = nullptr;
-    EXPECT_FALSE(MergeDuplicatedPoints(r, &tolerance));
-    r = m.Record();
-    r.triangles = nullptr;
-    EXPECT_FALSE(MergeDuplicatedPoints(r, &tolerance));
-    r = m.Record();
-    r.pointCount = 0;
-    EXPECT_FALSE(MergeDuplicatedPoints(r, &tolerance));
-    r = m.Record();
-    r.triangleCount = 0;
-    EXPECT_FALSE(MergeDuplicatedPoints(r, &tolerance));
-    r = m.Record();
-    EXPECT_FALSE(MergeDuplicatedPoints(r, nullptr));
+    for (int missing = 0; missing < 5; ++missing) {
+        MeshRecord r = m.Record();
+        r.points = missing == 0 ? nullptr : r.points;
+        r.triangles = missing == 1 ? nullptr : r.triangles;
+        r.pointCount = missing == 2 ? 0 : r.pointCount;
+        r.triangleCount = missing == 3 ? 0 : r.triangleCount;
+        EXPECT_FALSE(MergeDuplicatedPoints(r, missing == 4 ? nullptr : &tolerance)) << missing;
+    }
 }
 
 // Against a brute-force merge ------------------------------------------------
@@ -431,38 +406,14 @@ TEST(MergePoints, EqualGroupsDecideOnlyWhereNoDistinctPointsMeet)
     }
 }
 
-// Every allocation of the export, made to fail in turn: the code says which
-// stage failed, a failed merge leaves the unmerged copy in the output (whose
-// points the merge itself never reads), and the sanitizer build checks that
-// nothing leaks.
-void CheckEachFailingAllocation(const TestMesh& mesh, double tolerance)
+// Every allocation of the export fails in turn, on both routes.
+void FailEveryAllocation(TestMesh& m, double tolerance)
 {
-    TestMesh m = mesh;
-    memory_testing::ResetAllocationCounter();
-    {
-        Output out;
-        ASSERT_EQ(Merge(m, tolerance, out), 0);
-    }
-    const uint64_t allocations = memory_testing::AllocationCount();
-    ASSERT_GE(allocations, 4u);
-    for (uint64_t k = 1; k <= allocations; ++k) {
-        memory_testing::ResetAllocationCounter();
-        memory_testing::FailAllocations(k, 1);
-        Output out;
-        const int32_t code = Merge(m, tolerance, out);
-        memory_testing::ResetAllocationCounter();
-        if (k <= 2) {
-            EXPECT_EQ(code, -5) << "allocation " << k;
-            continue;
-        }
-        ASSERT_EQ(code, -6) << "allocation " << k;
-        ASSERT_EQ(out.record.pointCount, m.points.size());
-        ASSERT_EQ(out.record.triangleCount, m.triangles.size());
-        for (size_t i = 0; i < m.points.size(); ++i) {
-            ASSERT_TRUE(SamePoint(out.record.points[i], m.points[i])) << "allocation " << k;
-        }
-        ExpectTriangles(out, m.triangles);
-    }
+    testing::FailEveryAllocation(
+        [tolerance](const MeshRecord* in, MeshRecord* out) {
+            return removeDuplicatedGeometricalPoints(in, &tolerance, out);
+        },
+        m);
 }
 
 TEST(MergePoints, EachFailingAllocationGivesItsCodeAndTheUnmergedCopy)
@@ -472,7 +423,7 @@ TEST(MergePoints, EachFailingAllocationGivesItsCodeAndTheUnmergedCopy)
     TestMesh clustered = testing::ClusteredSoup(300, 0.05, 3);
     clustered.points[5].x = -0.0;
     ASSERT_EQ(MergeCopy(clustered, 0.02, MergeRoutes::Any).route, MergeRoute::BallQueries);
-    CheckEachFailingAllocation(clustered, 0.02);
+    FailEveryAllocation(clustered, 0.02);
 
     // Exact copies only, merged by their groups, with a table that grows.
     TestMesh copies;
@@ -484,7 +435,7 @@ TEST(MergePoints, EachFailingAllocationGivesItsCodeAndTheUnmergedCopy)
     }
     Append(copies, TestMesh(copies));
     ASSERT_EQ(MergeCopy(copies, 0.25, MergeRoutes::Any).route, MergeRoute::EqualGroups);
-    CheckEachFailingAllocation(copies, 0.25);
+    FailEveryAllocation(copies, 0.25);
 }
 
 }  // namespace

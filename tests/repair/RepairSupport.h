@@ -1,6 +1,7 @@
 // Helpers shared by the repair tests.
 #pragma once
 
+#include "containers/Memory.h"
 #include "meshaudit.h"
 #include "support/TestMeshes.h"
 
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -86,6 +88,58 @@ struct Snapshot {
         return record == o.record && points == o.points && triangles == o.triangles;
     }
 };
+
+inline bool IsReset(const MeshRecord& r)
+{
+    return r.points == nullptr && r.triangles == nullptr && r.pointCount == 0 && r.triangleCount == 0;
+}
+
+// One repair export under one signature.
+using Repair = std::function<int32_t(const MeshRecord*, MeshRecord*)>;
+
+// Fails allocation k = 1, 2, ... of a repair until a run makes none fail.
+// The first two allocations are the copy (-5: the points, then the
+// triangles); every later one belongs to the repair itself (-6), which
+// leaves the output holding the unrepaired copy. The input never changes,
+// and every output goes back to clear_mesh (the sanitizer build checks for
+// leaks).
+inline void FailEveryAllocation(const Repair& repair, TestMesh& m)
+{
+    MeshRecord in = m.Record();
+    const Snapshot input(in);
+    uint64_t k = 1;
+    for (;; ++k) {
+        memory_testing::ResetAllocationCounter();
+        memory_testing::FailAllocations(k, 1);
+        Output out;
+        const int32_t code = repair(&in, &out.record);
+        const uint64_t failed = memory_testing::FailedAllocationCount();
+        memory_testing::ResetAllocationCounter();
+        EXPECT_TRUE(Snapshot(in) == input);
+        if (failed == 0) {
+            EXPECT_EQ(code, 0);
+            EXPECT_NE(out.record.points, in.points);
+            EXPECT_NE(static_cast<const TRIANGLE*>(out.record.triangles), m.triangles.data());
+            break;
+        }
+        EXPECT_EQ(failed, 1u);
+        if (k <= 2) {
+            EXPECT_EQ(code, -5) << "allocation " << k;
+            EXPECT_EQ(out.record.pointCount, m.points.size());
+            EXPECT_EQ(out.record.triangleCount, m.triangles.size());
+            EXPECT_EQ(out.record.points == nullptr, k == 1);
+            EXPECT_EQ(out.record.triangles == nullptr, k == 2);
+        } else {
+            EXPECT_EQ(code, -6) << "allocation " << k;
+            MeshRecord copy = out.record;
+            EXPECT_TRUE(Snapshot(copy).points == input.points) << "allocation " << k;
+            EXPECT_TRUE(Snapshot(copy).triangles == input.triangles) << "allocation " << k;
+        }
+        EXPECT_EQ(clear_mesh(&out.record), 0);
+        EXPECT_TRUE(IsReset(out.record));
+    }
+    EXPECT_GT(k, 3u);
+}
 
 // A triangle soup (triangle t uses points 3t, 3t+1, 3t+2) whose points lie in
 // clusters of spread about `spread`, so that merging with a tolerance of the

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace meshaudit::cli::testing {
@@ -49,6 +50,16 @@ inline CheckRun CheckJson(std::vector<std::string> args)
         run.document = documents.front();
     }
     return run;
+}
+
+// Expects each "category.Quantity" of a check document to hold its value.
+inline void ExpectValues(const nlohmann::json& document,
+                         const std::vector<std::pair<std::string, nlohmann::json>>& expected)
+{
+    for (const auto& [name, value] : expected) {
+        const size_t dot = name.find('.');
+        EXPECT_EQ(document[name.substr(0, dot)][name.substr(dot + 1)]["value"], value) << name;
+    }
 }
 
 // A JSON value as a double; NaN when it is no number (a value not computed).

@@ -58,23 +58,11 @@ TEST(CheckErrors, BadFilesGiveOneLineAndStatusTwo)
     EXPECT_EQ(text.out, "");
     EXPECT_EQ(text.err, "meshaudit: " + bad + ": line 3: 'abc' is not a number\n");
 
-    // Out-of-range corners never reach the library.
-    const std::string range = dir.Write("range.off", "OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n3 0 1 7\n");
-    CommandResult r = RunCommand({"check", range});
-    EXPECT_EQ(r.exitStatus, 2);
-    EXPECT_EQ(r.err, "meshaudit: " + range +
-                         ": line 7: a face refers to point 7, but the file has 3 points (1 triangle with corners "
-                         "out of range)\n");
-
     testing::CheckRun json = CheckJson({bad});
     EXPECT_EQ(json.exitStatus, 2);
     EXPECT_EQ(json.document, nlohmann::json::parse(R"({"schema": 1, "file": ")" + bad +
                                                    R"(", "verdict": "error", "error": ")" + bad +
                                                    R"(: line 3: 'abc' is not a number"})"));
-
-    CommandResult missing = RunCommand({"check", dir.File("absent.stl")});
-    EXPECT_EQ(missing.exitStatus, 2);
-    EXPECT_EQ(missing.err, "meshaudit: " + dir.File("absent.stl") + ": cannot open: No such file or directory\n");
 
     CommandResult settings = RunCommand({"check", "-s", dir.Write("s.json", R"({"points": {"Bogus": {}}})"), bad});
     EXPECT_EQ(settings.exitStatus, 2);
@@ -153,19 +141,12 @@ TEST(CheckValues, ClosedSpherePassesTheWatertightGate)
     testing::CheckRun run = CheckJson({"--settings", Watertight(), file});
     const nlohmann::json& doc = run.document;
     const size_t v = sphere.points.size(), t = sphere.triangles.size();
-    EXPECT_EQ(doc["edges"]["Count"]["value"], v + t - 2);  // Euler: V - E + F = 2
-    EXPECT_EQ(doc["edges"]["CountBorder"]["value"], 0);
-    EXPECT_EQ(doc["edges"]["MinimalDegree"]["value"], 2);
-    EXPECT_EQ(doc["edges"]["MaximalDegree"]["value"], 2);
-    EXPECT_EQ(doc["points"]["CountIsolated"]["value"], 0);
-    EXPECT_EQ(doc["points"]["MaximalDegree"]["value"], 16);  // the poles
-    EXPECT_EQ(doc["triangles"]["MinimalDegree"]["value"], 3);
-    EXPECT_EQ(doc["mesh"]["Closed"]["value"], true);
-    EXPECT_EQ(doc["mesh"]["Oriented"]["value"], true);
-    EXPECT_EQ(doc["mesh"]["CountComponents"]["value"], 1);
-    EXPECT_EQ(doc["mesh"]["CountHandles"]["value"], 0);
-    EXPECT_EQ(doc["mesh"]["Inclusion"]["value"], true);
-    EXPECT_EQ(doc["mesh"]["Selfintersection"]["value"], false);
+    testing::ExpectValues(doc, {{"edges.Count", v + t - 2},  // Euler: V - E + F = 2
+                                {"edges.CountBorder", 0}, {"edges.MinimalDegree", 2}, {"edges.MaximalDegree", 2},
+                                {"points.CountIsolated", 0}, {"points.MaximalDegree", 16},  // the poles
+                                {"triangles.MinimalDegree", 3}, {"mesh.Closed", true}, {"mesh.Oriented", true},
+                                {"mesh.CountComponents", 1}, {"mesh.CountHandles", 0}, {"mesh.Inclusion", true},
+                                {"mesh.Selfintersection", false}});
     EXPECT_NEAR(testing::AsNumber(doc["mesh"]["Volume"]["value"]), testing::SignedVolume(sphere), 1e-12);
     EXPECT_EQ(doc["verdict"], "pass") << doc.dump();
     EXPECT_EQ(run.exitStatus, 0);
@@ -177,8 +158,7 @@ TEST(CheckValues, TorusHasAHandleAndFailsTheWatertightGate)
     TempDir dir;
     const std::string file = WriteMesh(dir, "torus.obj", ToMeshData(meshaudit::testing::Torus(12, 8)));
     testing::CheckRun gate = CheckJson({"-s", Watertight(), file});
-    EXPECT_EQ(gate.document["mesh"]["CountHandles"]["value"], 1);
-    EXPECT_EQ(gate.document["mesh"]["HasHandles"]["value"], true);
+    testing::ExpectValues(gate.document, {{"mesh.CountHandles", 1}, {"mesh.HasHandles", true}});
     EXPECT_EQ(gate.document["mesh"]["HasHandles"]["verdict"], "fail");
     EXPECT_EQ(gate.document["summary"]["failed"], 1);
     EXPECT_EQ(gate.exitStatus, 1);
@@ -192,10 +172,8 @@ TEST(CheckValues, OpenGridHasOneBorder)
     testing::CheckRun run = CheckJson({file});
     EXPECT_EQ(run.exitStatus, 1);
     const nlohmann::json& doc = run.document;
-    EXPECT_EQ(doc["edges"]["CountBorder"]["value"], 20);
-    EXPECT_EQ(doc["points"]["CountBorder"]["value"], 20);
-    EXPECT_EQ(doc["mesh"]["CountBorders"]["value"], 1);
-    EXPECT_EQ(doc["mesh"]["Closed"]["value"], false);
+    testing::ExpectValues(doc, {{"edges.CountBorder", 20}, {"points.CountBorder", 20}, {"mesh.CountBorders", 1},
+                                {"mesh.Closed", false}});
     EXPECT_EQ(doc["mesh"]["Closed"]["verdict"], "fail");
     EXPECT_EQ(doc["mesh"]["HasBorders"]["verdict"], "fail");
     EXPECT_NEAR(testing::AsNumber(doc["mesh"]["Area"]["value"]), 25.0, 1e-12);

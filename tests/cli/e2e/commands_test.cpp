@@ -1,8 +1,6 @@
 // The built command's commands, options and exit statuses, apart from the
 // results of analyses.
 #include "Settings.h"
-
-#include <cstring>
 #include "support/CliTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,13 +18,6 @@ TEST(Commands, DefaultsPrintsTheLibraryDefaultsAsASettingsFile)
     EXPECT_EQ(r.err, "");
     const nlohmann::json printed = nlohmann::json::parse(r.out);
     EXPECT_EQ(printed, nlohmann::json::parse(SettingsToJson(DefaultSettings()).dump()));
-    // Read back, it gives the very bytes of the header's defaults.
-    SettingsBlocks blocks = DefaultSettings();
-    std::memset(&blocks.points.Count, 0x55, sizeof blocks.points.Count);
-    blocks.mesh.Enable[MSH_Oriented] = 0;
-    ApplySettingsJson(printed, blocks);
-    const SettingsBlocks defaults = DefaultSettings();
-    EXPECT_EQ(std::memcmp(&blocks, &defaults, sizeof blocks), 0);
 }
 
 TEST(Commands, HelpAndVersion)
