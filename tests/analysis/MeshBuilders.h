@@ -10,15 +10,11 @@
 
 namespace meshaudit::testing {
 
-// One triangle (0,0,1), (1,0,1), (0,1,1), counter-clockwise seen from +z.
-inline TestMesh SingleTriangle()
+inline void AddTriangles(TestMesh& m, std::initializer_list<TRIANGLE> triangles)
 {
-    TestMesh m;
-    m.AddPoint(0, 0, 1);
-    m.AddPoint(1, 0, 1);
-    m.AddPoint(0, 1, 1);
-    m.AddTriangle(0, 1, 2);
-    return m;
+    for (const TRIANGLE& t : triangles) {
+        m.AddTriangle(t.a, t.b, t.c);
+    }
 }
 
 // A mesh of the given points and triangles.
@@ -29,17 +25,14 @@ inline TestMesh MeshOf(std::initializer_list<T3DVECF> points,
     for (const T3DVECF& p : points) {
         m.AddPoint(p.x, p.y, p.z);
     }
-    for (const TRIANGLE& t : triangles) {
-        m.AddTriangle(t.a, t.b, t.c);
-    }
+    AddTriangles(m, triangles);
     return m;
 }
 
-inline void AddTriangles(TestMesh& m, std::initializer_list<TRIANGLE> triangles)
+// One triangle (0,0,1), (1,0,1), (0,1,1), counter-clockwise seen from +z.
+inline TestMesh SingleTriangle()
 {
-    for (const TRIANGLE& t : triangles) {
-        m.AddTriangle(t.a, t.b, t.c);
-    }
+    return MeshOf({{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}});
 }
 
 // `pages` triangles (0, 1, 2 + i) on the common side (0, 1), all running it
@@ -58,12 +51,7 @@ inline TestMesh Book(uint32_t pages)
 // One triangle (0,0,0), (1,0,0), (0,1,0).
 inline TestMesh FlatTriangle()
 {
-    TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(1, 0, 0);
-    m.AddPoint(0, 1, 0);
-    m.AddTriangle(0, 1, 2);
-    return m;
+    return MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
 }
 
 // A record over bare arrays (null pointers and zero counts allowed).

@@ -45,7 +45,9 @@ struct SilentProgress {
     ~SilentProgress()
     {
         Progress().stream = saved;
-        std::fclose(sink);
+        if (sink != nullptr) {
+            std::fclose(sink);
+        }
     }
     SilentProgress(const SilentProgress&) = delete;
     SilentProgress& operator=(const SilentProgress&) = delete;
