@@ -66,10 +66,20 @@ inline MeshRecord RecordOf(const T3DVECF* points, uint32_t pointCount, const TRI
 // 0 no point array, 1 no triangle array, 2 no points, 3 no triangles.
 inline MeshRecord Broken(MeshRecord good, int i)
 {
-    if (i == 0) good.points = nullptr;
-    if (i == 1) good.triangles = nullptr;
-    if (i == 2) good.pointCount = 0;
-    if (i == 3) good.triangleCount = 0;
+    switch (i) {
+    case 0:
+        good.points = nullptr;
+        break;
+    case 1:
+        good.triangles = nullptr;
+        break;
+    case 2:
+        good.pointCount = 0;
+        break;
+    default:
+        good.triangleCount = 0;
+        break;
+    }
     return good;
 }
 
