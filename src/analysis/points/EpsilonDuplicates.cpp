@@ -9,7 +9,6 @@
 #include "geometry/PntAabbTree.h"
 #include "geometry/Sphere.h"
 
-
 namespace meshaudit::points {
 
 namespace {
