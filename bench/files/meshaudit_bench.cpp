@@ -29,6 +29,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -40,6 +41,23 @@ using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point from)
 {
     return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+// User and system CPU seconds of the calling thread so far. The system's
+// share is mostly the first writes to fresh pages.
+struct CpuSeconds {
+    double user = 0.0;
+    double system = 0.0;
+};
+
+CpuSeconds ThreadCpu()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec);
+    };
+    return CpuSeconds{seconds(usage.ru_utime), seconds(usage.ru_stime)};
 }
 
 double Median(std::vector<double> values)
@@ -401,6 +419,7 @@ void BenchScaling(const Options& options)
         const MeshRecord record = torus.Record();
         std::vector<std::vector<double>> perCategory(4);
         std::vector<double> totals;
+        const CpuSeconds cpuBefore = ThreadCpu();
         for (int r = 0; r < options.reps; ++r) {
             const std::vector<double> times = TimeCategories(record, false);
             double total = 0.0;
@@ -410,13 +429,17 @@ void BenchScaling(const Options& options)
             }
             totals.push_back(total);
         }
+        const CpuSeconds cpuAfter = ThreadCpu();
         const double t = Median(totals);
-        std::printf("  %8u triangles: %.3f s (%.0f ns per triangle;", record.triangleCount, t,
-                    1e9 * t / record.triangleCount);
+        const double perTriangle = 1e9 / record.triangleCount;
+        std::printf("  %8u triangles: %.3f s (%.0f ns per triangle;", record.triangleCount, t, perTriangle * t);
         for (size_t c = 0; c < 4; ++c) {
-            std::printf(" %s %.0f", kCategoryNames[c], 1e9 * Median(perCategory[c]) / record.triangleCount);
+            std::printf(" %s %.0f", kCategoryNames[c], perTriangle * Median(perCategory[c]));
         }
-        std::printf(")\n");
+        // The system counts CPU time in ticks of a few ms, so the split is the
+        // mean over all runs of the size rather than a median.
+        std::printf("; user %.0f, system %.0f)\n", perTriangle * (cpuAfter.user - cpuBefore.user) / options.reps,
+                    perTriangle * (cpuAfter.system - cpuBefore.system) / options.reps);
         Emit("torus", "default.total." + std::to_string(record.triangleCount), t);
         logN.push_back(std::log(static_cast<double>(record.triangleCount)));
         logT.push_back(std::log(t));
