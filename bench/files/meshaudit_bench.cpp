@@ -5,14 +5,17 @@
 // same run.
 //
 //   meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale]
-//                   [--only analyse|intersect|merge] FILE...
+//                   [--reference] [--only analyse|intersect|merge] FILE...
 //
 // --only runs one part of each file's figures, for profiling one of them.
+// --reference also times a fixed workload that does not use the library,
+// before and after the rest, for comparisons across days.
 // Timing lives here, never in the tests. Medians of N runs (default 5).
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
 #include "interface/Blocks.h"
 #include "meshaudit.h"
+#include "MachineReference.h"
 #include "MeshFiles.h"
 #include "support/TestMeshes.h"
 
@@ -273,6 +276,7 @@ struct Options {
     std::string peer;
     std::string json;
     bool scale = false;
+    bool reference = false;  // time the machine reference too
     std::string only;  // empty: every part; else "analyse", "intersect" or "merge"
     std::vector<std::string> files;
 
@@ -473,8 +477,10 @@ int main(int argc, char** argv)
             options.only = argv[++i];
         } else if (arg == "--scale") {
             options.scale = true;
+        } else if (arg == "--reference") {
+            options.reference = true;
         } else if (arg == "-h" || arg == "--help") {
-            std::printf("usage: meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] [--only analyse|intersect|merge] FILE...\n");
+            std::printf("usage: meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] [--reference] [--only analyse|intersect|merge] FILE...\n");
             return 0;
         } else {
             options.files.push_back(arg);
@@ -485,6 +491,14 @@ int main(int argc, char** argv)
     }
     // The progress line is not what is measured.
     meshaudit::Progress().stream = std::fopen("/dev/null", "w");
+
+    std::vector<double> reference;
+    const auto timeReference = [&options, &reference] {
+        for (int r = 0; options.reference && r < options.reps; ++r) {
+            reference.push_back(meshaudit::bench::MachineReferenceSeconds());
+        }
+    };
+    timeReference();
 
     for (const std::string& file : options.files) {
         meshaudit::cli::MeshData data;
@@ -503,6 +517,14 @@ int main(int argc, char** argv)
     }
     if (options.scale) {
         BenchScaling(options);
+    }
+    // Timed before and after the rest, so that a spell that slows the whole
+    // run shows in the reference as well.
+    timeReference();
+    if (options.reference) {
+        const double seconds = Median(reference);
+        std::printf("\n== machine reference (fixed workload, not the library): %.3f s\n", seconds);
+        Emit("machine", "reference", seconds);
     }
     return 0;
 }
