@@ -64,6 +64,8 @@ inline bool AnyTriangleRepeatsAPoint(const TRIANGLE* triangles, uint32_t triangl
 // symmetric (then a walk's group is a connected set, whatever the order).
 // One pass in element order over the lists instead of a walk jumping
 // between rows. `parent` and `parity` hold room for elementCount entries.
+// Each pair is joined from the row of its smaller element only: symmetry
+// puts it in both rows, and the number of joins does not depend on order.
 inline uint32_t CountSymmetricGroups(uint32_t elementCount, const IncidenceLists& neighbours,
                                      uint32_t* parent, uint8_t* parity)
 {
@@ -75,7 +77,7 @@ inline uint32_t CountSymmetricGroups(uint32_t elementCount, const IncidenceLists
         for (uint32_t i = 0; i < count; ++i) {
             const uint32_t next = row[i];
             bool joined = false;
-            if (next < elementCount) {
+            if (next > element && next < elementCount) {
                 sets.Relate(element, next, 0, joined);
                 groups -= joined ? 1 : 0;
             }

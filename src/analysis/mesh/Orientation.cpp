@@ -111,6 +111,11 @@ enum class Verdict { Orientable, NotOrientable, Undecided };
 // every pair is of this kind. A pair that holds in both cases or in neither
 // (possible only with a triangle that repeats a point) leaves it Undecided,
 // for the walk to settle.
+//
+// Called only when no triangle repeats a point: then the neighbour lists are
+// symmetric and a pair's relation reads the same from either side, so each
+// pair is taken from the row of its smaller triangle only. Whether the
+// relations contradict each other does not depend on their order.
 Verdict OrientableByRelations(const TRIANGLE* triangles, uint32_t triangleCount,
                               const IncidenceLists& neighbours, uint32_t* parent,
                               uint8_t* parity)
@@ -121,6 +126,9 @@ Verdict OrientableByRelations(const TRIANGLE* triangles, uint32_t triangleCount,
         const uint32_t* row = neighbours.rows[t];
         const uint32_t count = neighbours.counts[t];
         for (uint32_t k = 0; k < count; ++k) {
+            if (row[k] < t) {
+                continue;
+            }
             const TRIANGLE& other = triangles[row[k]];
             const bool asGiven = HaveOppositeEdge(triangle, other);
             const bool oneFlipped = HaveOppositeEdge(triangle, Oriented(other, kFlipped));
