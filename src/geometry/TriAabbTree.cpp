@@ -2,6 +2,7 @@
 
 #include "containers/Memory.h"
 #include "geometry/AabbTreeBuild.h"
+#include "model/CornerPrefetch.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +29,6 @@ struct TriTraits {
     }
 };
 
-constexpr uint32_t kCornersAhead = 16;
-
 // Writes an entry for each triangle whose indices are all below the point
 // count, in triangle order; returns how many.
 uint32_t FillEntries(const MeshRecord& mesh, TriEntry* entries)
@@ -37,16 +36,7 @@ uint32_t FillEntries(const MeshRecord& mesh, TriEntry* entries)
     const T3DVECF* points = mesh.points;
     uint32_t count = 0;
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        // The corners of a later triangle are asked for ahead: on a large
-        // mesh each of them is a wait on memory, and these overlap.
-        if (t + kCornersAhead < mesh.triangleCount) {
-            const TRIANGLE& later = mesh.triangles[t + kCornersAhead];
-            if (later.a < mesh.pointCount && later.b < mesh.pointCount && later.c < mesh.pointCount) {
-                __builtin_prefetch(&points[later.a]);
-                __builtin_prefetch(&points[later.b]);
-                __builtin_prefetch(&points[later.c]);
-            }
-        }
+        PrefetchCornersAhead(mesh, t);
         const TRIANGLE& tri = mesh.triangles[t];
         if (tri.a >= mesh.pointCount || tri.b >= mesh.pointCount || tri.c >= mesh.pointCount) {
             continue;

@@ -2,6 +2,7 @@
 // product, summed in triangle order.
 #include "analysis/mesh/MeshAnalyses.h"
 #include "interface/Blocks.h"
+#include "model/CornerPrefetch.h"
 
 #include <cmath>
 
@@ -18,6 +19,7 @@ double ComputeArea(const MeshRecord& mesh)
     }
     double area = 0.0;
     for (uint32_t i = 0; i < triangleCount; ++i) {
+        PrefetchCornersAhead(mesh, i);
         const TRIANGLE& t = triangles[i];
         if (t.a >= pointCount || t.b >= pointCount || t.c >= pointCount) {
             continue;  // a corner that does not exist contributes nothing

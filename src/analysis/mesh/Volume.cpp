@@ -5,6 +5,7 @@
 #include "containers/MagnitudeSort.h"
 #include "containers/Memory.h"
 #include "interface/Blocks.h"
+#include "model/CornerPrefetch.h"
 
 #include <cstddef>
 
@@ -38,6 +39,7 @@ double ComputeVolume(const MeshRecord& mesh)
     }
     uint32_t termCount = 0;
     for (uint32_t i = 0; i < triangleCount; ++i) {
+        PrefetchCornersAhead(mesh, i);
         const TRIANGLE& t = triangles[i];
         if (t.a >= pointCount || t.b >= pointCount || t.c >= pointCount) {
             continue;  // a corner that does not exist contributes nothing

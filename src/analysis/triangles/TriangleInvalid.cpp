@@ -2,6 +2,7 @@
 #include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/Keys.h"
+#include "model/CornerPrefetch.h"
 
 namespace meshaudit::triangles {
 
@@ -38,6 +39,7 @@ int32_t CountInvalidGeometrical(const MeshRecord& mesh)
 
     uint32_t count = 0;
     for (uint32_t t = 0; t < triangleCount; ++t) {
+        PrefetchCornersAhead(mesh, t);
         const TRIANGLE& tri = triangles[t];
         // A corner that names no point has no coordinates to compare.
         if (!CornersInRange(tri, pointCount)) {
