@@ -2,7 +2,7 @@
 
 #include "containers/Memory.h"
 #include "geometry/AabbTreeBuild.h"
-#include "model/CornerPrefetch.h"
+#include "model/ReadAhead.h"
 
 #include <cstddef>
 #include <cstdint>

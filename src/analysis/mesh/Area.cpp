@@ -2,7 +2,7 @@
 // product, summed in triangle order.
 #include "analysis/mesh/MeshAnalyses.h"
 #include "interface/Blocks.h"
-#include "model/CornerPrefetch.h"
+#include "model/ReadAhead.h"
 
 #include <cmath>
 

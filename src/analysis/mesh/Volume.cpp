@@ -5,7 +5,7 @@
 #include "containers/MagnitudeSort.h"
 #include "containers/Memory.h"
 #include "interface/Blocks.h"
-#include "model/CornerPrefetch.h"
+#include "model/ReadAhead.h"
 
 #include <cstddef>
 

@@ -4,6 +4,7 @@
 #include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "analysis/triangles/TriangleSides.h"
+#include "model/ReadAhead.h"
 
 namespace meshaudit::triangles {
 
@@ -38,6 +39,7 @@ int32_t CountFlippedTopological(const MeshRecord& mesh, MeshTopology& topology)
     }
     uint32_t flipped = 0;
     for (uint32_t t = 0; t < triangleCount; ++t) {
+        PrefetchNeighboursAhead(neighbours, triangles, triangleCount, t);
         const uint32_t* row = neighbours.rows[t];
         const uint32_t count = neighbours.counts[t];
         for (uint32_t i = 0; i < count; ++i) {

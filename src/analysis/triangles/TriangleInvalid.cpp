@@ -2,7 +2,7 @@
 #include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/Keys.h"
-#include "model/CornerPrefetch.h"
+#include "model/ReadAhead.h"
 
 namespace meshaudit::triangles {
 

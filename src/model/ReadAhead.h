@@ -1,0 +1,59 @@
+// Read-ahead hints for scans in triangle order. Such a scan reads each
+// triangle's corner points, or the triangles of its neighbour row. When a
+// mesh's triangles are stored in no spatial order (common in exports and
+// scans), each of those reads is a wait on main memory, one after another.
+// Asking for what a triangle some steps ahead will read lets the waits
+// overlap. Only hints: no value read or computed changes.
+//
+// Both are always inlined: a prefetch has no effect the compiler can see, so
+// GCC takes a separate function made only of prefetches for one without
+// effects and drops every call to it.
+#pragma once
+
+#include "meshaudit.h"
+#include "model/MeshTopology.h"
+
+#include <cstdint>
+
+namespace meshaudit {
+
+// How many triangles ahead of the one being read the corners are asked for.
+inline constexpr uint32_t kCornersAhead = 16;
+
+// Asks for the corner points of triangle t + kCornersAhead, when there is
+// such a triangle and all its corners name points.
+[[gnu::always_inline]] inline void PrefetchCornersAhead(const MeshRecord& mesh, uint32_t t)
+{
+    if (t + kCornersAhead >= mesh.triangleCount) {
+        return;
+    }
+    const TRIANGLE& later = mesh.triangles[t + kCornersAhead];
+    if (later.a < mesh.pointCount && later.b < mesh.pointCount && later.c < mesh.pointCount) {
+        __builtin_prefetch(&mesh.points[later.a]);
+        __builtin_prefetch(&mesh.points[later.b]);
+        __builtin_prefetch(&mesh.points[later.c]);
+    }
+}
+
+// How many triangles ahead of the one being read its neighbours are asked for.
+inline constexpr uint32_t kNeighboursAhead = 8;
+
+// Asks for the neighbour triangles of triangle t + kNeighboursAhead, when
+// there is such a triangle; entries that name no triangle are passed over.
+[[gnu::always_inline]] inline void PrefetchNeighboursAhead(const IncidenceLists& neighbours,
+                                                           const TRIANGLE* triangles,
+                                                           uint32_t triangleCount, uint32_t t)
+{
+    if (t + kNeighboursAhead >= triangleCount) {
+        return;
+    }
+    const uint32_t* row = neighbours.rows[t + kNeighboursAhead];
+    const uint32_t count = neighbours.counts[t + kNeighboursAhead];
+    for (uint32_t k = 0; k < count; ++k) {
+        if (row[k] < triangleCount) {
+            __builtin_prefetch(&triangles[row[k]]);
+        }
+    }
+}
+
+}  // namespace meshaudit
