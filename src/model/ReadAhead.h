@@ -1,9 +1,10 @@
-// Read-ahead hints for scans in triangle order. Such a scan reads each
-// triangle's corner points, or the triangles of its neighbour row. When a
-// mesh's triangles are stored in no spatial order (common in exports and
-// scans), each of those reads is a wait on main memory, one after another.
-// Asking for what a triangle some steps ahead will read lets the waits
-// overlap. Only hints: no value read or computed changes.
+// Read-ahead hints for scans in triangle or point order. Such a scan reads
+// each triangle's corner points, or the triangles of a row of incidence
+// lists (a triangle's neighbours, a point's triangles). When a mesh's
+// triangles are stored in no spatial order (common in exports and scans),
+// each of those reads is a wait on main memory, one after another. Asking
+// for what an element some steps ahead will read lets the waits overlap.
+// Only hints: no value read or computed changes.
 //
 // Both are always inlined: a prefetch has no effect the compiler can see, so
 // GCC takes a separate function made only of prefetches for one without
@@ -35,20 +36,23 @@ inline constexpr uint32_t kCornersAhead = 16;
     }
 }
 
-// How many triangles ahead of the one being read its neighbours are asked for.
-inline constexpr uint32_t kNeighboursAhead = 8;
+// How many rows ahead of the one being read their triangles are asked for.
+inline constexpr uint32_t kRowsAhead = 8;
 
-// Asks for the neighbour triangles of triangle t + kNeighboursAhead, when
-// there is such a triangle; entries that name no triangle are passed over.
-[[gnu::always_inline]] inline void PrefetchNeighboursAhead(const IncidenceLists& neighbours,
-                                                           const TRIANGLE* triangles,
-                                                           uint32_t triangleCount, uint32_t t)
+// Asks for the triangles named in row i + kRowsAhead of lists with one row
+// per element (rowCount rows: one per triangle for the neighbour lists, one
+// per point for the vertex triangle lists), when there is such a row;
+// entries that name no triangle are passed over.
+[[gnu::always_inline]] inline void PrefetchRowTrianglesAhead(const IncidenceLists& lists,
+                                                             uint32_t rowCount,
+                                                             const TRIANGLE* triangles,
+                                                             uint32_t triangleCount, uint32_t i)
 {
-    if (t + kNeighboursAhead >= triangleCount) {
+    if (i + kRowsAhead >= rowCount) {
         return;
     }
-    const uint32_t* row = neighbours.rows[t + kNeighboursAhead];
-    const uint32_t count = neighbours.counts[t + kNeighboursAhead];
+    const uint32_t* row = lists.rows[i + kRowsAhead];
+    const uint32_t count = lists.counts[i + kRowsAhead];
     for (uint32_t k = 0; k < count; ++k) {
         if (row[k] < triangleCount) {
             __builtin_prefetch(&triangles[row[k]]);
