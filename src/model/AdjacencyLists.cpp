@@ -1,8 +1,8 @@
 // The two adjacency lists found by scanning one end point's incident
 // triangles: triangles per edge and neighbouring triangles per triangle.
 //
-// Both merge the rows of an element's end points, the rows of a block of
-// elements looked up ahead (RowBlock), and are written in one scan, row after
+// Both merge the rows of an element's end points, the rows looked up some
+// elements ahead (ForEachElementRows), and are written in one scan, row after
 // row, into a buffer first sized for a mesh whose triangles are all
 // distinct-cornered (three entries per triangle, for either list on a closed
 // mesh) and grown when a row might not fit: a side's or an edge's entries
@@ -37,27 +37,25 @@ int32_t MeshTopology::BuildEdgeTriangles()
         ReleaseLists(lists);
         return -5;
     }
-    RowBlock<2> block;
-    for (uint32_t first = 0; first < edgeCount_; first += RowBlock<2>::kSize) {
-        const uint32_t rest = edgeCount_ - first;
-        const uint32_t size = rest < RowBlock<2>::kSize ? rest : RowBlock<2>::kSize;
-        block.Load(vertexTriangles_, size, [this, first](uint32_t b, int k) {
-            return k == 0 ? edges_[first + b].first : edges_[first + b].second;
-        });
-        for (uint32_t b = 0; b < size; ++b) {
-            if (!ReserveRow(writer, block.counts[b][0])) {
-                ReleaseRows(writer);
-                ReleaseLists(lists);
-                return -5;
+    const auto endOf = [this](uint32_t e, int k) { return k == 0 ? edges_[e].first : edges_[e].second; };
+    const bool written = ForEachElementRows<2>(
+        vertexTriangles_, edgeCount_, endOf, [&writer, &lists](uint32_t e, const EndRows<2>& ends) {
+            if (!ReserveRow(writer, ends.counts[0])) {
+                return false;
             }
             const uint64_t start = writer.used;
-            ForEachInBothRows(block.rows[b][0], block.counts[b][0], block.rows[b][1],
-                              block.counts[b][1], [&writer](uint32_t t) {
+            ForEachInBothRows(ends.rows[0], ends.counts[0], ends.rows[1], ends.counts[1],
+                              [&writer](uint32_t t) {
                                   Put(writer, t);
                                   return false;
                               });
-            lists.counts[first + b] = static_cast<uint32_t>(writer.used - start);
-        }
+            lists.counts[e] = static_cast<uint32_t>(writer.used - start);
+            return true;
+        });
+    if (!written) {
+        ReleaseRows(writer);
+        ReleaseLists(lists);
+        return -5;
     }
     FinishRows(lists, edgeCount_, writer);
     edgeTriangles_ = lists;
@@ -81,26 +79,20 @@ int32_t MeshTopology::BuildTriangleNeighbours()
         ReleaseLists(lists);
         return -3;
     }
-    RowBlock<3> block;
-    for (uint32_t first = 0; first < triangleCount_; first += RowBlock<3>::kSize) {
-        const uint32_t rest = triangleCount_ - first;
-        const uint32_t size = rest < RowBlock<3>::kSize ? rest : RowBlock<3>::kSize;
-        block.Load(vertexTriangles_, size, [this, first](uint32_t b, int k) {
-            const TRIANGLE& triangle = triangles_[first + b];
-            return k == 0 ? triangle.a : k == 1 ? triangle.b : triangle.c;
-        });
-        for (uint32_t b = 0; b < size; ++b) {
-            const uint32_t t = first + b;
+    const auto endOf = [this](uint32_t t, int k) {
+        const TRIANGLE& triangle = triangles_[t];
+        return k == 0 ? triangle.a : k == 1 ? triangle.b : triangle.c;
+    };
+    const bool written = ForEachElementRows<3>(
+        vertexTriangles_, triangleCount_, endOf, [&writer, &lists](uint32_t t, const EndRows<3>& ends) {
             const uint64_t start = writer.used;
             for (int s = 0; s < 3; ++s) {
                 const int next = s == 2 ? 0 : s + 1;
-                if (!ReserveRow(writer, block.counts[b][s])) {
-                    ReleaseRows(writer);
-                    ReleaseLists(lists);
-                    return -3;
+                if (!ReserveRow(writer, ends.counts[s])) {
+                    return false;
                 }
-                ForEachInBothRows(block.rows[b][s], block.counts[b][s], block.rows[b][next],
-                                  block.counts[b][next], [&writer, t](uint32_t u) {
+                ForEachInBothRows(ends.rows[s], ends.counts[s], ends.rows[next], ends.counts[next],
+                                  [&writer, t](uint32_t u) {
                                       if (u != t) {
                                           Put(writer, u);
                                       }
@@ -108,7 +100,12 @@ int32_t MeshTopology::BuildTriangleNeighbours()
                                   });
             }
             lists.counts[t] = static_cast<uint32_t>(writer.used - start);
-        }
+            return true;
+        });
+    if (!written) {
+        ReleaseRows(writer);
+        ReleaseLists(lists);
+        return -3;
     }
     FinishRows(lists, triangleCount_, writer);
     triangleNeighbours_ = lists;

@@ -1,12 +1,15 @@
-// The vertex triangle rows of a block of elements' end points, looked up
-// together before any of them is read through.
+// The vertex triangle rows of the end points of elements scanned in index
+// order, looked up a fixed number of elements ahead of their use.
 //
 // A scan over triangles or edges in index order merges the rows of each
 // element's end points. On meshes whose neighbouring elements lie far apart
 // in the arrays, every row lookup and every first read of a row waits for
 // main memory; done element by element, those waits come one after another.
-// Looking up a whole block's rows first, then asking for their entries, lets
-// the waits overlap. Only the order of the reads changes, never a value.
+// Looking up an element's rows and asking for their entries kWindow elements
+// before it is read lets the waits overlap and gives the entries time to
+// arrive; asking for a few rows per element keeps the requests within what
+// the memory system has room for at once. Only the order of the reads
+// changes, never a value.
 #pragma once
 
 #include "model/MeshTopology.h"
@@ -15,31 +18,44 @@
 
 namespace meshaudit {
 
+// The rows of an element's end points: rows[k] and counts[k] for end k.
 template <int Ends>
-struct RowBlock {
-    static constexpr uint32_t kSize = 32;
+struct EndRows {
+    const uint32_t* rows[Ends];
+    uint32_t counts[Ends];
+};
 
-    const uint32_t* rows[kSize][Ends];
-    uint32_t counts[kSize][Ends];
-
-    // Looks up the rows of the points endOf(b, k) (b < size <= kSize, k <
-    // Ends), then asks for their first entries.
-    template <typename EndOf>
-    void Load(const IncidenceLists& vertexTriangles, uint32_t size, const EndOf& endOf)
-    {
-        for (uint32_t b = 0; b < size; ++b) {
-            for (int k = 0; k < Ends; ++k) {
-                const uint32_t p = endOf(b, k);
-                rows[b][k] = vertexTriangles.rows[p];
-                counts[b][k] = vertexTriangles.counts[p];
-            }
+// Calls process(e, rows) for e = 0 .. count - 1 in order, rows being the
+// EndRows of element e, whose end point k is endOf(e, k). Stops as soon as
+// process returns false, and returns whether every element was processed.
+template <int Ends, typename EndOf, typename Process>
+bool ForEachElementRows(const IncidenceLists& vertexTriangles, uint32_t count, const EndOf& endOf,
+                        const Process& process)
+{
+    constexpr uint32_t kWindow = 32;  // a power of two: slots go round by mask
+    EndRows<Ends> window[kWindow];
+    const auto lookUp = [&](uint32_t e) {
+        EndRows<Ends>& slot = window[e & (kWindow - 1)];
+        for (int k = 0; k < Ends; ++k) {
+            const uint32_t p = endOf(e, k);
+            slot.rows[k] = vertexTriangles.rows[p];
+            slot.counts[k] = vertexTriangles.counts[p];
+            __builtin_prefetch(slot.rows[k]);
         }
-        for (uint32_t b = 0; b < size; ++b) {
-            for (int k = 0; k < Ends; ++k) {
-                __builtin_prefetch(rows[b][k]);
-            }
+    };
+    for (uint32_t e = 0; e < count && e < kWindow; ++e) {
+        lookUp(e);
+    }
+    for (uint32_t e = 0; e < count; ++e) {
+        const EndRows<Ends> rows = window[e & (kWindow - 1)];
+        if (count - e > kWindow) {
+            lookUp(e + kWindow);
+        }
+        if (!process(e, rows)) {
+            return false;
         }
     }
-};
+    return true;
+}
 
 }  // namespace meshaudit
