@@ -64,7 +64,7 @@ int32_t MeshTopology::BuildBorderSides()
     // the entries of that corner's row, whose triangles stay at hand while
     // the row is read.
     for (uint32_t p = 0; p < pointCount_; ++p) {
-        PrefetchRowTrianglesAhead(vertexTriangles_, pointCount_, triangles_, triangleCount_, p);
+        PrefetchRowTargetsAhead(vertexTriangles_, pointCount_, triangles_, triangleCount_, p);
         const uint32_t* row = vertexTriangles_.rows[p];
         const uint32_t count = vertexTriangles_.counts[p];
         ForEachSideFrom(triangles_, row, count, p, [&](uint32_t t, int s, uint32_t q) {

@@ -36,17 +36,18 @@ inline constexpr uint32_t kCornersAhead = 16;
     }
 }
 
-// How many rows ahead of the one being read their triangles are asked for.
+// How many rows ahead of the one being read their targets are asked for.
 inline constexpr uint32_t kRowsAhead = 8;
 
-// Asks for the triangles named in row i + kRowsAhead of lists with one row
-// per element (rowCount rows: one per triangle for the neighbour lists, one
-// per point for the vertex triangle lists), when there is such a row;
-// entries that name no triangle are passed over.
-[[gnu::always_inline]] inline void PrefetchRowTrianglesAhead(const IncidenceLists& lists,
-                                                             uint32_t rowCount,
-                                                             const TRIANGLE* triangles,
-                                                             uint32_t triangleCount, uint32_t i)
+// Asks for targets[x] for every entry x of row i + kRowsAhead of lists with
+// one row per element (rowCount rows: one per triangle for the neighbour
+// lists, one per point for the vertex triangle lists), when there is such a
+// row; entries at or beyond targetCount are passed over. The targets are the
+// triangles the entries name, or anything else kept per triangle.
+template <typename Target>
+[[gnu::always_inline]] inline void PrefetchRowTargetsAhead(const IncidenceLists& lists,
+                                                           uint32_t rowCount, const Target* targets,
+                                                           uint32_t targetCount, uint32_t i)
 {
     if (i + kRowsAhead >= rowCount) {
         return;
@@ -54,8 +55,8 @@ inline constexpr uint32_t kRowsAhead = 8;
     const uint32_t* row = lists.rows[i + kRowsAhead];
     const uint32_t count = lists.counts[i + kRowsAhead];
     for (uint32_t k = 0; k < count; ++k) {
-        if (row[k] < triangleCount) {
-            __builtin_prefetch(&triangles[row[k]]);
+        if (row[k] < targetCount) {
+            __builtin_prefetch(&targets[row[k]]);
         }
     }
 }

@@ -166,7 +166,7 @@ int32_t MeshTopology::BuildVertexNeighbours()
     tree.SetPool(&pool);
     uint32_t gathered[2 * kGatheredRow];
     for (uint32_t v = 0; v < pointCount_; ++v) {
-        PrefetchRowTrianglesAhead(incident, pointCount_, triangles_, triangleCount_, v);
+        PrefetchRowTargetsAhead(incident, pointCount_, triangles_, triangleCount_, v);
         if (!ReserveRow(writer, 2ull * incident.counts[v])) {
             ReleaseRows(writer);
             ReleaseLists(lists);

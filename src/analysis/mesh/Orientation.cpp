@@ -80,7 +80,7 @@ bool AllNeighboursOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
                            const IncidenceLists& neighbours)
 {
     for (uint32_t t = 0; t < triangleCount; ++t) {
-        PrefetchRowTrianglesAhead(neighbours, triangleCount, triangles, triangleCount, t);
+        PrefetchRowTargetsAhead(neighbours, triangleCount, triangles, triangleCount, t);
         const uint32_t* row = neighbours.rows[t];
         const uint32_t count = neighbours.counts[t];
         for (uint32_t k = 0; k < count; ++k) {
@@ -124,7 +124,8 @@ Verdict OrientableByRelations(const TRIANGLE* triangles, uint32_t triangleCount,
 {
     DisjointSets sets(parent, parity, triangleCount);
     for (uint32_t t = 0; t < triangleCount; ++t) {
-        PrefetchRowTrianglesAhead(neighbours, triangleCount, triangles, triangleCount, t);
+        PrefetchRowTargetsAhead(neighbours, triangleCount, triangles, triangleCount, t);
+        PrefetchRowTargetsAhead(neighbours, triangleCount, parent, triangleCount, t);
         const TRIANGLE& triangle = triangles[t];
         const uint32_t* row = neighbours.rows[t];
         const uint32_t count = neighbours.counts[t];

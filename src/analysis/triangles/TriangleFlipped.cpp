@@ -39,7 +39,7 @@ int32_t CountFlippedTopological(const MeshRecord& mesh, MeshTopology& topology)
     }
     uint32_t flipped = 0;
     for (uint32_t t = 0; t < triangleCount; ++t) {
-        PrefetchRowTrianglesAhead(neighbours, triangleCount, triangles, triangleCount, t);
+        PrefetchRowTargetsAhead(neighbours, triangleCount, triangles, triangleCount, t);
         const uint32_t* row = neighbours.rows[t];
         const uint32_t count = neighbours.counts[t];
         for (uint32_t i = 0; i < count; ++i) {
