@@ -9,7 +9,7 @@
 // never outnumber its first end point's row of incident triangles.
 #include "model/IncidenceLists.h"
 #include "model/MeshTopology.h"
-#include "model/RowBlocks.h"
+#include "model/RowWindow.h"
 #include "model/TriangleSides.h"
 
 namespace meshaudit {

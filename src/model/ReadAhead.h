@@ -25,7 +25,7 @@ inline constexpr uint32_t kCornersAhead = 16;
 // such a triangle and all its corners name points.
 [[gnu::always_inline]] inline void PrefetchCornersAhead(const MeshRecord& mesh, uint32_t t)
 {
-    if (t + kCornersAhead >= mesh.triangleCount) {
+    if (t >= mesh.triangleCount || mesh.triangleCount - t <= kCornersAhead) {
         return;
     }
     const TRIANGLE& later = mesh.triangles[t + kCornersAhead];
@@ -49,7 +49,7 @@ template <typename Target>
                                                            uint32_t rowCount, const Target* targets,
                                                            uint32_t targetCount, uint32_t i)
 {
-    if (i + kRowsAhead >= rowCount) {
+    if (i >= rowCount || rowCount - i <= kRowsAhead) {
         return;
     }
     const uint32_t* row = lists.rows[i + kRowsAhead];
