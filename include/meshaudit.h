@@ -55,6 +55,7 @@
 #ifndef MESHAUDIT_H
 #define MESHAUDIT_H
 
+#include <float.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
@@ -199,24 +200,128 @@ typedef struct DoubleRange {
 } DoubleRange;
 
 /* ------------------------------------------------------------------------ */
+/* The quantities                                                           */
+/* ------------------------------------------------------------------------ */
+/*
+ * Each category lists its quantities once, below, in the order in which an
+ * analysis visits them. Everything else that names a quantity is derived from
+ * these lists: the PNT_/EDG_/TRI_/MSH_ indices, the default helpers further
+ * down, the library's step tables and the command's report keys. A list is
+ * an "X-macro": it calls X once per quantity with these columns:
+ *
+ *   P         the category's index prefix (PNT, EDG, TRI, MSH)
+ *   k         the quantity's index: its byte in Enable and in InRange
+ *   name      the results field that holds its value (and the index suffix)
+ *   label     the text the progress line shows while it is computed
+ *   SLOT      the value's kind and not-computed mark:
+ *               COUNT  uint32_t, NOT_COMPUTED (a failure stores a negative code)
+ *               REAL   double, -1.0
+ *               VOLUME double, the lowest finite double (a volume may be negative)
+ *               FLAG   int8_t 1 true, 0 false, -1 not computed
+ *   CRIT      the kind of its settings field:
+ *               RANGE      ValueRange, min <= value <= max, unsigned compare
+ *               REAL_RANGE DoubleRange, min <= value <= max, NaN never passes
+ *               EXPECTED   uint8_t, the value must equal it
+ *   field     the settings field that judges it (several quantities may
+ *             share one: the degree and length ranges)
+ *   min, max  the field's default (EXPECTED: min is the expected byte)
+ *   judged    1 judged into InRange[k] and counted as a step of the progress
+ *             bar; 0 computed when enabled but never judged (InRange[k]
+ *             stays 0xFF and the field is never read)
+ *   enable    the default Enable[k]
+ *   gate      0: the step runs when Enable[k] is 1; otherwise the step runs
+ *             when any Enable byte among this bit mask of indices is 1
+ *             (mesh counts that feed a flag)
+ */
+#define MESHAUDIT_GATE(P, k) (1u << P##_##k)
+
+/* P    k  name                                         label                                                SLOT   CRIT   field                                        min  max     judged enable gate */
+#define MESHAUDIT_POINT_QUANTITIES(X) \
+    X(PNT,  0, Count,                                      "point::Count",                                      COUNT, RANGE, Count,                                        3u, 500000u, 1, 1, 0) \
+    X(PNT,  1, CountNAN,                                   "point::CountNAN",                                   COUNT, RANGE, CountNAN,                                     0u, 0u,      1, 1, 0) \
+    X(PNT,  2, CountINF,                                   "point::CountINF",                                   COUNT, RANGE, CountINF,                                     0u, 0u,      1, 1, 0) \
+    X(PNT,  3, CountIsolated,                              "point::CountIsolated",                              COUNT, RANGE, CountIsolated,                                0u, 0u,      1, 1, 0) \
+    X(PNT,  4, CountBorder,                                "point::CountBorder",                                COUNT, RANGE, CountBorder,                                  0u, 100000u, 1, 1, 0) \
+    X(PNT,  5, CountArticulation,                          "point::CountArticulation",                          COUNT, RANGE, CountArticulation,                            0u, 0u,      1, 1, 0) \
+    X(PNT,  6, CountDuplicatedGeometrical,                 "point::CountDuplicatedGeometrical",                 COUNT, RANGE, CountDuplicatedGeometrical,                   0u, 0u,      1, 1, 0) \
+    X(PNT,  7, CountClassesOfDuplicatedGeometrical,        "point::CountClassesOfDuplicatedGeometrical",        COUNT, RANGE, CountClassesOfDuplicatedGeometrical,          0u, 0u,      1, 1, 0) \
+    X(PNT,  8, CountClassesOfEpsilonDuplicatedGeometrical, "point::CountClassesOfEpsilonDuplicatedGeometrical", COUNT, RANGE, CountClassesOfEpsilonDuplicatedGeometrical,   0u, 0u,      1, 1, 0) \
+    X(PNT,  9, MinimalDegree,                              "point::calculateMinimalDegree",                     COUNT, RANGE, Degree,                                       2u, 64u,     1, 1, 0) \
+    X(PNT, 10, MaximalDegree,                              "point::calculateMaximalDegree",                     COUNT, RANGE, Degree,                                       2u, 64u,     1, 1, 0)
+
+#define MESHAUDIT_EDGE_QUANTITIES(X) \
+    X(EDG,  0, Count,                               "edge::Count",                               COUNT, RANGE,      Count,                               0u, 300000u, 1, 1, 0) \
+    X(EDG,  1, CountBorder,                         "edge::CountBorder",                         COUNT, RANGE,      CountBorder,                         0u, 200000u, 1, 1, 0) \
+    X(EDG,  2, CountConvex,                         "edge::CountConvex",                         COUNT, RANGE,      CountConvex,                         0u, 300000u, 1, 1, 0) \
+    X(EDG,  3, CountSingular,                       "edge::CountSingular",                       COUNT, RANGE,      CountSingular,                       0u, 0u,      1, 1, 0) \
+    X(EDG,  4, CountInvalidTopological,             "edge::CountInvalidTopological",             COUNT, RANGE,      CountInvalidTopological,             0u, 0u,      1, 1, 0) \
+    X(EDG,  5, CountInvalidGeometrical,             "edge::CountInvalidGeometrical",             COUNT, RANGE,      CountInvalidGeometrical,             0u, 0u,      1, 1, 0) \
+    X(EDG,  6, CountDuplicatedTopological,          "edge::CountDuplicatedTopological",          COUNT, RANGE,      CountDuplicatedTopological,          0u, 0u,      1, 1, 0) \
+    X(EDG,  7, CountDuplicatedGeometrical,          "edge::CountDuplicatedGeometrical",          COUNT, RANGE,      CountDuplicatedGeometrical,          0u, 0u,      1, 1, 0) \
+    X(EDG,  8, CountClassesOfDuplicatedTopological, "edge::CountClassesOfDuplicatedTopological", COUNT, RANGE,      CountClassesOfDuplicatedTopological, 0u, 0u,      1, 1, 0) \
+    X(EDG,  9, CountClassesOfDuplicatedGeometrical, "edge::CountClassesOfDuplicatedGeometrical", COUNT, RANGE,      CountClassesOfDuplicatedGeometrical, 0u, 0u,      1, 1, 0) \
+    X(EDG, 10, MinimalDegree,                       "edge::MinimalDegree",                       COUNT, RANGE,      Degree,                              1u, 2u,      1, 1, 0) \
+    X(EDG, 11, MaximalDegree,                       "edge::MaximalDegree",                       COUNT, RANGE,      Degree,                              1u, 2u,      1, 1, 0) \
+    X(EDG, 12, CountSmallerLength,                  "edge::CountSmallerLength",                  COUNT, RANGE,      CountSmallerLength,                  0u, 0u,      1, 1, 0) \
+    X(EDG, 14, CountGreaterLength,                  "edge::CountGreaterLength",                  COUNT, RANGE,      CountGreaterLength,                  0u, 0u,      1, 1, 0) \
+    X(EDG, 13, MinimalLength,                       "edge::MinimalLength",                       REAL,  REAL_RANGE, Length,                              0.0, 10.0,   1, 1, 0) \
+    X(EDG, 15, MaximalLength,                       "edge::MaximalLength",                       REAL,  REAL_RANGE, Length,                              0.0, 10.0,   1, 1, 0)
+
+#define MESHAUDIT_TRIANGLE_QUANTITIES(X) \
+    X(TRI,  0, Count,                               "triangle::Count\r",                             COUNT, RANGE, Count,                               0u, 900500u, 1, 1, 0) \
+    X(TRI,  1, CountBorder,                         "triangle::CountBorder",                         COUNT, RANGE, CountBorder,                         0u, 120000u, 1, 1, 0) \
+    X(TRI,  2, CountIsolated,                       "triangle::CountIsolated",                       COUNT, RANGE, CountIsolated,                       0u, 0u,      1, 1, 0) \
+    X(TRI,  3, CountSingular,                       "triangle::CountSingular",                       COUNT, RANGE, CountSingular,                       0u, 0u,      1, 1, 0) \
+    X(TRI,  4, MinimalDegree,                       "triangle::MinimalDegree",                       COUNT, RANGE, Degree,                              0u, 3u,      1, 1, 0) \
+    X(TRI,  5, MaximalDegree,                       "triangle::MaximalDegree",                       COUNT, RANGE, Degree,                              0u, 3u,      1, 1, 0) \
+    X(TRI,  6, CountInvalidTopological,             "triangle::CountInvalidTopological",             COUNT, RANGE, CountInvalidTopological,             0u, 0u,      1, 1, 0) \
+    X(TRI,  7, CountInvalidGeometrical,             "triangle::CountInvalidGeometrical",             COUNT, RANGE, CountInvalidGeometrical,             0u, 0u,      1, 1, 0) \
+    X(TRI,  8, CountDuplicatedTopological,          "triangle::CountDuplicatedTopological",          COUNT, RANGE, CountDuplicatedTopological,          0u, 0u,      0, 1, 0) \
+    X(TRI,  9, CountDuplicatedGeometrical,          "triangle::CountDuplicatedGeometrical",          COUNT, RANGE, CountDuplicatedGeometrical,          0u, 0u,      0, 1, 0) \
+    X(TRI, 10, CountClassesOfDuplicatedTopological, "triangle::CountClassesOfDuplicatedTopological", COUNT, RANGE, CountClassesOfDuplicatedTopological, 0u, 0u,      1, 1, 0) \
+    X(TRI, 11, CountClassesOfDuplicatedGeometrical, "triangle::CountClassesOfDuplicatedGeometrical", COUNT, RANGE, CountClassesOfDuplicatedGeometrical, 0u, 0u,      1, 1, 0) \
+    X(TRI, 13, CountIntersected,                    "triangle::CountIntersected",                    COUNT, RANGE, CountIntersected,                    0u, 0u,      1, 1, 0) \
+    X(TRI, 12, CountFlippedTopological,             "triangle::CountFlippedTopological",             COUNT, RANGE, CountFlippedTopological,             0u, 0u,      1, 1, 0)
+
+/* HasHandles shows "mesh::Manifold" and CountBorders "mesh::Handles": the
+   labels are the library's own, kept byte for byte. */
+#define MESHAUDIT_MESH_QUANTITIES(X) \
+    X(MSH,  0, Manifold,          "mesh::Manifold",           FLAG,   EXPECTED,   Manifold,          1, 0,          1, 0, 0) \
+    X(MSH,  1, Oriented,          "mesh::Oriented",           FLAG,   EXPECTED,   Oriented,          1, 0,          1, 1, 0) \
+    X(MSH,  2, Orientable,        "mesh::Orientable",         FLAG,   EXPECTED,   Orientable,        1, 0,          1, 1, 0) \
+    X(MSH,  4, CountComponents,   "mesh::CountComponents",    COUNT,  RANGE,      CountComponents,   0u, 10u,       1, 1, MESHAUDIT_GATE(MSH, Connected) | MESHAUDIT_GATE(MSH, CountComponents)) \
+    X(MSH,  3, Connected,         "mesh::Connected",          FLAG,   EXPECTED,   Connected,         1, 0,          1, 1, 0) \
+    X(MSH,  6, CountHandles,      "mesh::CountHandles",       COUNT,  RANGE,      CountHandles,      0u, 10u,       1, 1, MESHAUDIT_GATE(MSH, HasHandles) | MESHAUDIT_GATE(MSH, CountHandles)) \
+    X(MSH,  5, HasHandles,        "mesh::Manifold",           FLAG,   EXPECTED,   HasHandles,        1, 0,          1, 1, 0) \
+    X(MSH,  9, CountBorders,      "mesh::Handles",            COUNT,  RANGE,      CountBorders,      0u, 15u,       1, 1, MESHAUDIT_GATE(MSH, Closed) | MESHAUDIT_GATE(MSH, HasBorders) | MESHAUDIT_GATE(MSH, CountBorders)) \
+    X(MSH,  8, HasBorders,        "mesh::Borders",            FLAG,   EXPECTED,   HasBorders,        0, 0,          1, 1, 0) \
+    X(MSH,  7, Closed,            "mesh::Closed",             FLAG,   EXPECTED,   Closed,            1, 0,          1, 1, 0) \
+    X(MSH, 10, Invalid,           "mesh::Invalid",            FLAG,   EXPECTED,   Invalid,           0, 0,          1, 1, 0) \
+    X(MSH, 11, Singular,          "mesh::Singular",           FLAG,   EXPECTED,   Singular,          0, 0,          1, 1, 0) \
+    X(MSH, 12, PreciseDuplicates, "mesh::Precise Duplicates", FLAG,   EXPECTED,   PreciseDuplicates, 0, 0,          1, 1, 0) \
+    X(MSH, 13, EpsilonDuplicates, "mesh::Epsilon Duplicates", FLAG,   EXPECTED,   EpsilonDuplicates, 0, 0,          1, 1, 0) \
+    X(MSH, 14, Inclusion,         "mesh::Inclusion",          FLAG,   EXPECTED,   Inclusion,         1, 0,          1, 1, 0) \
+    X(MSH, 15, Selfintersection,  "mesh::Selfintersection",   FLAG,   EXPECTED,   Selfintersection,  0, 0,          1, 1, 0) \
+    X(MSH, 16, Convex,            "mesh::Convex",             FLAG,   EXPECTED,   Convex,            0, 0,          1, 0, 0) \
+    X(MSH, 17, Volume,            "mesh::Volume",             VOLUME, REAL_RANGE, Volume,            -500000.0, 500000.0, 1, 1, 0) \
+    X(MSH, 18, Area,              "mesh::Area",               REAL,   REAL_RANGE, Area,              0.0, 500000.0, 0, 1, 0) \
+    X(MSH, 20, AspectRatio,       "mesh::AspectRatio",        REAL,   REAL_RANGE, AspectRatio,       0.0, 1.0,      0, 0, 0) \
+    X(MSH, 21, Diameter,          "mesh::Diameter",           REAL,   REAL_RANGE, Diameter,          0.0, 500000.0, 0, 0, 0)
+
+/* Helpers for expanding the lists. */
+#define MESHAUDIT_X_INDEX(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate) \
+    P##_##name = k,
+#define MESHAUDIT_X_PLUS_ONE(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate) +1
+
+/* ------------------------------------------------------------------------ */
 /* Points                                                                   */
 /* ------------------------------------------------------------------------ */
 
 /* Index k of each point quantity in PointSettings.Enable and
    PointResults.InRange. */
 enum PointQuantity {
-    PNT_Count = 0,                                  /* "point::Count" */
-    PNT_CountNAN = 1,                               /* "point::CountNAN" */
-    PNT_CountINF = 2,                               /* "point::CountINF" */
-    PNT_CountIsolated = 3,                          /* "point::CountIsolated" */
-    PNT_CountBorder = 4,                            /* "point::CountBorder" */
-    PNT_CountArticulation = 5,                      /* "point::CountArticulation" */
-    PNT_CountDuplicatedGeometrical = 6,             /* "point::CountDuplicatedGeometrical" */
-    PNT_CountClassesOfDuplicatedGeometrical = 7,    /* "point::CountClassesOfDuplicatedGeometrical" */
-    PNT_CountClassesOfEpsilonDuplicatedGeometrical = 8, /* "point::CountClassesOfEpsilonDuplicatedGeometrical" */
-    PNT_MinimalDegree = 9,                          /* "point::calculateMinimalDegree" */
-    PNT_MaximalDegree = 10,                         /* "point::calculateMaximalDegree" */
-    PNT_QUANTITIES = 11
+    MESHAUDIT_POINT_QUANTITIES(MESHAUDIT_X_INDEX)
+    PNT_QUANTITIES = 0 MESHAUDIT_POINT_QUANTITIES(MESHAUDIT_X_PLUS_ONE)
 };
 
 /* PointSettings: 104 bytes. Defaults in brackets. */
@@ -260,23 +365,8 @@ typedef struct PointResults {
 /* Index k of each edge quantity in EdgeSettings.Enable and
    EdgeResults.InRange. The values lie in their own order (see the struct). */
 enum EdgeQuantity {
-    EDG_Count = 0,                                /* "edge::Count" */
-    EDG_CountBorder = 1,                          /* "edge::CountBorder" */
-    EDG_CountConvex = 2,                          /* "edge::CountConvex" */
-    EDG_CountSingular = 3,                        /* "edge::CountSingular" */
-    EDG_CountInvalidTopological = 4,              /* "edge::CountInvalidTopological" */
-    EDG_CountInvalidGeometrical = 5,              /* "edge::CountInvalidGeometrical" */
-    EDG_CountDuplicatedTopological = 6,           /* "edge::CountDuplicatedTopological" */
-    EDG_CountDuplicatedGeometrical = 7,           /* "edge::CountDuplicatedGeometrical" */
-    EDG_CountClassesOfDuplicatedTopological = 8,  /* "edge::CountClassesOfDuplicatedTopological" */
-    EDG_CountClassesOfDuplicatedGeometrical = 9,  /* "edge::CountClassesOfDuplicatedGeometrical" */
-    EDG_MinimalDegree = 10,                       /* "edge::MinimalDegree" */
-    EDG_MaximalDegree = 11,                       /* "edge::MaximalDegree" */
-    EDG_CountSmallerLength = 12,                  /* "edge::CountSmallerLength" */
-    EDG_MinimalLength = 13,                       /* "edge::MinimalLength" */
-    EDG_CountGreaterLength = 14,                  /* "edge::CountGreaterLength" */
-    EDG_MaximalLength = 15,                       /* "edge::MaximalLength" */
-    EDG_QUANTITIES = 16
+    MESHAUDIT_EDGE_QUANTITIES(MESHAUDIT_X_INDEX)
+    EDG_QUANTITIES = 0 MESHAUDIT_EDGE_QUANTITIES(MESHAUDIT_X_PLUS_ONE)
 };
 
 /* EdgeSettings: 136 bytes. Defaults in brackets. */
@@ -334,21 +424,8 @@ typedef struct EdgeResults {
    intersected count, while the values and ranges hold the intersected count
    first. */
 enum TriangleQuantity {
-    TRI_Count = 0,                                /* "triangle::Count\r" */
-    TRI_CountBorder = 1,                          /* "triangle::CountBorder" */
-    TRI_CountIsolated = 2,                        /* "triangle::CountIsolated" */
-    TRI_CountSingular = 3,                        /* "triangle::CountSingular" */
-    TRI_MinimalDegree = 4,                        /* "triangle::MinimalDegree" */
-    TRI_MaximalDegree = 5,                        /* "triangle::MaximalDegree" */
-    TRI_CountInvalidTopological = 6,              /* "triangle::CountInvalidTopological" */
-    TRI_CountInvalidGeometrical = 7,              /* "triangle::CountInvalidGeometrical" */
-    TRI_CountDuplicatedTopological = 8,           /* "triangle::CountDuplicatedTopological" (never judged) */
-    TRI_CountDuplicatedGeometrical = 9,           /* "triangle::CountDuplicatedGeometrical" (never judged) */
-    TRI_CountClassesOfDuplicatedTopological = 10, /* "triangle::CountClassesOfDuplicatedTopological" */
-    TRI_CountClassesOfDuplicatedGeometrical = 11, /* "triangle::CountClassesOfDuplicatedGeometrical" */
-    TRI_CountFlippedTopological = 12,             /* "triangle::CountFlippedTopological" */
-    TRI_CountIntersected = 13,                    /* "triangle::CountIntersected" */
-    TRI_QUANTITIES = 14
+    MESHAUDIT_TRIANGLE_QUANTITIES(MESHAUDIT_X_INDEX)
+    TRI_QUANTITIES = 0 MESHAUDIT_TRIANGLE_QUANTITIES(MESHAUDIT_X_PLUS_ONE)
 };
 
 /* TriangleSettings: 232 bytes. Defaults in brackets. */
@@ -409,29 +486,9 @@ typedef struct TriangleResults {
 /* Index k of each mesh quantity in MeshSettings.Enable and
    MeshResults.InRange. Labels are those the progress line shows. */
 enum MeshQuantity {
-    MSH_Manifold = 0,           /* "mesh::Manifold" (not computed in this version) */
-    MSH_Oriented = 1,           /* "mesh::Oriented" */
-    MSH_Orientable = 2,         /* "mesh::Orientable" */
-    MSH_Connected = 3,          /* "mesh::Connected" */
-    MSH_CountComponents = 4,    /* "mesh::CountComponents" */
-    MSH_HasHandles = 5,         /* "mesh::Manifold" (sic: shown a second time) */
-    MSH_CountHandles = 6,       /* "mesh::CountHandles" */
-    MSH_Closed = 7,             /* "mesh::Closed" */
-    MSH_HasBorders = 8,         /* "mesh::Borders" */
-    MSH_CountBorders = 9,       /* "mesh::Handles" (sic) */
-    MSH_Invalid = 10,           /* "mesh::Invalid" */
-    MSH_Singular = 11,          /* "mesh::Singular" */
-    MSH_PreciseDuplicates = 12, /* "mesh::Precise Duplicates" */
-    MSH_EpsilonDuplicates = 13, /* "mesh::Epsilon Duplicates" */
-    MSH_Inclusion = 14,         /* "mesh::Inclusion" */
-    MSH_Selfintersection = 15,  /* "mesh::Selfintersection" */
-    MSH_Convex = 16,            /* "mesh::Convex" (not computed in this version) */
-    MSH_Volume = 17,            /* "mesh::Volume" */
-    MSH_Area = 18,              /* "mesh::Area" (never judged) */
-    MSH_Unused19 = 19,          /* no quantity; never read or written */
-    MSH_AspectRatio = 20,       /* "mesh::AspectRatio" (not computed; never judged) */
-    MSH_Diameter = 21,          /* "mesh::Diameter" (not computed; never judged) */
-    MSH_QUANTITIES = 22
+    MESHAUDIT_MESH_QUANTITIES(MESHAUDIT_X_INDEX)
+    MSH_Unused19 = 19, /* no quantity: its bytes are never read or written */
+    MSH_QUANTITIES = 1 MESHAUDIT_MESH_QUANTITIES(MESHAUDIT_X_PLUS_ONE)
 };
 
 /* MeshSettings: 152 bytes. Booleans are judged by equality with an expected
@@ -709,38 +766,52 @@ MESHAUDIT_CHECK_OFFSET(MeshResults, InRange, 72);
 MESHAUDIT_CHECK_OFFSET(MeshResults, Padding3, 94);
 
 /* ------------------------------------------------------------------------ */
-/* Defaults, without a call into the library                                */
+/* Defaults and not-computed states, without a call into the library        */
 /* ------------------------------------------------------------------------ */
-/* Each helper fills a settings block with exactly the bytes the library's   */
+/* Each settings helper fills a block with exactly the bytes the library's  */
 /* own block holds at load (padding included, as 0), so a host can start    */
-/* from the defaults, change a few fields and pass the block to set_*.      */
+/* from the defaults, change a few fields and pass the block to set_*. Each */
+/* results helper fills a block with the state get_* reports before any     */
+/* analysis: every value at its not-computed mark, every InRange byte 0xFF, */
+/* padding 0.                                                               */
 
-static inline void meshaudit_value_range(ValueRange *r, uint32_t min, uint32_t max)
-{
-    r->min = min;
-    r->max = max;
-}
+MESHAUDIT_STATIC_ASSERT(PNT_QUANTITIES == 11, eleven_point_quantities);
+MESHAUDIT_STATIC_ASSERT(EDG_QUANTITIES == 16, sixteen_edge_quantities);
+MESHAUDIT_STATIC_ASSERT(TRI_QUANTITIES == 14, fourteen_triangle_quantities);
+MESHAUDIT_STATIC_ASSERT(MSH_QUANTITIES == 22, twenty_two_mesh_slots);
+
+/* The not-computed marks of the value kinds (NOT_COMPUTED is the counts').
+   The mesh volume's is the lowest finite double, since a volume may be
+   negative. */
+#define MESHAUDIT_VOLUME_NOT_COMPUTED (-DBL_MAX)
+#define MESHAUDIT_REAL_NOT_COMPUTED (-1.0)
+#define MESHAUDIT_FLAG_NOT_COMPUTED (-1)
+#define MESHAUDIT_NOT_JUDGED 0xFFu
+
+#define MESHAUDIT_DEFAULT_RANGE(s, field, lo, hi) (s)->field.min = (lo); (s)->field.max = (hi);
+#define MESHAUDIT_DEFAULT_REAL_RANGE(s, field, lo, hi) (s)->field.min = (lo); (s)->field.max = (hi);
+#define MESHAUDIT_DEFAULT_EXPECTED(s, field, lo, hi) (s)->field = (uint8_t)(lo);
+#define MESHAUDIT_X_DEFAULT(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate) \
+    MESHAUDIT_DEFAULT_##CRIT(s, field, min, max) s->Enable[k] = (uint8_t)(enable);
+
+#define MESHAUDIT_MARK_COUNT(r, name) (r)->name = NOT_COMPUTED;
+#define MESHAUDIT_MARK_REAL(r, name) (r)->name = MESHAUDIT_REAL_NOT_COMPUTED;
+#define MESHAUDIT_MARK_VOLUME(r, name) (r)->name = MESHAUDIT_VOLUME_NOT_COMPUTED;
+#define MESHAUDIT_MARK_FLAG(r, name) (r)->name = MESHAUDIT_FLAG_NOT_COMPUTED;
+#define MESHAUDIT_X_MARK(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate) \
+    MESHAUDIT_MARK_##SLOT(r, name)
 
 static inline void meshaudit_default_point_settings(PointSettings *s)
 {
     memset(s, 0, sizeof *s);
-    meshaudit_value_range(&s->Count, 3u, 500000u);
-    meshaudit_value_range(&s->CountBorder, 0u, 100000u);
+    MESHAUDIT_POINT_QUANTITIES(MESHAUDIT_X_DEFAULT)
     s->Epsilon = 0.002;
-    meshaudit_value_range(&s->Degree, 2u, 64u);
-    memset(s->Enable, 1, sizeof s->Enable);
 }
 
 static inline void meshaudit_default_edge_settings(EdgeSettings *s)
 {
     memset(s, 0, sizeof *s);
-    meshaudit_value_range(&s->Count, 0u, 300000u);
-    meshaudit_value_range(&s->CountBorder, 0u, 200000u);
-    meshaudit_value_range(&s->CountConvex, 0u, 300000u);
-    meshaudit_value_range(&s->Degree, 1u, 2u);
-    s->Length.min = 0.0;
-    s->Length.max = 10.0;
-    memset(s->Enable, 1, sizeof s->Enable);
+    MESHAUDIT_EDGE_QUANTITIES(MESHAUDIT_X_DEFAULT)
 }
 
 static inline void meshaudit_default_triangle_settings(TriangleSettings *s)
@@ -748,46 +819,57 @@ static inline void meshaudit_default_triangle_settings(TriangleSettings *s)
     static const double unusedMax[5] = { 15.4, 180.0, 1.0, 9.2, 3.21 };
     int i;
     memset(s, 0, sizeof *s);
-    meshaudit_value_range(&s->Count, 0u, 900500u);
-    meshaudit_value_range(&s->CountBorder, 0u, 120000u);
-    meshaudit_value_range(&s->Degree, 0u, 3u);
+    MESHAUDIT_TRIANGLE_QUANTITIES(MESHAUDIT_X_DEFAULT)
     for (i = 0; i < 5; ++i) {
         s->Unused[i].min = 0.0;
         s->Unused[i].max = unusedMax[i];
     }
-    memset(s->Enable, 1, sizeof s->Enable);
     memset(s->EnableUnused, 1, sizeof s->EnableUnused);
 }
 
 static inline void meshaudit_default_mesh_settings(MeshSettings *s)
 {
-    int k;
     memset(s, 0, sizeof *s);
-    s->Manifold = 1;
-    s->Oriented = 1;
-    s->Orientable = 1;
-    s->Connected = 1;
-    meshaudit_value_range(&s->CountComponents, 0u, 10u);
-    s->HasHandles = 1;
-    meshaudit_value_range(&s->CountHandles, 0u, 10u);
-    s->Closed = 1;
-    s->HasBorders = 0;
-    meshaudit_value_range(&s->CountBorders, 0u, 15u);
-    s->Inclusion = 1;
-    s->Volume.min = -500000.0;
-    s->Volume.max = 500000.0;
-    s->Area.max = 500000.0;
+    MESHAUDIT_MESH_QUANTITIES(MESHAUDIT_X_DEFAULT)
     s->Unused19.max = 500000.0;
-    s->AspectRatio.max = 1.0;
-    s->Diameter.max = 500000.0;
-    for (k = 0; k < MSH_QUANTITIES; ++k) {
-        s->Enable[k] = 1;
+}
+
+static inline void meshaudit_not_computed_point_results(PointResults *r)
+{
+    memset(r, 0, sizeof *r);
+    MESHAUDIT_POINT_QUANTITIES(MESHAUDIT_X_MARK)
+    memset(r->InRange, (int)MESHAUDIT_NOT_JUDGED, sizeof r->InRange);
+}
+
+static inline void meshaudit_not_computed_edge_results(EdgeResults *r)
+{
+    memset(r, 0, sizeof *r);
+    MESHAUDIT_EDGE_QUANTITIES(MESHAUDIT_X_MARK)
+    memset(r->InRange, (int)MESHAUDIT_NOT_JUDGED, sizeof r->InRange);
+}
+
+static inline void meshaudit_not_computed_triangle_results(TriangleResults *r)
+{
+    int i;
+    memset(r, 0, sizeof *r);
+    MESHAUDIT_TRIANGLE_QUANTITIES(MESHAUDIT_X_MARK)
+    r->Unused[0] = NOT_COMPUTED;
+    r->Unused[1] = NOT_COMPUTED;
+    for (i = 0; i < 9; ++i) {
+        r->UnusedSlots[i].value = MESHAUDIT_REAL_NOT_COMPUTED;
+        memset(r->UnusedSlots[i].bytes, 0xFF, sizeof r->UnusedSlots[i].bytes);
     }
-    s->Enable[MSH_Manifold] = 0;
-    s->Enable[MSH_Convex] = 0;
-    s->Enable[MSH_Unused19] = 0;
-    s->Enable[MSH_AspectRatio] = 0;
-    s->Enable[MSH_Diameter] = 0;
+    r->UnusedDouble = MESHAUDIT_REAL_NOT_COMPUTED;
+    memset(r->InRange, (int)MESHAUDIT_NOT_JUDGED, sizeof r->InRange);
+    memset(r->InRangeUnused, (int)MESHAUDIT_NOT_JUDGED, sizeof r->InRangeUnused);
+}
+
+static inline void meshaudit_not_computed_mesh_results(MeshResults *r)
+{
+    memset(r, 0, sizeof *r);
+    MESHAUDIT_MESH_QUANTITIES(MESHAUDIT_X_MARK)
+    r->Unused19 = MESHAUDIT_REAL_NOT_COMPUTED;
+    memset(r->InRange, (int)MESHAUDIT_NOT_JUDGED, sizeof r->InRange);
 }
 
 /* ------------------------------------------------------------------------ */

@@ -1,127 +1,105 @@
 #include "Quantities.h"
 
-#include <cfloat>
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace meshaudit::cli {
 
 namespace {
 
-using V = ValueKind;
-using C = CriterionKind;
+// The columns SLOT and CRIT of the lists in meshaudit.h as the report's kinds.
+constexpr ValueKind ValueCOUNT = ValueKind::Count;
+constexpr ValueKind ValueREAL = ValueKind::Double;
+constexpr ValueKind ValueVOLUME = ValueKind::Volume;
+constexpr ValueKind ValueFLAG = ValueKind::Boolean;
+constexpr CriterionKind CritRANGE = CriterionKind::CountRange;
+constexpr CriterionKind CritREAL_RANGE = CriterionKind::DoubleRange;
+constexpr CriterionKind CritEXPECTED = CriterionKind::Expected;
 
-#define POINT(k, field, criterion, shared) \
-    {Category::Points, k, #field, V::Count, offsetof(PointResults, field), C::CountRange, criterion, shared}
+constexpr bool Same(const char* a, const char* b)
+{
+    while (*a != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
 
-constexpr Quantity kPoints[] = {
-    POINT(PNT_Count, Count, offsetof(PointSettings, Count), nullptr),
-    POINT(PNT_CountNAN, CountNAN, offsetof(PointSettings, CountNAN), nullptr),
-    POINT(PNT_CountINF, CountINF, offsetof(PointSettings, CountINF), nullptr),
-    POINT(PNT_CountIsolated, CountIsolated, offsetof(PointSettings, CountIsolated), nullptr),
-    POINT(PNT_CountBorder, CountBorder, offsetof(PointSettings, CountBorder), nullptr),
-    POINT(PNT_CountArticulation, CountArticulation, offsetof(PointSettings, CountArticulation), nullptr),
-    POINT(PNT_CountDuplicatedGeometrical, CountDuplicatedGeometrical,
-          offsetof(PointSettings, CountDuplicatedGeometrical), nullptr),
-    POINT(PNT_CountClassesOfDuplicatedGeometrical, CountClassesOfDuplicatedGeometrical,
-          offsetof(PointSettings, CountClassesOfDuplicatedGeometrical), nullptr),
-    POINT(PNT_CountClassesOfEpsilonDuplicatedGeometrical, CountClassesOfEpsilonDuplicatedGeometrical,
-          offsetof(PointSettings, CountClassesOfEpsilonDuplicatedGeometrical), nullptr),
-    POINT(PNT_MinimalDegree, MinimalDegree, offsetof(PointSettings, Degree), "Degree"),
-    POINT(PNT_MaximalDegree, MaximalDegree, offsetof(PointSettings, Degree), "Degree"),
-};
-#undef POINT
+// A quantity judged by a field of another name shares that field (Degree,
+// Length) with its pair.
+#define QUANTITY(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate)            \
+    Quantity{kCategory,                                                                            \
+             k,                                                                                    \
+             #name,                                                                                \
+             Value##SLOT,                                                                          \
+             offsetof(Results, name),                                                              \
+             (judged) != 0 ? Crit##CRIT : CriterionKind::None,                                     \
+             (judged) != 0 ? offsetof(Settings, field) : 0,                                        \
+             (judged) != 0 && !Same(#name, #field) ? #field : nullptr},
 
-#define EDGE(k, field, kind, criterionKind, criterion, shared) \
-    {Category::Edges, k, #field, kind, offsetof(EdgeResults, field), criterionKind, criterion, shared}
-#define EDGE_COUNT(k, field) \
-    EDGE(k, field, V::Count, C::CountRange, offsetof(EdgeSettings, field), nullptr)
+// A category's quantities in the order of their Enable bytes.
+template <size_t n>
+constexpr std::array<Quantity, n> ByIndex(std::array<Quantity, n> quantities)
+{
+    std::sort(quantities.begin(), quantities.end(),
+              [](const Quantity& a, const Quantity& b) { return a.k < b.k; });
+    return quantities;
+}
 
-constexpr Quantity kEdges[] = {
-    EDGE_COUNT(EDG_Count, Count),
-    EDGE_COUNT(EDG_CountBorder, CountBorder),
-    EDGE_COUNT(EDG_CountConvex, CountConvex),
-    EDGE_COUNT(EDG_CountSingular, CountSingular),
-    EDGE_COUNT(EDG_CountInvalidTopological, CountInvalidTopological),
-    EDGE_COUNT(EDG_CountInvalidGeometrical, CountInvalidGeometrical),
-    EDGE_COUNT(EDG_CountDuplicatedTopological, CountDuplicatedTopological),
-    EDGE_COUNT(EDG_CountDuplicatedGeometrical, CountDuplicatedGeometrical),
-    EDGE_COUNT(EDG_CountClassesOfDuplicatedTopological, CountClassesOfDuplicatedTopological),
-    EDGE_COUNT(EDG_CountClassesOfDuplicatedGeometrical, CountClassesOfDuplicatedGeometrical),
-    EDGE(EDG_MinimalDegree, MinimalDegree, V::Count, C::CountRange, offsetof(EdgeSettings, Degree), "Degree"),
-    EDGE(EDG_MaximalDegree, MaximalDegree, V::Count, C::CountRange, offsetof(EdgeSettings, Degree), "Degree"),
-    EDGE_COUNT(EDG_CountSmallerLength, CountSmallerLength),
-    EDGE(EDG_MinimalLength, MinimalLength, V::Double, C::DoubleRange, offsetof(EdgeSettings, Length), "Length"),
-    EDGE_COUNT(EDG_CountGreaterLength, CountGreaterLength),
-    EDGE(EDG_MaximalLength, MaximalLength, V::Double, C::DoubleRange, offsetof(EdgeSettings, Length), "Length"),
-};
-#undef EDGE_COUNT
-#undef EDGE
+#define QUANTITIES_OF(LIST, category, SettingsType, ResultsType)            \
+    [] {                                                                    \
+        using Settings = SettingsType;                                      \
+        using Results = ResultsType;                                        \
+        constexpr Category kCategory = category;                            \
+        return ByIndex(std::to_array<Quantity>({LIST(QUANTITY)}));          \
+    }()
 
-#define TRIANGLE_Q(k, field, criterionKind, criterion, shared) \
-    {Category::Triangles, k, #field, V::Count, offsetof(TriangleResults, field), criterionKind, criterion, shared}
-#define TRIANGLE_COUNT(k, field) \
-    TRIANGLE_Q(k, field, C::CountRange, offsetof(TriangleSettings, field), nullptr)
+constexpr auto kPoints =
+    QUANTITIES_OF(MESHAUDIT_POINT_QUANTITIES, Category::Points, PointSettings, PointResults);
+constexpr auto kEdges =
+    QUANTITIES_OF(MESHAUDIT_EDGE_QUANTITIES, Category::Edges, EdgeSettings, EdgeResults);
+constexpr auto kTriangles = QUANTITIES_OF(MESHAUDIT_TRIANGLE_QUANTITIES, Category::Triangles,
+                                          TriangleSettings, TriangleResults);
+constexpr auto kMesh =
+    QUANTITIES_OF(MESHAUDIT_MESH_QUANTITIES, Category::Mesh, MeshSettings, MeshResults);
+#undef QUANTITIES_OF
+#undef QUANTITY
 
-constexpr Quantity kTriangles[] = {
-    TRIANGLE_COUNT(TRI_Count, Count),
-    TRIANGLE_COUNT(TRI_CountBorder, CountBorder),
-    TRIANGLE_COUNT(TRI_CountIsolated, CountIsolated),
-    TRIANGLE_COUNT(TRI_CountSingular, CountSingular),
-    TRIANGLE_Q(TRI_MinimalDegree, MinimalDegree, C::CountRange, offsetof(TriangleSettings, Degree), "Degree"),
-    TRIANGLE_Q(TRI_MaximalDegree, MaximalDegree, C::CountRange, offsetof(TriangleSettings, Degree), "Degree"),
-    TRIANGLE_COUNT(TRI_CountInvalidTopological, CountInvalidTopological),
-    TRIANGLE_COUNT(TRI_CountInvalidGeometrical, CountInvalidGeometrical),
-    // The library never judges these two; their ranges are never read.
-    TRIANGLE_Q(TRI_CountDuplicatedTopological, CountDuplicatedTopological, C::None, 0, nullptr),
-    TRIANGLE_Q(TRI_CountDuplicatedGeometrical, CountDuplicatedGeometrical, C::None, 0, nullptr),
-    TRIANGLE_COUNT(TRI_CountClassesOfDuplicatedTopological, CountClassesOfDuplicatedTopological),
-    TRIANGLE_COUNT(TRI_CountClassesOfDuplicatedGeometrical, CountClassesOfDuplicatedGeometrical),
-    TRIANGLE_COUNT(TRI_CountFlippedTopological, CountFlippedTopological),
-    TRIANGLE_COUNT(TRI_CountIntersected, CountIntersected),
-};
-#undef TRIANGLE_COUNT
-#undef TRIANGLE_Q
+// The shared criteria of a category, each once, in the order of first use.
+template <size_t n>
+constexpr std::array<SharedCriterion, 2> SharedOf(const std::array<Quantity, n>& quantities)
+{
+    std::array<SharedCriterion, 2> shared{};
+    size_t count = 0;
+    for (const Quantity& q : quantities) {
+        if (q.sharedCriterion == nullptr) {
+            continue;
+        }
+        bool known = false;
+        for (size_t i = 0; i < count; ++i) {
+            known = known || Same(shared[i].name, q.sharedCriterion);
+        }
+        if (!known) {
+            shared[count++] = SharedCriterion{q.sharedCriterion, q.criterion, q.criterionOffset};
+        }
+    }
+    return shared;
+}
 
-#define MESH_BOOL(k, field) \
-    {Category::Mesh, k, #field, V::Boolean, offsetof(MeshResults, field), C::Expected, offsetof(MeshSettings, field), nullptr}
-#define MESH_COUNT(k, field) \
-    {Category::Mesh, k, #field, V::Count, offsetof(MeshResults, field), C::CountRange, offsetof(MeshSettings, field), nullptr}
-#define MESH_UNJUDGED(k, field) \
-    {Category::Mesh, k, #field, V::Double, offsetof(MeshResults, field), C::None, 0, nullptr}
+template <size_t n>
+constexpr size_t SharedCount(const std::array<Quantity, n>& quantities)
+{
+    size_t count = 0;
+    for (const SharedCriterion& s : SharedOf(quantities)) {
+        count += s.name != nullptr ? 1 : 0;
+    }
+    return count;
+}
 
-constexpr Quantity kMesh[] = {
-    MESH_BOOL(MSH_Manifold, Manifold),
-    MESH_BOOL(MSH_Oriented, Oriented),
-    MESH_BOOL(MSH_Orientable, Orientable),
-    MESH_BOOL(MSH_Connected, Connected),
-    MESH_COUNT(MSH_CountComponents, CountComponents),
-    MESH_BOOL(MSH_HasHandles, HasHandles),
-    MESH_COUNT(MSH_CountHandles, CountHandles),
-    MESH_BOOL(MSH_Closed, Closed),
-    MESH_BOOL(MSH_HasBorders, HasBorders),
-    MESH_COUNT(MSH_CountBorders, CountBorders),
-    MESH_BOOL(MSH_Invalid, Invalid),
-    MESH_BOOL(MSH_Singular, Singular),
-    MESH_BOOL(MSH_PreciseDuplicates, PreciseDuplicates),
-    MESH_BOOL(MSH_EpsilonDuplicates, EpsilonDuplicates),
-    MESH_BOOL(MSH_Inclusion, Inclusion),
-    MESH_BOOL(MSH_Selfintersection, Selfintersection),
-    MESH_BOOL(MSH_Convex, Convex),
-    {Category::Mesh, MSH_Volume, "Volume", V::Volume, offsetof(MeshResults, Volume), C::DoubleRange,
-     offsetof(MeshSettings, Volume), nullptr},
-    // The library computes these but never judges them.
-    MESH_UNJUDGED(MSH_Area, Area),
-    MESH_UNJUDGED(MSH_AspectRatio, AspectRatio),
-    MESH_UNJUDGED(MSH_Diameter, Diameter),
-};
-#undef MESH_BOOL
-#undef MESH_COUNT
-#undef MESH_UNJUDGED
-
-constexpr SharedCriterion kPointShared[] = {{"Degree", C::CountRange, offsetof(PointSettings, Degree)}};
-constexpr SharedCriterion kEdgeShared[] = {{"Degree", C::CountRange, offsetof(EdgeSettings, Degree)},
-                                           {"Length", C::DoubleRange, offsetof(EdgeSettings, Length)}};
-constexpr SharedCriterion kTriangleShared[] = {{"Degree", C::CountRange, offsetof(TriangleSettings, Degree)}};
+constexpr auto kPointShared = SharedOf(kPoints);
+constexpr auto kEdgeShared = SharedOf(kEdges);
+constexpr auto kTriangleShared = SharedOf(kTriangles);
 
 size_t EnableOffset(Category category)
 {
@@ -189,11 +167,11 @@ std::span<const SharedCriterion> SharedCriteriaOf(Category category)
 {
     switch (category) {
     case Category::Points:
-        return kPointShared;
+        return std::span(kPointShared).first(SharedCount(kPoints));
     case Category::Edges:
-        return kEdgeShared;
+        return std::span(kEdgeShared).first(SharedCount(kEdges));
     case Category::Triangles:
-        return kTriangleShared;
+        return std::span(kTriangleShared).first(SharedCount(kTriangles));
     case Category::Mesh:
         break;
     }
@@ -213,19 +191,10 @@ SettingsBlocks DefaultSettings()
 ResultBlocks NotComputedResults()
 {
     ResultBlocks blocks;
-    std::memset(&blocks, 0xFF, sizeof blocks);
-    for (Category category : kCategories) {
-        uint8_t* bytes = ResultBytes(blocks, category);
-        for (const Quantity& q : QuantitiesOf(category)) {
-            if (q.value == ValueKind::Double) {
-                const double mark = -1.0;
-                std::memcpy(bytes + q.valueOffset, &mark, sizeof mark);
-            } else if (q.value == ValueKind::Volume) {
-                const double mark = -DBL_MAX;
-                std::memcpy(bytes + q.valueOffset, &mark, sizeof mark);
-            }
-        }
-    }
+    meshaudit_not_computed_point_results(&blocks.points);
+    meshaudit_not_computed_edge_results(&blocks.edges);
+    meshaudit_not_computed_triangle_results(&blocks.triangles);
+    meshaudit_not_computed_mesh_results(&blocks.mesh);
     return blocks;
 }
 

@@ -1,7 +1,7 @@
 #include "analysis/AnalysisContext.h"
 
 #include "analysis/Progress.h"
-#include "interface/Blocks.h"
+#include "model/BlockMarks.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "analysis/AnalysisContext.h"
-#include "interface/Blocks.h"
+#include "model/BlockMarks.h"
 
 namespace meshaudit {
 

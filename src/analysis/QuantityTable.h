@@ -1,11 +1,14 @@
-// The shape of a category's quantity table. Each category (points, edges,
-// triangles, mesh) lists its quantities once, in the order its compute step
-// visits them; the context does the rest (gating, announcing, caching,
-// storing, judging, counting steps) in one place.
+// The shape of a category's quantity table. The rows come from the
+// category's list in meshaudit.h (MESHAUDIT_DEFINE_TABLE below); the category
+// adds only its compute functions, and the context does the rest (gating,
+// announcing, caching, storing, judging, counting steps) in one place.
 #pragma once
+
+#include "meshaudit.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace meshaudit {
 
@@ -65,6 +68,50 @@ constexpr uint32_t Gate(uint32_t k)
 {
     return 1u << k;
 }
+
+// The list columns SLOT and CRIT as the table's kinds.
+namespace list_kinds {
+inline constexpr Slot SlotCOUNT = Slot::Count;
+inline constexpr Slot SlotREAL = Slot::Real;
+inline constexpr Slot SlotVOLUME = Slot::Volume;
+inline constexpr Slot SlotFLAG = Slot::Flag;
+inline constexpr Criterion CritRANGE = Criterion::Range;
+inline constexpr Criterion CritREAL_RANGE = Criterion::RealRange;
+inline constexpr Criterion CritEXPECTED = Criterion::Expected;
+}  // namespace list_kinds
+
+template <Slot> struct ComputeOf;
+template <> struct ComputeOf<Slot::Count> { static constexpr ComputeFn Make(CountFn f) { return {.count = f}; } };
+template <> struct ComputeOf<Slot::Real> { static constexpr ComputeFn Make(RealFn f) { return {.real = f}; } };
+template <> struct ComputeOf<Slot::Volume> { static constexpr ComputeFn Make(RealFn f) { return {.real = f}; } };
+template <> struct ComputeOf<Slot::Flag> { static constexpr ComputeFn Make(FlagFn f) { return {.flag = f}; } };
+
+// One row of a list. A compute function whose type does not fit the slot
+// does not compile. An unjudged quantity is no step of the progress bar.
+#define MESHAUDIT_TABLE_ROW(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate) \
+    QuantityRow{label,                                                                           \
+                k,                                                                               \
+                (gate) != 0 ? static_cast<uint32_t>(gate) : Gate(k),                             \
+                list_kinds::Slot##SLOT,                                                             \
+                offsetof(Results, name),                                                         \
+                (judged) != 0 ? list_kinds::Crit##CRIT : Criterion::None,                           \
+                (judged) != 0 ? static_cast<uint16_t>(offsetof(Settings, field)) : uint16_t{0},  \
+                (judged) != 0,                                                                   \
+                ComputeOf<list_kinds::Slot##SLOT>::Make(steps::name)},
+
+// Defines `const CategoryTable& function()` from a category's list; the
+// compute function of quantity `name` is `stepsNamespace::name`.
+#define MESHAUDIT_DEFINE_TABLE(function, LIST, categoryValue, SettingsType, ResultsType, stepsNamespace) \
+    const CategoryTable& function()                                                                   \
+    {                                                                                                 \
+        using Settings = SettingsType;                                                                \
+        using Results = ResultsType;                                                                  \
+        namespace steps = stepsNamespace;                                                             \
+        static constexpr QuantityRow rows[] = {LIST(MESHAUDIT_TABLE_ROW)};                            \
+        static constexpr CategoryTable table{categoryValue, rows, std::size(rows),                    \
+                                             offsetof(Settings, Enable), offsetof(Results, InRange)}; \
+        return table;                                                                                 \
+    }
 
 // The four tables, each defined beside its category's analyses.
 const CategoryTable& PointTable();

@@ -1,7 +1,7 @@
 // Surface area of a mesh: half the length of each triangle's edge cross
 // product, summed in triangle order.
 #include "analysis/mesh/MeshAnalyses.h"
-#include "interface/Blocks.h"
+#include "model/BlockMarks.h"
 #include "model/ReadAhead.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // Whether the mesh encloses a volume: one closed, consistently oriented
 // piece whose orientation makes its volume positive.
 #include "analysis/mesh/MeshSteps.h"
-#include "interface/Blocks.h"
+#include "model/BlockMarks.h"
 
 namespace meshaudit {
 

@@ -4,7 +4,7 @@
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/MagnitudeSort.h"
 #include "containers/Memory.h"
-#include "interface/Blocks.h"
+#include "model/BlockMarks.h"
 #include "model/ReadAhead.h"
 
 #include <cstddef>
