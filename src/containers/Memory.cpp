@@ -1,15 +1,14 @@
+// The allocation seam: every request is counted, so that a test can make the
+// k-th one fail, and large blocks go through the reuse of the open
+// BlockReuseScope and get the huge-page hint.
 #include "containers/Memory.h"
+
+#include "containers/BlockReuse.h"
+#include "containers/PageHints.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 namespace meshaudit {
 
@@ -37,175 +36,36 @@ bool NextRequestFails()
     return false;
 }
 
-// Large blocks come fresh from the system, and every 4 KiB page costs a
-// fault on its first write; on a large mesh those faults take more time than
-// the work done in the block. Asking for huge pages makes them 512 times
-// fewer. Zeroed blocks get the hint too: a large calloc maps pages that are
-// not touched yet, so the first write faults them in the same way. Only a
-// hint: the block is used the same way whether the system follows it or not.
-constexpr std::size_t kHugePageHintBytes = std::size_t{8} << 20;
-
-void HintHugePages(void* block, std::size_t bytes)
+// A fresh block from the system, hinted and counted as in use by the reuse.
+template <typename System>
+void* Fresh(std::size_t bytes, System system)
 {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (block == nullptr || bytes < kHugePageHintBytes) {
-        return;
+    const bool reusing = block_reuse::Applies(bytes);
+    if (reusing) {
+        block_reuse::MakeRoomFor(bytes);
     }
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t last = (start + bytes) & ~(kHuge - 1);
-    if (last > first) {
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    void* block = system();
+    HintHugePages(block, bytes);
+    if (reusing) {
+        block_reuse::CountInUse(block);
     }
-#else
-    (void)block;
-    (void)bytes;
-#endif
-}
-
-// Reuse of large blocks inside a BlockReuseScope. Smaller blocks come from
-// the allocator's free lists, which reuse them already; larger ones get
-// fresh pages from the system each time. The size of a block is read back
-// from the allocator, so only where it tells it.
-#if defined(__GLIBC__)
-constexpr bool kCanReuse = true;
-std::size_t BlockBytes(void* block)
-{
-    return malloc_usable_size(block);
-}
-#else
-constexpr bool kCanReuse = false;
-std::size_t BlockBytes(void*)
-{
-    return 0;
-}
-#endif
-constexpr std::size_t kReuseMinBytes = std::size_t{1} << 20;
-constexpr std::size_t kKeptSlots = 16;
-
-struct KeptBlock {
-    void* block;
-    std::size_t bytes;
-};
-
-// What the open scopes keep, and the bytes of large blocks in use now
-// (`liveBytes`) and at most so far. The kept blocks are bounded so that the
-// blocks in use and kept together stay within a sixteenth above that peak,
-// which keeps the resident peak of a call close to what it is without reuse.
-struct ReuseState {
-    unsigned depth = 0;
-    KeptBlock kept[kKeptSlots] = {};
-    std::size_t keptCount = 0;
-    std::size_t keptBytes = 0;
-    std::size_t liveBytes = 0;
-    std::size_t peakLiveBytes = 0;
-};
-
-ReuseState reuse;
-
-bool Reusing(std::size_t bytes)
-{
-    return kCanReuse && reuse.depth != 0 && bytes >= kReuseMinBytes;
-}
-
-// Takes the block of a slot out of the kept set and returns it.
-void* RemoveKept(std::size_t slot)
-{
-    void* block = reuse.kept[slot].block;
-    reuse.keptBytes -= reuse.kept[slot].bytes;
-    reuse.kept[slot] = reuse.kept[--reuse.keptCount];
     return block;
 }
 
-void ReleaseKept(std::size_t slot)
-{
-    std::free(RemoveKept(slot));
-}
-
-// The smallest kept block that holds `bytes` and wastes at most half of it
-// again, taken out of the kept set; null when there is none.
-void* TakeKept(std::size_t bytes)
-{
-    std::size_t best = kKeptSlots;
-    for (std::size_t i = 0; i < reuse.keptCount; ++i) {
-        const std::size_t have = reuse.kept[i].bytes;
-        if (have >= bytes && have - bytes <= bytes / 2 &&
-            (best == kKeptSlots || have < reuse.kept[best].bytes)) {
-            best = i;
-        }
-    }
-    if (best == kKeptSlots) {
-        return nullptr;
-    }
-    reuse.liveBytes += reuse.kept[best].bytes;
-    return RemoveKept(best);
-}
-
-// Before a fresh block of `bytes`: releases the largest kept blocks until
-// live, kept and the new block fit the bound.
-void MakeRoomFor(std::size_t bytes)
-{
-    const std::size_t need = reuse.liveBytes + bytes;
-    if (need > reuse.peakLiveBytes) {
-        reuse.peakLiveBytes = need;
-    }
-    const std::size_t bound = reuse.peakLiveBytes + reuse.peakLiveBytes / 16;
-    while (reuse.keptCount != 0 && need + reuse.keptBytes > bound) {
-        std::size_t largest = 0;
-        for (std::size_t i = 1; i < reuse.keptCount; ++i) {
-            if (reuse.kept[i].bytes > reuse.kept[largest].bytes) {
-                largest = i;
-            }
-        }
-        ReleaseKept(largest);
-    }
-}
-
-void CountLive(void* block)
-{
-    if (block != nullptr) {
-        reuse.liveBytes += BlockBytes(block);
-    }
-}
-
 }  // namespace
-
-BlockReuseScope::BlockReuseScope()
-{
-    ++reuse.depth;
-}
-
-BlockReuseScope::~BlockReuseScope()
-{
-    if (--reuse.depth != 0) {
-        return;
-    }
-    while (reuse.keptCount != 0) {
-        ReleaseKept(reuse.keptCount - 1);
-    }
-    reuse = ReuseState{};
-}
 
 void* Allocate(std::size_t bytes)
 {
     if (NextRequestFails()) {
         return nullptr;
     }
-    if (!Reusing(bytes)) {
-        // malloc(0) may return null; one byte keeps "null means failure" true.
-        void* block = std::malloc(bytes == 0 ? 1 : bytes);
-        HintHugePages(block, bytes);
-        return block;
+    if (block_reuse::Applies(bytes)) {
+        if (void* block = block_reuse::Take(bytes)) {
+            return block;
+        }
     }
-    if (void* block = TakeKept(bytes)) {
-        return block;
-    }
-    MakeRoomFor(bytes);
-    void* block = std::malloc(bytes);
-    HintHugePages(block, bytes);
-    CountLive(block);
-    return block;
+    // malloc(0) may return null; one byte keeps "null means failure" true.
+    return Fresh(bytes, [bytes] { return std::malloc(bytes == 0 ? 1 : bytes); });
 }
 
 void* AllocateZeroed(std::size_t count, std::size_t size)
@@ -219,40 +79,22 @@ void* AllocateZeroed(std::size_t count, std::size_t size)
     if (count > SIZE_MAX / size) {
         return nullptr;  // the product overflows
     }
-    if (!Reusing(count * size)) {
-        void* block = std::calloc(count, size);
-        HintHugePages(block, count * size);
-        return block;
-    }
+    const std::size_t bytes = count * size;
     // Clearing a block whose pages are in place is far cheaper than faulting
     // in fresh zeroed pages.
-    if (void* block = TakeKept(count * size)) {
-        return std::memset(block, 0, count * size);
+    if (block_reuse::Applies(bytes)) {
+        if (void* block = block_reuse::Take(bytes)) {
+            return std::memset(block, 0, bytes);
+        }
     }
-    MakeRoomFor(count * size);
-    void* block = std::calloc(count, size);
-    HintHugePages(block, count * size);
-    CountLive(block);
-    return block;
+    return Fresh(bytes, [count, size] { return std::calloc(count, size); });
 }
 
 void Free(void* memory)
 {
-    if (memory == nullptr) {
-        return;
-    }
-    const std::size_t bytes = kCanReuse && reuse.depth != 0 ? BlockBytes(memory) : 0;
-    if (!Reusing(bytes)) {
+    if (memory != nullptr && !block_reuse::Keep(memory)) {
         std::free(memory);
-        return;
     }
-    reuse.liveBytes -= bytes < reuse.liveBytes ? bytes : reuse.liveBytes;
-    if (reuse.keptCount == kKeptSlots) {
-        std::free(memory);
-        return;
-    }
-    reuse.kept[reuse.keptCount++] = KeptBlock{memory, bytes};
-    reuse.keptBytes += bytes;
 }
 
 namespace memory_testing {
@@ -276,11 +118,6 @@ std::uint64_t AllocationCount()
 std::uint64_t FailedAllocationCount()
 {
     return seam.failed;
-}
-
-std::size_t KeptBlockBytes()
-{
-    return reuse.keptBytes;
 }
 
 }  // namespace memory_testing

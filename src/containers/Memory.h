@@ -6,6 +6,8 @@
 // to a host are released with free().
 #pragma once
 
+#include "containers/BlockReuse.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -62,23 +64,6 @@ void Delete(T* object)
     }
 }
 
-// While at least one scope is open, large blocks that the library frees are
-// kept and handed out again for later requests that they fit, instead of
-// going back to the system. A fresh block from the system costs a page fault
-// on the first write of every page, and on a large mesh that costs more than
-// the work done in the block; one call allocates and releases many blocks of
-// the same few sizes (per point, per triangle), so reuse spares most of
-// those faults. What is kept is bounded (see Memory.cpp), and everything kept
-// is released when the outermost scope closes, so nothing outlives a call.
-// Outside any scope every block goes straight back. Scopes nest.
-class BlockReuseScope {
-public:
-    BlockReuseScope();
-    ~BlockReuseScope();
-    BlockReuseScope(const BlockReuseScope&) = delete;
-    BlockReuseScope& operator=(const BlockReuseScope&) = delete;
-};
-
 // Test control of the seam. Allocations are numbered from 1 since the last
 // ResetAllocationCounter().
 namespace memory_testing {
@@ -94,9 +79,6 @@ std::uint64_t AllocationCount();
 
 // Number of requests that were made to fail since the last reset.
 std::uint64_t FailedAllocationCount();
-
-// Bytes of the blocks a BlockReuseScope keeps for reuse right now.
-std::size_t KeptBlockBytes();
 
 }  // namespace memory_testing
 
