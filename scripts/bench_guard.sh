@@ -26,14 +26,17 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-meshes=/tmp/meshaudit-bench-meshes
+meshes=${MESHAUDIT_BENCH_MESHES:-/tmp/meshaudit-bench-meshes}
 if [ ! -f "$meshes/bunny_sub2.ply" ] || [ ! -f "$meshes/spheres_1m.ply" ]; then
-  echo "generating the benchmark meshes in $meshes (needs python3-numpy)"
-  /usr/bin/python3 /work/shared/bench/make_meshes.py "$meshes"
+  echo "bench guard: no bunny_sub2.ply and spheres_1m.ply in $meshes" >&2
+  echo "(generate the benchmark meshes there, or name their folder in MESHAUDIT_BENCH_MESHES;" >&2
+  echo " see bench/README.md)" >&2
+  exit 2
 fi
 
-build=build/release
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+build=build/bench
+bash scripts/deps.sh bench
+cmake --preset bench >/dev/null
 cmake --build "$build" -j2 --target meshaudit_bench >/dev/null
 
 out=$(mktemp /tmp/meshaudit-bench-guard.XXXXXX.jsonl)

@@ -6,7 +6,7 @@ Enable byte 1), bench/files/block_dump analyses the file once with each
 library and prints the four result blocks as hex; the progress line it draws
 on standard error is captured too. Both must be identical.
 
-    /usr/bin/python3 scripts/compare_blocks.py --dump build/release/bench/block_dump \
+    /usr/bin/python3 scripts/compare_blocks.py --dump build/bench/bench/block_dump \
         --before OLD_LIB_DIR --after NEW_LIB_DIR FILE...
 
 OLD_LIB_DIR and NEW_LIB_DIR hold a libmeshaudit.so each; the dump program

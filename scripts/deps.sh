@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need, from Debian's packages only.
-# Quick when everything is present: it asks apt only for what is missing.
+# Installs what the build needs, from Debian's packages only. Quick when
+# everything is present: it asks apt only for what is missing.
+#
+#   bash scripts/deps.sh          # the library and the command
+#   bash scripts/deps.sh test     # also everything the tests need
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libgtest-dev libgmock-dev   # unit tests
-  libbenchmark-dev            # bench/
-  libgmp-dev                  # exact rational reference in the predicate tests
-  clang libclang-rt-14-dev    # libFuzzer targets
-  valgrind
   nlohmann-json3-dev          # cli/: settings files and JSON reports
 )
+if [ "${1:-}" = test ]; then
+  packages+=(
+    libgtest-dev libgmock-dev   # unit tests
+    libgmp-dev                  # exact rational reference in the predicate tests
+    clang libclang-rt-14-dev    # libFuzzer targets
+    valgrind
+    python3-numpy               # scripts/ and the benchmark meshes
+  )
+elif [ "${1:-}" = bench ]; then
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3-numpy)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,5 +31,5 @@ if ((${#missing[@]})); then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

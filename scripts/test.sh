@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once in release, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer, then each fuzz target briefly; finally checks
+# that the tests stay within a third of the code or so (scripts/lines.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh test
 jobs=$(nproc 2>/dev/null || echo 2)
 
 for preset in release sanitize; do
@@ -17,3 +18,6 @@ done
 # are scripts/fuzz.sh with a larger FUZZ_SECONDS).
 echo "== fuzz (brief) =="
 FUZZ_SECONDS=${FUZZ_SECONDS:-10} bash scripts/fuzz.sh
+
+echo "== test lines =="
+bash scripts/lines.sh --check

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Runs the C host and the meshaudit command on the sample and the real meshes
 # under valgrind's memcheck (workers included); fails on any error or leak.
-# Too slow for every test run: run it by hand or before a release.
+# Too slow for every test run: run it by hand or before a release, naming
+# further mesh files as arguments:  scripts/valgrind.sh MESH...
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$(nproc 2>/dev/null || echo 2)" --target host_test meshaudit_cli >/dev/null
 vg=(valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
     --trace-children=yes)
-meshes=(cli/samples/sample.ply)
-for m in ../shared/meshes/*.obj; do [ -f "$m" ] && meshes+=("$m"); done
+meshes=(cli/samples/sample.ply "$@")
 
 "${vg[@]}" build/release/tests/host_test build/release/libmeshaudit.so
 status=0
