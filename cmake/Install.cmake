@@ -1,0 +1,23 @@
+# `cmake --install` puts the shared library, the public headers, a pkg-config
+# file and a CMake package (find_package(meshaudit)) under the prefix; the
+# command, when built, installs itself (cli/CMakeLists.txt).
+include(CMakePackageConfigHelpers)
+
+install(TARGETS meshaudit EXPORT meshauditTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/meshaudit.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+install(EXPORT meshauditTargets NAMESPACE meshaudit::
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/meshaudit)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/meshauditConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/meshauditConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/meshaudit)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/meshauditConfigVersion.cmake
+  COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/meshauditConfig.cmake
+              ${PROJECT_BINARY_DIR}/meshauditConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/meshaudit)
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/meshaudit.pc.in ${PROJECT_BINARY_DIR}/meshaudit.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/meshaudit.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
