@@ -38,21 +38,14 @@ bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u);
 bool IsOriented(const MeshRecord& mesh, MeshTopology& topology);
 
 // True when the triangles can be reoriented so that IsOriented holds: the
-// answer of OrientCopy followed by IsConsistentlyOriented on the copy, found
-// in one walk with a flip mark per triangle (the caller's arrays are never
-// changed). When the neighbour lists or the walk's memory cannot be had, no
-// triangle can be flipped and the answer is IsConsistentlyOriented of the
-// mesh itself; a bad mesh gives false.
+// answer of IsConsistentlyOriented on a copy reoriented breadth-first over
+// the triangle neighbours (each triangle reached, in seed order, is flipped
+// unless it runs a common edge opposite to the one it was reached from),
+// found in one walk with a flip mark per triangle (the caller's arrays are
+// never changed). When the neighbour lists or the walk's memory cannot be
+// had, no triangle can be flipped and the answer is IsConsistentlyOriented
+// of the mesh itself; a bad mesh gives false.
 bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology);
-
-// The plain form of IsOrientable's walk, on a real copy (tests compare the
-// two). Walks the triangles of `copy` breadth-first over the topology's triangle
-// neighbours (the topology must be that of a mesh with the same triangles up
-// to corner order) and swaps the first two corners of every neighbour that
-// does not run a common edge opposite to the triangle it was reached from.
-// Returns false when it could not walk the whole mesh (bad record, topology
-// failure, out of memory); the copy is then partly reoriented.
-bool OrientCopy(MeshRecord& copy, MeshTopology& topology);
 
 // The test of IsOriented on a bare record, with point-to-triangle lists of
 // its own. False for a bad record and when an allocation fails.

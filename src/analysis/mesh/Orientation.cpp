@@ -6,7 +6,6 @@
 #include "analysis/mesh/GraphWalk.h"
 #include "containers/DisjointSets.h"
 #include "containers/Memory.h"
-#include "containers/Queue.h"
 #include "model/IncidenceLists.h"
 #include "model/ReadAhead.h"
 #include "model/TriangleSides.h"
@@ -220,8 +219,8 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
             state[t] = kUnreached;
         }
     }
-    // The breadth-first reorientation of OrientCopy, kept as a flip mark per
-    // triangle instead of a copy. Every triangle is fixed when first reached
+    // A breadth-first reorientation, kept as a flip mark per triangle instead
+    // of a copy of the triangles. Every triangle is fixed when first reached
     // and never changes after, so when t leaves the queue t and each of its
     // neighbours are final: the pair can be judged right there, and the
     // first pair that does not run a common edge opposite settles the answer.
@@ -256,58 +255,6 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
     Free(queue);
     Free(state);
     return orientable;
-}
-
-bool OrientCopy(MeshRecord& copy, MeshTopology& topology)
-{
-    TRIANGLE* triangles = copy.triangles;
-    const uint32_t triangleCount = copy.triangleCount;
-    const T3DVECF* points = copy.points;
-    const uint32_t pointCount = copy.pointCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
-        return false;
-    }
-    // The neighbour lists depend only on which corners triangles share, not
-    // on their order, so flips in the copy leave them valid.
-    const IncidenceLists& neighbours = topology.TriangleNeighbours();
-    if (topology.Status() != 0 || topology.TriangleCount() != triangleCount) {
-        return false;
-    }
-    uint8_t* visited = AllocateZeroedArray<uint8_t>(triangleCount);
-    if (visited == nullptr) {
-        return false;
-    }
-    CQueue<unsigned int> queue;
-    bool complete = true;
-    for (uint32_t seed = 0; seed < triangleCount && complete; ++seed) {
-        if (visited[seed] != 0) {
-            continue;
-        }
-        visited[seed] = 1;
-        complete = queue.Push(seed);
-        unsigned int t = 0;
-        while (complete && queue.Pop(t)) {
-            const uint32_t* row = neighbours.rows[t];
-            const uint32_t count = neighbours.counts[t];
-            for (uint32_t i = 0; i < count && complete; ++i) {
-                const uint32_t u = row[i];
-                if (u >= triangleCount || visited[u] != 0) {
-                    continue;
-                }
-                // Each triangle is fixed when first reached, relative to the
-                // (already fixed) triangle it was reached from.
-                if (!HaveOppositeEdge(triangles[t], triangles[u])) {
-                    const uint32_t first = triangles[u].a;
-                    triangles[u].a = triangles[u].b;
-                    triangles[u].b = first;
-                }
-                visited[u] = 1;
-                complete = queue.Push(u);
-            }
-        }
-    }
-    Free(visited);
-    return complete;
 }
 
 bool IsConsistentlyOriented(const MeshRecord& record)

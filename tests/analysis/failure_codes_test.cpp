@@ -1,0 +1,340 @@
+// The failure codes of every analysis: bad records (each check in its
+// order), corners out of range, and the allocation that fails at each site.
+#include "EdgeValues.h"
+#include "analysis/MeshBuilders.h"
+#include "analysis/mesh/MeshAnalyses.h"
+#include "analysis/points/PointAnalyses.h"
+#include "analysis/triangles/TriangleAnalyses.h"
+#include "containers/Memory.h"
+#include "interface/Blocks.h"
+#include "model/IncidenceLists.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+namespace meshaudit {
+namespace {
+
+using testing::Broken;
+using testing::RecordOf;
+using testing::TestMesh;
+
+struct Row {
+    const char* name;
+    std::function<int64_t()> call;
+    int64_t expected;
+};
+
+void RunTable(const std::vector<Row>& rows)
+{
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.call(), row.expected);
+        memory_testing::ResetAllocationCounter();
+    }
+}
+
+// The failure that Arm sets up: allocation `armed` (1-based, 0 none) and
+// `armedCount` - 1 after it fail, counted from the call to Arm.
+uint64_t armed = 0, armedCount = 1;
+
+void Arm()
+{
+    memory_testing::ResetAllocationCounter();
+    if (armed != 0) {
+        memory_testing::FailAllocations(armed, armedCount);
+    }
+}
+
+// Runs `call` armed; a call that first builds what the site comes after
+// arms again itself.
+int64_t Failing(uint64_t k, const std::function<int64_t()>& call, uint64_t count = 1)
+{
+    armed = k;
+    armedCount = count;
+    Arm();
+    const int64_t result = call();
+    armed = 0;
+    memory_testing::ResetAllocationCounter();
+    return result;
+}
+
+TEST(FailureCodes, BadRecords)
+{
+    TestMesh tetra = testing::Tetrahedron();
+    const MeshRecord good = tetra.Record();
+    const T3DVECF* p = tetra.points.data();
+    const TRIANGLE* t = tetra.triangles.data();
+    using Counter = int32_t (*)(const MeshRecord&, MeshTopology&);
+    std::vector<Row> rows;
+    // The four record checks in their order: -1 no points, -2 no triangles,
+    // -3 zero points, -4 zero triangles.
+    for (int i = 0; i < 4; ++i) {
+        for (Counter c : {&triangles::CountBorder, &triangles::CountIsolated, &triangles::CountSingular,
+                          &triangles::MinimalDegree, &triangles::MaximalDegree,
+                          &triangles::CountFlippedTopological, &points::CountBorder,
+                          &ComputeComponents, &ComputeBorders, &ComputeHandles}) {
+            rows.push_back({"topology counter", [=] {
+                                MeshTopology topology;
+                                return c(Broken(good, i), topology);
+                            },
+                            -1 - i});
+        }
+        rows.push_back({"isolated points", [=] { return points::CountIsolated(Broken(good, i)); }, -1 - i});
+        rows.push_back({"invalid geometrical", [=] { return triangles::CountInvalidGeometrical(Broken(good, i)); }, -1 - i});
+        rows.push_back({"consistent", [=] { return IsConsistentlyOriented(Broken(good, i)); }, 0});
+    }
+    const auto mesh = [](auto f) { return [f] {
+        MeshTopology topology;
+        return static_cast<int64_t>(f(topology));
+    }; };
+    const double epsilon = 0.002;
+    rows.insert(rows.end(), {
+        {"oriented", mesh([&](MeshTopology& tp) { return IsOriented(Broken(good, 0), tp); }), 0},
+        {"orientable", mesh([&](MeshTopology& tp) { return IsOrientable(Broken(good, 0), tp); }), 0},
+        {"NaN: no points", [=] { return points::CountNAN(RecordOf(nullptr, 3, nullptr, 0)); }, -1},
+        {"INF: no points", [=] { return points::CountINF(RecordOf(nullptr, 3, nullptr, 0)); }, -1},
+        {"NaN: zero points", [=] { return points::CountNAN(RecordOf(p, 0, nullptr, 0)); }, -2},
+        {"INF: zero points", [=] { return points::CountINF(RecordOf(p, 0, nullptr, 0)); }, -2},
+        {"NaN: triangles not read", [=] { return points::CountNAN(RecordOf(p, 1, nullptr, 0)); }, 0},
+        {"point duplicates: no points", [=] { return points::CountDuplicatedGeometrical(RecordOf(nullptr, 2, nullptr, 0)); }, -1},
+        {"point classes: zero points", [=] { return points::CountClassesOfDuplicatedGeometrical(RecordOf(p, 0, nullptr, 0)); }, -2},
+        {"epsilon: no points", [=] { MeshRecord r = good; r.points = nullptr; return points::CountEpsilonDuplicates(r, &epsilon); }, -1},
+        {"epsilon: zero points", [=] { MeshRecord r = good; r.pointCount = 0; return points::CountEpsilonDuplicates(r, &epsilon); }, -2},
+        {"epsilon: zero triangles", [=] { MeshRecord r = good; r.triangleCount = 0; return points::CountEpsilonDuplicates(r, &epsilon); }, -3},
+        {"epsilon: no triangles", [=] { MeshRecord r = good; r.triangles = nullptr; return points::CountEpsilonDuplicates(r, &epsilon); }, -3},
+        {"epsilon: no tolerance", [=] { return points::CountEpsilonDuplicates(good, nullptr); }, -3},
+        {"invalid topological: no triangles", [=] { return triangles::CountInvalidTopological(RecordOf(nullptr, 0, nullptr, 1)); }, -1},
+        {"invalid topological: zero triangles", [=] { return triangles::CountInvalidTopological(RecordOf(nullptr, 0, t, 0)); }, -2},
+        {"invalid topological: points not read", [=] { return triangles::CountInvalidTopological(RecordOf(nullptr, 0, t, 1)); }, 0},
+        {"triangle duplicates: no triangles", [=] { return triangles::CountDuplicatedTopological(RecordOf(p, 4, nullptr, 2)); }, -1},
+        {"triangle classes: zero triangles", [=] { return triangles::CountClassesOfDuplicatedTopological(RecordOf(p, 4, t, 0)); }, -2},
+        {"geometric duplicates: no points", [=] { return triangles::CountDuplicatedGeometrical(RecordOf(nullptr, 4, t, 2)); }, -1},
+        {"geometric duplicates: zero points", [=] { return triangles::CountDuplicatedGeometrical(RecordOf(p, 0, t, 2)); }, -2},
+        {"geometric classes: no triangles", [=] { return triangles::CountClassesOfDuplicatedGeometrical(RecordOf(p, 4, nullptr, 2)); }, -3},
+        {"geometric classes: zero triangles", [=] { return triangles::CountClassesOfDuplicatedGeometrical(RecordOf(p, 4, t, 0)); }, -4},
+        {"intersected: no points", [=] { return triangles::CountIntersected(RecordOf(nullptr, 4, t, 4)); }, -1},
+        {"intersected: zero triangles", [=] { return triangles::CountIntersected(RecordOf(p, 4, t, 0)); }, -1},
+        {"self-intersection: no points", [=] { return TestSelfIntersection(RecordOf(nullptr, 4, t, 4)); }, 0},
+        {"self-intersection: zero triangles", [=] { return TestSelfIntersection(RecordOf(p, 4, t, 0)); }, 0},
+        {"border vertices", [=] {
+             MeshTopology topology;
+             uint8_t sentinel = 0;
+             uint8_t* mask = &sentinel;
+             return triangles::BorderVertices(Broken(good, 0), topology, mask) * 10 + (mask == nullptr ? 0 : 1);
+         }, -10},
+        {"minimal degree, nothing attached", mesh([&](MeshTopology& tp) { return points::MinimalDegree(good, tp); }), -1},
+        {"maximal degree, nothing attached", mesh([&](MeshTopology& tp) { return points::MaximalDegree(good, tp); }), -1},
+    });
+    RunTable(rows);
+    // NaN, not computed, for volume and area.
+    MeshRecord r = good;
+    r.points = nullptr;
+    EXPECT_EQ(ComputeVolume(r), -DBL_MAX);
+    EXPECT_EQ(ComputeArea(r), -1.0);
+    r = good;
+    r.triangles = nullptr;
+    EXPECT_EQ(ComputeVolume(r), -DBL_MAX);
+
+    // Edges: each record also breaks the later checks, so that their order
+    // decides; the degree quantities make no record checks and fail with
+    // "edge list failed".
+    const auto edgeCodes = [](int32_t code) {
+        testing::EdgeValues v;
+        v.count = v.border = v.invalidTopological = v.invalidGeometrical = code;
+        v.duplicatedTopological = v.duplicatedGeometrical = code;
+        v.classesTopological = v.classesGeometrical = v.shorter = v.longer = code;
+        v.minimalLength = v.maximalLength = code;
+        v.singular = v.minimalDegree = v.maximalDegree = -1;
+        return v;
+    };
+    TestMesh flat = testing::FlatTriangle();
+    const MeshRecord base = flat.Record();
+    const MeshRecord broken[4] = {RecordOf(nullptr, 0, nullptr, 1), RecordOf(base.points, 3, nullptr, 0),
+                                  RecordOf(base.points, 0, base.triangles, 0),
+                                  RecordOf(base.points, 3, base.triangles, 0)};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(testing::Compute(broken[i]), edgeCodes(-1 - i)) << i;
+    }
+    memory_testing::ResetAllocationCounter();
+    memory_testing::FailAllocations(1, 1000);  // the first getter fails
+    EXPECT_EQ(testing::Compute(good), edgeCodes(-5));
+    memory_testing::ResetAllocationCounter();
+}
+
+// The code of each allocation site, with the structures the site comes
+// after already built.
+TEST(FailureCodes, AllocationSites)
+{
+    TestMesh tetra = testing::Tetrahedron();
+    const MeshRecord r = tetra.Record();
+    TestMesh grid = testing::Grid(2);
+    const MeshRecord g = grid.Record();
+    TestMesh pair = testing::MeshOf({{0, 0, 0}, {0, 0, 0}});
+    pair.AddTriangle(0, 1, 0);
+    pair.AddTriangle(1, 0, 0);
+    TestMesh withNaN = pair;
+    withNaN.AddPoint(std::numeric_limits<double>::quiet_NaN(), 0, 0);
+    TestMesh bowTie = testing::BowTie();
+    const MeshRecord b = bowTie.Record();
+    // A topology with the given structures built.
+    const auto prepared = [](const MeshRecord& record, int structures) {
+        memory_testing::ResetAllocationCounter();  // unarmed while building
+        auto topology = std::make_shared<MeshTopology>();
+        topology->Attach(record);
+        uint32_t count = 0;
+        if (structures & 1) topology->Edges(count);
+        if (structures & 2) topology->BorderEdges(count);
+        if (structures & 4) topology->BorderSides();
+        if (structures & 8) topology->TriangleNeighbours();
+        if (structures & 16) topology->VertexTriangles();
+        Arm();
+        return topology;
+    };
+    using Counter = int32_t (*)(const MeshRecord&, MeshTopology&);
+    const auto on = [&](Counter c, const MeshRecord& record, int structures) {
+        return [=] { return static_cast<int64_t>(c(record, *prepared(record, structures))); };
+    };
+    struct Site {
+        const char* name;
+        std::function<int64_t()> call;
+        std::vector<int64_t> codes;
+        bool exact = true;  // else every allocation from the k-th on fails
+    };
+    const std::vector<Site> sites = {
+        {"isolated points", [&] { return points::CountIsolated(r); }, {-5}},
+        {"point duplicates", [&] { return points::CountDuplicatedGeometrical(pair.Record()); }, {-3}},
+        // With a NaN the key array is given up for the tree and its pool.
+        {"point duplicates, NaN", [&] { return points::CountDuplicatedGeometrical(withNaN.Record()); }, {-3, -3, -3}},
+        {"triangle duplicates", [&] { return triangles::CountDuplicatedTopological(pair.Record()); }, {-3}},
+        {"geometric triangle duplicates", [&] { return triangles::CountDuplicatedGeometrical(pair.Record()); }, {-5, -5, -5}},
+        {"border points, fresh", on(&points::CountBorder, g, 0), {-5}, false},
+        {"border points, marks", on(&points::CountBorder, g, 2), {-6}},
+        {"minimal point degree, fresh", on(&points::MinimalDegree, g, 0), {-1}, false},
+        {"flipped, fresh", on(&triangles::CountFlippedTopological, g, 0), {-5}, false},
+        {"singular, fresh", on(&triangles::CountSingular, g, 0), {-5}, false},
+        {"border triangles, mask", on(&triangles::CountBorder, g, 4), {-5}},
+        {"border vertices, mask", [&] {
+             uint8_t* mask = nullptr;
+             const int32_t code = triangles::BorderVertices(g, *prepared(g, 4), mask);
+             const int64_t held = mask == nullptr ? 0 : 1;
+             Free(mask);
+             return code * 10 + held;
+         }, {-60}},
+        {"edges, marks", on(&CountEdges, r, 16), {-6}},
+        {"singular edges, per-edge lists", on(&CountSingularEdges, r, 1), {-2}, false},
+        {"minimal edge degree, per-edge lists", on(&MinimalEdgeDegree, r, 1), {-2}, false},
+        {"maximal edge degree, per-edge lists", on(&MaximalEdgeDegree, r, 1), {-2}, false},
+        // A count by indices allocates its sorted keys only; by coordinates
+        // also the point ranks and the array that sorts them.
+        {"edge duplicates", on(&CountDuplicatedTopologicalEdges, r, 1), {-8}},
+        {"edge classes", on(&CountClassesOfDuplicatedTopologicalEdges, r, 1), {-8}},
+        {"geometric edge duplicates", on(&CountDuplicatedGeometricalEdges, r, 1), {-8, -8, -8}},
+        {"geometric edge classes", on(&CountClassesOfDuplicatedGeometricalEdges, r, 1), {-8, -8, -8}},
+        {"components", on(&ComputeComponents, b, 10), {-6, -6}},
+        // The walk's visited bytes and queue, then the six allocations of
+        // the edge neighbour lists.
+        {"borders", on(&ComputeBorders, b, 10), {-5, -5, -6, -6, -6, -6, -6, -6}},
+        {"consistent", [&] { return IsConsistentlyOriented(r); }, {0, 0, 0}},
+        {"volume", [&] { return ComputeVolume(r) == kVolumeNotComputed ? 1 : 0; }, {1}},
+        {"point-edge lists", [&] {
+             const T3DEDGE edges[] = {{0, 1}};
+             IncidenceLists lists;
+             const int32_t code = BuildPointEdgeLists(edges, 2, 1, lists);
+             const int64_t held = lists.rows == nullptr && lists.counts == nullptr ? 0 : 1;
+             ReleaseLists(lists);
+             return code * 10 + held;
+         }, {-20, -20, -30}},
+        {"edge neighbour lists", [&] {
+             const T3DEDGE edges[] = {{0, 1}, {1, 2}};
+             IncidenceLists lists;
+             const int32_t code = BuildEdgeNeighbourLists(edges, 3, 2, lists);
+             const int64_t held = lists.rows == nullptr && lists.counts == nullptr ? 0 : 1;
+             ReleaseLists(lists);
+             return code * 10 + held;
+         }, {-10, -10, -10, -20, -20, -30}},
+    };
+    for (const Site& site : sites) {
+        SCOPED_TRACE(site.name);
+        // Exactly as many allocations as codes: each one fails in turn, and
+        // with none failing the call succeeds.
+        memory_testing::ResetAllocationCounter();
+        const int64_t clean = site.call();
+        EXPECT_GE(clean, 0);
+        for (uint64_t k = 1; k <= site.codes.size(); ++k) {
+            EXPECT_EQ(Failing(k, site.call, site.exact ? 1 : 1000), site.codes[k - 1]) << "allocation " << k;
+        }
+        if (site.exact) {
+            EXPECT_EQ(Failing(site.codes.size() + 1, site.call), clean);
+        }
+    }
+}
+
+// Where any allocation may fail, the answer is a code, never a wrong value.
+TEST(FailureCodes, SweepsNeverGiveAWrongValue)
+{
+    TestMesh torus = testing::FlipOne(testing::Torus(5, 4), 3);
+    TestMesh spheres = testing::Sphere(12, 6, 1.0);
+    testing::Append(spheres, testing::Sphere(12, 6, 1.0, 3.0, 0.0, 0.0));
+    TestMesh soup = testing::RandomSoup(60, 4.0, 9);
+    TestMesh sphere = testing::Sphere(12, 8);
+    const double epsilon = 0.3;
+    const auto fresh = [](const MeshRecord& r, auto op) {
+        return [r, op] {
+            MeshTopology topology;
+            topology.Attach(r);
+            return static_cast<int64_t>(op(r, topology));
+        };
+    };
+    const std::vector<std::tuple<const char*, std::function<int64_t()>, std::vector<int64_t>>> sweeps = {
+        {"handles", fresh(torus.Record(), &ComputeHandles), {-5}},
+        {"orientable", fresh(torus.Record(), &IsOrientable), {0, 1}},
+        {"self-intersection", [&] { return TestSelfIntersection(spheres.Record()); }, {-1, 0}},
+        {"intersected", [&] { return triangles::CountIntersected(soup.Record()); }, {-1, -2}},
+        {"epsilon", [&] { return points::CountEpsilonDuplicates(sphere.Record(), &epsilon); }, {-3}},
+    };
+    for (const auto& [name, call, codes] : sweeps) {
+        SCOPED_TRACE(name);
+        memory_testing::ResetAllocationCounter();
+        const int64_t clean = call();
+        const uint64_t allocations = memory_testing::AllocationCount();
+        ASSERT_GT(allocations, 0u);
+        for (uint64_t k = 1; k <= allocations; ++k) {
+            const int64_t got = Failing(k, call);
+            EXPECT_TRUE(got == clean || std::find(codes.begin(), codes.end(), got) != codes.end())
+                << "allocation " << k << " gave " << got;
+        }
+    }
+    // No neighbour lists: nothing can be flipped, and the torus with one
+    // flipped triangle is not consistent as it stands.
+    EXPECT_EQ(Failing(1, fresh(torus.Record(), &IsOrientable)), 0);
+    EXPECT_EQ(fresh(torus.Record(), &IsOrientable)(), 1);
+}
+
+TEST(FailureCodes, EdgeGroupsChecksInTheirOrder)
+{
+    const T3DVECF point{0, 0, 0};
+    const T3DEDGE edge{0, 1};
+    EdgeList list{nullptr, 0, nullptr, 0};
+    EXPECT_EQ(CountEdgeGroups(list), -1);
+    list.points = &point;
+    EXPECT_EQ(CountEdgeGroups(list), -2);
+    list.edges = &edge;
+    EXPECT_EQ(CountEdgeGroups(list), -3);
+    list.pointCount = 2;
+    EXPECT_EQ(CountEdgeGroups(list), -4);
+    list.edgeCount = 1;
+    EXPECT_EQ(CountEdgeGroups(list), 1);
+    IncidenceLists lists;
+    EXPECT_EQ(BuildPointEdgeLists(nullptr, 2, 1, lists), -1);
+}
+
+}  // namespace
+}  // namespace meshaudit

@@ -1,0 +1,308 @@
+// Values a brute-force count on small random meshes cannot pin: NaN keys,
+// the summation order of the volume, the wrap of the handle count, the
+// intersection predicates on hand-built meshes, and the large inputs that
+// the fast paths (radix passes, cut-short walks) need before they run.
+#include "analysis/MeshBuilders.h"
+#include "analysis/edges/EdgeAnalyses.h"
+#include "analysis/mesh/MeshAnalyses.h"
+#include "analysis/mesh/MeshSteps.h"
+#include "analysis/points/PointAnalyses.h"
+#include "analysis/triangles/TriangleAnalyses.h"
+#include "model/IncidenceLists.h"
+#include "model/MeshTopology.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <random>
+#include <vector>
+
+namespace meshaudit {
+namespace {
+
+using testing::TestMesh;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+TEST(HandValues, NaNKeysAndNonFiniteCounts)
+{
+    // (NaN, 0, 0) is neither less nor greater than (0, 0, 0): one key.
+    TestMesh m = testing::MeshOf({{0, 0, 0}, {0, 0, 0}, {kNaN, 0, 0}}, {{0, 1, 2}});
+    EXPECT_EQ(points::CountDuplicatedGeometrical(m.Record()), 3);
+    EXPECT_EQ(points::CountClassesOfDuplicatedGeometrical(m.Record()), 1);
+    m.points[1].z = -0.0;  // -0.0 equals 0.0
+    EXPECT_EQ(points::CountDuplicatedGeometrical(m.Record()), 3);
+    m.AddPoint(std::numeric_limits<double>::signaling_NaN(), 1, 1);
+    m.AddPoint(DBL_MAX, -0.0, 1e-320);  // finite extremes
+    EXPECT_EQ(points::CountNAN(m.Record()), 2);
+    EXPECT_EQ(points::CountINF(m.Record()), 0);
+    // A NaN coordinate never makes two corners equal.
+    TestMesh t = testing::MeshOf({{kNaN, 0, 0}, {1, 0, 0}}, {{0, 0, 1}});
+    EXPECT_EQ(triangles::CountInvalidGeometrical(t.Record()), 0);
+    // Only NaN lengths: the extremes keep their starting values; NaN is
+    // neither shorter nor longer than any bound.
+    TestMesh lost = testing::MeshOf({{kNaN, kNaN, kNaN}, {kNaN, 0, 0}, {0, kNaN, 0}}, {{0, 1, 2}, {0, 0, 0}});
+    MeshTopology topology;
+    topology.Attach(lost.Record());
+    EXPECT_EQ(MinimalEdgeLength(lost.Record(), topology), DBL_MAX);
+    EXPECT_EQ(MaximalEdgeLength(lost.Record(), topology), 0.0);
+    EXPECT_EQ(CountShorterEdges(lost.Record(), topology, 5.0), 0);
+    EXPECT_EQ(CountLongerEdges(lost.Record(), topology, 0.5), 0);
+    EXPECT_EQ(CountInvalidGeometricalEdges(lost.Record(), topology), 0);
+    EXPECT_EQ(CountInvalidTopologicalEdges(lost.Record(), topology), 1);
+}
+
+// Triangle (a,0,0), (0,b,0), (0,0,c): determinant abc.
+void AddAxisTriangle(TestMesh& m, double a, double b = 1.0, double c = 1.0)
+{
+    const uint32_t p = m.AddPoint(a, 0, 0);
+    const uint32_t q = m.AddPoint(0, b, 0);
+    const uint32_t r = m.AddPoint(0, 0, c);
+    m.AddTriangle(p, q, r);
+}
+
+TEST(HandValues, VolumeSumsSmallTermsFirst)
+{
+    // In index order 1e16 + 1 rounds back to 1e16 and both ones are lost;
+    // summed from the smallest magnitude up they give 2.
+    TestMesh order;
+    AddAxisTriangle(order, 1e16);
+    AddAxisTriangle(order, 1.0);
+    AddAxisTriangle(order, 1.0);
+    AddAxisTriangle(order, -1e16);
+    EXPECT_EQ(ComputeVolume(order.Record()), 2.0 / 6.0);
+    TestMesh single;
+    AddAxisTriangle(single, 2, 3, 4);
+    EXPECT_EQ(ComputeVolume(single.Record()), 4.0);
+    EXPECT_EQ(ComputeVolume(testing::Reversed(testing::UnitCube()).Record()), -1.0);
+    // A closed mesh's volume does not depend on the origin.
+    TestMesh near = testing::Sphere(24, 12, 1.0);
+    TestMesh far = testing::Sphere(24, 12, 1.0, 5.0, -3.0, 2.0);
+    EXPECT_NEAR(ComputeVolume(near.Record()), ComputeVolume(far.Record()), 1e-12);
+    EXPECT_GT(ComputeVolume(near.Record()), 3.5);
+}
+
+TEST(HandValues, HandlesAndInclusionRules)
+{
+    struct Euler {
+        uint32_t k, v, i, e, b, t, x;
+        int32_t expected;
+    };
+    const Euler euler[] = {
+        {1, 3, 0, 3, 1, 1, 0, 0},     // a single triangle
+        {2, 5, 0, 6, 1, 2, 0, 1},     // two triangles sharing a point
+        {1, 40, 0, 120, 0, 80, 0, 1},  // a torus
+        {1, 5, 1, 6, 0, 4, 0, 0},     // a tetrahedron and an unused point
+        {1, 4, 0, 6, 0, 5, 1, 0},     // a tetrahedron and a triangle repeating a point
+        {1, 0, 0, 3, 0, 0, 0, 2},     // -3 / 2 truncates toward zero to -1
+        {1, 3, 0, 0, 0, 0, 0, 0},     // 3 / 2 is 1
+        {0, 0x80000000u, 0, 0, 0, 0, 0, 1073741824},  // reads as INT32_MIN
+        {0xFFFFFFFBu, 3, 0, 3, 1, 1, 0, -6},          // a failure code wraps without a fault
+    };
+    for (const Euler& c : euler) {
+        EXPECT_EQ(HandlesFromEuler(c.k, c.v, c.i, c.e, c.b, c.t, c.x), c.expected) << c.v << " " << c.e;
+    }
+    // Inclusion: one closed, oriented piece of strictly positive volume; -1
+    // when an input failed.
+    struct Inclusion {
+        int32_t components, borders;
+        int8_t oriented;
+        double volume;
+        int8_t expected;
+    };
+    const Inclusion inclusion[] = {
+        {1, 0, 1, 1.0, 1},  {1, 0, 1, -1.0, 0},  {1, 0, 1, 0.0, 0},   {2, 0, 1, 1.0, 0},
+        {1, 1, 1, 1.0, 0},  {1, 0, 0, 1.0, 0},   {1, 0, 1, kNaN, 0},  {-5, 0, 1, 1.0, -1},
+        {1, -6, 1, 1.0, -1}, {1, 0, -1, 1.0, -1}, {1, 0, 1, -DBL_MAX, -1},
+    };
+    for (const Inclusion& c : inclusion) {
+        EXPECT_EQ(InclusionFlag(c.components, c.borders, c.oriented, c.volume), c.expected)
+            << c.components << " " << c.borders << " " << int(c.oriented) << " " << c.volume;
+    }
+}
+
+TEST(HandValues, IntersectionsOfHandBuiltMeshes)
+{
+    // Two triangles through point 0 that cross elsewhere: neighbours by index
+    // are never tested, unless the common point is duplicated.
+    TestMesh crossing = testing::MeshOf({{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {1, 0.5, 1}, {1, 0.5, -1}},
+                                        {{0, 1, 2}, {0, 3, 4}});
+    TestMesh copy = crossing;
+    copy.triangles[1].a = copy.AddPoint(0, 0, 0);
+    TestMesh third = copy;  // a third crossing the first near (0, 2, 0)
+    third.AddPoint(0.2, 1.5, -1);
+    third.AddPoint(0.2, 1.5, 1);
+    third.AddPoint(-1, 1.5, 0.5);
+    third.AddTriangle(6, 7, 8);
+    // A corner lying exactly on the face of the first triangle, then lifted.
+    TestMesh touching = testing::MeshOf({{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0.5, 0.5, 0}, {0.5, 0.5, 1}, {1, 0.5, 1}},
+                                        {{0, 1, 2}, {3, 4, 5}});
+    TestMesh lifted = touching;
+    lifted.points[3].z = 1e-9;
+    TestMesh repeating = copy;  // their segment pierces the first: never marked
+    repeating.AddTriangle(3, 3, 4);
+    repeating.AddTriangle(4, 3, 4);
+    TestMesh range = copy;  // never read nor marked
+    range.AddTriangle(1, 2, static_cast<uint32_t>(range.points.size()));
+    range.AddTriangle(0xFFFFFFFFu, 3, 4);
+    TestMesh strays = testing::MeshOf({{0, 0, 0}}, {{0, 1, 2}});
+    TestMesh overlapping = testing::Sphere(16, 8, 1.0);
+    testing::Append(overlapping, testing::Sphere(16, 8, 1.0, 0.9, 0.3, 0.1));
+    TestMesh apart = testing::Sphere(16, 8, 1.0);
+    testing::Append(apart, testing::Sphere(16, 8, 1.0, 2.5, 0.0, 0.0));
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        int32_t intersected;
+        int8_t self;
+    };
+    Case cases[] = {
+        {"single triangle", testing::FlatTriangle(), 0, 0},
+        {"tetrahedron", testing::Tetrahedron(), 0, 0},
+        {"torus", testing::Torus(24, 12), 0, 0},
+        {"crossing through a shared corner", crossing, 0, 0},
+        {"crossing, corner copied", copy, 2, 1},
+        {"a third crossing one of the pair", third, 3, 1},
+        {"touching", touching, 2, 1},
+        {"apart by 1e-9", lifted, 0, 0},
+        {"triangles repeating an index", repeating, 2, 1},
+        {"corners out of range", range, 2, 1},
+        {"only strays", strays, 0, 0},
+        {"overlapping spheres", overlapping, -99, 1},
+        {"spheres apart", apart, 0, 0},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.intersected != -99) {
+            EXPECT_EQ(triangles::CountIntersected(c.mesh.Record()), c.intersected);
+        }
+        EXPECT_EQ(TestSelfIntersection(c.mesh.Record()), c.self);
+    }
+}
+
+TEST(HandValues, EdgeListsRowsInEdgeOrder)
+{
+    const T3DEDGE edges[] = {{0, 1}, {1, 2}, {2, 0}, {2, 2}};
+    const T3DEDGE beyond[] = {{0, 7}, {1, 0}, {9, 9}};  // end points beyond the points are skipped
+    const T3DEDGE twice[] = {{0, 1}, {1, 0}};             // sharing both ends: twice
+    using Rows = std::vector<std::vector<uint32_t>>;
+    struct Case {
+        const T3DEDGE* edges;
+        uint32_t points, count;
+        bool neighbours;
+        Rows expected;
+    };
+    const Case cases[] = {
+        {edges, 4, 4, false, {{0, 2}, {0, 1}, {1, 2, 3, 3}, {}}},  // (2, 2) twice
+        {beyond, 2, 3, false, {{0, 1}, {1}}},
+        {edges, 3, 4, true, {{2, 1}, {0, 2, 3, 3}, {1, 3, 3, 0}, {1, 2, 1, 2}}},
+        {twice, 2, 2, true, {{1, 1}, {0, 0}}},
+        {beyond, 2, 3, true, {{1}, {0}, {}}},
+    };
+    for (const Case& c : cases) {
+        IncidenceLists lists;
+        ASSERT_EQ(c.neighbours ? BuildEdgeNeighbourLists(c.edges, c.points, c.count, lists)
+                               : BuildPointEdgeLists(c.edges, c.points, c.count, lists),
+                  0);
+        Rows rows;
+        for (uint32_t e = 0; e < c.expected.size(); ++e) {
+            rows.emplace_back(lists.rows[e], lists.rows[e] + lists.counts[e]);
+            // Packed: rows follow each other in one buffer that rows[0] starts.
+            EXPECT_EQ(lists.rows[e], e == 0 ? lists.entries : lists.rows[e - 1] + lists.counts[e - 1]);
+        }
+        EXPECT_EQ(rows, c.expected);
+        ReleaseLists(lists);
+        EXPECT_TRUE(lists.rows == nullptr && lists.counts == nullptr && lists.entries == nullptr);
+    }
+}
+
+// Clouds large enough for the ranking's radix passes (long runs at every
+// axis) and for the epsilon count's walks, against plain counts.
+TEST(HandValues, LargeCloudsMatchPlainCounts)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 4; ++round) {
+        TestMesh m;
+        const uint32_t n = 20000;
+        std::uniform_int_distribution<int> lattice(-3, 3);
+        for (uint32_t i = 0; i < n; ++i) {
+            m.AddPoint(round < 2 ? 0.0 : lattice(random) * 0.5,
+                       lattice(random) == 0 ? -0.0 : lattice(random) * 0.25, lattice(random) * 1e-3);
+        }
+        for (uint32_t t = 0; t < 30000; ++t) {
+            m.AddTriangle(random() % n, random() % n, round % 2 == 0 ? random() % n : 0xFFFFFFF0u + t % 16);
+        }
+        std::map<std::array<double, 3>, int> byPosition;
+        std::map<std::array<uint32_t, 3>, int> byIndex;
+        for (const T3DVECF& p : m.points) {
+            ++byPosition[{p.x + 0.0, p.y + 0.0, p.z + 0.0}];  // + 0.0 turns -0.0 into 0.0
+        }
+        for (const TRIANGLE& t : m.triangles) {
+            std::array<uint32_t, 3> key{t.a, t.b, t.c};
+            std::sort(key.begin(), key.end());
+            ++byIndex[key];
+        }
+        const auto sums = [](const auto& map) {
+            std::pair<int32_t, int32_t> s{0, 0};
+            for (const auto& [key, count] : map) {
+                s.first += count > 1 ? count : 0;
+                s.second += count > 1 ? 1 : 0;
+            }
+            return s;
+        };
+        const MeshRecord r = m.Record();
+        EXPECT_EQ(std::make_pair(points::CountDuplicatedGeometrical(r), points::CountClassesOfDuplicatedGeometrical(r)),
+                  sums(byPosition));
+        EXPECT_EQ(std::make_pair(triangles::CountDuplicatedTopological(r),
+                                 triangles::CountClassesOfDuplicatedTopological(r)),
+                  sums(byIndex));
+    }
+    // Clustered clouds: walks cut short at any point leave the rest to the
+    // queries.
+    for (int round = 0; round < 12; ++round) {
+        const double spread = std::ldexp(1.0, -static_cast<int>(random() % 12));
+        const double epsilon = spread * std::uniform_real_distribution<double>(0.2, 3.0)(random);
+        std::uniform_real_distribution<double> centre(-10.0, 10.0);
+        std::normal_distribution<double> jitter(0.0, spread);
+        std::vector<T3DVECF> centres(1 + random() % 40);
+        for (T3DVECF& c : centres) {
+            c = T3DVECF{centre(random), centre(random), centre(random)};
+        }
+        TestMesh m;
+        const int n = 2 + static_cast<int>(random() % 800);
+        for (int i = 0; i < n; ++i) {
+            const T3DVECF& c = centres[random() % centres.size()];
+            const uint32_t kind = random() % 8;
+            if (kind == 0 && !m.points.empty()) {
+                const T3DVECF p = m.points[random() % m.points.size()];
+                m.AddPoint(p.x, p.y, p.z);
+            } else if (kind <= 1) {
+                m.AddPoint(centre(random) * 10, centre(random) * 10, centre(random) * 10);
+            } else {
+                m.AddPoint(c.x + jitter(random), c.y + jitter(random), c.z + jitter(random));
+            }
+        }
+        m.AddTriangle(0, 1, 0);
+        int32_t expected = 0;
+        for (const T3DVECF& p : m.points) {
+            int partners = 0;
+            for (const T3DVECF& q : m.points) {
+                const double dx = q.x - p.x, dy = q.y - p.y, dz = q.z - p.z;
+                partners += dx * dx + dy * dy + dz * dz > epsilon * epsilon ? 0 : 1;
+            }
+            expected += partners > 1 ? 1 : 0;
+        }
+        for (uint64_t budget : {uint64_t{0}, uint64_t{3}, uint64_t{100}, uint64_t{1000}}) {
+            EXPECT_EQ(points::CountEpsilonDuplicates(m.Record(), &epsilon, budget), expected)
+                << "round " << round << " budget " << budget;
+        }
+        EXPECT_EQ(points::CountEpsilonDuplicates(m.Record(), &epsilon), expected) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace meshaudit

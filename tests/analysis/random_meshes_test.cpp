@@ -1,0 +1,561 @@
+// Every point, edge, triangle and whole-mesh quantity on small random meshes
+// (coincident points, both zeros, NaN and infinities, degenerate, repeated
+// and reversed triangles, books and fans on one side, flipped faces, corners
+// out of range) against brute-force counts written from the definitions.
+#include "EdgeValues.h"
+#include "analysis/MeshBuilders.h"
+#include "analysis/OrientOracle.h"
+#include "analysis/mesh/MeshAnalyses.h"
+#include "analysis/points/PointAnalyses.h"
+#include "analysis/triangles/TriangleAnalyses.h"
+#include "containers/CountDuplicates.h"
+#include "containers/Memory.h"
+#include "geometry/PntAabbTree.h"
+#include "model/BruteTopology.h"
+#include "model/MeshTopology.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <numeric>
+#include <random>
+#include <set>
+#include <tuple>
+
+namespace meshaudit {
+namespace {
+
+using testing::BruteTopology;
+using testing::Has;
+using testing::Lists;
+using testing::TestMesh;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+bool InRange(const TRIANGLE& t, uint32_t n)
+{
+    return t.a < n && t.b < n && t.c < n;
+}
+
+bool IsSpecial(const T3DVECF& p)
+{
+    return !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z);
+}
+
+// A torus, Moebius strip, grid or cube with random flips plus random
+// triangles, or random triangles alone; coarse coordinates so that points
+// and lengths coincide, NaN and infinities in every fourth mesh, a corner out
+// of range in every sixth.
+TestMesh RandomMesh(std::mt19937& random, int round)
+{
+    TestMesh m;
+    if (round % 3 == 0) {
+        switch (random() % 5) {
+        case 0: m = testing::Torus(3 + random() % 3, 3 + random() % 2); break;
+        case 1: m = testing::Moebius(3 + random() % 4); break;
+        case 2: m = testing::Grid(1 + random() % 3); break;
+        case 3: m = testing::UnitCube(); break;
+        default: m = testing::Tetrahedron(); break;
+        }
+        for (TRIANGLE& t : m.triangles) {
+            if (random() % 6 == 0) {
+                std::swap(t.a, t.b);
+            }
+        }
+    } else {
+        const double values[] = {0.0, -0.0, 1.0, 0.5, std::nextafter(0.5, 1.0), 2.0, -1.0};
+        const uint32_t points = 1 + random() % 12;
+        for (uint32_t p = 0; p < points; ++p) {
+            m.AddPoint(values[random() % 7], values[random() % 7], values[random() % 7]);
+        }
+    }
+    const auto points = static_cast<uint32_t>(m.points.size());
+    const uint32_t extra = (round % 3 == 0 ? random() % 4 : 1 + random() % (round % 5 == 4 ? 40 : 16));
+    for (const TRIANGLE& t : testing::RandomTriangles(random, points, extra)) {
+        m.triangles.push_back(t);
+    }
+    if (round % 4 == 3) {
+        const double special[] = {kNaN, kInf, -kInf};
+        for (T3DVECF& p : m.points) {
+            if (random() % 5 == 0) {
+                (random() % 2 == 0 ? p.x : p.z) = special[random() % 3];
+            }
+        }
+    }
+    if (round % 6 == 5) {
+        TRIANGLE& t = m.triangles[random() % m.triangles.size()];
+        const uint32_t bad[] = {points, points + 1, 0xFFFFFFFFu};
+        const uint32_t b = bad[random() % 3];
+        (random() % 3 == 0 ? t.a : random() % 2 == 0 ? t.b : t.c) = b;
+    }
+    return m;
+}
+
+// IsConsistentlyOriented by its definition: for each side (a, b) of t whose
+// first point exists, every other triangle with both ends runs a side of t
+// reversed.
+bool ConsistentByAllPairs(const std::vector<TRIANGLE>& tris, uint32_t pointCount)
+{
+    for (size_t t = 0; t < tris.size(); ++t) {
+        const uint32_t c[3] = {tris[t].a, tris[t].b, tris[t].c};
+        for (int i = 0; i < 3; ++i) {
+            for (size_t u = 0; u < tris.size() && c[i] < pointCount; ++u) {
+                if (u != t && Has(tris[u], c[i]) && Has(tris[u], c[(i + 1) % 3]) &&
+                    !testing::RunsASideReversed(tris[t], tris[u])) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+// Breadth-first groups over (possibly one-sided) neighbour rows, seeds in
+// index order.
+int32_t Groups(const Lists& neighbours)
+{
+    std::vector<bool> seen(neighbours.size(), false);
+    int32_t groups = 0;
+    for (size_t seed = 0; seed < neighbours.size(); ++seed) {
+        if (seen[seed]) {
+            continue;
+        }
+        ++groups;
+        seen[seed] = true;
+        std::vector<uint32_t> queue{static_cast<uint32_t>(seed)};
+        for (size_t head = 0; head < queue.size(); ++head) {
+            for (uint32_t u : neighbours[queue[head]]) {
+                if (!seen[u]) {
+                    seen[u] = true;
+                    queue.push_back(u);
+                }
+            }
+        }
+    }
+    return groups;
+}
+
+// Groups of edges joined through shared end points.
+int32_t EdgeGroupsByUnionFind(const std::vector<std::pair<uint32_t, uint32_t>>& edges, uint32_t n)
+{
+    std::vector<uint32_t> parent(n);
+    std::iota(parent.begin(), parent.end(), 0u);
+    const auto find = [&](uint32_t p) {
+        while (parent[p] != p) {
+            p = parent[p] = parent[parent[p]];
+        }
+        return p;
+    };
+    for (const auto& [p, q] : edges) {
+        parent[find(p)] = find(q);
+    }
+    std::set<uint32_t> roots;
+    for (const auto& e : edges) {
+        roots.insert(find(e.first));
+    }
+    return static_cast<int32_t>(roots.size());
+}
+
+using Key = std::tuple<double, double, double>;
+Key KeyOf(const T3DVECF& p)
+{
+    const auto z = [](double v) { return v == 0.0 ? 0.0 : v; };  // -0.0 is 0.0
+    return {z(p.x), z(p.y), z(p.z)};
+}
+
+template <typename Map>
+std::pair<int32_t, int32_t> Sums(const Map& occurrences)
+{
+    std::pair<int32_t, int32_t> s{0, 0};
+    for (const auto& entry : occurrences) {
+        if (entry.second > 1) {
+            s.first += entry.second;
+            ++s.second;
+        }
+    }
+    return s;
+}
+
+template <typename K, typename Fill>
+std::pair<int32_t, int32_t> TreeSums(uint32_t n, Fill fill)
+{
+    DuplicateSums sums;
+    EXPECT_EQ(CountDuplicatesInTree<K>(n, fill, DuplicateCodes{-100, -101, -102, -103}, sums), 0);
+    return {static_cast<int32_t>(sums.members), static_cast<int32_t>(sums.classes)};
+}
+
+template <typename T>
+void SortThree(T& a, T& b, T& c)
+{
+    if (b < a) std::swap(a, b);
+    if (c < b) std::swap(b, c);
+    if (b < a) std::swap(a, b);
+}
+
+// Points with a partner within epsilon, with the inclusive squared bound.
+int32_t EpsilonByAllPairs(const std::vector<T3DVECF>& p, double epsilon)
+{
+    int32_t count = 0;
+    for (size_t i = 0; i < p.size(); ++i) {
+        for (size_t j = 0; j < p.size(); ++j) {
+            const double dx = p[j].x - p[i].x, dy = p[j].y - p[i].y, dz = p[j].z - p[i].z;
+            if (i != j && !(dx * dx + dy * dy + dz * dz > epsilon * epsilon)) {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+// One ball query per point on the point tree: the plain way for clouds with
+// NaN and infinities, where the all-pairs distances are not the tree's.
+int32_t OneQueryPerPoint(const MeshRecord& r, double epsilon)
+{
+    C3DPntAABBTree tree;
+    if (tree.Build(r) != 1) {
+        return -3;
+    }
+    T3DSPHERE ball{T3DVECF{0.0, 0.0, 0.0}, epsilon};
+    int32_t count = 0;
+    for (uint32_t i = 0; i < r.pointCount; ++i) {
+        ball.centre = r.points[i];
+        uint32_t inside = 0;
+        tree.CountInBall(ball, inside);
+        count += inside > 1 ? 1 : 0;
+    }
+    return count;
+}
+
+struct Stats {
+    int oriented = 0, orientable = 0, repeats = 0, several = 0, bordered = 0;
+};
+
+void CheckMesh(TestMesh& m, int round, std::mt19937& random, Stats& stats)
+{
+    SCOPED_TRACE("round " + std::to_string(round));
+    const MeshRecord r = m.Record();
+    const std::vector<TRIANGLE>& tris = m.triangles;
+    const auto n = static_cast<uint32_t>(m.points.size());
+    const auto count = static_cast<uint32_t>(tris.size());
+    const std::vector<TRIANGLE> before = tris;
+    bool special = false, outOfRange = false;
+    for (const T3DVECF& p : m.points) {
+        special = special || IsSpecial(p);
+    }
+    for (const TRIANGLE& t : tris) {
+        outOfRange = outOfRange || !InRange(t, n);
+    }
+
+    // --- Counts over the arrays alone -----------------------------------
+    int32_t nan = 0, inf = 0, isolated = 0;
+    for (uint32_t p = 0; p < n; ++p) {
+        const T3DVECF& q = m.points[p];
+        nan += std::isnan(q.x) || std::isnan(q.y) || std::isnan(q.z) ? 1 : 0;
+        inf += std::isinf(q.x) || std::isinf(q.y) || std::isinf(q.z) ? 1 : 0;
+        bool used = false;
+        for (const TRIANGLE& t : tris) {
+            used = used || Has(t, p);
+        }
+        isolated += used ? 0 : 1;
+    }
+    EXPECT_EQ(points::CountNAN(r), nan);
+    EXPECT_EQ(points::CountINF(r), inf);
+    EXPECT_EQ(points::CountIsolated(r), isolated);
+
+    int32_t invalidTopological = 0, invalidGeometrical = 0;
+    std::map<std::array<uint32_t, 3>, int> byIndex;
+    std::map<std::array<Key, 3>, int> byCorners;
+    std::map<Key, int> byPosition;
+    for (const T3DVECF& p : m.points) {
+        ++byPosition[KeyOf(p)];
+    }
+    for (const TRIANGLE& t : tris) {
+        invalidTopological += t.a == t.b || t.a == t.c || t.b == t.c ? 1 : 0;
+        std::array<uint32_t, 3> indices{t.a, t.b, t.c};
+        std::sort(indices.begin(), indices.end());
+        ++byIndex[indices];
+        if (InRange(t, n)) {
+            const auto same = [&](uint32_t i, uint32_t j) {
+                const T3DVECF &p = m.points[i], &q = m.points[j];
+                return p.x == q.x && p.y == q.y && p.z == q.z;
+            };
+            invalidGeometrical += same(t.a, t.b) || same(t.a, t.c) || same(t.b, t.c) ? 1 : 0;
+            std::array<Key, 3> corners{KeyOf(m.points[t.a]), KeyOf(m.points[t.b]), KeyOf(m.points[t.c])};
+            std::sort(corners.begin(), corners.end());
+            ++byCorners[corners];
+        }
+    }
+    EXPECT_EQ(triangles::CountInvalidTopological(r), invalidTopological);
+    EXPECT_EQ(triangles::CountInvalidGeometrical(r), invalidGeometrical);
+    const auto topological = Sums(byIndex);
+    EXPECT_EQ(triangles::CountDuplicatedTopological(r), topological.first);
+    EXPECT_EQ(triangles::CountClassesOfDuplicatedTopological(r), topological.second);
+    // With NaN no strict order exists: the plain tree over the full keys.
+    const bool withNaN = nan > 0;
+    const auto positions = withNaN ? TreeSums<T3DVECF>(n, [&](uint32_t i, T3DVECF& key) {
+        key = m.points[i];
+        return true;
+    })
+                                   : Sums(byPosition);
+    EXPECT_EQ(points::CountDuplicatedGeometrical(r), positions.first);
+    EXPECT_EQ(points::CountClassesOfDuplicatedGeometrical(r), positions.second);
+    const auto geometrical = withNaN ? TreeSums<T3DTRGL>(count, [&](uint32_t t, T3DTRGL& key) {
+        if (!InRange(tris[t], n)) {
+            return false;
+        }
+        key.corner[0] = m.points[tris[t].a];
+        key.corner[1] = m.points[tris[t].b];
+        key.corner[2] = m.points[tris[t].c];
+        SortThree(key.corner[0], key.corner[1], key.corner[2]);
+        return true;
+    })
+                                     : Sums(byCorners);
+    EXPECT_EQ(triangles::CountDuplicatedGeometrical(r), geometrical.first);
+    EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(r), geometrical.second);
+
+    const double tolerances[] = {0.0, 0.5, -0.5, std::nextafter(0.5, 0.0), 1e-300, 3.0, 1e300, kInf, kNaN};
+    const double epsilon = tolerances[random() % 9];
+    EXPECT_EQ(points::CountEpsilonDuplicates(r, &epsilon),
+              special ? OneQueryPerPoint(r, epsilon) : EpsilonByAllPairs(m.points, epsilon))
+        << epsilon;
+
+    // --- Volume and area: the triple products summed from the smallest
+    // magnitude up (ties in triangle order), the areas in triangle order.
+    std::vector<double> terms;
+    double area = 0.0;
+    for (const TRIANGLE& t : tris) {
+        if (!InRange(t, n)) {
+            continue;
+        }
+        const T3DVECF &p0 = m.points[t.a], &p1 = m.points[t.b], &p2 = m.points[t.c];
+        terms.push_back((p0.y * p1.z - p0.z * p1.y) * p2.x + (p0.z * p1.x - p0.x * p1.z) * p2.y +
+                        (p0.x * p1.y - p0.y * p1.x) * p2.z);
+        const double ax = p1.x - p0.x, ay = p1.y - p0.y, az = p1.z - p0.z;
+        const double bx = p2.x - p0.x, by = p2.y - p0.y, bz = p2.z - p0.z;
+        const double cx = ay * bz - az * by, cy = az * bx - ax * bz, cz = ax * by - ay * bx;
+        area += 0.5 * std::sqrt(cx * cx + cy * cy + cz * cz);
+    }
+    const double volume = ComputeVolume(r);
+    if (std::any_of(terms.begin(), terms.end(), [](double v) { return std::isnan(v); })) {
+        EXPECT_TRUE(std::isnan(volume));
+    } else {
+        std::stable_sort(terms.begin(), terms.end(),
+                         [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+        double sum = 0.0;
+        for (double v : terms) {
+            sum += v;
+        }
+        EXPECT_TRUE(volume == sum / 6.0 || (std::isnan(volume) && std::isnan(sum))) << volume;
+    }
+    const double gotArea = ComputeArea(r);
+    EXPECT_TRUE(gotArea == area || (std::isnan(area) && std::isnan(gotArea))) << gotArea;
+
+    // --- Over the topology: codes when a corner is out of range ------------
+    const auto fresh = [&](auto op) {
+        MeshTopology topology;
+        topology.Attach(r);
+        return op(topology);
+    };
+    const auto oriented = fresh([&](MeshTopology& t) { return IsOriented(r, t); });
+    const auto orientable = fresh([&](MeshTopology& t) { return IsOrientable(r, t); });
+    const auto components = fresh([&](MeshTopology& t) { return ComputeComponents(r, t); });
+    const auto borders = fresh([&](MeshTopology& t) { return ComputeBorders(r, t); });
+    const auto handles = fresh([&](MeshTopology& t) { return ComputeHandles(r, t); });
+    const bool consistent = ConsistentByAllPairs(tris, n);
+    EXPECT_EQ(IsConsistentlyOriented(r), consistent);
+    if (outOfRange) {
+        // No neighbour lists: nothing can be flipped.
+        EXPECT_FALSE(oriented);
+        EXPECT_EQ(orientable, consistent);
+        EXPECT_EQ(components, -5);
+        EXPECT_EQ(borders, -5);
+        EXPECT_EQ(handles, -5);
+        MeshTopology topology;
+        topology.Attach(r);
+        EXPECT_EQ(points::CountBorder(r, topology), -5);
+        EXPECT_EQ(points::MinimalDegree(r, topology), -1);
+        EXPECT_EQ(points::MaximalDegree(r, topology), -1);
+        using Counter = int32_t (*)(const MeshRecord&, MeshTopology&);
+        for (Counter c : {&triangles::CountBorder, &triangles::CountIsolated, &triangles::CountSingular,
+                          &triangles::MinimalDegree, &triangles::MaximalDegree,
+                          &triangles::CountFlippedTopological}) {
+            EXPECT_EQ(c(r, topology), -5);
+        }
+        testing::EdgeValues codes;
+        codes.count = codes.border = codes.invalidTopological = codes.invalidGeometrical = -5;
+        codes.duplicatedTopological = codes.duplicatedGeometrical = -5;
+        codes.classesTopological = codes.classesGeometrical = codes.shorter = codes.longer = -5;
+        codes.minimalLength = codes.maximalLength = -5;
+        codes.singular = codes.minimalDegree = codes.maximalDegree = -1;
+        EXPECT_EQ(testing::Compute(m), codes);
+        return;
+    }
+    const BruteTopology brute(tris, n);
+
+    // Orientation: the walk against a real reoriented copy; IsOriented with
+    // and without prebuilt neighbour lists.
+    EXPECT_EQ(oriented, consistent);
+    {
+        MeshTopology topology;
+        topology.Attach(r);
+        topology.TriangleNeighbours();
+        EXPECT_EQ(IsOriented(r, topology), consistent);
+    }
+    std::vector<TRIANGLE> copy = tris;
+    testing::OrientCopy(copy, brute.triangleNeighbours);
+    const bool expectedOrientable = ConsistentByAllPairs(copy, n);
+    EXPECT_EQ(orientable, expectedOrientable);
+    EXPECT_EQ(std::memcmp(before.data(), tris.data(), count * sizeof(TRIANGLE)), 0);  // never flipped
+
+    // Components, borders and handles by their definitions.
+    const int32_t groups = Groups(brute.triangleNeighbours);
+    EXPECT_EQ(components, groups);
+    const int32_t borderGroups =
+        brute.borderEdges.empty() ? 0 : EdgeGroupsByUnionFind(brute.borderEdges, n);
+    EXPECT_EQ(borders, borderGroups);
+    std::set<std::pair<uint32_t, uint32_t>> pairs;
+    for (const TRIANGLE& t : tris) {
+        const uint32_t c[3] = {t.a, t.b, t.c};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                if (c[i] < c[j]) {
+                    pairs.emplace(c[i], c[j]);
+                }
+            }
+        }
+    }
+    const auto edges = static_cast<int64_t>(pairs.size());
+    const int64_t euler = int64_t{n} - isolated - edges + borderGroups + count - invalidTopological;
+    EXPECT_EQ(handles, static_cast<int32_t>(groups - euler / 2));
+    stats.oriented += consistent ? 1 : 0;
+    stats.orientable += expectedOrientable ? 1 : 0;
+    stats.repeats += invalidTopological > 0 ? 1 : 0;
+    stats.several += groups > 1 ? 1 : 0;
+    stats.bordered += borderGroups > 1 ? 1 : 0;
+
+    // Edges: every quantity against the plain definitions (the geometric
+    // duplicates need the strict order that NaN breaks).
+    const double lower = (random() % 4) * 0.5, upper = (random() % 4) * 0.5;
+    testing::EdgeValues want = testing::Reference(m, lower, upper);
+    testing::EdgeValues got = testing::Compute(m, lower, upper);
+    if (withNaN) {
+        want.duplicatedGeometrical = got.duplicatedGeometrical;
+        want.classesGeometrical = got.classesGeometrical;
+    }
+    EXPECT_EQ(got, want);
+
+    // Point and triangle counts over the adjacency.
+    std::vector<uint8_t> borderPoint(n, 0);
+    for (const auto& [p, q] : brute.borderEdges) {
+        borderPoint[p] = borderPoint[q] = 1;
+    }
+    int32_t borderTriangles = 0, flipped = 0, lonely = 0, singular = 0;
+    uint32_t minimum = 0xFFFFFFFFu, maximum = 0, pointMinimum = 0xFFFFFFFFu, pointMaximum = 0;
+    for (uint32_t t = 0; t < count; ++t) {
+        const TRIANGLE& tri = tris[t];
+        borderTriangles += borderPoint[tri.a] | borderPoint[tri.b] | borderPoint[tri.c];
+        bool runsAlong = false;
+        const uint32_t c[3] = {tri.a, tri.b, tri.c};
+        for (uint32_t u = 0; u < count; ++u) {
+            const TRIANGLE& o = tris[u];
+            for (int s = 0; s < 3 && u != t; ++s) {
+                const uint32_t p = c[s], q = c[(s + 1) % 3];
+                runsAlong = runsAlong || (o.a == p && o.b == q) || (o.b == p && o.c == q) ||
+                            (o.c == p && o.a == q);
+            }
+        }
+        flipped += runsAlong ? 1 : 0;
+        const auto degree = static_cast<uint32_t>(brute.triangleNeighbours[t].size());
+        lonely += degree == 0 ? 1 : 0;
+        singular += degree > 3 ? 1 : 0;
+        minimum = std::min(minimum, degree);
+        maximum = std::max(maximum, degree);
+    }
+    int32_t borderPoints = 0;
+    for (uint32_t p = 0; p < n; ++p) {
+        borderPoints += borderPoint[p];
+        pointMinimum = std::min(pointMinimum, static_cast<uint32_t>(brute.neighbourSets[p].size()));
+        pointMaximum = std::max(pointMaximum, static_cast<uint32_t>(brute.neighbourSets[p].size()));
+    }
+    // Each analysis on a fresh topology, and all on one shared topology,
+    // plain or with the neighbour lists built first (then read, not built).
+    for (int order = 0; order < 3; ++order) {
+        SCOPED_TRACE("order " + std::to_string(order));
+        MeshTopology shared, own;
+        shared.Attach(r);
+        if (order == 2) {
+            shared.TriangleNeighbours();
+            shared.VertexNeighbours();
+            ASSERT_EQ(shared.Status(), 0);
+        }
+        const auto topology = [&]() -> MeshTopology& {
+            if (order == 0) {
+                own.Attach(r);
+                return own;
+            }
+            return shared;
+        };
+        EXPECT_EQ(CountEdges(r, topology()), static_cast<int32_t>(edges));
+        EXPECT_EQ(points::CountBorder(r, topology()), borderPoints);
+        EXPECT_EQ(points::MinimalDegree(r, topology()), static_cast<int32_t>(pointMinimum));
+        EXPECT_EQ(points::MaximalDegree(r, topology()), static_cast<int32_t>(pointMaximum));
+        uint8_t* mask = nullptr;
+        EXPECT_EQ(triangles::BorderVertices(r, topology(), mask), borderPoints);
+        ASSERT_NE(mask, nullptr);
+        EXPECT_EQ(std::vector<uint8_t>(mask, mask + n), borderPoint);
+        Free(mask);
+        EXPECT_EQ(triangles::CountBorder(r, topology()), borderTriangles);
+        EXPECT_EQ(triangles::CountFlippedTopological(r, topology()), flipped);
+        EXPECT_EQ(triangles::CountIsolated(r, topology()), lonely);
+        EXPECT_EQ(triangles::CountSingular(r, topology()), singular);
+        EXPECT_EQ(triangles::MinimalDegree(r, topology()), static_cast<int32_t>(minimum));
+        EXPECT_EQ(triangles::MaximalDegree(r, topology()), static_cast<int32_t>(maximum));
+    }
+}
+
+TEST(RandomMeshes, EveryQuantityMatchesItsDefinition)
+{
+    std::mt19937 random(2027);
+    Stats stats;
+    const int rounds = 450;
+    for (int round = 0; round < rounds; ++round) {
+        TestMesh m = RandomMesh(random, round);
+        CheckMesh(m, round, random, stats);
+    }
+    // Both answers of each verdict occur often enough to mean something.
+    EXPECT_GT(stats.oriented, rounds / 20);
+    EXPECT_GT(stats.orientable, stats.oriented + rounds / 40);
+    EXPECT_LT(stats.orientable, rounds * 3 / 4);
+    EXPECT_GT(stats.repeats, rounds / 10);
+    EXPECT_GT(stats.several, rounds / 10);
+    EXPECT_GT(stats.bordered, rounds / 40);
+}
+
+// Groups of random edge sets, end points beyond the points included.
+TEST(RandomMeshes, EdgeGroupsMatchUnionFind)
+{
+    std::mt19937 random(12345);
+    const T3DVECF point{0, 0, 0};
+    for (int round = 0; round < 200; ++round) {
+        const uint32_t pointCount = 1 + random() % 30;
+        std::vector<T3DEDGE> edges(1 + random() % 40);
+        for (T3DEDGE& e : edges) {
+            e = T3DEDGE{static_cast<uint32_t>(random() % pointCount),
+                        static_cast<uint32_t>(random() % pointCount)};
+        }
+        const EdgeList list{&point, pointCount, edges.data(), static_cast<uint32_t>(edges.size())};
+        EXPECT_EQ(CountEdgeGroups(list), EdgeGroupsByUnionFind(testing::Pairs(edges.data(), list.edgeCount),
+                                                                pointCount))
+            << round;
+    }
+}
+
+}  // namespace
+}  // namespace meshaudit
