@@ -1,9 +1,9 @@
-// Whole analyses through the exported functions, reading back the values and
-// verdicts of points, edges and triangles with default and changed settings.
+// Whole analyses through the exported functions: the values and verdicts of
+// every category with default and changed settings.
+#include "analysis/MeshBuilders.h"
 #include "analysis/ProgressCapture.h"
 #include "interface/Blocks.h"
 #include "meshaudit.h"
-#include "analysis/MeshBuilders.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,6 @@ namespace {
 
 using testing::TestMesh;
 
-constexpr uint8_t kPass = 1;
-constexpr uint8_t kFail = 0;
-
 // The blocks are process-wide: every test starts from the defaults and puts
 // them back afterwards.
 class Analyse : public ::testing::Test {
@@ -28,78 +25,81 @@ protected:
     void TearDown() override { RestoreDefaults(); }
     void RestoreDefaults()
     {
-        MeshSettings m;
         meshaudit_default_point_settings(&points_);
         meshaudit_default_edge_settings(&edges_);
         meshaudit_default_triangle_settings(&triangles_);
-        meshaudit_default_mesh_settings(&m);
-        set_pnt_params(&points_);
-        set_edg_params(&edges_);
-        set_tri_params(&triangles_);
-        set_msh_params(&m);
+        meshaudit_default_mesh_settings(&mesh_);
+        Apply();
     }
-    void Run(TestMesh& mesh)
+    void Apply()
     {
         set_pnt_params(&points_);
         set_edg_params(&edges_);
         set_tri_params(&triangles_);
+        set_msh_params(&mesh_);
+    }
+    void Run(TestMesh& mesh)
+    {
+        Apply();
         const MeshRecord record = mesh.Record();
         ASSERT_EQ(analyse(&record), 1);
-        get_pnt_params(&pointResults_);
-        get_edg_params(&edgeResults_);
-        get_tri_params(&triangleResults_);
+        get_pnt_params(&p_);
+        get_edg_params(&e_);
+        get_tri_params(&t_);
+        get_msh_params(&m_);
     }
 
     PointSettings points_{};
     EdgeSettings edges_{};
     TriangleSettings triangles_{};
-    PointResults pointResults_{};
-    EdgeResults edgeResults_{};
-    TriangleResults triangleResults_{};
+    MeshSettings mesh_{};
+    PointResults p_{};
+    EdgeResults e_{};
+    TriangleResults t_{};
+    MeshResults m_{};
     testing::SilentProgress silent_;
 };
 
-TEST_F(Analyse, TetrahedronWithDefaults)
+TEST_F(Analyse, ClosedMeshesPassEveryDefaultCriterion)
 {
-    TestMesh m = testing::Tetrahedron();
-    Run(m);
-    const PointResults& p = pointResults_;
-    EXPECT_EQ(p.Count, 4u);
-    EXPECT_EQ(p.CountNAN, 0u);
-    EXPECT_EQ(p.CountINF, 0u);
-    EXPECT_EQ(p.CountIsolated, 0u);
-    EXPECT_EQ(p.CountBorder, 0u);
-    EXPECT_EQ(p.CountArticulation, NOT_COMPUTED);
-    EXPECT_EQ(p.CountDuplicatedGeometrical, 0u);
-    EXPECT_EQ(p.CountClassesOfDuplicatedGeometrical, 0u);
-    EXPECT_EQ(p.CountClassesOfEpsilonDuplicatedGeometrical, 0u);
-    EXPECT_EQ(p.MinimalDegree, 3u);
-    EXPECT_EQ(p.MaximalDegree, 3u);
+    TestMesh tetra = testing::Tetrahedron();
+    Run(tetra);
+    EXPECT_EQ(p_.Count, 4u);
+    EXPECT_EQ(p_.CountArticulation, NOT_COMPUTED);
+    EXPECT_EQ(p_.MinimalDegree, 3u);
+    EXPECT_EQ(t_.MaximalDegree, 3u);
     for (int k = 0; k < PNT_QUANTITIES; ++k) {
         // Articulation stays not computed, which lies outside [0, 0].
-        EXPECT_EQ(p.InRange[k], k == PNT_CountArticulation ? kFail : kPass) << k;
+        EXPECT_EQ(p_.InRange[k], k == PNT_CountArticulation ? 0 : 1) << k;
     }
-
-    const TriangleResults& t = triangleResults_;
-    EXPECT_EQ(t.Count, 4u);
-    EXPECT_EQ(t.CountBorder, 0u);
-    EXPECT_EQ(t.CountIsolated, 0u);
-    EXPECT_EQ(t.CountSingular, 0u);
-    EXPECT_EQ(t.MinimalDegree, 3u);
-    EXPECT_EQ(t.MaximalDegree, 3u);
-    EXPECT_EQ(t.CountInvalidTopological, 0u);
-    EXPECT_EQ(t.CountInvalidGeometrical, 0u);
-    EXPECT_EQ(t.CountDuplicatedTopological, 0u);
-    EXPECT_EQ(t.CountDuplicatedGeometrical, 0u);
-    EXPECT_EQ(t.CountClassesOfDuplicatedTopological, 0u);
-    EXPECT_EQ(t.CountClassesOfDuplicatedGeometrical, 0u);
-    EXPECT_EQ(t.CountIntersected, 0u);
-    EXPECT_EQ(t.CountFlippedTopological, 0u);
     for (int k = 0; k < TRI_QUANTITIES; ++k) {
-        const bool unjudged =
-            k == TRI_CountDuplicatedTopological || k == TRI_CountDuplicatedGeometrical;
-        EXPECT_EQ(t.InRange[k], unjudged ? kNotJudged : kPass) << k;
+        const bool unjudged = k == TRI_CountDuplicatedTopological || k == TRI_CountDuplicatedGeometrical;
+        EXPECT_EQ(t_.InRange[k], unjudged ? kNotJudged : 1) << k;
     }
+    EXPECT_EQ(m_.Volume, 1.0 / 6.0);
+    EXPECT_EQ(m_.Inclusion, 1);
+    EXPECT_EQ(m_.CountHandles, 0u);
+
+    TestMesh torus = testing::Torus(12, 6);
+    Run(torus);
+    EXPECT_EQ(e_.Count, 3u * 12 * 6);
+    EXPECT_EQ(e_.CountConvex, NOT_COMPUTED);
+    EXPECT_LT(e_.MaximalLength, 10.0);
+    for (int k = 0; k < EDG_QUANTITIES; ++k) {
+        // CountConvex stays NOT_COMPUTED, outside its range [0, 300000].
+        EXPECT_EQ(e_.InRange[k], k == EDG_CountConvex ? 0 : 1) << k;
+    }
+    EXPECT_EQ(m_.CountHandles, 1u);
+    EXPECT_EQ(m_.InRange[MSH_HasHandles], 1);  // expected 1 by default
+    EXPECT_EQ(m_.InRange[MSH_Manifold], kNotJudged);  // off by default
+
+    TestMesh reversed = testing::Reversed(testing::UnitCube());
+    Run(reversed);
+    EXPECT_EQ(m_.Volume, -1.0);
+    EXPECT_EQ(m_.Oriented, 1);
+    EXPECT_EQ(m_.Inclusion, 0);
+    EXPECT_EQ(m_.Area, 6.0);
+    EXPECT_EQ(m_.Selfintersection, 0);
 }
 
 TEST_F(Analyse, FaultyMeshFailsItsCriteria)
@@ -115,36 +115,26 @@ TEST_F(Analyse, FaultyMeshFailsItsCriteria)
     m.AddPoint(std::numeric_limits<double>::quiet_NaN(), 0, 0);
     m.AddTriangle(inf, inf, near);
     Run(m);
-
-    const PointResults& p = pointResults_;
-    EXPECT_EQ(p.CountNAN, 1u);
-    EXPECT_EQ(p.InRange[PNT_CountNAN], kFail);
-    EXPECT_EQ(p.CountINF, 1u);
-    EXPECT_EQ(p.InRange[PNT_CountINF], kFail);
-    EXPECT_EQ(p.CountIsolated, 1u);  // the NaN point
-    EXPECT_EQ(p.InRange[PNT_CountIsolated], kFail);
-    EXPECT_EQ(p.MinimalDegree, 0u);
-    EXPECT_EQ(p.InRange[PNT_MinimalDegree], kFail);
-
-    const TriangleResults& t = triangleResults_;
-    EXPECT_EQ(t.CountInvalidTopological, 1u);
-    EXPECT_EQ(t.InRange[TRI_CountInvalidTopological], kFail);
-    EXPECT_EQ(t.CountInvalidGeometrical, 1u);  // an infinite point equals itself
-    EXPECT_EQ(t.InRange[TRI_CountInvalidGeometrical], kFail);
-    EXPECT_EQ(t.CountDuplicatedTopological, 2u);
-    EXPECT_EQ(t.InRange[TRI_CountDuplicatedTopological], kNotJudged);
-    EXPECT_EQ(t.CountClassesOfDuplicatedTopological, 1u);
-    EXPECT_EQ(t.InRange[TRI_CountClassesOfDuplicatedTopological], kFail);
-    EXPECT_EQ(t.CountDuplicatedGeometrical, 2u);
-    EXPECT_EQ(t.InRange[TRI_CountDuplicatedGeometrical], kNotJudged);
-    EXPECT_EQ(t.InRange[TRI_CountClassesOfDuplicatedGeometrical], kFail);
-    EXPECT_EQ(t.CountIsolated, 1u);  // the degenerate one
-    EXPECT_EQ(t.InRange[TRI_CountIsolated], kFail);
-    EXPECT_GT(t.CountFlippedTopological, 0u);
-    EXPECT_EQ(t.InRange[TRI_CountFlippedTopological], kFail);
-    EXPECT_EQ(t.MaximalDegree, 6u);  // face 0 and its copy: 3 from each other, 3 from the faces
-    EXPECT_EQ(t.InRange[TRI_MaximalDegree], kFail);
-    EXPECT_EQ(t.InRange[TRI_MinimalDegree], kPass);  // the degenerate one: 0 in [0, 3]
+    for (int k : {PNT_CountNAN, PNT_CountINF, PNT_CountIsolated, PNT_MinimalDegree,
+                  PNT_CountClassesOfEpsilonDuplicatedGeometrical}) {
+        EXPECT_EQ(p_.InRange[k], 0) << k;
+    }
+    for (int k : {TRI_CountInvalidTopological, TRI_CountInvalidGeometrical, TRI_CountClassesOfDuplicatedTopological,
+                  TRI_CountClassesOfDuplicatedGeometrical, TRI_CountIsolated, TRI_CountFlippedTopological,
+                  TRI_MaximalDegree}) {
+        EXPECT_EQ(t_.InRange[k], 0) << k;
+    }
+    EXPECT_EQ(t_.InRange[TRI_MinimalDegree], 1);  // the degenerate one: 0 in [0, 3]
+    EXPECT_EQ(t_.CountDuplicatedTopological, 2u);
+    EXPECT_EQ(t_.InRange[TRI_CountDuplicatedTopological], kNotJudged);
+    EXPECT_EQ(t_.MaximalDegree, 6u);  // face 0 and its copy: 3 from each other, 3 from the faces
+    for (int k : {MSH_Oriented, MSH_Invalid, MSH_Singular, MSH_PreciseDuplicates, MSH_EpsilonDuplicates,
+                  MSH_Inclusion}) {
+        EXPECT_EQ(m_.InRange[k], 0) << k;
+    }
+    EXPECT_EQ(m_.Singular, 1);
+    EXPECT_EQ(m_.PreciseDuplicates, 1);
+    EXPECT_EQ(m_.EpsilonDuplicates, 1);
 }
 
 TEST_F(Analyse, ChangedSettingsChangeTheVerdicts)
@@ -159,149 +149,86 @@ TEST_F(Analyse, ChangedSettingsChangeTheVerdicts)
     triangles_.Degree = ValueRange{4, 9};
     triangles_.CountFlippedTopological = ValueRange{1, 1};
     triangles_.Enable[TRI_CountIntersected] = 0;
-    Run(m);
-
-    const PointResults& p = pointResults_;
-    EXPECT_EQ(p.InRange[PNT_Count], kFail);
-    EXPECT_EQ(p.CountClassesOfEpsilonDuplicatedGeometrical, 4u);
-    EXPECT_EQ(p.InRange[PNT_CountClassesOfEpsilonDuplicatedGeometrical], kFail);
-    EXPECT_EQ(p.InRange[PNT_MinimalDegree], kFail);
-    EXPECT_EQ(p.InRange[PNT_MaximalDegree], kFail);
-    EXPECT_EQ(p.CountNAN, NOT_COMPUTED);
-    EXPECT_EQ(p.InRange[PNT_CountNAN], kNotJudged);
-    EXPECT_EQ(p.CountINF, NOT_COMPUTED);
-    EXPECT_EQ(p.InRange[PNT_CountINF], kFail);
-
-    const TriangleResults& t = triangleResults_;
-    EXPECT_EQ(t.InRange[TRI_MinimalDegree], kFail);
-    EXPECT_EQ(t.InRange[TRI_MaximalDegree], kFail);
-    EXPECT_EQ(t.InRange[TRI_CountFlippedTopological], kFail);  // 0 outside [1, 1]
-    EXPECT_EQ(t.CountIntersected, NOT_COMPUTED);
-    EXPECT_EQ(t.InRange[TRI_CountIntersected], kNotJudged);
-}
-
-TEST_F(Analyse, EdgesClosedTorusWithDefaults)
-{
-    TestMesh mesh = testing::Torus(12, 6);
-    Run(mesh);
-    const EdgeResults& r = edgeResults_;
-    EXPECT_EQ(r.Count, 3u * 12 * 6);
-    EXPECT_EQ(r.CountBorder, 0u);
-    EXPECT_EQ(r.CountConvex, NOT_COMPUTED);
-    EXPECT_EQ(r.CountSingular, 0u);
-    EXPECT_EQ(r.CountInvalidTopological, 0u);
-    EXPECT_EQ(r.CountInvalidGeometrical, 0u);
-    EXPECT_EQ(r.CountDuplicatedTopological, 0u);
-    EXPECT_EQ(r.CountDuplicatedGeometrical, 0u);
-    EXPECT_EQ(r.CountClassesOfDuplicatedTopological, 0u);
-    EXPECT_EQ(r.CountClassesOfDuplicatedGeometrical, 0u);
-    EXPECT_EQ(r.MinimalDegree, 2u);
-    EXPECT_EQ(r.MaximalDegree, 2u);
-    EXPECT_EQ(r.CountSmallerLength, 0u);
-    EXPECT_EQ(r.CountGreaterLength, 0u);
-    EXPECT_GT(r.MinimalLength, 0.0);
-    EXPECT_LT(r.MinimalLength, r.MaximalLength);
-    EXPECT_LT(r.MaximalLength, 10.0);
-    for (int k = 0; k < EDG_QUANTITIES; ++k) {
-        // CountConvex stays NOT_COMPUTED, outside its range [0, 300000].
-        EXPECT_EQ(r.InRange[k], k == EDG_CountConvex ? 0 : 1) << "quantity " << k;
-    }
-}
-
-TEST_F(Analyse, EdgesSingularFanAndLongEdges)
-{
-    TestMesh mesh;
-    mesh.AddPoint(0, 0, 0);
-    mesh.AddPoint(0, 0, 20);  // the hinge is 20 long
-    for (int i = 0; i < 4; ++i) {
-        mesh.AddPoint(1.0 + i, 0.5 * i, 0);
-        mesh.AddTriangle(0, 1, static_cast<uint32_t>(2 + i));
-    }
-    Run(mesh);
-    const EdgeResults& r = edgeResults_;
-    EXPECT_EQ(r.Count, 9u);
-    EXPECT_EQ(r.CountBorder, 8u);
-    EXPECT_EQ(r.CountSingular, 1u);
-    EXPECT_EQ(r.MinimalDegree, 1u);
-    EXPECT_EQ(r.MaximalDegree, 4u);
-    EXPECT_EQ(r.MaximalLength, std::sqrt(16.0 + 2.25 + 400.0));
-    EXPECT_EQ(r.CountGreaterLength, 5u);  // the hinge and the four far sides to point 1
-    EXPECT_EQ(r.InRange[EDG_Count], 1);
-    EXPECT_EQ(r.InRange[EDG_CountBorder], 1);
-    EXPECT_EQ(r.InRange[EDG_CountSingular], 0);
-    EXPECT_EQ(r.InRange[EDG_MinimalDegree], 1);
-    EXPECT_EQ(r.InRange[EDG_MaximalDegree], 0);
-    EXPECT_EQ(r.InRange[EDG_CountGreaterLength], 0);
-    EXPECT_EQ(r.InRange[EDG_MaximalLength], 0);
-    EXPECT_EQ(r.InRange[EDG_MinimalLength], 1);
-    EXPECT_EQ(r.InRange[EDG_CountSmallerLength], 1);
-}
-
-TEST_F(Analyse, EdgesLengthRangeIsBothCriterionAndThreshold)
-{
-    // A 6-8-10 right triangle.
-    TestMesh mesh = testing::MeshOf({{0, 0, 0}, {6, 0, 0}, {6, 8, 0}}, {{0, 1, 2}});
-    edges_.Length.min = 7.0;
-    edges_.Length.max = 10.0;
-    Run(mesh);
-    const EdgeResults& r = edgeResults_;
-    EXPECT_EQ(r.CountSmallerLength, 1u);
-    EXPECT_EQ(r.CountGreaterLength, 0u);
-    EXPECT_EQ(r.MinimalLength, 6.0);
-    EXPECT_EQ(r.MaximalLength, 10.0);
-    EXPECT_EQ(r.InRange[EDG_CountSmallerLength], 0);
-    EXPECT_EQ(r.InRange[EDG_CountGreaterLength], 1);
-    EXPECT_EQ(r.InRange[EDG_MinimalLength], 0);  // 6 < 7
-    EXPECT_EQ(r.InRange[EDG_MaximalLength], 1);  // 10 <= 10
-}
-
-TEST_F(Analyse, EdgesDisabledQuantitiesStayNotComputed)
-{
-    TestMesh mesh = testing::Tetrahedron();
     std::memset(edges_.Enable, 0, sizeof edges_.Enable);
-    edges_.Enable[EDG_CountBorder] = 1;
-    edges_.Enable[EDG_MaximalLength] = 1;
-    Run(mesh);
-    const EdgeResults& r = edgeResults_;
-    EXPECT_EQ(r.CountBorder, 0u);
-    EXPECT_EQ(r.MaximalLength, std::sqrt(2.0));
-    EXPECT_EQ(r.Count, NOT_COMPUTED);
-    EXPECT_EQ(r.MinimalLength, -1.0);
-    EXPECT_EQ(r.InRange[EDG_CountBorder], 1);
-    EXPECT_EQ(r.InRange[EDG_MaximalLength], 1);
-    EXPECT_EQ(r.InRange[EDG_Count], 0xFF);
-    EXPECT_EQ(r.InRange[EDG_MinimalLength], 0xFF);
+    edges_.Enable[EDG_CountBorder] = edges_.Enable[EDG_MaximalLength] = 1;
+    Run(m);
+    EXPECT_EQ(p_.CountClassesOfEpsilonDuplicatedGeometrical, 4u);
+    for (int k : {PNT_Count, PNT_CountClassesOfEpsilonDuplicatedGeometrical, PNT_MinimalDegree, PNT_MaximalDegree,
+                  PNT_CountINF}) {
+        EXPECT_EQ(p_.InRange[k], 0) << k;
+    }
+    EXPECT_EQ(p_.CountNAN, NOT_COMPUTED);
+    EXPECT_EQ(p_.InRange[PNT_CountNAN], kNotJudged);
+    EXPECT_EQ(p_.CountINF, NOT_COMPUTED);
+    EXPECT_EQ(t_.InRange[TRI_MinimalDegree], 0);
+    EXPECT_EQ(t_.InRange[TRI_MaximalDegree], 0);
+    EXPECT_EQ(t_.InRange[TRI_CountFlippedTopological], 0);  // 0 outside [1, 1]
+    EXPECT_EQ(t_.CountIntersected, NOT_COMPUTED);
+    EXPECT_EQ(t_.InRange[TRI_CountIntersected], kNotJudged);
+    EXPECT_EQ(e_.CountBorder, 0u);
+    EXPECT_EQ(e_.MaximalLength, std::sqrt(2.0));
+    EXPECT_EQ(e_.Count, NOT_COMPUTED);
+    EXPECT_EQ(e_.MinimalLength, -1.0);
+    EXPECT_EQ(e_.InRange[EDG_CountBorder], 1);
+    EXPECT_EQ(e_.InRange[EDG_Count], kNotJudged);
+    EXPECT_EQ(e_.InRange[EDG_MinimalLength], kNotJudged);
+}
+
+TEST_F(Analyse, EdgeLengthRangeIsBothCriterionAndThreshold)
+{
+    // A fan of four triangles on a hinge 20 long.
+    TestMesh fan = testing::MeshOf({{0, 0, 0}, {0, 0, 20}});
+    for (int i = 0; i < 4; ++i) {
+        fan.AddPoint(1.0 + i, 0.5 * i, 0);
+        fan.AddTriangle(0, 1, static_cast<uint32_t>(2 + i));
+    }
+    Run(fan);
+    EXPECT_EQ(e_.CountGreaterLength, 5u);  // the hinge and the four far sides to point 1
+    EXPECT_EQ(e_.MaximalLength, std::sqrt(16.0 + 2.25 + 400.0));
+    const int fails[] = {EDG_CountSingular, EDG_MaximalDegree, EDG_CountGreaterLength, EDG_MaximalLength};
+    for (int k = 0; k < EDG_QUANTITIES; ++k) {
+        const bool fail = k == EDG_CountConvex || std::find(std::begin(fails), std::end(fails), k) != std::end(fails);
+        EXPECT_EQ(e_.InRange[k], fail ? 0 : 1) << k;
+    }
+    // A 6-8-10 right triangle.
+    TestMesh right = testing::MeshOf({{0, 0, 0}, {6, 0, 0}, {6, 8, 0}}, {{0, 1, 2}});
+    edges_.Length = DoubleRange{7.0, 10.0};
+    Run(right);
+    EXPECT_EQ(e_.CountSmallerLength, 1u);
+    EXPECT_EQ(e_.CountGreaterLength, 0u);
+    EXPECT_EQ(e_.InRange[EDG_CountSmallerLength], 0);
+    EXPECT_EQ(e_.InRange[EDG_CountGreaterLength], 1);
+    EXPECT_EQ(e_.InRange[EDG_MinimalLength], 0);  // 6 < 7
+    EXPECT_EQ(e_.InRange[EDG_MaximalLength], 1);  // 10 <= 10
 }
 
 TEST_F(Analyse, OutOfRangeIndexStoresTopologyCodes)
 {
-    TestMesh mesh = testing::Tetrahedron();
-    mesh.AddTriangle(0, 1, 4);  // there is no point 4
+    TestMesh mesh = testing::UnitCube();
+    mesh.AddTriangle(0, 1, 8);  // there is no point 8
     Run(mesh);
-    const PointResults& p = pointResults_;
-    EXPECT_EQ(p.CountIsolated, 0u);
-    EXPECT_EQ(static_cast<int32_t>(p.CountBorder), -5);
-    EXPECT_EQ(p.MinimalDegree, NOT_COMPUTED);  // -1 reads as not computed
-    EXPECT_EQ(p.InRange[PNT_MinimalDegree], kFail);
-    const TriangleResults& t = triangleResults_;
-    EXPECT_EQ(static_cast<int32_t>(t.CountBorder), -5);
-    EXPECT_EQ(t.InRange[TRI_CountBorder], kFail);
-    EXPECT_EQ(static_cast<int32_t>(t.CountFlippedTopological), -5);
-    EXPECT_EQ(t.CountInvalidGeometrical, 0u);
-    EXPECT_EQ(t.CountIntersected, 0u);
-    const EdgeResults& r = edgeResults_;
-    EXPECT_EQ(static_cast<int32_t>(r.Count), -5);
-    EXPECT_EQ(static_cast<int32_t>(r.CountBorder), -5);
-    EXPECT_EQ(static_cast<int32_t>(r.CountSingular), -1);
-    EXPECT_EQ(static_cast<int32_t>(r.MinimalDegree), -1);
-    EXPECT_EQ(static_cast<int32_t>(r.CountInvalidGeometrical), -5);
-    EXPECT_EQ(static_cast<int32_t>(r.CountDuplicatedGeometrical), -5);
-    EXPECT_EQ(r.MinimalLength, -5.0);
-    EXPECT_EQ(r.MaximalLength, -5.0);
+    EXPECT_EQ(p_.CountIsolated, 0u);
+    EXPECT_EQ(static_cast<int32_t>(p_.CountBorder), -5);
+    EXPECT_EQ(p_.MinimalDegree, NOT_COMPUTED);  // -1 reads as not computed
+    EXPECT_EQ(p_.InRange[PNT_MinimalDegree], 0);
+    EXPECT_EQ(static_cast<int32_t>(t_.CountBorder), -5);
+    EXPECT_EQ(t_.InRange[TRI_CountBorder], 0);
+    EXPECT_EQ(t_.CountIntersected, 0u);
+    EXPECT_EQ(static_cast<int32_t>(e_.Count), -5);
+    EXPECT_EQ(e_.MinimalLength, -5.0);
     // Codes are judged like values: -5 reads as 0xFFFFFFFB, out of range.
-    EXPECT_EQ(r.InRange[EDG_Count], 0);
-    EXPECT_EQ(r.InRange[EDG_MinimalLength], 0);
-    EXPECT_EQ(r.InRange[EDG_MaximalLength], 0);
+    EXPECT_EQ(e_.InRange[EDG_Count], 0);
+    EXPECT_EQ(e_.InRange[EDG_MinimalLength], 0);
+    EXPECT_EQ(m_.Oriented, 0);
+    EXPECT_EQ(m_.Orientable, 0);
+    for (uint32_t count : {m_.CountComponents, m_.CountHandles, m_.CountBorders}) {
+        EXPECT_EQ(static_cast<int32_t>(count), -5);
+    }
+    for (int8_t flag : {m_.Connected, m_.HasHandles, m_.HasBorders, m_.Closed, m_.Inclusion}) {
+        EXPECT_EQ(flag, -1);
+    }
+    EXPECT_EQ(m_.Volume, 1.0);  // the triangle is left out
+    EXPECT_EQ(m_.Selfintersection, 0);
 }
 
 }  // namespace
