@@ -1,3 +1,5 @@
+// The topology structures against their plain definitions on random
+// meshes; failures of bad meshes and of every allocation.
 #include "containers/Memory.h"
 #include "model/MeshTopology.h"
 #include "BruteTopology.h"
@@ -18,7 +20,6 @@ using testing::Lists;
 using testing::Pairs;
 using testing::TestMesh;
 using testing::Unpack;
-using EdgePairs = std::vector<std::pair<uint32_t, uint32_t>>;
 
 TestMesh Mesh(uint32_t points, std::vector<TRIANGLE> triangles)
 {
@@ -28,65 +29,6 @@ TestMesh Mesh(uint32_t points, std::vector<TRIANGLE> triangles)
     }
     mesh.triangles = std::move(triangles);
     return mesh;
-}
-
-TEST(MeshTopology, TwoTrianglesSharingAnEdge)
-{
-    TestMesh mesh = Mesh(4, {{0, 1, 2}, {2, 1, 3}});
-    MeshTopology topology;
-    topology.Attach(mesh.Record());
-    uint32_t edgeCount = 0;
-    const T3DEDGE* edges = topology.Edges(edgeCount);
-    ASSERT_EQ(topology.Status(), 0);
-    // From the smaller point, in its neighbour-list order.
-    EXPECT_EQ(Pairs(edges, edgeCount), (EdgePairs{{0, 1}, {0, 2}, {1, 2}, {1, 3}, {2, 3}}));
-    uint32_t borderCount = 0;
-    const T3DEDGE* border = topology.BorderEdges(borderCount);
-    ASSERT_EQ(topology.Status(), 0);
-    EXPECT_EQ(Pairs(border, borderCount), (EdgePairs{{0, 1}, {2, 0}, {1, 3}, {3, 2}}));
-    EXPECT_EQ(Unpack(topology.TriangleNeighbours(), 2), (Lists{{1}, {0}}));
-    EXPECT_EQ(Unpack(topology.EdgeTriangles(), edgeCount), (Lists{{0}, {0}, {0, 1}, {1}, {1}}));
-    EXPECT_EQ(Unpack(topology.VertexTriangles(), 4), (Lists{{0}, {0, 1}, {0, 1}, {1}}));
-    // Point 0's tree got 1 then 2 (root 1); point 1's got 0, 2, 3 (rotated to root 2).
-    EXPECT_EQ(Unpack(topology.VertexNeighbours(), 4)[0], (std::vector<uint32_t>{1, 2}));
-    EXPECT_EQ(Unpack(topology.VertexNeighbours(), 4)[1], (std::vector<uint32_t>{2, 0, 3}));
-    EXPECT_EQ(topology.Status(), 0);
-}
-
-TEST(MeshTopology, DegenerateTriangleMakesAPointItsOwnNeighbour)
-{
-    TestMesh mesh = Mesh(2, {{0, 0, 1}});
-    MeshTopology topology;
-    topology.Attach(mesh.Record());
-    uint32_t edgeCount = 0;
-    const T3DEDGE* edges = topology.Edges(edgeCount);
-    ASSERT_EQ(topology.Status(), 0);
-    EXPECT_EQ(Pairs(edges, edgeCount), (EdgePairs{{0, 0}, {0, 1}}));
-    EXPECT_EQ(Unpack(topology.VertexTriangles(), 2), (Lists{{0, 0}, {0}}));
-    // Both entries of point 0's row qualify for (0, 0) and for (0, 1).
-    EXPECT_EQ(Unpack(topology.EdgeTriangles(), edgeCount), (Lists{{0, 0}, {0, 0}}));
-}
-
-// Closed meshes and a doubled triangle have no border, asked once or twice.
-TEST(MeshTopology, ClosedMeshHasNoBorderEdges)
-{
-    for (TestMesh mesh : {testing::Tetrahedron(), testing::UnitCube(), testing::Torus(6, 4),
-                          Mesh(3, {{0, 1, 2}, {0, 1, 2}})}) {
-        MeshTopology topology;
-        topology.Attach(mesh.Record());
-        for (int again = 0; again < 2; ++again) {
-            uint32_t borderCount = 7;
-            EXPECT_EQ(topology.BorderEdges(borderCount), nullptr);
-            EXPECT_EQ(topology.Status(), 0);
-            EXPECT_EQ(borderCount, 0u);
-        }
-        uint32_t edgeCount = 0;
-        topology.Edges(edgeCount);
-        EXPECT_EQ(edgeCount * 2, mesh.triangles.size() * 3);
-        if (mesh.triangles.size() == 2) {
-            EXPECT_EQ(Unpack(topology.TriangleNeighbours(), 2), (Lists{{1, 1, 1}, {0, 0, 0}}));
-        }
-    }
 }
 
 enum class Getter { Edges, BorderEdges, VertexNeighbours, VertexTriangles, EdgeTriangles, TriangleNeighbours };
@@ -144,106 +86,81 @@ void ExpectEveryGetterFails(MeshTopology& topology, int32_t code)
     }
 }
 
-TEST(MeshTopology, StructuresAreBuiltOnceAndShared)
+// Missing arrays, corners out of range (checked again after each Attach,
+// and from the cached check without allocating), zero points.
+TEST(MeshTopology, BadMeshesFailEveryGetter)
 {
-    TestMesh mesh = testing::Grid(3);
+    TestMesh good = Mesh(4, {{0, 1, 2}, {1, 2, 3}, {0, 2, 3}});
     MeshTopology topology;
-    topology.Attach(mesh.Record());
-    const IncidenceLists& lists = topology.EdgeTriangles();
-    ASSERT_EQ(topology.Status(), 0);
-    const uint32_t* entries = lists.entries;
-    memory_testing::ResetAllocationCounter();
-    uint32_t edgeCount = 0;
-    topology.Edges(edgeCount);
-    topology.EdgeTriangles();
-    topology.VertexTriangles();
-    topology.VertexNeighbours();
-    EXPECT_EQ(memory_testing::AllocationCount(), 0u);
-    EXPECT_EQ(topology.EdgeTriangles().entries, entries);
-}
-
-TEST(MeshTopology, MissingArraysFail)
-{
-    TestMesh mesh = Mesh(3, {{0, 1, 2}});
     for (int which = 0; which < 2; ++which) {
-        MeshRecord record = mesh.Record();
+        MeshRecord record = good.Record();
         if (which == 0) {
             record.points = nullptr;
         } else {
             record.triangles = nullptr;
         }
-        MeshTopology topology;
         topology.Attach(record);
         ExpectEveryGetterFails(topology, -1);
     }
-}
-
-TEST(MeshTopology, FreeAllForgetsEverythingAndIsRepeatable)
-{
-    TestMesh mesh = testing::Tetrahedron();
-    MeshTopology topology;
-    topology.Attach(mesh.Record());
-    uint32_t count = 0;
-    topology.Edges(count);
-    topology.TriangleNeighbours();
-    topology.FreeAll();
-    topology.FreeAll();
-    EXPECT_EQ(topology.Points(), nullptr);
-    EXPECT_EQ(topology.Triangles(), nullptr);
-    EXPECT_EQ(topology.PointCount(), 0u);
-    EXPECT_EQ(topology.TriangleCount(), 0u);
-    EXPECT_EQ(topology.VertexTriangles().rows, nullptr);
-    EXPECT_EQ(topology.Status(), -1);
-    // Attached again to another mesh: built anew for it.
-    TestMesh other = Mesh(3, {{0, 1, 2}});
-    topology.Attach(other.Record());
-    EXPECT_NE(topology.Edges(count), nullptr);
-    EXPECT_EQ(count, 3u);
-}
-
-// --- Indices at or beyond pointCount -------------------------------------
-
-TEST(MeshTopology, IndexOutOfRangeFailsEveryGetter)
-{
     for (uint32_t bad : {4u, 5u, 0xFFFFFFFFu}) {
         for (int corner = 0; corner < 3; ++corner) {
-            std::vector<TRIANGLE> triangles = {{0, 1, 2}, {1, 2, 3}, {0, 2, 3}};
-            uint32_t* c = &triangles[1].a;
-            c[corner] = bad;
-            TestMesh mesh = Mesh(4, triangles);
-            MeshTopology topology;
+            TestMesh mesh = good;
+            TRIANGLE& t = mesh.triangles[1];
+            (corner == 0 ? t.a : corner == 1 ? t.b : t.c) = bad;
             topology.Attach(mesh.Record());
             memory_testing::ResetAllocationCounter();
             ExpectEveryGetterFails(topology, kTopologyIndexOutOfRange);
+            ExpectEveryGetterFails(topology, kTopologyIndexOutOfRange);
             EXPECT_EQ(memory_testing::AllocationCount(), 0u);
-            ExpectEveryGetterFails(topology, kTopologyIndexOutOfRange);  // from the cached check
+            topology.Attach(good.Record());
+            uint32_t count = 0;
+            EXPECT_NE(topology.Edges(count), nullptr);
+            EXPECT_EQ(topology.Status(), 0);
         }
     }
-}
-
-TEST(MeshTopology, IndexCheckIsRedoneAfterAttach)
-{
-    TestMesh bad = Mesh(3, {{0, 1, 3}});
-    TestMesh good = Mesh(4, {{0, 1, 3}});
-    MeshTopology topology;
-    topology.Attach(bad.Record());
-    ExpectEveryGetterFails(topology, kTopologyIndexOutOfRange);
-    topology.Attach(good.Record());
-    uint32_t count = 0;
-    EXPECT_NE(topology.Edges(count), nullptr);
-    EXPECT_EQ(topology.Status(), 0);
-    topology.Attach(bad.Record());
+    MeshRecord none = good.Record();
+    none.pointCount = 0;
+    topology.Attach(none);
     ExpectEveryGetterFails(topology, kTopologyIndexOutOfRange);
 }
 
-TEST(MeshTopology, ZeroPointsMakeEveryIndexOutOfRange)
+// Each structure is built once and shared; asked again, nothing is
+// allocated. FreeAll forgets everything, twice over, and a new Attach builds
+// anew.
+TEST(MeshTopology, BuiltOnceSharedAndForgotten)
 {
-    TestMesh mesh = Mesh(1, {{0, 0, 0}});
-    MeshRecord record = mesh.Record();
-    record.pointCount = 0;
-    MeshTopology topology;
-    topology.Attach(record);
-    ExpectEveryGetterFails(topology, kTopologyIndexOutOfRange);
+    for (TestMesh mesh : {testing::Grid(3), testing::Torus(6, 4), Mesh(3, {{0, 1, 2}, {0, 1, 2}})}) {
+        MeshTopology topology;
+        topology.Attach(mesh.Record());
+        int32_t status = 0;
+        std::vector<Lists> built;
+        for (Getter getter : kGetters) {
+            built.push_back(Request(topology, getter, topology.PointCount(), topology.TriangleCount(), status));
+            ASSERT_EQ(status, 0);
+        }
+        const uint32_t* entries = topology.EdgeTriangles().entries;
+        memory_testing::ResetAllocationCounter();
+        for (size_t g = 0; g < built.size(); ++g) {
+            EXPECT_EQ(Request(topology, kGetters[g], topology.PointCount(), topology.TriangleCount(), status),
+                      built[g]);
+        }
+        EXPECT_EQ(memory_testing::AllocationCount(), 0u);
+        EXPECT_EQ(topology.EdgeTriangles().entries, entries);
+        uint32_t borderCount = 7;
+        EXPECT_EQ(topology.BorderEdges(borderCount) == nullptr, mesh.triangles.size() != 18);
+        EXPECT_EQ(borderCount == 0, mesh.triangles.size() != 18);
+        topology.FreeAll();
+        topology.FreeAll();
+        EXPECT_EQ(topology.Points(), nullptr);
+        EXPECT_EQ(topology.Triangles(), nullptr);
+        EXPECT_EQ(topology.PointCount() + topology.TriangleCount(), 0u);
+        EXPECT_EQ(topology.VertexTriangles().rows, nullptr);
+        EXPECT_EQ(topology.Status(), -1);
+        TestMesh other = Mesh(3, {{0, 1, 2}});
+        topology.Attach(other.Record());
+        EXPECT_NE(topology.Edges(borderCount), nullptr);
+        EXPECT_EQ(borderCount, 3u);
+    }
 }
 
 // --- Allocation failures ----------------------------------------------------
@@ -313,6 +230,81 @@ TEST(MeshTopology, FailedBuildKeepsCompletedStructures)
     EXPECT_EQ(topology.Status(), 0);
     EXPECT_EQ(topology.VertexTriangles().entries, entries);
     memory_testing::ResetAllocationCounter();
+}
+
+// Many copies of a few triangles: the list buffers must grow, and some rows
+// are longer than the neighbour build gathers on the stack.
+std::vector<TRIANGLE> Repetitive()
+{
+    std::vector<TRIANGLE> triangles;
+    for (int copy = 0; copy < 20; ++copy) {
+        triangles.insert(triangles.end(), {{0, 1, 2}, {2, 1, 0}, {1, 1, 3}, {0, 2, 3}});
+    }
+    triangles.push_back({4, 4, 4});
+    return triangles;
+}
+
+// Each list built cleanly matches brute force; then each allocation of its
+// build, growth included, fails in turn: a negative status and no structure,
+// then a clean build of the same list.
+TEST(TopologyUsers, GrowingListsMatchBruteForceAndSurviveEveryAllocationFailure)
+{
+    const std::vector<TRIANGLE> triangles = Repetitive();
+    TestMesh mesh = Mesh(6, triangles);
+    const BruteTopology brute(triangles, 6);
+    const auto n = static_cast<uint32_t>(triangles.size());
+    for (int which = 0; which < 3; ++which) {
+        SCOPED_TRACE("which " + std::to_string(which));
+        // Builds the list; its rows (empty on failure) and whether it is packed.
+        const auto build = [&](MeshTopology& topology, bool& packed) {
+            if (which == 0) {
+                const IncidenceLists& lists = topology.TriangleNeighbours();
+                packed = lists.rows != nullptr && testing::IsPacked(lists, n);
+                return lists.rows == nullptr ? Lists{} : Unpack(lists, n);
+            }
+            if (which == 1) {
+                const IncidenceLists& lists = topology.VertexNeighbours();
+                packed = lists.rows != nullptr && testing::IsPacked(lists, 6);
+                return lists.rows == nullptr ? Lists{} : Unpack(lists, 6);
+            }
+            const IncidenceLists& lists = topology.EdgeTriangles();
+            if (lists.rows == nullptr) {
+                return Lists{};
+            }
+            uint32_t edgeCount = 0;
+            const T3DEDGE* edges = topology.Edges(edgeCount);
+            EXPECT_EQ(testing::Pairs(edges, edgeCount), brute.edges);
+            packed = testing::IsPacked(lists, edgeCount);
+            return Unpack(lists, edgeCount);
+        };
+        const Lists& expected = which == 0 ? brute.triangleNeighbours
+                                : which == 1 ? brute.neighbourPreOrder
+                                             : brute.edgeTriangles;
+        uint64_t allocations = 0;
+        {
+            MeshTopology topology;
+            topology.Attach(mesh.Record());
+            memory_testing::ResetAllocationCounter();
+            bool packed = false;
+            EXPECT_EQ(build(topology, packed), expected);
+            ASSERT_EQ(topology.Status(), 0);
+            EXPECT_TRUE(packed);
+            allocations = memory_testing::AllocationCount();
+        }
+        for (uint64_t k = 1; k <= allocations; ++k) {
+            MeshTopology topology;
+            topology.Attach(mesh.Record());
+            memory_testing::ResetAllocationCounter();
+            memory_testing::FailAllocations(k, 1);
+            bool packed = false;
+            EXPECT_EQ(build(topology, packed), Lists{}) << "k " << k;
+            EXPECT_LT(topology.Status(), 0) << "k " << k;
+            memory_testing::ResetAllocationCounter();
+            EXPECT_EQ(build(topology, packed), expected) << "k " << k;
+            EXPECT_EQ(topology.Status(), 0) << "k " << k;
+        }
+        memory_testing::ResetAllocationCounter();
+    }
 }
 
 // --- Randomized comparison against the plain definitions ------------------
