@@ -1,11 +1,13 @@
-# `cmake --install` puts the shared library, the public headers, a pkg-config
+# `cmake --install` puts the shared library, the C++ location library
+# (libmeshaudit-cpp.a), the public headers, a pkg-config
 # file and a CMake package (find_package(meshaudit)) under the prefix; the
 # command, when built, installs itself (cli/CMakeLists.txt).
 include(CMakePackageConfigHelpers)
 
-install(TARGETS meshaudit EXPORT meshauditTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/meshaudit.h
+install(TARGETS meshaudit meshaudit_cpp EXPORT meshauditTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/meshaudit.h ${PROJECT_SOURCE_DIR}/include/meshaudit.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 install(EXPORT meshauditTargets NAMESPACE meshaudit::

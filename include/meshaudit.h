@@ -232,86 +232,104 @@ typedef struct DoubleRange {
  *   gate      0: the step runs when Enable[k] is 1; otherwise the step runs
  *             when any Enable byte among this bit mask of indices is 1
  *             (mesh counts that feed a flag)
+ *   where     the elements behind the value, which the C++ location API
+ *             (meshaudit.hpp) lists; each entry is one or more u32:
+ *               NONE             no list
+ *               POINTS           a point index
+ *               EDGES            an edge as its two point indices, smaller first
+ *               TRIANGLES        a triangle index
+ *               POINT_CLASSES    a point index and its class (the index of the
+ *                                class's first point)
+ *               EDGE_CLASSES     an edge's two points and its class (the
+ *                                list position of the class's first edge)
+ *               TRIANGLE_CLASSES a triangle index and its class (the class's
+ *                                first triangle)
+ *               COMPONENTS       for each triangle in order, its component
+ *               LOOPS            a border loop number and a point, the points
+ *                                of each loop in order along it
+ *               TRIANGLE_PAIRS   two triangles that intersect, smaller first
+ *             A count's list has one entry per element counted; a minimum or
+ *             maximum lists the elements that attain it.
  */
 #define MESHAUDIT_GATE(P, k) (1u << P##_##k)
 
-/* P    k  name                                         label                                                SLOT   CRIT   field                                        min  max     judged enable gate */
+/* P    k  name                                         label                                                SLOT   CRIT   field                                        min  max     judged enable gate  where */
 #define MESHAUDIT_POINT_QUANTITIES(X) \
-    X(PNT,  0, Count,                                      "point::Count",                                      COUNT, RANGE, Count,                                        3u, 500000u, 1, 1, 0) \
-    X(PNT,  1, CountNAN,                                   "point::CountNAN",                                   COUNT, RANGE, CountNAN,                                     0u, 0u,      1, 1, 0) \
-    X(PNT,  2, CountINF,                                   "point::CountINF",                                   COUNT, RANGE, CountINF,                                     0u, 0u,      1, 1, 0) \
-    X(PNT,  3, CountIsolated,                              "point::CountIsolated",                              COUNT, RANGE, CountIsolated,                                0u, 0u,      1, 1, 0) \
-    X(PNT,  4, CountBorder,                                "point::CountBorder",                                COUNT, RANGE, CountBorder,                                  0u, 100000u, 1, 1, 0) \
-    X(PNT,  5, CountArticulation,                          "point::CountArticulation",                          COUNT, RANGE, CountArticulation,                            0u, 0u,      1, 1, 0) \
-    X(PNT,  6, CountDuplicatedGeometrical,                 "point::CountDuplicatedGeometrical",                 COUNT, RANGE, CountDuplicatedGeometrical,                   0u, 0u,      1, 1, 0) \
-    X(PNT,  7, CountClassesOfDuplicatedGeometrical,        "point::CountClassesOfDuplicatedGeometrical",        COUNT, RANGE, CountClassesOfDuplicatedGeometrical,          0u, 0u,      1, 1, 0) \
-    X(PNT,  8, CountClassesOfEpsilonDuplicatedGeometrical, "point::CountClassesOfEpsilonDuplicatedGeometrical", COUNT, RANGE, CountClassesOfEpsilonDuplicatedGeometrical,   0u, 0u,      1, 1, 0) \
-    X(PNT,  9, MinimalDegree,                              "point::calculateMinimalDegree",                     COUNT, RANGE, Degree,                                       2u, 64u,     1, 1, 0) \
-    X(PNT, 10, MaximalDegree,                              "point::calculateMaximalDegree",                     COUNT, RANGE, Degree,                                       2u, 64u,     1, 1, 0)
+    X(PNT,  0, Count,                                      "point::Count",                                      COUNT, RANGE, Count,                                        3u, 500000u, 1, 1, 0, NONE            ) \
+    X(PNT,  1, CountNAN,                                   "point::CountNAN",                                   COUNT, RANGE, CountNAN,                                     0u, 0u,      1, 1, 0, POINTS          ) \
+    X(PNT,  2, CountINF,                                   "point::CountINF",                                   COUNT, RANGE, CountINF,                                     0u, 0u,      1, 1, 0, POINTS          ) \
+    X(PNT,  3, CountIsolated,                              "point::CountIsolated",                              COUNT, RANGE, CountIsolated,                                0u, 0u,      1, 1, 0, POINTS          ) \
+    X(PNT,  4, CountBorder,                                "point::CountBorder",                                COUNT, RANGE, CountBorder,                                  0u, 100000u, 1, 1, 0, POINTS          ) \
+    X(PNT,  5, CountArticulation,                          "point::CountArticulation",                          COUNT, RANGE, CountArticulation,                            0u, 0u,      1, 1, 0, NONE            ) \
+    X(PNT,  6, CountDuplicatedGeometrical,                 "point::CountDuplicatedGeometrical",                 COUNT, RANGE, CountDuplicatedGeometrical,                   0u, 0u,      1, 1, 0, POINT_CLASSES   ) \
+    X(PNT,  7, CountClassesOfDuplicatedGeometrical,        "point::CountClassesOfDuplicatedGeometrical",        COUNT, RANGE, CountClassesOfDuplicatedGeometrical,          0u, 0u,      1, 1, 0, POINTS          ) \
+    X(PNT,  8, CountClassesOfEpsilonDuplicatedGeometrical, "point::CountClassesOfEpsilonDuplicatedGeometrical", COUNT, RANGE, CountClassesOfEpsilonDuplicatedGeometrical,   0u, 0u,      1, 1, 0, POINTS          ) \
+    X(PNT,  9, MinimalDegree,                              "point::calculateMinimalDegree",                     COUNT, RANGE, Degree,                                       2u, 64u,     1, 1, 0, POINTS          ) \
+    X(PNT, 10, MaximalDegree,                              "point::calculateMaximalDegree",                     COUNT, RANGE, Degree,                                       2u, 64u,     1, 1, 0, POINTS          )
 
 #define MESHAUDIT_EDGE_QUANTITIES(X) \
-    X(EDG,  0, Count,                               "edge::Count",                               COUNT, RANGE,      Count,                               0u, 300000u, 1, 1, 0) \
-    X(EDG,  1, CountBorder,                         "edge::CountBorder",                         COUNT, RANGE,      CountBorder,                         0u, 200000u, 1, 1, 0) \
-    X(EDG,  2, CountConvex,                         "edge::CountConvex",                         COUNT, RANGE,      CountConvex,                         0u, 300000u, 1, 1, 0) \
-    X(EDG,  3, CountSingular,                       "edge::CountSingular",                       COUNT, RANGE,      CountSingular,                       0u, 0u,      1, 1, 0) \
-    X(EDG,  4, CountInvalidTopological,             "edge::CountInvalidTopological",             COUNT, RANGE,      CountInvalidTopological,             0u, 0u,      1, 1, 0) \
-    X(EDG,  5, CountInvalidGeometrical,             "edge::CountInvalidGeometrical",             COUNT, RANGE,      CountInvalidGeometrical,             0u, 0u,      1, 1, 0) \
-    X(EDG,  6, CountDuplicatedTopological,          "edge::CountDuplicatedTopological",          COUNT, RANGE,      CountDuplicatedTopological,          0u, 0u,      1, 1, 0) \
-    X(EDG,  7, CountDuplicatedGeometrical,          "edge::CountDuplicatedGeometrical",          COUNT, RANGE,      CountDuplicatedGeometrical,          0u, 0u,      1, 1, 0) \
-    X(EDG,  8, CountClassesOfDuplicatedTopological, "edge::CountClassesOfDuplicatedTopological", COUNT, RANGE,      CountClassesOfDuplicatedTopological, 0u, 0u,      1, 1, 0) \
-    X(EDG,  9, CountClassesOfDuplicatedGeometrical, "edge::CountClassesOfDuplicatedGeometrical", COUNT, RANGE,      CountClassesOfDuplicatedGeometrical, 0u, 0u,      1, 1, 0) \
-    X(EDG, 10, MinimalDegree,                       "edge::MinimalDegree",                       COUNT, RANGE,      Degree,                              1u, 2u,      1, 1, 0) \
-    X(EDG, 11, MaximalDegree,                       "edge::MaximalDegree",                       COUNT, RANGE,      Degree,                              1u, 2u,      1, 1, 0) \
-    X(EDG, 12, CountSmallerLength,                  "edge::CountSmallerLength",                  COUNT, RANGE,      CountSmallerLength,                  0u, 0u,      1, 1, 0) \
-    X(EDG, 14, CountGreaterLength,                  "edge::CountGreaterLength",                  COUNT, RANGE,      CountGreaterLength,                  0u, 0u,      1, 1, 0) \
-    X(EDG, 13, MinimalLength,                       "edge::MinimalLength",                       REAL,  REAL_RANGE, Length,                              0.0, 10.0,   1, 1, 0) \
-    X(EDG, 15, MaximalLength,                       "edge::MaximalLength",                       REAL,  REAL_RANGE, Length,                              0.0, 10.0,   1, 1, 0)
+    X(EDG,  0, Count,                               "edge::Count",                               COUNT, RANGE,      Count,                               0u, 300000u, 1, 1, 0, NONE            ) \
+    X(EDG,  1, CountBorder,                         "edge::CountBorder",                         COUNT, RANGE,      CountBorder,                         0u, 200000u, 1, 1, 0, EDGES           ) \
+    X(EDG,  2, CountConvex,                         "edge::CountConvex",                         COUNT, RANGE,      CountConvex,                         0u, 300000u, 1, 1, 0, NONE            ) \
+    X(EDG,  3, CountSingular,                       "edge::CountSingular",                       COUNT, RANGE,      CountSingular,                       0u, 0u,      1, 1, 0, EDGES           ) \
+    X(EDG,  4, CountInvalidTopological,             "edge::CountInvalidTopological",             COUNT, RANGE,      CountInvalidTopological,             0u, 0u,      1, 1, 0, EDGES           ) \
+    X(EDG,  5, CountInvalidGeometrical,             "edge::CountInvalidGeometrical",             COUNT, RANGE,      CountInvalidGeometrical,             0u, 0u,      1, 1, 0, EDGES           ) \
+    X(EDG,  6, CountDuplicatedTopological,          "edge::CountDuplicatedTopological",          COUNT, RANGE,      CountDuplicatedTopological,          0u, 0u,      1, 1, 0, EDGE_CLASSES    ) \
+    X(EDG,  7, CountDuplicatedGeometrical,          "edge::CountDuplicatedGeometrical",          COUNT, RANGE,      CountDuplicatedGeometrical,          0u, 0u,      1, 1, 0, EDGE_CLASSES    ) \
+    X(EDG,  8, CountClassesOfDuplicatedTopological, "edge::CountClassesOfDuplicatedTopological", COUNT, RANGE,      CountClassesOfDuplicatedTopological, 0u, 0u,      1, 1, 0, EDGES           ) \
+    X(EDG,  9, CountClassesOfDuplicatedGeometrical, "edge::CountClassesOfDuplicatedGeometrical", COUNT, RANGE,      CountClassesOfDuplicatedGeometrical, 0u, 0u,      1, 1, 0, EDGES           ) \
+    X(EDG, 10, MinimalDegree,                       "edge::MinimalDegree",                       COUNT, RANGE,      Degree,                              1u, 2u,      1, 1, 0, EDGES           ) \
+    X(EDG, 11, MaximalDegree,                       "edge::MaximalDegree",                       COUNT, RANGE,      Degree,                              1u, 2u,      1, 1, 0, EDGES           ) \
+    X(EDG, 12, CountSmallerLength,                  "edge::CountSmallerLength",                  COUNT, RANGE,      CountSmallerLength,                  0u, 0u,      1, 1, 0, EDGES           ) \
+    X(EDG, 14, CountGreaterLength,                  "edge::CountGreaterLength",                  COUNT, RANGE,      CountGreaterLength,                  0u, 0u,      1, 1, 0, EDGES           ) \
+    X(EDG, 13, MinimalLength,                       "edge::MinimalLength",                       REAL,  REAL_RANGE, Length,                              0.0, 10.0,   1, 1, 0, EDGES           ) \
+    X(EDG, 15, MaximalLength,                       "edge::MaximalLength",                       REAL,  REAL_RANGE, Length,                              0.0, 10.0,   1, 1, 0, EDGES           )
 
 #define MESHAUDIT_TRIANGLE_QUANTITIES(X) \
-    X(TRI,  0, Count,                               "triangle::Count\r",                             COUNT, RANGE, Count,                               0u, 900500u, 1, 1, 0) \
-    X(TRI,  1, CountBorder,                         "triangle::CountBorder",                         COUNT, RANGE, CountBorder,                         0u, 120000u, 1, 1, 0) \
-    X(TRI,  2, CountIsolated,                       "triangle::CountIsolated",                       COUNT, RANGE, CountIsolated,                       0u, 0u,      1, 1, 0) \
-    X(TRI,  3, CountSingular,                       "triangle::CountSingular",                       COUNT, RANGE, CountSingular,                       0u, 0u,      1, 1, 0) \
-    X(TRI,  4, MinimalDegree,                       "triangle::MinimalDegree",                       COUNT, RANGE, Degree,                              0u, 3u,      1, 1, 0) \
-    X(TRI,  5, MaximalDegree,                       "triangle::MaximalDegree",                       COUNT, RANGE, Degree,                              0u, 3u,      1, 1, 0) \
-    X(TRI,  6, CountInvalidTopological,             "triangle::CountInvalidTopological",             COUNT, RANGE, CountInvalidTopological,             0u, 0u,      1, 1, 0) \
-    X(TRI,  7, CountInvalidGeometrical,             "triangle::CountInvalidGeometrical",             COUNT, RANGE, CountInvalidGeometrical,             0u, 0u,      1, 1, 0) \
-    X(TRI,  8, CountDuplicatedTopological,          "triangle::CountDuplicatedTopological",          COUNT, RANGE, CountDuplicatedTopological,          0u, 0u,      0, 1, 0) \
-    X(TRI,  9, CountDuplicatedGeometrical,          "triangle::CountDuplicatedGeometrical",          COUNT, RANGE, CountDuplicatedGeometrical,          0u, 0u,      0, 1, 0) \
-    X(TRI, 10, CountClassesOfDuplicatedTopological, "triangle::CountClassesOfDuplicatedTopological", COUNT, RANGE, CountClassesOfDuplicatedTopological, 0u, 0u,      1, 1, 0) \
-    X(TRI, 11, CountClassesOfDuplicatedGeometrical, "triangle::CountClassesOfDuplicatedGeometrical", COUNT, RANGE, CountClassesOfDuplicatedGeometrical, 0u, 0u,      1, 1, 0) \
-    X(TRI, 13, CountIntersected,                    "triangle::CountIntersected",                    COUNT, RANGE, CountIntersected,                    0u, 0u,      1, 1, 0) \
-    X(TRI, 12, CountFlippedTopological,             "triangle::CountFlippedTopological",             COUNT, RANGE, CountFlippedTopological,             0u, 0u,      1, 1, 0)
+    X(TRI,  0, Count,                               "triangle::Count\r",                             COUNT, RANGE, Count,                               0u, 900500u, 1, 1, 0, NONE            ) \
+    X(TRI,  1, CountBorder,                         "triangle::CountBorder",                         COUNT, RANGE, CountBorder,                         0u, 120000u, 1, 1, 0, TRIANGLES       ) \
+    X(TRI,  2, CountIsolated,                       "triangle::CountIsolated",                       COUNT, RANGE, CountIsolated,                       0u, 0u,      1, 1, 0, TRIANGLES       ) \
+    X(TRI,  3, CountSingular,                       "triangle::CountSingular",                       COUNT, RANGE, CountSingular,                       0u, 0u,      1, 1, 0, TRIANGLES       ) \
+    X(TRI,  4, MinimalDegree,                       "triangle::MinimalDegree",                       COUNT, RANGE, Degree,                              0u, 3u,      1, 1, 0, TRIANGLES       ) \
+    X(TRI,  5, MaximalDegree,                       "triangle::MaximalDegree",                       COUNT, RANGE, Degree,                              0u, 3u,      1, 1, 0, TRIANGLES       ) \
+    X(TRI,  6, CountInvalidTopological,             "triangle::CountInvalidTopological",             COUNT, RANGE, CountInvalidTopological,             0u, 0u,      1, 1, 0, TRIANGLES       ) \
+    X(TRI,  7, CountInvalidGeometrical,             "triangle::CountInvalidGeometrical",             COUNT, RANGE, CountInvalidGeometrical,             0u, 0u,      1, 1, 0, TRIANGLES       ) \
+    X(TRI,  8, CountDuplicatedTopological,          "triangle::CountDuplicatedTopological",          COUNT, RANGE, CountDuplicatedTopological,          0u, 0u,      0, 1, 0, TRIANGLE_CLASSES) \
+    X(TRI,  9, CountDuplicatedGeometrical,          "triangle::CountDuplicatedGeometrical",          COUNT, RANGE, CountDuplicatedGeometrical,          0u, 0u,      0, 1, 0, TRIANGLE_CLASSES) \
+    X(TRI, 10, CountClassesOfDuplicatedTopological, "triangle::CountClassesOfDuplicatedTopological", COUNT, RANGE, CountClassesOfDuplicatedTopological, 0u, 0u,      1, 1, 0, TRIANGLES       ) \
+    X(TRI, 11, CountClassesOfDuplicatedGeometrical, "triangle::CountClassesOfDuplicatedGeometrical", COUNT, RANGE, CountClassesOfDuplicatedGeometrical, 0u, 0u,      1, 1, 0, TRIANGLES       ) \
+    X(TRI, 13, CountIntersected,                    "triangle::CountIntersected",                    COUNT, RANGE, CountIntersected,                    0u, 0u,      1, 1, 0, TRIANGLES       ) \
+    X(TRI, 12, CountFlippedTopological,             "triangle::CountFlippedTopological",             COUNT, RANGE, CountFlippedTopological,             0u, 0u,      1, 1, 0, TRIANGLES       )
 
 /* HasHandles shows "mesh::Manifold" and CountBorders "mesh::Handles": the
    labels are the library's own, kept byte for byte. */
 #define MESHAUDIT_MESH_QUANTITIES(X) \
-    X(MSH,  0, Manifold,          "mesh::Manifold",           FLAG,   EXPECTED,   Manifold,          1, 0,          1, 0, 0) \
-    X(MSH,  1, Oriented,          "mesh::Oriented",           FLAG,   EXPECTED,   Oriented,          1, 0,          1, 1, 0) \
-    X(MSH,  2, Orientable,        "mesh::Orientable",         FLAG,   EXPECTED,   Orientable,        1, 0,          1, 1, 0) \
-    X(MSH,  4, CountComponents,   "mesh::CountComponents",    COUNT,  RANGE,      CountComponents,   0u, 10u,       1, 1, MESHAUDIT_GATE(MSH, Connected) | MESHAUDIT_GATE(MSH, CountComponents)) \
-    X(MSH,  3, Connected,         "mesh::Connected",          FLAG,   EXPECTED,   Connected,         1, 0,          1, 1, 0) \
-    X(MSH,  6, CountHandles,      "mesh::CountHandles",       COUNT,  RANGE,      CountHandles,      0u, 10u,       1, 1, MESHAUDIT_GATE(MSH, HasHandles) | MESHAUDIT_GATE(MSH, CountHandles)) \
-    X(MSH,  5, HasHandles,        "mesh::Manifold",           FLAG,   EXPECTED,   HasHandles,        1, 0,          1, 1, 0) \
-    X(MSH,  9, CountBorders,      "mesh::Handles",            COUNT,  RANGE,      CountBorders,      0u, 15u,       1, 1, MESHAUDIT_GATE(MSH, Closed) | MESHAUDIT_GATE(MSH, HasBorders) | MESHAUDIT_GATE(MSH, CountBorders)) \
-    X(MSH,  8, HasBorders,        "mesh::Borders",            FLAG,   EXPECTED,   HasBorders,        0, 0,          1, 1, 0) \
-    X(MSH,  7, Closed,            "mesh::Closed",             FLAG,   EXPECTED,   Closed,            1, 0,          1, 1, 0) \
-    X(MSH, 10, Invalid,           "mesh::Invalid",            FLAG,   EXPECTED,   Invalid,           0, 0,          1, 1, 0) \
-    X(MSH, 11, Singular,          "mesh::Singular",           FLAG,   EXPECTED,   Singular,          0, 0,          1, 1, 0) \
-    X(MSH, 12, PreciseDuplicates, "mesh::Precise Duplicates", FLAG,   EXPECTED,   PreciseDuplicates, 0, 0,          1, 1, 0) \
-    X(MSH, 13, EpsilonDuplicates, "mesh::Epsilon Duplicates", FLAG,   EXPECTED,   EpsilonDuplicates, 0, 0,          1, 1, 0) \
-    X(MSH, 14, Inclusion,         "mesh::Inclusion",          FLAG,   EXPECTED,   Inclusion,         1, 0,          1, 1, 0) \
-    X(MSH, 15, Selfintersection,  "mesh::Selfintersection",   FLAG,   EXPECTED,   Selfintersection,  0, 0,          1, 1, 0) \
-    X(MSH, 16, Convex,            "mesh::Convex",             FLAG,   EXPECTED,   Convex,            0, 0,          1, 0, 0) \
-    X(MSH, 17, Volume,            "mesh::Volume",             VOLUME, REAL_RANGE, Volume,            -500000.0, 500000.0, 1, 1, 0) \
-    X(MSH, 18, Area,              "mesh::Area",               REAL,   REAL_RANGE, Area,              0.0, 500000.0, 0, 1, 0) \
-    X(MSH, 20, AspectRatio,       "mesh::AspectRatio",        REAL,   REAL_RANGE, AspectRatio,       0.0, 1.0,      0, 0, 0) \
-    X(MSH, 21, Diameter,          "mesh::Diameter",           REAL,   REAL_RANGE, Diameter,          0.0, 500000.0, 0, 0, 0)
+    X(MSH,  0, Manifold,          "mesh::Manifold",           FLAG,   EXPECTED,   Manifold,          1, 0,          1, 0, 0, NONE            ) \
+    X(MSH,  1, Oriented,          "mesh::Oriented",           FLAG,   EXPECTED,   Oriented,          1, 0,          1, 1, 0, EDGES           ) \
+    X(MSH,  2, Orientable,        "mesh::Orientable",         FLAG,   EXPECTED,   Orientable,        1, 0,          1, 1, 0, NONE            ) \
+    X(MSH,  4, CountComponents,   "mesh::CountComponents",    COUNT,  RANGE,      CountComponents,   0u, 10u,       1, 1, MESHAUDIT_GATE(MSH, Connected) | MESHAUDIT_GATE(MSH, CountComponents), COMPONENTS      ) \
+    X(MSH,  3, Connected,         "mesh::Connected",          FLAG,   EXPECTED,   Connected,         1, 0,          1, 1, 0, NONE            ) \
+    X(MSH,  6, CountHandles,      "mesh::CountHandles",       COUNT,  RANGE,      CountHandles,      0u, 10u,       1, 1, MESHAUDIT_GATE(MSH, HasHandles) | MESHAUDIT_GATE(MSH, CountHandles), NONE            ) \
+    X(MSH,  5, HasHandles,        "mesh::Manifold",           FLAG,   EXPECTED,   HasHandles,        1, 0,          1, 1, 0, NONE            ) \
+    X(MSH,  9, CountBorders,      "mesh::Handles",            COUNT,  RANGE,      CountBorders,      0u, 15u,       1, 1, MESHAUDIT_GATE(MSH, Closed) | MESHAUDIT_GATE(MSH, HasBorders) | MESHAUDIT_GATE(MSH, CountBorders), LOOPS           ) \
+    X(MSH,  8, HasBorders,        "mesh::Borders",            FLAG,   EXPECTED,   HasBorders,        0, 0,          1, 1, 0, NONE            ) \
+    X(MSH,  7, Closed,            "mesh::Closed",             FLAG,   EXPECTED,   Closed,            1, 0,          1, 1, 0, NONE            ) \
+    X(MSH, 10, Invalid,           "mesh::Invalid",            FLAG,   EXPECTED,   Invalid,           0, 0,          1, 1, 0, NONE            ) \
+    X(MSH, 11, Singular,          "mesh::Singular",           FLAG,   EXPECTED,   Singular,          0, 0,          1, 1, 0, NONE            ) \
+    X(MSH, 12, PreciseDuplicates, "mesh::Precise Duplicates", FLAG,   EXPECTED,   PreciseDuplicates, 0, 0,          1, 1, 0, NONE            ) \
+    X(MSH, 13, EpsilonDuplicates, "mesh::Epsilon Duplicates", FLAG,   EXPECTED,   EpsilonDuplicates, 0, 0,          1, 1, 0, NONE            ) \
+    X(MSH, 14, Inclusion,         "mesh::Inclusion",          FLAG,   EXPECTED,   Inclusion,         1, 0,          1, 1, 0, NONE            ) \
+    X(MSH, 15, Selfintersection,  "mesh::Selfintersection",   FLAG,   EXPECTED,   Selfintersection,  0, 0,          1, 1, 0, TRIANGLE_PAIRS  ) \
+    X(MSH, 16, Convex,            "mesh::Convex",             FLAG,   EXPECTED,   Convex,            0, 0,          1, 0, 0, NONE            ) \
+    X(MSH, 17, Volume,            "mesh::Volume",             VOLUME, REAL_RANGE, Volume,            -500000.0, 500000.0, 1, 1, 0, NONE            ) \
+    X(MSH, 18, Area,              "mesh::Area",               REAL,   REAL_RANGE, Area,              0.0, 500000.0, 0, 1, 0, NONE            ) \
+    X(MSH, 20, AspectRatio,       "mesh::AspectRatio",        REAL,   REAL_RANGE, AspectRatio,       0.0, 1.0,      0, 0, 0, NONE            ) \
+    X(MSH, 21, Diameter,          "mesh::Diameter",           REAL,   REAL_RANGE, Diameter,          0.0, 500000.0, 0, 0, 0, NONE            )
 
 /* Helpers for expanding the lists. */
-#define MESHAUDIT_X_INDEX(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate) \
+#define MESHAUDIT_X_INDEX(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate, where) \
     P##_##name = k,
-#define MESHAUDIT_X_PLUS_ONE(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate) +1
+#define MESHAUDIT_X_PLUS_ONE(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate, where) +1
 
 /* ------------------------------------------------------------------------ */
 /* Points                                                                   */
@@ -791,14 +809,14 @@ MESHAUDIT_STATIC_ASSERT(MSH_QUANTITIES == 22, twenty_two_mesh_slots);
 #define MESHAUDIT_DEFAULT_RANGE(s, field, lo, hi) (s)->field.min = (lo); (s)->field.max = (hi);
 #define MESHAUDIT_DEFAULT_REAL_RANGE(s, field, lo, hi) (s)->field.min = (lo); (s)->field.max = (hi);
 #define MESHAUDIT_DEFAULT_EXPECTED(s, field, lo, hi) (s)->field = (uint8_t)(lo);
-#define MESHAUDIT_X_DEFAULT(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate) \
+#define MESHAUDIT_X_DEFAULT(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate, where) \
     MESHAUDIT_DEFAULT_##CRIT(s, field, min, max) s->Enable[k] = (uint8_t)(enable);
 
 #define MESHAUDIT_MARK_COUNT(r, name) (r)->name = NOT_COMPUTED;
 #define MESHAUDIT_MARK_REAL(r, name) (r)->name = MESHAUDIT_REAL_NOT_COMPUTED;
 #define MESHAUDIT_MARK_VOLUME(r, name) (r)->name = MESHAUDIT_VOLUME_NOT_COMPUTED;
 #define MESHAUDIT_MARK_FLAG(r, name) (r)->name = MESHAUDIT_FLAG_NOT_COMPUTED;
-#define MESHAUDIT_X_MARK(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate) \
+#define MESHAUDIT_X_MARK(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate, where) \
     MESHAUDIT_MARK_##SLOT(r, name)
 
 static inline void meshaudit_default_point_settings(PointSettings *s)

@@ -28,7 +28,7 @@ constexpr bool Same(const char* a, const char* b)
 
 // A quantity judged by a field of another name shares that field (Degree,
 // Length) with its pair.
-#define QUANTITY(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate)            \
+#define QUANTITY(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate, where)            \
     Quantity{kCategory,                                                                            \
              k,                                                                                    \
              #name,                                                                                \

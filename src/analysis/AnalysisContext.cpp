@@ -65,6 +65,9 @@ void AnalysisContext::LoadMesh(const MeshRecord& record)
     topology.FreeAll();
     duplicates.Reset();
     noIntersectingPair = false;
+    if (locations != nullptr) {
+        locations->Clear();
+    }
     pointResults = NotComputedPointResults();
     edgeResults = NotComputedEdgeResults();
     triangleResults = NotComputedTriangleResults();
@@ -159,7 +162,7 @@ void AnalysisContext::ComputeStep(const CategoryTable& table)
             }
         }
         if (open && IsUnset(table, row)) {
-            AnnounceStep(row.label);
+            AnnounceStep(*progress, row.label);
             Store(table, row);
         }
     }
@@ -235,7 +238,7 @@ uint32_t AnalysisContext::CountSteps(uint32_t category) const
 void AnalysisContext::RunCategory(uint32_t category)
 {
     const uint32_t steps = CountSteps(category);
-    StartProgress(steps, steps);
+    StartProgress(*progress, steps, steps);
     if (category == static_cast<uint32_t>(Category::All)) {
         for (Category each : kCategoryOrder) {
             Evaluate(TableOf(each));
@@ -243,7 +246,7 @@ void AnalysisContext::RunCategory(uint32_t category)
     } else if (category >= 1 && category <= 4) {
         Evaluate(TableOf(static_cast<Category>(category)));
     }
-    ClearProgressLine();
+    ClearProgressLine(*progress);
 }
 
 const QuantityRow& AnalysisContext::Row(const CategoryTable& table, uint8_t k) const
@@ -297,6 +300,15 @@ int8_t AnalysisContext::StoredFlag(Category category, uint8_t k) const
 {
     const CategoryTable& table = TableOf(category);
     return ReadAt<int8_t>(ResultsBlock(category), Row(table, k).resultOffset);
+}
+
+}  // namespace meshaudit
+
+namespace meshaudit {
+
+ElementList* AnalysisContext::List(Category category, uint8_t k)
+{
+    return locations != nullptr ? locations->List(category, k) : nullptr;
 }
 
 }  // namespace meshaudit

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "analysis/DuplicateMemo.h"
+#include "analysis/LocationStore.h"
+#include "analysis/Progress.h"
 #include "analysis/QuantityTable.h"
 #include "containers/Memory.h"
 #include "meshaudit.h"
@@ -66,6 +68,14 @@ public:
     // as none: the intersecting-pair search over the same tree then has its
     // answer already (it would test exactly the pairs the count tested).
     bool noIntersectingPair = false;
+    // Where the step announcements go: the exported analyse's bar on
+    // standard error unless a caller points it elsewhere.
+    ProgressReporter* progress = &Progress();
+    // The element lists to fill, or null (the exported analyse): the
+    // analyses then count without recording anything.
+    LocationStore* locations = nullptr;
+    // The list of quantity k of a category, when one is being filled.
+    ElementList* List(Category category, uint8_t k);
     PointResults pointResults;
     EdgeResults edgeResults;
     TriangleResults triangleResults;

@@ -9,30 +9,39 @@ constexpr char kBlankLine[] =
     "                                                                ";
 static_assert(sizeof kBlankLine - 1 == 132, "the cleared line is 132 blanks wide");
 
-ProgressReporter reporter;
+ProgressReporter processReporter;
 
 }  // namespace
 
 ProgressReporter& Progress()
 {
-    return reporter;
+    return processReporter;
 }
 
-void StartProgress(uint32_t total, uint32_t width)
+void StartProgress(ProgressReporter& reporter, uint32_t total, uint32_t width)
 {
     reporter.total = total;
     reporter.width = width;
     reporter.current = 0;
 }
 
-void ClearProgressLine()
+void ClearProgressLine(ProgressReporter& reporter)
 {
-    std::fprintf(reporter.stream, "\r%s\r", kBlankLine);
+    if (reporter.stream != nullptr && reporter.callback == nullptr) {
+        std::fprintf(reporter.stream, "\r%s\r", kBlankLine);
+    }
 }
 
-void AnnounceStep(const char* label)
+void AnnounceStep(ProgressReporter& reporter, const char* label)
 {
     const uint32_t step = reporter.current;
+    if (reporter.callback != nullptr || reporter.stream == nullptr) {
+        if (reporter.callback != nullptr) {
+            reporter.callback(reporter.user, step, reporter.total, label);
+        }
+        reporter.current = step + 1;
+        return;
+    }
     const uint32_t total = reporter.total;
     const uint32_t width = reporter.width;
 
@@ -47,7 +56,7 @@ void AnnounceStep(const char* label)
         cells = (width / total) * step;
     }
 
-    ClearProgressLine();
+    ClearProgressLine(reporter);
     std::fprintf(reporter.stream, "[");
     for (uint32_t i = 0; i < width; ++i) {
         std::fprintf(reporter.stream, "%s", i < cells ? "=" : (i == cells ? ">" : " "));

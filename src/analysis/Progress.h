@@ -7,24 +7,44 @@
 
 namespace meshaudit {
 
+// A host's own report of the steps, instead of the bar: called before each
+// step with the steps done so far, their total and the step's label.
+using ProgressCallback = void (*)(void* user, uint32_t done, uint32_t total, const char* label);
+
 struct ProgressReporter {
     uint32_t total = 100;
     uint32_t width = 100;
     uint32_t current = 0;
-    std::FILE* stream = stderr;
+    std::FILE* stream = stderr;  // null: no bar
+    ProgressCallback callback = nullptr;  // when set, called instead of drawing
+    void* user = nullptr;
 };
 
-// The process-wide reporter (bound to standard error at load).
+// The reporter of the exported analyse (bound to standard error at load).
 ProgressReporter& Progress();
 
 // Sets the step total and the bar width and restarts at step 0.
-void StartProgress(uint32_t total, uint32_t width);
+void StartProgress(ProgressReporter& reporter, uint32_t total, uint32_t width);
 
 // Redraws the bar for the current step with the label (may be null), flushes,
 // then advances the current step.
-void AnnounceStep(const char* label);
+void AnnounceStep(ProgressReporter& reporter, const char* label);
 
 // "\r", 132 blanks, "\r": leaves the cursor at the start of a blank line.
-void ClearProgressLine();
+void ClearProgressLine(ProgressReporter& reporter);
+
+// The same on the exported analyse's reporter.
+inline void StartProgress(uint32_t total, uint32_t width)
+{
+    StartProgress(Progress(), total, width);
+}
+inline void AnnounceStep(const char* label)
+{
+    AnnounceStep(Progress(), label);
+}
+inline void ClearProgressLine()
+{
+    ClearProgressLine(Progress());
+}
 
 }  // namespace meshaudit

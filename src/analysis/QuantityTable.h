@@ -88,7 +88,7 @@ template <> struct ComputeOf<Slot::Flag> { static constexpr ComputeFn Make(FlagF
 
 // One row of a list. A compute function whose type does not fit the slot
 // does not compile. An unjudged quantity is no step of the progress bar.
-#define MESHAUDIT_TABLE_ROW(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate) \
+#define MESHAUDIT_TABLE_ROW(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate, where) \
     QuantityRow{label,                                                                           \
                 k,                                                                               \
                 (gate) != 0 ? static_cast<uint32_t>(gate) : Gate(k),                             \

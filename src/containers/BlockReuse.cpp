@@ -38,7 +38,8 @@ struct KeptBlock {
 // (`liveBytes`) and at most so far. The kept blocks are bounded so that the
 // blocks in use and kept together stay within a sixteenth above that peak,
 // which keeps the resident peak of a call close to what it is without reuse.
-// Process-wide like every other state of the library; calls never overlap.
+// One per thread: a scope keeps the blocks of the analysis running on its
+// own thread.
 struct ReuseState {
     unsigned depth = 0;
     KeptBlock kept[kKeptSlots] = {};
@@ -48,7 +49,7 @@ struct ReuseState {
     std::size_t peakLiveBytes = 0;
 };
 
-ReuseState reuse;
+thread_local ReuseState reuse;
 
 // Takes the block of a slot out of the kept set and returns it.
 void* RemoveKept(std::size_t slot)

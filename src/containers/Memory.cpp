@@ -14,7 +14,8 @@ namespace meshaudit {
 
 namespace {
 
-// Process-wide like every other state of the library; calls never overlap.
+// One per thread, so that analyses on several threads (the location API) do
+// not share counters; a test's planned failures apply to its own thread.
 struct SeamState {
     std::uint64_t requests = 0;
     std::uint64_t failed = 0;
@@ -22,7 +23,7 @@ struct SeamState {
     std::uint64_t failCount = 0;
 };
 
-SeamState seam;
+thread_local SeamState seam;
 
 // Counts the request and tells whether this one is planned to fail.
 bool NextRequestFails()

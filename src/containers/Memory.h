@@ -64,8 +64,8 @@ void Delete(T* object)
     }
 }
 
-// Test control of the seam. Allocations are numbered from 1 since the last
-// ResetAllocationCounter().
+// Test control of the seam, for the calling thread's allocations only.
+// Allocations are numbered from 1 since the last ResetAllocationCounter().
 namespace memory_testing {
 
 // Makes allocations number first .. first + count - 1 fail (count 0: none).
