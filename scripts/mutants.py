@@ -556,7 +556,7 @@ def run_mutant(m, tree, build_dir, programs, limits, jobs):
             f.write("\n".join(lines).encode("utf-8"))
         ok, log = build(build_dir, programs, jobs)
         if not ok:
-            errors = [l for l in log.splitlines() if "error" in l]
+            errors = [l for l in log.splitlines() if "error:" in l]
             result.update(fate="build-error", detail=short(errors[0] if errors else log[-200:], 200))
         else:
             area = "test_" + m["file"].split("/")[1]
