@@ -3,7 +3,6 @@
 // steps, the progress line byte for byte, and the values one category takes
 // from another.
 #include "analysis/AnalysisContext.h"
-#include "analysis/DuplicateMemo.h"
 #include "analysis/MeshBuilders.h"
 #include "analysis/Progress.h"
 #include "analysis/ProgressCapture.h"
@@ -475,32 +474,6 @@ TEST(SelfIntersectionShortcut, FullAnalysisAgreesWithTheSearch)
         }
     }
     EXPECT_GT(zeroCounts, 10);  // the shortcut was taken often
-}
-
-TEST(DuplicateMemo, RunsOnceAfterSuccessOnly)
-{
-    DuplicateMemo memo;
-    int runs = 0;
-    int32_t outcome = -8;
-    auto run = [&](DuplicateSums& s) {
-        ++runs;
-        s = DuplicateSums{7, 3};
-        return outcome;
-    };
-    DuplicateSums sums{1, 1};
-    EXPECT_EQ(memo.Sums(DuplicateSearch::EdgesGeometrical, run, sums), -8);
-    EXPECT_EQ(sums.members, 1u);  // untouched on failure
-    outcome = 0;
-    EXPECT_EQ(memo.Sums(DuplicateSearch::EdgesGeometrical, run, sums), 0);
-    EXPECT_EQ(memo.Sums(DuplicateSearch::EdgesGeometrical, run, sums), 0);
-    EXPECT_EQ(runs, 2);
-    EXPECT_EQ(sums.members, 7u);
-    EXPECT_EQ(sums.classes, 3u);
-    EXPECT_EQ(memo.Sums(DuplicateSearch::EdgesTopological, run, sums), 0);  // another search
-    EXPECT_EQ(runs, 3);
-    memo.Reset();
-    EXPECT_EQ(memo.Sums(DuplicateSearch::EdgesGeometrical, run, sums), 0);
-    EXPECT_EQ(runs, 4);
 }
 
 // Member and class counts share one search per analysis: enabling both

@@ -1,6 +1,5 @@
 // The failure codes of every analysis: bad records (each check in its
 // order), corners out of range, and the allocation that fails at each site.
-#include "EdgeValues.h"
 #include "analysis/MeshBuilders.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "analysis/points/PointAnalyses.h"
@@ -144,28 +143,18 @@ TEST(FailureCodes, BadRecords)
     EXPECT_EQ(ComputeVolume(r), -DBL_MAX);
 
     // Edges: each record also breaks the later checks, so that their order
-    // decides; the degree quantities make no record checks and fail with
-    // "edge list failed".
-    const auto edgeCodes = [](int32_t code) {
-        testing::EdgeValues v;
-        v.count = v.border = v.invalidTopological = v.invalidGeometrical = code;
-        v.duplicatedTopological = v.duplicatedGeometrical = code;
-        v.classesTopological = v.classesGeometrical = v.shorter = v.longer = code;
-        v.minimalLength = v.maximalLength = code;
-        v.singular = v.minimalDegree = v.maximalDegree = -1;
-        return v;
-    };
+    // decides.
     TestMesh flat = testing::FlatTriangle();
     const MeshRecord base = flat.Record();
     const MeshRecord broken[4] = {RecordOf(nullptr, 0, nullptr, 1), RecordOf(base.points, 3, nullptr, 0),
                                   RecordOf(base.points, 0, base.triangles, 0),
                                   RecordOf(base.points, 3, base.triangles, 0)};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(testing::Compute(broken[i]), edgeCodes(-1 - i)) << i;
+        EXPECT_EQ(testing::EdgeQuantities(broken[i]), testing::EdgeCodes(-1 - i)) << i;
     }
     memory_testing::ResetAllocationCounter();
     memory_testing::FailAllocations(1, 1000);  // the first getter fails
-    EXPECT_EQ(testing::Compute(good), edgeCodes(-5));
+    EXPECT_EQ(testing::EdgeQuantities(good), testing::EdgeCodes(-5));
     memory_testing::ResetAllocationCounter();
 }
 
@@ -182,7 +171,7 @@ TEST(FailureCodes, AllocationSites)
     pair.AddTriangle(1, 0, 0);
     TestMesh withNaN = pair;
     withNaN.AddPoint(std::numeric_limits<double>::quiet_NaN(), 0, 0);
-    TestMesh bowTie = testing::BowTie();
+    TestMesh bowTie = testing::MeshOf({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {2, 2, 0}}, {{0, 1, 2}, {2, 3, 4}});
     const MeshRecord b = bowTie.Record();
     // A topology with the given structures built.
     const auto prepared = [](const MeshRecord& record, int structures) {
@@ -280,7 +269,7 @@ TEST(FailureCodes, AllocationSites)
 // Where any allocation may fail, the answer is a code, never a wrong value.
 TEST(FailureCodes, SweepsNeverGiveAWrongValue)
 {
-    TestMesh torus = testing::FlipOne(testing::Torus(5, 4), 3);
+    TestMesh torus = testing::Reversed(testing::Torus(5, 4), 3);
     TestMesh spheres = testing::Sphere(12, 6, 1.0);
     testing::Append(spheres, testing::Sphere(12, 6, 1.0, 3.0, 0.0, 0.0));
     TestMesh soup = testing::RandomSoup(60, 4.0, 9);
