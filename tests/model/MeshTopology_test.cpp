@@ -233,62 +233,31 @@ TEST(MeshTopology, FailedBuildKeepsCompletedStructures)
 }
 
 // Many copies of a few triangles: the list buffers must grow, and some rows
-// are longer than the neighbour build gathers on the stack.
-std::vector<TRIANGLE> Repetitive()
+// are longer than the neighbour build gathers on the stack. Each allocation
+// of a build, growth included, fails in turn: a negative status and no
+// structure, then a clean build of the same lists.
+TEST(MeshTopology, GrowingListsSurviveEveryAllocationFailure)
 {
     std::vector<TRIANGLE> triangles;
     for (int copy = 0; copy < 20; ++copy) {
         triangles.insert(triangles.end(), {{0, 1, 2}, {2, 1, 0}, {1, 1, 3}, {0, 2, 3}});
     }
     triangles.push_back({4, 4, 4});
-    return triangles;
-}
-
-// Each list built cleanly matches brute force; then each allocation of its
-// build, growth included, fails in turn: a negative status and no structure,
-// then a clean build of the same list.
-TEST(TopologyUsers, GrowingListsMatchBruteForceAndSurviveEveryAllocationFailure)
-{
-    const std::vector<TRIANGLE> triangles = Repetitive();
     TestMesh mesh = Mesh(6, triangles);
     const BruteTopology brute(triangles, 6);
     const auto n = static_cast<uint32_t>(triangles.size());
-    for (int which = 0; which < 3; ++which) {
-        SCOPED_TRACE("which " + std::to_string(which));
-        // Builds the list; its rows (empty on failure) and whether it is packed.
-        const auto build = [&](MeshTopology& topology, bool& packed) {
-            if (which == 0) {
-                const IncidenceLists& lists = topology.TriangleNeighbours();
-                packed = lists.rows != nullptr && testing::IsPacked(lists, n);
-                return lists.rows == nullptr ? Lists{} : Unpack(lists, n);
-            }
-            if (which == 1) {
-                const IncidenceLists& lists = topology.VertexNeighbours();
-                packed = lists.rows != nullptr && testing::IsPacked(lists, 6);
-                return lists.rows == nullptr ? Lists{} : Unpack(lists, 6);
-            }
-            const IncidenceLists& lists = topology.EdgeTriangles();
-            if (lists.rows == nullptr) {
-                return Lists{};
-            }
-            uint32_t edgeCount = 0;
-            const T3DEDGE* edges = topology.Edges(edgeCount);
-            EXPECT_EQ(testing::Pairs(edges, edgeCount), brute.edges);
-            packed = testing::IsPacked(lists, edgeCount);
-            return Unpack(lists, edgeCount);
-        };
-        const Lists& expected = which == 0 ? brute.triangleNeighbours
-                                : which == 1 ? brute.neighbourPreOrder
-                                             : brute.edgeTriangles;
+    const std::pair<Getter, const Lists*> cases[] = {{Getter::TriangleNeighbours, &brute.triangleNeighbours},
+                                                     {Getter::VertexNeighbours, &brute.neighbourPreOrder},
+                                                     {Getter::EdgeTriangles, &brute.edgeTriangles}};
+    for (const auto& [getter, expected] : cases) {
+        SCOPED_TRACE("getter " + std::to_string(static_cast<int>(getter)));
+        int32_t status = 0;
         uint64_t allocations = 0;
         {
             MeshTopology topology;
             topology.Attach(mesh.Record());
             memory_testing::ResetAllocationCounter();
-            bool packed = false;
-            EXPECT_EQ(build(topology, packed), expected);
-            ASSERT_EQ(topology.Status(), 0);
-            EXPECT_TRUE(packed);
+            EXPECT_EQ(Request(topology, getter, 6, n, status), *expected);
             allocations = memory_testing::AllocationCount();
         }
         for (uint64_t k = 1; k <= allocations; ++k) {
@@ -296,14 +265,12 @@ TEST(TopologyUsers, GrowingListsMatchBruteForceAndSurviveEveryAllocationFailure)
             topology.Attach(mesh.Record());
             memory_testing::ResetAllocationCounter();
             memory_testing::FailAllocations(k, 1);
-            bool packed = false;
-            EXPECT_EQ(build(topology, packed), Lists{}) << "k " << k;
-            EXPECT_LT(topology.Status(), 0) << "k " << k;
+            EXPECT_EQ(Request(topology, getter, 6, n, status), Lists{}) << "k " << k;
+            EXPECT_LT(status, 0) << "k " << k;
             memory_testing::ResetAllocationCounter();
-            EXPECT_EQ(build(topology, packed), expected) << "k " << k;
-            EXPECT_EQ(topology.Status(), 0) << "k " << k;
+            EXPECT_EQ(Request(topology, getter, 6, n, status), *expected) << "k " << k;
+            EXPECT_EQ(status, 0) << "k " << k;
         }
-        memory_testing::ResetAllocationCounter();
     }
 }
 
