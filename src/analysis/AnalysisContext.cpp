@@ -127,6 +127,21 @@ bool AnalysisContext::IsUnset(const CategoryTable& table, const QuantityRow& row
 
 void AnalysisContext::Store(const CategoryTable& table, const QuantityRow& row)
 {
+    // The quantity's list (if it is being filled) starts empty: a failed
+    // attempt may have left entries, and a count is computed again only
+    // when its slot is unset. A compute function may compute other
+    // quantities on the way, so the current list is restored afterwards.
+    ElementList* const outer = currentList_;
+    currentList_ = List(table.category, row.k);
+    if (currentList_ != nullptr) {
+        currentList_->Clear();
+    }
+    StoreValue(table, row);
+    currentList_ = outer;
+}
+
+void AnalysisContext::StoreValue(const CategoryTable& table, const QuantityRow& row)
+{
     // The value is computed first and written afterwards: a compute function
     // may itself fill other slots (shared values) on the way.
     switch (row.slot) {

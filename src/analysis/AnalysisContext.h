@@ -76,16 +76,21 @@ public:
     LocationStore* locations = nullptr;
     // The list of quantity k of a category, when one is being filled.
     ElementList* List(Category category, uint8_t k);
+    // The list of the quantity being computed now, or null.
+    ElementList* CurrentList() const { return currentList_; }
     PointResults pointResults;
     EdgeResults edgeResults;
     TriangleResults triangleResults;
     MeshResults meshResults;
 
 private:
+    ElementList* currentList_ = nullptr;
+
     void Evaluate(const CategoryTable& table);
     void ComputeStep(const CategoryTable& table);
     void JudgeStep(const CategoryTable& table);
     void Store(const CategoryTable& table, const QuantityRow& row);
+    void StoreValue(const CategoryTable& table, const QuantityRow& row);
     const QuantityRow& Row(const CategoryTable& table, uint8_t k) const;
     void EnsureRow(const CategoryTable& table, const QuantityRow& row);
 

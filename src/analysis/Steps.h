@@ -6,24 +6,64 @@
 #include "analysis/DuplicateMemo.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <type_traits>
 
 namespace meshaudit {
 
-// The step of analysis F, which takes the mesh, or the mesh and its
-// topology. Its value goes to the slot as it is, except that a yes/no
-// answer becomes the flag 1 or 0.
+// The two quantities whose lists a duplicate search fills.
+struct DuplicateLists {
+    Category category;
+    uint8_t members;  // the count of duplicated elements
+    uint8_t classes;  // the count of their classes
+};
+
+constexpr DuplicateLists ListsOf(DuplicateSearch search)
+{
+    switch (search) {
+    case DuplicateSearch::PointsGeometrical:
+        return {Category::Points, PNT_CountDuplicatedGeometrical, PNT_CountClassesOfDuplicatedGeometrical};
+    case DuplicateSearch::EdgesTopological:
+        return {Category::Edges, EDG_CountDuplicatedTopological, EDG_CountClassesOfDuplicatedTopological};
+    case DuplicateSearch::EdgesGeometrical:
+        return {Category::Edges, EDG_CountDuplicatedGeometrical, EDG_CountClassesOfDuplicatedGeometrical};
+    case DuplicateSearch::TrianglesTopological:
+        return {Category::Triangles, TRI_CountDuplicatedTopological,
+                TRI_CountClassesOfDuplicatedTopological};
+    case DuplicateSearch::TrianglesGeometrical:
+        return {Category::Triangles, TRI_CountDuplicatedGeometrical,
+                TRI_CountClassesOfDuplicatedGeometrical};
+    }
+    return {Category::Points, 0, 0};
+}
+
+// Calls analysis F with what it takes: the mesh, then the topology where it
+// needs it, then the list of the quantity being computed where it can fill
+// one (null when none is being filled).
+template <auto F>
+auto Call(AnalysisContext& c)
+{
+    using Fn = decltype(F);
+    if constexpr (std::is_invocable_v<Fn, const MeshRecord&, MeshTopology&, ElementList*>) {
+        return F(c.mesh, c.topology, c.CurrentList());
+    } else if constexpr (std::is_invocable_v<Fn, const MeshRecord&, MeshTopology&>) {
+        return F(c.mesh, c.topology);
+    } else if constexpr (std::is_invocable_v<Fn, const MeshRecord&, ElementList*>) {
+        return F(c.mesh, c.CurrentList());
+    } else {
+        return F(c.mesh);
+    }
+}
+
+// The step of analysis F. Its value goes to the slot as it is, except that
+// a yes/no answer becomes the flag 1 or 0.
 template <auto F>
 auto Step(AnalysisContext& c)
 {
-    if constexpr (std::is_invocable_v<decltype(F), const MeshRecord&, MeshTopology&>) {
-        if constexpr (std::is_same_v<decltype(F(c.mesh, c.topology)), bool>) {
-            return static_cast<int8_t>(F(c.mesh, c.topology) ? 1 : 0);
-        } else {
-            return F(c.mesh, c.topology);
-        }
+    if constexpr (std::is_same_v<decltype(Call<F>(c)), bool>) {
+        return static_cast<int8_t>(Call<F>(c) ? 1 : 0);
     } else {
-        return F(c.mesh);
+        return Call<F>(c);
     }
 }
 
@@ -31,15 +71,35 @@ auto Step(AnalysisContext& c)
 // duplicate search F, which takes the mesh (and the topology, where it needs
 // it) and fills the sums. Both counts of one key, and the mesh flag that
 // reads them again, share one run through the context's memo.
+//
+// A search that can list its elements takes two lists after the sums: the
+// members (each with its class) and one element per class. Both are filled
+// by the one run, whichever of the two quantities asks first; they are
+// emptied before each run, since a failed run may have left entries.
 template <DuplicateSearch search, auto F, bool classes>
 int32_t DuplicateStep(AnalysisContext& c)
 {
+    using Fn = decltype(F);
     DuplicateSums sums;
     const int32_t code = c.duplicates.Sums(
         search,
         [&c](DuplicateSums& s) {
-            if constexpr (std::is_invocable_v<decltype(F), const MeshRecord&, MeshTopology&,
-                                              DuplicateSums&>) {
+            const DuplicateLists lists = ListsOf(search);
+            ElementList* members = c.List(lists.category, lists.members);
+            ElementList* classLists = c.List(lists.category, lists.classes);
+            for (ElementList* list : {members, classLists}) {
+                if (list != nullptr) {
+                    list->Clear();
+                }
+            }
+            if constexpr (std::is_invocable_v<Fn, const MeshRecord&, MeshTopology&, DuplicateSums&,
+                                              ElementList*, ElementList*>) {
+                return F(c.mesh, c.topology, s, members, classLists);
+            } else if constexpr (std::is_invocable_v<Fn, const MeshRecord&, DuplicateSums&,
+                                                     ElementList*, ElementList*>) {
+                return F(c.mesh, s, members, classLists);
+            } else if constexpr (std::is_invocable_v<Fn, const MeshRecord&, MeshTopology&,
+                                                     DuplicateSums&>) {
                 return F(c.mesh, c.topology, s);
             } else {
                 return F(c.mesh, s);

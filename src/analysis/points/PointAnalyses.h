@@ -1,8 +1,11 @@
 // The point analyses. Each takes the mesh record (and, where it needs
 // adjacency, the mesh topology) and returns a count, or a negative code that
-// the caller stores in the quantity's slot unchanged.
+// the caller stores in the quantity's slot unchanged. Those that take a list
+// (`where`, may be null) add to it each element they count, in the same
+// pass, so a count and its list cannot disagree.
 #pragma once
 
+#include "analysis/ElementList.h"
 #include "containers/CountDuplicates.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -12,17 +15,18 @@
 namespace meshaudit::points {
 
 // Points with at least one NaN coordinate (quiet or signalling), once per
-// point. -1 no point array, -2 no points.
-int32_t CountNAN(const MeshRecord& mesh);
+// point, listed in index order. -1 no point array, -2 no points.
+int32_t CountNAN(const MeshRecord& mesh, ElementList* where = nullptr);
 
 // Points with at least one infinite coordinate, once per point. Codes as
 // CountNAN.
-int32_t CountINF(const MeshRecord& mesh);
+int32_t CountINF(const MeshRecord& mesh, ElementList* where = nullptr);
 
 // Points that no triangle uses, found with one mark byte per point (no
 // topology). A corner at or beyond the point count marks nothing.
-// -1..-4 bad record, -5 the marks could not be allocated.
-int32_t CountIsolated(const MeshRecord& mesh);
+// Listed in index order. -1..-4 bad record, -5 the marks could not be
+// allocated.
+int32_t CountIsolated(const MeshRecord& mesh, ElementList* where = nullptr);
 
 // Points that lie on at least one border edge. -1..-4 bad record, -5 the
 // topology failed (this includes corners out of range), -6 the marks could

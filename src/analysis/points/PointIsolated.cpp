@@ -5,7 +5,7 @@
 
 namespace meshaudit::points {
 
-int32_t CountIsolated(const MeshRecord& mesh)
+int32_t CountIsolated(const MeshRecord& mesh, ElementList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {
@@ -35,6 +35,9 @@ int32_t CountIsolated(const MeshRecord& mesh)
     uint32_t isolated = 0;
     for (uint32_t i = 0; i < pointCount; ++i) {
         isolated += used[i] == 0 ? 1u : 0u;
+        if (where != nullptr && used[i] == 0) {
+            where->Add(i);
+        }
     }
     Free(used);
     return static_cast<int32_t>(isolated);

@@ -7,9 +7,10 @@ namespace meshaudit::points {
 
 namespace {
 
-// Counts the points for which `test` holds on at least one coordinate.
+// Counts the points for which `test` holds on at least one coordinate, and
+// lists them in index order.
 template <typename Test>
-int32_t CountPointsWhere(const MeshRecord& mesh, Test test)
+int32_t CountPointsWhere(const MeshRecord& mesh, Test test, ElementList* where)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;
@@ -24,6 +25,9 @@ int32_t CountPointsWhere(const MeshRecord& mesh, Test test)
         const T3DVECF& p = points[i];
         if (test(p.x) || test(p.y) || test(p.z)) {
             ++count;
+            if (where != nullptr) {
+                where->Add(i);
+            }
         }
     }
     return static_cast<int32_t>(count);
@@ -31,14 +35,14 @@ int32_t CountPointsWhere(const MeshRecord& mesh, Test test)
 
 }  // namespace
 
-int32_t CountNAN(const MeshRecord& mesh)
+int32_t CountNAN(const MeshRecord& mesh, ElementList* where)
 {
-    return CountPointsWhere(mesh, [](double v) { return std::isnan(v); });
+    return CountPointsWhere(mesh, [](double v) { return std::isnan(v); }, where);
 }
 
-int32_t CountINF(const MeshRecord& mesh)
+int32_t CountINF(const MeshRecord& mesh, ElementList* where)
 {
-    return CountPointsWhere(mesh, [](double v) { return std::isinf(v); });
+    return CountPointsWhere(mesh, [](double v) { return std::isinf(v); }, where);
 }
 
 }  // namespace meshaudit::points
