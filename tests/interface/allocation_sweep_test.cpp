@@ -1,7 +1,10 @@
-// Every allocation of a full analysis and of each repair made to fail in
-// turn: each call must still return, and every slot must hold either the
+// The exports through the internal archive (host_test.c loads the shared
+// library itself): the blocks from load on, results that no earlier call
+// changes, and every allocation of a full analysis and of each repair made
+// to fail in turn. Each call must still return, every slot must hold the
 // value of an unfailing run or a failure mark that the failed allocation
-// explains. LeakSanitizer (the sanitizer build) checks that nothing leaks.
+// explains, and a repair must give its documented code. LeakSanitizer (the
+// sanitizer build) checks that nothing leaks.
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
 #include "containers/Memory.h"
@@ -11,10 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace meshaudit {
@@ -22,23 +25,83 @@ namespace {
 
 using testing::TestMesh;
 
+template <typename Block>
+bool SameBytes(const Block& a, const Block& b)
+{
+    return std::memcmp(&a, &b, sizeof(Block)) == 0;
+}
+
 struct AllResults {
     PointResults points;
     EdgeResults edges;
     TriangleResults triangles;
     MeshResults mesh;
+    std::string progress;
+
+    const uint8_t* Block(Category c) const
+    {
+        return c == Category::Points      ? reinterpret_cast<const uint8_t*>(&points)
+               : c == Category::Edges     ? reinterpret_cast<const uint8_t*>(&edges)
+               : c == Category::Triangles ? reinterpret_cast<const uint8_t*>(&triangles)
+                                          : reinterpret_cast<const uint8_t*>(&mesh);
+    }
+    size_t Size(Category c) const
+    {
+        return c == Category::Points ? sizeof points : c == Category::Edges ? sizeof edges
+               : c == Category::Triangles ? sizeof triangles : sizeof mesh;
+    }
+    bool operator==(const AllResults& o) const
+    {
+        return SameBytes(points, o.points) && SameBytes(edges, o.edges) && SameBytes(triangles, o.triangles) &&
+               SameBytes(mesh, o.mesh) && progress == o.progress;
+    }
 };
 
-// A category's result block in `r`, and its size.
-std::pair<const uint8_t*, size_t> BlockOf(const AllResults& r, Category category)
+// The header's defaults, with every Enable byte 1 (the unused ones too) when
+// `everything`, and a point epsilon of `epsilon` when not 0.
+void SetSettings(bool everything, double epsilon = 0.0)
 {
-    const auto bytes = [](const auto& block) {
-        return std::pair<const uint8_t*, size_t>(reinterpret_cast<const uint8_t*>(&block), sizeof block);
-    };
-    return category == Category::Points      ? bytes(r.points)
-           : category == Category::Edges     ? bytes(r.edges)
-           : category == Category::Triangles ? bytes(r.triangles)
-                                             : bytes(r.mesh);
+    PointSettings p;
+    EdgeSettings e;
+    TriangleSettings t;
+    MeshSettings m;
+    meshaudit_default_point_settings(&p);
+    meshaudit_default_edge_settings(&e);
+    meshaudit_default_triangle_settings(&t);
+    meshaudit_default_mesh_settings(&m);
+    if (everything) {
+        std::memset(p.Enable, 1, sizeof p.Enable);
+        std::memset(e.Enable, 1, sizeof e.Enable);
+        std::memset(t.Enable, 1, sizeof t.Enable);
+        std::memset(m.Enable, 1, sizeof m.Enable);
+    }
+    p.Epsilon = epsilon != 0.0 ? epsilon : p.Epsilon;
+    set_pnt_params(&p);
+    set_edg_params(&e);
+    set_tri_params(&t);
+    set_msh_params(&m);
+}
+
+// Analyses with the progress bar captured, and returns the four blocks.
+AllResults Analyse(const MeshRecord& mesh)
+{
+    std::FILE* file = std::tmpfile();
+    std::FILE* saved = Progress().stream;
+    Progress().stream = file;
+    EXPECT_EQ(analyse(&mesh), 1);
+    Progress().stream = saved;
+    AllResults r;
+    std::rewind(file);
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        r.progress.append(buffer, n);
+    }
+    std::fclose(file);
+    get_pnt_params(&r.points);
+    get_edg_params(&r.edges);
+    get_tri_params(&r.triangles);
+    get_msh_params(&r.mesh);
+    return r;
 }
 
 template <typename T>
@@ -49,142 +112,75 @@ T At(const uint8_t* block, size_t offset)
     return value;
 }
 
-// The default settings, with every Enable byte 1 (the unused ones too) when
-// `everything`.
-void SetSettings(bool everything)
-{
-    PointSettings p = DefaultPointSettings();
-    EdgeSettings e = DefaultEdgeSettings();
-    TriangleSettings t = DefaultTriangleSettings();
-    MeshSettings m = DefaultMeshSettings();
-    if (everything) {
-        std::memset(p.Enable, 1, sizeof p.Enable);
-        std::memset(e.Enable, 1, sizeof e.Enable);
-        std::memset(t.Enable, 1, sizeof t.Enable);
-        std::memset(m.Enable, 1, sizeof m.Enable);
-    }
-    set_pnt_params(&p);
-    set_edg_params(&e);
-    set_tri_params(&t);
-    set_msh_params(&m);
-}
-
-// Analyses with standard error silenced and returns the four blocks.
-AllResults Analyse(const MeshRecord& mesh)
-{
-    std::FILE* saved = Progress().stream;
-    std::FILE* sink = std::fopen("/dev/null", "w");
-    Progress().stream = sink;
-    EXPECT_EQ(analyse(&mesh), 1);
-    Progress().stream = saved;
-    std::fclose(sink);
-    AllResults r;
-    get_pnt_params(&r.points);
-    get_edg_params(&r.edges);
-    get_tri_params(&r.triangles);
-    get_msh_params(&r.mesh);
-    return r;
-}
-
-// The counts of other categories that the mesh compute step reads (and
-// computes when they hold the not-computed mark).
+// The counts of other categories that the mesh step reads (and computes
+// again when they hold the not-computed mark).
 bool IsReadByTheMeshStep(Category category, uint8_t k)
 {
     switch (category) {
     case Category::Points:
-        return k == PNT_CountDuplicatedGeometrical ||
-               k == PNT_CountClassesOfEpsilonDuplicatedGeometrical;
+        return k == PNT_CountDuplicatedGeometrical || k == PNT_CountClassesOfEpsilonDuplicatedGeometrical;
     case Category::Edges:
-        return k == EDG_CountSingular || k == EDG_CountInvalidTopological ||
-               k == EDG_CountInvalidGeometrical || k == EDG_CountDuplicatedTopological ||
-               k == EDG_CountDuplicatedGeometrical;
+        return k == EDG_CountSingular || k == EDG_CountInvalidTopological || k == EDG_CountInvalidGeometrical ||
+               k == EDG_CountDuplicatedTopological || k == EDG_CountDuplicatedGeometrical;
     case Category::Triangles:
-        return k == TRI_CountSingular || k == TRI_CountInvalidTopological ||
-               k == TRI_CountInvalidGeometrical || k == TRI_CountDuplicatedTopological ||
-               k == TRI_CountDuplicatedGeometrical;
+        return k == TRI_CountSingular || k == TRI_CountInvalidTopological || k == TRI_CountInvalidGeometrical ||
+               k == TRI_CountDuplicatedTopological || k == TRI_CountDuplicatedGeometrical;
     default:
         return false;
     }
 }
 
-// Whether `got` is an acceptable outcome of a run in which some allocations
-// failed, given the unfailing `want`. Returns an explanation when it is not.
+// Why `got`, from a run in which allocations failed, is not an acceptable
+// outcome given the unfailing `want`; empty when it is.
 std::string Explain(const AllResults& got, const AllResults& want)
 {
     std::string problems;
     for (Category category : {Category::Points, Category::Edges, Category::Triangles, Category::Mesh}) {
         const CategoryTable& table = TableOf(category);
-        const auto [g, size] = BlockOf(got, category);
-        const uint8_t* w = BlockOf(want, category).first;
-        std::vector<bool> covered(size, false);
+        const uint8_t* g = got.Block(category);
+        const uint8_t* w = want.Block(category);
+        std::vector<bool> owned(got.Size(category), false);
         for (size_t i = 0; i < table.rowCount; ++i) {
             const QuantityRow& row = table.rows[i];
-            const std::string name = row.label;
-            bool same = false;
-            bool failureMark = false;
-            size_t width = 0;
-            switch (row.slot) {
-            case Slot::Count: {
-                width = 4;
-                const auto gv = At<int32_t>(g, row.resultOffset);
-                same = gv == At<int32_t>(w, row.resultOffset);
-                failureMark = gv < 0;  // a negative code, NOT_COMPUTED included
-                break;
-            }
-            case Slot::Real: {
-                width = 8;
-                const auto gv = At<double>(g, row.resultOffset);
-                same = std::memcmp(g + row.resultOffset, w + row.resultOffset, 8) == 0;
-                failureMark = gv < 0.0 && gv == static_cast<int>(gv);  // -1.0, -2.0, ...
-                break;
-            }
-            case Slot::Volume:
-                width = 8;
-                same = std::memcmp(g + row.resultOffset, w + row.resultOffset, 8) == 0;
-                failureMark = At<double>(g, row.resultOffset) == kVolumeNotComputed;
-                break;
-            case Slot::Flag: {
-                width = 1;
-                const auto gv = At<int8_t>(g, row.resultOffset);
-                same = gv == At<int8_t>(w, row.resultOffset);
-                failureMark = gv == -1;
-                // Orientation checks report every failure as false; a failed
-                // tree build reads as "no intersection found"; the inclusion
+            const size_t at = row.resultOffset;
+            const size_t width = row.slot == Slot::Count ? 4 : row.slot == Slot::Flag ? 1 : 8;
+            const bool same = std::memcmp(g + at, w + at, width) == 0;
+            bool mark = false;  // a failure mark
+            if (row.slot == Slot::Count) {
+                mark = At<int32_t>(g, at) < 0;  // a negative code, NOT_COMPUTED included
+            } else if (row.slot == Slot::Real) {
+                const double v = At<double>(g, at);
+                mark = v < 0.0 && v == static_cast<int>(v);  // -1.0, -2.0, ...
+            } else if (row.slot == Slot::Volume) {
+                mark = At<double>(g, at) == -DBL_MAX;
+            } else {
+                const int8_t v = At<int8_t>(g, at);
+                // Orientation checks report any failure as false, a failed
+                // tree build reads as "no intersection", and the inclusion
                 // test follows a failed orientation check.
-                if (gv == 0 && (row.k == MSH_Oriented || row.k == MSH_Orientable ||
-                                row.k == MSH_Selfintersection)) {
-                    failureMark = true;
-                }
-                if (gv == 0 && row.k == MSH_Inclusion && got.mesh.Oriented == 0) {
-                    failureMark = true;
-                }
-                break;
-            }
+                mark = v == -1 || (v == 0 && (row.k == MSH_Oriented || row.k == MSH_Orientable ||
+                                              row.k == MSH_Selfintersection ||
+                                              (row.k == MSH_Inclusion && got.mesh.Oriented == 0)));
             }
             for (size_t b = 0; b < width; ++b) {
-                covered[row.resultOffset + b] = true;
+                owned[at + b] = true;
             }
-            if (!same && !failureMark) {
-                problems += name + " holds a value that no failure explains; ";
+            if (!same && !mark) {
+                problems += std::string(row.label) + " holds a value that no failure explains; ";
             }
-            const uint8_t gj = g[table.inRangeOffset + row.k];
-            const uint8_t wj = w[table.inRangeOffset + row.k];
-            // A count that failed with -1 holds the not-computed mark when its
-            // category is judged (out of range); the mesh step that needs it
-            // later computes it again, and may then succeed.
-            const bool recomputedAfterJudging =
-                row.slot == Slot::Count && category != Category::Mesh && gj == 0 &&
-                IsReadByTheMeshStep(category, row.k);
-            if ((gj == kNotJudged) != (wj == kNotJudged) ||
-                (same && gj != wj && !recomputedAfterJudging)) {
-                problems += name + " has a wrong InRange byte; ";
+            // A count that failed holds the not-computed mark when its
+            // category is judged; the mesh step may compute it later.
+            const uint8_t gj = g[table.inRangeOffset + row.k], wj = w[table.inRangeOffset + row.k];
+            const bool recomputed = row.slot == Slot::Count && category != Category::Mesh && gj == 0 &&
+                                    IsReadByTheMeshStep(category, row.k);
+            if ((gj == 0xFF) != (wj == 0xFF) || (same && gj != wj && !recomputed)) {
+                problems += std::string(row.label) + " has a wrong InRange byte; ";
             }
-            covered[table.inRangeOffset + row.k] = true;
+            owned[table.inRangeOffset + row.k] = true;
         }
-        // Slots no quantity owns stay as they were (unused slots, slot 19).
-        for (size_t b = 0; b < covered.size(); ++b) {
-            if (!covered[b] && g[b] != w[b]) {
-                problems += "an unowned byte changed at offset " + std::to_string(b) + "; ";
+        for (size_t b = 0; b < owned.size(); ++b) {  // unused slots, slot 19
+            if (!owned[b] && g[b] != w[b]) {
+                problems += "an unowned byte changed at " + std::to_string(b) + "; ";
                 break;
             }
         }
@@ -196,25 +192,83 @@ std::vector<TestMesh> SweepMeshes()
 {
     std::vector<TestMesh> meshes;
     meshes.push_back(testing::Torus(6, 4));  // closed, one handle
-    TestMesh open = testing::Grid(3);        // open, with a border
-    open.AddPoint(9, 9, 9);                  // an isolated point
+    TestMesh open = testing::Grid(3);        // open, with a border and an isolated point
+    open.AddPoint(9, 9, 9);
     meshes.push_back(open);
-    TestMesh fan;  // five triangles on one edge: singular edge and triangles
+    TestMesh fan;  // five triangles on one edge, and one invalid by index
     fan.AddPoint(0, 0, 0);
     fan.AddPoint(0, 0, 1);
     for (int i = 0; i < 5; ++i) {
         fan.AddPoint(1.0 + i, static_cast<double>(i * i), 0.5);
         fan.AddTriangle(0, 1, static_cast<uint32_t>(2 + i));
     }
-    fan.AddTriangle(2, 2, 3);  // invalid by index
+    fan.AddTriangle(2, 2, 3);
     meshes.push_back(fan);
-    TestMesh crossing = testing::Sphere(6, 4, 1.0);  // two overlapping spheres, duplicates
+    TestMesh crossing = testing::Sphere(6, 4, 1.0);  // overlapping spheres, duplicates
     testing::Append(crossing, testing::Sphere(6, 4, 1.0, 0.5, 0.2, 0.1));
     crossing.AddTriangle(0, 1, 2);
     crossing.AddTriangle(2, 1, 0);
-    crossing.AddPoint(0.0, 0.0, -1.0);  // a coincident copy of the south pole
+    crossing.AddPoint(0.0, 0.0, -1.0);  // a copy of the south pole
     meshes.push_back(crossing);
     return meshes;
+}
+
+// Runs first: nothing has set a block yet.
+TEST(Blocks, LoadTimeDefaultsAreTheHeadersAndSetsCopyWholeBlocks)
+{
+    PointSettings p;
+    EdgeSettings e;
+    TriangleSettings t;
+    MeshSettings m;
+    std::memset(&p, 0xAB, sizeof p);
+    std::memset(&e, 0xAB, sizeof e);
+    std::memset(&t, 0xAB, sizeof t);
+    std::memset(&m, 0xAB, sizeof m);
+    meshaudit_default_point_settings(&p);
+    meshaudit_default_edge_settings(&e);
+    meshaudit_default_triangle_settings(&t);
+    meshaudit_default_mesh_settings(&m);
+    EXPECT_TRUE(SameBytes(p, Blocks().pointSettings));
+    EXPECT_TRUE(SameBytes(e, Blocks().edgeSettings));
+    EXPECT_TRUE(SameBytes(t, Blocks().triangleSettings));
+    EXPECT_TRUE(SameBytes(m, Blocks().meshSettings));
+    EXPECT_EQ(p.Epsilon, 0.002);
+    EXPECT_EQ(t.Count.max, 900500u);
+    const unsigned char enable[22] = {0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 1, 1, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(m.Enable, enable, 22), 0);
+    EXPECT_EQ(m.HasBorders, 0);
+
+    e.Length = DoubleRange{0.25, 4.0};
+    e.Enable[EDG_Count] = 7;  // copied as it is: no validation
+    EXPECT_EQ(set_edg_params(&e), 0);
+    EXPECT_EQ(set_edg_params(nullptr), 0);
+    EXPECT_TRUE(SameBytes(e, Blocks().edgeSettings));
+    MeshResults out;
+    std::memset(&out, 0, sizeof out);
+    EXPECT_EQ(get_msh_params(&out), 0);
+    EXPECT_TRUE(SameBytes(out, Blocks().meshResults));
+    EXPECT_EQ(get_msh_params(nullptr), 0);
+    SetSettings(false);
+}
+
+// Twice in a row, and again after another mesh with other settings: the
+// same bytes and progress, and the input untouched.
+TEST(Analyse, ResultsDoNotDependOnAnEarlierCall)
+{
+    TestMesh mesh = SweepMeshes()[3];
+    mesh.AddTriangle(1, 1, 2);
+    const TestMesh copy = mesh;
+    const AllResults fresh = Analyse(mesh.Record());
+    EXPECT_FALSE(fresh.progress.empty());
+    EXPECT_TRUE(fresh == Analyse(mesh.Record()));
+    SetSettings(true, 10.0);
+    TestMesh other = testing::Torus(10, 6);
+    Analyse(other.Record());
+    SetSettings(false);
+    EXPECT_TRUE(fresh == Analyse(mesh.Record()));
+    EXPECT_EQ(std::memcmp(mesh.points.data(), copy.points.data(), sizeof(T3DVECF) * copy.points.size()), 0);
+    EXPECT_EQ(std::memcmp(mesh.triangles.data(), copy.triangles.data(), sizeof(TRIANGLE) * copy.triangles.size()),
+              0);
 }
 
 class AllocationSweep : public ::testing::TestWithParam<uint64_t> {
@@ -241,49 +295,56 @@ TEST_P(AllocationSweep, AnalyseReturnsAndExplainsEveryValue)
             const AllResults got = Analyse(record);
             ASSERT_GE(memory_testing::FailedAllocationCount(), 1u) << k;
             const std::string problems = Explain(got, want);
-            EXPECT_TRUE(problems.empty()) << "failing allocation " << k << " (+" << consecutive - 1
-                                          << "): " << problems;
+            EXPECT_TRUE(problems.empty()) << "allocation " << k << " (+" << consecutive - 1 << "): " << problems;
         }
     }
 }
 
-TEST_P(AllocationSweep, RepairsReturnTheirCodesAndStayReleasable)
+// The first two allocations are the output's copy (-5: the points, then
+// the triangles); every later one belongs to the repair (-6), which leaves
+// the output holding the unrepaired copy. The input never changes.
+TEST_P(AllocationSweep, RepairsGiveTheirCodesAndStayReleasable)
 {
     const uint64_t consecutive = GetParam();
     for (TestMesh& mesh : SweepMeshes()) {
         const MeshRecord record = mesh.Record();
-        const std::vector<T3DVECF> pointsBefore = mesh.points;
-        const std::vector<TRIANGLE> trianglesBefore = mesh.triangles;
-        for (int repair = 0; repair < 2; ++repair) {
-            const double tolerance = 0.3;
-            auto run = [&](MeshRecord& out) {
-                return repair == 0 ? removeDuplicatedGeometricalPoints(&record, &tolerance, &out)
-                                   : removeInvalidTopologicalTriangles(&record, &out);
-            };
-            memory_testing::ResetAllocationCounter();
-            MeshRecord reference;
-            const int32_t referenceCode = run(reference);
-            const uint64_t allocations = memory_testing::AllocationCount();
-            for (uint64_t k = 1; k <= allocations; ++k) {
+        const TestMesh before = mesh;
+        for (const double tolerance : {0.3, 0.0, -1.0}) {
+            for (int repair = 0; repair < 2; ++repair) {
+                auto run = [&](MeshRecord& out) {
+                    return repair == 0 ? removeDuplicatedGeometricalPoints(&record, &tolerance, &out)
+                                       : removeInvalidTopologicalTriangles(&record, &out);
+                };
                 memory_testing::ResetAllocationCounter();
-                memory_testing::FailAllocations(k, consecutive);
-                MeshRecord out;
-                const int32_t code = run(out);
-                EXPECT_TRUE(code == -5 || code == -6 || code == referenceCode)
-                    << "repair " << repair << " allocation " << k << " gave " << code;
-                if (code == 0 && referenceCode == 0) {
-                    EXPECT_EQ(out.pointCount, reference.pointCount);
-                    EXPECT_EQ(out.triangleCount, reference.triangleCount);
+                MeshRecord reference;
+                ASSERT_EQ(run(reference), 0);
+                const uint64_t allocations = memory_testing::AllocationCount();
+                ASSERT_GT(allocations, 2u);
+                for (uint64_t k = 1; k <= allocations; ++k) {
+                    SCOPED_TRACE(::testing::Message() << "repair " << repair << ", allocation " << k);
+                    memory_testing::ResetAllocationCounter();
+                    memory_testing::FailAllocations(k, consecutive);
+                    MeshRecord out;
+                    const int32_t code = run(out);
+                    EXPECT_EQ(code, k <= 2 ? -5 : -6);
+                    EXPECT_EQ(out.pointCount, record.pointCount);
+                    EXPECT_EQ(out.triangleCount, record.triangleCount);
+                    EXPECT_EQ(out.points == nullptr, k == 1);
+                    if (code == -6) {
+                        const TRIANGLE* t = out.triangles;
+                        EXPECT_EQ(std::memcmp(out.points, record.points, sizeof(T3DVECF) * record.pointCount), 0);
+                        EXPECT_EQ(std::memcmp(t, mesh.triangles.data(), sizeof(TRIANGLE) * record.triangleCount),
+                                  0);
+                    }
+                    clear_mesh(&out);
+                    EXPECT_TRUE(out.points == nullptr && out.triangles == nullptr && out.pointCount == 0);
                 }
-                clear_mesh(&out);
-                EXPECT_TRUE(out.points == nullptr && out.triangles == nullptr);
+                clear_mesh(&reference);
             }
-            clear_mesh(&reference);
         }
-        EXPECT_EQ(std::memcmp(mesh.points.data(), pointsBefore.data(),
-                              sizeof(T3DVECF) * pointsBefore.size()), 0);
-        EXPECT_EQ(std::memcmp(mesh.triangles.data(), trianglesBefore.data(),
-                              sizeof(TRIANGLE) * trianglesBefore.size()), 0);
+        EXPECT_EQ(std::memcmp(mesh.points.data(), before.points.data(), sizeof(T3DVECF) * before.points.size()), 0);
+        EXPECT_EQ(std::memcmp(mesh.triangles.data(), before.triangles.data(),
+                              sizeof(TRIANGLE) * before.triangles.size()), 0);
     }
 }
 
