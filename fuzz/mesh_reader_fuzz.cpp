@@ -1,14 +1,10 @@
-// Feeds arbitrary bytes to the command's mesh readers. The first byte picks
-// the file name (and so the extension the format detection sees); a reader
-// must either throw LoadError or return a mesh whose corners all name
-// existing points, with counts that fit the library's 32-bit fields.
+// Arbitrary bytes for the command's mesh readers; the first byte picks the
+// file name (and so the extension that detection sees). A reader must throw
+// LoadError or return a mesh whose corners all name existing points.
 #include "LoadError.h"
 #include "MeshFiles.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
-#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,17 +12,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0) {
         return 0;
     }
-    const char* name = kNames[data[0] % (sizeof kNames / sizeof kNames[0])];
-    const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     try {
-        const meshaudit::cli::MeshData mesh = meshaudit::cli::ReadMeshBytes(bytes, name);
-        if (mesh.points.empty() || mesh.triangles.empty() || mesh.points.size() > UINT32_MAX) {
-            std::abort();
-        }
+        const meshaudit::cli::MeshData mesh = meshaudit::cli::ReadMeshBytes(
+            std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1), kNames[data[0] % 5]);
+        const size_t n = mesh.points.size();
         for (const TRIANGLE& t : mesh.triangles) {
-            if (t.a >= mesh.points.size() || t.b >= mesh.points.size() || t.c >= mesh.points.size()) {
+            if (t.a >= n || t.b >= n || t.c >= n) {
                 std::abort();
             }
+        }
+        if (n == 0 || mesh.triangles.empty() || n > UINT32_MAX) {
+            std::abort();
         }
     } catch (const meshaudit::cli::LoadError&) {
     }
