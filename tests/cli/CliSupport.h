@@ -1,0 +1,150 @@
+// Helpers of the command's tests: temporary folders, meshes built in code,
+// and runs of the built command through pipes or a pseudo-terminal.
+#pragma once
+
+#include "MeshData.h"
+#include "support/TestMeshes.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <pty.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace meshaudit::cli::testing {
+
+// A fresh folder, removed with its contents when the object goes.
+struct TempDir {
+    std::string path;
+    TempDir()
+    {
+        std::string pattern = std::filesystem::temp_directory_path().string() + "/meshaudit-cli-XXXXXX";
+        path = ::mkdtemp(pattern.data()) != nullptr ? pattern : throw std::runtime_error("mkdtemp");
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::string File(const std::string& name) const { return path + "/" + name; }
+    std::string Write(const std::string& name, const std::string& bytes) const
+    {
+        std::filesystem::create_directories(std::filesystem::path(File(name)).parent_path());
+        std::ofstream(File(name), std::ios::binary) << bytes;
+        return File(name);
+    }
+};
+
+inline std::string ReadAll(const std::string& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+inline MeshData ToMeshData(const meshaudit::testing::TestMesh& mesh)
+{
+    MeshData data;
+    data.points = mesh.points;
+    data.triangles = mesh.triangles;
+    return data;
+}
+
+inline std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+struct CommandResult {
+    int exitStatus = -1;  // -1 when the command did not exit normally
+    std::string out;      // standard output (and error, on a terminal)
+    std::string err;
+    std::vector<nlohmann::json> Json() const
+    {
+        std::vector<nlohmann::json> documents;
+        for (const std::string& line : Lines(out)) {
+            documents.push_back(nlohmann::json::parse(line));
+        }
+        return documents;
+    }
+};
+
+// Runs the built command with `args`, its output and error through pipes,
+// or both on one pseudo-terminal.
+inline CommandResult RunCommand(const std::vector<std::string>& args, bool onTerminal = false)
+{
+    std::vector<std::string> storage{MESHAUDIT_COMMAND};
+    storage.insert(storage.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& s : storage) {
+        argv.push_back(s.data());
+    }
+    argv.push_back(nullptr);
+    CommandResult result;
+    std::vector<std::pair<int, std::string*>> sources;
+    int out[2], err[2], master = -1;
+    const pid_t pid = onTerminal ? ::forkpty(&master, nullptr, nullptr, nullptr)
+                                 : (::pipe(out), ::pipe(err), ::fork());
+    if (pid == 0) {
+        if (onTerminal) {
+            ::unsetenv("NO_COLOR");
+        } else {
+            ::dup2(out[1], 1);
+            ::dup2(err[1], 2);
+            ::close(out[0]), ::close(out[1]), ::close(err[0]), ::close(err[1]);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    if (onTerminal) {
+        sources = {{master, &result.out}};
+    } else {
+        ::close(out[1]), ::close(err[1]);
+        sources = {{out[0], &result.out}, {err[0], &result.err}};
+    }
+    while (!sources.empty()) {
+        std::vector<pollfd> polls;
+        for (auto& source : sources) {
+            polls.push_back(pollfd{source.first, POLLIN, 0});
+        }
+        ::poll(polls.data(), polls.size(), -1);
+        for (size_t i = polls.size(); i-- > 0;) {
+            char chunk[4096];
+            const ssize_t got = polls[i].revents != 0 ? ::read(sources[i].first, chunk, sizeof chunk) : -2;
+            if (got > 0) {
+                sources[i].second->append(chunk, static_cast<size_t>(got));
+            } else if (got == 0 || (got == -1 && errno != EINTR)) {  // a closed terminal reports EIO
+                ::close(sources[i].first);
+                sources.erase(sources.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// The one JSON document of `check --json -q ARGS...`, with its exit status.
+inline std::pair<int, nlohmann::json> CheckJson(std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"check", "--json", "-q"});
+    const CommandResult r = RunCommand(args);
+    EXPECT_EQ(r.err, "");
+    const std::vector<nlohmann::json> documents = r.Json();
+    EXPECT_EQ(documents.size(), 1u) << r.out;
+    return {r.exitStatus, documents.empty() ? nlohmann::json() : documents.front()};
+}
+
+}  // namespace meshaudit::cli::testing

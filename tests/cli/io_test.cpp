@@ -1,0 +1,487 @@
+// The command's readers and writers: a table of small files per format with
+// what they must give, layouts only other programs write, a table of
+// malformed files with the one-line error each must give, truncations, and
+// write-then-read round trips.
+#include "CliSupport.h"
+#include "LoadError.h"
+#include "MeshFiles.h"
+#include "MeshWriters.h"
+#include "Readers.h"
+
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace meshaudit::cli {
+namespace {
+
+using Corners = std::vector<std::array<uint32_t, 3>>;
+
+Corners CornersOf(const MeshData& mesh)
+{
+    Corners out;
+    for (const TRIANGLE& t : mesh.triangles) {
+        out.push_back({t.a, t.b, t.c});
+    }
+    return out;
+}
+
+// Equal as stored: NaN equals NaN, 0.0 differs from -0.0.
+void ExpectSameMesh(const MeshData& want, const MeshData& got)
+{
+    ASSERT_EQ(want.points.size(), got.points.size());
+    for (size_t i = 0; i < want.points.size(); ++i) {
+        const double* a = &want.points[i].x;
+        const double* b = &got.points[i].x;
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_TRUE(std::isnan(a[c]) ? std::isnan(b[c]) : std::memcmp(a + c, b + c, 8) == 0)
+                << "point " << i << ": " << a[c] << " read as " << b[c];
+        }
+    }
+    EXPECT_EQ(CornersOf(want), CornersOf(got));
+}
+
+MeshData Tetra() { return testing::ToMeshData(meshaudit::testing::Tetrahedron()); }
+
+// STL has no shared points: a read numbers points in order of first use.
+MeshData FirstUseOrdered(const MeshData& mesh)
+{
+    MeshData ordered;
+    std::vector<int64_t> number(mesh.points.size(), -1);
+    for (const TRIANGLE& t : mesh.triangles) {
+        uint32_t c[3] = {t.a, t.b, t.c};
+        for (uint32_t& i : c) {
+            if (number[i] < 0) {
+                number[i] = static_cast<int64_t>(ordered.points.size());
+                ordered.points.push_back(mesh.points[i]);
+            }
+            i = static_cast<uint32_t>(number[i]);
+        }
+        ordered.triangles.push_back(TRIANGLE{c[0], c[1], c[2]});
+    }
+    return ordered;
+}
+
+std::string StlJoinNote(size_t corners, size_t points)
+{
+    return "STL has no shared points: its " + std::to_string(corners) + " triangle corners were joined into " +
+           std::to_string(points) + " points where their coordinates are exactly equal";
+}
+
+TEST(Readers, SmallFilesOfEveryFormat)
+{
+    const MeshData tetra = Tetra();
+    const std::string binaryStl = WriteStl(FirstUseOrdered(tetra), false);
+    std::string solidHeader = binaryStl;
+    solidHeader.replace(0, 11, "solid cube ");
+    const std::string plyAscii = WritePly(tetra, PlyEncoding::Ascii, PlyType::Float64);
+    std::string crlf;
+    for (char c : plyAscii) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    const std::string stlJoin =
+        "solid s\nfacet normal 0 0 1\n outer loop\n  vertex 0 0 0\n  vertex 1 0 0\n  vertex 0 1 0\n endloop\n"
+        "endfacet\nfacet normal 0 0 1\n outer loop\n  vertex -0 0 0\n  vertex 1.0000000000000002 0 0\n"
+        "  vertex 0 1e0 0\n endloop\nendfacet\nFACET NORMAL 0 0 1\n OUTER LOOP\n  VERTEX nan 0 0\n"
+        "  VERTEX nan 0 0\n  VERTEX 0 1 0\n ENDLOOP\nENDFACET\nendsolid s\nsolid second\nendsolid second\n";
+    const char* fan = "1 face with more than three corners split into 3 triangles (fan from the first corner)";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* format;
+        size_t points;
+        Corners corners;
+        std::vector<std::string> notes;
+    };
+    const Case cases[] = {
+        {"forms.obj",
+         "# comment\nmtllib x.mtl\no thing\nv 0 0 0\nv 1 0 0 1.0\nv 1 1 0 0.2 0.3 0.4\nv 0 1 0\nvt 0 0\n"
+         "vn 0 0 1\ng side\nusemtl red\ns 1\nf 1/1/1 2/1/1 3/1/1\nf -4//1 -2//1 \\\n  -1//1\nf 1/1 3/1 4/1 2/1\n"
+         "l 1 2\np 3\n",
+         "OBJ", 4, {{0, 1, 2}, {0, 2, 3}, {0, 2, 3}, {0, 3, 1}},
+         {"1 line elements ('l') ignored: they are not triangles",
+          "1 point elements ('p') ignored: they are not triangles",
+          "1 face with more than three corners split into 2 triangles (fan from the first corner)"}},
+        {"later.obj", "f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", "OBJ", 3, {{0, 1, 2}}, {}},
+        {"colour.off",
+         "COFF 4 2 0  # counts on the first line\n# a comment line\n\n0 0 0 255 0 0 255\n1 0 0 255 0 0 255\n"
+         "1 1 0 255 0 0 255  # trailing comment\n0 1 0 255 0 0 255\n3 0 1 2 0.5 0.5 0.5\n4 0 1 2 3\n",
+         "COFF", 4, {{0, 1, 2}, {0, 1, 2}, {0, 2, 3}}, {"1 face with more than three corners split into 2 triangles "
+                                                       "(fan from the first corner)"}},
+        // -0 joins 0, 1e0 joins 1, the next double after 1 does not; a NaN
+        // corner joins nothing, not even an identical NaN.
+        {"join.stl", stlJoin, "STL ASCII", 6, {{0, 1, 2}, {0, 3, 2}, {4, 5, 2}}, {StlJoinNote(9, 6)}},
+        {"header.stl", solidHeader, "STL binary", 4, CornersOf(FirstUseOrdered(tetra)), {StlJoinNote(12, 4)}},
+        {"noextension", solidHeader, "STL binary", 4, CornersOf(FirstUseOrdered(tetra)), {StlJoinNote(12, 4)}},
+        {"trailing.stl", binaryStl + "xy", "STL binary", 4, CornersOf(FirstUseOrdered(tetra)),
+         {StlJoinNote(12, 4), "2 bytes after the last triangle were ignored"}},
+        {"crlf.ply", crlf, "PLY ASCII", 4, CornersOf(tetra), {}},
+        {"trailing.ply", WritePly(tetra, PlyEncoding::BinaryLittleEndian, PlyType::Float64) + "xyz",
+         "PLY binary little-endian", 4, CornersOf(tetra), {"3 bytes after the last element were ignored"}},
+        // The content decides over the extension, and without one.
+        {"misnamed.obj", plyAscii, "PLY ASCII", 4, CornersOf(tetra), {}},
+        {"misnamed.stl", WriteOff(tetra), "OFF", 4, CornersOf(tetra), {}},
+        {"noextension", WriteObj(tetra), "OBJ", 4, CornersOf(tetra), {}},
+        {"noextension", WriteStl(FirstUseOrdered(tetra), true), "STL ASCII", 4, CornersOf(FirstUseOrdered(tetra)),
+         {StlJoinNote(12, 4)}},
+        // Faces before vertices; a pentagon fan-split; a face too short.
+        {"order.ply",
+         "ply\nformat ascii 1.0\nelement face 3\nproperty list uchar int vertex_indices\nelement vertex 5\n"
+         "property float x\nproperty float y\nproperty float z\nend_header\n5 0 1 2 4 3\n3 0 1 2\n2 3 4\n"
+         "0 0 0\n1 0 0\n1 1 0\n0 1 0\n0.5 2 0\n",
+         "PLY ASCII", 5, {{0, 1, 2}, {0, 2, 4}, {0, 4, 3}, {0, 1, 2}},
+         {fan, "1 face with fewer than three corners skipped (first at line 12)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MeshData mesh = ReadMeshBytes(c.bytes, c.name);
+        EXPECT_EQ(mesh.formatName, c.format);
+        EXPECT_EQ(mesh.points.size(), c.points);
+        EXPECT_EQ(CornersOf(mesh), c.corners);
+        EXPECT_EQ(mesh.notes, c.notes);
+    }
+    EXPECT_TRUE(IsBinaryStl(solidHeader));
+    EXPECT_EQ(DetectFormat(WriteObj(tetra), "UPPER.OBJ"), MeshFormat::Obj);
+    EXPECT_FALSE(FormatFromExtension("folder.ply/file"));
+    EXPECT_EQ(FormatFromExtension("a/b.c/mesh.Off"), MeshFormat::Off);
+}
+
+// One PLY value, as text or in either byte order.
+void Put(std::string& out, PlyEncoding encoding, PlyType type, double v)
+{
+    if (encoding == PlyEncoding::Ascii) {
+        char text[40];
+        const auto end = PlyTypeIsInteger(type) ? std::to_chars(text, text + 40, static_cast<int64_t>(v)).ptr
+                                                : std::to_chars(text, text + 40, v).ptr;
+        out.append(text, end).push_back(' ');
+        return;
+    }
+    const uint64_t bits = type == PlyType::Float32   ? std::bit_cast<uint32_t>(static_cast<float>(v))
+                          : type == PlyType::Float64 ? std::bit_cast<uint64_t>(v)
+                                                     : static_cast<uint64_t>(static_cast<int64_t>(v));
+    const size_t size = PlyTypeSize(type);
+    for (size_t i = 0; i < size; ++i) {
+        out += static_cast<char>(bits >> (8 * (encoding == PlyEncoding::BinaryBigEndian ? size - 1 - i : i)));
+    }
+}
+
+// Coordinates of every scalar type, counts and indices of every integer
+// type, and properties and elements the reader must step over.
+TEST(Readers, PlyLayoutsOfOtherPrograms)
+{
+    const MeshData mesh = testing::ToMeshData(meshaudit::testing::Torus(5, 4));  // 20 points
+    const PlyType types[] = {PlyType::Int8,  PlyType::UInt8,  PlyType::Int16,   PlyType::UInt16,
+                             PlyType::Int32, PlyType::UInt32, PlyType::Float32, PlyType::Float64};
+    MeshData whole = mesh;  // small whole numbers fit every type
+    for (T3DVECF& p : whole.points) {
+        p = T3DVECF{std::round(p.x * 3) + 13, std::round(p.y * 5) + 20, std::round(p.z * 7) + 7};
+    }
+    for (PlyEncoding encoding : {PlyEncoding::Ascii, PlyEncoding::BinaryLittleEndian, PlyEncoding::BinaryBigEndian}) {
+        for (size_t i = 0; i < 8; ++i) {
+            const PlyType coord = types[i], count = types[i % 6], index = types[(i + 3) % 6];
+            const char* format[] = {"ascii", "binary_little_endian", "binary_big_endian"};
+            std::string ply = std::string("ply\nformat ") + format[static_cast<int>(encoding)] +
+                              " 1.0\nelement vertex 20\nproperty float confidence\nproperty " + PlyTypeName(coord) +
+                              " x\nproperty " + PlyTypeName(coord) + " y\nproperty " + PlyTypeName(coord) +
+                              " z\nproperty list uchar ushort tags\nelement edge 1\nproperty int a\nproperty int "
+                              "b\nelement face " + std::to_string(mesh.triangles.size()) +
+                              "\nproperty uchar flags\nproperty list " + PlyTypeName(count) + " " +
+                              PlyTypeName(index) + " vertex_index\nproperty double quality\nend_header\n";
+            const auto end = [&] {
+                if (encoding == PlyEncoding::Ascii) {
+                    ply.back() = '\n';
+                }
+            };
+            for (const T3DVECF& p : whole.points) {
+                Put(ply, encoding, PlyType::Float32, 0.5);
+                Put(ply, encoding, coord, p.x);
+                Put(ply, encoding, coord, p.y);
+                Put(ply, encoding, coord, p.z);
+                Put(ply, encoding, PlyType::UInt8, 2);  // the tags
+                Put(ply, encoding, PlyType::UInt16, 1);
+                Put(ply, encoding, PlyType::UInt16, 2);
+                end();
+            }
+            Put(ply, encoding, PlyType::Int32, 0);
+            Put(ply, encoding, PlyType::Int32, 1);
+            end();
+            for (const TRIANGLE& t : mesh.triangles) {
+                Put(ply, encoding, PlyType::UInt8, 7);
+                Put(ply, encoding, count, 3);
+                for (uint32_t c : {t.a, t.b, t.c}) {
+                    Put(ply, encoding, index, c);
+                }
+                Put(ply, encoding, PlyType::Float64, 0.25);
+                end();
+            }
+            SCOPED_TRACE(std::string(format[static_cast<int>(encoding)]) + " " + PlyTypeName(coord));
+            ExpectSameMesh(whole, ReadPly(ply, "layout.ply"));
+        }
+    }
+}
+
+std::string U32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+
+std::string BinaryPly(uint32_t vertices, uint32_t faces, const std::string& body)
+{
+    return "ply\nformat binary_little_endian 1.0\nelement vertex " + std::to_string(vertices) +
+           "\nproperty float x\nproperty float y\nproperty float z\nelement face " + std::to_string(faces) +
+           "\nproperty list uchar int vertex_indices\nend_header\n" + body;
+}
+
+// Every error a reader gives today: the file's name, the line or byte where
+// the fault lies, and what it is, on one line.
+TEST(Readers, MalformedFilesGiveTheirOneLineError)
+{
+    const std::string ply = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+                            "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n";
+    const std::string plyHead = "ply\nformat ascii 1.0\nelement vertex 0\nproperty float x\nproperty float y\n"
+                                "property float z\nelement face 0\n";
+    const std::string stl = "solid a\nfacet normal 0 0 1\nouter loop\n", floats9(36, '\0'), tri = "\x03";
+    const std::string body = std::to_string(BinaryPly(3, 1, "").size() + 36);
+    const std::string obj3 = "v 0 0 0\nv 1 0 0\nv 0 1 0\n", off3 = "OFF\n3 1 0\n0 0 0\n1 0 0\n";
+    const std::string far = ", but the file has 3 points (1 triangle with corners out of range)";
+    struct Case {
+        const char* name;
+        std::string bytes, message;
+    };
+    const Case table[] = {
+        {"empty.obj", "", "the file is empty"},
+        {"mystery.dat", "hello\n", "unknown mesh format: neither the extension nor the content names STL, OBJ, "
+         "PLY or OFF"},
+        {"fake.ply", "OBJ? no\n", "line 1: not a PLY file: the first line is not 'ply'"},
+        {"fake.off", "ply?\n", "line 1: not an OFF file: the first line is not 'OFF'"},
+        {"s.stl", std::string(40, 'x'), "byte 40: truncated binary STL: 40 bytes, shorter than its 84-byte header"},
+        {"s.stl", std::string(80, ' ') + U32(10) + std::string(100, '\0') + "abc",
+         "byte 184: truncated binary STL: the header announces 10 triangles (584 bytes) but the file has 187 bytes"},
+        {"s.stl", std::string(80, ' ') + U32(0xFFFFFFFFu), "byte 84: truncated binary STL: the header announces "
+         "4294967295 triangles (214748364834 bytes) but the file has 84 bytes"},
+        {"s.stl", std::string(80, ' ') + U32(0), "the mesh is empty: no points"},
+        {"s.stl", stl + "vertex 0 0 0\nvertex 1 x 0\n", "line 5: 'x' is not a number"},
+        {"s.stl", stl + "vertex 0 0\n", "line 4: a vertex needs three coordinates"},
+        {"s.stl", stl + "vertex 0 0 0 7\n", "line 4: unexpected '7' at the end of the line"},
+        {"s.stl", stl + "vertex 0 0 0\nendfacet\n", "line 5: expected 'vertex' or 'endloop', found 'endfacet'"},
+        {"s.stl", stl + "vertex 0 0 0\n", "line 4: truncated ASCII STL: the file ends inside a solid"},
+        {"s.stl", "solid a\nfacet normal 0 0 1\ninner loop\n", "line 3: expected 'outer loop', found 'inner'"},
+        {"s.stl", "solid a\nendsolid a\n", "the mesh is empty: no points"},
+        {"s.stl", stl + "vertex 0 0 0\nvertex 1 0 0\nendloop\nendfacet\nendsolid\n", "the mesh is empty: no triangles"},
+        {"b.obj", "v 0 0 0\nv 1 0 0\nv 0 abc 0\nf 1 2 3\n", "line 3: 'abc' is not a number"},
+        {"b.obj", "v 0 0 0\nv 1 0\n", "line 2: a vertex needs three coordinates"},
+        {"b.obj", "v 0 0 0\nv 1 0 0 0.5 red\n", "line 2: 'red' is not a number"},
+        {"b.obj", "v 0 0 0\nv 1e999 0 0\n", "line 2: '1e999' is out of range for a double"},
+        {"b.obj", obj3 + "f 1 2 0\n", "line 4: face corner '0': point index 0 (OBJ counts from 1)"},
+        {"b.obj", obj3 + "f 1 2 x/1\n", "line 4: face corner 'x/1': 'x' is not an integer"},
+        {"b.obj", obj3 + "f 1 2 3\nf 1 2 7\nf 9 8 1 2\nf -5 1 2\n",
+         "line 5: a face refers to point 7, but the file has 3 points (4 triangles with corners out of range)"},
+        {"b.obj", obj3 + "f 99999999999999999999 1 2\n", "line 4: face corner '99999999999999999999': "
+         "'99999999999999999999' is out of range for an integer"},
+        {"b.obj", obj3, "the mesh is empty: no triangles"},
+        {"b.obj", obj3 + "f 1 2\n", "the mesh is empty: no triangles"},
+        {"b.ply", "ply\nformat ascii 1.0\n", "line 2: truncated PLY header: no 'end_header'"},
+        {"b.ply", "ply\nformat ascii 2.0\nend_header\n", "line 2: unsupported PLY version '2.0'"},
+        {"b.ply", "ply\nformat binary 1.0\nend_header\n", "line 2: unknown PLY format 'binary'"},
+        {"b.ply", "ply\nend_header\n", "line 2: the PLY header has no 'format' line"},
+        {"b.ply", "ply\nformat ascii 1.0\nproperty float x\nend_header\n", "line 3: a property before any element"},
+        {"b.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty real x\nend_header\n",
+         "line 4: unknown PLY type 'real'"},
+        {"b.ply", "ply\nformat ascii 1.0\nelement vertex three\nend_header\n",
+         "line 3: element count: 'three' is not an integer"},
+        {"b.ply", "ply\nformat ascii 1.0\nelement vertex -3\nend_header\n", "line 3: negative element count -3"},
+        {"b.ply", "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nend_header\n0 0\n",
+         "line 3: the vertex element lacks an x, y or z property"},
+        {"b.ply", plyHead.substr(0, plyHead.size() - 15) + "end_header\n",
+         "the PLY header declares no face element: the mesh has no triangles"},
+        {"b.ply", "ply\nformat ascii 1.0\nelement face 0\nproperty list uchar int vertex_indices\nend_header\n",
+         "the PLY header declares no vertex element"},
+        {"b.ply", plyHead + "property list uchar float vertex_indices\nend_header\n",
+         "line 7: 'vertex_indices' must be a list of an integer type"},
+        {"b.ply", plyHead + "property list float int vertex_indices\nend_header\n",
+         "line 8: a list count must have an integer type, not 'float'"},
+        {"b.ply", plyHead + "property list uchar int corners\nend_header\n",
+         "line 7: the face element has no 'vertex_indices' list"},
+        {"b.ply", "ply\nformat binary_little_endian 1.0\nelement ghost 1000000\n" + plyHead.substr(20) +
+         "property list uchar int vertex_indices\nend_header\n", "line 3: element 'ghost' has no properties"},
+        {"h.ply", BinaryPly(4000000000u, 1, floats9), "line 3: the header announces 4000000000 'vertex' elements, "
+         "more than the 36 bytes after the header can hold"},
+        {"h.ply", BinaryPly(3, 4000000000u, floats9), "line 7: the header announces 4000000000 'face' elements, "
+         "more than the 36 bytes after the header can hold"},
+        {"h.ply", "ply\nformat ascii 1.0\nelement vertex 1000000\nproperty float x\nproperty float y\nproperty float "
+         "z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n", "line 3: the header "
+         "announces 1000000 'vertex' elements, more than the 6 bytes after the header can hold"},
+        {"t.ply", BinaryPly(3, 1, floats9 + tri + U32(0) + U32(1)),
+         "byte " + body + ": truncated binary PLY: 'face' element 1 of 1 runs past the end of the file"},
+        {"t.ply", BinaryPly(3, 1, floats9 + tri + U32(0) + U32(1) + U32(0xFFFFFFFEu)),
+         "byte " + body + ": a face refers to point -2" + far},
+        {"t.ply", BinaryPly(3, 2, floats9 + tri + U32(0) + U32(1) + U32(2) + tri + U32(0) + U32(1) + U32(3)),
+         "byte " + std::to_string(std::stoul(body) + 13) + ": a face refers to point 3" + far},
+        {"a.ply", ply + "0 0 0\n1 0 0\n0 abc 0\n3 0 1 2\n", "line 12: property 'y': 'abc' is not a number"},
+        {"a.ply", ply + "0 0 0\n1 0 0\n0 1\n3 0 1 2\n", "line 12: missing a value for property 'z'"},
+        {"a.ply", ply + "0 0 0\n1 0 0\n0 1 0 5\n3 0 1 2\n", "line 12: more values than the properties of element "
+         "'vertex'"},
+        {"a.ply", ply + "0 0 0\n1 0 0\n0 1 0\n3 0 1\n", "line 13: missing a value for an item of list "
+         "'vertex_indices'"},
+        {"a.ply", ply + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2.5\n", "line 13: an item of list 'vertex_indices': '2.5' is "
+         "not an integer"},
+        {"a.ply", ply + "0 0 0\n1 0 0\n0 1 0\n300 0 1 2\n", "line 13: the length of list 'vertex_indices': '300' "
+         "does not fit its type uchar"},
+        {"a.ply", ply + "0 0 0\n1 0 0\n0 1 0\n3 0 1 5\n", "line 13: a face refers to point 5" + far},
+        {"a.ply", ply + "0 0 0\n1 0 0\n0 1 0\n", "line 7: the header announces 1 'face' elements, more than the "
+         "18 bytes after the header can hold"},
+        {"a.ply", ply + "0 0 0\n1 0 0\n0 1 0\n\n\n\n", "line 15: truncated PLY: the file ends before 'face' "
+         "element 1 of 1"},
+        {"a.ply", ply + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n3 0 1 2\n", "line 14: data after the last element the "
+         "header announces"},
+        {"b.off", "OFF\n", "line 1: truncated OFF: the file ends before the counts of vertices, faces and edges"},
+        {"b.off", "OFF\n3 x 0\n", "line 2: face count: 'x' is not an integer"},
+        {"b.off", "OFF\n-3 1 0\n", "line 2: negative vertex or face count"},
+        {"b.off", "OFF\n3 1 0 9\n", "line 2: unexpected '9' after the counts"},
+        {"b.off", "OFF BINARY\n3 1 0\n", "line 1: binary OFF is not supported"},
+        {"b.off", "4OFF\n3 1 0\n", "line 1: not an OFF file: the first line is not 'OFF'"},
+        {"b.off", "OFF\n4000000000 1 0\n0 0 0\n", "line 2: the header announces 4000000000 vertices and 1 faces, "
+         "more than the remaining 6 bytes can hold"},
+        {"b.off", off3 + "0 1\n3 0 1 2\n", "line 5: a vertex needs three coordinates"},
+        {"b.off", off3 + "0 1 zz\n3 0 1 2\n", "line 5: 'zz' is not a number"},
+        {"b.off", off3 + "0 1 0\n3 0 1\n", "line 6: the face announces 3 corners but has 2"},
+        {"b.off", off3 + "0 1 0\n-3 0 1\n", "line 6: negative corner count -3"},
+        {"b.off", off3 + "0 1 0\n3 0 1 3\n", "line 6: a face refers to point 3" + far},
+        {"b.off", off3 + "0 1 0\n", "line 2: the header announces 3 vertices and 1 faces, more than the remaining "
+         "18 bytes can hold"},
+        {"b.off", off3 + "0 1 0\n# end\n", "line 6: truncated OFF: the file ends before the last face"},
+        {"b.off", off3 + "0 1 0\n3 0 1 2\n3 0 1 2\n", "line 7: data after the 1 faces the header announces"},
+        {"b.off", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", "the mesh is empty: no triangles"},
+    };
+    for (const Case& c : table) {
+        SCOPED_TRACE(std::string(c.name) + ": " + c.message);
+        try {
+            ReadMeshBytes(c.bytes, c.name);
+            ADD_FAILURE() << "read without an error";
+        } catch (const LoadError& e) {
+            EXPECT_EQ(std::string(e.what()), std::string(c.name) + ": " + c.message);
+        }
+    }
+    testing::TempDir dir;
+    for (const auto& [path, message] : {std::pair{dir.File("missing.obj"), "cannot open: No such file or directory"},
+                                        std::pair{dir.path, "is a directory, not a mesh file"}}) {
+        try {
+            ReadMeshFile(path);
+            ADD_FAILURE() << path;
+        } catch (const LoadError& e) {
+            EXPECT_EQ(std::string(e.what()), path + ": " + message);
+        }
+    }
+}
+
+// A negative zero, values that need all 17 digits, tiny and huge ones, an
+// unused point, a triangle that repeats a point and one stored twice; and
+// NaN and infinities.
+std::vector<MeshData> AwkwardMeshes()
+{
+    MeshData mesh = testing::ToMeshData(meshaudit::testing::Torus(6, 4));
+    mesh.points[0] = T3DVECF{0.1, 1.0 / 3.0, -0.0};
+    mesh.points[1] = T3DVECF{1e-310, -2.5e300, 123456789.123456789};
+    mesh.points[2] = T3DVECF{std::nextafter(1.0, 2.0), -std::nextafter(0.0, 1.0), 7.0};
+    mesh.points.push_back(T3DVECF{42.0, 42.0, 42.0});
+    mesh.triangles.push_back(TRIANGLE{3, 3, 4});
+    mesh.triangles.push_back(mesh.triangles[5]);
+    MeshData odd = Tetra();
+    odd.points[1] = T3DVECF{std::nan(""), HUGE_VAL, -HUGE_VAL};
+    return {mesh, odd};
+}
+
+// The double nearest in single precision (through a volatile, which GCC's
+// vectorizer cannot drop).
+double Single(double value)
+{
+    volatile float single = static_cast<float>(value);
+    return single;
+}
+
+TEST(Writers, RoundTripsKeepEveryPointTriangleAndDigitTheFormatHolds)
+{
+    struct Case {
+        MeshFormat format;
+        PlyEncoding encoding;
+        PlyType coordinates;
+        bool stlAscii;
+        const char* name;
+    };
+    const Case cases[] = {
+        {MeshFormat::Obj, PlyEncoding::Ascii, PlyType::Float64, false, "OBJ"},
+        {MeshFormat::Off, PlyEncoding::Ascii, PlyType::Float64, false, "OFF"},
+        {MeshFormat::Ply, PlyEncoding::Ascii, PlyType::Float64, false, "PLY ASCII"},
+        {MeshFormat::Ply, PlyEncoding::BinaryLittleEndian, PlyType::Float64, false, "PLY binary little-endian"},
+        {MeshFormat::Ply, PlyEncoding::BinaryBigEndian, PlyType::Float64, false, "PLY binary big-endian"},
+        {MeshFormat::Ply, PlyEncoding::Ascii, PlyType::Float32, false, "PLY ASCII"},
+        {MeshFormat::Ply, PlyEncoding::BinaryLittleEndian, PlyType::Float32, false, "PLY binary little-endian"},
+        {MeshFormat::Ply, PlyEncoding::BinaryBigEndian, PlyType::Float32, false, "PLY binary big-endian"},
+        {MeshFormat::Stl, PlyEncoding::Ascii, PlyType::Float64, true, "STL ASCII"},
+        {MeshFormat::Stl, PlyEncoding::Ascii, PlyType::Float32, false, "STL binary"},
+    };
+    for (const Case& c : cases) {
+        for (MeshData mesh : AwkwardMeshes()) {
+            SCOPED_TRACE(std::string(c.name) + (c.coordinates == PlyType::Float32 ? " float" : ""));
+            if (c.format == MeshFormat::Stl) {  // shared points only where corners are equal
+                mesh = FirstUseOrdered(testing::ToMeshData(meshaudit::testing::Sphere(8, 6, 2.3, 0.1)));
+            }
+            const std::string bytes = WriteMeshBytes(mesh, c.format, WriteOptions{c.encoding, c.coordinates,
+                                                                                  c.stlAscii});
+            const MeshData back = ReadMeshBytes(bytes, c.format == MeshFormat::Ply ? "m.ply" : c.format == MeshFormat::Obj
+                                                           ? "m.obj" : c.format == MeshFormat::Off ? "m.off" : "m.stl");
+            for (T3DVECF& p : mesh.points) {
+                if (c.coordinates == PlyType::Float32) {
+                    p = T3DVECF{Single(p.x), Single(p.y), Single(p.z)};
+                }
+            }
+            ExpectSameMesh(mesh, back);
+            EXPECT_EQ(back.formatName, c.name);
+            EXPECT_EQ(back.notes.size(), c.format == MeshFormat::Stl ? 1u : 0u);
+        }
+    }
+    EXPECT_EQ(WriteStl(Tetra(), false).size(), 84u + 50 * 4);
+
+    testing::TempDir dir;
+    const MeshData cube = testing::ToMeshData(meshaudit::testing::UnitCube());
+    for (const auto& [name, format] : {std::pair{"cube.ply", "PLY binary little-endian"}, {"cube.OBJ", "OBJ"},
+                                       {"cube.off", "OFF"}, {"cube.Stl", "STL binary"}}) {
+        WriteMeshFile(dir.File(name), cube, {});
+        const MeshData back = ReadMeshFile(dir.File(name));
+        EXPECT_EQ(back.formatName, format) << name;
+        EXPECT_EQ(back.points.size() * 100 + back.triangles.size(), 812u) << name;
+    }
+    EXPECT_THROW(WriteMeshFile(dir.File("cube.xyz"), cube, {}), LoadError);
+    EXPECT_THROW(WriteMeshFile(dir.File("missing-folder/cube.ply"), cube, {}), LoadError);
+}
+
+// Every proper prefix of a valid file is refused with an error naming the
+// file, or read as a smaller, consistent mesh (the sanitizer build checks
+// that nothing is read out of bounds).
+TEST(Readers, EveryTruncationFailsCleanly)
+{
+    const MeshData mesh = Tetra();
+    const std::pair<std::string, std::string> files[] = {
+        {"t.ply", WritePly(mesh, PlyEncoding::Ascii, PlyType::Float64)},
+        {"t.ply", WritePly(mesh, PlyEncoding::BinaryLittleEndian, PlyType::Float32)},
+        {"t.ply", WritePly(mesh, PlyEncoding::BinaryBigEndian, PlyType::Float64)},
+        {"t.obj", WriteObj(mesh)}, {"t.off", WriteOff(mesh)}, {"t.stl", WriteStl(mesh, true)},
+        {"t.stl", WriteStl(mesh, false)},
+    };
+    for (const auto& [name, bytes] : files) {
+        for (size_t length = 0; length < bytes.size(); ++length) {
+            try {
+                const MeshData partial = ReadMeshBytes(bytes.substr(0, length), name);
+                EXPECT_LE(partial.triangles.size(), mesh.triangles.size());
+                for (const TRIANGLE& t : partial.triangles) {
+                    EXPECT_LT(std::max({t.a, t.b, t.c}), partial.points.size());
+                }
+            } catch (const LoadError& e) {
+                EXPECT_EQ(std::string(e.what()).rfind(name + ": ", 0), 0u) << e.what();
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace meshaudit::cli
