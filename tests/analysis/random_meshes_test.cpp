@@ -179,23 +179,28 @@ int32_t Groups(const Lists& neighbours)
     return groups;
 }
 
-// Groups of edges joined through shared end points.
+// Groups of edges joined through shared end points; an end point not below
+// n joins nothing, and an edge with neither end below n is a group alone.
 int32_t EdgeGroupsByUnionFind(const std::vector<std::pair<uint32_t, uint32_t>>& edges, uint32_t n)
 {
-    std::vector<uint32_t> parent(n);
-    std::iota(parent.begin(), parent.end(), 0u);
-    const auto find = [&](uint32_t p) {
+    std::vector<size_t> parent(n + edges.size());
+    std::iota(parent.begin(), parent.end(), size_t{0});
+    const auto find = [&](size_t p) {
         while (parent[p] != p) {
             p = parent[p] = parent[parent[p]];
         }
         return p;
     };
-    for (const auto& [p, q] : edges) {
-        parent[find(p)] = find(q);
+    std::set<size_t> roots;
+    for (size_t e = 0; e < edges.size(); ++e) {
+        for (uint32_t end : {edges[e].first, edges[e].second}) {
+            if (end < n) {
+                parent[find(end)] = find(n + e);
+            }
+        }
     }
-    std::set<uint32_t> roots;
-    for (const auto& e : edges) {
-        roots.insert(find(e.first));
+    for (size_t e = 0; e < edges.size(); ++e) {
+        roots.insert(find(n + e));
     }
     return static_cast<int32_t>(roots.size());
 }
@@ -602,8 +607,8 @@ TEST(RandomMeshes, EdgeGroupsMatchUnionFind)
         const uint32_t pointCount = 1 + random() % 30;
         std::vector<T3DEDGE> edges(1 + random() % 40);
         for (T3DEDGE& e : edges) {
-            e = T3DEDGE{static_cast<uint32_t>(random() % pointCount),
-                        static_cast<uint32_t>(random() % pointCount)};
+            const uint32_t range = round % 3 == 2 ? pointCount + 2 : pointCount;  // some beyond the points
+            e = T3DEDGE{static_cast<uint32_t>(random() % range), static_cast<uint32_t>(random() % range)};
         }
         const EdgeList list{&point, pointCount, edges.data(), static_cast<uint32_t>(edges.size())};
         EXPECT_EQ(CountEdgeGroups(list), EdgeGroupsByUnionFind(testing::Pairs(edges.data(), list.edgeCount),
