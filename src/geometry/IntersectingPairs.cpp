@@ -1,8 +1,8 @@
-// Dual-tree search for intersecting triangles: a pair of overlapping boxes is
-// refined by splitting the node with more entries (or the one that is not a
-// leaf), and two leaves are compared entry by entry, cheap index and box
-// tests before the exact one. A tree walked against itself visits each
-// unordered pair of nodes once.
+// Dual-tree search for intersecting triangles within one tree: a pair of
+// overlapping boxes is refined by splitting the node with more entries (or
+// the one that is not a leaf), and two leaves are compared entry by entry,
+// cheap index and box tests before the exact one. Each unordered pair of
+// nodes is visited once.
 #include "geometry/IntersectingPairs.h"
 
 #include "geometry/AabbTreeBuild.h"
@@ -37,130 +37,31 @@ inline bool BoxesApart(const C3DAABB& a, const C3DAABB& b)
            (b.min.z > a.max.z) | (a.min.z > b.max.z);
 }
 
-// One side of the walk: a tree's entries and its mesh's points.
-struct Side {
-    const TriEntry* entries;
-    const T3DVECF* points;
-
-    explicit Side(const C3DTriAABBTree& tree) : entries(tree.Entries()), points(tree.Mesh().points) {}
-
-    void Corners(const TRIANGLE& t, T3DVECF* corners) const
-    {
-        corners[0] = points[t.a];
-        corners[1] = points[t.b];
-        corners[2] = points[t.c];
-    }
-};
-
 enum class WalkResult { Completed, Stopped, OutOfMemory };
 
-// The order in which pending node pairs are taken: oldest first (breadth
-// first), or newest first (depth first: few pending pairs, warm nodes). Both
-// orders reach exactly the same node pairs, each once; only a walk that
-// stops early can tell them apart.
-enum class WalkOrder { BreadthFirst, DepthFirst };
-
-// Walks the pairs of nodes of the two trees. For every pair of triangles
-// that passes the skip rules, `onPair(ta, tb, cornersA, cornersB)` decides;
-// it returns true to stop the walk.
-template <WalkOrder order, typename OnPair>
-WalkResult WalkPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, const OnPair& onPair)
-{
-    const Side sideA(treeA);
-    const Side sideB(treeB);
-    NodePairQueue queue;
-    if (!queue.Push(treeA.Root(), treeB.Root())) {
-        return WalkResult::OutOfMemory;
-    }
-    NodePairQueue::Pair pair;
-    while (order == WalkOrder::BreadthFirst ? queue.Pop(pair) : queue.PopNewest(pair)) {
-        const AABBNode* a = pair.a;
-        const AABBNode* b = pair.b;
-        if (a == nullptr || b == nullptr || a->Count() == 0 || b->Count() == 0 ||
-            ClassifyBoxes(a->box, b->box) == '0') {
-            continue;
-        }
-        bool pushed = true;
-        if (!a->IsLeaf() && (b->IsLeaf() || a->Count() > b->Count())) {
-            pushed = queue.Push(a->Left(), b) && queue.Push(a->Right(), b);
-        } else if (!b->IsLeaf()) {
-            pushed = queue.Push(a, b->Left()) && queue.Push(a, b->Right());
-        } else {
-            const uint32_t firstB = b->first;
-            const uint32_t lastB = b->last;
-            for (uint32_t i = a->first; i <= a->last; ++i) {
-                const TriEntry& ea = sideA.entries[i];
-                const TRIANGLE& ta = ea.triangle;
-                if (RepeatsAnIndex(ta)) {
-                    continue;
-                }
-                T3DVECF cornersA[3];
-                bool haveCornersA = false;
-                for (uint32_t j = firstB; j <= lastB; ++j) {
-                    const TriEntry& eb = sideB.entries[j];
-                    // The box test first: it rejects most pairs, and reads
-                    // nothing the index tests would not also read.
-                    if (ClassifyBoxes(ea.box, eb.box) == '0') {
-                        continue;
-                    }
-                    const TRIANGLE& tb = eb.triangle;
-                    if (RepeatsAnIndex(tb) || SharesAnIndex(ta, tb)) {
-                        continue;
-                    }
-                    if (!haveCornersA) {
-                        sideA.Corners(ta, cornersA);
-                        haveCornersA = true;
-                    }
-                    T3DVECF cornersB[3];
-                    sideB.Corners(tb, cornersB);
-                    if (onPair(ea.index, eb.index, cornersA, cornersB)) {
-                        return WalkResult::Stopped;
-                    }
-                }
-            }
-        }
-        if (!pushed) {
-            return WalkResult::OutOfMemory;
-        }
-    }
-    return WalkResult::Completed;
-}
-
-// The walk of a tree against itself. Every unordered pair of triangles is
-// met once instead of twice: a pair of one node with itself is split into
-// (left, left), (left, right) and (right, right), a leaf with itself compares
-// its entries i < j only, and a pair of two different nodes (always two
-// disjoint subtrees, since such pairs only come from a (left, right) split)
-// follows the two-tree rule. Nodes of at most kFlat entries are not split
-// further: their entry ranges are compared as if they were leaves.
+// The walk of a tree against itself, meeting every unordered pair of
+// triangles once: a pair of one node with itself is split into (left, left),
+// (left, right) and (right, right), a leaf with itself compares its entries
+// i < j only, and a pair of two different nodes (always two disjoint
+// subtrees, since such pairs only come from a (left, right) split) is refined
+// by splitting the node with more entries, or the one that is not a leaf.
+// Nodes of at most kFlat entries are not split further: their entry ranges
+// are compared as if they were leaves.
 //
-// It tests the same unordered pairs of triangles as the two-tree walk of a
-// tree against itself:
+// It tests exactly the pairs of entries whose boxes are not apart and that
+// pass the index rules, each in one of its two orders:
 // - A node's box contains the box of each of its descendants (both are the
 //   minimum and maximum of the same entry boxes, the parent's over more of
 //   them), and two boxes that are apart stay apart when each is replaced by a
 //   box it contains (b.min > a.max only grows more true as b.min grows and
-//   a.max shrinks). So a pair of leaves is reached by either walk exactly when
-//   the boxes of the two leaves are not apart: every ancestor pair of such a
-//   pair is not apart either, whatever order the nodes are split in, and a
-//   pair of leaves that are apart is dropped at the latest when it is itself
-//   tested. The box test gives the same answer for (a, b) and (b, a), and a
-//   node paired with itself is apart only when its box is empty on some axis
-//   (every coordinate NaN), which both walks test alike.
-// - Within the pairs of leaves, the two-tree walk tests (i, j) and (j, i) for
-//   every two entries of two different leaves and for every two entries of
-//   the same leaf; this walk tests one of the two orders. An entry is never
-//   tested with itself by either walk, since a triangle shares all its
-//   indices with itself.
+//   a.max shrinks). So dropping a pair of nodes whose boxes are apart drops
+//   only pairs of entries whose boxes are apart, and every other pair of
+//   entries is reached through the pairs of nodes that hold them.
 // - Every rule that skips a pair (repeated index, shared index, boxes apart)
 //   gives the same answer in both orders, and so does TriTriIntersect: it is
 //   "some edge of the first meets the second, or some edge of the second
-//   meets the first", a symmetric or of two deterministic tests.
-// So the marks, and whether some pair intersects, are those of the two-tree
-// walk. The same holds for a pair of small nodes compared as flat ranges:
-// each of their entry pairs whose boxes are not apart lies in a pair of
-// leaves below them whose boxes are not apart either, which the two-tree
-// walk reaches; every other entry pair is dropped by both, by its boxes.
+//   meets the first", a symmetric or of two deterministic tests. So the
+//   order in which a pair is met never changes the marks.
 //
 // The leaf comparisons also drop, before the pairwise loop, the entries whose
 // box is apart from the other leaf's box: they are apart from every entry box
@@ -169,7 +70,7 @@ class SelfWalk {
 public:
     explicit SelfWalk(const C3DTriAABBTree& tree) : entries_(tree.Entries()), points_(tree.Mesh().points) {}
 
-    template <WalkOrder order, typename OnPair>
+    template <typename OnPair>
     WalkResult Run(const AABBNode* root, const OnPair& onPair) const
     {
         if (root == nullptr || root->Count() == 0) {
@@ -183,7 +84,7 @@ public:
             return WalkResult::OutOfMemory;
         }
         NodePairQueue::Pair pair;
-        while (order == WalkOrder::BreadthFirst ? queue.Pop(pair) : queue.PopNewest(pair)) {
+        while (queue.PopNewest(pair)) {
             const AABBNode* a = pair.a;
             const AABBNode* b = pair.b;
             bool pushed = true;
@@ -395,22 +296,12 @@ private:
     const T3DVECF* points_;
 };
 
-// Walks a tree against itself (SelfWalk) or against another tree.
-template <WalkOrder order, typename OnPair>
-WalkResult WalkAllPairs(const C3DTriAABBTree& treeA, const C3DTriAABBTree& treeB, const OnPair& onPair)
-{
-    if (&treeA == &treeB) {
-        return SelfWalk(treeA).Run<order>(treeA.Root(), onPair);
-    }
-    return WalkPairs<order>(treeA, treeB, onPair);
-}
-
 }  // namespace
 
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
                           CBitVector& bits)
 {
-    if (treeA == nullptr || treeB == nullptr) {
+    if (treeA == nullptr || treeA != treeB) {
         return 0;
     }
     // Bits are indexed by triangle, and a tree may leave triangles out, so
@@ -418,13 +309,10 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
     if (!bits.Create(treeA->Mesh().triangleCount)) {
         return 0;
     }
-    // The marks do not depend on the order of the pairs (a pair is only
-    // skipped when it could not add a mark), so the walk goes depth first.
-    const WalkResult result = WalkAllPairs<WalkOrder::DepthFirst>(
-        *treeA, *treeB, [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
-            // A pair met again (the walk of two trees meets every pair from
-            // both sides), or any pair of two triangles already known to
-            // intersect something, cannot change the marks.
+    const WalkResult result = SelfWalk(*treeA).Run(
+        treeA->Root(), [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
+            // A pair of two triangles already known to intersect something
+            // cannot change the marks.
             if (!(bits.IsSet(ta) && bits.IsSet(tb)) && TriTriIntersect(ca, cb) == '1') {
                 bits.Set(ta);
                 bits.Set(tb);
@@ -439,11 +327,11 @@ int FindIntersectingPair(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tree
     if (treeA == nullptr || treeB == nullptr) {
         return 0;
     }
-    // Depth first as well: it compares pairs of leaves from the start, where
-    // breadth first only reaches them after every pair of inner nodes, and it
-    // keeps few pairs pending. The answer does not depend on the order.
-    const WalkResult result = WalkAllPairs<WalkOrder::DepthFirst>(
-        *treeA, *treeB, [](uint32_t, uint32_t, const T3DVECF* ca, const T3DVECF* cb) {
+    if (treeA != treeB) {
+        return -1;
+    }
+    const WalkResult result = SelfWalk(*treeA).Run(
+        treeA->Root(), [](uint32_t, uint32_t, const T3DVECF* ca, const T3DVECF* cb) {
             return TriTriIntersect(ca, cb) == '1';
         });
     switch (result) {

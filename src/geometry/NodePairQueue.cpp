@@ -14,19 +14,8 @@ bool NodePairQueue::Push(const AABBNode* a, const AABBNode* b)
     if (count_ == capacity_ && !Grow()) {
         return false;
     }
-    slots_[(head_ + count_) & (capacity_ - 1)] = Pair{a, b};
+    slots_[count_] = Pair{a, b};
     ++count_;
-    return true;
-}
-
-bool NodePairQueue::Pop(Pair& pair)
-{
-    if (count_ == 0) {
-        return false;
-    }
-    pair = slots_[head_];
-    head_ = (head_ + 1) & (capacity_ - 1);
-    --count_;
     return true;
 }
 
@@ -36,11 +25,11 @@ bool NodePairQueue::PopNewest(Pair& pair)
         return false;
     }
     --count_;
-    pair = slots_[(head_ + count_) & (capacity_ - 1)];
+    pair = slots_[count_];
     return true;
 }
 
-// Doubles the ring, unrolling its content to the start of the new one.
+// Doubles the storage, the pending pairs copied in order.
 bool NodePairQueue::Grow()
 {
     const uint64_t capacity = capacity_ == 0 ? 256 : capacity_ * 2;
@@ -49,12 +38,11 @@ bool NodePairQueue::Grow()
         return false;
     }
     for (uint64_t k = 0; k < count_; ++k) {
-        slots[k] = slots_[(head_ + k) & (capacity_ - 1)];
+        slots[k] = slots_[k];
     }
     Free(slots_);
     slots_ = slots;
     capacity_ = capacity;
-    head_ = 0;
     return true;
 }
 
