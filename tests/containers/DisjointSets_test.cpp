@@ -10,30 +10,6 @@
 namespace meshaudit {
 namespace {
 
-TEST(DisjointSets, ParitiesAddUpAlongRelations)
-{
-    std::vector<uint32_t> parent(5);
-    std::vector<uint8_t> parity(5);
-    DisjointSets sets(parent.data(), parity.data(), 5);
-    bool joined = false;
-    EXPECT_TRUE(sets.Relate(0, 1, 1, joined));
-    EXPECT_TRUE(joined);
-    EXPECT_TRUE(sets.Relate(1, 2, 1, joined));
-    EXPECT_TRUE(sets.Relate(3, 2, 0, joined));
-    // 0 and 2 differ twice: they agree; so do 0 and 3.
-    EXPECT_TRUE(sets.Relate(0, 2, 0, joined));
-    EXPECT_FALSE(joined);
-    EXPECT_FALSE(sets.Relate(0, 3, 1, joined));
-    EXPECT_FALSE(joined);
-    uint8_t p0 = 0;
-    uint8_t p1 = 0;
-    uint8_t p4 = 0;
-    EXPECT_EQ(sets.Find(0, p0), sets.Find(1, p1));
-    EXPECT_NE(p0, p1);
-    EXPECT_EQ(sets.Find(4, p4), 4u);
-    EXPECT_EQ(p4, 0);
-}
-
 // Random labels in {0, 1} and groups; relations drawn from them always fit,
 // a flipped one inside a group never does, and the groups match.
 TEST(DisjointSets, AgreesWithHiddenLabels)

@@ -92,28 +92,6 @@ TEST(SegSegIntersect2D, HandCases)
     }
 }
 
-// ---- ClassifyPointTriangle2D ------------------------------------------------
-
-TEST(ClassifyPointTriangle2D, InsideBoundaryOutsideInBothOrientations)
-{
-    const double ccw[6] = {0, 0, 4, 0, 0, 4};
-    const double cw[6] = {0, 0, 0, 4, 4, 0};
-    const double inside[2] = {1, 1};
-    const double onEdge[2] = {2, 0};
-    const double onHypotenuse[2] = {2, 2};
-    const double corner[2] = {4, 0};
-    const double outside[2] = {3, 3};
-    const double onEdgeLineOutside[2] = {5, 0};
-    for (const double* t : {ccw, cw}) {
-        EXPECT_EQ(ClassifyPointTriangle2D(inside, t), '1');
-        EXPECT_EQ(ClassifyPointTriangle2D(onEdge, t), 'r');
-        EXPECT_EQ(ClassifyPointTriangle2D(onHypotenuse, t), 'r');
-        EXPECT_EQ(ClassifyPointTriangle2D(corner, t), 'r');
-        EXPECT_EQ(ClassifyPointTriangle2D(outside, t), '0');
-        EXPECT_EQ(ClassifyPointTriangle2D(onEdgeLineOutside, t), '0');
-    }
-}
-
 TEST(ClassifyPointTriangle2D, UlpsAcrossAnEdgeAreDecidedExactly)
 {
     // Points a few ulps around the edge from (0.1, 0.1) to (0.7, 0.3), whose
@@ -133,56 +111,27 @@ TEST(ClassifyPointTriangle2D, UlpsAcrossAnEdgeAreDecidedExactly)
 }
 
 // Every orientation with a NaN is 0: a NaN point looks like a boundary
-// point, and a NaN corner like a degenerate triangle.
+// point, and a NaN corner like a degenerate triangle ('?'). A segment against
+// a degenerate triangle is decided by its edges.
 TEST(ClassifyPointTriangle2D, DegenerateOrNaNInputs)
 {
-    const double t[6] = {0, 0, 4, 0, 0, 4};
     const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double t[6] = {0, 0, 4, 0, 0, 4};
     const double nanPoint[2] = {nan, 1};
     EXPECT_EQ(ClassifyPointTriangle2D(nanPoint, t), 'r');
-    const double collinear[6] = {0, 0, 1, 1, 3, 3};
+    const double collinear[6] = {0, 0, 2, 2, 4, 4};
     const double repeated[6] = {1, 2, 1, 2, 5, 0};
     const double nanCorner[6] = {0, 0, nan, 0, 0, 4};
     const double p[2] = {1, 1};
     for (const double* bad : {collinear, repeated, nanCorner}) {
         EXPECT_EQ(ClassifyPointTriangle2D(p, bad), '?');
     }
-}
-
-// ---- SegTriIntersect2D ----------------------------------------------------------
-
-TEST(SegTriIntersect2D, HandCases)
-{
-    const double t[6] = {0, 0, 4, 0, 0, 4};
-    const SegmentCase cases[] = {
-        {{1, 1, 9, 9}, {}, '1', "one end inside"},
-        {{-1, 1, 9, 1}, {}, '1', "passes through"},
-        {{-1, 0, 5, 0}, {}, '1', "along an edge"},
-        {{-1, 5, 5, -1}, {}, '1', "along the hypotenuse's line, covering it"},
-        {{3, -1, 5, 1}, {}, '1', "through a corner only"},
-        {{4, 0, 6, 1}, {}, '1', "starts at a corner"},
-        {{3, 3, 5, 5}, {}, '0', "outside"},
-        {{-1, -1, 5, -1}, {}, '0', "parallel to an edge, outside"},
-        {{5, 0, 7, 0}, {}, '0', "on an edge's line beyond the corner"},
-        {{-2, 7, 7, -2}, {}, '0', "parallel to the hypotenuse, outside"},
-        {{3, -1, 5, 0.5}, {}, '0', "just past a corner"},
-    };
-    for (const SegmentCase& c : cases) {
-        EXPECT_EQ(SegTriIntersect2D(c.s1, t), c.expected) << c.what;
-        const double reversed[4] = {c.s1[2], c.s1[3], c.s1[0], c.s1[1]};
-        EXPECT_EQ(SegTriIntersect2D(reversed, t), c.expected) << c.what << " (reversed)";
-    }
-}
-
-TEST(SegTriIntersect2D, DegenerateTriangleIsDecidedByItsEdges)
-{
-    const double flat[6] = {0, 0, 2, 2, 4, 4};  // the segment (0,0)-(4,4)
     const double crossing[4] = {0, 4, 4, 0};
     const double apart[4] = {0, 1, 3, 4};
     const double overlapping[4] = {3, 3, 6, 6};
-    EXPECT_EQ(SegTriIntersect2D(crossing, flat), '1');
-    EXPECT_EQ(SegTriIntersect2D(apart, flat), '0');
-    EXPECT_EQ(SegTriIntersect2D(overlapping, flat), '1');
+    EXPECT_EQ(SegTriIntersect2D(crossing, collinear), '1');
+    EXPECT_EQ(SegTriIntersect2D(apart, collinear), '0');
+    EXPECT_EQ(SegTriIntersect2D(overlapping, collinear), '1');
 }
 
 // ---- Random grid configurations against integer brute force ---------------
@@ -230,83 +179,54 @@ int PointInTriangle(const Int* p, const Int* a, const Int* b, const Int* c)
     return (s[0] == 0 || s[1] == 0 || s[2] == 0) ? 0 : 1;
 }
 
-class RandomGrid2D : public ::testing::Test {
-protected:
-    void RandomPoints(Int* out, int count)
-    {
-        for (int i = 0; i < 2 * count; ++i) {
-            out[i] = static_cast<Int>(rng_() % 6) - 1;
-        }
-    }
-    // The same points as doubles, scaled and shifted by powers of two
-    // (exact), so the predicates work on non-trivial magnitudes.
-    void AsDoubles(const Int* in, int count, double* out)
-    {
-        for (int i = 0; i < 2 * count; ++i) {
-            out[i] = std::ldexp(static_cast<double>(in[i]), exponent_) + shift_;
-        }
-    }
-    void NewScale()
-    {
-        exponent_ = static_cast<int>(rng_() % 60) - 30;
-        shift_ = std::ldexp(static_cast<double>(rng_() % 64), exponent_ + 3);
-    }
-    std::mt19937_64 rng_{4242};
-    int exponent_ = 0;
-    double shift_ = 0.0;
-};
-
-TEST_F(RandomGrid2D, SegSegIntersectMatchesBruteForce)
+// Points on a small integer grid (full of collinear and touching cases), as
+// doubles scaled and shifted by powers of two (exact), so that the
+// predicates work on non-trivial magnitudes.
+TEST(Classify2D, RandomGridConfigurationsMatchBruteForce)
 {
-    int hits = 0;
-    for (int i = 0; i < 20000; ++i) {
-        NewScale();
-        Int p[8];
-        RandomPoints(p, 4);
-        if ((p[0] == p[2] && p[1] == p[3]) || (p[4] == p[6] && p[5] == p[7])) {
-            continue;  // zero-length segments classify by y only (see above)
-        }
-        double d[8];
-        AsDoubles(p, 4, d);
-        const bool expected = SegmentsMeet(p, p + 2, p + 4, p + 6);
-        ASSERT_EQ(SegSegIntersect2D(d, d + 4), expected ? '1' : '0') << i;
-        hits += expected;
-    }
-    EXPECT_GT(hits, 1000);
-}
-
-TEST_F(RandomGrid2D, PointAndSegmentAgainstTriangleMatchBruteForce)
-{
+    std::mt19937_64 rng(4242);
+    int segmentHits = 0;
     int inside = 0;
     int boundary = 0;
-    int segmentHits = 0;
-    for (int i = 0; i < 20000; ++i) {
-        NewScale();
+    int triangleHits = 0;
+    for (int i = 0; i < 40000; ++i) {
+        const int exponent = static_cast<int>(rng() % 60) - 30;
+        const double shift = std::ldexp(static_cast<double>(rng() % 64), exponent + 3);
         Int p[10];
-        RandomPoints(p, 5);
+        double d[10];
+        for (int k = 0; k < 10; ++k) {
+            p[k] = static_cast<Int>(rng() % 6) - 1;
+            d[k] = std::ldexp(static_cast<double>(p[k]), exponent) + shift;
+        }
+        if (i % 2 == 0) {
+            // Zero-length segments classify by y only (see above).
+            if ((p[0] != p[2] || p[1] != p[3]) && (p[4] != p[6] || p[5] != p[7])) {
+                const bool meets = SegmentsMeet(p, p + 2, p + 4, p + 6);
+                ASSERT_EQ(SegSegIntersect2D(d, d + 4), meets ? '1' : '0') << i;
+                segmentHits += meets;
+            }
+            continue;
+        }
         const Int* a = p;
         const Int* b = p + 2;
         const Int* c = p + 4;
         if (Cross(a, b, c) == 0) {
             continue;
         }
-        double d[10];
-        AsDoubles(p, 5, d);
         const int where = PointInTriangle(p + 6, a, b, c);
-        const char expected = where > 0 ? '1' : (where == 0 ? 'r' : '0');
-        ASSERT_EQ(ClassifyPointTriangle2D(d + 6, d), expected) << i;
+        ASSERT_EQ(ClassifyPointTriangle2D(d + 6, d), where > 0 ? '1' : (where == 0 ? 'r' : '0')) << i;
         inside += where > 0;
         boundary += where == 0;
-
-        const bool meets = PointInTriangle(p + 6, a, b, c) >= 0 || PointInTriangle(p + 8, a, b, c) >= 0 ||
+        const bool meets = where >= 0 || PointInTriangle(p + 8, a, b, c) >= 0 ||
                            SegmentsMeet(p + 6, p + 8, a, b) || SegmentsMeet(p + 6, p + 8, b, c) ||
                            SegmentsMeet(p + 6, p + 8, c, a);
         ASSERT_EQ(SegTriIntersect2D(d + 6, d), meets ? '1' : '0') << i;
-        segmentHits += meets;
+        triangleHits += meets;
     }
+    EXPECT_GT(segmentHits, 1000);
     EXPECT_GT(inside, 100);
     EXPECT_GT(boundary, 100);
-    EXPECT_GT(segmentHits, 1000);
+    EXPECT_GT(triangleHits, 1000);
 }
 
 }  // namespace

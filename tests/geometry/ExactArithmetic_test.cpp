@@ -24,57 +24,35 @@ int LowestBitExponent(double x)
 {
     int exponent = 0;
     const double significand = std::frexp(std::fabs(x), &exponent);  // in [0.5, 1)
-    const auto integer = static_cast<uint64_t>(std::ldexp(significand, 53));
-    return exponent - 53 + std::countr_zero(integer);
+    return exponent - 53 + std::countr_zero(static_cast<uint64_t>(std::ldexp(significand, 53)));
 }
 
-// Exponent of the highest set bit of a finite non-zero double.
-int HighestBitExponent(double x)
+int SignificantBits(double x)
 {
-    return std::ilogb(x);
+    return x == 0.0 ? 0 : std::ilogb(x) - LowestBitExponent(x) + 1;
 }
 
-// Non-overlapping and increasing, zero components ignored.
-bool IsExpansion(int length, const double* e)
+// Non-overlapping and increasing, zero components ignored; with zeroFree,
+// also without zero components unless it is the single component 0.
+bool IsExpansion(int length, const double* e, bool zeroFree = false)
 {
+    if (zeroFree && length < 1) {
+        return false;
+    }
     int previousHigh = INT32_MIN;
     for (int i = 0; i < length; ++i) {
         if (e[i] == 0.0) {
+            if (zeroFree && length > 1) {
+                return false;
+            }
             continue;
         }
         if (LowestBitExponent(e[i]) <= previousHigh) {
             return false;
         }
-        previousHigh = HighestBitExponent(e[i]);
+        previousHigh = std::ilogb(e[i]);
     }
     return true;
-}
-
-// What the zero-eliminating routines promise: an expansion without zero
-// components, or the single component 0.
-bool IsZeroFreeExpansion(int length, const double* e)
-{
-    if (length < 1) {
-        return false;
-    }
-    if (length == 1) {
-        return true;
-    }
-    for (int i = 0; i < length; ++i) {
-        if (e[i] == 0.0) {
-            return false;
-        }
-    }
-    return IsExpansion(length, e);
-}
-
-// Significant bits of a double's significand (0 for zero).
-int SignificantBits(double x)
-{
-    if (x == 0.0) {
-        return 0;
-    }
-    return HighestBitExponent(x) - LowestBitExponent(x) + 1;
 }
 
 class ExactArithmeticTest : public ::testing::Test {
@@ -90,77 +68,56 @@ protected:
     std::mt19937_64 rng_{20240611};
 };
 
-TEST_F(ExactArithmeticTest, TwoSumTwoDiffAndFastTwoSumAreExact)
+// Every error-free transformation: the rounded result and an exact tail.
+TEST_F(ExactArithmeticTest, TransformationsAreExact)
 {
+    const auto q = [](double x) { return mpq_class(x); };
     for (int i = 0; i < 20000; ++i) {
         auto [a, b] = (i % 2 == 0) ? ClosePair() : std::pair{Random(), Random()};
-        double x = 0.0;
-        double y = 0.0;
+        double x = 0.0, y = 0.0;
         TwoSum(a, b, x, y);
         ASSERT_EQ(x, a + b);
-        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) + mpq_class(b)) << a << " " << b;
-        ASSERT_TRUE(y == 0.0 || std::fabs(y) <= std::ldexp(std::fabs(x), -53));
+        ASSERT_EQ(q(x) + q(y), q(a) + q(b)) << a << " " << b;
         TwoDiff(a, b, x, y);
         ASSERT_EQ(x, a - b);
-        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) - mpq_class(b)) << a << " " << b;
+        ASSERT_EQ(q(x) + q(y), q(a) - q(b)) << a << " " << b;
+        TwoProduct(a, b, x, y);
+        ASSERT_EQ(x, a * b);
+        ASSERT_EQ(q(x) + q(y), q(a) * q(b)) << a << " " << b;
+        TwoSquare(a, x, y);
+        ASSERT_EQ(x, a * a);
+        ASSERT_EQ(q(x) + q(y), q(a) * q(a)) << a;
+        Split(a, x, y);
+        ASSERT_EQ(q(x) + q(y), q(a));
+        ASSERT_LE(SignificantBits(x), 26) << a;  // two halves of at most 26 bits
+        ASSERT_LE(SignificantBits(y), 26) << a;
         if (std::fabs(a) < std::fabs(b)) {
             std::swap(a, b);  // FastTwoSum needs the larger first
         }
         FastTwoSum(a, b, x, y);
         ASSERT_EQ(x, a + b);
-        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) + mpq_class(b)) << a << " " << b;
-    }
-}
+        ASSERT_EQ(q(x) + q(y), q(a) + q(b)) << a << " " << b;
 
-TEST_F(ExactArithmeticTest, SplitTwoProductAndTwoSquareAreExact)
-{
-    for (int i = 0; i < 20000; ++i) {
-        const double a = Random();
-        const double b = Random();
-        double x = 0.0;
-        double y = 0.0;
-        Split(a, x, y);
-        ASSERT_EQ(x + y, a);
-        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a));
-        ASSERT_LE(SignificantBits(x), 26) << a;  // two halves of at most 26 bits
-        ASSERT_LE(SignificantBits(y), 26) << a;
-        TwoProduct(a, b, x, y);
-        ASSERT_EQ(x, a * b);
-        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) * mpq_class(b)) << a << " " << b;
-        TwoSquare(a, x, y);
-        ASSERT_EQ(x, a * a);
-        ASSERT_EQ(mpq_class(x) + mpq_class(y), mpq_class(a) * mpq_class(a)) << a;
-    }
-    // A product with an exactly known error: (1 + 2^-30)^2 = 1 + 2^-29 + 2^-60.
-    double x = 0.0;
-    double y = 0.0;
-    TwoProduct(1.0 + 0x1p-30, 1.0 + 0x1p-30, x, y);
-    EXPECT_EQ(x, 1.0 + 0x1p-29);
-    EXPECT_EQ(y, 0x1p-60);
-}
-
-TEST_F(ExactArithmeticTest, TwoTwoDiffAndTwoOneProductGiveExactExpansions)
-{
-    for (int i = 0; i < 20000; ++i) {
-        double a1 = 0.0;
-        double a0 = 0.0;
-        double b1 = 0.0;
-        double b0 = 0.0;
+        double a1 = 0.0, a0 = 0.0, b1 = 0.0, b0 = 0.0;
         TwoProduct(Random(), Random(), a1, a0);
         TwoProduct(Random(), Random(), b1, b0);
         if (i % 3 == 0) {
             TwoProduct(a1 * (1.0 + 0x1p-40), 1.0 - 0x1p-30, b1, b0);  // near cancellation
         }
-        double x[4];
-        TwoTwoDiff(a1, a0, b1, b0, x[3], x[2], x[1], x[0]);
-        ASSERT_EQ(ExactSum(4, x), mpq_class(a1) + mpq_class(a0) - mpq_class(b1) - mpq_class(b0));
-        ASSERT_TRUE(IsExpansion(4, x));
-
+        double e[4];
+        TwoTwoDiff(a1, a0, b1, b0, e[3], e[2], e[1], e[0]);
+        ASSERT_EQ(ExactSum(4, e), q(a1) + q(a0) - q(b1) - q(b0));
+        ASSERT_TRUE(IsExpansion(4, e));
         const double s = Random();
-        TwoOneProduct(a1, a0, s, x[3], x[2], x[1], x[0]);
-        ASSERT_EQ(ExactSum(4, x), (mpq_class(a1) + mpq_class(a0)) * mpq_class(s));
-        ASSERT_TRUE(IsExpansion(4, x));
+        TwoOneProduct(a1, a0, s, e[3], e[2], e[1], e[0]);
+        ASSERT_EQ(ExactSum(4, e), (q(a1) + q(a0)) * q(s));
+        ASSERT_TRUE(IsExpansion(4, e));
     }
+    // A product with an exactly known error: (1 + 2^-30)^2 = 1 + 2^-29 + 2^-60.
+    double x = 0.0, y = 0.0;
+    TwoProduct(1.0 + 0x1p-30, 1.0 + 0x1p-30, x, y);
+    EXPECT_EQ(x, 1.0 + 0x1p-29);
+    EXPECT_EQ(y, 0x1p-60);
 }
 
 TEST_F(ExactArithmeticTest, ExpansionSumAndScaleStayExactAndZeroFree)
@@ -183,7 +140,7 @@ TEST_F(ExactArithmeticTest, ExpansionSumAndScaleStayExactAndZeroFree)
                 term = -e[eLength - 1];  // cancel the leading component
             }
             const int length = FastExpansionSumZeroElim(eLength, e, 1, &term, h);
-            ASSERT_TRUE(IsZeroFreeExpansion(length, h));
+            ASSERT_TRUE(IsExpansion(length, h, true));
             ASSERT_LE(length, eLength + 1);
             eValue += mpq_class(term);
             ASSERT_EQ(ExactSum(length, h), eValue);
@@ -202,12 +159,12 @@ TEST_F(ExactArithmeticTest, ExpansionSumAndScaleStayExactAndZeroFree)
             fLength = fNew;
         }
         const int sumLength = FastExpansionSumZeroElim(eLength, e, fLength, f, h);
-        ASSERT_TRUE(IsZeroFreeExpansion(sumLength, h));
+        ASSERT_TRUE(IsExpansion(sumLength, h, true));
         ASSERT_EQ(ExactSum(sumLength, h), eValue + fValue);
 
         const double factor = (round % 5 == 0) ? 0.0 : Random();
         const int scaledLength = ScaleExpansionZeroElim(sumLength, h, factor, scaled);
-        ASSERT_TRUE(IsZeroFreeExpansion(scaledLength, scaled));
+        ASSERT_TRUE(IsExpansion(scaledLength, scaled, true));
         ASSERT_LE(scaledLength, 2 * sumLength);
         ASSERT_EQ(ExactSum(scaledLength, scaled), (eValue + fValue) * mpq_class(factor));
         if (factor == 0.0) {
