@@ -8,17 +8,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <pty.h>
 #include <sstream>
-#include <string>
 #include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
 namespace meshaudit::cli::testing {
 
@@ -50,8 +45,7 @@ inline std::string ReadAll(const std::string& path)
 inline MeshData ToMeshData(const meshaudit::testing::TestMesh& mesh)
 {
     MeshData data;
-    data.points = mesh.points;
-    data.triangles = mesh.triangles;
+    std::tie(data.points, data.triangles) = std::tie(mesh.points, mesh.triangles);
     return data;
 }
 
@@ -91,7 +85,6 @@ inline CommandResult RunCommand(const std::vector<std::string>& args, bool onTer
     }
     argv.push_back(nullptr);
     CommandResult result;
-    std::vector<std::pair<int, std::string*>> sources;
     int out[2], err[2], master = -1;
     const pid_t pid = onTerminal ? ::forkpty(&master, nullptr, nullptr, nullptr)
                                  : (::pipe(out), ::pipe(err), ::fork());
@@ -106,11 +99,12 @@ inline CommandResult RunCommand(const std::vector<std::string>& args, bool onTer
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
-    if (onTerminal) {
-        sources = {{master, &result.out}};
-    } else {
+    if (!onTerminal) {
         ::close(out[1]), ::close(err[1]);
-        sources = {{out[0], &result.out}, {err[0], &result.err}};
+    }
+    std::vector<std::pair<int, std::string*>> sources = {{onTerminal ? master : out[0], &result.out}};
+    if (!onTerminal) {
+        sources.push_back({err[0], &result.err});
     }
     while (!sources.empty()) {
         std::vector<pollfd> polls;

@@ -38,17 +38,11 @@ struct AllResults {
     MeshResults mesh;
     std::string progress;
 
-    const uint8_t* Block(Category c) const
+    std::pair<const uint8_t*, size_t> Block(Category c) const
     {
-        return c == Category::Points      ? reinterpret_cast<const uint8_t*>(&points)
-               : c == Category::Edges     ? reinterpret_cast<const uint8_t*>(&edges)
-               : c == Category::Triangles ? reinterpret_cast<const uint8_t*>(&triangles)
-                                          : reinterpret_cast<const uint8_t*>(&mesh);
-    }
-    size_t Size(Category c) const
-    {
-        return c == Category::Points ? sizeof points : c == Category::Edges ? sizeof edges
-               : c == Category::Triangles ? sizeof triangles : sizeof mesh;
+        const auto bytes = [](const auto& b) { return std::pair(reinterpret_cast<const uint8_t*>(&b), sizeof b); };
+        return c == Category::Points ? bytes(points) : c == Category::Edges ? bytes(edges)
+               : c == Category::Triangles ? bytes(triangles) : bytes(mesh);
     }
     bool operator==(const AllResults& o) const
     {
@@ -137,9 +131,9 @@ std::string Explain(const AllResults& got, const AllResults& want)
     std::string problems;
     for (Category category : {Category::Points, Category::Edges, Category::Triangles, Category::Mesh}) {
         const CategoryTable& table = TableOf(category);
-        const uint8_t* g = got.Block(category);
-        const uint8_t* w = want.Block(category);
-        std::vector<bool> owned(got.Size(category), false);
+        const auto [g, size] = got.Block(category);
+        const uint8_t* w = want.Block(category).first;
+        std::vector<bool> owned(size, false);
         for (size_t i = 0; i < table.rowCount; ++i) {
             const QuantityRow& row = table.rows[i];
             const size_t at = row.resultOffset;
