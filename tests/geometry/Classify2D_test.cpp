@@ -59,44 +59,11 @@ TEST(ClassifyPointSegment2D, HandCases)
     }
 }
 
-// ---- SegSegIntersect2D --------------------------------------------------------
-
-struct SegmentCase {
-    double s1[4];
-    double s2[4];
-    char expected;
-    const char* what;
-};
-
-TEST(SegSegIntersect2D, HandCases)
-{
-    const SegmentCase cases[] = {
-        {{0, 0, 4, 4}, {0, 4, 4, 0}, '1', "proper crossing"},
-        {{0, 0, 4, 0}, {2, 0, 2, 5}, '1', "T: end on the interior"},
-        {{0, 0, 4, 0}, {4, 0, 6, 3}, '1', "shared end point"},
-        {{0, 0, 4, 0}, {5, 0, 6, 3}, '0', "end on the line, beyond the segment"},
-        {{0, 0, 4, 0}, {0, 1, 4, 1}, '0', "parallel apart"},
-        {{0, 0, 4, 0}, {2, 0, 6, 0}, '1', "collinear overlap"},
-        {{0, 0, 4, 0}, {1, 0, 2, 0}, '1', "collinear containment"},
-        {{1, 0, 2, 0}, {0, 0, 4, 0}, '1', "collinear contained"},
-        {{0, 0, 4, 0}, {4, 0, 6, 0}, '1', "collinear touching end to end"},
-        {{0, 0, 4, 0}, {5, 0, 6, 0}, '0', "collinear apart"},
-        {{6, 0, 5, 0}, {0, 0, 4, 0}, '0', "collinear apart, reversed"},
-        {{0, 0, 0, 4}, {0, 5, 0, 9}, '0', "vertical collinear apart"},
-        {{0, 0, 0, 4}, {0, 3, 0, 9}, '1', "vertical collinear overlap"},
-        {{0, 0, 1, 1}, {3, 0, 2, 1}, '0', "lines cross outside both"},
-    };
-    for (const SegmentCase& c : cases) {
-        EXPECT_EQ(SegSegIntersect2D(c.s1, c.s2), c.expected) << c.what;
-        EXPECT_EQ(SegSegIntersect2D(c.s2, c.s1), c.expected) << c.what << " (swapped)";
-    }
-}
-
+// Points a few ulps around the edge from (0.1, 0.1) to (0.7, 0.3), whose
+// decimal coordinates are not exactly representable: the exact side of the
+// edge line decides, the third corner lying well above it.
 TEST(ClassifyPointTriangle2D, UlpsAcrossAnEdgeAreDecidedExactly)
 {
-    // Points a few ulps around the edge from (0.1, 0.1) to (0.7, 0.3), whose
-    // decimal coordinates are not exactly representable; the exact side of
-    // the edge line decides, the third corner lying well above it.
     const double t[6] = {0.1, 0.1, 0.7, 0.3, 0.2, 0.9};
     int seen[3] = {0, 0, 0};
     for (int ulps = -4; ulps <= 4; ++ulps) {

@@ -202,25 +202,6 @@ TEST(IntersectingPairs, MarksMatchAllPairs)
     ExpectMarksOfAllPairs(grids);
 }
 
-// Every coordinate of two overlapping spheres is set, one at a time, to NaN,
-// -0.0 or infinity.
-TEST(IntersectingPairs, MarksMatchAllPairsWithEachCoordinateOdd)
-{
-    uint32_t withMarks = 0;
-    TestMesh base = testing::Sphere(8, 5, 1.0);
-    testing::Append(base, testing::Sphere(8, 5, 1.0, 0.5, 0.0, 0.0));
-    for (size_t p = 0; p < base.points.size(); ++p) {
-        for (int axis = 0; axis < 3; ++axis) {
-            for (const double v : {std::numeric_limits<double>::quiet_NaN(), -0.0, HUGE_VAL}) {
-                TestMesh m = base;
-                *(axis == 0 ? &m.points[p].x : axis == 1 ? &m.points[p].y : &m.points[p].z) = v;
-                withMarks += ExpectMarksOfAllPairs(m);
-            }
-        }
-    }
-    EXPECT_GT(withMarks, 0u);
-}
-
 // Pairs are skipped by index: a shared index hides a crossing, a shared
 // position does not; a triangle repeating an index or beyond the points is
 // never marked, even through a sphere.
