@@ -8,7 +8,6 @@
 #include "analysis/mesh/MeshSteps.h"
 #include "analysis/points/PointAnalyses.h"
 #include "analysis/triangles/TriangleAnalyses.h"
-#include "model/IncidenceLists.h"
 #include "model/MeshTopology.h"
 
 #include <gtest/gtest.h>
@@ -181,42 +180,6 @@ TEST(HandValues, IntersectionsOfHandBuiltMeshes)
             EXPECT_EQ(triangles::CountIntersected(c.mesh.Record()), c.intersected);
         }
         EXPECT_EQ(TestSelfIntersection(c.mesh.Record()), c.self);
-    }
-}
-
-TEST(HandValues, EdgeListsRowsInEdgeOrder)
-{
-    const T3DEDGE edges[] = {{0, 1}, {1, 2}, {2, 0}, {2, 2}};
-    const T3DEDGE beyond[] = {{0, 7}, {1, 0}, {9, 9}};  // end points beyond the points are skipped
-    const T3DEDGE twice[] = {{0, 1}, {1, 0}};             // sharing both ends: twice
-    using Rows = std::vector<std::vector<uint32_t>>;
-    struct Case {
-        const T3DEDGE* edges;
-        uint32_t points, count;
-        bool neighbours;
-        Rows expected;
-    };
-    const Case cases[] = {
-        {edges, 4, 4, false, {{0, 2}, {0, 1}, {1, 2, 3, 3}, {}}},  // (2, 2) twice
-        {beyond, 2, 3, false, {{0, 1}, {1}}},
-        {edges, 3, 4, true, {{2, 1}, {0, 2, 3, 3}, {1, 3, 3, 0}, {1, 2, 1, 2}}},
-        {twice, 2, 2, true, {{1, 1}, {0, 0}}},
-        {beyond, 2, 3, true, {{1}, {0}, {}}},
-    };
-    for (const Case& c : cases) {
-        IncidenceLists lists;
-        ASSERT_EQ(c.neighbours ? BuildEdgeNeighbourLists(c.edges, c.points, c.count, lists)
-                               : BuildPointEdgeLists(c.edges, c.points, c.count, lists),
-                  0);
-        Rows rows;
-        for (uint32_t e = 0; e < c.expected.size(); ++e) {
-            rows.emplace_back(lists.rows[e], lists.rows[e] + lists.counts[e]);
-            // Packed: rows follow each other in one buffer that rows[0] starts.
-            EXPECT_EQ(lists.rows[e], e == 0 ? lists.entries : lists.rows[e - 1] + lists.counts[e - 1]);
-        }
-        EXPECT_EQ(rows, c.expected);
-        ReleaseLists(lists);
-        EXPECT_TRUE(lists.rows == nullptr && lists.counts == nullptr && lists.entries == nullptr);
     }
 }
 

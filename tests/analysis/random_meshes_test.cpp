@@ -454,8 +454,7 @@ void CheckMesh(TestMesh& m, int round, std::mt19937& random, Stats& stats)
     // Components, borders and handles by their definitions.
     const int32_t groups = Groups(brute.triangleNeighbours);
     EXPECT_EQ(components, groups);
-    const int32_t borderGroups =
-        brute.borderEdges.empty() ? 0 : EdgeGroupsByUnionFind(brute.borderEdges, n);
+    const int32_t borderGroups = EdgeGroupsByUnionFind(brute.borderEdges, n);
     EXPECT_EQ(borders, borderGroups);
     // Edges: the unordered pairs of corners of a triangle, (v, v) included.
     // A degree counts the entries of p's triangle list (a triangle once per
