@@ -39,25 +39,19 @@ struct Mesh {
     MergeRoute route = MergeRoute::BallQueries;
 };
 
-// Runs an export into an output that starts as garbage (the export must
-// reset it) and hands the output back to clear_mesh.
+// Runs a repair into an output that starts as garbage (it must be reset),
+// keeps what it holds in *result and hands it back to clear_mesh.
 template <typename Repair>
-int32_t RunRepair(TestMesh& m, Repair repair, Mesh* result = nullptr)
+int32_t Into(Repair repair, Mesh* result = nullptr)
 {
-    MeshRecord in = m.Record();
     MeshRecord out{reinterpret_cast<T3DVECF*>(uintptr_t{16}), 7, reinterpret_cast<TRIANGLE*>(uintptr_t{32}), 8};
-    const int32_t code = repair(&in, &out);
-    if (code != 0) {
-        EXPECT_TRUE(out.points == nullptr && out.triangles == nullptr && out.pointCount == 0 &&
-                    out.triangleCount == 0) << code;
-        return code;
+    const int32_t code = repair(&out);
+    const TRIANGLE* t = out.triangles;
+    EXPECT_TRUE(code == 0 ? t != nullptr  // even when no triangle is kept
+                          : out.points == nullptr && t == nullptr && out.pointCount + out.triangleCount == 0) << code;
+    if (code == 0 && result != nullptr) {
+        *result = Mesh{{out.points, out.points + out.pointCount}, {t, t + out.triangleCount}};
     }
-    if (result != nullptr) {
-        const TRIANGLE* t = out.triangles;
-        result->points.assign(out.points, out.points + out.pointCount);
-        result->triangles.assign(t, t + out.triangleCount);
-    }
-    EXPECT_NE(static_cast<const TRIANGLE*>(out.triangles), nullptr);  // even when no triangle is kept
     clear_mesh(&out);
     EXPECT_TRUE(out.points == nullptr && out.triangles == nullptr && out.pointCount == 0);
     return code;
@@ -65,9 +59,8 @@ int32_t RunRepair(TestMesh& m, Repair repair, Mesh* result = nullptr)
 
 int32_t Merge(TestMesh& m, double tolerance, Mesh* result)
 {
-    return RunRepair(m, [&](const MeshRecord* in, MeshRecord* out) {
-        return removeDuplicatedGeometricalPoints(in, &tolerance, out);
-    }, result);
+    const MeshRecord in = m.Record();
+    return Into([&](MeshRecord* out) { return removeDuplicatedGeometricalPoints(&in, &tolerance, out); }, result);
 }
 
 // The internal merge on a copy in library memory, restricted to `routes`.
@@ -343,7 +336,8 @@ TEST(Filter, MatchesAPlainFilter)
             }
         }
         Mesh got;
-        ASSERT_EQ(RunRepair(m, removeInvalidTopologicalTriangles, &got), 0);
+        const MeshRecord in = m.Record();
+        ASSERT_EQ(Into([&](MeshRecord* out) { return removeInvalidTopologicalTriangles(&in, out); }, &got), 0);
         ExpectSame(got.points, want.points, "point");
         ExpectSame(got.triangles, want.triangles, "triangle");
     }
@@ -355,27 +349,16 @@ TEST(Repairs, DocumentedCodes)
     T3DVECF* p = m.points.data();
     TRIANGLE* t = m.triangles.data();
     const double tolerance = 0.1;
-    const auto merge = [&](const MeshRecord* in, MeshRecord* out) {
-        return removeDuplicatedGeometricalPoints(in, &tolerance, out);
-    };
-    const std::pair<MeshRecord, int32_t> cases[] = {
-        {{nullptr, 0, nullptr, 0}, -1}, {{nullptr, 4, t, 4}, -1}, {{p, 0, nullptr, 0}, -2},
-        {{p, 4, nullptr, 4}, -2},       {{p, 0, t, 0}, -3},       {{p, 0, t, 4}, -3},
-        {{p, 4, t, 0}, -4},
-    };
-    for (const auto& [record, code] : cases) {  // pointers before counts; the output reset first
-        TestMesh copy = m;
-        MeshRecord in = record;
-        EXPECT_EQ(RunRepair(copy, [&](const MeshRecord*, MeshRecord* out) { return merge(&in, out); }), code);
-        EXPECT_EQ(RunRepair(copy, [&](const MeshRecord*, MeshRecord* out) {
-                      return removeInvalidTopologicalTriangles(&in, out);
-                  }), code);
+    const MeshRecord in = m.Record();
+    const std::pair<MeshRecord, int32_t> cases[] = {  // pointers before counts; the output reset first
+        {{nullptr, 0, nullptr, 0}, -1}, {{nullptr, 4, t, 4}, -1}, {{p, 0, nullptr, 0}, -2}, {{p, 4, nullptr, 4}, -2},
+        {{p, 0, t, 0}, -3},             {{p, 0, t, 4}, -3},       {{p, 4, t, 0}, -4}};
+    for (const auto& [record, code] : cases) {
+        EXPECT_EQ(Into([&](MeshRecord* out) { return removeDuplicatedGeometricalPoints(&record, &tolerance, out); }), code);
+        EXPECT_EQ(Into([&](MeshRecord* out) { return removeInvalidTopologicalTriangles(&record, out); }), code);
     }
-    EXPECT_EQ(RunRepair(m, [&](const MeshRecord*, MeshRecord* out) { return merge(nullptr, out); }), -1);
-    EXPECT_EQ(RunRepair(m, [](const MeshRecord* in, MeshRecord* out) {
-                  return removeDuplicatedGeometricalPoints(in, nullptr, out);
-              }), -1);
-    MeshRecord in = m.Record();
+    EXPECT_EQ(Into([&](MeshRecord* out) { return removeDuplicatedGeometricalPoints(nullptr, &tolerance, out); }), -1);
+    EXPECT_EQ(Into([&](MeshRecord* out) { return removeDuplicatedGeometricalPoints(&in, nullptr, out); }), -1);
     EXPECT_EQ(removeDuplicatedGeometricalPoints(&in, &tolerance, nullptr), -1);
     EXPECT_EQ(removeInvalidTopologicalTriangles(&in, nullptr), -1);
     EXPECT_EQ(removeDuplicatedGeometricalPoints(&in, nullptr, nullptr), -1);
@@ -389,13 +372,10 @@ TEST(Repairs, DocumentedCodes)
         r.triangleCount = missing == 3 ? 0 : r.triangleCount;
         EXPECT_FALSE(MergeDuplicatedPoints(r, missing == 4 ? nullptr : &tolerance)) << missing;
     }
-    MeshRecord r = m.Record();
-    r.triangles = nullptr;
+    MeshRecord r{p, 4, nullptr, 4}, copy;
     EXPECT_EQ(RemoveInvalidTriangles(r), -1);
-    r = m.Record();
-    r.triangleCount = 0;
+    r = MeshRecord{p, 4, t, 0};
     EXPECT_EQ(RemoveInvalidTriangles(r), -2);
-    MeshRecord copy;
     ASSERT_EQ(removeInvalidTopologicalTriangles(&in, &copy), 0);
     EXPECT_EQ(RemoveInvalidTriangles(copy), 4);  // the count kept
     clear_mesh(&copy);
