@@ -442,8 +442,9 @@ def cmd_run(args):
         sample = json.load(f)
     full = git("rev-parse", "--verify", args.rev + "^{commit}")
     rev = git("rev-parse", "--short", full)
-    tree = os.path.join(WORK, "tree-" + rev)
-    build_dir = os.path.join(WORK, "build-" + rev)
+    suffix = rev + ("-" + args.tag if args.tag else "")
+    tree = os.path.join(WORK, "tree-" + suffix)
+    build_dir = os.path.join(WORK, "build-" + suffix)
     os.makedirs(WORK, exist_ok=True)
     if os.path.isdir(tree):
         if git("rev-parse", "HEAD", cwd=tree) != full:
@@ -508,7 +509,13 @@ def cmd_run(args):
     old_handlers = {s: signal.signal(s, on_signal) for s in (signal.SIGTERM, signal.SIGHUP)}
     interrupted = None
     try:
+        wanted_ids = None
+        if args.ids:
+            text = open(args.ids[1:]).read() if args.ids.startswith("@") else args.ids
+            wanted_ids = set(text.replace(",", " ").split())
         for m in sample["mutants"]:
+            if wanted_ids is not None and m["id"] not in wanted_ids:
+                continue
             if m["id"] in done:
                 results.append(done[m["id"]])
                 continue
@@ -628,6 +635,9 @@ def main():
     p.add_argument("-o", "--output", required=True)
     p.add_argument("--jobs", type=int, default=2, help="parallel compile jobs of each build (default 2)")
     p.add_argument("--resume", action="store_true")
+    p.add_argument("--ids", help="only these mutant ids: comma-separated, or @FILE of ids")
+    p.add_argument("--tag", help="a suffix for the worktree and build folders, so that two runs of "
+                                 "one revision can go side by side on disjoint --ids")
     p = sub.add_parser("compare", help="compare two runs of the same sample")
     p.add_argument("before")
     p.add_argument("after")
