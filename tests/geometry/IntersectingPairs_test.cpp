@@ -176,12 +176,12 @@ TEST(IntersectingPairs, MarksMatchAllPairs)
     uint32_t withMarks = 0;
     uint32_t seed = 1;
     for (const Shape& shape : shapes) {
-        for (int k = 0; k < 3; ++k, ++seed) {
+        for (int k = 0; k < 2; ++k, ++seed) {
             TestMesh m = LatticeMesh(shape, seed);
             withMarks += ExpectMarksOfAllPairs(m);
         }
     }
-    EXPECT_GT(withMarks, 8u);
+    EXPECT_GT(withMarks, 6u);
     for (uint32_t seed = 1; seed <= 3; ++seed) {
         TestMesh small = SmallTriangles(600, 10.0, 0.5, seed);
         EXPECT_TRUE(ExpectMarksOfAllPairs(small));

@@ -245,7 +245,7 @@ TEST(TriTriIntersect, GridTrianglesMatchSeparatingAxes)
     int tested = 0;
     int hits = 0;
     int coplanarHits = 0;
-    for (int i = 0; i < 12000; ++i) {
+    for (int i = 0; i < 6000; ++i) {
         const double scale = std::ldexp(1.0, static_cast<int>(rng() % 40) - 20);
         const double shift = (rng() % 2 == 0) ? 0.0 : std::ldexp(static_cast<double>(rng() % 1000), -3);
         T3DVECF t[2][3];
@@ -271,10 +271,10 @@ TEST(TriTriIntersect, GridTrianglesMatchSeparatingAxes)
         }
         coplanarHits += expected && coplanar == 3;
     }
-    EXPECT_GT(tested, 5000);
-    EXPECT_GT(hits, 1000);
-    EXPECT_GT(tested - hits, 1000);
-    EXPECT_GT(coplanarHits, 20);
+    EXPECT_GT(tested, 2500);
+    EXPECT_GT(hits, 500);
+    EXPECT_GT(tested - hits, 500);
+    EXPECT_GT(coplanarHits, 10);
 }
 
 }  // namespace
