@@ -2,8 +2,10 @@
 
 #include "FileBytes.h"
 
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace meshaudit::cli {
 
@@ -130,13 +132,47 @@ public:
         return value->get<double>();
     }
 
+    // A number, or {"relative": factor} when `relative` may take one: an
+    // absolute number clears the factor, a factor leaves `current` as it is.
+    double NumberOrRelative(const std::string& key, double current, double* relative) const
+    {
+        const json* value = Find(key);
+        if (value == nullptr || relative == nullptr || !value->is_object()) {
+            const double number = Number(key, current);
+            if (value != nullptr && relative != nullptr) {
+                *relative = RelativeValues::kAbsolute;
+            }
+            return number;
+        }
+        Reader inner(*value, PathOf(key));
+        inner.OnlyKeys(std::vector<std::string>{"relative"});
+        if (inner.Find("relative") == nullptr) {
+            Fail(PathOf(key), "expected a number or {\"relative\": number}");
+        }
+        *relative = inner.Number("relative", 0.0);
+        return current;
+    }
+
 private:
     const json& object_;
     std::string path_;
 };
 
+// The relative factors a double range may take: the edge Length and the mesh
+// Volume.
+std::pair<double*, double*> RelativeOf(Category category, size_t offset, RelativeValues* relative)
+{
+    if (relative != nullptr && category == Category::Edges && offset == offsetof(EdgeSettings, Length)) {
+        return {&relative->lengthMin, &relative->lengthMax};
+    }
+    if (relative != nullptr && category == Category::Mesh && offset == offsetof(MeshSettings, Volume)) {
+        return {&relative->volumeMin, &relative->volumeMax};
+    }
+    return {nullptr, nullptr};
+}
+
 void ApplyCriterion(const Reader& reader, const std::string& path, CriterionKind kind, uint8_t* block,
-                    size_t offset)
+                    size_t offset, std::pair<double*, double*> relative = {nullptr, nullptr})
 {
     switch (kind) {
     case CriterionKind::CountRange: {
@@ -151,9 +187,16 @@ void ApplyCriterion(const Reader& reader, const std::string& path, CriterionKind
     }
     case CriterionKind::DoubleRange: {
         DoubleRange r = ReadDoubleRange(block, offset);
-        r.min = reader.Number("min", r.min);
-        r.max = reader.Number("max", r.max);
-        if (r.min > r.max) {
+        r.min = reader.NumberOrRelative("min", r.min, relative.first);
+        r.max = reader.NumberOrRelative("max", r.max, relative.second);
+        // A relative bound and an absolute one compare only once resolved.
+        const bool minRelative = relative.first != nullptr && !std::isnan(*relative.first);
+        const bool maxRelative = relative.second != nullptr && !std::isnan(*relative.second);
+        if (minRelative && maxRelative && *relative.first > *relative.second) {
+            Reader::Fail(path, "relative min " + json(*relative.first).dump() + " is greater than relative max " +
+                                   json(*relative.second).dump());
+        }
+        if (!minRelative && !maxRelative && r.min > r.max) {
             Reader::Fail(path, "min " + json(r.min).dump() + " is greater than max " + json(r.max).dump());
         }
         std::memcpy(block + offset, &r, sizeof r);
@@ -167,7 +210,7 @@ void ApplyCriterion(const Reader& reader, const std::string& path, CriterionKind
     }
 }
 
-void ApplyCategory(const json& object, Category category, SettingsBlocks& settings)
+void ApplyCategory(const json& object, Category category, SettingsBlocks& settings, RelativeValues* relative)
 {
     const std::string path = CategoryKey(category);
     Reader reader(object, path);
@@ -202,7 +245,8 @@ void ApplyCategory(const json& object, Category category, SettingsBlocks& settin
         inner.OnlyKeys(keys);
         SetEnableByte(settings, q, inner.Boolean("enable", EnableByte(settings, q) != 0) ? 1 : 0);
         if (ownCriterion) {
-            ApplyCriterion(inner, here, q.criterion, block, q.criterionOffset);
+            ApplyCriterion(inner, here, q.criterion, block, q.criterionOffset,
+                           RelativeOf(category, q.criterionOffset, relative));
         }
     }
     for (const SharedCriterion& s : SharedCriteriaOf(category)) {
@@ -213,10 +257,22 @@ void ApplyCategory(const json& object, Category category, SettingsBlocks& settin
         const std::string here = path + "." + s.name;
         Reader inner(*entry, here);
         inner.OnlyKeys(std::vector<std::string>{"min", "max"});
-        ApplyCriterion(inner, here, s.kind, block, s.offset);
+        ApplyCriterion(inner, here, s.kind, block, s.offset, RelativeOf(category, s.offset, relative));
     }
     if (category == Category::Points) {
-        settings.points.Epsilon = reader.Number("Epsilon", settings.points.Epsilon);
+        settings.points.Epsilon = reader.NumberOrRelative("Epsilon", settings.points.Epsilon,
+                                                          relative != nullptr ? &relative->epsilon : nullptr);
+        // The library ignores the sign; a negative tolerance is a mistake.
+        if (settings.points.Epsilon < 0.0 || (relative != nullptr && relative->epsilon < 0.0)) {
+            Reader::Fail(path + ".Epsilon", "a tolerance must not be negative");
+        }
+    }
+    if (relative != nullptr) {
+        for (double factor : {relative->lengthMin, relative->lengthMax, relative->volumeMax}) {
+            if (factor < 0.0) {
+                Reader::Fail(path, "a relative length or volume bound must not be negative");
+            }
+        }
     }
 }
 
@@ -271,11 +327,8 @@ std::string OneLine(const ordered_json& value)
     return text;
 }
 
-}  // namespace
-
-std::string SettingsText(const SettingsBlocks& settings)
+std::string DocumentText(const ordered_json& document)
 {
-    const ordered_json document = SettingsToJson(settings);
     std::string text = "{\n";
     for (auto group = document.begin(); group != document.end(); ++group) {
         text += "  " + ordered_json(group.key()).dump() + ": {\n";
@@ -289,13 +342,123 @@ std::string SettingsText(const SettingsBlocks& settings)
     return text;
 }
 
-void ApplySettingsJson(const json& document, SettingsBlocks& settings)
+}  // namespace
+
+std::string SettingsText(const SettingsBlocks& settings)
+{
+    return DocumentText(SettingsToJson(settings));
+}
+
+std::string SettingsText(const Settings& settings)
+{
+    return DocumentText(SettingsToJson(settings));
+}
+
+namespace {
+
+// Profiles are settings documents like any file, so `meshaudit defaults
+// --profile NAME` prints one as a file to start from. Counts that grow with
+// the mesh (points, edges, triangles, border counts, components, handles)
+// are not capped, sizes are relative to the bounding box, and what the
+// library never computes (articulations, convex edges) is not judged.
+constexpr Profile kProfiles[] = {
+    {"closed", "a clean, closed, oriented mesh without handles, ready for printing or simulation",
+     R"({
+  "points": {"Count": {"max": 4294967295}, "CountBorder": {"max": 0}, "CountArticulation": {"enable": false},
+             "Degree": {"min": 3, "max": 4294967295}, "Epsilon": {"relative": 1e-6}},
+  "edges": {"Count": {"max": 4294967295}, "CountBorder": {"max": 0}, "CountConvex": {"enable": false},
+            "Degree": {"min": 2, "max": 2}, "Length": {"min": {"relative": 1e-9}, "max": {"relative": 2}}},
+  "triangles": {"Count": {"max": 4294967295}, "CountBorder": {"max": 0}, "Degree": {"min": 3, "max": 3}},
+  "mesh": {"CountComponents": {"max": 4294967295}, "HasHandles": {"expected": false},
+           "CountHandles": {"max": 4294967295}, "CountBorders": {"max": 0},
+           "Volume": {"min": {"relative": 0}, "max": {"relative": 2}}}
+})"},
+    {"surface", "as closed, but borders are allowed: open surfaces, scans, terrain",
+     R"({
+  "profile": "closed",
+  "points": {"CountBorder": {"max": 4294967295}, "Degree": {"min": 2}},
+  "edges": {"CountBorder": {"max": 4294967295}, "Degree": {"min": 1}},
+  "triangles": {"CountBorder": {"max": 4294967295}, "Degree": {"min": 0}},
+  "mesh": {"CountBorders": {"max": 4294967295}, "HasBorders": {"enable": false}, "Closed": {"enable": false},
+           "Inclusion": {"enable": false}, "Volume": {"enable": false}}
+})"},
+    {"library", "exactly the library's own defaults (absolute sizes, capped counts)", "{}"},
+};
+
+std::string ProfileNames()
+{
+    std::string names;
+    for (const Profile& p : kProfiles) {
+        names += (names.empty() ? "" : ", ") + std::string(p.name);
+    }
+    return names;
+}
+
+double Scaled(double absolute, double factor, double size)
+{
+    return std::isnan(factor) ? absolute : factor * size;
+}
+
+}  // namespace
+
+std::span<const Profile> Profiles()
+{
+    return kProfiles;
+}
+
+Settings ProfileSettings(const std::string& name)
+{
+    for (const Profile& p : kProfiles) {
+        if (name == p.name) {
+            Settings settings;
+            static_cast<SettingsBlocks&>(settings) = DefaultSettings();
+            try {
+                ApplySettingsJson(json::parse(p.document), settings);
+            } catch (const SettingsError& e) {
+                throw SettingsError("profile " + name + ": " + e.what());
+            }
+            return settings;
+        }
+    }
+    throw SettingsError("profile: unknown profile " + json(name).dump() + " (known: " + ProfileNames() + ")");
+}
+
+SettingsBlocks Resolve(const Settings& settings, const MeshScale& scale)
+{
+    SettingsBlocks blocks = settings;
+    const RelativeValues& r = settings.relative;
+    blocks.points.Epsilon = Scaled(blocks.points.Epsilon, r.epsilon, scale.diagonal);
+    blocks.edges.Length.min = Scaled(blocks.edges.Length.min, r.lengthMin, scale.diagonal);
+    blocks.edges.Length.max = Scaled(blocks.edges.Length.max, r.lengthMax, scale.diagonal);
+    blocks.mesh.Volume.min = Scaled(blocks.mesh.Volume.min, r.volumeMin, scale.volume);
+    blocks.mesh.Volume.max = Scaled(blocks.mesh.Volume.max, r.volumeMax, scale.volume);
+    return blocks;
+}
+
+ordered_json SettingsToJson(const Settings& settings)
+{
+    ordered_json document = SettingsToJson(static_cast<const SettingsBlocks&>(settings));
+    const RelativeValues& r = settings.relative;
+    const auto put = [](ordered_json& slot, double factor) {
+        if (!std::isnan(factor)) {
+            slot = {{"relative", factor}};
+        }
+    };
+    put(document["points"]["Epsilon"], r.epsilon);
+    put(document["edges"]["Length"]["min"], r.lengthMin);
+    put(document["edges"]["Length"]["max"], r.lengthMax);
+    put(document["mesh"]["Volume"]["min"], r.volumeMin);
+    put(document["mesh"]["Volume"]["max"], r.volumeMax);
+    return document;
+}
+
+void ApplySettingsJson(const json& document, Settings& settings)
 {
     if (!document.is_object()) {
         throw SettingsError("expected an object with \"points\", \"edges\", \"triangles\" or \"mesh\"");
     }
     for (auto it = document.begin(); it != document.end(); ++it) {
-        bool known = false;
+        bool known = it.key() == "profile";
         for (Category category : kCategories) {
             known = known || it.key() == CategoryKey(category);
         }
@@ -303,15 +466,35 @@ void ApplySettingsJson(const json& document, SettingsBlocks& settings)
             throw SettingsError(it.key() + ": unknown key (expected points, edges, triangles or mesh)");
         }
     }
+    if (auto it = document.find("profile"); it != document.end()) {
+        if (!it->is_string()) {
+            throw SettingsError("profile: expected the name of a profile (" + ProfileNames() + ")");
+        }
+        settings = ProfileSettings(it->get<std::string>());
+    }
     for (Category category : kCategories) {
         auto it = document.find(CategoryKey(category));
         if (it != document.end()) {
-            ApplyCategory(*it, category, settings);
+            ApplyCategory(*it, category, settings, &settings.relative);
         }
     }
 }
 
-SettingsBlocks LoadSettingsFile(const std::string& path)
+void ApplySettingsJson(const json& document, SettingsBlocks& settings)
+{
+    Settings full;
+    static_cast<SettingsBlocks&>(full) = settings;
+    ApplySettingsJson(document, full);
+    const RelativeValues& r = full.relative;
+    for (double factor : {r.epsilon, r.lengthMin, r.lengthMax, r.volumeMin, r.volumeMax}) {
+        if (!std::isnan(factor)) {
+            throw SettingsError("relative values need a mesh to be resolved against");
+        }
+    }
+    settings = full;
+}
+
+Settings LoadSettingsFile(const std::string& path, const Settings& base)
 {
     std::string text;
     try {
@@ -319,9 +502,19 @@ SettingsBlocks LoadSettingsFile(const std::string& path)
     } catch (const std::exception& e) {
         throw SettingsError(e.what());
     }
+    // The keys on the way to the value being parsed, so that a number the
+    // parser cannot hold (1e400) is reported with its key.
+    std::vector<std::string> keys;
+    const auto track = [&keys](int depth, json::parse_event_t event, json& parsed) {
+        if (event == json::parse_event_t::key && depth > 0) {
+            keys.resize(static_cast<size_t>(depth));
+            keys.back() = parsed.get<std::string>();
+        }
+        return true;
+    };
     json document;
     try {
-        document = json::parse(text);
+        document = json::parse(text, track);
     } catch (const json::parse_error& e) {
         // The library's message starts with its own exception id; the rest
         // names the line and column.
@@ -331,8 +524,18 @@ SettingsBlocks LoadSettingsFile(const std::string& path)
             message = message.substr(bracket + 2);
         }
         throw SettingsError(path + ": " + message);
+    } catch (const json::exception& e) {
+        std::string where;
+        for (const std::string& key : keys) {
+            where += (where.empty() ? "" : ".") + key;
+        }
+        std::string message = e.what();
+        const size_t quote = message.find('\'');
+        const std::string number = quote == std::string::npos ? "" : message.substr(quote);
+        throw SettingsError(path + ": " + (where.empty() ? "" : where + ": ") + "the number " + number +
+                            " is outside the range of a double");
     }
-    SettingsBlocks settings = DefaultSettings();
+    Settings settings = base;
     try {
         ApplySettingsJson(document, settings);
     } catch (const SettingsError& e) {
