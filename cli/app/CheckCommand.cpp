@@ -26,7 +26,8 @@ struct CheckOptions {
     bool quiet = false;
     unsigned jobs = 0;  // 0: one per core
     ColourMode colour = ColourMode::Auto;
-    SettingsBlocks settings = DefaultSettings();
+    Settings settings;
+    AnalyseRequest request;
     std::vector<std::string> paths;
 };
 
@@ -44,6 +45,7 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
     CheckOptions options;
     Arguments in(args);
     std::string settingsPath;
+    std::string profile = kDefaultProfile;
     while (!in.Done()) {
         if (in.EndOfOptions()) {
             continue;
@@ -58,6 +60,24 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
             options.jobs = ParseJobs(in.Value());
         } else if (in.Take("--settings", "-s")) {
             settingsPath = in.Value();
+        } else if (in.Take("--profile", "-p")) {
+            profile = in.Value();
+        } else if (in.Take("--where")) {
+            options.request.locate = true;
+        } else if (in.Take("--max-items")) {
+            const std::string text = in.Value();
+            int64_t value = 0;
+            if (ParseInteger(text, value) != NumberStatus::Ok || value < 0) {
+                throw UsageError("--max-items takes a whole number of 0 or more, not " + Quoted(text));
+            }
+            options.request.maxItems = static_cast<uint64_t>(value);
+        } else if (in.Take("--marked")) {
+            options.request.markedPath = in.Value();
+            if (options.request.markedPath.size() < 4 ||
+                options.request.markedPath.compare(options.request.markedPath.size() - 4, 4, ".ply") != 0) {
+                throw UsageError("--marked writes PLY: the name must end in .ply, not " +
+                                 Quoted(options.request.markedPath));
+            }
         } else if (in.Take("--color")) {
             const std::string mode = in.Value();
             if (!ParseColourMode(mode, options.colour)) {
@@ -70,8 +90,9 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
     if (options.paths.empty()) {
         throw UsageError("check: no file given");
     }
+    options.settings = ProfileSettings(profile);
     if (!settingsPath.empty()) {
-        options.settings = LoadSettingsFile(settingsPath);
+        options.settings = LoadSettingsFile(settingsPath, options.settings);
     }
     if (options.jobs == 0) {
         const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
@@ -120,6 +141,9 @@ int RunCheck(const std::vector<std::string>& args)
     const CheckOptions options = ParseCheckOptions(args);
     std::vector<std::string> errors;
     const std::vector<std::string> files = ExpandPaths(options.paths, errors);
+    if (!options.request.markedPath.empty() && (files.size() != 1 || !errors.empty())) {
+        throw UsageError("--marked takes exactly one mesh file to check");
+    }
     const bool colour = !options.json && UseColour(options.colour);
     int status = 0;
     size_t passed = 0, failed = 0, broken = 0;
@@ -129,13 +153,17 @@ int RunCheck(const std::vector<std::string>& args)
         status = std::max(status, fileStatus);
         (fileStatus == 0 ? passed : fileStatus == 1 ? failed : broken) += 1;
         if (options.json) {
-            std::cout << RenderJson(outcome, options.settings).dump() << '\n' << std::flush;
+            std::cout << JsonLine(RenderJson(outcome, outcome.used)) << '\n' << std::flush;
         } else if (outcome.status == FileOutcome::Status::Failed) {
             std::cout << std::flush;
             std::cerr << "meshaudit: " << outcome.error << '\n' << std::flush;
         } else {
-            std::cout << (passed + failed > 1 ? "\n" : "") << RenderText(outcome, options.settings, colour)
+            std::cout << (passed + failed > 1 ? "\n" : "") << RenderText(outcome, outcome.used, colour)
                       << std::flush;
+        }
+        if (!outcome.writeError.empty()) {
+            std::cout << std::flush;
+            std::cerr << "meshaudit: " << outcome.writeError << '\n' << std::flush;
         }
     };
     for (const std::string& error : errors) {
@@ -148,10 +176,11 @@ int RunCheck(const std::vector<std::string>& args)
     // One file at a time may draw the library's progress line; with several
     // workers at once their lines would mix.
     const unsigned jobs = std::min<unsigned>(options.jobs, static_cast<unsigned>(std::max<size_t>(files.size(), 1)));
-    const bool showProgress = !options.quiet && jobs == 1 && StderrIsTerminal();
+    AnalyseRequest request = options.request;
+    request.showProgress = !options.quiet && jobs == 1 && StderrIsTerminal();
     RunInWorkers(
         files.size(), jobs,
-        [&](size_t i) { return EncodeOutcome(AnalyseFile(files[i], options.settings, showProgress)); },
+        [&](size_t i) { return EncodeOutcome(AnalyseFile(files[i], options.settings, request)); },
         [&](size_t i, WorkerResult&& result) {
             FileOutcome outcome;
             if (!result.completed) {
@@ -168,7 +197,7 @@ int RunCheck(const std::vector<std::string>& args)
     const size_t total = passed + failed + broken;
     if (!options.json && total > 1) {
         std::cout << "\nchecked " << total << " files: " << passed << " passed, " << failed << " failed, "
-                  << broken << (broken == 1 ? " error" : " errors") << '\n';
+                  << Plural(broken, "error") << '\n';
     }
     return status;
 }

@@ -4,8 +4,14 @@
 #include "MeshFiles.h"
 #include "Terminal.h"
 
-#include "meshaudit.h"
+#include "Marked.h"
 
+#include "meshaudit.h"
+#include "meshaudit.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <optional>
 
 namespace meshaudit::cli {
@@ -44,9 +50,68 @@ int TakeRepairOutput(int code, MeshRecord& record, const MeshData& input, MeshDa
     return code;
 }
 
+// Draws the progress line as the library's own analyse() does, for runs
+// through locate(), which prints nothing by itself.
+void DrawProgress(void*, uint32_t done, uint32_t total, const char* label)
+{
+    std::fprintf(stderr, "\r%3u %% %-60.60s", total == 0 ? 0u : done * 100u / total, label);
+    std::fflush(stderr);
+}
+
+// The lists of every located quantity, cut to `maxItems` entries each.
+std::vector<ElementList> ListsOf(const meshaudit::Locations& where, uint64_t maxItems)
+{
+    std::vector<ElementList> lists;
+    for (Category category : kCategories) {
+        for (const Quantity& q : QuantitiesOf(category)) {
+            const uint32_t k = static_cast<uint32_t>(q.k);
+            const ElementSpan span = category == Category::Points  ? where.of(static_cast<PointQuantity>(k))
+                                   : category == Category::Edges   ? where.of(static_cast<EdgeQuantity>(k))
+                                   : category == Category::Triangles ? where.of(static_cast<TriangleQuantity>(k))
+                                                                     : where.of(static_cast<MeshQuantity>(k));
+            if (!span.located) {
+                continue;
+            }
+            ElementList list;
+            list.category = static_cast<uint8_t>(category);
+            list.k = static_cast<uint8_t>(k);
+            list.arity = span.arity;
+            list.total = span.total;
+            list.data.assign(span.data, span.data + std::min(span.stored, maxItems) * span.arity);
+            lists.push_back(std::move(list));
+        }
+    }
+    return lists;
+}
+
 }  // namespace
 
-FileOutcome AnalyseFile(const std::string& path, const SettingsBlocks& settings, bool showProgress)
+MeshScale ScaleOf(const MeshData& mesh)
+{
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (const T3DVECF& p : mesh.points) {
+        const double c[3] = {p.x, p.y, p.z};
+        if (std::isfinite(c[0]) && std::isfinite(c[1]) && std::isfinite(c[2])) {
+            for (int i = 0; i < 3; ++i) {
+                low[i] = std::min(low[i], c[i]);
+                high[i] = std::max(high[i], c[i]);
+            }
+        }
+    }
+    MeshScale scale;
+    if (low[0] <= high[0]) {
+        const double d[3] = {high[0] - low[0], high[1] - low[1], high[2] - low[2]};
+        scale.diagonal = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        scale.volume = d[0] * d[1] * d[2];
+    }
+    return scale;
+}
+
+// Without lists, the mesh goes through the shared library's C functions, as
+// any host would use them (and the library draws its own progress line).
+// Lists come only from the C++ location API, which gives the same blocks
+// byte for byte, so the two paths judge alike.
+FileOutcome AnalyseFile(const std::string& path, const Settings& settings, const AnalyseRequest& request)
 {
     FileOutcome outcome;
     outcome.file = path;
@@ -64,16 +129,34 @@ FileOutcome AnalyseFile(const std::string& path, const SettingsBlocks& settings,
     outcome.notes = mesh.notes;
     outcome.pointCount = mesh.points.size();
     outcome.triangleCount = mesh.triangles.size();
-
-    set_pnt_params(&settings.points);
-    set_edg_params(&settings.edges);
-    set_tri_params(&settings.triangles);
-    set_msh_params(&settings.mesh);
+    const MeshScale scale = ScaleOf(mesh);
+    outcome.diagonal = scale.diagonal;
+    outcome.boxVolume = scale.volume;
+    outcome.used = Resolve(settings, scale);
+    const SettingsBlocks& used = outcome.used;
     const MeshRecord record = RecordOf(mesh);
+    const bool marking = !request.markedPath.empty();
     int32_t code = 0;
-    {
+    meshaudit::Locations where;
+    if (request.locate || marking) {
+        meshaudit::LocateRequest ask;
+        ask.maxItems = marking ? UINT64_MAX : request.maxItems;
+        ask.progress = request.showProgress ? DrawProgress : nullptr;
+        code = meshaudit::locate(record, used.points, used.edges, used.triangles, used.mesh, ask, where);
+        if (request.showProgress) {
+            std::fprintf(stderr, "\r%70s\r", "");
+        }
+        if (code == -5) {
+            outcome.notes.push_back("memory for the element lists ran out: some lists are cut short");
+            code = 1;
+        }
+    } else {
+        set_pnt_params(&used.points);
+        set_edg_params(&used.edges);
+        set_tri_params(&used.triangles);
+        set_msh_params(&used.mesh);
         std::optional<SilencedStderr> silence;
-        if (!showProgress) {
+        if (!request.showProgress) {
             silence.emplace();
         }
         code = analyse(&record);
@@ -82,11 +165,23 @@ FileOutcome AnalyseFile(const std::string& path, const SettingsBlocks& settings,
         outcome.error = path + ": the library refused the mesh (analyse returned " + std::to_string(code) + ")";
         return outcome;
     }
-    get_pnt_params(&outcome.results.points);
-    get_edg_params(&outcome.results.edges);
-    get_tri_params(&outcome.results.triangles);
-    get_msh_params(&outcome.results.mesh);
+    if (request.locate || marking) {
+        outcome.results = ResultBlocks{where.points, where.edges, where.triangles, where.mesh};
+    } else {
+        get_pnt_params(&outcome.results.points);
+        get_edg_params(&outcome.results.edges);
+        get_tri_params(&outcome.results.triangles);
+        get_msh_params(&outcome.results.mesh);
+    }
     outcome.status = FileOutcome::Status::Analysed;
+    if (marking) {
+        std::vector<uint32_t> pointBits, triangleBits;
+        MarkDefects(outcome, ListsOf(where, UINT64_MAX), pointBits, triangleBits);
+        outcome.writeError = WriteMarkedPly(request.markedPath, mesh, pointBits, triangleBits);
+    }
+    if (request.locate) {
+        outcome.where = ListsOf(where, request.maxItems);
+    }
     return outcome;
 }
 

@@ -4,16 +4,29 @@
 #include "MeshData.h"
 #include "Outcome.h"
 #include "Quantities.h"
+#include "Settings.h"
 
 #include <string>
 
 namespace meshaudit::cli {
 
-// Reads the file at `path`, applies `settings`, runs analyse and reads the
-// four result blocks back. Reading errors and refusals become a Failed
-// outcome. With `showProgress` false the library's progress line is sent to
-// /dev/null.
-FileOutcome AnalyseFile(const std::string& path, const SettingsBlocks& settings, bool showProgress);
+struct AnalyseRequest {
+    bool showProgress = false;
+    // List the elements behind the quantities, at most maxItems each.
+    bool locate = false;
+    uint64_t maxItems = 100;
+    // Write the mesh with its defects marked here ("" for none).
+    std::string markedPath;
+};
+
+// Reads the file at `path`, resolves `settings` for its bounding box, runs
+// the analysis and reads the four result blocks back (and the element lists
+// when asked). Reading errors and refusals become a Failed outcome. With
+// `showProgress` false the library's progress line is sent to /dev/null.
+FileOutcome AnalyseFile(const std::string& path, const Settings& settings, const AnalyseRequest& request);
+
+// The bounding box of the finite points.
+MeshScale ScaleOf(const MeshData& mesh);
 
 // The two repairs. Each returns the library's code (0 on success) and, on
 // success, the repaired copy in `output`.

@@ -6,7 +6,7 @@ namespace meshaudit::cli {
 
 namespace {
 
-constexpr char kMagic[4] = {'M', 'A', 'O', '1'};
+constexpr char kMagic[4] = {'M', 'A', 'O', '2'};
 
 void PutBytes(std::string& out, const void* data, size_t size)
 {
@@ -91,10 +91,20 @@ Tally TallyOf(const FileOutcome& outcome)
 
 int ExitStatusOf(const FileOutcome& outcome)
 {
-    if (outcome.status != FileOutcome::Status::Analysed) {
+    if (outcome.status != FileOutcome::Status::Analysed || !outcome.writeError.empty()) {
         return 2;
     }
     return TallyOf(outcome).failed > 0 ? 1 : 0;
+}
+
+const ElementList* FileOutcome::WhereOf(const Quantity& quantity) const
+{
+    for (const ElementList& list : where) {
+        if (list.category == static_cast<uint8_t>(quantity.category) && list.k == quantity.k) {
+            return &list;
+        }
+    }
+    return nullptr;
 }
 
 std::string EncodeOutcome(const FileOutcome& outcome)
@@ -112,6 +122,19 @@ std::string EncodeOutcome(const FileOutcome& outcome)
     Put(out, outcome.pointCount);
     Put(out, outcome.triangleCount);
     PutBytes(out, &outcome.results, sizeof outcome.results);
+    PutBytes(out, &outcome.used, sizeof outcome.used);
+    Put(out, outcome.diagonal);
+    Put(out, outcome.boxVolume);
+    Put(out, static_cast<uint64_t>(outcome.where.size()));
+    for (const ElementList& list : outcome.where) {
+        Put(out, list.category);
+        Put(out, list.k);
+        Put(out, list.arity);
+        Put(out, list.total);
+        Put(out, static_cast<uint64_t>(list.data.size()));
+        PutBytes(out, list.data.data(), list.data.size() * sizeof(uint32_t));
+    }
+    PutString(out, outcome.writeError);
     return out;
 }
 
@@ -140,8 +163,26 @@ bool DecodeOutcome(std::string_view bytes, FileOutcome& outcome)
         }
         decoded.notes.push_back(std::move(note));
     }
+    uint64_t lists = 0;
     if (!in.Get(decoded.pointCount) || !in.Get(decoded.triangleCount) ||
-        !in.Take(&decoded.results, sizeof decoded.results) || !in.AtEnd()) {
+        !in.Take(&decoded.results, sizeof decoded.results) || !in.Take(&decoded.used, sizeof decoded.used) ||
+        !in.Get(decoded.diagonal) || !in.Get(decoded.boxVolume) || !in.Get(lists)) {
+        return false;
+    }
+    for (uint64_t i = 0; i < lists; ++i) {
+        ElementList list;
+        uint64_t size = 0;
+        if (!in.Get(list.category) || !in.Get(list.k) || !in.Get(list.arity) || !in.Get(list.total) ||
+            !in.Get(size) || size > bytes.size() / sizeof(uint32_t)) {
+            return false;
+        }
+        list.data.resize(static_cast<size_t>(size));
+        if (size > 0 && !in.Take(list.data.data(), list.data.size() * sizeof(uint32_t))) {
+            return false;
+        }
+        decoded.where.push_back(std::move(list));
+    }
+    if (!in.GetString(decoded.writeError) || !in.AtEnd()) {
         return false;
     }
     outcome = std::move(decoded);

@@ -11,6 +11,18 @@
 
 namespace meshaudit::cli {
 
+// The elements listed for one quantity: `stored` entries of `arity`
+// numbers each, out of `total`.
+struct ElementList {
+    uint8_t category = 0;  // Category as a number
+    uint8_t k = 0;
+    uint32_t arity = 0;
+    uint64_t total = 0;
+    std::vector<uint32_t> data;
+
+    uint64_t Stored() const { return arity == 0 ? 0 : data.size() / arity; }
+};
+
 struct FileOutcome {
     enum class Status : uint32_t { Analysed = 1, Failed = 2 };
 
@@ -24,6 +36,17 @@ struct FileOutcome {
     uint64_t pointCount = 0;
     uint64_t triangleCount = 0;
     ResultBlocks results = NotComputedResults();
+    // The settings the library judged with: relative values made absolute
+    // for this mesh's bounding box, whose diagonal and volume these are.
+    SettingsBlocks used = DefaultSettings();
+    double diagonal = 0.0;
+    double boxVolume = 0.0;
+    // The elements behind the quantities, when they were asked for.
+    std::vector<ElementList> where;
+    // A file the check was asked to write and could not (exit status 2).
+    std::string writeError;
+
+    const ElementList* WhereOf(const Quantity& quantity) const;
 };
 
 // Verdicts of the judged quantities.
@@ -36,7 +59,7 @@ struct Tally {
 Tally TallyOf(const FileOutcome& outcome);
 
 // 0 when every judged quantity passed, 1 when one failed, 2 when the file
-// could not be checked.
+// could not be checked or a file the check writes could not be written.
 int ExitStatusOf(const FileOutcome& outcome);
 
 // A byte string for the pipe from a worker, and back. Decode returns false

@@ -4,8 +4,10 @@
 #include "LoadError.h"
 #include "MeshFiles.h"
 #include "MeshWriters.h"
+#include "Report.h"
 #include "TextScan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <charconv>
 #include <filesystem>
@@ -18,6 +20,7 @@ namespace {
 struct RepairStep {
     enum class Kind { Merge, DropInvalid } kind;
     double tolerance = 0.0;
+    bool relative = false;  // tolerance times the bounding-box diagonal
 };
 
 struct RepairOptions {
@@ -45,11 +48,15 @@ RepairOptions ParseRepairOptions(const std::vector<std::string>& args)
             options.output = in.Value();
         } else if (in.Take("--merge")) {
             const std::string text = in.Value();
+            const std::string prefix = "relative=";
+            const bool relative = text.rfind(prefix, 0) == 0;
             double tolerance = 0.0;
-            if (ParseDouble(text, tolerance) != NumberStatus::Ok || !std::isfinite(tolerance) || tolerance < 0.0) {
-                throw UsageError("--merge takes a distance of 0 or more, not " + Quoted(text));
+            if (ParseDouble(relative ? text.substr(prefix.size()) : text, tolerance) != NumberStatus::Ok ||
+                !std::isfinite(tolerance) || tolerance < 0.0) {
+                throw UsageError("--merge takes a distance of 0 or more, or relative=F with F of 0 or more, not " +
+                                 Quoted(text));
             }
-            options.steps.push_back(RepairStep{RepairStep::Kind::Merge, tolerance});
+            options.steps.push_back(RepairStep{RepairStep::Kind::Merge, tolerance, relative});
         } else if (in.Take("--drop-invalid")) {
             options.steps.push_back(RepairStep{RepairStep::Kind::DropInvalid, 0.0});
         } else if (in.Take("--force", "-f")) {
@@ -80,7 +87,7 @@ bool SameFile(const std::string& a, const std::string& b)
 
 std::string Counts(const MeshData& mesh)
 {
-    return std::to_string(mesh.points.size()) + " points, " + std::to_string(mesh.triangles.size()) + " triangles";
+    return Plural(mesh.points.size(), "point") + ", " + Plural(mesh.triangles.size(), "triangle");
 }
 
 std::string Change(const MeshData& before, const MeshData& after)
@@ -88,6 +95,13 @@ std::string Change(const MeshData& before, const MeshData& after)
     return "points " + std::to_string(before.points.size()) + " -> " + std::to_string(after.points.size()) +
            ", triangles " + std::to_string(before.triangles.size()) + " -> " +
            std::to_string(after.triangles.size());
+}
+
+std::string Shortest(double value)
+{
+    char text[32];
+    auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
 }
 
 std::string OutputFormatName(MeshFormat format, const WriteOptions& options)
@@ -135,10 +149,13 @@ int RunRepair(const std::vector<std::string>& args)
         int code = 0;
         std::string what;
         if (step.kind == RepairStep::Kind::Merge) {
-            char tolerance[32];
-            auto end = std::to_chars(tolerance, tolerance + sizeof tolerance, step.tolerance).ptr;
-            what = "merge points within " + std::string(tolerance, end);
-            code = MergePoints(mesh, step.tolerance, repaired);
+            const double distance = step.relative ? step.tolerance * ScaleOf(mesh).diagonal : step.tolerance;
+            what = "merge points within " + Shortest(distance);
+            if (step.relative) {
+                what += " (" + Shortest(step.tolerance) + " x the box diagonal " + Shortest(ScaleOf(mesh).diagonal) +
+                        ")";
+            }
+            code = MergePoints(mesh, distance, repaired);
         } else {
             what = "drop triangles that repeat a point";
             code = DropInvalidTriangles(mesh, repaired);
@@ -149,6 +166,17 @@ int RunRepair(const std::vector<std::string>& args)
             return 2;
         }
         std::cout << what << ": " << Change(mesh, repaired) << '\n';
+        if (step.kind == RepairStep::Kind::Merge) {
+            const bool degenerate = std::all_of(repaired.triangles.begin(), repaired.triangles.end(),
+                                                [](const TRIANGLE& t) { return t.a == t.b || t.b == t.c || t.a == t.c; });
+            if (repaired.points.size() < 3) {
+                std::cerr << "meshaudit: warning: the merge leaves " << Plural(repaired.points.size(), "point")
+                          << ": the tolerance is likely too large\n";
+            } else if (degenerate && !repaired.triangles.empty()) {
+                std::cerr << "meshaudit: warning: after the merge every triangle repeats a point: the tolerance is "
+                             "likely too large\n";
+            }
+        }
         mesh = std::move(repaired);
         if (mesh.triangles.empty()) {
             std::cerr << "meshaudit: " << options.input << ": no triangles are left; nothing written\n";

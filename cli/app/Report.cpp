@@ -73,7 +73,100 @@ const char* VerdictKey(uint8_t inRange)
     return inRange == 1 ? "pass" : inRange == 0 ? "fail" : "not judged";
 }
 
+// One entry of a quantity's list, as text: "7", "edge 3-9", "triangle 4 of
+// class 2", "triangles 3 and 17".
+std::string EntryText(const Quantity& q, const ElementList& list, uint64_t i)
+{
+    const uint32_t* e = list.data.data() + i * list.arity;
+    const std::string a = std::to_string(e[0]);
+    const std::string b = list.arity > 1 ? std::to_string(e[1]) : "";
+    const bool edges = q.category == Category::Edges || (q.category == Category::Mesh && q.k == MSH_Oriented);
+    if (edges) {
+        return a + "-" + b + (list.arity > 2 ? " of class " + std::to_string(e[2]) : "");
+    }
+    if (q.category == Category::Mesh && q.k == MSH_CountBorders) {
+        return "loop " + a + " point " + b;
+    }
+    if (q.category == Category::Mesh && q.k == MSH_CountComponents) {
+        return "triangle " + std::to_string(i) + " in " + a;
+    }
+    if (q.category == Category::Mesh) {
+        return a + " and " + b;
+    }
+    return a + (list.arity > 1 ? " of class " + b : "");
+}
+
+// The nouns of a quantity's entries: what it lists.
+const char* EntryNoun(const Quantity& q)
+{
+    switch (q.category) {
+    case Category::Points:
+        return "points";
+    case Category::Edges:
+        return "edges";
+    case Category::Triangles:
+        return "triangles";
+    case Category::Mesh:
+        break;
+    }
+    return q.k == MSH_Oriented ? "edges" : q.k == MSH_CountBorders ? "border points" : q.k == MSH_CountComponents
+        ? "components" : "triangle pairs";
+}
+
+ordered_json EntryJson(const ElementList& list, uint64_t i)
+{
+    const uint32_t* e = list.data.data() + i * list.arity;
+    if (list.arity == 1) {
+        return e[0];
+    }
+    ordered_json entry = ordered_json::array();
+    for (uint32_t j = 0; j < list.arity; ++j) {
+        entry.push_back(e[j]);
+    }
+    return entry;
+}
+
 }  // namespace
+
+std::string Plural(uint64_t count, const std::string& noun)
+{
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+std::string Utf8Escaped(const std::string& text)
+{
+    std::string out;
+    const auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = byte(i);
+        // The length of a well-formed sequence starting here, 0 if none.
+        size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3
+                 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+        for (size_t j = 1; j < n; ++j) {
+            const bool continuation = i + j < text.size() && (byte(i + j) & 0xC0) == 0x80;
+            // Overlong, surrogate and beyond-U+10FFFF forms start well but
+            // are not UTF-8.
+            const bool second = j != 1 || !((c == 0xE0 && byte(i + 1) < 0xA0) || (c == 0xED && byte(i + 1) > 0x9F) ||
+                                            (c == 0xF0 && byte(i + 1) < 0x90) || (c == 0xF4 && byte(i + 1) > 0x8F));
+            n = continuation && second ? n : 0;
+        }
+        if (n == 0) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+            ++i;
+        } else {
+            out.append(text, i, n);
+            i += n;
+        }
+    }
+    return out;
+}
+
+std::string JsonLine(const ordered_json& document)
+{
+    return document.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+}
 
 QuantityValue ReadValue(const ResultBlocks& results, const Quantity& quantity)
 {
@@ -194,10 +287,14 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
         out += paint(kRed, "error") + ": " + outcome.error + "\n";
         return out;
     }
-    out += paint(kBold, outcome.file) + "  (" + outcome.format + ", " + std::to_string(outcome.pointCount) +
-           " points, " + std::to_string(outcome.triangleCount) + " triangles)\n";
+    out += paint(kBold, outcome.file) + "  (" + outcome.format + ", " + Plural(outcome.pointCount, "point") + ", " +
+           Plural(outcome.triangleCount, "triangle") + ")\n";
     for (const std::string& note : outcome.notes) {
         out += "  note: " + note + "\n";
+    }
+    if (outcome.diagonal > 0.0) {
+        out += "  size: box diagonal " + Short(outcome.diagonal) + ", box volume " + Short(outcome.boxVolume) +
+               "; Epsilon " + Short(settings.points.Epsilon) + "\n";
     }
     size_t nameWidth = 0;
     for (Category category : kCategories) {
@@ -222,6 +319,18 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
             out += "  " + Padded(q.name, nameWidth) +
                    Padded(ValueText(ReadValue(outcome.results, q), q), kValueWidth) +
                    Padded(CriterionText(settings, q), kCriterionWidth) + paint(tint, VerdictText(inRange)) + "\n";
+            const ElementList* list = outcome.WhereOf(q);
+            if (inRange == 0 && list != nullptr && list->total > 0) {
+                std::string line = "      " + std::string(EntryNoun(q)) + ": ";
+                for (uint64_t i = 0; i < list->Stored(); ++i) {
+                    line += (i > 0 ? ", " : "") + EntryText(q, *list, i);
+                }
+                if (list->total > list->Stored()) {
+                    line += (list->Stored() > 0 ? " and " : "") + std::to_string(list->total - list->Stored()) +
+                            " more";
+                }
+                out += paint(kDim, line) + "\n";
+            }
         }
     }
     const Tally tally = TallyOf(outcome);
@@ -237,18 +346,26 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
 ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settings)
 {
     ordered_json document = ordered_json::object();
-    document["schema"] = 1;
-    document["file"] = outcome.file;
+    document["schema"] = 2;
+    document["file"] = Utf8Escaped(outcome.file);
     if (outcome.status != FileOutcome::Status::Analysed) {
         document["verdict"] = "error";
-        document["error"] = outcome.error;
+        document["error"] = Utf8Escaped(outcome.error);
         return document;
     }
     const Tally tally = TallyOf(outcome);
     document["verdict"] = tally.failed == 0 ? "pass" : "fail";
     document["format"] = outcome.format;
     document["input"] = {{"points", outcome.pointCount}, {"triangles", outcome.triangleCount}};
-    document["notes"] = outcome.notes;
+    document["notes"] = ordered_json::array();
+    for (const std::string& note : outcome.notes) {
+        document["notes"].push_back(Utf8Escaped(note));
+    }
+    if (!outcome.writeError.empty()) {
+        document["write_error"] = Utf8Escaped(outcome.writeError);
+    }
+    document["scale"] = {{"diagonal", outcome.diagonal}, {"box_volume", outcome.boxVolume},
+                         {"epsilon", settings.points.Epsilon}};
     document["summary"] = {{"passed", tally.passed}, {"failed", tally.failed}, {"not_judged", tally.notJudged}};
     for (Category category : kCategories) {
         const uint8_t* block = SettingsBytes(settings, category);
@@ -289,6 +406,13 @@ ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settin
                 break;
             }
             entry["verdict"] = VerdictKey(InRangeByte(outcome.results, q));
+            if (const ElementList* list = outcome.WhereOf(q)) {
+                entry["where"] = ordered_json::array();
+                for (uint64_t i = 0; i < list->Stored(); ++i) {
+                    entry["where"].push_back(EntryJson(*list, i));
+                }
+                entry["where_total"] = list->total;
+            }
             group[q.name] = entry;
         }
         document[CategoryKey(category)] = group;

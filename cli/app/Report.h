@@ -41,7 +41,15 @@ std::string VerdictText(uint8_t inRange);
 // with ANSI escapes.
 std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& settings, bool colour);
 
-// The JSON document of one file (schema in docs/cli.md).
+// The JSON document of one file (schema in the README).
 nlohmann::ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settings);
+
+// The document on one line. Text that is not valid UTF-8 (file names are
+// bytes) is never refused: its stray bytes are written as \xNN.
+std::string JsonLine(const nlohmann::ordered_json& document);
+std::string Utf8Escaped(const std::string& text);
+
+// "1 triangle", "2 triangles".
+std::string Plural(uint64_t count, const std::string& noun);
 
 }  // namespace meshaudit::cli

@@ -5,7 +5,12 @@
 
 #include "meshaudit.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
+#include <unistd.h>
 
 namespace meshaudit::cli {
 
@@ -14,20 +19,26 @@ namespace {
 constexpr const char* kUsage = R"(usage: meshaudit COMMAND [options]
 
 commands:
-  check [options] FILE|FOLDER...   check meshes against the settings; exit 0 when
+  check [options] FILE|FOLDER...   check meshes against a profile; exit 0 when
                                    every judged quantity passes, 1 when one
                                    fails, 2 on an error
+      --profile NAME, -p     closed (default), surface or library; see 'meshaudit profiles'
+      --settings FILE, -s    settings file (JSON) refining the profile
+      --where                list the first elements of each failing quantity
+      --max-items N          at most N elements per quantity (default 100)
+      --marked OUT.ply       write the mesh with a 'defects' bit field per point and face
       --json                 one JSON document per file, one per line
-      --settings FILE, -s    settings file (JSON; see 'meshaudit defaults')
       --jobs N, -j N         check N files at once (default: one per core)
       --quiet, -q            no progress line
       --color WHEN           colour the report: auto (default), always, never
   repair IN -o OUT [options]  write a repaired copy; repairs run in the order given
-      --merge TOL            merge points within distance TOL
+      --merge TOL            merge points within distance TOL, or within
+                             relative=F times the bounding-box diagonal
       --drop-invalid         drop triangles that repeat a point
       --ascii                write PLY or STL as text rather than binary
       --force, -f            allow OUT to be the input file
-  defaults                   print the default settings as a settings file
+  profiles                   list the built-in profiles and what each judges
+  defaults [--profile NAME]  print a profile's settings as a settings file
   help                       print this help
   --version                  print the version
 
@@ -53,6 +64,15 @@ bool Arguments::Take(const char* name, const char* shortName)
     hasInlineValue_ = false;
     if (arg == full || (shortName != nullptr && arg == shortName)) {
         taken_ = arg;
+        ++position_;
+        return true;
+    }
+    // "-j2": a short option with its value attached.
+    const size_t shortSize = shortName != nullptr ? std::strlen(shortName) : 0;
+    if (shortSize == 2 && arg.size() > 2 && arg.compare(0, 2, shortName) == 0) {
+        taken_ = shortName;
+        inlineValue_ = arg.substr(2);
+        hasInlineValue_ = true;
         ++position_;
         return true;
     }
@@ -95,11 +115,58 @@ bool Arguments::EndOfOptions()
 
 int RunDefaults(const std::vector<std::string>& args)
 {
-    if (!args.empty()) {
-        throw UsageError("defaults takes no arguments");
+    Arguments in(args);
+    std::string profile = kDefaultProfile;
+    while (!in.Done()) {
+        if (in.Take("--profile", "-p")) {
+            profile = in.Value();
+        } else {
+            throw UsageError("defaults takes only --profile NAME");
+        }
     }
-    std::cout << SettingsText(DefaultSettings());
+    std::cout << SettingsText(ProfileSettings(profile));
     return 0;
+}
+
+int RunProfiles(const std::vector<std::string>& args)
+{
+    if (!args.empty()) {
+        throw UsageError("profiles takes no arguments");
+    }
+    for (const Profile& profile : Profiles()) {
+        std::cout << profile.name << (profile.name == std::string(kDefaultProfile) ? " (default)" : "") << ": "
+                  << profile.summary << '\n';
+        const Settings settings = ProfileSettings(profile.name);
+        // What it judges: every enabled quantity with a criterion.
+        for (Category category : kCategories) {
+            std::string judged;
+            for (const Quantity& q : QuantitiesOf(category)) {
+                if (q.criterion != CriterionKind::None && EnableByte(settings, q) != 0) {
+                    judged += (judged.empty() ? "" : ", ") + std::string(q.name);
+                }
+            }
+            std::cout << "  " << CategoryKey(category) << ": " << judged << '\n';
+        }
+        std::cout << "  settings: meshaudit defaults --profile " << profile.name << '\n';
+    }
+    return 0;
+}
+
+// Whatever a command printed must have reached standard output: a full
+// disk or a closed pipe is an error like any other.
+int Finish(int status)
+{
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        // The stream keeps no errno; a full disk or a closed pipe fails
+        // again the same way, and that names the cause.
+        errno = 0;
+        const int error = ::write(STDOUT_FILENO, "\n", 1) < 0 ? errno : 0;
+        std::cerr << "meshaudit: cannot write to standard output: "
+                  << (error != 0 ? std::strerror(error) : "write failed") << '\n';
+        return 2;
+    }
+    return status;
 }
 
 }  // namespace meshaudit::cli
@@ -107,6 +174,10 @@ int RunDefaults(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     using namespace meshaudit::cli;
+    // A reader that goes away (`meshaudit check ... | head -1`) makes writes
+    // fail with EPIPE, reported like any other write error, rather than
+    // killing the command silently.
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::cerr << kUsage;
@@ -116,22 +187,25 @@ int main(int argc, char** argv)
     args.erase(args.begin());
     try {
         if (command == "check") {
-            return RunCheck(args);
+            return Finish(RunCheck(args));
         }
         if (command == "repair") {
-            return RunRepair(args);
+            return Finish(RunRepair(args));
         }
         if (command == "defaults") {
-            return RunDefaults(args);
+            return Finish(RunDefaults(args));
+        }
+        if (command == "profiles") {
+            return Finish(RunProfiles(args));
         }
         if (command == "help" || command == "--help" || command == "-h") {
             std::cout << kUsage;
-            return 0;
+            return Finish(0);
         }
         if (command == "--version") {
             std::cout << "meshaudit " << MESHAUDIT_VERSION_MAJOR << '.' << MESHAUDIT_VERSION_MINOR << '.'
                       << MESHAUDIT_VERSION_PATCH << '\n';
-            return 0;
+            return Finish(0);
         }
         throw UsageError("unknown command " + std::string("'") + command + "'");
     } catch (const UsageError& e) {
