@@ -1,0 +1,311 @@
+// The command's profiles, relative sizes, element lists, marked meshes and
+// error reports, through the built binary.
+#include "CliSupport.h"
+#include "MeshWriters.h"
+
+#include <cmath>
+#include <fcntl.h>
+#include <set>
+
+namespace meshaudit::cli {
+namespace {
+
+using nlohmann::json;
+using testing::RunCommand;
+namespace meshes = meshaudit::testing;
+
+std::string Write(const testing::TempDir& dir, const std::string& name, meshes::TestMesh mesh, double scale = 1.0)
+{
+    for (T3DVECF& p : mesh.points) {
+        p = {p.x * scale, p.y * scale, p.z * scale};
+    }
+    WriteMeshFile(dir.File(name), testing::ToMeshData(mesh), {});
+    return dir.File(name);
+}
+
+std::set<std::string> Failing(const json& doc)
+{
+    std::set<std::string> failed;
+    for (const char* category : {"points", "edges", "triangles", "mesh"}) {
+        for (auto it = doc[category].begin(); it != doc[category].end(); ++it) {
+            if (it.value()["verdict"] == "fail") {
+                failed.insert(std::string(category) + "." + it.key());
+            }
+        }
+    }
+    return failed;
+}
+
+// Runs the command with standard output on `out` and standard error in a
+// file; its exit status and what it wrote there.
+std::pair<int, std::string> RunWithOutput(const std::vector<std::string>& args, int out, const testing::TempDir& dir)
+{
+    const std::string err = dir.File("stderr.txt");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out, 1);
+        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(e, 2);
+        std::vector<std::string> storage{MESHAUDIT_COMMAND};
+        storage.insert(storage.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& s : storage) {
+            argv.push_back(s.data());
+        }
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadAll(err)};
+}
+
+const std::set<std::string> kNeverComputed = {"points.CountArticulation", "edges.CountConvex", "mesh.HasHandles"};
+const std::set<std::string> kOpen = {"points.CountBorder", "points.MinimalDegree", "edges.CountBorder",
+                                     "edges.MinimalDegree", "triangles.CountBorder", "triangles.MinimalDegree",
+                                     "mesh.Closed", "mesh.HasBorders", "mesh.CountBorders", "mesh.Inclusion"};
+
+// Closed meshes pass the default profile, open ones only the surface profile,
+// a torus fails on its handle; the library's own defaults fail everything
+// on what it never computes. Scaled by 1000 or 1/1000 the verdicts stay.
+TEST(Profiles, VerdictsOfEachProfileAtEveryScale)
+{
+    testing::TempDir dir;
+    struct Case {
+        const char* name;
+        meshes::TestMesh mesh;
+        std::set<std::string> closed, surface;
+    };
+    const Case cases[] = {{"sphere", meshes::Sphere(16, 10), {}, {}},
+                          {"cube", meshes::UnitCube(), {}, {}},
+                          {"torus", meshes::Torus(12, 8), {"mesh.HasHandles"}, {"mesh.HasHandles"}},
+                          {"grid", meshes::Grid(4), kOpen, {}}};
+    for (const Case& c : cases) {
+        for (double scale : {1.0, 1000.0, 0.001}) {
+            SCOPED_TRACE(std::string(c.name) + " x " + std::to_string(scale));
+            const std::string file = Write(dir, std::string(c.name) + ".ply", c.mesh, scale);
+            auto [status, doc] = testing::CheckJson({file});
+            EXPECT_EQ(Failing(doc), c.closed);
+            EXPECT_EQ(status, c.closed.empty() ? 0 : 1);
+            EXPECT_EQ(Failing(testing::CheckJson({"--profile", "surface", file}).second), c.surface);
+            // The absolute sizes used, from the box diagonal of the points.
+            double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+            for (const T3DVECF& p : c.mesh.points) {
+                const double xyz[3] = {p.x * scale, p.y * scale, p.z * scale};
+                for (int i = 0; i < 3; ++i) {
+                    low[i] = std::min(low[i], xyz[i]), high[i] = std::max(high[i], xyz[i]);
+                }
+            }
+            const double d = std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]);
+            EXPECT_NEAR(doc["scale"]["epsilon"].get<double>(), 1e-6 * d, 1e-15 * d);
+            EXPECT_NEAR(doc["edges"]["MinimalLength"]["criterion"]["min"].get<double>(), 1e-9 * d, 1e-18 * d);
+            EXPECT_NEAR(doc["edges"]["MaximalLength"]["criterion"]["max"].get<double>(), 2 * d, 1e-9 * d);
+        }
+        if (std::string(c.name) != "torus") {
+            std::set<std::string> library = kNeverComputed;
+            library.insert(c.closed.begin(), c.closed.end());
+            library.erase("points.CountBorder"), library.erase("edges.CountBorder"), library.erase("mesh.CountBorders");
+            library.erase("points.MinimalDegree"), library.erase("edges.MinimalDegree");
+            library.erase("triangles.CountBorder"), library.erase("triangles.MinimalDegree");
+            EXPECT_EQ(Failing(testing::CheckJson({"-p", "library", Write(dir, "l.ply", c.mesh)}).second), library);
+        }
+    }
+    // The library's absolute sizes do not follow a model scaled by 1000:
+    // its edges are longer than 10 and its volume beyond 500000.
+    const std::set<std::string> big = Failing(testing::CheckJson({"-p", "library",
+                                                                  Write(dir, "big.ply", meshes::Sphere(16, 10), 1000)}).second);
+    EXPECT_TRUE(big.count("edges.MaximalLength") && big.count("mesh.Volume")) << json(big).dump();
+
+    testing::CommandResult r = RunCommand({"profiles"});
+    for (const char* name : {"closed (default):", "surface:", "library:"}) {
+        EXPECT_NE(r.out.find(name), std::string::npos) << name;
+    }
+    EXPECT_EQ(r.out.find("CountArticulation"), r.out.rfind("CountArticulation"));  // judged by library only
+}
+
+// Settings files start from a profile, may name one, and give sizes
+// relative to the box; every mistake names the file and the key.
+TEST(Profiles, SettingsFilesRelativeValuesAndRefusals)
+{
+    testing::TempDir dir;
+    const std::string grid = Write(dir, "grid.off", meshes::Grid(4));
+    const std::string sphere = Write(dir, "sphere.off", meshes::Sphere(16, 10));
+    const std::string surface = dir.Write("surface.json", RunCommand({"defaults", "-p", "surface"}).out);
+    struct Case {
+        const char* settings;
+        std::vector<std::string> args;
+        int status;
+        std::string message;  // the error after "FILE: ", or a quantity that must fail
+    };
+    const Case cases[] = {
+        {R"({"profile": "surface"})", {grid}, 0, ""},
+        {R"({"profile": "surface", "mesh": {"Closed": {"enable": true}}})", {grid}, 1, "mesh.Closed"},
+        {"", {"-p", "library", "-s", surface, grid}, 0, ""},  // a printed profile is a settings file
+        {"", {"-p", "surface", grid}, 0, ""},
+        {R"({"points": {"Epsilon": {"relative": 0.3}}})", {sphere}, 1, "mesh.EpsilonDuplicates"},
+        {R"({"profile": "library", "mesh": {"Volume": {"min": {"relative": 0.6}}}})", {sphere}, 1, "mesh.Volume"},
+        {R"({"profile": "nope"})", {grid}, 2, "profile: unknown profile \"nope\" (known: closed, surface, library)"},
+        {R"({"points": {"Epsilon": -1}})", {grid}, 2, "points.Epsilon: a tolerance must not be negative"},
+        {R"({"points": {"Epsilon": {"relative": -1e-6}}})", {grid}, 2, "points.Epsilon: a tolerance must not be negative"},
+        {R"({"points": {"Epsilon": 1e400}})", {grid}, 2, "points.Epsilon: the number '1e400' is outside the range of a double"},
+        {R"({"edges": {"Length": {"max": -1e400}}})", {grid}, 2, "edges.Length.max: the number '-1e400' is outside the range of a double"},
+        {R"({"edges": {"Length": {"min": {"relative": 0.5}, "max": {"relative": 0.1}}}})", {grid}, 2,
+         "edges.Length: relative min 0.5 is greater than relative max 0.1"},
+        {R"({"edges": {"Length": {"min": {"factor": 1}}}})", {grid}, 2, "edges.Length.min.factor: unknown key"},
+        {R"({"points": {"Count": {"max": {"relative": 1}}}})", {grid}, 2,
+         "points.Count.max: expected a whole number from 0 to 4294967295"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        std::vector<std::string> args{"check", "--json", "-q"};
+        const std::string file = dir.Write("s.json", c.settings);
+        if (*c.settings != '\0') {
+            args.insert(args.end(), {"-s", file});
+        }
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const testing::CommandResult r = RunCommand(args);
+        EXPECT_EQ(r.exitStatus, c.status) << r.out << r.err;
+        if (c.status == 2) {
+            EXPECT_EQ(r.err, "meshaudit: " + file + ": " + c.message + "\n");
+        } else if (!c.message.empty()) {
+            EXPECT_EQ(Failing(r.Json().at(0)).count(c.message), 1u) << r.out;
+        }
+    }
+}
+
+// --where lists the elements of failing quantities (text) or of every
+// listed quantity (JSON), capped by --max-items; --marked writes their bits.
+TEST(Where, ListsCapsAndMarkedMeshes)
+{
+    testing::TempDir dir;
+    meshes::TestMesh mesh = meshes::Sphere(8, 6);
+    const uint32_t n = static_cast<uint32_t>(mesh.points.size());
+    mesh.points.push_back({std::nan(""), 0, 0});  // n: NaN, unused
+    mesh.points.push_back({HUGE_VAL, 0, 0});      // n + 1: infinite, unused
+    mesh.points.push_back({5, 5, 5});             // n + 2: unused
+    const std::string file = Write(dir, "m.ply", mesh);
+    struct Case {
+        std::vector<std::string> args;
+        json nan, inf, isolated;  // [where, where_total]
+    };
+    const Case cases[] = {
+        {{}, json(), json(), json()},
+        {{"--where"}, {{n}, 1}, {{n + 1}, 1}, {{n, n + 1, n + 2}, 3}},
+        {{"--where", "--max-items", "2"}, {{n}, 1}, {{n + 1}, 1}, {{n, n + 1}, 3}},
+        {{"--where", "--max-items=0"}, {json::array(), 1}, {json::array(), 1}, {json::array(), 3}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.push_back(file);
+        const json doc = testing::CheckJson(args).second;
+        const auto listed = [&doc](const char* name) {
+            const json& q = doc["points"][name];
+            return q.contains("where") ? json{q["where"], q["where_total"]} : json();
+        };
+        EXPECT_EQ(listed("CountNAN"), c.nan) << doc["points"].dump();
+        EXPECT_EQ(listed("CountINF"), c.inf);
+        EXPECT_EQ(listed("CountIsolated"), c.isolated);
+        EXPECT_EQ(doc["points"]["CountIsolated"]["value"], 3);
+    }
+    const std::string text = RunCommand({"check", "-q", "--where", "--max-items", "2", file}).out;
+    EXPECT_NE(text.find("\n      points: " + std::to_string(n) + ", " + std::to_string(n + 1) + " and 1 more\n"),
+              std::string::npos) << text;
+    EXPECT_EQ(RunCommand({"check", "-q", file}).out.find("      points: "), std::string::npos);
+
+    // The marked copy: the three points carry the NaN (bit 0), infinite
+    // (bit 1) and isolated (bit 2) bits; the sphere's triangles are clean.
+    EXPECT_EQ(RunCommand({"check", "-q", "--marked", dir.File("marked.ply"), file}).exitStatus, 1);
+    const std::string bytes = testing::ReadAll(dir.File("marked.ply"));
+    const size_t body = bytes.find("end_header\n") + 11;
+    ASSERT_EQ(bytes.size(), body + (n + 3) * 28 + mesh.triangles.size() * 17);
+    EXPECT_NE(bytes.find("element vertex " + std::to_string(n + 3) + "\nproperty double x\nproperty double y\n"
+                         "property double z\nproperty uint defects\nelement face"), std::string::npos);
+    const auto bits = [&](size_t offset) {
+        uint32_t value;
+        std::memcpy(&value, bytes.data() + offset, 4);
+        return value;
+    };
+    for (uint32_t i = 0; i < n + 3; ++i) {
+        const uint32_t expected = i == n ? 5u : i == n + 1 ? 6u : i == n + 2 ? 4u : 0u;
+        EXPECT_EQ(bits(body + i * 28 + 24) & 7u, expected) << i;
+    }
+    for (size_t t = 0; t < mesh.triangles.size(); ++t) {
+        EXPECT_EQ(bits(body + (n + 3) * 28 + t * 17 + 13), 0u) << t;
+    }
+    EXPECT_EQ(RunCommand({"check", "--marked", dir.File("x.obj"), file}).exitStatus, 2);
+    EXPECT_EQ(RunCommand({"check", "--marked", dir.File("y.ply"), file, file}).exitStatus, 2);
+}
+
+// Every write that fails is reported with exit status 2; names that are not
+// UTF-8 are escaped; option forms, plurals and merge warnings.
+TEST(Errors, WritesNamesOptionsAndWarnings)
+{
+    testing::TempDir dir;
+    const std::string sphere = Write(dir, "sphere.ply", meshes::Sphere(8, 6));
+    const int full = ::open("/dev/full", O_WRONLY);
+    int closed[2];
+    ASSERT_EQ(::pipe(closed), 0);
+    ::close(closed[0]);
+    std::filesystem::create_directory(dir.File("dir.ply"));
+    const std::string noSpace = "cannot write to standard output: No space left on device\n";
+    const std::tuple<std::vector<std::string>, int, std::string> writes[] = {
+        {{"check", sphere}, full, noSpace},
+        {{"check", "--json", sphere}, full, noSpace},
+        {{"defaults"}, full, noSpace},
+        {{"profiles"}, full, noSpace},
+        {{"repair", sphere, "-o", dir.File("out.obj")}, full, noSpace},
+        {{"check", sphere}, closed[1], "cannot write to standard output: Broken pipe\n"},
+        {{"check", "-q", "--marked", dir.File("dir.ply"), sphere}, closed[1],
+         dir.File("dir.ply") + ": cannot write the marked mesh: Is a directory\n"},
+        {{"repair", sphere, "-o", dir.File("dir.ply")}, full, dir.File("dir.ply") + ": "},
+    };
+    for (const auto& [args, out, message] : writes) {
+        const auto [status, err] = RunWithOutput(args, out, dir);
+        EXPECT_EQ(status, 2) << args[0];
+        EXPECT_EQ(err.rfind("meshaudit: " + message, 0), 0u) << args[0] << ": " << err;
+    }
+    ::close(full), ::close(closed[1]);
+
+    const std::string odd = Write(dir, "caf\xE9.ply", meshes::Sphere(8, 6));
+    const auto [status, doc] = testing::CheckJson({odd});
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(doc["file"], dir.File("caf\\xE9.ply"));
+    for (const std::vector<std::string>& jobs : {std::vector<std::string>{"-j2"}, {"-j", "2"}, {"--jobs=2"}}) {
+        std::vector<std::string> args{"check", "-q", "--json"};
+        args.insert(args.end(), jobs.begin(), jobs.end());
+        args.insert(args.end(), {sphere, odd});
+        const testing::CommandResult r = RunCommand(args);
+        EXPECT_EQ(r.exitStatus, 0) << jobs[0] << r.err;
+        EXPECT_EQ(r.Json().size(), 2u);
+    }
+    const std::string one = Write(dir, "one.off", {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}});
+    EXPECT_NE(RunCommand({"check", "-q", one}).out.find("(OFF, 3 points, 1 triangle)\n"), std::string::npos);
+    EXPECT_NE(RunCommand({"repair", one, "-o", dir.File("o.off")}).out.find(": 3 points, 1 triangle\n"),
+              std::string::npos);
+
+    // Merges: relative to the box diagonal (sqrt 2 here), and the warnings
+    // when a merge collapses the mesh.
+    const std::string near = Write(dir, "near.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}});
+    const std::string sliver = Write(dir, "sliver.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 0.05, 0}, {9, 9, 9}}, {{0, 1, 2}}});
+    const std::tuple<std::string, std::string, std::string, std::string> merges[] = {
+        {near, "relative=0.1", "points 4 -> 3, triangles 2 -> 2\n", ""},
+        {near, "relative=0.01", "points 4 -> 4, triangles 2 -> 2\n", ""},
+        {near, "100", "points 4 -> 1", "meshaudit: warning: the merge leaves 1 point: the tolerance is likely too large\n"},
+        {sliver, "0.1", "points 4 -> 2", "meshaudit: warning: the merge leaves 2 points: the tolerance is likely too large\n"},
+        {sliver, "relative=0.01", "points 4 -> 2", "meshaudit: warning: the merge leaves 2 points: the tolerance is likely too large\n"},
+        {near, "0.1", "points 4 -> 3", ""},
+    };
+    for (const auto& [in, tolerance, change, warning] : merges) {
+        const testing::CommandResult r = RunCommand({"repair", in, "-o", dir.File("r.off"), "--merge", tolerance});
+        EXPECT_NE(r.out.find(change), std::string::npos) << tolerance << r.out;
+        EXPECT_EQ(r.err, warning) << tolerance;
+    }
+    const std::string degenerate = Write(dir, "deg.off", {{{0, 0, 0}, {0.05, 0, 0}, {5, 5, 0}, {0, 5, 5}}, {{0, 1, 2}, {1, 0, 3}}});
+    EXPECT_EQ(RunCommand({"repair", degenerate, "-o", dir.File("d.off"), "--merge", "0.1"}).err,
+              "meshaudit: warning: after the merge every triangle repeats a point: the tolerance is likely too large\n");
+    EXPECT_EQ(RunCommand({"repair", near, "-o", dir.File("r.off"), "--merge", "relative=-1"}).exitStatus, 2);
+}
+
+}  // namespace
+}  // namespace meshaudit::cli
