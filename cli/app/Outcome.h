@@ -42,9 +42,9 @@ struct FileOutcome {
     double diagonal = 0.0;
     double boxVolume = 0.0;
     // The elements behind the quantities, when they were asked for.
-    std::vector<ElementList> where;
+    std::vector<ElementList> where{};
     // A file the check was asked to write and could not (exit status 2).
-    std::string writeError;
+    std::string writeError{};
 
     const ElementList* WhereOf(const Quantity& quantity) const;
 };
