@@ -38,27 +38,25 @@ std::set<std::string> Failing(const json& doc)
 
 // Runs the command with standard output on `out` and standard error in a
 // file; its exit status and what it wrote there.
-std::pair<int, std::string> RunWithOutput(const std::vector<std::string>& args, int out, const testing::TempDir& dir)
+std::pair<int, std::string> RunWithOutput(std::vector<std::string> args, int out, const testing::TempDir& dir)
 {
-    const std::string err = dir.File("stderr.txt");
+    args.insert(args.begin(), MESHAUDIT_COMMAND);
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    const int err = ::open(dir.File("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(out, 1);
-        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(e, 2);
-        std::vector<std::string> storage{MESHAUDIT_COMMAND};
-        storage.insert(storage.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& s : storage) {
-            argv.push_back(s.data());
-        }
-        argv.push_back(nullptr);
+        ::dup2(out, 1), ::dup2(err, 2);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadAll(err)};
+    ::close(err);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadAll(dir.File("stderr.txt"))};
 }
 
 const std::set<std::string> kNeverComputed = {"points.CountArticulation", "edges.CountConvex", "mesh.HasHandles"};
@@ -256,7 +254,7 @@ TEST(Errors, WritesNamesOptionsAndWarnings)
     };
     for (const auto& [args, out, message] : writes) {
         const auto [status, err] = RunWithOutput(args, out, dir);
-        EXPECT_EQ(status, 2) << args[0];
+        EXPECT_EQ(status, 2) << args[0] << " " << args[1];
         EXPECT_EQ(err.rfind("meshaudit: " + message, 0), 0u) << args[0] << ": " << err;
     }
     ::close(full), ::close(closed[1]);
