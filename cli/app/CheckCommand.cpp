@@ -52,9 +52,9 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
         }
         if (!in.AtOption()) {
             options.paths.push_back(in.Positional());
-        } else if (in.Take("--json")) {
+        } else if (in.Flag("--json")) {
             options.json = true;
-        } else if (in.Take("--quiet", "-q")) {
+        } else if (in.Flag("--quiet", "-q")) {
             options.quiet = true;
         } else if (in.Take("--jobs", "-j")) {
             options.jobs = ParseJobs(in.Value());
@@ -62,7 +62,7 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
             settingsPath = in.Value();
         } else if (in.Take("--profile", "-p")) {
             profile = in.Value();
-        } else if (in.Take("--where")) {
+        } else if (in.Flag("--where")) {
             options.request.locate = true;
         } else if (in.Take("--max-items")) {
             const std::string text = in.Value();

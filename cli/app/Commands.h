@@ -31,6 +31,8 @@ public:
     // Consumes the option if it is `name` (or `shortName`); a value given as
     // "--name=value" is kept for Value().
     bool Take(const char* name, const char* shortName = nullptr);
+    // Take() for an option without a value: "--json=1" or "-qx" is refused.
+    bool Flag(const char* name, const char* shortName = nullptr);
     // The value of the option just taken.
     std::string Value();
     // The next positional argument.

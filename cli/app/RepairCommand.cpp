@@ -57,11 +57,11 @@ RepairOptions ParseRepairOptions(const std::vector<std::string>& args)
                                  Quoted(text));
             }
             options.steps.push_back(RepairStep{RepairStep::Kind::Merge, tolerance, relative});
-        } else if (in.Take("--drop-invalid")) {
+        } else if (in.Flag("--drop-invalid")) {
             options.steps.push_back(RepairStep{RepairStep::Kind::DropInvalid, 0.0});
-        } else if (in.Take("--force", "-f")) {
+        } else if (in.Flag("--force", "-f")) {
             options.force = true;
-        } else if (in.Take("--ascii")) {
+        } else if (in.Flag("--ascii")) {
             options.ascii = true;
         } else {
             throw UsageError("repair: unknown option " + Quoted(in.Peek()));

@@ -86,6 +86,17 @@ bool Arguments::Take(const char* name, const char* shortName)
     return false;
 }
 
+bool Arguments::Flag(const char* name, const char* shortName)
+{
+    if (!Take(name, shortName)) {
+        return false;
+    }
+    if (hasInlineValue_) {
+        throw UsageError(taken_ + " takes no value");
+    }
+    return true;
+}
+
 std::string Arguments::Value()
 {
     if (hasInlineValue_) {
