@@ -167,8 +167,8 @@ int RunRepair(const std::vector<std::string>& args)
         }
         std::cout << what << ": " << Change(mesh, repaired) << '\n';
         if (step.kind == RepairStep::Kind::Merge) {
-            const bool degenerate = std::all_of(repaired.triangles.begin(), repaired.triangles.end(),
-                                                [](const TRIANGLE& t) { return t.a == t.b || t.b == t.c || t.a == t.c; });
+            const auto repeats = [](const TRIANGLE& t) { return t.a == t.b || t.b == t.c || t.a == t.c; };
+            const bool degenerate = std::all_of(repaired.triangles.begin(), repaired.triangles.end(), repeats);
             if (repaired.points.size() < 3) {
                 std::cerr << "meshaudit: warning: the merge leaves " << Plural(repaired.points.size(), "point")
                           << ": the tolerance is likely too large\n";

@@ -125,6 +125,8 @@ TEST(Profiles, SettingsFilesRelativeValuesAndRefusals)
     const std::string grid = Write(dir, "grid.off", meshes::Grid(4));
     const std::string sphere = Write(dir, "sphere.off", meshes::Sphere(16, 10));
     const std::string surface = dir.Write("surface.json", RunCommand({"defaults", "-p", "surface"}).out);
+    const std::string negative = "points.Epsilon: a tolerance must not be negative";
+    const std::string huge = "' is outside the range of a double";
     struct Case {
         const char* settings;
         std::vector<std::string> args;
@@ -139,10 +141,10 @@ TEST(Profiles, SettingsFilesRelativeValuesAndRefusals)
         {R"({"points": {"Epsilon": {"relative": 0.3}}})", {sphere}, 1, "mesh.EpsilonDuplicates"},
         {R"({"profile": "library", "mesh": {"Volume": {"min": {"relative": 0.6}}}})", {sphere}, 1, "mesh.Volume"},
         {R"({"profile": "nope"})", {grid}, 2, "profile: unknown profile \"nope\" (known: closed, surface, library)"},
-        {R"({"points": {"Epsilon": -1}})", {grid}, 2, "points.Epsilon: a tolerance must not be negative"},
-        {R"({"points": {"Epsilon": {"relative": -1e-6}}})", {grid}, 2, "points.Epsilon: a tolerance must not be negative"},
-        {R"({"points": {"Epsilon": 1e400}})", {grid}, 2, "points.Epsilon: the number '1e400' is outside the range of a double"},
-        {R"({"edges": {"Length": {"max": -1e400}}})", {grid}, 2, "edges.Length.max: the number '-1e400' is outside the range of a double"},
+        {R"({"points": {"Epsilon": -1}})", {grid}, 2, negative},
+        {R"({"points": {"Epsilon": {"relative": -1e-6}}})", {grid}, 2, negative},
+        {R"({"points": {"Epsilon": 1e400}})", {grid}, 2, "points.Epsilon: the number '1e400" + huge},
+        {R"({"edges": {"Length": {"max": -1e400}}})", {grid}, 2, "edges.Length.max: the number '-1e400" + huge},
         {R"({"edges": {"Length": {"min": {"relative": 0.5}, "max": {"relative": 0.1}}}})", {grid}, 2,
          "edges.Length: relative min 0.5 is greater than relative max 0.1"},
         {R"({"edges": {"Length": {"min": {"factor": 1}}}})", {grid}, 2, "edges.Length.min.factor: unknown key"},
@@ -278,13 +280,16 @@ TEST(Errors, WritesNamesOptionsAndWarnings)
 
     // Merges: relative to the box diagonal (sqrt 2 here), and the warnings
     // when a merge collapses the mesh.
-    const std::string near = Write(dir, "near.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}});
-    const std::string sliver = Write(dir, "sliver.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 0.05, 0}, {9, 9, 9}}, {{0, 1, 2}}});
+    const std::string near =
+        Write(dir, "near.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}});
+    const std::string sliver =
+        Write(dir, "sliver.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 0.05, 0}, {9, 9, 9}}, {{0, 1, 2}}});
+    const std::string large = ": the tolerance is likely too large\n";
     const std::tuple<std::string, std::string, std::string, std::string> merges[] = {
         {near, "relative=0.1", "points 4 -> 3, triangles 2 -> 2\n", ""},
         {near, "relative=0.01", "points 4 -> 4, triangles 2 -> 2\n", ""},
-        {near, "100", "points 4 -> 1", "meshaudit: warning: the merge leaves 1 point: the tolerance is likely too large\n"},
-        {sliver, "0.1", "points 4 -> 2", "meshaudit: warning: the merge leaves 2 points: the tolerance is likely too large\n"},
+        {near, "100", "points 4 -> 1", "meshaudit: warning: the merge leaves 1 point" + large},
+        {sliver, "0.1", "points 4 -> 2", "meshaudit: warning: the merge leaves 2 points" + large},
         {near, "0.1", "points 4 -> 3", ""},
     };
     for (const auto& [in, tolerance, change, warning] : merges) {
@@ -292,9 +297,10 @@ TEST(Errors, WritesNamesOptionsAndWarnings)
         EXPECT_NE(r.out.find(change), std::string::npos) << tolerance << r.out;
         EXPECT_EQ(r.err, warning) << tolerance;
     }
-    const std::string degenerate = Write(dir, "deg.off", {{{0, 0, 0}, {0.05, 0, 0}, {5, 5, 0}, {0, 5, 5}}, {{0, 1, 2}, {1, 0, 3}}});
+    const std::string degenerate =
+        Write(dir, "deg.off", {{{0, 0, 0}, {0.05, 0, 0}, {5, 5, 0}, {0, 5, 5}}, {{0, 1, 2}, {1, 0, 3}}});
     EXPECT_EQ(RunCommand({"repair", degenerate, "-o", dir.File("d.off"), "--merge", "0.1"}).err,
-              "meshaudit: warning: after the merge every triangle repeats a point: the tolerance is likely too large\n");
+              "meshaudit: warning: after the merge every triangle repeats a point" + large);
     EXPECT_EQ(RunCommand({"repair", near, "-o", dir.File("r.off"), "--merge", "relative=-1"}).exitStatus, 2);
 }
 
