@@ -267,12 +267,9 @@ void ApplyCategory(const json& object, Category category, SettingsBlocks& settin
             Reader::Fail(path + ".Epsilon", "a tolerance must not be negative");
         }
     }
-    if (relative != nullptr) {
-        for (double factor : {relative->lengthMin, relative->lengthMax, relative->volumeMax}) {
-            if (factor < 0.0) {
-                Reader::Fail(path, "a relative length or volume bound must not be negative");
-            }
-        }
+    if (category == Category::Edges && relative != nullptr &&
+        (relative->lengthMin < 0.0 || relative->lengthMax < 0.0)) {
+        Reader::Fail(path + ".Length", "a relative length must not be negative");
     }
 }
 
@@ -529,11 +526,16 @@ Settings LoadSettingsFile(const std::string& path, const Settings& base)
         for (const std::string& key : keys) {
             where += (where.empty() ? "" : ".") + key;
         }
+        // The one such failure is 406, a number the parser cannot hold;
+        // its message ends with the number in quotes.
         std::string message = e.what();
         const size_t quote = message.find('\'');
-        const std::string number = quote == std::string::npos ? "" : message.substr(quote);
-        throw SettingsError(path + ": " + (where.empty() ? "" : where + ": ") + "the number " + number +
-                            " is outside the range of a double");
+        if (e.id == 406 && quote != std::string::npos) {
+            message = "the number " + message.substr(quote) + " is outside the range of a double";
+        } else if (const size_t bracket = message.find("] "); bracket != std::string::npos) {
+            message = message.substr(bracket + 2);
+        }
+        throw SettingsError(path + ": " + (where.empty() ? "" : where + ": ") + message);
     }
     Settings settings = base;
     try {

@@ -148,6 +148,8 @@ TEST(Profiles, SettingsFilesRelativeValuesAndRefusals)
         {R"({"edges": {"Length": {"min": {"relative": 0.5}, "max": {"relative": 0.1}}}})", {grid}, 2,
          "edges.Length: relative min 0.5 is greater than relative max 0.1"},
         {R"({"edges": {"Length": {"min": {"factor": 1}}}})", {grid}, 2, "edges.Length.min.factor: unknown key"},
+        {R"({"edges": {"Length": {"min": {"relative": -1}}}})", {grid}, 2,
+         "edges.Length: a relative length must not be negative"},
         {R"({"points": {"Count": {"max": {"relative": 1}}}})", {grid}, 2,
          "points.Count.max: expected a whole number from 0 to 4294967295"},
     };
