@@ -79,7 +79,7 @@ TEST(Check, ValuesVerdictsAndSettingsOfGeneratedMeshes)
     EXPECT_EQ(doc["mesh"]["Area"]["verdict"], "not judged");
 
     // The sample fails only the three defaults that no closed sphere meets.
-    std::tie(status, doc) = testing::CheckJson({kSample});
+    std::tie(status, doc) = testing::CheckJson({"-p", "library", kSample});
     std::vector<std::string> failed;
     for (const char* category : {"points", "edges", "triangles", "mesh"}) {
         for (auto it = doc[category].begin(); it != doc[category].end(); ++it) {
@@ -101,7 +101,7 @@ TEST(Check, ErrorsFoldersAndTerminals)
     testing::CommandResult r = RunCommand({"check", bad});
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.out + r.err, "meshaudit: " + message + "\n");
-    EXPECT_EQ(testing::CheckJson({bad}), std::pair(2, json({{"schema", 1}, {"file", bad}, {"verdict", "error"},
+    EXPECT_EQ(testing::CheckJson({bad}), std::pair(2, json({{"schema", 2}, {"file", bad}, {"verdict", "error"},
                                                             {"error", message}})));
     r = RunCommand({"check", "-s", dir.Write("s.json", R"({"points": {"Bogus": {}}})"), bad});
     EXPECT_EQ(r.exitStatus, 2);
@@ -125,7 +125,7 @@ TEST(Check, ErrorsFoldersAndTerminals)
     EXPECT_EQ(docs[0]["triangles"]["Count"]["value"], 32);
     EXPECT_EQ(docs[3]["format"], "STL binary");
     EXPECT_EQ(docs[3]["points"]["Count"]["value"], 8);
-    r = RunCommand({"check", "-j", "3", dir.path, dir.File("absent.ply")});
+    r = RunCommand({"check", "-p", "library", "-j", "3", dir.path, dir.File("absent.ply")});
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_NE(r.out.find(dir.File("a-grid.obj") + "  (OBJ, 25 points, 32 triangles)"), std::string::npos);
     EXPECT_NE(r.out.find(dir.File("d/cube.stl") + "  (STL binary, 8 points, 12 triangles)"), std::string::npos);
@@ -175,7 +175,7 @@ TEST(Check, RealMeshesMatchTheirReadme)
     };
     for (const Figures& f : readme) {
         SCOPED_TRACE(f.file);
-        const auto [status, doc] = testing::CheckJson({folder + "/" + f.file});
+        const auto [status, doc] = testing::CheckJson({"-p", "library", folder + "/" + f.file});
         EXPECT_EQ(status, 1);  // articulations are never computed, must be 0
         EXPECT_EQ(doc["format"], "OBJ");
         EXPECT_EQ(doc["input"]["points"], f.points);
@@ -249,7 +249,7 @@ TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
 
 TEST(Commands, DefaultsHelpVersionAndUsageMistakes)
 {
-    testing::CommandResult r = RunCommand({"defaults"});
+    testing::CommandResult r = RunCommand({"defaults", "-p", "library"});
     EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(json::parse(r.out), json::parse(SettingsToJson(DefaultSettings()).dump()));
     r = RunCommand({"help"});
@@ -364,7 +364,7 @@ TEST(Report, ValuesCriteriaJsonTextAndTheWireFormat)
     outcome.error = "bad.obj: line 3: 'abc' is not a number";
     EXPECT_EQ(ExitStatusOf(outcome), 2);
     EXPECT_EQ(RenderJson(outcome, defaults).dump(),
-              R"({"schema":1,"file":"cube.ply","verdict":"error","error":"bad.obj: line 3: 'abc' is not a number"})");
+              R"({"schema":2,"file":"cube.ply","verdict":"error","error":"bad.obj: line 3: 'abc' is not a number"})");
 }
 
 TEST(Settings, DocumentsFilesAndEveryRefusal)
