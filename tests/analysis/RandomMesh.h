@@ -44,7 +44,8 @@ inline TestMesh RandomMesh(std::mt19937& random, int round)
         m.triangles.push_back(t);
     }
     if (round % 4 == 3) {
-        const double special[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+        constexpr double kInf = std::numeric_limits<double>::infinity();
+        const double special[] = {std::numeric_limits<double>::quiet_NaN(), kInf, -kInf};
         for (T3DVECF& p : m.points) {
             if (random() % 5 == 0) {
                 (random() % 2 == 0 ? p.x : p.z) = special[random() % 3];

@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <cstring>
 #include <cstddef>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <vector>
@@ -38,7 +38,7 @@ struct PointEdgeSettings {
         std::memset(es.Enable, 1, sizeof es.Enable);
         std::memset(ts.Enable, 1, sizeof ts.Enable);
         std::memset(ms.Enable, 1, sizeof ms.Enable);
-        es.Length = DoubleRange{0.6, 1.2};  // lengths of the coarse coordinates fall on both sides
+        es.Length = DoubleRange{0.6, 1.2}; // lengths of the coarse coordinates fall on both sides
     }
 };
 
@@ -55,8 +55,8 @@ Entries PointEdgeEntries(const ElementSpan& s)
 // an item equal to another, its class the first such item (or, with
 // `positions`, that item's position among the members); one entry per class.
 void PointEdgeClassLists(size_t n, const std::function<bool(size_t, size_t)>& same,
-                         const std::function<Entries::value_type(size_t)>& item, bool positions,
-                         Entries& members, Entries& classes)
+                         const std::function<Entries::value_type(size_t)>& item, bool positions, Entries& members,
+                         Entries& classes)
 {
     std::vector<uint32_t> position(n);
     for (size_t i = 0; i < n; ++i) {
@@ -97,7 +97,7 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
                                          [n](const TRIANGLE& t) { return t.a < n && t.b < n && t.c < n; });
         // Brute-force topology only makes sense with every corner in range.
         const testing::BruteTopology brute(inRange ? m.triangles : std::vector<TRIANGLE>{}, inRange ? n : 0);
-        Entries want[3][16];  // by category (points, edges, triangles) and quantity
+        Entries want[3][16]; // by category (points, edges, triangles) and quantity
         bool known[3][16] = {};
         const auto put = [&](int c, int k, Entries e) { want[c][k] = std::move(e), known[c][k] = true; };
 
@@ -123,9 +123,11 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         put(0, PNT_CountBorder, border), put(0, PNT_MinimalDegree, degreeMin), put(0, PNT_MaximalDegree, degreeMax);
         if (!special) put(0, PNT_CountClassesOfEpsilonDuplicatedGeometrical, close);
         Entries members, classes;
-        PointEdgeClassLists(n, [&](size_t i, size_t j) { return P[i] == P[j]; },
-                            [](size_t i) { return Entries::value_type{static_cast<uint32_t>(i)}; }, false, members, classes);
-        if (!nan) put(0, PNT_CountDuplicatedGeometrical, members), put(0, PNT_CountClassesOfDuplicatedGeometrical, classes);
+        PointEdgeClassLists(
+            n, [&](size_t i, size_t j) { return P[i] == P[j]; },
+            [](size_t i) { return Entries::value_type{static_cast<uint32_t>(i)}; }, false, members, classes);
+        if (!nan)
+            put(0, PNT_CountDuplicatedGeometrical, members), put(0, PNT_CountClassesOfDuplicatedGeometrical, classes);
 
         // Edges, in the order of the edge list.
         const auto& E = brute.edges;
@@ -158,17 +160,23 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
             if (length(e) == longest) extreme[1].push_back(edge(e));
         }
         put(1, EDG_CountBorder, sides), put(1, EDG_CountSingular, singular), put(1, EDG_CountInvalidTopological, loops);
-        put(1, EDG_CountInvalidGeometrical, flat), put(1, EDG_MinimalDegree, degree[0]), put(1, EDG_MaximalDegree, degree[1]);
+        put(1, EDG_CountInvalidGeometrical, flat), put(1, EDG_MinimalDegree, degree[0]),
+            put(1, EDG_MaximalDegree, degree[1]);
         put(1, EDG_CountSmallerLength, shorter), put(1, EDG_CountGreaterLength, longer);
         put(1, EDG_MinimalLength, extreme[0]), put(1, EDG_MaximalLength, extreme[1]);
         put(1, EDG_CountDuplicatedTopological, {}), put(1, EDG_CountClassesOfDuplicatedTopological, {});
         Entries edgeMembers, edgeClasses;
-        PointEdgeClassLists(E.size(), [&](size_t i, size_t j) {
-                                const T3DVECF &a = P[E[i].first], &b = P[E[i].second];
-                                const T3DVECF &c = P[E[j].first], &d = P[E[j].second];
-                                return (a == c && b == d) || (a == d && b == c);
-                            }, edge, true, edgeMembers, edgeClasses);
-        if (!nan) put(1, EDG_CountDuplicatedGeometrical, edgeMembers), put(1, EDG_CountClassesOfDuplicatedGeometrical, edgeClasses);
+        PointEdgeClassLists(
+            E.size(),
+            [&](size_t i, size_t j) {
+                const T3DVECF &a = P[E[i].first], &b = P[E[i].second];
+                const T3DVECF &c = P[E[j].first], &d = P[E[j].second];
+                return (a == c && b == d) || (a == d && b == c);
+            },
+            edge, true, edgeMembers, edgeClasses);
+        if (!nan)
+            put(1, EDG_CountDuplicatedGeometrical, edgeMembers),
+                put(1, EDG_CountClassesOfDuplicatedGeometrical, edgeClasses);
 
         // Triangles: sorted corner indices, or sorted corner points.
         const auto& T = m.triangles;
@@ -184,21 +192,27 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         };
         const auto one = [](size_t t) { return Entries::value_type{static_cast<uint32_t>(t)}; };
         Entries tri[4];
-        PointEdgeClassLists(T.size(), [&](size_t i, size_t j) { return sorted(i) == sorted(j); }, one, false,
-                            tri[0], tri[1]);
+        PointEdgeClassLists(
+            T.size(), [&](size_t i, size_t j) { return sorted(i) == sorted(j); }, one, false, tri[0], tri[1]);
         const auto usable = [&](size_t t) { return T[t].a < n && T[t].b < n && T[t].c < n; };
-        PointEdgeClassLists(T.size(), [&](size_t i, size_t j) {
-                                if (!usable(i) || !usable(j)) return false;
-                                const auto a = corners(i), b = corners(j);
-                                return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
-                            }, one, false, tri[2], tri[3]);
+        PointEdgeClassLists(
+            T.size(),
+            [&](size_t i, size_t j) {
+                if (!usable(i) || !usable(j)) return false;
+                const auto a = corners(i), b = corners(j);
+                return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+            },
+            one, false, tri[2], tri[3]);
         put(2, TRI_CountDuplicatedTopological, tri[0]), put(2, TRI_CountClassesOfDuplicatedTopological, tri[1]);
-        if (!nan) put(2, TRI_CountDuplicatedGeometrical, tri[2]), put(2, TRI_CountClassesOfDuplicatedGeometrical, tri[3]);
+        if (!nan)
+            put(2, TRI_CountDuplicatedGeometrical, tri[2]), put(2, TRI_CountClassesOfDuplicatedGeometrical, tri[3]);
 
         // Each list against its count (a failed count leaves its list
         // unspecified) and against its definition.
-        const auto check = [&](int c, int k, const ElementSpan& span, const uint8_t* block, size_t offset, bool count, bool real) {
-            SCOPED_TRACE("round " + std::to_string(round) + " category " + std::to_string(c) + " quantity " + std::to_string(k));
+        const auto check = [&](int c, int k, const ElementSpan& span, const uint8_t* block, size_t offset, bool count,
+                               bool real) {
+            SCOPED_TRACE("round " + std::to_string(round) + " category " + std::to_string(c) + " quantity " +
+                         std::to_string(k));
             double value = 0;
             int32_t code = 0;
             real ? (void)std::memcpy(&value, block + offset, 8) : (void)std::memcpy(&code, block + offset, 4);
@@ -219,19 +233,27 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         const auto* pb = reinterpret_cast<const uint8_t*>(&where.points);
         const auto* eb = reinterpret_cast<const uint8_t*>(&where.edges);
         const auto* tb = reinterpret_cast<const uint8_t*>(&where.triangles);
-        for (int k : {PNT_CountBorder, PNT_CountDuplicatedGeometrical, PNT_CountClassesOfDuplicatedGeometrical, PNT_CountClassesOfEpsilonDuplicatedGeometrical})
-            check(0, k, where.of(static_cast<PointQuantity>(k)), pb, offsetof(PointResults, CountBorder) + 4 * (k - PNT_CountBorder), true, false);
+        for (int k : {PNT_CountBorder, PNT_CountDuplicatedGeometrical, PNT_CountClassesOfDuplicatedGeometrical,
+                      PNT_CountClassesOfEpsilonDuplicatedGeometrical})
+            check(0, k, where.of(static_cast<PointQuantity>(k)), pb,
+                  offsetof(PointResults, CountBorder) + 4 * (k - PNT_CountBorder), true, false);
         for (int k : {PNT_MinimalDegree, PNT_MaximalDegree})
-            check(0, k, where.of(static_cast<PointQuantity>(k)), pb, offsetof(PointResults, MinimalDegree) + 4 * (k - PNT_MinimalDegree), false, false);
+            check(0, k, where.of(static_cast<PointQuantity>(k)), pb,
+                  offsetof(PointResults, MinimalDegree) + 4 * (k - PNT_MinimalDegree), false, false);
         for (int k = EDG_CountBorder; k <= EDG_CountClassesOfDuplicatedGeometrical; ++k)
             if (k != EDG_CountConvex) check(1, k, where.of(static_cast<EdgeQuantity>(k)), eb, 4 * k, true, false);
-        for (int k : {EDG_MinimalDegree, EDG_MaximalDegree}) check(1, k, where.of(static_cast<EdgeQuantity>(k)), eb, 4 * k, false, false);
-        check(1, EDG_CountSmallerLength, where.of(EDG_CountSmallerLength), eb, offsetof(EdgeResults, CountSmallerLength), true, false);
-        check(1, EDG_CountGreaterLength, where.of(EDG_CountGreaterLength), eb, offsetof(EdgeResults, CountGreaterLength), true, false);
+        for (int k : {EDG_MinimalDegree, EDG_MaximalDegree})
+            check(1, k, where.of(static_cast<EdgeQuantity>(k)), eb, 4 * k, false, false);
+        check(1, EDG_CountSmallerLength, where.of(EDG_CountSmallerLength), eb,
+              offsetof(EdgeResults, CountSmallerLength), true, false);
+        check(1, EDG_CountGreaterLength, where.of(EDG_CountGreaterLength), eb,
+              offsetof(EdgeResults, CountGreaterLength), true, false);
         check(1, EDG_MinimalLength, where.of(EDG_MinimalLength), eb, offsetof(EdgeResults, MinimalLength), false, true);
         check(1, EDG_MaximalLength, where.of(EDG_MaximalLength), eb, offsetof(EdgeResults, MaximalLength), false, true);
         for (int k = TRI_CountDuplicatedTopological; k <= TRI_CountClassesOfDuplicatedGeometrical; ++k)
-            check(2, k, where.of(static_cast<TriangleQuantity>(k)), tb, offsetof(TriangleResults, CountDuplicatedTopological) + 4 * (k - TRI_CountDuplicatedTopological), true, false);
+            check(2, k, where.of(static_cast<TriangleQuantity>(k)), tb,
+                  offsetof(TriangleResults, CountDuplicatedTopological) + 4 * (k - TRI_CountDuplicatedTopological),
+                  true, false);
         if (round % 8 != 0) {
             continue;
         }
@@ -263,5 +285,5 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
     }
 }
 
-}  // namespace
-}  // namespace meshaudit
+} // namespace
+} // namespace meshaudit
