@@ -74,12 +74,17 @@ auto Step(AnalysisContext& c)
 //
 // A search that can list its elements takes two lists after the sums: the
 // members (each with its class) and one element per class. Both are filled
-// by the one run, whichever of the two quantities asks first; they are
-// emptied before each run, since a failed run may have left entries.
+// by one run; they are emptied before each run, since a failed run may have
+// left entries. The context empties a quantity's list as its step begins,
+// which undoes what an earlier run of the same search put there: a step
+// whose list is wanted therefore runs the search again.
 template <DuplicateSearch search, auto F, bool classes>
 int32_t DuplicateStep(AnalysisContext& c)
 {
     using Fn = decltype(F);
+    if (c.CurrentList() != nullptr) {
+        c.duplicates.Forget(search);
+    }
     DuplicateSums sums;
     const int32_t code = c.duplicates.Sums(
         search,

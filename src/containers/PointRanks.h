@@ -94,11 +94,14 @@ inline void SortByAxes(const T3DVECF* points, RankRecord* records, RankRecord* s
 
 }  // namespace detail
 
-// Fills `ranking` and, unless `ranks` is null, ranks[0..pointCount-1].
-// Returns false, with nothing filled, when the working array (one
-// allocation, freed on every path) cannot be allocated.
+// Fills `ranking` and, unless `ranks` is null, ranks[0..pointCount-1];
+// unless `firstOf` is null, firstOf[i] becomes the smallest index of the
+// points equal to point i when there are two or more, else UINT32_MAX (a
+// NaN point equals none). Returns false, with nothing filled but firstOf
+// perhaps, when the working array (one allocation, freed on every path)
+// cannot be allocated.
 inline bool RankPoints(const T3DVECF* points, uint32_t pointCount, uint32_t* ranks,
-                       PointRanking& ranking)
+                       PointRanking& ranking, uint32_t* firstOf = nullptr)
 {
     using detail::RankRecord;
     // The records and the radix sort's scratch in one block.
@@ -110,6 +113,9 @@ inline bool RankPoints(const T3DVECF* points, uint32_t pointCount, uint32_t* ran
     PointRanking result;
     uint32_t n = 0;
     for (uint32_t i = 0; i < pointCount; ++i) {
+        if (firstOf != nullptr) {
+            firstOf[i] = UINT32_MAX;
+        }
         if (HasNaN(points[i])) {
             if (ranks != nullptr) {
                 ranks[i] = kNaNRank;
@@ -137,6 +143,16 @@ inline bool RankPoints(const T3DVECF* points, uint32_t pointCount, uint32_t* ran
         if (end - first > 1) {
             ++result.classes;
             result.members += end - first;
+            if (firstOf != nullptr) {
+                // The sorts keep no index order within a run.
+                uint32_t smallest = records[first].index;
+                for (uint32_t k = first + 1; k < end; ++k) {
+                    smallest = std::min(smallest, records[k].index);
+                }
+                for (uint32_t k = first; k < end; ++k) {
+                    firstOf[records[k].index] = smallest;
+                }
+            }
         }
         ++result.distinct;
         first = end;

@@ -7,11 +7,13 @@
 // preserves.
 #pragma once
 
+#include "containers/CountDuplicates.h"
 #include "containers/Memory.h"
 #include "containers/RadixSort.h"
 #include "containers/SortedRuns.h"
 
 #include <cstdint>
+#include <type_traits>
 
 namespace meshaudit {
 
@@ -91,6 +93,70 @@ Key* CollectKeys(uint32_t itemCount, KeyOf keyOf, uint32_t& n, SortedRunsOutcome
     return keys;
 }
 
+// Marks, in firstOf, the items of every run of two or more equal records of
+// a sorted array with their run's first item (the smallest index: the sort
+// keeps equal records in item order), and every other item with kNoClass.
+// Items without a key must have been marked kNoClass before.
+template <typename Record, typename Equal>
+void MarkRuns(const Record* sorted, uint32_t n, Equal equal, uint32_t* firstOf)
+{
+    uint32_t first = 0;
+    while (first < n) {
+        uint32_t end = first + 1;
+        while (end < n && equal(sorted[first], sorted[end])) {
+            ++end;
+        }
+        const uint32_t head = end - first > 1 ? sorted[first].index : kNoClass;
+        for (uint32_t k = first; k < end; ++k) {
+            firstOf[sorted[k].index] = head;
+        }
+        first = end;
+    }
+}
+
+// A packed key with its item, for the counts that also give the classes.
+struct IndexedKey {
+    uint64_t key;
+    uint32_t index;
+    uint32_t pad;
+};
+
+struct IndexedWideKey {
+    uint64_t high;
+    uint64_t low;
+    uint32_t index;
+    uint32_t pad;
+};
+
+// The count of CountPackedKeys below with each key's item kept beside it:
+// `packedOf(i, key)` packs item i's key (a TupleKey as CollectKeys takes).
+// Fills firstOf as MarkRuns does.
+template <typename PackedOf>
+SortedRunsOutcome CountIndexedKeys(uint32_t itemCount, PackedOf packedOf, uint32_t& members,
+                                   uint32_t& classes, uint32_t* firstOf)
+{
+    uint32_t n = 0;
+    SortedRunsOutcome outcome = SortedRunsOutcome::Counted;
+    IndexedKey* keys = CollectKeys<IndexedKey>(
+        itemCount,
+        [&](uint32_t i, IndexedKey& record) {
+            firstOf[i] = kNoClass;
+            record.index = i;
+            return packedOf(i, record.key);
+        },
+        n, outcome);
+    if (keys == nullptr) {
+        return outcome;
+    }
+    const IndexedKey* sorted =
+        RadixSort(keys, keys + itemCount, n, [](const IndexedKey& r) { return r.key; });
+    const auto equal = [](const IndexedKey& x, const IndexedKey& y) { return x.key == y.key; };
+    SumRuns(sorted, n, equal, members, classes);
+    MarkRuns(sorted, n, equal, firstOf);
+    Free(keys);
+    return SortedRunsOutcome::Counted;
+}
+
 // Sorts n packed keys (scratch behind them), sums their runs, frees them.
 inline void CountPackedKeys(uint64_t* keys, uint32_t n, uint32_t itemCount, uint32_t& members,
                             uint32_t& classes)
@@ -104,54 +170,104 @@ inline void CountPackedKeys(uint64_t* keys, uint32_t n, uint32_t itemCount, uint
 
 // Counts the duplicates among the keys `pairOf(i, first, second)` gives for
 // i = 0 .. itemCount-1, every value at most `maxValue`. Sums untouched
-// unless the outcome is Counted.
+// unless the outcome is Counted. Unless `firstOf` is null, firstOf[i]
+// becomes the first item of item i's class, or kNoClass; that count keeps
+// each key's item beside it, in twice the memory.
 template <typename PairOf>
 SortedRunsOutcome CountPairDuplicates(uint32_t itemCount, uint32_t maxValue, PairOf pairOf,
-                                      uint32_t& members, uint32_t& classes)
+                                      uint32_t& members, uint32_t& classes,
+                                      uint32_t* firstOf = nullptr)
 {
     // Two values side by side, as narrow as they allow: fewer radix passes.
     const uint32_t bits = detail::BitWidth(maxValue);
+    const auto packedOf = [&](uint32_t i, uint64_t& key) {
+        uint32_t a = 0;
+        uint32_t b = 0;
+        const TupleKey use = pairOf(i, a, b);
+        key = (uint64_t{a} << bits) | b;
+        return use;
+    };
+    if (firstOf != nullptr) {
+        return detail::CountIndexedKeys(itemCount, packedOf, members, classes, firstOf);
+    }
     uint32_t n = 0;
     SortedRunsOutcome outcome = SortedRunsOutcome::Counted;
-    uint64_t* keys = detail::CollectKeys<uint64_t>(
-        itemCount,
-        [&](uint32_t i, uint64_t& key) {
-            uint32_t a = 0;
-            uint32_t b = 0;
-            const TupleKey use = pairOf(i, a, b);
-            key = (uint64_t{a} << bits) | b;
-            return use;
-        },
-        n, outcome);
+    uint64_t* keys = detail::CollectKeys<uint64_t>(itemCount, packedOf, n, outcome);
     if (keys != nullptr) {
         detail::CountPackedKeys(keys, n, itemCount, members, classes);
     }
     return outcome;
 }
 
+// The triple count for values too wide to pack into one integer: keys of
+// two integers, sorted by the third value, then (stably) by the first two.
+// Record is WideKey, or IndexedWideKey to fill firstOf as MarkRuns does.
+template <typename Record, typename TripleOf>
+SortedRunsOutcome CountWideTriples(uint32_t itemCount, TripleOf tripleOf, uint32_t& members,
+                                   uint32_t& classes, uint32_t* firstOf)
+{
+    uint32_t n = 0;
+    SortedRunsOutcome outcome = SortedRunsOutcome::Counted;
+    Record* keys = detail::CollectKeys<Record>(
+        itemCount,
+        [&](uint32_t i, Record& key) {
+            uint32_t a = 0;
+            uint32_t b = 0;
+            uint32_t c = 0;
+            const TupleKey use = tripleOf(i, a, b, c);
+            key.high = (uint64_t{a} << 32) | b;
+            key.low = c;
+            if constexpr (!std::is_same_v<Record, detail::WideKey>) {
+                key.index = i;
+                firstOf[i] = kNoClass;
+            }
+            return use;
+        },
+        n, outcome);
+    if (keys == nullptr) {
+        return outcome;
+    }
+    Record* scratch = keys + itemCount;
+    Record* byLow = RadixSort(keys, scratch, n, [](const Record& k) { return k.low; });
+    Record* other = byLow == keys ? scratch : keys;
+    const Record* sorted = RadixSort(byLow, other, n, [](const Record& k) { return k.high; });
+    const auto equal = [](const Record& x, const Record& y) {
+        return x.high == y.high && x.low == y.low;
+    };
+    detail::SumRuns(sorted, n, equal, members, classes);
+    if constexpr (!std::is_same_v<Record, detail::WideKey>) {
+        detail::MarkRuns(sorted, n, equal, firstOf);
+    }
+    Free(keys);
+    return SortedRunsOutcome::Counted;
+}
+
 // Counts the duplicates among the keys `tripleOf(i, first, second, third)`
 // gives for i = 0 .. itemCount-1, every value at most `maxValue`. Sums
-// untouched unless the outcome is Counted.
+// untouched unless the outcome is Counted. firstOf as for
+// CountPairDuplicates.
 template <typename TripleOf>
 SortedRunsOutcome CountTripleDuplicates(uint32_t itemCount, uint32_t maxValue, TripleOf tripleOf,
-                                        uint32_t& members, uint32_t& classes)
+                                        uint32_t& members, uint32_t& classes,
+                                        uint32_t* firstOf = nullptr)
 {
     const uint32_t bits = detail::BitWidth(maxValue);
     uint32_t n = 0;
     SortedRunsOutcome outcome = SortedRunsOutcome::Counted;
     if (3 * bits <= 64) {
         // Three values side by side in one integer.
-        uint64_t* keys = detail::CollectKeys<uint64_t>(
-            itemCount,
-            [&](uint32_t i, uint64_t& key) {
-                uint32_t a = 0;
-                uint32_t b = 0;
-                uint32_t c = 0;
-                const TupleKey use = tripleOf(i, a, b, c);
-                key = (((uint64_t{a} << bits) | b) << bits) | c;
-                return use;
-            },
-            n, outcome);
+        const auto packedOf = [&](uint32_t i, uint64_t& key) {
+            uint32_t a = 0;
+            uint32_t b = 0;
+            uint32_t c = 0;
+            const TupleKey use = tripleOf(i, a, b, c);
+            key = (((uint64_t{a} << bits) | b) << bits) | c;
+            return use;
+        };
+        if (firstOf != nullptr) {
+            return detail::CountIndexedKeys(itemCount, packedOf, members, classes, firstOf);
+        }
+        uint64_t* keys = detail::CollectKeys<uint64_t>(itemCount, packedOf, n, outcome);
         if (keys != nullptr) {
             detail::CountPackedKeys(keys, n, itemCount, members, classes);
         }
@@ -159,31 +275,11 @@ SortedRunsOutcome CountTripleDuplicates(uint32_t itemCount, uint32_t maxValue, T
     }
     // Too wide for one integer: sorted by the third value, then (stably) by
     // the first two.
-    using detail::WideKey;
-    WideKey* keys = detail::CollectKeys<WideKey>(
-        itemCount,
-        [&](uint32_t i, WideKey& key) {
-            uint32_t a = 0;
-            uint32_t b = 0;
-            uint32_t c = 0;
-            const TupleKey use = tripleOf(i, a, b, c);
-            key = WideKey{(uint64_t{a} << 32) | b, c};
-            return use;
-        },
-        n, outcome);
-    if (keys == nullptr) {
-        return outcome;
+    if (firstOf != nullptr) {
+        return CountWideTriples<detail::IndexedWideKey>(itemCount, tripleOf, members, classes,
+                                                        firstOf);
     }
-    WideKey* scratch = keys + itemCount;
-    WideKey* byLow = RadixSort(keys, scratch, n, [](const WideKey& k) { return k.low; });
-    WideKey* other = byLow == keys ? scratch : keys;
-    const WideKey* sorted = RadixSort(byLow, other, n, [](const WideKey& k) { return k.high; });
-    detail::SumRuns(
-        sorted, n,
-        [](const WideKey& x, const WideKey& y) { return x.high == y.high && x.low == y.low; },
-        members, classes);
-    Free(keys);
-    return SortedRunsOutcome::Counted;
+    return CountWideTriples<detail::WideKey>(itemCount, tripleOf, members, classes, nullptr);
 }
 
 }  // namespace meshaudit

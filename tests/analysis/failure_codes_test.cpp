@@ -78,7 +78,7 @@ TEST(FailureCodes, BadRecords)
     for (int i = 0; i < 4; ++i) {
         for (Counter c : {&triangles::CountBorder, &triangles::CountIsolated, &triangles::CountSingular,
                           &triangles::MinimalDegree, &triangles::MaximalDegree,
-                          &triangles::CountFlippedTopological, &points::CountBorder,
+                          &triangles::CountFlippedTopological, &testing::Unlisted<points::CountBorder>,
                           &ComputeComponents, &ComputeBorders, &ComputeHandles}) {
             rows.push_back({"topology counter", [=] {
                                 MeshTopology topology;
@@ -204,9 +204,9 @@ TEST(FailureCodes, AllocationSites)
         {"point duplicates, NaN", [&] { return points::CountDuplicatedGeometrical(withNaN.Record()); }, {-3, -3, -3}},
         {"triangle duplicates", [&] { return triangles::CountDuplicatedTopological(pair.Record()); }, {-3}},
         {"geometric triangle duplicates", [&] { return triangles::CountDuplicatedGeometrical(pair.Record()); }, {-5, -5, -5}},
-        {"border points, fresh", on(&points::CountBorder, g, 0), {-5}, false},
-        {"border points, marks", on(&points::CountBorder, g, 2), {-6}},
-        {"minimal point degree, fresh", on(&points::MinimalDegree, g, 0), {-1}, false},
+        {"border points, fresh", on(&testing::Unlisted<points::CountBorder>, g, 0), {-5}, false},
+        {"border points, marks", on(&testing::Unlisted<points::CountBorder>, g, 2), {-6}},
+        {"minimal point degree, fresh", on(&testing::Unlisted<points::MinimalDegree>, g, 0), {-1}, false},
         {"flipped, fresh", on(&triangles::CountFlippedTopological, g, 0), {-5}, false},
         {"singular, fresh", on(&triangles::CountSingular, g, 0), {-5}, false},
         {"border triangles, mask", on(&triangles::CountBorder, g, 4), {-5}},
@@ -218,9 +218,9 @@ TEST(FailureCodes, AllocationSites)
              return code * 10 + held;
          }, {-60}},
         {"edges, marks", on(&CountEdges, r, 16), {-6}},
-        {"singular edges, per-edge lists", on(&CountSingularEdges, r, 1), {-2}, false},
-        {"minimal edge degree, per-edge lists", on(&MinimalEdgeDegree, r, 1), {-2}, false},
-        {"maximal edge degree, per-edge lists", on(&MaximalEdgeDegree, r, 1), {-2}, false},
+        {"singular edges, per-edge lists", on(&testing::Unlisted<CountSingularEdges>, r, 1), {-2}, false},
+        {"minimal edge degree, per-edge lists", on(&testing::Unlisted<MinimalEdgeDegree>, r, 1), {-2}, false},
+        {"maximal edge degree, per-edge lists", on(&testing::Unlisted<MaximalEdgeDegree>, r, 1), {-2}, false},
         // A count by indices allocates its sorted keys only; by coordinates
         // also the point ranks and the array that sorts them.
         {"edge duplicates", on(&CountDuplicatedTopologicalEdges, r, 1), {-8}},

@@ -1,5 +1,5 @@
 // Duplicated edges, by point indices and by end-point coordinates, through
-// the shared duplicate-counting pattern.
+// the shared duplicate-counting pattern. Listed in edge-list order.
 #include "analysis/edges/EdgeAnalyses.h"
 #include "analysis/edges/EdgeInputs.h"
 #include "containers/CountDuplicates.h"
@@ -12,16 +12,66 @@ namespace {
 
 constexpr DuplicateCodes kCodes{-8, -9, -10, -11};
 
+// The classes array of a search that lists: null and no code when nothing
+// is listed, null with the pool's code when it cannot be allocated.
+uint32_t* ClassesArray(uint32_t edgeCount, bool listing, int32_t& code)
+{
+    code = 0;
+    if (!listing) {
+        return nullptr;
+    }
+    uint32_t* firstOf = AllocateArray<uint32_t>(edgeCount);
+    code = firstOf == nullptr ? kCodes.createFailed : 0;
+    return firstOf;
+}
+
+// Counts and lists, in edge-list order, the classes that firstOf gives the
+// edges: each member with the position in `members` of its class's first
+// edge, and each class's first edge in `classes`. The sums replace those of
+// the search (they are the same). Frees firstOf; -8 when the positions
+// cannot be allocated.
+int32_t ListEdgeClasses(const T3DEDGE* edges, uint32_t edgeCount, uint32_t* firstOf,
+                        ElementList* members, ElementList* classes, DuplicateSums& sums)
+{
+    uint32_t* position = members != nullptr ? AllocateArray<uint32_t>(edgeCount) : nullptr;
+    if (members != nullptr && position == nullptr) {
+        Free(firstOf);
+        return kCodes.createFailed;
+    }
+    uint32_t listed = 0;
+    sums = SumClassesOf(edgeCount, firstOf, [&](uint32_t e, uint32_t first) {
+        const uint32_t a = edges[e].first;
+        const uint32_t b = edges[e].second;
+        if (members != nullptr) {
+            if (first == e) {
+                position[e] = listed;
+            }
+            members->Add(a < b ? a : b, a < b ? b : a, position[first]);
+            ++listed;
+        }
+        if (classes != nullptr && first == e) {
+            AddEdge(*classes, edges[e]);
+        }
+    });
+    Free(position);
+    Free(firstOf);
+    return 0;
+}
+
 }  // namespace
 
 // Keys by indices: (smaller, larger).
 int32_t TopologicalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology,
-                                  DuplicateSums& sums)
+                                  DuplicateSums& sums, ElementList* members, ElementList* classes)
 {
     EdgeMesh m;
     const T3DEDGE* edges = nullptr;
     uint32_t edgeCount = 0;
-    const int32_t code = FetchEdgeList(mesh, topology, m, edges, edgeCount);
+    int32_t code = FetchEdgeList(mesh, topology, m, edges, edgeCount);
+    if (code != 0) {
+        return code;
+    }
+    uint32_t* firstOf = ClassesArray(edgeCount, members != nullptr || classes != nullptr, code);
     if (code != 0) {
         return code;
     }
@@ -39,8 +89,9 @@ int32_t TopologicalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology
         second = a < b ? b : a;
         return TupleKey::Use;
     };
-    return CountDuplicatesByTuples<T3DEDGE>(
-        edgeCount, keyOf, kCodes, sums, [&](uint32_t& members, uint32_t& classes) {
+    code = CountDuplicatesByTuples<T3DEDGE>(
+        edgeCount, keyOf, kCodes, sums,
+        [&](uint32_t& memberSum, uint32_t& classSum) {
             uint32_t largest = 0;
             for (uint32_t e = 0; e < edgeCount; ++e) {
                 const uint32_t a = edges[e].first;
@@ -48,19 +99,29 @@ int32_t TopologicalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology
                 largest = a > largest ? a : largest;
                 largest = b > largest ? b : largest;
             }
-            return CountPairDuplicates(edgeCount, largest, pairOf, members, classes);
-        });
+            return CountPairDuplicates(edgeCount, largest, pairOf, memberSum, classSum, firstOf);
+        },
+        firstOf);
+    if (firstOf == nullptr || code != 0) {
+        Free(firstOf);
+        return code;
+    }
+    return ListEdgeClasses(edges, edgeCount, firstOf, members, classes, sums);
 }
 
 // Keys by coordinates: (smaller point, larger point) in point order, so that
 // an edge matches its reverse.
 int32_t GeometricalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology,
-                                  DuplicateSums& sums)
+                                  DuplicateSums& sums, ElementList* members, ElementList* classes)
 {
     EdgeMesh m;
     const T3DEDGE* edges = nullptr;
     uint32_t edgeCount = 0;
-    const int32_t code = FetchEdgeList(mesh, topology, m, edges, edgeCount);
+    int32_t code = FetchEdgeList(mesh, topology, m, edges, edgeCount);
+    if (code != 0) {
+        return code;
+    }
+    uint32_t* firstOf = ClassesArray(edgeCount, members != nullptr || classes != nullptr, code);
     if (code != 0) {
         return code;
     }
@@ -79,7 +140,7 @@ int32_t GeometricalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology
     // point replaced by its rank in the point order the keys keep their
     // order and their classes: (smaller rank, larger rank) stands for the
     // key. An end point with a NaN has no rank; then the tree counts.
-    const auto tupleCount = [&](uint32_t& members, uint32_t& classes) {
+    const auto tupleCount = [&](uint32_t& memberSum, uint32_t& classSum) {
         PointRanking ranking;
         uint32_t* ranks = NewPointRanks(points, pointCount, ranking);
         if (ranks == nullptr) {
@@ -101,11 +162,16 @@ int32_t GeometricalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology
         };
         const uint32_t largest = ranking.distinct == 0 ? 0 : ranking.distinct - 1;
         const SortedRunsOutcome outcome =
-            CountPairDuplicates(edgeCount, largest, pairOf, members, classes);
+            CountPairDuplicates(edgeCount, largest, pairOf, memberSum, classSum, firstOf);
         Free(ranks);
         return outcome;
     };
-    return CountDuplicatesByTuples<T3DSEGMT>(edgeCount, keyOf, kCodes, sums, tupleCount);
+    code = CountDuplicatesByTuples<T3DSEGMT>(edgeCount, keyOf, kCodes, sums, tupleCount, firstOf);
+    if (firstOf == nullptr || code != 0) {
+        Free(firstOf);
+        return code;
+    }
+    return ListEdgeClasses(edges, edgeCount, firstOf, members, classes, sums);
 }
 
 int32_t CountDuplicatedTopologicalEdges(const MeshRecord& mesh, MeshTopology& topology)

@@ -2,6 +2,7 @@
 // edge list that most of them scan.
 #pragma once
 
+#include "analysis/ElementList.h"
 #include "containers/Keys.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -32,6 +33,21 @@ int32_t FetchEdgeList(const MeshRecord& mesh, MeshTopology& topology, EdgeMesh& 
 inline bool EndsInRange(const T3DEDGE& edge, uint32_t pointCount)
 {
     return edge.first < pointCount && edge.second < pointCount;
+}
+
+// Lists an edge as its two points, smaller first.
+inline void AddEdge(ElementList& list, uint32_t a, uint32_t b)
+{
+    if (a < b) {
+        list.Add(a, b);
+    } else {
+        list.Add(b, a);
+    }
+}
+
+inline void AddEdge(ElementList& list, const T3DEDGE& edge)
+{
+    AddEdge(list, edge.first, edge.second);
 }
 
 // Euclidean length: squared differences summed x, then y, then z.

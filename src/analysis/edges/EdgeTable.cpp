@@ -15,12 +15,12 @@ namespace edge_steps {
 // are the thresholds of the two length counts.
 int32_t CountSmallerLength(AnalysisContext& c)
 {
-    return CountShorterEdges(c.mesh, c.topology, c.edgeSettings.Length.min);
+    return CountShorterEdges(c.mesh, c.topology, c.edgeSettings.Length.min, c.CurrentList());
 }
 
 int32_t CountGreaterLength(AnalysisContext& c)
 {
-    return CountLongerEdges(c.mesh, c.topology, c.edgeSettings.Length.max);
+    return CountLongerEdges(c.mesh, c.topology, c.edgeSettings.Length.max, c.CurrentList());
 }
 
 constexpr auto Count = &Step<CountEdges>;

@@ -2,7 +2,7 @@
 // within each leaf first, then one walk per leaf (or, with coordinates that
 // are not all finite, one ball query per point) for the points still
 // without a partner. No classes are formed: a point counts when its own
-// ball holds another point.
+// ball holds another point. Listed in point order.
 #include "analysis/points/PointAnalyses.h"
 #include "containers/Keys.h"
 #include "containers/Memory.h"
@@ -16,14 +16,39 @@ namespace {
 // No budget given: one derived from the tree's size.
 constexpr uint64_t kBudgetFromTree = UINT64_MAX;
 
-}  // namespace
-
-int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon)
+// The count of the marked entries when the points are to be listed: the
+// marks follow the tree's entry order, the list the point order, so they
+// are copied to point order first. -3 when that copy cannot be allocated.
+int32_t CountAndListMarked(const PntEntry* entries, const uint8_t* marks, uint32_t pointCount,
+                           ElementList& where)
 {
-    return CountEpsilonDuplicates(mesh, epsilon, kBudgetFromTree);
+    uint8_t* close = AllocateZeroedArray<uint8_t>(pointCount);
+    if (close == nullptr) {
+        return -3;
+    }
+    for (uint32_t k = 0; k < pointCount; ++k) {
+        close[entries[k].index] = marks[k];
+    }
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < pointCount; ++i) {
+        if (close[i] != 0) {
+            ++count;
+            where.Add(i);
+        }
+    }
+    Free(close);
+    return static_cast<int32_t>(count);
 }
 
-int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, uint64_t walkBudget)
+}  // namespace
+
+int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, ElementList* where)
+{
+    return CountEpsilonDuplicates(mesh, epsilon, kBudgetFromTree, where);
+}
+
+int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, uint64_t walkBudget,
+                               ElementList* where)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;
@@ -69,6 +94,11 @@ int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, ui
             Free(marks);
             return -3;  // out of memory, like a failed build
         case C3DPntAABBTree::LeafWalks::Complete:
+            if (where != nullptr) {
+                const int32_t listed = CountAndListMarked(tree.Entries(), marks, pointCount, *where);
+                Free(marks);
+                return listed;
+            }
             for (uint32_t k = 0; k < pointCount; ++k) {
                 count += marks[k];
             }
@@ -90,7 +120,13 @@ int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, ui
         tree.CountInBallUpTo(ball, inside, 2);
         if (inside > 1) {
             ++count;
+            marks[k] = 1;  // read again only to list the points
         }
+    }
+    if (where != nullptr) {
+        const int32_t listed = CountAndListMarked(entries, marks, pointCount, *where);
+        Free(marks);
+        return listed;
     }
     Free(marks);
     return static_cast<int32_t>(count);

@@ -28,10 +28,10 @@ int32_t CountINF(const MeshRecord& mesh, ElementList* where = nullptr);
 // allocated.
 int32_t CountIsolated(const MeshRecord& mesh, ElementList* where = nullptr);
 
-// Points that lie on at least one border edge. -1..-4 bad record, -5 the
-// topology failed (this includes corners out of range), -6 the marks could
-// not be allocated.
-int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology);
+// Points that lie on at least one border edge, listed in point order.
+// -1..-4 bad record, -5 the topology failed (this includes corners out of
+// range), -6 the marks could not be allocated.
+int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology, ElementList* where = nullptr);
 
 // Points that share their exact coordinates with at least one other point
 // (0.0 and -0.0 are equal). -1 no point array, -2 no points, -3 node pool,
@@ -43,23 +43,31 @@ int32_t CountDuplicatedGeometrical(const MeshRecord& mesh);
 int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
 
 // Both sums of the exact-duplicate search at once: 0 with `sums` filled, or
-// the code of the two counts above.
-int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
+// the code of the two counts above. `members` (may be null) gets each
+// duplicated point with its class (the smallest index among its equals),
+// `classes` each class's first point, both in point order. Listing takes
+// one more array: -3 when it cannot be allocated.
+int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums,
+                        ElementList* members = nullptr, ElementList* classes = nullptr);
 
 // Points that have another point at a distance not greater than |*epsilon|.
 // -1 no point array, -2 no points, -3 the point tree could not be built
 // (no triangle array, no triangles, or out of memory). A null epsilon counts
-// as a missing parameter: -3.
-int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon);
+// as a missing parameter: -3. Listed in point order (listing needs one
+// more byte per point: -3 when it cannot be had).
+int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon,
+                               ElementList* where = nullptr);
 
 // The same count with the leaf walks' node budget given instead of derived
 // from the tree's size, so that tests can make the walks give way to
 // queries part way.
-int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, uint64_t walkBudget);
+int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, uint64_t walkBudget,
+                               ElementList* where = nullptr);
 
 // The fewest and the most distinct neighbours of a point, isolated points
-// (degree 0) included. -1 when the neighbour lists cannot be built.
-int32_t MinimalDegree(const MeshRecord& mesh, MeshTopology& topology);
-int32_t MaximalDegree(const MeshRecord& mesh, MeshTopology& topology);
+// (degree 0) included; the points that have it are listed in point order.
+// -1 when the neighbour lists cannot be built.
+int32_t MinimalDegree(const MeshRecord& mesh, MeshTopology& topology, ElementList* where = nullptr);
+int32_t MaximalDegree(const MeshRecord& mesh, MeshTopology& topology, ElementList* where = nullptr);
 
 }  // namespace meshaudit::points

@@ -1,14 +1,18 @@
 // Points that share their exact coordinates: the runs of equal points once
 // the points are sorted, or, with a NaN point, one search tree of
-// (coordinates, occurrences) pairs over all points.
+// (coordinates, occurrences) pairs over all points. Listed in point order:
+// each duplicated point with the smallest index of its class, and each
+// class once, as that point.
 #include "analysis/points/PointAnalyses.h"
 #include "containers/CountDuplicates.h"
 #include "containers/Keys.h"
+#include "containers/Memory.h"
 #include "containers/PointRanks.h"
 
 namespace meshaudit::points {
 
-int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
+int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums, ElementList* members,
+                        ElementList* classes)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;
@@ -25,11 +29,17 @@ int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
         key = points[i];
         return true;
     };
+    // Listing needs each point's class: one more array, only then.
+    const bool listing = members != nullptr || classes != nullptr;
+    uint32_t* firstOf = listing ? AllocateArray<uint32_t>(pointCount) : nullptr;
+    if (listing && firstOf == nullptr) {
+        return codes.createFailed;
+    }
     // Ranking the points sorts them: its runs of equal points are the classes.
     // With a NaN point the order is no strict weak one; then the tree counts.
-    const auto tupleCount = [points, pointCount](uint32_t& members, uint32_t& classes) {
+    const auto tupleCount = [points, pointCount, firstOf](uint32_t& members, uint32_t& classes) {
         PointRanking ranking;
-        if (!RankPoints(points, pointCount, nullptr, ranking)) {
+        if (!RankPoints(points, pointCount, nullptr, ranking, firstOf)) {
             return SortedRunsOutcome::OutOfMemory;
         }
         if (ranking.nanPoints != 0) {
@@ -39,7 +49,22 @@ int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
         classes = ranking.classes;
         return SortedRunsOutcome::Counted;
     };
-    return CountDuplicatesByTuples<T3DVECF>(pointCount, keyOf, codes, sums, tupleCount);
+    const int32_t code =
+        CountDuplicatesByTuples<T3DVECF>(pointCount, keyOf, codes, sums, tupleCount, firstOf);
+    if (code == 0 && listing) {
+        // The lists' own count, in point order: the sums it gives are those
+        // of the search, since both read the same classes.
+        sums = SumClassesOf(pointCount, firstOf, [members, classes](uint32_t i, uint32_t first) {
+            if (members != nullptr) {
+                members->Add(i, first);
+            }
+            if (classes != nullptr && first == i) {
+                classes->Add(i);
+            }
+        });
+    }
+    Free(firstOf);
+    return code;
 }
 
 int32_t CountDuplicatedGeometrical(const MeshRecord& mesh)

@@ -18,7 +18,7 @@ int32_t Count(AnalysisContext& c)
 
 int32_t CountClassesOfEpsilonDuplicatedGeometrical(AnalysisContext& c)
 {
-    return points::CountEpsilonDuplicates(c.mesh, &c.pointSettings.Epsilon);
+    return points::CountEpsilonDuplicates(c.mesh, &c.pointSettings.Epsilon, c.CurrentList());
 }
 
 constexpr auto CountNAN = &Step<points::CountNAN>;

@@ -8,6 +8,7 @@
 // meshes).
 #pragma once
 
+#include "analysis/ElementList.h"
 #include "containers/CountDuplicates.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -49,7 +50,11 @@ int32_t CountInvalidGeometrical(const MeshRecord& mesh);
 int32_t CountDuplicatedTopological(const MeshRecord& mesh);
 int32_t CountClassesOfDuplicatedTopological(const MeshRecord& mesh);
 // Both sums of that search at once: 0 with `sums` filled, or the code.
-int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
+// `members` (may be null) gets each duplicated triangle with its class's
+// first triangle, `classes` that first triangle once per class, both in
+// triangle order; listing needs one more array (-3 when it cannot be had).
+int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums,
+                              ElementList* members = nullptr, ElementList* classes = nullptr);
 
 // Duplicates by corner coordinates, over the triangles with all corners in
 // range. -1 no point array, -2 no points, -3 no triangle array, -4 no
@@ -57,7 +62,9 @@ int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
 int32_t CountDuplicatedGeometrical(const MeshRecord& mesh);
 int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
 // Both sums of that search at once: 0 with `sums` filled, or the code.
-int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums);
+// Lists as TopologicalDuplicates (-5 when the listing memory cannot be had).
+int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums,
+                              ElementList* members = nullptr, ElementList* classes = nullptr);
 
 // Triangles that intersect (or touch) a triangle with which they share no
 // point index. Triangles that repeat an index or have a corner out of range

@@ -2,11 +2,14 @@
 // forms one canonical key per triangle, sorted here so that the orientation
 // and starting corner drop out, and counts equal keys: on packed integers
 // (indices, or point ranks for coordinates) when no key holds a NaN, in a
-// search tree of (key, occurrences) pairs otherwise.
+// search tree of (key, occurrences) pairs otherwise. Listed in triangle
+// order: each duplicated triangle with its class's first triangle, and each
+// class once, as that triangle.
 #include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/CountDuplicates.h"
 #include "containers/Keys.h"
+#include "containers/Memory.h"
 #include "containers/PointRanks.h"
 #include "containers/TupleDuplicates.h"
 
@@ -33,9 +36,44 @@ void SortThree(T& a, T& b, T& c)
     }
 }
 
+// The classes array of a search that lists (null when nothing is listed);
+// `failed` when it cannot be allocated.
+uint32_t* ClassesArray(uint32_t triangleCount, const ElementList* members,
+                       const ElementList* classes, bool& failed)
+{
+    uint32_t* firstOf = nullptr;
+    if (members != nullptr || classes != nullptr) {
+        firstOf = AllocateArray<uint32_t>(triangleCount);
+    }
+    failed = (members != nullptr || classes != nullptr) && firstOf == nullptr;
+    return firstOf;
+}
+
+// After a search that succeeded with firstOf filled: counts and lists, in
+// triangle order, each member with its class's first triangle, and each
+// class once, as that triangle. The sums replace the search's (they are the
+// same). Frees firstOf.
+int32_t ListTriangleClasses(int32_t code, uint32_t triangleCount, uint32_t* firstOf,
+                            ElementList* members, ElementList* classes, DuplicateSums& sums)
+{
+    if (code == 0 && firstOf != nullptr) {
+        sums = SumClassesOf(triangleCount, firstOf, [members, classes](uint32_t t, uint32_t first) {
+            if (members != nullptr) {
+                members->Add(t, first);
+            }
+            if (classes != nullptr && first == t) {
+                classes->Add(t);
+            }
+        });
+    }
+    Free(firstOf);
+    return code;
+}
+
 }  // namespace
 
-int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
+int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums, ElementList* members,
+                              ElementList* classes)
 {
     const TRIANGLE* triangles = mesh.triangles;
     const uint32_t triangleCount = mesh.triangleCount;
@@ -46,6 +84,11 @@ int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
         return -2;
     }
     const DuplicateCodes codes{-3, -4, -5, -6};
+    bool failed = false;
+    uint32_t* firstOf = ClassesArray(triangleCount, members, classes, failed);
+    if (failed) {
+        return codes.createFailed;
+    }
     auto keyOf = [triangles](uint32_t t, TRIANGLE& key) {
         key = triangles[t];
         SortThree(key.a, key.b, key.c);
@@ -53,7 +96,8 @@ int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
     };
     // The sorted indices packed into integers (as narrow as the largest index
     // allows): same order, same runs.
-    const auto tupleCount = [triangles, triangleCount](uint32_t& members, uint32_t& classes) {
+    const auto tupleCount = [triangles, triangleCount, firstOf](uint32_t& memberSum,
+                                                                uint32_t& classSum) {
         uint32_t largest = 0;
         for (uint32_t t = 0; t < triangleCount; ++t) {
             const TRIANGLE& tri = triangles[t];
@@ -68,12 +112,16 @@ int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
             SortThree(a, b, c);
             return TupleKey::Use;
         };
-        return CountTripleDuplicates(triangleCount, largest, tripleOf, members, classes);
+        return CountTripleDuplicates(triangleCount, largest, tripleOf, memberSum, classSum,
+                                     firstOf);
     };
-    return CountDuplicatesByTuples<TRIANGLE>(triangleCount, keyOf, codes, sums, tupleCount);
+    const int32_t code =
+        CountDuplicatesByTuples<TRIANGLE>(triangleCount, keyOf, codes, sums, tupleCount, firstOf);
+    return ListTriangleClasses(code, triangleCount, firstOf, members, classes, sums);
 }
 
-int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
+int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums, ElementList* members,
+                              ElementList* classes)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;
@@ -92,6 +140,11 @@ int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
         return -4;
     }
     const DuplicateCodes codes{-5, -6, -7, -8};
+    bool failed = false;
+    uint32_t* firstOf = ClassesArray(triangleCount, members, classes, failed);
+    if (failed) {
+        return codes.createFailed;
+    }
     // A triangle with a corner that names no point has no corner set: it is
     // neither inserted nor counted.
     auto keyOf = [points, pointCount, triangles](uint32_t t, T3DTRGL& key) {
@@ -109,7 +162,7 @@ int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
     // every point replaced by its rank in the point order the keys keep their
     // order and their classes: the three sorted ranks stand for the key. A
     // corner with a NaN has no rank; then the tree counts.
-    const auto tupleCount = [&](uint32_t& members, uint32_t& classes) {
+    const auto tupleCount = [&](uint32_t& memberSum, uint32_t& classSum) {
         PointRanking ranking;
         uint32_t* ranks = NewPointRanks(points, pointCount, ranking);
         if (ranks == nullptr) {
@@ -131,12 +184,14 @@ int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums)
             return TupleKey::Use;
         };
         const uint32_t largest = ranking.distinct == 0 ? 0 : ranking.distinct - 1;
-        const SortedRunsOutcome outcome =
-            CountTripleDuplicates(triangleCount, largest, tripleOf, members, classes);
+        const SortedRunsOutcome outcome = CountTripleDuplicates(triangleCount, largest, tripleOf,
+                                                                memberSum, classSum, firstOf);
         Free(ranks);
         return outcome;
     };
-    return CountDuplicatesByTuples<T3DTRGL>(triangleCount, keyOf, codes, sums, tupleCount);
+    const int32_t code =
+        CountDuplicatesByTuples<T3DTRGL>(triangleCount, keyOf, codes, sums, tupleCount, firstOf);
+    return ListTriangleClasses(code, triangleCount, firstOf, members, classes, sums);
 }
 
 namespace {
