@@ -127,13 +127,13 @@ bool AnalysisContext::IsUnset(const CategoryTable& table, const QuantityRow& row
 
 void AnalysisContext::Store(const CategoryTable& table, const QuantityRow& row)
 {
-    // The quantity's list (if it is being filled) starts empty: a failed
-    // attempt may have left entries, and a count is computed again only
-    // when its slot is unset. A compute function may compute other
+    // The quantity's list (if it is being filled) starts empty, since a failed
+    // attempt may have left entries, unless a search shared with another
+    // quantity already filled it completely (see DuplicateStep). A compute function may compute other
     // quantities on the way, so the current list is restored afterwards.
     ElementList* const outer = currentList_;
     currentList_ = List(table.category, row.k);
-    if (currentList_ != nullptr) {
+    if (currentList_ != nullptr && !currentList_->Sealed()) {
         currentList_->Clear();
     }
     StoreValue(table, row);

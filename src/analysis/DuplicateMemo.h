@@ -29,9 +29,6 @@ public:
         }
     }
 
-    // Forgets the sums of one search, so that the next request runs it.
-    void Forget(DuplicateSearch search) { known_[static_cast<std::size_t>(search)] = false; }
-
     // The sums of `search`: kept ones, or those of `run(sums)`, which returns
     // 0 or a failure code. A failure is returned and not kept, so the next
     // request runs the search again.

@@ -18,6 +18,7 @@ void ElementList::Open(uint32_t arity, uint64_t cap)
     stored_ = 0;
     total_ = 0;
     failed_ = false;
+    sealed_ = false;
 }
 
 // Doubles the storage (from 64 entries), never past the cap. A failure keeps

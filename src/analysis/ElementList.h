@@ -25,7 +25,12 @@ public:
     {
         stored_ = 0;
         total_ = 0;
+        sealed_ = false;
     }
+    // Marks the list complete: filled by a search that another quantity's
+    // step ran, which the step of this list's own quantity must keep.
+    void Seal() { sealed_ = true; }
+    bool Sealed() const { return sealed_; }
 
     void Add(uint32_t a)
     {
@@ -70,6 +75,7 @@ private:
     uint64_t cap_ = 0;
     uint32_t arity_ = 1;
     bool failed_ = false;
+    bool sealed_ = false;
 };
 
 }  // namespace meshaudit

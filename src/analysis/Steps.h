@@ -74,24 +74,21 @@ auto Step(AnalysisContext& c)
 //
 // A search that can list its elements takes two lists after the sums: the
 // members (each with its class) and one element per class. Both are filled
-// by one run; they are emptied before each run, since a failed run may have
-// left entries. The context empties a quantity's list as its step begins,
-// which undoes what an earlier run of the same search put there: a step
-// whose list is wanted therefore runs the search again.
+// by the one run, whichever of the two quantities asks first; they are
+// emptied before each run, since a failed run may have left entries, and
+// sealed after a successful one, so that the other quantity's step keeps
+// what the run listed instead of running the search again.
 template <DuplicateSearch search, auto F, bool classes>
 int32_t DuplicateStep(AnalysisContext& c)
 {
     using Fn = decltype(F);
-    if (c.CurrentList() != nullptr) {
-        c.duplicates.Forget(search);
-    }
+    const DuplicateLists lists = ListsOf(search);
+    ElementList* const members = c.List(lists.category, lists.members);
+    ElementList* const classLists = c.List(lists.category, lists.classes);
     DuplicateSums sums;
     const int32_t code = c.duplicates.Sums(
         search,
-        [&c](DuplicateSums& s) {
-            const DuplicateLists lists = ListsOf(search);
-            ElementList* members = c.List(lists.category, lists.members);
-            ElementList* classLists = c.List(lists.category, lists.classes);
+        [&c, members, classLists](DuplicateSums& s) {
             for (ElementList* list : {members, classLists}) {
                 if (list != nullptr) {
                     list->Clear();
@@ -113,6 +110,11 @@ int32_t DuplicateStep(AnalysisContext& c)
         sums);
     if (code != 0) {
         return code;
+    }
+    for (ElementList* list : {members, classLists}) {
+        if (list != nullptr) {
+            list->Seal();
+        }
     }
     return static_cast<int32_t>(classes ? sums.classes : sums.members);
 }
