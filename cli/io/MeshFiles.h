@@ -7,11 +7,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace meshaudit::cli {
 
 // The format named by the extension of `path` (case-insensitive: .stl, .obj,
-// .ply, .off), if any.
+// .ply, .off, .3mf), if any.
 std::optional<MeshFormat> FormatFromExtension(const std::string& path);
 
 // The format of a file: a PLY or OFF signature decides; otherwise an ".stl"
@@ -25,6 +26,11 @@ MeshData ReadMeshBytes(std::string_view bytes, const std::string& path);
 
 // Reads the file at `path` (LoadError on any failure).
 MeshData ReadMeshFile(const std::string& path);
+
+// The meshes a file holds, each checked on its own: one per 3MF object, the
+// file's one mesh for the other formats.
+std::vector<MeshData> ReadMeshObjects(std::string_view bytes, const std::string& path);
+std::vector<MeshData> ReadMeshFileObjects(const std::string& path);
 
 const char* FormatName(MeshFormat format);
 
