@@ -27,6 +27,8 @@ std::string WriteOff(const MeshData& mesh);
 std::string WriteStl(const MeshData& mesh, bool ascii);
 // A 3MF package of one object, in millimetres.
 std::string Write3mf(const MeshData& mesh);
+// A 3MF package around the given model part: content types, relationships.
+std::string Write3mfPackage(const std::string& model);
 
 std::string WriteMeshBytes(const MeshData& mesh, MeshFormat format, const WriteOptions& options);
 

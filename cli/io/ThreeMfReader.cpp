@@ -226,6 +226,11 @@ public:
 
     std::vector<MeshData> Flatten(const std::string& file)
     {
+        // Every object is counted, so that a cycle is found even where no
+        // object outside it uses it.
+        for (size_t i = 0; i < objects_.size(); ++i) {
+            Count(i);
+        }
         std::vector<MeshData> meshes;
         for (size_t i = 0; i < objects_.size(); ++i) {
             Object& object = objects_[i];

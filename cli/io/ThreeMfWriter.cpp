@@ -61,6 +61,11 @@ std::string ModelXml(const MeshData& mesh)
 
 std::string Write3mf(const MeshData& mesh)
 {
+    return Write3mfPackage(ModelXml(mesh));
+}
+
+std::string Write3mfPackage(const std::string& model)
+{
     const std::string types =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
@@ -71,7 +76,6 @@ std::string Write3mf(const MeshData& mesh)
                              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
                              "<Relationship Target=\"/" + kThreeMfModelPart + "\" Id=\"rel0\" Type=\"" +
                              kThreeMfModelType + "\"/></Relationships>\n";
-    const std::string model = ModelXml(mesh);
     const std::pair<const char*, const std::string*> parts[] = {
         {"[Content_Types].xml", &types}, {"_rels/.rels", &rels}, {kThreeMfModelPart, &model}};
 
