@@ -24,8 +24,8 @@ struct MeshData {
     // points and triangles (fan triangulation, joined STL corners, ...).
     std::vector<std::string> notes;
     // The 3MF object this mesh is, by its id and name; empty otherwise.
-    std::string objectId;
-    std::string objectName;
+    std::string objectId{};
+    std::string objectName{};
 };
 
 // Where in a file something was found: a 1-based line of a text format or a
