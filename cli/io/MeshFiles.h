@@ -15,11 +15,12 @@ namespace meshaudit::cli {
 // .ply, .off, .3mf), if any.
 std::optional<MeshFormat> FormatFromExtension(const std::string& path);
 
-// The format of a file: a PLY or OFF signature decides; otherwise an ".stl"
-// or ".obj" extension, an STL "solid" start, or a binary STL whose size
-// matches its triangle count; otherwise an OBJ "v" or "f" statement among
-// the first lines. Throws LoadError when nothing fits, or when the
-// extension names PLY or OFF and the signature is missing.
+// The format of a file: a PLY or OFF signature or a zip archive (3MF)
+// decides; otherwise an ".stl" or ".obj" extension, an STL "solid" start, or
+// a binary STL whose size matches its triangle count; otherwise an OBJ "v"
+// or "f" statement among the first lines. Throws LoadError when nothing
+// fits, or when the extension names PLY, OFF or 3MF and the signature is
+// missing.
 MeshFormat DetectFormat(std::string_view bytes, const std::string& path);
 
 MeshData ReadMeshBytes(std::string_view bytes, const std::string& path);

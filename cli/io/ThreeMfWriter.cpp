@@ -5,6 +5,7 @@
 #include <zip.h>
 
 #include <charconv>
+#include <ctime>
 #include <memory>
 
 namespace meshaudit::cli {
@@ -98,8 +99,11 @@ std::string Write3mfPackage(const std::string& model)
     }
     for (const auto& [name, bytes] : parts) {
         zip_source_t* part = zip_source_buffer(archive, bytes->data(), bytes->size(), 0);
-        if (part == nullptr || zip_file_add(archive, name, part, ZIP_FL_ENC_UTF_8) < 0) {
-            if (part != nullptr) {
+        const zip_int64_t index = part == nullptr ? -1 : zip_file_add(archive, name, part, ZIP_FL_ENC_UTF_8);
+        // A fixed time stamp, so that the same mesh gives the same bytes.
+        constexpr time_t kStamp = 1577836800;  // 2020-01-01
+        if (index < 0 || zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), kStamp, 0) != 0) {
+            if (part != nullptr && index < 0) {
                 zip_source_free(part);
             }
             const std::string reason = zip_strerror(archive);
