@@ -1,6 +1,7 @@
 // The readers' variants: a table of small generated files, one per variant,
 // with the points, triangles and notes each must give; the errors that
 // replace a silent misreading; and faces that a fan would fold.
+#include "CliSupport.h"
 #include "LoadError.h"
 #include "MeshFiles.h"
 #include "MeshWriters.h"
@@ -260,6 +261,33 @@ TEST(ThreeMf, MalformedPackagesNameThePartAndLine)
             EXPECT_EQ(message, std::string(error.what()).substr(0, message.size()));
         }
     }
+}
+
+// The command checks each object on its own, one JSON document each, and
+// the file's status is the worst of them; a broken part is exit 2.
+TEST(ThreeMf, CheckReportsEachObject)
+{
+    testing::TempDir dir;
+    std::string open = kTetraObject;  // one face fewer: not closed
+    open.erase(open.find("<triangle v1=\"1\""), std::string("<triangle v1=\"1\" v2=\"2\" v3=\"3\"/>").size());
+    const std::string named = "id=\"1\" name=\"tetra\"";
+    open.replace(open.find(named), named.size(), "id=\"9\" name=\"open\"");
+    const std::string file = dir.Write("two.3mf", Write3mfPackage(Model(kTetraObject + open)));
+    const testing::CommandResult r = testing::RunCommand({"check", "--json", "-q", file});
+    const std::vector<nlohmann::json> documents = r.Json();
+    ASSERT_EQ(2u, documents.size()) << r.out << r.err;
+    EXPECT_EQ((nlohmann::json{{"id", 1}, {"name", "tetra"}}), documents[0]["object"]);
+    EXPECT_EQ((nlohmann::json{{"id", 9}, {"name", "open"}}), documents[1]["object"]);
+    EXPECT_EQ(2, documents[1]["schema"]);
+    EXPECT_EQ(3, documents[1]["input"]["triangles"]);
+    EXPECT_EQ(false, documents[1]["mesh"]["Closed"]["value"]);
+    EXPECT_EQ(documents[0]["verdict"] == "fail" || documents[1]["verdict"] == "fail" ? 1 : 0, r.exitStatus);
+    const std::string text = testing::RunCommand({"check", file}).out;
+    EXPECT_NE(std::string::npos, text.find(file + "  object 9 'open'  (3MF, 4 points, 3 triangles)"));
+    const std::string bad = dir.Write("bad.3mf", Write3mfPackage("<model>\n<x>\n</model>\n"));
+    const testing::CommandResult broken = testing::RunCommand({"check", bad});
+    EXPECT_EQ(2, broken.exitStatus);
+    EXPECT_EQ("meshaudit: " + bad + ": 3D/3dmodel.model: line 3: malformed XML: Start-end tags mismatch\n", broken.err);
 }
 
 }  // namespace
