@@ -10,7 +10,9 @@
 // the line of the face; assimp stores coordinates in single precision and
 // its OBJ importer makes one point per face corner; and Debian packages no
 // PLY or OFF library of its own (no rply, happly or miniply). All four
-// formats are simple enough to read exactly with std::from_chars.
+// formats are simple enough to read exactly with std::from_chars. 3MF is a
+// zip package of XML: libzip and pugixml take it apart, and its numbers go
+// through the same std::from_chars parsing.
 #pragma once
 
 #include "MeshData.h"
