@@ -278,7 +278,7 @@ TEST(ThreeMf, CheckReportsEachObject)
     ASSERT_EQ(2u, documents.size()) << r.out << r.err;
     EXPECT_EQ((nlohmann::json{{"id", 1}, {"name", "tetra"}}), documents[0]["object"]);
     EXPECT_EQ((nlohmann::json{{"id", 9}, {"name", "open"}}), documents[1]["object"]);
-    EXPECT_EQ(2, documents[1]["schema"]);
+    EXPECT_EQ(3, documents[1]["schema"]);
     EXPECT_EQ(3, documents[1]["input"]["triangles"]);
     EXPECT_EQ(false, documents[1]["mesh"]["Closed"]["value"]);
     EXPECT_EQ(documents[0]["verdict"] == "fail" || documents[1]["verdict"] == "fail" ? 1 : 0, r.exitStatus);
