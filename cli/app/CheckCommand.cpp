@@ -147,18 +147,21 @@ int RunCheck(const std::vector<std::string>& args)
     const bool colour = !options.json && UseColour(options.colour);
     int status = 0;
     size_t passed = 0, failed = 0, broken = 0;
+    size_t reports = 0;  // text reports shown, one per file or 3MF object
 
-    auto emit = [&](const FileOutcome& outcome) {
-        const int fileStatus = ExitStatusOf(outcome);
+    // A file's verdict is the worst of its objects'.
+    auto count = [&](int fileStatus) {
         status = std::max(status, fileStatus);
         (fileStatus == 0 ? passed : fileStatus == 1 ? failed : broken) += 1;
+    };
+    auto emit = [&](const FileOutcome& outcome) {
         if (options.json) {
             std::cout << JsonLine(RenderJson(outcome, outcome.used)) << '\n' << std::flush;
         } else if (outcome.status == FileOutcome::Status::Failed) {
             std::cout << std::flush;
             std::cerr << "meshaudit: " << outcome.error << '\n' << std::flush;
         } else {
-            std::cout << (passed + failed > 1 ? "\n" : "") << RenderText(outcome, outcome.used, colour)
+            std::cout << (reports++ > 0 ? "\n" : "") << RenderText(outcome, outcome.used, colour)
                       << std::flush;
         }
         if (!outcome.writeError.empty()) {
@@ -170,6 +173,7 @@ int RunCheck(const std::vector<std::string>& args)
         FileOutcome outcome;
         outcome.file = error.substr(0, error.find(": "));
         outcome.error = error;
+        count(ExitStatusOf(outcome));
         emit(outcome);
     }
 
@@ -180,18 +184,21 @@ int RunCheck(const std::vector<std::string>& args)
     request.showProgress = !options.quiet && jobs == 1 && StderrIsTerminal();
     RunInWorkers(
         files.size(), jobs,
-        [&](size_t i) { return EncodeOutcome(AnalyseFile(files[i], options.settings, request)); },
+        [&](size_t i) { return EncodeOutcomes(AnalyseFileObjects(files[i], options.settings, request)); },
         [&](size_t i, WorkerResult&& result) {
-            FileOutcome outcome;
+            std::vector<FileOutcome> outcomes(1);
+            outcomes[0].file = files[i];
             if (!result.completed) {
-                outcome.file = files[i];
-                outcome.error = files[i] + ": the worker checking it crashed: " + result.failure;
-            } else if (!DecodeOutcome(result.bytes, outcome)) {
-                outcome = FileOutcome{};
-                outcome.file = files[i];
-                outcome.error = files[i] + ": the worker checking it sent an incomplete result";
+                outcomes[0].error = files[i] + ": the worker checking it crashed: " + result.failure;
+            } else if (!DecodeOutcomes(result.bytes, outcomes)) {
+                outcomes[0].error = files[i] + ": the worker checking it sent an incomplete result";
             }
-            emit(outcome);
+            int worst = 0;
+            for (const FileOutcome& outcome : outcomes) {
+                worst = std::max(worst, ExitStatusOf(outcome));
+                emit(outcome);
+            }
+            count(worst);
         });
 
     const size_t total = passed + failed + broken;

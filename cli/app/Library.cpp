@@ -111,21 +111,16 @@ MeshScale ScaleOf(const MeshData& mesh)
 // any host would use them (and the library draws its own progress line).
 // Lists come only from the C++ location API, which gives the same blocks
 // byte for byte, so the two paths judge alike.
-FileOutcome AnalyseFile(const std::string& path, const Settings& settings, const AnalyseRequest& request)
+namespace {
+
+FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Settings& settings,
+                        const AnalyseRequest& request)
 {
     FileOutcome outcome;
     outcome.file = path;
-    MeshData mesh;
-    try {
-        mesh = ReadMeshFile(path);
-    } catch (const LoadError& e) {
-        outcome.error = e.what();
-        return outcome;
-    } catch (const std::bad_alloc&) {
-        outcome.error = path + ": out of memory while reading";
-        return outcome;
-    }
     outcome.format = mesh.formatName;
+    outcome.objectId = mesh.objectId;
+    outcome.objectName = mesh.objectName;
     outcome.notes = mesh.notes;
     outcome.pointCount = mesh.points.size();
     outcome.triangleCount = mesh.triangles.size();
@@ -183,6 +178,49 @@ FileOutcome AnalyseFile(const std::string& path, const Settings& settings, const
         outcome.where = ListsOf(where, request.maxItems);
     }
     return outcome;
+}
+
+// Reads with `read`; a reading error becomes the one Failed outcome.
+template <typename Read>
+bool ReadOrFail(const std::string& path, Read read, FileOutcome& failure)
+{
+    failure.file = path;
+    try {
+        read();
+        return true;
+    } catch (const LoadError& e) {
+        failure.error = e.what();
+    } catch (const std::bad_alloc&) {
+        failure.error = path + ": out of memory while reading";
+    }
+    return false;
+}
+
+}  // namespace
+
+FileOutcome AnalyseFile(const std::string& path, const Settings& settings, const AnalyseRequest& request)
+{
+    MeshData mesh;
+    FileOutcome failure;
+    if (!ReadOrFail(path, [&] { mesh = ReadMeshFile(path); }, failure)) {
+        return failure;
+    }
+    return AnalyseMesh(path, mesh, settings, request);
+}
+
+std::vector<FileOutcome> AnalyseFileObjects(const std::string& path, const Settings& settings,
+                                           const AnalyseRequest& request)
+{
+    std::vector<MeshData> meshes;
+    FileOutcome failure;
+    if (!ReadOrFail(path, [&] { meshes = ReadMeshFileObjects(path); }, failure)) {
+        return {failure};
+    }
+    std::vector<FileOutcome> outcomes;
+    for (const MeshData& mesh : meshes) {
+        outcomes.push_back(AnalyseMesh(path, mesh, settings, request));
+    }
+    return outcomes;
 }
 
 int MergePoints(const MeshData& input, double tolerance, MeshData& output)

@@ -7,6 +7,7 @@
 #include "Settings.h"
 
 #include <string>
+#include <vector>
 
 namespace meshaudit::cli {
 
@@ -24,6 +25,11 @@ struct AnalyseRequest {
 // when asked). Reading errors and refusals become a Failed outcome. With
 // `showProgress` false the library's progress line is sent to /dev/null.
 FileOutcome AnalyseFile(const std::string& path, const Settings& settings, const AnalyseRequest& request);
+
+// The same for each mesh of the file: one outcome per 3MF object, each
+// checked as a mesh of its own; one outcome for the other formats.
+std::vector<FileOutcome> AnalyseFileObjects(const std::string& path, const Settings& settings,
+                                           const AnalyseRequest& request);
 
 // The bounding box of the finite points.
 MeshScale ScaleOf(const MeshData& mesh);

@@ -115,6 +115,8 @@ std::string EncodeOutcome(const FileOutcome& outcome)
     PutString(out, outcome.file);
     PutString(out, outcome.error);
     PutString(out, outcome.format);
+    PutString(out, outcome.objectId);
+    PutString(out, outcome.objectName);
     Put(out, static_cast<uint64_t>(outcome.notes.size()));
     for (const std::string& note : outcome.notes) {
         PutString(out, note);
@@ -153,7 +155,7 @@ bool DecodeOutcome(std::string_view bytes, FileOutcome& outcome)
     }
     decoded.status = static_cast<FileOutcome::Status>(status);
     if (!in.GetString(decoded.file) || !in.GetString(decoded.error) || !in.GetString(decoded.format) ||
-        !in.Get(notes)) {
+        !in.GetString(decoded.objectId) || !in.GetString(decoded.objectName) || !in.Get(notes)) {
         return false;
     }
     for (uint64_t i = 0; i < notes; ++i) {
@@ -186,6 +188,39 @@ bool DecodeOutcome(std::string_view bytes, FileOutcome& outcome)
         return false;
     }
     outcome = std::move(decoded);
+    return true;
+}
+
+std::string EncodeOutcomes(const std::vector<FileOutcome>& outcomes)
+{
+    std::string out;
+    Put(out, static_cast<uint64_t>(outcomes.size()));
+    for (const FileOutcome& outcome : outcomes) {
+        PutString(out, EncodeOutcome(outcome));
+    }
+    return out;
+}
+
+bool DecodeOutcomes(std::string_view bytes, std::vector<FileOutcome>& outcomes)
+{
+    Input in(bytes);
+    uint64_t count = 0;
+    std::vector<FileOutcome> decoded;
+    if (!in.Get(count) || count == 0) {
+        return false;
+    }
+    for (uint64_t i = 0; i < count; ++i) {
+        std::string one;
+        FileOutcome outcome;
+        if (!in.GetString(one) || !DecodeOutcome(one, outcome)) {
+            return false;
+        }
+        decoded.push_back(std::move(outcome));
+    }
+    if (!in.AtEnd()) {
+        return false;
+    }
+    outcomes = std::move(decoded);
     return true;
 }
 

@@ -47,6 +47,9 @@ struct FileOutcome {
     std::string writeError{};
 
     const ElementList* WhereOf(const Quantity& quantity) const;
+    // A 3MF object, checked on its own: its id and name; empty otherwise.
+    std::string objectId{};
+    std::string objectName{};
 };
 
 // Verdicts of the judged quantities.
@@ -67,5 +70,8 @@ int ExitStatusOf(const FileOutcome& outcome);
 // writing).
 std::string EncodeOutcome(const FileOutcome& outcome);
 bool DecodeOutcome(std::string_view bytes, FileOutcome& outcome);
+// The outcomes of one file's objects, the same way.
+std::string EncodeOutcomes(const std::vector<FileOutcome>& outcomes);
+bool DecodeOutcomes(std::string_view bytes, std::vector<FileOutcome>& outcomes);
 
 }  // namespace meshaudit::cli

@@ -74,7 +74,7 @@ RepairOptions ParseRepairOptions(const std::vector<std::string>& args)
         throw UsageError("repair: no output file given (-o OUT)");
     }
     if (!FormatFromExtension(options.output)) {
-        throw UsageError("repair: the output name must end in .ply, .obj, .off or .stl: " + Quoted(options.output));
+        throw UsageError("repair: the output name must end in .ply, .obj, .off, .stl or .3mf: " + Quoted(options.output));
     }
     return options;
 }
@@ -115,6 +115,8 @@ std::string OutputFormatName(MeshFormat format, const WriteOptions& options)
         return "OBJ";
     case MeshFormat::Off:
         return "OFF";
+    case MeshFormat::ThreeMf:
+        return "3MF";
     }
     return "?";
 }

@@ -287,8 +287,11 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
         out += paint(kRed, "error") + ": " + outcome.error + "\n";
         return out;
     }
-    out += paint(kBold, outcome.file) + "  (" + outcome.format + ", " + Plural(outcome.pointCount, "point") + ", " +
-           Plural(outcome.triangleCount, "triangle") + ")\n";
+    // Each 3MF object has a section of its own, headed by its id and name.
+    const std::string object =
+        outcome.objectId.empty() ? "" : "  object " + outcome.objectId + " '" + outcome.objectName + "'";
+    out += paint(kBold, outcome.file + object) + "  (" + outcome.format + ", " + Plural(outcome.pointCount, "point") +
+           ", " + Plural(outcome.triangleCount, "triangle") + ")\n";
     for (const std::string& note : outcome.notes) {
         out += "  note: " + note + "\n";
     }
@@ -346,8 +349,11 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
 ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settings)
 {
     ordered_json document = ordered_json::object();
-    document["schema"] = 2;
+    document["schema"] = 3;
     document["file"] = Utf8Escaped(outcome.file);
+    if (!outcome.objectId.empty()) {
+        document["object"] = {{"id", std::stoll(outcome.objectId)}, {"name", Utf8Escaped(outcome.objectName)}};
+    }
     if (outcome.status != FileOutcome::Status::Analysed) {
         document["verdict"] = "error";
         document["error"] = Utf8Escaped(outcome.error);

@@ -1,6 +1,7 @@
 #include "MeshBuilder.h"
 
 #include "LoadError.h"
+#include "Polygons.h"
 
 #include <limits>
 
@@ -38,6 +39,8 @@ void MeshBuilder::AddFace(const int64_t* corners, size_t count, SourceLocation w
     if (count > 3) {
         ++polygons_;
         polygonTriangles_ += count - 2;
+        polygonList_.push_back(Polygon{mesh_.triangles.size(), polygonCorners_.size(), count});
+        polygonCorners_.insert(polygonCorners_.end(), corners, corners + count);
     }
     const int64_t known = static_cast<int64_t>(mesh_.points.size());
     auto inside = [known](int64_t index) { return index >= 0 && index < known; };
@@ -103,12 +106,30 @@ MeshData MeshBuilder::Finish(std::string formatName)
         throw LoadError(file_, "too many triangles for the library (" +
                                    std::to_string(mesh_.triangles.size()) + ")");
     }
+    // Every corner is known to be inside now: the fans AddFace wrote are
+    // replaced where a face is not convex.
+    uint64_t ears = 0;
+    uint64_t failed = 0;
+    for (const Polygon& polygon : polygonList_) {
+        const PolygonSplit split = SplitPolygon(mesh_.points, polygonCorners_.data() + polygon.first,
+                                                polygon.count, mesh_.triangles.data() + polygon.triangle);
+        ears += split == PolygonSplit::Ears;
+        failed += split == PolygonSplit::Failed;
+    }
     if (polygons_ > 0) {
         mesh_.notes.push_back(std::to_string(polygons_) +
                               (polygons_ == 1 ? " face" : " faces") +
                               " with more than three corners split into " +
                               std::to_string(polygonTriangles_) +
-                              " triangles (fan from the first corner)");
+                              (ears == 0 ? " triangles (fan from the first corner)"
+                                         : " triangles (" + std::to_string(ears) +
+                                               " not convex by ear clipping in their plane, the others as a "
+                                               "fan from the first corner)"));
+    }
+    if (failed > 0) {
+        mesh_.notes.push_back(std::to_string(failed) + (failed == 1 ? " face" : " faces") +
+                              " with more than three corners could not be split cleanly (self-crossing, far "
+                              "from planar or degenerate) and became a fan from the first corner");
     }
     if (shortFaces_ > 0) {
         mesh_.notes.push_back(std::to_string(shortFaces_) +

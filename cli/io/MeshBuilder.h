@@ -26,9 +26,10 @@ public:
 
     // A face of `count` corners given by 0-based point indices as the file
     // wrote them (they may lie outside the points: that is reported by
-    // Finish). Three corners make a triangle; more are split into a fan from
-    // the first corner, (c0, ci, ci+1); fewer are skipped, and both are
-    // counted for the notes. `where` locates the face in the file.
+    // Finish). Three corners make a triangle; more are split into count - 2
+    // triangles by Finish (SplitPolygon: a fan from the first corner,
+    // (c0, ci, ci+1), unless the face is not convex); fewer are skipped, and
+    // both are counted for the notes. `where` locates the face in the file.
     void AddFace(const int64_t* corners, size_t count, SourceLocation where);
 
     // A note to show beside the results.
@@ -58,6 +59,15 @@ private:
     // Finish checks these again against the final count, since an OBJ face
     // may name a point that a later line defines.
     std::vector<OutOfRange> suspects_;
+    // Faces of more than three corners: where their triangles start, and
+    // their corners in polygonCorners_ from `first` on.
+    struct Polygon {
+        uint64_t triangle;
+        uint64_t first;
+        uint64_t count;
+    };
+    std::vector<Polygon> polygonList_;
+    std::vector<int64_t> polygonCorners_;
     uint64_t polygons_ = 0;
     uint64_t polygonTriangles_ = 0;
     uint64_t shortFaces_ = 0;

@@ -10,7 +10,7 @@
 namespace meshaudit::cli {
 
 // The file formats the command reads and writes.
-enum class MeshFormat { Stl, Obj, Ply, Off };
+enum class MeshFormat { Stl, Obj, Ply, Off, ThreeMf };
 
 struct MeshData {
     // Points and triangles in the file's own order; triangle corners are
@@ -23,6 +23,9 @@ struct MeshData {
     // One sentence per thing the reader did beyond copying the file's
     // points and triangles (fan triangulation, joined STL corners, ...).
     std::vector<std::string> notes;
+    // The 3MF object this mesh is, by its id and name; empty otherwise.
+    std::string objectId{};
+    std::string objectName{};
 };
 
 // Where in a file something was found: a 1-based line of a text format or a

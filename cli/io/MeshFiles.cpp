@@ -36,19 +36,17 @@ std::string_view FirstLine(std::string_view bytes)
     return line;
 }
 
+// The first word that is neither blank nor in a comment is an OFF keyword.
 bool LooksLikeOff(std::string_view bytes)
 {
-    std::string_view line = FirstLine(bytes);
-    Tokens tokens(line);
-    std::string_view first;
-    if (!tokens.Next(first)) {
-        return false;
-    }
-    static constexpr std::string_view kKeywords[] = {"OFF", "COFF", "NOFF", "CNOFF", "STOFF", "STCOFF",
-                                                     "STNOFF", "STCNOFF"};
-    for (std::string_view k : kKeywords) {
-        if (first == k) {
-            return true;
+    TextLines lines(bytes.substr(0, 1 << 16));
+    std::string_view line;
+    while (lines.Next(line)) {
+        Tokens tokens(line.substr(0, line.find('#')));
+        std::string_view first;
+        if (tokens.Next(first)) {
+            OffKeyword ignored;
+            return ParseOffKeyword(first, ignored);
         }
     }
     return false;
@@ -103,6 +101,9 @@ std::optional<MeshFormat> FormatFromExtension(const std::string& path)
     if (extension == "off") {
         return MeshFormat::Off;
     }
+    if (extension == "3mf") {
+        return MeshFormat::ThreeMf;
+    }
     return std::nullopt;
 }
 
@@ -117,6 +118,8 @@ const char* FormatName(MeshFormat format)
         return "PLY";
     case MeshFormat::Off:
         return "OFF";
+    case MeshFormat::ThreeMf:
+        return "3MF";
     }
     return "?";
 }
@@ -129,6 +132,10 @@ MeshFormat DetectFormat(std::string_view bytes, const std::string& path)
     if (FirstLine(bytes) == "ply") {
         return MeshFormat::Ply;
     }
+    // A zip archive's local file header: 3MF is the only zipped format.
+    if (bytes.substr(0, 4) == std::string_view("PK\x03\x04", 4)) {
+        return MeshFormat::ThreeMf;
+    }
     if (LooksLikeOff(bytes)) {
         return MeshFormat::Off;
     }
@@ -137,7 +144,10 @@ MeshFormat DetectFormat(std::string_view bytes, const std::string& path)
         throw LoadError(path, SourceLocation::Line(1), "not a PLY file: the first line is not 'ply'");
     }
     if (byName == MeshFormat::Off) {
-        throw LoadError(path, SourceLocation::Line(1), "not an OFF file: the first line is not 'OFF'");
+        throw LoadError(path, "not an OFF file: the first word outside comments is not an OFF keyword");
+    }
+    if (byName == MeshFormat::ThreeMf) {
+        throw LoadError(path, "not a 3MF file: it is not a zip archive");
     }
     if (byName == MeshFormat::Stl || byName == MeshFormat::Obj) {
         return *byName;
@@ -148,7 +158,7 @@ MeshFormat DetectFormat(std::string_view bytes, const std::string& path)
     if (LooksLikeObj(bytes)) {
         return MeshFormat::Obj;
     }
-    throw LoadError(path, "unknown mesh format: neither the extension nor the content names STL, OBJ, PLY or OFF");
+    throw LoadError(path, "unknown mesh format: neither the extension nor the content names STL, OBJ, PLY, OFF or 3MF");
 }
 
 MeshData ReadMeshBytes(std::string_view bytes, const std::string& path)
@@ -162,8 +172,26 @@ MeshData ReadMeshBytes(std::string_view bytes, const std::string& path)
         return ReadPly(bytes, path);
     case MeshFormat::Off:
         return ReadOff(bytes, path);
+    case MeshFormat::ThreeMf:
+        return Read3mf(bytes, path);
     }
     throw LoadError(path, "unknown mesh format");
+}
+
+std::vector<MeshData> ReadMeshObjects(std::string_view bytes, const std::string& path)
+{
+    if (DetectFormat(bytes, path) == MeshFormat::ThreeMf) {
+        return Read3mfObjects(bytes, path);
+    }
+    std::vector<MeshData> one;
+    one.push_back(ReadMeshBytes(bytes, path));
+    return one;
+}
+
+std::vector<MeshData> ReadMeshFileObjects(const std::string& path)
+{
+    const std::string bytes = ReadFileBytes(path);
+    return ReadMeshObjects(bytes, path);
 }
 
 MeshData ReadMeshFile(const std::string& path)

@@ -231,6 +231,8 @@ std::string WriteMeshBytes(const MeshData& mesh, MeshFormat format, const WriteO
         return WriteOff(mesh);
     case MeshFormat::Stl:
         return WriteStl(mesh, options.stlAscii);
+    case MeshFormat::ThreeMf:
+        return Write3mf(mesh);
     }
     return {};
 }
@@ -239,7 +241,7 @@ void WriteMeshFile(const std::string& path, const MeshData& mesh, const WriteOpt
 {
     const std::optional<MeshFormat> format = FormatFromExtension(path);
     if (!format) {
-        throw LoadError(path, "unknown output format: the name must end in .ply, .obj, .off or .stl");
+        throw LoadError(path, "unknown output format: the name must end in .ply, .obj, .off, .stl or .3mf");
     }
     WriteFileBytes(path, WriteMeshBytes(mesh, *format, options));
 }

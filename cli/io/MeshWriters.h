@@ -1,4 +1,4 @@
-// Writers for the four formats. Text formats write every coordinate as the
+// Writers for the five formats. Text formats write every coordinate as the
 // shortest decimal that reads back to the same double, so that a written
 // file reads back exactly.
 #pragma once
@@ -25,6 +25,10 @@ std::string WritePly(const MeshData& mesh, PlyEncoding encoding, PlyType coordin
 std::string WriteObj(const MeshData& mesh);
 std::string WriteOff(const MeshData& mesh);
 std::string WriteStl(const MeshData& mesh, bool ascii);
+// A 3MF package of one object, in millimetres.
+std::string Write3mf(const MeshData& mesh);
+// A 3MF package around the given model part: content types, relationships.
+std::string Write3mfPackage(const std::string& model);
 
 std::string WriteMeshBytes(const MeshData& mesh, MeshFormat format, const WriteOptions& options);
 

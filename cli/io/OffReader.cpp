@@ -7,6 +7,29 @@
 
 namespace meshaudit::cli {
 
+bool ParseOffKeyword(std::string_view word, OffKeyword& keyword)
+{
+    // [ST][C][N][4][n]OFF: each prefix is optional, in this order.
+    OffKeyword k;
+    auto take = [&word](std::string_view prefix) {
+        if (word.substr(0, prefix.size()) != prefix) {
+            return false;
+        }
+        word.remove_prefix(prefix.size());
+        return true;
+    };
+    k.textures = take("ST");
+    k.colours = take("C");
+    k.normals = take("N");
+    k.homogeneous = take("4");
+    k.dimension = take("n");
+    if (word != "OFF") {
+        return false;
+    }
+    keyword = k;
+    return true;
+}
+
 namespace {
 
 // The smallest number of bytes a vertex line ("0 0 0\n") and a face line
@@ -15,8 +38,8 @@ namespace {
 constexpr uint64_t kMinVertexBytes = 6;
 constexpr uint64_t kMinFaceBytes = 2;
 
-// The lines of an OFF body with comments ('#' to the end of the line) and
-// blank lines left out.
+// The lines of an OFF file with comments ('#' to the end of the line) and
+// blank lines left out, wherever they are.
 class OffLines {
 public:
     OffLines(std::string_view bytes, const std::string& file) : lines_(bytes), file_(file) {}
@@ -24,16 +47,12 @@ public:
     // The next line with content; throws when the file ends first.
     Tokens Next(const char* what)
     {
-        std::string_view line;
-        while (lines_.Next(line)) {
-            line = line.substr(0, line.find('#'));
-            Tokens tokens(line);
-            if (!tokens.AtEnd()) {
-                return tokens;
-            }
+        Tokens tokens("");
+        if (!NextIfAny(tokens)) {
+            throw LoadError(file_, SourceLocation::Line(lines_.LineNumber()),
+                            std::string("truncated OFF: the file ends before ") + what);
         }
-        throw LoadError(file_, SourceLocation::Line(lines_.LineNumber()),
-                        std::string("truncated OFF: the file ends before ") + what);
+        return tokens;
     }
     bool NextIfAny(Tokens& out)
     {
@@ -70,33 +89,41 @@ int64_t Integer(Tokens& tokens, const char* what, OffLines& lines, const std::st
     return value;
 }
 
+// The tokens of the current line, or of the next line with content when
+// the current one is used up: the keyword, the dimension and the counts may
+// share lines or not.
+Tokens& Continue(Tokens& tokens, OffLines& lines, const char* what)
+{
+    if (tokens.AtEnd()) {
+        tokens = lines.Next(what);
+    }
+    return tokens;
+}
+
 }  // namespace
 
 MeshData ReadOff(std::string_view bytes, const std::string& file)
 {
     OffLines lines(bytes, file);
     Tokens tokens = lines.Next("the OFF keyword");
-    std::string_view keyword;
-    tokens.Next(keyword);
-    // The optional prefixes announce texture coordinates (ST), colours (C)
-    // and normals (N) after the three coordinates; they are not geometry.
-    static constexpr std::string_view kKeywords[] = {"OFF", "COFF", "NOFF", "CNOFF", "STOFF", "STCOFF",
-                                                     "STNOFF", "STCNOFF"};
-    bool known = false;
-    for (std::string_view k : kKeywords) {
-        known = known || keyword == k;
+    std::string_view word;
+    tokens.Next(word);
+    OffKeyword keyword;
+    if (!ParseOffKeyword(word, keyword)) {
+        throw LoadError(file, lines.Here(), "not an OFF file: expected 'OFF', found " + Quoted(word));
     }
-    if (!known) {
-        throw LoadError(file, lines.Here(), "not an OFF file: expected 'OFF', found " + Quoted(keyword));
+    if (tokens.Rest().substr(0, 6) == "BINARY") {
+        throw LoadError(file, lines.Here(), "binary OFF is not supported");
     }
-    if (tokens.AtEnd()) {
-        tokens = lines.Next("the counts of vertices, faces and edges");
-    } else {
-        std::string_view next = tokens.Rest();
-        if (next.substr(0, 6) == "BINARY") {
-            throw LoadError(file, lines.Here(), "binary OFF is not supported");
+    int64_t dimension = 3;
+    if (keyword.dimension) {
+        dimension = Integer(Continue(tokens, lines, "the dimension"), "dimension", lines, file);
+        if (dimension < 3 || dimension > 64) {
+            throw LoadError(file, lines.Here(),
+                            "dimension " + std::to_string(dimension) + ": only 3 to 64 dimensions can be read");
         }
     }
+    Continue(tokens, lines, "the counts of vertices, faces and edges");
     const int64_t vertexCount = Integer(tokens, "vertex count", lines, file);
     const int64_t faceCount = Integer(tokens, "face count", lines, file);
     std::string_view edgeCount;
@@ -127,20 +154,37 @@ MeshData ReadOff(std::string_view bytes, const std::string& file)
     MeshBuilder builder(file, 0);
     builder.ReservePoints(static_cast<uint64_t>(vertexCount));
     builder.ReserveTriangles(static_cast<uint64_t>(faceCount));
+    // A vertex is its coordinates, then w for homogeneous ones; normals,
+    // colours and texture coordinates may follow and are not geometry.
+    const size_t values = static_cast<size_t>(dimension) + (keyword.homogeneous ? 1 : 0);
+    std::vector<double> vertex(values);
+    uint64_t divided = 0;
     for (int64_t i = 0; i < vertexCount; ++i) {
-        Tokens vertex = lines.Next("the last vertex");
-        double xyz[3];
-        for (double& v : xyz) {
+        Tokens line = lines.Next("the last vertex");
+        for (double& v : vertex) {
             std::string_view number;
-            if (!vertex.Next(number)) {
-                throw LoadError(file, lines.Here(), "a vertex needs three coordinates");
+            if (!line.Next(number)) {
+                throw LoadError(file, lines.Here(),
+                                "a vertex needs " + (values == 3 ? std::string("three") : std::to_string(values)) +
+                                    " coordinates");
             }
             NumberStatus status = ParseDouble(number, v);
             if (status != NumberStatus::Ok) {
                 throw LoadError(file, lines.Here(), DescribeBadNumber(number, status, false));
             }
         }
-        builder.AddPoint(xyz[0], xyz[1], xyz[2]);
+        double x = vertex[0], y = vertex[1], z = vertex[2];
+        if (keyword.homogeneous && vertex.back() != 1.0) {
+            const double w = vertex.back();
+            if (w == 0.0 || w != w) {
+                throw LoadError(file, lines.Here(), "a homogeneous vertex with w = 0 or NaN has no position");
+            }
+            x /= w;
+            y /= w;
+            z /= w;
+            ++divided;
+        }
+        builder.AddPoint(x, y, z);
     }
     std::vector<int64_t> corners;
     for (int64_t i = 0; i < faceCount; ++i) {
@@ -169,12 +213,20 @@ MeshData ReadOff(std::string_view bytes, const std::string& file)
         // What follows the corners is an optional face colour.
         builder.AddFace(corners.data(), corners.size(), lines.Here());
     }
+    if (dimension > 3) {
+        builder.AddNote("the file has " + std::to_string(dimension) +
+                        " dimensions: only the first three coordinates of each vertex were read");
+    }
+    if (divided > 0) {
+        builder.AddNote(std::to_string(divided) + (divided == 1 ? " vertex" : " vertices") +
+                        " in homogeneous coordinates divided by w");
+    }
     Tokens extra("");
     if (lines.NextIfAny(extra)) {
-        throw LoadError(file, lines.Here(),
-                        "data after the " + std::to_string(faceCount) + " faces the header announces");
+        builder.AddNote("data after the " + std::to_string(faceCount) +
+                        " faces the header announces was ignored (from " + lines.Here().Describe() + ")");
     }
-    return builder.Finish(std::string(keyword));
+    return builder.Finish(std::string(word));
 }
 
 }  // namespace meshaudit::cli

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace meshaudit::cli {
@@ -14,12 +15,90 @@ namespace meshaudit::cli {
 namespace {
 
 // What the reader takes from each element: coordinates from "vertex",
-// corner lists from "face"; every other element and property is read past.
+// corner lists from "face", strips from "tristrips"; every other element
+// and property is read past.
 struct Roles {
     int vertexElement = -1;
     int x = -1, y = -1, z = -1;
     int faceElement = -1;
     int corners = -1;
+    int stripElement = -1;
+    int strips = -1;
+
+    // The list property read from element `e`, or -1.
+    int ListOf(size_t e) const
+    {
+        const int element = static_cast<int>(e);
+        return element == faceElement ? corners : element == stripElement ? strips : -1;
+    }
+};
+
+// The corner list of a face or strip element: "vertex_indices" or
+// "vertex_index", a list of an integer type. Returns its index.
+int FindCornerList(const PlyElement& element, const std::string& file)
+{
+    const SourceLocation where = SourceLocation::Line(element.line);
+    int found = element.Find("vertex_indices");
+    if (found < 0) {
+        found = element.Find("vertex_index");
+    }
+    if (found < 0) {
+        throw LoadError(file, where, "the " + element.name + " element has no 'vertex_indices' list");
+    }
+    const PlyProperty& list = element.properties[static_cast<size_t>(found)];
+    if (!list.isList || !PlyTypeIsInteger(list.type)) {
+        throw LoadError(file, where, "'" + list.name + "' must be a list of an integer type");
+    }
+    return found;
+}
+
+// Triangle strips: each list holds strips separated by -1; triangle k of a
+// strip is (s[k], s[k+1], s[k+2]), with the first two swapped when k is odd
+// so that all keep the strip's winding. Triangles with a repeated corner
+// are the degenerate ones that join strips, and are skipped.
+class StripReader {
+public:
+    void Add(const std::vector<int64_t>& items, MeshBuilder& builder, SourceLocation where)
+    {
+        size_t start = 0;
+        for (size_t i = 0; i <= items.size(); ++i) {
+            if (i < items.size() && items[i] != -1) {
+                continue;
+            }
+            if (i > start) {
+                ++strips_;
+            }
+            for (size_t k = start; k + 2 < i; ++k) {
+                int64_t t[3] = {items[k], items[k + 1], items[k + 2]};
+                if ((k - start) % 2 == 1) {
+                    std::swap(t[0], t[1]);
+                }
+                if (t[0] == t[1] || t[1] == t[2] || t[0] == t[2]) {
+                    ++skipped_;
+                    continue;
+                }
+                builder.AddFace(t, 3, where);
+                ++triangles_;
+            }
+            start = i + 1;
+        }
+    }
+
+    void Note(MeshBuilder& builder) const
+    {
+        if (strips_ == 0) {
+            return;
+        }
+        builder.AddNote(std::to_string(strips_) + (strips_ == 1 ? " triangle strip" : " triangle strips") +
+                        " read as " + std::to_string(triangles_) + " triangles; " +
+                        std::to_string(skipped_) +
+                        " degenerate joining triangles (with a repeated corner) skipped");
+    }
+
+private:
+    uint64_t strips_ = 0;
+    uint64_t triangles_ = 0;
+    uint64_t skipped_ = 0;
 };
 
 Roles FindRoles(const PlyHeader& header, const std::string& file)
@@ -43,25 +122,16 @@ Roles FindRoles(const PlyHeader& header, const std::string& file)
             }
         } else if (element.name == "face" && roles.faceElement < 0) {
             roles.faceElement = static_cast<int>(e);
-            roles.corners = element.Find("vertex_indices");
-            if (roles.corners < 0) {
-                roles.corners = element.Find("vertex_index");
-            }
-            if (roles.corners < 0) {
-                throw LoadError(file, where, "the face element has no 'vertex_indices' list");
-            }
-            const PlyProperty& list = element.properties[static_cast<size_t>(roles.corners)];
-            if (!list.isList || !PlyTypeIsInteger(list.type)) {
-                throw LoadError(file, where, "'" + list.name + "' must be a list of an integer type");
-            }
-        } else if (element.name == "tristrips") {
-            throw LoadError(file, where, "triangle strips ('tristrips') are not supported");
+            roles.corners = FindCornerList(element, file);
+        } else if (element.name == "tristrips" && roles.stripElement < 0) {
+            roles.stripElement = static_cast<int>(e);
+            roles.strips = FindCornerList(element, file);
         }
     }
     if (roles.vertexElement < 0) {
         throw LoadError(file, "the PLY header declares no vertex element");
     }
-    if (roles.faceElement < 0) {
+    if (roles.faceElement < 0 && roles.stripElement < 0) {
         throw LoadError(file, "the PLY header declares no face element: the mesh has no triangles");
     }
     return roles;
@@ -201,7 +271,7 @@ private:
 };
 
 void ReadBinaryBody(std::string_view bytes, const PlyHeader& header, const Roles& roles,
-                    MeshBuilder& builder, const std::string& file)
+                    MeshBuilder& builder, StripReader& strips, const std::string& file)
 {
     BinaryCursor cursor(bytes, header.bodyOffset, header.encoding == PlyEncoding::BinaryBigEndian, file);
     std::vector<int64_t> corners;
@@ -209,6 +279,8 @@ void ReadBinaryBody(std::string_view bytes, const PlyHeader& header, const Roles
         const PlyElement& element = header.elements[e];
         const bool isVertex = static_cast<int>(e) == roles.vertexElement;
         const bool isFace = static_cast<int>(e) == roles.faceElement;
+        const bool isStrip = static_cast<int>(e) == roles.stripElement;
+        const int kept = roles.ListOf(e);
         const uint64_t fixed = MinimalInstanceBytes(element, header.encoding);
         for (uint64_t i = 0; i < element.count; ++i) {
             const size_t start = cursor.Offset();
@@ -242,7 +314,7 @@ void ReadBinaryBody(std::string_view bytes, const PlyHeader& header, const Roles
                 // The rest of the instance still needs its fixed part too, but
                 // checking the list alone already bounds the work below.
                 cursor.Need(itemBytes, element, i, start);
-                if (isFace && static_cast<int>(p) == roles.corners) {
+                if (static_cast<int>(p) == kept) {
                     corners.clear();
                     for (int64_t k = 0; k < integer; ++k) {
                         int64_t index = 0;
@@ -265,6 +337,8 @@ void ReadBinaryBody(std::string_view bytes, const PlyHeader& header, const Roles
                 builder.AddPoint(xyz[0], xyz[1], xyz[2]);
             } else if (isFace) {
                 builder.AddFace(corners.data(), corners.size(), SourceLocation::Byte(start));
+            } else if (isStrip) {
+                strips.Add(corners, builder, SourceLocation::Byte(start));
             }
         }
     }
@@ -274,7 +348,7 @@ void ReadBinaryBody(std::string_view bytes, const PlyHeader& header, const Roles
 }
 
 void ReadAsciiBody(std::string_view bytes, const PlyHeader& header, const Roles& roles,
-                   MeshBuilder& builder, const std::string& file)
+                   MeshBuilder& builder, StripReader& strips, const std::string& file)
 {
     TextLines lines(bytes, header.bodyOffset, header.headerLines);
     std::vector<int64_t> corners;
@@ -293,6 +367,8 @@ void ReadAsciiBody(std::string_view bytes, const PlyHeader& header, const Roles&
         const PlyElement& element = header.elements[e];
         const bool isVertex = static_cast<int>(e) == roles.vertexElement;
         const bool isFace = static_cast<int>(e) == roles.faceElement;
+        const bool isStrip = static_cast<int>(e) == roles.stripElement;
+        const int kept = roles.ListOf(e);
         for (uint64_t i = 0; i < element.count; ++i) {
             nextLine(element, i);
             const SourceLocation where = SourceLocation::Line(lines.LineNumber());
@@ -341,7 +417,7 @@ void ReadAsciiBody(std::string_view bytes, const PlyHeader& header, const Roles&
                 if (length < 0) {
                     throw LoadError(file, where, "negative list length " + std::to_string(length));
                 }
-                const bool keep = isFace && static_cast<int>(p) == roles.corners;
+                const bool keep = static_cast<int>(p) == kept;
                 if (keep) {
                     corners.clear();
                 }
@@ -363,6 +439,8 @@ void ReadAsciiBody(std::string_view bytes, const PlyHeader& header, const Roles&
                 builder.AddPoint(xyz[0], xyz[1], xyz[2]);
             } else if (isFace) {
                 builder.AddFace(corners.data(), corners.size(), where);
+            } else if (isStrip) {
+                strips.Add(corners, builder, where);
             }
         }
     }
@@ -396,16 +474,19 @@ MeshData ReadPly(std::string_view bytes, const std::string& file)
     CheckCounts(header, bytes.size() - header.bodyOffset, file);
     MeshBuilder builder(file, 0);
     const PlyElement& vertices = header.elements[static_cast<size_t>(roles.vertexElement)];
-    const PlyElement& faces = header.elements[static_cast<size_t>(roles.faceElement)];
     builder.ReservePoints(vertices.count);
-    builder.ReserveTriangles(faces.count);
+    if (roles.faceElement >= 0) {
+        builder.ReserveTriangles(header.elements[static_cast<size_t>(roles.faceElement)].count);
+    }
+    StripReader strips;
     // When faces come before vertices, the builder checks their corners
     // against the final point count once the vertices are read.
     if (header.encoding == PlyEncoding::Ascii) {
-        ReadAsciiBody(bytes, header, roles, builder, file);
+        ReadAsciiBody(bytes, header, roles, builder, strips, file);
     } else {
-        ReadBinaryBody(bytes, header, roles, builder, file);
+        ReadBinaryBody(bytes, header, roles, builder, strips, file);
     }
+    strips.Note(builder);
     return builder.Finish(EncodingName(header.encoding));
 }
 

@@ -10,13 +10,16 @@
 // the line of the face; assimp stores coordinates in single precision and
 // its OBJ importer makes one point per face corner; and Debian packages no
 // PLY or OFF library of its own (no rply, happly or miniply). All four
-// formats are simple enough to read exactly with std::from_chars.
+// formats are simple enough to read exactly with std::from_chars. 3MF is a
+// zip package of XML: libzip and pugixml take it apart, and its numbers go
+// through the same std::from_chars parsing.
 #pragma once
 
 #include "MeshData.h"
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace meshaudit::cli {
 
@@ -36,7 +39,25 @@ MeshData ReadObj(std::string_view bytes, const std::string& file);
 // face lists of any integer count and index type.
 MeshData ReadPly(std::string_view bytes, const std::string& file);
 
-// OFF (also COFF, NOFF, CNOFF, STOFF: the extra values are ignored).
+// OFF with any of its keyword prefixes, [ST][C][N][4][n]OFF: texture
+// coordinates, colours and normals after a vertex's coordinates are read
+// past, homogeneous coordinates (4) are divided by w, a dimension (n) above
+// three keeps the first three coordinates. Comments and blank lines may
+// stand anywhere; data after the announced faces is ignored with a note.
 MeshData ReadOff(std::string_view bytes, const std::string& file);
+
+// 3MF: a zip package whose model part (named by _rels/.rels) holds objects
+// of vertices and triangles or of components (other objects placed by 3x4
+// transforms, nested). Each object no other object uses as a component is
+// one mesh, its components flattened into it; Read3mf joins them all into
+// one mesh for the commands that take a single one.
+std::vector<MeshData> Read3mfObjects(std::string_view bytes, const std::string& file);
+MeshData Read3mf(std::string_view bytes, const std::string& file);
+
+// What an OFF keyword announces; false when `word` is no OFF keyword.
+struct OffKeyword {
+    bool textures = false, colours = false, normals = false, homogeneous = false, dimension = false;
+};
+bool ParseOffKeyword(std::string_view word, OffKeyword& keyword);
 
 }  // namespace meshaudit::cli

@@ -102,6 +102,13 @@ MeshData ReadBinaryStl(std::string_view bytes, const std::string& file)
     }
     const uint64_t count = ReadU32LE(bytes.data() + kHeaderBytes);
     const uint64_t needed = kHeaderBytes + 4 + count * kFacetBytes;
+    if (count == 0 && bytes.size() > kHeaderBytes + 4) {
+        // Some writers never fill in the count; guessing it from the size
+        // would read a file the header disowns.
+        throw LoadError(file, SourceLocation::Byte(kHeaderBytes),
+                        "the header announces 0 triangles but the file holds " +
+                            std::to_string(bytes.size()) + " bytes");
+    }
     if (needed > bytes.size()) {
         const uint64_t whole = (bytes.size() - kHeaderBytes - 4) / kFacetBytes;
         throw LoadError(file, SourceLocation::Byte(kHeaderBytes + 4 + whole * kFacetBytes),
@@ -235,11 +242,15 @@ MeshData ReadAsciiStl(std::string_view bytes, const std::string& file)
             break;
         }
     }
-    if (state != State::Outside) {
+    if (state != State::Outside && state != State::InSolid) {
         throw LoadError(file, SourceLocation::Line(lines.LineNumber()),
                         "truncated ASCII STL: the file ends inside a solid");
     }
     joiner.Note();
+    if (state == State::InSolid) {
+        // Every facet is whole: only the closing line is missing.
+        builder.AddNote("the file ends without 'endsolid' after its last facet");
+    }
     return builder.Finish("STL ASCII");
 }
 

@@ -1,0 +1,468 @@
+#include "LoadError.h"
+#include "MeshBuilder.h"
+#include "Readers.h"
+#include "TextScan.h"
+#include "ThreeMf.h"
+
+#include <pugixml.hpp>
+#include <zip.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace meshaudit::cli {
+
+namespace {
+
+// A model part is read whole into memory; beyond this it is refused rather
+// than trusted to the size its archive entry claims.
+constexpr uint64_t kMostPartBytes = uint64_t{1} << 30;
+// Components may nest and repeat objects: the flattened mesh is counted
+// before it is built, and refused beyond these.
+constexpr uint64_t kMostFlatTriangles = uint64_t{1} << 26;
+constexpr int kDeepestComponents = 32;
+
+struct ZipCloser {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+using Archive = std::unique_ptr<zip_t, ZipCloser>;
+
+Archive OpenArchive(std::string_view bytes, const std::string& file)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    zip_t* archive = source == nullptr ? nullptr : zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (archive == nullptr) {
+        if (source != nullptr) {
+            zip_source_free(source);
+        }
+        std::string reason = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        throw LoadError(file, "not a readable 3MF archive: " + reason);
+    }
+    zip_error_fini(&error);
+    return Archive(archive);
+}
+
+// The bytes of the part `name` (without a leading '/'), or nullopt when the
+// archive has none of that name.
+std::optional<std::string> ReadPart(zip_t* archive, const std::string& name, const std::string& file)
+{
+    const zip_int64_t index = zip_name_locate(archive, name.c_str(), ZIP_FL_NOCASE);
+    if (index < 0) {
+        return std::nullopt;
+    }
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
+        (stat.valid & ZIP_STAT_SIZE) == 0) {
+        throw LoadError(file, "part '" + name + "': " + zip_strerror(archive));
+    }
+    if (stat.size > kMostPartBytes) {
+        throw LoadError(file, "part '" + name + "' claims " + std::to_string(stat.size) +
+                                  " bytes, more than the reader takes");
+    }
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> part(
+        zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0), zip_fclose);
+    if (!part) {
+        throw LoadError(file, "part '" + name + "': " + zip_strerror(archive));
+    }
+    std::string bytes(static_cast<size_t>(stat.size), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const zip_int64_t got = zip_fread(part.get(), bytes.data() + done, bytes.size() - done);
+        if (got <= 0) {
+            const char* reason = got < 0 ? zip_file_strerror(part.get()) : "it ends early";
+            throw LoadError(file, "part '" + name + "' at offset " + std::to_string(done) + ": " + reason);
+        }
+        done += static_cast<size_t>(got);
+    }
+    return bytes;
+}
+
+std::string_view LocalName(const pugi::xml_node& node)
+{
+    std::string_view name = node.name();
+    const size_t colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+// An XML part with its name, so that errors can say "PART: line N".
+class Part {
+public:
+    Part(std::string name, std::string bytes, const std::string& file)
+        : name_(std::move(name)), bytes_(std::move(bytes)), file_(file)
+    {
+        const pugi::xml_parse_result result = document_.load_buffer(bytes_.data(), bytes_.size());
+        if (!result) {
+            Fail(result.offset, std::string("malformed XML: ") + result.description());
+        }
+    }
+    pugi::xml_node Root() const { return document_.document_element(); }
+
+    [[noreturn]] void Fail(ptrdiff_t offset, const std::string& message) const
+    {
+        const size_t end = std::min(bytes_.size(), static_cast<size_t>(std::max<ptrdiff_t>(offset, 0)));
+        const auto line = 1 + std::count(bytes_.begin(), bytes_.begin() + static_cast<ptrdiff_t>(end), '\n');
+        throw LoadError(file_, name_ + ": line " + std::to_string(line) + ": " + message);
+    }
+    [[noreturn]] void Fail(const pugi::xml_node& node, const std::string& message) const
+    {
+        Fail(node.offset_debug(), message);
+    }
+
+    double Number(const pugi::xml_node& node, const char* attribute) const
+    {
+        const pugi::xml_attribute value = node.attribute(attribute);
+        if (!value) {
+            Fail(node, "<" + std::string(node.name()) + "> lacks '" + attribute + "'");
+        }
+        double number = 0.0;
+        const NumberStatus status = ParseDouble(value.value(), number);
+        if (status != NumberStatus::Ok) {
+            Fail(node, std::string(attribute) + ": " + DescribeBadNumber(value.value(), status, false));
+        }
+        return number;
+    }
+    int64_t Integer(const pugi::xml_node& node, const char* attribute) const
+    {
+        const pugi::xml_attribute value = node.attribute(attribute);
+        if (!value) {
+            Fail(node, "<" + std::string(node.name()) + "> lacks '" + attribute + "'");
+        }
+        int64_t number = 0;
+        const NumberStatus status = ParseInteger(value.value(), number);
+        if (status != NumberStatus::Ok) {
+            Fail(node, std::string(attribute) + ": " + DescribeBadNumber(value.value(), status, true));
+        }
+        return number;
+    }
+
+private:
+    std::string name_;
+    std::string bytes_;
+    const std::string& file_;
+    pugi::xml_document document_;
+};
+
+// Row-vector transform of 3MF: (x y z 1) times the 4x3 matrix m00 m01 m02
+// m10 ... m32.
+using Transform = std::array<double, 12>;
+constexpr Transform kIdentity = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+
+// First `a`, then `b`.
+Transform Then(const Transform& a, const Transform& b)
+{
+    Transform r{};
+    for (int row = 0; row < 4; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            double sum = row == 3 ? b[9 + col] : 0.0;
+            for (int k = 0; k < 3; ++k) {
+                sum += a[3 * row + k] * b[3 * k + col];
+            }
+            r[3 * row + col] = sum;
+        }
+    }
+    return r;
+}
+
+struct Component {
+    int64_t object;
+    Transform transform;
+    pugi::xml_node node;
+};
+
+struct Object {
+    int64_t id = 0;
+    std::string name;
+    pugi::xml_node node;
+    std::vector<T3DVECF> points;
+    std::vector<std::array<int64_t, 3>> triangles;
+    std::vector<Component> components;
+    bool referenced = false;
+    // Flattened triangle count, saturated; -1 while being counted.
+    int64_t flat = -2;
+    // The longest chain of components below the object.
+    int height = 0;
+};
+
+class Model {
+public:
+    explicit Model(const Part& part) : part_(part) {}
+
+    void Read()
+    {
+        const pugi::xml_node root = part_.Root();
+        if (LocalName(root) != "model") {
+            part_.Fail(root, "the root element is <" + std::string(root.name()) + ">, not <model>");
+        }
+        unit_ = root.attribute("unit").as_string("millimeter");
+        for (pugi::xml_node resources : root.children()) {
+            if (LocalName(resources) != "resources") {
+                continue;
+            }
+            for (pugi::xml_node node : resources.children()) {
+                if (LocalName(node) == "object") {
+                    ReadObject(node);
+                }
+            }
+        }
+        for (Object& object : objects_) {
+            for (Component& component : object.components) {
+                const auto found = byId_.find(component.object);
+                if (found == byId_.end()) {
+                    part_.Fail(component.node, "a component refers to object " + std::to_string(component.object) +
+                                                   ", which the model does not define");
+                }
+                objects_[found->second].referenced = true;
+            }
+        }
+    }
+
+    std::vector<MeshData> Flatten(const std::string& file)
+    {
+        // Every object is counted, so that a cycle is found even where no
+        // object outside it uses it.
+        for (size_t i = 0; i < objects_.size(); ++i) {
+            Count(i);
+        }
+        std::vector<MeshData> meshes;
+        for (size_t i = 0; i < objects_.size(); ++i) {
+            Object& object = objects_[i];
+            if (object.referenced) {
+                continue;
+            }
+            if (Count(i) >= static_cast<int64_t>(kMostFlatTriangles)) {
+                part_.Fail(object.node, "object " + std::to_string(object.id) + " flattens to more than " +
+                                            std::to_string(kMostFlatTriangles) + " triangles");
+            }
+            MeshBuilder builder(file, 0);
+            Emit(i, kIdentity, true, builder);
+            if (builder.TriangleCount() == 0) {
+                part_.Fail(object.node, "object " + std::to_string(object.id) + " has no triangles");
+            }
+            if (!object.components.empty()) {
+                builder.AddNote("object " + std::to_string(object.id) + " is made of " +
+                                std::to_string(object.components.size()) +
+                                " components, flattened with their transforms");
+            }
+            if (unit_ != "millimeter") {
+                builder.AddNote("the model's unit is " + unit_ + ": coordinates are read as they stand");
+            }
+            MeshData mesh = builder.Finish("3MF");
+            mesh.objectId = std::to_string(object.id);
+            mesh.objectName = object.name;
+            meshes.push_back(std::move(mesh));
+        }
+        if (meshes.empty()) {
+            part_.Fail(part_.Root(), "the model has no objects");
+        }
+        return meshes;
+    }
+
+private:
+    void ReadObject(const pugi::xml_node& node)
+    {
+        Object object;
+        object.node = node;
+        object.id = part_.Integer(node, "id");
+        object.name = node.attribute("name").as_string();
+        if (!byId_.emplace(object.id, objects_.size()).second) {
+            part_.Fail(node, "a second object with id " + std::to_string(object.id));
+        }
+        for (pugi::xml_node part : node.children()) {
+            if (LocalName(part) == "mesh") {
+                ReadMesh(part, object);
+            } else if (LocalName(part) == "components") {
+                for (pugi::xml_node c : part.children()) {
+                    if (LocalName(c) == "component") {
+                        object.components.push_back(Component{part_.Integer(c, "objectid"), ReadTransform(c), c});
+                    }
+                }
+            }
+        }
+        objects_.push_back(std::move(object));
+    }
+
+    void ReadMesh(const pugi::xml_node& mesh, Object& object)
+    {
+        for (pugi::xml_node list : mesh.children()) {
+            if (LocalName(list) == "vertices") {
+                for (pugi::xml_node v : list.children()) {
+                    if (LocalName(v) == "vertex") {
+                        object.points.push_back(T3DVECF{part_.Number(v, "x"), part_.Number(v, "y"), part_.Number(v, "z")});
+                    }
+                }
+            } else if (LocalName(list) == "triangles") {
+                for (pugi::xml_node t : list.children()) {
+                    if (LocalName(t) != "triangle") {
+                        continue;
+                    }
+                    std::array<int64_t, 3> corners = {part_.Integer(t, "v1"), part_.Integer(t, "v2"),
+                                                      part_.Integer(t, "v3")};
+                    for (int64_t c : corners) {
+                        if (c < 0 || static_cast<uint64_t>(c) >= object.points.size()) {
+                            part_.Fail(t, "a triangle refers to vertex " + std::to_string(c) + ", but object " +
+                                              std::to_string(object.id) + " has " +
+                                              std::to_string(object.points.size()) + " vertices");
+                        }
+                    }
+                    object.triangles.push_back(corners);
+                }
+            }
+        }
+    }
+
+    Transform ReadTransform(const pugi::xml_node& node) const
+    {
+        const pugi::xml_attribute text = node.attribute("transform");
+        if (!text) {
+            return kIdentity;
+        }
+        Transform t{};
+        Tokens tokens(text.value());
+        for (double& value : t) {
+            std::string_view token;
+            if (!tokens.Next(token)) {
+                part_.Fail(node, "a transform needs 12 numbers");
+            }
+            const NumberStatus status = ParseDouble(token, value);
+            if (status != NumberStatus::Ok) {
+                part_.Fail(node, "transform: " + DescribeBadNumber(token, status, false));
+            }
+        }
+        if (!tokens.AtEnd()) {
+            part_.Fail(node, "a transform needs 12 numbers");
+        }
+        return t;
+    }
+
+    // The flattened triangle count of object i, saturated at the limit;
+    // refuses cycles and chains of components deeper than the limit, so
+    // that Emit's recursion is bounded.
+    int64_t Count(size_t i)
+    {
+        Object& object = objects_[i];
+        if (object.flat == -1) {
+            part_.Fail(object.node, "components of object " + std::to_string(object.id) + " refer back to it");
+        }
+        if (object.flat >= 0) {
+            return object.flat;
+        }
+        object.flat = -1;
+        const int64_t limit = static_cast<int64_t>(kMostFlatTriangles);
+        int64_t total = static_cast<int64_t>(std::min<uint64_t>(object.triangles.size(), kMostFlatTriangles));
+        for (const Component& component : object.components) {
+            const size_t child = byId_[component.object];
+            total = std::min(limit, total + Count(child));
+            object.height = std::max(object.height, objects_[child].height + 1);
+        }
+        if (object.height > kDeepestComponents) {
+            part_.Fail(object.node, "components of object " + std::to_string(object.id) + " nest deeper than " +
+                                        std::to_string(kDeepestComponents) + " levels");
+        }
+        object.flat = total;
+        return total;
+    }
+
+    void Emit(size_t i, const Transform& t, bool identity, MeshBuilder& builder)
+    {
+        const Object& object = objects_[i];
+        const int64_t base = static_cast<int64_t>(builder.PointCount());
+        for (const T3DVECF& p : object.points) {
+            if (identity) {
+                builder.AddPoint(p.x, p.y, p.z);
+            } else {
+                builder.AddPoint(p.x * t[0] + p.y * t[3] + p.z * t[6] + t[9],
+                                 p.x * t[1] + p.y * t[4] + p.z * t[7] + t[10],
+                                 p.x * t[2] + p.y * t[5] + p.z * t[8] + t[11]);
+            }
+        }
+        for (const std::array<int64_t, 3>& c : object.triangles) {
+            const int64_t corners[3] = {base + c[0], base + c[1], base + c[2]};
+            builder.AddFace(corners, 3, SourceLocation{});
+        }
+        for (const Component& component : object.components) {
+            // An identity transform leaves coordinates as written (even -0.0).
+            const bool same = identity && component.transform == kIdentity;
+            Emit(byId_[component.object], Then(component.transform, t), same, builder);
+        }
+    }
+
+    const Part& part_;
+    std::string unit_;
+    std::vector<Object> objects_;
+    std::map<int64_t, size_t> byId_;
+};
+
+// The model part the package's relationships name, or the usual one.
+std::string ModelPartName(zip_t* archive, const std::string& file)
+{
+    const std::optional<std::string> rels = ReadPart(archive, "_rels/.rels", file);
+    if (!rels) {
+        return kThreeMfModelPart;
+    }
+    const Part part("_rels/.rels", *rels, file);
+    for (pugi::xml_node r : part.Root().children()) {
+        if (LocalName(r) == "Relationship" && std::string_view(r.attribute("Type").as_string()) == kThreeMfModelType) {
+            std::string target = r.attribute("Target").as_string();
+            if (!target.empty() && target.front() == '/') {
+                target.erase(0, 1);
+            }
+            if (target.empty()) {
+                part.Fail(r, "the model relationship has no target");
+            }
+            return target;
+        }
+    }
+    part.Fail(part.Root(), "no relationship names a 3D model part");
+}
+
+}  // namespace
+
+std::vector<MeshData> Read3mfObjects(std::string_view bytes, const std::string& file)
+{
+    Archive archive = OpenArchive(bytes, file);
+    const std::string name = ModelPartName(archive.get(), file);
+    std::optional<std::string> model = ReadPart(archive.get(), name, file);
+    if (!model) {
+        throw LoadError(file, "the archive has no model part '" + name + "'");
+    }
+    const Part part(name, std::move(*model), file);
+    Model reader(part);
+    reader.Read();
+    return reader.Flatten(file);
+}
+
+MeshData Read3mf(std::string_view bytes, const std::string& file)
+{
+    std::vector<MeshData> objects = Read3mfObjects(bytes, file);
+    if (objects.size() == 1) {
+        return std::move(objects.front());
+    }
+    // One mesh of all objects, each keeping its own points.
+    MeshData all = std::move(objects.front());
+    for (size_t i = 1; i < objects.size(); ++i) {
+        const uint64_t base = all.points.size();
+        if (base + objects[i].points.size() > UINT32_MAX) {
+            throw LoadError(file, "too many points for the library in all objects together");
+        }
+        all.points.insert(all.points.end(), objects[i].points.begin(), objects[i].points.end());
+        for (TRIANGLE t : objects[i].triangles) {
+            all.triangles.push_back(TRIANGLE{static_cast<uint32_t>(t.a + base), static_cast<uint32_t>(t.b + base),
+                                             static_cast<uint32_t>(t.c + base)});
+        }
+        all.notes.insert(all.notes.end(), objects[i].notes.begin(), objects[i].notes.end());
+    }
+    all.notes.push_back("the file's " + std::to_string(objects.size()) + " objects were read as one mesh");
+    all.objectId.clear();
+    all.objectName.clear();
+    return all;
+}
+
+}  // namespace meshaudit::cli
