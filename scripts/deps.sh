@@ -17,7 +17,6 @@ if [ "${1:-}" = test ]; then
     libgmp-dev                  # exact rational reference in the predicate tests
     clang libclang-rt-14-dev    # libFuzzer targets
     valgrind
-    python3-numpy               # scripts/ and the benchmark meshes
   )
 elif [ "${1:-}" = bench ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3-numpy)
