@@ -65,6 +65,7 @@ void AnalysisContext::LoadMesh(const MeshRecord& record)
     topology.FreeAll();
     duplicates.Reset();
     noIntersectingPair = false;
+    filledAhead = nullptr;
     if (locations != nullptr) {
         locations->Clear();
     }
@@ -133,7 +134,7 @@ void AnalysisContext::Store(const CategoryTable& table, const QuantityRow& row)
     // quantities on the way, so the current list is restored afterwards.
     ElementList* const outer = currentList_;
     currentList_ = List(table.category, row.k);
-    if (currentList_ != nullptr) {
+    if (currentList_ != nullptr && currentList_ != filledAhead) {
         currentList_->Clear();
     }
     StoreValue(table, row);

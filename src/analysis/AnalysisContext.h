@@ -68,6 +68,10 @@ public:
     // as none: the intersecting-pair search over the same tree then has its
     // answer already (it would test exactly the pairs the count tested).
     bool noIntersectingPair = false;
+    // A list filled ahead of its own step by the pass of another quantity
+    // (the intersecting pairs, met while the intersected triangles are
+    // counted), complete: its step keeps it instead of emptying it.
+    ElementList* filledAhead = nullptr;
     // Where the step announcements go: the exported analyse's bar on
     // standard error unless a caller points it elsewhere.
     ProgressReporter* progress = &Progress();
