@@ -2,8 +2,10 @@
 // random meshes: each as long as its count, holding exactly the elements a
 // plain definition picks, cut but still counted under a cap, and the blocks
 // those of analyse().
+#include "analysis/MeshBuilders.h"
 #include "analysis/RandomMesh.h"
 #include "containers/Keys.h"
+#include "geometry/TriangleIntersection.h"
 #include "meshaudit.hpp"
 #include "model/BruteTopology.h"
 
@@ -15,7 +17,9 @@
 #include <cstddef>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <random>
+#include <set>
 #include <vector>
 
 namespace meshaudit {
@@ -287,3 +291,390 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
 
 } // namespace
 } // namespace meshaudit
+
+// The triangle and mesh lists, on random meshes of their own (builder meshes
+// with flips, coarse crossing triangles): each against a plain definition,
+// capped, and the blocks against analyse().
+namespace meshaudit {
+namespace {
+
+using testing::Has;
+using testing::TestMesh;
+using MeshEntries = std::vector<std::vector<uint32_t>>;
+
+MeshEntries MeshListed(const ElementSpan& span)
+{
+    MeshEntries out;
+    for (uint64_t i = 0; i < span.stored; ++i) {
+        out.emplace_back(span.entry(i), span.entry(i) + span.arity);
+    }
+    return out;
+}
+
+// A closed or open builder mesh with flips and extra triangles, or coarse
+// random triangles that cross each other; a corner out of range in every
+// seventh.
+TestMesh MeshRandom(std::mt19937& random, int round)
+{
+    TestMesh m;
+    switch (round % 4) {
+    case 0: m = testing::Torus(3 + random() % 3, 3); break;
+    case 1: m = testing::Grid(1 + random() % 3); break;
+    case 2: m = random() % 2 == 0 ? testing::UnitCube() : testing::Moebius(3 + random() % 3); break;
+    default:
+        for (uint32_t p = 0, n = 4 + random() % 8; p < n; ++p) {
+            m.AddPoint(random() % 3 * 0.5, random() % 3 * 0.5, random() % 3 * 0.5);
+        }
+    }
+    for (TRIANGLE& t : m.triangles) {
+        if (random() % 6 == 0) {
+            std::swap(t.a, t.b);
+        }
+    }
+    const auto n = static_cast<uint32_t>(m.points.size());
+    for (const TRIANGLE& t : testing::RandomTriangles(random, n, round % 4 == 3 ? 3 + random() % 12 : random() % 4)) {
+        m.triangles.push_back(t);
+    }
+    if (round % 7 == 6) {
+        m.triangles[random() % m.triangles.size()].b = n + random() % 2;
+    }
+    return m;
+}
+
+MeshEntries MeshSorted(MeshEntries e)
+{
+    std::sort(e.begin(), e.end());
+    return e;
+}
+
+struct MeshRun {
+    PointSettings ps;
+    EdgeSettings es;
+    TriangleSettings ts;
+    MeshSettings ms;
+    Locations where;
+    int32_t code = 0;
+
+    MeshRun(const MeshRecord& r, uint64_t cap = UINT64_MAX, bool countIntersected = true)
+    {
+        meshaudit_default_point_settings(&ps);
+        meshaudit_default_edge_settings(&es);
+        meshaudit_default_triangle_settings(&ts);
+        meshaudit_default_mesh_settings(&ms);
+#define MESH_ENABLE(P, k, ...) s->Enable[k] = 1;
+        { auto* s = &ps; MESHAUDIT_POINT_QUANTITIES(MESH_ENABLE) }
+        { auto* s = &es; MESHAUDIT_EDGE_QUANTITIES(MESH_ENABLE) }
+        { auto* s = &ts; MESHAUDIT_TRIANGLE_QUANTITIES(MESH_ENABLE) }
+        { auto* s = &ms; MESHAUDIT_MESH_QUANTITIES(MESH_ENABLE) }
+#undef MESH_ENABLE
+        ts.Enable[TRI_CountIntersected] = countIntersected ? 1 : 0;
+        LocateRequest request;
+        request.maxItems = cap;
+        code = locate(r, ps, es, ts, ms, request, where);
+    }
+};
+
+// The plain definitions of the triangle lists, the oriented edges, the
+// components and the intersecting pairs, against locate() on one mesh.
+// Returns which kinds of lists were non-trivial: bit 0 pairs, 1 edges run
+// the same way, 2 several borders.
+int MeshCheck(TestMesh m, int round)
+{
+    int seen = 0;
+    SCOPED_TRACE("round " + std::to_string(round));
+    const MeshRecord r = m.Record();
+    const std::vector<TRIANGLE>& tris = m.triangles;
+    const auto n = static_cast<uint32_t>(m.points.size());
+    const auto count = static_cast<uint32_t>(tris.size());
+    MeshRun run(r);
+    EXPECT_EQ(run.code, 1);
+    const Locations& w = run.where;
+    const TriangleResults& tr = w.triangles;
+    const auto inRange = [&](const TRIANGLE& t) { return t.a < n && t.b < n && t.c < n; };
+    const auto repeats = [](const TRIANGLE& t) { return t.a == t.b || t.a == t.c || t.b == t.c; };
+
+    // Intersecting pairs: every pair of proper triangles in range that share
+    // no index, whose boxes meet and that meet; the intersected triangles
+    // are their members.
+    std::set<std::vector<uint32_t>> pairs;
+    std::set<uint32_t> crossed;
+    for (uint32_t i = 0; i < count; ++i) {
+        for (uint32_t j = i + 1; j < count; ++j) {
+            const TRIANGLE &s = tris[i], &t = tris[j];
+            if (!inRange(s) || !inRange(t) || repeats(s) || repeats(t) || Has(t, s.a) || Has(t, s.b) || Has(t, s.c)) {
+                continue;
+            }
+            const T3DVECF a[3] = {m.points[s.a], m.points[s.b], m.points[s.c]};
+            const T3DVECF b[3] = {m.points[t.a], m.points[t.b], m.points[t.c]};
+            bool apart = false;  // pairs whose boxes are apart are never tested
+            for (double T3DVECF::*axis : {&T3DVECF::x, &T3DVECF::y, &T3DVECF::z}) {
+                const auto [lowA, highA] = std::minmax({a[0].*axis, a[1].*axis, a[2].*axis});
+                const auto [lowB, highB] = std::minmax({b[0].*axis, b[1].*axis, b[2].*axis});
+                apart = apart || lowB > highA || lowA > highB;
+            }
+            if (!apart && TriTriIntersect(a, b) == '1') {
+                pairs.insert({i, j});
+                crossed.insert(i);
+                crossed.insert(j);
+            }
+        }
+    }
+    std::map<TriangleQuantity, std::vector<uint32_t>> want;
+    for (uint32_t t = 0; t < count; ++t) {
+        const TRIANGLE& tri = tris[t];
+        if (repeats(tri)) {
+            want[TRI_CountInvalidTopological].push_back(t);
+        }
+        const auto same = [&](uint32_t i, uint32_t j) {
+            const T3DVECF &p = m.points[i], &q = m.points[j];
+            return p.x == q.x && p.y == q.y && p.z == q.z;
+        };
+        if (inRange(tri) && (same(tri.a, tri.b) || same(tri.a, tri.c) || same(tri.b, tri.c))) {
+            want[TRI_CountInvalidGeometrical].push_back(t);
+        }
+        if (crossed.count(t) != 0) {
+            want[TRI_CountIntersected].push_back(t);
+        }
+    }
+    const auto pairList = MeshListed(w.of(MSH_Selfintersection));
+    EXPECT_EQ(std::set<std::vector<uint32_t>>(pairList.begin(), pairList.end()), pairs);
+    EXPECT_EQ(pairList.size(), pairs.size());  // each pair once
+    seen |= pairs.empty() ? 0 : 1;
+    EXPECT_EQ(w.mesh.Selfintersection, pairs.empty() ? 0 : 1);
+    // Without the count the flag's own search lists the same pairs.
+    const MeshRun alone(r, UINT64_MAX, false);
+    EXPECT_EQ(MeshSorted(MeshListed(alone.where.of(MSH_Selfintersection))), MeshSorted(pairList));
+
+    bool topology = true;
+    for (const TRIANGLE& t : tris) {
+        topology = topology && inRange(t);
+    }
+    if (topology) {
+        const testing::BruteTopology brute(tris, n);
+        std::set<uint32_t> borderPoints;
+        for (const auto& [p, q] : brute.borderEdges) {
+            borderPoints.insert({p, q});
+        }
+        std::vector<uint32_t> degree(count);
+        for (uint32_t t = 0; t < count; ++t) {
+            degree[t] = static_cast<uint32_t>(brute.triangleNeighbours[t].size());
+        }
+        const uint32_t low = *std::min_element(degree.begin(), degree.end());
+        const uint32_t high = *std::max_element(degree.begin(), degree.end());
+        std::set<std::vector<uint32_t>> sameWay;
+        for (uint32_t t = 0; t < count; ++t) {
+            const TRIANGLE& tri = tris[t];
+            const uint32_t c[3] = {tri.a, tri.b, tri.c};
+            if (borderPoints.count(tri.a) + borderPoints.count(tri.b) + borderPoints.count(tri.c) != 0) {
+                want[TRI_CountBorder].push_back(t);
+            }
+            const std::pair<TriangleQuantity, bool> byDegree[] = {{TRI_CountIsolated, degree[t] == 0},
+                {TRI_CountSingular, degree[t] > 3}, {TRI_MinimalDegree, degree[t] == low}, {TRI_MaximalDegree, degree[t] == high}};
+            for (const auto& [k, listed] : byDegree) {
+                if (listed) {
+                    want[k].push_back(t);
+                }
+            }
+            bool flipped = false;
+            for (uint32_t u : brute.triangleNeighbours[t]) {
+                const uint32_t d[3] = {tris[u].a, tris[u].b, tris[u].c};
+                bool opposite = false;
+                for (int i = 0; i < 9; ++i) {
+                    opposite = opposite || (c[i / 3] == d[(i % 3 + 1) % 3] && c[(i / 3 + 1) % 3] == d[i % 3]);
+                    flipped = flipped || (c[i / 3] == d[i % 3] && c[(i / 3 + 1) % 3] == d[(i % 3 + 1) % 3]);
+                }
+                for (int s = 0; s < 3 && !opposite; ++s) {
+                    if (Has(tris[u], c[s]) && Has(tris[u], c[(s + 1) % 3])) {
+                        sameWay.insert({std::min(c[s], c[(s + 1) % 3]), std::max(c[s], c[(s + 1) % 3])});
+                    }
+                }
+            }
+            if (flipped) {
+                want[TRI_CountFlippedTopological].push_back(t);
+            }
+        }
+        EXPECT_EQ(MeshListed(w.of(MSH_Oriented)), MeshEntries(sameWay.begin(), sameWay.end()));
+        EXPECT_EQ(w.mesh.Oriented, sameWay.empty() ? 1 : 0);
+        seen |= sameWay.empty() ? 0 : 2;
+
+        // Components: seeds in order, each taking what it reaches through
+        // triangles no earlier seed took.
+        std::vector<uint32_t> component(count, UINT32_MAX);
+        uint32_t components = 0;
+        for (uint32_t seed = 0; seed < count; ++seed) {
+            std::vector<uint32_t> stack;
+            if (component[seed] == UINT32_MAX) {
+                component[seed] = components++;
+                stack.push_back(seed);
+            }
+            while (!stack.empty()) {
+                const uint32_t t = stack.back();
+                stack.pop_back();
+                for (uint32_t u : brute.triangleNeighbours[t]) {
+                    if (component[u] == UINT32_MAX) {
+                        component[u] = component[t];
+                        stack.push_back(u);
+                    }
+                }
+            }
+        }
+        MeshEntries labels;
+        for (uint32_t g : component) {
+            labels.push_back({g});
+        }
+        EXPECT_EQ(MeshListed(w.of(MSH_CountComponents)), labels);
+        EXPECT_EQ(w.mesh.CountComponents, static_cast<int32_t>(components));
+
+        // Borders: the border edges joined through shared points, numbered
+        // by their first edge; a border's entries are walks that run each of
+        // its edges once, a walk ending only where no edge is left.
+        std::vector<uint32_t> root(n);
+        for (uint32_t p = 0; p < n; ++p) {
+            root[p] = p;
+        }
+        const auto find = [&](uint32_t p) {
+            while (root[p] != p) {
+                p = root[p];
+            }
+            return p;
+        };
+        for (const auto& [p, q] : brute.borderEdges) {
+            root[find(p)] = find(q);
+        }
+        std::map<uint32_t, uint32_t> number;
+        std::vector<std::multiset<std::pair<uint32_t, uint32_t>>> unrun;
+        for (const auto& [p, q] : brute.borderEdges) {
+            const auto [at, added] = number.emplace(find(p), static_cast<uint32_t>(unrun.size()));
+            if (added) {
+                unrun.emplace_back();
+            }
+            unrun[at->second].insert(std::minmax(p, q));
+        }
+        EXPECT_EQ(w.mesh.CountBorders, unrun.size());
+        seen |= unrun.size() > 1 ? 4 : 0;
+        const MeshEntries loops = MeshListed(w.of(MSH_CountBorders));
+        for (size_t i = 0; i < loops.size(); ++i) {
+            const uint32_t g = loops[i][0], p = loops[i][1];
+            if (g >= unrun.size()) {
+                ADD_FAILURE() << "border " << g;
+                return seen;
+            }
+            if (i > 0 && loops[i - 1][0] == g) {
+                const uint32_t before = loops[i - 1][1];
+                const auto edge = unrun[g].find(std::minmax(before, p));
+                if (edge != unrun[g].end()) {
+                    unrun[g].erase(edge);
+                    continue;
+                }
+                for (const auto& e : unrun[g]) {
+                    EXPECT_TRUE(e.first != before && e.second != before) << i;
+                }
+            } else {
+                EXPECT_EQ(g, i == 0 ? 0 : loops[i - 1][0] + 1);
+            }
+            EXPECT_TRUE(std::any_of(unrun[g].begin(), unrun[g].end(),
+                                    [&](const auto& e) { return e.first == p || e.second == p; })) << i;
+        }
+        for (const auto& left : unrun) {
+            EXPECT_TRUE(left.empty());
+        }
+    }
+    const std::pair<TriangleQuantity, uint32_t> counts[] = {
+        {TRI_CountBorder, tr.CountBorder}, {TRI_CountIsolated, tr.CountIsolated},
+        {TRI_CountSingular, tr.CountSingular}, {TRI_MinimalDegree, tr.MinimalDegree},
+        {TRI_MaximalDegree, tr.MaximalDegree}, {TRI_CountInvalidTopological, tr.CountInvalidTopological},
+        {TRI_CountInvalidGeometrical, tr.CountInvalidGeometrical}, {TRI_CountIntersected, tr.CountIntersected},
+        {TRI_CountFlippedTopological, tr.CountFlippedTopological}};
+    for (const auto& [k, value] : counts) {
+        SCOPED_TRACE("triangle quantity " + std::to_string(k));
+        const ElementSpan span = w.of(k);
+        EXPECT_TRUE(span.located);
+        if (static_cast<int32_t>(value) < 0) {
+            EXPECT_FALSE(topology);  // the topology refuses an index out of range
+            continue;
+        }
+        if (k != TRI_MinimalDegree && k != TRI_MaximalDegree) {
+            EXPECT_EQ(span.total, value);
+        }
+        MeshEntries expected;
+        for (uint32_t t : want[k]) {
+            expected.push_back({t});
+        }
+        EXPECT_EQ(MeshListed(span), expected);
+    }
+    return seen;
+}
+
+TEST(MeshLocate, TriangleAndMeshListsMatchTheirDefinitions)
+{
+    std::mt19937 random(4242);
+    int seen = 0;
+    for (int round = 0; round < 1200; ++round) {
+        seen |= MeshCheck(MeshRandom(random, round), round);
+    }
+    EXPECT_EQ(seen, 7);
+}
+
+// Hand-made: a bowtie (two triangles touching at point 0) is one border of
+// two loops run as one walk; turning one triangle of a square makes its
+// diagonal the edge both run the same way.
+TEST(MeshLocate, BordersAndOrientationByHand)
+{
+    const T3DVECF o{0, 0, 0}, x{1, 0, 0}, y{0, 1, 0}, xy{1, 1, 0}, z{0, 0, 1};
+    TestMesh bowtie = testing::MeshOf({o, x, y, z, xy}, {{0, 1, 2}, {0, 3, 4}});
+    const MeshRun tie(bowtie.Record());
+    EXPECT_EQ(MeshListed(tie.where.of(MSH_CountBorders)),
+              (MeshEntries{{0, 0}, {0, 1}, {0, 2}, {0, 0}, {0, 3}, {0, 4}, {0, 0}}));
+    EXPECT_EQ(MeshListed(tie.where.of(MSH_CountComponents)), (MeshEntries{{0}, {1}}));
+    TestMesh square = testing::MeshOf({o, x, xy, y}, {{0, 1, 2}, {2, 0, 3}});
+    const MeshRun turned(square.Record());
+    EXPECT_EQ(MeshListed(turned.where.of(MSH_Oriented)), (MeshEntries{{0, 2}}));
+    EXPECT_EQ(MeshListed(turned.where.of(TRI_CountFlippedTopological)), (MeshEntries{{0}, {1}}));
+    TestMesh crossing = testing::MeshOf({o, x, y, {0.2, 0.2, -1}, {0.2, 0.2, 1}, {0.5, 0.5, 1}},
+                                              {{0, 1, 2}, {3, 4, 5}});
+    const MeshRun crossed(crossing.Record());
+    EXPECT_EQ(MeshListed(crossed.where.of(MSH_Selfintersection)), (MeshEntries{{0, 1}}));
+}
+
+// A cap keeps the first entries and still counts them all; the blocks are
+// those analyse() publishes.
+TEST(MeshLocate, CappedListsAndBlocksAsAnalyse)
+{
+    std::mt19937 random(77);
+    const MeshQuantity mesh[] = {MSH_Oriented, MSH_CountComponents, MSH_CountBorders, MSH_Selfintersection};
+    const TriangleQuantity tri[] = {TRI_CountBorder, TRI_CountIsolated, TRI_MaximalDegree,
+                                    TRI_CountInvalidTopological, TRI_CountIntersected, TRI_CountFlippedTopological};
+    for (int round = 0; round < 60; ++round) {
+        TestMesh m = MeshRandom(random, round);
+        const MeshRun full(m.Record()), capped(m.Record(), 2);
+        std::vector<std::pair<ElementSpan, ElementSpan>> spans;
+        for (MeshQuantity k : mesh) {
+            spans.emplace_back(full.where.of(k), capped.where.of(k));
+        }
+        for (TriangleQuantity k : tri) {
+            spans.emplace_back(full.where.of(k), capped.where.of(k));
+        }
+        for (const auto& [all, cut] : spans) {
+            EXPECT_EQ(cut.total, all.total);
+            EXPECT_EQ(cut.stored, std::min<uint64_t>(2, all.total));
+            MeshEntries first = MeshListed(all);
+            first.resize(cut.stored);
+            EXPECT_EQ(MeshListed(cut), first);
+        }
+        set_pnt_params(&full.ps);
+        set_edg_params(&full.es);
+        set_tri_params(&full.ts);
+        set_msh_params(&full.ms);
+        const MeshRecord r = m.Record();
+        ASSERT_EQ(analyse(&r), 1);
+        TriangleResults tr;
+        MeshResults mr;
+        get_tri_params(&tr);
+        get_msh_params(&mr);
+        EXPECT_EQ(std::memcmp(&tr, &capped.where.triangles, sizeof tr), 0) << round;
+        EXPECT_EQ(std::memcmp(&mr, &capped.where.mesh, sizeof mr), 0) << round;
+    }
+}
+
+}  // namespace
+}  // namespace meshaudit
