@@ -21,7 +21,11 @@ int32_t Count(AnalysisContext& c)
 // successful count hands them complete to the self-intersection step.
 int32_t CountIntersected(AnalysisContext& c)
 {
-    ElementList* pairs = c.List(Category::Mesh, MSH_Selfintersection);
+    // Pairs are listed only for a flag that will be computed: listing makes
+    // the search test the pairs it could otherwise skip.
+    ElementList* pairs = c.meshSettings.Enable[MSH_Selfintersection] == 1
+                             ? c.List(Category::Mesh, MSH_Selfintersection)
+                             : nullptr;
     if (pairs != nullptr) {
         pairs->Clear();
     }
