@@ -40,10 +40,8 @@ constexpr auto CountIsolated = &Step<triangles::CountIsolatedInto>;
 constexpr auto CountSingular = &Step<triangles::CountSingularInto>;
 constexpr auto MinimalDegree = &Step<triangles::MinimalDegreeInto>;
 constexpr auto MaximalDegree = &Step<triangles::MaximalDegreeInto>;
-constexpr auto CountInvalidTopological =
-    &Step<triangles::CountInvalidTopologicalInto>;
-constexpr auto CountInvalidGeometrical =
-    &Step<triangles::CountInvalidGeometricalInto>;
+constexpr auto CountInvalidTopological = &Step<triangles::CountInvalidTopologicalInto>;
+constexpr auto CountInvalidGeometrical = &Step<triangles::CountInvalidGeometricalInto>;
 constexpr auto CountDuplicatedTopological =
     &DuplicateStep<DuplicateSearch::TrianglesTopological, triangles::TopologicalDuplicates, false>;
 constexpr auto CountDuplicatedGeometrical =
@@ -52,8 +50,7 @@ constexpr auto CountClassesOfDuplicatedTopological =
     &DuplicateStep<DuplicateSearch::TrianglesTopological, triangles::TopologicalDuplicates, true>;
 constexpr auto CountClassesOfDuplicatedGeometrical =
     &DuplicateStep<DuplicateSearch::TrianglesGeometrical, triangles::GeometricalDuplicates, true>;
-constexpr auto CountFlippedTopological =
-    &Step<triangles::CountFlippedTopologicalInto>;
+constexpr auto CountFlippedTopological = &Step<triangles::CountFlippedTopologicalInto>;
 
 }  // namespace triangle_steps
 
