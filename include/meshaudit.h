@@ -245,11 +245,19 @@ typedef struct DoubleRange {
  *               TRIANGLE_CLASSES a triangle index and its class (the class's
  *                                first triangle)
  *               COMPONENTS       for each triangle in order, its component
- *               LOOPS            a border loop number and a point, the points
- *                                of each loop in order along it
+ *               LOOPS            a border number and a point, the points
+ *                                of each loop in order along it, its first
+ *                                point again at its end; the borders are
+ *                                numbered 0.. by their first border edge,
+ *                                and loops that touch at a point are one
+ *                                border, listed one after the other or run
+ *                                as one walk through that point (a point
+ *                                with an odd number of border edges may end
+ *                                a walk elsewhere than its start)
  *               TRIANGLE_PAIRS   two triangles that intersect, smaller first
- *             A count's list has one entry per element counted; a minimum or
- *             maximum lists the elements that attain it.
+ *             A count's list has one entry per element counted (COMPONENTS
+ *             and LOOPS excepted); a minimum or maximum lists the elements
+ *             that attain it.
  */
 #define MESHAUDIT_GATE(P, k) (1u << P##_##k)
 

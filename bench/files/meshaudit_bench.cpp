@@ -5,16 +5,19 @@
 // same run.
 //
 //   meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale]
-//                   [--reference] [--only analyse|intersect|merge] FILE...
+//                   [--reference] [--locate] [--only analyse|intersect|merge] FILE...
 //
 // --only runs one part of each file's figures, for profiling one of them.
 // --reference also times a fixed workload that does not use the library,
 // before and after the rest, for comparisons across days.
+// --locate also times locate() with default settings, every list and no cap,
+// alternately with a default analysis, and gives its peak memory.
 // Timing lives here, never in the tests. Medians of N runs (default 5).
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
 #include "interface/Blocks.h"
 #include "meshaudit.h"
+#include "meshaudit.hpp"
 #include "MachineReference.h"
 #include "MeshFiles.h"
 #include "support/TestMeshes.h"
@@ -277,6 +280,7 @@ struct Options {
     std::string json;
     bool scale = false;
     bool reference = false;  // time the machine reference too
+    bool locate = false;     // time locate() with every list too
     std::string only;  // empty: every part; else "analyse", "intersect" or "merge"
     std::vector<std::string> files;
 
@@ -384,6 +388,40 @@ void BenchMerge(const std::string& name, const MeshRecord& record, const Options
     std::printf("\n");
 }
 
+// locate() with the default settings, every list and no cap, against the
+// default analysis alternately in the same run; then locate's peak memory
+// above the caller's arrays, its lists included.
+void BenchLocate(const std::string& name, const MeshRecord& record, const Options& options)
+{
+    PointSettings ps = meshaudit::DefaultPointSettings();
+    EdgeSettings es = meshaudit::DefaultEdgeSettings();
+    TriangleSettings ts = meshaudit::DefaultTriangleSettings();
+    MeshSettings ms = meshaudit::DefaultMeshSettings();
+    const meshaudit::LocateRequest request;
+    std::vector<double> analyse, located;
+    for (int r = 0; r < options.reps; ++r) {
+        const std::vector<double> t = TimeCategories(record, false);
+        analyse.push_back(t[0] + t[1] + t[2] + t[3]);
+        meshaudit::Locations where;
+        const auto start = Clock::now();
+        meshaudit::locate(record, ps, es, ts, ms, request, where);
+        located.push_back(Seconds(start));
+    }
+    std::printf("  locate (default settings, every list, no cap): %.3f s; default analyse %.3f s; ratio %.2f\n",
+                Median(located), Median(analyse), Median(located) / Median(analyse));
+    Emit(name, "locate.total", Median(located));
+    malloc_trim(0);
+    const long before = StatusKb("VmRSS");
+    ResetPeak();
+    {
+        meshaudit::Locations where;
+        meshaudit::locate(record, ps, es, ts, ms, request, where);
+    }
+    const double bytes = 1024.0 * static_cast<double>(StatusKb("VmHWM") - before) / record.triangleCount;
+    std::printf("  locate peak memory above the caller's arrays: %.0f bytes per triangle\n", bytes);
+    Emit(name, "locate.peak_bytes_per_triangle", bytes);
+}
+
 void BenchFile(const std::string& name, const MeshRecord& record, const Options& options)
 {
     std::printf("\n== %s: %u points, %u triangles\n", name.c_str(), record.pointCount,
@@ -396,6 +434,9 @@ void BenchFile(const std::string& name, const MeshRecord& record, const Options&
     }
     if (options.Runs("merge")) {
         BenchMerge(name, record, options);
+    }
+    if (options.locate) {
+        BenchLocate(name, record, options);
     }
 }
 
@@ -477,10 +518,12 @@ int main(int argc, char** argv)
             options.only = argv[++i];
         } else if (arg == "--scale") {
             options.scale = true;
+        } else if (arg == "--locate") {
+            options.locate = true;
         } else if (arg == "--reference") {
             options.reference = true;
         } else if (arg == "-h" || arg == "--help") {
-            std::printf("usage: meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] [--reference] [--only analyse|intersect|merge] FILE...\n");
+            std::printf("usage: meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] [--reference] [--locate] [--only analyse|intersect|merge] FILE...\n");
             return 0;
         } else {
             options.files.push_back(arg);

@@ -5,6 +5,7 @@
 // nodes is visited once.
 #include "geometry/IntersectingPairs.h"
 
+#include "analysis/ElementList.h"
 #include "geometry/AabbTreeBuild.h"
 #include "geometry/NodePairQueue.h"
 #include "geometry/TriangleIntersection.h"
@@ -299,7 +300,7 @@ private:
 }  // namespace
 
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
-                          CBitVector& bits)
+                          CBitVector& bits, ElementList* pairs)
 {
     if (treeA == nullptr || treeA != treeB) {
         return 0;
@@ -308,6 +309,21 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
     // the vector follows the mesh rather than the number of entries.
     if (!bits.Create(treeA->Mesh().triangleCount)) {
         return 0;
+    }
+    if (pairs != nullptr) {
+        // Every pair is wanted, so none is skipped; the walk meets each
+        // unordered pair once.
+        const WalkResult result = SelfWalk(*treeA).Run(
+            treeA->Root(),
+            [&bits, pairs](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
+                if (TriTriIntersect(ca, cb) == '1') {
+                    bits.Set(ta);
+                    bits.Set(tb);
+                    pairs->Add(ta < tb ? ta : tb, ta < tb ? tb : ta);
+                }
+                return false;
+            });
+        return result == WalkResult::Completed ? 1 : 0;
     }
     const WalkResult result = SelfWalk(*treeA).Run(
         treeA->Root(), [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {

@@ -8,6 +8,8 @@
 
 namespace meshaudit {
 
+class ElementList;
+
 // Pairs of triangles are skipped, never tested, when either triangle repeats
 // an index of its own, when the two share any point index (mesh neighbours
 // are excluded by index, not by geometry), or when their boxes are apart;
@@ -22,9 +24,12 @@ namespace meshaudit {
 // the bit of every triangle that takes part in an intersecting pair. Returns
 // 1 on completion; 0 when a tree is missing, the two differ, the tree is not
 // built, the bits cannot be created or the pending node pairs cannot grow. A
-// pair whose two bits are already set is not tested again.
+// pair whose two bits are already set is not tested again, unless `pairs` is
+// given: then every pair is tested, and each intersecting one is added to it
+// once as its two triangle indices, smaller first, in the order the walk
+// meets them (the bits come out the same).
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
-                          CBitVector& bits);
+                          CBitVector& bits, ElementList* pairs = nullptr);
 
 // Returns 1 as soon as one intersecting pair is found, 0 when there is none
 // or a tree is missing, -1 when the two trees differ or the pending node

@@ -2,8 +2,10 @@
 // random meshes: each as long as its count, holding exactly the elements a
 // plain definition picks, cut but still counted under a cap, and the blocks
 // those of analyse().
+#include "analysis/MeshBuilders.h"
 #include "analysis/RandomMesh.h"
 #include "containers/Keys.h"
+#include "geometry/TriangleIntersection.h"
 #include "meshaudit.hpp"
 #include "model/BruteTopology.h"
 
@@ -15,7 +17,10 @@
 #include <cstddef>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <numeric>
 #include <random>
+#include <set>
 #include <vector>
 
 namespace meshaudit {
@@ -287,3 +292,350 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
 
 } // namespace
 } // namespace meshaudit
+
+// The triangle and mesh lists, on random meshes of their own (builder meshes
+// with flips, coarse crossing triangles): each against a plain definition,
+// capped, and the blocks against analyse().
+namespace meshaudit {
+namespace {
+
+using testing::Has;
+using testing::TestMesh;
+using MeshEntries = std::vector<std::vector<uint32_t>>;
+
+MeshEntries MeshListed(const ElementSpan& span)
+{
+    MeshEntries out;
+    for (uint64_t i = 0; i < span.stored; ++i) {
+        out.emplace_back(span.entry(i), span.entry(i) + span.arity);
+    }
+    return out;
+}
+
+// A closed or open builder mesh with flips and extra triangles, or coarse
+// random triangles that cross each other; a corner out of range in every
+// seventh.
+TestMesh MeshRandom(std::mt19937& random, int round)
+{
+    TestMesh m;
+    switch (round % 4) {
+    case 0: m = testing::Torus(3 + random() % 3, 3); break;
+    case 1: m = testing::Grid(1 + random() % 3); break;
+    case 2: m = random() % 2 == 0 ? testing::UnitCube() : testing::Moebius(3 + random() % 3); break;
+    default:
+        for (uint32_t p = 0, n = 4 + random() % 8; p < n; ++p) {
+            m.AddPoint(random() % 3 * 0.5, random() % 3 * 0.5, random() % 3 * 0.5);
+        }
+    }
+    for (TRIANGLE& t : m.triangles) {
+        std::swap(t.a, random() % 6 == 0 ? t.b : t.a);
+    }
+    const auto n = static_cast<uint32_t>(m.points.size());
+    const auto extra = testing::RandomTriangles(random, n, round % 4 == 3 ? 3 + random() % 12 : random() % 4);
+    m.triangles.insert(m.triangles.end(), extra.begin(), extra.end());
+    if (round % 7 == 6) {
+        m.triangles[random() % m.triangles.size()].b = n + random() % 2;
+    }
+    return m;
+}
+
+struct MeshRun {
+    PointSettings ps;
+    EdgeSettings es;
+    TriangleSettings ts;
+    MeshSettings ms;
+    Locations where;
+    int32_t code = 0;
+
+    MeshRun(const MeshRecord& r, uint64_t cap = UINT64_MAX, bool countIntersected = true)
+    {
+        meshaudit_default_point_settings(&ps);
+        meshaudit_default_edge_settings(&es);
+        meshaudit_default_triangle_settings(&ts);
+        meshaudit_default_mesh_settings(&ms);
+#define MESH_ENABLE(P, k, ...) s->Enable[k] = 1;
+        { auto* s = &ps; MESHAUDIT_POINT_QUANTITIES(MESH_ENABLE) }
+        { auto* s = &es; MESHAUDIT_EDGE_QUANTITIES(MESH_ENABLE) }
+        { auto* s = &ts; MESHAUDIT_TRIANGLE_QUANTITIES(MESH_ENABLE) }
+        { auto* s = &ms; MESHAUDIT_MESH_QUANTITIES(MESH_ENABLE) }
+#undef MESH_ENABLE
+        ts.Enable[TRI_CountIntersected] = countIntersected ? 1 : 0;
+        LocateRequest request;
+        request.maxItems = cap;
+        code = locate(r, ps, es, ts, ms, request, where);
+    }
+};
+
+// The plain definitions of the triangle lists, the oriented edges, the
+// components and the intersecting pairs, against locate() on one mesh.
+// `seen` gathers which kinds of lists were non-trivial: bit 0 pairs, 1
+// edges run the same way, 2 several borders.
+void MeshCheck(TestMesh m, int round, int& seen)
+{
+    SCOPED_TRACE("round " + std::to_string(round));
+    const MeshRecord r = m.Record();
+    const std::vector<TRIANGLE>& tris = m.triangles;
+    const auto n = static_cast<uint32_t>(m.points.size());
+    const auto count = static_cast<uint32_t>(tris.size());
+    MeshRun run(r);
+    EXPECT_EQ(run.code, 1);
+    const Locations& w = run.where;
+    const TriangleResults& tr = w.triangles;
+    const auto inRange = [&](const TRIANGLE& t) { return t.a < n && t.b < n && t.c < n; };
+    const auto repeats = [](const TRIANGLE& t) { return t.a == t.b || t.a == t.c || t.b == t.c; };
+
+    // Intersecting pairs: every pair of proper triangles in range that share
+    // no index, whose boxes meet and that meet; the intersected triangles
+    // are their members.
+    std::set<std::vector<uint32_t>> pairs;
+    std::set<uint32_t> crossed;
+    for (uint32_t i = 0; i < count; ++i) {
+        for (uint32_t j = i + 1; j < count; ++j) {
+            const TRIANGLE &s = tris[i], &t = tris[j];
+            if (!inRange(s) || !inRange(t) || repeats(s) || repeats(t) || Has(t, s.a) || Has(t, s.b) || Has(t, s.c)) {
+                continue;
+            }
+            const T3DVECF a[3] = {m.points[s.a], m.points[s.b], m.points[s.c]};
+            const T3DVECF b[3] = {m.points[t.a], m.points[t.b], m.points[t.c]};
+            bool apart = false;  // pairs whose boxes are apart are never tested
+            for (double T3DVECF::*axis : {&T3DVECF::x, &T3DVECF::y, &T3DVECF::z}) {
+                const auto [lowA, highA] = std::minmax({a[0].*axis, a[1].*axis, a[2].*axis});
+                const auto [lowB, highB] = std::minmax({b[0].*axis, b[1].*axis, b[2].*axis});
+                apart = apart || lowB > highA || lowA > highB;
+            }
+            if (!apart && TriTriIntersect(a, b) == '1') {
+                pairs.insert({i, j});
+                crossed.insert(i);
+                crossed.insert(j);
+            }
+        }
+    }
+    std::map<TriangleQuantity, MeshEntries> want;
+    const auto same = [&](uint32_t i, uint32_t j) {
+        return m.points[i].x == m.points[j].x && m.points[i].y == m.points[j].y && m.points[i].z == m.points[j].z;
+    };
+    for (uint32_t t = 0; t < count; ++t) {
+        const TRIANGLE& c = tris[t];
+        const bool coincide = inRange(c) && (same(c.a, c.b) || same(c.a, c.c) || same(c.b, c.c));
+        for (const auto& [k, listed] : {std::pair{TRI_CountInvalidTopological, repeats(c)},
+                                        std::pair{TRI_CountInvalidGeometrical, coincide},
+                                        std::pair{TRI_CountIntersected, crossed.count(t) != 0}}) {
+            if (listed) {
+                want[k].push_back({t});
+            }
+        }
+    }
+    // Listed by the count's search, and by the flag's own without the count:
+    // each pair once, in any order.
+    const MeshRun alone(r, UINT64_MAX, false);
+    for (const Locations* where : {&w, &alone.where}) {
+        MeshEntries listed = MeshListed(where->of(MSH_Selfintersection));
+        std::sort(listed.begin(), listed.end());
+        EXPECT_EQ(listed, MeshEntries(pairs.begin(), pairs.end()));
+        EXPECT_EQ(where->mesh.Selfintersection, pairs.empty() ? 0 : 1);
+    }
+    seen |= pairs.empty() ? 0 : 1;
+
+    bool topology = true;
+    for (const TRIANGLE& t : tris) {
+        topology = topology && inRange(t);
+    }
+    if (topology) {
+        const testing::BruteTopology brute(tris, n);
+        std::set<uint32_t> borderPoints;
+        std::vector<uint32_t> degree;
+        for (const auto& [p, q] : brute.borderEdges) {
+            borderPoints.insert({p, q});
+        }
+        for (const auto& row : brute.triangleNeighbours) {
+            degree.push_back(static_cast<uint32_t>(row.size()));
+        }
+        const uint32_t low = *std::min_element(degree.begin(), degree.end());
+        const uint32_t high = *std::max_element(degree.begin(), degree.end());
+        std::set<std::vector<uint32_t>> sameWay;
+        for (uint32_t t = 0; t < count; ++t) {
+            const TRIANGLE& tri = tris[t];
+            const uint32_t c[3] = {tri.a, tri.b, tri.c};
+            bool flipped = false;
+            for (uint32_t u : brute.triangleNeighbours[t]) {
+                const uint32_t d[3] = {tris[u].a, tris[u].b, tris[u].c};
+                bool opposite = false;
+                for (int i = 0; i < 9; ++i) {
+                    opposite = opposite || (c[i / 3] == d[(i % 3 + 1) % 3] && c[(i / 3 + 1) % 3] == d[i % 3]);
+                    flipped = flipped || (c[i / 3] == d[i % 3] && c[(i / 3 + 1) % 3] == d[(i % 3 + 1) % 3]);
+                }
+                for (int s = 0; s < 3 && !opposite; ++s) {
+                    if (Has(tris[u], c[s]) && Has(tris[u], c[(s + 1) % 3])) {
+                        sameWay.insert({std::min(c[s], c[(s + 1) % 3]), std::max(c[s], c[(s + 1) % 3])});
+                    }
+                }
+            }
+            const bool border = borderPoints.count(tri.a) + borderPoints.count(tri.b) + borderPoints.count(tri.c) != 0;
+            for (const auto& [k, listed] : {std::pair{TRI_CountBorder, border}, std::pair{TRI_CountIsolated, degree[t] == 0},
+                                            std::pair{TRI_CountSingular, degree[t] > 3}, std::pair{TRI_MinimalDegree, degree[t] == low},
+                                            std::pair{TRI_MaximalDegree, degree[t] == high},
+                                            std::pair{TRI_CountFlippedTopological, flipped}}) {
+                if (listed) {
+                    want[k].push_back({t});
+                }
+            }
+        }
+        EXPECT_EQ(MeshListed(w.of(MSH_Oriented)), MeshEntries(sameWay.begin(), sameWay.end()));
+        EXPECT_EQ(w.mesh.Oriented, sameWay.empty() ? 1 : 0);
+        seen |= sameWay.empty() ? 0 : 2;
+
+        // Components: seeds in order, each taking what it reaches through
+        // triangles no earlier seed took.
+        MeshEntries component(count);
+        uint32_t components = 0;
+        const auto take = [&](auto& self, uint32_t t) -> void {
+            component[t] = {components};
+            for (uint32_t u : brute.triangleNeighbours[t]) {
+                if (component[u].empty()) {
+                    self(self, u);
+                }
+            }
+        };
+        for (uint32_t seed = 0; seed < count; ++seed) {
+            if (component[seed].empty()) {
+                take(take, seed);
+                ++components;
+            }
+        }
+        EXPECT_EQ(MeshListed(w.of(MSH_CountComponents)), component);
+        EXPECT_EQ(w.mesh.CountComponents, static_cast<int32_t>(components));
+
+        // Borders: the border edges joined through shared points, numbered
+        // by their first edge; a border's entries are walks that run each of
+        // its edges once, a walk ending only where no edge is left.
+        std::vector<uint32_t> root(n);
+        std::iota(root.begin(), root.end(), 0u);
+        const auto find = [&](uint32_t p) {
+            while (root[p] != p) {
+                p = root[p];
+            }
+            return p;
+        };
+        for (const auto& [p, q] : brute.borderEdges) {
+            root[find(p)] = find(q);
+        }
+        std::map<uint32_t, uint32_t> number;
+        std::vector<std::multiset<std::pair<uint32_t, uint32_t>>> unrun;
+        for (const auto& [p, q] : brute.borderEdges) {
+            const auto [at, added] = number.emplace(find(p), static_cast<uint32_t>(unrun.size()));
+            if (added) {
+                unrun.emplace_back();
+            }
+            unrun[at->second].insert(std::minmax(p, q));
+        }
+        EXPECT_EQ(w.mesh.CountBorders, unrun.size());
+        seen |= unrun.size() > 1 ? 4 : 0;
+        const MeshEntries loops = MeshListed(w.of(MSH_CountBorders));
+        for (size_t i = 0; i < loops.size(); ++i) {
+            const uint32_t g = loops[i][0], p = loops[i][1];
+            ASSERT_LT(g, unrun.size());
+            if (i > 0 && loops[i - 1][0] == g) {
+                const uint32_t before = loops[i - 1][1];
+                const auto edge = unrun[g].find(std::minmax(before, p));
+                if (edge != unrun[g].end()) {
+                    unrun[g].erase(edge);
+                    continue;
+                }
+                for (const auto& e : unrun[g]) {
+                    EXPECT_TRUE(e.first != before && e.second != before) << i;
+                }
+            } else {
+                EXPECT_EQ(g, i == 0 ? 0 : loops[i - 1][0] + 1);
+            }
+            EXPECT_TRUE(std::any_of(unrun[g].begin(), unrun[g].end(),
+                                    [&](const auto& e) { return e.first == p || e.second == p; })) << i;
+        }
+        for (const auto& left : unrun) {
+            EXPECT_TRUE(left.empty());
+        }
+    }
+    const std::pair<TriangleQuantity, uint32_t> counts[] = {
+        {TRI_CountBorder, tr.CountBorder}, {TRI_CountIsolated, tr.CountIsolated},
+        {TRI_CountSingular, tr.CountSingular}, {TRI_MinimalDegree, tr.MinimalDegree},
+        {TRI_MaximalDegree, tr.MaximalDegree}, {TRI_CountInvalidTopological, tr.CountInvalidTopological},
+        {TRI_CountInvalidGeometrical, tr.CountInvalidGeometrical}, {TRI_CountIntersected, tr.CountIntersected},
+        {TRI_CountFlippedTopological, tr.CountFlippedTopological}};
+    for (const auto& [k, value] : counts) {
+        SCOPED_TRACE("triangle quantity " + std::to_string(k));
+        const ElementSpan span = w.of(k);
+        if (static_cast<int32_t>(value) < 0) {
+            EXPECT_FALSE(topology);  // the topology refuses an index out of range
+            continue;
+        }
+        EXPECT_TRUE(k == TRI_MinimalDegree || k == TRI_MaximalDegree || span.total == value);
+        EXPECT_EQ(MeshListed(span), want[k]);
+    }
+}
+
+TEST(MeshLocate, TriangleAndMeshListsMatchTheirDefinitions)
+{
+    std::mt19937 random(4242);
+    int seen = 0;
+    for (int round = 0; round < 1200; ++round) {
+        MeshCheck(MeshRandom(random, round), round, seen);
+    }
+    EXPECT_EQ(seen, 7);
+}
+
+// Hand-made: a bowtie (two triangles touching at point 0) is one border of
+// two loops run as one walk; turning one triangle of a square makes its
+// diagonal the edge both run the same way.
+TEST(MeshLocate, BordersAndOrientationByHand)
+{
+    const T3DVECF o{0, 0, 0}, x{1, 0, 0}, y{0, 1, 0}, xy{1, 1, 0}, z{0, 0, 1};
+    TestMesh bowtie = testing::MeshOf({o, x, y, z, xy}, {{0, 1, 2}, {0, 3, 4}});
+    const MeshRun tie(bowtie.Record());
+    EXPECT_EQ(MeshListed(tie.where.of(MSH_CountBorders)),
+              (MeshEntries{{0, 0}, {0, 1}, {0, 2}, {0, 0}, {0, 3}, {0, 4}, {0, 0}}));
+    EXPECT_EQ(MeshListed(tie.where.of(MSH_CountComponents)), (MeshEntries{{0}, {1}}));
+    TestMesh square = testing::MeshOf({o, x, xy, y}, {{0, 1, 2}, {2, 0, 3}});
+    const MeshRun turned(square.Record());
+    EXPECT_EQ(MeshListed(turned.where.of(MSH_Oriented)), (MeshEntries{{0, 2}}));
+    EXPECT_EQ(MeshListed(turned.where.of(TRI_CountFlippedTopological)), (MeshEntries{{0}, {1}}));
+    TestMesh crossing = testing::MeshOf({o, x, y, {0.2, 0.2, -1}, {0.2, 0.2, 1}, {0.5, 0.5, 1}},
+                                              {{0, 1, 2}, {3, 4, 5}});
+    const MeshRun crossed(crossing.Record());
+    EXPECT_EQ(MeshListed(crossed.where.of(MSH_Selfintersection)), (MeshEntries{{0, 1}}));
+}
+
+// A cap keeps the first entries and still counts them all; the blocks are
+// those analyse() publishes.
+TEST(MeshLocate, CappedListsAndBlocksAsAnalyse)
+{
+    std::mt19937 random(77);
+    const MeshQuantity mesh[] = {MSH_Oriented, MSH_CountComponents, MSH_CountBorders, MSH_Selfintersection};
+    const TriangleQuantity tri[] = {TRI_CountBorder, TRI_CountIsolated, TRI_MaximalDegree,
+                                    TRI_CountInvalidTopological, TRI_CountIntersected, TRI_CountFlippedTopological};
+    for (int round = 0; round < 60; ++round) {
+        TestMesh m = MeshRandom(random, round);
+        const MeshRun full(m.Record()), capped(m.Record(), 2);
+        std::vector<std::pair<ElementSpan, ElementSpan>> spans;
+        for (size_t i = 0; i < 10; ++i) {
+            spans.emplace_back(i < 4 ? full.where.of(mesh[i]) : full.where.of(tri[i - 4]),
+                               i < 4 ? capped.where.of(mesh[i]) : capped.where.of(tri[i - 4]));
+        }
+        for (const auto& [all, cut] : spans) {
+            EXPECT_EQ(cut.total, all.total);
+            EXPECT_EQ(cut.stored, std::min<uint64_t>(2, all.total));
+            MeshEntries first = MeshListed(all);
+            first.resize(cut.stored);
+            EXPECT_EQ(MeshListed(cut), first);
+        }
+        set_pnt_params(&full.ps), set_edg_params(&full.es), set_tri_params(&full.ts), set_msh_params(&full.ms);
+        const MeshRecord r = m.Record();
+        ASSERT_EQ(analyse(&r), 1);
+        TriangleResults tr;
+        MeshResults mr;
+        get_tri_params(&tr), get_msh_params(&mr);
+        EXPECT_EQ(std::memcmp(&tr, &capped.where.triangles, sizeof tr), 0) << round;
+        EXPECT_EQ(std::memcmp(&mr, &capped.where.mesh, sizeof mr), 0) << round;
+    }
+}
+
+}  // namespace
+}  // namespace meshaudit

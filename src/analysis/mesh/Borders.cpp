@@ -99,7 +99,10 @@ int32_t BuildEdgeNeighbourLists(const T3DEDGE* edges, uint32_t pointCount, uint3
     return 0;
 }
 
-int32_t CountEdgeGroups(const EdgeList& list)
+namespace {
+
+// CountEdgeGroups, and each edge's group number when `group` is not null.
+int32_t GroupEdges(const EdgeList& list, uint32_t* group)
 {
     const T3DVECF* points = list.points;
     const uint32_t pointCount = list.pointCount;
@@ -130,14 +133,86 @@ int32_t CountEdgeGroups(const EdgeList& list)
         Free(queue);
         return -6;
     }
-    const uint32_t groups = CountGroups(edgeCount, neighbours, visited, queue);
+    const uint32_t groups = CountGroups(edgeCount, neighbours, visited, queue, group);
     ReleaseLists(neighbours);
     Free(visited);
     Free(queue);
     return static_cast<int32_t>(groups);
 }
 
-int32_t ComputeBorders(const MeshRecord& mesh, MeshTopology& topology)
+// Lists the border edges as ComputeBorders says, given each edge's group.
+// False when the scratch memory cannot be had.
+bool ListBorderWalks(const T3DEDGE* edges, uint32_t edgeCount, uint32_t pointCount,
+                     const uint32_t* group, uint32_t groups, ElementList& where)
+{
+    IncidenceLists atPoint;
+    if (BuildPointEdgeLists(edges, pointCount, edgeCount, atPoint) != 0) {
+        return false;
+    }
+    // The edges ordered by group, ascending within each (a counting sort),
+    // a run mark per edge and, per point, how far its row is known to be run.
+    uint32_t* start = AllocateZeroedArray<uint32_t>(static_cast<std::size_t>(groups) + 1);
+    uint32_t* byGroup = AllocateArray<uint32_t>(edgeCount);
+    uint32_t* cursor = AllocateZeroedArray<uint32_t>(pointCount);
+    uint8_t* run = AllocateZeroedArray<uint8_t>(edgeCount);
+    const bool ok = start != nullptr && byGroup != nullptr && cursor != nullptr && run != nullptr;
+    if (ok) {
+        for (uint32_t e = 0; e < edgeCount; ++e) {
+            ++start[group[e] + 1];
+        }
+        for (uint32_t g = 0; g < groups; ++g) {
+            start[g + 1] += start[g];
+        }
+        for (uint32_t e = 0; e < edgeCount; ++e) {
+            byGroup[start[group[e]]++] = e;
+        }
+        // start[g] now ends group g; group g begins where g - 1 ended.
+        uint32_t begin = 0;
+        for (uint32_t g = 0; g < groups; ++g) {
+            for (uint32_t i = begin; i < start[g]; ++i) {
+                const uint32_t first = byGroup[i];
+                if (run[first] != 0) {
+                    continue;
+                }
+                // No edge of the group below `first` is left, and the point's
+                // row is in edge order, so the walk leaves along `first`.
+                uint32_t at = edges[first].first;
+                where.Add(g, at);
+                for (;;) {
+                    const uint32_t* row = atPoint.rows[at];
+                    const uint32_t count = atPoint.counts[at];
+                    uint32_t& next = cursor[at];
+                    while (next < count && run[row[next]] != 0) {
+                        ++next;
+                    }
+                    if (next == count) {
+                        break;
+                    }
+                    const uint32_t e = row[next];
+                    run[e] = 1;
+                    at = edges[e].first == at ? edges[e].second : edges[e].first;
+                    where.Add(g, at);
+                }
+            }
+            begin = start[g];
+        }
+    }
+    Free(run);
+    Free(cursor);
+    Free(byGroup);
+    Free(start);
+    ReleaseLists(atPoint);
+    return ok;
+}
+
+}  // namespace
+
+int32_t CountEdgeGroups(const EdgeList& list)
+{
+    return GroupEdges(list, nullptr);
+}
+
+int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
 {
     if (const int32_t code = CheckRecord(mesh); code != 0) {
         return code;
@@ -157,7 +232,20 @@ int32_t ComputeBorders(const MeshRecord& mesh, MeshTopology& topology)
     list.pointCount = pointCount;
     list.edges = borderEdges;
     list.edgeCount = borderEdgeCount;
-    return CountEdgeGroups(list);
+    if (where == nullptr) {
+        return CountEdgeGroups(list);
+    }
+    uint32_t* group = AllocateArray<uint32_t>(borderEdgeCount);
+    if (group == nullptr) {
+        return CountEdgeGroups(list);
+    }
+    const int32_t groups = GroupEdges(list, group);
+    if (groups > 0) {
+        ListBorderWalks(borderEdges, borderEdgeCount, pointCount, group,
+                        static_cast<uint32_t>(groups), *where);
+    }
+    Free(group);
+    return groups;
 }
 
 }  // namespace meshaudit

@@ -7,7 +7,7 @@
 
 namespace meshaudit {
 
-int32_t ComputeComponents(const MeshRecord& mesh, MeshTopology& topology)
+int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
 {
     if (const int32_t code = CheckRecord(mesh); code != 0) {
         return code;
@@ -22,7 +22,18 @@ int32_t ComputeComponents(const MeshRecord& mesh, MeshTopology& topology)
     uint8_t* bytes = AllocateZeroedArray<uint8_t>(triangleCount);
     uint32_t* slots = AllocateArray<uint32_t>(triangleCount);
     int32_t result = -6;
-    if (bytes != nullptr && slots != nullptr) {
+    if (where != nullptr) {
+        // The walk numbers the groups in seed order, that is by their first
+        // triangle, as it counts them.
+        uint32_t* group = AllocateArray<uint32_t>(triangleCount);
+        if (bytes != nullptr && slots != nullptr && group != nullptr) {
+            result = static_cast<int32_t>(CountGroups(triangleCount, neighbours, bytes, slots, group));
+            for (uint32_t t = 0; t < triangleCount; ++t) {
+                where->Add(group[t]);
+            }
+        }
+        Free(group);
+    } else if (bytes != nullptr && slots != nullptr) {
         // Walking jumps from row to row across the whole mesh; when the lists
         // are symmetric one pass in triangle order finds the same groups.
         result = static_cast<int32_t>(

@@ -14,9 +14,10 @@ namespace meshaudit {
 // neighbour lists. Seeds are taken in index order; each group is walked
 // first-in first-out. `visited` holds one zeroed byte per element and
 // `queue` room for elementCount indices (each element enters it once).
-// Neighbour entries not below elementCount are ignored.
+// Neighbour entries not below elementCount are ignored. `group`, when not
+// null, receives each element's group number (0, 1, ... in seed order).
 inline uint32_t CountGroups(uint32_t elementCount, const IncidenceLists& neighbours,
-                            uint8_t* visited, uint32_t* queue)
+                            uint8_t* visited, uint32_t* queue, uint32_t* group = nullptr)
 {
     uint32_t groups = 0;
     for (uint32_t seed = 0; seed < elementCount; ++seed) {
@@ -29,6 +30,9 @@ inline uint32_t CountGroups(uint32_t elementCount, const IncidenceLists& neighbo
         queue[tail++] = seed;
         while (head != tail) {
             const uint32_t element = queue[head++];
+            if (group != nullptr) {
+                group[element] = groups;
+            }
             const uint32_t* row = neighbours.rows[element];
             const uint32_t count = neighbours.counts[element];
             for (uint32_t i = 0; i < count; ++i) {

@@ -5,6 +5,7 @@
 // MeshSteps.h.
 #pragma once
 
+#include "analysis/ElementList.h"
 #include "containers/Keys.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -35,7 +36,20 @@ bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u);
 // directions. A mesh without shared edges is oriented. False for a null or
 // empty mesh and when the topology cannot be built. Edges whose first point
 // is not below pointCount are not examined.
-bool IsOriented(const MeshRecord& mesh, MeshTopology& topology);
+//
+// `where`, when not null and the answer is false, receives what makes it
+// false: for each pair of side neighbours t, u (u in t's neighbour row) that
+// run no common side in opposite directions, every side of t whose two end
+// points are both corners of u (for two proper triangles sharing a side:
+// that side, run the same way by both), as its two point indices, smaller
+// first; each edge once, ascending. It is found by a second pass over the
+// neighbour lists, made only then; when they or its scratch array cannot be
+// had, nothing is listed.
+bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
+inline bool IsOriented(const MeshRecord& mesh, MeshTopology& topology)
+{
+    return IsOrientedInto(mesh, topology, nullptr);
+}
 
 // True when the triangles can be reoriented so that IsOriented holds: the
 // answer of IsConsistentlyOriented on a copy reoriented breadth-first over
@@ -57,8 +71,14 @@ bool IsConsistentlyOriented(const MeshRecord& record);
 
 // Number of groups of triangles joined through shared edges. -1 no points,
 // -2 no triangles, -3 zero points, -4 zero triangles, -5 topology failure,
-// -6 out of memory.
-int32_t ComputeComponents(const MeshRecord& mesh, MeshTopology& topology);
+// -6 out of memory. `where`, when not null, receives for each triangle in
+// order its group number, the groups numbered 0.. by their first triangle
+// (found then by the breadth-first walk, which gives the same count).
+int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
+inline int32_t ComputeComponents(const MeshRecord& mesh, MeshTopology& topology)
+{
+    return ComputeComponentsInto(mesh, topology, nullptr);
+}
 
 // ---------------------------------------------------------------------------
 // Borders (Borders.cpp)
@@ -67,7 +87,27 @@ int32_t ComputeComponents(const MeshRecord& mesh, MeshTopology& topology);
 // Number of groups of border edges joined through shared points (two border
 // loops that touch at a point are one border). -1..-4 as ComputeComponents,
 // -5 topology failure, else the code of CountEdgeGroups.
-int32_t ComputeBorders(const MeshRecord& mesh, MeshTopology& topology);
+//
+// `where`, when not null, receives the borders as entries (border, point):
+// the borders numbered 0..count-1 by their first border edge (in the order
+// of MeshTopology::BorderEdges), all entries of one border together. A
+// border is listed as walks along its edges, each edge run once: a walk
+// starts at the first edge of the border not yet run, at that edge's first
+// end point, and goes on from each point it reaches along the first edge
+// there not yet run (in border-edge order) until none is left at that point;
+// its points are listed from start to end, so a walk that comes back lists
+// its start point again at the end. A simple loop of n edges is thus one
+// walk of n + 1 entries, its points in order along the loop. Loops that
+// touch at a point form one border: as one walk when the walk reaches the
+// touching point while the other loop is still unrun, else as one walk after
+// the other. Where every point has an even number of border edges each walk
+// ends where it started. Made by a second pass over the border edges, only
+// when wanted; when its scratch memory cannot be had nothing is listed.
+int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
+inline int32_t ComputeBorders(const MeshRecord& mesh, MeshTopology& topology)
+{
+    return ComputeBordersInto(mesh, topology, nullptr);
+}
 
 // Number of groups of edges joined through shared end points. -1 no points,
 // -2 no edges array, -3 zero points, -4 zero edges, -5 out of memory, -6 the

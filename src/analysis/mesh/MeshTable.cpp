@@ -19,13 +19,13 @@ constexpr auto Convex = &NotComputedFlag;
 constexpr auto AspectRatio = &NotComputedReal;
 constexpr auto Diameter = &NotComputedReal;
 
-constexpr auto Oriented = &Step<IsOriented>;
+constexpr auto Oriented = &Step<IsOrientedInto>;
 constexpr auto Orientable = &Step<IsOrientable>;
-constexpr auto CountComponents = &Step<ComputeComponents>;
+constexpr auto CountComponents = &Step<ComputeComponentsInto>;
 constexpr auto Connected = &ConnectedStep;
 constexpr auto CountHandles = &Step<ComputeHandles>;
 constexpr auto HasHandles = &HasHandlesStep;
-constexpr auto CountBorders = &Step<ComputeBorders>;
+constexpr auto CountBorders = &Step<ComputeBordersInto>;
 constexpr auto HasBorders = &HasBordersStep;
 constexpr auto Closed = &ClosedStep;
 constexpr auto Invalid = &InvalidStep;

@@ -10,6 +10,7 @@
 #include "model/ReadAhead.h"
 #include "model/TriangleSides.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace meshaudit {
@@ -91,6 +92,56 @@ bool AllNeighboursOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
     return true;
 }
 
+// Lists the edges IsOriented names when it says no (see MeshAnalyses.h):
+// the sides of t on which a neighbour that runs no common side opposite
+// sits, gathered as keys (smaller point in the high half), sorted and each
+// given once. The keys are counted first so that one array holds them.
+void ListSameWaySides(const TRIANGLE* triangles, uint32_t triangleCount,
+                      const IncidenceLists& neighbours, ElementList& where)
+{
+    const auto forEachSide = [&](auto onSide) {
+        for (uint32_t t = 0; t < triangleCount; ++t) {
+            const TRIANGLE& triangle = triangles[t];
+            const uint32_t corners[3] = {triangle.a, triangle.b, triangle.c};
+            const uint32_t* row = neighbours.rows[t];
+            const uint32_t count = neighbours.counts[t];
+            for (uint32_t k = 0; k < count; ++k) {
+                const TRIANGLE& other = triangles[row[k]];
+                if (HaveOppositeEdge(triangle, other)) {
+                    continue;
+                }
+                for (int i = 0; i < 3; ++i) {
+                    const uint32_t a = corners[i];
+                    const uint32_t b = corners[(i + 1) % 3];
+                    if (HasCorner(other, a) && HasCorner(other, b)) {
+                        onSide(a < b ? a : b, a < b ? b : a);
+                    }
+                }
+            }
+        }
+    };
+    std::size_t n = 0;
+    forEachSide([&n](uint32_t, uint32_t) { ++n; });
+    if (n == 0) {
+        return;
+    }
+    uint64_t* keys = AllocateArray<uint64_t>(n);
+    if (keys == nullptr) {
+        return;
+    }
+    std::size_t filled = 0;
+    forEachSide([&](uint32_t low, uint32_t high) {
+        keys[filled++] = static_cast<uint64_t>(low) << 32 | high;
+    });
+    std::sort(keys, keys + n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i == 0 || keys[i] != keys[i - 1]) {
+            where.Add(static_cast<uint32_t>(keys[i] >> 32), static_cast<uint32_t>(keys[i]));
+        }
+    }
+    Free(keys);
+}
+
 // A triangle as the reorientation left it: flipped ones have their first two
 // corners swapped.
 enum : uint8_t { kUnreached = 0, kKept = 1, kFlipped = 2 };
@@ -163,7 +214,8 @@ bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u)
     return false;
 }
 
-bool IsOriented(const MeshRecord& mesh, MeshTopology& topology)
+// The answer of IsOriented, by whichever lists the topology has.
+static bool OrientedAsGiven(const MeshRecord& mesh, MeshTopology& topology)
 {
     const T3DVECF* points = mesh.points;
     const TRIANGLE* triangles = mesh.triangles;
@@ -181,6 +233,22 @@ bool IsOriented(const MeshRecord& mesh, MeshTopology& topology)
         return false;
     }
     return AllSharedEdgesOpposite(triangles, triangleCount, pointCount, pointTriangles);
+}
+
+bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+{
+    const bool oriented = OrientedAsGiven(mesh, topology);
+    if (where == nullptr || oriented) {
+        return oriented;
+    }
+    // A mesh the test refuses has the topology built; the neighbour lists
+    // find every pair the test would stop at.
+    const IncidenceLists& neighbours = topology.TriangleNeighbours();
+    if (topology.Status() == 0 && topology.TriangleCount() == mesh.triangleCount &&
+        mesh.triangles != nullptr) {
+        ListSameWaySides(mesh.triangles, mesh.triangleCount, neighbours, *where);
+    }
+    return false;
 }
 
 bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)

@@ -18,8 +18,35 @@ int8_t TestSelfIntersection(const MeshRecord& mesh)
     return static_cast<int8_t>(FindIntersectingPair(&tree, &tree));
 }
 
+namespace {
+
+// The flag of TestSelfIntersection, found by the search for every pair, each
+// added to `pairs`. When that search runs out of memory the pairs are
+// dropped and the flag is searched for as without a list.
+int8_t ListSelfIntersection(const MeshRecord& mesh, ElementList& pairs)
+{
+    C3DTriAABBTree tree;
+    if (tree.Build(mesh) == 0) {
+        return 0;
+    }
+    CBitVector marks;
+    if (MarkIntersectingPairs(&tree, &tree, marks, &pairs) != 1) {
+        pairs.Clear();
+        return static_cast<int8_t>(FindIntersectingPair(&tree, &tree));
+    }
+    return pairs.Total() != 0 ? 1 : 0;
+}
+
+}  // namespace
+
 int8_t SelfintersectionStep(AnalysisContext& context)
 {
+    ElementList* pairs = context.CurrentList();
+    if (pairs != nullptr && pairs->Sealed()) {
+        // The count succeeded in this analysis and listed every pair: it
+        // answers, as below.
+        return context.StoredCount(Category::Triangles, TRI_CountIntersected) >= 1 ? 1 : 0;
+    }
     // A positive count from the triangle category already answers. A count
     // not yet computed (or a failure) is left alone: the search below stops
     // at the first pair, which is all this flag needs.
@@ -31,6 +58,9 @@ int8_t SelfintersectionStep(AnalysisContext& context)
     if (context.noIntersectingPair &&
         context.StoredCount(Category::Triangles, TRI_CountIntersected) == 0) {
         return 0;
+    }
+    if (pairs != nullptr) {
+        return ListSelfIntersection(context.mesh, *pairs);
     }
     return TestSelfIntersection(context.mesh);
 }

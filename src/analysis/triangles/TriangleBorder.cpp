@@ -52,7 +52,7 @@ int32_t BorderVertices(const MeshRecord& mesh, MeshTopology& topology, uint8_t*&
     return static_cast<int32_t>(marked);
 }
 
-int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology)
+int32_t CountBorderInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {
@@ -72,6 +72,9 @@ int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology)
             const TRIANGLE& tri = triangles[t];
             if (mask[tri.a] != 0 || mask[tri.b] != 0 || mask[tri.c] != 0) {
                 ++count;
+                if (where != nullptr) {
+                    where->Add(t);
+                }
             }
         }
     }

@@ -7,50 +7,90 @@ namespace meshaudit::triangles {
 
 namespace {
 
-// Folds the degrees of all triangles with `step`, starting at `start`.
-template <typename Step>
-int32_t FoldDegrees(const MeshRecord& mesh, MeshTopology& topology, uint32_t start, Step step)
+// The degree of every triangle, or null with `code` set.
+const uint32_t* Degrees(const MeshRecord& mesh, MeshTopology& topology, int32_t& code)
 {
-    const int32_t check = CheckRecord(mesh);
-    if (check != 0) {
-        return check;
+    code = CheckRecord(mesh);
+    if (code != 0) {
+        return nullptr;
+    }
+    const uint32_t* degrees = topology.TriangleNeighbours().counts;
+    if (topology.Status() != 0 || degrees == nullptr) {
+        code = -5;
+        return nullptr;
+    }
+    return degrees;
+}
+
+// The triangles whose degree passes `counted`, listed where they are counted.
+template <typename Counted>
+int32_t CountDegrees(const MeshRecord& mesh, MeshTopology& topology, ElementList* where,
+                     Counted counted)
+{
+    int32_t code = 0;
+    const uint32_t* degrees = Degrees(mesh, topology, code);
+    if (degrees == nullptr) {
+        return code;
+    }
+    uint32_t n = 0;
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        const bool hit = counted(degrees[t]);
+        n += hit ? 1u : 0u;
+        if (where != nullptr && hit) {
+            where->Add(t);
+        }
+    }
+    return static_cast<int32_t>(n);
+}
+
+// Folds the degrees of all triangles with `step`, starting at `start`; the
+// triangles whose degree is the result are listed by a second pass over the
+// degrees, made only when they are wanted.
+template <typename Step>
+int32_t FoldDegrees(const MeshRecord& mesh, MeshTopology& topology, uint32_t start, ElementList* where,
+                    Step step)
+{
+    int32_t code = 0;
+    const uint32_t* degrees = Degrees(mesh, topology, code);
+    if (degrees == nullptr) {
+        return code;
     }
     const uint32_t triangleCount = mesh.triangleCount;
-    const IncidenceLists& neighbours = topology.TriangleNeighbours();
-    const uint32_t* degrees = neighbours.counts;
-    if (topology.Status() != 0 || degrees == nullptr) {
-        return -5;
-    }
     uint32_t value = start;
     for (uint32_t t = 0; t < triangleCount; ++t) {
         value = step(value, degrees[t]);
+    }
+    if (where != nullptr) {
+        for (uint32_t t = 0; t < triangleCount; ++t) {
+            if (degrees[t] == value) {
+                where->Add(t);
+            }
+        }
     }
     return static_cast<int32_t>(value);
 }
 
 }  // namespace
 
-int32_t CountIsolated(const MeshRecord& mesh, MeshTopology& topology)
+int32_t CountIsolatedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
 {
-    return FoldDegrees(mesh, topology, 0u,
-                       [](uint32_t n, uint32_t degree) { return n + (degree == 0 ? 1u : 0u); });
+    return CountDegrees(mesh, topology, where, [](uint32_t degree) { return degree == 0; });
 }
 
-int32_t CountSingular(const MeshRecord& mesh, MeshTopology& topology)
+int32_t CountSingularInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
 {
-    return FoldDegrees(mesh, topology, 0u,
-                       [](uint32_t n, uint32_t degree) { return n + (degree > 3 ? 1u : 0u); });
+    return CountDegrees(mesh, topology, where, [](uint32_t degree) { return degree > 3; });
 }
 
-int32_t MinimalDegree(const MeshRecord& mesh, MeshTopology& topology)
+int32_t MinimalDegreeInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
 {
-    return FoldDegrees(mesh, topology, 0xFFFFFFFFu,
+    return FoldDegrees(mesh, topology, 0xFFFFFFFFu, where,
                        [](uint32_t m, uint32_t degree) { return degree < m ? degree : m; });
 }
 
-int32_t MaximalDegree(const MeshRecord& mesh, MeshTopology& topology)
+int32_t MaximalDegreeInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
 {
-    return FoldDegrees(mesh, topology, 0u,
+    return FoldDegrees(mesh, topology, 0u, where,
                        [](uint32_t m, uint32_t degree) { return degree > m ? degree : m; });
 }
 

@@ -19,7 +19,7 @@ bool RunsAlongASideOf(const TRIANGLE& u, const TRIANGLE& t)
 
 }  // namespace
 
-int32_t CountFlippedTopological(const MeshRecord& mesh, MeshTopology& topology)
+int32_t CountFlippedTopologicalInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {
@@ -45,6 +45,9 @@ int32_t CountFlippedTopological(const MeshRecord& mesh, MeshTopology& topology)
         for (uint32_t i = 0; i < count; ++i) {
             if (RunsAlongASideOf(triangles[row[i]], triangles[t])) {
                 ++flipped;
+                if (where != nullptr) {
+                    where->Add(t);
+                }
                 break;
             }
         }

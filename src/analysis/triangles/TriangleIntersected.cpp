@@ -8,7 +8,7 @@
 
 namespace meshaudit::triangles {
 
-int32_t CountIntersected(const MeshRecord& mesh)
+int32_t CountIntersectedInto(const MeshRecord& mesh, ElementList* where, ElementList* pairs)
 {
     // The tree leaves out triangles with a corner beyond the point count, so
     // their corners are never read and they are never marked.
@@ -20,8 +20,16 @@ int32_t CountIntersected(const MeshRecord& mesh)
         return 0;  // no triangle has all its corners: nothing to test
     }
     CBitVector marks;
-    if (MarkIntersectingPairs(&tree, &tree, marks) != 1) {
+    if (MarkIntersectingPairs(&tree, &tree, marks, pairs) != 1) {
         return -2;
+    }
+    // The count is the number of marks, so the marked triangles are its list.
+    if (where != nullptr) {
+        for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+            if (marks.IsSet(t)) {
+                where->Add(t);
+            }
+        }
     }
     return static_cast<int32_t>(marks.CountSet());
 }

@@ -6,7 +6,7 @@
 
 namespace meshaudit::triangles {
 
-int32_t CountInvalidTopological(const MeshRecord& mesh)
+int32_t CountInvalidTopologicalInto(const MeshRecord& mesh, ElementList* where)
 {
     const TRIANGLE* triangles = mesh.triangles;
     const uint32_t triangleCount = mesh.triangleCount;
@@ -21,12 +21,15 @@ int32_t CountInvalidTopological(const MeshRecord& mesh)
         const TRIANGLE& tri = triangles[t];
         if (tri.a == tri.b || tri.a == tri.c || tri.b == tri.c) {
             ++count;
+            if (where != nullptr) {
+                where->Add(t);
+            }
         }
     }
     return static_cast<int32_t>(count);
 }
 
-int32_t CountInvalidGeometrical(const MeshRecord& mesh)
+int32_t CountInvalidGeometricalInto(const MeshRecord& mesh, ElementList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {
@@ -50,6 +53,9 @@ int32_t CountInvalidGeometrical(const MeshRecord& mesh)
         const T3DVECF& p2 = points[tri.c];
         if (p0 == p1 || p0 == p2 || p1 == p2) {
             ++count;
+            if (where != nullptr) {
+                where->Add(t);
+            }
         }
     }
     return static_cast<int32_t>(count);

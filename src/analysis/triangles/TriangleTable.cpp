@@ -16,21 +16,34 @@ int32_t Count(AnalysisContext& c)
 }
 
 // A successful count of none tells the self-intersection flag its answer:
-// the pair search would test exactly the pairs the count tested.
+// the pair search would test exactly the pairs the count tested. When the
+// intersecting pairs are wanted the count's own search lists them, and a
+// successful count hands them complete to the self-intersection step.
 int32_t CountIntersected(AnalysisContext& c)
 {
-    const int32_t count = triangles::CountIntersected(c.mesh);
+    // Pairs are listed only for a flag that will be computed: listing makes
+    // the search test the pairs it could otherwise skip.
+    ElementList* pairs = c.meshSettings.Enable[MSH_Selfintersection] == 1
+                             ? c.List(Category::Mesh, MSH_Selfintersection)
+                             : nullptr;
+    if (pairs != nullptr) {
+        pairs->Clear();
+    }
+    const int32_t count = triangles::CountIntersectedInto(c.mesh, c.CurrentList(), pairs);
     c.noIntersectingPair = count == 0;
+    if (count >= 0 && pairs != nullptr) {
+        pairs->Seal();  // complete: the flag's step keeps it
+    }
     return count;
 }
 
-constexpr auto CountBorder = &Step<triangles::CountBorder>;
-constexpr auto CountIsolated = &Step<triangles::CountIsolated>;
-constexpr auto CountSingular = &Step<triangles::CountSingular>;
-constexpr auto MinimalDegree = &Step<triangles::MinimalDegree>;
-constexpr auto MaximalDegree = &Step<triangles::MaximalDegree>;
-constexpr auto CountInvalidTopological = &Step<triangles::CountInvalidTopological>;
-constexpr auto CountInvalidGeometrical = &Step<triangles::CountInvalidGeometrical>;
+constexpr auto CountBorder = &Step<triangles::CountBorderInto>;
+constexpr auto CountIsolated = &Step<triangles::CountIsolatedInto>;
+constexpr auto CountSingular = &Step<triangles::CountSingularInto>;
+constexpr auto MinimalDegree = &Step<triangles::MinimalDegreeInto>;
+constexpr auto MaximalDegree = &Step<triangles::MaximalDegreeInto>;
+constexpr auto CountInvalidTopological = &Step<triangles::CountInvalidTopologicalInto>;
+constexpr auto CountInvalidGeometrical = &Step<triangles::CountInvalidGeometricalInto>;
 constexpr auto CountDuplicatedTopological =
     &DuplicateStep<DuplicateSearch::TrianglesTopological, triangles::TopologicalDuplicates, false>;
 constexpr auto CountDuplicatedGeometrical =
@@ -39,7 +52,7 @@ constexpr auto CountClassesOfDuplicatedTopological =
     &DuplicateStep<DuplicateSearch::TrianglesTopological, triangles::TopologicalDuplicates, true>;
 constexpr auto CountClassesOfDuplicatedGeometrical =
     &DuplicateStep<DuplicateSearch::TrianglesGeometrical, triangles::GeometricalDuplicates, true>;
-constexpr auto CountFlippedTopological = &Step<triangles::CountFlippedTopological>;
+constexpr auto CountFlippedTopological = &Step<triangles::CountFlippedTopologicalInto>;
 
 }  // namespace triangle_steps
 
