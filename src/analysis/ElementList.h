@@ -52,8 +52,10 @@ public:
     uint64_t Stored() const { return stored_; }
     uint64_t Total() const { return total_; }
     uint32_t Arity() const { return arity_; }
-    // True when room for a kept entry could not be allocated.
+    // True when room for a kept entry could not be allocated, or the
+    // analysis could not get the scratch memory that listing needs.
     bool Failed() const { return failed_; }
+    void MarkFailed() { failed_ = true; }
 
 private:
     void Append(const uint32_t* entry)

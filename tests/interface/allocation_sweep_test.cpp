@@ -10,6 +10,7 @@
 #include "containers/Memory.h"
 #include "interface/Blocks.h"
 #include "meshaudit.h"
+#include "meshaudit.hpp"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -339,6 +340,62 @@ TEST_P(AllocationSweep, RepairsGiveTheirCodesAndStayReleasable)
         EXPECT_EQ(std::memcmp(mesh.points.data(), before.points.data(), sizeof(T3DVECF) * before.points.size()), 0);
         EXPECT_EQ(std::memcmp(mesh.triangles.data(), before.triangles.data(),
                               sizeof(TRIANGLE) * before.triangles.size()), 0);
+    }
+}
+
+// locate() under the same failures: it returns 1 or, when a list ran out of
+// memory, -5. On 1 every list holds all its entries, and every count that
+// came out as in an unfailing run has a list of as many entries as there.
+// Nothing leaks (LeakSanitizer).
+#define BLOCK_PNT points
+#define BLOCK_EDG edges
+#define BLOCK_TRI triangles
+#define BLOCK_MSH mesh
+#define IS_COUNT_COUNT true
+#define IS_COUNT_REAL false
+#define IS_COUNT_VOLUME false
+#define IS_COUNT_FLAG false
+#define SAME_LIST(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate, where)          \
+    if (IS_COUNT_##SLOT && got.of(P##_##name).located &&                                               \
+        static_cast<int64_t>(got.BLOCK_##P.name) == static_cast<int64_t>(want.BLOCK_##P.name) &&     \
+        static_cast<int32_t>(got.BLOCK_##P.name) >= 0) {                                               \
+        EXPECT_EQ(got.of(P##_##name).total, want.of(P##_##name).total) << "allocation " << k << " " << label; \
+    }                                                                                                  \
+    EXPECT_EQ(got.of(P##_##name).stored, got.of(P##_##name).total) << "allocation " << k << " " << label;
+
+TEST_P(AllocationSweep, LocateKeepsItsListsWithTheirCounts)
+{
+    PointSettings p;
+    EdgeSettings e;
+    TriangleSettings t;
+    MeshSettings m;
+    meshaudit_default_point_settings(&p);
+    meshaudit_default_edge_settings(&e);
+    meshaudit_default_triangle_settings(&t);
+    meshaudit_default_mesh_settings(&m);
+    std::memset(p.Enable, 1, sizeof p.Enable);
+    std::memset(e.Enable, 1, sizeof e.Enable);
+    std::memset(t.Enable, 1, sizeof t.Enable);
+    std::memset(m.Enable, 1, sizeof m.Enable);
+    const LocateRequest request;
+    for (TestMesh& mesh : SweepMeshes()) {
+        Locations want;
+        memory_testing::ResetAllocationCounter();
+        ASSERT_EQ(locate(mesh.Record(), p, e, t, m, request, want), 1);
+        const uint64_t allocations = memory_testing::AllocationCount();
+        for (uint64_t k = 1; k <= allocations; ++k) {
+            memory_testing::ResetAllocationCounter();
+            memory_testing::FailAllocations(k, GetParam());
+            Locations got;
+            const int32_t code = locate(mesh.Record(), p, e, t, m, request, got);
+            ASSERT_TRUE(code == 1 || code == -5) << "allocation " << k << ": " << code;
+            if (code == 1) {
+                MESHAUDIT_POINT_QUANTITIES(SAME_LIST)
+                MESHAUDIT_EDGE_QUANTITIES(SAME_LIST)
+                MESHAUDIT_TRIANGLE_QUANTITIES(SAME_LIST)
+                MESHAUDIT_MESH_QUANTITIES(SAME_LIST)
+            }
+        }
     }
 }
 

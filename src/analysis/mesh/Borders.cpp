@@ -235,14 +235,17 @@ int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, Eleme
     if (where == nullptr) {
         return CountEdgeGroups(list);
     }
+    // Without the scratch memory the count still stands; the list says it
+    // is cut.
     uint32_t* group = AllocateArray<uint32_t>(borderEdgeCount);
     if (group == nullptr) {
+        where->MarkFailed();
         return CountEdgeGroups(list);
     }
     const int32_t groups = GroupEdges(list, group);
-    if (groups > 0) {
-        ListBorderWalks(borderEdges, borderEdgeCount, pointCount, group,
-                        static_cast<uint32_t>(groups), *where);
+    if (groups > 0 && !ListBorderWalks(borderEdges, borderEdgeCount, pointCount, group,
+                                       static_cast<uint32_t>(groups), *where)) {
+        where->MarkFailed();
     }
     Free(group);
     return groups;

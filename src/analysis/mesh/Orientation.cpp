@@ -127,6 +127,7 @@ void ListSameWaySides(const TRIANGLE* triangles, uint32_t triangleCount,
     }
     uint64_t* keys = AllocateArray<uint64_t>(n);
     if (keys == nullptr) {
+        where.MarkFailed();
         return;
     }
     std::size_t filled = 0;
