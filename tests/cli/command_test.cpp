@@ -11,6 +11,7 @@
 #include "WorkerPool.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 namespace meshaudit::cli {
@@ -150,13 +151,15 @@ TEST(Check, ErrorsFoldersAndTerminals)
     EXPECT_NE(RunCommand({"check", "--color", "always", kSample}).out.find("\033["), std::string::npos);
 }
 
-// The real meshes of the shared folder against the figures its README lists
-// (computed there by an independent tool).
+// Four classic real meshes (spot, stanford-bunny, teapot, suzanne as OBJ)
+// against figures an independent tool computed for them. The meshes are not
+// part of the project: name their folder in MESHAUDIT_REAL_MESHES.
 TEST(Check, RealMeshesMatchTheirReadme)
 {
-    const std::string folder = MESHAUDIT_SHARED_MESHES;
+    const char* named = std::getenv("MESHAUDIT_REAL_MESHES");
+    const std::string folder = named != nullptr ? named : "";
     if (!std::filesystem::is_directory(folder)) {
-        GTEST_SKIP() << "no real meshes at " << folder;
+        GTEST_SKIP() << "set MESHAUDIT_REAL_MESHES to the folder of the real meshes";
     }
     struct Figures {
         const char* file;
