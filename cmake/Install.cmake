@@ -21,5 +21,8 @@ install(FILES ${PROJECT_BINARY_DIR}/meshauditConfig.cmake
               ${PROJECT_BINARY_DIR}/meshauditConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/meshaudit)
 
+# The pkg-config file finds the prefix relative to itself, so that it stays
+# right for `cmake --install --prefix` and for a prefix moved as a whole.
+file(RELATIVE_PATH MESHAUDIT_PC_TO_PREFIX "/p/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/p")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/meshaudit.pc.in ${PROJECT_BINARY_DIR}/meshaudit.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/meshaudit.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
