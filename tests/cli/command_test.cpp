@@ -196,6 +196,16 @@ TEST(Check, RealMeshesMatchTheirReadme)
         EXPECT_NEAR(doc["mesh"]["Volume"]["value"].get<double>(), f.volume, 1e-12 * std::fabs(f.volume));
         EXPECT_NEAR(doc["mesh"]["Area"]["value"].get<double>(), f.area, 1e-12 * f.area);
         EXPECT_EQ(doc["notes"].size(), std::string(f.file) == "suzanne.obj" ? 2u : 0u);
+        // Every count's list, capped, still tells the whole count.
+        const auto located = testing::CheckJson({"-p", "library", "--where", "--max-items", "3", folder + "/" + f.file});
+        for (const char* category : {"points", "edges", "triangles"}) {
+            for (const auto& [name, q] : located.second[category].items()) {
+                if (name.rfind("Count", 0) == 0 && q.contains("where_total") && q["value"].is_number_unsigned()) {
+                    EXPECT_EQ(q["where_total"], q["value"]) << category << "." << name;
+                    EXPECT_LE(q["where"].size(), 3u) << category << "." << name;
+                }
+            }
+        }
     }
     EXPECT_EQ(testing::CheckJson({"-s", kWatertight, folder + "/spot.obj"}).first, 0);
 }
