@@ -217,8 +217,17 @@ std::vector<FileOutcome> AnalyseFileObjects(const std::string& path, const Setti
         return {failure};
     }
     std::vector<FileOutcome> outcomes;
-    for (const MeshData& mesh : meshes) {
-        outcomes.push_back(AnalyseMesh(path, mesh, settings, request));
+    for (std::size_t i = 0; i < meshes.size(); ++i) {
+        // Each object of a several-object file gets its own marked copy,
+        // OUT-<n>.ply for the n-th object (numbered, since an id read from
+        // the file could name any path), so no object's marks overwrite
+        // another's.
+        AnalyseRequest own = request;
+        if (meshes.size() > 1 && !request.markedPath.empty()) {
+            own.markedPath = request.markedPath.substr(0, request.markedPath.size() - 4) + "-" +
+                             std::to_string(i + 1) + ".ply";
+        }
+        outcomes.push_back(AnalyseMesh(path, meshes[i], settings, own));
     }
     return outcomes;
 }

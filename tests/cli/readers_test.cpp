@@ -284,6 +284,10 @@ TEST(ThreeMf, CheckReportsEachObject)
     EXPECT_EQ(documents[0]["verdict"] == "fail" || documents[1]["verdict"] == "fail" ? 1 : 0, r.exitStatus);
     const std::string text = testing::RunCommand({"check", file}).out;
     EXPECT_NE(std::string::npos, text.find(file + "  object 9 'open'  (3MF, 4 points, 3 triangles)"));
+    // Each object's marks go to a file of their own.
+    testing::RunCommand({"check", "-q", "--marked", dir.File("m.ply"), file});
+    EXPECT_EQ(4u, ReadMeshFile(dir.File("m-1.ply")).triangles.size());
+    EXPECT_EQ(3u, ReadMeshFile(dir.File("m-2.ply")).triangles.size());
     const std::string bad = dir.Write("bad.3mf", Write3mfPackage("<model>\n<x>\n</model>\n"));
     const testing::CommandResult broken = testing::RunCommand({"check", bad});
     EXPECT_EQ(2, broken.exitStatus);
