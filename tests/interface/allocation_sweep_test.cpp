@@ -54,12 +54,21 @@ struct AllResults {
 
 // The header's defaults, with every Enable byte 1 (the unused ones too) when
 // `everything`, and a point epsilon of `epsilon` when not 0.
-void SetSettings(bool everything, double epsilon = 0.0)
-{
+struct SettingsSet {
     PointSettings p;
     EdgeSettings e;
     TriangleSettings t;
     MeshSettings m;
+};
+
+// The defaults, with every Enable byte 1 when `everything`.
+SettingsSet SettingsOf(bool everything, double epsilon = 0.0)
+{
+    SettingsSet s;
+    PointSettings& p = s.p;
+    EdgeSettings& e = s.e;
+    TriangleSettings& t = s.t;
+    MeshSettings& m = s.m;
     meshaudit_default_point_settings(&p);
     meshaudit_default_edge_settings(&e);
     meshaudit_default_triangle_settings(&t);
@@ -71,10 +80,16 @@ void SetSettings(bool everything, double epsilon = 0.0)
         std::memset(m.Enable, 1, sizeof m.Enable);
     }
     p.Epsilon = epsilon != 0.0 ? epsilon : p.Epsilon;
-    set_pnt_params(&p);
-    set_edg_params(&e);
-    set_tri_params(&t);
-    set_msh_params(&m);
+    return s;
+}
+
+void SetSettings(bool everything, double epsilon = 0.0)
+{
+    const SettingsSet s = SettingsOf(everything, epsilon);
+    set_pnt_params(&s.p);
+    set_edg_params(&s.e);
+    set_tri_params(&s.t);
+    set_msh_params(&s.m);
 }
 
 // Analyses with the progress bar captured, and returns the four blocks.
@@ -365,18 +380,7 @@ TEST_P(AllocationSweep, RepairsGiveTheirCodesAndStayReleasable)
 
 TEST_P(AllocationSweep, LocateKeepsItsListsWithTheirCounts)
 {
-    PointSettings p;
-    EdgeSettings e;
-    TriangleSettings t;
-    MeshSettings m;
-    meshaudit_default_point_settings(&p);
-    meshaudit_default_edge_settings(&e);
-    meshaudit_default_triangle_settings(&t);
-    meshaudit_default_mesh_settings(&m);
-    std::memset(p.Enable, 1, sizeof p.Enable);
-    std::memset(e.Enable, 1, sizeof e.Enable);
-    std::memset(t.Enable, 1, sizeof t.Enable);
-    std::memset(m.Enable, 1, sizeof m.Enable);
+    const auto [p, e, t, m] = SettingsOf(true);
     const LocateRequest request;
     for (TestMesh& mesh : SweepMeshes()) {
         Locations want;
