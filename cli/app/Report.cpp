@@ -99,15 +99,8 @@ std::string EntryText(const Quantity& q, const ElementList& list, uint64_t i)
 // The nouns of a quantity's entries: what it lists.
 const char* EntryNoun(const Quantity& q)
 {
-    switch (q.category) {
-    case Category::Points:
-        return "points";
-    case Category::Edges:
-        return "edges";
-    case Category::Triangles:
-        return "triangles";
-    case Category::Mesh:
-        break;
+    if (q.category != Category::Mesh) {
+        return CategoryKey(q.category);  // "points", "edges", "triangles"
     }
     return q.k == MSH_Oriented ? "edges" : q.k == MSH_CountBorders ? "border points" : q.k == MSH_CountComponents
         ? "components" : "triangle pairs";
