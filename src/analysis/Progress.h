@@ -33,18 +33,4 @@ void AnnounceStep(ProgressReporter& reporter, const char* label);
 // "\r", 132 blanks, "\r": leaves the cursor at the start of a blank line.
 void ClearProgressLine(ProgressReporter& reporter);
 
-// The same on the exported analyse's reporter.
-inline void StartProgress(uint32_t total, uint32_t width)
-{
-    StartProgress(Progress(), total, width);
-}
-inline void AnnounceStep(const char* label)
-{
-    AnnounceStep(Progress(), label);
-}
-inline void ClearProgressLine()
-{
-    ClearProgressLine(Progress());
-}
-
 }  // namespace meshaudit

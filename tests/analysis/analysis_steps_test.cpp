@@ -67,14 +67,14 @@ TEST(Progress, BarPercentageAndLabels)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CaptureProgress([&] {
-                      StartProgress(c.total, c.total);
+                      StartProgress(Progress(), c.total, c.total);
                       for (const char* label : c.labels) {
-                          AnnounceStep(label);
+                          AnnounceStep(Progress(), label);
                       }
                   }),
                   c.expected);
     }
-    EXPECT_EQ(CaptureProgress([] { ClearProgressLine(); }), kClear);
+    EXPECT_EQ(CaptureProgress([] { ClearProgressLine(Progress()); }), kClear);
 }
 
 class Steps : public ::testing::Test {
