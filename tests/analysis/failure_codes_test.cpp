@@ -266,47 +266,6 @@ TEST(FailureCodes, AllocationSites)
     }
 }
 
-// Where any allocation may fail, the answer is a code, never a wrong value.
-TEST(FailureCodes, SweepsNeverGiveAWrongValue)
-{
-    TestMesh torus = testing::Reversed(testing::Torus(5, 4), 3);
-    TestMesh spheres = testing::Sphere(12, 6, 1.0);
-    testing::Append(spheres, testing::Sphere(12, 6, 1.0, 3.0, 0.0, 0.0));
-    TestMesh soup = testing::RandomSoup(60, 4.0, 9);
-    TestMesh sphere = testing::Sphere(12, 8);
-    const double epsilon = 0.3;
-    const auto fresh = [](const MeshRecord& r, auto op) {
-        return [r, op] {
-            MeshTopology topology;
-            topology.Attach(r);
-            return static_cast<int64_t>(op(r, topology));
-        };
-    };
-    const std::vector<std::tuple<const char*, std::function<int64_t()>, std::vector<int64_t>>> sweeps = {
-        {"handles", fresh(torus.Record(), &ComputeHandles), {-5}},
-        {"orientable", fresh(torus.Record(), &IsOrientable), {0, 1}},
-        {"self-intersection", [&] { return TestSelfIntersection(spheres.Record()); }, {-1, 0}},
-        {"intersected", [&] { return triangles::CountIntersected(soup.Record()); }, {-1, -2}},
-        {"epsilon", [&] { return points::CountEpsilonDuplicates(sphere.Record(), &epsilon); }, {-3}},
-    };
-    for (const auto& [name, call, codes] : sweeps) {
-        SCOPED_TRACE(name);
-        memory_testing::ResetAllocationCounter();
-        const int64_t clean = call();
-        const uint64_t allocations = memory_testing::AllocationCount();
-        ASSERT_GT(allocations, 0u);
-        for (uint64_t k = 1; k <= allocations; ++k) {
-            const int64_t got = Failing(k, call);
-            EXPECT_TRUE(got == clean || std::find(codes.begin(), codes.end(), got) != codes.end())
-                << "allocation " << k << " gave " << got;
-        }
-    }
-    // No neighbour lists: nothing can be flipped, and the torus with one
-    // flipped triangle is not consistent as it stands.
-    EXPECT_EQ(Failing(1, fresh(torus.Record(), &IsOrientable)), 0);
-    EXPECT_EQ(fresh(torus.Record(), &IsOrientable)(), 1);
-}
-
 TEST(FailureCodes, EdgeGroupsChecksInTheirOrder)
 {
     const T3DVECF point{0, 0, 0};

@@ -621,45 +621,6 @@ TEST(PntAabbTree, CloseMarksMatchBallQueries)
     EXPECT_GT(markedByWalks, 500u);
 }
 
-struct Keyed {
-    double key;
-    int id;
-};
-
-struct KeyedTraits {
-    template <int A>
-    static double Centre(const Keyed& e) { return e.key; }
-};
-
-// The blocked split and the fallback sort leave entries exactly where their
-// literal versions do, within a larger array, on sizes around the block
-// length and on patterns (runs, alternations, stripes, keys on the split).
-TEST(Trees, SplitAndSortMatchTheirLiteralVersions)
-{
-    std::mt19937 rng(5);
-    for (long n : {11L, 12L, 33L, 64L, 65L, 66L, 67L, 69L, 100L, 129L, 130L, 131L, 257L, 1000L, 4099L}) {
-        for (int trial = 0; trial < 30; ++trial) {
-            std::vector<Keyed> items;
-            for (int k = 0; k < n + 6; ++k) {
-                const double pattern[5] = {k - n / 2.0, (k % 2) ? 1.0 : -1.0, 0.0, ((k / 32) % 2) ? -1.0 : 1.0,
-                                           static_cast<double>(rng() % 5) - 2};
-                const bool left = rng() % 11 < static_cast<unsigned>(trial % 12);
-                items.push_back(Keyed{trial < 5 ? pattern[trial] : rng() % 10 == 0 ? 0.0 : left ? -1.0 - k : 1.0 + k, k});
-            }
-            std::vector<Keyed> split = items, literal = items;
-            ASSERT_EQ((Partition<KeyedTraits, 0>(split.data(), 3, 3 + n - 1, 0.0)),
-                      LiteralPartition(literal, 3, 3 + n - 1, 0.0, [](const Keyed& e) { return e.key; }));
-            std::vector<Keyed> sorted = items, literalSorted = items;
-            const auto less = [](const Keyed& p, const Keyed& q) { return p.key < q.key; };
-            SortEntries(sorted.data(), 3, 3 + n - 1, less);
-            LiteralSort(literalSorted, 3, 3 + n - 1, less);
-            for (size_t k = 0; k < items.size(); ++k) {
-                ASSERT_TRUE(split[k].id == literal[k].id && sorted[k].id == literalSorted[k].id) << n << " " << trial;
-            }
-        }
-    }
-}
-
 // Each failed allocation fails the build and leaves a tree that can be
 // reset; a triangle tree's hand-over to the breadth-first build has seven.
 TEST(Trees, EveryFailedAllocationLeavesAReleasableTree)
