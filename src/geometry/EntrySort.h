@@ -22,10 +22,38 @@ namespace meshaudit {
 // Only the larger side is handled by iteration and the smaller by recursion,
 // which bounds the stack by log2 of the range; the two sides are disjoint, so
 // the order in which they are sorted changes nothing.
+//
+// A range in strictly descending order makes this quicksort quadratic (the
+// tree of a fan meets such ranges at every level), and one in strictly
+// ascending order needs no work. In either, no two keys are equal, so the
+// ascending order is the only result any sort can give: the range is
+// reversed or left as it is, at the cost of one pass, and the order of equal
+// keys, which only the quicksort decides, is never at stake.
 template <typename Entry, typename Less>
 void SortEntries(Entry* e, int64_t lo, int64_t hi, const Less& less)
 {
     while (lo < hi) {
+        if (hi - lo + 1 > 8) {
+            int64_t k = lo;
+            if (less(e[lo + 1], e[lo])) {
+                while (k < hi && less(e[k + 1], e[k])) {
+                    ++k;
+                }
+                if (k == hi) {
+                    for (int64_t a = lo, b = hi; a < b; ++a, --b) {
+                        std::swap(e[a], e[b]);
+                    }
+                    return;
+                }
+            } else {
+                while (k < hi && less(e[k], e[k + 1])) {
+                    ++k;
+                }
+                if (k == hi) {
+                    return;
+                }
+            }
+        }
         if (hi - lo + 1 <= 8) {
             for (int64_t k = lo; k < hi; ++k) {
                 for (int64_t p = k + 1; p > lo && less(e[p], e[p - 1]); --p) {

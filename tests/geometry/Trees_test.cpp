@@ -621,6 +621,29 @@ TEST(PntAabbTree, CloseMarksMatchBallQueries)
     EXPECT_GT(markedByWalks, 500u);
 }
 
+// The fallback sort leaves every range where its literal version does:
+// ranges in descending or ascending order (taken in one pass), runs of them,
+// and keys with ties, at sizes around the insertion-sort cut.
+TEST(Trees, FallbackSortMatchesItsLiteralVersion)
+{
+    std::mt19937 rng(5);
+    for (long n : {9L, 10L, 33L, 100L, 1000L}) {
+        for (int pattern = 0; pattern < 6; ++pattern) {
+            std::vector<std::pair<double, int>> items;
+            for (long k = 0; k < n; ++k) {
+                const double keys[6] = {double(n - k), double(k), double(k % 17), -double(k / 40) - k % 40 * 0.01,
+                                        double(rng() % 4), k == n / 2 ? 0.0 : double(n - k)};
+                items.emplace_back(keys[pattern], int(k));
+            }
+            std::vector<std::pair<double, int>> fast = items, literal = items;
+            const auto less = [](const auto& p, const auto& q) { return p.first < q.first; };
+            SortEntries(fast.data(), 0, n - 1, less);
+            LiteralSort(literal, 0, n - 1, less);
+            EXPECT_EQ(fast, literal) << n << " " << pattern;
+        }
+    }
+}
+
 // Each failed allocation fails the build and leaves a tree that can be
 // reset; a triangle tree's hand-over to the breadth-first build has seven.
 TEST(Trees, EveryFailedAllocationLeavesAReleasableTree)
