@@ -68,7 +68,12 @@ int32_t MeshTopology::BuildBorderSides()
         const uint32_t* row = vertexTriangles_.rows[p];
         const uint32_t count = vertexTriangles_.counts[p];
         ForEachSideFrom(triangles_, row, count, p, [&](uint32_t t, int s, uint32_t q) {
-            if (CountOthersWith(triangles_, row, count, t, q) == 0) {
+            // Reading the whole row for every side costs the square of a
+            // long row (a fan's centre); there, q's row is searched instead.
+            const bool shared = MuchLonger(count, vertexTriangles_.counts[q])
+                                    ? SideIsShared(vertexTriangles_, t, p, q)
+                                    : CountOthersWith(triangles_, row, count, t, q) != 0;
+            if (!shared) {
                 sides[t] = static_cast<uint8_t>(sides[t] | (1u << s));
             }
         });

@@ -89,16 +89,69 @@ inline uint32_t CountOthersWith(const TRIANGLE* triangles, const uint32_t* row, 
     return n;
 }
 
+// The first position from `from` on whose entry is not below u in an
+// ascending row (count when there is none): steps of doubling length, then
+// halving, so a search that ends d entries further costs O(log d).
+inline uint32_t FirstNotBelow(const uint32_t* row, uint32_t count, uint32_t from, uint32_t u)
+{
+    uint32_t step = 1;
+    uint32_t low = from;  // every entry before low is below u
+    while (low + step <= count && row[low + step - 1] < u) {
+        low += step;
+        step *= 2;
+    }
+    uint32_t high = low + step <= count ? low + step - 1 : count;  // row[high] >= u, or high == count
+    while (low < high) {
+        const uint32_t mid = low + (high - low) / 2;
+        if (row[mid] < u) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
+    }
+    return low;
+}
+
+// A row this much longer than the other, and longer than a handful, is
+// searched rather than read through: at the centre of a fan every side meets
+// the centre's row, which holds every triangle of the fan.
+inline bool MuchLonger(uint32_t count, uint32_t other)
+{
+    return count > 16 && count / 8 > other;
+}
+
 // Calls visit(u) for every entry u of rowP, in order and repeats kept, that
 // is also in rowQ (both ascending); stops and returns true as soon as visit
-// does.
+// does. The shorter row sets the cost when the other is much longer.
 template <typename Visit>
 inline bool ForEachInBothRows(const uint32_t* rowP, uint32_t countP, const uint32_t* rowQ,
                               uint32_t countQ, const Visit& visit)
 {
+    if (MuchLonger(countP, countQ)) {
+        // Each distinct entry of q's row is looked up in p's, whose repeats
+        // of it are visited in place: the same visits in the same order.
+        uint32_t i = 0;
+        for (uint32_t j = 0; j < countQ; ++j) {
+            const uint32_t u = rowQ[j];
+            if (j > 0 && rowQ[j - 1] == u) {
+                continue;
+            }
+            i = FirstNotBelow(rowP, countP, i, u);
+            for (; i < countP && rowP[i] == u; ++i) {
+                if (visit(u)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+    const bool search = MuchLonger(countQ, countP);
     uint32_t j = 0;
     for (uint32_t i = 0; i < countP; ++i) {
         const uint32_t u = rowP[i];
+        if (search) {
+            j = FirstNotBelow(rowQ, countQ, j, u);
+        }
         while (j < countQ && rowQ[j] < u) {
             ++j;
         }

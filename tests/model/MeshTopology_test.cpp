@@ -2,6 +2,7 @@
 // meshes; failures of bad meshes and of every allocation.
 #include "containers/Memory.h"
 #include "model/MeshTopology.h"
+#include "model/TriangleSides.h"
 #include "BruteTopology.h"
 #include "support/TestMeshes.h"
 
@@ -271,6 +272,41 @@ TEST(MeshTopology, GrowingListsSurviveEveryAllocationFailure)
             EXPECT_EQ(Request(topology, getter, 6, n, status), *expected) << "k " << k;
             EXPECT_EQ(status, 0) << "k " << k;
         }
+    }
+}
+
+// Two sorted rows with repeats merged as a plain walk does, against the
+// search that takes over when one row is much longer: the same visits in the
+// same order, and the same early stop.
+TEST(RowMerge, SearchingTheLongerRowVisitsWhatAPlainMergeDoes)
+{
+    std::mt19937 random(77);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<uint32_t> rows[2];
+        for (int r = 0; r < 2; ++r) {
+            const uint32_t length = round % 3 == r ? 100 + random() % 400 : random() % 12;
+            const uint32_t range = 1 + random() % 600;
+            for (uint32_t k = 0; k < length; ++k) {
+                rows[r].push_back(random() % range);
+            }
+            std::sort(rows[r].begin(), rows[r].end());
+        }
+        std::vector<uint32_t> plain;
+        for (uint32_t u : rows[0]) {
+            if (std::binary_search(rows[1].begin(), rows[1].end(), u)) {
+                plain.push_back(u);
+            }
+        }
+        const size_t stopAt = plain.empty() ? 0 : random() % (plain.size() + 1);
+        std::vector<uint32_t> got;
+        const bool stopped = ForEachInBothRows(rows[0].data(), static_cast<uint32_t>(rows[0].size()), rows[1].data(),
+                                               static_cast<uint32_t>(rows[1].size()), [&](uint32_t u) {
+                                                   got.push_back(u);
+                                                   return got.size() == stopAt;
+                                               });
+        EXPECT_EQ(stopped, stopAt != 0 && stopAt <= plain.size()) << round;
+        plain.resize(stopped ? stopAt : plain.size());
+        ASSERT_EQ(got, plain) << round;
     }
 }
 
