@@ -6,6 +6,7 @@
 #include "geometry/IntersectingPairs.h"
 
 #include "analysis/ElementList.h"
+#include "containers/Memory.h"
 #include "geometry/AabbTreeBuild.h"
 #include "geometry/NodePairQueue.h"
 #include "geometry/TriangleIntersection.h"
@@ -40,6 +41,61 @@ inline bool BoxesApart(const C3DAABB& a, const C3DAABB& b)
 
 enum class WalkResult { Completed, Stopped, OutOfMemory };
 
+constexpr uint32_t kNoSharedCorner = 0xFFFFFFFFu;
+
+// The smallest corner index that every triangle of entries first..last has,
+// or kNoSharedCorner.
+uint32_t SmallestSharedCorner(const TriEntry* entries, uint32_t first, uint32_t last)
+{
+    const TRIANGLE& t0 = entries[first].triangle;
+    uint32_t candidates[3] = {t0.a, t0.b, t0.c};
+    bool alive[3] = {true, true, true};
+    for (uint32_t k = first + 1; k <= last; ++k) {
+        const TRIANGLE& t = entries[k].triangle;
+        for (int c = 0; c < 3; ++c) {
+            alive[c] = alive[c] && (t.a == candidates[c] || t.b == candidates[c] || t.c == candidates[c]);
+        }
+    }
+    uint32_t smallest = kNoSharedCorner;
+    for (int c = 0; c < 3; ++c) {
+        smallest = alive[c] && candidates[c] < smallest ? candidates[c] : smallest;
+    }
+    return smallest;
+}
+
+// For every node, by its position in the node block, a corner index shared
+// by all the triangles under it, or kNoSharedCorner: a leaf's smallest
+// shared corner, an inner node's when both children name the same one. Two
+// nodes that name the same corner hold only pairs that share an index, none
+// of which is ever tested, so the walk drops them whole: a fan around one
+// point, a book of triangles on one edge or copies of one triangle would
+// otherwise have every overlapping pair of their boxes visited only to be
+// refused pair by pair. Nodes come after their parent in the block, so one
+// pass from the end meets children first. Null when the array cannot be
+// had; the walk then simply prunes nothing, with the same result.
+uint32_t* SharedCorners(const C3DTriAABBTree& tree)
+{
+    const AABBNode* root = tree.Root();
+    const uint32_t count = tree.NodeCount();
+    uint32_t* shared = root == nullptr ? nullptr : AllocateArray<uint32_t>(count);
+    if (shared == nullptr) {
+        return nullptr;
+    }
+    for (uint32_t k = count; k-- > 0;) {
+        const AABBNode& node = root[k];
+        if (node.Count() == 0) {
+            shared[k] = kNoSharedCorner;
+        } else if (node.IsLeaf()) {
+            shared[k] = SmallestSharedCorner(tree.Entries(), node.first, node.last);
+        } else {
+            const auto left = static_cast<uint32_t>(node.Left() - root);
+            const uint32_t corner = shared[left];
+            shared[k] = corner == shared[left + 1] ? corner : kNoSharedCorner;
+        }
+    }
+    return shared;
+}
+
 // The walk of a tree against itself, meeting every unordered pair of
 // triangles once: a pair of one node with itself is split into (left, left),
 // (left, right) and (right, right), a leaf with itself compares its entries
@@ -69,7 +125,10 @@ enum class WalkResult { Completed, Stopped, OutOfMemory };
 // in it, for the reason above, so no pair that could be tested is lost.
 class SelfWalk {
 public:
-    explicit SelfWalk(const C3DTriAABBTree& tree) : entries_(tree.Entries()), points_(tree.Mesh().points) {}
+    SelfWalk(const C3DTriAABBTree& tree, const uint32_t* sharedCorners)
+        : entries_(tree.Entries()), points_(tree.Mesh().points), root_(tree.Root()), shared_(sharedCorners)
+    {
+    }
 
     template <typename OnPair>
     WalkResult Run(const AABBNode* root, const OnPair& onPair) const
@@ -140,11 +199,22 @@ private:
         corners[2] = points_[t.c];
     }
 
-    // Queues the pair of nodes unless their boxes are apart; false when the
-    // queue cannot grow.
-    static bool Offer(NodePairQueue& queue, const AABBNode* a, const AABBNode* b)
+    // Whether every triangle under a and every one under b have a corner
+    // index in common (see SharedCorners).
+    bool SharesACorner(const AABBNode* a, const AABBNode* b) const
     {
-        return BoxesApart(a->box, b->box) || queue.Push(a, b);
+        if (shared_ == nullptr) {
+            return false;
+        }
+        const uint32_t corner = shared_[a - root_];
+        return corner != kNoSharedCorner && corner == shared_[b - root_];
+    }
+
+    // Queues the pair of nodes unless their boxes are apart or all their
+    // pairs share an index; false when the queue cannot grow.
+    bool Offer(NodePairQueue& queue, const AABBNode* a, const AABBNode* b) const
+    {
+        return BoxesApart(a->box, b->box) || SharesACorner(a, b) || queue.Push(a, b);
     }
 
     // The entries still to be compared, gathered from a range: their
@@ -295,7 +365,19 @@ private:
 
     const TriEntry* entries_;
     const T3DVECF* points_;
+    const AABBNode* root_;
+    const uint32_t* shared_;  // may be null: nothing pruned
 };
+
+// A walk over the tree with its shared corners, released afterwards.
+template <typename OnPair>
+WalkResult WalkTree(const C3DTriAABBTree& tree, const OnPair& onPair)
+{
+    uint32_t* shared = SharedCorners(tree);
+    const WalkResult result = SelfWalk(tree, shared).Run(tree.Root(), onPair);
+    Free(shared);
+    return result;
+}
 
 }  // namespace
 
@@ -313,8 +395,8 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
     if (pairs != nullptr) {
         // Every pair is wanted, so none is skipped; the walk meets each
         // unordered pair once.
-        const WalkResult result = SelfWalk(*treeA).Run(
-            treeA->Root(),
+        const WalkResult result = WalkTree(
+            *treeA,
             [&bits, pairs](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
                 if (TriTriIntersect(ca, cb) == '1') {
                     bits.Set(ta);
@@ -325,8 +407,8 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
             });
         return result == WalkResult::Completed ? 1 : 0;
     }
-    const WalkResult result = SelfWalk(*treeA).Run(
-        treeA->Root(), [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
+    const WalkResult result = WalkTree(
+        *treeA, [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
             // A pair of two triangles already known to intersect something
             // cannot change the marks.
             if (!(bits.IsSet(ta) && bits.IsSet(tb)) && TriTriIntersect(ca, cb) == '1') {
@@ -346,8 +428,8 @@ int FindIntersectingPair(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tree
     if (treeA != treeB) {
         return -1;
     }
-    const WalkResult result = SelfWalk(*treeA).Run(
-        treeA->Root(), [](uint32_t, uint32_t, const T3DVECF* ca, const T3DVECF* cb) {
+    const WalkResult result = WalkTree(
+        *treeA, [](uint32_t, uint32_t, const T3DVECF* ca, const T3DVECF* cb) {
             return TriTriIntersect(ca, cb) == '1';
         });
     switch (result) {

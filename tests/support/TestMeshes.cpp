@@ -152,4 +152,40 @@ void Append(TestMesh& mesh, const TestMesh& other)
     }
 }
 
+TestMesh Fan(uint32_t count)
+{
+    TestMesh m;
+    m.AddPoint(0, 0, 0);
+    for (uint32_t i = 0; i < count; ++i) {
+        const double angle = 2 * kPi * i / count;
+        m.AddPoint(std::cos(angle), std::sin(angle), 0);
+        m.AddTriangle(0, 1 + i, 1 + (i + 1) % count);
+    }
+    return m;
+}
+
+TestMesh Book(uint32_t count)
+{
+    TestMesh m;
+    m.AddPoint(0, 0, 0);
+    m.AddPoint(0, 0, 1);
+    for (uint32_t i = 0; i < count; ++i) {
+        const double angle = 2 * kPi * i / count;
+        m.AddTriangle(0, 1, m.AddPoint(std::cos(angle), std::sin(angle), 0.5));
+    }
+    return m;
+}
+
+TestMesh Copies(uint32_t count, bool alternate)
+{
+    TestMesh m;
+    m.AddPoint(0, 0, 0);
+    m.AddPoint(1, 0, 0);
+    m.AddPoint(0, 1, 0);
+    for (uint32_t i = 0; i < count; ++i) {
+        m.AddTriangle(0, alternate && i % 2 == 1 ? 2 : 1, alternate && i % 2 == 1 ? 1 : 2);
+    }
+    return m;
+}
+
 }  // namespace meshaudit::testing

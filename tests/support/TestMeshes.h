@@ -40,6 +40,15 @@ TestMesh Grid(uint32_t n, double cell = 1.0);
 // `count` random triangles with coordinates in [0, extent)^3, no shared points.
 TestMesh RandomSoup(uint32_t count, double extent, uint32_t seed);
 
+// Shapes that put many triangles at one place. A fan: `count` triangles
+// around point 0 in the plane z = 0 (a disk, one valid piece). A book:
+// `count` triangles on the edge from point 0 to point 1, their third points
+// on a circle around it. Copies: `count` times the triangle (0, 1, 2), every
+// second one reversed when `alternate`.
+TestMesh Fan(uint32_t count);
+TestMesh Book(uint32_t count);
+TestMesh Copies(uint32_t count, bool alternate);
+
 // Appends `other` to `mesh`, renumbering its indices.
 void Append(TestMesh& mesh, const TestMesh& other);
 
