@@ -99,7 +99,7 @@ py::tuple DropInvalid(const TriangleArray& triangles)
     for (uint32_t i = 0; i < triangleCount; ++i) {
         const TRIANGLE& t = input.triangles[i];
         const bool same = next < out.triangleCount && std::memcmp(&t, &out.triangles[next], sizeof t) == 0;
-        to[i] = same ? next++ : -1;
+        to[i] = same ? static_cast<int64_t>(next++) : int64_t{-1};
     }
     return py::make_tuple(kept, map);
 }

@@ -35,11 +35,12 @@ def test_values_verdicts_and_locations():
     assert not report.passed
     failed = {(q.category, q.name) for q in report.failed()}
     assert {("points", "CountIsolated"), ("triangles", "CountInvalidTopological"),
-            ("triangles", "CountDuplicatedTopological")} <= failed
+            ("triangles", "CountClassesOfDuplicatedTopological")} <= failed
     assert [q.verdict for q in report.quantities() if (q.category, q.name) in failed] == ["fail"] * len(failed)
     isolated = report.points.CountIsolated
     assert (isolated.value, isolated.criterion, isolated.where.tolist(), isolated.where_total) == (1, {"min": 0, "max": 0}, [4], 1)
     assert report.triangles.CountInvalidTopological.where.tolist() == [4]
+    assert report.triangles.CountDuplicatedTopological.where.tolist() == [[1, 1], [5, 1]]  # (triangle, class)
     assert report.triangles.Count.where is None and report.triangles["Count"].value == 6
     assert set(report.mesh) == set(report.to_dict()["mesh"])
     assert meshaudit.check(TETRA_POINTS, TETRA).passed and meshaudit.check(TETRA_POINTS, TETRA).points.CountIsolated.where is None
