@@ -9,7 +9,7 @@ import numpy as np
 from . import _meshaudit
 
 
-@dataclass
+@dataclass(eq=False)
 class Mesh:
     """A triangle mesh as the library reads it.
 

@@ -156,7 +156,8 @@ def check(points, triangles=None, profile: str = "closed",
         raise TypeError(f"settings: expected a dict or a path, got {type(settings).__name__}")
     p = points_array(points)
     t = triangles_array(triangles, p.shape[0])
-    text, lists = _meshaudit.check(p, t, profile, document, file, bool(where), int(max_items), bool(progress),
+    cap = min(int(max_items), 2**64 - 1)
+    text, lists = _meshaudit.check(p, t, profile, document, file, bool(where), cap, bool(progress),
                                    os.fsencode(source.file), source.format, source.notes, source.object_id,
                                    source.object_name)
     return Report(json.loads(text), lists)
