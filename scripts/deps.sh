@@ -4,6 +4,7 @@
 #
 #   bash scripts/deps.sh          # the library and the command
 #   bash scripts/deps.sh test     # also everything the tests need
+#   bash scripts/deps.sh python   # also the Python package's build
 set -euo pipefail
 
 packages=(
@@ -17,7 +18,11 @@ if [ "${1:-}" = test ]; then
     libgmp-dev                  # exact rational reference in the predicate tests
     clang libclang-rt-14-dev    # libFuzzer targets
     valgrind
+    pybind11-dev python3-dev python3-numpy        # the Python package (python/)
+    python3-pytest python3-open3d python3-meshio  # its tests
   )
+elif [ "${1:-}" = python ]; then
+  packages+=(pybind11-dev python3-dev python3-numpy)
 elif [ "${1:-}" = bench ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3-numpy)
 fi

@@ -19,6 +19,13 @@ done
 echo "== fuzz (brief) =="
 FUZZ_SECONDS=${FUZZ_SECONDS:-10} bash scripts/fuzz.sh
 
+# The Python package, built beside its own copy of the command, whose JSON
+# its reports must equal.
+echo "== python =="
+bash scripts/python.sh --build
+MESHAUDIT_COMMAND=build/python/cli/meshaudit PYTHONPATH=build/python/python \
+  /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests
+
 # The target is a third of the code (0.35); the suite is still above it, so
 # the check holds it where it is until it is cut further: it fails as soon
 # as tests grow faster than the code.

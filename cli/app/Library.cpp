@@ -5,6 +5,7 @@
 #include "Terminal.h"
 
 #include "Marked.h"
+#include "MeshCheck.h"
 
 #include "meshaudit.h"
 #include "meshaudit.hpp"
@@ -17,18 +18,6 @@
 namespace meshaudit::cli {
 
 namespace {
-
-MeshRecord RecordOf(const MeshData& mesh)
-{
-    MeshRecord record;
-    // The readers guarantee counts that fit 32 bits; the library only reads
-    // the arrays.
-    record.points = const_cast<T3DVECF*>(mesh.points.data());
-    record.pointCount = static_cast<uint32_t>(mesh.points.size());
-    record.triangles = const_cast<TRIANGLE*>(mesh.triangles.data());
-    record.triangleCount = static_cast<uint32_t>(mesh.triangles.size());
-    return record;
-}
 
 // Copies a repair's output into `output` and gives the library its arrays
 // back.
@@ -50,62 +39,7 @@ int TakeRepairOutput(int code, MeshRecord& record, const MeshData& input, MeshDa
     return code;
 }
 
-// Draws the progress line as the library's own analyse() does, for runs
-// through locate(), which prints nothing by itself.
-void DrawProgress(void*, uint32_t done, uint32_t total, const char* label)
-{
-    std::fprintf(stderr, "\r%3u %% %-60.60s", total == 0 ? 0u : done * 100u / total, label);
-    std::fflush(stderr);
-}
-
-// The lists of every located quantity, cut to `maxItems` entries each.
-std::vector<ElementList> ListsOf(const meshaudit::Locations& where, uint64_t maxItems)
-{
-    std::vector<ElementList> lists;
-    for (Category category : kCategories) {
-        for (const Quantity& q : QuantitiesOf(category)) {
-            const uint32_t k = static_cast<uint32_t>(q.k);
-            const ElementSpan span = category == Category::Points  ? where.of(static_cast<PointQuantity>(k))
-                                   : category == Category::Edges   ? where.of(static_cast<EdgeQuantity>(k))
-                                   : category == Category::Triangles ? where.of(static_cast<TriangleQuantity>(k))
-                                                                     : where.of(static_cast<MeshQuantity>(k));
-            if (!span.located) {
-                continue;
-            }
-            ElementList list;
-            list.category = static_cast<uint8_t>(category);
-            list.k = static_cast<uint8_t>(k);
-            list.arity = span.arity;
-            list.total = span.total;
-            list.data.assign(span.data, span.data + std::min(span.stored, maxItems) * span.arity);
-            lists.push_back(std::move(list));
-        }
-    }
-    return lists;
-}
-
 }  // namespace
-
-MeshScale ScaleOf(const MeshData& mesh)
-{
-    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-    for (const T3DVECF& p : mesh.points) {
-        const double c[3] = {p.x, p.y, p.z};
-        if (std::isfinite(c[0]) && std::isfinite(c[1]) && std::isfinite(c[2])) {
-            for (int i = 0; i < 3; ++i) {
-                low[i] = std::min(low[i], c[i]);
-                high[i] = std::max(high[i], c[i]);
-            }
-        }
-    }
-    MeshScale scale;
-    if (low[0] <= high[0]) {
-        const double d[3] = {high[0] - low[0], high[1] - low[1], high[2] - low[2]};
-        scale.diagonal = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-        scale.volume = d[0] * d[1] * d[2];
-    }
-    return scale;
-}
 
 // Without lists, the mesh goes through the shared library's C functions, as
 // any host would use them (and the library draws its own progress line).
@@ -116,36 +50,19 @@ namespace {
 FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Settings& settings,
                         const AnalyseRequest& request)
 {
-    FileOutcome outcome;
-    outcome.file = path;
-    outcome.format = mesh.formatName;
-    outcome.objectId = mesh.objectId;
-    outcome.objectName = mesh.objectName;
-    outcome.notes = mesh.notes;
-    outcome.pointCount = mesh.points.size();
-    outcome.triangleCount = mesh.triangles.size();
-    const MeshScale scale = ScaleOf(mesh);
-    outcome.diagonal = scale.diagonal;
-    outcome.boxVolume = scale.volume;
-    outcome.used = Resolve(settings, scale);
-    const SettingsBlocks& used = outcome.used;
     const MeshRecord record = RecordOf(mesh);
+    FileOutcome outcome = DescribeMesh(path, mesh, record, settings);
     const bool marking = !request.markedPath.empty();
-    int32_t code = 0;
     meshaudit::Locations where;
     if (request.locate || marking) {
-        meshaudit::LocateRequest ask;
+        LocateOptions ask;
         ask.maxItems = marking ? UINT64_MAX : request.maxItems;
-        ask.progress = request.showProgress ? DrawProgress : nullptr;
-        code = meshaudit::locate(record, used.points, used.edges, used.triangles, used.mesh, ask, where);
-        if (request.showProgress) {
-            std::fprintf(stderr, "\r%70s\r", "");
-        }
-        if (code == -5) {
-            outcome.notes.push_back("memory for the element lists ran out: some lists are cut short");
-            code = 1;
+        ask.progress = request.showProgress;
+        if (!LocateOutcome(outcome, record, ask, where)) {
+            return outcome;
         }
     } else {
+        const SettingsBlocks& used = outcome.used;
         set_pnt_params(&used.points);
         set_edg_params(&used.edges);
         set_tri_params(&used.triangles);
@@ -154,15 +71,11 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
         if (!request.showProgress) {
             silence.emplace();
         }
-        code = analyse(&record);
-    }
-    if (code != 1) {
-        outcome.error = path + ": the library refused the mesh (analyse returned " + std::to_string(code) + ")";
-        return outcome;
-    }
-    if (request.locate || marking) {
-        outcome.results = ResultBlocks{where.points, where.edges, where.triangles, where.mesh};
-    } else {
+        const int32_t code = analyse(&record);
+        if (code != 1) {
+            outcome.error = path + ": the library refused the mesh (analyse returned " + std::to_string(code) + ")";
+            return outcome;
+        }
         get_pnt_params(&outcome.results.points);
         get_edg_params(&outcome.results.edges);
         get_tri_params(&outcome.results.triangles);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "MeshData.h"
+#include "MeshCheck.h"
 #include "Outcome.h"
 #include "Quantities.h"
 #include "Settings.h"
@@ -30,9 +31,6 @@ FileOutcome AnalyseFile(const std::string& path, const Settings& settings, const
 // checked as a mesh of its own; one outcome for the other formats.
 std::vector<FileOutcome> AnalyseFileObjects(const std::string& path, const Settings& settings,
                                            const AnalyseRequest& request);
-
-// The bounding box of the finite points.
-MeshScale ScaleOf(const MeshData& mesh);
 
 // The two repairs. Each returns the library's code (0 on success) and, on
 // success, the repaired copy in `output`.

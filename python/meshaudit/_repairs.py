@@ -1,0 +1,39 @@
+"""The library's two repairs, on arrays."""
+from __future__ import annotations
+
+import math
+
+import numpy as np
+
+from . import _meshaudit
+from ._arrays import points_array, triangles_array
+
+
+def merge_points(points, triangles, tolerance: float) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
+    """Merges the points that lie within `tolerance` of each other.
+
+    Seeds are taken in index order and each class becomes the mean of its
+    points (as `meshaudit repair --merge`). Triangles are renumbered, never
+    dropped: one whose corners merged repeats an index (see drop_invalid).
+
+    Returns (points, triangles, point_map): the merged float64 points, the
+    renumbered uint32 triangles and, for every old point i, its new index
+    point_map[i].
+    """
+    if isinstance(tolerance, bool) or not isinstance(tolerance, (int, float, np.number)):
+        raise TypeError(f"tolerance: expected a number, got {type(tolerance).__name__}")
+    if not math.isfinite(tolerance):
+        raise ValueError(f"tolerance: expected a finite distance, got {tolerance}")
+    p = points_array(points)
+    t = triangles_array(triangles, p.shape[0])
+    return _meshaudit.merge_points(p, t, float(tolerance))
+
+
+def drop_invalid(triangles) -> tuple[np.ndarray, np.ndarray]:
+    """Drops the triangles that name a point more than once.
+
+    Returns (triangles, triangle_map): the kept uint32 triangles in their
+    order and, for every old triangle i, its new index triangle_map[i], or
+    -1 when it was dropped.
+    """
+    return _meshaudit.drop_invalid(triangles_array(triangles, None))

@@ -1,0 +1,163 @@
+"""check(): the library's verdicts on a mesh, as the command reports them."""
+from __future__ import annotations
+
+import copy
+import json
+import os
+from typing import Any, Iterator, Mapping
+
+import numpy as np
+
+from . import _meshaudit
+from ._arrays import points_array, triangles_array
+from ._mesh import Mesh
+
+CATEGORIES = ("points", "edges", "triangles", "mesh")
+
+
+class Quantity:
+    """One quantity of a report.
+
+    value        the count, double or boolean; None unless state is "computed"
+    state        "computed", "not computed", "error", "nan", "inf" or "-inf"
+    verdict      "pass", "fail" or "not judged"
+    criterion    {"min": .., "max": ..}, {"expected": ..} or None (never judged)
+    enabled      whether it was computed
+    where        with check(where=True), the elements behind the value: a
+                 uint32 array, one row per element (a flat array when an
+                 element is one index); None when it lists none
+    where_total  the elements counted in all (where may hold fewer)
+    """
+
+    __slots__ = ("category", "name", "value", "state", "verdict", "criterion", "enabled", "code",
+                 "where", "where_total")
+
+    def __init__(self, category: str, name: str, entry: Mapping[str, Any], where):
+        self.category, self.name = category, name
+        self.value = entry["value"]
+        self.state = entry["state"]
+        self.verdict = entry["verdict"]
+        self.criterion = entry["criterion"]
+        self.enabled = entry["enabled"]
+        self.code = entry.get("code")
+        self.where, self.where_total = where if where is not None else (None, None)
+
+    @property
+    def failed(self) -> bool:
+        return self.verdict == "fail"
+
+    def __repr__(self) -> str:
+        return f"<{self.category}.{self.name} = {self.value!r}: {self.verdict}>"
+
+
+class Category(Mapping[str, Quantity]):
+    """The quantities of one category, by name: `report.triangles.CountIntersected`
+    or `report.triangles["CountIntersected"]`."""
+
+    def __init__(self, name: str, quantities: dict[str, Quantity]):
+        self._name, self._quantities = name, quantities
+
+    def __getattr__(self, name: str) -> Quantity:
+        try:
+            return self.__dict__["_quantities"][name]
+        except KeyError:
+            raise AttributeError(f"{self.__dict__.get('_name')} has no quantity {name!r}") from None
+
+    def __getitem__(self, name: str) -> Quantity:
+        return self._quantities[name]
+
+    def __iter__(self) -> Iterator[str]:
+        return iter(self._quantities)
+
+    def __len__(self) -> int:
+        return len(self._quantities)
+
+    def __dir__(self):
+        return [*super().__dir__(), *self._quantities]
+
+
+class Report:
+    """The result of check(): `passed`, `failed()`, one Category per
+    `points`, `edges`, `triangles` and `mesh`, and `to_dict()`, the
+    command's JSON document for the same mesh and settings."""
+
+    def __init__(self, document: dict, where: dict):
+        self._document = document
+        self.verdict: str = document["verdict"]
+        self.summary: dict = document["summary"]
+        self.scale: dict = document["scale"]
+        self.notes: list[str] = document["notes"]
+        for category in CATEGORIES:
+            setattr(self, category, Category(category, {
+                name: Quantity(category, name, entry, where.get(f"{category}.{name}"))
+                for name, entry in document[category].items()}))
+
+    @property
+    def passed(self) -> bool:
+        """True when every judged quantity passed."""
+        return self.verdict == "pass"
+
+    def quantities(self) -> Iterator[Quantity]:
+        for category in CATEGORIES:
+            yield from getattr(self, category).values()
+
+    def failed(self) -> list[Quantity]:
+        """The quantities whose verdict is "fail", in report order."""
+        return [q for q in self.quantities() if q.failed]
+
+    def to_dict(self) -> dict:
+        """The report as `meshaudit check --json` prints it (a copy)."""
+        return copy.deepcopy(self._document)
+
+    def __repr__(self) -> str:
+        s = self.summary
+        return f"<Report {self.verdict}: {s['passed']} passed, {s['failed']} failed, {s['not_judged']} not judged>"
+
+
+def check(points, triangles=None, profile: str = "closed",
+          settings: Mapping[str, Any] | str | os.PathLike | None = None, where: bool = False,
+          max_items: int = 100, progress: bool = False) -> Report:
+    """Checks a mesh and returns its Report.
+
+    points     an (N, 3) array-like of float32 or float64 coordinates, or a
+               Mesh from read() or from_*() (then `triangles` is left out
+               and the report names its file, format and notes)
+    triangles  an (M, 3) array-like of int32, int64 or uint32 point indices
+    profile    the built-in profile to judge by: "closed", "surface", "library"
+    settings   a settings document (dict) or the path of a settings file,
+               refining the profile as `meshaudit check --settings` does
+    where      also list the elements behind each quantity (Quantity.where)
+    max_items  at most this many elements per list; the totals stay complete
+    progress   draw a progress line on standard error while analysing
+
+    The analysis releases the GIL: threads may check meshes at once.
+    Raises TypeError or ValueError naming the argument that is wrong.
+    """
+    source = Mesh(points=None, triangles=None, format="arrays")
+    if isinstance(points, Mesh):
+        if triangles is not None:
+            raise TypeError("triangles: give either a Mesh or points and triangles")
+        source, points, triangles = points, points.points, points.triangles
+    elif triangles is None:
+        raise TypeError("triangles: missing (or pass a Mesh as points)")
+    if not isinstance(profile, str):
+        raise TypeError(f"profile: expected a name, got {type(profile).__name__}")
+    if isinstance(max_items, bool) or not isinstance(max_items, (int, np.integer)) or max_items < 0:
+        raise ValueError(f"max_items: expected a count of 0 or more, got {max_items!r}")
+    document = file = None
+    if isinstance(settings, Mapping):
+        try:
+            document = json.dumps(settings, allow_nan=False)
+        except (TypeError, ValueError) as error:
+            raise ValueError(f"settings: not a settings document ({error})") from None
+    elif isinstance(settings, (str, os.PathLike)):
+        file = os.fspath(settings)
+    elif settings is not None:
+        raise TypeError(f"settings: expected a dict or a path, got {type(settings).__name__}")
+    p = points_array(points)
+    t = triangles_array(triangles, p.shape[0])
+    cap = min(int(max_items), 2**64 - 1)
+    text, lists = _meshaudit.check(p, t, profile, document, file, bool(where), cap, bool(progress),
+                                   os.fsencode(source.file), source.format, source.notes, source.object_id,
+                                   source.object_name)
+    return Report(json.loads(text), lists)

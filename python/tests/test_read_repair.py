@@ -1,0 +1,62 @@
+import types
+
+import numpy as np
+import pytest
+
+import meshaudit
+from conftest import TETRA, TETRA_POINTS
+
+
+@pytest.mark.parametrize("name, text, words", [
+    ("bad.obj", "v 0 0 0\nv 1 0 0\nv abc 1 0\nf 1 2 3\n", r"bad\.obj: line 3: 'abc' is not a number"),
+    ("short.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n", r"short\.off: line 2: the header announces 3 vertices"),
+    ("none.ply", None, r"none\.ply"),
+])
+def test_read_errors_name_the_file_and_line(tmp_path, name, text, words):
+    if text is not None:
+        (tmp_path / name).write_text(text)
+    with pytest.raises(meshaudit.ReadError, match=words):
+        meshaudit.read(tmp_path / name)
+
+
+def test_read_gives_the_files_arrays_and_notes(tmp_path):
+    (tmp_path / "q.obj").write_text("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\nl 1 2\n")
+    mesh = meshaudit.read(str(tmp_path / "q.obj"))
+    assert (mesh.points.dtype, mesh.triangles.dtype, mesh.format) == (np.float64, np.uint32, "OBJ")
+    assert mesh.points.tolist() == [[0, 0, 0], [1, 0, 0], [1, 1, 0], [0, 1, 0]]
+    assert mesh.triangles.tolist() == [[0, 1, 2], [0, 2, 3]] and len(mesh.notes) == 2 and mesh.objects == []
+
+
+def test_merge_points_maps_old_points_to_new():
+    points = [[0, 0, 0], [1e-9, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1e-9]]
+    merged, triangles, point_map = meshaudit.merge_points(points, [[0, 2, 3], [1, 3, 2]], 1e-6)
+    assert point_map.tolist() == [0, 0, 1, 2, 0]
+    assert triangles.tolist() == [[0, 1, 2], [0, 2, 1]]
+    np.testing.assert_allclose(merged, [[1e-9 / 3, 0, 1e-9 / 3], [1, 0, 0], [0, 1, 0]], atol=1e-15)
+
+
+@pytest.mark.parametrize("triangles, kept, triangle_map", [
+    ([[0, 1, 2], [1, 1, 2], [2, 3, 4], [5, 5, 5]], [[0, 1, 2], [2, 3, 4]], [0, -1, 1, -1]),
+    ([[7, 7, 1]], [], [-1]),
+    (np.array([[3, 2, 1], [3, 2, 1]], np.uint32), [[3, 2, 1], [3, 2, 1]], [0, 1]),
+])
+def test_drop_invalid(triangles, kept, triangle_map):
+    new, mapping = meshaudit.drop_invalid(triangles)
+    assert (new.tolist(), mapping.tolist(), new.shape[1:]) == (kept, triangle_map, (3,))
+
+
+def test_from_other_libraries():
+    duck = types.SimpleNamespace(vertices=np.array(TETRA_POINTS, np.float32), faces=np.array(TETRA, np.int64))
+    o3d = pytest.importorskip("open3d")
+    meshio = pytest.importorskip("meshio")
+    o3d_mesh = o3d.geometry.TriangleMesh(o3d.utility.Vector3dVector(np.array(TETRA_POINTS, float)),
+                                         o3d.utility.Vector3iVector(np.array(TETRA, np.int32)))
+    io_mesh = meshio.Mesh(TETRA_POINTS, [("triangle", TETRA[:2]), ("quad", [[0, 1, 2, 3]]), ("triangle", TETRA[2:])])
+    meshes = [meshaudit.from_trimesh(duck), meshaudit.from_open3d(o3d_mesh), meshaudit.from_meshio(io_mesh)]
+    for mesh in meshes:
+        assert (mesh.points.tolist(), mesh.triangles.tolist()) == (TETRA_POINTS, TETRA)
+        assert meshaudit.check(mesh).passed
+    assert [m.format for m in meshes] == ["trimesh", "Open3D", "meshio"]
+    assert meshes[2].notes == ["1 cells of type quad skipped"]
+    with pytest.raises(TypeError, match="obj: expected"):
+        meshaudit.from_open3d(duck)
