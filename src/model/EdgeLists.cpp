@@ -5,6 +5,7 @@
 #include "model/IncidenceLists.h"
 #include "model/MeshTopology.h"
 #include "model/ReadAhead.h"
+#include "model/SideGroups.h"
 #include "model/TriangleSides.h"
 
 namespace meshaudit {
@@ -60,6 +61,18 @@ int32_t MeshTopology::BuildBorderSides()
     if (sides == nullptr) {
         return -2;
     }
+    // Reading a row once per side costs the square of its length: rows this
+    // long are taken side group by side group (one count per group of sides
+    // with the same end), with the same marks.
+    constexpr uint32_t kLongRow = 32;
+    SideFrom* scratch = nullptr;
+    if (largestTriangleRow_ > kLongRow) {
+        scratch = AllocateArray<SideFrom>(largestTriangleRow_);
+        if (scratch == nullptr) {
+            Free(sides);
+            return -2;
+        }
+    }
     // Point by point: side s of t runs from corner s, so it is decided among
     // the entries of that corner's row, whose triangles stay at hand while
     // the row is read.
@@ -67,17 +80,25 @@ int32_t MeshTopology::BuildBorderSides()
         PrefetchRowTargetsAhead(vertexTriangles_, pointCount_, triangles_, triangleCount_, p);
         const uint32_t* row = vertexTriangles_.rows[p];
         const uint32_t count = vertexTriangles_.counts[p];
+        if (count > kLongRow) {
+            ForEachSideGroupAt(triangles_, vertexTriangles_, p, scratch,
+                               [&](uint32_t, uint32_t q, const SideFrom* group, uint32_t n) {
+                                   const uint32_t shared = EntriesWithBoth(vertexTriangles_, p, q);
+                                   for (uint32_t k = 0; k < n; ++k) {
+                                       if (shared == CornersAt(triangles_[group[k].t], p)) {
+                                           sides[group[k].t] = static_cast<uint8_t>(sides[group[k].t] | (1u << group[k].s));
+                                       }
+                                   }
+                               });
+            continue;
+        }
         ForEachSideFrom(triangles_, row, count, p, [&](uint32_t t, int s, uint32_t q) {
-            // Reading the whole row for every side costs the square of a
-            // long row (a fan's centre); there, q's row is searched instead.
-            const bool shared = MuchLonger(count, vertexTriangles_.counts[q])
-                                    ? SideIsShared(vertexTriangles_, t, p, q)
-                                    : CountOthersWith(triangles_, row, count, t, q) != 0;
-            if (!shared) {
+            if (CountOthersWith(triangles_, row, count, t, q) == 0) {
                 sides[t] = static_cast<uint8_t>(sides[t] | (1u << s));
             }
         });
     }
+    Free(scratch);
     borderSides_ = sides;
     return 0;
 }

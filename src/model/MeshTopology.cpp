@@ -24,6 +24,8 @@ void MeshTopology::FreeAll()
     Free(edges_);
     Free(borderEdges_);
     Free(borderSides_);
+    Free(triangleDegrees_);
+    triangleDegrees_ = nullptr;
     ReleaseLists(vertexNeighbours_);
     ReleaseLists(vertexTriangles_);
     ReleaseLists(edgeTriangles_);
@@ -100,6 +102,15 @@ const IncidenceLists& MeshTopology::EdgeTriangles()
 bool MeshTopology::HasTriangleNeighbours() const
 {
     return IsPresent(triangleNeighbours_);
+}
+
+const uint32_t* MeshTopology::TriangleDegrees()
+{
+    status_ = IndicesInRange() ? BuildTriangleDegrees() : kTopologyIndexOutOfRange;
+    if (status_ != 0) {
+        return nullptr;
+    }
+    return triangleDegrees_ != nullptr ? triangleDegrees_ : triangleNeighbours_.counts;
 }
 
 const IncidenceLists& MeshTopology::TriangleNeighbours()

@@ -100,6 +100,27 @@ public:
     // memory.
     const IncidenceLists& TriangleNeighbours();
 
+    // Per triangle: the number of entries of its TriangleNeighbours row. Read
+    // from those lists when they are built or affordable, else counted side
+    // group by side group (model/SideGroups.h) into an array of its own, kept.
+    // Codes: those of TriangleNeighbours, or -1 vertex triangle lists failed,
+    // -3 out of memory.
+    const uint32_t* TriangleDegrees();
+
+    // Whether the triangle neighbour lists are built, or would hold at most
+    // the limit's number of entries per triangle: a bound from the vertex
+    // triangle rows (a side gets no more entries than the shorter row of its
+    // end points) is compared, so the lists are never built to find out.
+    // True as well when a corner is out of range or the vertex triangle
+    // lists fail, so that a caller takes its usual path and reports that.
+    bool NeighbourListsAffordable();
+
+    // The limit of NeighbourListsAffordable, in entries per triangle
+    // [kNeighbourEntriesPerTriangle]; 0 makes every analysis that can take
+    // the side groups instead of the lists do so.
+    void LimitNeighbourEntries(uint32_t perTriangle) { neighbourEntryLimit_ = perTriangle; }
+    static constexpr uint32_t kNeighbourEntriesPerTriangle = 48;
+
     // Whether the triangle neighbour lists are built already. A caller with
     // a cheaper way that does not need them can then use them for free
     // instead of paying for their build.
@@ -108,6 +129,9 @@ public:
     // The code of the most recent getter (0 success). Every getter gives
     // kTopologyIndexOutOfRange when a triangle names an index >= pointCount.
     int32_t Status() const { return status_; }
+
+    // The longest VertexTriangles row (0 before they are built).
+    uint32_t LargestTriangleRow() const { return largestTriangleRow_; }
 
     const T3DVECF* Points() const { return points_; }
     uint32_t PointCount() const { return pointCount_; }
@@ -127,6 +151,7 @@ private:
     int32_t BuildTriangleNeighbours();
     int32_t BuildBorderSides();
     int32_t BuildBorderEdges();
+    int32_t BuildTriangleDegrees();
 
     const T3DVECF* points_ = nullptr;
     uint32_t pointCount_ = 0;
@@ -138,6 +163,8 @@ private:
     uint32_t borderEdgeCount_ = 0;
     uint8_t* borderSides_ = nullptr;
     uint32_t largestTriangleRow_ = 0;  // the longest VertexTriangles row
+    uint32_t* triangleDegrees_ = nullptr;  // when counted without the lists
+    uint32_t neighbourEntryLimit_ = kNeighbourEntriesPerTriangle;
     IncidenceLists vertexNeighbours_;
     IncidenceLists vertexTriangles_;
     IncidenceLists edgeTriangles_;

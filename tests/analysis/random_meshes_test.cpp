@@ -2,8 +2,10 @@
 // (coincident points, both zeros, NaN and infinities, degenerate, repeated
 // and reversed triangles, books and fans on one side, flipped faces, corners
 // out of range) against brute-force counts written from the definitions.
+#include "analysis/ElementList.h"
 #include "analysis/MeshBuilders.h"
 #include "analysis/RandomMesh.h"
+#include "analysis/mesh/GraphWalk.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "analysis/points/PointAnalyses.h"
 #include "analysis/triangles/TriangleAnalyses.h"
@@ -548,6 +550,58 @@ TEST(RandomMeshes, EveryQuantityMatchesItsDefinition)
     EXPECT_GT(stats.repeats, rounds / 10);
     EXPECT_GT(stats.several, rounds / 10);
     EXPECT_GT(stats.bordered, rounds / 40);
+}
+
+// The analyses that take the side groups where the triangle neighbour lists
+// would be large, made to take them always (a limit of 0) and compared with
+// the lists, values and element lists alike, on random meshes with books,
+// fans and copies of their own (some of them repeat points, which keeps the
+// lists for components and orientability).
+TEST(RandomMeshes, SideGroupsGiveWhatTheNeighbourListsGive)
+{
+    std::mt19937 random(4099);
+    using Into = int32_t (*)(const MeshRecord&, MeshTopology&, ElementList*);
+    const Into counts[] = {&triangles::CountIsolatedInto, &triangles::CountSingularInto,
+                           &triangles::MinimalDegreeInto, &triangles::MaximalDegreeInto,
+                           &triangles::CountFlippedTopologicalInto, &ComputeComponentsInto,
+                           &ComputeBordersInto, &triangles::CountBorderInto};
+    int linearOrientable = 0;
+    for (int round = 0; round < 600; ++round) {
+        TestMesh m = RandomMesh(random, round);
+        const uint32_t crowd = 3 + random() % 40;
+        switch (round % 4) {
+        case 0: testing::Append(m, testing::Book(crowd)); break;
+        case 1: testing::Append(m, testing::Fan(crowd)); break;
+        default: testing::Append(m, testing::Copies(crowd, round % 4 == 3)); break;
+        }
+        const MeshRecord r = m.Record();
+        SCOPED_TRACE("round " + std::to_string(round));
+        for (Into count : counts) {
+            ElementList lists[2];
+            int32_t got[2];
+            for (int linear = 0; linear < 2; ++linear) {
+                MeshTopology topology;
+                topology.Attach(r);
+                topology.LimitNeighbourEntries(linear != 0 ? 0 : 0xFFFFFFFFu);
+                lists[linear].Open(count == &ComputeBordersInto ? 2 : 1, UINT64_MAX);
+                got[linear] = count(r, topology, &lists[linear]);
+            }
+            ASSERT_EQ(got[1], got[0]);
+            ASSERT_EQ(lists[1].Total(), lists[0].Total());
+            ASSERT_TRUE(std::equal(lists[0].Items(), lists[0].Items() + lists[0].Stored() * lists[0].Arity(),
+                                   lists[1].Items()));
+        }
+        bool orientable[2];
+        for (int linear = 0; linear < 2; ++linear) {
+            MeshTopology topology;
+            topology.Attach(r);
+            topology.LimitNeighbourEntries(linear != 0 ? 0 : 0xFFFFFFFFu);
+            orientable[linear] = IsOrientable(r, topology);
+        }
+        ASSERT_EQ(orientable[1], orientable[0]);
+        linearOrientable += orientable[0] && !AnyTriangleRepeatsAPoint(r.triangles, r.triangleCount) ? 1 : 0;
+    }
+    EXPECT_GT(linearOrientable, 20);  // both verdicts of the grouped relations occur
 }
 
 // Groups of random edge sets, end points beyond the points included.

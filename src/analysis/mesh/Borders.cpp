@@ -4,6 +4,7 @@
 #include "analysis/mesh/GraphWalk.h"
 #include "analysis/RecordChecks.h"
 #include "analysis/mesh/MeshAnalyses.h"
+#include "containers/DisjointSets.h"
 #include "containers/Memory.h"
 #include "model/IncidenceLists.h"
 
@@ -100,6 +101,53 @@ int32_t BuildEdgeNeighbourLists(const T3DEDGE* edges, uint32_t pointCount, uint3
 }
 
 namespace {
+
+// The groups of GroupEdges by joining the end points of each edge instead of
+// walking the edge neighbour lists, which are symmetric: two edges are in one
+// group exactly when end points below pointCount join them, and numbering
+// the groups by their first edge is the walk's seed order. -6 without memory,
+// as when the lists fail.
+int32_t GroupEdgesByPoints(const T3DEDGE* edges, uint32_t pointCount, uint32_t edgeCount, uint32_t* group)
+{
+    uint32_t* parent = AllocateArray<uint32_t>(pointCount);
+    uint8_t* parity = AllocateArray<uint8_t>(pointCount);
+    uint32_t* number = AllocateArray<uint32_t>(pointCount);  // of a root's group
+    if (parent == nullptr || parity == nullptr || number == nullptr) {
+        Free(parent);
+        Free(parity);
+        Free(number);
+        return -6;
+    }
+    DisjointSets sets(parent, parity, pointCount);
+    for (uint32_t e = 0; e < edgeCount; ++e) {
+        bool joined = false;
+        if (edges[e].first < pointCount && edges[e].second < pointCount) {
+            sets.Relate(edges[e].first, edges[e].second, 0, joined);
+        }
+    }
+    for (uint32_t p = 0; p < pointCount; ++p) {
+        number[p] = 0xFFFFFFFFu;
+    }
+    uint32_t groups = 0;
+    for (uint32_t e = 0; e < edgeCount; ++e) {
+        const uint32_t end = edges[e].first < pointCount ? edges[e].first : edges[e].second;
+        uint32_t g = groups;
+        if (end < pointCount) {
+            uint8_t unused = 0;
+            uint32_t& n = number[sets.Find(end, unused)];
+            n = n == 0xFFFFFFFFu ? groups : n;
+            g = n;
+        }
+        groups += g == groups ? 1 : 0;
+        if (group != nullptr) {
+            group[e] = g;
+        }
+    }
+    Free(number);
+    Free(parity);
+    Free(parent);
+    return static_cast<int32_t>(groups);
+}
 
 // CountEdgeGroups, and each edge's group number when `group` is not null.
 int32_t GroupEdges(const EdgeList& list, uint32_t* group)
@@ -227,13 +275,23 @@ int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, Eleme
     if (borderEdges == nullptr || borderEdgeCount == 0) {
         return 0;
     }
+    // d border edges at one point give each of them the other d - 1 in the
+    // edge neighbour lists; a point has at most twice as many border edges as
+    // triangles. Where the lists could grow large, or the triangle neighbour
+    // lists are large too, the groups come from joining end points instead.
+    const IncidenceLists& rows = topology.VertexTriangles();
+    uint64_t bound = 0;
+    for (uint32_t e = 0; e < borderEdgeCount; ++e) {
+        bound += uint64_t{rows.counts[borderEdges[e].first]} + rows.counts[borderEdges[e].second];
+    }
+    const bool byPoints = bound > 24ull * borderEdgeCount + 2048 || !topology.NeighbourListsAffordable();
     EdgeList list;
     list.points = points;
     list.pointCount = pointCount;
     list.edges = borderEdges;
     list.edgeCount = borderEdgeCount;
     if (where == nullptr) {
-        return CountEdgeGroups(list);
+        return byPoints ? GroupEdgesByPoints(borderEdges, pointCount, borderEdgeCount, nullptr) : CountEdgeGroups(list);
     }
     // Without the scratch memory the count still stands; the list says it
     // is cut.
@@ -242,7 +300,8 @@ int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, Eleme
         where->MarkFailed();
         return CountEdgeGroups(list);
     }
-    const int32_t groups = GroupEdges(list, group);
+    const int32_t groups =
+        byPoints ? GroupEdgesByPoints(borderEdges, pointCount, borderEdgeCount, group) : GroupEdges(list, group);
     if (groups > 0 && !ListBorderWalks(borderEdges, borderEdgeCount, pointCount, group,
                                        static_cast<uint32_t>(groups), *where)) {
         where->MarkFailed();

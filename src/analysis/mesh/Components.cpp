@@ -3,9 +3,61 @@
 #include "analysis/mesh/GraphWalk.h"
 #include "analysis/RecordChecks.h"
 #include "analysis/mesh/MeshAnalyses.h"
+#include "containers/DisjointSets.h"
 #include "containers/Memory.h"
+#include "model/SideGroups.h"
 
 namespace meshaudit {
+
+namespace {
+
+// The groups of triangles joined through shared sides, from the side groups
+// instead of the neighbour lists: the triangles having both end points of a
+// side are joined, once per group. Only for meshes without a triangle that
+// repeats a point, whose lists are symmetric: there a walk's group is a
+// connected set, so the groups are the same, and numbering them by their
+// smallest triangle is the walk's seed order. Sets hang larger roots under
+// smaller ones, so a root is its set's smallest triangle. -6 without memory.
+int32_t GroupsBySides(const MeshRecord& mesh, MeshTopology& topology, uint32_t* parent, uint8_t* parity,
+                      ElementList* where)
+{
+    const IncidenceLists& rows = topology.VertexTriangles();
+    SideFrom* scratch = AllocateArray<SideFrom>(topology.LargestTriangleRow());
+    uint32_t* group = where != nullptr ? AllocateArray<uint32_t>(mesh.triangleCount) : nullptr;
+    if (scratch == nullptr || (where != nullptr && group == nullptr)) {
+        Free(scratch);
+        Free(group);
+        return -6;
+    }
+    DisjointSets sets(parent, parity, mesh.triangleCount);
+    ForEachSideGroup(mesh.triangles, mesh.pointCount, rows, scratch,
+                     [&](uint32_t p, uint32_t q, const SideFrom*, uint32_t) {
+                         uint32_t first = 0xFFFFFFFFu;
+                         ForEachEntryWithBoth(rows, p, q, [&](uint32_t u) {
+                             bool joined = false;
+                             first = first == 0xFFFFFFFFu ? u : first;
+                             sets.Relate(first, u, 0, joined);
+                             return false;
+                         });
+                     });
+    uint32_t groups = 0;
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        uint8_t unused = 0;
+        const uint32_t root = sets.Find(t, unused);
+        if (root == t) {
+            ++groups;
+        }
+        if (group != nullptr) {
+            group[t] = root == t ? groups - 1 : group[root];
+            where->Add(group[t]);
+        }
+    }
+    Free(scratch);
+    Free(group);
+    return static_cast<int32_t>(groups);
+}
+
+}  // namespace
 
 int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
 {
@@ -13,6 +65,20 @@ int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, El
         return code;
     }
     const uint32_t triangleCount = mesh.triangleCount;
+    if (!topology.NeighbourListsAffordable() && !AnyTriangleRepeatsAPoint(mesh.triangles, triangleCount)) {
+        topology.VertexTriangles();
+        if (topology.Status() != 0) {
+            return -5;
+        }
+        uint8_t* parity = AllocateArray<uint8_t>(triangleCount);
+        uint32_t* parent = AllocateArray<uint32_t>(triangleCount);
+        const int32_t result = parity != nullptr && parent != nullptr
+                                   ? GroupsBySides(mesh, topology, parent, parity, where)
+                                   : -6;
+        Free(parent);
+        Free(parity);
+        return result;
+    }
     const IncidenceLists& neighbours = topology.TriangleNeighbours();
     if (topology.Status() != 0 || topology.TriangleCount() != triangleCount) {
         return -5;

@@ -8,6 +8,7 @@
 #include "containers/Memory.h"
 #include "model/IncidenceLists.h"
 #include "model/ReadAhead.h"
+#include "model/SideGroups.h"
 #include "model/TriangleSides.h"
 
 #include <algorithm>
@@ -199,6 +200,59 @@ Verdict OrientableByRelations(const TRIANGLE* triangles, uint32_t triangleCount,
     return Verdict::Orientable;
 }
 
+// OrientableByRelations from the side groups, where the neighbour lists would
+// be large; also only for meshes without a triangle that repeats a point.
+// The neighbour pairs are the pairs of triangles with both end points of a
+// side. Of those on one edge, the first is related to each other one, and
+// the second to the third: with no repeated point, each triangle runs the
+// edge one way, and a pair must be flipped alike exactly when they run it
+// opposite; three triangles cannot all be pairwise opposite, so those three
+// relations already contradict each other, as all the pairs would. The
+// verdict does not depend on the order of the relations.
+Verdict OrientableBySides(const MeshRecord& mesh, MeshTopology& topology, uint32_t* parent, uint8_t* parity)
+{
+    const TRIANGLE* triangles = mesh.triangles;
+    const IncidenceLists& rows = topology.VertexTriangles();
+    SideFrom* scratch = topology.Status() == 0 ? AllocateArray<SideFrom>(topology.LargestTriangleRow()) : nullptr;
+    if (scratch == nullptr) {
+        return Verdict::Undecided;
+    }
+    DisjointSets sets(parent, parity, mesh.triangleCount);
+    Verdict verdict = Verdict::Orientable;
+    const auto relate = [&](uint32_t t, uint32_t u) {
+        const bool asGiven = HaveOppositeEdge(triangles[t], triangles[u]);
+        if (asGiven == HaveOppositeEdge(triangles[t], Oriented(triangles[u], kFlipped))) {
+            verdict = Verdict::Undecided;
+            return;
+        }
+        bool joined = false;
+        if (!sets.Relate(t, u, asGiven ? 0 : 1, joined)) {
+            verdict = Verdict::NotOrientable;
+        }
+    };
+    ForEachSideGroup(triangles, mesh.pointCount, rows, scratch,
+                     [&](uint32_t p, uint32_t q, const SideFrom*, uint32_t) {
+                         // Without a repeated point a row lists each triangle once.
+                         uint32_t first = 0;
+                         uint32_t second = 0;
+                         uint32_t n = 0;
+                         ForEachEntryWithBoth(rows, p, q, [&](uint32_t u) {
+                             if (n > 0) {
+                                 relate(first, u);
+                             }
+                             if (n == 2) {
+                                 relate(second, u);
+                             }
+                             first = n == 0 ? u : first;
+                             second = n == 1 ? u : second;
+                             ++n;
+                             return verdict != Verdict::Orientable;
+                         });
+                     });
+    Free(scratch);
+    return verdict;
+}
+
 }  // namespace
 
 bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u)
@@ -260,6 +314,17 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
     const uint32_t triangleCount = mesh.triangleCount;
     if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
         return false;
+    }
+    if (!topology.NeighbourListsAffordable() && !AnyTriangleRepeatsAPoint(triangles, triangleCount)) {
+        uint8_t* parity = AllocateArray<uint8_t>(triangleCount);
+        uint32_t* parent = AllocateArray<uint32_t>(triangleCount);
+        const Verdict verdict =
+            parity != nullptr && parent != nullptr ? OrientableBySides(mesh, topology, parent, parity) : Verdict::Undecided;
+        Free(parent);
+        Free(parity);
+        if (verdict != Verdict::Undecided) {
+            return verdict == Verdict::Orientable;
+        }
     }
     // Without neighbour lists (or the memory for the walk) no triangle can be
     // flipped, and the answer is that of the triangles as they are.

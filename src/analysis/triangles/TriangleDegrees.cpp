@@ -1,5 +1,5 @@
 // Counters over the triangle degrees: the entry counts of the shared
-// triangle-neighbour lists.
+// triangle-neighbour lists (counted without them where they would be large).
 #include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 
@@ -14,7 +14,7 @@ const uint32_t* Degrees(const MeshRecord& mesh, MeshTopology& topology, int32_t&
     if (code != 0) {
         return nullptr;
     }
-    const uint32_t* degrees = topology.TriangleNeighbours().counts;
+    const uint32_t* degrees = topology.TriangleDegrees();
     if (topology.Status() != 0 || degrees == nullptr) {
         code = -5;
         return nullptr;

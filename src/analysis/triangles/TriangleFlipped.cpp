@@ -4,7 +4,9 @@
 #include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "analysis/triangles/TriangleSides.h"
+#include "containers/Memory.h"
 #include "model/ReadAhead.h"
+#include "model/SideGroups.h"
 
 namespace meshaudit::triangles {
 
@@ -15,6 +17,48 @@ namespace {
 bool RunsAlongASideOf(const TRIANGLE& u, const TRIANGLE& t)
 {
     return RunsAlong(u, SideOf(t, 0)) || RunsAlong(u, SideOf(t, 1)) || RunsAlong(u, SideOf(t, 2));
+}
+
+// The same count from the side groups, where the neighbour lists would be
+// large: a triangle running along t's side from p to q starts a side at p
+// ending at q, so t is flipped exactly when its group of sides from p to q
+// holds another triangle, and then so is every triangle of the group. -5
+// without memory, as when the lists fail.
+int32_t CountFlippedBySides(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+{
+    const IncidenceLists& rows = topology.VertexTriangles();
+    if (topology.Status() != 0) {
+        return -5;
+    }
+    uint8_t* flipped = AllocateZeroedArray<uint8_t>(mesh.triangleCount);
+    SideFrom* scratch = AllocateArray<SideFrom>(topology.LargestTriangleRow());
+    if (flipped == nullptr || scratch == nullptr) {
+        Free(flipped);
+        Free(scratch);
+        return -5;
+    }
+    ForEachSideGroup(mesh.triangles, mesh.pointCount, rows, scratch,
+                     [flipped](uint32_t, uint32_t, const SideFrom* sides, uint32_t n) {
+                         // One triangle starts at most one side from p to q
+                         // unless p == q; sides come by triangle.
+                         if (sides[0].t != sides[n - 1].t) {
+                             for (uint32_t k = 0; k < n; ++k) {
+                                 flipped[sides[k].t] = 1;
+                             }
+                         }
+                     });
+    uint32_t count = 0;
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        if (flipped[t] != 0) {
+            ++count;
+            if (where != nullptr) {
+                where->Add(t);
+            }
+        }
+    }
+    Free(scratch);
+    Free(flipped);
+    return static_cast<int32_t>(count);
 }
 
 }  // namespace
@@ -33,6 +77,9 @@ int32_t CountFlippedTopologicalInto(const MeshRecord& mesh, MeshTopology& topolo
     // every other triangle having both end points of a side of t): testing
     // each neighbour against all three sides finds exactly the triangles a
     // search side by side would.
+    if (!topology.NeighbourListsAffordable()) {
+        return CountFlippedBySides(mesh, topology, where);
+    }
     const IncidenceLists& neighbours = topology.TriangleNeighbours();
     if (topology.Status() != 0) {
         return -5;
