@@ -79,6 +79,11 @@ typedef void (*ProgressFunction)(void* user, uint32_t done, uint32_t total, cons
  *   maxItems  the cap on each list's kept entries [no cap]; the total is
  *             counted to the end either way
  *   progress  the progress callback [none: nothing is reported]
+ *   memoryLimit  the most bytes the call may hold at once [0: no limit]. An
+ *             allocation past it fails as if the system had no memory: the
+ *             quantities that needed it store their allocation-failure codes
+ *             (and their lists are cut), exactly as analyse() does when
+ *             memory runs out; Locations::refusedAllocations says so.
  */
 struct LocateRequest {
     uint32_t points = 0xFFFFFFFFu;
@@ -88,6 +93,7 @@ struct LocateRequest {
     uint64_t maxItems = UINT64_MAX;
     ProgressFunction progress = nullptr;
     void* progressUser = nullptr;
+    uint64_t memoryLimit = 0;
 };
 
 /*
@@ -109,6 +115,10 @@ public:
     EdgeResults edges;
     TriangleResults triangles;
     MeshResults mesh;
+
+    /* How many allocations the request's memoryLimit refused (0: the call
+       never reached it). */
+    uint64_t refusedAllocations = 0;
 
     /* The list of a quantity; an empty span (located false) for an index out
        of range. */

@@ -4,6 +4,7 @@
 #include "containers/Memory.h"
 
 #include "containers/BlockReuse.h"
+#include "containers/MemoryBudget.h"
 #include "containers/PageHints.h"
 
 #include <cstdint>
@@ -55,11 +56,10 @@ void* Fresh(std::size_t bytes, System system)
 
 }  // namespace
 
-void* Allocate(std::size_t bytes)
+namespace {
+
+void* AllocateWithinBudget(std::size_t bytes)
 {
-    if (NextRequestFails()) {
-        return nullptr;
-    }
     if (block_reuse::Applies(bytes)) {
         if (void* block = block_reuse::Take(bytes)) {
             return block;
@@ -69,17 +69,8 @@ void* Allocate(std::size_t bytes)
     return Fresh(bytes, [bytes] { return std::malloc(bytes == 0 ? 1 : bytes); });
 }
 
-void* AllocateZeroed(std::size_t count, std::size_t size)
+void* AllocateZeroedWithinBudget(std::size_t count, std::size_t size)
 {
-    if (NextRequestFails()) {
-        return nullptr;
-    }
-    if (count == 0 || size == 0) {
-        return std::calloc(1, 1);
-    }
-    if (count > SIZE_MAX / size) {
-        return nullptr;  // the product overflows
-    }
     const std::size_t bytes = count * size;
     // Clearing a block whose pages are in place is far cheaper than faulting
     // in fresh zeroed pages.
@@ -91,8 +82,38 @@ void* AllocateZeroed(std::size_t count, std::size_t size)
     return Fresh(bytes, [count, size] { return std::calloc(count, size); });
 }
 
+}  // namespace
+
+void* Allocate(std::size_t bytes)
+{
+    if (NextRequestFails() || !memory_budget::Admits(bytes)) {
+        return nullptr;
+    }
+    void* block = AllocateWithinBudget(bytes);
+    memory_budget::Took(block);
+    return block;
+}
+
+void* AllocateZeroed(std::size_t count, std::size_t size)
+{
+    if (NextRequestFails()) {
+        return nullptr;
+    }
+    if (count == 0 || size == 0) {
+        count = 1;
+        size = 1;
+    }
+    if (count > SIZE_MAX / size || !memory_budget::Admits(count * size)) {
+        return nullptr;  // the product overflows, or is beyond the budget
+    }
+    void* block = AllocateZeroedWithinBudget(count, size);
+    memory_budget::Took(block);
+    return block;
+}
+
 void Free(void* memory)
 {
+    memory_budget::Released(memory);
     if (memory != nullptr && !block_reuse::Keep(memory)) {
         std::free(memory);
     }

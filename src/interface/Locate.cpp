@@ -7,6 +7,7 @@
 #include "analysis/Progress.h"
 #include "analysis/RecordChecks.h"
 #include "containers/Memory.h"
+#include "containers/MemoryBudget.h"
 #include "model/BlockMarks.h"
 
 namespace meshaudit {
@@ -40,7 +41,7 @@ Locations::~Locations()
 
 Locations::Locations(Locations&& other) noexcept
     : points(other.points), edges(other.edges), triangles(other.triangles), mesh(other.mesh),
-      store_(other.store_)
+      refusedAllocations(other.refusedAllocations), store_(other.store_)
 {
     other.store_ = nullptr;
 }
@@ -53,6 +54,7 @@ Locations& Locations::operator=(Locations&& other) noexcept
         edges = other.edges;
         triangles = other.triangles;
         mesh = other.mesh;
+        refusedAllocations = other.refusedAllocations;
         store_ = other.store_;
         other.store_ = nullptr;
     }
@@ -106,12 +108,17 @@ int32_t locate(const MeshRecord& mesh, const PointSettings& pointSettings,
     Delete(StoreOf(out.store_));
     out.store_ = nullptr;
     ResetBlocks(out);
+    out.refusedAllocations = 0;
     const int32_t code = CheckRecord(mesh);
     if (code != 0) {
         return code;
     }
+    // The lists stay with `out` after the call: they count against the
+    // limit while it is made, and outlive it.
+    MemoryBudgetScope budget(request.memoryLimit);
     LocationStore* store = New<LocationStore>();
     if (store == nullptr) {
+        out.refusedAllocations = budget.Refused();
         return -5;
     }
     out.store_ = store;
@@ -136,6 +143,7 @@ int32_t locate(const MeshRecord& mesh, const PointSettings& pointSettings,
     context.CopyResultsOut(out.edges);
     context.CopyResultsOut(out.triangles);
     context.CopyResultsOut(out.mesh);
+    out.refusedAllocations = budget.Refused();
     return store->Failed() ? -5 : 1;
 }
 

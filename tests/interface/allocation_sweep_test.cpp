@@ -220,6 +220,13 @@ std::vector<TestMesh> SweepMeshes()
     crossing.AddTriangle(2, 1, 0);
     crossing.AddPoint(0.0, 0.0, -1.0);  // a copy of the south pole
     meshes.push_back(crossing);
+    // Crowds at one place, large enough that the side groups stand in for
+    // the neighbour lists, with a closed mesh beside them.
+    TestMesh crowds = testing::Book(300);
+    testing::Append(crowds, testing::Fan(200));
+    testing::Append(crowds, testing::Copies(100, true));
+    testing::Append(crowds, testing::Torus(5, 4));
+    meshes.push_back(crowds);
     return meshes;
 }
 
@@ -400,6 +407,37 @@ TEST_P(AllocationSweep, LocateKeepsItsListsWithTheirCounts)
                 MESHAUDIT_MESH_QUANTITIES(SAME_LIST)
             }
         }
+    }
+}
+
+// A memory limit on locate(): from one that refuses most lists to one
+// that refuses nothing, every value is the unlimited run's or a failure mark
+// that the refusals explain, the refusals are reported, and an ample limit
+// gives the unlimited run's blocks.
+TEST(MemoryLimit, RefusalsGiveFailureCodesNeverWrongValues)
+{
+    const auto [p, e, t, m] = SettingsOf(true);
+    for (TestMesh& mesh : SweepMeshes()) {
+        Locations unlimited;
+        ASSERT_EQ(locate(mesh.Record(), p, e, t, m, LocateRequest{}, unlimited), 1);
+        AllResults want{unlimited.points, unlimited.edges, unlimited.triangles, unlimited.mesh, {}};
+        bool refusedSome = false;
+        for (uint64_t limit : {uint64_t{4096}, uint64_t{1} << 13, uint64_t{1} << 16, uint64_t{1} << 20, uint64_t{1} << 40}) {
+            LocateRequest request;
+            request.memoryLimit = limit;
+            Locations got;
+            const int32_t code = locate(mesh.Record(), p, e, t, m, request, got);
+            ASSERT_TRUE(code == 1 || code == -5) << limit;
+            const std::string problems = Explain(AllResults{got.points, got.edges, got.triangles, got.mesh, {}}, want);
+            EXPECT_TRUE(problems.empty()) << limit << ": " << problems;
+            refusedSome = refusedSome || got.refusedAllocations > 0;
+            if (limit == uint64_t{1} << 40) {
+                EXPECT_EQ(got.refusedAllocations, 0u);
+                EXPECT_EQ(std::memcmp(&got.mesh, &unlimited.mesh, sizeof got.mesh), 0);
+                EXPECT_EQ(std::memcmp(&got.triangles, &unlimited.triangles, sizeof got.triangles), 0);
+            }
+        }
+        EXPECT_TRUE(refusedSome);
     }
 }
 
