@@ -7,9 +7,11 @@
 #include "Settings.h"
 #include "Terminal.h"
 #include "TextScan.h"
+#include "MemorySize.h"
 #include "WorkerPool.h"
 
 #include <algorithm>
+#include <optional>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -28,6 +30,7 @@ struct CheckOptions {
     ColourMode colour = ColourMode::Auto;
     Settings settings;
     AnalyseRequest request;
+    bool memoryLimitGiven = false;
     std::vector<std::string> paths;
 };
 
@@ -78,6 +81,14 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
                 throw UsageError("--marked writes PLY: the name must end in .ply, not " +
                                  Quoted(options.request.markedPath));
             }
+        } else if (in.Take("--memory-limit")) {
+            const std::string text = in.Value();
+            const std::optional<uint64_t> limit = ParseMemorySize(text);
+            if (!limit) {
+                throw UsageError("--memory-limit takes a size of 1M or more (800M, 2G) or none, not " + Quoted(text));
+            }
+            options.request.memoryLimit = *limit;
+            options.memoryLimitGiven = true;
         } else if (in.Take("--color")) {
             const std::string mode = in.Value();
             if (!ParseColourMode(mode, options.colour)) {
@@ -182,6 +193,9 @@ int RunCheck(const std::vector<std::string>& args)
     const unsigned jobs = std::min<unsigned>(options.jobs, static_cast<unsigned>(std::max<size_t>(files.size(), 1)));
     AnalyseRequest request = options.request;
     request.showProgress = !options.quiet && jobs == 1 && StderrIsTerminal();
+    if (!options.memoryLimitGiven) {
+        request.memoryLimit = DefaultMemoryLimit(jobs);
+    }
     RunInWorkers(
         files.size(), jobs,
         [&](size_t i) { return EncodeOutcomes(AnalyseFileObjects(files[i], options.settings, request)); },

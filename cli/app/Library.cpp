@@ -41,10 +41,11 @@ int TakeRepairOutput(int code, MeshRecord& record, const MeshData& input, MeshDa
 
 }  // namespace
 
-// Without lists, the mesh goes through the shared library's C functions, as
-// any host would use them (and the library draws its own progress line).
-// Lists come only from the C++ location API, which gives the same blocks
-// byte for byte, so the two paths judge alike.
+// Without lists or a memory limit, the mesh goes through the shared
+// library's C functions, as any host would use them (and the library draws
+// its own progress line). Lists and limits come only from the C++ location
+// API, which gives the same blocks byte for byte, so the two paths judge
+// alike.
 namespace {
 
 FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Settings& settings,
@@ -54,10 +55,12 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
     FileOutcome outcome = DescribeMesh(path, mesh, record, settings);
     const bool marking = !request.markedPath.empty();
     meshaudit::Locations where;
-    if (request.locate || marking) {
+    if (request.locate || marking || request.memoryLimit != 0) {
         LocateOptions ask;
+        ask.lists = request.locate || marking;
         ask.maxItems = marking ? UINT64_MAX : request.maxItems;
         ask.progress = request.showProgress;
+        ask.memoryLimit = request.memoryLimit;
         if (!LocateOutcome(outcome, record, ask, where)) {
             return outcome;
         }

@@ -19,6 +19,9 @@ struct AnalyseRequest {
     uint64_t maxItems = 100;
     // Write the mesh with its defects marked here ("" for none).
     std::string markedPath;
+    // The most bytes the analysis may hold at once (0: no limit); see
+    // LocateOptions.
+    uint64_t memoryLimit = 0;
 };
 
 // Reads the file at `path`, resolves `settings` for its bounding box, runs

@@ -1,5 +1,7 @@
 #include "MeshCheck.h"
 
+#include "MemorySize.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -68,9 +70,16 @@ bool LocateOutcome(FileOutcome& outcome, const MeshRecord& record, const LocateO
     }
     ask.maxItems = options.maxItems;
     ask.progress = options.progress ? DrawProgress : nullptr;
+    ask.memoryLimit = options.memoryLimit;
     int32_t code = meshaudit::locate(record, used.points, used.edges, used.triangles, used.mesh, ask, where);
     if (options.progress) {
         ClearProgress();
+    }
+    if (where.refusedAllocations != 0) {
+        outcome.notes.push_back("the analysis reached its memory limit of " + FormatMemorySize(options.memoryLimit) +
+                                ": the quantities shown as errors could not be computed within it" +
+                                (code == -5 ? ", and some lists are cut short" : ""));
+        code = code == -5 ? 1 : code;
     }
     if (code == -5) {
         outcome.notes.push_back("memory for the element lists ran out: some lists are cut short");

@@ -299,5 +299,31 @@ TEST(Errors, WritesNamesOptionsAndWarnings)
     EXPECT_EQ(RunCommand({"repair", near, "-o", dir.File("r.off"), "--merge", "relative=-1"}).exitStatus, 2);
 }
 
+// --memory-limit: a book of 20,000 triangles within 2 MiB keeps what fits
+// and says the limit was reached; with room enough, or none, it is checked
+// in full; sizes below 1 MiB or unreadable are refused.
+TEST(MemoryLimit, ReachedLimitsAreNotedAndSizesChecked)
+{
+    testing::TempDir dir;
+    const std::string file = Write(dir, "book.off", meshes::Book(20000));
+    const std::string note = "the analysis reached its memory limit of ";
+    for (const auto& [limit, reached] : {std::pair{"2M", true}, {"1.5GiB", false}, {"none", false}}) {
+        const auto [status, doc] = testing::CheckJson({"--memory-limit", limit, file});
+        EXPECT_EQ(status, 1) << limit;
+        const std::string notes = doc["notes"].dump();
+        EXPECT_EQ(notes.find(note) != std::string::npos, reached) << limit << notes;
+        int missing = 0;  // enabled quantities without a value
+        for (const char* category : {"points", "edges", "triangles", "mesh"}) {
+            for (const auto& q : doc[category]) {
+                missing += q["enabled"] == true && q["value"].is_null() ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(missing > 0, reached) << limit;
+    }
+    for (const char* bad : {"10", "512K", "2X", "-1G", "G", "1e40"}) {
+        EXPECT_EQ(RunCommand({"check", "--memory-limit", bad, file}).exitStatus, 2) << bad;
+    }
+}
+
 }  // namespace
 }  // namespace meshaudit::cli
