@@ -6,7 +6,8 @@ class ReadError(ValueError): ...
 
 def read(path: bytes) -> dict: ...
 def check(points: np.ndarray, triangles: np.ndarray, profile: str, settings_document: str | None,
-          settings_file: str | None, where: bool, max_items: int, progress: bool, file: bytes,
+          settings_file: str | None, where: bool, max_items: int, progress: bool, memory_limit: int,
+          file: bytes,
           format: str, notes: list[str], object_id: str, object_name: str
           ) -> tuple[str, dict[str, tuple[np.ndarray, int]]]: ...
 def merge_points(points: np.ndarray, triangles: np.ndarray, tolerance: float

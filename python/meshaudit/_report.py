@@ -116,7 +116,7 @@ class Report:
 
 def check(points, triangles=None, profile: str = "closed",
           settings: Mapping[str, Any] | str | os.PathLike | None = None, where: bool = False,
-          max_items: int = 100, progress: bool = False) -> Report:
+          max_items: int = 100, progress: bool = False, memory_limit: int | None = None) -> Report:
     """Checks a mesh and returns its Report.
 
     points     an (N, 3) array-like of float32 or float64 coordinates, or a
@@ -129,6 +129,10 @@ def check(points, triangles=None, profile: str = "closed",
     where      also list the elements behind each quantity (Quantity.where)
     max_items  at most this many elements per list; the totals stay complete
     progress   draw a progress line on standard error while analysing
+    memory_limit  the most bytes the analysis may hold at once (None: no
+               limit); past it the quantities that needed more hold the
+               library's allocation-failure codes and the report's notes say
+               that the limit was reached, as with `check --memory-limit`
 
     The analysis releases the GIL: threads may check meshes at once.
     Raises TypeError or ValueError naming the argument that is wrong.
@@ -144,6 +148,9 @@ def check(points, triangles=None, profile: str = "closed",
         raise TypeError(f"profile: expected a name, got {type(profile).__name__}")
     if isinstance(max_items, bool) or not isinstance(max_items, (int, np.integer)) or max_items < 0:
         raise ValueError(f"max_items: expected a count of 0 or more, got {max_items!r}")
+    if memory_limit is not None and (isinstance(memory_limit, bool) or not isinstance(memory_limit, (int, np.integer))
+                                     or not 0 < memory_limit < 2**64):
+        raise ValueError(f"memory_limit: expected a number of bytes above 0, or None, got {memory_limit!r}")
     document = file = None
     if isinstance(settings, Mapping):
         try:
@@ -158,6 +165,6 @@ def check(points, triangles=None, profile: str = "closed",
     t = triangles_array(triangles, p.shape[0])
     cap = min(int(max_items), 2**64 - 1)
     text, lists = _meshaudit.check(p, t, profile, document, file, bool(where), cap, bool(progress),
-                                   os.fsencode(source.file), source.format, source.notes, source.object_id,
+                                   int(memory_limit or 0), os.fsencode(source.file), source.format, source.notes, source.object_id,
                                    source.object_name)
     return Report(json.loads(text), lists)

@@ -70,8 +70,8 @@ py::dict WhereArrays(const std::vector<cli::ElementList>& lists)
 
 py::tuple Check(const PointArray& points, const TriangleArray& triangles, const std::string& profile,
                 const py::object& settingsDocument, const py::object& settingsFile, bool where, uint64_t maxItems,
-                bool progress, const py::bytes& file, const std::string& format, const std::vector<std::string>& notes,
-                const std::string& objectId, const std::string& objectName)
+                bool progress, uint64_t memoryLimit, const py::bytes& file, const std::string& format,
+                const std::vector<std::string>& notes, const std::string& objectId, const std::string& objectName)
 {
     const cli::Settings settings = SettingsOf(profile, settingsDocument, settingsFile);
     MeshRecord record;
@@ -89,6 +89,7 @@ py::tuple Check(const PointArray& points, const TriangleArray& triangles, const 
     options.lists = where;
     options.maxItems = maxItems;
     options.progress = progress;
+    options.memoryLimit = memoryLimit;
     cli::FileOutcome outcome;
     {
         // The arrays stay alive with the caller's references; the analysis
@@ -111,7 +112,8 @@ py::tuple Check(const PointArray& points, const TriangleArray& triangles, const 
 void AddCheck(py::module_& m)
 {
     m.def("check", &Check, py::arg("points"), py::arg("triangles"), py::arg("profile"), py::arg("settings_document"),
-          py::arg("settings_file"), py::arg("where"), py::arg("max_items"), py::arg("progress"), py::arg("file"),
+          py::arg("settings_file"), py::arg("where"), py::arg("max_items"), py::arg("progress"),
+          py::arg("memory_limit"), py::arg("file"),
           py::arg("format"), py::arg("notes"), py::arg("object_id"), py::arg("object_name"),
           "The JSON document of the check and the element lists as arrays.");
 }

@@ -78,10 +78,20 @@ def test_any_array_like_gives_the_same_report(index):
     (TETRA_POINTS, TETRA, {"settings": {"points": {"Epsilon": float("nan")}}}, ValueError, "settings"),
     (TETRA_POINTS, TETRA, {"settings": 3}, TypeError, "settings"),
     (TETRA_POINTS, TETRA, {"max_items": -1}, ValueError, "max_items"),
+    (TETRA_POINTS, TETRA, {"memory_limit": 0}, ValueError, "memory_limit"),
+    (TETRA_POINTS, TETRA, {"memory_limit": True}, ValueError, "memory_limit"),
 ])
 def test_bad_arguments_are_named(points, triangles, kwargs, error, words):
     with pytest.raises(error, match=words):
         meshaudit.check(points, triangles, **kwargs)
+
+
+@pytest.mark.parametrize("limit, reached", [(4096, True), (2**40, False)])
+def test_memory_limit(limit, reached):
+    points, triangles = torus(40, 20)
+    got = meshaudit.check(points, triangles, memory_limit=limit).to_dict()
+    assert any("memory limit" in note for note in got["notes"]) == reached
+    assert (got == meshaudit.check(points, triangles).to_dict()) != reached
 
 
 def test_threads_check_meshes_at_once():
