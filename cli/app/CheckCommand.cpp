@@ -1,5 +1,6 @@
 // meshaudit check [options] FILE|FOLDER...
 #include "Commands.h"
+#include "JudgeOptions.h"
 #include "Library.h"
 #include "MeshFiles.h"
 #include "Outcome.h"
@@ -44,8 +45,7 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
 {
     CheckOptions options;
     Arguments in(args);
-    std::string settingsPath;
-    std::string profile = kDefaultProfile;
+    JudgeOptions judge;
     while (!in.Done()) {
         if (in.EndOfOptions()) {
             continue;
@@ -58,19 +58,10 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
             options.quiet = true;
         } else if (in.Take("--jobs", "-j")) {
             options.jobs = ParseJobs(in.Value());
-        } else if (in.Take("--settings", "-s")) {
-            settingsPath = in.Value();
-        } else if (in.Take("--profile", "-p")) {
-            profile = in.Value();
+        } else if (judge.Take(in)) {
+            continue;
         } else if (in.Flag("--where")) {
             options.request.locate = true;
-        } else if (in.Take("--max-items")) {
-            const std::string text = in.Value();
-            int64_t value = 0;
-            if (ParseInteger(text, value) != NumberStatus::Ok || value < 0) {
-                throw UsageError("--max-items takes a whole number of 0 or more, not " + Quoted(text));
-            }
-            options.request.maxItems = static_cast<uint64_t>(value);
         } else if (in.Take("--marked")) {
             options.request.markedPath = in.Value();
             if (options.request.markedPath.size() < 4 ||
@@ -90,10 +81,8 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
     if (options.paths.empty()) {
         throw UsageError("check: no file given");
     }
-    options.settings = ProfileSettings(profile);
-    if (!settingsPath.empty()) {
-        options.settings = LoadSettingsFile(settingsPath, options.settings);
-    }
+    options.settings = judge.Load();
+    options.request.maxItems = judge.maxItems;
     if (options.jobs == 0) {
         const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
         options.jobs = cores > 0 ? static_cast<unsigned>(cores) : 1;

@@ -111,10 +111,8 @@ MeshScale ScaleOf(const MeshData& mesh)
 // any host would use them (and the library draws its own progress line).
 // Lists come only from the C++ location API, which gives the same blocks
 // byte for byte, so the two paths judge alike.
-namespace {
-
 FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Settings& settings,
-                        const AnalyseRequest& request)
+                        const AnalyseRequest& request, DefectMarks* marks)
 {
     FileOutcome outcome;
     outcome.file = path;
@@ -130,7 +128,7 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
     outcome.used = Resolve(settings, scale);
     const SettingsBlocks& used = outcome.used;
     const MeshRecord record = RecordOf(mesh);
-    const bool marking = !request.markedPath.empty();
+    const bool marking = !request.markedPath.empty() || marks != nullptr;
     int32_t code = 0;
     meshaudit::Locations where;
     if (request.locate || marking) {
@@ -172,13 +170,21 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
     if (marking) {
         std::vector<uint32_t> pointBits, triangleBits;
         MarkDefects(outcome, ListsOf(where, UINT64_MAX), pointBits, triangleBits);
-        outcome.writeError = WriteMarkedPly(request.markedPath, mesh, pointBits, triangleBits);
+        if (!request.markedPath.empty()) {
+            outcome.writeError = WriteMarkedPly(request.markedPath, mesh, pointBits, triangleBits);
+        }
+        if (marks != nullptr) {
+            marks->points = std::move(pointBits);
+            marks->triangles = std::move(triangleBits);
+        }
     }
     if (request.locate) {
         outcome.where = ListsOf(where, request.maxItems);
     }
     return outcome;
 }
+
+namespace {
 
 // Reads with `read`; a reading error becomes the one Failed outcome.
 template <typename Read>
