@@ -38,7 +38,7 @@ function buildSection(data, index) {
   for (const kind of data.kinds) {
     overlays.set(kind, view.addKind(kind.on, readArray(kind.elements, Uint32Array), kindColour(kind)));
   }
-  view.render();
+  view.start();
   buildLegend(stage, data.kinds, (kind, visible) => view.setVisible(overlays.get(kind), visible));
   buildList(panel, report, (element) => view.select(element));
   buildTables(panel, report);

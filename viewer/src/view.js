@@ -23,7 +23,8 @@ export class View {
   constructor(container, positions, triangles) {
     this.positions = positions;
     this.triangles = triangles;
-    this.renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+    // Multisampling costs much on software GL: big meshes go without.
+    this.renderer = new THREE.WebGLRenderer({ antialias: triangles.length < 900000, preserveDrawingBuffer: true });
     this.renderer.setPixelRatio(window.devicePixelRatio);
     container.appendChild(this.renderer.domElement);
     this.scene = new THREE.Scene();
@@ -50,6 +51,13 @@ export class View {
     new ResizeObserver(() => this.resize(container)).observe(container);
     this.resize(container);
     this.reset();
+  }
+
+  // Draws from now on: until then the view is being built, and drawing a
+  // big mesh more than once for that would only delay the page.
+  start() {
+    this.live = true;
+    this.render();
   }
 
   // A geometry on the mesh's own points with the triangles `index`.
@@ -92,7 +100,7 @@ export class View {
     const centre = box.getCenter(new THREE.Vector3());
     const size = Math.max(box.getSize(new THREE.Vector3()).length(), this.diagonal * 0.02);
     const direction = this.camera.position.clone().sub(this.controls.target).normalize();
-    if (direction.lengthSq() === 0) direction.set(0.6, 0.45, 0.65).normalize();
+    if (direction.lengthSq() === 0) direction.set(0.45, 0.35, 0.82).normalize();
     const distance = size / (2 * Math.tan(THREE.MathUtils.degToRad(this.camera.fov / 2))) * 1.3;
     this.controls.target.copy(centre);
     this.camera.position.copy(centre).addScaledVector(direction, distance);
@@ -132,12 +140,15 @@ export class View {
 
   resize(container) {
     const width = Math.max(container.clientWidth, 1), height = Math.max(container.clientHeight, 1);
+    const size = this.renderer.getSize(new THREE.Vector2());
+    if (size.x === width && size.y === height) return;
     this.renderer.setSize(width, height, false);
     this.camera.aspect = width / height;
     this.render();
   }
 
   render() {
+    if (!this.live) return;
     // Near and far follow the distance, so that zooming in close never clips.
     const distance = this.camera.position.distanceTo(this.controls.target);
     this.camera.near = Math.max(distance * 1e-3, this.diagonal * 1e-7);
