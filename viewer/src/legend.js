@@ -4,9 +4,9 @@
 
 const colours = {
   intersecting: '#ff2020', flipped: '#ff9c1a', border: '#2f8cff', isolated: '#b45cff',
-  singular: '#ff3ec8', invalid: '#00d0c0', duplicated: '#a8e000', degree: '#ffe14a',
+  singular: '#ff3ec8', invalid: '#00d0c0', duplicated: '#a8e000', degree: '#00e5ff',
   NaN: '#ffffff', infinite: '#ffffff', 'singular edge': '#ff3ec8', 'invalid edge': '#00d0c0',
-  'duplicated edge': '#a8e000', 'edge length': '#7fdcff', orientation: '#ff7a7a',
+  'duplicated edge': '#a8e000', 'edge length': '#9e9eff', orientation: '#ff7a7a',
 };
 
 export const kindColour = (kind) => colours[kind.label] || '#e6e6e6';

@@ -6,7 +6,7 @@
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, writeFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { crc32 } from 'node:zlib';
@@ -19,7 +19,10 @@ const browser = await chromium.launch({
   // As root in a container Chromium needs no sandbox; WebGL runs on SwiftShader.
   args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
 });
-after(() => browser.close());
+after(async () => {
+  await browser.close();
+  rmSync(dir, { recursive: true });
+});
 
 const off = (points, faces) =>
   `OFF\n${points.length} ${faces.length} 0\n${[...points, ...faces.map((f) => [3, ...f])].map((r) => r.join(' ')).join('\n')}\n`;
