@@ -11,9 +11,11 @@ const colours = {
 
 export const kindColour = (kind) => colours[kind.label] || '#e6e6e6';
 
-// `onToggle(kind, visible)` is called when a box changes.
+// `onToggle(kind, visible)` is called when a box changes. Returns the boxes
+// by kind.
 export function buildLegend(container, kinds, onToggle) {
-  if (kinds.length === 0) return;
+  const boxes = new Map();
+  if (kinds.length === 0) return boxes;
   const legend = container.appendChild(document.createElement('div'));
   legend.className = 'legend';
   for (const kind of kinds) {
@@ -22,10 +24,12 @@ export function buildLegend(container, kinds, onToggle) {
     box.type = 'checkbox';
     box.checked = true;
     box.dataset.kind = kind.label;
+    boxes.set(kind, box);
     box.addEventListener('change', () => onToggle(kind, box.checked));
     const swatch = label.appendChild(document.createElement('span'));
     swatch.className = 'swatch';
     swatch.style.background = kindColour(kind);
     label.append(`${kind.label} (${kind.count} ${kind.on})`);
   }
+  return boxes;
 }

@@ -48,7 +48,8 @@ export class View {
     this.diagonal = Math.max(this.home.getSize(new THREE.Vector3()).length(), 1e-30);
     this.controls = new OrbitControls(this.camera, this.renderer.domElement);
     this.controls.addEventListener('change', () => this.render());
-    new ResizeObserver(() => this.resize(container)).observe(container);
+    this.resizing = new ResizeObserver(() => this.resize(container));
+    this.resizing.observe(container);
     this.resize(container);
     this.reset();
   }
@@ -155,6 +156,27 @@ export class View {
     this.camera.far = distance + this.diagonal * 4;
     this.camera.updateProjectionMatrix();
     this.renderer.render(this.scene, this.camera);
+  }
+
+  // Where the camera is, to come back to when the view is made again.
+  state() {
+    return { position: this.camera.position.clone(), target: this.controls.target.clone() };
+  }
+
+  restore({ position, target }) {
+    this.camera.position.copy(position);
+    this.controls.target.copy(target);
+    this.controls.update();
+    this.render();
+  }
+
+  // Gives the WebGL context back: a browser keeps only a few at a time.
+  dispose() {
+    this.resizing.disconnect();
+    this.controls.dispose();
+    this.renderer.dispose();
+    this.renderer.forceContextLoss();
+    this.renderer.domElement.remove();
   }
 
   cameraPosition() {

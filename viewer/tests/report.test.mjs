@@ -46,16 +46,18 @@ function report(input, output, ...options) {
 async function open(file) {
   const page = await browser.newPage({ viewport: { width: 1000, height: 700 } });
   const messages = [];
-  page.on('console', (m) => messages.push(`${m.type()}: ${m.text()}`));
+  page.on('console', (m) => ['error', 'warning'].includes(m.type()) && messages.push(`${m.type()}: ${m.text()}`));
+  // Offline: nothing but the file itself is fetched.
+  page.on('request', (r) => r.url() === `file://${file}` || messages.push(`request: ${r.url()}`));
   page.on('pageerror', (e) => messages.push(`error: ${e.message}`));
   await page.goto(`file://${file}`);
   await page.waitForFunction(() => window.meshauditViewer);
   return { page, messages };
 }
 
-// Pixels of the first view's canvas: [differing from the background, near the intersecting red].
-const pixels = (page) => page.evaluate(() => {
-  const canvas = document.querySelector('canvas');
+// Pixels of view i's canvas: [differing from the background, near the intersecting red].
+const pixels = (page, i = 0) => page.evaluate((i) => {
+  const canvas = document.querySelectorAll('section.view')[i].querySelector('canvas');
   const copy = Object.assign(document.createElement('canvas'), { width: canvas.width, height: canvas.height });
   const context = copy.getContext('2d');
   context.drawImage(canvas, 0, 0);
@@ -66,7 +68,7 @@ const pixels = (page) => page.evaluate(() => {
     red += d[i] > 230 && d[i + 1] < 70 && d[i + 2] < 70;
   }
   return [drawn, red];
-});
+}, i);
 
 test('a clean tetrahedron: drawn, nothing red, no defect listed', async () => {
   writeFileSync(join(dir, 'tet.off'), off(tetPoints, tetFaces));
@@ -127,19 +129,24 @@ function zip(entries) {
   return Buffer.concat([...parts, dirBytes, end]);
 }
 
-test('hostile names stay text, and each 3MF object has its view', async () => {
+test('hostile names stay text; each of 20 3MF objects has a view, at most 8 live at once', async () => {
   const name = '</script><script>window.pwned=1</script>"';
   const object = (id, shift) => `<object id="${id}" name="${id === 1 ? name.replaceAll('<', '&lt;').replaceAll('"', '&quot;') : 'b'}" type="model"><mesh><vertices>${
     tetPoints.map(([x, y, z]) => `<vertex x="${x + shift}" y="${y}" z="${z}"/>`).join('')}</vertices><triangles>${
     tetFaces.map(([a, b, c]) => `<triangle v1="${a}" v2="${b}" v3="${c}"/>`).join('')}</triangles></mesh></object>`;
+  const ids = Array.from({ length: 20 }, (_, i) => i + 1);
   const model = `<?xml version="1.0"?><model unit="millimeter" xmlns="http://schemas.microsoft.com/3dmanufacturing/core/2015/02"><resources>${
-    object(1, 0)}${object(2, 3)}</resources><build><item objectid="1"/><item objectid="2"/></build></model>`;
+    ids.map((id) => object(id, 3 * id)).join('')}</resources><build>${ids.map((id) => `<item objectid="${id}"/>`).join('')}</build></model>`;
   mkdirSync(join(dir, 'a<script>"'), { recursive: true });
   const input = join(dir, 'a<script>"', 'two.3mf');
   writeFileSync(input, zip({ '3D/3dmodel.model': model }));
   assert.equal(report(input, join(dir, 'two.html')), 0);
   const { page, messages } = await open(join(dir, 'two.html'));
-  assert.equal(await page.evaluate(() => window.meshauditViewer.views), 2);
+  assert.equal(await page.evaluate(() => window.meshauditViewer.views), 20);
+  await page.locator('section.view').last().scrollIntoViewIfNeeded();
+  await page.locator('section.view').last().locator('canvas').waitFor();
+  assert.ok((await pixels(page, 19))[0] > 2000);
+  assert.ok((await page.locator('canvas').count()) <= 8);
   assert.equal(await page.evaluate(() => window.pwned), undefined);
   assert.ok((await page.locator('h2').first().textContent()).includes(`a<script>"/two.3mf  object 1 '${name}'`));
   assert.deepEqual(messages, []);
