@@ -33,6 +33,11 @@ export class View {
     this.camera.add(new THREE.DirectionalLight(0xffffff, 2.2));
     this.scene.add(this.camera, new THREE.AmbientLight(0xffffff, 0.9));
 
+    const box = boundsOf(positions, null);
+    this.home = box.isEmpty() ? new THREE.Box3(new THREE.Vector3(-1, -1, -1), new THREE.Vector3(1, 1, 1)) : box;
+    this.diagonal = Math.max(this.home.getSize(new THREE.Vector3()).length(), 1e-30);
+    this.sphere = this.home.getBoundingSphere(new THREE.Sphere());
+
     this.geometry = this.shared(triangles);
     this.material = new THREE.MeshLambertMaterial({
       color: 0xb9bec7, flatShading: true, side: THREE.DoubleSide,
@@ -43,9 +48,6 @@ export class View {
     this.highlight = new THREE.Group();
     this.scene.add(this.highlight);
 
-    const box = boundsOf(positions, null);
-    this.home = box.isEmpty() ? new THREE.Box3(new THREE.Vector3(-1, -1, -1), new THREE.Vector3(1, 1, 1)) : box;
-    this.diagonal = Math.max(this.home.getSize(new THREE.Vector3()).length(), 1e-30);
     this.controls = new OrbitControls(this.camera, this.renderer.domElement);
     this.controls.addEventListener('change', () => this.render());
     this.resizing = new ResizeObserver(() => this.resize(container));
@@ -66,11 +68,15 @@ export class View {
     const geometry = new THREE.BufferGeometry();
     geometry.setAttribute('position', this.attribute || (this.attribute = new THREE.BufferAttribute(this.positions, 3)));
     if (index) geometry.setIndex(new THREE.BufferAttribute(index, 1));
+    // The bounds of the finite points: three.js would compute NaN bounds
+    // from a mesh with non-finite points, and complain.
+    geometry.boundingBox = this.home;
+    geometry.boundingSphere = this.sphere;
     return geometry;
   }
 
   add(object) {
-    // Non-finite points would spoil the bounding spheres culling needs.
+    // The bounds cover the whole mesh, not the object's own triangles.
     object.frustumCulled = false;
     this.scene.add(object);
     return object;

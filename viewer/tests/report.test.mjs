@@ -28,9 +28,10 @@ const off = (points, faces) =>
   `OFF\n${points.length} ${faces.length} 0\n${[...points, ...faces.map((f) => [3, ...f])].map((r) => r.join(' ')).join('\n')}\n`;
 const tetPoints = [[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1]];
 const tetFaces = [[0, 2, 1], [0, 1, 3], [0, 3, 2], [1, 2, 3]];
-// Two pairs of crossing triangles: in each, the second stands across the first.
+// Two pairs of crossing triangles: in each, the second stands across the
+// first; and a NaN point, which must not upset the page.
 const crossing = off([[0, 0, 0], [2, 0, 0], [0, 2, 0], [0.3, 0.3, -1], [0.3, 0.3, 1], [1.2, 0.3, 0],
-  [3, 0, 0], [5, 0, 0], [3, 2, 0], [3.3, 0.3, -1], [3.3, 0.3, 1], [4.2, 0.3, 0]], [[0, 1, 2], [3, 4, 5], [6, 7, 8], [9, 10, 11]]);
+  [3, 0, 0], [5, 0, 0], [3, 2, 0], [3.3, 0.3, -1], [3.3, 0.3, 1], [4.2, 0.3, 0], [NaN, 0, 0]], [[0, 1, 2], [3, 4, 5], [6, 7, 8], [9, 10, 11]]);
 
 // Runs the command; returns its exit status.
 function report(input, output, ...options) {
