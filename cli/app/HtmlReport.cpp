@@ -128,7 +128,14 @@ std::string RenderHtmlReport(const std::string& pageTemplate, const ReportPage& 
         ordered_json kinds = ordered_json::array();
         for (const bool onPoints : {false, true}) {
             const std::vector<uint32_t>& bits = onPoints ? view.marks.points : view.marks.triangles;
+            uint32_t used = 0;
+            for (const uint32_t b : bits) {
+                used |= b;
+            }
             for (int bit = 0; bit < 32; ++bit) {
+                if (((used >> bit) & 1u) == 0) {
+                    continue;
+                }
                 std::vector<uint32_t> elements;
                 for (uint32_t i = 0; i < bits.size(); ++i) {
                     if ((bits[i] >> bit) & 1u) {

@@ -6,7 +6,7 @@ const colours = {
   intersecting: '#ff2020', flipped: '#ff9c1a', border: '#2f8cff', isolated: '#b45cff',
   singular: '#ff3ec8', invalid: '#00d0c0', duplicated: '#a8e000', degree: '#00e5ff',
   NaN: '#ffffff', infinite: '#ffffff', 'singular edge': '#ff3ec8', 'invalid edge': '#00d0c0',
-  'duplicated edge': '#a8e000', 'edge length': '#9e9eff', orientation: '#ff7a7a',
+  'duplicated edge': '#2ec27e', 'edge length': '#9e9eff', orientation: '#ff7a7a',
 };
 
 export const kindColour = (kind) => colours[kind.label] || '#e6e6e6';
@@ -29,7 +29,7 @@ export function buildLegend(container, kinds, onToggle) {
     const swatch = label.appendChild(document.createElement('span'));
     swatch.className = 'swatch';
     swatch.style.background = kindColour(kind);
-    label.append(`${kind.label} (${kind.count} ${kind.on})`);
+    label.append(`${kind.label} (${kind.count} ${kind.count === 1 ? kind.on.slice(0, -1) : kind.on})`);
   }
   return boxes;
 }

@@ -124,18 +124,22 @@ export class View {
   // Frames and marks the element made of `points` (an edge when there are
   // two and no triangles) and `triangles`.
   select({ points = [], triangles = [] }) {
+    for (const object of this.highlight.children) {
+      object.geometry.dispose();
+      object.material.dispose();
+    }
     this.highlight.clear();
     const corners = [...points];
-    for (const t of triangles) corners.push(...this.triangles.subarray(3 * t, 3 * t + 3));
     const outline = [];
     for (const t of triangles) {
       const [a, b, c] = this.triangles.subarray(3 * t, 3 * t + 3);
+      corners.push(a, b, c);
       outline.push(a, b, b, c, c, a);
     }
     if (points.length === 2 && triangles.length === 0) outline.push(points[0], points[1]);
     const onTop = { color: HIGHLIGHT, depthTest: false, transparent: true };
-    const lines = new THREE.LineSegments(this.shared(new Uint32Array(outline)), new THREE.LineBasicMaterial(onTop));
-    const dots = new THREE.Points(this.shared(new Uint32Array(corners)), new THREE.PointsMaterial({ ...onTop, size: 9, sizeAttenuation: false }));
+    const lines = new THREE.LineSegments(this.copied(outline), new THREE.LineBasicMaterial(onTop));
+    const dots = new THREE.Points(this.copied(corners), new THREE.PointsMaterial({ ...onTop, size: 9, sizeAttenuation: false }));
     for (const object of [lines, dots]) {
       object.frustumCulled = false;
       object.renderOrder = 1;
@@ -143,6 +147,18 @@ export class View {
     }
     const box = boundsOf(this.positions, corners);
     this.frame(box.isEmpty() ? this.home : box);
+  }
+
+  // A small geometry of its own with the points `indices`, in that order:
+  // it can be disposed without touching the mesh's buffers.
+  copied(indices) {
+    const positions = new Float32Array(indices.length * 3);
+    indices.forEach((p, i) => positions.set(this.positions.subarray(3 * p, 3 * p + 3), 3 * i));
+    const geometry = new THREE.BufferGeometry();
+    geometry.setAttribute('position', new THREE.BufferAttribute(positions, 3));
+    geometry.boundingBox = this.home;
+    geometry.boundingSphere = this.sphere;
+    return geometry;
   }
 
   resize(container) {
