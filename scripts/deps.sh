@@ -5,6 +5,7 @@
 #   bash scripts/deps.sh          # the library and the command
 #   bash scripts/deps.sh test     # also everything the tests need
 #   bash scripts/deps.sh python   # also the Python package's build
+#   bash scripts/deps.sh viewer   # Node.js, npm and Chromium for `meshaudit report`'s page
 set -euo pipefail
 
 packages=(
@@ -25,6 +26,15 @@ elif [ "${1:-}" = python ]; then
   packages+=(pybind11-dev python3-dev python3-numpy)
 elif [ "${1:-}" = bench ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3-numpy)
+fi
+
+# The report page is built with Node.js and npm and tested in Chromium. Node
+# may come from elsewhere than Debian (with its own npm): only what is
+# missing as a command is installed.
+if [ "${1:-}" = test ] || [ "${1:-}" = viewer ]; then
+  command -v node >/dev/null || packages+=(nodejs)
+  command -v npm >/dev/null || packages+=(npm)
+  packages+=(chromium)
 fi
 
 missing=()

@@ -7,12 +7,19 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
 jobs=$(nproc 2>/dev/null || echo 2)
 
+# The report page first, so that the builds below put it beside the command.
+bash scripts/viewer.sh
+
 for preset in release sanitize; do
   echo "== $preset =="
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$jobs"
   ctest --preset "$preset" -j"$jobs"
 done
+
+# `meshaudit report` pages in headless Chromium.
+echo "== report page =="
+(cd viewer && MESHAUDIT=../build/release/cli/meshaudit node --test tests/)
 
 # Every fuzz target briefly, from its checked-in seed corpus (the long runs
 # are scripts/fuzz.sh with a larger FUZZ_SECONDS).

@@ -1,5 +1,6 @@
 // meshaudit check [options] FILE|FOLDER...
 #include "Commands.h"
+#include "JudgeOptions.h"
 #include "Library.h"
 #include "MeshFiles.h"
 #include "Outcome.h"
@@ -7,7 +8,6 @@
 #include "Settings.h"
 #include "Terminal.h"
 #include "TextScan.h"
-#include "MemorySize.h"
 #include "WorkerPool.h"
 
 #include <algorithm>
@@ -30,7 +30,7 @@ struct CheckOptions {
     ColourMode colour = ColourMode::Auto;
     Settings settings;
     AnalyseRequest request;
-    bool memoryLimitGiven = false;
+    JudgeOptions judge;
     std::vector<std::string> paths;
 };
 
@@ -47,8 +47,7 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
 {
     CheckOptions options;
     Arguments in(args);
-    std::string settingsPath;
-    std::string profile = kDefaultProfile;
+    JudgeOptions& judge = options.judge;
     while (!in.Done()) {
         if (in.EndOfOptions()) {
             continue;
@@ -61,19 +60,10 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
             options.quiet = true;
         } else if (in.Take("--jobs", "-j")) {
             options.jobs = ParseJobs(in.Value());
-        } else if (in.Take("--settings", "-s")) {
-            settingsPath = in.Value();
-        } else if (in.Take("--profile", "-p")) {
-            profile = in.Value();
+        } else if (judge.Take(in)) {
+            continue;
         } else if (in.Flag("--where")) {
             options.request.locate = true;
-        } else if (in.Take("--max-items")) {
-            const std::string text = in.Value();
-            int64_t value = 0;
-            if (ParseInteger(text, value) != NumberStatus::Ok || value < 0) {
-                throw UsageError("--max-items takes a whole number of 0 or more, not " + Quoted(text));
-            }
-            options.request.maxItems = static_cast<uint64_t>(value);
         } else if (in.Take("--marked")) {
             options.request.markedPath = in.Value();
             if (options.request.markedPath.size() < 4 ||
@@ -81,14 +71,6 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
                 throw UsageError("--marked writes PLY: the name must end in .ply, not " +
                                  Quoted(options.request.markedPath));
             }
-        } else if (in.Take("--memory-limit")) {
-            const std::string text = in.Value();
-            const std::optional<uint64_t> limit = ParseMemorySize(text);
-            if (!limit) {
-                throw UsageError("--memory-limit takes a size of 1M or more (800M, 2G) or none, not " + Quoted(text));
-            }
-            options.request.memoryLimit = *limit;
-            options.memoryLimitGiven = true;
         } else if (in.Take("--color")) {
             const std::string mode = in.Value();
             if (!ParseColourMode(mode, options.colour)) {
@@ -101,10 +83,8 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
     if (options.paths.empty()) {
         throw UsageError("check: no file given");
     }
-    options.settings = ProfileSettings(profile);
-    if (!settingsPath.empty()) {
-        options.settings = LoadSettingsFile(settingsPath, options.settings);
-    }
+    options.settings = judge.Load();
+    options.request.maxItems = judge.maxItems;
     if (options.jobs == 0) {
         const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
         options.jobs = cores > 0 ? static_cast<unsigned>(cores) : 1;
@@ -193,9 +173,7 @@ int RunCheck(const std::vector<std::string>& args)
     const unsigned jobs = std::min<unsigned>(options.jobs, static_cast<unsigned>(std::max<size_t>(files.size(), 1)));
     AnalyseRequest request = options.request;
     request.showProgress = !options.quiet && jobs == 1 && StderrIsTerminal();
-    if (!options.memoryLimitGiven) {
-        request.memoryLimit = DefaultMemoryLimit(jobs);
-    }
+    request.memoryLimit = options.judge.MemoryLimit(jobs);
     RunInWorkers(
         files.size(), jobs,
         [&](size_t i) { return EncodeOutcomes(AnalyseFileObjects(files[i], options.settings, request)); },

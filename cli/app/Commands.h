@@ -16,6 +16,7 @@ public:
 
 int RunCheck(const std::vector<std::string>& args);
 int RunRepair(const std::vector<std::string>& args);
+int RunReport(const std::vector<std::string>& args);
 int RunDefaults(const std::vector<std::string>& args);
 
 // Walks the arguments of a subcommand: options in the forms "--name value",

@@ -46,14 +46,12 @@ int TakeRepairOutput(int code, MeshRecord& record, const MeshData& input, MeshDa
 // its own progress line). Lists and limits come only from the C++ location
 // API, which gives the same blocks byte for byte, so the two paths judge
 // alike.
-namespace {
-
 FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Settings& settings,
-                        const AnalyseRequest& request)
+                        const AnalyseRequest& request, DefectMarks* marks)
 {
     const MeshRecord record = RecordOf(mesh);
     FileOutcome outcome = DescribeMesh(path, mesh, record, settings);
-    const bool marking = !request.markedPath.empty();
+    const bool marking = !request.markedPath.empty() || marks != nullptr;
     meshaudit::Locations where;
     if (request.locate || marking || request.memoryLimit != 0) {
         LocateOptions ask;
@@ -88,13 +86,21 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
     if (marking) {
         std::vector<uint32_t> pointBits, triangleBits;
         MarkDefects(outcome, ListsOf(where, UINT64_MAX), pointBits, triangleBits);
-        outcome.writeError = WriteMarkedPly(request.markedPath, mesh, pointBits, triangleBits);
+        if (!request.markedPath.empty()) {
+            outcome.writeError = WriteMarkedPly(request.markedPath, mesh, pointBits, triangleBits);
+        }
+        if (marks != nullptr) {
+            marks->points = std::move(pointBits);
+            marks->triangles = std::move(triangleBits);
+        }
     }
     if (request.locate) {
         outcome.where = ListsOf(where, request.maxItems);
     }
     return outcome;
 }
+
+namespace {
 
 // Reads with `read`; a reading error becomes the one Failed outcome.
 template <typename Read>

@@ -1,6 +1,7 @@
 // The command's calls into the library, through its public header only.
 #pragma once
 
+#include "Marked.h"
 #include "MeshData.h"
 #include "MeshCheck.h"
 #include "Outcome.h"
@@ -29,6 +30,11 @@ struct AnalyseRequest {
 // when asked). Reading errors and refusals become a Failed outcome. With
 // `showProgress` false the library's progress line is sent to /dev/null.
 FileOutcome AnalyseFile(const std::string& path, const Settings& settings, const AnalyseRequest& request);
+
+// The same for a mesh already read from `path`. With `marks`, also the
+// defect bits of every point and triangle, as `--marked` writes them.
+FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Settings& settings,
+                        const AnalyseRequest& request, DefectMarks* marks = nullptr);
 
 // The same for each mesh of the file: one outcome per 3MF object, each
 // checked as a mesh of its own; one outcome for the other formats.

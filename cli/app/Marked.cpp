@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <string_view>
 
 namespace meshaudit::cli {
@@ -66,6 +67,18 @@ DefectBit DefectBitOf(const Quantity& quantity)
         }
     }
     return {};
+}
+
+const char* DefectBitLabel(DefectBit mark)
+{
+    static constexpr const char* kPoints[] = {"NaN", "infinite", "isolated", "border", "duplicated", "degree",
+                                              "singular edge", "invalid edge", "duplicated edge", "edge length",
+                                              "orientation"};
+    static constexpr const char* kTriangles[] = {"border", "isolated", "singular", "invalid", "duplicated",
+                                                 "intersecting", "flipped"};
+    const std::span<const char* const> labels =
+        mark.onPoints ? std::span<const char* const>(kPoints) : std::span<const char* const>(kTriangles);
+    return mark.bit >= 0 && static_cast<size_t>(mark.bit) < labels.size() ? labels[static_cast<size_t>(mark.bit)] : "";
 }
 
 void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lists, std::vector<uint32_t>& points,

@@ -18,6 +18,15 @@ struct DefectBit {
     bool onPoints = true;
 };
 DefectBit DefectBitOf(const Quantity& quantity);
+// What a bit says in a word or two ("intersecting", "singular edge"); ""
+// for a bit no quantity sets.
+const char* DefectBitLabel(DefectBit mark);
+
+// The bit fields of one mesh: one per point, one per triangle.
+struct DefectMarks {
+    std::vector<uint32_t> points;
+    std::vector<uint32_t> triangles;
+};
 
 // The bit fields of the points and the triangles: for every quantity that
 // failed (InRange 0), the elements of its list in `lists` (complete, not

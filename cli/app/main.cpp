@@ -39,6 +39,9 @@ commands:
       --drop-invalid         drop triangles that repeat a point
       --ascii                write PLY or STL as text rather than binary
       --force, -f            allow OUT to be the input file
+  report FILE -o OUT.html [options]  write the check as one HTML page that shows
+                             the mesh and its defects in a browser, offline
+      --profile, --settings, --max-items, --memory-limit   as for check
   profiles                   list the built-in profiles and what each judges
   defaults [--profile NAME]  print a profile's settings as a settings file
   help                       print this help
@@ -204,6 +207,9 @@ int main(int argc, char** argv)
         }
         if (command == "repair") {
             return Finish(RunRepair(args));
+        }
+        if (command == "report") {
+            return Finish(RunReport(args));
         }
         if (command == "defaults") {
             return Finish(RunDefaults(args));

@@ -1,0 +1,154 @@
+// `meshaudit report` pages in headless Chromium: they load without a console
+// message, draw the mesh, colour intersecting triangles (and nothing on a
+// clean mesh), frame a clicked defect, hide a kind with its legend box,
+// show hostile names as text, and give a 3MF object a view each.
+//   MESHAUDIT=build/release/cli/meshaudit node --test viewer/tests/
+import { test, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { crc32 } from 'node:zlib';
+import { chromium } from 'playwright-core';
+
+const command = resolve(process.env.MESHAUDIT || 'build/release/cli/meshaudit');
+const dir = mkdtempSync(join(tmpdir(), 'meshaudit-report-'));
+const browser = await chromium.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  // As root in a container Chromium needs no sandbox; WebGL runs on SwiftShader.
+  args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
+});
+after(async () => {
+  await browser.close();
+  rmSync(dir, { recursive: true });
+});
+
+const off = (points, faces) =>
+  `OFF\n${points.length} ${faces.length} 0\n${[...points, ...faces.map((f) => [3, ...f])].map((r) => r.join(' ')).join('\n')}\n`;
+const tetPoints = [[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1]];
+const tetFaces = [[0, 2, 1], [0, 1, 3], [0, 3, 2], [1, 2, 3]];
+// Two pairs of crossing triangles: in each, the second stands across the
+// first; and a NaN point, which must not upset the page.
+const crossing = off([[0, 0, 0], [2, 0, 0], [0, 2, 0], [0.3, 0.3, -1], [0.3, 0.3, 1], [1.2, 0.3, 0],
+  [3, 0, 0], [5, 0, 0], [3, 2, 0], [3.3, 0.3, -1], [3.3, 0.3, 1], [4.2, 0.3, 0], [NaN, 0, 0]], [[0, 1, 2], [3, 4, 5], [6, 7, 8], [9, 10, 11]]);
+
+// Runs the command; returns its exit status.
+function report(input, output, ...options) {
+  try {
+    execFileSync(command, ['report', '-q', input, '-o', output, ...options], { stdio: 'pipe' });
+    return 0;
+  } catch (e) {
+    return e.status;
+  }
+}
+
+// Opens a page, failing on any console message or page error.
+async function open(file) {
+  const page = await browser.newPage({ viewport: { width: 1000, height: 700 } });
+  const messages = [];
+  page.on('console', (m) => ['error', 'warning'].includes(m.type()) && messages.push(`${m.type()}: ${m.text()}`));
+  // Offline: nothing but the file itself is fetched.
+  page.on('request', (r) => r.url() === `file://${file}` || messages.push(`request: ${r.url()}`));
+  page.on('pageerror', (e) => messages.push(`error: ${e.message}`));
+  await page.goto(`file://${file}`);
+  await page.waitForFunction(() => window.meshauditViewer);
+  return { page, messages };
+}
+
+// Pixels of view i's canvas: [differing from the background, near the intersecting red].
+const pixels = (page, i = 0) => page.evaluate((i) => {
+  const canvas = document.querySelectorAll('section.view')[i].querySelector('canvas');
+  const copy = Object.assign(document.createElement('canvas'), { width: canvas.width, height: canvas.height });
+  const context = copy.getContext('2d');
+  context.drawImage(canvas, 0, 0);
+  const d = context.getImageData(0, 0, copy.width, copy.height).data;
+  let drawn = 0, red = 0;
+  for (let i = 0; i < d.length; i += 4) {
+    drawn += Math.abs(d[i] - 0x20) + Math.abs(d[i + 1] - 0x24) + Math.abs(d[i + 2] - 0x2c) > 30;
+    red += d[i] > 230 && d[i + 1] < 70 && d[i + 2] < 70;
+  }
+  return [drawn, red];
+}, i);
+
+test('a clean tetrahedron: drawn, nothing red, no defect listed', async () => {
+  writeFileSync(join(dir, 'tet.off'), off(tetPoints, tetFaces));
+  assert.equal(report(join(dir, 'tet.off'), join(dir, 'tet.html')), 0);
+  const { page, messages } = await open(join(dir, 'tet.html'));
+  const [drawn, red] = await pixels(page);
+  assert.ok(drawn > 2000, `${drawn} pixels drawn`);
+  assert.equal(red, 0);
+  assert.equal(await page.locator('.defects button').count(), 0);
+  assert.deepEqual(messages, []);
+});
+
+test('crossing triangles: red, listed in pairs, framed on click, hidden by the legend', async () => {
+  writeFileSync(join(dir, 'cross.off'), crossing);
+  assert.equal(report(join(dir, 'cross.off'), join(dir, 'cross.html'), '--profile', 'surface', '--max-items', '1'), 1);
+  const { page, messages } = await open(join(dir, 'cross.html'));
+  assert.ok((await pixels(page))[1] > 100);
+  // The capped list keeps the true total.
+  const group = page.locator('.defects details', { hasText: 'Selfintersection' });
+  assert.match(await group.locator('summary').textContent(), /Selfintersection: 1 of 2$/);
+  const before = await page.evaluate(() => window.meshauditViewer.cameraPosition());
+  await group.locator('button').first().click();
+  assert.equal(await group.locator('button').first().textContent(), '0 and 1');
+  assert.notDeepEqual(await page.evaluate(() => window.meshauditViewer.cameraPosition()), before);
+  await page.locator('.legend input[data-kind="intersecting"]').uncheck();
+  assert.equal((await pixels(page))[1], 0);
+  assert.ok(await page.locator('td.fail', { hasText: 'FAIL' }).count() >= 2);
+  assert.deepEqual(messages, []);
+});
+
+// A 3MF package of stored (uncompressed) entries.
+function zip(entries) {
+  const parts = [], central = [];
+  let offset = 0;
+  for (const [name, text] of Object.entries(entries)) {
+    const data = Buffer.from(text), file = Buffer.from(name);
+    const header = (signature, extra) => {
+      const b = Buffer.alloc(extra ? 46 : 30);
+      b.writeUInt32LE(signature, 0);
+      const at = extra ? 16 : 14;
+      b.writeUInt32LE(crc32(data), at);
+      b.writeUInt32LE(data.length, at + 4);
+      b.writeUInt32LE(data.length, at + 8);
+      b.writeUInt16LE(file.length, at + 12);
+      if (extra) b.writeUInt32LE(offset, 42);
+      return Buffer.concat([b, file]);
+    };
+    central.push(header(0x02014b50, true));
+    parts.push(header(0x04034b50, false), data);
+    offset += 30 + file.length + data.length;
+  }
+  const dirBytes = Buffer.concat(central), end = Buffer.alloc(22);
+  end.writeUInt32LE(0x06054b50, 0);
+  end.writeUInt16LE(central.length, 8);
+  end.writeUInt16LE(central.length, 10);
+  end.writeUInt32LE(dirBytes.length, 12);
+  end.writeUInt32LE(offset, 16);
+  return Buffer.concat([...parts, dirBytes, end]);
+}
+
+test('hostile names stay text; each of 20 3MF objects has a view, at most 8 live at once', async () => {
+  const name = '</script><script>window.pwned=1</script>"';
+  const object = (id, shift) => `<object id="${id}" name="${id === 1 ? name.replaceAll('<', '&lt;').replaceAll('"', '&quot;') : 'b'}" type="model"><mesh><vertices>${
+    tetPoints.map(([x, y, z]) => `<vertex x="${x + shift}" y="${y}" z="${z}"/>`).join('')}</vertices><triangles>${
+    tetFaces.map(([a, b, c]) => `<triangle v1="${a}" v2="${b}" v3="${c}"/>`).join('')}</triangles></mesh></object>`;
+  const ids = Array.from({ length: 20 }, (_, i) => i + 1);
+  const model = `<?xml version="1.0"?><model unit="millimeter" xmlns="http://schemas.microsoft.com/3dmanufacturing/core/2015/02"><resources>${
+    ids.map((id) => object(id, 3 * id)).join('')}</resources><build>${ids.map((id) => `<item objectid="${id}"/>`).join('')}</build></model>`;
+  mkdirSync(join(dir, 'a<script>"'), { recursive: true });
+  const input = join(dir, 'a<script>"', 'two.3mf');
+  writeFileSync(input, zip({ '3D/3dmodel.model': model }));
+  assert.equal(report(input, join(dir, 'two.html')), 0);
+  const { page, messages } = await open(join(dir, 'two.html'));
+  assert.equal(await page.evaluate(() => window.meshauditViewer.views), 20);
+  await page.locator('section.view').last().scrollIntoViewIfNeeded();
+  await page.locator('section.view').last().locator('canvas').waitFor();
+  assert.ok((await pixels(page, 19))[0] > 2000);
+  assert.ok((await page.locator('canvas').count()) <= 8);
+  assert.equal(await page.evaluate(() => window.pwned), undefined);
+  assert.ok((await page.locator('h2').first().textContent()).includes(`a<script>"/two.3mf  object 1 '${name}'`));
+  assert.deepEqual(messages, []);
+});
