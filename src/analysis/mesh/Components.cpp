@@ -5,41 +5,40 @@
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/DisjointSets.h"
 #include "containers/Memory.h"
-#include "model/SideGroups.h"
 
 namespace meshaudit {
 
 namespace {
 
-// The groups of triangles joined through shared sides, from the side groups
-// instead of the neighbour lists: the triangles having both end points of a
-// side are joined, once per group. Only for meshes without a triangle that
-// repeats a point, whose lists are symmetric: there a walk's group is a
-// connected set, so the groups are the same, and numbering them by their
-// smallest triangle is the walk's seed order. Sets hang larger roots under
-// smaller ones, so a root is its set's smallest triangle. -6 without memory.
-int32_t GroupsBySides(const MeshRecord& mesh, MeshTopology& topology, uint32_t* parent, uint8_t* parity,
+// The groups of triangles joined through shared sides, from the triangles
+// of each edge instead of the neighbour lists: the triangles having both end
+// points of an edge are joined, once per edge. Only for meshes without a
+// triangle that repeats a point, whose lists are symmetric: there a walk's
+// group is a connected set, so the groups are the same, and numbering them
+// by their smallest triangle is the walk's seed order. Sets hang larger
+// roots under smaller ones, so a root is its set's smallest triangle. -5 when
+// the edge lists fail, -6 without memory.
+int32_t GroupsByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32_t* parent, uint8_t* parity,
                       ElementList* where)
 {
-    const IncidenceLists& rows = topology.VertexTriangles();
-    SideFrom* scratch = AllocateArray<SideFrom>(topology.LargestTriangleRow());
+    uint32_t edgeCount = 0;
+    topology.Edges(edgeCount);
+    const IncidenceLists& onEdge = topology.EdgeTriangles();
+    if (topology.Status() != 0) {
+        return -5;
+    }
     uint32_t* group = where != nullptr ? AllocateArray<uint32_t>(mesh.triangleCount) : nullptr;
-    if (scratch == nullptr || (where != nullptr && group == nullptr)) {
-        Free(scratch);
-        Free(group);
+    if (where != nullptr && group == nullptr) {
         return -6;
     }
     DisjointSets sets(parent, parity, mesh.triangleCount);
-    ForEachSideGroup(mesh.triangles, mesh.pointCount, rows, scratch,
-                     [&](uint32_t p, uint32_t q, const SideFrom*, uint32_t) {
-                         uint32_t first = 0xFFFFFFFFu;
-                         ForEachEntryWithBoth(rows, p, q, [&](uint32_t u) {
-                             bool joined = false;
-                             first = first == 0xFFFFFFFFu ? u : first;
-                             sets.Relate(first, u, 0, joined);
-                             return false;
-                         });
-                     });
+    for (uint32_t e = 0; e < edgeCount; ++e) {
+        const uint32_t* row = onEdge.rows[e];
+        for (uint32_t k = 1; k < onEdge.counts[e]; ++k) {
+            bool joined = false;
+            sets.Relate(row[0], row[k], 0, joined);
+        }
+    }
     uint32_t groups = 0;
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         uint8_t unused = 0;
@@ -52,7 +51,6 @@ int32_t GroupsBySides(const MeshRecord& mesh, MeshTopology& topology, uint32_t* 
             where->Add(group[t]);
         }
     }
-    Free(scratch);
     Free(group);
     return static_cast<int32_t>(groups);
 }
@@ -66,14 +64,10 @@ int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, El
     }
     const uint32_t triangleCount = mesh.triangleCount;
     if (!topology.NeighbourListsAffordable() && !AnyTriangleRepeatsAPoint(mesh.triangles, triangleCount)) {
-        topology.VertexTriangles();
-        if (topology.Status() != 0) {
-            return -5;
-        }
         uint8_t* parity = AllocateArray<uint8_t>(triangleCount);
         uint32_t* parent = AllocateArray<uint32_t>(triangleCount);
         const int32_t result = parity != nullptr && parent != nullptr
-                                   ? GroupsBySides(mesh, topology, parent, parity, where)
+                                   ? GroupsByEdges(mesh, topology, parent, parity, where)
                                    : -6;
         Free(parent);
         Free(parity);

@@ -8,7 +8,6 @@
 #include "containers/Memory.h"
 #include "model/IncidenceLists.h"
 #include "model/ReadAhead.h"
-#include "model/SideGroups.h"
 #include "model/TriangleSides.h"
 
 #include <algorithm>
@@ -200,21 +199,22 @@ Verdict OrientableByRelations(const TRIANGLE* triangles, uint32_t triangleCount,
     return Verdict::Orientable;
 }
 
-// OrientableByRelations from the side groups, where the neighbour lists would
-// be large; also only for meshes without a triangle that repeats a point.
-// The neighbour pairs are the pairs of triangles with both end points of a
-// side. Of those on one edge, the first is related to each other one, and
-// the second to the third: with no repeated point, each triangle runs the
-// edge one way, and a pair must be flipped alike exactly when they run it
-// opposite; three triangles cannot all be pairwise opposite, so those three
-// relations already contradict each other, as all the pairs would. The
-// verdict does not depend on the order of the relations.
-Verdict OrientableBySides(const MeshRecord& mesh, MeshTopology& topology, uint32_t* parent, uint8_t* parity)
+// OrientableByRelations from the triangles of each edge, where the neighbour
+// lists would be large; also only for meshes without a triangle that
+// repeats a point. The neighbour pairs are the pairs of triangles on one
+// edge. Of those, the first is related to each other one, and the second to
+// the third: with no repeated point, each triangle runs the edge one way,
+// and a pair must be flipped alike exactly when they run it opposite; three
+// triangles cannot all be pairwise opposite, so those three relations
+// already contradict each other, as all the pairs would. The verdict does
+// not depend on the order of the relations.
+Verdict OrientableByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32_t* parent, uint8_t* parity)
 {
     const TRIANGLE* triangles = mesh.triangles;
-    const IncidenceLists& rows = topology.VertexTriangles();
-    SideFrom* scratch = topology.Status() == 0 ? AllocateArray<SideFrom>(topology.LargestTriangleRow()) : nullptr;
-    if (scratch == nullptr) {
+    uint32_t edgeCount = 0;
+    topology.Edges(edgeCount);
+    const IncidenceLists& onEdge = topology.EdgeTriangles();
+    if (topology.Status() != 0) {
         return Verdict::Undecided;
     }
     DisjointSets sets(parent, parity, mesh.triangleCount);
@@ -230,26 +230,17 @@ Verdict OrientableBySides(const MeshRecord& mesh, MeshTopology& topology, uint32
             verdict = Verdict::NotOrientable;
         }
     };
-    ForEachSideGroup(triangles, mesh.pointCount, rows, scratch,
-                     [&](uint32_t p, uint32_t q, const SideFrom*, uint32_t) {
-                         // Without a repeated point a row lists each triangle once.
-                         uint32_t first = 0;
-                         uint32_t second = 0;
-                         uint32_t n = 0;
-                         ForEachEntryWithBoth(rows, p, q, [&](uint32_t u) {
-                             if (n > 0) {
-                                 relate(first, u);
-                             }
-                             if (n == 2) {
-                                 relate(second, u);
-                             }
-                             first = n == 0 ? u : first;
-                             second = n == 1 ? u : second;
-                             ++n;
-                             return verdict != Verdict::Orientable;
-                         });
-                     });
-    Free(scratch);
+    for (uint32_t e = 0; e < edgeCount && verdict == Verdict::Orientable; ++e) {
+        // Without a repeated point a row lists each triangle once.
+        const uint32_t* row = onEdge.rows[e];
+        const uint32_t n = onEdge.counts[e];
+        for (uint32_t k = 1; k < n && verdict == Verdict::Orientable; ++k) {
+            relate(row[0], row[k]);
+        }
+        if (n > 2 && verdict == Verdict::Orientable) {
+            relate(row[1], row[2]);
+        }
+    }
     return verdict;
 }
 
@@ -319,7 +310,7 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
         uint8_t* parity = AllocateArray<uint8_t>(triangleCount);
         uint32_t* parent = AllocateArray<uint32_t>(triangleCount);
         const Verdict verdict =
-            parity != nullptr && parent != nullptr ? OrientableBySides(mesh, topology, parent, parity) : Verdict::Undecided;
+            parity != nullptr && parent != nullptr ? OrientableByEdges(mesh, topology, parent, parity) : Verdict::Undecided;
         Free(parent);
         Free(parity);
         if (verdict != Verdict::Undecided) {
