@@ -17,6 +17,7 @@ if [ "${1:-}" = test ]; then
     libgmp-dev                  # exact rational reference in the predicate tests
     clang libclang-rt-14-dev    # libFuzzer targets
     valgrind
+    python3-pytest python3-distributed   # python/tests: meshaudit.batch on a Dask cluster
   )
 elif [ "${1:-}" = bench ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3-numpy)

@@ -1,0 +1,1 @@
+"""Checking triangle meshes: the meshaudit command and library from Python."""
