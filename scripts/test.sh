@@ -24,3 +24,9 @@ FUZZ_SECONDS=${FUZZ_SECONDS:-10} bash scripts/fuzz.sh
 # as tests grow faster than the code.
 echo "== test lines =="
 bash scripts/lines.sh --check --limit 0.50
+
+# meshaudit.batch on a real Dask cluster (a scheduler and two workers on
+# 127.0.0.1), running the command the release build made.
+echo "== python: meshaudit.batch =="
+MESHAUDIT_COMMAND="$PWD/build/release/cli/meshaudit" PYTHONPATH="$PWD/python" \
+  /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests/test_batch.py
