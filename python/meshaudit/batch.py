@@ -13,6 +13,7 @@ import argparse
 import codecs
 import ctypes
 import json
+import logging
 import math
 import os
 import pickle
@@ -121,7 +122,8 @@ def _run_once(paths, options):
     if late is None and len(done) < len(paths):
         detail = stderr.decode(errors="replace").strip()
         if not done and process.returncode == 2 and detail:
-            raise RuntimeError(detail)  # it rejected the options: no file is to blame
+            # It rejected its options: no file is to blame.
+            raise RuntimeError(detail.splitlines()[-1].removeprefix("meshaudit: "))
         late = f"{paths[len(done)]}: the check command stopped: {_stopped(process.returncode)}"
         late += f": {detail.splitlines()[-1]}" if detail else ""
     return done, late
@@ -236,8 +238,8 @@ def _local_client():
     # One task at a time per worker: a worker that dies then takes no queued
     # task down with it.
     with dask.config.set({"distributed.scheduler.worker-saturation": 1.0}):
-        cluster = LocalCluster(n_workers=len(os.sched_getaffinity(0)), threads_per_worker=1,
-                               processes=True, dashboard_address=None)
+        cluster = LocalCluster(n_workers=len(os.sched_getaffinity(0)), threads_per_worker=1, processes=True,
+                               dashboard_address=None, silence_logs=logging.ERROR)
     return Client(cluster), cluster
 
 
@@ -286,6 +288,8 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
                         submit([path], True)
                     continue
                 results = [[error_line(p, f"{p}: the workers checking it died")] for p in group]
+            except RuntimeError:
+                raise
             except Exception as error:
                 raise RuntimeError(f"a task failed: {type(error).__name__}: {error}") from error
             future.release()
@@ -302,11 +306,10 @@ def recorded(output):
     """The worst status of each file already in ``output``. A last line cut
     short by a killed run is cut off; so is a 3MF file's run of object lines
     before it, which may lack objects."""
-    try:
-        with open(output, "rb") as stream:
-            data = stream.read()
-    except FileNotFoundError:
+    if not os.path.isfile(output):  # nothing yet, or a pipe or device to write to
         return {}
+    with open(output, "rb") as stream:
+        data = stream.read()
     lines = data.splitlines(keepends=True)
     if lines and not lines[-1].endswith(b"\n"):
         lines.pop()
@@ -328,6 +331,10 @@ class Progress:
     def __init__(self, total, shown):
         self.total, self.shown, self.done, self.errors = total, shown, 0, 0
         self.start = self.drawn = time.monotonic()
+
+    def newline(self):
+        """What ends the line before a message, if one was drawn."""
+        return "\n" if self.shown and 0 < self.done < self.total else ""
 
     def add(self, report):
         self.done += 1
@@ -371,12 +378,17 @@ def main(argv=None):
                 client = Client(args.scheduler)
             for report in check_files(todo, client, profile=args.profile, settings=args.settings,
                                       timeout=args.timeout, command=args.command):
-                output.write("".join(report.lines).encode())
+                data = memoryview("".join(report.lines).encode())
+                while data:
+                    data = data[output.write(data):]
                 statuses[file_key(report.path)] = report.status
                 progress.add(report)
     except (OSError, RuntimeError) as error:
-        print(f"\nmeshaudit: {error}", file=sys.stderr)
+        print(f"{progress.newline()}meshaudit: {error}", file=sys.stderr)
         return 2
+    except KeyboardInterrupt:
+        print(f"{progress.newline()}meshaudit: interrupted: run the same command again to go on", file=sys.stderr)
+        return 130
     counts = [0, 0, 0]
     for path in files:
         counts[statuses[file_key(path)]] += 1
