@@ -108,8 +108,8 @@ def _run_once(paths, options):
                         name = json.loads(line)["file"]
                         # A 3MF file gives a line per object, one after the other.
                         if not done or name != keys[len(done) - 1]:
-                            if len(done) == len(keys) or name != keys[len(done)]:
-                                raise RuntimeError(f"{command[0]} reported {name!r} out of turn")
+                            if len(done) == len(keys):
+                                raise RuntimeError(f"{command[0]} reported {name!r} beyond its files")
                             done.append([])
                         done[-1].append(line.decode() + "\n")
                     if lines and deadline is not None:
@@ -216,8 +216,10 @@ def _size(path):
 
 def _groups(paths, workers):
     """Large files alone and first (the longest tasks should start first);
-    small ones in groups, no larger than needed to keep every worker busy."""
-    sizes = {p: _size(p) for p in paths}
+    small ones in groups, no larger than needed to keep every worker busy.
+    A folder (one without mesh files) is alone too: the command reports such
+    folders before its files, out of their turn."""
+    sizes = {p: LARGE_FILE if os.path.isdir(p) else _size(p) for p in paths}
     large = sorted((p for p in paths if sizes[p] >= LARGE_FILE), key=sizes.get, reverse=True)
     small = [p for p in paths if sizes[p] < LARGE_FILE]
     most = max(1, min(GROUP_FILES, math.ceil(len(small) / (4 * max(workers, 1)))))
