@@ -327,12 +327,16 @@ def recorded(output):
     return statuses
 
 
+def _plural(count, noun):
+    return f"{count} {noun}{'' if count == 1 else 's'}"
+
+
 class Progress:
     """The line on standard error: files done and in all, the rate, the errors."""
 
     def __init__(self, total, shown):
         self.total, self.shown, self.done, self.errors = total, shown, 0, 0
-        self.start = self.drawn = time.monotonic()
+        self.start = self.drawn = None
 
     def newline(self):
         """What ends the line before a message, if one was drawn."""
@@ -342,10 +346,12 @@ class Progress:
         self.done += 1
         self.errors += report.status == 2
         now = time.monotonic()
-        if self.shown and (now - self.drawn > 0.1 or self.done == self.total):
+        # The rate from the first result on: starting the cluster is no part of it.
+        self.start = self.start or now
+        if self.shown and (self.drawn is None or now - self.drawn > 0.1 or self.done == self.total):
             self.drawn = now
-            rate = self.done / max(now - self.start, 1e-9)
-            sys.stderr.write(f"\r{self.done}/{self.total} files, {rate:.1f} files/s, {self.errors} errors ")
+            rate = (self.done - 1) / (now - self.start) if now > self.start else 0.0
+            sys.stderr.write(f"\r{self.done}/{self.total} files, {rate:.1f} files/s, {_plural(self.errors, 'error')} ")
             sys.stderr.write("\n" if self.done == self.total else "")
             sys.stderr.flush()
 
@@ -394,7 +400,7 @@ def main(argv=None):
     counts = [0, 0, 0]
     for path in files:
         counts[statuses[file_key(path)]] += 1
-    print(f"checked {len(files)} files: {counts[0]} passed, {counts[1]} failed, {counts[2]} errors"
+    print(f"checked {len(files)} files: {counts[0]} passed, {counts[1]} failed, {_plural(counts[2], 'error')}"
           f" ({len(files) - len(todo)} already in {args.output})")
     return max((s for s, n in enumerate(counts) if n), default=0)
 
