@@ -85,40 +85,45 @@ def _run_once(paths, options):
         raise RuntimeError(f"cannot run {command[0]}: {error}") from error
     keys = [file_key(p) for p in paths]
     done, buffer, stderr, late, expired = [], b"", b"", None, False
-    with selectors.DefaultSelector() as selector:
-        selector.register(process.stdout, selectors.EVENT_READ)
-        selector.register(process.stderr, selectors.EVENT_READ)
-        deadline = None if timeout is None else time.monotonic() + timeout
-        while selector.get_map():
-            wait = None if deadline is None else deadline - time.monotonic()
-            if wait is not None and wait <= 0:
-                expired = True
-                if len(done) < len(paths):
-                    late = f"{paths[len(done)]}: not checked within the timeout of {timeout:g} s"
-                break
-            for key, _ in selector.select(wait):
-                chunk = os.read(key.fd, 1 << 16)
-                if not chunk:
-                    selector.unregister(key.fileobj)
-                elif key.fileobj is process.stderr:
-                    stderr = (stderr + chunk)[-2000:]
-                else:
-                    *lines, buffer = (buffer + chunk).split(b"\n")
-                    for line in lines:
-                        name = json.loads(line)["file"]
-                        # A 3MF file gives a line per object, one after the other.
-                        if not done or name != keys[len(done) - 1]:
-                            if len(done) == len(keys):
-                                raise RuntimeError(f"{command[0]} reported {name!r} beyond its files")
-                            done.append([])
-                        done[-1].append(line.decode() + "\n")
-                    if lines and deadline is not None:
-                        deadline = time.monotonic() + timeout
-    if expired:
-        os.killpg(process.pid, signal.SIGKILL)
-    process.wait()
-    process.stdout.close()
-    process.stderr.close()
+    try:
+        with selectors.DefaultSelector() as selector:
+            selector.register(process.stdout, selectors.EVENT_READ)
+            selector.register(process.stderr, selectors.EVENT_READ)
+            deadline = None if timeout is None else time.monotonic() + timeout
+            while selector.get_map():
+                wait = None if deadline is None else deadline - time.monotonic()
+                if wait is not None and wait <= 0:
+                    expired = True
+                    if len(done) < len(paths):
+                        late = f"{paths[len(done)]}: not checked within the timeout of {timeout:g} s"
+                    break
+                for key, _ in selector.select(wait):
+                    chunk = os.read(key.fd, 1 << 16)
+                    if not chunk:
+                        selector.unregister(key.fileobj)
+                    elif key.fileobj is process.stderr:
+                        stderr = (stderr + chunk)[-2000:]
+                    else:
+                        *lines, buffer = (buffer + chunk).split(b"\n")
+                        for line in lines:
+                            name = json.loads(line)["file"]
+                            # A 3MF file gives a line per object, one after the other.
+                            if not done or name != keys[len(done) - 1]:
+                                if len(done) == len(keys):
+                                    raise RuntimeError(f"{command[0]} reported {name!r} beyond its files")
+                                done.append([])
+                            done[-1].append(line.decode() + "\n")
+                        if lines and deadline is not None:
+                            deadline = time.monotonic() + timeout
+    except BaseException:
+        expired = True
+        raise
+    finally:
+        if expired:
+            os.killpg(process.pid, signal.SIGKILL)
+        process.wait()
+        process.stdout.close()
+        process.stderr.close()
     if late is None and len(done) < len(paths):
         detail = stderr.decode(errors="replace").strip()
         if not done and process.returncode == 2 and detail:
