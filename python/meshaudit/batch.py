@@ -251,7 +251,7 @@ def _local_client():
 
 
 def check_files(paths, client=None, *, profile=None, settings=None, timeout=None, command=None, checker=None):
-    """Checks the files ``paths`` (files, not folders: see ``expand``) on the
+    """Checks the files ``paths`` (a folder stands for its mesh files) on the
     Dask ``client``'s cluster, or on a local cluster of one worker process per
     core, and yields a ``Report`` for each file as it finishes.
 
@@ -264,7 +264,7 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     from distributed import as_completed
     from distributed.scheduler import KilledWorker
 
-    paths = list(paths)
+    paths = expand(paths)
     if not paths:
         return
     # Sent by value, the tasks need no meshaudit package on the workers.
