@@ -156,7 +156,7 @@ def _isolated(checker, paths, options):
             os.close(read)
             try:
                 answer = ("ok", checker(paths, options))
-            except BaseException as error:  # noqa: B036 -- the child must not outlive this frame
+            except BaseException as error:  # the child must reach its _exit below
                 answer = ("raise", f"{type(error).__name__}: {error}")
             with os.fdopen(write, "wb") as pipe:
                 pipe.write(pickle.dumps(answer))
