@@ -20,7 +20,8 @@ if [ "${1:-}" = test ]; then
     python3-pytest python3-distributed   # python/tests: meshaudit.batch on a Dask cluster
   )
 elif [ "${1:-}" = bench ]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3-numpy)
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3-numpy
+             python3-distributed)   # bench/batch_scaling.py
 fi
 
 missing=()
