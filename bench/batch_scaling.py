@@ -51,8 +51,8 @@ def rates(folder, repeat):
     files = batch.expand([folder])
     best = {1: 0.0, 2: 0.0}
     with dask.config.set({"distributed.scheduler.worker-saturation": 1.0}), \
-            LocalCluster(n_workers=1, threads_per_worker=1, dashboard_address=None) as one, \
-            LocalCluster(n_workers=2, threads_per_worker=1, dashboard_address=None) as two, \
+            LocalCluster(n_workers=1, threads_per_worker=1, dashboard_address=":0") as one, \
+            LocalCluster(n_workers=2, threads_per_worker=1, dashboard_address=":0") as two, \
             Client(one) as client_one, Client(two) as client_two:
         for _ in range(repeat):
             for workers, client in ((1, client_one), (2, client_two)):

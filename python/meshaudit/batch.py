@@ -246,7 +246,7 @@ def _local_client():
     # task down with it.
     with dask.config.set({"distributed.scheduler.worker-saturation": 1.0}):
         cluster = LocalCluster(n_workers=len(os.sched_getaffinity(0)), threads_per_worker=1, processes=True,
-                               dashboard_address=None, silence_logs=logging.ERROR)
+                               dashboard_address=":0", silence_logs=logging.ERROR)
     return Client(cluster), cluster
 
 
