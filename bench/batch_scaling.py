@@ -8,11 +8,14 @@ a temporary folder, then checks them all with ``check_files`` on a local
 cluster of 1 worker process and of 2, REPEAT times each in turn, and prints
 the best rate of each and their ratio. The clusters start before the clock:
 what is timed is checking the files, not starting Python processes. Prints the
-load average before and after, since the figure means little on a busy machine.
+load average before and after, and the same ratio for the command alone (one
+process, then two at once on halves of the files): on a busy machine the
+second core is what other processes leave, and that ratio says how much.
 """
 import argparse
 import math
 import os
+import subprocess
 import tempfile
 import time
 
@@ -45,11 +48,21 @@ def timed(files, client):
     return len(files) / elapsed
 
 
+def command_rate(files, streams):
+    """The command alone, on the same files split between ``streams`` processes
+    at once: what the machine gives two processes at this moment."""
+    command = [os.environ.get("MESHAUDIT_COMMAND", "meshaudit"), "check", "--json", "-q", "-j", "1"]
+    start = time.perf_counter()
+    runs = [subprocess.Popen(command + files[i::streams], stdout=subprocess.DEVNULL) for i in range(streams)]
+    assert all(run.wait() == 1 for run in runs)
+    return len(files) / (time.perf_counter() - start)
+
+
 def rates(folder, repeat):
     """The best rate on 1 worker and on 2, timed in turn so that both see the
     same changes of load."""
     files = batch.expand([folder])
-    best = {1: 0.0, 2: 0.0}
+    best = {1: 0.0, 2: 0.0, "command 1": 0.0, "command 2": 0.0}
     with dask.config.set({"distributed.scheduler.worker-saturation": 1.0}), \
             LocalCluster(n_workers=1, threads_per_worker=1, dashboard_address=":0") as one, \
             LocalCluster(n_workers=2, threads_per_worker=1, dashboard_address=":0") as two, \
@@ -57,7 +70,8 @@ def rates(folder, repeat):
         for _ in range(repeat):
             for workers, client in ((1, client_one), (2, client_two)):
                 best[workers] = max(best[workers], timed(files, client))
-    return best[1], best[2]
+                best[f"command {workers}"] = max(best[f"command {workers}"], command_rate(files, workers))
+    return best
 
 
 def main():
@@ -70,8 +84,11 @@ def main():
         for i in range(args.files):
             with open(os.path.join(folder, f"{i:05}.off"), "w") as stream:
                 stream.write(torus(40, 25, i))
-        one, two = rates(folder, args.repeat)
-    print(f"{args.files} files: 1 worker {one:.1f} files/s, 2 workers {two:.1f} files/s, ratio {two / one:.2f}")
+        best = rates(folder, args.repeat)
+    print(f"{args.files} files: 1 worker {best[1]:.1f} files/s, 2 workers {best[2]:.1f} files/s, "
+          f"ratio {best[2] / best[1]:.2f}")
+    print(f"the command alone: 1 process {best['command 1']:.1f} files/s, 2 at once {best['command 2']:.1f} files/s, "
+          f"ratio {best['command 2'] / best['command 1']:.2f}")
     print("load after: %.2f %.2f %.2f" % os.getloadavg())
 
 
