@@ -21,11 +21,13 @@ if [ "${1:-}" = test ]; then
     valgrind
     pybind11-dev python3-dev python3-numpy        # the Python package (python/)
     python3-pytest python3-open3d python3-meshio  # its tests
+    python3-distributed                           # meshaudit.batch on a Dask cluster
   )
 elif [ "${1:-}" = python ]; then
   packages+=(pybind11-dev python3-dev python3-numpy)
 elif [ "${1:-}" = bench ]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3-numpy)
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev python3-numpy
+             python3-distributed)   # bench/batch_scaling.py
 fi
 
 # The report page is built with Node.js and npm and tested in Chromium. Node

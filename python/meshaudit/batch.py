@@ -1,0 +1,418 @@
+"""Checks a whole dataset of mesh files on a Dask cluster.
+
+    /usr/bin/python3 -m meshaudit.batch PATHS... -o results.jsonl [--scheduler tcp://HOST:8786]
+
+Each Dask task runs the ``meshaudit`` command (``meshaudit check --json``) on
+a group of files in a subprocess, so every result line is byte for byte what
+the command prints for that file, a hanging file can be killed at its timeout
+and a crash of the command never takes the worker down. Results are appended
+to the output as they come back; a rerun skips the files already recorded.
+"""
+
+import argparse
+import codecs
+import ctypes
+import json
+import logging
+import math
+import os
+import pickle
+import selectors
+import signal
+import subprocess
+import sys
+import time
+from dataclasses import dataclass
+
+MESH_EXTENSIONS = (".stl", ".obj", ".ply", ".off", ".3mf")
+# Files from this size on get a task of their own; smaller ones share a task
+# of at most GROUP_FILES files and GROUP_BYTES bytes, so that the start of a
+# subprocess and a task's round trip are paid once per group, not per file.
+LARGE_FILE = 4 << 20
+GROUP_FILES = 64
+GROUP_BYTES = 16 << 20
+
+
+def _hex_bytes(error):
+    # The command writes each byte of a name that is not UTF-8 as "\xNN".
+    return "".join(f"\\x{b:02X}" for b in error.object[error.start:error.end]), error.end
+
+
+def file_key(path):
+    """The "file" value of the command's JSON document for ``path``."""
+    data = os.fsencode(path)
+    try:
+        return data.decode()
+    except UnicodeDecodeError:
+        # Registered here: on a worker this module arrives by value, never imported.
+        codecs.register_error("meshaudit-hex", _hex_bytes)
+        return data.decode("utf-8", "meshaudit-hex")
+
+
+def error_line(path, message):
+    """An error document, laid out as the command lays out its own."""
+    document = {"schema": 3, "file": file_key(path), "verdict": "error", "error": file_key(message)}
+    return json.dumps(document, ensure_ascii=False, separators=(",", ":")) + "\n"
+
+
+def _stopped(returncode):
+    if returncode is not None and returncode < 0:
+        return f"killed by signal {-returncode} ({signal.Signals(-returncode).name})"
+    return f"exit status {returncode}"
+
+
+def _run_once(paths, options):
+    """Runs the command on ``paths`` until it ends or one file passes the
+    timeout. Returns the lines of the files it reported, in order, and the
+    message for the next file when it stopped early (None when it did not)."""
+    timeout = options.get("timeout")
+    cwd = options["cwd"]
+    if not os.path.isdir(cwd) and not all(os.path.isabs(p) for p in paths):
+        raise RuntimeError(f"relative paths need the folder {cwd} on every worker")
+    command = [options.get("command") or os.environ.get("MESHAUDIT_COMMAND") or "meshaudit",
+               "check", "--json", "-q", "-j", "1"]
+    for flag in ("profile", "settings"):
+        if options.get(flag):
+            command += [f"--{flag}", options[flag]]
+    prctl = ctypes.CDLL(None, use_errno=True).prctl
+    try:
+        # Its own session, so that a kill reaches the command's own workers;
+        # and it dies with this worker rather than hang on in an orphan.
+        process = subprocess.Popen(command + ["--", *paths], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   cwd=cwd if os.path.isdir(cwd) else None, start_new_session=True,
+                                   preexec_fn=lambda: prctl(1, int(signal.SIGKILL)))
+    except OSError as error:
+        raise RuntimeError(f"cannot run {command[0]}: {error}") from error
+    keys = [file_key(p) for p in paths]
+    done, buffer, stderr, late, expired = [], b"", b"", None, False
+    try:
+        with selectors.DefaultSelector() as selector:
+            selector.register(process.stdout, selectors.EVENT_READ)
+            selector.register(process.stderr, selectors.EVENT_READ)
+            deadline = None if timeout is None else time.monotonic() + timeout
+            while selector.get_map():
+                wait = None if deadline is None else deadline - time.monotonic()
+                if wait is not None and wait <= 0:
+                    expired = True
+                    if len(done) < len(paths):
+                        late = f"{paths[len(done)]}: not checked within the timeout of {timeout:g} s"
+                    break
+                for key, _ in selector.select(wait):
+                    chunk = os.read(key.fd, 1 << 16)
+                    if not chunk:
+                        selector.unregister(key.fileobj)
+                    elif key.fileobj is process.stderr:
+                        stderr = (stderr + chunk)[-2000:]
+                    else:
+                        *lines, buffer = (buffer + chunk).split(b"\n")
+                        for line in lines:
+                            name = json.loads(line)["file"]
+                            # A 3MF file gives a line per object, one after the other.
+                            if not done or name != keys[len(done) - 1]:
+                                if len(done) == len(keys):
+                                    raise RuntimeError(f"{command[0]} reported {name!r} beyond its files")
+                                done.append([])
+                            done[-1].append(line.decode() + "\n")
+                        if lines and deadline is not None:
+                            deadline = time.monotonic() + timeout
+    except BaseException:
+        expired = True
+        raise
+    finally:
+        if expired:
+            os.killpg(process.pid, signal.SIGKILL)
+        process.wait()
+        process.stdout.close()
+        process.stderr.close()
+    if late is None and len(done) < len(paths):
+        detail = stderr.decode(errors="replace").strip()
+        if not done and process.returncode == 2 and detail:
+            # It rejected its options: no file is to blame.
+            raise RuntimeError(detail.splitlines()[-1].removeprefix("meshaudit: "))
+        late = f"{paths[len(done)]}: the check command stopped: {_stopped(process.returncode)}"
+        late += f": {detail.splitlines()[-1]}" if detail else ""
+    return done, late
+
+
+def run_command(paths, options):
+    """The checker: the command's JSON lines for each of ``paths``. A file that
+    hangs or stops the command gets an error line and the rest go on."""
+    results = []
+    while len(results) < len(paths):
+        done, late = _run_once(paths[len(results):], options)
+        results += done
+        if late is not None:
+            results.append([error_line(paths[len(results)], late)])
+    return results
+
+
+def _isolated(checker, paths, options):
+    """``checker`` in a child process, so that whatever kills it leaves the
+    worker alive: the way back in for files whose workers died."""
+    read, write = os.pipe()
+    pid = os.fork()
+    if pid == 0:
+        try:
+            os.close(read)
+            try:
+                answer = ("ok", checker(paths, options))
+            except BaseException as error:  # the child must reach its _exit below
+                answer = ("raise", f"{type(error).__name__}: {error}")
+            with os.fdopen(write, "wb") as pipe:
+                pipe.write(pickle.dumps(answer))
+        finally:
+            os._exit(0)
+    os.close(write)
+    with os.fdopen(read, "rb") as pipe:
+        data = pipe.read()
+    status = os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1])
+    try:
+        kind, value = pickle.loads(data)
+    except Exception:
+        return [[error_line(p, f"{p}: the process checking it died: {_stopped(status)}")] for p in paths]
+    if kind == "raise":
+        raise RuntimeError(value)
+    return value
+
+
+def _check_task(paths, checker, options, isolated):
+    return _isolated(checker, paths, options) if isolated else checker(paths, options)
+
+
+@dataclass
+class Report:
+    """One file's result: the command's JSON lines for it (one, or one per
+    object of a 3MF file)."""
+
+    path: str
+    lines: list
+
+    @property
+    def documents(self):
+        return [json.loads(line) for line in self.lines]
+
+    @property
+    def status(self):
+        """As the command's exit status: 0 passed, 1 failed, 2 not checked."""
+        return max({"pass": 0, "fail": 1}.get(d["verdict"], 2) for d in self.documents)
+
+
+def expand(paths):
+    """The files to check, as ``meshaudit check`` finds them: a folder stands
+    for the mesh files beneath it, sorted; one without any stands for itself,
+    so that the command reports it."""
+    files = []
+    for path in paths:
+        found = []
+        if os.path.isdir(path):
+            for folder, _, names in os.walk(path):
+                found += [os.path.join(folder, n) for n in names
+                          if n.lower().endswith(MESH_EXTENSIONS) and os.path.isfile(os.path.join(folder, n))]
+        files += sorted(found, key=os.fsencode) or [path]
+    return list(dict.fromkeys(files))
+
+
+def _size(path):
+    try:
+        return os.stat(path).st_size
+    except OSError:
+        return 0
+
+
+def _groups(paths, workers):
+    """Large files alone and first (the longest tasks should start first);
+    small ones in groups, no larger than needed to keep every worker busy.
+    A folder (one without mesh files) is alone too: the command reports such
+    folders before its files, out of their turn."""
+    sizes = {p: LARGE_FILE if os.path.isdir(p) else _size(p) for p in paths}
+    large = sorted((p for p in paths if sizes[p] >= LARGE_FILE), key=sizes.get, reverse=True)
+    small = [p for p in paths if sizes[p] < LARGE_FILE]
+    most = max(1, min(GROUP_FILES, math.ceil(len(small) / (4 * max(workers, 1)))))
+    groups, group, group_bytes = [[p] for p in large], [], 0
+    for path in small:
+        if group and (len(group) == most or group_bytes + sizes[path] > GROUP_BYTES):
+            groups.append(group)
+            group, group_bytes = [], 0
+        group.append(path)
+        group_bytes += sizes[path]
+    return groups + ([group] if group else [])
+
+
+def _local_client():
+    import dask
+    from distributed import Client, LocalCluster
+
+    # One task at a time per worker: a worker that dies then takes no queued
+    # task down with it.
+    with dask.config.set({"distributed.scheduler.worker-saturation": 1.0}):
+        cluster = LocalCluster(n_workers=len(os.sched_getaffinity(0)), threads_per_worker=1, processes=True,
+                               dashboard_address=":0", silence_logs=logging.ERROR)
+    return Client(cluster), cluster
+
+
+def check_files(paths, client=None, *, profile=None, settings=None, timeout=None, command=None, checker=None):
+    """Checks the files ``paths`` (a folder stands for its mesh files) on the
+    Dask ``client``'s cluster, or on a local cluster of one worker process per
+    core, and yields a ``Report`` for each file as it finishes.
+
+    ``checker(paths, options)`` runs on the workers and returns the JSON lines
+    of each path: ``run_command`` (the default) runs the ``meshaudit``
+    command, found by ``command``, else the worker's MESHAUDIT_COMMAND, else
+    PATH. A file whose workers die is checked again alone in a child process
+    of a worker; if that dies too, its report is an error."""
+    import cloudpickle
+    from distributed import as_completed
+    from distributed.scheduler import KilledWorker
+
+    paths = expand(paths)
+    if not paths:
+        return
+    # Sent by value, the tasks need no meshaudit package on the workers.
+    cloudpickle.register_pickle_by_value(sys.modules[__name__])
+    cluster = None
+    if client is None:
+        client, cluster = _local_client()
+    options = {"profile": profile, "settings": settings and os.path.abspath(settings), "timeout": timeout,
+               "command": command, "cwd": os.getcwd()}
+    checker = checker or run_command
+    jobs, pending = {}, as_completed()
+
+    def submit(group, isolated):
+        future = client.submit(_check_task, group, checker, options, isolated, pure=False)
+        jobs[future.key] = group, isolated
+        pending.add(future)
+
+    try:
+        for group in _groups(paths, sum(client.nthreads().values())):
+            submit(group, False)
+        for future in pending:
+            group, isolated = jobs.pop(future.key)
+            try:
+                results = future.result()
+            except KilledWorker:
+                if not isolated:
+                    for path in group:
+                        submit([path], True)
+                    continue
+                results = [[error_line(p, f"{p}: the workers checking it died")] for p in group]
+            except RuntimeError:
+                raise
+            except Exception as error:
+                raise RuntimeError(f"a task failed: {type(error).__name__}: {error}") from error
+            future.release()
+            for path, lines in zip(group, results):
+                yield Report(path, lines)
+    finally:
+        client.cancel(list(pending.futures))
+        if cluster is not None:
+            client.close()
+            cluster.close()
+
+
+def recorded(output):
+    """The worst status of each file already in ``output``. A last line cut
+    short by a killed run is cut off; so is a 3MF file's run of object lines
+    before it, which may lack objects."""
+    if not os.path.isfile(output):  # nothing yet, or a pipe or device to write to
+        return {}
+    with open(output, "rb") as stream:
+        data = stream.read()
+    lines = data.splitlines(keepends=True)
+    if lines and not lines[-1].endswith(b"\n"):
+        lines.pop()
+        tail = lines and json.loads(lines[-1])
+        while lines and "object" in tail and json.loads(lines[-1]).get("file") == tail["file"]:
+            lines.pop()
+        os.truncate(output, sum(map(len, lines)))
+    statuses = {}
+    for line in lines:
+        document = json.loads(line)
+        status = {"pass": 0, "fail": 1}.get(document["verdict"], 2)
+        statuses[document["file"]] = max(status, statuses.get(document["file"], 0))
+    return statuses
+
+
+def _plural(count, noun):
+    return f"{count} {noun}{'' if count == 1 else 's'}"
+
+
+class Progress:
+    """The line on standard error: files done and in all, the rate, the errors."""
+
+    def __init__(self, total, shown):
+        self.total, self.shown, self.done, self.errors = total, shown, 0, 0
+        self.start = self.drawn = None
+
+    def newline(self):
+        """What ends the line before a message, if one was drawn."""
+        return "\n" if self.shown and 0 < self.done < self.total else ""
+
+    def add(self, report):
+        self.done += 1
+        self.errors += report.status == 2
+        now = time.monotonic()
+        # The rate from the first result on: starting the cluster is no part of it.
+        self.start = self.start or now
+        if self.shown and (self.drawn is None or now - self.drawn > 0.1 or self.done == self.total):
+            self.drawn = now
+            rate = (self.done - 1) / (now - self.start) if now > self.start else 0.0
+            sys.stderr.write(f"\r{self.done}/{self.total} files, {rate:.1f} files/s, {_plural(self.errors, 'error')} ")
+            sys.stderr.write("\n" if self.done == self.total else "")
+            sys.stderr.flush()
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(prog="python3 -m meshaudit.batch", description=__doc__.splitlines()[0])
+    parser.add_argument("paths", nargs="+", metavar="PATH", help="mesh files and folders")
+    parser.add_argument("-o", "--output", required=True, help="JSON Lines file to append results to")
+    parser.add_argument("--scheduler", help="address of a Dask scheduler (default: a local cluster)")
+    parser.add_argument("-p", "--profile", help="the built-in profile to judge by")
+    parser.add_argument("-s", "--settings", help="settings file refining the profile")
+    parser.add_argument("--timeout", type=float, help="seconds a file may take before it is an error")
+    parser.add_argument("--command", help="the meshaudit command on the workers")
+    parser.add_argument("-q", "--quiet", action="store_true", help="no progress line")
+    args = parser.parse_args(argv)
+    if args.timeout is not None and not args.timeout > 0:
+        parser.error("--timeout takes a number of seconds above 0")
+
+    files = expand(args.paths)
+    try:
+        statuses = recorded(args.output)
+    except (OSError, ValueError, KeyError, TypeError) as error:
+        print(f"meshaudit: {args.output}: cannot read the results already there: {error}", file=sys.stderr)
+        return 2
+    todo = [f for f in files if file_key(f) not in statuses]
+    progress = Progress(len(todo), sys.stderr.isatty() and not args.quiet)
+    try:
+        with open(args.output, "ab", buffering=0) as output:
+            client = None
+            if todo and args.scheduler:
+                from distributed import Client
+                client = Client(args.scheduler)
+            for report in check_files(todo, client, profile=args.profile, settings=args.settings,
+                                      timeout=args.timeout, command=args.command):
+                data = memoryview("".join(report.lines).encode())
+                while data:
+                    data = data[output.write(data):]
+                statuses[file_key(report.path)] = report.status
+                progress.add(report)
+    except (OSError, RuntimeError) as error:
+        print(f"{progress.newline()}meshaudit: {error}", file=sys.stderr)
+        return 2
+    except KeyboardInterrupt:
+        print(f"{progress.newline()}meshaudit: interrupted: run the same command again to go on", file=sys.stderr)
+        return 130
+    counts = [0, 0, 0]
+    for path in files:
+        counts[statuses[file_key(path)]] += 1
+    print(f"checked {len(files)} files: {counts[0]} passed, {counts[1]} failed, {_plural(counts[2], 'error')}"
+          f" ({len(files) - len(todo)} already in {args.output})")
+    return max((s for s, n in enumerate(counts) if n), default=0)
+
+
+if __name__ == "__main__":
+    # Through the package, so that the tasks are this module's functions and
+    # not __main__'s.
+    from meshaudit.batch import main as batch_main
+
+    sys.exit(batch_main())

@@ -1,0 +1,100 @@
+"""meshaudit.batch on a real Dask cluster: a scheduler and two workers on 127.0.0.1."""
+import json
+import os
+import signal
+import subprocess
+import sys
+import time
+
+import pytest
+from distributed import Client
+
+from meshaudit import batch
+
+COMMAND = os.environ["MESHAUDIT_COMMAND"]
+TETRAHEDRON = "OFF\n4 4 0\n0 0 0\n{0} 0 0\n0 {0} 0\n0 0 {0}\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n"
+TRIANGLE = "OFF\n3 1 0\n0 0 0\n{0} 0 0\n0 {0} 0\n3 0 1 2\n"  # a border: fails the closed profile
+BROKEN = "OFF\n3 1 0\n0 0 {0}x\n"
+
+
+def crashing_checker(paths, options):
+    """Takes down the worker process running it when crash.off is among its files."""
+    if any(path.endswith("crash.off") for path in paths):
+        os._exit(3)
+    return batch.run_command(paths, options)
+
+
+@pytest.fixture(scope="module")
+def dataset(tmp_path_factory):
+    """210 files, a third each passing, failing and unreadable, and crash.off, a
+    good file; the command's own lines for each; a FIFO that hangs whoever reads it."""
+    root = tmp_path_factory.mktemp("meshes")
+    verdicts = {}
+    for i in range(210):
+        verdict, text = [("pass", TETRAHEDRON), ("fail", TRIANGLE), ("error", BROKEN)][i % 3]
+        os.makedirs(root / str(i % 7), exist_ok=True)
+        (root / str(i % 7) / f"{i}.off").write_text(text.format(i + 1))
+        verdicts[str(root / str(i % 7) / f"{i}.off")] = verdict
+    (root / "crash.off").write_text(TETRAHEDRON.format(2))
+    verdicts[str(root / "crash.off")] = "pass"
+    lines = subprocess.run([COMMAND, "check", "--json", str(root)], capture_output=True).stdout.decode()
+    direct = {json.loads(line)["file"]: line for line in lines.splitlines(keepends=True)}
+    os.mkfifo(root.parent / "hang.off")
+    return root, verdicts, direct, str(root.parent / "hang.off")
+
+
+@pytest.fixture(scope="module")
+def cluster(tmp_path_factory):
+    address = tmp_path_factory.mktemp("dask") / "scheduler.json"
+    # Worker deaths within a second attempt; one task at a time per worker.
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path), DASK_DISTRIBUTED__SCHEDULER__ALLOWED_FAILURES="1",
+               DASK_DISTRIBUTED__SCHEDULER__WORKER_SATURATION="1.0")
+    common = ["--scheduler-file", str(address), "--no-dashboard", "--host", "127.0.0.1"]
+    processes = [subprocess.Popen([name, *common, *more], env=env, start_new_session=True, stderr=subprocess.DEVNULL)
+                 for name, more in [("dask-scheduler", ["--port", "0"])] + [("dask-worker", ["--nthreads", "1"])] * 2]
+    while not address.exists():
+        time.sleep(0.1)
+    client = Client(scheduler_file=str(address))
+    client.wait_for_workers(2, timeout=60)
+    yield client, processes
+    client.close()
+    for process in processes:
+        os.killpg(process.pid, signal.SIGKILL) if process.poll() is None else None
+        process.wait()
+
+
+def test_each_file_once_with_its_verdict_through_hangs_crashes_and_a_lost_worker(cluster, dataset):
+    client, processes = cluster
+    root, verdicts, direct, fifo = dataset
+    reports = []
+    for report in batch.check_files(batch.expand([str(root), fifo]), client, timeout=2, checker=crashing_checker):
+        reports.append(report)
+        if len(reports) == 1:  # the second worker goes, with the task it was running
+            os.killpg(processes[2].pid, signal.SIGKILL)
+    assert sorted(r.path for r in reports) == sorted([*verdicts, fifo])
+    documents = {r.path: r.documents[0] for r in reports}
+    expected = dict(verdicts, **{fifo: "error", str(root / "crash.off"): "error"})
+    assert {path: document["verdict"] for path, document in documents.items()} == expected
+    assert documents[fifo]["error"] == f"{fifo}: not checked within the timeout of 2 s"
+    assert documents[str(root / "crash.off")]["error"].startswith(f"{root}/crash.off: the process checking it died")
+    # Byte for byte the command's own result, for every file the crash and the hang spared.
+    assert {r.path: r.lines for r in reports if r.path in direct and "crash" not in r.path} == {
+        path: [line] for path, line in direct.items() if "crash" not in path}
+    assert len(client.nthreads()) == 1
+
+
+def test_a_rerun_records_what_is_missing_after_a_truncated_line(cluster, dataset, tmp_path):
+    client, _ = cluster
+    root, verdicts, direct, _ = dataset
+    output = tmp_path / "results.jsonl"
+    kept = "".join(list(direct.values())[:50])
+    output.write_text(kept + list(direct.values())[50][:70])
+    command = [sys.executable, "-m", "meshaudit.batch", str(root), "-o", str(output),
+               "--scheduler", client.scheduler.address, "--command", COMMAND]
+    for already in (50, 211):  # the second run has nothing left to do
+        run = subprocess.run(command, capture_output=True, text=True)
+        assert run.returncode == 2, run.stderr  # unreadable files are errors
+        assert run.stdout == f"checked 211 files: 71 passed, 70 failed, 70 errors ({already} already in {output})\n"
+    text = output.read_text()
+    assert text.startswith(kept)
+    assert sorted(text.splitlines(keepends=True)) == sorted(direct.values())
