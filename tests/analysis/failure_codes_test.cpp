@@ -266,6 +266,26 @@ TEST(FailureCodes, AllocationSites)
     }
 }
 
+// The intersected count: memory failing from some allocation on gives -1
+// inside the tree's build and -2 in the walk after it, never a count.
+TEST(FailureCodes, IntersectedTreeThenWalk)
+{
+    TestMesh soup = testing::RandomSoup(60, 4.0, 9);
+    std::vector<int64_t> codes;
+    for (uint64_t k = 1; k < 1000; ++k) {
+        const int64_t got =
+            Failing(k, [&] { return static_cast<int64_t>(triangles::CountIntersected(soup.Record())); }, 1000);
+        if (got >= 0) {
+            break;
+        }
+        codes.push_back(got);
+    }
+    ASSERT_GE(codes.size(), 3u);
+    EXPECT_EQ(codes.front(), -1);
+    EXPECT_EQ(codes.back(), -2);
+    EXPECT_TRUE(std::is_sorted(codes.begin(), codes.end(), std::greater<>()));
+}
+
 TEST(FailureCodes, EdgeGroupsChecksInTheirOrder)
 {
     const T3DVECF point{0, 0, 0};
