@@ -1,5 +1,6 @@
 // The allocation seam: every request is counted, so that a test can make the
-// k-th one fail, and large blocks go through the reuse of the open
+// k-th one fail; the calling thread's memory budget (MemoryBudget.h) may
+// refuse it; and large blocks go through the reuse of the open
 // BlockReuseScope and get the huge-page hint.
 #include "containers/Memory.h"
 

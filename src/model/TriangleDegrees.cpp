@@ -16,9 +16,9 @@ bool MeshTopology::NeighbourListsAffordable()
     uint64_t bound = 0;
     for (uint32_t t = 0; t < triangleCount_; ++t) {
         const TRIANGLE& tri = triangles_[t];
-        const uint32_t a = counts[tri.a];
-        const uint32_t b = counts[tri.b];
-        const uint32_t c = counts[tri.c];
+        const uint64_t a = counts[tri.a];
+        const uint64_t b = counts[tri.b];
+        const uint64_t c = counts[tri.c];
         bound += (a < b ? a : b) + (b < c ? b : c) + (c < a ? c : a);
     }
     // A small mesh may always have them: 128 triangles' worth of room.
