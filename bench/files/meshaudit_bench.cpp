@@ -5,13 +5,20 @@
 // same run.
 //
 //   meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale]
-//                   [--reference] [--locate] [--only analyse|intersect|merge] FILE...
+//                   [--reference] [--locate] [--fresh] [--command PATH]
+//                   [--large] [--only analyse|intersect|merge] FILE...
 //
 // --only runs one part of each file's figures, for profiling one of them.
 // --reference also times a fixed workload that does not use the library,
 // before and after the rest, for comparisons across days.
 // --locate also times locate() with default settings, every list and no cap,
 // alternately with a default analysis, and gives its peak memory.
+// --fresh also times one default analyse() per fresh process, as a user's
+// single check pays for it: heap growth and first page faults included.
+// --command also times `PATH check -q FILE` as a user runs it, with its peak.
+// --large also analyses a generated 10M-triangle closed torus and its
+// unwelded soup (and merges the soup), each in a fresh process, against the
+// same at 1M triangles.
 // Timing lives here, never in the tests. Medians of N runs (default 5).
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
@@ -28,6 +35,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <malloc.h>
 #include <iostream>
@@ -36,6 +44,8 @@
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -274,6 +284,124 @@ meshaudit::testing::TestMesh Unweld(const MeshRecord& record)
     return soup;
 }
 
+// What one fresh process measured: seconds and peak bytes per triangle above
+// what was resident before (the caller's arrays and the reader's leftovers).
+struct FreshFigure {
+    double seconds = -1.0;
+    double bytesPerTriangle = -1.0;
+};
+
+// Runs a default analyse() the way a host does, once, with nothing warmed.
+FreshFigure AnalyseOnce(const MeshRecord& record)
+{
+    const long before = StatusKb("VmRSS");
+    ResetPeak();
+    const auto start = Clock::now();
+    const int32_t code = analyse(&record);
+    const double seconds = Seconds(start);
+    const long peak = StatusKb("VmHWM");
+    if (code != 1) {
+        return {};
+    }
+    return {seconds, 1024.0 * static_cast<double>(peak - before) / record.triangleCount};
+}
+
+FreshFigure MergeOnce(const MeshRecord& record)
+{
+    malloc_trim(0);
+    const long before = StatusKb("VmRSS");
+    ResetPeak();
+    uint32_t after = 0;
+    const double seconds = TimeMerge(record, 1e-9, after);
+    const long peak = StatusKb("VmHWM");
+    if (after == 0) {
+        return {};
+    }
+    return {seconds, 1024.0 * static_cast<double>(peak - before) / record.triangleCount};
+}
+
+void PrintFigure(const FreshFigure& figure)
+{
+    std::printf("%.6f %.1f\n", figure.seconds, figure.bytesPerTriangle);
+}
+
+// The child's side of --fresh and --large: one measurement, printed as
+// "seconds bytes-per-triangle" lines, then exit.
+int FreshChild(const std::string& what, const std::string& argument)
+{
+    if (what == "file") {
+        meshaudit::cli::MeshData data;
+        try {
+            data = meshaudit::cli::ReadMeshFile(argument);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s: %s\n", argument.c_str(), error.what());
+            return 2;
+        }
+        MeshRecord record;
+        record.points = data.points.data();
+        record.pointCount = static_cast<uint32_t>(data.points.size());
+        record.triangles = data.triangles.data();
+        record.triangleCount = static_cast<uint32_t>(data.triangles.size());
+        malloc_trim(0);
+        PrintFigure(AnalyseOnce(record));
+        return 0;
+    }
+    const auto side = static_cast<uint32_t>(std::atol(argument.c_str()));
+    meshaudit::testing::TestMesh torus = meshaudit::testing::Torus(side, side / 2);
+    if (what == "closed") {
+        PrintFigure(AnalyseOnce(torus.Record()));
+        return 0;
+    }
+    meshaudit::testing::TestMesh soup = Unweld(torus.Record());
+    torus = meshaudit::testing::TestMesh{};
+    malloc_trim(0);
+    PrintFigure(AnalyseOnce(soup.Record()));
+    PrintFigure(MergeOnce(soup.Record()));
+    return 0;
+}
+
+// Runs this program again as a child measuring `what` and returns its lines.
+std::vector<FreshFigure> RunFreshChild(const std::string& what, const std::string& argument)
+{
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
+        return {};
+    }
+    const std::string command = std::string("'") + self + "' --fresh-child " + what + " '" + argument + "'";
+    std::vector<FreshFigure> figures;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return figures;
+    }
+    FreshFigure figure;
+    while (std::fscanf(pipe, "%lf %lf", &figure.seconds, &figure.bytesPerTriangle) == 2) {
+        figures.push_back(figure);
+    }
+    pclose(pipe);
+    return figures;
+}
+
+// Wall seconds and peak resident MiB of one run of a command line.
+std::pair<double, double> RunCommandOnce(const std::string& command, const std::string& file)
+{
+    const auto start = Clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(command.c_str(), command.c_str(), "check", "-q", file.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) > 1) {
+        return {-1.0, -1.0};
+    }
+    return {Seconds(start), static_cast<double>(usage.ru_maxrss) / 1024.0};
+}
+
 struct Options {
     int reps = 5;
     std::string peer;
@@ -281,6 +409,9 @@ struct Options {
     bool scale = false;
     bool reference = false;  // time the machine reference too
     bool locate = false;     // time locate() with every list too
+    bool fresh = false;      // time analyse() in fresh processes too
+    bool large = false;      // the generated 10M-triangle meshes
+    std::string command;     // time this meshaudit command's check too
     std::string only;  // empty: every part; else "analyse", "intersect" or "merge"
     std::vector<std::string> files;
 
@@ -422,6 +553,45 @@ void BenchLocate(const std::string& name, const MeshRecord& record, const Option
     Emit(name, "locate.peak_bytes_per_triangle", bytes);
 }
 
+// One default analyse() per fresh process, the command's whole check and the
+// peer alternately, so that all see the same machine.
+void BenchFresh(const std::string& name, const Options& options)
+{
+    std::vector<double> fresh, bytes, peer, wall, mib;
+    for (int r = 0; r < options.reps; ++r) {
+        const std::vector<FreshFigure> figures = RunFreshChild("file", name);
+        if (figures.size() != 1 || figures[0].seconds < 0.0) {
+            std::printf("  fresh-process analyse: the child failed\n");
+            return;
+        }
+        fresh.push_back(figures[0].seconds);
+        bytes.push_back(figures[0].bytesPerTriangle);
+        if (!options.peer.empty()) {
+            peer.push_back(RunPeer(options.peer, name, "does_self_intersect"));
+        }
+        if (!options.command.empty()) {
+            const auto [seconds, peakMib] = RunCommandOnce(options.command, name);
+            wall.push_back(seconds);
+            mib.push_back(peakMib);
+        }
+    }
+    std::printf("  fresh-process analyse (default settings): %.3f s, peak %.0f bytes per triangle above the arrays",
+                Median(fresh), Median(bytes));
+    Emit(name, "fresh.total", Median(fresh));
+    Emit(name, "fresh.peak_bytes_per_triangle", Median(bytes));
+    if (!peer.empty()) {
+        std::printf("; CGAL does_self_intersect %.3f s, ratio %.2f", Median(peer), Median(fresh) / Median(peer));
+        Emit(name, "peer.fresh.does_self_intersect", Median(peer));
+    }
+    std::printf("\n");
+    if (!wall.empty()) {
+        std::printf("  %s check -q: %.3f s wall, peak %.0f MiB\n", options.command.c_str(), Median(wall),
+                    Median(mib));
+        Emit(name, "command.check_wall", Median(wall));
+        Emit(name, "command.peak_bytes", Median(mib) * 1048576.0);
+    }
+}
+
 void BenchFile(const std::string& name, const MeshRecord& record, const Options& options)
 {
     std::printf("\n== %s: %u points, %u triangles\n", name.c_str(), record.pointCount,
@@ -437,6 +607,51 @@ void BenchFile(const std::string& name, const MeshRecord& record, const Options&
     }
     if (options.locate) {
         BenchLocate(name, record, options);
+    }
+    if (options.fresh || !options.command.empty()) {
+        BenchFresh(name, options);
+    }
+}
+
+// A 10M-triangle closed torus and its unwelded soup against the same at 1M,
+// each measured in a fresh process: the time per triangle must not grow much
+// with the size, nor the memory per triangle.
+void BenchLarge(const Options& options)
+{
+    std::printf("\n== 1M and 10M triangles, each in a fresh process (default analyse; merge 1e-9 of the soup)\n");
+    struct Size {
+        const char* name;
+        uint32_t side;  // side * (side / 2) quads: side^2 triangles
+    };
+    double perTriangle1m[3] = {0.0, 0.0, 0.0};
+    for (const Size size : {Size{"1M", 1000}, Size{"10M", 3163}}) {
+        const double triangles = static_cast<double>(size.side) * (size.side / 2) * 2;
+        std::vector<std::vector<double>> seconds(3), bytes(3);
+        for (int r = 0; r < options.reps; ++r) {
+            std::vector<FreshFigure> figures = RunFreshChild("closed", std::to_string(size.side));
+            const std::vector<FreshFigure> soup = RunFreshChild("soup", std::to_string(size.side));
+            figures.insert(figures.end(), soup.begin(), soup.end());
+            for (size_t i = 0; i < 3 && i < figures.size(); ++i) {
+                seconds[i].push_back(figures[i].seconds);
+                bytes[i].push_back(figures[i].bytesPerTriangle);
+            }
+        }
+        const char* const what[3] = {"analyse closed", "analyse soup", "merge soup"};
+        for (size_t i = 0; i < 3; ++i) {
+            const double t = Median(seconds[i]);
+            const double ns = 1e9 * t / triangles;
+            std::printf("  %-4s %-15s %8.3f s  %6.0f ns per triangle  %5.0f bytes per triangle", size.name, what[i],
+                        t, ns, Median(bytes[i]));
+            if (size.side == 1000) {
+                perTriangle1m[i] = ns;
+            } else if (perTriangle1m[i] > 0.0) {
+                std::printf("  (x%.2f the 1M time per triangle)", ns / perTriangle1m[i]);
+            }
+            std::printf("\n");
+            const std::string metric = std::string(size.name) + "." + (i == 0 ? "closed" : i == 1 ? "soup" : "merge");
+            Emit("torus", metric, t);
+            Emit("torus", metric + ".peak_bytes_per_triangle", Median(bytes[i]));
+        }
     }
 }
 
@@ -520,10 +735,19 @@ int main(int argc, char** argv)
             options.scale = true;
         } else if (arg == "--locate") {
             options.locate = true;
+        } else if (arg == "--fresh") {
+            options.fresh = true;
+        } else if (arg == "--large") {
+            options.large = true;
+        } else if (arg == "--command" && i + 1 < argc) {
+            options.command = argv[++i];
+        } else if (arg == "--fresh-child" && i + 2 < argc) {
+            meshaudit::Progress().stream = std::fopen("/dev/null", "w");
+            return FreshChild(argv[i + 1], argv[i + 2]);
         } else if (arg == "--reference") {
             options.reference = true;
         } else if (arg == "-h" || arg == "--help") {
-            std::printf("usage: meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] [--reference] [--locate] [--only analyse|intersect|merge] FILE...\n");
+            std::printf("usage: meshaudit_bench [--reps N] [--peer PATH] [--json OUT] [--scale] [--reference] [--locate] [--fresh] [--command PATH] [--large] [--only analyse|intersect|merge] FILE...\n");
             return 0;
         } else {
             options.files.push_back(arg);
@@ -560,6 +784,9 @@ int main(int argc, char** argv)
     }
     if (options.scale) {
         BenchScaling(options);
+    }
+    if (options.large) {
+        BenchLarge(options);
     }
     // Timed before and after the rest, so that a spell that slows the whole
     // run shows in the reference as well.
