@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Performance guard, run by hand (not part of the tests): benchmarks a full
-# analysis of the two 1M-triangle meshes and fails when a time figure is more
+# analysis of the two 1M-triangle meshes, warm and in fresh processes, and
+# the command's whole check of each, and fails when a time figure is more
 # than 20 % slower than the committed baseline bench/baseline.jsonl, once the
 # baseline is scaled by how the machine itself has changed: the bench times a
 # fixed workload that does not use the library (the machine reference) in the
@@ -37,11 +38,12 @@ fi
 build=build/bench
 bash scripts/deps.sh bench
 cmake --preset bench >/dev/null
-cmake --build "$build" -j2 --target meshaudit_bench >/dev/null
+cmake --build "$build" -j2 --target meshaudit_bench meshaudit_cli >/dev/null
 
 out=$(mktemp /tmp/meshaudit-bench-guard.XXXXXX.jsonl)
 trap 'rm -f "$out"' EXIT
-"$build/bench/meshaudit_bench" --reps "$reps" --reference --json "$out" \
+"$build/bench/meshaudit_bench" --reps "$reps" --reference --fresh \
+  --command "$build/cli/meshaudit" --json "$out" \
   "$meshes/bunny_sub2.ply" "$meshes/spheres_1m.ply"
 
 if [ "$update" = 1 ]; then
