@@ -284,6 +284,23 @@ meshaudit::testing::TestMesh Unweld(const MeshRecord& record)
     return soup;
 }
 
+// Reads a mesh file into `data` and points `record` at its arrays; false,
+// with the reason on stderr, when the file cannot be read.
+bool ReadRecord(const std::string& file, meshaudit::cli::MeshData& data, MeshRecord& record)
+{
+    try {
+        data = meshaudit::cli::ReadMeshFile(file);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", file.c_str(), error.what());
+        return false;
+    }
+    record.points = data.points.data();
+    record.pointCount = static_cast<uint32_t>(data.points.size());
+    record.triangles = data.triangles.data();
+    record.triangleCount = static_cast<uint32_t>(data.triangles.size());
+    return true;
+}
+
 // What one fresh process measured: seconds and peak bytes per triangle above
 // what was resident before (the caller's arrays and the reader's leftovers).
 struct FreshFigure {
@@ -331,17 +348,10 @@ int FreshChild(const std::string& what, const std::string& argument)
 {
     if (what == "file") {
         meshaudit::cli::MeshData data;
-        try {
-            data = meshaudit::cli::ReadMeshFile(argument);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "%s: %s\n", argument.c_str(), error.what());
+        MeshRecord record;
+        if (!ReadRecord(argument, data, record)) {
             return 2;
         }
-        MeshRecord record;
-        record.points = data.points.data();
-        record.pointCount = static_cast<uint32_t>(data.points.size());
-        record.triangles = data.triangles.data();
-        record.triangleCount = static_cast<uint32_t>(data.triangles.size());
         malloc_trim(0);
         PrintFigure(AnalyseOnce(record));
         return 0;
@@ -769,17 +779,10 @@ int main(int argc, char** argv)
 
     for (const std::string& file : options.files) {
         meshaudit::cli::MeshData data;
-        try {
-            data = meshaudit::cli::ReadMeshFile(file);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "%s: %s\n", file.c_str(), error.what());
+        MeshRecord record;
+        if (!ReadRecord(file, data, record)) {
             return 2;
         }
-        MeshRecord record;
-        record.points = data.points.data();
-        record.pointCount = static_cast<uint32_t>(data.points.size());
-        record.triangles = data.triangles.data();
-        record.triangleCount = static_cast<uint32_t>(data.triangles.size());
         BenchFile(file, record, options);
     }
     if (options.scale) {
