@@ -96,6 +96,9 @@ for key in sorted(base):
     print("%-16s %-28s expected %8.3f s  now %8.3f s  x%.2f %s" % (key[0], key[1], b, n, ratio, flag))
     if flag:
         worse.append(key)
+unwatched = sorted(key for key in now if key not in base)
+for key in unwatched:
+    print("%-16s %-28s now %8.3f s  (not in the baseline: watched after --update)" % (key[0], key[1], now[key]))
 if worse:
     print("bench guard: %d figure(s) more than 20 %% slower than the %sbaseline"
           % (len(worse), "scaled " if machine != 1.0 else ""))
