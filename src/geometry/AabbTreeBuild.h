@@ -93,10 +93,59 @@ C3DAABB BoxOfRange(const Entry* entries, uint64_t first, uint64_t last)
 inline constexpr uint64_t kSortBudgetPerEntry = 16;
 inline constexpr uint64_t kSortBudgetBase = 4096;
 
+// The fallback sorts of a chain that starts with a range of `count`
+// entries and peels kLeafSize of them into a leaf at every level: count,
+// count - kLeafSize, ... while more than 2 * kLeafSize are left.
+inline uint64_t ChainSortCost(uint64_t count)
+{
+    if (count <= 2 * kLeafSize) {
+        return 0;
+    }
+    const uint64_t sorts = (count - (2 * kLeafSize + 1)) / kLeafSize + 1;
+    return sorts * count - kLeafSize * (sorts * (sorts - 1) / 2);
+}
+
+// Whether a fallback on entries[first..last], whose split left `i` as the
+// start of the right part, starts a chain of fallbacks that will outrun the
+// budget, so that a depth-first build may give up before sorting rather
+// than spend what is left of the budget on sorts it then throws away. A
+// depth-first build runs such a chain without a break, since each peeled
+// leaf is done at once and the rest is split next. Two chains are common:
+// - every entry has one centre on every axis (copies of one triangle or one
+//   point): no split of such a range has entries on both sides, whatever
+//   its axis, so the chain surely runs to its end;
+// - fewer than kLeafSize entries lie above the split (a few far points):
+//   the sort puts them last and each leaf peels the lowest entries off, so
+//   they stay far above the next split too, as a rule.
+// The second is a forecast. One that is wrong only hands the build over to
+// the breadth-first one, which makes the same tree; the tree never depends
+// on it.
+template <typename Traits, typename Entry>
+bool ChainOutrunsBudget(const Entry* entries, int64_t first, int64_t last, int64_t i, uint64_t sortBudget)
+{
+    if (ChainSortCost(static_cast<uint64_t>(last - first + 1)) <= sortBudget) {
+        return false;
+    }
+    if (last + 1 < i + kLeafSize) {
+        return true;
+    }
+    const Entry& e0 = entries[first];
+    for (int64_t k = first + 1; k <= last; ++k) {
+        const Entry& e = entries[k];
+        if (!(Traits::template SortKey<0>(e) == Traits::template SortKey<0>(e0) &&
+              Traits::template SortKey<1>(e) == Traits::template SortKey<1>(e0) &&
+              Traits::template SortKey<2>(e) == Traits::template SortKey<2>(e0))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Splits the node's range on axis A and returns the first position of the
 // right part. With kStopWhenShort, a fallback sort that the budget cannot
-// pay for returns 0 (never a valid split: both parts hold entries) and
-// leaves the budget as it was; the range is then sorted, not split.
+// pay for, now or within the chain it starts (ChainOutrunsBudget), returns
+// 0 (never a valid split: both parts hold entries) without sorting and
+// leaves the budget as it was.
 template <typename Traits, int A, bool kStopWhenShort, typename Entry>
 uint64_t SplitRange(Entry* entries, const AABBNode& node, uint64_t& sortBudget)
 {
@@ -107,16 +156,18 @@ uint64_t SplitRange(Entry* entries, const AABBNode& node, uint64_t& sortBudget)
     if (i >= first + kLeafSize && last + 1 >= i + kLeafSize) {
         return static_cast<uint64_t>(i);
     }
+    const uint64_t count = static_cast<uint64_t>(last - first + 1);
+    if constexpr (kStopWhenShort) {
+        if (sortBudget < count || ChainOutrunsBudget<Traits>(entries, first, last, i, sortBudget)) {
+            return 0;
+        }
+    }
     SortEntries(entries, first, last, [](const Entry& p, const Entry& q) {
         return Traits::template SortKey<A>(p) < Traits::template SortKey<A>(q);
     });
-    const uint64_t count = static_cast<uint64_t>(last - first + 1);
     if (sortBudget >= count) {
         sortBudget -= count;
         return static_cast<uint64_t>(first) + kLeafSize;
-    }
-    if constexpr (kStopWhenShort) {
-        return 0;
     }
     sortBudget = 0;
     return static_cast<uint64_t>(first) + count / 2;
@@ -249,7 +300,8 @@ enum class DepthFirstBuild { Built, BudgetShort, OutOfMemory };
 // in whatever order they come, so both builds make the same tree. When a
 // fallback here finds the budget short, the orders can disagree: the build
 // stops with BudgetShort, its entries sorted in part, and the breadth-first
-// build must decide.
+// build must decide. It also stops as soon as a fallback starts a chain that
+// is bound to outrun the budget (ChainOutrunsBudget), before sorting.
 template <typename Traits, typename Entry>
 DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, BuiltNodes& out)
 {
