@@ -16,17 +16,9 @@
 namespace meshaudit::cli {
 namespace {
 
-using Corners = std::vector<std::array<uint32_t, 3>>;
+using testing::Corners;
+using testing::CornersOf;
 using Points = std::vector<std::array<double, 3>>;
-
-Corners CornersOf(const MeshData& mesh)
-{
-    Corners out;
-    for (const TRIANGLE& t : mesh.triangles) {
-        out.push_back({t.a, t.b, t.c});
-    }
-    return out;
-}
 
 int32_t Intersected(MeshData& mesh)
 {
@@ -119,31 +111,6 @@ TEST(ReaderVariants, EachVariantGivesItsPointsTrianglesAndNotes)
         EXPECT_EQ(c.points, points);
         EXPECT_EQ(c.triangles, CornersOf(mesh));
         EXPECT_EQ(c.notes, mesh.notes);
-    }
-}
-
-TEST(ReaderVariants, TooLittleDataAndEmptyCountsAreErrors)
-{
-    const std::pair<const char*, std::string> cases[] = {
-        {"short.off", "# c\nOFF\n3 2 0\n" + kTri + "3 0 1 2\n"},
-        {"order.off", "NCOFF\n3 1 0\n" + kTri + "3 0 1 2\n"},
-        {"zero.stl", std::string(80, ' ') + std::string(4, '\0') + std::string(50, '\0')},
-        {"strip.ply", kPly + "element tristrips 1\nproperty list int int vertex_indices\nend_header\n" +
-         kPlyPoints + "4 0 1 2\n"},
-    };
-    const char* messages[] = {
-        "short.off: line 7: truncated OFF: the file ends before the last face",
-        "order.off: not an OFF file: the first word outside comments is not an OFF keyword",
-        "zero.stl: byte 80: the header announces 0 triangles but the file holds 134 bytes",
-        "strip.ply: line 15: missing a value for an item of list 'vertex_indices'",
-    };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        try {
-            ReadMeshBytes(cases[i].second, cases[i].first);
-            ADD_FAILURE() << cases[i].first << " was read";
-        } catch (const LoadError& error) {
-            EXPECT_EQ(messages[i], std::string(error.what()));
-        }
     }
 }
 
