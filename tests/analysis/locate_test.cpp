@@ -262,7 +262,8 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         capped.maxItems = round % 3;
         Locations cut;
         ASSERT_EQ(locate(r, s.p, s.e, s.t, s.m, capped, cut), 1);
-        EXPECT_TRUE(std::memcmp(&cut.triangles, &tr, sizeof tr) == 0 && std::memcmp(&cut.mesh, &mr, sizeof mr) == 0);
+        EXPECT_TRUE(std::memcmp(&cut.triangles, &tr, sizeof tr) == 0 &&
+                    std::memcmp(&cut.mesh, &mr, sizeof mr) == 0);
         const auto same = [&](const ElementSpan& all, const ElementSpan& part) {
             EXPECT_EQ(part.total, all.total);
             EXPECT_EQ(part.stored, std::min<uint64_t>(all.total, capped.maxItems));

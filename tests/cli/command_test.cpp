@@ -54,7 +54,8 @@ TEST(Check, ValuesVerdictsAndSettingsOfGeneratedMeshes)
     EXPECT_EQ(doc["mesh"]["Manifold"]["verdict"], "not judged");
     EXPECT_EQ(doc["verdict"], "fail");
 
-    std::tie(status, doc) = testing::CheckJson({"--settings", kWatertight, WriteMesh(dir, "sphere.off", sphere)});
+    std::tie(status, doc) =
+        testing::CheckJson({"--settings", kWatertight, WriteMesh(dir, "sphere.off", sphere)});
     ExpectValues(doc, {{"edges.Count", v + t - 2}, {"edges.CountBorder", 0}, {"edges.MinimalDegree", 2},
                        {"edges.MaximalDegree", 2}, {"points.CountIsolated", 0}, {"points.MaximalDegree", 16},
                        {"triangles.MinimalDegree", 3}, {"mesh.Closed", true}, {"mesh.Oriented", true},
@@ -63,7 +64,8 @@ TEST(Check, ValuesVerdictsAndSettingsOfGeneratedMeshes)
     EXPECT_EQ(status, 0) << doc.dump();
     EXPECT_EQ(doc["summary"]["failed"], 0);
 
-    std::tie(status, doc) = testing::CheckJson({"-s", kWatertight, WriteMesh(dir, "torus.obj", meshes::Torus(12, 8))});
+    std::tie(status, doc) =
+        testing::CheckJson({"-s", kWatertight, WriteMesh(dir, "torus.obj", meshes::Torus(12, 8))});
     ExpectValues(doc, {{"mesh.CountHandles", 1}, {"mesh.HasHandles", true}});
     EXPECT_EQ(doc["mesh"]["HasHandles"]["verdict"], "fail");
     EXPECT_EQ(status * 10 + doc["summary"]["failed"].get<int>(), 11);
@@ -173,7 +175,8 @@ TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
     EXPECT_EQ(ReadMeshFile(dir.File("m.ply")).points.size(), 8u);
 
     // Merging within 0.1 makes the first triangle repeat a point.
-    const std::string in = WriteMesh(dir, "near.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}});
+    const std::string in =
+        WriteMesh(dir, "near.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}});
     const std::string merge = "merge points within 0.1: points 4 -> 3, triangles 2 -> 2\n";
     const std::string drop = "drop triangles that repeat a point: points ";
     r = RunCommand({"repair", in, "-o", dir.File("b.obj"), "--merge", "0.1", "--drop-invalid"});

@@ -348,11 +348,11 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
         {"b.off", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", "the mesh is empty: no triangles"},
         {"c.off", "NCOFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", "not an OFF file: the first word outside "
          "comments is not an OFF keyword"},
-        {"z.stl", std::string(80, ' ') + std::string(54, '\0'), "byte 80: the header announces 0 triangles but "
-         "the file holds 134 bytes"},
+        {"z.stl", std::string(80, ' ') + std::string(54, '\0'),
+         "byte 80: the header announces 0 triangles but the file holds 134 bytes"},
         {"s.ply", ply.substr(0, ply.find("element face")) + "element tristrips 1\nproperty list int int "
-         "vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n4 0 1 2\n", "line 13: missing a value for an item of "
-         "list 'vertex_indices'"},
+         "vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n4 0 1 2\n",
+         "line 13: missing a value for an item of list 'vertex_indices'"},
     };
     for (const Case& c : table) {
         SCOPED_TRACE(std::string(c.name) + ": " + c.message);

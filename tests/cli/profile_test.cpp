@@ -62,10 +62,10 @@ TEST(Profiles, VerdictsOfEachProfileAtEveryScale)
     // The library's own defaults fail on what it never computes, and its
     // absolute sizes do not follow a model scaled by 1000: edges longer than
     // 10, a volume beyond 500000.
-    EXPECT_EQ(Failing(testing::CheckJson({"-p", "library", WriteMesh(dir, "s.ply", meshes::Sphere(16, 10))}).second),
-              kNeverComputed);
-    const std::set<std::string> big =
-        Failing(testing::CheckJson({"-p", "library", WriteMesh(dir, "big.ply", meshes::Sphere(16, 10), 1000)}).second);
+    const std::string sphere = WriteMesh(dir, "s.ply", meshes::Sphere(16, 10));
+    EXPECT_EQ(Failing(testing::CheckJson({"-p", "library", sphere}).second), kNeverComputed);
+    const std::string scaled = WriteMesh(dir, "big.ply", meshes::Sphere(16, 10), 1000);
+    const std::set<std::string> big = Failing(testing::CheckJson({"-p", "library", scaled}).second);
     EXPECT_TRUE(big.count("edges.MaximalLength") && big.count("mesh.Volume")) << json(big).dump();
 
     testing::CommandResult r = RunCommand({"profiles"});

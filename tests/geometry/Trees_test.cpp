@@ -79,7 +79,8 @@ struct RefItem {
 // The invariants of every built tree: a range splits into two contiguous
 // ranges of at least 5 only above 10 entries, exact union boxes, each index
 // once. `entries` are the tree's, in tree order.
-void CheckTree(const AABBNode* root, uint32_t nodeCount, const std::vector<RefItem>& entries, uint32_t indexCount)
+void CheckTree(const AABBNode* root, uint32_t nodeCount, const std::vector<RefItem>& entries,
+               uint32_t indexCount)
 {
     ASSERT_NE(root, nullptr);
     ASSERT_EQ(root->last + 1, entries.size());
