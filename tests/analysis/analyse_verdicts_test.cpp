@@ -3,6 +3,7 @@
 #include "analysis/MeshBuilders.h"
 #include "analysis/ProgressCapture.h"
 #include "interface/Blocks.h"
+#include "support/AllSettings.h"
 #include "meshaudit.h"
 
 #include <gtest/gtest.h>
@@ -21,26 +22,10 @@ using testing::TestMesh;
 // them back afterwards.
 class Analyse : public ::testing::Test {
 protected:
-    void SetUp() override { RestoreDefaults(); }
-    void TearDown() override { RestoreDefaults(); }
-    void RestoreDefaults()
-    {
-        meshaudit_default_point_settings(&points_);
-        meshaudit_default_edge_settings(&edges_);
-        meshaudit_default_triangle_settings(&triangles_);
-        meshaudit_default_mesh_settings(&mesh_);
-        Apply();
-    }
-    void Apply()
-    {
-        set_pnt_params(&points_);
-        set_edg_params(&edges_);
-        set_tri_params(&triangles_);
-        set_msh_params(&mesh_);
-    }
+    void TearDown() override { testing::AllSettings().Apply(); }
     void Run(TestMesh& mesh)
     {
-        Apply();
+        settings_.Apply();
         const MeshRecord record = mesh.Record();
         ASSERT_EQ(analyse(&record), 1);
         get_pnt_params(&p_);
@@ -49,10 +34,10 @@ protected:
         get_msh_params(&m_);
     }
 
-    PointSettings points_{};
-    EdgeSettings edges_{};
-    TriangleSettings triangles_{};
-    MeshSettings mesh_{};
+    testing::AllSettings settings_;
+    PointSettings& points_ = settings_.p;
+    EdgeSettings& edges_ = settings_.e;
+    TriangleSettings& triangles_ = settings_.t;
     PointResults p_{};
     EdgeResults e_{};
     TriangleResults t_{};

@@ -1,7 +1,6 @@
 // Values a brute-force count on small random meshes cannot pin: NaN keys,
-// the summation order of the volume, the wrap of the handle count, the
-// intersection predicates on hand-built meshes, and the large inputs that
-// the fast paths (radix passes, cut-short walks) need before they run.
+// the summation order of the volume, the wrap of the handle count, and the
+// large inputs that the fast paths (radix passes, cut-short walks) need before they run.
 #include "analysis/MeshBuilders.h"
 #include "analysis/edges/EdgeAnalyses.h"
 #include "analysis/mesh/MeshAnalyses.h"
@@ -121,65 +120,6 @@ TEST(HandValues, HandlesAndInclusionRules)
     for (const Inclusion& c : inclusion) {
         EXPECT_EQ(InclusionFlag(c.components, c.borders, c.oriented, c.volume), c.expected)
             << c.components << " " << c.borders << " " << int(c.oriented) << " " << c.volume;
-    }
-}
-
-TEST(HandValues, IntersectionsOfHandBuiltMeshes)
-{
-    // Two triangles through point 0 that cross elsewhere: neighbours by index
-    // are never tested, unless the common point is duplicated.
-    TestMesh crossing = testing::MeshOf({{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {1, 0.5, 1}, {1, 0.5, -1}},
-                                        {{0, 1, 2}, {0, 3, 4}});
-    TestMesh copy = crossing;
-    copy.triangles[1].a = copy.AddPoint(0, 0, 0);
-    TestMesh third = copy;  // a third crossing the first near (0, 2, 0)
-    third.AddPoint(0.2, 1.5, -1);
-    third.AddPoint(0.2, 1.5, 1);
-    third.AddPoint(-1, 1.5, 0.5);
-    third.AddTriangle(6, 7, 8);
-    // A corner lying exactly on the face of the first triangle, then lifted.
-    TestMesh touching = testing::MeshOf({{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {0.5, 0.5, 0}, {0.5, 0.5, 1}, {1, 0.5, 1}},
-                                        {{0, 1, 2}, {3, 4, 5}});
-    TestMesh lifted = touching;
-    lifted.points[3].z = 1e-9;
-    TestMesh repeating = copy;  // their segment pierces the first: never marked
-    repeating.AddTriangle(3, 3, 4);
-    repeating.AddTriangle(4, 3, 4);
-    TestMesh range = copy;  // never read nor marked
-    range.AddTriangle(1, 2, static_cast<uint32_t>(range.points.size()));
-    range.AddTriangle(0xFFFFFFFFu, 3, 4);
-    TestMesh strays = testing::MeshOf({{0, 0, 0}}, {{0, 1, 2}});
-    TestMesh overlapping = testing::Sphere(16, 8, 1.0);
-    testing::Append(overlapping, testing::Sphere(16, 8, 1.0, 0.9, 0.3, 0.1));
-    TestMesh apart = testing::Sphere(16, 8, 1.0);
-    testing::Append(apart, testing::Sphere(16, 8, 1.0, 2.5, 0.0, 0.0));
-    struct Case {
-        const char* name;
-        TestMesh mesh;
-        int32_t intersected;
-        int8_t self;
-    };
-    Case cases[] = {
-        {"single triangle", testing::FlatTriangle(), 0, 0},
-        {"tetrahedron", testing::Tetrahedron(), 0, 0},
-        {"torus", testing::Torus(24, 12), 0, 0},
-        {"crossing through a shared corner", crossing, 0, 0},
-        {"crossing, corner copied", copy, 2, 1},
-        {"a third crossing one of the pair", third, 3, 1},
-        {"touching", touching, 2, 1},
-        {"apart by 1e-9", lifted, 0, 0},
-        {"triangles repeating an index", repeating, 2, 1},
-        {"corners out of range", range, 2, 1},
-        {"only strays", strays, 0, 0},
-        {"overlapping spheres", overlapping, -99, 1},
-        {"spheres apart", apart, 0, 0},
-    };
-    for (Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.intersected != -99) {
-            EXPECT_EQ(triangles::CountIntersected(c.mesh.Record()), c.intersected);
-        }
-        EXPECT_EQ(TestSelfIntersection(c.mesh.Record()), c.self);
     }
 }
 

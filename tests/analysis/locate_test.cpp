@@ -8,6 +8,7 @@
 #include "geometry/TriangleIntersection.h"
 #include "meshaudit.hpp"
 #include "model/BruteTopology.h"
+#include "support/AllSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -27,25 +28,6 @@ namespace meshaudit {
 namespace {
 
 using Entries = std::vector<std::vector<uint32_t>>;
-
-struct PointEdgeSettings {
-    PointSettings ps;
-    EdgeSettings es;
-    TriangleSettings ts;
-    MeshSettings ms;
-    PointEdgeSettings()
-    {
-        meshaudit_default_point_settings(&ps);
-        meshaudit_default_edge_settings(&es);
-        meshaudit_default_triangle_settings(&ts);
-        meshaudit_default_mesh_settings(&ms);
-        std::memset(ps.Enable, 1, sizeof ps.Enable);
-        std::memset(es.Enable, 1, sizeof es.Enable);
-        std::memset(ts.Enable, 1, sizeof ts.Enable);
-        std::memset(ms.Enable, 1, sizeof ms.Enable);
-        es.Length = DoubleRange{0.6, 1.2}; // lengths of the coarse coordinates fall on both sides
-    }
-};
 
 Entries PointEdgeEntries(const ElementSpan& s)
 {
@@ -90,9 +72,10 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         const MeshRecord r = m.Record();
         const std::vector<T3DVECF>& P = m.points;
         const auto n = static_cast<uint32_t>(P.size());
-        PointEdgeSettings s;
+        testing::AllSettings s(true);
+        s.e.Length = DoubleRange{0.6, 1.2};  // lengths of the coarse coordinates fall on both sides
         Locations where;
-        ASSERT_EQ(locate(r, s.ps, s.es, s.ts, s.ms, LocateRequest{}, where), 1);
+        ASSERT_EQ(locate(r, s.p, s.e, s.t, s.m, LocateRequest{}, where), 1);
         bool nan = false, special = false;
         for (const T3DVECF& p : P) {
             nan = nan || HasNaN(p);
@@ -116,7 +99,7 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
             if (onBorder[i]) border.push_back({i});
             if (inRange && brute.neighbourSets[i].size() == low) degreeMin.push_back({i});
             if (inRange && brute.neighbourSets[i].size() == high) degreeMax.push_back({i});
-            const double e = s.ps.Epsilon;
+            const double e = s.p.Epsilon;
             for (uint32_t j = 0; j < n; ++j) {
                 const double dx = P[i].x - P[j].x, dy = P[i].y - P[j].y, dz = P[i].z - P[j].z;
                 if (j != i && !(dx * dx + dy * dy + dz * dz > e * e)) {
@@ -159,8 +142,8 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
             if (P[E[e].first] == P[E[e].second]) flat.push_back(edge(e));
             if (d == fewest) degree[0].push_back(edge(e));
             if (d == most) degree[1].push_back(edge(e));
-            if (length(e) < s.es.Length.min) shorter.push_back(edge(e));
-            if (length(e) > s.es.Length.max) longer.push_back(edge(e));
+            if (length(e) < s.e.Length.min) shorter.push_back(edge(e));
+            if (length(e) > s.e.Length.max) longer.push_back(edge(e));
             if (length(e) == shortest) extreme[0].push_back(edge(e));
             if (length(e) == longest) extreme[1].push_back(edge(e));
         }
@@ -267,16 +250,20 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         PointResults pr;
         EdgeResults er;
         TriangleResults tr;
-        ASSERT_EQ(set_pnt_params(&s.ps) + set_edg_params(&s.es) + set_tri_params(&s.ts) + set_msh_params(&s.ms), 0);
+        MeshResults mr;
+        s.Apply();
         ASSERT_EQ(analyse(&r), 1);
-        ASSERT_EQ(get_pnt_params(&pr) + get_edg_params(&er) + get_tri_params(&tr), 0);
+        ASSERT_EQ(get_pnt_params(&pr) + get_edg_params(&er) + get_tri_params(&tr) + get_msh_params(&mr), 0);
         EXPECT_EQ(std::memcmp(&pr, &where.points, sizeof pr), 0);
         EXPECT_EQ(std::memcmp(&er, &where.edges, sizeof er), 0);
         EXPECT_EQ(std::memcmp(&tr, &where.triangles, sizeof tr), 0);
+        EXPECT_EQ(std::memcmp(&mr, &where.mesh, sizeof mr), 0);
         LocateRequest capped;
         capped.maxItems = round % 3;
         Locations cut;
-        ASSERT_EQ(locate(r, s.ps, s.es, s.ts, s.ms, capped, cut), 1);
+        ASSERT_EQ(locate(r, s.p, s.e, s.t, s.m, capped, cut), 1);
+        EXPECT_TRUE(std::memcmp(&cut.triangles, &tr, sizeof tr) == 0 &&
+                    std::memcmp(&cut.mesh, &mr, sizeof mr) == 0);
         const auto same = [&](const ElementSpan& all, const ElementSpan& part) {
             EXPECT_EQ(part.total, all.total);
             EXPECT_EQ(part.stored, std::min<uint64_t>(all.total, capped.maxItems));
@@ -287,30 +274,14 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         for (int k = 0; k < PNT_QUANTITIES; ++k) same(where.of(PointQuantity(k)), cut.of(PointQuantity(k)));
         for (int k = 0; k < EDG_QUANTITIES; ++k) same(where.of(EdgeQuantity(k)), cut.of(EdgeQuantity(k)));
         for (int k = 0; k < TRI_QUANTITIES; ++k) same(where.of(TriangleQuantity(k)), cut.of(TriangleQuantity(k)));
+        for (int k = 0; k < MSH_QUANTITIES; ++k) same(where.of(MeshQuantity(k)), cut.of(MeshQuantity(k)));
     }
 }
-
-} // namespace
-} // namespace meshaudit
 
 // The triangle and mesh lists, on random meshes of their own (builder meshes
-// with flips, coarse crossing triangles): each against a plain definition,
-// capped, and the blocks against analyse().
-namespace meshaudit {
-namespace {
-
+// with flips, coarse crossing triangles), each against a plain definition.
 using testing::Has;
 using testing::TestMesh;
-using MeshEntries = std::vector<std::vector<uint32_t>>;
-
-MeshEntries MeshListed(const ElementSpan& span)
-{
-    MeshEntries out;
-    for (uint64_t i = 0; i < span.stored; ++i) {
-        out.emplace_back(span.entry(i), span.entry(i) + span.arity);
-    }
-    return out;
-}
 
 // A closed or open builder mesh with flips and extra triangles, or coarse
 // random triangles that cross each other; a corner out of range in every
@@ -339,30 +310,16 @@ TestMesh MeshRandom(std::mt19937& random, int round)
     return m;
 }
 
+// locate() with every quantity enabled (the intersected count as asked).
 struct MeshRun {
-    PointSettings ps;
-    EdgeSettings es;
-    TriangleSettings ts;
-    MeshSettings ms;
     Locations where;
     int32_t code = 0;
 
-    MeshRun(const MeshRecord& r, uint64_t cap = UINT64_MAX, bool countIntersected = true)
+    MeshRun(const MeshRecord& r, bool countIntersected = true)
     {
-        meshaudit_default_point_settings(&ps);
-        meshaudit_default_edge_settings(&es);
-        meshaudit_default_triangle_settings(&ts);
-        meshaudit_default_mesh_settings(&ms);
-#define MESH_ENABLE(P, k, ...) s->Enable[k] = 1;
-        { auto* s = &ps; MESHAUDIT_POINT_QUANTITIES(MESH_ENABLE) }
-        { auto* s = &es; MESHAUDIT_EDGE_QUANTITIES(MESH_ENABLE) }
-        { auto* s = &ts; MESHAUDIT_TRIANGLE_QUANTITIES(MESH_ENABLE) }
-        { auto* s = &ms; MESHAUDIT_MESH_QUANTITIES(MESH_ENABLE) }
-#undef MESH_ENABLE
-        ts.Enable[TRI_CountIntersected] = countIntersected ? 1 : 0;
-        LocateRequest request;
-        request.maxItems = cap;
-        code = locate(r, ps, es, ts, ms, request, where);
+        testing::AllSettings s(true);
+        s.t.Enable[TRI_CountIntersected] = countIntersected ? 1 : 0;
+        code = locate(r, s.p, s.e, s.t, s.m, LocateRequest{}, where);
     }
 };
 
@@ -410,7 +367,7 @@ void MeshCheck(TestMesh m, int round, int& seen)
             }
         }
     }
-    std::map<TriangleQuantity, MeshEntries> want;
+    std::map<TriangleQuantity, Entries> want;
     const auto same = [&](uint32_t i, uint32_t j) {
         return m.points[i].x == m.points[j].x && m.points[i].y == m.points[j].y && m.points[i].z == m.points[j].z;
     };
@@ -427,11 +384,11 @@ void MeshCheck(TestMesh m, int round, int& seen)
     }
     // Listed by the count's search, and by the flag's own without the count:
     // each pair once, in any order.
-    const MeshRun alone(r, UINT64_MAX, false);
+    const MeshRun alone(r, false);
     for (const Locations* where : {&w, &alone.where}) {
-        MeshEntries listed = MeshListed(where->of(MSH_Selfintersection));
+        Entries listed = PointEdgeEntries(where->of(MSH_Selfintersection));
         std::sort(listed.begin(), listed.end());
-        EXPECT_EQ(listed, MeshEntries(pairs.begin(), pairs.end()));
+        EXPECT_EQ(listed, Entries(pairs.begin(), pairs.end()));
         EXPECT_EQ(where->mesh.Selfintersection, pairs.empty() ? 0 : 1);
     }
     seen |= pairs.empty() ? 0 : 1;
@@ -480,13 +437,13 @@ void MeshCheck(TestMesh m, int round, int& seen)
                 }
             }
         }
-        EXPECT_EQ(MeshListed(w.of(MSH_Oriented)), MeshEntries(sameWay.begin(), sameWay.end()));
+        EXPECT_EQ(PointEdgeEntries(w.of(MSH_Oriented)), Entries(sameWay.begin(), sameWay.end()));
         EXPECT_EQ(w.mesh.Oriented, sameWay.empty() ? 1 : 0);
         seen |= sameWay.empty() ? 0 : 2;
 
         // Components: seeds in order, each taking what it reaches through
         // triangles no earlier seed took.
-        MeshEntries component(count);
+        Entries component(count);
         uint32_t components = 0;
         const auto take = [&](auto& self, uint32_t t) -> void {
             component[t] = {components};
@@ -502,7 +459,7 @@ void MeshCheck(TestMesh m, int round, int& seen)
                 ++components;
             }
         }
-        EXPECT_EQ(MeshListed(w.of(MSH_CountComponents)), component);
+        EXPECT_EQ(PointEdgeEntries(w.of(MSH_CountComponents)), component);
         EXPECT_EQ(w.mesh.CountComponents, static_cast<int32_t>(components));
 
         // Borders: the border edges joined through shared points, numbered
@@ -530,7 +487,7 @@ void MeshCheck(TestMesh m, int round, int& seen)
         }
         EXPECT_EQ(w.mesh.CountBorders, unrun.size());
         seen |= unrun.size() > 1 ? 4 : 0;
-        const MeshEntries loops = MeshListed(w.of(MSH_CountBorders));
+        const Entries loops = PointEdgeEntries(w.of(MSH_CountBorders));
         for (size_t i = 0; i < loops.size(); ++i) {
             const uint32_t g = loops[i][0], p = loops[i][1];
             ASSERT_LT(g, unrun.size());
@@ -568,7 +525,7 @@ void MeshCheck(TestMesh m, int round, int& seen)
             continue;
         }
         EXPECT_TRUE(k == TRI_MinimalDegree || k == TRI_MaximalDegree || span.total == value);
-        EXPECT_EQ(MeshListed(span), want[k]);
+        EXPECT_EQ(PointEdgeEntries(span), want[k]);
     }
 }
 
@@ -590,51 +547,17 @@ TEST(MeshLocate, BordersAndOrientationByHand)
     const T3DVECF o{0, 0, 0}, x{1, 0, 0}, y{0, 1, 0}, xy{1, 1, 0}, z{0, 0, 1};
     TestMesh bowtie = testing::MeshOf({o, x, y, z, xy}, {{0, 1, 2}, {0, 3, 4}});
     const MeshRun tie(bowtie.Record());
-    EXPECT_EQ(MeshListed(tie.where.of(MSH_CountBorders)),
-              (MeshEntries{{0, 0}, {0, 1}, {0, 2}, {0, 0}, {0, 3}, {0, 4}, {0, 0}}));
-    EXPECT_EQ(MeshListed(tie.where.of(MSH_CountComponents)), (MeshEntries{{0}, {1}}));
+    EXPECT_EQ(PointEdgeEntries(tie.where.of(MSH_CountBorders)),
+              (Entries{{0, 0}, {0, 1}, {0, 2}, {0, 0}, {0, 3}, {0, 4}, {0, 0}}));
+    EXPECT_EQ(PointEdgeEntries(tie.where.of(MSH_CountComponents)), (Entries{{0}, {1}}));
     TestMesh square = testing::MeshOf({o, x, xy, y}, {{0, 1, 2}, {2, 0, 3}});
     const MeshRun turned(square.Record());
-    EXPECT_EQ(MeshListed(turned.where.of(MSH_Oriented)), (MeshEntries{{0, 2}}));
-    EXPECT_EQ(MeshListed(turned.where.of(TRI_CountFlippedTopological)), (MeshEntries{{0}, {1}}));
+    EXPECT_EQ(PointEdgeEntries(turned.where.of(MSH_Oriented)), (Entries{{0, 2}}));
+    EXPECT_EQ(PointEdgeEntries(turned.where.of(TRI_CountFlippedTopological)), (Entries{{0}, {1}}));
     TestMesh crossing = testing::MeshOf({o, x, y, {0.2, 0.2, -1}, {0.2, 0.2, 1}, {0.5, 0.5, 1}},
                                               {{0, 1, 2}, {3, 4, 5}});
     const MeshRun crossed(crossing.Record());
-    EXPECT_EQ(MeshListed(crossed.where.of(MSH_Selfintersection)), (MeshEntries{{0, 1}}));
-}
-
-// A cap keeps the first entries and still counts them all; the blocks are
-// those analyse() publishes.
-TEST(MeshLocate, CappedListsAndBlocksAsAnalyse)
-{
-    std::mt19937 random(77);
-    const MeshQuantity mesh[] = {MSH_Oriented, MSH_CountComponents, MSH_CountBorders, MSH_Selfintersection};
-    const TriangleQuantity tri[] = {TRI_CountBorder, TRI_CountIsolated, TRI_MaximalDegree,
-                                    TRI_CountInvalidTopological, TRI_CountIntersected, TRI_CountFlippedTopological};
-    for (int round = 0; round < 60; ++round) {
-        TestMesh m = MeshRandom(random, round);
-        const MeshRun full(m.Record()), capped(m.Record(), 2);
-        std::vector<std::pair<ElementSpan, ElementSpan>> spans;
-        for (size_t i = 0; i < 10; ++i) {
-            spans.emplace_back(i < 4 ? full.where.of(mesh[i]) : full.where.of(tri[i - 4]),
-                               i < 4 ? capped.where.of(mesh[i]) : capped.where.of(tri[i - 4]));
-        }
-        for (const auto& [all, cut] : spans) {
-            EXPECT_EQ(cut.total, all.total);
-            EXPECT_EQ(cut.stored, std::min<uint64_t>(2, all.total));
-            MeshEntries first = MeshListed(all);
-            first.resize(cut.stored);
-            EXPECT_EQ(MeshListed(cut), first);
-        }
-        set_pnt_params(&full.ps), set_edg_params(&full.es), set_tri_params(&full.ts), set_msh_params(&full.ms);
-        const MeshRecord r = m.Record();
-        ASSERT_EQ(analyse(&r), 1);
-        TriangleResults tr;
-        MeshResults mr;
-        get_tri_params(&tr), get_msh_params(&mr);
-        EXPECT_EQ(std::memcmp(&tr, &capped.where.triangles, sizeof tr), 0) << round;
-        EXPECT_EQ(std::memcmp(&mr, &capped.where.mesh, sizeof mr), 0) << round;
-    }
+    EXPECT_EQ(PointEdgeEntries(crossed.where.of(MSH_Selfintersection)), (Entries{{0, 1}}));
 }
 
 }  // namespace

@@ -3,14 +3,17 @@
 #pragma once
 
 #include "MeshData.h"
+#include "MeshWriters.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <set>
 #include <pty.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -49,6 +52,44 @@ inline MeshData ToMeshData(const meshaudit::testing::TestMesh& mesh)
     return data;
 }
 
+// Writes `mesh`, its coordinates times `scale`, as the file `name` in `dir`
+// (its format from the extension); returns the file's path.
+inline std::string WriteMesh(const TempDir& dir, const std::string& name, meshaudit::testing::TestMesh mesh,
+                             double scale = 1.0)
+{
+    for (T3DVECF& p : mesh.points) {
+        p = {p.x * scale, p.y * scale, p.z * scale};
+    }
+    std::filesystem::create_directories(std::filesystem::path(dir.File(name)).parent_path());
+    WriteMeshFile(dir.File(name), ToMeshData(mesh), {});
+    return dir.File(name);
+}
+
+using Corners = std::vector<std::array<uint32_t, 3>>;
+
+inline Corners CornersOf(const MeshData& mesh)
+{
+    Corners out;
+    for (const TRIANGLE& t : mesh.triangles) {
+        out.push_back({t.a, t.b, t.c});
+    }
+    return out;
+}
+
+// The "category.Quantity" names whose verdict in a check document is "fail".
+inline std::set<std::string> Failing(const nlohmann::json& doc)
+{
+    std::set<std::string> failed;
+    for (const char* category : {"points", "edges", "triangles", "mesh"}) {
+        for (auto it = doc[category].begin(); it != doc[category].end(); ++it) {
+            if (it.value()["verdict"] == "fail") {
+                failed.insert(std::string(category) + "." + it.key());
+            }
+        }
+    }
+    return failed;
+}
+
 inline std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -74,8 +115,9 @@ struct CommandResult {
 };
 
 // Runs the built command with `args`, its output and error through pipes,
-// or both on one pseudo-terminal.
-inline CommandResult RunCommand(const std::vector<std::string>& args, bool onTerminal = false)
+// or both on one pseudo-terminal, or its output on the descriptor `outFd`
+// when one is given (its error still through a pipe).
+inline CommandResult RunCommand(const std::vector<std::string>& args, bool onTerminal = false, int outFd = -1)
 {
     std::vector<std::string> storage{MESHAUDIT_COMMAND};
     storage.insert(storage.end(), args.begin(), args.end());
@@ -92,7 +134,7 @@ inline CommandResult RunCommand(const std::vector<std::string>& args, bool onTer
         if (onTerminal) {
             ::unsetenv("NO_COLOR");
         } else {
-            ::dup2(out[1], 1);
+            ::dup2(outFd >= 0 ? outFd : out[1], 1);
             ::dup2(err[1], 2);
             ::close(out[0]), ::close(out[1]), ::close(err[0]), ::close(err[1]);
         }

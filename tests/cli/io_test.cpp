@@ -18,16 +18,8 @@
 namespace meshaudit::cli {
 namespace {
 
-using Corners = std::vector<std::array<uint32_t, 3>>;
-
-Corners CornersOf(const MeshData& mesh)
-{
-    Corners out;
-    for (const TRIANGLE& t : mesh.triangles) {
-        out.push_back({t.a, t.b, t.c});
-    }
-    return out;
-}
+using testing::Corners;
+using testing::CornersOf;
 
 // Equal as stored: NaN equals NaN, 0.0 differs from -0.0.
 void ExpectSameMesh(const MeshData& want, const MeshData& got)
@@ -354,6 +346,13 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
          "18 bytes can hold"},
         {"b.off", off3 + "0 1 0\n# end\n", "line 6: truncated OFF: the file ends before the last face"},
         {"b.off", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", "the mesh is empty: no triangles"},
+        {"c.off", "NCOFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", "not an OFF file: the first word outside "
+         "comments is not an OFF keyword"},
+        {"z.stl", std::string(80, ' ') + std::string(54, '\0'),
+         "byte 80: the header announces 0 triangles but the file holds 134 bytes"},
+        {"s.ply", ply.substr(0, ply.find("element face")) + "element tristrips 1\nproperty list int int "
+         "vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n4 0 1 2\n",
+         "line 13: missing a value for an item of list 'vertex_indices'"},
     };
     for (const Case& c : table) {
         SCOPED_TRACE(std::string(c.name) + ": " + c.message);

@@ -14,50 +14,8 @@ using nlohmann::json;
 using testing::RunCommand;
 namespace meshes = meshaudit::testing;
 
-std::string Write(const testing::TempDir& dir, const std::string& name, meshes::TestMesh mesh, double scale = 1.0)
-{
-    for (T3DVECF& p : mesh.points) {
-        p = {p.x * scale, p.y * scale, p.z * scale};
-    }
-    WriteMeshFile(dir.File(name), testing::ToMeshData(mesh), {});
-    return dir.File(name);
-}
-
-std::set<std::string> Failing(const json& doc)
-{
-    std::set<std::string> failed;
-    for (const char* category : {"points", "edges", "triangles", "mesh"}) {
-        for (auto it = doc[category].begin(); it != doc[category].end(); ++it) {
-            if (it.value()["verdict"] == "fail") {
-                failed.insert(std::string(category) + "." + it.key());
-            }
-        }
-    }
-    return failed;
-}
-
-// Runs the command with standard output on `out` and standard error in a
-// file; its exit status and what it wrote there.
-std::pair<int, std::string> RunWithOutput(std::vector<std::string> args, int out, const testing::TempDir& dir)
-{
-    args.insert(args.begin(), MESHAUDIT_COMMAND);
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    const int err = ::open(dir.File("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(out, 1), ::dup2(err, 2);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ::close(err);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadAll(dir.File("stderr.txt"))};
-}
+using testing::Failing;
+using testing::WriteMesh;
 
 const std::set<std::string> kNeverComputed = {"points.CountArticulation", "edges.CountConvex", "mesh.HasHandles"};
 const std::set<std::string> kOpen = {"points.CountBorder", "points.MinimalDegree", "edges.CountBorder",
@@ -90,7 +48,7 @@ TEST(Profiles, VerdictsOfEachProfileAtEveryScale)
         }
         for (double scale : {1.0, 1000.0, 0.001}) {
             SCOPED_TRACE(std::string(c.name) + " x " + std::to_string(scale));
-            const std::string file = Write(dir, std::string(c.name) + ".ply", c.mesh, scale);
+            const std::string file = WriteMesh(dir, std::string(c.name) + ".ply", c.mesh, scale);
             auto [status, doc] = testing::CheckJson({file});
             EXPECT_EQ(Failing(doc), c.closed);
             EXPECT_EQ(status, c.closed.empty() ? 0 : 1);
@@ -104,10 +62,10 @@ TEST(Profiles, VerdictsOfEachProfileAtEveryScale)
     // The library's own defaults fail on what it never computes, and its
     // absolute sizes do not follow a model scaled by 1000: edges longer than
     // 10, a volume beyond 500000.
-    EXPECT_EQ(Failing(testing::CheckJson({"-p", "library", Write(dir, "s.ply", meshes::Sphere(16, 10))}).second),
-              kNeverComputed);
-    const std::set<std::string> big =
-        Failing(testing::CheckJson({"-p", "library", Write(dir, "big.ply", meshes::Sphere(16, 10), 1000)}).second);
+    const std::string sphere = WriteMesh(dir, "s.ply", meshes::Sphere(16, 10));
+    EXPECT_EQ(Failing(testing::CheckJson({"-p", "library", sphere}).second), kNeverComputed);
+    const std::string scaled = WriteMesh(dir, "big.ply", meshes::Sphere(16, 10), 1000);
+    const std::set<std::string> big = Failing(testing::CheckJson({"-p", "library", scaled}).second);
     EXPECT_TRUE(big.count("edges.MaximalLength") && big.count("mesh.Volume")) << json(big).dump();
 
     testing::CommandResult r = RunCommand({"profiles"});
@@ -122,8 +80,8 @@ TEST(Profiles, VerdictsOfEachProfileAtEveryScale)
 TEST(Profiles, SettingsFilesRelativeValuesAndRefusals)
 {
     testing::TempDir dir;
-    const std::string grid = Write(dir, "grid.off", meshes::Grid(4));
-    const std::string sphere = Write(dir, "sphere.off", meshes::Sphere(16, 10));
+    const std::string grid = WriteMesh(dir, "grid.off", meshes::Grid(4));
+    const std::string sphere = WriteMesh(dir, "sphere.off", meshes::Sphere(16, 10));
     const std::string surface = dir.Write("surface.json", RunCommand({"defaults", "-p", "surface"}).out);
     const std::string negative = "points.Epsilon: a tolerance must not be negative";
     const std::string huge = "' is outside the range of a double";
@@ -181,7 +139,7 @@ TEST(Where, ListsCapsAndMarkedMeshes)
     mesh.points.push_back({std::nan(""), 0, 0});  // n: NaN, unused
     mesh.points.push_back({HUGE_VAL, 0, 0});      // n + 1: infinite, unused
     mesh.points.push_back({5, 5, 5});             // n + 2: unused
-    const std::string file = Write(dir, "m.ply", mesh);
+    const std::string file = WriteMesh(dir, "m.ply", mesh);
     struct Case {
         std::vector<std::string> args;
         json nan, inf, isolated;  // [where, where_total]
@@ -235,7 +193,7 @@ TEST(Where, ListsCapsAndMarkedMeshes)
 TEST(Errors, WritesNamesOptionsAndWarnings)
 {
     testing::TempDir dir;
-    const std::string sphere = Write(dir, "sphere.ply", meshes::Sphere(8, 6));
+    const std::string sphere = WriteMesh(dir, "sphere.ply", meshes::Sphere(8, 6));
     const int full = ::open("/dev/full", O_WRONLY);
     int closed[2];
     ASSERT_EQ(::pipe(closed), 0);
@@ -253,13 +211,13 @@ TEST(Errors, WritesNamesOptionsAndWarnings)
         {{"repair", sphere, "-o", dir.File("dir.ply")}, full, dir.File("dir.ply") + ": "},
     };
     for (const auto& [args, out, message] : writes) {
-        const auto [status, err] = RunWithOutput(args, out, dir);
-        EXPECT_EQ(status, 2) << args[0] << " " << args[1];
-        EXPECT_EQ(err.rfind("meshaudit: " + message, 0), 0u) << args[0] << ": " << err;
+        const testing::CommandResult r = RunCommand(args, false, out);
+        EXPECT_EQ(r.exitStatus, 2) << args[0] << " " << args[1];
+        EXPECT_EQ(r.err.rfind("meshaudit: " + message, 0), 0u) << args[0] << ": " << r.err;
     }
     ::close(full), ::close(closed[1]);
 
-    const std::string odd = Write(dir, "caf\xE9.ply", meshes::Sphere(8, 6));
+    const std::string odd = WriteMesh(dir, "caf\xE9.ply", meshes::Sphere(8, 6));
     const auto [status, doc] = testing::CheckJson({odd});
     EXPECT_EQ(status, 0);
     EXPECT_EQ(doc["file"], dir.File("caf\\xE9.ply"));
@@ -271,7 +229,7 @@ TEST(Errors, WritesNamesOptionsAndWarnings)
         EXPECT_EQ(r.exitStatus, 0) << jobs[0] << r.err;
         EXPECT_EQ(r.Json().size(), 2u);
     }
-    const std::string one = Write(dir, "one.off", {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}});
+    const std::string one = WriteMesh(dir, "one.off", {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}});
     EXPECT_NE(RunCommand({"check", "-q", one}).out.find("(OFF, 3 points, 1 triangle)\n"), std::string::npos);
     EXPECT_NE(RunCommand({"repair", one, "-o", dir.File("o.off")}).out.find(": 3 points, 1 triangle\n"),
               std::string::npos);
@@ -279,9 +237,9 @@ TEST(Errors, WritesNamesOptionsAndWarnings)
     // Merges: relative to the box diagonal (sqrt 2 here), and the warnings
     // when a merge collapses the mesh.
     const std::string near =
-        Write(dir, "near.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}});
+        WriteMesh(dir, "near.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}});
     const std::string degenerate =
-        Write(dir, "deg.off", {{{0, 0, 0}, {0.05, 0, 0}, {5, 5, 0}, {0, 5, 5}}, {{0, 1, 2}, {1, 0, 3}}});
+        WriteMesh(dir, "deg.off", {{{0, 0, 0}, {0.05, 0, 0}, {5, 5, 0}, {0, 5, 5}}, {{0, 1, 2}, {1, 0, 3}}});
     const std::string large = ": the tolerance is likely too large\n";
     const std::tuple<std::string, std::string, std::string, std::string> merges[] = {
         {near, "relative=0.1", "points 4 -> 3, triangles 2 -> 2\n", ""},
@@ -305,7 +263,7 @@ TEST(Errors, WritesNamesOptionsAndWarnings)
 TEST(MemoryLimit, ReachedLimitsAreNotedAndSizesChecked)
 {
     testing::TempDir dir;
-    const std::string file = Write(dir, "book.off", meshes::Book(20000));
+    const std::string file = WriteMesh(dir, "book.off", meshes::Book(20000));
     const std::string note = "the analysis reached its memory limit of ";
     for (const auto& [limit, reached] : {std::pair{"2M", true}, {"1.5GiB", false}, {"none", false}}) {
         const auto [status, doc] = testing::CheckJson({"--memory-limit", limit, file});

@@ -1,7 +1,6 @@
 // The search for intersecting triangle pairs (a tree walked against itself)
 // against all pairs, on meshes full of touchy configurations.
 #include "containers/BitVector.h"
-#include "containers/Memory.h"
 #include "geometry/IntersectingPairs.h"
 #include "geometry/TriAabbTree.h"
 #include "geometry/TriangleIntersection.h"
@@ -269,43 +268,6 @@ TEST(IntersectingPairs, TreesThatCannotBeWalked)
     EXPECT_EQ(MarkIntersectingPairs(&tree, &tree, bits), 1);
     EXPECT_EQ(bits.CountSet(), 0u);
     EXPECT_EQ(FindIntersectingPair(&tree, &tree), 0);
-}
-
-// Fails each allocation of the walks in turn: the marking reports 0, the
-// search -1, and the sanitizer build checks that the pending pairs are
-// released. The table of shared corners is the exception: without it the walk
-// prunes nothing and gives the same answer.
-TEST(IntersectingPairs, EveryFailedAllocationIsReported)
-{
-    TestMesh m = SmallTriangles(3000, 10.0, 0.3, 9);
-    TestMesh clean = testing::Torus(40, 16);  // nothing to find: walks it all
-    const std::vector<bool> expected = MarksByAllPairs(m);
-    for (TestMesh* mesh : {&m, &clean}) {
-        C3DTriAABBTree tree;
-        ASSERT_EQ(tree.Build(mesh->Record()), 1);
-        const uint64_t table = mesh == &m ? 2 : 1;  // after the marks' bits
-        uint64_t k = 1;
-        for (;; ++k) {
-            memory_testing::ResetAllocationCounter();
-            memory_testing::FailAllocations(k, 1);
-            CBitVector bits;
-            const int result = mesh == &m ? MarkIntersectingPairs(&tree, &tree, bits) : FindIntersectingPair(&tree, &tree);
-            const uint64_t failed = memory_testing::FailedAllocationCount();
-            memory_testing::ResetAllocationCounter();
-            if (failed == 0 || k == table) {
-                ASSERT_EQ(result, mesh == &m ? 1 : 0) << "allocation " << k;
-                for (size_t t = 0; mesh == &m && t < expected.size(); ++t) {
-                    ASSERT_EQ(bits.IsSet(t), expected[t]);
-                }
-                if (failed == 0) {
-                    break;
-                }
-                continue;
-            }
-            EXPECT_EQ(result, mesh == &m ? 0 : -1) << "allocation " << k;
-        }
-        EXPECT_GE(k, mesh == &m ? 4u : 3u);  // the bits, the table, the pending pairs and a growth
-    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "interface/Blocks.h"
 #include "meshaudit.h"
 #include "meshaudit.hpp"
+#include "support/AllSettings.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -52,44 +53,11 @@ struct AllResults {
     }
 };
 
-// The header's defaults, with every Enable byte 1 (the unused ones too) when
-// `everything`, and a point epsilon of `epsilon` when not 0.
-struct SettingsSet {
-    PointSettings p;
-    EdgeSettings e;
-    TriangleSettings t;
-    MeshSettings m;
-};
-
-// The defaults, with every Enable byte 1 when `everything`.
-SettingsSet SettingsOf(bool everything, double epsilon = 0.0)
-{
-    SettingsSet s;
-    PointSettings& p = s.p;
-    EdgeSettings& e = s.e;
-    TriangleSettings& t = s.t;
-    MeshSettings& m = s.m;
-    meshaudit_default_point_settings(&p);
-    meshaudit_default_edge_settings(&e);
-    meshaudit_default_triangle_settings(&t);
-    meshaudit_default_mesh_settings(&m);
-    if (everything) {
-        std::memset(p.Enable, 1, sizeof p.Enable);
-        std::memset(e.Enable, 1, sizeof e.Enable);
-        std::memset(t.Enable, 1, sizeof t.Enable);
-        std::memset(m.Enable, 1, sizeof m.Enable);
-    }
-    p.Epsilon = epsilon != 0.0 ? epsilon : p.Epsilon;
-    return s;
-}
-
 void SetSettings(bool everything, double epsilon = 0.0)
 {
-    const SettingsSet s = SettingsOf(everything, epsilon);
-    set_pnt_params(&s.p);
-    set_edg_params(&s.e);
-    set_tri_params(&s.t);
-    set_msh_params(&s.m);
+    testing::AllSettings s(everything);
+    s.p.Epsilon = epsilon != 0.0 ? epsilon : s.p.Epsilon;
+    s.Apply();
 }
 
 // Analyses with the progress bar captured, and returns the four blocks.
@@ -387,7 +355,7 @@ TEST_P(AllocationSweep, RepairsGiveTheirCodesAndStayReleasable)
 
 TEST_P(AllocationSweep, LocateKeepsItsListsWithTheirCounts)
 {
-    const auto [p, e, t, m] = SettingsOf(true);
+    const auto [p, e, t, m] = testing::AllSettings(true);
     const LocateRequest request;
     for (TestMesh& mesh : SweepMeshes()) {
         Locations want;
@@ -416,7 +384,7 @@ TEST_P(AllocationSweep, LocateKeepsItsListsWithTheirCounts)
 // gives the unlimited run's blocks.
 TEST(MemoryLimit, RefusalsGiveFailureCodesNeverWrongValues)
 {
-    const auto [p, e, t, m] = SettingsOf(true);
+    const auto [p, e, t, m] = testing::AllSettings(true);
     for (TestMesh& mesh : SweepMeshes()) {
         Locations unlimited;
         ASSERT_EQ(locate(mesh.Record(), p, e, t, m, LocateRequest{}, unlimited), 1);

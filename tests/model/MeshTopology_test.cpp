@@ -215,66 +215,6 @@ TEST(MeshTopology, AllocationFailureAtEachStep)
     }
 }
 
-TEST(MeshTopology, FailedBuildKeepsCompletedStructures)
-{
-    TestMesh mesh = testing::Grid(2);
-    MeshTopology topology;
-    topology.Attach(mesh.Record());
-    const IncidenceLists& triangles = topology.VertexTriangles();
-    ASSERT_EQ(topology.Status(), 0);
-    const uint32_t* entries = triangles.entries;
-    memory_testing::ResetAllocationCounter();
-    memory_testing::FailAllocations(1, 100);
-    topology.TriangleNeighbours();
-    EXPECT_EQ(topology.Status(), -2);
-    topology.VertexTriangles();
-    EXPECT_EQ(topology.Status(), 0);
-    EXPECT_EQ(topology.VertexTriangles().entries, entries);
-    memory_testing::ResetAllocationCounter();
-}
-
-// Many copies of a few triangles: the list buffers must grow, and some rows
-// are longer than the neighbour build gathers on the stack. Each allocation
-// of a build, growth included, fails in turn: a negative status and no
-// structure, then a clean build of the same lists.
-TEST(MeshTopology, GrowingListsSurviveEveryAllocationFailure)
-{
-    std::vector<TRIANGLE> triangles;
-    for (int copy = 0; copy < 20; ++copy) {
-        triangles.insert(triangles.end(), {{0, 1, 2}, {2, 1, 0}, {1, 1, 3}, {0, 2, 3}});
-    }
-    triangles.push_back({4, 4, 4});
-    TestMesh mesh = Mesh(6, triangles);
-    const BruteTopology brute(triangles, 6);
-    const auto n = static_cast<uint32_t>(triangles.size());
-    const std::pair<Getter, const Lists*> cases[] = {{Getter::TriangleNeighbours, &brute.triangleNeighbours},
-                                                     {Getter::VertexNeighbours, &brute.neighbourPreOrder},
-                                                     {Getter::EdgeTriangles, &brute.edgeTriangles}};
-    for (const auto& [getter, expected] : cases) {
-        SCOPED_TRACE("getter " + std::to_string(static_cast<int>(getter)));
-        int32_t status = 0;
-        uint64_t allocations = 0;
-        {
-            MeshTopology topology;
-            topology.Attach(mesh.Record());
-            memory_testing::ResetAllocationCounter();
-            EXPECT_EQ(Request(topology, getter, 6, n, status), *expected);
-            allocations = memory_testing::AllocationCount();
-        }
-        for (uint64_t k = 1; k <= allocations; ++k) {
-            MeshTopology topology;
-            topology.Attach(mesh.Record());
-            memory_testing::ResetAllocationCounter();
-            memory_testing::FailAllocations(k, 1);
-            EXPECT_EQ(Request(topology, getter, 6, n, status), Lists{}) << "k " << k;
-            EXPECT_LT(status, 0) << "k " << k;
-            memory_testing::ResetAllocationCounter();
-            EXPECT_EQ(Request(topology, getter, 6, n, status), *expected) << "k " << k;
-            EXPECT_EQ(status, 0) << "k " << k;
-        }
-    }
-}
-
 // Two sorted rows with repeats merged as a plain walk does, against the
 // search that takes over when one row is much longer: the same visits in the
 // same order, and the same early stop.

@@ -3,6 +3,7 @@
 // fails the run on any data race between the two (shared counters, block
 // reuse, progress state).
 #include "meshaudit.hpp"
+#include "support/AllSettings.h"
 #include "support/TestMeshes.h"
 
 #include <cstdio>
@@ -24,20 +25,13 @@ struct Answer {
 
 Answer Locate(TestMesh& mesh)
 {
-    PointSettings ps;
-    EdgeSettings es;
-    TriangleSettings ts;
-    MeshSettings ms;
-    meshaudit_default_point_settings(&ps);
-    meshaudit_default_edge_settings(&es);
-    meshaudit_default_triangle_settings(&ts);
-    meshaudit_default_mesh_settings(&ms);
-    std::memset(ms.Enable, 1, sizeof ms.Enable);
+    meshaudit::testing::AllSettings s;
+    std::memset(s.m.Enable, 1, sizeof s.m.Enable);
     meshaudit::LocateRequest request;
     request.maxItems = 50;
     meshaudit::Locations where;
     Answer answer{};
-    if (meshaudit::locate(mesh.Record(), ps, es, ts, ms, request, where) != 1) {
+    if (meshaudit::locate(mesh.Record(), s.p, s.e, s.t, s.m, request, where) != 1) {
         return answer;
     }
     answer.points = where.points;
