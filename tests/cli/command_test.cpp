@@ -141,6 +141,66 @@ TEST(Check, ErrorsFoldersAndTerminals)
     EXPECT_NE(RunCommand({"check", "--color", "always", kSample}).out.find("\033["), std::string::npos);
 }
 
+// Four classic real meshes (spot, stanford-bunny, teapot, suzanne as OBJ)
+// against figures an independent tool computed for them. The meshes are not
+// part of the project: name their folder in MESHAUDIT_REAL_MESHES.
+TEST(Check, RealMeshesMatchTheirReadme)
+{
+    const char* named = std::getenv("MESHAUDIT_REAL_MESHES");
+    const std::string folder = named != nullptr ? named : "";
+    if (!std::filesystem::is_directory(folder)) {
+        GTEST_SKIP() << "set MESHAUDIT_REAL_MESHES to the folder of the real meshes";
+    }
+    struct Figures {
+        const char* file;
+        uint64_t points, triangles, isolated, duplicates, classes, edges, borderSides, singular, components, borders;
+        bool oriented;
+        uint64_t intersecting, flipped, duplicateTriangles;
+        double volume, area;
+    };
+    const Figures readme[] = {
+        {"spot.obj", 2930, 5856, 0, 0, 0, 8784, 0, 0, 1, 0, true, 0, 0, 0, 0.7182587880998645, 5.70951878516515},
+        {"stanford-bunny.obj", 35947, 69451, 1113, 0, 0, 104288, 223, 0, 1, 5, true, 0, 0, 0, 0.0007700565238985368,
+         0.057128786060864314},
+        {"teapot.obj", 3644, 6320, 0, 796, 393, 9998, 1036, 0, 19, 10, true, 1695, 0, 0, 25.770106073456347,
+         52.66079342550578},
+        {"suzanne.obj", 507, 968, 0, 4, 2, 1472, 42, 1, 3, 4, false, 96, 4, 2, 2.5930764219339686, 12.46853911238726},
+    };
+    for (const Figures& f : readme) {
+        SCOPED_TRACE(f.file);
+        const auto [status, doc] = testing::CheckJson({"-p", "library", folder + "/" + f.file});
+        EXPECT_EQ(status, 1);  // articulations are never computed, must be 0
+        EXPECT_EQ(doc["format"], "OBJ");
+        EXPECT_EQ(doc["input"]["points"], f.points);
+        ExpectValues(doc, {{"points.Count", f.points}, {"triangles.Count", f.triangles},
+                           {"points.CountIsolated", f.isolated}, {"points.CountDuplicatedGeometrical", f.duplicates},
+                           {"points.CountClassesOfDuplicatedGeometrical", f.classes}, {"edges.Count", f.edges},
+                           {"edges.CountBorder", f.borderSides}, {"edges.CountSingular", f.singular},
+                           {"mesh.CountComponents", f.components}, {"mesh.CountBorders", f.borders},
+                           {"mesh.Oriented", f.oriented}, {"triangles.CountIntersected", f.intersecting},
+                           {"triangles.CountFlippedTopological", f.flipped},
+                           {"triangles.CountDuplicatedTopological", f.duplicateTriangles},
+                           {"mesh.Closed", f.borders == 0}, {"mesh.Connected", f.components == 1},
+                           {"mesh.Selfintersection", f.intersecting > 0}});
+        ASSERT_TRUE(doc["mesh"]["Volume"]["value"].is_number() && doc["mesh"]["Area"]["value"].is_number());
+        EXPECT_NEAR(doc["mesh"]["Volume"]["value"].get<double>(), f.volume, 1e-12 * std::fabs(f.volume));
+        EXPECT_NEAR(doc["mesh"]["Area"]["value"].get<double>(), f.area, 1e-12 * f.area);
+        EXPECT_EQ(doc["notes"].size(), std::string(f.file) == "suzanne.obj" ? 2u : 0u);
+        // Every count's list, capped, still tells the whole count.
+        const auto located = testing::CheckJson({"-p", "library", "--where", "--max-items", "3", folder + "/" + f.file});
+        for (const char* category : {"points", "edges", "triangles"}) {
+            for (const auto& [name, q] : located.second[category].items()) {
+                if (name.rfind("Count", 0) == 0 && q.contains("where_total") && q["value"].is_number_unsigned()) {
+                    EXPECT_EQ(q["where_total"], q["value"]) << category << "." << name;
+                    EXPECT_LE(q["where"].size(), 3u) << category << "." << name;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(testing::CheckJson({"-s", kWatertight, folder + "/spot.obj"}).first, 0);
+}
+
+
 TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
 {
     testing::TempDir dir;

@@ -1,6 +1,7 @@
 // The bounding-box trees: the depth-first build against the breadth-first
-// one byte for byte, the invariants of both, the fallback sort against its
-// literal version, and the point tree's queries and marks against linear
+// one byte for byte, both trees against a literal reference build (the
+// fallback sort and the split written out plainly, with no safeguard for
+// degenerate inputs), and the point tree's queries and marks against linear
 // scans.
 #include "containers/Keys.h"
 #include "containers/Memory.h"
@@ -71,16 +72,91 @@ void LiteralSort(std::vector<T>& e, long lo, long hi, const Less& less)
     LiteralSort(e, lo, i - 1, less);
 }
 
+// The split one entry at a time: returns where the entries whose centre is
+// not below `split` start.
+template <typename T, typename Centre>
+long LiteralPartition(std::vector<T>& e, long first, long last, double split, const Centre& centre)
+{
+    long i = first;
+    long j = last;
+    do {
+        while (i <= j && centre(e[i]) < split) {
+            ++i;
+        }
+        while (i <= j && !(centre(e[j]) < split)) {
+            --j;
+        }
+        if (i < j) {
+            std::swap(e[i++], e[j--]);
+        }
+    } while (i < j);
+    return i;
+}
+
+inline double Coord(const T3DVECF& v, int axis)
+{
+    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
+
 struct RefItem {
     uint32_t index;
     C3DAABB box;
+    bool isPoint;  // points sort by their coordinate, triangles by min + max
 };
+
+struct RefNode {
+    uint32_t first, last;
+    bool leaf = true;
+};
+
+// The reference build: entry indices in tree order, nodes breadth-first.
+inline std::pair<std::vector<uint32_t>, std::vector<RefNode>> ReferenceBuild(const std::vector<RefItem>& items)
+{
+    std::vector<const RefItem*> e;
+    for (const RefItem& item : items) {
+        e.push_back(&item);
+    }
+    std::vector<RefNode> nodes{RefNode{0, static_cast<uint32_t>(e.size() - 1)}};
+    for (size_t k = 0; k < nodes.size(); ++k) {
+        const long first = nodes[k].first;
+        const long last = nodes[k].last;
+        if (last < first + 10) {
+            continue;
+        }
+        C3DAABB box;
+        for (long i = first; i <= last; ++i) {
+            box.Extend(e[i]->box);
+        }
+        const int axis = box.LongestAxis() - 'x';
+        const auto centre = [&](const RefItem* p) { return (Coord(p->box.min, axis) + Coord(p->box.max, axis)) * 0.5; };
+        long i = LiteralPartition(e, first, last, (Coord(box.min, axis) + Coord(box.max, axis)) * 0.5, centre);
+        if (!(i >= first + 5 && last + 1 >= i + 5)) {
+            LiteralSort(e, first, last, [&](const RefItem* p, const RefItem* q) {
+                if (p->isPoint) {
+                    return Coord(p->box.min, axis) < Coord(q->box.min, axis);
+                }
+                return Coord(p->box.min, axis) + Coord(p->box.max, axis) <
+                       Coord(q->box.min, axis) + Coord(q->box.max, axis);
+            });
+            i = first + 5;
+        }
+        nodes[k].leaf = false;
+        nodes.push_back(RefNode{static_cast<uint32_t>(first), static_cast<uint32_t>(i - 1)});
+        nodes.push_back(RefNode{static_cast<uint32_t>(i), static_cast<uint32_t>(last)});
+    }
+    std::vector<uint32_t> order;
+    for (const RefItem* p : e) {
+        order.push_back(p->index);
+    }
+    return {order, nodes};
+}
 
 // The invariants of every built tree: a range splits into two contiguous
 // ranges of at least 5 only above 10 entries, exact union boxes, each index
-// once. `entries` are the tree's, in tree order.
-void CheckTree(const AABBNode* root, uint32_t nodeCount, const std::vector<RefItem>& entries,
-               uint32_t indexCount)
+// once; and, with a reference, its entry order and node ranges (its input:
+// the entries in index order). `entries` are the tree's, in tree order.
+void CheckTree(const AABBNode* root, uint32_t nodeCount, std::vector<RefItem> entries, uint32_t indexCount,
+               bool withReference)
 {
     ASSERT_NE(root, nullptr);
     ASSERT_EQ(root->last + 1, entries.size());
@@ -110,6 +186,20 @@ void CheckTree(const AABBNode* root, uint32_t nodeCount, const std::vector<RefIt
     for (const RefItem& e : entries) {
         ASSERT_LT(e.index, indexCount);
         EXPECT_EQ(seen[e.index]++, 0) << "index " << e.index << " twice";
+    }
+    if (withReference) {
+        std::vector<RefItem> input = entries;
+        std::sort(input.begin(), input.end(), [](const RefItem& a, const RefItem& b) { return a.index < b.index; });
+        const auto [order, refNodes] = ReferenceBuild(input);
+        for (size_t k = 0; k < entries.size(); ++k) {
+            ASSERT_EQ(entries[k].index, order[k]) << "entry " << k;
+        }
+        ASSERT_EQ(nodes.size(), refNodes.size());
+        for (size_t k = 0; k < nodes.size(); ++k) {
+            ASSERT_TRUE(nodes[k]->first == refNodes[k].first && nodes[k]->last == refNodes[k].last &&
+                        nodes[k]->IsLeaf() == refNodes[k].leaf)
+                << "node " << k;
+        }
     }
 }
 
@@ -244,36 +334,36 @@ MeshRecord PointRecord(std::vector<T3DVECF>& points)
 }
 
 // Every entry keeps its point bit for bit.
-void CheckPointTree(const C3DPntAABBTree& tree, const std::vector<T3DVECF>& points)
+void CheckPointTree(const C3DPntAABBTree& tree, const std::vector<T3DVECF>& points, bool withReference)
 {
     std::vector<RefItem> entries;
     for (uint32_t k = 0; k < tree.EntryCount(); ++k) {
         const PntEntry& e = tree.Entries()[k];
         ASSERT_EQ(std::memcmp(&e.point, &points[e.index], sizeof(T3DVECF)), 0) << "entry " << k;
-        entries.push_back(RefItem{e.index, C3DAABB{e.point, e.point}});
+        entries.push_back(RefItem{e.index, C3DAABB{e.point, e.point}, true});
     }
     ASSERT_EQ(entries.size(), points.size());
-    CheckTree(tree.Root(), tree.NodeCount(), entries, tree.EntryCount());
+    CheckTree(tree.Root(), tree.NodeCount(), entries, tree.EntryCount(), withReference);
 }
 
 // Every entry keeps its triangle and the box of its corners.
-void CheckTriangleTree(const C3DTriAABBTree& tree, const TestMesh& m)
+void CheckTriangleTree(const C3DTriAABBTree& tree, const TestMesh& m, bool withReference)
 {
     std::vector<RefItem> entries;
     for (uint32_t k = 0; k < tree.EntryCount(); ++k) {
         const TriEntry& e = tree.Entries()[k];
         const TRIANGLE& t = m.triangles[e.index];
         ASSERT_TRUE(e.triangle.a == t.a && e.triangle.b == t.b && e.triangle.c == t.c);
-        entries.push_back(RefItem{e.index, C3DAABB{}});
+        entries.push_back(RefItem{e.index, C3DAABB{}, false});
         for (uint32_t v : {t.a, t.b, t.c}) {
             entries.back().box.Extend(m.points[v]);
         }
         ASSERT_EQ(std::memcmp(&e.box, &entries.back().box, sizeof(C3DAABB)), 0) << "entry " << k;
     }
-    CheckTree(tree.Root(), tree.NodeCount(), entries, static_cast<uint32_t>(m.triangles.size()));
+    CheckTree(tree.Root(), tree.NodeCount(), entries, static_cast<uint32_t>(m.triangles.size()), withReference);
 }
 
-TEST(Trees, ShapesKeepTheirInvariants)
+TEST(Trees, ShapesFollowTheReferenceBuild)
 {
     for (uint32_t n : {1u, 2u, 10u, 11u, 12u, 15u, 21u, 37u, 100u, 1000u}) {
         for (uint32_t seed = 1; seed <= 3; ++seed) {
@@ -284,7 +374,7 @@ TEST(Trees, ShapesKeepTheirInvariants)
                 C3DPntAABBTree tree;
                 ASSERT_EQ(tree.Build(PointRecord(points)), 1);
                 EXPECT_EQ(tree.LeafSize(), 5u);
-                CheckPointTree(tree, points);
+                CheckPointTree(tree, points, true);
             }
         }
     }
@@ -300,7 +390,7 @@ TEST(Trees, ShapesKeepTheirInvariants)
         ASSERT_EQ(tree.Build(m.Record()), 1);
         EXPECT_EQ(tree.Mesh().triangles, m.triangles.data());
         EXPECT_EQ(tree.Root()->IsLeaf(), m.triangles.size() <= 10);
-        CheckTriangleTree(tree, m);
+        CheckTriangleTree(tree, m, true);
     }
 }
 
@@ -328,7 +418,7 @@ TEST(Trees, IncompleteMeshesAndTrianglesOutOfRange)
     m.triangles[119].a = n + 7;
     ASSERT_EQ(tree.Build(m.Record()), 1);
     EXPECT_EQ(tree.EntryCount(), m.triangles.size() - 3);
-    CheckTriangleTree(tree, m);
+    CheckTriangleTree(tree, m, false);
     m.triangles.assign(2, TRIANGLE{0, 1, n});
     ASSERT_EQ(tree.Build(m.Record()), 1);
     EXPECT_TRUE(tree.EntryCount() == 0 && tree.Root() == nullptr && tree.Mesh().triangleCount == 2);
@@ -459,7 +549,7 @@ TEST(PntAabbTree, DegenerateInputsStayShallowAndDeepTreesAreWalked)
     for (size_t k = 0; k < clouds.size(); ++k) {
         C3DPntAABBTree tree;
         ASSERT_EQ(tree.Build(PointRecord(clouds[k])), 1);
-        CheckPointTree(tree, clouds[k]);
+        CheckPointTree(tree, clouds[k], false);
         uint32_t height = 0;
         for (const AABBNode* node = tree.Root(); !node->IsLeaf(); ++height) {
             node = node->Left()->Count() > node->Right()->Count() ? node->Left() : node->Right();
