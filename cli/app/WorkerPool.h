@@ -1,7 +1,8 @@
-// Runs jobs in child processes, a few at a time, and collects what each
-// child writes back through a pipe. The library keeps process-wide state
-// and must not be called from two threads, so the command's parallelism is
-// by process; a child that crashes takes only its own job with it.
+// Runs jobs in worker processes, a few at a time, and collects what each
+// job's worker writes back through a pipe. The library keeps process-wide
+// state and must not be called from two threads, so the command's
+// parallelism is by process; a worker that crashes takes only the job in
+// hand with it.
 #pragma once
 
 #include <cstddef>
@@ -11,8 +12,8 @@
 namespace meshaudit::cli {
 
 struct WorkerResult {
-    // True when the child exited with status 0; `bytes` then holds what it
-    // wrote.
+    // True when the job's worker answered; `bytes` then holds what the job
+    // returned.
     bool completed = false;
     std::string bytes;
     // Otherwise, what happened: "killed by signal 11 (Segmentation fault)",
@@ -20,10 +21,12 @@ struct WorkerResult {
     std::string failure;
 };
 
-// Runs `job(i)` for every i in [0, count) in a child process of its own, at
-// most `jobs` children at a time (at least one). The child sends the string
-// `job` returns and exits. `done(i, result)` is called in this process, in
-// order of i, as soon as job i and every job before it have finished.
+// Runs `job(i)` for every i in [0, count) in at most `jobs` worker processes
+// (at least one), each running one job after another and sending back the
+// string `job` returns; a worker that dies fails the job in hand, and a new
+// one takes the jobs left. A job that throws ends its worker with status 70.
+// `done(i, result)` is called in this process, in order of i, as soon as job
+// i and every job before it have finished.
 void RunInWorkers(size_t count, unsigned jobs, const std::function<std::string(size_t)>& job,
                   const std::function<void(size_t, WorkerResult&&)>& done);
 

@@ -447,7 +447,7 @@ TEST(Settings, DocumentsFilesAndEveryRefusal)
               1);
 }
 
-// Results come back in order and whole, each job in a process of its own,
+// Results come back in order and whole, each job in a worker process,
 // and a crashing worker takes only its own job with it.
 TEST(WorkerPool, OrderWholenessAndCrashes)
 {
