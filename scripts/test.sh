@@ -38,4 +38,3 @@ MESHAUDIT_COMMAND="$PWD/build/release/cli/meshaudit" PYTHONPATH="$PWD/build/rele
 # as tests grow faster than the code.
 echo "== test lines =="
 bash scripts/lines.sh --check --limit 0.50
-

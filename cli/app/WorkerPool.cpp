@@ -149,24 +149,22 @@ std::string Reap(const Worker& worker)
     return "exited with status " + std::to_string(WEXITSTATUS(status));
 }
 
-// Takes the whole answers out of the worker's buffer; true when one ended
-// the job in hand.
-bool TakeAnswer(Worker& worker, std::map<size_t, WorkerResult>& finished)
+// Ends the job in hand once its whole answer is in the worker's buffer.
+void TakeAnswer(Worker& worker, std::map<size_t, WorkerResult>& finished)
 {
     uint64_t size = 0;
     if (!worker.busy || worker.buffer.size() < sizeof size) {
-        return false;
+        return;
     }
     std::memcpy(&size, worker.buffer.data(), sizeof size);
     if (worker.buffer.size() - sizeof size < size) {
-        return false;
+        return;
     }
     WorkerResult& result = finished[worker.index];
     result.completed = true;
     result.bytes = worker.buffer.substr(sizeof size, static_cast<size_t>(size));
     worker.buffer.erase(0, sizeof size + static_cast<size_t>(size));
     worker.busy = false;
-    return true;
 }
 
 }  // namespace
