@@ -242,6 +242,13 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
             check(2, k, where.of(static_cast<TriangleQuantity>(k)), tb,
                   offsetof(TriangleResults, CountDuplicatedTopological) + 4 * (k - TRI_CountDuplicatedTopological),
                   true, false);
+        // The degree extremes, whose lists name the elements that reach them.
+        if (inRange) {
+            EXPECT_EQ(static_cast<int32_t>(where.points.MinimalDegree), static_cast<int32_t>(low));
+            EXPECT_EQ(where.points.MaximalDegree, high);
+            EXPECT_EQ(where.edges.MinimalDegree, E.empty() ? 0xFFFFFFFFu : fewest);
+            EXPECT_EQ(where.edges.MaximalDegree, most);
+        }
         if (round % 8 != 0) {
             continue;
         }
@@ -439,6 +446,8 @@ void MeshCheck(TestMesh m, int round, int& seen)
         }
         EXPECT_EQ(PointEdgeEntries(w.of(MSH_Oriented)), Entries(sameWay.begin(), sameWay.end()));
         EXPECT_EQ(w.mesh.Oriented, sameWay.empty() ? 1 : 0);
+        EXPECT_EQ(tr.MinimalDegree, low);
+        EXPECT_EQ(tr.MaximalDegree, high);
         seen |= sameWay.empty() ? 0 : 2;
 
         // Components: seeds in order, each taking what it reaches through
