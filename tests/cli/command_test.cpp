@@ -197,68 +197,67 @@ TEST(Check, RealMeshesMatchTheirReadme)
 TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
 {
     testing::TempDir dir;
-    const std::string cube = WriteMesh(dir, "cube.obj", meshes::UnitCube());
-    testing::CommandResult r = RunCommand({"repair", cube, "-o", dir.File("cube.off")});
-    EXPECT_EQ(r.exitStatus, 0) << r.err;
-    EXPECT_EQ(r.out, "read " + cube + " (OBJ): 8 points, 12 triangles\nno repair requested: the mesh is written as "
-                     "read\nwrote " + dir.File("cube.off") + " (OFF): 8 points, 12 triangles\n");
-    EXPECT_EQ(ReadMeshFile(dir.File("cube.off")).triangles.size(), 12u);
-    EXPECT_EQ(RunCommand({"repair", cube, "-o", dir.File("a.ply"), "--ascii"}).exitStatus, 0);
-    EXPECT_EQ(testing::ReadAll(dir.File("a.ply")).rfind("ply\nformat ascii 1.0\n", 0), 0u);
-    const std::string before = testing::ReadAll(cube);
-    for (const std::string& out : {cube, dir.path + "/./cube.obj"}) {
-        r = RunCommand({"repair", cube, "-o", out, "--drop-invalid"});
-        EXPECT_EQ(r.exitStatus, 2);
-        EXPECT_EQ(r.err, "meshaudit: " + out + ": refusing to overwrite the input file (use --force to replace it)\n");
-    }
-    EXPECT_EQ(testing::ReadAll(cube), before);
-    EXPECT_EQ(RunCommand({"repair", cube, "-o", cube, "--force"}).exitStatus, 0);
-    r = RunCommand({"repair", dir.File("absent.obj"), "-o", dir.File("x.ply")});
-    EXPECT_EQ(r.err, "meshaudit: " + dir.File("absent.obj") + ": cannot open: No such file or directory\n");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("x.ply")));
-
     meshes::TestMesh soup, cubeMesh = meshes::UnitCube();  // every triangle on points of its own
     for (const TRIANGLE& t : cubeMesh.triangles) {
         soup.points.insert(soup.points.end(), {cubeMesh.points[t.a], cubeMesh.points[t.b], cubeMesh.points[t.c]});
         soup.AddTriangle(soup.points.size() - 3, soup.points.size() - 2, soup.points.size() - 1);
     }
-    r = RunCommand({"repair", WriteMesh(dir, "soup.obj", soup), "-o", dir.File("m.ply"), "--merge", "1e-9"});
-    EXPECT_NE(r.out.find("\nmerge points within 1e-09: points 36 -> 8, triangles 12 -> 12\n"), std::string::npos);
-    EXPECT_EQ(testing::Lines(r.out).back(), "in all: points 36 -> 8, triangles 12 -> 12") << r.out;
-    EXPECT_EQ(ReadMeshFile(dir.File("m.ply")).points.size(), 8u);
-
-    // Merging within 0.1 makes the first triangle repeat a point.
-    const std::string in =
+    const std::string cube = WriteMesh(dir, "cube.obj", cubeMesh), absent = dir.File("absent.obj");
+    const std::string before = testing::ReadAll(cube);
+    // Merging within 0.1 makes near's first triangle repeat a point, and
+    // deg's both; relative tolerances are times the box diagonal (sqrt 2).
+    const std::string near =
         WriteMesh(dir, "near.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}});
-    const std::string merge = "merge points within 0.1: points 4 -> 3, triangles 2 -> 2\n";
-    const std::string drop = "drop triangles that repeat a point: points ";
-    r = RunCommand({"repair", in, "-o", dir.File("b.obj"), "--merge", "0.1", "--drop-invalid"});
-    EXPECT_NE(r.out.find(merge + drop + "3 -> 3, triangles 2 -> 1\n"), std::string::npos) << r.out;
-    EXPECT_EQ(ReadMeshFile(dir.File("b.obj")).triangles.size(), 1u);
-    r = RunCommand({"repair", in, "-o", dir.File("c.obj"), "--drop-invalid", "--merge", "0.1"});
-    EXPECT_NE(r.out.find(drop + "4 -> 4, triangles 2 -> 2\n" + merge), std::string::npos) << r.out;
-    EXPECT_EQ(ReadMeshFile(dir.File("c.obj")).triangles.size(), 2u);
-    // Merges relative to the box diagonal (sqrt 2 here), and the warnings
-    // when a merge collapses the mesh.
-    const std::string degenerate =
+    const std::string deg =
         WriteMesh(dir, "deg.off", {{{0, 0, 0}, {0.05, 0, 0}, {5, 5, 0}, {0, 5, 5}}, {{0, 1, 2}, {1, 0, 3}}});
-    const std::string large = ": the tolerance is likely too large\n";
-    const std::tuple<std::string, std::string, std::string, std::string> merges[] = {
-        {in, "relative=0.1", "points 4 -> 3, triangles 2 -> 2\n", ""},
-        {in, "relative=0.01", "points 4 -> 4, triangles 2 -> 2\n", ""},
-        {in, "100", "points 4 -> 1", "meshaudit: warning: the merge leaves 1 point" + large},
-        {degenerate, "0.1", "points 4 -> 3", "meshaudit: warning: after the merge every triangle repeats a point" + large},
-    };
-    for (const auto& [file, tolerance, change, warning] : merges) {
-        r = RunCommand({"repair", file, "-o", dir.File("r.off"), "--merge", tolerance});
-        EXPECT_NE(r.out.find(change), std::string::npos) << tolerance << r.out;
-        EXPECT_EQ(r.err, warning) << tolerance;
-    }
     const std::string flat = WriteMesh(dir, "flat.ply", {{{0, 0, 0}, {1, 0, 0}}, {{0, 0, 1}, {1, 1, 0}}});
-    r = RunCommand({"repair", flat, "-o", dir.File("out.ply"), "--drop-invalid"});
-    EXPECT_EQ(r.exitStatus, 2);
-    EXPECT_EQ(r.err, "meshaudit: " + flat + ": no triangles are left; nothing written\n");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("out.ply")));
+    const std::string merge = "merge points within 0.1: points 4 -> 3, triangles 2 -> 2\n";
+    const std::string drop = "drop triangles that repeat a point: points ", large = ": the tolerance is likely too large\n";
+    const std::string refuse = ": refusing to overwrite the input file (use --force to replace it)\n";
+    struct Run {
+        std::vector<std::string> args;  // "repair", IN, "-o", OUT, ...
+        int status;
+        std::string out, err;  // a part of the output; the whole error
+        size_t triangles;      // of OUT afterwards, 0 when it must not exist
+    };
+    const Run runs[] = {
+        {{"repair", cube, "-o", dir.File("cube.off")}, 0, "read " + cube + " (OBJ): 8 points, 12 triangles\nno repair "
+         "requested: the mesh is written as read\nwrote " + dir.File("cube.off") + " (OFF): 8 points, 12 triangles\n",
+         "", 12},
+        {{"repair", cube, "-o", cube, "--drop-invalid"}, 2, "", "meshaudit: " + cube + refuse, 12},
+        {{"repair", cube, "-o", dir.path + "/./cube.obj"}, 2, "", "meshaudit: " + dir.path + "/./cube.obj" + refuse, 12},
+        {{"repair", absent, "-o", dir.File("x.ply")}, 2, "", "meshaudit: " + absent + ": cannot open: No such file or "
+         "directory\n", 0},
+        {{"repair", WriteMesh(dir, "soup.obj", soup), "-o", dir.File("m.ply"), "--merge", "1e-9"}, 0,
+         "\nmerge points within 1e-09: points 36 -> 8, triangles 12 -> 12\nwrote " + dir.File("m.ply") +
+         " (PLY binary little-endian): 8 points, 12 triangles\nin all: points 36 -> 8, triangles 12 -> 12\n", "", 12},
+        {{"repair", near, "-o", dir.File("b.obj"), "--merge", "0.1", "--drop-invalid"}, 0,
+         merge + drop + "3 -> 3, triangles 2 -> 1\n", "", 1},
+        {{"repair", near, "-o", dir.File("c.obj"), "--drop-invalid", "--merge", "0.1"}, 0,
+         drop + "4 -> 4, triangles 2 -> 2\n" + merge, "", 2},
+        {{"repair", near, "-o", dir.File("d.off"), "--merge", "relative=0.1"}, 0, "points 4 -> 3, triangles 2 -> 2\n",
+         "", 2},
+        {{"repair", near, "-o", dir.File("e.off"), "--merge", "relative=0.01"}, 0, "points 4 -> 4, triangles 2 -> 2\n",
+         "", 2},
+        {{"repair", near, "-o", dir.File("f.off"), "--merge", "100"}, 0, "points 4 -> 1",
+         "meshaudit: warning: the merge leaves 1 point" + large, 2},
+        {{"repair", deg, "-o", dir.File("g.off"), "--merge", "0.1"}, 0, "points 4 -> 3",
+         "meshaudit: warning: after the merge every triangle repeats a point" + large, 2},
+        {{"repair", flat, "-o", dir.File("h.ply"), "--drop-invalid"}, 2, "",
+         "meshaudit: " + flat + ": no triangles are left; nothing written\n", 0},
+    };
+    for (const Run& run : runs) {
+        const testing::CommandResult r = RunCommand(run.args);
+        EXPECT_EQ(r.exitStatus, run.status) << run.args[3];
+        EXPECT_NE(r.out.find(run.out), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, run.err);
+        EXPECT_EQ(std::filesystem::exists(run.args[3]) ? ReadMeshFile(run.args[3]).triangles.size() : 0, run.triangles)
+            << run.args[3];
+    }
+    EXPECT_EQ(testing::ReadAll(cube), before);
+    EXPECT_EQ(RunCommand({"repair", cube, "-o", cube, "--force"}).exitStatus, 0);
+    EXPECT_EQ(RunCommand({"repair", cube, "-o", dir.File("a.ply"), "--ascii"}).exitStatus, 0);
+    EXPECT_EQ(testing::ReadAll(dir.File("a.ply")).rfind("ply\nformat ascii 1.0\n", 0), 0u);
 }
 
 TEST(Commands, DefaultsHelpVersionAndUsageMistakes)
@@ -400,6 +399,9 @@ TEST(Settings, DocumentsFilesAndEveryRefusal)
     expected.mesh.Enable[MSH_Diameter] = 1;
     EXPECT_EQ(std::memcmp(&blocks, &expected, sizeof blocks), 0);
 
+    // Every refusal names the file and the key on one line; a message that
+    // ends in a space goes on in the JSON parser's words.
+    testing::TempDir dir;
     const std::string whole = "expected a whole number from 0 to 4294967295";
     const std::pair<const char*, std::string> refusals[] = {
         {R"([1, 2])", "expected an object with \"points\", \"edges\", \"triangles\" or \"mesh\""},
@@ -424,23 +426,18 @@ TEST(Settings, DocumentsFilesAndEveryRefusal)
         {R"({"mesh": {"Closed": {"min": 1}}})", "mesh.Closed.min: unknown key"},
         {R"({"mesh": {"Area": {"max": 1}}})", "mesh.Area.max: unknown key"},
         {R"({"mesh": {"Unused19": {"enable": true}}})", "mesh.Unused19: unknown key"},
-        {R"({"mesh": {"Volume": {"max": "big"}}})", "mesh.Volume.max: expected a number"}};
+        {R"({"mesh": {"Volume": {"max": "big"}}})", "mesh.Volume.max: expected a number"},
+        {"{\n  \"points\": {\n    \"Count\": {\"max\": }\n", "parse error at line 3, column "},
+        {nullptr, "cannot open: No such file or directory"}};  // no file at all
     for (const auto& [text, message] : refusals) {
-        EXPECT_THROW(try { ApplySettingsJson(json::parse(text), blocks); } catch (const SettingsError& e) {
-            EXPECT_EQ(std::string(e.what()), message) << text;
-            throw;
-        }, SettingsError) << text;
-    }
-    testing::TempDir dir;
-    for (const auto& [file, message] :
-         {std::pair{dir.Write("broken.json", "{\n  \"points\": {\n    \"Count\": {\"max\": }\n"),
-                    "parse error at line 3, column "},
-          {dir.File("absent.json"), "cannot open: No such file or directory"}}) {
+        const std::string file = text != nullptr ? dir.Write("s.json", text) : dir.File("absent.json");
+        const std::string want = file + ": " + message;
         EXPECT_THROW(try { LoadSettingsFile(file); } catch (const SettingsError& e) {
-            EXPECT_EQ(std::string(e.what()).rfind(file + ": " + message, 0), 0u) << e.what();
-            EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
+            const std::string got = e.what();
+            EXPECT_EQ(got.substr(0, want.back() == ' ' ? want.size() : std::string::npos), want);
+            EXPECT_EQ(got.find('\n'), std::string::npos) << got;
             throw;
-        }, SettingsError);
+        }, SettingsError) << want;
     }
 }
 
