@@ -9,10 +9,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <set>
 #include <pty.h>
 #include <sstream>
@@ -65,17 +66,6 @@ inline std::string WriteMesh(const TempDir& dir, const std::string& name, meshau
     return dir.File(name);
 }
 
-using Corners = std::vector<std::array<uint32_t, 3>>;
-
-inline Corners CornersOf(const MeshData& mesh)
-{
-    Corners out;
-    for (const TRIANGLE& t : mesh.triangles) {
-        out.push_back({t.a, t.b, t.c});
-    }
-    return out;
-}
-
 // The "category.Quantity" names whose verdict in a check document is "fail".
 inline std::set<std::string> Failing(const nlohmann::json& doc)
 {
@@ -88,6 +78,14 @@ inline std::set<std::string> Failing(const nlohmann::json& doc)
         }
     }
     return failed;
+}
+
+// Expects each "category.Quantity" of a check document to hold its value.
+inline void ExpectValues(const nlohmann::json& doc, const std::vector<std::pair<std::string, nlohmann::json>>& expected)
+{
+    for (const auto& [name, value] : expected) {
+        EXPECT_EQ(doc[name.substr(0, name.find('.'))][name.substr(name.find('.') + 1)]["value"], value) << name;
+    }
 }
 
 inline std::vector<std::string> Lines(const std::string& text)
@@ -114,9 +112,9 @@ struct CommandResult {
     }
 };
 
-// Runs the built command with `args`, its output and error through pipes,
-// or both on one pseudo-terminal, or its output on the descriptor `outFd`
-// when one is given (its error still through a pipe).
+// Runs the built command with `args`, its output and error into temporary
+// files (which, unlike pipes, never fill up and block it), or both on one
+// pseudo-terminal, or its output on the descriptor `outFd` when one is given.
 inline CommandResult RunCommand(const std::vector<std::string>& args, bool onTerminal = false, int outFd = -1)
 {
     std::vector<std::string> storage{MESHAUDIT_COMMAND};
@@ -126,49 +124,42 @@ inline CommandResult RunCommand(const std::vector<std::string>& args, bool onTer
         argv.push_back(s.data());
     }
     argv.push_back(nullptr);
-    CommandResult result;
-    int out[2], err[2], master = -1;
-    const pid_t pid = onTerminal ? ::forkpty(&master, nullptr, nullptr, nullptr)
-                                 : (::pipe(out), ::pipe(err), ::fork());
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    int master = -1;
+    const pid_t pid = onTerminal ? ::forkpty(&master, nullptr, nullptr, nullptr) : ::fork();
     if (pid == 0) {
         if (onTerminal) {
             ::unsetenv("NO_COLOR");
         } else {
-            ::dup2(outFd >= 0 ? outFd : out[1], 1);
-            ::dup2(err[1], 2);
-            ::close(out[0]), ::close(out[1]), ::close(err[0]), ::close(err[1]);
+            ::dup2(outFd >= 0 ? outFd : ::fileno(out), 1);
+            ::dup2(::fileno(err), 2);
         }
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
-    if (!onTerminal) {
-        ::close(out[1]), ::close(err[1]);
-    }
-    std::vector<std::pair<int, std::string*>> sources = {{onTerminal ? master : out[0], &result.out}};
-    if (!onTerminal) {
-        sources.push_back({err[0], &result.err});
-    }
-    while (!sources.empty()) {
-        std::vector<pollfd> polls;
-        for (auto& source : sources) {
-            polls.push_back(pollfd{source.first, POLLIN, 0});
-        }
-        ::poll(polls.data(), polls.size(), -1);
-        for (size_t i = polls.size(); i-- > 0;) {
-            char chunk[4096];
-            const ssize_t got = polls[i].revents != 0 ? ::read(sources[i].first, chunk, sizeof chunk) : -2;
-            if (got > 0) {
-                sources[i].second->append(chunk, static_cast<size_t>(got));
-            } else if (got == 0 || (got == -1 && errno != EINTR)) {  // a closed terminal reports EIO
-                ::close(sources[i].first);
-                sources.erase(sources.begin() + static_cast<std::ptrdiff_t>(i));
-            }
-        }
+    CommandResult result;
+    char chunk[4096];
+    ssize_t got = 0;
+    // The terminal must be read while the command runs; once it has closed
+    // its side, reads fail with EIO.
+    while (onTerminal && ((got = ::read(master, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR))) {
+        result.out.append(chunk, static_cast<size_t>(std::max<ssize_t>(got, 0)));
     }
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    for (auto [file, text] : {std::pair{out, &result.out}, {err, &result.err}}) {
+        std::rewind(file);
+        for (size_t n = 0; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+            text->append(chunk, n);
+        }
+        std::fclose(file);
+    }
+    if (master >= 0) {
+        ::close(master);
+    }
     return result;
 }
 
@@ -182,5 +173,18 @@ inline std::pair<int, nlohmann::json> CheckJson(std::vector<std::string> args)
     EXPECT_EQ(documents.size(), 1u) << r.out;
     return {r.exitStatus, documents.empty() ? nlohmann::json() : documents.front()};
 }
+
+// A 3MF model part around `resources`, and a tetrahedron object of id 1 in it.
+inline std::string Model(const std::string& resources)
+{
+    return "<?xml version=\"1.0\"?>\n<model unit=\"millimeter\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/"
+           "core/2015/02\">\n<resources>\n" + resources + "</resources>\n</model>\n";
+}
+
+inline const std::string kTetraObject =
+    "<object id=\"1\" name=\"tetra\"><mesh><vertices><vertex x=\"0\" y=\"0\" z=\"0\"/><vertex x=\"1\" y=\"0\" "
+    "z=\"0\"/><vertex x=\"0\" y=\"1\" z=\"0\"/><vertex x=\"0\" y=\"0\" z=\"1\"/></vertices>\n<triangles><triangle "
+    "v1=\"0\" v2=\"2\" v3=\"1\"/><triangle v1=\"0\" v2=\"1\" v3=\"3\"/><triangle v1=\"0\" v2=\"3\" v3=\"2\"/>"
+    "<triangle v1=\"1\" v2=\"2\" v3=\"3\"/></triangles></mesh></object>\n";
 
 }  // namespace meshaudit::cli::testing

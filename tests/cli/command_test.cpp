@@ -24,17 +24,12 @@ namespace meshes = meshaudit::testing;
 const std::string kSample = MESHAUDIT_SOURCE_DIR "/cli/samples/sample.ply";
 const std::string kWatertight = MESHAUDIT_SOURCE_DIR "/cli/samples/watertight.json";
 
+using testing::ExpectValues;
 using testing::WriteMesh;
 
-// Expects each "category.Quantity" of a check document to hold its value.
-void ExpectValues(const json& doc, const std::vector<std::pair<std::string, json>>& expected)
-{
-    for (const auto& [name, value] : expected) {
-        EXPECT_EQ(doc[name.substr(0, name.find('.'))][name.substr(name.find('.') + 1)]["value"], value) << name;
-    }
-}
-
-TEST(Check, ValuesVerdictsAndSettingsOfGeneratedMeshes)
+// A settings file changes what it names in the document; the sample fails
+// the library's defaults only where no closed sphere can pass them.
+TEST(Check, SettingsInTheDocumentAndTheSample)
 {
     testing::TempDir dir;
     const auto sphere = meshes::Sphere(16, 10);
@@ -54,29 +49,6 @@ TEST(Check, ValuesVerdictsAndSettingsOfGeneratedMeshes)
     EXPECT_EQ(doc["mesh"]["Manifold"]["verdict"], "not judged");
     EXPECT_EQ(doc["verdict"], "fail");
 
-    std::tie(status, doc) =
-        testing::CheckJson({"--settings", kWatertight, WriteMesh(dir, "sphere.off", sphere)});
-    ExpectValues(doc, {{"edges.Count", v + t - 2}, {"edges.CountBorder", 0}, {"edges.MinimalDegree", 2},
-                       {"edges.MaximalDegree", 2}, {"points.CountIsolated", 0}, {"points.MaximalDegree", 16},
-                       {"triangles.MinimalDegree", 3}, {"mesh.Closed", true}, {"mesh.Oriented", true},
-                       {"mesh.CountComponents", 1}, {"mesh.CountHandles", 0}, {"mesh.Inclusion", true},
-                       {"mesh.Selfintersection", false}});
-    EXPECT_EQ(status, 0) << doc.dump();
-    EXPECT_EQ(doc["summary"]["failed"], 0);
-
-    std::tie(status, doc) =
-        testing::CheckJson({"-s", kWatertight, WriteMesh(dir, "torus.obj", meshes::Torus(12, 8))});
-    ExpectValues(doc, {{"mesh.CountHandles", 1}, {"mesh.HasHandles", true}});
-    EXPECT_EQ(doc["mesh"]["HasHandles"]["verdict"], "fail");
-    EXPECT_EQ(status * 10 + doc["summary"]["failed"].get<int>(), 11);
-    std::tie(status, doc) = testing::CheckJson({WriteMesh(dir, "grid.ply", meshes::Grid(5))});
-    ExpectValues(doc, {{"edges.CountBorder", 20}, {"points.CountBorder", 20}, {"mesh.CountBorders", 1},
-                       {"mesh.Closed", false}, {"mesh.Area", 25.0}});
-    EXPECT_EQ(doc["mesh"]["Closed"]["verdict"], "fail");
-    EXPECT_EQ(doc["mesh"]["HasBorders"]["verdict"], "fail");
-    EXPECT_EQ(doc["mesh"]["Area"]["verdict"], "not judged");
-
-    // The sample fails only the three defaults that no closed sphere meets.
     std::tie(status, doc) = testing::CheckJson({"-p", "library", kSample});
     EXPECT_EQ(testing::Failing(doc), (std::set<std::string>{"points.CountArticulation", "edges.CountConvex",
                                                            "mesh.HasHandles"}));
@@ -94,16 +66,13 @@ TEST(Check, ErrorsFoldersAndTerminals)
     EXPECT_EQ(r.out + r.err, "meshaudit: " + message + "\n");
     EXPECT_EQ(testing::CheckJson({bad}), std::pair(2, json({{"schema", 3}, {"file", bad}, {"verdict", "error"},
                                                             {"error", message}})));
-    r = RunCommand({"check", "-s", dir.Write("s.json", R"({"points": {"Bogus": {}}})"), bad});
-    EXPECT_EQ(r.exitStatus, 2);
-    EXPECT_EQ(r.err, "meshaudit: " + dir.File("s.json") + ": points.Bogus: unknown key\n");
 
     // A folder, in parallel, one JSON line per mesh file in name order.
     WriteMesh(dir, "b-sphere.ply", meshes::Sphere(12, 8));
     WriteMesh(dir, "a-grid.obj", meshes::Grid(4));
     WriteMesh(dir, "d/cube.stl", meshes::UnitCube());
     dir.Write("notes.txt", "not a mesh");
-    r = RunCommand({"check", "--json", "-q", "--jobs", "2", dir.path});
+    r = RunCommand({"check", "--json", "-q", "-j2", dir.path});
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.err, "");
     const std::vector<json> docs = r.Json();
@@ -113,9 +82,6 @@ TEST(Check, ErrorsFoldersAndTerminals)
         EXPECT_EQ(docs[i]["file"], dir.File(names[i]));
     }
     EXPECT_EQ(docs[2]["error"], message);
-    EXPECT_EQ(docs[0]["triangles"]["Count"]["value"], 32);
-    EXPECT_EQ(docs[3]["format"], "STL binary");
-    EXPECT_EQ(docs[3]["points"]["Count"]["value"], 8);
     r = RunCommand({"check", "-p", "library", "-j", "3", dir.path, dir.File("absent.ply")});
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_NE(r.out.find(dir.File("a-grid.obj") + "  (OBJ, 25 points, 32 triangles)"), std::string::npos);
@@ -139,6 +105,33 @@ TEST(Check, ErrorsFoldersAndTerminals)
     r = RunCommand({"check", kSample});
     EXPECT_EQ(r.err + std::to_string(r.out.find('\033')), std::to_string(std::string::npos));
     EXPECT_NE(RunCommand({"check", "--color", "always", kSample}).out.find("\033["), std::string::npos);
+}
+
+// The command checks each object of a 3MF file on its own, one JSON document
+// each, and the file's status is the worst of them.
+TEST(Check, ThreeMfObjectsEachOnTheirOwn)
+{
+    testing::TempDir dir;
+    std::string open = testing::kTetraObject;  // one face fewer: not closed
+    open.erase(open.find("<triangle v1=\"1\""), std::string("<triangle v1=\"1\" v2=\"2\" v3=\"3\"/>").size());
+    const std::string named = "id=\"1\" name=\"tetra\"";
+    open.replace(open.find(named), named.size(), "id=\"9\" name=\"open\"");
+    const std::string file = dir.Write("two.3mf", Write3mfPackage(testing::Model(testing::kTetraObject + open)));
+    const testing::CommandResult r = RunCommand({"check", "--json", "-q", file});
+    const std::vector<json> documents = r.Json();
+    ASSERT_EQ(2u, documents.size()) << r.out << r.err;
+    EXPECT_EQ((json{{"id", 1}, {"name", "tetra"}}), documents[0]["object"]);
+    EXPECT_EQ((json{{"id", 9}, {"name", "open"}}), documents[1]["object"]);
+    EXPECT_EQ(3, documents[1]["schema"]);
+    EXPECT_EQ(3, documents[1]["input"]["triangles"]);
+    EXPECT_EQ(false, documents[1]["mesh"]["Closed"]["value"]);
+    EXPECT_EQ(documents[0]["verdict"] == "fail" || documents[1]["verdict"] == "fail" ? 1 : 0, r.exitStatus);
+    const std::string text = RunCommand({"check", file}).out;
+    EXPECT_NE(std::string::npos, text.find(file + "  object 9 'open'  (3MF, 4 points, 3 triangles)"));
+    // Each object's marks go to a file of their own.
+    RunCommand({"check", "-q", "--marked", dir.File("m.ply"), file});
+    EXPECT_EQ(4u, ReadMeshFile(dir.File("m-1.ply")).triangles.size());
+    EXPECT_EQ(3u, ReadMeshFile(dir.File("m-2.ply")).triangles.size());
 }
 
 // Four classic real meshes (spot, stanford-bunny, teapot, suzanne as OBJ)
@@ -204,52 +197,67 @@ TEST(Check, RealMeshesMatchTheirReadme)
 TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
 {
     testing::TempDir dir;
-    const std::string cube = WriteMesh(dir, "cube.obj", meshes::UnitCube());
-    testing::CommandResult r = RunCommand({"repair", cube, "-o", dir.File("cube.off")});
-    EXPECT_EQ(r.exitStatus, 0) << r.err;
-    EXPECT_EQ(r.out, "read " + cube + " (OBJ): 8 points, 12 triangles\nno repair requested: the mesh is written as "
-                     "read\nwrote " + dir.File("cube.off") + " (OFF): 8 points, 12 triangles\n");
-    EXPECT_EQ(ReadMeshFile(dir.File("cube.off")).triangles.size(), 12u);
-    EXPECT_EQ(RunCommand({"repair", cube, "-o", dir.File("a.ply"), "--ascii"}).exitStatus, 0);
-    EXPECT_EQ(testing::ReadAll(dir.File("a.ply")).rfind("ply\nformat ascii 1.0\n", 0), 0u);
-    const std::string before = testing::ReadAll(cube);
-    for (const std::string& out : {cube, dir.path + "/./cube.obj"}) {
-        r = RunCommand({"repair", cube, "-o", out, "--drop-invalid"});
-        EXPECT_EQ(r.exitStatus, 2);
-        EXPECT_EQ(r.err, "meshaudit: " + out + ": refusing to overwrite the input file (use --force to replace it)\n");
-    }
-    EXPECT_EQ(testing::ReadAll(cube), before);
-    EXPECT_EQ(RunCommand({"repair", cube, "-o", cube, "--force"}).exitStatus, 0);
-    r = RunCommand({"repair", dir.File("absent.obj"), "-o", dir.File("x.ply")});
-    EXPECT_EQ(r.err, "meshaudit: " + dir.File("absent.obj") + ": cannot open: No such file or directory\n");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("x.ply")));
-
     meshes::TestMesh soup, cubeMesh = meshes::UnitCube();  // every triangle on points of its own
     for (const TRIANGLE& t : cubeMesh.triangles) {
         soup.points.insert(soup.points.end(), {cubeMesh.points[t.a], cubeMesh.points[t.b], cubeMesh.points[t.c]});
         soup.AddTriangle(soup.points.size() - 3, soup.points.size() - 2, soup.points.size() - 1);
     }
-    r = RunCommand({"repair", WriteMesh(dir, "soup.obj", soup), "-o", dir.File("m.ply"), "--merge", "1e-9"});
-    EXPECT_NE(r.out.find("\nmerge points within 1e-09: points 36 -> 8, triangles 12 -> 12\n"), std::string::npos);
-    EXPECT_EQ(testing::Lines(r.out).back(), "in all: points 36 -> 8, triangles 12 -> 12") << r.out;
-    EXPECT_EQ(ReadMeshFile(dir.File("m.ply")).points.size(), 8u);
-
-    // Merging within 0.1 makes the first triangle repeat a point.
-    const std::string in =
+    const std::string cube = WriteMesh(dir, "cube.obj", cubeMesh), absent = dir.File("absent.obj");
+    const std::string before = testing::ReadAll(cube);
+    // Merging within 0.1 makes near's first triangle repeat a point, and
+    // deg's both; relative tolerances are times the box diagonal (sqrt 2).
+    const std::string near =
         WriteMesh(dir, "near.off", {{{0, 0, 0}, {0.05, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}});
-    const std::string merge = "merge points within 0.1: points 4 -> 3, triangles 2 -> 2\n";
-    const std::string drop = "drop triangles that repeat a point: points ";
-    r = RunCommand({"repair", in, "-o", dir.File("b.obj"), "--merge", "0.1", "--drop-invalid"});
-    EXPECT_NE(r.out.find(merge + drop + "3 -> 3, triangles 2 -> 1\n"), std::string::npos) << r.out;
-    EXPECT_EQ(ReadMeshFile(dir.File("b.obj")).triangles.size(), 1u);
-    r = RunCommand({"repair", in, "-o", dir.File("c.obj"), "--drop-invalid", "--merge", "0.1"});
-    EXPECT_NE(r.out.find(drop + "4 -> 4, triangles 2 -> 2\n" + merge), std::string::npos) << r.out;
-    EXPECT_EQ(ReadMeshFile(dir.File("c.obj")).triangles.size(), 2u);
+    const std::string deg =
+        WriteMesh(dir, "deg.off", {{{0, 0, 0}, {0.05, 0, 0}, {5, 5, 0}, {0, 5, 5}}, {{0, 1, 2}, {1, 0, 3}}});
     const std::string flat = WriteMesh(dir, "flat.ply", {{{0, 0, 0}, {1, 0, 0}}, {{0, 0, 1}, {1, 1, 0}}});
-    r = RunCommand({"repair", flat, "-o", dir.File("out.ply"), "--drop-invalid"});
-    EXPECT_EQ(r.exitStatus, 2);
-    EXPECT_EQ(r.err, "meshaudit: " + flat + ": no triangles are left; nothing written\n");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("out.ply")));
+    const std::string merge = "merge points within 0.1: points 4 -> 3, triangles 2 -> 2\n";
+    const std::string drop = "drop triangles that repeat a point: points ", large = ": the tolerance is likely too large\n";
+    const std::string refuse = ": refusing to overwrite the input file (use --force to replace it)\n";
+    struct Run {
+        std::vector<std::string> args;  // "repair", IN, "-o", OUT, ...
+        int status;
+        std::string out, err;  // a part of the output; the whole error
+        size_t triangles;      // of OUT afterwards, 0 when it must not exist
+    };
+    const Run runs[] = {
+        {{"repair", cube, "-o", dir.File("cube.off")}, 0, "read " + cube + " (OBJ): 8 points, 12 triangles\nno repair "
+         "requested: the mesh is written as read\nwrote " + dir.File("cube.off") + " (OFF): 8 points, 12 triangles\n",
+         "", 12},
+        {{"repair", cube, "-o", cube, "--drop-invalid"}, 2, "", "meshaudit: " + cube + refuse, 12},
+        {{"repair", cube, "-o", dir.path + "/./cube.obj"}, 2, "", "meshaudit: " + dir.path + "/./cube.obj" + refuse, 12},
+        {{"repair", absent, "-o", dir.File("x.ply")}, 2, "", "meshaudit: " + absent + ": cannot open: No such file or "
+         "directory\n", 0},
+        {{"repair", WriteMesh(dir, "soup.obj", soup), "-o", dir.File("m.ply"), "--merge", "1e-9"}, 0,
+         "\nmerge points within 1e-09: points 36 -> 8, triangles 12 -> 12\nwrote " + dir.File("m.ply") +
+         " (PLY binary little-endian): 8 points, 12 triangles\nin all: points 36 -> 8, triangles 12 -> 12\n", "", 12},
+        {{"repair", near, "-o", dir.File("b.obj"), "--merge", "0.1", "--drop-invalid"}, 0,
+         merge + drop + "3 -> 3, triangles 2 -> 1\n", "", 1},
+        {{"repair", near, "-o", dir.File("c.obj"), "--drop-invalid", "--merge", "0.1"}, 0,
+         drop + "4 -> 4, triangles 2 -> 2\n" + merge, "", 2},
+        {{"repair", near, "-o", dir.File("d.off"), "--merge", "relative=0.1"}, 0, "points 4 -> 3, triangles 2 -> 2\n",
+         "", 2},
+        {{"repair", near, "-o", dir.File("e.off"), "--merge", "relative=0.01"}, 0, "points 4 -> 4, triangles 2 -> 2\n",
+         "", 2},
+        {{"repair", near, "-o", dir.File("f.off"), "--merge", "100"}, 0, "points 4 -> 1",
+         "meshaudit: warning: the merge leaves 1 point" + large, 2},
+        {{"repair", deg, "-o", dir.File("g.off"), "--merge", "0.1"}, 0, "points 4 -> 3",
+         "meshaudit: warning: after the merge every triangle repeats a point" + large, 2},
+        {{"repair", flat, "-o", dir.File("h.ply"), "--drop-invalid"}, 2, "",
+         "meshaudit: " + flat + ": no triangles are left; nothing written\n", 0},
+    };
+    for (const Run& run : runs) {
+        const testing::CommandResult r = RunCommand(run.args);
+        EXPECT_EQ(r.exitStatus, run.status) << run.args[3];
+        EXPECT_NE(r.out.find(run.out), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, run.err);
+        EXPECT_EQ(std::filesystem::exists(run.args[3]) ? ReadMeshFile(run.args[3]).triangles.size() : 0, run.triangles)
+            << run.args[3];
+    }
+    EXPECT_EQ(testing::ReadAll(cube), before);
+    EXPECT_EQ(RunCommand({"repair", cube, "-o", cube, "--force"}).exitStatus, 0);
+    EXPECT_EQ(RunCommand({"repair", cube, "-o", dir.File("a.ply"), "--ascii"}).exitStatus, 0);
+    EXPECT_EQ(testing::ReadAll(dir.File("a.ply")).rfind("ply\nformat ascii 1.0\n", 0), 0u);
 }
 
 TEST(Commands, DefaultsHelpVersionAndUsageMistakes)
@@ -269,12 +277,16 @@ TEST(Commands, DefaultsHelpVersionAndUsageMistakes)
         {"check", "--jobs"}, {"check", "--color=sometimes", "x.obj"}, {"repair", "in.obj"},
         {"repair", "in.obj", "-o", "out.xyz"}, {"repair", "in.obj", "-o", "out.ply", "--merge", "abc"},
         {"repair", "in.obj", "-o", "out.ply", "--merge", "-1"}, {"repair", "a.obj", "b.obj", "-o", "out.ply"},
-        {"defaults", "extra"}};
+        {"repair", "in.obj", "-o", "out.ply", "--merge", "relative=-1"}, {"defaults", "extra"},
+        {"check", "--marked", "x.obj", "a.ply"}, {"check", "--marked", "y.ply", "a.ply", "b.ply"}};
     for (const auto& args : mistakes) {
         r = RunCommand(args);
         EXPECT_EQ(r.exitStatus, 2);
-        EXPECT_TRUE(r.out.empty() && (args.empty() || (testing::Lines(r.err).size() == 1 &&
-                                                       r.err.rfind("meshaudit: ", 0) == 0))) << r.out << r.err;
+        // One line that names the mistake and points to the help, before any
+        // file is read.
+        const bool oneLine = testing::Lines(r.err).size() == 1 && r.err.starts_with("meshaudit: ") &&
+                             r.err.ends_with(" (see 'meshaudit help')\n");
+        EXPECT_TRUE(r.out.empty() && (args.empty() || oneLine)) << r.out << r.err;
     }
 }
 
@@ -361,21 +373,11 @@ TEST(Report, ValuesCriteriaJsonTextAndTheWireFormat)
     for (size_t length = 0; length <= bytes.size(); ++length) {
         EXPECT_FALSE(DecodeOutcome(bytes.substr(0, length) + (length == bytes.size() ? "x" : ""), back)) << length;
     }
-
-    EXPECT_EQ(ExitStatusOf(outcome), 1);
-    Store(outcome.results, P, "CountNAN", 0u, 0xFF);
-    EXPECT_EQ(ExitStatusOf(outcome), 0);
-    outcome.status = FileOutcome::Status::Failed;
-    outcome.error = "bad.obj: line 3: 'abc' is not a number";
-    EXPECT_EQ(ExitStatusOf(outcome), 2);
-    EXPECT_EQ(RenderJson(outcome, defaults).dump(),
-              R"({"schema":3,"file":"cube.ply","verdict":"error","error":"bad.obj: line 3: 'abc' is not a number"})");
 }
 
 TEST(Settings, DocumentsFilesAndEveryRefusal)
 {
     const SettingsBlocks defaults = DefaultSettings();
-    EXPECT_EQ(json::parse(SettingsText(defaults)), json::parse(SettingsToJson(defaults).dump()));
     EXPECT_EQ(SettingsToJson(defaults)["mesh"]["Manifold"].dump(), R"({"enable":false,"expected":true})");
     // A file changes what it names, and only that.
     SettingsBlocks blocks = defaults;
@@ -400,6 +402,9 @@ TEST(Settings, DocumentsFilesAndEveryRefusal)
     expected.mesh.Enable[MSH_Diameter] = 1;
     EXPECT_EQ(std::memcmp(&blocks, &expected, sizeof blocks), 0);
 
+    // Every refusal names the file and the key on one line; a message that
+    // ends in a space goes on in the JSON parser's words.
+    testing::TempDir dir;
     const std::string whole = "expected a whole number from 0 to 4294967295";
     const std::pair<const char*, std::string> refusals[] = {
         {R"([1, 2])", "expected an object with \"points\", \"edges\", \"triangles\" or \"mesh\""},
@@ -424,27 +429,19 @@ TEST(Settings, DocumentsFilesAndEveryRefusal)
         {R"({"mesh": {"Closed": {"min": 1}}})", "mesh.Closed.min: unknown key"},
         {R"({"mesh": {"Area": {"max": 1}}})", "mesh.Area.max: unknown key"},
         {R"({"mesh": {"Unused19": {"enable": true}}})", "mesh.Unused19: unknown key"},
-        {R"({"mesh": {"Volume": {"max": "big"}}})", "mesh.Volume.max: expected a number"}};
+        {R"({"mesh": {"Volume": {"max": "big"}}})", "mesh.Volume.max: expected a number"},
+        {"{\n  \"points\": {\n    \"Count\": {\"max\": }\n", "parse error at line 3, column "},
+        {nullptr, "cannot open: No such file or directory"}};  // no file at all
     for (const auto& [text, message] : refusals) {
-        EXPECT_THROW(try { ApplySettingsJson(json::parse(text), blocks); } catch (const SettingsError& e) {
-            EXPECT_EQ(std::string(e.what()), message) << text;
-            throw;
-        }, SettingsError) << text;
-    }
-    testing::TempDir dir;
-    for (const auto& [file, message] :
-         {std::pair{dir.Write("broken.json", "{\n  \"points\": {\n    \"Count\": {\"max\": }\n"),
-                    "parse error at line 3, column "},
-          {dir.Write("unknown.json", R"({"mesh": {"Bogus": {}}})"), "mesh.Bogus: unknown key"},
-          {dir.File("absent.json"), "cannot open: No such file or directory"}}) {
+        const std::string file = text != nullptr ? dir.Write("s.json", text) : dir.File("absent.json");
+        const std::string want = file + ": " + message;
         EXPECT_THROW(try { LoadSettingsFile(file); } catch (const SettingsError& e) {
-            EXPECT_EQ(std::string(e.what()).rfind(file + ": " + message, 0), 0u) << e.what();
-            EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
+            const std::string got = e.what();
+            EXPECT_EQ(got.substr(0, want.back() == ' ' ? want.size() : std::string::npos), want);
+            EXPECT_EQ(got.find('\n'), std::string::npos) << got;
             throw;
-        }, SettingsError);
+        }, SettingsError) << want;
     }
-    EXPECT_EQ(LoadSettingsFile(dir.Write("ok.json", R"({"mesh": {"Convex": {"enable": true}}})")).mesh.Enable[MSH_Convex],
-              1);
 }
 
 // Results come back in order and whole, each job in a worker process,
@@ -480,9 +477,6 @@ TEST(WorkerPool, OrderWholenessAndCrashes)
         EXPECT_EQ(results[6].bytes.size(), (3u << 20) + 3);
         EXPECT_EQ(results[6].bytes.substr(results[6].bytes.size() - 4), "mend");
     }
-    int calls = 0;
-    RunInWorkers(0, 4, [](size_t) { return std::string(); }, [&](size_t, WorkerResult&&) { ++calls; });
-    EXPECT_EQ(calls, 0);
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
-// The command's readers and writers: a table of small files per format with
-// what they must give, layouts only other programs write, a table of
-// malformed files with the one-line error each must give, truncations, and
-// write-then-read round trips.
+// The command's readers and writers: a table of small files, one per format
+// and variant, with the points, triangles and notes each must give; layouts
+// only other programs write; faces a fan would fold; 3MF components; a table
+// of malformed files with the one-line error each must give; truncations;
+// and write-then-read round trips.
 #include "CliSupport.h"
 #include "LoadError.h"
 #include "MeshFiles.h"
 #include "MeshWriters.h"
 #include "Readers.h"
+#include "analysis/triangles/TriangleAnalyses.h"
 
 #include <array>
 #include <bit>
@@ -18,8 +20,19 @@
 namespace meshaudit::cli {
 namespace {
 
-using testing::Corners;
-using testing::CornersOf;
+using testing::kTetraObject;
+using testing::Model;
+
+using Corners = std::vector<std::array<uint32_t, 3>>;
+
+Corners CornersOf(const MeshData& mesh)
+{
+    Corners out;
+    for (const TRIANGLE& t : mesh.triangles) {
+        out.push_back({t.a, t.b, t.c});
+    }
+    return out;
+}
 
 // Equal as stored: NaN equals NaN, 0.0 differs from -0.0.
 void ExpectSameMesh(const MeshData& want, const MeshData& got)
@@ -37,6 +50,14 @@ void ExpectSameMesh(const MeshData& want, const MeshData& got)
 }
 
 MeshData Tetra() { return testing::ToMeshData(meshaudit::testing::Tetrahedron()); }
+
+MeshData Mesh(std::vector<T3DVECF> points, std::vector<TRIANGLE> triangles)
+{
+    MeshData mesh;
+    mesh.points = std::move(points);
+    mesh.triangles = std::move(triangles);
+    return mesh;
+}
 
 // STL has no shared points: a read numbers points in order of first use.
 MeshData FirstUseOrdered(const MeshData& mesh)
@@ -63,10 +84,17 @@ std::string StlJoinNote(size_t corners, size_t points)
            std::to_string(points) + " points where their coordinates are exactly equal";
 }
 
-TEST(Readers, SmallFilesOfEveryFormat)
+std::string StripNote(int strips, int triangles, int skipped)
 {
-    const MeshData tetra = Tetra();
-    const std::string binaryStl = WriteStl(FirstUseOrdered(tetra), false);
+    return std::to_string(strips) + (strips == 1 ? " triangle strip" : " triangle strips") + " read as " +
+           std::to_string(triangles) + " triangles; " + std::to_string(skipped) +
+           " degenerate joining triangles (with a repeated corner) skipped";
+}
+
+TEST(Readers, SmallFilesOfEveryFormatAndVariant)
+{
+    const MeshData tetra = Tetra(), stlTetra = FirstUseOrdered(tetra);
+    const std::string binaryStl = WriteStl(stlTetra, false);
     std::string solidHeader = binaryStl;
     solidHeader.replace(0, 11, "solid cube ");
     const std::string plyAscii = WritePly(tetra, PlyEncoding::Ascii, PlyType::Float64);
@@ -79,13 +107,22 @@ TEST(Readers, SmallFilesOfEveryFormat)
         "endfacet\nfacet normal 0 0 1\n outer loop\n  vertex -0 0 0\n  vertex 1.0000000000000002 0 0\n"
         "  vertex 0 1e0 0\n endloop\nendfacet\nFACET NORMAL 0 0 1\n OUTER LOOP\n  VERTEX nan 0 0\n"
         "  VERTEX nan 0 0\n  VERTEX 0 1 0\n ENDLOOP\nENDFACET\nendsolid s\nsolid second\nendsolid second\n";
-    const char* fan = "1 face with more than three corners split into 3 triangles (fan from the first corner)";
+    const std::string tri = "0 0 0\n1 0 0\n0 1 0\n";  // three points, one per line
+    const std::string plyFive = "ply\nformat ascii 1.0\nelement vertex 5\nproperty float x\nproperty float y\n"
+                                "property float z\n", fivePoints = "0 0 0\n1 0 0\n0 1 0\n1 1 0\n2 1 0\n";
+    const std::string strips = plyFive + "element tristrips 1\nproperty list int int vertex_indices\nend_header\n" +
+                               fivePoints;
+    const std::string facet = "facet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
+                              "endloop\nendfacet\n";
+    const std::vector<T3DVECF> unit = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    const std::vector<T3DVECF> quad = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    const std::vector<T3DVECF> five = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}};
+    const char* fan = "1 face with more than three corners split into 2 triangles (fan from the first corner)";
     struct Case {
         const char* name;
         std::string bytes;
         const char* format;
-        size_t points;
-        Corners corners;
+        MeshData mesh;
         std::vector<std::string> notes;
     };
     const Case cases[] = {
@@ -93,52 +130,73 @@ TEST(Readers, SmallFilesOfEveryFormat)
          "# comment\nmtllib x.mtl\no thing\nv 0 0 0\nv 1 0 0 1.0\nv 1 1 0 0.2 0.3 0.4\nv 0 1 0\nvt 0 0\n"
          "vn 0 0 1\ng side\nusemtl red\ns 1\nf 1/1/1 2/1/1 3/1/1\nf -4//1 -2//1 \\\n  -1//1\nf 1/1 3/1 4/1 2/1\n"
          "l 1 2\np 3\n",
-         "OBJ", 4, {{0, 1, 2}, {0, 2, 3}, {0, 2, 3}, {0, 3, 1}},
+         "OBJ", Mesh(quad, {{0, 1, 2}, {0, 2, 3}, {0, 2, 3}, {0, 3, 1}}),
          {"1 line elements ('l') ignored: they are not triangles",
-          "1 point elements ('p') ignored: they are not triangles",
-          "1 face with more than three corners split into 2 triangles (fan from the first corner)",
+          "1 point elements ('p') ignored: they are not triangles", fan,
           "1 face with more than three corners could not be split cleanly (self-crossing, far from planar or "
           "degenerate) and became a fan from the first corner"}},
-        {"later.obj", "f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", "OBJ", 3, {{0, 1, 2}}, {}},
+        {"later.obj", "f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", "OBJ", Mesh(unit, {{0, 1, 2}}), {}},
+        // OFF: comments and blank lines anywhere, counts beside the keyword,
+        // colours, normals and texture coordinates read past, w divided out,
+        // a fourth dimension dropped, data after the last face ignored.
         {"colour.off",
          "COFF 4 2 0  # counts on the first line\n# a comment line\n\n0 0 0 255 0 0 255\n1 0 0 255 0 0 255\n"
          "1 1 0 255 0 0 255  # trailing comment\n0 1 0 255 0 0 255\n3 0 1 2 0.5 0.5 0.5\n4 0 1 2 3\n",
-         "COFF", 4, {{0, 1, 2}, {0, 1, 2}, {0, 2, 3}}, {"1 face with more than three corners split into 2 triangles "
-                                                       "(fan from the first corner)"}},
+         "COFF", Mesh(quad, {{0, 1, 2}, {0, 1, 2}, {0, 2, 3}}), {fan}},
+        {"lead.off", "# made by hand\n\n  # indented\nOFF 3 1\n" + tri + "3 0 1 2\n", "OFF", Mesh(unit, {{0, 1, 2}}),
+         {}},
+        {"w.off", "4OFF\n3 1 0\n0 0 0 1\n2 0 0 2\n0 3 0 3\n3 0 1 2\n", "4OFF", Mesh(unit, {{0, 1, 2}}),
+         {"2 vertices in homogeneous coordinates divided by w"}},
+        {"dim.off", "nOFF 4\n3 1 0\n0 0 0 9\n1 0 0 9\n0 1 0 9\n3 2 1 0\n", "nOFF", Mesh(unit, {{2, 1, 0}}),
+         {"the file has 4 dimensions: only the first three coordinates of each vertex were read"}},
+        {"all.off", "STCN4nOFF\n3\n3 1\n0 0 0 1 0 0 1 1 0 0 1 0.5 0.5\n1 0 0 1 0 0 1 1 0 0 1 0 0\n"
+         "0 1 0 1 0 0 1 1 0 0 1 0 0\n3 0 1 2\n", "STCN4nOFF", Mesh(unit, {{0, 1, 2}}), {}},
+        {"after.off", "OFF\n3 1 0\n" + tri + "3 0 1 2\n3 0 1 2\n", "OFF", Mesh(unit, {{0, 1, 2}}),
+         {"data after the 1 faces the header announces was ignored (from line 7)"}},
         // -0 joins 0, 1e0 joins 1, the next double after 1 does not; a NaN
         // corner joins nothing, not even an identical NaN.
-        {"join.stl", stlJoin, "STL ASCII", 6, {{0, 1, 2}, {0, 3, 2}, {4, 5, 2}}, {StlJoinNote(9, 6)}},
-        {"header.stl", solidHeader, "STL binary", 4, CornersOf(FirstUseOrdered(tetra)), {StlJoinNote(12, 4)}},
-        {"noextension", solidHeader, "STL binary", 4, CornersOf(FirstUseOrdered(tetra)), {StlJoinNote(12, 4)}},
-        {"trailing.stl", binaryStl + "xy", "STL binary", 4, CornersOf(FirstUseOrdered(tetra)),
+        {"join.stl", stlJoin, "STL ASCII",
+         Mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1.0000000000000002, 0, 0}, {NAN, 0, 0}, {NAN, 0, 0}},
+              {{0, 1, 2}, {0, 3, 2}, {4, 5, 2}}), {StlJoinNote(9, 6)}},
+        // Several ASCII solids, the last without its endsolid.
+        {"two.stl", "solid a\n" + facet + "endsolid a\nsolid b\n" + facet, "STL ASCII",
+         Mesh(unit, {{0, 1, 2}, {0, 1, 2}}), {StlJoinNote(6, 3), "the file ends without 'endsolid' after its last "
+                                                                "facet"}},
+        {"noextension", solidHeader, "STL binary", stlTetra, {StlJoinNote(12, 4)}},
+        {"trailing.stl", binaryStl + "xy", "STL binary", stlTetra,
          {StlJoinNote(12, 4), "2 bytes after the last triangle were ignored"}},
-        {"crlf.ply", crlf, "PLY ASCII", 4, CornersOf(tetra), {}},
+        {"crlf.ply", crlf, "PLY ASCII", tetra, {}},
         {"trailing.ply", WritePly(tetra, PlyEncoding::BinaryLittleEndian, PlyType::Float64) + "xyz",
-         "PLY binary little-endian", 4, CornersOf(tetra), {"3 bytes after the last element were ignored"}},
+         "PLY binary little-endian", tetra, {"3 bytes after the last element were ignored"}},
         // The content decides over the extension, and without one.
-        {"misnamed.obj", plyAscii, "PLY ASCII", 4, CornersOf(tetra), {}},
-        {"misnamed.stl", WriteOff(tetra), "OFF", 4, CornersOf(tetra), {}},
-        {"noextension", WriteObj(tetra), "OBJ", 4, CornersOf(tetra), {}},
-        {"noextension", WriteStl(FirstUseOrdered(tetra), true), "STL ASCII", 4, CornersOf(FirstUseOrdered(tetra)),
-         {StlJoinNote(12, 4)}},
+        {"misnamed.obj", plyAscii, "PLY ASCII", tetra, {}},
+        {"misnamed.stl", WriteOff(tetra), "OFF", tetra, {}},
+        {"noextension", WriteObj(tetra), "OBJ", tetra, {}},
         // Faces before vertices; a pentagon fan-split; a face too short.
         {"order.ply",
          "ply\nformat ascii 1.0\nelement face 3\nproperty list uchar int vertex_indices\nelement vertex 5\n"
          "property float x\nproperty float y\nproperty float z\nend_header\n5 0 1 2 4 3\n3 0 1 2\n2 3 4\n"
          "0 0 0\n1 0 0\n1 1 0\n0 1 0\n0.5 2 0\n",
-         "PLY ASCII", 5, {{0, 1, 2}, {0, 2, 4}, {0, 4, 3}, {0, 1, 2}},
-         {fan, "1 face with fewer than three corners skipped (first at line 12)"}},
+         "PLY ASCII", Mesh({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5, 2, 0}},
+                           {{0, 1, 2}, {0, 2, 4}, {0, 4, 3}, {0, 1, 2}}),
+         {"1 face with more than three corners split into 3 triangles (fan from the first corner)",
+          "1 face with fewer than three corners skipped (first at line 12)"}},
+        // Strips restart at -1 and alternate their winding; repeated corners
+        // join strips and are skipped. Other lists beside the corners'.
+        {"strips.ply", strips + "8 0 1 2 3 -1 2 3 4\n", "PLY ASCII", Mesh(five, {{0, 1, 2}, {2, 1, 3}, {2, 3, 4}}),
+         {StripNote(2, 3, 0)}},
+        {"joined.ply", strips + "6 0 1 2 2 3 4\n", "PLY ASCII", Mesh(five, {{0, 1, 2}, {3, 2, 4}}),
+         {StripNote(1, 2, 2)}},
+        {"index.ply", plyFive + "element face 1\nproperty list uchar float uv\nproperty list uchar int vertex_index\n"
+         "end_header\n" + fivePoints + "2 0.5 0.5 3 4 3 1\n", "PLY ASCII", Mesh(five, {{4, 3, 1}}), {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const MeshData mesh = ReadMeshBytes(c.bytes, c.name);
         EXPECT_EQ(mesh.formatName, c.format);
-        EXPECT_EQ(mesh.points.size(), c.points);
-        EXPECT_EQ(CornersOf(mesh), c.corners);
+        ExpectSameMesh(c.mesh, mesh);
         EXPECT_EQ(mesh.notes, c.notes);
     }
-    EXPECT_TRUE(IsBinaryStl(solidHeader));
-    EXPECT_EQ(DetectFormat(WriteObj(tetra), "UPPER.OBJ"), MeshFormat::Obj);
     EXPECT_FALSE(FormatFromExtension("folder.ply/file"));
     EXPECT_EQ(FormatFromExtension("a/b.c/mesh.Off"), MeshFormat::Off);
 }
@@ -217,6 +275,71 @@ TEST(Readers, PlyLayoutsOfOtherPrograms)
     }
 }
 
+int32_t Intersected(MeshData& mesh)
+{
+    MeshRecord record;
+    record.points = mesh.points.data();
+    record.pointCount = static_cast<uint32_t>(mesh.points.size());
+    record.triangles = mesh.triangles.data();
+    record.triangleCount = static_cast<uint32_t>(mesh.triangles.size());
+    return triangles::CountIntersected(record);
+}
+
+// An L whose first corner cannot see the whole face, and a small triangle
+// of its own in the notch: a fan from the first corner covers the notch,
+// ear clipping does not, in whichever order the L is written.
+TEST(Readers, NonConvexFacesGiveNoFalseIntersections)
+{
+    const double l[6][2] = {{2, 1}, {1, 1}, {1, 2}, {0, 2}, {0, 0}, {2, 0}};
+    for (int start = 0; start < 6; ++start) {
+        for (bool reversed : {false, true}) {
+            std::string obj;
+            for (int i = 0; i < 6; ++i) {
+                const double* p = l[(reversed ? 12 - start - i : start + i) % 6];
+                obj += "v " + std::to_string(p[0]) + " 0.5 " + std::to_string(p[1]) + "\n";
+            }
+            obj += "v 1.4 0.5 1.4\nv 1.6 0.5 1.4\nv 1.5 0.5 1.45\nf 1 2 3 4 5 6\nf 7 8 9\n";
+            MeshData mesh = ReadMeshBytes(obj, "l.obj");
+            ASSERT_EQ(5u, mesh.triangles.size());
+            EXPECT_EQ(0, Intersected(mesh)) << start << " " << reversed;
+            // The area of the L, 3, is covered once, all in the face's sense.
+            double area = 0.0;
+            for (int t = 0; t < 4; ++t) {
+                const T3DVECF& a = mesh.points[mesh.triangles[t].a];
+                const T3DVECF& b = mesh.points[mesh.triangles[t].b];
+                const T3DVECF& c = mesh.points[mesh.triangles[t].c];
+                const double twice = (b.z - a.z) * (c.x - a.x) - (b.x - a.x) * (c.z - a.z);
+                EXPECT_GT(twice * (reversed ? 1 : -1), 0.0);
+                area += std::fabs(twice) / 2;
+            }
+            EXPECT_DOUBLE_EQ(3.0, area);
+            if (start == 0) {
+                // The fan would have covered the notch.
+                mesh.triangles = {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {0, 4, 5}, {6, 7, 8}};
+                EXPECT_GT(Intersected(mesh), 0);
+            }
+        }
+    }
+}
+
+// 3MF components are flattened with their transforms composed (inner
+// first) into one mesh per object that no other object uses.
+TEST(Readers, ThreeMfFlattensComponents)
+{
+    const std::string pair = "<object id=\"2\"><components><component objectid=\"1\"/><component objectid=\"1\" "
+                             "transform=\"1 0 0 0 1 0 0 0 1 5 0 0\"/></components></object>\n";
+    const std::string turned = "<object id=\"3\" name=\"turned\"><components><component objectid=\"2\" "
+                               "transform=\"0 1 0 -1 0 0 0 0 1 0 0 2\"/></components></object>\n";
+    const std::vector<MeshData> objects = ReadMeshObjects(Write3mfPackage(Model(kTetraObject + pair + turned)), "a.3mf");
+    ASSERT_EQ(1u, objects.size());
+    EXPECT_EQ("3", objects[0].objectId);
+    EXPECT_EQ("turned", objects[0].objectName);
+    // (x, y, z) becomes (-y, x, z + 2); the second copy is first moved by 5 in x.
+    ExpectSameMesh(Mesh({{0, 0, 2}, {0, 1, 2}, {-1, 0, 2}, {0, 0, 3}, {0, 5, 2}, {0, 6, 2}, {-1, 5, 2}, {0, 5, 3}},
+                        {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {4, 6, 5}, {4, 5, 7}, {4, 7, 6}, {5, 6, 7}}),
+                   objects[0]);
+}
+
 std::string U32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 
 std::string BinaryPly(uint32_t vertices, uint32_t faces, const std::string& body)
@@ -238,6 +361,7 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
     const std::string body = std::to_string(BinaryPly(3, 1, "").size() + 36);
     const std::string obj3 = "v 0 0 0\nv 1 0 0\nv 0 1 0\n", off3 = "OFF\n3 1 0\n0 0 0\n1 0 0\n";
     const std::string far = ", but the file has 3 points (1 triangle with corners out of range)";
+    const std::string zip = Write3mf(Tetra());
     struct Case {
         const char* name;
         std::string bytes, message;
@@ -260,7 +384,6 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
         {"s.stl", stl + "vertex 0 0 0\nendfacet\n", "line 5: expected 'vertex' or 'endloop', found 'endfacet'"},
         {"s.stl", stl + "vertex 0 0 0\n", "line 4: truncated ASCII STL: the file ends inside a solid"},
         {"s.stl", "solid a\nfacet normal 0 0 1\ninner loop\n", "line 3: expected 'outer loop', found 'inner'"},
-        {"s.stl", "solid a\nendsolid a\n", "the mesh is empty: no points"},
         {"s.stl", stl + "vertex 0 0 0\nvertex 1 0 0\nendloop\nendfacet\nendsolid\n", "the mesh is empty: no triangles"},
         {"b.obj", "v 0 0 0\nv 1 0 0\nv 0 abc 0\nf 1 2 3\n", "line 3: 'abc' is not a number"},
         {"b.obj", "v 0 0 0\nv 1 0\n", "line 2: a vertex needs three coordinates"},
@@ -272,7 +395,6 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
          "line 5: a face refers to point 7, but the file has 3 points (4 triangles with corners out of range)"},
         {"b.obj", obj3 + "f 99999999999999999999 1 2\n", "line 4: face corner '99999999999999999999': "
          "'99999999999999999999' is out of range for an integer"},
-        {"b.obj", obj3, "the mesh is empty: no triangles"},
         {"b.obj", obj3 + "f 1 2\n", "the mesh is empty: no triangles"},
         {"b.ply", "ply\nformat ascii 1.0\n", "line 2: truncated PLY header: no 'end_header'"},
         {"b.ply", "ply\nformat ascii 2.0\nend_header\n", "line 2: unsupported PLY version '2.0'"},
@@ -302,9 +424,6 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
          "more than the 36 bytes after the header can hold"},
         {"h.ply", BinaryPly(3, 4000000000u, floats9), "line 7: the header announces 4000000000 'face' elements, "
          "more than the 36 bytes after the header can hold"},
-        {"h.ply", "ply\nformat ascii 1.0\nelement vertex 1000000\nproperty float x\nproperty float y\nproperty float "
-         "z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n", "line 3: the header "
-         "announces 1000000 'vertex' elements, more than the 6 bytes after the header can hold"},
         {"t.ply", BinaryPly(3, 1, floats9 + tri + U32(0) + U32(1)),
          "byte " + body + ": truncated binary PLY: 'face' element 1 of 1 runs past the end of the file"},
         {"t.ply", BinaryPly(3, 1, floats9 + tri + U32(0) + U32(1) + U32(0xFFFFFFFEu)),
@@ -335,8 +454,6 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
         {"b.off", "OFF BINARY\n3 1 0\n", "line 1: binary OFF is not supported"},
         {"b.off", "4OFF\n3 1 0\n", "line 2: the header announces 3 vertices and 1 faces, more than the remaining "
          "0 bytes can hold"},
-        {"b.off", "OFF\n4000000000 1 0\n0 0 0\n", "line 2: the header announces 4000000000 vertices and 1 faces, "
-         "more than the remaining 6 bytes can hold"},
         {"b.off", off3 + "0 1\n3 0 1 2\n", "line 5: a vertex needs three coordinates"},
         {"b.off", off3 + "0 1 zz\n3 0 1 2\n", "line 5: 'zz' is not a number"},
         {"b.off", off3 + "0 1 0\n3 0 1\n", "line 6: the face announces 3 corners but has 2"},
@@ -345,14 +462,21 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
         {"b.off", off3 + "0 1 0\n", "line 2: the header announces 3 vertices and 1 faces, more than the remaining "
          "18 bytes can hold"},
         {"b.off", off3 + "0 1 0\n# end\n", "line 6: truncated OFF: the file ends before the last face"},
-        {"b.off", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", "the mesh is empty: no triangles"},
         {"c.off", "NCOFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", "not an OFF file: the first word outside "
          "comments is not an OFF keyword"},
         {"z.stl", std::string(80, ' ') + std::string(54, '\0'),
          "byte 80: the header announces 0 triangles but the file holds 134 bytes"},
-        {"s.ply", ply.substr(0, ply.find("element face")) + "element tristrips 1\nproperty list int int "
-         "vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n4 0 1 2\n",
-         "line 13: missing a value for an item of list 'vertex_indices'"},
+        // 3MF faults name the part and its line.
+        {"c.3mf", "plain text\n", "not a 3MF file: it is not a zip archive"},
+        {"c.3mf", zip.substr(0, zip.size() / 2), "not a readable 3MF archive: "},
+        {"c.3mf", Write3mfPackage("<model>\n<resources>\n<object id=\"1\">\n</model>\n"),
+         "3D/3dmodel.model: line 4: malformed XML: Start-end tags mismatch"},
+        {"c.3mf", Write3mfPackage(Model(kTetraObject.substr(0, kTetraObject.find("<triangle ")) +
+                                        "<triangle v1=\"0\" v2=\"1\" v3=\"4\"/></triangles></mesh></object>\n")),
+         "3D/3dmodel.model: line 5: a triangle refers to vertex 4, but object 1 has 4 vertices"},
+        {"c.3mf", Write3mfPackage(Model("<object id=\"7\">\n<components><component objectid=\"7\"/></components>"
+                                        "</object>\n")), "3D/3dmodel.model: line 4: components of object 7 refer back to it"},
+        {"c.3mf", Write3mfPackage(Model("")), "3D/3dmodel.model: line 2: the model has no objects"},
     };
     for (const Case& c : table) {
         SCOPED_TRACE(std::string(c.name) + ": " + c.message);
@@ -360,7 +484,9 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
             ReadMeshBytes(c.bytes, c.name);
             ADD_FAILURE() << "read without an error";
         } catch (const LoadError& e) {
-            EXPECT_EQ(std::string(e.what()), std::string(c.name) + ": " + c.message);
+            // A message that ends in ": " goes on in the zip library's words.
+            const std::string want = std::string(c.name) + ": " + c.message;
+            EXPECT_EQ(std::string(e.what()).substr(0, want.back() == ' ' ? want.size() : std::string::npos), want);
         }
     }
     testing::TempDir dir;
@@ -420,6 +546,7 @@ TEST(Writers, RoundTripsKeepEveryPointTriangleAndDigitTheFormatHolds)
         {MeshFormat::Ply, PlyEncoding::BinaryBigEndian, PlyType::Float32, false, "PLY binary big-endian"},
         {MeshFormat::Stl, PlyEncoding::Ascii, PlyType::Float64, true, "STL ASCII"},
         {MeshFormat::Stl, PlyEncoding::Ascii, PlyType::Float32, false, "STL binary"},
+        {MeshFormat::ThreeMf, PlyEncoding::Ascii, PlyType::Float64, false, "3MF"},
     };
     for (const Case& c : cases) {
         for (MeshData mesh : AwkwardMeshes()) {
@@ -429,8 +556,7 @@ TEST(Writers, RoundTripsKeepEveryPointTriangleAndDigitTheFormatHolds)
             }
             const std::string bytes = WriteMeshBytes(mesh, c.format, WriteOptions{c.encoding, c.coordinates,
                                                                                   c.stlAscii});
-            const MeshData back = ReadMeshBytes(bytes, c.format == MeshFormat::Ply ? "m.ply" : c.format == MeshFormat::Obj
-                                                           ? "m.obj" : c.format == MeshFormat::Off ? "m.off" : "m.stl");
+            const MeshData back = ReadMeshBytes(bytes, std::string("m.") + FormatName(c.format));
             for (T3DVECF& p : mesh.points) {
                 if (c.coordinates == PlyType::Float32) {
                     p = T3DVECF{Single(p.x), Single(p.y), Single(p.z)};
@@ -444,16 +570,8 @@ TEST(Writers, RoundTripsKeepEveryPointTriangleAndDigitTheFormatHolds)
     EXPECT_EQ(WriteStl(Tetra(), false).size(), 84u + 50 * 4);
 
     testing::TempDir dir;
-    const MeshData cube = testing::ToMeshData(meshaudit::testing::UnitCube());
-    for (const auto& [name, format] : {std::pair{"cube.ply", "PLY binary little-endian"}, {"cube.OBJ", "OBJ"},
-                                       {"cube.off", "OFF"}, {"cube.Stl", "STL binary"}}) {
-        WriteMeshFile(dir.File(name), cube, {});
-        const MeshData back = ReadMeshFile(dir.File(name));
-        EXPECT_EQ(back.formatName, format) << name;
-        EXPECT_EQ(back.points.size() * 100 + back.triangles.size(), 812u) << name;
-    }
-    EXPECT_THROW(WriteMeshFile(dir.File("cube.xyz"), cube, {}), LoadError);
-    EXPECT_THROW(WriteMeshFile(dir.File("missing-folder/cube.ply"), cube, {}), LoadError);
+    EXPECT_THROW(WriteMeshFile(dir.File("cube.xyz"), Tetra(), {}), LoadError);
+    EXPECT_THROW(WriteMeshFile(dir.File("missing-folder/cube.ply"), Tetra(), {}), LoadError);
 }
 
 // Every proper prefix of a valid file is refused with an error naming the
