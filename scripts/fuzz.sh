@@ -19,11 +19,11 @@ for source in fuzz/*_fuzz.cpp; do
 done
 cmake --build --preset fuzz -j"$(nproc 2>/dev/null || echo 2)" --target "${all_targets[@]}" >/dev/null
 
+# Every target of fuzz/ unless some are named (an older build may hold
+# executables of targets since removed).
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  for exe in build/fuzz/fuzz/*_fuzz; do
-    [ -x "$exe" ] && targets+=("$(basename "$exe")")
-  done
+  targets=("${all_targets[@]}")
 fi
 
 mkdir -p build/fuzz/findings
