@@ -5,6 +5,9 @@
 
 #include "meshaudit.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -194,6 +197,18 @@ int main(int argc, char** argv)
     // fail with EPIPE, reported like any other write error, rather than
     // killing the command silently.
     std::signal(SIGPIPE, SIG_IGN);
+#ifdef __GLIBC__
+    // The allocator's defaults hand freed memory back to the system as soon
+    // as a little is free at the top of the heap, and map every block above
+    // 128 KiB on its own: a worker checking file after file then faulted in
+    // fresh pages for every file (60 faults each on 2,000-triangle files, a
+    // third of its time, and the part that scaled worst with two workers at
+    // once). Blocks up to 32 MiB now come from the heap, and up to 64 MiB of
+    // free heap stays for the next file; larger blocks are still mapped and
+    // returned one by one.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+#endif
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::cerr << kUsage;
