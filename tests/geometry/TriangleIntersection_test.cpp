@@ -182,8 +182,8 @@ TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
 // ---- By hand: what the grid cannot produce --------------------------------
 
 // Gaps of one subnormal ulp or of 1e-300 (products underflow there) against
-// the triangle (0,0,0), (4,0,0), (0,4,0) in z = 0.
-TEST(SegTriIntersect, SubnormalGaps)
+// the triangle (0,0,0), (4,0,0), (0,4,0) in z = 0, then NaN coordinates.
+TEST(SegTriIntersect, SubnormalGapsAndNaN)
 {
     const T3DVECF triangle[3] = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
     const double below = std::nextafter(0.0, -1.0);
@@ -192,6 +192,15 @@ TEST(SegTriIntersect, SubnormalGaps)
     ExpectSegment({below, below, -1}, {below, below, 1}, triangle, '0', "one ulp outside corner a");
     ExpectSegment({-5, -5, 1e-300}, {5, 5, 1e-300}, triangle, '0', "parallel, just above the plane");
     ExpectSegment({-5, -5, 0}, {5, 5, 0}, triangle, '1', "in the plane, through it");
+    // A NaN corner makes every orientation against its triangle 0 and the
+    // projection axis undefined: nothing is decided against it ('0'), but
+    // NaN segment ends look like boundary points of a finite triangle ('1').
+    const T3DVECF withNaN[3] = {{0, 0, 0}, {4, 0, kNaN}, {0, 4, 0}};
+    ExpectSegment({1, 1, -1}, {1, 1, 1}, withNaN, '0', "crossing, NaN corner");
+    ExpectSegment({1, 1, 0}, {2, 1, 0}, withNaN, '0', "in the plane, NaN corner");
+    ExpectSegment({kNaN, 1, 1}, {1, 1, 5}, triangle, '1', "one NaN end");
+    ExpectSegment({kNaN, 1, 1}, {1, kNaN, 5}, triangle, '1', "two NaN ends");
+    ExpectSegment({kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}, withNaN, '0', "NaN against NaN");
 }
 
 struct TriCase {
@@ -201,10 +210,11 @@ struct TriCase {
     const char* what;
 };
 
-TEST(TriTriIntersect, SubnormalGapsAndZeroAreaInEveryOrder)
+TEST(TriTriIntersect, SubnormalGapsZeroAreaAndNaNInEveryOrder)
 {
     const T3DVECF s[3] = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
     const T3DVECF needle[3] = {{1, 1, -1}, {1, 1, 1}, {1, 1, 3}};
+    const T3DVECF nan[3] = {{kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}};
     const TriCase cases[] = {
         {{s[0], s[1], s[2]}, {{0, 0, std::nextafter(0.0, 1.0)}, {4, 0, 1e-300}, {0, 4, 1e-310}}, '0',
          "parallel, just above"},
@@ -217,39 +227,16 @@ TEST(TriTriIntersect, SubnormalGapsAndZeroAreaInEveryOrder)
         {{s[0], s[1], s[2]}, {{9, 9, -1}, {9, 9, 1}, {9, 9, 3}}, '0', "needle away"},
         {{s[0], s[1], s[2]}, {{9, 9, 9}, {9, 9, 9}, {9, 9, 9}}, '0', "point away"},
         {{needle[0], needle[1], needle[2]}, {{9, 9, -1}, {9, 9, 1}, {9, 9, 3}}, '0', "two needles"},
+        // A zero-area triangle is judged in its projection along x, blind to a gap in x.
+        {{s[0], s[1], s[2]}, {{9, 1, -1}, {9, 1, 1}, {9, 1, 3}}, '1', "needle beside it in x"},
+        // NaN corners, as for segments: '0' against each other, '1' against a finite triangle.
+        {{nan[0], nan[1], nan[2]}, {nan[0], nan[1], nan[2]}, '0', "all NaN"},
+        {{{1, 1, 1}, {1, 1, 5}, nan[0]}, {{1, 1, 1}, {1, 1, 5}, nan[0]}, '0', "one NaN corner each"},
+        {{s[0], s[1], s[2]}, {nan[0], nan[1], nan[2]}, '1', "all NaN against a finite one"},
+        {{s[0], s[1], s[2]}, {{1, 1, 1}, {1, 1, 5}, nan[0]}, '1', "one NaN corner against a finite one"},
     };
     for (const TriCase& c : cases) {
         ExpectPair(c.t1, c.t2, c.expected, c.what);
-    }
-}
-
-// A zero-area triangle is judged in its projection along x, blind to a gap
-// in x. A NaN corner makes every orientation against its triangle 0 and the
-// projection axis undefined: nothing is decided against it ('0'), but NaN
-// edge ends look like boundary points of a finite triangle ('1').
-TEST(TriTriIntersect, ZeroAreaAndNaNCorners)
-{
-    const T3DVECF finite[3] = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
-    const T3DVECF needle[3] = {{9, 1, -1}, {9, 1, 1}, {9, 1, 3}};  // beside it in x
-    EXPECT_EQ(TriTriIntersect(finite, needle), '1');
-    EXPECT_EQ(TriTriIntersect(needle, finite), '1');
-    const T3DVECF withNaN[3] = {{0, 0, 0}, {4, 0, kNaN}, {0, 4, 0}};
-    const T3DVECF crossing[2] = {{1, 1, -1}, {1, 1, 1}};
-    const T3DVECF inPlane[2] = {{1, 1, 0}, {2, 1, 0}};
-    EXPECT_EQ(SegTriIntersect(crossing, withNaN), '0');
-    EXPECT_EQ(SegTriIntersect(inPlane, withNaN), '0');
-    const T3DVECF halfNaN[2] = {{kNaN, 1, 1}, {1, 1, 5}};
-    const T3DVECF bothNaN[2] = {{kNaN, 1, 1}, {1, kNaN, 5}};
-    EXPECT_EQ(SegTriIntersect(halfNaN, finite), '1');
-    EXPECT_EQ(SegTriIntersect(bothNaN, finite), '1');
-    const T3DVECF allNaN[3] = {{kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}};
-    const T3DVECF oneNaN[3] = {{1, 1, 1}, {1, 1, 5}, {kNaN, 0, 0}};
-    EXPECT_EQ(TriTriIntersect(allNaN, allNaN), '0');
-    EXPECT_EQ(TriTriIntersect(oneNaN, oneNaN), '0');
-    EXPECT_EQ(SegTriIntersect(allNaN, allNaN), '0');
-    for (const T3DVECF* t : {allNaN, oneNaN}) {
-        EXPECT_EQ(TriTriIntersect(finite, t), '1');
-        EXPECT_EQ(TriTriIntersect(t, finite), '1');
     }
 }
 
