@@ -18,6 +18,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <type_traits>
 #include <vector>
 
 namespace meshaudit {
@@ -42,9 +43,23 @@ DuplicateSums MapCount(const std::vector<Key>& keys, Less less = {})
     return sums;
 }
 
+// Lexicographic order of numbers in which a NaN ends the comparison as a
+// tie, whatever follows it, and -0.0 and 0.0 are alike.
+template <typename Numbers>
+bool NumbersLess(const Numbers& x, const Numbers& y)
+{
+    for (size_t k = 0; k < x.size(); ++k) {
+        if (std::isnan(static_cast<double>(x[k])) || std::isnan(static_cast<double>(y[k])) || x[k] != y[k]) {
+            return x[k] < y[k];
+        }
+    }
+    return false;
+}
+
 // The counts by sorting, by the tree and (without NaN) by a map of the
-// key's numbers agree, every seventh item left out; without NaN the key
-// order is the lexicographic order of the numbers (-0.0 and 0.0 alike).
+// key's numbers agree, every seventh item left out; on small sets the key
+// order is NumbersLess, and a point's other relations follow < (and ==
+// compares the numbers).
 template <typename Key, typename Numbers>
 void CheckKeys(const std::vector<Key>& keys, bool withNaN, Numbers numbers)
 {
@@ -57,6 +72,17 @@ void CheckKeys(const std::vector<Key>& keys, bool withNaN, Numbers numbers)
     ASSERT_EQ(CountDuplicates<Key>(n, keyOf, kCodes, fast), 0);
     ASSERT_EQ(CountDuplicatesInTree<Key>(n, keyOf, kCodes, tree), 0);
     EXPECT_TRUE(fast.members == tree.members && fast.classes == tree.classes) << n;
+    for (uint32_t i = 0; i < n && n < 60; ++i) {
+        for (uint32_t j = 0; j < n; ++j) {
+            const auto x = numbers(keys[i]), y = numbers(keys[j]);
+            ASSERT_EQ(keys[i] < keys[j], NumbersLess(x, y));
+            if constexpr (std::is_same_v<Key, T3DVECF>) {
+                const T3DVECF& a = keys[i];
+                const T3DVECF& b = keys[j];
+                ASSERT_TRUE((a == b) == (x == y) && (a > b) == (b < a) && (a <= b) == !(b < a) && (a >= b) == !(a < b));
+            }
+        }
+    }
     if (withNaN) {
         return;
     }
@@ -71,12 +97,6 @@ void CheckKeys(const std::vector<Key>& keys, bool withNaN, Numbers numbers)
     }
     const DuplicateSums want = MapCount(used);
     EXPECT_TRUE(fast.members == want.members && fast.classes == want.classes) << n;
-    for (uint32_t i = 0; i < n && n < 60; ++i) {
-        for (uint32_t j = 0; j < n; ++j) {
-            const auto x = numbers(keys[i]), y = numbers(keys[j]);
-            ASSERT_EQ(keys[i] < keys[j], std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end()));
-        }
-    }
 }
 
 // Keys of every kind over random points and triangles, with many ties.
@@ -119,23 +139,6 @@ TEST(CountDuplicates, EveryKeyKindMatchesAMapAndTheTree)
             return std::array{c[0].x, c[0].y, c[0].z, c[1].x, c[1].y, c[1].z, c[2].x, c[2].y, c[2].z};
         });
     }
-}
-
-// A NaN coordinate ends the comparison: equivalent whatever follows it.
-TEST(Keys, NaNAndSignedZeros)
-{
-    const auto equivalent = [](const T3DVECF& a, const T3DVECF& b) { return !(a < b) && !(b < a); };
-    EXPECT_TRUE(equivalent(T3DVECF{1, kNaN, 5}, T3DVECF{1, 2, -7}));
-    EXPECT_TRUE((T3DVECF{0, kNaN, 0} < T3DVECF{1, 0, 0}));
-    EXPECT_FALSE((T3DVECF{kNaN, 0, 0} == T3DVECF{kNaN, 0, 0}));
-    EXPECT_TRUE((T3DVECF{-0.0, 0, -0.0} == T3DVECF{0, 0, 0}));
-    // The derived relations follow <, not ==.
-    EXPECT_TRUE((T3DVECF{kNaN, 0, 0} <= T3DVECF{1, 0, 0}));
-    EXPECT_TRUE((T3DVECF{kNaN, 0, 0} >= T3DVECF{1, 0, 0}));
-    EXPECT_TRUE((T3DVECF{2, 0, 0} > T3DVECF{1, 5, 5}));
-    EXPECT_FALSE((T3DVECF{1, 0, 0} > T3DVECF{1, 0, 0}));
-    EXPECT_FALSE((T3DVECF{1, 0, 1} <= T3DVECF{1, 0, 0}));
-    EXPECT_FALSE((T3DVECF{1, 0, 0} >= T3DVECF{1, 0, 1}));
 }
 
 TEST(CountDuplicates, NaNKeysAndFailuresGiveTheirOutcomes)
