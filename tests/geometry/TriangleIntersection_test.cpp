@@ -154,6 +154,7 @@ TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
             t[1][2] = q;
             const bool expected = SeparatingAxisIntersect(t[0], t[1]);
             ExpectSegment(p, q, t[0], expected ? '1' : '0', "random segment");
+            ASSERT_FALSE(HasFailure()) << "segment " << i;
             ++segments[expected];
             continue;
         }
