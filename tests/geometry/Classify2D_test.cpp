@@ -62,13 +62,10 @@ TEST(ClassifyPointTriangle2D, DegenerateOrNaNInputs)
 
 using Int = int64_t;
 
-Int Cross(const Int* o, const Int* a, const Int* b)
+// Sign of (a - o) x (b - o): +1 when b is left of o->a.
+int Side(const Int* o, const Int* a, const Int* b)
 {
-    return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
-}
-
-int Sign(Int v)
-{
+    const Int v = (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
     return (v > 0) - (v < 0);
 }
 
@@ -81,10 +78,10 @@ bool WithinBox(const Int* p, const Int* q, const Int* r)
 
 bool SegmentsMeet(const Int* p1, const Int* p2, const Int* p3, const Int* p4)
 {
-    const int d1 = Sign(Cross(p3, p4, p1));
-    const int d2 = Sign(Cross(p3, p4, p2));
-    const int d3 = Sign(Cross(p1, p2, p3));
-    const int d4 = Sign(Cross(p1, p2, p4));
+    const int d1 = Side(p3, p4, p1);
+    const int d2 = Side(p3, p4, p2);
+    const int d3 = Side(p1, p2, p3);
+    const int d4 = Side(p1, p2, p4);
     if (d1 * d2 < 0 && d3 * d4 < 0) {
         return true;
     }
@@ -98,7 +95,7 @@ bool SegmentsMeet(const Int* p1, const Int* p2, const Int* p3, const Int* p4)
 // every point on its line and so orders them by y.
 char PointSegment(const Int* p, const Int* s0, const Int* s1)
 {
-    const int side = Sign(Cross(s0, s1, p));
+    const int side = Side(s0, s1, p);
     if (side != 0) {
         return side > 0 ? '+' : '-';
     }
@@ -118,8 +115,8 @@ char PointSegment(const Int* p, const Int* s0, const Int* s1)
 // 1 inside, 0 on the boundary, -1 outside a non-degenerate triangle.
 int PointInTriangle(const Int* p, const Int* a, const Int* b, const Int* c)
 {
-    const int o = Sign(Cross(a, b, c));
-    const int s[3] = {o * Sign(Cross(a, b, p)), o * Sign(Cross(b, c, p)), o * Sign(Cross(c, a, p))};
+    const int o = Side(a, b, c);
+    const int s[3] = {o * Side(a, b, p), o * Side(b, c, p), o * Side(c, a, p)};
     if (s[0] < 0 || s[1] < 0 || s[2] < 0) {
         return -1;
     }
@@ -161,7 +158,7 @@ TEST(Classify2D, RandomGridConfigurationsMatchBruteForce)
         const Int* a = p;
         const Int* b = p + 2;
         const Int* c = p + 4;
-        if (Cross(a, b, c) == 0) {
+        if (Side(a, b, c) == 0) {
             continue;
         }
         const int where = PointInTriangle(p + 6, a, b, c);
