@@ -129,7 +129,7 @@ TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
     int tested = 0;
     int hits = 0;
     int coplanarHits = 0;
-    int segments[2] = {0, 0};
+    int segments[3] = {0, 0, 0};  // misses, hits, hits in the plane
     for (int i = 0; i < 10000; ++i) {
         const double scale = std::ldexp(1.0, static_cast<int>(rng() % 40) - 20);
         const double shift = (rng() % 2 == 0) ? 0.0 : std::ldexp(static_cast<double>(rng() % 1000), -3);
@@ -156,6 +156,8 @@ TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
             ExpectSegment(p, q, t[0], expected ? '1' : '0', "random segment");
             ASSERT_FALSE(HasFailure()) << "segment " << i;
             ++segments[expected];
+            segments[2] += expected && testing::ExactOrient3DSign(&t[0][0].x, &t[0][1].x, &t[0][2].x, &p.x) == 0 &&
+                           testing::ExactOrient3DSign(&t[0][0].x, &t[0][1].x, &t[0][2].x, &q.x) == 0;
             continue;
         }
         if (HasZeroArea(t[1])) {
@@ -178,6 +180,7 @@ TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
     EXPECT_GT(coplanarHits, 10);
     EXPECT_GT(segments[0], 300);
     EXPECT_GT(segments[1], 300);
+    EXPECT_GT(segments[2], 25);
 }
 
 // ---- By hand: what the grid cannot produce --------------------------------
