@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <random>
 
 namespace meshaudit::testing {
 
@@ -37,37 +36,13 @@ inline int ExactOrient3DSign(const double* a, const double* b, const double* c, 
     return sgn(det);
 }
 
-// The exact value of an expansion (sum of its components).
-inline mpq_class ExactSum(int length, const double* e)
-{
-    mpq_class sum = 0;
-    for (int i = 0; i < length; ++i) {
-        sum += mpq_class(e[i]);
-    }
-    return sum;
-}
-
 // x moved by `steps` units in the last place (negative steps move down).
 inline double NudgeUlps(double x, int steps)
 {
-    while (steps > 0) {
-        x = std::nextafter(x, INFINITY);
-        --steps;
-    }
-    while (steps < 0) {
-        x = std::nextafter(x, -INFINITY);
-        ++steps;
+    for (; steps != 0; steps -= steps > 0 ? 1 : -1) {
+        x = std::nextafter(x, steps > 0 ? INFINITY : -INFINITY);
     }
     return x;
-}
-
-// A random double of random sign whose magnitude is 10^e for e uniform in
-// [minExp, maxExp], with a full random significand.
-inline double RandomMagnitude(std::mt19937_64& rng, double minExp, double maxExp)
-{
-    std::uniform_real_distribution<double> exponent(minExp, maxExp);
-    std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    return unit(rng) * std::pow(10.0, exponent(rng));
 }
 
 }  // namespace meshaudit::testing

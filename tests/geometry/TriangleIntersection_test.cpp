@@ -1,5 +1,6 @@
-// Segment/triangle and triangle/triangle tests: touchy hand cases, then random
-// pairs against an exact separating-axis decision.
+// Segment/triangle and triangle/triangle tests: random pairs in every order
+// against an exact separating-axis decision, then by hand what that cannot
+// reach (gaps of subnormal size, zero-area triangles, NaN corners).
 #include "geometry/TriangleIntersection.h"
 
 #include "geometry/ExactReference.h"
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <vector>
 
 namespace meshaudit {
 namespace {
@@ -37,131 +39,13 @@ void ExpectPair(const T3DVECF* t1, const T3DVECF* t2, char expected, const char*
     }
 }
 
-// ---- SegTriIntersect ------------------------------------------------------------
-
-struct SegCase {
-    T3DVECF p, q;
-    char expected;
-    const char* what;
-};
-
-// Against the triangle (0,0,0), (4,0,0), (0,4,0) in z = 0, in both directions.
-TEST(SegTriIntersect, HandCases)
+// Both directions of the segment p-q against the triangle.
+void ExpectSegment(const T3DVECF& p, const T3DVECF& q, const T3DVECF* triangle, char expected, const char* what)
 {
-    const T3DVECF triangle[3] = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
-    const double below = std::nextafter(0.0, -1.0);
-    const SegCase cases[] = {
-        {{1, 1, -1}, {1, 1, 1}, '1', "strict crossing"},
-        {{1, 1, -1}, {3, 3, 1}, '1', "crossing at (2, 2, 0) on the hypotenuse"},
-        {{3, 3, -1}, {3, 3, 1}, '0', "crosses the plane outside"},
-        {{-1, 1, -1}, {-1, 1, 5}, '0', "crosses the plane outside, beside (c, a)"},
-        {{2, 0, -1}, {2, 0, 1}, '1', "through the edge (a, b)"},
-        {{1, -1, -1}, {1, 1, 1}, '1', "slanted, through (1, 0, 0)"},
-        {{0, 2, -3}, {0, 2, 3}, '1', "through the edge (c, a)"},
-        {{0, 0, -1}, {0, 0, 1}, '1', "through corner a"},
-        {{5, -1, -1}, {3, 1, 1}, '1', "through corner b, slanted"},
-        {{-1, 5, 1}, {1, 3, -1}, '1', "through corner c"},
-        {{2, below, -1}, {2, below, 1}, '0', "one ulp outside the edge (a, b)"},
-        {{below, below, -1}, {below, below, 1}, '0', "one ulp outside corner a"},
-        {{1, 1, 0}, {1, 1, 5}, '1', "end on the plane inside"},
-        {{2, 0, 0}, {7, 7, 5}, '1', "end on an edge"},
-        {{4, 0, 0}, {7, 7, -5}, '1', "end on a corner"},
-        {{5, 5, 0}, {1, 1, 5}, '0', "end on the plane outside"},
-        {{1, 1, 0}, {9, 9, 0}, '1', "in the plane, starts inside"},
-        {{-1, 1, 0}, {9, 1, 0}, '1', "in the plane, passes through"},
-        {{-1, 0, 0}, {9, 0, 0}, '1', "in the plane, along an edge"},
-        {{5, 0, 0}, {9, 0, 0}, '0', "in the plane, on an edge's line beyond"},
-        {{3, 3, 0}, {9, 1, 0}, '0', "in the plane, outside"},
-        {{4, 0, 0}, {9, 1, 0}, '1', "in the plane, touching a corner"},
-        {{1, 1, 1}, {2, 1, 1}, '0', "parallel above the plane"},
-        {{-5, -5, 1e-300}, {5, 5, 1e-300}, '0', "parallel, just above the plane"},
-    };
-    for (const SegCase& c : cases) {
-        const T3DVECF forward[2] = {c.p, c.q};
-        const T3DVECF backward[2] = {c.q, c.p};
-        EXPECT_EQ(SegTriIntersect(forward, triangle), c.expected) << c.what;
-        EXPECT_EQ(SegTriIntersect(backward, triangle), c.expected) << c.what << " (reversed)";
-    }
-}
-
-// ---- TriTriIntersect: the configurations that matter ----------------------
-
-struct TriCase {
-    T3DVECF t1[3];
-    T3DVECF t2[3];
-    char expected;
-    const char* what;
-};
-
-TEST(TriTriIntersect, HandCasesInEveryOrder)
-{
-    const T3DVECF s[3] = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
-    const T3DVECF tilted[3] = {{4, 0, 0}, {0, 4, 0}, {0, 0, 4}};  // x + y + z = 4, projected along x
-    const T3DVECF needle[3] = {{1, 1, -1}, {1, 1, 1}, {1, 1, 3}};
-    const TriCase cases[] = {
-        {{s[0], s[1], s[2]}, {{0, 0, 1}, {4, 0, 1}, {0, 4, 1}}, '0', "parallel at distance 1"},
-        {{s[0], s[1], s[2]}, {{0, 0, std::nextafter(0.0, 1.0)}, {4, 0, 1e-300}, {0, 4, 1e-310}}, '0',
-         "parallel, just above"},
-        {{s[0], s[1], s[2]}, {{1, 1, 0}, {1, 1, 5}, {2, 3, 7}}, '1', "only a corner on the face"},
-        {{s[0], s[1], s[2]}, {{1, 1, 0}, {1, 2, -5}, {2, 3, 7}}, '1', "corner on the face, crossing"},
-        {{s[0], s[1], s[2]}, {{1, 1, 1e-9}, {1, 1, 5}, {2, 3, 7}}, '0', "corner just above the face"},
-        {{s[0], s[1], s[2]}, {{1, 1, -1}, {1, 1, 1}, {6, 6, 0.5}}, '1', "crossing"},
-        {{s[0], s[1], s[2]}, {{1, 0, 0}, {3, 0, 0}, {2, 0, 5}}, '1', "part of edge (a, b) shared"},
-        {{s[0], s[1], s[2]}, {{1, 1, 0}, {2, 1, 0}, {1, 1, 5}}, '1', "edge lying in the face"},
-        {{s[0], s[1], s[2]}, {{4, 0, 0}, {0, 4, 0}, {5, 5, 3}}, '1', "common edge by coordinates"},
-        {{s[0], s[1], s[2]}, {{2, -1, 0}, {2, 1, 0}, {2, 0, 3}}, '1', "edges cross in the plane"},
-        {{s[0], s[1], s[2]}, {{2, 1, 0}, {6, 1, 0}, {2, 5, 0}}, '1', "coplanar overlap"},
-        {{s[0], s[1], s[2]}, {{1, 1, 0}, {2, 1, 0}, {1, 2, 0}}, '1', "coplanar containment"},
-        {{s[0], s[1], s[2]}, {{5, 0, 0}, {9, 0, 0}, {7, -3, 0}}, '0', "coplanar, apart on an edge line"},
-        {{s[0], s[1], s[2]}, {{4, 0, 0}, {8, 0, 0}, {6, -3, 0}}, '1', "coplanar, touching at a corner"},
-        {{s[0], s[1], s[2]}, {{2, 2, 0}, {5, 5, 0}, {6, 1, 0}}, '1', "coplanar, corner on hypotenuse"},
-        {{s[0], s[1], s[2]}, {{3, 3, 0}, {5, 3, 0}, {3, 5, 0}}, '0', "coplanar apart"},
-        {{tilted[0], tilted[1], tilted[2]}, {{2, 2, 0}, {0, 2, 2}, {-1, 3, 2}}, '1',
-         "tilted coplanar, sharing a segment"},
-        {{tilted[0], tilted[1], tilted[2]}, {{5, 0, -1}, {6, -1, -1}, {5, -1, 0}}, '0',
-         "tilted coplanar apart"},
-        {{{0.1, 0.2, 0.3}, {1.7, -0.4, 2.2}, {-3.3, 0.9, 1.0}},
-         {{0.1, 0.2, 0.3}, {1.7, -0.4, 2.2}, {-3.3, 0.9, 1.0}}, '1', "identical"},
-        // Zero-area triangles: a needle through the face, a point on it, both away.
-        {{s[0], s[1], s[2]}, {needle[0], needle[1], needle[2]}, '1', "needle through the face"},
-        {{s[0], s[1], s[2]}, {{1, 1, 0}, {1, 1, 0}, {1, 1, 0}}, '1', "point on the face"},
-        {{s[0], s[1], s[2]}, {{9, 9, -1}, {9, 9, 1}, {9, 9, 3}}, '0', "needle away"},
-        {{s[0], s[1], s[2]}, {{9, 9, 9}, {9, 9, 9}, {9, 9, 9}}, '0', "point away"},
-        {{needle[0], needle[1], needle[2]}, {{9, 9, -1}, {9, 9, 1}, {9, 9, 3}}, '0', "two needles"},
-    };
-    for (const TriCase& c : cases) {
-        ExpectPair(c.t1, c.t2, c.expected, c.what);
-    }
-}
-
-// A zero-area triangle is judged in its projection along x, blind to a gap
-// in x. A NaN corner makes every orientation against its triangle 0 and the
-// projection axis undefined: nothing is decided against it ('0'), but NaN
-// edge ends look like boundary points of a finite triangle ('1').
-TEST(TriTriIntersect, ZeroAreaAndNaNCorners)
-{
-    const T3DVECF finite[3] = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
-    const T3DVECF needle[3] = {{9, 1, -1}, {9, 1, 1}, {9, 1, 3}};  // beside it in x
-    EXPECT_EQ(TriTriIntersect(finite, needle), '1');
-    EXPECT_EQ(TriTriIntersect(needle, finite), '1');
-    const T3DVECF withNaN[3] = {{0, 0, 0}, {4, 0, kNaN}, {0, 4, 0}};
-    const T3DVECF crossing[2] = {{1, 1, -1}, {1, 1, 1}};
-    const T3DVECF inPlane[2] = {{1, 1, 0}, {2, 1, 0}};
-    EXPECT_EQ(SegTriIntersect(crossing, withNaN), '0');
-    EXPECT_EQ(SegTriIntersect(inPlane, withNaN), '0');
-    const T3DVECF halfNaN[2] = {{kNaN, 1, 1}, {1, 1, 5}};
-    const T3DVECF bothNaN[2] = {{kNaN, 1, 1}, {1, kNaN, 5}};
-    EXPECT_EQ(SegTriIntersect(halfNaN, finite), '1');
-    EXPECT_EQ(SegTriIntersect(bothNaN, finite), '1');
-    const T3DVECF allNaN[3] = {{kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}};
-    const T3DVECF oneNaN[3] = {{1, 1, 1}, {1, 1, 5}, {kNaN, 0, 0}};
-    EXPECT_EQ(TriTriIntersect(allNaN, allNaN), '0');
-    EXPECT_EQ(TriTriIntersect(oneNaN, oneNaN), '0');
-    EXPECT_EQ(SegTriIntersect(allNaN, allNaN), '0');
-    for (const T3DVECF* t : {allNaN, oneNaN}) {
-        EXPECT_EQ(TriTriIntersect(finite, t), '1');
-        EXPECT_EQ(TriTriIntersect(t, finite), '1');
-    }
+    const T3DVECF forward[2] = {p, q};
+    const T3DVECF backward[2] = {q, p};
+    ASSERT_EQ(SegTriIntersect(forward, triangle), expected) << what;
+    ASSERT_EQ(SegTriIntersect(backward, triangle), expected) << what << " (reversed)";
 }
 
 // ---- Random pairs against an exact separating-axis decision --------------
@@ -176,8 +60,11 @@ Q3 CrossQ(const Q3& a, const Q3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x -
 mpq_class Dot(const Q3& a, const Q3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 bool IsZero(const Q3& v) { return sgn(v.x) == 0 && sgn(v.y) == 0 && sgn(v.z) == 0; }
 
-// Closed triangles are disjoint exactly when some axis separates them: both normals,
-// the nine edge cross products, and each normal crossed with its own edges.
+// Closed triangles are disjoint exactly when some axis separates them: both
+// normals, the nine edge cross products, and each normal crossed with the
+// edges of both triangles. A segment p-q passed as the triangle (p, q, q)
+// has no normal, and the triangle's normal crossed with the segment covers
+// the case of both in one plane.
 bool SeparatingAxisIntersect(const T3DVECF* t1, const T3DVECF* t2)
 {
     Q3 p[3];
@@ -194,28 +81,24 @@ bool SeparatingAxisIntersect(const T3DVECF* t1, const T3DVECF* t2)
     }
     const Q3 n = CrossQ(e[0], e[1]);
     const Q3 m = CrossQ(f[0], f[1]);
-    Q3 axes[17];
-    int count = 0;
-    axes[count++] = n;
-    axes[count++] = m;
+    std::vector<Q3> axes{n, m};
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j) {
-            axes[count++] = CrossQ(e[i], f[j]);
+            axes.push_back(CrossQ(e[i], f[j]));
         }
-        axes[count++] = CrossQ(n, e[i]);
-        axes[count++] = CrossQ(m, f[i]);
+        axes.insert(axes.end(), {CrossQ(n, e[i]), CrossQ(m, f[i]), CrossQ(n, f[i]), CrossQ(m, e[i])});
     }
-    for (int k = 0; k < count; ++k) {
-        if (IsZero(axes[k])) {
+    for (const Q3& axis : axes) {
+        if (IsZero(axis)) {
             continue;
         }
-        mpq_class lo1 = Dot(axes[k], p[0]);
+        mpq_class lo1 = Dot(axis, p[0]);
         mpq_class hi1 = lo1;
-        mpq_class lo2 = Dot(axes[k], q[0]);
+        mpq_class lo2 = Dot(axis, q[0]);
         mpq_class hi2 = lo2;
         for (int i = 1; i < 3; ++i) {
-            const mpq_class a = Dot(axes[k], p[i]);
-            const mpq_class b = Dot(axes[k], q[i]);
+            const mpq_class a = Dot(axis, p[i]);
+            const mpq_class b = Dot(axis, q[i]);
             lo1 = a < lo1 ? a : lo1;
             hi1 = a > hi1 ? a : hi1;
             lo2 = b < lo2 ? b : lo2;
@@ -238,14 +121,16 @@ bool HasZeroArea(const T3DVECF* t)
 // that coplanar, touching and edge-on-edge pairs are frequent; in a third of
 // the pairs some coordinates of the second triangle are moved by one ulp, to
 // just miss or just hit (zero is not moved: its neighbours are subnormal,
-// where products underflow and no floating-point predicate is exact).
-TEST(TriTriIntersect, GridTrianglesMatchSeparatingAxes)
+// where products underflow and no floating-point predicate is exact). Every
+// fourth pair uses two corners of the second triangle as a segment.
+TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
 {
     std::mt19937_64 rng(77);
     int tested = 0;
     int hits = 0;
     int coplanarHits = 0;
-    for (int i = 0; i < 6000; ++i) {
+    int segments[3] = {0, 0, 0};  // misses, hits, hits in the plane
+    for (int i = 0; i < 10000; ++i) {
         const double scale = std::ldexp(1.0, static_cast<int>(rng() % 40) - 20);
         const double shift = (rng() % 2 == 0) ? 0.0 : std::ldexp(static_cast<double>(rng() % 1000), -3);
         T3DVECF t[2][3];
@@ -257,12 +142,30 @@ TEST(TriTriIntersect, GridTrianglesMatchSeparatingAxes)
                 }
             }
         }
-        if (HasZeroArea(t[0]) || HasZeroArea(t[1])) {
+        if (HasZeroArea(t[0])) {
+            continue;
+        }
+        if (i % 4 == 3) {
+            const T3DVECF& p = t[1][0];
+            const T3DVECF& q = t[1][1];
+            if (p.x == q.x && p.y == q.y && p.z == q.z) {
+                continue;
+            }
+            t[1][2] = q;
+            const bool expected = SeparatingAxisIntersect(t[0], t[1]);
+            ExpectSegment(p, q, t[0], expected ? '1' : '0', "random segment");
+            ASSERT_FALSE(HasFailure()) << "segment " << i;
+            ++segments[expected];
+            segments[2] += expected && testing::ExactOrient3DSign(&t[0][0].x, &t[0][1].x, &t[0][2].x, &p.x) == 0 &&
+                           testing::ExactOrient3DSign(&t[0][0].x, &t[0][1].x, &t[0][2].x, &q.x) == 0;
+            continue;
+        }
+        if (HasZeroArea(t[1])) {
             continue;
         }
         const bool expected = SeparatingAxisIntersect(t[0], t[1]);
-        ASSERT_EQ(TriTriIntersect(t[0], t[1]), expected ? '1' : '0') << "pair " << i;
-        ASSERT_EQ(TriTriIntersect(t[1], t[0]), expected ? '1' : '0') << "pair " << i << " swapped";
+        ExpectPair(t[0], t[1], expected ? '1' : '0', "random pair");
+        ASSERT_FALSE(HasFailure()) << "pair " << i;
         ++tested;
         hits += expected;
         int coplanar = 0;
@@ -275,6 +178,70 @@ TEST(TriTriIntersect, GridTrianglesMatchSeparatingAxes)
     EXPECT_GT(hits, 500);
     EXPECT_GT(tested - hits, 500);
     EXPECT_GT(coplanarHits, 10);
+    EXPECT_GT(segments[0], 300);
+    EXPECT_GT(segments[1], 300);
+    EXPECT_GT(segments[2], 25);
+}
+
+// ---- By hand: what the grid cannot produce --------------------------------
+
+// Gaps of one subnormal ulp or of 1e-300 (products underflow there) against
+// the triangle (0,0,0), (4,0,0), (0,4,0) in z = 0, then NaN coordinates.
+TEST(SegTriIntersect, SubnormalGapsAndNaN)
+{
+    const T3DVECF triangle[3] = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
+    const double below = std::nextafter(0.0, -1.0);
+    ExpectSegment({2, 0, -1}, {2, 0, 1}, triangle, '1', "through the edge (a, b)");
+    ExpectSegment({2, below, -1}, {2, below, 1}, triangle, '0', "one ulp outside the edge (a, b)");
+    ExpectSegment({below, below, -1}, {below, below, 1}, triangle, '0', "one ulp outside corner a");
+    ExpectSegment({-5, -5, 1e-300}, {5, 5, 1e-300}, triangle, '0', "parallel, just above the plane");
+    ExpectSegment({-5, -5, 0}, {5, 5, 0}, triangle, '1', "in the plane, through it");
+    // A NaN corner makes every orientation against its triangle 0 and the
+    // projection axis undefined: nothing is decided against it ('0'), but
+    // NaN segment ends look like boundary points of a finite triangle ('1').
+    const T3DVECF withNaN[3] = {{0, 0, 0}, {4, 0, kNaN}, {0, 4, 0}};
+    ExpectSegment({1, 1, -1}, {1, 1, 1}, withNaN, '0', "crossing, NaN corner");
+    ExpectSegment({1, 1, 0}, {2, 1, 0}, withNaN, '0', "in the plane, NaN corner");
+    ExpectSegment({kNaN, 1, 1}, {1, 1, 5}, triangle, '1', "one NaN end");
+    ExpectSegment({kNaN, 1, 1}, {1, kNaN, 5}, triangle, '1', "two NaN ends");
+    ExpectSegment({kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}, withNaN, '0', "NaN against NaN");
+}
+
+struct TriCase {
+    T3DVECF t1[3];
+    T3DVECF t2[3];
+    char expected;
+    const char* what;
+};
+
+TEST(TriTriIntersect, SubnormalGapsZeroAreaAndNaNInEveryOrder)
+{
+    const T3DVECF s[3] = {{0, 0, 0}, {4, 0, 0}, {0, 4, 0}};
+    const T3DVECF needle[3] = {{1, 1, -1}, {1, 1, 1}, {1, 1, 3}};
+    const T3DVECF nan[3] = {{kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}, {kNaN, kNaN, kNaN}};
+    const TriCase cases[] = {
+        {{s[0], s[1], s[2]}, {{0, 0, std::nextafter(0.0, 1.0)}, {4, 0, 1e-300}, {0, 4, 1e-310}}, '0',
+         "parallel, just above"},
+        {{s[0], s[1], s[2]}, {{1, 1, 1e-9}, {1, 1, 5}, {2, 3, 7}}, '0', "corner just above the face"},
+        {{{0.1, 0.2, 0.3}, {1.7, -0.4, 2.2}, {-3.3, 0.9, 1.0}},
+         {{0.1, 0.2, 0.3}, {1.7, -0.4, 2.2}, {-3.3, 0.9, 1.0}}, '1', "identical, off the grid"},
+        // Zero-area triangles: a needle through the face, a point on it, both away.
+        {{s[0], s[1], s[2]}, {needle[0], needle[1], needle[2]}, '1', "needle through the face"},
+        {{s[0], s[1], s[2]}, {{1, 1, 0}, {1, 1, 0}, {1, 1, 0}}, '1', "point on the face"},
+        {{s[0], s[1], s[2]}, {{9, 9, -1}, {9, 9, 1}, {9, 9, 3}}, '0', "needle away"},
+        {{s[0], s[1], s[2]}, {{9, 9, 9}, {9, 9, 9}, {9, 9, 9}}, '0', "point away"},
+        {{needle[0], needle[1], needle[2]}, {{9, 9, -1}, {9, 9, 1}, {9, 9, 3}}, '0', "two needles"},
+        // A zero-area triangle is judged in its projection along x, blind to a gap in x.
+        {{s[0], s[1], s[2]}, {{9, 1, -1}, {9, 1, 1}, {9, 1, 3}}, '1', "needle beside it in x"},
+        // NaN corners, as for segments: '0' against each other, '1' against a finite triangle.
+        {{nan[0], nan[1], nan[2]}, {nan[0], nan[1], nan[2]}, '0', "all NaN"},
+        {{{1, 1, 1}, {1, 1, 5}, nan[0]}, {{1, 1, 1}, {1, 1, 5}, nan[0]}, '0', "one NaN corner each"},
+        {{s[0], s[1], s[2]}, {nan[0], nan[1], nan[2]}, '1', "all NaN against a finite one"},
+        {{s[0], s[1], s[2]}, {{1, 1, 1}, {1, 1, 5}, nan[0]}, '1', "one NaN corner against a finite one"},
+    };
+    for (const TriCase& c : cases) {
+        ExpectPair(c.t1, c.t2, c.expected, c.what);
+    }
 }
 
 }  // namespace
