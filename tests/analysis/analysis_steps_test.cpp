@@ -12,12 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <limits>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -28,12 +28,13 @@ using testing::CaptureProgress;
 using testing::TestMesh;
 const std::string& kClear = testing::kClearedLine;
 
-void DisableAll(AnalysisContext& c)
+// Every Enable byte of the four categories set to `value` (0 skips all).
+void EnableAll(AnalysisContext& c, uint8_t value = 0)
 {
-    std::memset(c.pointSettings.Enable, 0, sizeof c.pointSettings.Enable);
-    std::memset(c.edgeSettings.Enable, 0, sizeof c.edgeSettings.Enable);
-    std::memset(c.triangleSettings.Enable, 0, sizeof c.triangleSettings.Enable);
-    std::memset(c.meshSettings.Enable, 0, sizeof c.meshSettings.Enable);
+    std::memset(c.pointSettings.Enable, value, sizeof c.pointSettings.Enable);
+    std::memset(c.edgeSettings.Enable, value, sizeof c.edgeSettings.Enable);
+    std::memset(c.triangleSettings.Enable, value, sizeof c.triangleSettings.Enable);
+    std::memset(c.meshSettings.Enable, value, sizeof c.meshSettings.Enable);
 }
 
 // A line of the bar for step c of `total` cells, as the reporter draws it.
@@ -81,7 +82,7 @@ protected:
     void Prepare(std::initializer_list<uint8_t> enabled)
     {
         context_.LoadMesh(cube_.Record());
-        DisableAll(context_);
+        EnableAll(context_);
         for (uint8_t k : enabled) {
             context_.meshSettings.Enable[k] = 1;
         }
@@ -173,52 +174,25 @@ TEST_F(Steps, SingleMeshQuantities)
     }
 }
 
+// The flags from counts stored beforehand, in the mesh category or others:
+// Connected from CountComponents, HasHandles from CountHandles, HasBorders
+// and Closed from CountBorders; Invalid, Singular and the duplicate flags
+// rise with any positive count. A failure code wins over a count, and a
+// stored count is neither recomputed nor announced: the flag is the only step.
 TEST_F(Steps, FlagsFollowStoredCountsAndFailureCodes)
-{
-    struct Case {
-        uint8_t k;
-        int32_t stored;
-        int8_t expected;
-    };
-    // Connected from CountComponents, HasHandles from CountHandles,
-    // HasBorders and Closed from CountBorders.
-    const Case cases[] = {
-        {MSH_Connected, 1, 1},    {MSH_Connected, 3, 0},    {MSH_Connected, 0, 0},  {MSH_Connected, -5, -1},
-        {MSH_HasHandles, 2, 1},   {MSH_HasHandles, 0, 0},   {MSH_HasHandles, -5, -1}, {MSH_HasBorders, 2, 1},
-        {MSH_HasBorders, 0, 0},   {MSH_HasBorders, -6, -1}, {MSH_Closed, 0, 1},     {MSH_Closed, 1, 0},
-        {MSH_Closed, -6, -1},
-    };
-    for (const Case& c : cases) {
-        Prepare({c.k});
-        const auto stored = static_cast<uint32_t>(c.stored);
-        MeshResults& r = context_.meshResults;
-        r.CountComponents = r.CountHandles = r.CountBorders = stored;
-        const std::string out = Run(4);
-        const int8_t value = c.k == MSH_Connected ? r.Connected : c.k == MSH_HasHandles ? r.HasHandles
-                             : c.k == MSH_HasBorders ? r.HasBorders : r.Closed;
-        EXPECT_EQ(value, c.expected) << int(c.k) << " " << c.stored;
-        // A stored count is neither recomputed nor announced.
-        EXPECT_EQ(r.CountComponents, stored);
-        EXPECT_EQ(r.CountBorders, stored);
-        EXPECT_EQ(out.find("mesh::CountComponents"), std::string::npos);
-        EXPECT_EQ(out.find("mesh::Handles"), std::string::npos);
-    }
-}
-
-// Invalid, Singular, PreciseDuplicates and EpsilonDuplicates from counts
-// stored in other categories: any positive count raises the flag, a
-// failure code wins over a count.
-TEST_F(Steps, FlagsCombineCountsOfOtherCategories)
 {
     PointResults& p = context_.pointResults;
     EdgeResults& e = context_.edgeResults;
     TriangleResults& t = context_.triangleResults;
+    MeshResults& m = context_.meshResults;
     struct Case {
         uint8_t k;
         std::vector<uint32_t*> slots;
         std::vector<int32_t> stored;
         int8_t expected;
     };
+    const std::vector<uint32_t*> components = {&m.CountComponents}, handles = {&m.CountHandles};
+    const std::vector<uint32_t*> borders = {&m.CountBorders};
     const std::vector<uint32_t*> invalid = {&t.CountInvalidTopological, &t.CountInvalidGeometrical,
                                             &e.CountInvalidTopological, &e.CountInvalidGeometrical};
     const std::vector<uint32_t*> singular = {&t.CountSingular, &e.CountSingular};
@@ -227,6 +201,13 @@ TEST_F(Steps, FlagsCombineCountsOfOtherCategories)
                                             &t.CountDuplicatedTopological};
     const std::vector<uint32_t*> epsilon = {&p.CountClassesOfEpsilonDuplicatedGeometrical};
     const Case cases[] = {
+        {MSH_Connected, components, {1}, 1},    {MSH_Connected, components, {3}, 0},
+        {MSH_Connected, components, {0}, 0},    {MSH_Connected, components, {-5}, -1},
+        {MSH_HasHandles, handles, {2}, 1},      {MSH_HasHandles, handles, {0}, 0},
+        {MSH_HasHandles, handles, {-5}, -1},    {MSH_HasBorders, borders, {2}, 1},
+        {MSH_HasBorders, borders, {0}, 0},      {MSH_HasBorders, borders, {-6}, -1},
+        {MSH_Closed, borders, {0}, 1},          {MSH_Closed, borders, {1}, 0},
+        {MSH_Closed, borders, {-6}, -1},
         {MSH_Invalid, invalid, {0, 0, 0, 0}, 0},           {MSH_Invalid, invalid, {0, 0, 0, 2}, 1},
         {MSH_Invalid, invalid, {1, 0, 0, 0}, 1},           {MSH_Invalid, invalid, {3, -5, 0, 0}, -1},
         {MSH_Invalid, invalid, {0, 0, -7, 0}, -1},         {MSH_Singular, singular, {0, 0}, 0},
@@ -236,18 +217,20 @@ TEST_F(Steps, FlagsCombineCountsOfOtherCategories)
         {MSH_PreciseDuplicates, precise, {0, 2, 0, -8, 0}, -1}, {MSH_EpsilonDuplicates, epsilon, {0}, 0},
         {MSH_EpsilonDuplicates, epsilon, {4}, 1},          {MSH_EpsilonDuplicates, epsilon, {-3}, -1},
     };
+    const CategoryTable& table = TableOf(Category::Mesh);
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << int(c.k) << " " << c.stored[0]);
         Prepare({c.k});
         for (size_t i = 0; i < c.slots.size(); ++i) {
             *c.slots[i] = static_cast<uint32_t>(c.stored[i]);
         }
         const std::string out = Run(4);
-        const MeshResults& r = context_.meshResults;
-        const int8_t value = c.k == MSH_Invalid ? r.Invalid : c.k == MSH_Singular ? r.Singular
-                             : c.k == MSH_PreciseDuplicates ? r.PreciseDuplicates : r.EpsilonDuplicates;
-        EXPECT_EQ(value, c.expected) << int(c.k) << " " << c.stored[0];
-        if (c.k == MSH_EpsilonDuplicates) {
-            EXPECT_EQ(out, Line(0, 1, 0, "mesh::Epsilon Duplicates") + kClear);
+        const QuantityRow& row = *std::find_if(table.rows, table.rows + table.rowCount,
+                                               [&](const QuantityRow& r) { return r.k == c.k; });
+        EXPECT_EQ(reinterpret_cast<const int8_t*>(&m)[row.resultOffset], c.expected);
+        EXPECT_EQ(out, Line(0, 1, 0, row.label) + kClear);
+        for (size_t i = 0; i < c.slots.size(); ++i) {
+            EXPECT_EQ(*c.slots[i], static_cast<uint32_t>(c.stored[i]));
         }
     }
 }
@@ -409,7 +392,7 @@ TEST_F(Steps, SelfIntersectionShortcut)
     };
     for (const Case& c : cases) {
         context_.LoadMesh(c.mesh->Record());
-        DisableAll(context_);
+        EnableAll(context_);
         context_.meshSettings.Enable[MSH_Selfintersection] = 1;
         if (c.ensured) {
             ASSERT_EQ(context_.EnsureCount(Category::Triangles, TRI_CountIntersected), 0);
@@ -431,47 +414,10 @@ TEST_F(Steps, SelfIntersectionShortcut)
     EXPECT_LT(context_.EnsureCount(Category::Triangles, TRI_CountIntersected), 0);
     memory_testing::ResetAllocationCounter();
     EXPECT_FALSE(context_.noIntersectingPair);
-    DisableAll(context_);
+    EnableAll(context_);
     context_.meshSettings.Enable[MSH_Selfintersection] = 1;
     Run(4);
     EXPECT_EQ(context_.meshResults.Selfintersection, 1);
-}
-
-// On random soups, the full analysis (which takes the shortcut whenever its
-// count is zero) and the step alone agree with the tree search.
-TEST(SelfIntersectionShortcut, FullAnalysisAgreesWithTheSearch)
-{
-    std::mt19937 random(77);
-    const double values[] = {0.0, -0.0, 1.0, 2.0, 0.5, 3.0};
-    int zeroCounts = 0;
-    for (int round = 0; round < 150; ++round) {
-        TestMesh mesh;
-        const uint32_t points = 4 + static_cast<uint32_t>(round % 11);
-        for (uint32_t i = 0; i < points; ++i) {
-            const double spread = round % 4 == 0 ? 10.0 * i : 0.0;  // no pair meets
-            mesh.AddPoint(values[random() % 6] + spread, values[random() % 6] + spread,
-                          random() % 60 == 0 ? std::numeric_limits<double>::quiet_NaN() : values[random() % 6]);
-        }
-        for (uint32_t t = 0; t <= static_cast<uint32_t>(round % 7); ++t) {
-            const uint32_t a = random() % points;
-            mesh.AddTriangle(a, round % 4 == 0 ? (a + 1) % points : random() % points, random() % points);
-        }
-        const int8_t searched = TestSelfIntersection(mesh.Record());
-        for (const bool full : {true, false}) {
-            AnalysisContext context;
-            context.LoadMesh(mesh.Record());
-            DisableAll(context);
-            if (full) {
-                std::memset(context.triangleSettings.Enable, 1, sizeof context.triangleSettings.Enable);
-                std::memset(context.meshSettings.Enable, 1, sizeof context.meshSettings.Enable);
-            }
-            context.meshSettings.Enable[MSH_Selfintersection] = 1;
-            CaptureProgress([&] { context.RunCategory(5); });
-            EXPECT_EQ(context.meshResults.Selfintersection, searched) << "round " << round;
-            zeroCounts += full && context.triangleResults.CountIntersected == 0 ? 1 : 0;
-        }
-    }
-    EXPECT_GT(zeroCounts, 10);  // the shortcut was taken often
 }
 
 // Member and class counts share one search per analysis: enabling both
@@ -487,7 +433,7 @@ TEST(DuplicateMemo, MembersAndClassesShareOneSearch)
     // allocations it made.
     const auto run = [&](AnalysisContext& context, uint32_t category, std::initializer_list<int> enabled,
                          uint64_t failing = 0) {
-        DisableAll(context);
+        EnableAll(context);
         uint8_t* enable = category == 1 ? context.pointSettings.Enable
                           : category == 2 ? context.edgeSettings.Enable : context.triangleSettings.Enable;
         for (int k : enabled) {
@@ -552,10 +498,7 @@ TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
         AnalysisContext context;
         context.LoadMesh(mesh.Record());
         if (everything) {
-            std::memset(context.pointSettings.Enable, 1, sizeof context.pointSettings.Enable);
-            std::memset(context.edgeSettings.Enable, 1, sizeof context.edgeSettings.Enable);
-            std::memset(context.triangleSettings.Enable, 1, sizeof context.triangleSettings.Enable);
-            std::memset(context.meshSettings.Enable, 1, sizeof context.meshSettings.Enable);
+            EnableAll(context, 1);
         }
         context.RunCategory(static_cast<uint32_t>(Category::All));
         PointResults p;
