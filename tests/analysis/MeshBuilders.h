@@ -26,12 +26,6 @@ inline TestMesh MeshOf(std::initializer_list<T3DVECF> points, std::initializer_l
     return m;
 }
 
-// One triangle (0,0,0), (1,0,0), (0,1,0).
-inline TestMesh FlatTriangle()
-{
-    return MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-}
-
 // A record over bare arrays (null pointers and zero counts allowed).
 inline MeshRecord RecordOf(const T3DVECF* points, uint32_t pointCount, const TRIANGLE* triangles,
                            uint32_t triangleCount)

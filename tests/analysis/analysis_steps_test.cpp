@@ -428,7 +428,6 @@ TEST(DuplicateMemo, MembersAndClassesShareOneSearch)
     // of its points: by coordinates, three classes of two edges.
     TestMesh mesh = testing::MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
                                     {{0, 1, 2}, {2, 1, 0}, {3, 4, 5}});
-    testing::SilentProgress silent;
     // Runs one category with only the given quantities enabled; returns the
     // allocations it made.
     const auto run = [&](AnalysisContext& context, uint32_t category, std::initializer_list<int> enabled,
@@ -444,7 +443,7 @@ TEST(DuplicateMemo, MembersAndClassesShareOneSearch)
         if (failing != 0) {
             memory_testing::FailAllocations(failing, 1);
         }
-        context.RunCategory(category);
+        CaptureProgress([&] { context.RunCategory(category); });
         const uint64_t count = memory_testing::AllocationCount();
         memory_testing::ResetAllocationCounter();
         return count;
@@ -488,7 +487,6 @@ TEST(DuplicateMemo, MembersAndClassesShareOneSearch)
 // give exactly the results of one on fresh memory and keep nothing behind.
 TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
 {
-    testing::SilentProgress silent;
     TestMesh mesh = testing::Torus(400, 200);
     testing::Append(mesh, testing::Sphere(40, 20, 1.2, 3.0, 0.0, 0.0));  // crossing the torus
     const uint32_t twin = mesh.AddPoint(mesh.points[7].x, mesh.points[7].y, mesh.points[7].z);
@@ -500,7 +498,7 @@ TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
         if (everything) {
             EnableAll(context, 1);
         }
-        context.RunCategory(static_cast<uint32_t>(Category::All));
+        CaptureProgress([&] { context.RunCategory(static_cast<uint32_t>(Category::All)); });
         PointResults p;
         EdgeResults e;
         TriangleResults t;
