@@ -4,6 +4,8 @@
 // those of analyse().
 #include "analysis/MeshBuilders.h"
 #include "analysis/RandomMesh.h"
+#include "analysis/points/PointAnalyses.h"
+#include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/Keys.h"
 #include "geometry/TriangleIntersection.h"
 #include "meshaudit.hpp"
@@ -223,6 +225,17 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         put(2, TRI_CountDuplicatedTopological, tri[0]), put(2, TRI_CountClassesOfDuplicatedTopological, tri[1]);
         if (!nan)
             put(2, TRI_CountDuplicatedGeometrical, tri[2]), put(2, TRI_CountClassesOfDuplicatedGeometrical, tri[3]);
+        // The counts alone, which take their own path, give the lengths of the
+        // lists (with NaN, random_meshes_test compares them with the tree's).
+        const auto sizeOf = [](const Entries& e) { return static_cast<int32_t>(e.size()); };
+        EXPECT_EQ(triangles::CountDuplicatedTopological(r), sizeOf(tri[0]));
+        EXPECT_EQ(triangles::CountClassesOfDuplicatedTopological(r), sizeOf(tri[1]));
+        if (!nan) {
+            EXPECT_EQ(points::CountDuplicatedGeometrical(r), sizeOf(members));
+            EXPECT_EQ(points::CountClassesOfDuplicatedGeometrical(r), sizeOf(classes));
+            EXPECT_EQ(triangles::CountDuplicatedGeometrical(r), sizeOf(tri[2]));
+            EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(r), sizeOf(tri[3]));
+        }
 
         // Each list against its count (a failed count leaves its list
         // unspecified) and against its definition.
