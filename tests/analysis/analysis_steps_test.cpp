@@ -49,30 +49,18 @@ std::string Line(uint32_t c, uint32_t total, int percent, const std::string& lab
     return kClear + "[" + bar + "] " + number + " % " + label;
 }
 
-TEST(Progress, BarPercentageAndLabels)
+// Unlabelled steps: 100/3 in float is 33.3333321, and 2 * that is 66.666664,
+// drawn as 66. A bar beyond its total and one of no steps are drawn in
+// SingleMeshQuantities below.
+TEST(Progress, UnlabelledStepsAndClearing)
 {
-    struct Case {
-        uint32_t total;
-        std::vector<const char*> labels;
-        std::string expected;
-    };
-    const Case cases[] = {
-        // 100/3 in float is 33.3333321; 2 * that is 66.666664 -> 66.
-        {3, {nullptr, nullptr, nullptr}, kClear + "[>  ]   0 %" + kClear + "[=> ]  33 %" + kClear + "[==>]  66 %"},
-        // Beyond the total: a full bar, still counting.
-        {2, {"x", "y", "z", "w"},
-         kClear + "[> ]   0 % x" + kClear + "[=>]  50 % y" + kClear + "[==] 100 % z" + kClear + "[==] 150 % w"},
-        {0, {"mesh::Area", nullptr}, kClear + "[] 100 % mesh::Area" + kClear + "[] 100 %"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(CaptureProgress([&] {
-                      StartProgress(Progress(), c.total, c.total);
-                      for (const char* label : c.labels) {
-                          AnnounceStep(Progress(), label);
-                      }
-                  }),
-                  c.expected);
-    }
+    EXPECT_EQ(CaptureProgress([] {
+                  StartProgress(Progress(), 3, 3);
+                  for (int i = 0; i < 3; ++i) {
+                      AnnounceStep(Progress(), nullptr);
+                  }
+              }),
+              kClear + "[>  ]   0 %" + kClear + "[=> ]  33 %" + kClear + "[==>]  66 %");
     EXPECT_EQ(CaptureProgress([] { ClearProgressLine(Progress()); }), kClear);
 }
 

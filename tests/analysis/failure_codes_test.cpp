@@ -191,6 +191,17 @@ TEST(FailureCodes, AllocationSites)
     const auto on = [&](Counter c, const MeshRecord& record, int structures) {
         return [=] { return static_cast<int64_t>(c(record, *prepared(record, structures))); };
     };
+    // Building incidence lists over `edges`: the code times ten, plus one if
+    // the lists still hold memory.
+    const auto incidence = [](auto build, std::vector<T3DEDGE> edges, uint32_t pointCount) {
+        return [=] {
+            IncidenceLists lists;
+            const int32_t code = build(edges.data(), pointCount, static_cast<uint32_t>(edges.size()), lists);
+            const int64_t held = lists.rows == nullptr && lists.counts == nullptr ? 0 : 1;
+            ReleaseLists(lists);
+            return code * 10 + held;
+        };
+    };
     struct Site {
         const char* name;
         std::function<int64_t()> call;
@@ -233,22 +244,9 @@ TEST(FailureCodes, AllocationSites)
         {"borders", on(&ComputeBorders, b, 10), {-5, -5, -6, -6, -6, -6, -6, -6}},
         {"consistent", [&] { return IsConsistentlyOriented(r); }, {0, 0, 0}},
         {"volume", [&] { return ComputeVolume(r) == kVolumeNotComputed ? 1 : 0; }, {1}},
-        {"point-edge lists", [&] {
-             const T3DEDGE edges[] = {{0, 1}};
-             IncidenceLists lists;
-             const int32_t code = BuildPointEdgeLists(edges, 2, 1, lists);
-             const int64_t held = lists.rows == nullptr && lists.counts == nullptr ? 0 : 1;
-             ReleaseLists(lists);
-             return code * 10 + held;
-         }, {-20, -20, -30}},
-        {"edge neighbour lists", [&] {
-             const T3DEDGE edges[] = {{0, 1}, {1, 2}};
-             IncidenceLists lists;
-             const int32_t code = BuildEdgeNeighbourLists(edges, 3, 2, lists);
-             const int64_t held = lists.rows == nullptr && lists.counts == nullptr ? 0 : 1;
-             ReleaseLists(lists);
-             return code * 10 + held;
-         }, {-10, -10, -10, -20, -20, -30}},
+        {"point-edge lists", incidence(&BuildPointEdgeLists, {{0, 1}}, 2), {-20, -20, -30}},
+        {"edge neighbour lists", incidence(&BuildEdgeNeighbourLists, {{0, 1}, {1, 2}}, 3),
+         {-10, -10, -10, -20, -20, -30}},
     };
     for (const Site& site : sites) {
         SCOPED_TRACE(site.name);

@@ -43,11 +43,6 @@ bool InRange(const TRIANGLE& t, uint32_t n)
     return t.a < n && t.b < n && t.c < n;
 }
 
-bool IsSpecial(const T3DVECF& p)
-{
-    return !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z);
-}
-
 // Whether some directed side (t[i], t[i+1]) of t is run reversed by u.
 bool RunsASideReversed(const TRIANGLE& t, const TRIANGLE& u)
 {
@@ -224,7 +219,7 @@ void CheckMesh(TestMesh& m, int round, std::mt19937& random, Stats& stats)
     const std::vector<TRIANGLE> before = tris;
     bool special = false, outOfRange = false;
     for (const T3DVECF& p : m.points) {
-        special = special || IsSpecial(p);
+        special = special || !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z);
     }
     for (const TRIANGLE& t : tris) {
         outOfRange = outOfRange || !InRange(t, n);
