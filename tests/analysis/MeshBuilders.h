@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 namespace meshaudit::testing {
@@ -42,17 +41,6 @@ inline MeshRecord Broken(MeshRecord good, int i)
     if (i == 2) good.pointCount = 0;
     if (i == 3) good.triangleCount = 0;
     return good;
-}
-
-// The first two corners of every triangle (index -1) or of one swapped.
-inline TestMesh Reversed(TestMesh mesh, int index = -1)
-{
-    for (size_t t = 0; t < mesh.triangles.size(); ++t) {
-        if (index < 0 || t == static_cast<size_t>(index)) {
-            std::swap(mesh.triangles[t].a, mesh.triangles[t].b);
-        }
-    }
-    return mesh;
 }
 
 // A Moebius strip of n quads: a closed band whose last quad joins the first

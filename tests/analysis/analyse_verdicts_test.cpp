@@ -83,7 +83,10 @@ TEST_F(Analyse, ClosedMeshesPassEveryDefaultCriterion)
     ExpectVerdicts(m_.InRange, MSH_QUANTITIES, {},
                    {MSH_Manifold, MSH_Convex, MSH_Area, MSH_Unused19, MSH_AspectRatio, MSH_Diameter});
 
-    TestMesh reversed = testing::Reversed(testing::UnitCube());
+    TestMesh reversed = testing::UnitCube();
+    for (TRIANGLE& t : reversed.triangles) {
+        std::swap(t.a, t.b);  // every face turned inside out
+    }
     Run(reversed);
     EXPECT_EQ(m_.Volume, -1.0);
     EXPECT_EQ(m_.Oriented, 1);

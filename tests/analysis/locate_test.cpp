@@ -105,6 +105,10 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         const auto n = static_cast<uint32_t>(P.size());
         testing::AllSettings s(true);
         s.e.Length = DoubleRange{0.6, 1.2};  // lengths of the coarse coordinates fall on both sides
+        // Tolerances of every kind: zero, negative, one unit in the last place
+        // below a distance, squares that vanish or overflow, NaN.
+        const double tolerances[] = {0.0, 0.5, -0.5, std::nextafter(0.5, 0.0), 1e-300, 3.0, 1e300, HUGE_VAL, NAN};
+        s.p.Epsilon = tolerances[random() % 9];
         Locations where;
         ASSERT_EQ(locate(r, s.p, s.e, s.t, s.m, LocateRequest{}, where), 1);
         bool nan = false, special = false;
@@ -140,7 +144,11 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
             }
         }
         put(0, PNT_CountBorder, border), put(0, PNT_MinimalDegree, degreeMin), put(0, PNT_MaximalDegree, degreeMax);
-        if (!special) put(0, PNT_CountClassesOfEpsilonDuplicatedGeometrical, close);
+        if (!special) {
+            put(0, PNT_CountClassesOfEpsilonDuplicatedGeometrical, close);
+            // The count alone, without a list to fill, agrees.
+            EXPECT_EQ(points::CountEpsilonDuplicates(r, &s.p.Epsilon), static_cast<int32_t>(close.size()));
+        }
         Entries members, classes;
         PointEdgeClassLists(
             n, [&](size_t i, size_t j) { return P[i] == P[j]; },
