@@ -19,14 +19,12 @@ namespace {
 
 using testing::TestMesh;
 
-// The blocks are process-wide: every test starts from the defaults and puts
-// them back afterwards.
+// The blocks are process-wide: every run starts from the defaults.
 class Analyse : public ::testing::Test {
 protected:
-    void TearDown() override { testing::AllSettings().Apply(); }
     void Run(TestMesh& mesh)
     {
-        settings_.Apply();
+        testing::AllSettings().Apply();
         const MeshRecord record = mesh.Record();
         int32_t code = 0;
         testing::CaptureProgress([&] { code = analyse(&record); });
@@ -37,7 +35,6 @@ protected:
         get_msh_params(&m_);
     }
 
-    testing::AllSettings settings_;
     PointResults p_{};
     EdgeResults e_{};
     TriangleResults t_{};

@@ -487,19 +487,13 @@ TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
             EnableAll(context, 1);
         }
         CaptureProgress([&] { context.RunCategory(static_cast<uint32_t>(Category::All)); });
-        PointResults p;
-        EdgeResults e;
-        TriangleResults t;
-        MeshResults m;
-        context.CopyResultsOut(p);
-        context.CopyResultsOut(e);
-        context.CopyResultsOut(t);
-        context.CopyResultsOut(m);
-        for (const auto& [data, size] : {std::pair<const void*, size_t>{&p, sizeof p}, {&e, sizeof e},
-                                         {&t, sizeof t}, {&m, sizeof m}}) {
+        for (const auto& [data, size] :
+             {std::pair<const void*, size_t>{&context.pointResults, sizeof(PointResults)},
+              {&context.edgeResults, sizeof(EdgeResults)}, {&context.triangleResults, sizeof(TriangleResults)},
+              {&context.meshResults, sizeof(MeshResults)}}) {
             bytes.insert(bytes.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
         }
-        return static_cast<int32_t>(t.CountIntersected);
+        return static_cast<int32_t>(context.triangleResults.CountIntersected);
     };
     for (const bool everything : {false, true}) {
         std::vector<uint8_t> fresh, reused;

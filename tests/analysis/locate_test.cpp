@@ -528,7 +528,8 @@ void MeshCheck(TestMesh m, int round, int& seen)
             EXPECT_TRUE(left.empty());
         }
     }
-    // Each triangle list with its count (the duplicates are compared above).
+    // Each triangle list with its count (the duplicates are compared in the
+    // point and edge test).
     for (const Listed& q : ListedOf(2)) {
         if (!q.listed || (q.k >= TRI_CountDuplicatedTopological && q.k <= TRI_CountClassesOfDuplicatedGeometrical)) {
             continue;
