@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 namespace meshaudit::testing {
@@ -24,12 +23,6 @@ inline TestMesh MeshOf(std::initializer_list<T3DVECF> points, std::initializer_l
     }
     m.triangles.assign(triangles.begin(), triangles.end());
     return m;
-}
-
-// One triangle (0,0,0), (1,0,0), (0,1,0).
-inline TestMesh FlatTriangle()
-{
-    return MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
 }
 
 // A record over bare arrays (null pointers and zero counts allowed).
@@ -48,17 +41,6 @@ inline MeshRecord Broken(MeshRecord good, int i)
     if (i == 2) good.pointCount = 0;
     if (i == 3) good.triangleCount = 0;
     return good;
-}
-
-// The first two corners of every triangle (index -1) or of one swapped.
-inline TestMesh Reversed(TestMesh mesh, int index = -1)
-{
-    for (size_t t = 0; t < mesh.triangles.size(); ++t) {
-        if (index < 0 || t == static_cast<size_t>(index)) {
-            std::swap(mesh.triangles[t].a, mesh.triangles[t].b);
-        }
-    }
-    return mesh;
 }
 
 // A Moebius strip of n quads: a closed band whose last quad joins the first

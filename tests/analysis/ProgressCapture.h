@@ -37,20 +37,4 @@ inline std::string CaptureProgress(const std::function<void()>& body)
     return bytes;
 }
 
-// Sends the progress line to /dev/null for the lifetime of the object.
-struct SilentProgress {
-    std::FILE* sink = std::fopen("/dev/null", "w");
-    std::FILE* saved = Progress().stream;
-    SilentProgress() { Progress().stream = sink; }
-    ~SilentProgress()
-    {
-        Progress().stream = saved;
-        if (sink != nullptr) {
-            std::fclose(sink);
-        }
-    }
-    SilentProgress(const SilentProgress&) = delete;
-    SilentProgress& operator=(const SilentProgress&) = delete;
-};
-
 }  // namespace meshaudit::testing

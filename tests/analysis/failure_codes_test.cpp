@@ -15,7 +15,6 @@
 #include <functional>
 #include <limits>
 #include <memory>
-#include <tuple>
 #include <vector>
 
 namespace meshaudit {
@@ -72,6 +71,7 @@ TEST(FailureCodes, BadRecords)
     const T3DVECF* p = tetra.points.data();
     const TRIANGLE* t = tetra.triangles.data();
     using Counter = int32_t (*)(const MeshRecord&, MeshTopology&);
+    const double epsilon = 0.002;
     std::vector<Row> rows;
     // The four record checks in their order: -1 no points, -2 no triangles,
     // -3 zero points, -4 zero triangles.
@@ -89,26 +89,24 @@ TEST(FailureCodes, BadRecords)
         rows.push_back({"isolated points", [=] { return points::CountIsolated(Broken(good, i)); }, -1 - i});
         rows.push_back({"invalid geometrical", [=] { return triangles::CountInvalidGeometrical(Broken(good, i)); }, -1 - i});
         rows.push_back({"consistent", [=] { return IsConsistentlyOriented(Broken(good, i)); }, 0});
+        // NaN and INF read no triangles.
+        for (const auto count : {&points::CountNAN, &points::CountINF}) {
+            rows.push_back({"non-finite", [=] { return count(Broken(good, i), nullptr); }, i == 0 ? -1 : i == 2 ? -2 : 0});
+        }
+        // The epsilon count: -1 no point array, -2 no points, -3 a triangle
+        // fault of either kind (checked after the points).
+        rows.push_back({"epsilon", [=] { return points::CountEpsilonDuplicates(Broken(good, i), &epsilon); },
+                        i == 0 ? -1 : i == 2 ? -2 : -3});
     }
     const auto mesh = [](auto f) { return [f] {
         MeshTopology topology;
         return static_cast<int64_t>(f(topology));
     }; };
-    const double epsilon = 0.002;
     rows.insert(rows.end(), {
         {"oriented", mesh([&](MeshTopology& tp) { return IsOriented(Broken(good, 0), tp); }), 0},
         {"orientable", mesh([&](MeshTopology& tp) { return IsOrientable(Broken(good, 0), tp); }), 0},
-        {"NaN: no points", [=] { return points::CountNAN(RecordOf(nullptr, 3, nullptr, 0)); }, -1},
-        {"INF: no points", [=] { return points::CountINF(RecordOf(nullptr, 3, nullptr, 0)); }, -1},
-        {"NaN: zero points", [=] { return points::CountNAN(RecordOf(p, 0, nullptr, 0)); }, -2},
-        {"INF: zero points", [=] { return points::CountINF(RecordOf(p, 0, nullptr, 0)); }, -2},
-        {"NaN: triangles not read", [=] { return points::CountNAN(RecordOf(p, 1, nullptr, 0)); }, 0},
         {"point duplicates: no points", [=] { return points::CountDuplicatedGeometrical(RecordOf(nullptr, 2, nullptr, 0)); }, -1},
         {"point classes: zero points", [=] { return points::CountClassesOfDuplicatedGeometrical(RecordOf(p, 0, nullptr, 0)); }, -2},
-        {"epsilon: no points", [=] { MeshRecord r = good; r.points = nullptr; return points::CountEpsilonDuplicates(r, &epsilon); }, -1},
-        {"epsilon: zero points", [=] { MeshRecord r = good; r.pointCount = 0; return points::CountEpsilonDuplicates(r, &epsilon); }, -2},
-        {"epsilon: zero triangles", [=] { MeshRecord r = good; r.triangleCount = 0; return points::CountEpsilonDuplicates(r, &epsilon); }, -3},
-        {"epsilon: no triangles", [=] { MeshRecord r = good; r.triangles = nullptr; return points::CountEpsilonDuplicates(r, &epsilon); }, -3},
         {"epsilon: no tolerance", [=] { return points::CountEpsilonDuplicates(good, nullptr); }, -3},
         {"invalid topological: no triangles", [=] { return triangles::CountInvalidTopological(RecordOf(nullptr, 0, nullptr, 1)); }, -1},
         {"invalid topological: zero triangles", [=] { return triangles::CountInvalidTopological(RecordOf(nullptr, 0, t, 0)); }, -2},
@@ -144,7 +142,7 @@ TEST(FailureCodes, BadRecords)
 
     // Edges: each record also breaks the later checks, so that their order
     // decides.
-    TestMesh flat = testing::FlatTriangle();
+    TestMesh flat = testing::MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
     const MeshRecord base = flat.Record();
     const MeshRecord broken[4] = {RecordOf(nullptr, 0, nullptr, 1), RecordOf(base.points, 3, nullptr, 0),
                                   RecordOf(base.points, 0, base.triangles, 0),
@@ -191,6 +189,17 @@ TEST(FailureCodes, AllocationSites)
     const auto on = [&](Counter c, const MeshRecord& record, int structures) {
         return [=] { return static_cast<int64_t>(c(record, *prepared(record, structures))); };
     };
+    // Building incidence lists over `edges`: the code times ten, plus one if
+    // the lists still hold memory.
+    const auto incidence = [](auto build, std::vector<T3DEDGE> edges, uint32_t pointCount) {
+        return [=] {
+            IncidenceLists lists;
+            const int32_t code = build(edges.data(), pointCount, static_cast<uint32_t>(edges.size()), lists);
+            const int64_t held = lists.rows == nullptr && lists.counts == nullptr ? 0 : 1;
+            ReleaseLists(lists);
+            return code * 10 + held;
+        };
+    };
     struct Site {
         const char* name;
         std::function<int64_t()> call;
@@ -233,22 +242,9 @@ TEST(FailureCodes, AllocationSites)
         {"borders", on(&ComputeBorders, b, 10), {-5, -5, -6, -6, -6, -6, -6, -6}},
         {"consistent", [&] { return IsConsistentlyOriented(r); }, {0, 0, 0}},
         {"volume", [&] { return ComputeVolume(r) == kVolumeNotComputed ? 1 : 0; }, {1}},
-        {"point-edge lists", [&] {
-             const T3DEDGE edges[] = {{0, 1}};
-             IncidenceLists lists;
-             const int32_t code = BuildPointEdgeLists(edges, 2, 1, lists);
-             const int64_t held = lists.rows == nullptr && lists.counts == nullptr ? 0 : 1;
-             ReleaseLists(lists);
-             return code * 10 + held;
-         }, {-20, -20, -30}},
-        {"edge neighbour lists", [&] {
-             const T3DEDGE edges[] = {{0, 1}, {1, 2}};
-             IncidenceLists lists;
-             const int32_t code = BuildEdgeNeighbourLists(edges, 3, 2, lists);
-             const int64_t held = lists.rows == nullptr && lists.counts == nullptr ? 0 : 1;
-             ReleaseLists(lists);
-             return code * 10 + held;
-         }, {-10, -10, -10, -20, -20, -30}},
+        {"point-edge lists", incidence(&BuildPointEdgeLists, {{0, 1}}, 2), {-20, -20, -30}},
+        {"edge neighbour lists", incidence(&BuildEdgeNeighbourLists, {{0, 1}, {1, 2}}, 3),
+         {-10, -10, -10, -20, -20, -30}},
     };
     for (const Site& site : sites) {
         SCOPED_TRACE(site.name);

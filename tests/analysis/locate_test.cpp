@@ -4,6 +4,8 @@
 // those of analyse().
 #include "analysis/MeshBuilders.h"
 #include "analysis/RandomMesh.h"
+#include "analysis/points/PointAnalyses.h"
+#include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/Keys.h"
 #include "geometry/TriangleIntersection.h"
 #include "meshaudit.hpp"
@@ -22,6 +24,7 @@
 #include <numeric>
 #include <random>
 #include <set>
+#include <string_view>
 #include <vector>
 
 namespace meshaudit {
@@ -60,6 +63,34 @@ void PointEdgeClassLists(size_t n, const std::function<bool(size_t, size_t)>& sa
     }
 }
 
+// A quantity of a category's list in meshaudit.h as the checks below read
+// it: its index, the offset of its value, whether that value is the length
+// of its list (a count) or a double, and whether it has a list at all.
+struct Listed {
+    int k;
+    size_t offset;
+    bool count, real, listed;
+};
+
+#define LOCATE_TEST_LISTED(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate, where) \
+    Listed{k, offsetof(Results, name), std::string_view(#name).starts_with("Count"),                   \
+           std::string_view(#SLOT) == "REAL", std::string_view(#where) != "NONE"},
+
+// The quantities of points (0), edges (1) or triangles (2).
+std::vector<Listed> ListedOf(int category)
+{
+    if (category == 0) {
+        using Results = PointResults;
+        return {MESHAUDIT_POINT_QUANTITIES(LOCATE_TEST_LISTED)};
+    }
+    if (category == 1) {
+        using Results = EdgeResults;
+        return {MESHAUDIT_EDGE_QUANTITIES(LOCATE_TEST_LISTED)};
+    }
+    using Results = TriangleResults;
+    return {MESHAUDIT_TRIANGLE_QUANTITIES(LOCATE_TEST_LISTED)};
+}
+
 TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
 {
     std::mt19937 random(7013);
@@ -74,6 +105,10 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         const auto n = static_cast<uint32_t>(P.size());
         testing::AllSettings s(true);
         s.e.Length = DoubleRange{0.6, 1.2};  // lengths of the coarse coordinates fall on both sides
+        // Tolerances of every kind: zero, negative, one unit in the last place
+        // below a distance, squares that vanish or overflow, NaN.
+        const double tolerances[] = {0.0, 0.5, -0.5, std::nextafter(0.5, 0.0), 1e-300, 3.0, 1e300, HUGE_VAL, NAN};
+        s.p.Epsilon = tolerances[random() % 9];
         Locations where;
         ASSERT_EQ(locate(r, s.p, s.e, s.t, s.m, LocateRequest{}, where), 1);
         bool nan = false, special = false;
@@ -109,7 +144,11 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
             }
         }
         put(0, PNT_CountBorder, border), put(0, PNT_MinimalDegree, degreeMin), put(0, PNT_MaximalDegree, degreeMax);
-        if (!special) put(0, PNT_CountClassesOfEpsilonDuplicatedGeometrical, close);
+        if (!special) {
+            put(0, PNT_CountClassesOfEpsilonDuplicatedGeometrical, close);
+            // The count alone, without a list to fill, agrees.
+            EXPECT_EQ(points::CountEpsilonDuplicates(r, &s.p.Epsilon), static_cast<int32_t>(close.size()));
+        }
         Entries members, classes;
         PointEdgeClassLists(
             n, [&](size_t i, size_t j) { return P[i] == P[j]; },
@@ -194,6 +233,17 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
         put(2, TRI_CountDuplicatedTopological, tri[0]), put(2, TRI_CountClassesOfDuplicatedTopological, tri[1]);
         if (!nan)
             put(2, TRI_CountDuplicatedGeometrical, tri[2]), put(2, TRI_CountClassesOfDuplicatedGeometrical, tri[3]);
+        // The counts alone, which take their own path, give the lengths of the
+        // lists (with NaN, random_meshes_test compares them with the tree's).
+        const auto sizeOf = [](const Entries& e) { return static_cast<int32_t>(e.size()); };
+        EXPECT_EQ(triangles::CountDuplicatedTopological(r), sizeOf(tri[0]));
+        EXPECT_EQ(triangles::CountClassesOfDuplicatedTopological(r), sizeOf(tri[1]));
+        if (!nan) {
+            EXPECT_EQ(points::CountDuplicatedGeometrical(r), sizeOf(members));
+            EXPECT_EQ(points::CountClassesOfDuplicatedGeometrical(r), sizeOf(classes));
+            EXPECT_EQ(triangles::CountDuplicatedGeometrical(r), sizeOf(tri[2]));
+            EXPECT_EQ(triangles::CountClassesOfDuplicatedGeometrical(r), sizeOf(tri[3]));
+        }
 
         // Each list against its count (a failed count leaves its list
         // unspecified) and against its definition.
@@ -218,30 +268,21 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
                 EXPECT_TRUE(span.arity != 2 || c == 1 || e[1] <= e[0]);
             }
         };
-        const auto* pb = reinterpret_cast<const uint8_t*>(&where.points);
-        const auto* eb = reinterpret_cast<const uint8_t*>(&where.edges);
-        const auto* tb = reinterpret_cast<const uint8_t*>(&where.triangles);
-        for (int k : {PNT_CountBorder, PNT_CountDuplicatedGeometrical, PNT_CountClassesOfDuplicatedGeometrical,
-                      PNT_CountClassesOfEpsilonDuplicatedGeometrical})
-            check(0, k, where.of(static_cast<PointQuantity>(k)), pb,
-                  offsetof(PointResults, CountBorder) + 4 * (k - PNT_CountBorder), true, false);
-        for (int k : {PNT_MinimalDegree, PNT_MaximalDegree})
-            check(0, k, where.of(static_cast<PointQuantity>(k)), pb,
-                  offsetof(PointResults, MinimalDegree) + 4 * (k - PNT_MinimalDegree), false, false);
-        for (int k = EDG_CountBorder; k <= EDG_CountClassesOfDuplicatedGeometrical; ++k)
-            if (k != EDG_CountConvex) check(1, k, where.of(static_cast<EdgeQuantity>(k)), eb, 4 * k, true, false);
-        for (int k : {EDG_MinimalDegree, EDG_MaximalDegree})
-            check(1, k, where.of(static_cast<EdgeQuantity>(k)), eb, 4 * k, false, false);
-        check(1, EDG_CountSmallerLength, where.of(EDG_CountSmallerLength), eb,
-              offsetof(EdgeResults, CountSmallerLength), true, false);
-        check(1, EDG_CountGreaterLength, where.of(EDG_CountGreaterLength), eb,
-              offsetof(EdgeResults, CountGreaterLength), true, false);
-        check(1, EDG_MinimalLength, where.of(EDG_MinimalLength), eb, offsetof(EdgeResults, MinimalLength), false, true);
-        check(1, EDG_MaximalLength, where.of(EDG_MaximalLength), eb, offsetof(EdgeResults, MaximalLength), false, true);
-        for (int k = TRI_CountDuplicatedTopological; k <= TRI_CountClassesOfDuplicatedGeometrical; ++k)
-            check(2, k, where.of(static_cast<TriangleQuantity>(k)), tb,
-                  offsetof(TriangleResults, CountDuplicatedTopological) + 4 * (k - TRI_CountDuplicatedTopological),
-                  true, false);
+        // Every quantity with a list; the triangle lists are compared with
+        // their definitions in MeshCheck below.
+        const uint8_t* blocks[3] = {reinterpret_cast<const uint8_t*>(&where.points),
+                                    reinterpret_cast<const uint8_t*>(&where.edges),
+                                    reinterpret_cast<const uint8_t*>(&where.triangles)};
+        for (int c = 0; c < 3; ++c) {
+            for (const Listed& q : ListedOf(c)) {
+                if (q.listed) {
+                    const ElementSpan span = c == 0   ? where.of(static_cast<PointQuantity>(q.k))
+                                             : c == 1 ? where.of(static_cast<EdgeQuantity>(q.k))
+                                                      : where.of(static_cast<TriangleQuantity>(q.k));
+                    check(c, q.k, span, blocks[c], q.offset, q.count, q.real);
+                }
+            }
+        }
         // The degree extremes, whose lists name the elements that reach them.
         if (inRange) {
             EXPECT_EQ(static_cast<int32_t>(where.points.MinimalDegree), static_cast<int32_t>(low));
@@ -285,50 +326,19 @@ TEST(PointEdgeLocate, ListsMatchTheirDefinitions)
     }
 }
 
-// The triangle and mesh lists, on random meshes of their own (builder meshes
-// with flips, coarse crossing triangles), each against a plain definition.
+// The triangle and mesh lists, each against a plain definition.
 using testing::Has;
 using testing::TestMesh;
 
-// A closed or open builder mesh with flips and extra triangles, or coarse
-// random triangles that cross each other; a corner out of range in every
-// seventh.
-TestMesh MeshRandom(std::mt19937& random, int round)
-{
-    TestMesh m;
-    switch (round % 4) {
-    case 0: m = testing::Torus(3 + random() % 3, 3); break;
-    case 1: m = testing::Grid(1 + random() % 3); break;
-    case 2: m = random() % 2 == 0 ? testing::UnitCube() : testing::Moebius(3 + random() % 3); break;
-    default:
-        for (uint32_t p = 0, n = 4 + random() % 8; p < n; ++p) {
-            m.AddPoint(random() % 3 * 0.5, random() % 3 * 0.5, random() % 3 * 0.5);
-        }
-    }
-    for (TRIANGLE& t : m.triangles) {
-        std::swap(t.a, random() % 6 == 0 ? t.b : t.a);
-    }
-    const auto n = static_cast<uint32_t>(m.points.size());
-    const auto extra = testing::RandomTriangles(random, n, round % 4 == 3 ? 3 + random() % 12 : random() % 4);
-    m.triangles.insert(m.triangles.end(), extra.begin(), extra.end());
-    if (round % 7 == 6) {
-        m.triangles[random() % m.triangles.size()].b = n + random() % 2;
-    }
-    return m;
-}
-
 // locate() with every quantity enabled (the intersected count as asked).
-struct MeshRun {
+Locations Located(const MeshRecord& r, bool countIntersected = true)
+{
+    testing::AllSettings s(true);
+    s.t.Enable[TRI_CountIntersected] = countIntersected ? 1 : 0;
     Locations where;
-    int32_t code = 0;
-
-    MeshRun(const MeshRecord& r, bool countIntersected = true)
-    {
-        testing::AllSettings s(true);
-        s.t.Enable[TRI_CountIntersected] = countIntersected ? 1 : 0;
-        code = locate(r, s.p, s.e, s.t, s.m, LocateRequest{}, where);
-    }
-};
+    EXPECT_EQ(locate(r, s.p, s.e, s.t, s.m, LocateRequest{}, where), 1);
+    return where;
+}
 
 // The plain definitions of the triangle lists, the oriented edges, the
 // components and the intersecting pairs, against locate() on one mesh.
@@ -341,9 +351,7 @@ void MeshCheck(TestMesh m, int round, int& seen)
     const std::vector<TRIANGLE>& tris = m.triangles;
     const auto n = static_cast<uint32_t>(m.points.size());
     const auto count = static_cast<uint32_t>(tris.size());
-    MeshRun run(r);
-    EXPECT_EQ(run.code, 1);
-    const Locations& w = run.where;
+    const Locations w = Located(r);
     const TriangleResults& tr = w.triangles;
     const auto inRange = [&](const TRIANGLE& t) { return t.a < n && t.b < n && t.c < n; };
     const auto repeats = [](const TRIANGLE& t) { return t.a == t.b || t.a == t.c || t.b == t.c; };
@@ -391,8 +399,8 @@ void MeshCheck(TestMesh m, int round, int& seen)
     }
     // Listed by the count's search, and by the flag's own without the count:
     // each pair once, in any order.
-    const MeshRun alone(r, false);
-    for (const Locations* where : {&w, &alone.where}) {
+    const Locations alone = Located(r, false);
+    for (const Locations* where : {&w, &alone}) {
         Entries listed = PointEdgeEntries(where->of(MSH_Selfintersection));
         std::sort(listed.begin(), listed.end());
         EXPECT_EQ(listed, Entries(pairs.begin(), pairs.end()));
@@ -520,21 +528,22 @@ void MeshCheck(TestMesh m, int round, int& seen)
             EXPECT_TRUE(left.empty());
         }
     }
-    const std::pair<TriangleQuantity, uint32_t> counts[] = {
-        {TRI_CountBorder, tr.CountBorder}, {TRI_CountIsolated, tr.CountIsolated},
-        {TRI_CountSingular, tr.CountSingular}, {TRI_MinimalDegree, tr.MinimalDegree},
-        {TRI_MaximalDegree, tr.MaximalDegree}, {TRI_CountInvalidTopological, tr.CountInvalidTopological},
-        {TRI_CountInvalidGeometrical, tr.CountInvalidGeometrical}, {TRI_CountIntersected, tr.CountIntersected},
-        {TRI_CountFlippedTopological, tr.CountFlippedTopological}};
-    for (const auto& [k, value] : counts) {
-        SCOPED_TRACE("triangle quantity " + std::to_string(k));
-        const ElementSpan span = w.of(k);
-        if (static_cast<int32_t>(value) < 0) {
+    // Each triangle list with its count (the duplicates are compared in the
+    // point and edge test).
+    for (const Listed& q : ListedOf(2)) {
+        if (!q.listed || (q.k >= TRI_CountDuplicatedTopological && q.k <= TRI_CountClassesOfDuplicatedGeometrical)) {
+            continue;
+        }
+        SCOPED_TRACE("triangle quantity " + std::to_string(q.k));
+        const auto k = static_cast<TriangleQuantity>(q.k);
+        int32_t value = 0;
+        std::memcpy(&value, reinterpret_cast<const uint8_t*>(&tr) + q.offset, 4);
+        if (value < 0) {
             EXPECT_FALSE(topology);  // the topology refuses an index out of range
             continue;
         }
-        EXPECT_TRUE(k == TRI_MinimalDegree || k == TRI_MaximalDegree || span.total == value);
-        EXPECT_EQ(PointEdgeEntries(span), want[k]);
+        EXPECT_TRUE(!q.count || w.of(k).total == static_cast<uint64_t>(value));
+        EXPECT_EQ(PointEdgeEntries(w.of(k)), want[k]);
     }
 }
 
@@ -542,31 +551,15 @@ TEST(MeshLocate, TriangleAndMeshListsMatchTheirDefinitions)
 {
     std::mt19937 random(4242);
     int seen = 0;
-    for (int round = 0; round < 1200; ++round) {
-        MeshCheck(MeshRandom(random, round), round, seen);
+    // The meshes of the point and edge comparison without NaN and
+    // infinities (every fourth), whose intersections are no plain test's.
+    for (int round = 0; round < 1600; ++round) {
+        const TestMesh m = testing::RandomMesh(random, round);
+        if (round % 4 != 3) {
+            MeshCheck(m, round, seen);
+        }
     }
     EXPECT_EQ(seen, 7);
-}
-
-// Hand-made: a bowtie (two triangles touching at point 0) is one border of
-// two loops run as one walk; turning one triangle of a square makes its
-// diagonal the edge both run the same way.
-TEST(MeshLocate, BordersAndOrientationByHand)
-{
-    const T3DVECF o{0, 0, 0}, x{1, 0, 0}, y{0, 1, 0}, xy{1, 1, 0}, z{0, 0, 1};
-    TestMesh bowtie = testing::MeshOf({o, x, y, z, xy}, {{0, 1, 2}, {0, 3, 4}});
-    const MeshRun tie(bowtie.Record());
-    EXPECT_EQ(PointEdgeEntries(tie.where.of(MSH_CountBorders)),
-              (Entries{{0, 0}, {0, 1}, {0, 2}, {0, 0}, {0, 3}, {0, 4}, {0, 0}}));
-    EXPECT_EQ(PointEdgeEntries(tie.where.of(MSH_CountComponents)), (Entries{{0}, {1}}));
-    TestMesh square = testing::MeshOf({o, x, xy, y}, {{0, 1, 2}, {2, 0, 3}});
-    const MeshRun turned(square.Record());
-    EXPECT_EQ(PointEdgeEntries(turned.where.of(MSH_Oriented)), (Entries{{0, 2}}));
-    EXPECT_EQ(PointEdgeEntries(turned.where.of(TRI_CountFlippedTopological)), (Entries{{0}, {1}}));
-    TestMesh crossing = testing::MeshOf({o, x, y, {0.2, 0.2, -1}, {0.2, 0.2, 1}, {0.5, 0.5, 1}},
-                                              {{0, 1, 2}, {3, 4, 5}});
-    const MeshRun crossed(crossing.Record());
-    EXPECT_EQ(PointEdgeEntries(crossed.where.of(MSH_Selfintersection)), (Entries{{0, 1}}));
 }
 
 }  // namespace
