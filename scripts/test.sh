@@ -37,4 +37,4 @@ MESHAUDIT_COMMAND="$PWD/build/release/cli/meshaudit" PYTHONPATH="$PWD/build/rele
 # the check holds it where it is until it is cut further: it fails as soon
 # as tests grow faster than the code.
 echo "== test lines =="
-bash scripts/lines.sh --check --limit 0.50
+bash scripts/lines.sh --check --limit 0.38
