@@ -11,9 +11,9 @@
 #include "MeshWriters.h"
 #include "Readers.h"
 #include "meshaudit.hpp"
+#include "support/AllSettings.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -39,24 +39,13 @@ void Detected(uint8_t pick, std::string_view rest)
     if (n == 0 || mesh.triangles.empty() || n > UINT32_MAX) {
         std::abort();
     }
-    PointSettings ps;
-    EdgeSettings es;
-    TriangleSettings ts;
-    MeshSettings ms;
-    meshaudit_default_point_settings(&ps);
-    meshaudit_default_edge_settings(&es);
-    meshaudit_default_triangle_settings(&ts);
-    meshaudit_default_mesh_settings(&ms);
-    std::memset(ps.Enable, 1, sizeof ps.Enable);
-    std::memset(es.Enable, 1, sizeof es.Enable);
-    std::memset(ts.Enable, 1, sizeof ts.Enable);
-    std::memset(ms.Enable, 1, sizeof ms.Enable);
+    const meshaudit::testing::AllSettings all(true);
     meshaudit::LocateRequest request;
     request.memoryLimit = 64u << 20;
     meshaudit::Locations where;
     const MeshRecord record{mesh.points.data(), static_cast<uint32_t>(n), mesh.triangles.data(),
                             static_cast<uint32_t>(mesh.triangles.size())};
-    const int32_t code = meshaudit::locate(record, ps, es, ts, ms, request, where);
+    const int32_t code = meshaudit::locate(record, all.p, all.e, all.t, all.m, request, where);
     if (code != 1 && code != -5) {
         std::abort();
     }
