@@ -214,6 +214,20 @@ TEST(MeshTopology, AllocationFailureAtEachStep)
     }
 }
 
+// A soup's neighbour rows outgrow the buffer first sized for a closed mesh;
+// it must grow by doubling, in a few steps, not once per row (which copies
+// all written rows each time).
+TEST(MeshTopology, RowBufferGrowsGeometrically)
+{
+    TestMesh soup = testing::RandomSoup(20000, 1.0, 5);
+    MeshTopology topology;
+    topology.Attach(soup.Record());
+    topology.VertexTriangles();
+    memory_testing::ResetAllocationCounter();
+    EXPECT_NE(topology.VertexNeighbours().rows, nullptr);
+    EXPECT_LT(memory_testing::AllocationCount(), 16u);
+}
+
 // Two sorted rows with repeats merged as a plain walk does, against the
 // search that takes over when one row is much longer: the same visits in the
 // same order, and the same early stop.
