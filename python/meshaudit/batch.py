@@ -81,7 +81,9 @@ def _run_once(paths, options):
     # process, which cost a group of small files 30 to 50 ms.
     program, setpriv = command[0], shutil.which("setpriv")
     if setpriv:
-        if shutil.which(program) is None:
+        # A relative path names a file in the folder the command runs in.
+        relative = os.sep in program and not os.path.isabs(program) and os.path.isdir(cwd)
+        if shutil.which(os.path.join(cwd, program) if relative else program) is None:
             raise RuntimeError(f"cannot run {program}: no such program")
         command = [setpriv, "--pdeathsig", "KILL", "--", *command]
         prepare = None
