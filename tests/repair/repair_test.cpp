@@ -1,5 +1,5 @@
 // The two repairs against plain versions written here, on random meshes of
-// fixed seeds, plus merges worked out by hand and the entry codes.
+// fixed seeds, and the entry codes.
 #include "containers/Memory.h"
 #include "geometry/PntAabbTree.h"
 #include "meshaudit.h"
@@ -197,39 +197,6 @@ TEST(Repairs, MatchPlainVersionsAndBothMergeRoutesGiveTheSameBits)
     // Both routes taken often, or the comparison means little.
     EXPECT_GT(byGroups, 60u);
     EXPECT_GT(byBalls, 60u);
-}
-
-// Merges worked out by hand, compared bit for bit.
-TEST(Merge, HandComputedCases)
-{
-    struct Case {
-        const char* what;
-        std::vector<T3DVECF> points;
-        std::vector<TRIANGLE> triangles;
-        double tolerance;
-        std::vector<T3DVECF> merged;
-        std::vector<TRIANGLE> renumbered;
-    };
-    const double m01 = 0.10000000000000002;  // ((0 + 0.1) + 0.1) + 0.1 = 0.30000000000000004, over 3
-    const Case cases[] = {
-        {"three copies sum to their mean from 0; 1e-100 apart is not equal",
-         {{0.1, 0.1, 0.1}, {1, 0, 0}, {0.1, 0.1, 0.1}, {0, 1, 0}, {0.1, 0.1, 0.1}, {1, 0, 1e-100}},
-         {{0, 1, 3}, {2, 1, 3}, {4, 3, 5}}, 0.0,
-         {{m01, m01, m01}, {1, 0, 0}, {0, 1, 0}, {1, 0, 1e-100}}, {{0, 1, 2}, {0, 1, 2}, {0, 2, 3}}},
-        {"no duplicates: points kept, negative zeros become positive",
-         {{-0.0, 0.0, -0.0}, {1, 0, 0}, {-0.0, 1, 0}, {0, 0, 1}}, {{0, 2, 1}, {1, 2, 3}}, 1e-6,
-         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 2, 1}, {1, 2, 3}}},
-        {"a triangle inside the tolerance collapses but stays",
-         {{0, 0, 0}, {1e-4, 0, 0}, {0, 1e-4, 0}}, {{0, 1, 2}}, 1e-3, {{1e-4 / 3, 1e-4 / 3, 0}}, {{0, 0, 0}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TestMesh m{c.points, c.triangles};
-        Mesh got;
-        ASSERT_EQ(Merge(m, c.tolerance, &got), 0);
-        ExpectSame(got.points, c.merged, "point");
-        ExpectSame(got.triangles, c.renumbered, "triangle");
-    }
 }
 
 // Groups of equal points against all pairs: numbered in order of first
