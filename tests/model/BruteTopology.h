@@ -175,13 +175,4 @@ inline std::vector<TRIANGLE> RandomTriangles(std::mt19937& random, uint32_t poin
     return triangles;
 }
 
-inline std::vector<std::pair<uint32_t, uint32_t>> Pairs(const T3DEDGE* edges, uint32_t count)
-{
-    std::vector<std::pair<uint32_t, uint32_t>> out;
-    for (uint32_t i = 0; i < count; ++i) {
-        out.emplace_back(edges[i].first, edges[i].second);
-    }
-    return out;
-}
-
 }  // namespace meshaudit::testing
