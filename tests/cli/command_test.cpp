@@ -228,6 +228,8 @@ TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
         {{"repair", cube, "-o", dir.path + "/./cube.obj"}, 2, "", "meshaudit: " + dir.path + "/./cube.obj" + refuse, 12},
         {{"repair", absent, "-o", dir.File("x.ply")}, 2, "", "meshaudit: " + absent + ": cannot open: No such file or "
          "directory\n", 0},
+        {{"repair", dir.path, "-o", dir.File("x.ply")}, 2, "", "meshaudit: " + dir.path + ": is a directory, not a "
+         "mesh file\n", 0},
         {{"repair", WriteMesh(dir, "soup.obj", soup), "-o", dir.File("m.ply"), "--merge", "1e-9"}, 0,
          "\nmerge points within 1e-09: points 36 -> 8, triangles 12 -> 12\nwrote " + dir.File("m.ply") +
          " (PLY binary little-endian): 8 points, 12 triangles\nin all: points 36 -> 8, triangles 12 -> 12\n", "", 12},
