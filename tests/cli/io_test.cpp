@@ -220,22 +220,28 @@ TEST(Readers, SmallFilesOfEveryFormatAndVariant)
     EXPECT_EQ(FormatFromExtension("a/b.c/mesh.Off"), MeshFormat::Off);
 }
 
-// One PLY value, as text or in either byte order.
-void Put(std::string& out, PlyEncoding encoding, PlyType type, double v)
+// One PLY element: its values as text on a line of their own, or in either
+// byte order.
+void Put(std::string& out, PlyEncoding encoding, std::initializer_list<std::pair<PlyType, double>> values)
 {
-    if (encoding == PlyEncoding::Ascii) {
-        char text[40];
-        const auto end = PlyTypeIsInteger(type) ? std::to_chars(text, text + 40, static_cast<int64_t>(v)).ptr
-                                                : std::to_chars(text, text + 40, v).ptr;
-        out.append(text, end).push_back(' ');
-        return;
+    for (const auto& [type, v] : values) {
+        if (encoding == PlyEncoding::Ascii) {
+            char text[40];
+            const auto end = PlyTypeIsInteger(type) ? std::to_chars(text, text + 40, static_cast<int64_t>(v)).ptr
+                                                    : std::to_chars(text, text + 40, v).ptr;
+            out.append(text, end).push_back(' ');
+            continue;
+        }
+        const uint64_t bits = type == PlyType::Float32   ? std::bit_cast<uint32_t>(static_cast<float>(v))
+                              : type == PlyType::Float64 ? std::bit_cast<uint64_t>(v)
+                                                         : static_cast<uint64_t>(static_cast<int64_t>(v));
+        const size_t size = PlyTypeSize(type);
+        for (size_t i = 0; i < size; ++i) {
+            out += static_cast<char>(bits >> (8 * (encoding == PlyEncoding::BinaryBigEndian ? size - 1 - i : i)));
+        }
     }
-    const uint64_t bits = type == PlyType::Float32   ? std::bit_cast<uint32_t>(static_cast<float>(v))
-                          : type == PlyType::Float64 ? std::bit_cast<uint64_t>(v)
-                                                     : static_cast<uint64_t>(static_cast<int64_t>(v));
-    const size_t size = PlyTypeSize(type);
-    for (size_t i = 0; i < size; ++i) {
-        out += static_cast<char>(bits >> (8 * (encoding == PlyEncoding::BinaryBigEndian ? size - 1 - i : i)));
+    if (encoding == PlyEncoding::Ascii) {
+        out.back() = '\n';
     }
 }
 
@@ -261,32 +267,14 @@ TEST(Readers, PlyLayoutsOfOtherPrograms)
                               "b\nelement face " + std::to_string(mesh.triangles.size()) +
                               "\nproperty uchar flags\nproperty list " + PlyTypeName(count) + " " +
                               PlyTypeName(index) + " vertex_index\nproperty double quality\nend_header\n";
-            const auto end = [&] {
-                if (encoding == PlyEncoding::Ascii) {
-                    ply.back() = '\n';
-                }
-            };
             for (const T3DVECF& p : whole.points) {
-                Put(ply, encoding, PlyType::Float32, 0.5);
-                Put(ply, encoding, coord, p.x);
-                Put(ply, encoding, coord, p.y);
-                Put(ply, encoding, coord, p.z);
-                Put(ply, encoding, PlyType::UInt8, 2);  // the tags
-                Put(ply, encoding, PlyType::UInt16, 1);
-                Put(ply, encoding, PlyType::UInt16, 2);
-                end();
+                Put(ply, encoding, {{PlyType::Float32, 0.5}, {coord, p.x}, {coord, p.y}, {coord, p.z},
+                                    {PlyType::UInt8, 2}, {PlyType::UInt16, 1}, {PlyType::UInt16, 2}});
             }
-            Put(ply, encoding, PlyType::Int32, 0);
-            Put(ply, encoding, PlyType::Int32, 1);
-            end();
+            Put(ply, encoding, {{PlyType::Int32, 0}, {PlyType::Int32, 1}});
             for (const TRIANGLE& t : mesh.triangles) {
-                Put(ply, encoding, PlyType::UInt8, 7);
-                Put(ply, encoding, count, 3);
-                for (uint32_t c : {t.a, t.b, t.c}) {
-                    Put(ply, encoding, index, c);
-                }
-                Put(ply, encoding, PlyType::Float64, 0.25);
-                end();
+                Put(ply, encoding, {{PlyType::UInt8, 7}, {count, 3}, {index, t.a}, {index, t.b}, {index, t.c},
+                                    {PlyType::Float64, 0.25}});
             }
             SCOPED_TRACE(std::string(format[static_cast<int>(encoding)]) + " " + PlyTypeName(coord));
             ExpectSameMesh(whole, ReadPly(ply, "layout.ply"));
