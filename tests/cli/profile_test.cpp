@@ -30,31 +30,24 @@ TEST(Profiles, ValuesAndVerdictsOfEachProfileAtEveryScale)
     struct Case {
         const char* name;
         meshes::TestMesh mesh;
+        double diagonal;  // of the box around the points, which absolute sizes follow
         std::set<std::string> closed, surface;
         std::vector<std::pair<std::string, json>> values;
     };
     const meshes::TestMesh sphere = meshes::Sphere(16, 10);
     const Case cases[] = {
-        {"sphere", sphere, {}, {},
+        {"sphere", sphere, 2 * std::sqrt(3.0), {}, {},
          {{"edges.Count", sphere.points.size() + sphere.triangles.size() - 2}, {"edges.CountBorder", 0},
           {"edges.MinimalDegree", 2}, {"edges.MaximalDegree", 2}, {"points.CountIsolated", 0},
           {"points.MaximalDegree", 16}, {"triangles.MinimalDegree", 3}, {"mesh.Closed", true}, {"mesh.Oriented", true},
           {"mesh.CountComponents", 1}, {"mesh.CountHandles", 0}, {"mesh.Inclusion", true},
           {"mesh.Selfintersection", false}}},
-        {"cube", meshes::UnitCube(), {}, {}, {}},
-        {"torus", meshes::Torus(12, 8), {"mesh.HasHandles"}, {"mesh.HasHandles"},
+        {"cube", meshes::UnitCube(), std::sqrt(3.0), {}, {}, {}},
+        {"torus", meshes::Torus(12, 8), std::sqrt(132.0), {"mesh.HasHandles"}, {"mesh.HasHandles"},
          {{"mesh.CountHandles", 1}, {"mesh.HasHandles", true}}},
-        {"grid", meshes::Grid(4), kOpen, {},
+        {"grid", meshes::Grid(4), 4 * std::sqrt(2.0), kOpen, {},
          {{"edges.CountBorder", 16}, {"points.CountBorder", 16}, {"mesh.CountBorders", 1}, {"mesh.Closed", false}}}};
     for (const Case& c : cases) {
-        // The box diagonal of the points, to check the absolute sizes used.
-        double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-        for (const T3DVECF& p : c.mesh.points) {
-            const double xyz[3] = {p.x, p.y, p.z};
-            for (int i = 0; i < 3; ++i) {
-                low[i] = std::min(low[i], xyz[i]), high[i] = std::max(high[i], xyz[i]);
-            }
-        }
         for (double scale : {1.0, 1000.0, 0.001}) {
             SCOPED_TRACE(std::string(c.name) + " x " + std::to_string(scale));
             const std::string file = WriteMesh(dir, std::string(c.name) + ".ply", c.mesh, scale);
@@ -63,7 +56,7 @@ TEST(Profiles, ValuesAndVerdictsOfEachProfileAtEveryScale)
             testing::ExpectValues(doc, c.values);
             EXPECT_EQ(status, c.closed.empty() ? 0 : 1);
             EXPECT_EQ(Failing(testing::CheckJson({"--profile", "surface", file}).second), c.surface);
-            const double d = scale * std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]);
+            const double d = scale * c.diagonal;
             EXPECT_NEAR(doc["scale"]["epsilon"].get<double>(), 1e-6 * d, 1e-15 * d);
             EXPECT_NEAR(doc["edges"]["MinimalLength"]["criterion"]["min"].get<double>(), 1e-9 * d, 1e-18 * d);
             EXPECT_NEAR(doc["edges"]["MaximalLength"]["criterion"]["max"].get<double>(), 2 * d, 1e-9 * d);
