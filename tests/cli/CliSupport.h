@@ -33,7 +33,6 @@ struct TempDir {
     std::string File(const std::string& name) const { return path + "/" + name; }
     std::string Write(const std::string& name, const std::string& bytes) const
     {
-        std::filesystem::create_directories(std::filesystem::path(File(name)).parent_path());
         std::ofstream(File(name), std::ios::binary) << bytes;
         return File(name);
     }

@@ -193,7 +193,6 @@ TEST(Check, RealMeshesMatchTheirReadme)
     EXPECT_EQ(testing::CheckJson({"-s", kWatertight, folder + "/spot.obj"}).first, 0);
 }
 
-
 TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
 {
     testing::TempDir dir;

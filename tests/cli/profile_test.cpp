@@ -222,7 +222,6 @@ TEST(Errors, WritesNamesAndPlurals)
     EXPECT_NE(RunCommand({"check", "-q", one}).out.find("(OFF, 3 points, 1 triangle)\n"), std::string::npos);
     EXPECT_NE(RunCommand({"repair", one, "-o", dir.File("o.off")}).out.find(": 3 points, 1 triangle\n"),
               std::string::npos);
-
 }
 
 // --memory-limit: a book of 20,000 triangles within 2 MiB keeps what fits
