@@ -15,7 +15,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 namespace meshaudit::cli {
 namespace {
