@@ -5,7 +5,7 @@
 //   MESHAUDIT=build/release/cli/meshaudit node --test viewer/tests/
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
@@ -34,14 +34,8 @@ const crossing = off([[0, 0, 0], [2, 0, 0], [0, 2, 0], [0.3, 0.3, -1], [0.3, 0.3
   [3, 0, 0], [5, 0, 0], [3, 2, 0], [3.3, 0.3, -1], [3.3, 0.3, 1], [4.2, 0.3, 0], [NaN, 0, 0]], [[0, 1, 2], [3, 4, 5], [6, 7, 8], [9, 10, 11]]);
 
 // Runs the command; returns its exit status.
-function report(input, output, ...options) {
-  try {
-    execFileSync(command, ['report', '-q', input, '-o', output, ...options], { stdio: 'pipe' });
-    return 0;
-  } catch (e) {
-    return e.status;
-  }
-}
+const report = (input, output, ...options) =>
+  spawnSync(command, ['report', '-q', input, '-o', output, ...options]).status;
 
 // Opens a page, failing on any console message or page error.
 async function open(file) {
