@@ -10,7 +10,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -33,7 +32,6 @@ struct TempDir {
     std::string File(const std::string& name) const { return path + "/" + name; }
     std::string Write(const std::string& name, const std::string& bytes) const
     {
-        std::filesystem::create_directories(std::filesystem::path(File(name)).parent_path());
         std::ofstream(File(name), std::ios::binary) << bytes;
         return File(name);
     }

@@ -18,14 +18,13 @@ namespace meshaudit::cli {
 namespace {
 
 using nlohmann::json;
+using testing::ExpectValues;
 using testing::RunCommand;
+using testing::WriteMesh;
 namespace meshes = meshaudit::testing;
 
 const std::string kSample = MESHAUDIT_SOURCE_DIR "/cli/samples/sample.ply";
 const std::string kWatertight = MESHAUDIT_SOURCE_DIR "/cli/samples/watertight.json";
-
-using testing::ExpectValues;
-using testing::WriteMesh;
 
 // A settings file changes what it names in the document; the sample fails
 // the library's defaults only where no closed sphere can pass them.
@@ -193,7 +192,6 @@ TEST(Check, RealMeshesMatchTheirReadme)
     EXPECT_EQ(testing::CheckJson({"-s", kWatertight, folder + "/spot.obj"}).first, 0);
 }
 
-
 TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
 {
     testing::TempDir dir;
@@ -228,6 +226,8 @@ TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
         {{"repair", cube, "-o", dir.path + "/./cube.obj"}, 2, "", "meshaudit: " + dir.path + "/./cube.obj" + refuse, 12},
         {{"repair", absent, "-o", dir.File("x.ply")}, 2, "", "meshaudit: " + absent + ": cannot open: No such file or "
          "directory\n", 0},
+        {{"repair", dir.path, "-o", dir.File("x.ply")}, 2, "", "meshaudit: " + dir.path + ": is a directory, not a "
+         "mesh file\n", 0},
         {{"repair", WriteMesh(dir, "soup.obj", soup), "-o", dir.File("m.ply"), "--merge", "1e-9"}, 0,
          "\nmerge points within 1e-09: points 36 -> 8, triangles 12 -> 12\nwrote " + dir.File("m.ply") +
          " (PLY binary little-endian): 8 points, 12 triangles\nin all: points 36 -> 8, triangles 12 -> 12\n", "", 12},
@@ -406,6 +406,8 @@ TEST(Settings, DocumentsFilesAndEveryRefusal)
     // ends in a space goes on in the JSON parser's words.
     testing::TempDir dir;
     const std::string whole = "expected a whole number from 0 to 4294967295";
+    const std::string negative = "points.Epsilon: a tolerance must not be negative";
+    const std::string huge = "' is outside the range of a double";
     const std::pair<const char*, std::string> refusals[] = {
         {R"([1, 2])", "expected an object with \"points\", \"edges\", \"triangles\" or \"mesh\""},
         {R"({"point": {}})", "point: unknown key (expected points, edges, triangles or mesh)"},
@@ -423,13 +425,20 @@ TEST(Settings, DocumentsFilesAndEveryRefusal)
         {R"({"points": {"Epsilon": "small"}})", "points.Epsilon: expected a number"},
         {R"({"edges": {"Epsilon": 1}})", "edges.Epsilon: unknown key"},
         {R"({"edges": {"Length": {"min": 3, "max": 1}}})", "edges.Length: min 3.0 is greater than max 1.0"},
-        {R"({"triangles": {"CountDuplicatedTopological": {"max": 1}}})",
-         "triangles.CountDuplicatedTopological.max: unknown key"},
         {R"({"mesh": {"Closed": {"expected": 1}}})", "mesh.Closed.expected: expected true or false"},
         {R"({"mesh": {"Closed": {"min": 1}}})", "mesh.Closed.min: unknown key"},
         {R"({"mesh": {"Area": {"max": 1}}})", "mesh.Area.max: unknown key"},
         {R"({"mesh": {"Unused19": {"enable": true}}})", "mesh.Unused19: unknown key"},
         {R"({"mesh": {"Volume": {"max": "big"}}})", "mesh.Volume.max: expected a number"},
+        {R"({"points": {"Epsilon": -1}})", negative},
+        {R"({"points": {"Epsilon": {"relative": -1e-6}}})", negative},
+        {R"({"points": {"Epsilon": 1e400}})", "points.Epsilon: the number '1e400" + huge},
+        {R"({"edges": {"Length": {"max": -1e400}}})", "edges.Length.max: the number '-1e400" + huge},
+        {R"({"edges": {"Length": {"min": {"relative": 0.5}, "max": {"relative": 0.1}}}})",
+         "edges.Length: relative min 0.5 is greater than relative max 0.1"},
+        {R"({"edges": {"Length": {"min": {"factor": 1}}}})", "edges.Length.min.factor: unknown key"},
+        {R"({"edges": {"Length": {"min": {"relative": -1}}}})", "edges.Length: a relative length must not be negative"},
+        {R"({"points": {"Count": {"max": {"relative": 1}}}})", "points.Count.max: " + whole},
         {"{\n  \"points\": {\n    \"Count\": {\"max\": }\n", "parse error at line 3, column "},
         {nullptr, "cannot open: No such file or directory"}};  // no file at all
     for (const auto& [text, message] : refusals) {

