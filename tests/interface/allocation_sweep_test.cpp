@@ -6,7 +6,7 @@
 // explains, and a repair must give its documented code. LeakSanitizer (the
 // sanitizer build) checks that nothing leaks.
 #include "analysis/AnalysisContext.h"
-#include "analysis/Progress.h"
+#include "analysis/ProgressCapture.h"
 #include "containers/Memory.h"
 #include "interface/Blocks.h"
 #include "meshaudit.h"
@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -63,18 +62,8 @@ void SetSettings(bool everything, double epsilon = 0.0)
 // Analyses with the progress bar captured, and returns the four blocks.
 AllResults Analyse(const MeshRecord& mesh)
 {
-    std::FILE* file = std::tmpfile();
-    std::FILE* saved = Progress().stream;
-    Progress().stream = file;
-    EXPECT_EQ(analyse(&mesh), 1);
-    Progress().stream = saved;
     AllResults r;
-    std::rewind(file);
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-        r.progress.append(buffer, n);
-    }
-    std::fclose(file);
+    r.progress = testing::CaptureProgress([&] { EXPECT_EQ(analyse(&mesh), 1); });
     get_pnt_params(&r.points);
     get_edg_params(&r.edges);
     get_tri_params(&r.triangles);
@@ -201,22 +190,17 @@ std::vector<TestMesh> SweepMeshes()
 // Runs first: nothing has set a block yet.
 TEST(Blocks, LoadTimeDefaultsAreTheHeadersAndSetsCopyWholeBlocks)
 {
-    PointSettings p;
-    EdgeSettings e;
-    TriangleSettings t;
-    MeshSettings m;
-    std::memset(&p, 0xAB, sizeof p);
-    std::memset(&e, 0xAB, sizeof e);
-    std::memset(&t, 0xAB, sizeof t);
-    std::memset(&m, 0xAB, sizeof m);
-    meshaudit_default_point_settings(&p);
-    meshaudit_default_edge_settings(&e);
-    meshaudit_default_triangle_settings(&t);
-    meshaudit_default_mesh_settings(&m);
-    EXPECT_TRUE(SameBytes(p, Blocks().pointSettings));
-    EXPECT_TRUE(SameBytes(e, Blocks().edgeSettings));
-    EXPECT_TRUE(SameBytes(t, Blocks().triangleSettings));
-    EXPECT_TRUE(SameBytes(m, Blocks().meshSettings));
+    // Each helper writes every byte of its block, over whatever was there.
+    const auto loaded = [](auto block, auto fill, const auto& held) {
+        std::memset(&block, 0xAB, sizeof block);
+        fill(&block);
+        return SameBytes(block, held);
+    };
+    EXPECT_TRUE(loaded(PointSettings{}, meshaudit_default_point_settings, Blocks().pointSettings));
+    EXPECT_TRUE(loaded(EdgeSettings{}, meshaudit_default_edge_settings, Blocks().edgeSettings));
+    EXPECT_TRUE(loaded(TriangleSettings{}, meshaudit_default_triangle_settings, Blocks().triangleSettings));
+    EXPECT_TRUE(loaded(MeshSettings{}, meshaudit_default_mesh_settings, Blocks().meshSettings));
+    auto [p, e, t, m] = testing::AllSettings(false);
     EXPECT_EQ(p.Epsilon, 0.002);
     EXPECT_EQ(t.Count.max, 900500u);
     const unsigned char enable[22] = {0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 1, 1, 0, 0, 0};
