@@ -8,22 +8,10 @@
 
 #include <cmath>
 #include <cstdint>
-#include <initializer_list>
 #include <type_traits>
 #include <vector>
 
 namespace meshaudit::testing {
-
-// A mesh of the given points and triangles.
-inline TestMesh MeshOf(std::initializer_list<T3DVECF> points, std::initializer_list<TRIANGLE> triangles = {})
-{
-    TestMesh m;
-    for (const T3DVECF& p : points) {
-        m.AddPoint(p.x, p.y, p.z);
-    }
-    m.triangles.assign(triangles.begin(), triangles.end());
-    return m;
-}
 
 // A record over bare arrays (null pointers and zero counts allowed).
 inline MeshRecord RecordOf(const T3DVECF* points, uint32_t pointCount, const TRIANGLE* triangles,

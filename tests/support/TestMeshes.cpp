@@ -1,22 +1,17 @@
 #include "support/TestMeshes.h"
 
 #include <cmath>
+#include <numbers>
 #include <random>
 
 namespace meshaudit::testing {
 
-namespace {
-constexpr double kPi = 3.14159265358979323846;
-}
+using std::numbers::pi;
 
 MeshRecord TestMesh::Record()
 {
-    MeshRecord record;
-    record.points = points.data();
-    record.pointCount = static_cast<uint32_t>(points.size());
-    record.triangles = triangles.data();
-    record.triangleCount = static_cast<uint32_t>(triangles.size());
-    return record;
+    return MeshRecord{points.data(), static_cast<uint32_t>(points.size()), triangles.data(),
+                      static_cast<uint32_t>(triangles.size())};
 }
 
 uint32_t TestMesh::AddPoint(double x, double y, double z)
@@ -30,43 +25,33 @@ void TestMesh::AddTriangle(uint32_t a, uint32_t b, uint32_t c)
     triangles.push_back(TRIANGLE{a, b, c});
 }
 
-TestMesh Tetrahedron()
+TestMesh MeshOf(std::initializer_list<T3DVECF> points, std::initializer_list<TRIANGLE> triangles)
 {
     TestMesh m;
-    m.AddPoint(0, 0, 0);
-    m.AddPoint(1, 0, 0);
-    m.AddPoint(0, 1, 0);
-    m.AddPoint(0, 0, 1);
-    m.AddTriangle(0, 2, 1);
-    m.AddTriangle(0, 1, 3);
-    m.AddTriangle(0, 3, 2);
-    m.AddTriangle(1, 2, 3);
+    m.points.assign(points.begin(), points.end());
+    m.triangles.assign(triangles.begin(), triangles.end());
     return m;
+}
+
+TestMesh Tetrahedron()
+{
+    return MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}});
 }
 
 TestMesh UnitCube()
 {
-    TestMesh m;
-    const double c[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
-                            {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-    for (const auto& p : c) {
-        m.AddPoint(p[0], p[1], p[2]);
-    }
-    const uint32_t t[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
-                               {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
-    for (const auto& tri : t) {
-        m.AddTriangle(tri[0], tri[1], tri[2]);
-    }
-    return m;
+    return MeshOf({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
+                  {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
+                   {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}});
 }
 
 TestMesh Torus(uint32_t around, uint32_t tube, double majorRadius, double minorRadius)
 {
     TestMesh m;
     for (uint32_t i = 0; i < around; ++i) {
-        const double u = 2.0 * kPi * i / around;
+        const double u = 2.0 * pi * i / around;
         for (uint32_t j = 0; j < tube; ++j) {
-            const double v = 2.0 * kPi * j / tube;
+            const double v = 2.0 * pi * j / tube;
             const double r = majorRadius + minorRadius * std::cos(v);
             m.AddPoint(r * std::cos(u), r * std::sin(u), minorRadius * std::sin(v));
         }
@@ -87,9 +72,9 @@ TestMesh Sphere(uint32_t slices, uint32_t stacks, double radius, double cx, doub
     TestMesh m;
     const uint32_t south = m.AddPoint(cx, cy, cz - radius);
     for (uint32_t s = 1; s < stacks; ++s) {
-        const double phi = -kPi / 2 + kPi * s / stacks;
+        const double phi = -pi / 2 + pi * s / stacks;
         for (uint32_t k = 0; k < slices; ++k) {
-            const double theta = 2.0 * kPi * k / slices;
+            const double theta = 2.0 * pi * k / slices;
             m.AddPoint(cx + radius * std::cos(phi) * std::cos(theta),
                        cy + radius * std::cos(phi) * std::sin(theta), cz + radius * std::sin(phi));
         }
@@ -157,7 +142,7 @@ TestMesh Fan(uint32_t count)
     TestMesh m;
     m.AddPoint(0, 0, 0);
     for (uint32_t i = 0; i < count; ++i) {
-        const double angle = 2 * kPi * i / count;
+        const double angle = 2 * pi * i / count;
         m.AddPoint(std::cos(angle), std::sin(angle), 0);
         m.AddTriangle(0, 1 + i, 1 + (i + 1) % count);
     }
@@ -170,7 +155,7 @@ TestMesh Book(uint32_t count)
     m.AddPoint(0, 0, 0);
     m.AddPoint(0, 0, 1);
     for (uint32_t i = 0; i < count; ++i) {
-        const double angle = 2 * kPi * i / count;
+        const double angle = 2 * pi * i / count;
         m.AddTriangle(0, 1, m.AddPoint(std::cos(angle), std::sin(angle), 0.5));
     }
     return m;

@@ -4,6 +4,7 @@
 #include "meshaudit.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace meshaudit::testing {
@@ -17,6 +18,9 @@ struct TestMesh {
     uint32_t AddPoint(double x, double y, double z);
     void AddTriangle(uint32_t a, uint32_t b, uint32_t c);
 };
+
+// A mesh of the given points and triangles.
+TestMesh MeshOf(std::initializer_list<T3DVECF> points, std::initializer_list<TRIANGLE> triangles = {});
 
 // The tetrahedron (0,0,0), (1,0,0), (0,1,0), (0,0,1), corners counter-clockwise
 // seen from outside (volume 1/6).
