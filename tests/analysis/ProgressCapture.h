@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -16,7 +17,9 @@ inline const std::string kClearedLine = "\r" + std::string(132, ' ') + "\r";
 
 inline std::string CaptureProgress(const std::function<void()>& body)
 {
-    std::FILE* file = std::tmpfile();
+    char* data = nullptr;
+    size_t size = 0;
+    std::FILE* file = open_memstream(&data, &size);
     EXPECT_NE(file, nullptr);
     if (file == nullptr) {
         return {};
@@ -25,15 +28,9 @@ inline std::string CaptureProgress(const std::function<void()>& body)
     Progress().stream = file;
     body();
     Progress().stream = saved;
-    std::fflush(file);
-    std::rewind(file);
-    std::string bytes;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, n);
-    }
     std::fclose(file);
+    std::string bytes(data, size);
+    std::free(data);
     return bytes;
 }
 
