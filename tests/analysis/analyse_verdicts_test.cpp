@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <set>
 #include <utility>
@@ -79,17 +78,6 @@ TEST_F(Analyse, ClosedMeshesPassEveryDefaultCriterion)
     // the quantities from 18 on are never judged.
     ExpectVerdicts(m_.InRange, MSH_QUANTITIES, {},
                    {MSH_Manifold, MSH_Convex, MSH_Area, MSH_Unused19, MSH_AspectRatio, MSH_Diameter});
-
-    TestMesh reversed = testing::UnitCube();
-    for (TRIANGLE& t : reversed.triangles) {
-        std::swap(t.a, t.b);  // every face turned inside out
-    }
-    Run(reversed);
-    EXPECT_EQ(m_.Volume, -1.0);
-    EXPECT_EQ(m_.Oriented, 1);
-    EXPECT_EQ(m_.Inclusion, 0);
-    EXPECT_EQ(m_.Area, 6.0);
-    EXPECT_EQ(m_.Selfintersection, 0);
 }
 
 TEST_F(Analyse, FaultyMeshFailsItsCriteria)
@@ -125,21 +113,6 @@ TEST_F(Analyse, FaultyMeshFailsItsCriteria)
     EXPECT_EQ(m_.Singular, 1);
     EXPECT_EQ(m_.PreciseDuplicates, 1);
     EXPECT_EQ(m_.EpsilonDuplicates, 1);
-}
-
-TEST_F(Analyse, EdgeLengthRangeIsBothCriterionAndThreshold)
-{
-    // A fan of four triangles on a hinge 20 long.
-    TestMesh fan = testing::MeshOf({{0, 0, 0}, {0, 0, 20}});
-    for (int i = 0; i < 4; ++i) {
-        fan.AddPoint(1.0 + i, 0.5 * i, 0);
-        fan.AddTriangle(0, 1, static_cast<uint32_t>(2 + i));
-    }
-    Run(fan);
-    EXPECT_EQ(e_.CountGreaterLength, 5u);  // the hinge and the four far sides to point 1
-    EXPECT_EQ(e_.MaximalLength, std::sqrt(16.0 + 2.25 + 400.0));
-    ExpectVerdicts(e_.InRange, EDG_QUANTITIES,
-                   {EDG_CountConvex, EDG_CountSingular, EDG_MaximalDegree, EDG_CountGreaterLength, EDG_MaximalLength});
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ std::string Line(uint32_t c, uint32_t total, int percent, const std::string& lab
 // Unlabelled steps: 100/3 in float is 33.3333321, and 2 * that is 66.666664,
 // drawn as 66. A bar beyond its total and one of no steps are drawn in
 // SingleMeshQuantities below.
-TEST(Progress, UnlabelledStepsAndClearing)
+TEST(Progress, UnlabelledSteps)
 {
     EXPECT_EQ(CaptureProgress([] {
                   StartProgress(Progress(), 3, 3);
@@ -61,7 +61,6 @@ TEST(Progress, UnlabelledStepsAndClearing)
                   }
               }),
               kClear + "[>  ]   0 %" + kClear + "[=> ]  33 %" + kClear + "[==>]  66 %");
-    EXPECT_EQ(CaptureProgress([] { ClearProgressLine(Progress()); }), kClear);
 }
 
 class Steps : public ::testing::Test {
@@ -255,9 +254,7 @@ TEST_F(Steps, FullDefaultAnalysisProgressBytes)
     }
     TestMesh tetra = testing::Tetrahedron();
     context_.LoadMesh(tetra.Record());
-    EXPECT_EQ(context_.CountSteps(5), 55u);
     EXPECT_EQ(Run(5), expected + kClear);
-    EXPECT_EQ(context_.meshResults.Volume, 1.0 / 6.0);
 }
 
 TEST_F(Steps, NothingEnabledLeavesEveryBlockNotComputed)
@@ -480,12 +477,11 @@ TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
     const uint32_t twin = mesh.AddPoint(mesh.points[7].x, mesh.points[7].y, mesh.points[7].z);
     mesh.AddTriangle(twin, 8, 9);
     mesh.AddTriangle(3, 3, 4);
-    const auto analyse = [&](bool everything, std::vector<uint8_t>& bytes) {
+    // Every quantity enabled, so that every step runs on the reused blocks.
+    const auto analyse = [&](std::vector<uint8_t>& bytes) {
         AnalysisContext context;
         context.LoadMesh(mesh.Record());
-        if (everything) {
-            EnableAll(context, 1);
-        }
+        EnableAll(context, 1);
         CaptureProgress([&] { context.RunCategory(static_cast<uint32_t>(Category::All)); });
         for (const auto& [data, size] :
              {std::pair<const void*, size_t>{&context.pointResults, sizeof(PointResults)},
@@ -495,29 +491,27 @@ TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
         }
         return static_cast<int32_t>(context.triangleResults.CountIntersected);
     };
-    for (const bool everything : {false, true}) {
-        std::vector<uint8_t> fresh, reused;
-        EXPECT_GT(analyse(everything, fresh), 0);
-        EXPECT_EQ(memory_testing::KeptBlockBytes(), 0u);
-        {
-            BlockReuseScope outer;
-            // Blocks from 1 to about 20 MiB, a third apart, so that every
-            // large array of the analysis finds one it fits.
-            std::vector<void*> blocks;
-            for (size_t bytes = size_t{1} << 20; bytes < (size_t{20} << 20); bytes += bytes / 3) {
-                blocks.push_back(Allocate(bytes));
-                ASSERT_NE(blocks.back(), nullptr);
-                std::memset(blocks.back(), 0xA5, bytes);
-            }
-            for (void* block : blocks) {
-                Free(block);
-            }
-            ASSERT_GT(memory_testing::KeptBlockBytes(), size_t{20} << 20);
-            analyse(everything, reused);
+    std::vector<uint8_t> fresh, reused;
+    EXPECT_GT(analyse(fresh), 0);
+    EXPECT_EQ(memory_testing::KeptBlockBytes(), 0u);
+    {
+        BlockReuseScope outer;
+        // Blocks from 1 to about 20 MiB, a third apart, so that every large
+        // array of the analysis finds one it fits.
+        std::vector<void*> blocks;
+        for (size_t bytes = size_t{1} << 20; bytes < (size_t{20} << 20); bytes += bytes / 3) {
+            blocks.push_back(Allocate(bytes));
+            ASSERT_NE(blocks.back(), nullptr);
+            std::memset(blocks.back(), 0xA5, bytes);
         }
-        EXPECT_EQ(memory_testing::KeptBlockBytes(), 0u);
-        EXPECT_EQ(fresh, reused);
+        for (void* block : blocks) {
+            Free(block);
+        }
+        ASSERT_GT(memory_testing::KeptBlockBytes(), size_t{20} << 20);
+        analyse(reused);
     }
+    EXPECT_EQ(memory_testing::KeptBlockBytes(), 0u);
+    EXPECT_EQ(fresh, reused);
 }
 
 }  // namespace

@@ -30,15 +30,6 @@ struct Row {
     int64_t expected;
 };
 
-void RunTable(const std::vector<Row>& rows)
-{
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(row.call(), row.expected);
-        memory_testing::ResetAllocationCounter();
-    }
-}
-
 // The failure that Arm sets up: allocation `armed` (1-based, 0 none) and
 // `armedCount` - 1 after it fail, counted from the call to Arm.
 uint64_t armed = 0, armedCount = 1;
@@ -133,7 +124,10 @@ TEST(FailureCodes, BadRecords)
         {"volume: no triangles", [=] { return ComputeVolume(Broken(good, 1)) == -DBL_MAX; }, 1},
         {"area: no points", [=] { return ComputeArea(Broken(good, 0)) == -1.0; }, 1},
     });
-    RunTable(rows);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.call(), row.expected);
+    }
 
     // Edges: each record also breaks the later checks, so that their order
     // decides.
