@@ -143,6 +143,22 @@ TEST(FailureCodes, BadRecords)
     memory_testing::FailAllocations(1, 1000);  // the first getter fails
     EXPECT_EQ(testing::EdgeQuantities(good), testing::EdgeCodes(-5));
     memory_testing::ResetAllocationCounter();
+
+    // The edge groups check their list in the same order.
+    const T3DVECF point{0, 0, 0};
+    const T3DEDGE edge{0, 1};
+    EdgeList list{nullptr, 0, nullptr, 0};
+    EXPECT_EQ(CountEdgeGroups(list), -1);
+    list.points = &point;
+    EXPECT_EQ(CountEdgeGroups(list), -2);
+    list.edges = &edge;
+    EXPECT_EQ(CountEdgeGroups(list), -3);
+    list.pointCount = 2;
+    EXPECT_EQ(CountEdgeGroups(list), -4);
+    list.edgeCount = 1;
+    EXPECT_EQ(CountEdgeGroups(list), 1);
+    IncidenceLists lists;
+    EXPECT_EQ(BuildPointEdgeLists(nullptr, 2, 1, lists), -1);
 }
 
 // The code of each allocation site, with the structures the site comes
@@ -153,9 +169,7 @@ TEST(FailureCodes, AllocationSites)
     const MeshRecord r = tetra.Record();
     TestMesh grid = testing::Grid(2);
     const MeshRecord g = grid.Record();
-    TestMesh pair = testing::MeshOf({{0, 0, 0}, {0, 0, 0}});
-    pair.AddTriangle(0, 1, 0);
-    pair.AddTriangle(1, 0, 0);
+    TestMesh pair = testing::MeshOf({{0, 0, 0}, {0, 0, 0}}, {{0, 1, 0}, {1, 0, 0}});
     TestMesh withNaN = pair;
     withNaN.AddPoint(std::numeric_limits<double>::quiet_NaN(), 0, 0);
     TestMesh bowTie = testing::MeshOf({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {2, 2, 0}}, {{0, 1, 2}, {2, 3, 4}});
@@ -269,24 +283,6 @@ TEST(FailureCodes, IntersectedTreeThenWalk)
     EXPECT_EQ(codes.front(), -1);
     EXPECT_EQ(codes.back(), -2);
     EXPECT_TRUE(std::is_sorted(codes.begin(), codes.end(), std::greater<>()));
-}
-
-TEST(FailureCodes, EdgeGroupsChecksInTheirOrder)
-{
-    const T3DVECF point{0, 0, 0};
-    const T3DEDGE edge{0, 1};
-    EdgeList list{nullptr, 0, nullptr, 0};
-    EXPECT_EQ(CountEdgeGroups(list), -1);
-    list.points = &point;
-    EXPECT_EQ(CountEdgeGroups(list), -2);
-    list.edges = &edge;
-    EXPECT_EQ(CountEdgeGroups(list), -3);
-    list.pointCount = 2;
-    EXPECT_EQ(CountEdgeGroups(list), -4);
-    list.edgeCount = 1;
-    EXPECT_EQ(CountEdgeGroups(list), 1);
-    IncidenceLists lists;
-    EXPECT_EQ(BuildPointEdgeLists(nullptr, 2, 1, lists), -1);
 }
 
 }  // namespace

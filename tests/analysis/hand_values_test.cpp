@@ -56,7 +56,9 @@ void AddAxisTriangle(TestMesh& m, double a)
     m.AddTriangle(p, q, r);
 }
 
-TEST(HandValues, VolumeSumsSmallTermsFirst)
+// The mesh formulas: the volume's summation order, the handles from the
+// Euler relation and the inclusion rule.
+TEST(HandValues, VolumeHandlesAndInclusionRules)
 {
     // In index order 1e16 + 1 rounds back to 1e16 and both ones are lost;
     // summed from the smallest magnitude up they give 2.
@@ -66,10 +68,7 @@ TEST(HandValues, VolumeSumsSmallTermsFirst)
     AddAxisTriangle(order, 1.0);
     AddAxisTriangle(order, -1e16);
     EXPECT_EQ(ComputeVolume(order.Record()), 2.0 / 6.0);
-}
 
-TEST(HandValues, HandlesAndInclusionRules)
-{
     struct Euler {
         uint32_t k, v, i, e, b, t, x;
         int32_t expected;
