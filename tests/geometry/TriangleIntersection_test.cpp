@@ -50,14 +50,9 @@ void ExpectSegment(const T3DVECF& p, const T3DVECF& q, const T3DVECF* triangle, 
 
 // ---- Random pairs against an exact separating-axis decision --------------
 
-struct Q3 {
-    mpq_class x, y, z;
-};
+using testing::Q3;
 
-Q3 ToQ(const T3DVECF& p) { return {mpq_class(p.x), mpq_class(p.y), mpq_class(p.z)}; }
-Q3 Sub(const Q3& a, const Q3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Q3 CrossQ(const Q3& a, const Q3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-mpq_class Dot(const Q3& a, const Q3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Q3 ToQ(const T3DVECF& p) { return testing::ToQ(&p.x); }
 bool IsZero(const Q3& v) { return sgn(v.x) == 0 && sgn(v.y) == 0 && sgn(v.z) == 0; }
 
 // Closed triangles are disjoint exactly when some axis separates them: both
