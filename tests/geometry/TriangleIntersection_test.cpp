@@ -139,6 +139,9 @@ TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
         if (HasZeroArea(t[0])) {
             continue;
         }
+        const auto inPlane = [&](const T3DVECF& p) {
+            return testing::ExactOrient3DSign(&t[0][0].x, &t[0][1].x, &t[0][2].x, &p.x) == 0;
+        };
         if (i % 4 == 3) {
             const T3DVECF& p = t[1][0];
             const T3DVECF& q = t[1][1];
@@ -150,8 +153,7 @@ TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
             ExpectSegment(p, q, t[0], expected ? '1' : '0', "random segment");
             ASSERT_FALSE(HasFailure()) << "segment " << i;
             ++segments[expected];
-            segments[2] += expected && testing::ExactOrient3DSign(&t[0][0].x, &t[0][1].x, &t[0][2].x, &p.x) == 0 &&
-                           testing::ExactOrient3DSign(&t[0][0].x, &t[0][1].x, &t[0][2].x, &q.x) == 0;
+            segments[2] += expected && inPlane(p) && inPlane(q);
             continue;
         }
         if (HasZeroArea(t[1])) {
@@ -161,11 +163,7 @@ TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
         ExpectPair(t[0], t[1], expected ? '1' : '0', "random pair");
         ASSERT_FALSE(HasFailure()) << "pair " << i;
         ++pairs[expected];
-        int coplanar = 0;
-        for (const T3DVECF& p : t[1]) {
-            coplanar += testing::ExactOrient3DSign(&t[0][0].x, &t[0][1].x, &t[0][2].x, &p.x) == 0;
-        }
-        coplanarHits += expected && coplanar == 3;
+        coplanarHits += expected && inPlane(t[1][0]) && inPlane(t[1][1]) && inPlane(t[1][2]);
     }
     EXPECT_GT(pairs[0], 500);
     EXPECT_GT(pairs[1], 500);
