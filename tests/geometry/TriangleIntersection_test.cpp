@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -17,26 +18,20 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// t2 against t1 in every order: both argument orders, every cyclic rotation
-// and the reversal of each triangle must give the same answer.
+// t2 against t1 in every order: both argument orders and each of the six
+// orders of the corners of each triangle must give the same answer.
 void ExpectPair(const T3DVECF* t1, const T3DVECF* t2, char expected, const char* what)
 {
-    for (int r1 = 0; r1 < 3; ++r1) {
-        for (int r2 = 0; r2 < 3; ++r2) {
-            for (int flip = 0; flip < 4; ++flip) {
-                T3DVECF a[3];
-                T3DVECF b[3];
-                for (int k = 0; k < 3; ++k) {
-                    const int i1 = (flip & 1) ? (r1 + 3 - k) % 3 : (r1 + k) % 3;
-                    const int i2 = (flip & 2) ? (r2 + 3 - k) % 3 : (r2 + k) % 3;
-                    a[k] = t1[i1];
-                    b[k] = t2[i2];
-                }
-                ASSERT_EQ(TriTriIntersect(a, b), expected) << what << " " << r1 << r2 << flip;
-                ASSERT_EQ(TriTriIntersect(b, a), expected) << what << " swapped " << r1 << r2 << flip;
-            }
-        }
-    }
+    int p1[3] = {0, 1, 2};
+    do {
+        int p2[3] = {0, 1, 2};
+        do {
+            const T3DVECF a[3] = {t1[p1[0]], t1[p1[1]], t1[p1[2]]};
+            const T3DVECF b[3] = {t2[p2[0]], t2[p2[1]], t2[p2[2]]};
+            ASSERT_EQ(TriTriIntersect(a, b), expected) << what << " " << p1[0] << p1[1] << p2[0] << p2[1];
+            ASSERT_EQ(TriTriIntersect(b, a), expected) << what << " swapped " << p1[0] << p1[1] << p2[0] << p2[1];
+        } while (std::next_permutation(p2, p2 + 3));
+    } while (std::next_permutation(p1, p1 + 3));
 }
 
 // Both directions of the segment p-q against the triangle.
