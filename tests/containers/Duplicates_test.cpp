@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -226,18 +227,11 @@ TEST(TupleDuplicates, PairsAndTriplesMatchAMapCount)
     }
 }
 
-double FromBits(uint64_t bits)
-{
-    double x = 0.0;
-    std::memcpy(&x, &bits, sizeof x);
-    return x;
-}
-
 // Values with ties of both signs, zeros, infinities, subnormals, NaN payloads.
 std::vector<double> RandomValues(std::mt19937_64& random, size_t n)
 {
-    const double pool[] = {0.0, -0.0, HUGE_VAL, -HUGE_VAL, kNaN, FromBits(0xFFF8000000000001ull),
-                           FromBits(0x7FF0000000000001ull), std::numeric_limits<double>::denorm_min(),
+    const double pool[] = {0.0, -0.0, HUGE_VAL, -HUGE_VAL, kNaN, std::bit_cast<double>(0xFFF8000000000001ull),
+                           std::bit_cast<double>(0x7FF0000000000001ull), std::numeric_limits<double>::denorm_min(),
                            std::numeric_limits<double>::min(), std::numeric_limits<double>::max(),
                            1.0, -1.0, std::nextafter(1.0, 2.0), 2.5, -2.5};
     std::vector<double> values(n);
@@ -247,7 +241,7 @@ std::vector<double> RandomValues(std::mt19937_64& random, size_t n)
             v = pool[random() % 15];
             break;
         case 1:
-            v = FromBits(random());
+            v = std::bit_cast<double>(random());
             break;
         case 2:
             v = std::ldexp(static_cast<double>(random() % 1000) - 500.0, static_cast<int>(random() % 200) - 100);

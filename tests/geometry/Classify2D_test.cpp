@@ -1,8 +1,8 @@
 // Point/segment/triangle classification in the plane: random grid
 // configurations (full of collinear and touching cases) against an integer
-// brute force, and by hand the inexact decimals, degenerate triangles and NaN.
+// brute force (degenerate triangles included), and by hand NaN. The exact
+// sides of inexact decimals are the predicates' own tests.
 #include "geometry/Classify2D.h"
-#include "geometry/ExactReference.h"
 
 #include <gtest/gtest.h>
 
@@ -16,46 +16,17 @@
 namespace meshaudit {
 namespace {
 
-// Points a few ulps around the edge from (0.1, 0.1) to (0.7, 0.3), whose
-// decimal coordinates are not exactly representable: the exact side of the
-// edge line decides, the third corner lying well above it.
-TEST(ClassifyPointTriangle2D, UlpsAcrossAnEdgeAreDecidedExactly)
-{
-    const double t[6] = {0.1, 0.1, 0.7, 0.3, 0.2, 0.9};
-    int seen[3] = {0, 0, 0};
-    for (int ulps = -4; ulps <= 4; ++ulps) {
-        const double p[2] = {0.4, testing::NudgeUlps(0.2, ulps)};
-        const int side = testing::ExactOrient2DSign(t, t + 2, p);
-        const char expected = side > 0 ? '1' : (side == 0 ? 'r' : '0');
-        EXPECT_EQ(ClassifyPointTriangle2D(p, t), expected) << ulps;
-        ++seen[side + 1];
-    }
-    EXPECT_GT(seen[0], 0);  // the probes straddle the edge
-    EXPECT_GT(seen[2], 0);
-}
-
 // Every orientation with a NaN is 0: a NaN point looks like a boundary
-// point, and a NaN corner like a degenerate triangle ('?'). A segment against
-// a degenerate triangle is decided by its edges.
-TEST(ClassifyPointTriangle2D, DegenerateOrNaNInputs)
+// point, and a NaN corner like a degenerate triangle ('?').
+TEST(ClassifyPointTriangle2D, NaNInputs)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double t[6] = {0, 0, 4, 0, 0, 4};
     const double nanPoint[2] = {nan, 1};
     EXPECT_EQ(ClassifyPointTriangle2D(nanPoint, t), 'r');
-    const double collinear[6] = {0, 0, 2, 2, 4, 4};
-    const double repeated[6] = {1, 2, 1, 2, 5, 0};
     const double nanCorner[6] = {0, 0, nan, 0, 0, 4};
     const double p[2] = {1, 1};
-    for (const double* bad : {collinear, repeated, nanCorner}) {
-        EXPECT_EQ(ClassifyPointTriangle2D(p, bad), '?');
-    }
-    const double crossing[4] = {0, 4, 4, 0};
-    const double apart[4] = {0, 1, 3, 4};
-    const double overlapping[4] = {3, 3, 6, 6};
-    EXPECT_EQ(SegTriIntersect2D(crossing, collinear), '1');
-    EXPECT_EQ(SegTriIntersect2D(apart, collinear), '0');
-    EXPECT_EQ(SegTriIntersect2D(overlapping, collinear), '1');
+    EXPECT_EQ(ClassifyPointTriangle2D(p, nanCorner), '?');
 }
 
 // ---- Random grid configurations against integer brute force ---------------
@@ -129,10 +100,8 @@ int PointInTriangle(const Int* p, const Int* a, const Int* b, const Int* c)
 TEST(Classify2D, RandomGridConfigurationsMatchBruteForce)
 {
     std::mt19937_64 rng(4242);
-    int segmentHits = 0;
-    int inside = 0;
     int boundary = 0;
-    int triangleHits = 0;
+    int degenerateHits = 0;
     std::map<char, int> segmentAnswers;
     for (int i = 0; i < 40000; ++i) {
         const int exponent = static_cast<int>(rng() % 60) - 30;
@@ -149,32 +118,33 @@ TEST(Classify2D, RandomGridConfigurationsMatchBruteForce)
             ++segmentAnswers[where];
             // Zero-length segments classify by y only (see above).
             if ((p[0] != p[2] || p[1] != p[3]) && (p[4] != p[6] || p[5] != p[7])) {
-                const bool meets = SegmentsMeet(p, p + 2, p + 4, p + 6);
-                ASSERT_EQ(SegSegIntersect2D(d, d + 4), meets ? '1' : '0') << i;
-                segmentHits += meets;
+                ASSERT_EQ(SegSegIntersect2D(d, d + 4), SegmentsMeet(p, p + 2, p + 4, p + 6) ? '1' : '0') << i;
             }
             continue;
         }
         const Int* a = p;
         const Int* b = p + 2;
         const Int* c = p + 4;
+        const bool edgesMeet = SegmentsMeet(p + 6, p + 8, a, b) || SegmentsMeet(p + 6, p + 8, b, c) ||
+                               SegmentsMeet(p + 6, p + 8, c, a);
         if (Side(a, b, c) == 0) {
+            // Degenerate: no point inside, a segment decided by the edges
+            // (exactly so only when no edge or segment has zero length).
+            ASSERT_EQ(ClassifyPointTriangle2D(d + 6, d), '?') << i;
+            const bool distinct = (p[0] != p[2] || p[1] != p[3]) && (p[2] != p[4] || p[3] != p[5]) &&
+                                  (p[4] != p[0] || p[5] != p[1]) && (p[6] != p[8] || p[7] != p[9]);
+            ASSERT_TRUE(!distinct || SegTriIntersect2D(d + 6, d) == (edgesMeet ? '1' : '0')) << i;
+            degenerateHits += distinct && edgesMeet;
             continue;
         }
         const int where = PointInTriangle(p + 6, a, b, c);
         ASSERT_EQ(ClassifyPointTriangle2D(d + 6, d), where > 0 ? '1' : (where == 0 ? 'r' : '0')) << i;
-        inside += where > 0;
         boundary += where == 0;
-        const bool meets = where >= 0 || PointInTriangle(p + 8, a, b, c) >= 0 ||
-                           SegmentsMeet(p + 6, p + 8, a, b) || SegmentsMeet(p + 6, p + 8, b, c) ||
-                           SegmentsMeet(p + 6, p + 8, c, a);
+        const bool meets = where >= 0 || PointInTriangle(p + 8, a, b, c) >= 0 || edgesMeet;
         ASSERT_EQ(SegTriIntersect2D(d + 6, d), meets ? '1' : '0') << i;
-        triangleHits += meets;
     }
-    EXPECT_GT(segmentHits, 1000);
-    EXPECT_GT(inside, 100);
     EXPECT_GT(boundary, 100);
-    EXPECT_GT(triangleHits, 1000);
+    EXPECT_GT(degenerateHits, 100);
     for (const char answer : {'+', '-', 'a', 'b', '<', '>', '1'}) {
         EXPECT_GT(segmentAnswers[answer], 100) << answer;
     }

@@ -5,35 +5,32 @@
 #include <gmpxx.h>
 
 #include <cmath>
-#include <cstdint>
 
 namespace meshaudit::testing {
 
-// Sign of (a.x - c.x)(b.y - c.y) - (a.y - c.y)(b.x - c.x), exactly.
+// A point or vector with rational coordinates.
+struct Q3 {
+    mpq_class x, y, z;
+};
+
+inline Q3 ToQ(const double* p) { return {mpq_class(p[0]), mpq_class(p[1]), mpq_class(p[2])}; }
+inline Q3 Sub(const Q3& a, const Q3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline Q3 CrossQ(const Q3& a, const Q3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+inline mpq_class Dot(const Q3& a, const Q3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// Sign of (a.x - c.x)(b.y - c.y) - (a.y - c.y)(b.x - c.x), exactly: the z
+// component of (a - c) x (b - c) in the plane z = 0.
 inline int ExactOrient2DSign(const double* a, const double* b, const double* c)
 {
-    const mpq_class acx = mpq_class(a[0]) - mpq_class(c[0]);
-    const mpq_class acy = mpq_class(a[1]) - mpq_class(c[1]);
-    const mpq_class bcx = mpq_class(b[0]) - mpq_class(c[0]);
-    const mpq_class bcy = mpq_class(b[1]) - mpq_class(c[1]);
-    const mpq_class det = acx * bcy - acy * bcx;
-    return sgn(det);
+    const auto flat = [](const double* p) { return Q3{mpq_class(p[0]), mpq_class(p[1]), mpq_class(0)}; };
+    return sgn(CrossQ(Sub(flat(a), flat(c)), Sub(flat(b), flat(c))).z);
 }
 
-// Sign of det[a - d; b - d; c - d], exactly.
+// Sign of det[a - d; b - d; c - d] = ((a - d) x (b - d)) . (c - d), exactly.
 inline int ExactOrient3DSign(const double* a, const double* b, const double* c, const double* d)
 {
-    mpq_class m[3][3];
-    const double* rows[3] = {a, b, c};
-    for (int r = 0; r < 3; ++r) {
-        for (int k = 0; k < 3; ++k) {
-            m[r][k] = mpq_class(rows[r][k]) - mpq_class(d[k]);
-        }
-    }
-    const mpq_class det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                          m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-                          m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-    return sgn(det);
+    const Q3 q = ToQ(d);
+    return sgn(Dot(CrossQ(Sub(ToQ(a), q), Sub(ToQ(b), q)), Sub(ToQ(c), q)));
 }
 
 // x moved by `steps` units in the last place (negative steps move down).

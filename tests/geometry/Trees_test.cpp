@@ -312,12 +312,8 @@ TEST(AabbTreeBuild, DepthFirstMatchesBreadthFirst)
         for (uint32_t k = 0; k < c.count; ++k) {
             pnt[k] = PntEntry{k, points[k]};
             const TRIANGLE t{k, (k + 1 + seed % 3) % c.count, (k + 2 + k % 5) % c.count};
-            tri[k].index = k;
-            tri[k].triangle = t;
-            tri[k].box = C3DAABB{};
-            for (uint32_t v : {t.a, t.b, t.c}) {
-                tri[k].box.Extend(points[v]);
-            }
+            const T3DVECF corners[3] = {points[t.a], points[t.b], points[t.c]};
+            tri[k] = TriEntry{k, t, BoxOfPoints(corners, 3)};
         }
         for (const auto depth : {ExpectSameBuilds<PntTraits>(pnt), ExpectSameBuilds<TriTraits>(tri)}) {
             (depth == detail::DepthFirstBuild::Built ? built : handedOver) += 1;
