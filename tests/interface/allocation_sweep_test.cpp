@@ -18,6 +18,7 @@
 
 #include <cfloat>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,18 +84,15 @@ T At(const uint8_t* block, size_t offset)
 // again when they hold the not-computed mark).
 bool IsReadByTheMeshStep(Category category, uint8_t k)
 {
-    switch (category) {
-    case Category::Points:
-        return k == PNT_CountDuplicatedGeometrical || k == PNT_CountClassesOfEpsilonDuplicatedGeometrical;
-    case Category::Edges:
-        return k == EDG_CountSingular || k == EDG_CountInvalidTopological || k == EDG_CountInvalidGeometrical ||
-               k == EDG_CountDuplicatedTopological || k == EDG_CountDuplicatedGeometrical;
-    case Category::Triangles:
-        return k == TRI_CountSingular || k == TRI_CountInvalidTopological || k == TRI_CountInvalidGeometrical ||
-               k == TRI_CountDuplicatedTopological || k == TRI_CountDuplicatedGeometrical;
-    default:
-        return false;
-    }
+    static const std::set<std::pair<Category, int>> read = {
+        {Category::Points, PNT_CountDuplicatedGeometrical},
+        {Category::Points, PNT_CountClassesOfEpsilonDuplicatedGeometrical},
+        {Category::Edges, EDG_CountSingular}, {Category::Edges, EDG_CountInvalidTopological},
+        {Category::Edges, EDG_CountInvalidGeometrical}, {Category::Edges, EDG_CountDuplicatedTopological},
+        {Category::Edges, EDG_CountDuplicatedGeometrical}, {Category::Triangles, TRI_CountSingular},
+        {Category::Triangles, TRI_CountInvalidTopological}, {Category::Triangles, TRI_CountInvalidGeometrical},
+        {Category::Triangles, TRI_CountDuplicatedTopological}, {Category::Triangles, TRI_CountDuplicatedGeometrical}};
+    return read.count({category, k}) != 0;
 }
 
 // Why `got`, from a run in which allocations failed, is not an acceptable
