@@ -59,17 +59,14 @@ int main()
         return 1;
     }
     bool mismatch[2] = {false, false};
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 2; ++i) {
-        threads.emplace_back([&, i] {
-            for (int round = 0; round < 2; ++round) {
-                mismatch[i] = mismatch[i] || Locate(meshes[i]) != alone[i];
-            }
-        });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    const auto rounds = [&](int i) {
+        for (int round = 0; round < 2; ++round) {
+            mismatch[i] = mismatch[i] || Locate(meshes[i]) != alone[i];
+        }
+    };
+    std::thread first(rounds, 0), second(rounds, 1);
+    first.join();
+    second.join();
     if (mismatch[0] || mismatch[1]) {
         std::fprintf(stderr, "a thread's answer differs from the same mesh located alone\n");
         return 1;
