@@ -8,6 +8,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -22,11 +23,7 @@ C3DAABB Box(double x0, double y0, double z0, double x1, double y1, double z1)
     return C3DAABB{T3DVECF{x0, y0, z0}, T3DVECF{x1, y1, z1}};
 }
 
-bool SameBox(const C3DAABB& a, const C3DAABB& b)
-{
-    return a.min.x == b.min.x && a.min.y == b.min.y && a.min.z == b.min.z && a.max.x == b.max.x &&
-           a.max.y == b.max.y && a.max.z == b.max.z;
-}
+bool SameBox(const C3DAABB& a, const C3DAABB& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 TEST(Aabb, ExtendCentreLongestAxisAndClassify)
 {
