@@ -7,6 +7,7 @@
 #include "analysis/ElementList.h"
 #include "analysis/MeshBuilders.h"
 #include "analysis/RandomMesh.h"
+#include "analysis/mesh/EdgeWalk.h"
 #include "analysis/mesh/GraphWalk.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "analysis/points/PointAnalyses.h"
@@ -792,8 +793,8 @@ TEST(RandomMeshes, EveryQuantityAndListMatchesItsDefinition)
 // The analyses that take the side groups where the triangle neighbour lists
 // would be large, made to take them always (a limit of 0) and compared with
 // the lists, values and element lists alike, on random meshes with books,
-// fans and copies of their own (some of them repeat points, which keeps the
-// lists for components and orientability).
+// fans and copies of their own, or triangles repeating one point with many
+// third corners (components and orientability then take the edge walk).
 TEST(RandomMeshes, SideGroupsGiveWhatTheNeighbourListsGive)
 {
     std::mt19937 random(4099);
@@ -801,21 +802,74 @@ TEST(RandomMeshes, SideGroupsGiveWhatTheNeighbourListsGive)
     const Into orientable = [](const MeshRecord& r, MeshTopology& t, ElementList*) {
         return static_cast<int32_t>(IsOrientable(r, t));
     };
+    const Into oriented = [](const MeshRecord& r, MeshTopology& t, ElementList* where) {
+        return static_cast<int32_t>(IsOrientedInto(r, t, where));
+    };
     const Into counts[] = {&triangles::CountIsolatedInto, &triangles::CountSingularInto,
                            &triangles::MinimalDegreeInto, &triangles::MaximalDegreeInto,
                            &triangles::CountFlippedTopologicalInto, &ComputeComponentsInto,
-                           &ComputeBordersInto, &triangles::CountBorderInto, orientable};
-    int linearOrientable = 0;
-    for (int round = 0; round < 600; ++round) {
+                           &ComputeBordersInto, &triangles::CountBorderInto, orientable, oriented};
+    int linearOrientable[2] = {0, 0};
+    for (int round = 0; round < 750; ++round) {
         TestMesh m = testing::RandomMesh(random, round);
         const uint32_t crowd = 3 + random() % 40;
-        switch (round % 4) {
+        switch (round % 5) {
         case 0: testing::Append(m, testing::Book(crowd)); break;
         case 1: testing::Append(m, testing::Fan(crowd)); break;
-        default: testing::Append(m, testing::Copies(crowd, round % 4 == 3)); break;
+        case 4: {
+            // (0, 1, 2) runs a side opposite to (0, 0, 1) and (0, 0, 2), not
+            // to (0, 0, 3), and no triangle with 0 once does to (0, 0, 0);
+            // then a fan around point 0, some of it flipped.
+            TestMesh repeats = testing::Fan(crowd);
+            using Triangles = std::vector<TRIANGLE>;
+            const Triangles head = round % 10 == 9 ? Triangles{{0, 0, 0}}
+                                                   : Triangles{{0, 1, 2}, {0, 0, 1}, {0, 0, 2}, {0, 0, 3}};
+            repeats.triangles.insert(repeats.triangles.begin(), head.begin(), head.end());
+            repeats.triangles.resize(head.size() + random() % (crowd + 1));
+            for (TRIANGLE& t : repeats.triangles) {
+                if (random() % 8 == 0) {
+                    std::swap(t.a, t.b);
+                }
+            }
+            testing::Append(m, repeats);
+            break;
+        }
+        default: testing::Append(m, testing::Copies(crowd, round % 5 == 3)); break;
         }
         const MeshRecord r = m.Record();
         SCOPED_TRACE("round " + std::to_string(round));
+        // The edge walk reaches each triangle from the one the walk over the
+        // neighbour rows reaches it from, in the same order.
+        MeshTopology topology;
+        topology.Attach(r);
+        SideEdges sides;
+        if (sides.Build(topology, r.triangles, r.triangleCount) == 0) {
+            const uint32_t n = r.triangleCount;
+            std::vector<std::pair<uint32_t, uint32_t>> walked, listed;
+            std::vector<uint8_t> state(n), spent(sides.EdgeCount()), seen(n);
+            std::vector<uint32_t> queue(n);
+            const auto record = [&walked](uint32_t t, uint32_t u) { return walked.emplace_back(t, u), uint8_t{1}; };
+            WalkByEdges(sides, n, state.data(), queue.data(), spent.data(), [&](uint32_t s) { return record(s, s); },
+                        record);
+            const IncidenceLists& rows = topology.TriangleNeighbours();
+            for (uint32_t s = 0; s < n && topology.Status() == 0; ++s) {
+                std::vector<uint32_t> order;
+                const auto reach = [&](uint32_t t, uint32_t u) {
+                    if (seen[u] == 0) {
+                        seen[u] = 1;
+                        listed.emplace_back(t, u);
+                        order.push_back(u);
+                    }
+                };
+                reach(s, s);
+                for (std::size_t h = 0; h < order.size(); ++h) {
+                    for (uint32_t k = 0; k < rows.counts[order[h]]; ++k) {
+                        reach(order[h], rows.rows[order[h]][k]);
+                    }
+                }
+            }
+            ASSERT_EQ(walked, listed);
+        }
         for (Into count : counts) {
             ElementList lists[2];
             int32_t got[2];
@@ -823,19 +877,21 @@ TEST(RandomMeshes, SideGroupsGiveWhatTheNeighbourListsGive)
                 MeshTopology topology;
                 topology.Attach(r);
                 topology.LimitNeighbourEntries(linear != 0 ? 0 : 0xFFFFFFFFu);
-                lists[linear].Open(count == &ComputeBordersInto ? 2 : 1, UINT64_MAX);
+                lists[linear].Open(count == &ComputeBordersInto || count == oriented ? 2 : 1, UINT64_MAX);
                 got[linear] = count(r, topology, &lists[linear]);
             }
             ASSERT_EQ(got[1], got[0]);
             ASSERT_EQ(lists[1].Total(), lists[0].Total());
             ASSERT_TRUE(std::equal(lists[0].Items(), lists[0].Items() + lists[0].Stored() * lists[0].Arity(),
                                    lists[1].Items()));
-            if (count == orientable && got[0] == 1 && !AnyTriangleRepeatsAPoint(r.triangles, r.triangleCount)) {
-                ++linearOrientable;
+            if (count == orientable && got[0] == 1) {
+                ++linearOrientable[AnyTriangleRepeatsAPoint(r.triangles, r.triangleCount) ? 1 : 0];
             }
         }
     }
-    EXPECT_GT(linearOrientable, 20);  // both verdicts of the grouped relations occur
+    // Both verdicts occur, of the grouped relations and of the edge walk.
+    EXPECT_GT(linearOrientable[0], 10);
+    EXPECT_GT(linearOrientable[1], 10);
 }
 
 }  // namespace

@@ -182,6 +182,9 @@ std::vector<TestMesh> SweepMeshes()
     testing::Append(crowds, testing::Copies(100, true));
     testing::Append(crowds, testing::Torus(5, 4));
     meshes.push_back(crowds);
+    TestMesh repeated = testing::Book(200);  // a repeated point: the walks go edge by edge
+    repeated.AddTriangle(0, 0, 2);
+    meshes.push_back(repeated);
     return meshes;
 }
 
@@ -316,19 +319,20 @@ TEST_P(AllocationSweep, RepairsGiveTheirCodesAndStayReleasable)
 }
 
 // locate() under the same failures: it returns 1 or, when a list ran out of
-// memory, -5. On 1 every list holds all its entries, and every count that
-// came out as in an unfailing run has a list of as many entries as there.
+// memory, -5. On 1 every list holds all its entries, and every count or flag
+// that came out as in an unfailing run has a list of as many entries as
+// there.
 // Nothing leaks (LeakSanitizer).
 #define BLOCK_PNT points
 #define BLOCK_EDG edges
 #define BLOCK_TRI triangles
 #define BLOCK_MSH mesh
-#define IS_COUNT_COUNT true
-#define IS_COUNT_REAL false
-#define IS_COUNT_VOLUME false
-#define IS_COUNT_FLAG false
+#define TOTAL_FOLLOWS_COUNT true
+#define TOTAL_FOLLOWS_REAL false
+#define TOTAL_FOLLOWS_VOLUME false
+#define TOTAL_FOLLOWS_FLAG true
 #define SAME_LIST(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate, where)          \
-    if (IS_COUNT_##SLOT && got.of(P##_##name).located &&                                               \
+    if (TOTAL_FOLLOWS_##SLOT && got.of(P##_##name).located &&                                          \
         static_cast<int64_t>(got.BLOCK_##P.name) == static_cast<int64_t>(want.BLOCK_##P.name) &&     \
         static_cast<int32_t>(got.BLOCK_##P.name) >= 0) {                                               \
         EXPECT_EQ(got.of(P##_##name).total, want.of(P##_##name).total) << "allocation " << k << " " << label; \

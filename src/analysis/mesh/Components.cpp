@@ -1,5 +1,6 @@
 // Connected components of a mesh: groups of triangles joined through shared
 // edges, found by breadth-first walks over the triangle neighbour lists.
+#include "analysis/mesh/EdgeWalk.h"
 #include "analysis/mesh/GraphWalk.h"
 #include "analysis/RecordChecks.h"
 #include "analysis/mesh/MeshAnalyses.h"
@@ -55,6 +56,50 @@ int32_t GroupsByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32_t* 
     return static_cast<int32_t>(groups);
 }
 
+// The walk's groups, read edge by edge, where a triangle repeats a point:
+// its neighbour row holds every triangle at that point, which need not list
+// it back, so a group is what the walk from its seed reaches and only the
+// walk finds it. -5 when the edges fail, -6 without memory.
+int32_t GroupsByWalk(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+{
+    const uint32_t triangleCount = mesh.triangleCount;
+    SideEdges sides;
+    if (const int32_t code = sides.Build(topology, mesh.triangles, triangleCount); code != 0) {
+        return code;
+    }
+    uint8_t* reached = AllocateZeroedArray<uint8_t>(triangleCount);
+    uint32_t* queue = AllocateArray<uint32_t>(triangleCount);
+    uint8_t* spent = AllocateZeroedArray<uint8_t>(sides.EdgeCount());
+    uint32_t* group = where != nullptr ? AllocateArray<uint32_t>(triangleCount) : nullptr;
+    int32_t result = -6;
+    if (reached != nullptr && queue != nullptr && spent != nullptr && (where == nullptr || group != nullptr)) {
+        uint32_t groups = 0;
+        const auto seed = [&groups, group](uint32_t s) {
+            if (group != nullptr) {
+                group[s] = groups;
+            }
+            ++groups;
+            return uint8_t{1};
+        };
+        const auto reach = [&groups, group](uint32_t, uint32_t u) {
+            if (group != nullptr) {
+                group[u] = groups - 1;
+            }
+            return uint8_t{1};
+        };
+        WalkByEdges(sides, triangleCount, reached, queue, spent, seed, reach);
+        for (uint32_t t = 0; group != nullptr && t < triangleCount; ++t) {
+            where->Add(group[t]);
+        }
+        result = static_cast<int32_t>(groups);
+    }
+    Free(group);
+    Free(spent);
+    Free(queue);
+    Free(reached);
+    return result;
+}
+
 }  // namespace
 
 int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
@@ -63,7 +108,10 @@ int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, El
         return code;
     }
     const uint32_t triangleCount = mesh.triangleCount;
-    if (!topology.NeighbourListsAffordable() && !AnyTriangleRepeatsAPoint(mesh.triangles, triangleCount)) {
+    if (!topology.NeighbourListsAffordable()) {
+        if (AnyTriangleRepeatsAPoint(mesh.triangles, triangleCount)) {
+            return GroupsByWalk(mesh, topology, where);
+        }
         uint8_t* parity = AllocateArray<uint8_t>(triangleCount);
         uint32_t* parent = AllocateArray<uint32_t>(triangleCount);
         const int32_t result = parity != nullptr && parent != nullptr

@@ -3,6 +3,7 @@
 // that it is (a breadth-first reorientation judged pair by pair, or where
 // every pair is a plain relation, disjoint sets with a parity bit).
 #include "analysis/mesh/MeshAnalyses.h"
+#include "analysis/mesh/EdgeWalk.h"
 #include "analysis/mesh/GraphWalk.h"
 #include "containers/DisjointSets.h"
 #include "containers/Memory.h"
@@ -244,6 +245,162 @@ Verdict OrientableByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32
     return verdict;
 }
 
+// IsConsistentlyOriented's test on one edge and the triangles with both its
+// end points (its EdgeTriangles row), flipped as `state` says (null: as
+// given): in time linear in the row, where the pairs of triangles sharing a
+// side can be quadratic in number. SidesOppositeByEdges asks it of every edge.
+//
+// On an edge of two points p and q, every triangle has both, and each of
+// its sides (p, q) or (q, p) holds all the others. A triangle with three
+// distinct corners runs the edge one way; two that run it the same way share
+// no side run opposite (a third shared corner would make them copies, which
+// then run every side alike), and two that run it opposite ways do. A
+// triangle with only p and q as corners runs the edge both ways, and so
+// against any of them. So the edge passes when at most one of the others
+// runs it each way.
+//
+// On the edge (p, p) are all triangles at p, held by the side (p, p) of each
+// triangle with p at two corners (flipping one changes none of its sides:
+// p -> p, p -> q, q -> p, whichever way). Against such a triangle with third
+// corner q, a triangle at p runs a side opposite exactly when it has p at two
+// corners too (p -> p against p -> p) or has q (it then runs p -> q or
+// q -> p); against (p, p, p), only in the first case.
+bool EdgeRunOpposite(const TRIANGLE* triangles, const T3DEDGE& edge, const uint32_t* row, uint32_t count,
+                     const uint8_t* state)
+{
+    const uint32_t p = edge.first;
+    const uint32_t q = edge.second;
+    const auto atP = [p](const TRIANGLE& t) {
+        return static_cast<uint32_t>(t.a == p) + (t.b == p) + (t.c == p);
+    };
+    if (p != q) {
+        uint32_t ways[2] = {0, 0};
+        for (uint32_t k = 0; k < count; ++k) {
+            const TRIANGLE t = state != nullptr ? Oriented(triangles[row[k]], state[row[k]]) : triangles[row[k]];
+            if (t.a != t.b && t.b != t.c && t.c != t.a) {
+                const bool forward = (t.a == p && t.b == q) || (t.b == p && t.c == q) || (t.c == p && t.a == q);
+                if (++ways[forward ? 1 : 0] > 1) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+    // The third corners of the triangles with p twice: up to two kept, a
+    // third distinct one or (p, p, p) failing every other triangle.
+    uint32_t thirds[2] = {p, p};
+    bool failsOthers = false;
+    for (uint32_t k = 0; k < count; ++k) {
+        const TRIANGLE& t = triangles[row[k]];
+        if (atP(t) < 2) {
+            continue;
+        }
+        const uint32_t third = t.a != p ? t.a : t.b != p ? t.b : t.c;
+        if (third == p) {
+            failsOthers = true;
+        } else if (thirds[0] == p || thirds[0] == third) {
+            thirds[0] = third;
+        } else if (thirds[1] == p || thirds[1] == third) {
+            thirds[1] = third;
+        } else {
+            failsOthers = true;
+        }
+    }
+    if (thirds[0] == p && !failsOthers) {
+        return true;  // no triangle has p twice
+    }
+    for (uint32_t k = 0; k < count; ++k) {
+        const TRIANGLE& t = triangles[row[k]];
+        if (atP(t) == 1 && (failsOthers || (thirds[0] != p && !HasCorner(t, thirds[0])) ||
+                            (thirds[1] != p && !HasCorner(t, thirds[1])))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SidesOppositeByEdges(const TRIANGLE* triangles, const T3DEDGE* edges, uint32_t edgeCount,
+                          const IncidenceLists& onEdge, const uint8_t* state)
+{
+    for (uint32_t e = 0; e < edgeCount; ++e) {
+        if (!EdgeRunOpposite(triangles, edges[e], onEdge.rows[e], onEdge.counts[e], state)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ListSameWaySides edge by edge: a side is listed when a triangle having it
+// meets another with both its end points and no side run opposite, that is
+// when its edge fails the test above. False without the edges or memory.
+bool ListSameWaySidesByEdges(const TRIANGLE* triangles, MeshTopology& topology, ElementList& where)
+{
+    uint32_t edgeCount = 0;
+    const T3DEDGE* edges = topology.Edges(edgeCount);
+    if (topology.Status() != 0) {
+        return false;
+    }
+    const IncidenceLists& onEdge = topology.EdgeTriangles();
+    if (topology.Status() != 0) {
+        return false;
+    }
+    const auto fails = [&](uint32_t e) {
+        return !EdgeRunOpposite(triangles, edges[e], onEdge.rows[e], onEdge.counts[e], nullptr);
+    };
+    std::size_t n = 0;
+    for (uint32_t e = 0; e < edgeCount; ++e) {
+        n += fails(e) ? 1 : 0;
+    }
+    uint64_t* keys = AllocateArray<uint64_t>(n);
+    if (keys == nullptr) {
+        return false;
+    }
+    std::size_t filled = 0;
+    for (uint32_t e = 0; e < edgeCount && filled < n; ++e) {
+        if (fails(e)) {
+            keys[filled++] = static_cast<uint64_t>(edges[e].first) << 32 | edges[e].second;
+        }
+    }
+    std::sort(keys, keys + n);
+    for (std::size_t i = 0; i < n; ++i) {
+        where.Add(static_cast<uint32_t>(keys[i] >> 32), static_cast<uint32_t>(keys[i]));
+    }
+    Free(keys);
+    return true;
+}
+
+// The walk's reorientation where a triangle repeats a point, read edge by
+// edge (EdgeWalk.h): each triangle flipped or kept exactly as the walk over
+// the neighbour rows leaves it, then the flipped copy judged edge by edge.
+Verdict OrientableByEdgeWalk(const MeshRecord& mesh, MeshTopology& topology)
+{
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t triangleCount = mesh.triangleCount;
+    SideEdges sides;
+    if (sides.Build(topology, triangles, triangleCount) != 0) {
+        return Verdict::Undecided;
+    }
+    uint8_t* state = AllocateZeroedArray<uint8_t>(triangleCount);
+    uint32_t* queue = AllocateArray<uint32_t>(triangleCount);
+    uint8_t* spent = AllocateZeroedArray<uint8_t>(sides.EdgeCount());
+    Verdict verdict = Verdict::Undecided;
+    if (state != nullptr && queue != nullptr && spent != nullptr) {
+        WalkByEdges(
+            sides, triangleCount, state, queue, spent, [](uint32_t) { return uint8_t{kKept}; },
+            [&](uint32_t t, uint32_t u) {
+                return HaveOppositeEdge(Oriented(triangles[t], state[t]), triangles[u]) ? uint8_t{kKept}
+                                                                                         : uint8_t{kFlipped};
+            });
+        verdict = SidesOppositeByEdges(triangles, sides.Edges(), sides.EdgeCount(), sides.Triangles(), state)
+                      ? Verdict::Orientable
+                      : Verdict::NotOrientable;
+    }
+    Free(spent);
+    Free(queue);
+    Free(state);
+    return verdict;
+}
+
 }  // namespace
 
 bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u)
@@ -273,6 +430,18 @@ static bool OrientedAsGiven(const MeshRecord& mesh, MeshTopology& topology)
     if (topology.HasTriangleNeighbours() && topology.TriangleCount() == triangleCount) {
         return AllNeighboursOpposite(triangles, triangleCount, topology.TriangleNeighbours());
     }
+    if (!topology.NeighbourListsAffordable()) {
+        // Around a point that many triangles repeat, every side (p, p) meets
+        // every triangle at p: pair by pair, that is quadratic.
+        uint32_t edgeCount = 0;
+        const T3DEDGE* edges = topology.Edges(edgeCount);
+        if (topology.Status() == 0) {
+            const IncidenceLists& onEdge = topology.EdgeTriangles();
+            if (topology.Status() == 0) {
+                return SidesOppositeByEdges(triangles, edges, edgeCount, onEdge, nullptr);
+            }
+        }
+    }
     const IncidenceLists& pointTriangles = topology.VertexTriangles();
     if (topology.Status() != 0 || topology.PointCount() != pointCount ||
         topology.TriangleCount() != triangleCount) {
@@ -286,6 +455,12 @@ bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList*
     const bool oriented = OrientedAsGiven(mesh, topology);
     if (where == nullptr || oriented) {
         return oriented;
+    }
+    if (!topology.NeighbourListsAffordable() && mesh.triangles != nullptr) {
+        if (!ListSameWaySidesByEdges(mesh.triangles, topology, *where)) {
+            where->MarkFailed();
+        }
+        return false;
     }
     // A mesh the test refuses has the topology built; the neighbour lists
     // find every pair the test would stop at.
@@ -306,13 +481,19 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
     if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
         return false;
     }
-    if (!topology.NeighbourListsAffordable() && !AnyTriangleRepeatsAPoint(triangles, triangleCount)) {
-        uint8_t* parity = AllocateArray<uint8_t>(triangleCount);
-        uint32_t* parent = AllocateArray<uint32_t>(triangleCount);
-        const Verdict verdict =
-            parity != nullptr && parent != nullptr ? OrientableByEdges(mesh, topology, parent, parity) : Verdict::Undecided;
-        Free(parent);
-        Free(parity);
+    if (!topology.NeighbourListsAffordable()) {
+        Verdict verdict = Verdict::Undecided;
+        if (AnyTriangleRepeatsAPoint(triangles, triangleCount)) {
+            verdict = OrientableByEdgeWalk(mesh, topology);
+        } else {
+            uint8_t* parity = AllocateArray<uint8_t>(triangleCount);
+            uint32_t* parent = AllocateArray<uint32_t>(triangleCount);
+            if (parity != nullptr && parent != nullptr) {
+                verdict = OrientableByEdges(mesh, topology, parent, parity);
+            }
+            Free(parent);
+            Free(parity);
+        }
         if (verdict != Verdict::Undecided) {
             return verdict == Verdict::Orientable;
         }
