@@ -5,6 +5,7 @@
   book.off       N triangles on one edge
   copies.off     N copies of one triangle
   alternate.off  N copies of one triangle, every second one reversed
+  repeated.off   N triangles that repeat one point, (0, 0, i), on a circle
 
 and, with --with MESH.off (a normal mesh, e.g. bunny_sub2 converted by
 `meshaudit repair bunny_sub2.ply -o bunny.off`), each of them appended to it
@@ -31,6 +32,11 @@ def book(n):
 def copies(n, alternate):
     points = [(0.0, 0.0, 0.0), (1.0, 0.0, 0.0), (0.0, 1.0, 0.0)]
     return points, [(0, 2, 1) if alternate and i % 2 else (0, 1, 2) for i in range(n)]
+
+
+def repeated(n):
+    points = [(0.0, 0.0, 0.0)] + [(math.cos(2 * math.pi * i / n), math.sin(2 * math.pi * i / n), 0.0) for i in range(n)]
+    return points, [(0, 0, 1 + i) for i in range(n)]
 
 
 def read_off(path):
@@ -68,7 +74,8 @@ def main():
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
     shapes = {"fan": fan(args.count), "book": book(args.count),
-              "copies": copies(args.count, False), "alternate": copies(args.count, True)}
+              "copies": copies(args.count, False), "alternate": copies(args.count, True),
+              "repeated": repeated(args.count)}
     base = read_off(args.mesh) if args.mesh else None
     for name, (points, triangles) in shapes.items():
         write_off(os.path.join(args.out, name + ".off"), points, triangles)
