@@ -42,9 +42,10 @@ bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u);
 // run no common side in opposite directions, every side of t whose two end
 // points are both corners of u (for two proper triangles sharing a side:
 // that side, run the same way by both), as its two point indices, smaller
-// first; each edge once, ascending. It is found by a second pass over the
-// neighbour lists, made only then; when they or its scratch array cannot be
-// had, nothing is listed.
+// first; each edge once, ascending. It is found by a second pass, made only
+// then, over the neighbour lists or, where those would be large, edge by
+// edge. When the neighbour lists cannot be built nothing is listed; when
+// the edges or the scratch array cannot be had, the list is marked failed.
 bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
 inline bool IsOriented(const MeshRecord& mesh, MeshTopology& topology)
 {
@@ -56,9 +57,11 @@ inline bool IsOriented(const MeshRecord& mesh, MeshTopology& topology)
 // the triangle neighbours (each triangle reached, in seed order, is flipped
 // unless it runs a common edge opposite to the one it was reached from),
 // found in one walk with a flip mark per triangle (the caller's arrays are
-// never changed). When the neighbour lists or the walk's memory cannot be
-// had, no triangle can be flipped and the answer is IsConsistentlyOriented
-// of the mesh itself; a bad mesh gives false.
+// never changed; where the neighbour lists would be large, the walk reads
+// each edge's triangles instead, reaching them in the same order). When
+// neither the edges nor the neighbour lists, or not the walk's memory, can
+// be had, no triangle can be flipped and the answer is
+// IsConsistentlyOriented of the mesh itself; a bad mesh gives false.
 bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology);
 
 // The test of IsOriented on a bare record, with point-to-triangle lists of
