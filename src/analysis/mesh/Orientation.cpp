@@ -1,7 +1,8 @@
 // Orientation of a mesh: whether every shared edge is run in opposite
 // directions by its triangles, and whether the triangles could be flipped so
 // that it is (a breadth-first reorientation judged pair by pair, or where
-// every pair is a plain relation, disjoint sets with a parity bit).
+// every pair is a plain relation, disjoint sets with a parity bit; on
+// crowded meshes, both read edge by edge).
 #include "analysis/mesh/MeshAnalyses.h"
 #include "analysis/mesh/EdgeWalk.h"
 #include "analysis/mesh/GraphWalk.h"
@@ -256,8 +257,8 @@ Verdict OrientableByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32
 // no side run opposite (a third shared corner would make them copies, which
 // then run every side alike), and two that run it opposite ways do. A
 // triangle with only p and q as corners runs the edge both ways, and so
-// against any of them. So the edge passes when at most one of the others
-// runs it each way.
+// against any of them. So the edge passes when at most one triangle with
+// three distinct corners runs it each way.
 //
 // On the edge (p, p) are all triangles at p, held by the side (p, p) of each
 // triangle with p at two corners (flipping one changes none of its sides:
