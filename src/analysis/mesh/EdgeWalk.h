@@ -38,10 +38,7 @@ public:
     int32_t Build(MeshTopology& topology, const TRIANGLE* triangles, uint32_t triangleCount)
     {
         edges_ = topology.Edges(edgeCount_);
-        if (topology.Status() != 0) {
-            return -5;
-        }
-        onEdge_ = &topology.EdgeTriangles();
+        onEdge_ = &topology.EdgeTriangles();  // fails too when the edges did
         if (topology.Status() != 0) {
             return -5;
         }

@@ -338,9 +338,6 @@ bool ListSameWaySidesByEdges(const TRIANGLE* triangles, MeshTopology& topology, 
 {
     uint32_t edgeCount = 0;
     const T3DEDGE* edges = topology.Edges(edgeCount);
-    if (topology.Status() != 0) {
-        return false;
-    }
     const IncidenceLists& onEdge = topology.EdgeTriangles();
     if (topology.Status() != 0) {
         return false;
@@ -436,11 +433,9 @@ static bool OrientedAsGiven(const MeshRecord& mesh, MeshTopology& topology)
         // every triangle at p: pair by pair, that is quadratic.
         uint32_t edgeCount = 0;
         const T3DEDGE* edges = topology.Edges(edgeCount);
+        const IncidenceLists& onEdge = topology.EdgeTriangles();
         if (topology.Status() == 0) {
-            const IncidenceLists& onEdge = topology.EdgeTriangles();
-            if (topology.Status() == 0) {
-                return SidesOppositeByEdges(triangles, edges, edgeCount, onEdge, nullptr);
-            }
+            return SidesOppositeByEdges(triangles, edges, edgeCount, onEdge, nullptr);
         }
     }
     const IncidenceLists& pointTriangles = topology.VertexTriangles();
