@@ -36,6 +36,7 @@ void MeshTopology::FreeAll()
     borderEdgeCount_ = 0;
     borderSides_ = nullptr;
     largestTriangleRow_ = 0;
+    walkGroups_ = -1;
     points_ = nullptr;
     pointCount_ = 0;
     triangles_ = nullptr;

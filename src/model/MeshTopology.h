@@ -130,6 +130,14 @@ public:
     // kTopologyIndexOutOfRange when a triangle names an index >= pointCount.
     int32_t Status() const { return status_; }
 
+    // The number of groups the breadth-first walk over the triangle
+    // neighbour rows finds (seeds taken in index order), once a walk over
+    // this mesh has counted them (analysis/mesh/EdgeWalk.h); -1 before. The
+    // component count and the reorientation walk take the same seeds, so the
+    // first of them to walk serves the others.
+    int64_t WalkGroups() const { return walkGroups_; }
+    void KeepWalkGroups(uint32_t groups) { walkGroups_ = groups; }
+
     // The longest VertexTriangles row (0 before they are built).
     uint32_t LargestTriangleRow() const { return largestTriangleRow_; }
 
@@ -169,6 +177,7 @@ private:
     IncidenceLists vertexTriangles_;
     IncidenceLists edgeTriangles_;
     IncidenceLists triangleNeighbours_;
+    int64_t walkGroups_ = -1;
     int32_t status_ = 0;
     IndexCheck indexCheck_ = IndexCheck::Unchecked;
 };

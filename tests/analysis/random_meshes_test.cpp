@@ -870,6 +870,10 @@ TEST(RandomMeshes, SideGroupsGiveWhatTheNeighbourListsGive)
             }
             ASSERT_EQ(walked, listed);
         }
+        MeshTopology plain;
+        plain.Attach(r);
+        plain.LimitNeighbourEntries(0xFFFFFFFFu);
+        const int32_t components = ComputeComponents(r, plain);
         for (Into count : counts) {
             ElementList lists[2];
             int32_t got[2];
@@ -879,6 +883,9 @@ TEST(RandomMeshes, SideGroupsGiveWhatTheNeighbourListsGive)
                 topology.LimitNeighbourEntries(linear != 0 ? 0 : 0xFFFFFFFFu);
                 lists[linear].Open(count == &ComputeBordersInto || count == oriented ? 2 : 1, UINT64_MAX);
                 got[linear] = count(r, topology, &lists[linear]);
+                // Whatever walk ran before, the component count it kept is
+                // the count.
+                ASSERT_EQ(ComputeComponents(r, topology), components);
             }
             ASSERT_EQ(got[1], got[0]);
             ASSERT_EQ(lists[1].Total(), lists[0].Total());

@@ -383,12 +383,19 @@ Verdict OrientableByEdgeWalk(const MeshRecord& mesh, MeshTopology& topology)
     uint8_t* spent = AllocateZeroedArray<uint8_t>(sides.EdgeCount());
     Verdict verdict = Verdict::Undecided;
     if (state != nullptr && queue != nullptr && spent != nullptr) {
+        // Its seeds are the component walk's, so it counts the components
+        // on the way (MeshTopology::WalkGroups).
+        uint32_t seeds = 0;
         WalkByEdges(
-            sides, triangleCount, state, queue, spent, [](uint32_t) { return uint8_t{kKept}; },
+            sides, triangleCount, state, queue, spent, [&seeds](uint32_t) {
+                ++seeds;
+                return uint8_t{kKept};
+            },
             [&](uint32_t t, uint32_t u) {
                 return HaveOppositeEdge(Oriented(triangles[t], state[t]), triangles[u]) ? uint8_t{kKept}
                                                                                          : uint8_t{kFlipped};
             });
+        topology.KeepWalkGroups(seeds);
         verdict = SidesOppositeByEdges(triangles, sides.Edges(), sides.EdgeCount(), sides.Triangles(), state)
                       ? Verdict::Orientable
                       : Verdict::NotOrientable;
