@@ -4,6 +4,7 @@
 //   static void Extend(C3DAABB& box, const Entry& e);   // box |= e
 //   template <int A> static double Centre(const Entry&); // compared with the split
 //   template <int A> static double SortKey(const Entry&); // ordered by the fallback sort
+//   static constexpr uint64_t kEqualKeysCost;              // see SortCost
 #pragma once
 
 #include "containers/Memory.h"
@@ -141,6 +142,29 @@ bool ChainOutrunsBudget(const Entry* entries, int64_t first, int64_t last, int64
     return true;
 }
 
+// What a fallback sort of entries[first..last] on axis A draws from the
+// budget: one per entry, or Traits::kEqualKeysCost per entry when every key
+// is the same. Such a sort orders nothing, and the chains made of it (copies
+// of one triangle; a book of triangles on one edge, whose boxes all have one
+// centre on the edge's axis) are the ones a tree whose shape decides no
+// result may cut short sooner. The cost depends on the range's entries
+// alone, never on their order, so both builds charge a node the same.
+template <typename Traits, int A, typename Entry>
+uint64_t SortCost(const Entry* entries, int64_t first, int64_t last)
+{
+    const uint64_t count = static_cast<uint64_t>(last - first + 1);
+    if constexpr (Traits::kEqualKeysCost > 1) {
+        const double key = Traits::template SortKey<A>(entries[first]);
+        for (int64_t k = first + 1; k <= last; ++k) {
+            if (!(Traits::template SortKey<A>(entries[k]) == key)) {
+                return count;
+            }
+        }
+        return count * Traits::kEqualKeysCost;
+    }
+    return count;
+}
+
 // Splits the node's range on axis A and returns the first position of the
 // right part. With kStopWhenShort, a fallback sort that the budget cannot
 // pay for, now or within the chain it starts (ChainOutrunsBudget), returns
@@ -157,16 +181,18 @@ uint64_t SplitRange(Entry* entries, const AABBNode& node, uint64_t& sortBudget)
         return static_cast<uint64_t>(i);
     }
     const uint64_t count = static_cast<uint64_t>(last - first + 1);
+    const uint64_t cost = SortCost<Traits, A>(entries, first, last);
     if constexpr (kStopWhenShort) {
-        if (sortBudget < count || ChainOutrunsBudget<Traits>(entries, first, last, i, sortBudget)) {
+        if (sortBudget < cost ||
+            ChainOutrunsBudget<Traits>(entries, first, last, i, sortBudget / (cost / count))) {
             return 0;
         }
     }
     SortEntries(entries, first, last, [](const Entry& p, const Entry& q) {
         return Traits::template SortKey<A>(p) < Traits::template SortKey<A>(q);
     });
-    if (sortBudget >= count) {
-        sortBudget -= count;
+    if (sortBudget >= cost) {
+        sortBudget -= cost;
         return static_cast<uint64_t>(first) + kLeafSize;
     }
     sortBudget = 0;

@@ -27,6 +27,12 @@ struct TriTraits {
     {
         return AxisCoordinate<A>(e.box.min) + AxisCoordinate<A>(e.box.max);
     }
+
+    // This tree's shape decides no count or mark, only the order in which
+    // the pair searches meet pairs; beside a mesh of a million triangles, a
+    // crowd of 100,000 copies or a book spent 0.6 to 1.2 s on sorts of equal
+    // keys before the budget ran out.
+    static constexpr uint64_t kEqualKeysCost = 4;
 };
 
 // Writes an entry for each triangle whose indices are all below the point

@@ -247,6 +247,7 @@ struct TriTraits {
     static double Centre(const TriEntry& e) { return (AxisCoordinate<A>(e.box.min) + AxisCoordinate<A>(e.box.max)) * 0.5; }
     template <int A>
     static double SortKey(const TriEntry& e) { return AxisCoordinate<A>(e.box.min) + AxisCoordinate<A>(e.box.max); }
+    static constexpr uint64_t kEqualKeysCost = 4;
 };
 
 struct PntTraits {
@@ -255,6 +256,7 @@ struct PntTraits {
     static double Centre(const PntEntry& e) { return AxisCoordinate<A>(e.point); }
     template <int A>
     static double SortKey(const PntEntry& e) { return AxisCoordinate<A>(e.point); }
+    static constexpr uint64_t kEqualKeysCost = 1;
 };
 
 // BuildNodes (depth first, handing over to the breadth-first build when its
