@@ -88,9 +88,10 @@ C3DAABB BoxOfRange(const Entry* entries, uint64_t first, uint64_t last)
 // it the rule: many coincident points, or a few points far beyond all the
 // others, land on one side at every level, so that each level only peels
 // kLeafSize entries off its range and the build turns quadratic. Once the
-// sorts have handled kSortBudgetPerEntry times as many entries as the tree
-// holds, a fallback cuts its sorted range in the middle instead, which ends
-// such a chain within a logarithmic number of levels.
+// sorts have drawn kSortBudgetPerEntry times as many entries as the tree
+// holds (each sort its SortCost), a fallback cuts its sorted range in the
+// middle instead, which ends such a chain within a logarithmic number of
+// levels.
 inline constexpr uint64_t kSortBudgetPerEntry = 16;
 inline constexpr uint64_t kSortBudgetBase = 4096;
 
