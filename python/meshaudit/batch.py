@@ -30,10 +30,14 @@ MESH_EXTENSIONS = (".stl", ".obj", ".ply", ".off", ".3mf")
 # of at most GROUP_FILES files and GROUP_BYTES bytes, so that the start of a
 # subprocess and a task's round trip are paid once per group, not per file
 # (on 2,000-triangle files a group of 64 still spent a fifth of its time
-# on them).
+# on them). Groups shrink toward the end, down to LAST_GROUP_FILES files or
+# LAST_GROUP_BYTES bytes (some 20 ms of checking, twice what a task costs to
+# start), so that the workers finish together.
 LARGE_FILE = 4 << 20
 GROUP_FILES = 256
 GROUP_BYTES = 16 << 20
+LAST_GROUP_FILES = 8
+LAST_GROUP_BYTES = 1 << 20
 
 
 def _hex_bytes(error):
@@ -268,20 +272,31 @@ def _size(path):
 
 def _groups(paths, workers):
     """Large files alone and first (the longest tasks should start first);
-    small ones in groups, no larger than needed to keep every worker busy.
-    A folder (one without mesh files) is alone too: the command reports such
-    folders before its files, out of their turn."""
+    small ones in groups, each of half a worker's share of what is left, in
+    files or in bytes, whichever is reached first. The first groups are then
+    large, which keeps tasks few, and the last small: when a worker runs
+    slower than the others, or files take longer than their size says, the
+    others wait at the end for a small group, not a large one. One worker
+    alone waits for no one, and its groups stay large. A folder (one without
+    mesh files) is alone too: the command reports such folders before its
+    files, out of their turn."""
     sizes = {p: LARGE_FILE if os.path.isdir(p) else _size(p) for p in paths}
     large = sorted((p for p in paths if sizes[p] >= LARGE_FILE), key=sizes.get, reverse=True)
     small = [p for p in paths if sizes[p] < LARGE_FILE]
-    most = max(1, min(GROUP_FILES, math.ceil(len(small) / (4 * max(workers, 1)))))
+    left_files, left_bytes = len(small), sum(sizes[p] for p in small)
     groups, group, group_bytes = [[p] for p in large], [], 0
     for path in small:
-        if group and (len(group) == most or group_bytes + sizes[path] > GROUP_BYTES):
+        if group and (len(group) == most or group_bytes + sizes[path] > most_bytes):
             groups.append(group)
             group, group_bytes = [], 0
+        if not group:
+            most, most_bytes = GROUP_FILES, GROUP_BYTES
+            if workers > 1:
+                most = min(most, max(LAST_GROUP_FILES, math.ceil(left_files / (2 * workers))))
+                most_bytes = min(most_bytes, max(LAST_GROUP_BYTES, left_bytes // (2 * workers)))
         group.append(path)
         group_bytes += sizes[path]
+        left_files, left_bytes = left_files - 1, left_bytes - sizes[path]
     return groups + ([group] if group else [])
 
 

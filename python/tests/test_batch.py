@@ -98,3 +98,22 @@ def test_a_rerun_records_what_is_missing_after_a_truncated_line(cluster, dataset
     text = output.read_text()
     assert text.startswith(kept)
     assert sorted(text.splitlines(keepends=True)) == sorted(direct.values())
+
+
+@pytest.mark.parametrize("workers, sizes, expected", [
+    (2, [0] * 40, [10, 8, 8, 8, 6]),  # a quarter of what is left, down to 8 files
+    (1, [0] * 40, [40]),  # alone, a worker waits for no one
+    (3, [3 << 20] * 4, [1, 1, 1, 1]),  # 12 MiB: each group reaches its 2 MiB share with one file
+    # Large files alone and largest first; then 2.5, 1.875, 1.5 and 1.125 MiB, then 1 MiB at least.
+    (2, [1 << 19] * 10 + [5 << 20, 9 << 20] + [1 << 19] * 10, [1, 1, 5, 3, 3, 2, 2, 2, 2, 1]),
+])
+def test_groups_shrink_towards_the_end_in_files_or_bytes(tmp_path, workers, sizes, expected):
+    paths = []
+    for i, size in enumerate(sizes):
+        paths.append(str(tmp_path / f"{i}.stl"))
+        with open(paths[-1], "wb") as stream:
+            stream.truncate(size)
+    groups = batch._groups(paths, workers)
+    assert [len(g) for g in groups] == expected
+    large = sorted((p for p, s in zip(paths, sizes) if s >= batch.LARGE_FILE), key=os.path.getsize, reverse=True)
+    assert sum(groups, []) == large + [p for p, s in zip(paths, sizes) if s < batch.LARGE_FILE]
