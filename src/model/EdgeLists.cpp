@@ -46,6 +46,7 @@ int32_t MeshTopology::BuildEdges()
     }
     edges_ = edges;
     edgeCount_ = count;
+    ReleaseLists(vertexNeighbours_);
     return 0;
 }
 

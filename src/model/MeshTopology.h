@@ -2,7 +2,8 @@
 // caller's arrays (which are borrowed, never copied or freed).
 //
 // Each getter builds its structure at the first request (and the structures
-// it depends on), keeps it until FreeAll, stores the build's code in
+// it depends on), keeps it until FreeAll (the point neighbour lists only
+// until the edges are built: see VertexNeighbours), stores the build's code in
 // Status() and returns the structure, which is absent (null, empty) when the
 // build failed. Callers check Status() right after the getter and read the
 // structure only when it is 0.
@@ -70,7 +71,11 @@ public:
 
     // Per point: the distinct points sharing a triangle with it (itself when
     // a triangle repeats it), in the pre-order of the point's search tree.
-    // Builds VertexTriangles first (kept). Codes: -1 no arrays, -2 out of
+    // Builds VertexTriangles first (kept). Freed once Edges are built from
+    // them: only the point degrees and that build read them, and at about
+    // 18 bytes a triangle they would otherwise sit beside the edge and
+    // triangle steps' own structures; a later request builds them again,
+    // the same. Codes: -1 no arrays, -2 out of
     // memory for the rows, -3 vertex triangle lists failed or out of memory
     // for the scratch, -5 out of memory for the entries.
     const IncidenceLists& VertexNeighbours();
@@ -81,6 +86,14 @@ public:
     const IncidenceLists* BuiltVertexNeighbours() const
     {
         return vertexNeighbours_.entries != nullptr ? &vertexNeighbours_ : nullptr;
+    }
+
+    // The Edges when an earlier request built them (with their count in
+    // `edgeCount`), else null. Builds nothing and leaves Status() alone.
+    const T3DEDGE* BuiltEdges(uint32_t& edgeCount) const
+    {
+        edgeCount = edges_ != nullptr ? edgeCount_ : 0;
+        return edges_;
     }
 
     // Per point: the triangles with the point as a corner, ascending, a

@@ -1,5 +1,6 @@
-// The number of edges, counted without the edge list: from the point
-// neighbour lists when they are built already, otherwise each point in turn
+// The number of edges, counted without building the edge list: from the
+// point neighbour lists or the edges when either is built already (the edges
+// free the lists they are built from), otherwise each point in turn
 // is the centre, and its neighbours through its incident triangles are marked
 // so that each is counted once per centre and each pair once overall.
 #include "analysis/edges/EdgeAnalyses.h"
@@ -37,6 +38,16 @@ int32_t CountEdges(const MeshRecord& mesh, MeshTopology& topology)
             for (uint32_t i = 0; i < neighbours->counts[v]; ++i) {
                 count += row[i] > v ? 1u : 0u;
             }
+        }
+        return static_cast<int32_t>(count);
+    }
+    // The edges, built from those lists, hold the same pairs, and a point
+    // paired with itself besides.
+    uint32_t edgeCount = 0;
+    if (const T3DEDGE* edges = topology.BuiltEdges(edgeCount)) {
+        uint32_t count = 0;
+        for (uint32_t e = 0; e < edgeCount; ++e) {
+            count += edges[e].first != edges[e].second ? 1u : 0u;
         }
         return static_cast<int32_t>(count);
     }
