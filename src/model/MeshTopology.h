@@ -80,9 +80,10 @@ public:
     // for the scratch, -5 out of memory for the entries.
     const IncidenceLists& VertexNeighbours();
 
-    // The VertexNeighbours lists when an earlier request built them, else
-    // null. Builds nothing and leaves Status() alone: for a caller that has a
-    // cheaper way of its own when the lists are absent.
+    // The VertexNeighbours lists when an earlier request built them and no
+    // edge build has freed them since, else null. Builds nothing and leaves
+    // Status() alone: for a caller that has a cheaper way of its own when
+    // the lists are absent.
     const IncidenceLists* BuiltVertexNeighbours() const
     {
         return vertexNeighbours_.entries != nullptr ? &vertexNeighbours_ : nullptr;
