@@ -133,6 +133,11 @@ public:
     // [kNeighbourEntriesPerTriangle]; 0 makes every analysis that can take
     // the side groups instead of the lists do so.
     void LimitNeighbourEntries(uint32_t perTriangle) { neighbourEntryLimit_ = perTriangle; }
+
+    // Whether the limit is lifted (LimitNeighbourEntries(UINT32_MAX)): the
+    // plain path, on which every analysis walks the lists it is defined by
+    // wherever they can be built, for the cheaper ways to be compared with.
+    bool NeighbourEntriesUnlimited() const { return neighbourEntryLimit_ == UINT32_MAX; }
     static constexpr uint32_t kNeighbourEntriesPerTriangle = 48;
 
     // Whether the triangle neighbour lists are built already. A caller with

@@ -185,6 +185,7 @@ TEST(FailureCodes, AllocationSites)
         if (structures & 4) topology->BorderSides();
         if (structures & 8) topology->TriangleNeighbours();
         if (structures & 16) topology->VertexTriangles();
+        if (structures & 32) topology->LimitNeighbourEntries(UINT32_MAX);
         Arm();
         return topology;
     };
@@ -240,9 +241,10 @@ TEST(FailureCodes, AllocationSites)
         {"geometric edge duplicates", on(&CountDuplicatedGeometricalEdges, r, 1), {-8, -8, -8}},
         {"geometric edge classes", on(&CountClassesOfDuplicatedGeometricalEdges, r, 1), {-8, -8, -8}},
         {"components", on(&ComputeComponents, b, 10), {-6, -6}},
-        // The walk's visited bytes and queue, then the six allocations of
-        // the edge neighbour lists.
-        {"borders", on(&ComputeBorders, b, 10), {-5, -5, -6, -6, -6, -6, -6, -6}},
+        // By points: the joined sets. On the plain path: the walk's visited
+        // bytes and queue, then the six allocations of the edge neighbour lists.
+        {"borders", on(&ComputeBorders, b, 10), {-6, -6, -6}},
+        {"borders, plain", on(&ComputeBorders, b, 42), {-5, -5, -6, -6, -6, -6, -6, -6}},
         {"consistent", [&] { return IsConsistentlyOriented(r); }, {0, 0, 0}},
         {"volume", [&] { return ComputeVolume(r) == kVolumeNotComputed ? 1 : 0; }, {1}},
         {"point-edge lists", incidence(&BuildPointEdgeLists, {{0, 1}}, 2), {-20, -20, -30}},
