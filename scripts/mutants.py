@@ -27,7 +27,7 @@ Usage (Python is /usr/bin/python3, standard library only):
 
   mutants.py run --sample scripts/mutants_sample.json --rev REV -o OUT.json [--jobs 1] [--resume]
       Checks REV out into the detached worktree /work/mutants/tree-<rev>,
-      builds /work/mutants/build-<rev> (Release, ccache, no benchmarks, no
+      builds /work/mutants/build-<rev> (Release, ccache if installed, no benchmarks, no
       command unless the tests need it) and the test programs test_containers,
       test_model, test_geometry, test_analysis, test_interface and test_repair
       that exist at REV. They must pass unmutated; their times set the limit
@@ -54,6 +54,7 @@ import math
 import os
 import random
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -414,8 +415,11 @@ def build(build_dir, targets, jobs):
 
 def configure(tree, build_dir, cli):
     cmd = ["cmake", "-S", tree, "-B", build_dir, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-           "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache",
            "-DMESHAUDIT_BENCH=OFF", "-DMESHAUDIT_TESTS=ON", "-DMESHAUDIT_CLI=" + ("ON" if cli else "OFF")]
+    # ccache spares the unchanged files of each mutant's build; without it
+    # every build is whole, slower but the same.
+    if shutil.which("ccache"):
+        cmd += ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"]
     r = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     if r.returncode != 0:
         sys.exit("configure failed:\n" + r.stdout[-4000:])
