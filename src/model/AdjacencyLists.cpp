@@ -43,13 +43,12 @@ int32_t MeshTopology::BuildEdgeTriangles()
             if (!ReserveRow(writer, ends.counts[0])) {
                 return false;
             }
-            const uint64_t start = writer.used;
             ForEachInBothRows(ends.rows[0], ends.counts[0], ends.rows[1], ends.counts[1],
                               [&writer](uint32_t t) {
                                   Put(writer, t);
                                   return false;
                               });
-            lists.counts[e] = static_cast<uint32_t>(writer.used - start);
+            EndRow(lists, e, writer);
             return true;
         });
     if (!written) {
@@ -57,7 +56,7 @@ int32_t MeshTopology::BuildEdgeTriangles()
         ReleaseLists(lists);
         return -5;
     }
-    FinishRows(lists, edgeCount_, writer);
+    FinishRows(lists, writer);
     edgeTriangles_ = lists;
     return 0;
 }
@@ -85,7 +84,6 @@ int32_t MeshTopology::BuildTriangleNeighbours()
     };
     const bool written = ForEachElementRows<3>(
         vertexTriangles_, triangleCount_, endOf, [&writer, &lists](uint32_t t, const EndRows<3>& ends) {
-            const uint64_t start = writer.used;
             for (int s = 0; s < 3; ++s) {
                 const int next = s == 2 ? 0 : s + 1;
                 if (!ReserveRow(writer, ends.counts[s])) {
@@ -99,7 +97,7 @@ int32_t MeshTopology::BuildTriangleNeighbours()
                                       return false;
                                   });
             }
-            lists.counts[t] = static_cast<uint32_t>(writer.used - start);
+            EndRow(lists, t, writer);
             return true;
         });
     if (!written) {
@@ -107,7 +105,7 @@ int32_t MeshTopology::BuildTriangleNeighbours()
         ReleaseLists(lists);
         return -3;
     }
-    FinishRows(lists, triangleCount_, writer);
+    FinishRows(lists, writer);
     triangleNeighbours_ = lists;
     return 0;
 }

@@ -24,8 +24,8 @@ int32_t MeshTopology::BuildEdges()
     const IncidenceLists& neighbours = vertexNeighbours_;
     uint32_t count = 0;
     for (uint32_t v = 0; v < pointCount_; ++v) {
-        const uint32_t* row = neighbours.rows[v];
-        for (uint32_t i = 0; i < neighbours.counts[v]; ++i) {
+        const uint32_t* row = neighbours.Row(v);
+        for (uint32_t i = 0; i < neighbours.Count(v); ++i) {
             count += row[i] >= v ? 1u : 0u;
         }
     }
@@ -35,8 +35,8 @@ int32_t MeshTopology::BuildEdges()
     }
     uint32_t written = 0;
     for (uint32_t v = 0; v < pointCount_; ++v) {
-        const uint32_t* row = neighbours.rows[v];
-        for (uint32_t i = 0; i < neighbours.counts[v]; ++i) {
+        const uint32_t* row = neighbours.Row(v);
+        for (uint32_t i = 0; i < neighbours.Count(v); ++i) {
             const uint32_t w = row[i];
             if (w >= v) {
                 edges[written] = T3DEDGE{v, w};
@@ -79,8 +79,8 @@ int32_t MeshTopology::BuildBorderSides()
     // the row is read.
     for (uint32_t p = 0; p < pointCount_; ++p) {
         PrefetchRowTargetsAhead(vertexTriangles_, pointCount_, triangles_, triangleCount_, p);
-        const uint32_t* row = vertexTriangles_.rows[p];
-        const uint32_t count = vertexTriangles_.counts[p];
+        const uint32_t* row = vertexTriangles_.Row(p);
+        const uint32_t count = vertexTriangles_.Count(p);
         if (count > kLongRow) {
             ForEachSideGroupAt(triangles_, vertexTriangles_, p, scratch,
                                [&](uint32_t, uint32_t q, const SideFrom* group, uint32_t n) {

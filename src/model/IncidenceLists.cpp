@@ -6,34 +6,35 @@
 
 namespace meshaudit {
 
+namespace {
+
+// The most entries a list holds: its offsets are 4 bytes.
+constexpr uint64_t kMostEntries = UINT32_MAX;
+
+}  // namespace
+
 bool AllocateRows(IncidenceLists& lists, uint32_t n)
 {
-    lists.counts = AllocateZeroedArray<uint32_t>(n);
-    if (lists.counts == nullptr) {
-        return false;
-    }
-    lists.rows = AllocateZeroedArray<uint32_t*>(n);
-    if (lists.rows == nullptr) {
-        ReleaseLists(lists);
-        return false;
-    }
-    return true;
+    lists.starts = AllocateZeroedArray<uint32_t>(uint64_t{n} + 1);
+    return lists.starts != nullptr;
 }
 
 bool LayOutRows(IncidenceLists& lists, uint32_t n, uint64_t total)
 {
-    if (total > SIZE_MAX / sizeof(uint32_t)) {
+    if (total > kMostEntries) {
         return false;
     }
     lists.entries = AllocateZeroedArray<uint32_t>(static_cast<std::size_t>(total));
     if (lists.entries == nullptr) {
         return false;
     }
-    uint32_t* next = lists.entries;
+    // starts[e + 1] holds e's count; it becomes e's start, where Append
+    // moves it on from.
+    uint32_t start = 0;
     for (uint32_t e = 0; e < n; ++e) {
-        lists.rows[e] = next;
-        next += lists.counts[e];
-        lists.counts[e] = 0;
+        const uint32_t count = lists.starts[e + 1];
+        lists.starts[e + 1] = start;
+        start += count;
     }
     return true;
 }
@@ -43,7 +44,7 @@ bool StartRows(RowWriter& writer, uint64_t capacity)
     if (capacity == 0) {
         capacity = 1;
     }
-    if (capacity > SIZE_MAX / sizeof(uint32_t)) {
+    if (capacity > kMostEntries) {
         return false;
     }
     writer.buffer = AllocateArray<uint32_t>(static_cast<std::size_t>(capacity));
@@ -59,11 +60,11 @@ bool StartRows(RowWriter& writer, uint64_t capacity)
 bool GrowRows(RowWriter& writer, uint64_t most)
 {
     const uint64_t needed = writer.used + most;
-    const uint64_t doubled = writer.capacity * 2;
-    const uint64_t capacity = doubled > needed ? doubled : needed;
-    if (capacity > SIZE_MAX / sizeof(uint32_t)) {
+    if (needed > kMostEntries) {
         return false;
     }
+    const uint64_t doubled = writer.capacity * 2;
+    const uint64_t capacity = doubled < needed ? needed : (doubled > kMostEntries ? kMostEntries : doubled);
     uint32_t* larger = AllocateArray<uint32_t>(static_cast<std::size_t>(capacity));
     if (larger == nullptr) {
         return false;
@@ -77,14 +78,9 @@ bool GrowRows(RowWriter& writer, uint64_t most)
     return true;
 }
 
-void FinishRows(IncidenceLists& lists, uint32_t n, RowWriter& writer)
+void FinishRows(IncidenceLists& lists, RowWriter& writer)
 {
     lists.entries = writer.buffer;
-    uint32_t* next = lists.entries;
-    for (uint32_t e = 0; e < n; ++e) {
-        lists.rows[e] = next;
-        next += lists.counts[e];
-    }
     writer = RowWriter{};
 }
 
@@ -97,11 +93,9 @@ void ReleaseRows(RowWriter& writer)
 void ReleaseLists(IncidenceLists& lists)
 {
     Free(lists.entries);
-    Free(lists.rows);
-    Free(lists.counts);
+    Free(lists.starts);
     lists.entries = nullptr;
-    lists.rows = nullptr;
-    lists.counts = nullptr;
+    lists.starts = nullptr;
 }
 
 }  // namespace meshaudit

@@ -105,13 +105,14 @@ bool MeshTopology::HasTriangleNeighbours() const
     return IsPresent(triangleNeighbours_);
 }
 
-const uint32_t* MeshTopology::TriangleDegrees()
+RowCounts MeshTopology::TriangleDegrees()
 {
     status_ = IndicesInRange() ? BuildTriangleDegrees() : kTopologyIndexOutOfRange;
     if (status_ != 0) {
-        return nullptr;
+        return {};
     }
-    return triangleDegrees_ != nullptr ? triangleDegrees_ : triangleNeighbours_.counts;
+    return triangleDegrees_ != nullptr ? RowCounts{triangleDegrees_, nullptr}
+                                       : RowCounts{nullptr, triangleNeighbours_.starts};
 }
 
 const IncidenceLists& MeshTopology::TriangleNeighbours()

@@ -27,15 +27,29 @@ inline uint32_t BorderSideCount(uint8_t bits)
     return (bits & 1u) + ((bits >> 1) & 1u) + ((bits >> 2) & 1u);
 }
 
-// A packed list of lists over a fixed set of elements: rows[e] points at
-// element e's first entry in one shared buffer, counts[e] says how many
-// entries element e has. Element after element in element order, so rows[0]
-// is the start of the buffer (kept in `entries` as well, which stays valid
-// when there are no elements).
+// A packed list of lists over a fixed set of elements: element e's entries
+// are entries[starts[e] .. starts[e + 1]), element after element in element
+// order, so starts[0] is 0 and starts[n] the number of entries. One 4-byte
+// offset a row, where a row pointer and a count would take 12: the lists are
+// the bulk of the topology, which sits beside the triangle tree at the peak
+// of a call. A list holds at most 2^32 - 1 entries (a build beyond that
+// fails as out of memory).
 struct IncidenceLists {
-    uint32_t** rows = nullptr;
-    uint32_t* counts = nullptr;
+    uint32_t* starts = nullptr;
     uint32_t* entries = nullptr;
+
+    const uint32_t* Row(uint32_t e) const { return entries + starts[e]; }
+    uint32_t Count(uint32_t e) const { return starts[e + 1] - starts[e]; }
+};
+
+// The entry count of each element: stored counts where there are any, else
+// the row lengths of a list's offsets.
+struct RowCounts {
+    const uint32_t* counts = nullptr;
+    const uint32_t* starts = nullptr;
+
+    uint32_t operator[](uint32_t e) const { return counts != nullptr ? counts[e] : starts[e + 1] - starts[e]; }
+    bool Present() const { return counts != nullptr || starts != nullptr; }
 };
 
 class MeshTopology {
@@ -118,8 +132,8 @@ public:
     // from those lists when they are built or affordable, else counted side
     // group by side group (model/SideGroups.h) into an array of its own, kept.
     // Codes: those of TriangleNeighbours, or -1 vertex triangle lists failed,
-    // -3 out of memory.
-    const uint32_t* TriangleDegrees();
+    // -3 out of memory. Not Present() when a build failed.
+    RowCounts TriangleDegrees();
 
     // Whether the triangle neighbour lists are built, or would hold at most
     // the limit's number of entries per triangle: a bound from the vertex

@@ -52,8 +52,8 @@ template <typename Target>
     if (i >= rowCount || rowCount - i <= kRowsAhead) {
         return;
     }
-    const uint32_t* row = lists.rows[i + kRowsAhead];
-    const uint32_t count = lists.counts[i + kRowsAhead];
+    const uint32_t* row = lists.Row(i + kRowsAhead);
+    const uint32_t count = lists.Count(i + kRowsAhead);
     for (uint32_t k = 0; k < count; ++k) {
         if (row[k] < targetCount) {
             __builtin_prefetch(&targets[row[k]]);

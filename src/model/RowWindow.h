@@ -38,8 +38,8 @@ bool ForEachElementRows(const IncidenceLists& vertexTriangles, uint32_t count, c
         EndRows<Ends>& slot = window[e & (kWindow - 1)];
         for (int k = 0; k < Ends; ++k) {
             const uint32_t p = endOf(e, k);
-            slot.rows[k] = vertexTriangles.rows[p];
-            slot.counts[k] = vertexTriangles.counts[p];
+            slot.rows[k] = vertexTriangles.Row(p);
+            slot.counts[k] = vertexTriangles.Count(p);
             __builtin_prefetch(slot.rows[k]);
         }
     };

@@ -33,7 +33,7 @@ void ForEachSideGroupAt(const TRIANGLE* triangles, const IncidenceLists& vertexT
                         SideFrom* scratch, const Visit& visit)
 {
     uint32_t n = 0;
-    ForEachSideFrom(triangles, vertexTriangles.rows[p], vertexTriangles.counts[p], p,
+    ForEachSideFrom(triangles, vertexTriangles.Row(p), vertexTriangles.Count(p), p,
                     [&](uint32_t t, int s, uint32_t q) { scratch[n++] = SideFrom{q, t, static_cast<uint32_t>(s)}; });
     // Every (q, t, s) is distinct, so the order is fully determined.
     std::sort(scratch, scratch + n, [](const SideFrom& x, const SideFrom& y) {

@@ -12,7 +12,7 @@ bool MeshTopology::NeighbourListsAffordable()
     if (IsPresent(triangleNeighbours_) || !IndicesInRange() || BuildVertexTriangles() != 0) {
         return true;
     }
-    const uint32_t* counts = vertexTriangles_.counts;
+    const RowCounts counts{nullptr, vertexTriangles_.starts};
     uint64_t bound = 0;
     for (uint32_t t = 0; t < triangleCount_; ++t) {
         const TRIANGLE& tri = triangles_[t];

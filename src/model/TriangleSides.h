@@ -177,8 +177,8 @@ template <typename Visit>
 inline bool ForEachEntryWithBoth(const IncidenceLists& vertexTriangles, uint32_t p, uint32_t q,
                                  const Visit& visit)
 {
-    return ForEachInBothRows(vertexTriangles.rows[p], vertexTriangles.counts[p],
-                             vertexTriangles.rows[q], vertexTriangles.counts[q], visit);
+    return ForEachInBothRows(vertexTriangles.Row(p), vertexTriangles.Count(p),
+                             vertexTriangles.Row(q), vertexTriangles.Count(q), visit);
 }
 
 // Whether a triangle other than t, found in p's row of the vertex triangle

@@ -23,9 +23,9 @@ int32_t MeshTopology::BuildVertexTriangles()
     }
     for (uint32_t t = 0; t < triangleCount_; ++t) {
         const TRIANGLE& triangle = triangles_[t];
-        ++lists.counts[triangle.a];
-        ++lists.counts[triangle.b];
-        ++lists.counts[triangle.c];
+        CountEntry(lists, triangle.a);
+        CountEntry(lists, triangle.b);
+        CountEntry(lists, triangle.c);
     }
     if (!LayOutRows(lists, pointCount_, 3ull * triangleCount_)) {
         ReleaseLists(lists);
@@ -41,7 +41,7 @@ int32_t MeshTopology::BuildVertexTriangles()
     }
     uint32_t largest = 0;
     for (uint32_t p = 0; p < pointCount_; ++p) {
-        largest = lists.counts[p] > largest ? lists.counts[p] : largest;
+        largest = lists.Count(p) > largest ? lists.Count(p) : largest;
     }
     largestTriangleRow_ = largest;
     vertexTriangles_ = lists;
@@ -167,14 +167,14 @@ int32_t MeshTopology::BuildVertexNeighbours()
     uint32_t gathered[2 * kGatheredRow];
     for (uint32_t v = 0; v < pointCount_; ++v) {
         PrefetchRowTargetsAhead(incident, pointCount_, triangles_, triangleCount_, v);
-        if (!ReserveRow(writer, 2ull * incident.counts[v])) {
+        if (!ReserveRow(writer, 2ull * incident.Count(v))) {
             ReleaseRows(writer);
             ReleaseLists(lists);
             return -5;
         }
         // A value already in the tree is simply not inserted again.
-        const uint32_t* row = incident.rows[v];
-        const uint32_t rowCount = incident.counts[v];
+        const uint32_t* row = incident.Row(v);
+        const uint32_t rowCount = incident.Count(v);
         if (rowCount <= kGatheredRow) {
             const uint32_t n = GatherNeighbours(triangles_, row, rowCount, v, gathered);
             for (uint32_t i = 0; i < n; ++i) {
@@ -186,10 +186,10 @@ int32_t MeshTopology::BuildVertexNeighbours()
         uint32_t written = 0;
         CollectPreOrder(tree.Root(), writer.buffer + writer.used, written);
         writer.used += written;
-        lists.counts[v] = written;
+        EndRow(lists, v, writer);
         tree.Clear();
     }
-    FinishRows(lists, pointCount_, writer);
+    FinishRows(lists, writer);
     vertexNeighbours_ = lists;
     return 0;
 }

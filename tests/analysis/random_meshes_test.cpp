@@ -863,8 +863,8 @@ TEST(RandomMeshes, SideGroupsGiveWhatTheNeighbourListsGive)
                 };
                 reach(s, s);
                 for (std::size_t h = 0; h < order.size(); ++h) {
-                    for (uint32_t k = 0; k < rows.counts[order[h]]; ++k) {
-                        reach(order[h], rows.rows[order[h]][k]);
+                    for (uint32_t k = 0; k < rows.Count(order[h]); ++k) {
+                        reach(order[h], rows.Row(order[h])[k]);
                     }
                 }
             }

@@ -8,6 +8,7 @@
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <set>
@@ -123,22 +124,16 @@ inline Lists Unpack(const IncidenceLists& lists, uint32_t count)
 {
     Lists out(count);
     for (uint32_t e = 0; e < count; ++e) {
-        out[e].assign(lists.rows[e], lists.rows[e] + lists.counts[e]);
+        out[e].assign(lists.Row(e), lists.Row(e) + lists.Count(e));
     }
     return out;
 }
 
-// Whether the rows lie back to back in one buffer starting at rows[0].
+// Whether the rows lie back to back from the buffer's start: offsets from 0,
+// never decreasing.
 inline bool IsPacked(const IncidenceLists& lists, uint32_t count)
 {
-    const uint32_t* next = lists.entries;
-    for (uint32_t e = 0; e < count; ++e) {
-        if (lists.rows[e] != next) {
-            return false;
-        }
-        next += lists.counts[e];
-    }
-    return true;
+    return lists.starts[0] == 0 && std::is_sorted(lists.starts, lists.starts + count + 1);
 }
 
 // Random triangles full of repeated (maybe rotated or flipped) triangles,

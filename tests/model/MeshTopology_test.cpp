@@ -52,7 +52,7 @@ Lists Request(MeshTopology& topology, Getter getter, uint32_t points, uint32_t t
     };
     const auto rows = [&](const IncidenceLists& lists, uint32_t n) {
         status = topology.Status();
-        return lists.rows == nullptr ? Lists{} : Unpack(lists, n);
+        return lists.starts == nullptr ? Lists{} : Unpack(lists, n);
     };
     switch (getter) {
     case Getter::Edges: return edgeList(topology.Edges(count));
@@ -63,7 +63,7 @@ Lists Request(MeshTopology& topology, Getter getter, uint32_t points, uint32_t t
     case Getter::EdgeTriangles: {
         const IncidenceLists& lists = topology.EdgeTriangles();
         status = topology.Status();
-        if (lists.rows == nullptr) {
+        if (lists.starts == nullptr) {
             return Lists{};
         }
         topology.Edges(count);
@@ -140,14 +140,14 @@ TEST(MeshTopology, AllocationFailureAtEachStep)
     const auto points = static_cast<uint32_t>(mesh.points.size());
     const auto triangles = static_cast<uint32_t>(mesh.triangles.size());
     const std::vector<FailureCase> cases = {
-        {Getter::VertexTriangles, {-2, -2, -3}},
-        // Rows, the vertex triangle lists (three), the pool (two), the entries.
-        {Getter::VertexNeighbours, {-2, -2, -3, -3, -3, -3, -3, -5}},
-        {Getter::Edges, {-1, -1, -1, -1, -1, -1, -1, -1, -4}},
-        {Getter::EdgeTriangles, {-2, -2, -2, -3, -3, -3, -3, -3, -3, -4, -4, -5}},
-        {Getter::TriangleNeighbours, {-1, -1, -1, -2, -2, -3}},
-        // The vertex triangle lists (three), the border-side bits, the list.
-        {Getter::BorderEdges, {-1, -1, -1, -2, -2}},
+        {Getter::VertexTriangles, {-2, -3}},
+        // Offsets, the vertex triangle lists (two), the pool (two), the entries.
+        {Getter::VertexNeighbours, {-2, -3, -3, -3, -3, -5}},
+        {Getter::Edges, {-1, -1, -1, -1, -1, -1, -4}},
+        {Getter::EdgeTriangles, {-2, -2, -3, -3, -3, -3, -3, -4, -5}},
+        {Getter::TriangleNeighbours, {-1, -1, -2, -3}},
+        // The vertex triangle lists (two), the border-side bits, the list.
+        {Getter::BorderEdges, {-1, -1, -2, -2}},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE("getter " + std::to_string(static_cast<int>(c.getter)));
@@ -186,7 +186,7 @@ TEST(MeshTopology, RowBufferGrowsGeometrically)
     topology.Attach(soup.Record());
     topology.VertexTriangles();
     memory_testing::ResetAllocationCounter();
-    EXPECT_NE(topology.VertexNeighbours().rows, nullptr);
+    EXPECT_NE(topology.VertexNeighbours().starts, nullptr);
     EXPECT_LT(memory_testing::AllocationCount(), 16u);
 }
 
@@ -273,7 +273,7 @@ TEST(MeshTopology, RandomMeshesMatchBruteForce)
             topology.FreeAll();
             EXPECT_TRUE(topology.Points() == nullptr && topology.Triangles() == nullptr);
             EXPECT_EQ(topology.PointCount() + topology.TriangleCount(), 0u);
-            EXPECT_EQ(topology.VertexTriangles().rows, nullptr);
+            EXPECT_EQ(topology.VertexTriangles().starts, nullptr);
             EXPECT_EQ(topology.Status(), -1);
         }
     }

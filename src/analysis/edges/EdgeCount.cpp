@@ -34,8 +34,8 @@ int32_t CountEdges(const MeshRecord& mesh, MeshTopology& topology)
     if (const IncidenceLists* neighbours = topology.BuiltVertexNeighbours()) {
         uint32_t count = 0;
         for (uint32_t v = 0; v < m.pointCount; ++v) {
-            const uint32_t* row = neighbours->rows[v];
-            for (uint32_t i = 0; i < neighbours->counts[v]; ++i) {
+            const uint32_t* row = neighbours->Row(v);
+            for (uint32_t i = 0; i < neighbours->Count(v); ++i) {
                 count += row[i] > v ? 1u : 0u;
             }
         }
@@ -58,8 +58,8 @@ int32_t CountEdges(const MeshRecord& mesh, MeshTopology& topology)
     uint32_t count = 0;
     for (uint32_t v = 0; v < m.pointCount; ++v) {
         marks[v] = kCentre;
-        const uint32_t* row = incident.rows[v];
-        const uint32_t rowCount = incident.counts[v];
+        const uint32_t* row = incident.Row(v);
+        const uint32_t rowCount = incident.Count(v);
         for (uint32_t i = 0; i < rowCount; ++i) {
             const TRIANGLE& t = m.triangles[row[i]];
             for (const uint32_t w : {t.a, t.b, t.c}) {

@@ -9,7 +9,7 @@ namespace meshaudit {
 namespace {
 
 // The per-edge counts and their number, or -1 / -2 when the topology fails.
-int32_t FetchDegrees(MeshTopology& topology, const T3DEDGE*& edges, const uint32_t*& degrees,
+int32_t FetchDegrees(MeshTopology& topology, const T3DEDGE*& edges, RowCounts& degrees,
                      uint32_t& edgeCount)
 {
     edges = topology.Edges(edgeCount);
@@ -20,12 +20,12 @@ int32_t FetchDegrees(MeshTopology& topology, const T3DEDGE*& edges, const uint32
     if (topology.Status() != 0) {
         return -2;
     }
-    degrees = onEdge.counts;
+    degrees = RowCounts{nullptr, onEdge.starts};
     return 0;
 }
 
 // The edges whose degree is `degree`, in edge-list order.
-void ListEdgesOfDegree(const T3DEDGE* edges, const uint32_t* degrees, uint32_t edgeCount,
+void ListEdgesOfDegree(const T3DEDGE* edges, RowCounts degrees, uint32_t edgeCount,
                        uint32_t degree, ElementList& where)
 {
     for (uint32_t e = 0; e < edgeCount; ++e) {
@@ -40,7 +40,7 @@ void ListEdgesOfDegree(const T3DEDGE* edges, const uint32_t* degrees, uint32_t e
 int32_t CountSingularEdges(const MeshRecord&, MeshTopology& topology, ElementList* where)
 {
     const T3DEDGE* edges = nullptr;
-    const uint32_t* degrees = nullptr;
+    RowCounts degrees;
     uint32_t edgeCount = 0;
     const int32_t code = FetchDegrees(topology, edges, degrees, edgeCount);
     if (code != 0) {
@@ -59,7 +59,7 @@ int32_t CountSingularEdges(const MeshRecord&, MeshTopology& topology, ElementLis
 int32_t MinimalEdgeDegree(const MeshRecord&, MeshTopology& topology, ElementList* where)
 {
     const T3DEDGE* edges = nullptr;
-    const uint32_t* degrees = nullptr;
+    RowCounts degrees;
     uint32_t edgeCount = 0;
     const int32_t code = FetchDegrees(topology, edges, degrees, edgeCount);
     if (code != 0) {
@@ -78,7 +78,7 @@ int32_t MinimalEdgeDegree(const MeshRecord&, MeshTopology& topology, ElementList
 int32_t MaximalEdgeDegree(const MeshRecord&, MeshTopology& topology, ElementList* where)
 {
     const T3DEDGE* edges = nullptr;
-    const uint32_t* degrees = nullptr;
+    RowCounts degrees;
     uint32_t edgeCount = 0;
     const int32_t code = FetchDegrees(topology, edges, degrees, edgeCount);
     if (code != 0) {

@@ -23,10 +23,10 @@ int32_t BuildPointEdgeLists(const T3DEDGE* edges, uint32_t pointCount, uint32_t 
     for (uint32_t e = 0; e < edgeCount; ++e) {
         const T3DEDGE edge = edges[e];
         if (edge.first < pointCount) {
-            ++lists.counts[edge.first];
+            CountEntry(lists, edge.first);
         }
         if (edge.second < pointCount) {
-            ++lists.counts[edge.second];
+            CountEntry(lists, edge.second);
         }
     }
     if (!LayOutRows(lists, pointCount, 2 * static_cast<uint64_t>(edgeCount))) {
@@ -68,12 +68,12 @@ int32_t BuildEdgeNeighbourLists(const T3DEDGE* edges, uint32_t pointCount, uint3
         const uint32_t self = edge.first == edge.second ? 2 : 1;
         uint32_t count = 0;
         if (edge.first < pointCount) {
-            count += atPoint.counts[edge.first] - self;
+            count += atPoint.Count(edge.first) - self;
         }
         if (edge.second < pointCount) {
-            count += atPoint.counts[edge.second] - self;
+            count += atPoint.Count(edge.second) - self;
         }
-        lists.counts[e] = count;
+        SetCount(lists, e, count);
         total += count;
     }
     if (!LayOutRows(lists, edgeCount, total)) {
@@ -87,8 +87,8 @@ int32_t BuildEdgeNeighbourLists(const T3DEDGE* edges, uint32_t pointCount, uint3
             if (p >= pointCount) {
                 continue;
             }
-            const uint32_t* row = atPoint.rows[p];
-            const uint32_t n = atPoint.counts[p];
+            const uint32_t* row = atPoint.Row(p);
+            const uint32_t n = atPoint.Count(p);
             for (uint32_t i = 0; i < n; ++i) {
                 if (row[i] != e) {
                     Append(lists, e, row[i]);
@@ -227,8 +227,8 @@ bool ListBorderWalks(const T3DEDGE* edges, uint32_t edgeCount, uint32_t pointCou
                 uint32_t at = edges[first].first;
                 where.Add(g, at);
                 for (;;) {
-                    const uint32_t* row = atPoint.rows[at];
-                    const uint32_t count = atPoint.counts[at];
+                    const uint32_t* row = atPoint.Row(at);
+                    const uint32_t count = atPoint.Count(at);
                     uint32_t& next = cursor[at];
                     while (next < count && run[row[next]] != 0) {
                         ++next;
@@ -286,7 +286,7 @@ int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, Eleme
         const IncidenceLists& rows = topology.VertexTriangles();
         uint64_t bound = 0;
         for (uint32_t e = 0; e < borderEdgeCount; ++e) {
-            bound += uint64_t{rows.counts[borderEdges[e].first]} + rows.counts[borderEdges[e].second];
+            bound += uint64_t{rows.Count(borderEdges[e].first)} + rows.Count(borderEdges[e].second);
         }
         byPoints = bound > 24ull * borderEdgeCount + 2048;
     }

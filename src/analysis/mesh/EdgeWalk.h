@@ -55,8 +55,8 @@ public:
         for (uint32_t e = 0; e < edgeCount_; ++e) {
             const uint32_t p = edges_[e].first;
             const uint32_t q = edges_[e].second;
-            for (uint32_t k = 0; k < onEdge_->counts[e]; ++k) {
-                const uint32_t t = onEdge_->rows[e][k];
+            for (uint32_t k = 0; k < onEdge_->Count(e); ++k) {
+                const uint32_t t = onEdge_->Row(e)[k];
                 const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
                 for (int s = 0; s < 3; ++s) {
                     const uint32_t a = corners[s];
@@ -108,8 +108,8 @@ void WalkByEdges(const SideEdges& sides, uint32_t triangleCount, uint8_t* state,
                     continue;
                 }
                 spent[e] = 1;
-                const uint32_t* row = onEdge.rows[e];
-                for (uint32_t k = 0; k < onEdge.counts[e]; ++k) {
+                const uint32_t* row = onEdge.Row(e);
+                for (uint32_t k = 0; k < onEdge.Count(e); ++k) {
                     const uint32_t u = row[k];
                     if (state[u] == 0) {
                         state[u] = reach(t, u);

@@ -33,8 +33,8 @@ inline uint32_t CountGroups(uint32_t elementCount, const IncidenceLists& neighbo
             if (group != nullptr) {
                 group[element] = groups;
             }
-            const uint32_t* row = neighbours.rows[element];
-            const uint32_t count = neighbours.counts[element];
+            const uint32_t* row = neighbours.Row(element);
+            const uint32_t count = neighbours.Count(element);
             for (uint32_t i = 0; i < count; ++i) {
                 const uint32_t next = row[i];
                 if (next < elementCount && visited[next] == 0) {
@@ -76,8 +76,8 @@ inline uint32_t CountSymmetricGroups(uint32_t elementCount, const IncidenceLists
     DisjointSets sets(parent, parity, elementCount);
     uint32_t groups = elementCount;
     for (uint32_t element = 0; element < elementCount; ++element) {
-        const uint32_t* row = neighbours.rows[element];
-        const uint32_t count = neighbours.counts[element];
+        const uint32_t* row = neighbours.Row(element);
+        const uint32_t count = neighbours.Count(element);
         for (uint32_t i = 0; i < count; ++i) {
             const uint32_t next = row[i];
             bool joined = false;

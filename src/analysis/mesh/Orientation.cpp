@@ -55,8 +55,8 @@ bool AllSharedEdgesOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
                 }
                 continue;
             }
-            const uint32_t* row = pointTriangles.rows[a];
-            const uint32_t count = pointTriangles.counts[a];
+            const uint32_t* row = pointTriangles.Row(a);
+            const uint32_t count = pointTriangles.Count(a);
             for (uint32_t k = 0; k < count; ++k) {
                 const uint32_t u = row[k];
                 if (u == t || u >= triangleCount) {
@@ -83,8 +83,8 @@ bool AllNeighboursOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
 {
     for (uint32_t t = 0; t < triangleCount; ++t) {
         PrefetchRowTargetsAhead(neighbours, triangleCount, triangles, triangleCount, t);
-        const uint32_t* row = neighbours.rows[t];
-        const uint32_t count = neighbours.counts[t];
+        const uint32_t* row = neighbours.Row(t);
+        const uint32_t count = neighbours.Count(t);
         for (uint32_t k = 0; k < count; ++k) {
             if (!HaveOppositeEdge(triangles[t], triangles[row[k]])) {
                 return false;
@@ -105,8 +105,8 @@ void ListSameWaySides(const TRIANGLE* triangles, uint32_t triangleCount,
         for (uint32_t t = 0; t < triangleCount; ++t) {
             const TRIANGLE& triangle = triangles[t];
             const uint32_t corners[3] = {triangle.a, triangle.b, triangle.c};
-            const uint32_t* row = neighbours.rows[t];
-            const uint32_t count = neighbours.counts[t];
+            const uint32_t* row = neighbours.Row(t);
+            const uint32_t count = neighbours.Count(t);
             for (uint32_t k = 0; k < count; ++k) {
                 const TRIANGLE& other = triangles[row[k]];
                 if (HaveOppositeEdge(triangle, other)) {
@@ -180,8 +180,8 @@ Verdict OrientableByRelations(const TRIANGLE* triangles, uint32_t triangleCount,
         PrefetchRowTargetsAhead(neighbours, triangleCount, triangles, triangleCount, t);
         PrefetchRowTargetsAhead(neighbours, triangleCount, parent, triangleCount, t);
         const TRIANGLE& triangle = triangles[t];
-        const uint32_t* row = neighbours.rows[t];
-        const uint32_t count = neighbours.counts[t];
+        const uint32_t* row = neighbours.Row(t);
+        const uint32_t count = neighbours.Count(t);
         for (uint32_t k = 0; k < count; ++k) {
             if (row[k] < t) {
                 continue;
@@ -234,8 +234,8 @@ Verdict OrientableByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32
     };
     for (uint32_t e = 0; e < edgeCount && verdict == Verdict::Orientable; ++e) {
         // Without a repeated point a row lists each triangle once.
-        const uint32_t* row = onEdge.rows[e];
-        const uint32_t n = onEdge.counts[e];
+        const uint32_t* row = onEdge.Row(e);
+        const uint32_t n = onEdge.Count(e);
         for (uint32_t k = 1; k < n && verdict == Verdict::Orientable; ++k) {
             relate(row[0], row[k]);
         }
@@ -324,7 +324,7 @@ bool SidesOppositeByEdges(const TRIANGLE* triangles, const T3DEDGE* edges, uint3
                           const IncidenceLists& onEdge, const uint8_t* state)
 {
     for (uint32_t e = 0; e < edgeCount; ++e) {
-        if (!EdgeRunOpposite(triangles, edges[e], onEdge.rows[e], onEdge.counts[e], state)) {
+        if (!EdgeRunOpposite(triangles, edges[e], onEdge.Row(e), onEdge.Count(e), state)) {
             return false;
         }
     }
@@ -343,7 +343,7 @@ bool ListSameWaySidesByEdges(const TRIANGLE* triangles, MeshTopology& topology, 
         return false;
     }
     const auto fails = [&](uint32_t e) {
-        return !EdgeRunOpposite(triangles, edges[e], onEdge.rows[e], onEdge.counts[e], nullptr);
+        return !EdgeRunOpposite(triangles, edges[e], onEdge.Row(e), onEdge.Count(e), nullptr);
     };
     std::size_t n = 0;
     for (uint32_t e = 0; e < edgeCount; ++e) {
@@ -546,8 +546,8 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
         while (head < tail && orientable) {
             const uint32_t t = queue[head++];
             const TRIANGLE fixed = Oriented(triangles[t], state[t]);
-            const uint32_t* row = neighbours.rows[t];
-            const uint32_t count = neighbours.counts[t];
+            const uint32_t* row = neighbours.Row(t);
+            const uint32_t count = neighbours.Count(t);
             for (uint32_t k = 0; k < count; ++k) {
                 const uint32_t u = row[k];
                 if (state[u] == kUnreached) {
@@ -586,7 +586,7 @@ bool IsConsistentlyOriented(const MeshRecord& record)
         const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
         for (uint32_t c : corners) {
             if (c < pointCount) {
-                ++pointTriangles.counts[c];
+                CountEntry(pointTriangles, c);
             }
         }
     }

@@ -18,8 +18,8 @@ int32_t FoldDegrees(const MeshRecord& mesh, MeshTopology& topology, uint32_t sta
     if (topology.Status() != 0) {
         return -1;
     }
-    const uint32_t* counts = neighbours.counts;
-    if (counts == nullptr && pointCount != 0) {
+    const RowCounts counts{nullptr, neighbours.starts};
+    if (!counts.Present() && pointCount != 0) {
         return -1;
     }
     uint32_t degree = start;

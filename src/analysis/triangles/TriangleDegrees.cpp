@@ -7,17 +7,17 @@ namespace meshaudit::triangles {
 
 namespace {
 
-// The degree of every triangle, or null with `code` set.
-const uint32_t* Degrees(const MeshRecord& mesh, MeshTopology& topology, int32_t& code)
+// The degree of every triangle, or none (not Present) with `code` set.
+RowCounts Degrees(const MeshRecord& mesh, MeshTopology& topology, int32_t& code)
 {
     code = CheckRecord(mesh);
     if (code != 0) {
-        return nullptr;
+        return {};
     }
-    const uint32_t* degrees = topology.TriangleDegrees();
-    if (topology.Status() != 0 || degrees == nullptr) {
+    const RowCounts degrees = topology.TriangleDegrees();
+    if (topology.Status() != 0 || !degrees.Present()) {
         code = -5;
-        return nullptr;
+        return {};
     }
     return degrees;
 }
@@ -28,8 +28,8 @@ int32_t CountDegrees(const MeshRecord& mesh, MeshTopology& topology, ElementList
                      Counted counted)
 {
     int32_t code = 0;
-    const uint32_t* degrees = Degrees(mesh, topology, code);
-    if (degrees == nullptr) {
+    const RowCounts degrees = Degrees(mesh, topology, code);
+    if (!degrees.Present()) {
         return code;
     }
     uint32_t n = 0;
@@ -51,8 +51,8 @@ int32_t FoldDegrees(const MeshRecord& mesh, MeshTopology& topology, uint32_t sta
                     Step step)
 {
     int32_t code = 0;
-    const uint32_t* degrees = Degrees(mesh, topology, code);
-    if (degrees == nullptr) {
+    const RowCounts degrees = Degrees(mesh, topology, code);
+    if (!degrees.Present()) {
         return code;
     }
     const uint32_t triangleCount = mesh.triangleCount;

@@ -87,8 +87,8 @@ int32_t CountFlippedTopologicalInto(const MeshRecord& mesh, MeshTopology& topolo
     uint32_t flipped = 0;
     for (uint32_t t = 0; t < triangleCount; ++t) {
         PrefetchRowTargetsAhead(neighbours, triangleCount, triangles, triangleCount, t);
-        const uint32_t* row = neighbours.rows[t];
-        const uint32_t count = neighbours.counts[t];
+        const uint32_t* row = neighbours.Row(t);
+        const uint32_t count = neighbours.Count(t);
         for (uint32_t i = 0; i < count; ++i) {
             if (RunsAlongASideOf(triangles[row[i]], triangles[t])) {
                 ++flipped;
