@@ -25,7 +25,8 @@ int32_t MeshTopology::BuildEdges()
     uint32_t count = 0;
     for (uint32_t v = 0; v < pointCount_; ++v) {
         const uint32_t* row = neighbours.Row(v);
-        for (uint32_t i = 0; i < neighbours.Count(v); ++i) {
+        const uint32_t rowCount = neighbours.Count(v);
+        for (uint32_t i = 0; i < rowCount; ++i) {
             count += row[i] >= v ? 1u : 0u;
         }
     }
@@ -36,7 +37,8 @@ int32_t MeshTopology::BuildEdges()
     uint32_t written = 0;
     for (uint32_t v = 0; v < pointCount_; ++v) {
         const uint32_t* row = neighbours.Row(v);
-        for (uint32_t i = 0; i < neighbours.Count(v); ++i) {
+        const uint32_t rowCount = neighbours.Count(v);
+        for (uint32_t i = 0; i < rowCount; ++i) {
             const uint32_t w = row[i];
             if (w >= v) {
                 edges[written] = T3DEDGE{v, w};

@@ -35,7 +35,8 @@ int32_t CountEdges(const MeshRecord& mesh, MeshTopology& topology)
         uint32_t count = 0;
         for (uint32_t v = 0; v < m.pointCount; ++v) {
             const uint32_t* row = neighbours->Row(v);
-            for (uint32_t i = 0; i < neighbours->Count(v); ++i) {
+            const uint32_t rowCount = neighbours->Count(v);
+            for (uint32_t i = 0; i < rowCount; ++i) {
                 count += row[i] > v ? 1u : 0u;
             }
         }

@@ -35,7 +35,8 @@ int32_t GroupsByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32_t* 
     DisjointSets sets(parent, parity, mesh.triangleCount);
     for (uint32_t e = 0; e < edgeCount; ++e) {
         const uint32_t* row = onEdge.Row(e);
-        for (uint32_t k = 1; k < onEdge.Count(e); ++k) {
+        const uint32_t count = onEdge.Count(e);
+        for (uint32_t k = 1; k < count; ++k) {
             bool joined = false;
             sets.Relate(row[0], row[k], 0, joined);
         }

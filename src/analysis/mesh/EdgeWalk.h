@@ -55,8 +55,10 @@ public:
         for (uint32_t e = 0; e < edgeCount_; ++e) {
             const uint32_t p = edges_[e].first;
             const uint32_t q = edges_[e].second;
-            for (uint32_t k = 0; k < onEdge_->Count(e); ++k) {
-                const uint32_t t = onEdge_->Row(e)[k];
+            const uint32_t* row = onEdge_->Row(e);
+            const uint32_t count = onEdge_->Count(e);
+            for (uint32_t k = 0; k < count; ++k) {
+                const uint32_t t = row[k];
                 const uint32_t corners[3] = {triangles[t].a, triangles[t].b, triangles[t].c};
                 for (int s = 0; s < 3; ++s) {
                     const uint32_t a = corners[s];
@@ -109,7 +111,8 @@ void WalkByEdges(const SideEdges& sides, uint32_t triangleCount, uint8_t* state,
                 }
                 spent[e] = 1;
                 const uint32_t* row = onEdge.Row(e);
-                for (uint32_t k = 0; k < onEdge.Count(e); ++k) {
+                const uint32_t count = onEdge.Count(e);
+                for (uint32_t k = 0; k < count; ++k) {
                     const uint32_t u = row[k];
                     if (state[u] == 0) {
                         state[u] = reach(t, u);
