@@ -87,11 +87,11 @@ public:
     // a triangle repeats it), in the pre-order of the point's search tree.
     // Builds VertexTriangles first (kept). Freed once Edges are built from
     // them: only the point degrees and that build read them, and at about
-    // 18 bytes a triangle they would otherwise sit beside the edge and
+    // 14 bytes a triangle they would otherwise sit beside the edge and
     // triangle steps' own structures; a later request builds them again,
-    // the same. Codes: -1 no arrays, -2 out of
-    // memory for the rows, -3 vertex triangle lists failed or out of memory
-    // for the scratch, -5 out of memory for the entries.
+    // the same. Codes: -1 no arrays, -2 out of memory for the offsets, -3
+    // vertex triangle lists failed or out of memory for the scratch, -5 out
+    // of memory for the entries.
     const IncidenceLists& VertexNeighbours();
 
     // The VertexNeighbours lists when an earlier request built them and no
