@@ -18,9 +18,11 @@
 
 namespace meshaudit {
 
-// A node stays a leaf when it covers at most 2 * kLeafSize entries; every split
-// leaves at least kLeafSize entries on each side.
+// A node stays a leaf when it covers at most 2 * kLeafSize entries (the
+// rule's leaves; a build may be asked for wider ones, see BuildNodes); every
+// split leaves at least kLeafSize entries on each side.
 inline constexpr uint32_t kLeafSize = 5;
+inline constexpr uint32_t kRuleLeafMost = 2 * kLeafSize;
 
 // The nodes of a built tree, in one block: `root` points into `block`, which
 // is what must be released (with Free).
@@ -239,7 +241,7 @@ inline uint64_t InitialSortBudget(uint32_t count)
 // this order, so this is the build that decides the tree when the budget
 // runs short.
 template <typename Traits, typename Entry>
-bool BuildBreadthFirst(Entry* entries, uint32_t count, BuiltNodes& out)
+bool BuildBreadthFirst(Entry* entries, uint32_t count, uint32_t leafMost, BuiltNodes& out)
 {
     out = BuiltNodes{};
     const uint64_t capacity = NodeCapacity(count);
@@ -262,7 +264,7 @@ bool BuildBreadthFirst(Entry* entries, uint32_t count, BuiltNodes& out)
             levelEnd = used;
         }
         AABBNode& node = nodes[k];
-        if (static_cast<uint64_t>(node.last) < static_cast<uint64_t>(node.first) + 2 * kLeafSize) {
+        if (static_cast<uint64_t>(node.last) < static_cast<uint64_t>(node.first) + leafMost) {
             continue;
         }
         const uint64_t i = SplitNode<Traits, false>(entries, node, sortBudget);
@@ -330,7 +332,7 @@ enum class DepthFirstBuild { Built, BudgetShort, OutOfMemory };
 // build must decide. It also stops as soon as a fallback starts a chain that
 // is bound to outrun the budget (ChainOutrunsBudget), before sorting.
 template <typename Traits, typename Entry>
-DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, BuiltNodes& out)
+DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, uint32_t leafMost, BuiltNodes& out)
 {
     out = BuiltNodes{};
     const uint64_t capacity = NodeCapacity(count);
@@ -362,7 +364,7 @@ DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, BuiltNodes& out)
     while (top != 0) {
         const Pending p = stack[--top];
         AABBNode& node = nodes[p.node];
-        if (static_cast<uint64_t>(node.last) < static_cast<uint64_t>(node.first) + 2 * kLeafSize) {
+        if (static_cast<uint64_t>(node.last) < static_cast<uint64_t>(node.first) + leafMost) {
             continue;
         }
         const uint64_t i = SplitNode<Traits, true>(entries, node, sortBudget);
@@ -391,7 +393,7 @@ DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, BuiltNodes& out)
 
 // Builds the nodes over entries[0..count-1] (count >= 1), reordering the
 // entries. The root boxes everything and covers the whole array; nodes are
-// split in first-in first-out order. A node covering more than 2 * kLeafSize
+// split in first-in first-out order. A node covering more than `leafMost`
 // entries is split on the longest axis of its box at the box centre; when
 // that leaves fewer than kLeafSize entries on a side, the range is sorted on
 // that axis and the first kLeafSize entries go left. The finished tree is
@@ -404,17 +406,24 @@ DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, BuiltNodes& out)
 // which `refill()` must restore (it writes entries[0..count-1] as they were
 // before the call). Returns false, with `out` empty and nothing allocated,
 // when a block cannot be allocated.
+//
+// `leafMost` is the most entries a leaf covers: kRuleLeafMost for the rule's
+// tree, more for a tree whose small subtrees no search walks into (a node of
+// up to leafMost entries is then left whole: it is not split at all, so the
+// nodes below it are never made). Less than kRuleLeafMost is taken as
+// kRuleLeafMost, since a split must leave kLeafSize entries on each side.
 template <typename Traits, typename Entry, typename Refill>
-bool BuildNodes(Entry* entries, uint32_t count, BuiltNodes& out, const Refill& refill)
+bool BuildNodes(Entry* entries, uint32_t count, uint32_t leafMost, BuiltNodes& out, const Refill& refill)
 {
-    switch (detail::BuildDepthFirst<Traits>(entries, count, out)) {
+    leafMost = leafMost < kRuleLeafMost ? kRuleLeafMost : leafMost;
+    switch (detail::BuildDepthFirst<Traits>(entries, count, leafMost, out)) {
     case detail::DepthFirstBuild::Built:
         return true;
     case detail::DepthFirstBuild::OutOfMemory:
         return false;
     default:
         refill();
-        return detail::BuildBreadthFirst<Traits>(entries, count, out);
+        return detail::BuildBreadthFirst<Traits>(entries, count, leafMost, out);
     }
 }
 

@@ -183,12 +183,13 @@ private:
     // entries is tested exactly when their boxes are not apart, whatever
     // nodes hold them), and comparing a few more entry boxes in a warm range
     // costs far less than the node pairs it spares, each of which waits on
-    // memory.
-    static constexpr uint32_t kFlat = 32;
+    // memory. A tree built with wide leaves (TriLeaves::Wide) stops at
+    // subtrees this small.
+    static constexpr uint32_t kFlat = kWideLeafEntries;
 
-    // Entries gathered from a range at a time: a leaf (at most 2 * kLeafSize
-    // entries) or a flat range at once; a longer range would simply be taken
-    // in several pieces.
+    // Entries gathered from a range at a time: a leaf of either width or a
+    // flat range at once; a longer range would simply be taken in several
+    // pieces.
     static constexpr uint32_t kGather = kFlat;
     static_assert(2 * kLeafSize <= kGather, "a leaf is gathered at once");
 

@@ -72,7 +72,7 @@ int C3DPntAABBTree::Build(const MeshRecord& mesh)
     };
     fill();
     BuiltNodes built;
-    if (!BuildNodes<PntTraits>(entries_, pointCount, built, fill)) {
+    if (!BuildNodes<PntTraits>(entries_, pointCount, kRuleLeafMost, built, fill)) {
         Reset();
         return 0;
     }

@@ -78,7 +78,7 @@ void C3DTriAABBTree::Reset()
     mesh_ = MeshRecord{nullptr, 0, nullptr, 0};
 }
 
-int C3DTriAABBTree::Build(const MeshRecord& mesh)
+int C3DTriAABBTree::Build(const MeshRecord& mesh, TriLeaves leaves)
 {
     Reset();
     const T3DVECF* points = mesh.points;
@@ -106,8 +106,9 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh)
     if (count == 0) {
         return 1;
     }
+    const uint32_t leafMost = leaves == TriLeaves::Wide ? kWideLeafEntries : kRuleLeafMost;
     BuiltNodes built;
-    if (!BuildNodes<TriTraits>(entries_, count, built, [&] { FillEntries(mesh, entries_); })) {
+    if (!BuildNodes<TriTraits>(entries_, count, leafMost, built, [&] { FillEntries(mesh, entries_); })) {
         Reset();
         return 0;
     }

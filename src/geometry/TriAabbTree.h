@@ -20,6 +20,15 @@ struct TriEntry {
 
 static_assert(sizeof(TriEntry) == 64, "an entry is one cache line");
 
+// The leaves a build makes: the rule's, of at most 10 entries, or wide ones
+// of up to kWideLeafEntries. The pair searches compare any subtree of that
+// many entries or fewer as one flat range, whatever its shape, so in a tree
+// built only for them the splits below such a subtree and their nodes are
+// work and memory spent for nothing. Both trees give the searches the same
+// pairs.
+enum class TriLeaves { Rule, Wide };
+inline constexpr uint32_t kWideLeafEntries = 32;
+
 // The tree owns its entries (one block, in tree order: every node covers a
 // contiguous range; each entry on a cache line of its own) and its nodes (one block), and keeps a copy of the mesh
 // record it was built over; the mesh's arrays stay the caller's and must
@@ -40,7 +49,9 @@ public:
     // corners to read and is not entered in the tree at all, so no search
     // ever reports it. When no triangle is in range the build succeeds with
     // no entries and no root.
-    int Build(const MeshRecord& mesh);
+    //
+    // `leaves` (default the rule's): see TriLeaves.
+    int Build(const MeshRecord& mesh, TriLeaves leaves = TriLeaves::Rule);
 
     // Releases nodes and entries and forgets the mesh; the tree is empty again
     // (root null).

@@ -54,22 +54,25 @@ std::vector<bool> MarksByAllPairs(const TestMesh& m)
     return marks;
 }
 
-// Returns whether some pair intersects.
+// In a tree of either leaf width. Returns whether some pair intersects.
 bool ExpectMarksOfAllPairs(TestMesh& m)
 {
     const std::vector<bool> expected = MarksByAllPairs(m);
     const bool any = std::find(expected.begin(), expected.end(), true) != expected.end();
-    C3DTriAABBTree tree;
-    EXPECT_EQ(tree.Build(m.Record()), 1);
-    CBitVector bits;
-    EXPECT_EQ(MarkIntersectingPairs(&tree, &tree, bits), 1);
-    EXPECT_EQ(bits.BitCount(), m.triangles.size());
-    std::vector<bool> marks;
-    for (uint64_t t = 0; t < m.triangles.size(); ++t) {
-        marks.push_back(bits.IsSet(t));
+    for (const TriLeaves leaves : {TriLeaves::Rule, TriLeaves::Wide}) {
+        SCOPED_TRACE(leaves == TriLeaves::Wide ? "wide leaves" : "the rule's leaves");
+        C3DTriAABBTree tree;
+        EXPECT_EQ(tree.Build(m.Record(), leaves), 1);
+        CBitVector bits;
+        EXPECT_EQ(MarkIntersectingPairs(&tree, &tree, bits), 1);
+        EXPECT_EQ(bits.BitCount(), m.triangles.size());
+        std::vector<bool> marks;
+        for (uint64_t t = 0; t < m.triangles.size(); ++t) {
+            marks.push_back(bits.IsSet(t));
+        }
+        EXPECT_EQ(marks, expected);
+        EXPECT_EQ(FindIntersectingPair(&tree, &tree), any ? 1 : 0);
     }
-    EXPECT_EQ(marks, expected);
-    EXPECT_EQ(FindIntersectingPair(&tree, &tree), any ? 1 : 0);
     return any;
 }
 

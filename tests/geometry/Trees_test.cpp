@@ -109,8 +109,10 @@ struct RefNode {
     bool leaf = true;
 };
 
-// The reference build: entry indices in tree order, nodes breadth-first.
-inline std::pair<std::vector<uint32_t>, std::vector<RefNode>> ReferenceBuild(const std::vector<RefItem>& items)
+// The reference build: entry indices in tree order, nodes breadth-first;
+// leaves of at most leafMost entries.
+inline std::pair<std::vector<uint32_t>, std::vector<RefNode>> ReferenceBuild(const std::vector<RefItem>& items,
+                                                                             long leafMost)
 {
     std::vector<const RefItem*> e;
     for (const RefItem& item : items) {
@@ -120,7 +122,7 @@ inline std::pair<std::vector<uint32_t>, std::vector<RefNode>> ReferenceBuild(con
     for (size_t k = 0; k < nodes.size(); ++k) {
         const long first = nodes[k].first;
         const long last = nodes[k].last;
-        if (last < first + 10) {
+        if (last < first + leafMost) {
             continue;
         }
         C3DAABB box;
@@ -152,11 +154,11 @@ inline std::pair<std::vector<uint32_t>, std::vector<RefNode>> ReferenceBuild(con
 }
 
 // The invariants of every built tree: a range splits into two contiguous
-// ranges of at least 5 only above 10 entries, exact union boxes, each index
-// once; and, with a reference, its entry order and node ranges (its input:
-// the entries in index order). `entries` are the tree's, in tree order.
+// ranges of at least 5 only above leafMost entries, exact union boxes, each
+// index once; and, with a reference, its entry order and node ranges (its
+// input: the entries in index order). `entries` are the tree's, in tree order.
 void CheckTree(const AABBNode* root, uint32_t nodeCount, std::vector<RefItem> entries, uint32_t indexCount,
-               bool withReference)
+               bool withReference, uint32_t leafMost = 10)
 {
     ASSERT_NE(root, nullptr);
     ASSERT_EQ(root->last + 1, entries.size());
@@ -172,12 +174,12 @@ void CheckTree(const AABBNode* root, uint32_t nodeCount, std::vector<RefItem> en
         EXPECT_TRUE(box.min.x == b.min.x && box.min.y == b.min.y && box.min.z == b.min.z && box.max.x == b.max.x &&
                     box.max.y == b.max.y && box.max.z == b.max.z);
         if (node->IsLeaf()) {
-            EXPECT_LE(node->Count(), 10u);
+            EXPECT_LE(node->Count(), leafMost);
             continue;
         }
         const AABBNode* left = node->Left();
         const AABBNode* right = node->Right();
-        EXPECT_TRUE(node->Count() > 10 && left->first == node->first && left->last + 1 == right->first &&
+        EXPECT_TRUE(node->Count() > leafMost && left->first == node->first && left->last + 1 == right->first &&
                     right->last == node->last && left->Count() >= 5 && right->Count() >= 5);
         nodes.insert(nodes.end(), {left, right});
     }
@@ -190,7 +192,7 @@ void CheckTree(const AABBNode* root, uint32_t nodeCount, std::vector<RefItem> en
     if (withReference) {
         std::vector<RefItem> input = entries;
         std::sort(input.begin(), input.end(), [](const RefItem& a, const RefItem& b) { return a.index < b.index; });
-        const auto [order, refNodes] = ReferenceBuild(input);
+        const auto [order, refNodes] = ReferenceBuild(input, leafMost);
         for (size_t k = 0; k < entries.size(); ++k) {
             ASSERT_EQ(entries[k].index, order[k]) << "entry " << k;
         }
@@ -263,15 +265,15 @@ struct PntTraits {
 // sorting budget runs short) against the breadth-first build alone: the
 // same nodes in the same places and the same entry order, bit for bit.
 template <typename Traits, typename Entry>
-detail::DepthFirstBuild ExpectSameBuilds(const std::vector<Entry>& input)
+detail::DepthFirstBuild ExpectSameBuilds(const std::vector<Entry>& input, uint32_t leafMost = kRuleLeafMost)
 {
     const uint32_t count = static_cast<uint32_t>(input.size());
     std::vector<Entry> viaNodes = input, viaBreadth = input, viaDepth = input;
     BuiltNodes x, y, z;
     uint32_t refills = 0;
-    EXPECT_TRUE(BuildNodes<Traits>(viaNodes.data(), count, x, [&] { ++refills, viaNodes = input; }));
-    EXPECT_TRUE(detail::BuildBreadthFirst<Traits>(viaBreadth.data(), count, y));
-    const auto depth = detail::BuildDepthFirst<Traits>(viaDepth.data(), count, z);
+    EXPECT_TRUE(BuildNodes<Traits>(viaNodes.data(), count, leafMost, x, [&] { ++refills, viaNodes = input; }));
+    EXPECT_TRUE(detail::BuildBreadthFirst<Traits>(viaBreadth.data(), count, leafMost, y));
+    const auto depth = detail::BuildDepthFirst<Traits>(viaDepth.data(), count, leafMost, z);
     EXPECT_EQ(refills, depth == detail::DepthFirstBuild::BudgetShort ? 1u : 0u);
     EXPECT_EQ(x.count, y.count);
     EXPECT_EQ(x.height, y.height);
@@ -317,7 +319,8 @@ TEST(AabbTreeBuild, DepthFirstMatchesBreadthFirst)
             const T3DVECF corners[3] = {points[t.a], points[t.b], points[t.c]};
             tri[k] = TriEntry{k, t, BoxOfPoints(corners, 3)};
         }
-        for (const auto depth : {ExpectSameBuilds<PntTraits>(pnt), ExpectSameBuilds<TriTraits>(tri)}) {
+        for (const auto depth : {ExpectSameBuilds<PntTraits>(pnt), ExpectSameBuilds<TriTraits>(tri),
+                                 ExpectSameBuilds<TriTraits>(tri, kWideLeafEntries)}) {
             (depth == detail::DepthFirstBuild::Built ? built : handedOver) += 1;
         }
     }
@@ -345,7 +348,7 @@ void CheckPointTree(const C3DPntAABBTree& tree, const std::vector<T3DVECF>& poin
 }
 
 // Every entry keeps its triangle and the box of its corners.
-void CheckTriangleTree(const C3DTriAABBTree& tree, const TestMesh& m, bool withReference)
+void CheckTriangleTree(const C3DTriAABBTree& tree, const TestMesh& m, bool withReference, uint32_t leafMost = 10)
 {
     std::vector<RefItem> entries;
     for (uint32_t k = 0; k < tree.EntryCount(); ++k) {
@@ -358,7 +361,8 @@ void CheckTriangleTree(const C3DTriAABBTree& tree, const TestMesh& m, bool withR
         }
         ASSERT_EQ(std::memcmp(&e.box, &entries.back().box, sizeof(C3DAABB)), 0) << "entry " << k;
     }
-    CheckTree(tree.Root(), tree.NodeCount(), entries, static_cast<uint32_t>(m.triangles.size()), withReference);
+    CheckTree(tree.Root(), tree.NodeCount(), entries, static_cast<uint32_t>(m.triangles.size()), withReference,
+              leafMost);
 }
 
 TEST(Trees, ShapesFollowTheReferenceBuild)
@@ -386,11 +390,13 @@ TEST(Trees, ShapesFollowTheReferenceBuild)
     TestMesh ten = cube;
     ten.triangles.resize(10);  // one leaf
     for (TestMesh m : {testing::Torus(40, 20), testing::Grid(30), testing::RandomSoup(5000, 10.0, 3), spheres, cube, ten}) {
-        C3DTriAABBTree tree;
-        ASSERT_EQ(tree.Build(m.Record()), 1);
-        EXPECT_EQ(tree.Mesh().triangles, m.triangles.data());
-        EXPECT_EQ(tree.Root()->IsLeaf(), m.triangles.size() <= 10);
-        CheckTriangleTree(tree, m, true);
+        for (const auto& [leaves, leafMost] : {std::pair{TriLeaves::Rule, 10u}, std::pair{TriLeaves::Wide, 32u}}) {
+            C3DTriAABBTree tree;
+            ASSERT_EQ(tree.Build(m.Record(), leaves), 1);
+            EXPECT_EQ(tree.Mesh().triangles, m.triangles.data());
+            EXPECT_EQ(tree.Root()->IsLeaf(), m.triangles.size() <= leafMost);
+            CheckTriangleTree(tree, m, true, leafMost);
+        }
     }
 }
 

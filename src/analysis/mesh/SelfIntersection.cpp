@@ -10,7 +10,7 @@ namespace meshaudit {
 int8_t TestSelfIntersection(const MeshRecord& mesh)
 {
     C3DTriAABBTree tree;
-    if (tree.Build(mesh) == 0) {
+    if (tree.Build(mesh, TriLeaves::Wide) == 0) {
         return 0;
     }
     // 1 found, 0 none; -1 when the search ran out of memory before an
@@ -26,7 +26,7 @@ namespace {
 int8_t ListSelfIntersection(const MeshRecord& mesh, ElementList& pairs)
 {
     C3DTriAABBTree tree;
-    if (tree.Build(mesh) == 0) {
+    if (tree.Build(mesh, TriLeaves::Wide) == 0) {
         return 0;
     }
     CBitVector marks;

@@ -13,7 +13,7 @@ int32_t CountIntersectedInto(const MeshRecord& mesh, ElementList* where, Element
     // The tree leaves out triangles with a corner beyond the point count, so
     // their corners are never read and they are never marked.
     C3DTriAABBTree tree;
-    if (tree.Build(mesh) != 1) {
+    if (tree.Build(mesh, TriLeaves::Wide) != 1) {
         return -1;
     }
     if (tree.Root() == nullptr) {
