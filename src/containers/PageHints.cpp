@@ -10,7 +10,7 @@ namespace meshaudit {
 
 namespace {
 
-constexpr std::size_t kHugePageHintBytes = std::size_t{8} << 20;
+constexpr std::size_t kHugePageHintBytes = std::size_t{64} << 20;
 
 }  // namespace
 
