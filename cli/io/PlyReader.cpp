@@ -270,10 +270,106 @@ private:
     const std::string& file_;
 };
 
+// The fast paths below read values in the machine's byte order.
+constexpr bool kLittleEndianHost = std::endian::native == std::endian::little;
+
+template <typename T>
+T LoadValue(const char* at)
+{
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+double LoadReal(const char* at, PlyType type)
+{
+    return type == PlyType::Float32 ? static_cast<double>(LoadValue<float>(at)) : LoadValue<double>(at);
+}
+
+// Vertices of fixed size (no list) with float or double coordinates in a
+// little-endian file on a little-endian machine, the usual layout, read
+// record by record without decoding every property in turn: the same
+// points as the general loop. Returns how many instances were read (all of
+// them, or none when the layout is another or the file too short, which the
+// general loop then reports).
+uint64_t ReadPlainVertices(BinaryCursor& cursor, std::string_view bytes, const PlyElement& element,
+                           const Roles& roles, MeshBuilder& builder)
+{
+    size_t record = 0;
+    size_t offsets[3] = {0, 0, 0};
+    PlyType types[3] = {PlyType::Float32, PlyType::Float32, PlyType::Float32};
+    const int axes[3] = {roles.x, roles.y, roles.z};
+    for (size_t p = 0; p < element.properties.size(); ++p) {
+        const PlyProperty& property = element.properties[p];
+        if (property.isList) {
+            return 0;
+        }
+        for (int k = 0; k < 3; ++k) {
+            if (static_cast<int>(p) == axes[k]) {
+                offsets[k] = record;
+                types[k] = property.type;
+            }
+        }
+        record += PlyTypeSize(property.type);
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (axes[k] < 0 || (types[k] != PlyType::Float32 && types[k] != PlyType::Float64)) {
+            return 0;
+        }
+    }
+    if (!kLittleEndianHost || element.count > cursor.Remaining() / record) {
+        return 0;
+    }
+    const char* at = bytes.data() + cursor.Offset();
+    for (uint64_t i = 0; i < element.count; ++i, at += record) {
+        builder.AddPoint(LoadReal(at + offsets[0], types[0]), LoadReal(at + offsets[1], types[1]),
+                         LoadReal(at + offsets[2], types[2]));
+    }
+    cursor.Skip(element.count * record);
+    return element.count;
+}
+
+// Faces whose only property is their corner list, with a uchar length and
+// int or uint corners, in a little-endian file on a little-endian machine:
+// triangles are read without the general loop's per-value decoding. Stops
+// at the first face that is not a whole triangle, or at the end of the
+// data, and returns how many faces it read; the general loop takes the rest
+// (and reports what is wrong, as it would have).
+uint64_t ReadPlainTriangles(BinaryCursor& cursor, std::string_view bytes, const PlyElement& element,
+                            int kept, MeshBuilder& builder)
+{
+    if (!kLittleEndianHost || element.properties.size() != 1 || kept != 0) {
+        return 0;
+    }
+    const PlyProperty& list = element.properties[0];
+    const bool sign = list.type == PlyType::Int32;
+    if (!list.isList || list.countType != PlyType::UInt8 || (!sign && list.type != PlyType::UInt32)) {
+        return 0;
+    }
+    constexpr size_t kRecord = 1 + 3 * 4;
+    uint64_t i = 0;
+    for (; i < element.count && cursor.Remaining() >= kRecord; ++i) {
+        const size_t start = cursor.Offset();
+        const char* at = bytes.data() + start;
+        if (static_cast<unsigned char>(at[0]) != 3) {
+            break;
+        }
+        int64_t corners[3];
+        for (int k = 0; k < 3; ++k) {
+            const char* item = at + 1 + 4 * k;
+            corners[k] = sign ? int64_t{LoadValue<int32_t>(item)} : int64_t{LoadValue<uint32_t>(item)};
+        }
+        builder.AddFace(corners, 3, SourceLocation::Byte(start));
+        cursor.Skip(kRecord);
+    }
+    return i;
+}
+
 void ReadBinaryBody(std::string_view bytes, const PlyHeader& header, const Roles& roles,
                     MeshBuilder& builder, StripReader& strips, const std::string& file)
 {
     BinaryCursor cursor(bytes, header.bodyOffset, header.encoding == PlyEncoding::BinaryBigEndian, file);
+    const bool littleEndian = header.encoding == PlyEncoding::BinaryLittleEndian;
     std::vector<int64_t> corners;
     for (size_t e = 0; e < header.elements.size(); ++e) {
         const PlyElement& element = header.elements[e];
@@ -282,7 +378,13 @@ void ReadBinaryBody(std::string_view bytes, const PlyHeader& header, const Roles
         const bool isStrip = static_cast<int>(e) == roles.stripElement;
         const int kept = roles.ListOf(e);
         const uint64_t fixed = MinimalInstanceBytes(element, header.encoding);
-        for (uint64_t i = 0; i < element.count; ++i) {
+        uint64_t first = 0;
+        if (littleEndian && isVertex) {
+            first = ReadPlainVertices(cursor, bytes, element, roles, builder);
+        } else if (littleEndian && isFace) {
+            first = ReadPlainTriangles(cursor, bytes, element, kept, builder);
+        }
+        for (uint64_t i = first; i < element.count; ++i) {
             const size_t start = cursor.Offset();
             cursor.Need(fixed, element, i, start);
             double xyz[3] = {0.0, 0.0, 0.0};

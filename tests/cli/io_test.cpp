@@ -245,7 +245,9 @@ void Put(std::string& out, PlyEncoding encoding, std::initializer_list<std::pair
 }
 
 // Coordinates of every scalar type, counts and indices of every integer
-// type, and properties and elements the reader must step over.
+// type, and properties and elements the reader must step over; or the plain
+// layout (x, y, z and the corner list alone), which a little-endian file of
+// float or double coordinates and int or uint corners reads faster.
 TEST(Readers, PlyLayoutsOfOtherPrograms)
 {
     const MeshData mesh = testing::ToMeshData(meshaudit::testing::Torus(5, 4));  // 20 points
@@ -256,29 +258,73 @@ TEST(Readers, PlyLayoutsOfOtherPrograms)
         p = T3DVECF{std::round(p.x * 3) + 13, std::round(p.y * 5) + 20, std::round(p.z * 7) + 7};
     }
     for (PlyEncoding encoding : {PlyEncoding::Ascii, PlyEncoding::BinaryLittleEndian, PlyEncoding::BinaryBigEndian}) {
-        for (size_t i = 0; i < 8; ++i) {
-            const PlyType coord = types[i], count = types[i % 6], index = types[(i + 3) % 6];
+        for (size_t i = 0; i < 16; ++i) {
+            const bool plain = i >= 8;
+            const PlyType coord = types[i % 8], count = plain ? PlyType::UInt8 : types[i % 6],
+                          index = types[plain ? 4 + i % 2 : (i + 3) % 6];
             const char* format[] = {"ascii", "binary_little_endian", "binary_big_endian"};
-            std::string ply = std::string("ply\nformat ") + format[static_cast<int>(encoding)] +
-                              " 1.0\nelement vertex 20\nproperty float confidence\nproperty " + PlyTypeName(coord) +
-                              " x\nproperty " + PlyTypeName(coord) + " y\nproperty " + PlyTypeName(coord) +
-                              " z\nproperty list uchar ushort tags\nelement edge 1\nproperty int a\nproperty int "
-                              "b\nelement face " + std::to_string(mesh.triangles.size()) +
-                              "\nproperty uchar flags\nproperty list " + PlyTypeName(count) + " " +
-                              PlyTypeName(index) + " vertex_index\nproperty double quality\nend_header\n";
+            const std::string axis = "property " + std::string(PlyTypeName(coord));
+            std::string ply = std::string("ply\nformat ") + format[static_cast<int>(encoding)] + " 1.0\nelement vertex 20\n" +
+                              (plain ? "" : "property float confidence\n") + axis + " x\n" + axis + " y\n" + axis +
+                              " z\n" +
+                              (plain ? "" : "property list uchar ushort tags\nelement edge 1\nproperty int a\nproperty int b\n") +
+                              "element face " + std::to_string(mesh.triangles.size()) + "\n" +
+                              (plain ? "" : "property uchar flags\n") + "property list " + PlyTypeName(count) + " " +
+                              PlyTypeName(index) + " vertex_index\n" + (plain ? "" : "property double quality\n") +
+                              "end_header\n";
             for (const T3DVECF& p : whole.points) {
+                if (plain) {
+                    Put(ply, encoding, {{coord, p.x}, {coord, p.y}, {coord, p.z}});
+                    continue;
+                }
                 Put(ply, encoding, {{PlyType::Float32, 0.5}, {coord, p.x}, {coord, p.y}, {coord, p.z},
                                     {PlyType::UInt8, 2}, {PlyType::UInt16, 1}, {PlyType::UInt16, 2}});
             }
-            Put(ply, encoding, {{PlyType::Int32, 0}, {PlyType::Int32, 1}});
+            if (!plain) {
+                Put(ply, encoding, {{PlyType::Int32, 0}, {PlyType::Int32, 1}});
+            }
             for (const TRIANGLE& t : mesh.triangles) {
+                if (plain) {
+                    Put(ply, encoding, {{count, 3}, {index, t.a}, {index, t.b}, {index, t.c}});
+                    continue;
+                }
                 Put(ply, encoding, {{PlyType::UInt8, 7}, {count, 3}, {index, t.a}, {index, t.b}, {index, t.c},
                                     {PlyType::Float64, 0.25}});
             }
-            SCOPED_TRACE(std::string(format[static_cast<int>(encoding)]) + " " + PlyTypeName(coord));
+            SCOPED_TRACE(std::string(format[static_cast<int>(encoding)]) + " " + PlyTypeName(coord) +
+                         (plain ? " plain" : ""));
             ExpectSameMesh(whole, ReadPly(ply, "layout.ply"));
         }
     }
+    // Faces that the faster plain reading leaves to the general one (a quad,
+    // a face of two corners, a corner past the points): as in big-endian.
+    const auto faces = [&](PlyEncoding encoding) {
+        std::string ply = std::string("ply\nformat ") +
+                          // Comments that make both headers as long: the same byte numbers.
+                          (encoding == PlyEncoding::BinaryBigEndian ? "binary_big_endian 1.0\ncomment abcd"
+                                                                    : "binary_little_endian 1.0\ncomment a") +
+                          "\nelement vertex 20\nproperty double x\nproperty double y\nproperty double z\n"
+                          "element face 5\nproperty list uchar int vertex_indices\nend_header\n";
+        for (const T3DVECF& p : whole.points) {
+            Put(ply, encoding, {{PlyType::Float64, p.x}, {PlyType::Float64, p.y}, {PlyType::Float64, p.z}});
+        }
+        Put(ply, encoding, {{PlyType::UInt8, 3}, {PlyType::Int32, 0}, {PlyType::Int32, 1}, {PlyType::Int32, 2}});
+        Put(ply, encoding, {{PlyType::UInt8, 4}, {PlyType::Int32, 3}, {PlyType::Int32, 4}, {PlyType::Int32, 5},
+                            {PlyType::Int32, 6}});
+        Put(ply, encoding, {{PlyType::UInt8, 2}, {PlyType::Int32, 7}, {PlyType::Int32, 8}});
+        Put(ply, encoding, {{PlyType::UInt8, 3}, {PlyType::Int32, 9}, {PlyType::Int32, 10}, {PlyType::Int32, 11}});
+        Put(ply, encoding, {{PlyType::UInt8, 3}, {PlyType::Int32, 12}, {PlyType::Int32, 13}, {PlyType::Int32, 20}});
+        return ply;
+    };
+    const auto read = [&](PlyEncoding encoding) {
+        try {
+            return std::string(ReadPly(faces(encoding), "faces.ply").notes.at(0));
+        } catch (const LoadError& e) {
+            return std::string(e.what());
+        }
+    };
+    EXPECT_EQ(read(PlyEncoding::BinaryLittleEndian), read(PlyEncoding::BinaryBigEndian));
+    EXPECT_NE(read(PlyEncoding::BinaryBigEndian).find("point 20"), std::string::npos);
 }
 
 // An L whose first corner cannot see the whole face, and a small triangle
