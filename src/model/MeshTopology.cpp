@@ -26,6 +26,9 @@ void MeshTopology::FreeAll()
     Free(borderSides_);
     Free(triangleDegrees_);
     triangleDegrees_ = nullptr;
+    Free(pointRanks_);
+    pointRanks_ = nullptr;
+    pointRanking_ = PointRanking{};
     ReleaseLists(vertexNeighbours_);
     ReleaseLists(vertexTriangles_);
     ReleaseLists(edgeTriangles_);
@@ -42,6 +45,15 @@ void MeshTopology::FreeAll()
     triangles_ = nullptr;
     triangleCount_ = 0;
     indexCheck_ = IndexCheck::Unchecked;
+}
+
+const uint32_t* MeshTopology::PointRanks(PointRanking& ranking)
+{
+    if (pointRanks_ == nullptr && points_ != nullptr && pointCount_ != 0) {
+        pointRanks_ = NewPointRanks(points_, pointCount_, pointRanking_);
+    }
+    ranking = pointRanking_;
+    return pointRanks_;
 }
 
 bool MeshTopology::IndicesInRange()

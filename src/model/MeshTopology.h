@@ -10,6 +10,7 @@
 #pragma once
 
 #include "containers/Keys.h"
+#include "containers/PointRanks.h"
 #include "meshaudit.h"
 
 #include <cstdint>
@@ -171,6 +172,14 @@ public:
     int64_t WalkGroups() const { return walkGroups_; }
     void KeepWalkGroups(uint32_t groups) { walkGroups_ = groups; }
 
+    // The rank of every point in the point order, equal points sharing one,
+    // and the ranking's counts (containers/PointRanks.h): ranked at the
+    // first request and kept, so that the duplicate counts of points, edges
+    // and triangles sort the points once between them. Reads the points
+    // only, and leaves Status() alone: null when there are no points or the
+    // memory cannot be had, and the callers give their own codes.
+    const uint32_t* PointRanks(PointRanking& ranking);
+
     // The longest VertexTriangles row (0 before they are built).
     uint32_t LargestTriangleRow() const { return largestTriangleRow_; }
 
@@ -210,6 +219,8 @@ private:
     IncidenceLists vertexTriangles_;
     IncidenceLists edgeTriangles_;
     IncidenceLists triangleNeighbours_;
+    uint32_t* pointRanks_ = nullptr;
+    PointRanking pointRanking_;
     int64_t walkGroups_ = -1;
     int32_t status_ = 0;
     IndexCheck indexCheck_ = IndexCheck::Unchecked;

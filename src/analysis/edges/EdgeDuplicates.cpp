@@ -1,5 +1,6 @@
 // Duplicated edges, by point indices and by end-point coordinates, through
 // the shared duplicate-counting pattern. Listed in edge-list order.
+#include "analysis/SharedPointRanks.h"
 #include "analysis/edges/EdgeAnalyses.h"
 #include "analysis/edges/EdgeInputs.h"
 #include "containers/CountDuplicates.h"
@@ -142,7 +143,8 @@ int32_t GeometricalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology
     // key. An end point with a NaN has no rank; then the tree counts.
     const auto tupleCount = [&](uint32_t& memberSum, uint32_t& classSum) {
         PointRanking ranking;
-        uint32_t* ranks = NewPointRanks(points, pointCount, ranking);
+        const SharedPointRanks shared(topology, points, pointCount, ranking);
+        const uint32_t* ranks = shared.Get();
         if (ranks == nullptr) {
             return SortedRunsOutcome::OutOfMemory;
         }
@@ -161,10 +163,7 @@ int32_t GeometricalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology
             return TupleKey::Use;
         };
         const uint32_t largest = ranking.distinct == 0 ? 0 : ranking.distinct - 1;
-        const SortedRunsOutcome outcome =
-            CountPairDuplicates(edgeCount, largest, pairOf, memberSum, classSum, firstOf);
-        Free(ranks);
-        return outcome;
+        return CountPairDuplicates(edgeCount, largest, pairOf, memberSum, classSum, firstOf);
     };
     code = CountDuplicatesByTuples<T3DSEGMT>(edgeCount, keyOf, kCodes, sums, tupleCount, firstOf);
     if (firstOf == nullptr || code != 0) {

@@ -47,7 +47,9 @@ int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
 // duplicated point with its class (the smallest index among its equals),
 // `classes` each class's first point, both in point order. Listing takes
 // one more array: -3 when it cannot be allocated.
-int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums,
+// Without lists, the ranking is the one `topology` keeps for the other
+// duplicate counts (see SharedPointRanks).
+int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums,
                         ElementList* members = nullptr, ElementList* classes = nullptr);
 
 // Points that have another point at a distance not greater than |*epsilon|.

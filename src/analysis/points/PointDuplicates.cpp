@@ -3,6 +3,7 @@
 // (coordinates, occurrences) pairs over all points. Listed in point order:
 // each duplicated point with the smallest index of its class, and each
 // class once, as that point.
+#include "analysis/SharedPointRanks.h"
 #include "analysis/points/PointAnalyses.h"
 #include "containers/CountDuplicates.h"
 #include "containers/Keys.h"
@@ -11,8 +12,8 @@
 
 namespace meshaudit::points {
 
-int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums, ElementList* members,
-                        ElementList* classes)
+int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums,
+                        ElementList* members, ElementList* classes)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;
@@ -37,9 +38,13 @@ int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums, ElementList
     }
     // Ranking the points sorts them: its runs of equal points are the classes.
     // With a NaN point the order is no strict weak one; then the tree counts.
-    const auto tupleCount = [points, pointCount, firstOf](uint32_t& members, uint32_t& classes) {
+    const auto tupleCount = [&topology, points, pointCount, firstOf](uint32_t& members, uint32_t& classes) {
         PointRanking ranking;
-        if (!RankPoints(points, pointCount, nullptr, ranking, firstOf)) {
+        if (firstOf != nullptr) {
+            if (!RankPoints(points, pointCount, nullptr, ranking, firstOf)) {
+                return SortedRunsOutcome::OutOfMemory;
+            }
+        } else if (SharedPointRanks(topology, points, pointCount, ranking).Get() == nullptr) {
             return SortedRunsOutcome::OutOfMemory;
         }
         if (ranking.nanPoints != 0) {
@@ -70,14 +75,18 @@ int32_t ExactDuplicates(const MeshRecord& mesh, DuplicateSums& sums, ElementList
 int32_t CountDuplicatedGeometrical(const MeshRecord& mesh)
 {
     DuplicateSums sums;
-    const int32_t code = ExactDuplicates(mesh, sums);
+    MeshTopology topology;
+    topology.Attach(mesh);
+    const int32_t code = ExactDuplicates(mesh, topology, sums);
     return code != 0 ? code : static_cast<int32_t>(sums.members);
 }
 
 int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh)
 {
     DuplicateSums sums;
-    const int32_t code = ExactDuplicates(mesh, sums);
+    MeshTopology topology;
+    topology.Attach(mesh);
+    const int32_t code = ExactDuplicates(mesh, topology, sums);
     return code != 0 ? code : static_cast<int32_t>(sums.classes);
 }
 

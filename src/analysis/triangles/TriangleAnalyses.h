@@ -96,7 +96,8 @@ int32_t CountDuplicatedGeometrical(const MeshRecord& mesh);
 int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
 // Both sums of that search at once: 0 with `sums` filled, or the code.
 // Lists as TopologicalDuplicates (-5 when the listing memory cannot be had).
-int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums,
+// The points are ranked through `topology` (see SharedPointRanks).
+int32_t GeometricalDuplicates(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums,
                               ElementList* members = nullptr, ElementList* classes = nullptr);
 
 // Triangles that intersect (or touch) a triangle with which they share no

@@ -6,6 +6,7 @@
 // order: each duplicated triangle with its class's first triangle, and each
 // class once, as that triangle.
 #include "analysis/RecordChecks.h"
+#include "analysis/SharedPointRanks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/CountDuplicates.h"
 #include "containers/Keys.h"
@@ -120,8 +121,8 @@ int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums, Eleme
     return ListTriangleClasses(code, triangleCount, firstOf, members, classes, sums);
 }
 
-int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums, ElementList* members,
-                              ElementList* classes)
+int32_t GeometricalDuplicates(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums,
+                              ElementList* members, ElementList* classes)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;
@@ -164,7 +165,8 @@ int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums, Eleme
     // corner with a NaN has no rank; then the tree counts.
     const auto tupleCount = [&](uint32_t& memberSum, uint32_t& classSum) {
         PointRanking ranking;
-        uint32_t* ranks = NewPointRanks(points, pointCount, ranking);
+        const SharedPointRanks shared(topology, points, pointCount, ranking);
+        const uint32_t* ranks = shared.Get();
         if (ranks == nullptr) {
             return SortedRunsOutcome::OutOfMemory;
         }
@@ -184,10 +186,7 @@ int32_t GeometricalDuplicates(const MeshRecord& mesh, DuplicateSums& sums, Eleme
             return TupleKey::Use;
         };
         const uint32_t largest = ranking.distinct == 0 ? 0 : ranking.distinct - 1;
-        const SortedRunsOutcome outcome = CountTripleDuplicates(triangleCount, largest, tripleOf,
-                                                                memberSum, classSum, firstOf);
-        Free(ranks);
-        return outcome;
+        return CountTripleDuplicates(triangleCount, largest, tripleOf, memberSum, classSum, firstOf);
     };
     const int32_t code =
         CountDuplicatesByTuples<T3DTRGL>(triangleCount, keyOf, codes, sums, tupleCount, firstOf);
@@ -224,15 +223,19 @@ int32_t CountClassesOfDuplicatedTopological(const MeshRecord& mesh)
 
 int32_t CountDuplicatedGeometrical(const MeshRecord& mesh)
 {
+    MeshTopology topology;
+    topology.Attach(mesh);
     DuplicateSums sums;
-    const int32_t code = GeometricalDuplicates(mesh, sums);
+    const int32_t code = GeometricalDuplicates(mesh, topology, sums);
     return Members(code, sums);
 }
 
 int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh)
 {
+    MeshTopology topology;
+    topology.Attach(mesh);
     DuplicateSums sums;
-    const int32_t code = GeometricalDuplicates(mesh, sums);
+    const int32_t code = GeometricalDuplicates(mesh, topology, sums);
     return Classes(code, sums);
 }
 
