@@ -61,6 +61,32 @@ int32_t ListEdgeClasses(const T3DEDGE* edges, uint32_t edgeCount, uint32_t* firs
 
 }  // namespace
 
+namespace {
+
+// Whether no two entries of the edge list name the same pair of points,
+// checked in one pass where the list is grouped by its first point, as the
+// topology builds it (first <= second, ascending first): within a group, a
+// second point met twice is marked with the group's first point plus one
+// in `seenIn` (pointCount zeros). False also when the list is not so
+// grouped: the sort then decides. The topology's list holds every pair
+// once, so the sort of a million keys that would only find no run is
+// spared.
+bool EveryPairOnce(const T3DEDGE* edges, uint32_t edgeCount, uint32_t pointCount, uint32_t* seenIn)
+{
+    for (uint32_t e = 0; e < edgeCount; ++e) {
+        const T3DEDGE& edge = edges[e];
+        const bool grouped = edge.first <= edge.second && edge.second < pointCount &&
+                             (e == 0 || edges[e - 1].first <= edge.first);
+        if (!grouped || seenIn[edge.second] == edge.first + 1) {
+            return false;
+        }
+        seenIn[edge.second] = edge.first + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
 // Keys by indices: (smaller, larger).
 int32_t TopologicalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology,
                                   DuplicateSums& sums, ElementList* members, ElementList* classes)
@@ -93,6 +119,19 @@ int32_t TopologicalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology
     code = CountDuplicatesByTuples<T3DEDGE>(
         edgeCount, keyOf, kCodes, sums,
         [&](uint32_t& memberSum, uint32_t& classSum) {
+            if (firstOf == nullptr) {
+                uint32_t* seenIn = AllocateZeroedArray<uint32_t>(m.pointCount);
+                if (seenIn == nullptr) {
+                    return SortedRunsOutcome::OutOfMemory;
+                }
+                const bool once = EveryPairOnce(edges, edgeCount, m.pointCount, seenIn);
+                Free(seenIn);
+                if (once) {
+                    memberSum = 0;
+                    classSum = 0;
+                    return SortedRunsOutcome::Counted;
+                }
+            }
             uint32_t largest = 0;
             for (uint32_t e = 0; e < edgeCount; ++e) {
                 const uint32_t a = edges[e].first;
