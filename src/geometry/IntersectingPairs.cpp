@@ -242,6 +242,16 @@ private:
             position[count] = at;
             ++count;
         }
+
+        // Add when `keep`, without a branch: the entry is written in the
+        // next place either way and counted only when kept. The caller
+        // leaves room for it (count < kGather).
+        void AddIf(const TriEntry& e, uint32_t at, bool keep)
+        {
+            const uint32_t kept = count;
+            Add(e, at);
+            count = kept + static_cast<uint32_t>(keep);
+        }
     };
 
     // Tests entry `ea` against the gathered entries from..count-1, in
@@ -341,11 +351,13 @@ private:
         for (uint32_t start = b.first; start <= b.last; start += kGather) {
             const uint32_t end = b.last - start < kGather ? b.last : start + kGather - 1;
             g.count = 0;
+            // Which entries meet a's box is as unpredictable as in the pair
+            // tests, so they are gathered without a branch too.
             for (uint32_t j = start; j <= end; ++j) {
                 const TriEntry& eb = entries_[j];
-                if (!BoxesApart(eb.box, a.box) && !RepeatsAnIndex(eb.triangle)) {
-                    g.Add(eb, j);
-                }
+                const TRIANGLE& t = eb.triangle;
+                const bool repeats = (t.a == t.b) | (t.a == t.c) | (t.b == t.c);
+                g.AddIf(eb, j, !(BoxesApart(eb.box, a.box) | repeats));
             }
             if (g.count != 0) {
                 for (uint32_t i = a.first; i <= a.last; ++i) {
