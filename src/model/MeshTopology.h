@@ -179,6 +179,7 @@ public:
     // only, and leaves Status() alone: null when there are no points or the
     // memory cannot be had, and the callers give their own codes.
     const uint32_t* PointRanks(PointRanking& ranking);
+    bool HasPointRanks() const { return pointRanks_ != nullptr; }
 
     // The longest VertexTriangles row (0 before they are built).
     uint32_t LargestTriangleRow() const { return largestTriangleRow_; }

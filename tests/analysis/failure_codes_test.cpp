@@ -212,10 +212,9 @@ TEST(FailureCodes, AllocationSites)
     };
     const std::vector<Site> sites = {
         {"isolated points", [&] { return points::CountIsolated(r); }, {-5}},
-        // The ranks, kept for the other duplicate counts, and the sort's records.
-        {"point duplicates", [&] { return points::CountDuplicatedGeometrical(pair.Record()); }, {-3, -3}},
-        // With a NaN the ranking is given up for the tree and its pool.
-        {"point duplicates, NaN", [&] { return points::CountDuplicatedGeometrical(withNaN.Record()); }, {-3, -3, -3, -3}},
+        {"point duplicates", [&] { return points::CountDuplicatedGeometrical(pair.Record()); }, {-3}},
+        // With a NaN the key array is given up for the tree and its pool.
+        {"point duplicates, NaN", [&] { return points::CountDuplicatedGeometrical(withNaN.Record()); }, {-3, -3, -3}},
         {"triangle duplicates", [&] { return triangles::CountDuplicatedTopological(pair.Record()); }, {-3}},
         {"geometric triangle duplicates", [&] { return triangles::CountDuplicatedGeometrical(pair.Record()); }, {-5, -5, -5}},
         {"border points, fresh", on(&testing::Unlisted<points::CountBorder>, g, 0), {-5}, false},

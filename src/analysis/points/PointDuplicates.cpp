@@ -3,7 +3,6 @@
 // (coordinates, occurrences) pairs over all points. Listed in point order:
 // each duplicated point with the smallest index of its class, and each
 // class once, as that point.
-#include "analysis/SharedPointRanks.h"
 #include "analysis/points/PointAnalyses.h"
 #include "containers/CountDuplicates.h"
 #include "containers/Keys.h"
@@ -38,13 +37,19 @@ int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, Duplicat
     }
     // Ranking the points sorts them: its runs of equal points are the classes.
     // With a NaN point the order is no strict weak one; then the tree counts.
+    //
+    // The ranks themselves are not kept here, though the edge and triangle
+    // counts share them (SharedPointRanks): on a soup, whose points are
+    // three a triangle, they would sit beside the point tree of the
+    // epsilon count that follows, the peak of such an analysis. Ranks made
+    // earlier in the analysis are used.
     const auto tupleCount = [&topology, points, pointCount, firstOf](uint32_t& members, uint32_t& classes) {
         PointRanking ranking;
-        if (firstOf != nullptr) {
-            if (!RankPoints(points, pointCount, nullptr, ranking, firstOf)) {
-                return SortedRunsOutcome::OutOfMemory;
-            }
-        } else if (SharedPointRanks(topology, points, pointCount, ranking).Get() == nullptr) {
+        const bool ranked = firstOf == nullptr && topology.Points() == points &&
+                            topology.PointCount() == pointCount && topology.HasPointRanks();
+        if (ranked) {
+            topology.PointRanks(ranking);
+        } else if (!RankPoints(points, pointCount, nullptr, ranking, firstOf)) {
             return SortedRunsOutcome::OutOfMemory;
         }
         if (ranking.nanPoints != 0) {
