@@ -264,10 +264,11 @@ TEST(Readers, PlyLayoutsOfOtherPrograms)
                           index = types[plain ? 4 + i % 2 : (i + 3) % 6];
             const char* format[] = {"ascii", "binary_little_endian", "binary_big_endian"};
             const std::string axis = "property " + std::string(PlyTypeName(coord));
-            std::string ply = std::string("ply\nformat ") + format[static_cast<int>(encoding)] + " 1.0\nelement vertex 20\n" +
-                              (plain ? "" : "property float confidence\n") + axis + " x\n" + axis + " y\n" + axis +
-                              " z\n" +
-                              (plain ? "" : "property list uchar ushort tags\nelement edge 1\nproperty int a\nproperty int b\n") +
+            std::string ply = std::string("ply\nformat ") + format[static_cast<int>(encoding)] +
+                              " 1.0\nelement vertex 20\n" + (plain ? "" : "property float confidence\n") + axis +
+                              " x\n" + axis + " y\n" + axis + " z\n" +
+                              (plain ? "" : "property list uchar ushort tags\nelement edge 1\nproperty int a\n"
+                                            "property int b\n") +
                               "element face " + std::to_string(mesh.triangles.size()) + "\n" +
                               (plain ? "" : "property uchar flags\n") + "property list " + PlyTypeName(count) + " " +
                               PlyTypeName(index) + " vertex_index\n" + (plain ? "" : "property double quality\n") +

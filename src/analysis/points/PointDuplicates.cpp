@@ -43,7 +43,8 @@ int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, Duplicat
     // three a triangle, they would sit beside the point tree of the
     // epsilon count that follows, the peak of such an analysis. Ranks made
     // earlier in the analysis are used.
-    const auto tupleCount = [&topology, points, pointCount, firstOf](uint32_t& members, uint32_t& classes) {
+    const auto tupleCount = [&topology, points, pointCount, firstOf](uint32_t& members,
+                                                                     uint32_t& classes) {
         PointRanking ranking;
         const bool ranked = firstOf == nullptr && topology.Points() == points &&
                             topology.PointCount() == pointCount && topology.HasPointRanks();
