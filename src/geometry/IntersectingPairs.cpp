@@ -180,10 +180,10 @@ private:
     static constexpr uint32_t kFlat = kWideLeafEntries;
 
     // Entries gathered from a range at a time: a leaf of either width or a
-    // flat range at once; a longer range would simply be taken in several
-    // pieces.
+    // flat range at once (CompareWithItself relies on it); CompareLeaves
+    // takes the other side of a pair in pieces of this size.
     static constexpr uint32_t kGather = kFlat;
-    static_assert(2 * kLeafSize <= kGather, "a leaf is gathered at once");
+    static_assert(kRuleLeafMost <= kGather && kWideLeafEntries <= kGather, "a leaf is gathered at once");
 
     void Corners(const TRIANGLE& t, T3DVECF* corners) const
     {
@@ -302,41 +302,21 @@ private:
     }
 
     // Every pair of entries i < j of one leaf (or flat range); true to stop.
+    // Its entries without a repeated index are gathered once, each tested
+    // against those after it: a leaf of either width, and a flat range,
+    // hold at most kGather entries.
     template <typename OnPair>
     bool CompareWithItself(const AABBNode& leaf, const OnPair& onPair) const
     {
         Gathered g;
-        if (leaf.Count() <= kGather) {
-            // The usual leaf: its entries without a repeated index, gathered
-            // once, each tested against those after it.
-            for (uint32_t j = leaf.first; j <= leaf.last; ++j) {
-                if (!RepeatsAnIndex(entries_[j].triangle)) {
-                    g.Add(entries_[j], j);
-                }
+        for (uint32_t j = leaf.first; j <= leaf.last; ++j) {
+            if (!RepeatsAnIndex(entries_[j].triangle)) {
+                g.Add(entries_[j], j);
             }
-            for (uint32_t k = 0; k + 1 < g.count; ++k) {
-                if (TestAgainst(entries_[g.position[k]], g, k + 1, onPair)) {
-                    return true;
-                }
-            }
-            return false;
         }
-        for (uint32_t i = leaf.first; i < leaf.last; ++i) {
-            const TriEntry& ea = entries_[i];
-            if (RepeatsAnIndex(ea.triangle)) {
-                continue;
-            }
-            g.count = 0;
-            for (uint32_t j = i + 1; j <= leaf.last; ++j) {
-                if (!RepeatsAnIndex(entries_[j].triangle)) {
-                    g.Add(entries_[j], j);
-                }
-                if (g.count == kGather || (j == leaf.last && g.count != 0)) {
-                    if (TestAgainst(ea, g, 0, onPair)) {
-                        return true;
-                    }
-                    g.count = 0;
-                }
+        for (uint32_t k = 0; k + 1 < g.count; ++k) {
+            if (TestAgainst(entries_[g.position[k]], g, k + 1, onPair)) {
+                return true;
             }
         }
         return false;
