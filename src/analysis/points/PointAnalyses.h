@@ -47,8 +47,9 @@ int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
 // duplicated point with its class (the smallest index among its equals),
 // `classes` each class's first point, both in point order. Listing takes
 // one more array: -3 when it cannot be allocated.
-// Without lists, a ranking `topology` keeps already (see SharedPointRanks)
-// is used; none is made to be kept.
+// Without lists, the ranking is the one `topology` keeps for the edge and
+// triangle counts (see SharedPointRanks), made here when the mesh has no
+// more points than triangles.
 int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums,
                         ElementList* members = nullptr, ElementList* classes = nullptr);
 
