@@ -17,7 +17,7 @@ class SharedPointRanks {
 public:
     SharedPointRanks(MeshTopology& topology, const T3DVECF* points, uint32_t pointCount, PointRanking& ranking)
     {
-        if (topology.Points() == points && topology.PointCount() == pointCount) {
+        if (topology.HoldsPoints(points, pointCount)) {
             ranks_ = topology.PointRanks(ranking);
         } else {
             own_ = NewPointRanks(points, pointCount, ranking);

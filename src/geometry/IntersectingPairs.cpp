@@ -17,9 +17,11 @@ namespace meshaudit {
 
 namespace {
 
-bool RepeatsAnIndex(const TRIANGLE& t)
+// Without branches, like BoxesApart: the gathering loops meet degenerate
+// triangles in no predictable order.
+inline bool RepeatsAnIndex(const TRIANGLE& t)
 {
-    return t.a == t.b || t.a == t.c || t.b == t.c;
+    return (t.a == t.b) | (t.a == t.c) | (t.b == t.c);
 }
 
 // ClassifyBoxes(a, b) == '0': the same six comparisons, all made and joined
@@ -335,9 +337,7 @@ private:
             // tests, so they are gathered without a branch too.
             for (uint32_t j = start; j <= end; ++j) {
                 const TriEntry& eb = entries_[j];
-                const TRIANGLE& t = eb.triangle;
-                const bool repeats = (t.a == t.b) | (t.a == t.c) | (t.b == t.c);
-                g.AddIf(eb, j, !(BoxesApart(eb.box, a.box) | repeats));
+                g.AddIf(eb, j, !(BoxesApart(eb.box, a.box) | RepeatsAnIndex(eb.triangle)));
             }
             if (g.count != 0) {
                 for (uint32_t i = a.first; i <= a.last; ++i) {

@@ -180,6 +180,12 @@ public:
     // memory cannot be had, and the callers give their own codes.
     const uint32_t* PointRanks(PointRanking& ranking);
     bool HasPointRanks() const { return pointRanks_ != nullptr; }
+    // Whether the topology is attached to this point array (its ranks are
+    // then those of these points).
+    bool HoldsPoints(const T3DVECF* points, uint32_t pointCount) const
+    {
+        return points_ == points && pointCount_ == pointCount;
+    }
 
     // The longest VertexTriangles row (0 before they are built).
     uint32_t LargestTriangleRow() const { return largestTriangleRow_; }

@@ -44,8 +44,8 @@ int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, Duplicat
     // beside the point tree of the epsilon count that follows, the peak of
     // such an analysis (249 bytes a triangle on a soup instead of 233): the
     // edge count makes them then.
-    const bool attached = firstOf == nullptr && topology.Points() == points && topology.PointCount() == pointCount;
-    const bool shared = attached && (pointCount <= mesh.triangleCount || topology.HasPointRanks());
+    const bool shared = firstOf == nullptr && topology.HoldsPoints(points, pointCount) &&
+                        (pointCount <= mesh.triangleCount || topology.HasPointRanks());
     const auto tupleCount = [&topology, points, pointCount, firstOf, shared](uint32_t& members,
                                                                              uint32_t& classes) {
         PointRanking ranking;
