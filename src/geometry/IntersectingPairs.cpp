@@ -337,7 +337,9 @@ private:
             // tests, so they are gathered without a branch too.
             for (uint32_t j = start; j <= end; ++j) {
                 const TriEntry& eb = entries_[j];
-                g.AddIf(eb, j, !(BoxesApart(eb.box, a.box) | RepeatsAnIndex(eb.triangle)));
+                const bool apart = BoxesApart(eb.box, a.box);
+                const bool repeats = RepeatsAnIndex(eb.triangle);
+                g.AddIf(eb, j, !(apart | repeats));
             }
             if (g.count != 0) {
                 for (uint32_t i = a.first; i <= a.last; ++i) {
