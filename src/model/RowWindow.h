@@ -8,7 +8,11 @@
 // Looking up an element's rows and asking for their entries kWindow elements
 // before it is read lets the waits overlap and gives the entries time to
 // arrive; asking for a few rows per element keeps the requests within what
-// the memory system has room for at once. Only the order of the reads
+// the memory system has room for at once. The lookup itself reads each end
+// point's row offsets, as scattered as the rows, so those are asked for
+// another kWindow elements earlier: waited for in the lookup, they held up
+// the whole scan (bunny_sub2's triangle neighbour lists 0.092-0.102 s
+// before, 0.080-0.089 s after, run in turn). Only the order of the reads
 // changes, never a value.
 #pragma once
 
@@ -43,11 +47,23 @@ bool ForEachElementRows(const IncidenceLists& vertexTriangles, uint32_t count, c
             __builtin_prefetch(slot.rows[k]);
         }
     };
+    // Ends' row offsets for the lookup kWindow elements later.
+    const auto askStarts = [&](uint32_t e) {
+        for (int k = 0; k < Ends; ++k) {
+            __builtin_prefetch(vertexTriangles.starts + endOf(e, k));
+        }
+    };
+    for (uint32_t e = 0; e < count && e < 2 * kWindow; ++e) {
+        askStarts(e);
+    }
     for (uint32_t e = 0; e < count && e < kWindow; ++e) {
         lookUp(e);
     }
     for (uint32_t e = 0; e < count; ++e) {
         const EndRows<Ends> rows = window[e & (kWindow - 1)];
+        if (count - e > 2 * kWindow) {
+            askStarts(e + 2 * kWindow);
+        }
         if (count - e > kWindow) {
             lookUp(e + kWindow);
         }
