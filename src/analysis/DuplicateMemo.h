@@ -49,6 +49,16 @@ public:
         return 0;
     }
 
+    // The kept sums of `search`, when a run of it succeeded; false otherwise.
+    bool Known(DuplicateSearch search, DuplicateSums& sums) const
+    {
+        const auto i = static_cast<std::size_t>(search);
+        if (known_[i]) {
+            sums = sums_[i];
+        }
+        return known_[i];
+    }
+
 private:
     static constexpr std::size_t kSearches = 5;
     bool known_[kSearches] = {};

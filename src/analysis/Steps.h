@@ -67,6 +67,20 @@ auto Step(AnalysisContext& c)
     }
 }
 
+// The search by point indices of the elements whose coordinates `search`
+// compares, or `search` itself when it compares no coordinates of corners.
+constexpr DuplicateSearch IndexTwin(DuplicateSearch search)
+{
+    switch (search) {
+    case DuplicateSearch::EdgesGeometrical:
+        return DuplicateSearch::EdgesTopological;
+    case DuplicateSearch::TrianglesGeometrical:
+        return DuplicateSearch::TrianglesTopological;
+    default:
+        return search;
+    }
+}
+
 // The member count (classes false) or the class count (classes true) of a
 // duplicate search F, which takes the mesh (and the topology, where it needs
 // it) and fills the sums. Both counts of one key, and the mesh flag that
@@ -78,6 +92,13 @@ auto Step(AnalysisContext& c)
 // emptied before each run, since a failed run may have left entries, and
 // sealed after a successful one, so that the other quantity's step keeps
 // what the run listed instead of running the search again.
+//
+// A search by coordinates whose twin by indices has run already takes the
+// twin's sums, unlisted, when the topology's point ranks tell that no two
+// points are equal (MeshTopology::PointsRankedApart): the keys then have the
+// same classes, and on such a mesh the sort of a million keys only finds
+// again what the twin found (bunny_sub2's edge and triangle counts by
+// coordinates, 0.033 and 0.027 s).
 template <DuplicateSearch search, auto F, bool classes>
 int32_t DuplicateStep(AnalysisContext& c)
 {
@@ -86,9 +107,16 @@ int32_t DuplicateStep(AnalysisContext& c)
     ElementList* const members = c.List(lists.category, lists.members);
     ElementList* const classLists = c.List(lists.category, lists.classes);
     DuplicateSums sums;
+    DuplicateSums twin;
+    const bool byTwin = IndexTwin(search) != search && members == nullptr && classLists == nullptr &&
+                        c.duplicates.Known(IndexTwin(search), twin) && c.topology.PointsRankedApart();
     const int32_t code = c.duplicates.Sums(
         search,
-        [&c, members, classLists](DuplicateSums& s) {
+        [&c, members, classLists, byTwin, &twin](DuplicateSums& s) {
+            if (byTwin) {
+                s = twin;
+                return int32_t{0};
+            }
             for (ElementList* list : {members, classLists}) {
                 if (list != nullptr) {
                     list->Clear();

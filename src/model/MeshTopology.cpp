@@ -56,6 +56,12 @@ const uint32_t* MeshTopology::PointRanks(PointRanking& ranking)
     return pointRanks_;
 }
 
+bool MeshTopology::PointsRankedApart()
+{
+    return pointRanks_ != nullptr && pointRanking_.members == 0 && pointRanking_.nanPoints == 0 &&
+           IndicesInRange();
+}
+
 bool MeshTopology::IndicesInRange()
 {
     if (indexCheck_ == IndexCheck::Unchecked) {

@@ -180,6 +180,12 @@ public:
     // memory cannot be had, and the callers give their own codes.
     const uint32_t* PointRanks(PointRanking& ranking);
     bool HasPointRanks() const { return pointRanks_ != nullptr; }
+    // Whether ranks made already give every point a rank of its own (no two
+    // points equal, none with a NaN) and every corner names a point. A key
+    // of the points of some corners then equals another exactly when the
+    // corner indices do, so both have the same duplicates. False when no
+    // ranks are made: finding out is left to a count that needs them anyway.
+    bool PointsRankedApart();
     // Whether the topology is attached to this point array (its ranks are
     // then those of these points).
     bool HoldsPoints(const T3DVECF* points, uint32_t pointCount) const

@@ -6,7 +6,9 @@
 #include "analysis/MeshBuilders.h"
 #include "analysis/Progress.h"
 #include "analysis/ProgressCapture.h"
+#include "analysis/edges/EdgeAnalyses.h"
 #include "analysis/mesh/MeshAnalyses.h"
+#include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/Memory.h"
 #include "interface/Blocks.h"
 
@@ -513,5 +515,55 @@ TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
     EXPECT_EQ(fresh, reused);
 }
 
+
+// The duplicate counts by coordinates take those by indices, run just
+// before, only where no two points are equal, none has a NaN and every
+// corner names a point; elsewhere they are counted, and agree with the
+// counts made on their own. Over points 0-3: 0-1-2 twice, 1-2-3 and 3-2-1,
+// and 0-1-x and x-1-0, where x is 3 or an index that names no point.
+TEST(DuplicateTwins, CoordinateCountsTakeIndexCountsOnlyOverPointsApart)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        T3DVECF third;  // point 3
+        uint32_t x;
+        int32_t triangles[2], edges[2];  // by coordinates, members and classes; -1 not by hand
+    };
+    const Case cases[] = {
+        {{0, 0, 2}, 3, {6, 3}, {0, 0}},      // apart: the index counts
+        {{0, 0, 0}, 3, {6, 2}, {4, 2}},      // 3 on 0: 1-2-3 is 0-1-2, 1-3 is 0-1, 2-3 is 0-2
+        {{nan, 0, 0}, 3, {-1, -1}, {-1, -1}},  // a NaN point
+        {{0, 0, 2}, 9, {4, 2}, {-1, -1}},    // 0-1-9 has no corner set; no edge list
+    };
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        const Case& c = cases[k];
+        SCOPED_TRACE(k);
+        TestMesh mesh = testing::MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, c.third},
+                                        {{0, 1, 2}, {0, 1, 2}, {1, 2, 3}, {3, 2, 1}, {0, 1, c.x}, {c.x, 1, 0}});
+        const MeshRecord r = mesh.Record();
+        AnalysisContext context;
+        context.LoadMesh(r);
+        EnableAll(context, 1);
+        CaptureProgress([&] { context.RunCategory(static_cast<uint32_t>(Category::All)); });
+        const TriangleResults& t = context.triangleResults;
+        EXPECT_EQ(t.CountDuplicatedTopological, 6u);
+        EXPECT_EQ(t.CountClassesOfDuplicatedTopological, 3u);
+        const EdgeResults& e = context.edgeResults;
+        const int32_t got[4] = {static_cast<int32_t>(t.CountDuplicatedGeometrical),
+                                static_cast<int32_t>(t.CountClassesOfDuplicatedGeometrical),
+                                static_cast<int32_t>(e.CountDuplicatedGeometrical),
+                                static_cast<int32_t>(e.CountClassesOfDuplicatedGeometrical)};
+        MeshTopology alone;
+        alone.Attach(r);
+        EXPECT_EQ(got[0], triangles::CountDuplicatedGeometrical(r));
+        EXPECT_EQ(got[1], triangles::CountClassesOfDuplicatedGeometrical(r));
+        EXPECT_EQ(got[2], CountDuplicatedGeometricalEdges(r, alone));
+        EXPECT_EQ(got[3], CountClassesOfDuplicatedGeometricalEdges(r, alone));
+        const int32_t* want[2] = {c.triangles, c.edges};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_TRUE(want[i / 2][i % 2] < 0 || got[i] == want[i / 2][i % 2]) << i;
+        }
+    }
+}
 }  // namespace
 }  // namespace meshaudit
