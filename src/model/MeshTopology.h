@@ -166,9 +166,11 @@ public:
 
     // The number of groups the breadth-first walk over the triangle
     // neighbour rows finds (seeds taken in index order), once a walk over
-    // this mesh has counted them (analysis/mesh/EdgeWalk.h); -1 before. The
-    // component count and the reorientation walk take the same seeds, so the
-    // first of them to walk serves the others.
+    // this mesh has counted them (analysis/mesh/EdgeWalk.h) or the
+    // orientability check has related every pair of neighbours
+    // (analysis/mesh/Orientation.cpp); -1 before. The component count and
+    // the reorientation walk take the same seeds, so the first of them to
+    // walk serves the others.
     int64_t WalkGroups() const { return walkGroups_; }
     void KeepWalkGroups(uint32_t groups) { walkGroups_ = groups; }
 

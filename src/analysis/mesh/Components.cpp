@@ -60,13 +60,9 @@ int32_t GroupsByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32_t* 
 // The walk's groups, read edge by edge, where a triangle repeats a point:
 // its neighbour row holds every triangle at that point, which need not list
 // it back, so a group is what the walk from its seed reaches and only the
-// walk finds it. -5 when the edges fail, -6 without memory. A count alone
-// is the one an earlier walk over this mesh kept, when there was one.
+// walk finds it. -5 when the edges fail, -6 without memory.
 int32_t GroupsByWalk(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
 {
-    if (where == nullptr && topology.WalkGroups() >= 0) {
-        return static_cast<int32_t>(topology.WalkGroups());
-    }
     const uint32_t triangleCount = mesh.triangleCount;
     SideEdges sides;
     if (const int32_t code = sides.Build(topology, mesh.triangles, triangleCount); code != 0) {
@@ -111,6 +107,11 @@ int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, El
 {
     if (const int32_t code = CheckRecord(mesh); code != 0) {
         return code;
+    }
+    // A count alone is the one an earlier walk or orientability check over
+    // this mesh kept (MeshTopology::WalkGroups), whichever way it went.
+    if (where == nullptr && topology.WalkGroups() >= 0) {
+        return static_cast<int32_t>(topology.WalkGroups());
     }
     const uint32_t triangleCount = mesh.triangleCount;
     if (!topology.NeighbourListsAffordable()) {

@@ -171,10 +171,16 @@ enum class Verdict { Orientable, NotOrientable, Undecided };
 // symmetric and a pair's relation reads the same from either side, so each
 // pair is taken from the row of its smaller triangle only. Whether the
 // relations contradict each other does not depend on their order.
+//
+// When every pair is related, each join of two sets joins two groups of
+// neighbours, so the sets left are the groups the component walk finds
+// (symmetric rows: a walk reaches exactly a connected group): the count is
+// kept for the component count (MeshTopology::WalkGroups).
 Verdict OrientableByRelations(const TRIANGLE* triangles, uint32_t triangleCount,
                               const IncidenceLists& neighbours, uint32_t* parent,
-                              uint8_t* parity)
+                              uint8_t* parity, MeshTopology& topology)
 {
+    uint32_t groups = triangleCount;
     DisjointSets sets(parent, parity, triangleCount);
     for (uint32_t t = 0; t < triangleCount; ++t) {
         PrefetchRowTargetsAhead(neighbours, triangleCount, triangles, triangleCount, t);
@@ -196,8 +202,10 @@ Verdict OrientableByRelations(const TRIANGLE* triangles, uint32_t triangleCount,
             if (!sets.Relate(t, row[k], asGiven ? 0 : 1, joined)) {
                 return Verdict::NotOrientable;
             }
+            groups -= joined ? 1 : 0;
         }
     }
+    topology.KeepWalkGroups(groups);
     return Verdict::Orientable;
 }
 
@@ -209,7 +217,9 @@ Verdict OrientableByRelations(const TRIANGLE* triangles, uint32_t triangleCount,
 // and a pair must be flipped alike exactly when they run it opposite; three
 // triangles cannot all be pairwise opposite, so those three relations
 // already contradict each other, as all the pairs would. The verdict does
-// not depend on the order of the relations.
+// not depend on the order of the relations. Triangles on one edge are
+// neighbours, related through the first of them, so an Orientable verdict
+// keeps the groups as OrientableByRelations does.
 Verdict OrientableByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32_t* parent, uint8_t* parity)
 {
     const TRIANGLE* triangles = mesh.triangles;
@@ -221,6 +231,7 @@ Verdict OrientableByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32
     }
     DisjointSets sets(parent, parity, mesh.triangleCount);
     Verdict verdict = Verdict::Orientable;
+    uint32_t groups = mesh.triangleCount;
     const auto relate = [&](uint32_t t, uint32_t u) {
         const bool asGiven = HaveOppositeEdge(triangles[t], triangles[u]);
         if (asGiven == HaveOppositeEdge(triangles[t], Oriented(triangles[u], kFlipped))) {
@@ -231,6 +242,7 @@ Verdict OrientableByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32
         if (!sets.Relate(t, u, asGiven ? 0 : 1, joined)) {
             verdict = Verdict::NotOrientable;
         }
+        groups -= joined ? 1 : 0;
     };
     for (uint32_t e = 0; e < edgeCount && verdict == Verdict::Orientable; ++e) {
         // Without a repeated point a row lists each triangle once.
@@ -242,6 +254,9 @@ Verdict OrientableByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32
         if (n > 2 && verdict == Verdict::Orientable) {
             relate(row[1], row[2]);
         }
+    }
+    if (verdict == Verdict::Orientable) {
+        topology.KeepWalkGroups(groups);
     }
     return verdict;
 }
@@ -518,7 +533,7 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
     // row to row across the whole mesh. Its two arrays serve as the sets'.
     if (!AnyTriangleRepeatsAPoint(triangles, triangleCount)) {
         const Verdict verdict =
-            OrientableByRelations(triangles, triangleCount, neighbours, queue, state);
+            OrientableByRelations(triangles, triangleCount, neighbours, queue, state, topology);
         if (verdict != Verdict::Undecided) {
             Free(queue);
             Free(state);
