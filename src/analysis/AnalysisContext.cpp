@@ -64,6 +64,7 @@ void AnalysisContext::LoadMesh(const MeshRecord& record)
 {
     topology.FreeAll();
     duplicates.Reset();
+    edgeLengths = EdgeLengthFigures{};
     noIntersectingPair = false;
     if (locations != nullptr) {
         locations->Clear();

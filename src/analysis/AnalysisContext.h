@@ -5,6 +5,7 @@
 #include "analysis/DuplicateMemo.h"
 #include "analysis/LocationStore.h"
 #include "analysis/Progress.h"
+#include "analysis/edges/LengthFigures.h"
 #include "analysis/QuantityTable.h"
 #include "containers/Memory.h"
 #include "meshaudit.h"
@@ -64,6 +65,7 @@ public:
     MeshSettings meshSettings;
     MeshTopology topology;
     DuplicateMemo duplicates;  // sums of the duplicate searches run so far
+    EdgeLengthFigures edgeLengths;  // the length pass's figures, once made
     // Set when this analysis counted the intersected triangles, successfully,
     // as none: the intersecting-pair search over the same tree then has its
     // answer already (it would test exactly the pairs the count tested).

@@ -11,6 +11,7 @@
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/Memory.h"
 #include "interface/Blocks.h"
+#include "model/BlockMarks.h"
 
 #include <gtest/gtest.h>
 
@@ -515,6 +516,32 @@ TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
     EXPECT_EQ(fresh, reused);
 }
 
+
+// Counted without lists, the length quantities share one pass over the
+// edges; a later run over the same mesh with another range counts again.
+// The cube's 18 edges: 12 of length 1, 6 diagonals of sqrt(2).
+TEST_F(Steps, LengthQuantitiesFollowTheRangeOfEachRun)
+{
+    const struct {
+        DoubleRange range;
+        uint32_t shorter, longer;
+    } runs[] = {{{0.5, 1.2}, 0, 6}, {{1.2, 2.0}, 12, 0}, {{1.0, 1.0}, 0, 6}};
+    context_.LoadMesh(cube_.Record());
+    for (const auto& run : runs) {
+        EnableAll(context_);
+        for (uint8_t k : {EDG_CountSmallerLength, EDG_CountGreaterLength, EDG_MinimalLength, EDG_MaximalLength}) {
+            context_.edgeSettings.Enable[k] = 1;
+        }
+        context_.edgeSettings.Length = run.range;
+        context_.edgeResults = NotComputedEdgeResults();
+        Run(2);
+        const EdgeResults& e = context_.edgeResults;
+        EXPECT_EQ(e.CountSmallerLength, run.shorter);
+        EXPECT_EQ(e.CountGreaterLength, run.longer);
+        EXPECT_EQ(e.MinimalLength, 1.0);
+        EXPECT_EQ(e.MaximalLength, std::sqrt(2.0));
+    }
+}
 
 // The duplicate counts by coordinates take those by indices, run just
 // before, only where no two points are equal, none has a NaN and every

@@ -2,6 +2,7 @@
 // over the edges whose end points both exist. Listed in edge-list order.
 #include "analysis/edges/EdgeAnalyses.h"
 #include "analysis/edges/EdgeInputs.h"
+#include "analysis/edges/LengthFigures.h"
 
 #include <cfloat>
 
@@ -80,6 +81,22 @@ double MinimalEdgeLength(const MeshRecord& mesh, MeshTopology& topology, Element
         ListEdgesOfLength(mesh, topology, minimum, *where);
     }
     return code != 0 ? static_cast<double>(code) : minimum;
+}
+
+EdgeLengthFigures MeasureEdgeLengths(const MeshRecord& mesh, MeshTopology& topology, double lowerBound,
+                                     double upperBound)
+{
+    EdgeLengthFigures f;
+    f.known = true;
+    f.lower = lowerBound;
+    f.upper = upperBound;
+    f.code = ForEachLength(mesh, topology, [&f, lowerBound, upperBound](const T3DEDGE&, double length) {
+        f.shorter += length < lowerBound ? 1u : 0u;
+        f.longer += length > upperBound ? 1u : 0u;
+        f.minimum = length < f.minimum ? length : f.minimum;  // false for NaN, as below
+        f.maximum = length > f.maximum ? length : f.maximum;
+    });
+    return f;
 }
 
 double MaximalEdgeLength(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)

@@ -12,15 +12,51 @@ namespace meshaudit {
 namespace edge_steps {
 
 // The length range does double duty: it judges both lengths, and its bounds
-// are the thresholds of the two length counts.
+// are the thresholds of the two length counts. Without a list to fill, the
+// four length quantities share one pass over the edges (LengthFigures.h).
+const EdgeLengthFigures& LengthFigures(AnalysisContext& c)
+{
+    const DoubleRange& range = c.edgeSettings.Length;
+    if (!c.edgeLengths.Of(range.min, range.max)) {
+        c.edgeLengths = MeasureEdgeLengths(c.mesh, c.topology, range.min, range.max);
+    }
+    return c.edgeLengths;
+}
+
 int32_t CountSmallerLength(AnalysisContext& c)
 {
+    if (c.CurrentList() == nullptr) {
+        const EdgeLengthFigures& f = LengthFigures(c);
+        return f.code != 0 ? f.code : static_cast<int32_t>(f.shorter);
+    }
     return CountShorterEdges(c.mesh, c.topology, c.edgeSettings.Length.min, c.CurrentList());
 }
 
 int32_t CountGreaterLength(AnalysisContext& c)
 {
+    if (c.CurrentList() == nullptr) {
+        const EdgeLengthFigures& f = LengthFigures(c);
+        return f.code != 0 ? f.code : static_cast<int32_t>(f.longer);
+    }
     return CountLongerEdges(c.mesh, c.topology, c.edgeSettings.Length.max, c.CurrentList());
+}
+
+double MinimalLength(AnalysisContext& c)
+{
+    if (c.CurrentList() == nullptr) {
+        const EdgeLengthFigures& f = LengthFigures(c);
+        return f.code != 0 ? static_cast<double>(f.code) : f.minimum;
+    }
+    return MinimalEdgeLength(c.mesh, c.topology, c.CurrentList());
+}
+
+double MaximalLength(AnalysisContext& c)
+{
+    if (c.CurrentList() == nullptr) {
+        const EdgeLengthFigures& f = LengthFigures(c);
+        return f.code != 0 ? static_cast<double>(f.code) : f.maximum;
+    }
+    return MaximalEdgeLength(c.mesh, c.topology, c.CurrentList());
 }
 
 constexpr auto Count = &Step<CountEdges>;
@@ -39,8 +75,6 @@ constexpr auto CountClassesOfDuplicatedGeometrical =
     &DuplicateStep<DuplicateSearch::EdgesGeometrical, GeometricalEdgeDuplicates, true>;
 constexpr auto MinimalDegree = &Step<MinimalEdgeDegree>;
 constexpr auto MaximalDegree = &Step<MaximalEdgeDegree>;
-constexpr auto MinimalLength = &Step<MinimalEdgeLength>;
-constexpr auto MaximalLength = &Step<MaximalEdgeLength>;
 
 }  // namespace edge_steps
 
