@@ -65,6 +65,7 @@ void AnalysisContext::LoadMesh(const MeshRecord& record)
     topology.FreeAll();
     duplicates.Reset();
     edgeLengths = EdgeLengthFigures{};
+    flippedTriangles = -1;
     noIntersectingPair = false;
     if (locations != nullptr) {
         locations->Clear();

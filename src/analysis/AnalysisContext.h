@@ -66,6 +66,9 @@ public:
     MeshTopology topology;
     DuplicateMemo duplicates;  // sums of the duplicate searches run so far
     EdgeLengthFigures edgeLengths;  // the length pass's figures, once made
+    // The flipped triangle count, once the triangle step made it (-1 before,
+    // or a failure code).
+    int32_t flippedTriangles = -1;
     // Set when this analysis counted the intersected triangles, successfully,
     // as none: the intersecting-pair search over the same tree then has its
     // answer already (it would test exactly the pairs the count tested).

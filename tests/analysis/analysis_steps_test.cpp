@@ -517,6 +517,16 @@ TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
 }
 
 
+// The mesh's Oriented step takes the triangle step's flipped count only when
+// that count was made: after a failed count it tests the pairs itself.
+TEST_F(Steps, OrientedTestsItsPairsAfterAFailedFlippedCount)
+{
+    Prepare({MSH_Oriented});
+    context_.flippedTriangles = -5;
+    Run(4);
+    EXPECT_EQ(context_.meshResults.Oriented, 1);
+}
+
 // Counted without lists, the length quantities share one pass over the
 // edges; a later run over the same mesh with another range counts again.
 // The cube's 18 edges: 12 of length 1, 6 diagonals of sqrt(2).

@@ -52,7 +52,12 @@ constexpr auto CountClassesOfDuplicatedTopological =
     &DuplicateStep<DuplicateSearch::TrianglesTopological, triangles::TopologicalDuplicates, true>;
 constexpr auto CountClassesOfDuplicatedGeometrical =
     &DuplicateStep<DuplicateSearch::TrianglesGeometrical, triangles::GeometricalDuplicates, true>;
-constexpr auto CountFlippedTopological = &Step<triangles::CountFlippedTopologicalInto>;
+// Kept for the mesh's Oriented step (MeshTable.cpp).
+int32_t CountFlippedTopological(AnalysisContext& c)
+{
+    c.flippedTriangles = Step<triangles::CountFlippedTopologicalInto>(c);
+    return c.flippedTriangles;
+}
 
 }  // namespace triangle_steps
 
