@@ -66,6 +66,7 @@ void AnalysisContext::LoadMesh(const MeshRecord& record)
     duplicates.Reset();
     edgeLengths = EdgeLengthFigures{};
     flippedTriangles = -1;
+    area = -1.0;
     noIntersectingPair = false;
     if (locations != nullptr) {
         locations->Clear();

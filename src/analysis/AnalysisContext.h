@@ -69,6 +69,8 @@ public:
     // The flipped triangle count, once the triangle step made it (-1 before,
     // or a failure code).
     int32_t flippedTriangles = -1;
+    // The area, once the volume's pass summed it too (negative before).
+    double area = -1.0;
     // Set when this analysis counted the intersected triangles, successfully,
     // as none: the intersecting-pair search over the same tree then has its
     // answer already (it would test exactly the pairs the count tested).

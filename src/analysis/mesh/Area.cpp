@@ -8,6 +8,16 @@
 
 namespace meshaudit {
 
+double TriangleArea(const T3DVECF& p0, const T3DVECF& p1, const T3DVECF& p2)
+{
+    const double ax = p1.x - p0.x, ay = p1.y - p0.y, az = p1.z - p0.z;
+    const double bx = p2.x - p0.x, by = p2.y - p0.y, bz = p2.z - p0.z;
+    const double cx = ay * bz - az * by;
+    const double cy = az * bx - ax * bz;
+    const double cz = ax * by - ay * bx;
+    return 0.5 * std::sqrt(cx * cx + cy * cy + cz * cz);
+}
+
 double ComputeArea(const MeshRecord& mesh)
 {
     const T3DVECF* points = mesh.points;
@@ -24,15 +34,7 @@ double ComputeArea(const MeshRecord& mesh)
         if (t.a >= pointCount || t.b >= pointCount || t.c >= pointCount) {
             continue;  // a corner that does not exist contributes nothing
         }
-        const T3DVECF& p0 = points[t.a];
-        const T3DVECF& p1 = points[t.b];
-        const T3DVECF& p2 = points[t.c];
-        const double ax = p1.x - p0.x, ay = p1.y - p0.y, az = p1.z - p0.z;
-        const double bx = p2.x - p0.x, by = p2.y - p0.y, bz = p2.z - p0.z;
-        const double cx = ay * bz - az * by;
-        const double cy = az * bx - ax * bz;
-        const double cz = ax * by - ay * bx;
-        area += 0.5 * std::sqrt(cx * cx + cy * cy + cz * cz);
+        area += TriangleArea(points[t.a], points[t.b], points[t.c]);
     }
     return area;
 }

@@ -155,12 +155,16 @@ int32_t ComputeHandles(const MeshRecord& mesh, MeshTopology& topology);
 // Signed enclosed volume: the determinants of the triangles' corner rows,
 // summed from the smallest magnitude up, over 6. Triangles with a corner not
 // below pointCount are skipped. The lowest finite double (not computed) for
-// null arrays and when the scratch array cannot be allocated.
-double ComputeVolume(const MeshRecord& mesh);
+// null arrays and when the scratch array cannot be allocated. Unless `area`
+// is null, the same pass over the corners also writes ComputeArea's value
+// to it, except when the volume is not computed.
+double ComputeVolume(const MeshRecord& mesh, double* area = nullptr);
 
-// Sum of the triangles' areas. Triangles with a corner not below pointCount
-// are skipped. -1.0 (not computed) for null arrays.
+// Sum of the triangles' areas (TriangleArea each), in triangle order.
+// Triangles with a corner not below pointCount are skipped. -1.0 (not
+// computed) for null arrays.
 double ComputeArea(const MeshRecord& mesh);
+double TriangleArea(const T3DVECF& p0, const T3DVECF& p1, const T3DVECF& p2);
 
 // 1 when two triangles that share no point index, neither repeating an index
 // of its own, intersect or touch; else 0 (also when the tree cannot be

@@ -52,8 +52,17 @@ constexpr auto Inclusion = &InclusionStep;
 constexpr auto Selfintersection = &SelfintersectionStep;
 // When its scratch array cannot be allocated the volume is its own
 // not-computed mark, so the slot stays unset.
-constexpr auto Volume = &Step<ComputeVolume>;
-constexpr auto Area = &Step<ComputeArea>;
+// Both read every triangle's corners, scattered over the point array: the
+// volume's pass sums the areas too, for the Area step that comes later.
+double Volume(AnalysisContext& c)
+{
+    return ComputeVolume(c.mesh, &c.area);
+}
+
+double Area(AnalysisContext& c)
+{
+    return c.area >= 0.0 ? c.area : ComputeArea(c.mesh);
+}
 
 }  // namespace mesh_steps
 

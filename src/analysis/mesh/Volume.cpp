@@ -23,7 +23,7 @@ double Determinant(const T3DVECF& p0, const T3DVECF& p1, const T3DVECF& p2)
 
 }  // namespace
 
-double ComputeVolume(const MeshRecord& mesh)
+double ComputeVolume(const MeshRecord& mesh, double* area)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;
@@ -38,6 +38,7 @@ double ComputeVolume(const MeshRecord& mesh)
         return kVolumeNotComputed;
     }
     uint32_t termCount = 0;
+    double areaSum = 0.0;
     for (uint32_t i = 0; i < triangleCount; ++i) {
         PrefetchCornersAhead(mesh, i);
         const TRIANGLE& t = triangles[i];
@@ -45,6 +46,12 @@ double ComputeVolume(const MeshRecord& mesh)
             continue;  // a corner that does not exist contributes nothing
         }
         terms[termCount++] = Determinant(points[t.a], points[t.b], points[t.c]);
+        if (area != nullptr) {
+            areaSum += TriangleArea(points[t.a], points[t.b], points[t.c]);
+        }
+    }
+    if (area != nullptr) {
+        *area = areaSum;
     }
     // Adding the small contributions before the large ones keeps the
     // rounding error of the sum small. Terms of equal magnitude (a mesh
