@@ -255,6 +255,21 @@ uint32_t AnalysisContext::CountSteps(uint32_t category) const
 
 void AnalysisContext::RunCategory(uint32_t category)
 {
+    // The quantities that read the triangle neighbour lists (or count the
+    // components, as the flags derived from that count do): with any of them
+    // enabled, a border count made first takes its sides from those lists'
+    // build instead of a pass of its own. The whole analysis runs every
+    // category in turn, so the settings of all four decide.
+    bool neighbours = false;
+    for (uint8_t k : {TRI_CountIsolated, TRI_CountSingular, TRI_MinimalDegree, TRI_MaximalDegree,
+                      TRI_CountFlippedTopological}) {
+        neighbours = neighbours || triangleSettings.Enable[k] == 1;
+    }
+    for (uint8_t k : {MSH_Oriented, MSH_Orientable, MSH_CountComponents, MSH_Connected, MSH_CountHandles,
+                      MSH_HasHandles, MSH_Inclusion}) {
+        neighbours = neighbours || meshSettings.Enable[k] == 1;
+    }
+    topology.ExpectTriangleNeighbours(neighbours);
     const uint32_t steps = CountSteps(category);
     StartProgress(*progress, steps, steps);
     if (category == static_cast<uint32_t>(Category::All)) {

@@ -7,6 +7,7 @@
 // distinct-cornered (three entries per triangle, for either list on a closed
 // mesh) and grown when a row might not fit: a side's or an edge's entries
 // never outnumber its first end point's row of incident triangles.
+#include "containers/Memory.h"
 #include "model/IncidenceLists.h"
 #include "model/MeshTopology.h"
 #include "model/RowWindow.h"
@@ -78,17 +79,25 @@ int32_t MeshTopology::BuildTriangleNeighbours()
         ReleaseLists(lists);
         return -3;
     }
+    // A side with no entry is one that no other triangle has: where the
+    // border sides are wanted from this build and not built yet (see
+    // ExpectTriangleNeighbours), they come for free. Without the memory for
+    // them, only the lists are made, and the border sides take their own
+    // pass when asked for.
+    uint8_t* sides = expectNeighbours_ && borderSides_ == nullptr ? AllocateZeroedArray<uint8_t>(triangleCount_)
+                                                                  : nullptr;
     const auto endOf = [this](uint32_t t, int k) {
         const TRIANGLE& triangle = triangles_[t];
         return k == 0 ? triangle.a : k == 1 ? triangle.b : triangle.c;
     };
     const bool written = ForEachElementRows<3>(
-        vertexTriangles_, triangleCount_, endOf, [&writer, &lists](uint32_t t, const EndRows<3>& ends) {
+        vertexTriangles_, triangleCount_, endOf, [&writer, &lists, sides](uint32_t t, const EndRows<3>& ends) {
             for (int s = 0; s < 3; ++s) {
                 const int next = s == 2 ? 0 : s + 1;
                 if (!ReserveRow(writer, ends.counts[s])) {
                     return false;
                 }
+                const uint64_t before = writer.used;
                 ForEachInBothRows(ends.rows[s], ends.counts[s], ends.rows[next], ends.counts[next],
                                   [&writer, t](uint32_t u) {
                                       if (u != t) {
@@ -96,17 +105,24 @@ int32_t MeshTopology::BuildTriangleNeighbours()
                                       }
                                       return false;
                                   });
+                if (sides != nullptr && writer.used == before) {
+                    sides[t] = static_cast<uint8_t>(sides[t] | (1u << s));
+                }
             }
             EndRow(lists, t, writer);
             return true;
         });
     if (!written) {
+        Free(sides);
         ReleaseRows(writer);
         ReleaseLists(lists);
         return -3;
     }
     FinishRows(lists, writer);
     triangleNeighbours_ = lists;
+    if (sides != nullptr) {
+        borderSides_ = sides;
+    }
     return 0;
 }
 

@@ -60,6 +60,10 @@ int32_t MeshTopology::BuildBorderSides()
     if (BuildVertexTriangles() != 0) {
         return -1;
     }
+    if (expectNeighbours_ && !IsPresent(triangleNeighbours_) && NeighbourListsAffordable() &&
+        BuildTriangleNeighbours() == 0 && borderSides_ != nullptr) {
+        return 0;
+    }
     uint8_t* sides = AllocateZeroedArray<uint8_t>(triangleCount_);
     if (sides == nullptr) {
         return -2;

@@ -155,6 +155,14 @@ public:
     bool NeighbourEntriesUnlimited() const { return neighbourEntryLimit_ == UINT32_MAX; }
     static constexpr uint32_t kNeighbourEntriesPerTriangle = 48;
 
+    // Whether the caller will ask for the triangle neighbour lists anyway
+    // [false]. Their build finds every side that no other triangle has on
+    // the way, so the border sides are then taken from it: a first request
+    // for the border sides builds the neighbour lists, where they are
+    // affordable, instead of a pass of its own. Only when the structures
+    // are built changes, never what they hold.
+    void ExpectTriangleNeighbours(bool expected) { expectNeighbours_ = expected; }
+
     // Whether the triangle neighbour lists are built already. A caller with
     // a cheaper way that does not need them can then use them for free
     // instead of paying for their build.
@@ -230,6 +238,7 @@ private:
     uint32_t largestTriangleRow_ = 0;  // the longest VertexTriangles row
     uint32_t* triangleDegrees_ = nullptr;  // when counted without the lists
     uint32_t neighbourEntryLimit_ = kNeighbourEntriesPerTriangle;
+    bool expectNeighbours_ = false;
     IncidenceLists vertexNeighbours_;
     IncidenceLists vertexTriangles_;
     IncidenceLists edgeTriangles_;
