@@ -259,17 +259,22 @@ void AnalysisContext::RunCategory(uint32_t category)
     // components, as the flags derived from that count do): with any of them
     // enabled, a border count made first takes its sides from those lists'
     // build instead of a pass of its own. The whole analysis runs every
-    // category in turn, so the settings of all four decide.
-    bool neighbours = false;
+    // category in turn, so the settings of all four decide. Not for a mesh
+    // with more points than triangles (a soup, mostly), whose lists are
+    // nearly empty but sized for a closed mesh until built: made that early
+    // they would sit beside the point category's structures, the peak of
+    // such an analysis.
+    const bool fewPoints = mesh.pointCount <= mesh.triangleCount;
+    bool wanted = false;
     for (uint8_t k : {TRI_CountIsolated, TRI_CountSingular, TRI_MinimalDegree, TRI_MaximalDegree,
                       TRI_CountFlippedTopological}) {
-        neighbours = neighbours || triangleSettings.Enable[k] == 1;
+        wanted = wanted || triangleSettings.Enable[k] == 1;
     }
     for (uint8_t k : {MSH_Oriented, MSH_Orientable, MSH_CountComponents, MSH_Connected, MSH_CountHandles,
                       MSH_HasHandles, MSH_Inclusion}) {
-        neighbours = neighbours || meshSettings.Enable[k] == 1;
+        wanted = wanted || meshSettings.Enable[k] == 1;
     }
-    topology.ExpectTriangleNeighbours(neighbours);
+    topology.ExpectTriangleNeighbours(fewPoints && wanted);
     const uint32_t steps = CountSteps(category);
     StartProgress(*progress, steps, steps);
     if (category == static_cast<uint32_t>(Category::All)) {
