@@ -108,7 +108,7 @@ int32_t DuplicateStep(AnalysisContext& c)
     ElementList* const classLists = c.List(lists.category, lists.classes);
     DuplicateSums sums;
     DuplicateSums twin;
-    const bool byTwin = IndexTwin(search) != search && members == nullptr && classLists == nullptr &&
+    bool byTwin = IndexTwin(search) != search && members == nullptr && classLists == nullptr &&
                         c.duplicates.Known(IndexTwin(search), twin) && c.topology.PointsRankedApart();
     const int32_t code = c.duplicates.Sums(
         search,
