@@ -27,4 +27,9 @@ namespace meshaudit {
 // not, and a null block is left alone.
 void HintHugePages(void* block, std::size_t bytes);
 
+// Takes the hint back for a block that gains less from huge pages than their
+// faults cost: one written and read mostly in order, in place before its
+// first write. Only a hint too.
+void WithdrawHugePages(void* block, std::size_t bytes);
+
 }  // namespace meshaudit
