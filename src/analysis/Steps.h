@@ -109,7 +109,7 @@ int32_t DuplicateStep(AnalysisContext& c)
     DuplicateSums sums;
     DuplicateSums twin;
     bool byTwin = IndexTwin(search) != search && members == nullptr && classLists == nullptr &&
-                        c.duplicates.Known(IndexTwin(search), twin) && c.topology.PointsRankedApart();
+                  c.duplicates.Known(IndexTwin(search), twin) && c.topology.PointsRankedApart();
     const int32_t code = c.duplicates.Sums(
         search,
         [&c, members, classLists, byTwin, &twin](DuplicateSums& s) {

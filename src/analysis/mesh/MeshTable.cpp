@@ -4,8 +4,8 @@
 #include "analysis/AnalysisContext.h"
 #include "analysis/NotComputed.h"
 #include "analysis/Steps.h"
-#include "analysis/mesh/MeshAnalyses.h"
 #include "analysis/mesh/GraphWalk.h"
+#include "analysis/mesh/MeshAnalyses.h"
 #include "analysis/mesh/MeshSteps.h"
 
 #include <cstddef>
@@ -51,8 +51,8 @@ constexpr auto EpsilonDuplicates = &EpsilonDuplicatesStep;
 constexpr auto Inclusion = &InclusionStep;
 constexpr auto Selfintersection = &SelfintersectionStep;
 // When its scratch array cannot be allocated the volume is its own
-// not-computed mark, so the slot stays unset.
-// Both read every triangle's corners, scattered over the point array: the
+// not-computed mark, so the slot stays unset. The volume and the area both
+// read every triangle's corners, scattered over the point array: the
 // volume's pass sums the areas too, for the Area step that comes later.
 double Volume(AnalysisContext& c)
 {
