@@ -633,25 +633,34 @@ void BenchLarge(const Options& options)
         const char* name;
         uint32_t side;  // side * (side / 2) quads: side^2 triangles
     };
-    double perTriangle1m[3] = {0.0, 0.0, 0.0};
-    for (const Size size : {Size{"1M", 1000}, Size{"10M", 3163}}) {
-        const double triangles = static_cast<double>(size.side) * (size.side / 2) * 2;
-        std::vector<std::vector<double>> seconds(3), bytes(3);
-        for (int r = 0; r < options.reps; ++r) {
-            std::vector<FreshFigure> figures = RunFreshChild("closed", std::to_string(size.side));
-            const std::vector<FreshFigure> soup = RunFreshChild("soup", std::to_string(size.side));
+    const Size sizes[2] = {Size{"1M", 1000}, Size{"10M", 3163}};
+    // The sizes take turns, repetition by repetition, so that both medians
+    // come from the same stretch of time: this VM's speed drifts by a
+    // quarter from one hour to the next, and a ratio of a 1M block run
+    // before a 10M block measures that drift as much as the scaling.
+    std::vector<double> seconds[2][3];
+    std::vector<double> bytes[2][3];
+    for (int r = 0; r < options.reps; ++r) {
+        for (int s = 0; s < 2; ++s) {
+            std::vector<FreshFigure> figures = RunFreshChild("closed", std::to_string(sizes[s].side));
+            const std::vector<FreshFigure> soup = RunFreshChild("soup", std::to_string(sizes[s].side));
             figures.insert(figures.end(), soup.begin(), soup.end());
             for (size_t i = 0; i < 3 && i < figures.size(); ++i) {
-                seconds[i].push_back(figures[i].seconds);
-                bytes[i].push_back(figures[i].bytesPerTriangle);
+                seconds[s][i].push_back(figures[i].seconds);
+                bytes[s][i].push_back(figures[i].bytesPerTriangle);
             }
         }
+    }
+    double perTriangle1m[3] = {0.0, 0.0, 0.0};
+    for (int s = 0; s < 2; ++s) {
+        const Size size = sizes[s];
+        const double triangles = static_cast<double>(size.side) * (size.side / 2) * 2;
         const char* const what[3] = {"analyse closed", "analyse soup", "merge soup"};
         for (size_t i = 0; i < 3; ++i) {
-            const double t = Median(seconds[i]);
+            const double t = Median(seconds[s][i]);
             const double ns = 1e9 * t / triangles;
             std::printf("  %-4s %-15s %8.3f s  %6.0f ns per triangle  %5.0f bytes per triangle", size.name, what[i],
-                        t, ns, Median(bytes[i]));
+                        t, ns, Median(bytes[s][i]));
             if (size.side == 1000) {
                 perTriangle1m[i] = ns;
             } else if (perTriangle1m[i] > 0.0) {
@@ -660,7 +669,7 @@ void BenchLarge(const Options& options)
             std::printf("\n");
             const std::string metric = std::string(size.name) + "." + (i == 0 ? "closed" : i == 1 ? "soup" : "merge");
             Emit("torus", metric, t);
-            Emit("torus", metric + ".peak_bytes_per_triangle", Median(bytes[i]));
+            Emit("torus", metric + ".peak_bytes_per_triangle", Median(bytes[s][i]));
         }
     }
 }
