@@ -15,9 +15,12 @@ namespace meshaudit {
 // million triangles spent 0.05 to 0.33 s of system time with every block
 // from 8 MiB up hinted, 0.08 to 0.10 s with only those from 64 MiB up. So
 // only blocks of 64 MiB or more are hinted: the triangle tree of a million
-// triangles, and at ten million the trees and the larger per-element
-// arrays, whose random reads gain the most (a ten-million soup analysed in
-// 20 to 21 s either way, against 29 to 32 s with no hint at all). The price
+// triangles, and at ten million the point tree and the larger per-element
+// arrays, whose random reads gain the most (the ten-million merge, run in
+// turn, 2.3 to 2.7 s hinted against 2.7 to 2.9 s with no hint at all). A
+// block read mostly in order gains less than its faults cost at that size,
+// and takes the hint back (WithdrawHugePages: the triangle tree's entries
+// beyond 256 MiB). The price
 // is paid by a process that analyses mesh after mesh in memory it already
 // has: its walks over neighbour lists of 13 to 18 MB miss the address cache
 // more (bunny_sub2's mesh step 0.126 s with the lower bound, 0.161 s
