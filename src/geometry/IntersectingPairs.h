@@ -14,7 +14,9 @@ class ElementList;
 // an index of its own, when the two share any point index (mesh neighbours
 // are excluded by index, not by geometry), or when their boxes are apart;
 // every other pair whose boxes meet is decided by TriTriIntersect, once per
-// unordered pair. Triangles with an index beyond the point count are not in
+// unordered pair. The boxes are those of the corners, exactly: the tree keeps
+// them rounded outward, and a pair its rounded boxes let through is tested
+// on its exact ones. Triangles with an index beyond the point count are not in
 // the tree at all.
 //
 // Both searches take the tree twice, and both must be the same object: the

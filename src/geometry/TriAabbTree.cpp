@@ -5,6 +5,8 @@
 #include "geometry/AabbTreeBuild.h"
 #include "model/ReadAhead.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -12,21 +14,50 @@ namespace meshaudit {
 
 namespace {
 
-struct TriTraits {
-    static void Extend(C3DAABB& box, const TriEntry& e) { box.Extend(e.box); }
+// The bounds of an entry's box on axis A, as doubles.
+template <int A>
+double BoxMin(const FloatBox& b)
+{
+    return A == 0 ? b.minX : A == 1 ? b.minY : b.minZ;
+}
 
+template <int A>
+double BoxMax(const FloatBox& b)
+{
+    return A == 0 ? b.maxX : A == 1 ? b.maxY : b.maxZ;
+}
+
+struct TriTraits {
     // The centre of the entry's box on axis A.
     template <int A>
     static double Centre(const TriEntry& e)
     {
-        return (AxisCoordinate<A>(e.box.min) + AxisCoordinate<A>(e.box.max)) * 0.5;
+        return (BoxMin<A>(e.box) + BoxMax<A>(e.box)) * 0.5;
     }
 
     // Twice the centre, which orders the same without the halving.
     template <int A>
     static double SortKey(const TriEntry& e)
     {
-        return AxisCoordinate<A>(e.box.min) + AxisCoordinate<A>(e.box.max);
+        return BoxMin<A>(e.box) + BoxMax<A>(e.box);
+    }
+
+    // The bounds are taken in single precision and widened once: the same
+    // box, since widening is exact and keeps the order, with twice the
+    // values in each vector operation.
+    static C3DAABB RangeBox(const TriEntry* entries, uint64_t first, uint64_t last)
+    {
+        FloatBox box{FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX};
+        for (uint64_t k = first; k <= last; ++k) {
+            const FloatBox& b = entries[k].box;
+            box.minX = b.minX < box.minX ? b.minX : box.minX;
+            box.minY = b.minY < box.minY ? b.minY : box.minY;
+            box.minZ = b.minZ < box.minZ ? b.minZ : box.minZ;
+            box.maxX = b.maxX > box.maxX ? b.maxX : box.maxX;
+            box.maxY = b.maxY > box.maxY ? b.maxY : box.maxY;
+            box.maxZ = b.maxZ > box.maxZ ? b.maxZ : box.maxZ;
+        }
+        return WidenBox(box);
     }
 
     // This tree's shape decides no count or mark, only the order in which
@@ -36,15 +67,17 @@ struct TriTraits {
     static constexpr uint64_t kEqualKeysCost = 4;
 };
 
-// Writes an entry for each triangle whose indices are all below the point
-// count, in triangle order; returns how many.
 // The size of the largest entry block left with the huge-page hint.
 constexpr std::size_t kLargestHugePageEntries = std::size_t{256} << 20;
 
-uint32_t FillEntries(const MeshRecord& mesh, TriEntry* entries)
+// Writes an entry for each triangle whose indices are all below the point
+// count, in triangle order; returns how many. `exact` becomes false when
+// some entry's box had to be rounded.
+uint32_t FillEntries(const MeshRecord& mesh, TriEntry* entries, bool& exact)
 {
     const T3DVECF* points = mesh.points;
     uint32_t count = 0;
+    bool allExact = true;
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         PrefetchCornersAhead(mesh, t);
         const TRIANGLE& tri = mesh.triangles[t];
@@ -54,15 +87,53 @@ uint32_t FillEntries(const MeshRecord& mesh, TriEntry* entries)
         TriEntry& entry = entries[count++];
         entry.index = t;
         entry.triangle = tri;
-        entry.box = C3DAABB{};
-        entry.box.Extend(points[tri.a]);
-        entry.box.Extend(points[tri.b]);
-        entry.box.Extend(points[tri.c]);
+        C3DAABB box;
+        box.Extend(points[tri.a]);
+        box.Extend(points[tri.b]);
+        box.Extend(points[tri.c]);
+        bool boxExact = true;
+        entry.box = OutwardFloatBox(box, boxExact);
+        allExact = allExact && boxExact;
     }
+    exact = allExact;
     return count;
 }
 
+// The nearest float to v within the float range; v is clamped to it first,
+// since a conversion of a double beyond it is undefined.
+float NearestFloat(double v)
+{
+    const double below = v < double{FLT_MAX} ? v : double{FLT_MAX};
+    return static_cast<float>(below > -double{FLT_MAX} ? below : -double{FLT_MAX});
+}
+
+// A float not above v (`down`), or not below it: the nearest float when it
+// is v itself, which it is for the coordinates of most mesh files, stored
+// in single precision; otherwise that float moved outward by at least one
+// unit in its last place (|f| x 2^-23 is one at least, the smallest
+// subnormal one near zero), more than the half unit by which rounding can
+// have moved it. A moved bound may be a unit looser than the tightest one:
+// a box only has to contain the exact one. Past the float range the bound
+// goes to infinity or a unit inside the range. Without a branch, since
+// which way rounding went is as good as random.
+float OutwardFloat(double v, bool down, bool& exact)
+{
+    const float f = NearestFloat(v);
+    const float step = std::fabs(f) * 0x1p-23f + FLT_TRUE_MIN;
+    const bool same = static_cast<double>(f) == v;
+    exact = exact && same;
+    const float moved = down ? f - step : f + step;
+    return same ? f : moved;
+}
+
 }  // namespace
+
+FloatBox OutwardFloatBox(const C3DAABB& box, bool& exact)
+{
+    return FloatBox{OutwardFloat(box.min.x, true, exact),  OutwardFloat(box.min.y, true, exact),
+                    OutwardFloat(box.min.z, true, exact),  OutwardFloat(box.max.x, false, exact),
+                    OutwardFloat(box.max.y, false, exact), OutwardFloat(box.max.z, false, exact)};
+}
 
 C3DTriAABBTree::~C3DTriAABBTree()
 {
@@ -79,6 +150,7 @@ void C3DTriAABBTree::Reset()
     entryBlock_ = nullptr;
     entries_ = nullptr;
     entryCount_ = 0;
+    exactBoxes_ = true;
     mesh_ = MeshRecord{nullptr, 0, nullptr, 0};
 }
 
@@ -93,8 +165,9 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh, TriLeaves leaves)
         return 0;
     }
     mesh_ = mesh;
-    // An entry is read whole by the build and by the pair searches; starting
-    // the array on a 64-byte boundary keeps each one within one cache line.
+    // The array starts on a 64-byte boundary, so that every eight entries
+    // fill five cache lines exactly and a range reads no line it does not
+    // need at its start.
     const std::size_t slots = triangleCount;
     if (slots > (SIZE_MAX - 64) / sizeof(TriEntry)) {
         return 0;  // only where size_t is narrower than 64 bits
@@ -115,14 +188,14 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh, TriLeaves leaves)
     }
     entries_ = reinterpret_cast<TriEntry*>((reinterpret_cast<uintptr_t>(entryBlock_) + 63) &
                                            ~uintptr_t{63});
-    const uint32_t count = FillEntries(mesh, entries_);
+    const uint32_t count = FillEntries(mesh, entries_, exactBoxes_);
     entryCount_ = count;
     if (count == 0) {
         return 1;
     }
     const uint32_t leafMost = leaves == TriLeaves::Wide ? kWideLeafEntries : kRuleLeafMost;
     BuiltNodes built;
-    if (!BuildNodes<TriTraits>(entries_, count, leafMost, built, [&] { FillEntries(mesh, entries_); })) {
+    if (!BuildNodes<TriTraits>(entries_, count, leafMost, built, [&] { FillEntries(mesh, entries_, exactBoxes_); })) {
         Reset();
         return 0;
     }

@@ -9,16 +9,44 @@
 
 namespace meshaudit {
 
+// A triangle's box in single precision, each bound rounded outward, so that
+// it contains the box of the corners in double precision. Half the size of
+// that box: on a mesh of ten million triangles the entries are the largest
+// block of an analysis, and every page of it is a fresh one from the
+// system, cleared before first use.
+struct FloatBox {
+    float minX, minY, minZ;
+    float maxX, maxY, maxZ;
+};
+
+// The bounds of `box` in single precision: each one itself where a float
+// holds it, else rounded outward. `exact` is set false when a bound had to
+// be rounded (left as it is otherwise). An empty box (min +DBL_MAX, max
+// -DBL_MAX) stays empty.
+FloatBox OutwardFloatBox(const C3DAABB& box, bool& exact);
+
+// The double box of a float box; exact, every float being a double.
+inline C3DAABB WidenBox(const FloatBox& b)
+{
+    C3DAABB box;
+    box.min = T3DVECF{b.minX, b.minY, b.minZ};
+    box.max = T3DVECF{b.maxX, b.maxY, b.maxZ};
+    return box;
+}
+
 // A triangle of the tree: its index in the mesh, a copy of its three point
 // indices (which the pair searches compare for every pair they consider, and
-// read faster here than from the mesh) and the box of its corners. 64 bytes.
+// read faster here than from the mesh) and its box rounded outward. Since
+// that box may meet boxes that the exact one is apart from, the searches
+// test the exact boxes of a pair again before its triangles (see
+// IntersectingPairs.cpp). 40 bytes.
 struct TriEntry {
     uint32_t index;
     TRIANGLE triangle;
-    C3DAABB box;
+    FloatBox box;
 };
 
-static_assert(sizeof(TriEntry) == 64, "an entry is one cache line");
+static_assert(sizeof(TriEntry) == 40, "an entry is ten words");
 
 // The leaves a build makes: the rule's, of at most 10 entries, or wide ones
 // of up to kWideLeafEntries. The pair searches compare any subtree of that
@@ -30,9 +58,10 @@ enum class TriLeaves { Rule, Wide };
 inline constexpr uint32_t kWideLeafEntries = 32;
 
 // The tree owns its entries (one block, in tree order: every node covers a
-// contiguous range; each entry on a cache line of its own) and its nodes (one block), and keeps a copy of the mesh
+// contiguous range) and its nodes (one block), and keeps a copy of the mesh
 // record it was built over; the mesh's arrays stay the caller's and must
-// outlive every use of the tree.
+// outlive every use of the tree. Node bounds are floats, being those of
+// entry boxes.
 class C3DTriAABBTree {
 public:
     C3DTriAABBTree() = default;
@@ -63,6 +92,9 @@ public:
     uint32_t NodeCount() const { return nodeCount_; }
     const MeshRecord& Mesh() const { return mesh_; }
     uint32_t LeafSize() const { return leafSize_; }
+    // Whether every entry's float box is its exact box, bound for bound:
+    // then two entry boxes are apart exactly when their exact boxes are.
+    bool ExactBoxes() const { return exactBoxes_; }
 
 private:
     void* nodeBlock_ = nullptr;  // holds every node
@@ -73,6 +105,7 @@ private:
     TriEntry* entries_ = nullptr;
     uint32_t entryCount_ = 0;
     uint32_t leafSize_ = 5;
+    bool exactBoxes_ = true;
 };
 
 }  // namespace meshaudit

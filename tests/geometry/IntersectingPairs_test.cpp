@@ -82,6 +82,7 @@ struct Shape {
     uint32_t lattice;     // coordinates are k / 2 for k in 0..lattice (many ties)
     double oddShare;      // share of coordinates replaced by NaN, -0.0, 0.0 or infinity
     double specialShare;  // share of triangles made degenerate, duplicated or out of range
+    double jitter = 0.0;  // added to lattice coordinates times a random share
 };
 
 // A coarse lattice makes coplanar, touching and coincident corners common;
@@ -97,7 +98,8 @@ TestMesh LatticeMesh(const Shape& shape, uint32_t seed)
         const T3DVECF copy = p > 0 ? m.points[rng() % p] : T3DVECF{};
         double c[3];
         for (double& v : c) {
-            v = unit(rng) < shape.oddShare ? odd[rng() % 5] : (rng() % (shape.lattice + 1)) * 0.5;
+            v = unit(rng) < shape.oddShare ? odd[rng() % 5]
+                                           : (rng() % (shape.lattice + 1)) * 0.5 + shape.jitter * unit(rng);
         }
         (p > 0 && unit(rng) < 0.1) ? m.AddPoint(copy.x, copy.y, copy.z) : m.AddPoint(c[0], c[1], c[2]);
     }
@@ -145,6 +147,9 @@ TEST(IntersectingPairs, MarksMatchAllPairs)
         {800, 400, 6, 0.05, 0.1},      // NaN, -0.0 and infinite coordinates
         {500, 300, 10, 0.3, 0.3},      // mostly odd
         {1500, 1500, 40, 0.01, 0.05},  // sparse: few pairs meet
+        // Boxes apart by less than a float's precision, which rounded boxes
+        // do not tell apart; zero-area triangles among them.
+        {1000, 400, 8, 0.0, 0.3, 1e-12},
     };
     uint32_t withMarks = 0;
     uint32_t seed = 1;
@@ -176,6 +181,41 @@ TEST(IntersectingPairs, MarksMatchAllPairs)
     testing::Append(grids, testing::Grid(8, 1.0));
     testing::Append(grids, testing::Grid(4, 2.0));
     ExpectMarksOfAllPairs(grids);
+}
+
+// Two zero-area triangles, the second moved along x by `gap`, whose
+// projections along x overlap: the exact test reports them intersecting
+// unless their boxes are apart. The tree keeps boxes in single precision, so
+// a gap below a float's precision is told only by the exact boxes.
+TEST(IntersectingPairs, PairsOfBoxesApartByLessThanAFloatUnit)
+{
+    const struct {
+        double gap;
+        bool exactBoxes;
+        uint64_t marks;
+    } cases[] = {
+        {0.0, true, 2},      // touching: tested
+        {1e-12, false, 0},   // apart below float precision: rounded boxes meet
+        {0x1p-20, true, 0},  // apart by a float-exact gap
+        {-1e-12, false, 0},  // the other way
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.gap);
+        TestMesh m;
+        for (const double x : {1.0, 1.0 + c.gap}) {
+            const uint32_t a = m.AddPoint(x, 0.0, 0.0);
+            m.AddPoint(x, 1.0, 1.0);
+            m.AddPoint(x, 2.0, 2.0);
+            m.AddTriangle(a, a + 1, a + 2);
+        }
+        C3DTriAABBTree tree;
+        ASSERT_EQ(tree.Build(m.Record()), 1);
+        EXPECT_EQ(tree.ExactBoxes(), c.exactBoxes);
+        CBitVector bits;
+        ASSERT_EQ(MarkIntersectingPairs(&tree, &tree, bits), 1);
+        EXPECT_EQ(bits.CountSet(), c.marks);
+        EXPECT_EQ(FindIntersectingPair(&tree, &tree), c.marks != 0 ? 1 : 0);
+    }
 }
 
 // Missing, unbuilt, empty or two different trees.

@@ -244,11 +244,15 @@ std::vector<T3DVECF> Clustered(uint32_t n, uint32_t seed)
 }
 
 struct TriTraits {
-    static void Extend(C3DAABB& box, const TriEntry& e) { box.Extend(e.box); }
+    static void Extend(C3DAABB& box, const TriEntry& e) { box.Extend(WidenBox(e.box)); }
     template <int A>
-    static double Centre(const TriEntry& e) { return (AxisCoordinate<A>(e.box.min) + AxisCoordinate<A>(e.box.max)) * 0.5; }
+    static double Centre(const TriEntry& e) { return SortKey<A>(e) * 0.5; }
     template <int A>
-    static double SortKey(const TriEntry& e) { return AxisCoordinate<A>(e.box.min) + AxisCoordinate<A>(e.box.max); }
+    static double SortKey(const TriEntry& e)
+    {
+        const C3DAABB b = WidenBox(e.box);
+        return AxisCoordinate<A>(b.min) + AxisCoordinate<A>(b.max);
+    }
     static constexpr uint64_t kEqualKeysCost = 4;
 };
 
@@ -317,7 +321,8 @@ TEST(AabbTreeBuild, DepthFirstMatchesBreadthFirst)
             pnt[k] = PntEntry{k, points[k]};
             const TRIANGLE t{k, (k + 1 + seed % 3) % c.count, (k + 2 + k % 5) % c.count};
             const T3DVECF corners[3] = {points[t.a], points[t.b], points[t.c]};
-            tri[k] = TriEntry{k, t, BoxOfPoints(corners, 3)};
+            bool exact = true;
+            tri[k] = TriEntry{k, t, OutwardFloatBox(BoxOfPoints(corners, 3), exact)};
         }
         for (const auto depth : {ExpectSameBuilds<PntTraits>(pnt), ExpectSameBuilds<TriTraits>(tri),
                                  ExpectSameBuilds<TriTraits>(tri, kWideLeafEntries)}) {
@@ -347,19 +352,34 @@ void CheckPointTree(const C3DPntAABBTree& tree, const std::vector<T3DVECF>& poin
     CheckTree(tree.Root(), tree.NodeCount(), entries, tree.EntryCount(), withReference);
 }
 
-// Every entry keeps its triangle and the box of its corners.
+// Every entry keeps its triangle and the box of its corners, rounded
+// outward, and the tree says whether some box was rounded. Node bounds are
+// floats, which the pair searches rely on.
 void CheckTriangleTree(const C3DTriAABBTree& tree, const TestMesh& m, bool withReference, uint32_t leafMost = 10)
 {
     std::vector<RefItem> entries;
+    bool exact = true;
     for (uint32_t k = 0; k < tree.EntryCount(); ++k) {
         const TriEntry& e = tree.Entries()[k];
         const TRIANGLE& t = m.triangles[e.index];
         ASSERT_TRUE(e.triangle.a == t.a && e.triangle.b == t.b && e.triangle.c == t.c);
-        entries.push_back(RefItem{e.index, C3DAABB{}, false});
-        for (uint32_t v : {t.a, t.b, t.c}) {
-            entries.back().box.Extend(m.points[v]);
+        const T3DVECF corners[3] = {m.points[t.a], m.points[t.b], m.points[t.c]};
+        const C3DAABB box = WidenBox(e.box);
+        const C3DAABB exactBox = BoxOfPoints(corners, 3);
+        for (const auto& [lower, bound] : {std::pair{box.min.x, exactBox.min.x}, {box.min.y, exactBox.min.y},
+                                           {box.min.z, exactBox.min.z}, {-box.max.x, -exactBox.max.x},
+                                           {-box.max.y, -exactBox.max.y}, {-box.max.z, -exactBox.max.z}}) {
+            ASSERT_LE(lower, bound) << "entry " << k;
+            exact = exact && lower == bound;
         }
-        ASSERT_EQ(std::memcmp(&e.box, &entries.back().box, sizeof(C3DAABB)), 0) << "entry " << k;
+        entries.push_back(RefItem{e.index, box, false});
+    }
+    EXPECT_EQ(tree.ExactBoxes(), exact);
+    for (uint32_t k = 0; k < tree.NodeCount(); ++k) {
+        const C3DAABB& b = tree.Root()[k].box;
+        for (const double bound : {b.min.x, b.min.y, b.min.z, b.max.x, b.max.y, b.max.z}) {
+            ASSERT_EQ(static_cast<double>(static_cast<float>(bound)), bound) << "node " << k;
+        }
     }
     CheckTree(tree.Root(), tree.NodeCount(), entries, static_cast<uint32_t>(m.triangles.size()), withReference,
               leafMost);
@@ -389,7 +409,17 @@ TEST(Trees, ShapesFollowTheReferenceBuild)
     TestMesh cube = testing::UnitCube();  // 12 triangles: one split
     TestMesh ten = cube;
     ten.triangles.resize(10);  // one leaf
-    for (TestMesh m : {testing::Torus(40, 20), testing::Grid(30), testing::RandomSoup(5000, 10.0, 3), spheres, cube, ten}) {
+    // Coordinates beyond the float range, subnormal, infinite or exact floats:
+    // every entry box still contains the exact one.
+    TestMesh extremes;
+    const double values[] = {1e300, -1e300, 1e-310, -1e-310, 4e38, -4e38, HUGE_VAL, 3.0, 0.1, -0.0};
+    std::mt19937 rng(5);
+    for (int k = 0; k < 90; ++k) {
+        extremes.AddPoint(values[rng() % 10], values[rng() % 10], values[rng() % 10]);
+        extremes.AddTriangle(rng() % (k + 1), rng() % (k + 1), k);
+    }
+    for (TestMesh m : {testing::Torus(40, 20), testing::Grid(30), testing::RandomSoup(5000, 10.0, 3), spheres, cube, ten,
+                       extremes}) {
         for (const auto& [leaves, leafMost] : {std::pair{TriLeaves::Rule, 10u}, std::pair{TriLeaves::Wide, 32u}}) {
             C3DTriAABBTree tree;
             ASSERT_EQ(tree.Build(m.Record(), leaves), 1);
