@@ -1,7 +1,8 @@
 // Duplicate counting on keys of two or three unsigned 32-bit values (point
 // indices, or point ranks standing for coordinates): the keys are packed
-// into 64-bit integers wherever they fit, radix sorted, and each run of
-// equal keys is one key with its number of occurrences. The values of a key
+// into 64-bit integers wherever they fit (a little wider, split into
+// buckets by the bits beyond), radix sorted, and each run of equal keys is
+// one key with its number of occurrences. The values of a key
 // arrive in the canonical order the caller gives them; keys compare
 // lexicographically on them, which packing with the first value highest
 // preserves.
@@ -242,6 +243,117 @@ SortedRunsOutcome CountWideTriples(uint32_t itemCount, TripleOf tripleOf, uint32
     return SortedRunsOutcome::Counted;
 }
 
+namespace detail {
+
+// The bucketed count below pays a pass over every bucket's histograms, so it
+// needs buckets of a few hundred records on average, and their numbers fit
+// 16 bits.
+inline constexpr uint32_t kMostBucketBits = 16;
+inline constexpr uint32_t kLeastRecordsPerBucket = 256;
+
+inline uint64_t KeyOfRecord(uint64_t record)
+{
+    return record;
+}
+
+inline uint64_t KeyOfRecord(const IndexedKey& record)
+{
+    return record.key;
+}
+
+// The triple count for keys of 65 to 64 + kMostBucketBits bits. The bits
+// beyond one integer are the top of the first value: they put each item in
+// a bucket, in item order, and each bucket's records, holding the other 64
+// bits, are sorted and counted on their own. Equal keys share a bucket, so
+// the runs are those of one sort of whole keys, and a run's first record is
+// still its smallest item. Against keys of two integers this takes half the
+// memory and fewer passes: at ten million triangles (five million points,
+// 23-bit indices) those keys' pages and passes were a tenth of the analysis.
+// Record is uint64_t, or IndexedKey to fill firstOf as MarkRuns does.
+template <typename Record, typename TripleOf>
+SortedRunsOutcome CountBucketedTriples(uint32_t itemCount, uint32_t bits, TripleOf tripleOf,
+                                       uint32_t& members, uint32_t& classes, uint32_t* firstOf)
+{
+    const uint32_t lowShift = 64 - 2 * bits;  // the first value's bits below its bucket's
+    const uint32_t bucketCount = uint32_t{1} << (3 * bits - 64);
+    // One block: the records, the sort's scratch, the bucket ends, and each
+    // record's bucket.
+    const uint64_t recordBytes = 2 * uint64_t{itemCount} * sizeof(Record);
+    auto* block = AllocateArray<unsigned char>(recordBytes + 4 * uint64_t{bucketCount} +
+                                               2 * uint64_t{itemCount});
+    if (block == nullptr) {
+        return SortedRunsOutcome::OutOfMemory;
+    }
+    Record* keys = reinterpret_cast<Record*>(block);
+    Record* scratch = keys + itemCount;
+    uint32_t* ends = reinterpret_cast<uint32_t*>(block + recordBytes);
+    uint16_t* bucketOf = reinterpret_cast<uint16_t*>(ends + bucketCount);
+    for (uint32_t b = 0; b < bucketCount; ++b) {
+        ends[b] = 0;
+    }
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < itemCount; ++i) {
+        uint32_t a = 0;
+        uint32_t b = 0;
+        uint32_t c = 0;
+        const TupleKey use = tripleOf(i, a, b, c);
+        if constexpr (!std::is_same_v<Record, uint64_t>) {
+            firstOf[i] = kNoClass;
+        }
+        if (use == TupleKey::HasNaN) {
+            Free(block);
+            return SortedRunsOutcome::HasNaN;
+        }
+        if (use == TupleKey::Use) {
+            const uint64_t low = (uint64_t{a} << (2 * bits)) | (uint64_t{b} << bits) | c;
+            if constexpr (std::is_same_v<Record, uint64_t>) {
+                keys[n] = low;
+            } else {
+                keys[n] = IndexedKey{low, i, 0};
+            }
+            bucketOf[n] = static_cast<uint16_t>(a >> lowShift);
+            ++ends[bucketOf[n]];
+            ++n;
+        }
+    }
+    uint32_t start = 0;
+    for (uint32_t b = 0; b < bucketCount; ++b) {
+        const uint32_t size = ends[b];
+        ends[b] = start;
+        start += size;
+    }
+    for (uint32_t k = 0; k < n; ++k) {
+        scratch[ends[bucketOf[k]]++] = keys[k];
+    }
+    // Each bucket now ends where the next begins.
+    const auto equal = [](const Record& x, const Record& y) {
+        return KeyOfRecord(x) == KeyOfRecord(y);
+    };
+    members = 0;
+    classes = 0;
+    uint32_t begin = 0;
+    for (uint32_t b = 0; b < bucketCount; ++b) {
+        const uint32_t size = ends[b] - begin;
+        if (size > 1) {
+            const Record* sorted = RadixSort(scratch + begin, keys + begin, size,
+                                             [](const Record& r) { return KeyOfRecord(r); });
+            uint32_t runMembers = 0;
+            uint32_t runClasses = 0;
+            SumRuns(sorted, size, equal, runMembers, runClasses);
+            members += runMembers;
+            classes += runClasses;
+            if constexpr (!std::is_same_v<Record, uint64_t>) {
+                MarkRuns(sorted, size, equal, firstOf);
+            }
+        }
+        begin = ends[b];
+    }
+    Free(block);
+    return SortedRunsOutcome::Counted;
+}
+
+}  // namespace detail
+
 // Counts the duplicates among the keys `tripleOf(i, first, second, third)`
 // gives for i = 0 .. itemCount-1, every value at most `maxValue`. Sums
 // untouched unless the outcome is Counted. firstOf as for
@@ -273,8 +385,19 @@ SortedRunsOutcome CountTripleDuplicates(uint32_t itemCount, uint32_t maxValue, T
         }
         return outcome;
     }
-    // Too wide for one integer: sorted by the third value, then (stably) by
-    // the first two.
+    // Too wide for one integer: in buckets by the bits beyond it, or where
+    // that would make too many buckets, sorted by the third value, then
+    // (stably) by the first two.
+    const uint32_t topBits = 3 * bits - 64;
+    if (topBits <= detail::kMostBucketBits &&
+        (uint64_t{itemCount} >> topBits) >= detail::kLeastRecordsPerBucket) {
+        if (firstOf != nullptr) {
+            return detail::CountBucketedTriples<detail::IndexedKey>(itemCount, bits, tripleOf,
+                                                                    members, classes, firstOf);
+        }
+        return detail::CountBucketedTriples<uint64_t>(itemCount, bits, tripleOf, members, classes,
+                                                      nullptr);
+    }
     if (firstOf != nullptr) {
         return CountWideTriples<detail::IndexedWideKey>(itemCount, tripleOf, members, classes,
                                                         firstOf);

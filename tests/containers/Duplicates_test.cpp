@@ -178,15 +178,21 @@ TEST(TupleDuplicates, PairsAndTriplesMatchAMapCount)
 {
     std::mt19937 random(17);
     for (int round = 0; round < 60; ++round) {
-        const uint32_t n = 1 + random() % 3000;
-        // Narrow values (packed keys) and values up to the full 32 bits (wide keys).
-        const uint32_t largest = round % 4 == 3 ? UINT32_MAX : 1 + random() % (round < 30 ? 30 : 5000);
+        // Narrow values (packed keys), 22-bit values (triples in buckets by
+        // their top bits) and values up to the full 32 bits (wide keys).
+        const uint32_t n = round % 4 == 2 ? 1024 + random() % 3000 : 1 + random() % 3000;
+        const uint32_t largest = round % 4 == 3   ? UINT32_MAX
+                                 : round % 4 == 2 ? (1u << 22) - 1
+                                                  : 1 + random() % (round < 30 ? 30 : 5000);
         const uint32_t choices[] = {0, std::min(1u, largest), largest / 2, largest - 1, largest};
         std::vector<std::array<uint32_t, 3>> keys(n), used3;
         std::vector<std::array<uint32_t, 2>> used2;
         for (uint32_t i = 0; i < n; ++i) {
             for (uint32_t& v : keys[i]) {
                 v = random() % 3 == 0 ? choices[random() % 5] : random() % (largest / 64 + 2);
+                // Few values, apart in their top bits too: keys that differ
+                // in any one bit of their first value.
+                v = round % 4 == 2 ? ((random() % 8) << 19) | (random() % 4) : v;
             }
             std::sort(keys[i].begin(), keys[i].end());
             if (i % 10 != 4) {
@@ -201,18 +207,32 @@ TEST(TupleDuplicates, PairsAndTriplesMatchAMapCount)
             return i == nanItem ? TupleKey::HasNaN : (i % 10 == 4 ? TupleKey::Skip : TupleKey::Use);
         };
         const auto outcome = nanItem < n ? SortedRunsOutcome::HasNaN : SortedRunsOutcome::Counted;
+        // Each used item's class is its key's first item where the key repeats.
+        std::map<std::array<uint32_t, 3>, std::pair<uint32_t, uint32_t>> seen;  // first, count
+        for (uint32_t i = 0; i < n; ++i) {
+            if (i % 10 != 4) {
+                ++seen.try_emplace(keys[i], i, 0).first->second.second;
+            }
+        }
         uint32_t members = 77, classes = 88;
-        ASSERT_EQ(CountTripleDuplicates(
-                      n, largest,
-                      [&](uint32_t i, uint32_t& a, uint32_t& b, uint32_t& c) {
-                          a = keys[i][0], b = keys[i][1], c = keys[i][2];
-                          return use(i);
-                      },
-                      members, classes),
-                  outcome);
         DuplicateSums want = nanItem < n ? DuplicateSums{77, 88} : MapCount(used3, std::less<>());
-        EXPECT_EQ(members, want.members);
-        EXPECT_EQ(classes, want.classes);
+        for (const bool listing : {false, true}) {
+            std::vector<uint32_t> firstOf(n, 5);
+            ASSERT_EQ(CountTripleDuplicates(
+                          n, largest,
+                          [&](uint32_t i, uint32_t& a, uint32_t& b, uint32_t& c) {
+                              a = keys[i][0], b = keys[i][1], c = keys[i][2];
+                              return use(i);
+                          },
+                          members, classes, listing ? firstOf.data() : nullptr),
+                      outcome);
+            EXPECT_EQ(members, want.members);
+            EXPECT_EQ(classes, want.classes);
+            for (uint32_t i = 0; listing && nanItem == n && i < n; ++i) {
+                const auto [first, count] = seen[keys[i]];
+                ASSERT_EQ(firstOf[i], i % 10 != 4 && count > 1 ? first : kNoClass) << i;
+            }
+        }
         ASSERT_EQ(CountPairDuplicates(
                       n, largest,
                       [&](uint32_t i, uint32_t& a, uint32_t& b) {
