@@ -10,6 +10,12 @@ jobs=$(nproc 2>/dev/null || echo 2)
 # The report page first, so that the builds below put it beside the command.
 bash scripts/viewer.sh
 
+# The real meshes beside the project, when there (CI lays them beside the
+# clone), for the tests that compare against their published figures.
+if [ -d ../shared/meshes ] && [ -z "${MESHAUDIT_REAL_MESHES:-}" ]; then
+  export MESHAUDIT_REAL_MESHES="$PWD/../shared/meshes"
+fi
+
 for preset in release sanitize; do
   echo "== $preset =="
   cmake --preset "$preset" >/dev/null

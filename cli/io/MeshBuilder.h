@@ -11,6 +11,8 @@
 
 namespace meshaudit::cli {
 
+class KnownElements;
+
 class MeshBuilder {
 public:
     // `file` names the file in messages; `indexBase` is how the format counts
@@ -27,9 +29,10 @@ public:
     // A face of `count` corners given by 0-based point indices as the file
     // wrote them (they may lie outside the points: that is reported by
     // Finish). Three corners make a triangle; more are split into count - 2
-    // triangles by Finish (SplitPolygon: a fan from the first corner,
-    // (c0, ci, ci+1), unless the face is not convex); fewer are skipped, and
-    // both are counted for the notes. `where` locates the face in the file.
+    // triangles by Finish (SplitPolygon, which repeats no edge or triangle
+    // of the faces where it can help it); fewer are skipped, and both are
+    // counted for the notes and numbered in MeshData::faces. `where` locates
+    // the face in the file.
     void AddFace(const int64_t* corners, size_t count, SourceLocation where);
 
     // A note to show beside the results.
@@ -45,6 +48,10 @@ public:
     MeshData Finish(std::string formatName);
 
 private:
+    // Adds the edges and triangles of the file's faces (edges round
+    // polygons, triangles and their edges) among the points polygons use.
+    void CollectFaceElements(KnownElements& known) const;
+
     // A triangle with a corner outside the points known when its face was
     // read, with its corners as the file wrote them.
     struct OutOfRange {
@@ -70,6 +77,10 @@ private:
     std::vector<int64_t> polygonCorners_;
     uint64_t polygons_ = 0;
     uint64_t polygonTriangles_ = 0;
+    // Faces so far, and whether MeshData::faces and parts are kept: from the
+    // first face that is not a triangle on.
+    uint64_t faceCount_ = 0;
+    bool numbered_ = false;
     uint64_t shortFaces_ = 0;
     SourceLocation firstShortFace_;
 };

@@ -26,7 +26,27 @@ struct MeshData {
     // The 3MF object this mesh is, by its id and name; empty otherwise.
     std::string objectId{};
     std::string objectName{};
+    // The file's own numbering, for a file whose faces are not all
+    // triangles: for each triangle, the 0-based number of the face it came
+    // from (every face of the file counts, skipped ones too), and its part,
+    // 1-based among the triangles the face was split into (0 for a face that
+    // is one triangle). A face's triangles are contiguous and in the order
+    // of its split. Both empty when triangle i is face i: every face a
+    // triangle, none skipped (binary STL and 3MF always).
+    std::vector<uint32_t> faces{};
+    std::vector<uint32_t> parts{};
 };
+
+// The face of the file that `triangle` came from, and its part in it, as
+// MeshData::faces and parts hold them, also where they are empty.
+inline uint32_t FaceOf(const MeshData& mesh, uint32_t triangle)
+{
+    return mesh.faces.empty() ? triangle : mesh.faces[triangle];
+}
+inline uint32_t FacePart(const MeshData& mesh, uint32_t triangle)
+{
+    return mesh.parts.empty() ? 0 : mesh.parts[triangle];
+}
 
 // Where in a file something was found: a 1-based line of a text format or a
 // 0-based byte offset of a binary one.

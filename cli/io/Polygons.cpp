@@ -2,7 +2,10 @@
 
 #include "geometry/Predicates.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 
 namespace meshaudit::cli {
 
@@ -11,6 +14,11 @@ namespace {
 // Ear clipping takes cubic time at worst; larger non-convex faces are fanned
 // (and counted) rather than stall the reader.
 constexpr size_t kMostEarCorners = 256;
+// Fans are tried from every corner of a face up to this size (quadratic in
+// it); a larger face tries a few corners spread round it, taking the first
+// whose fan repeats nothing, so that its time stays linear.
+constexpr size_t kMostFanStarts = 32;
+constexpr size_t kLargeFanStarts = 8;
 // How far a corner may lie from the face's plane, relative to the face's
 // extent, for the face to count as planar.
 constexpr double kPlanarTolerance = 1e-6;
@@ -119,10 +127,96 @@ bool Planar(const std::vector<T3DVECF>& points, const int64_t* corners, size_t c
     return offset <= kPlanarTolerance * extent;
 }
 
+uint32_t Index(int64_t corner)
+{
+    return static_cast<uint32_t>(corner);
+}
+
+// Triangle i (1 .. n - 2) of the fan from corner k: (ck, ck+i, ck+i+1), in
+// the face's winding.
+TRIANGLE FanTriangle(const int64_t* corners, size_t n, size_t k, size_t i)
+{
+    return TRIANGLE{Index(corners[k]), Index(corners[(k + i) % n]), Index(corners[(k + i + 1) % n])};
+}
+
+// How many of the fan's diagonals (ck, ck+i), i = 2 .. n - 2, are known
+// edges and how many of its triangles are known triangles. A known triangle
+// has known edges only, so triangles are looked up only beside known
+// diagonals.
+size_t FanRepeats(const KnownElements& known, const int64_t* corners, size_t n, size_t k)
+{
+    size_t repeats = 0;
+    bool before = true;  // the diagonal before triangle i (its side c_k c_k+i) is known, or a side of the face
+    for (size_t i = 1; i + 1 < n; ++i) {
+        const TRIANGLE t = FanTriangle(corners, n, k, i);
+        const bool after = i + 2 == n || known.HasEdge(t.a, t.c);
+        repeats += (i + 2 < n && after) + (before && after && known.HasTriangle(t));
+        before = after;
+    }
+    return repeats;
+}
+
+// The square of the sine of the triangle's smallest angle, which lies
+// opposite its shortest side and is at most 60 degrees, so that the sine
+// ranks it as the angle would: (2 area)^2 over the product of the squares of
+// the two longer sides. 0 for a degenerate or non-finite triangle.
+double SmallestAngleRank(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
+{
+    const double u[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
+    const double v[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
+    const double w[3] = {c.x - b.x, c.y - b.y, c.z - b.z};
+    const double cross[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+    auto square = [](const double* d) { return d[0] * d[0] + d[1] * d[1] + d[2] * d[2]; };
+    const double uu = square(u), vv = square(v), ww = square(w);
+    const double longer = uu <= vv && uu <= ww ? vv * ww : vv <= ww ? uu * ww : uu * vv;
+    const double rank = square(cross) / longer;
+    return rank > 0.0 ? rank : 0.0;
+}
+
+// The fan with the fewest repeats, then, when `angles`, the largest smallest
+// angle; ties go to the earlier corner. Without angles the first fan that
+// repeats nothing is taken, so that a face keeps the fan from its first
+// corner unless that one repeats something.
+size_t BestFan(const std::vector<T3DVECF>& points, const int64_t* corners, size_t n, const KnownElements& known,
+               bool angles)
+{
+    // A quad's fans from opposite corners are the same split.
+    const size_t starts = n == 4 ? 2 : n <= kMostFanStarts ? n : kLargeFanStarts;
+    size_t best = 0;
+    size_t fewest = std::numeric_limits<size_t>::max();
+    double widest = -1.0;
+    for (size_t j = 0; j < starts && (angles || fewest > 0); ++j) {
+        const size_t k = n <= kMostFanStarts ? j : j * (n / starts);
+        const size_t repeats = FanRepeats(known, corners, n, k);
+        if (repeats > fewest) {
+            continue;
+        }
+        double smallest = std::numeric_limits<double>::infinity();
+        for (size_t i = 1; angles && i + 1 < n; ++i) {
+            const TRIANGLE t = FanTriangle(corners, n, k, i);
+            smallest = std::min(smallest, SmallestAngleRank(points[t.a], points[t.b], points[t.c]));
+        }
+        if (repeats < fewest || smallest > widest) {
+            best = k;
+            fewest = repeats;
+            widest = smallest;
+        }
+    }
+    return best;
+}
+
+void WriteFan(const int64_t* corners, size_t n, size_t k, TRIANGLE* out)
+{
+    for (size_t i = 1; i + 1 < n; ++i) {
+        out[i - 1] = FanTriangle(corners, n, k, i);
+    }
+}
+
 // Ear clipping of a simple polygon wound `s`: an ear is a corner that turns
 // with the winding and whose triangle holds no other remaining corner (on
-// its boundary either).
-bool ClipEars(const std::vector<Flat>& f, int s, const int64_t* corners, TRIANGLE* out)
+// its boundary either). The first ear whose diagonal is no known edge and
+// whose triangle is no known triangle is clipped, else the first ear.
+bool ClipEars(const std::vector<Flat>& f, int s, const int64_t* corners, const KnownElements& known, TRIANGLE* out)
 {
     const size_t n = f.size();
     std::vector<size_t> ring(n);
@@ -132,42 +226,165 @@ bool ClipEars(const std::vector<Flat>& f, int s, const int64_t* corners, TRIANGL
     size_t written = 0;
     while (ring.size() > 3) {
         const size_t m = ring.size();
-        bool clipped = false;
-        for (size_t k = 0; k < m && !clipped; ++k) {
-            const size_t a = ring[(k + m - 1) % m], b = ring[k], c = ring[(k + 1) % m];
-            if (Turn(f[a], f[b], f[c]) * s <= 0) {
-                continue;
-            }
-            bool empty = true;
-            for (size_t q = 0; q < m && empty; ++q) {
-                const size_t r = ring[q];
-                if (r == a || r == b || r == c) {
+        // Corners whose ear would repeat nothing first, then the others:
+        // each corner's ear is still tested once, at the cost of a look-up.
+        size_t ear = m;
+        for (int pass = 0; pass < 2 && ear == m; ++pass) {
+            for (size_t k = 0; k < m; ++k) {
+                const size_t a = ring[(k + m - 1) % m], b = ring[k], c = ring[(k + 1) % m];
+                if (Turn(f[a], f[b], f[c]) * s <= 0) {
                     continue;
                 }
-                empty = !(Turn(f[a], f[b], f[r]) * s >= 0 && Turn(f[b], f[c], f[r]) * s >= 0 &&
-                          Turn(f[c], f[a], f[r]) * s >= 0);
+                const TRIANGLE t{Index(corners[a]), Index(corners[b]), Index(corners[c])};
+                if ((known.HasEdge(t.a, t.c) || known.HasTriangle(t)) == (pass == 0)) {
+                    continue;
+                }
+                bool empty = true;
+                for (size_t q = 0; q < m && empty; ++q) {
+                    const size_t r = ring[q];
+                    if (r == a || r == b || r == c) {
+                        continue;
+                    }
+                    empty = !(Turn(f[a], f[b], f[r]) * s >= 0 && Turn(f[b], f[c], f[r]) * s >= 0 &&
+                              Turn(f[c], f[a], f[r]) * s >= 0);
+                }
+                if (empty) {
+                    ear = k;
+                    break;
+                }
             }
-            if (!empty) {
-                continue;
-            }
-            out[written++] = TRIANGLE{static_cast<uint32_t>(corners[a]), static_cast<uint32_t>(corners[b]),
-                                      static_cast<uint32_t>(corners[c])};
-            ring.erase(ring.begin() + static_cast<std::ptrdiff_t>(k));
-            clipped = true;
         }
-        if (!clipped) {
+        if (ear == m) {
             return false;
         }
+        out[written++] = TRIANGLE{Index(corners[ring[(ear + m - 1) % m]]), Index(corners[ring[ear]]),
+                                  Index(corners[ring[(ear + 1) % m]])};
+        ring.erase(ring.begin() + static_cast<std::ptrdiff_t>(ear));
     }
-    out[written] = TRIANGLE{static_cast<uint32_t>(corners[ring[0]]), static_cast<uint32_t>(corners[ring[1]]),
-                            static_cast<uint32_t>(corners[ring[2]])};
+    out[written] = TRIANGLE{Index(corners[ring[0]]), Index(corners[ring[1]]), Index(corners[ring[2]])};
     return true;
+}
+
+constexpr uint64_t kFree = ~uint64_t{0};
+
+// splitmix64's finalizer: packed indices of neighbouring points differ in
+// few bits, which linear probing would crowd together.
+uint64_t Mix(uint64_t key)
+{
+    key = (key ^ (key >> 30)) * 0xbf58476d1ce4e5b9ull;
+    key = (key ^ (key >> 27)) * 0x94d049bb133111ebull;
+    return key ^ (key >> 31);
+}
+
+uint64_t HashOf(const uint64_t* key, size_t width)
+{
+    return width == 1 ? Mix(key[0]) : Mix(key[0] ^ Mix(key[1]));
+}
+
+uint64_t EdgeKey(uint32_t a, uint32_t b)
+{
+    return a < b ? (uint64_t{a} << 32) | b : (uint64_t{b} << 32) | a;
+}
+
+std::array<uint64_t, 2> TriangleKey(const TRIANGLE& t)
+{
+    uint32_t c[3] = {t.a, t.b, t.c};
+    std::sort(c, c + 3);
+    return {(uint64_t{c[0]} << 32) | c[1], c[2]};
 }
 
 }  // namespace
 
+void KnownElements::Grow(Table& table, size_t width, size_t keys)
+{
+    size_t slots = 16;
+    while (slots < 2 * keys) {
+        slots *= 2;
+    }
+    if (slots * width <= table.words.size()) {
+        return;
+    }
+    std::vector<uint64_t> old(slots * width, kFree);
+    old.swap(table.words);
+    table.count = 0;
+    for (size_t i = 0; i < old.size(); i += width) {
+        if (old[i] != kFree) {
+            Insert(table, &old[i], width);
+        }
+    }
+}
+
+void KnownElements::Insert(Table& table, const uint64_t* key, size_t width)
+{
+    if (2 * (table.count + 1) > table.words.size() / width) {
+        Grow(table, width, 2 * (table.count + 1));
+    }
+    const size_t mask = table.words.size() / width - 1;
+    for (size_t i = HashOf(key, width) & mask;; i = (i + 1) & mask) {
+        uint64_t* slot = &table.words[i * width];
+        if (slot[0] == kFree) {
+            slot[0] = key[0];
+            if (width == 2) {
+                slot[1] = key[1];
+            }
+            ++table.count;
+            return;
+        }
+        if (slot[0] == key[0] && (width == 1 || slot[1] == key[1])) {
+            return;
+        }
+    }
+}
+
+bool KnownElements::Contains(const Table& table, const uint64_t* key, size_t width)
+{
+    if (table.count == 0) {
+        return false;
+    }
+    const size_t mask = table.words.size() / width - 1;
+    for (size_t i = HashOf(key, width) & mask;; i = (i + 1) & mask) {
+        const uint64_t* slot = &table.words[i * width];
+        if (slot[0] == kFree) {
+            return false;
+        }
+        if (slot[0] == key[0] && (width == 1 || slot[1] == key[1])) {
+            return true;
+        }
+    }
+}
+
+void KnownElements::Reserve(size_t edges, size_t triangles)
+{
+    Grow(edges_, 1, edges);
+    Grow(triangles_, 2, triangles);
+}
+
+void KnownElements::AddEdge(uint32_t a, uint32_t b)
+{
+    const uint64_t key = EdgeKey(a, b);
+    Insert(edges_, &key, 1);
+}
+
+void KnownElements::AddTriangle(const TRIANGLE& t)
+{
+    const std::array<uint64_t, 2> key = TriangleKey(t);
+    Insert(triangles_, key.data(), 2);
+}
+
+bool KnownElements::HasEdge(uint32_t a, uint32_t b) const
+{
+    const uint64_t key = EdgeKey(a, b);
+    return Contains(edges_, &key, 1);
+}
+
+bool KnownElements::HasTriangle(const TRIANGLE& t) const
+{
+    const std::array<uint64_t, 2> key = TriangleKey(t);
+    return Contains(triangles_, key.data(), 2);
+}
+
 PolygonSplit SplitPolygon(const std::vector<T3DVECF>& points, const int64_t* corners, size_t count,
-                          TRIANGLE* out)
+                          const KnownElements& known, TRIANGLE* out)
 {
     auto point = [&](size_t i) -> const T3DVECF& { return points[static_cast<size_t>(corners[i])]; };
     // Newell's normal picks the plane to project onto; the exact tests
@@ -194,14 +411,9 @@ PolygonSplit SplitPolygon(const std::vector<T3DVECF>& points, const int64_t* cor
         const T3DVECF& q = point((i + 1) % count);
         repeated = repeated || (p.x == q.x && p.y == q.y && p.z == q.z);
     }
-    auto fan = [&] {
-        for (size_t i = 1; i + 1 < count; ++i) {
-            out[i - 1] = TRIANGLE{static_cast<uint32_t>(corners[0]), static_cast<uint32_t>(corners[i]),
-                                  static_cast<uint32_t>(corners[i + 1])};
-        }
-    };
-    fan();
+    auto fan = [&](bool angles) { WriteFan(corners, count, BestFan(points, corners, count, known, angles), out); };
     if (!(std::isfinite(normal[0]) && std::isfinite(normal[1]) && std::isfinite(normal[2])) || repeated) {
+        fan(false);
         return PolygonSplit::Failed;
     }
     // The winding, exactly: the lowest (then leftmost) corner is convex.
@@ -214,14 +426,24 @@ PolygonSplit SplitPolygon(const std::vector<T3DVECF>& points, const int64_t* cor
     }
     const int s = Turn(flat[(low + count - 1) % count], flat[low], flat[(low + 1) % count]);
     if (s == 0) {
+        fan(false);
         return PolygonSplit::Failed;
     }
+    const bool planar = Planar(points, corners, count, normal);
     if (IsConvex(flat, s)) {
-        return PolygonSplit::Fan;
+        // Every fan covers a convex face; angles rank them only where all
+        // can be tried, and only on a planar face: a bent face's diagonal
+        // decides its shape, and the fan from the first corner is the shape
+        // other tools give it.
+        fan(planar && count <= kMostFanStarts);
+        return planar ? PolygonSplit::Convex : PolygonSplit::NotPlanar;
     }
-    if (count > kMostEarCorners || !Planar(points, corners, count, normal) || !IsSimple(flat) ||
-        !ClipEars(flat, s, corners, out)) {
-        fan();
+    if (!planar) {
+        fan(false);
+        return PolygonSplit::NotPlanar;
+    }
+    if (count > kMostEarCorners || !IsSimple(flat) || !ClipEars(flat, s, corners, known, out)) {
+        fan(false);
         return PolygonSplit::Failed;
     }
     return PolygonSplit::Ears;

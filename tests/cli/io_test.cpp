@@ -10,11 +10,13 @@
 #include "Readers.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <map>
 
 namespace meshaudit::cli {
 namespace {
@@ -109,7 +111,7 @@ TEST(Readers, SmallFilesOfEveryFormatAndVariant)
     const std::vector<T3DVECF> unit = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     const std::vector<T3DVECF> quad = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     const std::vector<T3DVECF> five = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}};
-    const char* fan = "1 face with more than three corners split into 2 triangles (fan from the first corner)";
+    const char* fan = "1 face with more than three corners split into 2 triangles";
     const std::string pair = "<object id=\"2\"><components><component objectid=\"1\"/><component objectid=\"1\" "
                              "transform=\"1 0 0 0 1 0 0 0 1 5 0 0\"/></components></object>\n";
     const std::string turned = "<object id=\"3\" name=\"turned\"><components><component objectid=\"2\" "
@@ -129,16 +131,17 @@ TEST(Readers, SmallFilesOfEveryFormatAndVariant)
          "OBJ", Mesh(quad, {{0, 1, 2}, {0, 2, 3}, {0, 2, 3}, {0, 3, 1}}),
          {"1 line elements ('l') ignored: they are not triangles",
           "1 point elements ('p') ignored: they are not triangles", fan,
-          "1 face with more than three corners could not be split cleanly (self-crossing, far from planar or "
-          "degenerate) and became a fan from the first corner"}},
+          "1 face with more than three corners could not be split cleanly (self-crossing, degenerate, or too many "
+          "corners to clip) and became a fan"}},
         {"later.obj", "f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", "OBJ", Mesh(unit, {{0, 1, 2}}), {}},
         // OFF: comments and blank lines anywhere, counts beside the keyword,
         // colours, normals and texture coordinates read past, w divided out,
-        // a fourth dimension dropped, data after the last face ignored.
+        // a fourth dimension dropped, data after the last face ignored; the
+        // quad split along the diagonal that is not an edge of the triangle.
         {"colour.off",
          "COFF 4 2 0  # counts on the first line\n# a comment line\n\n0 0 0 255 0 0 255\n1 0 0 255 0 0 255\n"
          "1 1 0 255 0 0 255  # trailing comment\n0 1 0 255 0 0 255\n3 0 1 2 0.5 0.5 0.5\n4 0 1 2 3\n",
-         "COFF", Mesh(quad, {{0, 1, 2}, {0, 1, 2}, {0, 2, 3}}), {fan}},
+         "COFF", Mesh(quad, {{0, 1, 2}, {1, 2, 3}, {1, 3, 0}}), {fan}},
         {"lead.off", "# made by hand\n\n  # indented\nOFF 3 1\n" + tri + "3 0 1 2\n", "OFF", Mesh(unit, {{0, 1, 2}}),
          {}},
         {"w.off", "4OFF\n3 1 0\n0 0 0 1\n2 0 0 2\n0 3 0 3\n3 0 1 2\n", "4OFF", Mesh(unit, {{0, 1, 2}}),
@@ -168,14 +171,17 @@ TEST(Readers, SmallFilesOfEveryFormatAndVariant)
         {"misnamed.obj", plyAscii, "PLY ASCII", tetra, {}},
         {"misnamed.stl", WriteOff(tetra), "OFF", tetra, {}},
         {"noextension", WriteObj(tetra), "OBJ", tetra, {}},
-        // Faces before vertices; a pentagon fan-split; a face too short.
+        // Faces before vertices; a pentagon split by the fan that neither
+        // repeats the triangle after it nor uses its edge 0-2, of those with
+        // the largest smallest angle (45 degrees, from corner 3); a face too
+        // short.
         {"order.ply",
          "ply\nformat ascii 1.0\nelement face 3\nproperty list uchar int vertex_indices\nelement vertex 5\n"
          "property float x\nproperty float y\nproperty float z\nend_header\n5 0 1 2 4 3\n3 0 1 2\n2 3 4\n"
          "0 0 0\n1 0 0\n1 1 0\n0 1 0\n0.5 2 0\n",
          "PLY ASCII", Mesh({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5, 2, 0}},
-                           {{0, 1, 2}, {0, 2, 4}, {0, 4, 3}, {0, 1, 2}}),
-         {"1 face with more than three corners split into 3 triangles (fan from the first corner)",
+                           {{3, 0, 1}, {3, 1, 2}, {3, 2, 4}, {0, 1, 2}}),
+         {"1 face with more than three corners split into 3 triangles",
           "1 face with fewer than three corners skipped (first at line 12)"}},
         // Strips restart at -1 and alternate their winding; repeated corners
         // join strips and are skipped. Other lists beside the corners'.
@@ -360,6 +366,51 @@ TEST(Readers, NonConvexFacesGiveNoFalseIntersections)
             EXPECT_DOUBLE_EQ(3.0, area);
         }
     }
+}
+
+// Splits that repeat no edge or triangle of the faces: two quads sharing
+// three corners (as in Suzanne; fans from each first corner make the same
+// triangle twice and an edge of four), a quad whose first diagonal is an
+// edge of a triangle, and a thin rhombus, whose short diagonal gives the
+// larger smallest angle, 2 atan(1/4), to atan(1/4) for the long one. Then
+// each triangle's face and place in it.
+TEST(Readers, PolygonSplitsRepeatNoEdgeOrTriangle)
+{
+    const std::string square = "v 0 0 0\nv 0 1 0\nv 1 1 0\nv 1 0 0\n";
+    const struct {
+        const char* name;
+        std::string obj;
+        Corners want;
+    } cases[] = {
+        {"fold.obj", square + "v -0.2 0.8 0\nf 1 2 3 4\nf 1 4 3 5\n", {{0, 1, 2}, {0, 2, 3}, {3, 2, 4}, {3, 4, 0}}},
+        {"edge.obj", square + "v 0 0 1\nf 1 2 3 4\nf 1 3 5\n", {{1, 2, 3}, {1, 3, 0}, {0, 2, 4}}},
+        {"thin.obj", "v 0 0 0\nv 4 -1 0\nv 8 0 0\nv 4 1 0\nf 1 2 3 4\n", {{1, 2, 3}, {1, 3, 0}}},
+    };
+    for (const auto& c : cases) {
+        const MeshData mesh = ReadMeshBytes(c.obj, c.name);
+        EXPECT_EQ(CornersOf(mesh), c.want) << c.name;
+        std::map<std::array<uint32_t, 3>, int> triples;
+        std::map<std::pair<uint32_t, uint32_t>, int> edges;
+        for (std::array<uint32_t, 3> t : CornersOf(mesh)) {
+            for (int i = 0; i < 3; ++i) {
+                ++edges[std::minmax(t[i], t[(i + 1) % 3])];
+            }
+            std::sort(t.begin(), t.end());
+            EXPECT_EQ(++triples[t], 1) << c.name;
+        }
+        for (const auto& [edge, uses] : edges) {
+            EXPECT_LE(uses, 2) << c.name << " " << edge.first << "-" << edge.second;
+        }
+    }
+    const MeshData mixed = ReadMeshBytes(square + "v 0.5 -1 0\nf 1 2 3\nf 1 2 3 4\nf 1 2\nf 1 2 3 4 5\n", "n.obj");
+    EXPECT_EQ(mixed.faces, (std::vector<uint32_t>{0, 1, 1, 3, 3, 3}));
+    EXPECT_EQ(mixed.parts, (std::vector<uint32_t>{0, 1, 2, 1, 2, 3}));
+    EXPECT_EQ(FaceOf(mixed, 4), 3u);
+    EXPECT_EQ(FacePart(mixed, 5), 3u);
+    const MeshData plain = ReadMeshBytes(square + "f 1 2 3\nf 1 3 4\n", "t.obj");
+    EXPECT_TRUE(plain.faces.empty() && plain.parts.empty());
+    EXPECT_EQ(FaceOf(plain, 1), 1u);
+    EXPECT_EQ(FacePart(plain, 1), 0u);
 }
 
 std::string U32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
