@@ -8,6 +8,7 @@
 #include "Settings.h"
 #include "Terminal.h"
 #include "TextScan.h"
+#include "Verdict.h"
 #include "WorkerPool.h"
 
 #include <algorithm>

@@ -3,7 +3,6 @@
 #include "Report.h"
 
 #include <cstring>
-#include <span>
 #include <stdexcept>
 #include <string_view>
 
@@ -12,35 +11,6 @@ namespace meshaudit::cli {
 namespace {
 
 using nlohmann::ordered_json;
-
-// What each entry of a quantity's list holds, as the `where` column of
-// meshaudit.h names it: the page reads it to find and frame the element.
-struct WhereKind {
-    std::string_view name;
-    const char* kind;
-};
-#define MESHAUDIT_X_WHERE(P, k, name, label, SLOT, CRIT, field, min, max, judged, enable, gate, where) \
-    {#name, #where},
-constexpr WhereKind kPointWhere[] = {MESHAUDIT_POINT_QUANTITIES(MESHAUDIT_X_WHERE)};
-constexpr WhereKind kEdgeWhere[] = {MESHAUDIT_EDGE_QUANTITIES(MESHAUDIT_X_WHERE)};
-constexpr WhereKind kTriangleWhere[] = {MESHAUDIT_TRIANGLE_QUANTITIES(MESHAUDIT_X_WHERE)};
-constexpr WhereKind kMeshWhere[] = {MESHAUDIT_MESH_QUANTITIES(MESHAUDIT_X_WHERE)};
-#undef MESHAUDIT_X_WHERE
-
-const char* WhereKindOf(const Quantity& q)
-{
-    using Table = std::span<const WhereKind>;
-    const Table table = q.category == Category::Points    ? Table(kPointWhere)
-                      : q.category == Category::Edges     ? Table(kEdgeWhere)
-                      : q.category == Category::Triangles ? Table(kTriangleWhere)
-                                                          : Table(kMeshWhere);
-    for (const WhereKind& row : table) {
-        if (row.name == q.name) {
-            return row.kind;
-        }
-    }
-    return "NONE";
-}
 
 // Base64 of the numbers as little-endian bytes: 32-bit floats for the
 // points (what WebGL draws), unsigned 32-bit integers for the rest.
@@ -87,11 +57,12 @@ ordered_json ViewReport(const FileOutcome& outcome)
     for (Category category : kCategories) {
         for (const Quantity& q : QuantitiesOf(category)) {
             ordered_json& entry = report[CategoryKey(category)][q.name];
+            const bool reported = outcome.reportOnly.Has(q) && EnableByte(outcome.used, q) != 0;
             entry["text"] = {{"value", ValueText(ReadValue(outcome.results, q), q)},
-                             {"criterion", CriterionText(outcome.used, q)},
-                             {"verdict", VerdictText(InRangeByte(outcome.results, q))}};
+                             {"criterion", reported ? "reported" : CriterionText(outcome.used, q)},
+                             {"verdict", VerdictText(JudgementOf(outcome, q))}};
             if (entry.contains("where")) {
-                entry["where_kind"] = WhereKindOf(q);
+                entry["where_kind"] = q.where;
             }
         }
     }
@@ -125,33 +96,18 @@ std::string RenderHtmlReport(const std::string& pageTemplate, const ReportPage& 
         static_assert(sizeof(TRIANGLE) == 3 * sizeof(uint32_t));
         AppendArray(arrays, prefix + "t", reinterpret_cast<const uint32_t*>(view.mesh->triangles.data()),
                     view.mesh->triangles.size() * 3);
+        // One legend entry per failing quantity, named after it, in a colour
+        // of its own.
         ordered_json kinds = ordered_json::array();
-        for (const bool onPoints : {false, true}) {
-            const std::vector<uint32_t>& bits = onPoints ? view.marks.points : view.marks.triangles;
-            uint32_t used = 0;
-            for (const uint32_t b : bits) {
-                used |= b;
-            }
-            for (int bit = 0; bit < 32; ++bit) {
-                if (((used >> bit) & 1u) == 0) {
-                    continue;
-                }
-                std::vector<uint32_t> elements;
-                for (uint32_t i = 0; i < bits.size(); ++i) {
-                    if ((bits[i] >> bit) & 1u) {
-                        elements.push_back(i);
-                    }
-                }
-                if (elements.empty()) {
-                    continue;
-                }
-                const std::string id = prefix + (onPoints ? "kp" : "kt") + std::to_string(bit);
-                AppendArray(arrays, id, elements.data(), elements.size());
-                kinds.push_back({{"label", DefectBitLabel({bit, onPoints})},
-                                 {"on", onPoints ? "points" : "triangles"},
-                                 {"count", elements.size()},
-                                 {"elements", id}});
-            }
+        for (size_t i = 0; i < view.marks.kinds.size(); ++i) {
+            const MarkedKind& kind = view.marks.kinds[i];
+            const std::string id = prefix + "k" + std::to_string(i);
+            AppendArray(arrays, id, kind.elements.data(), kind.elements.size());
+            kinds.push_back({{"label", std::string(CategoryKey(kind.quantity->category)) + " " + kind.quantity->name},
+                             {"on", kind.onPoints ? "points" : "triangles"},
+                             {"count", kind.elements.size()},
+                             {"colour", QuantityColour(*kind.quantity)},
+                             {"elements", id}});
         }
         document["views"].push_back({{"report", ViewReport(view.outcome)},
                                      {"positions", prefix + "p"},

@@ -12,7 +12,7 @@
 namespace meshaudit::cli {
 
 // One checked mesh: its outcome (with its element lists), the mesh itself
-// and the defect bits of its points and triangles.
+// and the elements each failing quantity marks.
 struct ReportView {
     FileOutcome outcome;
     const MeshData* mesh = nullptr;

@@ -6,6 +6,7 @@
 
 #include "Marked.h"
 #include "MeshCheck.h"
+#include "Verdict.h"
 
 #include "meshaudit.h"
 #include "meshaudit.hpp"
@@ -84,18 +85,18 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
     }
     outcome.status = FileOutcome::Status::Analysed;
     if (marking) {
-        std::vector<uint32_t> pointBits, triangleBits;
-        MarkDefects(outcome, ListsOf(where, UINT64_MAX), pointBits, triangleBits);
+        DefectMarks found;
+        MarkDefects(outcome, ListsOf(where, UINT64_MAX), found);
         if (!request.markedPath.empty()) {
-            outcome.writeError = WriteMarkedPly(request.markedPath, mesh, pointBits, triangleBits);
+            outcome.writeError = WriteMarkedPly(request.markedPath, mesh, found.points, found.triangles);
         }
         if (marks != nullptr) {
-            marks->points = std::move(pointBits);
-            marks->triangles = std::move(triangleBits);
+            *marks = std::move(found);
         }
     }
     if (request.locate) {
         outcome.where = ListsOf(where, request.maxItems);
+        AttachFaces(outcome.where, mesh);
     }
     return outcome;
 }

@@ -1,9 +1,13 @@
 #include "Marked.h"
 
+#include "Verdict.h"
+
+#include <algorithm>
+#include <cmath>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <span>
 #include <string_view>
 
 namespace meshaudit::cli {
@@ -69,23 +73,42 @@ DefectBit DefectBitOf(const Quantity& quantity)
     return {};
 }
 
-const char* DefectBitLabel(DefectBit mark)
+std::string QuantityColour(const Quantity& quantity)
 {
-    static constexpr const char* kPoints[] = {"NaN", "infinite", "isolated", "border", "duplicated", "degree",
-                                              "singular edge", "invalid edge", "duplicated edge", "edge length",
-                                              "orientation"};
-    static constexpr const char* kTriangles[] = {"border", "isolated", "singular", "invalid", "duplicated",
-                                                 "intersecting", "flipped"};
-    const std::span<const char* const> labels =
-        mark.onPoints ? std::span<const char* const>(kPoints) : std::span<const char* const>(kTriangles);
-    return mark.bit >= 0 && static_cast<size_t>(mark.bit) < labels.size() ? labels[static_cast<size_t>(mark.bit)] : "";
+    // Hues a golden angle apart, in the order of the quantity lists. Hues
+    // close to each other come 5, 8, 13, 21 or 34 places apart, so the
+    // lightness (by the place's parity) and the saturation (by the place
+    // modulo 3) tell such a pair apart.
+    int index = 0;
+    for (Category category : kCategories) {
+        for (const Quantity& q : QuantitiesOf(category)) {
+            if (&q == &quantity) {
+                static constexpr double kSaturation[3] = {0.95, 0.7, 0.45};
+                const double hue = std::fmod(index * 137.50776405, 360.0) / 60.0;
+                const double lightness = index % 2 == 0 ? 0.5 : 0.68;
+                const double chroma = kSaturation[index % 3] * (1 - std::fabs(2 * lightness - 1));
+                const double x = chroma * (1 - std::fabs(std::fmod(hue, 2.0) - 1));
+                const int sector = static_cast<int>(hue);
+                const double rgb[6][3] = {{chroma, x, 0}, {x, chroma, 0}, {0, chroma, x},
+                                          {0, x, chroma}, {x, 0, chroma}, {chroma, 0, x}};
+                char text[8];
+                const auto channel = [&](int c) {
+                    return static_cast<unsigned>(std::lround(255 * (rgb[sector][c] + lightness - chroma / 2)));
+                };
+                std::snprintf(text, sizeof text, "#%02x%02x%02x", channel(0), channel(1), channel(2));
+                return text;
+            }
+            index += std::string_view(q.where) != "NONE";
+        }
+    }
+    return "#e6e6e6";
 }
 
-void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lists, std::vector<uint32_t>& points,
-                 std::vector<uint32_t>& triangles)
+void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lists, DefectMarks& marks)
 {
-    points.assign(static_cast<size_t>(outcome.pointCount), 0);
-    triangles.assign(static_cast<size_t>(outcome.triangleCount), 0);
+    marks.points.assign(static_cast<size_t>(outcome.pointCount), 0);
+    marks.triangles.assign(static_cast<size_t>(outcome.triangleCount), 0);
+    marks.kinds.clear();
     for (const ElementList& list : lists) {
         const Quantity* found = nullptr;
         for (const Quantity& q : QuantitiesOf(static_cast<Category>(list.category))) {
@@ -96,10 +119,11 @@ void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lis
         }
         const Quantity& q = *found;
         const DefectBit mark = DefectBitOf(q);
-        if (mark.bit < 0 || InRangeByte(outcome.results, q) != 0) {
+        if (mark.bit < 0 || JudgementOf(outcome, q) != Judgement::Fail) {
             continue;
         }
-        std::vector<uint32_t>& target = mark.onPoints ? points : triangles;
+        std::vector<uint32_t>& target = mark.onPoints ? marks.points : marks.triangles;
+        MarkedKind kind{&q, mark.onPoints, {}};
         // Entries name their elements first (a point, an edge's two points,
         // a triangle, a pair of triangles), then a class; a border loop
         // names its loop, then a point.
@@ -111,8 +135,14 @@ void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lis
             for (uint32_t j = loop ? 1 : 0; j < (loop || pair ? 2u : 1u); ++j) {
                 if (entry[j] < target.size()) {
                     target[entry[j]] |= 1u << mark.bit;
+                    kind.elements.push_back(entry[j]);
                 }
             }
+        }
+        std::sort(kind.elements.begin(), kind.elements.end());
+        kind.elements.erase(std::unique(kind.elements.begin(), kind.elements.end()), kind.elements.end());
+        if (!kind.elements.empty()) {
+            marks.kinds.push_back(std::move(kind));
         }
     }
 }

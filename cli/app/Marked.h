@@ -18,21 +18,30 @@ struct DefectBit {
     bool onPoints = true;
 };
 DefectBit DefectBitOf(const Quantity& quantity);
-// What a bit says in a word or two ("intersecting", "singular edge"); ""
-// for a bit no quantity sets.
-const char* DefectBitLabel(DefectBit mark);
 
-// The bit fields of one mesh: one per point, one per triangle.
+// The colour a quantity's elements have in the report page's view, "#rrggbb":
+// one of its own for every quantity that lists elements.
+std::string QuantityColour(const Quantity& quantity);
+
+// The elements one failing quantity marks, in increasing order.
+struct MarkedKind {
+    const Quantity* quantity = nullptr;
+    bool onPoints = true;
+    std::vector<uint32_t> elements;
+};
+
+// The bit fields of one mesh (one per point, one per triangle), and the
+// same marks by quantity.
 struct DefectMarks {
     std::vector<uint32_t> points;
     std::vector<uint32_t> triangles;
+    std::vector<MarkedKind> kinds{};
 };
 
 // The bit fields of the points and the triangles: for every quantity that
 // failed (InRange 0), the elements of its list in `lists` (complete, not
 // capped) get the quantity's bit.
-void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lists, std::vector<uint32_t>& points,
-                 std::vector<uint32_t>& triangles);
+void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lists, DefectMarks& marks);
 
 // Writes binary little-endian PLY with a uint32 `defects` property on each
 // vertex and face. Returns "" or a message naming the file and the error.

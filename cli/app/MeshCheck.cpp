@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace meshaudit::cli {
 
@@ -57,6 +58,7 @@ FileOutcome DescribeMesh(const std::string& path, const MeshData& source, const 
     outcome.diagonal = scale.diagonal;
     outcome.boxVolume = scale.volume;
     outcome.used = Resolve(settings, scale);
+    outcome.reportOnly = settings.reportOnly;
     return outcome;
 }
 
@@ -118,6 +120,36 @@ std::vector<ElementList> ListsOf(const meshaudit::Locations& where, uint64_t max
         }
     }
     return lists;
+}
+
+void AttachFaces(std::vector<ElementList>& lists, const MeshData& mesh)
+{
+    if (mesh.faces.empty()) {
+        return;
+    }
+    for (ElementList& list : lists) {
+        const Quantity* found = nullptr;
+        for (const Quantity& q : QuantitiesOf(static_cast<Category>(list.category))) {
+            found = q.k == list.k ? &q : found;
+        }
+        if (found == nullptr || !ListsTriangles(*found) || list.arity == 0) {
+            continue;
+        }
+        const std::string_view where = found->where;
+        const bool components = where == "COMPONENTS";
+        const uint32_t named = where == "TRIANGLE_PAIRS" ? 2 : 1;
+        list.faces.clear();
+        list.faces.reserve(static_cast<size_t>(list.Stored()) * named * 2);
+        for (uint64_t i = 0; i < list.Stored(); ++i) {
+            for (uint32_t j = 0; j < named; ++j) {
+                // A component list holds one entry per triangle, in order.
+                const uint64_t t = components ? i : list.data[static_cast<size_t>(i * list.arity + j)];
+                const bool known = t < mesh.faces.size();
+                list.faces.push_back(known ? mesh.faces[static_cast<size_t>(t)] : 0);
+                list.faces.push_back(known ? mesh.parts[static_cast<size_t>(t)] : 0);
+            }
+        }
+    }
 }
 
 void DrawProgress(void*, uint32_t done, uint32_t total, const char* label)

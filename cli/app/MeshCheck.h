@@ -49,6 +49,10 @@ bool LocateOutcome(FileOutcome& outcome, const MeshRecord& record, const LocateO
 // The lists of every located quantity, cut to `maxItems` entries each.
 std::vector<ElementList> ListsOf(const meshaudit::Locations& where, uint64_t maxItems);
 
+// Gives the triangle lists of a file of polygons their faces (ElementList's
+// `faces`); leaves them as they are when the file's faces are its triangles.
+void AttachFaces(std::vector<ElementList>& lists, const MeshData& mesh);
+
 // Draws the progress line as the library's own analyse() does, for runs
 // through locate(), which prints nothing by itself; ClearProgress blanks it.
 void DrawProgress(void* user, uint32_t done, uint32_t total, const char* label);

@@ -6,7 +6,7 @@ namespace meshaudit::cli {
 
 namespace {
 
-constexpr char kMagic[4] = {'M', 'A', 'O', '2'};
+constexpr char kMagic[4] = {'M', 'A', 'O', '3'};
 
 void PutBytes(std::string& out, const void* data, size_t size)
 {
@@ -65,38 +65,6 @@ private:
 
 }  // namespace
 
-Tally TallyOf(const FileOutcome& outcome)
-{
-    Tally tally;
-    if (outcome.status != FileOutcome::Status::Analysed) {
-        return tally;
-    }
-    for (Category category : kCategories) {
-        for (const Quantity& q : QuantitiesOf(category)) {
-            switch (InRangeByte(outcome.results, q)) {
-            case 1:
-                ++tally.passed;
-                break;
-            case 0:
-                ++tally.failed;
-                break;
-            default:
-                ++tally.notJudged;
-                break;
-            }
-        }
-    }
-    return tally;
-}
-
-int ExitStatusOf(const FileOutcome& outcome)
-{
-    if (outcome.status != FileOutcome::Status::Analysed || !outcome.writeError.empty()) {
-        return 2;
-    }
-    return TallyOf(outcome).failed > 0 ? 1 : 0;
-}
-
 const ElementList* FileOutcome::WhereOf(const Quantity& quantity) const
 {
     for (const ElementList& list : where) {
@@ -125,6 +93,7 @@ std::string EncodeOutcome(const FileOutcome& outcome)
     Put(out, outcome.triangleCount);
     PutBytes(out, &outcome.results, sizeof outcome.results);
     PutBytes(out, &outcome.used, sizeof outcome.used);
+    PutBytes(out, &outcome.reportOnly, sizeof outcome.reportOnly);
     Put(out, outcome.diagonal);
     Put(out, outcome.boxVolume);
     Put(out, static_cast<uint64_t>(outcome.where.size()));
@@ -135,6 +104,8 @@ std::string EncodeOutcome(const FileOutcome& outcome)
         Put(out, list.total);
         Put(out, static_cast<uint64_t>(list.data.size()));
         PutBytes(out, list.data.data(), list.data.size() * sizeof(uint32_t));
+        Put(out, static_cast<uint64_t>(list.faces.size()));
+        PutBytes(out, list.faces.data(), list.faces.size() * sizeof(uint32_t));
     }
     PutString(out, outcome.writeError);
     return out;
@@ -168,7 +139,7 @@ bool DecodeOutcome(std::string_view bytes, FileOutcome& outcome)
     uint64_t lists = 0;
     if (!in.Get(decoded.pointCount) || !in.Get(decoded.triangleCount) ||
         !in.Take(&decoded.results, sizeof decoded.results) || !in.Take(&decoded.used, sizeof decoded.used) ||
-        !in.Get(decoded.diagonal) || !in.Get(decoded.boxVolume) || !in.Get(lists)) {
+        !in.Take(&decoded.reportOnly, sizeof decoded.reportOnly) || !in.Get(decoded.diagonal) || !in.Get(decoded.boxVolume) || !in.Get(lists)) {
         return false;
     }
     for (uint64_t i = 0; i < lists; ++i) {
@@ -180,6 +151,13 @@ bool DecodeOutcome(std::string_view bytes, FileOutcome& outcome)
         }
         list.data.resize(static_cast<size_t>(size));
         if (size > 0 && !in.Take(list.data.data(), list.data.size() * sizeof(uint32_t))) {
+            return false;
+        }
+        if (!in.Get(size) || size > bytes.size() / sizeof(uint32_t)) {
+            return false;
+        }
+        list.faces.resize(static_cast<size_t>(size));
+        if (size > 0 && !in.Take(list.faces.data(), list.faces.size() * sizeof(uint32_t))) {
             return false;
         }
         decoded.where.push_back(std::move(list));

@@ -1,5 +1,5 @@
 // The outcome of checking one file, as a worker process hands it back to the
-// command, and the verdict it adds up to.
+// command (its verdict: Verdict.h).
 #pragma once
 
 #include "Quantities.h"
@@ -19,6 +19,11 @@ struct ElementList {
     uint32_t arity = 0;
     uint64_t total = 0;
     std::vector<uint32_t> data;
+    // A file of polygons: for each triangle the stored entries name (one, or
+    // two for a pair), its face in the file's numbering and its part, 1-based
+    // among the triangles the face was split into (0 when the face was one
+    // triangle). Empty when the file's faces are its triangles.
+    std::vector<uint32_t> faces{};
 
     uint64_t Stored() const { return arity == 0 ? 0 : data.size() / arity; }
 };
@@ -39,6 +44,8 @@ struct FileOutcome {
     // The settings the library judged with: relative values made absolute
     // for this mesh's bounding box, whose diagonal and volume these are.
     SettingsBlocks used = DefaultSettings();
+    // The quantities reported but left out of the verdict.
+    ReportOnly reportOnly{};
     double diagonal = 0.0;
     double boxVolume = 0.0;
     // The elements behind the quantities, when they were asked for.
@@ -51,19 +58,6 @@ struct FileOutcome {
     std::string objectId{};
     std::string objectName{};
 };
-
-// Verdicts of the judged quantities.
-struct Tally {
-    int passed = 0;
-    int failed = 0;
-    int notJudged = 0;
-};
-
-Tally TallyOf(const FileOutcome& outcome);
-
-// 0 when every judged quantity passed, 1 when one failed, 2 when the file
-// could not be checked or a file the check writes could not be written.
-int ExitStatusOf(const FileOutcome& outcome);
 
 // A byte string for the pipe from a worker, and back. Decode returns false
 // for anything that is not a whole encoded outcome (a worker that died while

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string_view>
 
 namespace meshaudit::cli {
 
@@ -36,7 +37,8 @@ constexpr bool Same(const char* a, const char* b)
              offsetof(Results, name),                                                              \
              (judged) != 0 ? Crit##CRIT : CriterionKind::None,                                     \
              (judged) != 0 ? offsetof(Settings, field) : 0,                                        \
-             (judged) != 0 && !Same(#name, #field) ? #field : nullptr},
+             (judged) != 0 && !Same(#name, #field) ? #field : nullptr,                              \
+             #where},
 
 // A category's quantities in the order of their Enable bytes.
 template <size_t n>
@@ -248,6 +250,34 @@ void SetEnableByte(SettingsBlocks& settings, const Quantity& quantity, uint8_t v
 {
     SettingsBytes(settings, quantity.category)[EnableOffset(quantity.category) + static_cast<size_t>(quantity.k)] =
         value;
+}
+
+bool ListsTriangles(const Quantity& quantity)
+{
+    const std::string_view where = quantity.where;
+    return where == "TRIANGLES" || where == "TRIANGLE_CLASSES" || where == "TRIANGLE_PAIRS" ||
+           where == "COMPONENTS";
+}
+
+bool NeverComputed(const Quantity& quantity)
+{
+    const std::string_view name = quantity.name;
+    switch (quantity.category) {
+    case Category::Points:
+        return name == "CountArticulation";
+    case Category::Edges:
+        return name == "CountConvex";
+    case Category::Mesh:
+        return name == "Manifold" || name == "Convex" || name == "AspectRatio" || name == "Diameter";
+    case Category::Triangles:
+        break;
+    }
+    return false;
+}
+
+bool SignedCount(const Quantity& quantity)
+{
+    return quantity.category == Category::Mesh && std::string_view(quantity.name) == "CountHandles";
 }
 
 uint8_t InRangeByte(const ResultBlocks& results, const Quantity& quantity)

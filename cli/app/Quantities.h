@@ -42,6 +42,40 @@ struct Quantity {
     CriterionKind criterion;
     size_t criterionOffset;       // in the settings block
     const char* sharedCriterion;  // "Degree" or "Length" when the criterion is shared
+    // What an entry of its element list holds, as the `where` column of
+    // meshaudit.h names it: "POINTS", "EDGES", "TRIANGLES", "TRIANGLE_PAIRS",
+    // "COMPONENTS", ...; "NONE" for a quantity that lists nothing.
+    const char* where;
+};
+
+// The entries of the quantity's list name triangles (one, a pair, or a
+// component per triangle), which a file of polygons numbers by its faces.
+bool ListsTriangles(const Quantity& quantity);
+
+// The library of this version never computes the quantity (articulations,
+// convex edges, the placeholders): its not-computed value is its answer,
+// not a failure.
+bool NeverComputed(const Quantity& quantity);
+
+// A count that may be negative as a value, not as a failure code: the
+// handle count, from the Euler formula, on a mesh that is not a manifold.
+bool SignedCount(const Quantity& quantity);
+
+// Quantities computed and reported but left out of the verdict (a profile's
+// or settings file's "judge": false): bit k of each category's mask.
+struct ReportOnly {
+    uint32_t bits[4] = {0, 0, 0, 0};
+
+    bool Has(const Quantity& quantity) const
+    {
+        return ((bits[static_cast<int>(quantity.category)] >> quantity.k) & 1u) != 0;
+    }
+    void Set(const Quantity& quantity, bool reportOnly)
+    {
+        const uint32_t bit = 1u << quantity.k;
+        uint32_t& mask = bits[static_cast<int>(quantity.category)];
+        mask = reportOnly ? mask | bit : mask & ~bit;
+    }
 };
 
 // A criterion that several quantities share (the degree and length ranges).

@@ -1,9 +1,13 @@
 #include "Report.h"
 
+#include "Verdict.h"
+
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <string_view>
 
 namespace meshaudit::cli {
 
@@ -68,18 +72,23 @@ const char* StateName(QuantityValue::State state, double number)
     return "?";
 }
 
-const char* VerdictKey(uint8_t inRange)
-{
-    return inRange == 1 ? "pass" : inRange == 0 ? "fail" : "not judged";
-}
-
 // One entry of a quantity's list, as text: "7", "edge 3-9", "triangle 4 of
 // class 2", "triangles 3 and 17".
 std::string EntryText(const Quantity& q, const ElementList& list, uint64_t i)
 {
     const uint32_t* e = list.data.data() + i * list.arity;
-    const std::string a = std::to_string(e[0]);
-    const std::string b = list.arity > 1 ? std::to_string(e[1]) : "";
+    const size_t named = std::string_view(q.where) == "TRIANGLE_PAIRS" ? 2 : 1;
+    // A triangle of a file of polygons also says its face: "269 (face 130)",
+    // "270 (face 131, part 2)".
+    auto face = [&](size_t j) {
+        if (list.faces.size() < (i + 1) * named * 2) {
+            return std::string();
+        }
+        const uint32_t* f = list.faces.data() + (i * named + j) * 2;
+        return " (face " + std::to_string(f[0]) + (f[1] != 0 ? ", part " + std::to_string(f[1]) : "") + ")";
+    };
+    const std::string a = std::to_string(e[0]) + (ListsTriangles(q) && q.k != MSH_CountComponents ? face(0) : "");
+    const std::string b = list.arity > 1 ? std::to_string(e[1]) + (named == 2 ? face(1) : "") : "";
     const bool edges = q.category == Category::Edges || (q.category == Category::Mesh && q.k == MSH_Oriented);
     if (edges) {
         return a + "-" + b + (list.arity > 2 ? " of class " + std::to_string(e[2]) : "");
@@ -88,7 +97,7 @@ std::string EntryText(const Quantity& q, const ElementList& list, uint64_t i)
         return "loop " + a + " point " + b;
     }
     if (q.category == Category::Mesh && q.k == MSH_CountComponents) {
-        return "triangle " + std::to_string(i) + " in " + a;
+        return "triangle " + std::to_string(i) + face(0) + " in " + a;
     }
     if (q.category == Category::Mesh) {
         return a + " and " + b;
@@ -117,6 +126,18 @@ ordered_json EntryJson(const ElementList& list, uint64_t i)
         entry.push_back(e[j]);
     }
     return entry;
+}
+
+// The faces of entry `i`: [face, part] for a one-triangle entry, a pair of
+// those for a pair of triangles.
+ordered_json FacesJson(const Quantity& q, const ElementList& list, uint64_t i)
+{
+    const size_t named = std::string_view(q.where) == "TRIANGLE_PAIRS" ? 2 : 1;
+    const uint32_t* f = list.faces.data() + i * named * 2;
+    if (named == 1) {
+        return ordered_json::array({f[0], f[1]});
+    }
+    return ordered_json::array({ordered_json::array({f[0], f[1]}), ordered_json::array({f[2], f[3]})});
 }
 
 }  // namespace
@@ -170,6 +191,9 @@ QuantityValue ReadValue(const ResultBlocks& results, const Quantity& quantity)
         const uint32_t raw = Load<uint32_t>(block, quantity.valueOffset);
         if (raw == NOT_COMPUTED) {
             value.state = QuantityValue::State::NotComputed;
+        } else if (SignedCount(quantity)) {
+            value.state = QuantityValue::State::Computed;
+            value.count = static_cast<int32_t>(raw);
         } else if (static_cast<int32_t>(raw) < 0) {
             value.state = QuantityValue::State::Error;
             value.code = static_cast<int32_t>(raw);
@@ -255,6 +279,10 @@ std::string CriterionText(const SettingsBlocks& settings, const Quantity& quanti
     }
     case CriterionKind::DoubleRange: {
         const auto r = Load<DoubleRange>(block, quantity.criterionOffset);
+        // The smallest positive double as a lower bound means "above 0".
+        if (r.min == std::numeric_limits<double>::denorm_min()) {
+            return "(0, " + Short(r.max) + "]";
+        }
         return Bracketed(Short(r.min), Short(r.max));
     }
     case CriterionKind::Expected:
@@ -265,9 +293,9 @@ std::string CriterionText(const SettingsBlocks& settings, const Quantity& quanti
     return "-";
 }
 
-std::string VerdictText(uint8_t inRange)
+std::string VerdictText(Judgement judgement)
 {
-    return inRange == 1 ? "pass" : inRange == 0 ? "FAIL" : "not judged";
+    return judgement == Judgement::Fail ? "FAIL" : judgement == Judgement::Error ? "ERROR" : JudgementKey(judgement);
 }
 
 std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& settings, bool colour)
@@ -292,31 +320,42 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
         out += "  size: box diagonal " + Short(outcome.diagonal) + ", box volume " + Short(outcome.boxVolume) +
                "; Epsilon " + Short(settings.points.Epsilon) + "\n";
     }
-    size_t nameWidth = 0;
+    // Columns as wide as their longest text and two spaces, so that no value
+    // or criterion runs into the next column.
+    auto criterionOf = [&](const Quantity& q) {
+        return outcome.reportOnly.Has(q) && EnableByte(settings, q) != 0 ? "reported" : CriterionText(settings, q);
+    };
+    size_t nameWidth = 0, valueWidth = 0, criterionWidth = 0;
     for (Category category : kCategories) {
         for (const Quantity& q : QuantitiesOf(category)) {
             nameWidth = std::max(nameWidth, std::strlen(q.name));
+            valueWidth = std::max(valueWidth, ValueText(ReadValue(outcome.results, q), q).size());
+            criterionWidth = std::max(criterionWidth, criterionOf(q).size());
         }
     }
     nameWidth += 2;
-    constexpr size_t kValueWidth = 16;
-    constexpr size_t kCriterionWidth = 22;
+    valueWidth = std::max<size_t>(valueWidth + 2, 16);
+    criterionWidth = std::max<size_t>(criterionWidth + 2, 22);
     for (Category category : kCategories) {
         std::string heading = Padded(CategoryKey(category), nameWidth + 2);
-        heading += Padded("value", kValueWidth);
-        heading += Padded("criterion", kCriterionWidth);
+        heading += Padded("value", valueWidth);
+        heading += Padded("criterion", criterionWidth);
         heading += "verdict";
         out += '\n';
         out += paint(kBold, heading);
         out += '\n';
         for (const Quantity& q : QuantitiesOf(category)) {
-            const uint8_t inRange = InRangeByte(outcome.results, q);
-            const char* tint = inRange == 1 ? kGreen : inRange == 0 ? kRed : kDim;
+            const Judgement judgement = JudgementOf(outcome, q);
+            const char* tint = judgement == Judgement::Pass ? kGreen
+                             : judgement == Judgement::NotJudged ? kDim : kRed;
             out += "  " + Padded(q.name, nameWidth) +
-                   Padded(ValueText(ReadValue(outcome.results, q), q), kValueWidth) +
-                   Padded(CriterionText(settings, q), kCriterionWidth) + paint(tint, VerdictText(inRange)) + "\n";
+                   Padded(ValueText(ReadValue(outcome.results, q), q), valueWidth) +
+                   Padded(criterionOf(q), criterionWidth) + paint(tint, VerdictText(judgement)) + "\n";
+            if (const std::string note = NoteOf(outcome, q); !note.empty()) {
+                out += paint(kDim, "      note: " + note) + "\n";
+            }
             const ElementList* list = outcome.WhereOf(q);
-            if (inRange == 0 && list != nullptr && list->total > 0) {
+            if (judgement == Judgement::Fail && list != nullptr && list->total > 0) {
                 std::string line = "      " + std::string(EntryNoun(q)) + ": ";
                 for (uint64_t i = 0; i < list->Stored(); ++i) {
                     line += (i > 0 ? ", " : "") + EntryText(q, *list, i);
@@ -330,11 +369,17 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
         }
     }
     const Tally tally = TallyOf(outcome);
-    const bool passed = tally.failed == 0;
+    const Verdict verdict = VerdictOf(outcome);
     out += "\nsummary: ";
     out += std::to_string(tally.passed) + " passed, " + std::to_string(tally.failed) + " failed, " +
-           std::to_string(tally.notJudged) + " not judged: ";
-    out += paint(passed ? kGreen : kRed, passed ? "PASS" : "FAIL");
+           std::to_string(tally.notJudged) + " not judged" +
+           (tally.errors > 0 ? ", " + std::to_string(tally.errors) + " not computed" : "") + ": ";
+    std::string said = verdict == Verdict::Pass ? "PASS" : verdict == Verdict::Fail ? "FAIL" : "ERROR";
+    const std::vector<std::string> words = FailureWords(outcome);
+    for (size_t i = 0; i < words.size(); ++i) {
+        said += (i == 0 ? " (" : ", ") + words[i] + (i + 1 == words.size() ? ")" : "");
+    }
+    out += paint(verdict == Verdict::Pass ? kGreen : kRed, said);
     out += '\n';
     return out;
 }
@@ -342,7 +387,7 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
 ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settings)
 {
     ordered_json document = ordered_json::object();
-    document["schema"] = 3;
+    document["schema"] = 4;
     document["file"] = Utf8Escaped(outcome.file);
     if (!outcome.objectId.empty()) {
         document["object"] = {{"id", std::stoll(outcome.objectId)}, {"name", Utf8Escaped(outcome.objectName)}};
@@ -353,7 +398,7 @@ ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settin
         return document;
     }
     const Tally tally = TallyOf(outcome);
-    document["verdict"] = tally.failed == 0 ? "pass" : "fail";
+    document["verdict"] = VerdictKey(VerdictOf(outcome));
     document["format"] = outcome.format;
     document["input"] = {{"points", outcome.pointCount}, {"triangles", outcome.triangleCount}};
     document["notes"] = ordered_json::array();
@@ -365,7 +410,14 @@ ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settin
     }
     document["scale"] = {{"diagonal", outcome.diagonal}, {"box_volume", outcome.boxVolume},
                          {"epsilon", settings.points.Epsilon}};
-    document["summary"] = {{"passed", tally.passed}, {"failed", tally.failed}, {"not_judged", tally.notJudged}};
+    document["summary"] = {{"passed", tally.passed},
+                           {"failed", tally.failed},
+                           {"not_judged", tally.notJudged},
+                           {"errors", tally.errors}};
+    document["failures"] = ordered_json::array();
+    for (const std::string& words : FailureWords(outcome)) {
+        document["failures"].push_back(words);
+    }
     for (Category category : kCategories) {
         const uint8_t* block = SettingsBytes(settings, category);
         ordered_json group = ordered_json::object();
@@ -385,7 +437,12 @@ ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settin
             if (value.state == QuantityValue::State::Error) {
                 entry["code"] = value.code;
             }
+            if (const std::string note = NoteOf(outcome, q); !note.empty()) {
+                entry["note"] = note;
+            }
             entry["enabled"] = EnableByte(settings, q) != 0;
+            entry["judged"] = EnableByte(settings, q) != 0 && q.criterion != CriterionKind::None &&
+                              !outcome.reportOnly.Has(q);
             switch (q.criterion) {
             case CriterionKind::CountRange: {
                 const auto r = Load<ValueRange>(block, q.criterionOffset);
@@ -404,13 +461,19 @@ ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settin
                 entry["criterion"] = nullptr;
                 break;
             }
-            entry["verdict"] = VerdictKey(InRangeByte(outcome.results, q));
+            entry["verdict"] = JudgementKey(JudgementOf(outcome, q));
             if (const ElementList* list = outcome.WhereOf(q)) {
                 entry["where"] = ordered_json::array();
                 for (uint64_t i = 0; i < list->Stored(); ++i) {
                     entry["where"].push_back(EntryJson(*list, i));
                 }
                 entry["where_total"] = list->total;
+                if (!list->faces.empty()) {
+                    entry["where_faces"] = ordered_json::array();
+                    for (uint64_t i = 0; i < list->Stored(); ++i) {
+                        entry["where_faces"].push_back(FacesJson(q, *list, i));
+                    }
+                }
             }
             group[q.name] = entry;
         }

@@ -4,6 +4,7 @@
 
 #include "Outcome.h"
 #include "Quantities.h"
+#include "Verdict.h"
 
 #include <nlohmann/json.hpp>
 
@@ -22,7 +23,7 @@ struct QuantityValue {
     };
     State state = State::NotComputed;
     double number = 0.0;
-    uint64_t count = 0;
+    int64_t count = 0;  // negative only for a signed count (SignedCount)
     bool flag = false;
     int64_t code = 0;
 };
@@ -33,8 +34,8 @@ QuantityValue ReadValue(const ResultBlocks& results, const Quantity& quantity);
 std::string ValueText(const QuantityValue& value, const Quantity& quantity);
 // "[3, 500000]", "[-500000, 500000]", "= yes", "off" (Enable 0), "-" (never judged).
 std::string CriterionText(const SettingsBlocks& settings, const Quantity& quantity);
-// "pass", "FAIL" or "not judged", from the InRange byte.
-std::string VerdictText(uint8_t inRange);
+// "pass", "FAIL", "ERROR" or "not judged".
+std::string VerdictText(Judgement judgement);
 
 // The text report: a heading naming the file, the reader's notes, one table
 // per category, and a summary line. With `colour`, verdicts are coloured

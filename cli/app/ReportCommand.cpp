@@ -8,6 +8,7 @@
 #include "MeshFiles.h"
 #include "Terminal.h"
 #include "TextScan.h"
+#include "Verdict.h"
 
 #include <algorithm>
 #include <filesystem>

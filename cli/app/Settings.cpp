@@ -210,7 +210,8 @@ void ApplyCriterion(const Reader& reader, const std::string& path, CriterionKind
     }
 }
 
-void ApplyCategory(const json& object, Category category, SettingsBlocks& settings, RelativeValues* relative)
+void ApplyCategory(const json& object, Category category, SettingsBlocks& settings, RelativeValues* relative,
+                   ReportOnly* reportOnly)
 {
     const std::string path = CategoryKey(category);
     Reader reader(object, path);
@@ -235,6 +236,9 @@ void ApplyCategory(const json& object, Category category, SettingsBlocks& settin
         const std::string here = path + "." + q.name;
         Reader inner(*entry, here);
         std::vector<std::string> keys{"enable"};
+        if (reportOnly != nullptr && q.criterion != CriterionKind::None) {
+            keys.emplace_back("judge");
+        }
         const bool ownCriterion = q.sharedCriterion == nullptr && q.criterion != CriterionKind::None;
         if (ownCriterion && q.criterion == CriterionKind::Expected) {
             keys.emplace_back("expected");
@@ -244,6 +248,9 @@ void ApplyCategory(const json& object, Category category, SettingsBlocks& settin
         }
         inner.OnlyKeys(keys);
         SetEnableByte(settings, q, inner.Boolean("enable", EnableByte(settings, q) != 0) ? 1 : 0);
+        if (reportOnly != nullptr) {
+            reportOnly->Set(q, !inner.Boolean("judge", !reportOnly->Has(q)));
+        }
         if (ownCriterion) {
             ApplyCriterion(inner, here, q.criterion, block, q.criterionOffset,
                            RelativeOf(category, q.criterionOffset, relative));
@@ -355,20 +362,26 @@ namespace {
 
 // Profiles are settings documents like any file, so `meshaudit defaults
 // --profile NAME` prints one as a file to start from. Counts that grow with
-// the mesh (points, edges, triangles, border counts, components, handles)
-// are not capped, sizes are relative to the bounding box, and what the
-// library never computes (articulations, convex edges) is not judged.
+// the mesh (points, edges, triangles, border counts) are not capped, sizes
+// are relative to the bounding box, and what the library never computes
+// (articulations, convex edges) is not judged. They judge defects, not
+// shapes: a part's handles (a gear's bore, a ring) and its number of pieces
+// are reported but not judged, and neither is Inclusion, which asks for one
+// piece. A closed part must enclose a positive volume: the smallest
+// positive double is the bound, so a flat or inside-out shell fails.
 constexpr Profile kProfiles[] = {
-    {"closed", "a clean, closed, oriented mesh without handles, ready for printing or simulation",
+    {"closed", "a clean, closed, oriented solid of any genus and any number of pieces, ready for printing or "
+               "simulation",
      R"({
   "points": {"Count": {"max": 4294967295}, "CountBorder": {"max": 0}, "CountArticulation": {"enable": false},
              "Degree": {"min": 3, "max": 4294967295}, "Epsilon": {"relative": 1e-6}},
   "edges": {"Count": {"max": 4294967295}, "CountBorder": {"max": 0}, "CountConvex": {"enable": false},
             "Degree": {"min": 2, "max": 2}, "Length": {"min": {"relative": 1e-9}, "max": {"relative": 2}}},
   "triangles": {"Count": {"max": 4294967295}, "CountBorder": {"max": 0}, "Degree": {"min": 3, "max": 3}},
-  "mesh": {"CountComponents": {"max": 4294967295}, "HasHandles": {"expected": false},
-           "CountHandles": {"max": 4294967295}, "CountBorders": {"max": 0},
-           "Volume": {"min": {"relative": 0}, "max": {"relative": 2}}}
+  "mesh": {"Connected": {"judge": false}, "CountComponents": {"max": 4294967295, "judge": false},
+           "HasHandles": {"expected": false, "judge": false}, "CountHandles": {"max": 4294967295, "judge": false},
+           "CountBorders": {"max": 0}, "Inclusion": {"judge": false},
+           "Volume": {"min": 4.9406564584124654e-324, "max": {"relative": 2}}}
 })"},
     {"surface", "as closed, but borders are allowed: open surfaces, scans, terrain",
      R"({
@@ -446,6 +459,13 @@ ordered_json SettingsToJson(const Settings& settings)
     put(document["edges"]["Length"]["max"], r.lengthMax);
     put(document["mesh"]["Volume"]["min"], r.volumeMin);
     put(document["mesh"]["Volume"]["max"], r.volumeMax);
+    for (Category category : kCategories) {
+        for (const Quantity& q : QuantitiesOf(category)) {
+            if (settings.reportOnly.Has(q)) {
+                document[CategoryKey(category)][q.name]["judge"] = false;
+            }
+        }
+    }
     return document;
 }
 
@@ -472,7 +492,7 @@ void ApplySettingsJson(const json& document, Settings& settings)
     for (Category category : kCategories) {
         auto it = document.find(CategoryKey(category));
         if (it != document.end()) {
-            ApplyCategory(*it, category, settings, &settings.relative);
+            ApplyCategory(*it, category, settings, &settings.relative, &settings.reportOnly);
         }
     }
 }
@@ -486,6 +506,11 @@ void ApplySettingsJson(const json& document, SettingsBlocks& settings)
     for (double factor : {r.epsilon, r.lengthMin, r.lengthMax, r.volumeMin, r.volumeMax}) {
         if (!std::isnan(factor)) {
             throw SettingsError("relative values need a mesh to be resolved against");
+        }
+    }
+    for (const uint32_t bits : full.reportOnly.bits) {
+        if (bits != 0) {
+            throw SettingsError("\"judge\": false needs the command's verdict; the library judges every quantity");
         }
     }
     settings = full;

@@ -24,6 +24,10 @@
 // bounding box: {"relative": 1e-6} in place of a number, for Epsilon and the
 // edge Length (times the box diagonal) and the mesh Volume (times the box
 // volume). They are resolved per mesh, before the library sees the blocks.
+//
+// "judge": false on a quantity keeps it computed and reported but out of the
+// verdict (the library's blocks have no such state: the command leaves its
+// InRange byte out of the tally).
 #pragma once
 
 #include "Quantities.h"
@@ -57,6 +61,10 @@ struct RelativeValues {
 // that replace some of their fields once the mesh is known.
 struct Settings : SettingsBlocks {
     RelativeValues relative;
+    // {"judge": false}: computed and reported, never a reason to fail. A
+    // profile judges defects, not shapes: a part's genus or number of pieces
+    // is reported, but a gear with a bore passes.
+    ReportOnly reportOnly;
 };
 
 // The size of a mesh that relative values refer to: the bounding box of its

@@ -20,6 +20,10 @@ class Mesh:
     file       the file it was read from ("" when it came from objects)
     objects    a 3MF file's objects, each a Mesh with its `object_id` and
                `object_name`; empty for the other formats
+    faces      for a file of polygons, the file's face (0-based, in file
+               order) of each triangle, and `parts` its part, 1-based among
+               the triangles the face was split into (0 for a face that is
+               one triangle); both empty when every face is a triangle
     """
 
     points: np.ndarray
@@ -30,12 +34,14 @@ class Mesh:
     object_id: str = ""
     object_name: str = ""
     objects: list["Mesh"] = field(default_factory=list)
+    faces: np.ndarray = field(default_factory=lambda: np.zeros(0, np.uint32))
+    parts: np.ndarray = field(default_factory=lambda: np.zeros(0, np.uint32))
 
 
 def _mesh_of(found: dict, file: str) -> Mesh:
     return Mesh(points=found["points"], triangles=found["triangles"], format=found["format"],
                 notes=list(found["notes"]), file=file, object_id=found["object_id"],
-                object_name=found["object_name"],
+                object_name=found["object_name"], faces=found["faces"], parts=found["parts"],
                 objects=[_mesh_of(part, file) for part in found.get("objects", [])])
 
 

@@ -20,17 +20,26 @@ class Quantity:
 
     value        the count, double or boolean; None unless state is "computed"
     state        "computed", "not computed", "error", "nan", "inf" or "-inf"
-    verdict      "pass", "fail" or "not judged"
+    verdict      "pass", "fail", "not judged", or "error" when it is judged but
+                 could not be computed (a memory limit)
     criterion    {"min": .., "max": ..}, {"expected": ..} or None (never judged)
     enabled      whether it was computed
+    judged       whether the profile counts it in the verdict (a profile may
+                 report a quantity without judging it: genus, pieces)
+    note         what the value means beyond itself, or None (a negative
+                 handle count: the mesh is not a manifold)
     where        with check(where=True), the elements behind the value: a
                  uint32 array, one row per element (a flat array when an
                  element is one index); None when it lists none
     where_total  the elements counted in all (where may hold fewer)
+    where_faces  for a file of polygons, beside each triangle of `where`,
+                 its face in the file and its part ([face, part]; part 0 when
+                 the face is one triangle, else 1-based): a uint32 array of
+                 shape (n, 2), or (n, 2, 2) for pairs; None otherwise
     """
 
-    __slots__ = ("category", "name", "value", "state", "verdict", "criterion", "enabled", "code",
-                 "where", "where_total")
+    __slots__ = ("category", "name", "value", "state", "verdict", "criterion", "enabled", "judged", "note",
+                 "code", "where", "where_total", "where_faces")
 
     def __init__(self, category: str, name: str, entry: Mapping[str, Any], where):
         self.category, self.name = category, name
@@ -39,6 +48,11 @@ class Quantity:
         self.verdict = entry["verdict"]
         self.criterion = entry["criterion"]
         self.enabled = entry["enabled"]
+        self.judged = entry["judged"]
+        self.note = entry.get("note")
+        faces = entry.get("where_faces")
+        self.where_faces = None if faces is None else np.asarray(faces, dtype=np.uint32).reshape(
+            (len(faces), -1, 2) if faces and isinstance(faces[0][0], list) else (len(faces), 2))
         self.code = entry.get("code")
         self.where, self.where_total = where if where is not None else (None, None)
 
@@ -77,13 +91,16 @@ class Category(Mapping[str, Quantity]):
 
 
 class Report:
-    """The result of check(): `passed`, `failed()`, one Category per
-    `points`, `edges`, `triangles` and `mesh`, and `to_dict()`, the
-    command's JSON document for the same mesh and settings."""
+    """The result of check(): `passed`, `verdict` ("pass", "fail", or
+    "error" when a judged quantity could not be computed), `failures` (the
+    failing quantities in words: "3 holes", "inside-out"), `failed()`, one
+    Category per `points`, `edges`, `triangles` and `mesh`, and `to_dict()`,
+    the command's JSON document for the same mesh and settings."""
 
     def __init__(self, document: dict, where: dict):
         self._document = document
         self.verdict: str = document["verdict"]
+        self.failures: list[str] = document["failures"]
         self.summary: dict = document["summary"]
         self.scale: dict = document["scale"]
         self.notes: list[str] = document["notes"]
@@ -94,7 +111,7 @@ class Report:
 
     @property
     def passed(self) -> bool:
-        """True when every judged quantity passed."""
+        """True when every judged quantity was computed and passed."""
         return self.verdict == "pass"
 
     def quantities(self) -> Iterator[Quantity]:
@@ -112,6 +129,13 @@ class Report:
     def __repr__(self) -> str:
         s = self.summary
         return f"<Report {self.verdict}: {s['passed']} passed, {s['failed']} failed, {s['not_judged']} not judged>"
+
+
+def _face_list(numbers, triangles: int) -> list[int]:
+    """A Mesh's face numbers for the binding: only when they match its
+    triangles (a Mesh whose triangles were replaced has none)."""
+    numbers = np.asarray(numbers, dtype=np.uint32).ravel()
+    return numbers.tolist() if numbers.shape[0] == triangles else []
 
 
 def check(points, triangles=None, profile: str = "closed",
@@ -166,5 +190,6 @@ def check(points, triangles=None, profile: str = "closed",
     cap = min(int(max_items), 2**64 - 1)
     text, lists = _meshaudit.check(p, t, profile, document, file, bool(where), cap, bool(progress),
                                    int(memory_limit or 0), os.fsencode(source.file), source.format, source.notes, source.object_id,
-                                   source.object_name)
+                                   source.object_name, _face_list(source.faces, t.shape[0]),
+                                   _face_list(source.parts, t.shape[0]))
     return Report(json.loads(text), lists)

@@ -58,7 +58,7 @@ def file_key(path):
 
 def error_line(path, message):
     """An error document, laid out as the command lays out its own."""
-    document = {"schema": 3, "file": file_key(path), "verdict": "error", "error": file_key(message)}
+    document = {"schema": 4, "file": file_key(path), "verdict": "error", "error": file_key(message)}
     return json.dumps(document, ensure_ascii=False, separators=(",", ":")) + "\n"
 
 
@@ -68,7 +68,7 @@ def _stopped(returncode):
     return f"exit status {returncode}"
 
 
-_HEAD = '{"schema":3,"file":"'
+_HEAD = '{"schema":4,"file":"'
 
 
 def _file_of(text):

@@ -71,7 +71,8 @@ py::dict WhereArrays(const std::vector<cli::ElementList>& lists)
 py::tuple Check(const PointArray& points, const TriangleArray& triangles, const std::string& profile,
                 const py::object& settingsDocument, const py::object& settingsFile, bool where, uint64_t maxItems,
                 bool progress, uint64_t memoryLimit, const py::bytes& file, const std::string& format,
-                const std::vector<std::string>& notes, const std::string& objectId, const std::string& objectName)
+                const std::vector<std::string>& notes, const std::string& objectId, const std::string& objectName,
+                const std::vector<uint32_t>& faces, const std::vector<uint32_t>& parts)
 {
     const cli::Settings settings = SettingsOf(profile, settingsDocument, settingsFile);
     MeshRecord record;
@@ -85,6 +86,10 @@ py::tuple Check(const PointArray& points, const TriangleArray& triangles, const 
     source.notes = notes;
     source.objectId = objectId;
     source.objectName = objectName;
+    if (faces.size() == record.triangleCount && parts.size() == faces.size()) {
+        source.faces = faces;
+        source.parts = parts;
+    }
     cli::LocateOptions options;
     options.lists = where;
     options.maxItems = maxItems;
@@ -99,6 +104,7 @@ py::tuple Check(const PointArray& points, const TriangleArray& triangles, const 
         meshaudit::Locations located;
         if (cli::LocateOutcome(outcome, record, options, located) && where) {
             outcome.where = cli::ListsOf(located, maxItems);
+            cli::AttachFaces(outcome.where, source);
         }
     }
     if (outcome.status != cli::FileOutcome::Status::Analysed) {
@@ -114,7 +120,8 @@ void AddCheck(py::module_& m)
     m.def("check", &Check, py::arg("points"), py::arg("triangles"), py::arg("profile"), py::arg("settings_document"),
           py::arg("settings_file"), py::arg("where"), py::arg("max_items"), py::arg("progress"),
           py::arg("memory_limit"), py::arg("file"),
-          py::arg("format"), py::arg("notes"), py::arg("object_id"), py::arg("object_name"),
+          py::arg("format"), py::arg("notes"), py::arg("object_id"), py::arg("object_name"), py::arg("faces"),
+          py::arg("parts"),
           "The JSON document of the check and the element lists as arrays.");
 }
 

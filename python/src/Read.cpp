@@ -39,6 +39,11 @@ py::dict MeshDict(const cli::MeshData& mesh)
         notes.append(Text(note));
     }
     d["notes"] = notes;
+    // The file's face of each triangle and its part (both empty when every
+    // face is a triangle).
+    using Numbers = py::array_t<uint32_t>;
+    d["faces"] = Numbers(static_cast<py::ssize_t>(mesh.faces.size()), mesh.faces.data());
+    d["parts"] = Numbers(static_cast<py::ssize_t>(mesh.parts.size()), mesh.parts.data());
     d["object_id"] = mesh.objectId;
     d["object_name"] = Text(mesh.objectName);
     return d;

@@ -16,9 +16,12 @@ BROKEN = TETRA + [[0, 0, 1], [0, 1, 3]]
 
 @pytest.mark.parametrize("options", [[], ["--where", "--max-items", "2"], ["-p", "surface"], ["-p", "library"],
                                      ["-s", str(ROOT / "cli/samples/watertight.json")]])
-@pytest.mark.parametrize("mesh", ["sample", "broken", "stl", "3mf"])
+@pytest.mark.parametrize("mesh", ["sample", "broken", "stl", "3mf", "polygons"])
 def test_report_is_the_commands_document(mesh, options, write_off, tmp_path):
     path = str(ROOT / "cli/samples/sample.ply") if mesh == "sample" else write_off("broken.off", BROKEN_POINTS, BROKEN)
+    if mesh == "polygons":  # triangles named by the file's faces too
+        (tmp_path / "p.obj").write_text("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 5 5 5\nf 1 2\nf 1 2 5\nf 1 2 3 4\n")
+        path = str(tmp_path / "p.obj")
     if mesh in ("stl", "3mf"):  # the command writes them; read() must read them as it does
         subprocess.run([COMMAND, "repair", path, "-o", str(tmp_path / f"m.{mesh}")], check=True, capture_output=True)
         path = str(tmp_path / f"m.{mesh}")
@@ -89,8 +92,11 @@ def test_bad_arguments_are_named(points, triangles, kwargs, error, words):
 @pytest.mark.parametrize("limit, reached", [(4096, True), (2**40, False)])
 def test_memory_limit(limit, reached):
     points, triangles = torus(40, 20)
-    got = meshaudit.check(points, triangles, memory_limit=limit).to_dict()
+    report = meshaudit.check(points, triangles, memory_limit=limit)
+    got = report.to_dict()
     assert any("memory limit" in note for note in got["notes"]) == reached
+    # What could not be computed never passes.
+    assert (report.verdict, report.passed) == (("error", False) if reached else ("pass", True))
     assert (got == meshaudit.check(points, triangles).to_dict()) != reached
 
 

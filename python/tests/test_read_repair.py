@@ -24,6 +24,7 @@ def test_read_gives_the_files_arrays_and_notes(tmp_path):
     assert (mesh.points.dtype, mesh.triangles.dtype, mesh.format) == (np.float64, np.uint32, "OBJ")
     assert mesh.points.tolist() == [[0, 0, 0], [1, 0, 0], [1, 1, 0], [0, 1, 0]]
     assert mesh.triangles.tolist() == [[0, 1, 2], [0, 2, 3]] and len(mesh.notes) == 2 and mesh.objects == []
+    assert (mesh.faces.tolist(), mesh.parts.tolist()) == ([0, 0], [1, 2])
 
 
 def test_merge_points_maps_old_points_to_new():

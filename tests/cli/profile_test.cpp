@@ -18,10 +18,11 @@ namespace meshes = meshaudit::testing;
 
 const std::set<std::string> kOpen = {"points.CountBorder", "points.MinimalDegree", "edges.CountBorder",
                                      "edges.MinimalDegree", "triangles.CountBorder", "triangles.MinimalDegree",
-                                     "mesh.Closed", "mesh.HasBorders", "mesh.CountBorders", "mesh.Inclusion"};
+                                     "mesh.Closed", "mesh.HasBorders", "mesh.CountBorders", "mesh.Volume"};
 
-// Closed meshes pass the default profile, open ones only the surface profile,
-// a torus fails on its handle. Scaled by 1000 or 1/1000 the values and the
+// Closed meshes pass the default profile whatever their genus and number of
+// pieces (a torus, a block with a square bore, two boxes apart), open ones
+// only the surface profile. Scaled by 1000 or 1/1000 the values and the
 // verdicts stay.
 TEST(Profiles, ValuesAndVerdictsOfEachProfileAtEveryScale)
 {
@@ -34,6 +35,11 @@ TEST(Profiles, ValuesAndVerdictsOfEachProfileAtEveryScale)
         std::vector<std::pair<std::string, json>> values;
     };
     const meshes::TestMesh sphere = meshes::Sphere(16, 10);
+    meshes::TestMesh boxes = meshes::UnitCube(), apart = meshes::UnitCube();
+    for (T3DVECF& p : apart.points) {
+        p.x += 2;
+    }
+    meshes::Append(boxes, apart);
     const Case cases[] = {
         {"sphere", sphere, 2 * std::sqrt(3.0), {}, {},
          {{"edges.Count", sphere.points.size() + sphere.triangles.size() - 2}, {"edges.CountBorder", 0},
@@ -42,8 +48,9 @@ TEST(Profiles, ValuesAndVerdictsOfEachProfileAtEveryScale)
           {"mesh.CountComponents", 1}, {"mesh.CountHandles", 0}, {"mesh.Inclusion", true},
           {"mesh.Selfintersection", false}}},
         {"cube", meshes::UnitCube(), std::sqrt(3.0), {}, {}, {}},
-        {"torus", meshes::Torus(12, 8), std::sqrt(132.0), {"mesh.HasHandles"}, {"mesh.HasHandles"},
-         {{"mesh.CountHandles", 1}, {"mesh.HasHandles", true}}},
+        {"torus", meshes::Torus(12, 8), std::sqrt(132.0), {}, {}, {{"mesh.CountHandles", 1}, {"mesh.HasHandles", true}}},
+        {"bore", meshes::Torus(4, 4), std::sqrt(132.0), {}, {}, {{"mesh.CountHandles", 1}}},
+        {"boxes", boxes, std::sqrt(11.0), {}, {}, {{"mesh.CountComponents", 2}, {"mesh.Inclusion", false}}},
         {"grid", meshes::Grid(4), 4 * std::sqrt(2.0), kOpen, {},
          {{"edges.CountBorder", 16}, {"points.CountBorder", 16}, {"mesh.CountBorders", 1}, {"mesh.Closed", false}}}};
     for (const Case& c : cases) {
@@ -210,6 +217,42 @@ TEST(Errors, WritesNamesAndPlurals)
               std::string::npos);
 }
 
+// Five tetrahedra on one edge: the Euler formula gives -2 handles, a value
+// of a mesh that is not a manifold, not a failure. A file of polygons names
+// its triangles by the file's faces (a skipped two-corner face counts), its
+// points by the file's points. "judge": false reports without judging.
+TEST(Verdicts, HandleNotesFaceNumbersAndReportedQuantities)
+{
+    testing::TempDir dir;
+    meshes::TestMesh edge = meshes::MeshOf({{0, 0, 0}, {0, 0, 1}});
+    for (uint32_t i = 0; i < 5; ++i) {
+        const uint32_t a = edge.AddPoint(std::cos(i), std::sin(i), 0.5), b = edge.AddPoint(std::cos(i + 0.6), std::sin(i + 0.6), 0.2);
+        edge.triangles.insert(edge.triangles.end(), {{0, 1, a}, {1, b, a}, {0, a, b}, {0, b, 1}});
+    }
+    const json handles = testing::CheckJson({"-p", "library", WriteMesh(dir, "edge.ply", edge)}).second["mesh"];
+    EXPECT_EQ(handles["CountHandles"]["value"], -2);
+    EXPECT_EQ(handles["CountHandles"]["state"], "computed");
+    EXPECT_NE(handles["CountHandles"]["note"].get<std::string>().find("not a manifold"), std::string::npos);
+    EXPECT_EQ(handles["HasHandles"]["note"], "undefined: the mesh is not a manifold");
+
+    const std::string obj = dir.Write("faces.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 5 5 5\nv 6 5 5\nv 5 6 5\n"
+                                                   "f 1 2\nf 5 6 7\nf 1 2 3 4\n");
+    const json doc = testing::CheckJson({"--where", obj}).second;
+    EXPECT_EQ(doc["triangles"]["CountBorder"]["where"], json({0, 1, 2}));
+    EXPECT_EQ(doc["triangles"]["CountBorder"]["where_faces"], json::parse("[[1, 0], [2, 1], [2, 2]]"));
+    EXPECT_EQ(doc["points"]["CountBorder"]["where"], json({0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_FALSE(doc["points"]["CountBorder"].contains("where_faces"));
+    EXPECT_NE(RunCommand({"check", "--where", obj}).out.find("0 (face 1), 1 (face 2, part 1), 2 (face 2, part 2)"),
+              std::string::npos);
+
+    const std::string judge = dir.Write("j.json", R"({"mesh": {"Closed": {"enable": true, "judge": false}}})");
+    const json reported =
+        testing::CheckJson({"-p", "surface", "-s", judge, WriteMesh(dir, "grid.ply", meshes::Grid(3))}).second;
+    EXPECT_EQ(reported["mesh"]["Closed"]["value"], false);
+    EXPECT_EQ(reported["mesh"]["Closed"]["verdict"], "not judged");
+    EXPECT_EQ(reported["verdict"], "pass");
+}
+
 // --memory-limit: a book of 20,000 triangles within 2 MiB keeps what fits
 // and says the limit was reached; with room enough, or none, it is checked
 // in full; sizes below 1 MiB or unreadable are refused.
@@ -219,8 +262,10 @@ TEST(MemoryLimit, ReachedLimitsAreNotedAndSizesChecked)
     const std::string file = WriteMesh(dir, "book.off", meshes::Book(20000));
     const std::string note = "the analysis reached its memory limit of ";
     for (const auto& [limit, reached] : {std::pair{"2M", true}, {"1.5GiB", false}, {"none", false}}) {
+        // What could not be computed within the limit is never a pass.
         const auto [status, doc] = testing::CheckJson({"--memory-limit", limit, file});
-        EXPECT_EQ(status, 1) << limit;
+        EXPECT_EQ(status, reached ? 2 : 1) << limit;
+        EXPECT_EQ(doc["verdict"], reached ? "error" : "fail") << limit;
         const std::string notes = doc["notes"].dump();
         EXPECT_EQ(notes.find(note) != std::string::npos, reached) << limit << notes;
         int missing = 0;  // enabled quantities without a value

@@ -1,15 +1,9 @@
-// The defect kinds shown on the model: a colour each, a legend entry with
-// its count and a check box that shows or hides it. The labels are those
-// the command gives the kinds (the `defects` bits of `check --marked`).
+// The defect kinds shown on the model, one per failing quantity that lists
+// elements: a legend entry named after the quantity, with its count, its
+// colour (each quantity has its own, chosen by the command) and a check box
+// that shows or hides it.
 
-const colours = {
-  intersecting: '#ff2020', flipped: '#ff9c1a', border: '#2f8cff', isolated: '#b45cff',
-  singular: '#ff3ec8', invalid: '#00d0c0', duplicated: '#a8e000', degree: '#00e5ff',
-  NaN: '#ffffff', infinite: '#ffffff', 'singular edge': '#ff3ec8', 'invalid edge': '#00d0c0',
-  'duplicated edge': '#2ec27e', 'edge length': '#9e9eff', orientation: '#ff7a7a',
-};
-
-export const kindColour = (kind) => colours[kind.label] || '#e6e6e6';
+export const kindColour = (kind) => kind.colour;
 
 // `onToggle(kind, visible)` is called when a box changes. Returns the boxes
 // by kind.

@@ -3,8 +3,11 @@
 // the quantity's list holds (the `where` column of meshaudit.h).
 
 // The points and triangles of entry `i` of a list, and its text.
-export function elementOf(kind, entry, i) {
+export function elementOf(kind, entry, i, faces) {
   const e = Array.isArray(entry) ? entry : [entry];
+  // A file of polygons: the triangle's face in the file, and its part.
+  const pairs = faces === undefined ? [] : Array.isArray(faces[0]) ? faces : [faces];
+  const face = (j) => (pairs[j] ? ` (face ${pairs[j][0]}${pairs[j][1] ? `, part ${pairs[j][1]}` : ''})` : '');
   switch (kind) {
     case 'POINTS':
     case 'POINT_CLASSES':
@@ -14,13 +17,13 @@ export function elementOf(kind, entry, i) {
       return { points: [e[0], e[1]], text: `${e[0]}-${e[1]}` + (e.length > 2 ? ` of class ${e[2]}` : '') };
     case 'TRIANGLES':
     case 'TRIANGLE_CLASSES':
-      return { triangles: [e[0]], text: e.length > 1 ? `${e[0]} of class ${e[1]}` : `${e[0]}` };
+      return { triangles: [e[0]], text: e.length > 1 ? `${e[0]}${face(0)} of class ${e[1]}` : `${e[0]}${face(0)}` };
     case 'TRIANGLE_PAIRS':
-      return { triangles: [e[0], e[1]], text: `${e[0]} and ${e[1]}` };
+      return { triangles: [e[0], e[1]], text: `${e[0]}${face(0)} and ${e[1]}${face(1)}` };
     case 'LOOPS':
       return { points: [e[1]], text: `loop ${e[0]} point ${e[1]}` };
     case 'COMPONENTS':
-      return { triangles: [i], text: `triangle ${i} in ${e[0]}` };
+      return { triangles: [i], text: `triangle ${i}${face(0)} in ${e[0]}` };
   }
   return { text: JSON.stringify(entry) };
 }
@@ -39,7 +42,7 @@ export function buildList(panel, report, onSelect) {
       const shown = q.where.length < q.where_total ? `${q.where.length} of ${q.where_total}` : `${q.where_total}`;
       group.appendChild(document.createElement('summary')).textContent = `${category} ${name}: ${shown}`;
       q.where.forEach((entry, i) => {
-        const element = elementOf(q.where_kind, entry, i);
+        const element = elementOf(q.where_kind, entry, i, q.where_faces?.[i]);
         const button = group.appendChild(document.createElement('button'));
         button.textContent = element.text;
         button.addEventListener('click', () => {

@@ -6,7 +6,7 @@ import { readArray, readReport } from './data.js';
 import { View } from './view.js';
 import { buildLegend, kindColour } from './legend.js';
 import { buildList } from './list.js';
-import { buildTables, heading } from './tables.js';
+import { buildBanner, buildTables, heading } from './tables.js';
 
 // A browser keeps some 16 WebGL contexts: a file with many objects has a
 // view only for those last scrolled to, and makes the others again when
@@ -50,11 +50,12 @@ function attach(slot) {
   return view;
 }
 
-function buildSection(data) {
+function buildSection(data, _, views) {
   const { report } = data;
   const section = document.getElementById('views').appendChild(document.createElement('section'));
   section.className = 'view';
   section.appendChild(document.createElement('h2')).textContent = heading(report);
+  if (views.length > 1) buildBanner(section, [report]);
   const row = section.appendChild(document.createElement('div'));
   row.className = 'row';
   const stage = row.appendChild(document.createElement('div'));
@@ -76,6 +77,8 @@ function buildSection(data) {
 const data = readReport();
 document.getElementById('profile').textContent =
   `profile ${data.profile}` + (data.settings ? `, settings ${data.settings}` : '') + `, meshaudit ${data.version}`;
+// The verdict first: the worst of the views', with every failure in words.
+buildBanner(document.getElementById('verdict'), data.views.map((v) => v.report));
 const slots = data.views.map(buildSection);
 slots.slice(0, MAX_LIVE).forEach(attach);
 const sight = new IntersectionObserver((entries) => {

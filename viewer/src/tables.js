@@ -15,6 +15,19 @@ export function heading(report) {
   return `${report.file}${object}  (${report.format}, ${report.input.points} points, ${report.input.triangles} triangles)`;
 }
 
+// A banner with the verdict of `reports` (the worst of them) and their
+// failures in words ("3 holes", "inside-out"), failures without elements too.
+export function buildBanner(parent, reports) {
+  const order = ['pass', 'fail', 'error'];
+  const verdict = reports.map((r) => r.verdict).reduce((a, b) => (order.indexOf(b) > order.indexOf(a) ? b : a), 'pass');
+  const banner = element(parent, 'div', undefined, `banner ${verdict}`);
+  element(banner, 'strong', verdict.toUpperCase());
+  const words = reports.flatMap((r) => r.failures || []);
+  if (verdict === 'error' && words.length === 0) words.push(...reports.filter((r) => r.error).map((r) => r.error));
+  if (words.length) element(banner, 'span', words.join(', '));
+  return banner;
+}
+
 export function buildTables(panel, report) {
   if (report.notes.length) {
     const notes = element(panel, 'ul', undefined, 'notes');
@@ -32,9 +45,11 @@ export function buildTables(panel, report) {
       element(row, 'td', name);
       element(row, 'td', q.text.value);
       element(row, 'td', q.text.criterion);
-      element(row, 'td', q.text.verdict, q.verdict === 'fail' ? 'fail' : q.verdict === 'pass' ? 'pass' : 'skip');
+      element(row, 'td', q.text.verdict, q.verdict === 'fail' || q.verdict === 'error' ? 'fail' : q.verdict === 'pass' ? 'pass' : 'skip');
+      if (q.note) element(element(body, 'tr'), 'td', `note: ${q.note}`, 'skip').colSpan = 4;
     }
   }
   const t = report.summary;
-  element(panel, 'p', `summary: ${t.passed} passed, ${t.failed} failed, ${t.not_judged} not judged: ${report.verdict.toUpperCase()}`, 'summary');
+  const errors = t.errors ? `, ${t.errors} not computed` : '';
+  element(panel, 'p', `summary: ${t.passed} passed, ${t.failed} failed, ${t.not_judged} not judged${errors}: ${report.verdict.toUpperCase()}`, 'summary');
 }

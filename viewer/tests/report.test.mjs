@@ -50,26 +50,39 @@ async function open(file) {
   return { page, messages };
 }
 
-// Pixels of view i's canvas: [differing from the background, near the intersecting red].
-const pixels = (page, i = 0) => page.evaluate((i) => {
+// Pixels of view i's canvas: [differing from the background, near one of
+// `colours` ("rgb(r, g, b)" texts)].
+const pixels = (page, i = 0, colours = []) => page.evaluate(([i, colours]) => {
   const canvas = document.querySelectorAll('section.view')[i].querySelector('canvas');
   const copy = Object.assign(document.createElement('canvas'), { width: canvas.width, height: canvas.height });
   const context = copy.getContext('2d');
   context.drawImage(canvas, 0, 0);
   const d = context.getImageData(0, 0, copy.width, copy.height).data;
-  let drawn = 0, red = 0;
+  const targets = colours.map((c) => c.match(/\d+/g).map(Number));
+  let drawn = 0, near = 0;
   for (let i = 0; i < d.length; i += 4) {
     drawn += Math.abs(d[i] - 0x20) + Math.abs(d[i + 1] - 0x24) + Math.abs(d[i + 2] - 0x2c) > 30;
-    red += d[i] > 230 && d[i + 1] < 70 && d[i + 2] < 70;
+    near += targets.some((t) => Math.abs(d[i] - t[0]) + Math.abs(d[i + 1] - t[1]) + Math.abs(d[i + 2] - t[2]) < 40);
   }
-  return [drawn, red];
-}, i);
+  return [drawn, near];
+}, [i, colours]);
 
-test('crossing triangles: red, listed in pairs, framed on click, hidden by the legend', async () => {
+// The legend's entries: [name, swatch colour].
+const legend = (page) => page.locator('.legend label').evaluateAll((labels) => labels.map((l) =>
+  [l.querySelector('input').dataset.kind, getComputedStyle(l.querySelector('.swatch')).backgroundColor]));
+
+test('crossing triangles: coloured, listed in pairs, framed on click, hidden by the legend', async () => {
   writeFileSync(join(dir, 'cross.off'), crossing);
   assert.equal(report(join(dir, 'cross.off'), join(dir, 'cross.html'), '--profile', 'surface', '--max-items', '1'), 1);
   const { page, messages } = await open(join(dir, 'cross.html'));
-  assert.ok((await pixels(page))[1] > 100);
+  // The verdict leads, in words; each legend entry is named after its
+  // quantity and has a colour of its own.
+  assert.match(await page.locator('#verdict .banner').textContent(), /^FAIL.*4 intersecting triangles.*self-intersecting/);
+  const kinds = await legend(page);
+  assert.equal(new Set(kinds.map(([, colour]) => colour)).size, kinds.length);
+  const crossed = kinds.filter(([name]) => ['triangles CountIntersected', 'mesh Selfintersection'].includes(name));
+  assert.equal(crossed.length, 2);
+  assert.ok((await pixels(page, 0, crossed.map(([, c]) => c)))[1] > 100);
   // The capped list keeps the true total.
   const group = page.locator('.defects details', { hasText: 'Selfintersection' });
   assert.match(await group.locator('summary').textContent(), /Selfintersection: 1 of 2$/);
@@ -77,13 +90,13 @@ test('crossing triangles: red, listed in pairs, framed on click, hidden by the l
   await group.locator('button').first().click();
   assert.equal(await group.locator('button').first().textContent(), '0 and 1');
   assert.notDeepEqual(await page.evaluate(() => window.meshauditViewer.cameraPosition()), before);
-  await page.locator('.legend input[data-kind="intersecting"]').uncheck();
-  assert.equal((await pixels(page))[1], 0);
+  for (const [name] of crossed) await page.locator(`.legend input[data-kind="${name}"]`).uncheck();
+  assert.equal((await pixels(page, 0, crossed.map(([, c]) => c)))[1], 0);
   assert.ok(await page.locator('td.fail', { hasText: 'FAIL' }).count() >= 2);
   assert.deepEqual(messages, []);
 });
 
-test('20 clean 3MF objects: a view each, drawn, nothing red, no defect; hostile names stay text', async () => {
+test('20 clean 3MF objects: a view each, drawn, no defect, a PASS banner; hostile names stay text', async () => {
   const name = '</script><script>window.pwned=1</script>"';
   const object = (id, shift) => `<object id="${id}" name="${id === 1 ? name.replaceAll('<', '&lt;').replaceAll('"', '&quot;') : 'b'}" type="model"><mesh><vertices>${
     tetPoints.map(([x, y, z]) => `<vertex x="${x + shift}" y="${y}" z="${z}"/>`).join('')}</vertices><triangles>${
@@ -99,12 +112,29 @@ test('20 clean 3MF objects: a view each, drawn, nothing red, no defect; hostile 
   assert.equal(await page.evaluate(() => window.meshauditViewer.views), 20);
   await page.locator('section.view').last().scrollIntoViewIfNeeded();
   await page.locator('section.view').last().locator('canvas').waitFor();
-  const [drawn, red] = await pixels(page, 19);
+  const [drawn] = await pixels(page, 19);
   assert.ok(drawn > 2000, `${drawn} pixels drawn`);
-  assert.equal(red, 0);
+  assert.equal((await legend(page)).length, 0);
+  assert.match(await page.locator('#verdict .banner').textContent(), /^PASS$/);
   assert.equal(await page.locator('.defects button').count(), 0);
   assert.ok((await page.locator('canvas').count()) <= 8);
   assert.equal(await page.evaluate(() => window.pwned), undefined);
   assert.ok((await page.locator('h2').first().textContent()).includes(`a<script>"/two.3mf  object 1 '${name}'`));
+  assert.deepEqual(messages, []);
+});
+
+test('failures without elements and uncomputed quantities lead the page', async () => {
+  writeFileSync(join(dir, 'inside-out.off'), off(tetPoints, tetFaces.map(([a, b, c]) => [a, c, b])));
+  assert.equal(report(join(dir, 'inside-out.off'), join(dir, 'inside-out.html')), 1);
+  let { page, messages } = await open(join(dir, 'inside-out.html'));
+  assert.match(await page.locator('#verdict .banner.fail').textContent(), /^FAIL.*inside-out/);
+  assert.deepEqual(messages, []);
+  // A book of 20,000 triangles on one edge does not fit 1 MiB.
+  const book = Array.from({ length: 20000 }, (_, i) => [0, 1, i + 2]);
+  const leaves = book.map((_, i) => [Math.cos(i), Math.sin(i), 0.5]);
+  writeFileSync(join(dir, 'book.off'), off([[0, 0, 0], [0, 0, 1], ...leaves], book));
+  assert.equal(report(join(dir, 'book.off'), join(dir, 'book.html'), '--memory-limit', '1M'), 2);
+  ({ page, messages } = await open(join(dir, 'book.html')));
+  assert.match(await page.locator('#verdict .banner.error').textContent(), /^ERROR.*could not be computed/);
   assert.deepEqual(messages, []);
 });
