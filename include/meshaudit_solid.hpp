@@ -1,0 +1,122 @@
+/*
+ * meshaudit_solid.hpp -- a mesh as solids: shells, their nesting, inside-out
+ * shells, shells that cross or touch, pinched points, and triangle quality.
+ *
+ * The four categories of meshaudit.h judge a mesh as one surface. A file
+ * often holds several shells: a part and its void, parts printed together,
+ * a shell left inside another. solids() answers the questions users ask of
+ * such a file:
+ *
+ *   shells            sets of triangles connected through shared edges (an
+ *                     edge is an unordered pair of point indices; all the
+ *                     triangles on an edge join, however many)
+ *   open shells       shells with a border edge (an edge of one triangle)
+ *   nesting           for each closed shell, how many other closed shells
+ *                     enclose it (its depth) and the innermost of them (its
+ *                     parent). Decided by the parity of the crossings of a
+ *                     ray with each closed shell, with exact predicates and a
+ *                     symbolic perturbation of the ray, so no ray grazes an
+ *                     edge or a point and no tolerance decides. Two shells
+ *                     that cross or touch (below) are never counted inside
+ *                     each other.
+ *   inside-out shells closed shells whose orientation is wrong for their
+ *                     depth: at an even depth (0, 2, ...) a shell must
+ *                     enclose a positive volume, at an odd depth (a void) a
+ *                     negative one. A closed shell of zero volume is wrong at
+ *                     any depth. The sign of the volume is exact.
+ *   shell pairs       pairs of different shells that intersect or touch: a
+ *                     triangle of one meets a triangle of the other
+ *                     (touching counts), or they share a point index
+ *   pinched points    points whose triangles, joined where they share an
+ *                     edge through the point, form more than one fan: two
+ *                     solids touching at a corner, a cone tip glued twice
+ *   quality           the smallest and largest triangle angles in degrees,
+ *                     the largest aspect ratio (the longest edge over
+ *                     2 sqrt(3) times the inradius: 1 for an equilateral
+ *                     triangle, infinite for a degenerate one), and the
+ *                     triangles whose smallest angle is below a threshold
+ *
+ * It is not part of libmeshaudit.so and reads or writes no process-wide
+ * state: link the static library meshaudit-solid (CMake target
+ * meshaudit_solid). Two threads may call it on different meshes at once.
+ *
+ *   meshaudit::SolidRequest request;        // the defaults below
+ *   meshaudit::Solids solids;
+ *   if (meshaudit::solids(mesh, request, solids) == 1) {
+ *       for (uint32_t s : solids.insideOut) ...   // shell s is inside-out
+ *   }
+ */
+#ifndef MESHAUDIT_SOLID_HPP
+#define MESHAUDIT_SOLID_HPP
+
+#include "meshaudit.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace meshaudit {
+
+/*
+ *   skinnyAngle  a triangle whose smallest angle is below this many degrees
+ *                is skinny [10]
+ *   shellPairs   look for shells that cross or touch [true]; the search
+ *                walks the triangles of a mesh of two shells or more as the
+ *                intersection test does, and costs about as much
+ */
+struct SolidRequest {
+    double skinnyAngle = 10.0;
+    bool shellPairs = true;
+};
+
+inline constexpr uint32_t kNoShell = 0xFFFFFFFFu;
+
+/*
+ * The answer of solids(). Shells are numbered 0, 1, ... in the order of
+ * their first triangle. Every list is complete and sorted ascending.
+ */
+struct Solids {
+    uint32_t shellCount = 0;
+    std::vector<uint32_t> shellOf;     // per triangle: its shell
+    std::vector<uint8_t> open;         // per shell: 1 when it has a border edge
+    std::vector<uint8_t> manifold;     // per shell: 1 when every edge has two triangles that run it both ways
+    std::vector<uint32_t> depth;       // per shell: closed shells enclosing it (0 for an open shell)
+    std::vector<uint32_t> parent;      // per shell: the innermost of them, kNoShell for none
+    std::vector<int8_t> volumeSign;    // per shell: sign of its enclosed volume (0 for an open shell)
+
+    std::vector<uint32_t> openShells;  // shells with a border edge
+    std::vector<uint32_t> nested;      // closed shells inside another closed shell
+    std::vector<uint32_t> insideOut;   // closed shells wrongly oriented for their depth
+    // One entry per pair of shells that cross or touch, shells ascending:
+    // the two shells and a triangle of each that meet (kNoShell twice for a
+    // pair that only shares a point index).
+    struct ShellPair {
+        uint32_t shellA, shellB, triangleA, triangleB;
+    };
+    std::vector<ShellPair> shellPairs;
+    std::vector<uint32_t> pinchedPoints;
+
+    // Triangle quality, over triangles with three distinct finite corners
+    // (others count as skinny, with no angle); -1 when there are none.
+    double minimalAngle = -1.0;
+    double maximalAngle = -1.0;
+    double maximalAspectRatio = -1.0;
+    std::vector<uint32_t> skinny;
+};
+
+/*
+ * Analyses `mesh` (only read) into `out`, replacing what it held.
+ *
+ * Returns:
+ *    1   done
+ *   -1..-4  as analyse(): no points array, no triangles array, no points,
+ *           no triangles
+ *   -5   a corner index is not below pointCount
+ *   -6   memory ran out (out is then cleared)
+ * Never throws.
+ */
+int32_t solids(const MeshRecord& mesh, const SolidRequest& request, Solids& out) noexcept;
+
+}  // namespace meshaudit
+
+#endif /* MESHAUDIT_SOLID_HPP */

@@ -1,0 +1,261 @@
+// Shells, nesting, inside-out shells, shell pairs, pinched points and
+// triangle quality: hand-made solids with known answers, and random ones
+// against brute-force versions.
+#include "geometry/TriangleIntersection.h"
+#include "meshaudit_solid.hpp"
+#include "support/TestMeshes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <set>
+
+namespace meshaudit {
+namespace {
+
+using testing::TestMesh;
+
+// The cube [lo, hi]^3, outward unless reversed.
+TestMesh Box(double lo, double hi, bool reversed = false, double dx = 0.0)
+{
+    TestMesh box = testing::UnitCube();
+    for (T3DVECF& p : box.points) {
+        p = {lo + (hi - lo) * p.x + dx, lo + (hi - lo) * p.y, lo + (hi - lo) * p.z};
+    }
+    if (reversed) {
+        for (TRIANGLE& t : box.triangles) {
+            std::swap(t.b, t.c);
+        }
+    }
+    return box;
+}
+
+TestMesh Join(std::initializer_list<TestMesh> parts)
+{
+    TestMesh mesh;
+    for (const TestMesh& part : parts) {
+        testing::Append(mesh, part);
+    }
+    return mesh;
+}
+
+Solids Analyse(TestMesh& mesh)
+{
+    Solids out;
+    EXPECT_EQ(solids(mesh.Record(), SolidRequest{}, out), 1);
+    return out;
+}
+
+TEST(Solids, KnownShellsNestingContactsAndPinches)
+{
+    // Two boxes sharing the corner (1, 1, 1): the second's corner 0 is the
+    // first's corner at (1, 1, 1), one point index.
+    TestMesh corner = Box(0, 1);
+    TestMesh other = Box(1, 2);
+    const uint32_t shared = static_cast<uint32_t>(
+        std::find_if(corner.points.begin(), corner.points.end(), [](const T3DVECF& p) { return p.x == 1 && p.y == 1 && p.z == 1; }) -
+        corner.points.begin());
+    testing::Append(corner, other);
+    const uint32_t base = 8;  // the second box's first point, at (1, 1, 1)
+    for (size_t t = 12; t < corner.triangles.size(); ++t) {
+        for (uint32_t* c : {&corner.triangles[t].a, &corner.triangles[t].b, &corner.triangles[t].c}) {
+            *c = *c == base ? shared : *c;
+        }
+    }
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        uint32_t shells, open, nested, insideOut, pairs, pinched;
+    };
+    Case cases[] = {
+        {"two boxes apart", Join({Box(0, 1), Box(2, 3)}), 2, 0, 0, 0, 0, 0},
+        {"a box with a void", Join({Box(0, 3), Box(1, 2, true)}), 2, 0, 1, 0, 0, 0},
+        {"a box with a box inside", Join({Box(0, 3), Box(1, 2)}), 2, 0, 1, 1, 0, 0},
+        {"a reversed box", Join({Box(0, 1, true)}), 1, 0, 0, 1, 0, 0},
+        {"overlapping boxes", Join({Box(0, 2), Box(1, 3)}), 2, 0, 0, 0, 1, 0},
+        {"boxes sharing a face area", Join({Box(0, 1), Box(0, 1, false, 1)}), 2, 0, 0, 0, 1, 0},
+        {"boxes sharing a corner", corner, 2, 0, 0, 0, 1, 1},
+        {"three nested boxes", Join({Box(0, 5), Box(1, 4, true), Box(2, 3)}), 3, 0, 2, 0, 0, 0},
+        {"an open grid", testing::Grid(2), 1, 1, 0, 0, 0, 0},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Solids s = Analyse(c.mesh);
+        EXPECT_EQ(s.shellCount, c.shells);
+        EXPECT_EQ(s.openShells.size(), c.open);
+        EXPECT_EQ(s.nested.size(), c.nested);
+        EXPECT_EQ(s.insideOut.size(), c.insideOut);
+        EXPECT_EQ(s.shellPairs.size(), c.pairs);
+        EXPECT_EQ(s.pinchedPoints.size(), c.pinched);
+    }
+    const Solids three = Analyse(cases[7].mesh);
+    EXPECT_EQ(three.depth, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(three.parent, (std::vector<uint32_t>{kNoShell, 0, 1}));
+    EXPECT_EQ(three.volumeSign, (std::vector<int8_t>{1, -1, 1}));
+    EXPECT_EQ(Analyse(corner).pinchedPoints, std::vector<uint32_t>{shared});
+
+    TestMesh bad = Box(0, 1);
+    bad.triangles[3].c = 99;
+    Solids out;
+    EXPECT_EQ(solids(bad.Record(), SolidRequest{}, out), -5);
+    MeshRecord empty{};
+    EXPECT_EQ(solids(empty, SolidRequest{}, out), -1);
+}
+
+// Angles and aspect ratios by hand: an equilateral triangle (60, 60, 60;
+// aspect 1), a right isosceles one (45, 45, 90; aspect (1 + sqrt 2) / sqrt 3
+// for legs of 1), and one that repeats a point (skinny, no angle).
+TEST(Solids, TriangleQuality)
+{
+    TestMesh mesh = testing::MeshOf({{0, 0, 0}, {1, 0, 0}, {0.5, std::sqrt(0.75), 0}, {0, 1, 0}},
+                                    {{0, 1, 2}});
+    Solids s = Analyse(mesh);
+    EXPECT_NEAR(s.minimalAngle, 60, 1e-12);
+    EXPECT_NEAR(s.maximalAngle, 60, 1e-12);
+    EXPECT_NEAR(s.maximalAspectRatio, 1, 1e-12);
+    mesh.triangles = {{0, 1, 3}, {0, 0, 1}};
+    s = Analyse(mesh);
+    EXPECT_NEAR(s.minimalAngle, 45, 1e-12);
+    EXPECT_NEAR(s.maximalAngle, 90, 1e-12);
+    EXPECT_NEAR(s.maximalAspectRatio, (1 + std::sqrt(2.0)) / std::sqrt(3.0), 1e-12);
+    EXPECT_EQ(s.skinny, std::vector<uint32_t>{1});
+    SolidRequest strict;
+    strict.skinnyAngle = 46;
+    Solids all;
+    ASSERT_EQ(solids(mesh.Record(), strict, all), 1);
+    EXPECT_EQ(all.skinny, (std::vector<uint32_t>{0, 1}));
+}
+
+// Random boxes on a coarse grid, any two nested or apart, each reversed at
+// random: their depths and inside-out shells follow from the coordinates.
+// Random soups on a coarse grid: pinched points and shell pairs against
+// brute force.
+TEST(Solids, RandomAgainstBruteForce)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 40; ++round) {
+        struct Cube {
+            int lo[3], hi[3];
+            bool reversed;
+        };
+        std::vector<Cube> cubes;
+        for (int tries = 0; tries < 200 && cubes.size() < 8; ++tries) {
+            Cube c{};
+            for (int i = 0; i < 3; ++i) {
+                c.lo[i] = static_cast<int>(random() % 20);
+                c.hi[i] = c.lo[i] + 1 + static_cast<int>(random() % 10);
+            }
+            c.reversed = random() % 2 == 0;
+            const auto inside = [](const Cube& a, const Cube& b) {  // a strictly inside b
+                return a.lo[0] > b.lo[0] && a.lo[1] > b.lo[1] && a.lo[2] > b.lo[2] && a.hi[0] < b.hi[0] &&
+                       a.hi[1] < b.hi[1] && a.hi[2] < b.hi[2];
+            };
+            const auto apart = [](const Cube& a, const Cube& b) {
+                return a.hi[0] < b.lo[0] || b.hi[0] < a.lo[0] || a.hi[1] < b.lo[1] || b.hi[1] < a.lo[1] ||
+                       a.hi[2] < b.lo[2] || b.hi[2] < a.lo[2];
+            };
+            if (std::all_of(cubes.begin(), cubes.end(),
+                            [&](const Cube& o) { return inside(c, o) || inside(o, c) || apart(c, o); })) {
+                cubes.push_back(c);
+            }
+        }
+        TestMesh mesh;
+        for (const Cube& c : cubes) {
+            TestMesh box = testing::UnitCube();
+            for (T3DVECF& p : box.points) {
+                p = {c.lo[0] + (c.hi[0] - c.lo[0]) * p.x, c.lo[1] + (c.hi[1] - c.lo[1]) * p.y,
+                     c.lo[2] + (c.hi[2] - c.lo[2]) * p.z};
+            }
+            for (TRIANGLE& t : box.triangles) {
+                std::swap(t.b, c.reversed ? t.c : t.b);
+            }
+            testing::Append(mesh, box);
+        }
+        const Solids s = Analyse(mesh);
+        ASSERT_EQ(s.shellCount, cubes.size());
+        for (size_t i = 0; i < cubes.size(); ++i) {
+            uint32_t depth = 0;
+            for (const Cube& o : cubes) {
+                depth += cubes[i].lo[0] > o.lo[0] && cubes[i].lo[1] > o.lo[1] && cubes[i].lo[2] > o.lo[2] &&
+                         cubes[i].hi[0] < o.hi[0] && cubes[i].hi[1] < o.hi[1] && cubes[i].hi[2] < o.hi[2];
+            }
+            EXPECT_EQ(s.depth[i], depth) << round << " " << i;
+            const bool wrong = cubes[i].reversed != (depth % 2 == 1);
+            EXPECT_EQ(std::count(s.insideOut.begin(), s.insideOut.end(), i), wrong ? 1 : 0) << round << " " << i;
+        }
+
+        TestMesh soup;
+        for (int p = 0; p < 12; ++p) {
+            soup.AddPoint(random() % 3, random() % 3, random() % 3);
+        }
+        for (int t = 0; t < 14; ++t) {
+            soup.triangles.push_back({static_cast<uint32_t>(random() % 12), static_cast<uint32_t>(random() % 12),
+                                      static_cast<uint32_t>(random() % 12)});
+        }
+        const Solids r = Analyse(soup);
+        // Pinched: the triangles at a point, joined through shared edges at
+        // the point, walked to a fixed point.
+        std::vector<uint32_t> pinched;
+        for (uint32_t p = 0; p < 12; ++p) {
+            std::vector<uint32_t> at;
+            for (uint32_t t = 0; t < soup.triangles.size(); ++t) {
+                const TRIANGLE& q = soup.triangles[t];
+                if (q.a == p || q.b == p || q.c == p) {
+                    at.push_back(t);
+                }
+            }
+            const auto has = [&](uint32_t t, uint32_t x) {
+                const TRIANGLE& q = soup.triangles[t];
+                return q.a == x || q.b == x || q.c == x;
+            };
+            std::set<uint32_t> fan = at.empty() ? std::set<uint32_t>{} : std::set<uint32_t>{at[0]};
+            for (bool grew = true; grew;) {
+                grew = false;
+                for (uint32_t t : at) {
+                    for (uint32_t u : std::set<uint32_t>(fan)) {
+                        for (uint32_t x = 0; x < 12 && !fan.count(t); ++x) {
+                            if (x != p && has(t, x) && has(u, x)) {
+                                grew = fan.insert(t).second;
+                            }
+                        }
+                    }
+                }
+            }
+            if (fan.size() < at.size()) {
+                pinched.push_back(p);
+            }
+        }
+        EXPECT_EQ(r.pinchedPoints, pinched) << round;
+        // Shell pairs: two triangles of different shells that share a point
+        // or meet.
+        std::set<std::pair<uint32_t, uint32_t>> pairs;
+        for (uint32_t t = 0; t < soup.triangles.size(); ++t) {
+            for (uint32_t u = t + 1; u < soup.triangles.size(); ++u) {
+                const TRIANGLE& a = soup.triangles[t];
+                const TRIANGLE& b = soup.triangles[u];
+                const uint32_t sa = r.shellOf[t], sb = r.shellOf[u];
+                bool meet = false;
+                for (uint32_t x : {a.a, a.b, a.c}) {
+                    meet = meet || x == b.a || x == b.b || x == b.c;
+                }
+                const T3DVECF ta[3] = {soup.points[a.a], soup.points[a.b], soup.points[a.c]};
+                const T3DVECF tb[3] = {soup.points[b.a], soup.points[b.b], soup.points[b.c]};
+                const bool valid = a.a != a.b && a.b != a.c && a.c != a.a && b.a != b.b && b.b != b.c && b.c != b.a;
+                meet = meet || (valid && TriTriIntersect(ta, tb) == '1');
+                if (sa != sb && meet) {
+                    pairs.insert({std::min(sa, sb), std::max(sa, sb)});
+                }
+            }
+        }
+        std::set<std::pair<uint32_t, uint32_t>> found;
+        for (const Solids::ShellPair& p : r.shellPairs) {
+            found.insert({p.shellA, p.shellB});
+        }
+        EXPECT_EQ(found, pairs) << round;
+    }
+}
+
+}  // namespace
+}  // namespace meshaudit
