@@ -17,33 +17,50 @@ uint32_t Corner(const TRIANGLE& t, int i)
 
 EdgeGroups GroupSides(const MeshRecord& mesh)
 {
-    // (smaller index, larger index, side) sorted: equal edges end up side by
-    // side. A side whose two ends are one point is no edge.
-    struct Key {
-        uint64_t edge;
-        uint32_t side;
+    // Sides by their larger end, then, stably, by their smaller end: two
+    // counting sorts over the points, linear where a comparison sort of the
+    // pairs is not. A side whose two ends are one point is no edge.
+    const auto ends = [&mesh](uint32_t side) {
+        const TRIANGLE& t = mesh.triangles[side / 3];
+        const uint32_t a = Corner(t, static_cast<int>(side % 3)), b = Corner(t, static_cast<int>(side % 3 + 1) % 3);
+        return std::make_pair(std::min(a, b), std::max(a, b));
     };
-    std::vector<Key> keys;
-    keys.reserve(static_cast<size_t>(mesh.triangleCount) * 3);
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        for (int i = 0; i < 3; ++i) {
-            const uint32_t a = Corner(mesh.triangles[t], i), b = Corner(mesh.triangles[t], (i + 1) % 3);
-            if (a != b) {
-                keys.push_back({uint64_t{std::min(a, b)} << 32 | std::max(a, b), t * 3 + static_cast<uint32_t>(i)});
-            }
+    std::vector<uint32_t> start(static_cast<size_t>(mesh.pointCount) + 1, 0);
+    std::vector<uint32_t> sides;
+    sides.reserve(static_cast<size_t>(mesh.triangleCount) * 3);
+    for (uint32_t side = 0; side < mesh.triangleCount * 3; ++side) {
+        const auto [a, b] = ends(side);
+        if (a != b) {
+            sides.push_back(side);
+            ++start[b + 1];
         }
     }
-    std::sort(keys.begin(), keys.end(),
-              [](const Key& x, const Key& y) { return x.edge < y.edge || (x.edge == y.edge && x.side < y.side); });
+    const auto sortBy = [&](bool smaller, const std::vector<uint32_t>& in, std::vector<uint32_t>& result) {
+        std::fill(start.begin(), start.end(), 0);
+        for (const uint32_t side : in) {
+            const auto [a, b] = ends(side);
+            ++start[(smaller ? a : b) + 1];
+        }
+        for (size_t p = 0; p + 1 < start.size(); ++p) {
+            start[p + 1] += start[p];
+        }
+        result.resize(in.size());
+        for (const uint32_t side : in) {
+            const auto [a, b] = ends(side);
+            result[start[smaller ? a : b]++] = side;
+        }
+    };
+    std::vector<uint32_t> byLarger;
+    sortBy(false, sides, byLarger);
     EdgeGroups groups;
-    groups.sides.reserve(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i) {
-        if (i == 0 || keys[i].edge != keys[i - 1].edge) {
+    sortBy(true, byLarger, groups.sides);
+    groups.first.reserve(groups.sides.size() / 2 + 2);
+    for (size_t i = 0; i < groups.sides.size(); ++i) {
+        if (i == 0 || ends(groups.sides[i]) != ends(groups.sides[i - 1])) {
             groups.first.push_back(static_cast<uint32_t>(i));
         }
-        groups.sides.push_back(keys[i].side);
     }
-    groups.first.push_back(static_cast<uint32_t>(keys.size()));
+    groups.first.push_back(static_cast<uint32_t>(groups.sides.size()));
     return groups;
 }
 

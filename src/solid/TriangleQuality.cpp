@@ -22,19 +22,32 @@ double Length(const Vector& v)
     return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
 }
 
-// The angle between u and v in degrees, from the sine and cosine together,
-// which stays accurate near 0 and 180 degrees where acos alone does not.
-double Angle(const Vector& u, const Vector& v)
+// An angle as (cosine, sine) up to one positive factor: the dot and the
+// cross product's length of its two sides. At every corner of a triangle
+// the cross product's length is twice its area, so the corner of largest
+// dot has the smallest angle; and two angles compare by a cross product of
+// their pairs, with no arc tangent until the end.
+struct Turn {
+    double dot = 1.0, cross = 0.0;
+    bool Below(const Turn& other) const { return cross * other.dot < other.cross * dot; }
+    double Degrees() const { return std::atan2(cross, dot) * (180.0 / M_PI); }
+};
+
+double Dot(const Vector& u, const Vector& v)
 {
-    const Vector cross{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-    return std::atan2(Length(cross), u.x * v.x + u.y * v.y + u.z * v.z) * (180.0 / M_PI);
+    return u.x * v.x + u.y * v.y + u.z * v.z;
 }
 
 }  // namespace
 
 void MeasureQuality(const MeshRecord& mesh, double skinnyAngle, Solids& out)
 {
-    double smallest = HUGE_VAL, largest = -HUGE_VAL, aspect = -HUGE_VAL;
+    Turn smallest{1.0, 1e300}, largest{1.0, 0.0};
+    bool any = false;
+    double aspect = -HUGE_VAL;
+    // Below the threshold: sin/cos below tan(threshold), for angles below
+    // 90 degrees (a smallest angle is at most 60).
+    const double tangent = std::tan(std::min(skinnyAngle, 89.0) * (M_PI / 180.0));
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         const TRIANGLE& tri = mesh.triangles[t];
         const T3DVECF& a = mesh.points[tri.a];
@@ -46,27 +59,28 @@ void MeasureQuality(const MeshRecord& mesh, double skinnyAngle, Solids& out)
             out.skinny.push_back(t);
             continue;
         }
-        const double angles[3] = {Angle(ab, Vector{-ca.x, -ca.y, -ca.z}), Angle(bc, Vector{-ab.x, -ab.y, -ab.z}),
-                                  Angle(ca, Vector{-bc.x, -bc.y, -bc.z})};
-        const double low = std::min({angles[0], angles[1], angles[2]});
-        const double high = std::max({angles[0], angles[1], angles[2]});
-        smallest = std::min(smallest, low);
-        largest = std::max(largest, high);
-        // Longest edge over 2 sqrt(3) times the inradius, the inradius being
-        // twice the area over the perimeter: 1 for an equilateral triangle.
         const Vector cross{ab.y * ca.z - ab.z * ca.y, ab.z * ca.x - ab.x * ca.z, ab.x * ca.y - ab.y * ca.x};
         const double twiceArea = Length(cross);
+        // The dots at a, b and c of their two sides.
+        const double dots[3] = {-Dot(ab, ca), -Dot(bc, ab), -Dot(ca, bc)};
+        const double high = std::max({dots[0], dots[1], dots[2]}), low = std::min({dots[0], dots[1], dots[2]});
+        const Turn least{high, twiceArea}, most{low, twiceArea};
+        any = true;
+        smallest = least.Below(smallest) ? least : smallest;
+        largest = largest.Below(most) ? most : largest;
+        // Longest edge over 2 sqrt(3) times the inradius, the inradius being
+        // twice the area over the perimeter: 1 for an equilateral triangle.
         const double perimeter = lab + lbc + lca;
         const double ratio = twiceArea > 0.0 ? std::max({lab, lbc, lca}) * perimeter / (2.0 * std::sqrt(3.0) * twiceArea)
                                              : HUGE_VAL;
         aspect = std::max(aspect, ratio);
-        if (low < skinnyAngle) {
+        if (twiceArea < tangent * high || twiceArea == 0.0) {
             out.skinny.push_back(t);
         }
     }
-    if (smallest != HUGE_VAL) {
-        out.minimalAngle = smallest;
-        out.maximalAngle = largest;
+    if (any) {
+        out.minimalAngle = smallest.Degrees();
+        out.maximalAngle = largest.Degrees();
         out.maximalAspectRatio = aspect;
     }
 }
