@@ -108,6 +108,34 @@ def _expires(process, out, timeout):
                 return True
 
 
+def packaged_command():
+    """The ``meshaudit`` command that this package was built or installed
+    with, or None. The build and ``cmake --install`` write its path, relative
+    to this folder (so that an installed prefix can be moved as a whole), into
+    ``command.path`` beside this module."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    try:
+        with open(os.path.join(here, "command.path"), encoding="utf-8") as stream:
+            path = os.path.normpath(os.path.join(here, stream.read().strip()))
+    except OSError:
+        return None
+    return path if os.access(path, os.X_OK) else None
+
+
+def _program(options):
+    """The command a worker runs: ``--command``, else the worker's
+    MESHAUDIT_COMMAND, else the client's packaged command when the worker has
+    it at the same place (always so on a local cluster), else PATH's."""
+    packaged = options.get("packaged")
+    return (options.get("command") or os.environ.get("MESHAUDIT_COMMAND")
+            or (packaged if packaged and os.access(packaged, os.X_OK) else None) or "meshaudit")
+
+
+def _cannot_run(program, why):
+    return RuntimeError(f"cannot run {program}: {why} (give the meshaudit command's path with --command,"
+                        " or set MESHAUDIT_COMMAND on the workers)")
+
+
 def _run_once(paths, options):
     """Runs the command on ``paths`` until it ends or one file passes the
     timeout. Returns the lines of the files it reported, in order, and the
@@ -116,8 +144,7 @@ def _run_once(paths, options):
     cwd = options["cwd"]
     if not os.path.isdir(cwd) and not all(os.path.isabs(p) for p in paths):
         raise RuntimeError(f"relative paths need the folder {cwd} on every worker")
-    command = [options.get("command") or os.environ.get("MESHAUDIT_COMMAND") or "meshaudit",
-               "check", "--json", "-q", "-j", "1"]
+    command = [_program(options), "check", "--json", "-q", "-j", "1"]
     for flag in ("profile", "settings"):
         if options.get(flag):
             command += [f"--{flag}", options[flag]]
@@ -130,7 +157,7 @@ def _run_once(paths, options):
         # A relative path names a file in the folder the command runs in.
         relative = os.sep in program and not os.path.isabs(program) and os.path.isdir(cwd)
         if shutil.which(os.path.join(cwd, program) if relative else program) is None:
-            raise RuntimeError(f"cannot run {program}: no such program")
+            raise _cannot_run(program, "no such program")
         command = [setpriv, "--pdeathsig", "KILL", "--", *command]
         prepare = None
     else:
@@ -147,7 +174,7 @@ def _run_once(paths, options):
                                        cwd=cwd if os.path.isdir(cwd) else None, start_new_session=True,
                                        preexec_fn=prepare)
         except OSError as error:
-            raise RuntimeError(f"cannot run {program}: {error}") from error
+            raise _cannot_run(program, error.strerror or error) from error
         expired = False
         try:
             expired = _expires(process, out, timeout)
@@ -320,7 +347,7 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     ``checker(paths, options)`` runs on the workers and returns the JSON lines
     of each path: ``run_command`` (the default) runs the ``meshaudit``
     command, found by ``command``, else the worker's MESHAUDIT_COMMAND, else
-    PATH. A file whose workers die is checked again alone in a child process
+    the command this package was installed with, else PATH. A file whose workers die is checked again alone in a child process
     of a worker; if that dies too, its report is an error."""
     import cloudpickle
     from distributed import as_completed
@@ -335,7 +362,7 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     if client is None:
         client, cluster = _local_client()
     options = {"profile": profile, "settings": settings and os.path.abspath(settings), "timeout": timeout,
-               "command": command, "cwd": os.getcwd()}
+               "command": command, "packaged": packaged_command(), "cwd": os.getcwd()}
     checker = checker or run_command
     jobs, pending = {}, as_completed()
 
@@ -431,7 +458,8 @@ def main(argv=None):
     parser.add_argument("-p", "--profile", help="the built-in profile to judge by")
     parser.add_argument("-s", "--settings", help="settings file refining the profile")
     parser.add_argument("--timeout", type=float, help="seconds a file may take before it is an error")
-    parser.add_argument("--command", help="the meshaudit command on the workers")
+    parser.add_argument("--command", help="the meshaudit command on the workers (default: their"
+                        " MESHAUDIT_COMMAND, else the one installed with this package, else PATH's)")
     parser.add_argument("-q", "--quiet", action="store_true", help="no progress line")
     args = parser.parse_args(argv)
     if args.timeout is not None and not args.timeout > 0:
