@@ -1,5 +1,6 @@
 import concurrent.futures
 import json
+import re
 import subprocess
 
 import numpy as np
@@ -49,6 +50,11 @@ def test_values_verdicts_and_locations():
     assert meshaudit.check(TETRA_POINTS, TETRA).passed and meshaudit.check(TETRA_POINTS, TETRA).points.CountIsolated.where is None
 
 
+def test_version_is_the_commands():
+    printed = subprocess.run([COMMAND, "--version"], capture_output=True, text=True, check=True).stdout
+    assert printed == f"meshaudit {meshaudit.__version__}\n" and re.fullmatch(r"\d+\.\d+\.\d+", meshaudit.__version__)
+
+
 def _variants():
     p, t = torus()
     return [(p, t), (p.astype(np.float32), t), (p, t.astype(np.int32)), (p, t.astype(np.uint32)),
@@ -76,6 +82,8 @@ def test_any_array_like_gives_the_same_report(index):
     (np.zeros((0, 3)), TETRA, {}, ValueError, "points: no points"),
     (TETRA_POINTS, np.zeros((0, 3), int), {}, ValueError, "triangles: no triangles"),
     ([[0, 0, 0], [1, 0]], TETRA, {}, TypeError, "points: not an array"),
+    (np.ma.masked_array(TETRA_POINTS), TETRA, {}, TypeError, "points: a masked array"),
+    (TETRA_POINTS, np.ma.masked_array(TETRA, mask=np.eye(4, 3)), {}, TypeError, "triangles: a masked array"),
     (TETRA_POINTS, TETRA, {"profile": "strict"}, ValueError, "profile"),
     (TETRA_POINTS, TETRA, {"settings": {"points": {"Bogus": 1}}}, ValueError, "points.Bogus"),
     (TETRA_POINTS, TETRA, {"settings": {"points": {"Epsilon": float("nan")}}}, ValueError, "settings"),
