@@ -2,6 +2,7 @@
 
     import meshaudit
     report = meshaudit.check(points, triangles)          # numpy arrays
+    print(report.is_closed, report.holes, report.volume)
     for q in report.failed():
         print(q.category, q.name, q.value, q.criterion)
 

@@ -48,6 +48,26 @@ def test_values_verdicts_and_locations():
     assert report.triangles.Count.where is None and report.triangles["Count"].value == 6
     assert set(report.mesh) == set(report.to_dict()["mesh"])
     assert meshaudit.check(TETRA_POINTS, TETRA).passed and meshaudit.check(TETRA_POINTS, TETRA).points.CountIsolated.where is None
+    defects = report.defects  # the failing quantities' elements; Closed, which lists none, is left out
+    assert (defects["points.CountIsolated"].tolist(), defects["triangles.CountInvalidTopological"].tolist()) == ([4], [4])
+    assert "mesh.Closed" not in defects and "points.Count" not in defects
+    with pytest.raises(ValueError, match=r"where=True"):
+        meshaudit.check(BROKEN_POINTS, BROKEN).defects
+
+
+@pytest.mark.parametrize("triangles, kwargs, expected", [
+    # passed, is_closed, is_oriented, holes, volume, is_printable
+    (TETRA, {}, (True, True, True, 0, 1 / 6, True)),
+    (TETRA[:3], {}, (False, False, True, 1, 0.0, False)),  # the faces left all hold point 0, the origin
+    (TETRA[:3] + [[1, 3, 2]], {}, (False, True, False, 0, -1 / 6, False)),  # a face turned inwards
+    # surface leaves Closed and Volume out; closed, checked again, fails it
+    (TETRA[:3], {"profile": "surface"}, (True, False, True, 1, None, False)),
+    (TETRA, {"settings": {"mesh": {"Volume": {"min": 1.0, "max": 2.0}}}}, (False, True, True, 0, 1 / 6, True)),
+])
+def test_common_questions_as_properties(triangles, kwargs, expected):
+    report = meshaudit.check(TETRA_POINTS, triangles, **kwargs)
+    assert (report.passed, report.is_closed, report.is_oriented, report.holes, report.volume,
+            report.is_printable) == expected
 
 
 def test_version_is_the_commands():
