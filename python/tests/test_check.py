@@ -2,6 +2,7 @@ import concurrent.futures
 import json
 import re
 import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -73,6 +74,12 @@ def test_common_questions_as_properties(triangles, kwargs, expected):
 def test_version_is_the_commands():
     printed = subprocess.run([COMMAND, "--version"], capture_output=True, text=True, check=True).stdout
     assert printed == f"meshaudit {meshaudit.__version__}\n" and re.fullmatch(r"\d+\.\d+\.\d+", meshaudit.__version__)
+
+
+def test_readmes_first_python_example_prints_what_it_says():
+    code, printed = re.search(r"```python\n(.*?)```.*?```text\n(.*?)```", (ROOT / "README.md").read_text(), re.S).groups()
+    run = subprocess.run([sys.executable, "-c", code], cwd=ROOT, capture_output=True, text=True)
+    assert (run.returncode, run.stdout) == (0, printed), run.stderr
 
 
 def _variants():
