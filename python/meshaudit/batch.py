@@ -6,7 +6,9 @@ Each Dask task runs the ``meshaudit`` command (``meshaudit check --json``) on
 a group of files in a subprocess, so every result line is byte for byte what
 the command prints for that file, a hanging file can be killed at its timeout
 and a crash of the command never takes the worker down. Results are appended
-to the output as they come back; a rerun skips the files already recorded.
+to the output as they come back; a rerun skips the files already recorded,
+once it has made sure that they were checked as this run would check them
+(the record beside the output, OUTPUT.run.json).
 """
 
 import argparse
@@ -136,14 +138,33 @@ def _cannot_run(program, why):
                         " or set MESHAUDIT_COMMAND on the workers)")
 
 
+def _cwd(options):
+    """Where the command runs: the client's folder, where the worker has it,
+    so that a relative ``--command`` names the same file."""
+    return options["cwd"] if os.path.isdir(options["cwd"]) else None
+
+
+def command_version(options):
+    """The version line of the command that the workers run ("meshaudit 0.1.0")."""
+    program = _program(options)
+    try:
+        done = subprocess.run([program, "--version"], capture_output=True, cwd=_cwd(options), timeout=60)
+    except FileNotFoundError:
+        raise _cannot_run(program, "no such program") from None
+    except (OSError, subprocess.TimeoutExpired) as error:
+        raise _cannot_run(program, error) from None
+    version = done.stdout.decode(errors="replace").strip()
+    if done.returncode != 0 or not version.startswith("meshaudit "):
+        raise _cannot_run(program, f"`{program} --version` did not print meshaudit's version")
+    return version
+
+
 def _run_once(paths, options):
     """Runs the command on ``paths`` until it ends or one file passes the
     timeout. Returns the lines of the files it reported, in order, and the
     message for the next file when it stopped early (None when it did not)."""
     timeout = options.get("timeout")
-    cwd = options["cwd"]
-    if not os.path.isdir(cwd) and not all(os.path.isabs(p) for p in paths):
-        raise RuntimeError(f"relative paths need the folder {cwd} on every worker")
+    cwd = _cwd(options)
     command = [_program(options), "check", "--json", "-q", "-j", "1"]
     for flag in ("profile", "settings"):
         if options.get(flag):
@@ -155,7 +176,7 @@ def _run_once(paths, options):
     program, setpriv = command[0], shutil.which("setpriv")
     if setpriv:
         # A relative path names a file in the folder the command runs in.
-        relative = os.sep in program and not os.path.isabs(program) and os.path.isdir(cwd)
+        relative = os.sep in program and not os.path.isabs(program) and cwd is not None
         if shutil.which(os.path.join(cwd, program) if relative else program) is None:
             raise _cannot_run(program, "no such program")
         command = [setpriv, "--pdeathsig", "KILL", "--", *command]
@@ -171,8 +192,7 @@ def _run_once(paths, options):
         try:
             # Its own session, so that a kill reaches the command's own workers.
             process = subprocess.Popen(command + ["--", *paths], stdout=out, stderr=err,
-                                       cwd=cwd if os.path.isdir(cwd) else None, start_new_session=True,
-                                       preexec_fn=prepare)
+                                       cwd=cwd, start_new_session=True, preexec_fn=prepare)
         except OSError as error:
             raise _cannot_run(program, error.strerror or error) from error
         expired = False
@@ -278,7 +298,10 @@ class Report:
 def expand(paths):
     """The files to check, as ``meshaudit check`` finds them: a folder stands
     for the mesh files beneath it, sorted; one without any stands for itself,
-    so that the command reports it."""
+    so that the command reports it. Each file is named by its real path
+    (absolute, without symbolic links) and only once: a file given as a
+    relative path, an absolute one or through a link is one file, in the
+    output and on a rerun from any folder."""
     files = []
     for path in paths:
         found = []
@@ -287,7 +310,7 @@ def expand(paths):
                 found += [os.path.join(folder, n) for n in names
                           if n.lower().endswith(MESH_EXTENSIONS) and os.path.isfile(os.path.join(folder, n))]
         files += sorted(found, key=os.fsencode) or [path]
-    return list(dict.fromkeys(files))
+    return list(dict.fromkeys(map(os.path.realpath, files)))
 
 
 def _size(path):
@@ -339,6 +362,13 @@ def _local_client():
     return Client(cluster), cluster
 
 
+def _options(profile=None, settings=None, timeout=None, command=None):
+    """What the tasks need to know: the checks' options and where to find the
+    command (see _program)."""
+    return {"profile": profile, "settings": settings and os.path.abspath(settings), "timeout": timeout,
+            "command": command, "packaged": packaged_command(), "cwd": os.getcwd()}
+
+
 def check_files(paths, client=None, *, profile=None, settings=None, timeout=None, command=None, checker=None):
     """Checks the files ``paths`` (a folder stands for its mesh files) on the
     Dask ``client``'s cluster, or on a local cluster of one worker process per
@@ -347,8 +377,9 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     ``checker(paths, options)`` runs on the workers and returns the JSON lines
     of each path: ``run_command`` (the default) runs the ``meshaudit``
     command, found by ``command``, else the worker's MESHAUDIT_COMMAND, else
-    the command this package was installed with, else PATH. A file whose workers die is checked again alone in a child process
-    of a worker; if that dies too, its report is an error."""
+    the command this package was installed with, else PATH. A file whose
+    workers die is checked again alone in a child process of a worker; if
+    that dies too, its report is an error."""
     import cloudpickle
     from distributed import as_completed
     from distributed.scheduler import KilledWorker
@@ -361,8 +392,7 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     cluster = None
     if client is None:
         client, cluster = _local_client()
-    options = {"profile": profile, "settings": settings and os.path.abspath(settings), "timeout": timeout,
-               "command": command, "packaged": packaged_command(), "cwd": os.getcwd()}
+    options = _options(profile, settings, timeout, command)
     checker = checker or run_command
     jobs, pending = {}, as_completed()
 
@@ -450,6 +480,61 @@ class Progress:
             sys.stderr.flush()
 
 
+def run_record(profile, settings, version):
+    """What decides a file's result besides the file: the profile, the
+    settings file's content (parsed, so that its layout does not count) and
+    the command's version. Raises OSError when the settings cannot be read."""
+    content = None
+    if settings:
+        with open(settings, "rb") as stream:
+            data = stream.read()
+        try:
+            content = json.loads(data)
+        except ValueError:  # the command will say what is wrong with it
+            content = data.decode(errors="replace")
+    return {"profile": profile or "closed", "settings": content, "command": version}
+
+
+def _changes(old, new):
+    """How the record ``old`` of an output differs from this run's ``new``, in words."""
+    if not isinstance(old, dict):
+        return "it has no record of how its results were made"
+    said = []
+    for key in ("profile", "settings", "command"):
+        if old.get(key) != new[key]:
+            said.append("other settings" if key == "settings" else f"{key} {old.get(key)}, not {new[key]}")
+    return "its results were made with " + " and ".join(said) if said else ""
+
+
+def _resume(output, record, restart):
+    """Makes ``output`` ready for this run's results: what it holds is kept
+    only when it was made as this run would make it (``record``, kept beside
+    it in OUTPUT.run.json) and thrown away with ``restart``. Returns None, or
+    why the output cannot be resumed. A pipe or a device holds nothing to
+    resume and gets no record."""
+    if os.path.exists(output) and not os.path.isfile(output):
+        return None
+    sidecar = output + ".run.json"
+    if os.path.isfile(output) and os.path.getsize(output) > 0:
+        if restart:
+            os.truncate(output, 0)
+        else:
+            try:
+                with open(sidecar, encoding="utf-8") as stream:
+                    old = json.load(stream)
+            except (OSError, ValueError):
+                old = None
+            why = _changes(old, record)
+            if why:
+                return f"{why} (see {sidecar}): give --restart to check every file again, or another --output"
+    temporary = sidecar + ".tmp"
+    with open(temporary, "w", encoding="utf-8") as stream:
+        json.dump(record, stream, ensure_ascii=False, indent=1)
+        stream.write("\n")
+    os.replace(temporary, sidecar)
+    return None
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(prog="python3 -m meshaudit.batch", description=__doc__.splitlines()[0])
     parser.add_argument("paths", nargs="+", metavar="PATH", help="mesh files and folders")
@@ -460,12 +545,35 @@ def main(argv=None):
     parser.add_argument("--timeout", type=float, help="seconds a file may take before it is an error")
     parser.add_argument("--command", help="the meshaudit command on the workers (default: their"
                         " MESHAUDIT_COMMAND, else the one installed with this package, else PATH's)")
+    parser.add_argument("--restart", action="store_true",
+                        help="throw away the results in the output and check every file again")
     parser.add_argument("-q", "--quiet", action="store_true", help="no progress line")
     args = parser.parse_args(argv)
     if args.timeout is not None and not args.timeout > 0:
         parser.error("--timeout takes a number of seconds above 0")
 
     files = expand(args.paths)
+    client = None
+    try:
+        # The version of the command that the workers will run: asked of a
+        # worker when they are elsewhere.
+        options = _options(command=args.command)
+        if args.scheduler:
+            import cloudpickle
+            from distributed import Client
+
+            cloudpickle.register_pickle_by_value(sys.modules[__name__])
+            client = Client(args.scheduler)
+            version = client.submit(command_version, options, pure=False).result()
+        else:
+            version = command_version(options)
+        why = _resume(args.output, run_record(args.profile, args.settings, version), args.restart)
+    except (OSError, RuntimeError) as error:
+        print(f"meshaudit: {error}", file=sys.stderr)
+        return 2
+    if why:
+        print(f"meshaudit: {args.output}: {why}", file=sys.stderr)
+        return 2
     try:
         statuses = recorded(args.output)
     except (OSError, ValueError, KeyError, TypeError) as error:
@@ -475,10 +583,6 @@ def main(argv=None):
     progress = Progress(len(todo), sys.stderr.isatty() and not args.quiet)
     try:
         with open(args.output, "ab", buffering=0) as output:
-            client = None
-            if todo and args.scheduler:
-                from distributed import Client
-                client = Client(args.scheduler)
             for report in check_files(todo, client, profile=args.profile, settings=args.settings,
                                       timeout=args.timeout, command=args.command):
                 data = memoryview("".join(report.lines).encode())
@@ -492,6 +596,9 @@ def main(argv=None):
     except KeyboardInterrupt:
         print(f"{progress.newline()}meshaudit: interrupted: run the same command again to go on", file=sys.stderr)
         return 130
+    finally:
+        if client is not None:
+            client.close()
     counts = [0, 0, 0]
     for path in files:
         counts[statuses[file_key(path)]] += 1

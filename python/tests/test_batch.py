@@ -9,9 +9,11 @@ import time
 import pytest
 from distributed import Client
 
+import meshaudit
 from meshaudit import batch
 
 COMMAND = os.environ["MESHAUDIT_COMMAND"]
+RECORD = {"profile": "closed", "settings": None, "command": f"meshaudit {meshaudit.__version__}"}
 TETRAHEDRON = "OFF\n4 4 0\n0 0 0\n{0} 0 0\n0 {0} 0\n0 0 {0}\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n"
 TRIANGLE = "OFF\n3 1 0\n0 0 0\n{0} 0 0\n0 {0} 0\n3 0 1 2\n"  # a border: fails the closed profile
 BROKEN = "OFF\n3 1 0\n0 0 {0}x\n"
@@ -89,6 +91,7 @@ def test_a_rerun_records_what_is_missing_after_a_truncated_line(cluster, dataset
     output = tmp_path / "results.jsonl"
     kept = "".join(list(direct.values())[:50])
     output.write_text(kept + list(direct.values())[50][:70])
+    (tmp_path / "results.jsonl.run.json").write_text(json.dumps(RECORD))
     command = [sys.executable, "-m", "meshaudit.batch", str(root), "-o", str(output),
                "--scheduler", client.scheduler.address, "--command", COMMAND]
     for already in (50, 211):  # the second run has nothing left to do
@@ -98,6 +101,34 @@ def test_a_rerun_records_what_is_missing_after_a_truncated_line(cluster, dataset
     text = output.read_text()
     assert text.startswith(kept)
     assert sorted(text.splitlines(keepends=True)) == sorted(direct.values())
+
+
+@pytest.mark.parametrize("change, words", [
+    (["-p", "surface"], "made with profile closed, not surface"),
+    (["-s", "strict.json"], "made with other settings"),
+    ("version", f"made with command meshaudit 0.0.1, not meshaudit {meshaudit.__version__}"),
+    ("no record", "it has no record of how its results were made"),
+])
+def test_a_rerun_resumes_only_results_made_alike_or_restarts(cluster, tmp_path, change, words):
+    client, _ = cluster
+    (tmp_path / "t.off").write_text(TETRAHEDRON.format(1))
+    (tmp_path / "strict.json").write_text('{"points": {"Epsilon": 0.5}}')
+    output, sidecar = tmp_path / "out.jsonl", tmp_path / "out.jsonl.run.json"
+    output.write_text('{"schema":4,"file":"/elsewhere.off","verdict":"pass"}\n')
+    if change != "no record":
+        sidecar.write_text(json.dumps(dict(RECORD, command="meshaudit 0.0.1") if change == "version" else RECORD))
+    options = change if isinstance(change, list) else []
+    command = [sys.executable, "-m", "meshaudit.batch", "t.off", "-o", "out.jsonl", *options,
+               "--scheduler", client.scheduler.address]
+    refused = subprocess.run(command, capture_output=True, text=True, cwd=tmp_path)
+    assert (refused.returncode, refused.stdout) == (2, "") and words in refused.stderr, refused.stderr
+    assert "give --restart" in refused.stderr
+    restarted = subprocess.run(command + ["--restart"], capture_output=True, text=True, cwd=tmp_path)
+    assert (restarted.returncode, restarted.stdout) == (0, "checked 1 files: 1 passed, 0 failed, 0 errors (0 already in out.jsonl)\n")
+    alone = subprocess.run([COMMAND, "check", "--json", *options, str(tmp_path / "t.off")], capture_output=True, cwd=tmp_path)
+    assert output.read_bytes() == alone.stdout
+    assert json.loads(sidecar.read_text()) == dict(RECORD, profile="surface") if "-p" in options else dict(
+        RECORD, settings={"points": {"Epsilon": 0.5}} if options else None)
 
 
 @pytest.mark.parametrize("workers, sizes, expected", [
