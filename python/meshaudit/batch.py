@@ -350,7 +350,7 @@ def _groups(paths, workers):
     return groups + ([group] if group else [])
 
 
-def _local_client():
+def _local_client(verbose=False):
     import dask
     from distributed import Client, LocalCluster
 
@@ -358,7 +358,7 @@ def _local_client():
     # task down with it.
     with dask.config.set({"distributed.scheduler.worker-saturation": 1.0}):
         cluster = LocalCluster(n_workers=len(os.sched_getaffinity(0)), threads_per_worker=1, processes=True,
-                               dashboard_address=":0", silence_logs=logging.ERROR)
+                               dashboard_address=":0", silence_logs=logging.INFO if verbose else logging.CRITICAL)
     return Client(cluster), cluster
 
 
@@ -369,7 +369,19 @@ def _options(profile=None, settings=None, timeout=None, command=None):
             "command": command, "packaged": packaged_command(), "cwd": os.getcwd()}
 
 
-def check_files(paths, client=None, *, profile=None, settings=None, timeout=None, command=None, checker=None):
+def _lost_workers(client, keys):
+    """The addresses of the workers that left the cluster while they ran one
+    of ``keys``, from the scheduler's log of events, in order."""
+    try:
+        events = client.get_events("all")
+    except Exception:  # an older scheduler or a lost connection: only KilledWorker names them
+        return []
+    return [e["worker"] for _, e in events if isinstance(e, dict) and e.get("action") == "remove-worker"
+            and not keys.isdisjoint(e.get("processing-tasks", ()))]
+
+
+def check_files(paths, client=None, *, profile=None, settings=None, timeout=None, command=None, checker=None,
+                lost_workers=None, verbose=False):
     """Checks the files ``paths`` (a folder stands for its mesh files) on the
     Dask ``client``'s cluster, or on a local cluster of one worker process per
     core, and yields a ``Report`` for each file as it finishes.
@@ -379,7 +391,10 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     command, found by ``command``, else the worker's MESHAUDIT_COMMAND, else
     the command this package was installed with, else PATH. A file whose
     workers die is checked again alone in a child process of a worker; if
-    that dies too, its report is an error."""
+    that dies too, its report is an error. At the end, the addresses of the
+    workers that died while running these checks are added to the list
+    ``lost_workers``, when one is given. ``verbose`` shows the local cluster's
+    own logging."""
     import cloudpickle
     from distributed import as_completed
     from distributed.scheduler import KilledWorker
@@ -391,14 +406,15 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     cloudpickle.register_pickle_by_value(sys.modules[__name__])
     cluster = None
     if client is None:
-        client, cluster = _local_client()
+        client, cluster = _local_client(verbose)
     options = _options(profile, settings, timeout, command)
     checker = checker or run_command
-    jobs, pending = {}, as_completed()
+    jobs, pending, keys, killed = {}, as_completed(), set(), []
 
     def submit(group, isolated):
         future = client.submit(_check_task, group, checker, options, isolated, pure=False)
         jobs[future.key] = group, isolated
+        keys.add(future.key)
         pending.add(future)
 
     try:
@@ -408,7 +424,8 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
             group, isolated = jobs.pop(future.key)
             try:
                 results = future.result()
-            except KilledWorker:
+            except KilledWorker as error:
+                killed.append(getattr(error.last_worker, "address", str(error.last_worker)))
                 if not isolated:
                     for path in group:
                         submit([path], True)
@@ -423,6 +440,8 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
                 yield Report(path, lines)
     finally:
         client.cancel(list(pending.futures))
+        if lost_workers is not None:
+            lost_workers += [w for w in dict.fromkeys(_lost_workers(client, keys) + killed) if w not in lost_workers]
         if cluster is not None:
             client.close()
             cluster.close()
@@ -535,6 +554,18 @@ def _resume(output, record, restart):
     return None
 
 
+def _quiet_dask(verbose):
+    """Dask's own logging (workers joining, leaving and restarting, tasks
+    retried, stale folders purged) only with --verbose: what matters of it
+    is in the summary. Each process of a local cluster sets its logging up
+    when it imports distributed, from its environment: the workers started
+    later inherit the setting from this one's."""
+    if not verbose:
+        os.environ.setdefault("DASK_LOGGING__DISTRIBUTED", "critical")
+        for name in ("distributed", "distributed.client"):
+            logging.getLogger(name).setLevel(logging.CRITICAL)
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(prog="python3 -m meshaudit.batch", description=__doc__.splitlines()[0])
     parser.add_argument("paths", nargs="+", metavar="PATH", help="mesh files and folders")
@@ -548,9 +579,11 @@ def main(argv=None):
     parser.add_argument("--restart", action="store_true",
                         help="throw away the results in the output and check every file again")
     parser.add_argument("-q", "--quiet", action="store_true", help="no progress line")
+    parser.add_argument("-v", "--verbose", action="store_true", help="show Dask's own logging")
     args = parser.parse_args(argv)
     if args.timeout is not None and not args.timeout > 0:
         parser.error("--timeout takes a number of seconds above 0")
+    _quiet_dask(args.verbose)
 
     files = expand(args.paths)
     client = None
@@ -581,10 +614,12 @@ def main(argv=None):
         return 2
     todo = [f for f in files if file_key(f) not in statuses]
     progress = Progress(len(todo), sys.stderr.isatty() and not args.quiet)
+    lost = []
     try:
         with open(args.output, "ab", buffering=0) as output:
             for report in check_files(todo, client, profile=args.profile, settings=args.settings,
-                                      timeout=args.timeout, command=args.command):
+                                      timeout=args.timeout, command=args.command, lost_workers=lost,
+                                      verbose=args.verbose):
                 data = memoryview("".join(report.lines).encode())
                 while data:
                     data = data[output.write(data):]
@@ -604,6 +639,8 @@ def main(argv=None):
         counts[statuses[file_key(path)]] += 1
     print(f"checked {len(files)} files: {counts[0]} passed, {counts[1]} failed, {_plural(counts[2], 'error')}"
           f" ({len(files) - len(todo)} already in {args.output})")
+    if lost:
+        print(f"{_plural(len(lost), 'worker')} died while checking: {', '.join(lost)}")
     return max((s for s, n in enumerate(counts) if n), default=0)
 
 
