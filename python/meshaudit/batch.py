@@ -438,10 +438,12 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
             future.release()
             for path, lines in zip(group, results):
                 yield Report(path, lines)
-    finally:
-        client.cancel(list(pending.futures))
+        # Only once every file is in: a run that stops early asks the
+        # scheduler nothing more.
         if lost_workers is not None:
             lost_workers += [w for w in dict.fromkeys(_lost_workers(client, keys) + killed) if w not in lost_workers]
+    finally:
+        client.cancel(list(pending.futures))
         if cluster is not None:
             client.close()
             cluster.close()
