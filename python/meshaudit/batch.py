@@ -13,6 +13,7 @@ once it has made sure that they were checked as this run would check them
 
 import argparse
 import codecs
+import contextlib
 import ctypes
 import json
 import logging
@@ -587,6 +588,11 @@ def main(argv=None):
         parser.error("--timeout takes a number of seconds above 0")
     _quiet_dask(args.verbose)
 
+    with contextlib.ExitStack() as closing:  # the client, when there is one
+        return _run(args, closing)
+
+
+def _run(args, closing):
     files = expand(args.paths)
     client = None
     try:
@@ -598,7 +604,7 @@ def main(argv=None):
             from distributed import Client
 
             cloudpickle.register_pickle_by_value(sys.modules[__name__])
-            client = Client(args.scheduler)
+            client = closing.enter_context(Client(args.scheduler))
             version = client.submit(command_version, options, pure=False).result()
         else:
             version = command_version(options)
@@ -633,9 +639,6 @@ def main(argv=None):
     except KeyboardInterrupt:
         print(f"{progress.newline()}meshaudit: interrupted: run the same command again to go on", file=sys.stderr)
         return 130
-    finally:
-        if client is not None:
-            client.close()
     counts = [0, 0, 0]
     for path in files:
         counts[statuses[file_key(path)]] += 1
@@ -644,7 +647,6 @@ def main(argv=None):
     if lost:
         print(f"{_plural(len(lost), 'worker')} died while checking: {', '.join(lost)}")
     return max((s for s, n in enumerate(counts) if n), default=0)
-
 
 if __name__ == "__main__":
     # Through the package, so that the tasks are this module's functions and
