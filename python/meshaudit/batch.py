@@ -296,6 +296,23 @@ class Report:
         return max({"pass": 0, "fail": 1}.get(_verdict_of(line), 2) for line in self.lines)
 
 
+def _mesh_files(folder):
+    """The mesh files beneath ``folder``, as os.walk finds them (links to
+    folders are not followed), unsorted; links to files are included."""
+    found, folders = [], [folder]
+    while folders:
+        try:
+            with os.scandir(folders.pop()) as entries:
+                for entry in entries:
+                    if entry.is_dir(follow_symlinks=False):
+                        folders.append(entry.path)
+                    elif entry.name.lower().endswith(MESH_EXTENSIONS) and entry.is_file():
+                        found.append(entry)
+        except OSError:  # an unreadable folder is skipped, as os.walk does
+            pass
+    return found
+
+
 def expand(paths):
     """The files to check, as ``meshaudit check`` finds them: a folder stands
     for the mesh files beneath it, sorted; one without any stands for itself,
@@ -305,13 +322,13 @@ def expand(paths):
     output and on a rerun from any folder."""
     files = []
     for path in paths:
-        found = []
-        if os.path.isdir(path):
-            for folder, _, names in os.walk(path):
-                found += [os.path.join(folder, n) for n in names
-                          if n.lower().endswith(MESH_EXTENSIONS) and os.path.isfile(os.path.join(folder, n))]
-        files += sorted(found, key=os.fsencode) or [path]
-    return list(dict.fromkeys(map(os.path.realpath, files)))
+        # Beneath a real folder every folder met is real, links to folders
+        # being skipped: only links to files need resolving, which spares
+        # resolving every component of every path (a second per 20,000 files).
+        real = os.path.realpath(path)
+        found = sorted(_mesh_files(real), key=lambda e: os.fsencode(e.path)) if os.path.isdir(real) else []
+        files += [os.path.realpath(e.path) if e.is_symlink() else e.path for e in found] or [real]
+    return list(dict.fromkeys(files))
 
 
 def _size(path):
