@@ -2,6 +2,7 @@
 
     import meshaudit
     report = meshaudit.check(points, triangles)          # numpy arrays
+    print(report.is_closed, report.holes, report.volume)
     for q in report.failed():
         print(q.category, q.name, q.value, q.criterion)
 
@@ -11,11 +12,11 @@ reports as `meshaudit check --json` does; merge_points() and drop_invalid()
 repair; from_trimesh(), from_open3d() and from_meshio() take other
 libraries' meshes.
 """
-from ._meshaudit import ReadError
+from ._meshaudit import ReadError, __version__
 from ._mesh import Mesh, read
 from ._report import Category, Quantity, Report, check
 from ._repairs import drop_invalid, merge_points
 from ._interop import from_meshio, from_open3d, from_trimesh
 
-__all__ = ["Category", "Mesh", "Quantity", "ReadError", "Report", "check", "drop_invalid", "from_meshio",
+__all__ = ["__version__", "Category", "Mesh", "Quantity", "ReadError", "Report", "check", "drop_invalid", "from_meshio",
            "from_open3d", "from_trimesh", "merge_points", "read"]

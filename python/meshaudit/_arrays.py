@@ -12,6 +12,10 @@ _MAX_ROWS = 0xFFFFFFFF
 
 
 def _as_array(value, name: str) -> np.ndarray:
+    # np.asarray would drop the mask and hand the masked values on as data.
+    if isinstance(value, np.ma.MaskedArray):
+        raise TypeError(f"{name}: a masked array is not accepted: the library would read the masked values too"
+                        f" (pass {name}.filled(...), or only the rows you mean)")
     try:
         return np.asarray(value)
     except (TypeError, ValueError) as error:

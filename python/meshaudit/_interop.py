@@ -14,14 +14,28 @@ def _mesh(points, triangles, format: str, notes=()) -> Mesh:
 
 
 def from_trimesh(obj) -> Mesh:
-    """A Mesh of a trimesh.Trimesh (or any object with `vertices` and `faces`)."""
+    """A Mesh of a ``trimesh.Trimesh`` (or of any object with `vertices` and
+    `faces`).
+
+    Raises
+    ------
+    TypeError
+        When `obj` has no vertices and faces.
+    """
     if not (hasattr(obj, "vertices") and hasattr(obj, "faces")):
         raise TypeError(f"obj: expected a trimesh.Trimesh, got {type(obj).__name__}")
     return _mesh(obj.vertices, obj.faces, "trimesh")
 
 
 def from_open3d(obj) -> Mesh:
-    """A Mesh of an open3d.geometry.TriangleMesh."""
+    """A Mesh of an ``open3d.geometry.TriangleMesh``: its vertices and
+    triangles.
+
+    Raises
+    ------
+    TypeError
+        When `obj` is not one.
+    """
     import open3d
 
     if not isinstance(obj, open3d.geometry.TriangleMesh):
@@ -30,9 +44,16 @@ def from_open3d(obj) -> Mesh:
 
 
 def from_meshio(obj) -> Mesh:
-    """A Mesh of a meshio.Mesh: its points and its triangle cells, in order.
+    """A Mesh of a ``meshio.Mesh``: its points and its triangle cells, in
+    order. Cells of other types are skipped, each type counted in a note.
 
-    Cells of other types are skipped, each type counted in a note."""
+    Raises
+    ------
+    TypeError
+        When `obj` is not a meshio.Mesh.
+    ValueError
+        When it has no triangle cells.
+    """
     import meshio
 
     if not isinstance(obj, meshio.Mesh):

@@ -2,6 +2,8 @@
 # package (C-ordered float64 (N, 3) points, uint32 (M, 3) triangles).
 import numpy as np
 
+__version__: str  # "MAJOR.MINOR.PATCH" of include/meshaudit.h
+
 class ReadError(ValueError): ...
 
 def read(path: bytes) -> dict: ...

@@ -18,24 +18,40 @@ CATEGORIES = ("points", "edges", "triangles", "mesh")
 class Quantity:
     """One quantity of a report.
 
-    value        the count, double or boolean; None unless state is "computed"
-    state        "computed", "not computed", "error", "nan", "inf" or "-inf"
-    verdict      "pass", "fail", "not judged", or "error" when it is judged but
-                 could not be computed (a memory limit)
-    criterion    {"min": .., "max": ..}, {"expected": ..} or None (never judged)
-    enabled      whether it was computed
-    judged       whether the profile counts it in the verdict (a profile may
-                 report a quantity without judging it: genus, pieces)
-    note         what the value means beyond itself, or None (a negative
-                 handle count: the mesh is not a manifold)
-    where        with check(where=True), the elements behind the value: a
-                 uint32 array, one row per element (a flat array when an
-                 element is one index); None when it lists none
-    where_total  the elements counted in all (where may hold fewer)
-    where_faces  for a file of polygons, beside each triangle of `where`,
-                 its face in the file and its part ([face, part]; part 0 when
-                 the face is one triangle, else 1-based): a uint32 array of
-                 shape (n, 2), or (n, 2, 2) for pairs; None otherwise
+    Attributes
+    ----------
+    category, name : str
+        Where it stands in the report: ``report.<category>.<name>``, the
+        field names of ``meshaudit.h`` (``"triangles"``, ``"CountIntersected"``).
+    value : int, float, bool or None
+        The count, double or boolean; None unless `state` is "computed".
+    state : str
+        "computed", "not computed", "error", "nan", "inf" or "-inf".
+    verdict : str
+        "pass", "fail", "not judged", or "error" when it is judged but could
+        not be computed (a memory limit).
+    criterion : dict or None
+        ``{"min": .., "max": ..}``, ``{"expected": ..}``, or None when it is
+        never judged.
+    enabled : bool
+        Whether it was computed.
+    judged : bool
+        Whether the profile counts it in the verdict (a profile may report a
+        quantity without judging it: genus, pieces).
+    note : str or None
+        What the value means beyond itself (a negative handle count: the
+        mesh is not a manifold).
+    where : numpy.ndarray or None
+        With ``check(where=True)``, the elements behind the value: uint32,
+        one row per element (flat when an element is one index); None when
+        it lists none.
+    where_total : int or None
+        The elements counted in all (`where` may hold fewer).
+    where_faces : numpy.ndarray or None
+        For a file of polygons, beside each triangle of `where`, its face in
+        the file and its part (``[face, part]``; part 0 when the face is one
+        triangle, else 1-based): uint32 of shape (n, 2), or (n, 2, 2) for
+        pairs.
     """
 
     __slots__ = ("category", "name", "value", "state", "verdict", "criterion", "enabled", "judged", "note",
@@ -91,14 +107,34 @@ class Category(Mapping[str, Quantity]):
 
 
 class Report:
-    """The result of check(): `passed`, `verdict` ("pass", "fail", or
-    "error" when a judged quantity could not be computed), `failures` (the
-    failing quantities in words: "3 holes", "inside-out"), `failed()`, one
-    Category per `points`, `edges`, `triangles` and `mesh`, and `to_dict()`,
-    the command's JSON document for the same mesh and settings."""
+    """The result of `check`.
 
-    def __init__(self, document: dict, where: dict):
+    Every quantity is ``report.<category>.<name>`` (a `Quantity`), with the
+    names of ``meshaudit.h``: ``report.mesh.Closed``,
+    ``report.triangles.CountIntersected``. The properties below answer the
+    common questions from them.
+
+    Attributes
+    ----------
+    verdict : str
+        "pass", "fail", or "error" when a judged quantity could not be
+        computed.
+    failures : list of str
+        The failing quantities in words ("3 holes", "inside-out").
+    summary, scale : dict
+        Counts of verdicts; the sizes the relative settings were resolved
+        against.
+    notes : list of str
+        What the reader or the analysis had to say.
+    points, edges, triangles, mesh : Category
+        The quantities of each category, by name.
+    """
+
+    def __init__(self, document: dict, where: dict, *, listed: bool = False, closed_verdict=None):
         self._document = document
+        self._listed = listed
+        # The verdict of the closed profile, or a function that finds it.
+        self._closed_verdict = closed_verdict if closed_verdict is not None else document["verdict"]
         self.verdict: str = document["verdict"]
         self.failures: list[str] = document["failures"]
         self.summary: dict = document["summary"]
@@ -113,6 +149,70 @@ class Report:
     def passed(self) -> bool:
         """True when every judged quantity was computed and passed."""
         return self.verdict == "pass"
+
+    def _value(self, name: str):
+        quantity = self.mesh.get(name)
+        return quantity.value if quantity is not None and quantity.state == "computed" else None
+
+    @property
+    def is_closed(self) -> bool | None:
+        """Whether the mesh has no border edge (``mesh.Closed``, else, when
+        the profile left it out, whether `holes` is 0); None when neither
+        was computed."""
+        value = self._value("Closed")
+        if value is None:
+            return None if self.holes is None else self.holes == 0
+        return bool(value)
+
+    @property
+    def is_oriented(self) -> bool | None:
+        """Whether every edge that two triangles share runs opposite ways in
+        them (``mesh.Oriented``); None when it was not computed."""
+        value = self._value("Oriented")
+        return None if value is None else bool(value)
+
+    @property
+    def holes(self) -> int | None:
+        """The number of borders: groups of border edges joined through
+        shared points (``mesh.CountBorders``); None when it was not
+        computed."""
+        return self._value("CountBorders")
+
+    @property
+    def volume(self) -> float | None:
+        """The signed enclosed volume, positive for outward triangles
+        (``mesh.Volume``); None when it was not computed."""
+        return self._value("Volume")
+
+    @property
+    def is_printable(self) -> bool:
+        """Whether the mesh passes the ``closed`` profile: a solid that can be
+        printed or meshed.
+
+        A report judged by ``closed`` without settings answers from its own
+        verdict. Any other report checks the same arrays again by ``closed``
+        (with the same memory limit) on first use, and keeps the answer. A
+        check that could not be completed (a memory limit) is not a pass.
+        """
+        if callable(self._closed_verdict):
+            self._closed_verdict = self._closed_verdict()
+        return self._closed_verdict == "pass"
+
+    @property
+    def defects(self) -> dict[str, np.ndarray]:
+        """The elements of each failing quantity that lists elements, as
+        ``{"triangles.CountIntersected": array, ...}`` in report order (the
+        arrays of `Quantity.where`, at most ``max_items`` rows each).
+
+        Raises
+        ------
+        ValueError
+            When the report lists no elements: ``check(..., where=True)``
+            lists them.
+        """
+        if not self._listed:
+            raise ValueError("defects: this report lists no elements; check(..., where=True) lists them")
+        return {f"{q.category}.{q.name}": q.where for q in self.failed() if q.where is not None}
 
     def quantities(self) -> Iterator[Quantity]:
         for category in CATEGORIES:
@@ -141,25 +241,48 @@ def _face_list(numbers, triangles: int) -> list[int]:
 def check(points, triangles=None, profile: str = "closed",
           settings: Mapping[str, Any] | str | os.PathLike | None = None, where: bool = False,
           max_items: int = 100, progress: bool = False, memory_limit: int | None = None) -> Report:
-    """Checks a mesh and returns its Report.
+    """Checks a mesh and returns its Report, the document of
+    ``meshaudit check --json`` for the same mesh and settings.
 
-    points     an (N, 3) array-like of float32 or float64 coordinates, or a
-               Mesh from read() or from_*() (then `triangles` is left out
-               and the report names its file, format and notes)
-    triangles  an (M, 3) array-like of int32, int64 or uint32 point indices
-    profile    the built-in profile to judge by: "closed", "surface", "library"
-    settings   a settings document (dict) or the path of a settings file,
-               refining the profile as `meshaudit check --settings` does
-    where      also list the elements behind each quantity (Quantity.where)
-    max_items  at most this many elements per list; the totals stay complete
-    progress   draw a progress line on standard error while analysing
-    memory_limit  the most bytes the analysis may hold at once (None: no
-               limit); past it the quantities that needed more hold the
-               library's allocation-failure codes and the report's notes say
-               that the limit was reached, as with `check --memory-limit`
+    Parameters
+    ----------
+    points : array_like or Mesh
+        (N, 3) float32 or float64 coordinates, in any memory order; or a
+        Mesh from `read` or the ``from_*`` functions (then `triangles` is
+        left out and the report names its file, format and notes).
+    triangles : array_like
+        (M, 3) int32, int64 or uint32 point indices.
+    profile : str
+        The built-in profile to judge by: "closed", "surface" or "library".
+    settings : dict or path-like, optional
+        A settings document or the path of a settings file, refining the
+        profile as ``meshaudit check --settings`` does.
+    where : bool
+        Also list the elements behind each quantity (`Quantity.where`,
+        `Report.defects`).
+    max_items : int
+        At most this many elements per list; the totals stay complete.
+    progress : bool
+        Draw a progress line on standard error while analysing.
+    memory_limit : int, optional
+        The most bytes the analysis may hold at once (None: no limit). Past
+        it the quantities that needed more hold the library's
+        allocation-failure codes and the report's notes say that the limit
+        was reached, as with ``check --memory-limit``.
 
+    Returns
+    -------
+    Report
+
+    Raises
+    ------
+    TypeError, ValueError
+        Naming the argument that is wrong (a masked array is refused: the
+        library would read the masked values too).
+
+    Notes
+    -----
     The analysis releases the GIL: threads may check meshes at once.
-    Raises TypeError or ValueError naming the argument that is wrong.
     """
     source = Mesh(points=None, triangles=None, format="arrays")
     if isinstance(points, Mesh):
@@ -192,4 +315,8 @@ def check(points, triangles=None, profile: str = "closed",
                                    int(memory_limit or 0), os.fsencode(source.file), source.format, source.notes, source.object_id,
                                    source.object_name, _face_list(source.faces, t.shape[0]),
                                    _face_list(source.parts, t.shape[0]))
-    return Report(json.loads(text), lists)
+    closed = None
+    if profile != "closed" or settings is not None:
+        def closed():
+            return check(p, t, memory_limit=memory_limit).verdict
+    return Report(json.loads(text), lists, listed=bool(where), closed_verdict=closed)

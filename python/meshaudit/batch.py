@@ -6,11 +6,14 @@ Each Dask task runs the ``meshaudit`` command (``meshaudit check --json``) on
 a group of files in a subprocess, so every result line is byte for byte what
 the command prints for that file, a hanging file can be killed at its timeout
 and a crash of the command never takes the worker down. Results are appended
-to the output as they come back; a rerun skips the files already recorded.
+to the output as they come back; a rerun skips the files already recorded,
+once it has made sure that they were checked as this run would check them
+(the record beside the output, OUTPUT.run.json).
 """
 
 import argparse
 import codecs
+import contextlib
 import ctypes
 import json
 import logging
@@ -108,16 +111,62 @@ def _expires(process, out, timeout):
                 return True
 
 
+def packaged_command():
+    """The ``meshaudit`` command that this package was built or installed
+    with, or None. The build and ``cmake --install`` write its path, relative
+    to this folder (so that an installed prefix can be moved as a whole), into
+    ``command.path`` beside this module."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    try:
+        with open(os.path.join(here, "command.path"), encoding="utf-8") as stream:
+            path = os.path.normpath(os.path.join(here, stream.read().strip()))
+    except OSError:
+        return None
+    return path if os.access(path, os.X_OK) else None
+
+
+def _program(options):
+    """The command a worker runs: ``--command``, else the worker's
+    MESHAUDIT_COMMAND, else the client's packaged command when the worker has
+    it at the same place (always so on a local cluster), else PATH's."""
+    packaged = options.get("packaged")
+    return (options.get("command") or os.environ.get("MESHAUDIT_COMMAND")
+            or (packaged if packaged and os.access(packaged, os.X_OK) else None) or "meshaudit")
+
+
+def _cannot_run(program, why):
+    return RuntimeError(f"cannot run {program}: {why} (give the meshaudit command's path with --command,"
+                        " or set MESHAUDIT_COMMAND on the workers)")
+
+
+def _cwd(options):
+    """Where the command runs: the client's folder, where the worker has it,
+    so that a relative ``--command`` names the same file."""
+    return options["cwd"] if os.path.isdir(options["cwd"]) else None
+
+
+def command_version(options):
+    """The version line of the command that the workers run ("meshaudit 0.1.0")."""
+    program = _program(options)
+    try:
+        done = subprocess.run([program, "--version"], capture_output=True, cwd=_cwd(options), timeout=60)
+    except FileNotFoundError:
+        raise _cannot_run(program, "no such program") from None
+    except (OSError, subprocess.TimeoutExpired) as error:
+        raise _cannot_run(program, error) from None
+    version = done.stdout.decode(errors="replace").strip()
+    if done.returncode != 0 or not version.startswith("meshaudit "):
+        raise _cannot_run(program, f"`{program} --version` did not print meshaudit's version")
+    return version
+
+
 def _run_once(paths, options):
     """Runs the command on ``paths`` until it ends or one file passes the
     timeout. Returns the lines of the files it reported, in order, and the
     message for the next file when it stopped early (None when it did not)."""
     timeout = options.get("timeout")
-    cwd = options["cwd"]
-    if not os.path.isdir(cwd) and not all(os.path.isabs(p) for p in paths):
-        raise RuntimeError(f"relative paths need the folder {cwd} on every worker")
-    command = [options.get("command") or os.environ.get("MESHAUDIT_COMMAND") or "meshaudit",
-               "check", "--json", "-q", "-j", "1"]
+    cwd = _cwd(options)
+    command = [_program(options), "check", "--json", "-q", "-j", "1"]
     for flag in ("profile", "settings"):
         if options.get(flag):
             command += [f"--{flag}", options[flag]]
@@ -128,9 +177,9 @@ def _run_once(paths, options):
     program, setpriv = command[0], shutil.which("setpriv")
     if setpriv:
         # A relative path names a file in the folder the command runs in.
-        relative = os.sep in program and not os.path.isabs(program) and os.path.isdir(cwd)
+        relative = os.sep in program and not os.path.isabs(program) and cwd is not None
         if shutil.which(os.path.join(cwd, program) if relative else program) is None:
-            raise RuntimeError(f"cannot run {program}: no such program")
+            raise _cannot_run(program, "no such program")
         command = [setpriv, "--pdeathsig", "KILL", "--", *command]
         prepare = None
     else:
@@ -144,10 +193,9 @@ def _run_once(paths, options):
         try:
             # Its own session, so that a kill reaches the command's own workers.
             process = subprocess.Popen(command + ["--", *paths], stdout=out, stderr=err,
-                                       cwd=cwd if os.path.isdir(cwd) else None, start_new_session=True,
-                                       preexec_fn=prepare)
+                                       cwd=cwd, start_new_session=True, preexec_fn=prepare)
         except OSError as error:
-            raise RuntimeError(f"cannot run {program}: {error}") from error
+            raise _cannot_run(program, error.strerror or error) from error
         expired = False
         try:
             expired = _expires(process, out, timeout)
@@ -248,18 +296,38 @@ class Report:
         return max({"pass": 0, "fail": 1}.get(_verdict_of(line), 2) for line in self.lines)
 
 
+def _mesh_files(folder):
+    """The mesh files beneath ``folder``, as os.walk finds them (links to
+    folders are not followed), unsorted; links to files are included."""
+    found, folders = [], [folder]
+    while folders:
+        try:
+            with os.scandir(folders.pop()) as entries:
+                for entry in entries:
+                    if entry.is_dir(follow_symlinks=False):
+                        folders.append(entry.path)
+                    elif entry.name.lower().endswith(MESH_EXTENSIONS) and entry.is_file():
+                        found.append(entry)
+        except OSError:  # an unreadable folder is skipped, as os.walk does
+            pass
+    return found
+
+
 def expand(paths):
     """The files to check, as ``meshaudit check`` finds them: a folder stands
     for the mesh files beneath it, sorted; one without any stands for itself,
-    so that the command reports it."""
+    so that the command reports it. Each file is named by its real path
+    (absolute, without symbolic links) and only once: a file given as a
+    relative path, an absolute one or through a link is one file, in the
+    output and on a rerun from any folder."""
     files = []
     for path in paths:
-        found = []
-        if os.path.isdir(path):
-            for folder, _, names in os.walk(path):
-                found += [os.path.join(folder, n) for n in names
-                          if n.lower().endswith(MESH_EXTENSIONS) and os.path.isfile(os.path.join(folder, n))]
-        files += sorted(found, key=os.fsencode) or [path]
+        # Beneath a real folder every folder met is real, links to folders
+        # being skipped: only links to files need resolving, which spares
+        # resolving every component of every path (a second per 20,000 files).
+        real = os.path.realpath(path)
+        found = sorted(_mesh_files(real), key=lambda e: os.fsencode(e.path)) if os.path.isdir(real) else []
+        files += [os.path.realpath(e.path) if e.is_symlink() else e.path for e in found] or [real]
     return list(dict.fromkeys(files))
 
 
@@ -300,7 +368,7 @@ def _groups(paths, workers):
     return groups + ([group] if group else [])
 
 
-def _local_client():
+def _local_client(verbose=False):
     import dask
     from distributed import Client, LocalCluster
 
@@ -308,11 +376,30 @@ def _local_client():
     # task down with it.
     with dask.config.set({"distributed.scheduler.worker-saturation": 1.0}):
         cluster = LocalCluster(n_workers=len(os.sched_getaffinity(0)), threads_per_worker=1, processes=True,
-                               dashboard_address=":0", silence_logs=logging.ERROR)
+                               dashboard_address=":0", silence_logs=logging.INFO if verbose else logging.CRITICAL)
     return Client(cluster), cluster
 
 
-def check_files(paths, client=None, *, profile=None, settings=None, timeout=None, command=None, checker=None):
+def _options(profile=None, settings=None, timeout=None, command=None):
+    """What the tasks need to know: the checks' options and where to find the
+    command (see _program)."""
+    return {"profile": profile, "settings": settings and os.path.abspath(settings), "timeout": timeout,
+            "command": command, "packaged": packaged_command(), "cwd": os.getcwd()}
+
+
+def _lost_workers(client, keys):
+    """The addresses of the workers that left the cluster while they ran one
+    of ``keys``, from the scheduler's log of events, in order."""
+    try:
+        events = client.get_events("all")
+    except Exception:  # an older scheduler or a lost connection: only KilledWorker names them
+        return []
+    return [e["worker"] for _, e in events if isinstance(e, dict) and e.get("action") == "remove-worker"
+            and not keys.isdisjoint(e.get("processing-tasks", ()))]
+
+
+def check_files(paths, client=None, *, profile=None, settings=None, timeout=None, command=None, checker=None,
+                lost_workers=None, verbose=False):
     """Checks the files ``paths`` (a folder stands for its mesh files) on the
     Dask ``client``'s cluster, or on a local cluster of one worker process per
     core, and yields a ``Report`` for each file as it finishes.
@@ -320,8 +407,12 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     ``checker(paths, options)`` runs on the workers and returns the JSON lines
     of each path: ``run_command`` (the default) runs the ``meshaudit``
     command, found by ``command``, else the worker's MESHAUDIT_COMMAND, else
-    PATH. A file whose workers die is checked again alone in a child process
-    of a worker; if that dies too, its report is an error."""
+    the command this package was installed with, else PATH. A file whose
+    workers die is checked again alone in a child process of a worker; if
+    that dies too, its report is an error. At the end, the addresses of the
+    workers that died while running these checks are added to the list
+    ``lost_workers``, when one is given. ``verbose`` shows the local cluster's
+    own logging."""
     import cloudpickle
     from distributed import as_completed
     from distributed.scheduler import KilledWorker
@@ -333,15 +424,15 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     cloudpickle.register_pickle_by_value(sys.modules[__name__])
     cluster = None
     if client is None:
-        client, cluster = _local_client()
-    options = {"profile": profile, "settings": settings and os.path.abspath(settings), "timeout": timeout,
-               "command": command, "cwd": os.getcwd()}
+        client, cluster = _local_client(verbose)
+    options = _options(profile, settings, timeout, command)
     checker = checker or run_command
-    jobs, pending = {}, as_completed()
+    jobs, pending, keys, killed = {}, as_completed(), set(), []
 
     def submit(group, isolated):
         future = client.submit(_check_task, group, checker, options, isolated, pure=False)
         jobs[future.key] = group, isolated
+        keys.add(future.key)
         pending.add(future)
 
     try:
@@ -351,7 +442,8 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
             group, isolated = jobs.pop(future.key)
             try:
                 results = future.result()
-            except KilledWorker:
+            except KilledWorker as error:
+                killed.append(getattr(error.last_worker, "address", str(error.last_worker)))
                 if not isolated:
                     for path in group:
                         submit([path], True)
@@ -364,6 +456,10 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
             future.release()
             for path, lines in zip(group, results):
                 yield Report(path, lines)
+        # Only once every file is in: a run that stops early asks the
+        # scheduler nothing more.
+        if lost_workers is not None:
+            lost_workers += [w for w in dict.fromkeys(_lost_workers(client, keys) + killed) if w not in lost_workers]
     finally:
         client.cancel(list(pending.futures))
         if cluster is not None:
@@ -423,6 +519,73 @@ class Progress:
             sys.stderr.flush()
 
 
+def run_record(profile, settings, version):
+    """What decides a file's result besides the file: the profile, the
+    settings file's content (parsed, so that its layout does not count) and
+    the command's version. Raises OSError when the settings cannot be read."""
+    content = None
+    if settings:
+        with open(settings, "rb") as stream:
+            data = stream.read()
+        try:
+            content = json.loads(data)
+        except ValueError:  # the command will say what is wrong with it
+            content = data.decode(errors="replace")
+    return {"profile": profile or "closed", "settings": content, "command": version}
+
+
+def _changes(old, new):
+    """How the record ``old`` of an output differs from this run's ``new``, in words."""
+    if not isinstance(old, dict):
+        return "it has no record of how its results were made"
+    said = []
+    for key in ("profile", "settings", "command"):
+        if old.get(key) != new[key]:
+            said.append("other settings" if key == "settings" else f"{key} {old.get(key)}, not {new[key]}")
+    return "its results were made with " + " and ".join(said) if said else ""
+
+
+def _resume(output, record, restart):
+    """Makes ``output`` ready for this run's results: what it holds is kept
+    only when it was made as this run would make it (``record``, kept beside
+    it in OUTPUT.run.json) and thrown away with ``restart``. Returns None, or
+    why the output cannot be resumed. A pipe or a device holds nothing to
+    resume and gets no record."""
+    if os.path.exists(output) and not os.path.isfile(output):
+        return None
+    sidecar = output + ".run.json"
+    if os.path.isfile(output) and os.path.getsize(output) > 0:
+        if restart:
+            os.truncate(output, 0)
+        else:
+            try:
+                with open(sidecar, encoding="utf-8") as stream:
+                    old = json.load(stream)
+            except (OSError, ValueError):
+                old = None
+            why = _changes(old, record)
+            if why:
+                return f"{why} (see {sidecar}): give --restart to check every file again, or another --output"
+    temporary = sidecar + ".tmp"
+    with open(temporary, "w", encoding="utf-8") as stream:
+        json.dump(record, stream, ensure_ascii=False, indent=1)
+        stream.write("\n")
+    os.replace(temporary, sidecar)
+    return None
+
+
+def _quiet_dask(verbose):
+    """Dask's own logging (workers joining, leaving and restarting, tasks
+    retried, stale folders purged) only with --verbose: what matters of it
+    is in the summary. Each process of a local cluster sets its logging up
+    when it imports distributed, from its environment: the workers started
+    later inherit the setting from this one's."""
+    if not verbose:
+        os.environ.setdefault("DASK_LOGGING__DISTRIBUTED", "critical")
+        for name in ("distributed", "distributed.client"):
+            logging.getLogger(name).setLevel(logging.CRITICAL)
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(prog="python3 -m meshaudit.batch", description=__doc__.splitlines()[0])
     parser.add_argument("paths", nargs="+", metavar="PATH", help="mesh files and folders")
@@ -431,13 +594,44 @@ def main(argv=None):
     parser.add_argument("-p", "--profile", help="the built-in profile to judge by")
     parser.add_argument("-s", "--settings", help="settings file refining the profile")
     parser.add_argument("--timeout", type=float, help="seconds a file may take before it is an error")
-    parser.add_argument("--command", help="the meshaudit command on the workers")
+    parser.add_argument("--command", help="the meshaudit command on the workers (default: their"
+                        " MESHAUDIT_COMMAND, else the one installed with this package, else PATH's)")
+    parser.add_argument("--restart", action="store_true",
+                        help="throw away the results in the output and check every file again")
     parser.add_argument("-q", "--quiet", action="store_true", help="no progress line")
+    parser.add_argument("-v", "--verbose", action="store_true", help="show Dask's own logging")
     args = parser.parse_args(argv)
     if args.timeout is not None and not args.timeout > 0:
         parser.error("--timeout takes a number of seconds above 0")
+    _quiet_dask(args.verbose)
 
+    with contextlib.ExitStack() as closing:  # the client, when there is one
+        return _run(args, closing)
+
+
+def _run(args, closing):
     files = expand(args.paths)
+    client = None
+    try:
+        # The version of the command that the workers will run: asked of a
+        # worker when they are elsewhere.
+        options = _options(command=args.command)
+        if args.scheduler:
+            import cloudpickle
+            from distributed import Client
+
+            cloudpickle.register_pickle_by_value(sys.modules[__name__])
+            client = closing.enter_context(Client(args.scheduler))
+            version = client.submit(command_version, options, pure=False).result()
+        else:
+            version = command_version(options)
+        why = _resume(args.output, run_record(args.profile, args.settings, version), args.restart)
+    except (OSError, RuntimeError) as error:
+        print(f"meshaudit: {error}", file=sys.stderr)
+        return 2
+    if why:
+        print(f"meshaudit: {args.output}: {why}", file=sys.stderr)
+        return 2
     try:
         statuses = recorded(args.output)
     except (OSError, ValueError, KeyError, TypeError) as error:
@@ -445,14 +639,12 @@ def main(argv=None):
         return 2
     todo = [f for f in files if file_key(f) not in statuses]
     progress = Progress(len(todo), sys.stderr.isatty() and not args.quiet)
+    lost = []
     try:
         with open(args.output, "ab", buffering=0) as output:
-            client = None
-            if todo and args.scheduler:
-                from distributed import Client
-                client = Client(args.scheduler)
             for report in check_files(todo, client, profile=args.profile, settings=args.settings,
-                                      timeout=args.timeout, command=args.command):
+                                      timeout=args.timeout, command=args.command, lost_workers=lost,
+                                      verbose=args.verbose):
                 data = memoryview("".join(report.lines).encode())
                 while data:
                     data = data[output.write(data):]
@@ -469,8 +661,9 @@ def main(argv=None):
         counts[statuses[file_key(path)]] += 1
     print(f"checked {len(files)} files: {counts[0]} passed, {counts[1]} failed, {_plural(counts[2], 'error')}"
           f" ({len(files) - len(todo)} already in {args.output})")
+    if lost:
+        print(f"{_plural(len(lost), 'worker')} died while checking: {', '.join(lost)}")
     return max((s for s, n in enumerate(counts) if n), default=0)
-
 
 if __name__ == "__main__":
     # Through the package, so that the tasks are this module's functions and

@@ -5,6 +5,7 @@
 #include "LoadError.h"
 #include "Report.h"
 #include "Settings.h"
+#include "meshaudit.h"
 
 #include <string>
 
@@ -28,6 +29,10 @@ PYBIND11_MODULE(_meshaudit, m)
     namespace py = pybind11;
     using namespace meshaudit;
     m.doc() = "meshaudit's compiled core; use the meshaudit package instead.";
+    // The version of the library this module was built with, which is also
+    // the command's (`meshaudit --version`).
+    m.attr("__version__") = std::to_string(MESHAUDIT_VERSION_MAJOR) + "." + std::to_string(MESHAUDIT_VERSION_MINOR) +
+                            "." + std::to_string(MESHAUDIT_VERSION_PATCH);
     // A reading error names the file and the line or byte; file names are
     // bytes, so the message is made valid UTF-8 before Python sees it.
     static py::exception<cli::LoadError> readError(m, "ReadError", PyExc_ValueError);

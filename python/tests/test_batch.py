@@ -1,6 +1,8 @@
 """meshaudit.batch on a real Dask cluster: a scheduler and two workers on 127.0.0.1."""
 import json
 import os
+import pathlib
+import re
 import signal
 import subprocess
 import sys
@@ -9,9 +11,12 @@ import time
 import pytest
 from distributed import Client
 
+import meshaudit
 from meshaudit import batch
 
 COMMAND = os.environ["MESHAUDIT_COMMAND"]
+RECORD = {"profile": "closed", "settings": None, "command": f"meshaudit {meshaudit.__version__}"}
+BUILD = pathlib.Path(batch.__file__).resolve().parents[2]  # <build>/python/meshaudit/batch.py
 TETRAHEDRON = "OFF\n4 4 0\n0 0 0\n{0} 0 0\n0 {0} 0\n0 0 {0}\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n"
 TRIANGLE = "OFF\n3 1 0\n0 0 0\n{0} 0 0\n0 {0} 0\n3 0 1 2\n"  # a border: fails the closed profile
 BROKEN = "OFF\n3 1 0\n0 0 {0}x\n"
@@ -89,6 +94,7 @@ def test_a_rerun_records_what_is_missing_after_a_truncated_line(cluster, dataset
     output = tmp_path / "results.jsonl"
     kept = "".join(list(direct.values())[:50])
     output.write_text(kept + list(direct.values())[50][:70])
+    (tmp_path / "results.jsonl.run.json").write_text(json.dumps(RECORD))
     command = [sys.executable, "-m", "meshaudit.batch", str(root), "-o", str(output),
                "--scheduler", client.scheduler.address, "--command", COMMAND]
     for already in (50, 211):  # the second run has nothing left to do
@@ -98,6 +104,75 @@ def test_a_rerun_records_what_is_missing_after_a_truncated_line(cluster, dataset
     text = output.read_text()
     assert text.startswith(kept)
     assert sorted(text.splitlines(keepends=True)) == sorted(direct.values())
+
+
+@pytest.mark.parametrize("change, words", [
+    (["-p", "surface"], "made with profile closed, not surface"),
+    (["-s", "strict.json"], "made with other settings"),
+    ("version", f"made with command meshaudit 0.0.1, not meshaudit {meshaudit.__version__}"),
+    ("no record", "it has no record of how its results were made"),
+])
+def test_a_rerun_resumes_only_results_made_alike_or_restarts(cluster, tmp_path, change, words):
+    client, _ = cluster
+    (tmp_path / "t.off").write_text(TETRAHEDRON.format(1))
+    (tmp_path / "strict.json").write_text('{"points": {"Epsilon": 0.5}}')
+    output, sidecar = tmp_path / "out.jsonl", tmp_path / "out.jsonl.run.json"
+    output.write_text('{"schema":4,"file":"/elsewhere.off","verdict":"pass"}\n')
+    if change != "no record":
+        sidecar.write_text(json.dumps(dict(RECORD, command="meshaudit 0.0.1") if change == "version" else RECORD))
+    options = change if isinstance(change, list) else []
+    command = [sys.executable, "-m", "meshaudit.batch", "t.off", "-o", "out.jsonl", *options,
+               "--scheduler", client.scheduler.address]
+    refused = subprocess.run(command, capture_output=True, text=True, cwd=tmp_path)
+    assert (refused.returncode, refused.stdout) == (2, "") and words in refused.stderr, refused.stderr
+    assert "give --restart" in refused.stderr
+    restarted = subprocess.run(command + ["--restart"], capture_output=True, text=True, cwd=tmp_path)
+    assert (restarted.returncode, restarted.stdout) == (0, "checked 1 files: 1 passed, 0 failed, 0 errors (0 already in out.jsonl)\n")
+    alone = subprocess.run([COMMAND, "check", "--json", *options, str(tmp_path / "t.off")], capture_output=True, cwd=tmp_path)
+    assert output.read_bytes() == alone.stdout
+    assert json.loads(sidecar.read_text()) == dict(RECORD, profile="surface") if "-p" in options else dict(
+        RECORD, settings={"points": {"Epsilon": 0.5}} if options else None)
+
+
+def test_the_summary_names_the_workers_that_died_and_dask_logs_nothing(cluster, dataset, tmp_path):
+    client, _ = cluster
+    root = dataset[0]
+    code = ("import sys, test_batch; from meshaudit import batch; batch.run_command = test_batch.crashing_checker;"
+            " sys.exit(batch.main(sys.argv[1:]))")
+    run = subprocess.run([sys.executable, "-c", code, str(root / "crash.off"), str(root / "0" / "0.off"), "-o",
+                          "out.jsonl", "--scheduler", client.scheduler.address], capture_output=True, text=True,
+                         cwd=tmp_path, env=dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path)))
+    summary, lost = run.stdout.splitlines()
+    assert (run.returncode, run.stderr, summary) == (2, "", "checked 2 files: 1 passed, 0 failed, 1 error (0 already in out.jsonl)")
+    # The task runs on the worker and on its replacement, killing each; then alone, in a child of the next.
+    assert re.fullmatch(r"2 workers died while checking: tcp://127\.0\.0\.1:\d+, tcp://127\.0\.0\.1:\d+", lost), lost
+
+
+@pytest.mark.skipif(not (BUILD / "cmake_install.cmake").exists(), reason="the package is not a build's")
+@pytest.mark.parametrize("destdir", [False, True])
+def test_the_installed_batch_runs_the_installed_command_on_each_real_file_once(tmp_path, destdir):
+    tmp_path = pathlib.Path(os.path.realpath(tmp_path))
+    named = "/opt/meshaudit-test" if destdir else str(tmp_path / "m")  # DESTDIR=stage puts it under stage
+    env = dict(os.environ, DESTDIR=str(tmp_path / "stage")) if destdir else dict(os.environ)
+    subprocess.run(["cmake", "--install", str(BUILD), "--prefix", named], env=env, check=True, capture_output=True)
+    prefix = tmp_path / f"stage{named}" if destdir else tmp_path / "m"
+    manifest = (BUILD / "install_manifest.txt").read_text().splitlines()
+    assert f"{named}/lib/python3/dist-packages/meshaudit/command.path" in manifest
+    assert [p for p in manifest if not (p.startswith(f"{named}/") and os.path.isfile(f"{prefix}{p[len(named):]}"))] == []
+    assert not os.path.exists("/opt/meshaudit-test")
+    (tmp_path / "d").mkdir()
+    (tmp_path / "d/t.off").write_text(TETRAHEDRON.format(1))
+    (tmp_path / "d/u.off").write_text(TRIANGLE.format(1))
+    (tmp_path / "link.off").symlink_to(tmp_path / "d/t.off")
+    # A fresh shell: no meshaudit on PATH or in the environment, only the installed package.
+    fresh = {k: v for k, v in os.environ.items() if not k.startswith(("MESHAUDIT", "PYTHON"))}
+    fresh.update(PATH="/usr/bin:/bin", PYTHONPATH=str(prefix / "lib/python3/dist-packages"), PYTHONNOUSERSITE="1")
+    run = subprocess.run([sys.executable, "-m", "meshaudit.batch", "d", "link.off", str(tmp_path / "d/t.off"), "-o",
+                          "out.jsonl"], cwd=tmp_path, env=fresh, capture_output=True, text=True)
+    assert (run.returncode, run.stderr) == (1, "")
+    assert run.stdout == "checked 2 files: 1 passed, 1 failed, 0 errors (0 already in out.jsonl)\n"
+    lines = (tmp_path / "out.jsonl").read_text().splitlines()
+    assert [json.loads(line)["file"] for line in lines] == [str(tmp_path / "d/t.off"), str(tmp_path / "d/u.off")]
 
 
 @pytest.mark.parametrize("workers, sizes, expected", [

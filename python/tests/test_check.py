@@ -1,6 +1,8 @@
 import concurrent.futures
 import json
+import re
 import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -47,6 +49,37 @@ def test_values_verdicts_and_locations():
     assert report.triangles.Count.where is None and report.triangles["Count"].value == 6
     assert set(report.mesh) == set(report.to_dict()["mesh"])
     assert meshaudit.check(TETRA_POINTS, TETRA).passed and meshaudit.check(TETRA_POINTS, TETRA).points.CountIsolated.where is None
+    defects = report.defects  # the failing quantities' elements; Closed, which lists none, is left out
+    assert (defects["points.CountIsolated"].tolist(), defects["triangles.CountInvalidTopological"].tolist()) == ([4], [4])
+    assert "mesh.Closed" not in defects and "points.Count" not in defects
+    with pytest.raises(ValueError, match=r"where=True"):
+        meshaudit.check(BROKEN_POINTS, BROKEN).defects
+
+
+@pytest.mark.parametrize("triangles, kwargs, expected", [
+    # passed, is_closed, is_oriented, holes, volume, is_printable
+    (TETRA, {}, (True, True, True, 0, 1 / 6, True)),
+    (TETRA[:3], {}, (False, False, True, 1, 0.0, False)),  # the faces left all hold point 0, the origin
+    (TETRA[:3] + [[1, 3, 2]], {}, (False, True, False, 0, -1 / 6, False)),  # a face turned inwards
+    # surface leaves Closed and Volume out; closed, checked again, fails it
+    (TETRA[:3], {"profile": "surface"}, (True, False, True, 1, None, False)),
+    (TETRA, {"settings": {"mesh": {"Volume": {"min": 1.0, "max": 2.0}}}}, (False, True, True, 0, 1 / 6, True)),
+])
+def test_common_questions_as_properties(triangles, kwargs, expected):
+    report = meshaudit.check(TETRA_POINTS, triangles, **kwargs)
+    assert (report.passed, report.is_closed, report.is_oriented, report.holes, report.volume,
+            report.is_printable) == expected
+
+
+def test_version_is_the_commands():
+    printed = subprocess.run([COMMAND, "--version"], capture_output=True, text=True, check=True).stdout
+    assert printed == f"meshaudit {meshaudit.__version__}\n" and re.fullmatch(r"\d+\.\d+\.\d+", meshaudit.__version__)
+
+
+def test_readmes_first_python_example_prints_what_it_says():
+    code, printed = re.search(r"```python\n(.*?)```.*?```text\n(.*?)```", (ROOT / "README.md").read_text(), re.S).groups()
+    run = subprocess.run([sys.executable, "-c", code], cwd=ROOT, capture_output=True, text=True)
+    assert (run.returncode, run.stdout) == (0, printed), run.stderr
 
 
 def _variants():
@@ -76,6 +109,8 @@ def test_any_array_like_gives_the_same_report(index):
     (np.zeros((0, 3)), TETRA, {}, ValueError, "points: no points"),
     (TETRA_POINTS, np.zeros((0, 3), int), {}, ValueError, "triangles: no triangles"),
     ([[0, 0, 0], [1, 0]], TETRA, {}, TypeError, "points: not an array"),
+    (np.ma.masked_array(TETRA_POINTS), TETRA, {}, TypeError, "points: a masked array"),
+    (TETRA_POINTS, np.ma.masked_array(TETRA, mask=np.eye(4, 3)), {}, TypeError, "triangles: a masked array"),
     (TETRA_POINTS, TETRA, {"profile": "strict"}, ValueError, "profile"),
     (TETRA_POINTS, TETRA, {"settings": {"points": {"Bogus": 1}}}, ValueError, "points.Bogus"),
     (TETRA_POINTS, TETRA, {"settings": {"points": {"Epsilon": float("nan")}}}, ValueError, "settings"),

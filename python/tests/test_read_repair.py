@@ -7,14 +7,15 @@ import meshaudit
 from conftest import TETRA, TETRA_POINTS
 
 
-@pytest.mark.parametrize("name, text, words", [
-    ("bad.obj", "v 0 0 0\nv 1 0 0\nv abc 1 0\nf 1 2 3\n", r"bad\.obj: line 3: 'abc' is not a number"),
-    ("none.ply", None, r"none\.ply"),
+@pytest.mark.parametrize("name, text, error, words", [
+    ("bad.obj", "v 0 0 0\nv 1 0 0\nv abc 1 0\nf 1 2 3\n", meshaudit.ReadError, r"bad\.obj: line 3: 'abc' is not a number"),
+    ("empty.ply", "", meshaudit.ReadError, r"empty\.ply"),
+    ("none.ply", None, FileNotFoundError, r"No such file or directory: '.*/none\.ply'"),
 ])
-def test_read_errors_name_the_file_and_line(tmp_path, name, text, words):
+def test_read_errors_name_the_file_and_line(tmp_path, name, text, error, words):
     if text is not None:
         (tmp_path / name).write_text(text)
-    with pytest.raises(meshaudit.ReadError, match=words):
+    with pytest.raises(error, match=words):
         meshaudit.read(tmp_path / name)
 
 
