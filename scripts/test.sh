@@ -37,7 +37,7 @@ FUZZ_SECONDS=${FUZZ_SECONDS:-5} bash scripts/fuzz.sh
 # Dask cluster (a scheduler and two workers on 127.0.0.1) running that command.
 echo "== python =="
 MESHAUDIT_COMMAND="$PWD/build/release/cli/meshaudit" PYTHONPATH="$PWD/build/release/python" \
-  /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests
+  PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests
 
 # Test code is held to at most 0.35 times the shipped code: the check fails
 # as soon as tests grow faster than the code they test.
