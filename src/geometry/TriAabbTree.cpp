@@ -4,6 +4,7 @@
 #include "containers/PageHints.h"
 #include "geometry/AabbTreeBuild.h"
 #include "model/ReadAhead.h"
+#include "model/RecordChecks.h"
 
 #include <cfloat>
 #include <cmath>
@@ -157,18 +158,14 @@ void C3DTriAABBTree::Reset()
 int C3DTriAABBTree::Build(const MeshRecord& mesh, TriLeaves leaves)
 {
     Reset();
-    const T3DVECF* points = mesh.points;
-    const uint32_t pointCount = mesh.pointCount;
-    const TRIANGLE* triangles = mesh.triangles;
-    const uint32_t triangleCount = mesh.triangleCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+    if (CheckRecord(mesh) != 0) {
         return 0;
     }
     mesh_ = mesh;
     // The array starts on a 64-byte boundary, so that every eight entries
     // fill five cache lines exactly and a range reads no line it does not
     // need at its start.
-    const std::size_t slots = triangleCount;
+    const std::size_t slots = mesh.triangleCount;
     if (slots > (SIZE_MAX - 64) / sizeof(TriEntry)) {
         return 0;  // only where size_t is narrower than 64 bits
     }

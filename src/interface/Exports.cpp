@@ -3,6 +3,7 @@
 #include "containers/Memory.h"
 #include "interface/Blocks.h"
 #include "meshaudit.h"
+#include "model/RecordChecks.h"
 #include "repair/FilterTriangles.h"
 #include "repair/MergePoints.h"
 
@@ -22,22 +23,11 @@ int32_t CopyBlock(Block* to, const Block* from)
     return 0;
 }
 
-// The entry checks shared by analyse and the repairs, first failure deciding.
+// The entry check shared by analyse and the repairs: a missing record fails
+// as one without a point array.
 int32_t Validate(const MeshRecord* mesh)
 {
-    if (mesh == nullptr || mesh->points == nullptr) {
-        return -1;
-    }
-    if (mesh->triangles == nullptr) {
-        return -2;
-    }
-    if (mesh->pointCount == 0) {
-        return -3;
-    }
-    if (mesh->triangleCount == 0) {
-        return -4;
-    }
-    return 0;
+    return mesh == nullptr ? -1 : meshaudit::CheckRecord(*mesh);
 }
 
 void Reset(MeshRecord* record)

@@ -5,10 +5,10 @@
 #include "analysis/AnalysisContext.h"
 #include "analysis/LocationStore.h"
 #include "analysis/Progress.h"
-#include "analysis/RecordChecks.h"
 #include "containers/Memory.h"
 #include "containers/MemoryBudget.h"
 #include "model/BlockMarks.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit {
 

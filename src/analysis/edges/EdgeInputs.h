@@ -20,11 +20,10 @@ struct EdgeMesh {
     uint32_t triangleCount = 0;
 };
 
-// -1 no point array, -2 no triangle array, -3 no point, -4 no triangle,
-// else 0 with `out` filled.
-int32_t CheckRecord(const MeshRecord& mesh, EdgeMesh& out);
+// Fills `out` from the record and returns its CheckRecord code (RecordChecks.h).
+int32_t ReadRecord(const MeshRecord& mesh, EdgeMesh& out);
 
-// CheckRecord, then the edge list: -5 it failed to build, -6 it is missing,
+// ReadRecord, then the edge list: -5 it failed to build, -6 it is missing,
 // -7 it is empty; else 0 with the list in `edges` and `edgeCount`.
 int32_t FetchEdgeList(const MeshRecord& mesh, MeshTopology& topology, EdgeMesh& out,
                       const T3DEDGE*& edges, uint32_t& edgeCount);

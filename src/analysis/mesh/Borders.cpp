@@ -2,11 +2,11 @@
 // grouped through shared end points. Loops that touch at a point are one
 // border, as a walk along the border cannot tell them apart there.
 #include "analysis/mesh/GraphWalk.h"
-#include "analysis/RecordChecks.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/DisjointSets.h"
 #include "containers/Memory.h"
 #include "model/IncidenceLists.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit {
 
@@ -152,21 +152,11 @@ int32_t GroupEdgesByPoints(const T3DEDGE* edges, uint32_t pointCount, uint32_t e
 // CountEdgeGroups, and each edge's group number when `group` is not null.
 int32_t GroupEdges(const EdgeList& list, uint32_t* group)
 {
-    const T3DVECF* points = list.points;
     const uint32_t pointCount = list.pointCount;
     const T3DEDGE* edges = list.edges;
     const uint32_t edgeCount = list.edgeCount;
-    if (points == nullptr) {
-        return -1;
-    }
-    if (edges == nullptr) {
-        return -2;
-    }
-    if (pointCount == 0) {
-        return -3;
-    }
-    if (edgeCount == 0) {
-        return -4;
+    if (const int32_t code = CheckArrays(list.points, edges, pointCount, edgeCount); code != 0) {
+        return code;
     }
     uint8_t* visited = AllocateZeroedArray<uint8_t>(edgeCount);
     uint32_t* queue = AllocateArray<uint32_t>(edgeCount);

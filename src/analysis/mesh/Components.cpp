@@ -2,10 +2,10 @@
 // edges, found by breadth-first walks over the triangle neighbour lists.
 #include "analysis/mesh/EdgeWalk.h"
 #include "analysis/mesh/GraphWalk.h"
-#include "analysis/RecordChecks.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/DisjointSets.h"
 #include "containers/Memory.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit {
 

@@ -10,6 +10,7 @@
 #include "containers/Memory.h"
 #include "model/IncidenceLists.h"
 #include "model/ReadAhead.h"
+#include "model/RecordChecks.h"
 #include "model/TriangleSides.h"
 
 #include <algorithm>
@@ -440,13 +441,12 @@ bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u)
 // The answer of IsOriented, by whichever lists the topology has.
 static bool OrientedAsGiven(const MeshRecord& mesh, MeshTopology& topology)
 {
-    const T3DVECF* points = mesh.points;
+    if (CheckRecord(mesh) != 0) {
+        return false;
+    }
     const TRIANGLE* triangles = mesh.triangles;
     const uint32_t pointCount = mesh.pointCount;
     const uint32_t triangleCount = mesh.triangleCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
-        return false;
-    }
     if (topology.HasTriangleNeighbours() && topology.TriangleCount() == triangleCount) {
         return AllNeighboursOpposite(triangles, triangleCount, topology.TriangleNeighbours());
     }
@@ -492,13 +492,11 @@ bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList*
 
 bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
 {
-    const T3DVECF* points = mesh.points;
-    const TRIANGLE* triangles = mesh.triangles;
-    const uint32_t pointCount = mesh.pointCount;
-    const uint32_t triangleCount = mesh.triangleCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+    if (CheckRecord(mesh) != 0) {
         return false;
     }
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t triangleCount = mesh.triangleCount;
     if (!topology.NeighbourListsAffordable()) {
         Verdict verdict = Verdict::Undecided;
         if (AnyTriangleRepeatsAPoint(triangles, triangleCount)) {
@@ -583,13 +581,12 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
 
 bool IsConsistentlyOriented(const MeshRecord& record)
 {
-    const T3DVECF* points = record.points;
+    if (CheckRecord(record) != 0) {
+        return false;
+    }
     const TRIANGLE* triangles = record.triangles;
     const uint32_t pointCount = record.pointCount;
     const uint32_t triangleCount = record.triangleCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
-        return false;
-    }
     // Point-to-triangle lists of the record itself, packed in three passes:
     // count the corners per point, lay out the rows, fill. A corner not
     // below pointCount has no row and is left out.

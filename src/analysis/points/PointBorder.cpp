@@ -1,8 +1,8 @@
 // Points on the border: the end points of the border edges, listed in point
 // order.
-#include "analysis/RecordChecks.h"
 #include "analysis/points/PointAnalyses.h"
 #include "containers/Memory.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit::points {
 

@@ -1,7 +1,7 @@
 // Points that no triangle uses: one pass over the triangles marking corners.
-#include "analysis/RecordChecks.h"
 #include "analysis/points/PointAnalyses.h"
 #include "containers/Memory.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit::points {
 

@@ -1,8 +1,8 @@
 // Border vertices and the triangles that touch them.
-#include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "analysis/triangles/TriangleSides.h"
 #include "containers/Memory.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit::triangles {
 

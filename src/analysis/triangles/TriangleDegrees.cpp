@@ -1,7 +1,7 @@
 // Counters over the triangle degrees: the entry counts of the shared
 // triangle-neighbour lists (counted without them where they would be large).
-#include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit::triangles {
 

@@ -5,7 +5,6 @@
 // search tree of (key, occurrences) pairs otherwise. Listed in triangle
 // order: each duplicated triangle with its class's first triangle, and each
 // class once, as that triangle.
-#include "analysis/RecordChecks.h"
 #include "analysis/SharedPointRanks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/CountDuplicates.h"
@@ -13,6 +12,7 @@
 #include "containers/Memory.h"
 #include "containers/PointRanks.h"
 #include "containers/TupleDuplicates.h"
+#include "model/RecordChecks.h"
 
 #include <utility>
 

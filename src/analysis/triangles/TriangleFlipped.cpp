@@ -1,11 +1,11 @@
 // Triangles whose orientation disagrees with a side neighbour: two
 // consistently oriented neighbours run their common side in opposite
 // directions, so a neighbour running it the same way flips both.
-#include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "analysis/triangles/TriangleSides.h"
 #include "containers/Memory.h"
 #include "model/ReadAhead.h"
+#include "model/RecordChecks.h"
 #include "model/SideGroups.h"
 
 namespace meshaudit::triangles {

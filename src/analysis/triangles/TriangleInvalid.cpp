@@ -1,8 +1,8 @@
 // Invalid triangles: by repeated index, and by coincident corners.
-#include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/Keys.h"
 #include "model/ReadAhead.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit::triangles {
 
