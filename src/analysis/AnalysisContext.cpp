@@ -340,13 +340,28 @@ int8_t AnalysisContext::StoredFlag(Category category, uint8_t k) const
     return ReadAt<int8_t>(ResultsBlock(category), Row(table, k).resultOffset);
 }
 
-}  // namespace meshaudit
-
-namespace meshaudit {
-
 ElementList* AnalysisContext::List(Category category, uint8_t k)
 {
     return locations != nullptr ? locations->List(category, k) : nullptr;
+}
+
+void AnalyseRecord(const MeshRecord& mesh, const AnalysisSettings& settings,
+                   const AnalysisResults& results, ProgressReporter& progress,
+                   LocationStore* locations)
+{
+    AnalysisContext context;
+    context.progress = &progress;
+    context.locations = locations;
+    context.LoadMesh(mesh);
+    context.CopySettingsIn(settings.points);
+    context.CopySettingsIn(settings.edges);
+    context.CopySettingsIn(settings.triangles);
+    context.CopySettingsIn(settings.mesh);
+    context.RunCategory(static_cast<uint32_t>(Category::All));
+    context.CopyResultsOut(results.points);
+    context.CopyResultsOut(results.edges);
+    context.CopyResultsOut(results.triangles);
+    context.CopyResultsOut(results.mesh);
 }
 
 }  // namespace meshaudit

@@ -109,4 +109,28 @@ private:
 
 const CategoryTable& TableOf(Category category);
 
+// The four settings blocks one analysis reads.
+struct AnalysisSettings {
+    const PointSettings& points;
+    const EdgeSettings& edges;
+    const TriangleSettings& triangles;
+    const MeshSettings& mesh;
+};
+
+// Where one analysis leaves its four result blocks.
+struct AnalysisResults {
+    PointResults& points;
+    EdgeResults& edges;
+    TriangleResults& triangles;
+    MeshResults& mesh;
+};
+
+// One whole analysis of a record that passed CheckRecord, as analyse() and
+// locate() both run it: every category with `settings`, each step announced
+// to `progress`, the open lists of `locations` filled (none when it is
+// null), and the four blocks left in `results`.
+void AnalyseRecord(const MeshRecord& mesh, const AnalysisSettings& settings,
+                   const AnalysisResults& results, ProgressReporter& progress,
+                   LocationStore* locations);
+
 }  // namespace meshaudit

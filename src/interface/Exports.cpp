@@ -117,23 +117,15 @@ MESHAUDIT_API int32_t get_msh_params(MeshResults* results)
 
 MESHAUDIT_API int32_t analyse(const MeshRecord* mesh)
 {
-    meshaudit::AnalysisContext context;
-    int32_t code = Validate(mesh);
-    if (code == 0) {
-        meshaudit::ProcessBlocks& blocks = Blocks();
-        context.LoadMesh(*mesh);
-        context.CopySettingsIn(blocks.pointSettings);
-        context.CopySettingsIn(blocks.edgeSettings);
-        context.CopySettingsIn(blocks.triangleSettings);
-        context.CopySettingsIn(blocks.meshSettings);
-        context.RunCategory(static_cast<uint32_t>(meshaudit::Category::All));
-        context.CopyResultsOut(blocks.pointResults);
-        context.CopyResultsOut(blocks.edgeResults);
-        context.CopyResultsOut(blocks.triangleResults);
-        context.CopyResultsOut(blocks.meshResults);
-        code = 1;
+    const int32_t code = Validate(mesh);
+    if (code != 0) {
+        return code;
     }
-    return code;
+    meshaudit::ProcessBlocks& b = Blocks();
+    meshaudit::AnalyseRecord(*mesh, {b.pointSettings, b.edgeSettings, b.triangleSettings, b.meshSettings},
+                             {b.pointResults, b.edgeResults, b.triangleResults, b.meshResults},
+                             meshaudit::Progress(), nullptr);
+    return 1;
 }
 
 MESHAUDIT_API int32_t removeDuplicatedGeometricalPoints(const MeshRecord* input,

@@ -130,19 +130,8 @@ int32_t locate(const MeshRecord& mesh, const PointSettings& pointSettings,
     progress.callback = request.progress;
     progress.user = request.progressUser;
 
-    AnalysisContext context;
-    context.progress = &progress;
-    context.locations = store;
-    context.LoadMesh(mesh);
-    context.CopySettingsIn(pointSettings);
-    context.CopySettingsIn(edgeSettings);
-    context.CopySettingsIn(triangleSettings);
-    context.CopySettingsIn(meshSettings);
-    context.RunCategory(static_cast<uint32_t>(Category::All));
-    context.CopyResultsOut(out.points);
-    context.CopyResultsOut(out.edges);
-    context.CopyResultsOut(out.triangles);
-    context.CopyResultsOut(out.mesh);
+    AnalyseRecord(mesh, {pointSettings, edgeSettings, triangleSettings, meshSettings},
+                  {out.points, out.edges, out.triangles, out.mesh}, progress, store);
     out.refusedAllocations = budget.Refused();
     return store->Failed() ? -5 : 1;
 }
