@@ -20,11 +20,6 @@ namespace meshaudit {
 
 namespace {
 
-bool HasCorner(const TRIANGLE& t, uint32_t p)
-{
-    return t.a == p || t.b == p || t.c == p;
-}
-
 // The test shared by IsOriented and IsConsistentlyOriented: for each
 // directed edge (a, b) of each triangle t, every other triangle of a's list
 // that also has b as a corner shares the edge and must run it reversed.

@@ -2,15 +2,21 @@
 // consistently oriented neighbours run their common side in opposite
 // directions, so a neighbour running it the same way flips both.
 #include "analysis/triangles/TriangleAnalyses.h"
-#include "analysis/triangles/TriangleSides.h"
 #include "containers/Memory.h"
 #include "model/ReadAhead.h"
 #include "model/RecordChecks.h"
 #include "model/SideGroups.h"
+#include "model/TriangleSides.h"
 
 namespace meshaudit::triangles {
 
 namespace {
+
+// Whether one of u's own directed sides is exactly s.
+bool RunsAlong(const TRIANGLE& u, TriangleSide s)
+{
+    return (u.a == s.p && u.b == s.q) || (u.b == s.p && u.c == s.q) || (u.c == s.p && u.a == s.q);
+}
 
 // Whether the other triangle u has one of t's sides among its own directed
 // sides, exactly as t runs it.
