@@ -134,7 +134,7 @@ void AnalysisContext::Store(const CategoryTable& table, const QuantityRow& row)
     // attempt may have left entries, unless a search shared with another
     // quantity already filled it completely (see DuplicateStep). A compute function may compute other
     // quantities on the way, so the current list is restored afterwards.
-    ElementList* const outer = currentList_;
+    LocationList* const outer = currentList_;
     currentList_ = List(table.category, row.k);
     if (currentList_ != nullptr && !currentList_->Sealed()) {
         currentList_->Clear();
@@ -340,7 +340,7 @@ int8_t AnalysisContext::StoredFlag(Category category, uint8_t k) const
     return ReadAt<int8_t>(ResultsBlock(category), Row(table, k).resultOffset);
 }
 
-ElementList* AnalysisContext::List(Category category, uint8_t k)
+LocationList* AnalysisContext::List(Category category, uint8_t k)
 {
     return locations != nullptr ? locations->List(category, k) : nullptr;
 }

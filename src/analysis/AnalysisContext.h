@@ -82,16 +82,16 @@ public:
     // analyses then count without recording anything.
     LocationStore* locations = nullptr;
     // The list of quantity k of a category, when one is being filled.
-    ElementList* List(Category category, uint8_t k);
+    LocationList* List(Category category, uint8_t k);
     // The list of the quantity being computed now, or null.
-    ElementList* CurrentList() const { return currentList_; }
+    LocationList* CurrentList() const { return currentList_; }
     PointResults pointResults;
     EdgeResults edgeResults;
     TriangleResults triangleResults;
     MeshResults meshResults;
 
 private:
-    ElementList* currentList_ = nullptr;
+    LocationList* currentList_ = nullptr;
 
     void Evaluate(const CategoryTable& table);
     void ComputeStep(const CategoryTable& table);

@@ -44,11 +44,11 @@ template <auto F>
 auto Call(AnalysisContext& c)
 {
     using Fn = decltype(F);
-    if constexpr (std::is_invocable_v<Fn, const MeshRecord&, MeshTopology&, ElementList*>) {
+    if constexpr (std::is_invocable_v<Fn, const MeshRecord&, MeshTopology&, LocationList*>) {
         return F(c.mesh, c.topology, c.CurrentList());
     } else if constexpr (std::is_invocable_v<Fn, const MeshRecord&, MeshTopology&>) {
         return F(c.mesh, c.topology);
-    } else if constexpr (std::is_invocable_v<Fn, const MeshRecord&, ElementList*>) {
+    } else if constexpr (std::is_invocable_v<Fn, const MeshRecord&, LocationList*>) {
         return F(c.mesh, c.CurrentList());
     } else {
         return F(c.mesh);
@@ -104,8 +104,8 @@ int32_t DuplicateStep(AnalysisContext& c)
 {
     using Fn = decltype(F);
     const DuplicateLists lists = ListsOf(search);
-    ElementList* const members = c.List(lists.category, lists.members);
-    ElementList* const classLists = c.List(lists.category, lists.classes);
+    LocationList* const members = c.List(lists.category, lists.members);
+    LocationList* const classLists = c.List(lists.category, lists.classes);
     DuplicateSums sums;
     DuplicateSums twin;
     bool byTwin = IndexTwin(search) != search && members == nullptr && classLists == nullptr &&
@@ -117,16 +117,16 @@ int32_t DuplicateStep(AnalysisContext& c)
                 s = twin;
                 return int32_t{0};
             }
-            for (ElementList* list : {members, classLists}) {
+            for (LocationList* list : {members, classLists}) {
                 if (list != nullptr) {
                     list->Clear();
                 }
             }
             if constexpr (std::is_invocable_v<Fn, const MeshRecord&, MeshTopology&, DuplicateSums&,
-                                              ElementList*, ElementList*>) {
+                                              LocationList*, LocationList*>) {
                 return F(c.mesh, c.topology, s, members, classLists);
             } else if constexpr (std::is_invocable_v<Fn, const MeshRecord&, DuplicateSums&,
-                                                     ElementList*, ElementList*>) {
+                                                     LocationList*, LocationList*>) {
                 return F(c.mesh, s, members, classLists);
             } else if constexpr (std::is_invocable_v<Fn, const MeshRecord&, MeshTopology&,
                                                      DuplicateSums&>) {
@@ -139,7 +139,7 @@ int32_t DuplicateStep(AnalysisContext& c)
     if (code != 0) {
         return code;
     }
-    for (ElementList* list : {members, classLists}) {
+    for (LocationList* list : {members, classLists}) {
         if (list != nullptr) {
             list->Seal();
         }

@@ -5,7 +5,7 @@
 // nodes is visited once.
 #include "geometry/IntersectingPairs.h"
 
-#include "analysis/ElementList.h"
+#include "analysis/LocationList.h"
 #include "containers/Memory.h"
 #include "geometry/AabbTreeBuild.h"
 #include "geometry/NodePairQueue.h"
@@ -422,7 +422,7 @@ WalkResult WalkTree(const C3DTriAABBTree& tree, const OnPair& onPair)
 }  // namespace
 
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
-                          CBitVector& bits, ElementList* pairs)
+                          CBitVector& bits, LocationList* pairs)
 {
     if (treeA == nullptr || treeA != treeB) {
         return 0;

@@ -68,7 +68,7 @@ ElementSpan Locations::Span(uint32_t category, uint32_t k) const
     if (store == nullptr || k > 0xFF) {
         return span;
     }
-    const ElementList* list = store->List(static_cast<Category>(category), static_cast<uint8_t>(k));
+    const LocationList* list = store->List(static_cast<Category>(category), static_cast<uint8_t>(k));
     if (list == nullptr) {
         return span;
     }

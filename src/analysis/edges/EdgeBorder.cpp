@@ -5,7 +5,7 @@
 
 namespace meshaudit {
 
-int32_t CountBorderSides(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountBorderSides(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     EdgeMesh m;
     const int32_t code = ReadRecord(mesh, m);

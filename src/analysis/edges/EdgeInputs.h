@@ -2,7 +2,7 @@
 // edge list that most of them scan.
 #pragma once
 
-#include "analysis/ElementList.h"
+#include "analysis/LocationList.h"
 #include "containers/Keys.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -35,7 +35,7 @@ inline bool EndsInRange(const T3DEDGE& edge, uint32_t pointCount)
 }
 
 // Lists an edge as its two points, smaller first.
-inline void AddEdge(ElementList& list, uint32_t a, uint32_t b)
+inline void AddEdge(LocationList& list, uint32_t a, uint32_t b)
 {
     if (a < b) {
         list.Add(a, b);
@@ -44,7 +44,7 @@ inline void AddEdge(ElementList& list, uint32_t a, uint32_t b)
     }
 }
 
-inline void AddEdge(ElementList& list, const T3DEDGE& edge)
+inline void AddEdge(LocationList& list, const T3DEDGE& edge)
 {
     AddEdge(list, edge.first, edge.second);
 }

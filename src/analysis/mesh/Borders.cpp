@@ -181,7 +181,7 @@ int32_t GroupEdges(const EdgeList& list, uint32_t* group)
 // Lists the border edges as ComputeBorders says, given each edge's group.
 // False when the scratch memory cannot be had.
 bool ListBorderWalks(const T3DEDGE* edges, uint32_t edgeCount, uint32_t pointCount,
-                     const uint32_t* group, uint32_t groups, ElementList& where)
+                     const uint32_t* group, uint32_t groups, LocationList& where)
 {
     IncidenceLists atPoint;
     if (BuildPointEdgeLists(edges, pointCount, edgeCount, atPoint) != 0) {
@@ -250,7 +250,7 @@ int32_t CountEdgeGroups(const EdgeList& list)
     return GroupEdges(list, nullptr);
 }
 
-int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     if (const int32_t code = CheckRecord(mesh); code != 0) {
         return code;

@@ -95,7 +95,7 @@ bool AllNeighboursOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
 // sits, gathered as keys (smaller point in the high half), sorted and each
 // given once. The keys are counted first so that one array holds them.
 void ListSameWaySides(const TRIANGLE* triangles, uint32_t triangleCount,
-                      const IncidenceLists& neighbours, ElementList& where)
+                      const IncidenceLists& neighbours, LocationList& where)
 {
     const auto forEachSide = [&](auto onSide) {
         for (uint32_t t = 0; t < triangleCount; ++t) {
@@ -345,7 +345,7 @@ bool SidesOppositeByEdges(const TRIANGLE* triangles, const T3DEDGE* edges, uint3
 // ListSameWaySides edge by edge: a side is listed when a triangle having it
 // meets another with both its end points and no side run opposite, that is
 // when its edge fails the test above. False without the edges or memory.
-bool ListSameWaySidesByEdges(const TRIANGLE* triangles, MeshTopology& topology, ElementList& where)
+bool ListSameWaySidesByEdges(const TRIANGLE* triangles, MeshTopology& topology, LocationList& where)
 {
     uint32_t edgeCount = 0;
     const T3DEDGE* edges = topology.Edges(edgeCount);
@@ -463,7 +463,7 @@ static bool OrientedAsGiven(const MeshRecord& mesh, MeshTopology& topology)
     return AllSharedEdgesOpposite(triangles, triangleCount, pointCount, pointTriangles);
 }
 
-bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const bool oriented = OrientedAsGiven(mesh, topology);
     if (where == nullptr || oriented) {

@@ -6,7 +6,7 @@
 
 namespace meshaudit::points {
 
-int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {

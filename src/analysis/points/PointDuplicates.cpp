@@ -12,7 +12,7 @@
 namespace meshaudit::points {
 
 int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums,
-                        ElementList* members, ElementList* classes)
+                        LocationList* members, LocationList* classes)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;

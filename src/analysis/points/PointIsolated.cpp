@@ -5,7 +5,7 @@
 
 namespace meshaudit::points {
 
-int32_t CountIsolated(const MeshRecord& mesh, ElementList* where)
+int32_t CountIsolated(const MeshRecord& mesh, LocationList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {

@@ -52,7 +52,7 @@ int32_t BorderVertices(const MeshRecord& mesh, MeshTopology& topology, uint8_t*&
     return static_cast<int32_t>(marked);
 }
 
-int32_t CountBorderInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountBorderInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {

@@ -30,7 +30,7 @@ bool RunsAlongASideOf(const TRIANGLE& u, const TRIANGLE& t)
 // ending at q, so t is flipped exactly when its group of sides from p to q
 // holds another triangle, and then so is every triangle of the group. -5
 // without memory, as when the lists fail.
-int32_t CountFlippedBySides(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountFlippedBySides(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const IncidenceLists& rows = topology.VertexTriangles();
     if (topology.Status() != 0) {
@@ -69,7 +69,7 @@ int32_t CountFlippedBySides(const MeshRecord& mesh, MeshTopology& topology, Elem
 
 }  // namespace
 
-int32_t CountFlippedTopologicalInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountFlippedTopologicalInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {

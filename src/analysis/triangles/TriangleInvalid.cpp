@@ -6,7 +6,7 @@
 
 namespace meshaudit::triangles {
 
-int32_t CountInvalidTopologicalInto(const MeshRecord& mesh, ElementList* where)
+int32_t CountInvalidTopologicalInto(const MeshRecord& mesh, LocationList* where)
 {
     const TRIANGLE* triangles = mesh.triangles;
     const uint32_t triangleCount = mesh.triangleCount;
@@ -29,7 +29,7 @@ int32_t CountInvalidTopologicalInto(const MeshRecord& mesh, ElementList* where)
     return static_cast<int32_t>(count);
 }
 
-int32_t CountInvalidGeometricalInto(const MeshRecord& mesh, ElementList* where)
+int32_t CountInvalidGeometricalInto(const MeshRecord& mesh, LocationList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {

@@ -23,7 +23,7 @@ int32_t CountIntersected(AnalysisContext& c)
 {
     // Pairs are listed only for a flag that will be computed: listing makes
     // the search test the pairs it could otherwise skip.
-    ElementList* pairs = c.meshSettings.Enable[MSH_Selfintersection] == 1
+    LocationList* pairs = c.meshSettings.Enable[MSH_Selfintersection] == 1
                              ? c.List(Category::Mesh, MSH_Selfintersection)
                              : nullptr;
     if (pairs != nullptr) {
