@@ -63,11 +63,7 @@ AnalysisContext::~AnalysisContext()
 void AnalysisContext::LoadMesh(const MeshRecord& record)
 {
     topology.FreeAll();
-    duplicates.Reset();
-    edgeLengths = EdgeLengthFigures{};
-    flippedTriangles = -1;
-    area = -1.0;
-    noIntersectingPair = false;
+    memo_.Forget();
     if (locations != nullptr) {
         locations->Clear();
     }

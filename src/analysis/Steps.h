@@ -109,8 +109,8 @@ int32_t DuplicateStep(AnalysisContext& c)
     DuplicateSums sums;
     DuplicateSums twin;
     bool byTwin = IndexTwin(search) != search && members == nullptr && classLists == nullptr &&
-                  c.duplicates.Known(IndexTwin(search), twin) && c.topology.PointsRankedApart();
-    const int32_t code = c.duplicates.Sums(
+                  c.Memo().Duplicates().Known(IndexTwin(search), twin) && c.topology.PointsRankedApart();
+    const int32_t code = c.Memo().Duplicates().Sums(
         search,
         [&c, members, classLists, byTwin, &twin](DuplicateSums& s) {
             if (byTwin) {

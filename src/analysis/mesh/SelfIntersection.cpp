@@ -55,7 +55,7 @@ int8_t SelfintersectionStep(AnalysisContext& context)
     }
     // A count of 0 computed in this analysis walked the same tree over the
     // same pairs and found none intersecting: the search would find none.
-    if (context.noIntersectingPair &&
+    if (context.Memo().NoIntersectingPair() &&
         context.StoredCount(Category::Triangles, TRI_CountIntersected) == 0) {
         return 0;
     }
