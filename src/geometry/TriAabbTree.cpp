@@ -62,9 +62,11 @@ struct TriTraits {
     }
 
     // This tree's shape decides no count or mark, only the order in which
-    // the pair searches meet pairs; beside a mesh of a million triangles, a
-    // crowd of 100,000 copies or a book spent 0.6 to 1.2 s on sorts of equal
-    // keys before the budget ran out.
+    // the pair searches meet pairs, so a sort of equal keys, which orders
+    // nothing, draws four times its size from the budget: the chains of such
+    // sorts that a crowd of copies of one triangle, or a book of triangles on
+    // one edge, makes are cut in the middle sooner, before they cost more
+    // than the rest of the mesh's build.
     static constexpr uint64_t kEqualKeysCost = 4;
 };
 
@@ -175,11 +177,10 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh, TriLeaves leaves)
     }
     // The entries are written in order, then split range by range; the
     // walks read them a leaf's range at a time. Faulting hundreds of huge
-    // pages in for that costs more than their address-cache reach saves:
-    // the ten-million-triangle torus analysed in 7.6-8.0 s with the entries
-    // hinted, 6.0-6.2 s without. Up to a few hundred megabytes (a million
-    // triangles or two) the hint stays: bunny_sub2 0.74-0.79 s hinted,
-    // 0.76-0.83 s without.
+    // pages in for that costs more than their address-cache reach saves, so
+    // a block beyond kLargestHugePageEntries (some ten million triangles)
+    // gives the hint back. Below it (a million triangles or two) the hint
+    // stays: there its reach saves a little more than its faults cost.
     if (slots * sizeof(TriEntry) > kLargestHugePageEntries) {
         WithdrawHugePages(entryBlock_, slots * sizeof(TriEntry) + 64);
     }

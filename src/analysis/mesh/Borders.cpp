@@ -268,10 +268,9 @@ int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, Locat
     // Joining end points gives the groups, numbered in the same order, that
     // the walk over the edge neighbour lists gives, in 9 bytes a point where
     // the lists take 4 a point and 20 or more a border edge: on an unwelded
-    // soup, where every side is a border edge, some 70 MB against 27 MB a
-    // million triangles. The lists are walked on the plain path only, and
-    // there only while small: d border edges at one point give each of them
-    // the other d - 1.
+    // soup, where every side is a border edge, well under half the memory.
+    // The lists are walked on the plain path only, and there only while
+    // small: d border edges at one point give each of them the other d - 1.
     bool byPoints = true;
     if (topology.NeighbourEntriesUnlimited()) {
         const IncidenceLists& rows = topology.VertexTriangles();
