@@ -63,11 +63,7 @@ AnalysisContext::~AnalysisContext()
 void AnalysisContext::LoadMesh(const MeshRecord& record)
 {
     topology.FreeAll();
-    duplicates.Reset();
-    edgeLengths = EdgeLengthFigures{};
-    flippedTriangles = -1;
-    area = -1.0;
-    noIntersectingPair = false;
+    memo_.Forget();
     if (locations != nullptr) {
         locations->Clear();
     }
@@ -134,7 +130,7 @@ void AnalysisContext::Store(const CategoryTable& table, const QuantityRow& row)
     // attempt may have left entries, unless a search shared with another
     // quantity already filled it completely (see DuplicateStep). A compute function may compute other
     // quantities on the way, so the current list is restored afterwards.
-    ElementList* const outer = currentList_;
+    LocationList* const outer = currentList_;
     currentList_ = List(table.category, row.k);
     if (currentList_ != nullptr && !currentList_->Sealed()) {
         currentList_->Clear();
@@ -340,13 +336,28 @@ int8_t AnalysisContext::StoredFlag(Category category, uint8_t k) const
     return ReadAt<int8_t>(ResultsBlock(category), Row(table, k).resultOffset);
 }
 
-}  // namespace meshaudit
-
-namespace meshaudit {
-
-ElementList* AnalysisContext::List(Category category, uint8_t k)
+LocationList* AnalysisContext::List(Category category, uint8_t k)
 {
     return locations != nullptr ? locations->List(category, k) : nullptr;
+}
+
+void AnalyseRecord(const MeshRecord& mesh, const AnalysisSettings& settings,
+                   const AnalysisResults& results, ProgressReporter& progress,
+                   LocationStore* locations)
+{
+    AnalysisContext context;
+    context.progress = &progress;
+    context.locations = locations;
+    context.LoadMesh(mesh);
+    context.CopySettingsIn(settings.points);
+    context.CopySettingsIn(settings.edges);
+    context.CopySettingsIn(settings.triangles);
+    context.CopySettingsIn(settings.mesh);
+    context.RunCategory(static_cast<uint32_t>(Category::All));
+    context.CopyResultsOut(results.points);
+    context.CopyResultsOut(results.edges);
+    context.CopyResultsOut(results.triangles);
+    context.CopyResultsOut(results.mesh);
 }
 
 }  // namespace meshaudit

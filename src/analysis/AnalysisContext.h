@@ -2,11 +2,10 @@
 // of the settings, the topology built on demand and the four result blocks.
 #pragma once
 
-#include "analysis/DuplicateMemo.h"
 #include "analysis/LocationStore.h"
 #include "analysis/Progress.h"
-#include "analysis/edges/LengthFigures.h"
 #include "analysis/QuantityTable.h"
+#include "analysis/StepMemo.h"
 #include "containers/Memory.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -64,17 +63,8 @@ public:
     TriangleSettings triangleSettings;
     MeshSettings meshSettings;
     MeshTopology topology;
-    DuplicateMemo duplicates;  // sums of the duplicate searches run so far
-    EdgeLengthFigures edgeLengths;  // the length pass's figures, once made
-    // The flipped triangle count, once the triangle step made it (-1 before,
-    // or a failure code).
-    int32_t flippedTriangles = -1;
-    // The area, once the volume's pass summed it too (negative before).
-    double area = -1.0;
-    // Set when this analysis counted the intersected triangles, successfully,
-    // as none: the intersecting-pair search over the same tree then has its
-    // answer already (it would test exactly the pairs the count tested).
-    bool noIntersectingPair = false;
+    // What steps of this analysis left for later ones (StepMemo.h).
+    StepMemo& Memo() { return memo_; }
     // Where the step announcements go: the exported analyse's bar on
     // standard error unless a caller points it elsewhere.
     ProgressReporter* progress = &Progress();
@@ -82,16 +72,17 @@ public:
     // analyses then count without recording anything.
     LocationStore* locations = nullptr;
     // The list of quantity k of a category, when one is being filled.
-    ElementList* List(Category category, uint8_t k);
+    LocationList* List(Category category, uint8_t k);
     // The list of the quantity being computed now, or null.
-    ElementList* CurrentList() const { return currentList_; }
+    LocationList* CurrentList() const { return currentList_; }
     PointResults pointResults;
     EdgeResults edgeResults;
     TriangleResults triangleResults;
     MeshResults meshResults;
 
 private:
-    ElementList* currentList_ = nullptr;
+    LocationList* currentList_ = nullptr;
+    StepMemo memo_;
 
     void Evaluate(const CategoryTable& table);
     void ComputeStep(const CategoryTable& table);
@@ -108,5 +99,29 @@ private:
 };
 
 const CategoryTable& TableOf(Category category);
+
+// The four settings blocks one analysis reads.
+struct AnalysisSettings {
+    const PointSettings& points;
+    const EdgeSettings& edges;
+    const TriangleSettings& triangles;
+    const MeshSettings& mesh;
+};
+
+// Where one analysis leaves its four result blocks.
+struct AnalysisResults {
+    PointResults& points;
+    EdgeResults& edges;
+    TriangleResults& triangles;
+    MeshResults& mesh;
+};
+
+// One whole analysis of a record that passed CheckRecord, as analyse() and
+// locate() both run it: every category with `settings`, each step announced
+// to `progress`, the open lists of `locations` filled (none when it is
+// null), and the four blocks left in `results`.
+void AnalyseRecord(const MeshRecord& mesh, const AnalysisSettings& settings,
+                   const AnalysisResults& results, ProgressReporter& progress,
+                   LocationStore* locations);
 
 }  // namespace meshaudit

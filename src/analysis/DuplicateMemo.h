@@ -20,15 +20,6 @@ enum class DuplicateSearch : uint8_t {
 
 class DuplicateMemo {
 public:
-    // Forgets every search (a new mesh is loaded).
-    void Reset()
-    {
-        for (std::size_t i = 0; i < kSearches; ++i) {
-            known_[i] = false;
-            sums_[i] = DuplicateSums{};
-        }
-    }
-
     // The sums of `search`: kept ones, or those of `run(sums)`, which returns
     // 0 or a failure code. A failure is returned and not kept, so the next
     // request runs the search again.

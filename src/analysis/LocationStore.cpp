@@ -102,7 +102,7 @@ void LocationStore::Open(const uint32_t masks[4], uint64_t cap)
     }
 }
 
-ElementList* LocationStore::List(Category category, uint8_t k)
+LocationList* LocationStore::List(Category category, uint8_t k)
 {
     if (Arity(category, k) == 0) {
         return nullptr;
@@ -111,14 +111,14 @@ ElementList* LocationStore::List(Category category, uint8_t k)
     return open_[slot] ? &lists_[slot] : nullptr;
 }
 
-const ElementList* LocationStore::List(Category category, uint8_t k) const
+const LocationList* LocationStore::List(Category category, uint8_t k) const
 {
     return const_cast<LocationStore*>(this)->List(category, k);
 }
 
 void LocationStore::Clear()
 {
-    for (ElementList& list : lists_) {
+    for (LocationList& list : lists_) {
         list.Clear();
     }
 }

@@ -2,7 +2,7 @@
 // was asked for, sized by the quantity's `where` column in meshaudit.h.
 #pragma once
 
-#include "analysis/ElementList.h"
+#include "analysis/LocationList.h"
 #include "analysis/QuantityTable.h"
 #include "meshaudit.h"
 
@@ -21,8 +21,8 @@ public:
     // `cap` entries.
     void Open(const uint32_t masks[4], uint64_t cap);
     // The open list of quantity k, or null.
-    ElementList* List(Category category, uint8_t k);
-    const ElementList* List(Category category, uint8_t k) const;
+    LocationList* List(Category category, uint8_t k);
+    const LocationList* List(Category category, uint8_t k) const;
     // Empties every open list.
     void Clear();
     // True when a list could not keep an entry for want of memory.
@@ -34,7 +34,7 @@ public:
 private:
     static std::size_t Slot(Category category, uint8_t k);
 
-    ElementList lists_[kLists];
+    LocationList lists_[kLists];
     bool open_[kLists] = {};
 };
 

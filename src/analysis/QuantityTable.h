@@ -4,6 +4,7 @@
 // announcing, caching, storing, judging, counting steps) in one place.
 #pragma once
 
+#include "analysis/StepMemo.h"
 #include "meshaudit.h"
 
 #include <cstddef>
@@ -53,6 +54,7 @@ struct QuantityRow {
     Criterion criterion;
     uint16_t criterionOffset;   // byte offset of the criterion in the settings block
     bool countsAsStep;          // counted by the step total of the progress bar
+    uint8_t reads;              // the StepMemo entries the step reads (MemoEntry bits)
     ComputeFn compute;
 };
 
@@ -80,6 +82,26 @@ inline constexpr Criterion CritREAL_RANGE = Criterion::RealRange;
 inline constexpr Criterion CritEXPECTED = Criterion::Expected;
 }  // namespace list_kinds
 
+// A compute function that reads entries of the StepMemo, which earlier steps
+// keep: Reads<MemoEntry::Area>(&f) in a category's table.
+template <typename Fn>
+struct Reading {
+    Fn compute;
+    uint8_t reads;
+};
+
+template <MemoEntry... entries, typename Fn>
+constexpr Reading<Fn> Reads(Fn compute)
+{
+    return {compute, static_cast<uint8_t>((0u | ... | static_cast<unsigned>(entries)))};
+}
+
+// A table's step, plain or Reading: its compute function, and what it reads.
+template <typename Fn> constexpr Fn ComputeOfStep(Fn compute) { return compute; }
+template <typename Fn> constexpr Fn ComputeOfStep(Reading<Fn> step) { return step.compute; }
+template <typename Fn> constexpr uint8_t ReadsOfStep(Fn) { return 0; }
+template <typename Fn> constexpr uint8_t ReadsOfStep(Reading<Fn> step) { return step.reads; }
+
 template <Slot> struct ComputeOf;
 template <> struct ComputeOf<Slot::Count> { static constexpr ComputeFn Make(CountFn f) { return {.count = f}; } };
 template <> struct ComputeOf<Slot::Real> { static constexpr ComputeFn Make(RealFn f) { return {.real = f}; } };
@@ -97,10 +119,12 @@ template <> struct ComputeOf<Slot::Flag> { static constexpr ComputeFn Make(FlagF
                 (judged) != 0 ? list_kinds::Crit##CRIT : Criterion::None,                           \
                 (judged) != 0 ? static_cast<uint16_t>(offsetof(Settings, field)) : uint16_t{0},  \
                 (judged) != 0,                                                                   \
-                ComputeOf<list_kinds::Slot##SLOT>::Make(steps::name)},
+                ReadsOfStep(steps::name),                                                        \
+                ComputeOf<list_kinds::Slot##SLOT>::Make(ComputeOfStep(steps::name))},
 
 // Defines `const CategoryTable& function()` from a category's list; the
-// compute function of quantity `name` is `stepsNamespace::name`.
+// compute function of quantity `name` is `stepsNamespace::name`, plain or
+// made with Reads.
 #define MESHAUDIT_DEFINE_TABLE(function, LIST, categoryValue, SettingsType, ResultsType, stepsNamespace) \
     const CategoryTable& function()                                                                   \
     {                                                                                                 \

@@ -267,9 +267,7 @@ inline uint64_t KeyOfRecord(const IndexedKey& record)
 // bits, are sorted and counted on their own. Equal keys share a bucket, so
 // the runs are those of one sort of whole keys, and a run's first record is
 // still its smallest item. Against keys of two integers this takes half the
-// memory and fewer passes: on a torus of ten million triangles (five
-// million points, 23-bit indices) the count takes 0.25 to 0.31 s instead of
-// 0.44 to 0.60 s.
+// memory and fewer passes over records half as wide.
 // Record is uint64_t, or IndexedKey to fill firstOf as MarkRuns does.
 template <typename Record, typename TripleOf>
 SortedRunsOutcome CountBucketedTriples(uint32_t itemCount, uint32_t bits, TripleOf tripleOf,

@@ -5,7 +5,7 @@
 // nodes is visited once.
 #include "geometry/IntersectingPairs.h"
 
-#include "analysis/ElementList.h"
+#include "analysis/LocationList.h"
 #include "containers/Memory.h"
 #include "geometry/AabbTreeBuild.h"
 #include "geometry/NodePairQueue.h"
@@ -294,11 +294,11 @@ private:
     // most boxes that meet belong to neighbours, which share a corner, few
     // pairs pass both, and in no order a processor could predict. Written
     // field array by field array, with nothing carried from one entry to the
-    // next, that pass becomes vector operations over several entries at once
-    // (a tenth less time in the walks of bunny_sub2 and spheres_1m than one
-    // entry at a time). Kept inline in both callers, which the compiler
-    // stopped doing once the exact box test came in: 3 % more instructions
-    // in the walk of spheres_1m as a call.
+    // next, that pass becomes vector operations over several entries at
+    // once, which beat testing one entry at a time. Kept inline in both
+    // callers by force: with the exact box test it is large enough for the
+    // compiler to make it a call, and as a call the walk runs more
+    // instructions.
     template <typename OnPair>
     [[gnu::always_inline]] bool TestAgainst(const TriEntry& ea, const Gathered& g, uint32_t from, const OnPair& onPair) const
     {
@@ -422,7 +422,7 @@ WalkResult WalkTree(const C3DTriAABBTree& tree, const OnPair& onPair)
 }  // namespace
 
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
-                          CBitVector& bits, ElementList* pairs)
+                          CBitVector& bits, LocationList* pairs)
 {
     if (treeA == nullptr || treeA != treeB) {
         return 0;

@@ -8,7 +8,9 @@
 
 namespace meshaudit {
 
-class ElementList;
+// A quantity's list of located elements (analysis/LocationList.h), here the
+// intersecting pairs.
+class LocationList;
 
 // Pairs of triangles are skipped, never tested, when either triangle repeats
 // an index of its own, when the two share any point index (mesh neighbours
@@ -31,7 +33,7 @@ class ElementList;
 // once as its two triangle indices, smaller first, in the order the walk
 // meets them (the bits come out the same).
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
-                          CBitVector& bits, ElementList* pairs = nullptr);
+                          CBitVector& bits, LocationList* pairs = nullptr);
 
 // Returns 1 as soon as one intersecting pair is found, 0 when there is none
 // or a tree is missing, -1 when the two trees differ or the pending node

@@ -2,6 +2,7 @@
 
 #include "containers/Memory.h"
 #include "geometry/AabbTreeBuild.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit {
 
@@ -51,13 +52,11 @@ void C3DPntAABBTree::Reset()
 int C3DPntAABBTree::Build(const MeshRecord& mesh)
 {
     Reset();
-    const T3DVECF* points = mesh.points;
-    const uint32_t pointCount = mesh.pointCount;
-    const TRIANGLE* triangles = mesh.triangles;
-    const uint32_t triangleCount = mesh.triangleCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+    if (CheckRecord(mesh) != 0) {
         return 0;
     }
+    const T3DVECF* points = mesh.points;
+    const uint32_t pointCount = mesh.pointCount;
     entries_ = AllocateArray<PntEntry>(pointCount);
     if (entries_ == nullptr) {
         return 0;

@@ -4,6 +4,7 @@
 #include "containers/PageHints.h"
 #include "geometry/AabbTreeBuild.h"
 #include "model/ReadAhead.h"
+#include "model/RecordChecks.h"
 
 #include <cfloat>
 #include <cmath>
@@ -61,9 +62,11 @@ struct TriTraits {
     }
 
     // This tree's shape decides no count or mark, only the order in which
-    // the pair searches meet pairs; beside a mesh of a million triangles, a
-    // crowd of 100,000 copies or a book spent 0.6 to 1.2 s on sorts of equal
-    // keys before the budget ran out.
+    // the pair searches meet pairs, so a sort of equal keys, which orders
+    // nothing, draws four times its size from the budget: the chains of such
+    // sorts that a crowd of copies of one triangle, or a book of triangles on
+    // one edge, makes are cut in the middle sooner, before they cost more
+    // than the rest of the mesh's build.
     static constexpr uint64_t kEqualKeysCost = 4;
 };
 
@@ -157,18 +160,14 @@ void C3DTriAABBTree::Reset()
 int C3DTriAABBTree::Build(const MeshRecord& mesh, TriLeaves leaves)
 {
     Reset();
-    const T3DVECF* points = mesh.points;
-    const uint32_t pointCount = mesh.pointCount;
-    const TRIANGLE* triangles = mesh.triangles;
-    const uint32_t triangleCount = mesh.triangleCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+    if (CheckRecord(mesh) != 0) {
         return 0;
     }
     mesh_ = mesh;
     // The array starts on a 64-byte boundary, so that every eight entries
     // fill five cache lines exactly and a range reads no line it does not
     // need at its start.
-    const std::size_t slots = triangleCount;
+    const std::size_t slots = mesh.triangleCount;
     if (slots > (SIZE_MAX - 64) / sizeof(TriEntry)) {
         return 0;  // only where size_t is narrower than 64 bits
     }
@@ -178,11 +177,10 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh, TriLeaves leaves)
     }
     // The entries are written in order, then split range by range; the
     // walks read them a leaf's range at a time. Faulting hundreds of huge
-    // pages in for that costs more than their address-cache reach saves:
-    // the ten-million-triangle torus analysed in 7.6-8.0 s with the entries
-    // hinted, 6.0-6.2 s without. Up to a few hundred megabytes (a million
-    // triangles or two) the hint stays: bunny_sub2 0.74-0.79 s hinted,
-    // 0.76-0.83 s without.
+    // pages in for that costs more than their address-cache reach saves, so
+    // a block beyond kLargestHugePageEntries (some ten million triangles)
+    // gives the hint back. Below it (a million triangles or two) the hint
+    // stays: there its reach saves a little more than its faults cost.
     if (slots * sizeof(TriEntry) > kLargestHugePageEntries) {
         WithdrawHugePages(entryBlock_, slots * sizeof(TriEntry) + 64);
     }

@@ -3,6 +3,7 @@
 #include "containers/Memory.h"
 #include "interface/Blocks.h"
 #include "meshaudit.h"
+#include "model/RecordChecks.h"
 #include "repair/FilterTriangles.h"
 #include "repair/MergePoints.h"
 
@@ -22,22 +23,11 @@ int32_t CopyBlock(Block* to, const Block* from)
     return 0;
 }
 
-// The entry checks shared by analyse and the repairs, first failure deciding.
+// The entry check shared by analyse and the repairs: a missing record fails
+// as one without a point array.
 int32_t Validate(const MeshRecord* mesh)
 {
-    if (mesh == nullptr || mesh->points == nullptr) {
-        return -1;
-    }
-    if (mesh->triangles == nullptr) {
-        return -2;
-    }
-    if (mesh->pointCount == 0) {
-        return -3;
-    }
-    if (mesh->triangleCount == 0) {
-        return -4;
-    }
-    return 0;
+    return mesh == nullptr ? -1 : meshaudit::CheckRecord(*mesh);
 }
 
 void Reset(MeshRecord* record)
@@ -127,23 +117,15 @@ MESHAUDIT_API int32_t get_msh_params(MeshResults* results)
 
 MESHAUDIT_API int32_t analyse(const MeshRecord* mesh)
 {
-    meshaudit::AnalysisContext context;
-    int32_t code = Validate(mesh);
-    if (code == 0) {
-        meshaudit::ProcessBlocks& blocks = Blocks();
-        context.LoadMesh(*mesh);
-        context.CopySettingsIn(blocks.pointSettings);
-        context.CopySettingsIn(blocks.edgeSettings);
-        context.CopySettingsIn(blocks.triangleSettings);
-        context.CopySettingsIn(blocks.meshSettings);
-        context.RunCategory(static_cast<uint32_t>(meshaudit::Category::All));
-        context.CopyResultsOut(blocks.pointResults);
-        context.CopyResultsOut(blocks.edgeResults);
-        context.CopyResultsOut(blocks.triangleResults);
-        context.CopyResultsOut(blocks.meshResults);
-        code = 1;
+    const int32_t code = Validate(mesh);
+    if (code != 0) {
+        return code;
     }
-    return code;
+    meshaudit::ProcessBlocks& b = Blocks();
+    meshaudit::AnalyseRecord(*mesh, {b.pointSettings, b.edgeSettings, b.triangleSettings, b.meshSettings},
+                             {b.pointResults, b.edgeResults, b.triangleResults, b.meshResults},
+                             meshaudit::Progress(), nullptr);
+    return 1;
 }
 
 MESHAUDIT_API int32_t removeDuplicatedGeometricalPoints(const MeshRecord* input,

@@ -5,10 +5,10 @@
 #include "analysis/AnalysisContext.h"
 #include "analysis/LocationStore.h"
 #include "analysis/Progress.h"
-#include "analysis/RecordChecks.h"
 #include "containers/Memory.h"
 #include "containers/MemoryBudget.h"
 #include "model/BlockMarks.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit {
 
@@ -68,7 +68,7 @@ ElementSpan Locations::Span(uint32_t category, uint32_t k) const
     if (store == nullptr || k > 0xFF) {
         return span;
     }
-    const ElementList* list = store->List(static_cast<Category>(category), static_cast<uint8_t>(k));
+    const LocationList* list = store->List(static_cast<Category>(category), static_cast<uint8_t>(k));
     if (list == nullptr) {
         return span;
     }
@@ -130,19 +130,8 @@ int32_t locate(const MeshRecord& mesh, const PointSettings& pointSettings,
     progress.callback = request.progress;
     progress.user = request.progressUser;
 
-    AnalysisContext context;
-    context.progress = &progress;
-    context.locations = store;
-    context.LoadMesh(mesh);
-    context.CopySettingsIn(pointSettings);
-    context.CopySettingsIn(edgeSettings);
-    context.CopySettingsIn(triangleSettings);
-    context.CopySettingsIn(meshSettings);
-    context.RunCategory(static_cast<uint32_t>(Category::All));
-    context.CopyResultsOut(out.points);
-    context.CopyResultsOut(out.edges);
-    context.CopyResultsOut(out.triangles);
-    context.CopyResultsOut(out.mesh);
+    AnalyseRecord(mesh, {pointSettings, edgeSettings, triangleSettings, meshSettings},
+                  {out.points, out.edges, out.triangles, out.mesh}, progress, store);
     out.refusedAllocations = budget.Refused();
     return store->Failed() ? -5 : 1;
 }

@@ -10,10 +10,9 @@
 // arrive; asking for a few rows per element keeps the requests within what
 // the memory system has room for at once. The lookup itself reads each end
 // point's row offsets, as scattered as the rows, so those are asked for
-// another kWindow elements earlier: waited for in the lookup, they held up
-// the whole scan (bunny_sub2's triangle neighbour lists 0.092-0.102 s
-// before, 0.080-0.089 s after, run in turn). Only the order of the reads
-// changes, never a value.
+// another kWindow elements earlier: waited for in the lookup, they would
+// hold up the whole scan. Only the order of the reads changes, never a
+// value.
 #pragma once
 
 #include "model/MeshTopology.h"

@@ -19,6 +19,7 @@
 
 #include "containers/Memory.h"
 #include "geometry/PntAabbTree.h"
+#include "model/RecordChecks.h"
 #include "repair/EqualPointGroups.h"
 
 #include <cstring>
@@ -187,8 +188,7 @@ bool MergeDuplicatedPoints(const T3DVECF* points, MeshRecord& record, const doub
     const uint32_t pointCount = record.pointCount;
     TRIANGLE* triangles = record.triangles;
     const uint32_t triangleCount = record.triangleCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0 ||
-        tolerance == nullptr) {
+    if (CheckArrays(points, triangles, pointCount, triangleCount) != 0 || tolerance == nullptr) {
         return false;
     }
     const double radius = *tolerance;

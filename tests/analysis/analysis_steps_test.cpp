@@ -383,7 +383,7 @@ TEST_F(Steps, SelfIntersectionShortcut)
         context_.meshSettings.Enable[MSH_Selfintersection] = 1;
         if (c.ensured) {
             ASSERT_EQ(context_.EnsureCount(Category::Triangles, TRI_CountIntersected), 0);
-            EXPECT_TRUE(context_.noIntersectingPair);
+            EXPECT_TRUE(context_.Memo().NoIntersectingPair());
         } else {
             context_.triangleResults.CountIntersected = c.stored;
         }
@@ -394,13 +394,13 @@ TEST_F(Steps, SelfIntersectionShortcut)
         EXPECT_EQ(context_.triangleResults.CountIntersected, c.ensured ? 0u : c.stored);
     }
     context_.LoadMesh(cube_.Record());
-    EXPECT_FALSE(context_.noIntersectingPair);  // a new mesh forgets it
+    EXPECT_FALSE(context_.Memo().NoIntersectingPair());  // a new mesh forgets it
     // A failed count is not trusted.
     context_.LoadMesh(spheres.Record());
     memory_testing::FailAllocations(1, 1);
     EXPECT_LT(context_.EnsureCount(Category::Triangles, TRI_CountIntersected), 0);
     memory_testing::ResetAllocationCounter();
-    EXPECT_FALSE(context_.noIntersectingPair);
+    EXPECT_FALSE(context_.Memo().NoIntersectingPair());
     EnableAll(context_);
     context_.meshSettings.Enable[MSH_Selfintersection] = 1;
     Run(4);
@@ -522,7 +522,7 @@ TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
 TEST_F(Steps, OrientedTestsItsPairsAfterAFailedFlippedCount)
 {
     Prepare({MSH_Oriented});
-    context_.flippedTriangles = -5;
+    context_.Memo().KeepFlippedTriangles(-5);
     Run(4);
     EXPECT_EQ(context_.meshResults.Oriented, 1);
 }

@@ -4,7 +4,7 @@
 // range) against plain definitions: each list as long as its count, holding
 // exactly the elements a definition picks, cut but still counted under a
 // cap, and the blocks those of analyse().
-#include "analysis/ElementList.h"
+#include "analysis/LocationList.h"
 #include "analysis/MeshBuilders.h"
 #include "analysis/RandomMesh.h"
 #include "analysis/mesh/EdgeWalk.h"
@@ -798,11 +798,11 @@ TEST(RandomMeshes, EveryQuantityAndListMatchesItsDefinition)
 TEST(RandomMeshes, SideGroupsGiveWhatTheNeighbourListsGive)
 {
     std::mt19937 random(4099);
-    using Into = int32_t (*)(const MeshRecord&, MeshTopology&, ElementList*);
-    const Into orientable = [](const MeshRecord& r, MeshTopology& t, ElementList*) {
+    using Into = int32_t (*)(const MeshRecord&, MeshTopology&, LocationList*);
+    const Into orientable = [](const MeshRecord& r, MeshTopology& t, LocationList*) {
         return static_cast<int32_t>(IsOrientable(r, t));
     };
-    const Into oriented = [](const MeshRecord& r, MeshTopology& t, ElementList* where) {
+    const Into oriented = [](const MeshRecord& r, MeshTopology& t, LocationList* where) {
         return static_cast<int32_t>(IsOrientedInto(r, t, where));
     };
     const Into counts[] = {&triangles::CountIsolatedInto, &triangles::CountSingularInto,
@@ -875,7 +875,7 @@ TEST(RandomMeshes, SideGroupsGiveWhatTheNeighbourListsGive)
         plain.LimitNeighbourEntries(0xFFFFFFFFu);
         const int32_t components = ComputeComponents(r, plain);
         for (Into count : counts) {
-            ElementList lists[2];
+            LocationList lists[2];
             int32_t got[2];
             for (int linear = 0; linear < 2; ++linear) {
                 MeshTopology topology;

@@ -5,10 +5,10 @@
 
 namespace meshaudit {
 
-int32_t CountBorderSides(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountBorderSides(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     EdgeMesh m;
-    const int32_t code = CheckRecord(mesh, m);
+    const int32_t code = ReadRecord(mesh, m);
     if (code != 0) {
         return code;
     }

@@ -20,7 +20,7 @@ constexpr uint8_t kCleared = '0';  // reached by an earlier centre, mark undone
 int32_t CountEdges(const MeshRecord& mesh, MeshTopology& topology)
 {
     EdgeMesh m;
-    const int32_t code = CheckRecord(mesh, m);
+    const int32_t code = ReadRecord(mesh, m);
     if (code != 0) {
         return code;
     }

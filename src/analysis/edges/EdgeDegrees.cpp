@@ -26,7 +26,7 @@ int32_t FetchDegrees(MeshTopology& topology, const T3DEDGE*& edges, RowCounts& d
 
 // The edges whose degree is `degree`, in edge-list order.
 void ListEdgesOfDegree(const T3DEDGE* edges, RowCounts degrees, uint32_t edgeCount,
-                       uint32_t degree, ElementList& where)
+                       uint32_t degree, LocationList& where)
 {
     for (uint32_t e = 0; e < edgeCount; ++e) {
         if (degrees[e] == degree) {
@@ -37,7 +37,7 @@ void ListEdgesOfDegree(const T3DEDGE* edges, RowCounts degrees, uint32_t edgeCou
 
 }  // namespace
 
-int32_t CountSingularEdges(const MeshRecord&, MeshTopology& topology, ElementList* where)
+int32_t CountSingularEdges(const MeshRecord&, MeshTopology& topology, LocationList* where)
 {
     const T3DEDGE* edges = nullptr;
     RowCounts degrees;
@@ -56,7 +56,7 @@ int32_t CountSingularEdges(const MeshRecord&, MeshTopology& topology, ElementLis
     return static_cast<int32_t>(count);
 }
 
-int32_t MinimalEdgeDegree(const MeshRecord&, MeshTopology& topology, ElementList* where)
+int32_t MinimalEdgeDegree(const MeshRecord&, MeshTopology& topology, LocationList* where)
 {
     const T3DEDGE* edges = nullptr;
     RowCounts degrees;
@@ -75,7 +75,7 @@ int32_t MinimalEdgeDegree(const MeshRecord&, MeshTopology& topology, ElementList
     return static_cast<int32_t>(minimum);
 }
 
-int32_t MaximalEdgeDegree(const MeshRecord&, MeshTopology& topology, ElementList* where)
+int32_t MaximalEdgeDegree(const MeshRecord&, MeshTopology& topology, LocationList* where)
 {
     const T3DEDGE* edges = nullptr;
     RowCounts degrees;

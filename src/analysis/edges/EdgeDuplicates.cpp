@@ -32,7 +32,7 @@ uint32_t* ClassesArray(uint32_t edgeCount, bool listing, int32_t& code)
 // the search (they are the same). Frees firstOf; -8 when the positions
 // cannot be allocated.
 int32_t ListEdgeClasses(const T3DEDGE* edges, uint32_t edgeCount, uint32_t* firstOf,
-                        ElementList* members, ElementList* classes, DuplicateSums& sums)
+                        LocationList* members, LocationList* classes, DuplicateSums& sums)
 {
     uint32_t* position = members != nullptr ? AllocateArray<uint32_t>(edgeCount) : nullptr;
     if (members != nullptr && position == nullptr) {
@@ -89,7 +89,7 @@ bool EveryPairOnce(const T3DEDGE* edges, uint32_t edgeCount, uint32_t pointCount
 
 // Keys by indices: (smaller, larger).
 int32_t TopologicalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology,
-                                  DuplicateSums& sums, ElementList* members, ElementList* classes)
+                                  DuplicateSums& sums, LocationList* members, LocationList* classes)
 {
     EdgeMesh m;
     const T3DEDGE* edges = nullptr;
@@ -152,7 +152,7 @@ int32_t TopologicalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology
 // Keys by coordinates: (smaller point, larger point) in point order, so that
 // an edge matches its reverse.
 int32_t GeometricalEdgeDuplicates(const MeshRecord& mesh, MeshTopology& topology,
-                                  DuplicateSums& sums, ElementList* members, ElementList* classes)
+                                  DuplicateSums& sums, LocationList* members, LocationList* classes)
 {
     EdgeMesh m;
     const T3DEDGE* edges = nullptr;

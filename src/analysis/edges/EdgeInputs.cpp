@@ -1,33 +1,23 @@
 #include "analysis/edges/EdgeInputs.h"
 
+#include "model/RecordChecks.h"
+
 namespace meshaudit {
 
-int32_t CheckRecord(const MeshRecord& mesh, EdgeMesh& out)
+int32_t ReadRecord(const MeshRecord& mesh, EdgeMesh& out)
 {
     // Field by field: the record is packed, its members are never addressed.
     out.points = mesh.points;
     out.pointCount = mesh.pointCount;
     out.triangles = mesh.triangles;
     out.triangleCount = mesh.triangleCount;
-    if (out.points == nullptr) {
-        return -1;
-    }
-    if (out.triangles == nullptr) {
-        return -2;
-    }
-    if (out.pointCount == 0) {
-        return -3;
-    }
-    if (out.triangleCount == 0) {
-        return -4;
-    }
-    return 0;
+    return CheckRecord(mesh);
 }
 
 int32_t FetchEdgeList(const MeshRecord& mesh, MeshTopology& topology, EdgeMesh& out,
                       const T3DEDGE*& edges, uint32_t& edgeCount)
 {
-    const int32_t code = CheckRecord(mesh, out);
+    const int32_t code = ReadRecord(mesh, out);
     if (code != 0) {
         return code;
     }

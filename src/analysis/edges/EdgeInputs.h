@@ -2,7 +2,7 @@
 // edge list that most of them scan.
 #pragma once
 
-#include "analysis/ElementList.h"
+#include "analysis/LocationList.h"
 #include "containers/Keys.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -20,11 +20,10 @@ struct EdgeMesh {
     uint32_t triangleCount = 0;
 };
 
-// -1 no point array, -2 no triangle array, -3 no point, -4 no triangle,
-// else 0 with `out` filled.
-int32_t CheckRecord(const MeshRecord& mesh, EdgeMesh& out);
+// Fills `out` from the record and returns its CheckRecord code (RecordChecks.h).
+int32_t ReadRecord(const MeshRecord& mesh, EdgeMesh& out);
 
-// CheckRecord, then the edge list: -5 it failed to build, -6 it is missing,
+// ReadRecord, then the edge list: -5 it failed to build, -6 it is missing,
 // -7 it is empty; else 0 with the list in `edges` and `edgeCount`.
 int32_t FetchEdgeList(const MeshRecord& mesh, MeshTopology& topology, EdgeMesh& out,
                       const T3DEDGE*& edges, uint32_t& edgeCount);
@@ -36,7 +35,7 @@ inline bool EndsInRange(const T3DEDGE& edge, uint32_t pointCount)
 }
 
 // Lists an edge as its two points, smaller first.
-inline void AddEdge(ElementList& list, uint32_t a, uint32_t b)
+inline void AddEdge(LocationList& list, uint32_t a, uint32_t b)
 {
     if (a < b) {
         list.Add(a, b);
@@ -45,7 +44,7 @@ inline void AddEdge(ElementList& list, uint32_t a, uint32_t b)
     }
 }
 
-inline void AddEdge(ElementList& list, const T3DEDGE& edge)
+inline void AddEdge(LocationList& list, const T3DEDGE& edge)
 {
     AddEdge(list, edge.first, edge.second);
 }

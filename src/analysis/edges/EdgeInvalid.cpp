@@ -6,7 +6,7 @@
 namespace meshaudit {
 
 int32_t CountInvalidTopologicalEdges(const MeshRecord& mesh, MeshTopology& topology,
-                                     ElementList* where)
+                                     LocationList* where)
 {
     EdgeMesh m;
     const T3DEDGE* edges = nullptr;
@@ -26,7 +26,7 @@ int32_t CountInvalidTopologicalEdges(const MeshRecord& mesh, MeshTopology& topol
 }
 
 int32_t CountInvalidGeometricalEdges(const MeshRecord& mesh, MeshTopology& topology,
-                                     ElementList* where)
+                                     LocationList* where)
 {
     EdgeMesh m;
     const T3DEDGE* edges = nullptr;

@@ -32,7 +32,7 @@ int32_t ForEachLength(const MeshRecord& mesh, MeshTopology& topology, Visit visi
 
 // Lists the edges whose length is `extreme`, once the extreme is known.
 void ListEdgesOfLength(const MeshRecord& mesh, MeshTopology& topology, double extreme,
-                       ElementList& where)
+                       LocationList& where)
 {
     ForEachLength(mesh, topology, [&](const T3DEDGE& edge, double length) {
         if (length == extreme) {
@@ -44,7 +44,7 @@ void ListEdgesOfLength(const MeshRecord& mesh, MeshTopology& topology, double ex
 }  // namespace
 
 int32_t CountShorterEdges(const MeshRecord& mesh, MeshTopology& topology, double lowerBound,
-                          ElementList* where)
+                          LocationList* where)
 {
     uint32_t count = 0;
     const int32_t code = ForEachLength(mesh, topology, [&](const T3DEDGE& edge, double length) {
@@ -57,7 +57,7 @@ int32_t CountShorterEdges(const MeshRecord& mesh, MeshTopology& topology, double
 }
 
 int32_t CountLongerEdges(const MeshRecord& mesh, MeshTopology& topology, double upperBound,
-                         ElementList* where)
+                         LocationList* where)
 {
     uint32_t count = 0;
     const int32_t code = ForEachLength(mesh, topology, [&](const T3DEDGE& edge, double length) {
@@ -69,7 +69,7 @@ int32_t CountLongerEdges(const MeshRecord& mesh, MeshTopology& topology, double 
     return code != 0 ? code : static_cast<int32_t>(count);
 }
 
-double MinimalEdgeLength(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+double MinimalEdgeLength(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     double minimum = DBL_MAX;
     const int32_t code = ForEachLength(mesh, topology, [&](const T3DEDGE&, double length) {
@@ -99,7 +99,7 @@ EdgeLengthFigures MeasureEdgeLengths(const MeshRecord& mesh, MeshTopology& topol
     return f;
 }
 
-double MaximalEdgeLength(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+double MaximalEdgeLength(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     double maximum = 0.0;
     const int32_t code = ForEachLength(mesh, topology, [&](const T3DEDGE&, double length) {

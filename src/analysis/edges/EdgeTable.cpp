@@ -17,13 +17,14 @@ namespace edge_steps {
 const EdgeLengthFigures& LengthFigures(AnalysisContext& c)
 {
     const DoubleRange& range = c.edgeSettings.Length;
-    if (!c.edgeLengths.Of(range.min, range.max)) {
-        c.edgeLengths = MeasureEdgeLengths(c.mesh, c.topology, range.min, range.max);
+    StepMemo& memo = c.Memo();
+    if (!memo.EdgeLengths().Of(range.min, range.max)) {
+        memo.KeepEdgeLengths(MeasureEdgeLengths(c.mesh, c.topology, range.min, range.max));
     }
-    return c.edgeLengths;
+    return memo.EdgeLengths();
 }
 
-int32_t CountSmallerLength(AnalysisContext& c)
+int32_t CountSmallerLengthStep(AnalysisContext& c)
 {
     if (c.CurrentList() == nullptr) {
         const EdgeLengthFigures& f = LengthFigures(c);
@@ -32,7 +33,7 @@ int32_t CountSmallerLength(AnalysisContext& c)
     return CountShorterEdges(c.mesh, c.topology, c.edgeSettings.Length.min, c.CurrentList());
 }
 
-int32_t CountGreaterLength(AnalysisContext& c)
+int32_t CountGreaterLengthStep(AnalysisContext& c)
 {
     if (c.CurrentList() == nullptr) {
         const EdgeLengthFigures& f = LengthFigures(c);
@@ -41,7 +42,7 @@ int32_t CountGreaterLength(AnalysisContext& c)
     return CountLongerEdges(c.mesh, c.topology, c.edgeSettings.Length.max, c.CurrentList());
 }
 
-double MinimalLength(AnalysisContext& c)
+double MinimalLengthStep(AnalysisContext& c)
 {
     if (c.CurrentList() == nullptr) {
         const EdgeLengthFigures& f = LengthFigures(c);
@@ -50,7 +51,7 @@ double MinimalLength(AnalysisContext& c)
     return MinimalEdgeLength(c.mesh, c.topology, c.CurrentList());
 }
 
-double MaximalLength(AnalysisContext& c)
+double MaximalLengthStep(AnalysisContext& c)
 {
     if (c.CurrentList() == nullptr) {
         const EdgeLengthFigures& f = LengthFigures(c);
@@ -59,20 +60,24 @@ double MaximalLength(AnalysisContext& c)
     return MaximalEdgeLength(c.mesh, c.topology, c.CurrentList());
 }
 
+constexpr auto CountSmallerLength = Reads<MemoEntry::EdgeLengths>(&CountSmallerLengthStep);
+constexpr auto CountGreaterLength = Reads<MemoEntry::EdgeLengths>(&CountGreaterLengthStep);
+constexpr auto MinimalLength = Reads<MemoEntry::EdgeLengths>(&MinimalLengthStep);
+constexpr auto MaximalLength = Reads<MemoEntry::EdgeLengths>(&MaximalLengthStep);
 constexpr auto Count = &Step<CountEdges>;
 constexpr auto CountBorder = &Step<CountBorderSides>;
 constexpr auto CountConvex = &NotComputedCount;  // not computed in this version
 constexpr auto CountSingular = &Step<CountSingularEdges>;
 constexpr auto CountInvalidTopological = &Step<CountInvalidTopologicalEdges>;
 constexpr auto CountInvalidGeometrical = &Step<CountInvalidGeometricalEdges>;
-constexpr auto CountDuplicatedTopological =
-    &DuplicateStep<DuplicateSearch::EdgesTopological, TopologicalEdgeDuplicates, false>;
-constexpr auto CountDuplicatedGeometrical =
-    &DuplicateStep<DuplicateSearch::EdgesGeometrical, GeometricalEdgeDuplicates, false>;
-constexpr auto CountClassesOfDuplicatedTopological =
-    &DuplicateStep<DuplicateSearch::EdgesTopological, TopologicalEdgeDuplicates, true>;
-constexpr auto CountClassesOfDuplicatedGeometrical =
-    &DuplicateStep<DuplicateSearch::EdgesGeometrical, GeometricalEdgeDuplicates, true>;
+constexpr auto CountDuplicatedTopological = Reads<MemoEntry::DuplicateSums>(
+    &DuplicateStep<DuplicateSearch::EdgesTopological, TopologicalEdgeDuplicates, false>);
+constexpr auto CountDuplicatedGeometrical = Reads<MemoEntry::DuplicateSums>(
+    &DuplicateStep<DuplicateSearch::EdgesGeometrical, GeometricalEdgeDuplicates, false>);
+constexpr auto CountClassesOfDuplicatedTopological = Reads<MemoEntry::DuplicateSums>(
+    &DuplicateStep<DuplicateSearch::EdgesTopological, TopologicalEdgeDuplicates, true>);
+constexpr auto CountClassesOfDuplicatedGeometrical = Reads<MemoEntry::DuplicateSums>(
+    &DuplicateStep<DuplicateSearch::EdgesGeometrical, GeometricalEdgeDuplicates, true>);
 constexpr auto MinimalDegree = &Step<MinimalEdgeDegree>;
 constexpr auto MaximalDegree = &Step<MaximalEdgeDegree>;
 

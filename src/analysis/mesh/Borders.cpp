@@ -2,11 +2,11 @@
 // grouped through shared end points. Loops that touch at a point are one
 // border, as a walk along the border cannot tell them apart there.
 #include "analysis/mesh/GraphWalk.h"
-#include "analysis/RecordChecks.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/DisjointSets.h"
 #include "containers/Memory.h"
 #include "model/IncidenceLists.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit {
 
@@ -152,21 +152,11 @@ int32_t GroupEdgesByPoints(const T3DEDGE* edges, uint32_t pointCount, uint32_t e
 // CountEdgeGroups, and each edge's group number when `group` is not null.
 int32_t GroupEdges(const EdgeList& list, uint32_t* group)
 {
-    const T3DVECF* points = list.points;
     const uint32_t pointCount = list.pointCount;
     const T3DEDGE* edges = list.edges;
     const uint32_t edgeCount = list.edgeCount;
-    if (points == nullptr) {
-        return -1;
-    }
-    if (edges == nullptr) {
-        return -2;
-    }
-    if (pointCount == 0) {
-        return -3;
-    }
-    if (edgeCount == 0) {
-        return -4;
+    if (const int32_t code = CheckArrays(list.points, edges, pointCount, edgeCount); code != 0) {
+        return code;
     }
     uint8_t* visited = AllocateZeroedArray<uint8_t>(edgeCount);
     uint32_t* queue = AllocateArray<uint32_t>(edgeCount);
@@ -191,7 +181,7 @@ int32_t GroupEdges(const EdgeList& list, uint32_t* group)
 // Lists the border edges as ComputeBorders says, given each edge's group.
 // False when the scratch memory cannot be had.
 bool ListBorderWalks(const T3DEDGE* edges, uint32_t edgeCount, uint32_t pointCount,
-                     const uint32_t* group, uint32_t groups, ElementList& where)
+                     const uint32_t* group, uint32_t groups, LocationList& where)
 {
     IncidenceLists atPoint;
     if (BuildPointEdgeLists(edges, pointCount, edgeCount, atPoint) != 0) {
@@ -260,7 +250,7 @@ int32_t CountEdgeGroups(const EdgeList& list)
     return GroupEdges(list, nullptr);
 }
 
-int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     if (const int32_t code = CheckRecord(mesh); code != 0) {
         return code;
@@ -278,10 +268,9 @@ int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, Eleme
     // Joining end points gives the groups, numbered in the same order, that
     // the walk over the edge neighbour lists gives, in 9 bytes a point where
     // the lists take 4 a point and 20 or more a border edge: on an unwelded
-    // soup, where every side is a border edge, some 70 MB against 27 MB a
-    // million triangles. The lists are walked on the plain path only, and
-    // there only while small: d border edges at one point give each of them
-    // the other d - 1.
+    // soup, where every side is a border edge, well under half the memory.
+    // The lists are walked on the plain path only, and there only while
+    // small: d border edges at one point give each of them the other d - 1.
     bool byPoints = true;
     if (topology.NeighbourEntriesUnlimited()) {
         const IncidenceLists& rows = topology.VertexTriangles();

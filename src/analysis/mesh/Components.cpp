@@ -2,10 +2,10 @@
 // edges, found by breadth-first walks over the triangle neighbour lists.
 #include "analysis/mesh/EdgeWalk.h"
 #include "analysis/mesh/GraphWalk.h"
-#include "analysis/RecordChecks.h"
 #include "analysis/mesh/MeshAnalyses.h"
 #include "containers/DisjointSets.h"
 #include "containers/Memory.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit {
 
@@ -20,7 +20,7 @@ namespace {
 // roots under smaller ones, so a root is its set's smallest triangle. -5 when
 // the edge lists fail, -6 without memory.
 int32_t GroupsByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32_t* parent, uint8_t* parity,
-                      ElementList* where)
+                      LocationList* where)
 {
     uint32_t edgeCount = 0;
     topology.Edges(edgeCount);
@@ -61,7 +61,7 @@ int32_t GroupsByEdges(const MeshRecord& mesh, MeshTopology& topology, uint32_t* 
 // its neighbour row holds every triangle at that point, which need not list
 // it back, so a group is what the walk from its seed reaches and only the
 // walk finds it. -5 when the edges fail, -6 without memory.
-int32_t GroupsByWalk(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t GroupsByWalk(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const uint32_t triangleCount = mesh.triangleCount;
     SideEdges sides;
@@ -103,7 +103,7 @@ int32_t GroupsByWalk(const MeshRecord& mesh, MeshTopology& topology, ElementList
 
 }  // namespace
 
-int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     if (const int32_t code = CheckRecord(mesh); code != 0) {
         return code;

@@ -5,6 +5,7 @@
 #include "analysis/mesh/MeshAnalyses.h"
 #include "analysis/points/PointAnalyses.h"
 #include "analysis/triangles/TriangleAnalyses.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit {
 
@@ -22,22 +23,11 @@ int32_t HandlesFromEuler(uint32_t components, uint32_t points, uint32_t isolated
 
 int32_t ComputeHandles(const MeshRecord& mesh, MeshTopology& topology)
 {
-    const T3DVECF* pointArray = mesh.points;
-    const TRIANGLE* triangleArray = mesh.triangles;
+    if (const int32_t code = CheckRecord(mesh); code != 0) {
+        return code;
+    }
     const uint32_t pointCount = mesh.pointCount;
     const uint32_t triangleCount = mesh.triangleCount;
-    if (pointArray == nullptr) {
-        return -1;
-    }
-    if (triangleArray == nullptr) {
-        return -2;
-    }
-    if (pointCount == 0) {
-        return -3;
-    }
-    if (triangleCount == 0) {
-        return -4;
-    }
     // The five inputs are computed afresh, in this order, by the analyses of
     // their own categories, and never stored: the handle count must not
     // depend on which of them the caller asked for.

@@ -5,7 +5,7 @@
 // MeshSteps.h.
 #pragma once
 
-#include "analysis/ElementList.h"
+#include "analysis/LocationList.h"
 #include "containers/Keys.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -46,7 +46,7 @@ bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u);
 // then, over the neighbour lists or, where those would be large, edge by
 // edge. When the neighbour lists cannot be built nothing is listed; when
 // the edges or the scratch array cannot be had, the list is marked failed.
-bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
+bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where);
 inline bool IsOriented(const MeshRecord& mesh, MeshTopology& topology)
 {
     return IsOrientedInto(mesh, topology, nullptr);
@@ -77,7 +77,7 @@ bool IsConsistentlyOriented(const MeshRecord& record);
 // -6 out of memory. `where`, when not null, receives for each triangle in
 // order its group number, the groups numbered 0.. by their first triangle
 // (found then by the breadth-first walk, which gives the same count).
-int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
+int32_t ComputeComponentsInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where);
 inline int32_t ComputeComponents(const MeshRecord& mesh, MeshTopology& topology)
 {
     return ComputeComponentsInto(mesh, topology, nullptr);
@@ -106,7 +106,7 @@ inline int32_t ComputeComponents(const MeshRecord& mesh, MeshTopology& topology)
 // the other. Where every point has an even number of border edges each walk
 // ends where it started. Made by a second pass over the border edges, only
 // when wanted; when its scratch memory cannot be had nothing is listed.
-int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
+int32_t ComputeBordersInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where);
 inline int32_t ComputeBorders(const MeshRecord& mesh, MeshTopology& topology)
 {
     return ComputeBordersInto(mesh, topology, nullptr);

@@ -27,15 +27,17 @@ constexpr auto Diameter = &NotComputedReal;
 // mesh is oriented exactly when no triangle is flipped. Counted without a
 // list, the flipped count the triangle step made answers without a second
 // pass over the neighbour rows.
-int8_t Oriented(AnalysisContext& c)
+int8_t OrientedStep(AnalysisContext& c)
 {
-    if (c.CurrentList() == nullptr && c.flippedTriangles >= 0 &&
+    const int32_t flipped = c.Memo().FlippedTriangles();
+    if (c.CurrentList() == nullptr && flipped >= 0 &&
         !AnyTriangleRepeatsAPoint(c.mesh.triangles, c.mesh.triangleCount)) {
-        return c.flippedTriangles == 0 ? 1 : 0;
+        return flipped == 0 ? 1 : 0;
     }
     return Step<IsOrientedInto>(c);
 }
 
+constexpr auto Oriented = Reads<MemoEntry::FlippedTriangles>(&OrientedStep);
 constexpr auto Orientable = &Step<IsOrientable>;
 constexpr auto CountComponents = &Step<ComputeComponentsInto>;
 constexpr auto Connected = &ConnectedStep;
@@ -49,20 +51,26 @@ constexpr auto Singular = &SingularStep;
 constexpr auto PreciseDuplicates = &PreciseDuplicatesStep;
 constexpr auto EpsilonDuplicates = &EpsilonDuplicatesStep;
 constexpr auto Inclusion = &InclusionStep;
-constexpr auto Selfintersection = &SelfintersectionStep;
+constexpr auto Selfintersection = Reads<MemoEntry::NoIntersectingPair>(&SelfintersectionStep);
 // When its scratch array cannot be allocated the volume is its own
 // not-computed mark, so the slot stays unset. The volume and the area both
 // read every triangle's corners, scattered over the point array: the
 // volume's pass sums the areas too, for the Area step that comes later.
 double Volume(AnalysisContext& c)
 {
-    return ComputeVolume(c.mesh, &c.area);
+    double area = c.Memo().Area();
+    const double volume = ComputeVolume(c.mesh, &area);
+    c.Memo().KeepArea(area);
+    return volume;
 }
 
-double Area(AnalysisContext& c)
+double AreaStep(AnalysisContext& c)
 {
-    return c.area >= 0.0 ? c.area : ComputeArea(c.mesh);
+    const double area = c.Memo().Area();
+    return area >= 0.0 ? area : ComputeArea(c.mesh);
 }
+
+constexpr auto Area = Reads<MemoEntry::Area>(&AreaStep);
 
 }  // namespace mesh_steps
 

@@ -10,6 +10,7 @@
 #include "containers/Memory.h"
 #include "model/IncidenceLists.h"
 #include "model/ReadAhead.h"
+#include "model/RecordChecks.h"
 #include "model/TriangleSides.h"
 
 #include <algorithm>
@@ -18,11 +19,6 @@
 namespace meshaudit {
 
 namespace {
-
-bool HasCorner(const TRIANGLE& t, uint32_t p)
-{
-    return t.a == p || t.b == p || t.c == p;
-}
 
 // The test shared by IsOriented and IsConsistentlyOriented: for each
 // directed edge (a, b) of each triangle t, every other triangle of a's list
@@ -99,7 +95,7 @@ bool AllNeighboursOpposite(const TRIANGLE* triangles, uint32_t triangleCount,
 // sits, gathered as keys (smaller point in the high half), sorted and each
 // given once. The keys are counted first so that one array holds them.
 void ListSameWaySides(const TRIANGLE* triangles, uint32_t triangleCount,
-                      const IncidenceLists& neighbours, ElementList& where)
+                      const IncidenceLists& neighbours, LocationList& where)
 {
     const auto forEachSide = [&](auto onSide) {
         for (uint32_t t = 0; t < triangleCount; ++t) {
@@ -349,7 +345,7 @@ bool SidesOppositeByEdges(const TRIANGLE* triangles, const T3DEDGE* edges, uint3
 // ListSameWaySides edge by edge: a side is listed when a triangle having it
 // meets another with both its end points and no side run opposite, that is
 // when its edge fails the test above. False without the edges or memory.
-bool ListSameWaySidesByEdges(const TRIANGLE* triangles, MeshTopology& topology, ElementList& where)
+bool ListSameWaySidesByEdges(const TRIANGLE* triangles, MeshTopology& topology, LocationList& where)
 {
     uint32_t edgeCount = 0;
     const T3DEDGE* edges = topology.Edges(edgeCount);
@@ -440,13 +436,12 @@ bool HaveOppositeEdge(const TRIANGLE& t, const TRIANGLE& u)
 // The answer of IsOriented, by whichever lists the topology has.
 static bool OrientedAsGiven(const MeshRecord& mesh, MeshTopology& topology)
 {
-    const T3DVECF* points = mesh.points;
+    if (CheckRecord(mesh) != 0) {
+        return false;
+    }
     const TRIANGLE* triangles = mesh.triangles;
     const uint32_t pointCount = mesh.pointCount;
     const uint32_t triangleCount = mesh.triangleCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
-        return false;
-    }
     if (topology.HasTriangleNeighbours() && topology.TriangleCount() == triangleCount) {
         return AllNeighboursOpposite(triangles, triangleCount, topology.TriangleNeighbours());
     }
@@ -468,7 +463,7 @@ static bool OrientedAsGiven(const MeshRecord& mesh, MeshTopology& topology)
     return AllSharedEdgesOpposite(triangles, triangleCount, pointCount, pointTriangles);
 }
 
-bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const bool oriented = OrientedAsGiven(mesh, topology);
     if (where == nullptr || oriented) {
@@ -492,13 +487,11 @@ bool IsOrientedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList*
 
 bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
 {
-    const T3DVECF* points = mesh.points;
-    const TRIANGLE* triangles = mesh.triangles;
-    const uint32_t pointCount = mesh.pointCount;
-    const uint32_t triangleCount = mesh.triangleCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
+    if (CheckRecord(mesh) != 0) {
         return false;
     }
+    const TRIANGLE* triangles = mesh.triangles;
+    const uint32_t triangleCount = mesh.triangleCount;
     if (!topology.NeighbourListsAffordable()) {
         Verdict verdict = Verdict::Undecided;
         if (AnyTriangleRepeatsAPoint(triangles, triangleCount)) {
@@ -583,13 +576,12 @@ bool IsOrientable(const MeshRecord& mesh, MeshTopology& topology)
 
 bool IsConsistentlyOriented(const MeshRecord& record)
 {
-    const T3DVECF* points = record.points;
+    if (CheckRecord(record) != 0) {
+        return false;
+    }
     const TRIANGLE* triangles = record.triangles;
     const uint32_t pointCount = record.pointCount;
     const uint32_t triangleCount = record.triangleCount;
-    if (points == nullptr || triangles == nullptr || pointCount == 0 || triangleCount == 0) {
-        return false;
-    }
     // Point-to-triangle lists of the record itself, packed in three passes:
     // count the corners per point, lay out the rows, fill. A corner not
     // below pointCount has no row and is left out.

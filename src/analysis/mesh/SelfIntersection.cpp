@@ -23,7 +23,7 @@ namespace {
 // The flag of TestSelfIntersection, found by the search for every pair, each
 // added to `pairs`. When that search runs out of memory the pairs are
 // dropped and the flag is searched for as without a list.
-int8_t ListSelfIntersection(const MeshRecord& mesh, ElementList& pairs)
+int8_t ListSelfIntersection(const MeshRecord& mesh, LocationList& pairs)
 {
     C3DTriAABBTree tree;
     if (tree.Build(mesh, TriLeaves::Wide) == 0) {
@@ -41,7 +41,7 @@ int8_t ListSelfIntersection(const MeshRecord& mesh, ElementList& pairs)
 
 int8_t SelfintersectionStep(AnalysisContext& context)
 {
-    ElementList* pairs = context.CurrentList();
+    LocationList* pairs = context.CurrentList();
     if (pairs != nullptr && pairs->Sealed()) {
         // The count succeeded in this analysis and listed every pair: it
         // answers, as below.
@@ -55,7 +55,7 @@ int8_t SelfintersectionStep(AnalysisContext& context)
     }
     // A count of 0 computed in this analysis walked the same tree over the
     // same pairs and found none intersecting: the search would find none.
-    if (context.noIntersectingPair &&
+    if (context.Memo().NoIntersectingPair() &&
         context.StoredCount(Category::Triangles, TRI_CountIntersected) == 0) {
         return 0;
     }

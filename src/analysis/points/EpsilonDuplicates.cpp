@@ -20,7 +20,7 @@ constexpr uint64_t kBudgetFromTree = UINT64_MAX;
 // marks follow the tree's entry order, the list the point order, so they
 // are copied to point order first. -3 when that copy cannot be allocated.
 int32_t CountAndListMarked(const PntEntry* entries, const uint8_t* marks, uint32_t pointCount,
-                           ElementList& where)
+                           LocationList& where)
 {
     uint8_t* close = AllocateZeroedArray<uint8_t>(pointCount);
     if (close == nullptr) {
@@ -42,13 +42,13 @@ int32_t CountAndListMarked(const PntEntry* entries, const uint8_t* marks, uint32
 
 }  // namespace
 
-int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, ElementList* where)
+int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, LocationList* where)
 {
     return CountEpsilonDuplicates(mesh, epsilon, kBudgetFromTree, where);
 }
 
 int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, uint64_t walkBudget,
-                               ElementList* where)
+                               LocationList* where)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;

@@ -5,7 +5,7 @@
 // pass, so a count and its list cannot disagree.
 #pragma once
 
-#include "analysis/ElementList.h"
+#include "analysis/LocationList.h"
 #include "containers/CountDuplicates.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -16,22 +16,22 @@ namespace meshaudit::points {
 
 // Points with at least one NaN coordinate (quiet or signalling), once per
 // point, listed in index order. -1 no point array, -2 no points.
-int32_t CountNAN(const MeshRecord& mesh, ElementList* where = nullptr);
+int32_t CountNAN(const MeshRecord& mesh, LocationList* where = nullptr);
 
 // Points with at least one infinite coordinate, once per point. Codes as
 // CountNAN.
-int32_t CountINF(const MeshRecord& mesh, ElementList* where = nullptr);
+int32_t CountINF(const MeshRecord& mesh, LocationList* where = nullptr);
 
 // Points that no triangle uses, found with one mark byte per point (no
 // topology). A corner at or beyond the point count marks nothing.
 // Listed in index order. -1..-4 bad record, -5 the marks could not be
 // allocated.
-int32_t CountIsolated(const MeshRecord& mesh, ElementList* where = nullptr);
+int32_t CountIsolated(const MeshRecord& mesh, LocationList* where = nullptr);
 
 // Points that lie on at least one border edge, listed in point order.
 // -1..-4 bad record, -5 the topology failed (this includes corners out of
 // range), -6 the marks could not be allocated.
-int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology, ElementList* where = nullptr);
+int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology, LocationList* where = nullptr);
 
 // Points that share their exact coordinates with at least one other point
 // (0.0 and -0.0 are equal). -1 no point array, -2 no points, -3 node pool,
@@ -51,7 +51,7 @@ int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
 // triangle counts (see SharedPointRanks), made here when the mesh has no
 // more points than triangles.
 int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums,
-                        ElementList* members = nullptr, ElementList* classes = nullptr);
+                        LocationList* members = nullptr, LocationList* classes = nullptr);
 
 // Points that have another point at a distance not greater than |*epsilon|.
 // -1 no point array, -2 no points, -3 the point tree could not be built
@@ -59,18 +59,18 @@ int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, Duplicat
 // as a missing parameter: -3. Listed in point order (listing needs one
 // more byte per point: -3 when it cannot be had).
 int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon,
-                               ElementList* where = nullptr);
+                               LocationList* where = nullptr);
 
 // The same count with the leaf walks' node budget given instead of derived
 // from the tree's size, so that tests can make the walks give way to
 // queries part way.
 int32_t CountEpsilonDuplicates(const MeshRecord& mesh, const double* epsilon, uint64_t walkBudget,
-                               ElementList* where = nullptr);
+                               LocationList* where = nullptr);
 
 // The fewest and the most distinct neighbours of a point, isolated points
 // (degree 0) included; the points that have it are listed in point order.
 // -1 when the neighbour lists cannot be built.
-int32_t MinimalDegree(const MeshRecord& mesh, MeshTopology& topology, ElementList* where = nullptr);
-int32_t MaximalDegree(const MeshRecord& mesh, MeshTopology& topology, ElementList* where = nullptr);
+int32_t MinimalDegree(const MeshRecord& mesh, MeshTopology& topology, LocationList* where = nullptr);
+int32_t MaximalDegree(const MeshRecord& mesh, MeshTopology& topology, LocationList* where = nullptr);
 
 }  // namespace meshaudit::points

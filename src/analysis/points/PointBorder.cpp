@@ -1,12 +1,12 @@
 // Points on the border: the end points of the border edges, listed in point
 // order.
-#include "analysis/RecordChecks.h"
 #include "analysis/points/PointAnalyses.h"
 #include "containers/Memory.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit::points {
 
-int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {

@@ -11,7 +11,7 @@ namespace {
 // point has it: no points). -1 when the lists cannot be had.
 template <typename Pick>
 int32_t FoldDegrees(const MeshRecord& mesh, MeshTopology& topology, uint32_t start, Pick pick,
-                    ElementList* where)
+                    LocationList* where)
 {
     const uint32_t pointCount = mesh.pointCount;
     const IncidenceLists& neighbours = topology.VertexNeighbours();
@@ -38,13 +38,13 @@ int32_t FoldDegrees(const MeshRecord& mesh, MeshTopology& topology, uint32_t sta
 
 }  // namespace
 
-int32_t MinimalDegree(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t MinimalDegree(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     return FoldDegrees(
         mesh, topology, 0xFFFFFFFFu, [](uint32_t a, uint32_t b) { return b < a ? b : a; }, where);
 }
 
-int32_t MaximalDegree(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t MaximalDegree(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     return FoldDegrees(
         mesh, topology, 0u, [](uint32_t a, uint32_t b) { return b > a ? b : a; }, where);

@@ -12,7 +12,7 @@
 namespace meshaudit::points {
 
 int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums,
-                        ElementList* members, ElementList* classes)
+                        LocationList* members, LocationList* classes)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;
@@ -42,8 +42,7 @@ int32_t ExactDuplicates(const MeshRecord& mesh, MeshTopology& topology, Duplicat
     // (SharedPointRanks) where the mesh has no more points than triangles.
     // With more, a soup's three points a triangle for one, they would sit
     // beside the point tree of the epsilon count that follows, the peak of
-    // such an analysis (249 bytes a triangle on a soup instead of 233): the
-    // edge count makes them then.
+    // such an analysis, and raise it: the edge count makes them then.
     const bool shared = firstOf == nullptr && topology.HoldsPoints(points, pointCount) &&
                         (pointCount <= mesh.triangleCount || topology.HasPointRanks());
     const auto tupleCount = [&topology, points, pointCount, firstOf, shared](uint32_t& members,

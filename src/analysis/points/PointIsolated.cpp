@@ -1,11 +1,11 @@
 // Points that no triangle uses: one pass over the triangles marking corners.
-#include "analysis/RecordChecks.h"
 #include "analysis/points/PointAnalyses.h"
 #include "containers/Memory.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit::points {
 
-int32_t CountIsolated(const MeshRecord& mesh, ElementList* where)
+int32_t CountIsolated(const MeshRecord& mesh, LocationList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {

@@ -10,7 +10,7 @@ namespace {
 // Counts the points for which `test` holds on at least one coordinate, and
 // lists them in index order.
 template <typename Test>
-int32_t CountPointsWhere(const MeshRecord& mesh, Test test, ElementList* where)
+int32_t CountPointsWhere(const MeshRecord& mesh, Test test, LocationList* where)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;
@@ -35,12 +35,12 @@ int32_t CountPointsWhere(const MeshRecord& mesh, Test test, ElementList* where)
 
 }  // namespace
 
-int32_t CountNAN(const MeshRecord& mesh, ElementList* where)
+int32_t CountNAN(const MeshRecord& mesh, LocationList* where)
 {
     return CountPointsWhere(mesh, [](double v) { return std::isnan(v); }, where);
 }
 
-int32_t CountINF(const MeshRecord& mesh, ElementList* where)
+int32_t CountINF(const MeshRecord& mesh, LocationList* where)
 {
     return CountPointsWhere(mesh, [](double v) { return std::isinf(v); }, where);
 }

@@ -26,10 +26,10 @@ constexpr auto CountINF = &Step<points::CountINF>;
 constexpr auto CountIsolated = &Step<points::CountIsolated>;
 constexpr auto CountBorder = &Step<points::CountBorder>;
 constexpr auto CountArticulation = &NotComputedCount;  // not computed in this version
-constexpr auto CountDuplicatedGeometrical =
-    &DuplicateStep<DuplicateSearch::PointsGeometrical, points::ExactDuplicates, false>;
-constexpr auto CountClassesOfDuplicatedGeometrical =
-    &DuplicateStep<DuplicateSearch::PointsGeometrical, points::ExactDuplicates, true>;
+constexpr auto CountDuplicatedGeometrical = Reads<MemoEntry::DuplicateSums>(
+    &DuplicateStep<DuplicateSearch::PointsGeometrical, points::ExactDuplicates, false>);
+constexpr auto CountClassesOfDuplicatedGeometrical = Reads<MemoEntry::DuplicateSums>(
+    &DuplicateStep<DuplicateSearch::PointsGeometrical, points::ExactDuplicates, true>);
 constexpr auto MinimalDegree = &Step<points::MinimalDegree>;
 constexpr auto MaximalDegree = &Step<points::MaximalDegree>;
 

@@ -7,13 +7,13 @@
 // includes a corner at or beyond the point count: the topology refuses such
 // meshes).
 //
-// The counters that take an ElementList add to it, when it is not null, the
+// The counters that take a LocationList add to it, when it is not null, the
 // index of every triangle they count (a minimum or maximum: every triangle
 // that attains it), in ascending order. Each is named as its quantity with
 // "Into"; the form without the list counts exactly as it does given null.
 #pragma once
 
-#include "analysis/ElementList.h"
+#include "analysis/LocationList.h"
 #include "containers/CountDuplicates.h"
 #include "meshaudit.h"
 #include "model/MeshTopology.h"
@@ -31,7 +31,7 @@ int32_t BorderVertices(const MeshRecord& mesh, MeshTopology& topology, uint8_t*&
 
 // Triangles with at least one border vertex (a triangle that only touches the
 // border at a corner counts). -1..-4, -5 the border marking failed.
-int32_t CountBorderInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
+int32_t CountBorderInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where);
 inline int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology)
 {
     return CountBorderInto(mesh, topology, nullptr);
@@ -40,10 +40,10 @@ inline int32_t CountBorder(const MeshRecord& mesh, MeshTopology& topology)
 // Over the triangle degrees (the number of side-sharing neighbours, counted
 // per side): triangles of degree 0, triangles of degree greater than 3, the
 // smallest and the largest degree. -1..-5 as above.
-int32_t CountIsolatedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
-int32_t CountSingularInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
-int32_t MinimalDegreeInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
-int32_t MaximalDegreeInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where);
+int32_t CountIsolatedInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where);
+int32_t CountSingularInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where);
+int32_t MinimalDegreeInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where);
+int32_t MaximalDegreeInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where);
 inline int32_t CountIsolated(const MeshRecord& mesh, MeshTopology& topology)
 {
     return CountIsolatedInto(mesh, topology, nullptr);
@@ -63,7 +63,7 @@ inline int32_t MaximalDegree(const MeshRecord& mesh, MeshTopology& topology)
 
 // Triangles that repeat a point index; indices are not checked against the
 // point count. -1 no triangle array, -2 no triangles.
-int32_t CountInvalidTopologicalInto(const MeshRecord& mesh, ElementList* where);
+int32_t CountInvalidTopologicalInto(const MeshRecord& mesh, LocationList* where);
 inline int32_t CountInvalidTopological(const MeshRecord& mesh)
 {
     return CountInvalidTopologicalInto(mesh, nullptr);
@@ -71,7 +71,7 @@ inline int32_t CountInvalidTopological(const MeshRecord& mesh)
 
 // Triangles with all corners in range of which two corners have equal
 // coordinates (NaN never equals). -1..-4.
-int32_t CountInvalidGeometricalInto(const MeshRecord& mesh, ElementList* where);
+int32_t CountInvalidGeometricalInto(const MeshRecord& mesh, LocationList* where);
 inline int32_t CountInvalidGeometrical(const MeshRecord& mesh)
 {
     return CountInvalidGeometricalInto(mesh, nullptr);
@@ -87,7 +87,7 @@ int32_t CountClassesOfDuplicatedTopological(const MeshRecord& mesh);
 // first triangle, `classes` that first triangle once per class, both in
 // triangle order; listing needs one more array (-3 when it cannot be had).
 int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums,
-                              ElementList* members = nullptr, ElementList* classes = nullptr);
+                              LocationList* members = nullptr, LocationList* classes = nullptr);
 
 // Duplicates by corner coordinates, over the triangles with all corners in
 // range. -1 no point array, -2 no points, -3 no triangle array, -4 no
@@ -98,7 +98,7 @@ int32_t CountClassesOfDuplicatedGeometrical(const MeshRecord& mesh);
 // Lists as TopologicalDuplicates (-5 when the listing memory cannot be had).
 // The points are ranked through `topology` (see SharedPointRanks).
 int32_t GeometricalDuplicates(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums,
-                              ElementList* members = nullptr, ElementList* classes = nullptr);
+                              LocationList* members = nullptr, LocationList* classes = nullptr);
 
 // Triangles that intersect (or touch) a triangle with which they share no
 // point index. Triangles that repeat an index or have a corner out of range
@@ -107,7 +107,7 @@ int32_t GeometricalDuplicates(const MeshRecord& mesh, MeshTopology& topology, Du
 // index first, in the order the search meets them (see IntersectingPairs.h):
 // the same search then tests every pair instead of skipping those whose two
 // triangles are already marked.
-int32_t CountIntersectedInto(const MeshRecord& mesh, ElementList* where, ElementList* pairs);
+int32_t CountIntersectedInto(const MeshRecord& mesh, LocationList* where, LocationList* pairs);
 inline int32_t CountIntersected(const MeshRecord& mesh)
 {
     return CountIntersectedInto(mesh, nullptr, nullptr);
@@ -116,7 +116,7 @@ inline int32_t CountIntersected(const MeshRecord& mesh)
 // Triangles with a side neighbour that runs the common side in the same
 // direction. -1..-5 as above.
 int32_t CountFlippedTopologicalInto(const MeshRecord& mesh, MeshTopology& topology,
-                                ElementList* where);
+                                LocationList* where);
 inline int32_t CountFlippedTopological(const MeshRecord& mesh, MeshTopology& topology)
 {
     return CountFlippedTopologicalInto(mesh, topology, nullptr);

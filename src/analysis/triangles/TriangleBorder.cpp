@@ -1,8 +1,8 @@
 // Border vertices and the triangles that touch them.
-#include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
-#include "analysis/triangles/TriangleSides.h"
 #include "containers/Memory.h"
+#include "model/RecordChecks.h"
+#include "model/TriangleSides.h"
 
 namespace meshaudit::triangles {
 
@@ -39,8 +39,8 @@ int32_t BorderVertices(const MeshRecord& mesh, MeshTopology& topology, uint8_t*&
             if (((bits >> e) & 1u) == 0) {
                 continue;
             }
-            const Side s = SideOf(triangles[t], e);
-            for (const uint32_t p : {s.from, s.to}) {
+            const TriangleSide s = SideOf(triangles[t], e);
+            for (const uint32_t p : {s.p, s.q}) {
                 if (marks[p] == 0) {
                     marks[p] = 1;
                     ++marked;
@@ -52,7 +52,7 @@ int32_t BorderVertices(const MeshRecord& mesh, MeshTopology& topology, uint8_t*&
     return static_cast<int32_t>(marked);
 }
 
-int32_t CountBorderInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountBorderInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {

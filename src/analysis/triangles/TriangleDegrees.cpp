@@ -1,7 +1,7 @@
 // Counters over the triangle degrees: the entry counts of the shared
 // triangle-neighbour lists (counted without them where they would be large).
-#include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit::triangles {
 
@@ -24,7 +24,7 @@ RowCounts Degrees(const MeshRecord& mesh, MeshTopology& topology, int32_t& code)
 
 // The triangles whose degree passes `counted`, listed where they are counted.
 template <typename Counted>
-int32_t CountDegrees(const MeshRecord& mesh, MeshTopology& topology, ElementList* where,
+int32_t CountDegrees(const MeshRecord& mesh, MeshTopology& topology, LocationList* where,
                      Counted counted)
 {
     int32_t code = 0;
@@ -47,7 +47,7 @@ int32_t CountDegrees(const MeshRecord& mesh, MeshTopology& topology, ElementList
 // triangles whose degree is the result are listed by a second pass over the
 // degrees, made only when they are wanted.
 template <typename Step>
-int32_t FoldDegrees(const MeshRecord& mesh, MeshTopology& topology, uint32_t start, ElementList* where,
+int32_t FoldDegrees(const MeshRecord& mesh, MeshTopology& topology, uint32_t start, LocationList* where,
                     Step step)
 {
     int32_t code = 0;
@@ -72,23 +72,23 @@ int32_t FoldDegrees(const MeshRecord& mesh, MeshTopology& topology, uint32_t sta
 
 }  // namespace
 
-int32_t CountIsolatedInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountIsolatedInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     return CountDegrees(mesh, topology, where, [](uint32_t degree) { return degree == 0; });
 }
 
-int32_t CountSingularInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountSingularInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     return CountDegrees(mesh, topology, where, [](uint32_t degree) { return degree > 3; });
 }
 
-int32_t MinimalDegreeInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t MinimalDegreeInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     return FoldDegrees(mesh, topology, 0xFFFFFFFFu, where,
                        [](uint32_t m, uint32_t degree) { return degree < m ? degree : m; });
 }
 
-int32_t MaximalDegreeInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t MaximalDegreeInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     return FoldDegrees(mesh, topology, 0u, where,
                        [](uint32_t m, uint32_t degree) { return degree > m ? degree : m; });

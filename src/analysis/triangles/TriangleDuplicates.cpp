@@ -5,7 +5,6 @@
 // search tree of (key, occurrences) pairs otherwise. Listed in triangle
 // order: each duplicated triangle with its class's first triangle, and each
 // class once, as that triangle.
-#include "analysis/RecordChecks.h"
 #include "analysis/SharedPointRanks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/CountDuplicates.h"
@@ -13,6 +12,7 @@
 #include "containers/Memory.h"
 #include "containers/PointRanks.h"
 #include "containers/TupleDuplicates.h"
+#include "model/RecordChecks.h"
 
 #include <utility>
 
@@ -39,8 +39,8 @@ void SortThree(T& a, T& b, T& c)
 
 // The classes array of a search that lists (null when nothing is listed);
 // `failed` when it cannot be allocated.
-uint32_t* ClassesArray(uint32_t triangleCount, const ElementList* members,
-                       const ElementList* classes, bool& failed)
+uint32_t* ClassesArray(uint32_t triangleCount, const LocationList* members,
+                       const LocationList* classes, bool& failed)
 {
     uint32_t* firstOf = nullptr;
     if (members != nullptr || classes != nullptr) {
@@ -55,7 +55,7 @@ uint32_t* ClassesArray(uint32_t triangleCount, const ElementList* members,
 // class once, as that triangle. The sums replace the search's (they are the
 // same). Frees firstOf.
 int32_t ListTriangleClasses(int32_t code, uint32_t triangleCount, uint32_t* firstOf,
-                            ElementList* members, ElementList* classes, DuplicateSums& sums)
+                            LocationList* members, LocationList* classes, DuplicateSums& sums)
 {
     if (code == 0 && firstOf != nullptr) {
         sums = SumClassesOf(triangleCount, firstOf, [members, classes](uint32_t t, uint32_t first) {
@@ -73,8 +73,8 @@ int32_t ListTriangleClasses(int32_t code, uint32_t triangleCount, uint32_t* firs
 
 }  // namespace
 
-int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums, ElementList* members,
-                              ElementList* classes)
+int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums, LocationList* members,
+                              LocationList* classes)
 {
     const TRIANGLE* triangles = mesh.triangles;
     const uint32_t triangleCount = mesh.triangleCount;
@@ -122,7 +122,7 @@ int32_t TopologicalDuplicates(const MeshRecord& mesh, DuplicateSums& sums, Eleme
 }
 
 int32_t GeometricalDuplicates(const MeshRecord& mesh, MeshTopology& topology, DuplicateSums& sums,
-                              ElementList* members, ElementList* classes)
+                              LocationList* members, LocationList* classes)
 {
     const T3DVECF* points = mesh.points;
     const uint32_t pointCount = mesh.pointCount;

@@ -1,16 +1,22 @@
 // Triangles whose orientation disagrees with a side neighbour: two
 // consistently oriented neighbours run their common side in opposite
 // directions, so a neighbour running it the same way flips both.
-#include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
-#include "analysis/triangles/TriangleSides.h"
 #include "containers/Memory.h"
 #include "model/ReadAhead.h"
+#include "model/RecordChecks.h"
 #include "model/SideGroups.h"
+#include "model/TriangleSides.h"
 
 namespace meshaudit::triangles {
 
 namespace {
+
+// Whether one of u's own directed sides is exactly s.
+bool RunsAlong(const TRIANGLE& u, TriangleSide s)
+{
+    return (u.a == s.p && u.b == s.q) || (u.b == s.p && u.c == s.q) || (u.c == s.p && u.a == s.q);
+}
 
 // Whether the other triangle u has one of t's sides among its own directed
 // sides, exactly as t runs it.
@@ -24,7 +30,7 @@ bool RunsAlongASideOf(const TRIANGLE& u, const TRIANGLE& t)
 // ending at q, so t is flipped exactly when its group of sides from p to q
 // holds another triangle, and then so is every triangle of the group. -5
 // without memory, as when the lists fail.
-int32_t CountFlippedBySides(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountFlippedBySides(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const IncidenceLists& rows = topology.VertexTriangles();
     if (topology.Status() != 0) {
@@ -63,7 +69,7 @@ int32_t CountFlippedBySides(const MeshRecord& mesh, MeshTopology& topology, Elem
 
 }  // namespace
 
-int32_t CountFlippedTopologicalInto(const MeshRecord& mesh, MeshTopology& topology, ElementList* where)
+int32_t CountFlippedTopologicalInto(const MeshRecord& mesh, MeshTopology& topology, LocationList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {

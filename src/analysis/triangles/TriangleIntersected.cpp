@@ -8,7 +8,7 @@
 
 namespace meshaudit::triangles {
 
-int32_t CountIntersectedInto(const MeshRecord& mesh, ElementList* where, ElementList* pairs)
+int32_t CountIntersectedInto(const MeshRecord& mesh, LocationList* where, LocationList* pairs)
 {
     // The tree leaves out triangles with a corner beyond the point count, so
     // their corners are never read and they are never marked.

@@ -1,12 +1,12 @@
 // Invalid triangles: by repeated index, and by coincident corners.
-#include "analysis/RecordChecks.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 #include "containers/Keys.h"
 #include "model/ReadAhead.h"
+#include "model/RecordChecks.h"
 
 namespace meshaudit::triangles {
 
-int32_t CountInvalidTopologicalInto(const MeshRecord& mesh, ElementList* where)
+int32_t CountInvalidTopologicalInto(const MeshRecord& mesh, LocationList* where)
 {
     const TRIANGLE* triangles = mesh.triangles;
     const uint32_t triangleCount = mesh.triangleCount;
@@ -29,7 +29,7 @@ int32_t CountInvalidTopologicalInto(const MeshRecord& mesh, ElementList* where)
     return static_cast<int32_t>(count);
 }
 
-int32_t CountInvalidGeometricalInto(const MeshRecord& mesh, ElementList* where)
+int32_t CountInvalidGeometricalInto(const MeshRecord& mesh, LocationList* where)
 {
     const int32_t check = CheckRecord(mesh);
     if (check != 0) {

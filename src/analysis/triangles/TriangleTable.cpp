@@ -23,14 +23,14 @@ int32_t CountIntersected(AnalysisContext& c)
 {
     // Pairs are listed only for a flag that will be computed: listing makes
     // the search test the pairs it could otherwise skip.
-    ElementList* pairs = c.meshSettings.Enable[MSH_Selfintersection] == 1
+    LocationList* pairs = c.meshSettings.Enable[MSH_Selfintersection] == 1
                              ? c.List(Category::Mesh, MSH_Selfintersection)
                              : nullptr;
     if (pairs != nullptr) {
         pairs->Clear();
     }
     const int32_t count = triangles::CountIntersectedInto(c.mesh, c.CurrentList(), pairs);
-    c.noIntersectingPair = count == 0;
+    c.Memo().KeepIntersectedCount(count);
     if (count >= 0 && pairs != nullptr) {
         pairs->Seal();  // complete: the flag's step keeps it
     }
@@ -44,19 +44,20 @@ constexpr auto MinimalDegree = &Step<triangles::MinimalDegreeInto>;
 constexpr auto MaximalDegree = &Step<triangles::MaximalDegreeInto>;
 constexpr auto CountInvalidTopological = &Step<triangles::CountInvalidTopologicalInto>;
 constexpr auto CountInvalidGeometrical = &Step<triangles::CountInvalidGeometricalInto>;
-constexpr auto CountDuplicatedTopological =
-    &DuplicateStep<DuplicateSearch::TrianglesTopological, triangles::TopologicalDuplicates, false>;
-constexpr auto CountDuplicatedGeometrical =
-    &DuplicateStep<DuplicateSearch::TrianglesGeometrical, triangles::GeometricalDuplicates, false>;
-constexpr auto CountClassesOfDuplicatedTopological =
-    &DuplicateStep<DuplicateSearch::TrianglesTopological, triangles::TopologicalDuplicates, true>;
-constexpr auto CountClassesOfDuplicatedGeometrical =
-    &DuplicateStep<DuplicateSearch::TrianglesGeometrical, triangles::GeometricalDuplicates, true>;
+constexpr auto CountDuplicatedTopological = Reads<MemoEntry::DuplicateSums>(
+    &DuplicateStep<DuplicateSearch::TrianglesTopological, triangles::TopologicalDuplicates, false>);
+constexpr auto CountDuplicatedGeometrical = Reads<MemoEntry::DuplicateSums>(
+    &DuplicateStep<DuplicateSearch::TrianglesGeometrical, triangles::GeometricalDuplicates, false>);
+constexpr auto CountClassesOfDuplicatedTopological = Reads<MemoEntry::DuplicateSums>(
+    &DuplicateStep<DuplicateSearch::TrianglesTopological, triangles::TopologicalDuplicates, true>);
+constexpr auto CountClassesOfDuplicatedGeometrical = Reads<MemoEntry::DuplicateSums>(
+    &DuplicateStep<DuplicateSearch::TrianglesGeometrical, triangles::GeometricalDuplicates, true>);
 // Kept for the mesh's Oriented step (MeshTable.cpp).
 int32_t CountFlippedTopological(AnalysisContext& c)
 {
-    c.flippedTriangles = Step<triangles::CountFlippedTopologicalInto>(c);
-    return c.flippedTriangles;
+    const int32_t count = Step<triangles::CountFlippedTopologicalInto>(c);
+    c.Memo().KeepFlippedTriangles(count);
+    return count;
 }
 
 }  // namespace triangle_steps

@@ -10,12 +10,12 @@
 
 namespace meshaudit {
 
-class ElementList {
+class LocationList {
 public:
-    ElementList() = default;
-    ~ElementList();
-    ElementList(const ElementList&) = delete;
-    ElementList& operator=(const ElementList&) = delete;
+    LocationList() = default;
+    ~LocationList();
+    LocationList(const LocationList&) = delete;
+    LocationList& operator=(const LocationList&) = delete;
 
     // Empties the list and sets its entry size (1 to 3) and its cap on kept
     // entries.

@@ -1,4 +1,4 @@
-#include "analysis/ElementList.h"
+#include "analysis/LocationList.h"
 
 #include "containers/Memory.h"
 
@@ -6,12 +6,12 @@
 
 namespace meshaudit {
 
-ElementList::~ElementList()
+LocationList::~LocationList()
 {
     Free(items_);
 }
 
-void ElementList::Open(uint32_t arity, uint64_t cap)
+void LocationList::Open(uint32_t arity, uint64_t cap)
 {
     arity_ = arity;
     cap_ = cap;
@@ -23,7 +23,7 @@ void ElementList::Open(uint32_t arity, uint64_t cap)
 
 // Doubles the storage (from 64 entries), never past the cap. A failure keeps
 // what is stored, stops keeping more, and is reported by Failed().
-bool ElementList::Grow()
+bool LocationList::Grow()
 {
     if (failed_) {
         return false;
