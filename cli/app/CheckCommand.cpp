@@ -117,7 +117,7 @@ std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths, std:
             continue;
         }
         if (found.empty()) {
-            errors.push_back(path + ": no mesh files (.stl, .obj, .ply, .off) in the folder");
+            errors.push_back(path + ": no mesh files (" + FormatExtensions() + ") in the folder");
             continue;
         }
         std::sort(found.begin(), found.end());

@@ -74,7 +74,8 @@ RepairOptions ParseRepairOptions(const std::vector<std::string>& args)
         throw UsageError("repair: no output file given (-o OUT)");
     }
     if (!FormatFromExtension(options.output)) {
-        throw UsageError("repair: the output name must end in .ply, .obj, .off, .stl or .3mf: " + Quoted(options.output));
+        throw UsageError("repair: the output name must end in one of " + FormatExtensions() + ": " +
+                         Quoted(options.output));
     }
     return options;
 }
@@ -102,23 +103,6 @@ std::string Shortest(double value)
     char text[32];
     auto end = std::to_chars(text, text + sizeof text, value).ptr;
     return std::string(text, end);
-}
-
-std::string OutputFormatName(MeshFormat format, const WriteOptions& options)
-{
-    switch (format) {
-    case MeshFormat::Ply:
-        return options.plyEncoding == PlyEncoding::Ascii ? "PLY ASCII" : "PLY binary little-endian";
-    case MeshFormat::Stl:
-        return options.stlAscii ? "STL ASCII" : "STL binary, single precision";
-    case MeshFormat::Obj:
-        return "OBJ";
-    case MeshFormat::Off:
-        return "OFF";
-    case MeshFormat::ThreeMf:
-        return "3MF";
-    }
-    return "?";
 }
 
 }  // namespace
@@ -190,15 +174,14 @@ int RunRepair(const std::vector<std::string>& args)
         writeOptions.plyEncoding = PlyEncoding::Ascii;
         writeOptions.stlAscii = true;
     }
-    const MeshFormat format = *FormatFromExtension(options.output);
     try {
         WriteMeshFile(options.output, mesh, writeOptions);
     } catch (const LoadError& e) {
         std::cerr << "meshaudit: " << e.what() << '\n';
         return 2;
     }
-    std::cout << "wrote " << options.output << " (" << OutputFormatName(format, writeOptions) << "): " << Counts(mesh)
-              << '\n';
+    std::cout << "wrote " << options.output << " ("
+              << EntryOf(*FormatFromExtension(options.output)).writtenAs(writeOptions) << "): " << Counts(mesh) << '\n';
     if (!options.steps.empty()) {
         std::cout << "in all: " << Change(original, mesh) << '\n';
     }

@@ -90,7 +90,7 @@ TEST(Check, ErrorsFoldersAndTerminals)
     testing::TempDir empty;
     r = RunCommand({"check", empty.path});
     EXPECT_EQ(r.exitStatus, 2);
-    EXPECT_EQ(r.err, "meshaudit: " + empty.path + ": no mesh files (.stl, .obj, .ply, .off) in the folder\n");
+    EXPECT_EQ(r.err, "meshaudit: " + empty.path + ": no mesh files (.stl, .obj, .ply, .off, .3mf) in the folder\n");
 
     // Progress and colour only on a terminal, unless asked.
     r = RunCommand({"check", kSample}, true);
@@ -294,6 +294,38 @@ TEST(Commands, DefaultsHelpVersionAndUsageMistakes)
                              r.err.ends_with(" (see 'meshaudit help')\n");
         EXPECT_TRUE(r.out.empty() && (args.empty() || oneLine)) << r.out << r.err;
     }
+}
+
+// The text of a README section, from its heading to the next one.
+std::string Section(const std::string& heading)
+{
+    const std::string readme = testing::ReadAll(MESHAUDIT_SOURCE_DIR "/README.md");
+    const size_t at = readme.find("\n" + heading + "\n");
+    return at == std::string::npos ? "" : readme.substr(at, readme.find("\n#", at + 1) - at);
+}
+
+// The README's rows of a table in `section`, without its heading rows.
+std::vector<std::string> TableRows(const std::string& section, const std::string& heading)
+{
+    std::vector<std::string> rows;
+    const std::string text = Section(section);
+    for (size_t at = text.find("\n" + heading); at != std::string::npos && text[at + 1] == '|';) {
+        const size_t end = text.find('\n', at + 1);
+        rows.push_back(text.substr(at + 1, end - at - 1));
+        at = end;
+    }
+    return rows.size() > 2 ? std::vector(rows.begin() + 2, rows.end()) : std::vector<std::string>{};
+}
+
+// The README's table of formats is the command's.
+TEST(Readme, FormatsAsTheCommandHasThem)
+{
+    std::vector<std::string> formats;
+    for (const FormatEntry& f : MeshFormats()) {
+        formats.push_back("| " + std::string(f.name) + " | " + std::string(f.extensions[0]) + " | " + f.recognised +
+                          " | " + f.reads + " | " + f.writes + " |");
+    }
+    EXPECT_EQ(TableRows("### Reading files", "| format |"), formats);
 }
 
 const Quantity& Find(Category category, const std::string& name)
