@@ -1,6 +1,7 @@
 // `check --marked OUT.ply`: the checked mesh with a bit field on every point
 // and triangle that says which failing quantities list it, so that a viewer
-// can select the marked elements (e.g. defects > 0).
+// can select the marked elements (e.g. defects > 0). The bits are the
+// quantities' mark column (Quantities.h).
 #pragma once
 
 #include "MeshData.h"
@@ -11,16 +12,8 @@
 
 namespace meshaudit::cli {
 
-// The bit a failing quantity sets on the points (`onPoints`) or triangles
-// its list names; -1 for a quantity whose list marks nothing (components).
-struct DefectBit {
-    int bit = -1;
-    bool onPoints = true;
-};
-DefectBit DefectBitOf(const Quantity& quantity);
-
 // The colour a quantity's elements have in the report page's view, "#rrggbb":
-// one of its own for every quantity that lists elements.
+// one of its own for every quantity that marks elements.
 std::string QuantityColour(const Quantity& quantity);
 
 // The elements one failing quantity marks, in increasing order.
@@ -44,7 +37,8 @@ struct DefectMarks {
 void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lists, DefectMarks& marks);
 
 // Writes binary little-endian PLY with a uint32 `defects` property on each
-// vertex and face. Returns "" or a message naming the file and the error.
+// vertex and face; the header's comments say what each bit means. Returns ""
+// or a message naming the file and the error.
 std::string WriteMarkedPly(const std::string& path, const MeshData& mesh, const std::vector<uint32_t>& points,
                            const std::vector<uint32_t>& triangles);
 

@@ -317,8 +317,10 @@ std::vector<std::string> TableRows(const std::string& section, const std::string
     return rows.size() > 2 ? std::vector(rows.begin() + 2, rows.end()) : std::vector<std::string>{};
 }
 
-// The README's table of formats is the command's.
-TEST(Readme, FormatsAsTheCommandHasThem)
+// The README's table of formats is the command's, and its table of defect
+// bits is the quantities' mark column, each bit with the quantities that set
+// it.
+TEST(Readme, FormatsAndDefectBitsAsTheCommandHasThem)
 {
     std::vector<std::string> formats;
     for (const FormatEntry& f : MeshFormats()) {
@@ -326,6 +328,41 @@ TEST(Readme, FormatsAsTheCommandHasThem)
                           " | " + f.reads + " | " + f.writes + " |");
     }
     EXPECT_EQ(TableRows("### Reading files", "| format |"), formats);
+    std::vector<std::string> bits;
+    int bitCount = 0;
+    for (const DefectKind& kind : DefectKinds()) {
+        bitCount = std::max(bitCount, kind.bit + 1);
+    }
+    for (int bit = 0; bit < bitCount; ++bit) {
+        std::string row = "| " + std::to_string(bit) + " |";
+        for (const bool onPoints : {true, false}) {
+            std::string cell;
+            for (const DefectKind& kind : DefectKinds()) {
+                if (kind.bit != bit || kind.onPoints != onPoints) {
+                    continue;
+                }
+                cell = std::string(kind.says) + " (";
+                for (Category category : kCategories) {
+                    for (const Quantity& q : QuantitiesOf(category)) {
+                        if (q.mark.bit == bit && q.mark.onPoints == onPoints) {
+                            cell += (cell.back() == '(' ? "`" : ", `") + std::string(CategoryKey(category)) + "." +
+                                    q.name + "`";
+                        }
+                    }
+                }
+                cell += ")";
+            }
+            row += " " + (cell.empty() ? "-" : cell) + " |";
+        }
+        bits.push_back(row);
+    }
+    EXPECT_EQ(TableRows("### Where the defects are", "| bit |"), bits) << [&] {
+        std::string table;
+        for (const std::string& row : bits) {
+            table += row + "\n";
+        }
+        return table;
+    }();
 }
 
 const Quantity& Find(Category category, const std::string& name)
