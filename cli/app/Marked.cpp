@@ -12,7 +12,7 @@
 
 namespace meshaudit::cli {
 
-std::string QuantityColour(const Quantity& quantity)
+std::array<uint8_t, 3> QuantityRgb(const Quantity& quantity)
 {
     // Hues a golden angle apart, in the order of the quantities that mark
     // elements (those with a bit in their mark column). Hues close to each
@@ -31,17 +31,23 @@ std::string QuantityColour(const Quantity& quantity)
                 const int sector = static_cast<int>(hue);
                 const double rgb[6][3] = {{chroma, x, 0}, {x, chroma, 0}, {0, chroma, x},
                                           {0, x, chroma}, {x, 0, chroma}, {chroma, 0, x}};
-                char text[8];
                 const auto channel = [&](int c) {
-                    return static_cast<unsigned>(std::lround(255 * (rgb[sector][c] + lightness - chroma / 2)));
+                    return static_cast<uint8_t>(std::lround(255 * (rgb[sector][c] + lightness - chroma / 2)));
                 };
-                std::snprintf(text, sizeof text, "#%02x%02x%02x", channel(0), channel(1), channel(2));
-                return text;
+                return {channel(0), channel(1), channel(2)};
             }
             index += q.mark.bit >= 0 ? 1 : 0;
         }
     }
-    return "#e6e6e6";
+    return kCleanRgb;
+}
+
+std::string QuantityColour(const Quantity& quantity)
+{
+    const std::array<uint8_t, 3> rgb = QuantityRgb(quantity);
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+    return text;
 }
 
 void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lists, DefectMarks& marks)
@@ -82,8 +88,32 @@ void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lis
     }
 }
 
-std::string WriteMarkedPly(const std::string& path, const MeshData& mesh, const std::vector<uint32_t>& points,
-                           const std::vector<uint32_t>& triangles)
+namespace {
+
+// For each element, the colour of the first kind that marks it (kinds come in
+// table order), or kCleanRgb.
+std::vector<std::array<uint8_t, 3>> Colours(size_t count, const std::vector<MarkedKind>& kinds, bool onPoints)
+{
+    std::vector<std::array<uint8_t, 3>> colours(count, kCleanRgb);
+    std::vector<bool> painted(count, false);
+    for (const MarkedKind& kind : kinds) {
+        if (kind.onPoints != onPoints) {
+            continue;
+        }
+        const std::array<uint8_t, 3> rgb = QuantityRgb(*kind.quantity);
+        for (const uint32_t element : kind.elements) {
+            if (element < count && !painted[element]) {
+                colours[element] = rgb;
+                painted[element] = true;
+            }
+        }
+    }
+    return colours;
+}
+
+}  // namespace
+
+std::string WriteMarkedPly(const std::string& path, const MeshData& mesh, const DefectMarks& marks)
 {
     std::string bytes = "ply\nformat binary_little_endian 1.0\n"
                         "comment meshaudit: a defects bit is set where a failing quantity lists the element\n";
@@ -91,20 +121,26 @@ std::string WriteMarkedPly(const std::string& path, const MeshData& mesh, const 
         bytes += std::string("comment ") + (kind.onPoints ? "vertex" : "face") + " bit " + std::to_string(kind.bit) +
                  ": " + kind.says + "\n";
     }
-    bytes += "element vertex " + std::to_string(mesh.points.size()) +
-             "\nproperty double x\nproperty double y\nproperty double z\nproperty uint defects\n"
+    const std::string rgb = "property uchar red\nproperty uchar green\nproperty uchar blue\n";
+    bytes += "comment red, green, blue: the colour of the first failing quantity that lists the element\n"
+             "element vertex " + std::to_string(mesh.points.size()) +
+             "\nproperty double x\nproperty double y\nproperty double z\n" + rgb + "property uint defects\n"
              "element face " + std::to_string(mesh.triangles.size()) +
-             "\nproperty list uchar uint vertex_indices\nproperty uint defects\nend_header\n";
+             "\nproperty list uchar uint vertex_indices\n" + rgb + "property uint defects\nend_header\n";
     const auto put = [&bytes](const void* data, size_t size) { bytes.append(static_cast<const char*>(data), size); };
+    const auto pointColours = Colours(mesh.points.size(), marks.kinds, true);
+    const auto triangleColours = Colours(mesh.triangles.size(), marks.kinds, false);
     for (size_t i = 0; i < mesh.points.size(); ++i) {
         put(&mesh.points[i], sizeof(T3DVECF));
-        put(&points[i], sizeof(uint32_t));
+        put(pointColours[i].data(), 3);
+        put(&marks.points[i], sizeof(uint32_t));
     }
     const uint8_t three = 3;
     for (size_t i = 0; i < mesh.triangles.size(); ++i) {
         put(&three, 1);
         put(&mesh.triangles[i], sizeof(TRIANGLE));
-        put(&triangles[i], sizeof(uint32_t));
+        put(triangleColours[i].data(), 3);
+        put(&marks.triangles[i], sizeof(uint32_t));
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {

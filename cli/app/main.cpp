@@ -31,7 +31,7 @@ commands:
       --max-items N          at most N elements per quantity (default 100)
       --memory-limit SIZE    the most memory one check may hold (800M, 2G or none;
                              default: half the memory, shared by the jobs)
-      --marked OUT.ply       write the mesh with a 'defects' bit field per point and face
+      --marked OUT.ply       write the mesh with a 'defects' bit field and a colour per point and face
       --json                 one JSON document per file, one per line
       --jobs N, -j N         check N files at once (default: one per core)
       --quiet, -q            no progress line
