@@ -12,8 +12,6 @@
 #include "WorkerPool.h"
 
 #include <algorithm>
-#include <optional>
-#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <unistd.h>
@@ -24,17 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CheckOptions {
-    bool json = false;
-    bool quiet = false;
-    unsigned jobs = 0;  // 0: one per core
-    ColourMode colour = ColourMode::Auto;
-    Settings settings;
-    AnalyseRequest request;
-    JudgeOptions judge;
-    std::vector<std::string> paths;
-};
-
 unsigned ParseJobs(const std::string& text)
 {
     int64_t value = 0;
@@ -44,59 +31,43 @@ unsigned ParseJobs(const std::string& text)
     return static_cast<unsigned>(value);
 }
 
-CheckOptions ParseCheckOptions(const std::vector<std::string>& args)
+std::string ParseMarked(const std::string& text)
 {
-    CheckOptions options;
-    Arguments in(args);
-    JudgeOptions& judge = options.judge;
-    while (!in.Done()) {
-        if (in.EndOfOptions()) {
-            continue;
-        }
-        if (!in.AtOption()) {
-            options.paths.push_back(in.Positional());
-        } else if (in.Flag("--json")) {
-            options.json = true;
-        } else if (in.Flag("--quiet", "-q")) {
-            options.quiet = true;
-        } else if (in.Take("--jobs", "-j")) {
-            options.jobs = ParseJobs(in.Value());
-        } else if (judge.Take(in)) {
-            continue;
-        } else if (in.Flag("--where")) {
-            options.request.locate = true;
-        } else if (in.Take("--marked")) {
-            options.request.markedPath = in.Value();
-            if (options.request.markedPath.size() < 4 ||
-                options.request.markedPath.compare(options.request.markedPath.size() - 4, 4, ".ply") != 0) {
-                throw UsageError("--marked writes PLY: the name must end in .ply, not " +
-                                 Quoted(options.request.markedPath));
-            }
-        } else if (in.Take("--color")) {
-            const std::string mode = in.Value();
-            if (!ParseColourMode(mode, options.colour)) {
-                throw UsageError("--color takes auto, always or never, not " + Quoted(mode));
-            }
-        } else {
-            throw UsageError("check: unknown option " + Quoted(in.Peek()));
-        }
+    if (!text.ends_with(".ply")) {
+        throw UsageError("--marked writes PLY: the name must end in .ply, not " + Quoted(text));
     }
-    if (options.paths.empty()) {
-        throw UsageError("check: no file given");
-    }
-    options.settings = judge.Load();
-    options.request.maxItems = judge.maxItems;
-    if (options.jobs == 0) {
-        const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
-        options.jobs = cores > 0 ? static_cast<unsigned>(cores) : 1;
-    }
-    return options;
+    return text;
 }
 
+ColourMode ParseColour(const std::string& text)
+{
+    ColourMode mode = ColourMode::Auto;
+    if (!ParseColourMode(text, mode)) {
+        throw UsageError("--color takes auto, always or never, not " + Quoted(text));
+    }
+    return mode;
+}
+
+// Each option once: its names, its value, its help and its parser.
+struct CheckOptions : OptionSet {
+    JudgeOptions judge{*this};
+    Flag where{*this, "--where", "", "list the first elements of each failing quantity"};
+    Option<std::string> marked{*this, "--marked", "", "OUT.ply",
+                               "write the mesh with a 'defects' bit field and a colour per point and face", "",
+                               ParseMarked};
+    Flag json{*this, "--json", "", "one JSON document per file, one per line"};
+    Option<unsigned> jobs{*this, "--jobs", "-j", "N", "check N files at once (default: one per core)", 0, ParseJobs};
+    Flag quiet{*this, "--quiet", "-q", "no progress line"};
+    Option<ColourMode> colour{*this, "--color", "", "WHEN", "colour the report: auto (default), always, never",
+                              ColourMode::Auto, ParseColour};
+    std::vector<std::string> paths;
+};
+
 // The files to check: each argument that names a folder stands for the mesh
-// files beneath it (by extension, sorted); every other argument is a file.
-// A folder without mesh files is an error of its own.
-std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths, std::vector<std::string>& errors)
+// files beneath it (by the extensions of the table of formats, sorted);
+// every other argument is a file. A folder that cannot be listed or holds
+// no mesh file is an error of its own, as a Failed outcome.
+std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths, std::vector<FileOutcome>& errors)
 {
     std::vector<std::string> files;
     for (const std::string& path : paths) {
@@ -112,12 +83,11 @@ std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths, std:
                 found.push_back(it->path().string());
             }
         }
-        if (error) {
-            errors.push_back(path + ": cannot list the folder: " + error.message());
-            continue;
-        }
-        if (found.empty()) {
-            errors.push_back(path + ": no mesh files (" + FormatExtensions() + ") in the folder");
+        if (error || found.empty()) {
+            FileOutcome& failure = errors.emplace_back();
+            failure.file = path;
+            failure.error = path + (error ? ": cannot list the folder: " + error.message()
+                                          : ": no mesh files (" + FormatExtensions() + ") in the folder");
             continue;
         }
         std::sort(found.begin(), found.end());
@@ -126,58 +96,66 @@ std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths, std:
     return files;
 }
 
-}  // namespace
-
 int RunCheck(const std::vector<std::string>& args)
 {
-    const CheckOptions options = ParseCheckOptions(args);
-    std::vector<std::string> errors;
+    CheckOptions options;
+    options.Parse(args, "check", [&options](const std::string& path) { options.paths.push_back(path); });
+    if (options.paths.empty()) {
+        throw UsageError("check: no file given");
+    }
+    const Settings settings = options.judge.Load();
+    std::vector<FileOutcome> errors;
     const std::vector<std::string> files = ExpandPaths(options.paths, errors);
-    if (!options.request.markedPath.empty() && (files.size() != 1 || !errors.empty())) {
+    if (!options.marked->empty() && (files.size() != 1 || !errors.empty())) {
         throw UsageError("--marked takes exactly one mesh file to check");
     }
-    const bool colour = !options.json && UseColour(options.colour);
+    const bool json = static_cast<bool>(options.json);
+    const bool colour = !json && UseColour(*options.colour);
     int status = 0;
     size_t passed = 0, failed = 0, broken = 0;
     size_t reports = 0;  // text reports shown, one per file or 3MF object
 
     // A file's verdict is the worst of its objects'.
-    auto count = [&](int fileStatus) {
-        status = std::max(status, fileStatus);
-        (fileStatus == 0 ? passed : fileStatus == 1 ? failed : broken) += 1;
-    };
-    auto emit = [&](const FileOutcome& outcome) {
-        if (options.json) {
-            std::cout << JsonLine(RenderJson(outcome, outcome.used)) << '\n' << std::flush;
-        } else if (outcome.status == FileOutcome::Status::Failed) {
-            std::cout << std::flush;
-            std::cerr << "meshaudit: " << outcome.error << '\n' << std::flush;
-        } else {
-            std::cout << (reports++ > 0 ? "\n" : "") << RenderText(outcome, outcome.used, colour)
-                      << std::flush;
+    auto emit = [&](const std::vector<FileOutcome>& outcomes) {
+        int worst = 0;
+        for (const FileOutcome& outcome : outcomes) {
+            worst = std::max(worst, ExitStatusOf(outcome));
         }
-        if (!outcome.writeError.empty()) {
-            std::cout << std::flush;
-            std::cerr << "meshaudit: " << outcome.writeError << '\n' << std::flush;
+        status = std::max(status, worst);
+        (worst == 0 ? passed : worst == 1 ? failed : broken) += 1;
+        for (const FileOutcome& outcome : outcomes) {
+            if (json) {
+                std::cout << JsonLine(RenderJson(outcome, outcome.used)) << '\n' << std::flush;
+            } else if (outcome.status == FileOutcome::Status::Failed) {
+                std::cout << std::flush;
+                std::cerr << "meshaudit: " << outcome.error << '\n' << std::flush;
+            } else {
+                std::cout << (reports++ > 0 ? "\n" : "") << RenderText(outcome, outcome.used, colour) << std::flush;
+            }
+            if (!outcome.writeError.empty()) {
+                std::cout << std::flush;
+                std::cerr << "meshaudit: " << outcome.writeError << '\n' << std::flush;
+            }
         }
     };
-    for (const std::string& error : errors) {
-        FileOutcome outcome;
-        outcome.file = error.substr(0, error.find(": "));
-        outcome.error = error;
-        count(ExitStatusOf(outcome));
-        emit(outcome);
+    for (const FileOutcome& error : errors) {
+        emit({error});
     }
 
     // One file at a time may draw the library's progress line; with several
     // workers at once their lines would mix.
-    const unsigned jobs = std::min<unsigned>(options.jobs, static_cast<unsigned>(std::max<size_t>(files.size(), 1)));
-    AnalyseRequest request = options.request;
+    const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
+    const unsigned wanted = *options.jobs != 0 ? *options.jobs : cores > 0 ? static_cast<unsigned>(cores) : 1;
+    const unsigned jobs = std::min<unsigned>(wanted, static_cast<unsigned>(std::max<size_t>(files.size(), 1)));
+    AnalyseRequest request;
+    request.locate = static_cast<bool>(options.where);
+    request.maxItems = *options.judge.maxItems;
+    request.markedPath = *options.marked;
     request.showProgress = !options.quiet && jobs == 1 && StderrIsTerminal();
     request.memoryLimit = options.judge.MemoryLimit(jobs);
     RunInWorkers(
         files.size(), jobs,
-        [&](size_t i) { return EncodeOutcomes(AnalyseFileObjects(files[i], options.settings, request)); },
+        [&](size_t i) { return EncodeOutcomes(AnalyseFileObjects(files[i], settings, request)); },
         [&](size_t i, WorkerResult&& result) {
             std::vector<FileOutcome> outcomes(1);
             outcomes[0].file = files[i];
@@ -186,20 +164,27 @@ int RunCheck(const std::vector<std::string>& args)
             } else if (!DecodeOutcomes(result.bytes, outcomes)) {
                 outcomes[0].error = files[i] + ": the worker checking it sent an incomplete result";
             }
-            int worst = 0;
-            for (const FileOutcome& outcome : outcomes) {
-                worst = std::max(worst, ExitStatusOf(outcome));
-                emit(outcome);
-            }
-            count(worst);
+            emit(outcomes);
         });
 
     const size_t total = passed + failed + broken;
-    if (!options.json && total > 1) {
+    if (!json && total > 1) {
         std::cout << "\nchecked " << total << " files: " << passed << " passed, " << failed << " failed, "
                   << Plural(broken, "error") << '\n';
     }
     return status;
 }
+
+std::string Usage()
+{
+    return "A folder stands for the mesh files beneath it (" + FormatExtensions() +
+           "), sorted. Exit status: 0 when\nevery judged quantity of every file passes, 1 when one fails, 2 on an "
+           "error.\n\noptions:\n" +
+           CheckOptions().Help();
+}
+
+}  // namespace
+
+const Command kCheckCommand{"check", "[options] FILE|FOLDER...", "check meshes against a profile", Usage, RunCheck};
 
 }  // namespace meshaudit::cli

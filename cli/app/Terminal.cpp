@@ -1,8 +1,11 @@
 #include "Terminal.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <iostream>
 #include <unistd.h>
 
 namespace meshaudit::cli {
@@ -33,6 +36,31 @@ bool UseColour(ColourMode mode)
     }
     const char* noColour = std::getenv("NO_COLOR");
     return ::isatty(STDOUT_FILENO) == 1 && (noColour == nullptr || noColour[0] == '\0');
+}
+
+namespace {
+
+// The error that made standard output fail. The stream keeps no errno; a
+// full disk or a closed pipe fails again the same way, and that names the
+// cause.
+int StdoutError()
+{
+    errno = 0;
+    return ::write(STDOUT_FILENO, "\n", 1) < 0 ? errno : 0;
+}
+
+}  // namespace
+
+int FinishOutput(int status)
+{
+    std::cout.flush();
+    if (std::cout && std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        return status;
+    }
+    const int error = StdoutError();
+    std::cerr << "meshaudit: cannot write to standard output: "
+              << (error != 0 ? std::strerror(error) : "write failed") << '\n';
+    return 2;
 }
 
 bool StderrIsTerminal()

@@ -1,5 +1,5 @@
-// The command's view of its terminal: whether to colour, and silencing the
-// library's progress line.
+// The command's view of its terminal: whether to colour, silencing the
+// library's progress line, and a failed standard output.
 #pragma once
 
 #include <string>
@@ -15,6 +15,11 @@ bool ParseColourMode(const std::string& text, ColourMode& mode);
 bool UseColour(ColourMode mode);
 
 bool StderrIsTerminal();
+
+// Flushes standard output and returns `status` when everything written
+// reached it; otherwise says why the write failed (a full disk, a closed
+// pipe) and returns 2.
+int FinishOutput(int status);
 
 // While it lives, standard error (descriptor 2) goes to /dev/null: the
 // library draws its progress line there and offers no other way to turn it

@@ -266,42 +266,58 @@ TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
     EXPECT_EQ(testing::ReadAll(dir.File("a.ply")).rfind("ply\nformat ascii 1.0\n", 0), 0u);
 }
 
-TEST(Commands, DefaultsHelpVersionAndUsageMistakes)
-{
-    testing::CommandResult r = RunCommand({"defaults", "-p", "library"});
-    EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_EQ(json::parse(r.out), json::parse(SettingsToJson(DefaultSettings()).dump()));
-    r = RunCommand({"help"});
-    EXPECT_EQ(r.exitStatus, 0);
-    for (const char* text : {"usage: meshaudit COMMAND", "--json", "--settings", "--jobs", "--quiet", "--color",
-                             "--merge", "--drop-invalid", "--ascii", "--force"}) {
-        EXPECT_NE(r.out.find(text), std::string::npos) << text;
-    }
-    EXPECT_EQ(RunCommand({"--version"}).out, "meshaudit 0.1.0\n");
-    const std::vector<std::vector<std::string>> mistakes = {
-        {}, {"frobnicate"}, {"check"}, {"check", "--bogus", "x.obj"}, {"check", "--jobs", "0", "x.obj"},
-        {"check", "--jobs"}, {"check", "--color=sometimes", "x.obj"}, {"repair", "in.obj"},
-        {"repair", "in.obj", "-o", "out.xyz"}, {"repair", "in.obj", "-o", "out.ply", "--merge", "abc"},
-        {"repair", "in.obj", "-o", "out.ply", "--merge", "-1"}, {"repair", "a.obj", "b.obj", "-o", "out.ply"},
-        {"repair", "in.obj", "-o", "out.ply", "--merge", "relative=-1"}, {"defaults", "extra"},
-        {"check", "--marked", "x.obj", "a.ply"}, {"check", "--marked", "y.ply", "a.ply", "b.ply"}};
-    for (const auto& args : mistakes) {
-        r = RunCommand(args);
-        EXPECT_EQ(r.exitStatus, 2);
-        // One line that names the mistake and points to the help, before any
-        // file is read.
-        const bool oneLine = testing::Lines(r.err).size() == 1 && r.err.starts_with("meshaudit: ") &&
-                             r.err.ends_with(" (see 'meshaudit help')\n");
-        EXPECT_TRUE(r.out.empty() && (args.empty() || oneLine)) << r.out << r.err;
-    }
-}
-
 // The text of a README section, from its heading to the next one.
 std::string Section(const std::string& heading)
 {
     const std::string readme = testing::ReadAll(MESHAUDIT_SOURCE_DIR "/README.md");
     const size_t at = readme.find("\n" + heading + "\n");
     return at == std::string::npos ? "" : readme.substr(at, readme.find("\n#", at + 1) - at);
+}
+
+// `meshaudit help` lists every command; each prints its usage for --help and
+// -h, every option it names has a row in the README, and a mistake is one
+// line that points to the command's help.
+TEST(Commands, HelpOfEveryCommandAndUsageMistakes)
+{
+    testing::CommandResult r = RunCommand({"defaults", "-p", "library"});
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(json::parse(r.out), json::parse(SettingsToJson(DefaultSettings()).dump()));
+    EXPECT_EQ(RunCommand({"--version"}).out, "meshaudit 0.1.0\n");
+    const std::string overview = RunCommand({"help"}).out, table = Section("### Commands and options");
+    for (const std::string command : {"check", "repair", "report", "profiles", "defaults", "formats", "help", "--version"}) {
+        EXPECT_NE(overview.find("\n  " + command + " "), std::string::npos) << command;
+        for (const char* help : {"--help", "-h"}) {
+            r = RunCommand({command, help});
+            EXPECT_EQ(r.exitStatus, 0) << command;
+            EXPECT_EQ(r.out.rfind("usage: meshaudit " + command, 0), 0u) << r.out;
+        }
+        for (std::istringstream words(r.out); words;) {
+            std::string word;
+            words >> word;
+            if (word.starts_with("--") && word != "--help") {
+                word = word.substr(0, word.find_first_of(",)"));
+                EXPECT_NE(table.find("`" + word), std::string::npos) << command << " " << word << " in the README";
+            }
+        }
+    }
+    const std::vector<std::vector<std::string>> mistakes = {
+        {}, {"frobnicate"}, {"check"}, {"check", "--bogus", "x.obj"}, {"check", "--jobs", "0", "x.obj"},
+        {"check", "--jobs"}, {"check", "--color=sometimes", "x.obj"}, {"check", "-hx"}, {"repair", "in.obj"},
+        {"repair", "in.obj", "-o", "out.xyz"}, {"repair", "in.obj", "-o", "out.ply", "--merge", "abc"},
+        {"repair", "in.obj", "-o", "out.ply", "--merge", "-1"}, {"repair", "a.obj", "b.obj", "-o", "out.ply"},
+        {"repair", "in.obj", "-o", "out.ply", "--merge", "relative=-1"}, {"defaults", "extra"},
+        {"profiles", "x"},
+        {"help", "nope"}, {"check", "--marked", "x.obj", "a.ply"}, {"check", "--marked", "y.ply", "a.ply", "b.ply"}};
+    for (const auto& args : mistakes) {
+        r = RunCommand(args);
+        EXPECT_EQ(r.exitStatus, 2);
+        // One line that names the mistake and points to the help, before any
+        // file is read.
+        const std::string help = args.empty() || args[0] == "frobnicate" ? "help" : args[0] + " --help";
+        const bool oneLine = testing::Lines(r.err).size() == 1 && r.err.starts_with("meshaudit: ") &&
+                             r.err.ends_with(" (see 'meshaudit " + help + "')\n");
+        EXPECT_TRUE(r.out.empty() && (args.empty() || oneLine)) << r.out << r.err;
+    }
 }
 
 // The README's rows of a table in `section`, without its heading rows.
