@@ -51,11 +51,12 @@ ColourMode ParseColour(const std::string& text)
 // Each option once: its names, its value, its help and its parser.
 struct CheckOptions : OptionSet {
     JudgeOptions judge{*this};
-    Flag where{*this, "--where", "", "list the first elements of each failing quantity"};
+    Flag where{*this, "--where", "", "list the first elements of each failing quantity (implies --full)"};
     Option<std::string> marked{*this, "--marked", "", "OUT.ply",
                                "write the mesh with a 'defects' bit field and a colour per point and face", "",
                                ParseMarked};
     Flag json{*this, "--json", "", "one JSON document per file, one per line"};
+    Flag full{*this, "--full", "", "the full report of every file, not one line each when there are several"};
     Option<unsigned> jobs{*this, "--jobs", "-j", "N", "check N files at once (default: one per core)", 0, ParseJobs};
     Flag quiet{*this, "--quiet", "-q", "no progress line"};
     Option<ColourMode> colour{*this, "--color", "", "WHEN", "colour the report: auto (default), always, never",
@@ -111,9 +112,19 @@ int RunCheck(const std::vector<std::string>& args)
     }
     const bool json = static_cast<bool>(options.json);
     const bool colour = !json && UseColour(*options.colour);
+    // Several files: a line each, unless the tables (or their element
+    // lists) were asked for.
+    const bool oneLine = !json && !options.full && !options.where && files.size() + errors.size() > 1;
+    size_t fileWidth = 0;
+    for (const std::string& file : files) {
+        fileWidth = std::max(fileWidth, file.size());
+    }
+    for (const FileOutcome& error : errors) {
+        fileWidth = std::max(fileWidth, error.file.size());
+    }
     int status = 0;
     size_t passed = 0, failed = 0, broken = 0;
-    size_t reports = 0;  // text reports shown, one per file or 3MF object
+    size_t reports = 0;  // full text reports shown, one per file or 3MF object
 
     // A file's verdict is the worst of its objects'.
     auto emit = [&](const std::vector<FileOutcome>& outcomes) {
@@ -123,7 +134,13 @@ int RunCheck(const std::vector<std::string>& args)
         }
         status = std::max(status, worst);
         (worst == 0 ? passed : worst == 1 ? failed : broken) += 1;
+        if (oneLine) {
+            std::cout << RenderLine(outcomes, fileWidth, colour) << std::flush;
+        }
         for (const FileOutcome& outcome : outcomes) {
+            if (oneLine) {
+                break;
+            }
             if (json) {
                 std::cout << JsonLine(RenderJson(outcome, outcome.used)) << '\n' << std::flush;
             } else if (outcome.status == FileOutcome::Status::Failed) {
@@ -178,8 +195,9 @@ int RunCheck(const std::vector<std::string>& args)
 std::string Usage()
 {
     return "A folder stands for the mesh files beneath it (" + FormatExtensions() +
-           "), sorted. Exit status: 0 when\nevery judged quantity of every file passes, 1 when one fails, 2 on an "
-           "error.\n\noptions:\n" +
+           "), sorted. One file gets the full\nreport, several a line each (verdict, file, failures) and a total. "
+           "Exit status: 0 when every\njudged quantity of every file passes, 1 when one fails, 2 on an error."
+           "\n\noptions:\n" +
            CheckOptions().Help();
 }
 

@@ -81,8 +81,28 @@ TEST(Check, ErrorsFoldersAndTerminals)
         EXPECT_EQ(docs[i]["file"], dir.File(names[i]));
     }
     EXPECT_EQ(docs[2]["error"], message);
-    r = RunCommand({"check", "-p", "library", "-j", "3", dir.path, dir.File("absent.ply")});
+    // Several files: a line each, the failures in one column past the
+    // longest name (b-sphere.ply), then the total; --full gives the tables.
+    r = RunCommand({"check", "-j", "3", dir.path, dir.File("absent.ply")});
     EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(r.err, "");
+    const auto line = [&](const char* verdict, const char* name, const std::string& words) {
+        const std::string file = dir.File(name);
+        return verdict + std::string(7 - std::strlen(verdict), ' ') + file +
+               (words.empty() ? "" : std::string(dir.path.size() + 15 - file.size(), ' ') + words);
+    };
+    const std::vector<std::string> lines = testing::Lines(r.out);
+    ASSERT_EQ(lines.size(), 7u) << r.out;
+    EXPECT_EQ(lines[0].substr(0, line("FAIL", "a-grid.obj", "16 points on a border, ").size()),
+              line("FAIL", "a-grid.obj", "16 points on a border, "));
+    EXPECT_NE(lines[0].find(", not closed, has holes, 1 hole, "), std::string::npos) << lines[0];
+    EXPECT_EQ(std::vector(lines.begin() + 1, lines.end()),
+              (std::vector<std::string>{line("PASS", "b-sphere.ply", ""),
+                                        line("ERROR", "c-bad.obj", "line 3: 'abc' is not a number"),
+                                        line("PASS", "d/cube.stl", ""),
+                                        line("ERROR", "absent.ply", "cannot open: No such file or directory"), "",
+                                        "checked 5 files: 2 passed, 1 failed, 2 errors"}));
+    r = RunCommand({"check", "--full", "-p", "library", dir.path, dir.File("absent.ply")});
     EXPECT_NE(r.out.find(dir.File("a-grid.obj") + "  (OBJ, 25 points, 32 triangles)"), std::string::npos);
     EXPECT_NE(r.out.find(dir.File("d/cube.stl") + "  (STL binary, 8 points, 12 triangles)"), std::string::npos);
     EXPECT_EQ(testing::Lines(r.out).back(), "checked 5 files: 0 passed, 3 failed, 2 errors");
@@ -127,6 +147,9 @@ TEST(Check, ThreeMfObjectsEachOnTheirOwn)
     EXPECT_EQ(documents[0]["verdict"] == "fail" || documents[1]["verdict"] == "fail" ? 1 : 0, r.exitStatus);
     const std::string text = RunCommand({"check", file}).out;
     EXPECT_NE(std::string::npos, text.find(file + "  object 9 'open'  (3MF, 4 points, 3 triangles)"));
+    // Among several files, its line names the failing object.
+    const std::string line = "FAIL   " + file + "  object 9 'open': 3 points on a border, ";
+    EXPECT_EQ(RunCommand({"check", file, file}).out.substr(0, line.size()), line);
     // Each object's marks go to a file of their own.
     RunCommand({"check", "-q", "--marked", dir.File("m.ply"), file});
     EXPECT_EQ(4u, ReadMeshFile(dir.File("m-1.ply")).triangles.size());
