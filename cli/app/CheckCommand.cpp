@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace meshaudit::cli {
@@ -64,6 +66,54 @@ struct CheckOptions : OptionSet {
     std::vector<std::string> paths;
 };
 
+// A folder's identity on its device, so that a folder reached again through
+// a symbolic link (a link to an ancestor makes a loop) is listed once.
+struct FolderId {
+    dev_t device;
+    ino_t inode;
+    auto operator<=>(const FolderId&) const = default;
+};
+
+std::optional<FolderId> IdOf(const fs::path& folder)
+{
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return FolderId{status.st_dev, status.st_ino};
+}
+
+// Adds the mesh files beneath `folder` to `found`, its entries in name
+// order, each folder it reaches (through a symbolic link too) only the first
+// time: a link to an ancestor makes no loop, and a folder linked twice is
+// listed under the first name reached. Leaves `error` set when a folder
+// cannot be listed (one that may not be read is skipped).
+void Walk(const fs::path& folder, std::set<FolderId>& seen, std::vector<std::string>& found, std::error_code& error)
+{
+    std::vector<fs::directory_entry> entries;
+    for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
+         !error && it != fs::directory_iterator(); it.increment(error)) {
+        entries.push_back(*it);
+    }
+    std::sort(entries.begin(), entries.end());
+    for (const fs::directory_entry& entry : entries) {
+        // A broken link, or an entry gone since it was listed, is no mesh
+        // file and no reason to stop.
+        std::error_code ignored;
+        if (error) {
+            return;
+        }
+        if (entry.is_directory(ignored)) {
+            const std::optional<FolderId> id = IdOf(entry.path());
+            if (id && seen.insert(*id).second) {
+                Walk(entry.path(), seen, found, error);
+            }
+        } else if (entry.is_regular_file(ignored) && FormatFromExtension(entry.path().string())) {
+            found.push_back(entry.path().string());
+        }
+    }
+}
+
 // The files to check: each argument that names a folder stands for the mesh
 // files beneath it (by the extensions of the table of formats, sorted);
 // every other argument is a file. A folder that cannot be listed or holds
@@ -78,12 +128,11 @@ std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths, std:
             continue;
         }
         std::vector<std::string> found;
-        fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, error);
-        for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-            if (it->is_regular_file(error) && FormatFromExtension(it->path().string())) {
-                found.push_back(it->path().string());
-            }
+        std::set<FolderId> seen;
+        if (const std::optional<FolderId> id = IdOf(path)) {
+            seen.insert(*id);
         }
+        Walk(path, seen, found, error);
         if (error || found.empty()) {
             FileOutcome& failure = errors.emplace_back();
             failure.file = path;
@@ -195,9 +244,9 @@ int RunCheck(const std::vector<std::string>& args)
 std::string Usage()
 {
     return "A folder stands for the mesh files beneath it (" + FormatExtensions() +
-           "), sorted. One file gets the full\nreport, several a line each (verdict, file, failures) and a total. "
-           "Exit status: 0 when every\njudged quantity of every file passes, 1 when one fails, 2 on an error."
-           "\n\noptions:\n" +
+           "), sorted; symbolic links\nto folders are followed, each folder once. One file gets the full report, "
+           "several a line each\n(verdict, file, failures) and a total. Exit status: 0 when every judged quantity "
+           "of every file\npasses, 1 when one fails, 2 on an error.\n\noptions:\n" +
            CheckOptions().Help();
 }
 

@@ -66,18 +66,25 @@ TEST(Check, ErrorsFoldersAndTerminals)
     EXPECT_EQ(testing::CheckJson({bad}), std::pair(2, json({{"schema", 4}, {"file", bad}, {"verdict", "error"},
                                                             {"error", message}})));
 
-    // A folder, in parallel, one JSON line per mesh file in name order.
+    // A folder, in parallel, one JSON line per mesh file in name order; its
+    // links to folders followed, each folder once (d/loop is the folder
+    // itself, e and f the same one).
     WriteMesh(dir, "b-sphere.ply", meshes::Sphere(12, 8));
     WriteMesh(dir, "a-grid.obj", meshes::Grid(4));
     WriteMesh(dir, "d/cube.stl", meshes::UnitCube());
     dir.Write("notes.txt", "not a mesh");
+    testing::TempDir other;
+    WriteMesh(other, "cube.off", meshes::UnitCube());
+    std::filesystem::create_directory_symlink(dir.path, dir.File("d/loop"));
+    std::filesystem::create_directory_symlink(other.path, dir.File("e"));
+    std::filesystem::create_directory_symlink(other.path, dir.File("f"));
     r = RunCommand({"check", "--json", "-q", "-j2", dir.path});
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.err, "");
     const std::vector<json> docs = r.Json();
-    ASSERT_EQ(docs.size(), 4u) << r.out;
-    const char* names[] = {"a-grid.obj", "b-sphere.ply", "c-bad.obj", "d/cube.stl"};
-    for (size_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(docs.size(), 5u) << r.out;
+    const char* names[] = {"a-grid.obj", "b-sphere.ply", "c-bad.obj", "d/cube.stl", "e/cube.off"};
+    for (size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(docs[i]["file"], dir.File(names[i]));
     }
     EXPECT_EQ(docs[2]["error"], message);
@@ -92,20 +99,20 @@ TEST(Check, ErrorsFoldersAndTerminals)
                (words.empty() ? "" : std::string(dir.path.size() + 15 - file.size(), ' ') + words);
     };
     const std::vector<std::string> lines = testing::Lines(r.out);
-    ASSERT_EQ(lines.size(), 7u) << r.out;
+    ASSERT_EQ(lines.size(), 8u) << r.out;
     EXPECT_EQ(lines[0].substr(0, line("FAIL", "a-grid.obj", "16 points on a border, ").size()),
               line("FAIL", "a-grid.obj", "16 points on a border, "));
     EXPECT_NE(lines[0].find(", not closed, has holes, 1 hole, "), std::string::npos) << lines[0];
     EXPECT_EQ(std::vector(lines.begin() + 1, lines.end()),
               (std::vector<std::string>{line("PASS", "b-sphere.ply", ""),
                                         line("ERROR", "c-bad.obj", "line 3: 'abc' is not a number"),
-                                        line("PASS", "d/cube.stl", ""),
+                                        line("PASS", "d/cube.stl", ""), line("PASS", "e/cube.off", ""),
                                         line("ERROR", "absent.ply", "cannot open: No such file or directory"), "",
-                                        "checked 5 files: 2 passed, 1 failed, 2 errors"}));
+                                        "checked 6 files: 3 passed, 1 failed, 2 errors"}));
     r = RunCommand({"check", "--full", "-p", "library", dir.path, dir.File("absent.ply")});
     EXPECT_NE(r.out.find(dir.File("a-grid.obj") + "  (OBJ, 25 points, 32 triangles)"), std::string::npos);
     EXPECT_NE(r.out.find(dir.File("d/cube.stl") + "  (STL binary, 8 points, 12 triangles)"), std::string::npos);
-    EXPECT_EQ(testing::Lines(r.out).back(), "checked 5 files: 0 passed, 3 failed, 2 errors");
+    EXPECT_EQ(testing::Lines(r.out).back(), "checked 6 files: 0 passed, 4 failed, 2 errors");
     EXPECT_EQ(testing::Lines(r.err).size(), 2u) << r.err;
     testing::TempDir empty;
     r = RunCommand({"check", empty.path});
