@@ -40,10 +40,24 @@ std::string ReadPageTemplate()
     }
 }
 
+// The page is HTML: a name that says otherwise is more likely a slip (the
+// mesh's own name, a .ply meant for --marked) than a wish.
+std::string ParseHtmlName(const std::string& text)
+{
+    std::string lower = text;
+    for (char& c : lower) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    if (!lower.ends_with(".html") && !lower.ends_with(".htm")) {
+        throw UsageError("report writes HTML: the name must end in .html or .htm, not " + Quoted(text));
+    }
+    return text;
+}
+
 // Each option once: its names, its value, its help and its parser.
 struct ReportOptions : OptionSet {
     JudgeOptions judge{*this};
-    Option<std::string> output{*this, "--output", "-o", "OUT.html", "the page to write", "", Text};
+    Option<std::string> output{*this, "--output", "-o", "OUT.html", "the page to write", "", ParseHtmlName};
     Flag quiet{*this, "--quiet", "-q", "no progress line"};
     std::string input;
 };

@@ -336,7 +336,7 @@ TEST(Commands, HelpOfEveryCommandAndUsageMistakes)
         {"repair", "in.obj", "-o", "out.xyz"}, {"repair", "in.obj", "-o", "out.ply", "--merge", "abc"},
         {"repair", "in.obj", "-o", "out.ply", "--merge", "-1"}, {"repair", "a.obj", "b.obj", "-o", "out.ply"},
         {"repair", "in.obj", "-o", "out.ply", "--merge", "relative=-1"}, {"defaults", "extra"},
-        {"profiles", "x"},
+        {"report", "a.ply", "-o", "a.ply"}, {"report", "a.ply", "-o", "page.html.txt"}, {"profiles", "x"},
         {"help", "nope"}, {"check", "--marked", "x.obj", "a.ply"}, {"check", "--marked", "y.ply", "a.ply", "b.ply"}};
     for (const auto& args : mistakes) {
         r = RunCommand(args);
