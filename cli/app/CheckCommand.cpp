@@ -203,6 +203,7 @@ int RunCheck(const std::vector<std::string>& args)
                 std::cerr << "meshaudit: " << outcome.writeError << '\n' << std::flush;
             }
         }
+        EndIfReaderGone();
     };
     for (const FileOutcome& error : errors) {
         emit({error});

@@ -1,6 +1,7 @@
 #include "Terminal.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -49,7 +50,28 @@ int StdoutError()
     return ::write(STDOUT_FILENO, "\n", 1) < 0 ? errno : 0;
 }
 
+// The command ignores SIGPIPE while it runs, so that writing a job to a
+// worker that died fails with EPIPE instead of killing the command; a reader
+// of standard output that went away is let end it as it ends `cat`.
+[[noreturn]] void EndByBrokenPipe()
+{
+    std::signal(SIGPIPE, SIG_DFL);
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    sigprocmask(SIG_UNBLOCK, &pipe, nullptr);
+    std::raise(SIGPIPE);
+    std::_Exit(128 + SIGPIPE);  // only if the signal could not end it
+}
+
 }  // namespace
+
+void EndIfReaderGone()
+{
+    if ((!std::cout || std::ferror(stdout)) && StdoutError() == EPIPE) {
+        EndByBrokenPipe();
+    }
+}
 
 int FinishOutput(int status)
 {
@@ -58,6 +80,9 @@ int FinishOutput(int status)
         return status;
     }
     const int error = StdoutError();
+    if (error == EPIPE) {
+        EndByBrokenPipe();
+    }
     std::cerr << "meshaudit: cannot write to standard output: "
               << (error != 0 ? std::strerror(error) : "write failed") << '\n';
     return 2;

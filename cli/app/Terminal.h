@@ -1,5 +1,5 @@
 // The command's view of its terminal: whether to colour, silencing the
-// library's progress line, and a failed standard output.
+// library's progress line, and how a failed standard output ends it.
 #pragma once
 
 #include <string>
@@ -16,9 +16,14 @@ bool UseColour(ColourMode mode);
 
 bool StderrIsTerminal();
 
+// Ends the command quietly, as the standard tools end, when standard output
+// failed because its reader has gone (`meshaudit check ... | head -1`):
+// killed by SIGPIPE, status 141 in the shell, no message. Returns otherwise.
+void EndIfReaderGone();
+
 // Flushes standard output and returns `status` when everything written
-// reached it; otherwise says why the write failed (a full disk, a closed
-// pipe) and returns 2.
+// reached it; otherwise ends as EndIfReaderGone does, or says why the write
+// failed (a full disk) and returns 2.
 int FinishOutput(int status);
 
 // While it lives, standard error (descriptor 2) goes to /dev/null: the

@@ -13,9 +13,9 @@
 int main(int argc, char** argv)
 {
     using namespace meshaudit::cli;
-    // A reader that goes away (`meshaudit check ... | head -1`) makes writes
-    // fail with EPIPE, reported like any other write error, rather than
-    // killing the command silently.
+    // Writing a job to a worker that died must fail with EPIPE, not kill the
+    // command; a reader of standard output that went away still ends it
+    // quietly (FinishOutput, EndIfReaderGone).
     std::signal(SIGPIPE, SIG_IGN);
 #ifdef __GLIBC__
     // The allocator's defaults hand freed memory back to the system as soon

@@ -193,8 +193,9 @@ TEST(Where, ListsCapsAndMarkedMeshes)
     }
 }
 
-// Every write that fails is reported with exit status 2; names that are not
-// UTF-8 are escaped; one point or triangle is no plural.
+// Every write that fails is reported with exit status 2, but a reader that
+// went away ends the command quietly, by SIGPIPE as it ends `cat`; names
+// that are not UTF-8 are escaped; one point or triangle is no plural.
 TEST(Errors, WritesNamesAndPlurals)
 {
     testing::TempDir dir;
@@ -210,8 +211,7 @@ TEST(Errors, WritesNamesAndPlurals)
         {{"defaults"}, full, noSpace},
         {{"profiles"}, full, noSpace},
         {{"repair", sphere, "-o", dir.File("out.obj")}, full, noSpace},
-        {{"check", sphere}, closed[1], "cannot write to standard output: Broken pipe\n"},
-        {{"check", "-q", "--marked", dir.File("dir.ply"), sphere}, closed[1],
+        {{"check", "-q", "--marked", dir.File("dir.ply"), sphere}, full,
          dir.File("dir.ply") + ": cannot write the marked mesh: Is a directory\n"},
         {{"repair", sphere, "-o", dir.File("dir.ply")}, full, dir.File("dir.ply") + ": "},
     };
@@ -219,6 +219,10 @@ TEST(Errors, WritesNamesAndPlurals)
         const testing::CommandResult r = RunCommand(args, false, out);
         EXPECT_EQ(r.exitStatus, 2) << args[0] << " " << message;
         EXPECT_EQ(r.err.rfind("meshaudit: " + message, 0), 0u) << args[0] << ": " << r.err;
+    }
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"check", sphere, sphere}, {"formats"}}) {
+        const testing::CommandResult r = RunCommand(args, false, closed[1]);
+        EXPECT_EQ(std::to_string(r.exitStatus) + r.err, "141") << args[0];
     }
     ::close(full), ::close(closed[1]);
 
