@@ -1,53 +1,46 @@
-// The command's subcommands. Each takes the arguments after its name and
-// returns the exit status.
+// The command's subcommands, one file each (its options, its help and its
+// run function together), listed in one table from which `meshaudit help`
+// and the dispatch in main.cpp are derived.
 #pragma once
 
-#include <stdexcept>
+#include "Options.h"
+
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace meshaudit::cli {
 
-// A mistake on the command line: printed with a pointer to the help, exit 2.
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+struct Command {
+    const char* name;      // "check"
+    const char* synopsis;  // "[options] FILE|FOLDER..."
+    const char* summary;   // one line for `meshaudit help`
+    // The rest of its usage: what it does beyond the summary, and its
+    // options (from its options class).
+    std::string (*usage)();
+    // Takes the arguments after the name and returns the exit status;
+    // throws UsageError or HelpRequested for what the dispatcher reports.
+    int (*run)(const std::vector<std::string>& args);
 };
 
-int RunCheck(const std::vector<std::string>& args);
-int RunRepair(const std::vector<std::string>& args);
-int RunReport(const std::vector<std::string>& args);
-int RunDefaults(const std::vector<std::string>& args);
+extern const Command kCheckCommand;
+extern const Command kRepairCommand;
+extern const Command kReportCommand;
+extern const Command kProfilesCommand;
+extern const Command kDefaultsCommand;
+extern const Command kFormatsCommand;
+extern const Command kHelpCommand;
+extern const Command kVersionCommand;
 
-// Walks the arguments of a subcommand: options in the forms "--name value",
-// "--name=value" and "-n value"; "--" ends the options.
-class Arguments {
-public:
-    explicit Arguments(const std::vector<std::string>& args) : args_(args) {}
-
-    bool Done() const { return position_ >= args_.size(); }
-    // The next argument; whether it is an option.
-    const std::string& Peek() const { return args_[position_]; }
-    bool AtOption() const;
-    // Consumes the option if it is `name` (or `shortName`); a value given as
-    // "--name=value" is kept for Value().
-    bool Take(const char* name, const char* shortName = nullptr);
-    // Take() for an option without a value: "--json=1" or "-qx" is refused.
-    bool Flag(const char* name, const char* shortName = nullptr);
-    // The value of the option just taken.
-    std::string Value();
-    // The next positional argument.
-    std::string Positional();
-    // Consumes a "--" that ends the options; true when it did.
-    bool EndOfOptions();
-
-private:
-    const std::vector<std::string>& args_;
-    size_t position_ = 0;
-    bool optionsEnded_ = false;
-    std::string taken_;
-    std::string inlineValue_;
-    bool hasInlineValue_ = false;
-};
+// Every command, in the order `meshaudit help` lists them.
+std::span<const Command* const> AllCommands();
+// The command called `name`, or nullptr.
+const Command* FindCommand(std::string_view name);
+// "usage: meshaudit check [options] FILE|FOLDER...", its summary and the
+// rest of its usage.
+std::string UsageOf(const Command& command);
+// `meshaudit help`: every command with its summary.
+std::string Overview();
 
 }  // namespace meshaudit::cli

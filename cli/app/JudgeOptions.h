@@ -4,7 +4,7 @@
 // --memory-limit SIZE.
 #pragma once
 
-#include "Commands.h"
+#include "Options.h"
 #include "Settings.h"
 
 #include <cstdint>
@@ -14,15 +14,14 @@
 namespace meshaudit::cli {
 
 struct JudgeOptions {
-    std::string profile = kDefaultProfile;
-    std::string settingsPath;  // "" for none
-    uint64_t maxItems = 100;
-    std::optional<uint64_t> memoryLimit;  // bytes, 0 for none; unset: the default
+    // Adds the options to the command's `set`.
+    explicit JudgeOptions(OptionSet& set);
 
-    // Consumes the next argument when it is one of these options; false
-    // (and nothing consumed) otherwise. UsageError for a bad --max-items or
-    // --memory-limit.
-    bool Take(Arguments& in);
+    Option<std::string> profile;
+    Option<std::string> settingsPath;  // "" for none
+    Option<uint64_t> maxItems;
+    Option<std::optional<uint64_t>> memoryLimit;  // bytes, 0 for none; unset: the default
+
     // The memory limit of each of `workers` checks running at once: the one
     // given, or half of physical memory shared by them.
     uint64_t MemoryLimit(unsigned workers) const;

@@ -88,7 +88,7 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
         DefectMarks found;
         MarkDefects(outcome, ListsOf(where, UINT64_MAX), found);
         if (!request.markedPath.empty()) {
-            outcome.writeError = WriteMarkedPly(request.markedPath, mesh, found.points, found.triangles);
+            outcome.writeError = WriteMarkedPly(request.markedPath, mesh, found);
         }
         if (marks != nullptr) {
             *marks = std::move(found);

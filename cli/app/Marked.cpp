@@ -12,73 +12,13 @@
 
 namespace meshaudit::cli {
 
-namespace {
-
-// The bits, as the README documents them. Points: 0 NaN coordinate,
-// 1 infinite coordinate, 2 isolated, 3 on a border, 4 duplicated (exactly or
-// within Epsilon), 5 degree out of range, 6 on a singular edge (or an edge
-// whose degree is out of range), 7 on an invalid edge, 8 on a duplicated
-// edge, 9 on an edge whose length is out of range, 10 on an edge that breaks
-// the orientation. Triangles: 0 on a border, 1 isolated, 2 singular (or
-// degree out of range), 3 invalid, 4 duplicated, 5 intersecting, 6 flipped.
-struct Rule {
-    Category category;
-    std::string_view prefix;  // names starting with it
-    DefectBit bit;
-};
-
-constexpr Rule kRules[] = {
-    {Category::Points, "CountNAN", {0, true}},
-    {Category::Points, "CountINF", {1, true}},
-    {Category::Points, "CountIsolated", {2, true}},
-    {Category::Points, "CountBorder", {3, true}},
-    {Category::Points, "CountDuplicated", {4, true}},
-    {Category::Points, "CountClassesOf", {4, true}},
-    {Category::Points, "M", {5, true}},  // MinimalDegree, MaximalDegree
-    {Category::Edges, "CountBorder", {3, true}},
-    {Category::Edges, "CountSingular", {6, true}},
-    {Category::Edges, "MinimalDegree", {6, true}},
-    {Category::Edges, "MaximalDegree", {6, true}},
-    {Category::Edges, "CountInvalid", {7, true}},
-    {Category::Edges, "CountDuplicated", {8, true}},
-    {Category::Edges, "CountClassesOf", {8, true}},
-    {Category::Edges, "CountSmallerLength", {9, true}},
-    {Category::Edges, "CountGreaterLength", {9, true}},
-    {Category::Edges, "MinimalLength", {9, true}},
-    {Category::Edges, "MaximalLength", {9, true}},
-    {Category::Mesh, "Oriented", {10, true}},
-    {Category::Mesh, "CountBorders", {3, true}},
-    {Category::Triangles, "CountBorder", {0, false}},
-    {Category::Triangles, "CountIsolated", {1, false}},
-    {Category::Triangles, "CountSingular", {2, false}},
-    {Category::Triangles, "MinimalDegree", {2, false}},
-    {Category::Triangles, "MaximalDegree", {2, false}},
-    {Category::Triangles, "CountInvalid", {3, false}},
-    {Category::Triangles, "CountDuplicated", {4, false}},
-    {Category::Triangles, "CountClassesOf", {4, false}},
-    {Category::Triangles, "CountIntersected", {5, false}},
-    {Category::Triangles, "CountFlipped", {6, false}},
-    {Category::Mesh, "Selfintersection", {5, false}},
-};
-
-}  // namespace
-
-DefectBit DefectBitOf(const Quantity& quantity)
+std::array<uint8_t, 3> QuantityRgb(const Quantity& quantity)
 {
-    for (const Rule& rule : kRules) {
-        if (rule.category == quantity.category && std::string_view(quantity.name).starts_with(rule.prefix)) {
-            return rule.bit;
-        }
-    }
-    return {};
-}
-
-std::string QuantityColour(const Quantity& quantity)
-{
-    // Hues a golden angle apart, in the order of the quantity lists. Hues
-    // close to each other come 5, 8, 13, 21 or 34 places apart, so the
-    // lightness (by the place's parity) and the saturation (by the place
-    // modulo 3) tell such a pair apart.
+    // Hues a golden angle apart, in the order of the quantities that mark
+    // elements (those with a bit in their mark column). Hues close to each
+    // other come 5, 8, 13, 21 or 34 places apart, so the lightness (by the
+    // place's parity) and the saturation (by the place modulo 3) tell such a
+    // pair apart.
     int index = 0;
     for (Category category : kCategories) {
         for (const Quantity& q : QuantitiesOf(category)) {
@@ -91,17 +31,23 @@ std::string QuantityColour(const Quantity& quantity)
                 const int sector = static_cast<int>(hue);
                 const double rgb[6][3] = {{chroma, x, 0}, {x, chroma, 0}, {0, chroma, x},
                                           {0, x, chroma}, {x, 0, chroma}, {chroma, 0, x}};
-                char text[8];
                 const auto channel = [&](int c) {
-                    return static_cast<unsigned>(std::lround(255 * (rgb[sector][c] + lightness - chroma / 2)));
+                    return static_cast<uint8_t>(std::lround(255 * (rgb[sector][c] + lightness - chroma / 2)));
                 };
-                std::snprintf(text, sizeof text, "#%02x%02x%02x", channel(0), channel(1), channel(2));
-                return text;
+                return {channel(0), channel(1), channel(2)};
             }
-            index += std::string_view(q.where) != "NONE";
+            index += q.mark.bit >= 0 ? 1 : 0;
         }
     }
-    return "#e6e6e6";
+    return kCleanRgb;
+}
+
+std::string QuantityColour(const Quantity& quantity)
+{
+    const std::array<uint8_t, 3> rgb = QuantityRgb(quantity);
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+    return text;
 }
 
 void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lists, DefectMarks& marks)
@@ -118,21 +64,16 @@ void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lis
             continue;
         }
         const Quantity& q = *found;
-        const DefectBit mark = DefectBitOf(q);
+        const DefectMark& mark = q.mark;
         if (mark.bit < 0 || JudgementOf(outcome, q) != Judgement::Fail) {
             continue;
         }
         std::vector<uint32_t>& target = mark.onPoints ? marks.points : marks.triangles;
         MarkedKind kind{&q, mark.onPoints, {}};
-        // Entries name their elements first (a point, an edge's two points,
-        // a triangle, a pair of triangles), then a class; a border loop
-        // names its loop, then a point.
-        const bool loop = q.category == Category::Mesh && mark.onPoints && q.k == MSH_CountBorders;
-        const bool pair = list.arity >= 2 && (q.category == Category::Edges || q.k == MSH_Oriented ||
-                                              (q.category == Category::Mesh && !mark.onPoints));
+        const uint32_t end = std::min<uint32_t>(mark.first + mark.count, list.arity);
         for (uint64_t i = 0; i < list.Stored(); ++i) {
             const uint32_t* entry = list.data.data() + i * list.arity;
-            for (uint32_t j = loop ? 1 : 0; j < (loop || pair ? 2u : 1u); ++j) {
+            for (uint32_t j = mark.first; j < end; ++j) {
                 if (entry[j] < target.size()) {
                     target[entry[j]] |= 1u << mark.bit;
                     kind.elements.push_back(entry[j]);
@@ -147,24 +88,59 @@ void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lis
     }
 }
 
-std::string WriteMarkedPly(const std::string& path, const MeshData& mesh, const std::vector<uint32_t>& points,
-                           const std::vector<uint32_t>& triangles)
+namespace {
+
+// For each element, the colour of the first kind that marks it (kinds come in
+// table order), or kCleanRgb.
+std::vector<std::array<uint8_t, 3>> Colours(size_t count, const std::vector<MarkedKind>& kinds, bool onPoints)
 {
-    std::string bytes = "ply\nformat binary_little_endian 1.0\ncomment defects: see the meshaudit README\n"
-                        "element vertex " + std::to_string(mesh.points.size()) +
-                        "\nproperty double x\nproperty double y\nproperty double z\nproperty uint defects\n"
-                        "element face " + std::to_string(mesh.triangles.size()) +
-                        "\nproperty list uchar uint vertex_indices\nproperty uint defects\nend_header\n";
+    std::vector<std::array<uint8_t, 3>> colours(count, kCleanRgb);
+    std::vector<bool> painted(count, false);
+    for (const MarkedKind& kind : kinds) {
+        if (kind.onPoints != onPoints) {
+            continue;
+        }
+        const std::array<uint8_t, 3> rgb = QuantityRgb(*kind.quantity);
+        for (const uint32_t element : kind.elements) {
+            if (element < count && !painted[element]) {
+                colours[element] = rgb;
+                painted[element] = true;
+            }
+        }
+    }
+    return colours;
+}
+
+}  // namespace
+
+std::string WriteMarkedPly(const std::string& path, const MeshData& mesh, const DefectMarks& marks)
+{
+    std::string bytes = "ply\nformat binary_little_endian 1.0\n"
+                        "comment meshaudit: a defects bit is set where a failing quantity lists the element\n";
+    for (const DefectKind& kind : DefectKinds()) {
+        bytes += std::string("comment ") + (kind.onPoints ? "vertex" : "face") + " bit " + std::to_string(kind.bit) +
+                 ": " + kind.says + "\n";
+    }
+    const std::string rgb = "property uchar red\nproperty uchar green\nproperty uchar blue\n";
+    bytes += "comment red, green, blue: the colour of the first failing quantity that lists the element\n"
+             "element vertex " + std::to_string(mesh.points.size()) +
+             "\nproperty double x\nproperty double y\nproperty double z\n" + rgb + "property uint defects\n"
+             "element face " + std::to_string(mesh.triangles.size()) +
+             "\nproperty list uchar uint vertex_indices\n" + rgb + "property uint defects\nend_header\n";
     const auto put = [&bytes](const void* data, size_t size) { bytes.append(static_cast<const char*>(data), size); };
+    const auto pointColours = Colours(mesh.points.size(), marks.kinds, true);
+    const auto triangleColours = Colours(mesh.triangles.size(), marks.kinds, false);
     for (size_t i = 0; i < mesh.points.size(); ++i) {
         put(&mesh.points[i], sizeof(T3DVECF));
-        put(&points[i], sizeof(uint32_t));
+        put(pointColours[i].data(), 3);
+        put(&marks.points[i], sizeof(uint32_t));
     }
     const uint8_t three = 3;
     for (size_t i = 0; i < mesh.triangles.size(); ++i) {
         put(&three, 1);
         put(&mesh.triangles[i], sizeof(TRIANGLE));
-        put(&triangles[i], sizeof(uint32_t));
+        put(triangleColours[i].data(), 3);
+        put(&marks.triangles[i], sizeof(uint32_t));
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {

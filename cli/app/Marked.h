@@ -1,27 +1,26 @@
 // `check --marked OUT.ply`: the checked mesh with a bit field on every point
 // and triangle that says which failing quantities list it, so that a viewer
-// can select the marked elements (e.g. defects > 0).
+// can select the marked elements (e.g. defects > 0), and a colour that any
+// viewer shows. The bits are the quantities' mark column (Quantities.h).
 #pragma once
 
 #include "MeshData.h"
 #include "Outcome.h"
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace meshaudit::cli {
 
-// The bit a failing quantity sets on the points (`onPoints`) or triangles
-// its list names; -1 for a quantity whose list marks nothing (components).
-struct DefectBit {
-    int bit = -1;
-    bool onPoints = true;
-};
-DefectBit DefectBitOf(const Quantity& quantity);
-
-// The colour a quantity's elements have in the report page's view, "#rrggbb":
-// one of its own for every quantity that lists elements.
+// The colour a quantity's elements have in the report page's view and in a
+// marked mesh: one of its own for every quantity that marks elements, as
+// red, green, blue and as "#rrggbb".
+std::array<uint8_t, 3> QuantityRgb(const Quantity& quantity);
 std::string QuantityColour(const Quantity& quantity);
+// The colour of an element that no failing quantity marks.
+inline constexpr std::array<uint8_t, 3> kCleanRgb = {190, 190, 190};
 
 // The elements one failing quantity marks, in increasing order.
 struct MarkedKind {
@@ -43,9 +42,11 @@ struct DefectMarks {
 // capped) get the quantity's bit.
 void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lists, DefectMarks& marks);
 
-// Writes binary little-endian PLY with a uint32 `defects` property on each
-// vertex and face. Returns "" or a message naming the file and the error.
-std::string WriteMarkedPly(const std::string& path, const MeshData& mesh, const std::vector<uint32_t>& points,
-                           const std::vector<uint32_t>& triangles);
+// Writes binary little-endian PLY with uchar `red`, `green`, `blue` and a
+// uint32 `defects` property on each vertex and face: the colour of the
+// first failing quantity (in table order) that marks the element, or
+// kCleanRgb. The header's comments say what each bit means. Returns "" or a
+// message naming the file and the error.
+std::string WriteMarkedPly(const std::string& path, const MeshData& mesh, const DefectMarks& marks);
 
 }  // namespace meshaudit::cli

@@ -1,6 +1,8 @@
 // The command's map of the library's blocks: for every quantity of every
 // category, its name, where its value, criterion, Enable and InRange bytes
-// lie, and of which kind they are. Reports and settings files are driven by
+// lie, and of which kind they are; and the command's own columns: the defect
+// bit its elements get when it fails, and the words that say its failure.
+// Reports, settings files, marked meshes and the report page are driven by
 // these tables, so that a name means the same field everywhere.
 #pragma once
 
@@ -33,6 +35,31 @@ enum class CriterionKind {
     Expected,     // uint8_t expected value of a boolean
 };
 
+// A bit of a marked mesh (`check --marked`, the report page): on the points
+// or on the triangles, and what it means. Several quantities may set the
+// same bit (both degrees, a count and its classes).
+struct DefectKind {
+    bool onPoints;
+    int bit;
+    const char* says;  // "NaN coordinate"
+};
+// Every bit that some quantity sets, points first, each by its number.
+std::span<const DefectKind> DefectKinds();
+
+// The mark a failing quantity sets on the elements its list names.
+struct DefectMark {
+    int bit = -1;  // -1: it marks nothing (no list, or a list of components)
+    // What the bit means, from the one quantity whose column says it;
+    // nullptr for the others that set it.
+    const char* says = nullptr;
+    bool onPoints = true;
+    // The elements among the numbers of a list entry: a point, an edge's two
+    // points, a triangle, a pair of triangles, or the point after a loop's
+    // number.
+    uint8_t first = 0;
+    uint8_t count = 0;
+};
+
 struct Quantity {
     Category category;
     int k;             // index of its Enable and InRange bytes
@@ -46,6 +73,15 @@ struct Quantity {
     // meshaudit.h names it: "POINTS", "EDGES", "TRIANGLES", "TRIANGLE_PAIRS",
     // "COMPONENTS", ...; "NONE" for a quantity that lists nothing.
     const char* where;
+    // The command's columns (Quantities.cpp, checked when it compiles):
+    // every quantity that lists points, edges or triangles marks them.
+    DefectMark mark;
+    // Its failure in words: `one` and `many` name what a count counts; a
+    // flag has `many` nullptr and `one` saying that it holds `flagSaid`.
+    // nullptr: said by name, value and criterion.
+    const char* one;
+    const char* many;
+    bool flagSaid;
 };
 
 // The entries of the quantity's list name triangles (one, a pair, or a

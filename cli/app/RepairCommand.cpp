@@ -1,4 +1,4 @@
-// meshaudit repair IN -o OUT [--merge TOL] [--drop-invalid] [--force] [--ascii]
+// meshaudit repair IN -o OUT [--merge TOL] [--drop-invalid] [--ascii] [--force]
 #include "Commands.h"
 #include "Library.h"
 #include "LoadError.h"
@@ -23,61 +23,41 @@ struct RepairStep {
     bool relative = false;  // tolerance times the bounding-box diagonal
 };
 
-struct RepairOptions {
-    std::string input;
-    std::string output;
-    std::vector<RepairStep> steps;  // in the order given
-    bool force = false;
-    bool ascii = false;
-};
-
-RepairOptions ParseRepairOptions(const std::vector<std::string>& args)
+RepairStep ParseMerge(const std::string& text)
 {
-    RepairOptions options;
-    Arguments in(args);
-    while (!in.Done()) {
-        if (in.EndOfOptions()) {
-            continue;
-        }
-        if (!in.AtOption()) {
-            if (!options.input.empty()) {
-                throw UsageError("repair: one input file only (" + Quoted(in.Peek()) + " is a second)");
-            }
-            options.input = in.Positional();
-        } else if (in.Take("--output", "-o")) {
-            options.output = in.Value();
-        } else if (in.Take("--merge")) {
-            const std::string text = in.Value();
-            const std::string prefix = "relative=";
-            const bool relative = text.rfind(prefix, 0) == 0;
-            double tolerance = 0.0;
-            if (ParseDouble(relative ? text.substr(prefix.size()) : text, tolerance) != NumberStatus::Ok ||
-                !std::isfinite(tolerance) || tolerance < 0.0) {
-                throw UsageError("--merge takes a distance of 0 or more, or relative=F with F of 0 or more, not " +
-                                 Quoted(text));
-            }
-            options.steps.push_back(RepairStep{RepairStep::Kind::Merge, tolerance, relative});
-        } else if (in.Flag("--drop-invalid")) {
-            options.steps.push_back(RepairStep{RepairStep::Kind::DropInvalid, 0.0});
-        } else if (in.Flag("--force", "-f")) {
-            options.force = true;
-        } else if (in.Flag("--ascii")) {
-            options.ascii = true;
-        } else {
-            throw UsageError("repair: unknown option " + Quoted(in.Peek()));
-        }
+    const std::string prefix = "relative=";
+    const bool relative = text.starts_with(prefix);
+    double tolerance = 0.0;
+    if (ParseDouble(relative ? text.substr(prefix.size()) : text, tolerance) != NumberStatus::Ok ||
+        !std::isfinite(tolerance) || tolerance < 0.0) {
+        throw UsageError("--merge takes a distance of 0 or more, or relative=F with F of 0 or more, not " +
+                         Quoted(text));
     }
-    if (options.input.empty()) {
-        throw UsageError("repair: no input file given");
-    }
-    if (options.output.empty()) {
-        throw UsageError("repair: no output file given (-o OUT)");
-    }
-    if (!FormatFromExtension(options.output)) {
-        throw UsageError("repair: the output name must end in .ply, .obj, .off, .stl or .3mf: " + Quoted(options.output));
-    }
-    return options;
+    return RepairStep{RepairStep::Kind::Merge, tolerance, relative};
 }
+
+std::string ParseOutput(const std::string& text)
+{
+    if (!FormatFromExtension(text)) {
+        throw UsageError("repair: the output name must end in one of " + FormatExtensions() + ": " + Quoted(text));
+    }
+    return text;
+}
+
+// Each option once: its names, its value, its help and its parser.
+struct RepairOptions : OptionSet {
+    std::vector<RepairStep> steps;  // in the order given
+    Option<std::string> output{*this, "--output", "-o", "OUT", "the file to write, in the format its extension names",
+                               "", ParseOutput};
+    Action merge{*this, "--merge", "", "TOL",
+                 "merge points within distance TOL, or within relative=F times the bounding-box diagonal",
+                 [this](const std::string& text) { steps.push_back(ParseMerge(text)); }};
+    Action dropInvalid{*this, "--drop-invalid", "", "", "drop triangles that repeat a point",
+                       [this](const std::string&) { steps.push_back(RepairStep{RepairStep::Kind::DropInvalid}); }};
+    Flag ascii{*this, "--ascii", "", "write PLY or STL as text rather than binary"};
+    Flag force{*this, "--force", "-f", "allow OUT to be the input file"};
+    std::string input;
+};
 
 bool SameFile(const std::string& a, const std::string& b)
 {
@@ -104,30 +84,24 @@ std::string Shortest(double value)
     return std::string(text, end);
 }
 
-std::string OutputFormatName(MeshFormat format, const WriteOptions& options)
-{
-    switch (format) {
-    case MeshFormat::Ply:
-        return options.plyEncoding == PlyEncoding::Ascii ? "PLY ASCII" : "PLY binary little-endian";
-    case MeshFormat::Stl:
-        return options.stlAscii ? "STL ASCII" : "STL binary, single precision";
-    case MeshFormat::Obj:
-        return "OBJ";
-    case MeshFormat::Off:
-        return "OFF";
-    case MeshFormat::ThreeMf:
-        return "3MF";
-    }
-    return "?";
-}
-
-}  // namespace
-
 int RunRepair(const std::vector<std::string>& args)
 {
-    const RepairOptions options = ParseRepairOptions(args);
-    if (!options.force && SameFile(options.input, options.output)) {
-        std::cerr << "meshaudit: " << options.output
+    RepairOptions options;
+    options.Parse(args, "repair", [&options](const std::string& input) {
+        if (!options.input.empty()) {
+            throw UsageError("repair: one input file only (" + Quoted(input) + " is a second)");
+        }
+        options.input = input;
+    });
+    if (options.input.empty()) {
+        throw UsageError("repair: no input file given");
+    }
+    if (options.output->empty()) {
+        throw UsageError("repair: no output file given (-o OUT)");
+    }
+    const std::string& output = *options.output;
+    if (!options.force && SameFile(options.input, output)) {
+        std::cerr << "meshaudit: " << output
                   << ": refusing to overwrite the input file (use --force to replace it)\n";
         return 2;
     }
@@ -190,19 +164,29 @@ int RunRepair(const std::vector<std::string>& args)
         writeOptions.plyEncoding = PlyEncoding::Ascii;
         writeOptions.stlAscii = true;
     }
-    const MeshFormat format = *FormatFromExtension(options.output);
     try {
-        WriteMeshFile(options.output, mesh, writeOptions);
+        WriteMeshFile(output, mesh, writeOptions);
     } catch (const LoadError& e) {
         std::cerr << "meshaudit: " << e.what() << '\n';
         return 2;
     }
-    std::cout << "wrote " << options.output << " (" << OutputFormatName(format, writeOptions) << "): " << Counts(mesh)
-              << '\n';
+    std::cout << "wrote " << output << " (" << EntryOf(*FormatFromExtension(output)).writtenAs(writeOptions)
+              << "): " << Counts(mesh) << '\n';
     if (!options.steps.empty()) {
         std::cout << "in all: " << Change(original, mesh) << '\n';
     }
     return 0;
 }
+
+std::string Usage()
+{
+    return "Repairs run in the order given, each on the result of the one before; the formats are those of\n"
+           "'meshaudit formats'.\n\noptions:\n" + RepairOptions().Help();
+}
+
+}  // namespace
+
+const Command kRepairCommand{"repair", "IN -o OUT [options]",
+                             "write a repaired copy of IN to OUT", Usage, RunRepair};
 
 }  // namespace meshaudit::cli

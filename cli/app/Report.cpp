@@ -2,6 +2,7 @@
 
 #include "Verdict.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -382,6 +383,47 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
     out += paint(verdict == Verdict::Pass ? kGreen : kRed, said);
     out += '\n';
     return out;
+}
+
+std::string RenderLine(std::span<const FileOutcome> outcomes, size_t fileWidth, bool colour)
+{
+    // A message that names the file (a reading error) is said without it:
+    // the line names it already.
+    const auto own = [](const std::string& message, const std::string& file) {
+        return message.starts_with(file + ": ") ? message.substr(file.size() + 2) : message;
+    };
+    int worst = 0;
+    std::string said;
+    for (const FileOutcome& outcome : outcomes) {
+        worst = std::max(worst, ExitStatusOf(outcome));
+        std::vector<std::string> words = outcome.status == FileOutcome::Status::Analysed
+                                             ? FailureWords(outcome)
+                                             : std::vector<std::string>{own(outcome.error, outcome.file)};
+        if (!outcome.writeError.empty()) {
+            words.push_back(outcome.writeError);
+        }
+        std::string text;
+        for (const std::string& word : words) {
+            text += (text.empty() ? "" : ", ") + word;
+        }
+        if (!text.empty() && outcomes.size() > 1) {
+            text = "object " + outcome.objectId + " '" + outcome.objectName + "': " + text;
+        }
+        if (!text.empty()) {
+            said += (said.empty() ? "" : "; ") + text;
+        }
+    }
+    const std::string file = outcomes.empty() ? "" : outcomes.front().file;
+    const std::string verdict = worst == 0 ? "PASS" : worst == 1 ? "FAIL" : "ERROR";
+    // The verdict's column is as wide as its longest word and two spaces;
+    // the file's as wide as the longest name of the run (or this one) and
+    // two spaces, so that no name runs into the failures.
+    std::string line = (colour ? std::string(worst == 0 ? kGreen : kRed) + verdict + kReset : verdict) +
+                       std::string(std::string_view("ERROR").size() + 2 - verdict.size(), ' ') + file;
+    if (!said.empty()) {
+        line += std::string(std::max(fileWidth, file.size()) + 2 - file.size(), ' ') + said;
+    }
+    return line + "\n";
 }
 
 ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settings)

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace meshaudit::cli {
@@ -41,6 +42,12 @@ std::string VerdictText(Judgement judgement);
 // per category, and a summary line. With `colour`, verdicts are coloured
 // with ANSI escapes.
 std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& settings, bool colour);
+
+// One line for a file among many: its verdict (the worst of its objects'),
+// the file, and its failures in words (FailureWords; a 3MF object's named
+// when the file has several; a reading error in its own words), the file
+// padded to `fileWidth` so that the lines of a run align.
+std::string RenderLine(std::span<const FileOutcome> outcomes, size_t fileWidth, bool colour);
 
 // The JSON document of one file (schema in the README).
 nlohmann::ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settings);

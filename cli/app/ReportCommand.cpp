@@ -40,31 +40,40 @@ std::string ReadPageTemplate()
     }
 }
 
-}  // namespace
+// The page is HTML: a name that says otherwise is more likely a slip (the
+// mesh's own name, a .ply meant for --marked) than a wish.
+std::string ParseHtmlName(const std::string& text)
+{
+    std::string lower = text;
+    for (char& c : lower) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    if (!lower.ends_with(".html") && !lower.ends_with(".htm")) {
+        throw UsageError("report writes HTML: the name must end in .html or .htm, not " + Quoted(text));
+    }
+    return text;
+}
+
+// Each option once: its names, its value, its help and its parser.
+struct ReportOptions : OptionSet {
+    JudgeOptions judge{*this};
+    Option<std::string> output{*this, "--output", "-o", "OUT.html", "the page to write", "", ParseHtmlName};
+    Flag quiet{*this, "--quiet", "-q", "no progress line"};
+    std::string input;
+};
 
 int RunReport(const std::vector<std::string>& args)
 {
-    Arguments in(args);
-    JudgeOptions judge;
-    std::string input, output;
-    bool quiet = false;
-    while (!in.Done()) {
-        if (in.EndOfOptions()) {
-            continue;
+    ReportOptions options;
+    options.Parse(args, "report", [&options](const std::string& input) {
+        if (!options.input.empty()) {
+            throw UsageError("report takes one mesh file, not " + Quoted(options.input) + " and " + Quoted(input));
         }
-        if (!in.AtOption()) {
-            if (!input.empty()) {
-                throw UsageError("report takes one mesh file, not " + Quoted(input) + " and " + Quoted(in.Peek()));
-            }
-            input = in.Positional();
-        } else if (in.Take("--output", "-o")) {
-            output = in.Value();
-        } else if (in.Flag("--quiet", "-q")) {
-            quiet = true;
-        } else if (!judge.Take(in)) {
-            throw UsageError("report: unknown option " + Quoted(in.Peek()));
-        }
-    }
+        options.input = input;
+    });
+    const std::string& input = options.input;
+    const std::string& output = *options.output;
+    const JudgeOptions& judge = options.judge;
     if (input.empty() || output.empty()) {
         throw UsageError("report needs a mesh file and -o OUT.html");
     }
@@ -72,7 +81,7 @@ int RunReport(const std::vector<std::string>& args)
     if (fs::equivalent(input, output, error)) {
         throw UsageError("report: -o names the mesh file itself");
     }
-    ReportPage page{judge.profile, judge.settingsPath, {}};
+    ReportPage page{*judge.profile, *judge.settingsPath, {}};
     const Settings settings = judge.Load();
     const std::string pageTemplate = ReadPageTemplate();
 
@@ -85,9 +94,9 @@ int RunReport(const std::vector<std::string>& args)
     }
     AnalyseRequest request;
     request.locate = true;
-    request.maxItems = judge.maxItems;
+    request.maxItems = *judge.maxItems;
     request.memoryLimit = judge.MemoryLimit(1);
-    request.showProgress = !quiet && StderrIsTerminal();
+    request.showProgress = !options.quiet && StderrIsTerminal();
     int status = 0;
     for (const MeshData& mesh : meshes) {
         ReportView view;
@@ -108,5 +117,17 @@ int RunReport(const std::vector<std::string>& args)
     }
     return status;
 }
+
+std::string Usage()
+{
+    return "The page shows the mesh and its defects in a browser, offline; it exits as check does.\n\noptions:\n" +
+           ReportOptions().Help();
+}
+
+}  // namespace
+
+const Command kReportCommand{"report", "FILE -o OUT.html [options]",
+                             "write the check of FILE as one HTML page that shows the mesh and its defects", Usage,
+                             RunReport};
 
 }  // namespace meshaudit::cli

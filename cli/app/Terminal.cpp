@@ -1,8 +1,12 @@
 #include "Terminal.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <iostream>
 #include <unistd.h>
 
 namespace meshaudit::cli {
@@ -33,6 +37,55 @@ bool UseColour(ColourMode mode)
     }
     const char* noColour = std::getenv("NO_COLOR");
     return ::isatty(STDOUT_FILENO) == 1 && (noColour == nullptr || noColour[0] == '\0');
+}
+
+namespace {
+
+// The error that made standard output fail. The stream keeps no errno; a
+// full disk or a closed pipe fails again the same way, and that names the
+// cause.
+int StdoutError()
+{
+    errno = 0;
+    return ::write(STDOUT_FILENO, "\n", 1) < 0 ? errno : 0;
+}
+
+// The command ignores SIGPIPE while it runs, so that writing a job to a
+// worker that died fails with EPIPE instead of killing the command; a reader
+// of standard output that went away is let end it as it ends `cat`.
+[[noreturn]] void EndByBrokenPipe()
+{
+    std::signal(SIGPIPE, SIG_DFL);
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    sigprocmask(SIG_UNBLOCK, &pipe, nullptr);
+    std::raise(SIGPIPE);
+    std::_Exit(128 + SIGPIPE);  // only if the signal could not end it
+}
+
+}  // namespace
+
+void EndIfReaderGone()
+{
+    if ((!std::cout || std::ferror(stdout)) && StdoutError() == EPIPE) {
+        EndByBrokenPipe();
+    }
+}
+
+int FinishOutput(int status)
+{
+    std::cout.flush();
+    if (std::cout && std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        return status;
+    }
+    const int error = StdoutError();
+    if (error == EPIPE) {
+        EndByBrokenPipe();
+    }
+    std::cerr << "meshaudit: cannot write to standard output: "
+              << (error != 0 ? std::strerror(error) : "write failed") << '\n';
+    return 2;
 }
 
 bool StderrIsTerminal()

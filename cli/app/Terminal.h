@@ -1,5 +1,5 @@
-// The command's view of its terminal: whether to colour, and silencing the
-// library's progress line.
+// The command's view of its terminal: whether to colour, silencing the
+// library's progress line, and how a failed standard output ends it.
 #pragma once
 
 #include <string>
@@ -15,6 +15,16 @@ bool ParseColourMode(const std::string& text, ColourMode& mode);
 bool UseColour(ColourMode mode);
 
 bool StderrIsTerminal();
+
+// Ends the command quietly, as the standard tools end, when standard output
+// failed because its reader has gone (`meshaudit check ... | head -1`):
+// killed by SIGPIPE, status 141 in the shell, no message. Returns otherwise.
+void EndIfReaderGone();
+
+// Flushes standard output and returns `status` when everything written
+// reached it; otherwise ends as EndIfReaderGone does, or says why the write
+// failed (a full disk) and returns 2.
+int FinishOutput(int status);
 
 // While it lives, standard error (descriptor 2) goes to /dev/null: the
 // library draws its progress line there and offers no other way to turn it

@@ -10,77 +10,6 @@ namespace meshaudit::cli {
 
 namespace {
 
-// What a failing quantity says about the mesh. Counts name what they count
-// (one and many); flags say what is wrong when they miss their expected
-// value. A quantity without a row is said by name, value and criterion.
-struct Words {
-    Category category;
-    std::string_view name;
-    const char* one;
-    const char* many;      // nullptr for a flag
-    bool flagSaid = true;  // a flag: the value `one` describes
-};
-
-constexpr Words kWords[] = {
-    {Category::Points, "CountNAN", "point with a NaN coordinate", "points with a NaN coordinate"},
-    {Category::Points, "CountINF", "point with an infinite coordinate", "points with an infinite coordinate"},
-    {Category::Points, "CountIsolated", "unused point", "unused points"},
-    {Category::Points, "CountBorder", "point on a border", "points on a border"},
-    {Category::Points, "CountDuplicatedGeometrical", "duplicated point", "duplicated points"},
-    {Category::Points, "CountClassesOfDuplicatedGeometrical", "set of duplicated points",
-     "sets of duplicated points"},
-    {Category::Points, "CountClassesOfEpsilonDuplicatedGeometrical", "set of near-duplicated points",
-     "sets of near-duplicated points"},
-    {Category::Edges, "CountBorder", "border edge", "border edges"},
-    {Category::Edges, "CountSingular", "edge on more than two triangles", "edges on more than two triangles"},
-    {Category::Edges, "CountInvalidTopological", "edge with one point twice", "edges with one point twice"},
-    {Category::Edges, "CountInvalidGeometrical", "edge of zero length", "edges of zero length"},
-    {Category::Edges, "CountDuplicatedTopological", "duplicated edge", "duplicated edges"},
-    {Category::Edges, "CountDuplicatedGeometrical", "edge duplicated in place", "edges duplicated in place"},
-    {Category::Edges, "CountClassesOfDuplicatedTopological", "set of duplicated edges", "sets of duplicated edges"},
-    {Category::Edges, "CountClassesOfDuplicatedGeometrical", "set of edges duplicated in place",
-     "sets of edges duplicated in place"},
-    {Category::Edges, "CountSmallerLength", "edge shorter than the minimum", "edges shorter than the minimum"},
-    {Category::Edges, "CountGreaterLength", "edge longer than the maximum", "edges longer than the maximum"},
-    {Category::Triangles, "CountBorder", "triangle on a border", "triangles on a border"},
-    {Category::Triangles, "CountIsolated", "isolated triangle", "isolated triangles"},
-    {Category::Triangles, "CountSingular", "triangle on a singular edge", "triangles on a singular edge"},
-    {Category::Triangles, "CountInvalidTopological", "triangle that repeats a point",
-     "triangles that repeat a point"},
-    {Category::Triangles, "CountInvalidGeometrical", "triangle of zero area", "triangles of zero area"},
-    {Category::Triangles, "CountClassesOfDuplicatedTopological", "set of duplicated triangles",
-     "sets of duplicated triangles"},
-    {Category::Triangles, "CountClassesOfDuplicatedGeometrical", "set of triangles duplicated in place",
-     "sets of triangles duplicated in place"},
-    {Category::Triangles, "CountIntersected", "intersecting triangle", "intersecting triangles"},
-    {Category::Triangles, "CountFlippedTopological", "flipped triangle", "flipped triangles"},
-    {Category::Mesh, "CountComponents", "piece", "pieces"},
-    {Category::Mesh, "CountHandles", "handle", "handles"},
-    {Category::Mesh, "CountBorders", "hole", "holes"},
-    {Category::Mesh, "Oriented", "not oriented", nullptr, false},
-    {Category::Mesh, "Orientable", "not orientable", nullptr, false},
-    {Category::Mesh, "Connected", "in several pieces", nullptr, false},
-    {Category::Mesh, "HasHandles", "has handles", nullptr, true},
-    {Category::Mesh, "Closed", "not closed", nullptr, false},
-    {Category::Mesh, "HasBorders", "has holes", nullptr, true},
-    {Category::Mesh, "Invalid", "has invalid edges or triangles", nullptr, true},
-    {Category::Mesh, "Singular", "has singular edges or triangles", nullptr, true},
-    {Category::Mesh, "PreciseDuplicates", "has duplicated elements", nullptr, true},
-    {Category::Mesh, "EpsilonDuplicates", "has near-duplicated points", nullptr, true},
-    {Category::Mesh, "Inclusion", "does not enclose a volume", nullptr, false},
-    {Category::Mesh, "Selfintersection", "self-intersecting", nullptr, true},
-};
-
-const Words* WordsOf(const Quantity& q)
-{
-    for (const Words& w : kWords) {
-        if (w.category == q.category && w.name == q.name) {
-            return &w;
-        }
-    }
-    return nullptr;
-}
-
 bool IsMesh(const Quantity& q, std::string_view name)
 {
     return q.category == Category::Mesh && q.name == name;
@@ -129,16 +58,16 @@ std::string SaidOf(const FileOutcome& outcome, const Quantity& q)
                                                              : std::to_string(range.min) + " to " + std::to_string(range.max);
         return noun + " degree " + std::to_string(value.count) + " (expected " + expected + ")";
     }
-    const Words* words = WordsOf(q);
+    // The words of the quantity's column (Quantities.cpp): counts name what
+    // they count, flags say what is wrong when they miss their expected value.
     const bool flagMissed = q.value == ValueKind::Boolean && value.state == QuantityValue::State::Computed &&
                             q.criterion == CriterionKind::Expected &&
                             value.flag != (SettingsBytes(outcome.used, q.category)[q.criterionOffset] != 0);
-    if (words != nullptr && words->many == nullptr && flagMissed && value.flag == words->flagSaid) {
-        return words->one;
+    if (q.one != nullptr && q.many == nullptr && flagMissed && value.flag == q.flagSaid) {
+        return q.one;
     }
-    if (words != nullptr && words->many != nullptr && value.state == QuantityValue::State::Computed &&
-        value.count >= 0) {
-        return std::to_string(value.count) + " " + (value.count == 1 ? words->one : words->many);
+    if (q.one != nullptr && q.many != nullptr && value.state == QuantityValue::State::Computed && value.count >= 0) {
+        return std::to_string(value.count) + " " + (value.count == 1 ? q.one : q.many);
     }
     return std::string(CategoryKey(q.category)) + "." + q.name + " " + ValueText(value, q) + ", expected " +
            CriterionText(outcome.used, q);

@@ -6,6 +6,7 @@
 #include "TextScan.h"
 
 #include <cstring>
+#include <stdexcept>
 
 namespace meshaudit::cli {
 
@@ -63,6 +64,11 @@ bool LooksLikeBinaryStl(std::string_view bytes)
     return 84 + 50 * count == bytes.size();
 }
 
+bool LooksLikeStl(std::string_view bytes)
+{
+    return FirstLine(bytes).substr(0, 5) == "solid" || LooksLikeBinaryStl(bytes);
+}
+
 // An OBJ file has no signature: look for a vertex or face statement among
 // the first lines that are not comments.
 bool LooksLikeObj(std::string_view bytes)
@@ -84,44 +90,113 @@ bool LooksLikeObj(std::string_view bytes)
     return false;
 }
 
+bool IsPly(std::string_view bytes)
+{
+    return FirstLine(bytes) == "ply";
+}
+
+// A zip archive's local file header: 3MF is the only zipped format.
+bool IsZip(std::string_view bytes)
+{
+    return bytes.substr(0, 4) == std::string_view("PK\x03\x04", 4);
+}
+
+std::string PlyWrittenAs(const WriteOptions& options)
+{
+    return options.plyEncoding == PlyEncoding::Ascii ? "PLY ASCII"
+           : options.plyEncoding == PlyEncoding::BinaryBigEndian ? "PLY binary big-endian"
+                                                                 : "PLY binary little-endian";
+}
+
+// STL and OBJ have no signature: their extension or a guess decides. The
+// signatures exclude each other (a first line "ply", a zip header, an OFF
+// keyword as the first word), so their order does not matter; STL is
+// guessed before OBJ, whose guess is the weaker.
+constexpr FormatEntry kFormats[] = {
+    {MeshFormat::Stl, "STL", {".stl"}, "the extension, 'solid' first or its size",
+     "binary, ASCII, several solids", "binary (single precision), or ASCII",  //
+     nullptr, nullptr, LooksLikeStl, ReadStl, nullptr,
+     [](const MeshData& mesh, const WriteOptions& options) { return WriteStl(mesh, options.stlAscii); },
+     [](const WriteOptions& options) -> std::string {
+         return options.stlAscii ? "STL ASCII" : "STL binary, single precision";
+     }},
+    {MeshFormat::Obj, "OBJ", {".obj"}, "the extension, 'v' or 'f' lines", "'v' and 'f'; polygons split", "text",  //
+     nullptr, nullptr, LooksLikeObj, ReadObj, nullptr,
+     [](const MeshData& mesh, const WriteOptions&) { return WriteObj(mesh); },
+     [](const WriteOptions&) -> std::string { return "OBJ"; }},
+    {MeshFormat::Ply, "PLY", {".ply"}, "'ply' first", "ASCII, binary; polygons, strips split",
+     "binary little-endian (double), or ASCII",  //
+     IsPly, "line 1: not a PLY file: the first line is not 'ply'", nullptr, ReadPly, nullptr,
+     [](const MeshData& mesh, const WriteOptions& options) {
+         return WritePly(mesh, options.plyEncoding, options.plyCoordinates);
+     },
+     PlyWrittenAs},
+    {MeshFormat::Off, "OFF", {".off"}, "an OFF keyword first", "any [ST][C][N][4][n]OFF; polygons split", "text",
+     LooksLikeOff, "not an OFF file: the first word outside comments is not an OFF keyword", nullptr, ReadOff, nullptr,
+     [](const MeshData& mesh, const WriteOptions&) { return WriteOff(mesh); },
+     [](const WriteOptions&) -> std::string { return "OFF"; }},
+    {MeshFormat::ThreeMf, "3MF", {".3mf"}, "a zip archive", "each object on its own", "one object, in millimetres",
+     IsZip, "not a 3MF file: it is not a zip archive", nullptr, Read3mf, Read3mfObjects,
+     [](const MeshData& mesh, const WriteOptions&) { return Write3mf(mesh); },
+     [](const WriteOptions&) -> std::string { return "3MF"; }},
+};
+
+// "STL, OBJ, PLY, OFF or 3MF".
+std::string FormatNames()
+{
+    std::string names;
+    for (size_t i = 0; i < std::size(kFormats); ++i) {
+        names += (i == 0 ? "" : i + 1 == std::size(kFormats) ? " or " : ", ") + std::string(kFormats[i].name);
+    }
+    return names;
+}
+
 }  // namespace
+
+std::span<const FormatEntry> MeshFormats()
+{
+    return kFormats;
+}
+
+const FormatEntry& EntryOf(MeshFormat format)
+{
+    for (const FormatEntry& entry : kFormats) {
+        if (entry.format == format) {
+            return entry;
+        }
+    }
+    throw std::logic_error("a mesh format without a row in the table of formats");
+}
+
+std::string FormatExtensions(const char* separator)
+{
+    std::string list;
+    for (const FormatEntry& entry : kFormats) {
+        for (std::string_view extension : entry.extensions) {
+            if (!extension.empty()) {
+                list += (list.empty() ? "" : separator) + std::string(extension);
+            }
+        }
+    }
+    return list;
+}
 
 std::optional<MeshFormat> FormatFromExtension(const std::string& path)
 {
     const std::string extension = LowerExtension(path);
-    if (extension == "stl") {
-        return MeshFormat::Stl;
-    }
-    if (extension == "obj") {
-        return MeshFormat::Obj;
-    }
-    if (extension == "ply") {
-        return MeshFormat::Ply;
-    }
-    if (extension == "off") {
-        return MeshFormat::Off;
-    }
-    if (extension == "3mf") {
-        return MeshFormat::ThreeMf;
+    for (const FormatEntry& entry : kFormats) {
+        for (std::string_view known : entry.extensions) {
+            if (!known.empty() && !extension.empty() && known.substr(1) == extension) {
+                return entry.format;
+            }
+        }
     }
     return std::nullopt;
 }
 
 const char* FormatName(MeshFormat format)
 {
-    switch (format) {
-    case MeshFormat::Stl:
-        return "STL";
-    case MeshFormat::Obj:
-        return "OBJ";
-    case MeshFormat::Ply:
-        return "PLY";
-    case MeshFormat::Off:
-        return "OFF";
-    case MeshFormat::ThreeMf:
-        return "3MF";
-    }
-    return "?";
+    return EntryOf(format).name;
 }
 
 MeshFormat DetectFormat(std::string_view bytes, const std::string& path)
@@ -129,62 +204,39 @@ MeshFormat DetectFormat(std::string_view bytes, const std::string& path)
     if (bytes.empty()) {
         throw LoadError(path, "the file is empty");
     }
-    if (FirstLine(bytes) == "ply") {
-        return MeshFormat::Ply;
+    for (const FormatEntry& entry : kFormats) {
+        if (entry.signature != nullptr && entry.signature(bytes)) {
+            return entry.format;
+        }
     }
-    // A zip archive's local file header: 3MF is the only zipped format.
-    if (bytes.substr(0, 4) == std::string_view("PK\x03\x04", 4)) {
-        return MeshFormat::ThreeMf;
-    }
-    if (LooksLikeOff(bytes)) {
-        return MeshFormat::Off;
-    }
-    const std::optional<MeshFormat> byName = FormatFromExtension(path);
-    if (byName == MeshFormat::Ply) {
-        throw LoadError(path, SourceLocation::Line(1), "not a PLY file: the first line is not 'ply'");
-    }
-    if (byName == MeshFormat::Off) {
-        throw LoadError(path, "not an OFF file: the first word outside comments is not an OFF keyword");
-    }
-    if (byName == MeshFormat::ThreeMf) {
-        throw LoadError(path, "not a 3MF file: it is not a zip archive");
-    }
-    if (byName == MeshFormat::Stl || byName == MeshFormat::Obj) {
+    if (const std::optional<MeshFormat> byName = FormatFromExtension(path)) {
+        const FormatEntry& named = EntryOf(*byName);
+        if (named.signature != nullptr) {
+            throw LoadError(path, named.noSignature);
+        }
         return *byName;
     }
-    if (FirstLine(bytes).substr(0, 5) == "solid" || LooksLikeBinaryStl(bytes)) {
-        return MeshFormat::Stl;
+    for (const FormatEntry& entry : kFormats) {
+        if (entry.guess != nullptr && entry.guess(bytes)) {
+            return entry.format;
+        }
     }
-    if (LooksLikeObj(bytes)) {
-        return MeshFormat::Obj;
-    }
-    throw LoadError(path, "unknown mesh format: neither the extension nor the content names STL, OBJ, PLY, OFF or 3MF");
+    throw LoadError(path, "unknown mesh format: neither the extension nor the content names " + FormatNames());
 }
 
 MeshData ReadMeshBytes(std::string_view bytes, const std::string& path)
 {
-    switch (DetectFormat(bytes, path)) {
-    case MeshFormat::Stl:
-        return ReadStl(bytes, path);
-    case MeshFormat::Obj:
-        return ReadObj(bytes, path);
-    case MeshFormat::Ply:
-        return ReadPly(bytes, path);
-    case MeshFormat::Off:
-        return ReadOff(bytes, path);
-    case MeshFormat::ThreeMf:
-        return Read3mf(bytes, path);
-    }
-    throw LoadError(path, "unknown mesh format");
+    return EntryOf(DetectFormat(bytes, path)).read(bytes, path);
 }
 
 std::vector<MeshData> ReadMeshObjects(std::string_view bytes, const std::string& path)
 {
-    if (DetectFormat(bytes, path) == MeshFormat::ThreeMf) {
-        return Read3mfObjects(bytes, path);
+    const FormatEntry& entry = EntryOf(DetectFormat(bytes, path));
+    if (entry.readObjects != nullptr) {
+        return entry.readObjects(bytes, path);
     }
     std::vector<MeshData> one;
-    one.push_back(ReadMeshBytes(bytes, path));
+    one.push_back(entry.read(bytes, path));
     return one;
 }
 

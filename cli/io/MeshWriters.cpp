@@ -222,26 +222,14 @@ std::string WriteStl(const MeshData& mesh, bool ascii)
 
 std::string WriteMeshBytes(const MeshData& mesh, MeshFormat format, const WriteOptions& options)
 {
-    switch (format) {
-    case MeshFormat::Ply:
-        return WritePly(mesh, options.plyEncoding, options.plyCoordinates);
-    case MeshFormat::Obj:
-        return WriteObj(mesh);
-    case MeshFormat::Off:
-        return WriteOff(mesh);
-    case MeshFormat::Stl:
-        return WriteStl(mesh, options.stlAscii);
-    case MeshFormat::ThreeMf:
-        return Write3mf(mesh);
-    }
-    return {};
+    return EntryOf(format).write(mesh, options);
 }
 
 void WriteMeshFile(const std::string& path, const MeshData& mesh, const WriteOptions& options)
 {
     const std::optional<MeshFormat> format = FormatFromExtension(path);
     if (!format) {
-        throw LoadError(path, "unknown output format: the name must end in .ply, .obj, .off, .stl or .3mf");
+        throw LoadError(path, "unknown output format: the name must end in one of " + FormatExtensions());
     }
     WriteFileBytes(path, WriteMeshBytes(mesh, *format, options));
 }

@@ -1,6 +1,6 @@
-// Writers for the five formats. Text formats write every coordinate as the
-// shortest decimal that reads back to the same double, so that a written
-// file reads back exactly.
+// Writers for the formats of the table in MeshFiles.h. Text formats write
+// every coordinate as the shortest decimal that reads back to the same
+// double, so that a written file reads back exactly.
 #pragma once
 
 #include "MeshData.h"

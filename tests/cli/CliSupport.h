@@ -97,7 +97,7 @@ inline std::vector<std::string> Lines(const std::string& text)
 }
 
 struct CommandResult {
-    int exitStatus = -1;  // -1 when the command did not exit normally
+    int exitStatus = -1;  // as the shell says it: 128 + N when killed by signal N
     std::string out;      // standard output (and error, on a terminal)
     std::string err;
     std::vector<nlohmann::json> Json() const
@@ -147,7 +147,7 @@ inline CommandResult RunCommand(const std::vector<std::string>& args, bool onTer
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
     for (auto [file, text] : {std::pair{out, &result.out}, {err, &result.err}}) {
         std::rewind(file);
         for (size_t n = 0; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {

@@ -66,31 +66,58 @@ TEST(Check, ErrorsFoldersAndTerminals)
     EXPECT_EQ(testing::CheckJson({bad}), std::pair(2, json({{"schema", 4}, {"file", bad}, {"verdict", "error"},
                                                             {"error", message}})));
 
-    // A folder, in parallel, one JSON line per mesh file in name order.
+    // A folder, in parallel, one JSON line per mesh file in name order; its
+    // links to folders followed, each folder once (d/loop is the folder
+    // itself, e and f the same one).
     WriteMesh(dir, "b-sphere.ply", meshes::Sphere(12, 8));
     WriteMesh(dir, "a-grid.obj", meshes::Grid(4));
     WriteMesh(dir, "d/cube.stl", meshes::UnitCube());
     dir.Write("notes.txt", "not a mesh");
+    testing::TempDir other;
+    WriteMesh(other, "cube.off", meshes::UnitCube());
+    std::filesystem::create_directory_symlink(dir.path, dir.File("d/loop"));
+    std::filesystem::create_directory_symlink(other.path, dir.File("e"));
+    std::filesystem::create_directory_symlink(other.path, dir.File("f"));
     r = RunCommand({"check", "--json", "-q", "-j2", dir.path});
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.err, "");
     const std::vector<json> docs = r.Json();
-    ASSERT_EQ(docs.size(), 4u) << r.out;
-    const char* names[] = {"a-grid.obj", "b-sphere.ply", "c-bad.obj", "d/cube.stl"};
-    for (size_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(docs.size(), 5u) << r.out;
+    const char* names[] = {"a-grid.obj", "b-sphere.ply", "c-bad.obj", "d/cube.stl", "e/cube.off"};
+    for (size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(docs[i]["file"], dir.File(names[i]));
     }
     EXPECT_EQ(docs[2]["error"], message);
-    r = RunCommand({"check", "-p", "library", "-j", "3", dir.path, dir.File("absent.ply")});
+    // Several files: a line each, the failures in one column past the
+    // longest name (b-sphere.ply), then the total; --full gives the tables.
+    r = RunCommand({"check", "-j", "3", dir.path, dir.File("absent.ply")});
     EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(r.err, "");
+    const auto line = [&](const char* verdict, const char* name, const std::string& words) {
+        const std::string file = dir.File(name);
+        return verdict + std::string(7 - std::strlen(verdict), ' ') + file +
+               (words.empty() ? "" : std::string(dir.path.size() + 15 - file.size(), ' ') + words);
+    };
+    const std::vector<std::string> lines = testing::Lines(r.out);
+    ASSERT_EQ(lines.size(), 8u) << r.out;
+    EXPECT_EQ(lines[0].substr(0, line("FAIL", "a-grid.obj", "16 points on a border, ").size()),
+              line("FAIL", "a-grid.obj", "16 points on a border, "));
+    EXPECT_NE(lines[0].find(", not closed, has holes, 1 hole, "), std::string::npos) << lines[0];
+    EXPECT_EQ(std::vector(lines.begin() + 1, lines.end()),
+              (std::vector<std::string>{line("PASS", "b-sphere.ply", ""),
+                                        line("ERROR", "c-bad.obj", "line 3: 'abc' is not a number"),
+                                        line("PASS", "d/cube.stl", ""), line("PASS", "e/cube.off", ""),
+                                        line("ERROR", "absent.ply", "cannot open: No such file or directory"), "",
+                                        "checked 6 files: 3 passed, 1 failed, 2 errors"}));
+    r = RunCommand({"check", "--full", "-p", "library", dir.path, dir.File("absent.ply")});
     EXPECT_NE(r.out.find(dir.File("a-grid.obj") + "  (OBJ, 25 points, 32 triangles)"), std::string::npos);
     EXPECT_NE(r.out.find(dir.File("d/cube.stl") + "  (STL binary, 8 points, 12 triangles)"), std::string::npos);
-    EXPECT_EQ(testing::Lines(r.out).back(), "checked 5 files: 0 passed, 3 failed, 2 errors");
+    EXPECT_EQ(testing::Lines(r.out).back(), "checked 6 files: 0 passed, 4 failed, 2 errors");
     EXPECT_EQ(testing::Lines(r.err).size(), 2u) << r.err;
     testing::TempDir empty;
     r = RunCommand({"check", empty.path});
     EXPECT_EQ(r.exitStatus, 2);
-    EXPECT_EQ(r.err, "meshaudit: " + empty.path + ": no mesh files (.stl, .obj, .ply, .off) in the folder\n");
+    EXPECT_EQ(r.err, "meshaudit: " + empty.path + ": no mesh files (.stl, .obj, .ply, .off, .3mf) in the folder\n");
 
     // Progress and colour only on a terminal, unless asked.
     r = RunCommand({"check", kSample}, true);
@@ -127,6 +154,9 @@ TEST(Check, ThreeMfObjectsEachOnTheirOwn)
     EXPECT_EQ(documents[0]["verdict"] == "fail" || documents[1]["verdict"] == "fail" ? 1 : 0, r.exitStatus);
     const std::string text = RunCommand({"check", file}).out;
     EXPECT_NE(std::string::npos, text.find(file + "  object 9 'open'  (3MF, 4 points, 3 triangles)"));
+    // Among several files, its line names the failing object.
+    const std::string line = "FAIL   " + file + "  object 9 'open': 3 points on a border, ";
+    EXPECT_EQ(RunCommand({"check", file, file}).out.substr(0, line.size()), line);
     // Each object's marks go to a file of their own.
     RunCommand({"check", "-q", "--marked", dir.File("m.ply"), file});
     EXPECT_EQ(4u, ReadMeshFile(dir.File("m-1.ply")).triangles.size());
@@ -266,34 +296,119 @@ TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
     EXPECT_EQ(testing::ReadAll(dir.File("a.ply")).rfind("ply\nformat ascii 1.0\n", 0), 0u);
 }
 
-TEST(Commands, DefaultsHelpVersionAndUsageMistakes)
+// The text of a README section, from its heading to the next one.
+std::string Section(const std::string& heading)
+{
+    const std::string readme = testing::ReadAll(MESHAUDIT_SOURCE_DIR "/README.md");
+    const size_t at = readme.find("\n" + heading + "\n");
+    return at == std::string::npos ? "" : readme.substr(at, readme.find("\n#", at + 1) - at);
+}
+
+// `meshaudit help` lists every command; each prints its usage for --help and
+// -h, every option it names has a row in the README, and a mistake is one
+// line that points to the command's help.
+TEST(Commands, HelpOfEveryCommandAndUsageMistakes)
 {
     testing::CommandResult r = RunCommand({"defaults", "-p", "library"});
     EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(json::parse(r.out), json::parse(SettingsToJson(DefaultSettings()).dump()));
-    r = RunCommand({"help"});
-    EXPECT_EQ(r.exitStatus, 0);
-    for (const char* text : {"usage: meshaudit COMMAND", "--json", "--settings", "--jobs", "--quiet", "--color",
-                             "--merge", "--drop-invalid", "--ascii", "--force"}) {
-        EXPECT_NE(r.out.find(text), std::string::npos) << text;
-    }
     EXPECT_EQ(RunCommand({"--version"}).out, "meshaudit 0.1.0\n");
+    const std::string overview = RunCommand({"help"}).out, table = Section("### Commands and options");
+    for (const std::string command : {"check", "repair", "report", "profiles", "defaults", "formats", "help", "--version"}) {
+        EXPECT_NE(overview.find("\n  " + command + " "), std::string::npos) << command;
+        for (const char* help : {"--help", "-h"}) {
+            r = RunCommand({command, help});
+            EXPECT_EQ(r.exitStatus, 0) << command;
+            EXPECT_EQ(r.out.rfind("usage: meshaudit " + command, 0), 0u) << r.out;
+        }
+        for (std::istringstream words(r.out); words;) {
+            std::string word;
+            words >> word;
+            if (word.starts_with("--") && word != "--help") {
+                word = word.substr(0, word.find_first_of(",)"));
+                EXPECT_NE(table.find("`" + word), std::string::npos) << command << " " << word << " in the README";
+            }
+        }
+    }
     const std::vector<std::vector<std::string>> mistakes = {
         {}, {"frobnicate"}, {"check"}, {"check", "--bogus", "x.obj"}, {"check", "--jobs", "0", "x.obj"},
-        {"check", "--jobs"}, {"check", "--color=sometimes", "x.obj"}, {"repair", "in.obj"},
+        {"check", "--jobs"}, {"check", "--color=sometimes", "x.obj"}, {"check", "-hx"}, {"repair", "in.obj"},
         {"repair", "in.obj", "-o", "out.xyz"}, {"repair", "in.obj", "-o", "out.ply", "--merge", "abc"},
         {"repair", "in.obj", "-o", "out.ply", "--merge", "-1"}, {"repair", "a.obj", "b.obj", "-o", "out.ply"},
         {"repair", "in.obj", "-o", "out.ply", "--merge", "relative=-1"}, {"defaults", "extra"},
-        {"check", "--marked", "x.obj", "a.ply"}, {"check", "--marked", "y.ply", "a.ply", "b.ply"}};
+        {"report", "a.ply", "-o", "a.ply"}, {"report", "a.ply", "-o", "page.html.txt"}, {"profiles", "x"},
+        {"help", "nope"}, {"check", "--marked", "x.obj", "a.ply"}, {"check", "--marked", "y.ply", "a.ply", "b.ply"}};
     for (const auto& args : mistakes) {
         r = RunCommand(args);
         EXPECT_EQ(r.exitStatus, 2);
         // One line that names the mistake and points to the help, before any
         // file is read.
+        const std::string help = args.empty() || args[0] == "frobnicate" ? "help" : args[0] + " --help";
         const bool oneLine = testing::Lines(r.err).size() == 1 && r.err.starts_with("meshaudit: ") &&
-                             r.err.ends_with(" (see 'meshaudit help')\n");
+                             r.err.ends_with(" (see 'meshaudit " + help + "')\n");
         EXPECT_TRUE(r.out.empty() && (args.empty() || oneLine)) << r.out << r.err;
     }
+}
+
+// The README's rows of a table in `section`, without its heading rows.
+std::vector<std::string> TableRows(const std::string& section, const std::string& heading)
+{
+    std::vector<std::string> rows;
+    const std::string text = Section(section);
+    for (size_t at = text.find("\n" + heading); at != std::string::npos && text[at + 1] == '|';) {
+        const size_t end = text.find('\n', at + 1);
+        rows.push_back(text.substr(at + 1, end - at - 1));
+        at = end;
+    }
+    return rows.size() > 2 ? std::vector(rows.begin() + 2, rows.end()) : std::vector<std::string>{};
+}
+
+// The README's table of formats is the command's, and its table of defect
+// bits is the quantities' mark column, each bit with the quantities that set
+// it.
+TEST(Readme, FormatsAndDefectBitsAsTheCommandHasThem)
+{
+    std::vector<std::string> formats;
+    for (const FormatEntry& f : MeshFormats()) {
+        formats.push_back("| " + std::string(f.name) + " | " + std::string(f.extensions[0]) + " | " + f.recognised +
+                          " | " + f.reads + " | " + f.writes + " |");
+    }
+    EXPECT_EQ(TableRows("### Reading files", "| format |"), formats);
+    std::vector<std::string> bits;
+    int bitCount = 0;
+    for (const DefectKind& kind : DefectKinds()) {
+        bitCount = std::max(bitCount, kind.bit + 1);
+    }
+    for (int bit = 0; bit < bitCount; ++bit) {
+        std::string row = "| " + std::to_string(bit) + " |";
+        for (const bool onPoints : {true, false}) {
+            std::string cell;
+            for (const DefectKind& kind : DefectKinds()) {
+                if (kind.bit != bit || kind.onPoints != onPoints) {
+                    continue;
+                }
+                cell = std::string(kind.says) + " (";
+                for (Category category : kCategories) {
+                    for (const Quantity& q : QuantitiesOf(category)) {
+                        if (q.mark.bit == bit && q.mark.onPoints == onPoints) {
+                            cell += (cell.back() == '(' ? "`" : ", `") + std::string(CategoryKey(category)) + "." +
+                                    q.name + "`";
+                        }
+                    }
+                }
+                cell += ")";
+            }
+            row += " " + (cell.empty() ? "-" : cell) + " |";
+        }
+        bits.push_back(row);
+    }
+    EXPECT_EQ(TableRows("### Where the defects are", "| bit |"), bits) << [&] {
+        std::string table;
+        for (const std::string& row : bits) {
+            table += row + "\n";
+        }
+        return table;
+    }();
 }
 
 const Quantity& Find(Category category, const std::string& name)

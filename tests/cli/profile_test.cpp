@@ -161,25 +161,41 @@ TEST(Where, ListsCapsAndMarkedMeshes)
     EXPECT_EQ(RunCommand({"check", "-q", file}).out.find("      points: "), std::string::npos);
 
     // The marked copy: the three points carry the NaN (bit 0), infinite
-    // (bit 1) and isolated (bit 2) bits; the sphere's triangles are clean.
+    // (bit 1) and isolated (bit 2) bits, and the colours of the first of
+    // them (hues 0, 137.5 and 275 degrees: hand-computed from
+    // QuantityRgb); the sphere's points are grey where no bit is set (a few
+    // are duplicated: bit 4), its triangles clean and grey. The header is the layout
+    // viewers (Open3D, MeshLab) read colours from.
     EXPECT_EQ(RunCommand({"check", "-q", "--marked", dir.File("marked.ply"), file}).exitStatus, 1);
     const std::string bytes = testing::ReadAll(dir.File("marked.ply"));
     const size_t body = bytes.find("end_header\n") + 11;
-    ASSERT_EQ(bytes.size(), body + (n + 3) * 28 + mesh.triangles.size() * 17);
-    EXPECT_NE(bytes.find("element vertex " + std::to_string(n + 3) + "\nproperty double x\nproperty double y\n"
-                         "property double z\nproperty uint defects\nelement face"), std::string::npos);
+    ASSERT_EQ(bytes.size(), body + (n + 3) * 31 + mesh.triangles.size() * 20);
+    const std::string rgb = "property uchar red\nproperty uchar green\nproperty uchar blue\n";
+    EXPECT_NE(bytes.find("\nelement vertex " + std::to_string(n + 3) + "\nproperty double x\nproperty double y\n"
+                         "property double z\n" + rgb + "property uint defects\nelement face " +
+                         std::to_string(mesh.triangles.size()) + "\nproperty list uchar uint vertex_indices\n" + rgb +
+                         "property uint defects\nend_header\n"), std::string::npos) << bytes.substr(0, body);
+    EXPECT_NE(bytes.find("\ncomment vertex bit 1: infinite coordinate\n"), std::string::npos);
     const auto bits = [&](size_t at) { uint32_t v; std::memcpy(&v, bytes.data() + at, 4); return v; };
+    const auto colour = [&](size_t at) {
+        return std::vector<int>{uint8_t(bytes[at]), uint8_t(bytes[at + 1]), uint8_t(bytes[at + 2])};
+    };
     for (uint32_t i = 0; i < n + 3; ++i) {
         const uint32_t expected = i == n ? 5u : i == n + 1 ? 6u : i == n + 2 ? 4u : 0u;
-        EXPECT_EQ(bits(body + i * 28 + 24) & 7u, expected) << i;
+        EXPECT_EQ(bits(body + i * 31 + 27) & 7u, expected) << i;
+        const std::vector<int> shown = i == n ? std::vector{249, 6, 6} : i == n + 1 ? std::vector{116, 231, 150}
+                                     : i == n + 2 ? std::vector{137, 70, 185} : std::vector{190, 190, 190};
+        EXPECT_EQ(colour(body + i * 31 + 24) == shown, i >= n || bits(body + i * 31 + 27) == 0) << i;
     }
     for (size_t t = 0; t < mesh.triangles.size(); ++t) {
-        EXPECT_EQ(bits(body + (n + 3) * 28 + t * 17 + 13), 0u) << t;
+        EXPECT_EQ(bits(body + (n + 3) * 31 + t * 20 + 16), 0u) << t;
+        EXPECT_EQ(colour(body + (n + 3) * 31 + t * 20 + 13), (std::vector{190, 190, 190})) << t;
     }
 }
 
-// Every write that fails is reported with exit status 2; names that are not
-// UTF-8 are escaped; one point or triangle is no plural.
+// Every write that fails is reported with exit status 2, but a reader that
+// went away ends the command quietly, by SIGPIPE as it ends `cat`; names
+// that are not UTF-8 are escaped; one point or triangle is no plural.
 TEST(Errors, WritesNamesAndPlurals)
 {
     testing::TempDir dir;
@@ -195,8 +211,7 @@ TEST(Errors, WritesNamesAndPlurals)
         {{"defaults"}, full, noSpace},
         {{"profiles"}, full, noSpace},
         {{"repair", sphere, "-o", dir.File("out.obj")}, full, noSpace},
-        {{"check", sphere}, closed[1], "cannot write to standard output: Broken pipe\n"},
-        {{"check", "-q", "--marked", dir.File("dir.ply"), sphere}, closed[1],
+        {{"check", "-q", "--marked", dir.File("dir.ply"), sphere}, full,
          dir.File("dir.ply") + ": cannot write the marked mesh: Is a directory\n"},
         {{"repair", sphere, "-o", dir.File("dir.ply")}, full, dir.File("dir.ply") + ": "},
     };
@@ -204,6 +219,10 @@ TEST(Errors, WritesNamesAndPlurals)
         const testing::CommandResult r = RunCommand(args, false, out);
         EXPECT_EQ(r.exitStatus, 2) << args[0] << " " << message;
         EXPECT_EQ(r.err.rfind("meshaudit: " + message, 0), 0u) << args[0] << ": " << r.err;
+    }
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"check", sphere, sphere}, {"formats"}}) {
+        const testing::CommandResult r = RunCommand(args, false, closed[1]);
+        EXPECT_EQ(std::to_string(r.exitStatus) + r.err, "141") << args[0];
     }
     ::close(full), ::close(closed[1]);
 
