@@ -297,18 +297,25 @@ class Report:
 
 
 def _mesh_files(folder):
-    """The mesh files beneath ``folder``, as os.walk finds them (links to
-    folders are not followed), unsorted; links to files are included."""
-    found, folders = [], [folder]
+    """The mesh files beneath ``folder``, as ``meshaudit check`` finds them:
+    links to folders are followed, each real folder once (a link back up
+    would loop), and walked by their real path, so that every file found
+    lies beneath real folders; links to files are included. Unsorted."""
+    found, folders, seen = [], [folder], set()
     while folders:
+        path = folders.pop()
         try:
-            with os.scandir(folders.pop()) as entries:
+            info = os.stat(path)
+            if (info.st_dev, info.st_ino) in seen:
+                continue
+            seen.add((info.st_dev, info.st_ino))
+            with os.scandir(path) as entries:
                 for entry in entries:
-                    if entry.is_dir(follow_symlinks=False):
-                        folders.append(entry.path)
+                    if entry.is_dir():
+                        folders.append(os.path.realpath(entry.path) if entry.is_symlink() else entry.path)
                     elif entry.name.lower().endswith(MESH_EXTENSIONS) and entry.is_file():
                         found.append(entry)
-        except OSError:  # an unreadable folder is skipped, as os.walk does
+        except OSError:  # an unreadable folder is skipped, as the command does
             pass
     return found
 
@@ -322,9 +329,9 @@ def expand(paths):
     output and on a rerun from any folder."""
     files = []
     for path in paths:
-        # Beneath a real folder every folder met is real, links to folders
-        # being skipped: only links to files need resolving, which spares
-        # resolving every component of every path (a second per 20,000 files).
+        # Folders are walked by their real paths: only links to files need
+        # resolving, which spares resolving every component of every path (a
+        # second per 20,000 files).
         real = os.path.realpath(path)
         found = sorted(_mesh_files(real), key=lambda e: os.fsencode(e.path)) if os.path.isdir(real) else []
         files += [os.path.realpath(e.path) if e.is_symlink() else e.path for e in found] or [real]

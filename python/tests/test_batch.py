@@ -192,3 +192,19 @@ def test_groups_shrink_towards_the_end_in_files_or_bytes(tmp_path, workers, size
     assert [len(g) for g in groups] == expected
     large = sorted((p for p, s in zip(paths, sizes) if s >= batch.LARGE_FILE), key=os.path.getsize, reverse=True)
     assert sum(groups, []) == large + [p for p, s in zip(paths, sizes) if s < batch.LARGE_FILE]
+
+
+def test_folders_and_formats_as_the_command_finds_them(tmp_path):
+    """Links to folders are followed once each (a link back up does not
+    loop), and the batch reads the formats the command's table lists."""
+    for folder in ("root/a", "elsewhere"):
+        (tmp_path / folder).mkdir(parents=True)
+        (tmp_path / folder / "x.off").write_text(TETRAHEDRON.format(1))
+    (tmp_path / "root" / "a" / "up").symlink_to(tmp_path / "root")
+    (tmp_path / "root" / "ext").symlink_to(tmp_path / "elsewhere")
+    real = sorted(os.path.realpath(tmp_path / f / "x.off") for f in ("root/a", "elsewhere"))
+    assert sorted(batch.expand([str(tmp_path / "root")])) == real
+    lines = subprocess.run([COMMAND, "check", "--json", str(tmp_path / "root")], capture_output=True, text=True).stdout
+    assert sorted(os.path.realpath(json.loads(line)["file"]) for line in lines.splitlines()) == real
+    table = subprocess.run([COMMAND, "formats"], capture_output=True, text=True, check=True).stdout.splitlines()[1:]
+    assert {e for row in table for e in row.split()[1].split(",")} == set(batch.MESH_EXTENSIONS)
