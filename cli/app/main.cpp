@@ -18,14 +18,13 @@ int main(int argc, char** argv)
     // quietly (FinishOutput, EndIfReaderGone).
     std::signal(SIGPIPE, SIG_IGN);
 #ifdef __GLIBC__
-    // The allocator's defaults hand freed memory back to the system as soon
-    // as a little is free at the top of the heap, and map every block above
-    // 128 KiB on its own: a worker checking file after file then faulted in
-    // fresh pages for every file (60 faults each on 2,000-triangle files, a
-    // third of its time, and the part that scaled worst with two workers at
-    // once). Blocks up to 32 MiB now come from the heap, and up to 64 MiB of
-    // free heap stays for the next file; larger blocks are still mapped and
-    // returned one by one.
+    // A worker checks file after file: memory one file freed should serve
+    // the next, not go back to the system to be faulted in again. The
+    // allocator's defaults return it as soon as a little is free at the top
+    // of the heap and map every block above 128 KiB on its own; blocks up to
+    // 32 MiB come from the heap instead, and up to 64 MiB of free heap stays
+    // for the next file. Larger blocks are still mapped and returned one by
+    // one.
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif

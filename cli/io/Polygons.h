@@ -31,10 +31,10 @@ public:
 private:
     // Open addressing with linear probing, at most half full, keys of
     // `width` words in place: a look-up mostly reads one cache line and an
-    // element costs no allocation, where a node-based set would make reading
-    // a file of a million quads several times slower and hold twice the
-    // memory. A key is the sorted indices packed two to a word; no index is
-    // 2^32 - 1, so a first word of all ones marks a free slot.
+    // element costs no allocation, which a node-based set pays per element
+    // (in time and memory) on every face of a file of polygons. A key is the
+    // sorted indices packed two to a word; no index is 2^32 - 1, so a first
+    // word of all ones marks a free slot.
     struct Table {
         std::vector<uint64_t> words;
         size_t count = 0;
