@@ -36,6 +36,13 @@
 namespace meshaudit {
 
 /*
+ * The four categories of quantities, numbered as the library's own tables
+ * number them. The one category type of the library and of the command
+ * and bindings built on it.
+ */
+enum class Category : uint32_t { Points = 1, Edges = 2, Triangles = 3, Mesh = 4 };
+
+/*
  * One quantity's list. The numbers belong to the Locations that returned the
  * span and stay valid until it is destroyed, moved from or filled again.
  *

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "meshaudit.h"
+#include "meshaudit.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +15,12 @@
 
 namespace meshaudit::cli {
 
-enum class Category { Points, Edges, Triangles, Mesh };
+// The library's categories (meshaudit.hpp), and their places 0 to 3 in the
+// command's per-category arrays.
+inline int CategoryIndex(Category category)
+{
+    return static_cast<int>(category) - 1;
+}
 inline constexpr Category kCategories[] = {Category::Points, Category::Edges, Category::Triangles,
                                            Category::Mesh};
 
@@ -104,12 +110,12 @@ struct ReportOnly {
 
     bool Has(const Quantity& quantity) const
     {
-        return ((bits[static_cast<int>(quantity.category)] >> quantity.k) & 1u) != 0;
+        return ((bits[CategoryIndex(quantity.category)] >> quantity.k) & 1u) != 0;
     }
     void Set(const Quantity& quantity, bool reportOnly)
     {
         const uint32_t bit = 1u << quantity.k;
-        uint32_t& mask = bits[static_cast<int>(quantity.category)];
+        uint32_t& mask = bits[CategoryIndex(quantity.category)];
         mask = reportOnly ? mask | bit : mask & ~bit;
     }
 };

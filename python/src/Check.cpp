@@ -43,7 +43,7 @@ cli::Settings SettingsOf(const std::string& profile, const py::object& document,
 
 const cli::Quantity& QuantityOf(const cli::ElementList& list)
 {
-    for (const cli::Quantity& q : cli::QuantitiesOf(static_cast<cli::Category>(list.category))) {
+    for (const cli::Quantity& q : cli::QuantitiesOf(static_cast<meshaudit::Category>(list.category))) {
         if (q.k == list.k) {
             return q;
         }

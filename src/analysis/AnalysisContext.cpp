@@ -227,7 +227,7 @@ void AnalysisContext::Evaluate(const CategoryTable& table)
 
 uint32_t AnalysisContext::CountSteps(uint32_t category) const
 {
-    if (category == static_cast<uint32_t>(Category::All)) {
+    if (category == kAllCategories) {
         uint32_t steps = 0;
         for (Category each : kCategoryOrder) {
             steps += CountSteps(static_cast<uint32_t>(each));
@@ -273,7 +273,7 @@ void AnalysisContext::RunCategory(uint32_t category)
     topology.ExpectTriangleNeighbours(fewPoints && wanted);
     const uint32_t steps = CountSteps(category);
     StartProgress(*progress, steps, steps);
-    if (category == static_cast<uint32_t>(Category::All)) {
+    if (category == kAllCategories) {
         for (Category each : kCategoryOrder) {
             Evaluate(TableOf(each));
         }
@@ -353,7 +353,7 @@ void AnalyseRecord(const MeshRecord& mesh, const AnalysisSettings& settings,
     context.CopySettingsIn(settings.edges);
     context.CopySettingsIn(settings.triangles);
     context.CopySettingsIn(settings.mesh);
-    context.RunCategory(static_cast<uint32_t>(Category::All));
+    context.RunCategory(kAllCategories);
     context.CopyResultsOut(results.points);
     context.CopyResultsOut(results.edges);
     context.CopyResultsOut(results.triangles);

@@ -6,6 +6,7 @@
 
 #include "analysis/StepMemo.h"
 #include "meshaudit.h"
+#include "meshaudit.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +16,9 @@ namespace meshaudit {
 
 class AnalysisContext;
 
-enum class Category : uint32_t { Points = 1, Edges = 2, Triangles = 3, Mesh = 4, All = 5 };
+// Every category at once, in order: the argument of RunCategory and
+// CountSteps beside the four Category values.
+inline constexpr uint32_t kAllCategories = 5;
 
 // The kind of a result slot, which fixes its type and its not-computed mark.
 enum class Slot : uint8_t {

@@ -484,7 +484,7 @@ TEST(BlockReuse, BlocksFullOfGarbageGiveTheResultsOfFreshMemory)
         AnalysisContext context;
         context.LoadMesh(mesh.Record());
         EnableAll(context, 1);
-        CaptureProgress([&] { context.RunCategory(static_cast<uint32_t>(Category::All)); });
+        CaptureProgress([&] { context.RunCategory(kAllCategories); });
         for (const auto& [data, size] :
              {std::pair<const void*, size_t>{&context.pointResults, sizeof(PointResults)},
               {&context.edgeResults, sizeof(EdgeResults)}, {&context.triangleResults, sizeof(TriangleResults)},
@@ -581,7 +581,7 @@ TEST(DuplicateTwins, CoordinateCountsTakeIndexCountsOnlyOverPointsApart)
         AnalysisContext context;
         context.LoadMesh(r);
         EnableAll(context, 1);
-        CaptureProgress([&] { context.RunCategory(static_cast<uint32_t>(Category::All)); });
+        CaptureProgress([&] { context.RunCategory(kAllCategories); });
         const TriangleResults& t = context.triangleResults;
         EXPECT_EQ(t.CountDuplicatedTopological, 6u);
         EXPECT_EQ(t.CountClassesOfDuplicatedTopological, 3u);
