@@ -1,7 +1,8 @@
-// Builds the four settings blocks and a mesh from the input and runs analyse
-// and both repairs on it, as a host could; the caller's arrays must come
-// back unchanged.
+// Builds the four settings blocks and a mesh from the input and runs analyse,
+// both repairs and the solids on it, as a host could; the caller's arrays
+// must come back unchanged, and the solids' answer must hold together.
 #include "meshaudit.h"
+#include "meshaudit_solid.hpp"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -70,6 +71,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     clear_mesh(&output);
     removeInvalidTopologicalTriangles(&mesh, &output);
     clear_mesh(&output);
+    meshaudit::Solids solids;
+    if (meshaudit::solids(mesh, meshaudit::SolidRequest{}, solids) == 1) {
+        // Every triangle in a shell, every shell's parent a shell, every
+        // list in range and ascending.
+        bool whole = solids.shellOf.size() == triangles.size() && solids.parent.size() == solids.shellCount &&
+                     solids.depth.size() == solids.shellCount;
+        for (const uint32_t s : solids.shellOf) {
+            whole = whole && s < solids.shellCount;
+        }
+        for (uint32_t s = 0; whole && s < solids.shellCount; ++s) {
+            const uint32_t up = solids.parent[s];
+            whole = up == meshaudit::kNoShell ? solids.depth[s] == 0 : up < solids.shellCount && solids.depth[s] == solids.depth[up] + 1;
+        }
+        for (const auto* list : {&solids.pinchedPoints, &solids.insideOut, &solids.nested, &solids.skinny}) {
+            for (size_t i = 0; i < list->size(); ++i) {
+                whole = whole && (i == 0 || (*list)[i - 1] < (*list)[i]);
+            }
+        }
+        for (const uint32_t p : solids.pinchedPoints) {
+            whole = whole && p < points.size();
+        }
+        if (!whole) {
+            __builtin_trap();
+        }
+    }
     if ((!points.empty() && std::memcmp(points.data(), pointsBefore.data(), sizeof(T3DVECF) * points.size()) != 0) ||
         (!triangles.empty() &&
          std::memcmp(triangles.data(), trianglesBefore.data(), sizeof(TRIANGLE) * triangles.size()) != 0)) {

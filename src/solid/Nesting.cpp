@@ -77,6 +77,12 @@ public:
         if (x == 0.0) {
             return;
         }
+        if (!std::isfinite(x)) {
+            // A product of huge coordinates overflowed: past the range where
+            // doubles are exact, the sum's sign is unknown.
+            overflowed_ = true;
+            return;
+        }
         int exponent = 0;
         const double fraction = std::frexp(x, &exponent);
         // x = significand * 2^(exponent - 53), the significand a whole number.
@@ -96,8 +102,12 @@ public:
         }
     }
 
+    // The sign of the sum; 0 also when a term overflowed.
     int Sign()
     {
+        if (overflowed_) {
+            return 0;
+        }
         Settle();
         for (int i = kWords - 1; i >= 0; --i) {
             if (words_[i] != 0) {
@@ -128,6 +138,7 @@ private:
     static constexpr int kSettleEvery = 1 << 20;
     int64_t words_[kWords] = {};
     int pending_ = 0;
+    bool overflowed_ = false;
 };
 
 // det(a, b, c) = a . (b x c), as six products of three coordinates, each
