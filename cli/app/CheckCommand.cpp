@@ -191,12 +191,12 @@ int RunCheck(const std::vector<std::string>& args)
                 break;
             }
             if (json) {
-                std::cout << JsonLine(RenderJson(outcome, outcome.used)) << '\n' << std::flush;
+                std::cout << JsonLine(RenderJson(outcome)) << '\n' << std::flush;
             } else if (outcome.status == FileOutcome::Status::Failed) {
                 std::cout << std::flush;
                 std::cerr << "meshaudit: " << outcome.error << '\n' << std::flush;
             } else {
-                std::cout << (reports++ > 0 ? "\n" : "") << RenderText(outcome, outcome.used, colour) << std::flush;
+                std::cout << (reports++ > 0 ? "\n" : "") << RenderText(outcome, colour) << std::flush;
             }
             if (!outcome.writeError.empty()) {
                 std::cout << std::flush;

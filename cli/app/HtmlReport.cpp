@@ -53,13 +53,12 @@ void AppendArray(std::string& out, const std::string& id, const Number* numbers,
 // text report and what its list's entries hold.
 ordered_json ViewReport(const FileOutcome& outcome)
 {
-    ordered_json report = RenderJson(outcome, outcome.used);
+    ordered_json report = RenderJson(outcome);
     for (Category category : kCategories) {
         for (const Quantity& q : QuantitiesOf(category)) {
             ordered_json& entry = report[CategoryKey(category)][q.name];
-            const bool reported = outcome.reportOnly.Has(q) && EnableByte(outcome.used, q) != 0;
             entry["text"] = {{"value", ValueText(ReadValue(outcome.results, q), q)},
-                             {"criterion", reported ? "reported" : CriterionText(outcome.used, q)},
+                             {"criterion", CriterionShown(outcome, q)},
                              {"verdict", VerdictText(JudgementOf(outcome, q))}};
             if (entry.contains("where")) {
                 entry["where_kind"] = q.where;

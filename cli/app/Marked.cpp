@@ -56,10 +56,7 @@ void MarkDefects(const FileOutcome& outcome, const std::vector<ElementList>& lis
     marks.triangles.assign(static_cast<size_t>(outcome.triangleCount), 0);
     marks.kinds.clear();
     for (const ElementList& list : lists) {
-        const Quantity* found = nullptr;
-        for (const Quantity& q : QuantitiesOf(static_cast<Category>(list.category))) {
-            found = q.k == list.k ? &q : found;
-        }
+        const Quantity* found = list.QuantityOf();
         if (found == nullptr) {
             continue;
         }

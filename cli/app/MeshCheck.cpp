@@ -128,10 +128,7 @@ void AttachFaces(std::vector<ElementList>& lists, const MeshData& mesh)
         return;
     }
     for (ElementList& list : lists) {
-        const Quantity* found = nullptr;
-        for (const Quantity& q : QuantitiesOf(static_cast<Category>(list.category))) {
-            found = q.k == list.k ? &q : found;
-        }
+        const Quantity* found = list.QuantityOf();
         if (found == nullptr || !ListsTriangles(*found) || list.arity == 0) {
             continue;
         }

@@ -65,6 +65,16 @@ private:
 
 }  // namespace
 
+const Quantity* ElementList::QuantityOf() const
+{
+    for (const Quantity& q : QuantitiesOf(static_cast<Category>(category))) {
+        if (q.k == k) {
+            return &q;
+        }
+    }
+    return nullptr;
+}
+
 const ElementList* FileOutcome::WhereOf(const Quantity& quantity) const
 {
     for (const ElementList& list : where) {

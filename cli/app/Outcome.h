@@ -26,6 +26,9 @@ struct ElementList {
     std::vector<uint32_t> faces{};
 
     uint64_t Stored() const { return arity == 0 ? 0 : data.size() / arity; }
+    // The quantity the list belongs to; nullptr for one the command does not
+    // know (a list decoded from elsewhere).
+    const Quantity* QuantityOf() const;
 };
 
 struct FileOutcome {

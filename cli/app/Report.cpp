@@ -299,8 +299,9 @@ std::string VerdictText(Judgement judgement)
     return judgement == Judgement::Fail ? "FAIL" : judgement == Judgement::Error ? "ERROR" : JudgementKey(judgement);
 }
 
-std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& settings, bool colour)
+std::string RenderText(const FileOutcome& outcome, bool colour)
 {
+    const SettingsBlocks& settings = outcome.used;
     auto paint = [colour](const char* code, const std::string& text) {
         return colour ? std::string(code) + text + kReset : text;
     };
@@ -323,15 +324,12 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
     }
     // Columns as wide as their longest text and two spaces, so that no value
     // or criterion runs into the next column.
-    auto criterionOf = [&](const Quantity& q) {
-        return outcome.reportOnly.Has(q) && EnableByte(settings, q) != 0 ? "reported" : CriterionText(settings, q);
-    };
     size_t nameWidth = 0, valueWidth = 0, criterionWidth = 0;
     for (Category category : kCategories) {
         for (const Quantity& q : QuantitiesOf(category)) {
             nameWidth = std::max(nameWidth, std::strlen(q.name));
             valueWidth = std::max(valueWidth, ValueText(ReadValue(outcome.results, q), q).size());
-            criterionWidth = std::max(criterionWidth, criterionOf(q).size());
+            criterionWidth = std::max(criterionWidth, CriterionShown(outcome, q).size());
         }
     }
     nameWidth += 2;
@@ -351,7 +349,7 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
                              : judgement == Judgement::NotJudged ? kDim : kRed;
             out += "  " + Padded(q.name, nameWidth) +
                    Padded(ValueText(ReadValue(outcome.results, q), q), valueWidth) +
-                   Padded(criterionOf(q), criterionWidth) + paint(tint, VerdictText(judgement)) + "\n";
+                   Padded(CriterionShown(outcome, q), criterionWidth) + paint(tint, VerdictText(judgement)) + "\n";
             if (const std::string note = NoteOf(outcome, q); !note.empty()) {
                 out += paint(kDim, "      note: " + note) + "\n";
             }
@@ -426,8 +424,9 @@ std::string RenderLine(std::span<const FileOutcome> outcomes, size_t fileWidth, 
     return line + "\n";
 }
 
-ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settings)
+ordered_json RenderJson(const FileOutcome& outcome)
 {
+    const SettingsBlocks& settings = outcome.used;
     ordered_json document = ordered_json::object();
     document["schema"] = 4;
     document["file"] = Utf8Escaped(outcome.file);
@@ -483,8 +482,7 @@ ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settin
                 entry["note"] = note;
             }
             entry["enabled"] = EnableByte(settings, q) != 0;
-            entry["judged"] = EnableByte(settings, q) != 0 && q.criterion != CriterionKind::None &&
-                              !outcome.reportOnly.Has(q);
+            entry["judged"] = Judged(outcome, q);
             switch (q.criterion) {
             case CriterionKind::CountRange: {
                 const auto r = Load<ValueRange>(block, q.criterionOffset);

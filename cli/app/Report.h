@@ -39,9 +39,10 @@ std::string CriterionText(const SettingsBlocks& settings, const Quantity& quanti
 std::string VerdictText(Judgement judgement);
 
 // The text report: a heading naming the file, the reader's notes, one table
-// per category, and a summary line. With `colour`, verdicts are coloured
+// per category, and a summary line, with the criteria the outcome was
+// judged by (its `used` settings). With `colour`, verdicts are coloured
 // with ANSI escapes.
-std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& settings, bool colour);
+std::string RenderText(const FileOutcome& outcome, bool colour);
 
 // One line for a file among many: its verdict (the worst of its objects'),
 // the file, and its failures in words (FailureWords; a 3MF object's named
@@ -50,7 +51,7 @@ std::string RenderText(const FileOutcome& outcome, const SettingsBlocks& setting
 std::string RenderLine(std::span<const FileOutcome> outcomes, size_t fileWidth, bool colour);
 
 // The JSON document of one file (schema in the README).
-nlohmann::ordered_json RenderJson(const FileOutcome& outcome, const SettingsBlocks& settings);
+nlohmann::ordered_json RenderJson(const FileOutcome& outcome);
 
 // The document on one line. Text that is not valid UTF-8 (file names are
 // bytes) is never refused: its stray bytes are written as \xNN.

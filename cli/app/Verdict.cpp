@@ -75,10 +75,19 @@ std::string SaidOf(const FileOutcome& outcome, const Quantity& q)
 
 }  // namespace
 
+bool Judged(const FileOutcome& outcome, const Quantity& q)
+{
+    return q.criterion != CriterionKind::None && EnableByte(outcome.used, q) != 0 && !outcome.reportOnly.Has(q);
+}
+
+std::string CriterionShown(const FileOutcome& outcome, const Quantity& q)
+{
+    return outcome.reportOnly.Has(q) && EnableByte(outcome.used, q) != 0 ? "reported" : CriterionText(outcome.used, q);
+}
+
 Judgement JudgementOf(const FileOutcome& outcome, const Quantity& q)
 {
-    if (outcome.status != FileOutcome::Status::Analysed || q.criterion == CriterionKind::None ||
-        EnableByte(outcome.used, q) == 0 || outcome.reportOnly.Has(q)) {
+    if (outcome.status != FileOutcome::Status::Analysed || !Judged(outcome, q)) {
         return Judgement::NotJudged;
     }
     const QuantityValue value = ReadValue(outcome.results, q);

@@ -20,6 +20,14 @@ enum class Judgement {
 };
 Judgement JudgementOf(const FileOutcome& outcome, const Quantity& quantity);
 
+// Whether the settings count the quantity in the verdict at all: enabled,
+// with a criterion, and not reported only.
+bool Judged(const FileOutcome& outcome, const Quantity& quantity);
+
+// The criterion as the reports show it: "reported" for a quantity reported
+// but not judged, else CriterionText.
+std::string CriterionShown(const FileOutcome& outcome, const Quantity& quantity);
+
 // "pass", "fail", "not judged", "error": the JSON keys of a judgement.
 const char* JudgementKey(Judgement judgement);
 

@@ -43,12 +43,11 @@ cli::Settings SettingsOf(const std::string& profile, const py::object& document,
 
 const cli::Quantity& QuantityOf(const cli::ElementList& list)
 {
-    for (const cli::Quantity& q : cli::QuantitiesOf(static_cast<meshaudit::Category>(list.category))) {
-        if (q.k == list.k) {
-            return q;
-        }
+    const cli::Quantity* q = list.QuantityOf();
+    if (q == nullptr) {
+        throw std::logic_error("a list for a quantity the command does not know");
     }
-    throw std::logic_error("a list for a quantity the command does not know");
+    return *q;
 }
 
 // {"triangles.CountIntersected": (entries, total), ...}: one row per entry,
@@ -110,7 +109,7 @@ py::tuple Check(const PointArray& points, const TriangleArray& triangles, const 
     if (outcome.status != cli::FileOutcome::Status::Analysed) {
         throw py::value_error(cli::Utf8Escaped(outcome.error));
     }
-    return py::make_tuple(cli::JsonLine(cli::RenderJson(outcome, outcome.used)), WhereArrays(outcome.where));
+    return py::make_tuple(cli::JsonLine(cli::RenderJson(outcome)), WhereArrays(outcome.where));
 }
 
 }  // namespace

@@ -469,7 +469,7 @@ TEST(Report, ValuesCriteriaJsonTextAndTheWireFormat)
     Store(outcome.results, E, "CountSingular", 2u, 0);
     Store(outcome.results, M, "Closed", int8_t{1}, 1);
     Store(outcome.results, M, "Volume", 1.0, 1);
-    const nlohmann::ordered_json doc = RenderJson(outcome, defaults);
+    const nlohmann::ordered_json doc = RenderJson(outcome);
     // A judged quantity without a value (a failure code, or never stored)
     // is an error, never a pass nor a plain failure.
     EXPECT_EQ(doc["summary"].dump() + doc["points"]["CountNAN"].dump(),
@@ -481,7 +481,7 @@ TEST(Report, ValuesCriteriaJsonTextAndTheWireFormat)
     EXPECT_EQ(doc["mesh"]["Closed"].dump(), R"({"value":true,"state":"computed","enabled":true,"judged":true,)"
                                             R"("criterion":{"expected":true},"verdict":"pass"})");
     EXPECT_TRUE(doc["mesh"]["Area"]["criterion"].is_null() && doc["mesh"]["Volume"]["value"] == 1.0);
-    const std::string plain = RenderText(outcome, defaults, false);
+    const std::string plain = RenderText(outcome, false);
     EXPECT_EQ(plain.rfind("cube.ply  (PLY ASCII, 8 points, 12 triangles)\n  note: a note\n", 0), 0u);
     const size_t at = plain.find("\n  CountNAN ") + 1;
     const std::string nan = plain.substr(at, plain.find('\n', at) - at);
@@ -489,7 +489,7 @@ TEST(Report, ValuesCriteriaJsonTextAndTheWireFormat)
     EXPECT_EQ(nan.substr(nan.size() - 5) + testing::Lines(plain).back(),
               "ERRORsummary: 3 passed, 1 failed, 9 not judged, 49 not computed: ERROR (2 edges on more than two "
               "triangles, 49 quantities could not be computed)");
-    const std::string coloured = RenderText(outcome, defaults, true);
+    const std::string coloured = RenderText(outcome, true);
     EXPECT_NE(coloured.find("\033[1;31mFAIL\033[0m"), std::string::npos);
     EXPECT_NE(coloured.find("\033[32mpass\033[0m"), std::string::npos);
 
