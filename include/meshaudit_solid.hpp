@@ -63,10 +63,16 @@ namespace meshaudit {
  *   shellPairs   look for shells that cross or touch [true]; the search
  *                walks the triangles of a mesh of two shells or more as the
  *                intersection test does, and costs about as much
+ *   intersectingPairs, intersectingPairCount
+ *                the mesh's intersecting triangle pairs, when the caller has
+ *                them complete (locate()'s list of Selfintersection, two
+ *                triangle indices an entry) [none: solids() searches]
  */
 struct SolidRequest {
     double skinnyAngle = 10.0;
     bool shellPairs = true;
+    const uint32_t* intersectingPairs = nullptr;
+    uint64_t intersectingPairCount = 0;
 };
 
 inline constexpr uint32_t kNoShell = 0xFFFFFFFFu;
@@ -102,6 +108,10 @@ struct Solids {
     double maximalAngle = -1.0;
     double maximalAspectRatio = -1.0;
     std::vector<uint32_t> skinny;
+    // The triangles that attain each extreme, ascending.
+    std::vector<uint32_t> minimalAngleTriangles;
+    std::vector<uint32_t> maximalAngleTriangles;
+    std::vector<uint32_t> maximalAspectRatioTriangles;
 };
 
 /*

@@ -82,7 +82,11 @@ std::string RenderHtmlReport(const std::string& pageTemplate, const ReportPage& 
                                              std::to_string(MESHAUDIT_VERSION_PATCH)},
                              {"profile", Utf8Escaped(page.profile)},
                              {"settings", page.settingsPath.empty() ? ordered_json() : ordered_json(Utf8Escaped(page.settingsPath))},
+                             {"categories", ordered_json::array()},
                              {"views", ordered_json::array()}};
+    for (Category category : kCategories) {
+        document["categories"].push_back(CategoryKey(category));
+    }
     for (size_t v = 0; v < page.views.size(); ++v) {
         const ReportView& view = page.views[v];
         const std::string prefix = "ma-" + std::to_string(v) + "-";

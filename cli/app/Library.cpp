@@ -6,6 +6,7 @@
 
 #include "Marked.h"
 #include "MeshCheck.h"
+#include "SolidCheck.h"
 #include "Verdict.h"
 
 #include "meshaudit.h"
@@ -42,7 +43,7 @@ int TakeRepairOutput(int code, MeshRecord& record, const MeshData& input, MeshDa
 
 }  // namespace
 
-// Without lists or a memory limit, the mesh goes through the shared
+// Without lists, solids or a memory limit, the mesh goes through the shared
 // library's C functions, as any host would use them (and the library draws
 // its own progress line). Lists and limits come only from the C++ location
 // API, which gives the same blocks byte for byte, so the two paths judge
@@ -53,14 +54,15 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
     const MeshRecord record = RecordOf(mesh);
     FileOutcome outcome = DescribeMesh(path, mesh, record, settings);
     const bool marking = !request.markedPath.empty() || marks != nullptr;
-    meshaudit::Locations where;
-    if (request.locate || marking || request.memoryLimit != 0) {
+    std::vector<ElementList> lists;
+    if (request.locate || marking || request.memoryLimit != 0 || WantsSolids(outcome.used)) {
         LocateOptions ask;
         ask.lists = request.locate || marking;
+        // Marks need every element; the report keeps maxItems of them.
         ask.maxItems = marking ? UINT64_MAX : request.maxItems;
         ask.progress = request.showProgress;
         ask.memoryLimit = request.memoryLimit;
-        if (!LocateOutcome(outcome, record, ask, where)) {
+        if (!CheckMesh(outcome, record, ask, lists)) {
             return outcome;
         }
     } else {
@@ -82,11 +84,11 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
         get_edg_params(&outcome.results.edges);
         get_tri_params(&outcome.results.triangles);
         get_msh_params(&outcome.results.mesh);
+        outcome.status = FileOutcome::Status::Analysed;
     }
-    outcome.status = FileOutcome::Status::Analysed;
     if (marking) {
         DefectMarks found;
-        MarkDefects(outcome, ListsOf(where, UINT64_MAX), found);
+        MarkDefects(outcome, lists, found);
         if (!request.markedPath.empty()) {
             outcome.writeError = WriteMarkedPly(request.markedPath, mesh, found);
         }
@@ -95,7 +97,10 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
         }
     }
     if (request.locate) {
-        outcome.where = ListsOf(where, request.maxItems);
+        for (ElementList& list : lists) {
+            list.data.resize(static_cast<size_t>(std::min(list.Stored(), request.maxItems) * list.arity));
+        }
+        outcome.where = std::move(lists);
         AttachFaces(outcome.where, mesh);
     }
     return outcome;

@@ -1,6 +1,7 @@
 #include "MeshCheck.h"
 
 #include "MemorySize.h"
+#include "SolidCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -62,45 +63,13 @@ FileOutcome DescribeMesh(const std::string& path, const MeshData& source, const 
     return outcome;
 }
 
-bool LocateOutcome(FileOutcome& outcome, const MeshRecord& record, const LocateOptions& options,
-                   meshaudit::Locations& where)
-{
-    const SettingsBlocks& used = outcome.used;
-    meshaudit::LocateRequest ask;
-    if (!options.lists) {
-        ask.points = ask.edges = ask.triangles = ask.mesh = 0;
-    }
-    ask.maxItems = options.maxItems;
-    ask.progress = options.progress ? DrawProgress : nullptr;
-    ask.memoryLimit = options.memoryLimit;
-    int32_t code = meshaudit::locate(record, used.points, used.edges, used.triangles, used.mesh, ask, where);
-    if (options.progress) {
-        ClearProgress();
-    }
-    if (where.refusedAllocations != 0) {
-        outcome.notes.push_back("the analysis reached its memory limit of " + FormatMemorySize(options.memoryLimit) +
-                                ": the quantities shown as errors could not be computed within it" +
-                                (code == -5 ? ", and some lists are cut short" : ""));
-        code = code == -5 ? 1 : code;
-    }
-    if (code == -5) {
-        outcome.notes.push_back("memory for the element lists ran out: some lists are cut short");
-        code = 1;
-    }
-    if (code != 1) {
-        outcome.error =
-            outcome.file + ": the library refused the mesh (analyse returned " + std::to_string(code) + ")";
-        return false;
-    }
-    outcome.results = ResultBlocks{where.points, where.edges, where.triangles, where.mesh};
-    outcome.status = FileOutcome::Status::Analysed;
-    return true;
-}
+namespace {
 
+// The lists of every located quantity, cut to `maxItems` entries each.
 std::vector<ElementList> ListsOf(const meshaudit::Locations& where, uint64_t maxItems)
 {
     std::vector<ElementList> lists;
-    for (Category category : kCategories) {
+    for (Category category : kLibraryCategories) {
         for (const Quantity& q : QuantitiesOf(category)) {
             const uint32_t k = static_cast<uint32_t>(q.k);
             const ElementSpan span = category == Category::Points  ? where.of(static_cast<PointQuantity>(k))
@@ -122,6 +91,55 @@ std::vector<ElementList> ListsOf(const meshaudit::Locations& where, uint64_t max
     return lists;
 }
 
+}  // namespace
+
+bool CheckMesh(FileOutcome& outcome, const MeshRecord& record, const LocateOptions& options,
+               std::vector<ElementList>& lists)
+{
+    const SettingsBlocks& used = outcome.used;
+    // solids() takes the library's intersecting pairs only when complete.
+    const bool solid = WantsSolids(used);
+    meshaudit::LocateRequest ask;
+    if (!options.lists) {
+        ask.points = ask.edges = ask.triangles = 0;
+        ask.mesh = solid ? MESHAUDIT_GATE(MSH, Selfintersection) : 0;
+    }
+    ask.maxItems = solid ? UINT64_MAX : options.maxItems;
+    ask.progress = options.progress ? DrawProgress : nullptr;
+    ask.memoryLimit = options.memoryLimit;
+    meshaudit::Locations where;
+    int32_t code = meshaudit::locate(record, used.points, used.edges, used.triangles, used.mesh, ask, where);
+    if (options.progress) {
+        ClearProgress();
+    }
+    if (where.refusedAllocations != 0) {
+        outcome.notes.push_back("the analysis reached its memory limit of " + FormatMemorySize(options.memoryLimit) +
+                                ": the quantities shown as errors could not be computed within it" +
+                                (code == -5 ? ", and some lists are cut short" : ""));
+        code = code == -5 ? 1 : code;
+    }
+    if (code == -5) {
+        outcome.notes.push_back("memory for the element lists ran out: some lists are cut short");
+        code = 1;
+    }
+    if (code != 1) {
+        outcome.error =
+            outcome.file + ": the library refused the mesh (analyse returned " + std::to_string(code) + ")";
+        return false;
+    }
+    outcome.results.points = where.points;
+    outcome.results.edges = where.edges;
+    outcome.results.triangles = where.triangles;
+    outcome.results.mesh = where.mesh;
+    outcome.status = FileOutcome::Status::Analysed;
+    lists.clear();
+    if (options.lists) {
+        lists = ListsOf(where, options.maxItems);
+    }
+    CheckSolids(outcome, record, &where, options.lists ? &lists : nullptr, options.maxItems);
+    return true;
+}
+
 void AttachFaces(std::vector<ElementList>& lists, const MeshData& mesh)
 {
     if (mesh.faces.empty()) {
@@ -134,7 +152,7 @@ void AttachFaces(std::vector<ElementList>& lists, const MeshData& mesh)
         }
         const std::string_view where = found->where;
         const bool components = where == "COMPONENTS";
-        const uint32_t named = where == "TRIANGLE_PAIRS" ? 2 : 1;
+        const uint32_t named = TrianglesPerEntry(*found);
         list.faces.clear();
         list.faces.reserve(static_cast<size_t>(list.Stored()) * named * 2);
         for (uint64_t i = 0; i < list.Stored(); ++i) {

@@ -39,15 +39,14 @@ struct LocateOptions {
     uint64_t memoryLimit = 0;
 };
 
-// Runs locate() on `record` with the outcome's resolved settings and fills
-// its results (Analysed) or its error (Failed). Touches no process-wide
-// state, so threads may check different meshes at once. Returns whether the
-// mesh was analysed; `where` then holds the lists.
-bool LocateOutcome(FileOutcome& outcome, const MeshRecord& record, const LocateOptions& options,
-                   meshaudit::Locations& where);
-
-// The lists of every located quantity, cut to `maxItems` entries each.
-std::vector<ElementList> ListsOf(const meshaudit::Locations& where, uint64_t maxItems);
+// Runs locate() on `record` with the outcome's resolved settings, and
+// solids() when they enable a solid or quality quantity, and fills its
+// results (Analysed) or its error (Failed). With options.lists, `lists`
+// receives the list of every located quantity, each cut to maxItems
+// entries. Touches no process-wide state, so threads may check different
+// meshes at once. Returns whether the mesh was analysed.
+bool CheckMesh(FileOutcome& outcome, const MeshRecord& record, const LocateOptions& options,
+               std::vector<ElementList>& lists);
 
 // Gives the triangle lists of a file of polygons their faces (ElementList's
 // `faces`); leaves them as they are when the file's faces are its triangles.

@@ -6,7 +6,7 @@ namespace meshaudit::cli {
 
 namespace {
 
-constexpr char kMagic[4] = {'M', 'A', 'O', '3'};
+constexpr char kMagic[4] = {'M', 'A', 'O', '4'};
 
 void PutBytes(std::string& out, const void* data, size_t size)
 {

@@ -111,6 +111,18 @@ constexpr Columns kColumns[] = {
     {Category::Mesh, "EpsilonDuplicates", -1, nullptr, "has near-duplicated points", nullptr, true},
     {Category::Mesh, "Inclusion", -1, nullptr, "does not enclose a volume", nullptr, false},
     {Category::Mesh, "Selfintersection", 5, nullptr, "self-intersecting", nullptr, true},
+    {Category::Solid, "CountShells", -1, nullptr, "shell", "shells"},
+    {Category::Solid, "CountOpenShells", 7, "in an open shell", "open shell", "open shells"},
+    {Category::Solid, "CountNestedShells", 8, "in a nested shell", "nested shell", "nested shells"},
+    {Category::Solid, "CountInsideOutShells", 9, "in an inside-out shell", "inside-out shell", "inside-out shells"},
+    {Category::Solid, "CountIntersectingShellPairs", 10, "in shells that cross or touch",
+     "pair of shells that cross or touch", "pairs of shells that cross or touch"},
+    {Category::Solid, "CountPinchedPoints", 11, "pinched: its triangles form several fans", "pinched point",
+     "pinched points"},
+    {Category::Quality, "MinimalAngle", 11, "skinny, or an angle or aspect ratio out of range"},
+    {Category::Quality, "MaximalAngle", 11, nullptr},
+    {Category::Quality, "MaximalAspectRatio", 11, nullptr},
+    {Category::Quality, "CountSkinny", 11, nullptr, "skinny triangle", "skinny triangles"},
 };
 
 constexpr Columns ColumnsOf(Category category, std::string_view name)
@@ -135,7 +147,8 @@ struct EntryLayout {
 constexpr EntryLayout kLayouts[] = {
     {"POINTS", true, 0, 1},           {"POINT_CLASSES", true, 0, 1}, {"EDGES", true, 0, 2},
     {"EDGE_CLASSES", true, 0, 2},     {"LOOPS", true, 1, 1},         {"TRIANGLES", false, 0, 1},
-    {"TRIANGLE_CLASSES", false, 0, 1}, {"TRIANGLE_PAIRS", false, 0, 2},
+    {"TRIANGLE_CLASSES", false, 0, 1}, {"TRIANGLE_PAIRS", false, 0, 2}, {"SHELLS", false, 0, 1},
+    {"NESTED_SHELLS", false, 0, 1},    {"SHELL_PAIRS", false, 0, 2},
 };
 
 constexpr DefectMark MarkOf(Category category, std::string_view name, std::string_view where)
@@ -191,17 +204,25 @@ constexpr auto kTriangles = QUANTITIES_OF(MESHAUDIT_TRIANGLE_QUANTITIES, Categor
                                           TriangleSettings, TriangleResults);
 constexpr auto kMesh =
     QUANTITIES_OF(MESHAUDIT_MESH_QUANTITIES, Category::Mesh, MeshSettings, MeshResults);
+constexpr auto kSolid =
+    QUANTITIES_OF(MESHAUDIT_SOLID_QUANTITIES, Category::Solid, SolidSettings, SolidResults);
+constexpr auto kQuality =
+    QUANTITIES_OF(MESHAUDIT_QUALITY_QUANTITIES, Category::Quality, QualitySettings, QualityResults);
 #undef QUANTITIES_OF
 #undef QUANTITY
 
-// Every quantity of the four lists, for the checks and tables that span
+// Every quantity of the six lists, for the checks and tables that span
 // them.
 constexpr auto kAll = [] {
-    std::array<Quantity, kPoints.size() + kEdges.size() + kTriangles.size() + kMesh.size()> all{};
+    std::array<Quantity, kPoints.size() + kEdges.size() + kTriangles.size() + kMesh.size() + kSolid.size() +
+                             kQuality.size()>
+        all{};
     auto at = std::copy(kPoints.begin(), kPoints.end(), all.begin());
     at = std::copy(kEdges.begin(), kEdges.end(), at);
     at = std::copy(kTriangles.begin(), kTriangles.end(), at);
-    std::copy(kMesh.begin(), kMesh.end(), at);
+    at = std::copy(kMesh.begin(), kMesh.end(), at);
+    at = std::copy(kSolid.begin(), kSolid.end(), at);
+    std::copy(kQuality.begin(), kQuality.end(), at);
     return all;
 }();
 
@@ -319,6 +340,10 @@ size_t EnableOffset(Category category)
         return offsetof(TriangleSettings, Enable);
     case Category::Mesh:
         return offsetof(MeshSettings, Enable);
+    case Category::Solid:
+        return offsetof(SolidSettings, Enable);
+    case Category::Quality:
+        return offsetof(QualitySettings, Enable);
     }
     return 0;
 }
@@ -334,6 +359,10 @@ size_t InRangeOffset(Category category)
         return offsetof(TriangleResults, InRange);
     case Category::Mesh:
         return offsetof(MeshResults, InRange);
+    case Category::Solid:
+        return offsetof(SolidResults, InRange);
+    case Category::Quality:
+        return offsetof(QualityResults, InRange);
     }
     return 0;
 }
@@ -356,6 +385,10 @@ const char* CategoryKey(Category category)
         return "triangles";
     case Category::Mesh:
         return "mesh";
+    case Category::Solid:
+        return "solid";
+    case Category::Quality:
+        return "quality";
     }
     return "?";
 }
@@ -371,6 +404,10 @@ std::span<const Quantity> QuantitiesOf(Category category)
         return kTriangles;
     case Category::Mesh:
         return kMesh;
+    case Category::Solid:
+        return kSolid;
+    case Category::Quality:
+        return kQuality;
     }
     return {};
 }
@@ -385,6 +422,8 @@ std::span<const SharedCriterion> SharedCriteriaOf(Category category)
     case Category::Triangles:
         return std::span(kTriangleShared).first(SharedCount(kTriangles));
     case Category::Mesh:
+    case Category::Solid:
+    case Category::Quality:
         break;
     }
     return {};
@@ -397,6 +436,8 @@ SettingsBlocks DefaultSettings()
     meshaudit_default_edge_settings(&blocks.edges);
     meshaudit_default_triangle_settings(&blocks.triangles);
     meshaudit_default_mesh_settings(&blocks.mesh);
+    blocks.solid = DefaultSolidSettings();
+    blocks.quality = DefaultQualitySettings();
     return blocks;
 }
 
@@ -407,6 +448,8 @@ ResultBlocks NotComputedResults()
     meshaudit_not_computed_edge_results(&blocks.edges);
     meshaudit_not_computed_triangle_results(&blocks.triangles);
     meshaudit_not_computed_mesh_results(&blocks.mesh);
+    blocks.solid = NotComputedSolidResults();
+    blocks.quality = NotComputedQualityResults();
     return blocks;
 }
 
@@ -426,6 +469,10 @@ uint8_t* SettingsBytes(SettingsBlocks& blocks, Category category)
         return reinterpret_cast<uint8_t*>(&blocks.triangles);
     case Category::Mesh:
         return reinterpret_cast<uint8_t*>(&blocks.mesh);
+    case Category::Solid:
+        return reinterpret_cast<uint8_t*>(&blocks.solid);
+    case Category::Quality:
+        return reinterpret_cast<uint8_t*>(&blocks.quality);
     }
     return nullptr;
 }
@@ -446,6 +493,10 @@ uint8_t* ResultBytes(ResultBlocks& blocks, Category category)
         return reinterpret_cast<uint8_t*>(&blocks.triangles);
     case Category::Mesh:
         return reinterpret_cast<uint8_t*>(&blocks.mesh);
+    case Category::Solid:
+        return reinterpret_cast<uint8_t*>(&blocks.solid);
+    case Category::Quality:
+        return reinterpret_cast<uint8_t*>(&blocks.quality);
     }
     return nullptr;
 }
@@ -464,9 +515,15 @@ void SetEnableByte(SettingsBlocks& settings, const Quantity& quantity, uint8_t v
 
 bool ListsTriangles(const Quantity& quantity)
 {
-    const std::string_view where = quantity.where;
-    return where == "TRIANGLES" || where == "TRIANGLE_CLASSES" || where == "TRIANGLE_PAIRS" ||
-           where == "COMPONENTS";
+    return TrianglesPerEntry(quantity) > 0;
+}
+
+uint32_t TrianglesPerEntry(const Quantity& quantity)
+{
+    if (std::string_view(quantity.where) == "COMPONENTS") {
+        return 1;
+    }
+    return quantity.mark.bit >= 0 && !quantity.mark.onPoints ? quantity.mark.count : 0;
 }
 
 bool NeverComputed(const Quantity& quantity)
@@ -480,6 +537,8 @@ bool NeverComputed(const Quantity& quantity)
     case Category::Mesh:
         return name == "Manifold" || name == "Convex" || name == "AspectRatio" || name == "Diameter";
     case Category::Triangles:
+    case Category::Solid:
+    case Category::Quality:
         break;
     }
     return false;

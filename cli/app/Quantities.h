@@ -6,25 +6,32 @@
 // these tables, so that a name means the same field everywhere.
 #pragma once
 
+#include "SolidBlocks.h"
+
 #include "meshaudit.h"
 #include "meshaudit.hpp"
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <span>
 
 namespace meshaudit::cli {
 
-// The library's categories (meshaudit.hpp), and their places 0 to 3 in the
-// command's per-category arrays.
+// The categories (meshaudit.hpp): the library's four and the two of
+// solids(), and their places 0 to 5 in the command's per-category arrays.
 inline int CategoryIndex(Category category)
 {
     return static_cast<int>(category) - 1;
 }
-inline constexpr Category kCategories[] = {Category::Points, Category::Edges, Category::Triangles,
-                                           Category::Mesh};
+inline constexpr Category kCategories[] = {Category::Points, Category::Edges,  Category::Triangles,
+                                           Category::Mesh,   Category::Solid, Category::Quality};
+inline constexpr size_t kCategoryCount = std::size(kCategories);
+// The four that analyse() and locate() compute.
+inline constexpr std::span<const Category> kLibraryCategories = std::span(kCategories).first<4>();
 
-// "points", "edges", "triangles", "mesh": the keys of reports and settings.
+// "points", "edges", "triangles", "mesh", "solid", "quality": the keys of
+// reports and settings.
 const char* CategoryKey(Category category);
 
 enum class ValueKind {
@@ -93,6 +100,10 @@ struct Quantity {
 // The entries of the quantity's list name triangles (one, a pair, or a
 // component per triangle), which a file of polygons numbers by its faces.
 bool ListsTriangles(const Quantity& quantity);
+// How many triangles an entry of its list names, first in the entry (0: it
+// names none; 1 for a component list, whose entries stand for the triangles
+// in order).
+uint32_t TrianglesPerEntry(const Quantity& quantity);
 
 // The library of this version never computes the quantity (articulations,
 // convex edges, the placeholders): its not-computed value is its answer,
@@ -106,7 +117,7 @@ bool SignedCount(const Quantity& quantity);
 // Quantities computed and reported but left out of the verdict (a profile's
 // or settings file's "judge": false): bit k of each category's mask.
 struct ReportOnly {
-    uint32_t bits[4] = {0, 0, 0, 0};
+    uint32_t bits[kCategoryCount] = {};
 
     bool Has(const Quantity& quantity) const
     {
@@ -137,6 +148,8 @@ struct SettingsBlocks {
     EdgeSettings edges;
     TriangleSettings triangles;
     MeshSettings mesh;
+    SolidSettings solid;
+    QualitySettings quality;
 };
 
 struct ResultBlocks {
@@ -144,6 +157,8 @@ struct ResultBlocks {
     EdgeResults edges;
     TriangleResults triangles;
     MeshResults mesh;
+    SolidResults solid;
+    QualityResults quality;
 };
 
 // The library's defaults, from the header's helpers.

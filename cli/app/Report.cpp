@@ -73,47 +73,55 @@ const char* StateName(QuantityValue::State state, double number)
     return "?";
 }
 
-// One entry of a quantity's list, as text: "7", "edge 3-9", "triangle 4 of
-// class 2", "triangles 3 and 17".
+// One entry of a quantity's list, as text, by what its entries hold: "7",
+// "3-9", "4 of class 2", "3 and 17", "12 in shell 2".
 std::string EntryText(const Quantity& q, const ElementList& list, uint64_t i)
 {
     const uint32_t* e = list.data.data() + i * list.arity;
-    const size_t named = std::string_view(q.where) == "TRIANGLE_PAIRS" ? 2 : 1;
+    const size_t named = TrianglesPerEntry(q);
+    const auto number = [&](uint32_t j) { return j < list.arity ? std::to_string(e[j]) : std::string("?"); };
     // A triangle of a file of polygons also says its face: "269 (face 130)",
     // "270 (face 131, part 2)".
-    auto face = [&](size_t j) {
-        if (list.faces.size() < (i + 1) * named * 2) {
+    const auto face = [&](size_t j) {
+        if (j >= named || list.faces.size() < (i + 1) * named * 2) {
             return std::string();
         }
         const uint32_t* f = list.faces.data() + (i * named + j) * 2;
         return " (face " + std::to_string(f[0]) + (f[1] != 0 ? ", part " + std::to_string(f[1]) : "") + ")";
     };
-    const std::string a = std::to_string(e[0]) + (ListsTriangles(q) && q.k != MSH_CountComponents ? face(0) : "");
-    const std::string b = list.arity > 1 ? std::to_string(e[1]) + (named == 2 ? face(1) : "") : "";
-    const bool edges = q.category == Category::Edges || (q.category == Category::Mesh && q.k == MSH_Oriented);
-    if (edges) {
-        return a + "-" + b + (list.arity > 2 ? " of class " + std::to_string(e[2]) : "");
+    const auto triangle = [&](uint32_t j) { return number(j) + face(j); };
+    const std::string_view where = q.where;
+    if (where == "EDGES" || where == "EDGE_CLASSES") {
+        return number(0) + "-" + number(1) + (list.arity > 2 ? " of class " + number(2) : "");
     }
-    if (q.category == Category::Mesh && q.k == MSH_CountBorders) {
-        return "loop " + a + " point " + b;
+    if (where == "LOOPS") {
+        return "loop " + number(0) + " point " + number(1);
     }
-    if (q.category == Category::Mesh && q.k == MSH_CountComponents) {
-        return "triangle " + std::to_string(i) + face(0) + " in " + a;
+    if (where == "COMPONENTS") {
+        return "triangle " + std::to_string(i) + face(0) + " in " + number(0);
     }
-    if (q.category == Category::Mesh) {
-        return a + " and " + b;
+    if (where == "TRIANGLE_PAIRS") {
+        return triangle(0) + " and " + triangle(1);
     }
-    return a + (list.arity > 1 ? " of class " + b : "");
+    if (where == "SHELL_PAIRS") {
+        return triangle(0) + " and " + triangle(1) + " (shells " + number(2) + " and " + number(3) + ")";
+    }
+    if (where == "SHELLS" || where == "NESTED_SHELLS") {
+        return triangle(0) + " in shell " + number(1) + (list.arity > 2 ? " inside shell " + number(2) : "");
+    }
+    return triangle(0) + (list.arity > 1 ? " of class " + number(1) : "");
 }
 
 // The nouns of a quantity's entries: what it lists.
 const char* EntryNoun(const Quantity& q)
 {
-    if (q.category != Category::Mesh) {
-        return CategoryKey(q.category);  // "points", "edges", "triangles"
-    }
-    return q.k == MSH_Oriented ? "edges" : q.k == MSH_CountBorders ? "border points" : q.k == MSH_CountComponents
-        ? "components" : "triangle pairs";
+    const std::string_view where = q.where;
+    return where.starts_with("POINT") ? "points"
+         : where.starts_with("EDGE")  ? "edges"
+         : where == "LOOPS"           ? "border points"
+         : where == "COMPONENTS"      ? "components"
+         : where.ends_with("PAIRS")   ? "triangle pairs"
+                                      : "triangles";
 }
 
 ordered_json EntryJson(const ElementList& list, uint64_t i)
@@ -133,7 +141,7 @@ ordered_json EntryJson(const ElementList& list, uint64_t i)
 // those for a pair of triangles.
 ordered_json FacesJson(const Quantity& q, const ElementList& list, uint64_t i)
 {
-    const size_t named = std::string_view(q.where) == "TRIANGLE_PAIRS" ? 2 : 1;
+    const size_t named = TrianglesPerEntry(q);
     const uint32_t* f = list.faces.data() + i * named * 2;
     if (named == 1) {
         return ordered_json::array({f[0], f[1]});
@@ -428,7 +436,7 @@ ordered_json RenderJson(const FileOutcome& outcome)
 {
     const SettingsBlocks& settings = outcome.used;
     ordered_json document = ordered_json::object();
-    document["schema"] = 4;
+    document["schema"] = kJsonSchema;
     document["file"] = Utf8Escaped(outcome.file);
     if (!outcome.objectId.empty()) {
         document["object"] = {{"id", std::stoll(outcome.objectId)}, {"name", Utf8Escaped(outcome.objectName)}};

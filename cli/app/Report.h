@@ -14,6 +14,9 @@
 
 namespace meshaudit::cli {
 
+// The version of the JSON documents: it changes only when their keys do.
+inline constexpr int kJsonSchema = 5;
+
 // A value slot read the way the library writes it.
 struct QuantityValue {
     enum class State {

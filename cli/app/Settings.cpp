@@ -210,6 +210,23 @@ void ApplyCriterion(const Reader& reader, const std::string& path, CriterionKind
     }
 }
 
+// The numbers of a settings block that no quantity owns, each with the
+// range a value must lie in.
+struct PlainNumber {
+    Category category;
+    const char* name;
+    size_t offset;
+    double low, high;
+    const char* range;  // the range in words, for the error
+    double RelativeValues::*relative;  // its relative factor, or nullptr
+};
+constexpr PlainNumber kPlainNumbers[] = {
+    {Category::Points, "Epsilon", offsetof(PointSettings, Epsilon), 0.0, HUGE_VAL,
+     "a tolerance must not be negative", &RelativeValues::epsilon},
+    {Category::Quality, "SkinnyAngle", offsetof(QualitySettings, SkinnyAngle), 0.0, 180.0,
+     "an angle from 0 to 180 degrees", nullptr},
+};
+
 void ApplyCategory(const json& object, Category category, SettingsBlocks& settings, RelativeValues* relative,
                    ReportOnly* reportOnly)
 {
@@ -223,8 +240,10 @@ void ApplyCategory(const json& object, Category category, SettingsBlocks& settin
     for (const SharedCriterion& s : SharedCriteriaOf(category)) {
         allowed.emplace_back(s.name);
     }
-    if (category == Category::Points) {
-        allowed.emplace_back("Epsilon");
+    for (const PlainNumber& n : kPlainNumbers) {
+        if (n.category == category) {
+            allowed.emplace_back(n.name);
+        }
     }
     reader.OnlyKeys(allowed);
 
@@ -266,18 +285,57 @@ void ApplyCategory(const json& object, Category category, SettingsBlocks& settin
         inner.OnlyKeys(std::vector<std::string>{"min", "max"});
         ApplyCriterion(inner, here, s.kind, block, s.offset, RelativeOf(category, s.offset, relative));
     }
-    if (category == Category::Points) {
-        settings.points.Epsilon = reader.NumberOrRelative("Epsilon", settings.points.Epsilon,
-                                                          relative != nullptr ? &relative->epsilon : nullptr);
-        // The library ignores the sign; a negative tolerance is a mistake.
-        if (settings.points.Epsilon < 0.0 || (relative != nullptr && relative->epsilon < 0.0)) {
-            Reader::Fail(path + ".Epsilon", "a tolerance must not be negative");
+    for (const PlainNumber& n : kPlainNumbers) {
+        if (n.category != category) {
+            continue;
         }
+        double value;
+        std::memcpy(&value, block + n.offset, sizeof value);
+        double* factor = relative != nullptr && n.relative != nullptr ? &(relative->*n.relative) : nullptr;
+        value = reader.NumberOrRelative(n.name, value, factor);
+        // The library ignores Epsilon's sign; a negative tolerance is a
+        // mistake all the same.
+        if (!(value >= n.low && value <= n.high) || (factor != nullptr && !std::isnan(*factor) && *factor < 0.0)) {
+            Reader::Fail(path + "." + n.name, n.range);
+        }
+        std::memcpy(block + n.offset, &value, sizeof value);
     }
     if (category == Category::Edges && relative != nullptr &&
         (relative->lengthMin < 0.0 || relative->lengthMax < 0.0)) {
         Reader::Fail(path + ".Length", "a relative length must not be negative");
     }
+}
+
+// "judged": ["mesh.Oriented", ...]: these quantities are enabled and
+// judged, every other one is reported only.
+void ApplyJudged(const json& names, Settings& settings)
+{
+    if (!names.is_array()) {
+        throw SettingsError("judged: expected an array of \"category.Quantity\" names");
+    }
+    ReportOnly reportOnly;
+    for (Category category : kCategories) {
+        for (const Quantity& q : QuantitiesOf(category)) {
+            reportOnly.Set(q, true);
+        }
+    }
+    for (const json& name : names) {
+        const Quantity* found = nullptr;
+        for (Category category : kCategories) {
+            for (const Quantity& q : QuantitiesOf(category)) {
+                if (name.is_string() && name.get<std::string>() == std::string(CategoryKey(category)) + "." + q.name) {
+                    found = &q;
+                }
+            }
+        }
+        if (found == nullptr || found->criterion == CriterionKind::None) {
+            throw SettingsError("judged: " + name.dump() + " names no judged quantity (expected \"mesh.Oriented\" "
+                                "and the like)");
+        }
+        reportOnly.Set(*found, false);
+        SetEnableByte(settings, *found, 1);
+    }
+    settings.reportOnly = reportOnly;
 }
 
 }  // namespace
@@ -302,8 +360,12 @@ ordered_json SettingsToJson(const SettingsBlocks& settings)
         for (const SharedCriterion& s : SharedCriteriaOf(category)) {
             group[s.name] = CriterionJson(s.kind, block, s.offset);
         }
-        if (category == Category::Points) {
-            group["Epsilon"] = settings.points.Epsilon;
+        for (const PlainNumber& n : kPlainNumbers) {
+            if (n.category == category) {
+                double value;
+                std::memcpy(&value, block + n.offset, sizeof value);
+                group[n.name] = value;
+            }
         }
         document[CategoryKey(category)] = group;
     }
@@ -381,7 +443,12 @@ constexpr Profile kProfiles[] = {
   "mesh": {"Connected": {"judge": false}, "CountComponents": {"max": 4294967295, "judge": false},
            "HasHandles": {"expected": false, "judge": false}, "CountHandles": {"max": 4294967295, "judge": false},
            "CountBorders": {"max": 0}, "Inclusion": {"judge": false},
-           "Volume": {"min": 4.9406564584124654e-324, "max": {"relative": 2}}}
+           "Volume": {"min": 4.9406564584124654e-324, "max": {"relative": 2}}},
+  "solid": {"CountShells": {"enable": true, "judge": false}, "CountOpenShells": {"enable": true, "max": 0},
+            "CountNestedShells": {"enable": true, "judge": false}, "CountInsideOutShells": {"enable": true},
+            "CountIntersectingShellPairs": {"enable": true}, "CountPinchedPoints": {"enable": true}},
+  "quality": {"MinimalAngle": {"enable": true, "judge": false}, "MaximalAngle": {"enable": true, "judge": false},
+              "MaximalAspectRatio": {"enable": true, "judge": false}, "CountSkinny": {"enable": true, "judge": false}}
 })"},
     {"surface", "as closed, but borders are allowed: open surfaces, scans, terrain",
      R"({
@@ -390,7 +457,23 @@ constexpr Profile kProfiles[] = {
   "edges": {"CountBorder": {"max": 4294967295}, "Degree": {"min": 1}},
   "triangles": {"CountBorder": {"max": 4294967295}, "Degree": {"min": 0}},
   "mesh": {"CountBorders": {"max": 4294967295}, "HasBorders": {"enable": false}, "Closed": {"enable": false},
-           "Inclusion": {"enable": false}, "Volume": {"enable": false}}
+           "Inclusion": {"enable": false}, "Volume": {"enable": false}},
+  "solid": {"CountOpenShells": {"judge": false}, "CountInsideOutShells": {"judge": false}}
+})"},
+    {"simulation", "as closed, and triangles fit for simulation: no angle below 10 or above 150 degrees, no "
+                   "aspect ratio above 10, no skinny triangle",
+     R"({
+  "profile": "closed",
+  "quality": {"MinimalAngle": {"judge": true, "min": 10}, "MaximalAngle": {"judge": true, "max": 150},
+              "MaximalAspectRatio": {"judge": true, "max": 10}, "CountSkinny": {"judge": true, "max": 0},
+              "SkinnyAngle": 10}
+})"},
+    {"3mf", "what the 3MF core specification requires of a model object: every edge on exactly two triangles, "
+            "a consistent orientation, a positive volume, three distinct points per triangle",
+     R"({
+  "profile": "closed",
+  "judged": ["edges.MinimalDegree", "edges.MaximalDegree", "mesh.Oriented", "mesh.Volume",
+             "triangles.CountInvalidTopological"]
 })"},
     {"library", "exactly the library's own defaults (absolute sizes, capped counts)", "{}"},
 };
@@ -474,13 +557,17 @@ void ApplySettingsJson(const json& document, Settings& settings)
     if (!document.is_object()) {
         throw SettingsError("expected an object with \"points\", \"edges\", \"triangles\" or \"mesh\"");
     }
+    std::string categories;
+    for (Category category : kCategories) {
+        categories += std::string(categories.empty() ? "" : ", ") + CategoryKey(category);
+    }
     for (auto it = document.begin(); it != document.end(); ++it) {
-        bool known = it.key() == "profile";
+        bool known = it.key() == "profile" || it.key() == "judged";
         for (Category category : kCategories) {
             known = known || it.key() == CategoryKey(category);
         }
         if (!known) {
-            throw SettingsError(it.key() + ": unknown key (expected points, edges, triangles or mesh)");
+            throw SettingsError(it.key() + ": unknown key (expected profile, judged, " + categories + ")");
         }
     }
     if (auto it = document.find("profile"); it != document.end()) {
@@ -494,6 +581,9 @@ void ApplySettingsJson(const json& document, Settings& settings)
         if (it != document.end()) {
             ApplyCategory(*it, category, settings, &settings.relative, &settings.reportOnly);
         }
+    }
+    if (auto it = document.find("judged"); it != document.end()) {
+        ApplyJudged(*it, settings);
     }
 }
 

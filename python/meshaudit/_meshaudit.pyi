@@ -3,6 +3,7 @@
 import numpy as np
 
 __version__: str  # "MAJOR.MINOR.PATCH" of include/meshaudit.h
+CATEGORIES: tuple[str, ...]  # the report's sections: "points", ..., "solid", "quality"
 
 class ReadError(ValueError): ...
 

@@ -12,7 +12,7 @@ from . import _meshaudit
 from ._arrays import points_array, triangles_array
 from ._mesh import Mesh
 
-CATEGORIES = ("points", "edges", "triangles", "mesh")
+CATEGORIES: tuple[str, ...] = _meshaudit.CATEGORIES
 
 
 class Quantity:
@@ -126,8 +126,10 @@ class Report:
         against.
     notes : list of str
         What the reader or the analysis had to say.
-    points, edges, triangles, mesh : Category
-        The quantities of each category, by name.
+    points, edges, triangles, mesh, solid, quality : Category
+        The quantities of each category, by name: the library's four, the
+        shells (``report.solid.CountInsideOutShells``) and the triangles'
+        shapes (``report.quality.MinimalAngle``).
     """
 
     def __init__(self, document: dict, where: dict, *, listed: bool = False, closed_verdict=None):
@@ -150,9 +152,34 @@ class Report:
         """True when every judged quantity was computed and passed."""
         return self.verdict == "pass"
 
-    def _value(self, name: str):
-        quantity = self.mesh.get(name)
+    def _value(self, name: str, category: str = "mesh"):
+        quantity = getattr(self, category).get(name)
         return quantity.value if quantity is not None and quantity.state == "computed" else None
+
+    @property
+    def shells(self) -> int | None:
+        """The number of shells: sets of triangles joined through shared
+        edges (``solid.CountShells``); None when it was not computed."""
+        return self._value("CountShells", "solid")
+
+    @property
+    def inside_out_shells(self) -> int | None:
+        """Closed shells that face the wrong way for their depth: a solid
+        facing inward, or a void facing outward
+        (``solid.CountInsideOutShells``); None when it was not computed."""
+        return self._value("CountInsideOutShells", "solid")
+
+    @property
+    def pinched_points(self) -> int | None:
+        """Points where shells or sheets meet at a corner only
+        (``solid.CountPinchedPoints``); None when it was not computed."""
+        return self._value("CountPinchedPoints", "solid")
+
+    @property
+    def minimal_angle(self) -> float | None:
+        """The smallest angle of any triangle, in degrees
+        (``quality.MinimalAngle``); None when it was not computed."""
+        return self._value("MinimalAngle", "quality")
 
     @property
     def is_closed(self) -> bool | None:

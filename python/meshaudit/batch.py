@@ -59,9 +59,14 @@ def file_key(path):
         return data.decode("utf-8", "meshaudit-hex")
 
 
+# The command's JSON schema (`meshaudit check --json`), which the documents
+# this module writes follow.
+SCHEMA = 5
+
+
 def error_line(path, message):
     """An error document, laid out as the command lays out its own."""
-    document = {"schema": 4, "file": file_key(path), "verdict": "error", "error": file_key(message)}
+    document = {"schema": SCHEMA, "file": file_key(path), "verdict": "error", "error": file_key(message)}
     return json.dumps(document, ensure_ascii=False, separators=(",", ":")) + "\n"
 
 
@@ -71,7 +76,7 @@ def _stopped(returncode):
     return f"exit status {returncode}"
 
 
-_HEAD = '{"schema":4,"file":"'
+_HEAD = '{"schema":%d,"file":"' % SCHEMA
 
 
 def _file_of(text):

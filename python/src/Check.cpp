@@ -100,9 +100,7 @@ py::tuple Check(const PointArray& points, const TriangleArray& triangles, const 
         // touches no Python object and no process-wide state.
         py::gil_scoped_release release;
         outcome = cli::DescribeMesh(file, source, record, settings);
-        meshaudit::Locations located;
-        if (cli::LocateOutcome(outcome, record, options, located) && where) {
-            outcome.where = cli::ListsOf(located, maxItems);
+        if (cli::CheckMesh(outcome, record, options, outcome.where) && where) {
             cli::AttachFaces(outcome.where, source);
         }
     }

@@ -1,6 +1,7 @@
 // The _meshaudit extension: the command's readers, its report and the
 // library's reentrant location API and repairs, for the meshaudit package.
 #include "Binding.h"
+#include "Quantities.h"
 
 #include "LoadError.h"
 #include "Report.h"
@@ -33,6 +34,13 @@ PYBIND11_MODULE(_meshaudit, m)
     // the command's (`meshaudit --version`).
     m.attr("__version__") = std::to_string(MESHAUDIT_VERSION_MAJOR) + "." + std::to_string(MESHAUDIT_VERSION_MINOR) +
                             "." + std::to_string(MESHAUDIT_VERSION_PATCH);
+    // The report's sections, in the command's order ("points", ..., "solid",
+    // "quality"), so that the package names each category once.
+    py::tuple categories(cli::kCategoryCount);
+    for (size_t i = 0; i < cli::kCategoryCount; ++i) {
+        categories[i] = cli::CategoryKey(cli::kCategories[i]);
+    }
+    m.attr("CATEGORIES") = categories;
     // A reading error names the file and the line or byte; file names are
     // bytes, so the message is made valid UTF-8 before Python sees it.
     static py::exception<cli::LoadError> readError(m, "ReadError", PyExc_ValueError);

@@ -117,7 +117,7 @@ def test_a_rerun_resumes_only_results_made_alike_or_restarts(cluster, tmp_path, 
     (tmp_path / "t.off").write_text(TETRAHEDRON.format(1))
     (tmp_path / "strict.json").write_text('{"points": {"Epsilon": 0.5}}')
     output, sidecar = tmp_path / "out.jsonl", tmp_path / "out.jsonl.run.json"
-    output.write_text('{"schema":4,"file":"/elsewhere.off","verdict":"pass"}\n')
+    output.write_text('{"schema":5,"file":"/elsewhere.off","verdict":"pass"}\n')
     if change != "no record":
         sidecar.write_text(json.dumps(dict(RECORD, command="meshaudit 0.0.1") if change == "version" else RECORD))
     options = change if isinstance(change, list) else []

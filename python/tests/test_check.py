@@ -71,6 +71,21 @@ def test_common_questions_as_properties(triangles, kwargs, expected):
             report.is_printable) == expected
 
 
+@pytest.mark.parametrize("reverse_inner", [False, True])
+def test_shells_as_quantities_and_properties(reverse_inner):
+    # A tetrahedron inside one three times its size: a solid left inside
+    # another faces the wrong way for its depth; reversed, it is a void.
+    inner = [[a + 4, c + 4, b + 4] if reverse_inner else [a + 4, b + 4, c + 4] for a, b, c in TETRA]
+    points = [[3 * x for x in p] for p in TETRA_POINTS] + [[0.2 + 0.5 * x for x in p] for p in TETRA_POINTS]
+    report = meshaudit.check(points, TETRA + inner, where=True)
+    assert (report.passed, report.shells, report.inside_out_shells, report.pinched_points) == (
+        reverse_inner, 2, 0 if reverse_inner else 1, 0)
+    assert report.minimal_angle == pytest.approx(45.0)
+    assert report.solid.CountNestedShells.where.tolist() == [[t, 1, 0] for t in range(4, 8)]
+    listed = report.solid.CountInsideOutShells.where.tolist()
+    assert listed == ([] if reverse_inner else [[t, 1] for t in range(4, 8)])
+
+
 def test_version_is_the_commands():
     printed = subprocess.run([COMMAND, "--version"], capture_output=True, text=True, check=True).stdout
     assert printed == f"meshaudit {meshaudit.__version__}\n" and re.fullmatch(r"\d+\.\d+\.\d+", meshaudit.__version__)

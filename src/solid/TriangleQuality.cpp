@@ -30,6 +30,7 @@ double Length(const Vector& v)
 struct Turn {
     double dot = 1.0, cross = 0.0;
     bool Below(const Turn& other) const { return cross * other.dot < other.cross * dot; }
+    bool Same(const Turn& other) const { return cross * other.dot == other.cross * dot; }
     double Degrees() const { return std::atan2(cross, dot) * (180.0 / M_PI); }
 };
 
@@ -38,13 +39,26 @@ double Dot(const Vector& u, const Vector& v)
     return u.x * v.x + u.y * v.y + u.z * v.z;
 }
 
+// Keeps `extreme` and the triangles that attain it: a triangle with a more
+// extreme value restarts the list, one with an equal value joins it.
+template <typename Value, typename More, typename Equal>
+void Track(Value value, uint32_t t, Value& extreme, std::vector<uint32_t>& attaining, More more, Equal equal)
+{
+    if (attaining.empty() || more(value, extreme)) {
+        extreme = value;
+        attaining.assign(1, t);
+    } else if (equal(value, extreme)) {
+        attaining.push_back(t);
+    }
+}
+
 }  // namespace
 
 void MeasureQuality(const MeshRecord& mesh, double skinnyAngle, Solids& out)
 {
-    Turn smallest{1.0, 1e300}, largest{1.0, 0.0};
+    Turn smallest, largest;
     bool any = false;
-    double aspect = -HUGE_VAL;
+    double aspect = 0.0;
     // Below the threshold: sin/cos below tan(threshold), for angles below
     // 90 degrees (a smallest angle is at most 60).
     const double tangent = std::tan(std::min(skinnyAngle, 89.0) * (M_PI / 180.0));
@@ -66,14 +80,17 @@ void MeasureQuality(const MeshRecord& mesh, double skinnyAngle, Solids& out)
         const double high = std::max({dots[0], dots[1], dots[2]}), low = std::min({dots[0], dots[1], dots[2]});
         const Turn least{high, twiceArea}, most{low, twiceArea};
         any = true;
-        smallest = least.Below(smallest) ? least : smallest;
-        largest = largest.Below(most) ? most : largest;
+        Track(least, t, smallest, out.minimalAngleTriangles, [](const Turn& v, const Turn& e) { return v.Below(e); },
+              [](const Turn& v, const Turn& e) { return v.Same(e); });
+        Track(most, t, largest, out.maximalAngleTriangles, [](const Turn& v, const Turn& e) { return e.Below(v); },
+              [](const Turn& v, const Turn& e) { return v.Same(e); });
         // Longest edge over 2 sqrt(3) times the inradius, the inradius being
         // twice the area over the perimeter: 1 for an equilateral triangle.
         const double perimeter = lab + lbc + lca;
         const double ratio = twiceArea > 0.0 ? std::max({lab, lbc, lca}) * perimeter / (2.0 * std::sqrt(3.0) * twiceArea)
                                              : HUGE_VAL;
-        aspect = std::max(aspect, ratio);
+        Track(ratio, t, aspect, out.maximalAspectRatioTriangles, [](double v, double e) { return v > e; },
+              [](double v, double e) { return v == e; });
         if (twiceArea < tangent * high || twiceArea == 0.0) {
             out.skinny.push_back(t);
         }

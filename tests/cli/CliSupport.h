@@ -4,6 +4,7 @@
 
 #include "MeshData.h"
 #include "MeshWriters.h"
+#include "Quantities.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +69,8 @@ inline std::string WriteMesh(const TempDir& dir, const std::string& name, meshau
 inline std::set<std::string> Failing(const nlohmann::json& doc)
 {
     std::set<std::string> failed;
-    for (const char* category : {"points", "edges", "triangles", "mesh"}) {
+    for (const Category c : kCategories) {
+        const char* category = CategoryKey(c);
         for (auto it = doc[category].begin(); it != doc[category].end(); ++it) {
             if (it.value()["verdict"] == "fail") {
                 failed.insert(std::string(category) + "." + it.key());

@@ -63,7 +63,7 @@ TEST(Check, ErrorsFoldersAndTerminals)
     testing::CommandResult r = RunCommand({"check", bad});
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(r.out + r.err, "meshaudit: " + message + "\n");
-    EXPECT_EQ(testing::CheckJson({bad}), std::pair(2, json({{"schema", 4}, {"file", bad}, {"verdict", "error"},
+    EXPECT_EQ(testing::CheckJson({bad}), std::pair(2, json({{"schema", 5}, {"file", bad}, {"verdict", "error"},
                                                             {"error", message}})));
 
     // A folder, in parallel, one JSON line per mesh file in name order; its
@@ -148,7 +148,7 @@ TEST(Check, ThreeMfObjectsEachOnTheirOwn)
     ASSERT_EQ(2u, documents.size()) << r.out << r.err;
     EXPECT_EQ((json{{"id", 1}, {"name", "tetra"}}), documents[0]["object"]);
     EXPECT_EQ((json{{"id", 9}, {"name", "open"}}), documents[1]["object"]);
-    EXPECT_EQ(4, documents[1]["schema"]);
+    EXPECT_EQ(5, documents[1]["schema"]);
     EXPECT_EQ(3, documents[1]["input"]["triangles"]);
     EXPECT_EQ(false, documents[1]["mesh"]["Closed"]["value"]);
     EXPECT_EQ(documents[0]["verdict"] == "fail" || documents[1]["verdict"] == "fail" ? 1 : 0, r.exitStatus);
@@ -473,7 +473,7 @@ TEST(Report, ValuesCriteriaJsonTextAndTheWireFormat)
     // A judged quantity without a value (a failure code, or never stored)
     // is an error, never a pass nor a plain failure.
     EXPECT_EQ(doc["summary"].dump() + doc["points"]["CountNAN"].dump(),
-              R"({"passed":3,"failed":1,"not_judged":9,"errors":49})"
+              R"({"passed":3,"failed":1,"not_judged":19,"errors":49})"
               R"({"value":null,"state":"error","code":-6,"enabled":true,"judged":true,"criterion":{"min":0,"max":0},)"
               R"("verdict":"error"})");
     EXPECT_EQ(doc["verdict"].dump() + doc["failures"].dump(),
@@ -487,7 +487,7 @@ TEST(Report, ValuesCriteriaJsonTextAndTheWireFormat)
     const std::string nan = plain.substr(at, plain.find('\n', at) - at);
     EXPECT_TRUE(nan.find("error -6") != std::string::npos && nan.find("[0, 0]") != std::string::npos) << nan;
     EXPECT_EQ(nan.substr(nan.size() - 5) + testing::Lines(plain).back(),
-              "ERRORsummary: 3 passed, 1 failed, 9 not judged, 49 not computed: ERROR (2 edges on more than two "
+              "ERRORsummary: 3 passed, 1 failed, 19 not judged, 49 not computed: ERROR (2 edges on more than two "
               "triangles, 49 quantities could not be computed)");
     const std::string coloured = RenderText(outcome, true);
     EXPECT_NE(coloured.find("\033[1;31mFAIL\033[0m"), std::string::npos);
@@ -539,7 +539,7 @@ TEST(Settings, DocumentsFilesAndEveryRefusal)
     const std::string huge = "' is outside the range of a double";
     const std::pair<const char*, std::string> refusals[] = {
         {R"([1, 2])", "expected an object with \"points\", \"edges\", \"triangles\" or \"mesh\""},
-        {R"({"point": {}})", "point: unknown key (expected points, edges, triangles or mesh)"},
+        {R"({"point": {}})", "point: unknown key (expected profile, judged, points, edges, triangles, mesh, solid, quality)"},
         {R"({"points": []})", "points: expected an object"},
         {R"({"points": {"CountNaN": {}}})", "points.CountNaN: unknown key"},
         {R"({"points": {"CountNAN": {"enabled": true}}})", "points.CountNAN.enabled: unknown key"},

@@ -18,7 +18,8 @@ namespace meshes = meshaudit::testing;
 
 const std::set<std::string> kOpen = {"points.CountBorder", "points.MinimalDegree", "edges.CountBorder",
                                      "edges.MinimalDegree", "triangles.CountBorder", "triangles.MinimalDegree",
-                                     "mesh.Closed", "mesh.HasBorders", "mesh.CountBorders", "mesh.Volume"};
+                                     "mesh.Closed", "mesh.HasBorders", "mesh.CountBorders", "mesh.Volume",
+                                     "solid.CountOpenShells"};
 
 // Closed meshes pass the default profile whatever their genus and number of
 // pieces (a torus, a block with a square bore, two boxes apart), open ones
@@ -101,7 +102,7 @@ TEST(Profiles, SettingsFilesRelativeValuesAndRefusals)
         {"", {"-p", "library", "-s", surface, grid}, 0, ""},  // a printed profile is a settings file
         {R"({"points": {"Epsilon": {"relative": 0.3}}})", {sphere}, 1, "mesh.EpsilonDuplicates"},
         {R"({"profile": "library", "mesh": {"Volume": {"min": {"relative": 0.6}}}})", {sphere}, 1, "mesh.Volume"},
-        {R"({"profile": "nope"})", {grid}, 2, "profile: unknown profile \"nope\" (known: closed, surface, library)"},
+        {R"({"profile": "nope"})", {grid}, 2, "profile: unknown profile \"nope\" (known: closed, surface, simulation, 3mf, library)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.settings);
@@ -190,6 +191,90 @@ TEST(Where, ListsCapsAndMarkedMeshes)
     for (size_t t = 0; t < mesh.triangles.size(); ++t) {
         EXPECT_EQ(bits(body + (n + 3) * 31 + t * 20 + 16), 0u) << t;
         EXPECT_EQ(colour(body + (n + 3) * 31 + t * 20 + 13), (std::vector{190, 190, 190})) << t;
+    }
+}
+
+// Shells through the command: a void passes, an inside-out shell, two
+// shells that cross, touch or share a corner fail `closed` with their
+// elements listed; `surface` does not judge orientation by depth, and
+// `simulation` judges triangle shapes.
+TEST(Solids, ShellsNestingContactsAndQualityThroughTheCommand)
+{
+    testing::TempDir dir;
+    // Two boxes sharing the corner (1, 1, 1) as one point index: 7 of the
+    // first, 8 of the second (its corner 0) made 7.
+    meshes::TestMesh corner = meshes::Join({meshes::Box(0, 1), meshes::Box(1, 2)});
+    for (size_t t = 12; t < 24; ++t) {
+        for (uint32_t* c : {&corner.triangles[t].a, &corner.triangles[t].b, &corner.triangles[t].c}) {
+            *c = *c == 8 ? 6 : *c;
+        }
+    }
+    meshes::TestMesh sliver = meshes::UnitCube();
+    for (T3DVECF& p : sliver.points) {
+        p.z *= 0.01;
+    }
+    const auto inner = [](uint32_t parent) {
+        json where = json::array();
+        for (uint32_t t = 12; t < 24; ++t) {
+            where.push_back(parent == 9 ? json{t, 1} : json{t, 1, parent});
+        }
+        return where;
+    };
+    struct Case {
+        const char* name;
+        meshes::TestMesh mesh;
+        std::string profile;
+        int status;
+        std::set<std::string> failing;  // among the solid and quality quantities
+        std::vector<std::pair<std::string, json>> values;
+        std::pair<std::string, json> where;  // one quantity's list
+    };
+    const Case cases[] = {
+        {"apart", meshes::Join({meshes::Box(0, 1), meshes::Box(2, 3)}), "closed", 0, {},
+         {{"solid.CountShells", 2}, {"solid.CountNestedShells", 0}}, {"solid.CountShells", json::array()}},
+        {"void", meshes::Join({meshes::Box(0, 3), meshes::Box(1, 2, true)}), "closed", 0, {},
+         {{"solid.CountNestedShells", 1}, {"solid.CountInsideOutShells", 0}}, {"solid.CountNestedShells", inner(0)}},
+        {"inner", meshes::Join({meshes::Box(0, 3), meshes::Box(1, 2)}), "closed", 1, {"solid.CountInsideOutShells"},
+         {{"solid.CountInsideOutShells", 1}, {"mesh.Oriented", true}}, {"solid.CountInsideOutShells", inner(9)}},
+        {"inner", meshes::Join({meshes::Box(0, 3), meshes::Box(1, 2)}), "surface", 0, {}, {}, {}},
+        {"reversed", meshes::Box(0, 1, true), "closed", 1, {"solid.CountInsideOutShells"},
+         {{"solid.CountInsideOutShells", 1}}, {}},
+        {"overlap", meshes::Join({meshes::Box(0, 2), meshes::Box(1, 3)}), "surface", 1,
+         {"solid.CountIntersectingShellPairs"}, {{"solid.CountIntersectingShellPairs", 1}}, {}},
+        {"face", meshes::Join({meshes::Box(0, 1), meshes::Box(0, 1, false, 1)}), "closed", 1,
+         {"solid.CountIntersectingShellPairs"}, {{"solid.CountIntersectingShellPairs", 1}}, {}},
+        {"corner", corner, "closed", 1, {"solid.CountIntersectingShellPairs", "solid.CountPinchedPoints"},
+         {{"solid.CountPinchedPoints", 1}, {"edges.MaximalDegree", 2}}, {"solid.CountPinchedPoints", {6}}},
+        {"nested", meshes::Join({meshes::Box(0, 5), meshes::Box(1, 4, true), meshes::Box(2, 3)}), "closed", 0, {},
+         {{"solid.CountNestedShells", 2}, {"solid.CountInsideOutShells", 0}}, {}},
+        {"cube", meshes::UnitCube(), "simulation", 0, {},
+         {{"quality.MinimalAngle", 45.0}, {"quality.MaximalAngle", 90.0}, {"quality.CountSkinny", 0}}, {}},
+        {"sliver", sliver, "simulation", 1,
+         {"quality.MinimalAngle", "quality.MaximalAspectRatio", "quality.CountSkinny"}, {{"quality.CountSkinny", 8}},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + c.profile);
+        const std::string file = WriteMesh(dir, std::string(c.name) + ".ply", c.mesh);
+        auto [status, doc] = testing::CheckJson({"-p", c.profile, "--where", "--max-items", "100", file});
+        EXPECT_EQ(status, c.status);
+        std::set<std::string> failing;
+        for (const std::string& name : Failing(doc)) {
+            if (name.starts_with("solid.") || name.starts_with("quality.")) {
+                failing.insert(name);
+            }
+        }
+        EXPECT_EQ(failing, c.failing);
+        testing::ExpectValues(doc, c.values);
+        if (!c.where.first.empty()) {
+            const size_t dot = c.where.first.find('.');
+            const json& q = doc[c.where.first.substr(0, dot)][c.where.first.substr(dot + 1)];
+            // The shells' list holds every triangle's shell.
+            const json expected = c.where.second.empty() ? json{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                                1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}
+                                                         : c.where.second;
+            EXPECT_EQ(q["where"], expected);
+        }
     }
 }
 

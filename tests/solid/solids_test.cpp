@@ -17,29 +17,8 @@ namespace {
 
 using testing::TestMesh;
 
-// The cube [lo, hi]^3, outward unless reversed.
-TestMesh Box(double lo, double hi, bool reversed = false, double dx = 0.0)
-{
-    TestMesh box = testing::UnitCube();
-    for (T3DVECF& p : box.points) {
-        p = {lo + (hi - lo) * p.x + dx, lo + (hi - lo) * p.y, lo + (hi - lo) * p.z};
-    }
-    if (reversed) {
-        for (TRIANGLE& t : box.triangles) {
-            std::swap(t.b, t.c);
-        }
-    }
-    return box;
-}
-
-TestMesh Join(std::initializer_list<TestMesh> parts)
-{
-    TestMesh mesh;
-    for (const TestMesh& part : parts) {
-        testing::Append(mesh, part);
-    }
-    return mesh;
-}
+using testing::Box;
+using testing::Join;
 
 Solids Analyse(TestMesh& mesh)
 {

@@ -1,6 +1,7 @@
 #include "support/TestMeshes.h"
 
 #include <cmath>
+#include <utility>
 #include <numbers>
 #include <random>
 
@@ -43,6 +44,29 @@ TestMesh UnitCube()
     return MeshOf({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
                   {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
                    {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}});
+}
+
+TestMesh Box(double lo, double hi, bool reversed, double dx)
+{
+    TestMesh box = UnitCube();
+    for (T3DVECF& p : box.points) {
+        p = {lo + (hi - lo) * p.x + dx, lo + (hi - lo) * p.y, lo + (hi - lo) * p.z};
+    }
+    if (reversed) {
+        for (TRIANGLE& t : box.triangles) {
+            std::swap(t.b, t.c);
+        }
+    }
+    return box;
+}
+
+TestMesh Join(std::initializer_list<TestMesh> parts)
+{
+    TestMesh mesh;
+    for (const TestMesh& part : parts) {
+        Append(mesh, part);
+    }
+    return mesh;
 }
 
 TestMesh Torus(uint32_t around, uint32_t tube, double majorRadius, double minorRadius)

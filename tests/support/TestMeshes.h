@@ -29,6 +29,12 @@ TestMesh Tetrahedron();
 // The unit cube [0,1]^3 as 12 triangles, counter-clockwise seen from outside.
 TestMesh UnitCube();
 
+// The cube [lo, hi]^3 moved by dx along x, outward unless reversed.
+TestMesh Box(double lo, double hi, bool reversed = false, double dx = 0.0);
+
+// The meshes one after the other, as one mesh.
+TestMesh Join(std::initializer_list<TestMesh> parts);
+
 // A closed torus of `around` x `tube` quads, each split in two triangles
 // (2 * around * tube triangles, around * tube points), outward oriented.
 TestMesh Torus(uint32_t around, uint32_t tube, double majorRadius = 3.0, double minorRadius = 1.0);

@@ -24,17 +24,22 @@ export function elementOf(kind, entry, i, faces) {
       return { points: [e[1]], text: `loop ${e[0]} point ${e[1]}` };
     case 'COMPONENTS':
       return { triangles: [i], text: `triangle ${i}${face(0)} in ${e[0]}` };
+    case 'SHELLS':
+    case 'NESTED_SHELLS':
+      return { triangles: [e[0]], text: `${e[0]}${face(0)} in shell ${e[1]}` + (e.length > 2 ? ` inside shell ${e[2]}` : '') };
+    case 'SHELL_PAIRS':
+      return { triangles: [e[0], e[1]], text: `${e[0]}${face(0)} and ${e[1]}${face(1)} (shells ${e[2]} and ${e[3]})` };
   }
   return { text: JSON.stringify(entry) };
 }
 
 // `onSelect(element)` is called with the element of the clicked entry.
-export function buildList(panel, report, onSelect) {
+export function buildList(panel, report, categories, onSelect) {
   const box = panel.appendChild(document.createElement('div'));
   box.className = 'defects';
   box.appendChild(document.createElement('h3')).textContent = 'Defects';
   let selected = null;
-  for (const category of ['points', 'edges', 'triangles', 'mesh']) {
+  for (const category of categories) {
     for (const [name, q] of Object.entries(report[category] || {})) {
       if (q.verdict !== 'fail' || !q.where || q.where_total === 0) continue;
       const group = box.appendChild(document.createElement('details'));

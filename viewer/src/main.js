@@ -50,7 +50,7 @@ function attach(slot) {
   return view;
 }
 
-function buildSection(data, _, views) {
+function buildSection(data, views, categories) {
   const { report } = data;
   const section = document.getElementById('views').appendChild(document.createElement('section'));
   section.className = 'view';
@@ -69,8 +69,8 @@ function buildSection(data, _, views) {
   button(toolbar, 'Reset', () => attach(slot).reset());
   button(toolbar, 'Wireframe', () => attach(slot).setWireframe((slot.wireframe = !slot.wireframe)));
   slot.boxes = buildLegend(stage, data.kinds, (kind, visible) => attach(slot).setVisible(slot.overlays.get(kind), visible));
-  buildList(panel, report, (element) => attach(slot).select(element));
-  buildTables(panel, report);
+  buildList(panel, report, categories, (element) => attach(slot).select(element));
+  buildTables(panel, report, categories);
   return slot;
 }
 
@@ -79,7 +79,7 @@ document.getElementById('profile').textContent =
   `profile ${data.profile}` + (data.settings ? `, settings ${data.settings}` : '') + `, meshaudit ${data.version}`;
 // The verdict first: the worst of the views', with every failure in words.
 buildBanner(document.getElementById('verdict'), data.views.map((v) => v.report));
-const slots = data.views.map(buildSection);
+const slots = data.views.map((view, _, views) => buildSection(view, views, data.categories));
 slots.slice(0, MAX_LIVE).forEach(attach);
 const sight = new IntersectionObserver((entries) => {
   for (const entry of entries) if (entry.isIntersecting) attach(slots.find((s) => s.stage === entry.target));

@@ -28,14 +28,14 @@ export function buildBanner(parent, reports) {
   return banner;
 }
 
-export function buildTables(panel, report) {
+export function buildTables(panel, report, categories) {
   if (report.notes.length) {
     const notes = element(panel, 'ul', undefined, 'notes');
     for (const note of report.notes) element(notes, 'li', `note: ${note}`);
   }
   const s = report.scale;
   if (s.diagonal > 0) element(panel, 'p', `size: box diagonal ${s.diagonal.toPrecision(10) * 1}, box volume ${s.box_volume.toPrecision(10) * 1}; Epsilon ${s.epsilon.toPrecision(10) * 1}`);
-  for (const category of ['points', 'edges', 'triangles', 'mesh']) {
+  for (const category of categories) {
     const table = element(panel, 'table');
     const head = element(element(table, 'thead'), 'tr');
     for (const title of [category, 'value', 'criterion', 'verdict']) element(head, 'th', title);
