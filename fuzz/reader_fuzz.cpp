@@ -1,11 +1,13 @@
 // Arbitrary bytes for the command's readers. The first byte picks the way
 // in: 0 the format detection (the next byte picks the file name it sees),
-// 1 the OFF keyword variants, 2 PLY triangle strips, 3 a 3MF package. Every
+// 1 the OFF keyword variants, 2 PLY triangle strips, 3 a 3MF package (its
+// objects, then its build's items and the pairs of them that overlap). Every
 // reader must throw LoadError or return meshes whose corners all name
 // existing points; through detection the mesh is then located with every
 // quantity enabled and every list asked for, within a memory limit (the
 // seeds include fans, books and copies of one triangle, which crowd many
 // triangles at one place).
+#include "BuildPlate.h"
 #include "LoadError.h"
 #include "MeshFiles.h"
 #include "MeshWriters.h"
@@ -15,6 +17,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -99,6 +102,17 @@ void ThreeMf(uint8_t pick, std::string_view rest)
             std::abort();
         }
         CheckCorners(mesh);
+    }
+    // The build's items, placed, and the pairs of them that overlap.
+    const std::vector<meshaudit::cli::BuildItem> items = meshaudit::cli::Read3mfBuildItems(bytes, "mesh.3mf");
+    const meshaudit::cli::PlateOverlaps plate = meshaudit::cli::FindOverlaps(items);
+    for (size_t i = 0; i < plate.overlaps.size(); ++i) {
+        const meshaudit::cli::ItemOverlap& o = plate.overlaps[i];
+        if (o.itemA >= o.itemB || o.itemB >= items.size() || o.triangleA >= items[o.itemA].mesh.triangles.size() ||
+            o.triangleB >= items[o.itemB].mesh.triangles.size() ||
+            (i > 0 && std::pair(plate.overlaps[i - 1].itemA, plate.overlaps[i - 1].itemB) >= std::pair(o.itemA, o.itemB))) {
+            std::abort();
+        }
     }
 }
 

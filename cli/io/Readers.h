@@ -15,6 +15,7 @@
 // through the same std::from_chars parsing.
 #pragma once
 
+#include "BuildItem.h"
 #include "MeshData.h"
 
 #include <string>
@@ -53,6 +54,18 @@ MeshData ReadOff(std::string_view bytes, const std::string& file);
 // one mesh for the commands that take a single one.
 std::vector<MeshData> Read3mfObjects(std::string_view bytes, const std::string& file);
 MeshData Read3mf(std::string_view bytes, const std::string& file);
+
+// The build of a 3MF file: one BuildItem per <item> of its <build>, in
+// document order (empty when there is none), each the object it names
+// flattened as Read3mfObjects flattens it, then moved by the item's
+// transform. An item may name any object, also one that others use as a
+// component, and several items may name one object. Throws LoadError, as
+// Read3mfObjects does and also when an item names an object the model does
+// not define or one without triangles (of its own or in its components),
+// names another model part (p:path), or has a transform that is not twelve
+// finite numbers or is singular (determinant 0: the object would be flat),
+// or when all items together place more than 2^26 triangles or points.
+std::vector<BuildItem> Read3mfBuildItems(std::string_view bytes, const std::string& file);
 
 // What an OFF keyword announces; false when `word` is no OFF keyword.
 struct OffKeyword {

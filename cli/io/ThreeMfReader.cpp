@@ -1,14 +1,17 @@
+#include "BuildItem.h"
 #include "LoadError.h"
 #include "MeshBuilder.h"
 #include "Readers.h"
 #include "TextScan.h"
 #include "ThreeMf.h"
+#include "geometry/Predicates.h"
 
 #include <pugixml.hpp>
 #include <zip.h>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -24,6 +27,9 @@ constexpr uint64_t kMostPartBytes = uint64_t{1} << 30;
 // Components may nest and repeat objects: the flattened mesh is counted
 // before it is built, and refused beyond these.
 constexpr uint64_t kMostFlatTriangles = uint64_t{1} << 26;
+// Points repeat with their objects too; the build's items, all placed at
+// once, are held to both limits together.
+constexpr uint64_t kMostFlatPoints = uint64_t{1} << 26;
 constexpr int kDeepestComponents = 32;
 
 struct ZipCloser {
@@ -85,11 +91,15 @@ std::optional<std::string> ReadPart(zip_t* archive, const std::string& name, con
     return bytes;
 }
 
-std::string_view LocalName(const pugi::xml_node& node)
+// A name without its namespace prefix.
+std::string_view LocalName(std::string_view name)
 {
-    std::string_view name = node.name();
     const size_t colon = name.find(':');
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+std::string_view LocalName(const pugi::xml_node& node)
+{
+    return LocalName(std::string_view(node.name()));
 }
 
 // An XML part with its name, so that errors can say "PART: line N".
@@ -150,10 +160,8 @@ private:
     pugi::xml_document document_;
 };
 
-// Row-vector transform of 3MF: (x y z 1) times the 4x3 matrix m00 m01 m02
-// m10 ... m32.
-using Transform = std::array<double, 12>;
-constexpr Transform kIdentity = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+using Transform = ThreeMfTransform;
+constexpr Transform kIdentity = kIdentityTransform;
 
 // First `a`, then `b`.
 Transform Then(const Transform& a, const Transform& b)
@@ -187,6 +195,8 @@ struct Object {
     bool referenced = false;
     // Flattened triangle count, saturated; -1 while being counted.
     int64_t flat = -2;
+    // Flattened point count, saturated alike.
+    int64_t flatPoints = 0;
     // The longest chain of components below the object.
     int height = 0;
 };
@@ -209,6 +219,16 @@ public:
             for (pugi::xml_node node : resources.children()) {
                 if (LocalName(node) == "object") {
                     ReadObject(node);
+                }
+            }
+        }
+        for (pugi::xml_node build : root.children()) {
+            if (LocalName(build) != "build") {
+                continue;
+            }
+            for (pugi::xml_node item : build.children()) {
+                if (LocalName(item) == "item") {
+                    items_.push_back(item);
                 }
             }
         }
@@ -263,6 +283,89 @@ public:
             part_.Fail(part_.Root(), "the model has no objects");
         }
         return meshes;
+    }
+
+    // The build's items, each object placed by the item's transform after
+    // its components' (as Emit composes them). Everything is checked and
+    // counted before any mesh is built.
+    std::vector<BuildItem> Place(const std::string& file)
+    {
+        for (size_t i = 0; i < objects_.size(); ++i) {
+            Count(i);
+        }
+        struct Placement {
+            size_t object;
+            Transform transform;
+            bool mirrored;
+        };
+        std::vector<Placement> placements;
+        uint64_t triangles = 0, points = 0;
+        for (size_t n = 0; n < items_.size(); ++n) {
+            const pugi::xml_node node = items_[n];
+            const std::string item = "item " + std::to_string(n);
+            for (pugi::xml_attribute attribute : node.attributes()) {
+                // The production extension's p:path names another part.
+                if (LocalName(std::string_view(attribute.name())) == "path") {
+                    part_.Fail(node, item + " places an object of another model part ('" +
+                                         std::string(attribute.value()) + "'), which the reader does not read");
+                }
+            }
+            const int64_t id = part_.Integer(node, "objectid");
+            const auto found = byId_.find(id);
+            if (found == byId_.end()) {
+                part_.Fail(node, item + " places object " + std::to_string(id) + ", which the model does not define");
+            }
+            const size_t object = found->second;
+            if (Count(object) == 0) {
+                part_.Fail(node, item + " places object " + std::to_string(id) +
+                                     ", which has no mesh: no triangles of its own or in its components");
+            }
+            const Transform t = ReadTransform(node);
+            if (!std::all_of(t.begin(), t.end(), [](double v) { return std::isfinite(v); })) {
+                part_.Fail(node, item + ": the transform holds a value that is not finite");
+            }
+            // The determinant of the linear part, exact in sign: Orient3D
+            // with the origin as its fourth point is the determinant of its
+            // first three rows.
+            const double origin[3] = {0, 0, 0};
+            const int8_t sign = Orient3DSign(&t[0], &t[3], &t[6], origin);
+            if (sign == 0) {
+                part_.Fail(node, item + ": the transform is singular (its determinant is 0, or too large for "
+                                        "doubles): it would flatten the object");
+            }
+            triangles += static_cast<uint64_t>(Count(object));
+            points += static_cast<uint64_t>(objects_[object].flatPoints);
+            if (triangles > kMostFlatTriangles || points > kMostFlatPoints) {
+                part_.Fail(node, "the build places more than " + std::to_string(kMostFlatTriangles) +
+                                     " triangles or " + std::to_string(kMostFlatPoints) + " points");
+            }
+            placements.push_back(Placement{object, t, sign < 0});
+        }
+        std::vector<BuildItem> items;
+        items.reserve(placements.size());
+        for (const Placement& placement : placements) {
+            const Object& object = objects_[placement.object];
+            BuildItem item;
+            item.item = static_cast<uint32_t>(items.size());
+            item.objectId = std::to_string(object.id);
+            item.objectName = object.name;
+            item.transform = placement.transform;
+            item.mirrored = placement.mirrored;
+            MeshBuilder builder(file, 0);
+            Emit(placement.object, placement.transform, placement.transform == kIdentity, builder);
+            if (placement.mirrored) {
+                builder.AddNote("item " + std::to_string(item.item) + " mirrors object " + item.objectId +
+                                ": its triangles keep their corners' order, so that they face the other way round");
+            }
+            if (unit_ != "millimeter") {
+                builder.AddNote("the model's unit is " + unit_ + ": coordinates are read as they stand");
+            }
+            item.mesh = builder.Finish("3MF");
+            item.mesh.objectId = item.objectId;
+            item.mesh.objectName = item.objectName;
+            items.push_back(std::move(item));
+        }
+        return items;
     }
 
 private:
@@ -356,12 +459,16 @@ private:
         }
         object.flat = -1;
         const int64_t limit = static_cast<int64_t>(kMostFlatTriangles);
+        const int64_t pointLimit = static_cast<int64_t>(kMostFlatPoints);
         int64_t total = static_cast<int64_t>(std::min<uint64_t>(object.triangles.size(), kMostFlatTriangles));
+        int64_t points = static_cast<int64_t>(std::min<uint64_t>(object.points.size(), kMostFlatPoints));
         for (const Component& component : object.components) {
             const size_t child = byId_[component.object];
             total = std::min(limit, total + Count(child));
+            points = std::min(pointLimit, points + objects_[child].flatPoints);
             object.height = std::max(object.height, objects_[child].height + 1);
         }
+        object.flatPoints = points;
         if (object.height > kDeepestComponents) {
             part_.Fail(object.node, "components of object " + std::to_string(object.id) + " nest deeper than " +
                                         std::to_string(kDeepestComponents) + " levels");
@@ -398,6 +505,8 @@ private:
     std::string unit_;
     std::vector<Object> objects_;
     std::map<int64_t, size_t> byId_;
+    // The build's <item> elements in document order.
+    std::vector<pugi::xml_node> items_;
 };
 
 // The model part the package's relationships name, or the usual one.
@@ -423,9 +532,9 @@ std::string ModelPartName(zip_t* archive, const std::string& file)
     part.Fail(part.Root(), "no relationship names a 3D model part");
 }
 
-}  // namespace
-
-std::vector<MeshData> Read3mfObjects(std::string_view bytes, const std::string& file)
+// Calls `use(model)` on the package's model, read.
+template <class Use>
+auto WithModel(std::string_view bytes, const std::string& file, Use use)
 {
     Archive archive = OpenArchive(bytes, file);
     const std::string name = ModelPartName(archive.get(), file);
@@ -436,7 +545,19 @@ std::vector<MeshData> Read3mfObjects(std::string_view bytes, const std::string& 
     const Part part(name, std::move(*model), file);
     Model reader(part);
     reader.Read();
-    return reader.Flatten(file);
+    return use(reader);
+}
+
+}  // namespace
+
+std::vector<MeshData> Read3mfObjects(std::string_view bytes, const std::string& file)
+{
+    return WithModel(bytes, file, [&file](Model& model) { return model.Flatten(file); });
+}
+
+std::vector<BuildItem> Read3mfBuildItems(std::string_view bytes, const std::string& file)
+{
+    return WithModel(bytes, file, [&file](Model& model) { return model.Place(file); });
 }
 
 MeshData Read3mf(std::string_view bytes, const std::string& file)
