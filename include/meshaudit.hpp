@@ -37,13 +37,13 @@ namespace meshaudit {
 
 /*
  * The categories of quantities: the library's four, numbered as its own
- * tables number them, and the two that solids() answers (meshaudit_solid.hpp)
- * as the command and the bindings built on it report and judge them. The one
- * category type of the library, the command and the bindings. analyse() and
- * locate() know the first four only; analyse()'s category 5 ("all of them")
- * is an argument, not a Category.
+ * tables number them; the two that solids() answers (meshaudit_solid.hpp)
+ * and the build plate of a 3MF file, as the command and the bindings built
+ * on it report and judge them. The one category type of the library, the
+ * command and the bindings. analyse() and locate() know the first four only;
+ * analyse()'s category 5 ("all of them") is an argument, not a Category.
  */
-enum class Category : uint32_t { Points = 1, Edges = 2, Triangles = 3, Mesh = 4, Solid = 5, Quality = 6 };
+enum class Category : uint32_t { Points = 1, Edges = 2, Triangles = 3, Mesh = 4, Solid = 5, Quality = 6, Build = 7 };
 
 /*
  * One quantity's list. The numbers belong to the Locations that returned the

@@ -54,7 +54,7 @@ void AppendArray(std::string& out, const std::string& id, const Number* numbers,
 ordered_json ViewReport(const FileOutcome& outcome)
 {
     ordered_json report = RenderJson(outcome);
-    for (Category category : kCategories) {
+    for (Category category : CategoriesOf(outcome)) {
         for (const Quantity& q : QuantitiesOf(category)) {
             ordered_json& entry = report[CategoryKey(category)][q.name];
             entry["text"] = {{"value", ValueText(ReadValue(outcome.results, q), q)},

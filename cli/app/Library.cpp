@@ -1,11 +1,14 @@
 #include "Library.h"
 
+#include "FileBytes.h"
 #include "LoadError.h"
 #include "MeshFiles.h"
+#include "Readers.h"
 #include "Terminal.h"
 
 #include "Marked.h"
 #include "MeshCheck.h"
+#include "PlateCheck.h"
 #include "SolidCheck.h"
 #include "Verdict.h"
 
@@ -140,8 +143,17 @@ std::vector<FileOutcome> AnalyseFileObjects(const std::string& path, const Setti
                                            const AnalyseRequest& request)
 {
     std::vector<MeshData> meshes;
+    std::vector<BuildItem> items;
     FileOutcome failure;
-    if (!ReadOrFail(path, [&] { meshes = ReadMeshFileObjects(path); }, failure)) {
+    const auto read = [&] {
+        const std::string bytes = ReadFileBytes(path);
+        meshes = ReadMeshObjects(bytes, path);
+        // A plate of two items or more may hold items that overlap.
+        if (WantsPlate(settings) && DetectFormat(bytes, path) == MeshFormat::ThreeMf) {
+            items = Read3mfBuildItems(bytes, path);
+        }
+    };
+    if (!ReadOrFail(path, read, failure)) {
         return {failure};
     }
     std::vector<FileOutcome> outcomes;
@@ -156,6 +168,9 @@ std::vector<FileOutcome> AnalyseFileObjects(const std::string& path, const Setti
                              std::to_string(i + 1) + ".ply";
         }
         outcomes.push_back(AnalyseMesh(path, meshes[i], settings, own));
+    }
+    if (items.size() >= 2) {
+        outcomes.push_back(CheckPlate(path, items, settings, request.locate, request.maxItems));
     }
     return outcomes;
 }

@@ -118,6 +118,12 @@ std::string EncodeOutcome(const FileOutcome& outcome)
         PutBytes(out, list.faces.data(), list.faces.size() * sizeof(uint32_t));
     }
     PutString(out, outcome.writeError);
+    Put(out, static_cast<uint64_t>(outcome.plateItems.size()));
+    for (const FileOutcome::PlateItem& item : outcome.plateItems) {
+        PutString(out, item.objectId);
+        PutString(out, item.objectName);
+        Put(out, static_cast<uint8_t>(item.mirrored ? 1 : 0));
+    }
     return out;
 }
 
@@ -172,7 +178,20 @@ bool DecodeOutcome(std::string_view bytes, FileOutcome& outcome)
         }
         decoded.where.push_back(std::move(list));
     }
-    if (!in.GetString(decoded.writeError) || !in.AtEnd()) {
+    uint64_t items = 0;
+    if (!in.GetString(decoded.writeError) || !in.Get(items) || items > bytes.size()) {
+        return false;
+    }
+    for (uint64_t i = 0; i < items; ++i) {
+        FileOutcome::PlateItem item;
+        uint8_t mirrored = 0;
+        if (!in.GetString(item.objectId) || !in.GetString(item.objectName) || !in.Get(mirrored) || mirrored > 1) {
+            return false;
+        }
+        item.mirrored = mirrored == 1;
+        decoded.plateItems.push_back(std::move(item));
+    }
+    if (!in.AtEnd()) {
         return false;
     }
     outcome = std::move(decoded);

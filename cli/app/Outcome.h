@@ -5,6 +5,7 @@
 #include "Quantities.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,7 +61,23 @@ struct FileOutcome {
     // A 3MF object, checked on its own: its id and name; empty otherwise.
     std::string objectId{};
     std::string objectName{};
+    // A 3MF build plate, checked as a whole (the build category): its items
+    // in the order of the file's <item> elements. Empty for a mesh.
+    struct PlateItem {
+        std::string objectId;
+        std::string objectName;
+        bool mirrored = false;
+    };
+    std::vector<PlateItem> plateItems{};
+
+    bool IsPlate() const { return !plateItems.empty(); }
 };
+
+// The categories an outcome reports: a mesh's six, or the build plate's.
+inline std::span<const Category> CategoriesOf(const FileOutcome& outcome)
+{
+    return outcome.IsPlate() ? kPlateCategories : kMeshCategories;
+}
 
 // A byte string for the pipe from a worker, and back. Decode returns false
 // for anything that is not a whole encoded outcome (a worker that died while

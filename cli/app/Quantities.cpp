@@ -123,6 +123,8 @@ constexpr Columns kColumns[] = {
     {Category::Quality, "MaximalAngle", 11, nullptr},
     {Category::Quality, "MaximalAspectRatio", 11, nullptr},
     {Category::Quality, "CountSkinny", 11, nullptr, "skinny triangle", "skinny triangles"},
+    {Category::Build, "CountOverlappingItems", -1, nullptr, "pair of overlapping items",
+     "pairs of overlapping items"},
 };
 
 constexpr Columns ColumnsOf(Category category, std::string_view name)
@@ -208,21 +210,23 @@ constexpr auto kSolid =
     QUANTITIES_OF(MESHAUDIT_SOLID_QUANTITIES, Category::Solid, SolidSettings, SolidResults);
 constexpr auto kQuality =
     QUANTITIES_OF(MESHAUDIT_QUALITY_QUANTITIES, Category::Quality, QualitySettings, QualityResults);
+constexpr auto kBuild = QUANTITIES_OF(MESHAUDIT_BUILD_QUANTITIES, Category::Build, BuildSettings, BuildResults);
 #undef QUANTITIES_OF
 #undef QUANTITY
 
-// Every quantity of the six lists, for the checks and tables that span
+// Every quantity of the seven lists, for the checks and tables that span
 // them.
 constexpr auto kAll = [] {
     std::array<Quantity, kPoints.size() + kEdges.size() + kTriangles.size() + kMesh.size() + kSolid.size() +
-                             kQuality.size()>
+                             kQuality.size() + kBuild.size()>
         all{};
     auto at = std::copy(kPoints.begin(), kPoints.end(), all.begin());
     at = std::copy(kEdges.begin(), kEdges.end(), at);
     at = std::copy(kTriangles.begin(), kTriangles.end(), at);
     at = std::copy(kMesh.begin(), kMesh.end(), at);
     at = std::copy(kSolid.begin(), kSolid.end(), at);
-    std::copy(kQuality.begin(), kQuality.end(), at);
+    at = std::copy(kQuality.begin(), kQuality.end(), at);
+    std::copy(kBuild.begin(), kBuild.end(), at);
     return all;
 }();
 
@@ -235,7 +239,8 @@ constexpr bool MarksFollowTheLists()
 {
     for (const Quantity& q : kAll) {
         const std::string_view where = q.where;
-        const bool listsElements = where != "NONE" && where != "COMPONENTS";
+        // Components stand for every triangle; items are not this mesh's.
+        const bool listsElements = where != "NONE" && where != "COMPONENTS" && where != "ITEM_PAIRS";
         if (listsElements != (q.mark.bit >= 0) || q.mark.bit > 31 || (listsElements && q.mark.count == 0)) {
             return false;
         }
@@ -344,6 +349,8 @@ size_t EnableOffset(Category category)
         return offsetof(SolidSettings, Enable);
     case Category::Quality:
         return offsetof(QualitySettings, Enable);
+    case Category::Build:
+        return offsetof(BuildSettings, Enable);
     }
     return 0;
 }
@@ -363,6 +370,8 @@ size_t InRangeOffset(Category category)
         return offsetof(SolidResults, InRange);
     case Category::Quality:
         return offsetof(QualityResults, InRange);
+    case Category::Build:
+        return offsetof(BuildResults, InRange);
     }
     return 0;
 }
@@ -389,6 +398,8 @@ const char* CategoryKey(Category category)
         return "solid";
     case Category::Quality:
         return "quality";
+    case Category::Build:
+        return "build";
     }
     return "?";
 }
@@ -408,6 +419,8 @@ std::span<const Quantity> QuantitiesOf(Category category)
         return kSolid;
     case Category::Quality:
         return kQuality;
+    case Category::Build:
+        return kBuild;
     }
     return {};
 }
@@ -424,6 +437,7 @@ std::span<const SharedCriterion> SharedCriteriaOf(Category category)
     case Category::Mesh:
     case Category::Solid:
     case Category::Quality:
+    case Category::Build:
         break;
     }
     return {};
@@ -438,6 +452,7 @@ SettingsBlocks DefaultSettings()
     meshaudit_default_mesh_settings(&blocks.mesh);
     blocks.solid = DefaultSolidSettings();
     blocks.quality = DefaultQualitySettings();
+    blocks.build = DefaultBuildSettings();
     return blocks;
 }
 
@@ -450,6 +465,7 @@ ResultBlocks NotComputedResults()
     meshaudit_not_computed_mesh_results(&blocks.mesh);
     blocks.solid = NotComputedSolidResults();
     blocks.quality = NotComputedQualityResults();
+    blocks.build = NotComputedBuildResults();
     return blocks;
 }
 
@@ -473,6 +489,8 @@ uint8_t* SettingsBytes(SettingsBlocks& blocks, Category category)
         return reinterpret_cast<uint8_t*>(&blocks.solid);
     case Category::Quality:
         return reinterpret_cast<uint8_t*>(&blocks.quality);
+    case Category::Build:
+        return reinterpret_cast<uint8_t*>(&blocks.build);
     }
     return nullptr;
 }
@@ -497,6 +515,8 @@ uint8_t* ResultBytes(ResultBlocks& blocks, Category category)
         return reinterpret_cast<uint8_t*>(&blocks.solid);
     case Category::Quality:
         return reinterpret_cast<uint8_t*>(&blocks.quality);
+    case Category::Build:
+        return reinterpret_cast<uint8_t*>(&blocks.build);
     }
     return nullptr;
 }
@@ -539,6 +559,7 @@ bool NeverComputed(const Quantity& quantity)
     case Category::Triangles:
     case Category::Solid:
     case Category::Quality:
+    case Category::Build:
         break;
     }
     return false;
@@ -547,6 +568,12 @@ bool NeverComputed(const Quantity& quantity)
 bool SignedCount(const Quantity& quantity)
 {
     return quantity.category == Category::Mesh && std::string_view(quantity.name) == "CountHandles";
+}
+
+void SetInRangeByte(ResultBlocks& results, const Quantity& quantity, uint8_t value)
+{
+    ResultBytes(results, quantity.category)[InRangeOffset(quantity.category) + static_cast<size_t>(quantity.k)] =
+        value;
 }
 
 uint8_t InRangeByte(const ResultBlocks& results, const Quantity& quantity)

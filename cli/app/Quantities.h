@@ -6,7 +6,7 @@
 // these tables, so that a name means the same field everywhere.
 #pragma once
 
-#include "SolidBlocks.h"
+#include "CommandBlocks.h"
 
 #include "meshaudit.h"
 #include "meshaudit.hpp"
@@ -18,20 +18,26 @@
 
 namespace meshaudit::cli {
 
-// The categories (meshaudit.hpp): the library's four and the two of
-// solids(), and their places 0 to 5 in the command's per-category arrays.
+// The categories (meshaudit.hpp): the library's four, the two of solids()
+// and the build plate's, and their places 0 to 6 in the command's
+// per-category arrays.
 inline int CategoryIndex(Category category)
 {
     return static_cast<int>(category) - 1;
 }
-inline constexpr Category kCategories[] = {Category::Points, Category::Edges,  Category::Triangles,
-                                           Category::Mesh,   Category::Solid, Category::Quality};
+inline constexpr Category kCategories[] = {Category::Points, Category::Edges,   Category::Triangles,
+                                           Category::Mesh,   Category::Solid,   Category::Quality,
+                                           Category::Build};
 inline constexpr size_t kCategoryCount = std::size(kCategories);
 // The four that analyse() and locate() compute.
 inline constexpr std::span<const Category> kLibraryCategories = std::span(kCategories).first<4>();
+// Those of one mesh (a file, or an object of a 3MF file); the build plate's
+// stands in a document of its own.
+inline constexpr std::span<const Category> kMeshCategories = std::span(kCategories).first<6>();
+inline constexpr std::span<const Category> kPlateCategories = std::span(kCategories).last<1>();
 
-// "points", "edges", "triangles", "mesh", "solid", "quality": the keys of
-// reports and settings.
+// "points", "edges", "triangles", "mesh", "solid", "quality", "build": the
+// keys of reports and settings.
 const char* CategoryKey(Category category);
 
 enum class ValueKind {
@@ -150,6 +156,7 @@ struct SettingsBlocks {
     MeshSettings mesh;
     SolidSettings solid;
     QualitySettings quality;
+    BuildSettings build;
 };
 
 struct ResultBlocks {
@@ -159,6 +166,7 @@ struct ResultBlocks {
     MeshResults mesh;
     SolidResults solid;
     QualityResults quality;
+    BuildResults build;
 };
 
 // The library's defaults, from the header's helpers.
@@ -175,5 +183,6 @@ uint8_t* ResultBytes(ResultBlocks& blocks, Category category);
 uint8_t EnableByte(const SettingsBlocks& settings, const Quantity& quantity);
 void SetEnableByte(SettingsBlocks& settings, const Quantity& quantity, uint8_t value);
 uint8_t InRangeByte(const ResultBlocks& results, const Quantity& quantity);
+void SetInRangeByte(ResultBlocks& results, const Quantity& quantity, uint8_t value);
 
 }  // namespace meshaudit::cli

@@ -106,6 +106,13 @@ std::string EntryText(const Quantity& q, const ElementList& list, uint64_t i)
     if (where == "SHELL_PAIRS") {
         return triangle(0) + " and " + triangle(1) + " (shells " + number(2) + " and " + number(3) + ")";
     }
+    if (where == "ITEM_PAIRS") {
+        const std::string items = number(0) + " and " + number(1);
+        const std::string shown = " (triangles " + number(3) + " and " + number(4) + ")";
+        return list.arity > 2 && e[2] == 1   ? "item " + number(0) + " inside item " + number(1) + shown
+               : list.arity > 2 && e[2] == 2 ? "item " + number(1) + " inside item " + number(0) + shown
+                                             : "items " + items + " meet" + shown;
+    }
     if (where == "SHELLS" || where == "NESTED_SHELLS") {
         return triangle(0) + " in shell " + number(1) + (list.arity > 2 ? " inside shell " + number(2) : "");
     }
@@ -120,6 +127,7 @@ const char* EntryNoun(const Quantity& q)
          : where.starts_with("EDGE")  ? "edges"
          : where == "LOOPS"           ? "border points"
          : where == "COMPONENTS"      ? "components"
+         : where == "ITEM_PAIRS"      ? "item pairs"
          : where.ends_with("PAIRS")   ? "triangle pairs"
                                       : "triangles";
 }
@@ -318,11 +326,22 @@ std::string RenderText(const FileOutcome& outcome, bool colour)
         out += paint(kRed, "error") + ": " + outcome.error + "\n";
         return out;
     }
-    // Each 3MF object has a section of its own, headed by its id and name.
+    // Each 3MF object has a section of its own, headed by its id and name,
+    // and so has the build plate, with its items.
     const std::string object =
         outcome.objectId.empty() ? "" : "  object " + outcome.objectId + " '" + outcome.objectName + "'";
-    out += paint(kBold, outcome.file + object) + "  (" + outcome.format + ", " + Plural(outcome.pointCount, "point") +
-           ", " + Plural(outcome.triangleCount, "triangle") + ")\n";
+    if (outcome.IsPlate()) {
+        out += paint(kBold, outcome.file + "  build plate") + "  (" + Plural(outcome.plateItems.size(), "item") +
+               ", " + Plural(outcome.triangleCount, "triangle") + " placed)\n";
+        for (size_t i = 0; i < outcome.plateItems.size(); ++i) {
+            const FileOutcome::PlateItem& item = outcome.plateItems[i];
+            out += "  item " + std::to_string(i) + ": object " + item.objectId + " '" + item.objectName + "'" +
+                   (item.mirrored ? ", mirrored" : "") + "\n";
+        }
+    } else {
+        out += paint(kBold, outcome.file + object) + "  (" + outcome.format + ", " +
+               Plural(outcome.pointCount, "point") + ", " + Plural(outcome.triangleCount, "triangle") + ")\n";
+    }
     for (const std::string& note : outcome.notes) {
         out += "  note: " + note + "\n";
     }
@@ -333,7 +352,7 @@ std::string RenderText(const FileOutcome& outcome, bool colour)
     // Columns as wide as their longest text and two spaces, so that no value
     // or criterion runs into the next column.
     size_t nameWidth = 0, valueWidth = 0, criterionWidth = 0;
-    for (Category category : kCategories) {
+    for (Category category : CategoriesOf(outcome)) {
         for (const Quantity& q : QuantitiesOf(category)) {
             nameWidth = std::max(nameWidth, std::strlen(q.name));
             valueWidth = std::max(valueWidth, ValueText(ReadValue(outcome.results, q), q).size());
@@ -343,7 +362,7 @@ std::string RenderText(const FileOutcome& outcome, bool colour)
     nameWidth += 2;
     valueWidth = std::max<size_t>(valueWidth + 2, 16);
     criterionWidth = std::max<size_t>(criterionWidth + 2, 22);
-    for (Category category : kCategories) {
+    for (Category category : CategoriesOf(outcome)) {
         std::string heading = Padded(CategoryKey(category), nameWidth + 2);
         heading += Padded("value", valueWidth);
         heading += Padded("criterion", criterionWidth);
@@ -412,7 +431,9 @@ std::string RenderLine(std::span<const FileOutcome> outcomes, size_t fileWidth, 
         for (const std::string& word : words) {
             text += (text.empty() ? "" : ", ") + word;
         }
-        if (!text.empty() && outcomes.size() > 1) {
+        if (!text.empty() && outcome.IsPlate()) {
+            text = "build plate: " + text;
+        } else if (!text.empty() && outcomes.size() > 1) {
             text = "object " + outcome.objectId + " '" + outcome.objectName + "': " + text;
         }
         if (!text.empty()) {
@@ -441,6 +462,14 @@ ordered_json RenderJson(const FileOutcome& outcome)
     if (!outcome.objectId.empty()) {
         document["object"] = {{"id", std::stoll(outcome.objectId)}, {"name", Utf8Escaped(outcome.objectName)}};
     }
+    if (outcome.IsPlate()) {
+        ordered_json items = ordered_json::array();
+        for (const FileOutcome::PlateItem& item : outcome.plateItems) {
+            items.push_back({{"object", {{"id", std::stoll(item.objectId)}, {"name", Utf8Escaped(item.objectName)}}},
+                             {"mirrored", item.mirrored}});
+        }
+        document["plate"] = {{"items", items}};
+    }
     if (outcome.status != FileOutcome::Status::Analysed) {
         document["verdict"] = "error";
         document["error"] = Utf8Escaped(outcome.error);
@@ -467,7 +496,7 @@ ordered_json RenderJson(const FileOutcome& outcome)
     for (const std::string& words : FailureWords(outcome)) {
         document["failures"].push_back(words);
     }
-    for (Category category : kCategories) {
+    for (Category category : CategoriesOf(outcome)) {
         const uint8_t* block = SettingsBytes(settings, category);
         ordered_json group = ordered_json::object();
         for (const Quantity& q : QuantitiesOf(category)) {

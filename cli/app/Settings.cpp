@@ -448,7 +448,8 @@ constexpr Profile kProfiles[] = {
             "CountNestedShells": {"enable": true, "judge": false}, "CountInsideOutShells": {"enable": true},
             "CountIntersectingShellPairs": {"enable": true}, "CountPinchedPoints": {"enable": true}},
   "quality": {"MinimalAngle": {"enable": true, "judge": false}, "MaximalAngle": {"enable": true, "judge": false},
-              "MaximalAspectRatio": {"enable": true, "judge": false}, "CountSkinny": {"enable": true, "judge": false}}
+              "MaximalAspectRatio": {"enable": true, "judge": false}, "CountSkinny": {"enable": true, "judge": false}},
+  "build": {"CountOverlappingItems": {"enable": true, "max": 0}}
 })"},
     {"surface", "as closed, but borders are allowed: open surfaces, scans, terrain",
      R"({
@@ -473,7 +474,7 @@ constexpr Profile kProfiles[] = {
      R"({
   "profile": "closed",
   "judged": ["edges.MinimalDegree", "edges.MaximalDegree", "mesh.Oriented", "mesh.Volume",
-             "triangles.CountInvalidTopological"]
+             "triangles.CountInvalidTopological", "build.CountOverlappingItems"]
 })"},
     {"library", "exactly the library's own defaults (absolute sizes, capped counts)", "{}"},
 };

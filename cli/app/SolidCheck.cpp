@@ -1,6 +1,7 @@
 #include "SolidCheck.h"
 
 #include "Report.h"
+#include "Verdict.h"
 
 #include "meshaudit_solid.hpp"
 
@@ -40,34 +41,6 @@ void StoreValue(ResultBlocks& results, const Quantity& q, const Solids& s)
         const double numbers[3] = {s.minimalAngle, s.maximalAngle, s.maximalAspectRatio};
         Store(results, q, numbers[q.k]);
     }
-}
-
-// InRange of a computed value against its criterion, as the library judges
-// its own: counts by unsigned compare, reals with NaN never passing.
-uint8_t Judge(const ResultBlocks& results, const SettingsBlocks& used, const Quantity& q)
-{
-    const QuantityValue value = ReadValue(results, q);
-    if (value.state == QuantityValue::State::NotComputed || value.state == QuantityValue::State::Error) {
-        return 0xFF;
-    }
-    const uint8_t* settings = SettingsBytes(used, q.category) + q.criterionOffset;
-    if (q.criterion == CriterionKind::CountRange) {
-        ValueRange range;
-        std::memcpy(&range, settings, sizeof range);
-        const uint32_t v = static_cast<uint32_t>(value.count);
-        return range.min <= v && v <= range.max ? 1 : 0;
-    }
-    if (q.criterion == CriterionKind::DoubleRange) {
-        DoubleRange range;
-        std::memcpy(&range, settings, sizeof range);
-        return range.min <= value.number && value.number <= range.max ? 1 : 0;
-    }
-    return 0xFF;
-}
-
-uint8_t* InRangeBytes(ResultBlocks& results, Category category)
-{
-    return category == Category::Solid ? results.solid.InRange : results.quality.InRange;
 }
 
 ElementList ListOf(const Quantity& q, uint32_t arity, uint64_t total)
@@ -220,7 +193,7 @@ void CheckSolids(FileOutcome& outcome, const MeshRecord& record, const meshaudit
             } else {
                 Store(outcome.results, q, static_cast<double>(code));
             }
-            InRangeBytes(outcome.results, category)[q.k] = Judge(outcome.results, used, q);
+            SetInRangeByte(outcome.results, q, JudgedInRange(outcome.results, used, q));
         }
     }
     if (code == -6) {

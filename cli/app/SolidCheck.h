@@ -1,6 +1,6 @@
 // The solid and quality categories of a check: solids() (meshaudit_solid.hpp)
 // run beside the library's analysis, its answers put in the blocks of
-// SolidBlocks.h, judged against the settings, and listed as the library's
+// CommandBlocks.h, judged against the settings, and listed as the library's
 // quantities are.
 #pragma once
 

@@ -121,7 +121,7 @@ Tally TallyOf(const FileOutcome& outcome)
     if (outcome.status != FileOutcome::Status::Analysed) {
         return tally;
     }
-    for (Category category : kCategories) {
+    for (Category category : CategoriesOf(outcome)) {
         for (const Quantity& q : QuantitiesOf(category)) {
             switch (JudgementOf(outcome, q)) {
             case Judgement::Pass:
@@ -179,7 +179,7 @@ std::string NoteOf(const FileOutcome& outcome, const Quantity& q)
 std::vector<std::string> FailureWords(const FileOutcome& outcome)
 {
     std::vector<std::string> words, missing;
-    for (Category category : kCategories) {
+    for (Category category : CategoriesOf(outcome)) {
         for (const Quantity& q : QuantitiesOf(category)) {
             const Judgement judgement = JudgementOf(outcome, q);
             if (judgement == Judgement::Fail) {
@@ -200,6 +200,27 @@ std::vector<std::string> FailureWords(const FileOutcome& outcome)
         }
     }
     return words;
+}
+
+uint8_t JudgedInRange(const ResultBlocks& results, const SettingsBlocks& used, const Quantity& q)
+{
+    const QuantityValue value = ReadValue(results, q);
+    if (value.state == QuantityValue::State::NotComputed || value.state == QuantityValue::State::Error) {
+        return 0xFF;
+    }
+    const uint8_t* settings = SettingsBytes(used, q.category) + q.criterionOffset;
+    if (q.criterion == CriterionKind::CountRange) {
+        ValueRange range;
+        std::memcpy(&range, settings, sizeof range);
+        const uint32_t v = static_cast<uint32_t>(value.count);
+        return range.min <= v && v <= range.max ? 1 : 0;
+    }
+    if (q.criterion == CriterionKind::DoubleRange) {
+        DoubleRange range;
+        std::memcpy(&range, settings, sizeof range);
+        return range.min <= value.number && value.number <= range.max ? 1 : 0;
+    }
+    return 0xFF;
 }
 
 }  // namespace meshaudit::cli

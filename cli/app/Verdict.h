@@ -59,4 +59,9 @@ std::string NoteOf(const FileOutcome& outcome, const Quantity& quantity);
 // be computed".
 std::vector<std::string> FailureWords(const FileOutcome& outcome);
 
+// The InRange byte the command gives a quantity of its own categories, as
+// the library judges its own: a computed count by unsigned compare with its
+// range, a double with NaN never passing, 0xFF when not computed.
+uint8_t JudgedInRange(const ResultBlocks& results, const SettingsBlocks& used, const Quantity& quantity);
+
 }  // namespace meshaudit::cli

@@ -71,6 +71,9 @@ inline std::set<std::string> Failing(const nlohmann::json& doc)
     std::set<std::string> failed;
     for (const Category c : kCategories) {
         const char* category = CategoryKey(c);
+        if (!doc.contains(category)) {
+            continue;
+        }
         for (auto it = doc[category].begin(); it != doc[category].end(); ++it) {
             if (it.value()["verdict"] == "fail") {
                 failed.insert(std::string(category) + "." + it.key());
@@ -174,11 +177,13 @@ inline std::pair<int, nlohmann::json> CheckJson(std::vector<std::string> args)
     return {r.exitStatus, documents.empty() ? nlohmann::json() : documents.front()};
 }
 
-// A 3MF model part around `resources`, and a tetrahedron object of id 1 in it.
-inline std::string Model(const std::string& resources)
+// A 3MF model part around `resources` (and a build of `items`), and a
+// tetrahedron object of id 1 in it.
+inline std::string Model(const std::string& resources, const std::string& items = "")
 {
     return "<?xml version=\"1.0\"?>\n<model unit=\"millimeter\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/"
-           "core/2015/02\">\n<resources>\n" + resources + "</resources>\n</model>\n";
+           "core/2015/02\">\n<resources>\n" + resources + "</resources>\n" +
+           (items.empty() ? "" : "<build>" + items + "</build>\n") + "</model>\n";
 }
 
 inline const std::string kTetraObject =

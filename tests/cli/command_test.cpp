@@ -163,6 +163,50 @@ TEST(Check, ThreeMfObjectsEachOnTheirOwn)
     EXPECT_EQ(3u, ReadMeshFile(dir.File("m-2.ply")).triangles.size());
 }
 
+// The build plate stands in a document of its own after the objects': the
+// items that overlap, judged by the profiles that print (a tetrahedron
+// placed three times, the second crossing the first), never by `library`.
+TEST(Check, ThreeMfBuildPlateOverlaps)
+{
+    testing::TempDir dir;
+    const auto item = [](const char* dx) {
+        return std::string("<item objectid=\"1\" transform=\"1 0 0 0 1 0 0 0 1 ") + dx + " 0 0\"/>";
+    };
+    const std::string file = dir.Write(
+        "plate.3mf", Write3mfPackage(testing::Model(testing::kTetraObject, item("0") + item("0.5") + item("5"))));
+    struct Case {
+        const char* profile;
+        int status;
+        size_t documents;
+        json plate;  // the build section's verdict and list
+    };
+    const Case cases[] = {
+        {"closed", 1, 2, {"fail", {{0, 1, 0, 0, 0}}}},
+        {"3mf", 1, 2, {"fail", {{0, 1, 0, 0, 0}}}},
+        {"library", 1, 1, nullptr},  // the library's defaults fail every mesh (README)
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.profile);
+        const testing::CommandResult r = RunCommand({"check", "--json", "-q", "--where", "-p", c.profile, file});
+        EXPECT_EQ(r.exitStatus, c.status) << r.err;
+        const std::vector<json> documents = r.Json();
+        ASSERT_EQ(documents.size(), c.documents);
+        if (c.plate.is_null()) {
+            continue;
+        }
+        const json& plate = documents.back();
+        const json& q = plate["build"]["CountOverlappingItems"];
+        EXPECT_EQ((json{q["verdict"], q["where"]}), c.plate);
+        EXPECT_EQ(plate["plate"]["items"].size(), 3u);
+        EXPECT_EQ(plate["failures"], json{"1 pair of overlapping items"});
+        EXPECT_FALSE(plate.contains("mesh"));
+    }
+    const std::string line = "FAIL   " + file + "  build plate: 1 pair of overlapping items";
+    EXPECT_EQ(RunCommand({"check", file, file}).out.substr(0, line.size()), line);
+    EXPECT_NE(RunCommand({"check", "--where", file}).out.find("item pairs: items 0 and 1 meet (triangles 0 and 0)"),
+              std::string::npos);
+}
+
 // Four classic real meshes (spot, stanford-bunny, teapot, suzanne as OBJ)
 // against figures an independent tool computed for them. The meshes are not
 // part of the project: name their folder in MESHAUDIT_REAL_MESHES.
@@ -539,7 +583,7 @@ TEST(Settings, DocumentsFilesAndEveryRefusal)
     const std::string huge = "' is outside the range of a double";
     const std::pair<const char*, std::string> refusals[] = {
         {R"([1, 2])", "expected an object with \"points\", \"edges\", \"triangles\" or \"mesh\""},
-        {R"({"point": {}})", "point: unknown key (expected profile, judged, points, edges, triangles, mesh, solid, quality)"},
+        {R"({"point": {}})", "point: unknown key (expected profile, judged, points, edges, triangles, mesh, solid, quality, build)"},
         {R"({"points": []})", "points: expected an object"},
         {R"({"points": {"CountNaN": {}}})", "points.CountNaN: unknown key"},
         {R"({"points": {"CountNAN": {"enabled": true}}})", "points.CountNAN.enabled: unknown key"},

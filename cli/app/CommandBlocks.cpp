@@ -1,4 +1,4 @@
-#include "SolidBlocks.h"
+#include "CommandBlocks.h"
 
 #include <cstring>
 
@@ -24,6 +24,13 @@ QualitySettings DefaultQualitySettings()
     blocks.SkinnyAngle = kDefaultSkinnyAngle;
     return blocks;
 }
+BuildSettings DefaultBuildSettings()
+{
+    BuildSettings blocks;
+    std::memset(&blocks, 0, sizeof blocks);
+    MESHAUDIT_BUILD_QUANTITIES(DEFAULT_FIELD)
+    return blocks;
+}
 #undef DEFAULT_FIELD
 
 #define NOT_COMPUTED_COUNT NOT_COMPUTED
@@ -44,6 +51,13 @@ QualityResults NotComputedQualityResults()
     QualityResults blocks;
     std::memset(&blocks, 0xFF, sizeof blocks);
     MESHAUDIT_QUALITY_QUANTITIES(NOT_COMPUTED_VALUE)
+    return blocks;
+}
+BuildResults NotComputedBuildResults()
+{
+    BuildResults blocks;
+    std::memset(&blocks, 0xFF, sizeof blocks);
+    MESHAUDIT_BUILD_QUANTITIES(NOT_COMPUTED_VALUE)
     return blocks;
 }
 #undef NOT_COMPUTED_VALUE

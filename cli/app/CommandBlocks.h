@@ -1,9 +1,15 @@
-// The quantities of solids() (meshaudit_solid.hpp) as the command reports and
-// judges them: two categories laid out as the library's four are in
-// meshaudit.h, an X-macro list each (the same columns), a settings block with
-// Enable bytes and a results block with InRange bytes. The quantity table,
-// settings files, reports, verdicts and marks then treat them as they treat
-// the library's own, and a name means the same field everywhere.
+// The categories the command adds to the library's four, laid out as those
+// are in meshaudit.h: an X-macro list each (the same columns), a settings
+// block with Enable bytes and a results block with InRange bytes. The
+// quantity table, settings files, reports, verdicts and marks then treat
+// them as they treat the library's own, and a name means the same field
+// everywhere.
+//
+//   solid    shells, their nesting and contacts, pinched points: solids()
+//            (meshaudit_solid.hpp) on the mesh
+//   quality  the triangles' angles and aspect ratios: solids() too
+//   build    the items of a 3MF build plate that overlap (BuildPlate.h):
+//            judged on the plate, not on one object
 //
 // Off by default (Enable 0): the library's defaults stay exactly the
 // library's; the profiles turn them on.
@@ -21,7 +27,13 @@
 //   SHELL_PAIRS    a triangle of each of two shells that cross or touch, and
 //                  the two shells, the smaller shell first; one entry a pair
 //   COMPONENTS     (CountShells) for each triangle in order, its shell
-// Shells are numbered 0, 1, ... in the order of their first triangle.
+//   ITEM_PAIRS     two items of a build plate, the smaller first, how they
+//                  overlap (0: a triangle of each meets; 1: the first lies
+//                  inside the second; 2: the second inside the first) and
+//                  a triangle of each that shows it, numbered as in its
+//                  object
+// Shells are numbered 0, 1, ... in the order of their first triangle; items
+// 0, 1, ... in the order of the file's <item> elements.
 
 /* P    k  name                         label                                 SLOT   CRIT        field                        min  max          judged enable gate where */
 #define MESHAUDIT_SOLID_QUANTITIES(X) \
@@ -40,6 +52,9 @@
     X(QLT, 2, MaximalAspectRatio,          "quality::MaximalAspectRatio",        REAL,  REAL_RANGE, MaximalAspectRatio,          1.0, 1.79769313486231570815e308, 1, 0, 0, TRIANGLES) \
     X(QLT, 3, CountSkinny,                 "quality::CountSkinny",               COUNT, RANGE,      CountSkinny,                 0u, 4294967295u, 1, 0, 0, TRIANGLES    )
 
+#define MESHAUDIT_BUILD_QUANTITIES(X) \
+    X(BLD, 0, CountOverlappingItems,       "build::CountOverlappingItems",       COUNT, RANGE,      CountOverlappingItems,       0u, 4294967295u, 1, 0, 0, ITEM_PAIRS   )
+
 enum SolidQuantity {
     MESHAUDIT_SOLID_QUANTITIES(MESHAUDIT_X_INDEX)
     SLD_QUANTITIES = 0 MESHAUDIT_SOLID_QUANTITIES(MESHAUDIT_X_PLUS_ONE)
@@ -48,6 +63,11 @@ enum SolidQuantity {
 enum QualityQuantity {
     MESHAUDIT_QUALITY_QUANTITIES(MESHAUDIT_X_INDEX)
     QLT_QUANTITIES = 0 MESHAUDIT_QUALITY_QUANTITIES(MESHAUDIT_X_PLUS_ONE)
+};
+
+enum BuildQuantity {
+    MESHAUDIT_BUILD_QUANTITIES(MESHAUDIT_X_INDEX)
+    BLD_QUANTITIES = 0 MESHAUDIT_BUILD_QUANTITIES(MESHAUDIT_X_PLUS_ONE)
 };
 
 struct SolidSettings {
@@ -89,6 +109,16 @@ struct QualityResults {
     uint8_t InRange[QLT_QUANTITIES];
 };
 
+struct BuildSettings {
+    ValueRange CountOverlappingItems;
+    uint8_t Enable[BLD_QUANTITIES];
+};
+
+struct BuildResults {
+    uint32_t CountOverlappingItems;
+    uint8_t InRange[BLD_QUANTITIES];
+};
+
 namespace meshaudit::cli {
 
 inline constexpr double kDefaultSkinnyAngle = 10.0;
@@ -96,8 +126,10 @@ inline constexpr double kDefaultSkinnyAngle = 10.0;
 // The defaults of the lists' columns: ranges, Enable bytes, SkinnyAngle.
 SolidSettings DefaultSolidSettings();
 QualitySettings DefaultQualitySettings();
+BuildSettings DefaultBuildSettings();
 // Every value not computed (NOT_COMPUTED, -1.0) and every InRange 0xFF.
 SolidResults NotComputedSolidResults();
 QualityResults NotComputedQualityResults();
+BuildResults NotComputedBuildResults();
 
 }  // namespace meshaudit::cli
