@@ -22,6 +22,7 @@
 #include "geometry/Predicates.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -161,38 +162,22 @@ void AddExactDeterminant(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, E
 }
 
 // The sign of each closed shell's volume, sum of det(a, b, c) / 6 over its
-// triangles: in doubles with a bound on their error, and exactly for the
-// shells the bound leaves in doubt.
-void VolumeSigns(const MeshRecord& mesh, const std::vector<uint8_t>& counted, Solids& out)
+// triangles: in doubles (MeasureTriangles sums them) with a bound on their
+// error, and exactly for the shells the bound leaves in doubt.
+void VolumeSigns(const MeshRecord& mesh, const ShellGeometry& shells, Solids& out)
 {
-    std::vector<double> sum(out.shellCount, 0.0), size(out.shellCount, 0.0);
-    std::vector<uint32_t> terms(out.shellCount, 0);
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        const uint32_t s = out.shellOf[t];
-        if (counted[s] == 0) {
-            continue;
-        }
-        const TRIANGLE& tri = mesh.triangles[t];
-        const T3DVECF& a = mesh.points[tri.a];
-        const T3DVECF& b = mesh.points[tri.b];
-        const T3DVECF& c = mesh.points[tri.c];
-        sum[s] += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
-        size[s] += std::fabs(a.x) * (std::fabs(b.y * c.z) + std::fabs(b.z * c.y)) +
-                   std::fabs(a.y) * (std::fabs(b.z * c.x) + std::fabs(b.x * c.z)) +
-                   std::fabs(a.z) * (std::fabs(b.x * c.y) + std::fabs(b.y * c.x));
-        ++terms[s];
-    }
+    const auto& counted = shells.counted;
     // A determinant in doubles is off by at most 5 roundings of its
     // permanent, and n sums add n more; 8 + n units of 2^-53, with a margin
     // for the rounding of the bound itself, cover both.
-    std::vector<uint32_t> doubtful;
+    WorkArray<uint32_t> doubtful;
     for (uint32_t s = 0; s < out.shellCount; ++s) {
         if (counted[s] == 0) {
             continue;
         }
-        const double bound = (8.0 + terms[s]) * 1.01 * std::ldexp(size[s], -53);
-        if (std::fabs(sum[s]) > bound && std::isfinite(bound)) {
-            out.volumeSign[s] = static_cast<int8_t>(sum[s] > 0 ? 1 : -1);
+        const double bound = (8.0 + shells.terms[s]) * 1.01 * std::ldexp(shells.size[s], -53);
+        if (std::fabs(shells.sum[s]) > bound && std::isfinite(bound)) {
+            out.volumeSign[s] = static_cast<int8_t>(shells.sum[s] > 0 ? 1 : -1);
         } else {
             doubtful.push_back(s);
         }
@@ -200,11 +185,11 @@ void VolumeSigns(const MeshRecord& mesh, const std::vector<uint8_t>& counted, So
     if (doubtful.empty()) {
         return;
     }
-    std::vector<uint32_t> slot(out.shellCount, kNoShell);
+    WorkArray<uint32_t> slot(out.shellCount, kNoShell);
     for (size_t i = 0; i < doubtful.size(); ++i) {
         slot[doubtful[i]] = static_cast<uint32_t>(i);
     }
-    std::vector<ExactSum> exact(doubtful.size());
+    WorkArray<ExactSum> exact(doubtful.size());
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         const uint32_t i = slot[out.shellOf[t]];
         if (i != kNoShell) {
@@ -243,16 +228,17 @@ struct Monomial {
 
 // Orient3D(a, b, c, p) = D(a, b, c) - D(p, b, c) - D(a, p, c) - D(a, b, p),
 // D(u, v, w) = u . (v x w): 24 monomials of degree 3 in the raw coordinates.
-std::vector<Monomial<3>> Orient3DMonomials(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF& p)
+std::array<Monomial<3>, 24> Orient3DMonomials(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF& p)
 {
-    std::vector<Monomial<3>> out;
-    const auto add = [&out](int sign, const T3DVECF& u, const T3DVECF& v, const T3DVECF& w) {
-        out.push_back({sign, {u.x, v.y, w.z}});
-        out.push_back({-sign, {u.x, v.z, w.y}});
-        out.push_back({sign, {u.y, v.z, w.x}});
-        out.push_back({-sign, {u.y, v.x, w.z}});
-        out.push_back({sign, {u.z, v.x, w.y}});
-        out.push_back({-sign, {u.z, v.y, w.x}});
+    std::array<Monomial<3>, 24> out;
+    size_t n = 0;
+    const auto add = [&out, &n](int sign, const T3DVECF& u, const T3DVECF& v, const T3DVECF& w) {
+        out[n++] = {sign, {u.x, v.y, w.z}};
+        out[n++] = {-sign, {u.x, v.z, w.y}};
+        out[n++] = {sign, {u.y, v.z, w.x}};
+        out[n++] = {-sign, {u.y, v.x, w.z}};
+        out[n++] = {sign, {u.z, v.x, w.y}};
+        out[n++] = {-sign, {u.z, v.y, w.x}};
     };
     add(1, a, b, c);
     add(-1, p, b, c);
@@ -262,10 +248,10 @@ std::vector<Monomial<3>> Orient3DMonomials(const T3DVECF& a, const T3DVECF& b, c
 }
 
 // The x component of (b - a) x (c - a), its a.y a.z terms cancelled.
-std::vector<Monomial<2>> NormalXMonomials(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
+std::array<Monomial<2>, 6> NormalXMonomials(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
 {
-    return {{1, {b.y, c.z}}, {-1, {b.y, a.z}}, {-1, {a.y, c.z}},
-            {-1, {b.z, c.y}}, {1, {b.z, a.y}}, {1, {a.z, c.y}}};
+    return {{{1, {b.y, c.z}}, {-1, {b.y, a.z}}, {-1, {a.y, c.z}},
+            {-1, {b.z, c.y}}, {1, {b.z, a.y}}, {1, {a.z, c.y}}}};
 }
 
 // Where the perturbed ray meets a triangle's plane: t = Orient3D(a, b, c, p)
@@ -354,7 +340,7 @@ bool Before(const MeshRecord& mesh, const Hit& x, const Hit& y, const T3DVECF& p
 // p's, and meets none at a distance below its smallest x minus p's.
 class ShadowTree {
 public:
-    ShadowTree(const MeshRecord& mesh, std::vector<uint32_t> triangles) : triangles_(std::move(triangles))
+    ShadowTree(const MeshRecord& mesh, WorkArray<uint32_t> triangles) : triangles_(std::move(triangles))
     {
         boxes_.resize(triangles_.size());
         for (size_t i = 0; i < triangles_.size(); ++i) {
@@ -382,8 +368,10 @@ public:
             return;
         }
         double farthest = HUGE_VAL;
-        // Nodes by the nearest distance they may hold, smallest first.
-        std::vector<std::pair<double, uint32_t>> heap{{-HUGE_VAL, 0}};
+        // Nodes by the nearest distance they may hold, smallest first; the
+        // heap's storage is kept from walk to walk.
+        auto& heap = heap_;
+        heap.assign(1, {-HUGE_VAL, 0});
         const auto later = [](const std::pair<double, uint32_t>& x, const std::pair<double, uint32_t>& y) {
             return x.first > y.first;
         };
@@ -507,53 +495,40 @@ private:
         return index;
     }
 
-    std::vector<uint32_t> triangles_;
-    std::vector<Box> boxes_;
-    std::vector<uint32_t> order_;
-    std::vector<Node> nodes_;
+    WorkArray<uint32_t> triangles_;
+    WorkArray<Box> boxes_;
+    WorkArray<uint32_t> order_;
+    WorkArray<Node> nodes_;
+    mutable WorkArray<std::pair<double, uint32_t>> heap_;
 };
 
 }  // namespace
 
-void NestShells(const MeshRecord& mesh, Solids& out)
+void NestShells(const MeshRecord& mesh, const ShellGeometry& geometry, Solids& out)
 {
     out.depth.assign(out.shellCount, 0);
     out.parent.assign(out.shellCount, kNoShell);
     out.volumeSign.assign(out.shellCount, 0);
-    // Closed shells whose points are all finite take part; a shell with a
-    // NaN or infinite corner encloses nothing that can be told. Each has a
-    // corner of largest x (the first such), where its ray starts.
-    std::vector<uint8_t> counted(out.shellCount, 0);
-    for (uint32_t s = 0; s < out.shellCount; ++s) {
-        counted[s] = out.open[s] == 0 ? 1 : 0;
-    }
-    std::vector<uint32_t> start(out.shellCount, kNoShell);
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        const uint32_t s = out.shellOf[t];
-        const TRIANGLE& tri = mesh.triangles[t];
-        for (const uint32_t i : {tri.a, tri.b, tri.c}) {
-            const T3DVECF& p = mesh.points[i];
-            if (!(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z))) {
-                counted[s] = 0;
-            } else if (start[s] == kNoShell || p.x > mesh.points[start[s]].x) {
-                start[s] = i;
-            }
-        }
-    }
-    VolumeSigns(mesh, counted, out);
+    // Closed shells whose points are all finite take part, each with its
+    // ray's start (MeasureTriangles).
+    const auto& counted = geometry.counted;
+    const auto& start = geometry.start;
+    VolumeSigns(mesh, geometry, out);
 
-    std::vector<uint32_t> closed, shells;
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        if (counted[out.shellOf[t]] != 0) {
-            closed.push_back(t);
-        }
-    }
+    WorkArray<uint32_t> shells;
     for (uint32_t s = 0; s < out.shellCount; ++s) {
         if (counted[s] != 0) {
             shells.push_back(s);
         }
     }
+    // One shell alone encloses no other: its volume's sign is all it needs.
     if (shells.size() > 1) {
+        WorkArray<uint32_t> closed;
+        for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+            if (counted[out.shellOf[t]] != 0) {
+                closed.push_back(t);
+            }
+        }
         const ShadowTree tree(mesh, std::move(closed));
         // Shells that cross or touch are beside each other, not one inside
         // the other: a corner of one inside the other says nothing.
@@ -587,7 +562,7 @@ void NestShells(const MeshRecord& mesh, Solids& out)
             const double px = mesh.points[start[x]].x, py = mesh.points[start[y]].x;
             return px > py || (px == py && x < y);
         });
-        std::vector<uint8_t> known(out.shellCount, 0);
+        WorkArray<uint8_t> known(out.shellCount, 0);
         for (const uint32_t s : shells) {
             const T3DVECF& p = mesh.points[start[s]];
             Hit first;
