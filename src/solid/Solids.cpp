@@ -32,7 +32,8 @@ int32_t TimedSolids(const MeshRecord& mesh, const SolidRequest& request, Solids&
             return -5;
         }
     }
-    if (request.intersectingPairCount != 0 && request.intersectingPairs == nullptr) {
+    if ((request.intersectingPairCount != 0 && request.intersectingPairs == nullptr) ||
+        request.intersectingPairCount > UINT64_MAX / 2) {
         return -7;
     }
     for (uint64_t i = 0; i < request.intersectingPairCount * 2; ++i) {
