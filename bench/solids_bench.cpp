@@ -10,7 +10,8 @@
 //
 // One line per mesh: triangles, shells, shell pairs, the median total in
 // seconds, the first call's (which faults its pages in, as the command's
-// one call per mesh may) and each step's median.
+// one call per mesh may), each step's median, and a digest of the answer
+// (all of it but the pairs' triangles) for comparing two builds.
 #include "meshaudit.hpp"
 #include "meshaudit_solid.hpp"
 #include "solid/SolidParts.h"
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +44,33 @@ double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// FNV-1a over the bytes of `size` values from `data`, into `hash`.
+void Mix(uint64_t& hash, const void* data, size_t size)
+{
+    for (size_t i = 0; i < size; ++i) {
+        hash = (hash ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ull;
+    }
+}
+
+// A digest of the whole answer but the pairs' triangles, so that two builds
+// can be told to agree.
+uint64_t Digest(const meshaudit::Solids& s)
+{
+    uint64_t hash = 14695981039346656037ull;
+    const auto list = [&hash](const auto& v) { Mix(hash, v.data(), v.size() * sizeof(v[0])); };
+    Mix(hash, &s.shellCount, sizeof s.shellCount);
+    list(s.shellOf), list(s.open), list(s.manifold), list(s.depth), list(s.parent), list(s.volumeSign);
+    list(s.openShells), list(s.nested), list(s.insideOut), list(s.pinchedPoints), list(s.skinny);
+    for (const double d : {s.minimalAngle, s.maximalAngle, s.maximalAspectRatio}) {
+        Mix(hash, &d, sizeof d);
+    }
+    for (const meshaudit::Solids::ShellPair& p : s.shellPairs) {
+        Mix(hash, &p.shellA, sizeof p.shellA);
+        Mix(hash, &p.shellB, sizeof p.shellB);
+    }
+    return hash;
 }
 
 void Time(const char* name, const MeshRecord& mesh, const meshaudit::SolidRequest& request, int reps)
@@ -67,7 +96,7 @@ void Time(const char* name, const MeshRecord& mesh, const meshaudit::SolidReques
     for (int s = 0; s < solid::kStepCount; ++s) {
         std::printf("%s%s %.3f", s == 0 ? "" : ", ", solid::kStepNames[s], Median(steps[static_cast<size_t>(s)]));
     }
-    std::printf(")\n");
+    std::printf(")  digest %016llx\n", static_cast<unsigned long long>(Digest(out)));
     std::fflush(stdout);
 }
 

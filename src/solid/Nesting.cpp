@@ -340,21 +340,27 @@ bool Before(const MeshRecord& mesh, const Hit& x, const Hit& y, const T3DVECF& p
 // p's, and meets none at a distance below its smallest x minus p's.
 class ShadowTree {
 public:
-    ShadowTree(const MeshRecord& mesh, WorkArray<uint32_t> triangles) : triangles_(std::move(triangles))
+    // Over the triangles of the shells marked in `counted`.
+    ShadowTree(const MeshRecord& mesh, const std::vector<uint32_t>& shellOf, const WorkArray<uint8_t>& counted)
     {
-        boxes_.resize(triangles_.size());
-        for (size_t i = 0; i < triangles_.size(); ++i) {
-            const TRIANGLE& t = mesh.triangles[triangles_[i]];
-            for (const T3DVECF* p : {&mesh.points[t.a], &mesh.points[t.b], &mesh.points[t.c]}) {
-                boxes_[i].Grow(*p);
+        size_t count = 0;
+        for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+            count += counted[shellOf[t]];
+        }
+        entries_.reserve(count);
+        for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+            if (counted[shellOf[t]] != 0) {
+                const TRIANGLE& tri = mesh.triangles[t];
+                Entry entry;
+                entry.triangle = t;
+                for (const T3DVECF* p : {&mesh.points[tri.a], &mesh.points[tri.b], &mesh.points[tri.c]}) {
+                    entry.box.Grow(*p);
+                }
+                entries_.push_back(entry);
             }
         }
-        order_.resize(triangles_.size());
-        for (size_t i = 0; i < order_.size(); ++i) {
-            order_[i] = static_cast<uint32_t>(i);
-        }
-        if (!order_.empty()) {
-            Build(0, order_.size(), 0);
+        if (!entries_.empty()) {
+            Build(0, entries_.size(), 0);
         }
     }
 
@@ -385,8 +391,8 @@ public:
             const Node& node = nodes_[index];
             if (node.count > 0) {
                 for (uint32_t i = node.first; i < node.first + node.count; ++i) {
-                    if (boxes_[order_[i]].Holds(p)) {
-                        farthest = std::min(farthest, visit(triangles_[order_[i]]));
+                    if (entries_[i].box.Holds(p)) {
+                        farthest = std::min(farthest, visit(entries_[i].triangle));
                     }
                 }
                 continue;
@@ -435,7 +441,7 @@ private:
     };
     struct Node {
         Box box;
-        uint32_t first = 0;   // a leaf's first entry in order_, or an inner node's first child
+        uint32_t first = 0;   // a leaf's first entry, or an inner node's first child
         uint32_t second = 0;  // an inner node's second child
         uint32_t count = 0;   // entries of a leaf; 0 for an inner node
     };
@@ -447,7 +453,7 @@ private:
         nodes_.push_back(Node{});
         Box box;
         for (size_t i = begin; i < end; ++i) {
-            box.Grow(boxes_[order_[i]]);
+            box.Grow(entries_[i].box);
         }
         nodes_[index].box = box;
         if (end - begin <= kLeaf || depth > 60) {
@@ -459,15 +465,15 @@ private:
         // triangles with one centre (the faces of nested shells) then keep
         // to one side and apart from the rest, which the median would mix.
         // The median when the midpoint leaves one side empty.
-        const auto centre = [this](uint32_t i, int axis) {
-            const Box& b = boxes_[i];
+        const auto centre = [](const Entry& e, int axis) {
+            const Box& b = e.box;
             return axis == 2 ? b.xLow + b.xHigh : b.low[axis] + b.high[axis];
         };
         double spread[3] = {0, 0, 0}, low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
         for (size_t i = begin; i < end; ++i) {
             for (int axis = 0; axis < 3; ++axis) {
-                low[axis] = std::min(low[axis], centre(order_[i], axis));
-                high[axis] = std::max(high[axis], centre(order_[i], axis));
+                low[axis] = std::min(low[axis], centre(entries_[i], axis));
+                high[axis] = std::max(high[axis], centre(entries_[i], axis));
             }
         }
         for (int axis = 0; axis < 3; ++axis) {
@@ -475,17 +481,17 @@ private:
         }
         const int axis = spread[0] >= spread[1] && spread[0] >= spread[2] ? 0 : spread[1] >= spread[2] ? 1 : 2;
         const double cut = low[axis] + spread[axis] / 2;
-        const auto first = order_.begin() + static_cast<std::ptrdiff_t>(begin);
-        const auto last = order_.begin() + static_cast<std::ptrdiff_t>(end);
-        size_t middle = begin + static_cast<size_t>(std::partition(first, last, [&](uint32_t i) {
-                                                        return centre(i, axis) < cut;
+        const auto first = entries_.begin() + static_cast<std::ptrdiff_t>(begin);
+        const auto last = entries_.begin() + static_cast<std::ptrdiff_t>(end);
+        size_t middle = begin + static_cast<size_t>(std::partition(first, last, [&](const Entry& e) {
+                                                        return centre(e, axis) < cut;
                                                     }) - first);
         if (middle == begin || middle == end) {
             middle = begin + (end - begin) / 2;
-            std::nth_element(first, order_.begin() + static_cast<std::ptrdiff_t>(middle), last,
-                             [&centre, axis](uint32_t x, uint32_t y) {
+            std::nth_element(first, entries_.begin() + static_cast<std::ptrdiff_t>(middle), last,
+                             [&centre, axis](const Entry& x, const Entry& y) {
                                  const double cx = centre(x, axis), cy = centre(y, axis);
-                                 return cx < cy || (cx == cy && x < y);
+                                 return cx < cy || (cx == cy && x.triangle < y.triangle);
                              });
         }
         const uint32_t left = Build(begin, middle, depth + 1);
@@ -495,9 +501,13 @@ private:
         return index;
     }
 
-    WorkArray<uint32_t> triangles_;
-    WorkArray<Box> boxes_;
-    WorkArray<uint32_t> order_;
+    // Each triangle with its box, in the tree's order: a leaf's entries are
+    // one run, and the build moves the boxes themselves, not indices to them.
+    struct Entry {
+        Box box;
+        uint32_t triangle = 0;
+    };
+    WorkArray<Entry> entries_;
     WorkArray<Node> nodes_;
     mutable WorkArray<std::pair<double, uint32_t>> heap_;
 };
@@ -523,13 +533,7 @@ void NestShells(const MeshRecord& mesh, const ShellGeometry& geometry, Solids& o
     }
     // One shell alone encloses no other: its volume's sign is all it needs.
     if (shells.size() > 1) {
-        WorkArray<uint32_t> closed;
-        for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-            if (counted[out.shellOf[t]] != 0) {
-                closed.push_back(t);
-            }
-        }
-        const ShadowTree tree(mesh, std::move(closed));
+        const ShadowTree tree(mesh, out.shellOf, counted);
         // Shells that cross or touch are beside each other, not one inside
         // the other: a corner of one inside the other says nothing.
         const auto touch = [&out](uint32_t a, uint32_t b) {
