@@ -5,6 +5,8 @@
 // only pass that scatters.
 #include "SolidParts.h"
 
+#include "containers/RadixSort.h"
+
 #include <algorithm>
 
 namespace meshaudit::solid {
@@ -73,21 +75,26 @@ private:
 
 // One end of an edge at a point: the point at its other end, the triangle
 // (by its place among the point's triangles) and whether the triangle's
-// side starts at this point.
+// side starts at this point. Halves are grouped by their other end only:
+// what a group yields (its triangles joined, its size, whether its two
+// sides run both ways) does not depend on the order within it.
 struct Half {
     uint32_t other, node, starts;
-    bool operator<(const Half& h) const
-    {
-        return other != h.other ? other < h.other : node != h.node ? node < h.node : starts < h.starts;
-    }
+    bool operator<(const Half& h) const { return other < h.other; }
 };
 
-// Ascending; insertion for the few halves round most points.
-void SortHalves(Half* begin, Half* end)
+// Grouped by other end, returning where they are: insertion for the few
+// halves round most points, linear passes by digits for the very many round
+// a fan's or a book's point (into `scratch`, of the same size, or back).
+Half* SortHalves(Half* begin, Half* end, Half* scratch)
 {
-    if (end - begin > 24) {
+    const size_t count = static_cast<size_t>(end - begin);
+    if (count >= 1024 && count <= UINT32_MAX) {
+        return RadixSort(begin, scratch, static_cast<uint32_t>(count), [](const Half& h) { return uint64_t{h.other}; });
+    }
+    if (count > 24) {
         std::sort(begin, end);
-        return;
+        return begin;
     }
     for (Half* i = begin + 1; i < end; ++i) {
         const Half h = *i;
@@ -97,6 +104,7 @@ void SortHalves(Half* begin, Half* end)
         }
         *j = h;
     }
+    return begin;
 }
 
 enum : uint8_t { kOnBorder = 1, kNotManifold = 2 };
@@ -128,7 +136,7 @@ void LabelShells(const MeshRecord& mesh, const CornersByPoint& groups, Solids& o
     // They form one fan unless p is pinched. The edges with q > p, each met
     // at its smaller end only, join their triangles' shells and tell
     // borders (one side) and manifold edges (two sides, run both ways).
-    WorkArray<Half> bigHalves;
+    WorkArray<Half> bigHalves, bigScratch;
     WorkArray<uint32_t> bigNodes, bigUp;
     const uint32_t* at = groups.triangles.data();
     const uint64_t corners = groups.triangles.size();
@@ -147,6 +155,7 @@ void LabelShells(const MeshRecord& mesh, const CornersByPoint& groups, Solids& o
         uint32_t* up = smallUp;
         if (end - begin > kSmall) {
             bigHalves.resize(2 * (end - begin));
+            bigScratch.resize(2 * (end - begin));
             bigNodes.resize(end - begin);
             bigUp.resize(end - begin);
             halves = bigHalves.data();
@@ -183,7 +192,7 @@ void LabelShells(const MeshRecord& mesh, const CornersByPoint& groups, Solids& o
                 }
             }
         }
-        SortHalves(halves, halves + halfCount);
+        halves = SortHalves(halves, halves + halfCount, bigScratch.data());
         // The fans: nodes joined in a forest of their own, each successful
         // join one piece less.
         const auto root = [up](uint32_t i) {

@@ -116,7 +116,9 @@ TEST(Solids, KnownShellsNestingContactsAndPinches)
         {"boxes sharing a corner", corner, 2, 0, 0, 0, 1, 1},
         {"three nested boxes", Join({Box(0, 5), Box(1, 4, true), Box(2, 3)}), 3, 0, 2, 0, 0, 0},
         {"an open grid", testing::Grid(2), 1, 1, 0, 0, 0, 0},
-        {"100 shells at one point", SharedApex(100), 100, 0, 0, 0, 4950, 1},
+        {"400 shells at one point", SharedApex(400), 400, 0, 0, 0, 79800, 1},
+        {"a fan", testing::Fan(600), 1, 1, 0, 0, 0, 0},
+        {"a book", testing::Book(600), 1, 1, 0, 0, 0, 0},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
