@@ -20,9 +20,9 @@ CornersByPoint GroupCorners(const MeshRecord& mesh)
     uint64_t* first = groups.first.data();
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         const TRIANGLE& tri = mesh.triangles[t];
-        ++first[tri.a + 2];
-        ++first[tri.b + 2];
-        ++first[tri.c + 2];
+        ++first[size_t{tri.a} + 2];
+        ++first[size_t{tri.b} + 2];
+        ++first[size_t{tri.c} + 2];
     }
     for (size_t p = 2; p < groups.first.size(); ++p) {
         first[p] += first[p - 1];
@@ -31,9 +31,9 @@ CornersByPoint GroupCorners(const MeshRecord& mesh)
     uint32_t* at = groups.triangles.data();
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         const TRIANGLE& tri = mesh.triangles[t];
-        at[first[tri.a + 1]++] = t;
-        at[first[tri.b + 1]++] = t;
-        at[first[tri.c + 1]++] = t;
+        at[first[size_t{tri.a} + 1]++] = t;
+        at[first[size_t{tri.b} + 1]++] = t;
+        at[first[size_t{tri.c} + 1]++] = t;
     }
     groups.first.pop_back();
     return groups;

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <new>
+#include <stdexcept>
 
 namespace meshaudit {
 
@@ -66,6 +67,10 @@ int32_t TimedSolids(const MeshRecord& mesh, const SolidRequest& request, Solids&
         NestShells(mesh, geometry, out);
         lap(4);
     } catch (const std::bad_alloc&) {
+        out = Solids{};
+        return -6;
+    } catch (const std::length_error&) {
+        // An array longer than the address space allows: memory too.
         out = Solids{};
         return -6;
     }
