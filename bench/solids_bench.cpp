@@ -242,6 +242,7 @@ int main(int argc, char** argv)
         std::printf("  (locate()'s Selfintersection list: %zu pairs, %.3f s)\n", pairs.size() / 2,
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         meshaudit::SolidRequest given = request;
+        given.intersectingPairsGiven = true;
         given.intersectingPairs = pairs.data();
         given.intersectingPairCount = pairs.size() / 2;
         Time("10k nested boxes, pairs given", record, given, reps);

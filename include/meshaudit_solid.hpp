@@ -64,22 +64,27 @@ namespace meshaudit {
  *                mesh's intersecting triangle pairs: searched for as the
  *                intersection test does (about its cost) unless given
  *                below; a mesh of one shell needs neither
- *   intersectingPairs, intersectingPairCount
- *                the mesh's intersecting triangle pairs when the caller has
- *                them already [none: searched for]: intersectingPairCount
- *                entries of two triangle indices each (2 * count numbers),
- *                only read, kept by the caller. When given they must be the
- *                complete list of the mesh's pairs of triangles that meet
- *                and share no point index, as locate() lists them for the
- *                mesh quantity Selfintersection (TRIANGLE_PAIRS) with no
- *                cap; solids() then does not search again, and pairs it is
- *                not given are not found. Any order, either triangle first;
- *                a pair within one shell, or listed twice, is harmless. The
- *                indices are checked (-7) even when shellPairs is false.
+ *   intersectingPairsGiven, intersectingPairs, intersectingPairCount
+ *                the mesh's intersecting triangle pairs, when the caller
+ *                has them already [not given: searched for]. With
+ *                intersectingPairsGiven true, intersectingPairs holds
+ *                intersectingPairCount entries of two triangle indices each
+ *                (2 * count numbers; may be null when the count is 0, as
+ *                for a mesh with no such pair), only read during the call,
+ *                kept by the caller. They must then be the complete list of
+ *                the mesh's pairs of triangles that meet and share no point
+ *                index, as locate() lists them for the mesh quantity
+ *                Selfintersection (TRIANGLE_PAIRS) with no cap; solids()
+ *                does not search again, and a pair it is not given is not
+ *                found. Any order, either triangle first; a pair within one
+ *                shell, or listed twice, is harmless. When given, the list
+ *                is checked (-7) even if shellPairs is false. With
+ *                intersectingPairsGiven false the other two are ignored.
  */
 struct SolidRequest {
     double skinnyAngle = 10.0;
     bool shellPairs = true;
+    bool intersectingPairsGiven = false;
     const uint32_t* intersectingPairs = nullptr;
     uint64_t intersectingPairCount = 0;
 };
@@ -134,9 +139,9 @@ struct Solids {
  *   -1..-4  as analyse(): no points array, no triangles array, no points,
  *           no triangles
  *   -5   a corner index is not below pointCount
- *   -7   request.intersectingPairs is null with a count above 0, the count
- *        is above UINT64_MAX / 2, or one of its indices is not below
- *        triangleCount
+ *   -7   the request gives intersecting pairs, and intersectingPairs is null
+ *        with a count above 0, the count is above UINT64_MAX / 2, or an
+ *        index is not below triangleCount
  *   -6   memory ran out
  * On any code but 1, out is left empty (as a default Solids). Never throws.
  *

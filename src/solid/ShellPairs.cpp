@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <new>
-#include <tuple>
 
 namespace meshaudit::solid {
 
@@ -18,15 +17,18 @@ namespace {
 
 using Pair = Solids::ShellPair;
 
+// By shells, then triangles, each two as one 64-bit number.
 bool Less(const Pair& x, const Pair& y)
 {
-    return std::tie(x.shellA, x.shellB, x.triangleA, x.triangleB) < std::tie(y.shellA, y.shellB, y.triangleA, y.triangleB);
+    const auto shells = [](const Pair& p) { return uint64_t{p.shellA} << 32 | p.shellB; };
+    const auto triangles = [](const Pair& p) { return uint64_t{p.triangleA} << 32 | p.triangleB; };
+    return shells(x) != shells(y) ? shells(x) < shells(y) : triangles(x) < triangles(y);
 }
 
 // Sorts `pairs` and keeps, for each pair of shells, its smallest entry.
 void KeepFirst(WorkArray<Pair>& pairs)
 {
-    std::sort(pairs.begin(), pairs.end(), Less);
+    std::sort(pairs.begin(), pairs.end(), [](const Pair& x, const Pair& y) { return Less(x, y); });
     const auto end = std::unique(pairs.begin(), pairs.end(), [](const Pair& x, const Pair& y) {
         return x.shellA == y.shellA && x.shellB == y.shellB;
     });
@@ -65,7 +67,9 @@ void PairShells(const MeshRecord& mesh, const CornersByPoint& groups, const Soli
     // Candidates, each two shells (smaller first) and a triangle of each
     // that meet; the smallest per pair of shells is kept. Whenever the list
     // has doubled since it was last cut to one entry per pair, it is cut
-    // again: pairs met at many points then take room only once.
+    // again: pairs of shells met by many pairs of triangles, or at many
+    // points, then take room only once. One point's pairs are all distinct:
+    // they are cut, if need be, once they are all in.
     WorkArray<Pair> pairs;
     size_t kept = 0;
     const auto add = [&](uint32_t a, uint32_t b) {
@@ -80,7 +84,7 @@ void PairShells(const MeshRecord& mesh, const CornersByPoint& groups, const Soli
             kept = pairs.size();
         }
     };
-    if (request.intersectingPairs != nullptr) {
+    if (request.intersectingPairsGiven) {
         for (uint64_t i = 0; i < request.intersectingPairCount; ++i) {
             add(request.intersectingPairs[2 * i], request.intersectingPairs[2 * i + 1]);
             cut();
@@ -109,9 +113,9 @@ void PairShells(const MeshRecord& mesh, const CornersByPoint& groups, const Soli
         for (size_t x = 0; x < here.size(); ++x) {
             for (size_t y = x + 1; y < here.size(); ++y) {
                 add(here[x].second, here[y].second);
-                cut();
             }
         }
+        cut();
     }
     KeepFirst(pairs);
     out.shellPairs.assign(pairs.begin(), pairs.end());

@@ -33,13 +33,15 @@ int32_t TimedSolids(const MeshRecord& mesh, const SolidRequest& request, Solids&
             return -5;
         }
     }
-    if ((request.intersectingPairCount != 0 && request.intersectingPairs == nullptr) ||
-        request.intersectingPairCount > UINT64_MAX / 2) {
-        return -7;
-    }
-    for (uint64_t i = 0; i < request.intersectingPairCount * 2; ++i) {
-        if (request.intersectingPairs[i] >= mesh.triangleCount) {
+    if (request.intersectingPairsGiven) {
+        if ((request.intersectingPairCount != 0 && request.intersectingPairs == nullptr) ||
+            request.intersectingPairCount > UINT64_MAX / 2) {
             return -7;
+        }
+        for (uint64_t i = 0; i < request.intersectingPairCount * 2; ++i) {
+            if (request.intersectingPairs[i] >= mesh.triangleCount) {
+                return -7;
+            }
         }
     }
     auto last = std::chrono::steady_clock::now();

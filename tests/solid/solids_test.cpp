@@ -150,6 +150,7 @@ TEST(Solids, KnownShellsNestingContactsAndPinches)
     TestMesh box = Box(0, 1);
     const uint32_t beyond[2] = {0, 12};
     SolidRequest wrong;
+    wrong.intersectingPairsGiven = true;
     wrong.intersectingPairCount = 1;
     EXPECT_EQ(solids(box.Record(), wrong, out), -7);
     wrong.intersectingPairs = beyond;
@@ -416,6 +417,7 @@ TEST(Solids, RandomAgainstBruteForce)
         EXPECT_EQ(found, pairs) << round;
         EXPECT_EQ(found.size(), r.shellPairs.size()) << round;
         SolidRequest given;
+        given.intersectingPairsGiven = true;
         given.intersectingPairs = crossing.data();
         given.intersectingPairCount = crossing.size() / 2;
         EXPECT_TRUE(Same(Analyse(soup, given), r)) << round;
