@@ -4,14 +4,17 @@
 // triangles (one point, one edge), shells that share one point, and 10,000
 // nested boxes with and without their intersecting pairs given.
 //
-//   solids_bench [--reps N] [--no-built] [--only WORD] [file ...]
+//   solids_bench [--reps N] [--no-built] [--only WORD] [--given] [file ...]
 //
-// --only runs the built meshes whose name holds WORD.
+// --only runs the built meshes whose name holds WORD; --given also times
+// each file with its intersecting pairs given, as the command has them from
+// locate() before it calls solids().
 //
 // One line per mesh: triangles, shells, shell pairs, the median total in
-// seconds, the first call's (which faults its pages in, as the command's
-// one call per mesh may), each step's median, and a digest of the answer
-// (all of it but the pairs' triangles) for comparing two builds.
+// seconds and in the thread's CPU time, the first call's (which faults its
+// pages in, as the command's one call per mesh may), each step's median,
+// and a digest of the answer (all of it but the pairs' triangles) for
+// comparing two builds.
 #include "meshaudit.hpp"
 #include "meshaudit_solid.hpp"
 #include "solid/SolidParts.h"
@@ -33,6 +36,7 @@
 #include <malloc.h>
 #endif
 #include <string>
+#include <time.h>
 #include <vector>
 
 namespace {
@@ -44,6 +48,15 @@ double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// The calling thread's CPU time: on a shared machine, what the call itself
+// took while others held the cores.
+double ThreadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
 // FNV-1a over the bytes of `size` values from `data`, into `hash`.
@@ -75,14 +88,16 @@ uint64_t Digest(const meshaudit::Solids& s)
 
 void Time(const char* name, const MeshRecord& mesh, const meshaudit::SolidRequest& request, int reps)
 {
-    std::vector<double> total;
+    std::vector<double> total, cpu;
     std::vector<std::vector<double>> steps(solid::kStepCount);
     meshaudit::Solids out;
     for (int r = 0; r < reps; ++r) {
         double seconds[solid::kStepCount] = {};
         const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadSeconds();
         const int32_t code = solid::TimedSolids(mesh, request, out, seconds);
         total.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        cpu.push_back(ThreadSeconds() - cpuStart);
         if (code != 1) {
             std::printf("%s: solids() returned %d\n", name, code);
             return;
@@ -91,8 +106,8 @@ void Time(const char* name, const MeshRecord& mesh, const meshaudit::SolidReques
             steps[static_cast<size_t>(s)].push_back(seconds[s]);
         }
     }
-    std::printf("%-28s %9u tri %7u shells %8zu pairs  %.3f s, first %.3f s  (", name, mesh.triangleCount,
-                out.shellCount, out.shellPairs.size(), Median(total), total[0]);
+    std::printf("%-28s %9u tri %7u shells %8zu pairs  %.3f s, cpu %.3f s, first %.3f s  (", name,
+                mesh.triangleCount, out.shellCount, out.shellPairs.size(), Median(total), Median(cpu), total[0]);
     for (int s = 0; s < solid::kStepCount; ++s) {
         std::printf("%s%s %.3f", s == 0 ? "" : ", ", solid::kStepNames[s], Median(steps[static_cast<size_t>(s)]));
     }
@@ -183,12 +198,15 @@ int main(int argc, char** argv)
     int reps = 5;
     bool built = true;
     std::string only;
+    bool givenToo = false;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--reps") == 0 && i + 1 < argc) {
             reps = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = argv[++i];
+        } else if (std::strcmp(argv[i], "--given") == 0) {
+            givenToo = true;
         } else if (std::strcmp(argv[i], "--no-built") == 0) {
             built = false;
         } else {
@@ -204,6 +222,14 @@ int main(int argc, char** argv)
                                     static_cast<uint32_t>(data.triangles.size())};
             const std::string name = file.substr(file.find_last_of('/') + 1);
             Time(name.c_str(), record, request, reps);
+            if (givenToo) {
+                const std::vector<uint32_t> pairs = IntersectingPairs(record);
+                meshaudit::SolidRequest given = request;
+                given.intersectingPairsGiven = true;
+                given.intersectingPairs = pairs.data();
+                given.intersectingPairCount = pairs.size() / 2;
+                Time((name + ", pairs given").c_str(), record, given, reps);
+            }
         } catch (const std::exception& error) {
             std::fprintf(stderr, "%s: %s\n", file.c_str(), error.what());
             return 1;

@@ -111,8 +111,9 @@ struct Solids {
     // ascending by (shellA, shellB); empty unless request.shellPairs. Each
     // names a triangle of each shell, triangleA of shellA and triangleB of
     // shellB, that meet: the smallest (triangleA, triangleB), in that order,
-    // among the pairs of their triangles that intersect or share a point
-    // index. So a pair at a shared point can be marked on triangles too.
+    // among the pairs of their triangles that intersect (as listed for
+    // Selfintersection) or share a point index. So a pair at a shared point
+    // can be marked on triangles too.
     // The list's length is a size_t and never wraps, though it can pass
     // 2^32 (n shells round one point make n (n - 1) / 2 pairs): pairs that
     // do not fit in memory make solids() return -6, never a cut list.

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cfloat>
 #include <cstring>
 #include <limits>
 
@@ -410,18 +411,21 @@ public:
     }
 
 private:
+    // In single precision, rounded outward: the boxes are filters, a larger
+    // one only lets the exact test see a triangle more, and half the bytes
+    // keep a million entries within the blocks the allocator keeps warm.
     struct Box {
-        double low[2] = {HUGE_VAL, HUGE_VAL};
-        double high[2] = {-HUGE_VAL, -HUGE_VAL};
-        double xLow = HUGE_VAL, xHigh = -HUGE_VAL;
+        float low[2] = {HUGE_VALF, HUGE_VALF};
+        float high[2] = {-HUGE_VALF, -HUGE_VALF};
+        float xLow = HUGE_VALF, xHigh = -HUGE_VALF;
         void Grow(const T3DVECF& p)
         {
-            low[0] = std::min(low[0], p.y);
-            low[1] = std::min(low[1], p.z);
-            high[0] = std::max(high[0], p.y);
-            high[1] = std::max(high[1], p.z);
-            xLow = std::min(xLow, p.x);
-            xHigh = std::max(xHigh, p.x);
+            low[0] = std::min(low[0], Down(p.y));
+            low[1] = std::min(low[1], Down(p.z));
+            high[0] = std::max(high[0], Up(p.y));
+            high[1] = std::max(high[1], Up(p.z));
+            xLow = std::min(xLow, Down(p.x));
+            xHigh = std::max(xHigh, Up(p.x));
         }
         void Grow(const Box& other)
         {
@@ -432,6 +436,16 @@ private:
             xLow = std::min(xLow, other.xLow);
             xHigh = std::max(xHigh, other.xHigh);
         }
+        // The float at or below v, and at or above (v finite).
+        static float Down(double v)
+        {
+            if (v > FLT_MAX) {
+                return FLT_MAX;
+            }
+            const float f = v < -FLT_MAX ? -HUGE_VALF : static_cast<float>(v);
+            return f > v ? std::nextafter(f, -HUGE_VALF) : f;
+        }
+        static float Up(double v) { return -Down(-v); }
         // Holds the perturbed (y + e, z + e^2): from its low side on, short
         // of its high side.
         bool Holds(const T3DVECF& p) const
@@ -467,7 +481,7 @@ private:
         // The median when the midpoint leaves one side empty.
         const auto centre = [](const Entry& e, int axis) {
             const Box& b = e.box;
-            return axis == 2 ? b.xLow + b.xHigh : b.low[axis] + b.high[axis];
+            return axis == 2 ? double{b.xLow} + b.xHigh : double{b.low[axis]} + b.high[axis];
         };
         double spread[3] = {0, 0, 0}, low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
         for (size_t i = begin; i < end; ++i) {
