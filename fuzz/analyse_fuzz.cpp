@@ -92,6 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const uint32_t p : solids.pinchedPoints) {
             whole = whole && p < points.size();
         }
+        // Each shell pair names a triangle of each of its two shells.
+        for (const meshaudit::Solids::ShellPair& p : solids.shellPairs) {
+            whole = whole && p.shellA < p.shellB && p.triangleA < triangles.size() && p.triangleB < triangles.size() &&
+                    solids.shellOf[p.triangleA] == p.shellA && solids.shellOf[p.triangleB] == p.shellB;
+        }
         if (!whole) {
             __builtin_trap();
         }

@@ -18,7 +18,7 @@
  *                     symbolic perturbation of the ray, so no ray grazes an
  *                     edge or a point and no tolerance decides. Two shells
  *                     that cross or touch (below) are never counted inside
- *                     each other.
+ *                     each other, when the shell pairs are asked for.
  *   inside-out shells closed shells whose orientation is wrong for their
  *                     depth: at an even depth (0, 2, ...) a shell must
  *                     enclose a positive volume, at an odd depth (a void) a
@@ -60,17 +60,31 @@ namespace meshaudit {
 /*
  *   skinnyAngle  a triangle whose smallest angle is below this many degrees
  *                is skinny [10]
- *   shellPairs   look for shells that cross or touch [true]; the search
- *                walks the triangles of a mesh of two shells or more as the
- *                intersection test does, and costs about as much
- *   intersectingPairs, intersectingPairCount
- *                the mesh's intersecting triangle pairs, when the caller has
- *                them complete (locate()'s list of Selfintersection, two
- *                triangle indices an entry) [none: solids() searches]
+ *   shellPairs   look for shells that cross or touch [true]. Needs the
+ *                mesh's intersecting triangle pairs: searched for as the
+ *                intersection test does (about its cost) unless given
+ *                below; a mesh of one shell needs neither
+ *   intersectingPairsGiven, intersectingPairs, intersectingPairCount
+ *                the mesh's intersecting triangle pairs, when the caller
+ *                has them already [not given: searched for]. With
+ *                intersectingPairsGiven true, intersectingPairs holds
+ *                intersectingPairCount entries of two triangle indices each
+ *                (2 * count numbers; may be null when the count is 0, as
+ *                for a mesh with no such pair), only read during the call,
+ *                kept by the caller. They must then be the complete list of
+ *                the mesh's pairs of triangles that meet and share no point
+ *                index, as locate() lists them for the mesh quantity
+ *                Selfintersection (TRIANGLE_PAIRS) with no cap; solids()
+ *                does not search again, and a pair it is not given is not
+ *                found. Any order, either triangle first; a pair within one
+ *                shell, or listed twice, is harmless. When given, the list
+ *                is checked (-7) even if shellPairs is false. With
+ *                intersectingPairsGiven false the other two are ignored.
  */
 struct SolidRequest {
     double skinnyAngle = 10.0;
     bool shellPairs = true;
+    bool intersectingPairsGiven = false;
     const uint32_t* intersectingPairs = nullptr;
     uint64_t intersectingPairCount = 0;
 };
@@ -93,9 +107,16 @@ struct Solids {
     std::vector<uint32_t> openShells;  // shells with a border edge
     std::vector<uint32_t> nested;      // closed shells inside another closed shell
     std::vector<uint32_t> insideOut;   // closed shells wrongly oriented for their depth
-    // One entry per pair of shells that cross or touch, shells ascending:
-    // the two shells and a triangle of each that meet (kNoShell twice for a
-    // pair that only shares a point index).
+    // One entry per pair of shells that cross or touch, shellA < shellB,
+    // ascending by (shellA, shellB); empty unless request.shellPairs. Each
+    // names a triangle of each shell, triangleA of shellA and triangleB of
+    // shellB, that meet: the smallest (triangleA, triangleB), in that order,
+    // among the pairs of their triangles that intersect (as listed for
+    // Selfintersection) or share a point index. So a pair at a shared point
+    // can be marked on triangles too.
+    // The list's length is a size_t and never wraps, though it can pass
+    // 2^32 (n shells round one point make n (n - 1) / 2 pairs): pairs that
+    // do not fit in memory make solids() return -6, never a cut list.
     struct ShellPair {
         uint32_t shellA, shellB, triangleA, triangleB;
     };
@@ -115,15 +136,25 @@ struct Solids {
 };
 
 /*
- * Analyses `mesh` (only read) into `out`, replacing what it held.
+ * Analyses `mesh` (only read) into `out`, replacing what it held. The
+ * request, and the pairs it points to, are only read during the call.
  *
- * Returns:
+ * Returns, the first failing check deciding:
  *    1   done
  *   -1..-4  as analyse(): no points array, no triangles array, no points,
  *           no triangles
  *   -5   a corner index is not below pointCount
- *   -6   memory ran out (out is then cleared)
- * Never throws.
+ *   -7   the request gives intersecting pairs, and intersectingPairs is null
+ *        with a count above 0, the count is above UINT64_MAX / 2, or an
+ *        index is not below triangleCount
+ *   -6   memory ran out
+ * On any code but 1, out is left empty (as a default Solids). Never throws.
+ *
+ * Time: near linear in the triangles, plus the intersection search when
+ * the pairs are not given and the mesh has two shells or more, plus, for
+ * the pairs at shared points, the pairs found at each point (n shells
+ * round one point: n (n - 1) / 2, each pair of shells once per point they
+ * share).
  */
 int32_t solids(const MeshRecord& mesh, const SolidRequest& request, Solids& out) noexcept;
 

@@ -172,9 +172,14 @@ void CheckSolids(FileOutcome& outcome, const MeshRecord& record, const meshaudit
     request.shellPairs = On(used, Category::Solid, SLD_CountIntersectingShellPairs) ||
                          On(used, Category::Solid, SLD_CountNestedShells) ||
                          On(used, Category::Solid, SLD_CountInsideOutShells);
-    if (located != nullptr) {
+    // The library's pairs only when they are surely all of them: listed
+    // uncut, with the flag computed and no allocation refused on the way (a
+    // search that ran out of memory lists nothing).
+    if (located != nullptr && located->refusedAllocations == 0) {
         const ElementSpan pairs = located->of(MSH_Selfintersection);
-        if (pairs.located && !pairs.capped()) {
+        const int8_t flag = located->mesh.Selfintersection;
+        if (pairs.located && !pairs.capped() && (flag == 0 || flag == 1)) {
+            request.intersectingPairsGiven = true;
             request.intersectingPairs = pairs.data;
             request.intersectingPairCount = pairs.stored;
         }

@@ -22,7 +22,9 @@
 #include "geometry/Predicates.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cfloat>
 #include <cstring>
 #include <limits>
 
@@ -161,38 +163,22 @@ void AddExactDeterminant(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, E
 }
 
 // The sign of each closed shell's volume, sum of det(a, b, c) / 6 over its
-// triangles: in doubles with a bound on their error, and exactly for the
-// shells the bound leaves in doubt.
-void VolumeSigns(const MeshRecord& mesh, const std::vector<uint8_t>& counted, Solids& out)
+// triangles: in doubles (MeasureTriangles sums them) with a bound on their
+// error, and exactly for the shells the bound leaves in doubt.
+void VolumeSigns(const MeshRecord& mesh, const ShellGeometry& shells, Solids& out)
 {
-    std::vector<double> sum(out.shellCount, 0.0), size(out.shellCount, 0.0);
-    std::vector<uint32_t> terms(out.shellCount, 0);
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        const uint32_t s = out.shellOf[t];
-        if (counted[s] == 0) {
-            continue;
-        }
-        const TRIANGLE& tri = mesh.triangles[t];
-        const T3DVECF& a = mesh.points[tri.a];
-        const T3DVECF& b = mesh.points[tri.b];
-        const T3DVECF& c = mesh.points[tri.c];
-        sum[s] += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
-        size[s] += std::fabs(a.x) * (std::fabs(b.y * c.z) + std::fabs(b.z * c.y)) +
-                   std::fabs(a.y) * (std::fabs(b.z * c.x) + std::fabs(b.x * c.z)) +
-                   std::fabs(a.z) * (std::fabs(b.x * c.y) + std::fabs(b.y * c.x));
-        ++terms[s];
-    }
+    const auto& counted = shells.counted;
     // A determinant in doubles is off by at most 5 roundings of its
     // permanent, and n sums add n more; 8 + n units of 2^-53, with a margin
     // for the rounding of the bound itself, cover both.
-    std::vector<uint32_t> doubtful;
+    WorkArray<uint32_t> doubtful;
     for (uint32_t s = 0; s < out.shellCount; ++s) {
         if (counted[s] == 0) {
             continue;
         }
-        const double bound = (8.0 + terms[s]) * 1.01 * std::ldexp(size[s], -53);
-        if (std::fabs(sum[s]) > bound && std::isfinite(bound)) {
-            out.volumeSign[s] = static_cast<int8_t>(sum[s] > 0 ? 1 : -1);
+        const double bound = (8.0 + shells.terms[s]) * 1.01 * std::ldexp(shells.size[s], -53);
+        if (std::fabs(shells.sum[s]) > bound && std::isfinite(bound)) {
+            out.volumeSign[s] = static_cast<int8_t>(shells.sum[s] > 0 ? 1 : -1);
         } else {
             doubtful.push_back(s);
         }
@@ -200,11 +186,11 @@ void VolumeSigns(const MeshRecord& mesh, const std::vector<uint8_t>& counted, So
     if (doubtful.empty()) {
         return;
     }
-    std::vector<uint32_t> slot(out.shellCount, kNoShell);
+    WorkArray<uint32_t> slot(out.shellCount, kNoShell);
     for (size_t i = 0; i < doubtful.size(); ++i) {
         slot[doubtful[i]] = static_cast<uint32_t>(i);
     }
-    std::vector<ExactSum> exact(doubtful.size());
+    WorkArray<ExactSum> exact(doubtful.size());
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         const uint32_t i = slot[out.shellOf[t]];
         if (i != kNoShell) {
@@ -243,16 +229,17 @@ struct Monomial {
 
 // Orient3D(a, b, c, p) = D(a, b, c) - D(p, b, c) - D(a, p, c) - D(a, b, p),
 // D(u, v, w) = u . (v x w): 24 monomials of degree 3 in the raw coordinates.
-std::vector<Monomial<3>> Orient3DMonomials(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF& p)
+std::array<Monomial<3>, 24> Orient3DMonomials(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF& p)
 {
-    std::vector<Monomial<3>> out;
-    const auto add = [&out](int sign, const T3DVECF& u, const T3DVECF& v, const T3DVECF& w) {
-        out.push_back({sign, {u.x, v.y, w.z}});
-        out.push_back({-sign, {u.x, v.z, w.y}});
-        out.push_back({sign, {u.y, v.z, w.x}});
-        out.push_back({-sign, {u.y, v.x, w.z}});
-        out.push_back({sign, {u.z, v.x, w.y}});
-        out.push_back({-sign, {u.z, v.y, w.x}});
+    std::array<Monomial<3>, 24> out;
+    size_t n = 0;
+    const auto add = [&out, &n](int sign, const T3DVECF& u, const T3DVECF& v, const T3DVECF& w) {
+        out[n++] = {sign, {u.x, v.y, w.z}};
+        out[n++] = {-sign, {u.x, v.z, w.y}};
+        out[n++] = {sign, {u.y, v.z, w.x}};
+        out[n++] = {-sign, {u.y, v.x, w.z}};
+        out[n++] = {sign, {u.z, v.x, w.y}};
+        out[n++] = {-sign, {u.z, v.y, w.x}};
     };
     add(1, a, b, c);
     add(-1, p, b, c);
@@ -262,10 +249,10 @@ std::vector<Monomial<3>> Orient3DMonomials(const T3DVECF& a, const T3DVECF& b, c
 }
 
 // The x component of (b - a) x (c - a), its a.y a.z terms cancelled.
-std::vector<Monomial<2>> NormalXMonomials(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
+std::array<Monomial<2>, 6> NormalXMonomials(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
 {
-    return {{1, {b.y, c.z}}, {-1, {b.y, a.z}}, {-1, {a.y, c.z}},
-            {-1, {b.z, c.y}}, {1, {b.z, a.y}}, {1, {a.z, c.y}}};
+    return {{{1, {b.y, c.z}}, {-1, {b.y, a.z}}, {-1, {a.y, c.z}},
+            {-1, {b.z, c.y}}, {1, {b.z, a.y}}, {1, {a.z, c.y}}}};
 }
 
 // Where the perturbed ray meets a triangle's plane: t = Orient3D(a, b, c, p)
@@ -354,21 +341,27 @@ bool Before(const MeshRecord& mesh, const Hit& x, const Hit& y, const T3DVECF& p
 // p's, and meets none at a distance below its smallest x minus p's.
 class ShadowTree {
 public:
-    ShadowTree(const MeshRecord& mesh, std::vector<uint32_t> triangles) : triangles_(std::move(triangles))
+    // Over the triangles of the shells marked in `counted`.
+    ShadowTree(const MeshRecord& mesh, const std::vector<uint32_t>& shellOf, const WorkArray<uint8_t>& counted)
     {
-        boxes_.resize(triangles_.size());
-        for (size_t i = 0; i < triangles_.size(); ++i) {
-            const TRIANGLE& t = mesh.triangles[triangles_[i]];
-            for (const T3DVECF* p : {&mesh.points[t.a], &mesh.points[t.b], &mesh.points[t.c]}) {
-                boxes_[i].Grow(*p);
+        size_t count = 0;
+        for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+            count += counted[shellOf[t]];
+        }
+        entries_.reserve(count);
+        for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+            if (counted[shellOf[t]] != 0) {
+                const TRIANGLE& tri = mesh.triangles[t];
+                Entry entry;
+                entry.triangle = t;
+                for (const T3DVECF* p : {&mesh.points[tri.a], &mesh.points[tri.b], &mesh.points[tri.c]}) {
+                    entry.box.Grow(*p);
+                }
+                entries_.push_back(entry);
             }
         }
-        order_.resize(triangles_.size());
-        for (size_t i = 0; i < order_.size(); ++i) {
-            order_[i] = static_cast<uint32_t>(i);
-        }
-        if (!order_.empty()) {
-            Build(0, order_.size(), 0);
+        if (!entries_.empty()) {
+            Build(0, entries_.size(), 0);
         }
     }
 
@@ -382,8 +375,10 @@ public:
             return;
         }
         double farthest = HUGE_VAL;
-        // Nodes by the nearest distance they may hold, smallest first.
-        std::vector<std::pair<double, uint32_t>> heap{{-HUGE_VAL, 0}};
+        // Nodes by the nearest distance they may hold, smallest first; the
+        // heap's storage is kept from walk to walk.
+        auto& heap = heap_;
+        heap.assign(1, {-HUGE_VAL, 0});
         const auto later = [](const std::pair<double, uint32_t>& x, const std::pair<double, uint32_t>& y) {
             return x.first > y.first;
         };
@@ -397,8 +392,8 @@ public:
             const Node& node = nodes_[index];
             if (node.count > 0) {
                 for (uint32_t i = node.first; i < node.first + node.count; ++i) {
-                    if (boxes_[order_[i]].Holds(p)) {
-                        farthest = std::min(farthest, visit(triangles_[order_[i]]));
+                    if (entries_[i].box.Holds(p)) {
+                        farthest = std::min(farthest, visit(entries_[i].triangle));
                     }
                 }
                 continue;
@@ -416,18 +411,21 @@ public:
     }
 
 private:
+    // In single precision, rounded outward: the boxes are filters, a larger
+    // one only lets the exact test see a triangle more, and half the bytes
+    // keep a million entries within the blocks the allocator keeps warm.
     struct Box {
-        double low[2] = {HUGE_VAL, HUGE_VAL};
-        double high[2] = {-HUGE_VAL, -HUGE_VAL};
-        double xLow = HUGE_VAL, xHigh = -HUGE_VAL;
+        float low[2] = {HUGE_VALF, HUGE_VALF};
+        float high[2] = {-HUGE_VALF, -HUGE_VALF};
+        float xLow = HUGE_VALF, xHigh = -HUGE_VALF;
         void Grow(const T3DVECF& p)
         {
-            low[0] = std::min(low[0], p.y);
-            low[1] = std::min(low[1], p.z);
-            high[0] = std::max(high[0], p.y);
-            high[1] = std::max(high[1], p.z);
-            xLow = std::min(xLow, p.x);
-            xHigh = std::max(xHigh, p.x);
+            low[0] = std::min(low[0], Down(p.y));
+            low[1] = std::min(low[1], Down(p.z));
+            high[0] = std::max(high[0], Up(p.y));
+            high[1] = std::max(high[1], Up(p.z));
+            xLow = std::min(xLow, Down(p.x));
+            xHigh = std::max(xHigh, Up(p.x));
         }
         void Grow(const Box& other)
         {
@@ -438,6 +436,16 @@ private:
             xLow = std::min(xLow, other.xLow);
             xHigh = std::max(xHigh, other.xHigh);
         }
+        // The float at or below v, and at or above (v finite).
+        static float Down(double v)
+        {
+            if (v > FLT_MAX) {
+                return FLT_MAX;
+            }
+            const float f = v < -FLT_MAX ? -HUGE_VALF : static_cast<float>(v);
+            return f > v ? std::nextafter(f, -HUGE_VALF) : f;
+        }
+        static float Up(double v) { return -Down(-v); }
         // Holds the perturbed (y + e, z + e^2): from its low side on, short
         // of its high side.
         bool Holds(const T3DVECF& p) const
@@ -447,7 +455,7 @@ private:
     };
     struct Node {
         Box box;
-        uint32_t first = 0;   // a leaf's first entry in order_, or an inner node's first child
+        uint32_t first = 0;   // a leaf's first entry, or an inner node's first child
         uint32_t second = 0;  // an inner node's second child
         uint32_t count = 0;   // entries of a leaf; 0 for an inner node
     };
@@ -459,7 +467,7 @@ private:
         nodes_.push_back(Node{});
         Box box;
         for (size_t i = begin; i < end; ++i) {
-            box.Grow(boxes_[order_[i]]);
+            box.Grow(entries_[i].box);
         }
         nodes_[index].box = box;
         if (end - begin <= kLeaf || depth > 60) {
@@ -471,15 +479,15 @@ private:
         // triangles with one centre (the faces of nested shells) then keep
         // to one side and apart from the rest, which the median would mix.
         // The median when the midpoint leaves one side empty.
-        const auto centre = [this](uint32_t i, int axis) {
-            const Box& b = boxes_[i];
-            return axis == 2 ? b.xLow + b.xHigh : b.low[axis] + b.high[axis];
+        const auto centre = [](const Entry& e, int axis) {
+            const Box& b = e.box;
+            return axis == 2 ? double{b.xLow} + b.xHigh : double{b.low[axis]} + b.high[axis];
         };
         double spread[3] = {0, 0, 0}, low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
         for (size_t i = begin; i < end; ++i) {
             for (int axis = 0; axis < 3; ++axis) {
-                low[axis] = std::min(low[axis], centre(order_[i], axis));
-                high[axis] = std::max(high[axis], centre(order_[i], axis));
+                low[axis] = std::min(low[axis], centre(entries_[i], axis));
+                high[axis] = std::max(high[axis], centre(entries_[i], axis));
             }
         }
         for (int axis = 0; axis < 3; ++axis) {
@@ -487,17 +495,17 @@ private:
         }
         const int axis = spread[0] >= spread[1] && spread[0] >= spread[2] ? 0 : spread[1] >= spread[2] ? 1 : 2;
         const double cut = low[axis] + spread[axis] / 2;
-        const auto first = order_.begin() + static_cast<std::ptrdiff_t>(begin);
-        const auto last = order_.begin() + static_cast<std::ptrdiff_t>(end);
-        size_t middle = begin + static_cast<size_t>(std::partition(first, last, [&](uint32_t i) {
-                                                        return centre(i, axis) < cut;
+        const auto first = entries_.begin() + static_cast<std::ptrdiff_t>(begin);
+        const auto last = entries_.begin() + static_cast<std::ptrdiff_t>(end);
+        size_t middle = begin + static_cast<size_t>(std::partition(first, last, [&](const Entry& e) {
+                                                        return centre(e, axis) < cut;
                                                     }) - first);
         if (middle == begin || middle == end) {
             middle = begin + (end - begin) / 2;
-            std::nth_element(first, order_.begin() + static_cast<std::ptrdiff_t>(middle), last,
-                             [&centre, axis](uint32_t x, uint32_t y) {
+            std::nth_element(first, entries_.begin() + static_cast<std::ptrdiff_t>(middle), last,
+                             [&centre, axis](const Entry& x, const Entry& y) {
                                  const double cx = centre(x, axis), cy = centre(y, axis);
-                                 return cx < cy || (cx == cy && x < y);
+                                 return cx < cy || (cx == cy && x.triangle < y.triangle);
                              });
         }
         const uint32_t left = Build(begin, middle, depth + 1);
@@ -507,54 +515,39 @@ private:
         return index;
     }
 
-    std::vector<uint32_t> triangles_;
-    std::vector<Box> boxes_;
-    std::vector<uint32_t> order_;
-    std::vector<Node> nodes_;
+    // Each triangle with its box, in the tree's order: a leaf's entries are
+    // one run, and the build moves the boxes themselves, not indices to them.
+    struct Entry {
+        Box box;
+        uint32_t triangle = 0;
+    };
+    WorkArray<Entry> entries_;
+    WorkArray<Node> nodes_;
+    mutable WorkArray<std::pair<double, uint32_t>> heap_;
 };
 
 }  // namespace
 
-void NestShells(const MeshRecord& mesh, Solids& out)
+void NestShells(const MeshRecord& mesh, const ShellGeometry& geometry, Solids& out)
 {
     out.depth.assign(out.shellCount, 0);
     out.parent.assign(out.shellCount, kNoShell);
     out.volumeSign.assign(out.shellCount, 0);
-    // Closed shells whose points are all finite take part; a shell with a
-    // NaN or infinite corner encloses nothing that can be told. Each has a
-    // corner of largest x (the first such), where its ray starts.
-    std::vector<uint8_t> counted(out.shellCount, 0);
-    for (uint32_t s = 0; s < out.shellCount; ++s) {
-        counted[s] = out.open[s] == 0 ? 1 : 0;
-    }
-    std::vector<uint32_t> start(out.shellCount, kNoShell);
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        const uint32_t s = out.shellOf[t];
-        const TRIANGLE& tri = mesh.triangles[t];
-        for (const uint32_t i : {tri.a, tri.b, tri.c}) {
-            const T3DVECF& p = mesh.points[i];
-            if (!(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z))) {
-                counted[s] = 0;
-            } else if (start[s] == kNoShell || p.x > mesh.points[start[s]].x) {
-                start[s] = i;
-            }
-        }
-    }
-    VolumeSigns(mesh, counted, out);
+    // Closed shells whose points are all finite take part, each with its
+    // ray's start (MeasureTriangles).
+    const auto& counted = geometry.counted;
+    const auto& start = geometry.start;
+    VolumeSigns(mesh, geometry, out);
 
-    std::vector<uint32_t> closed, shells;
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        if (counted[out.shellOf[t]] != 0) {
-            closed.push_back(t);
-        }
-    }
+    WorkArray<uint32_t> shells;
     for (uint32_t s = 0; s < out.shellCount; ++s) {
         if (counted[s] != 0) {
             shells.push_back(s);
         }
     }
+    // One shell alone encloses no other: its volume's sign is all it needs.
     if (shells.size() > 1) {
-        const ShadowTree tree(mesh, std::move(closed));
+        const ShadowTree tree(mesh, out.shellOf, counted);
         // Shells that cross or touch are beside each other, not one inside
         // the other: a corner of one inside the other says nothing.
         const auto touch = [&out](uint32_t a, uint32_t b) {
@@ -587,7 +580,7 @@ void NestShells(const MeshRecord& mesh, Solids& out)
             const double px = mesh.points[start[x]].x, py = mesh.points[start[y]].x;
             return px > py || (px == py && x < y);
         });
-        std::vector<uint8_t> known(out.shellCount, 0);
+        WorkArray<uint8_t> known(out.shellCount, 0);
         for (const uint32_t s : shells) {
             const T3DVECF& p = mesh.points[start[s]];
             Hit first;

@@ -1,69 +1,55 @@
 // The steps of solids(), each in a file of its own, and what they share.
 #pragma once
 
+#include "WorkArray.h"
 #include "meshaudit_solid.hpp"
 
 #include <cstdint>
-#include <vector>
 
 namespace meshaudit::solid {
 
-// The sides of the triangles grouped by edge: sides[first[g] .. first[g+1])
-// are the sides (triangle * 3 + corner of the side's start) of edge group g,
-// every group's sides on one unordered pair of distinct point indices.
-struct EdgeGroups {
-    std::vector<uint32_t> first;
-    std::vector<uint32_t> sides;
+// solids() with the time of each step, for the benchmark: `seconds`, when
+// not null, receives kStepCount figures in the order of kStepNames.
+inline constexpr int kStepCount = 5;
+inline constexpr const char* kStepNames[kStepCount] = {"corners", "shells", "triangles", "pairs", "nesting"};
+int32_t TimedSolids(const MeshRecord& mesh, const SolidRequest& request, Solids& out, double* seconds) noexcept;
+
+// The triangles at each point: triangles[first[p] .. first[p+1]) are the
+// triangles with a corner at point p, ascending, one entry per corner (a
+// triangle that repeats p is there once for each). A point's edges, fans
+// and shells are all read from its own run. Four bytes a corner, so that
+// the arrays stay within the blocks the allocator keeps warm.
+struct CornersByPoint {
+    WorkArray<uint64_t> first;
+    WorkArray<uint32_t> triangles;
 };
-EdgeGroups GroupSides(const MeshRecord& mesh);
+CornersByPoint GroupCorners(const MeshRecord& mesh);
 
-// Shells, their border flags and each triangle's shell, into `out`.
-void LabelShells(const MeshRecord& mesh, const EdgeGroups& groups, Solids& out);
+// Shells, their open and manifold flags, each triangle's shell, the open
+// shells and the pinched points, into `out`.
+void LabelShells(const MeshRecord& mesh, const CornersByPoint& groups, Solids& out);
 
-// Points whose triangles form more than one fan round them.
-std::vector<uint32_t> PinchedPoints(const MeshRecord& mesh, const EdgeGroups& groups);
+// What the triangle pass gathers for each shell's nesting: whether it takes
+// part (closed, every corner finite), the corner of largest x where its ray
+// starts, and its volume's sum in doubles with the sum's size and terms.
+struct ShellGeometry {
+    WorkArray<uint8_t> counted;
+    WorkArray<uint32_t> start;
+    WorkArray<double> sum, size;
+    WorkArray<uint32_t> terms;
+};
+
+// One pass over the triangles: angles, aspect ratios and skinny triangles
+// into `out`, and each closed shell's ShellGeometry.
+void MeasureTriangles(const MeshRecord& mesh, double skinnyAngle, Solids& out, ShellGeometry& shells);
+
+// Pairs of different shells that cross or touch, into out.shellPairs. The
+// intersecting triangle pairs are the request's when it gives them (checked
+// beforehand), else searched for.
+void PairShells(const MeshRecord& mesh, const CornersByPoint& groups, const SolidRequest& request, Solids& out);
 
 // Depth, parent and volume sign of every closed shell, and the nested and
 // inside-out lists; shells in out.shellPairs are never inside each other.
-void NestShells(const MeshRecord& mesh, Solids& out);
-
-// Pairs of different shells that cross or touch.
-void PairShells(const MeshRecord& mesh, Solids& out);
-
-// Angles, aspect ratios and skinny triangles.
-void MeasureQuality(const MeshRecord& mesh, double skinnyAngle, Solids& out);
-
-// A disjoint-set forest with path halving and union by index: the smaller
-// root wins, so that a set's root is its first element.
-class Forest {
-public:
-    explicit Forest(size_t count) : up_(count)
-    {
-        for (size_t i = 0; i < count; ++i) {
-            up_[i] = static_cast<uint32_t>(i);
-        }
-    }
-    uint32_t Root(uint32_t i)
-    {
-        while (up_[i] != i) {
-            up_[i] = up_[up_[i]];
-            i = up_[i];
-        }
-        return i;
-    }
-    void Join(uint32_t a, uint32_t b)
-    {
-        a = Root(a);
-        b = Root(b);
-        if (a < b) {
-            up_[b] = a;
-        } else if (b < a) {
-            up_[a] = b;
-        }
-    }
-
-private:
-    std::vector<uint32_t> up_;
-};
+void NestShells(const MeshRecord& mesh, const ShellGeometry& shells, Solids& out);
 
 }  // namespace meshaudit::solid

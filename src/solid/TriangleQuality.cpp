@@ -1,4 +1,7 @@
-// Triangle quality for simulation meshes: angles and aspect ratios.
+// Triangle quality for simulation meshes: angles and aspect ratios. The
+// same pass gathers what the nesting needs of each closed shell, since both
+// read every triangle's corners, scattered over the point array, and those
+// reads are most of the time either would take.
 #include "SolidParts.h"
 
 #include <algorithm>
@@ -52,10 +55,25 @@ void Track(Value value, uint32_t t, Value& extreme, std::vector<uint32_t>& attai
     }
 }
 
+// Triangles ahead whose corners are asked for early: enough to cover the
+// time a read from memory takes at this loop's pace.
+constexpr uint32_t kAhead = 16;
+
 }  // namespace
 
-void MeasureQuality(const MeshRecord& mesh, double skinnyAngle, Solids& out)
+void MeasureTriangles(const MeshRecord& mesh, double skinnyAngle, Solids& out, ShellGeometry& shells)
 {
+    // Closed shells take part in the nesting until a corner that is not
+    // finite rules them out: such a shell encloses nothing that can be told.
+    shells.counted.assign(out.open.begin(), out.open.end());
+    for (uint8_t& c : shells.counted) {
+        c = c == 0 ? 1 : 0;
+    }
+    shells.start.assign(out.shellCount, kNoShell);
+    shells.sum.assign(out.shellCount, 0.0);
+    shells.size.assign(out.shellCount, 0.0);
+    shells.terms.assign(out.shellCount, 0);
+
     Turn smallest, largest;
     bool any = false;
     double aspect = 0.0;
@@ -63,10 +81,38 @@ void MeasureQuality(const MeshRecord& mesh, double skinnyAngle, Solids& out)
     // 90 degrees (a smallest angle is at most 60).
     const double tangent = std::tan(std::min(skinnyAngle, 89.0) * (M_PI / 180.0));
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        if (t + kAhead < mesh.triangleCount) {
+            const TRIANGLE& ahead = mesh.triangles[t + kAhead];
+            __builtin_prefetch(&mesh.points[ahead.a]);
+            __builtin_prefetch(&mesh.points[ahead.b]);
+            __builtin_prefetch(&mesh.points[ahead.c]);
+        }
         const TRIANGLE& tri = mesh.triangles[t];
         const T3DVECF& a = mesh.points[tri.a];
         const T3DVECF& b = mesh.points[tri.b];
         const T3DVECF& c = mesh.points[tri.c];
+
+        const uint32_t s = out.shellOf[t];
+        if (shells.counted[s] != 0) {
+            // The ray starts at the shell's first corner of largest x.
+            for (const uint32_t i : {tri.a, tri.b, tri.c}) {
+                const T3DVECF& p = mesh.points[i];
+                if (!(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z))) {
+                    shells.counted[s] = 0;
+                } else if (shells.start[s] == kNoShell || p.x > mesh.points[shells.start[s]].x) {
+                    shells.start[s] = i;
+                }
+            }
+            // The volume's sum of det(a, b, c) and the sum's size, for its
+            // error bound (NestShells).
+            shells.sum[s] += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) +
+                             a.z * (b.x * c.y - b.y * c.x);
+            shells.size[s] += std::fabs(a.x) * (std::fabs(b.y * c.z) + std::fabs(b.z * c.y)) +
+                              std::fabs(a.y) * (std::fabs(b.z * c.x) + std::fabs(b.x * c.z)) +
+                              std::fabs(a.z) * (std::fabs(b.x * c.y) + std::fabs(b.y * c.x));
+            ++shells.terms[s];
+        }
+
         const Vector ab = Minus(b, a), bc = Minus(c, b), ca = Minus(a, c);
         const double lab = Length(ab), lbc = Length(bc), lca = Length(ca);
         if (tri.a == tri.b || tri.b == tri.c || tri.c == tri.a || !std::isfinite(lab + lbc + lca)) {

@@ -2,6 +2,7 @@
 // triangle quality: hand-made solids with known answers, and random ones
 // against brute-force versions.
 #include "geometry/TriangleIntersection.h"
+#include "containers/Memory.h"
 #include "meshaudit_solid.hpp"
 #include "support/TestMeshes.h"
 
@@ -10,7 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <map>
 #include <set>
+#include <tuple>
 
 namespace meshaudit {
 namespace {
@@ -20,11 +23,45 @@ using testing::TestMesh;
 using testing::Box;
 using testing::Join;
 
-Solids Analyse(TestMesh& mesh)
+Solids Analyse(TestMesh& mesh, const SolidRequest& request = SolidRequest{})
 {
     Solids out;
-    EXPECT_EQ(solids(mesh.Record(), SolidRequest{}, out), 1);
+    EXPECT_EQ(solids(mesh.Record(), request, out), 1);
     return out;
+}
+
+// Every field of two answers, doubles bit for bit.
+bool Same(const Solids& x, const Solids& y)
+{
+    const auto pairs = [](const Solids& s) {
+        std::vector<std::tuple<uint32_t, uint32_t, uint32_t, uint32_t>> v;
+        for (const Solids::ShellPair& p : s.shellPairs) {
+            v.emplace_back(p.shellA, p.shellB, p.triangleA, p.triangleB);
+        }
+        return v;
+    };
+    return std::tie(x.shellCount, x.shellOf, x.open, x.manifold, x.depth, x.parent, x.volumeSign, x.openShells,
+                    x.nested, x.insideOut, x.pinchedPoints, x.minimalAngle, x.maximalAngle, x.maximalAspectRatio,
+                    x.skinny) == std::tie(y.shellCount, y.shellOf, y.open, y.manifold, y.depth, y.parent,
+                                          y.volumeSign, y.openShells, y.nested, y.insideOut, y.pinchedPoints,
+                                          y.minimalAngle, y.maximalAngle, y.maximalAspectRatio, y.skinny) &&
+           pairs(x) == pairs(y);
+}
+
+// `count` tetrahedra round one shared apex (point 0), each in a wedge of
+// its own, its first triangle at the apex.
+TestMesh SharedApex(uint32_t count)
+{
+    TestMesh mesh;
+    mesh.AddPoint(0, 0, 0);
+    for (uint32_t i = 0; i < count; ++i) {
+        const double angle = 2 * M_PI * i / count, next = angle + M_PI / count;
+        const uint32_t a = mesh.AddPoint(10 * std::cos(angle), 10 * std::sin(angle), 0);
+        const uint32_t b = mesh.AddPoint(10 * std::cos(next), 10 * std::sin(next), 0);
+        const uint32_t c = mesh.AddPoint(10 * std::cos(angle), 10 * std::sin(angle), 1);
+        mesh.triangles.insert(mesh.triangles.end(), {{0, b, a}, {0, a, c}, {0, c, b}, {a, b, c}});
+    }
+    return mesh;
 }
 
 TEST(Solids, KnownShellsNestingContactsAndPinches)
@@ -58,6 +95,9 @@ TEST(Solids, KnownShellsNestingContactsAndPinches)
         {"boxes sharing a corner", corner, 2, 0, 0, 0, 1, 1},
         {"three nested boxes", Join({Box(0, 5), Box(1, 4, true), Box(2, 3)}), 3, 0, 2, 0, 0, 0},
         {"an open grid", testing::Grid(2), 1, 1, 0, 0, 0, 0},
+        {"400 shells at one point", SharedApex(400), 400, 0, 0, 0, 79800, 1},
+        {"a fan", testing::Fan(600), 1, 1, 0, 0, 0, 0},
+        {"a book", testing::Book(600), 1, 1, 0, 0, 0, 0},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -74,6 +114,11 @@ TEST(Solids, KnownShellsNestingContactsAndPinches)
     EXPECT_EQ(three.parent, (std::vector<uint32_t>{kNoShell, 0, 1}));
     EXPECT_EQ(three.volumeSign, (std::vector<int8_t>{1, -1, 1}));
     EXPECT_EQ(Analyse(corner).pinchedPoints, std::vector<uint32_t>{shared});
+    // Each pair at the apex names the first triangle of each tetrahedron.
+    const Solids apex = Analyse(cases[9].mesh);
+    for (const Solids::ShellPair& p : apex.shellPairs) {
+        ASSERT_EQ(std::make_pair(p.triangleA, p.triangleB), std::make_pair(4 * p.shellA, 4 * p.shellB));
+    }
 
     TestMesh bad = Box(0, 1);
     bad.triangles[3].c = 99;
@@ -81,6 +126,45 @@ TEST(Solids, KnownShellsNestingContactsAndPinches)
     EXPECT_EQ(solids(bad.Record(), SolidRequest{}, out), -5);
     MeshRecord empty{};
     EXPECT_EQ(solids(empty, SolidRequest{}, out), -1);
+    TestMesh box = Box(0, 1);
+    const uint32_t beyond[2] = {0, 12};
+    SolidRequest wrong;
+    wrong.intersectingPairsGiven = true;
+    wrong.intersectingPairCount = 1;
+    EXPECT_EQ(solids(box.Record(), wrong, out), -7);
+    wrong.intersectingPairs = beyond;
+    EXPECT_EQ(solids(box.Record(), wrong, out), -7);
+    EXPECT_EQ(out.shellCount + out.shellOf.size(), 0u);
+}
+
+// Each allocation of the working arrays and of the intersection search made
+// to fail in turn, until the call gets through: -6 and an empty answer, or
+// (where the search gets round the failure) the unhindered answer.
+TEST(Solids, FailedAllocationsGiveMinusSixAndNothing)
+{
+    TestMesh mesh = Join({Box(0, 5), Box(1, 4, true), Box(2, 3), Box(4, 6)});
+    testing::Append(mesh, SharedApex(3));
+    const Solids want = Analyse(mesh);
+    ASSERT_FALSE(want.shellPairs.empty());
+    for (uint64_t k = 1;; ++k) {
+        memory_testing::ResetAllocationCounter();
+        memory_testing::FailAllocations(k, 1);
+        Solids got;
+        got.shellCount = 7;
+        const int32_t code = solids(mesh.Record(), SolidRequest{}, got);
+        const bool failed = memory_testing::FailedAllocationCount() != 0;
+        memory_testing::ResetAllocationCounter();
+        if (code == 1) {
+            ASSERT_TRUE(Same(got, want)) << k;
+        } else {
+            ASSERT_EQ(code, -6) << k;
+            ASSERT_TRUE(Same(got, Solids{})) << k;
+        }
+        if (!failed) {
+            EXPECT_GT(k, 10u);
+            break;
+        }
+    }
 }
 
 // Angles and aspect ratios by hand: an equilateral triangle (60, 60, 60;
@@ -165,21 +249,82 @@ TEST(Solids, RandomAgainstBruteForce)
             EXPECT_EQ(std::count(s.insideOut.begin(), s.insideOut.end(), i), wrong ? 1 : 0) << round << " " << i;
         }
 
+        // Few points and many triangles every other round: points with more
+        // triangles than fit the small case's room.
+        const uint32_t points = round % 2 == 0 ? 12 : 7, count = round % 2 == 0 ? 14 : 45;
         TestMesh soup;
-        for (int p = 0; p < 12; ++p) {
+        for (uint32_t p = 0; p < points; ++p) {
             soup.AddPoint(random() % 3, random() % 3, random() % 3);
         }
-        for (int t = 0; t < 14; ++t) {
-            soup.triangles.push_back({static_cast<uint32_t>(random() % 12), static_cast<uint32_t>(random() % 12),
-                                      static_cast<uint32_t>(random() % 12)});
+        for (uint32_t t = 0; t < count; ++t) {
+            soup.triangles.push_back({static_cast<uint32_t>(random() % points),
+                                      static_cast<uint32_t>(random() % points), static_cast<uint32_t>(random() % points)});
         }
         const Solids r = Analyse(soup);
+        // Shells: triangles joined through two distinct shared indices, to a
+        // fixed point; an edge's sides (start, end) tell borders and
+        // manifold edges.
+        std::vector<uint32_t> label(count);
+        std::map<std::pair<uint32_t, uint32_t>, std::vector<uint32_t>> sides;  // edge -> start points
+        for (uint32_t t = 0; t < count; ++t) {
+            label[t] = t;
+            const TRIANGLE& q = soup.triangles[t];
+            for (const auto& [u, v] : {std::pair{q.a, q.b}, std::pair{q.b, q.c}, std::pair{q.c, q.a}}) {
+                if (u != v) {
+                    sides[{std::min(u, v), std::max(u, v)}].push_back(u);
+                }
+            }
+        }
+        const auto joined = [&](uint32_t t, uint32_t u) {
+            const TRIANGLE &x = soup.triangles[t], &y = soup.triangles[u];
+            std::set<uint32_t> shared;
+            for (const uint32_t c : {y.a, y.b, y.c}) {
+                if (c == x.a || c == x.b || c == x.c) {
+                    shared.insert(c);
+                }
+            }
+            return shared.size() >= 2;
+        };
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (uint32_t t = 0; t < count; ++t) {
+                for (uint32_t u = 0; u < count; ++u) {
+                    if (joined(t, u) && label[u] > label[t]) {
+                        label[u] = label[t];
+                        changed = true;
+                    }
+                }
+            }
+        }
+        std::vector<uint32_t> shellOf(count), open, manifold;
+        uint32_t shells = 0;
+        for (uint32_t t = 0; t < count; ++t) {
+            shellOf[t] = label[t] == t ? shells++ : shellOf[label[t]];
+        }
+        open.assign(shells, 0);
+        manifold.assign(shells, 1);
+        for (uint32_t t = 0; t < count; ++t) {
+            const TRIANGLE& q = soup.triangles[t];
+            open[shellOf[t]] |= q.a == q.b && q.b == q.c;
+            manifold[shellOf[t]] &= q.a != q.b && q.b != q.c && q.c != q.a;
+            for (const auto& [u, v] : {std::pair{q.a, q.b}, std::pair{q.b, q.c}, std::pair{q.c, q.a}}) {
+                const auto found = sides.find({std::min(u, v), std::max(u, v)});
+                if (found != sides.end()) {
+                    const std::vector<uint32_t>& st = found->second;
+                    open[shellOf[t]] |= st.size() == 1;
+                    manifold[shellOf[t]] &= st.size() == 2 && st[0] != st[1];
+                }
+            }
+        }
+        EXPECT_EQ(r.shellOf, shellOf) << round;
+        EXPECT_EQ(std::vector<uint32_t>(r.open.begin(), r.open.end()), open) << round;
+        EXPECT_EQ(std::vector<uint32_t>(r.manifold.begin(), r.manifold.end()), manifold) << round;
         // Pinched: the triangles at a point, joined through shared edges at
         // the point, walked to a fixed point.
         std::vector<uint32_t> pinched;
-        for (uint32_t p = 0; p < 12; ++p) {
+        for (uint32_t p = 0; p < points; ++p) {
             std::vector<uint32_t> at;
-            for (uint32_t t = 0; t < soup.triangles.size(); ++t) {
+            for (uint32_t t = 0; t < count; ++t) {
                 const TRIANGLE& q = soup.triangles[t];
                 if (q.a == p || q.b == p || q.c == p) {
                     at.push_back(t);
@@ -194,7 +339,7 @@ TEST(Solids, RandomAgainstBruteForce)
                 grew = false;
                 for (uint32_t t : at) {
                     for (uint32_t u : std::set<uint32_t>(fan)) {
-                        for (uint32_t x = 0; x < 12 && !fan.count(t); ++x) {
+                        for (uint32_t x = 0; x < points && !fan.count(t); ++x) {
                             if (x != p && has(t, x) && has(u, x)) {
                                 grew = fan.insert(t).second;
                             }
@@ -208,10 +353,12 @@ TEST(Solids, RandomAgainstBruteForce)
         }
         EXPECT_EQ(r.pinchedPoints, pinched) << round;
         // Shell pairs: two triangles of different shells that share a point
-        // or meet.
-        std::set<std::pair<uint32_t, uint32_t>> pairs;
-        for (uint32_t t = 0; t < soup.triangles.size(); ++t) {
-            for (uint32_t u = t + 1; u < soup.triangles.size(); ++u) {
+        // or meet, the smallest (triangle of the first shell, of the second)
+        // per pair of shells.
+        std::map<std::pair<uint32_t, uint32_t>, std::pair<uint32_t, uint32_t>> pairs;
+        std::vector<uint32_t> crossing;  // the intersecting pairs, as a caller may give them
+        for (uint32_t t = 0; t < count; ++t) {
+            for (uint32_t u = t + 1; u < count; ++u) {
                 const TRIANGLE& a = soup.triangles[t];
                 const TRIANGLE& b = soup.triangles[u];
                 const uint32_t sa = r.shellOf[t], sb = r.shellOf[u];
@@ -222,17 +369,37 @@ TEST(Solids, RandomAgainstBruteForce)
                 const T3DVECF ta[3] = {soup.points[a.a], soup.points[a.b], soup.points[a.c]};
                 const T3DVECF tb[3] = {soup.points[b.a], soup.points[b.b], soup.points[b.c]};
                 const bool valid = a.a != a.b && a.b != a.c && a.c != a.a && b.a != b.b && b.b != b.c && b.c != b.a;
-                meet = meet || (valid && TriTriIntersect(ta, tb) == '1');
+                // The search tests the pairs whose boxes meet: alone, the test
+                // may find a zero-area triangle touching one that lies apart
+                // from it along the axis it drops.
+                bool boxes = true;
+                for (double T3DVECF::*k : {&T3DVECF::x, &T3DVECF::y, &T3DVECF::z}) {
+                    boxes = boxes && std::max({ta[0].*k, ta[1].*k, ta[2].*k}) >= std::min({tb[0].*k, tb[1].*k, tb[2].*k}) &&
+                            std::max({tb[0].*k, tb[1].*k, tb[2].*k}) >= std::min({ta[0].*k, ta[1].*k, ta[2].*k});
+                }
+                if (!meet && valid && boxes && TriTriIntersect(ta, tb) == '1') {
+                    crossing.insert(crossing.end(), {u, t});
+                    meet = true;
+                }
                 if (sa != sb && meet) {
-                    pairs.insert({std::min(sa, sb), std::max(sa, sb)});
+                    const std::pair<uint32_t, uint32_t> key{std::min(sa, sb), std::max(sa, sb)};
+                    const std::pair<uint32_t, uint32_t> both = sa < sb ? std::pair{t, u} : std::pair{u, t};
+                    auto& slot = pairs.emplace(key, both).first->second;
+                    slot = std::min(slot, both);
                 }
             }
         }
-        std::set<std::pair<uint32_t, uint32_t>> found;
+        std::map<std::pair<uint32_t, uint32_t>, std::pair<uint32_t, uint32_t>> found;
         for (const Solids::ShellPair& p : r.shellPairs) {
-            found.insert({p.shellA, p.shellB});
+            found[{p.shellA, p.shellB}] = {p.triangleA, p.triangleB};
         }
         EXPECT_EQ(found, pairs) << round;
+        EXPECT_EQ(found.size(), r.shellPairs.size()) << round;
+        SolidRequest given;
+        given.intersectingPairsGiven = true;
+        given.intersectingPairs = crossing.data();
+        given.intersectingPairCount = crossing.size() / 2;
+        EXPECT_TRUE(Same(Analyse(soup, given), r)) << round;
     }
 }
 
