@@ -84,7 +84,7 @@ std::string RenderHtmlReport(const std::string& pageTemplate, const ReportPage& 
                              {"settings", page.settingsPath.empty() ? ordered_json() : ordered_json(Utf8Escaped(page.settingsPath))},
                              {"categories", ordered_json::array()},
                              {"views", ordered_json::array()}};
-    for (Category category : kCategories) {
+    for (Category category : kMeshCategories) {
         document["categories"].push_back(CategoryKey(category));
     }
     for (size_t v = 0; v < page.views.size(); ++v) {
@@ -116,6 +116,9 @@ std::string RenderHtmlReport(const std::string& pageTemplate, const ReportPage& 
                                      {"positions", prefix + "p"},
                                      {"triangles", prefix + "t"},
                                      {"kinds", kinds}});
+    }
+    if (page.plate) {
+        document["plate"] = ViewReport(*page.plate);
     }
     // "<" only occurs inside JSON strings, where \u003c means the same: no
     // "</script" or "<!--" from a name or note can end the element early.

@@ -6,6 +6,7 @@
 #include "MeshData.h"
 #include "Outcome.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct ReportPage {
     std::string profile;
     std::string settingsPath;  // "" for none
     std::vector<ReportView> views;
+    // A 3MF build plate's own check, when the file has one (PlateCheck.h).
+    std::optional<FileOutcome> plate{};
 };
 
 // The mark in the template where the data goes.

@@ -139,23 +139,26 @@ FileOutcome AnalyseFile(const std::string& path, const Settings& settings, const
     return AnalyseMesh(path, mesh, settings, request);
 }
 
+FileMeshes ReadFileMeshes(const std::string& path, const Settings& settings)
+{
+    FileMeshes file;
+    const std::string bytes = ReadFileBytes(path);
+    file.meshes = ReadMeshObjects(bytes, path);
+    if (WantsPlate(settings) && DetectFormat(bytes, path) == MeshFormat::ThreeMf) {
+        file.items = Read3mfBuildItems(bytes, path);
+    }
+    return file;
+}
+
 std::vector<FileOutcome> AnalyseFileObjects(const std::string& path, const Settings& settings,
                                            const AnalyseRequest& request)
 {
-    std::vector<MeshData> meshes;
-    std::vector<BuildItem> items;
+    FileMeshes file;
     FileOutcome failure;
-    const auto read = [&] {
-        const std::string bytes = ReadFileBytes(path);
-        meshes = ReadMeshObjects(bytes, path);
-        // A plate of two items or more may hold items that overlap.
-        if (WantsPlate(settings) && DetectFormat(bytes, path) == MeshFormat::ThreeMf) {
-            items = Read3mfBuildItems(bytes, path);
-        }
-    };
-    if (!ReadOrFail(path, read, failure)) {
+    if (!ReadOrFail(path, [&] { file = ReadFileMeshes(path, settings); }, failure)) {
         return {failure};
     }
+    const std::vector<MeshData>& meshes = file.meshes;
     std::vector<FileOutcome> outcomes;
     for (std::size_t i = 0; i < meshes.size(); ++i) {
         // Each object of a several-object file gets its own marked copy,
@@ -169,8 +172,8 @@ std::vector<FileOutcome> AnalyseFileObjects(const std::string& path, const Setti
         }
         outcomes.push_back(AnalyseMesh(path, meshes[i], settings, own));
     }
-    if (items.size() >= 2) {
-        outcomes.push_back(CheckPlate(path, items, settings, request.locate, request.maxItems));
+    if (file.items.size() >= 2) {
+        outcomes.push_back(CheckPlate(path, file.items, settings, request.locate, request.maxItems));
     }
     return outcomes;
 }

@@ -1,6 +1,7 @@
 // The command's calls into the library, through its public header only.
 #pragma once
 
+#include "BuildItem.h"
 #include "Marked.h"
 #include "MeshData.h"
 #include "MeshCheck.h"
@@ -36,8 +37,19 @@ FileOutcome AnalyseFile(const std::string& path, const Settings& settings, const
 FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Settings& settings,
                         const AnalyseRequest& request, DefectMarks* marks = nullptr);
 
+// A file's meshes (one per 3MF object, the one mesh of other formats) and,
+// when `settings` judge the build plate, a 3MF file's build items. Throws
+// LoadError.
+struct FileMeshes {
+    std::vector<MeshData> meshes;
+    std::vector<BuildItem> items;
+};
+FileMeshes ReadFileMeshes(const std::string& path, const Settings& settings);
+
 // The same for each mesh of the file: one outcome per 3MF object, each
-// checked as a mesh of its own; one outcome for the other formats.
+// checked as a mesh of its own; one outcome for the other formats; and for
+// a 3MF build plate of two items or more, when the settings judge it, one
+// more for the plate (PlateCheck.h).
 std::vector<FileOutcome> AnalyseFileObjects(const std::string& path, const Settings& settings,
                                            const AnalyseRequest& request);
 

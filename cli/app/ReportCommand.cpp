@@ -6,6 +6,7 @@
 #include "Library.h"
 #include "LoadError.h"
 #include "MeshFiles.h"
+#include "PlateCheck.h"
 #include "Terminal.h"
 #include "TextScan.h"
 #include "Verdict.h"
@@ -85,9 +86,9 @@ int RunReport(const std::vector<std::string>& args)
     const Settings settings = judge.Load();
     const std::string pageTemplate = ReadPageTemplate();
 
-    std::vector<MeshData> meshes;
+    FileMeshes file;
     try {
-        meshes = ReadMeshFileObjects(input);
+        file = ReadFileMeshes(input, settings);
     } catch (const LoadError& e) {
         std::cerr << "meshaudit: " << e.what() << '\n';
         return 2;
@@ -98,7 +99,7 @@ int RunReport(const std::vector<std::string>& args)
     request.memoryLimit = judge.MemoryLimit(1);
     request.showProgress = !options.quiet && StderrIsTerminal();
     int status = 0;
-    for (const MeshData& mesh : meshes) {
+    for (const MeshData& mesh : file.meshes) {
         ReportView view;
         view.mesh = &mesh;
         view.outcome = AnalyseMesh(input, mesh, settings, request, &view.marks);
@@ -108,6 +109,14 @@ int RunReport(const std::vector<std::string>& args)
         }
         status = std::max(status, ExitStatusOf(view.outcome));
         page.views.push_back(std::move(view));
+    }
+    if (file.items.size() >= 2) {
+        page.plate = CheckPlate(input, file.items, settings, true, request.maxItems);
+        if (page.plate->status != FileOutcome::Status::Analysed) {
+            std::cerr << "meshaudit: " << page.plate->error << '\n';
+            return 2;
+        }
+        status = std::max(status, ExitStatusOf(*page.plate));
     }
     try {
         WriteFileBytes(output, RenderHtmlReport(pageTemplate, page));

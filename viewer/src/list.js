@@ -27,6 +27,10 @@ export function elementOf(kind, entry, i, faces) {
     case 'SHELLS':
     case 'NESTED_SHELLS':
       return { triangles: [e[0]], text: `${e[0]}${face(0)} in shell ${e[1]}` + (e.length > 2 ? ` inside shell ${e[2]}` : '') };
+    case 'ITEM_PAIRS': {
+      const how = e[2] === 1 ? `item ${e[0]} inside item ${e[1]}` : e[2] === 2 ? `item ${e[1]} inside item ${e[0]}` : `items ${e[0]} and ${e[1]} meet`;
+      return { text: `${how} (triangles ${e[3]} and ${e[4]})` };
+    }
     case 'SHELL_PAIRS':
       return { triangles: [e[0], e[1]], text: `${e[0]}${face(0)} and ${e[1]}${face(1)} (shells ${e[2]} and ${e[3]})` };
   }

@@ -78,8 +78,26 @@ const data = readReport();
 document.getElementById('profile').textContent =
   `profile ${data.profile}` + (data.settings ? `, settings ${data.settings}` : '') + `, meshaudit ${data.version}`;
 // The verdict first: the worst of the views', with every failure in words.
-buildBanner(document.getElementById('verdict'), data.views.map((v) => v.report));
+buildBanner(document.getElementById('verdict'), data.views.map((v) => v.report).concat(data.plate ? [data.plate] : []));
 const slots = data.views.map((view, _, views) => buildSection(view, views, data.categories));
+// A 3MF build plate: its items and the pairs that overlap, without a view.
+if (data.plate) {
+  const section = document.getElementById('views').appendChild(document.createElement('section'));
+  section.className = 'plate';
+  section.appendChild(document.createElement('h2')).textContent =
+    `${data.plate.file}  build plate (${data.plate.plate.items.length} items)`;
+  buildBanner(section, [data.plate]);
+  const panel = section.appendChild(document.createElement('div'));
+  panel.className = 'panel';
+  const items = panel.appendChild(document.createElement('ol'));
+  items.start = 0;
+  for (const item of data.plate.plate.items) {
+    items.appendChild(document.createElement('li')).textContent =
+      `object ${item.object.id} '${item.object.name}'${item.mirrored ? ', mirrored' : ''}`;
+  }
+  buildList(panel, data.plate, ['build'], () => {});
+  buildTables(panel, data.plate, ['build']);
+}
 slots.slice(0, MAX_LIVE).forEach(attach);
 const sight = new IntersectionObserver((entries) => {
   for (const entry of entries) if (entry.isIntersecting) attach(slots.find((s) => s.stage === entry.target));

@@ -121,7 +121,22 @@ test('20 clean 3MF objects: a view each, drawn, no defect, a PASS banner; hostil
   assert.equal(await page.locator('.defects button').count(), 0);
   assert.ok((await page.locator('canvas').count()) <= 8);
   assert.equal(await page.evaluate(() => window.pwned), undefined);
+  // The plate of 20 items apart: its items, no overlap.
+  assert.equal(await page.locator('section.plate li').count(), 20);
+  assert.match(await page.locator('section.plate .banner').textContent(), /^PASS$/);
   assert.ok((await page.locator('h2').first().textContent()).includes(`a<script>"/two.3mf  object 1 '${name}'`));
+  assert.deepEqual(messages, []);
+});
+
+test('overlapping items of a 3MF build plate fail the page and are listed', async () => {
+  const model = `<?xml version="1.0"?><model unit="millimeter" xmlns="http://schemas.microsoft.com/3dmanufacturing/core/2015/02"><resources><object id="1" type="model"><mesh><vertices>${
+    tetPoints.map(([x, y, z]) => `<vertex x="${x}" y="${y}" z="${z}"/>`).join('')}</vertices><triangles>${
+    tetFaces.map(([a, b, c]) => `<triangle v1="${a}" v2="${b}" v3="${c}"/>`).join('')}</triangles></mesh></object></resources><build><item objectid="1"/><item objectid="1" transform="1 0 0 0 1 0 0 0 1 0.5 0 0"/></build></model>`;
+  writeFileSync(join(dir, 'plate.3mf'), zipSync({ '3D/3dmodel.model': strToU8(model) }));
+  assert.equal(report(join(dir, 'plate.3mf'), join(dir, 'plate.html')), 1);
+  const { page, messages } = await open(join(dir, 'plate.html'));
+  assert.match(await page.locator('#verdict .banner.fail').textContent(), /^FAIL.*1 pair of overlapping items/);
+  assert.equal(await page.locator('section.plate .defects button').textContent(), 'items 0 and 1 meet (triangles 0 and 0)');
   assert.deepEqual(messages, []);
 });
 
