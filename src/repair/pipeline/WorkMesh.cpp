@@ -1,0 +1,140 @@
+// The work mesh's bookkeeping: copies, merges, drops and flips.
+#include "repair/pipeline/WorkMesh.h"
+
+#include <new>
+#include <utility>
+
+namespace meshaudit::pipeline {
+
+WorkMesh::WorkMesh(const MeshRecord& in, RepairLog& repairLog)
+    : input(in), log(repairLog), inputPoints_(in.pointCount)
+{
+    triangles.assign(in.triangles, in.triangles + in.triangleCount);
+    named = triangles;
+    from.resize(in.triangleCount);
+    for (uint32_t t = 0; t < in.triangleCount; ++t) {
+        from[t] = t;
+    }
+}
+
+uint32_t WorkMesh::AddCopy(uint32_t p)
+{
+    if (PointCount() >= kNone - 1) {
+        throw std::bad_alloc();
+    }
+    copyOf_.push_back(Origin(p));
+    if (!mergedInto_.empty()) {
+        mergedInto_.push_back(kNone);
+    }
+    return PointCount() - 1;
+}
+
+void WorkMesh::Merge(uint32_t point, uint32_t into, RepairStep step)
+{
+    if (mergedInto_.empty()) {
+        mergedInto_.assign(PointCount(), kNone);
+    }
+    mergedInto_[point] = into;
+    merges_.push_back(PendingMerge{point, into, step});
+}
+
+void WorkMesh::AddTriangle(const TRIANGLE& t, uint32_t source, const TRIANGLE& namedCorners)
+{
+    if (triangles.size() >= kMostTriangles) {
+        throw std::bad_alloc();
+    }
+    triangles.push_back(t);
+    from.push_back(source);
+    named.push_back(namedCorners);
+    if (!flipped.empty()) {
+        flipped.push_back(0);
+    }
+}
+
+void WorkMesh::DropTriangles(const std::vector<uint8_t>& reasons)
+{
+    size_t kept = 0;
+    for (size_t t = 0; t < triangles.size(); ++t) {
+        if (reasons[t] != kKeep) {
+            if (from[t] != kAddedTriangle) {
+                log.droppedTriangles.push_back({from[t], static_cast<DropReason>(reasons[t])});
+            }
+            continue;
+        }
+        triangles[kept] = triangles[t];
+        from[kept] = from[t];
+        named[kept] = named[t];
+        if (!flipped.empty()) {
+            flipped[kept] = flipped[t];
+        }
+        ++kept;
+    }
+    triangles.resize(kept);
+    from.resize(kept);
+    named.resize(kept);
+    if (!flipped.empty()) {
+        flipped.resize(kept);
+    }
+}
+
+void WorkMesh::Flip(uint32_t t)
+{
+    std::swap(triangles[t].b, triangles[t].c);
+    std::swap(named[t].b, named[t].c);
+    if (!flipped.empty()) {
+        flipped[t] ^= 1;
+    }
+}
+
+MeshRecord WorkMesh::Record()
+{
+    MeshRecord record{const_cast<T3DVECF*>(input.points), inputPoints_, triangles.data(),
+                      static_cast<uint32_t>(triangles.size())};
+    if (!copyOf_.empty()) {
+        materialized_.assign(input.points, input.points + inputPoints_);
+        for (const uint32_t p : copyOf_) {
+            materialized_.push_back(input.points[p]);
+        }
+        record.points = materialized_.data();
+        record.pointCount = PointCount();
+    }
+    return record;
+}
+
+uint32_t WorkMesh::PointsInUse() const
+{
+    std::vector<uint8_t> used(PointCount(), 0);
+    uint32_t count = 0;
+    for (const TRIANGLE& t : triangles) {
+        for (uint32_t i = 0; i < 3; ++i) {
+            uint8_t& u = used[Corner(t, i)];
+            count += u == 0 ? 1 : 0;
+            u = 1;
+        }
+    }
+    return count;
+}
+
+std::vector<uint32_t> WorkMesh::SettleMerges()
+{
+    // A point's last merge is the one that holds, unless it was undone.
+    std::vector<uint32_t> perStep(kRepairStepCount, 0);
+    std::vector<uint8_t> seen(mergedInto_.size(), 0);
+    std::vector<PendingMerge> holding;
+    for (size_t i = merges_.size(); i-- > 0;) {
+        const PendingMerge& m = merges_[i];
+        if (seen[m.point] == 0 && mergedInto_[m.point] == m.into) {
+            holding.push_back(m);
+        }
+        seen[m.point] = 1;
+    }
+    for (size_t i = holding.size(); i-- > 0;) {
+        const PendingMerge& m = holding[i];
+        log.mergedPoints.push_back({Origin(m.point), Origin(m.into), m.step});
+        ++perStep[static_cast<uint32_t>(m.step)];
+    }
+    merges_ = {};
+    return perStep;
+}
+
+}  // namespace meshaudit::pipeline
