@@ -110,6 +110,7 @@ void CollapseAndDropRepeats(WorkMesh& mesh)
                 mesh.Merge(p, forest->Root(p), RepairStep::Degenerate);
             }
         }
+        mesh.TrianglesChanged();
         for (size_t t = 0; t < mesh.triangles.size(); ++t) {
             TRIANGLE& tri = mesh.triangles[t];
             tri = TRIANGLE{forest->Root(tri.a), forest->Root(tri.b), forest->Root(tri.c)};
@@ -161,6 +162,7 @@ bool SplitRound(WorkMesh& mesh, const std::vector<uint32_t>& degenerate, std::ve
             const TRIANGLE far = mesh.triangles[n], farNamed = mesh.named[n];
             const uint32_t p = Corner(far, i), q = Corner(far, (i + 1) % 3), d = Corner(far, (i + 2) % 3);
             const uint32_t namedC = Corner(mesh.named[t], m);
+            mesh.TrianglesChanged();
             mesh.triangles[n] = TRIANGLE{p, c, d};
             mesh.named[n] = TRIANGLE{Corner(farNamed, i), namedC, Corner(farNamed, (i + 2) % 3)};
             mesh.AddTriangle(TRIANGLE{c, q, d}, mesh.from[n],

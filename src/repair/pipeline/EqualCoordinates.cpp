@@ -12,6 +12,9 @@ namespace meshaudit::pipeline {
 namespace {
 
 constexpr uint32_t kMaxProbes = 64;
+// How many points ahead a slot is fetched: the slots are met at random, and
+// fetching ahead hides most of the wait.
+constexpr uint32_t kLookahead = 16;
 
 bool Finite(const T3DVECF& p)
 {
@@ -49,6 +52,9 @@ bool ByHash(const WorkMesh& mesh, const std::vector<uint32_t>& points, std::vect
     const uint64_t mask = (uint64_t{1} << bits) - 1;
     std::vector<uint32_t> slots(mask + 1, kNone);
     for (uint32_t i = 0; i < points.size(); ++i) {
+        if (i + kLookahead < points.size()) {
+            __builtin_prefetch(&slots[Hash(mesh.Point(points[i + kLookahead])) >> (64 - bits)]);
+        }
         const T3DVECF& p = mesh.Point(points[i]);
         first[i] = points[i];
         if (!Finite(p)) {

@@ -90,9 +90,9 @@ uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges)
         }
     }
     const MeshRecord record = mesh.Record();
-    const TriangleProbe meshProbe(record.points, record.pointCount, nearby);
+    const TriangleProbe meshProbe(record.points, nearby);
     nearby = {};
-    const TriangleProbe fillProbe(record.points, record.pointCount, added);
+    const TriangleProbe fillProbe(record.points, added);
     uint32_t count = 0;
     for (size_t h = 0; h < found.loops.size(); ++h) {
         RepairLog::Hole hole{Origins(mesh, found.loops[h]), {}, HoleOutcome::Filled};

@@ -9,7 +9,7 @@ BorderLoops FindBorderLoops(const WorkMesh& mesh)
     const uint32_t pointCount = mesh.PointCount();
     std::vector<uint32_t> border;
     {
-        const EdgeSides sides(mesh.triangles, pointCount);
+        const EdgeSides& sides = mesh.Sides();
         for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
             if (sides.Size(g) == 1) {
                 border.push_back(sides.Sides(g)[0]);

@@ -41,7 +41,7 @@ Forest JoinCorners(const WorkMesh& mesh, std::vector<uint8_t>& border)
 {
     const std::vector<TRIANGLE>& triangles = mesh.triangles;
     Forest corners(triangles.size() * 3);
-    const EdgeSides sides(triangles, mesh.PointCount());
+    const EdgeSides& sides = mesh.Sides();
     border.assign(triangles.size() * 3, 0);
     for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
         if (sides.Size(g) == 1) {
@@ -91,7 +91,10 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead)
         }
     }
     std::vector<std::pair<uint32_t, uint32_t>> fan;  // (root, corner) of one point
-    std::vector<uint32_t> claimed;
+    // The points given to a fan of the point at hand (a flag per point, and
+    // the list of those set).
+    std::vector<uint8_t> claimed(pointCount, 0);
+    std::vector<uint32_t> claims;
     uint32_t deferred = 0;
     for (uint32_t p = 0; p < pointCount; ++p) {
         const uint32_t* begin = byPoint.data() + start[p];
@@ -111,23 +114,21 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead)
         if (holesAhead) {
             // The fans with a border corner become the first of them.
             uint32_t first = kNone, fans = 0;
-            for (size_t k = 0; k < fan.size(); ++k) {
-                if (border[fan[k].second] != 0 && fan[k].first != first) {
-                    first = first == kNone ? fan[k].first : first;
+            for (size_t f = 0, next = 0; f < fan.size(); f = next) {
+                bool onBorder = false;
+                for (next = f; next < fan.size() && fan[next].first == fan[f].first; ++next) {
+                    onBorder |= border[fan[next].second] != 0;
+                }
+                if (onBorder) {
+                    first = first == kNone ? fan[f].first : first;
                     ++fans;
+                    for (size_t k = f; k < next; ++k) {
+                        fan[k].first = first;
+                    }
                 }
             }
             if (fans > 1) {
                 ++deferred;
-                std::vector<uint32_t> roots;
-                for (const auto& [root, c] : fan) {
-                    if (border[c] != 0) {
-                        roots.push_back(root);
-                    }
-                }
-                for (auto& [root, c] : fan) {
-                    root = std::find(roots.begin(), roots.end(), root) != roots.end() ? first : root;
-                }
                 std::sort(fan.begin(), fan.end());
                 if (fan.front().first == fan.back().first) {
                     continue;
@@ -136,27 +137,30 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead)
         }
         // Each fan as a range [f, next) of `fan`, with the point it takes.
         std::vector<std::pair<size_t, uint32_t>> fans;
-        claimed.clear();
+        const auto claim = [&](uint32_t q) {
+            const bool free = claimed[q] == 0;
+            claimed[q] = 1;
+            if (free) {
+                claims.push_back(q);
+            }
+            return free;
+        };
         for (size_t f = 0; f < fan.size();) {
             size_t next = f;
             uint32_t named = Corner(mesh.named[fan[f].second / 3], fan[f].second % 3);
             for (; next < fan.size() && fan[next].first == fan[f].first; ++next) {
                 named = Corner(mesh.named[fan[next].second / 3], fan[next].second % 3) == named ? named : kNone;
             }
-            const bool back = named != kNone && (named == p || mesh.MergedInto(named) == p) &&
-                              std::find(claimed.begin(), claimed.end(), named) == claimed.end();
+            const bool back = named != kNone && (named == p || mesh.MergedInto(named) == p) && claim(named);
             fans.emplace_back(f, back ? named : kNone);
-            if (back) {
-                claimed.push_back(named);
-            }
             f = next;
         }
         uint32_t copies = 0;
+        mesh.TrianglesChanged();
         for (auto& [f, target] : fans) {
             if (target == kNone) {
-                if (std::find(claimed.begin(), claimed.end(), p) == claimed.end()) {
+                if (claim(p)) {
                     target = p;
-                    claimed.push_back(p);
                 } else {
                     target = mesh.AddCopy(p);
                     ++copies;
@@ -171,6 +175,10 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead)
         if (copies > 0) {
             mesh.log.splitPoints.push_back({mesh.Origin(p), copies});
         }
+        for (const uint32_t q : claims) {
+            claimed[q] = 0;
+        }
+        claims.clear();
     }
     return deferred;
 }

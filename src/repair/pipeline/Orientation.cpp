@@ -4,10 +4,13 @@
 // from (a shell where the walk meets itself the other way round cannot be
 // oriented, and keeps the walk's answer). Then closed shells are turned to
 // face the right way for their nesting, by the exact volume signs and
-// depths of solids().
+// depths of solids(). A mesh of one closed shell has no nesting to find:
+// its depth is 0, and where the volume's sign in doubles is certain (as
+// nearly always) solids() and its other analyses are not needed.
 #include "meshaudit_solid.hpp"
 #include "repair/pipeline/EdgeSides.h"
 #include "repair/pipeline/Steps.h"
+#include "repair/pipeline/VolumeSign.h"
 
 #include <algorithm>
 #include <new>
@@ -20,7 +23,7 @@ void OrientConsistently(WorkMesh& mesh)
     mesh.flipped.assign(count, 0);
     std::vector<uint8_t> flip(count, 0), seen(count, 0);
     {
-        const EdgeSides sides(mesh.triangles, mesh.PointCount());
+        const EdgeSides& sides = mesh.Sides();
         // The start of a side once its triangle's flip is applied.
         const auto start = [&](uint32_t side) {
             return flip[side / 3] != 0 ? SideEnd(mesh.triangles, side) : SideStart(mesh.triangles, side);
@@ -60,12 +63,60 @@ void OrientConsistently(WorkMesh& mesh)
 
 void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
 {
-    if (mesh.triangles.empty()) {
+    // Only closed shells have a volume, and only they nest: solids() is
+    // given those alone, and not called at all when there are none.
+    uint32_t shellCount = 0;
+    const std::vector<uint32_t> shellOf = ShellLabels(mesh, shellCount);
+    std::vector<uint8_t> open(shellCount, 0);
+    const EdgeSides& sides = mesh.Sides();
+    for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
+        if (sides.Size(g) == 1) {
+            open[shellOf[sides.Sides(g)[0] / 3]] = 1;
+        }
+    }
+    std::vector<uint32_t> closed;
+    uint32_t closedShell = kNone;
+    bool several = false;
+    for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
+        if (open[shellOf[t]] == 0) {
+            several |= closedShell != kNone && closedShell != shellOf[t];
+            closedShell = shellOf[t];
+            closed.push_back(t);
+        }
+    }
+    if (closed.empty()) {
         return;
     }
+    if (!several) {
+        // A shell the walk could not make consistent (some edge run twice
+        // the same way) has no inside; solids() would leave it too.
+        for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
+            const uint32_t s = sides.Sides(g)[0];
+            if (shellOf[s / 3] == closedShell &&
+                (sides.Size(g) != 2 || SideStart(mesh.triangles, s) == SideStart(mesh.triangles, sides.Sides(g)[1]))) {
+                return;
+            }
+        }
+        const int8_t sign = CertainVolumeSign(mesh, closed);
+        if (sign < 0) {
+            for (const uint32_t t : closed) {
+                mesh.Flip(t);
+            }
+        }
+        if (sign != 0) {
+            return;
+        }
+    }
+    std::vector<TRIANGLE> triangles;
+    triangles.reserve(closed.size());
+    for (const uint32_t t : closed) {
+        triangles.push_back(mesh.triangles[t]);
+    }
+    MeshRecord record = mesh.Record();
+    record.triangles = triangles.data();
+    record.triangleCount = static_cast<uint32_t>(triangles.size());
     Solids solid;
-    SolidRequest request;
-    const int32_t code = meshaudit::solids(mesh.Record(), request, solid);
+    const int32_t code = meshaudit::solids(record, SolidRequest{}, solid);
     if (code == -6) {
         throw std::bad_alloc();
     }
@@ -77,9 +128,9 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
         const bool innerSolid = keepInnerSolids && solid.depth[s] % 2 == 1 && solid.volumeSign[s] > 0;
         turn[s] = solid.manifold[s] != 0 && solid.volumeSign[s] != 0 && !innerSolid ? 1 : 0;
     }
-    for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
-        if (turn[solid.shellOf[t]] != 0) {
-            mesh.Flip(t);
+    for (uint32_t k = 0; k < closed.size(); ++k) {
+        if (turn[solid.shellOf[k]] != 0) {
+            mesh.Flip(closed[k]);
         }
     }
 }

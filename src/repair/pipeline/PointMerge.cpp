@@ -85,6 +85,7 @@ void MergePoints(WorkMesh& mesh, double tolerance)
         }
     }
     if (any) {
+        mesh.TrianglesChanged();
         for (TRIANGLE& t : mesh.triangles) {
             t = TRIANGLE{first[t.a], first[t.b], first[t.c]};
         }

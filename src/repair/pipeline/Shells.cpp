@@ -15,7 +15,7 @@ std::vector<uint32_t> ShellLabels(const WorkMesh& mesh, uint32_t& count)
 {
     Forest forest(mesh.triangles.size());
     {
-        const EdgeSides sides(mesh.triangles, mesh.PointCount());
+        const EdgeSides& sides = mesh.Sides();
         for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
             for (uint32_t k = 1; k < sides.Size(g); ++k) {
                 forest.Join(sides.Sides(g)[0] / 3, sides.Sides(g)[k] / 3);

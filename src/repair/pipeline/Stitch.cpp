@@ -18,7 +18,7 @@ void StitchBorders(WorkMesh& mesh)
     const uint32_t pointCount = mesh.PointCount();
     std::vector<uint32_t> border;
     {
-        const EdgeSides sides(mesh.triangles, pointCount);
+        const EdgeSides& sides = mesh.Sides();
         for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
             if (sides.Size(g) == 1) {
                 border.push_back(sides.Sides(g)[0]);
@@ -83,6 +83,7 @@ void StitchBorders(WorkMesh& mesh)
     }
     std::vector<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
     bool repeats = false;
+    mesh.TrianglesChanged();
     for (size_t t = 0; t < mesh.triangles.size(); ++t) {
         TRIANGLE& tri = mesh.triangles[t];
         tri = TRIANGLE{forest.Root(tri.a), forest.Root(tri.b), forest.Root(tri.c)};

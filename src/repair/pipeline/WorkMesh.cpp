@@ -1,6 +1,8 @@
 // The work mesh's bookkeeping: copies, merges, drops and flips.
 #include "repair/pipeline/WorkMesh.h"
 
+#include "repair/pipeline/EdgeSides.h"
+
 #include <new>
 #include <utility>
 
@@ -17,6 +19,21 @@ WorkMesh::WorkMesh(const MeshRecord& in, RepairLog& repairLog)
     }
 }
 
+WorkMesh::~WorkMesh() = default;
+
+const EdgeSides& WorkMesh::Sides() const
+{
+    if (sides_ == nullptr) {
+        sides_ = std::make_unique<EdgeSides>(triangles, PointCount());
+    }
+    return *sides_;
+}
+
+void WorkMesh::TrianglesChanged()
+{
+    sides_.reset();
+}
+
 uint32_t WorkMesh::AddCopy(uint32_t p)
 {
     if (PointCount() >= kNone - 1) {
@@ -25,6 +42,7 @@ uint32_t WorkMesh::AddCopy(uint32_t p)
     copyOf_.push_back(Origin(p));
     if (!mergedInto_.empty()) {
         mergedInto_.push_back(kNone);
+        mergeStep_.push_back(0);
     }
     return PointCount() - 1;
 }
@@ -33,9 +51,10 @@ void WorkMesh::Merge(uint32_t point, uint32_t into, RepairStep step)
 {
     if (mergedInto_.empty()) {
         mergedInto_.assign(PointCount(), kNone);
+        mergeStep_.assign(PointCount(), 0);
     }
     mergedInto_[point] = into;
-    merges_.push_back(PendingMerge{point, into, step});
+    mergeStep_[point] = static_cast<uint8_t>(step);
 }
 
 void WorkMesh::AddTriangle(const TRIANGLE& t, uint32_t source, const TRIANGLE& namedCorners)
@@ -43,6 +62,7 @@ void WorkMesh::AddTriangle(const TRIANGLE& t, uint32_t source, const TRIANGLE& n
     if (triangles.size() >= kMostTriangles) {
         throw std::bad_alloc();
     }
+    TrianglesChanged();
     triangles.push_back(t);
     from.push_back(source);
     named.push_back(namedCorners);
@@ -53,6 +73,7 @@ void WorkMesh::AddTriangle(const TRIANGLE& t, uint32_t source, const TRIANGLE& n
 
 void WorkMesh::DropTriangles(const std::vector<uint8_t>& reasons)
 {
+    TrianglesChanged();
     size_t kept = 0;
     for (size_t t = 0; t < triangles.size(); ++t) {
         if (reasons[t] != kKeep) {
@@ -79,6 +100,7 @@ void WorkMesh::DropTriangles(const std::vector<uint8_t>& reasons)
 
 void WorkMesh::Flip(uint32_t t)
 {
+    TrianglesChanged();
     std::swap(triangles[t].b, triangles[t].c);
     std::swap(named[t].b, named[t].c);
     if (!flipped.empty()) {
@@ -117,23 +139,19 @@ uint32_t WorkMesh::PointsInUse() const
 
 std::vector<uint32_t> WorkMesh::SettleMerges()
 {
-    // A point's last merge is the one that holds, unless it was undone.
     std::vector<uint32_t> perStep(kRepairStepCount, 0);
-    std::vector<uint8_t> seen(mergedInto_.size(), 0);
-    std::vector<PendingMerge> holding;
-    for (size_t i = merges_.size(); i-- > 0;) {
-        const PendingMerge& m = merges_[i];
-        if (seen[m.point] == 0 && mergedInto_[m.point] == m.into) {
-            holding.push_back(m);
+    size_t count = 0;
+    for (const uint32_t into : mergedInto_) {
+        count += into != kNone ? 1 : 0;
+    }
+    log.mergedPoints.reserve(count);
+    for (uint32_t p = 0; p < mergedInto_.size(); ++p) {
+        if (mergedInto_[p] != kNone) {
+            const auto step = static_cast<RepairStep>(mergeStep_[p]);
+            log.mergedPoints.push_back({Origin(p), Origin(mergedInto_[p]), step});
+            ++perStep[mergeStep_[p]];
         }
-        seen[m.point] = 1;
     }
-    for (size_t i = holding.size(); i-- > 0;) {
-        const PendingMerge& m = holding[i];
-        log.mergedPoints.push_back({Origin(m.point), Origin(m.into), m.step});
-        ++perStep[static_cast<uint32_t>(m.step)];
-    }
-    merges_ = {};
     return perStep;
 }
 

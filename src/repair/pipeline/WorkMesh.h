@@ -8,9 +8,12 @@
 #include "meshaudit_repair.hpp"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace meshaudit::pipeline {
+
+class EdgeSides;
 
 inline constexpr uint32_t kNone = 0xFFFFFFFFu;
 // The most triangles a work mesh holds: every side must have a 32-bit
@@ -35,6 +38,7 @@ public:
     // Takes a copy of the input's triangles; `input` and `log` must outlive
     // the work mesh.
     WorkMesh(const MeshRecord& input, RepairLog& log);
+    ~WorkMesh();
 
     uint32_t PointCount() const { return inputPoints_ + static_cast<uint32_t>(copyOf_.size()); }
     // The input point a point is, or is a copy of.
@@ -46,7 +50,8 @@ public:
 
     // Records that no triangle names `point` any more, all naming `into`
     // instead (the caller renames them). Reported at the end unless
-    // Restore(point) undoes it.
+    // Restore(point) undoes it; a point merged again is reported once, with
+    // its last merge.
     void Merge(uint32_t point, uint32_t into, RepairStep step);
     // The point `p` was merged into, or kNone.
     uint32_t MergedInto(uint32_t p) const { return mergedInto_.empty() ? kNone : mergedInto_[p]; }
@@ -62,12 +67,20 @@ public:
     // Swaps corners b and c of triangle t (and of its named corners).
     void Flip(uint32_t t);
 
+    // The triangles' sides grouped by edge, built at the first request after
+    // a change: most steps change nothing on most meshes, and the steps
+    // from 5 to 8 then share one grouping. A step that writes `triangles`
+    // itself calls TrianglesChanged() before the next request; the
+    // functions above call it themselves.
+    const EdgeSides& Sides() const;
+    void TrianglesChanged();
+
     // The mesh as a record, its points contiguous (the input's own array
     // while there are no copies). Valid until the next change.
     MeshRecord Record();
     // The number of points some triangle names.
     uint32_t PointsInUse() const;
-    // Moves the merges that still hold into the log, by step, and returns
+    // Moves the merges that still hold into the log, by point, and returns
     // how many each step made; undone ones are left out.
     std::vector<uint32_t> SettleMerges();
 
@@ -80,15 +93,14 @@ public:
     std::vector<uint8_t> flipped;
 
 private:
-    struct PendingMerge {
-        uint32_t point, into;
-        RepairStep step;
-    };
     uint32_t inputPoints_;
     std::vector<uint32_t> copyOf_;
+    // Per point, once some point is merged: the point it went into (kNone
+    // for none) and the step that merged it.
     std::vector<uint32_t> mergedInto_;
-    std::vector<PendingMerge> merges_;
+    std::vector<uint8_t> mergeStep_;
     std::vector<T3DVECF> materialized_;
+    mutable std::unique_ptr<EdgeSides> sides_;
 };
 
 }  // namespace meshaudit::pipeline
