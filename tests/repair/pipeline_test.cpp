@@ -398,5 +398,70 @@ TEST(RepairPipeline, RandomDamageComesBackClosed)
     }
 }
 
+// Small random meshes of every kind of damage at once, points on a coarse
+// grid (so that coincident, collinear and coplanar corners abound), some
+// not finite, under random requests: the result names only its own points
+// and the log only the input's elements; with every step, no edge has more
+// than two triangles and no triangle repeats a point.
+TEST(RepairPipeline, RandomDebrisKeepsItsInvariants)
+{
+    std::mt19937 rng(7);
+    const double odd[] = {NAN, INFINITY, 0.5};
+    for (int round = 0; round < 400; ++round) {
+        TestMesh m;
+        const uint32_t points = 3 + rng() % 10, triangles = 1 + rng() % 40;
+        for (uint32_t p = 0; p < points; ++p) {
+            const double x = rng() % 25 == 0 ? odd[rng() % 3] : static_cast<double>(rng() % 3);
+            m.AddPoint(x, static_cast<double>(rng() % 3), static_cast<double>(rng() % 3));
+        }
+        for (uint32_t t = 0; t < triangles; ++t) {
+            m.AddTriangle(rng() % points, rng() % points, rng() % points);
+        }
+        RepairRequest request;
+        request.steps = round % 3 == 0 ? rng() & kAllRepairSteps : kAllRepairSteps;
+        request.tolerance = round % 5 == 0 ? 0.75 : 0.0;
+        request.minShellTriangles = rng() % 3;
+        request.dropInnerShells = round % 2 == 0;
+        const RepairResult r = Repair(m, request);
+        const std::string name = "round " + std::to_string(round);
+        ASSERT_EQ(r.pointFrom.size(), r.points.size());
+        ASSERT_EQ(r.triangleFrom.size(), r.triangles.size());
+        std::map<std::pair<uint32_t, uint32_t>, int> degree;
+        for (const TRIANGLE& t : r.triangles) {
+            ASSERT_TRUE(t.a < r.points.size() && t.b < r.points.size() && t.c < r.points.size()) << name;
+            for (const auto& [u, v] : {std::pair{t.a, t.b}, std::pair{t.b, t.c}, std::pair{t.c, t.a}}) {
+                ++degree[std::minmax(u, v)];
+            }
+            EXPECT_TRUE(request.steps != kAllRepairSteps || (t.a != t.b && t.b != t.c && t.c != t.a)) << name;
+        }
+        for (const auto& [edge, count] : degree) {
+            EXPECT_TRUE(request.steps != kAllRepairSteps || count <= 2) << name;
+        }
+        for (size_t i = 0; i < r.points.size(); ++i) {
+            ASSERT_LT(r.pointFrom[i], points) << name;
+            EXPECT_EQ(std::memcmp(&r.points[i], &m.points[r.pointFrom[i]], sizeof(T3DVECF)), 0) << name;
+        }
+        for (const uint32_t from : r.triangleFrom) {
+            EXPECT_TRUE(from == kAddedTriangle || from < triangles) << name;
+        }
+        for (const RepairLog::DroppedTriangle& d : r.log.droppedTriangles) {
+            EXPECT_LT(d.triangle, triangles) << name;
+        }
+        for (const RepairLog::MergedPoint& p : r.log.mergedPoints) {
+            EXPECT_TRUE(p.point < points && p.into < points && p.point != p.into) << name;
+        }
+        for (const RepairLog::Hole& h : r.log.holes) {
+            for (const uint32_t p : h.loop) {
+                EXPECT_LT(p, points) << name;
+            }
+        }
+        if (request.steps == kAllRepairSteps && !r.triangles.empty()) {
+            const RepairResult again = Repair(MeshOf(r), request);
+            EXPECT_TRUE(again.log.Unchanged()) << name;
+            EXPECT_TRUE(SameBytes(MeshOf(again), MeshOf(r))) << name;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace meshaudit

@@ -117,4 +117,25 @@ std::vector<uint32_t> FirstEqualPoints(const WorkMesh& mesh, const std::vector<u
     return first;
 }
 
+std::vector<uint32_t> Places(const WorkMesh& mesh, bool& apart)
+{
+    std::vector<uint32_t> place(mesh.PointCount(), kNone);
+    for (const TRIANGLE& t : mesh.triangles) {
+        place[t.a] = place[t.b] = place[t.c] = 0;
+    }
+    std::vector<uint32_t> used;
+    for (uint32_t p = 0; p < place.size(); ++p) {
+        if (place[p] == 0) {
+            used.push_back(p);
+        }
+    }
+    const std::vector<uint32_t> first = FirstEqualPoints(mesh, used);
+    apart = true;
+    for (size_t i = 0; i < used.size(); ++i) {
+        place[used[i]] = first[i];
+        apart &= first[i] == used[i];
+    }
+    return place;
+}
+
 }  // namespace meshaudit::pipeline

@@ -16,4 +16,9 @@ namespace meshaudit::pipeline {
 // back to a sort.
 std::vector<uint32_t> FirstEqualPoints(const WorkMesh& mesh, const std::vector<uint32_t>& points);
 
+// The place of every point triangles use: the first such point at its
+// coordinates (kNone for points no triangle uses); `apart` tells whether
+// every used point is a place of its own, as after step 2 it is.
+std::vector<uint32_t> Places(const WorkMesh& mesh, bool& apart);
+
 }  // namespace meshaudit::pipeline

@@ -3,6 +3,7 @@
 // other new triangles, and a fill with a triangle that meets anything is
 // withdrawn whole: a hole left open is better than a surface that crosses
 // itself.
+#include "repair/pipeline/EqualCoordinates.h"
 #include "repair/pipeline/HoleLoops.h"
 #include "repair/pipeline/HoleTriangulation.h"
 #include "repair/pipeline/Steps.h"
@@ -24,17 +25,23 @@ std::vector<uint32_t> Origins(const WorkMesh& mesh, const std::vector<LoopCorner
     return points;
 }
 
-// The edges and triangles of the mesh among the points of the loops.
+// The edges and triangles of the mesh among the places of the loops.
 Existing AmongLoops(const WorkMesh& mesh, const std::vector<std::vector<LoopCorner>>& loops)
 {
+    Existing existing;
+    bool apart = true;
+    existing.place = Places(mesh, apart);
+    if (apart) {
+        existing.place.clear();
+    }
     std::vector<uint8_t> onLoop(mesh.PointCount(), 0);
     for (const auto& loop : loops) {
         for (const LoopCorner& c : loop) {
-            onLoop[c.point] = 1;
+            onLoop[existing.Place(c.point)] = 1;
         }
     }
-    Existing existing;
-    for (const TRIANGLE& t : mesh.triangles) {
+    for (const TRIANGLE& tri : mesh.triangles) {
+        const TRIANGLE t{existing.Place(tri.a), existing.Place(tri.b), existing.Place(tri.c)};
         for (uint32_t i = 0; i < 3; ++i) {
             const uint32_t u = Corner(t, i), v = Corner(t, (i + 1) % 3);
             if (onLoop[u] != 0 && onLoop[v] != 0) {
@@ -55,8 +62,9 @@ Existing AmongLoops(const WorkMesh& mesh, const std::vector<std::vector<LoopCorn
 
 }  // namespace
 
-uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges)
+uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching)
 {
+    touching = false;
     const BorderLoops found = FindBorderLoops(mesh);
     for (const auto& chain : found.chains) {
         mesh.log.holes.push_back({Origins(mesh, chain), {}, HoleOutcome::NotALoop});
@@ -94,6 +102,7 @@ uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges)
     nearby = {};
     const TriangleProbe fillProbe(record.points, added);
     uint32_t count = 0;
+    std::vector<uint8_t> filledAt(mesh.PointCount(), 0);
     for (size_t h = 0; h < found.loops.size(); ++h) {
         RepairLog::Hole hole{Origins(mesh, found.loops[h]), {}, HoleOutcome::Filled};
         if (fills[h].empty()) {
@@ -102,6 +111,10 @@ uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges)
                                [&](const TRIANGLE& t) { return meshProbe.Meets(t) || fillProbe.Meets(t); })) {
             hole.outcome = HoleOutcome::Intersecting;
         } else {
+            for (const LoopCorner& c : found.loops[h]) {
+                touching |= filledAt[c.point] != 0;
+                filledAt[c.point] = 1;
+            }
             for (const TRIANGLE& t : fills[h]) {
                 mesh.AddTriangle(t, kAddedTriangle, t);
                 hole.added.push_back(TRIANGLE{mesh.Origin(t.a), mesh.Origin(t.b), mesh.Origin(t.c)});

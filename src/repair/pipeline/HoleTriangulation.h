@@ -10,20 +10,24 @@
 
 namespace meshaudit::pipeline {
 
-// The edges and triangles of the mesh among the points of the loops, which
-// a fill must not repeat: a new side on an existing edge would give it a
-// third triangle, a new triangle on an existing one a two-sided sheet.
+// The edges and triangles of the mesh among the places of the loops'
+// points, which a fill must not repeat: a new side on an existing edge
+// would give it a third triangle, a new triangle on an existing one a
+// two-sided sheet. By place (Places()), where points share one: a copy
+// of a point is no way round either.
 struct Existing {
-    std::vector<uint64_t> edges;                    // smaller point << 32 | larger, sorted
-    std::vector<std::array<uint32_t, 3>> triangles; // points ascending, sorted
+    std::vector<uint64_t> edges;                    // smaller place << 32 | larger, sorted
+    std::vector<std::array<uint32_t, 3>> triangles; // places ascending, sorted
+    std::vector<uint32_t> place;                    // per point; empty when each is its own
 
+    uint32_t Place(uint32_t p) const { return place.empty() ? p : place[p]; }
     bool HasEdge(uint32_t u, uint32_t v) const
     {
-        return std::binary_search(edges.begin(), edges.end(), EdgeKey(u, v));
+        return std::binary_search(edges.begin(), edges.end(), EdgeKey(Place(u), Place(v)));
     }
     bool HasTriangle(uint32_t u, uint32_t v, uint32_t w) const
     {
-        std::array<uint32_t, 3> key{u, v, w};
+        std::array<uint32_t, 3> key{Place(u), Place(v), Place(w)};
         std::sort(key.begin(), key.end());
         return std::binary_search(triangles.begin(), triangles.end(), key);
     }

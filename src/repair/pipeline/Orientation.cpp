@@ -20,7 +20,7 @@ namespace meshaudit::pipeline {
 void OrientConsistently(WorkMesh& mesh)
 {
     const auto count = static_cast<uint32_t>(mesh.triangles.size());
-    mesh.flipped.assign(count, 0);
+    mesh.flipped.resize(count, 0);
     std::vector<uint8_t> flip(count, 0), seen(count, 0);
     {
         const EdgeSides& sides = mesh.Sides();

@@ -3,6 +3,7 @@
 // (from the standard containers or from a step); nothing else is thrown.
 #include "repair/pipeline/Steps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -99,21 +100,15 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
         pipeline::RemoveDuplicates(mesh);
         return 0u;
     });
-    const auto copiesSince = [&log](size_t before) {
-        uint32_t copies = 0;
-        for (size_t i = before; i < log.splitPoints.size(); ++i) {
-            copies += log.splitPoints[i].copies;
-        }
-        return copies;
-    };
     uint32_t deferred = 0;
+    bool parted = false;
     run(RepairStep::NonManifold, [&] {
-        const size_t before = log.splitPoints.size();
-        deferred = pipeline::SplitNonManifold(mesh, selected(RepairStep::FillHoles));
-        return copiesSince(before);
+        deferred = pipeline::SplitNonManifold(mesh, selected(RepairStep::FillHoles), false, parted);
+        return 0u;
     });
+    bool stitched = false;
     run(RepairStep::Stitch, [&] {
-        pipeline::StitchBorders(mesh);
+        stitched = pipeline::StitchBorders(mesh);
         return 0u;
     });
     const bool keepInner = request.dropInnerShells && selected(RepairStep::SmallShells);
@@ -122,30 +117,76 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
         pipeline::OrientOutward(mesh, keepInner);
         return 0u;
     });
-    run(RepairStep::FillHoles, [&] { return pipeline::FillHoles(mesh, request.exactHoleEdges); });
-    if (deferred != 0) {
-        // What the fills left pinched.
-        const size_t before = log.splitPoints.size();
-        pipeline::SplitNonManifold(mesh, false);
-        log.steps[static_cast<uint32_t>(RepairStep::NonManifold)].changes += copiesSince(before);
-    }
-    if (deferred != 0) {
-        // What the fills left pinched.
-        const size_t before = log.splitPoints.size();
-        pipeline::SplitNonManifold(mesh, false);
-        log.steps[static_cast<uint32_t>(RepairStep::NonManifold)].changes += copiesSince(before);
+    bool touching = false;
+    uint32_t& added = log.steps[static_cast<uint32_t>(RepairStep::FillHoles)].changes;
+    run(RepairStep::FillHoles, [&] { return pipeline::FillHoles(mesh, request.exactHoleEdges, touching); });
+    const auto dropShells = [&] {
+        pipeline::DropShells(mesh, request.minShellTriangles, request.minShellSize, request.dropInnerShells);
+        return 0u;
+    };
+    run(RepairStep::SmallShells, dropShells);
+    const auto open = [&log] {
+        return std::any_of(log.holes.begin(), log.holes.end(),
+                           [](const RepairLog::Hole& h) { return h.outcome != HoleOutcome::Filled; });
+    };
+    uint32_t& droppedShells = log.steps[static_cast<uint32_t>(RepairStep::SmallShells)].changes;
+    const auto dropAgain = [&] {
+        const size_t before = log.droppedTriangles.size();
+        if (selected(RepairStep::SmallShells)) {
+            dropShells();
+            droppedShells += static_cast<uint32_t>(log.droppedTriangles.size() - before);
+        }
+        return log.droppedTriangles.size() != before;
+    };
+    // The mesh has changed since the fills were chosen: a shell dropped
+    // that a fill met, points parted or joined, stitches, fills that meet,
+    // copies the fills may have joined again.
+    bool changed = droppedShells != 0 || deferred != 0 || stitched || touching ||
+                   (mesh.PointCount() > mesh.input.pointCount && added != 0);
+    bool partedAgain = false;
+    // Until a repair of the result would change nothing, in a few rounds:
+    // one on most meshes that need it, more only on debris.
+    for (int round = 0; changed && round < 4; ++round) {
+        changed = false;
+        bool joined = false, moved = false;
+        if (selected(RepairStep::FillHoles) && open()) {
+            // Holes left open are tried again on the mesh as a repair of the
+            // repaired mesh would see it, its fans with a border at one place
+            // joined and oriented; those still open are logged once.
+            if (selected(RepairStep::NonManifold)) {
+                pipeline::SplitNonManifold(mesh, true, true, joined);
+                moved |= joined;
+            }
+            if (joined && selected(RepairStep::Orient)) {
+                pipeline::OrientConsistently(mesh);
+            }
+            std::erase_if(log.holes, [](const RepairLog::Hole& h) { return h.outcome != HoleOutcome::Filled; });
+            bool touchingAgain = false;
+            const uint32_t more = pipeline::FillHoles(mesh, request.exactHoleEdges, touchingAgain);
+            added += more;
+            moved |= more != 0;
+        }
+        if (selected(RepairStep::NonManifold)) {
+            // Every fan at every place to a point of its own.
+            pipeline::SplitNonManifold(mesh, false, true, joined);
+            moved |= joined;
+        }
+        // Parting may leave a piece below step 9's size, and a fill may
+        // change a shell's size or nesting: dropped with the rest.
+        partedAgain |= moved;
+        changed = moved && dropAgain();
     }
     if (selected(RepairStep::Orient)) {
-        // Shells that the fills closed have a volume now.
-        if (log.steps[static_cast<uint32_t>(RepairStep::FillHoles)].changes != 0) {
+        // The last splits may have joined parts a walk oriented apart, and
+        // shells that the fills closed have a volume now.
+        if (partedAgain) {
+            pipeline::OrientConsistently(mesh);
+        }
+        if (partedAgain || added != 0) {
             pipeline::OrientOutward(mesh, keepInner);
         }
         log.steps[static_cast<uint32_t>(RepairStep::Orient)].changes = pipeline::LogFlips(mesh);
     }
-    run(RepairStep::SmallShells, [&] {
-        pipeline::DropShells(mesh, request.minShellTriangles, request.minShellSize, request.dropInnerShells);
-        return 0u;
-    });
     const std::vector<uint32_t> merges = mesh.SettleMerges();
     for (uint32_t k = 0; k < kRepairStepCount; ++k) {
         log.steps[k].changes += merges[k];
@@ -166,6 +207,21 @@ void Output(WorkMesh& mesh, bool dropUnused, RepairResult& out)
         unused.ran = true;
         unused.trianglesBefore = unused.trianglesAfter = static_cast<uint32_t>(mesh.triangles.size());
     }
+    // The copies kept, by the input point they copy.
+    std::vector<uint32_t> copies;
+    for (uint32_t p = mesh.input.pointCount; p < pointCount; ++p) {
+        if (renumber[p] == 0) {
+            copies.push_back(mesh.Origin(p));
+        }
+    }
+    std::sort(copies.begin(), copies.end());
+    for (size_t i = 0; i < copies.size(); ++i) {
+        if (i == 0 || copies[i] != copies[i - 1]) {
+            out.log.splitPoints.push_back({copies[i], 0});
+        }
+        ++out.log.splitPoints.back().copies;
+    }
+    out.log.steps[static_cast<uint32_t>(RepairStep::NonManifold)].changes += static_cast<uint32_t>(copies.size());
     for (uint32_t p = 0; p < pointCount; ++p) {
         const bool used = renumber[p] == 0;
         const bool input = p < mesh.input.pointCount && mesh.MergedInto(p) == pipeline::kNone;

@@ -25,13 +25,15 @@ void RemoveDuplicates(WorkMesh& mesh);
 
 // 5: pinched points and non-manifold edges. With `holesAhead`, the fans
 // with a border at a point stay together; returns at how many points.
-uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead);
+// With `join`, the points of one fan at one place become one. `changed` is
+// set when a corner changed its point.
+uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool& changed);
 
-// 6: border edges that lie on one another.
-void StitchBorders(WorkMesh& mesh);
+// 6: border edges that lie on one another; whether any was joined.
+bool StitchBorders(WorkMesh& mesh);
 
 // 7: consistent orientation within each shell, by a walk over the edges of
-// two triangles.
+// two triangles; the flips add up in mesh.flipped until LogFlips.
 void OrientConsistently(WorkMesh& mesh);
 // 7: closed shells turned outward, voids inward; with `keepInnerSolids`
 // a shell at an odd depth that encloses a positive volume is left as it is
@@ -41,8 +43,9 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids);
 // number of triangles flipped.
 uint32_t LogFlips(WorkMesh& mesh);
 
-// 8: border loops filled; the number of triangles added.
-uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges);
+// 8: border loops filled; the number of triangles added. `touching` is set
+// when two loops that were filled share a point (their fills may pinch it).
+uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching);
 
 // 9: small shells and, with `innerShells`, solids inside solids.
 void DropShells(WorkMesh& mesh, uint32_t minTriangles, double minSize, bool innerShells);

@@ -2,7 +2,8 @@
 // points have the same coordinates, pairwise, are one edge written twice
 // (a crack, a soup not merged); their points are merged, which joins the
 // two triangles. Where three or more border edges lie at one place, which
-// two belong together is not known, and none is joined.
+// two belong together is not known, and none is joined; nor are edges with
+// a point that step 5 parted from another, which would undo it.
 #include "repair/pipeline/EdgeSides.h"
 #include "repair/pipeline/EqualCoordinates.h"
 #include "repair/pipeline/Forest.h"
@@ -13,7 +14,7 @@
 
 namespace meshaudit::pipeline {
 
-void StitchBorders(WorkMesh& mesh)
+bool StitchBorders(WorkMesh& mesh)
 {
     const uint32_t pointCount = mesh.PointCount();
     std::vector<uint32_t> border;
@@ -26,7 +27,7 @@ void StitchBorders(WorkMesh& mesh)
         }
     }
     if (border.size() < 2) {
-        return;
+        return false;
     }
     // Each border point's place: the first border point at its coordinates.
     std::vector<uint32_t> place(pointCount, kNone);
@@ -60,7 +61,10 @@ void StitchBorders(WorkMesh& mesh)
             ++end;
         }
         const uint32_t s = keyed[i].second, o = keyed[i + 1 < end ? i + 1 : i].second;
-        if (end - i == 2 && s / 3 != o / 3) {
+        const auto parted = [&mesh](uint32_t side) {
+            return mesh.Parted(SideStart(mesh.triangles, side)) || mesh.Parted(SideEnd(mesh.triangles, side));
+        };
+        if (end - i == 2 && s / 3 != o / 3 && !parted(s) && !parted(o)) {
             if (!any) {
                 forest = Forest(pointCount);
                 any = true;
@@ -74,7 +78,7 @@ void StitchBorders(WorkMesh& mesh)
         i = end;
     }
     if (!any) {
-        return;
+        return false;
     }
     for (uint32_t p = 0; p < pointCount; ++p) {
         if (forest.Root(p) != p) {
@@ -95,6 +99,7 @@ void StitchBorders(WorkMesh& mesh)
     if (repeats) {
         mesh.DropTriangles(reasons);
     }
+    return true;
 }
 
 }  // namespace meshaudit::pipeline

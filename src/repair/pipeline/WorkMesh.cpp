@@ -57,6 +57,14 @@ void WorkMesh::Merge(uint32_t point, uint32_t into, RepairStep step)
     mergeStep_[point] = static_cast<uint8_t>(step);
 }
 
+void WorkMesh::MarkParted(uint32_t p)
+{
+    if (parted_.size() <= p) {
+        parted_.resize(PointCount(), 0);
+    }
+    parted_[p] = 1;
+}
+
 void WorkMesh::AddTriangle(const TRIANGLE& t, uint32_t source, const TRIANGLE& namedCorners)
 {
     if (triangles.size() >= kMostTriangles) {

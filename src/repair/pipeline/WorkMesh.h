@@ -57,6 +57,11 @@ public:
     uint32_t MergedInto(uint32_t p) const { return mergedInto_.empty() ? kNone : mergedInto_[p]; }
     void Restore(uint32_t p) { mergedInto_[p] = kNone; }
 
+    // Points that step 5 parted from others at their place (the point split,
+    // its copies, the points given back): step 6 must not join them again.
+    void MarkParted(uint32_t p);
+    bool Parted(uint32_t p) const { return p < parted_.size() && parted_[p] != 0; }
+
     // Appends a triangle; `from` is an input triangle or kAddedTriangle.
     void AddTriangle(const TRIANGLE& t, uint32_t from, const TRIANGLE& named);
     // Removes every triangle whose entry in `reasons` is not kKeep (a
@@ -99,6 +104,7 @@ private:
     // for none) and the step that merged it.
     std::vector<uint32_t> mergedInto_;
     std::vector<uint8_t> mergeStep_;
+    std::vector<uint8_t> parted_;
     std::vector<T3DVECF> materialized_;
     mutable std::unique_ptr<EdgeSides> sides_;
 };
