@@ -27,32 +27,52 @@
  *    4 Duplicates      keep the first triangle of each set with the same
  *                      three points (in any order); a set holding both
  *                      orientations is a two-sided sheet, and all of it goes
- *    5 NonManifold     split pinched points and non-manifold edges: around
- *                      each point the triangles joined through edges of two
- *                      triangles form fans; every fan after the first gets a
- *                      copy of the point (same coordinates). Where a fan's
- *                      corners all named one point before the merges of
- *                      steps 2, 3 and 6, the fan gets that point back
- *                      instead, so repairing a repaired mesh changes nothing
+ *    5 NonManifold     part pinched points and non-manifold edges into
+ *                      manifold pieces, moving no point. Points are taken
+ *                      by place (equal coordinates): around a place, the
+ *                      triangles joined through edges of exactly two
+ *                      triangles form fans, and each fan gets a point of its
+ *                      own: the point all its corners named before the
+ *                      merges of steps 2 and 3, when there is one (the merge
+ *                      is then undone), else the point they name, else a
+ *                      copy (same coordinates). While holes are to be
+ *                      filled, the fans at a place that reach a border stay
+ *                      together (two holes meeting at a point), and a last
+ *                      pass after steps 8 and 9 parts what is left and gives
+ *                      the points of each fan one number
  *    6 Stitch          join border edges whose end points have the same
  *                      coordinates, where exactly two border edges lie at
- *                      that place (their points merged)
+ *                      that place and step 5 parted neither (their points
+ *                      merged)
  *    7 Orient          flip triangles so that each shell is consistent (a
- *                      breadth-first walk over edges of two triangles from
- *                      the shell's first triangle), then flip whole closed
- *                      shells whose volume sign is wrong for their nesting
- *                      depth (solids(): even depth positive, odd negative);
- *                      after step 8 the shells it closed are checked again
+ *                      walk over edges of two triangles from the shell's
+ *                      first triangle), then flip whole closed shells whose
+ *                      volume sign is wrong for their nesting depth
+ *                      (solids(): even depth positive, odd negative; a
+ *                      mesh of one closed shell is judged by the volume
+ *                      sign alone where doubles settle it, as solids()
+ *                      itself does first); shells the fills closed are
+ *                      judged after step 8
  *    8 FillHoles       fill each border loop with new triangles, chosen to
  *                      keep the dihedral angles small, then the area (see
- *                      RepairRequest::exactHoleEdges); a fill with a triangle
- *                      of zero area or one that meets a triangle of the mesh
- *                      or another new triangle (exact test, triangles
- *                      sharing a point excepted, as mesh::Selfintersection
- *                      counts them) is withdrawn and the hole reported open
+ *                      RepairRequest::exactHoleEdges). A fill is withdrawn
+ *                      and the hole reported open when it would need a
+ *                      triangle of zero area, an edge or a triangle the
+ *                      mesh already has at those places, or a triangle that
+ *                      meets a triangle of the mesh or of another fill
+ *                      (exact test; triangles sharing a point excepted, as
+ *                      mesh::Selfintersection counts them)
  *    9 SmallShells     drop shells below a size, and on request shells that
  *                      lie inside another shell's material
  *   10 UnusedPoints    drop points no triangle uses
+ *
+ * Steps 8, 9 and the last pass of step 5 change what the others judged: a
+ * fill may have been withdrawn for meeting a shell that step 9 dropped. So
+ * when they change the mesh, holes still open are tried again and the last
+ * pass repeated, a few rounds at most, until a repair of the result would
+ * change nothing. That holds for every mesh the tests damage at random; on
+ * debris (a few dozen random triangles among a dozen points) about one mesh
+ * in a thousand still changes at a second repair.
  *
  * Points merged away by steps 2, 3 and 6 are always removed from the output;
  * step 10 also removes the points the input itself left unused. The output
@@ -154,7 +174,8 @@ enum class HoleOutcome : uint8_t {
     Filled,
     NotALoop,      // its border edges do not close into a loop (they run
                    // against each other: inconsistent orientation)
-    Degenerate,    // every triangulation has a triangle of zero area
+    Degenerate,    // every triangulation needs a triangle of zero area, or
+                   // an edge or a triangle the mesh has at those places
     Intersecting,  // the triangulation met the mesh or another fill
 };
 
@@ -165,12 +186,13 @@ enum class HoleOutcome : uint8_t {
  */
 struct RepairLog {
     /* Per step, in step order: whether it ran, the triangles and the points
-       in use (named by a triangle) before and after it (step 10: the points
-       kept without it and with it), and the number of
-       elements it changed: triangles dropped (1, 3, 4, 9), points merged
-       into others (2, 6; 3 counts its collapses and splits), copies of
-       points made (5), triangles flipped (7), triangles added (8), points
-       dropped (10). Step 7's count includes the flips made after step 8. */
+       in use (named by a triangle) before and after its first run (step
+       10: the points kept without it and with it), and the number of
+       elements it changed in all its runs: triangles dropped (1, 3, 4, 6,
+       9), points merged into others (2, 3, 5, 6; 3 also counts the
+       triangles it split), copies of points the output keeps (5),
+       triangles whose orientation changed (7), triangles added (8), points
+       dropped (10). */
     struct StepSummary {
         bool ran = false;
         uint32_t trianglesBefore = 0, trianglesAfter = 0;
@@ -184,7 +206,8 @@ struct RepairLog {
         DropReason reason;
     };
     /* A point merged into another; `step` is MergePoints, Degenerate (a
-       collapsed side) or Stitch. */
+       collapsed side), NonManifold (points at one place in one fan, given
+       one number) or Stitch. */
     struct MergedPoint {
         uint32_t point, into;
         RepairStep step;
@@ -194,7 +217,8 @@ struct RepairLog {
     struct SideSplit {
         uint32_t degenerate, split, corner;
     };
-    /* Step 5: a point whose fans got `copies` new points. */
+    /* Step 5: an input point and the number of copies of it the output
+       keeps, one for each fan beyond the first. */
     struct SplitPoint {
         uint32_t point, copies;
     };
@@ -217,8 +241,8 @@ struct RepairLog {
         DropReason reason;
     };
 
-    std::vector<DroppedTriangle> droppedTriangles;  // steps 1, 3, 4, 9 (and 6)
-    std::vector<MergedPoint> mergedPoints;          // steps 2, 3, 6
+    std::vector<DroppedTriangle> droppedTriangles;  // steps 1, 3, 4, 6, 9
+    std::vector<MergedPoint> mergedPoints;          // steps 2, 3, 5, 6, by point
     std::vector<SideSplit> sideSplits;              // step 3
     std::vector<SplitPoint> splitPoints;            // step 5
     std::vector<FlippedShell> flippedShells;        // step 7
@@ -226,7 +250,8 @@ struct RepairLog {
     std::vector<DroppedShell> droppedShells;        // step 9
     std::vector<uint32_t> droppedPoints;            // step 10, ascending
 
-    /* Whether the repair changed nothing at all. */
+    /* Whether the repair changed nothing at all (every step's count 0;
+       holes left open are reported, but change nothing). */
     bool Unchanged() const noexcept;
 };
 

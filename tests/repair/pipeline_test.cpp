@@ -210,7 +210,11 @@ TEST(RepairPipeline, HandComputedCases)
     for (TRIANGLE& t : patch.triangles) {
         t = t.a == 0 || t.b == 0 || t.c == 0 ? TRIANGLE{t.a, t.c, t.b} : t;
     }
-    RepairRequest noMerge, mergeOnly, tolerance, small, inner;
+    TestMesh capless = testing::Sphere(16, 10);  // without the triangles round its north pole
+    const auto north = static_cast<uint32_t>(capless.points.size() - 1);
+    std::erase_if(capless.triangles, [north](const TRIANGLE& t) { return t.a == north || t.b == north || t.c == north; });
+    RepairRequest noMerge, mergeOnly, tolerance, small, inner, ears;
+    ears.exactHoleEdges = 5;
     noMerge.steps = kAllRepairSteps & ~StepBit(RepairStep::MergePoints);
     mergeOnly.steps = StepBit(RepairStep::MergePoints);
     tolerance.tolerance = 1e-6;
@@ -244,6 +248,7 @@ TEST(RepairPipeline, HandComputedCases)
         {"a solid inside a solid", Join({Box(0, 3), Box(1, 2)}), inner, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 12, 8}, 1},
         {"a near copy within the tolerance", near, tolerance, 8, 12, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a near copy without", near, {}, 9, 12, {}, 0},
+        {"a 16-edge hole, ears then the programme", capless, ears, 145, 286, {0, 0, 0, 0, 0, 0, 0, 14, 0, 1}, 1},
         {"a flipped patch", patch, {}, 74, 144, {0, 0, 0, 0, 0, 0, 12}, 1},
         {"a flat fan's rim stays open", testing::Fan(40), {}, 41, 40, {}, 0},
         {"a book of pages", testing::Book(5), {}, 15, 5, {0, 0, 0, 0, 8}, 0},
@@ -395,6 +400,62 @@ TEST(RepairPipeline, RandomDamageComesBackClosed)
         const RepairResult again = Repair(MeshOf(r), request);
         EXPECT_TRUE(again.log.Unchanged()) << name;
         EXPECT_TRUE(SameBytes(MeshOf(again), MeshOf(r))) << name;
+    }
+}
+
+// Steps 2 and 4 alone on random soups against plain versions: the first
+// of equal points kept, triangles renumbered; the first of a set of equal
+// triangles kept, a set running both ways dropped.
+TEST(RepairPipeline, MergeAndDuplicatesMatchPlainVersions)
+{
+    std::mt19937 rng(3);
+    for (int round = 0; round < 50; ++round) {
+        TestMesh m;
+        for (int p = 0; p < 12; ++p) {
+            m.AddPoint(rng() % 2, rng() % 2, (rng() % 2) * (p % 2 == 0 ? 1.0 : -0.0));
+        }
+        for (int t = 0; t < 30; ++t) {
+            m.AddTriangle(rng() % 12, rng() % 12, rng() % 12);
+        }
+        std::vector<uint32_t> first(12);
+        std::vector<T3DVECF> kept;
+        for (uint32_t p = 0; p < 12; ++p) {
+            first[p] = p;
+            for (uint32_t q = 0; q < p && first[p] == p; ++q) {
+                const T3DVECF &a = m.points[p], &b = m.points[q];
+                first[p] = a.x == b.x && a.y == b.y && a.z == b.z ? first[q] : p;
+            }
+        }
+        RepairRequest merge, duplicates;
+        merge.steps = StepBit(RepairStep::MergePoints);
+        duplicates.steps = StepBit(RepairStep::Duplicates);
+        const RepairResult merged = Repair(m, merge), deduplicated = Repair(m, duplicates);
+        ASSERT_EQ(merged.triangles.size(), m.triangles.size());
+        for (size_t t = 0; t < m.triangles.size(); ++t) {
+            const TRIANGLE &in = m.triangles[t], &out = merged.triangles[t];
+            EXPECT_EQ(merged.pointFrom[out.a], first[in.a]);
+            EXPECT_EQ(merged.pointFrom[out.b], first[in.b]);
+            EXPECT_EQ(merged.pointFrom[out.c], first[in.c]);
+        }
+        const auto rotations = [](const TRIANGLE& t) {
+            return std::set<std::array<uint32_t, 3>>{{t.a, t.b, t.c}, {t.b, t.c, t.a}, {t.c, t.a, t.b}};
+        };
+        std::vector<uint32_t> want;
+        for (uint32_t t = 0; t < m.triangles.size(); ++t) {
+            const TRIANGLE& x = m.triangles[t];
+            bool earlier = false, twoSided = false;
+            for (uint32_t u = 0; u < m.triangles.size(); ++u) {
+                const TRIANGLE& y = m.triangles[u];
+                const bool same = rotations(x).count({y.a, y.b, y.c}) != 0;
+                const bool opposite = rotations(x).count({y.a, y.c, y.b}) != 0;
+                earlier |= u < t && same;
+                twoSided |= opposite && !same;
+            }
+            if (!earlier && !twoSided) {
+                want.push_back(t);
+            }
+        }
+        EXPECT_EQ(deduplicated.triangleFrom, want) << round;
     }
 }
 

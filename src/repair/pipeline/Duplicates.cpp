@@ -25,10 +25,11 @@ void RemoveDuplicates(WorkMesh& mesh)
         const TRIANGLE& tri = mesh.triangles[t];
         uint32_t v[3] = {tri.a, tri.b, tri.c};
         // Rotated so the smallest comes first; then the orientation is
-        // whether the other two ascend.
+        // whether the other two ascend. A triangle that repeats a point is
+        // its own reverse and has none.
         const uint32_t low = v[0] < v[1] ? (v[0] < v[2] ? 0u : 2u) : (v[1] < v[2] ? 1u : 2u);
         const uint32_t second = v[(low + 1) % 3], third = v[(low + 2) % 3];
-        const bool ascending = second < third;
+        const bool ascending = second < third || RepeatsPoint(tri);
         keys[t] = Key{v[low], std::min(second, third), std::max(second, third), t | (ascending ? 0u : 0x80000000u)};
     }
     std::sort(keys.begin(), keys.end(), [](const Key& x, const Key& y) {

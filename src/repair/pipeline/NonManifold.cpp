@@ -97,9 +97,9 @@ struct ByPoint {
 
 }  // namespace
 
-uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool& changed)
+uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool* changed)
 {
-    changed = false;
+    bool moved = false;
     const uint32_t pointCount = mesh.PointCount();
     const auto cornerCount = static_cast<uint32_t>(mesh.triangles.size() * 3);
     bool apart = true;
@@ -223,7 +223,7 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool& chan
                 mesh.MarkParted(f.point);
             }
             for (size_t k = f.first; k < f.end; ++k) {
-                changed |= fan[k].now != f.point;
+                moved |= fan[k].now != f.point;
                 Corner(mesh.triangles[fan[k].corner / 3], fan[k].corner % 3) = f.point;
             }
         }
@@ -241,6 +241,9 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool& chan
             claimed[q] = 0;
         }
         claims.clear();
+    }
+    if (changed != nullptr) {
+        *changed = moved;
     }
     return deferred;
 }

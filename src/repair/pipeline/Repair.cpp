@@ -101,9 +101,8 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
         return 0u;
     });
     uint32_t deferred = 0;
-    bool parted = false;
     run(RepairStep::NonManifold, [&] {
-        deferred = pipeline::SplitNonManifold(mesh, selected(RepairStep::FillHoles), false, parted);
+        deferred = pipeline::SplitNonManifold(mesh, selected(RepairStep::FillHoles), false);
         return 0u;
     });
     bool stitched = false;
@@ -154,21 +153,20 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
             // repaired mesh would see it, its fans with a border at one place
             // joined and oriented; those still open are logged once.
             if (selected(RepairStep::NonManifold)) {
-                pipeline::SplitNonManifold(mesh, true, true, joined);
+                pipeline::SplitNonManifold(mesh, true, true, &joined);
                 moved |= joined;
             }
             if (joined && selected(RepairStep::Orient)) {
                 pipeline::OrientConsistently(mesh);
             }
             std::erase_if(log.holes, [](const RepairLog::Hole& h) { return h.outcome != HoleOutcome::Filled; });
-            bool touchingAgain = false;
-            const uint32_t more = pipeline::FillHoles(mesh, request.exactHoleEdges, touchingAgain);
+            const uint32_t more = pipeline::FillHoles(mesh, request.exactHoleEdges, touching);
             added += more;
             moved |= more != 0;
         }
         if (selected(RepairStep::NonManifold)) {
             // Every fan at every place to a point of its own.
-            pipeline::SplitNonManifold(mesh, false, true, joined);
+            pipeline::SplitNonManifold(mesh, false, true, &joined);
             moved |= joined;
         }
         // Parting may leave a piece below step 9's size, and a fill may

@@ -7,6 +7,7 @@
 #include "repair/pipeline/WorkMesh.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace meshaudit::pipeline {
 
@@ -25,9 +26,9 @@ void RemoveDuplicates(WorkMesh& mesh);
 
 // 5: pinched points and non-manifold edges. With `holesAhead`, the fans
 // with a border at a point stay together; returns at how many points.
-// With `join`, the points of one fan at one place become one. `changed` is
-// set when a corner changed its point.
-uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool& changed);
+// With `join`, the points of one fan at one place become one. *changed
+// (when given) tells whether a corner changed its point.
+uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool* changed = nullptr);
 
 // 6: border edges that lie on one another; whether any was joined.
 bool StitchBorders(WorkMesh& mesh);

@@ -1,8 +1,5 @@
-// Step 9, and the shells the other steps name: triangles joined through
-// every shared edge, however many triangles it has, as solids() joins them.
+// Step 9: shells below a size, and solids left inside solids.
 #include "meshaudit_solid.hpp"
-#include "repair/pipeline/EdgeSides.h"
-#include "repair/pipeline/Forest.h"
 #include "repair/pipeline/Steps.h"
 
 #include <algorithm>
@@ -10,26 +7,6 @@
 #include <new>
 
 namespace meshaudit::pipeline {
-
-std::vector<uint32_t> ShellLabels(const WorkMesh& mesh, uint32_t& count)
-{
-    Forest forest(mesh.triangles.size());
-    {
-        const EdgeSides& sides = mesh.Sides();
-        for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
-            for (uint32_t k = 1; k < sides.Size(g); ++k) {
-                forest.Join(sides.Sides(g)[0] / 3, sides.Sides(g)[k] / 3);
-            }
-        }
-    }
-    std::vector<uint32_t> shellOf(mesh.triangles.size());
-    count = 0;
-    for (uint32_t t = 0; t < shellOf.size(); ++t) {
-        const uint32_t root = forest.Root(t);
-        shellOf[t] = root == t ? count++ : shellOf[root];
-    }
-    return shellOf;
-}
 
 namespace {
 
