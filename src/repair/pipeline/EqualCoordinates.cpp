@@ -1,0 +1,141 @@
+// One open-addressing table of positions in the list, probed linearly, at a
+// load of at most one half; a probe run longer than kMaxProbes gives up for
+// a sort, which keeps crafted input from making the lookups quadratic.
+#include "repair/pipeline/EqualCoordinates.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace meshaudit::pipeline {
+
+namespace {
+
+constexpr uint32_t kMaxProbes = 64;
+// How many points ahead a slot is fetched: the slots are met at random, and
+// fetching ahead hides most of the wait.
+constexpr uint32_t kLookahead = 16;
+
+bool Finite(const T3DVECF& p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+// Bits of a coordinate with both zeros alike, so that equal points hash alike.
+uint64_t KeyBits(double v)
+{
+    v += 0.0;
+    uint64_t u = 0;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
+
+uint64_t Hash(const T3DVECF& p)
+{
+    uint64_t h = KeyBits(p.x) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ KeyBits(p.y)) * 0xC2B2AE3D27D4EB4Full;
+    h = (h ^ KeyBits(p.z)) * 0x165667B19E3779F9ull;
+    return h ^ (h >> 29);
+}
+
+bool Equal(const T3DVECF& a, const T3DVECF& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+bool ByHash(const WorkMesh& mesh, const std::vector<uint32_t>& points, std::vector<uint32_t>& first)
+{
+    uint32_t bits = 4;
+    while ((uint64_t{1} << bits) < uint64_t{points.size()} * 2) {
+        ++bits;
+    }
+    const uint64_t mask = (uint64_t{1} << bits) - 1;
+    std::vector<uint32_t> slots(mask + 1, kNone);
+    for (uint32_t i = 0; i < points.size(); ++i) {
+        if (i + kLookahead < points.size()) {
+            __builtin_prefetch(&slots[Hash(mesh.Point(points[i + kLookahead])) >> (64 - bits)]);
+        }
+        const T3DVECF& p = mesh.Point(points[i]);
+        first[i] = points[i];
+        if (!Finite(p)) {
+            continue;
+        }
+        uint64_t at = Hash(p) >> (64 - bits);
+        uint32_t probes = 0;
+        while (slots[at] != kNone && !Equal(mesh.Point(points[slots[at]]), p)) {
+            at = (at + 1) & mask;
+            if (++probes == kMaxProbes) {
+                return false;
+            }
+        }
+        if (slots[at] == kNone) {
+            slots[at] = i;
+        } else {
+            first[i] = points[slots[at]];
+        }
+    }
+    return true;
+}
+
+void BySort(const WorkMesh& mesh, const std::vector<uint32_t>& points, std::vector<uint32_t>& first)
+{
+    std::vector<uint32_t> order;
+    order.reserve(points.size());
+    for (uint32_t i = 0; i < points.size(); ++i) {
+        first[i] = points[i];
+        if (Finite(mesh.Point(points[i]))) {
+            order.push_back(i);
+        }
+    }
+    std::sort(order.begin(), order.end(), [&](uint32_t i, uint32_t j) {
+        const T3DVECF& a = mesh.Point(points[i]);
+        const T3DVECF& b = mesh.Point(points[j]);
+        if (a.x != b.x) {
+            return a.x < b.x;
+        }
+        if (a.y != b.y) {
+            return a.y < b.y;
+        }
+        return a.z != b.z ? a.z < b.z : i < j;
+    });
+    for (size_t k = 1; k < order.size(); ++k) {
+        const uint32_t i = order[k], previous = order[k - 1];
+        if (Equal(mesh.Point(points[i]), mesh.Point(points[previous]))) {
+            first[i] = first[previous];
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<uint32_t> FirstEqualPoints(const WorkMesh& mesh, const std::vector<uint32_t>& points)
+{
+    std::vector<uint32_t> first(points.size());
+    if (!ByHash(mesh, points, first)) {
+        BySort(mesh, points, first);
+    }
+    return first;
+}
+
+std::vector<uint32_t> Places(const WorkMesh& mesh, bool& apart)
+{
+    std::vector<uint32_t> place(mesh.PointCount(), kNone);
+    for (const TRIANGLE& t : mesh.triangles) {
+        place[t.a] = place[t.b] = place[t.c] = 0;
+    }
+    std::vector<uint32_t> used;
+    for (uint32_t p = 0; p < place.size(); ++p) {
+        if (place[p] == 0) {
+            used.push_back(p);
+        }
+    }
+    const std::vector<uint32_t> first = FirstEqualPoints(mesh, used);
+    apart = true;
+    for (size_t i = 0; i < used.size(); ++i) {
+        place[used[i]] = first[i];
+        apart &= first[i] == used[i];
+    }
+    return place;
+}
+
+}  // namespace meshaudit::pipeline

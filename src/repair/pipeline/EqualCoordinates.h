@@ -1,0 +1,24 @@
+// Points of equal coordinates, found by hashing: what the merge of step 2
+// and the stitching of step 6 join.
+#pragma once
+
+#include "repair/pipeline/WorkMesh.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace meshaudit::pipeline {
+
+// For each of the `points` (work mesh numbers), the first of them, in the
+// order given, whose coordinates compare equal to its own (0.0 and -0.0
+// alike); a point with a NaN or infinite coordinate is its own. Linear on
+// ordinary coordinates; coordinates crafted to collide in the hash fall
+// back to a sort.
+std::vector<uint32_t> FirstEqualPoints(const WorkMesh& mesh, const std::vector<uint32_t>& points);
+
+// The place of every point triangles use: the first such point at its
+// coordinates (kNone for points no triangle uses); `apart` tells whether
+// every used point is a place of its own, as after step 2 it is.
+std::vector<uint32_t> Places(const WorkMesh& mesh, bool& apart);
+
+}  // namespace meshaudit::pipeline

@@ -1,0 +1,129 @@
+// Step 8: holes filled. Every loop is triangulated on its own; then every
+// new triangle is tested against the mesh near the fills and against the
+// other new triangles, and a fill with a triangle that meets anything is
+// withdrawn whole: a hole left open is better than a surface that crosses
+// itself.
+#include "repair/pipeline/EqualCoordinates.h"
+#include "repair/pipeline/HoleLoops.h"
+#include "repair/pipeline/HoleTriangulation.h"
+#include "repair/pipeline/Steps.h"
+#include "repair/pipeline/TriangleProbe.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace meshaudit::pipeline {
+
+namespace {
+
+std::vector<uint32_t> Origins(const WorkMesh& mesh, const std::vector<LoopCorner>& loop)
+{
+    std::vector<uint32_t> points;
+    for (const LoopCorner& c : loop) {
+        points.push_back(mesh.Origin(c.point));
+    }
+    return points;
+}
+
+// The edges and triangles of the mesh among the places of the loops.
+Existing AmongLoops(const WorkMesh& mesh, const std::vector<std::vector<LoopCorner>>& loops)
+{
+    Existing existing;
+    bool apart = true;
+    existing.place = Places(mesh, apart);
+    if (apart) {
+        existing.place.clear();
+    }
+    std::vector<uint8_t> onLoop(mesh.PointCount(), 0);
+    for (const auto& loop : loops) {
+        for (const LoopCorner& c : loop) {
+            onLoop[existing.Place(c.point)] = 1;
+        }
+    }
+    for (const TRIANGLE& tri : mesh.triangles) {
+        const TRIANGLE t{existing.Place(tri.a), existing.Place(tri.b), existing.Place(tri.c)};
+        for (uint32_t i = 0; i < 3; ++i) {
+            const uint32_t u = Corner(t, i), v = Corner(t, (i + 1) % 3);
+            if (onLoop[u] != 0 && onLoop[v] != 0) {
+                existing.edges.push_back(Existing::EdgeKey(u, v));
+            }
+        }
+        if (onLoop[t.a] != 0 && onLoop[t.b] != 0 && onLoop[t.c] != 0) {
+            std::array<uint32_t, 3> key{t.a, t.b, t.c};
+            std::sort(key.begin(), key.end());
+            existing.triangles.push_back(key);
+        }
+    }
+    std::sort(existing.edges.begin(), existing.edges.end());
+    existing.edges.erase(std::unique(existing.edges.begin(), existing.edges.end()), existing.edges.end());
+    std::sort(existing.triangles.begin(), existing.triangles.end());
+    return existing;
+}
+
+}  // namespace
+
+uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching)
+{
+    touching = false;
+    const BorderLoops found = FindBorderLoops(mesh);
+    for (const auto& chain : found.chains) {
+        mesh.log.holes.push_back({Origins(mesh, chain), {}, HoleOutcome::NotALoop});
+    }
+    if (found.loops.empty()) {
+        return 0;
+    }
+    const Existing existing = AmongLoops(mesh, found.loops);
+    std::vector<std::vector<TRIANGLE>> fills(found.loops.size());
+    std::vector<TRIANGLE> added;
+    C3DAABB near;
+    for (size_t h = 0; h < found.loops.size(); ++h) {
+        fills[h] = TriangulateLoop(mesh, found.loops[h], existing, exactHoleEdges);
+        for (const TRIANGLE& t : fills[h]) {
+            added.push_back(t);
+            for (uint32_t i = 0; i < 3; ++i) {
+                near.Extend(mesh.Point(Corner(t, i)));
+            }
+        }
+    }
+    // Only the mesh triangles whose boxes meet the box of all fills can
+    // meet a new triangle.
+    std::vector<TRIANGLE> nearby;
+    for (const TRIANGLE& t : mesh.triangles) {
+        C3DAABB box;
+        for (uint32_t i = 0; i < 3; ++i) {
+            box.Extend(mesh.Point(Corner(t, i)));
+        }
+        if (ClassifyBoxes(box, near) != '0') {
+            nearby.push_back(t);
+        }
+    }
+    const MeshRecord record = mesh.Record();
+    const TriangleProbe meshProbe(record.points, nearby);
+    nearby = {};
+    const TriangleProbe fillProbe(record.points, added);
+    uint32_t count = 0;
+    std::vector<uint8_t> filledAt(mesh.PointCount(), 0);
+    for (size_t h = 0; h < found.loops.size(); ++h) {
+        RepairLog::Hole hole{Origins(mesh, found.loops[h]), {}, HoleOutcome::Filled};
+        if (fills[h].empty()) {
+            hole.outcome = HoleOutcome::Degenerate;
+        } else if (std::any_of(fills[h].begin(), fills[h].end(),
+                               [&](const TRIANGLE& t) { return meshProbe.Meets(t) || fillProbe.Meets(t); })) {
+            hole.outcome = HoleOutcome::Intersecting;
+        } else {
+            for (const LoopCorner& c : found.loops[h]) {
+                touching |= filledAt[c.point] != 0;
+                filledAt[c.point] = 1;
+            }
+            for (const TRIANGLE& t : fills[h]) {
+                mesh.AddTriangle(t, kAddedTriangle, t);
+                hole.added.push_back(TRIANGLE{mesh.Origin(t.a), mesh.Origin(t.b), mesh.Origin(t.c)});
+            }
+            count += static_cast<uint32_t>(fills[h].size());
+        }
+        mesh.log.holes.push_back(std::move(hole));
+    }
+    return count;
+}
+
+}  // namespace meshaudit::pipeline

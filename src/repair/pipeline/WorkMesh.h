@@ -1,0 +1,112 @@
+// The mesh between the repair's steps. Its points are the input's, in their
+// numbers, followed by copies of some of them (step 5); no coordinate is
+// ever stored apart from the input's, so no step can move a point. Its
+// triangles carry what ties them to the input: the input triangle each came
+// from, and the points its corners named before any merge.
+#pragma once
+
+#include "meshaudit_repair.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace meshaudit::pipeline {
+
+class EdgeSides;
+
+inline constexpr uint32_t kNone = 0xFFFFFFFFu;
+// The most triangles a work mesh holds: every side must have a 32-bit
+// number (triangle * 3 + corner).
+inline constexpr uint32_t kMostTriangles = kNone / 3 - 1;
+
+inline uint32_t Corner(const TRIANGLE& t, uint32_t i)
+{
+    return i == 0 ? t.a : i == 1 ? t.b : t.c;
+}
+inline uint32_t& Corner(TRIANGLE& t, uint32_t i)
+{
+    return i == 0 ? t.a : i == 1 ? t.b : t.c;
+}
+inline bool RepeatsPoint(const TRIANGLE& t)
+{
+    return t.a == t.b || t.b == t.c || t.c == t.a;
+}
+
+class WorkMesh {
+public:
+    // Takes a copy of the input's triangles; `input` and `log` must outlive
+    // the work mesh.
+    WorkMesh(const MeshRecord& input, RepairLog& log);
+    ~WorkMesh();
+
+    uint32_t PointCount() const { return inputPoints_ + static_cast<uint32_t>(copyOf_.size()); }
+    // The input point a point is, or is a copy of.
+    uint32_t Origin(uint32_t p) const { return p < inputPoints_ ? p : copyOf_[p - inputPoints_]; }
+    const T3DVECF& Point(uint32_t p) const { return input.points[Origin(p)]; }
+    // A new point with the coordinates of p; its number. Throws
+    // std::bad_alloc when the numbers run out.
+    uint32_t AddCopy(uint32_t p);
+
+    // Records that no triangle names `point` any more, all naming `into`
+    // instead (the caller renames them). Reported at the end unless
+    // Restore(point) undoes it; a point merged again is reported once, with
+    // its last merge.
+    void Merge(uint32_t point, uint32_t into, RepairStep step);
+    // The point `p` was merged into, or kNone.
+    uint32_t MergedInto(uint32_t p) const { return mergedInto_.empty() ? kNone : mergedInto_[p]; }
+    void Restore(uint32_t p) { mergedInto_[p] = kNone; }
+
+    // Points that step 5 parted from others at their place (the point split,
+    // its copies, the points given back): step 6 must not join them again.
+    void MarkParted(uint32_t p);
+    bool Parted(uint32_t p) const { return p < parted_.size() && parted_[p] != 0; }
+
+    // Appends a triangle; `from` is an input triangle or kAddedTriangle.
+    void AddTriangle(const TRIANGLE& t, uint32_t from, const TRIANGLE& named);
+    // Removes every triangle whose entry in `reasons` is not kKeep (a
+    // DropReason otherwise), keeping the order of the others, and logs those
+    // that came from the input.
+    static constexpr uint8_t kKeep = 0xFF;
+    void DropTriangles(const std::vector<uint8_t>& reasons);
+    // Swaps corners b and c of triangle t (and of its named corners).
+    void Flip(uint32_t t);
+
+    // The triangles' sides grouped by edge, built at the first request after
+    // a change: most steps change nothing on most meshes, and the steps
+    // from 5 to 8 then share one grouping. A step that writes `triangles`
+    // itself calls TrianglesChanged() before the next request; the
+    // functions above call it themselves.
+    const EdgeSides& Sides() const;
+    void TrianglesChanged();
+
+    // The mesh as a record, its points contiguous (the input's own array
+    // while there are no copies). Valid until the next change.
+    MeshRecord Record();
+    // The number of points some triangle names.
+    uint32_t PointsInUse() const;
+    // Moves the merges that still hold into the log, by point, and returns
+    // how many each step made; undone ones are left out.
+    std::vector<uint32_t> SettleMerges();
+
+    const MeshRecord& input;
+    RepairLog& log;
+    std::vector<TRIANGLE> triangles;
+    std::vector<uint32_t> from;
+    std::vector<TRIANGLE> named;
+    // From step 7 on: per triangle, 1 when its orientation changed.
+    std::vector<uint8_t> flipped;
+
+private:
+    uint32_t inputPoints_;
+    std::vector<uint32_t> copyOf_;
+    // Per point, once some point is merged: the point it went into (kNone
+    // for none) and the step that merged it.
+    std::vector<uint32_t> mergedInto_;
+    std::vector<uint8_t> mergeStep_;
+    std::vector<uint8_t> parted_;
+    std::vector<T3DVECF> materialized_;
+    mutable std::unique_ptr<EdgeSides> sides_;
+};
+
+}  // namespace meshaudit::pipeline

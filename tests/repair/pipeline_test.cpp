@@ -1,0 +1,528 @@
+// The repair pipeline: hand-computed cases step by step, meshes that need
+// nothing, entry codes, and closed meshes with random damage, judged by
+// locate() and repaired twice.
+#include "meshaudit.hpp"
+#include "meshaudit_repair.hpp"
+#include "support/AllSettings.h"
+#include "support/TestMeshes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <random>
+#include <set>
+
+namespace meshaudit {
+namespace {
+
+using testing::TestMesh;
+using Changes = std::array<uint32_t, kRepairStepCount>;
+
+TestMesh Box(double lo, double hi, bool reversed = false, double dx = 0.0)
+{
+    TestMesh box = testing::UnitCube();
+    for (T3DVECF& p : box.points) {
+        p = {lo + (hi - lo) * p.x + dx, lo + (hi - lo) * p.y, lo + (hi - lo) * p.z};
+    }
+    for (TRIANGLE& t : box.triangles) {
+        t = reversed ? TRIANGLE{t.a, t.c, t.b} : t;
+    }
+    return box;
+}
+
+TestMesh Join(std::initializer_list<TestMesh> parts)
+{
+    TestMesh mesh;
+    for (const TestMesh& part : parts) {
+        testing::Append(mesh, part);
+    }
+    return mesh;
+}
+
+// Each triangle with three points of its own, as an STL file stores it.
+TestMesh Soup(const TestMesh& mesh)
+{
+    TestMesh soup;
+    for (const TRIANGLE& t : mesh.triangles) {
+        for (const uint32_t p : {t.a, t.b, t.c}) {
+            soup.points.push_back(mesh.points[p]);
+        }
+        const auto n = static_cast<uint32_t>(soup.points.size());
+        soup.AddTriangle(n - 3, n - 2, n - 1);
+    }
+    return soup;
+}
+
+// The cube [0, n]^3, each face an n x n grid of unit squares.
+TestMesh GridBox(uint32_t n)
+{
+    TestMesh box;
+    std::map<std::array<uint32_t, 3>, uint32_t> index;
+    const auto point = [&](std::array<uint32_t, 3> p) {
+        const auto [it, added] = index.emplace(p, static_cast<uint32_t>(box.points.size()));
+        if (added) {
+            box.AddPoint(p[0], p[1], p[2]);
+        }
+        return it->second;
+    };
+    for (uint32_t axis = 0; axis < 3; ++axis) {
+        for (const uint32_t side : {0u, n}) {
+            const uint32_t u = (axis + 1) % 3, v = (axis + 2) % 3;
+            for (uint32_t i = 0; i < n; ++i) {
+                for (uint32_t j = 0; j < n; ++j) {
+                    std::array<uint32_t, 3> q[4];
+                    for (uint32_t k = 0; k < 4; ++k) {
+                        q[k][axis] = side;
+                        q[k][u] = i + (k == 1 || k == 2 ? 1 : 0);
+                        q[k][v] = j + (k >= 2 ? 1 : 0);
+                    }
+                    const uint32_t a = point(q[0]), b = point(q[1]), c = point(q[2]), d = point(q[3]);
+                    if (side == n) {
+                        box.AddTriangle(a, b, c), box.AddTriangle(a, c, d);
+                    } else {
+                        box.AddTriangle(a, c, b), box.AddTriangle(a, d, c);
+                    }
+                }
+            }
+        }
+    }
+    return box;
+}
+
+RepairResult Repair(TestMesh mesh, const RepairRequest& request = {})
+{
+    RepairResult out;
+    EXPECT_EQ(repair(mesh.Record(), request, out), 1);
+    return out;
+}
+
+TestMesh MeshOf(const RepairResult& r)
+{
+    return TestMesh{r.points, r.triangles};
+}
+
+bool SameBytes(const TestMesh& a, const TestMesh& b)
+{
+    return a.points.size() == b.points.size() && a.triangles.size() == b.triangles.size() &&
+           std::memcmp(a.points.data(), b.points.data(), a.points.size() * sizeof(T3DVECF)) == 0 &&
+           std::memcmp(a.triangles.data(), b.triangles.data(), a.triangles.size() * sizeof(TRIANGLE)) == 0;
+}
+
+Changes ChangesOf(const RepairResult& r)
+{
+    Changes c{};
+    for (uint32_t k = 0; k < kRepairStepCount; ++k) {
+        c[k] = r.log.steps[k].changes;
+    }
+    return c;
+}
+
+// A closed, outward, manifold mesh without duplicates, degenerate or
+// crossing triangles (unless its shells `touch`), as locate() judges it;
+// every output point one of the input's.
+void ExpectSound(TestMesh input, const RepairResult& r, const char* name, bool touch = false)
+{
+    TestMesh out = MeshOf(r);
+    ASSERT_FALSE(out.triangles.empty()) << name;
+    Locations where;
+    const testing::AllSettings s;
+    ASSERT_EQ(locate(out.Record(), s.p, s.e, s.t, s.m, LocateRequest{}, where), 1) << name;
+    EXPECT_EQ(where.mesh.Closed, 1) << name;
+    EXPECT_EQ(where.mesh.Oriented, 1) << name;
+    EXPECT_EQ(where.edges.MinimalDegree, 2u) << name;
+    EXPECT_EQ(where.edges.MaximalDegree, 2u) << name;
+    EXPECT_EQ(where.triangles.CountDuplicatedTopological, 0u) << name;
+    EXPECT_EQ(where.triangles.CountInvalidGeometrical, 0u) << name;
+    EXPECT_EQ(where.mesh.Selfintersection, touch ? 1 : 0) << name;
+    EXPECT_GT(where.mesh.Volume, 0.0) << name;
+    EXPECT_EQ(where.points.CountIsolated, 0u) << name;
+    ASSERT_EQ(r.pointFrom.size(), out.points.size());
+    for (size_t i = 0; i < out.points.size(); ++i) {
+        ASSERT_LT(r.pointFrom[i], input.points.size()) << name;
+        EXPECT_EQ(std::memcmp(&out.points[i], &input.points[r.pointFrom[i]], sizeof(T3DVECF)), 0) << name << i;
+    }
+    for (size_t t = 0; t < r.triangleFrom.size(); ++t) {
+        EXPECT_TRUE(r.triangleFrom[t] == kAddedTriangle || r.triangleFrom[t] < input.triangles.size()) << name;
+    }
+}
+
+TEST(RepairPipeline, MeshesThatPassComeOutUnchanged)
+{
+    // Boxes that share an edge or a corner, each with points of its own.
+    const TestMesh meshes[] = {testing::UnitCube(), testing::Tetrahedron(), testing::Sphere(16, 9),
+                               testing::Torus(12, 8), Join({Box(0, 3), Box(1, 2, true)}),
+                               Join({Box(0, 1), Box(2, 3)}), GridBox(3), Join({Box(0, 1), Box(1, 2, false, -1)}),
+                               Join({Box(0, 1), Box(1, 2)})};
+    for (const TestMesh& mesh : meshes) {
+        const RepairResult r = Repair(mesh);
+        EXPECT_TRUE(SameBytes(MeshOf(r), mesh)) << mesh.triangles.size();
+        EXPECT_TRUE(r.log.Unchanged());
+        EXPECT_TRUE(r.log.droppedTriangles.empty() && r.log.mergedPoints.empty() && r.log.holes.empty() &&
+                    r.log.flippedShells.empty() && r.log.splitPoints.empty() && r.log.droppedPoints.empty());
+        for (uint32_t i = 0; i < r.pointFrom.size(); ++i) {
+            ASSERT_EQ(r.pointFrom[i], i);
+        }
+        for (uint32_t t = 0; t < r.triangleFrom.size(); ++t) {
+            ASSERT_EQ(r.triangleFrom[t], t);
+        }
+    }
+}
+
+TEST(RepairPipeline, HandComputedCases)
+{
+    // Two boxes sharing the corner (1, 1, 1), one point index.
+    TestMesh corner = Join({Box(0, 1), Box(1, 2)});
+    for (size_t t = 12; t < 24; ++t) {
+        for (uint32_t* c : {&corner.triangles[t].a, &corner.triangles[t].b, &corner.triangles[t].c}) {
+            *c = *c == 8 ? 6 : *c > 8 ? *c - 1 : *c;
+        }
+    }
+    corner.points.erase(corner.points.begin() + 8);
+    TestMesh open = Box(0, 1);
+    open.triangles.resize(10);
+    TestMesh notFinite = Box(0, 1);
+    notFinite.AddPoint(NAN, 0, 0);
+    notFinite.AddTriangle(0, 1, 8);
+    TestMesh repeated = Box(0, 1);
+    repeated.AddTriangle(0, 0, 1);
+    // A cap: the side 0-2 of triangle 0 carries a point m at its middle.
+    TestMesh cap = Box(0, 2);
+    const uint32_t m = cap.AddPoint(1, 1, 0);
+    cap.triangles[0] = {0, m, 1};
+    cap.AddTriangle(m, 2, 1);
+    cap.AddTriangle(0, 2, m);
+    TestMesh duplicate = Box(0, 1), twoSided = Box(0, 1), unused = Box(0, 1);
+    duplicate.triangles.push_back(duplicate.triangles[3]);
+    twoSided.AddTriangle(0, 1, 2);
+    unused.AddPoint(5, 5, 5);
+    TestMesh stray = Join({Box(0, 10), testing::Tetrahedron()});
+    for (size_t p = 8; p < 12; ++p) {
+        stray.points[p].x += 20;
+    }
+    TestMesh near = Box(0, 1);
+    near.AddPoint(1e-9, 0, 0);
+    near.triangles[0].a = 8;
+    TestMesh patch = testing::Sphere(12, 7);
+    for (TRIANGLE& t : patch.triangles) {
+        t = t.a == 0 || t.b == 0 || t.c == 0 ? TRIANGLE{t.a, t.c, t.b} : t;
+    }
+    TestMesh capless = testing::Sphere(16, 10);  // without the triangles round its north pole
+    const auto north = static_cast<uint32_t>(capless.points.size() - 1);
+    std::erase_if(capless.triangles, [north](const TRIANGLE& t) { return t.a == north || t.b == north || t.c == north; });
+    RepairRequest noMerge, mergeOnly, tolerance, small, inner, ears;
+    ears.exactHoleEdges = 5;
+    noMerge.steps = kAllRepairSteps & ~StepBit(RepairStep::MergePoints);
+    mergeOnly.steps = StepBit(RepairStep::MergePoints);
+    tolerance.tolerance = 1e-6;
+    small.minShellTriangles = 5;
+    inner.dropInnerShells = true;
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        RepairRequest request;
+        uint32_t points, triangles;
+        Changes changes;  // NonFinite, MergePoints, Degenerate, Duplicates, NonManifold, Stitch, Orient,
+                          // FillHoles, SmallShells, UnusedPoints
+        int sound;  // 0 not closed, 1 sound, 2 sound with shells that touch
+    };
+    const Case cases[] = {
+        {"a cube without a face", open, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 2, 0, 0}, 1},
+        {"an inside-out cube", Box(0, 1, true), {}, 8, 12, {0, 0, 0, 0, 0, 0, 12, 0, 0, 0}, 1},
+        {"a cube with a void", Join({Box(0, 3), Box(1, 2, true)}), {}, 16, 24, {}, 1},
+        {"a box inside a box becomes a void", Join({Box(0, 3), Box(1, 2)}), {}, 16, 24, {0, 0, 0, 0, 0, 0, 12}, 1},
+        {"cubes sharing a corner", corner, {}, 16, 24, {0, 0, 0, 0, 1, 0, 0, 0, 0, 0}, 2},
+        {"a cube as a soup", Soup(Box(0, 1)), {}, 8, 12, {0, 28, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"a soup, merged only", Soup(Box(0, 1)), mergeOnly, 8, 12, {0, 28}, 1},
+        {"a soup, stitched instead", Soup(Box(0, 1)), noMerge, 8, 12, {0, 0, 0, 0, 0, 28, 0, 0, 0, 0}, 1},
+        {"a non-finite corner", notFinite, {}, 8, 12, {1, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
+        {"a repeated point", repeated, {}, 8, 12, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"a zero-area cap", cap, {}, 9, 14, {0, 0, 2, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"a duplicate", duplicate, {}, 8, 12, {0, 0, 0, 1, 0, 0, 0, 0, 0, 0}, 1},
+        {"a two-sided sheet", twoSided, {}, 8, 12, {0, 0, 0, 2, 0, 0, 0, 1, 0, 0}, 1},
+        {"an unused point", unused, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
+        {"a stray small shell", stray, small, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 4, 4}, 1},
+        {"a solid inside a solid", Join({Box(0, 3), Box(1, 2)}), inner, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 12, 8}, 1},
+        {"a near copy within the tolerance", near, tolerance, 8, 12, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"a near copy without", near, {}, 9, 12, {}, 0},
+        {"a 16-edge hole, ears then the programme", capless, ears, 145, 286, {0, 0, 0, 0, 0, 0, 0, 14, 0, 1}, 1},
+        {"a flipped patch", patch, {}, 74, 144, {0, 0, 0, 0, 0, 0, 12}, 1},
+        {"a flat fan's rim stays open", testing::Fan(40), {}, 41, 40, {}, 0},
+        {"a book of pages", testing::Book(5), {}, 15, 5, {0, 0, 0, 0, 8}, 0},
+        {"copies one way", testing::Copies(50, false), {}, 3, 1, {0, 0, 0, 49}, 0},
+        {"copies both ways", testing::Copies(50, true), {}, 0, 0, {0, 0, 0, 50, 0, 0, 0, 0, 0, 3}, 0},
+    };
+    for (const Case& c : cases) {
+        const RepairResult r = Repair(c.mesh, c.request);
+        EXPECT_EQ(r.points.size(), c.points) << c.name;
+        EXPECT_EQ(r.triangles.size(), c.triangles) << c.name;
+        EXPECT_EQ(ChangesOf(r), c.changes) << c.name;
+        if (c.sound != 0) {
+            ExpectSound(c.mesh, r, c.name, c.sound == 2);
+        }
+        // Repairing again changes nothing.
+        if (r.triangles.empty()) {
+            continue;
+        }
+        const RepairResult again = Repair(MeshOf(r), c.request);
+        EXPECT_TRUE(again.log.Unchanged()) << c.name;
+        EXPECT_TRUE(SameBytes(MeshOf(again), MeshOf(r))) << c.name;
+    }
+}
+
+TEST(RepairPipeline, LogsInTheInputsNumbering)
+{
+    TestMesh open = Box(0, 1);
+    open.triangles.erase(open.triangles.begin() + 4, open.triangles.begin() + 6);  // the face y = 0
+    const RepairResult filled = Repair(open);
+    ASSERT_EQ(filled.log.holes.size(), 1u);
+    const RepairLog::Hole& hole = filled.log.holes[0];
+    EXPECT_EQ(hole.outcome, HoleOutcome::Filled);
+    EXPECT_EQ(std::set<uint32_t>(hole.loop.begin(), hole.loop.end()), (std::set<uint32_t>{0, 1, 4, 5}));
+    EXPECT_EQ(hole.added.size(), 2u);
+    EXPECT_EQ(filled.triangleFrom[10], kAddedTriangle);
+
+    const RepairResult flipped = Repair(Box(0, 1, true));
+    ASSERT_EQ(flipped.log.flippedShells.size(), 1u);
+    EXPECT_EQ(flipped.log.flippedShells[0].triangles.size(), 12u);
+    EXPECT_EQ(flipped.log.flippedShells[0].triangles[11], 11u);
+
+    const RepairResult merged = Repair(Soup(Box(0, 1)));
+    for (const RepairLog::MergedPoint& m : merged.log.mergedPoints) {
+        EXPECT_LT(m.into, m.point);
+        EXPECT_EQ(std::memcmp(&Soup(Box(0, 1)).points[m.point], &Soup(Box(0, 1)).points[m.into], 24), 0);
+    }
+    TestMesh dropped = Box(0, 1);
+    dropped.AddTriangle(3, 3, 1);
+    dropped.triangles.insert(dropped.triangles.begin(), TRIANGLE{2, 2, 2});
+    const RepairResult r = Repair(dropped);
+    ASSERT_EQ(r.log.droppedTriangles.size(), 2u);
+    EXPECT_EQ(r.log.droppedTriangles[0].triangle, 0u);
+    EXPECT_EQ(r.log.droppedTriangles[1].triangle, 13u);
+    EXPECT_EQ(r.log.droppedTriangles[1].reason, DropReason::RepeatedPoint);
+    EXPECT_EQ(r.triangleFrom[0], 1u);
+}
+
+TEST(RepairPipeline, EntryCodes)
+{
+    TestMesh cube = Box(0, 1);
+    const MeshRecord good = cube.Record();
+    TestMesh bad = cube;
+    bad.triangles[5].c = 8;
+    struct Case {
+        MeshRecord mesh;
+        RepairRequest request;
+        int32_t code;
+    };
+    RepairRequest tolerance, nanTolerance, edges, steps, size;
+    tolerance.tolerance = -1.0;
+    nanTolerance.tolerance = NAN;
+    edges.exactHoleEdges = 2;
+    steps.steps = 1u << kRepairStepCount;
+    size.minShellSize = NAN;
+    const Case cases[] = {
+        {{nullptr, 8, good.triangles, 12}, {}, -1}, {{good.points, 8, nullptr, 12}, {}, -2},
+        {{good.points, 0, good.triangles, 12}, {}, -3}, {{good.points, 8, good.triangles, 0}, {}, -4},
+        {bad.Record(), {}, -5}, {good, tolerance, -7}, {good, nanTolerance, -7}, {good, edges, -7},
+        {good, steps, -7}, {good, size, -7}, {good, {}, 1},
+    };
+    for (const Case& c : cases) {
+        RepairResult out;
+        out.points.resize(3);
+        EXPECT_EQ(repair(c.mesh, c.request, out), c.code);
+        EXPECT_EQ(out.points.empty(), c.code != 1);
+    }
+}
+
+// Closed meshes with known damage: slivers, flipped patches, copies, holes,
+// stray small shells, and every other one written as a soup.
+TestMesh Damage(TestMesh mesh, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    const auto pick = [&rng](size_t n) { return static_cast<size_t>(std::uniform_int_distribution<size_t>(0, n - 1)(rng)); };
+    for (int k = 0; k < 3; ++k) {
+        // A cap on the side a-b of triangle t: its middle m splits t, and
+        // the zero-area triangle (a, b, m) closes the gap.
+        const size_t t = pick(mesh.triangles.size());
+        const TRIANGLE tri = mesh.triangles[t];
+        const T3DVECF &a = mesh.points[tri.a], &b = mesh.points[tri.b];
+        const uint32_t m = mesh.AddPoint((a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2);
+        mesh.triangles[t] = {tri.a, m, tri.c};
+        mesh.AddTriangle(m, tri.b, tri.c);
+        mesh.AddTriangle(tri.a, tri.b, m);
+    }
+    const uint32_t centre = mesh.triangles[pick(mesh.triangles.size())].a;
+    for (TRIANGLE& t : mesh.triangles) {
+        t = t.a == centre || t.b == centre || t.c == centre ? TRIANGLE{t.a, t.c, t.b} : t;
+    }
+    for (int k = 0; k < 3; ++k) {
+        mesh.triangles.push_back(mesh.triangles[pick(mesh.triangles.size())]);
+        const TRIANGLE reversed = mesh.triangles[pick(mesh.triangles.size())];
+        mesh.AddTriangle(reversed.a, reversed.c, reversed.b);
+        mesh.triangles.erase(mesh.triangles.begin() + static_cast<std::ptrdiff_t>(pick(mesh.triangles.size())));
+    }
+    TestMesh stray = testing::Tetrahedron();
+    for (T3DVECF& p : stray.points) {
+        p = {p.x * 0.01 + 40, p.y * 0.01, p.z * 0.01};
+    }
+    testing::Append(mesh, stray);
+    return seed % 2 == 1 ? Soup(mesh) : mesh;
+}
+
+// Coordinates on a grid of 2^-20, so that the middle of a side is exact.
+TestMesh OnGrid(TestMesh mesh)
+{
+    for (T3DVECF& p : mesh.points) {
+        for (double* c : {&p.x, &p.y, &p.z}) {
+            *c = std::ldexp(std::round(std::ldexp(*c, 20)), -20);
+        }
+    }
+    return mesh;
+}
+
+TEST(RepairPipeline, RandomDamageComesBackClosed)
+{
+    const TestMesh shapes[] = {GridBox(4), OnGrid(testing::Sphere(16, 10, 3.0)), OnGrid(testing::Torus(20, 10))};
+    RepairRequest request;
+    request.minShellTriangles = 5;
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        const TestMesh& shape = shapes[seed % 3];
+        const TestMesh damaged = Damage(shape, seed);
+        const RepairResult r = Repair(damaged, request);
+        const std::string name = "seed " + std::to_string(seed);
+        ExpectSound(damaged, r, name.c_str());
+        for (const RepairLog::Hole& hole : r.log.holes) {
+            EXPECT_EQ(hole.outcome, HoleOutcome::Filled) << name;
+        }
+        const RepairResult again = Repair(MeshOf(r), request);
+        EXPECT_TRUE(again.log.Unchanged()) << name;
+        EXPECT_TRUE(SameBytes(MeshOf(again), MeshOf(r))) << name;
+    }
+}
+
+// Steps 2 and 4 alone on random soups against plain versions: the first
+// of equal points kept, triangles renumbered; the first of a set of equal
+// triangles kept, a set running both ways dropped.
+TEST(RepairPipeline, MergeAndDuplicatesMatchPlainVersions)
+{
+    std::mt19937 rng(3);
+    for (int round = 0; round < 50; ++round) {
+        TestMesh m;
+        for (int p = 0; p < 12; ++p) {
+            m.AddPoint(rng() % 2, rng() % 2, (rng() % 2) * (p % 2 == 0 ? 1.0 : -0.0));
+        }
+        for (int t = 0; t < 30; ++t) {
+            m.AddTriangle(rng() % 12, rng() % 12, rng() % 12);
+        }
+        std::vector<uint32_t> first(12);
+        std::vector<T3DVECF> kept;
+        for (uint32_t p = 0; p < 12; ++p) {
+            first[p] = p;
+            for (uint32_t q = 0; q < p && first[p] == p; ++q) {
+                const T3DVECF &a = m.points[p], &b = m.points[q];
+                first[p] = a.x == b.x && a.y == b.y && a.z == b.z ? first[q] : p;
+            }
+        }
+        RepairRequest merge, duplicates;
+        merge.steps = StepBit(RepairStep::MergePoints);
+        duplicates.steps = StepBit(RepairStep::Duplicates);
+        const RepairResult merged = Repair(m, merge), deduplicated = Repair(m, duplicates);
+        ASSERT_EQ(merged.triangles.size(), m.triangles.size());
+        for (size_t t = 0; t < m.triangles.size(); ++t) {
+            const TRIANGLE &in = m.triangles[t], &out = merged.triangles[t];
+            EXPECT_EQ(merged.pointFrom[out.a], first[in.a]);
+            EXPECT_EQ(merged.pointFrom[out.b], first[in.b]);
+            EXPECT_EQ(merged.pointFrom[out.c], first[in.c]);
+        }
+        const auto rotations = [](const TRIANGLE& t) {
+            return std::set<std::array<uint32_t, 3>>{{t.a, t.b, t.c}, {t.b, t.c, t.a}, {t.c, t.a, t.b}};
+        };
+        std::vector<uint32_t> want;
+        for (uint32_t t = 0; t < m.triangles.size(); ++t) {
+            const TRIANGLE& x = m.triangles[t];
+            bool earlier = false, twoSided = false;
+            for (uint32_t u = 0; u < m.triangles.size(); ++u) {
+                const TRIANGLE& y = m.triangles[u];
+                const bool same = rotations(x).count({y.a, y.b, y.c}) != 0;
+                const bool opposite = rotations(x).count({y.a, y.c, y.b}) != 0;
+                earlier |= u < t && same;
+                twoSided |= opposite && !same;
+            }
+            if (!earlier && !twoSided) {
+                want.push_back(t);
+            }
+        }
+        EXPECT_EQ(deduplicated.triangleFrom, want) << round;
+    }
+}
+
+// Small random meshes of every kind of damage at once, points on a coarse
+// grid (so that coincident, collinear and coplanar corners abound), some
+// not finite, under random requests: the result names only its own points
+// and the log only the input's elements; with every step, no edge has more
+// than two triangles and no triangle repeats a point.
+TEST(RepairPipeline, RandomDebrisKeepsItsInvariants)
+{
+    std::mt19937 rng(7);
+    const double odd[] = {NAN, INFINITY, 0.5};
+    for (int round = 0; round < 400; ++round) {
+        TestMesh m;
+        const uint32_t points = 3 + rng() % 10, triangles = 1 + rng() % 40;
+        for (uint32_t p = 0; p < points; ++p) {
+            const double x = rng() % 25 == 0 ? odd[rng() % 3] : static_cast<double>(rng() % 3);
+            m.AddPoint(x, static_cast<double>(rng() % 3), static_cast<double>(rng() % 3));
+        }
+        for (uint32_t t = 0; t < triangles; ++t) {
+            m.AddTriangle(rng() % points, rng() % points, rng() % points);
+        }
+        RepairRequest request;
+        request.steps = round % 3 == 0 ? rng() & kAllRepairSteps : kAllRepairSteps;
+        request.tolerance = round % 5 == 0 ? 0.75 : 0.0;
+        request.minShellTriangles = rng() % 3;
+        request.dropInnerShells = round % 2 == 0;
+        const RepairResult r = Repair(m, request);
+        const std::string name = "round " + std::to_string(round);
+        ASSERT_EQ(r.pointFrom.size(), r.points.size());
+        ASSERT_EQ(r.triangleFrom.size(), r.triangles.size());
+        std::map<std::pair<uint32_t, uint32_t>, int> degree;
+        for (const TRIANGLE& t : r.triangles) {
+            ASSERT_TRUE(t.a < r.points.size() && t.b < r.points.size() && t.c < r.points.size()) << name;
+            for (const auto& [u, v] : {std::pair{t.a, t.b}, std::pair{t.b, t.c}, std::pair{t.c, t.a}}) {
+                ++degree[std::minmax(u, v)];
+            }
+            EXPECT_TRUE(request.steps != kAllRepairSteps || (t.a != t.b && t.b != t.c && t.c != t.a)) << name;
+        }
+        for (const auto& [edge, count] : degree) {
+            EXPECT_TRUE(request.steps != kAllRepairSteps || count <= 2) << name;
+        }
+        for (size_t i = 0; i < r.points.size(); ++i) {
+            ASSERT_LT(r.pointFrom[i], points) << name;
+            EXPECT_EQ(std::memcmp(&r.points[i], &m.points[r.pointFrom[i]], sizeof(T3DVECF)), 0) << name;
+        }
+        for (const uint32_t from : r.triangleFrom) {
+            EXPECT_TRUE(from == kAddedTriangle || from < triangles) << name;
+        }
+        for (const RepairLog::DroppedTriangle& d : r.log.droppedTriangles) {
+            EXPECT_LT(d.triangle, triangles) << name;
+        }
+        for (const RepairLog::MergedPoint& p : r.log.mergedPoints) {
+            EXPECT_TRUE(p.point < points && p.into < points && p.point != p.into) << name;
+        }
+        for (const RepairLog::Hole& h : r.log.holes) {
+            for (const uint32_t p : h.loop) {
+                EXPECT_LT(p, points) << name;
+            }
+        }
+        if (request.steps == kAllRepairSteps && !r.triangles.empty()) {
+            const RepairResult again = Repair(MeshOf(r), request);
+            EXPECT_TRUE(again.log.Unchanged()) << name;
+            EXPECT_TRUE(SameBytes(MeshOf(again), MeshOf(r))) << name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace meshaudit
