@@ -1,11 +1,16 @@
-// meshaudit repair IN -o OUT [--merge TOL] [--drop-invalid] [--ascii] [--force]
+// meshaudit repair IN -o OUT [steps] [--log LOG.json] [--ascii] [--force]
 #include "Commands.h"
 #include "Library.h"
+#include "FileBytes.h"
 #include "LoadError.h"
+#include "MeshCheck.h"
 #include "MeshFiles.h"
 #include "MeshWriters.h"
+#include "RepairLog.h"
 #include "Report.h"
 #include "TextScan.h"
+
+#include "meshaudit_repair.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -17,13 +22,13 @@ namespace meshaudit::cli {
 
 namespace {
 
-struct RepairStep {
+struct LibraryRepair {
     enum class Kind { Merge, DropInvalid } kind;
     double tolerance = 0.0;
     bool relative = false;  // tolerance times the bounding-box diagonal
 };
 
-RepairStep ParseMerge(const std::string& text)
+LibraryRepair ParseMerge(const std::string& text)
 {
     const std::string prefix = "relative=";
     const bool relative = text.starts_with(prefix);
@@ -33,7 +38,7 @@ RepairStep ParseMerge(const std::string& text)
         throw UsageError("--merge takes a distance of 0 or more, or relative=F with F of 0 or more, not " +
                          Quoted(text));
     }
-    return RepairStep{RepairStep::Kind::Merge, tolerance, relative};
+    return LibraryRepair{LibraryRepair::Kind::Merge, tolerance, relative};
 }
 
 std::string ParseOutput(const std::string& text)
@@ -44,16 +49,82 @@ std::string ParseOutput(const std::string& text)
     return text;
 }
 
+std::string ParseLogName(const std::string& text)
+{
+    if (text.empty()) {
+        throw UsageError("--log needs a file name");
+    }
+    return text;
+}
+
+// --min-shell N (triangles) or relative=F (times the bounding-box diagonal).
+void ParseMinShell(const std::string& text, meshaudit::RepairRequest& request)
+{
+    const std::string prefix = "relative=";
+    double value = 0.0;
+    if (text.starts_with(prefix)) {
+        if (ParseDouble(text.substr(prefix.size()), value) != NumberStatus::Ok || !std::isfinite(value) ||
+            value < 0.0) {
+            throw UsageError("--min-shell takes a triangle count, or relative=F with F of 0 or more, not " +
+                             Quoted(text));
+        }
+        request.minShellSize = value;
+        return;
+    }
+    uint32_t count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        throw UsageError("--min-shell takes a triangle count, or relative=F with F of 0 or more, not " + Quoted(text));
+    }
+    request.minShellTriangles = count;
+}
+
 // Each option once: its names, its value, its help and its parser.
 struct RepairOptions : OptionSet {
-    std::vector<RepairStep> steps;  // in the order given
+    // --merge and --drop-invalid alone run the library's two repairs in the
+    // order given; any other step flag, or none at all, runs the pipeline.
+    std::vector<LibraryRepair> steps;  // in the order given
+    uint32_t pipelineSteps = 0;
+    meshaudit::RepairRequest request;
+    // A step flag of the pipeline: selects the step.
+    struct StepFlag : Action {
+        StepFlag(RepairOptions& set, meshaudit::RepairStep step)
+            : Action(set, FlagOf(step), "", "", DoesOf(step),
+                     [&set, step](const std::string&) { set.pipelineSteps |= meshaudit::StepBit(step); })
+        {
+        }
+        static const char* FlagOf(meshaudit::RepairStep step) { return RepairStepTexts()[static_cast<size_t>(step)].flag; }
+        static const char* DoesOf(meshaudit::RepairStep step) { return RepairStepTexts()[static_cast<size_t>(step)].does; }
+    };
+    StepFlag nonFinite{*this, meshaudit::RepairStep::NonFinite};
+    StepFlag degenerate{*this, meshaudit::RepairStep::Degenerate};
+    StepFlag duplicates{*this, meshaudit::RepairStep::Duplicates};
+    StepFlag nonManifold{*this, meshaudit::RepairStep::NonManifold};
+    StepFlag stitch{*this, meshaudit::RepairStep::Stitch};
+    StepFlag orient{*this, meshaudit::RepairStep::Orient};
+    StepFlag fillHoles{*this, meshaudit::RepairStep::FillHoles};
+    Action minShell{*this, "--min-shell", "", "N", "drop shells of fewer than N triangles, or smaller than relative=F "
+                    "times the bounding-box diagonal",
+                    [this](const std::string& text) {
+                        ParseMinShell(text, request);
+                        pipelineSteps |= meshaudit::StepBit(meshaudit::RepairStep::SmallShells);
+                    }};
+    Action dropInner{*this, "--drop-inner", "", "", "drop shells left inside another shell's material",
+                     [this](const std::string&) {
+                         request.dropInnerShells = true;
+                         pipelineSteps |= meshaudit::StepBit(meshaudit::RepairStep::SmallShells);
+                     }};
+    StepFlag unused{*this, meshaudit::RepairStep::UnusedPoints};
+    Option<std::string> log{*this, "--log", "", "LOG.json", "write every change, in the input's numbering", "",
+                            ParseLogName};
     Option<std::string> output{*this, "--output", "-o", "OUT", "the file to write, in the format its extension names",
                                "", ParseOutput};
     Action merge{*this, "--merge", "", "TOL",
-                 "merge points within distance TOL, or within relative=F times the bounding-box diagonal",
+                 "merge points within distance TOL, or within relative=F times the bounding-box diagonal; "
+                 "with other steps, the pipeline's merge within TOL",
                  [this](const std::string& text) { steps.push_back(ParseMerge(text)); }};
     Action dropInvalid{*this, "--drop-invalid", "", "", "drop triangles that repeat a point",
-                       [this](const std::string&) { steps.push_back(RepairStep{RepairStep::Kind::DropInvalid}); }};
+                       [this](const std::string&) { steps.push_back(LibraryRepair{LibraryRepair::Kind::DropInvalid}); }};
     Flag ascii{*this, "--ascii", "", "write PLY or STL as text rather than binary"};
     Flag force{*this, "--force", "-f", "allow OUT to be the input file"};
     std::string input;
@@ -82,6 +153,58 @@ std::string Shortest(double value)
     char text[32];
     auto end = std::to_chars(text, text + sizeof text, value).ptr;
     return std::string(text, end);
+}
+
+// The pipeline's steps on `mesh`, replaced by the result; says what each
+// step changed, and writes the log when asked. False (said on standard
+// error) when the repair failed or the log could not be written.
+bool RunPipeline(RepairOptions& options, MeshData& mesh)
+{
+    meshaudit::RepairRequest request = options.request;
+    request.steps = options.pipelineSteps == 0 ? meshaudit::kAllRepairSteps : options.pipelineSteps;
+    for (const LibraryRepair& step : options.steps) {
+        if (step.kind == LibraryRepair::Kind::Merge) {
+            request.steps |= meshaudit::StepBit(meshaudit::RepairStep::MergePoints);
+            request.tolerance = step.relative ? step.tolerance * ScaleOf(mesh).diagonal : step.tolerance;
+        } else {
+            request.steps |= meshaudit::StepBit(meshaudit::RepairStep::Degenerate);
+        }
+    }
+    meshaudit::RepairResult result;
+    const int32_t code = meshaudit::repair(RecordOf(mesh), request, result);
+    if (code != 1) {
+        std::cerr << "meshaudit: " << options.input << ": the repair failed (code " << code << ")"
+                  << (code == -6 ? ": out of memory" : code == -5 ? ": a triangle names a point that is not there" : "")
+                  << '\n';
+        return false;
+    }
+    for (const std::string& line : RepairSummaryLines(result.log)) {
+        std::cout << line << '\n';
+    }
+    if (result.log.Unchanged()) {
+        std::cout << "nothing to repair: the mesh is written as read\n";
+    }
+    if (!options.log->empty()) {
+        nlohmann::ordered_json document = RepairLogJson(result.log);
+        document["input"] = Utf8Escaped(options.input);
+        document["output"] = Utf8Escaped(*options.output);
+        try {
+            WriteFileBytes(*options.log, JsonLine(document) + "\n");
+        } catch (const LoadError& e) {
+            std::cerr << "meshaudit: " << e.what() << '\n';
+            return false;
+        }
+    }
+    const std::string format = mesh.formatName;
+    mesh = MeshData{};
+    mesh.formatName = format;
+    mesh.points = std::move(result.points);
+    mesh.triangles = std::move(result.triangles);
+    if (mesh.triangles.empty()) {
+        std::cerr << "meshaudit: " << options.input << ": no triangles are left; nothing written\n";
+        return false;
+    }
+    return true;
 }
 
 int RunRepair(const std::vector<std::string>& args)
@@ -117,14 +240,15 @@ int RunRepair(const std::vector<std::string>& args)
         std::cout << "  note: " << note << '\n';
     }
     const MeshData original = mesh;
-    if (options.steps.empty()) {
-        std::cout << "no repair requested: the mesh is written as read\n";
+    const bool pipeline = options.pipelineSteps != 0 || options.steps.empty();
+    if (pipeline && !RunPipeline(options, mesh)) {
+        return 2;
     }
-    for (const RepairStep& step : options.steps) {
+    for (const LibraryRepair& step : pipeline ? std::vector<LibraryRepair>{} : options.steps) {
         MeshData repaired;
         int code = 0;
         std::string what;
-        if (step.kind == RepairStep::Kind::Merge) {
+        if (step.kind == LibraryRepair::Kind::Merge) {
             const double distance = step.relative ? step.tolerance * ScaleOf(mesh).diagonal : step.tolerance;
             what = "merge points within " + Shortest(distance);
             if (step.relative) {
@@ -142,7 +266,7 @@ int RunRepair(const std::vector<std::string>& args)
             return 2;
         }
         std::cout << what << ": " << Change(mesh, repaired) << '\n';
-        if (step.kind == RepairStep::Kind::Merge) {
+        if (step.kind == LibraryRepair::Kind::Merge) {
             const auto repeats = [](const TRIANGLE& t) { return t.a == t.b || t.b == t.c || t.a == t.c; };
             const bool degenerate = std::all_of(repaired.triangles.begin(), repaired.triangles.end(), repeats);
             if (repaired.points.size() < 3) {
@@ -172,16 +296,17 @@ int RunRepair(const std::vector<std::string>& args)
     }
     std::cout << "wrote " << output << " (" << EntryOf(*FormatFromExtension(output)).writtenAs(writeOptions)
               << "): " << Counts(mesh) << '\n';
-    if (!options.steps.empty()) {
-        std::cout << "in all: " << Change(original, mesh) << '\n';
-    }
+    std::cout << "in all: " << Change(original, mesh) << '\n';
     return 0;
 }
 
 std::string Usage()
 {
-    return "Repairs run in the order given, each on the result of the one before; the formats are those of\n"
-           "'meshaudit formats'.\n\noptions:\n" + RepairOptions().Help();
+    return "Without step options, the whole pipeline runs, in its order: the result passes 'check' whenever\n"
+           "that is possible without removing self-intersections. Step options run only those steps, in the\n"
+           "pipeline's order; --merge and --drop-invalid alone run the library's own two repairs in the order\n"
+           "given. No point is moved: every output point is an input point, or a merge of points within TOL.\n"
+           "The formats are those of 'meshaudit formats'.\n\noptions:\n" + RepairOptions().Help();
 }
 
 }  // namespace

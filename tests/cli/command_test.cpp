@@ -299,9 +299,8 @@ TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
         size_t triangles;      // of OUT afterwards, 0 when it must not exist
     };
     const Run runs[] = {
-        {{"repair", cube, "-o", dir.File("cube.off")}, 0, "read " + cube + " (OBJ): 8 points, 12 triangles\nno repair "
-         "requested: the mesh is written as read\nwrote " + dir.File("cube.off") + " (OFF): 8 points, 12 triangles\n",
-         "", 12},
+        {{"repair", cube, "-o", dir.File("cube.off")}, 0, "\nnothing to repair: the mesh is written as read\nwrote " +
+         dir.File("cube.off") + " (OFF): 8 points, 12 triangles\n", "", 12},
         {{"repair", cube, "-o", cube, "--drop-invalid"}, 2, "", "meshaudit: " + cube + refuse, 12},
         {{"repair", cube, "-o", dir.path + "/./cube.obj"}, 2, "", "meshaudit: " + dir.path + "/./cube.obj" + refuse, 12},
         {{"repair", absent, "-o", dir.File("x.ply")}, 2, "", "meshaudit: " + absent + ": cannot open: No such file or "

@@ -1,0 +1,160 @@
+#include "RepairLog.h"
+
+namespace meshaudit::cli {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+const char* ReasonKey(DropReason reason)
+{
+    switch (reason) {
+    case DropReason::NonFinite:
+        return "non-finite corner";
+    case DropReason::RepeatedPoint:
+        return "repeats a point";
+    case DropReason::ZeroArea:
+        return "zero area";
+    case DropReason::Duplicate:
+        return "duplicate";
+    case DropReason::TwoSided:
+        return "two-sided sheet";
+    case DropReason::SmallShell:
+        return "small shell";
+    case DropReason::InnerShell:
+        return "inner shell";
+    }
+    return "?";
+}
+
+const char* OutcomeKey(HoleOutcome outcome)
+{
+    switch (outcome) {
+    case HoleOutcome::Filled:
+        return "filled";
+    case HoleOutcome::NotALoop:
+        return "not a loop";
+    case HoleOutcome::Degenerate:
+        return "only degenerate fills";
+    case HoleOutcome::Intersecting:
+        return "a fill would cross the mesh";
+    }
+    return "?";
+}
+
+// What a step's count counts, as its log documents it.
+const char* ChangeNoun(RepairStep step)
+{
+    switch (step) {
+    case RepairStep::NonFinite:
+    case RepairStep::Duplicates:
+    case RepairStep::SmallShells:
+        return "triangles dropped";
+    case RepairStep::MergePoints:
+    case RepairStep::Stitch:
+        return "points merged";
+    case RepairStep::Degenerate:
+        return "points merged or triangles split";
+    case RepairStep::NonManifold:
+        return "point copies made";
+    case RepairStep::Orient:
+        return "triangles turned";
+    case RepairStep::FillHoles:
+        return "triangles added";
+    case RepairStep::UnusedPoints:
+        return "points dropped";
+    }
+    return "changes";
+}
+
+}  // namespace
+
+const std::vector<RepairStepText>& RepairStepTexts()
+{
+    static const std::vector<RepairStepText> texts = {
+        {RepairStep::NonFinite, "--drop-non-finite", "drop triangles with a non-finite corner"},
+        {RepairStep::MergePoints, "--merge", "merge equal points (within TOL with --merge TOL)"},
+        {RepairStep::Degenerate, "--fix-degenerate",
+         "drop triangles that repeat a point, and remove zero-area ones without opening a hole"},
+        {RepairStep::Duplicates, "--drop-duplicates",
+         "keep one of each set of duplicated triangles; remove two-sided sheets"},
+        {RepairStep::NonManifold, "--split-non-manifold", "split pinched points and non-manifold edges"},
+        {RepairStep::Stitch, "--stitch", "stitch border edges whose points coincide"},
+        {RepairStep::Orient, "--orient", "orient each shell consistently, outward, voids inward"},
+        {RepairStep::FillHoles, "--fill-holes", "fill holes without crossing the mesh"},
+        {RepairStep::SmallShells, "--min-shell", "drop shells below a size (and inner shells with --drop-inner)"},
+        {RepairStep::UnusedPoints, "--drop-unused", "drop points no triangle uses"},
+    };
+    return texts;
+}
+
+std::vector<std::string> RepairSummaryLines(const RepairLog& log)
+{
+    std::vector<std::string> lines;
+    for (const RepairStepText& text : RepairStepTexts()) {
+        const RepairLog::StepSummary& s = log.steps[static_cast<size_t>(text.step)];
+        if (s.ran) {
+            lines.push_back(std::string(text.does) + ": " + std::to_string(s.changes) + " " +
+                            ChangeNoun(text.step));
+        }
+    }
+    size_t open = 0;
+    for (const RepairLog::Hole& hole : log.holes) {
+        open += hole.outcome == HoleOutcome::Filled ? 0 : 1;
+    }
+    if (open != 0) {
+        lines.push_back(std::to_string(open) + (open == 1 ? " hole is" : " holes are") +
+                        " left open: no fill avoids crossing the mesh or a degenerate triangle (see --log)");
+    }
+    return lines;
+}
+
+ordered_json RepairLogJson(const RepairLog& log)
+{
+    ordered_json document = ordered_json::object();
+    document["steps"] = ordered_json::array();
+    for (uint32_t k = 0; k < kRepairStepCount; ++k) {
+        const RepairLog::StepSummary& s = log.steps[k];
+        document["steps"].push_back({{"step", RepairStepName(static_cast<RepairStep>(k))},
+                                     {"ran", s.ran},
+                                     {"triangles", {s.trianglesBefore, s.trianglesAfter}},
+                                     {"points", {s.pointsBefore, s.pointsAfter}},
+                                     {"changes", s.changes}});
+    }
+    ordered_json& dropped = document["dropped_triangles"] = ordered_json::array();
+    for (const RepairLog::DroppedTriangle& d : log.droppedTriangles) {
+        dropped.push_back({d.triangle, ReasonKey(d.reason)});
+    }
+    ordered_json& merged = document["merged_points"] = ordered_json::array();
+    for (const RepairLog::MergedPoint& m : log.mergedPoints) {
+        merged.push_back({m.point, m.into, RepairStepName(m.step)});
+    }
+    ordered_json& splits = document["side_splits"] = ordered_json::array();
+    for (const RepairLog::SideSplit& s : log.sideSplits) {
+        splits.push_back({s.degenerate, s.split, s.corner});
+    }
+    ordered_json& points = document["split_points"] = ordered_json::array();
+    for (const RepairLog::SplitPoint& p : log.splitPoints) {
+        points.push_back({p.point, p.copies});
+    }
+    ordered_json& flipped = document["flipped_shells"] = ordered_json::array();
+    for (const RepairLog::FlippedShell& f : log.flippedShells) {
+        flipped.push_back(f.triangles);
+    }
+    ordered_json& holes = document["holes"] = ordered_json::array();
+    for (const RepairLog::Hole& h : log.holes) {
+        ordered_json added = ordered_json::array();
+        for (const TRIANGLE& t : h.added) {
+            added.push_back({t.a, t.b, t.c});
+        }
+        holes.push_back({{"loop", h.loop}, {"added", added}, {"outcome", OutcomeKey(h.outcome)}});
+    }
+    ordered_json& shells = document["dropped_shells"] = ordered_json::array();
+    for (const RepairLog::DroppedShell& d : log.droppedShells) {
+        shells.push_back({{"triangles", d.triangles}, {"reason", ReasonKey(d.reason)}});
+    }
+    document["dropped_points"] = log.droppedPoints;
+    return document;
+}
+
+}  // namespace meshaudit::cli
