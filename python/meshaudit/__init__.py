@@ -15,8 +15,8 @@ libraries' meshes.
 from ._meshaudit import ReadError, __version__
 from ._mesh import Mesh, read
 from ._report import Category, Quantity, Report, check
-from ._repairs import drop_invalid, merge_points
+from ._repairs import drop_invalid, merge_points, repair
 from ._interop import from_meshio, from_open3d, from_trimesh
 
-__all__ = ["__version__", "Category", "Mesh", "Quantity", "ReadError", "Report", "check", "drop_invalid", "from_meshio",
+__all__ = ["__version__", "Category", "Mesh", "Quantity", "ReadError", "Report", "check", "drop_invalid", "repair", "from_meshio",
            "from_open3d", "from_trimesh", "merge_points", "read"]

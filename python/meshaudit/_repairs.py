@@ -1,6 +1,7 @@
-"""The library's two repairs, on arrays."""
+"""The library's two repairs and the repair pipeline, on arrays."""
 from __future__ import annotations
 
+import json
 import math
 
 import numpy as np
@@ -60,3 +61,56 @@ def drop_invalid(triangles) -> tuple[np.ndarray, np.ndarray]:
         when it was dropped.
     """
     return _meshaudit.drop_invalid(triangles_array(triangles, None))
+
+
+# The pipeline's steps, in their order: the names `repair(steps=...)` takes.
+STEPS = ("non_finite", "merge_points", "degenerate", "duplicates", "non_manifold", "stitch", "orient", "fill_holes",
+         "small_shells", "unused_points")
+
+
+def repair(points, triangles, steps=None, tolerance: float = 0.0, min_shell_triangles: int = 0,
+           min_shell_size: float = 0.0, drop_inner_shells: bool = False):
+    """Repairs a mesh as ``meshaudit repair`` does: by default every step of
+    the pipeline, in order, so that the result passes `check` whenever that
+    is possible without removing self-intersections. No point moves.
+
+    Parameters
+    ----------
+    points, triangles : array_like
+        (N, 3) coordinates and (M, 3) point indices.
+    steps : iterable of str, optional
+        The steps to run (names from `STEPS`); all of them by default.
+    tolerance : float
+        Merge points within this distance (0: only exactly equal points).
+    min_shell_triangles, min_shell_size : int, float
+        Drop shells of fewer triangles, or smaller than this fraction of the
+        bounding-box diagonal (step "small_shells").
+    drop_inner_shells : bool
+        Drop shells left inside another shell's material.
+
+    Returns
+    -------
+    points, triangles : numpy.ndarray
+        The repaired mesh: float64 (N', 3) and uint32 (M', 3).
+    point_from : numpy.ndarray
+        For every output point, the input point it is.
+    triangle_from : numpy.ndarray
+        For every output triangle, its input triangle, or 0xFFFFFFFF for a
+        triangle the repair added (a filled hole).
+    log : dict
+        Every change, in the input's numbering, as ``--log`` writes it.
+    """
+    chosen = STEPS if steps is None else tuple(steps)
+    unknown = [s for s in chosen if s not in STEPS]
+    if unknown:
+        raise ValueError(f"steps: unknown step {unknown[0]!r} (known: {', '.join(STEPS)})")
+    for name, value in (("tolerance", tolerance), ("min_shell_size", min_shell_size)):
+        if isinstance(value, bool) or not isinstance(value, (int, float, np.number)) or not math.isfinite(value) \
+                or value < 0:
+            raise ValueError(f"{name}: expected a finite number of 0 or more, got {value!r}")
+    p = points_array(points)
+    t = triangles_array(triangles, p.shape[0])
+    bits = sum(1 << STEPS.index(s) for s in set(chosen))
+    out_points, out_triangles, point_from, triangle_from, log = _meshaudit.repair(
+        p, t, bits, float(tolerance), int(min_shell_triangles), float(min_shell_size), bool(drop_inner_shells))
+    return out_points, out_triangles, point_from, triangle_from, json.loads(log)

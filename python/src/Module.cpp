@@ -34,11 +34,11 @@ PYBIND11_MODULE(_meshaudit, m)
     // the command's (`meshaudit --version`).
     m.attr("__version__") = std::to_string(MESHAUDIT_VERSION_MAJOR) + "." + std::to_string(MESHAUDIT_VERSION_MINOR) +
                             "." + std::to_string(MESHAUDIT_VERSION_PATCH);
-    // The report's sections, in the command's order ("points", ..., "solid",
-    // "quality"), so that the package names each category once.
-    py::tuple categories(cli::kCategoryCount);
-    for (size_t i = 0; i < cli::kCategoryCount; ++i) {
-        categories[i] = cli::CategoryKey(cli::kCategories[i]);
+    // A mesh report's sections, in the command's order ("points", ...,
+    // "solid", "quality"), so that the package names each category once.
+    py::tuple categories(cli::kMeshCategories.size());
+    for (size_t i = 0; i < cli::kMeshCategories.size(); ++i) {
+        categories[i] = cli::CategoryKey(cli::kMeshCategories[i]);
     }
     m.attr("CATEGORIES") = categories;
     // A reading error names the file and the line or byte; file names are

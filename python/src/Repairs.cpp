@@ -2,7 +2,11 @@
 // old indices to new ones.
 #include "Binding.h"
 
+#include "RepairLog.h"
+#include "Report.h"
+
 #include "meshaudit.h"
+#include "meshaudit_repair.hpp"
 
 #include <cstring>
 #include <new>
@@ -104,10 +108,52 @@ py::tuple DropInvalid(const TriangleArray& triangles)
     return py::make_tuple(kept, map);
 }
 
+// The pipeline (meshaudit_repair.hpp): the new arrays, the maps to the
+// input's points and triangles, and the log as the command's --log writes it.
+py::tuple RepairPipeline(const PointArray& points, const TriangleArray& triangles, uint32_t steps, double tolerance,
+                         uint32_t minShellTriangles, double minShellSize, bool dropInnerShells)
+{
+    MeshRecord input;
+    input.pointCount = RowsOf(points, "points");
+    input.triangleCount = RowsOf(triangles, "triangles");
+    input.points = reinterpret_cast<T3DVECF*>(const_cast<double*>(points.data()));
+    input.triangles = reinterpret_cast<TRIANGLE*>(const_cast<uint32_t*>(triangles.data()));
+    meshaudit::RepairRequest request;
+    request.steps = steps;
+    request.tolerance = tolerance;
+    request.minShellTriangles = minShellTriangles;
+    request.minShellSize = minShellSize;
+    request.dropInnerShells = dropInnerShells;
+    meshaudit::RepairResult result;
+    int32_t code;
+    {
+        py::gil_scoped_release release;
+        code = meshaudit::repair(input, request, result);
+    }
+    if (code == -6) {
+        throw std::bad_alloc();
+    }
+    if (code != 1) {
+        throw py::value_error("the repair refused the mesh (code " + std::to_string(code) + ")");
+    }
+    PointArray outPoints({static_cast<py::ssize_t>(result.points.size()), py::ssize_t{3}});
+    TriangleArray outTriangles({static_cast<py::ssize_t>(result.triangles.size()), py::ssize_t{3}});
+    std::memcpy(outPoints.mutable_data(), result.points.data(), result.points.size() * sizeof(T3DVECF));
+    std::memcpy(outTriangles.mutable_data(), result.triangles.data(), result.triangles.size() * sizeof(TRIANGLE));
+    py::array_t<uint32_t> pointFrom(static_cast<py::ssize_t>(result.pointFrom.size()), result.pointFrom.data());
+    py::array_t<uint32_t> triangleFrom(static_cast<py::ssize_t>(result.triangleFrom.size()),
+                                       result.triangleFrom.data());
+    return py::make_tuple(outPoints, outTriangles, pointFrom, triangleFrom,
+                          cli::JsonLine(cli::RepairLogJson(result.log)));
+}
+
 }  // namespace
 
 void AddRepairs(py::module_& m)
 {
+    m.def("repair", &RepairPipeline, py::arg("points"), py::arg("triangles"), py::arg("steps"), py::arg("tolerance"),
+          py::arg("min_shell_triangles"), py::arg("min_shell_size"), py::arg("drop_inner_shells"),
+          "The repair pipeline: (points, triangles, point_from, triangle_from, log as JSON text).");
     m.def("merge_points", &MergePoints, py::arg("points"), py::arg("triangles"), py::arg("tolerance"),
           "Merged points, renumbered triangles and each old point's new index.");
     m.def("drop_invalid", &DropInvalid, py::arg("triangles"),

@@ -61,3 +61,35 @@ def test_from_other_libraries():
     assert meshes[2].notes == ["1 cells of type quad skipped"]
     with pytest.raises(TypeError, match="obj: expected"):
         meshaudit.from_open3d(duck)
+
+
+@pytest.mark.parametrize("damage", ["hole", "inside_out", "duplicate", "soup"])
+def test_pipeline_makes_a_printable_mesh_and_says_what_it_did(damage):
+    points, triangles = np.asarray(TETRA_POINTS, float), np.asarray(TETRA)
+    if damage == "hole":
+        triangles = triangles[1:]
+    elif damage == "inside_out":
+        triangles = triangles[:, ::-1]
+    elif damage == "duplicate":
+        triangles = np.vstack([triangles, triangles[:1]])
+    else:  # every triangle with points of its own, as an STL file holds them
+        points, triangles = points[triangles.ravel()], np.arange(12).reshape(4, 3)
+    out_points, out_triangles, point_from, triangle_from, log = meshaudit.repair(points, triangles)
+    assert meshaudit.check(out_points, out_triangles).passed
+    assert (out_points == points[point_from]).all()  # no point moved
+    changed = {s["step"]: s["changes"] for s in log["steps"] if s["changes"]}
+    assert changed == {"hole": {"FillHoles": 1}, "inside_out": {"Orient": 4}, "duplicate": {"Duplicates": 1},
+                       "soup": {"MergePoints": 8}}[damage]
+    again = meshaudit.repair(out_points, out_triangles)
+    assert (again[0] == out_points).all() and (again[1] == out_triangles).all()
+    assert not any(s["changes"] for s in again[4]["steps"])
+    if damage == "hole":
+        assert (log["holes"][0]["outcome"], len(log["holes"][0]["added"]), list(triangle_from)) == (
+            "filled", 1, [0, 1, 2, 0xFFFFFFFF])
+
+
+def test_pipeline_refuses_unknown_steps_and_bad_numbers():
+    with pytest.raises(ValueError, match="unknown step 'polish'"):
+        meshaudit.repair(TETRA_POINTS, TETRA, steps=["orient", "polish"])
+    with pytest.raises(ValueError, match="tolerance"):
+        meshaudit.repair(TETRA_POINTS, TETRA, tolerance=float("nan"))
