@@ -61,8 +61,8 @@ std::string Change(const MeshData& before, const MeshData& after)
 }
 
 // Checks `bytes` as the file `name` the way `meshaudit report` does (the
-// element lists, the marks) and answers {"documents": check --json's lines
-// as objects, "page": ReportDocument or null, "error": "" or why}.
+// element lists, the marks) and answers {"documents": the lines check --json
+// prints, as strings, "page": ReportDocument or null, "error": "" or why}.
 nlohmann::ordered_json Check(const std::string& name, std::string_view bytes, const std::string& profile,
                              const std::string& settingsName, const std::string& settingsText)
 {
@@ -89,7 +89,7 @@ nlohmann::ordered_json Check(const std::string& name, std::string_view bytes, co
         failure.error = name + ": " + kNoMemory;
     }
     if (!failure.error.empty()) {
-        out["documents"].push_back(RenderJson(failure));
+        out["documents"].push_back(JsonLine(RenderJson(failure)));
         out["error"] = Utf8Escaped(failure.error);
         return out;
     }
@@ -103,7 +103,7 @@ nlohmann::ordered_json Check(const std::string& name, std::string_view bytes, co
         view.outcome = AnalyseMesh(name, mesh, settings, request, &view.marks);
         FileOutcome plain = view.outcome;
         plain.where.clear();  // check --json lists nothing unless asked
-        out["documents"].push_back(RenderJson(plain));
+        out["documents"].push_back(JsonLine(RenderJson(plain)));
         if (view.outcome.status != FileOutcome::Status::Analysed) {
             out["error"] = Utf8Escaped(view.outcome.error);
             return out;
