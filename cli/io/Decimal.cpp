@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 
 namespace meshaudit::cli {
@@ -81,17 +82,29 @@ char* WriteShortest(char* first, char* last, double value)
         }
         const int exponent = std::atoi(p + 1);
         const int count = static_cast<int>(digits.size());
-        char power[8];
+        char power[16];
         std::snprintf(power, sizeof power, "e%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-        const std::string scientific =
-            sign + digits[0] + (count > 1 ? "." + digits.substr(1) : std::string()) + power;
+        std::string scientific = sign;
+        scientific += digits[0];
+        if (count > 1) {
+            scientific += '.';
+            scientific.append(digits, 1, std::string::npos);
+        }
+        scientific += power;
         std::string fixed = sign;
         if (exponent < 0) {
-            fixed += "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+            fixed += "0.";
+            fixed.append(static_cast<size_t>(-exponent - 1), '0');
+            fixed += digits;
         } else if (count <= exponent + 1) {
-            fixed += digits + std::string(static_cast<size_t>(exponent + 1 - count), '0');
+            // A whole number is written with all its digits, exactly.
+            char whole[400];
+            std::snprintf(whole, sizeof whole, "%.0f", value);
+            fixed = whole;
         } else {
-            fixed += digits.substr(0, static_cast<size_t>(exponent + 1)) + "." + digits.substr(static_cast<size_t>(exponent + 1));
+            fixed.append(digits, 0, static_cast<size_t>(exponent + 1));
+            fixed += '.';
+            fixed.append(digits, static_cast<size_t>(exponent + 1), std::string::npos);
         }
         const std::string& chosen = scientific.size() < fixed.size() ? scientific : fixed;
         length = static_cast<int>(chosen.size());
@@ -162,8 +175,9 @@ std::from_chars_result ReadDecimal(const char* first, const char* last, double& 
     const std::string copy(first, end);
     errno = 0;
     const double parsed = std::strtod(copy.c_str(), nullptr);
-    // Too large or too small: the range error from_chars reports.
-    if (errno == ERANGE) {
+    // Too large, or too small for even the smallest subnormal: the range
+    // error from_chars reports (a subnormal is read as one).
+    if (errno == ERANGE && (std::isinf(parsed) || parsed == 0.0)) {
         return {end, std::errc::result_out_of_range};
     }
     value = parsed;
