@@ -615,11 +615,19 @@ typedef struct MeshResults {
 
 MESHAUDIT_CHECK_SIZE(T3DVECF, 24);
 MESHAUDIT_CHECK_SIZE(TRIANGLE, 12);
+#if UINTPTR_MAX > 0xFFFFFFFFu
 MESHAUDIT_CHECK_SIZE(MeshRecord, 24);
 MESHAUDIT_CHECK_OFFSET(MeshRecord, points, 0);
 MESHAUDIT_CHECK_OFFSET(MeshRecord, pointCount, 8);
 MESHAUDIT_CHECK_OFFSET(MeshRecord, triangles, 12);
 MESHAUDIT_CHECK_OFFSET(MeshRecord, triangleCount, 20);
+#else
+/* 32-bit pointers (WebAssembly): the same fields, 16 bytes. */
+MESHAUDIT_CHECK_SIZE(MeshRecord, 16);
+MESHAUDIT_CHECK_OFFSET(MeshRecord, pointCount, 4);
+MESHAUDIT_CHECK_OFFSET(MeshRecord, triangles, 8);
+MESHAUDIT_CHECK_OFFSET(MeshRecord, triangleCount, 12);
+#endif
 MESHAUDIT_CHECK_SIZE(ValueRange, 8);
 MESHAUDIT_CHECK_SIZE(DoubleRange, 16);
 

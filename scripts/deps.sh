@@ -6,6 +6,8 @@
 #   bash scripts/deps.sh test     # also everything the tests need
 #   bash scripts/deps.sh python   # also the Python package's build
 #   bash scripts/deps.sh viewer   # Node.js, npm and Chromium for `meshaudit report`'s page
+#                                 # and the checker page, and Emscripten for the latter
+#   bash scripts/deps.sh wasm     # Emscripten for the checker page's WebAssembly module
 set -euo pipefail
 
 packages=(
@@ -37,6 +39,12 @@ if [ "${1:-}" = test ] || [ "${1:-}" = viewer ]; then
   command -v node >/dev/null || packages+=(nodejs)
   command -v npm >/dev/null || packages+=(npm)
   packages+=(chromium)
+fi
+
+# The checker page's WebAssembly module: Debian's Emscripten, whose system
+# libraries come built, so that nothing is fetched.
+if [ "${1:-}" = test ] || [ "${1:-}" = viewer ] || [ "${1:-}" = wasm ]; then
+  packages+=(emscripten)
 fi
 
 missing=()

@@ -70,13 +70,8 @@ ordered_json ViewReport(const FileOutcome& outcome)
 
 }  // namespace
 
-std::string RenderHtmlReport(const std::string& pageTemplate, const ReportPage& page)
+ordered_json ReportDocument(const ReportPage& page, const std::function<void(const PageArray&)>& array)
 {
-    const size_t mark = pageTemplate.find(kPageDataMark);
-    if (mark == std::string::npos) {
-        throw std::invalid_argument("the report page template has no data mark");
-    }
-    std::string arrays;
     ordered_json document = {{"version", std::to_string(MESHAUDIT_VERSION_MAJOR) + "." +
                                              std::to_string(MESHAUDIT_VERSION_MINOR) + "." +
                                              std::to_string(MESHAUDIT_VERSION_PATCH)},
@@ -90,22 +85,24 @@ std::string RenderHtmlReport(const std::string& pageTemplate, const ReportPage& 
     for (size_t v = 0; v < page.views.size(); ++v) {
         const ReportView& view = page.views[v];
         const std::string prefix = "ma-" + std::to_string(v) + "-";
-        std::vector<float> positions;
-        positions.reserve(view.mesh->points.size() * 3);
-        for (const T3DVECF& p : view.mesh->points) {
-            positions.insert(positions.end(), {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)});
+        {
+            std::vector<float> positions;
+            positions.reserve(view.mesh->points.size() * 3);
+            for (const T3DVECF& p : view.mesh->points) {
+                positions.insert(positions.end(), {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)});
+            }
+            array(PageArray{prefix + "p", positions.data(), nullptr, positions.size()});
         }
-        AppendArray(arrays, prefix + "p", positions.data(), positions.size());
         static_assert(sizeof(TRIANGLE) == 3 * sizeof(uint32_t));
-        AppendArray(arrays, prefix + "t", reinterpret_cast<const uint32_t*>(view.mesh->triangles.data()),
-                    view.mesh->triangles.size() * 3);
+        array(PageArray{prefix + "t", nullptr, reinterpret_cast<const uint32_t*>(view.mesh->triangles.data()),
+                        view.mesh->triangles.size() * 3});
         // One legend entry per failing quantity, named after it, in a colour
         // of its own.
         ordered_json kinds = ordered_json::array();
         for (size_t i = 0; i < view.marks.kinds.size(); ++i) {
             const MarkedKind& kind = view.marks.kinds[i];
             const std::string id = prefix + "k" + std::to_string(i);
-            AppendArray(arrays, id, kind.elements.data(), kind.elements.size());
+            array(PageArray{id, nullptr, kind.elements.data(), kind.elements.size()});
             kinds.push_back({{"label", std::string(CategoryKey(kind.quantity->category)) + " " + kind.quantity->name},
                              {"on", kind.onPoints ? "points" : "triangles"},
                              {"count", kind.elements.size()},
@@ -120,6 +117,23 @@ std::string RenderHtmlReport(const std::string& pageTemplate, const ReportPage& 
     if (page.plate) {
         document["plate"] = ViewReport(*page.plate);
     }
+    return document;
+}
+
+std::string RenderHtmlReport(const std::string& pageTemplate, const ReportPage& page)
+{
+    const size_t mark = pageTemplate.find(kPageDataMark);
+    if (mark == std::string::npos) {
+        throw std::invalid_argument("the report page template has no data mark");
+    }
+    std::string arrays;
+    const ordered_json document = ReportDocument(page, [&arrays](const PageArray& a) {
+        if (a.floats != nullptr) {
+            AppendArray(arrays, a.id, a.floats, a.count);
+        } else {
+            AppendArray(arrays, a.id, a.integers, a.count);
+        }
+    });
     // "<" only occurs inside JSON strings, where \u003c means the same: no
     // "</script" or "<!--" from a name or note can end the element early.
     std::string json;

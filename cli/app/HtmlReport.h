@@ -6,6 +6,10 @@
 #include "MeshData.h"
 #include "Outcome.h"
 
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +31,24 @@ struct ReportPage {
     // A 3MF build plate's own check, when the file has one (PlateCheck.h).
     std::optional<FileOutcome> plate{};
 };
+
+// One array of numbers of the page's data, named by `id` in its document:
+// the 32-bit float coordinates of the points, or unsigned 32-bit integers
+// (corners, marked elements). Exactly one of the pointers is set; the
+// numbers live only during the call that hands the array over.
+struct PageArray {
+    std::string id;
+    const float* floats = nullptr;
+    const uint32_t* integers = nullptr;
+    size_t count = 0;
+};
+
+// The data the page builds its views from, for the report page and for the
+// page that checks files in the browser alike: the profile, the settings
+// file, the categories, and per view the report (check --json's document
+// with the text report's texts), the legend's kinds, and the ids of its
+// arrays, each handed to `array` once.
+nlohmann::ordered_json ReportDocument(const ReportPage& page, const std::function<void(const PageArray&)>& array);
 
 // The mark in the template where the data goes.
 inline constexpr const char* kPageDataMark = "<!--DATA-->";

@@ -58,12 +58,15 @@ FileOutcome AnalyseMesh(const std::string& path, const MeshData& mesh, const Set
     FileOutcome outcome = DescribeMesh(path, mesh, record, settings);
     const bool marking = !request.markedPath.empty() || marks != nullptr;
     std::vector<ElementList> lists;
-    if (request.locate || marking || request.memoryLimit != 0 || WantsSolids(outcome.used)) {
+    if (request.locate || marking || request.memoryLimit != 0 || request.progress != nullptr ||
+        WantsSolids(outcome.used)) {
         LocateOptions ask;
         ask.lists = request.locate || marking;
         // Marks need every element; the report keeps maxItems of them.
         ask.maxItems = marking ? UINT64_MAX : request.maxItems;
         ask.progress = request.showProgress;
+        ask.progressFunction = request.progress;
+        ask.progressUser = request.progressUser;
         ask.memoryLimit = request.memoryLimit;
         if (!CheckMesh(outcome, record, ask, lists)) {
             return outcome;

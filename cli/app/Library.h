@@ -16,6 +16,10 @@ namespace meshaudit::cli {
 
 struct AnalyseRequest {
     bool showProgress = false;
+    // Told of each step of the analysis in place of the progress line
+    // (nullptr: none); a check with one always goes through the location API.
+    meshaudit::ProgressFunction progress = nullptr;
+    void* progressUser = nullptr;
     // List the elements behind the quantities, at most maxItems each.
     bool locate = false;
     uint64_t maxItems = 100;

@@ -105,11 +105,14 @@ bool CheckMesh(FileOutcome& outcome, const MeshRecord& record, const LocateOptio
         ask.mesh = solid ? MESHAUDIT_GATE(MSH, Selfintersection) : 0;
     }
     ask.maxItems = solid ? UINT64_MAX : options.maxItems;
-    ask.progress = options.progress ? DrawProgress : nullptr;
+    ask.progress = options.progressFunction != nullptr ? options.progressFunction
+                   : options.progress                 ? DrawProgress
+                                                      : nullptr;
+    ask.progressUser = options.progressUser;
     ask.memoryLimit = options.memoryLimit;
     meshaudit::Locations where;
     int32_t code = meshaudit::locate(record, used.points, used.edges, used.triangles, used.mesh, ask, where);
-    if (options.progress) {
+    if (options.progress && options.progressFunction == nullptr) {
         ClearProgress();
     }
     if (where.refusedAllocations != 0) {

@@ -33,6 +33,10 @@ struct LocateOptions {
     bool lists = true;               // list the elements behind the quantities
     uint64_t maxItems = UINT64_MAX;  // at most this many entries per list
     bool progress = false;           // draw the progress line on standard error
+    // Called before each step instead of the progress line (nullptr: none),
+    // with `progressUser`; see meshaudit::ProgressFunction.
+    meshaudit::ProgressFunction progressFunction = nullptr;
+    void* progressUser = nullptr;
     // The most bytes the analysis may hold at once (0: no limit). Past it the
     // quantities that needed more hold the library's allocation-failure
     // codes, and a note says the limit was reached.

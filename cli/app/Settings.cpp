@@ -615,6 +615,11 @@ Settings LoadSettingsFile(const std::string& path, const Settings& base)
     } catch (const std::exception& e) {
         throw SettingsError(e.what());
     }
+    return ParseSettingsText(text, path, base);
+}
+
+Settings ParseSettingsText(const std::string& text, const std::string& path, const Settings& base)
+{
     // The keys on the way to the value being parsed, so that a number the
     // parser cannot hold (1e400) is reported with its key.
     std::vector<std::string> keys;

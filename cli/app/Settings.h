@@ -106,5 +106,9 @@ std::string SettingsText(const Settings& settings);
 // `base` changed by the settings file at `path`. Throws SettingsError naming
 // the path and the key (or the line and column of a syntax error).
 Settings LoadSettingsFile(const std::string& path, const Settings& base = ProfileSettings(kDefaultProfile));
+// The same for the file's `text` already read; `path` only names it in
+// errors.
+Settings ParseSettingsText(const std::string& text, const std::string& path,
+                           const Settings& base = ProfileSettings(kDefaultProfile));
 
 }  // namespace meshaudit::cli

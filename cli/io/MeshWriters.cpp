@@ -1,5 +1,6 @@
 #include "MeshWriters.h"
 
+#include "Decimal.h"
 #include "FileBytes.h"
 #include "LoadError.h"
 #include "MeshFiles.h"
@@ -16,9 +17,7 @@ namespace {
 void AppendNumber(std::string& out, double value)
 {
     char buffer[32];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)error;  // 32 characters hold any double
-    out.append(buffer, end);
+    out.append(buffer, WriteShortest(buffer, buffer + sizeof buffer, value));
 }
 
 void AppendNumber(std::string& out, uint64_t value)

@@ -1,3 +1,4 @@
+#include "BitCast.h"
 #include "LoadError.h"
 #include "MeshBuilder.h"
 #include "PlyHeader.h"
@@ -252,10 +253,10 @@ public:
             integer = static_cast<int32_t>(u);
             break;
         case PlyType::Float32:
-            real = std::bit_cast<float>(static_cast<uint32_t>(u));
+            real = BitCast<float>(static_cast<uint32_t>(u));
             return;
         case PlyType::Float64:
-            real = std::bit_cast<double>(u);
+            real = BitCast<double>(u);
             return;
         }
         real = static_cast<double>(integer);

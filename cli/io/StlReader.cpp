@@ -1,9 +1,9 @@
+#include "BitCast.h"
 #include "LoadError.h"
 #include "MeshBuilder.h"
 #include "Readers.h"
 #include "TextScan.h"
 
-#include <bit>
 #include <cstring>
 #include <unordered_map>
 
@@ -23,7 +23,7 @@ uint32_t ReadU32LE(const char* p)
 
 float ReadF32LE(const char* p)
 {
-    return std::bit_cast<float>(ReadU32LE(p));
+    return BitCast<float>(ReadU32LE(p));
 }
 
 bool StartsWithSolid(std::string_view bytes)
@@ -74,7 +74,7 @@ private:
         size_t operator()(const Key& k) const
         {
             auto mix = [](uint64_t h, double v) {
-                h ^= std::bit_cast<uint64_t>(v) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
+                h ^= BitCast<uint64_t>(v) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
                 return h;
             };
             return static_cast<size_t>(mix(mix(mix(0, k.x), k.y), k.z));

@@ -1,5 +1,7 @@
 #include "TextScan.h"
 
+#include "Decimal.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -75,7 +77,7 @@ NumberStatus ParseDouble(std::string_view token, double& value)
     }
     const char* first = token.data();
     const char* last = token.data() + token.size();
-    auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    auto [end, error] = ReadDecimal(first, last, value);
     if (end != last) {
         return NumberStatus::NotANumber;
     }

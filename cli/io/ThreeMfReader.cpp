@@ -4,10 +4,10 @@
 #include "Readers.h"
 #include "TextScan.h"
 #include "ThreeMf.h"
+#include "ZipPackage.h"
 #include "geometry/Predicates.h"
 
 #include <pugixml.hpp>
-#include <zip.h>
 
 #include <algorithm>
 #include <array>
@@ -31,65 +31,6 @@ constexpr uint64_t kMostFlatTriangles = uint64_t{1} << 26;
 // once, are held to both limits together.
 constexpr uint64_t kMostFlatPoints = uint64_t{1} << 26;
 constexpr int kDeepestComponents = 32;
-
-struct ZipCloser {
-    void operator()(zip_t* archive) const { zip_discard(archive); }
-};
-using Archive = std::unique_ptr<zip_t, ZipCloser>;
-
-Archive OpenArchive(std::string_view bytes, const std::string& file)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-    zip_t* archive = source == nullptr ? nullptr : zip_open_from_source(source, ZIP_RDONLY, &error);
-    if (archive == nullptr) {
-        if (source != nullptr) {
-            zip_source_free(source);
-        }
-        std::string reason = zip_error_strerror(&error);
-        zip_error_fini(&error);
-        throw LoadError(file, "not a readable 3MF archive: " + reason);
-    }
-    zip_error_fini(&error);
-    return Archive(archive);
-}
-
-// The bytes of the part `name` (without a leading '/'), or nullopt when the
-// archive has none of that name.
-std::optional<std::string> ReadPart(zip_t* archive, const std::string& name, const std::string& file)
-{
-    const zip_int64_t index = zip_name_locate(archive, name.c_str(), ZIP_FL_NOCASE);
-    if (index < 0) {
-        return std::nullopt;
-    }
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
-        (stat.valid & ZIP_STAT_SIZE) == 0) {
-        throw LoadError(file, "part '" + name + "': " + zip_strerror(archive));
-    }
-    if (stat.size > kMostPartBytes) {
-        throw LoadError(file, "part '" + name + "' claims " + std::to_string(stat.size) +
-                                  " bytes, more than the reader takes");
-    }
-    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> part(
-        zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0), zip_fclose);
-    if (!part) {
-        throw LoadError(file, "part '" + name + "': " + zip_strerror(archive));
-    }
-    std::string bytes(static_cast<size_t>(stat.size), '\0');
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const zip_int64_t got = zip_fread(part.get(), bytes.data() + done, bytes.size() - done);
-        if (got <= 0) {
-            const char* reason = got < 0 ? zip_file_strerror(part.get()) : "it ends early";
-            throw LoadError(file, "part '" + name + "' at offset " + std::to_string(done) + ": " + reason);
-        }
-        done += static_cast<size_t>(got);
-    }
-    return bytes;
-}
 
 // A name without its namespace prefix.
 std::string_view LocalName(std::string_view name)
@@ -130,7 +71,7 @@ public:
     {
         const pugi::xml_attribute value = node.attribute(attribute);
         if (!value) {
-            Fail(node, "<" + std::string(node.name()) + "> lacks '" + attribute + "'");
+            Fail(node, std::string("<") + node.name() + "> lacks '" + attribute + "'");
         }
         double number = 0.0;
         const NumberStatus status = ParseDouble(value.value(), number);
@@ -143,7 +84,7 @@ public:
     {
         const pugi::xml_attribute value = node.attribute(attribute);
         if (!value) {
-            Fail(node, "<" + std::string(node.name()) + "> lacks '" + attribute + "'");
+            Fail(node, std::string("<") + node.name() + "> lacks '" + attribute + "'");
         }
         int64_t number = 0;
         const NumberStatus status = ParseInteger(value.value(), number);
@@ -510,9 +451,9 @@ private:
 };
 
 // The model part the package's relationships name, or the usual one.
-std::string ModelPartName(zip_t* archive, const std::string& file)
+std::string ModelPartName(const ZipReader& archive, const std::string& file)
 {
-    const std::optional<std::string> rels = ReadPart(archive, "_rels/.rels", file);
+    const std::optional<std::string> rels = archive.Read("_rels/.rels", kMostPartBytes);
     if (!rels) {
         return kThreeMfModelPart;
     }
@@ -536,9 +477,9 @@ std::string ModelPartName(zip_t* archive, const std::string& file)
 template <class Use>
 auto WithModel(std::string_view bytes, const std::string& file, Use use)
 {
-    Archive archive = OpenArchive(bytes, file);
-    const std::string name = ModelPartName(archive.get(), file);
-    std::optional<std::string> model = ReadPart(archive.get(), name, file);
+    const ZipReader archive(bytes, file);
+    const std::string name = ModelPartName(archive, file);
+    std::optional<std::string> model = archive.Read(name, kMostPartBytes);
     if (!model) {
         throw LoadError(file, "the archive has no model part '" + name + "'");
     }

@@ -10,13 +10,12 @@ namespace meshaudit {
 
 namespace {
 
-constexpr std::size_t kHugePageHintBytes = std::size_t{64} << 20;
-
 // Asks for huge pages (huge) or against them for the whole huge pages inside
 // a block of at least kHugePageHintBytes; smaller blocks are left alone.
 void AdviseHugePages(void* block, std::size_t bytes, bool huge)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE) && defined(MADV_NOHUGEPAGE)
+    constexpr std::size_t kHugePageHintBytes = std::size_t{64} << 20;
     if (block == nullptr || bytes < kHugePageHintBytes) {
         return;
     }
