@@ -125,6 +125,7 @@ struct RepairOptions : OptionSet {
                  [this](const std::string& text) { steps.push_back(ParseMerge(text)); }};
     Action dropInvalid{*this, "--drop-invalid", "", "", "drop triangles that repeat a point",
                        [this](const std::string&) { steps.push_back(LibraryRepair{LibraryRepair::Kind::DropInvalid}); }};
+    Flag asRead{*this, "--no-repair", "", "write the mesh as read: a conversion between formats"};
     Flag ascii{*this, "--ascii", "", "write PLY or STL as text rather than binary"};
     Flag force{*this, "--force", "-f", "allow OUT to be the input file"};
     std::string input;
@@ -240,7 +241,10 @@ int RunRepair(const std::vector<std::string>& args)
         std::cout << "  note: " << note << '\n';
     }
     const MeshData original = mesh;
-    const bool pipeline = options.pipelineSteps != 0 || options.steps.empty();
+    if (options.asRead && (options.pipelineSteps != 0 || !options.steps.empty())) {
+        throw UsageError("repair: --no-repair takes no repair step");
+    }
+    const bool pipeline = !options.asRead && (options.pipelineSteps != 0 || options.steps.empty());
     if (pipeline && !RunPipeline(options, mesh)) {
         return 2;
     }

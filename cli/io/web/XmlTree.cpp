@@ -372,10 +372,24 @@ xml_attribute xml_node::attribute(const char* name) const
     for (uint32_t a = e.attributes; a < e.attributes + e.attributeCount; ++a) {
         const xml_document::Attribute& attribute = document_->attributes_[a];
         if (document_->names_[attribute.name] == name) {
-            return xml_attribute(document_->buffer_.c_str() + attribute.value);
+            return xml_attribute(document_->buffer_.c_str() + attribute.value, document_->names_[attribute.name].c_str());
         }
     }
     return {};
+}
+
+std::vector<xml_attribute> xml_node::attributes() const
+{
+    std::vector<xml_attribute> all;
+    if (document_ == nullptr) {
+        return all;
+    }
+    const xml_document::Element& e = document_->elements_[index_];
+    for (uint32_t a = e.attributes; a < e.attributes + e.attributeCount; ++a) {
+        const xml_document::Attribute& attribute = document_->attributes_[a];
+        all.emplace_back(document_->buffer_.c_str() + attribute.value, document_->names_[attribute.name].c_str());
+    }
+    return all;
 }
 
 ptrdiff_t xml_node::offset_debug() const

@@ -23,16 +23,19 @@ class xml_document;
 class xml_attribute {
 public:
     xml_attribute() = default;
-    xml_attribute(const char* value) : value_(value) {}
+    xml_attribute(const char* value, const char* name = "") : value_(value), name_(name) {}
     explicit operator bool() const { return value_ != nullptr; }
     bool operator!() const { return value_ == nullptr; }
     // The decoded value; "" for an empty attribute.
     const char* value() const { return value_ != nullptr ? value_ : ""; }
     // The value, or `fallback` for an empty attribute.
     const char* as_string(const char* fallback = "") const { return value_ != nullptr ? value_ : fallback; }
+    // Its name as the document writes it, prefix included; "" when empty.
+    const char* name() const { return name_; }
 
 private:
     const char* value_ = nullptr;
+    const char* name_ = "";
 };
 
 // An element of a document (which owns it and must outlive it); a default
@@ -47,6 +50,9 @@ public:
     const char* name() const;
     // The first attribute named `name`, or an empty one.
     xml_attribute attribute(const char* name) const;
+    // Every attribute, in document order (pugixml gives a range; a copy
+    // serves the reader's loops alike).
+    std::vector<xml_attribute> attributes() const;
     // The offset of the element's name in the parsed buffer.
     ptrdiff_t offset_debug() const;
 
