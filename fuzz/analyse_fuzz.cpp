@@ -1,7 +1,8 @@
 // Builds the four settings blocks and a mesh from the input and runs analyse,
-// both repairs and the solids on it, as a host could; the caller's arrays
+// both repairs, the solids and the repair pipeline on it, as a host could; the caller's arrays
 // must come back unchanged, and the solids' answer must hold together.
 #include "meshaudit.h"
+#include "meshaudit_repair.hpp"
 #include "meshaudit_solid.hpp"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -98,6 +99,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     solids.shellOf[p.triangleA] == p.shellA && solids.shellOf[p.triangleB] == p.shellB;
         }
         if (!whole) {
+            __builtin_trap();
+        }
+    }
+    // The repair pipeline: valid indices, every output point one of the
+    // input's (no point moves), each map entry in range.
+    meshaudit::RepairResult repaired;
+    if (meshaudit::repair(mesh, meshaudit::RepairRequest{}, repaired) == 1) {
+        bool valid = repaired.pointFrom.size() == repaired.points.size() &&
+                     repaired.triangleFrom.size() == repaired.triangles.size();
+        for (size_t i = 0; valid && i < repaired.points.size(); ++i) {
+            const uint32_t from = repaired.pointFrom[i];
+            valid = from < points.size() && std::memcmp(&repaired.points[i], &points[from], sizeof(T3DVECF)) == 0;
+        }
+        for (size_t t = 0; valid && t < repaired.triangles.size(); ++t) {
+            const TRIANGLE& r = repaired.triangles[t];
+            valid = r.a < repaired.points.size() && r.b < repaired.points.size() && r.c < repaired.points.size() &&
+                    (repaired.triangleFrom[t] == meshaudit::kAddedTriangle || repaired.triangleFrom[t] < triangles.size());
+        }
+        if (!valid) {
             __builtin_trap();
         }
     }
