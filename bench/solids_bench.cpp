@@ -1,8 +1,10 @@
 // solids() timed step by step: the median of five calls on each PLY (or any
 // mesh file the command reads) named on the command line, then on built
 // meshes that stress one step each: a 1M torus, a fan and a book of 100k
-// triangles (one point, one edge), shells that share one point, and 10,000
-// nested boxes with and without their intersecting pairs given.
+// triangles (one point, one edge), shells that share one point, 10,000
+// nested boxes with and without their intersecting pairs given, and the
+// same boxes with a pin through them all (every box in a shell pair), its
+// pairs given.
 //
 //   solids_bench [--reps N] [--no-built] [--only WORD] [--given] [file ...]
 //
@@ -133,6 +135,19 @@ TestMesh NestedBoxes(uint32_t count)
         }
         meshaudit::testing::Append(mesh, box);
     }
+    return mesh;
+}
+
+// NestedBoxes(count) and a bar along x through all of them, crossing each.
+TestMesh PinnedBoxes(uint32_t count)
+{
+    TestMesh mesh = NestedBoxes(count);
+    TestMesh pin = meshaudit::testing::UnitCube();
+    const double middle = count, length = 2.0 * count + 2;
+    for (T3DVECF& p : pin.points) {
+        p = {-1 + length * p.x, middle - 0.5 + p.y, middle - 0.5 + p.z};
+    }
+    meshaudit::testing::Append(mesh, pin);
     return mesh;
 }
 
@@ -272,6 +287,16 @@ int main(int argc, char** argv)
         given.intersectingPairs = pairs.data();
         given.intersectingPairCount = pairs.size() / 2;
         Time("10k nested boxes, pairs given", record, given, reps);
+    }
+    if (wanted("10k nested boxes and a pin")) {
+        TestMesh boxes = PinnedBoxes(10000);
+        const MeshRecord record = boxes.Record();
+        const std::vector<uint32_t> pairs = IntersectingPairs(record);
+        meshaudit::SolidRequest given = request;
+        given.intersectingPairsGiven = true;
+        given.intersectingPairs = pairs.data();
+        given.intersectingPairCount = pairs.size() / 2;
+        Time("10k nested boxes and a pin, pairs given", record, given, reps);
     }
     return 0;
 }

@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     clear_mesh(&output);
     meshaudit::Solids solids;
     if (meshaudit::solids(mesh, meshaudit::SolidRequest{}, solids) == 1) {
-        // Every triangle in a shell, every shell's parent a shell, every
-        // list in range and ascending.
+        // Every triangle in a shell, every shell's parent a closed shell
+        // with fewer shells around it, every list in range and ascending.
         bool whole = solids.shellOf.size() == triangles.size() && solids.parent.size() == solids.shellCount &&
                      solids.depth.size() == solids.shellCount;
         for (const uint32_t s : solids.shellOf) {
@@ -83,7 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         for (uint32_t s = 0; whole && s < solids.shellCount; ++s) {
             const uint32_t up = solids.parent[s];
-            whole = up == meshaudit::kNoShell ? solids.depth[s] == 0 : up < solids.shellCount && solids.depth[s] == solids.depth[up] + 1;
+            whole = up == meshaudit::kNoShell ? solids.depth[s] == 0
+                                              : up < solids.shellCount && solids.open[up] == 0 &&
+                                                    solids.depth[up] < solids.depth[s];
         }
         for (const auto* list : {&solids.pinchedPoints, &solids.insideOut, &solids.nested, &solids.skinny}) {
             for (size_t i = 0; i < list->size(); ++i) {

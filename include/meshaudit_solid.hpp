@@ -11,14 +11,25 @@
  *                     edge is an unordered pair of point indices; all the
  *                     triangles on an edge join, however many)
  *   open shells       shells with a border edge (an edge of one triangle)
- *   nesting           for each closed shell, how many other closed shells
- *                     enclose it (its depth) and the innermost of them (its
- *                     parent). Decided by the parity of the crossings of a
- *                     ray with each closed shell, with exact predicates and a
- *                     symbolic perturbation of the ray, so no ray grazes an
- *                     edge or a point and no tolerance decides. Two shells
- *                     that cross or touch (below) are never counted inside
- *                     each other, when the shell pairs are asked for.
+ *   nesting           for each closed shell S, the other closed shells
+ *                     around it: those that neither cross nor touch S (the
+ *                     shell pairs below) and that a ray from S's point of
+ *                     largest x crosses an odd number of times. Its depth
+ *                     is how many they are; its parent is the one of them
+ *                     whose own depth is largest, the smallest shell index
+ *                     among equals (the innermost, where no two of them
+ *                     cross). Decided with exact predicates and a symbolic
+ *                     perturbation of the ray, so no ray grazes an edge or
+ *                     a point and no tolerance decides. Exact for shells
+ *                     that neither cross themselves nor have an edge with
+ *                     an odd number of triangles above one, whose inside
+ *                     does not depend on the ray; for others the answer
+ *                     follows partly the rays of shells nearby and the
+ *                     shells' orientation.
+ *                     Without the shell pairs (request.shellPairs false),
+ *                     or with a list given short, the shells are taken to
+ *                     neither cross nor touch where the pairs do not say
+ *                     so.
  *   inside-out shells closed shells whose orientation is wrong for their
  *                     depth: at an even depth (0, 2, ...) a shell must
  *                     enclose a positive volume, at an odd depth (a void) a
@@ -101,7 +112,7 @@ struct Solids {
     std::vector<uint8_t> open;         // per shell: 1 when it has a border edge
     std::vector<uint8_t> manifold;     // per shell: 1 when every edge has two triangles that run it both ways
     std::vector<uint32_t> depth;       // per shell: closed shells enclosing it (0 for an open shell)
-    std::vector<uint32_t> parent;      // per shell: the innermost of them, kNoShell for none
+    std::vector<uint32_t> parent;      // per shell: the deepest of them (see nesting), kNoShell for none
     std::vector<int8_t> volumeSign;    // per shell: sign of its enclosed volume (0 for an open shell)
 
     std::vector<uint32_t> openShells;  // shells with a border edge
@@ -154,7 +165,15 @@ struct Solids {
  * the pairs are not given and the mesh has two shells or more, plus, for
  * the pairs at shared points, the pairs found at each point (n shells
  * round one point: n (n - 1) / 2, each pair of shells once per point they
- * share).
+ * share). The nesting searches, along each closed shell S's ray, the
+ * nearest shell T it meets (near linear for deep nesting and long rows);
+ * then, if S or T is in a shell pair, it looks at each partner of S, each
+ * partner of T, and each partner of the shells around T that S touches: a
+ * test of the partner's box, and for those the ray meets, a parity search
+ * through the partner's triangles (all of them for a partner's first few
+ * searches, then through a tree of the partner's own, about the log of its
+ * triangles). So k partners of a shell that m rays meet first cost m k box
+ * tests; shells in no pair cost nothing more.
  */
 int32_t solids(const MeshRecord& mesh, const SolidRequest& request, Solids& out) noexcept;
 

@@ -8,14 +8,46 @@
 // below is one exact orientation sign or, where that sign is 0, the sign of
 // the perturbation's first term that does not vanish.
 //
-// The first shell T the ray meets decides S's parent, when no two shells
-// cross: if the ray leaves T there, S lies inside T and no shell comes
-// between them (it would be met first), so T is the parent; if it enters T,
-// S and T lie side by side in the same enclosing shell, and S's parent is
-// T's. T's point of largest x lies beyond S's, so that walk ends, and the
-// shells taken in decreasing order of that x find T's parent known. Each
-// shell costs one nearest-hit search instead of one crossing per enclosing
-// shell: deep nesting and long rows stay near linear.
+// S lies inside the closed shells it is not paired with (they neither cross
+// nor touch) whose triangles the ray crosses an odd number of times: its
+// depth is how many they are, its parent the one of them of largest depth,
+// the smaller index on a tie. Write E(S) for them.
+//
+// Each shell's inside is taken to be where rays cross it an odd number of
+// times; where that does not depend on the ray (each edge of the shell with
+// an even number of triangles), three facts follow, for shells that are
+// connected: a shell W around a shell V around T is around T (W cannot even
+// touch T: it would lie inside V, and V outside it); of two shells around
+// T that do not touch, one is around the other; and no shell is around a
+// shell around it. So every V in E(T) has E(V) within E(T) less V, and
+// fewer shells around it than T.
+//
+// The first shell T the ray meets, S and its partners aside, decides. Up to
+// T the ray crosses nothing else, so a shell V beyond is crossed an odd
+// number of times from S exactly when it is from T's surface, which is T's
+// own answer unless V touches T:
+//
+//   E(S) = {T, if the ray leaves T there} + (E(T) less S's partners)
+//          + (T's partners, not S's, that S's ray crosses an odd number of
+//            times)
+//
+// (a shell paired with S around T was passed over on the way; one paired
+// with T, which T does not count, may cross T's enclosing shell between S
+// and it). The parent is the largest of E(S): on leaving, T or one of T's
+// partners; on entering, one of T's partners or the largest of E(T) less
+// S's partners. E(T) is T's parent P, E(P), and P's partners in E(T) (a
+// shell of E(T) not touching P is around P); so that largest is P unless S
+// touches P, and else the largest of P's partners in E(T) and of E(P) less
+// S's partners, found the same way from P's parent.
+//
+// So when neither S nor T is in a pair, S takes T's answer, one more on
+// leaving: a nearest-hit search and nothing else. Otherwise each partner of
+// S and of T (and of the shells around T that S touches) costs at most a
+// parity search along a ray through that partner alone. T's point of
+// largest x lies beyond S's, as does that of every shell around S, so the
+// shells taken in decreasing order of that x find those answers known.
+// Deep nesting and long rows stay near linear, with pairs or without: a
+// pin through every level of a nest costs each level a look at the pin.
 #include "SolidParts.h"
 
 #include "geometry/ExactArithmetic.h"
@@ -365,20 +397,45 @@ public:
         }
     }
 
+    // An empty tree, to which Add gives trees of their own.
+    ShadowTree() = default;
+
+    // A tree of its own over `count` triangles from `triangles` (read
+    // during the call), beside those already in; returns its root, for
+    // Walk, or kNoShell when count is 0.
+    uint32_t Add(const MeshRecord& mesh, const uint32_t* triangles, size_t count)
+    {
+        if (count == 0) {
+            return kNoShell;
+        }
+        const size_t begin = entries_.size();
+        for (size_t i = 0; i < count; ++i) {
+            const TRIANGLE& tri = mesh.triangles[triangles[i]];
+            Entry entry;
+            entry.triangle = triangles[i];
+            for (const T3DVECF* p : {&mesh.points[tri.a], &mesh.points[tri.b], &mesh.points[tri.c]}) {
+                entry.box.Grow(*p);
+            }
+            entries_.push_back(entry);
+        }
+        return Build(begin, entries_.size(), 0);
+    }
+
     // Calls `visit(triangle)` for every triangle the ray may cross, nearer
     // nodes first; `visit` returns the distance beyond which nothing more is
     // wanted (HUGE_VAL for everything).
+    // From the node `root` (the whole tree's by default; kNoShell for none).
     template <typename Visit>
-    void Walk(const T3DVECF& p, Visit visit) const
+    void Walk(const T3DVECF& p, Visit visit, uint32_t root = 0) const
     {
-        if (nodes_.empty()) {
+        if (nodes_.empty() || root == kNoShell) {
             return;
         }
         double farthest = HUGE_VAL;
         // Nodes by the nearest distance they may hold, smallest first; the
         // heap's storage is kept from walk to walk.
         auto& heap = heap_;
-        heap.assign(1, {-HUGE_VAL, 0});
+        heap.assign(1, {-HUGE_VAL, root});
         const auto later = [](const std::pair<double, uint32_t>& x, const std::pair<double, uint32_t>& y) {
             return x.first > y.first;
         };
@@ -526,6 +583,150 @@ private:
     mutable WorkArray<std::pair<double, uint32_t>> heap_;
 };
 
+// The shell pairs among the shells that take part, as each shell's
+// partners. An open shell is inside none and has none inside: touching one
+// changes nothing.
+class Partners {
+public:
+    Partners(const Solids& out, const WorkArray<uint8_t>& counted)
+        : first_(static_cast<size_t>(out.shellCount) + 1, 0), paired_(out.shellCount, 0)
+    {
+        const auto both = [&counted](const Solids::ShellPair& pair) {
+            return counted[pair.shellA] != 0 && counted[pair.shellB] != 0;
+        };
+        for (const Solids::ShellPair& pair : out.shellPairs) {
+            if (both(pair)) {
+                ++first_[pair.shellA + 1];
+                ++first_[pair.shellB + 1];
+            }
+        }
+        for (size_t s = 1; s < first_.size(); ++s) {
+            first_[s] += first_[s - 1];
+        }
+        partners_.resize(first_.back());
+        WorkArray<size_t> next(first_.begin(), first_.end() - 1);
+        for (const Solids::ShellPair& pair : out.shellPairs) {
+            if (both(pair)) {
+                partners_[next[pair.shellA]++] = pair.shellB;
+                partners_[next[pair.shellB]++] = pair.shellA;
+                paired_[pair.shellA] = paired_[pair.shellB] = 1;
+            }
+        }
+    }
+
+    // Calls `use(v)` for each partner v of shell s.
+    template <typename Use>
+    void Each(uint32_t s, Use use) const
+    {
+        for (size_t i = first_[s]; i < first_[s + 1]; ++i) {
+            use(partners_[i]);
+        }
+    }
+
+    // Per shell: 1 when it has a partner.
+    const WorkArray<uint8_t>& Paired() const { return paired_; }
+
+private:
+    WorkArray<size_t> first_;     // shell s's partners: partners_[first_[s] .. first_[s + 1])
+    WorkArray<uint32_t> partners_;
+    WorkArray<uint8_t> paired_;
+};
+
+// The crossings of a ray with one shell alone, for the shells marked in
+// `taking`: each one's triangles, and their box (its (y, z) extent and
+// largest x). A ray that misses the box crosses none of them. One that
+// meets it reads them all, the first few times; then the shell gets a tree
+// of its own. The reads stay within a few times the triangles, and trees
+// are made only for shells met often: most are met by a ray or two.
+class OwnCrossings {
+public:
+    OwnCrossings(const MeshRecord& mesh, const std::vector<uint32_t>& shellOf, const WorkArray<uint8_t>& taking)
+        : mesh_(mesh)
+    {
+        if (std::find(taking.begin(), taking.end(), 1) == taking.end()) {
+            return;  // nothing to take: the usual mesh, whose shells do not meet
+        }
+        from_.assign(taking.size() + 1, 0);
+        extent_.resize(taking.size());
+        root_.assign(taking.size(), kNoShell);
+        reads_.assign(taking.size(), 0);
+        for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+            from_[shellOf[t] + 1] += taking[shellOf[t]];
+        }
+        for (size_t s = 1; s < from_.size(); ++s) {
+            from_[s] += from_[s - 1];
+        }
+        triangles_.resize(from_.back());
+        WorkArray<size_t> next(from_.begin(), from_.end() - 1);
+        for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+            const uint32_t s = shellOf[t];
+            if (taking[s] != 0) {
+                triangles_[next[s]++] = t;
+                const TRIANGLE& tri = mesh.triangles[t];
+                Extent& e = extent_[s];
+                for (const T3DVECF* q : {&mesh.points[tri.a], &mesh.points[tri.b], &mesh.points[tri.c]}) {
+                    e = {std::min(e.yLow, q->y), std::max(e.yHigh, q->y), std::min(e.zLow, q->z),
+                         std::max(e.zHigh, q->z), std::max(e.xHigh, q->x)};
+                }
+            }
+        }
+    }
+
+    // Whether the perturbed ray from p crosses the triangles of shell u (one
+    // marked in `taking`: Odd may not be asked of others) an odd number of
+    // times.
+    bool Odd(uint32_t u, const T3DVECF& p)
+    {
+        // The perturbed (y + e, z + e^2) from a low side on, short of a
+        // high side, as the tree's boxes hold it.
+        const Extent& e = extent_[u];
+        if (!(e.yLow <= p.y && p.y < e.yHigh && e.zLow <= p.z && p.z < e.zHigh && e.xHigh >= p.x)) {
+            return false;
+        }
+        bool odd = false;
+        if (root_[u] == kNoShell && reads_[u] < kReads) {
+            ++reads_[u];
+            for (size_t i = from_[u]; i < from_[u + 1]; ++i) {
+                const TRIANGLE& tri = mesh_.triangles[triangles_[i]];
+                const T3DVECF& a = mesh_.points[tri.a];
+                const T3DVECF& b = mesh_.points[tri.b];
+                const T3DVECF& c = mesh_.points[tri.c];
+                if (std::min({a.y, b.y, c.y}) <= p.y && p.y < std::max({a.y, b.y, c.y}) &&
+                    std::min({a.z, b.z, c.z}) <= p.z && p.z < std::max({a.z, b.z, c.z}) &&
+                    std::max({a.x, b.x, c.x}) >= p.x) {
+                    odd ^= CrossesAhead(a, b, c, p);
+                }
+            }
+            return odd;
+        }
+        if (root_[u] == kNoShell) {
+            root_[u] = trees_.Add(mesh_, triangles_.data() + from_[u], from_[u + 1] - from_[u]);
+        }
+        trees_.Walk(
+            p,
+            [&](uint32_t t) {
+                const TRIANGLE& tri = mesh_.triangles[t];
+                odd ^= CrossesAhead(mesh_.points[tri.a], mesh_.points[tri.b], mesh_.points[tri.c], p);
+                return HUGE_VAL;
+            },
+            root_[u]);
+        return odd;
+    }
+
+private:
+    struct Extent {
+        double yLow = HUGE_VAL, yHigh = -HUGE_VAL, zLow = HUGE_VAL, zHigh = -HUGE_VAL, xHigh = -HUGE_VAL;
+    };
+    static constexpr uint8_t kReads = 4;  // reads of a shell's triangles before its tree
+    const MeshRecord& mesh_;
+    WorkArray<size_t> from_;          // shell s's triangles: triangles_[from_[s] .. from_[s + 1])
+    WorkArray<uint32_t> triangles_;
+    WorkArray<Extent> extent_;
+    WorkArray<uint32_t> root_;        // each shell's tree in trees_, kNoShell until made
+    WorkArray<uint8_t> reads_;
+    ShadowTree trees_;
+};
+
 }  // namespace
 
 void NestShells(const MeshRecord& mesh, const ShellGeometry& geometry, Solids& out)
@@ -548,83 +749,133 @@ void NestShells(const MeshRecord& mesh, const ShellGeometry& geometry, Solids& o
     // One shell alone encloses no other: its volume's sign is all it needs.
     if (shells.size() > 1) {
         const ShadowTree tree(mesh, out.shellOf, counted);
-        // Shells that cross or touch are beside each other, not one inside
-        // the other: a corner of one inside the other says nothing.
-        const auto touch = [&out](uint32_t a, uint32_t b) {
-            const auto key = std::make_pair(std::min(a, b), std::max(a, b));
-            const auto at = std::lower_bound(out.shellPairs.begin(), out.shellPairs.end(), key,
-                                             [](const Solids::ShellPair& pair, const std::pair<uint32_t, uint32_t>& k) {
-                                                 return std::make_pair(pair.shellA, pair.shellB) < k;
-                                             });
-            return at != out.shellPairs.end() && at->shellA == key.first && at->shellB == key.second;
-        };
-        const auto crosses = [&](uint32_t t, uint32_t s, const T3DVECF& p) {
-            const TRIANGLE& tri = mesh.triangles[t];
-            return out.shellOf[t] != s && !touch(s, out.shellOf[t]) &&
-                   CrossesAhead(mesh.points[tri.a], mesh.points[tri.b], mesh.points[tri.c], p);
-        };
-        // Whether p (of shell s) lies inside shell u, by the parity of the
-        // ray's crossings with u alone: for a shell whose orientation cannot
-        // tell (not manifold, or of no volume).
-        const auto inside = [&](uint32_t s, uint32_t u, const T3DVECF& p) {
-            bool odd = false;
+        const Partners partners(out, counted);
+        OwnCrossings own(mesh, out.shellOf, partners.Paired());
+        const auto each = [&partners](uint32_t s, auto use) { partners.Each(s, use); };
+        // Whether the ray from p crosses shell u an odd number of times:
+        // through u's triangles alone when u is in a pair, else along the
+        // whole ray (a shell whose orientation cannot tell: not manifold, or
+        // of no volume).
+        const auto odd = [&](uint32_t u, const T3DVECF& p) {
+            if (partners.Paired()[u] != 0) {
+                return own.Odd(u, p);
+            }
+            bool result = false;
             tree.Walk(p, [&](uint32_t t) {
-                odd ^= out.shellOf[t] == u && crosses(t, s, p);
+                const TRIANGLE& tri = mesh.triangles[t];
+                result ^= out.shellOf[t] == u &&
+                          CrossesAhead(mesh.points[tri.a], mesh.points[tri.b], mesh.points[tri.c], p);
                 return HUGE_VAL;
             });
-            return odd;
+            return result;
+        };
+
+        // mine[v] == s: v is s or its partner, while s is decided; theirs[v]
+        // == u: v is a partner of u. Only shells decided before (known) are
+        // taken as around another: those around s start beyond it.
+        WorkArray<uint32_t> mine(out.shellCount, kNoShell), theirs(out.shellCount, kNoShell);
+        WorkArray<uint8_t> known(out.shellCount, 0);
+        const auto larger = [&out](uint32_t v, uint32_t best) {
+            return best == kNoShell || out.depth[v] > out.depth[best] || (out.depth[v] == out.depth[best] && v < best);
+        };
+        // Depth and parent of s from those of u, the first shell its ray
+        // meets, entered or left (`leaves`), corrected for the partners of
+        // both (see the top of the file). Where they contradict each other
+        // (a depth below 0, a parent missing, or not shallower than s), as
+        // they can only for shells whose inside depends on the ray or with
+        // pairs missed, s is left outermost.
+        const auto inherit = [&](uint32_t s, uint32_t u, bool leaves) {
+            const T3DVECF& p = mesh.points[start[s]];
+            const T3DVECF& q = mesh.points[start[u]];
+            each(u, [&](uint32_t v) { theirs[v] = u; });
+            const auto aroundU = [&](uint32_t v) { return v != u && theirs[v] != u && odd(v, q); };
+            int64_t depth = int64_t{out.depth[u]} + (leaves ? 1 : 0);
+            uint32_t parent = kNoShell;
+            bool sound = true;
+            const auto take = [&](uint32_t v) {
+                sound = sound && known[v] != 0;
+                parent = larger(v, parent) ? v : parent;
+            };
+            // Partners of s around u are not around s; partners of u (not
+            // counted by u) are, where the ray from s says so.
+            each(s, [&](uint32_t v) { depth -= aroundU(v) ? 1 : 0; });
+            each(u, [&](uint32_t v) {
+                if (mine[v] != s && odd(v, p)) {
+                    ++depth;
+                    take(v);
+                }
+            });
+            if (leaves) {
+                // Every shell around u has fewer shells around it than u.
+                take(u);
+            } else {
+                // The largest shell around u that is no partner of s: u's
+                // parent, or where s touches it, the larger of its partners
+                // around u and of the largest around it, found the same way
+                // from its parent.
+                uint32_t up = out.parent[u];
+                for (; up != kNoShell && mine[up] == s; up = out.parent[up]) {
+                    each(up, [&](uint32_t v) {
+                        if (mine[v] != s && aroundU(v)) {
+                            take(v);
+                        }
+                    });
+                }
+                if (up != kNoShell) {
+                    take(up);
+                }
+            }
+            if (sound && (parent == kNoShell ? depth == 0 : depth > int64_t{out.depth[parent]})) {
+                out.depth[s] = static_cast<uint32_t>(depth);
+                out.parent[s] = parent;
+            }
         };
         // Shells in decreasing order of their start's x: the shell a ray
-        // meets first starts farther, so its parent is known.
+        // meets first, and every shell around, starts farther, so its answer
+        // is known.
         std::sort(shells.begin(), shells.end(), [&](uint32_t x, uint32_t y) {
             const double px = mesh.points[start[x]].x, py = mesh.points[start[y]].x;
             return px > py || (px == py && x < y);
         });
-        WorkArray<uint8_t> known(out.shellCount, 0);
         for (const uint32_t s : shells) {
             const T3DVECF& p = mesh.points[start[s]];
-            Hit first;
+            mine[s] = s;
+            each(s, [&](uint32_t v) { mine[v] = s; });
+            Hit nearest;
             tree.Walk(p, [&](uint32_t t) {
-                if (!crosses(t, s, p)) {
-                    return first.triangle == kNoShell ? HUGE_VAL : first.high;
+                const TRIANGLE& tri = mesh.triangles[t];
+                if (mine[out.shellOf[t]] == s ||
+                    !CrossesAhead(mesh.points[tri.a], mesh.points[tri.b], mesh.points[tri.c], p)) {
+                    return nearest.triangle == kNoShell ? HUGE_VAL : nearest.high;
                 }
                 const Hit hit = HitOf(mesh, t, p);
-                if (first.triangle == kNoShell || Before(mesh, hit, first, p)) {
-                    first = hit;
+                if (nearest.triangle == kNoShell || Before(mesh, hit, nearest, p)) {
+                    nearest = hit;
                 }
-                return first.bounded ? first.high : HUGE_VAL;
+                return nearest.bounded ? nearest.high : HUGE_VAL;
             });
+            const uint32_t u = nearest.triangle == kNoShell ? kNoShell : out.shellOf[nearest.triangle];
+            // Nothing ahead: outermost. A shell ahead not yet decided: only
+            // where shells touch and the pairs do not say so (not asked for,
+            // or a list given short); taken as outermost too.
+            if (u != kNoShell && known[u] != 0) {
+                bool leaves = false;
+                if (out.manifold[u] != 0 && out.volumeSign[u] != 0) {
+                    // A shell that faces outward is left where its normal
+                    // has the ray's direction, one that faces inward the
+                    // other way.
+                    const TRIANGLE& tri = mesh.triangles[nearest.triangle];
+                    const T3DVECF& a = mesh.points[tri.a];
+                    const T3DVECF& b = mesh.points[tri.b];
+                    const T3DVECF& c = mesh.points[tri.c];
+                    const double ya[2] = {a.y, a.z}, yb[2] = {b.y, b.z}, yc[2] = {c.y, c.z};
+                    leaves = Orient2DSign(ya, yb, yc) == out.volumeSign[u];
+                } else {
+                    leaves = odd(u, p);
+                }
+                inherit(s, u, leaves);
+            }
             known[s] = 1;
-            if (first.triangle == kNoShell) {
-                continue;  // nothing ahead: outermost
-            }
-            const uint32_t u = out.shellOf[first.triangle];
-            bool leaves = false;
-            if (out.manifold[u] != 0 && out.volumeSign[u] != 0) {
-                // A shell that faces outward is left where its normal has
-                // the ray's direction, one that faces inward the other way.
-                const TRIANGLE& tri = mesh.triangles[first.triangle];
-                const T3DVECF& a = mesh.points[tri.a];
-                const T3DVECF& b = mesh.points[tri.b];
-                const T3DVECF& c = mesh.points[tri.c];
-                const double ya[2] = {a.y, a.z}, yb[2] = {b.y, b.z}, yc[2] = {c.y, c.z};
-                leaves = Orient2DSign(ya, yb, yc) == out.volumeSign[u];
-            } else {
-                leaves = inside(s, u, p);
-            }
-            if (leaves) {
-                out.parent[s] = u;
-            } else if (known[u] != 0) {
-                out.parent[s] = out.parent[u];
-            } else {
-                // Only where shells meet in ways the pairs did not catch;
-                // the walk up from u ends at the outermost.
-                out.parent[s] = kNoShell;
-            }
-        }
-        // Depths follow parents, which start farther: in the same order.
-        for (const uint32_t s : shells) {
-            out.depth[s] = out.parent[s] == kNoShell ? 0 : out.depth[out.parent[s]] + 1;
         }
     }
     for (uint32_t s = 0; s < out.shellCount; ++s) {

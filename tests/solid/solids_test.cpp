@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <map>
@@ -46,6 +47,19 @@ bool Same(const Solids& x, const Solids& y)
                                           y.volumeSign, y.openShells, y.nested, y.insideOut, y.pinchedPoints,
                                           y.minimalAngle, y.maximalAngle, y.maximalAspectRatio, y.skinny) &&
            pairs(x) == pairs(y);
+}
+
+// The box from corner `lo` to corner `hi`, outward unless reversed.
+TestMesh Cuboid(const std::array<int, 3>& lo, const std::array<int, 3>& hi, bool reversed = false)
+{
+    TestMesh box = testing::UnitCube();
+    for (T3DVECF& p : box.points) {
+        p = {lo[0] + (hi[0] - lo[0]) * p.x, lo[1] + (hi[1] - lo[1]) * p.y, lo[2] + (hi[2] - lo[2]) * p.z};
+    }
+    for (TRIANGLE& t : box.triangles) {
+        std::swap(t.b, reversed ? t.c : t.b);
+    }
+    return box;
 }
 
 // `count` tetrahedra round one shared apex (point 0), each in a wedge of
@@ -191,63 +205,129 @@ TEST(Solids, TriangleQuality)
     EXPECT_EQ(all.skinny, (std::vector<uint32_t>{0, 1}));
 }
 
-// Random boxes on a coarse grid, any two nested or apart, each reversed at
-// random: their depths and inside-out shells follow from the coordinates.
+// Closed shells that cross or touch: a shell counts every closed shell it
+// does not touch that encloses it, whatever crosses between them, and its
+// parent is the one of them of largest depth, ties to the smaller index.
+TEST(Solids, NestingBesideCrossingShells)
+{
+    constexpr uint32_t no = kNoShell;
+    const TestMesh outer = Box(0, 10), hollow = Cuboid({2, 2, 2}, {3, 3, 3}, true);
+    // Six boxes in two that cross: each ray leaves the outer one first and
+    // is tested against its partner, the later rays through the partner's
+    // own tree.
+    TestMesh six = Join({outer, Cuboid({1, 1, 1}, {12, 9, 9})});
+    for (int k = 0; k < 6; ++k) {
+        testing::Append(six, Cuboid({2, 2 + 2 * (k % 3), 2 + 2 * (k / 3)}, {3, 3 + 2 * (k % 3), 3 + 2 * (k / 3)}));
+    }
+    struct Case {
+        const char* name;
+        TestMesh mesh;
+        std::vector<uint32_t> depth, parent;
+    };
+    Case cases[] = {
+        {"a crossing box between", Join({outer, hollow, Cuboid({5, 1, 1}, {12, 5, 5})}), {0, 1, 0}, {no, 0, no}},
+        {"in two crossing boxes", Join({outer, Cuboid({2, 2, 2}, {3, 3, 3}), Cuboid({1, 1, 1}, {12, 5, 5})}),
+         {0, 2, 0}, {no, 0, no}},
+        {"a crossing box aside", Join({outer, hollow, Cuboid({5, 6, 6}, {12, 8, 8})}), {0, 1, 0}, {no, 0, no}},
+        {"touching the wall", Join({outer, Cuboid({0, 2, 2}, {6, 3, 3}), Cuboid({7, 1, 1}, {8, 4, 4}, true)}),
+         {0, 0, 1}, {no, no, 0}},
+        {"touching a nested wall",
+         Join({Box(0, 20), Box(2, 12, true), Cuboid({7, 3, 3}, {8, 6, 6}), Cuboid({2, 4, 4}, {6, 5, 5}, true)}),
+         {0, 1, 2, 1}, {no, 0, 1, 0}},
+        {"touching a wall a box crosses",
+         Join({Box(0, 20), Box(2, 12, true), Box(1, 9, true), Cuboid({7, 3, 3}, {8, 6, 6}, true),
+               Cuboid({2, 4, 4}, {6, 5, 5})}),
+         {0, 1, 1, 3, 2}, {no, 0, 0, 1, 2}},
+        {"six in two crossing boxes", six, {0, 0, 2, 2, 2, 2, 2, 2}, {no, no, 0, 0, 0, 0, 0, 0}},
+        {"nested voids, a pair beside",
+         Join({outer, Box(1, 9, true), Box(2, 8), Box(3, 7, true), Box(20, 22), Box(21, 23)}),
+         {0, 1, 2, 3, 0, 0}, {no, 0, 1, 2, no, no}},
+        {"nested voids, a pair in them", Join({outer, Box(1, 9, true), Box(2, 8), Box(3, 5, true), Box(4, 6, true)}),
+         {0, 1, 2, 3, 3}, {no, 0, 1, 2, 2}},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Solids s = Analyse(c.mesh);
+        EXPECT_EQ(s.depth, c.depth);
+        EXPECT_EQ(s.parent, c.parent);
+        EXPECT_EQ(s.insideOut, std::vector<uint32_t>{});
+    }
+}
+
+// Random boxes on a coarse grid, each reversed at random, every third
+// placed anywhere (crossing or touching others), the rest nested in or apart
+// from those before: depths by the parity of the perturbed ray from each
+// box's corner of largest coordinates, (hi - d, hi + e, hi + e^2) toward +x,
+// against each box it does not touch, whose faces x = lo and x = hi it
+// crosses ahead when its (y, z) lies in [lo, hi) of that box; parents the
+// deepest of those, the first among equals.
 // Random soups on a coarse grid: pinched points and shell pairs against
 // brute force.
 TEST(Solids, RandomAgainstBruteForce)
 {
     std::mt19937 random(7);
+    struct Cube {
+        std::array<int, 3> lo, hi;
+        bool reversed;
+    };
+    const auto inside = [](const Cube& a, const Cube& b) {  // a strictly inside b
+        return a.lo[0] > b.lo[0] && a.lo[1] > b.lo[1] && a.lo[2] > b.lo[2] && a.hi[0] < b.hi[0] &&
+               a.hi[1] < b.hi[1] && a.hi[2] < b.hi[2];
+    };
+    const auto apart = [](const Cube& a, const Cube& b) {
+        return a.hi[0] < b.lo[0] || b.hi[0] < a.lo[0] || a.hi[1] < b.lo[1] || b.hi[1] < a.lo[1] ||
+               a.hi[2] < b.lo[2] || b.hi[2] < a.lo[2];
+    };
     for (int round = 0; round < 40; ++round) {
-        struct Cube {
-            int lo[3], hi[3];
-            bool reversed;
-        };
         std::vector<Cube> cubes;
-        for (int tries = 0; tries < 200 && cubes.size() < 8; ++tries) {
+        for (int tries = 0; tries < 200 && cubes.size() < 12; ++tries) {
+            // Three in four drawn within a box drawn before, clear of its faces
+            // unless placed freely: nesting is common, and so are boxes
+            // crossing from inside a nest.
+            const bool free = cubes.size() % 3 == 2;
+            const Cube* in = cubes.empty() || random() % 4 == 0 ? nullptr : &cubes[random() % cubes.size()];
             Cube c{};
             for (int i = 0; i < 3; ++i) {
-                c.lo[i] = static_cast<int>(random() % 20);
-                c.hi[i] = c.lo[i] + 1 + static_cast<int>(random() % 10);
+                const int from = in ? in->lo[i] + 1 : 0, room = in ? in->hi[i] - in->lo[i] - 2 : 20;
+                c.lo[i] = from + static_cast<int>(random() % static_cast<unsigned>(std::max(room, 1)));
+                c.hi[i] = std::min(c.lo[i] + 1 + static_cast<int>(random() % 16), in && !free ? in->hi[i] - 1 : 99);
+                c.hi[i] = std::max(c.hi[i], c.lo[i] + 1);
             }
             c.reversed = random() % 2 == 0;
-            const auto inside = [](const Cube& a, const Cube& b) {  // a strictly inside b
-                return a.lo[0] > b.lo[0] && a.lo[1] > b.lo[1] && a.lo[2] > b.lo[2] && a.hi[0] < b.hi[0] &&
-                       a.hi[1] < b.hi[1] && a.hi[2] < b.hi[2];
-            };
-            const auto apart = [](const Cube& a, const Cube& b) {
-                return a.hi[0] < b.lo[0] || b.hi[0] < a.lo[0] || a.hi[1] < b.lo[1] || b.hi[1] < a.lo[1] ||
-                       a.hi[2] < b.lo[2] || b.hi[2] < a.lo[2];
-            };
-            if (std::all_of(cubes.begin(), cubes.end(),
-                            [&](const Cube& o) { return inside(c, o) || inside(o, c) || apart(c, o); })) {
+            if (free || std::all_of(cubes.begin(), cubes.end(), [&](const Cube& o) {
+                    return inside(c, o) || inside(o, c) || apart(c, o);
+                })) {
                 cubes.push_back(c);
             }
         }
         TestMesh mesh;
         for (const Cube& c : cubes) {
-            TestMesh box = testing::UnitCube();
-            for (T3DVECF& p : box.points) {
-                p = {c.lo[0] + (c.hi[0] - c.lo[0]) * p.x, c.lo[1] + (c.hi[1] - c.lo[1]) * p.y,
-                     c.lo[2] + (c.hi[2] - c.lo[2]) * p.z};
-            }
-            for (TRIANGLE& t : box.triangles) {
-                std::swap(t.b, c.reversed ? t.c : t.b);
-            }
-            testing::Append(mesh, box);
+            testing::Append(mesh, Cuboid(c.lo, c.hi, c.reversed));
         }
         const Solids s = Analyse(mesh);
         ASSERT_EQ(s.shellCount, cubes.size());
-        for (size_t i = 0; i < cubes.size(); ++i) {
-            uint32_t depth = 0;
+        const size_t n = cubes.size();
+        const auto encloses = [&](const Cube& b, const Cube& a) {  // b around a, by parity
+            return (apart(a, b) || inside(a, b) || inside(b, a)) && &a != &b && b.lo[1] <= a.hi[1] &&
+                   a.hi[1] < b.hi[1] && b.lo[2] <= a.hi[2] && a.hi[2] < b.hi[2] &&
+                   (b.lo[0] >= a.hi[0]) != (b.hi[0] >= a.hi[0]);
+        };
+        std::vector<uint32_t> depth(n, 0), parent(n, kNoShell);
+        for (size_t i = 0; i < n; ++i) {
             for (const Cube& o : cubes) {
-                depth += cubes[i].lo[0] > o.lo[0] && cubes[i].lo[1] > o.lo[1] && cubes[i].lo[2] > o.lo[2] &&
-                         cubes[i].hi[0] < o.hi[0] && cubes[i].hi[1] < o.hi[1] && cubes[i].hi[2] < o.hi[2];
+                depth[i] += encloses(o, cubes[i]);
             }
-            EXPECT_EQ(s.depth[i], depth) << round << " " << i;
-            const bool wrong = cubes[i].reversed != (depth % 2 == 1);
+        }
+        for (uint32_t i = 0; i < n; ++i) {
+            for (uint32_t j = 0; j < n; ++j) {
+                const uint32_t p = parent[i];
+                parent[i] = encloses(cubes[j], cubes[i]) && (p == kNoShell || depth[j] > depth[p]) ? j : p;
+            }
+            const bool wrong = cubes[i].reversed != (depth[i] % 2 == 1);
             EXPECT_EQ(std::count(s.insideOut.begin(), s.insideOut.end(), i), wrong ? 1 : 0) << round << " " << i;
         }
+        EXPECT_EQ(s.depth, depth) << round;
+        EXPECT_EQ(s.parent, parent) << round;
 
         // Few points and many triangles every other round: points with more
         // triangles than fit the small case's room.
