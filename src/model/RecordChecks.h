@@ -44,4 +44,20 @@ inline bool CornersInRange(const TRIANGLE& t, uint32_t pointCount)
     return t.a < pointCount && t.b < pointCount && t.c < pointCount;
 }
 
+// CheckRecord, then -5 when a triangle names a point beyond the points: the
+// opening of the C++ APIs beside the library (solids, the repair pipeline),
+// which read every corner and so refuse what the analysis only counts.
+inline int32_t CheckRecordAndCorners(const MeshRecord& mesh)
+{
+    if (const int32_t code = CheckRecord(mesh); code != 0) {
+        return code;
+    }
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        if (!CornersInRange(mesh.triangles[t], mesh.pointCount)) {
+            return -5;
+        }
+    }
+    return 0;
+}
+
 }  // namespace meshaudit

@@ -4,6 +4,7 @@
 // joins between its triangles, and one counting sort over the points is the
 // only pass that scatters.
 #include "SolidParts.h"
+#include "containers/SmallestRootForest.h"
 
 #include "containers/RadixSort.h"
 
@@ -41,37 +42,8 @@ CornersByPoint GroupCorners(const MeshRecord& mesh)
 
 namespace {
 
-// Disjoint sets with path halving and union by index: the smaller root
-// wins, so that a set's root is its first element whatever the order of
-// the joins.
-class Forest {
-public:
-    void Reset(size_t count)
-    {
-        up_.resize(count);
-        for (size_t i = 0; i < count; ++i) {
-            up_[i] = static_cast<uint32_t>(i);
-        }
-    }
-    uint32_t Root(uint32_t i)
-    {
-        while (up_[i] != i) {
-            up_[i] = up_[up_[i]];
-            i = up_[i];
-        }
-        return i;
-    }
-    void Prefetch(uint32_t i) const { __builtin_prefetch(&up_[i]); }
-    void Join(uint32_t a, uint32_t b)
-    {
-        a = Root(a);
-        b = Root(b);
-        up_[std::max(a, b)] = std::min(a, b);
-    }
-
-private:
-    WorkArray<uint32_t> up_;
-};
+// Disjoint sets whose roots are their first elements, on seam memory.
+using Forest = SmallestRootForest<WorkArray<uint32_t>>;
 
 // One end of an edge at a point: the point at its other end, the triangle
 // (by its place among the point's triangles) and whether the triangle's

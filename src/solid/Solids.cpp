@@ -1,6 +1,7 @@
 // solids(): the shells of a mesh, their nesting and contacts, its pinched
 // points and its triangles' quality.
 #include "SolidParts.h"
+#include "model/RecordChecks.h"
 
 #include "containers/BlockReuse.h"
 
@@ -15,23 +16,8 @@ namespace solid {
 int32_t TimedSolids(const MeshRecord& mesh, const SolidRequest& request, Solids& out, double* seconds) noexcept
 {
     out = Solids{};
-    if (mesh.points == nullptr) {
-        return -1;
-    }
-    if (mesh.triangles == nullptr) {
-        return -2;
-    }
-    if (mesh.pointCount == 0) {
-        return -3;
-    }
-    if (mesh.triangleCount == 0) {
-        return -4;
-    }
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        const TRIANGLE& tri = mesh.triangles[t];
-        if (tri.a >= mesh.pointCount || tri.b >= mesh.pointCount || tri.c >= mesh.pointCount) {
-            return -5;
-        }
+    if (const int32_t code = CheckRecordAndCorners(mesh); code != 0) {
+        return code;
     }
     if (request.intersectingPairsGiven) {
         if ((request.intersectingPairCount != 0 && request.intersectingPairs == nullptr) ||

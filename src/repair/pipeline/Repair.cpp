@@ -2,6 +2,7 @@
 // and the output. A step's memory failure surfaces here as std::bad_alloc
 // (from the standard containers or from a step); nothing else is thrown.
 #include "repair/pipeline/Steps.h"
+#include "model/RecordChecks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,23 +35,8 @@ using pipeline::WorkMesh;
 
 int32_t CheckInput(const MeshRecord& mesh, const RepairRequest& request)
 {
-    if (mesh.points == nullptr) {
-        return -1;
-    }
-    if (mesh.triangles == nullptr) {
-        return -2;
-    }
-    if (mesh.pointCount == 0) {
-        return -3;
-    }
-    if (mesh.triangleCount == 0) {
-        return -4;
-    }
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        const TRIANGLE& tri = mesh.triangles[t];
-        if (tri.a >= mesh.pointCount || tri.b >= mesh.pointCount || tri.c >= mesh.pointCount) {
-            return -5;
-        }
+    if (const int32_t code = CheckRecordAndCorners(mesh); code != 0) {
+        return code;
     }
     if (mesh.triangleCount >= pipeline::kMostTriangles || mesh.pointCount >= pipeline::kNone - 1) {
         return -6;
