@@ -8,6 +8,7 @@
 #include "analysis/LocationList.h"
 #include "containers/Memory.h"
 #include "geometry/AabbTreeBuild.h"
+#include "geometry/BoxOverlapSweep.h"
 #include "geometry/NodePairQueue.h"
 #include "geometry/TriangleIntersection.h"
 
@@ -63,7 +64,11 @@ inline C3DAABB CornerBox(const T3DVECF* corners)
     return box;
 }
 
-enum class WalkResult { Completed, Stopped, OutOfMemory };
+enum class WalkResult { Completed, Stopped, OutOfMemory, OverBudget };
+
+// Which search runs, for the tests that compare them: both in a race (the
+// rule), or only one.
+thread_local pair_search_testing::Search g_search = pair_search_testing::Search::Race;
 
 constexpr uint32_t kNoSharedCorner = 0xFFFFFFFFu;
 
@@ -120,6 +125,11 @@ uint32_t* SharedCorners(const C3DTriAABBTree& tree)
     return shared;
 }
 
+// What the walk may compare before the sweep takes a turn: entry boxes per
+// entry, and a floor for small meshes.
+constexpr uint64_t kWalkBudgetPerEntry = 256;
+constexpr uint64_t kWalkBudgetBase = uint64_t{1} << 20;
+
 // The walk of a tree against itself, meeting every unordered pair of
 // triangles once: a pair of one node with itself is split into (left, left),
 // (left, right) and (right, right), a leaf with itself compares its entries
@@ -149,9 +159,11 @@ uint32_t* SharedCorners(const C3DTriAABBTree& tree)
 // in it, for the reason above, so no pair that could be tested is lost.
 class SelfWalk {
 public:
-    SelfWalk(const C3DTriAABBTree& tree, const uint32_t* sharedCorners)
+    // The walk gives up (OverBudget) once it has compared more than
+    // `budget` entry boxes.
+    SelfWalk(const C3DTriAABBTree& tree, const uint32_t* sharedCorners, uint64_t budget)
         : entries_(tree.Entries()), points_(tree.Mesh().points), root_(tree.Root()), shared_(sharedCorners),
-          recheck_(!tree.ExactBoxes())
+          recheck_(!tree.ExactBoxes()), budget_(budget)
     {
     }
 
@@ -170,6 +182,9 @@ public:
         }
         NodePairQueue::Pair pair;
         while (queue.PopNewest(pair)) {
+            if (compared_ > budget_) {
+                return WalkResult::OverBudget;
+            }
             const AABBNode* a = pair.a;
             const AABBNode* b = pair.b;
             bool pushed = true;
@@ -304,6 +319,7 @@ private:
     {
         const FloatBox& box = ea.box;
         const TRIANGLE ta = ea.triangle;
+        compared_ += g.count - from;
         uint32_t kept[kGather];
         for (uint32_t k = from; k < g.count; ++k) {
             const bool apart = (g.minX[k] > box.maxX) | (box.minX > g.maxX[k]) | (g.minY[k] > box.maxY) |
@@ -407,16 +423,104 @@ private:
     const AABBNode* root_;
     const uint32_t* shared_;  // may be null: nothing pruned
     bool recheck_;            // some entry boxes were rounded outward
+    uint64_t budget_;
+    mutable uint64_t compared_ = 0;
 };
 
 // A walk over the tree with its shared corners, released afterwards.
 template <typename OnPair>
-WalkResult WalkTree(const C3DTriAABBTree& tree, const OnPair& onPair)
+WalkResult WalkTree(const C3DTriAABBTree& tree, uint64_t budget, const OnPair& onPair)
 {
     uint32_t* shared = SharedCorners(tree);
-    const WalkResult result = SelfWalk(tree, shared).Run(tree.Root(), onPair);
+    const WalkResult result = SelfWalk(tree, shared, budget).Run(tree.Root(), onPair);
     Free(shared);
     return result;
+}
+
+// The same pairs as the walk's, under the same rules, found by the sweep
+// over the entry boxes (BoxOverlapSweep.h); OverBudget after `budget` pairs
+// of boxes that meet.
+template <typename OnPair>
+WalkResult SweepTree(const C3DTriAABBTree& tree, uint64_t budget, const OnPair& onPair)
+{
+    const TriEntry* entries = tree.Entries();
+    const uint32_t count = tree.EntryCount();
+    uint32_t* positions = AllocateArray<uint32_t>(count);
+    FloatBox* boxes = AllocateArray<FloatBox>(count);
+    if (positions == nullptr || boxes == nullptr) {
+        Free(positions);
+        Free(boxes);
+        return WalkResult::OutOfMemory;
+    }
+    uint32_t n = 0;
+    for (uint32_t k = 0; k < count; ++k) {
+        if (!RepeatsAnIndex(entries[k].triangle)) {
+            positions[n] = k;
+            boxes[n++] = entries[k].box;
+        }
+    }
+    const T3DVECF* points = tree.Mesh().points;
+    const bool recheck = !tree.ExactBoxes();
+    uint64_t met = 0;
+    bool over = false;
+    const int swept = ForEachMeetingBoxPair(boxes, n, [&](uint32_t i, uint32_t j) {
+        if (++met > budget) {
+            over = true;
+            return true;
+        }
+        const TriEntry& ea = entries[positions[i]];
+        const TriEntry& eb = entries[positions[j]];
+        const TRIANGLE& a = ea.triangle;
+        const TRIANGLE& b = eb.triangle;
+        if (a.a == b.a || a.a == b.b || a.a == b.c || a.b == b.a || a.b == b.b || a.b == b.c || a.c == b.a ||
+            a.c == b.b || a.c == b.c) {
+            return false;
+        }
+        const T3DVECF ca[3] = {points[a.a], points[a.b], points[a.c]};
+        const T3DVECF cb[3] = {points[b.a], points[b.b], points[b.c]};
+        if (recheck && BoxesApart(CornerBox(ca), CornerBox(cb))) {
+            return false;
+        }
+        return onPair(ea.index, eb.index, ca, cb);
+    });
+    Free(positions);
+    Free(boxes);
+    if (over) {
+        return WalkResult::OverBudget;
+    }
+    return swept == 1 ? WalkResult::Completed : swept == 0 ? WalkResult::Stopped : WalkResult::OutOfMemory;
+}
+
+// The walk is fast on surfaces, whose node boxes meet little beyond their
+// neighbours', and its order of pairs is the one the lists have always had;
+// the sweep's cost follows the number of entry boxes that meet, whatever
+// the shape, but ignores the shared corners that let the walk skip a fan or
+// a book whole. So the two take turns on budgets that grow fourfold, each
+// turn starting afresh (`restart` forgets what the last one found), until
+// one finishes: the total stays within a constant factor of the better of
+// the two. A surface finishes within the walk's first budget, so its pairs
+// come in the walk's order as before.
+template <typename OnPair, typename Restart>
+WalkResult SearchTree(const C3DTriAABBTree& tree, const OnPair& onPair, const Restart& restart)
+{
+    using pair_search_testing::Search;
+    if (g_search != Search::Race) {
+        return g_search == Search::Walk ? WalkTree(tree, UINT64_MAX, onPair) : SweepTree(tree, UINT64_MAX, onPair);
+    }
+    uint64_t budget = kWalkBudgetPerEntry * tree.EntryCount() + kWalkBudgetBase;
+    for (;;) {
+        WalkResult result = WalkTree(tree, budget, onPair);
+        if (result != WalkResult::OverBudget) {
+            return result;
+        }
+        restart();
+        result = SweepTree(tree, budget, onPair);
+        if (result != WalkResult::OverBudget) {
+            return result;
+        }
+        restart();
+        budget = budget > UINT64_MAX / 4 ? UINT64_MAX : budget * 4;
+    }
 }
 
 }  // namespace
@@ -435,7 +539,7 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
     if (pairs != nullptr) {
         // Every pair is wanted, so none is skipped; the walk meets each
         // unordered pair once.
-        const WalkResult result = WalkTree(
+        const WalkResult result = SearchTree(
             *treeA,
             [&bits, pairs](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
                 if (TriTriIntersect(ca, cb) == '1') {
@@ -444,11 +548,16 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
                     pairs->Add(ta < tb ? ta : tb, ta < tb ? tb : ta);
                 }
                 return false;
-            });
+            },
+            // Marks stay right from turn to turn: each is a triangle of an
+            // intersecting pair, which the next turn finds again.
+            [pairs] { pairs->Clear(); });
         return result == WalkResult::Completed ? 1 : 0;
     }
-    const WalkResult result = WalkTree(
-        *treeA, [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
+    // Marks stay right from turn to turn, as above.
+    const WalkResult result = SearchTree(
+        *treeA,
+        [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
             // A pair of two triangles already known to intersect something
             // cannot change the marks.
             if (!(bits.IsSet(ta) && bits.IsSet(tb)) && TriTriIntersect(ca, cb) == '1') {
@@ -456,8 +565,14 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
                 bits.Set(tb);
             }
             return false;
-        });
+        },
+        [] {});
     return result == WalkResult::Completed ? 1 : 0;
+}
+
+void pair_search_testing::Use(Search search)
+{
+    g_search = search;
 }
 
 int FindIntersectingPair(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB)
@@ -468,10 +583,9 @@ int FindIntersectingPair(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tree
     if (treeA != treeB) {
         return -1;
     }
-    const WalkResult result = WalkTree(
-        *treeA, [](uint32_t, uint32_t, const T3DVECF* ca, const T3DVECF* cb) {
-            return TriTriIntersect(ca, cb) == '1';
-        });
+    const WalkResult result = SearchTree(
+        *treeA, [](uint32_t, uint32_t, const T3DVECF* ca, const T3DVECF* cb) { return TriTriIntersect(ca, cb) == '1'; },
+        [] {});
     switch (result) {
     case WalkResult::Stopped:
         return 1;

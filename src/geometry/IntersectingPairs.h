@@ -35,9 +35,23 @@ class LocationList;
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
                           CBitVector& bits, LocationList* pairs = nullptr);
 
+// Both searches race the tree walk against a sweep over the entry boxes
+// (BoxOverlapSweep.h), whose cost follows the number of entry boxes that
+// meet whatever the shape: the walk is fast on surfaces, but where large
+// triangles nest, nearly all its node boxes meet while few entry boxes do.
+// Both test the same pairs. The pairs come in the walk's order when it
+// finishes first, as it does on surfaces, and otherwise in the sweep's.
+
 // Returns 1 as soon as one intersecting pair is found, 0 when there is none
 // or a tree is missing, -1 when the two trees differ or the pending node
 // pairs cannot grow (the answer is then unknown).
 int FindIntersectingPair(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB);
+
+// For the tests that compare the two searches: which one runs, on the
+// calling thread.
+namespace pair_search_testing {
+enum class Search { Race, Walk, Sweep };
+void Use(Search search);
+}  // namespace pair_search_testing
 
 }  // namespace meshaudit

@@ -1,5 +1,6 @@
 // The search for intersecting triangle pairs (a tree walked against itself)
 // against all pairs, on meshes full of touchy configurations.
+#include "analysis/LocationList.h"
 #include "containers/BitVector.h"
 #include "geometry/IntersectingPairs.h"
 #include "geometry/TriAabbTree.h"
@@ -59,20 +60,41 @@ bool ExpectMarksOfAllPairs(TestMesh& m)
 {
     const std::vector<bool> expected = MarksByAllPairs(m);
     const bool any = std::find(expected.begin(), expected.end(), true) != expected.end();
-    for (const TriLeaves leaves : {TriLeaves::Rule, TriLeaves::Wide}) {
-        SCOPED_TRACE(leaves == TriLeaves::Wide ? "wide leaves" : "the rule's leaves");
-        C3DTriAABBTree tree;
-        EXPECT_EQ(tree.Build(m.Record(), leaves), 1);
-        CBitVector bits;
-        EXPECT_EQ(MarkIntersectingPairs(&tree, &tree, bits), 1);
-        EXPECT_EQ(bits.BitCount(), m.triangles.size());
-        std::vector<bool> marks;
-        for (uint64_t t = 0; t < m.triangles.size(); ++t) {
-            marks.push_back(bits.IsSet(t));
+    using pair_search_testing::Search;
+    std::vector<std::pair<uint32_t, uint32_t>> walked;
+    for (const Search search : {Search::Walk, Search::Sweep, Search::Race}) {
+        pair_search_testing::Use(search);
+        for (const TriLeaves leaves : {TriLeaves::Rule, TriLeaves::Wide}) {
+            SCOPED_TRACE(::testing::Message() << (leaves == TriLeaves::Wide ? "wide leaves" : "the rule's leaves")
+                                            << ", search " << static_cast<int>(search));
+            C3DTriAABBTree tree;
+            EXPECT_EQ(tree.Build(m.Record(), leaves), 1);
+            CBitVector bits;
+            EXPECT_EQ(MarkIntersectingPairs(&tree, &tree, bits), 1);
+            EXPECT_EQ(bits.BitCount(), m.triangles.size());
+            std::vector<bool> marks;
+            for (uint64_t t = 0; t < m.triangles.size(); ++t) {
+                marks.push_back(bits.IsSet(t));
+            }
+            EXPECT_EQ(marks, expected);
+            EXPECT_EQ(FindIntersectingPair(&tree, &tree), any ? 1 : 0);
+            // Every search lists the same pairs, each once.
+            LocationList list;
+            list.Open(2, UINT64_MAX);
+            EXPECT_EQ(MarkIntersectingPairs(&tree, &tree, bits, &list), 1);
+            std::vector<std::pair<uint32_t, uint32_t>> pairs;
+            for (uint64_t k = 0; k < list.Stored(); ++k) {
+                pairs.emplace_back(list.Items()[2 * k], list.Items()[2 * k + 1]);
+            }
+            std::sort(pairs.begin(), pairs.end());
+            EXPECT_EQ(std::adjacent_find(pairs.begin(), pairs.end()), pairs.end());
+            if (search == Search::Walk && leaves == TriLeaves::Rule) {
+                walked = pairs;
+            }
+            EXPECT_EQ(pairs, walked);
         }
-        EXPECT_EQ(marks, expected);
-        EXPECT_EQ(FindIntersectingPair(&tree, &tree), any ? 1 : 0);
     }
+    pair_search_testing::Use(Search::Race);
     return any;
 }
 
