@@ -334,46 +334,48 @@ constexpr auto kPointShared = SharedOf(kPoints);
 constexpr auto kEdgeShared = SharedOf(kEdges);
 constexpr auto kTriangleShared = SharedOf(kTriangles);
 
-size_t EnableOffset(Category category)
-{
-    switch (category) {
-    case Category::Points:
-        return offsetof(PointSettings, Enable);
-    case Category::Edges:
-        return offsetof(EdgeSettings, Enable);
-    case Category::Triangles:
-        return offsetof(TriangleSettings, Enable);
-    case Category::Mesh:
-        return offsetof(MeshSettings, Enable);
-    case Category::Solid:
-        return offsetof(SolidSettings, Enable);
-    case Category::Quality:
-        return offsetof(QualitySettings, Enable);
-    case Category::Build:
-        return offsetof(BuildSettings, Enable);
-    }
-    return 0;
-}
+// What the command knows of a category, one row each, in the order of
+// Category (from 1): its key in settings and reports, its quantities and
+// shared criteria, where its Enable and InRange bytes start in its blocks,
+// and where its blocks lie among the seven.
+struct CategoryRow {
+    Category category;
+    const char* key;
+    std::span<const Quantity> quantities;
+    std::span<const SharedCriterion> shared;
+    size_t enableOffset;
+    size_t inRangeOffset;
+    size_t settingsAt;
+    size_t resultsAt;
+};
 
-size_t InRangeOffset(Category category)
-{
-    switch (category) {
-    case Category::Points:
-        return offsetof(PointResults, InRange);
-    case Category::Edges:
-        return offsetof(EdgeResults, InRange);
-    case Category::Triangles:
-        return offsetof(TriangleResults, InRange);
-    case Category::Mesh:
-        return offsetof(MeshResults, InRange);
-    case Category::Solid:
-        return offsetof(SolidResults, InRange);
-    case Category::Quality:
-        return offsetof(QualityResults, InRange);
-    case Category::Build:
-        return offsetof(BuildResults, InRange);
+#define CATEGORY_ROW(name, key, member, list, shared)                                                   \
+    CategoryRow                                                                                         \
+    {                                                                                                   \
+        Category::name, key, list, shared, offsetof(decltype(SettingsBlocks::member), Enable),          \
+            offsetof(decltype(ResultBlocks::member), InRange), offsetof(SettingsBlocks, member),        \
+            offsetof(ResultBlocks, member)                                                              \
     }
-    return 0;
+
+const CategoryRow kCategoryRows[] = {
+    CATEGORY_ROW(Points, "points", points, kPoints, std::span(kPointShared).first(SharedCount(kPoints))),
+    CATEGORY_ROW(Edges, "edges", edges, kEdges, std::span(kEdgeShared).first(SharedCount(kEdges))),
+    CATEGORY_ROW(Triangles, "triangles", triangles, kTriangles,
+                 std::span(kTriangleShared).first(SharedCount(kTriangles))),
+    CATEGORY_ROW(Mesh, "mesh", mesh, kMesh, {}),
+    CATEGORY_ROW(Solid, "solid", solid, kSolid, {}),
+    CATEGORY_ROW(Quality, "quality", quality, kQuality, {}),
+    CATEGORY_ROW(Build, "build", build, kBuild, {}),
+};
+#undef CATEGORY_ROW
+static_assert(std::size(kCategoryRows) == kCategoryCount, "a row for every category");
+
+// Categories come from kCategories, never from input; a number beyond them
+// still reads a row: the first.
+const CategoryRow& RowOf(Category category)
+{
+    const size_t k = static_cast<size_t>(category) - 1;
+    return kCategoryRows[k < std::size(kCategoryRows) ? k : 0];
 }
 
 }  // namespace
@@ -385,62 +387,17 @@ std::span<const DefectKind> DefectKinds()
 
 const char* CategoryKey(Category category)
 {
-    switch (category) {
-    case Category::Points:
-        return "points";
-    case Category::Edges:
-        return "edges";
-    case Category::Triangles:
-        return "triangles";
-    case Category::Mesh:
-        return "mesh";
-    case Category::Solid:
-        return "solid";
-    case Category::Quality:
-        return "quality";
-    case Category::Build:
-        return "build";
-    }
-    return "?";
+    return RowOf(category).key;
 }
 
 std::span<const Quantity> QuantitiesOf(Category category)
 {
-    switch (category) {
-    case Category::Points:
-        return kPoints;
-    case Category::Edges:
-        return kEdges;
-    case Category::Triangles:
-        return kTriangles;
-    case Category::Mesh:
-        return kMesh;
-    case Category::Solid:
-        return kSolid;
-    case Category::Quality:
-        return kQuality;
-    case Category::Build:
-        return kBuild;
-    }
-    return {};
+    return RowOf(category).quantities;
 }
 
 std::span<const SharedCriterion> SharedCriteriaOf(Category category)
 {
-    switch (category) {
-    case Category::Points:
-        return std::span(kPointShared).first(SharedCount(kPoints));
-    case Category::Edges:
-        return std::span(kEdgeShared).first(SharedCount(kEdges));
-    case Category::Triangles:
-        return std::span(kTriangleShared).first(SharedCount(kTriangles));
-    case Category::Mesh:
-    case Category::Solid:
-    case Category::Quality:
-    case Category::Build:
-        break;
-    }
-    return {};
+    return RowOf(category).shared;
 }
 
 SettingsBlocks DefaultSettings()
@@ -476,23 +433,7 @@ const uint8_t* SettingsBytes(const SettingsBlocks& blocks, Category category)
 
 uint8_t* SettingsBytes(SettingsBlocks& blocks, Category category)
 {
-    switch (category) {
-    case Category::Points:
-        return reinterpret_cast<uint8_t*>(&blocks.points);
-    case Category::Edges:
-        return reinterpret_cast<uint8_t*>(&blocks.edges);
-    case Category::Triangles:
-        return reinterpret_cast<uint8_t*>(&blocks.triangles);
-    case Category::Mesh:
-        return reinterpret_cast<uint8_t*>(&blocks.mesh);
-    case Category::Solid:
-        return reinterpret_cast<uint8_t*>(&blocks.solid);
-    case Category::Quality:
-        return reinterpret_cast<uint8_t*>(&blocks.quality);
-    case Category::Build:
-        return reinterpret_cast<uint8_t*>(&blocks.build);
-    }
-    return nullptr;
+    return reinterpret_cast<uint8_t*>(&blocks) + RowOf(category).settingsAt;
 }
 
 const uint8_t* ResultBytes(const ResultBlocks& blocks, Category category)
@@ -502,34 +443,18 @@ const uint8_t* ResultBytes(const ResultBlocks& blocks, Category category)
 
 uint8_t* ResultBytes(ResultBlocks& blocks, Category category)
 {
-    switch (category) {
-    case Category::Points:
-        return reinterpret_cast<uint8_t*>(&blocks.points);
-    case Category::Edges:
-        return reinterpret_cast<uint8_t*>(&blocks.edges);
-    case Category::Triangles:
-        return reinterpret_cast<uint8_t*>(&blocks.triangles);
-    case Category::Mesh:
-        return reinterpret_cast<uint8_t*>(&blocks.mesh);
-    case Category::Solid:
-        return reinterpret_cast<uint8_t*>(&blocks.solid);
-    case Category::Quality:
-        return reinterpret_cast<uint8_t*>(&blocks.quality);
-    case Category::Build:
-        return reinterpret_cast<uint8_t*>(&blocks.build);
-    }
-    return nullptr;
+    return reinterpret_cast<uint8_t*>(&blocks) + RowOf(category).resultsAt;
 }
 
 uint8_t EnableByte(const SettingsBlocks& settings, const Quantity& quantity)
 {
-    return SettingsBytes(settings, quantity.category)[EnableOffset(quantity.category) +
+    return SettingsBytes(settings, quantity.category)[RowOf(quantity.category).enableOffset +
                                                       static_cast<size_t>(quantity.k)];
 }
 
 void SetEnableByte(SettingsBlocks& settings, const Quantity& quantity, uint8_t value)
 {
-    SettingsBytes(settings, quantity.category)[EnableOffset(quantity.category) + static_cast<size_t>(quantity.k)] =
+    SettingsBytes(settings, quantity.category)[RowOf(quantity.category).enableOffset + static_cast<size_t>(quantity.k)] =
         value;
 }
 
@@ -572,13 +497,13 @@ bool SignedCount(const Quantity& quantity)
 
 void SetInRangeByte(ResultBlocks& results, const Quantity& quantity, uint8_t value)
 {
-    ResultBytes(results, quantity.category)[InRangeOffset(quantity.category) + static_cast<size_t>(quantity.k)] =
+    ResultBytes(results, quantity.category)[RowOf(quantity.category).inRangeOffset + static_cast<size_t>(quantity.k)] =
         value;
 }
 
 uint8_t InRangeByte(const ResultBlocks& results, const Quantity& quantity)
 {
-    return ResultBytes(results, quantity.category)[InRangeOffset(quantity.category) +
+    return ResultBytes(results, quantity.category)[RowOf(quantity.category).inRangeOffset +
                                                    static_cast<size_t>(quantity.k)];
 }
 
