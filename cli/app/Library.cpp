@@ -146,9 +146,12 @@ FileMeshes ReadFileMeshes(const std::string& path, const Settings& settings)
 {
     FileMeshes file;
     const std::string bytes = ReadFileBytes(path);
-    file.meshes = ReadMeshObjects(bytes, path);
     if (WantsPlate(settings) && DetectFormat(bytes, path) == MeshFormat::ThreeMf) {
-        file.items = Read3mfBuildItems(bytes, path);
+        ThreeMfPackage package = Read3mfPackage(bytes, path);
+        file.meshes = std::move(package.objects);
+        file.items = std::move(package.items);
+    } else {
+        file.meshes = ReadMeshObjects(bytes, path);
     }
     return file;
 }

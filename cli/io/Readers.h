@@ -67,6 +67,14 @@ MeshData Read3mf(std::string_view bytes, const std::string& file);
 // or when all items together place more than 2^26 triangles or points.
 std::vector<BuildItem> Read3mfBuildItems(std::string_view bytes, const std::string& file);
 
+// Read3mfObjects and Read3mfBuildItems from one reading of the model part,
+// for a check of the objects and of the plate they make.
+struct ThreeMfPackage {
+    std::vector<MeshData> objects;
+    std::vector<BuildItem> items;
+};
+ThreeMfPackage Read3mfPackage(std::string_view bytes, const std::string& file);
+
 // What an OFF keyword announces; false when `word` is no OFF keyword.
 struct OffKeyword {
     bool textures = false, colours = false, normals = false, homogeneous = false, dimension = false;

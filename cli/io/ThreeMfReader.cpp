@@ -501,6 +501,16 @@ std::vector<BuildItem> Read3mfBuildItems(std::string_view bytes, const std::stri
     return WithModel(bytes, file, [&file](Model& model) { return model.Place(file); });
 }
 
+ThreeMfPackage Read3mfPackage(std::string_view bytes, const std::string& file)
+{
+    return WithModel(bytes, file, [&file](Model& model) {
+        ThreeMfPackage package;
+        package.objects = model.Flatten(file);
+        package.items = model.Place(file);
+        return package;
+    });
+}
+
 MeshData Read3mf(std::string_view bytes, const std::string& file)
 {
     std::vector<MeshData> objects = Read3mfObjects(bytes, file);
