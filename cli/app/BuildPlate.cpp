@@ -1,6 +1,7 @@
 #include "BuildPlate.h"
 
 #include "BoxTree.h"
+#include "geometry/PerturbedRay.h"
 #include "geometry/Predicates.h"
 #include "geometry/TriangleIntersection.h"
 
@@ -20,45 +21,6 @@ namespace {
 bool Finite(const T3DVECF& p)
 {
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
-
-int Compare(double a, double b)
-{
-    return (a > b) - (a < b);
-}
-
-// The ray starts at p + (-d, e, e^2), d >> e > 0 infinitesimal, and runs
-// toward +x: it meets no edge and no point of a triangle, so the parity of
-// its crossings with a closed shell is that of the region it starts in.
-//
-// Side of the origin's shadow in the (y, z) plane against the line of a and
-// b: the exact sign at p, else the first of the perturbation's terms that
-// does not vanish (in e: z_a - z_b; in e^2: y_b - y_a).
-int ShadowSide(const T3DVECF& a, const T3DVECF& b, const T3DVECF& p)
-{
-    const double pa[2] = {a.y, a.z}, pb[2] = {b.y, b.z}, pp[2] = {p.y, p.z};
-    const int side = Orient2DSign(pa, pb, pp);
-    if (side != 0) {
-        return side;
-    }
-    const int e = Compare(a.z, b.z);
-    return e != 0 ? e : Compare(b.y, a.y);
-}
-
-// The ray crosses triangle (a, b, c): its origin's shadow lies inside the
-// triangle's (a shadow without area is never crossed: its three sides
-// cannot agree), and the plane lies ahead. The sides agree in the sign of
-// the shadow's orientation, which is that of the normal's x; Orient3D(a, b,
-// c, p) is (a - p) . normal, so the plane lies ahead when that has the same
-// sign, or when p lies on it (the origin is d behind p).
-bool Crosses(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF& p)
-{
-    const int side = ShadowSide(a, b, p);
-    if (ShadowSide(b, c, p) != side || ShadowSide(c, a, p) != side) {
-        return false;
-    }
-    const int ahead = Orient3DSign(a, b, c, p);
-    return ahead == 0 || ahead == side;
 }
 
 Box BoxOf(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
@@ -345,7 +307,7 @@ void FindContained(const Plate& plate, PlateTrees& trees, std::unordered_set<uin
                     [&](uint32_t x) {
                         const uint32_t t = base + x;
                         const TRIANGLE& tri = plate.triangles[t];
-                        if (shells.of[t] == u && Crosses(plate.points[tri.a], plate.points[tri.b], plate.points[tri.c], p)) {
+                        if (shells.of[t] == u && PerturbedRayCrosses(plate.points[tri.a], plate.points[tri.b], plate.points[tri.c], p)) {
                             odd = !odd;
                             crossed = std::min(crossed, t);
                         }

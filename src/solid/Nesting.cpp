@@ -51,6 +51,7 @@
 #include "SolidParts.h"
 
 #include "geometry/ExactArithmetic.h"
+#include "geometry/PerturbedRay.h"
 #include "geometry/Predicates.h"
 
 #include <algorithm>
@@ -63,43 +64,6 @@
 namespace meshaudit::solid {
 
 namespace {
-
-int Compare(double a, double b)
-{
-    return (a > b) - (a < b);
-}
-
-// Sign of the orientation of (a, b, p') in the (y, z) plane, p' the
-// perturbed origin: the exact sign at p, else the signs of its derivatives
-// in the perturbation's y (z_a - z_b), then z (y_b - y_a).
-int PerturbedSide(const T3DVECF& a, const T3DVECF& b, const T3DVECF& p)
-{
-    const double pa[2] = {a.y, a.z}, pb[2] = {b.y, b.z}, pp[2] = {p.y, p.z};
-    const int side = Orient2DSign(pa, pb, pp);
-    if (side != 0) {
-        return side;
-    }
-    const int dy = Compare(a.z, b.z);
-    return dy != 0 ? dy : Compare(b.y, a.y);
-}
-
-// The perturbed ray from p crosses triangle (a, b, c) ahead of its origin.
-// Inside the triangle's (y, z) shadow when the three sides agree (a side
-// whose ends share y and z makes a shadow without area: never crossed);
-// ahead when p is behind the plane as the triangle's normal sees +x, or on
-// it, since the origin lies d behind p.
-bool CrossesAhead(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF& p)
-{
-    const int ab = PerturbedSide(a, b, p);
-    if (ab == 0 || PerturbedSide(b, c, p) != ab || PerturbedSide(c, a, p) != ab) {
-        return false;
-    }
-    // The normal's x component has the sign of the shadow's orientation,
-    // which the three agreeing sides give; Orient3D(a, b, c, q) is
-    // (a - q) . normal, so the plane lies ahead when it has that sign too.
-    const int ahead = Orient3DSign(a, b, c, p);
-    return ahead == 0 || ahead == ab;
-}
 
 // An exact sum of doubles: each term's 53-bit significand added, in 32-bit
 // pieces, into 64-bit counters spanning every binary exponent a double can
@@ -694,7 +658,7 @@ public:
                 if (std::min({a.y, b.y, c.y}) <= p.y && p.y < std::max({a.y, b.y, c.y}) &&
                     std::min({a.z, b.z, c.z}) <= p.z && p.z < std::max({a.z, b.z, c.z}) &&
                     std::max({a.x, b.x, c.x}) >= p.x) {
-                    odd ^= CrossesAhead(a, b, c, p);
+                    odd ^= PerturbedRayCrosses(a, b, c, p);
                 }
             }
             return odd;
@@ -706,7 +670,7 @@ public:
             p,
             [&](uint32_t t) {
                 const TRIANGLE& tri = mesh_.triangles[t];
-                odd ^= CrossesAhead(mesh_.points[tri.a], mesh_.points[tri.b], mesh_.points[tri.c], p);
+                odd ^= PerturbedRayCrosses(mesh_.points[tri.a], mesh_.points[tri.b], mesh_.points[tri.c], p);
                 return HUGE_VAL;
             },
             root_[u]);
@@ -764,7 +728,7 @@ void NestShells(const MeshRecord& mesh, const ShellGeometry& geometry, Solids& o
             tree.Walk(p, [&](uint32_t t) {
                 const TRIANGLE& tri = mesh.triangles[t];
                 result ^= out.shellOf[t] == u &&
-                          CrossesAhead(mesh.points[tri.a], mesh.points[tri.b], mesh.points[tri.c], p);
+                          PerturbedRayCrosses(mesh.points[tri.a], mesh.points[tri.b], mesh.points[tri.c], p);
                 return HUGE_VAL;
             });
             return result;
@@ -845,7 +809,7 @@ void NestShells(const MeshRecord& mesh, const ShellGeometry& geometry, Solids& o
             tree.Walk(p, [&](uint32_t t) {
                 const TRIANGLE& tri = mesh.triangles[t];
                 if (mine[out.shellOf[t]] == s ||
-                    !CrossesAhead(mesh.points[tri.a], mesh.points[tri.b], mesh.points[tri.c], p)) {
+                    !PerturbedRayCrosses(mesh.points[tri.a], mesh.points[tri.b], mesh.points[tri.c], p)) {
                     return nearest.triangle == kNoShell ? HUGE_VAL : nearest.high;
                 }
                 const Hit hit = HitOf(mesh, t, p);
