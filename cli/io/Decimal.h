@@ -5,6 +5,8 @@
 #pragma once
 
 #include <charconv>
+#include <cstdint>
+#include <string>
 
 namespace meshaudit::cli {
 
@@ -22,5 +24,24 @@ char* WriteShortest(char* first, char* last, double value);
 // nothing was, errc::result_out_of_range when the number is too large or
 // too small for a double (`value` is then left as it was).
 std::from_chars_result ReadDecimal(const char* first, const char* last, double& value);
+
+// Appends `value` to `out` as WriteShortest writes it.
+inline void AppendNumber(std::string& out, double value)
+{
+    char buffer[32];
+    out.append(buffer, WriteShortest(buffer, buffer + sizeof buffer, value));
+}
+
+// Appends an unsigned integer's decimal digits.
+inline void AppendNumber(std::string& out, uint64_t value)
+{
+    char buffer[24];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+inline void AppendNumber(std::string& out, uint32_t value)
+{
+    AppendNumber(out, uint64_t{value});
+}
 
 }  // namespace meshaudit::cli

@@ -14,20 +14,6 @@ namespace meshaudit::cli {
 
 namespace {
 
-void AppendNumber(std::string& out, double value)
-{
-    char buffer[32];
-    out.append(buffer, WriteShortest(buffer, buffer + sizeof buffer, value));
-}
-
-void AppendNumber(std::string& out, uint64_t value)
-{
-    char buffer[24];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)error;
-    out.append(buffer, end);
-}
-
 template <typename T>
 void AppendBinary(std::string& out, T value, bool bigEndian)
 {

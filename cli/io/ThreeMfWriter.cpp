@@ -11,20 +11,6 @@ namespace meshaudit::cli {
 
 namespace {
 
-void Append(std::string& out, double value)
-{
-    char buffer[32];
-    out.append(buffer, WriteShortest(buffer, buffer + sizeof buffer, value));
-}
-
-void Append(std::string& out, uint32_t value)
-{
-    char buffer[12];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)error;
-    out.append(buffer, end);
-}
-
 std::string ModelXml(const MeshData& mesh)
 {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<model unit=\"millimeter\" xml:lang=\"en-US\" xmlns=\"";
@@ -34,21 +20,21 @@ std::string ModelXml(const MeshData& mesh)
     for (const T3DVECF& p : mesh.points) {
         // The shortest decimals that read back to the same doubles.
         out += "<vertex x=\"";
-        Append(out, p.x);
+        AppendNumber(out, p.x);
         out += "\" y=\"";
-        Append(out, p.y);
+        AppendNumber(out, p.y);
         out += "\" z=\"";
-        Append(out, p.z);
+        AppendNumber(out, p.z);
         out += "\"/>\n";
     }
     out += "</vertices>\n<triangles>\n";
     for (const TRIANGLE& t : mesh.triangles) {
         out += "<triangle v1=\"";
-        Append(out, t.a);
+        AppendNumber(out, t.a);
         out += "\" v2=\"";
-        Append(out, t.b);
+        AppendNumber(out, t.b);
         out += "\" v3=\"";
-        Append(out, t.c);
+        AppendNumber(out, t.c);
         out += "\"/>\n";
     }
     out += "</triangles>\n</mesh></object>\n</resources>\n<build><item objectid=\"1\"/></build>\n</model>\n";
