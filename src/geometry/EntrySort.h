@@ -4,10 +4,47 @@
 // so the tree builds use exactly this sort and never a library one.
 #pragma once
 
+#include "containers/Memory.h"
+
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <utility>
 
 namespace meshaudit {
+
+namespace entry_sort_detail {
+
+// Sorts entries[lo..hi] as SortEntries would, when that can be done without
+// it: in a copy, by heapsort (whose time is n log n whatever the keys, and
+// which never reads out of its range, even if `less` is no strict order, as
+// with NaN keys); the copy is written back only when its keys are strictly
+// ascending, all distinct, so that any sort would have given the same
+// order. False, leaving the range as it was, when two keys are equal or
+// incomparable, or the copy cannot be had.
+template <typename Entry, typename Less>
+bool SortDistinctKeys(Entry* e, int64_t lo, int64_t hi, const Less& less)
+{
+    const auto n = static_cast<size_t>(hi - lo + 1);
+    Entry* copy = AllocateArray<Entry>(n);
+    if (copy == nullptr) {
+        return false;
+    }
+    std::copy(e + lo, e + hi + 1, copy);
+    std::make_heap(copy, copy + n, less);
+    std::sort_heap(copy, copy + n, less);
+    bool distinct = true;
+    for (size_t k = 1; k < n && distinct; ++k) {
+        distinct = less(copy[k - 1], copy[k]);
+    }
+    if (distinct) {
+        std::copy(copy, copy + n, e + lo);
+    }
+    Free(copy);
+    return distinct;
+}
+
+}  // namespace entry_sort_detail
 
 // Sorts entries[lo..hi] (inclusive) ascending by the strict order `less`.
 //
@@ -29,10 +66,28 @@ namespace meshaudit {
 // ascending order is the only result any sort can give: the range is
 // reversed or left as it is, at the cost of one pass, and the order of equal
 // keys, which only the quicksort decides, is never at stake.
+//
+// Other sequences make it quadratic too (the rising then falling keys of a
+// fan's triangles around their common corner, at every level of its tree).
+// So a range whose partitions run deeper than three times log2 of its
+// length is handed to SortDistinctKeys, once: when its keys are distinct the
+// result is the one the quicksort would reach, and otherwise the quicksort
+// goes on (only equal keys make its order matter, and then only it decides
+// it). `depthLeft` is for the recursion; callers leave it out.
 template <typename Entry, typename Less>
-void SortEntries(Entry* e, int64_t lo, int64_t hi, const Less& less)
+void SortEntries(Entry* e, int64_t lo, int64_t hi, const Less& less, int64_t depthLeft = -1)
 {
+    if (depthLeft < 0 && lo < hi) {
+        depthLeft = 3 * std::bit_width(static_cast<uint64_t>(hi - lo + 1)) + 8;
+    }
     while (lo < hi) {
+        if (depthLeft == 0 && hi - lo + 1 > 8) {
+            if (entry_sort_detail::SortDistinctKeys(e, lo, hi, less)) {
+                return;
+            }
+            depthLeft = INT64_MAX;  // equal keys: the quicksort's order it is
+        }
+        --depthLeft;
         if (hi - lo + 1 > 8) {
             int64_t k = lo;
             if (less(e[lo + 1], e[lo])) {
@@ -101,10 +156,10 @@ void SortEntries(Entry* e, int64_t lo, int64_t hi, const Less& less)
         }
         std::swap(e[i], e[hi]);
         if (hi - (i + 1) < (i - 1) - lo) {
-            SortEntries(e, i + 1, hi, less);
+            SortEntries(e, i + 1, hi, less, depthLeft);
             hi = i - 1;
         } else {
-            SortEntries(e, lo, i - 1, less);
+            SortEntries(e, lo, i - 1, less, depthLeft);
             lo = i + 1;
         }
     }
