@@ -88,7 +88,8 @@ ordered_json PreviewDocument(const RepairPreview& preview, const std::string& pr
                          {"colour", kind.colour},
                          {"elements", id}});
     }
-    return {{"triangles", prefix + "rt"},
+    return {{"shared", preview.shared},
+            {"triangles", prefix + "rt"},
             {"kinds", kinds},
             {"summary", preview.summary},
             {"log", preview.log},

@@ -50,7 +50,8 @@ struct PageArray {
 // page that checks files in the browser alike: the profile, the settings
 // file, the categories, and per view the report (check --json's document
 // with the text report's texts), the legend's kinds, the repair preview
-// when there is one ("repair": its triangles, kinds, summary lines, the
+// when there is one ("repair": its triangles after the `shared` first
+// ones of the input, its kinds, summary lines, the
 // log's counts and the check of the repaired mesh), and the ids of its
 // arrays, each handed to `array` once.
 nlohmann::ordered_json ReportDocument(const ReportPage& page, const std::function<void(const PageArray&)>& array);

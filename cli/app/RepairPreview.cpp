@@ -45,7 +45,15 @@ RepairPreview PreviewRepair(const MeshData& mesh, MeshData& repaired)
     const RepairLog& log = result.log;
     preview.triangles.reserve(result.triangles.size() * 3);
     for (const TRIANGLE& t : result.triangles) {
-        AppendCorners(preview.triangles, {result.pointFrom[t.a], result.pointFrom[t.b], result.pointFrom[t.c]});
+        const TRIANGLE input{result.pointFrom[t.a], result.pointFrom[t.b], result.pointFrom[t.c]};
+        const bool same = preview.triangles.empty() && preview.shared < mesh.triangles.size() &&
+                          mesh.triangles[preview.shared].a == input.a && mesh.triangles[preview.shared].b == input.b &&
+                          mesh.triangles[preview.shared].c == input.c;
+        if (same) {
+            ++preview.shared;
+        } else {
+            AppendCorners(preview.triangles, input);
+        }
     }
 
     PreviewKind filled{"filled holes", PreviewKind::On::Triangles, kFilledColour, {}};

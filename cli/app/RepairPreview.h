@@ -31,7 +31,11 @@ struct RepairPreview {
     // The repaired triangles as corner triples in the INPUT's point
     // numbering: every output point is an input point or a copy of one at
     // the same place, so the page draws them on the input's points and
-    // embeds no second copy of the coordinates.
+    // embeds no second copy of the coordinates. The first `shared`
+    // triangles are the input's first ones, unchanged, and are left out:
+    // `triangles` holds those after them (most repairs keep the input's
+    // triangles in order and add some at the end).
+    uint32_t shared = 0;
     std::vector<uint32_t> triangles;
     std::vector<PreviewKind> kinds;
     // What `meshaudit repair` prints for each step that ran.

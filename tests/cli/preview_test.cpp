@@ -31,6 +31,7 @@ struct Case {
     const char* name;
     MeshData mesh;
     std::map<std::string, size_t> counts;  // by label
+    uint32_t shared;                        // the input's first triangles kept as they are
     const char* error;
 };
 
@@ -44,11 +45,11 @@ TEST(RepairPreview, KindsByHandAndTheRepairedMeshOnTheInputsPoints)
         // z = 1 turned, x = 1 missing.
         {"hole and flip", Mesh(kCube, {{0, 2, 1}, {0, 3, 2}, {4, 6, 5}, {4, 7, 6}, {0, 1, 5}, {0, 5, 4}, {3, 7, 6},
                                        {3, 6, 2}, {0, 4, 7}, {0, 7, 3}}),
-         {{"filled holes", 2}, {"flipped shells", 2}}, ""},
-        {"duplicate", Mesh(kTwoTetrahedra, duplicated), {{"dropped triangles", 1}}, ""},
-        {"pinched", Mesh(kTwoTetrahedra, pinched), {{"split points", 1}}, ""},
-        {"clean", Mesh(kTwoTetrahedra, kTetrahedron), {}, ""},
-        {"nothing left", Mesh(kCube, {{0, 1, 1}}), {}, "the repair leaves no triangle"},
+         {{"filled holes", 2}, {"flipped shells", 2}}, 2, ""},
+        {"duplicate", Mesh(kTwoTetrahedra, duplicated), {{"dropped triangles", 1}}, 4, ""},
+        {"pinched", Mesh(kTwoTetrahedra, pinched), {{"split points", 1}}, 8, ""},
+        {"clean", Mesh(kTwoTetrahedra, kTetrahedron), {}, 4, ""},
+        {"nothing left", Mesh(kCube, {{0, 1, 1}}), {}, 0, "the repair leaves no triangle"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -67,12 +68,18 @@ TEST(RepairPreview, KindsByHandAndTheRepairedMeshOnTheInputsPoints)
         meshaudit::RepairResult direct;
         ASSERT_EQ(meshaudit::repair(RecordOf(c.mesh), {}, direct), 1);
         ASSERT_EQ(repaired.triangles.size(), direct.triangles.size());
-        ASSERT_EQ(preview.triangles.size(), 3 * direct.triangles.size());
+        EXPECT_EQ(preview.shared, c.shared);
+        std::vector<uint32_t> drawn;  // what the page draws
+        for (uint32_t t = 0; t < preview.shared; ++t) {
+            drawn.insert(drawn.end(), {c.mesh.triangles[t].a, c.mesh.triangles[t].b, c.mesh.triangles[t].c});
+        }
+        drawn.insert(drawn.end(), preview.triangles.begin(), preview.triangles.end());
+        ASSERT_EQ(drawn.size(), 3 * direct.triangles.size());
         EXPECT_EQ(preview.summary.size(), 10u);
         for (size_t t = 0; t < direct.triangles.size(); ++t) {
             const uint32_t corners[3] = {direct.triangles[t].a, direct.triangles[t].b, direct.triangles[t].c};
             for (size_t k = 0; k < 3; ++k) {
-                const T3DVECF& at = c.mesh.points.at(preview.triangles[3 * t + k]);
+                const T3DVECF& at = c.mesh.points.at(drawn[3 * t + k]);
                 const T3DVECF& want = repaired.points[corners[k]];
                 EXPECT_TRUE(at.x == want.x && at.y == want.y && at.z == want.z) << t << " " << k;
             }

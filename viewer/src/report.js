@@ -24,6 +24,18 @@ function button(parent, text, onClick) {
   return b;
 }
 
+// The repaired triangles, on the input's points: the input's first
+// `shared` triangles, then those the page holds for the preview.
+function repaired(slot) {
+  if (slot.repaired) return slot.repaired;
+  const { data: { repair, triangles }, arrayOf } = slot;
+  const tail = arrayOf(repair.triangles, Uint32Array);
+  slot.repaired = new Uint32Array(3 * repair.shared + tail.length);
+  slot.repaired.set(arrayOf(triangles, Uint32Array).subarray(0, 3 * repair.shared));
+  slot.repaired.set(tail, 3 * repair.shared);
+  return slot.repaired;
+}
+
 // Gives the slot's view its WebGL context back, keeping the camera.
 function detach(slot) {
   if (!slot.view) return;
@@ -41,9 +53,8 @@ function attach(slot) {
     return slot.view;
   }
   const { data, stage, arrayOf } = slot;
-  // The repair preview draws the repaired triangles on the same points.
   const shown = slot.mode === 'repair' ? data.repair : data;
-  const view = new View(stage, arrayOf(data.positions, Float32Array), arrayOf(shown.triangles, Uint32Array));
+  const view = new View(stage, arrayOf(data.positions, Float32Array), shown === data ? arrayOf(data.triangles, Uint32Array) : repaired(slot));
   slot.overlays = new Map();
   for (const kind of shown.kinds) {
     const overlay = view.addKind(kind.on, arrayOf(kind.elements, Uint32Array), kindColour(kind), kind.corners);
