@@ -68,6 +68,34 @@ ordered_json ViewReport(const FileOutcome& outcome)
     return report;
 }
 
+// The repair preview of view `prefix`: its arrays go to `array`.
+ordered_json PreviewDocument(const RepairPreview& preview, const std::string& prefix,
+                             const std::function<void(const PageArray&)>& array)
+{
+    if (!preview.error.empty()) {
+        return {{"error", preview.error}};
+    }
+    array(PageArray{prefix + "rt", nullptr, preview.triangles.data(), preview.triangles.size()});
+    ordered_json kinds = ordered_json::array();
+    for (size_t i = 0; i < preview.kinds.size(); ++i) {
+        const PreviewKind& kind = preview.kinds[i];
+        const std::string id = prefix + "r" + std::to_string(i);
+        array(PageArray{id, nullptr, kind.elements.data(), kind.elements.size()});
+        kinds.push_back({{"label", kind.label},
+                         {"on", kind.on == PreviewKind::On::Points ? "points" : "triangles"},
+                         {"corners", kind.on == PreviewKind::On::Corners},
+                         {"count", kind.Count()},
+                         {"colour", kind.colour},
+                         {"elements", id}});
+    }
+    return {{"shared", preview.shared},
+            {"triangles", prefix + "rt"},
+            {"kinds", kinds},
+            {"summary", preview.summary},
+            {"log", preview.log},
+            {"report", preview.outcome ? ViewReport(*preview.outcome) : ordered_json()}};
+}
+
 }  // namespace
 
 ordered_json ReportDocument(const ReportPage& page, const std::function<void(const PageArray&)>& array)
@@ -113,6 +141,9 @@ ordered_json ReportDocument(const ReportPage& page, const std::function<void(con
                                      {"positions", prefix + "p"},
                                      {"triangles", prefix + "t"},
                                      {"kinds", kinds}});
+        if (view.repair) {
+            document["views"].back()["repair"] = PreviewDocument(*view.repair, prefix, array);
+        }
     }
     if (page.plate) {
         document["plate"] = ViewReport(*page.plate);

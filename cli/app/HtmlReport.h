@@ -5,6 +5,7 @@
 #include "Marked.h"
 #include "MeshData.h"
 #include "Outcome.h"
+#include "RepairPreview.h"
 
 #include <nlohmann/json.hpp>
 
@@ -22,6 +23,8 @@ struct ReportView {
     FileOutcome outcome;
     const MeshData* mesh = nullptr;
     DefectMarks marks;
+    // What the repair would make of the mesh, when the page previews it.
+    std::optional<RepairPreview> repair{};
 };
 
 struct ReportPage {
@@ -46,7 +49,10 @@ struct PageArray {
 // The data the page builds its views from, for the report page and for the
 // page that checks files in the browser alike: the profile, the settings
 // file, the categories, and per view the report (check --json's document
-// with the text report's texts), the legend's kinds, and the ids of its
+// with the text report's texts), the legend's kinds, the repair preview
+// when there is one ("repair": its triangles after the `shared` first
+// ones of the input, its kinds, summary lines, the
+// log's counts and the check of the repaired mesh), and the ids of its
 // arrays, each handed to `array` once.
 nlohmann::ordered_json ReportDocument(const ReportPage& page, const std::function<void(const PageArray&)>& array);
 

@@ -7,6 +7,7 @@
 #include "LoadError.h"
 #include "MeshFiles.h"
 #include "PlateCheck.h"
+#include "RepairPreview.h"
 #include "Terminal.h"
 #include "TextScan.h"
 #include "Verdict.h"
@@ -60,6 +61,7 @@ struct ReportOptions : OptionSet {
     JudgeOptions judge{*this};
     Option<std::string> output{*this, "--output", "-o", "OUT.html", "the page to write", "", ParseHtmlName};
     Flag quiet{*this, "--quiet", "-q", "no progress line"};
+    Flag repairPreview{*this, "--repair-preview", "", "also show the mesh as 'repair' would leave it, with what it changes"};
     std::string input;
 };
 
@@ -108,6 +110,18 @@ int RunReport(const std::vector<std::string>& args)
             return 2;
         }
         status = std::max(status, ExitStatusOf(view.outcome));
+        if (options.repairPreview) {
+            // The repaired mesh is judged as `check` would judge the output
+            // of `repair`; its element lists are not shown, only its verdict.
+            MeshData repaired;
+            view.repair = PreviewRepair(mesh, repaired);
+            if (view.repair->error.empty()) {
+                AnalyseRequest after = request;
+                after.locate = false;
+                after.showProgress = false;
+                view.repair->outcome = AnalyseMesh(input, repaired, settings, after);
+            }
+        }
         page.views.push_back(std::move(view));
     }
     if (file.items.size() >= 2) {

@@ -1,6 +1,6 @@
 """Checks a whole dataset of mesh files on a Dask cluster.
 
-    /usr/bin/python3 -m meshaudit.batch PATHS... -o results.jsonl [--scheduler tcp://HOST:8786]
+    /usr/bin/python3 -m meshaudit.batch PATHS... -o results.jsonl [--scheduler tcp://HOST:8786] [--repair-to DIR]
 
 Each Dask task runs the ``meshaudit`` command (``meshaudit check --json``) on
 a group of files in a subprocess, so every result line is byte for byte what
@@ -9,12 +9,19 @@ and a crash of the command never takes the worker down. Results are appended
 to the output as they come back; a rerun skips the files already recorded,
 once it has made sure that they were checked as this run would check them
 (the record beside the output, OUTPUT.run.json).
+
+With --repair-to DIR, each task also runs ``meshaudit repair`` on its files,
+checks each repaired copy as its input was checked, and renames it into
+DIR (at the file's path relative to the folder given) once it is whole:
+DIR never holds a partial file, and a rerun skips the files whose result
+line, which records the repair, is already in the output.
 """
 
 import argparse
 import codecs
 import contextlib
 import ctypes
+import functools
 import json
 import logging
 import math
@@ -250,6 +257,107 @@ def run_command(paths, options):
     return results
 
 
+# A repaired copy is copied under this name beside its target and renamed
+# into place once whole: the target never holds a partial file, and a part
+# that a killed run left is overwritten when its file comes again.
+PART = ".meshaudit-part"
+
+
+def _unlink(path):
+    with contextlib.suppress(OSError):
+        os.unlink(path)
+
+
+def _run_repair(path, out, log, options):
+    """``meshaudit repair PATH -o OUT --log LOG``: None, or why it failed."""
+    command = [_program(options), "repair", path, "-o", out, "--log", log]
+    setpriv = shutil.which("setpriv")  # the command dies with this worker, as in _run_once
+    try:
+        done = subprocess.run(([setpriv, "--pdeathsig", "KILL", "--"] if setpriv else []) + command,
+                              capture_output=True, cwd=_cwd(options), timeout=options.get("timeout"))
+    except subprocess.TimeoutExpired:
+        return f"{path}: not repaired within the timeout of {options['timeout']:g} s"
+    except OSError as error:
+        raise _cannot_run(command[0], error.strerror or error) from error
+    if done.returncode != 0:
+        detail = done.stderr.decode(errors="replace").strip().splitlines()
+        return (detail[-1].removeprefix("meshaudit: ") if detail else f"{path}: the repair command stopped: "
+                f"{_stopped(done.returncode)}")
+    return None
+
+
+def _repair_one(path, out, options):
+    """Repairs ``path`` into ``out`` (a file of the worker's own). Returns the
+    record's counts, or its error with ``out`` removed."""
+    log = out + ".json"
+    try:
+        why = _run_repair(path, out, log, options)
+        if why is None:
+            with open(log, encoding="utf-8") as stream:
+                document = json.load(stream)
+            return {"steps": {s["step"]: s["changes"] for s in document["steps"] if s["ran"]},
+                    "holes_open": sum(h["outcome"] != "filled" for h in document["holes"])}
+    finally:
+        _unlink(log)
+    _unlink(out)
+    return {"error": file_key(why)}
+
+
+def _place(out, target):
+    """Copies ``out`` to a part beside ``target`` and renames it into place:
+    None, or why it could not be written (nothing is left then)."""
+    folder, name = os.path.split(target)
+    part = os.path.join(folder, f".{name}{PART}")
+    try:
+        os.makedirs(folder, exist_ok=True)
+        shutil.copyfile(out, part)
+        os.replace(part, target)
+        return None
+    except OSError as error:
+        _unlink(part)
+        return f"{target}: cannot write: {error.strerror or error}"
+
+
+def repair_files(paths, results, options):
+    """Repairs each of ``paths`` into its file of ``options["targets"]`` (a
+    path without one is left alone): the repaired copy is made in a folder of
+    the worker's own, checked as its input was (the same profile and
+    settings), then written beside its target and renamed into place.
+    Returns ``results`` (the check's lines for each path) with a "repair"
+    record added to each file's first line: the output, the changes of each
+    step that ran, the holes left open, the copy's verdict and whether it
+    passes; or the error that left no copy."""
+    targets = [options["targets"].get(path) for path in paths]
+    records = [None] * len(paths)
+    with tempfile.TemporaryDirectory(prefix="meshaudit-repair-") as staging:
+        outs = {}
+        for i, (path, target) in enumerate(zip(paths, targets)):
+            if target:
+                out = os.path.join(staging, f"{i}{os.path.splitext(target)[1]}")
+                records[i] = dict({"output": file_key(target)}, **_repair_one(path, out, options))
+                outs.update({} if "error" in records[i] else {i: out})
+        checked = run_command(list(outs.values()), options) if outs else []
+        for (i, out), lines in zip(outs.items(), checked):
+            # The worst of its lines (a 3MF file has one per object).
+            verdict = max((_verdict_of(line) for line in lines), key=lambda v: {"pass": 0, "fail": 1}.get(v, 2))
+            why = _place(out, targets[i])
+            records[i].update({"verdict": verdict, "passes": verdict == "pass"} if why is None else
+                              {"passes": False, "error": why})
+    done = []
+    for record, lines in zip(records, results):
+        if record is not None:
+            text = json.dumps(record, ensure_ascii=False, separators=(",", ":"))
+            lines = [lines[0].rstrip("\n")[:-1] + ',"repair":' + text + "}\n", *lines[1:]]
+        done.append(lines)
+    return done
+
+
+def _checked(checker, paths, options):
+    """The checker's lines for ``paths``, with their repairs when asked."""
+    results = checker(paths, options)
+    return repair_files(paths, results, options) if options.get("targets") else results
+
+
 def _isolated(checker, paths, options):
     """``checker`` in a child process, so that whatever kills it leaves the
     worker alive: the way back in for files whose workers died."""
@@ -280,7 +388,8 @@ def _isolated(checker, paths, options):
 
 
 def _check_task(paths, checker, options, isolated):
-    return _isolated(checker, paths, options) if isolated else checker(paths, options)
+    run = functools.partial(_checked, checker)
+    return _isolated(run, paths, options) if isolated else run(paths, options)
 
 
 @dataclass
@@ -305,10 +414,12 @@ def _mesh_files(folder):
     """The mesh files beneath ``folder``, as ``meshaudit check`` finds them:
     links to folders are followed, each real folder once (a link back up
     would loop), and walked by their real path, so that every file found
-    lies beneath real folders; links to files are included. Unsorted."""
-    found, folders, seen = [], [folder], set()
+    lies beneath real folders; links to files are included. Unsorted pairs
+    of the file's entry and its name relative to ``folder`` (through the
+    links, as the folder shows it)."""
+    found, folders, seen = [], [(folder, "")], set()
     while folders:
-        path = folders.pop()
+        path, relative = folders.pop()
         try:
             info = os.stat(path)
             if (info.st_dev, info.st_ino) in seen:
@@ -316,31 +427,41 @@ def _mesh_files(folder):
             seen.add((info.st_dev, info.st_ino))
             with os.scandir(path) as entries:
                 for entry in entries:
+                    name = os.path.join(relative, entry.name)
                     if entry.is_dir():
-                        folders.append(os.path.realpath(entry.path) if entry.is_symlink() else entry.path)
+                        folders.append((os.path.realpath(entry.path) if entry.is_symlink() else entry.path, name))
                     elif entry.name.lower().endswith(MESH_EXTENSIONS) and entry.is_file():
-                        found.append(entry)
+                        found.append((entry, name))
         except OSError:  # an unreadable folder is skipped, as the command does
             pass
     return found
 
 
-def expand(paths):
+def expand_named(paths):
     """The files to check, as ``meshaudit check`` finds them: a folder stands
     for the mesh files beneath it, sorted; one without any stands for itself,
     so that the command reports it. Each file is named by its real path
     (absolute, without symbolic links) and only once: a file given as a
     relative path, an absolute one or through a link is one file, in the
-    output and on a rerun from any folder."""
-    files = []
+    output and on a rerun from any folder. Returns pairs of that path and
+    the file's name relative to the folder given (its own name for a file
+    given), in the order of ``paths``; a file found twice keeps its first."""
+    files = {}
     for path in paths:
         # Folders are walked by their real paths: only links to files need
         # resolving, which spares resolving every component of every path (a
         # second per 20,000 files).
         real = os.path.realpath(path)
-        found = sorted(_mesh_files(real), key=lambda e: os.fsencode(e.path)) if os.path.isdir(real) else []
-        files += [os.path.realpath(e.path) if e.is_symlink() else e.path for e in found] or [real]
-    return list(dict.fromkeys(files))
+        found = sorted(_mesh_files(real), key=lambda e: os.fsencode(e[0].path)) if os.path.isdir(real) else []
+        for entry, name in found or [(None, os.path.basename(real))]:
+            files.setdefault(real if entry is None else os.path.realpath(entry.path) if entry.is_symlink()
+                             else entry.path, name)
+    return list(files.items())
+
+
+def expand(paths):
+    """The real paths of ``expand_named``: the files to check."""
+    return [path for path, _ in expand_named(paths)]
 
 
 def _size(path):
@@ -411,7 +532,7 @@ def _lost_workers(client, keys):
 
 
 def check_files(paths, client=None, *, profile=None, settings=None, timeout=None, command=None, checker=None,
-                lost_workers=None, verbose=False):
+                lost_workers=None, verbose=False, targets=None):
     """Checks the files ``paths`` (a folder stands for its mesh files) on the
     Dask ``client``'s cluster, or on a local cluster of one worker process per
     core, and yields a ``Report`` for each file as it finishes.
@@ -424,7 +545,9 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     that dies too, its report is an error. At the end, the addresses of the
     workers that died while running these checks are added to the list
     ``lost_workers``, when one is given. ``verbose`` shows the local cluster's
-    own logging."""
+    own logging. ``targets`` maps files to the paths their repaired copies go
+    to (``repair_files``): each such file's first line then holds its repair.
+    """
     import cloudpickle
     from distributed import as_completed
     from distributed.scheduler import KilledWorker
@@ -442,7 +565,8 @@ def check_files(paths, client=None, *, profile=None, settings=None, timeout=None
     jobs, pending, keys, killed = {}, as_completed(), set(), []
 
     def submit(group, isolated):
-        future = client.submit(_check_task, group, checker, options, isolated, pure=False)
+        mine = options if targets is None else dict(options, targets={p: targets.get(p) for p in group})
+        future = client.submit(_check_task, group, checker, mine, isolated, pure=False)
         jobs[future.key] = group, isolated
         keys.add(future.key)
         pending.add(future)
@@ -531,10 +655,11 @@ class Progress:
             sys.stderr.flush()
 
 
-def run_record(profile, settings, version):
+def run_record(profile, settings, version, repair_to=None):
     """What decides a file's result besides the file: the profile, the
-    settings file's content (parsed, so that its layout does not count) and
-    the command's version. Raises OSError when the settings cannot be read."""
+    settings file's content (parsed, so that its layout does not count), the
+    command's version and the folder of the repaired copies, if any. Raises
+    OSError when the settings cannot be read."""
     content = None
     if settings:
         with open(settings, "rb") as stream:
@@ -543,7 +668,9 @@ def run_record(profile, settings, version):
             content = json.loads(data)
         except ValueError:  # the command will say what is wrong with it
             content = data.decode(errors="replace")
-    return {"profile": profile or "closed", "settings": content, "command": version}
+    record = {"profile": profile or "closed", "settings": content, "command": version}
+    # Only when given: records of runs without repairs stay as they were.
+    return dict(record, repair_to=os.path.abspath(repair_to)) if repair_to else record
 
 
 def _changes(old, new):
@@ -551,9 +678,9 @@ def _changes(old, new):
     if not isinstance(old, dict):
         return "it has no record of how its results were made"
     said = []
-    for key in ("profile", "settings", "command"):
-        if old.get(key) != new[key]:
-            said.append("other settings" if key == "settings" else f"{key} {old.get(key)}, not {new[key]}")
+    for key in ("profile", "settings", "command", "repair_to"):
+        if old.get(key) != new.get(key):
+            said.append("other settings" if key == "settings" else f"{key} {old.get(key)}, not {new.get(key)}")
     return "its results were made with " + " and ".join(said) if said else ""
 
 
@@ -608,6 +735,8 @@ def main(argv=None):
     parser.add_argument("--timeout", type=float, help="seconds a file may take before it is an error")
     parser.add_argument("--command", help="the meshaudit command on the workers (default: their"
                         " MESHAUDIT_COMMAND, else the one installed with this package, else PATH's)")
+    parser.add_argument("--repair-to", metavar="DIR", help="also write each file's repaired copy (meshaudit repair,"
+                        " every step) into DIR, at its path relative to the folder given, in its own format")
     parser.add_argument("--restart", action="store_true",
                         help="throw away the results in the output and check every file again")
     parser.add_argument("-q", "--quiet", action="store_true", help="no progress line")
@@ -622,7 +751,12 @@ def main(argv=None):
 
 
 def _run(args, closing):
-    files = expand(args.paths)
+    named = expand_named(args.paths)
+    if args.repair_to:
+        # Copies already made are no input: DIR may lie inside a folder given.
+        inside = os.path.join(os.path.realpath(args.repair_to), "")
+        named = [(f, name) for f, name in named if not f.startswith(inside)]
+    files = [f for f, _ in named]
     client = None
     try:
         # The version of the command that the workers will run: asked of a
@@ -637,7 +771,7 @@ def _run(args, closing):
             version = client.submit(command_version, options, pure=False).result()
         else:
             version = command_version(options)
-        why = _resume(args.output, run_record(args.profile, args.settings, version), args.restart)
+        why = _resume(args.output, run_record(args.profile, args.settings, version, args.repair_to), args.restart)
     except (OSError, RuntimeError) as error:
         print(f"meshaudit: {error}", file=sys.stderr)
         return 2
@@ -649,18 +783,30 @@ def _run(args, closing):
     except (OSError, ValueError, KeyError, TypeError) as error:
         print(f"meshaudit: {args.output}: cannot read the results already there: {error}", file=sys.stderr)
         return 2
+    targets = None
+    if args.repair_to:
+        # Two files of one name (given from two folders) would overwrite each
+        # other's copy: the later is not repaired.
+        owners = {}
+        for path, name in named:
+            owners.setdefault(os.path.join(os.path.abspath(args.repair_to), name), path)
+        targets = {path: target for target, path in owners.items()}
     todo = [f for f in files if file_key(f) not in statuses]
+    repaired = [0, 0, 0]  # passing, failing, not repaired
     progress = Progress(len(todo), sys.stderr.isatty() and not args.quiet)
     lost = []
     try:
         with open(args.output, "ab", buffering=0) as output:
             for report in check_files(todo, client, profile=args.profile, settings=args.settings,
                                       timeout=args.timeout, command=args.command, lost_workers=lost,
-                                      verbose=args.verbose):
+                                      verbose=args.verbose, targets=targets):
                 data = memoryview("".join(report.lines).encode())
                 while data:
                     data = data[output.write(data):]
                 statuses[file_key(report.path)] = report.status
+                if targets is not None:
+                    record = report.documents[0].get("repair", {})
+                    repaired[0 if record.get("passes") else 2 if "error" in record or not record else 1] += 1
                 progress.add(report)
     except (OSError, RuntimeError) as error:
         print(f"{progress.newline()}meshaudit: {error}", file=sys.stderr)
@@ -673,6 +819,9 @@ def _run(args, closing):
         counts[statuses[file_key(path)]] += 1
     print(f"checked {len(files)} files: {counts[0]} passed, {counts[1]} failed, {_plural(counts[2], 'error')}"
           f" ({len(files) - len(todo)} already in {args.output})")
+    if targets is not None:
+        print(f"repaired {sum(repaired[:2])} files into {args.repair_to}: {repaired[0]} pass, {repaired[1]} fail,"
+              f" {repaired[2]} not repaired")
     if lost:
         print(f"{_plural(len(lost), 'worker')} died while checking: {', '.join(lost)}")
     return max((s for s, n in enumerate(counts) if n), default=0)

@@ -208,3 +208,49 @@ def test_folders_and_formats_as_the_command_finds_them(tmp_path):
     assert sorted(os.path.realpath(json.loads(line)["file"]) for line in lines.splitlines()) == real
     table = subprocess.run([COMMAND, "formats"], capture_output=True, text=True, check=True).stdout.splitlines()[1:]
     assert {e for row in table for e in row.split()[1].split(",")} == set(batch.MESH_EXTENSIONS)
+
+
+CUBE = [[0, 0, 0], [1, 0, 0], [1, 1, 0], [0, 1, 0], [0, 0, 1], [1, 0, 1], [1, 1, 1], [0, 1, 1]]
+OPEN_BOX = [[0, 2, 1], [0, 3, 2], [4, 5, 6], [4, 6, 7], [0, 1, 5], [0, 5, 4], [3, 7, 6], [3, 6, 2], [1, 2, 6], [1, 6, 5]]
+
+
+def test_repair_to_writes_whole_checked_copies_once_and_records_them(cluster, tmp_path, write_off):
+    client, _ = cluster
+    data, out = tmp_path / "data", tmp_path / "fixed"
+    (data / "sub").mkdir(parents=True)
+    os.replace(write_off("open.off", CUBE, OPEN_BOX), data / "sub" / "open.off")  # a side missing: filled
+    (data / "t.off").write_text(TETRAHEDRON.format(1))  # nothing to repair
+    (data / "bad.off").write_text(BROKEN.format(1))  # unreadable: no copy
+    (data / "blocked.off").write_text(TETRAHEDRON.format(2))
+    (out / "blocked.off").mkdir(parents=True)  # a folder where its copy goes: the rename fails
+    (out / "sub").mkdir()
+    (out / "sub" / ".open.off.meshaudit-part").write_text("left by a killed run")
+    command = [sys.executable, "-m", "meshaudit.batch", str(data), "-o", str(tmp_path / "r.jsonl"), "--repair-to",
+               str(out), "--scheduler", client.scheduler.address, "--command", COMMAND]
+    run = subprocess.run(command, capture_output=True, text=True)
+    assert run.returncode == 2 and "meshaudit" not in run.stderr, run.stderr  # unreadable: an error
+    assert run.stdout.splitlines()[1] == f"repaired 2 files into {out}: 2 pass, 0 fail, 2 not repaired"
+    documents = {pathlib.Path(d["file"]).name: d for d in map(json.loads, open(tmp_path / "r.jsonl"))}
+    records = {name: d["repair"] for name, d in documents.items()}
+    steps = dict.fromkeys(["NonFinite", "MergePoints", "Degenerate", "Duplicates", "NonManifold", "Stitch", "Orient",
+                           "FillHoles", "SmallShells", "UnusedPoints"], 0)
+    assert records["open.off"] == {"output": str(out / "sub/open.off"), "steps": dict(steps, FillHoles=2),
+                                   "holes_open": 0, "verdict": "pass", "passes": True}
+    assert records["t.off"] == {"output": str(out / "t.off"), "steps": steps, "holes_open": 0, "verdict": "pass",
+                                "passes": True}
+    # The same words as the check's for a file that cannot be read.
+    assert records["bad.off"] == {"output": str(out / "bad.off"), "error": documents["bad.off"]["error"]}
+    assert records["blocked.off"] == {"output": str(out / "blocked.off"), "steps": steps, "holes_open": 0,
+                                      "passes": False, "error": f"{out}/blocked.off: cannot write: Is a directory"}
+    # The copy is the command's own; nothing partial is left anywhere.
+    subprocess.run([COMMAND, "repair", str(data / "sub/open.off"), "-o", str(tmp_path / "direct.off")], check=True,
+                   capture_output=True)
+    assert (out / "sub/open.off").read_bytes() == (tmp_path / "direct.off").read_bytes()
+    assert sorted(str(p.relative_to(out)) for p in out.rglob("*")) == ["blocked.off", "sub", "sub/open.off", "t.off"]
+    # A rerun repairs nothing again; another folder needs --restart.
+    made = (out / "t.off").stat().st_mtime_ns
+    again = subprocess.run(command, capture_output=True, text=True)
+    assert again.stdout.startswith(f"checked 4 files: 2 passed, 1 failed, 1 error (4 already in {tmp_path}/r.jsonl)")
+    assert (out / "t.off").stat().st_mtime_ns == made
+    other = subprocess.run([str(tmp_path / "else") if c == str(out) else c for c in command], capture_output=True, text=True)
+    assert other.returncode == 2 and f"repair_to {out}, not {tmp_path}/else" in other.stderr

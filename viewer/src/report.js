@@ -9,6 +9,7 @@ import { View } from './view.js';
 import { buildLegend, kindColour } from './legend.js';
 import { buildList } from './list.js';
 import { buildBanner, buildTables, heading } from './tables.js';
+import { buildRepairPanel } from './repair.js';
 
 // A browser keeps some 16 WebGL contexts: a page with many views has a
 // live one only for those last scrolled to, and makes the others again
@@ -21,6 +22,18 @@ function button(parent, text, onClick) {
   b.textContent = text;
   b.addEventListener('click', onClick);
   return b;
+}
+
+// The repaired triangles, on the input's points: the input's first
+// `shared` triangles, then those the page holds for the preview.
+function repaired(slot) {
+  if (slot.repaired) return slot.repaired;
+  const { data: { repair, triangles }, arrayOf } = slot;
+  const tail = arrayOf(repair.triangles, Uint32Array);
+  slot.repaired = new Uint32Array(3 * repair.shared + tail.length);
+  slot.repaired.set(arrayOf(triangles, Uint32Array).subarray(0, 3 * repair.shared));
+  slot.repaired.set(tail, 3 * repair.shared);
+  return slot.repaired;
 }
 
 // Gives the slot's view its WebGL context back, keeping the camera.
@@ -40,10 +53,11 @@ function attach(slot) {
     return slot.view;
   }
   const { data, stage, arrayOf } = slot;
-  const view = new View(stage, arrayOf(data.positions, Float32Array), arrayOf(data.triangles, Uint32Array));
+  const shown = slot.mode === 'repair' ? data.repair : data;
+  const view = new View(stage, arrayOf(data.positions, Float32Array), shown === data ? arrayOf(data.triangles, Uint32Array) : repaired(slot));
   slot.overlays = new Map();
-  for (const kind of data.kinds) {
-    const overlay = view.addKind(kind.on, arrayOf(kind.elements, Uint32Array), kindColour(kind));
+  for (const kind of shown.kinds) {
+    const overlay = view.addKind(kind.on, arrayOf(kind.elements, Uint32Array), kindColour(kind), kind.corners);
     overlay.visible = slot.boxes.get(kind).checked;
     slot.overlays.set(kind, overlay);
   }
@@ -69,14 +83,39 @@ function buildSection(parent, data, views, categories, arrayOf) {
   const panel = row.appendChild(document.createElement('div'));
   panel.className = 'panel';
 
-  const slot = { data, stage, arrayOf, view: null, wireframe: false };
+  const slot = { data, stage, arrayOf, view: null, wireframe: false, mode: 'defects' };
   const toolbar = stage.appendChild(document.createElement('div'));
   toolbar.className = 'toolbar';
   button(toolbar, 'Reset', () => attach(slot).reset());
   button(toolbar, 'Wireframe', () => attach(slot).setWireframe((slot.wireframe = !slot.wireframe)));
-  slot.boxes = buildLegend(stage, data.kinds, (kind, visible) => attach(slot).setVisible(slot.overlays.get(kind), visible));
-  buildList(panel, report, categories, (element) => attach(slot).select(element));
-  buildTables(panel, report, categories);
+  const toggle = (kind, visible) => attach(slot).setVisible(slot.overlays.get(kind), visible);
+  // Each mode has its own legend and panel, in boxes shown one at a time.
+  const modes = { defects: { legend: stage.appendChild(document.createElement('div')), panel: panel.appendChild(document.createElement('div')) } };
+  slot.boxes = buildLegend(modes.defects.legend, data.kinds, toggle);
+  buildList(modes.defects.panel, report, categories, (element) => attach(slot).select(element));
+  buildTables(modes.defects.panel, report, categories);
+  if (data.repair) {
+    modes.repair = { legend: stage.appendChild(document.createElement('div')), panel: panel.appendChild(document.createElement('div')) };
+    for (const [kind, box] of buildLegend(modes.repair.legend, data.repair.kinds || [], toggle)) slot.boxes.set(kind, box);
+    buildRepairPanel(modes.repair.panel, data.repair);
+    const switches = toolbar.appendChild(document.createElement('span'));
+    switches.className = 'modes';
+    const show = (mode) => {
+      for (const [name, m] of Object.entries(modes)) {
+        m.legend.hidden = m.panel.hidden = name !== mode;
+        m.button.setAttribute('aria-pressed', `${name === mode}`);
+      }
+      if (slot.mode === mode) return;
+      slot.mode = mode;
+      detach(slot);
+      attach(slot);
+    };
+    modes.defects.button = button(switches, 'Defects', () => show('defects'));
+    modes.repair.button = button(switches, 'Repair preview', () => show('repair'));
+    modes.repair.button.disabled = !!data.repair.error;
+    modes.repair.button.title = data.repair.error || 'the mesh as meshaudit repair would leave it';
+    show('defects');
+  }
   return slot;
 }
 

@@ -82,11 +82,16 @@ export class View {
     return object;
   }
 
-  // The triangles (or points) of one defect kind, in `colour`.
-  addKind(on, indices, colour) {
+  // The triangles (or points) of one defect kind, in `colour`. With
+  // `corners`, `indices` are the triangles' own corner triples (triangles
+  // the view's mesh does not have, such as those a repair dropped).
+  addKind(on, indices, colour, corners = false) {
     if (on === 'triangles') {
-      const index = new Uint32Array(indices.length * 3);
-      indices.forEach((t, i) => index.set(this.triangles.subarray(3 * t, 3 * t + 3), 3 * i));
+      let index = indices;
+      if (!corners) {
+        index = new Uint32Array(indices.length * 3);
+        indices.forEach((t, i) => index.set(this.triangles.subarray(3 * t, 3 * t + 3), 3 * i));
+      }
       return this.add(new THREE.Mesh(this.shared(index), new THREE.MeshBasicMaterial({ color: colour, side: THREE.DoubleSide })));
     }
     return this.add(new THREE.Points(this.shared(indices), new THREE.PointsMaterial({ color: colour, size: 7, sizeAttenuation: false })));

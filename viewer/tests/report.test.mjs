@@ -1,12 +1,13 @@
 // `meshaudit report` pages in headless Chromium: they load without a console
 // message, draw the mesh, colour intersecting triangles (and nothing on a
 // clean mesh), frame a clicked defect, hide a kind with its legend box,
-// show hostile names as text, and give a 3MF object a view each.
+// show hostile names as text, give a 3MF object a view each, and preview
+// the repair with what it changes.
 //   MESHAUDIT=build/release/cli/meshaudit node --test viewer/tests/
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { chromium } from 'playwright-core';
@@ -153,5 +154,35 @@ test('failures without elements and uncomputed quantities lead the page', async 
   assert.equal(report(join(dir, 'book.off'), join(dir, 'book.html'), '--memory-limit', '1M'), 2);
   ({ page, messages } = await open(join(dir, 'book.html')));
   assert.match(await page.locator('#verdict .banner.error').textContent(), /^ERROR.*could not be computed/);
+  assert.deepEqual(messages, []);
+});
+
+test('repair preview of a cube with a hole and a flipped face: the fill and the flipped shell in their colours, counts as the log', async () => {
+  const points = [[0, 0, 0], [1, 0, 0], [1, 1, 0], [0, 1, 0], [0, 0, 1], [1, 0, 1], [1, 1, 1], [0, 1, 1]];
+  // Outward but for z = 1, turned; the side x = 1 missing. Both face the camera.
+  const faces = [[0, 2, 1], [0, 3, 2], [4, 6, 5], [4, 7, 6], [0, 1, 5], [0, 5, 4], [3, 7, 6], [3, 6, 2], [0, 4, 7], [0, 7, 3]];
+  writeFileSync(join(dir, 'cube.off'), off(points, faces));
+  assert.equal(report(join(dir, 'cube.off'), join(dir, 'cube.html'), '--repair-preview'), 1);
+  const repair = spawnSync(command, ['repair', join(dir, 'cube.off'), '-o', join(dir, 'fixed.off'), '--log', join(dir, 'log.json')]);
+  assert.equal(repair.status, 0);
+  const log = JSON.parse(readFileSync(join(dir, 'log.json'), 'utf8'));
+  const printed = repair.stdout.toString().split('\n').filter((l) => l && !/^(read|wrote|in all:|  note:)/.test(l));
+  const { page, messages } = await open(join(dir, 'cube.html'));
+  const shown = () => page.locator('.stage > div:not([hidden]) .legend label').evaluateAll((labels) => labels.map((l) =>
+    [l.textContent, getComputedStyle(l.querySelector('.swatch')).backgroundColor]));
+  const defects = await shown();
+  assert.ok(defects.some(([text]) => text.startsWith('edges CountBorder')));
+  await page.getByRole('button', { name: 'Repair preview' }).click();
+  const added = log.holes.flatMap((h) => h.added).length, turned = log.flipped_shells.flat().length;
+  assert.deepEqual([added, turned], [2, 2]);
+  const kinds = await shown();
+  assert.deepEqual(kinds.map(([text]) => text), [`filled holes (${added} triangles)`, `flipped shells (${turned} triangles)`]);
+  for (const [, colour] of kinds) assert.ok((await pixels(page, 0, [colour]))[1] > 100, colour);
+  assert.deepEqual(await page.locator('.repair-summary li').allTextContents(), printed);
+  const steps = await page.locator('.repair-steps tbody tr').evaluateAll((rows) => rows.map((r) => [r.cells[0].textContent, +r.cells[3].textContent]));
+  assert.deepEqual(steps, log.steps.filter((s) => s.ran).map((s) => [s.step, s.changes]));
+  assert.match(await page.locator('.banner.after').textContent(), /^PASS$/);
+  await page.getByRole('button', { name: 'Defects' }).click();
+  assert.deepEqual(await shown(), defects);
   assert.deepEqual(messages, []);
 });
