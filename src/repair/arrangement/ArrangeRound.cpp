@@ -1,0 +1,221 @@
+#include "repair/arrangement/ArrangeRound.h"
+
+#include "geometry/Predicates.h"
+#include "geometry/TriangleIntersection.h"
+#include "repair/arrangement/BoxPairs.h"
+#include "repair/arrangement/PairContact.h"
+#include "repair/arrangement/PlaneProjection.h"
+#include "repair/arrangement/PlanarArrangement.h"
+#include "repair/arrangement/PointRegistry.h"
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+
+namespace meshaudit::arrangement {
+
+namespace {
+
+enum class Shape : uint8_t { RepeatsIndex, ZeroArea, Proper };
+
+bool Collinear(const T3DVECF* c)
+{
+    int i = 0;
+    int j = 0;
+    return !ProjectionAxes(c, i, j);
+}
+
+uint32_t Find(std::vector<uint32_t>& parent, uint32_t x)
+{
+    while (parent[x] != x) {
+        parent[x] = parent[parent[x]];
+        x = parent[x];
+    }
+    return x;
+}
+
+struct CutRecord {
+    uint32_t triangle;
+    uint32_t from;
+    uint32_t to;
+    uint32_t other;
+};
+
+}  // namespace
+
+int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles, RoundMode mode,
+                 RoundResult& out)
+{
+    out = RoundResult{};
+    const auto n = static_cast<uint32_t>(triangles.size());
+    PointRegistry registry(points.data(), static_cast<uint32_t>(points.size()));
+    std::vector<std::array<uint32_t, 3>> ids(n);
+    std::vector<Shape> shape(n, Shape::Proper);
+    std::vector<Box> boxes(n);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (uint32_t t = 0; t < n; ++t) {
+        const TRIANGLE& tri = triangles[t];
+        if (tri.a == tri.b || tri.b == tri.c || tri.a == tri.c) {
+            shape[t] = Shape::RepeatsIndex;
+            boxes[t] = Box{{nan, nan, nan}, {nan, nan, nan}};
+            continue;
+        }
+        ids[t] = {registry.AddInput(tri.a), registry.AddInput(tri.b), registry.AddInput(tri.c)};
+        const T3DVECF c[3] = {points[tri.a], points[tri.b], points[tri.c]};
+        if (ids[t][0] == ids[t][1] || ids[t][1] == ids[t][2] || ids[t][0] == ids[t][2] || Collinear(c)) {
+            shape[t] = Shape::ZeroArea;
+        }
+        for (int a = 0; a < 3; ++a) {
+            const double* p = Coordinates(c[0]);
+            const double* q = Coordinates(c[1]);
+            const double* r = Coordinates(c[2]);
+            boxes[t].lo[a] = std::min({p[a], q[a], r[a]});
+            boxes[t].hi[a] = std::max({p[a], q[a], r[a]});
+        }
+    }
+
+    std::vector<uint32_t> parent(n);
+    std::iota(parent.begin(), parent.end(), 0u);
+    std::vector<uint8_t> involved(n, 0);
+    std::vector<uint8_t> dropped(n, 0);
+    std::vector<CutRecord> cuts;
+    auto corners = [&](uint32_t t, T3DVECF* c) {
+        c[0] = points[triangles[t].a];
+        c[1] = points[triangles[t].b];
+        c[2] = points[triangles[t].c];
+    };
+    const bool arrange = mode == RoundMode::Arrange;
+    BoxPairs(boxes).ForEach([&](uint32_t t, uint32_t u) {
+        T3DVECF ct[3];
+        T3DVECF cu[3];
+        corners(t, ct);
+        corners(u, cu);
+        if (shape[t] != Shape::Proper || shape[u] != Shape::Proper) {
+            // By index as given, as the library's search decides such a
+            // pair: it must not find one left in the output.
+            const TRIANGLE& a = triangles[t];
+            const TRIANGLE& b = triangles[u];
+            bool share = false;
+            for (uint32_t x : {a.a, a.b, a.c}) {
+                share = share || x == b.a || x == b.b || x == b.c;
+            }
+            if (!share && TriTriIntersect(ct, cu) == '1') {
+                dropped[t] = dropped[t] || shape[t] == Shape::ZeroArea;
+                dropped[u] = dropped[u] || shape[u] == Shape::ZeroArea;
+                involved[t] = involved[u] = 1;
+                out.pairs.push_back({t, u});
+            }
+            return;
+        }
+        // The same three points, in either turn: coincident pieces, which
+        // are allowed (coplanar overlaps end that way).
+        std::array<uint32_t, 3> st = ids[t];
+        std::array<uint32_t, 3> su = ids[u];
+        std::sort(st.begin(), st.end());
+        std::sort(su.begin(), su.end());
+        if (st == su) {
+            return;
+        }
+        const PairContact contact = FindPairContact(ct, ids[t].data(), cu, ids[u].data());
+        if (contact.kind == PairContact::Kind::None) {
+            return;
+        }
+        involved[t] = involved[u] = 1;
+        out.pairs.push_back({t, u});
+        if (!arrange) {
+            return;
+        }
+        if (contact.kind == PairContact::Kind::Coplanar) {
+            parent[Find(parent, t)] = Find(parent, u);
+            return;
+        }
+        const uint32_t from = registry.Add(contact.from);
+        const uint32_t to = contact.kind == PairContact::Kind::Segment ? registry.Add(contact.to) : from;
+        cuts.push_back({t, from, to, u});
+        cuts.push_back({u, from, to, t});
+        if (from != to) {
+            out.segments.push_back(Segment{t, u, from, to});
+        }
+    });
+    // A triangle named with points that now stand for others is rewritten
+    // with theirs, even when it meets nothing else.
+    for (uint32_t t = 0; t < n; ++t) {
+        const TRIANGLE& tri = triangles[t];
+        if (shape[t] == Shape::Proper && (ids[t][0] != tri.a || ids[t][1] != tri.b || ids[t][2] != tri.c)) {
+            involved[t] = 1;
+        }
+    }
+    const auto count = static_cast<int64_t>(std::count(involved.begin(), involved.end(), 1));
+    if (count == 0 || !arrange) {
+        return count;
+    }
+
+    // Clusters: a root and its members, in triangle order.
+    std::sort(cuts.begin(), cuts.end(), [](const CutRecord& a, const CutRecord& b) { return a.triangle < b.triangle; });
+    std::vector<uint32_t> cutStart(n + 1, 0);
+    for (const CutRecord& c : cuts) {
+        ++cutStart[c.triangle + 1];
+    }
+    std::partial_sum(cutStart.begin(), cutStart.end(), cutStart.begin());
+    std::vector<uint32_t> members;
+    for (uint32_t t = 0; t < n; ++t) {
+        if (involved[t] && !dropped[t] && shape[t] == Shape::Proper) {
+            members.push_back(t);
+        }
+    }
+    std::stable_sort(members.begin(), members.end(),
+                     [&](uint32_t a, uint32_t b) { return Find(parent, a) < Find(parent, b); });
+    std::vector<std::vector<std::array<uint32_t, 3>>> piecesOf(n);
+    std::vector<ClusterTriangle> cluster;
+    std::vector<Cut> clusterCuts;
+    std::vector<std::vector<std::array<uint32_t, 3>>> pieces;
+    for (size_t first = 0; first < members.size();) {
+        const uint32_t root = Find(parent, members[first]);
+        size_t last = first;
+        cluster.clear();
+        clusterCuts.clear();
+        while (last < members.size() && Find(parent, members[last]) == root) {
+            const uint32_t t = members[last];
+            ClusterTriangle ct;
+            for (int a = 0; a < 3; ++a) {
+                ct.ids[a] = ids[t][a];
+                ct.corners[a] = points[ids[t][a]];
+            }
+            cluster.push_back(ct);
+            for (uint32_t k = cutStart[t]; k < cutStart[t + 1]; ++k) {
+                Cut c;
+                c.from = cuts[k].from;
+                c.to = cuts[k].to;
+                corners(cuts[k].other, c.plane);
+                clusterCuts.push_back(c);
+            }
+            ++last;
+        }
+        if (!ArrangePlane(cluster, clusterCuts, registry, pieces)) {
+            return -1;
+        }
+        for (size_t k = first; k < last; ++k) {
+            piecesOf[members[k]] = std::move(pieces[k - first]);
+        }
+        first = last;
+    }
+
+    out.points = points;
+    for (const ExactPoint& p : registry.NewPoints()) {
+        out.points.push_back(T3DVECF{p.rounded[0], p.rounded[1], p.rounded[2]});
+    }
+    for (uint32_t t = 0; t < n; ++t) {
+        if (!involved[t] || shape[t] == Shape::RepeatsIndex) {
+            out.triangles.push_back(triangles[t]);
+            out.from.push_back(t);
+            continue;
+        }
+        for (const auto& piece : piecesOf[t]) {
+            out.triangles.push_back(TRIANGLE{piece[0], piece[1], piece[2]});
+            out.from.push_back(t);
+        }
+    }
+    return count;
+}
+
+}  // namespace meshaudit::arrangement

@@ -1,0 +1,42 @@
+// One round of the arrangement: finds every pair of triangles that meet
+// other than along a shared edge or at a shared corner, and replaces each
+// triangle of such a pair by its pieces (PlanarArrangement.h), with the new
+// points rounded to doubles. The same search with nothing replaced is the
+// check of a round's output.
+//
+// Which triangles take part: those with three distinct point indices. Points
+// of exactly equal coordinates are one point for the round (the first one a
+// triangle names stands for all), so triangles that touch at such a
+// point with different indices are a contact too. A triangle of zero area
+// (collinear corners, or two corners at one place) that meets a triangle
+// with which it shares no point is dropped: it has no area to keep. A
+// triangle that repeats an index is left as it is.
+#pragma once
+
+#include "meshaudit.h"
+#include "repair/arrangement/Arrangement.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace meshaudit::arrangement {
+
+struct RoundResult {
+    std::vector<T3DVECF> points;       // the round's points, then the new ones
+    std::vector<TRIANGLE> triangles;   // the round's output
+    std::vector<uint32_t> from;        // round input triangle of each output triangle
+    std::vector<Segment> segments;     // triangles as round input indices
+    std::vector<std::pair<uint32_t, uint32_t>> pairs;  // the pairs in contact
+};
+
+enum class RoundMode { Arrange, Check };
+
+// Runs a round over `points` and `triangles` (indices already checked to be
+// in range, coordinates finite). Returns the number of triangles in contact
+// (0: nothing to do, and `out` is left with only `pairs` empty), or -1
+// when a planar arrangement failed. In Check mode only `pairs` is filled.
+int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles, RoundMode mode,
+                 RoundResult& out);
+
+}  // namespace meshaudit::arrangement

@@ -1,0 +1,99 @@
+#include "repair/arrangement/Arrangement.h"
+
+#include "geometry/IntersectingPairs.h"
+#include "geometry/TriAabbTree.h"
+#include "repair/arrangement/ArrangeRound.h"
+
+#include <cmath>
+#include <limits>
+
+namespace meshaudit::arrangement {
+
+namespace {
+
+// The library's own search for intersecting pairs (those sharing no
+// index), on the output: 1 found, 0 none, -1 unknown (out of memory).
+int LibraryFindsPair(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles)
+{
+    if (points.empty() || triangles.empty()) {
+        return 0;
+    }
+    MeshRecord record{const_cast<T3DVECF*>(points.data()), static_cast<uint32_t>(points.size()),
+                      const_cast<TRIANGLE*>(triangles.data()), static_cast<uint32_t>(triangles.size())};
+    C3DTriAABBTree tree;
+    if (tree.Build(record) != 1) {
+        return -1;
+    }
+    return FindIntersectingPair(&tree, &tree);
+}
+
+}  // namespace
+
+int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, void* context)
+{
+    out = Arrangement{};
+    if ((mesh.points == nullptr && mesh.pointCount != 0) || (mesh.triangles == nullptr && mesh.triangleCount != 0)) {
+        return kArrangeNoMesh;
+    }
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        const TRIANGLE& tri = mesh.triangles[t];
+        for (uint32_t p : {tri.a, tri.b, tri.c}) {
+            if (p >= mesh.pointCount) {
+                return kArrangeBadIndex;
+            }
+            const T3DVECF& c = mesh.points[p];
+            if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) {
+                return kArrangeNonFinite;
+            }
+        }
+    }
+    out.points.assign(mesh.points, mesh.points + mesh.pointCount);
+    out.triangles.assign(mesh.triangles, mesh.triangles + mesh.triangleCount);
+    out.triangleFrom.resize(mesh.triangleCount);
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        out.triangleFrom[t] = t;
+    }
+    bool clean = false;
+    RoundResult round;
+    // At most kMaxRounds rounds: the loop ends whatever rounding does.
+    for (uint32_t r = 1; r <= kMaxRounds && !clean; ++r) {
+        const int64_t found = RunRound(out.points, out.triangles, RoundMode::Arrange, round);
+        out.rounds = r;
+        if (progress != nullptr) {
+            progress(context, r, found < 0 ? 0 : static_cast<uint64_t>(found));
+        }
+        if (found < 0) {
+            out = Arrangement{};
+            return kArrangeFailed;
+        }
+        if (found == 0) {
+            clean = true;
+            break;
+        }
+        if (round.points.size() > std::numeric_limits<uint32_t>::max() ||
+            round.triangles.size() > std::numeric_limits<uint32_t>::max()) {
+            out = Arrangement{};
+            return kArrangeTooLarge;
+        }
+        for (Segment& s : round.segments) {
+            s.triA = out.triangleFrom[s.triA];
+            s.triB = out.triangleFrom[s.triB];
+            out.segments.push_back(s);
+        }
+        for (uint32_t& f : round.from) {
+            f = out.triangleFrom[f];
+        }
+        out.points = std::move(round.points);
+        out.triangles = std::move(round.triangles);
+        out.triangleFrom = std::move(round.from);
+    }
+    if (!clean) {
+        RunRound(out.points, out.triangles, RoundMode::Check, round);
+        out.unresolved = std::move(round.pairs);
+        clean = out.unresolved.empty();
+    }
+    out.resolved = clean && LibraryFindsPair(out.points, out.triangles) == 0;
+    return kArranged;
+}
+
+}  // namespace meshaudit::arrangement

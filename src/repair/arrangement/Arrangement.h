@@ -1,0 +1,97 @@
+// The exact arrangement of a triangle mesh: every triangle that meets
+// another other than along a shared edge or at a shared corner is split
+// along the exact curves where they meet, so that afterwards triangles meet
+// only along shared edges and at shared points, a proper simplicial complex:
+// two output triangles that share no point index do not touch at all, and
+// two that touch share exactly the points (or the edge) they touch at.
+// Coplanar overlaps become coincident pieces with the same three point ids,
+// one in each triangle, each oriented like its source triangle, as is every
+// piece.
+//
+// Exactness. Every decision (side of a plane or line, crossing or not,
+// order along a segment, equality of points) is exact: orientations of
+// input points by the library's adaptive predicates, and for constructed
+// points interval arithmetic with exact dyadic arithmetic behind it.
+// Intersection points are built from input points only: an edge through a
+// plane, an edge through a coplanar edge, three planes. Equal points get
+// one id. Each new point is then rounded to the nearest doubles (ties to
+// even): every output coordinate is within half a unit in the last place
+// of the exact intersection point.
+//
+// Rounds. Rounding moves points by up to that half unit, which can make
+// pieces meet where the exact ones did not. So the output is checked with
+// the same exact search, and a round is run again on what it finds; at most
+// kMaxRounds rounds in all, a bound that ends the loop whatever the input
+// (each round is finite). When contacts remain after the last round,
+// `resolved` is false and the pairs are listed in `unresolved`. `resolved`
+// is true only when both this module's check (which includes pairs sharing
+// a point index) and the library's intersecting-pair search
+// (geometry/IntersectingPairs.h) find nothing in the output.
+//
+// Cost. Candidate pairs come from a bounding-box tree walk (n log n plus
+// the pairs whose boxes meet); each triangle with contacts is arranged once
+// per round, in time about quadratic in the number of its own contacts.
+// Triangles around one point of very high valence are all candidate pairs
+// of each other: quadratic in that valence.
+#pragma once
+
+#include "meshaudit.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace meshaudit::arrangement {
+
+// An intersection segment: where input triangles triA and triB meet, from
+// output point `from` to output point `to` (before the split at the
+// crossings of other segments): the curves of intersection, for a log.
+struct Segment {
+    uint32_t triA;
+    uint32_t triB;
+    uint32_t from;
+    uint32_t to;
+};
+
+struct Arrangement {
+    // The input points first, unchanged and in order, then the new points
+    // (rounded intersection points).
+    std::vector<T3DVECF> points;
+    // Triangles that meet nothing are copied unchanged, in input order; one
+    // that is split is replaced, where it stood, by its pieces.
+    std::vector<TRIANGLE> triangles;
+    // The input triangle of each output triangle.
+    std::vector<uint32_t> triangleFrom;
+    // Every intersection segment of every round.
+    std::vector<Segment> segments;
+    // True only when the exact checks find no pair in contact in the output.
+    bool resolved = false;
+    // Rounds taken, counting the final check (1 for a mesh that needs
+    // nothing).
+    uint32_t rounds = 0;
+    // When not resolved: the output triangle pairs still in contact.
+    std::vector<std::pair<uint32_t, uint32_t>> unresolved;
+};
+
+inline constexpr uint32_t kMaxRounds = 6;
+
+// Return codes of Arrange.
+enum ArrangeCode : int {
+    kArranged = 1,           // done; see Arrangement::resolved
+    kArrangeBadIndex = -1,   // a triangle names a point index >= pointCount
+    kArrangeNonFinite = -2,  // a point a triangle names has a NaN or infinite coordinate
+    kArrangeNoMesh = -3,     // points or triangles missing while their count is not 0
+    kArrangeFailed = -4,     // a planar triangulation failed (an internal fault)
+    kArrangeTooLarge = -5,   // the output would exceed 2^32 - 1 points or triangles
+};
+
+// Called after each round with the round number (1 on) and the number of
+// triangles found in contact in it; `context` is passed through.
+using ArrangeProgress = void (*)(void* context, uint32_t round, uint64_t trianglesInContact);
+
+// Arranges `mesh` (read only, the caller's) into `out` (replaced). Points
+// no triangle names are copied and otherwise ignored. Returns a code above;
+// on an error `out` is empty. `progress` may be null (the default).
+int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress = nullptr, void* context = nullptr);
+
+}  // namespace meshaudit::arrangement

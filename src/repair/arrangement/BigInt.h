@@ -1,0 +1,58 @@
+// Signed integers of any size, for the exact constructions of intersection
+// points: sums, differences and products of determinants of input
+// coordinates outgrow every fixed width, and the module must build with the
+// standard library alone (it is also compiled to WebAssembly). Magnitude
+// and sign, the magnitude as 32-bit limbs, least significant first, with no
+// leading zero limb (zero has no limbs and is never negative).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace meshaudit::arrangement {
+
+class BigInt {
+public:
+    BigInt() = default;
+
+    // The integer `magnitude` with the given sign (negative ignored for 0).
+    static BigInt FromUnsigned(uint64_t magnitude, bool negative);
+
+    // -1, 0 or +1.
+    int Sign() const { return limbs_.empty() ? 0 : (negative_ ? -1 : 1); }
+    bool IsZero() const { return limbs_.empty(); }
+
+    BigInt Negated() const;
+    // The value times 2^bits.
+    BigInt ShiftedLeft(uint32_t bits) const;
+    // The value divided by 2^bits, which the caller knows to divide it
+    // (bits <= TrailingZeroBits()).
+    BigInt ShiftedRight(uint32_t bits) const;
+    // Zero bits below the lowest set bit; 0 for zero.
+    uint32_t TrailingZeroBits() const;
+    // Bits of the magnitude up to its highest set bit; 0 for zero.
+    uint32_t BitLength() const;
+    // The 64 highest bits of the magnitude (fewer when it is shorter) and
+    // their place: |value| = top * 2^shift + (lower bits dropped).
+    uint64_t TopBits(int32_t& shift) const;
+
+    friend BigInt operator+(const BigInt& a, const BigInt& b);
+    friend BigInt operator-(const BigInt& a, const BigInt& b);
+    friend BigInt operator*(const BigInt& a, const BigInt& b);
+    // -1, 0 or +1 as a <, ==, > b.
+    friend int Compare(const BigInt& a, const BigInt& b);
+
+private:
+    static int CompareMagnitudes(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
+    static std::vector<uint32_t> AddMagnitudes(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
+    // a - b for |a| >= |b|.
+    static std::vector<uint32_t> SubtractMagnitudes(const std::vector<uint32_t>& a,
+                                                    const std::vector<uint32_t>& b);
+    static BigInt SignedSum(const BigInt& a, bool bNegative, const BigInt& b);
+    void Trim();
+
+    std::vector<uint32_t> limbs_;
+    bool negative_ = false;
+};
+
+}  // namespace meshaudit::arrangement

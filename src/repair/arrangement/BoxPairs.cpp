@@ -1,0 +1,82 @@
+// Median splits along the longest side of the box of the entries' centres:
+// a tree of depth log n whatever the input order.
+#include "repair/arrangement/BoxPairs.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace meshaudit::arrangement {
+
+BoxPairs::BoxPairs(const std::vector<Box>& boxes) : boxes_(boxes)
+{
+    order_.reserve(boxes_.size());
+    for (uint32_t k = 0; k < boxes_.size(); ++k) {
+        const Box& b = boxes_[k];
+        bool usable = true;
+        for (int a = 0; a < 3; ++a) {
+            usable = usable && b.lo[a] == b.lo[a] && b.hi[a] == b.hi[a];
+        }
+        if (usable) {
+            order_.push_back(k);
+        }
+    }
+    if (!order_.empty()) {
+        nodes_.reserve(2 * (order_.size() / kLeaf + 1) + 1);
+        nodes_.push_back(Node{});
+        nodes_[0] = Node{};
+        const uint32_t root = Build(0, static_cast<uint32_t>(order_.size()));
+        (void)root;
+    }
+}
+
+uint32_t BoxPairs::Build(uint32_t first, uint32_t count)
+{
+    // The root is node 0, made by the constructor; every other node is made
+    // here with its sibling, so that children are always adjacent.
+    std::vector<std::pair<uint32_t, uint32_t>> pending{{0u, 0u}};
+    nodes_[0].first = first;
+    nodes_[0].count = count;
+    while (!pending.empty()) {
+        const uint32_t at = pending.back().first;
+        pending.pop_back();
+        Node node = nodes_[at];
+        Box box{{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(), std::numeric_limits<double>::max()},
+                {-std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()}};
+        double cLo[3] = {box.lo[0], box.lo[1], box.lo[2]};
+        double cHi[3] = {box.hi[0], box.hi[1], box.hi[2]};
+        for (uint32_t k = node.first; k < node.first + node.count; ++k) {
+            const Box& b = boxes_[order_[k]];
+            for (int a = 0; a < 3; ++a) {
+                box.lo[a] = std::min(box.lo[a], b.lo[a]);
+                box.hi[a] = std::max(box.hi[a], b.hi[a]);
+                const double c = 0.5 * b.lo[a] + 0.5 * b.hi[a];
+                cLo[a] = std::min(cLo[a], c);
+                cHi[a] = std::max(cHi[a], c);
+            }
+        }
+        node.box = box;
+        node.left = 0;
+        if (node.count > kLeaf) {
+            int axis = 0;
+            for (int a = 1; a < 3; ++a) {
+                if (cHi[a] - cLo[a] > cHi[axis] - cLo[axis]) {
+                    axis = a;
+                }
+            }
+            const uint32_t half = node.count / 2;
+            uint32_t* begin = order_.data() + node.first;
+            std::nth_element(begin, begin + half, begin + node.count, [this, axis](uint32_t p, uint32_t q) {
+                return boxes_[p].lo[axis] + boxes_[p].hi[axis] < boxes_[q].lo[axis] + boxes_[q].hi[axis];
+            });
+            node.left = static_cast<uint32_t>(nodes_.size());
+            nodes_.push_back(Node{Box{}, node.first, half, 0});
+            nodes_.push_back(Node{Box{}, node.first + half, node.count - half, 0});
+            pending.push_back({node.left, 0u});
+            pending.push_back({node.left + 1, 0u});
+        }
+        nodes_[at] = node;
+    }
+    return 0;
+}
+
+}  // namespace meshaudit::arrangement

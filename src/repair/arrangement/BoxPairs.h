@@ -1,0 +1,102 @@
+// Every pair of overlapping boxes among a set, found by a bounding-volume
+// tree walked against itself: the candidate triangle pairs of an
+// arrangement round. Unlike the library's intersecting-pair search it keeps
+// the pairs that share point indices, since triangles that share one point
+// may still cross elsewhere, and those that share an edge may fold over
+// each other. Boxes are closed: touching boxes overlap.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace meshaudit::arrangement {
+
+struct Box {
+    double lo[3];
+    double hi[3];
+};
+
+inline bool BoxesOverlap(const Box& a, const Box& b)
+{
+    return !(a.lo[0] > b.hi[0] || b.lo[0] > a.hi[0] || a.lo[1] > b.hi[1] || b.lo[1] > a.hi[1] ||
+             a.lo[2] > b.hi[2] || b.lo[2] > a.hi[2]);
+}
+
+class BoxPairs {
+public:
+    // Builds the tree over `boxes` (copied). Entries whose box has a NaN
+    // bound never overlap anything.
+    explicit BoxPairs(const std::vector<Box>& boxes);
+
+    // Calls onPair(i, j), i != j, once for every unordered pair of
+    // overlapping boxes (indices into the constructor's vector), in the
+    // order of the walk.
+    template <typename OnPair>
+    void ForEach(const OnPair& onPair) const;
+
+private:
+    struct Node {
+        Box box;
+        uint32_t first;  // into order_
+        uint32_t count;
+        uint32_t left;   // children left, left + 1; 0 for a leaf
+    };
+    static constexpr uint32_t kLeaf = 8;
+
+    uint32_t Build(uint32_t first, uint32_t count);
+
+    std::vector<Box> boxes_;
+    std::vector<uint32_t> order_;
+    std::vector<Node> nodes_;
+};
+
+template <typename OnPair>
+void BoxPairs::ForEach(const OnPair& onPair) const
+{
+    if (nodes_.empty()) {
+        return;
+    }
+    std::vector<std::pair<uint32_t, uint32_t>> stack{{0u, 0u}};
+    while (!stack.empty()) {
+        const auto [ia, ib] = stack.back();
+        stack.pop_back();
+        const Node& a = nodes_[ia];
+        const Node& b = nodes_[ib];
+        if (ia == ib) {
+            if (a.left == 0) {
+                for (uint32_t i = a.first; i < a.first + a.count; ++i) {
+                    for (uint32_t j = i + 1; j < a.first + a.count; ++j) {
+                        if (BoxesOverlap(boxes_[order_[i]], boxes_[order_[j]])) {
+                            onPair(order_[i], order_[j]);
+                        }
+                    }
+                }
+            } else {
+                stack.push_back({a.left, a.left});
+                stack.push_back({a.left, a.left + 1});
+                stack.push_back({a.left + 1, a.left + 1});
+            }
+            continue;
+        }
+        if (!BoxesOverlap(a.box, b.box)) {
+            continue;
+        }
+        if (a.left == 0 && b.left == 0) {
+            for (uint32_t i = a.first; i < a.first + a.count; ++i) {
+                for (uint32_t j = b.first; j < b.first + b.count; ++j) {
+                    if (BoxesOverlap(boxes_[order_[i]], boxes_[order_[j]])) {
+                        onPair(order_[i], order_[j]);
+                    }
+                }
+            }
+        } else if (b.left == 0 || (a.left != 0 && a.count >= b.count)) {
+            stack.push_back({a.left, ib});
+            stack.push_back({a.left + 1, ib});
+        } else {
+            stack.push_back({ia, b.left});
+            stack.push_back({ia, b.left + 1});
+        }
+    }
+}
+
+}  // namespace meshaudit::arrangement

@@ -1,0 +1,175 @@
+#include "repair/arrangement/ConstrainedTriangulation.h"
+
+#include <algorithm>
+#include <deque>
+
+namespace meshaudit::arrangement {
+
+ConstrainedTriangulation::ConstrainedTriangulation(const std::vector<ExactPoint>& points, int i, int j, uint32_t a,
+                                                   uint32_t b, uint32_t c)
+    : points_(points), i_(i), j_(j)
+{
+    AddTriangle(a, b, c);
+}
+
+void ConstrainedTriangulation::AddTriangle(uint32_t a, uint32_t b, uint32_t c)
+{
+    uint32_t t = 0;
+    if (!free_.empty()) {
+        t = free_.back();
+        free_.pop_back();
+        triangles_[t] = {a, b, c};
+        alive_[t] = true;
+    } else {
+        t = static_cast<uint32_t>(triangles_.size());
+        triangles_.push_back({a, b, c});
+        alive_.push_back(true);
+    }
+    edges_[EdgeKey(a, b)] = t;
+    edges_[EdgeKey(b, c)] = t;
+    edges_[EdgeKey(c, a)] = t;
+}
+
+void ConstrainedTriangulation::RemoveTriangle(uint32_t t)
+{
+    const auto& v = triangles_[t];
+    edges_.erase(EdgeKey(v[0], v[1]));
+    edges_.erase(EdgeKey(v[1], v[2]));
+    edges_.erase(EdgeKey(v[2], v[0]));
+    alive_[t] = false;
+    free_.push_back(t);
+}
+
+int64_t ConstrainedTriangulation::TriangleOf(uint32_t a, uint32_t b) const
+{
+    const auto it = edges_.find(EdgeKey(a, b));
+    return it == edges_.end() ? -1 : static_cast<int64_t>(it->second);
+}
+
+bool ConstrainedTriangulation::InsertPoint(uint32_t p)
+{
+    for (uint32_t t = 0; t < triangles_.size(); ++t) {
+        if (!alive_[t]) {
+            continue;
+        }
+        const std::array<uint32_t, 3> v = triangles_[t];
+        int side[3];
+        bool inside = true;
+        for (int k = 0; k < 3 && inside; ++k) {
+            side[k] = Orient(v[k], v[(k + 1) % 3], p);
+            inside = side[k] >= 0;
+        }
+        if (!inside) {
+            continue;
+        }
+        const int zeros = (side[0] == 0) + (side[1] == 0) + (side[2] == 0);
+        if (zeros >= 2) {
+            return true;  // p is a vertex already
+        }
+        if (zeros == 0) {
+            RemoveTriangle(t);
+            AddTriangle(v[0], v[1], p);
+            AddTriangle(v[1], v[2], p);
+            AddTriangle(v[2], v[0], p);
+            return true;
+        }
+        // On edge a b of t = (a, b, c), and of the triangle (b, a, d) across.
+        int k = 0;
+        while (side[k] != 0) {
+            ++k;
+        }
+        const uint32_t a = v[k];
+        const uint32_t b = v[(k + 1) % 3];
+        const uint32_t c = v[(k + 2) % 3];
+        const int64_t across = TriangleOf(b, a);
+        RemoveTriangle(t);
+        AddTriangle(a, p, c);
+        AddTriangle(p, b, c);
+        if (across >= 0) {
+            const std::array<uint32_t, 3> w = triangles_[static_cast<uint32_t>(across)];
+            const uint32_t d = w[0] != a && w[0] != b ? w[0] : (w[1] != a && w[1] != b ? w[1] : w[2]);
+            RemoveTriangle(static_cast<uint32_t>(across));
+            AddTriangle(b, p, d);
+            AddTriangle(p, a, d);
+        }
+        return true;
+    }
+    return false;
+}
+
+bool ConstrainedTriangulation::Crosses(uint32_t a, uint32_t b, uint32_t c, uint32_t d) const
+{
+    if (c == a || c == b || d == a || d == b) {
+        return false;
+    }
+    return Orient(a, b, c) * Orient(a, b, d) < 0 && Orient(c, d, a) * Orient(c, d, b) < 0;
+}
+
+bool ConstrainedTriangulation::InsertSegment(uint32_t a, uint32_t b)
+{
+    if (a == b || TriangleOf(a, b) >= 0 || TriangleOf(b, a) >= 0) {
+        return true;
+    }
+    std::deque<std::pair<uint32_t, uint32_t>> crossing;
+    for (uint32_t t = 0; t < triangles_.size(); ++t) {
+        if (!alive_[t]) {
+            continue;
+        }
+        for (int k = 0; k < 3; ++k) {
+            const uint32_t c = triangles_[t][k];
+            const uint32_t d = triangles_[t][(k + 1) % 3];
+            // Each undirected edge once: from the side with c < d, or from
+            // its only triangle.
+            if ((c < d || TriangleOf(d, c) < 0) && Crosses(a, b, c, d)) {
+                crossing.push_back({c, d});
+            }
+        }
+    }
+    // Sloan bounds the flips by the square of the crossing edges; far more
+    // means the preconditions were broken.
+    const size_t limit = 16 * (crossing.size() + 1) * (crossing.size() + 1) + 1024;
+    size_t steps = 0;
+    while (!crossing.empty()) {
+        if (++steps > limit) {
+            return false;
+        }
+        const auto [c, d] = crossing.front();
+        crossing.pop_front();
+        const int64_t t1 = TriangleOf(c, d);
+        const int64_t t2 = TriangleOf(d, c);
+        if (t1 < 0 || t2 < 0) {
+            return false;  // a crossing edge on the outer boundary
+        }
+        const auto& v1 = triangles_[static_cast<uint32_t>(t1)];
+        const auto& v2 = triangles_[static_cast<uint32_t>(t2)];
+        const uint32_t x = v1[0] != c && v1[0] != d ? v1[0] : (v1[1] != c && v1[1] != d ? v1[1] : v1[2]);
+        const uint32_t y = v2[0] != c && v2[0] != d ? v2[0] : (v2[1] != c && v2[1] != d ? v2[1] : v2[2]);
+        if (Orient(x, y, c) * Orient(x, y, d) >= 0) {
+            crossing.push_back({c, d});  // not strictly convex: later
+            continue;
+        }
+        // (c, d, x) and (d, c, y) counterclockwise: the quadrilateral is
+        // c, y, d, x, split along x y instead.
+        RemoveTriangle(static_cast<uint32_t>(t1));
+        RemoveTriangle(static_cast<uint32_t>(t2));
+        AddTriangle(c, y, x);
+        AddTriangle(y, d, x);
+        if (Crosses(a, b, x, y)) {
+            crossing.push_back({x, y});
+        }
+    }
+    return true;
+}
+
+std::vector<std::array<uint32_t, 3>> ConstrainedTriangulation::Triangles() const
+{
+    std::vector<std::array<uint32_t, 3>> result;
+    for (uint32_t t = 0; t < triangles_.size(); ++t) {
+        if (alive_[t]) {
+            result.push_back(triangles_[t]);
+        }
+    }
+    return result;
+}
+
+}  // namespace meshaudit::arrangement

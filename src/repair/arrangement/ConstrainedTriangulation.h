@@ -1,0 +1,69 @@
+// A constrained triangulation of exact points in a coordinate-plane
+// projection: points inserted one by one into a triangle that contains them
+// all, then constraint segments made edges by flipping the edges that cross
+// them (Sloan's algorithm: an edge crossing the segment whose quadrilateral
+// is strictly convex is flipped, any other waits its turn; some crossing
+// edge is always flippable, so the loop ends). Every decision is an exact
+// orientation (ExactPoint's Orient2D). No Delaunay criterion: any
+// triangulation with the constraints serves, and it saves the in-circle
+// test on constructed points.
+//
+// Triangles with the enclosing triangle's corners are part of the result;
+// the caller drops them. Constraint segments must not cross each other
+// and must hold no point in their interior: the caller splits them at every
+// crossing and every point on them first (PlanarArrangement.h).
+#pragma once
+
+#include "repair/arrangement/ExactPoint.h"
+
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+namespace meshaudit::arrangement {
+
+class ConstrainedTriangulation {
+public:
+    // Over `points` (the caller's, outliving this), projected on axes
+    // (i, j); the triangulation starts as the one triangle of points a, b,
+    // c, counterclockwise in the projection, which must strictly contain
+    // every point inserted.
+    ConstrainedTriangulation(const std::vector<ExactPoint>& points, int i, int j, uint32_t a, uint32_t b,
+                             uint32_t c);
+
+    // Inserts point p (an index into the points). False when no triangle
+    // holds it (it is outside the start triangle); a point equal to a
+    // vertex already there changes nothing.
+    bool InsertPoint(uint32_t p);
+
+    // Makes the segment a b an edge. False only when the flips do not settle
+    // within a generous bound, which the caller reports as a failure (the
+    // preconditions were broken).
+    bool InsertSegment(uint32_t a, uint32_t b);
+
+    // The triangles, each counterclockwise in the projection.
+    std::vector<std::array<uint32_t, 3>> Triangles() const;
+
+private:
+    int Orient(uint32_t a, uint32_t b, uint32_t c) const
+    {
+        return Orient2D(points_[a], points_[b], points_[c], i_, j_);
+    }
+    static uint64_t EdgeKey(uint32_t a, uint32_t b) { return (static_cast<uint64_t>(a) << 32) | b; }
+    void AddTriangle(uint32_t a, uint32_t b, uint32_t c);
+    void RemoveTriangle(uint32_t t);
+    // The triangle with directed edge a b, or -1.
+    int64_t TriangleOf(uint32_t a, uint32_t b) const;
+    bool Crosses(uint32_t a, uint32_t b, uint32_t c, uint32_t d) const;
+
+    const std::vector<ExactPoint>& points_;
+    int i_;
+    int j_;
+    std::vector<std::array<uint32_t, 3>> triangles_;
+    std::vector<bool> alive_;
+    std::vector<uint32_t> free_;
+    std::unordered_map<uint64_t, uint32_t> edges_;  // directed edge -> its triangle
+};
+
+}  // namespace meshaudit::arrangement

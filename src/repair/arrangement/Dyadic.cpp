@@ -1,0 +1,98 @@
+#include "repair/arrangement/Dyadic.h"
+
+#include <cmath>
+
+namespace meshaudit::arrangement {
+
+Dyadic Dyadic::FromDouble(double value)
+{
+    Dyadic r;
+    if (!std::isfinite(value) || value == 0.0) {
+        return r;
+    }
+    int exp = 0;
+    const double fraction = std::frexp(std::fabs(value), &exp);  // in [0.5, 1)
+    const auto m = static_cast<uint64_t>(std::ldexp(fraction, 53));  // exact: 53 bits
+    r.mantissa = BigInt::FromUnsigned(m, value < 0.0);
+    r.exponent = exp - 53;
+    r.Normalize();
+    return r;
+}
+
+void Dyadic::Normalize()
+{
+    if (mantissa.IsZero()) {
+        exponent = 0;
+        return;
+    }
+    const uint32_t zeros = mantissa.TrailingZeroBits();
+    if (zeros != 0) {
+        mantissa = mantissa.ShiftedRight(zeros);
+        exponent += static_cast<int32_t>(zeros);
+    }
+}
+
+double Dyadic::Approximate() const
+{
+    if (mantissa.IsZero()) {
+        return 0.0;
+    }
+    int32_t shift = 0;
+    const uint64_t top = mantissa.TopBits(shift);
+    const double magnitude = std::ldexp(static_cast<double>(top), shift + exponent);
+    return mantissa.Sign() < 0 ? -magnitude : magnitude;
+}
+
+namespace {
+
+// a and b brought to the smaller of their exponents, so that their
+// mantissas can be added as integers.
+void Align(const Dyadic& a, const Dyadic& b, BigInt& ma, BigInt& mb, int32_t& exponent)
+{
+    exponent = a.exponent < b.exponent ? a.exponent : b.exponent;
+    ma = a.mantissa.ShiftedLeft(static_cast<uint32_t>(a.exponent - exponent));
+    mb = b.mantissa.ShiftedLeft(static_cast<uint32_t>(b.exponent - exponent));
+}
+
+}  // namespace
+
+Dyadic operator+(const Dyadic& a, const Dyadic& b)
+{
+    if (a.IsZeroValue()) {
+        return b;
+    }
+    if (b.IsZeroValue()) {
+        return a;
+    }
+    BigInt ma;
+    BigInt mb;
+    Dyadic r;
+    Align(a, b, ma, mb, r.exponent);
+    r.mantissa = ma + mb;
+    r.Normalize();
+    return r;
+}
+
+Dyadic operator-(const Dyadic& a, const Dyadic& b)
+{
+    return a + b.Negated();
+}
+
+Dyadic operator*(const Dyadic& a, const Dyadic& b)
+{
+    if (a.IsZeroValue() || b.IsZeroValue()) {
+        return Dyadic{};
+    }
+    // Odd times odd is odd: the product needs no normalizing.
+    return Dyadic{a.mantissa * b.mantissa, a.exponent + b.exponent};
+}
+
+int Compare(const Dyadic& a, const Dyadic& b)
+{
+    if (a.Sign() != b.Sign()) {
+        return a.Sign() < b.Sign() ? -1 : 1;
+    }
+    return (a - b).Sign();
+}
+
+}  // namespace meshaudit::arrangement

@@ -1,0 +1,153 @@
+#include "repair/arrangement/ExactPoint.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace meshaudit::arrangement {
+
+ExactPoint InputPoint(const T3DVECF& p, uint32_t id)
+{
+    ExactPoint r;
+    r.rounded[0] = p.x;
+    r.rounded[1] = p.y;
+    r.rounded[2] = p.z;
+    r.input = true;
+    r.id = id;
+    return r;
+}
+
+namespace {
+
+bool LastBitOdd(double v)
+{
+    uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    return (bits & 1u) != 0;
+}
+
+// The sign of value - (a + b) / 2 * den, exact.
+int CompareWithMidpoint(const Dyadic& value, double a, double b, const Dyadic& den)
+{
+    const Dyadic mid = (Dyadic::FromDouble(a) + Dyadic::FromDouble(b)).Halved();
+    return Compare(value, mid * den);
+}
+
+}  // namespace
+
+double RoundQuotient(const Dyadic& num, const Dyadic& den)
+{
+    if (num.IsZeroValue()) {
+        return 0.0;
+    }
+    if (den.Sign() <= 0) {
+        return std::numeric_limits<double>::quiet_NaN();  // outside the contract
+    }
+    const bool negative = num.Sign() < 0;
+    const Dyadic magnitude = negative ? num.Negated() : num;
+    int32_t shiftNum = 0;
+    int32_t shiftDen = 0;
+    const double topNum = static_cast<double>(magnitude.mantissa.TopBits(shiftNum));
+    const double topDen = static_cast<double>(den.mantissa.TopBits(shiftDen));
+    double r = std::ldexp(topNum / topDen, shiftNum + magnitude.exponent - shiftDen - den.exponent);
+    if (!(r < std::numeric_limits<double>::infinity())) {
+        r = std::numeric_limits<double>::max();
+    }
+    // The estimate is within a few steps of the answer: walk to the double
+    // whose rounding interval holds the value. Each step is decided
+    // exactly, and each moves towards the value, so the walk ends.
+    const double inf = std::numeric_limits<double>::infinity();
+    while (r > 0.0 && CompareWithMidpoint(magnitude, std::nextafter(r, 0.0), r, den) < 0) {
+        r = std::nextafter(r, 0.0);
+    }
+    while (r < std::numeric_limits<double>::max() && CompareWithMidpoint(magnitude, r, std::nextafter(r, inf), den) > 0) {
+        r = std::nextafter(r, inf);
+    }
+    // A value exactly between two doubles goes to the even one.
+    if (LastBitOdd(r)) {
+        if (r > 0.0 && CompareWithMidpoint(magnitude, std::nextafter(r, 0.0), r, den) == 0) {
+            r = std::nextafter(r, 0.0);
+        } else if (CompareWithMidpoint(magnitude, r, std::nextafter(r, inf), den) == 0) {
+            r = std::nextafter(r, inf);
+        }
+    }
+    return negative ? -r : r;
+}
+
+ExactPoint HomogeneousPoint(Dyadic x, Dyadic y, Dyadic z, Dyadic w)
+{
+    ExactPoint r;
+    r.input = false;
+    if (w.Sign() < 0) {
+        x = x.Negated();
+        y = y.Negated();
+        z = z.Negated();
+        w = w.Negated();
+    }
+    r.x[0] = std::move(x);
+    r.x[1] = std::move(y);
+    r.x[2] = std::move(z);
+    r.w = std::move(w);
+    for (int k = 0; k < 3; ++k) {
+        r.rounded[k] = RoundQuotient(r.x[k], r.w);
+    }
+    return r;
+}
+
+Dyadic Numerator(const ExactPoint& p, int axis)
+{
+    return p.input ? Dyadic::FromDouble(p.rounded[axis]) : p.x[axis];
+}
+
+Dyadic Denominator(const ExactPoint& p)
+{
+    return p.input ? Dyadic::FromDouble(1.0) : p.w;
+}
+
+int CompareCoordinate(const ExactPoint& a, const ExactPoint& b, int axis)
+{
+    if (a.input && b.input) {
+        const double u = a.rounded[axis];
+        const double v = b.rounded[axis];
+        return u < v ? -1 : (u > v ? 1 : 0);
+    }
+    const int filtered = (CoordinateInterval(a, axis) - CoordinateInterval(b, axis)).CertainSign();
+    if (filtered != 0) {
+        return filtered;
+    }
+    return Compare(Numerator(a, axis) * Denominator(b), Numerator(b, axis) * Denominator(a));
+}
+
+bool SamePoint(const ExactPoint& a, const ExactPoint& b)
+{
+    return CompareCoordinate(a, b, 0) == 0 && CompareCoordinate(a, b, 1) == 0 && CompareCoordinate(a, b, 2) == 0;
+}
+
+int Orient2D(const ExactPoint& a, const ExactPoint& b, const ExactPoint& c, int i, int j)
+{
+    const Interval ax = CoordinateInterval(a, i);
+    const Interval ay = CoordinateInterval(a, j);
+    const Interval cx = CoordinateInterval(c, i);
+    const Interval cy = CoordinateInterval(c, j);
+    const Interval bx = CoordinateInterval(b, i);
+    const Interval by = CoordinateInterval(b, j);
+    const int filtered = ((ax - cx) * (by - cy) - (ay - cy) * (bx - cx)).CertainSign();
+    if (filtered != 0) {
+        return filtered;
+    }
+    // The determinant of the rows (x, y, w): with every w > 0 its sign is
+    // that of the orientation of (x/w, y/w).
+    const Dyadic a0 = Numerator(a, i);
+    const Dyadic a1 = Numerator(a, j);
+    const Dyadic a2 = Denominator(a);
+    const Dyadic b0 = Numerator(b, i);
+    const Dyadic b1 = Numerator(b, j);
+    const Dyadic b2 = Denominator(b);
+    const Dyadic c0 = Numerator(c, i);
+    const Dyadic c1 = Numerator(c, j);
+    const Dyadic c2 = Denominator(c);
+    const Dyadic det = a0 * (b1 * c2 - b2 * c1) - a1 * (b0 * c2 - b2 * c0) + a2 * (b0 * c1 - b1 * c0);
+    return det.Sign();
+}
+
+}  // namespace meshaudit::arrangement

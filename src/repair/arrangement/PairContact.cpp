@@ -1,0 +1,214 @@
+#include "repair/arrangement/PairContact.h"
+
+#include "geometry/Predicates.h"
+#include "geometry/TriangleIntersection.h"
+#include "repair/arrangement/Constructions.h"
+#include "repair/arrangement/PlaneProjection.h"
+
+#include <utility>
+
+namespace meshaudit::arrangement {
+
+namespace {
+
+// The points of triangle `t` on the plane of `plane`: corners on it (side
+// 0) and crossings of edges whose ends are strictly on opposite sides. At
+// least one when the sides are not all of one strict sign; at most two for a
+// triangle that does not lie in the plane.
+int PointsOnPlane(const T3DVECF* t, const uint32_t* ids, const int* side, const T3DVECF* plane, ExactPoint* out)
+{
+    int count = 0;
+    for (int k = 0; k < 3; ++k) {
+        if (side[k] == 0) {
+            out[count++] = InputPoint(t[k], ids[k]);
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        const int n = (k + 1) % 3;
+        if (side[k] * side[n] < 0) {
+            out[count++] = SegmentPlanePoint(t[k], t[n], plane[0], plane[1], plane[2]);
+        }
+    }
+    return count;
+}
+
+// T and U in one plane, meeting in more than their shared corners? `shared`
+// is how many ids they share; (i, j) the plane's projection.
+bool CoplanarContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds, int shared,
+                     int i, int j)
+{
+    if (shared == 0) {
+        return TriTriIntersect(t, u) == '1';
+    }
+    // Rotate both so that their shared corners come first, in the same
+    // order: t[0] = u[0] (and t[1] = u[1] for a shared edge).
+    int ti[3] = {0, 1, 2};
+    int ui[3] = {0, 1, 2};
+    for (int a = 0; a < 3; ++a) {
+        for (int b = 0; b < 3; ++b) {
+            if (tIds[a] == uIds[b]) {
+                ti[0] = a;
+                ui[0] = b;
+                a = 3;
+                break;
+            }
+        }
+    }
+    ti[1] = (ti[0] + 1) % 3;
+    ti[2] = (ti[0] + 2) % 3;
+    ui[1] = (ui[0] + 1) % 3;
+    ui[2] = (ui[0] + 2) % 3;
+    if (shared == 2) {
+        // Sharing an edge: they overlap exactly when their third corners
+        // are on one side of it (folded over each other).
+        auto third = [](const uint32_t* ids, const uint32_t* other) {
+            for (int a = 0; a < 3; ++a) {
+                if (ids[a] != other[0] && ids[a] != other[1] && ids[a] != other[2]) {
+                    return a;
+                }
+            }
+            return 0;
+        };
+        const int tc = third(tIds, uIds);
+        const int uc = third(uIds, tIds);
+        const T3DVECF& a = t[(tc + 1) % 3];
+        const T3DVECF& b = t[(tc + 2) % 3];
+        return Orient2DProjected(a, b, t[tc], i, j) * Orient2DProjected(a, b, u[uc], i, j) > 0;
+    }
+    // Sharing corner v alone: their angles at v, each under 180 degrees, are
+    // disjoint exactly when a line through v along one of the four sides
+    // from v has both far corners of the other triangle on its far side
+    // (or on it); else they overlap near v.
+    const T3DVECF& v = t[ti[0]];
+    const T3DVECF* t1 = &t[ti[1]];
+    const T3DVECF* t2 = &t[ti[2]];
+    const T3DVECF* u1 = &u[ui[1]];
+    const T3DVECF* u2 = &u[ui[2]];
+    if (Orient2DProjected(v, *t1, *t2, i, j) < 0) {
+        std::swap(t1, t2);
+    }
+    if (Orient2DProjected(v, *u1, *u2, i, j) < 0) {
+        std::swap(u1, u2);
+    }
+    auto o = [&](const T3DVECF* a, const T3DVECF* b) { return Orient2DProjected(v, *a, *b, i, j); };
+    const bool apart = (o(t1, u1) <= 0 && o(t1, u2) <= 0) || (o(t2, u1) >= 0 && o(t2, u2) >= 0) ||
+                       (o(u1, t1) <= 0 && o(u1, t2) <= 0) || (o(u2, t1) >= 0 && o(u2, t2) >= 0);
+    if (!apart) {
+        return true;
+    }
+    // Disjoint angles still meet along a side they both run along from v.
+    const T3DVECF* ts[2] = {t1, t2};
+    const T3DVECF* us[2] = {u1, u2};
+    const double* cv = Coordinates(v);
+    for (const T3DVECF* a : ts) {
+        for (const T3DVECF* b : us) {
+            if (o(a, b) != 0) {
+                continue;
+            }
+            const double* ca = Coordinates(*a);
+            const double* cb = Coordinates(*b);
+            for (int axis : {i, j}) {
+                const int sa = (ca[axis] > cv[axis]) - (ca[axis] < cv[axis]);
+                const int sb = (cb[axis] > cv[axis]) - (cb[axis] < cv[axis]);
+                if (sa != 0 && sa == sb) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds)
+{
+    PairContact result;
+    int shared = 0;
+    for (int a = 0; a < 3; ++a) {
+        for (int b = 0; b < 3; ++b) {
+            shared += tIds[a] == uIds[b] ? 1 : 0;
+        }
+    }
+    int sideU[3];
+    int sideT[3];
+    for (int k = 0; k < 3; ++k) {
+        sideU[k] = Orient3DSign(t, u[k]);
+        sideT[k] = Orient3DSign(u, t[k]);
+    }
+    if (sideU[0] == 0 && sideU[1] == 0 && sideU[2] == 0) {
+        int i = 0;
+        int j = 1;
+        if (ProjectionAxes(t, i, j) && CoplanarContact(t, tIds, u, uIds, shared, i, j)) {
+            result.kind = PairContact::Kind::Coplanar;
+        }
+        return result;
+    }
+    auto oneSide = [](const int* s) {
+        return (s[0] > 0 && s[1] > 0 && s[2] > 0) || (s[0] < 0 && s[1] < 0 && s[2] < 0);
+    };
+    // Triangles in different planes that share an edge meet along it alone.
+    if (oneSide(sideU) || oneSide(sideT) || shared >= 2) {
+        return result;
+    }
+    // Both meet the line where the planes cross: T in the segment of its
+    // points on U's plane, U in that of its points on T's plane; what they
+    // have in common is the overlap of the two, ordered along an axis on
+    // which the line is not constant.
+    ExactPoint points[4];
+    const int onU = PointsOnPlane(t, tIds, sideT, u, points);
+    const int count = onU + PointsOnPlane(u, uIds, sideU, t, points + onU);
+    int axis = -1;
+    for (int a = 0; a < count && axis < 0; ++a) {
+        for (int b = a + 1; b < count && axis < 0; ++b) {
+            for (int c = 0; c < 3; ++c) {
+                if (CompareCoordinate(points[a], points[b], c) != 0) {
+                    axis = c;
+                    break;
+                }
+            }
+        }
+    }
+    const ExactPoint* lo = &points[0];
+    const ExactPoint* hi = &points[0];
+    if (axis >= 0) {
+        auto less = [axis](const ExactPoint* p, const ExactPoint* q) { return CompareCoordinate(*p, *q, axis) < 0; };
+        const ExactPoint* tLo = &points[0];
+        const ExactPoint* tHi = &points[0];
+        for (int k = 1; k < onU; ++k) {
+            tLo = less(&points[k], tLo) ? &points[k] : tLo;
+            tHi = less(tHi, &points[k]) ? &points[k] : tHi;
+        }
+        const ExactPoint* uLo = &points[onU];
+        const ExactPoint* uHi = &points[onU];
+        for (int k = onU + 1; k < count; ++k) {
+            uLo = less(&points[k], uLo) ? &points[k] : uLo;
+            uHi = less(uHi, &points[k]) ? &points[k] : uHi;
+        }
+        lo = less(tLo, uLo) ? uLo : tLo;
+        hi = less(tHi, uHi) ? tHi : uHi;
+        if (less(hi, lo)) {
+            return result;
+        }
+    }
+    const bool single = axis < 0 || CompareCoordinate(*lo, *hi, axis) == 0;
+    if (single) {
+        // A lone point that both share by id is no contact.
+        for (int a = 0; a < 3; ++a) {
+            for (int b = 0; b < 3; ++b) {
+                if (tIds[a] == uIds[b] && SamePoint(*lo, InputPoint(t[a], tIds[a]))) {
+                    return result;
+                }
+            }
+        }
+        result.kind = PairContact::Kind::Point;
+        result.from = *lo;
+        return result;
+    }
+    result.kind = PairContact::Kind::Segment;
+    result.from = *lo;
+    result.to = *hi;
+    return result;
+}
+
+}  // namespace meshaudit::arrangement

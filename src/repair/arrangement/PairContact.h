@@ -1,0 +1,35 @@
+// What two triangles of an arrangement round have in common, beyond the
+// points they share by index. Triangles are given by their corners and
+// their corner ids (ids of exactly equal points already made one); both
+// must have three distinct ids and corners that are not collinear.
+//
+//   None      nothing beyond shared corners and a shared edge: the pair
+//             is already part of a proper complex;
+//   Coplanar  they lie in one plane and meet in more than their shared
+//             corners (overlap, touch along a part of an edge, or cross):
+//             both are to be arranged together, in one planar arrangement;
+//   Point     they meet in one point, `from`, that is not a shared corner;
+//   Segment   they meet along the segment from `from` to `to` (distinct
+//             points), which is not a shared edge.
+//
+// All decisions are exact (orientations of input points); the points are
+// built from input points by Constructions.h, and an input corner comes
+// back with its id set.
+#pragma once
+
+#include "meshaudit.h"
+#include "repair/arrangement/ExactPoint.h"
+
+namespace meshaudit::arrangement {
+
+struct PairContact {
+    enum class Kind { None, Coplanar, Point, Segment };
+    Kind kind = Kind::None;
+    ExactPoint from;
+    ExactPoint to;
+};
+
+// `t` and `u` point at three corners each, `tIds` and `uIds` at their ids.
+PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds);
+
+}  // namespace meshaudit::arrangement

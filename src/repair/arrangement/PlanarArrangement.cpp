@@ -1,0 +1,262 @@
+#include "repair/arrangement/PlanarArrangement.h"
+
+#include "repair/arrangement/ConstrainedTriangulation.h"
+#include "repair/arrangement/Constructions.h"
+#include "repair/arrangement/PlaneProjection.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+namespace meshaudit::arrangement {
+
+namespace {
+
+// A segment of the plane: a triangle edge (its line through input points
+// line[0], line[1]) or a cut (the plane of line[0..2] meeting the
+// cluster's), between local points a and b, with the points found on it.
+struct PlaneSegment {
+    uint32_t a;
+    uint32_t b;
+    bool edge;
+    T3DVECF line[3];
+    std::vector<uint32_t> on;
+};
+
+class Cluster {
+public:
+    Cluster(const std::vector<ClusterTriangle>& triangles, PointRegistry& registry)
+        : triangles_(triangles), registry_(registry)
+    {
+        ProjectionAxes(triangles[0].corners, i_, j_);
+    }
+
+    bool Run(const std::vector<Cut>& cuts, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces);
+
+private:
+    uint32_t Local(uint32_t id)
+    {
+        const auto [it, inserted] = local_.emplace(id, static_cast<uint32_t>(points_.size()));
+        if (inserted) {
+            points_.push_back(registry_.Get(id));
+            ids_.push_back(id);
+        }
+        return it->second;
+    }
+    void AddSegment(uint32_t from, uint32_t to, bool edge, const T3DVECF* line)
+    {
+        PlaneSegment s{Local(from), Local(to), edge, {line[0], line[1], line[2]}, {}};
+        if (s.a != s.b) {
+            segments_.push_back(std::move(s));
+        }
+    }
+    Interval Coord(uint32_t p, int axis) const { return CoordinateInterval(points_[p], axis); }
+    bool BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const;
+    bool ProperlyCross(const PlaneSegment& s, const PlaneSegment& t) const;
+    ExactPoint Crossing(const PlaneSegment& s, const PlaneSegment& t) const;
+    bool InInterior(const PlaneSegment& s, uint32_t p, int axis) const;
+    int Orient(uint32_t a, uint32_t b, uint32_t c) const { return Orient2D(points_[a], points_[b], points_[c], i_, j_); }
+    int AxisAlong(const PlaneSegment& s) const
+    {
+        return CompareCoordinate(points_[s.a], points_[s.b], i_) != 0 ? i_ : j_;
+    }
+
+    const std::vector<ClusterTriangle>& triangles_;
+    PointRegistry& registry_;
+    int i_ = 0;
+    int j_ = 1;
+    std::vector<ExactPoint> points_;
+    std::vector<uint32_t> ids_;
+    std::unordered_map<uint32_t, uint32_t> local_;
+    std::vector<PlaneSegment> segments_;
+};
+
+bool Cluster::BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const
+{
+    for (int axis : {i_, j_}) {
+        const Interval sa = Coord(s.a, axis);
+        const Interval sb = Coord(s.b, axis);
+        const Interval ta = Coord(t.a, axis);
+        const Interval tb = Coord(t.b, axis);
+        if (std::fmax(sa.hi, sb.hi) < std::fmin(ta.lo, tb.lo) || std::fmax(ta.hi, tb.hi) < std::fmin(sa.lo, sb.lo)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Cluster::ProperlyCross(const PlaneSegment& s, const PlaneSegment& t) const
+{
+    if (s.a == t.a || s.a == t.b || s.b == t.a || s.b == t.b) {
+        return false;
+    }
+    return Orient(s.a, s.b, t.a) * Orient(s.a, s.b, t.b) < 0 && Orient(t.a, t.b, s.a) * Orient(t.a, t.b, s.b) < 0;
+}
+
+ExactPoint Cluster::Crossing(const PlaneSegment& s, const PlaneSegment& t) const
+{
+    if (s.edge && t.edge) {
+        return SegmentLinePoint(s.line[0], s.line[1], t.line[0], t.line[1], i_, j_);
+    }
+    if (s.edge || t.edge) {
+        const PlaneSegment& e = s.edge ? s : t;
+        const PlaneSegment& c = s.edge ? t : s;
+        return SegmentPlanePoint(e.line[0], e.line[1], c.line[0], c.line[1], c.line[2]);
+    }
+    const T3DVECF planes[9] = {triangles_[0].corners[0], triangles_[0].corners[1], triangles_[0].corners[2],
+                               s.line[0], s.line[1], s.line[2], t.line[0], t.line[1], t.line[2]};
+    return ThreePlanePoint(planes);
+}
+
+bool Cluster::InInterior(const PlaneSegment& s, uint32_t p, int axis) const
+{
+    if (p == s.a || p == s.b || Orient(s.a, s.b, p) != 0) {
+        return false;
+    }
+    const int fromA = CompareCoordinate(points_[p], points_[s.a], axis);
+    const int fromB = CompareCoordinate(points_[p], points_[s.b], axis);
+    return fromA * fromB < 0;
+}
+
+bool Cluster::Run(const std::vector<Cut>& cuts, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces)
+{
+    for (const ClusterTriangle& t : triangles_) {
+        for (int k = 0; k < 3; ++k) {
+            // The edge's line: its two corners.
+            const T3DVECF line[3] = {t.corners[k], t.corners[(k + 1) % 3], t.corners[(k + 1) % 3]};
+            AddSegment(t.ids[k], t.ids[(k + 1) % 3], true, line);
+        }
+    }
+    for (const Cut& c : cuts) {
+        Local(c.from);
+        AddSegment(c.from, c.to, false, c.plane);
+    }
+    // Crossings of two segments, each a point on both.
+    const size_t segmentCount = segments_.size();
+    for (size_t s = 0; s < segmentCount; ++s) {
+        for (size_t t = s + 1; t < segmentCount; ++t) {
+            if (BoxesApart(segments_[s], segments_[t]) || !ProperlyCross(segments_[s], segments_[t])) {
+                continue;
+            }
+            const uint32_t p = Local(registry_.Add(Crossing(segments_[s], segments_[t])));
+            segments_[s].on.push_back(p);
+            segments_[t].on.push_back(p);
+        }
+    }
+    // Every other point on a segment splits it too: ends of other
+    // segments, corners, lone contact points.
+    for (PlaneSegment& s : segments_) {
+        const int axis = AxisAlong(s);
+        const Interval a0 = Coord(s.a, i_);
+        const Interval b0 = Coord(s.b, i_);
+        const Interval a1 = Coord(s.a, j_);
+        const Interval b1 = Coord(s.b, j_);
+        const double lo0 = std::fmin(a0.lo, b0.lo);
+        const double hi0 = std::fmax(a0.hi, b0.hi);
+        const double lo1 = std::fmin(a1.lo, b1.lo);
+        const double hi1 = std::fmax(a1.hi, b1.hi);
+        for (uint32_t p = 0; p < points_.size(); ++p) {
+            const Interval p0 = Coord(p, i_);
+            const Interval p1 = Coord(p, j_);
+            if (p0.hi < lo0 || p0.lo > hi0 || p1.hi < lo1 || p1.lo > hi1) {
+                continue;
+            }
+            if (InInterior(s, p, axis)) {
+                s.on.push_back(p);
+            }
+        }
+        std::sort(s.on.begin(), s.on.end());
+        s.on.erase(std::unique(s.on.begin(), s.on.end()), s.on.end());
+        std::sort(s.on.begin(), s.on.end(), [this, axis](uint32_t p, uint32_t q) {
+            return CompareCoordinate(points_[p], points_[q], axis) < 0;
+        });
+        if (!s.on.empty() && CompareCoordinate(points_[s.on.front()], points_[s.a], axis) *
+                                     CompareCoordinate(points_[s.b], points_[s.a], axis) < 0) {
+            std::reverse(s.on.begin(), s.on.end());
+        }
+    }
+    // The start triangle: well around the box of all points, its corners
+    // checked exactly to hold them.
+    const uint32_t real = static_cast<uint32_t>(points_.size());
+    double lo[2] = {points_[0].rounded[i_], points_[0].rounded[j_]};
+    double hi[2] = {lo[0], lo[1]};
+    for (const ExactPoint& p : points_) {
+        lo[0] = std::fmin(lo[0], p.rounded[i_]);
+        hi[0] = std::fmax(hi[0], p.rounded[i_]);
+        lo[1] = std::fmin(lo[1], p.rounded[j_]);
+        hi[1] = std::fmax(hi[1], p.rounded[j_]);
+    }
+    const double size = std::fmax(hi[0] - lo[0], hi[1] - lo[1]) + std::fmax(std::fabs(lo[0]) + std::fabs(hi[0]),
+                                                                          std::fabs(lo[1]) + std::fabs(hi[1])) + 1.0;
+    const double cx = 0.5 * lo[0] + 0.5 * hi[0];
+    const double cy = 0.5 * lo[1] + 0.5 * hi[1];
+    const double corner[3][2] = {{cx - 8 * size, cy - 8 * size}, {cx + 8 * size, cy - 8 * size}, {cx, cy + 8 * size}};
+    for (const auto& c : corner) {
+        ExactPoint e;
+        e.rounded[i_] = c[0];
+        e.rounded[j_] = c[1];
+        e.rounded[3 - i_ - j_] = 0.0;
+        points_.push_back(e);
+    }
+    ConstrainedTriangulation triangulation(points_, i_, j_, real, real + 1, real + 2);
+    for (uint32_t p = 0; p < real; ++p) {
+        if (!triangulation.InsertPoint(p)) {
+            return false;
+        }
+    }
+    for (const PlaneSegment& s : segments_) {
+        uint32_t from = s.a;
+        for (uint32_t p : s.on) {
+            if (!triangulation.InsertSegment(from, p)) {
+                return false;
+            }
+            from = p;
+        }
+        if (!triangulation.InsertSegment(from, s.b)) {
+            return false;
+        }
+    }
+    // A piece belongs to each cluster triangle whose closed region holds its
+    // three corners: with the triangle's edges among the constraints no
+    // piece straddles one.
+    pieces.assign(triangles_.size(), {});
+    std::vector<std::array<uint32_t, 3>> corners(triangles_.size());
+    std::vector<int> turn(triangles_.size());
+    for (size_t k = 0; k < triangles_.size(); ++k) {
+        for (int c = 0; c < 3; ++c) {
+            corners[k][c] = local_.at(triangles_[k].ids[c]);
+        }
+        turn[k] = Orient(corners[k][0], corners[k][1], corners[k][2]);
+    }
+    for (const auto& piece : triangulation.Triangles()) {
+        if (piece[0] >= real || piece[1] >= real || piece[2] >= real) {
+            continue;
+        }
+        for (size_t k = 0; k < triangles_.size(); ++k) {
+            bool inside = true;
+            for (int e = 0; e < 3 && inside && triangles_.size() > 1; ++e) {
+                for (int v = 0; v < 3 && inside; ++v) {
+                    inside = Orient(corners[k][e], corners[k][(e + 1) % 3], piece[v]) * turn[k] >= 0;
+                }
+            }
+            if (inside) {
+                const uint32_t a = ids_[piece[0]];
+                const uint32_t b = ids_[piece[1]];
+                const uint32_t c = ids_[piece[2]];
+                pieces[k].push_back(turn[k] > 0 ? std::array<uint32_t, 3>{a, b, c} : std::array<uint32_t, 3>{a, c, b});
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ArrangePlane(const std::vector<ClusterTriangle>& triangles, const std::vector<Cut>& cuts,
+                  PointRegistry& registry, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces)
+{
+    Cluster cluster(triangles, registry);
+    return cluster.Run(cuts, pieces);
+}
+
+}  // namespace meshaudit::arrangement

@@ -1,0 +1,73 @@
+#include "repair/arrangement/PointRegistry.h"
+
+#include <cstring>
+
+namespace meshaudit::arrangement {
+
+PointRegistry::PointRegistry(const T3DVECF* points, uint32_t count) : points_(points), inputCount_(count) {}
+
+PointRegistry::Key PointRegistry::KeyOf(const double* rounded)
+{
+    Key k{};
+    for (int a = 0; a < 3; ++a) {
+        // -0.0 equals 0.0 and must find it.
+        const double v = rounded[a] == 0.0 ? 0.0 : rounded[a];
+        std::memcpy(&k.bits[a], &v, sizeof v);
+    }
+    return k;
+}
+
+size_t PointRegistry::KeyHash::operator()(const Key& k) const
+{
+    uint64_t h = k.bits[0] * 0x9E3779B97F4A7C15ull;
+    h ^= (h >> 29) + k.bits[1] * 0xBF58476D1CE4E5B9ull;
+    h ^= (h >> 31) + k.bits[2] * 0x94D049BB133111EBull;
+    return static_cast<size_t>(h ^ (h >> 32));
+}
+
+uint32_t PointRegistry::AddInput(uint32_t id)
+{
+    const double* c = reinterpret_cast<const double*>(&points_[id]);
+    // Input points equal exactly when their doubles do: the first one
+    // entered stands for all.
+    const auto [it, inserted] = first_.emplace(KeyOf(c), id);
+    return inserted ? id : it->second;
+}
+
+ExactPoint PointRegistry::Get(uint32_t id) const
+{
+    return id < inputCount_ ? InputPoint(points_[id], id) : newPoints_[id - inputCount_];
+}
+
+uint32_t PointRegistry::Add(const ExactPoint& p)
+{
+    if (p.id != kNoId) {
+        return p.id;
+    }
+    const Key key = KeyOf(p.rounded);
+    auto it = first_.find(key);
+    if (it == first_.end()) {
+        const uint32_t id = inputCount_ + static_cast<uint32_t>(newPoints_.size());
+        first_.emplace(key, id);
+        newPoints_.push_back(p);
+        newPoints_.back().id = kNoId;
+        return id;
+    }
+    uint32_t id = it->second;
+    for (;;) {
+        if (SamePoint(Get(id), p)) {
+            return id;
+        }
+        const auto chained = next_.find(id);
+        if (chained == next_.end()) {
+            break;
+        }
+        id = chained->second;
+    }
+    const uint32_t created = inputCount_ + static_cast<uint32_t>(newPoints_.size());
+    next_.emplace(id, created);
+    newPoints_.push_back(p);
+    return created;
+}
+
+}  // namespace meshaudit::arrangement

@@ -1,0 +1,66 @@
+// The points of one arrangement round, each exact point under one id: the
+// input points keep theirs, and a constructed point gets the id of the
+// input point or earlier constructed point it equals exactly, or a new one
+// (after the input points, in order of first construction). The same point
+// reached from different constructions (a triple point found from each of
+// its three triangles, an edge crossing found from both edges) is thereby
+// one point of the output.
+//
+// Equal points have equal rounded coordinates, so candidates are found by
+// those (a hash table) and confirmed by exact comparison.
+#pragma once
+
+#include "meshaudit.h"
+#include "repair/arrangement/ExactPoint.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+namespace meshaudit::arrangement {
+
+class PointRegistry {
+public:
+    // Over `count` input points (the caller's array, which must outlive the
+    // registry).
+    PointRegistry(const T3DVECF* points, uint32_t count);
+
+    // Enters input point `id` as the one point of its coordinates, unless an
+    // input point of the same coordinates (0.0 and -0.0 alike) was entered
+    // before; returns the id that stands for them.
+    uint32_t AddInput(uint32_t id);
+
+    // The id of an exact point: p.id when set, else that of an equal point
+    // entered before, else a new id.
+    uint32_t Add(const ExactPoint& p);
+
+    // The point of an id (a copy: input points are made on the fly).
+    ExactPoint Get(uint32_t id) const;
+
+    uint32_t InputCount() const { return inputCount_; }
+    // The constructed points, in id order from InputCount() on.
+    const std::vector<ExactPoint>& NewPoints() const { return newPoints_; }
+
+private:
+    struct Key {
+        uint64_t bits[3];
+        bool operator==(const Key& o) const
+        {
+            return bits[0] == o.bits[0] && bits[1] == o.bits[1] && bits[2] == o.bits[2];
+        }
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const;
+    };
+    static Key KeyOf(const double* rounded);
+
+    const T3DVECF* points_;
+    uint32_t inputCount_;
+    std::vector<ExactPoint> newPoints_;
+    // First id entered under a key; later ones with the same key (different
+    // points rounding alike) are chained through next_.
+    std::unordered_map<Key, uint32_t, KeyHash> first_;
+    std::unordered_map<uint32_t, uint32_t> next_;
+};
+
+}  // namespace meshaudit::arrangement

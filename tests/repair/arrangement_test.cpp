@@ -1,0 +1,258 @@
+// The exact arrangement: hand-computed splits, the invariants of a proper
+// complex on random soups of a coarse grid (many exact coincidences and
+// coplanar overlaps) judged by a brute-force pair check, meshes that need
+// nothing, idempotence and entry codes.
+#include "geometry/Predicates.h"
+#include "geometry/TriangleIntersection.h"
+#include "repair/arrangement/Arrangement.h"
+#include "repair/arrangement/PairContact.h"
+#include "repair/arrangement/PlaneProjection.h"
+#include "support/TestMeshes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace meshaudit::arrangement {
+namespace {
+
+using testing::TestMesh;
+
+T3DVECF Sub(const T3DVECF& a, const T3DVECF& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+T3DVECF Cross(const T3DVECF& a, const T3DVECF& b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double Dot(const T3DVECF& a, const T3DVECF& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+T3DVECF Normal(const std::vector<T3DVECF>& p, const TRIANGLE& t) { return Cross(Sub(p[t.b], p[t.a]), Sub(p[t.c], p[t.a])); }
+
+// Zero-area triangles are judged by the library's test alone.
+bool Flat(const T3DVECF* c)
+{
+    int i = 0;
+    int j = 0;
+    return !ProjectionAxes(c, i, j);
+}
+
+// Every invariant of a resolved arrangement of `in`: input points kept,
+// no pair in contact by a brute-force exact check of all pairs (the
+// library's test for pairs sharing no index, the pair classifier for the
+// others), every piece in its source's plane and turning its way, and the
+// pieces of each source covering its area.
+void ExpectProperArrangement(const TestMesh& in, const Arrangement& out)
+{
+    ASSERT_TRUE(out.resolved);
+    ASSERT_GE(out.points.size(), in.points.size());
+    EXPECT_EQ(0, std::memcmp(out.points.data(), in.points.data(), in.points.size() * sizeof(T3DVECF)));
+    ASSERT_EQ(out.triangles.size(), out.triangleFrom.size());
+    const auto& p = out.points;
+    // Triangles that repeat an index are kept as they are, and left out by
+    // the library's searches as here.
+    auto repeats = [](const TRIANGLE& t) { return t.a == t.b || t.b == t.c || t.a == t.c; };
+    for (size_t i = 0; i < out.triangles.size(); ++i) {
+        const TRIANGLE& t = out.triangles[i];
+        if (repeats(t)) {
+            continue;
+        }
+        const T3DVECF ct[3] = {p[t.a], p[t.b], p[t.c]};
+        const uint32_t it[3] = {t.a, t.b, t.c};
+        for (size_t j = i + 1; j < out.triangles.size(); ++j) {
+            const TRIANGLE& u = out.triangles[j];
+            if (repeats(u)) {
+                continue;
+            }
+            const T3DVECF cu[3] = {p[u.a], p[u.b], p[u.c]};
+            const uint32_t iu[3] = {u.a, u.b, u.c};
+            int shared = 0;
+            for (uint32_t a : it) {
+                shared += (a == u.a) + (a == u.b) + (a == u.c);
+            }
+            if (shared == 0) {
+                EXPECT_EQ('0', TriTriIntersect(ct, cu)) << i << " " << j;
+            } else if (shared < 3 && !Flat(ct) && !Flat(cu)) {
+                EXPECT_EQ(PairContact::Kind::None, FindPairContact(ct, it, cu, iu).kind) << i << " " << j;
+            }
+        }
+    }
+    std::vector<double> area(in.triangles.size(), 0.0);
+    for (size_t i = 0; i < out.triangles.size(); ++i) {
+        const TRIANGLE& src = in.triangles[out.triangleFrom[i]];
+        const T3DVECF n = Normal(in.points, src);
+        const double len = std::sqrt(Dot(n, n));
+        const TRIANGLE& t = out.triangles[i];
+        if (len == 0.0) {
+            continue;  // a zero-area source meeting nothing, kept as it is
+        }
+        for (uint32_t v : {t.a, t.b, t.c}) {
+            EXPECT_LE(std::fabs(Dot(n, Sub(p[v], in.points[src.a]))) / len, 1e-12);
+        }
+        const T3DVECF m = Normal(p, t);
+        EXPECT_GT(Dot(m, n), 0.0);
+        area[out.triangleFrom[i]] += std::sqrt(Dot(m, m));
+    }
+    for (size_t s = 0; s < in.triangles.size(); ++s) {
+        const TRIANGLE& t = in.triangles[s];
+        const T3DVECF n = Normal(in.points, t);
+        if (t.a != t.b && t.b != t.c && t.a != t.c && area[s] > 0.0) {
+            EXPECT_NEAR(area[s], std::sqrt(Dot(n, n)), 1e-9 * (1.0 + area[s]));
+        }
+    }
+}
+
+Arrangement Arranged(TestMesh& mesh)
+{
+    Arrangement out;
+    EXPECT_EQ(kArranged, Arrange(mesh.Record(), out));
+    return out;
+}
+
+TestMesh Moved(TestMesh m, double dx, double dy, double dz)
+{
+    for (T3DVECF& q : m.points) {
+        q = {q.x + dx, q.y + dy, q.z + dz};
+    }
+    return m;
+}
+
+struct HandCase {
+    const char* name;
+    TestMesh mesh;
+    size_t points;     // points after, new ones included
+    size_t triangles;  // triangles after
+};
+
+TEST(Arrangement, HandComputedSplits)
+{
+    const TestMesh flat = testing::MeshOf({{0, 0, 0}, {4, 0, 0}, {0, 4, 0}}, {{0, 1, 2}});
+    HandCase cases[] = {
+        // Two cubes [0,2]^3 and [1,3]^3: they cross along a hexagonal loop of
+        // six new points, each a face centre of one cube on a face diagonal;
+        // the 3 + 3 faces involved become 6 pieces each (see the diagonals
+        // of UnitCube), the other 12 triangles stay.
+        {"cubes", testing::Join({testing::Box(0, 2), Moved(testing::Box(0, 2), 1, 1, 1)}), 22, 48},
+        // A vertical triangle through the flat one, its corner (1,2,0) on the
+        // face: the flat one gets a cut between 2 inner points (5 pieces),
+        // the other is cut in two; one new point (1,1,0).
+        {"pierce", testing::Join({flat, testing::MeshOf({{1, 1, -1}, {1, 1, 1}, {1, 2, 0}}, {{0, 1, 2}})}), 7, 7},
+        // Coplanar overlap: the shared triangle (1,1),(3,1),(1,3) is one piece
+        // in both; the rest of the first is a hexagon (4 pieces), of the
+        // second a quadrilateral (2 pieces); new points (3,1) and (1,3).
+        {"coplanar", testing::Join({flat, testing::MeshOf({{1, 1, 0}, {5, 1, 0}, {1, 5, 0}}, {{0, 1, 2}})}), 8, 8},
+        // Three triangles in the three coordinate planes, crossing at the
+        // origin: each gets two cuts crossing there (7 pieces); new points
+        // the origin and the six cut ends.
+        {"triple", testing::MeshOf({{-1, -1, 0}, {3, -1, 0}, {-1, 3, 0}, {0, -1, -1}, {0, 3, -1}, {0, -1, 3},
+                                    {-1, 0, -1}, {-1, 0, 3}, {3, 0, -1}},
+                                   {{0, 1, 2}, {3, 4, 5}, {6, 7, 8}}),
+         16, 21},
+        // A corner resting on the face: the face gets a fan of 3, no new point.
+        {"vertex", testing::Join({flat, testing::MeshOf({{1, 1, 0}, {1, 1, 2}, {2, 1, 2}}, {{0, 1, 2}})}), 6, 4},
+        // Sharing a corner and crossing elsewhere: both are cut in two
+        // along (0,0,0)-(2,2,0), the second's edge crossing the first's.
+        {"shared corner", testing::MeshOf({{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {2, 2, -1}, {2, 2, 1}},
+                                          {{0, 1, 2}, {0, 3, 4}}),
+         6, 4},
+        // Coplanar, sharing an edge and folded over it: the smaller one is
+        // inside the larger, which becomes 2 pieces (one coincident).
+        {"folded", testing::MeshOf({{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 0, 3}}), 4, 4},
+    };
+    for (HandCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Arrangement out = Arranged(c.mesh);
+        EXPECT_EQ(c.points, out.points.size());
+        EXPECT_EQ(c.triangles, out.triangles.size());
+        ExpectProperArrangement(c.mesh, out);
+    }
+}
+
+TEST(Arrangement, CoplanarOverlapIsCoincidentPieces)
+{
+    TestMesh m = testing::MeshOf({{0, 0, 0}, {4, 0, 0}, {0, 4, 0}, {1, 1, 0}, {5, 1, 0}, {1, 5, 0}},
+                                 {{0, 1, 2}, {3, 5, 4}});
+    const Arrangement out = Arranged(m);
+    int coincident = 0;
+    for (size_t i = 0; i < out.triangles.size(); ++i) {
+        for (size_t j = i + 1; j < out.triangles.size(); ++j) {
+            const TRIANGLE& a = out.triangles[i];
+            const TRIANGLE& b = out.triangles[j];
+            // The second is reversed: the same ids, the other turn.
+            coincident += a.a + a.b + a.c == b.a + b.b + b.c && (a.a == b.a || a.a == b.b || a.a == b.c) &&
+                          (a.b == b.a || a.b == b.b || a.b == b.c) && out.triangleFrom[i] != out.triangleFrom[j];
+        }
+    }
+    EXPECT_EQ(1, coincident);
+    ExpectProperArrangement(m, out);
+}
+
+TEST(Arrangement, RandomGridSoupsAreProperAndStable)
+{
+    for (uint32_t seed = 1; seed <= 60; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        std::uniform_int_distribution<int> coord(0, seed % 3 == 0 ? 2 : 4);
+        TestMesh m;
+        const uint32_t count = 4 + seed % 12;
+        for (uint32_t t = 0; t < count; ++t) {
+            uint32_t ids[3];
+            for (uint32_t& id : ids) {
+                // Some corners reuse earlier points by index.
+                id = !m.points.empty() && rng() % 4 == 0 ? static_cast<uint32_t>(rng() % m.points.size())
+                                                        : m.AddPoint(coord(rng), coord(rng), seed % 5 == 0 ? 0 : coord(rng));
+            }
+            m.AddTriangle(ids[0], ids[1], ids[2]);
+        }
+        const Arrangement out = Arranged(m);
+        ExpectProperArrangement(m, out);
+        // Arranged again, nothing changes.
+        TestMesh again{out.points, out.triangles};
+        const Arrangement twice = Arranged(again);
+        EXPECT_EQ(out.points.size(), twice.points.size());
+        ASSERT_EQ(out.triangles.size(), twice.triangles.size());
+        EXPECT_EQ(0, std::memcmp(out.triangles.data(), twice.triangles.data(), out.triangles.size() * sizeof(TRIANGLE)));
+        EXPECT_EQ(1u, twice.rounds);
+    }
+}
+
+TEST(Arrangement, CleanMeshesComeOutUnchanged)
+{
+    TestMesh meshes[] = {testing::Torus(12, 6), testing::Join({testing::Box(0, 1), testing::Box(2, 3)}),
+                         testing::Grid(5), testing::Fan(16), testing::Copies(3, true)};
+    for (TestMesh& m : meshes) {
+        const Arrangement out = Arranged(m);
+        EXPECT_TRUE(out.resolved);
+        EXPECT_EQ(1u, out.rounds);
+        EXPECT_TRUE(out.segments.empty());
+        ASSERT_EQ(m.points.size(), out.points.size());
+        ASSERT_EQ(m.triangles.size(), out.triangles.size());
+        EXPECT_EQ(0, std::memcmp(out.points.data(), m.points.data(), m.points.size() * sizeof(T3DVECF)));
+        EXPECT_EQ(0, std::memcmp(out.triangles.data(), m.triangles.data(), m.triangles.size() * sizeof(TRIANGLE)));
+    }
+}
+
+TEST(Arrangement, RandomSoupsOfRealCoordinates)
+{
+    // Rounded intersection points: the rounds must still end resolved.
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+        TestMesh m = testing::RandomSoup(40, 10.0, seed);
+        const Arrangement out = Arranged(m);
+        ExpectProperArrangement(m, out);
+        EXPECT_FALSE(out.segments.empty());
+    }
+}
+
+TEST(Arrangement, EntryCodes)
+{
+    TestMesh bad = testing::MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 3}});
+    Arrangement out;
+    EXPECT_EQ(kArrangeBadIndex, Arrange(bad.Record(), out));
+    bad.triangles[0].c = 2;
+    bad.points[2].x = std::nan("");
+    EXPECT_EQ(kArrangeNonFinite, Arrange(bad.Record(), out));
+    EXPECT_TRUE(out.triangles.empty());
+    MeshRecord missing{nullptr, 3, nullptr, 0};
+    EXPECT_EQ(kArrangeNoMesh, Arrange(missing, out));
+}
+
+}  // namespace
+}  // namespace meshaudit::arrangement
