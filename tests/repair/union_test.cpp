@@ -50,15 +50,19 @@ struct Grid {
     std::vector<TRIANGLE> triangles;
 };
 
-// The boxes' squares over the grid's points, sheared by x += a y + b z,
-// y += c z.
-Grid Boxes(const std::vector<Box>& boxes, std::array<int, 3> shear = {0, 0, 0}, bool otherDiagonal = false)
+using Shear = std::array<int, 6>;
+
+// The boxes' squares over the grid's points, sheared by y += d x,
+// z += e x + f y, then x += a y + b z, y += c z (determinant 1): rays along
+// x then run oblique to the grid, through its edges and points.
+Grid Boxes(const std::vector<Box>& boxes, Shear s = {}, bool otherDiagonal = false)
 {
     Grid g;
     for (int x = 0; x <= kN; ++x) {
-        for (int y = 0; y <= kN; ++y) {
-            for (int z = 0; z <= kN; ++z) {
-                g.points.push_back({double(x + shear[0] * y + shear[1] * z), double(y + shear[2] * z), double(z)});
+        for (int y0 = 0; y0 <= kN; ++y0) {
+            for (int z0 = 0; z0 <= kN; ++z0) {
+                const int y = y0 + s[3] * x, z = z0 + s[4] * x + s[5] * y;
+                g.points.push_back({double(x + s[0] * y + s[1] * z), double(y + s[2] * z), double(z)});
             }
         }
     }
@@ -90,7 +94,7 @@ std::array<uint32_t, 3> Canonical(const TRIANGLE& t)
 // of the unit squares between a cell of winding <= 0 and one of >= 1
 // (outside the grid: 0), facing the first; the volume, summed exactly (small whole
 // numbers), is the number of cells of winding >= 1. Returns that volume.
-int CheckUnion(const std::vector<Box>& boxes, std::array<int, 3> shear)
+int CheckUnion(const std::vector<Box>& boxes, Shear shear)
 {
     const Grid g = Boxes(boxes, shear);
     UnionResult r;
@@ -168,7 +172,7 @@ TEST(Union, HandCountedCases)
         {"a cube and its inside-out twin", {unit, {{0, 0, 0}, {1, 1, 1}, -1}}, 0, 0},
     };
     for (const Case& c : cases) {
-        for (const auto shear : {std::array{0, 0, 0}, std::array{1, -2, 3}}) {
+        for (const Shear shear : {Shear{}, Shear{1, -2, 3, 0, 0, 0}, Shear{1, 2, -1, 2, -1, 1}}) {
             SCOPED_TRACE(c.name);
             EXPECT_EQ(CheckUnion(c.boxes, shear), c.volume);
             const Grid g = Boxes(c.boxes, shear);
@@ -197,7 +201,11 @@ TEST(Union, RandomBoxesAgainstCellWindings)
             b.sign = sign(random) == 0 ? -1 : 1;
         }
         SCOPED_TRACE(round);
-        CheckUnion(boxes, {shear(random), shear(random), shear(random)});
+        Shear s;
+        for (int& k : s) {
+            k = shear(random);
+        }
+        CheckUnion(boxes, s);
     }
 }
 
@@ -206,7 +214,7 @@ TEST(Union, RefusesWhatIsNotAClosedArrangement)
     const Box unit{{0, 0, 0}, {1, 1, 1}, 1};
     Grid open = Boxes({unit});
     open.triangles.pop_back();
-    const Grid overlapping = Boxes({unit, unit}, {0, 0, 0}, true);  // the same cube, other diagonals
+    const Grid overlapping = Boxes({unit, unit}, {}, true);  // the same cube, other diagonals
     UnionResult r;
     EXPECT_EQ(Unite(open.points.data(), uint32_t(open.points.size()), open.triangles.data(),
                     uint32_t(open.triangles.size()), r), kUniteOk);

@@ -192,9 +192,8 @@ int PlaneSide(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const Origin
 // Whether the perturbed ray from q crosses triangle (a, b, c): its shadow
 // on the (y, z) plane holds the perturbed origin when the three sides agree
 // (that sign is the normal's x), and the plane lies ahead when Orient3D,
-// (a - q) . normal, has that sign too. Orient3D at the perturbed origin
-// changes by -e n_y - e^2 n_z. `failed` is set when the origin lies on the
-// triangle itself or an exact sum overflowed.
+// (a - q) . normal, has that sign too. `failed` is set when the centroid
+// lies on the triangle itself or an exact sum overflowed.
 bool Crosses(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const Origin& q, bool& failed)
 {
     const double sa[2] = {a.y, a.z}, sb[2] = {b.y, b.z}, sc[2] = {c.y, c.z};
@@ -202,15 +201,11 @@ bool Crosses(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const Origin&
     if (ab == 0 || PerturbedShadowSide(sb, sc, q, failed) != ab || PerturbedShadowSide(sc, sa, q, failed) != ab) {
         return false;
     }
-    int ahead = PlaneSide(a, b, c, q, failed);
+    // In the plane, the centroid would lie on the triangle (inside its
+    // shadow or on its boundary): faces that overlap, not an arrangement.
+    const int ahead = PlaneSide(a, b, c, q, failed);
     if (ahead == 0) {
-        ahead = -NormalSign(a, b, c, 1);
-    }
-    if (ahead == 0) {
-        ahead = -NormalSign(a, b, c, 2);
-    }
-    if (ahead == 0) {
-        failed = true;  // the origin lies on this face
+        failed = true;
     }
     return ahead == ab;
 }
