@@ -3,7 +3,7 @@
 #include "repair/arrangement/UnionFaces.h"
 #include "repair/arrangement/UnionNormal.h"
 #include "repair/arrangement/WindingPropagation.h"
-#include "repair/arrangement/WindingRay.h"
+#include "repair/arrangement/WindingSeeds.h"
 
 #include <cmath>
 #include <new>
@@ -46,40 +46,10 @@ int UniteFaces(const T3DVECF* points, uint32_t pointCount, const TRIANGLE* trian
         return kUniteNotArranged;
     }
 
-    // One face of each component whose normal has an x component, to cast
-    // its ray from; a closed component with nonzero net counts has one (a
-    // line along x through a cell of nonzero winding must leave it across
-    // a face it does not lie in).
-    const uint32_t none = UINT32_MAX;
-    std::vector<uint32_t> rayFace(windings.componentCount, none);
-    std::vector<int8_t> rayDirection(windings.componentCount, 0);
-    for (uint32_t f = 0; f < faces.size(); ++f) {
-        const uint32_t c = windings.component[f];
-        if (rayFace[c] == none) {
-            const TRIANGLE& t = faces[f].corners;
-            const int8_t nx = NormalSign(points[t.a], points[t.b], points[t.c], 0);
-            if (nx != 0) {
-                rayFace[c] = f;
-                rayDirection[c] = nx;
-            }
-        }
+    std::vector<int64_t> offset;
+    if (!SeedWindings(points, pointCount, faces, windings, offset)) {
+        return kUniteNotArranged;
     }
-    WindingRays rays;
-    rays.Build(points, pointCount, faces);
-    // offset[c]: what the relative windings of component c are short of the
-    // absolute ones.
-    std::vector<int64_t> offset(windings.componentCount, 0);
-    for (uint32_t c = 0; c < windings.componentCount; ++c) {
-        const uint32_t f = rayFace[c];
-        int64_t beyond = 0;
-        if (f == none || !rays.WindingBeyond(f, beyond)) {
-            return kUniteNotArranged;
-        }
-        // +x is the front side when the normal's x is positive.
-        const int64_t relative = windings.front[f] + (rayDirection[c] > 0 ? 0 : faces[f].net);
-        offset[c] = beyond - relative;
-    }
-
     for (uint32_t f = 0; f < faces.size(); ++f) {
         const int64_t front = windings.front[f] + offset[windings.component[f]];
         const int64_t back = front + faces[f].net;

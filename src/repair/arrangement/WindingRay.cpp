@@ -5,7 +5,10 @@
 #include "repair/arrangement/UnionNormal.h"
 
 #include <cmath>
+#include <functional>
 #include <new>
+#include <queue>
+#include <utility>
 
 namespace meshaudit::arrangement {
 
@@ -192,9 +195,10 @@ int PlaneSide(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const Origin
 // Whether the perturbed ray from q crosses triangle (a, b, c): its shadow
 // on the (y, z) plane holds the perturbed origin when the three sides agree
 // (that sign is the normal's x), and the plane lies ahead when Orient3D,
-// (a - q) . normal, has that sign too. `failed` is set when the centroid
-// lies on the triangle itself or an exact sum overflowed.
-bool Crosses(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const Origin& q, bool& failed)
+// (a - q) . normal, has that sign too: then `side`, the side of the plane
+// the origin is on, is that sign. `failed` is set when the centroid lies on
+// the triangle itself or an exact sum overflowed.
+bool Crosses(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const Origin& q, bool& failed, int& side)
 {
     const double sa[2] = {a.y, a.z}, sb[2] = {b.y, b.z}, sc[2] = {c.y, c.z};
     const int ab = PerturbedShadowSide(sa, sb, q, failed);
@@ -203,19 +207,58 @@ bool Crosses(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const Origin&
     }
     // In the plane, the centroid would lie on the triangle (inside its
     // shadow or on its boundary): faces that overlap, not an arrangement.
-    const int ahead = PlaneSide(a, b, c, q, failed);
-    if (ahead == 0) {
+    side = PlaneSide(a, b, c, q, failed);
+    if (side == 0) {
         failed = true;
     }
-    return ahead == ab;
+    return side == ab;
+}
+
+// The side of the plane of (a, b, c) the corners of (d, e, f) lie on when
+// they agree (or lie on it), else 2; 0 when all lie on it.
+int CornersSide(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF& d, const T3DVECF& e,
+                const T3DVECF& f)
+{
+    return AgreedSign(Orient3DSign(a, b, c, d), Orient3DSign(a, b, c, e), Orient3DSign(a, b, c, f));
 }
 
 }  // namespace
 
-void WindingRays::Build(const T3DVECF* points, uint32_t pointCount, const std::vector<UnionFace>& faces)
+// The ray from a face's centroid: its exact origin and, for culling boxes
+// only, the centroid in doubles widened past its rounding error (under three
+// units in the last place of the sum of magnitudes).
+struct WindingRays::Ray {
+    Origin origin;
+    double lo[3], hi[3];
+
+    Ray(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
+        : origin{{&a, &b, &c}, {{a.y, a.z}, {b.y, b.z}, {c.y, c.z}}}
+    {
+        const double* pa = Coordinates(a);
+        const double* pb = Coordinates(b);
+        const double* pc = Coordinates(c);
+        for (int k = 0; k < 3; ++k) {
+            const double mid = (pa[k] + pb[k] + pc[k]) / 3.0;
+            const double slack = 1e-15 * (std::fabs(pa[k]) + std::fabs(pb[k]) + std::fabs(pc[k])) + 1e-300;
+            lo[k] = mid - slack;
+            hi[k] = mid + slack;
+        }
+    }
+
+    // Whether the box may hold a point of the ray.
+    bool Reaches(const C3DAABB& box) const
+    {
+        return box.max.x >= lo[0] && box.min.y <= hi[1] && box.max.y >= lo[1] && box.min.z <= hi[2] &&
+               box.max.z >= lo[2];
+    }
+};
+
+void WindingRays::Build(const T3DVECF* points, uint32_t pointCount, const std::vector<UnionFace>& faces,
+                        const std::vector<uint32_t>& component)
 {
     points_ = points;
     faces_ = &faces;
+    component_ = &component;
     corners_.clear();
     corners_.reserve(faces.size());
     for (const UnionFace& f : faces) {
@@ -228,29 +271,51 @@ void WindingRays::Build(const T3DVECF* points, uint32_t pointCount, const std::v
     }
 }
 
-bool WindingRays::WindingBeyond(uint32_t face, int64_t& winding) const
+WindingRays::Ray WindingRays::RayFrom(uint32_t face) const
 {
     const TRIANGLE& t = corners_[face];
-    const T3DVECF& a = points_[t.a];
-    const T3DVECF& b = points_[t.b];
-    const T3DVECF& c = points_[t.c];
-    const Origin q{{&a, &b, &c}, {{a.y, a.z}, {b.y, b.z}, {c.y, c.z}}};
-    // The centroid in doubles, widened past its rounding error (under three
-    // units in the last place of the sum of magnitudes): only to cull boxes.
-    const auto range = [](double u, double v, double w, double& lo, double& hi) {
-        const double mid = (u + v + w) / 3.0;
-        const double slack = 1e-15 * (std::fabs(u) + std::fabs(v) + std::fabs(w)) + 1e-300;
-        lo = mid - slack;
-        hi = mid + slack;
-    };
-    double xLo = 0, xHi = 0, yLo = 0, yHi = 0, zLo = 0, zHi = 0;
-    range(a.x, b.x, c.x, xLo, xHi);
-    range(a.y, b.y, c.y, yLo, yHi);
-    range(a.z, b.z, c.z, zLo, zHi);
-    const auto reaches = [&](const C3DAABB& box) {
-        return box.max.x >= xLo && box.min.y <= yHi && box.max.y >= yLo && box.min.z <= zHi && box.max.z >= zLo;
-    };
+    return Ray(points_[t.a], points_[t.b], points_[t.c]);
+}
+
+bool WindingRays::Crossing(const Ray& ray, uint32_t face, bool& failed, int& side) const
+{
+    const TRIANGLE& g = corners_[face];
+    return Crosses(points_[g.a], points_[g.b], points_[g.c], ray.origin, failed, side);
+}
+
+int64_t WindingRays::Step(uint32_t face) const
+{
+    const TRIANGLE& g = corners_[face];
+    return NormalSign(points_[g.a], points_[g.b], points_[g.c], 0) * (*faces_)[face].net;
+}
+
+bool WindingRays::Count(uint32_t origin, const uint32_t* faces, size_t count, int64_t& winding) const
+{
+    const Ray ray = RayFrom(origin);
     bool failed = false;
+    int side = 0;
+    winding = 0;
+    for (size_t k = 0; k < count; ++k) {
+        const TRIANGLE& g = corners_[faces[k]];
+        if (faces[k] == origin) {
+            continue;
+        }
+        C3DAABB box;
+        box.Extend(points_[g.a]);
+        box.Extend(points_[g.b]);
+        box.Extend(points_[g.c]);
+        if (ray.Reaches(box) && Crossing(ray, faces[k], failed, side)) {
+            winding += Step(faces[k]);
+        }
+    }
+    return !failed;
+}
+
+bool WindingRays::CountAll(uint32_t origin, int64_t& winding) const
+{
+    const Ray ray = RayFrom(origin);
+    bool failed = false;
+    int side = 0;
     winding = 0;
     std::vector<const AABBNode*> stack;
     if (tree_.Root() != nullptr) {
@@ -259,7 +324,7 @@ bool WindingRays::WindingBeyond(uint32_t face, int64_t& winding) const
     while (!stack.empty()) {
         const AABBNode* node = stack.back();
         stack.pop_back();
-        if (!reaches(node->box)) {
+        if (!ray.Reaches(node->box)) {
             continue;
         }
         if (!node->IsLeaf()) {
@@ -269,19 +334,89 @@ bool WindingRays::WindingBeyond(uint32_t face, int64_t& winding) const
         }
         for (uint32_t k = node->first; k <= node->last; ++k) {
             const TriEntry& entry = tree_.Entries()[k];
-            if (entry.index == face || !reaches(WidenBox(entry.box))) {
-                continue;
-            }
-            const TRIANGLE& g = corners_[entry.index];
-            const T3DVECF& ga = points_[g.a];
-            const T3DVECF& gb = points_[g.b];
-            const T3DVECF& gc = points_[g.c];
-            if (Crosses(ga, gb, gc, q, failed)) {
-                winding += NormalSign(ga, gb, gc, 0) * (*faces_)[entry.index].net;
+            if (entry.index != origin && ray.Reaches(WidenBox(entry.box)) &&
+                Crossing(ray, entry.index, failed, side)) {
+                winding += Step(entry.index);
             }
         }
     }
     return !failed;
+}
+
+WindingRays::Hit WindingRays::Nearest(uint32_t origin, uint32_t& hit) const
+{
+    const Ray ray = RayFrom(origin);
+    const uint32_t own = (*component_)[origin];
+    bool failed = false;
+    bool unsure = false;
+    // The best face so far, the origin's side of its plane and its box.
+    uint32_t best = UINT32_MAX;
+    int bestSide = 0;
+    FloatBox bestBox{};
+    // Whether face g (the origin on side `side` of its plane) is crossed
+    // before the best: decided by a plane that has one face on one side.
+    const auto before = [&](uint32_t g, int side, const FloatBox& box) {
+        if (box.minX > bestBox.maxX) {
+            return 0;
+        }
+        if (box.maxX < bestBox.minX) {
+            return 1;
+        }
+        const TRIANGLE& t = corners_[g];
+        const TRIANGLE& u = corners_[best];
+        const T3DVECF &ga = points_[t.a], &gb = points_[t.b], &gc = points_[t.c];
+        const T3DVECF &ba = points_[u.a], &bb = points_[u.b], &bc = points_[u.c];
+        // The best's crossing lies inside it: on its corners' side of g's
+        // plane, before g when that is the origin's side.
+        const int bestAgainst = CornersSide(ga, gb, gc, ba, bb, bc);
+        if (bestAgainst == 1 || bestAgainst == -1) {
+            return bestAgainst == side ? 0 : 1;
+        }
+        const int against = CornersSide(ba, bb, bc, ga, gb, gc);
+        if (against == 1 || against == -1) {
+            return against == bestSide ? 1 : 0;
+        }
+        return 2;
+    };
+    // Best first by the boxes' smallest x: a box starting beyond the best
+    // face's box holds nothing the ray meets sooner.
+    using Queued = std::pair<double, const AABBNode*>;
+    std::priority_queue<Queued, std::vector<Queued>, std::greater<>> queue;
+    if (tree_.Root() != nullptr) {
+        queue.push({tree_.Root()->box.min.x, tree_.Root()});
+    }
+    while (!queue.empty()) {
+        const AABBNode* node = queue.top().second;
+        queue.pop();
+        if (best != UINT32_MAX && node->box.min.x > bestBox.maxX) {
+            break;
+        }
+        if (!ray.Reaches(node->box)) {
+            continue;
+        }
+        if (!node->IsLeaf()) {
+            queue.push({node->Left()->box.min.x, node->Left()});
+            queue.push({node->Right()->box.min.x, node->Right()});
+            continue;
+        }
+        for (uint32_t k = node->first; k <= node->last; ++k) {
+            const TriEntry& entry = tree_.Entries()[k];
+            int side = 0;
+            if ((*component_)[entry.index] == own || !ray.Reaches(WidenBox(entry.box)) ||
+                !Crossing(ray, entry.index, failed, side)) {
+                continue;
+            }
+            const int earlier = best == UINT32_MAX ? 1 : before(entry.index, side, entry.box);
+            unsure = unsure || earlier == 2;
+            if (earlier == 1) {
+                best = entry.index;
+                bestSide = side;
+                bestBox = entry.box;
+            }
+        }
+    }
+    hit = best;
+    return failed ? Hit::Failed : unsure ? Hit::Unsure : best == UINT32_MAX ? Hit::None : Hit::Found;
 }
 
 }  // namespace meshaudit::arrangement

@@ -6,6 +6,7 @@
 #include "meshaudit.h"
 #include "repair/arrangement/UnionFaces.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -26,8 +27,8 @@ namespace meshaudit::arrangement {
 // their net count with the sign of their normal's x (crossing a face from
 // back to front lowers the winding by its net count; at infinity it is 0).
 //
-// Cost: the tree walk plus the faces along the ray; a test is a few exact
-// orientation signs, an exact sum only when the corners disagree.
+// A test is a few exact orientation signs, an exact sum only when the
+// corners of the origin's face disagree.
 class WindingRays {
 public:
     WindingRays() = default;
@@ -35,21 +36,50 @@ public:
     WindingRays& operator=(const WindingRays&) = delete;
 
     // Builds the tree over `faces` (their corners index `points`, all in
-    // range and finite: the caller's checks). Keeps pointers to `points` and
-    // `faces`, which must outlive every query and stay unchanged. Throws
-    // std::bad_alloc when memory runs out.
-    void Build(const T3DVECF* points, uint32_t pointCount, const std::vector<UnionFace>& faces);
+    // range and finite: the caller's checks); `component` holds the
+    // component of each face. Keeps pointers to all three, which must
+    // outlive every query and stay unchanged. Throws std::bad_alloc when
+    // memory runs out.
+    void Build(const T3DVECF* points, uint32_t pointCount, const std::vector<UnionFace>& faces,
+               const std::vector<uint32_t>& component);
 
-    // The winding number on the +x side of face `face` (< faces.size(); its
-    // normal's x must not be 0), in `winding`. Returns false when the ray
-    // meets another face at its origin or an exact sum overflowed (not a
-    // proper arrangement, or coordinates beyond the predicates' range),
-    // `winding` then unspecified.
-    bool WindingBeyond(uint32_t face, int64_t& winding) const;
+    // In `winding`, the winding number on the +x side of face `origin`
+    // (< faces.size(); its normal's x not 0) that the faces listed in
+    // `faces` (count of them, indices < faces.size(); `origin` among them is
+    // skipped) make by themselves: a test of each, no tree. Returns false
+    // when the ray meets one of them at its origin or an exact sum
+    // overflowed (faces that overlap, or coordinates beyond the exact
+    // range), `winding` then unspecified.
+    bool Count(uint32_t origin, const uint32_t* faces, size_t count, int64_t& winding) const;
+
+    // The same over every face, through the tree.
+    bool CountAll(uint32_t origin, int64_t& winding) const;
+
+    enum class Hit {
+        None,    // the ray meets no face of another component
+        Found,   // `hit` is the first face of another component it meets
+        Unsure,  // two candidates each cross the other's plane: no order found
+        Failed,  // as Count's false
+    };
+
+    // The first face of another component than `origin`'s that the ray from
+    // `origin` crosses, in `hit` (UINT32_MAX when none). Two crossings are
+    // ordered by a plane with one of the two faces wholly on one side, so no
+    // point of intersection is computed; best first through the tree by the
+    // boxes' smallest x, so the walk stops at the box of the first crossing.
+    Hit Nearest(uint32_t origin, uint32_t& hit) const;
 
 private:
+    struct Ray;
+    Ray RayFrom(uint32_t face) const;
+    bool Crossing(const Ray& ray, uint32_t face, bool& failed, int& side) const;
+    // The winding's change from crossing `face` along +x, counted backward
+    // from infinity: its net count with the sign of its normal's x.
+    int64_t Step(uint32_t face) const;
+
     const T3DVECF* points_ = nullptr;
     const std::vector<UnionFace>* faces_ = nullptr;
+    const std::vector<uint32_t>* component_ = nullptr;
     std::vector<TRIANGLE> corners_;  // the tree's mesh: one triangle per face
     C3DTriAABBTree tree_;
 };
