@@ -7,6 +7,8 @@
 // volume and makes the planes oblique).
 #include "repair/arrangement/RadialOrder.h"
 #include "repair/arrangement/Union.h"
+#include "repair/arrangement/WindingRay.h"
+#include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +85,18 @@ Grid Boxes(const std::vector<Box>& boxes, Shear s = {}, bool otherDiagonal = fal
     return g;
 }
 
+// Six times the signed volume the triangles enclose (exact for the small
+// binary fractions used here).
+double Volume6(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles)
+{
+    double sum = 0.0;
+    for (const TRIANGLE& t : triangles) {
+        const T3DVECF &a = points[t.a], &b = points[t.b], &c = points[t.c];
+        sum += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
+    }
+    return sum;
+}
+
 // A triangle with its smallest id first, orientation kept.
 std::array<uint32_t, 3> Canonical(const TRIANGLE& t)
 {
@@ -132,13 +146,9 @@ int CheckUnion(const std::vector<Box>& boxes, Shear shear)
         }
     }
     std::vector<std::array<uint32_t, 3>> got, want;
-    double volume6 = 0.0;
     for (size_t i = 0; i < r.triangles.size(); ++i) {
-        const TRIANGLE& t = r.triangles[i];
-        got.push_back(Canonical(t));
+        got.push_back(Canonical(r.triangles[i]));
         EXPECT_EQ(Canonical(g.triangles.at(r.triangleFrom.at(i))), got.back());
-        const T3DVECF &a = g.points[t.a], &b = g.points[t.b], &c = g.points[t.c];
-        volume6 += a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
     }
     for (const TRIANGLE& t : expected) {
         want.push_back(Canonical(t));
@@ -146,7 +156,7 @@ int CheckUnion(const std::vector<Box>& boxes, Shear shear)
     std::sort(got.begin(), got.end());
     std::sort(want.begin(), want.end());
     EXPECT_EQ(got, want);
-    EXPECT_EQ(volume6, 6.0 * cells);
+    EXPECT_EQ(Volume6(g.points, r.triangles), 6.0 * cells);
     return cells;
 }
 
@@ -242,6 +252,69 @@ TEST(Union, RefusesWhatIsNotAClosedArrangement)
     EXPECT_EQ(Unite(nullptr, 3, nullptr, 0, r), kUniteBadInput);
     EXPECT_EQ(Unite(nullptr, 0, nullptr, 0, r), kUniteOk);
     EXPECT_TRUE(r.closed && r.triangles.empty());
+}
+
+// A pyramid over a dart whose notch lies under the apex, its point of
+// largest x: two faces there look back along -x, so the ray from the first
+// runs through the pyramid and meets a box held inside it, its own winding
+// there 1. The box comes first in the input, so that the pyramid's winding
+// follows from the box's through that link (the two rays link back and
+// forth: a cycle, which the box's full ray breaks).
+TEST(Union, RayThroughItsOwnInside)
+{
+    for (const int sign : {1, -1}) {
+        testing::TestMesh mesh = testing::UnitCube();
+        for (T3DVECF& p : mesh.points) {
+            p = {4.5 + p.x, -1.375 + 0.0625 * p.y, -2.0625 + 0.125 * p.z};
+        }
+        for (TRIANGLE& t : mesh.triangles) {
+            t = sign > 0 ? t : TRIANGLE{t.a, t.c, t.b};
+        }
+        // Apex 8; the dart A, D, C, B counterclockwise seen from +x, D its notch.
+        for (const T3DVECF p : {T3DVECF{10, 0, -2}, {0, -4, -3}, {0, 0, -1}, {0, 4, -3}, {0, 0, 4}}) {
+            mesh.points.push_back(p);
+        }
+        for (uint32_t k = 0; k < 4; ++k) {
+            mesh.AddTriangle(9 + k, 9 + (k + 1) % 4, 8);
+        }
+        mesh.AddTriangle(9, 12, 10);
+        mesh.AddTriangle(10, 12, 11);
+        UnionResult r;
+        ASSERT_EQ(Unite(mesh.points.data(), uint32_t(mesh.points.size()), mesh.triangles.data(),
+                        uint32_t(mesh.triangles.size()), r), kUniteOk);
+        EXPECT_EQ(r.triangles.size(), sign > 0 ? 6u : 18u);
+        EXPECT_EQ(Volume6(mesh.points, r.triangles), sign > 0 ? 400.0 : 400.0 - 0.046875);
+    }
+}
+
+// Parallel slanted triangles across a ray, each its own component, their
+// boxes overlapping in x: the first one crossed is the one of smallest x.
+TEST(Union, NearestFaceAlongTheRay)
+{
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> start(1.0, 5.0), slope(-0.3, 0.3);
+    for (int round = 0; round < 30; ++round) {
+        std::vector<T3DVECF> points = {{0, 0, 0}, {0, 0.3, 0}, {0, 0, 0.6}};  // centroid (0, 0.1, 0.2)
+        std::vector<UnionFace> faces = {{{0, 1, 2}, 0, UINT32_MAX, 1}};
+        std::vector<uint32_t> component = {0};
+        std::pair<double, uint32_t> first{1e9, 0};
+        const double a = slope(random), b = slope(random);
+        for (uint32_t k = 1; k <= 8; ++k) {
+            const double x0 = start(random);
+            const uint32_t n = uint32_t(points.size());
+            for (const auto& [y, z] : {std::pair{-10.0, -10.0}, {10.0, -10.0}, {0.0, 10.0}}) {
+                points.push_back({x0 + a * y + b * z, y, z});
+            }
+            faces.push_back({{n, n + 1, n + 2}, k, UINT32_MAX, 1});
+            component.push_back(k);
+            first = std::min(first, {x0 + a * 0.1 + b * 0.2, k});
+        }
+        WindingRays rays;
+        rays.Build(points.data(), uint32_t(points.size()), faces, component);
+        uint32_t hit = 0;
+        EXPECT_EQ(rays.Nearest(0, hit), WindingRays::Hit::Found);
+        EXPECT_EQ(hit, first.second);
+    }
 }
 
 // Half-planes about an oblique edge at known angles, in random order,
