@@ -402,8 +402,8 @@ WindingRays::Hit WindingRays::Nearest(uint32_t origin, uint32_t& hit) const
         for (uint32_t k = node->first; k <= node->last; ++k) {
             const TriEntry& entry = tree_.Entries()[k];
             int side = 0;
-            if ((*component_)[entry.index] == own || !ray.Reaches(WidenBox(entry.box)) ||
-                !Crossing(ray, entry.index, failed, side)) {
+            if ((*component_)[entry.index] == own || (best != UINT32_MAX && entry.box.minX > bestBox.maxX) ||
+                !ray.Reaches(WidenBox(entry.box)) || !Crossing(ray, entry.index, failed, side)) {
                 continue;
             }
             const int earlier = best == UINT32_MAX ? 1 : before(entry.index, side, entry.box);
