@@ -254,7 +254,7 @@ struct WindingRays::Ray {
 };
 
 void WindingRays::Build(const T3DVECF* points, uint32_t pointCount, const std::vector<UnionFace>& faces,
-                        const std::vector<uint32_t>& component)
+                        const std::vector<uint32_t>& component, bool tree)
 {
     points_ = points;
     faces_ = &faces;
@@ -266,7 +266,8 @@ void WindingRays::Build(const T3DVECF* points, uint32_t pointCount, const std::v
     }
     const MeshRecord mesh{const_cast<T3DVECF*>(points), pointCount, corners_.data(),
                           static_cast<uint32_t>(corners_.size())};
-    if (!corners_.empty() && tree_.Build(mesh) == 0) {
+    tree_.Reset();
+    if (tree && !corners_.empty() && tree_.Build(mesh) == 0) {
         throw std::bad_alloc();
     }
 }

@@ -38,10 +38,11 @@ public:
     // Builds the tree over `faces` (their corners index `points`, all in
     // range and finite: the caller's checks); `component` holds the
     // component of each face. Keeps pointers to all three, which must
-    // outlive every query and stay unchanged. Throws std::bad_alloc when
-    // memory runs out.
+    // outlive every query and stay unchanged. Without `tree` (default with)
+    // only Count works: CountAll and Nearest then see no face. Throws
+    // std::bad_alloc when memory runs out.
     void Build(const T3DVECF* points, uint32_t pointCount, const std::vector<UnionFace>& faces,
-               const std::vector<uint32_t>& component);
+               const std::vector<uint32_t>& component, bool tree = true);
 
     // In `winding`, the winding number on the +x side of face `origin`
     // (< faces.size(); its normal's x not 0) that the faces listed in

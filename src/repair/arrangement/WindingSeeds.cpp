@@ -46,7 +46,8 @@ bool SeedWindings(const T3DVECF* points, uint32_t pointCount, const std::vector<
     };
 
     WindingRays rays;
-    rays.Build(points, pointCount, faces, windings.component);
+    // One component meets no other: its own faces settle it, no tree needed.
+    rays.Build(points, pointCount, faces, windings.component, count > 1);
     offset.assign(count, 0);
     std::vector<uint32_t> next(count, none);  // the component a link leads to
     std::vector<int64_t> delta(count, 0);     // offset(c) = offset(next) + delta
