@@ -5,9 +5,7 @@
 #include "repair/arrangement/UnionNormal.h"
 
 #include <cmath>
-#include <functional>
 #include <new>
-#include <queue>
 #include <utility>
 
 namespace meshaudit::arrangement {
@@ -379,25 +377,22 @@ WindingRays::Hit WindingRays::Nearest(uint32_t origin, uint32_t& hit) const
         }
         return 2;
     };
-    // Best first by the boxes' smallest x: a box starting beyond the best
-    // face's box holds nothing the ray meets sooner.
-    using Queued = std::pair<double, const AABBNode*>;
-    std::priority_queue<Queued, std::vector<Queued>, std::greater<>> queue;
+    // Depth first, the child whose box starts at smaller x first: a box
+    // starting beyond the best face's box holds nothing the ray meets sooner.
+    std::vector<const AABBNode*> stack;
     if (tree_.Root() != nullptr) {
-        queue.push({tree_.Root()->box.min.x, tree_.Root()});
+        stack.push_back(tree_.Root());
     }
-    while (!queue.empty()) {
-        const AABBNode* node = queue.top().second;
-        queue.pop();
-        if (best != UINT32_MAX && node->box.min.x > bestBox.maxX) {
-            break;
-        }
-        if (!ray.Reaches(node->box)) {
+    while (!stack.empty()) {
+        const AABBNode* node = stack.back();
+        stack.pop_back();
+        if ((best != UINT32_MAX && node->box.min.x > bestBox.maxX) || !ray.Reaches(node->box)) {
             continue;
         }
         if (!node->IsLeaf()) {
-            queue.push({node->Left()->box.min.x, node->Left()});
-            queue.push({node->Right()->box.min.x, node->Right()});
+            const bool leftFirst = node->Left()->box.min.x <= node->Right()->box.min.x;
+            stack.push_back(leftFirst ? node->Right() : node->Left());
+            stack.push_back(leftFirst ? node->Left() : node->Right());
             continue;
         }
         for (uint32_t k = node->first; k <= node->last; ++k) {

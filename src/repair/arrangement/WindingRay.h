@@ -66,8 +66,9 @@ public:
     // The first face of another component than `origin`'s that the ray from
     // `origin` crosses, in `hit` (UINT32_MAX when none). Two crossings are
     // ordered by a plane with one of the two faces wholly on one side, so no
-    // point of intersection is computed; best first through the tree by the
-    // boxes' smallest x, so the walk stops at the box of the first crossing.
+    // point of intersection is computed; depth first through the tree, the
+    // child starting at smaller x first, skipping what starts beyond the box
+    // of the first crossing found so far.
     Hit Nearest(uint32_t origin, uint32_t& hit) const;
 
 private:
