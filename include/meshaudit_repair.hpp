@@ -1,8 +1,10 @@
 /*
  * meshaudit_repair.hpp -- a repair pipeline: from a damaged triangle soup to
- * closed, consistently oriented, manifold shells, without moving a point.
+ * closed, consistently oriented, manifold shells, without moving a point
+ * (only step 10, which resolves intersections, adds points: where the
+ * triangles meet).
  *
- * repair() runs up to ten steps, always in this order; each can be selected
+ * repair() runs up to eleven steps, always in this order; each can be selected
  * alone (RepairRequest::steps):
  *
  *    1 NonFinite       drop triangles with a corner that has a NaN or
@@ -64,7 +66,24 @@
  *                      mesh::Selfintersection counts them)
  *    9 SmallShells     drop shells below a size, and on request shells that
  *                      lie inside another shell's material
- *   10 UnusedPoints    drop points no triangle uses
+ *   10 ResolveIntersections
+ *                      split every triangle that meets another (other than
+ *                      at a shared edge or point) along the exact curves
+ *                      where they meet, new points rounded to the nearest
+ *                      doubles and the result checked with the exact test
+ *                      (rounds repeated where rounding made pieces meet);
+ *                      when every shell is closed, keep only the faces
+ *                      between the outside (winding number 0) and the
+ *                      inside (1 or more): the union of the shells, closed
+ *                      and outward, no inner faces. An open surface is only
+ *                      split. The mesh goes on, when it changed, through
+ *                      steps 2 to 9 again (without tolerance), so that
+ *                      shells that now touch along an edge or at a point
+ *                      are parted. When the exact test still finds pieces
+ *                      that meet after the last round, or the union is not
+ *                      possible, the step changes nothing and says so
+ *                      (RepairLog::intersections)
+ *   11 UnusedPoints    drop points no triangle uses
  *
  * Steps 8, 9 and the last pass of step 5 change what the others judged: a
  * fill may have been withdrawn for meeting a shell that step 9 dropped. So
@@ -75,7 +94,7 @@
  * in a thousand still changes at a second repair.
  *
  * Points merged away by steps 2, 3 and 6 are always removed from the output;
- * step 10 also removes the points the input itself left unused. The output
+ * step 11 also removes the points the input itself left unused. The output
  * points keep the input's order, followed by the copies step 5 made; the
  * triangles keep theirs, followed by those steps 3 and 8 added. A mesh that
  * needs nothing comes out byte for byte as it went in, with no change
@@ -98,6 +117,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace meshaudit {
@@ -113,9 +133,10 @@ enum class RepairStep : uint32_t {
     Orient,
     FillHoles,
     SmallShells,
+    ResolveIntersections,
     UnusedPoints,
 };
-inline constexpr uint32_t kRepairStepCount = 10;
+inline constexpr uint32_t kRepairStepCount = 11;
 
 /* The bit of a step in RepairRequest::steps. */
 constexpr uint32_t StepBit(RepairStep step) { return 1u << static_cast<uint32_t>(step); }
@@ -158,6 +179,10 @@ struct RepairRequest {
 /* The triangleFrom entry of a triangle the repair added (step 8). */
 inline constexpr uint32_t kAddedTriangle = 0xFFFFFFFFu;
 
+/* The pointFrom entry of a point step 10 made: a rounded intersection
+   point, on no input point. */
+inline constexpr uint32_t kAddedPoint = 0xFFFFFFFFu;
+
 /* Why a triangle left the mesh. */
 enum class DropReason : uint8_t {
     NonFinite,      // step 1
@@ -187,12 +212,14 @@ enum class HoleOutcome : uint8_t {
 struct RepairLog {
     /* Per step, in step order: whether it ran, the triangles and the points
        in use (named by a triangle) before and after its first run (step
-       10: the points kept without it and with it), and the number of
+       11: the points kept without it and with it), and the number of
        elements it changed in all its runs: triangles dropped (1, 3, 4, 6,
        9), points merged into others (2, 3, 5, 6; 3 also counts the
        triangles it split), copies of points the output keeps (5),
-       triangles whose orientation changed (7), triangles added (8), points
-       dropped (10). */
+       triangles whose orientation changed (7), triangles added (8),
+       triangles split or dropped inside the union (10), points dropped
+       (11). The counts of the second pass of steps 2 to 9 after step 10
+       are added to theirs, its changes are not listed element by element. */
     struct StepSummary {
         bool ran = false;
         uint32_t trianglesBefore = 0, trianglesAfter = 0;
@@ -248,7 +275,31 @@ struct RepairLog {
     std::vector<FlippedShell> flippedShells;        // step 7
     std::vector<Hole> holes;                        // step 8, filled and open
     std::vector<DroppedShell> droppedShells;        // step 9
-    std::vector<uint32_t> droppedPoints;            // step 10, ascending
+    std::vector<uint32_t> droppedPoints;            // step 11, ascending
+
+    /* Step 10: one curve of intersection, the segments where triangles
+       meet joined at their ends: the pairs of triangles that meet along it
+       (each pair once, smaller first, ascending; a triangle step 8 added
+       is kAddedTriangle) and its number of segments. */
+    struct IntersectionCurve {
+        std::vector<std::pair<uint32_t, uint32_t>> pairs;
+        uint32_t segments = 0;
+    };
+    /* Step 10's outcome. `found`: some triangles met. `resolved`: the
+       exact test finds no pieces that meet in the result (the step then
+       changed the mesh); otherwise nothing changed and `left` counts the
+       pairs of pieces still meeting after the last round. `united`: every
+       shell was closed and the union was taken; otherwise an open surface
+       only split. `pointsAdded` new points, `trianglesSplit` triangles
+       split into pieces, `trianglesInside` pieces dropped by the union. */
+    struct Intersections {
+        bool found = false, resolved = false, united = false;
+        uint32_t rounds = 0;
+        uint32_t pointsAdded = 0, trianglesSplit = 0, trianglesInside = 0;
+        uint64_t left = 0;
+        std::vector<IntersectionCurve> curves;
+    };
+    Intersections intersections;
 
     /* Whether the repair changed nothing at all (every step's count 0;
        holes left open are reported, but change nothing). */
@@ -260,7 +311,7 @@ struct RepairLog {
  *
  *   pointFrom     per output point: its input point (for a class of merged
  *                 points the smallest; for a copy made by step 5 the point
- *                 copied)
+ *                 copied), or kAddedPoint for a point step 10 made
  *   triangleFrom  per output triangle: its input triangle, or
  *                 kAddedTriangle for one step 8 added
  */
@@ -285,7 +336,7 @@ struct RepairResult {
  *        triangles or more
  *   -7   the request is not valid: a tolerance that is negative or not
  *        finite, exactHoleEdges outside 3..1000, a negative or NaN
- *        minShellSize, or a step bit beyond the ten
+ *        minShellSize, or a step bit beyond the eleven
  * On every code but 1, out is empty. Never throws.
  */
 int32_t repair(const MeshRecord& mesh, const RepairRequest& request, RepairResult& out) noexcept;

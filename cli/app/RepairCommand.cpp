@@ -114,6 +114,7 @@ struct RepairOptions : OptionSet {
                          request.dropInnerShells = true;
                          pipelineSteps |= meshaudit::StepBit(meshaudit::RepairStep::SmallShells);
                      }};
+    StepFlag resolve{*this, meshaudit::RepairStep::ResolveIntersections};
     StepFlag unused{*this, meshaudit::RepairStep::UnusedPoints};
     Option<std::string> log{*this, "--log", "", "LOG.json", "write every change, in the input's numbering", "",
                             ParseLogName};

@@ -61,6 +61,8 @@ const char* ChangeNoun(RepairStep step)
         return "triangles turned";
     case RepairStep::FillHoles:
         return "triangles added";
+    case RepairStep::ResolveIntersections:
+        return "triangles split or inside the union";
     case RepairStep::UnusedPoints:
         return "points dropped";
     }
@@ -83,6 +85,8 @@ const std::vector<RepairStepText>& RepairStepTexts()
         {RepairStep::Orient, "--orient", "orient each shell consistently, outward, voids inward"},
         {RepairStep::FillHoles, "--fill-holes", "fill holes without crossing the mesh"},
         {RepairStep::SmallShells, "--min-shell", "drop shells below a size (and inner shells with --drop-inner)"},
+        {RepairStep::ResolveIntersections, "--resolve-intersections",
+         "split triangles where they meet, and unite closed shells"},
         {RepairStep::UnusedPoints, "--drop-unused", "drop points no triangle uses"},
     };
     return texts;
@@ -105,6 +109,20 @@ std::vector<std::string> RepairSummaryLines(const RepairLog& log)
     if (open != 0) {
         lines.push_back(std::to_string(open) + (open == 1 ? " hole is" : " holes are") +
                         " left open: no fill avoids crossing the mesh or a degenerate triangle (see --log)");
+    }
+    const RepairLog::Intersections& x = log.intersections;
+    if (x.found) {
+        const std::string curves = std::to_string(x.curves.size()) + (x.curves.size() == 1 ? " curve" : " curves");
+        if (x.resolved) {
+            lines.push_back("intersections resolved along " + curves + ": " + std::to_string(x.pointsAdded) +
+                            " points added, " + std::to_string(x.trianglesSplit) + " triangles split" +
+                            (x.united ? ", " + std::to_string(x.trianglesInside) + " pieces inside the union dropped"
+                                      : ", not united (the surface is open)"));
+        } else {
+            lines.push_back("intersections along " + curves + " NOT resolved: " + std::to_string(x.left) +
+                            " pairs of pieces still meet after " + std::to_string(x.rounds) +
+                            " rounds; the mesh is left as it was (see --log)");
+        }
     }
     return lines;
 }
@@ -154,6 +172,24 @@ ordered_json RepairLogJson(const RepairLog& log)
         shells.push_back({{"triangles", d.triangles}, {"reason", ReasonKey(d.reason)}});
     }
     document["dropped_points"] = log.droppedPoints;
+    const RepairLog::Intersections& x = log.intersections;
+    ordered_json curves = ordered_json::array();
+    for (const RepairLog::IntersectionCurve& c : x.curves) {
+        ordered_json pairs = ordered_json::array();
+        for (const auto& [a, b] : c.pairs) {
+            pairs.push_back({a, b});
+        }
+        curves.push_back({{"pairs", pairs}, {"segments", c.segments}});
+    }
+    document["intersections"] = {{"found", x.found},
+                                 {"resolved", x.resolved},
+                                 {"united", x.united},
+                                 {"rounds", x.rounds},
+                                 {"points_added", x.pointsAdded},
+                                 {"triangles_split", x.trianglesSplit},
+                                 {"pieces_inside", x.trianglesInside},
+                                 {"pairs_left", x.left},
+                                 {"curves", curves}};
     return document;
 }
 

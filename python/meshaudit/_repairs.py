@@ -65,14 +65,15 @@ def drop_invalid(triangles) -> tuple[np.ndarray, np.ndarray]:
 
 # The pipeline's steps, in their order: the names `repair(steps=...)` takes.
 STEPS = ("non_finite", "merge_points", "degenerate", "duplicates", "non_manifold", "stitch", "orient", "fill_holes",
-         "small_shells", "unused_points")
+         "small_shells", "resolve_intersections", "unused_points")
 
 
 def repair(points, triangles, steps=None, tolerance: float = 0.0, min_shell_triangles: int = 0,
-           min_shell_size: float = 0.0, drop_inner_shells: bool = False):
+           min_shell_size: float = 0.0, drop_inner_shells: bool = False, resolve_intersections: bool = True):
     """Repairs a mesh as ``meshaudit repair`` does: by default every step of
     the pipeline, in order, so that the result passes `check` whenever that
-    is possible without removing self-intersections. No point moves.
+    is possible. No input point moves; resolving intersections adds the
+    points where triangles meet.
 
     Parameters
     ----------
@@ -87,13 +88,20 @@ def repair(points, triangles, steps=None, tolerance: float = 0.0, min_shell_tria
         bounding-box diagonal (step "small_shells").
     drop_inner_shells : bool
         Drop shells left inside another shell's material.
+    resolve_intersections : bool
+        With False, the step "resolve_intersections" does not run even when
+        `steps` names it: triangles that meet are left as they are. With
+        True (the default) it runs when `steps` names it (as it does by
+        default): triangles are split where they meet and closed shells
+        united; ``log["intersections"]`` says what it found and did.
 
     Returns
     -------
     points, triangles : numpy.ndarray
         The repaired mesh: float64 (N', 3) and uint32 (M', 3).
     point_from : numpy.ndarray
-        For every output point, the input point it is.
+        For every output point, the input point it is, or 0xFFFFFFFF for a
+        point where triangles met (resolve_intersections).
     triangle_from : numpy.ndarray
         For every output triangle, its input triangle, or 0xFFFFFFFF for a
         triangle the repair added (a filled hole).
@@ -101,6 +109,8 @@ def repair(points, triangles, steps=None, tolerance: float = 0.0, min_shell_tria
         Every change, in the input's numbering, as ``--log`` writes it.
     """
     chosen = STEPS if steps is None else tuple(steps)
+    if not resolve_intersections:
+        chosen = tuple(s for s in chosen if s != "resolve_intersections")
     unknown = [s for s in chosen if s not in STEPS]
     if unknown:
         raise ValueError(f"steps: unknown step {unknown[0]!r} (known: {', '.join(STEPS)})")

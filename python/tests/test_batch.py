@@ -233,7 +233,7 @@ def test_repair_to_writes_whole_checked_copies_once_and_records_them(cluster, tm
     documents = {pathlib.Path(d["file"]).name: d for d in map(json.loads, open(tmp_path / "r.jsonl"))}
     records = {name: d["repair"] for name, d in documents.items()}
     steps = dict.fromkeys(["NonFinite", "MergePoints", "Degenerate", "Duplicates", "NonManifold", "Stitch", "Orient",
-                           "FillHoles", "SmallShells", "UnusedPoints"], 0)
+                           "FillHoles", "SmallShells", "ResolveIntersections", "UnusedPoints"], 0)
     assert records["open.off"] == {"output": str(out / "sub/open.off"), "steps": dict(steps, FillHoles=2),
                                    "holes_open": 0, "verdict": "pass", "passes": True}
     assert records["t.off"] == {"output": str(out / "t.off"), "steps": steps, "holes_open": 0, "verdict": "pass",

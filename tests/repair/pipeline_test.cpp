@@ -226,34 +226,34 @@ TEST(RepairPipeline, HandComputedCases)
         RepairRequest request;
         uint32_t points, triangles;
         Changes changes;  // NonFinite, MergePoints, Degenerate, Duplicates, NonManifold, Stitch, Orient,
-                          // FillHoles, SmallShells, UnusedPoints
+                          // FillHoles, SmallShells, ResolveIntersections, UnusedPoints
         int sound;  // 0 not closed, 1 sound, 2 sound with shells that touch
     };
     const Case cases[] = {
-        {"a cube without a face", open, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 2, 0, 0}, 1},
-        {"an inside-out cube", Box(0, 1, true), {}, 8, 12, {0, 0, 0, 0, 0, 0, 12, 0, 0, 0}, 1},
+        {"a cube without a face", open, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0}, 1},
+        {"an inside-out cube", Box(0, 1, true), {}, 8, 12, {0, 0, 0, 0, 0, 0, 12, 0, 0, 0, 0}, 1},
         {"a cube with a void", Join({Box(0, 3), Box(1, 2, true)}), {}, 16, 24, {}, 1},
         {"a box inside a box becomes a void", Join({Box(0, 3), Box(1, 2)}), {}, 16, 24, {0, 0, 0, 0, 0, 0, 12}, 1},
-        {"cubes sharing a corner", corner, {}, 16, 24, {0, 0, 0, 0, 1, 0, 0, 0, 0, 0}, 2},
-        {"a cube as a soup", Soup(Box(0, 1)), {}, 8, 12, {0, 28, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"cubes sharing a corner", corner, {}, 16, 24, {0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0}, 2},
+        {"a cube as a soup", Soup(Box(0, 1)), {}, 8, 12, {0, 28, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a soup, merged only", Soup(Box(0, 1)), mergeOnly, 8, 12, {0, 28}, 1},
-        {"a soup, stitched instead", Soup(Box(0, 1)), noMerge, 8, 12, {0, 0, 0, 0, 0, 28, 0, 0, 0, 0}, 1},
-        {"a non-finite corner", notFinite, {}, 8, 12, {1, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
-        {"a repeated point", repeated, {}, 8, 12, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, 1},
-        {"a zero-area cap", cap, {}, 9, 14, {0, 0, 2, 0, 0, 0, 0, 0, 0, 0}, 1},
-        {"a duplicate", duplicate, {}, 8, 12, {0, 0, 0, 1, 0, 0, 0, 0, 0, 0}, 1},
-        {"a two-sided sheet", twoSided, {}, 8, 12, {0, 0, 0, 2, 0, 0, 0, 1, 0, 0}, 1},
-        {"an unused point", unused, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
-        {"a stray small shell", stray, small, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 4, 4}, 1},
-        {"a solid inside a solid", Join({Box(0, 3), Box(1, 2)}), inner, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 12, 8}, 1},
-        {"a near copy within the tolerance", near, tolerance, 8, 12, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"a soup, stitched instead", Soup(Box(0, 1)), noMerge, 8, 12, {0, 0, 0, 0, 0, 28, 0, 0, 0, 0, 0}, 1},
+        {"a non-finite corner", notFinite, {}, 8, 12, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
+        {"a repeated point", repeated, {}, 8, 12, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"a zero-area cap", cap, {}, 9, 14, {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"a duplicate", duplicate, {}, 8, 12, {0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"a two-sided sheet", twoSided, {}, 8, 12, {0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0}, 1},
+        {"an unused point", unused, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
+        {"a stray small shell", stray, small, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4}, 1},
+        {"a solid inside a solid", Join({Box(0, 3), Box(1, 2)}), inner, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 12, 0, 8}, 1},
+        {"a near copy within the tolerance", near, tolerance, 8, 12, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a near copy without", near, {}, 9, 12, {}, 0},
-        {"a 16-edge hole, ears then the programme", capless, ears, 145, 286, {0, 0, 0, 0, 0, 0, 0, 14, 0, 1}, 1},
+        {"a 16-edge hole, ears then the programme", capless, ears, 145, 286, {0, 0, 0, 0, 0, 0, 0, 14, 0, 0, 1}, 1},
         {"a flipped patch", patch, {}, 74, 144, {0, 0, 0, 0, 0, 0, 12}, 1},
         {"a flat fan's rim stays open", testing::Fan(40), {}, 41, 40, {}, 0},
         {"a book of pages", testing::Book(5), {}, 15, 5, {0, 0, 0, 0, 8}, 0},
         {"copies one way", testing::Copies(50, false), {}, 3, 1, {0, 0, 0, 49}, 0},
-        {"copies both ways", testing::Copies(50, true), {}, 0, 0, {0, 0, 0, 50, 0, 0, 0, 0, 0, 3}, 0},
+        {"copies both ways", testing::Copies(50, true), {}, 0, 0, {0, 0, 0, 50, 0, 0, 0, 0, 0, 0, 3}, 0},
     };
     for (const Case& c : cases) {
         const RepairResult r = Repair(c.mesh, c.request);

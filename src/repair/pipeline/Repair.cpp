@@ -14,7 +14,7 @@ const char* RepairStepName(RepairStep step) noexcept
 {
     static const char* const names[kRepairStepCount] = {
         "NonFinite", "MergePoints", "Degenerate", "Duplicates", "NonManifold",
-        "Stitch",    "Orient",      "FillHoles",  "SmallShells", "UnusedPoints"};
+        "Stitch",    "Orient",      "FillHoles",  "SmallShells", "ResolveIntersections", "UnusedPoints"};
     const auto k = static_cast<uint32_t>(step);
     return k < kRepairStepCount ? names[k] : "";
 }
@@ -242,6 +242,9 @@ int32_t repair(const MeshRecord& mesh, const RepairRequest& request, RepairResul
         WorkMesh work(mesh, out.log);
         RunSteps(work, request, out.log);
         Output(work, (request.steps & StepBit(RepairStep::UnusedPoints)) != 0, out);
+        if ((request.steps & StepBit(RepairStep::ResolveIntersections)) != 0) {
+            pipeline::ResolveIntersections(request, out);
+        }
     } catch (...) {
         out = RepairResult{};
         return -6;

@@ -51,6 +51,12 @@ uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching);
 // 9: small shells and, with `innerShells`, solids inside solids.
 void DropShells(WorkMesh& mesh, uint32_t minTriangles, double minSize, bool innerShells);
 
+// 10: on repair()'s output `out` (steps 1 to 9 and 11 done as `request`
+// asks), triangles that meet split where they meet and closed shells
+// united, then steps 2 to 9 run again on the result; `out` and its log
+// updated in the input's numbering (see meshaudit_repair.hpp).
+void ResolveIntersections(const RepairRequest& request, RepairResult& out);
+
 // The shell of every triangle (triangles joined through shared edges),
 // numbered by first triangle; the number of shells in `count`.
 std::vector<uint32_t> ShellLabels(const WorkMesh& mesh, uint32_t& count);
