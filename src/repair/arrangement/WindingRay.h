@@ -50,7 +50,7 @@ public:
     // skipped) make by themselves: a test of each, no tree. Returns false
     // when the ray meets one of them at its origin or an exact sum
     // overflowed (faces that overlap, or coordinates beyond the exact
-    // range), `winding` then unspecified.
+    // range), `winding` then not to be read.
     bool Count(uint32_t origin, const uint32_t* faces, size_t count, int64_t& winding) const;
 
     // The same over every face, through the tree.
