@@ -82,7 +82,10 @@ private:
     const T3DVECF* points_ = nullptr;
     const std::vector<UnionFace>* faces_ = nullptr;
     const std::vector<uint32_t>* component_ = nullptr;
-    std::vector<TRIANGLE> corners_;  // the tree's mesh: one triangle per face
+    std::vector<TRIANGLE> corners_;      // one triangle per face
+    std::vector<TRIANGLE> treeCorners_;  // the tree's mesh: the faces not parallel to x
+    std::vector<uint32_t> treeFace_;     // the face of each of those
+    std::vector<T3DVECF> stretched_;     // the tree's points: x times 4
     C3DTriAABBTree tree_;
 };
 
