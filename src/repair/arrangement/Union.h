@@ -71,9 +71,10 @@ enum UniteCode : int {
 // of the faces as given.
 // O(n log n) for n triangles, plus a walk of the tree per component to the
 // first face of another component its ray meets. That walk visits the nodes
-// whose boxes span the gap it crosses: few for rows and scattered parts,
-// but for k concentric shells, whose large faces give every node a box
-// around the gap, it grows with k (k^2 in all).
+// whose boxes span the gap it crosses: few for rows, scattered parts and
+// shells nested square to the axes, but for k concentric shells turned
+// obliquely, whose large faces give every node a box around the gap, it
+// tests faces of every shell outside (k^2 / 2 tests in all).
 int Unite(const T3DVECF* points, uint32_t pointCount, const TRIANGLE* triangles, uint32_t triangleCount,
           UnionResult& out);
 
