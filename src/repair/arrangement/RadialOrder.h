@@ -24,7 +24,7 @@ struct RadialFace {
 // `points` must hold u, v and every apex (indices unchecked: the caller's),
 // each apex off the line through u and v, and u != v. Returns true, or false
 // when two faces span the same half-plane (they overlap near the edge:
-// not a proper arrangement), the order then unspecified. O(k log k) exact
+// not a proper arrangement), the order then not to be read. O(k log k) exact
 // orientation tests for k faces; throws nothing but what std::sort may.
 bool SortAroundEdge(const T3DVECF* points, uint32_t u, uint32_t v, std::vector<RadialFace>& around);
 

@@ -62,14 +62,19 @@ enum UniteCode : int {
 // Steps: coincident triangles become one face with a net count
 // (UnionFaces.h); the edge check and the windings relative to each
 // component, from the faces' exact order around every edge
-// (WindingPropagation.h); one exact ray per component for its absolute
-// winding (WindingRay.h); then the faces between winding <= 0 and >= 1.
+// (WindingPropagation.h); the absolute winding of each component through
+// exact rays (WindingSeeds.h); then the faces between winding <= 0 and >= 1.
+//
+// The arrangement is trusted, not verified: faces that cross without being
+// split are reported (kUniteNotArranged) only where the steps meet them, at
+// an edge they share or at a ray's origin; elsewhere the windings are those
+// of the faces as given.
 // O(n log n) for n triangles, plus a walk of the tree per component to the
 // first face of another component its ray meets. That walk visits the nodes
-// whose boxes span the gap it crosses: few for rows and scattered parts,
-// but for k concentric shells, whose large faces give every node a box
-// around the gap, it grows with k (k^2 in all: 4000 nested cubes take a few
-// seconds).
+// whose boxes span the gap it crosses: few for rows, scattered parts and
+// shells nested square to the axes, but for k concentric shells turned
+// obliquely, whose large faces give every node a box around the gap, it
+// tests faces of every shell outside (k^2 / 2 tests in all).
 int Unite(const T3DVECF* points, uint32_t pointCount, const TRIANGLE* triangles, uint32_t triangleCount,
           UnionResult& out);
 

@@ -33,7 +33,7 @@ enum class WindingStatus {
 // wedge between consecutive faces have the same winding, crossing a face
 // from front to back adds its net count. `points` must hold every corner
 // of `faces` (unchecked), each face with distinct ids and area. On Open and
-// NotArranged `out` is unspecified. O(n log n) for n faces plus the radial
+// NotArranged `out` is not to be read. O(n log n) for n faces plus the radial
 // sorts; throws std::bad_alloc when memory runs out.
 WindingStatus PropagateWindings(const T3DVECF* points, const std::vector<UnionFace>& faces, FaceWindings& out);
 

@@ -12,6 +12,9 @@ namespace meshaudit::arrangement {
 
 namespace {
 
+// How much the tree's x is stretched (see Build).
+constexpr double kStretch = 4.0;
+
 int Compare(double a, double b)
 {
     return (a > b) - (a < b);
@@ -222,9 +225,10 @@ int CornersSide(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DV
 
 }  // namespace
 
-// The ray from a face's centroid: its exact origin and, for culling boxes
-// only, the centroid in doubles widened past its rounding error (under three
-// units in the last place of the sum of magnitudes).
+// The ray from a face's centroid: its exact origin and, for culling the
+// tree's boxes only, the centroid in doubles widened past its rounding error
+// (under three units in the last place of the sum of magnitudes), in the
+// tree's coordinates (x stretched).
 struct WindingRays::Ray {
     Origin origin;
     double lo[3], hi[3];
@@ -238,8 +242,8 @@ struct WindingRays::Ray {
         for (int k = 0; k < 3; ++k) {
             const double mid = (pa[k] + pb[k] + pc[k]) / 3.0;
             const double slack = 1e-15 * (std::fabs(pa[k]) + std::fabs(pb[k]) + std::fabs(pc[k])) + 1e-300;
-            lo[k] = mid - slack;
-            hi[k] = mid + slack;
+            lo[k] = (mid - slack) * (k == 0 ? kStretch : 1.0);
+            hi[k] = (mid + slack) * (k == 0 ? kStretch : 1.0);
         }
     }
 
@@ -259,13 +263,35 @@ void WindingRays::Build(const T3DVECF* points, uint32_t pointCount, const std::v
     component_ = &component;
     corners_.clear();
     corners_.reserve(faces.size());
-    for (const UnionFace& f : faces) {
-        corners_.push_back(f.corners);
+    treeCorners_.clear();
+    treeFace_.clear();
+    for (uint32_t f = 0; f < faces.size(); ++f) {
+        const TRIANGLE& t = faces[f].corners;
+        corners_.push_back(t);
+        // A face parallel to x has a shadow without area: no ray along x
+        // crosses it. Left out, it cannot widen the boxes (on meshes made
+        // square to the axes, two faces in three).
+        if (tree && NormalSign(points[t.a], points[t.b], points[t.c], 0) != 0) {
+            treeCorners_.push_back(t);
+            treeFace_.push_back(f);
+        }
     }
-    const MeshRecord mesh{const_cast<T3DVECF*>(points), pointCount, corners_.data(),
-                          static_cast<uint32_t>(corners_.size())};
     tree_.Reset();
-    if (tree && !corners_.empty() && tree_.Build(mesh) == 0) {
+    // The tree splits a node across its longest side. Rays run along x, and
+    // a walk prunes by x only, so the tree is built over x stretched by
+    // kStretch (a power of two: exact), which makes it split across x
+    // first: shells nested around a common centre would otherwise share
+    // nodes whose boxes all span every gap between them.
+    stretched_.clear();
+    if (tree) {
+        stretched_.reserve(pointCount);
+        for (uint32_t i = 0; i < pointCount; ++i) {
+            stretched_.push_back({points[i].x * kStretch, points[i].y, points[i].z});
+        }
+    }
+    const MeshRecord mesh{stretched_.data(), pointCount, treeCorners_.data(),
+                          static_cast<uint32_t>(treeCorners_.size())};
+    if (!treeCorners_.empty() && tree_.Build(mesh) == 0) {
         throw std::bad_alloc();
     }
 }
@@ -300,9 +326,9 @@ bool WindingRays::Count(uint32_t origin, const uint32_t* faces, size_t count, in
             continue;
         }
         C3DAABB box;
-        box.Extend(points_[g.a]);
-        box.Extend(points_[g.b]);
-        box.Extend(points_[g.c]);
+        for (const uint32_t p : {g.a, g.b, g.c}) {
+            box.Extend(T3DVECF{points_[p].x * kStretch, points_[p].y, points_[p].z});
+        }
         if (ray.Reaches(box) && Crossing(ray, faces[k], failed, side)) {
             winding += Step(faces[k]);
         }
@@ -333,9 +359,9 @@ bool WindingRays::CountAll(uint32_t origin, int64_t& winding) const
         }
         for (uint32_t k = node->first; k <= node->last; ++k) {
             const TriEntry& entry = tree_.Entries()[k];
-            if (entry.index != origin && ray.Reaches(WidenBox(entry.box)) &&
-                Crossing(ray, entry.index, failed, side)) {
-                winding += Step(entry.index);
+            const uint32_t f = treeFace_[entry.index];
+            if (f != origin && ray.Reaches(WidenBox(entry.box)) && Crossing(ray, f, failed, side)) {
+                winding += Step(f);
             }
         }
     }
@@ -398,14 +424,15 @@ WindingRays::Hit WindingRays::Nearest(uint32_t origin, uint32_t& hit) const
         for (uint32_t k = node->first; k <= node->last; ++k) {
             const TriEntry& entry = tree_.Entries()[k];
             int side = 0;
-            if ((*component_)[entry.index] == own || (best != UINT32_MAX && entry.box.minX > bestBox.maxX) ||
-                !ray.Reaches(WidenBox(entry.box)) || !Crossing(ray, entry.index, failed, side)) {
+            const uint32_t f = treeFace_[entry.index];
+            if ((*component_)[f] == own || (best != UINT32_MAX && entry.box.minX > bestBox.maxX) ||
+                !ray.Reaches(WidenBox(entry.box)) || !Crossing(ray, f, failed, side)) {
                 continue;
             }
-            const int earlier = best == UINT32_MAX ? 1 : before(entry.index, side, entry.box);
+            const int earlier = best == UINT32_MAX ? 1 : before(f, side, entry.box);
             unsure = unsure || earlier == 2;
             if (earlier == 1) {
-                best = entry.index;
+                best = f;
                 bestSide = side;
                 bestBox = entry.box;
             }

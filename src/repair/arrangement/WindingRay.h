@@ -50,7 +50,7 @@ public:
     // skipped) make by themselves: a test of each, no tree. Returns false
     // when the ray meets one of them at its origin or an exact sum
     // overflowed (faces that overlap, or coordinates beyond the exact
-    // range), `winding` then unspecified.
+    // range), `winding` then not to be read.
     bool Count(uint32_t origin, const uint32_t* faces, size_t count, int64_t& winding) const;
 
     // The same over every face, through the tree.
@@ -82,7 +82,10 @@ private:
     const T3DVECF* points_ = nullptr;
     const std::vector<UnionFace>* faces_ = nullptr;
     const std::vector<uint32_t>* component_ = nullptr;
-    std::vector<TRIANGLE> corners_;  // the tree's mesh: one triangle per face
+    std::vector<TRIANGLE> corners_;      // one triangle per face
+    std::vector<TRIANGLE> treeCorners_;  // the tree's mesh: the faces not parallel to x
+    std::vector<uint32_t> treeFace_;     // the face of each of those
+    std::vector<T3DVECF> stretched_;     // the tree's points: x times 4
     C3DTriAABBTree tree_;
 };
 
