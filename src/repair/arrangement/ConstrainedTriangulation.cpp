@@ -107,7 +107,11 @@ bool ConstrainedTriangulation::Crosses(uint32_t a, uint32_t b, uint32_t c, uint3
 
 bool ConstrainedTriangulation::InsertSegment(uint32_t a, uint32_t b)
 {
-    if (a == b || TriangleOf(a, b) >= 0 || TriangleOf(b, a) >= 0) {
+    if (a == b) {
+        return true;
+    }
+    constraints_.push_back(EdgeKey(std::min(a, b), std::max(a, b)));
+    if (TriangleOf(a, b) >= 0 || TriangleOf(b, a) >= 0) {
         return true;
     }
     std::deque<std::pair<uint32_t, uint32_t>> crossing;
@@ -159,6 +163,54 @@ bool ConstrainedTriangulation::InsertSegment(uint32_t a, uint32_t b)
         }
     }
     return true;
+}
+
+void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
+{
+    std::sort(constraints_.begin(), constraints_.end());
+    auto constrained = [this](uint32_t c, uint32_t d) {
+        return std::binary_search(constraints_.begin(), constraints_.end(), EdgeKey(std::min(c, d), std::max(c, d)));
+    };
+    auto at = [this](uint32_t p, double& x, double& y) {
+        x = points_[p].rounded[i_];
+        y = points_[p].rounded[j_];
+    };
+    size_t flips = 0;
+    bool changed = true;
+    while (changed && flips < maxFlips) {
+        changed = false;
+        for (uint32_t t = 0; t < triangles_.size() && flips < maxFlips; ++t) {
+            for (int k = 0; k < 3 && alive_[t]; ++k) {
+                const uint32_t c = triangles_[t][k];
+                const uint32_t d = triangles_[t][(k + 1) % 3];
+                const uint32_t x = triangles_[t][(k + 2) % 3];
+                const int64_t across = TriangleOf(d, c);
+                if (across < 0 || constrained(c, d)) {
+                    continue;
+                }
+                const auto& w = triangles_[static_cast<uint32_t>(across)];
+                const uint32_t y = w[0] != c && w[0] != d ? w[0] : (w[1] != c && w[1] != d ? w[1] : w[2]);
+                // y inside the circle through c, d, x (counterclockwise)?
+                double cx = 0.0, cy = 0.0, dx = 0.0, dy = 0.0, xx = 0.0, xy = 0.0, yx = 0.0, yy = 0.0;
+                at(c, cx, cy);
+                at(d, dx, dy);
+                at(x, xx, xy);
+                at(y, yx, yy);
+                const double ax = cx - yx, ay = cy - yy, bx = dx - yx, by = dy - yy, ex = xx - yx, ey = xy - yy;
+                const double det = (ax * ax + ay * ay) * (bx * ey - ex * by) - (bx * bx + by * by) * (ax * ey - ex * ay) +
+                                   (ex * ex + ey * ey) * (ax * by - bx * ay);
+                if (!(det > 0.0) || Orient(x, y, c) * Orient(x, y, d) >= 0) {
+                    continue;
+                }
+                RemoveTriangle(t);
+                RemoveTriangle(static_cast<uint32_t>(across));
+                AddTriangle(c, y, x);
+                AddTriangle(y, d, x);
+                ++flips;
+                changed = true;
+            }
+        }
+    }
 }
 
 std::vector<std::array<uint32_t, 3>> ConstrainedTriangulation::Triangles() const

@@ -42,6 +42,17 @@ public:
     // preconditions were broken).
     bool InsertSegment(uint32_t a, uint32_t b);
 
+    // Improves the shape of the triangles: flips every edge that is not a
+    // constraint (InsertSegment's segments) and whose two triangles form a
+    // strictly convex quadrilateral, when the far corner lies inside the
+    // circumcircle of the other triangle, until none does or `maxFlips`
+    // flips were made. The circle test is made on the rounded coordinates:
+    // it only chooses among valid triangulations (whether a flip is valid
+    // is decided exactly), so its rounding never makes the result wrong,
+    // and the bound ends the loop whatever it answers. Slivers would turn
+    // over under the rounding of their corners.
+    void ImproveShapes(size_t maxFlips);
+
     // The triangles, each counterclockwise in the projection.
     std::vector<std::array<uint32_t, 3>> Triangles() const;
 
@@ -64,6 +75,7 @@ private:
     std::vector<bool> alive_;
     std::vector<uint32_t> free_;
     std::unordered_map<uint64_t, uint32_t> edges_;  // directed edge -> its triangle
+    std::vector<uint64_t> constraints_;              // EdgeKey(min, max), unsorted
 };
 
 }  // namespace meshaudit::arrangement

@@ -151,6 +151,25 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
     if (oneSide(sideU) || oneSide(sideT) || shared >= 2) {
         return result;
     }
+    if (shared == 1) {
+        // The shared corner is on both planes; when the other two corners of
+        // either triangle are strictly on one side of the other's plane, that
+        // triangle touches the plane at the corner alone.
+        auto othersOneSide = [](const uint32_t* ids, const uint32_t* other, const int* side) {
+            int product = 1;
+            for (int k = 0; k < 3; ++k) {
+                if (ids[k] != other[0] && ids[k] != other[1] && ids[k] != other[2]) {
+                    product *= side[k];
+                }
+            }
+            return product > 0;
+        };
+        if (othersOneSide(tIds, uIds, sideT) || othersOneSide(uIds, tIds, sideU)) {
+            return result;
+        }
+    } else if (TriTriIntersect(t, u) == '0') {
+        return result;  // apart: the library's exact test, without constructions
+    }
     // Both meet the line where the planes cross: T in the segment of its
     // points on U's plane, U in that of its points on T's plane; what they
     // have in common is the overlap of the two, ordered along an axis on
