@@ -18,7 +18,9 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace meshaudit::arrangement {
@@ -67,6 +69,14 @@ private:
     // The triangle with directed edge a b, or -1.
     int64_t TriangleOf(uint32_t a, uint32_t b) const;
     bool Crosses(uint32_t a, uint32_t b, uint32_t c, uint32_t d) const;
+    // Whether triangle t holds p (closed); side[k] is the orientation of p
+    // against edge k, and `outside` the first edge with p strictly beyond.
+    bool Holds(uint32_t t, uint32_t p, int* side, int& outside) const;
+    // Gathers the edges that segment a b crosses, walking from a to b; false
+    // when the walk cannot be made (then the caller scans every edge).
+    bool CrossingEdges(uint32_t a, uint32_t b, std::deque<std::pair<uint32_t, uint32_t>>& crossing) const;
+    // A triangle that holds p, with the sides of p, or -1.
+    int64_t Locate(uint32_t p, int* side) const;
 
     const std::vector<ExactPoint>& points_;
     int i_;
@@ -74,6 +84,8 @@ private:
     std::vector<std::array<uint32_t, 3>> triangles_;
     std::vector<bool> alive_;
     std::vector<uint32_t> free_;
+    uint32_t last_ = 0;  // the triangle made last, where a walk starts
+    std::vector<int64_t> around_;  // per point, a triangle made with it last
     std::unordered_map<uint64_t, uint32_t> edges_;  // directed edge -> its triangle
     std::vector<uint64_t> constraints_;              // EdgeKey(min, max), unsorted
 };
