@@ -28,6 +28,10 @@
 // a point index) and the library's intersecting-pair search
 // (geometry/IntersectingPairs.h) find nothing in the output.
 //
+// What rounding can leave: a piece whose corners are all rounded points
+// may lose its area or turn over (a sliver at the scale of the rounding);
+// it still meets no other piece, which is what the checks guarantee.
+//
 // Cost. Candidate pairs come from a bounding-box tree walk (n log n plus
 // the pairs whose boxes meet); each triangle with contacts is arranged once
 // per round, in time about quadratic in the number of its own contacts.

@@ -48,7 +48,8 @@ BigInt BigInt::ShiftedLeft(uint32_t bits) const
     r.negative_ = negative_;
     r.limbs_.assign(whole, 0u);
     uint32_t carry = 0;
-    for (uint32_t limb : limbs_) {
+    for (size_t k = 0; k < limbs_.size(); ++k) {
+        const uint32_t limb = limbs_[k];
         r.limbs_.push_back(part == 0 ? limb : (limb << part) | carry);
         carry = part == 0 ? 0 : limb >> (32 - part);
     }
@@ -67,7 +68,7 @@ BigInt BigInt::ShiftedRight(uint32_t bits) const
         return r;
     }
     r.negative_ = negative_;
-    r.limbs_.assign(limbs_.begin() + whole, limbs_.end());
+    r.limbs_.assign(limbs_.data() + whole, limbs_.data() + limbs_.size());
     if (part != 0) {
         for (size_t k = 0; k < r.limbs_.size(); ++k) {
             const uint32_t high = k + 1 < r.limbs_.size() ? r.limbs_[k + 1] << (32 - part) : 0u;
@@ -125,7 +126,7 @@ uint64_t BigInt::TopBits(int32_t& shift) const
     return v;
 }
 
-int BigInt::CompareMagnitudes(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
+int BigInt::CompareMagnitudes(const Limbs& a, const Limbs& b)
 {
     if (a.size() != b.size()) {
         return a.size() < b.size() ? -1 : 1;
@@ -138,11 +139,11 @@ int BigInt::CompareMagnitudes(const std::vector<uint32_t>& a, const std::vector<
     return 0;
 }
 
-std::vector<uint32_t> BigInt::AddMagnitudes(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
+Limbs BigInt::AddMagnitudes(const Limbs& a, const Limbs& b)
 {
-    const std::vector<uint32_t>& longer = a.size() >= b.size() ? a : b;
-    const std::vector<uint32_t>& shorter = a.size() >= b.size() ? b : a;
-    std::vector<uint32_t> r;
+    const Limbs& longer = a.size() >= b.size() ? a : b;
+    const Limbs& shorter = a.size() >= b.size() ? b : a;
+    Limbs r;
     r.reserve(longer.size() + 1);
     uint64_t carry = 0;
     for (size_t k = 0; k < longer.size(); ++k) {
@@ -156,9 +157,9 @@ std::vector<uint32_t> BigInt::AddMagnitudes(const std::vector<uint32_t>& a, cons
     return r;
 }
 
-std::vector<uint32_t> BigInt::SubtractMagnitudes(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
+Limbs BigInt::SubtractMagnitudes(const Limbs& a, const Limbs& b)
 {
-    std::vector<uint32_t> r;
+    Limbs r;
     r.reserve(a.size());
     int64_t borrow = 0;
     for (size_t k = 0; k < a.size(); ++k) {

@@ -6,8 +6,9 @@
 // leading zero limb (zero has no limbs and is never negative).
 #pragma once
 
+#include "repair/arrangement/Limbs.h"
+
 #include <cstdint>
-#include <vector>
 
 namespace meshaudit::arrangement {
 
@@ -43,15 +44,15 @@ public:
     friend int Compare(const BigInt& a, const BigInt& b);
 
 private:
-    static int CompareMagnitudes(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
-    static std::vector<uint32_t> AddMagnitudes(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
+    static int CompareMagnitudes(const Limbs& a, const Limbs& b);
+    static Limbs AddMagnitudes(const Limbs& a, const Limbs& b);
     // a - b for |a| >= |b|.
-    static std::vector<uint32_t> SubtractMagnitudes(const std::vector<uint32_t>& a,
-                                                    const std::vector<uint32_t>& b);
+    static Limbs SubtractMagnitudes(const Limbs& a,
+                                                    const Limbs& b);
     static BigInt SignedSum(const BigInt& a, bool bNegative, const BigInt& b);
     void Trim();
 
-    std::vector<uint32_t> limbs_;
+    Limbs limbs_;
     bool negative_ = false;
 };
 

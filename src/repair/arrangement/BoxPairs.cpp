@@ -21,23 +21,19 @@ BoxPairs::BoxPairs(const std::vector<Box>& boxes) : boxes_(boxes)
         }
     }
     if (!order_.empty()) {
-        nodes_.reserve(2 * (order_.size() / kLeaf + 1) + 1);
-        nodes_.push_back(Node{});
-        nodes_[0] = Node{};
-        const uint32_t root = Build(0, static_cast<uint32_t>(order_.size()));
-        (void)root;
+        nodes_.reserve(4 * (order_.size() / kLeaf + 1));
+        Build(static_cast<uint32_t>(order_.size()));
     }
 }
 
-uint32_t BoxPairs::Build(uint32_t first, uint32_t count)
+void BoxPairs::Build(uint32_t count)
 {
-    // The root is node 0, made by the constructor; every other node is made
-    // here with its sibling, so that children are always adjacent.
-    std::vector<std::pair<uint32_t, uint32_t>> pending{{0u, 0u}};
-    nodes_[0].first = first;
-    nodes_[0].count = count;
+    // The root is node 0; every other node is made with its sibling, so
+    // that children are always adjacent.
+    nodes_.push_back(Node{Box{}, 0, count, 0});
+    std::vector<uint32_t> pending{0u};
     while (!pending.empty()) {
-        const uint32_t at = pending.back().first;
+        const uint32_t at = pending.back();
         pending.pop_back();
         Node node = nodes_[at];
         Box box{{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(), std::numeric_limits<double>::max()},
@@ -71,12 +67,11 @@ uint32_t BoxPairs::Build(uint32_t first, uint32_t count)
             node.left = static_cast<uint32_t>(nodes_.size());
             nodes_.push_back(Node{Box{}, node.first, half, 0});
             nodes_.push_back(Node{Box{}, node.first + half, node.count - half, 0});
-            pending.push_back({node.left, 0u});
-            pending.push_back({node.left + 1, 0u});
+            pending.push_back(node.left);
+            pending.push_back(node.left + 1);
         }
         nodes_[at] = node;
     }
-    return 0;
 }
 
 }  // namespace meshaudit::arrangement

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace meshaudit::arrangement {
@@ -43,7 +44,8 @@ private:
     };
     static constexpr uint32_t kLeaf = 8;
 
-    uint32_t Build(uint32_t first, uint32_t count);
+    // The nodes over order_[0 .. count - 1].
+    void Build(uint32_t count);
 
     std::vector<Box> boxes_;
     std::vector<uint32_t> order_;

@@ -28,6 +28,13 @@ void ConstrainedTriangulation::AddTriangle(uint32_t a, uint32_t b, uint32_t c)
     edges_[EdgeKey(a, b)] = t;
     edges_[EdgeKey(b, c)] = t;
     edges_[EdgeKey(c, a)] = t;
+    last_ = t;
+    for (uint32_t v : {a, b, c}) {
+        if (v >= around_.size()) {
+            around_.resize(v + 1, -1);
+        }
+        around_[v] = t;
+    }
 }
 
 void ConstrainedTriangulation::RemoveTriangle(uint32_t t)
@@ -46,55 +53,86 @@ int64_t ConstrainedTriangulation::TriangleOf(uint32_t a, uint32_t b) const
     return it == edges_.end() ? -1 : static_cast<int64_t>(it->second);
 }
 
+bool ConstrainedTriangulation::Holds(uint32_t t, uint32_t p, int* side, int& outside) const
+{
+    const std::array<uint32_t, 3>& v = triangles_[t];
+    outside = -1;
+    for (int k = 0; k < 3; ++k) {
+        side[k] = Orient(v[k], v[(k + 1) % 3], p);
+        if (side[k] < 0) {
+            outside = k;
+            return false;
+        }
+    }
+    return true;
+}
+
+int64_t ConstrainedTriangulation::Locate(uint32_t p, int* side) const
+{
+    // Walk from the triangle made last towards p, across an edge that has p
+    // on its far side. In a triangulation that is not Delaunay such a walk
+    // can circle; after as many steps as there are triangles the scan of
+    // them all takes over.
+    int outside = -1;
+    uint32_t t = last_;
+    for (size_t steps = 0; steps <= triangles_.size() && alive_[t]; ++steps) {
+        if (Holds(t, p, side, outside)) {
+            return t;
+        }
+        const int64_t across = TriangleOf(triangles_[t][(outside + 1) % 3], triangles_[t][outside]);
+        if (across < 0) {
+            break;
+        }
+        t = static_cast<uint32_t>(across);
+    }
+    for (uint32_t u = 0; u < triangles_.size(); ++u) {
+        if (alive_[u] && Holds(u, p, side, outside)) {
+            return u;
+        }
+    }
+    return -1;
+}
+
 bool ConstrainedTriangulation::InsertPoint(uint32_t p)
 {
-    for (uint32_t t = 0; t < triangles_.size(); ++t) {
-        if (!alive_[t]) {
-            continue;
-        }
-        const std::array<uint32_t, 3> v = triangles_[t];
-        int side[3];
-        bool inside = true;
-        for (int k = 0; k < 3 && inside; ++k) {
-            side[k] = Orient(v[k], v[(k + 1) % 3], p);
-            inside = side[k] >= 0;
-        }
-        if (!inside) {
-            continue;
-        }
-        const int zeros = (side[0] == 0) + (side[1] == 0) + (side[2] == 0);
-        if (zeros >= 2) {
-            return true;  // p is a vertex already
-        }
-        if (zeros == 0) {
-            RemoveTriangle(t);
-            AddTriangle(v[0], v[1], p);
-            AddTriangle(v[1], v[2], p);
-            AddTriangle(v[2], v[0], p);
-            return true;
-        }
-        // On edge a b of t = (a, b, c), and of the triangle (b, a, d) across.
-        int k = 0;
-        while (side[k] != 0) {
-            ++k;
-        }
-        const uint32_t a = v[k];
-        const uint32_t b = v[(k + 1) % 3];
-        const uint32_t c = v[(k + 2) % 3];
-        const int64_t across = TriangleOf(b, a);
+    int side[3] = {0, 0, 0};
+    const int64_t found = Locate(p, side);
+    if (found < 0) {
+        return false;
+    }
+    const auto t = static_cast<uint32_t>(found);
+    const std::array<uint32_t, 3> v = triangles_[t];
+    const int zeros = (side[0] == 0) + (side[1] == 0) + (side[2] == 0);
+    if (zeros >= 2) {
+        return true;  // p is a vertex already
+    }
+    if (zeros == 0) {
         RemoveTriangle(t);
-        AddTriangle(a, p, c);
-        AddTriangle(p, b, c);
-        if (across >= 0) {
-            const std::array<uint32_t, 3> w = triangles_[static_cast<uint32_t>(across)];
-            const uint32_t d = w[0] != a && w[0] != b ? w[0] : (w[1] != a && w[1] != b ? w[1] : w[2]);
-            RemoveTriangle(static_cast<uint32_t>(across));
-            AddTriangle(b, p, d);
-            AddTriangle(p, a, d);
-        }
+        AddTriangle(v[0], v[1], p);
+        AddTriangle(v[1], v[2], p);
+        AddTriangle(v[2], v[0], p);
         return true;
     }
-    return false;
+    // On edge a b of t = (a, b, c), and of the triangle (b, a, d) across.
+    int k = 0;
+    while (side[k] != 0) {
+        ++k;
+    }
+    const uint32_t a = v[k];
+    const uint32_t b = v[(k + 1) % 3];
+    const uint32_t c = v[(k + 2) % 3];
+    const int64_t across = TriangleOf(b, a);
+    RemoveTriangle(t);
+    AddTriangle(a, p, c);
+    AddTriangle(p, b, c);
+    if (across >= 0) {
+        const std::array<uint32_t, 3> w = triangles_[static_cast<uint32_t>(across)];
+        const uint32_t d = w[0] != a && w[0] != b ? w[0] : (w[1] != a && w[1] != b ? w[1] : w[2]);
+        RemoveTriangle(static_cast<uint32_t>(across));
+        AddTriangle(b, p, d);
+        AddTriangle(p, a, d);
+    }
+    return true;
 }
 
 bool ConstrainedTriangulation::Crosses(uint32_t a, uint32_t b, uint32_t c, uint32_t d) const
@@ -105,23 +143,96 @@ bool ConstrainedTriangulation::Crosses(uint32_t a, uint32_t b, uint32_t c, uint3
     return Orient(a, b, c) * Orient(a, b, d) < 0 && Orient(c, d, a) * Orient(c, d, b) < 0;
 }
 
+bool ConstrainedTriangulation::CrossingEdges(uint32_t a, uint32_t b,
+                                             std::deque<std::pair<uint32_t, uint32_t>>& crossing) const
+{
+    // Turn around a, from a triangle of a's, to the one whose far edge the
+    // segment leaves through: a, c, d counterclockwise with b strictly
+    // between the directions to c and to d.
+    const int64_t start = a < around_.size() ? around_[a] : -1;
+    if (start < 0 || !alive_[static_cast<uint32_t>(start)]) {
+        return false;
+    }
+    auto rotated = [this](uint32_t t, uint32_t first, uint32_t& c, uint32_t& d) {
+        const auto& v = triangles_[t];
+        const int k = v[0] == first ? 0 : (v[1] == first ? 1 : 2);
+        c = v[(k + 1) % 3];
+        d = v[(k + 2) % 3];
+        return v[k] == first;
+    };
+    auto t = static_cast<uint32_t>(start);
+    uint32_t c = 0;
+    uint32_t d = 0;
+    bool found = false;
+    for (size_t steps = 0; steps <= triangles_.size(); ++steps) {
+        if (!rotated(t, a, c, d)) {
+            return false;
+        }
+        if (Orient(a, c, b) > 0 && Orient(a, d, b) < 0) {
+            found = true;
+            break;
+        }
+        const int64_t next = TriangleOf(a, d);  // the next one counterclockwise
+        if (next < 0) {
+            return false;
+        }
+        t = static_cast<uint32_t>(next);
+    }
+    if (!found) {
+        return false;
+    }
+    // Then across each crossed edge c d, to the triangle beyond, until b.
+    for (size_t steps = 0; steps <= triangles_.size(); ++steps) {
+        crossing.push_back({c, d});
+        const int64_t beyond = TriangleOf(d, c);
+        if (beyond < 0) {
+            return false;
+        }
+        uint32_t e = 0;
+        uint32_t unused = 0;
+        rotated(static_cast<uint32_t>(beyond), d, unused, e);
+        if (e == b) {
+            return true;
+        }
+        const int side = Orient(a, b, e);
+        if (side == 0) {
+            return false;  // a point on the segment: the precondition broken
+        }
+        // c is right of a->b, d left of it, and c d an edge of the
+        // triangle just entered.
+        if (side > 0) {
+            d = e;
+        } else {
+            c = e;
+        }
+    }
+    return false;
+}
+
 bool ConstrainedTriangulation::InsertSegment(uint32_t a, uint32_t b)
 {
-    if (a == b || TriangleOf(a, b) >= 0 || TriangleOf(b, a) >= 0) {
+    if (a == b) {
+        return true;
+    }
+    constraints_.push_back(EdgeKey(std::min(a, b), std::max(a, b)));
+    if (TriangleOf(a, b) >= 0 || TriangleOf(b, a) >= 0) {
         return true;
     }
     std::deque<std::pair<uint32_t, uint32_t>> crossing;
-    for (uint32_t t = 0; t < triangles_.size(); ++t) {
-        if (!alive_[t]) {
-            continue;
-        }
-        for (int k = 0; k < 3; ++k) {
-            const uint32_t c = triangles_[t][k];
-            const uint32_t d = triangles_[t][(k + 1) % 3];
-            // Each undirected edge once: from the side with c < d, or from
-            // its only triangle.
-            if ((c < d || TriangleOf(d, c) < 0) && Crosses(a, b, c, d)) {
-                crossing.push_back({c, d});
+    if (!CrossingEdges(a, b, crossing)) {
+        crossing.clear();
+        for (uint32_t t = 0; t < triangles_.size(); ++t) {
+            if (!alive_[t]) {
+                continue;
+            }
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t c = triangles_[t][k];
+                const uint32_t d = triangles_[t][(k + 1) % 3];
+                // Each undirected edge once: from the side with c < d, or
+                // from its only triangle.
+                if ((c < d || TriangleOf(d, c) < 0) && Crosses(a, b, c, d)) {
+                    crossing.push_back({c, d});
+                }
             }
         }
     }
@@ -159,6 +270,54 @@ bool ConstrainedTriangulation::InsertSegment(uint32_t a, uint32_t b)
         }
     }
     return true;
+}
+
+void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
+{
+    std::sort(constraints_.begin(), constraints_.end());
+    auto constrained = [this](uint32_t c, uint32_t d) {
+        return std::binary_search(constraints_.begin(), constraints_.end(), EdgeKey(std::min(c, d), std::max(c, d)));
+    };
+    auto at = [this](uint32_t p, double& x, double& y) {
+        x = points_[p].rounded[i_];
+        y = points_[p].rounded[j_];
+    };
+    size_t flips = 0;
+    bool changed = true;
+    while (changed && flips < maxFlips) {
+        changed = false;
+        for (uint32_t t = 0; t < triangles_.size() && flips < maxFlips; ++t) {
+            for (int k = 0; k < 3 && alive_[t]; ++k) {
+                const uint32_t c = triangles_[t][k];
+                const uint32_t d = triangles_[t][(k + 1) % 3];
+                const uint32_t x = triangles_[t][(k + 2) % 3];
+                const int64_t across = TriangleOf(d, c);
+                if (across < 0 || constrained(c, d)) {
+                    continue;
+                }
+                const auto& w = triangles_[static_cast<uint32_t>(across)];
+                const uint32_t y = w[0] != c && w[0] != d ? w[0] : (w[1] != c && w[1] != d ? w[1] : w[2]);
+                // y inside the circle through c, d, x (counterclockwise)?
+                double cx = 0.0, cy = 0.0, dx = 0.0, dy = 0.0, xx = 0.0, xy = 0.0, yx = 0.0, yy = 0.0;
+                at(c, cx, cy);
+                at(d, dx, dy);
+                at(x, xx, xy);
+                at(y, yx, yy);
+                const double ax = cx - yx, ay = cy - yy, bx = dx - yx, by = dy - yy, ex = xx - yx, ey = xy - yy;
+                const double det = (ax * ax + ay * ay) * (bx * ey - ex * by) - (bx * bx + by * by) * (ax * ey - ex * ay) +
+                                   (ex * ex + ey * ey) * (ax * by - bx * ay);
+                if (!(det > 0.0) || Orient(x, y, c) * Orient(x, y, d) >= 0) {
+                    continue;
+                }
+                RemoveTriangle(t);
+                RemoveTriangle(static_cast<uint32_t>(across));
+                AddTriangle(c, y, x);
+                AddTriangle(y, d, x);
+                ++flips;
+                changed = true;
+            }
+        }
+    }
 }
 
 std::vector<std::array<uint32_t, 3>> ConstrainedTriangulation::Triangles() const

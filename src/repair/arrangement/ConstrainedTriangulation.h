@@ -18,7 +18,9 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace meshaudit::arrangement {
@@ -42,6 +44,17 @@ public:
     // preconditions were broken).
     bool InsertSegment(uint32_t a, uint32_t b);
 
+    // Improves the shape of the triangles: flips every edge that is not a
+    // constraint (InsertSegment's segments) and whose two triangles form a
+    // strictly convex quadrilateral, when the far corner lies inside the
+    // circumcircle of the other triangle, until none does or `maxFlips`
+    // flips were made. The circle test is made on the rounded coordinates:
+    // it only chooses among valid triangulations (whether a flip is valid
+    // is decided exactly), so its rounding never makes the result wrong,
+    // and the bound ends the loop whatever it answers. Slivers would turn
+    // over under the rounding of their corners.
+    void ImproveShapes(size_t maxFlips);
+
     // The triangles, each counterclockwise in the projection.
     std::vector<std::array<uint32_t, 3>> Triangles() const;
 
@@ -56,6 +69,14 @@ private:
     // The triangle with directed edge a b, or -1.
     int64_t TriangleOf(uint32_t a, uint32_t b) const;
     bool Crosses(uint32_t a, uint32_t b, uint32_t c, uint32_t d) const;
+    // Whether triangle t holds p (closed); side[k] is the orientation of p
+    // against edge k, and `outside` the first edge with p strictly beyond.
+    bool Holds(uint32_t t, uint32_t p, int* side, int& outside) const;
+    // Gathers the edges that segment a b crosses, walking from a to b; false
+    // when the walk cannot be made (then the caller scans every edge).
+    bool CrossingEdges(uint32_t a, uint32_t b, std::deque<std::pair<uint32_t, uint32_t>>& crossing) const;
+    // A triangle that holds p, with the sides of p, or -1.
+    int64_t Locate(uint32_t p, int* side) const;
 
     const std::vector<ExactPoint>& points_;
     int i_;
@@ -63,7 +84,10 @@ private:
     std::vector<std::array<uint32_t, 3>> triangles_;
     std::vector<bool> alive_;
     std::vector<uint32_t> free_;
+    uint32_t last_ = 0;  // the triangle made last, where a walk starts
+    std::vector<int64_t> around_;  // per point, a triangle made with it last
     std::unordered_map<uint64_t, uint32_t> edges_;  // directed edge -> its triangle
+    std::vector<uint64_t> constraints_;              // EdgeKey(min, max), unsorted
 };
 
 }  // namespace meshaudit::arrangement

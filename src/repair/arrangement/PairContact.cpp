@@ -130,11 +130,20 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
             shared += tIds[a] == uIds[b] ? 1 : 0;
         }
     }
-    int sideU[3];
-    int sideT[3];
+    // A shared corner is on both planes: its sides are 0 without a test
+    // (those would all take the predicates' slow exact stage). A pair
+    // sharing an edge needs only the side of U's third corner.
+    auto isShared = [](uint32_t id, const uint32_t* other) { return id == other[0] || id == other[1] || id == other[2]; };
+    int sideU[3] = {0, 0, 0};
+    int sideT[3] = {0, 0, 0};
     for (int k = 0; k < 3; ++k) {
-        sideU[k] = Orient3DSign(t, u[k]);
-        sideT[k] = Orient3DSign(u, t[k]);
+        sideU[k] = isShared(uIds[k], tIds) ? 0 : Orient3DSign(t, u[k]);
+    }
+    if (shared == 2 && (sideU[0] != 0 || sideU[1] != 0 || sideU[2] != 0)) {
+        return result;  // different planes through a shared edge meet along it alone
+    }
+    for (int k = 0; k < 3; ++k) {
+        sideT[k] = isShared(tIds[k], uIds) ? 0 : Orient3DSign(u, t[k]);
     }
     if (sideU[0] == 0 && sideU[1] == 0 && sideU[2] == 0) {
         int i = 0;
@@ -150,6 +159,25 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
     // Triangles in different planes that share an edge meet along it alone.
     if (oneSide(sideU) || oneSide(sideT) || shared >= 2) {
         return result;
+    }
+    if (shared == 1) {
+        // The shared corner is on both planes; when the other two corners of
+        // either triangle are strictly on one side of the other's plane, that
+        // triangle touches the plane at the corner alone.
+        auto othersOneSide = [](const uint32_t* ids, const uint32_t* other, const int* side) {
+            int product = 1;
+            for (int k = 0; k < 3; ++k) {
+                if (ids[k] != other[0] && ids[k] != other[1] && ids[k] != other[2]) {
+                    product *= side[k];
+                }
+            }
+            return product > 0;
+        };
+        if (othersOneSide(tIds, uIds, sideT) || othersOneSide(uIds, tIds, sideU)) {
+            return result;
+        }
+    } else if (TriTriIntersect(t, u) == '0') {
+        return result;  // apart: the library's exact test, without constructions
     }
     // Both meet the line where the planes cross: T in the segment of its
     // points on U's plane, U in that of its points on T's plane; what they

@@ -170,8 +170,8 @@ bool Cluster::Run(const std::vector<Cut>& cuts, std::vector<std::vector<std::arr
         std::sort(s.on.begin(), s.on.end(), [this, axis](uint32_t p, uint32_t q) {
             return CompareCoordinate(points_[p], points_[q], axis) < 0;
         });
-        if (!s.on.empty() && CompareCoordinate(points_[s.on.front()], points_[s.a], axis) *
-                                     CompareCoordinate(points_[s.b], points_[s.a], axis) < 0) {
+        // From a to b: all lie strictly between them.
+        if (CompareCoordinate(points_[s.b], points_[s.a], axis) < 0) {
             std::reverse(s.on.begin(), s.on.end());
         }
     }
@@ -216,6 +216,7 @@ bool Cluster::Run(const std::vector<Cut>& cuts, std::vector<std::vector<std::arr
             return false;
         }
     }
+    triangulation.ImproveShapes(64 * (points_.size() + segments_.size()) + 256);
     // A piece belongs to each cluster triangle whose closed region holds its
     // three corners: with the triangle's edges among the constraints no
     // piece straddles one.
