@@ -18,7 +18,8 @@
  *                      nothing); any other has its longest side, the one
  *                      opposite its 180-degree corner, flipped: each
  *                      triangle across that side is split in two at that
- *                      corner, so that no hole opens. A zero-area triangle
+ *                      corner, so that no hole opens (copies of the
+ *                      zero-area triangle go with it). A zero-area triangle
  *                      on a border side is dropped (the border then runs
  *                      along its other two sides, the same line). One whose
  *                      side cannot be flipped (the triangles across it are

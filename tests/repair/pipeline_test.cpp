@@ -195,6 +195,8 @@ TEST(RepairPipeline, HandComputedCases)
     cap.triangles[0] = {0, m, 1};
     cap.AddTriangle(m, 2, 1);
     cap.AddTriangle(0, 2, m);
+    TestMesh capThrice = cap;  // its zero-area triangle repeated, either way round
+    capThrice.AddTriangle(2, m, 0), capThrice.AddTriangle(2, 0, m);
     TestMesh duplicate = Box(0, 1), twoSided = Box(0, 1), unused = Box(0, 1);
     duplicate.triangles.push_back(duplicate.triangles[3]);
     twoSided.AddTriangle(0, 1, 2);
@@ -244,6 +246,7 @@ TEST(RepairPipeline, HandComputedCases)
         {"a non-finite corner", notFinite, {}, 8, 12, {1, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
         {"a repeated point", repeated, {}, 8, 12, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a zero-area cap", cap, {}, 9, 14, {0, 0, 2, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"a zero-area cap thrice", capThrice, {}, 9, 14, {0, 0, 4, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a duplicate", duplicate, {}, 8, 12, {0, 0, 0, 1, 0, 0, 0, 0, 0, 0}, 1},
         {"a two-sided sheet", twoSided, {}, 8, 12, {0, 0, 0, 2, 0, 0, 0, 1, 0, 0}, 1},
         {"an unused point", unused, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
