@@ -10,12 +10,13 @@ write OFF). Then, untimed, the input and both outputs are judged by `meshaudit c
 (exit 0: printable). It prints, for each tool: the share of files that come out printable (files
 whose damage includes self-intersections are left out: neither pipeline resolves them; they are
 listed), the files made worse (the input passed, or failed fewer checks, and the output fails more),
-the total time and the time ratio; then the same by damage group. Build the peer with
+the total wall-clock and CPU time and their ratios; then the printable share by damage group. Build the peer with
 /work/shared/bench/build-peer.sh (into /tmp/meshaudit-peer by default).
 """
 import argparse
 import json
 import os
+import resource
 import subprocess
 import sys
 import time
@@ -23,14 +24,21 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
+def cpu_of_children():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
 def run(cmd, timeout):
-    start = time.perf_counter()
+    """(wall seconds, CPU seconds, exit code, standard error) of one process. The CPU time (user and
+    system) is the steadier figure on a shared machine, where a process waits for a core."""
+    start, cpu = time.perf_counter(), cpu_of_children()
     try:
         done = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout)
         code, err = done.returncode, done.stderr
     except subprocess.TimeoutExpired:
         code, err = -1, "timed out"
-    return time.perf_counter() - start, code, err
+    return time.perf_counter() - start, cpu_of_children() - cpu, code, err
 
 
 def judge(meshaudit, path):
@@ -76,8 +84,8 @@ def main():
             out = os.path.join(args.work, tool, stem + ".off")
             if os.path.exists(out):
                 os.remove(out)
-            seconds, code, err = run(tools[tool](src, out), args.timeout)
-            row["results"][tool] = {"seconds": seconds, "code": code, "out": out,
+            seconds, cpu, code, err = run(tools[tool](src, out), args.timeout)
+            row["results"][tool] = {"seconds": seconds, "cpu": cpu, "code": code, "out": out,
                                     "error": err.strip()[-300:] if code != 0 else ""}
         row["in_pass"], row["in_failing"] = judge(args.meshaudit, src)
         for tool, result in row["results"].items():
@@ -104,22 +112,26 @@ def report(rows, tools):
     print(f"\n{len(rows)} files; {len(excluded)} with crossing or touching shells left out of the printable "
           "share: " + ", ".join(r["file"] for r in excluded))
     total = {t: sum(r["results"][t]["seconds"] for r in rows) for t in tools}
+    cpu = {t: sum(r["results"][t]["cpu"] for r in rows) for t in tools}
     for t in tools:
         worse = [r["file"] for r in rows if r["results"][t]["worse"]]
         broken = [r["file"] for r in rows if r["in_pass"] and not r["results"][t]["pass"]]
         print(f"{t:10s} printable {share(counted, t):18s} (all files {share(rows, t)}) made worse {len(worse)} "
-              f"(printable made failing {len(broken)})  time {total[t]:.2f} s")
+              f"(printable made failing {len(broken)})  time {total[t]:.2f} s, CPU {cpu[t]:.2f} s")
         if worse:
             print("           worse: " + ", ".join(worse))
-    print(f"time ratio meshaudit / cgal = {total['meshaudit'] / max(total['cgal'], 1e-9):.3f}")
-    print("\nby damage group (printable share; self-intersecting files included here):")
+    print(f"time ratio meshaudit / cgal = {total['meshaudit'] / max(total['cgal'], 1e-9):.3f} "
+          f"(CPU time {cpu['meshaudit'] / max(cpu['cgal'], 1e-9):.3f})")
+    print("\nby damage group (printable; crossing and touching files included here), and the CPU time ratio:")
     groups = sorted({r["group"] for r in rows})
-    print(f"{'group':14s} {'files':>5s} " + " ".join(f"{t:>12s}" for t in tools))
+    print(f"{'group':14s} {'files':>5s} " + " ".join(f"{t:>12s}" for t in tools) + "   CPU ratio")
     for g in groups:
         sub = [r for r in rows if r["group"] == g]
-        print(f"{g:14s} {len(sub):5d} " + " ".join(
-            f"{sum(r['results'][t]['pass'] for r in sub):>6d} ({100.0 * sum(r['results'][t]['pass'] for r in sub) / len(sub):3.0f}%)"
-            for t in tools))
+        passed = {t: sum(r["results"][t]["pass"] for r in sub) for t in tools}
+        ratio = sum(r["results"]["meshaudit"]["cpu"] for r in sub) / max(sum(r["results"]["cgal"]["cpu"] for r in sub),
+                                                                         1e-9)
+        print(f"{g:14s} {len(sub):5d} " + " ".join(f"{passed[t]:>6d} ({100.0 * passed[t] / len(sub):3.0f}%)"
+                                                   for t in tools) + f"   {ratio:.3f}")
     failing = [r for r in counted if not r["results"]["meshaudit"]["pass"]]
     if failing:
         print("\nmeshaudit output failing: " + ", ".join(f"{r['file']} ({'+'.join(r['kinds'])})" for r in failing))

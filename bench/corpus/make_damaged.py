@@ -2,7 +2,9 @@
 """Damaged copies of closed meshes, each with the damage it was given written down.
 
     make_damaged.py small OUTDIR [--seed S]    the few dozen small files kept in tests/data/damaged
-    make_damaged.py large OUTDIR [--seed S]    the bench corpus: the shared meshes and finer shapes
+    make_damaged.py medium OUTDIR [--seed S]   the bench corpus on the shared meshes and shapes of 1,700
+                                               to 5,900 triangles (147 files, 25 MB)
+    make_damaged.py large OUTDIR [--seed S]    the same on shapes of about 20,000 triangles (147 files, 121 MB)
 
 Each run writes OUTDIR/manifest.json: one record per file with its base shape, its damage kinds in
 the order applied, what each did (counts), and whether its damage makes shells cross
@@ -386,11 +388,31 @@ WRITERS = {"off": write_off, "obj": write_obj, "ply": write_ply, "stl": write_st
 
 # ---------------------------------------------------------------- the corpora
 
+def subdivided(P, T):
+    """Each triangle in four at the midpoints of its sides: the same surface, four times the triangles."""
+    P, mids, new = list(P), {}, []
+
+    def mid(a, b):
+        key = (min(a, b), max(a, b))
+        if key not in mids:
+            P.append((P[a] + P[b]) / 2)
+            mids[key] = len(P) - 1
+        return mids[key]
+    for a, b, c in T.tolist():
+        ab, bc, ca = mid(a, b), mid(b, c), mid(c, a)
+        new += [(a, ab, ca), (b, bc, ab), (c, ca, bc), (ab, bc, ca)]
+    return np.array(P), np.array(new, np.int64)
+
+
 def bases(which):
+    """The closed shapes damaged: 48 to 144 triangles (small), 1,700 to 5,900 (medium), about 20,000
+    (large, the size of many printed parts)."""
     if which == "small":
         return {"cube": cube(2), "sphere": icosphere(1), "torus": torus(12, 6)}
     spot = read_obj(os.path.join(SHARED, "spot.obj"))
-    return {"cube": cube(12), "sphere": icosphere(4), "torus": torus(64, 24), "spot": spot}
+    if which == "medium":
+        return {"cube": cube(12), "sphere": icosphere(4), "torus": torus(64, 24), "spot": spot}
+    return {"cube": cube(40), "sphere": icosphere(5), "torus": torus(160, 64), "spot": subdivided(*spot)}
 
 
 def plan(which, rng):
@@ -441,7 +463,7 @@ def build(which, out, seed):
                          "damage": record, "points": int(len(P)), "triangles": int(len(T)),
                          "self_intersecting": "intersect" in kinds,
                          "self_touching": "pinched" in kinds})
-    if which == "large":
+    if which != "small":
         # The shared meshes as they come: a scan with open holes, and two with self-intersections.
         for name, kinds, crossing in (("stanford-bunny", ["open_scan"], False), ("suzanne", ["as_modelled"], True),
                                       ("teapot", ["as_modelled"], True)):
@@ -458,7 +480,7 @@ def build(which, out, seed):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("which", choices=["small", "large"])
+    parser.add_argument("which", choices=["small", "medium", "large"])
     parser.add_argument("out")
     parser.add_argument("--seed", type=int, default=1)
     args = parser.parse_args()
