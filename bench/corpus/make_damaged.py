@@ -124,7 +124,7 @@ def read_obj(path):
     return np.array(pts, float), np.array(tris, np.int64)
 
 
-# ---------------------------------------------------------------- helpers
+# ---------------------------------------------------------------- adjacency, patches, insideness
 
 def adjacency(T):
     """Triangles across each side: a dict from an unordered side to the triangles that have it."""
