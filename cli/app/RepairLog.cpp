@@ -82,7 +82,8 @@ const std::vector<RepairStepText>& RepairStepTexts()
         {RepairStep::Stitch, "--stitch", "stitch border edges whose points coincide"},
         {RepairStep::Orient, "--orient", "orient each shell consistently, outward, voids inward"},
         {RepairStep::FillHoles, "--fill-holes", "fill holes without crossing the mesh"},
-        {RepairStep::SmallShells, "--min-shell", "drop shells below a size (and inner shells with --drop-inner)"},
+        {RepairStep::SmallShells, "--min-shell",
+         "drop lone triangles beside larger shells, shells below a size (and inner shells with --drop-inner)"},
         {RepairStep::UnusedPoints, "--drop-unused", "drop points no triangle uses"},
     };
     return texts;
