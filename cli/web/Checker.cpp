@@ -3,7 +3,8 @@
 // documents out; a repaired file out as repair writes it. Each call is
 // whole in itself (no state is kept between calls), runs in the page's
 // worker, and tells the page of its progress and its arrays through the
-// JavaScript functions the worker defines (ma_progress, ma_array).
+// JavaScript functions the worker defines (ma_progress, ma_array,
+// ma_verdict).
 #include "Decimal.h"
 #include "HtmlReport.h"
 #include "Library.h"
@@ -32,6 +33,9 @@ extern "C" {
 extern void ma_progress(uint32_t done, uint32_t total, const char* label);
 // kind: 0 unsigned 32-bit integers, 1 32-bit floats, 2 bytes.
 extern void ma_array(const char* id, const void* data, size_t count, int kind);
+// check --json's documents of a file, as a JSON array of strings, as soon
+// as the check has judged it (before the views' data is made).
+extern void ma_verdict(const char* documents);
 }
 
 namespace meshaudit::cli {
@@ -66,8 +70,9 @@ std::string Counts(const MeshData& mesh)
     return Plural(mesh.points.size(), "point") + ", " + Plural(mesh.triangles.size(), "triangle");
 }
 
-// Checks `bytes` as the file `name` the way `meshaudit report` does (the
-// element lists, the marks) and answers {"documents": the lines check --json
+// Checks `bytes` as the file `name` as `meshaudit check` does, hands the
+// documents to ma_verdict, then checks again the way `meshaudit report`
+// does (the element lists, the marks) for the views, and answers {"documents": the lines check --json
 // prints, as strings, "page": ReportDocument or null, "error": "" or why}.
 // The bytes are freed as soon as they are read, before the analysis takes
 // its memory.
@@ -102,6 +107,20 @@ nlohmann::ordered_json Check(const std::string& name, OwnedBytes bytes, const st
         out["error"] = Utf8Escaped(failure.error);
         return out;
     }
+    // The verdict first, by the check alone as `meshaudit check` runs it:
+    // listing the elements behind each quantity and marking them costs as
+    // much again, and the page shows the verdict while that runs.
+    AnalyseRequest plain;
+    plain.progress = Progress;
+    for (const MeshData& mesh : meshes) {
+        const FileOutcome outcome = AnalyseMesh(name, mesh, settings, plain);
+        out["documents"].push_back(JsonLine(RenderJson(outcome)));
+        if (outcome.status != FileOutcome::Status::Analysed) {
+            out["error"] = Utf8Escaped(outcome.error);
+            return out;
+        }
+    }
+    ma_verdict(JsonLine(out["documents"]).c_str());
     AnalyseRequest request;
     request.locate = true;
     request.progress = Progress;
@@ -110,9 +129,6 @@ nlohmann::ordered_json Check(const std::string& name, OwnedBytes bytes, const st
         ReportView view;
         view.mesh = &mesh;
         view.outcome = AnalyseMesh(name, mesh, settings, request, &view.marks);
-        FileOutcome plain = view.outcome;
-        plain.where.clear();  // check --json lists nothing unless asked
-        out["documents"].push_back(JsonLine(RenderJson(plain)));
         if (view.outcome.status != FileOutcome::Status::Analysed) {
             out["error"] = Utf8Escaped(view.outcome.error);
             return out;

@@ -5,6 +5,7 @@
 // in its report page. Nothing leaves the page: its policy forbids every
 // request, and downloads are made from memory.
 import { showReport } from './report.js';
+import { buildBanner } from './tables.js';
 
 const FORMATS = ['stl', 'obj', 'ply', 'off', '3mf'];
 const $ = (id) => document.getElementById(id);
@@ -53,6 +54,7 @@ function startWorker() {
       if (data.type === 'ready' || data.type === 'failed') return resolve(data);
       const job = jobs.find((j) => j.id === data.id);
       if (data.type === 'progress') return job?.progress(data);
+      if (data.type === 'verdict') return job?.verdict?.(data);
       if (data.fatal || data.grown) worker.terminate(), startWorker();
       running = null;
       job?.done(data);
@@ -103,18 +105,26 @@ function check(file) {
   const actions = element(card, 'div', undefined, 'actions');
   places.views = element(card, 'div', undefined, 'views');
   let shown = null;
+  let shownVerdict = false;
   const job = {
     progress({ done, total, label }) {
       progress.max = Math.max(total, 1);
       progress.value = done;
-      step.textContent = label;
+      step.textContent = shownVerdict ? `preparing the views: ${label}` : label;
+    },
+    // The verdict from check --json's documents while the views' data is
+    // made; showReport draws the same banner again from the report.
+    verdict({ documents }) {
+      buildBanner(places.verdict, documents.map((d) => JSON.parse(d)));
+      step.textContent = 'preparing the views';
+      shownVerdict = true;
     },
     done({ answer, arrays }) {
       bar.remove();
+      places.verdict.replaceChildren();
       card.dataset.state = 'done';
       jobs.splice(jobs.indexOf(job), 1);
       if (!answer.page) {
-        places.verdict.replaceChildren();
         const banner = element(places.verdict, 'div', undefined, 'banner error');
         element(banner, 'strong', 'ERROR');
         element(banner, 'span', answer.error);

@@ -10,6 +10,8 @@
 // (`file` a File, read here rather than on the page)
 // Messages out: {type: 'ready', profiles, repairSteps} | {type: 'failed', error}
 //               {type: 'progress', id, done, total, label}
+//               {type: 'verdict', id, documents} (check --json's lines, as
+//               soon as the check has judged; the views' data follows)
 //               {type: 'checked', id, answer, arrays, grown}
 //               {type: 'repaired', id, answer, bytes, grown}
 // `grown`: the module's memory grew past its first size. WebAssembly memory
@@ -32,20 +34,16 @@ function onArray(id, pointer, count, kind) {
     : new (kind === 1 ? Float32Array : Uint32Array)(heap, pointer, count).slice();
 }
 
-// The file's bytes read straight into the module's memory, a piece at a
+// The file's bytes read straight into the module's memory, 8 MiB at a
 // time, so that no whole copy of them is kept outside it; 0 when memory ran
 // out. The module frees them.
+const PIECE = 8 << 20;
 async function fileIn(file) {
   const pointer = wasm._malloc(Math.max(file.size, 1));
   if (pointer === 0) return 0;
-  const reader = file.stream().getReader();
-  let at = 0;
-  for (;;) {
-    const { done, value } = await reader.read();
-    if (done) break;
-    if (at + value.length > file.size) throw new Error('the file changed while it was read');
-    wasm.HEAPU8.set(value, pointer + at);
-    at += value.length;
+  for (let at = 0; at < file.size; at += PIECE) {
+    const piece = new Uint8Array(await file.slice(at, Math.min(at + PIECE, file.size)).arrayBuffer());
+    wasm.HEAPU8.set(piece, pointer + at);
   }
   return pointer;
 }
@@ -102,6 +100,7 @@ self.onmessage = async ({ data: message }) => {
         },
         onArray,
         onProgress: (done, total, label) => postMessage({ type: 'progress', id: self.current, done, total, label }),
+        onVerdict: (documents) => postMessage({ type: 'verdict', id: self.current, documents }),
         print: () => {},
         printErr: () => {},
       });
