@@ -2,7 +2,9 @@
 // picking the file to the verdict shown (and to the first frame of its
 // view), the page's peak memory (the resident size of Chromium's renderer
 // processes, where the page, its worker and the WebAssembly memory live;
-// the GPU process apart), and the page's size; for the command, `check -q`
+// the GPU process apart; and the same less what those processes hold for an
+// empty tab, mostly Chromium's own code mapped in each of them), and the
+// page's size; for the command, `check -q`
 // under /usr/bin/time (wall time and peak resident size).
 //   node bench/checker_page.mjs [MESH] [RUNS]
 // MESH defaults to /tmp/bm/bunny_sub2.ply (made by
@@ -57,6 +59,8 @@ const browser = await chromium.launch({
 const pageRuns = [];
 for (let run = 0; run < runs; run++) {
   const tab = await browser.newPage({ viewport: { width: 1200, height: 800 } });
+  await new Promise((done) => setTimeout(done, 500));
+  const empty = residents('renderer');
   await tab.goto(`file://${page}`);
   await tab.evaluate(() => window.meshauditChecker.ready);
   const idle = residents('renderer');
@@ -74,16 +78,16 @@ for (let run = 0; run < runs; run++) {
   const drawn = (Date.now() - start) / 1000;
   await new Promise((done) => setTimeout(done, 500));
   clearInterval(sampler);
-  pageRuns.push({ verdict, drawn, peak, idle, gpu, banner: (await tab.locator('article.file .banner').first().textContent()).slice(0, 60) });
+  pageRuns.push({ verdict, drawn, peak, idle, empty, gpu, banner: (await tab.locator('article.file .banner').first().textContent()).slice(0, 60) });
   await tab.close();
 }
 await browser.close();
 
 const c = { seconds: median(command_.map((r) => r.seconds)), mb: median(command_.map((r) => r.mb)) };
-const p = { verdict: median(pageRuns.map((r) => r.verdict)), drawn: median(pageRuns.map((r) => r.drawn)), peak: median(pageRuns.map((r) => r.peak)) };
+const p = { verdict: median(pageRuns.map((r) => r.verdict)), drawn: median(pageRuns.map((r) => r.drawn)), peak: median(pageRuns.map((r) => r.peak)), own: median(pageRuns.map((r) => r.peak - r.empty)) };
 console.log(`mesh: ${mesh}`);
 console.log(`command check -q: ${command_.map((r) => `${r.seconds.toFixed(2)} s ${r.mb.toFixed(0)} MB`).join(', ')}`);
 for (const r of pageRuns) {
-  console.log(`page: verdict ${r.verdict.toFixed(2)} s, view drawn ${r.drawn.toFixed(2)} s, renderer peak ${r.peak.toFixed(0)} MB (idle ${r.idle.toFixed(0)}), GPU process peak ${r.gpu.toFixed(0)} MB; ${r.banner}`);
+  console.log(`page: verdict ${r.verdict.toFixed(2)} s, view drawn ${r.drawn.toFixed(2)} s, renderer peak ${r.peak.toFixed(0)} MB (idle ${r.idle.toFixed(0)}, empty tab ${r.empty.toFixed(0)}), GPU process peak ${r.gpu.toFixed(0)} MB; ${r.banner}`);
 }
-console.log(`time ratio (verdict / command): ${(p.verdict / c.seconds).toFixed(2)}; memory ratio (renderer peak / command): ${(p.peak / c.mb).toFixed(2)}; page ${(statSync(page).size / 1e6).toFixed(2)} MB`);
+console.log(`time ratio (verdict / command): ${(p.verdict / c.seconds).toFixed(2)}; memory ratio (renderer peak / command): ${(p.peak / c.mb).toFixed(2)}, (renderer peak less the empty tab / command): ${(p.own / c.mb).toFixed(2)}; page ${(statSync(page).size / 1e6).toFixed(2)} MB`);

@@ -20,7 +20,8 @@
  *                      nothing); any other has its longest side, the one
  *                      opposite its 180-degree corner, flipped: each
  *                      triangle across that side is split in two at that
- *                      corner, so that no hole opens. A zero-area triangle
+ *                      corner, so that no hole opens (copies of the
+ *                      zero-area triangle go with it). A zero-area triangle
  *                      on a border side is dropped (the border then runs
  *                      along its other two sides, the same line). One whose
  *                      side cannot be flipped (the triangles across it are
@@ -64,8 +65,11 @@
  *                      meets a triangle of the mesh or of another fill
  *                      (exact test; triangles sharing a point excepted, as
  *                      mesh::Selfintersection counts them)
- *    9 SmallShells     drop shells below a size, and on request shells that
- *                      lie inside another shell's material
+ *    9 SmallShells     drop lone triangles (a shell of one triangle: no
+ *                      fill closes it but its own reverse, a two-sided
+ *                      sheet) when the mesh has a shell of more; shells
+ *                      below a size, and on request shells that lie inside
+ *                      another shell's material
  *   10 ResolveIntersections
  *                      split every triangle that meets another (other than
  *                      at a shared edge or point) along the exact curves
@@ -158,7 +162,8 @@ const char* RepairStepName(RepairStep step) noexcept;
  *                      loop is first cut down to this length by clipping its
  *                      best ears one at a time (n log n) [100; at least 3,
  *                      at most 1000]
- *   minShellTriangles  step 9 drops shells of fewer triangles [0: none]
+ *   minShellTriangles  step 9 drops shells of fewer triangles [0: none but
+ *                      lone triangles beside a larger shell, always dropped]
  *   minShellSize       step 9 drops shells whose bounding-box diagonal is
  *                      below this fraction of the whole mesh's [0: none]
  *   dropInnerShells    step 9 also drops closed shells that lie inside the

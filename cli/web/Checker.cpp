@@ -3,13 +3,16 @@
 // documents out; a repaired file out as repair writes it. Each call is
 // whole in itself (no state is kept between calls), runs in the page's
 // worker, and tells the page of its progress and its arrays through the
-// JavaScript functions the worker defines (ma_progress, ma_array).
+// JavaScript functions the worker defines (ma_progress, ma_array,
+// ma_verdict).
 #include "Decimal.h"
 #include "HtmlReport.h"
 #include "Library.h"
 #include "LoadError.h"
+#include "MeshCheck.h"
 #include "MeshFiles.h"
 #include "MeshWriters.h"
+#include "RepairLog.h"
 #include "Report.h"
 #include "Settings.h"
 #include "TextScan.h"
@@ -18,7 +21,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,6 +33,9 @@ extern "C" {
 extern void ma_progress(uint32_t done, uint32_t total, const char* label);
 // kind: 0 unsigned 32-bit integers, 1 32-bit floats, 2 bytes.
 extern void ma_array(const char* id, const void* data, size_t count, int kind);
+// check --json's documents of a file, as a JSON array of strings, as soon
+// as the check has judged it (before the views' data is made).
+extern void ma_verdict(const char* documents);
 }
 
 namespace meshaudit::cli {
@@ -43,27 +52,31 @@ void Progress(void*, uint32_t done, uint32_t total, const char* label)
     ma_progress(done, total, label);
 }
 
-std::string Shortest(double value)
-{
-    char text[32];
-    return std::string(text, WriteShortest(text, text + sizeof text, value));
-}
+// A file's bytes as the worker hands them over: malloc()ed by it, owned
+// and freed here.
+struct Free {
+    void operator()(const char* data) const { std::free(const_cast<char*>(data)); }
+};
+struct OwnedBytes {
+    std::unique_ptr<const char, Free> data;
+    size_t size = 0;
+
+    std::string_view View() const { return std::string_view(data.get(), size); }
+    void reset() { data.reset(); size = 0; }
+};
 
 std::string Counts(const MeshData& mesh)
 {
     return Plural(mesh.points.size(), "point") + ", " + Plural(mesh.triangles.size(), "triangle");
 }
 
-std::string Change(const MeshData& before, const MeshData& after)
-{
-    return "points " + std::to_string(before.points.size()) + " -> " + std::to_string(after.points.size()) +
-           ", triangles " + std::to_string(before.triangles.size()) + " -> " + std::to_string(after.triangles.size());
-}
-
-// Checks `bytes` as the file `name` the way `meshaudit report` does (the
-// element lists, the marks) and answers {"documents": the lines check --json
+// Checks `bytes` as the file `name` as `meshaudit check` does, hands the
+// documents to ma_verdict, then checks again the way `meshaudit report`
+// does (the element lists, the marks) for the views, and answers {"documents": the lines check --json
 // prints, as strings, "page": ReportDocument or null, "error": "" or why}.
-nlohmann::ordered_json Check(const std::string& name, std::string_view bytes, const std::string& profile,
+// The bytes are freed as soon as they are read, before the analysis takes
+// its memory.
+nlohmann::ordered_json Check(const std::string& name, OwnedBytes bytes, const std::string& profile,
                              const std::string& settingsName, const std::string& settingsText)
 {
     nlohmann::ordered_json out = {{"documents", nlohmann::ordered_json::array()}, {"page", nullptr}, {"error", ""}};
@@ -82,17 +95,32 @@ nlohmann::ordered_json Check(const std::string& name, std::string_view bytes, co
     FileOutcome failure;
     failure.file = name;
     try {
-        meshes = ReadMeshObjects(bytes, name);
+        meshes = ReadMeshObjects(bytes.View(), name);
     } catch (const LoadError& e) {
         failure.error = e.what();
     } catch (const std::bad_alloc&) {
         failure.error = name + ": " + kNoMemory;
     }
+    bytes.reset();
     if (!failure.error.empty()) {
         out["documents"].push_back(JsonLine(RenderJson(failure)));
         out["error"] = Utf8Escaped(failure.error);
         return out;
     }
+    // The verdict first, by the check alone as `meshaudit check` runs it:
+    // listing the elements behind each quantity and marking them costs as
+    // much again, and the page shows the verdict while that runs.
+    AnalyseRequest plain;
+    plain.progress = Progress;
+    for (const MeshData& mesh : meshes) {
+        const FileOutcome outcome = AnalyseMesh(name, mesh, settings, plain);
+        out["documents"].push_back(JsonLine(RenderJson(outcome)));
+        if (outcome.status != FileOutcome::Status::Analysed) {
+            out["error"] = Utf8Escaped(outcome.error);
+            return out;
+        }
+    }
+    ma_verdict(JsonLine(out["documents"]).c_str());
     AnalyseRequest request;
     request.locate = true;
     request.progress = Progress;
@@ -101,9 +129,6 @@ nlohmann::ordered_json Check(const std::string& name, std::string_view bytes, co
         ReportView view;
         view.mesh = &mesh;
         view.outcome = AnalyseMesh(name, mesh, settings, request, &view.marks);
-        FileOutcome plain = view.outcome;
-        plain.where.clear();  // check --json lists nothing unless asked
-        out["documents"].push_back(JsonLine(RenderJson(plain)));
         if (view.outcome.status != FileOutcome::Status::Analysed) {
             out["error"] = Utf8Escaped(view.outcome.error);
             return out;
@@ -117,15 +142,69 @@ nlohmann::ordered_json Check(const std::string& name, std::string_view bytes, co
     return out;
 }
 
-// Reads `bytes` as `meshaudit repair` reads its input, applies the repairs
-// in `steps` ([{"merge": TOL, "relative": bool} | {"drop_invalid": true}])
-// in order, and writes the result in the format of `output`'s extension.
-// Answers {"log": the lines repair prints, "error": "" or why}; the bytes
-// go to the page as the array "output".
-nlohmann::ordered_json Repair(const std::string& name, std::string_view bytes, const nlohmann::json& steps,
+// The pipeline's request from the page's choice: {"steps": [step names],
+// "merge": TOL or null, "relative": bool, "min_shell": N or null,
+// "min_shell_relative": F or null, "drop_inner": bool}, as `meshaudit repair`
+// builds it from its flags (--merge TOL selects the merge, --min-shell and
+// --drop-inner the small shells). Throws std::invalid_argument on a value
+// the command would refuse.
+meshaudit::RepairRequest RequestOf(const nlohmann::json& choice, const MeshData& mesh)
+{
+    meshaudit::RepairRequest request;
+    request.steps = 0;
+    for (const nlohmann::json& name : choice.at("steps")) {
+        bool known = false;
+        for (uint32_t k = 0; k < meshaudit::kRepairStepCount; ++k) {
+            if (name.get<std::string>() == meshaudit::RepairStepName(static_cast<meshaudit::RepairStep>(k))) {
+                request.steps |= 1u << k;
+                known = true;
+            }
+        }
+        if (!known) {
+            throw std::invalid_argument("repair: no step is named " + Quoted(name.get<std::string>()));
+        }
+    }
+    const auto number = [&](const char* key, const char* what) {
+        const double value = choice.value(key, nlohmann::json()).is_number() ? choice[key].get<double>() : -1.0;
+        if (!std::isfinite(value) || value < 0.0) {
+            throw std::invalid_argument(std::string(what) + " takes a number of 0 or more");
+        }
+        return value;
+    };
+    if (choice.contains("merge") && !choice["merge"].is_null()) {
+        const double tolerance = number("merge", "--merge");
+        request.steps |= meshaudit::StepBit(meshaudit::RepairStep::MergePoints);
+        request.tolerance = choice.value("relative", false) ? tolerance * ScaleOf(mesh).diagonal : tolerance;
+    }
+    if (choice.contains("min_shell") && !choice["min_shell"].is_null()) {
+        const double count = number("min_shell", "--min-shell");
+        if (count != std::floor(count) || count > UINT32_MAX) {
+            throw std::invalid_argument("--min-shell takes a triangle count");
+        }
+        request.minShellTriangles = static_cast<uint32_t>(count);
+        request.steps |= meshaudit::StepBit(meshaudit::RepairStep::SmallShells);
+    }
+    if (choice.contains("min_shell_relative") && !choice["min_shell_relative"].is_null()) {
+        request.minShellSize = number("min_shell_relative", "--min-shell relative=");
+        request.steps |= meshaudit::StepBit(meshaudit::RepairStep::SmallShells);
+    }
+    if (choice.value("drop_inner", false)) {
+        request.dropInnerShells = true;
+        request.steps |= meshaudit::StepBit(meshaudit::RepairStep::SmallShells);
+    }
+    return request;
+}
+
+// Reads `bytes` as `meshaudit repair` reads its input, runs the repair
+// pipeline as `choice` (RequestOf) says, or no step at all when it names
+// none (--no-repair), and writes the result in the format of `output`'s
+// extension. Answers {"log": the lines repair prints, "document": the line
+// --log writes (with "input" the file's name) or null, "error": "" or why};
+// the bytes go to the page as the array "output".
+nlohmann::ordered_json Repair(const std::string& name, OwnedBytes bytes, const nlohmann::json& choice,
                               const std::string& output, bool ascii)
 {
-    nlohmann::ordered_json out = {{"log", ""}, {"error", ""}};
+    nlohmann::ordered_json out = {{"log", ""}, {"document", nullptr}, {"error", ""}};
     std::string log;
     const auto fail = [&](const std::string& error) {
         out["log"] = Utf8Escaped(log);
@@ -138,43 +217,44 @@ nlohmann::ordered_json Repair(const std::string& name, std::string_view bytes, c
     }
     MeshData mesh;
     try {
-        mesh = ReadMeshBytes(bytes, name);
+        mesh = ReadMeshBytes(bytes.View(), name);
     } catch (const LoadError& e) {
         return fail(e.what());
     }
+    bytes.reset();
     log += "read " + name + " (" + mesh.formatName + "): " + Counts(mesh) + "\n";
     for (const std::string& note : mesh.notes) {
         log += "  note: " + note + "\n";
     }
-    const MeshData original = mesh;
-    if (steps.empty()) {
-        log += "no repair requested: the mesh is written as read\n";
+    meshaudit::RepairRequest request;
+    try {
+        request = RequestOf(choice, mesh);
+    } catch (const std::exception& e) {
+        return fail(e.what());
     }
-    for (const nlohmann::json& step : steps) {
-        MeshData repaired;
-        int code = 0;
-        std::string what;
-        if (step.contains("merge")) {
-            const double tolerance = step["merge"].get<double>();
-            const bool relative = step.value("relative", false);
-            if (!std::isfinite(tolerance) || tolerance < 0.0) {
-                return fail("--merge takes a distance of 0 or more, not " + Shortest(tolerance));
-            }
-            const double diagonal = ScaleOf(mesh).diagonal;
-            const double distance = relative ? tolerance * diagonal : tolerance;
-            what = "merge points within " + Shortest(distance) +
-                   (relative ? " (" + Shortest(tolerance) + " x the box diagonal " + Shortest(diagonal) + ")" : "");
-            code = MergePoints(mesh, distance, repaired);
-        } else {
-            what = "drop triangles that repeat a point";
-            code = DropInvalidTriangles(mesh, repaired);
+    const size_t pointsRead = mesh.points.size(), trianglesRead = mesh.triangles.size();
+    if (request.steps != 0) {
+        meshaudit::RepairResult result;
+        const int32_t code = meshaudit::repair(RecordOf(mesh), request, result);
+        if (code != 1) {
+            return fail(name + ": the repair failed (code " + std::to_string(code) + ")" +
+                        (code == -6 ? ": out of memory" : code == -5 ? ": a triangle names a point that is not there" : ""));
         }
-        if (code != 0) {
-            return fail(name + ": " + what + " failed: the library returned " + std::to_string(code) +
-                        (code == -5 || code == -6 ? " (out of memory)" : ""));
+        for (const std::string& line : RepairSummaryLines(result.log)) {
+            log += line + "\n";
         }
-        log += what + ": " + Change(mesh, repaired) + "\n";
-        mesh = std::move(repaired);
+        if (result.log.Unchanged()) {
+            log += "nothing to repair: the mesh is written as read\n";
+        }
+        nlohmann::ordered_json document = RepairLogJson(result.log);
+        document["input"] = Utf8Escaped(name);
+        document["output"] = Utf8Escaped(output);
+        out["document"] = JsonLine(document) + "\n";
+        // The input's arrays go before the output's are taken in.
+        std::vector<T3DVECF>().swap(mesh.points);
+        std::vector<TRIANGLE>().swap(mesh.triangles);
+        mesh.points = std::move(result.points);
+        mesh.triangles = std::move(result.triangles);
         if (mesh.triangles.empty()) {
             return fail(name + ": no triangles are left; nothing written");
         }
@@ -191,9 +271,8 @@ nlohmann::ordered_json Repair(const std::string& name, std::string_view bytes, c
         return fail(e.what());
     }
     log += "wrote " + output + " (" + EntryOf(*format).writtenAs(options) + "): " + Counts(mesh) + "\n";
-    if (!steps.empty()) {
-        log += "in all: " + Change(original, mesh) + "\n";
-    }
+    log += "in all: points " + std::to_string(pointsRead) + " -> " + std::to_string(mesh.points.size()) +
+           ", triangles " + std::to_string(trianglesRead) + " -> " + std::to_string(mesh.triangles.size()) + "\n";
     ma_array("output", written.data(), written.size(), 2);
     out["log"] = Utf8Escaped(log);
     return out;
@@ -234,20 +313,36 @@ EMSCRIPTEN_KEEPALIVE const char* ma_profiles()
     });
 }
 
-// Checks the `size` bytes at `bytes` (the caller's, freed by it) as the file
-// `name`; `settingsName` "" for none. The answer's JSON stays valid until
-// the next call.
+// Checks the `size` bytes at `bytes` (malloc()ed by the caller and freed by
+// this call: the caller must not use them after) as the file `name`;
+// `settingsName` "" for none. The answer's JSON stays valid until the next
+// call.
 EMSCRIPTEN_KEEPALIVE const char* ma_check(const char* name, const char* bytes, size_t size, const char* profile,
                                           const char* settingsName, const char* settingsText)
 {
-    return Answer([&] { return Check(name, std::string_view(bytes, size), profile, settingsName, settingsText); });
+    return Answer([&] { return Check(name, OwnedBytes{std::unique_ptr<const char, Free>(bytes), size}, profile, settingsName, settingsText); });
 }
 
-// Repairs the file as Repair above says; `steps` is JSON.
-EMSCRIPTEN_KEEPALIVE const char* ma_repair(const char* name, const char* bytes, size_t size, const char* steps,
+// The repair pipeline's steps in their order: [{"name", "flag", "does"}],
+// JSON, as `meshaudit repair --help` lists them.
+EMSCRIPTEN_KEEPALIVE const char* ma_repair_steps()
+{
+    return Answer([] {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const RepairStepText& text : RepairStepTexts()) {
+            list.push_back({{"name", meshaudit::RepairStepName(text.step)}, {"flag", text.flag}, {"does", text.does}});
+        }
+        return list;
+    });
+}
+
+// Repairs the file as Repair above says; `choice` is JSON; `bytes` as for
+// ma_check, freed by this call.
+EMSCRIPTEN_KEEPALIVE const char* ma_repair(const char* name, const char* bytes, size_t size, const char* choice,
                                            const char* output, int ascii)
 {
-    return Answer([&] { return Repair(name, std::string_view(bytes, size), nlohmann::json::parse(steps), output, ascii != 0); });
+    OwnedBytes owned{std::unique_ptr<const char, Free>(bytes), size};
+    return Answer([&] { return Repair(name, std::move(owned), nlohmann::json::parse(choice), output, ascii != 0); });
 }
 
 }

@@ -195,6 +195,8 @@ TEST(RepairPipeline, HandComputedCases)
     cap.triangles[0] = {0, m, 1};
     cap.AddTriangle(m, 2, 1);
     cap.AddTriangle(0, 2, m);
+    TestMesh capThrice = cap;  // its zero-area triangle repeated, either way round
+    capThrice.AddTriangle(2, m, 0), capThrice.AddTriangle(2, 0, m);
     TestMesh duplicate = Box(0, 1), twoSided = Box(0, 1), unused = Box(0, 1);
     duplicate.triangles.push_back(duplicate.triangles[3]);
     twoSided.AddTriangle(0, 1, 2);
@@ -203,6 +205,9 @@ TEST(RepairPipeline, HandComputedCases)
     for (size_t p = 8; p < 12; ++p) {
         stray.points[p].x += 20;
     }
+    TestMesh lone = Box(0, 1);  // and a triangle far from it
+    const uint32_t far = lone.AddPoint(5, 0, 0);
+    lone.AddPoint(6, 0, 0), lone.AddPoint(5, 1, 0), lone.AddTriangle(far, far + 1, far + 2);
     TestMesh near = Box(0, 1);
     near.AddPoint(1e-9, 0, 0);
     near.triangles[0].a = 8;
@@ -241,10 +246,12 @@ TEST(RepairPipeline, HandComputedCases)
         {"a non-finite corner", notFinite, {}, 8, 12, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
         {"a repeated point", repeated, {}, 8, 12, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a zero-area cap", cap, {}, 9, 14, {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"a zero-area cap thrice", capThrice, {}, 9, 14, {0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a duplicate", duplicate, {}, 8, 12, {0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a two-sided sheet", twoSided, {}, 8, 12, {0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0}, 1},
         {"an unused point", unused, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
         {"a stray small shell", stray, small, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4}, 1},
+        {"a lone triangle beside a cube", lone, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 3}, 1},
         {"a solid inside a solid", Join({Box(0, 3), Box(1, 2)}), inner, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 12, 0, 8}, 1},
         {"a near copy within the tolerance", near, tolerance, 8, 12, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a near copy without", near, {}, 9, 12, {}, 0},

@@ -5,6 +5,7 @@
 // in its report page. Nothing leaves the page: its policy forbids every
 // request, and downloads are made from memory.
 import { showReport } from './report.js';
+import { buildBanner } from './tables.js';
 
 const FORMATS = ['stl', 'obj', 'ply', 'off', '3mf'];
 const $ = (id) => document.getElementById(id);
@@ -14,6 +15,7 @@ let ready = null;
 let running = null;
 let nextId = 1;
 let settings = null; // {name, text}
+let repairSteps = []; // [{name, flag, does}], the pipeline's, in order
 
 function element(parent, tag, text, className) {
   const e = parent.appendChild(document.createElement(tag));
@@ -30,36 +32,54 @@ function download(name, bytes, type) {
   setTimeout(() => URL.revokeObjectURL(a.href), 10000);
 }
 
-// The worker, started from the module and glue embedded in the page; a
-// worker that a check ended is replaced by a new one.
+// The module, compiled once from the bytes embedded in the page and handed
+// to every worker.
+let compiled = null;
+function compile() {
+  const base64 = atob($('meshaudit-wasm').textContent.trim());
+  const bytes = new Uint8Array(base64.length);
+  for (let i = 0; i < base64.length; i++) bytes[i] = base64.charCodeAt(i);
+  return WebAssembly.compile(bytes);
+}
+
+// The worker, started from the glue embedded in the page. A worker that a
+// check ended, or whose memory a big file grew (it never shrinks), is
+// replaced by a new one before the page builds anything from the answer.
 function startWorker() {
   const source = $('meshaudit-worker').textContent;
   worker = new Worker(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })));
-  const base64 = atob($('meshaudit-wasm').textContent.trim());
-  const wasm = new Uint8Array(base64.length);
-  for (let i = 0; i < base64.length; i++) wasm[i] = base64.charCodeAt(i);
+  compiled ||= compile();
   ready = new Promise((resolve) => {
     worker.onmessage = ({ data }) => {
       if (data.type === 'ready' || data.type === 'failed') return resolve(data);
       const job = jobs.find((j) => j.id === data.id);
       if (data.type === 'progress') return job?.progress(data);
-      if (data.fatal) worker.terminate(), startWorker();
+      if (data.type === 'verdict') return job?.verdict?.(data);
+      if (data.fatal || data.grown) worker.terminate(), startWorker();
       running = null;
       job?.done(data);
       pump();
     };
   });
-  worker.postMessage({ type: 'init', wasm: wasm.buffer }, [wasm.buffer]);
+  compiled.then((module) => worker.postMessage({ type: 'init', module }),
+    (e) => worker.onmessage({ data: { type: 'failed', error: `the checker could not start: ${e.message || e}` } }));
 }
 
+// Sends the next waiting job to the worker once it is ready; the job is
+// claimed before the wait, so that two calls never send the same job or
+// two jobs at once.
 async function pump() {
   if (running) return;
   const job = jobs.find((j) => j.waiting);
   if (!job) return;
-  const start = await ready;
-  if (start.type === 'failed') return job.done({ answer: { error: start.error, documents: [] } });
   running = job;
   job.waiting = false;
+  const start = await ready;
+  if (start.type === 'failed') {
+    running = null;
+    job.done({ answer: { error: start.error, documents: [] } });
+    return pump();
+  }
   worker.postMessage(job.message);
 }
 
@@ -85,18 +105,26 @@ function check(file) {
   const actions = element(card, 'div', undefined, 'actions');
   places.views = element(card, 'div', undefined, 'views');
   let shown = null;
+  let shownVerdict = false;
   const job = {
     progress({ done, total, label }) {
       progress.max = Math.max(total, 1);
       progress.value = done;
-      step.textContent = label;
+      step.textContent = shownVerdict ? `preparing the views: ${label}` : label;
+    },
+    // The verdict from check --json's documents while the views' data is
+    // made; showReport draws the same banner again from the report.
+    verdict({ documents }) {
+      buildBanner(places.verdict, documents.map((d) => JSON.parse(d)));
+      step.textContent = 'preparing the views';
+      shownVerdict = true;
     },
     done({ answer, arrays }) {
       bar.remove();
+      places.verdict.replaceChildren();
       card.dataset.state = 'done';
       jobs.splice(jobs.indexOf(job), 1);
       if (!answer.page) {
-        places.verdict.replaceChildren();
         const banner = element(places.verdict, 'div', undefined, 'banner error');
         element(banner, 'strong', 'ERROR');
         element(banner, 'span', answer.error);
@@ -117,47 +145,81 @@ function check(file) {
   enqueue(job, { type: 'check', file, profile: $('profile').value, settings });
 }
 
-// "Download JSON" (check --json's lines for the file) and the repairs of
-// `meshaudit repair`, written in the chosen format.
+// "Download JSON" (check --json's lines for the file) and the repair of
+// `meshaudit repair`: its steps (each selected at first, as the command
+// runs them all), their options, the format written, and the log.
 function addActions(actions, file, documents) {
   const stem = file.name.replace(/\.[^.]*$/, '');
   const json = element(actions, 'button', 'Download JSON', 'json');
   json.addEventListener('click', () => download(`${stem}.json`, documents.join('\n') + '\n', 'application/json'));
-  const repair = element(actions, 'span', undefined, 'repair');
-  const merge = element(element(repair, 'label', 'merge points within '), 'input');
-  Object.assign(merge, { type: 'text', size: 8, placeholder: 'off', className: 'merge' });
-  const relative = element(element(repair, 'label', ' × box diagonal '), 'input');
-  Object.assign(relative, { type: 'checkbox', className: 'relative' });
-  const drop = element(element(repair, 'label', ' drop invalid triangles '), 'input');
-  Object.assign(drop, { type: 'checkbox', className: 'drop' });
-  const format = element(repair, 'select');
+  const repair = element(actions, 'fieldset', undefined, 'repair');
+  element(repair, 'legend', 'repair');
+  const input = (parent, type, className, text) => {
+    const box = element(element(parent, 'label', text), 'input');
+    Object.assign(box, { type, className });
+    return box;
+  };
+  const steps = new Map();
+  const options = {};
+  for (const step of repairSteps) {
+    const line = element(repair, 'div', undefined, 'step');
+    const box = input(line, 'checkbox', 'step', ` ${step.does}`);
+    Object.assign(box, { checked: true, title: step.flag });
+    box.dataset.step = step.name;
+    steps.set(step.name, box);
+    if (step.name === 'MergePoints') {
+      options.merge = input(line, 'text', 'merge', ' within ');
+      Object.assign(options.merge, { size: 8, placeholder: '0' });
+      options.relative = input(line, 'checkbox', 'relative', ' × box diagonal ');
+    } else if (step.name === 'SmallShells') {
+      options.minShell = input(line, 'text', 'min-shell', ' fewer triangles than ');
+      Object.assign(options.minShell, { size: 10, placeholder: 'N or relative=F' });
+      options.dropInner = input(line, 'checkbox', 'drop-inner', ' and inner shells ');
+    }
+  }
+  const line = element(repair, 'div');
+  const format = element(line, 'select');
   format.className = 'format';
   for (const f of FORMATS) element(format, 'option', f.toUpperCase()).value = f;
-  format.value = FORMATS.includes(file.name.split('.').pop().toLowerCase()) ? file.name.split('.').pop().toLowerCase() : 'ply';
-  const ascii = element(element(repair, 'label', ' text '), 'input');
-  Object.assign(ascii, { type: 'checkbox', className: 'ascii' });
-  const go = element(repair, 'button', 'Download repaired', 'repaired');
-  const log = element(actions, 'pre', undefined, 'log');
+  const ext = file.name.split('.').pop().toLowerCase();
+  format.value = FORMATS.includes(ext) ? ext : 'ply';
+  const ascii = input(line, 'checkbox', 'ascii', ' text ');
+  const go = element(line, 'button', 'Download repaired', 'repaired');
+  const getLog = element(line, 'button', 'Download log', 'repair-log');
+  getLog.disabled = true;
+  const log = element(repair, 'pre', undefined, 'log');
+  let logDocument = null;
+  getLog.addEventListener('click', () => download(`${stem}-repaired.log.json`, logDocument, 'application/json'));
   go.addEventListener('click', () => {
-    const steps = [];
-    if (merge.value.trim() !== '') {
-      const tolerance = Number(merge.value);
-      if (!(tolerance >= 0)) return (log.textContent = `merge takes a distance of 0 or more, not "${merge.value}"`);
-      steps.push({ merge: tolerance, relative: relative.checked });
+    // The choice as the command's flags give it (Checker.cpp's RequestOf).
+    const choice = { steps: [...steps].filter(([, box]) => box.checked).map(([name]) => name), relative: options.relative.checked, drop_inner: options.dropInner.checked };
+    const merge = options.merge.value.trim();
+    if (merge !== '') {
+      choice.merge = Number(merge);
+      if (!(choice.merge >= 0)) return (log.textContent = `merge takes a distance of 0 or more, not "${merge}"`);
     }
-    if (drop.checked) steps.push({ drop_invalid: true });
+    const minShell = options.minShell.value.trim();
+    const relative = /^relative=(.*)$/.exec(minShell);
+    if (relative) choice.min_shell_relative = Number(relative[1]);
+    else if (/^\d+$/.test(minShell)) choice.min_shell = Number(minShell);
+    if (minShell !== '' && !(choice.min_shell_relative >= 0 || choice.min_shell >= 0)) {
+      return (log.textContent = `the smallest shell is a triangle count, or relative=F with F of 0 or more, not "${minShell}"`);
+    }
     const output = `${stem}-repaired.${format.value}`;
     go.disabled = true;
+    getLog.disabled = true;
     log.textContent = 'repairing…';
     enqueue({
       progress() {},
       done({ answer, bytes }) {
         go.disabled = false;
         jobs.splice(jobs.indexOf(this), 1);
-        log.textContent = answer.log + (answer.error ? `error: ${answer.error}` : '');
+        log.textContent = (answer.log ?? '') + (answer.error ? `error: ${answer.error}` : '');
+        logDocument = answer.document ?? null;
+        getLog.disabled = !logDocument;
         if (!answer.error && bytes) download(output, bytes, 'application/octet-stream');
       },
-    }, { type: 'repair', file, steps, output, ascii: ascii.checked });
+    }, { type: 'repair', file, choice, output, ascii: ascii.checked });
   });
 }
 
@@ -178,6 +240,7 @@ async function take(files) {
 startWorker();
 ready.then((start) => {
   if (start.type !== 'ready') return;
+  repairSteps = start.repairSteps;
   for (const p of start.profiles) {
     const option = element($('profile'), 'option', p.name);
     option.title = p.summary;

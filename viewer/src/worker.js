@@ -1,21 +1,30 @@
 // The checker page's worker: the WebAssembly module (cli/web/Checker.cpp)
 // runs here, so that the page never waits on a check. Its Emscripten glue
 // is put before this script in the worker's source (build.mjs); the module
-// itself comes as bytes in the first message, so nothing is fetched.
+// itself comes compiled in the first message, so nothing is fetched and
+// nothing is compiled twice.
 //
-// Messages in:  {type: 'init', wasm}
+// Messages in:  {type: 'init', module}
 //               {type: 'check', id, file, profile, settings: {name, text} | null}
-//               {type: 'repair', id, file, steps, output, ascii}
+//               {type: 'repair', id, file, choice, output, ascii}
 // (`file` a File, read here rather than on the page)
-// Messages out: {type: 'ready', profiles} | {type: 'failed', error}
+// Messages out: {type: 'ready', profiles, repairSteps} | {type: 'failed', error}
 //               {type: 'progress', id, done, total, label}
-//               {type: 'checked', id, answer, arrays} | {type: 'repaired', id, answer, bytes}
+//               {type: 'verdict', id, documents} (check --json's lines, as
+//               soon as the check has judged; the views' data follows)
+//               {type: 'checked', id, answer, arrays, grown}
+//               {type: 'repaired', id, answer, bytes, grown}
+// `grown`: the module's memory grew past its first size. WebAssembly memory
+// never shrinks, so the page then ends this worker and starts another
+// rather than keep a big file's memory for the rest of its life.
 // A check that ends the module (it aborted, or memory could not grow) is
-// answered with {error} and the worker closes: the page starts another.
+// answered with {error} and `fatal`, and the worker closes: the page starts
+// another.
 /* global MeshauditModule */
 const NO_MEMORY = 'the file needs more memory than the browser gives this page';
 let wasm = null;
 let arrays = null;
+let firstSize = 0;
 
 // Copies `count` numbers at `pointer` out of the module's memory, which a
 // later allocation may move.
@@ -25,15 +34,28 @@ function onArray(id, pointer, count, kind) {
     : new (kind === 1 ? Float32Array : Uint32Array)(heap, pointer, count).slice();
 }
 
-// Runs `call` with `bytes` and the strings copied into the module's
-// memory, and frees them after; returns the JSON answer, parsed.
-function withArguments(bytes, strings, call) {
+// The file's bytes read straight into the module's memory, 8 MiB at a
+// time, so that no whole copy of them is kept outside it; 0 when memory ran
+// out. The module frees them.
+const PIECE = 8 << 20;
+async function fileIn(file) {
+  const pointer = wasm._malloc(Math.max(file.size, 1));
+  if (pointer === 0) return 0;
+  for (let at = 0; at < file.size; at += PIECE) {
+    const piece = new Uint8Array(await file.slice(at, Math.min(at + PIECE, file.size)).arrayBuffer());
+    wasm.HEAPU8.set(piece, pointer + at);
+  }
+  return pointer;
+}
+
+// Runs `call` with the file's bytes (which it frees) and the strings copied
+// into the module's memory, and frees the strings after; returns the JSON
+// answer, parsed.
+async function withArguments(file, strings, call) {
+  const bytes = await fileIn(file);
+  if (bytes === 0) return { error: NO_MEMORY, documents: [] };
   const held = [];
   try {
-    const pointer = wasm._malloc(Math.max(bytes.byteLength, 1));
-    if (pointer === 0) return { error: NO_MEMORY, documents: [] };
-    held.push(pointer);
-    wasm.HEAPU8.set(new Uint8Array(bytes), pointer);
     const texts = strings.map((s) => {
       const size = wasm.lengthBytesUTF8(s) + 1;
       const p = wasm._malloc(size);
@@ -42,7 +64,7 @@ function withArguments(bytes, strings, call) {
       wasm.stringToUTF8(s, p, size);
       return p;
     });
-    return JSON.parse(wasm.UTF8ToString(call(pointer, bytes.byteLength, ...texts)));
+    return JSON.parse(wasm.UTF8ToString(call(bytes, file.size, ...texts)));
   } finally {
     held.forEach((p) => wasm._free(p));
   }
@@ -51,20 +73,19 @@ function withArguments(bytes, strings, call) {
 async function run(message) {
   const { id, file } = message;
   const name = file.name;
-  const bytes = await file.arrayBuffer();
   arrays = {};
   if (message.type === 'check') {
     const { profile, settings } = message;
-    const answer = withArguments(bytes, [name, profile, settings?.name ?? '', settings?.text ?? ''],
+    const answer = await withArguments(file, [name, profile, settings?.name ?? '', settings?.text ?? ''],
       (p, size, n, pr, sn, st) => wasm._ma_check(n, p, size, pr, sn, st));
     const transfer = Object.values(arrays).map((a) => a.buffer);
-    postMessage({ type: 'checked', id, answer, arrays }, transfer);
+    postMessage({ type: 'checked', id, answer, arrays, grown: wasm.HEAPU8.length > firstSize }, transfer);
   } else if (message.type === 'repair') {
-    const { steps, output, ascii } = message;
-    const answer = withArguments(bytes, [name, JSON.stringify(steps), output],
-      (p, size, n, s, o) => wasm._ma_repair(n, p, size, s, o, ascii ? 1 : 0));
+    const { choice, output, ascii } = message;
+    const answer = await withArguments(file, [name, JSON.stringify(choice), output],
+      (p, size, n, c, o) => wasm._ma_repair(n, p, size, c, o, ascii ? 1 : 0));
     const out = arrays.output;
-    postMessage({ type: 'repaired', id, answer, bytes: out }, out ? [out.buffer] : []);
+    postMessage({ type: 'repaired', id, answer, bytes: out, grown: wasm.HEAPU8.length > firstSize }, out ? [out.buffer] : []);
   }
   arrays = null;
 }
@@ -73,13 +94,19 @@ self.onmessage = async ({ data: message }) => {
   if (message.type === 'init') {
     try {
       wasm = await MeshauditModule({
-        wasmBinary: message.wasm,
+        instantiateWasm: (imports, receive) => {
+          WebAssembly.instantiate(message.module, imports).then((instance) => receive(instance, message.module));
+          return {};
+        },
         onArray,
         onProgress: (done, total, label) => postMessage({ type: 'progress', id: self.current, done, total, label }),
+        onVerdict: (documents) => postMessage({ type: 'verdict', id: self.current, documents }),
         print: () => {},
         printErr: () => {},
       });
-      postMessage({ type: 'ready', profiles: JSON.parse(wasm.UTF8ToString(wasm._ma_profiles())) });
+      firstSize = wasm.HEAPU8.length;
+      const list = (call) => JSON.parse(wasm.UTF8ToString(call()));
+      postMessage({ type: 'ready', profiles: list(wasm._ma_profiles), repairSteps: list(wasm._ma_repair_steps) });
     } catch (e) {
       postMessage({ type: 'failed', error: `the checker could not start: ${e.message || e}` });
     }

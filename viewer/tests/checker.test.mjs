@@ -2,7 +2,8 @@
 // every format, its "Download JSON" equals `meshaudit check --json` but for
 // the file's name, with a profile and a settings file chosen too; a
 // malformed file gets the command's message; a repair downloads what
-// `meshaudit repair` writes; and the page asks for nothing but itself.
+// `meshaudit repair` writes and logs; and the page asks for nothing but
+// itself.
 //   MESHAUDIT=build/release/cli/meshaudit [MESHAUDIT_REAL_MESHES=DIR] node --test viewer/tests/
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -64,10 +65,10 @@ async function open() {
   return { page, requests };
 }
 const idle = (page) => page.waitForFunction(() => window.meshauditChecker.idle(), null, { timeout: 300000 });
-// The text a button of card i downloads.
-async function downloaded(page, i, selector) {
+// The text a button of card i downloads (as latin1: any bytes).
+async function downloaded(page, i, selector, encoding = 'utf8') {
   const [file] = await Promise.all([page.waitForEvent('download'), page.locator('article.file').nth(i).locator(selector).click()]);
-  return readFileSync(await file.path(), 'utf8');
+  return readFileSync(await file.path(), encoding);
 }
 // check --json's documents with the file named as the page names it.
 const documents = (text, file) => text.trim().split('\n').map((line) => {
@@ -95,7 +96,7 @@ test('every format: the JSON downloaded equals check --json', async () => {
   assert.deepEqual(requests, []);
 });
 
-test('profile, settings file, a malformed file and a repair', async () => {
+test('profile, settings file and a malformed file', async () => {
   const { page, requests } = await open();
   await page.selectOption('#profile', 'surface');
   const settings = join(dir, 'strict.json');
@@ -110,14 +111,38 @@ test('profile, settings file, a malformed file and a repair', async () => {
     bad.stderr.trim().replace('meshaudit: ', '').replace(dir + '/', ''));
   assert.deepEqual(documents(await downloaded(page, 1, 'button.json'), join(dir, 'bad.ply')),
     documents(run('check', '--json', join(dir, 'bad.ply')).stdout, join(dir, 'bad.ply')));
-  // Merge and drop, written as OBJ: the command's very bytes.
+  assert.deepEqual(requests, []);
+});
+
+// A cube with a hole and a flipped triangle, repaired in the page as the
+// command repairs it: every step (the default); some steps, as text, with a
+// merge distance and a smallest shell. Each the command's bytes and log.
+test('repair: the file and the log equal meshaudit repair', async () => {
+  const cube = [[0, 0, 0], [1, 0, 0], [1, 1, 0], [0, 1, 0], [0, 0, 1], [1, 0, 1], [1, 1, 1], [0, 1, 1]];
+  writeFileSync(join(dir, 'cube.off'), off(cube, [[0, 2, 1], [0, 3, 2], [4, 5, 6], [4, 7, 6], [0, 1, 5], [0, 5, 4], [1, 2, 6], [1, 6, 5], [2, 3, 7], [2, 7, 6], [3, 0, 4]]));
+  const { page, requests } = await open();
+  await page.setInputFiles('#pick', join(dir, 'cube.off'));
+  await idle(page);
   const card = page.locator('article.file').nth(0);
-  await card.locator('input.merge').fill('0.5');
-  await card.locator('input.drop').check();
-  await card.locator('select.format').selectOption('obj');
-  const repaired = await downloaded(page, 0, 'button.repaired');
-  assert.equal(run('repair', join(dir, 'open.obj'), '--merge', '0.5', '--drop-invalid', '-o', join(dir, 'r.obj')).status, 0);
-  assert.equal(repaired, readFileSync(join(dir, 'r.obj'), 'utf8'));
-  assert.match(await card.locator('.log').textContent(), /merge points within 0.5: points 8 -> \d+/);
+  const steps = await card.locator('input.step').evaluateAll((boxes) => boxes.map((b) => [b.dataset.step, b.title]));
+  assert.equal(steps.length, 10);
+  for (const { off: dropped, format, ascii, merge, minShell, flags } of [
+    { off: [], format: 'ply', flags: [] },
+    { off: ['FillHoles', 'UnusedPoints'], format: 'stl', ascii: true, merge: '0.01', minShell: '3', flags: ['--ascii', '--min-shell', '3', '--merge', '0.01'] },
+  ]) {
+    for (const [name] of steps) await card.locator(`input.step[data-step=${name}]`).setChecked(!dropped.includes(name));
+    await card.locator('input.merge').fill(merge ?? '');
+    await card.locator('input.min-shell').fill(minShell ?? '');
+    await card.locator('input.ascii').setChecked(!!ascii);
+    await card.locator('select.format').selectOption(format);
+    const repaired = await downloaded(page, 0, 'button.repaired', 'latin1');
+    const log = await downloaded(page, 0, 'button.repair-log');
+    const chosen = dropped.length ? steps.filter(([n, f]) => !dropped.includes(n) && !['--merge', '--min-shell'].includes(f)).map(([, f]) => f) : [];
+    const r = spawnSync(command, ['repair', 'cube.off', '-o', `cube-repaired.${format}`, '--log', 'log.json', ...flags, ...chosen], { cwd: dir, encoding: 'utf8' });
+    assert.equal(r.status, 0, r.stderr);
+    assert.equal(repaired, readFileSync(join(dir, `cube-repaired.${format}`), 'latin1'));
+    assert.equal(log, readFileSync(join(dir, 'log.json'), 'utf8'));
+    assert.equal(await card.locator('.log').textContent(), r.stdout);
+  }
   assert.deepEqual(requests, []);
 });

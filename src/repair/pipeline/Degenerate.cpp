@@ -142,11 +142,18 @@ bool SplitRound(WorkMesh& mesh, const std::vector<uint32_t>& degenerate, std::ve
         const uint32_t group = sides.GroupOf(t * 3 + j);
         const uint32_t* across = sides.Sides(group);
         const uint32_t count = sides.Size(group);
+        // A copy of the triangle (its three points, either way round) lies
+        // on the same line: it goes with it rather than wait for it, which
+        // would leave both to be dropped and the crack they closed open.
+        const auto copy = [&tri](const TRIANGLE& u) {
+            const auto has = [&u](uint32_t p) { return u.a == p || u.b == p || u.c == p; };
+            return has(tri.a) && has(tri.b) && has(tri.c);
+        };
         bool ready = count <= kMostSplits + 1;
         for (uint32_t k = 0; k < count && ready; ++k) {
             const uint32_t n = across[k] / 3;
             const TRIANGLE& far = mesh.triangles[n];
-            ready = n == t || (isDegenerate[n] == 0 && busy[Corner(far, (across[k] % 3 + 2) % 3)] == 0);
+            ready = n == t || copy(far) || (isDegenerate[n] == 0 && busy[Corner(far, (across[k] % 3 + 2) % 3)] == 0);
         }
         if (!ready) {
             continue;
@@ -154,7 +161,8 @@ bool SplitRound(WorkMesh& mesh, const std::vector<uint32_t>& degenerate, std::ve
         const uint32_t c = Corner(tri, m);
         for (uint32_t k = 0; k < count; ++k) {
             const uint32_t n = across[k] / 3, i = across[k] % 3;
-            if (n == t) {
+            if (n == t || copy(mesh.triangles[n])) {
+                reasons[n] = static_cast<uint8_t>(DropReason::ZeroArea);
                 continue;
             }
             // The far triangle (p, q, d), p and q the long side's ends, as

@@ -1,4 +1,4 @@
-// Step 9: shells below a size, and solids left inside solids.
+// Step 9: shells below a size, lone triangles, and solids left inside solids.
 #include "meshaudit_solid.hpp"
 #include "repair/pipeline/Steps.h"
 
@@ -59,10 +59,15 @@ void DropShells(WorkMesh& mesh, uint32_t minTriangles, double minSize, bool inne
             all.Add(mesh.Point(Corner(mesh.triangles[t], i)));
         }
     }
+    // A lone triangle has no side in common with any other: no fill closes
+    // it but its own reverse, a two-sided sheet that step 4 would remove.
+    // Beside a shell that may be closed it is debris, and goes; a mesh of
+    // lone triangles only is left as it is, rather than emptied.
+    const bool body = std::any_of(size.begin(), size.end(), [](uint32_t n) { return n > 1; });
     std::vector<uint8_t> reason(count, WorkMesh::kKeep);
     bool any = false;
     for (uint32_t s = 0; s < count; ++s) {
-        if (size[s] < minTriangles || boxes[s].Diagonal() < minSize * all.Diagonal()) {
+        if (size[s] < minTriangles || boxes[s].Diagonal() < minSize * all.Diagonal() || (body && size[s] == 1)) {
             reason[s] = static_cast<uint8_t>(DropReason::SmallShell);
         } else if (inner[s] != 0) {
             reason[s] = static_cast<uint8_t>(DropReason::InnerShell);
