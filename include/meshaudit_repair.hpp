@@ -86,7 +86,10 @@
  *                      are parted. When the exact test still finds pieces
  *                      that meet after the last round, or the union is not
  *                      possible, the step changes nothing and says so
- *                      (RepairLog::intersections)
+ *                      (RepairLog::intersections). Resolving again changes
+ *                      nothing; but with a merge tolerance, a point the
+ *                      step added may lie within it of another, which a
+ *                      second repair with that tolerance then merges
  *   11 UnusedPoints    drop points no triangle uses
  *
  * Steps 8, 9 and the last pass of step 5 change what the others judged: a

@@ -65,17 +65,13 @@ uint32_t PointsInUse(const RepairResult& r)
     return static_cast<uint32_t>(std::count(used.begin(), used.end(), uint8_t{1}));
 }
 
-}  // namespace
-
-void ResolveIntersections(const RepairRequest& request, RepairResult& out)
+// One round: false when nothing changed.
+bool ResolveOnce(const RepairRequest& request, RepairResult& out)
 {
     RepairLog& log = out.log;
     RepairLog::StepSummary& summary = log.steps[static_cast<uint32_t>(RepairStep::ResolveIntersections)];
-    summary.ran = true;
-    summary.trianglesBefore = summary.trianglesAfter = static_cast<uint32_t>(out.triangles.size());
-    summary.pointsBefore = summary.pointsAfter = PointsInUse(out);
     if (out.triangles.empty()) {
-        return;
+        return false;
     }
     const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
                             static_cast<uint32_t>(out.triangles.size())};
@@ -85,17 +81,41 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
         throw std::bad_alloc();
     }
     RepairLog::Intersections& x = log.intersections;
-    x.rounds = arranged.rounds;
+    x.rounds += arranged.rounds;
     // A corner that is not finite (step 1 not asked for) leaves the
     // question open: nothing is changed.
-    x.found = code == arrangement::kArranged && !arranged.segments.empty();
-    if (!x.found) {
-        return;
+    // Coplanar overlaps change triangles without a segment of crossing, so
+    // what met is told by what changed: new points, or triangles with
+    // other corners. Pieces that only touch where their points have equal
+    // coordinates (copies that step 5 made, so that each fan has its own)
+    // are joined by the arrangement into one point, and parted again by
+    // step 5: that is no change.
+    const auto corner = [](const std::vector<T3DVECF>& points, uint32_t p) { return points[p]; };
+    const auto samePlace = [](const T3DVECF& a, const T3DVECF& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+    bool same = arranged.points.size() == out.points.size() && arranged.triangles.size() == out.triangles.size();
+    for (size_t t = 0; same && t < out.triangles.size(); ++t) {
+        const TRIANGLE& a = arranged.triangles[t];
+        const TRIANGLE& b = out.triangles[t];
+        const T3DVECF p[3] = {corner(arranged.points, a.a), corner(arranged.points, a.b),
+                              corner(arranged.points, a.c)};
+        const T3DVECF q[3] = {corner(out.points, b.a), corner(out.points, b.b), corner(out.points, b.c)};
+        bool rotated = false;  // the same corners in the same turn, from any of them
+        for (int r = 0; r < 3 && !rotated; ++r) {
+            rotated = samePlace(p[r], q[0]) && samePlace(p[(r + 1) % 3], q[1]) && samePlace(p[(r + 2) % 3], q[2]);
+        }
+        same = rotated;
     }
-    x.curves = Curves(arranged, out.triangleFrom);
+    if (code != arrangement::kArranged || (same && arranged.resolved)) {
+        x.resolved = x.found && code == arrangement::kArranged;
+        return false;
+    }
+    x.found = true;
+    std::vector<RepairLog::IntersectionCurve> curves = Curves(arranged, out.triangleFrom);
+    x.curves.insert(x.curves.end(), curves.begin(), curves.end());
     if (!arranged.resolved) {
+        x.resolved = false;
         x.left = arranged.unresolved.size();
-        return;
+        return false;
     }
     arrangement::UnionResult united;
     const int unite = arrangement::Unite(arranged.points.data(), static_cast<uint32_t>(arranged.points.size()),
@@ -105,29 +125,47 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
         throw std::bad_alloc();
     }
     x.resolved = true;
-    x.united = unite == arrangement::kUniteOk && united.closed;
-    std::vector<TRIANGLE> kept = x.united ? std::move(united.triangles) : arranged.triangles;
+    const bool unitedNow = unite == arrangement::kUniteOk && united.closed;
+    x.united = x.united || unitedNow;
+    std::vector<TRIANGLE> kept = unitedNow ? std::move(united.triangles) : arranged.triangles;
     std::vector<uint32_t> piece(kept.size());
-    if (x.united) {
+    if (unitedNow) {
         piece = std::move(united.triangleFrom);
     } else {
         std::iota(piece.begin(), piece.end(), 0u);
     }
     const uint32_t before = static_cast<uint32_t>(out.points.size());
-    x.pointsAdded = static_cast<uint32_t>(arranged.points.size()) - before;
+    x.pointsAdded += static_cast<uint32_t>(arranged.points.size()) - before;
     std::vector<uint8_t> split(out.triangles.size(), 0);
     for (const arrangement::Segment& s : arranged.segments) {
         split[s.triA] = split[s.triB] = 1;
     }
-    x.trianglesSplit = static_cast<uint32_t>(std::count(split.begin(), split.end(), uint8_t{1}));
-    x.trianglesInside = static_cast<uint32_t>(arranged.triangles.size() - kept.size());
-    summary.changes = x.trianglesSplit + x.trianglesInside;
+    const auto splitNow = static_cast<uint32_t>(std::count(split.begin(), split.end(), uint8_t{1}));
+    const auto insideNow = static_cast<uint32_t>(arranged.triangles.size() - kept.size());
+    x.trianglesSplit += splitNow;
+    x.trianglesInside += insideNow;
+    summary.changes += splitNow + insideNow;
 
-    // The second pass of steps 2 to 9, on exact coordinates only: a
-    // tolerance could move points and make pieces meet again.
+    if (kept.empty()) {
+        // Nothing bounds the union (inside-out shells alone): no triangle
+        // is left, and no point is used.
+        if ((request.steps & StepBit(RepairStep::UnusedPoints)) != 0) {
+            log.droppedPoints.insert(log.droppedPoints.end(), out.pointFrom.begin(), out.pointFrom.end());
+            std::sort(log.droppedPoints.begin(), log.droppedPoints.end());
+            log.steps[static_cast<uint32_t>(RepairStep::UnusedPoints)].changes +=
+                static_cast<uint32_t>(out.points.size());
+            out.points.clear();
+            out.pointFrom.clear();
+        }
+        out.triangles.clear();
+        out.triangleFrom.clear();
+        return true;
+    }
+    // The second pass of steps 2 to 9, with the tolerance asked for: the
+    // new points too are merged with points that close (which may make
+    // pieces meet again: the next round resolves them).
     RepairRequest again = request;
     again.steps &= ~(StepBit(RepairStep::NonFinite) | StepBit(RepairStep::ResolveIntersections));
-    again.tolerance = 0.0;
     const MeshRecord result{arranged.points.data(), static_cast<uint32_t>(arranged.points.size()), kept.data(),
                             static_cast<uint32_t>(kept.size())};
     RepairResult second;
@@ -160,6 +198,37 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
     out.triangles = std::move(second.triangles);
     out.pointFrom = std::move(second.pointFrom);
     out.triangleFrom = std::move(second.triangleFrom);
+    return true;
+}
+
+}  // namespace
+
+void ResolveIntersections(const RepairRequest& request, RepairResult& out)
+{
+    RepairLog::StepSummary& summary = out.log.steps[static_cast<uint32_t>(RepairStep::ResolveIntersections)];
+    summary.ran = true;
+    summary.trianglesBefore = static_cast<uint32_t>(out.triangles.size());
+    summary.pointsBefore = PointsInUse(out);
+    // The second pass may join pieces that then meet (points merged, holes
+    // filled between shells now closed): rounds until one finds nothing to
+    // resolve, at most kRounds, so that a repair of the result as a rule
+    // changes nothing. The bound ends the loop whatever the mesh; what the
+    // last round leaves is reported (resolved false) when it still meets.
+    constexpr int kRounds = 4;
+    bool changed = true;
+    for (int round = 0; round < kRounds && changed; ++round) {
+        changed = ResolveOnce(request, out);
+    }
+    if (changed) {
+        // The last round changed the mesh: whether anything still meets.
+        const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
+                                static_cast<uint32_t>(out.triangles.size())};
+        arrangement::Arrangement check;
+        if (arrangement::Arrange(record, check) != arrangement::kArranged || !check.segments.empty()) {
+            out.log.intersections.resolved = false;
+            out.log.intersections.left = check.segments.size();
+        }
+    }
     summary.trianglesAfter = static_cast<uint32_t>(out.triangles.size());
     summary.pointsAfter = PointsInUse(out);
 }
