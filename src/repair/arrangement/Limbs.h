@@ -10,6 +10,7 @@
 
 namespace meshaudit::arrangement {
 
+// The subset of std::vector<uint32_t> that BigInt uses, with its meaning.
 class Limbs {
 public:
     static constexpr size_t kInline = 12;
