@@ -41,6 +41,22 @@ public:
         }
     }
 
+    // n limbs, the new ones 0.
+    void resize(size_t n)
+    {
+        if (n > kInline || !heap_.empty()) {
+            if (heap_.empty()) {
+                heap_.assign(inline_, inline_ + size_);
+            }
+            heap_.resize(n > heap_.size() ? n : heap_.size(), 0u);
+        } else {
+            for (size_t k = size_; k < n; ++k) {
+                inline_[k] = 0;
+            }
+        }
+        size_ = n;
+    }
+
     // n limbs of value v.
     void assign(size_t n, uint32_t v)
     {
