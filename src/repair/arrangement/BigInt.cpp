@@ -39,23 +39,23 @@ BigInt BigInt::Negated() const
 
 BigInt BigInt::ShiftedLeft(uint32_t bits) const
 {
-    if (limbs_.empty()) {
+    if (limbs_.empty() || bits == 0) {
         return *this;
     }
     const uint32_t whole = bits / 32;
     const uint32_t part = bits % 32;
     BigInt r;
     r.negative_ = negative_;
-    r.limbs_.assign(whole, 0u);
+    r.limbs_.resize(whole + limbs_.size() + 1);
+    uint32_t* out = r.limbs_.data();
     uint32_t carry = 0;
     for (size_t k = 0; k < limbs_.size(); ++k) {
         const uint32_t limb = limbs_[k];
-        r.limbs_.push_back(part == 0 ? limb : (limb << part) | carry);
+        out[whole + k] = part == 0 ? limb : (limb << part) | carry;
         carry = part == 0 ? 0 : limb >> (32 - part);
     }
-    if (carry != 0) {
-        r.limbs_.push_back(carry);
-    }
+    out[whole + limbs_.size()] = carry;
+    r.Trim();
     return r;
 }
 

@@ -43,19 +43,6 @@ double Dyadic::Approximate() const
     return mantissa.Sign() < 0 ? -magnitude : magnitude;
 }
 
-namespace {
-
-// a and b brought to the smaller of their exponents, so that their
-// mantissas can be added as integers.
-void Align(const Dyadic& a, const Dyadic& b, BigInt& ma, BigInt& mb, int32_t& exponent)
-{
-    exponent = a.exponent < b.exponent ? a.exponent : b.exponent;
-    ma = a.mantissa.ShiftedLeft(static_cast<uint32_t>(a.exponent - exponent));
-    mb = b.mantissa.ShiftedLeft(static_cast<uint32_t>(b.exponent - exponent));
-}
-
-}  // namespace
-
 Dyadic operator+(const Dyadic& a, const Dyadic& b)
 {
     if (a.IsZeroValue()) {
@@ -64,11 +51,16 @@ Dyadic operator+(const Dyadic& a, const Dyadic& b)
     if (b.IsZeroValue()) {
         return a;
     }
-    BigInt ma;
-    BigInt mb;
+    // The one of the larger exponent is brought down to the other's, so
+    // that the mantissas add as integers.
     Dyadic r;
-    Align(a, b, ma, mb, r.exponent);
-    r.mantissa = ma + mb;
+    if (a.exponent >= b.exponent) {
+        r.exponent = b.exponent;
+        r.mantissa = a.mantissa.ShiftedLeft(static_cast<uint32_t>(a.exponent - b.exponent)) + b.mantissa;
+    } else {
+        r.exponent = a.exponent;
+        r.mantissa = a.mantissa + b.mantissa.ShiftedLeft(static_cast<uint32_t>(b.exponent - a.exponent));
+    }
     r.Normalize();
     return r;
 }

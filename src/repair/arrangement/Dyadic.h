@@ -31,9 +31,12 @@ struct Dyadic {
     // estimates: exact decisions never rest on it.
     double Approximate() const;
 
+    // Moves trailing zero bits of the mantissa into the exponent.
     void Normalize();
 };
 
+// Exact sum, difference and product (the mantissas brought to the smaller
+// exponent for the first two, the result normalized).
 Dyadic operator+(const Dyadic& a, const Dyadic& b);
 Dyadic operator-(const Dyadic& a, const Dyadic& b);
 Dyadic operator*(const Dyadic& a, const Dyadic& b);

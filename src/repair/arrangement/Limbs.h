@@ -10,6 +10,7 @@
 
 namespace meshaudit::arrangement {
 
+// The subset of std::vector<uint32_t> that BigInt uses, with its meaning.
 class Limbs {
 public:
     static constexpr size_t kInline = 12;
@@ -38,6 +39,22 @@ public:
         } else {
             inline_[size_++] = v;
         }
+    }
+
+    // n limbs, the new ones 0.
+    void resize(size_t n)
+    {
+        if (n > kInline || !heap_.empty()) {
+            if (heap_.empty()) {
+                heap_.assign(inline_, inline_ + size_);
+            }
+            heap_.resize(n > heap_.size() ? n : heap_.size(), 0u);
+        } else {
+            for (size_t k = size_; k < n; ++k) {
+                inline_[k] = 0;
+            }
+        }
+        size_ = n;
     }
 
     // n limbs of value v.
