@@ -88,8 +88,14 @@ ordered_json PreviewDocument(const RepairPreview& preview, const std::string& pr
                          {"colour", kind.colour},
                          {"elements", id}});
     }
+    ordered_json added;
+    if (!preview.addedPositions.empty()) {
+        array(PageArray{prefix + "rp", preview.addedPositions.data(), nullptr, preview.addedPositions.size()});
+        added = prefix + "rp";
+    }
     return {{"shared", preview.shared},
             {"triangles", prefix + "rt"},
+            {"positions", added},
             {"kinds", kinds},
             {"summary", preview.summary},
             {"log", preview.log},

@@ -18,6 +18,7 @@ constexpr const char* kFlippedColour = "#3d8bff";
 constexpr const char* kDroppedColour = "#ff4d4d";
 constexpr const char* kShellColour = "#ff9f1a";
 constexpr const char* kSplitColour = "#e040fb";
+constexpr const char* kCurveColour = "#ffd400";
 
 void AppendCorners(std::vector<uint32_t>& out, const TRIANGLE& t)
 {
@@ -43,9 +44,23 @@ RepairPreview PreviewRepair(const MeshData& mesh, MeshData& repaired)
         return preview;
     }
     const RepairLog& log = result.log;
+    // Points where triangles met go after the input's, in output order.
+    PreviewKind curves{"intersection curves", PreviewKind::On::Points, kCurveColour, {}};
+    std::vector<uint32_t> number(result.points.size());
+    for (size_t p = 0; p < result.points.size(); ++p) {
+        number[p] = result.pointFrom[p];
+        if (number[p] == meshaudit::kAddedPoint) {
+            number[p] = static_cast<uint32_t>(mesh.points.size() + preview.addedPositions.size() / 3);
+            const T3DVECF& at = result.points[p];
+            preview.addedPositions.insert(preview.addedPositions.end(), {static_cast<float>(at.x),
+                                                                         static_cast<float>(at.y),
+                                                                         static_cast<float>(at.z)});
+            curves.elements.push_back(number[p]);
+        }
+    }
     preview.triangles.reserve(result.triangles.size() * 3);
     for (const TRIANGLE& t : result.triangles) {
-        const TRIANGLE input{result.pointFrom[t.a], result.pointFrom[t.b], result.pointFrom[t.c]};
+        const TRIANGLE input{number[t.a], number[t.b], number[t.c]};
         const bool same = preview.triangles.empty() && preview.shared < mesh.triangles.size() &&
                           mesh.triangles[preview.shared].a == input.a && mesh.triangles[preview.shared].b == input.b &&
                           mesh.triangles[preview.shared].c == input.c;
@@ -86,7 +101,7 @@ RepairPreview PreviewRepair(const MeshData& mesh, MeshData& repaired)
     for (const RepairLog::SplitPoint& p : log.splitPoints) {
         split.elements.push_back(p.point);
     }
-    for (PreviewKind* kind : {&filled, &flipped, &dropped, &shells, &split}) {
+    for (PreviewKind* kind : {&filled, &flipped, &dropped, &shells, &split, &curves}) {
         if (!kind->elements.empty()) {
             preview.kinds.push_back(std::move(*kind));
         }

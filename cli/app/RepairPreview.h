@@ -29,14 +29,17 @@ struct PreviewKind {
 
 struct RepairPreview {
     // The repaired triangles as corner triples in the INPUT's point
-    // numbering: every output point is an input point or a copy of one at
-    // the same place, so the page draws them on the input's points and
-    // embeds no second copy of the coordinates. The first `shared`
+    // numbering: every output point is an input point, a copy of one at
+    // the same place or one of `addedPositions`, so the page draws them on
+    // the input's points and embeds no second copy of the coordinates. The first `shared`
     // triangles are the input's first ones, unchanged, and are left out:
     // `triangles` holds those after them (most repairs keep the input's
     // triangles in order and add some at the end).
     uint32_t shared = 0;
     std::vector<uint32_t> triangles;
+    // The points resolving intersections added (where triangles met), x, y,
+    // z each, numbered after the input's points in `triangles`.
+    std::vector<float> addedPositions;
     std::vector<PreviewKind> kinds;
     // What `meshaudit repair` prints for each step that ran.
     std::vector<std::string> summary;

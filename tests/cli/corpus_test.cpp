@@ -40,13 +40,14 @@ TEST(DamagedCorpus, RepairedFilesPassMoveNoPointAndStay)
         const testing::CommandResult again = RunCommand({"repair", once, "-o", twice});
         EXPECT_NE(again.out.find("\nnothing to repair"), std::string::npos) << again.out;
         EXPECT_EQ(testing::ReadAll(once), testing::ReadAll(twice));
+        // No point moves; only where shells cross are points added.
         const std::set<std::array<double, 3>> before = Places(in), after = Places(once);
-        EXPECT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end()));
+        EXPECT_TRUE(entry["self_intersecting"] || std::includes(before.begin(), before.end(), after.begin(), after.end()));
         const bool passedIn = RunCommand({"check", "-p", "closed", "-q", in}).exitStatus == 0;
         const bool passes = RunCommand({"check", "-p", "closed", "-q", once}).exitStatus == 0;
         EXPECT_TRUE(passes || !passedIn);
-        // Shells that cross or touch stay so: resolving them would move points.
-        if (entry["self_intersecting"] || entry["self_touching"]) {
+        // Shells that touch stay so: parting them would move points.
+        if (entry["self_touching"]) {
             excluded += " " + name;
             continue;
         }
@@ -55,7 +56,7 @@ TEST(DamagedCorpus, RepairedFilesPassMoveNoPointAndStay)
         failing += passes ? "" : " " + name;
     }
     std::cout << "printable after repair: " << printable << " of " << counted << "; failing:" << failing
-              << "; left out (crossing or touching shells):" << excluded << '\n';
+              << "; left out (touching shells):" << excluded << '\n';
     EXPECT_GE(printable * 10, counted * 9) << failing;
 }
 

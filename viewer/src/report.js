@@ -24,6 +24,18 @@ function button(parent, text, onClick) {
   return b;
 }
 
+// The input's points, then those resolving intersections added.
+function repairedPositions(slot) {
+  const { data: { repair, positions }, arrayOf } = slot;
+  const input = arrayOf(positions, Float32Array);
+  if (!repair.positions) return input;
+  const added = arrayOf(repair.positions, Float32Array);
+  const all = new Float32Array(input.length + added.length);
+  all.set(input);
+  all.set(added, input.length);
+  return all;
+}
+
 // The repaired triangles, on the input's points: the input's first
 // `shared` triangles, then those the page holds for the preview.
 function repaired(slot) {
@@ -54,7 +66,8 @@ function attach(slot) {
   }
   const { data, stage, arrayOf } = slot;
   const shown = slot.mode === 'repair' ? data.repair : data;
-  const view = new View(stage, arrayOf(data.positions, Float32Array), shown === data ? arrayOf(data.triangles, Uint32Array) : repaired(slot));
+  const view = new View(stage, shown === data ? arrayOf(data.positions, Float32Array) : repairedPositions(slot),
+    shown === data ? arrayOf(data.triangles, Uint32Array) : repaired(slot));
   slot.overlays = new Map();
   for (const kind of shown.kinds) {
     const overlay = view.addKind(kind.on, arrayOf(kind.elements, Uint32Array), kindColour(kind), kind.corners);

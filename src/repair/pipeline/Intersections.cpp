@@ -10,6 +10,9 @@
 #include "repair/pipeline/Steps.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
 #include <new>
 #include <numeric>
 
@@ -54,6 +57,68 @@ std::vector<RepairLog::IntersectionCurve> Curves(const arrangement::Arrangement&
         curve.pairs.erase(std::unique(curve.pairs.begin(), curve.pairs.end()), curve.pairs.end());
     }
     return curves;
+}
+
+// A new point within a few rounding steps of another point is made that
+// point (an input point first, else the first new one): two exact points
+// that close round to neighbouring doubles and would leave an edge a unit
+// in the last place long, which no check of the result accepts. Moving it
+// by that much may make pieces meet; the next round resolves them. Points
+// in cells of that size, each new one compared with those in the 27 cells
+// around it. Returns how many were moved.
+uint32_t SnapNewPoints(const std::vector<T3DVECF>& points, uint32_t firstNew, std::vector<TRIANGLE>& triangles)
+{
+    double largest = 0.0;
+    for (const T3DVECF& p : points) {
+        largest = std::max({largest, std::abs(p.x), std::abs(p.y), std::abs(p.z)});
+    }
+    if (largest == 0.0 || firstNew == points.size()) {
+        return 0;
+    }
+    const double step = 4.0 * (std::nextafter(largest, HUGE_VAL) - largest);
+    const auto cellOf = [step](const T3DVECF& p) {
+        return std::array<int64_t, 3>{static_cast<int64_t>(std::floor(p.x / step)),
+                                      static_cast<int64_t>(std::floor(p.y / step)),
+                                      static_cast<int64_t>(std::floor(p.z / step))};
+    };
+    std::map<std::array<int64_t, 3>, std::vector<uint32_t>> cells;
+    for (uint32_t p = 0; p < points.size(); ++p) {
+        cells[cellOf(points[p])].push_back(p);
+    }
+    std::vector<uint32_t> into(points.size());
+    std::iota(into.begin(), into.end(), 0u);
+    uint32_t moved = 0;
+    for (uint32_t p = firstNew; p < points.size(); ++p) {
+        const std::array<int64_t, 3> c = cellOf(points[p]);
+        uint32_t best = p;
+        for (int64_t dx = -1; dx <= 1; ++dx) {
+            for (int64_t dy = -1; dy <= 1; ++dy) {
+                for (int64_t dz = -1; dz <= 1; ++dz) {
+                    const auto found = cells.find({c[0] + dx, c[1] + dy, c[2] + dz});
+                    if (found == cells.end()) {
+                        continue;
+                    }
+                    for (uint32_t q : found->second) {
+                        const T3DVECF& a = points[p];
+                        const T3DVECF& b = points[q];
+                        const bool close = std::abs(a.x - b.x) <= step && std::abs(a.y - b.y) <= step &&
+                                           std::abs(a.z - b.z) <= step;
+                        // Only towards a point that stays: an input point, or
+                        // a new one before this one that was not moved.
+                        if (close && q < best && into[q] == q) {
+                            best = q;
+                        }
+                    }
+                }
+            }
+        }
+        into[p] = best;
+        moved += best != p ? 1 : 0;
+    }
+    for (TRIANGLE& t : triangles) {
+        t = TRIANGLE{into[t.a], into[t.b], into[t.c]};
+    }
+    return moved;
 }
 
 uint32_t PointsInUse(const RepairResult& r)
@@ -161,6 +226,7 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
         out.triangleFrom.clear();
         return true;
     }
+    SnapNewPoints(arranged.points, before, kept);
     // The second pass of steps 2 to 9, with the tolerance asked for: the
     // new points too are merged with points that close (which may make
     // pieces meet again: the next round resolves them).
