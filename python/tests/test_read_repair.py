@@ -93,3 +93,16 @@ def test_pipeline_refuses_unknown_steps_and_bad_numbers():
         meshaudit.repair(TETRA_POINTS, TETRA, steps=["orient", "polish"])
     with pytest.raises(ValueError, match="tolerance"):
         meshaudit.repair(TETRA_POINTS, TETRA, tolerance=float("nan"))
+
+
+def test_pipeline_unites_overlapping_tetrahedra_unless_told_not_to():
+    points = np.asarray(TETRA_POINTS, float)
+    both_points, both = np.vstack([points, points + 0.25]), np.vstack([TETRA, np.asarray(TETRA) + 4])
+    out_points, out_triangles, point_from, _, log = meshaudit.repair(both_points, both)
+    x = log["intersections"]
+    assert x["found"] and x["resolved"] and x["united"] and len(x["curves"]) == 1
+    assert (point_from == 0xFFFFFFFF).sum() == x["points_added"] > 0
+    report = meshaudit.check(out_points, out_triangles, profile="closed")
+    assert report.passed and 1 / 6 < report.mesh.Volume.value < 2 / 6
+    kept = meshaudit.repair(both_points, both, resolve_intersections=False)
+    assert not kept[4]["intersections"]["found"] and len(kept[1]) == 8
