@@ -2,6 +2,7 @@
 // both repairs, the solids and the repair pipeline on it, as a host could; the caller's arrays
 // must come back unchanged, and the solids' answer must hold together.
 #include "meshaudit.h"
+#include "meshaudit.hpp"
 #include "meshaudit_repair.hpp"
 #include "meshaudit_solid.hpp"
 
@@ -105,14 +106,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     }
     // The repair pipeline: valid indices, every output point one of the
-    // input's (no point moves), each map entry in range.
+    // input's (no point moves) or one where triangles met, each map entry
+    // in range; when it says the intersections are resolved, the library
+    // finds no triangle that meets another.
     meshaudit::RepairResult repaired;
     if (meshaudit::repair(mesh, meshaudit::RepairRequest{}, repaired) == 1) {
+        const meshaudit::RepairLog::Intersections& x = repaired.log.intersections;
         bool valid = repaired.pointFrom.size() == repaired.points.size() &&
                      repaired.triangleFrom.size() == repaired.triangles.size();
         for (size_t i = 0; valid && i < repaired.points.size(); ++i) {
             const uint32_t from = repaired.pointFrom[i];
-            valid = from < points.size() && std::memcmp(&repaired.points[i], &points[from], sizeof(T3DVECF)) == 0;
+            valid = (from == meshaudit::kAddedPoint && x.resolved) ||
+                    (from < points.size() && std::memcmp(&repaired.points[i], &points[from], sizeof(T3DVECF)) == 0);
+        }
+        if (valid && x.resolved && !repaired.triangles.empty()) {
+            PointSettings ps;
+            EdgeSettings es;
+            TriangleSettings ts;
+            MeshSettings ms;
+            meshaudit_default_point_settings(&ps);
+            meshaudit_default_edge_settings(&es);
+            meshaudit_default_triangle_settings(&ts);
+            meshaudit_default_mesh_settings(&ms);
+            const MeshRecord out{repaired.points.data(), static_cast<uint32_t>(repaired.points.size()),
+                                 repaired.triangles.data(), static_cast<uint32_t>(repaired.triangles.size())};
+            meshaudit::Locations where;
+            valid = meshaudit::locate(out, ps, es, ts, ms, meshaudit::LocateRequest{}, where) != 1 ||
+                    where.triangles.CountIntersected == 0;
         }
         for (size_t t = 0; valid && t < repaired.triangles.size(); ++t) {
             const TRIANGLE& r = repaired.triangles[t];

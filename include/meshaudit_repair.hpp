@@ -79,8 +79,12 @@
  *                      when every shell is closed, keep only the faces
  *                      between the outside (winding number 0) and the
  *                      inside (1 or more): the union of the shells, closed
- *                      and outward, no inner faces. An open surface is only
- *                      split. The mesh goes on, when it changed, through
+ *                      and outward, no inner faces. A mesh with an open
+ *                      shell is only split, when steps 5 and 6 are not
+ *                      asked for (they would part the sheets again along
+ *                      the curves, cutting them); otherwise it is left as
+ *                      it is (RepairLog::Intersections::open). The mesh
+ *                      goes on, when it changed, through
  *                      steps 2 to 9 again (without tolerance), so that
  *                      shells that now touch along an edge or at a point
  *                      are parted. When the exact test still finds pieces
@@ -302,6 +306,7 @@ struct RepairLog {
        split into pieces, `trianglesInside` pieces dropped by the union. */
     struct Intersections {
         bool found = false, resolved = false, united = false;
+        bool open = false;  // not every shell is closed: no union; not split either with steps 5 or 6
         uint32_t rounds = 0;
         uint32_t pointsAdded = 0, trianglesSplit = 0, trianglesInside = 0;
         uint64_t left = 0;

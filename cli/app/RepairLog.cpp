@@ -119,6 +119,10 @@ std::vector<std::string> RepairSummaryLines(const RepairLog& log)
                             " points added, " + std::to_string(x.trianglesSplit) + " triangles split" +
                             (x.united ? ", " + std::to_string(x.trianglesInside) + " pieces inside the union dropped"
                                       : ", not united (the surface is open)"));
+        } else if (x.open) {
+            lines.push_back("intersections along " + curves +
+                            " left as they are: a shell is open, so there is no union, and splitting the sheets "
+                            "would cut them along the curves (--resolve-intersections alone splits them)");
         } else {
             lines.push_back("intersections along " + curves + " NOT resolved: " + std::to_string(x.left) +
                             " pairs of pieces still meet after " + std::to_string(x.rounds) +
@@ -185,6 +189,7 @@ ordered_json RepairLogJson(const RepairLog& log)
     document["intersections"] = {{"found", x.found},
                                  {"resolved", x.resolved},
                                  {"united", x.united},
+                                 {"open", x.open},
                                  {"rounds", x.rounds},
                                  {"points_added", x.pointsAdded},
                                  {"triangles_split", x.trianglesSplit},

@@ -254,7 +254,7 @@ TEST(RepairPipeline, HandComputedCases)
         {"a lone triangle beside a cube", lone, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 3}, 1},
         {"a solid inside a solid", Join({Box(0, 3), Box(1, 2)}), inner, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 12, 0, 8}, 1},
         {"a near copy within the tolerance", near, tolerance, 8, 12, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
-        {"a near copy without: its sliver resolved", near, {}, 9, 14, {0, 0, 0, 0, 0, 0, 0, 1, 0, 2, 0}, 0},
+        {"a near copy without", near, {}, 9, 12, {}, 0},
         {"a 16-edge hole, ears then the programme", capless, ears, 145, 286, {0, 0, 0, 0, 0, 0, 0, 14, 0, 0, 1}, 1},
         {"a flipped patch", patch, {}, 74, 144, {0, 0, 0, 0, 0, 0, 12}, 1},
         {"a flat fan's rim stays open", testing::Fan(40), {}, 41, 40, {}, 0},

@@ -163,24 +163,29 @@ TEST(ResolveIntersections, ThreeSpheresAtOnePoint)
     EXPECT_LT(volume, 3 * alone.mesh.Volume);
 }
 
-// Open surfaces that cross are split along the crossing and left open;
-// resolving nothing leaves a mesh byte for byte as it was.
+// Open surfaces that cross are split along the crossing when asked for
+// alone, and a second time changes nothing; in the whole pipeline, whose
+// steps 5 and 6 would cut them along it, they are left as they are.
 TEST(ResolveIntersections, OpenSurfacesAreSplitOnly)
 {
     TestMesh mesh = testing::MeshOf({{0, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {1, -1, -1}, {1, 3, -1}, {1, 3, 1}, {1, -1, 1}},
                                     {{0, 1, 2}, {0, 2, 3}, {4, 5, 6}, {4, 6, 7}});
-    RepairResult r;
-    ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1);
-    EXPECT_TRUE(r.log.intersections.resolved);
-    EXPECT_FALSE(r.log.intersections.united);
+    RepairRequest alone;
+    alone.steps = StepBit(RepairStep::ResolveIntersections);
+    RepairResult r, whole;
+    ASSERT_EQ(repair(mesh.Record(), alone, r), 1);
+    EXPECT_TRUE(r.log.intersections.resolved && !r.log.intersections.united && !r.log.intersections.open);
     EXPECT_GT(r.triangles.size(), mesh.triangles.size());
     TestMesh out;
     out.points = r.points;
     out.triangles = r.triangles;
     RepairResult again;
-    ASSERT_EQ(repair(out.Record(), RepairRequest{}, again), 1);
+    ASSERT_EQ(repair(out.Record(), alone, again), 1);
     EXPECT_FALSE(again.log.intersections.found);
     EXPECT_TRUE(again.log.Unchanged());
+    ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, whole), 1);
+    EXPECT_TRUE(whole.log.intersections.found && whole.log.intersections.open && !whole.log.intersections.resolved);
+    EXPECT_EQ(whole.triangles.size(), mesh.triangles.size());
 }
 
 }  // namespace

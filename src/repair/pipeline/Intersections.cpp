@@ -189,8 +189,19 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
     if (unite == arrangement::kUniteNoMemory) {
         throw std::bad_alloc();
     }
-    x.resolved = true;
     const bool unitedNow = unite == arrangement::kUniteOk && united.closed;
+    // Sheets split where they cross share the edges along the curves, four
+    // triangles on each; steps 5 and 6 would part them there again, cutting
+    // each sheet along its curves, and the pieces would touch. So an open
+    // surface is split only when those steps are not asked for.
+    const uint32_t parting = StepBit(RepairStep::NonManifold) | StepBit(RepairStep::Stitch);
+    if (!unitedNow && (request.steps & parting) != 0) {
+        x.open = true;
+        x.resolved = false;
+        x.left = arranged.segments.size();
+        return false;
+    }
+    x.resolved = true;
     x.united = x.united || unitedNow;
     std::vector<TRIANGLE> kept = unitedNow ? std::move(united.triangles) : arranged.triangles;
     std::vector<uint32_t> piece(kept.size());
