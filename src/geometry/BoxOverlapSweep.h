@@ -30,10 +30,8 @@
 #include "geometry/TriAabbTree.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
-#include <algorithm>
 
 namespace meshaudit {
 
@@ -43,7 +41,9 @@ namespace box_sweep_detail {
 // being equal for the comparisons that decide apart boxes.
 inline uint32_t OrderedBits(float f)
 {
-    const uint32_t u = std::bit_cast<uint32_t>(f == 0.0f ? 0.0f : f);
+    const float g = f == 0.0f ? 0.0f : f;
+    uint32_t u;
+    std::memcpy(&u, &g, sizeof u);  // std::bit_cast, which the WebAssembly build's library lacks
     return (u & 0x80000000u) != 0 ? ~u : (u | 0x80000000u);
 }
 

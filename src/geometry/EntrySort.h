@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace meshaudit {
@@ -25,21 +26,31 @@ namespace entry_sort_detail {
 template <typename Entry, typename Less>
 bool SortDistinctKeys(Entry* e, int64_t lo, int64_t hi, const Less& less)
 {
+    // The order is found on positions and the entries then moved whole, byte
+    // for byte (padding too), as the quicksort's swaps move them.
     const auto n = static_cast<size_t>(hi - lo + 1);
+    uint32_t* order = AllocateArray<uint32_t>(n);
     Entry* copy = AllocateArray<Entry>(n);
-    if (copy == nullptr) {
-        return false;
-    }
-    std::copy(e + lo, e + hi + 1, copy);
-    std::make_heap(copy, copy + n, less);
-    std::sort_heap(copy, copy + n, less);
-    bool distinct = true;
-    for (size_t k = 1; k < n && distinct; ++k) {
-        distinct = less(copy[k - 1], copy[k]);
+    bool distinct = order != nullptr && copy != nullptr;
+    if (distinct) {
+        for (size_t k = 0; k < n; ++k) {
+            order[k] = static_cast<uint32_t>(k);
+        }
+        const Entry* first = e + lo;
+        const auto byKey = [first, &less](uint32_t a, uint32_t b) { return less(first[a], first[b]); };
+        std::make_heap(order, order + n, byKey);
+        std::sort_heap(order, order + n, byKey);
+        for (size_t k = 1; k < n && distinct; ++k) {
+            distinct = byKey(order[k - 1], order[k]);
+        }
     }
     if (distinct) {
-        std::copy(copy, copy + n, e + lo);
+        for (size_t k = 0; k < n; ++k) {
+            std::memcpy(static_cast<void*>(copy + k), static_cast<const void*>(e + lo + order[k]), sizeof(Entry));
+        }
+        std::memcpy(static_cast<void*>(e + lo), static_cast<const void*>(copy), n * sizeof(Entry));
     }
+    Free(order);
     Free(copy);
     return distinct;
 }
