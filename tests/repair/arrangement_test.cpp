@@ -300,8 +300,9 @@ TEST(Arrangement, EntryCodes)
 // Rounding a quotient must agree with IEEE division (correctly rounded, ties
 // to even) whatever common factor the fraction carries: none, or one of
 // over 128 bits that the fast path truncates. Odd 54-bit numbers over 2 are
-// exact ties; comparisons must agree with those of the doubles.
-TEST(Arrangement, ExactRoundingAndComparisonMatchDoubles)
+// exact ties; comparisons must agree with those of the doubles, and
+// differences of doubles formed on one word with those of dyadics.
+TEST(Arrangement, ExactRoundingComparisonAndDifferenceMatchDoubles)
 {
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
@@ -322,6 +323,13 @@ TEST(Arrangement, ExactRoundingAndComparisonMatchDoubles)
                 << x << " / " << y;
         }
         EXPECT_EQ((x > y) - (x < y), Compare(Dyadic::FromDouble(x) * square, Dyadic::FromDouble(y) * square));
+        const double near = std::ldexp(unit(rng), std::ilogb(x) + static_cast<int>(rng() % 21) - 10);
+        for (const double other : {y, near}) {
+            const Dyadic exact = Dyadic::Difference(x, other);
+            const Dyadic reference = Dyadic::FromDouble(x) - Dyadic::FromDouble(other);
+            EXPECT_EQ(0, Compare(exact, reference)) << x << " - " << other;
+            EXPECT_EQ(reference.exponent, exact.exponent) << x << " - " << other;
+        }
         const uint64_t odd = (rng() >> 11) | (1ull << 53) | 1u;
         const Dyadic tie{BigInt::FromUnsigned(odd, false), exponent(rng) / 2};
         EXPECT_EQ(std::ldexp(static_cast<double>(odd), tie.exponent - 1),

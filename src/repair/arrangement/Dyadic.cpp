@@ -21,6 +21,35 @@ Dyadic Dyadic::FromDouble(double value)
     return r;
 }
 
+Dyadic Dyadic::Difference(double a, double b)
+{
+    if (a == 0.0 || b == 0.0 || !std::isfinite(a) || !std::isfinite(b)) {
+        return FromDouble(a) - FromDouble(b);
+    }
+    int ea = 0;
+    int eb = 0;
+    // Signed 53-bit integers: a = ma * 2^(ea - 53), b = mb * 2^(eb - 53).
+    const auto ma = static_cast<int64_t>(std::ldexp(std::frexp(a, &ea), 53));
+    const auto mb = static_cast<int64_t>(std::ldexp(std::frexp(b, &eb), 53));
+    const int low = ea < eb ? ea : eb;
+    const int shiftA = ea - low;
+    const int shiftB = eb - low;
+    if (shiftA > 9 || shiftB > 9) {
+        return FromDouble(a) - FromDouble(b);
+    }
+    // Each term below 2^62 in magnitude: the difference fits.
+    const int64_t d = ma * (int64_t{1} << shiftA) - mb * (int64_t{1} << shiftB);
+    Dyadic r;
+    if (d == 0) {
+        return r;
+    }
+    const uint64_t magnitude = d < 0 ? 0 - static_cast<uint64_t>(d) : static_cast<uint64_t>(d);
+    const int zeros = std::countr_zero(magnitude);
+    r.mantissa = BigInt::FromUnsigned(magnitude >> zeros, d < 0);
+    r.exponent = low - 53 + zeros;
+    return r;
+}
+
 void Dyadic::Normalize()
 {
     if (mantissa.IsZero()) {
