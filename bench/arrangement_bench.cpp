@@ -32,6 +32,17 @@ double ProcessorSeconds()
            1e-6 * static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
 }
 
+// FNV-1a over the bytes of a vector: one figure to compare two builds' output.
+template <typename T>
+uint64_t Hash(uint64_t h, const std::vector<T>& items)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(items.data());
+    for (size_t k = 0; k < items.size() * sizeof(T); ++k) {
+        h = (h ^ bytes[k]) * 1099511628211ull;
+    }
+    return h;
+}
+
 long PeakKilobytes()
 {
     rusage u{};
@@ -58,6 +69,12 @@ void Measure(const char* name, std::vector<T3DVECF>& points, std::vector<TRIANGL
     std::printf("  code %d, resolved %d, rounds %u: %zu points (%zu new), %zu triangles, %zu segments\n", code,
                 out.resolved ? 1 : 0, out.rounds, out.points.size(), out.points.size() - points.size(),
                 out.triangles.size(), out.segments.size());
+    uint64_t h = Hash(14695981039346656037ull, out.points);
+    h = Hash(h, out.triangles);
+    h = Hash(h, out.triangleFrom);
+    h = Hash(h, out.segments);
+    h = Hash(h, out.unresolved);
+    std::printf("  output hash %016llx\n", static_cast<unsigned long long>(h));
     std::printf("  wall %.2f s, processor %.2f s, peak resident %.0f MiB\n", wall, cpu,
                 static_cast<double>(PeakKilobytes()) / 1024.0);
 }

@@ -6,6 +6,7 @@
 #include "geometry/TriangleIntersection.h"
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/BoxPairs.h"
+#include "repair/arrangement/ExactPoint.h"
 #include "repair/arrangement/PairContact.h"
 #include "repair/arrangement/PlaneProjection.h"
 #include "support/TestMeshes.h"
@@ -294,6 +295,46 @@ TEST(Arrangement, EntryCodes)
     EXPECT_TRUE(out.triangles.empty());
     MeshRecord missing{nullptr, 3, nullptr, 0};
     EXPECT_EQ(kArrangeNoMesh, Arrange(missing, out));
+}
+
+// Rounding a quotient must agree with IEEE division (correctly rounded, ties
+// to even) whatever common factor the fraction carries: none, or one of
+// over 128 bits that the fast path truncates. Odd 54-bit numbers over 2 are
+// exact ties; comparisons must agree with those of the doubles, and
+// differences of doubles formed on one word with those of dyadics.
+TEST(Arrangement, ExactRoundingComparisonAndDifferenceMatchDoubles)
+{
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-1080, 1000);
+    auto random = [&] { return std::ldexp(unit(rng), exponent(rng) / 8 * (rng() % 9 == 0 ? 8 : 1)); };
+    for (int k = 0; k < 20000; ++k) {
+        const Dyadic factor = k % 2 == 0 ? Dyadic::FromDouble(1.0)
+                                         : Dyadic::FromDouble(random()) * Dyadic::FromDouble(random()) *
+                                               Dyadic::FromDouble(unit(rng));
+        const Dyadic square = factor * factor;
+        const double x = random();
+        const double y = random();
+        if (square.IsZeroValue()) {
+            continue;
+        }
+        if (y > 0.0 && std::isfinite(x / y)) {
+            EXPECT_EQ(x / y, RoundQuotient(Dyadic::FromDouble(x) * square, Dyadic::FromDouble(y) * square))
+                << x << " / " << y;
+        }
+        EXPECT_EQ((x > y) - (x < y), Compare(Dyadic::FromDouble(x) * square, Dyadic::FromDouble(y) * square));
+        const double near = std::ldexp(unit(rng), std::ilogb(x) + static_cast<int>(rng() % 21) - 10);
+        for (const double other : {y, near}) {
+            const Dyadic exact = Dyadic::Difference(x, other);
+            const Dyadic reference = Dyadic::FromDouble(x) - Dyadic::FromDouble(other);
+            EXPECT_EQ(0, Compare(exact, reference)) << x << " - " << other;
+            EXPECT_EQ(reference.exponent, exact.exponent) << x << " - " << other;
+        }
+        const uint64_t odd = (rng() >> 11) | (1ull << 53) | 1u;
+        const Dyadic tie{BigInt::FromUnsigned(odd, false), exponent(rng) / 2};
+        EXPECT_EQ(std::ldexp(static_cast<double>(odd), tie.exponent - 1),
+                  RoundQuotient(tie * square, Dyadic::FromDouble(2.0) * square));
+    }
 }
 
 }  // namespace

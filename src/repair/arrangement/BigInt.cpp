@@ -126,6 +126,34 @@ uint64_t BigInt::TopBits(int32_t& shift) const
     return v;
 }
 
+WideUnsigned BigInt::TopBitsAligned(uint32_t count, int32_t& shift) const
+{
+    const uint32_t length = BitLength();
+    shift = 0;
+    if (length == 0) {
+        return 0;
+    }
+    if (length <= count) {
+        WideUnsigned v = 0;
+        for (size_t k = limbs_.size(); k-- > 0;) {
+            v = (v << 32) | limbs_[k];
+        }
+        shift = -static_cast<int32_t>(count - length);
+        return v << (count - length);
+    }
+    // Bits low .. length-1: the lowest limb they touch contributes from bit
+    // `part` up, each further limb 32 bits higher; none reaches bit 128.
+    const uint32_t low = length - count;
+    const uint32_t first = low / 32;
+    const uint32_t part = low % 32;
+    WideUnsigned v = limbs_[first] >> part;
+    for (size_t k = first + 1; k < limbs_.size(); ++k) {
+        v |= static_cast<WideUnsigned>(limbs_[k]) << (32 * (k - first) - part);
+    }
+    shift = static_cast<int32_t>(low);
+    return v;
+}
+
 int BigInt::CompareMagnitudes(const Limbs& a, const Limbs& b)
 {
     if (a.size() != b.size()) {

@@ -12,6 +12,10 @@
 
 namespace meshaudit::arrangement {
 
+// 128-bit unsigned integers (a compiler extension that GCC and Clang share,
+// also on WebAssembly): the fast path of exact rounding divides them.
+__extension__ typedef unsigned __int128 WideUnsigned;
+
 class BigInt {
 public:
     BigInt() = default;
@@ -36,6 +40,12 @@ public:
     // The 64 highest bits of the magnitude (fewer when it is shorter) and
     // their place: |value| = top * 2^shift + (lower bits dropped).
     uint64_t TopBits(int32_t& shift) const;
+    // The `count` (1 .. 127) highest bits of the magnitude, left-aligned:
+    // |value| = top * 2^shift + (lower bits dropped, fewer than 2^shift),
+    // with 2^(count-1) <= top < 2^count for a nonzero value (0 for zero).
+    // A value shorter than `count` bits is shifted up (shift < 0) and then
+    // exact.
+    WideUnsigned TopBitsAligned(uint32_t count, int32_t& shift) const;
 
     friend BigInt operator+(const BigInt& a, const BigInt& b);
     friend BigInt operator-(const BigInt& a, const BigInt& b);

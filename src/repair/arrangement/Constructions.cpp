@@ -13,9 +13,10 @@ Vec ToVec(const T3DVECF& p)
     return Vec{{Dyadic::FromDouble(p.x), Dyadic::FromDouble(p.y), Dyadic::FromDouble(p.z)}};
 }
 
-Vec Sub(const Vec& a, const Vec& b)
+// a - b, each coordinate exact.
+Vec Difference(const T3DVECF& a, const T3DVECF& b)
 {
-    return Vec{{a.v[0] - b.v[0], a.v[1] - b.v[1], a.v[2] - b.v[2]}};
+    return Vec{{Dyadic::Difference(a.x, b.x), Dyadic::Difference(a.y, b.y), Dyadic::Difference(a.z, b.z)}};
 }
 
 Vec Cross(const Vec& a, const Vec& b)
@@ -43,11 +44,7 @@ ExactPoint ZeroOnSegment(const T3DVECF& p, const T3DVECF& q, const Dyadic& dp, c
 
 Dyadic Orient3DExact(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF& d)
 {
-    const Vec vd = ToVec(d);
-    const Vec ad = Sub(ToVec(a), vd);
-    const Vec bd = Sub(ToVec(b), vd);
-    const Vec cd = Sub(ToVec(c), vd);
-    return Dot(ad, Cross(bd, cd));
+    return Dot(Difference(a, d), Cross(Difference(b, d), Difference(c, d)));
 }
 
 Dyadic Orient2DExact(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, int i, int j)
@@ -55,16 +52,30 @@ Dyadic Orient2DExact(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, int i
     const double* pa = reinterpret_cast<const double*>(&a);
     const double* pb = reinterpret_cast<const double*>(&b);
     const double* pc = reinterpret_cast<const double*>(&c);
-    const Dyadic cx = Dyadic::FromDouble(pc[i]);
-    const Dyadic cy = Dyadic::FromDouble(pc[j]);
-    return (Dyadic::FromDouble(pa[i]) - cx) * (Dyadic::FromDouble(pb[j]) - cy) -
-           (Dyadic::FromDouble(pa[j]) - cy) * (Dyadic::FromDouble(pb[i]) - cx);
+    return Dyadic::Difference(pa[i], pc[i]) * Dyadic::Difference(pb[j], pc[j]) -
+           Dyadic::Difference(pa[j], pc[j]) * Dyadic::Difference(pb[i], pc[i]);
 }
 
 ExactPoint SegmentPlanePoint(const T3DVECF& p, const T3DVECF& q, const T3DVECF& a, const T3DVECF& b,
                              const T3DVECF& c)
 {
     return ZeroOnSegment(p, q, Orient3DExact(a, b, c, p), Orient3DExact(a, b, c, q));
+}
+
+void PlaneValues(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF* points, const bool* wanted,
+                 int count, Dyadic* out)
+{
+    const Vec n = Cross(Difference(b, a), Difference(c, a));
+    for (int k = 0; k < count; ++k) {
+        if (wanted[k]) {
+            out[k] = Dot(n, Difference(a, points[k]));
+        }
+    }
+}
+
+ExactPoint SegmentPlanePoint(const T3DVECF& p, const T3DVECF& q, const Dyadic& dp, const Dyadic& dq)
+{
+    return ZeroOnSegment(p, q, dp, dq);
 }
 
 ExactPoint SegmentLinePoint(const T3DVECF& p, const T3DVECF& q, const T3DVECF& r, const T3DVECF& s, int i,
@@ -81,9 +92,8 @@ ExactPoint ThreePlanePoint(const T3DVECF* planes)
     Vec n[3];
     Dyadic d[3];
     for (int k = 0; k < 3; ++k) {
-        const Vec a = ToVec(planes[3 * k]);
-        n[k] = Cross(Sub(ToVec(planes[3 * k + 1]), a), Sub(ToVec(planes[3 * k + 2]), a));
-        d[k] = Dot(n[k], a);
+        n[k] = Cross(Difference(planes[3 * k + 1], planes[3 * k]), Difference(planes[3 * k + 2], planes[3 * k]));
+        d[k] = Dot(n[k], ToVec(planes[3 * k]));
     }
     const Vec c12 = Cross(n[1], n[2]);
     const Vec c20 = Cross(n[2], n[0]);

@@ -27,6 +27,16 @@ Dyadic Orient2DExact(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, int i
 ExactPoint SegmentPlanePoint(const T3DVECF& p, const T3DVECF& q, const T3DVECF& a, const T3DVECF& b,
                              const T3DVECF& c);
 
+// Orient3DExact(a, b, c, points[k]) into out[k] for the k < count with
+// wanted[k] set, the plane's normal formed once: the value is
+// ((b - a) x (c - a)) . (a - p).
+void PlaneValues(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF* points, const bool* wanted,
+                 int count, Dyadic* out);
+
+// The point where segment p q meets a plane, from the Orient3DExact values
+// dp, dq of its ends against it, of opposite signs.
+ExactPoint SegmentPlanePoint(const T3DVECF& p, const T3DVECF& q, const Dyadic& dp, const Dyadic& dq);
+
 // The point where segment p q meets the line r s, all four in one plane
 // that projects one to one on the axes (i, j); p and q must lie strictly on
 // opposite sides of the line.

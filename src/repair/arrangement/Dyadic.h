@@ -18,6 +18,10 @@ struct Dyadic {
     // The exact value of a finite double (NaN and infinity are the caller's
     // to exclude: they give 0).
     static Dyadic FromDouble(double value);
+    // The exact value of a - b for finite doubles (the same value as
+    // FromDouble(a) - FromDouble(b)), on one 64-bit word when their binary
+    // exponents are close, as they are for coordinates of one mesh.
+    static Dyadic Difference(double a, double b);
 
     int Sign() const { return mantissa.Sign(); }
     Dyadic Negated() const { return Dyadic{mantissa.Negated(), exponent}; }

@@ -33,6 +33,36 @@ int CompareWithMidpoint(const Dyadic& value, double a, double b, const Dyadic& d
     return Compare(value, mid * den);
 }
 
+// The double nearest to |num| / den when 128-bit arithmetic decides it,
+// else 0. With N the top 126 bits of |num| and D the top 64 of den (each
+// exact or truncated), the scaled quotient lies in [N / (D + 1), (N + 1) / D],
+// hence between the integers lo = floor(N / (D + 1)) and
+// hi = ceil((N + 1) / D), both in [2^61, 2^63 + 1]. Rounding to nearest is
+// monotone, so when lo and hi round to the same double the quotient does
+// too; scaling by a power of two is exact while the result stays a normal
+// double.
+double RoundQuotientFast(const Dyadic& num, const Dyadic& den)
+{
+    int32_t shiftNum = 0;
+    int32_t shiftDen = 0;
+    const WideUnsigned n = num.mantissa.TopBitsAligned(126, shiftNum);
+    const WideUnsigned d = den.mantissa.TopBitsAligned(64, shiftDen);
+    const auto lo = static_cast<uint64_t>(n / (d + 1));
+    const auto hi = static_cast<uint64_t>((n + d) / d);  // ceil((n + 1) / d)
+    const double rlo = static_cast<double>(lo);
+    if (rlo != static_cast<double>(hi)) {
+        return 0.0;
+    }
+    // The result's binary exponent must be that of a normal double, so that
+    // the scaling rounds nothing.
+    const int64_t exponent =
+        static_cast<int64_t>(std::ilogb(rlo)) + shiftNum + num.exponent - shiftDen - den.exponent;
+    if (exponent < -1022 || exponent > 1023) {
+        return 0.0;
+    }
+    return std::ldexp(rlo, static_cast<int>(exponent - std::ilogb(rlo)));
+}
+
 }  // namespace
 
 double RoundQuotient(const Dyadic& num, const Dyadic& den)
@@ -42,6 +72,10 @@ double RoundQuotient(const Dyadic& num, const Dyadic& den)
     }
     if (den.Sign() <= 0) {
         return std::numeric_limits<double>::quiet_NaN();  // outside the contract
+    }
+    const double fast = RoundQuotientFast(num, den);
+    if (fast != 0.0) {
+        return num.Sign() < 0 ? -fast : fast;
     }
     const bool negative = num.Sign() < 0;
     const Dyadic magnitude = negative ? num.Negated() : num;

@@ -39,9 +39,10 @@ ExactPoint InputPoint(const T3DVECF& p, uint32_t id);
 // rounded coordinates; signs are flipped as needed so that w > 0.
 ExactPoint HomogeneousPoint(Dyadic x, Dyadic y, Dyadic z, Dyadic w);
 
-// The double nearest to num/den (ties to even), den > 0. Exact: the
-// estimate from the mantissas' top bits is corrected by exact comparisons
-// with the midpoints between neighbouring doubles.
+// The double nearest to num/den (ties to even), den > 0. Exact: 128-bit
+// bounds on the quotient from the mantissas' top bits decide it when both
+// round to one normal double; otherwise an estimate is corrected by exact
+// comparisons with the midpoints between neighbouring doubles.
 double RoundQuotient(const Dyadic& num, const Dyadic& den);
 
 // Coordinate `axis` (0, 1, 2) of a point as a fraction: numerator and

@@ -23,10 +23,25 @@ int PointsOnPlane(const T3DVECF* t, const uint32_t* ids, const int* side, const 
             out[count++] = InputPoint(t[k], ids[k]);
         }
     }
+    // Each corner of a crossing edge gets its exact side value once, though
+    // it may end two crossing edges.
+    bool wanted[3] = {false, false, false};
     for (int k = 0; k < 3; ++k) {
         const int n = (k + 1) % 3;
         if (side[k] * side[n] < 0) {
-            out[count++] = SegmentPlanePoint(t[k], t[n], plane[0], plane[1], plane[2]);
+            wanted[k] = true;
+            wanted[n] = true;
+        }
+    }
+    if (!wanted[0] && !wanted[1] && !wanted[2]) {
+        return count;
+    }
+    Dyadic value[3];
+    PlaneValues(plane[0], plane[1], plane[2], t, wanted, 3, value);
+    for (int k = 0; k < 3; ++k) {
+        const int n = (k + 1) % 3;
+        if (side[k] * side[n] < 0) {
+            out[count++] = SegmentPlanePoint(t[k], t[n], value[k], value[n]);
         }
     }
     return count;
