@@ -323,7 +323,7 @@ TEST(Arrangement, ExactRoundingComparisonAndDifferenceMatchDoubles)
                 << x << " / " << y;
         }
         EXPECT_EQ((x > y) - (x < y), Compare(Dyadic::FromDouble(x) * square, Dyadic::FromDouble(y) * square));
-        const double near = std::ldexp(unit(rng), std::ilogb(x) + static_cast<int>(rng() % 21) - 10);
+        const double near = std::ldexp(unit(rng), std::ilogb(x == 0.0 ? 1.0 : x) + static_cast<int>(rng() % 21) - 10);
         for (const double other : {y, near}) {
             const Dyadic exact = Dyadic::Difference(x, other);
             const Dyadic reference = Dyadic::FromDouble(x) - Dyadic::FromDouble(other);
