@@ -160,6 +160,12 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
     for (int k = 0; k < 3; ++k) {
         sideT[k] = isShared(tIds[k], uIds) ? 0 : Orient3DSign(u, t[k]);
     }
+    if (sideT[0] == 0 && sideT[1] == 0 && sideT[2] == 0 && (sideU[0] != 0 || sideU[1] != 0 || sideU[2] != 0)) {
+        // T on U's plane while U is not on T's: U has no plane, its corners
+        // are on one line. A triangle without area bounds nothing; its
+        // contacts are left to the final check, which reports them.
+        return result;
+    }
     if (sideU[0] == 0 && sideU[1] == 0 && sideU[2] == 0) {
         int i = 0;
         int j = 1;
