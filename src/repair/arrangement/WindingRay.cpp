@@ -1,6 +1,7 @@
 #include "repair/arrangement/WindingRay.h"
 
 #include "geometry/ExactArithmetic.h"
+#include "geometry/ExactSum.h"
 #include "geometry/Predicates.h"
 #include "repair/arrangement/UnionNormal.h"
 
@@ -19,86 +20,6 @@ int Compare(double a, double b)
 {
     return (a > b) - (a < b);
 }
-
-// An exact sum of doubles: each term's 53-bit significand added, in 32-bit
-// pieces, into 64-bit counters spanning every binary exponent a double can
-// have; carries are settled before a counter could overflow.
-class ExactSum {
-public:
-    void Add(double x)
-    {
-        if (x == 0.0) {
-            return;
-        }
-        if (!std::isfinite(x)) {
-            overflowed_ = true;
-            return;
-        }
-        int exponent = 0;
-        const double fraction = std::frexp(x, &exponent);
-        const int64_t significand = static_cast<int64_t>(std::ldexp(fraction, 53));
-        const int bit = exponent - 53 + kBias;
-        const uint64_t magnitude = static_cast<uint64_t>(significand < 0 ? -significand : significand);
-        const int64_t sign = significand < 0 ? -1 : 1;
-        const int word = bit / 32, shift = bit % 32;
-        const uint64_t low = (magnitude & 0xFFFFFFFFu) << shift, high = (magnitude >> 32) << shift;
-        words_[word] += sign * static_cast<int64_t>(low & 0xFFFFFFFFu);
-        words_[word + 1] += sign * static_cast<int64_t>((low >> 32) + (high & 0xFFFFFFFFu));
-        words_[word + 2] += sign * static_cast<int64_t>(high >> 32);
-    }
-
-    // x * y, exactly (two-product).
-    void AddProduct(double x, double y)
-    {
-        double hi = 0.0, lo = 0.0;
-        exact::TwoProduct(x, y, hi, lo);
-        Add(hi);
-        Add(lo);
-    }
-
-    // x * y * z, exactly: each part of x * y times z.
-    void AddProduct(double x, double y, double z)
-    {
-        double hi = 0.0, lo = 0.0;
-        exact::TwoProduct(x, y, hi, lo);
-        for (const double part : {hi, lo}) {
-            double p = 0.0, q = 0.0;
-            exact::TwoProduct(part, z, p, q);
-            Add(p);
-            Add(q);
-        }
-    }
-
-    // The sign of the sum; 0 also when a term overflowed (then `Overflowed`).
-    int Sign()
-    {
-        if (overflowed_) {
-            return 0;
-        }
-        for (int i = 0; i + 1 < kWords; ++i) {
-            const int64_t carry = words_[i] >> 32;  // floor division by 2^32
-            words_[i] -= carry * (int64_t{1} << 32);
-            words_[i + 1] += carry;
-        }
-        for (int i = kWords - 1; i >= 0; --i) {
-            if (words_[i] != 0) {
-                return words_[i] > 0 ? 1 : -1;
-            }
-        }
-        return 0;
-    }
-
-    bool Overflowed() const { return overflowed_; }
-
-private:
-    // The smallest subnormal is 2^-1074: significand bits start at 2^-1126.
-    // The sums here have at most a few hundred terms, each adding less than
-    // 2^33 to a counter: no settling is needed before the end.
-    static constexpr int kBias = 1126;
-    static constexpr int kWords = (kBias + 1024 + 96) / 32 + 1;
-    int64_t words_[kWords] = {};
-    bool overflowed_ = false;
-};
 
 // cross(p, q) = p0 q1 - p1 q0 for 2D points, added `times` times (a count,
 // not a factor: a product by 3 would round).
