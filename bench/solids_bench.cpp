@@ -20,6 +20,7 @@
 #include "meshaudit.hpp"
 #include "meshaudit_solid.hpp"
 #include "solid/SolidParts.h"
+#include "support/AllSettings.h"
 #include "support/TestMeshes.h"
 
 #ifdef MESHAUDIT_SOLIDS_BENCH_FILES
@@ -174,25 +175,18 @@ TestMesh SharedApex(uint32_t count)
 // The mesh's intersecting triangle pairs, as locate() lists them.
 std::vector<uint32_t> IntersectingPairs(const MeshRecord& mesh)
 {
-    PointSettings ps;
-    EdgeSettings es;
-    TriangleSettings ts;
-    MeshSettings ms;
-    meshaudit_default_point_settings(&ps);
-    meshaudit_default_edge_settings(&es);
-    meshaudit_default_triangle_settings(&ts);
-    meshaudit_default_mesh_settings(&ms);
-    std::memset(ps.Enable, 0, sizeof ps.Enable);
-    std::memset(es.Enable, 0, sizeof es.Enable);
-    std::memset(ts.Enable, 0, sizeof ts.Enable);
-    std::memset(ms.Enable, 0, sizeof ms.Enable);
-    ms.Enable[MSH_Selfintersection] = 1;
+    meshaudit::testing::AllSettings s;
+    std::memset(s.p.Enable, 0, sizeof s.p.Enable);
+    std::memset(s.e.Enable, 0, sizeof s.e.Enable);
+    std::memset(s.t.Enable, 0, sizeof s.t.Enable);
+    std::memset(s.m.Enable, 0, sizeof s.m.Enable);
+    s.m.Enable[MSH_Selfintersection] = 1;
     meshaudit::LocateRequest request;
     request.points = request.edges = request.triangles = 0;
     request.mesh = 1u << MSH_Selfintersection;
     meshaudit::Locations where;
     std::vector<uint32_t> pairs;
-    if (meshaudit::locate(mesh, ps, es, ts, ms, request, where) == 1) {
+    if (meshaudit::locate(mesh, s.p, s.e, s.t, s.m, request, where) == 1) {
         const meshaudit::ElementSpan span = where.of(MSH_Selfintersection);
         pairs.assign(span.data, span.data + span.stored * 2);
     }

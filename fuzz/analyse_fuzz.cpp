@@ -5,6 +5,7 @@
 #include "meshaudit.hpp"
 #include "meshaudit_repair.hpp"
 #include "meshaudit_solid.hpp"
+#include "support/AllSettings.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -120,18 +121,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     (from < points.size() && std::memcmp(&repaired.points[i], &points[from], sizeof(T3DVECF)) == 0);
         }
         if (valid && x.resolved && !repaired.triangles.empty()) {
-            PointSettings ps;
-            EdgeSettings es;
-            TriangleSettings ts;
-            MeshSettings ms;
-            meshaudit_default_point_settings(&ps);
-            meshaudit_default_edge_settings(&es);
-            meshaudit_default_triangle_settings(&ts);
-            meshaudit_default_mesh_settings(&ms);
+            const meshaudit::testing::AllSettings s;
             const MeshRecord out{repaired.points.data(), static_cast<uint32_t>(repaired.points.size()),
                                  repaired.triangles.data(), static_cast<uint32_t>(repaired.triangles.size())};
             meshaudit::Locations where;
-            valid = meshaudit::locate(out, ps, es, ts, ms, meshaudit::LocateRequest{}, where) != 1 ||
+            valid = meshaudit::locate(out, s.p, s.e, s.t, s.m, meshaudit::LocateRequest{}, where) != 1 ||
                     where.triangles.CountIntersected == 0;
         }
         for (size_t t = 0; valid && t < repaired.triangles.size(); ++t) {

@@ -3,6 +3,7 @@
 // library's defaults, or with every Enable byte 1, and leaves the progress
 // line on standard error untouched so that a caller can compare it too.
 #include "MeshFiles.h"
+#include "support/AllSettings.h"
 #include "meshaudit.h"
 
 #include <cstdio>
@@ -36,24 +37,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "block_dump: %s\n", error.what());
         return 2;
     }
-    PointSettings ps;
-    EdgeSettings es;
-    TriangleSettings ts;
-    MeshSettings ms;
-    meshaudit_default_point_settings(&ps);
-    meshaudit_default_edge_settings(&es);
-    meshaudit_default_triangle_settings(&ts);
-    meshaudit_default_mesh_settings(&ms);
-    if (argc > 2 && std::strcmp(argv[2], "all") == 0) {
-        std::memset(ps.Enable, 1, sizeof ps.Enable);
-        std::memset(es.Enable, 1, sizeof es.Enable);
-        std::memset(ts.Enable, 1, sizeof ts.Enable);
-        std::memset(ms.Enable, 1, sizeof ms.Enable);
-    }
-    set_pnt_params(&ps);
-    set_edg_params(&es);
-    set_tri_params(&ts);
-    set_msh_params(&ms);
+    meshaudit::testing::AllSettings(argc > 2 && std::strcmp(argv[2], "all") == 0).Apply();
     MeshRecord mesh{data.points.data(), static_cast<uint32_t>(data.points.size()),
                     data.triangles.data(), static_cast<uint32_t>(data.triangles.size())};
     const int32_t code = analyse(&mesh);
