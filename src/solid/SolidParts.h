@@ -1,7 +1,7 @@
 // The steps of solids(), each in a file of its own, and what they share.
 #pragma once
 
-#include "WorkArray.h"
+#include "containers/WorkArray.h"
 #include "meshaudit_solid.hpp"
 
 #include <cstdint>

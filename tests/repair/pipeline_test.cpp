@@ -3,6 +3,7 @@
 // locate() and repaired twice.
 #include "meshaudit.hpp"
 #include "meshaudit_repair.hpp"
+#include "containers/Memory.h"
 #include "support/AllSettings.h"
 #include "support/TestMeshes.h"
 
@@ -407,6 +408,35 @@ TEST(RepairPipeline, RandomDamageComesBackClosed)
         const RepairResult again = Repair(MeshOf(r), request);
         EXPECT_TRUE(again.log.Unchanged()) << name;
         EXPECT_TRUE(SameBytes(MeshOf(again), MeshOf(r))) << name;
+    }
+}
+
+// Each allocation of the pipeline failing in turn: -6 and an empty result,
+// or the same repair as without the failure.
+TEST(RepairPipeline, FailedAllocationsGiveMinusSixAndNothing)
+{
+    TestMesh damaged = Damage(GridBox(3), 2);
+    RepairRequest request;
+    request.dropInnerShells = true;
+    const RepairResult want = Repair(damaged, request);
+    for (uint64_t k = 1;; ++k) {
+        memory_testing::ResetAllocationCounter();
+        memory_testing::FailAllocations(k, 1);
+        RepairResult got;
+        got.points.resize(3);
+        const int32_t code = repair(damaged.Record(), request, got);
+        const bool failed = memory_testing::FailedAllocationCount() != 0;
+        memory_testing::ResetAllocationCounter();
+        if (code == 1) {  // an optional speed-up gave way
+            ASSERT_TRUE(SameBytes(MeshOf(got), MeshOf(want))) << k;
+        } else {
+            ASSERT_EQ(code, -6) << k;
+            ASSERT_TRUE(got.points.empty() && got.triangles.empty() && got.log.Unchanged()) << k;
+        }
+        if (!failed) {
+            EXPECT_GT(k, 50u);
+            break;
+        }
     }
 }
 

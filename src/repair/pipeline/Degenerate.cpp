@@ -79,7 +79,7 @@ uint32_t MiddleCorner(const WorkMesh& mesh, const TRIANGLE& t)
 // sides of zero-area triangles.
 void CollapseAndDropRepeats(WorkMesh& mesh)
 {
-    std::vector<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
+    WorkArray<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
     bool dropAny = false, collapseAny = false;
     Forest* forest = nullptr;
     Forest storage(0);
@@ -127,11 +127,11 @@ void CollapseAndDropRepeats(WorkMesh& mesh)
 
 // One round of splits; false when it changed nothing. Degenerate triangles
 // it could not settle stay.
-bool SplitRound(WorkMesh& mesh, const std::vector<uint32_t>& degenerate, std::vector<uint8_t>& isDegenerate)
+bool SplitRound(WorkMesh& mesh, const WorkArray<uint32_t>& degenerate, WorkArray<uint8_t>& isDegenerate)
 {
     const EdgeSides sides(mesh.triangles, mesh.PointCount());
-    std::vector<uint8_t> busy(mesh.PointCount(), 0);
-    std::vector<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
+    WorkArray<uint8_t> busy(mesh.PointCount(), 0);
+    WorkArray<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
     bool progress = false;
     for (const uint32_t t : degenerate) {
         const TRIANGLE tri = mesh.triangles[t];
@@ -195,8 +195,8 @@ void RemoveDegenerate(WorkMesh& mesh)
 {
     CollapseAndDropRepeats(mesh);
     for (uint32_t round = 0;; ++round) {
-        std::vector<uint32_t> degenerate;
-        std::vector<uint8_t> isDegenerate(mesh.triangles.size(), 0);
+        WorkArray<uint32_t> degenerate;
+        WorkArray<uint8_t> isDegenerate(mesh.triangles.size(), 0);
         for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
             if (Degenerate(mesh, mesh.triangles[t])) {
                 degenerate.push_back(t);
@@ -207,7 +207,7 @@ void RemoveDegenerate(WorkMesh& mesh)
             return;
         }
         if (round == kRounds || !SplitRound(mesh, degenerate, isDegenerate)) {
-            std::vector<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
+            WorkArray<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
             for (size_t t = 0; t < mesh.triangles.size(); ++t) {
                 if (Degenerate(mesh, mesh.triangles[t])) {
                     reasons[t] = static_cast<uint8_t>(DropReason::ZeroArea);

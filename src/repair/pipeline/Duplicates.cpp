@@ -20,7 +20,7 @@ struct Key {
 void RemoveDuplicates(WorkMesh& mesh)
 {
     const auto count = static_cast<uint32_t>(mesh.triangles.size());
-    std::vector<Key> keys(count);
+    WorkArray<Key> keys(count);
     for (uint32_t t = 0; t < count; ++t) {
         const TRIANGLE& tri = mesh.triangles[t];
         uint32_t v[3] = {tri.a, tri.b, tri.c};
@@ -41,7 +41,7 @@ void RemoveDuplicates(WorkMesh& mesh)
         }
         return x.c != y.c ? x.c < y.c : (x.t & 0x7FFFFFFFu) < (y.t & 0x7FFFFFFFu);
     });
-    std::vector<uint8_t> reasons;
+    WorkArray<uint8_t> reasons;
     for (size_t i = 0; i < keys.size();) {
         size_t end = i + 1;
         bool twoSided = false;

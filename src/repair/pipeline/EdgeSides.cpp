@@ -4,10 +4,10 @@
 
 namespace meshaudit::pipeline {
 
-EdgeSides::EdgeSides(const std::vector<TRIANGLE>& triangles, uint32_t pointCount)
+EdgeSides::EdgeSides(const WorkArray<TRIANGLE>& triangles, uint32_t pointCount)
 {
     const size_t sideCount = triangles.size() * 3;
-    std::vector<uint32_t> start(static_cast<size_t>(pointCount) + 1, 0);
+    WorkArray<uint32_t> start(static_cast<size_t>(pointCount) + 1, 0);
     for (size_t s = 0; s < sideCount; ++s) {
         const uint32_t a = SideStart(triangles, static_cast<uint32_t>(s));
         const uint32_t b = SideEnd(triangles, static_cast<uint32_t>(s));
@@ -20,9 +20,9 @@ EdgeSides::EdgeSides(const std::vector<TRIANGLE>& triangles, uint32_t pointCount
     }
     // Each side as its larger end over its number, bucketed by its smaller
     // end; sorting a bucket's keys groups it by edge, sides ascending.
-    std::vector<uint64_t> keys(start[pointCount]);
+    WorkArray<uint64_t> keys(start[pointCount]);
     {
-        std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+        WorkArray<uint32_t> fill(start.begin(), start.end() - 1);
         for (size_t s = 0; s < sideCount; ++s) {
             const uint32_t a = SideStart(triangles, static_cast<uint32_t>(s));
             const uint32_t b = SideEnd(triangles, static_cast<uint32_t>(s));

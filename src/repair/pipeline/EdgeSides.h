@@ -6,6 +6,7 @@
 #pragma once
 
 #include "repair/pipeline/WorkMesh.h"
+#include "containers/WorkArray.h"
 
 #include <cstdint>
 #include <vector>
@@ -14,7 +15,7 @@ namespace meshaudit::pipeline {
 
 class EdgeSides {
 public:
-    EdgeSides(const std::vector<TRIANGLE>& triangles, uint32_t pointCount);
+    EdgeSides(const WorkArray<TRIANGLE>& triangles, uint32_t pointCount);
 
     uint32_t GroupCount() const { return static_cast<uint32_t>(first_.size() - 1); }
     uint32_t Size(uint32_t g) const { return first_[g + 1] - first_[g]; }
@@ -23,16 +24,16 @@ public:
     uint32_t GroupOf(uint32_t side) const { return groupOf_[side]; }
 
 private:
-    std::vector<uint32_t> sides_;
-    std::vector<uint32_t> first_;
-    std::vector<uint32_t> groupOf_;
+    WorkArray<uint32_t> sides_;
+    WorkArray<uint32_t> first_;
+    WorkArray<uint32_t> groupOf_;
 };
 
-inline uint32_t SideStart(const std::vector<TRIANGLE>& triangles, uint32_t side)
+inline uint32_t SideStart(const WorkArray<TRIANGLE>& triangles, uint32_t side)
 {
     return Corner(triangles[side / 3], side % 3);
 }
-inline uint32_t SideEnd(const std::vector<TRIANGLE>& triangles, uint32_t side)
+inline uint32_t SideEnd(const WorkArray<TRIANGLE>& triangles, uint32_t side)
 {
     return Corner(triangles[side / 3], (side % 3 + 1) % 3);
 }

@@ -43,14 +43,14 @@ bool Equal(const T3DVECF& a, const T3DVECF& b)
     return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
-bool ByHash(const WorkMesh& mesh, const std::vector<uint32_t>& points, std::vector<uint32_t>& first)
+bool ByHash(const WorkMesh& mesh, const WorkArray<uint32_t>& points, WorkArray<uint32_t>& first)
 {
     uint32_t bits = 4;
     while ((uint64_t{1} << bits) < uint64_t{points.size()} * 2) {
         ++bits;
     }
     const uint64_t mask = (uint64_t{1} << bits) - 1;
-    std::vector<uint32_t> slots(mask + 1, kNone);
+    WorkArray<uint32_t> slots(mask + 1, kNone);
     for (uint32_t i = 0; i < points.size(); ++i) {
         if (i + kLookahead < points.size()) {
             __builtin_prefetch(&slots[Hash(mesh.Point(points[i + kLookahead])) >> (64 - bits)]);
@@ -77,9 +77,9 @@ bool ByHash(const WorkMesh& mesh, const std::vector<uint32_t>& points, std::vect
     return true;
 }
 
-void BySort(const WorkMesh& mesh, const std::vector<uint32_t>& points, std::vector<uint32_t>& first)
+void BySort(const WorkMesh& mesh, const WorkArray<uint32_t>& points, WorkArray<uint32_t>& first)
 {
-    std::vector<uint32_t> order;
+    WorkArray<uint32_t> order;
     order.reserve(points.size());
     for (uint32_t i = 0; i < points.size(); ++i) {
         first[i] = points[i];
@@ -108,28 +108,28 @@ void BySort(const WorkMesh& mesh, const std::vector<uint32_t>& points, std::vect
 
 }  // namespace
 
-std::vector<uint32_t> FirstEqualPoints(const WorkMesh& mesh, const std::vector<uint32_t>& points)
+WorkArray<uint32_t> FirstEqualPoints(const WorkMesh& mesh, const WorkArray<uint32_t>& points)
 {
-    std::vector<uint32_t> first(points.size());
+    WorkArray<uint32_t> first(points.size());
     if (!ByHash(mesh, points, first)) {
         BySort(mesh, points, first);
     }
     return first;
 }
 
-std::vector<uint32_t> Places(const WorkMesh& mesh, bool& apart)
+WorkArray<uint32_t> Places(const WorkMesh& mesh, bool& apart)
 {
-    std::vector<uint32_t> place(mesh.PointCount(), kNone);
+    WorkArray<uint32_t> place(mesh.PointCount(), kNone);
     for (const TRIANGLE& t : mesh.triangles) {
         place[t.a] = place[t.b] = place[t.c] = 0;
     }
-    std::vector<uint32_t> used;
+    WorkArray<uint32_t> used;
     for (uint32_t p = 0; p < place.size(); ++p) {
         if (place[p] == 0) {
             used.push_back(p);
         }
     }
-    const std::vector<uint32_t> first = FirstEqualPoints(mesh, used);
+    const WorkArray<uint32_t> first = FirstEqualPoints(mesh, used);
     apart = true;
     for (size_t i = 0; i < used.size(); ++i) {
         place[used[i]] = first[i];

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "repair/pipeline/WorkMesh.h"
+#include "containers/WorkArray.h"
 
 #include <cstdint>
 #include <vector>
@@ -14,11 +15,11 @@ namespace meshaudit::pipeline {
 // alike); a point with a NaN or infinite coordinate is its own. Linear on
 // ordinary coordinates; coordinates crafted to collide in the hash fall
 // back to a sort.
-std::vector<uint32_t> FirstEqualPoints(const WorkMesh& mesh, const std::vector<uint32_t>& points);
+WorkArray<uint32_t> FirstEqualPoints(const WorkMesh& mesh, const WorkArray<uint32_t>& points);
 
 // The place of every point triangles use: the first such point at its
 // coordinates (kNone for points no triangle uses); `apart` tells whether
 // every used point is a place of its own, as after step 2 it is.
-std::vector<uint32_t> Places(const WorkMesh& mesh, bool& apart);
+WorkArray<uint32_t> Places(const WorkMesh& mesh, bool& apart);
 
 }  // namespace meshaudit::pipeline

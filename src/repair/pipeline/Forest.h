@@ -3,12 +3,13 @@
 #pragma once
 
 #include "containers/SmallestRootForest.h"
+#include "containers/WorkArray.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace meshaudit::pipeline {
 
-using Forest = SmallestRootForest<std::vector<uint32_t>>;
+using Forest = SmallestRootForest<WorkArray<uint32_t>>;
 
 }  // namespace meshaudit::pipeline

@@ -16,9 +16,9 @@ namespace meshaudit::pipeline {
 
 namespace {
 
-std::vector<uint32_t> Origins(const WorkMesh& mesh, const std::vector<LoopCorner>& loop)
+std::vector<uint32_t> Origins(const WorkMesh& mesh, const WorkArray<LoopCorner>& loop)
 {
-    std::vector<uint32_t> points;
+    std::vector<uint32_t> points;  // the log's, which the caller owns
     for (const LoopCorner& c : loop) {
         points.push_back(mesh.Origin(c.point));
     }
@@ -26,7 +26,7 @@ std::vector<uint32_t> Origins(const WorkMesh& mesh, const std::vector<LoopCorner
 }
 
 // The edges and triangles of the mesh among the places of the loops.
-Existing AmongLoops(const WorkMesh& mesh, const std::vector<std::vector<LoopCorner>>& loops)
+Existing AmongLoops(const WorkMesh& mesh, const WorkArray<WorkArray<LoopCorner>>& loops)
 {
     Existing existing;
     bool apart = true;
@@ -34,7 +34,7 @@ Existing AmongLoops(const WorkMesh& mesh, const std::vector<std::vector<LoopCorn
     if (apart) {
         existing.place.clear();
     }
-    std::vector<uint8_t> onLoop(mesh.PointCount(), 0);
+    WorkArray<uint8_t> onLoop(mesh.PointCount(), 0);
     for (const auto& loop : loops) {
         for (const LoopCorner& c : loop) {
             onLoop[existing.Place(c.point)] = 1;
@@ -73,8 +73,8 @@ uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching)
         return 0;
     }
     const Existing existing = AmongLoops(mesh, found.loops);
-    std::vector<std::vector<TRIANGLE>> fills(found.loops.size());
-    std::vector<TRIANGLE> added;
+    WorkArray<WorkArray<TRIANGLE>> fills(found.loops.size());
+    WorkArray<TRIANGLE> added;
     C3DAABB near;
     for (size_t h = 0; h < found.loops.size(); ++h) {
         fills[h] = TriangulateLoop(mesh, found.loops[h], existing, exactHoleEdges);
@@ -87,7 +87,7 @@ uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching)
     }
     // Only the mesh triangles whose boxes meet the box of all fills can
     // meet a new triangle.
-    std::vector<TRIANGLE> nearby;
+    WorkArray<TRIANGLE> nearby;
     for (const TRIANGLE& t : mesh.triangles) {
         C3DAABB box;
         for (uint32_t i = 0; i < 3; ++i) {
@@ -102,7 +102,7 @@ uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching)
     nearby = {};
     const TriangleProbe fillProbe(record.points, added);
     uint32_t count = 0;
-    std::vector<uint8_t> filledAt(mesh.PointCount(), 0);
+    WorkArray<uint8_t> filledAt(mesh.PointCount(), 0);
     for (size_t h = 0; h < found.loops.size(); ++h) {
         RepairLog::Hole hole{Origins(mesh, found.loops[h]), {}, HoleOutcome::Filled};
         if (fills[h].empty()) {

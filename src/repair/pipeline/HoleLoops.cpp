@@ -7,7 +7,7 @@ namespace meshaudit::pipeline {
 BorderLoops FindBorderLoops(const WorkMesh& mesh)
 {
     const uint32_t pointCount = mesh.PointCount();
-    std::vector<uint32_t> border;
+    WorkArray<uint32_t> border;
     {
         const EdgeSides& sides = mesh.Sides();
         for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
@@ -22,24 +22,24 @@ BorderLoops FindBorderLoops(const WorkMesh& mesh)
     }
     // A loop edge runs from a border side's end to its start; the edges by
     // the point they leave.
-    std::vector<uint32_t> start(static_cast<size_t>(pointCount) + 1, 0);
+    WorkArray<uint32_t> start(static_cast<size_t>(pointCount) + 1, 0);
     for (const uint32_t s : border) {
         ++start[SideEnd(mesh.triangles, s) + 1];
     }
     for (uint32_t p = 0; p < pointCount; ++p) {
         start[p + 1] += start[p];
     }
-    std::vector<uint32_t> leaving(border.size());
+    WorkArray<uint32_t> leaving(border.size());
     {
-        std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+        WorkArray<uint32_t> fill(start.begin(), start.end() - 1);
         for (const uint32_t s : border) {
             leaving[fill[SideEnd(mesh.triangles, s)]++] = s;
         }
     }
     // Edges are taken from the front of each point's range.
-    std::vector<uint32_t> next(start.begin(), start.end() - 1);
-    std::vector<uint32_t> position(pointCount, kNone);
-    std::vector<LoopCorner> path;
+    WorkArray<uint32_t> next(start.begin(), start.end() - 1);
+    WorkArray<uint32_t> position(pointCount, kNone);
+    WorkArray<LoopCorner> path;
     const auto take = [&](uint32_t p) {
         return next[p] < start[p + 1] ? leaving[next[p]++] : kNone;
     };

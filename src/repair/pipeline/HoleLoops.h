@@ -2,6 +2,7 @@
 #pragma once
 
 #include "repair/pipeline/WorkMesh.h"
+#include "containers/WorkArray.h"
 
 #include <cstdint>
 #include <vector>
@@ -24,8 +25,8 @@ struct LoopCorner {
 // triangles of inconsistent orientation meet a hole. Linear in the border
 // edges.
 struct BorderLoops {
-    std::vector<std::vector<LoopCorner>> loops;
-    std::vector<std::vector<LoopCorner>> chains;
+    WorkArray<WorkArray<LoopCorner>> loops;
+    WorkArray<WorkArray<LoopCorner>> chains;
 };
 BorderLoops FindBorderLoops(const WorkMesh& mesh);
 

@@ -85,14 +85,14 @@ private:
 
 // The dynamic programme over polygon points[0..n), across[k] the normal
 // across its edge from k to k + 1 (n - 1 to 0 last).
-bool Programme(const Loop& loop, const std::vector<uint32_t>& points, const std::vector<Vec>& across,
-               std::vector<TRIANGLE>& out)
+bool Programme(const Loop& loop, const WorkArray<uint32_t>& points, const WorkArray<Vec>& across,
+               WorkArray<TRIANGLE>& out)
 {
     const auto n = static_cast<uint32_t>(points.size());
     const auto at = [n](uint32_t i, uint32_t j) { return static_cast<size_t>(i) * n + j; };
-    std::vector<Weight> weight(static_cast<size_t>(n) * n);
-    std::vector<uint32_t> best(static_cast<size_t>(n) * n, kNone);
-    std::vector<Vec> normal(static_cast<size_t>(n) * n);
+    WorkArray<Weight> weight(static_cast<size_t>(n) * n);
+    WorkArray<uint32_t> best(static_cast<size_t>(n) * n, kNone);
+    WorkArray<Vec> normal(static_cast<size_t>(n) * n);
     for (uint32_t i = 0; i + 1 < n; ++i) {
         best[at(i, i + 1)] = i;  // an edge of the loop: nothing to fill
         normal[at(i, i + 1)] = across[i];
@@ -131,7 +131,7 @@ bool Programme(const Loop& loop, const std::vector<uint32_t>& points, const std:
     if (best[at(0, n - 1)] == kNone) {
         return false;
     }
-    std::vector<std::pair<uint32_t, uint32_t>> stack{{0, n - 1}};
+    WorkArray<std::pair<uint32_t, uint32_t>> stack{{0, n - 1}};
     while (!stack.empty()) {
         const auto [i, j] = stack.back();
         stack.pop_back();
@@ -148,11 +148,11 @@ bool Programme(const Loop& loop, const std::vector<uint32_t>& points, const std:
 
 // Clips ears of least weight until `keep` corners are left; their points
 // and across normals, in loop order, replace `points` and `across`.
-bool ClipEars(const Loop& loop, std::vector<uint32_t>& points, std::vector<Vec>& across, uint32_t keep,
-              std::vector<TRIANGLE>& out)
+bool ClipEars(const Loop& loop, WorkArray<uint32_t>& points, WorkArray<Vec>& across, uint32_t keep,
+              WorkArray<TRIANGLE>& out)
 {
     const auto n = static_cast<uint32_t>(points.size());
-    std::vector<uint32_t> prev(n), next(n), version(n, 0);
+    WorkArray<uint32_t> prev(n), next(n), version(n, 0);
     for (uint32_t i = 0; i < n; ++i) {
         prev[i] = (i + n - 1) % n;
         next[i] = (i + 1) % n;
@@ -165,8 +165,8 @@ bool ClipEars(const Loop& loop, std::vector<uint32_t>& points, std::vector<Vec>&
             return o.weight < weight || (!(weight < o.weight) && corner > o.corner);
         }
     };
-    std::priority_queue<Ear, std::vector<Ear>, std::greater<Ear>> ears;
-    std::vector<Vec> earNormal(n);
+    std::priority_queue<Ear, WorkArray<Ear>, std::greater<Ear>> ears;
+    WorkArray<Vec> earNormal(n);
     const auto weigh = [&](uint32_t i) {
         const uint32_t h = prev[i], j = next[i];
         Weight w;
@@ -205,8 +205,8 @@ bool ClipEars(const Loop& loop, std::vector<uint32_t>& points, std::vector<Vec>&
     while (version[start] == kNone) {
         ++start;
     }
-    std::vector<uint32_t> remaining;
-    std::vector<Vec> remainingAcross;
+    WorkArray<uint32_t> remaining;
+    WorkArray<Vec> remainingAcross;
     for (uint32_t k = start, first = 1; first != 0 || k != start; k = next[k], first = 0) {
         remaining.push_back(points[k]);
         remainingAcross.push_back(across[k]);
@@ -218,12 +218,12 @@ bool ClipEars(const Loop& loop, std::vector<uint32_t>& points, std::vector<Vec>&
 
 }  // namespace
 
-std::vector<TRIANGLE> TriangulateLoop(const WorkMesh& mesh, const std::vector<LoopCorner>& corners,
+WorkArray<TRIANGLE> TriangulateLoop(const WorkMesh& mesh, const WorkArray<LoopCorner>& corners,
                                       const Existing& existing, uint32_t exactEdges)
 {
     const Loop loop(mesh, existing);
-    std::vector<uint32_t> points;
-    std::vector<Vec> across;
+    WorkArray<uint32_t> points;
+    WorkArray<Vec> across;
     for (const LoopCorner& c : corners) {
         points.push_back(c.point);
         // The mesh triangle on the border side, from the side's start.
@@ -232,7 +232,7 @@ std::vector<TRIANGLE> TriangulateLoop(const WorkMesh& mesh, const std::vector<Lo
         across.push_back(Normal(mesh.Point(Corner(t, i)), mesh.Point(Corner(t, (i + 1) % 3)),
                                 mesh.Point(Corner(t, (i + 2) % 3))));
     }
-    std::vector<TRIANGLE> out;
+    WorkArray<TRIANGLE> out;
     if (points.size() > exactEdges && !ClipEars(loop, points, across, exactEdges, out)) {
         return {};
     }

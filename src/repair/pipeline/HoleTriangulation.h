@@ -2,6 +2,7 @@
 #pragma once
 
 #include "repair/pipeline/HoleLoops.h"
+#include "containers/WorkArray.h"
 
 #include <algorithm>
 #include <array>
@@ -16,9 +17,9 @@ namespace meshaudit::pipeline {
 // two-sided sheet. By place (Places()), where points share one: a copy
 // of a point is no way round either.
 struct Existing {
-    std::vector<uint64_t> edges;                    // smaller place << 32 | larger, sorted
-    std::vector<std::array<uint32_t, 3>> triangles; // places ascending, sorted
-    std::vector<uint32_t> place;                    // per point; empty when each is its own
+    WorkArray<uint64_t> edges;                    // smaller place << 32 | larger, sorted
+    WorkArray<std::array<uint32_t, 3>> triangles; // places ascending, sorted
+    WorkArray<uint32_t> place;                    // per point; empty when each is its own
 
     uint32_t Place(uint32_t p) const { return place.empty() ? p : place[p]; }
     bool HasEdge(uint32_t u, uint32_t v) const
@@ -46,7 +47,7 @@ struct Existing {
 // to `exactEdges` edges (time in the cube of the length); a longer loop is
 // first cut down to that length by clipping the ear of least weight, one
 // at a time (n log n). Empty when no such triangulation is found.
-std::vector<TRIANGLE> TriangulateLoop(const WorkMesh& mesh, const std::vector<LoopCorner>& loop,
+WorkArray<TRIANGLE> TriangulateLoop(const WorkMesh& mesh, const WorkArray<LoopCorner>& loop,
                                       const Existing& existing, uint32_t exactEdges);
 
 }  // namespace meshaudit::pipeline

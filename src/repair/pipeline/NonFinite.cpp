@@ -11,7 +11,7 @@ void DropNonFinite(WorkMesh& mesh)
         const T3DVECF& v = mesh.Point(p);
         return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
     };
-    std::vector<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
+    WorkArray<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
     bool any = false;
     for (size_t t = 0; t < mesh.triangles.size(); ++t) {
         const TRIANGLE& tri = mesh.triangles[t];

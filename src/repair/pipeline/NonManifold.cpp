@@ -51,7 +51,7 @@ uint32_t CornerAt(const TRIANGLE& t, uint32_t point)
 // The fans of every place as sets of corners (triangle * 3 + i) of
 // `triangles` (by place), grouped in `sides`; `border` marks the corners
 // with a border side (one of one triangle) through them.
-Forest JoinCorners(const std::vector<TRIANGLE>& triangles, const EdgeSides& sides, std::vector<uint8_t>& border)
+Forest JoinCorners(const WorkArray<TRIANGLE>& triangles, const EdgeSides& sides, WorkArray<uint8_t>& border)
 {
     Forest corners(triangles.size() * 3);
     border.assign(triangles.size() * 3, 0);
@@ -103,13 +103,13 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool* chan
     const uint32_t pointCount = mesh.PointCount();
     const auto cornerCount = static_cast<uint32_t>(mesh.triangles.size() * 3);
     bool apart = true;
-    const std::vector<uint32_t> place = Places(mesh, apart);
-    std::vector<uint8_t> border;
+    const WorkArray<uint32_t> place = Places(mesh, apart);
+    WorkArray<uint8_t> border;
     Forest corners(0);
     if (apart) {
         corners = JoinCorners(mesh.triangles, mesh.Sides(), border);
     } else {
-        std::vector<TRIANGLE> placed;
+        WorkArray<TRIANGLE> placed;
         placed.reserve(mesh.triangles.size());
         for (const TRIANGLE& t : mesh.triangles) {
             placed.push_back(TRIANGLE{place[t.a], place[t.b], place[t.c]});
@@ -117,24 +117,24 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool* chan
         corners = JoinCorners(placed, EdgeSides(placed, pointCount), border);
     }
     // The corners by place (a counting sort).
-    std::vector<uint32_t> start(static_cast<size_t>(pointCount) + 1, 0);
+    WorkArray<uint32_t> start(static_cast<size_t>(pointCount) + 1, 0);
     for (uint32_t c = 0; c < cornerCount; ++c) {
         ++start[place[Corner(mesh.triangles[c / 3], c % 3)] + 1];
     }
     for (uint32_t p = 0; p < pointCount; ++p) {
         start[p + 1] += start[p];
     }
-    std::vector<uint32_t> byPlace(cornerCount);
+    WorkArray<uint32_t> byPlace(cornerCount);
     {
-        std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+        WorkArray<uint32_t> fill(start.begin(), start.end() - 1);
         for (uint32_t c = 0; c < cornerCount; ++c) {
             byPlace[fill[place[Corner(mesh.triangles[c / 3], c % 3)]]++] = c;
         }
     }
     // The points given to a fan of the place at hand: a flag per point, and
     // the list of those set.
-    std::vector<uint8_t> claimed(pointCount, 0);
-    std::vector<uint32_t> claims;
+    WorkArray<uint8_t> claimed(pointCount, 0);
+    WorkArray<uint32_t> claims;
     const auto claim = [&](uint32_t q) {
         if (q == kNone || claimed[q] != 0) {
             return false;
@@ -143,7 +143,7 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool* chan
         claims.push_back(q);
         return true;
     };
-    std::vector<FanCorner> fan;
+    WorkArray<FanCorner> fan;
     uint32_t deferred = 0;
     for (uint32_t at = 0; at < pointCount; ++at) {
         const uint32_t* begin = byPlace.data() + start[at];
@@ -196,7 +196,7 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool* chan
             size_t first, end;
             uint32_t point;
         };
-        std::vector<Fan> fans;
+        WorkArray<Fan> fans;
         bool several = false;
         for (size_t f = 0, next = 0; f < fan.size(); f = next) {
             uint32_t named = fan[f].named, current = fan[f].now, lowest = fan[f].now;

@@ -21,14 +21,14 @@ void OrientConsistently(WorkMesh& mesh)
 {
     const auto count = static_cast<uint32_t>(mesh.triangles.size());
     mesh.flipped.resize(count, 0);
-    std::vector<uint8_t> flip(count, 0), seen(count, 0);
+    WorkArray<uint8_t> flip(count, 0), seen(count, 0);
     {
         const EdgeSides& sides = mesh.Sides();
         // The start of a side once its triangle's flip is applied.
         const auto start = [&](uint32_t side) {
             return flip[side / 3] != 0 ? SideEnd(mesh.triangles, side) : SideStart(mesh.triangles, side);
         };
-        std::vector<uint32_t> queue;
+        WorkArray<uint32_t> queue;
         for (uint32_t seed = 0; seed < count; ++seed) {
             if (seen[seed] != 0) {
                 continue;
@@ -66,15 +66,15 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
     // Only closed shells have a volume, and only they nest: solids() is
     // given those alone, and not called at all when there are none.
     uint32_t shellCount = 0;
-    const std::vector<uint32_t> shellOf = ShellLabels(mesh, shellCount);
-    std::vector<uint8_t> open(shellCount, 0);
+    const WorkArray<uint32_t> shellOf = ShellLabels(mesh, shellCount);
+    WorkArray<uint8_t> open(shellCount, 0);
     const EdgeSides& sides = mesh.Sides();
     for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
         if (sides.Size(g) == 1) {
             open[shellOf[sides.Sides(g)[0] / 3]] = 1;
         }
     }
-    std::vector<uint32_t> closed;
+    WorkArray<uint32_t> closed;
     uint32_t closedShell = kNone;
     bool several = false;
     for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
@@ -107,7 +107,7 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
             return;
         }
     }
-    std::vector<TRIANGLE> triangles;
+    WorkArray<TRIANGLE> triangles;
     triangles.reserve(closed.size());
     for (const uint32_t t : closed) {
         triangles.push_back(mesh.triangles[t]);
@@ -123,7 +123,7 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
     if (code != 1 || solid.insideOut.empty()) {
         return;
     }
-    std::vector<uint8_t> turn(solid.shellCount, 0);
+    WorkArray<uint8_t> turn(solid.shellCount, 0);
     for (const uint32_t s : solid.insideOut) {
         const bool innerSolid = keepInnerSolids && solid.depth[s] % 2 == 1 && solid.volumeSign[s] > 0;
         turn[s] = solid.manifold[s] != 0 && solid.volumeSign[s] != 0 && !innerSolid ? 1 : 0;
@@ -139,8 +139,8 @@ uint32_t LogFlips(WorkMesh& mesh)
 {
     uint32_t shellCount = 0, flips = 0;
     mesh.flipped.resize(mesh.triangles.size(), 0);
-    const std::vector<uint32_t> shellOf = ShellLabels(mesh, shellCount);
-    std::vector<uint32_t> entry(shellCount, kNone);
+    const WorkArray<uint32_t> shellOf = ShellLabels(mesh, shellCount);
+    WorkArray<uint32_t> entry(shellCount, kNone);
     for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
         if (mesh.flipped[t] == 0 || mesh.from[t] == kAddedTriangle) {
             continue;

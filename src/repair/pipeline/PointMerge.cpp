@@ -16,17 +16,17 @@ namespace {
 // The classes of the library's merge within `tolerance` (seeds in index
 // order), over the finite points: each point is given a triangle of its
 // own, whose renumbered corner names its class.
-std::vector<uint32_t> FirstWithinTolerance(const WorkMesh& mesh, double tolerance)
+WorkArray<uint32_t> FirstWithinTolerance(const WorkMesh& mesh, double tolerance)
 {
     const uint32_t count = mesh.PointCount();
-    std::vector<uint32_t> finite;
+    WorkArray<uint32_t> finite;
     for (uint32_t p = 0; p < count; ++p) {
         const T3DVECF& v = mesh.Point(p);
         if (std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z)) {
             finite.push_back(p);
         }
     }
-    std::vector<uint32_t> first(count);
+    WorkArray<uint32_t> first(count);
     for (uint32_t p = 0; p < count; ++p) {
         first[p] = p;
     }
@@ -53,7 +53,7 @@ std::vector<uint32_t> FirstWithinTolerance(const WorkMesh& mesh, double toleranc
     }
     // Classes are met in index order of their members; the first member
     // met is the smallest.
-    std::vector<uint32_t> classFirst(record.pointCount, kNone);
+    WorkArray<uint32_t> classFirst(record.pointCount, kNone);
     for (uint32_t i = 0; i < n; ++i) {
         uint32_t& f = classFirst[record.triangles[i].a];
         f = f == kNone ? finite[i] : f;
@@ -67,11 +67,11 @@ std::vector<uint32_t> FirstWithinTolerance(const WorkMesh& mesh, double toleranc
 
 void MergePoints(WorkMesh& mesh, double tolerance)
 {
-    std::vector<uint32_t> first;
+    WorkArray<uint32_t> first;
     if (tolerance > 0.0) {
         first = FirstWithinTolerance(mesh, tolerance);
     } else {
-        std::vector<uint32_t> all(mesh.PointCount());
+        WorkArray<uint32_t> all(mesh.PointCount());
         for (uint32_t p = 0; p < all.size(); ++p) {
             all[p] = p;
         }

@@ -171,7 +171,7 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
         }
         log.steps[static_cast<uint32_t>(RepairStep::Orient)].changes = pipeline::LogFlips(mesh);
     }
-    const std::vector<uint32_t> merges = mesh.SettleMerges();
+    const WorkArray<uint32_t> merges = mesh.SettleMerges();
     for (uint32_t k = 0; k < kRepairStepCount; ++k) {
         log.steps[k].changes += merges[k];
     }
@@ -182,7 +182,7 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
 void Output(WorkMesh& mesh, bool dropUnused, RepairResult& out)
 {
     const uint32_t pointCount = mesh.PointCount();
-    std::vector<uint32_t> renumber(pointCount, pipeline::kNone);
+    WorkArray<uint32_t> renumber(pointCount, pipeline::kNone);
     for (const TRIANGLE& t : mesh.triangles) {
         renumber[t.a] = renumber[t.b] = renumber[t.c] = 0;
     }
@@ -192,7 +192,7 @@ void Output(WorkMesh& mesh, bool dropUnused, RepairResult& out)
         unused.trianglesBefore = unused.trianglesAfter = static_cast<uint32_t>(mesh.triangles.size());
     }
     // The copies kept, by the input point they copy.
-    std::vector<uint32_t> copies;
+    WorkArray<uint32_t> copies;
     for (uint32_t p = mesh.input.pointCount; p < pointCount; ++p) {
         if (renumber[p] == 0) {
             copies.push_back(mesh.Origin(p));
@@ -226,7 +226,7 @@ void Output(WorkMesh& mesh, bool dropUnused, RepairResult& out)
     for (const TRIANGLE& t : mesh.triangles) {
         out.triangles.push_back(TRIANGLE{renumber[t.a], renumber[t.b], renumber[t.c]});
     }
-    out.triangleFrom = std::move(mesh.from);
+    out.triangleFrom.assign(mesh.from.begin(), mesh.from.end());
 }
 
 }  // namespace

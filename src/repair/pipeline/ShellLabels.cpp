@@ -6,7 +6,7 @@
 
 namespace meshaudit::pipeline {
 
-std::vector<uint32_t> ShellLabels(const WorkMesh& mesh, uint32_t& count)
+WorkArray<uint32_t> ShellLabels(const WorkMesh& mesh, uint32_t& count)
 {
     Forest forest(mesh.triangles.size());
     {
@@ -17,7 +17,7 @@ std::vector<uint32_t> ShellLabels(const WorkMesh& mesh, uint32_t& count)
             }
         }
     }
-    std::vector<uint32_t> shellOf(mesh.triangles.size());
+    WorkArray<uint32_t> shellOf(mesh.triangles.size());
     count = 0;
     for (uint32_t t = 0; t < shellOf.size(); ++t) {
         const uint32_t root = forest.Root(t);

@@ -31,8 +31,8 @@ void DropShells(WorkMesh& mesh, uint32_t minTriangles, double minSize, bool inne
         return;
     }
     uint32_t count = 0;
-    std::vector<uint32_t> shellOf;
-    std::vector<uint8_t> inner;
+    WorkArray<uint32_t> shellOf;
+    WorkArray<uint8_t> inner;
     if (innerShells) {
         Solids solid;
         const int32_t code = meshaudit::solids(mesh.Record(), SolidRequest{}, solid);
@@ -40,7 +40,7 @@ void DropShells(WorkMesh& mesh, uint32_t minTriangles, double minSize, bool inne
             throw std::bad_alloc();
         }
         count = solid.shellCount;
-        shellOf = std::move(solid.shellOf);
+        shellOf.assign(solid.shellOf.begin(), solid.shellOf.end());
         inner.assign(count, 0);
         for (uint32_t s = 0; s < count; ++s) {
             inner[s] = solid.open[s] == 0 && solid.depth[s] % 2 == 1 && solid.volumeSign[s] > 0 ? 1 : 0;
@@ -49,8 +49,8 @@ void DropShells(WorkMesh& mesh, uint32_t minTriangles, double minSize, bool inne
         shellOf = ShellLabels(mesh, count);
         inner.assign(count, 0);
     }
-    std::vector<uint32_t> size(count, 0);
-    std::vector<Box> boxes(count);
+    WorkArray<uint32_t> size(count, 0);
+    WorkArray<Box> boxes(count);
     Box all;
     for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
         ++size[shellOf[t]];
@@ -64,7 +64,7 @@ void DropShells(WorkMesh& mesh, uint32_t minTriangles, double minSize, bool inne
     // Beside a shell that may be closed it is debris, and goes; a mesh of
     // lone triangles only is left as it is, rather than emptied.
     const bool body = std::any_of(size.begin(), size.end(), [](uint32_t n) { return n > 1; });
-    std::vector<uint8_t> reason(count, WorkMesh::kKeep);
+    WorkArray<uint8_t> reason(count, WorkMesh::kKeep);
     bool any = false;
     for (uint32_t s = 0; s < count; ++s) {
         if (size[s] < minTriangles || boxes[s].Diagonal() < minSize * all.Diagonal() || (body && size[s] == 1)) {
@@ -77,8 +77,8 @@ void DropShells(WorkMesh& mesh, uint32_t minTriangles, double minSize, bool inne
     if (!any) {
         return;
     }
-    std::vector<uint32_t> entry(count, kNone);
-    std::vector<uint8_t> reasons(mesh.triangles.size());
+    WorkArray<uint32_t> entry(count, kNone);
+    WorkArray<uint8_t> reasons(mesh.triangles.size());
     for (uint32_t s = 0; s < count; ++s) {
         if (reason[s] != WorkMesh::kKeep) {
             entry[s] = static_cast<uint32_t>(mesh.log.droppedShells.size());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "repair/pipeline/WorkMesh.h"
+#include "containers/WorkArray.h"
 
 #include <cstdint>
 #include <vector>
@@ -59,6 +60,6 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out);
 
 // The shell of every triangle (triangles joined through shared edges),
 // numbered by first triangle; the number of shells in `count`.
-std::vector<uint32_t> ShellLabels(const WorkMesh& mesh, uint32_t& count);
+WorkArray<uint32_t> ShellLabels(const WorkMesh& mesh, uint32_t& count);
 
 }  // namespace meshaudit::pipeline

@@ -17,7 +17,7 @@ namespace meshaudit::pipeline {
 bool StitchBorders(WorkMesh& mesh)
 {
     const uint32_t pointCount = mesh.PointCount();
-    std::vector<uint32_t> border;
+    WorkArray<uint32_t> border;
     {
         const EdgeSides& sides = mesh.Sides();
         for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
@@ -30,21 +30,21 @@ bool StitchBorders(WorkMesh& mesh)
         return false;
     }
     // Each border point's place: the first border point at its coordinates.
-    std::vector<uint32_t> place(pointCount, kNone);
+    WorkArray<uint32_t> place(pointCount, kNone);
     for (const uint32_t s : border) {
         place[SideStart(mesh.triangles, s)] = place[SideEnd(mesh.triangles, s)] = 0;
     }
-    std::vector<uint32_t> points;
+    WorkArray<uint32_t> points;
     for (uint32_t p = 0; p < pointCount; ++p) {
         if (place[p] == 0) {
             points.push_back(p);
         }
     }
-    const std::vector<uint32_t> first = FirstEqualPoints(mesh, points);
+    const WorkArray<uint32_t> first = FirstEqualPoints(mesh, points);
     for (size_t i = 0; i < points.size(); ++i) {
         place[points[i]] = first[i];
     }
-    std::vector<std::pair<uint64_t, uint32_t>> keyed;
+    WorkArray<std::pair<uint64_t, uint32_t>> keyed;
     keyed.reserve(border.size());
     for (const uint32_t s : border) {
         const uint32_t u = place[SideStart(mesh.triangles, s)], v = place[SideEnd(mesh.triangles, s)];
@@ -85,7 +85,7 @@ bool StitchBorders(WorkMesh& mesh)
             mesh.Merge(p, forest.Root(p), RepairStep::Stitch);
         }
     }
-    std::vector<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
+    WorkArray<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
     bool repeats = false;
     mesh.TrianglesChanged();
     for (size_t t = 0; t < mesh.triangles.size(); ++t) {

@@ -87,10 +87,10 @@ bool TriangleApart(const Shadow& shadow, const T3DVECF* other, int axis)
 
 }  // namespace
 
-TriangleProbe::TriangleProbe(const T3DVECF* points, const std::vector<TRIANGLE>& triangles)
+TriangleProbe::TriangleProbe(const T3DVECF* points, const WorkArray<TRIANGLE>& triangles)
     : triangles_(triangles), points_(points)
 {
-    std::vector<C3DAABB> boxes(triangles_.size());
+    WorkArray<C3DAABB> boxes(triangles_.size());
     order_.resize(triangles_.size());
     for (uint32_t t = 0; t < triangles_.size(); ++t) {
         order_[t] = t;
@@ -104,7 +104,7 @@ TriangleProbe::TriangleProbe(const T3DVECF* points, const std::vector<TRIANGLE>&
     }
 }
 
-uint32_t TriangleProbe::Build(uint32_t first, uint32_t count, std::vector<C3DAABB>& boxes)
+uint32_t TriangleProbe::Build(uint32_t first, uint32_t count, WorkArray<C3DAABB>& boxes)
 {
     const auto at = static_cast<uint32_t>(nodes_.size());
     nodes_.push_back(Node{});
@@ -147,7 +147,7 @@ bool TriangleProbe::Meets(const TRIANGLE& t) const
     }
     const int axis = DroppedAxis(corners);
     const Shadow shadow(corners, axis);
-    std::vector<uint32_t> stack{0};
+    WorkArray<uint32_t> stack{0};
     while (!stack.empty()) {
         const Node& node = nodes_[stack.back()];
         stack.pop_back();

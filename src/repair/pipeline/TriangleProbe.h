@@ -11,6 +11,7 @@
 #pragma once
 
 #include "geometry/Aabb.h"
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 
 #include <vector>
@@ -21,7 +22,7 @@ class TriangleProbe {
 public:
     // A tree over `triangles` (of the points at `points`, which must outlive
     // the probe; every corner must name one).
-    TriangleProbe(const T3DVECF* points, const std::vector<TRIANGLE>& triangles);
+    TriangleProbe(const T3DVECF* points, const WorkArray<TRIANGLE>& triangles);
 
     // Whether `t` meets a triangle of the set with which it shares no point
     // index, touching included: the pairs mesh::Selfintersection counts.
@@ -35,11 +36,11 @@ private:
         uint32_t first = 0, count = 0, second = 0;
     };
     static constexpr uint32_t kLeaf = 8;
-    uint32_t Build(uint32_t first, uint32_t count, std::vector<C3DAABB>& boxes);
+    uint32_t Build(uint32_t first, uint32_t count, WorkArray<C3DAABB>& boxes);
 
-    std::vector<TRIANGLE> triangles_;
-    std::vector<uint32_t> order_;
-    std::vector<Node> nodes_;
+    WorkArray<TRIANGLE> triangles_;
+    WorkArray<uint32_t> order_;
+    WorkArray<Node> nodes_;
     const T3DVECF* points_;
 };
 

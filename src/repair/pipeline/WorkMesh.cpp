@@ -79,7 +79,7 @@ void WorkMesh::AddTriangle(const TRIANGLE& t, uint32_t source, const TRIANGLE& n
     }
 }
 
-void WorkMesh::DropTriangles(const std::vector<uint8_t>& reasons)
+void WorkMesh::DropTriangles(const WorkArray<uint8_t>& reasons)
 {
     TrianglesChanged();
     size_t kept = 0;
@@ -133,7 +133,7 @@ MeshRecord WorkMesh::Record()
 
 uint32_t WorkMesh::PointsInUse() const
 {
-    std::vector<uint8_t> used(PointCount(), 0);
+    WorkArray<uint8_t> used(PointCount(), 0);
     uint32_t count = 0;
     for (const TRIANGLE& t : triangles) {
         for (uint32_t i = 0; i < 3; ++i) {
@@ -145,9 +145,9 @@ uint32_t WorkMesh::PointsInUse() const
     return count;
 }
 
-std::vector<uint32_t> WorkMesh::SettleMerges()
+WorkArray<uint32_t> WorkMesh::SettleMerges()
 {
-    std::vector<uint32_t> perStep(kRepairStepCount, 0);
+    WorkArray<uint32_t> perStep(kRepairStepCount, 0);
     size_t count = 0;
     for (const uint32_t into : mergedInto_) {
         count += into != kNone ? 1 : 0;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "meshaudit_repair.hpp"
+#include "containers/WorkArray.h"
 
 #include <cstdint>
 #include <memory>
@@ -68,7 +69,7 @@ public:
     // DropReason otherwise), keeping the order of the others, and logs those
     // that came from the input.
     static constexpr uint8_t kKeep = 0xFF;
-    void DropTriangles(const std::vector<uint8_t>& reasons);
+    void DropTriangles(const WorkArray<uint8_t>& reasons);
     // Swaps corners b and c of triangle t (and of its named corners).
     void Flip(uint32_t t);
 
@@ -87,25 +88,25 @@ public:
     uint32_t PointsInUse() const;
     // Moves the merges that still hold into the log, by point, and returns
     // how many each step made; undone ones are left out.
-    std::vector<uint32_t> SettleMerges();
+    WorkArray<uint32_t> SettleMerges();
 
     const MeshRecord& input;
     RepairLog& log;
-    std::vector<TRIANGLE> triangles;
-    std::vector<uint32_t> from;
-    std::vector<TRIANGLE> named;
+    WorkArray<TRIANGLE> triangles;
+    WorkArray<uint32_t> from;
+    WorkArray<TRIANGLE> named;
     // From step 7 on: per triangle, 1 when its orientation changed.
-    std::vector<uint8_t> flipped;
+    WorkArray<uint8_t> flipped;
 
 private:
     uint32_t inputPoints_;
-    std::vector<uint32_t> copyOf_;
+    WorkArray<uint32_t> copyOf_;
     // Per point, once some point is merged: the point it went into (kNone
     // for none) and the step that merged it.
-    std::vector<uint32_t> mergedInto_;
-    std::vector<uint8_t> mergeStep_;
-    std::vector<uint8_t> parted_;
-    std::vector<T3DVECF> materialized_;
+    WorkArray<uint32_t> mergedInto_;
+    WorkArray<uint8_t> mergeStep_;
+    WorkArray<uint8_t> parted_;
+    WorkArray<T3DVECF> materialized_;
     mutable std::unique_ptr<EdgeSides> sides_;
 };
 

@@ -1,7 +1,8 @@
-// The working arrays of solids(): std::vector on the library's allocation
+// Working arrays: std::vector on the library's allocation
 // seam (containers/Memory.h), so that its failures can be tested and large
 // blocks are reused within a call like the library's own. A failed
-// allocation throws std::bad_alloc, which solids() turns into -6.
+// allocation throws std::bad_alloc, which the entry points (solids(),
+// repair()) turn into -6.
 #pragma once
 
 #include "containers/Memory.h"
@@ -10,7 +11,7 @@
 #include <new>
 #include <vector>
 
-namespace meshaudit::solid {
+namespace meshaudit {
 
 template <typename T>
 struct SeamAllocator {
@@ -42,4 +43,4 @@ struct SeamAllocator {
 template <typename T>
 using WorkArray = std::vector<T, SeamAllocator<T>>;
 
-}  // namespace meshaudit::solid
+}  // namespace meshaudit
