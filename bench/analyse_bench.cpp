@@ -10,6 +10,7 @@
 // with earlier peaks; the mesh itself and the topology kept from earlier
 // categories are part of every figure; later iterations would also count
 // heap pages that the allocator kept from the iteration before).
+#include "ProcessStats.h"
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
 #include "support/TestMeshes.h"
@@ -26,37 +27,7 @@
 namespace {
 
 using meshaudit::testing::TestMesh;
-
-// Resets the peak resident set size (VmHWM) to the current one. Linux only;
-// false when not possible.
-bool ResetPeakRss()
-{
-    std::FILE* file = std::fopen("/proc/self/clear_refs", "w");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fputs("5", file) >= 0;
-    return std::fclose(file) == 0 && written;
-}
-
-// The peak resident set size (VmHWM) in MiB, or 0 when unknown.
-double PeakRssMiB()
-{
-    std::FILE* file = std::fopen("/proc/self/status", "r");
-    if (file == nullptr) {
-        return 0.0;
-    }
-    char line[256];
-    double kib = 0.0;
-    while (std::fgets(line, sizeof line, file) != nullptr) {
-        if (std::strncmp(line, "VmHWM:", 6) == 0) {
-            kib = std::strtod(line + 6, nullptr);
-            break;
-        }
-    }
-    std::fclose(file);
-    return kib / 1024.0;
-}
+using namespace meshaudit::bench;
 
 // A closed torus of about `triangles` triangles (2 x around x tube), built
 // once per size.
@@ -96,7 +67,7 @@ void AnalyseByCategory(benchmark::State& state)
             const double seconds = std::chrono::duration<double>(stop - start).count();
             milliseconds[category - 1] += 1000.0 * seconds;
             if (first) {
-                peak[category - 1] = PeakRssMiB();
+                peak[category - 1] = StatusBytes("VmHWM:") / kMiB;
             }
             total += seconds;
         }

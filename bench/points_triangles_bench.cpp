@@ -1,5 +1,6 @@
 // Time of the point and triangle categories on generated closed meshes of
 // 100k and 1M triangles, with the peak resident memory of each run.
+#include "ProcessStats.h"
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
 #include "support/TestMeshes.h"
@@ -16,6 +17,7 @@ namespace {
 
 using meshaudit::AnalysisContext;
 using meshaudit::testing::TestMesh;
+using namespace meshaudit::bench;
 
 // A torus of `triangles` triangles (rounded to the grid), built once per size.
 TestMesh& TorusOf(uint32_t triangles)
@@ -33,35 +35,6 @@ TestMesh& TorusOf(uint32_t triangles)
     return found->second;
 }
 
-// Hands freed heap back to the system and resets the kernel's peak resident
-// set of this process (Linux), so that the peak read afterwards belongs to
-// the run in between.
-void ResetPeakRss()
-{
-    malloc_trim(0);
-    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
-        std::fputs("5", f);
-        std::fclose(f);
-    }
-}
-
-// A "Vm...:" line of /proc/self/status in MiB (VmHWM the peak, VmRSS now).
-double StatusMiB(const char* field)
-{
-    double kib = 0.0;
-    const size_t length = std::strlen(field);
-    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, f) != nullptr) {
-            if (std::strncmp(line, field, length) == 0) {
-                kib = std::strtod(line + length, nullptr);
-            }
-        }
-        std::fclose(f);
-    }
-    return kib / 1024.0;
-}
-
 // Runs one category over a fresh context per iteration: the topology the
 // category needs is built inside the timed region, as in a real analysis.
 void RunCategory(benchmark::State& state, uint32_t category)
@@ -73,7 +46,7 @@ void RunCategory(benchmark::State& state, uint32_t category)
     meshaudit::Progress().stream = sink;
 
     ResetPeakRss();
-    const double before = StatusMiB("VmRSS:");
+    const double before = StatusBytes("VmRSS:") / kMiB;
     for (auto _ : state) {
         AnalysisContext context;
         context.LoadMesh(record);
@@ -84,7 +57,7 @@ void RunCategory(benchmark::State& state, uint32_t category)
     state.counters["triangles"] = record.triangleCount;
     // The peak of the whole process, and how far the runs took it above the
     // resident set they started from (the mesh itself and the program).
-    const double peak = StatusMiB("VmHWM:");
+    const double peak = StatusBytes("VmHWM:") / kMiB;
     state.counters["peak_rss_MiB"] = peak;
     state.counters["peak_above_start_MiB"] = peak - before;
 

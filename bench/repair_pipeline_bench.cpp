@@ -16,6 +16,7 @@
 // work the processor time is the steadier figure.
 //
 //   repair_pipeline_bench [--reps N] [--shapes-only | --file-only] [FILE]
+#include "ProcessStats.h"
 #include "MeshFiles.h"
 #include "meshaudit_repair.hpp"
 #include "support/TestMeshes.h"
@@ -35,43 +36,7 @@
 namespace {
 
 using meshaudit::testing::TestMesh;
-
-double ProcessorSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec); };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-bool ResetPeakRss()
-{
-    std::FILE* file = std::fopen("/proc/self/clear_refs", "w");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fputs("5", file) >= 0;
-    return std::fclose(file) == 0 && written;
-}
-
-// VmHWM or VmRSS in bytes, 0 when unknown.
-double StatusBytes(const char* key)
-{
-    std::FILE* file = std::fopen("/proc/self/status", "r");
-    if (file == nullptr) {
-        return 0.0;
-    }
-    char line[256];
-    double kib = 0.0;
-    while (std::fgets(line, sizeof line, file) != nullptr) {
-        if (std::strncmp(line, key, std::strlen(key)) == 0) {
-            kib = std::strtod(line + std::strlen(key), nullptr);
-            break;
-        }
-    }
-    std::fclose(file);
-    return kib * 1024.0;
-}
+using namespace meshaudit::bench;
 
 TestMesh Soup(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles)
 {

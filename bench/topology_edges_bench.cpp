@@ -5,6 +5,7 @@
 // (/proc/self/clear_refs, where permitted), so peak_rss_MB is that of the
 // benchmark itself; base_rss_MB is the resident size when it started (the
 // meshes built so far, kept for the later benchmarks).
+#include "ProcessStats.h"
 #include "analysis/AnalysisContext.h"
 #include "analysis/Progress.h"
 #include "model/MeshTopology.h"
@@ -22,6 +23,7 @@
 namespace {
 
 using meshaudit::testing::TestMesh;
+using namespace meshaudit::bench;
 
 // Torus sizes (around, tube): 2 * around * tube triangles.
 TestMesh& MeshOf(int triangles)
@@ -36,42 +38,11 @@ TestMesh& MeshOf(int triangles)
     return found->second;
 }
 
-double CurrentRssMB()
-{
-    long pages = 0;
-    long resident = 0;
-    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) {
-            resident = 0;
-        }
-        std::fclose(f);
-    }
-    return resident * 4096.0 / (1024.0 * 1024.0);
-}
-
-// Returns freed heap to the system first, so that the base is what is
-// really held (the meshes) and the peak is the benchmark's own.
-void ResetPeakRss()
-{
-    malloc_trim(0);
-    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
-        std::fputs("5", f);
-        std::fclose(f);
-    }
-}
-
-double PeakRssMB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;  // kilobytes on Linux
-}
-
 void Report(benchmark::State& state, const TestMesh& mesh, double base)
 {
     state.counters["triangles"] = static_cast<double>(mesh.triangles.size());
     state.counters["base_rss_MB"] = base;
-    state.counters["peak_rss_MB"] = PeakRssMB();
+    state.counters["peak_rss_MB"] = StatusBytes("VmHWM:") / kMiB;
 }
 
 void BM_TopologyAllStructures(benchmark::State& state)
@@ -79,7 +50,7 @@ void BM_TopologyAllStructures(benchmark::State& state)
     TestMesh& mesh = MeshOf(static_cast<int>(state.range(0)));
     const MeshRecord record = mesh.Record();
     ResetPeakRss();
-    const double base = CurrentRssMB();
+    const double base = StatusBytes("VmRSS:") / kMiB;
     for (auto _ : state) {
         meshaudit::MeshTopology topology;
         topology.Attach(record);
@@ -105,7 +76,7 @@ void BM_EdgeCategory(benchmark::State& state)
     std::FILE* saved = meshaudit::Progress().stream;
     meshaudit::Progress().stream = sink;
     ResetPeakRss();
-    const double base = CurrentRssMB();
+    const double base = StatusBytes("VmRSS:") / kMiB;
     for (auto _ : state) {
         meshaudit::AnalysisContext analysis;
         meshaudit::AnalysisContext* context = &analysis;
