@@ -7,6 +7,7 @@
 // overlapping solids did, so steps 2 to 9 run once more on the result.
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/Union.h"
+#include "repair/pipeline/ArrangeCheck.h"
 #include "repair/pipeline/Steps.h"
 
 #include <algorithm>
@@ -140,12 +141,19 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
     }
     const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
                             static_cast<uint32_t>(out.triangles.size())};
+    RepairLog::Intersections& x = log.intersections;
+    if (CheckArrangement(record) == ArrangeCheck::Clean) {
+        // What the arrangement gives such a mesh: one round, nothing
+        // changed, resolved.
+        x.rounds += 1;
+        x.resolved = x.found;
+        return false;
+    }
     arrangement::Arrangement arranged;
     const int code = arrangement::Arrange(record, arranged);
     if (code == arrangement::kArrangeTooLarge) {
         throw std::bad_alloc();
     }
-    RepairLog::Intersections& x = log.intersections;
     x.rounds += arranged.rounds;
     // A corner that is not finite (step 1 not asked for) leaves the
     // question open: nothing is changed.
@@ -301,7 +309,8 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
         const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
                                 static_cast<uint32_t>(out.triangles.size())};
         arrangement::Arrangement check;
-        if (arrangement::Arrange(record, check) != arrangement::kArranged || !check.segments.empty()) {
+        if (CheckArrangement(record) != ArrangeCheck::Clean &&
+            (arrangement::Arrange(record, check) != arrangement::kArranged || !check.segments.empty())) {
             out.log.intersections.resolved = false;
             out.log.intersections.left = check.segments.size();
         }

@@ -1,0 +1,160 @@
+#include "repair/pipeline/ArrangeCheck.h"
+
+#include "geometry/IntersectingPairs.h"
+#include "geometry/TriAabbTree.h"
+#include "repair/arrangement/PairContact.h"
+#include "repair/arrangement/PlaneProjection.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace meshaudit::pipeline {
+
+namespace {
+
+const uint32_t* Corners(const TRIANGLE& t)
+{
+    return &t.a;
+}
+
+bool RepeatsIndex(const TRIANGLE& t)
+{
+    return t.a == t.b || t.b == t.c || t.a == t.c;
+}
+
+// Whether two used points have equal coordinates (0.0 and -0.0 alike, as
+// the arrangement's registry has them), or one is not finite: either
+// leaves the answer to the arrangement.
+bool UsedPointsDiffer(const MeshRecord& mesh)
+{
+    std::vector<uint8_t> used(mesh.pointCount, 0);
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        for (uint32_t k = 0; k < 3; ++k) {
+            used[Corners(mesh.triangles[t])[k]] = 1;
+        }
+    }
+    std::vector<T3DVECF> points;
+    for (uint32_t p = 0; p < mesh.pointCount; ++p) {
+        if (used[p] != 0) {
+            const T3DVECF& c = mesh.points[p];
+            if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) {
+                return false;
+            }
+            points.push_back(c);
+        }
+    }
+    const auto less = [](const T3DVECF& a, const T3DVECF& b) {
+        return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.z < b.z;
+    };
+    std::sort(points.begin(), points.end(), less);
+    for (size_t k = 1; k < points.size(); ++k) {
+        if (!less(points[k - 1], points[k])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the arrangement takes the triangle as one with an area: three
+// distinct indices (points differ here) not on one line.
+bool Proper(const MeshRecord& mesh, const TRIANGLE& t, T3DVECF* corners)
+{
+    if (RepeatsIndex(t)) {
+        return false;
+    }
+    corners[0] = mesh.points[t.a];
+    corners[1] = mesh.points[t.b];
+    corners[2] = mesh.points[t.c];
+    int i = 0, j = 0;
+    return arrangement::ProjectionAxes(corners, i, j);
+}
+
+// The pairs that share a point index, each at the smallest index they
+// share: any contact between two triangles with an area? The arrangement
+// skips a pair in which either has none (they share an index), and a pair
+// of the same three points.
+ArrangeCheck CheckFans(const MeshRecord& mesh)
+{
+    std::vector<uint32_t> first(size_t{mesh.pointCount} + 1, 0);
+    std::vector<uint8_t> proper(mesh.triangleCount, 0);
+    T3DVECF corners[3];
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        proper[t] = Proper(mesh, mesh.triangles[t], corners) ? 1 : 0;
+        if (proper[t] != 0) {
+            for (uint32_t k = 0; k < 3; ++k) {
+                ++first[Corners(mesh.triangles[t])[k] + 1];
+            }
+        }
+    }
+    for (uint32_t p = 0; p < mesh.pointCount; ++p) {
+        if (first[p + 1] > kMostFan) {
+            return ArrangeCheck::Unknown;
+        }
+        first[p + 1] += first[p];
+    }
+    std::vector<uint32_t> fan(first[mesh.pointCount]);
+    std::vector<uint32_t> next(first.begin(), first.end() - 1);
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        if (proper[t] != 0) {
+            for (uint32_t k = 0; k < 3; ++k) {
+                fan[next[Corners(mesh.triangles[t])[k]]++] = t;
+            }
+        }
+    }
+    for (uint32_t p = 0; p < mesh.pointCount; ++p) {
+        for (uint32_t x = first[p]; x < first[p + 1]; ++x) {
+            const TRIANGLE& t = mesh.triangles[fan[x]];
+            const uint32_t* ti = Corners(t);
+            for (uint32_t y = x + 1; y < first[p + 1]; ++y) {
+                const TRIANGLE& u = mesh.triangles[fan[y]];
+                const uint32_t* ui = Corners(u);
+                uint32_t smallest = UINT32_MAX, shared = 0;
+                for (uint32_t a = 0; a < 3; ++a) {
+                    for (uint32_t b = 0; b < 3; ++b) {
+                        if (ti[a] == ui[b]) {
+                            smallest = std::min(smallest, ti[a]);
+                            ++shared;
+                        }
+                    }
+                }
+                if (smallest != p || shared == 3) {
+                    continue;  // met at a smaller shared index, or the same three points
+                }
+                const T3DVECF ct[3] = {mesh.points[t.a], mesh.points[t.b], mesh.points[t.c]};
+                const T3DVECF cu[3] = {mesh.points[u.a], mesh.points[u.b], mesh.points[u.c]};
+                if (arrangement::FindPairContact(ct, ti, cu, ui).kind != arrangement::PairContact::Kind::None) {
+                    return ArrangeCheck::Contact;
+                }
+            }
+        }
+    }
+    return ArrangeCheck::Clean;
+}
+
+}  // namespace
+
+ArrangeCheck CheckArrangement(const MeshRecord& mesh)
+{
+    if (mesh.triangleCount == 0) {
+        return ArrangeCheck::Clean;
+    }
+    if (!UsedPointsDiffer(mesh)) {
+        return ArrangeCheck::Unknown;
+    }
+    // With the points distinct, a pair sharing no index is in contact for
+    // the arrangement exactly when TriTriIntersect says they meet, as for
+    // the library's search (which skips, as the arrangement does, a
+    // triangle that repeats an index).
+    C3DTriAABBTree tree;
+    if (tree.Build(mesh, TriLeaves::Wide) != 1) {
+        return ArrangeCheck::Unknown;
+    }
+    const int found = FindIntersectingPair(&tree, &tree);
+    if (found != 0) {
+        return found == 1 ? ArrangeCheck::Contact : ArrangeCheck::Unknown;
+    }
+    return CheckFans(mesh);
+}
+
+}  // namespace meshaudit::pipeline
