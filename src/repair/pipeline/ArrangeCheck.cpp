@@ -23,37 +23,45 @@ bool RepeatsIndex(const TRIANGLE& t)
     return t.a == t.b || t.b == t.c || t.a == t.c;
 }
 
-// Whether two used points have equal coordinates (0.0 and -0.0 alike, as
-// the arrangement's registry has them), or one is not finite: either
-// leaves the answer to the arrangement.
-bool UsedPointsDiffer(const MeshRecord& mesh)
+// The id of every point as the arrangement's registry gives it: one point
+// for each set of used points of equal coordinates (0.0 and -0.0 alike),
+// here the first of the set in coordinate order (which one does not change
+// the answer: only equal ids are compared). Empty when a used point is not
+// finite, which leaves the answer to the arrangement. `joined` tells
+// whether any point takes another's id.
+std::vector<uint32_t> PointIds(const MeshRecord& mesh, bool& joined)
 {
-    std::vector<uint8_t> used(mesh.pointCount, 0);
+    std::vector<uint32_t> ids(mesh.pointCount, UINT32_MAX);
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         for (uint32_t k = 0; k < 3; ++k) {
-            used[Corners(mesh.triangles[t])[k]] = 1;
+            ids[Corners(mesh.triangles[t])[k]] = 0;
         }
     }
-    std::vector<T3DVECF> points;
+    std::vector<uint32_t> used;
     for (uint32_t p = 0; p < mesh.pointCount; ++p) {
-        if (used[p] != 0) {
+        if (ids[p] == 0) {
             const T3DVECF& c = mesh.points[p];
             if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) {
-                return false;
+                return {};
             }
-            points.push_back(c);
+            used.push_back(p);
         }
     }
-    const auto less = [](const T3DVECF& a, const T3DVECF& b) {
-        return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.z < b.z;
+    const auto less = [&mesh](uint32_t p, uint32_t q) {
+        const T3DVECF& a = mesh.points[p];
+        const T3DVECF& b = mesh.points[q];
+        return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.z != b.z ? a.z < b.z : p < q;
     };
-    std::sort(points.begin(), points.end(), less);
-    for (size_t k = 1; k < points.size(); ++k) {
-        if (!less(points[k - 1], points[k])) {
-            return false;
-        }
+    std::sort(used.begin(), used.end(), less);
+    joined = false;
+    for (size_t k = 0; k < used.size(); ++k) {
+        const T3DVECF& c = mesh.points[used[k]];
+        const T3DVECF* before = k == 0 ? nullptr : &mesh.points[used[k - 1]];
+        const bool same = before != nullptr && before->x == c.x && before->y == c.y && before->z == c.z;
+        ids[used[k]] = same ? ids[used[k - 1]] : used[k];
+        joined |= same;
     }
-    return true;
+    return ids;
 }
 
 // Whether the arrangement takes the triangle as one with an area: three
@@ -139,22 +147,44 @@ ArrangeCheck CheckArrangement(const MeshRecord& mesh)
     if (mesh.triangleCount == 0) {
         return ArrangeCheck::Clean;
     }
-    if (!UsedPointsDiffer(mesh)) {
+    bool joined = false;
+    const std::vector<uint32_t> ids = PointIds(mesh, joined);
+    if (ids.empty()) {
         return ArrangeCheck::Unknown;
+    }
+    // Points of equal coordinates: the arrangement's first round names the
+    // triangles by their ids, and its second round and final check see
+    // them so named. Its first round decides a pair with a triangle without
+    // area by the indices as given, not the ids, and keeps such a triangle
+    // as given: left to it.
+    std::vector<TRIANGLE> named;
+    MeshRecord record = mesh;
+    if (joined) {
+        named.reserve(mesh.triangleCount);
+        T3DVECF corners[3];
+        for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+            const TRIANGLE& tri = mesh.triangles[t];
+            named.push_back(TRIANGLE{ids[tri.a], ids[tri.b], ids[tri.c]});
+            if (!Proper(mesh, named.back(), corners)) {
+                return ArrangeCheck::Unknown;
+            }
+        }
+        record.triangles = named.data();
     }
     // With the points distinct, a pair sharing no index is in contact for
     // the arrangement exactly when TriTriIntersect says they meet, as for
     // the library's search (which skips, as the arrangement does, a
     // triangle that repeats an index).
     C3DTriAABBTree tree;
-    if (tree.Build(mesh, TriLeaves::Wide) != 1) {
+    if (tree.Build(record, TriLeaves::Wide) != 1) {
         return ArrangeCheck::Unknown;
     }
     const int found = FindIntersectingPair(&tree, &tree);
     if (found != 0) {
         return found == 1 ? ArrangeCheck::Contact : ArrangeCheck::Unknown;
     }
-    return CheckFans(mesh);
+    const ArrangeCheck fans = CheckFans(record);
+    return fans == ArrangeCheck::Clean && joined ? ArrangeCheck::CleanJoined : fans;
 }
 
 }  // namespace meshaudit::pipeline

@@ -1,8 +1,8 @@
 // Whether the arrangement (repair/arrangement/Arrangement.h) would find
-// anything in a mesh, decided without it where that is cheap: on a mesh
-// whose used points all differ, the arrangement's first round and its
-// final check look at two kinds of pairs of triangles, and this looks at
-// the same pairs with the same exact tests, but
+// anything in a mesh, decided without it where that is cheap: with its used
+// points of equal coordinates taken as one, the arrangement's rounds and
+// its final check look at two kinds of pairs of triangles, and this looks
+// at the same pairs with the same exact tests, but
 //   - the pairs that share no point index through the library's own
 //     intersecting-pair search (the one the arrangement's final check runs),
 //     and
@@ -20,12 +20,17 @@
 namespace meshaudit::pipeline {
 
 enum class ArrangeCheck {
-    Clean,    // Arrange() would return kArranged after one round, finding no
-              // contact: its output the input, resolved, no segment
-    Contact,  // Arrange() would find a contact in its first round
-    Unknown,  // not decided here: a used point repeats another's coordinates
-              // or is not finite, a point has more than kMostFan triangles
-              // round it, or memory for the search ran short
+    Clean,        // Arrange() would return kArranged after one round, finding
+                  // no contact: its output the input, resolved, no segment
+    CleanJoined,  // used points repeat others' coordinates, and Arrange()
+                  // would only name each set by one of them: kArranged after
+                  // two rounds, its triangles the input's so named (the same
+                  // corners in the same turn), resolved, no segment
+    Contact,      // Arrange() would find a contact in its first round
+    Unknown,      // not decided here: a used point is not finite, points of
+                  // equal coordinates meet a triangle without area, a point
+                  // has more than kMostFan triangles round it, or memory for
+                  // the search ran short
 };
 
 // Triangles round one point beyond which the check leaves the answer to the

@@ -142,10 +142,11 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
     const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
                             static_cast<uint32_t>(out.triangles.size())};
     RepairLog::Intersections& x = log.intersections;
-    if (CheckArrangement(record) == ArrangeCheck::Clean) {
-        // What the arrangement gives such a mesh: one round, nothing
-        // changed, resolved.
-        x.rounds += 1;
+    const ArrangeCheck check = CheckArrangement(record);
+    if (check == ArrangeCheck::Clean || check == ArrangeCheck::CleanJoined) {
+        // What the arrangement gives such a mesh: its triangles at the same
+        // places, resolved, in one round or, joining points, two.
+        x.rounds += check == ArrangeCheck::Clean ? 1 : 2;
         x.resolved = x.found;
         return false;
     }
@@ -309,7 +310,8 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
         const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
                                 static_cast<uint32_t>(out.triangles.size())};
         arrangement::Arrangement check;
-        if (CheckArrangement(record) != ArrangeCheck::Clean &&
+        const ArrangeCheck clean = CheckArrangement(record);
+        if (clean != ArrangeCheck::Clean && clean != ArrangeCheck::CleanJoined &&
             (arrangement::Arrange(record, check) != arrangement::kArranged || !check.segments.empty())) {
             out.log.intersections.resolved = false;
             out.log.intersections.left = check.segments.size();
