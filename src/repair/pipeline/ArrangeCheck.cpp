@@ -1,6 +1,7 @@
 #include "repair/pipeline/ArrangeCheck.h"
 
 #include "geometry/IntersectingPairs.h"
+#include "geometry/Predicates.h"
 #include "geometry/TriAabbTree.h"
 #include "repair/arrangement/PairContact.h"
 #include "repair/arrangement/PlaneProjection.h"
@@ -78,6 +79,33 @@ bool Proper(const MeshRecord& mesh, const TRIANGLE& t, T3DVECF* corners)
     return arrangement::ProjectionAxes(corners, i, j);
 }
 
+// Whether two triangles with an area that share only the point `p` (at
+// corner k of t and corner j of u) meet beyond it, as FindPairContact
+// decides, with fewer predicates where they cross each other's plane: when
+// the other two corners of each lie strictly on both sides of the other's
+// plane, each meets the line of the two planes in a segment from p, and
+// they meet beyond p exactly when u's segment leaves p into t's angle at p,
+// that is when u's crossing of t's plane lies on the inner side of t's edge
+// from p to its next corner (inner: where a crossing from the side of u1
+// gives an orientation of the opposite sign). The segment cannot end on
+// that edge's line, which meets t's far edge only at its end. Otherwise,
+// and where a corner lies on the other's plane, FindPairContact decides.
+bool MeetBeyondPoint(const T3DVECF* t, const uint32_t* ti, uint32_t k, const T3DVECF* u, const uint32_t* ui,
+                     uint32_t j)
+{
+    const T3DVECF& u1 = u[(j + 1) % 3];
+    const T3DVECF& u2 = u[(j + 2) % 3];
+    const int su1 = Orient3DSign(t, u1), su2 = Orient3DSign(t, u2);
+    const int st1 = Orient3DSign(u, t[(k + 1) % 3]), st2 = Orient3DSign(u, t[(k + 2) % 3]);
+    if (su1 * su2 > 0 || st1 * st2 > 0) {
+        return false;  // one of them touches the other's plane at p alone
+    }
+    if (su1 * su2 < 0 && st1 * st2 < 0) {
+        return Orient3DSign(u1, u2, t[k], t[(k + 1) % 3]) * su1 < 0;
+    }
+    return arrangement::FindPairContact(t, ti, u, ui).kind != arrangement::PairContact::Kind::None;
+}
+
 // The pairs that share a point index, each at the smallest index they
 // share: any contact between two triangles with an area? The arrangement
 // skips a pair in which either has none (they share an index), and a pair
@@ -117,12 +145,14 @@ ArrangeCheck CheckFans(const MeshRecord& mesh)
             for (uint32_t y = x + 1; y < first[p + 1]; ++y) {
                 const TRIANGLE& u = mesh.triangles[fan[y]];
                 const uint32_t* ui = Corners(u);
-                uint32_t smallest = UINT32_MAX, shared = 0;
+                uint32_t smallest = UINT32_MAX, shared = 0, k = 0, j = 0;
                 for (uint32_t a = 0; a < 3; ++a) {
                     for (uint32_t b = 0; b < 3; ++b) {
                         if (ti[a] == ui[b]) {
                             smallest = std::min(smallest, ti[a]);
                             ++shared;
+                            k = a;
+                            j = b;
                         }
                     }
                 }
@@ -131,7 +161,10 @@ ArrangeCheck CheckFans(const MeshRecord& mesh)
                 }
                 const T3DVECF ct[3] = {mesh.points[t.a], mesh.points[t.b], mesh.points[t.c]};
                 const T3DVECF cu[3] = {mesh.points[u.a], mesh.points[u.b], mesh.points[u.c]};
-                if (arrangement::FindPairContact(ct, ti, cu, ui).kind != arrangement::PairContact::Kind::None) {
+                const bool meet = shared == 1 ? MeetBeyondPoint(ct, ti, k, cu, ui, j)
+                                              : arrangement::FindPairContact(ct, ti, cu, ui).kind !=
+                                                    arrangement::PairContact::Kind::None;
+                if (meet) {
                     return ArrangeCheck::Contact;
                 }
             }
