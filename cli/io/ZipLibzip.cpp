@@ -53,8 +53,9 @@ const Libzip& Zip(const std::string& file)
     static Libzip zip;
     static std::string failure;
     static std::once_flag once;
+    // Kept for the life of the process, as a linked library would be.
+    static void* handle = nullptr;
     std::call_once(once, [] {
-        void* handle = nullptr;
         for (const char* name : {MESHAUDIT_LIBZIP_SONAME, "libzip.so"}) {
             handle = handle != nullptr ? handle : dlopen(name, RTLD_NOW | RTLD_LOCAL);
         }
@@ -64,7 +65,7 @@ const Libzip& Zip(const std::string& file)
                       (why != nullptr ? std::string(": ") + why : std::string());
             return;
         }
-        const auto bind = [handle](auto& function, const char* name) {
+        const auto bind = [](auto& function, const char* name) {
             void* address = dlsym(handle, name);
             std::memcpy(&function, &address, sizeof function);
             return address != nullptr;
