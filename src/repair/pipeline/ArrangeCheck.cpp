@@ -7,6 +7,7 @@
 #include "repair/arrangement/PlaneProjection.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -14,9 +15,9 @@ namespace meshaudit::pipeline {
 
 namespace {
 
-const uint32_t* Corners(const TRIANGLE& t)
+std::array<uint32_t, 3> Corners(const TRIANGLE& t)
 {
-    return &t.a;
+    return {t.a, t.b, t.c};
 }
 
 bool RepeatsIndex(const TRIANGLE& t)
@@ -141,10 +142,12 @@ ArrangeCheck CheckFans(const MeshRecord& mesh)
     for (uint32_t p = 0; p < mesh.pointCount; ++p) {
         for (uint32_t x = first[p]; x < first[p + 1]; ++x) {
             const TRIANGLE& t = mesh.triangles[fan[x]];
-            const uint32_t* ti = Corners(t);
+            const std::array<uint32_t, 3> tc = Corners(t);
+            const uint32_t* ti = tc.data();
             for (uint32_t y = x + 1; y < first[p + 1]; ++y) {
                 const TRIANGLE& u = mesh.triangles[fan[y]];
-                const uint32_t* ui = Corners(u);
+                const std::array<uint32_t, 3> uc = Corners(u);
+                const uint32_t* ui = uc.data();
                 uint32_t smallest = UINT32_MAX, shared = 0, k = 0, j = 0;
                 for (uint32_t a = 0; a < 3; ++a) {
                     for (uint32_t b = 0; b < 3; ++b) {
