@@ -2,16 +2,19 @@
 """`meshaudit repair` against CGAL's repair pipeline (cgal_repair), on the same files, in one run.
 
     repair_vs_peer.py CORPUS [--meshaudit CMD] [--peer CGAL_REPAIR] [--work DIR] [--json OUT.jsonl]
+                      [--include-crossing] [--from-json OUT.jsonl]
 
 CORPUS is a folder written by bench/corpus/make_damaged.py (its manifest.json says each file's
 damage). For each file the two repairs run one after the other, which goes first alternating from
 file to file, so that both see the same machine; each is timed as a whole process (read, repair,
 write OFF). Then, untimed, the input and both outputs are judged by `meshaudit check -p closed`
 (exit 0: printable). It prints, for each tool: the share of files that come out printable (files
-whose damage includes self-intersections are left out: neither pipeline resolves them; they are
-listed), the files made worse (the input passed, or failed fewer checks, and the output fails more),
+whose damage makes shells cross or touch are left out and listed, since CGAL's pipeline resolves no
+intersection; with --include-crossing they count too, as `meshaudit repair` now resolves them by
+default), the files made worse (the input passed, or failed fewer checks, and the output fails more),
 the total wall-clock and CPU time and their ratios; then the printable share by damage group. Build the peer with
-/work/shared/bench/build-peer.sh (into /tmp/meshaudit-peer by default).
+/work/shared/bench/build-peer.sh (into /tmp/meshaudit-peer by default). --from-json reports again on
+the lines an earlier run wrote with --json, running nothing.
 """
 import argparse
 import json
@@ -65,7 +68,14 @@ def main():
     parser.add_argument("--work", default="/tmp/meshaudit-repair-vs-peer")
     parser.add_argument("--json", help="write one JSON line per file here")
     parser.add_argument("--timeout", type=float, default=600)
+    parser.add_argument("--include-crossing", action="store_true",
+                        help="count files with crossing or touching shells in the printable share")
+    parser.add_argument("--from-json", help="report on the lines of an earlier --json run, running nothing")
     args = parser.parse_args()
+    if args.from_json:
+        with open(args.from_json) as f:
+            report([json.loads(line) for line in f], ["meshaudit", "cgal"], args.include_crossing)
+        return 0
     with open(os.path.join(args.corpus, "manifest.json")) as f:
         files = json.load(f)["files"]
     tools = {
@@ -98,7 +108,7 @@ def main():
     if args.json:
         with open(args.json, "w") as f:
             f.writelines(json.dumps(r) + "\n" for r in rows)
-    report(rows, list(tools))
+    report(rows, list(tools), args.include_crossing)
 
 
 def share(rows, tool):
@@ -106,11 +116,12 @@ def share(rows, tool):
     return f"{passed}/{len(rows)} = {100.0 * passed / max(1, len(rows)):.1f} %"
 
 
-def report(rows, tools):
-    counted = [r for r in rows if not r["self_intersecting"] and not r.get("self_touching")]
-    excluded = [r for r in rows if r not in counted]
-    print(f"\n{len(rows)} files; {len(excluded)} with crossing or touching shells left out of the printable "
-          "share: " + ", ".join(r["file"] for r in excluded))
+def report(rows, tools, include_crossing=False):
+    crossing = [r for r in rows if r["self_intersecting"] or r.get("self_touching")]
+    counted = rows if include_crossing else [r for r in rows if r not in crossing]
+    print(f"\n{len(rows)} files; {len(crossing)} with crossing or touching shells "
+          f"{'counted in' if include_crossing else 'left out of'} the printable share: " +
+          ", ".join(r["file"] for r in crossing))
     total = {t: sum(r["results"][t]["seconds"] for r in rows) for t in tools}
     cpu = {t: sum(r["results"][t]["cpu"] for r in rows) for t in tools}
     for t in tools:

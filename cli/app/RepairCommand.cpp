@@ -143,11 +143,16 @@ std::string Counts(const MeshData& mesh)
     return Plural(mesh.points.size(), "point") + ", " + Plural(mesh.triangles.size(), "triangle");
 }
 
-std::string Change(const MeshData& before, const MeshData& after)
+// The counts of a mesh, all that the summary lines compare.
+struct Sizes {
+    size_t points, triangles;
+    explicit Sizes(const MeshData& mesh) : points(mesh.points.size()), triangles(mesh.triangles.size()) {}
+};
+
+std::string Change(const Sizes& before, const Sizes& after)
 {
-    return "points " + std::to_string(before.points.size()) + " -> " + std::to_string(after.points.size()) +
-           ", triangles " + std::to_string(before.triangles.size()) + " -> " +
-           std::to_string(after.triangles.size());
+    return "points " + std::to_string(before.points) + " -> " + std::to_string(after.points) + ", triangles " +
+           std::to_string(before.triangles) + " -> " + std::to_string(after.triangles);
 }
 
 std::string Shortest(double value)
@@ -241,7 +246,7 @@ int RunRepair(const std::vector<std::string>& args)
     for (const std::string& note : mesh.notes) {
         std::cout << "  note: " << note << '\n';
     }
-    const MeshData original = mesh;
+    const Sizes original(mesh);  // not a copy of the mesh: a large one would cost its size again
     if (options.asRead && (options.pipelineSteps != 0 || !options.steps.empty())) {
         throw UsageError("repair: --no-repair takes no repair step");
     }
@@ -270,7 +275,7 @@ int RunRepair(const std::vector<std::string>& args)
                       << code << (code == -5 || code == -6 ? " (out of memory)" : "") << '\n';
             return 2;
         }
-        std::cout << what << ": " << Change(mesh, repaired) << '\n';
+        std::cout << what << ": " << Change(Sizes(mesh), Sizes(repaired)) << '\n';
         if (step.kind == LibraryRepair::Kind::Merge) {
             const auto repeats = [](const TRIANGLE& t) { return t.a == t.b || t.b == t.c || t.a == t.c; };
             const bool degenerate = std::all_of(repaired.triangles.begin(), repaired.triangles.end(), repeats);
@@ -301,7 +306,7 @@ int RunRepair(const std::vector<std::string>& args)
     }
     std::cout << "wrote " << output << " (" << EntryOf(*FormatFromExtension(output)).writtenAs(writeOptions)
               << "): " << Counts(mesh) << '\n';
-    std::cout << "in all: " << Change(original, mesh) << '\n';
+    std::cout << "in all: " << Change(original, Sizes(mesh)) << '\n';
     return 0;
 }
 

@@ -125,6 +125,38 @@ uint32_t* SharedCorners(const C3DTriAABBTree& tree)
     return shared;
 }
 
+// For every node, by its position in the node block, the group (groups[]
+// by triangle index) of every triangle under it when they are all of one,
+// else kNoSharedCorner: two nodes of one group hold only pairs the grouped
+// search skips, and the walk drops them whole, as for a shared corner.
+// Null when `groups` is, or the array cannot be had: nothing is pruned.
+uint32_t* NodeGroups(const C3DTriAABBTree& tree, const uint32_t* groups)
+{
+    const AABBNode* root = tree.Root();
+    const uint32_t count = tree.NodeCount();
+    uint32_t* group = root == nullptr || groups == nullptr ? nullptr : AllocateArray<uint32_t>(count);
+    if (group == nullptr) {
+        return nullptr;
+    }
+    const TriEntry* entries = tree.Entries();
+    for (uint32_t k = count; k-- > 0;) {
+        const AABBNode& node = root[k];
+        if (node.Count() == 0) {
+            group[k] = kNoSharedCorner;
+        } else if (node.IsLeaf()) {
+            uint32_t g = groups[entries[node.first].index];
+            for (uint32_t e = node.first + 1; e <= node.last; ++e) {
+                g = groups[entries[e].index] == g ? g : kNoSharedCorner;
+            }
+            group[k] = g;
+        } else {
+            const auto left = static_cast<uint32_t>(node.Left() - root);
+            group[k] = group[left] == group[left + 1] ? group[left] : kNoSharedCorner;
+        }
+    }
+    return group;
+}
+
 // What the walk may compare before the sweep takes a turn: entry boxes per
 // entry, and a floor for small meshes.
 constexpr uint64_t kWalkBudgetPerEntry = 256;
@@ -161,9 +193,9 @@ class SelfWalk {
 public:
     // The walk gives up (OverBudget) once it has compared more than
     // `budget` entry boxes.
-    SelfWalk(const C3DTriAABBTree& tree, const uint32_t* sharedCorners, uint64_t budget)
+    SelfWalk(const C3DTriAABBTree& tree, const uint32_t* sharedCorners, const uint32_t* nodeGroups, uint64_t budget)
         : entries_(tree.Entries()), points_(tree.Mesh().points), root_(tree.Root()), shared_(sharedCorners),
-          recheck_(!tree.ExactBoxes()), budget_(budget)
+          groups_(nodeGroups), recheck_(!tree.ExactBoxes()), budget_(budget)
     {
     }
 
@@ -251,11 +283,17 @@ private:
         return corner != kNoSharedCorner && corner == shared_[b - root_];
     }
 
+    // Whether all triangles under a and b are of one group (see NodeGroups).
+    bool OneGroup(const AABBNode* a, const AABBNode* b) const
+    {
+        return groups_ != nullptr && groups_[a - root_] != kNoSharedCorner && groups_[a - root_] == groups_[b - root_];
+    }
+
     // Queues the pair of nodes unless their boxes are apart or all their
     // pairs share an index; false when the queue cannot grow.
     bool Offer(NodePairQueue& queue, const AABBNode* a, const AABBNode* b) const
     {
-        return BoxesApart(a->box, b->box) || SharesACorner(a, b) || queue.Push(a, b);
+        return BoxesApart(a->box, b->box) || SharesACorner(a, b) || OneGroup(a, b) || queue.Push(a, b);
     }
 
     // The entries still to be compared, gathered from a range: their
@@ -422,6 +460,7 @@ private:
     const T3DVECF* points_;
     const AABBNode* root_;
     const uint32_t* shared_;  // may be null: nothing pruned
+    const uint32_t* groups_;  // may be null: nothing pruned
     bool recheck_;            // some entry boxes were rounded outward
     uint64_t budget_;
     mutable uint64_t compared_ = 0;
@@ -429,11 +468,13 @@ private:
 
 // A walk over the tree with its shared corners, released afterwards.
 template <typename OnPair>
-WalkResult WalkTree(const C3DTriAABBTree& tree, uint64_t budget, const OnPair& onPair)
+WalkResult WalkTree(const C3DTriAABBTree& tree, uint64_t budget, const OnPair& onPair, const uint32_t* groups)
 {
     uint32_t* shared = SharedCorners(tree);
-    const WalkResult result = SelfWalk(tree, shared, budget).Run(tree.Root(), onPair);
+    uint32_t* nodeGroups = NodeGroups(tree, groups);
+    const WalkResult result = SelfWalk(tree, shared, nodeGroups, budget).Run(tree.Root(), onPair);
     Free(shared);
+    Free(nodeGroups);
     return result;
 }
 
@@ -501,15 +542,17 @@ WalkResult SweepTree(const C3DTriAABBTree& tree, uint64_t budget, const OnPair& 
 // the two. A surface finishes within the walk's first budget, so its pairs
 // come in the walk's order as before.
 template <typename OnPair, typename Restart>
-WalkResult SearchTree(const C3DTriAABBTree& tree, const OnPair& onPair, const Restart& restart)
+WalkResult SearchTree(const C3DTriAABBTree& tree, const OnPair& onPair, const Restart& restart,
+                      const uint32_t* groups = nullptr)
 {
     using pair_search_testing::Search;
     if (g_search != Search::Race) {
-        return g_search == Search::Walk ? WalkTree(tree, UINT64_MAX, onPair) : SweepTree(tree, UINT64_MAX, onPair);
+        return g_search == Search::Walk ? WalkTree(tree, UINT64_MAX, onPair, groups)
+                                        : SweepTree(tree, UINT64_MAX, onPair);
     }
     uint64_t budget = kWalkBudgetPerEntry * tree.EntryCount() + kWalkBudgetBase;
     for (;;) {
-        WalkResult result = WalkTree(tree, budget, onPair);
+        WalkResult result = WalkTree(tree, budget, onPair, groups);
         if (result != WalkResult::OverBudget) {
             return result;
         }
@@ -526,7 +569,7 @@ WalkResult SearchTree(const C3DTriAABBTree& tree, const OnPair& onPair, const Re
 }  // namespace
 
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
-                          CBitVector& bits, LocationList* pairs)
+                          CBitVector& bits, LocationList* pairs, const uint32_t* groups)
 {
     if (treeA == nullptr || treeA != treeB) {
         return 0;
@@ -541,8 +584,8 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
         // unordered pair once.
         const WalkResult result = SearchTree(
             *treeA,
-            [&bits, pairs](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
-                if (TriTriIntersect(ca, cb) == '1') {
+            [&bits, pairs, groups](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
+                if ((groups == nullptr || groups[ta] != groups[tb]) && TriTriIntersect(ca, cb) == '1') {
                     bits.Set(ta);
                     bits.Set(tb);
                     pairs->Add(ta < tb ? ta : tb, ta < tb ? tb : ta);
@@ -551,22 +594,23 @@ int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* tre
             },
             // Marks stay right from turn to turn: each is a triangle of an
             // intersecting pair, which the next turn finds again.
-            [pairs] { pairs->Clear(); });
+            [pairs] { pairs->Clear(); }, groups);
         return result == WalkResult::Completed ? 1 : 0;
     }
     // Marks stay right from turn to turn, as above.
     const WalkResult result = SearchTree(
         *treeA,
-        [&bits](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
+        [&bits, groups](uint32_t ta, uint32_t tb, const T3DVECF* ca, const T3DVECF* cb) {
             // A pair of two triangles already known to intersect something
             // cannot change the marks.
-            if (!(bits.IsSet(ta) && bits.IsSet(tb)) && TriTriIntersect(ca, cb) == '1') {
+            if ((groups == nullptr || groups[ta] != groups[tb]) && !(bits.IsSet(ta) && bits.IsSet(tb)) &&
+                TriTriIntersect(ca, cb) == '1') {
                 bits.Set(ta);
                 bits.Set(tb);
             }
             return false;
         },
-        [] {});
+        [] {}, groups);
     return result == WalkResult::Completed ? 1 : 0;
 }
 

@@ -32,8 +32,15 @@ class LocationList;
 // given: then every pair is tested, and each intersecting one is added to it
 // once as its two triangle indices, smaller first, in the order the walk
 // meets them (the bits come out the same).
+//
+// `groups`, when not null (the default is null), holds one number per
+// triangle of the tree's mesh (only read during the call, kept by the
+// caller): a pair of triangles of one group is then neither tested, nor
+// marked, nor listed, and the walk drops whole any two nodes whose
+// triangles are all of one group, which makes the pairs between the shells
+// of a mesh cost little more than the triangles near another shell.
 int MarkIntersectingPairs(const C3DTriAABBTree* treeA, const C3DTriAABBTree* treeB,
-                          CBitVector& bits, LocationList* pairs = nullptr);
+                          CBitVector& bits, LocationList* pairs = nullptr, const uint32_t* groups = nullptr);
 
 // Both searches race the tree walk against a sweep over the entry boxes
 // (BoxOverlapSweep.h), whose cost follows the number of entry boxes that

@@ -162,6 +162,15 @@ double Orient2DAdapt(const double* a, const double* b, const double* c, double d
 double Orient3DAdapt(const double* a, const double* b, const double* c, const double* d,
                      double permanent)
 {
+    // Four points on one plane across an axis (the faces of boxes, of
+    // machined parts, of grids): each difference along that axis is exactly
+    // 0, so is every term of the determinant, and the exact stages below,
+    // which such points would all reach, would only find the 0 again.
+    for (int axis = 0; axis < 3; ++axis) {
+        if (a[axis] == d[axis] && b[axis] == d[axis] && c[axis] == d[axis]) {
+            return 0.0;
+        }
+    }
     const PredicateConstants& k = g_predicateConstants;
     const double adx = a[0] - d[0];
     const double bdx = b[0] - d[0];

@@ -35,11 +35,14 @@ void KeepFirst(WorkArray<Pair>& pairs)
     pairs.erase(end, pairs.end());
 }
 
-// Every pair of triangles that meet and share no point index, as the mesh
-// quantity Selfintersection lists them (analysis/mesh/SelfIntersection.cpp),
-// each passed to `use`. A search that runs out of memory throws.
+// Every pair of triangles of different shells (shellOf) that meet and
+// share no point index, as the mesh quantity Selfintersection lists them
+// (analysis/mesh/SelfIntersection.cpp), each passed to `use`; the pairs
+// within one shell, which pair no shells, are not searched (on the flat
+// faces of a shell they were most of the work). A search that runs out of
+// memory throws.
 template <typename Use>
-void SearchIntersectingPairs(const MeshRecord& mesh, Use use)
+void SearchIntersectingPairs(const MeshRecord& mesh, const uint32_t* shellOf, Use use)
 {
     C3DTriAABBTree tree;
     // The record was checked: a tree that cannot be built lacked memory.
@@ -49,7 +52,7 @@ void SearchIntersectingPairs(const MeshRecord& mesh, Use use)
     CBitVector marks;
     LocationList found;
     found.Open(2, UINT64_MAX);
-    if (MarkIntersectingPairs(&tree, &tree, marks, &found) != 1 || found.Failed()) {
+    if (MarkIntersectingPairs(&tree, &tree, marks, &found, shellOf) != 1 || found.Failed()) {
         throw std::bad_alloc();
     }
     for (uint64_t i = 0; i < found.Stored(); ++i) {
@@ -90,7 +93,7 @@ void PairShells(const MeshRecord& mesh, const CornersByPoint& groups, const Soli
             cut();
         }
     } else {
-        SearchIntersectingPairs(mesh, [&](uint32_t a, uint32_t b) {
+        SearchIntersectingPairs(mesh, out.shellOf.data(), [&](uint32_t a, uint32_t b) {
             add(a, b);
             cut();
         });

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -92,6 +93,22 @@ bool ExpectMarksOfAllPairs(TestMesh& m)
                 walked = pairs;
             }
             EXPECT_EQ(pairs, walked);
+            // In three groups of consecutive triangles (the parts of a joined
+            // mesh), the same pairs less those within one group.
+            std::vector<uint32_t> groups(m.triangles.size());
+            for (size_t t = 0; t < groups.size(); ++t) {
+                groups[t] = static_cast<uint32_t>(3 * t / groups.size());
+            }
+            list.Clear();
+            EXPECT_EQ(MarkIntersectingPairs(&tree, &tree, bits, &list, groups.data()), 1);
+            std::vector<std::pair<uint32_t, uint32_t>> grouped, between;
+            for (uint64_t k = 0; k < list.Stored(); ++k) {
+                grouped.emplace_back(list.Items()[2 * k], list.Items()[2 * k + 1]);
+            }
+            std::sort(grouped.begin(), grouped.end());
+            std::copy_if(pairs.begin(), pairs.end(), std::back_inserter(between),
+                         [&groups](const auto& p) { return groups[p.first] != groups[p.second]; });
+            EXPECT_EQ(grouped, between);
         }
     }
     pair_search_testing::Use(Search::Race);

@@ -106,7 +106,7 @@ TEST(Orientation, NearlyDegeneratePointsMatchRationalSigns)
             }
             if (i % 5 == 0) {
                 for (auto& point : p) {
-                    point[2] = p[0][2];
+                    point[i / 5 % 3] = p[0][i / 5 % 3];  // on a plane across x, y or z
                 }
             }
         } else if (kind == 2) {

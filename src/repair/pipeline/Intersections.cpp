@@ -9,6 +9,7 @@
 #include "geometry/TriAabbTree.h"
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/Union.h"
+#include "repair/pipeline/ArrangeCheck.h"
 #include "repair/pipeline/Steps.h"
 
 #include <algorithm>
@@ -142,12 +143,20 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
     }
     const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
                             static_cast<uint32_t>(out.triangles.size())};
+    RepairLog::Intersections& x = log.intersections;
+    const ArrangeCheck check = CheckArrangement(record);
+    if (check == ArrangeCheck::Clean || check == ArrangeCheck::CleanJoined) {
+        // What the arrangement gives such a mesh: its triangles at the same
+        // places, resolved, in one round or, joining points, two.
+        x.rounds += check == ArrangeCheck::Clean ? 1 : 2;
+        x.resolved = x.found;
+        return false;
+    }
     arrangement::Arrangement arranged;
     const int code = arrangement::Arrange(record, arranged);
     if (code == arrangement::kArrangeTooLarge) {
         throw std::bad_alloc();
     }
-    RepairLog::Intersections& x = log.intersections;
     x.rounds += arranged.rounds;
     // A corner that is not finite (step 1 not asked for) leaves the
     // question open: nothing is changed.
@@ -316,7 +325,9 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
         const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
                                 static_cast<uint32_t>(out.triangles.size())};
         arrangement::Arrangement check;
-        if (arrangement::Arrange(record, check) != arrangement::kArranged || !check.segments.empty()) {
+        const ArrangeCheck clean = CheckArrangement(record);
+        if (clean != ArrangeCheck::Clean && clean != ArrangeCheck::CleanJoined &&
+            (arrangement::Arrange(record, check) != arrangement::kArranged || !check.segments.empty())) {
             out.log.intersections.resolved = false;
             out.log.intersections.left = check.segments.size();
         }

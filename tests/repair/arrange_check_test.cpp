@@ -1,0 +1,115 @@
+// The cheap check before the arrangement against the arrangement itself:
+// on random meshes over a lattice (shared indices, coplanar fans, folded
+// edges, crossings, a few points at the place of others), a mesh it finds
+// clean must come out of Arrange() at the same places, resolved, in one
+// round (two when points are joined), and one it finds in contact must
+// not; on clean shapes it must decide.
+#include "repair/arrangement/Arrangement.h"
+#include "repair/pipeline/ArrangeCheck.h"
+#include "support/TestMeshes.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+
+namespace meshaudit::pipeline {
+namespace {
+
+using testing::TestMesh;
+
+// The rounds Arrange() takes to find nothing beyond equal points (1 when
+// there are none): the triangles at the same corners in the same turn, no
+// new point, resolved; 0 when it changes anything.
+uint32_t RoundsToNothing(TestMesh& m)
+{
+    arrangement::Arrangement out;
+    EXPECT_EQ(arrangement::kArranged, arrangement::Arrange(m.Record(), out));
+    bool same = out.resolved && out.segments.empty() && out.points.size() == m.points.size() &&
+                out.triangles.size() == m.triangles.size();
+    const auto at = [](const std::vector<T3DVECF>& p, uint32_t i) { return std::array{p[i].x, p[i].y, p[i].z}; };
+    for (size_t t = 0; same && t < m.triangles.size(); ++t) {
+        const TRIANGLE& a = out.triangles[t];
+        const TRIANGLE& b = m.triangles[t];
+        bool turned = false;
+        for (const TRIANGLE& r : {a, TRIANGLE{a.b, a.c, a.a}, TRIANGLE{a.c, a.a, a.b}}) {
+            turned |= at(out.points, r.a) == at(m.points, b.a) && at(out.points, r.b) == at(m.points, b.b) &&
+                      at(out.points, r.c) == at(m.points, b.c);
+        }
+        same = turned;
+    }
+    return same ? out.rounds : 0;
+}
+
+TEST(ArrangeCheck, AgreesWithTheArrangementOnRandomLatticeMeshes)
+{
+    uint32_t decided[3] = {0, 0, 0};  // contact, clean, clean with points joined
+    for (uint32_t seed = 1; seed <= 600; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        const uint32_t side = 2 + seed % 3;
+        // One index per lattice point, flat for one seed in four, and for
+        // every second seed more points at lattice points' places.
+        TestMesh m;
+        const uint32_t lattice = seed % 4 == 0 ? side * side : side * side * side;
+        for (uint32_t k = 0; k < side * side * side; ++k) {
+            m.AddPoint(k % side, k / side % side, seed % 4 == 0 ? 0.0 : static_cast<double>(k / side / side));
+        }
+        for (uint32_t k = 0; seed % 2 == 0 && k < 2 * side; ++k) {
+            const T3DVECF p = m.points[rng() % lattice];
+            m.AddPoint(p.x, p.y, p.z);
+        }
+        const auto pick = [&] {
+            const uint32_t k = static_cast<uint32_t>(rng() % (lattice + m.points.size() - side * side * side));
+            return k < lattice ? k : side * side * side + (k - lattice);
+        };
+        for (uint32_t t = 0, count = 2 + seed % 5; t < count; ++t) {
+            const uint32_t a = pick(), b = pick();
+            m.AddTriangle(a, b, rng() % 8 == 0 ? a : pick());
+        }
+        const ArrangeCheck check = CheckArrangement(m.Record());
+        if (check != ArrangeCheck::Unknown) {
+            const uint32_t rounds[] = {0, 1, 2};
+            const int k = check == ArrangeCheck::Contact ? 0 : check == ArrangeCheck::Clean ? 1 : 2;
+            EXPECT_EQ(rounds[k], RoundsToNothing(m));
+            ++decided[k];
+        }
+    }
+    EXPECT_GT(decided[0], 50u);
+    EXPECT_GT(decided[1], 50u);
+    EXPECT_GT(decided[2], 2u);
+}
+
+TEST(ArrangeCheck, CleanShapesAndWhatItLeavesOpen)
+{
+    struct Case {
+        TestMesh mesh;
+        ArrangeCheck expected;
+    } cases[] = {
+        {testing::Torus(12, 6), ArrangeCheck::Clean},
+        {testing::Join({testing::Box(0, 1), testing::Box(2, 3)}), ArrangeCheck::Clean},
+        {testing::Grid(5), ArrangeCheck::Clean},
+        {testing::Book(6), ArrangeCheck::Clean},
+        {testing::Join({testing::Box(0, 2), testing::Box(1, 3)}), ArrangeCheck::Contact},
+        {testing::Fan(kMostFan + 1), ArrangeCheck::Unknown},  // too many round one point
+        // Points at the places of others: boxes touching at a corner, along an
+        // edge, over a face (whose diagonals cross), and a copy.
+        {testing::Join({testing::Box(0, 1), testing::Box(1, 2)}), ArrangeCheck::CleanJoined},
+        {testing::Join({testing::Box(0, 1), testing::Box(1, 2, false, -1)}), ArrangeCheck::CleanJoined},
+        {testing::Join({testing::Box(0, 1), testing::Box(0, 1, false, 1)}), ArrangeCheck::Contact},
+        {testing::Join({testing::Box(0, 1), testing::Box(0, 1)}), ArrangeCheck::CleanJoined},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        EXPECT_EQ(c.expected, CheckArrangement(c.mesh.Record()));
+        if (c.expected != ArrangeCheck::Unknown) {
+            const uint32_t rounds = c.expected == ArrangeCheck::Clean         ? 1
+                                    : c.expected == ArrangeCheck::CleanJoined ? 2
+                                                                              : 0;
+            EXPECT_EQ(rounds, RoundsToNothing(c.mesh));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace meshaudit::pipeline
