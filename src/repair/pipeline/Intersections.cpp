@@ -5,8 +5,6 @@
 // since they add points, which the work mesh (input points only) cannot
 // hold. Shells of the union may touch along an edge or at a point where the
 // overlapping solids did, so steps 2 to 9 run once more on the result.
-#include "geometry/IntersectingPairs.h"
-#include "geometry/TriAabbTree.h"
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/Union.h"
 #include "repair/pipeline/ArrangeCheck.h"
@@ -289,19 +287,6 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
     return true;
 }
 
-// False only when no two triangles that share no point meet, by the
-// library's exact test, which stops at the first pair it finds: most meshes
-// have nothing to resolve, and arranging one would still pair every
-// triangle with its neighbours. A tree that cannot be built or a search
-// that runs out of memory leaves the answer to the arrangement.
-bool MayMeet(RepairResult& out)
-{
-    const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
-                            static_cast<uint32_t>(out.triangles.size())};
-    C3DTriAABBTree tree;
-    return tree.Build(record, TriLeaves::Wide) == 0 || FindIntersectingPair(&tree, &tree) != 0;
-}
-
 }  // namespace
 
 void ResolveIntersections(const RepairRequest& request, RepairResult& out)
@@ -316,7 +301,7 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
     // changes nothing. The bound ends the loop whatever the mesh; what the
     // last round leaves is reported (resolved false) when it still meets.
     constexpr int kRounds = 4;
-    bool changed = MayMeet(out);
+    bool changed = true;
     for (int round = 0; round < kRounds && changed; ++round) {
         changed = ResolveOnce(request, out);
     }
