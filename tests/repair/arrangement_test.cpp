@@ -6,6 +6,7 @@
 #include "geometry/TriangleIntersection.h"
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/BoxPairs.h"
+#include "repair/arrangement/Constructions.h"
 #include "repair/arrangement/EdgeTable.h"
 #include "repair/arrangement/ExactPoint.h"
 #include "repair/arrangement/PairContact.h"
@@ -378,6 +379,39 @@ TEST(Arrangement, NextDoublesAndEdgeTableMatchTheLibrary)
     for (const auto& [key, triangle] : reference) {
         EXPECT_EQ(int64_t{triangle}, table.Find(key));
     }
+}
+
+// The box of an edge's crossing with a plane holds the exact crossing (its
+// rounded coordinates, which lie between the same doubles), for random
+// coordinates of mixed scales, segments nearly in the plane and planes of
+// nearly collinear corners.
+TEST(Arrangement, SegmentPlaneBoxesHoldTheExactCrossing)
+{
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    int checked = 0;
+    for (int k = 0; k < 20000; ++k) {
+        const double scale = std::ldexp(1.0, static_cast<int>(rng() % 80) - 40);
+        auto point = [&] { return T3DVECF{scale * unit(rng), scale * unit(rng), scale * unit(rng)}; };
+        T3DVECF c[5] = {point(), point(), point(), point(), point()};
+        if (k % 3 == 1) {  // a segment nearly in the plane's corner c[0]
+            c[4] = T3DVECF{c[3].x + 1e-12 * scale * unit(rng), c[3].y, c[0].z + 1e-13 * scale * unit(rng)};
+            c[3].z = c[0].z - 1e-13 * scale;
+        } else if (k % 3 == 2) {  // corners nearly on one line
+            c[2] = T3DVECF{(c[0].x + c[1].x) / 2, (c[0].y + c[1].y) / 2, (c[0].z + c[1].z) / 2 + 1e-14 * scale};
+        }
+        if (Orient3DExact(c[0], c[1], c[2], c[3]).Sign() * Orient3DExact(c[0], c[1], c[2], c[4]).Sign() >= 0) {
+            continue;
+        }
+        Interval box[3];
+        SegmentPlaneBox(c[3], c[4], c[0], c[1], c[2], box);
+        const ExactPoint exact = SegmentPlanePoint(c[3], c[4], c[0], c[1], c[2]);
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_TRUE(box[a].lo <= exact.rounded[a] && exact.rounded[a] <= box[a].hi) << k << " " << a;
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 5000);
 }
 
 }  // namespace
