@@ -7,6 +7,7 @@
 // overlapping solids did, so steps 2 to 9 run once more on the result.
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/Union.h"
+#include "repair/pipeline/ShortEdges.h"
 #include "repair/pipeline/Steps.h"
 
 #include <algorithm>
@@ -119,6 +120,24 @@ uint32_t SnapNewPoints(const std::vector<T3DVECF>& points, uint32_t firstNew, st
         t = TRIANGLE{into[t.a], into[t.b], into[t.c]};
     }
     return moved;
+}
+
+// The `closed` profile's duplicate distance, as a fraction of the bounding
+// box's diagonal.
+constexpr double kShortFraction = 1e-6;
+
+double Diagonal(const std::vector<T3DVECF>& points)
+{
+    if (points.empty()) {
+        return 0.0;
+    }
+    T3DVECF lo = points[0];
+    T3DVECF hi = points[0];
+    for (const T3DVECF& p : points) {
+        lo = T3DVECF{std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = T3DVECF{std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+    return std::hypot(hi.x - lo.x, hi.y - lo.y, hi.z - lo.z);
 }
 
 uint32_t PointsInUse(const RepairResult& r)
@@ -238,6 +257,10 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
         return true;
     }
     SnapNewPoints(arranged.points, before, kept);
+    // Edges of the union far below the mesh's detail, from a curve next to
+    // a corner, are collapsed (ShortEdges.h), at the length under which the
+    // checks take two points for duplicates.
+    CollapseShortEdges(arranged.points, before, kShortFraction * Diagonal(arranged.points), kept);
     // The second pass of steps 2 to 9, with the tolerance asked for: the
     // new points too are merged with points that close (which may make
     // pieces meet again: the next round resolves them).
