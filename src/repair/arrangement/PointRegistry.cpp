@@ -5,7 +5,12 @@
 
 namespace meshaudit::arrangement {
 
-PointRegistry::PointRegistry(const T3DVECF* points, uint32_t count) : points_(points), inputCount_(count) {}
+PointRegistry::PointRegistry(const T3DVECF* points, uint32_t count) : points_(points), inputCount_(count)
+{
+    // Every input point a triangle names is entered: room for them at once,
+    // rather than a dozen rehashes of a table of millions on the way.
+    first_.reserve(count);
+}
 
 PointRegistry::Key PointRegistry::KeyOf(const double* rounded)
 {
