@@ -79,7 +79,13 @@
  *                      when every shell is closed, keep only the faces
  *                      between the outside (winding number 0) and the
  *                      inside (1 or more): the union of the shells, closed
- *                      and outward, no inner faces. A mesh with an open
+ *                      and outward, no inner faces. An edge of the union
+ *                      from a new point, shorter than 1e-6 of the bounding
+ *                      box's diagonal (a curve crossing an edge right by
+ *                      its end), is collapsed onto its other end where
+ *                      that keeps the shell manifold, so that no two points
+ *                      are as close as the `closed` profile's duplicates.
+ *                      A mesh with an open
  *                      shell is only split, when steps 5 and 6 are not
  *                      asked for (they would part the sheets again along
  *                      the curves, cutting them); otherwise it is left as

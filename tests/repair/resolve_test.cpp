@@ -188,5 +188,46 @@ TEST(ResolveIntersections, OpenSurfacesAreSplitOnly)
     EXPECT_EQ(whole.triangles.size(), mesh.triangles.size());
 }
 
+// Exact curves of intersection that pass next to a corner: a face a hair
+// above a cube's bottom crosses a side edge right above its bottom corner,
+// and a face a hair beside a top edge crosses the top face along it, next
+// to its corner. Each such point is distinct from the corner, yet a point within
+// 1e-6 of the diagonal of another, which the closed profile counts as a
+// near-duplicate: the result has none, and is a sound solid of about the
+// union's volume.
+TEST(ResolveIntersections, CurvesNextToCornersLeaveNoNearDuplicates)
+{
+    struct Case {
+        const char* name;
+        std::vector<Cuboid> boxes;
+    };
+    const Case cases[] = {
+        {"a face 1e-8 above the bottom", {{{0, 0, 0}, {1, 1, 1}}, {{0.5, 0.5, 1e-8}, {2, 2, 0.5}}}},
+        {"a face 1e-7 beside a top edge", {{{0, 0, 0}, {1, 1, 1}}, {{0.5, 1e-7, 0.5}, {2, 2, 1.5}}}},
+        {"both", {{{0, 0, 0}, {1, 1, 1}}, {{0.5, 0.5, 1e-8}, {2, 2, 0.5}}, {{0.25, 1e-7, 0.5}, {0.75, 2, 1.5}}}},
+    };
+    for (const Case& c : cases) {
+        TestMesh mesh = Mesh(c.boxes);
+        RepairResult r;
+        ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1) << c.name;
+        EXPECT_TRUE(r.log.intersections.resolved && r.log.intersections.united) << c.name;
+        T3DVECF lo = r.points[0], hi = r.points[0];
+        for (const T3DVECF& p : r.points) {
+            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+        }
+        const double epsilon = 1e-6 * std::hypot(hi.x - lo.x, hi.y - lo.y, hi.z - lo.z);
+        for (size_t i = 0; i < r.points.size(); ++i) {
+            for (size_t j = i + 1; j < r.points.size(); ++j) {
+                const T3DVECF& a = r.points[i];
+                const T3DVECF& b = r.points[j];
+                EXPECT_GT(std::hypot(a.x - b.x, a.y - b.y, a.z - b.z), epsilon) << c.name << " " << i << " " << j;
+            }
+        }
+        const double volume = ExpectSolid(r, c.name), expected = UnionVolume(c.boxes);
+        EXPECT_NEAR(volume, expected, 1e-6 * expected) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace meshaudit

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
+#include <utility>
 
 namespace meshaudit::arrangement {
 
@@ -116,7 +117,7 @@ int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>
         if (st == su) {
             return;
         }
-        const PairContact contact = FindPairContact(ct, ids[t].data(), cu, ids[u].data());
+        PairContact contact = FindPairContact(ct, ids[t].data(), cu, ids[u].data());
         if (contact.kind == PairContact::Kind::None) {
             return;
         }
@@ -129,8 +130,8 @@ int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>
             parent[Find(parent, t)] = Find(parent, u);
             return;
         }
-        const uint32_t from = registry.Add(contact.from);
-        const uint32_t to = contact.kind == PairContact::Kind::Segment ? registry.Add(contact.to) : from;
+        const uint32_t from = registry.Add(std::move(contact.from));
+        const uint32_t to = contact.kind == PairContact::Kind::Segment ? registry.Add(std::move(contact.to)) : from;
         cuts.push_back({t, from, to, u});
         cuts.push_back({u, from, to, t});
         if (from != to) {

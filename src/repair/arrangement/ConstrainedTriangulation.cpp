@@ -25,9 +25,9 @@ void ConstrainedTriangulation::AddTriangle(uint32_t a, uint32_t b, uint32_t c)
         triangles_.push_back({a, b, c});
         alive_.push_back(true);
     }
-    edges_[EdgeKey(a, b)] = t;
-    edges_[EdgeKey(b, c)] = t;
-    edges_[EdgeKey(c, a)] = t;
+    edges_.Set(EdgeKey(a, b), t);
+    edges_.Set(EdgeKey(b, c), t);
+    edges_.Set(EdgeKey(c, a), t);
     last_ = t;
     for (uint32_t v : {a, b, c}) {
         if (v >= around_.size()) {
@@ -40,17 +40,16 @@ void ConstrainedTriangulation::AddTriangle(uint32_t a, uint32_t b, uint32_t c)
 void ConstrainedTriangulation::RemoveTriangle(uint32_t t)
 {
     const auto& v = triangles_[t];
-    edges_.erase(EdgeKey(v[0], v[1]));
-    edges_.erase(EdgeKey(v[1], v[2]));
-    edges_.erase(EdgeKey(v[2], v[0]));
+    edges_.Erase(EdgeKey(v[0], v[1]));
+    edges_.Erase(EdgeKey(v[1], v[2]));
+    edges_.Erase(EdgeKey(v[2], v[0]));
     alive_[t] = false;
     free_.push_back(t);
 }
 
 int64_t ConstrainedTriangulation::TriangleOf(uint32_t a, uint32_t b) const
 {
-    const auto it = edges_.find(EdgeKey(a, b));
-    return it == edges_.end() ? -1 : static_cast<int64_t>(it->second);
+    return edges_.Find(EdgeKey(a, b));
 }
 
 bool ConstrainedTriangulation::Holds(uint32_t t, uint32_t p, int* side, int& outside) const

@@ -14,12 +14,12 @@
 // crossing and every point on them first (PlanarArrangement.h).
 #pragma once
 
+#include "repair/arrangement/EdgeTable.h"
 #include "repair/arrangement/ExactPoint.h"
 
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -86,7 +86,7 @@ private:
     std::vector<uint32_t> free_;
     uint32_t last_ = 0;  // the triangle made last, where a walk starts
     std::vector<int64_t> around_;  // per point, a triangle made with it last
-    std::unordered_map<uint64_t, uint32_t> edges_;  // directed edge -> its triangle
+    EdgeTable edges_;                                // directed edge -> its triangle
     std::vector<uint64_t> constraints_;              // EdgeKey(min, max), unsorted
 };
 

@@ -1,5 +1,9 @@
 #include "repair/arrangement/Constructions.h"
 
+#include "repair/arrangement/PlaneProjection.h"
+
+#include <cmath>
+
 namespace meshaudit::arrangement {
 
 namespace {
@@ -40,7 +44,62 @@ ExactPoint ZeroOnSegment(const T3DVECF& p, const T3DVECF& q, const Dyadic& dp, c
                             dq - dp);
 }
 
+// |v| for an interval v known to hold a value of one strict sign (whose
+// interval may still straddle zero).
+Interval Magnitude(const Interval& v)
+{
+    if (v.lo >= 0.0) {
+        return v;
+    }
+    if (v.hi <= 0.0) {
+        return Interval{-v.hi, -v.lo};
+    }
+    return Interval{0.0, std::fmax(-v.lo, v.hi)};
+}
+
 }  // namespace
+
+// With side values dp, dq of the ends, the point is p + t (q - p) for
+// t = |dp| / (|dp| + |dq|) in [0, 1], which bounds it by the segment's box
+// whatever the intervals give (a NaN bound fails the comparisons and
+// leaves [0, 1]).
+void SegmentPlaneBox(const T3DVECF& p, const T3DVECF& q, const T3DVECF& a, const T3DVECF& b, const T3DVECF& c,
+                     Interval* box)
+{
+    const T3DVECF plane[3] = {a, b, c};
+    auto point = [](const T3DVECF& v, int axis) { return Interval::Point(Coordinates(v)[axis]); };
+    Interval u[3];
+    Interval w[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        u[axis] = point(plane[1], axis) - point(plane[0], axis);
+        w[axis] = point(plane[2], axis) - point(plane[0], axis);
+    }
+    const Interval n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+    auto side = [&](const T3DVECF& v) {
+        Interval sum = Interval::Point(0.0);
+        for (int axis = 0; axis < 3; ++axis) {
+            sum = sum + n[axis] * (point(plane[0], axis) - point(v, axis));
+        }
+        return Magnitude(sum);
+    };
+    const Interval dp = side(p);
+    const Interval dq = side(q);
+    // A denominator that may be zero bounds nothing: t stays within [0, 1].
+    const double least = Down(dp.lo + dq.lo);
+    double tLo = Down(dp.lo / Up(dp.hi + dq.hi));
+    double tHi = least > 0.0 ? Up(dp.hi / least) : 1.0;
+    tLo = tLo > 0.0 ? tLo : 0.0;
+    tHi = tHi < 1.0 ? tHi : 1.0;
+    for (int axis = 0; axis < 3; ++axis) {
+        const double from = Coordinates(p)[axis];
+        const double to = Coordinates(q)[axis];
+        const Interval along =
+            Interval::Point(from) + Interval{tLo, tHi} * (Interval::Point(to) - Interval::Point(from));
+        const double lo = std::fmin(from, to);
+        const double hi = std::fmax(from, to);
+        box[axis] = Interval{along.lo > lo ? along.lo : lo, along.hi < hi ? along.hi : hi};
+    }
+}
 
 Dyadic Orient3DExact(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3DVECF& d)
 {

@@ -37,6 +37,13 @@ void PlaneValues(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c, const T3D
 // dp, dq of its ends against it, of opposite signs.
 ExactPoint SegmentPlanePoint(const T3DVECF& p, const T3DVECF& q, const Dyadic& dp, const Dyadic& dq);
 
+// A box sure to hold SegmentPlanePoint(p, q, a, b, c) (same preconditions),
+// coordinate k in box[k], from interval arithmetic in doubles: always within
+// the segment's own box, and as a rule a few units in the last place wide.
+// Orders such points without building them.
+void SegmentPlaneBox(const T3DVECF& p, const T3DVECF& q, const T3DVECF& a, const T3DVECF& b, const T3DVECF& c,
+                     Interval* box);
+
 // The point where segment p q meets the line r s, all four in one plane
 // that projects one to one on the axes (i, j); p and q must lie strictly on
 // opposite sides of the line.

@@ -8,7 +8,9 @@
 // only widen or spoil an interval, which then decides nothing.
 #pragma once
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace meshaudit::arrangement {
@@ -33,14 +35,28 @@ struct Interval {
     }
 };
 
+// The double next below v, as std::nextafter(v, -infinity) gives it (NaN
+// for NaN, -infinity for -infinity), formed on the bits in place: every
+// interval operation takes two, and the library call cost more than the
+// arithmetic it guards.
 inline double Down(double v)
 {
-    return std::nextafter(v, -std::numeric_limits<double>::infinity());
+    if (v == 0.0) {
+        return -std::numeric_limits<double>::denorm_min();
+    }
+    if (std::isnan(v) || v == -std::numeric_limits<double>::infinity()) {
+        return v;
+    }
+    // A finite nonzero double or +infinity: the next one down is one unit
+    // less in magnitude when positive, one more when negative.
+    const auto bits = std::bit_cast<uint64_t>(v);
+    return std::bit_cast<double>(v > 0.0 ? bits - 1u : bits + 1u);
 }
 
+// The double next above v, as std::nextafter(v, +infinity) gives it.
 inline double Up(double v)
 {
-    return std::nextafter(v, std::numeric_limits<double>::infinity());
+    return -Down(-v);
 }
 
 inline Interval operator+(const Interval& a, const Interval& b)

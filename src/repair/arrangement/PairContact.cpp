@@ -5,43 +5,81 @@
 #include "repair/arrangement/Constructions.h"
 #include "repair/arrangement/PlaneProjection.h"
 
+#include <cmath>
 #include <utility>
 
 namespace meshaudit::arrangement {
 
 namespace {
 
+// A point of one triangle on the other's plane, before it is built: a
+// corner (exact as it is), or where edge p q crosses the plane, held by a
+// box from interval arithmetic. Building a crossing exactly costs far more
+// than ordering boxes, and of the up to four points of a pair only the two
+// ends of the common segment are kept: a crossing is built only when it is
+// one of them, or when the boxes cannot order it.
+struct Candidate {
+    ExactPoint point;  // the point, once built
+    bool built = false;
+    Interval box[3];
+    const T3DVECF* p = nullptr;
+    const T3DVECF* q = nullptr;
+    const T3DVECF* plane = nullptr;
+};
+
+// Builds a crossing exactly: the side values of the ends, the plane's
+// normal formed once.
+const ExactPoint& Built(Candidate& c)
+{
+    if (!c.built) {
+        const T3DVECF ends[2] = {*c.p, *c.q};
+        const bool wanted[2] = {true, true};
+        Dyadic value[2];
+        PlaneValues(c.plane[0], c.plane[1], c.plane[2], ends, wanted, 2, value);
+        c.point = SegmentPlanePoint(ends[0], ends[1], value[0], value[1]);
+        c.built = true;
+    }
+    return c.point;
+}
+
+// -1, 0, +1 as coordinate `axis` of a is below, equal to, above that of b:
+// by the boxes when they are apart, else exactly.
+int Compare(Candidate& a, Candidate& b, int axis)
+{
+    if (a.box[axis].hi < b.box[axis].lo) {
+        return -1;
+    }
+    if (a.box[axis].lo > b.box[axis].hi) {
+        return 1;
+    }
+    return CompareCoordinate(Built(a), Built(b), axis);
+}
+
 // The points of triangle `t` on the plane of `plane`: corners on it (side
 // 0) and crossings of edges whose ends are strictly on opposite sides. At
 // least one when the sides are not all of one strict sign; at most two for a
 // triangle that does not lie in the plane.
-int PointsOnPlane(const T3DVECF* t, const uint32_t* ids, const int* side, const T3DVECF* plane, ExactPoint* out)
+int PointsOnPlane(const T3DVECF* t, const uint32_t* ids, const int* side, const T3DVECF* plane, Candidate* out)
 {
     int count = 0;
     for (int k = 0; k < 3; ++k) {
         if (side[k] == 0) {
-            out[count++] = InputPoint(t[k], ids[k]);
+            Candidate& c = out[count++];
+            c.point = InputPoint(t[k], ids[k]);
+            c.built = true;
+            for (int axis = 0; axis < 3; ++axis) {
+                c.box[axis] = Interval::Point(Coordinates(t[k])[axis]);
+            }
         }
     }
-    // Each corner of a crossing edge gets its exact side value once, though
-    // it may end two crossing edges.
-    bool wanted[3] = {false, false, false};
     for (int k = 0; k < 3; ++k) {
         const int n = (k + 1) % 3;
         if (side[k] * side[n] < 0) {
-            wanted[k] = true;
-            wanted[n] = true;
-        }
-    }
-    if (!wanted[0] && !wanted[1] && !wanted[2]) {
-        return count;
-    }
-    Dyadic value[3];
-    PlaneValues(plane[0], plane[1], plane[2], t, wanted, 3, value);
-    for (int k = 0; k < 3; ++k) {
-        const int n = (k + 1) % 3;
-        if (side[k] * side[n] < 0) {
-            out[count++] = SegmentPlanePoint(t[k], t[n], value[k], value[n]);
+            Candidate& c = out[count++];
+            c.p = &t[k];
+            c.q = &t[n];
+            c.plane = plane;
+            SegmentPlaneBox(*c.p, *c.q, plane[0], plane[1], plane[2], c.box);
         }
     }
     return count;
@@ -204,32 +242,32 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
     // points on U's plane, U in that of its points on T's plane; what they
     // have in common is the overlap of the two, ordered along an axis on
     // which the line is not constant.
-    ExactPoint points[4];
+    Candidate points[4];
     const int onU = PointsOnPlane(t, tIds, sideT, u, points);
     const int count = onU + PointsOnPlane(u, uIds, sideU, t, points + onU);
     int axis = -1;
     for (int a = 0; a < count && axis < 0; ++a) {
         for (int b = a + 1; b < count && axis < 0; ++b) {
             for (int c = 0; c < 3; ++c) {
-                if (CompareCoordinate(points[a], points[b], c) != 0) {
+                if (Compare(points[a], points[b], c) != 0) {
                     axis = c;
                     break;
                 }
             }
         }
     }
-    const ExactPoint* lo = &points[0];
-    const ExactPoint* hi = &points[0];
+    Candidate* lo = &points[0];
+    Candidate* hi = &points[0];
     if (axis >= 0) {
-        auto less = [axis](const ExactPoint* p, const ExactPoint* q) { return CompareCoordinate(*p, *q, axis) < 0; };
-        const ExactPoint* tLo = &points[0];
-        const ExactPoint* tHi = &points[0];
+        auto less = [axis](Candidate* p, Candidate* q) { return Compare(*p, *q, axis) < 0; };
+        Candidate* tLo = &points[0];
+        Candidate* tHi = &points[0];
         for (int k = 1; k < onU; ++k) {
             tLo = less(&points[k], tLo) ? &points[k] : tLo;
             tHi = less(tHi, &points[k]) ? &points[k] : tHi;
         }
-        const ExactPoint* uLo = &points[onU];
-        const ExactPoint* uHi = &points[onU];
+        Candidate* uLo = &points[onU];
+        Candidate* uHi = &points[onU];
         for (int k = onU + 1; k < count; ++k) {
             uLo = less(&points[k], uLo) ? &points[k] : uLo;
             uHi = less(uHi, &points[k]) ? &points[k] : uHi;
@@ -240,23 +278,23 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
             return result;
         }
     }
-    const bool single = axis < 0 || CompareCoordinate(*lo, *hi, axis) == 0;
+    const bool single = axis < 0 || Compare(*lo, *hi, axis) == 0;
     if (single) {
         // A lone point that both share by id is no contact.
         for (int a = 0; a < 3; ++a) {
             for (int b = 0; b < 3; ++b) {
-                if (tIds[a] == uIds[b] && SamePoint(*lo, InputPoint(t[a], tIds[a]))) {
+                if (tIds[a] == uIds[b] && SamePoint(Built(*lo), InputPoint(t[a], tIds[a]))) {
                     return result;
                 }
             }
         }
         result.kind = PairContact::Kind::Point;
-        result.from = *lo;
+        result.from = Built(*lo);
         return result;
     }
     result.kind = PairContact::Kind::Segment;
-    result.from = *lo;
-    result.to = *hi;
+    result.from = Built(*lo);
+    result.to = Built(*hi);
     return result;
 }
 

@@ -1,10 +1,16 @@
 #include "repair/arrangement/PointRegistry.h"
 
 #include <cstring>
+#include <utility>
 
 namespace meshaudit::arrangement {
 
-PointRegistry::PointRegistry(const T3DVECF* points, uint32_t count) : points_(points), inputCount_(count) {}
+PointRegistry::PointRegistry(const T3DVECF* points, uint32_t count) : points_(points), inputCount_(count)
+{
+    // Every input point a triangle names is entered: room for them at once,
+    // rather than a dozen rehashes of a table of millions on the way.
+    first_.reserve(count);
+}
 
 PointRegistry::Key PointRegistry::KeyOf(const double* rounded)
 {
@@ -39,7 +45,7 @@ ExactPoint PointRegistry::Get(uint32_t id) const
     return id < inputCount_ ? InputPoint(points_[id], id) : newPoints_[id - inputCount_];
 }
 
-uint32_t PointRegistry::Add(const ExactPoint& p)
+uint32_t PointRegistry::Add(ExactPoint p)
 {
     if (p.id != kNoId) {
         return p.id;
@@ -49,13 +55,15 @@ uint32_t PointRegistry::Add(const ExactPoint& p)
     if (it == first_.end()) {
         const uint32_t id = inputCount_ + static_cast<uint32_t>(newPoints_.size());
         first_.emplace(key, id);
-        newPoints_.push_back(p);
-        newPoints_.back().id = kNoId;
+        p.id = kNoId;
+        newPoints_.push_back(std::move(p));
         return id;
     }
     uint32_t id = it->second;
     for (;;) {
-        if (SamePoint(Get(id), p)) {
+        // A constructed point compared in place: a copy of its exact
+        // coordinates would cost more than the comparison.
+        if (id < inputCount_ ? SamePoint(InputPoint(points_[id], id), p) : SamePoint(newPoints_[id - inputCount_], p)) {
             return id;
         }
         const auto chained = next_.find(id);
@@ -66,7 +74,7 @@ uint32_t PointRegistry::Add(const ExactPoint& p)
     }
     const uint32_t created = inputCount_ + static_cast<uint32_t>(newPoints_.size());
     next_.emplace(id, created);
-    newPoints_.push_back(p);
+    newPoints_.push_back(std::move(p));
     return created;
 }
 

@@ -31,8 +31,10 @@ public:
     uint32_t AddInput(uint32_t id);
 
     // The id of an exact point: p.id when set, else that of an equal point
-    // entered before, else a new id.
-    uint32_t Add(const ExactPoint& p);
+    // entered before, else a new id. Taken by value: a new point is moved
+    // into the registry, not copied (its exact coordinates are hundreds of
+    // bytes).
+    uint32_t Add(ExactPoint p);
 
     // The point of an id (a copy: input points are made on the fly).
     ExactPoint Get(uint32_t id) const;

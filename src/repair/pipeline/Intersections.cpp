@@ -8,12 +8,12 @@
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/Union.h"
 #include "repair/pipeline/ArrangeCheck.h"
+#include "repair/pipeline/ShortEdges.h"
 #include "repair/pipeline/Steps.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <map>
 #include <new>
 #include <numeric>
 
@@ -82,10 +82,20 @@ uint32_t SnapNewPoints(const std::vector<T3DVECF>& points, uint32_t firstNew, st
                                       static_cast<int64_t>(std::floor(p.y / step)),
                                       static_cast<int64_t>(std::floor(p.z / step))};
     };
-    std::map<std::array<int64_t, 3>, std::vector<uint32_t>> cells;
+    // The points sorted by cell: the three cells along z next to a cell are
+    // one run, found by one search (a tree of a million cells cost seconds
+    // of pointer chasing).
+    struct Entry {
+        std::array<int64_t, 3> cell;
+        uint32_t point;
+    };
+    std::vector<Entry> entries(points.size());
     for (uint32_t p = 0; p < points.size(); ++p) {
-        cells[cellOf(points[p])].push_back(p);
+        entries[p] = Entry{cellOf(points[p]), p};
     }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.cell < b.cell || (a.cell == b.cell && a.point < b.point);
+    });
     std::vector<uint32_t> into(points.size());
     std::iota(into.begin(), into.end(), 0u);
     uint32_t moved = 0;
@@ -94,21 +104,21 @@ uint32_t SnapNewPoints(const std::vector<T3DVECF>& points, uint32_t firstNew, st
         uint32_t best = p;
         for (int64_t dx = -1; dx <= 1; ++dx) {
             for (int64_t dy = -1; dy <= 1; ++dy) {
-                for (int64_t dz = -1; dz <= 1; ++dz) {
-                    const auto found = cells.find({c[0] + dx, c[1] + dy, c[2] + dz});
-                    if (found == cells.end()) {
-                        continue;
-                    }
-                    for (uint32_t q : found->second) {
-                        const T3DVECF& a = points[p];
-                        const T3DVECF& b = points[q];
-                        const bool close = std::abs(a.x - b.x) <= step && std::abs(a.y - b.y) <= step &&
-                                           std::abs(a.z - b.z) <= step;
-                        // Only towards a point that stays: an input point, or
-                        // a new one before this one that was not moved.
-                        if (close && q < best && into[q] == q) {
-                            best = q;
-                        }
+                const std::array<int64_t, 3> first{c[0] + dx, c[1] + dy, c[2] - 1};
+                const auto below = [](const Entry& e, const std::array<int64_t, 3>& key) { return e.cell < key; };
+                auto it = std::lower_bound(entries.begin(), entries.end(), first, below);
+                for (; it != entries.end() && it->cell[0] == first[0] && it->cell[1] == first[1] &&
+                       it->cell[2] <= c[2] + 1;
+                     ++it) {
+                    const uint32_t q = it->point;
+                    const T3DVECF& a = points[p];
+                    const T3DVECF& b = points[q];
+                    const bool close =
+                        std::abs(a.x - b.x) <= step && std::abs(a.y - b.y) <= step && std::abs(a.z - b.z) <= step;
+                    // Only towards a point that stays: an input point, or
+                    // a new one before this one that was not moved.
+                    if (close && q < best && into[q] == q) {
+                        best = q;
                     }
                 }
             }
@@ -120,6 +130,24 @@ uint32_t SnapNewPoints(const std::vector<T3DVECF>& points, uint32_t firstNew, st
         t = TRIANGLE{into[t.a], into[t.b], into[t.c]};
     }
     return moved;
+}
+
+// The `closed` profile's duplicate distance, as a fraction of the bounding
+// box's diagonal.
+constexpr double kShortFraction = 1e-6;
+
+double Diagonal(const std::vector<T3DVECF>& points)
+{
+    if (points.empty()) {
+        return 0.0;
+    }
+    T3DVECF lo = points[0];
+    T3DVECF hi = points[0];
+    for (const T3DVECF& p : points) {
+        lo = T3DVECF{std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = T3DVECF{std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+    return std::hypot(hi.x - lo.x, hi.y - lo.y, hi.z - lo.z);
 }
 
 uint32_t PointsInUse(const RepairResult& r)
@@ -247,6 +275,10 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
         return true;
     }
     SnapNewPoints(arranged.points, before, kept);
+    // Edges of the union far below the mesh's detail, from a curve next to
+    // a corner, are collapsed (ShortEdges.h), at the length under which the
+    // checks take two points for duplicates.
+    CollapseShortEdges(arranged.points, before, kShortFraction * Diagonal(arranged.points), kept);
     // The second pass of steps 2 to 9, with the tolerance asked for: the
     // new points too are merged with points that close (which may make
     // pieces meet again: the next round resolves them).
