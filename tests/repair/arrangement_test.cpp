@@ -1,11 +1,13 @@
 // The exact arrangement: hand-computed splits, the invariants of a proper
 // complex on random soups of a coarse grid (many exact coincidences and
 // coplanar overlaps) judged by a brute-force pair check, meshes that need
-// nothing, idempotence and entry codes.
+// nothing, idempotence and entry codes; the faster forms of the planar
+// steps against their plain forms.
 #include "geometry/Predicates.h"
 #include "geometry/TriangleIntersection.h"
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/BoxPairs.h"
+#include "repair/arrangement/ConstrainedTriangulation.h"
 #include "repair/arrangement/ExactPoint.h"
 #include "repair/arrangement/PairContact.h"
 #include "repair/arrangement/PlaneProjection.h"
@@ -14,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 
@@ -335,6 +338,72 @@ TEST(Arrangement, ExactRoundingComparisonAndDifferenceMatchDoubles)
         EXPECT_EQ(std::ldexp(static_cast<double>(odd), tie.exponent - 1),
                   RoundQuotient(tie * square, Dyadic::FromDouble(2.0) * square));
     }
+}
+
+// Shape improvement by marked edges against the plain passes, flip for
+// flip: random points of a small grid, spaced by 1 (circle tests exact) or
+// by 0.1 (cocircular fours whose rounded tests may flip back and forth up
+// to the bound), random constraints, and bounds from none to unbounded.
+TEST(ConstrainedTriangulation, ImproveShapesMatchesThePlainPasses)
+{
+    int improved = 0;
+    for (uint32_t seed = 1; seed <= 80; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        const int side = 2 + static_cast<int>(seed % 7);
+        std::vector<std::array<int, 2>> grid;
+        for (uint32_t k = 0; k < 4 + seed % 40; ++k) {
+            const std::array<int, 2> g{static_cast<int>(rng() % side), static_cast<int>(rng() % side)};
+            if (std::find(grid.begin(), grid.end(), g) == grid.end()) {
+                grid.push_back(g);
+            }
+        }
+        const double step = seed % 2 == 0 ? 1.0 : 0.1;
+        std::vector<ExactPoint> points;
+        for (const auto& g : grid) {
+            points.push_back(InputPoint(T3DVECF{step * g[0], step * g[1], 0.0}, kNoId));
+        }
+        const auto real = static_cast<uint32_t>(points.size());
+        for (const T3DVECF corner : {T3DVECF{-99, -99, 0}, T3DVECF{99, -99, 0}, T3DVECF{0, 99, 0}}) {
+            points.push_back(InputPoint(corner, kNoId));
+        }
+        ConstrainedTriangulation start(points, 0, 1, real, real + 1, real + 2);
+        for (uint32_t p = 0; p < real; ++p) {
+            ASSERT_TRUE(start.InsertPoint(p));
+        }
+        // Constraints that hold no point and cross no earlier one.
+        auto turn = [&](uint32_t a, uint32_t b, uint32_t c) {
+            const long v = static_cast<long>(grid[b][0] - grid[a][0]) * (grid[c][1] - grid[a][1]) -
+                           static_cast<long>(grid[b][1] - grid[a][1]) * (grid[c][0] - grid[a][0]);
+            return (v > 0) - (v < 0);
+        };
+        std::vector<std::array<uint32_t, 2>> kept;
+        for (int k = 0; k < 10 && real > 1; ++k) {
+            const uint32_t a = rng() % real;
+            const uint32_t b = rng() % real;
+            bool fine = a != b;
+            for (uint32_t p = 0; p < real && fine; ++p) {
+                const int axis = grid[a][0] != grid[b][0] ? 0 : 1;
+                fine = turn(a, b, p) != 0 || (grid[p][axis] - grid[a][axis]) * (grid[p][axis] - grid[b][axis]) >= 0;
+            }
+            for (const auto& e : kept) {
+                fine = fine && !(turn(a, b, e[0]) * turn(a, b, e[1]) < 0 && turn(e[0], e[1], a) * turn(e[0], e[1], b) < 0);
+            }
+            if (fine) {
+                ASSERT_TRUE(start.InsertSegment(a, b));
+                kept.push_back({a, b});
+            }
+        }
+        for (const size_t bound : {size_t{0}, size_t{1}, size_t{4}, size_t{seed}, size_t{5} * seed, size_t{1} << 20}) {
+            ConstrainedTriangulation fast = start;
+            ConstrainedTriangulation plain = start;
+            fast.ImproveShapes(bound);
+            plain.ImproveShapesByPasses(bound);
+            ASSERT_EQ(plain.Triangles(), fast.Triangles()) << bound;
+            improved += fast.Triangles() != start.Triangles();
+        }
+    }
+    EXPECT_GT(improved, 100);
 }
 
 }  // namespace
