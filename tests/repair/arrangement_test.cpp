@@ -5,6 +5,7 @@
 // steps against their plain forms.
 #include "geometry/Predicates.h"
 #include "geometry/TriangleIntersection.h"
+#include "repair/arrangement/ArrangeRound.h"
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/BoxPairs.h"
 #include "repair/arrangement/ConstrainedTriangulation.h"
@@ -338,6 +339,46 @@ TEST(Arrangement, ExactRoundingComparisonAndDifferenceMatchDoubles)
         EXPECT_EQ(std::ldexp(static_cast<double>(odd), tie.exponent - 1),
                   RoundQuotient(tie * square, Dyadic::FromDouble(2.0) * square));
     }
+}
+
+// Segments split at the ends and lone points only, against every point
+// tested: rounds of grid soups (coplanar clusters, touching ends, triple
+// crossings) and of real coordinates give the same bits.
+TEST(Arrangement, PlanarSplitsMatchEveryPointTested)
+{
+    int split = 0;
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        TestMesh m = testing::RandomSoup(12 + seed % 20, 10.0, seed);
+        if (seed % 2 == 0) {
+            for (T3DVECF& p : m.points) {
+                p = {std::round(p.x / 4), std::round(p.y / 4), seed % 4 == 0 ? 0.0 : std::round(p.z / 4)};
+            }
+        }
+        std::vector<T3DVECF> points = m.points;
+        std::vector<TRIANGLE> triangles = m.triangles;
+        for (int round = 0; round < 3; ++round) {
+            RoundResult fast;
+            RoundResult plain;
+            const int64_t found = RunRound(points, triangles, RoundMode::Arrange, fast);
+            ASSERT_EQ(found, RunRound(points, triangles, RoundMode::ArrangeTestingEveryPoint, plain));
+            if (found <= 0) {
+                break;
+            }
+            ASSERT_EQ(plain.points.size(), fast.points.size());
+            EXPECT_EQ(0, std::memcmp(plain.points.data(), fast.points.data(), plain.points.size() * sizeof(T3DVECF)));
+            ASSERT_EQ(plain.triangles.size(), fast.triangles.size());
+            EXPECT_EQ(0, std::memcmp(plain.triangles.data(), fast.triangles.data(),
+                                     plain.triangles.size() * sizeof(TRIANGLE)));
+            EXPECT_EQ(plain.from, fast.from);
+            EXPECT_EQ(plain.pairs, fast.pairs);
+            split += fast.triangles.size() > triangles.size();
+            points = std::move(fast.points);
+            triangles = std::move(fast.triangles);
+        }
+    }
+    EXPECT_GT(split, 30);
 }
 
 // Shape improvement by marked edges against the plain passes, flip for

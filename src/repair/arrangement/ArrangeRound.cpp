@@ -84,7 +84,7 @@ int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>
         c[1] = points[triangles[t].b];
         c[2] = points[triangles[t].c];
     };
-    const bool arrange = mode == RoundMode::Arrange;
+    const bool arrange = mode != RoundMode::Check;
     BoxPairs(boxes).ForEach([&](uint32_t t, uint32_t u) {
         T3DVECF ct[3];
         T3DVECF cu[3];
@@ -191,7 +191,7 @@ int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>
             }
             ++last;
         }
-        if (!ArrangePlane(cluster, clusterCuts, registry, pieces)) {
+        if (!ArrangePlane(cluster, clusterCuts, registry, pieces, mode == RoundMode::ArrangeTestingEveryPoint)) {
             return -1;
         }
         for (size_t k = first; k < last; ++k) {

@@ -30,7 +30,9 @@ struct RoundResult {
     std::vector<std::pair<uint32_t, uint32_t>> pairs;  // the pairs in contact
 };
 
-enum class RoundMode { Arrange, Check };
+// Check: only find the pairs. ArrangeTestingEveryPoint: Arrange with
+// ArrangePlane's plain form (everyPoint), for the tests.
+enum class RoundMode { Arrange, Check, ArrangeTestingEveryPoint };
 
 // Runs a round over `points` and `triangles` (indices already checked to be
 // in range, coordinates finite). Returns the number of triangles in contact
