@@ -382,27 +382,26 @@ TEST(Arrangement, PlanarSplitsMatchEveryPointTested)
 }
 
 // Shape improvement by marked edges against the plain passes, flip for
-// flip: random points of a small grid, spaced by 1 (circle tests exact) or
-// by 0.1 (cocircular fours whose rounded tests may flip back and forth up
-// to the bound), random constraints, and bounds from none to unbounded.
+// flip: random points of a small grid, spaced by 0.5 (circle tests exact)
+// or by 0.1, or on a circle (cocircular fours whose rounded tests flip back
+// and forth, in cycles, up to the bound), random constraints, and bounds
+// from none to unbounded.
 TEST(ConstrainedTriangulation, ImproveShapesMatchesThePlainPasses)
 {
     int improved = 0;
-    for (uint32_t seed = 1; seed <= 80; ++seed) {
+    for (uint32_t seed = 1; seed <= 90; ++seed) {
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
-        const int side = 2 + static_cast<int>(seed % 7);
-        std::vector<std::array<int, 2>> grid;
-        for (uint32_t k = 0; k < 4 + seed % 40; ++k) {
-            const std::array<int, 2> g{static_cast<int>(rng() % side), static_cast<int>(rng() % side)};
-            if (std::find(grid.begin(), grid.end(), g) == grid.end()) {
-                grid.push_back(g);
-            }
-        }
-        const double step = seed % 2 == 0 ? 1.0 : 0.1;
+        const double step = seed % 3 == 1 ? 0.5 : 0.1;
         std::vector<ExactPoint> points;
-        for (const auto& g : grid) {
-            points.push_back(InputPoint(T3DVECF{step * g[0], step * g[1], 0.0}, kNoId));
+        for (uint32_t k = 0; k < 4 + seed % 40; ++k) {
+            const double angle = 0.1 * static_cast<double>(rng() % 63);
+            const T3DVECF p = seed % 3 == 0 ? T3DVECF{std::cos(angle), std::sin(angle), 0.0}
+                                            : T3DVECF{step * (rng() % (2 + seed % 7)), step * (rng() % (2 + seed % 7)), 0.0};
+            const ExactPoint e = InputPoint(p, kNoId);
+            if (std::none_of(points.begin(), points.end(), [&](const ExactPoint& q) { return SamePoint(q, e); })) {
+                points.push_back(e);
+            }
         }
         const auto real = static_cast<uint32_t>(points.size());
         for (const T3DVECF corner : {T3DVECF{-99, -99, 0}, T3DVECF{99, -99, 0}, T3DVECF{0, 99, 0}}) {
@@ -413,19 +412,16 @@ TEST(ConstrainedTriangulation, ImproveShapesMatchesThePlainPasses)
             ASSERT_TRUE(start.InsertPoint(p));
         }
         // Constraints that hold no point and cross no earlier one.
-        auto turn = [&](uint32_t a, uint32_t b, uint32_t c) {
-            const long v = static_cast<long>(grid[b][0] - grid[a][0]) * (grid[c][1] - grid[a][1]) -
-                           static_cast<long>(grid[b][1] - grid[a][1]) * (grid[c][0] - grid[a][0]);
-            return (v > 0) - (v < 0);
-        };
+        auto turn = [&](uint32_t a, uint32_t b, uint32_t c) { return Orient2D(points[a], points[b], points[c], 0, 1); };
         std::vector<std::array<uint32_t, 2>> kept;
         for (int k = 0; k < 10 && real > 1; ++k) {
             const uint32_t a = rng() % real;
             const uint32_t b = rng() % real;
             bool fine = a != b;
             for (uint32_t p = 0; p < real && fine; ++p) {
-                const int axis = grid[a][0] != grid[b][0] ? 0 : 1;
-                fine = turn(a, b, p) != 0 || (grid[p][axis] - grid[a][axis]) * (grid[p][axis] - grid[b][axis]) >= 0;
+                const int axis = CompareCoordinate(points[a], points[b], 0) != 0 ? 0 : 1;
+                fine = turn(a, b, p) != 0 ||
+                       CompareCoordinate(points[p], points[a], axis) * CompareCoordinate(points[p], points[b], axis) >= 0;
             }
             for (const auto& e : kept) {
                 fine = fine && !(turn(a, b, e[0]) * turn(a, b, e[1]) < 0 && turn(e[0], e[1], a) * turn(e[0], e[1], b) < 0);

@@ -60,7 +60,9 @@ public:
     // when a flip replaces its triangle or the one across it, so only the
     // edges of the two flipped triangles and of their four neighbours are
     // looked at again: time about the flips' count times its logarithm,
-    // where the passes took the number of passes times the triangles.
+    // where the passes took the number of passes times the triangles. When
+    // the passes would run in a cycle up to the bound, the repeats are
+    // skipped (see the source).
     void ImproveShapes(size_t maxFlips);
 
     // The same by the plain passes over every slot: the reference that
@@ -94,8 +96,9 @@ private:
     // ImproveShapes' test of edge k of live triangle t: flips it when the
     // far corner across lies inside the circle and the quadrilateral is
     // strictly convex, then returns the slot of the triangle that was
-    // across (now holding the other new triangle; t holds one), else -1.
-    int64_t FlipIfInCircle(uint32_t t, int k);
+    // across (now holding the other new triangle; t holds one), with what
+    // it held in `wasAcross`, else -1.
+    int64_t FlipIfInCircle(uint32_t t, int k, std::array<uint32_t, 3>& wasAcross);
 
     const std::vector<ExactPoint>& points_;
     int i_;
