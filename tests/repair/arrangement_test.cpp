@@ -341,10 +341,12 @@ TEST(Arrangement, ExactRoundingComparisonAndDifferenceMatchDoubles)
     }
 }
 
-// Segments split at the ends and lone points only, against every point
-// tested: rounds of grid soups (coplanar clusters, touching ends, triple
-// crossings) and of real coordinates give the same bits.
-TEST(Arrangement, PlanarSplitsMatchEveryPointTested)
+// Rounds against their plain forms: segments split at the ends and lone
+// points only against every point tested, and pairs of triangles the
+// previous round left untouched skipped against all pairs tested. Rounds of
+// grid soups (coplanar clusters, touching ends, triple crossings) and of
+// real coordinates give the same bits.
+TEST(Arrangement, RoundsMatchTheirPlainForms)
 {
     int split = 0;
     for (uint32_t seed = 1; seed <= 40; ++seed) {
@@ -358,10 +360,11 @@ TEST(Arrangement, PlanarSplitsMatchEveryPointTested)
         }
         std::vector<T3DVECF> points = m.points;
         std::vector<TRIANGLE> triangles = m.triangles;
+        std::vector<uint8_t> changed;
         for (int round = 0; round < 3; ++round) {
             RoundResult fast;
             RoundResult plain;
-            const int64_t found = RunRound(points, triangles, RoundMode::Arrange, fast);
+            const int64_t found = RunRound(points, triangles, RoundMode::Arrange, fast, round == 0 ? nullptr : &changed);
             ASSERT_EQ(found, RunRound(points, triangles, RoundMode::ArrangeTestingEveryPoint, plain));
             if (found <= 0) {
                 break;
@@ -373,9 +376,21 @@ TEST(Arrangement, PlanarSplitsMatchEveryPointTested)
                                      plain.triangles.size() * sizeof(TRIANGLE)));
             EXPECT_EQ(plain.from, fast.from);
             EXPECT_EQ(plain.pairs, fast.pairs);
+            EXPECT_EQ(plain.changed, fast.changed);
             split += fast.triangles.size() > triangles.size();
+            changed = std::move(fast.changed);
             points = std::move(fast.points);
             triangles = std::move(fast.triangles);
+            // A new triangle through the others, the only one changed with
+            // the pieces, so that the next round has contacts to find.
+            const TRIANGLE& t = m.triangles[rng() % m.triangles.size()];
+            const auto base = static_cast<uint32_t>(points.size());
+            for (const uint32_t v : {t.a, t.b, t.c}) {
+                const T3DVECF& p = m.points[v];
+                points.push_back({p.z + 0.5, p.x - 0.25, p.y});
+            }
+            triangles.push_back({base, base + 1, base + 2});
+            changed.push_back(1);
         }
     }
     EXPECT_GT(split, 30);
