@@ -5,13 +5,17 @@
 //  - --boxes N: N thin boxes through one point, each turned about the z
 //    axis by its own angle, so that every pair crosses near that point.
 // For each: wall and processor time of Arrange, the process's peak
-// resident size, the triangles in contact in each round, and what came out.
+// resident size, the triangles in contact in each round and the wall time
+// when each round ended (the last is the check of the output; the library's
+// own search follows it), and what came out: its size, and the most pieces
+// and points one input triangle was split into.
 //
 //   arrangement_bench [--boxes N] [FILE...]
 #include "MeshFiles.h"
 #include "repair/arrangement/Arrangement.h"
 #include "support/TestMeshes.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -50,9 +54,32 @@ long PeakKilobytes()
     return u.ru_maxrss;
 }
 
-void OnRound(void*, uint32_t round, uint64_t inContact)
+void OnRound(void* context, uint32_t round, uint64_t inContact)
 {
-    std::printf("  round %u: %llu triangles in contact\n", round, static_cast<unsigned long long>(inContact));
+    const auto* start = static_cast<const std::chrono::steady_clock::time_point*>(context);
+    const double at = std::chrono::duration<double>(std::chrono::steady_clock::now() - *start).count();
+    std::printf("  round %u: %llu triangles in contact, ended at %.2f s\n", round,
+                static_cast<unsigned long long>(inContact), at);
+}
+
+// The most pieces, and the most distinct points among them, that one input
+// triangle was split into.
+void PrintSplits(const Arrangement& out, size_t inputTriangles)
+{
+    std::vector<std::vector<uint32_t>> pointsOf(inputTriangles);
+    std::vector<size_t> pieces(inputTriangles, 0);
+    for (size_t k = 0; k < out.triangles.size(); ++k) {
+        const TRIANGLE& t = out.triangles[k];
+        ++pieces[out.triangleFrom[k]];
+        pointsOf[out.triangleFrom[k]].insert(pointsOf[out.triangleFrom[k]].end(), {t.a, t.b, t.c});
+    }
+    size_t mostPoints = 0;
+    for (std::vector<uint32_t>& p : pointsOf) {
+        std::sort(p.begin(), p.end());
+        mostPoints = std::max(mostPoints, static_cast<size_t>(std::unique(p.begin(), p.end()) - p.begin()));
+    }
+    std::printf("  one input triangle at most: %zu pieces, %zu points\n",
+                pieces.empty() ? size_t{0} : *std::max_element(pieces.begin(), pieces.end()), mostPoints);
 }
 
 void Measure(const char* name, std::vector<T3DVECF>& points, std::vector<TRIANGLE>& triangles)
@@ -62,13 +89,14 @@ void Measure(const char* name, std::vector<T3DVECF>& points, std::vector<TRIANGL
     std::printf("%s: %zu points, %zu triangles\n", name, points.size(), triangles.size());
     Arrangement out;
     const double cpu0 = ProcessorSeconds();
-    const auto t0 = std::chrono::steady_clock::now();
-    const int code = meshaudit::arrangement::Arrange(record, out, OnRound, nullptr);
+    auto t0 = std::chrono::steady_clock::now();
+    const int code = meshaudit::arrangement::Arrange(record, out, OnRound, &t0);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double cpu = ProcessorSeconds() - cpu0;
     std::printf("  code %d, resolved %d, rounds %u: %zu points (%zu new), %zu triangles, %zu segments\n", code,
                 out.resolved ? 1 : 0, out.rounds, out.points.size(), out.points.size() - points.size(),
                 out.triangles.size(), out.segments.size());
+    PrintSplits(out, triangles.size());
     uint64_t h = Hash(14695981039346656037ull, out.points);
     h = Hash(h, out.triangles);
     h = Hash(h, out.triangleFrom);

@@ -1,11 +1,14 @@
 // The exact arrangement: hand-computed splits, the invariants of a proper
 // complex on random soups of a coarse grid (many exact coincidences and
 // coplanar overlaps) judged by a brute-force pair check, meshes that need
-// nothing, idempotence and entry codes.
+// nothing, idempotence and entry codes; the faster forms of the planar
+// steps against their plain forms.
 #include "geometry/Predicates.h"
 #include "geometry/TriangleIntersection.h"
+#include "repair/arrangement/ArrangeRound.h"
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/BoxPairs.h"
+#include "repair/arrangement/ConstrainedTriangulation.h"
 #include "repair/arrangement/Constructions.h"
 #include "repair/arrangement/EdgeTable.h"
 #include "repair/arrangement/ExactPoint.h"
@@ -16,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -412,6 +416,123 @@ TEST(Arrangement, SegmentPlaneBoxesHoldTheExactCrossing)
         ++checked;
     }
     EXPECT_GT(checked, 5000);
+}
+
+// Rounds against their plain forms: segments split at the ends and lone
+// points only against every point tested, and pairs of triangles the
+// previous round left untouched skipped against all pairs tested. Rounds of
+// grid soups (coplanar clusters, touching ends, triple crossings) and of
+// real coordinates give the same bits.
+TEST(Arrangement, RoundsMatchTheirPlainForms)
+{
+    int split = 0;
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        TestMesh m = testing::RandomSoup(12 + seed % 20, 10.0, seed);
+        if (seed % 2 == 0) {
+            for (T3DVECF& p : m.points) {
+                p = {std::round(p.x / 4), std::round(p.y / 4), seed % 4 == 0 ? 0.0 : std::round(p.z / 4)};
+            }
+        }
+        std::vector<T3DVECF> points = m.points;
+        std::vector<TRIANGLE> triangles = m.triangles;
+        std::vector<uint8_t> changed;
+        for (int round = 0; round < 3; ++round) {
+            RoundResult fast;
+            RoundResult plain;
+            const int64_t found = RunRound(points, triangles, RoundMode::Arrange, fast, round == 0 ? nullptr : &changed);
+            ASSERT_EQ(found, RunRound(points, triangles, RoundMode::ArrangeTestingEveryPoint, plain));
+            if (found <= 0) {
+                break;
+            }
+            ASSERT_EQ(plain.points.size(), fast.points.size());
+            EXPECT_EQ(0, std::memcmp(plain.points.data(), fast.points.data(), plain.points.size() * sizeof(T3DVECF)));
+            ASSERT_EQ(plain.triangles.size(), fast.triangles.size());
+            EXPECT_EQ(0, std::memcmp(plain.triangles.data(), fast.triangles.data(),
+                                     plain.triangles.size() * sizeof(TRIANGLE)));
+            EXPECT_EQ(plain.from, fast.from);
+            EXPECT_EQ(plain.pairs, fast.pairs);
+            EXPECT_EQ(plain.changed, fast.changed);
+            split += fast.triangles.size() > triangles.size();
+            changed = std::move(fast.changed);
+            points = std::move(fast.points);
+            triangles = std::move(fast.triangles);
+            // A new triangle through the others, the only one changed with
+            // the pieces, so that the next round has contacts to find.
+            const TRIANGLE& t = m.triangles[rng() % m.triangles.size()];
+            const auto base = static_cast<uint32_t>(points.size());
+            for (const uint32_t v : {t.a, t.b, t.c}) {
+                const T3DVECF& p = m.points[v];
+                points.push_back({p.z + 0.5, p.x - 0.25, p.y});
+            }
+            triangles.push_back({base, base + 1, base + 2});
+            changed.push_back(1);
+        }
+    }
+    EXPECT_GT(split, 30);
+}
+
+// Shape improvement by marked edges against the plain passes, flip for
+// flip: random points of a small grid, spaced by 0.5 (circle tests exact)
+// or by 0.1, or on a circle (cocircular fours whose rounded tests flip back
+// and forth, in cycles, up to the bound), random constraints, and bounds
+// from none to unbounded.
+TEST(ConstrainedTriangulation, ImproveShapesMatchesThePlainPasses)
+{
+    int improved = 0;
+    for (uint32_t seed = 1; seed <= 90; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        const double step = seed % 3 == 1 ? 0.5 : 0.1;
+        std::vector<ExactPoint> points;
+        for (uint32_t k = 0; k < 4 + seed % 40; ++k) {
+            const double angle = 0.1 * static_cast<double>(rng() % 63);
+            const T3DVECF p = seed % 3 == 0 ? T3DVECF{std::cos(angle), std::sin(angle), 0.0}
+                                            : T3DVECF{step * (rng() % (2 + seed % 7)), step * (rng() % (2 + seed % 7)), 0.0};
+            const ExactPoint e = InputPoint(p, kNoId);
+            if (std::none_of(points.begin(), points.end(), [&](const ExactPoint& q) { return SamePoint(q, e); })) {
+                points.push_back(e);
+            }
+        }
+        const auto real = static_cast<uint32_t>(points.size());
+        for (const T3DVECF corner : {T3DVECF{-99, -99, 0}, T3DVECF{99, -99, 0}, T3DVECF{0, 99, 0}}) {
+            points.push_back(InputPoint(corner, kNoId));
+        }
+        ConstrainedTriangulation start(points, 0, 1, real, real + 1, real + 2);
+        for (uint32_t p = 0; p < real; ++p) {
+            ASSERT_TRUE(start.InsertPoint(p));
+        }
+        // Constraints that hold no point and cross no earlier one.
+        auto turn = [&](uint32_t a, uint32_t b, uint32_t c) { return Orient2D(points[a], points[b], points[c], 0, 1); };
+        std::vector<std::array<uint32_t, 2>> kept;
+        for (int k = 0; k < 10 && real > 1; ++k) {
+            const uint32_t a = rng() % real;
+            const uint32_t b = rng() % real;
+            bool fine = a != b;
+            for (uint32_t p = 0; p < real && fine; ++p) {
+                const int axis = CompareCoordinate(points[a], points[b], 0) != 0 ? 0 : 1;
+                fine = turn(a, b, p) != 0 ||
+                       CompareCoordinate(points[p], points[a], axis) * CompareCoordinate(points[p], points[b], axis) >= 0;
+            }
+            for (const auto& e : kept) {
+                fine = fine && !(turn(a, b, e[0]) * turn(a, b, e[1]) < 0 && turn(e[0], e[1], a) * turn(e[0], e[1], b) < 0);
+            }
+            if (fine) {
+                ASSERT_TRUE(start.InsertSegment(a, b));
+                kept.push_back({a, b});
+            }
+        }
+        for (const size_t bound : {size_t{0}, size_t{1}, size_t{4}, size_t{seed}, size_t{5} * seed, size_t{1} << 20}) {
+            ConstrainedTriangulation fast = start;
+            ConstrainedTriangulation plain = start;
+            fast.ImproveShapes(bound);
+            plain.ImproveShapesByPasses(bound);
+            ASSERT_EQ(plain.Triangles(), fast.Triangles()) << bound;
+            improved += fast.Triangles() != start.Triangles();
+        }
+    }
+    EXPECT_GT(improved, 100);
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ struct CutRecord {
 }  // namespace
 
 int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles, RoundMode mode,
-                 RoundResult& out)
+                 RoundResult& out, const std::vector<uint8_t>* changed)
 {
     out = RoundResult{};
     const auto n = static_cast<uint32_t>(triangles.size());
@@ -85,8 +85,11 @@ int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>
         c[1] = points[triangles[t].b];
         c[2] = points[triangles[t].c];
     };
-    const bool arrange = mode == RoundMode::Arrange;
+    const bool arrange = mode != RoundMode::Check;
     BoxPairs(boxes).ForEach([&](uint32_t t, uint32_t u) {
+        if (changed != nullptr && (*changed)[t] == 0 && (*changed)[u] == 0) {
+            return;
+        }
         T3DVECF ct[3];
         T3DVECF cu[3];
         corners(t, ct);
@@ -192,7 +195,7 @@ int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>
             }
             ++last;
         }
-        if (!ArrangePlane(cluster, clusterCuts, registry, pieces)) {
+        if (!ArrangePlane(cluster, clusterCuts, registry, pieces, mode == RoundMode::ArrangeTestingEveryPoint)) {
             return -1;
         }
         for (size_t k = first; k < last; ++k) {
@@ -209,11 +212,13 @@ int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>
         if (!involved[t] || shape[t] == Shape::RepeatsIndex) {
             out.triangles.push_back(triangles[t]);
             out.from.push_back(t);
+            out.changed.push_back(involved[t]);
             continue;
         }
         for (const auto& piece : piecesOf[t]) {
             out.triangles.push_back(TRIANGLE{piece[0], piece[1], piece[2]});
             out.from.push_back(t);
+            out.changed.push_back(1);
         }
     }
     return count;

@@ -28,15 +28,26 @@ struct RoundResult {
     std::vector<uint32_t> from;        // round input triangle of each output triangle
     std::vector<Segment> segments;     // triangles as round input indices
     std::vector<std::pair<uint32_t, uint32_t>> pairs;  // the pairs in contact
+    // Per output triangle: 1 when the round made or touched it (a piece, or
+    // a triangle in contact kept as it was), 0 when copied untouched.
+    std::vector<uint8_t> changed;
 };
 
-enum class RoundMode { Arrange, Check };
+// Check: only find the pairs. ArrangeTestingEveryPoint: Arrange with
+// ArrangePlane's plain form (everyPoint), for the tests.
+enum class RoundMode { Arrange, Check, ArrangeTestingEveryPoint };
 
 // Runs a round over `points` and `triangles` (indices already checked to be
 // in range, coordinates finite). Returns the number of triangles in contact
 // (0: nothing to do, and `out` is left with only `pairs` empty), or -1
 // when a planar arrangement failed. In Check mode only `pairs` is filled.
+//
+// `changed` (may be null, the default: every triangle changed) marks the
+// triangles the previous round made or touched (its RoundResult::changed),
+// when `triangles` is that round's output. A pair of two unchanged ones was
+// a pair of that round too, with the same coordinates and the same equal
+// corners, and met nothing there; so it is not tested again.
 int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles, RoundMode mode,
-                 RoundResult& out);
+                 RoundResult& out, const std::vector<uint8_t>* changed = nullptr);
 
 }  // namespace meshaudit::arrangement

@@ -55,9 +55,12 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
     }
     bool clean = false;
     RoundResult round;
+    // Pairs of triangles the last round left untouched are not tested again.
+    std::vector<uint8_t> changed;
     // At most kMaxRounds rounds: the loop ends whatever rounding does.
     for (uint32_t r = 1; r <= kMaxRounds && !clean; ++r) {
-        const int64_t found = RunRound(out.points, out.triangles, RoundMode::Arrange, round);
+        const int64_t found =
+            RunRound(out.points, out.triangles, RoundMode::Arrange, round, r == 1 ? nullptr : &changed);
         out.rounds = r;
         if (progress != nullptr) {
             progress(context, r, found < 0 ? 0 : static_cast<uint64_t>(found));
@@ -86,9 +89,10 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
         out.points = std::move(round.points);
         out.triangles = std::move(round.triangles);
         out.triangleFrom = std::move(round.from);
+        changed = std::move(round.changed);
     }
     if (!clean) {
-        RunRound(out.points, out.triangles, RoundMode::Check, round);
+        RunRound(out.points, out.triangles, RoundMode::Check, round, &changed);
         out.unresolved = std::move(round.pairs);
         clean = out.unresolved.empty();
     }

@@ -33,8 +33,11 @@
 // it still meets no other piece, which is what the checks guarantee.
 //
 // Cost. Candidate pairs come from a bounding-box tree walk (n log n plus
-// the pairs whose boxes meet); each triangle with contacts is arranged once
-// per round, in time about quadratic in the number of its own contacts.
+// the pairs whose boxes meet); a round after the first tests only the pairs
+// with a triangle the round before made or touched. Each triangle with
+// contacts is arranged once per round, in time about quadratic in the
+// number of its own contacts (every two of its segments are tested for a
+// crossing, every segment against the ends of the others).
 // Triangles around one point of very high valence are all candidate pairs
 // of each other: quadratic in that valence.
 #pragma once

@@ -2,8 +2,22 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 
 namespace meshaudit::arrangement {
+
+namespace {
+
+// A 64-bit mix of the bits of v (the finalizer of splitmix64).
+uint64_t Mix(uint64_t v)
+{
+    v += 0x9e3779b97f4a7c15ull;
+    v = (v ^ (v >> 30)) * 0xbf58476d1ce4e5b9ull;
+    v = (v ^ (v >> 27)) * 0x94d049bb133111ebull;
+    return v ^ (v >> 31);
+}
+
+}  // namespace
 
 ConstrainedTriangulation::ConstrainedTriangulation(const std::vector<ExactPoint>& points, int i, int j, uint32_t a,
                                                    uint32_t b, uint32_t c)
@@ -271,51 +285,207 @@ bool ConstrainedTriangulation::InsertSegment(uint32_t a, uint32_t b)
     return true;
 }
 
-void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
+bool ConstrainedTriangulation::IsConstraint(uint32_t c, uint32_t d) const
+{
+    return std::binary_search(constraints_.begin(), constraints_.end(), EdgeKey(std::min(c, d), std::max(c, d)));
+}
+
+int64_t ConstrainedTriangulation::FlipIfInCircle(uint32_t t, int k, std::array<uint32_t, 3>& wasAcross)
+{
+    const uint32_t c = triangles_[t][k];
+    const uint32_t d = triangles_[t][(k + 1) % 3];
+    const uint32_t x = triangles_[t][(k + 2) % 3];
+    const int64_t across = TriangleOf(d, c);
+    if (across < 0 || IsConstraint(c, d)) {
+        return -1;
+    }
+    const auto& w = triangles_[static_cast<uint32_t>(across)];
+    const uint32_t y = w[0] != c && w[0] != d ? w[0] : (w[1] != c && w[1] != d ? w[1] : w[2]);
+    auto at = [this](uint32_t p, double& px, double& py) {
+        px = points_[p].rounded[i_];
+        py = points_[p].rounded[j_];
+    };
+    // y inside the circle through c, d, x (counterclockwise)?
+    double cx = 0.0, cy = 0.0, dx = 0.0, dy = 0.0, xx = 0.0, xy = 0.0, yx = 0.0, yy = 0.0;
+    at(c, cx, cy);
+    at(d, dx, dy);
+    at(x, xx, xy);
+    at(y, yx, yy);
+    const double ax = cx - yx, ay = cy - yy, bx = dx - yx, by = dy - yy, ex = xx - yx, ey = xy - yy;
+    const double det = (ax * ax + ay * ay) * (bx * ey - ex * by) - (bx * bx + by * by) * (ax * ey - ex * ay) +
+                       (ex * ex + ey * ey) * (ax * by - bx * ay);
+    if (!(det > 0.0) || Orient(x, y, c) * Orient(x, y, d) >= 0) {
+        return -1;
+    }
+    wasAcross = w;
+    RemoveTriangle(t);
+    RemoveTriangle(static_cast<uint32_t>(across));
+    AddTriangle(c, y, x);  // into slot `across`, the last one freed
+    AddTriangle(y, d, x);  // into slot t
+    return across;
+}
+
+void ConstrainedTriangulation::ImproveShapesByPasses(size_t maxFlips)
 {
     std::sort(constraints_.begin(), constraints_.end());
-    auto constrained = [this](uint32_t c, uint32_t d) {
-        return std::binary_search(constraints_.begin(), constraints_.end(), EdgeKey(std::min(c, d), std::max(c, d)));
-    };
-    auto at = [this](uint32_t p, double& x, double& y) {
-        x = points_[p].rounded[i_];
-        y = points_[p].rounded[j_];
-    };
     size_t flips = 0;
     bool changed = true;
+    std::array<uint32_t, 3> unused{};
     while (changed && flips < maxFlips) {
         changed = false;
         for (uint32_t t = 0; t < triangles_.size() && flips < maxFlips; ++t) {
             for (int k = 0; k < 3 && alive_[t]; ++k) {
-                const uint32_t c = triangles_[t][k];
-                const uint32_t d = triangles_[t][(k + 1) % 3];
-                const uint32_t x = triangles_[t][(k + 2) % 3];
-                const int64_t across = TriangleOf(d, c);
-                if (across < 0 || constrained(c, d)) {
-                    continue;
+                if (FlipIfInCircle(t, k, unused) >= 0) {
+                    ++flips;
+                    changed = true;
                 }
-                const auto& w = triangles_[static_cast<uint32_t>(across)];
-                const uint32_t y = w[0] != c && w[0] != d ? w[0] : (w[1] != c && w[1] != d ? w[1] : w[2]);
-                // y inside the circle through c, d, x (counterclockwise)?
-                double cx = 0.0, cy = 0.0, dx = 0.0, dy = 0.0, xx = 0.0, xy = 0.0, yx = 0.0, yy = 0.0;
-                at(c, cx, cy);
-                at(d, dx, dy);
-                at(x, xx, xy);
-                at(y, yx, yy);
-                const double ax = cx - yx, ay = cy - yy, bx = dx - yx, by = dy - yy, ex = xx - yx, ey = xy - yy;
-                const double det = (ax * ax + ay * ay) * (bx * ey - ex * by) - (bx * bx + by * by) * (ax * ey - ex * ay) +
-                                   (ex * ex + ey * ey) * (ax * by - bx * ay);
-                if (!(det > 0.0) || Orient(x, y, c) * Orient(x, y, d) >= 0) {
-                    continue;
-                }
-                RemoveTriangle(t);
-                RemoveTriangle(static_cast<uint32_t>(across));
-                AddTriangle(c, y, x);
-                AddTriangle(y, d, x);
-                ++flips;
-                changed = true;
             }
         }
+    }
+}
+
+void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
+{
+    std::sort(constraints_.begin(), constraints_.end());
+    // Edge k of slot t is entry 3 t + k. Entries still to be looked at in
+    // the current pass are in `ahead` (smallest first), those the current
+    // pass has already passed in `behind`; every other entry would not flip
+    // now, so a pass skips it. The passes stop where theirs would: when a
+    // pass flips nothing, or at the first slot they start once `maxFlips`
+    // flips were made (the slot under way finishes its three edges).
+    //
+    // When the rounded circle test flips some four back and forth, the
+    // passes run into a cycle: the slots and the queued entries at the
+    // start of a pass come back as they were some passes before, and
+    // repeat from there until the bound. Such a return is found by a hash
+    // of both, kept up to date with each flip, against the state saved at
+    // the passes 1, 2, 4, 8, ... (Brent's way; a hash that matches is
+    // confirmed by comparing the states whole), and then all but the last
+    // full cycles before the bound are skipped: the flips counted, the
+    // state already where they would leave it.
+    const auto entries = static_cast<uint32_t>(3 * triangles_.size());
+    std::vector<uint8_t> queued(entries, 0);
+    std::vector<uint32_t> ahead;
+    std::vector<uint32_t> behind;
+    for (uint32_t e = 0; e < entries; ++e) {
+        if (alive_[e / 3]) {
+            ahead.push_back(e);
+            queued[e] = 1;
+        }
+    }
+    // In ascending order the list is already a heap with its smallest on top.
+    const auto later = std::greater<uint32_t>();
+    auto slotHash = [this](uint32_t t) {
+        return Mix(Mix(t) ^ (static_cast<uint64_t>(triangles_[t][0]) << 32 | triangles_[t][1]) ^
+                   (static_cast<uint64_t>(triangles_[t][2]) << 16));
+    };
+    auto entryHash = [](uint32_t e) { return Mix(~static_cast<uint64_t>(e)); };
+    uint64_t slotsHash = 0;
+    uint64_t queueHash = 0;
+    for (uint32_t t = 0; t < triangles_.size(); ++t) {
+        slotsHash += alive_[t] ? slotHash(t) : 0;
+    }
+    for (const uint32_t e : ahead) {
+        queueHash += entryHash(e);
+    }
+    struct Saved {
+        uint64_t hash = 0;
+        size_t flips = 0;
+        std::vector<std::array<uint32_t, 3>> slots;
+        std::vector<uint32_t> queue;  // sorted
+    } saved;
+    bool watching = true;
+    size_t passes = 0;
+    size_t nextSave = 1;
+    uint32_t cursor = 0;
+    auto mark = [&](int64_t slot) {
+        if (slot < 0) {
+            return;
+        }
+        for (uint32_t e = 3 * static_cast<uint32_t>(slot); e < 3 * static_cast<uint32_t>(slot) + 3; ++e) {
+            if (queued[e] == 0) {
+                queued[e] = 1;
+                queueHash += entryHash(e);
+                if (e > cursor) {
+                    ahead.push_back(e);
+                    std::push_heap(ahead.begin(), ahead.end(), later);
+                } else {
+                    behind.push_back(e);
+                }
+            }
+        }
+    };
+    size_t flips = 0;
+    bool passStart = true;
+    for (;;) {
+        if (ahead.empty()) {
+            // A pass ends; the next one is needed only after a flip, which
+            // always leaves entries behind.
+            if (behind.empty()) {
+                break;
+            }
+            std::swap(ahead, behind);
+            std::make_heap(ahead.begin(), ahead.end(), later);
+            passStart = true;
+            ++passes;
+            const uint64_t hash = slotsHash ^ Mix(queueHash);
+            if (watching && hash == saved.hash) {
+                std::vector<uint32_t> queue = ahead;
+                std::sort(queue.begin(), queue.end());
+                if (queue == saved.queue && flips < maxFlips) {
+                    // Each cycle makes `period` flips and none ends at the
+                    // bound while a full one more still fits below it.
+                    const size_t period = flips - saved.flips;
+                    const size_t cycles = (maxFlips - flips - 1) / period;
+                    flips += cycles > 1 ? (cycles - 1) * period : 0;
+                    watching = false;
+                }
+            }
+            if (watching && passes == nextSave) {
+                saved.hash = hash;
+                saved.flips = flips;
+                saved.slots = triangles_;
+                saved.queue = ahead;
+                std::sort(saved.queue.begin(), saved.queue.end());
+                nextSave *= 2;
+            }
+            continue;
+        }
+        const uint32_t e = ahead.front();
+        if (flips >= maxFlips && (passStart || e / 3 != cursor / 3)) {
+            break;
+        }
+        std::pop_heap(ahead.begin(), ahead.end(), later);
+        ahead.pop_back();
+        queued[e] = 0;
+        queueHash -= entryHash(e);
+        cursor = e;
+        passStart = false;
+        const uint32_t t = e / 3;
+        const uint32_t c = triangles_[t][e % 3];
+        const uint32_t d = triangles_[t][(e % 3 + 1) % 3];
+        const uint64_t wasT = slotHash(t);
+        std::array<uint32_t, 3> wasAcross{};
+        const int64_t across = FlipIfInCircle(t, static_cast<int>(e % 3), wasAcross);
+        if (across < 0) {
+            continue;
+        }
+        ++flips;
+        const std::array<uint32_t, 3> isAcross = triangles_[static_cast<uint32_t>(across)];
+        triangles_[static_cast<uint32_t>(across)] = wasAcross;
+        slotsHash += slotHash(t) - wasT - slotHash(static_cast<uint32_t>(across));
+        triangles_[static_cast<uint32_t>(across)] = isAcross;
+        slotsHash += slotHash(static_cast<uint32_t>(across));
+        // The new triangles are c y x in `across` and y d x in t; their
+        // outer edges c y, x c, y d, d x have new triangles across.
+        const uint32_t x = triangles_[t][2];
+        const uint32_t y = triangles_[t][0];
+        mark(t);
+        mark(across);
+        mark(TriangleOf(y, c));
+        mark(TriangleOf(c, x));
+        mark(TriangleOf(d, y));
+        mark(TriangleOf(x, d));
     }
 }
 

@@ -53,7 +53,21 @@ public:
     // is decided exactly), so its rounding never makes the result wrong,
     // and the bound ends the loop whatever it answers. Slivers would turn
     // over under the rounding of their corners.
+    //
+    // The edges are taken as passes over the triangle slots in order would
+    // take them, pass after pass until one flips nothing, and the result is
+    // that of those passes flip for flip; but an edge's answer changes only
+    // when a flip replaces its triangle or the one across it, so only the
+    // edges of the two flipped triangles and of their four neighbours are
+    // looked at again: time about the flips' count times its logarithm,
+    // where the passes took the number of passes times the triangles. When
+    // the passes would run in a cycle up to the bound, the repeats are
+    // skipped (see the source).
     void ImproveShapes(size_t maxFlips);
+
+    // The same by the plain passes over every slot: the reference that
+    // ImproveShapes must match, for the tests.
+    void ImproveShapesByPasses(size_t maxFlips);
 
     // The triangles, each counterclockwise in the projection.
     std::vector<std::array<uint32_t, 3>> Triangles() const;
@@ -77,6 +91,14 @@ private:
     bool CrossingEdges(uint32_t a, uint32_t b, std::deque<std::pair<uint32_t, uint32_t>>& crossing) const;
     // A triangle that holds p, with the sides of p, or -1.
     int64_t Locate(uint32_t p, int* side) const;
+    // Whether c d is a constraint; constraints_ sorted first.
+    bool IsConstraint(uint32_t c, uint32_t d) const;
+    // ImproveShapes' test of edge k of live triangle t: flips it when the
+    // far corner across lies inside the circle and the quadrilateral is
+    // strictly convex, then returns the slot of the triangle that was
+    // across (now holding the other new triangle; t holds one), with what
+    // it held in `wasAcross`, else -1.
+    int64_t FlipIfInCircle(uint32_t t, int k, std::array<uint32_t, 3>& wasAcross);
 
     const std::vector<ExactPoint>& points_;
     int i_;

@@ -31,7 +31,7 @@ public:
         ProjectionAxes(triangles[0].corners, i_, j_);
     }
 
-    bool Run(const std::vector<Cut>& cuts, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces);
+    bool Run(const std::vector<Cut>& cuts, bool everyPoint, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces);
 
 private:
     uint32_t Local(uint32_t id)
@@ -118,7 +118,8 @@ bool Cluster::InInterior(const PlaneSegment& s, uint32_t p, int axis) const
     return fromA * fromB < 0;
 }
 
-bool Cluster::Run(const std::vector<Cut>& cuts, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces)
+bool Cluster::Run(const std::vector<Cut>& cuts, bool everyPoint,
+                  std::vector<std::vector<std::array<uint32_t, 3>>>& pieces)
 {
     for (const ClusterTriangle& t : triangles_) {
         for (int k = 0; k < 3; ++k) {
@@ -131,7 +132,9 @@ bool Cluster::Run(const std::vector<Cut>& cuts, std::vector<std::vector<std::arr
         Local(c.from);
         AddSegment(c.from, c.to, false, c.plane);
     }
-    // Crossings of two segments, each a point on both.
+    // Crossings of two segments, each a point on both; the points before
+    // them are the ends and the lone points.
+    const auto ends = static_cast<uint32_t>(points_.size());
     const size_t segmentCount = segments_.size();
     for (size_t s = 0; s < segmentCount; ++s) {
         for (size_t t = s + 1; t < segmentCount; ++t) {
@@ -145,6 +148,7 @@ bool Cluster::Run(const std::vector<Cut>& cuts, std::vector<std::vector<std::arr
     }
     // Every other point on a segment splits it too: ends of other
     // segments, corners, lone contact points.
+    const auto tested = everyPoint ? static_cast<uint32_t>(points_.size()) : ends;
     for (PlaneSegment& s : segments_) {
         const int axis = AxisAlong(s);
         const Interval a0 = Coord(s.a, i_);
@@ -155,7 +159,7 @@ bool Cluster::Run(const std::vector<Cut>& cuts, std::vector<std::vector<std::arr
         const double hi0 = std::fmax(a0.hi, b0.hi);
         const double lo1 = std::fmin(a1.lo, b1.lo);
         const double hi1 = std::fmax(a1.hi, b1.hi);
-        for (uint32_t p = 0; p < points_.size(); ++p) {
+        for (uint32_t p = 0; p < tested; ++p) {
             const Interval p0 = Coord(p, i_);
             const Interval p1 = Coord(p, j_);
             if (p0.hi < lo0 || p0.lo > hi0 || p1.hi < lo1 || p1.lo > hi1) {
@@ -254,10 +258,11 @@ bool Cluster::Run(const std::vector<Cut>& cuts, std::vector<std::vector<std::arr
 }  // namespace
 
 bool ArrangePlane(const std::vector<ClusterTriangle>& triangles, const std::vector<Cut>& cuts,
-                  PointRegistry& registry, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces)
+                  PointRegistry& registry, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces,
+                  bool everyPoint)
 {
     Cluster cluster(triangles, registry);
-    return cluster.Run(cuts, pieces);
+    return cluster.Run(cuts, everyPoint, pieces);
 }
 
 }  // namespace meshaudit::arrangement

@@ -43,7 +43,16 @@ struct ClusterTriangle {
 // `registry`. pieces[k] receives the pieces of triangles[k], oriented like
 // it (as point ids). Returns false when the triangulation fails (broken
 // preconditions), leaving `pieces` undefined.
+//
+// A segment is split at its crossings with the others and at every other
+// point in its interior. Such a point that is not a crossing is an end of
+// another segment or a lone contact point; a crossing of two other
+// segments in its interior is a crossing of its own with one of them, so
+// by default only the ends and lone points are tested against each
+// segment. `everyPoint` true tests every point instead (the plain form,
+// for the tests); the result is the same.
 bool ArrangePlane(const std::vector<ClusterTriangle>& triangles, const std::vector<Cut>& cuts,
-                  PointRegistry& registry, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces);
+                  PointRegistry& registry, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces,
+                  bool everyPoint = false);
 
 }  // namespace meshaudit::arrangement
