@@ -37,11 +37,11 @@ double ProcessorSeconds()
 }
 
 // FNV-1a over the bytes of a vector: one figure to compare two builds' output.
-template <typename T>
-uint64_t Hash(uint64_t h, const std::vector<T>& items)
+template <typename Items>
+uint64_t Hash(uint64_t h, const Items& items)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(items.data());
-    for (size_t k = 0; k < items.size() * sizeof(T); ++k) {
+    for (size_t k = 0; k < items.size() * sizeof(typename Items::value_type); ++k) {
         h = (h ^ bytes[k]) * 1099511628211ull;
     }
     return h;

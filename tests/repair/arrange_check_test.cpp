@@ -27,7 +27,7 @@ uint32_t RoundsToNothing(TestMesh& m)
     EXPECT_EQ(arrangement::kArranged, arrangement::Arrange(m.Record(), out));
     bool same = out.resolved && out.segments.empty() && out.points.size() == m.points.size() &&
                 out.triangles.size() == m.triangles.size();
-    const auto at = [](const std::vector<T3DVECF>& p, uint32_t i) { return std::array{p[i].x, p[i].y, p[i].z}; };
+    const auto at = [](const auto& p, uint32_t i) { return std::array{p[i].x, p[i].y, p[i].z}; };
     for (size_t t = 0; same && t < m.triangles.size(); ++t) {
         const TRIANGLE& a = out.triangles[t];
         const TRIANGLE& b = m.triangles[t];

@@ -37,7 +37,8 @@ T3DVECF Cross(const T3DVECF& a, const T3DVECF& b)
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 double Dot(const T3DVECF& a, const T3DVECF& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-T3DVECF Normal(const std::vector<T3DVECF>& p, const TRIANGLE& t) { return Cross(Sub(p[t.b], p[t.a]), Sub(p[t.c], p[t.a])); }
+template <typename Points>
+T3DVECF Normal(const Points& p, const TRIANGLE& t) { return Cross(Sub(p[t.b], p[t.a]), Sub(p[t.c], p[t.a])); }
 
 Box BoxOf(const T3DVECF* c)
 {
@@ -234,7 +235,7 @@ TEST(Arrangement, RandomGridSoupsAreProperAndStable)
         const Arrangement out = Arranged(m);
         ExpectProperArrangement(m, out);
         // Arranged again, nothing changes.
-        TestMesh again{out.points, out.triangles};
+        TestMesh again{{out.points.begin(), out.points.end()}, {out.triangles.begin(), out.triangles.end()}};
         const Arrangement twice = Arranged(again);
         EXPECT_EQ(out.points.size(), twice.points.size());
         ASSERT_EQ(out.triangles.size(), twice.triangles.size());
@@ -435,9 +436,9 @@ TEST(Arrangement, RoundsMatchTheirPlainForms)
                 p = {std::round(p.x / 4), std::round(p.y / 4), seed % 4 == 0 ? 0.0 : std::round(p.z / 4)};
             }
         }
-        std::vector<T3DVECF> points = m.points;
-        std::vector<TRIANGLE> triangles = m.triangles;
-        std::vector<uint8_t> changed;
+        WorkArray<T3DVECF> points(m.points.begin(), m.points.end());
+        WorkArray<TRIANGLE> triangles(m.triangles.begin(), m.triangles.end());
+        WorkArray<uint8_t> changed;
         for (int round = 0; round < 3; ++round) {
             RoundResult fast;
             RoundResult plain;
@@ -485,7 +486,7 @@ TEST(ConstrainedTriangulation, ImproveShapesMatchesThePlainPasses)
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
         const double step = seed % 3 == 1 ? 0.5 : 0.1;
-        std::vector<ExactPoint> points;
+        WorkArray<ExactPoint> points;
         for (uint32_t k = 0; k < 4 + seed % 40; ++k) {
             const double angle = 0.1 * static_cast<double>(rng() % 63);
             const T3DVECF p = seed % 3 == 0 ? T3DVECF{std::cos(angle), std::sin(angle), 0.0}

@@ -87,7 +87,8 @@ Grid Boxes(const std::vector<Box>& boxes, Shear s = {}, bool otherDiagonal = fal
 
 // Six times the signed volume the triangles enclose (exact for the small
 // binary fractions used here).
-double Volume6(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles)
+template <typename Triangles>
+double Volume6(const std::vector<T3DVECF>& points, const Triangles& triangles)
 {
     double sum = 0.0;
     for (const TRIANGLE& t : triangles) {
@@ -295,8 +296,8 @@ TEST(Union, NearestFaceAlongTheRay)
     std::uniform_real_distribution<double> start(1.0, 5.0), slope(-0.3, 0.3);
     for (int round = 0; round < 30; ++round) {
         std::vector<T3DVECF> points = {{0, 0, 0}, {0, 0.3, 0}, {0, 0, 0.6}};  // centroid (0, 0.1, 0.2)
-        std::vector<UnionFace> faces = {{{0, 1, 2}, 0, UINT32_MAX, 1}};
-        std::vector<uint32_t> component = {0};
+        WorkArray<UnionFace> faces = {{{0, 1, 2}, 0, UINT32_MAX, 1}};
+        WorkArray<uint32_t> component = {0};
         std::pair<double, uint32_t> first{1e9, 0};
         const double a = slope(random), b = slope(random);
         for (uint32_t k = 1; k <= 8; ++k) {
@@ -335,7 +336,7 @@ TEST(Union, RadialOrderFollowsTheAngles)
         const double e2[3] = {n[1] * e1[2] - n[2] * e1[1], n[2] * e1[0] - n[0] * e1[2], n[0] * e1[1] - n[1] * e1[0]};
         std::vector<T3DVECF> points = {u, v};
         std::vector<std::pair<double, uint32_t>> angles;
-        std::vector<RadialFace> around;
+        WorkArray<RadialFace> around;
         for (uint32_t k = 0; k < 20; ++k) {
             const double a = turn(random), s = unit(random) + 1.5, r = 0.5 + 0.5 * unit(random) + 0.1;
             double p[3];

@@ -1,4 +1,5 @@
 #include "repair/arrangement/ArrangeRound.h"
+#include "containers/WorkArray.h"
 
 #include "geometry/Predicates.h"
 #include "geometry/TriangleIntersection.h"
@@ -26,7 +27,7 @@ bool Collinear(const T3DVECF* c)
     return !ProjectionAxes(c, i, j);
 }
 
-uint32_t Find(std::vector<uint32_t>& parent, uint32_t x)
+uint32_t Find(WorkArray<uint32_t>& parent, uint32_t x)
 {
     while (parent[x] != x) {
         parent[x] = parent[parent[x]];
@@ -44,15 +45,15 @@ struct CutRecord {
 
 }  // namespace
 
-int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles, RoundMode mode,
-                 RoundResult& out, const std::vector<uint8_t>* changed)
+int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& triangles, RoundMode mode,
+                 RoundResult& out, const WorkArray<uint8_t>* changed)
 {
     out = RoundResult{};
     const auto n = static_cast<uint32_t>(triangles.size());
     PointRegistry registry(points.data(), static_cast<uint32_t>(points.size()));
-    std::vector<std::array<uint32_t, 3>> ids(n);
-    std::vector<Shape> shape(n, Shape::Proper);
-    std::vector<Box> boxes(n);
+    WorkArray<std::array<uint32_t, 3>> ids(n);
+    WorkArray<Shape> shape(n, Shape::Proper);
+    WorkArray<Box> boxes(n);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (uint32_t t = 0; t < n; ++t) {
         const TRIANGLE& tri = triangles[t];
@@ -75,11 +76,11 @@ int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>
         }
     }
 
-    std::vector<uint32_t> parent(n);
+    WorkArray<uint32_t> parent(n);
     std::iota(parent.begin(), parent.end(), 0u);
-    std::vector<uint8_t> involved(n, 0);
-    std::vector<uint8_t> dropped(n, 0);
-    std::vector<CutRecord> cuts;
+    WorkArray<uint8_t> involved(n, 0);
+    WorkArray<uint8_t> dropped(n, 0);
+    WorkArray<CutRecord> cuts;
     auto corners = [&](uint32_t t, T3DVECF* c) {
         c[0] = points[triangles[t].a];
         c[1] = points[triangles[t].b];
@@ -156,12 +157,12 @@ int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>
 
     // Clusters: a root and its members, in triangle order.
     std::sort(cuts.begin(), cuts.end(), [](const CutRecord& a, const CutRecord& b) { return a.triangle < b.triangle; });
-    std::vector<uint32_t> cutStart(n + 1, 0);
+    WorkArray<uint32_t> cutStart(n + 1, 0);
     for (const CutRecord& c : cuts) {
         ++cutStart[c.triangle + 1];
     }
     std::partial_sum(cutStart.begin(), cutStart.end(), cutStart.begin());
-    std::vector<uint32_t> members;
+    WorkArray<uint32_t> members;
     for (uint32_t t = 0; t < n; ++t) {
         if (involved[t] && !dropped[t] && shape[t] == Shape::Proper) {
             members.push_back(t);
@@ -169,10 +170,10 @@ int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>
     }
     std::stable_sort(members.begin(), members.end(),
                      [&](uint32_t a, uint32_t b) { return Find(parent, a) < Find(parent, b); });
-    std::vector<std::vector<std::array<uint32_t, 3>>> piecesOf(n);
-    std::vector<ClusterTriangle> cluster;
-    std::vector<Cut> clusterCuts;
-    std::vector<std::vector<std::array<uint32_t, 3>>> pieces;
+    WorkArray<WorkArray<std::array<uint32_t, 3>>> piecesOf(n);
+    WorkArray<ClusterTriangle> cluster;
+    WorkArray<Cut> clusterCuts;
+    WorkArray<WorkArray<std::array<uint32_t, 3>>> pieces;
     for (size_t first = 0; first < members.size();) {
         const uint32_t root = Find(parent, members[first]);
         size_t last = first;

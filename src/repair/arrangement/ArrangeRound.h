@@ -13,6 +13,7 @@
 // triangle that repeats an index is left as it is.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 #include "repair/arrangement/Arrangement.h"
 
@@ -23,14 +24,14 @@
 namespace meshaudit::arrangement {
 
 struct RoundResult {
-    std::vector<T3DVECF> points;       // the round's points, then the new ones
-    std::vector<TRIANGLE> triangles;   // the round's output
-    std::vector<uint32_t> from;        // round input triangle of each output triangle
-    std::vector<Segment> segments;     // triangles as round input indices
-    std::vector<std::pair<uint32_t, uint32_t>> pairs;  // the pairs in contact
+    WorkArray<T3DVECF> points;       // the round's points, then the new ones
+    WorkArray<TRIANGLE> triangles;   // the round's output
+    WorkArray<uint32_t> from;        // round input triangle of each output triangle
+    WorkArray<Segment> segments;     // triangles as round input indices
+    WorkArray<std::pair<uint32_t, uint32_t>> pairs;  // the pairs in contact
     // Per output triangle: 1 when the round made or touched it (a piece, or
     // a triangle in contact kept as it was), 0 when copied untouched.
-    std::vector<uint8_t> changed;
+    WorkArray<uint8_t> changed;
 };
 
 // Check: only find the pairs. ArrangeTestingEveryPoint: Arrange with
@@ -47,7 +48,7 @@ enum class RoundMode { Arrange, Check, ArrangeTestingEveryPoint };
 // when `triangles` is that round's output. A pair of two unchanged ones was
 // a pair of that round too, with the same coordinates and the same equal
 // corners, and met nothing there; so it is not tested again.
-int64_t RunRound(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles, RoundMode mode,
-                 RoundResult& out, const std::vector<uint8_t>* changed = nullptr);
+int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& triangles, RoundMode mode,
+                 RoundResult& out, const WorkArray<uint8_t>* changed = nullptr);
 
 }  // namespace meshaudit::arrangement

@@ -1,4 +1,5 @@
 #include "repair/arrangement/Arrangement.h"
+#include "containers/WorkArray.h"
 
 #include "geometry/IntersectingPairs.h"
 #include "geometry/TriAabbTree.h"
@@ -13,7 +14,7 @@ namespace {
 
 // The library's own search for intersecting pairs (those sharing no
 // index), on the output: 1 found, 0 none, -1 unknown (out of memory).
-int LibraryFindsPair(const std::vector<T3DVECF>& points, const std::vector<TRIANGLE>& triangles)
+int LibraryFindsPair(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& triangles)
 {
     if (points.empty() || triangles.empty()) {
         return 0;
@@ -56,7 +57,7 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
     bool clean = false;
     RoundResult round;
     // Pairs of triangles the last round left untouched are not tested again.
-    std::vector<uint8_t> changed;
+    WorkArray<uint8_t> changed;
     // At most kMaxRounds rounds: the loop ends whatever rounding does.
     for (uint32_t r = 1; r <= kMaxRounds && !clean; ++r) {
         const int64_t found =

@@ -42,6 +42,7 @@
 // of each other: quadratic in that valence.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 
 #include <cstdint>
@@ -63,21 +64,21 @@ struct Segment {
 struct Arrangement {
     // The input points first, unchanged and in order, then the new points
     // (rounded intersection points).
-    std::vector<T3DVECF> points;
+    WorkArray<T3DVECF> points;
     // Triangles that meet nothing are copied unchanged, in input order; one
     // that is split is replaced, where it stood, by its pieces.
-    std::vector<TRIANGLE> triangles;
+    WorkArray<TRIANGLE> triangles;
     // The input triangle of each output triangle.
-    std::vector<uint32_t> triangleFrom;
+    WorkArray<uint32_t> triangleFrom;
     // Every intersection segment of every round.
-    std::vector<Segment> segments;
+    WorkArray<Segment> segments;
     // True only when the exact checks find no pair in contact in the output.
     bool resolved = false;
     // Rounds taken, counting the final check (1 for a mesh that needs
     // nothing).
     uint32_t rounds = 0;
     // When not resolved: the output triangle pairs still in contact.
-    std::vector<std::pair<uint32_t, uint32_t>> unresolved;
+    WorkArray<std::pair<uint32_t, uint32_t>> unresolved;
 };
 
 inline constexpr uint32_t kMaxRounds = 6;

@@ -1,13 +1,14 @@
 // Median splits along the longest side of the box of the entries' centres:
 // a tree of depth log n whatever the input order.
 #include "repair/arrangement/BoxPairs.h"
+#include "containers/WorkArray.h"
 
 #include <algorithm>
 #include <limits>
 
 namespace meshaudit::arrangement {
 
-BoxPairs::BoxPairs(const std::vector<Box>& boxes) : boxes_(boxes)
+BoxPairs::BoxPairs(const WorkArray<Box>& boxes) : boxes_(boxes)
 {
     order_.reserve(boxes_.size());
     for (uint32_t k = 0; k < boxes_.size(); ++k) {
@@ -31,7 +32,7 @@ void BoxPairs::Build(uint32_t count)
     // The root is node 0; every other node is made with its sibling, so
     // that children are always adjacent.
     nodes_.push_back(Node{Box{}, 0, count, 0});
-    std::vector<uint32_t> pending{0u};
+    WorkArray<uint32_t> pending{0u};
     while (!pending.empty()) {
         const uint32_t at = pending.back();
         pending.pop_back();

@@ -6,6 +6,8 @@
 // each other. Boxes are closed: touching boxes overlap.
 #pragma once
 
+#include "containers/WorkArray.h"
+
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -27,7 +29,7 @@ class BoxPairs {
 public:
     // Builds the tree over `boxes` (copied). Entries whose box has a NaN
     // bound never overlap anything.
-    explicit BoxPairs(const std::vector<Box>& boxes);
+    explicit BoxPairs(const WorkArray<Box>& boxes);
 
     // Calls onPair(i, j), i != j, once for every unordered pair of
     // overlapping boxes (indices into the constructor's vector), in the
@@ -47,9 +49,9 @@ private:
     // The nodes over order_[0 .. count - 1].
     void Build(uint32_t count);
 
-    std::vector<Box> boxes_;
-    std::vector<uint32_t> order_;
-    std::vector<Node> nodes_;
+    WorkArray<Box> boxes_;
+    WorkArray<uint32_t> order_;
+    WorkArray<Node> nodes_;
 };
 
 template <typename OnPair>
@@ -58,7 +60,7 @@ void BoxPairs::ForEach(const OnPair& onPair) const
     if (nodes_.empty()) {
         return;
     }
-    std::vector<std::pair<uint32_t, uint32_t>> stack{{0u, 0u}};
+    WorkArray<std::pair<uint32_t, uint32_t>> stack{{0u, 0u}};
     while (!stack.empty()) {
         const auto [ia, ib] = stack.back();
         stack.pop_back();

@@ -1,4 +1,5 @@
 #include "repair/arrangement/ConstrainedTriangulation.h"
+#include "containers/WorkArray.h"
 
 #include <algorithm>
 #include <deque>
@@ -19,7 +20,7 @@ uint64_t Mix(uint64_t v)
 
 }  // namespace
 
-ConstrainedTriangulation::ConstrainedTriangulation(const std::vector<ExactPoint>& points, int i, int j, uint32_t a,
+ConstrainedTriangulation::ConstrainedTriangulation(const WorkArray<ExactPoint>& points, int i, int j, uint32_t a,
                                                    uint32_t b, uint32_t c)
     : points_(points), i_(i), j_(j)
 {
@@ -364,9 +365,9 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
     // full cycles before the bound are skipped: the flips counted, the
     // state already where they would leave it.
     const auto entries = static_cast<uint32_t>(3 * triangles_.size());
-    std::vector<uint8_t> queued(entries, 0);
-    std::vector<uint32_t> ahead;
-    std::vector<uint32_t> behind;
+    WorkArray<uint8_t> queued(entries, 0);
+    WorkArray<uint32_t> ahead;
+    WorkArray<uint32_t> behind;
     for (uint32_t e = 0; e < entries; ++e) {
         if (alive_[e / 3]) {
             ahead.push_back(e);
@@ -391,8 +392,8 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
     struct Saved {
         uint64_t hash = 0;
         size_t flips = 0;
-        std::vector<std::array<uint32_t, 3>> slots;
-        std::vector<uint32_t> queue;  // sorted
+        WorkArray<std::array<uint32_t, 3>> slots;
+        WorkArray<uint32_t> queue;  // sorted
     } saved;
     bool watching = true;
     size_t passes = 0;
@@ -430,7 +431,7 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
             ++passes;
             const uint64_t hash = slotsHash ^ Mix(queueHash);
             if (watching && hash == saved.hash) {
-                std::vector<uint32_t> queue = ahead;
+                WorkArray<uint32_t> queue = ahead;
                 std::sort(queue.begin(), queue.end());
                 if (queue == saved.queue && flips < maxFlips) {
                     // Each cycle makes `period` flips and none ends at the
@@ -489,9 +490,9 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
     }
 }
 
-std::vector<std::array<uint32_t, 3>> ConstrainedTriangulation::Triangles() const
+WorkArray<std::array<uint32_t, 3>> ConstrainedTriangulation::Triangles() const
 {
-    std::vector<std::array<uint32_t, 3>> result;
+    WorkArray<std::array<uint32_t, 3>> result;
     for (uint32_t t = 0; t < triangles_.size(); ++t) {
         if (alive_[t]) {
             result.push_back(triangles_[t]);

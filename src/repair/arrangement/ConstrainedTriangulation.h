@@ -14,6 +14,7 @@
 // crossing and every point on them first (PlanarArrangement.h).
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "repair/arrangement/EdgeTable.h"
 #include "repair/arrangement/ExactPoint.h"
 
@@ -31,7 +32,7 @@ public:
     // (i, j); the triangulation starts as the one triangle of points a, b,
     // c, counterclockwise in the projection, which must strictly contain
     // every point inserted.
-    ConstrainedTriangulation(const std::vector<ExactPoint>& points, int i, int j, uint32_t a, uint32_t b,
+    ConstrainedTriangulation(const WorkArray<ExactPoint>& points, int i, int j, uint32_t a, uint32_t b,
                              uint32_t c);
 
     // Inserts point p (an index into the points). False when no triangle
@@ -70,7 +71,7 @@ public:
     void ImproveShapesByPasses(size_t maxFlips);
 
     // The triangles, each counterclockwise in the projection.
-    std::vector<std::array<uint32_t, 3>> Triangles() const;
+    WorkArray<std::array<uint32_t, 3>> Triangles() const;
 
 private:
     int Orient(uint32_t a, uint32_t b, uint32_t c) const
@@ -100,16 +101,16 @@ private:
     // it held in `wasAcross`, else -1.
     int64_t FlipIfInCircle(uint32_t t, int k, std::array<uint32_t, 3>& wasAcross);
 
-    const std::vector<ExactPoint>& points_;
+    const WorkArray<ExactPoint>& points_;
     int i_;
     int j_;
-    std::vector<std::array<uint32_t, 3>> triangles_;
-    std::vector<bool> alive_;
-    std::vector<uint32_t> free_;
+    WorkArray<std::array<uint32_t, 3>> triangles_;
+    WorkArray<bool> alive_;
+    WorkArray<uint32_t> free_;
     uint32_t last_ = 0;  // the triangle made last, where a walk starts
-    std::vector<int64_t> around_;  // per point, a triangle made with it last
+    WorkArray<int64_t> around_;  // per point, a triangle made with it last
     EdgeTable edges_;                                // directed edge -> its triangle
-    std::vector<uint64_t> constraints_;              // EdgeKey(min, max), unsorted
+    WorkArray<uint64_t> constraints_;              // EdgeKey(min, max), unsorted
 };
 
 }  // namespace meshaudit::arrangement

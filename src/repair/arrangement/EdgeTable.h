@@ -7,6 +7,8 @@
 // left behind), so the table never fills with dead slots.
 #pragma once
 
+#include "containers/WorkArray.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -88,7 +90,7 @@ private:
 
     void Grow()
     {
-        std::vector<Slot> old = std::move(slots_);
+        WorkArray<Slot> old = std::move(slots_);
         const size_t size = old.empty() ? 64 : 2 * old.size();
         slots_.assign(size, Slot{kEmpty, 0});
         mask_ = size - 1;
@@ -104,7 +106,7 @@ private:
         }
     }
 
-    std::vector<Slot> slots_;  // a power of two in size, at most half full
+    WorkArray<Slot> slots_;  // a power of two in size, at most half full
     size_t mask_ = 0;
     uint32_t shift_ = 64;      // 64 - log2(size): Home takes the top bits of the product
     size_t count_ = 0;

@@ -4,13 +4,15 @@
 // temporaries of an exact construction cost more than the arithmetic.
 #pragma once
 
+#include "containers/WorkArray.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace meshaudit::arrangement {
 
-// The subset of std::vector<uint32_t> that BigInt uses, with its meaning.
+// The subset of WorkArray<uint32_t> that BigInt uses, with its meaning.
 class Limbs {
 public:
     static constexpr size_t kInline = 12;
@@ -76,7 +78,7 @@ public:
 
 private:
     uint32_t inline_[kInline] = {};
-    std::vector<uint32_t> heap_;  // in use when not empty
+    WorkArray<uint32_t> heap_;  // in use when not empty
     size_t size_ = 0;
 };
 

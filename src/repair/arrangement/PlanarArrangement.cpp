@@ -1,4 +1,5 @@
 #include "repair/arrangement/PlanarArrangement.h"
+#include "containers/WorkArray.h"
 
 #include "repair/arrangement/ConstrainedTriangulation.h"
 #include "repair/arrangement/Constructions.h"
@@ -20,18 +21,18 @@ struct PlaneSegment {
     uint32_t b;
     bool edge;
     T3DVECF line[3];
-    std::vector<uint32_t> on;
+    WorkArray<uint32_t> on;
 };
 
 class Cluster {
 public:
-    Cluster(const std::vector<ClusterTriangle>& triangles, PointRegistry& registry)
+    Cluster(const WorkArray<ClusterTriangle>& triangles, PointRegistry& registry)
         : triangles_(triangles), registry_(registry)
     {
         ProjectionAxes(triangles[0].corners, i_, j_);
     }
 
-    bool Run(const std::vector<Cut>& cuts, bool everyPoint, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces);
+    bool Run(const WorkArray<Cut>& cuts, bool everyPoint, WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces);
 
 private:
     uint32_t Local(uint32_t id)
@@ -61,14 +62,14 @@ private:
         return CompareCoordinate(points_[s.a], points_[s.b], i_) != 0 ? i_ : j_;
     }
 
-    const std::vector<ClusterTriangle>& triangles_;
+    const WorkArray<ClusterTriangle>& triangles_;
     PointRegistry& registry_;
     int i_ = 0;
     int j_ = 1;
-    std::vector<ExactPoint> points_;
-    std::vector<uint32_t> ids_;
+    WorkArray<ExactPoint> points_;
+    WorkArray<uint32_t> ids_;
     std::unordered_map<uint32_t, uint32_t> local_;
-    std::vector<PlaneSegment> segments_;
+    WorkArray<PlaneSegment> segments_;
 };
 
 bool Cluster::BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const
@@ -118,8 +119,8 @@ bool Cluster::InInterior(const PlaneSegment& s, uint32_t p, int axis) const
     return fromA * fromB < 0;
 }
 
-bool Cluster::Run(const std::vector<Cut>& cuts, bool everyPoint,
-                  std::vector<std::vector<std::array<uint32_t, 3>>>& pieces)
+bool Cluster::Run(const WorkArray<Cut>& cuts, bool everyPoint,
+                  WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces)
 {
     for (const ClusterTriangle& t : triangles_) {
         for (int k = 0; k < 3; ++k) {
@@ -225,8 +226,8 @@ bool Cluster::Run(const std::vector<Cut>& cuts, bool everyPoint,
     // three corners: with the triangle's edges among the constraints no
     // piece straddles one.
     pieces.assign(triangles_.size(), {});
-    std::vector<std::array<uint32_t, 3>> corners(triangles_.size());
-    std::vector<int> turn(triangles_.size());
+    WorkArray<std::array<uint32_t, 3>> corners(triangles_.size());
+    WorkArray<int> turn(triangles_.size());
     for (size_t k = 0; k < triangles_.size(); ++k) {
         for (int c = 0; c < 3; ++c) {
             corners[k][c] = local_.at(triangles_[k].ids[c]);
@@ -257,8 +258,8 @@ bool Cluster::Run(const std::vector<Cut>& cuts, bool everyPoint,
 
 }  // namespace
 
-bool ArrangePlane(const std::vector<ClusterTriangle>& triangles, const std::vector<Cut>& cuts,
-                  PointRegistry& registry, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces,
+bool ArrangePlane(const WorkArray<ClusterTriangle>& triangles, const WorkArray<Cut>& cuts,
+                  PointRegistry& registry, WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces,
                   bool everyPoint)
 {
     Cluster cluster(triangles, registry);

@@ -15,6 +15,7 @@
 // pieces, each oriented like its own triangle.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 #include "repair/arrangement/PointRegistry.h"
 
@@ -51,8 +52,8 @@ struct ClusterTriangle {
 // by default only the ends and lone points are tested against each
 // segment. `everyPoint` true tests every point instead (the plain form,
 // for the tests); the result is the same.
-bool ArrangePlane(const std::vector<ClusterTriangle>& triangles, const std::vector<Cut>& cuts,
-                  PointRegistry& registry, std::vector<std::vector<std::array<uint32_t, 3>>>& pieces,
+bool ArrangePlane(const WorkArray<ClusterTriangle>& triangles, const WorkArray<Cut>& cuts,
+                  PointRegistry& registry, WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces,
                   bool everyPoint = false);
 
 }  // namespace meshaudit::arrangement

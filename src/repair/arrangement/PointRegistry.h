@@ -10,6 +10,7 @@
 // those (a hash table) and confirmed by exact comparison.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 #include "repair/arrangement/ExactPoint.h"
 
@@ -41,7 +42,7 @@ public:
 
     uint32_t InputCount() const { return inputCount_; }
     // The constructed points, in id order from InputCount() on.
-    const std::vector<ExactPoint>& NewPoints() const { return newPoints_; }
+    const WorkArray<ExactPoint>& NewPoints() const { return newPoints_; }
 
 private:
     struct Key {
@@ -58,7 +59,7 @@ private:
 
     const T3DVECF* points_;
     uint32_t inputCount_;
-    std::vector<ExactPoint> newPoints_;
+    WorkArray<ExactPoint> newPoints_;
     // First id entered under a key; later ones with the same key (different
     // points rounding alike) are chained through next_.
     std::unordered_map<Key, uint32_t, KeyHash> first_;

@@ -1,4 +1,5 @@
 #include "repair/arrangement/RadialOrder.h"
+#include "containers/WorkArray.h"
 
 #include "geometry/Predicates.h"
 #include "repair/arrangement/UnionNormal.h"
@@ -19,7 +20,7 @@ struct Classified {
 
 }  // namespace
 
-bool SortAroundEdge(const T3DVECF* points, uint32_t u, uint32_t v, std::vector<RadialFace>& around)
+bool SortAroundEdge(const T3DVECF* points, uint32_t u, uint32_t v, WorkArray<RadialFace>& around)
 {
     if (around.size() < 2) {
         return true;
@@ -35,7 +36,7 @@ bool SortAroundEdge(const T3DVECF* points, uint32_t u, uint32_t v, std::vector<R
         ++axis;
     }
     const int8_t rSide = NormalSign(pu, pv, pr, axis);
-    std::vector<Classified> items;
+    WorkArray<Classified> items;
     items.reserve(around.size());
     for (const RadialFace& f : around) {
         const T3DVECF& w = points[f.apex];

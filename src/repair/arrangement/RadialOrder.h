@@ -2,6 +2,7 @@
 // exact orientation signs.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 
 #include <cstdint>
@@ -26,6 +27,6 @@ struct RadialFace {
 // when two faces span the same half-plane (they overlap near the edge:
 // not a proper arrangement), the order then not to be read. O(k log k) exact
 // orientation tests for k faces; throws nothing but what std::sort may.
-bool SortAroundEdge(const T3DVECF* points, uint32_t u, uint32_t v, std::vector<RadialFace>& around);
+bool SortAroundEdge(const T3DVECF* points, uint32_t u, uint32_t v, WorkArray<RadialFace>& around);
 
 }  // namespace meshaudit::arrangement

@@ -1,4 +1,5 @@
 #include "repair/arrangement/Union.h"
+#include "containers/WorkArray.h"
 
 #include "repair/arrangement/UnionFaces.h"
 #include "repair/arrangement/UnionNormal.h"
@@ -34,7 +35,7 @@ bool ValidTriangle(const T3DVECF* points, uint32_t pointCount, const TRIANGLE& t
 int UniteFaces(const T3DVECF* points, uint32_t pointCount, const TRIANGLE* triangles, uint32_t triangleCount,
                UnionResult& out)
 {
-    std::vector<UnionFace> faces;
+    WorkArray<UnionFace> faces;
     GroupFaces(triangles, triangleCount, faces);
     FaceWindings windings;
     const WindingStatus status = PropagateWindings(points, faces, windings);
@@ -46,7 +47,7 @@ int UniteFaces(const T3DVECF* points, uint32_t pointCount, const TRIANGLE* trian
         return kUniteNotArranged;
     }
 
-    std::vector<int64_t> offset;
+    WorkArray<int64_t> offset;
     if (!SeedWindings(points, pointCount, faces, windings, offset)) {
         return kUniteNotArranged;
     }

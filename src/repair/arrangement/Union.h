@@ -21,6 +21,7 @@
 // (larger ones are refused), and nonzero coordinates not far below 1e-100.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 
 #include <cstdint>
@@ -32,10 +33,10 @@ struct UnionResult {
     // The faces kept, as point ids into the input's points, each oriented
     // outward: winding <= 0 in front, >= 1 behind. One triangle for a group of
     // coincident input triangles. Closed and consistently oriented.
-    std::vector<TRIANGLE> triangles;
+    WorkArray<TRIANGLE> triangles;
     // For each kept triangle, the input triangle it is (one oriented as it
     // is kept; the lowest index of those).
-    std::vector<uint32_t> triangleFrom;
+    WorkArray<uint32_t> triangleFrom;
     // False when the input does not close: some edge is used a different
     // number of times a -> b and b -> a. Then the winding number is not
     // defined, nothing is united and `triangles` is empty.

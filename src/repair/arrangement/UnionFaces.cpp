@@ -1,4 +1,5 @@
 #include "repair/arrangement/UnionFaces.h"
+#include "containers/WorkArray.h"
 
 #include <algorithm>
 #include <array>
@@ -33,10 +34,10 @@ SortedTriangle Sorted(const TRIANGLE& t, uint32_t index)
 
 }  // namespace
 
-void GroupFaces(const TRIANGLE* triangles, uint32_t count, std::vector<UnionFace>& faces)
+void GroupFaces(const TRIANGLE* triangles, uint32_t count, WorkArray<UnionFace>& faces)
 {
     faces.clear();
-    std::vector<SortedTriangle> sorted(count);
+    WorkArray<SortedTriangle> sorted(count);
     for (uint32_t i = 0; i < count; ++i) {
         sorted[i] = Sorted(triangles[i], i);
     }

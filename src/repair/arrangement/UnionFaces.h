@@ -2,6 +2,7 @@
 // count, the number of times crossing it changes the winding number.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 
 #include <cstdint>
@@ -25,6 +26,6 @@ struct UnionFace {
 // ids; not checked here) whose net count is not 0, in the order of their
 // lowest triangle. A face of net 0 separates nothing and is left out. Clears
 // `faces` first. O(n log n); throws std::bad_alloc when memory runs out.
-void GroupFaces(const TRIANGLE* triangles, uint32_t count, std::vector<UnionFace>& faces);
+void GroupFaces(const TRIANGLE* triangles, uint32_t count, WorkArray<UnionFace>& faces);
 
 }  // namespace meshaudit::arrangement

@@ -1,4 +1,5 @@
 #include "repair/arrangement/WindingPropagation.h"
+#include "containers/WorkArray.h"
 
 #include "repair/arrangement/RadialOrder.h"
 
@@ -22,17 +23,17 @@ struct Link {
     int64_t offset;
 };
 
-void AddUse(std::vector<EdgeUse>& uses, uint32_t a, uint32_t b, uint32_t apex, uint32_t face)
+void AddUse(WorkArray<EdgeUse>& uses, uint32_t a, uint32_t b, uint32_t apex, uint32_t face)
 {
     uses.push_back(a < b ? EdgeUse{a, b, face, apex, true} : EdgeUse{b, a, face, apex, false});
 }
 
 }  // namespace
 
-WindingStatus PropagateWindings(const T3DVECF* points, const std::vector<UnionFace>& faces, FaceWindings& out)
+WindingStatus PropagateWindings(const T3DVECF* points, const WorkArray<UnionFace>& faces, FaceWindings& out)
 {
     const auto faceCount = static_cast<uint32_t>(faces.size());
-    std::vector<EdgeUse> uses;
+    WorkArray<EdgeUse> uses;
     uses.reserve(3 * size_t{faceCount});
     for (uint32_t f = 0; f < faceCount; ++f) {
         const TRIANGLE& t = faces[f].corners;
@@ -44,7 +45,7 @@ WindingStatus PropagateWindings(const T3DVECF* points, const std::vector<UnionFa
         return l.lo != r.lo ? l.lo < r.lo : l.hi != r.hi ? l.hi < r.hi : l.face < r.face;
     });
     // Edge groups [begin, end) in `uses`.
-    std::vector<size_t> starts;
+    WorkArray<size_t> starts;
     for (size_t i = 0; i < uses.size(); ++i) {
         if (i == 0 || uses[i].lo != uses[i - 1].lo || uses[i].hi != uses[i - 1].hi) {
             starts.push_back(i);
@@ -65,10 +66,10 @@ WindingStatus PropagateWindings(const T3DVECF* points, const std::vector<UnionFa
     // one: a face running lo -> hi faces it with its front (winding w), one
     // running hi -> lo with its back (w + net); the next face meets it with
     // its back when it runs lo -> hi, its front otherwise.
-    std::vector<Link> links;
+    WorkArray<Link> links;
     links.reserve(uses.size());
-    std::vector<RadialFace> around;
-    std::vector<uint8_t> forward;
+    WorkArray<RadialFace> around;
+    WorkArray<uint8_t> forward;
     for (size_t g = 0; g + 1 < starts.size(); ++g) {
         const size_t begin = starts[g], end = starts[g + 1];
         around.clear();
@@ -89,7 +90,7 @@ WindingStatus PropagateWindings(const T3DVECF* points, const std::vector<UnionFa
     }
 
     // Breadth-first over the links in both directions (compressed rows).
-    std::vector<size_t> rowStart(size_t{faceCount} + 1, 0);
+    WorkArray<size_t> rowStart(size_t{faceCount} + 1, 0);
     for (const Link& l : links) {
         ++rowStart[l.from + 1];
         ++rowStart[l.to + 1];
@@ -97,8 +98,8 @@ WindingStatus PropagateWindings(const T3DVECF* points, const std::vector<UnionFa
     for (uint32_t f = 0; f < faceCount; ++f) {
         rowStart[f + 1] += rowStart[f];
     }
-    std::vector<std::pair<uint32_t, int64_t>> neighbours(rowStart[faceCount]);
-    std::vector<size_t> fill(rowStart.begin(), rowStart.end() - 1);
+    WorkArray<std::pair<uint32_t, int64_t>> neighbours(rowStart[faceCount]);
+    WorkArray<size_t> fill(rowStart.begin(), rowStart.end() - 1);
     for (const Link& l : links) {
         neighbours[fill[l.from]++] = {l.to, l.offset};
         neighbours[fill[l.to]++] = {l.from, -l.offset};
@@ -106,7 +107,7 @@ WindingStatus PropagateWindings(const T3DVECF* points, const std::vector<UnionFa
     out.front.assign(faceCount, 0);
     out.component.assign(faceCount, UINT32_MAX);
     out.componentCount = 0;
-    std::vector<uint32_t> queue;
+    WorkArray<uint32_t> queue;
     queue.reserve(faceCount);
     for (uint32_t seed = 0; seed < faceCount; ++seed) {
         if (out.component[seed] != UINT32_MAX) {

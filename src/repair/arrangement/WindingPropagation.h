@@ -2,6 +2,7 @@
 // of each connected component, from the order of the faces around every edge.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 #include "repair/arrangement/UnionFaces.h"
 
@@ -16,8 +17,8 @@ namespace meshaudit::arrangement {
 // f has front[f] + net. Components are numbered 0..componentCount-1 in the
 // order of their first face.
 struct FaceWindings {
-    std::vector<int64_t> front;
-    std::vector<uint32_t> component;
+    WorkArray<int64_t> front;
+    WorkArray<uint32_t> component;
     uint32_t componentCount = 0;
 };
 
@@ -35,6 +36,6 @@ enum class WindingStatus {
 // of `faces` (unchecked), each face with distinct ids and area. On Open and
 // NotArranged `out` is not to be read. O(n log n) for n faces plus the radial
 // sorts; throws std::bad_alloc when memory runs out.
-WindingStatus PropagateWindings(const T3DVECF* points, const std::vector<UnionFace>& faces, FaceWindings& out);
+WindingStatus PropagateWindings(const T3DVECF* points, const WorkArray<UnionFace>& faces, FaceWindings& out);
 
 }  // namespace meshaudit::arrangement

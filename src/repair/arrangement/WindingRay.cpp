@@ -1,4 +1,5 @@
 #include "repair/arrangement/WindingRay.h"
+#include "containers/WorkArray.h"
 
 #include "geometry/ExactArithmetic.h"
 #include "geometry/ExactSum.h"
@@ -176,8 +177,8 @@ struct WindingRays::Ray {
     }
 };
 
-void WindingRays::Build(const T3DVECF* points, uint32_t pointCount, const std::vector<UnionFace>& faces,
-                        const std::vector<uint32_t>& component, bool tree)
+void WindingRays::Build(const T3DVECF* points, uint32_t pointCount, const WorkArray<UnionFace>& faces,
+                        const WorkArray<uint32_t>& component, bool tree)
 {
     points_ = points;
     faces_ = &faces;
@@ -263,7 +264,7 @@ bool WindingRays::CountAll(uint32_t origin, int64_t& winding) const
     bool failed = false;
     int side = 0;
     winding = 0;
-    std::vector<const AABBNode*> stack;
+    WorkArray<const AABBNode*> stack;
     if (tree_.Root() != nullptr) {
         stack.push_back(tree_.Root());
     }
@@ -326,7 +327,7 @@ WindingRays::Hit WindingRays::Nearest(uint32_t origin, uint32_t& hit) const
     };
     // Depth first, the child whose box starts at smaller x first: a box
     // starting beyond the best face's box holds nothing the ray meets sooner.
-    std::vector<const AABBNode*> stack;
+    WorkArray<const AABBNode*> stack;
     if (tree_.Root() != nullptr) {
         stack.push_back(tree_.Root());
     }

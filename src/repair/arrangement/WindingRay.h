@@ -2,6 +2,7 @@
 // exactly along a ray from the face's centroid to infinity.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "geometry/TriAabbTree.h"
 #include "meshaudit.h"
 #include "repair/arrangement/UnionFaces.h"
@@ -41,8 +42,8 @@ public:
     // outlive every query and stay unchanged. Without `tree` (default with)
     // only Count works: CountAll and Nearest then see no face. Throws
     // std::bad_alloc when memory runs out.
-    void Build(const T3DVECF* points, uint32_t pointCount, const std::vector<UnionFace>& faces,
-               const std::vector<uint32_t>& component, bool tree = true);
+    void Build(const T3DVECF* points, uint32_t pointCount, const WorkArray<UnionFace>& faces,
+               const WorkArray<uint32_t>& component, bool tree = true);
 
     // In `winding`, the winding number on the +x side of face `origin`
     // (< faces.size(); its normal's x not 0) that the faces listed in
@@ -80,12 +81,12 @@ private:
     int64_t Step(uint32_t face) const;
 
     const T3DVECF* points_ = nullptr;
-    const std::vector<UnionFace>* faces_ = nullptr;
-    const std::vector<uint32_t>* component_ = nullptr;
-    std::vector<TRIANGLE> corners_;      // one triangle per face
-    std::vector<TRIANGLE> treeCorners_;  // the tree's mesh: the faces not parallel to x
-    std::vector<uint32_t> treeFace_;     // the face of each of those
-    std::vector<T3DVECF> stretched_;     // the tree's points: x times 4
+    const WorkArray<UnionFace>* faces_ = nullptr;
+    const WorkArray<uint32_t>* component_ = nullptr;
+    WorkArray<TRIANGLE> corners_;      // one triangle per face
+    WorkArray<TRIANGLE> treeCorners_;  // the tree's mesh: the faces not parallel to x
+    WorkArray<uint32_t> treeFace_;     // the face of each of those
+    WorkArray<T3DVECF> stretched_;     // the tree's points: x times 4
     C3DTriAABBTree tree_;
 };
 

@@ -1,4 +1,5 @@
 #include "repair/arrangement/WindingSeeds.h"
+#include "containers/WorkArray.h"
 
 #include "repair/arrangement/UnionNormal.h"
 #include "repair/arrangement/WindingRay.h"
@@ -16,22 +17,22 @@ bool LexLess(const T3DVECF& a, const T3DVECF& b)
 
 }  // namespace
 
-bool SeedWindings(const T3DVECF* points, uint32_t pointCount, const std::vector<UnionFace>& faces,
-                  const FaceWindings& windings, std::vector<int64_t>& offset)
+bool SeedWindings(const T3DVECF* points, uint32_t pointCount, const WorkArray<UnionFace>& faces,
+                  const FaceWindings& windings, WorkArray<int64_t>& offset)
 {
     const uint32_t count = windings.componentCount;
     const auto faceCount = static_cast<uint32_t>(faces.size());
     const uint32_t none = UINT32_MAX;
     // The faces of each component, in compressed rows.
-    std::vector<size_t> rowStart(size_t{count} + 1, 0);
+    WorkArray<size_t> rowStart(size_t{count} + 1, 0);
     for (uint32_t f = 0; f < faceCount; ++f) {
         ++rowStart[windings.component[f] + 1];
     }
     for (uint32_t c = 0; c < count; ++c) {
         rowStart[c + 1] += rowStart[c];
     }
-    std::vector<uint32_t> members(faceCount);
-    std::vector<size_t> fill(rowStart.begin(), rowStart.end() - 1);
+    WorkArray<uint32_t> members(faceCount);
+    WorkArray<size_t> fill(rowStart.begin(), rowStart.end() - 1);
     for (uint32_t f = 0; f < faceCount; ++f) {
         members[fill[windings.component[f]]++] = f;
     }
@@ -49,10 +50,10 @@ bool SeedWindings(const T3DVECF* points, uint32_t pointCount, const std::vector<
     // One component meets no other: its own faces settle it, no tree needed.
     rays.Build(points, pointCount, faces, windings.component, count > 1);
     offset.assign(count, 0);
-    std::vector<uint32_t> next(count, none);  // the component a link leads to
-    std::vector<int64_t> delta(count, 0);     // offset(c) = offset(next) + delta
-    std::vector<uint8_t> state(count, 0);     // 0 open, 1 on the walk, 2 known, 3 needs a full ray
-    std::vector<uint32_t> rayFace(count, none);
+    WorkArray<uint32_t> next(count, none);  // the component a link leads to
+    WorkArray<int64_t> delta(count, 0);     // offset(c) = offset(next) + delta
+    WorkArray<uint8_t> state(count, 0);     // 0 open, 1 on the walk, 2 known, 3 needs a full ray
+    WorkArray<uint32_t> rayFace(count, none);
     for (uint32_t c = 0; c < count; ++c) {
         const uint32_t* own = members.data() + rowStart[c];
         const size_t ownCount = rowStart[c + 1] - rowStart[c];
@@ -100,7 +101,7 @@ bool SeedWindings(const T3DVECF* points, uint32_t pointCount, const std::vector<
 
     // Follow the links to a known offset; a component met again on the
     // walk (a cycle) or unsure counts every face along its ray.
-    std::vector<uint32_t> walk;
+    WorkArray<uint32_t> walk;
     for (uint32_t c = 0; c < count; ++c) {
         walk.clear();
         uint32_t x = c;

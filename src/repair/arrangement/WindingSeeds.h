@@ -2,6 +2,7 @@
 // from the relative ones, with a ray or two per component.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 #include "repair/arrangement/UnionFaces.h"
 #include "repair/arrangement/WindingPropagation.h"
@@ -36,7 +37,7 @@ namespace meshaudit::arrangement {
 // overflowed, or a component has no face with a normal of nonzero x (none
 // of which happens to a closed proper arrangement within the exact range).
 // Throws std::bad_alloc when memory runs out.
-bool SeedWindings(const T3DVECF* points, uint32_t pointCount, const std::vector<UnionFace>& faces,
-                  const FaceWindings& windings, std::vector<int64_t>& offset);
+bool SeedWindings(const T3DVECF* points, uint32_t pointCount, const WorkArray<UnionFace>& faces,
+                  const FaceWindings& windings, WorkArray<int64_t>& offset);
 
 }  // namespace meshaudit::arrangement

@@ -1,4 +1,5 @@
 #include "repair/pipeline/ArrangeCheck.h"
+#include "containers/WorkArray.h"
 
 #include "geometry/IntersectingPairs.h"
 #include "geometry/Predicates.h"
@@ -31,15 +32,15 @@ bool RepeatsIndex(const TRIANGLE& t)
 // the answer: only equal ids are compared). Empty when a used point is not
 // finite, which leaves the answer to the arrangement. `joined` tells
 // whether any point takes another's id.
-std::vector<uint32_t> PointIds(const MeshRecord& mesh, bool& joined)
+WorkArray<uint32_t> PointIds(const MeshRecord& mesh, bool& joined)
 {
-    std::vector<uint32_t> ids(mesh.pointCount, UINT32_MAX);
+    WorkArray<uint32_t> ids(mesh.pointCount, UINT32_MAX);
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         for (uint32_t k = 0; k < 3; ++k) {
             ids[Corners(mesh.triangles[t])[k]] = 0;
         }
     }
-    std::vector<uint32_t> used;
+    WorkArray<uint32_t> used;
     for (uint32_t p = 0; p < mesh.pointCount; ++p) {
         if (ids[p] == 0) {
             const T3DVECF& c = mesh.points[p];
@@ -113,8 +114,8 @@ bool MeetBeyondPoint(const T3DVECF* t, const uint32_t* ti, uint32_t k, const T3D
 // of the same three points.
 ArrangeCheck CheckFans(const MeshRecord& mesh)
 {
-    std::vector<uint32_t> first(size_t{mesh.pointCount} + 1, 0);
-    std::vector<uint8_t> proper(mesh.triangleCount, 0);
+    WorkArray<uint32_t> first(size_t{mesh.pointCount} + 1, 0);
+    WorkArray<uint8_t> proper(mesh.triangleCount, 0);
     T3DVECF corners[3];
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         proper[t] = Proper(mesh, mesh.triangles[t], corners) ? 1 : 0;
@@ -130,8 +131,8 @@ ArrangeCheck CheckFans(const MeshRecord& mesh)
         }
         first[p + 1] += first[p];
     }
-    std::vector<uint32_t> fan(first[mesh.pointCount]);
-    std::vector<uint32_t> next(first.begin(), first.end() - 1);
+    WorkArray<uint32_t> fan(first[mesh.pointCount]);
+    WorkArray<uint32_t> next(first.begin(), first.end() - 1);
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         if (proper[t] != 0) {
             for (uint32_t k = 0; k < 3; ++k) {
@@ -184,7 +185,7 @@ ArrangeCheck CheckArrangement(const MeshRecord& mesh)
         return ArrangeCheck::Clean;
     }
     bool joined = false;
-    const std::vector<uint32_t> ids = PointIds(mesh, joined);
+    const WorkArray<uint32_t> ids = PointIds(mesh, joined);
     if (ids.empty()) {
         return ArrangeCheck::Unknown;
     }
@@ -193,7 +194,7 @@ ArrangeCheck CheckArrangement(const MeshRecord& mesh)
     // them so named. Its first round decides a pair with a triangle without
     // area by the indices as given, not the ids, and keeps such a triangle
     // as given: left to it.
-    std::vector<TRIANGLE> named;
+    WorkArray<TRIANGLE> named;
     MeshRecord record = mesh;
     if (joined) {
         named.reserve(mesh.triangleCount);

@@ -6,6 +6,7 @@
 // hold. Shells of the union may touch along an edge or at a point where the
 // overlapping solids did, so steps 2 to 9 run once more on the result.
 #include "repair/arrangement/Arrangement.h"
+#include "containers/WorkArray.h"
 #include "repair/arrangement/Union.h"
 #include "repair/pipeline/ArrangeCheck.h"
 #include "repair/pipeline/ShortEdges.h"
@@ -21,7 +22,7 @@ namespace meshaudit::pipeline {
 
 namespace {
 
-uint32_t Find(std::vector<uint32_t>& parent, uint32_t x)
+uint32_t Find(WorkArray<uint32_t>& parent, uint32_t x)
 {
     while (parent[x] != x) {
         parent[x] = parent[parent[x]];
@@ -35,14 +36,14 @@ uint32_t Find(std::vector<uint32_t>& parent, uint32_t x)
 std::vector<RepairLog::IntersectionCurve> Curves(const arrangement::Arrangement& arranged,
                                                  const std::vector<uint32_t>& inputOf)
 {
-    std::vector<uint32_t> parent(arranged.points.size());
+    WorkArray<uint32_t> parent(arranged.points.size());
     std::iota(parent.begin(), parent.end(), 0u);
     for (const arrangement::Segment& s : arranged.segments) {
         parent[Find(parent, s.from)] = Find(parent, s.to);
     }
     // Curves numbered by their first segment.
-    std::vector<uint32_t> curveOf(arranged.points.size(), UINT32_MAX);
-    std::vector<RepairLog::IntersectionCurve> curves;
+    WorkArray<uint32_t> curveOf(arranged.points.size(), UINT32_MAX);
+    std::vector<RepairLog::IntersectionCurve> curves;  // the log's
     for (const arrangement::Segment& s : arranged.segments) {
         uint32_t& c = curveOf[Find(parent, s.from)];
         if (c == UINT32_MAX) {
@@ -67,7 +68,7 @@ std::vector<RepairLog::IntersectionCurve> Curves(const arrangement::Arrangement&
 // by that much may make pieces meet; the next round resolves them. Points
 // in cells of that size, each new one compared with those in the 27 cells
 // around it. Returns how many were moved.
-uint32_t SnapNewPoints(const std::vector<T3DVECF>& points, uint32_t firstNew, std::vector<TRIANGLE>& triangles)
+uint32_t SnapNewPoints(const WorkArray<T3DVECF>& points, uint32_t firstNew, WorkArray<TRIANGLE>& triangles)
 {
     double largest = 0.0;
     for (const T3DVECF& p : points) {
@@ -89,14 +90,14 @@ uint32_t SnapNewPoints(const std::vector<T3DVECF>& points, uint32_t firstNew, st
         std::array<int64_t, 3> cell;
         uint32_t point;
     };
-    std::vector<Entry> entries(points.size());
+    WorkArray<Entry> entries(points.size());
     for (uint32_t p = 0; p < points.size(); ++p) {
         entries[p] = Entry{cellOf(points[p]), p};
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return a.cell < b.cell || (a.cell == b.cell && a.point < b.point);
     });
-    std::vector<uint32_t> into(points.size());
+    WorkArray<uint32_t> into(points.size());
     std::iota(into.begin(), into.end(), 0u);
     uint32_t moved = 0;
     for (uint32_t p = firstNew; p < points.size(); ++p) {
@@ -136,7 +137,7 @@ uint32_t SnapNewPoints(const std::vector<T3DVECF>& points, uint32_t firstNew, st
 // box's diagonal.
 constexpr double kShortFraction = 1e-6;
 
-double Diagonal(const std::vector<T3DVECF>& points)
+double Diagonal(const WorkArray<T3DVECF>& points)
 {
     if (points.empty()) {
         return 0.0;
@@ -152,7 +153,7 @@ double Diagonal(const std::vector<T3DVECF>& points)
 
 uint32_t PointsInUse(const RepairResult& r)
 {
-    std::vector<uint8_t> used(r.points.size(), 0);
+    WorkArray<uint8_t> used(r.points.size(), 0);
     for (const TRIANGLE& t : r.triangles) {
         used[t.a] = used[t.b] = used[t.c] = 1;
     }
@@ -192,7 +193,7 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
     // coordinates (copies that step 5 made, so that each fan has its own)
     // are joined by the arrangement into one point, and parted again by
     // step 5: that is no change.
-    const auto corner = [](const std::vector<T3DVECF>& points, uint32_t p) { return points[p]; };
+    const auto corner = [](const auto& points, uint32_t p) { return points[p]; };
     const auto samePlace = [](const T3DVECF& a, const T3DVECF& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
     bool same = arranged.points.size() == out.points.size() && arranged.triangles.size() == out.triangles.size();
     for (size_t t = 0; same && t < out.triangles.size(); ++t) {
@@ -240,8 +241,8 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
     }
     x.resolved = true;
     x.united = x.united || unitedNow;
-    std::vector<TRIANGLE> kept = unitedNow ? std::move(united.triangles) : arranged.triangles;
-    std::vector<uint32_t> piece(kept.size());
+    WorkArray<TRIANGLE> kept = unitedNow ? std::move(united.triangles) : arranged.triangles;
+    WorkArray<uint32_t> piece(kept.size());
     if (unitedNow) {
         piece = std::move(united.triangleFrom);
     } else {
@@ -249,7 +250,7 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
     }
     const uint32_t before = static_cast<uint32_t>(out.points.size());
     x.pointsAdded += static_cast<uint32_t>(arranged.points.size()) - before;
-    std::vector<uint8_t> split(out.triangles.size(), 0);
+    WorkArray<uint8_t> split(out.triangles.size(), 0);
     for (const arrangement::Segment& s : arranged.segments) {
         split[s.triA] = split[s.triB] = 1;
     }

@@ -1,4 +1,5 @@
 #include "repair/pipeline/ShortEdges.h"
+#include "containers/WorkArray.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +11,8 @@ namespace meshaudit::pipeline {
 namespace {
 
 // The points that share a triangle with v, sorted, each once.
-void Neighbours(uint32_t v, const std::vector<uint32_t>& start, const std::vector<uint32_t>& around,
-                const std::vector<TRIANGLE>& triangles, std::vector<uint32_t>& out)
+void Neighbours(uint32_t v, const WorkArray<uint32_t>& start, const WorkArray<uint32_t>& around,
+                const WorkArray<TRIANGLE>& triangles, WorkArray<uint32_t>& out)
 {
     out.clear();
     for (uint32_t k = start[v]; k < start[v + 1]; ++k) {
@@ -28,13 +29,13 @@ void Neighbours(uint32_t v, const std::vector<uint32_t>& start, const std::vecto
 
 // One pass: collapses an independent set of short edges (no two near one
 // another) of the triangles with three distinct points. Returns how many.
-uint32_t CollapsePass(const std::vector<T3DVECF>& points, uint32_t firstNew, double length,
-                      std::vector<TRIANGLE>& triangles)
+uint32_t CollapsePass(const WorkArray<T3DVECF>& points, uint32_t firstNew, double length,
+                      WorkArray<TRIANGLE>& triangles)
 {
     const auto n = static_cast<uint32_t>(points.size());
     const auto proper = [](const TRIANGLE& t) { return t.a != t.b && t.b != t.c && t.a != t.c; };
     // The proper triangles around each point, by a counting sort.
-    std::vector<uint32_t> start(static_cast<size_t>(n) + 1, 0);
+    WorkArray<uint32_t> start(static_cast<size_t>(n) + 1, 0);
     for (const TRIANGLE& t : triangles) {
         if (proper(t)) {
             ++start[t.a + 1];
@@ -43,8 +44,8 @@ uint32_t CollapsePass(const std::vector<T3DVECF>& points, uint32_t firstNew, dou
         }
     }
     std::partial_sum(start.begin(), start.end(), start.begin());
-    std::vector<uint32_t> around(start[n]);
-    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+    WorkArray<uint32_t> around(start[n]);
+    WorkArray<uint32_t> fill(start.begin(), start.end() - 1);
     for (uint32_t t = 0; t < triangles.size(); ++t) {
         if (proper(triangles[t])) {
             around[fill[triangles[t].a]++] = t;
@@ -52,12 +53,12 @@ uint32_t CollapsePass(const std::vector<T3DVECF>& points, uint32_t firstNew, dou
             around[fill[triangles[t].c]++] = t;
         }
     }
-    std::vector<uint32_t> into(n);
+    WorkArray<uint32_t> into(n);
     std::iota(into.begin(), into.end(), 0u);
-    std::vector<uint8_t> touched(n, 0);
-    std::vector<uint32_t> fromNeighbours;
-    std::vector<uint32_t> toNeighbours;
-    std::vector<uint32_t> common;
+    WorkArray<uint8_t> touched(n, 0);
+    WorkArray<uint32_t> fromNeighbours;
+    WorkArray<uint32_t> toNeighbours;
+    WorkArray<uint32_t> common;
     uint32_t moved = 0;
     for (const TRIANGLE& t : triangles) {
         if (!proper(t)) {
@@ -104,8 +105,8 @@ uint32_t CollapsePass(const std::vector<T3DVECF>& points, uint32_t firstNew, dou
 
 }  // namespace
 
-uint32_t CollapseShortEdges(const std::vector<T3DVECF>& points, uint32_t firstNew, double length,
-                            std::vector<TRIANGLE>& triangles)
+uint32_t CollapseShortEdges(const WorkArray<T3DVECF>& points, uint32_t firstNew, double length,
+                            WorkArray<TRIANGLE>& triangles)
 {
     if (!(length > 0.0) || firstNew >= points.size()) {
         return 0;

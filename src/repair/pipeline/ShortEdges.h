@@ -15,6 +15,7 @@
 // left repeating a point, for the pipeline's step 3 to drop.
 #pragma once
 
+#include "containers/WorkArray.h"
 #include "meshaudit.h"
 
 #include <cstdint>
@@ -27,7 +28,7 @@ namespace meshaudit::pipeline {
 // than `length` (Euclidean; a length of 0 or less collapses nothing), in
 // triangle order. The new point goes onto the other end: `triangles` are
 // rewritten, `points` are not changed. Returns how many points were moved.
-uint32_t CollapseShortEdges(const std::vector<T3DVECF>& points, uint32_t firstNew, double length,
-                            std::vector<TRIANGLE>& triangles);
+uint32_t CollapseShortEdges(const WorkArray<T3DVECF>& points, uint32_t firstNew, double length,
+                            WorkArray<TRIANGLE>& triangles);
 
 }  // namespace meshaudit::pipeline
