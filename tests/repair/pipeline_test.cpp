@@ -411,13 +411,14 @@ TEST(RepairPipeline, RandomDamageComesBackClosed)
     }
 }
 
-// Each allocation of the pipeline failing in turn: -6 and an empty result,
-// or the same repair as without the failure.
+// Each allocation of the pipeline failing in turn, on damage of every step
+// and on crossing boxes that step 10 unites: -6 and an empty result, or the
+// same repair as without the failure.
 TEST(RepairPipeline, FailedAllocationsGiveMinusSixAndNothing)
 {
-    TestMesh damaged = Damage(GridBox(3), 2);
     RepairRequest request;
     request.dropInnerShells = true;
+    for (TestMesh damaged : {Damage(GridBox(3), 2), Join({Box(0, 2), Box(1, 3)})}) {  // the second to resolve
     const RepairResult want = Repair(damaged, request);
     for (uint64_t k = 1;; ++k) {
         memory_testing::ResetAllocationCounter();
@@ -437,6 +438,7 @@ TEST(RepairPipeline, FailedAllocationsGiveMinusSixAndNothing)
             EXPECT_GT(k, 50u);
             break;
         }
+    }
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace meshaudit::arrangement {
 
@@ -97,7 +98,11 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
         out.unresolved = std::move(round.pairs);
         clean = out.unresolved.empty();
     }
-    out.resolved = clean && LibraryFindsPair(out.points, out.triangles) == 0;
+    const int left = clean ? LibraryFindsPair(out.points, out.triangles) : 1;
+    if (left < 0) {
+        throw std::bad_alloc();
+    }
+    out.resolved = left == 0;
     return kArranged;
 }
 

@@ -99,7 +99,9 @@ using ArrangeProgress = void (*)(void* context, uint32_t round, uint64_t triangl
 
 // Arranges `mesh` (read only, the caller's) into `out` (replaced). Points
 // no triangle names are copied and otherwise ignored. Returns a code above;
-// on an error `out` is empty. `progress` may be null (the default).
+// on an error `out` is empty. `progress` may be null (the default). Throws
+// std::bad_alloc when memory runs out, so that a caller never takes a
+// search it could not finish for a contact left.
 int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress = nullptr, void* context = nullptr);
 
 }  // namespace meshaudit::arrangement
