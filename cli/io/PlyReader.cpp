@@ -1,4 +1,4 @@
-#include "BitCast.h"
+#include "containers/BitCast.h"
 #include "LoadError.h"
 #include "MeshBuilder.h"
 #include "PlyHeader.h"

@@ -26,6 +26,7 @@
 // the point's path where the interval first spans is unique.
 #pragma once
 
+#include "containers/BitCast.h"
 #include "containers/Memory.h"
 #include "geometry/TriAabbTree.h"
 
@@ -42,8 +43,7 @@ namespace box_sweep_detail {
 inline uint32_t OrderedBits(float f)
 {
     const float g = f == 0.0f ? 0.0f : f;
-    uint32_t u;
-    std::memcpy(&u, &g, sizeof u);  // std::bit_cast, which the WebAssembly build's library lacks
+    const auto u = BitCast<uint32_t>(g);
     return (u & 0x80000000u) != 0 ? ~u : (u | 0x80000000u);
 }
 

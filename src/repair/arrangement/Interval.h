@@ -8,7 +8,8 @@
 // only widen or spoil an interval, which then decides nothing.
 #pragma once
 
-#include <bit>
+#include "containers/BitCast.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -49,8 +50,8 @@ inline double Down(double v)
     }
     // A finite nonzero double or +infinity: the next one down is one unit
     // less in magnitude when positive, one more when negative.
-    const auto bits = std::bit_cast<uint64_t>(v);
-    return std::bit_cast<double>(v > 0.0 ? bits - 1u : bits + 1u);
+    const auto bits = BitCast<uint64_t>(v);
+    return BitCast<double>(v > 0.0 ? bits - 1u : bits + 1u);
 }
 
 // The double next above v, as std::nextafter(v, +infinity) gives it.

@@ -1,11 +1,11 @@
-// std::bit_cast for the readers, written out: the WebAssembly build's
+// std::bit_cast written out: the WebAssembly build's
 // standard library predates it.
 #pragma once
 
 #include <cstring>
 #include <type_traits>
 
-namespace meshaudit::cli {
+namespace meshaudit {
 
 // The bits of `from` read as a `To` of the same size.
 template <typename To, typename From>
@@ -17,4 +17,4 @@ To BitCast(const From& from)
     return to;
 }
 
-}  // namespace meshaudit::cli
+}  // namespace meshaudit
