@@ -29,7 +29,7 @@ Usage (Python is /usr/bin/python3, standard library only):
       Checks REV out into the detached worktree /work/mutants/tree-<rev>,
       builds /work/mutants/build-<rev> (Release, ccache if installed, no benchmarks, no
       command unless the tests need it) and the test programs test_containers,
-      test_model, test_geometry, test_analysis, test_interface and test_repair
+      test_model, test_geometry, test_analysis, test_interface, test_solid and test_repair
       that exist at REV. They must pass unmutated; their times set the limit
       max(20 s, 5 x unmutated) per program. Then for each mutant in turn:
       apply it, rebuild those targets (a failed build is "build-error"), run
@@ -62,7 +62,8 @@ import time
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WORK = "/work/mutants"
-PROGRAMS = ["test_containers", "test_model", "test_geometry", "test_analysis", "test_interface", "test_repair"]
+PROGRAMS = ["test_containers", "test_model", "test_geometry", "test_analysis", "test_interface", "test_solid",
+            "test_repair"]
 OPERATORS = ["compare", "literal", "logic", "drop", "constant"]
 KILLED = ("killed", "timeout")
 

@@ -402,6 +402,10 @@ TEST(RepairPipeline, RandomDamageComesBackClosed)
         const RepairResult r = Repair(damaged, request);
         const std::string name = "seed " + std::to_string(seed);
         ExpectSound(damaged, r, name.c_str());
+        const RepairLog::StepSummary& unused = r.log.steps[static_cast<uint32_t>(RepairStep::UnusedPoints)];
+        EXPECT_TRUE(unused.ran && unused.trianglesBefore == r.triangles.size() &&
+                    unused.trianglesAfter == r.triangles.size() && unused.pointsAfter == r.points.size())
+            << name;
         for (const RepairLog::Hole& hole : r.log.holes) {
             EXPECT_EQ(hole.outcome, HoleOutcome::Filled) << name;
         }
