@@ -2,13 +2,16 @@
 // anything in a mesh, decided without it where that is cheap: with its used
 // points of equal coordinates taken as one, the arrangement's rounds and
 // its final check look at two kinds of pairs of triangles, and this looks
-// at the same pairs with the same exact tests, but
+// at the same pairs with exact tests that give the same answers, but
 //   - the pairs that share no point index through the library's own
 //     intersecting-pair search (the one the arrangement's final check runs),
 //     and
 //   - the pairs that share a point index from the triangles round each
 //     point, where the arrangement walks every pair of overlapping boxes and
-//     builds a round's registry of points.
+//     builds a round's registry of points; two that share an edge meet
+//     beyond it only in one plane, on one side of it, and two that share a
+//     point are decided by a few orientations round it, without building
+//     the points where they meet.
 // So a mesh with nothing to resolve, the rule after steps 1 to 9, costs a
 // fraction of the arrangement's time, with the same answer.
 #pragma once
