@@ -66,9 +66,34 @@ TEST(ArrangeCheck, AgreesWithTheArrangementOnRandomLatticeMeshes)
         // For one seed in three, fans: every triangle round the lattice's
         // middle point.
         const uint32_t middle = side / 2 * (1 + side + side * side);
-        for (uint32_t t = 0, count = 2 + seed % 5; t < count; ++t) {
+        for (uint32_t t = 0, count = 2 + seed % 5; seed % 6 != 3 && t < count; ++t) {
             const uint32_t a = seed % 3 == 0 ? middle : pick(), b = pick();
             m.AddTriangle(a, b, rng() % 8 == 0 ? a : pick());
+        }
+        if (seed % 6 == 3) {
+            // Closed fans round the middle point: a rim in the order of eight
+            // directions, some left out, each point at a random height
+            // (none for a flat fan), round once or twice, with two points
+            // swapped now and then.
+            static constexpr int kTurn[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
+            const T3DVECF o = m.points[middle];
+            const int turns = 1 + static_cast<int>(seed / 6 % 2);
+            const auto first = static_cast<uint32_t>(m.points.size());
+            const bool flat = seed / 12 % 3 == 0;
+            for (int r = 1; r <= turns; ++r) {
+                for (const auto& d : kTurn) {
+                    if (rng() % 4 != 0) {
+                        m.AddPoint(o.x + r * d[0], o.y + r * d[1], o.z + (flat ? 0.0 : rng() % 3 - 1.0));
+                    }
+                }
+            }
+            const auto count = static_cast<uint32_t>(m.points.size()) - first;
+            if (rng() % 4 == 0) {
+                std::swap(m.points[first + rng() % count], m.points[first + rng() % count]);
+            }
+            for (uint32_t t = 0; t < count; ++t) {
+                m.AddTriangle(middle, first + t, first + (t + 1) % count);
+            }
         }
         const ArrangeCheck check = CheckArrangement(m.Record());
         if (check != ArrangeCheck::Unknown) {

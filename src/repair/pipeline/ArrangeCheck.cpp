@@ -182,6 +182,81 @@ bool MeetBeyondEdge(const Face& t, uint32_t k, const T3DVECF& d)
     return Orient3DSign(t.c, d) == 0 && Turn(t, t[k], t[k + 1], t[k + 2]) * Turn(t, t[k], t[k + 1], d) > 0;
 }
 
+// Whether the faces round p (`count` of them, each with p as a corner) make
+// one closed fan that lies over a plane without folding: their other
+// corners chain them in one cycle, each leaving p from the side the last
+// one reached, and seen along an axis every face turns the same way and
+// the cycle turns round p once. Then each face's shadow is an angle at p
+// that no other's overlaps, and a face meets its shadow's points only once
+// (it has an area in that view): faces meet only at p and along the sides
+// that neighbours share, which is no contact for the arrangement. The
+// cycle turns round p k times, a whole number; it turns once when the
+// direction of the first side, reached again only at the end, is passed
+// by no face between. False, leaving the pairs to be tested, when any of
+// this fails.
+bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p)
+{
+    if (count < 3) {
+        return false;  // two faces cannot close a fan with angles below a half turn
+    }
+    const auto at = [&](uint32_t x) {
+        const Face& f = faces[x];
+        return f.id[0] == p ? 0u : f.id[1] == p ? 1u : 2u;
+    };
+    std::array<uint32_t, kMostFan> order;
+    std::array<uint8_t, kMostFan> seen{};
+    order[0] = 0;
+    seen[0] = 1;
+    for (uint32_t step = 1; step <= count; ++step) {
+        const Face& last = faces[order[step - 1]];
+        const uint32_t reached = last.id[(at(order[step - 1]) + 2) % 3];
+        uint32_t next = kMostFan, found = 0;
+        for (uint32_t x = 0; x < count; ++x) {
+            if (faces[x].id[(at(x) + 1) % 3] == reached) {
+                next = x;
+                ++found;
+            }
+        }
+        if (found != 1 || (step < count ? seen[next] != 0 : next != order[0])) {
+            return false;
+        }
+        if (step < count) {
+            order[step] = next;
+            seen[next] = 1;
+        }
+    }
+    const Face& view = faces[0];
+    const T3DVECF& apex = view[at(0)];
+    const auto side = [&](uint32_t k) -> const T3DVECF& { return faces[order[k % count]][at(order[k % count]) + 1]; };
+    const int turn = Turn(view, apex, side(0), side(1));
+    for (uint32_t k = 1; k < count; ++k) {
+        if (Turn(view, apex, side(k), side(k + 1)) != turn) {
+            return false;
+        }
+    }
+    // The first side's direction: strictly inside a face between, or along
+    // a side between, the same way from p (of two directions on one line,
+    // told by which projected coordinates grow, exactly). A second turn
+    // would begin at the third side or later (two angles make less than a
+    // turn), and at the third from last or earlier (the turn it begins
+    // takes three angles or more).
+    const T3DVECF& first = side(0);
+    double o[2], f[2], q[2];
+    arrangement::Project(apex, view.i, view.j, o);
+    arrangement::Project(first, view.i, view.j, f);
+    for (uint32_t k = 2; k + 2 < count; ++k) {
+        const int before = Turn(view, apex, side(k), first);
+        if (before * turn > 0 && Turn(view, apex, first, side(k + 1)) * turn > 0) {
+            return false;
+        }
+        arrangement::Project(side(k), view.i, view.j, q);
+        if (before == 0 && (q[0] > o[0]) == (f[0] > o[0]) && (q[1] > o[1]) == (f[1] > o[1])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The pairs that share a point index, each at the smallest index they
 // share: any contact between two triangles with an area? The arrangement
 // skips a pair in which either has none (they share an index), and a pair
@@ -229,6 +304,9 @@ ArrangeCheck CheckFans(const MeshRecord& mesh)
             }
             f.i = drop[t] % 3;
             f.j = (drop[t] + 1) % 3;
+        }
+        if (FoldFreeFan(faces.data(), count, p)) {
+            continue;
         }
         for (uint32_t x = 0; x < count; ++x) {
             const Face& t = faces[x];
