@@ -89,6 +89,14 @@ uint32_t CollapsePass(const WorkArray<T3DVECF>& points, uint32_t firstNew, doubl
             if (onEdge != 2 || common.size() != 2) {
                 continue;
             }
+            // A far corner with three neighbours would be left with two: the
+            // two triangles that remain there would lie on one another.
+            if (std::any_of(common.begin(), common.end(), [&](uint32_t w) {
+                    Neighbours(w, start, around, triangles, toNeighbours);
+                    return toNeighbours.size() <= 3;
+                })) {
+                continue;
+            }
             into[from] = to;
             ++moved;
             touched[from] = touched[to] = 1;
@@ -111,11 +119,16 @@ uint32_t CollapseShortEdges(const WorkArray<T3DVECF>& points, uint32_t firstNew,
     if (!(length > 0.0) || firstNew >= points.size()) {
         return 0;
     }
-    // Each pass moves a point for good (it leaves every triangle), so the
-    // passes end; as a rule two or three do.
+    // Each pass moves a point for good (it leaves every triangle); as a rule
+    // two or three do it all. A point with many short edges loses one a
+    // pass, so the passes are bounded, which keeps the work linear in the
+    // mesh for every shape.
     uint32_t moved = 0;
-    for (uint32_t pass = CollapsePass(points, firstNew, length, triangles); pass != 0;
-         pass = CollapsePass(points, firstNew, length, triangles)) {
+    for (uint32_t k = 0; k < kMostCollapsePasses; ++k) {
+        const uint32_t pass = CollapsePass(points, firstNew, length, triangles);
+        if (pass == 0) {
+            break;
+        }
         moved += pass;
     }
     return moved;

@@ -9,10 +9,13 @@
 //
 // Only collapses that keep a closed manifold closed and manifold are made:
 // the edge has exactly two triangles, and the two ends have no common
-// neighbour but the far corners of those two (the link condition). A
-// collapse changes the neighbourhoods it touches, so a point next to one
-// made in this pass waits for the next. The two triangles of the edge are
-// left repeating a point, for the pipeline's step 3 to drop.
+// neighbour but the far corners of those two (the link condition), and
+// each far corner has more than three neighbours. A collapse changes the
+// neighbourhoods it touches, so a point next to one made in this pass
+// waits for the next, for at most kMostCollapsePasses passes: edges left
+// then stay (the checks report their points as duplicated). The two
+// triangles of the edge are left repeating a point, for the pipeline's
+// step 3 to drop.
 #pragma once
 
 #include "containers/WorkArray.h"
@@ -22,6 +25,8 @@
 #include <vector>
 
 namespace meshaudit::pipeline {
+
+inline constexpr uint32_t kMostCollapsePasses = 16;
 
 // Collapses the edges of `triangles` (indices into `points`, in range) from
 // a point of index firstNew or more to a point of smaller index, no longer
