@@ -131,6 +131,29 @@ bool CoplanarMeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t 
            InAngle(t, u, j, uTurn, t[k + 1]);
 }
 
+// How the face u (p at its corner j) lies to the plane of t (p at its
+// corner k): its other two corners on one side (Apart), both on the plane
+// (Coplanar), one on it and one off, its edge to that one then leaving p
+// into t's angle (Meet) or not (Apart), or strictly on both sides
+// (Crosses). `first` is the side of u's next corner after p.
+enum class Across { Apart, Meet, Coplanar, Crosses };
+
+Across Against(const Face& t, uint32_t k, const Face& u, uint32_t j, int& first)
+{
+    first = Orient3DSign(t.c, u[j + 1]);
+    const int second = Orient3DSign(t.c, u[j + 2]);
+    if (first * second > 0) {
+        return Across::Apart;  // u touches t's plane at p alone
+    }
+    if (first == 0 && second == 0) {
+        return Across::Coplanar;
+    }
+    if (first == 0 || second == 0) {
+        return InAngle(t, k, first == 0 ? u[j + 1] : u[j + 2]) ? Across::Meet : Across::Apart;
+    }
+    return Across::Crosses;
+}
+
 // Whether two faces that share only the point p (at corner k of t and
 // corner j of u) meet beyond it, as FindPairContact decides, with fewer
 // predicates:
@@ -148,28 +171,19 @@ bool CoplanarMeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t 
 //    that edge's line, which meets t's far edge only at its end.
 bool MeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t j)
 {
-    const T3DVECF& u1 = u[j + 1];
-    const T3DVECF& u2 = u[j + 2];
-    const int su1 = Orient3DSign(t.c, u1), su2 = Orient3DSign(t.c, u2);
-    if (su1 * su2 > 0) {
-        return false;  // u touches t's plane at p alone
+    int su1 = 0, st1 = 0;
+    const Across across = Against(t, k, u, j, su1);
+    if (across == Across::Coplanar) {
+        return CoplanarMeetBeyondPoint(t, k, u, j);
     }
-    if (su1 == 0 || su2 == 0) {
-        if (su1 == 0 && su2 == 0) {
-            return CoplanarMeetBeyondPoint(t, k, u, j);
-        }
-        return InAngle(t, k, su1 == 0 ? u1 : u2);
+    if (across != Across::Crosses) {
+        return across == Across::Meet;
     }
-    const T3DVECF& t1 = t[k + 1];
-    const T3DVECF& t2 = t[k + 2];
-    const int st1 = Orient3DSign(u.c, t1), st2 = Orient3DSign(u.c, t2);
-    if (st1 * st2 > 0) {
-        return false;  // t touches u's plane at p alone
+    const Across back = Against(u, j, t, k, st1);  // not coplanar: u crosses t's plane
+    if (back != Across::Crosses) {
+        return back == Across::Meet;
     }
-    if (st1 == 0 || st2 == 0) {
-        return InAngle(u, j, st1 == 0 ? t1 : t2);  // not both: u1 and u2 are off t's plane
-    }
-    return Orient3DSign(u1, u2, t[k], t1) * su1 < 0;
+    return Orient3DSign(u[j + 1], u[j + 2], t[k], t[k + 1]) * su1 < 0;
 }
 
 // Whether two faces that share the edge from corner k to corner k+1 of t,
