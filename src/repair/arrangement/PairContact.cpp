@@ -25,6 +25,9 @@ struct Candidate {
     const T3DVECF* p = nullptr;
     const T3DVECF* q = nullptr;
     const T3DVECF* plane = nullptr;
+    uint32_t pId = kNoId;
+    uint32_t qId = kNoId;
+    const uint32_t* planeIds = nullptr;
 };
 
 // Builds a crossing exactly: the side values of the ends, the plane's
@@ -37,9 +40,27 @@ const ExactPoint& Built(Candidate& c)
         Dyadic value[2];
         PlaneValues(c.plane[0], c.plane[1], c.plane[2], ends, wanted, 2, value);
         c.point = SegmentPlanePoint(ends[0], ends[1], value[0], value[1]);
+        SetRecipe(c.point, c.pId, c.qId, c.planeIds);
         c.built = true;
     }
     return c.point;
+}
+
+// The point as an end of the contact: its id alone when `known` holds its
+// recipe and it was not built for a comparison, else built.
+ExactPoint Finished(Candidate& c, const PointRegistry* known)
+{
+    if (!c.built && known != nullptr) {
+        const uint32_t id = known->Known(c.pId, c.qId, c.planeIds);
+        if (id != kNoId) {
+            ExactPoint p;
+            p.input = false;
+            p.id = id;
+            SetRecipe(p, c.pId, c.qId, c.planeIds);
+            return p;
+        }
+    }
+    return Built(c);
 }
 
 // -1, 0, +1 as coordinate `axis` of a is below, equal to, above that of b:
@@ -59,7 +80,8 @@ int Compare(Candidate& a, Candidate& b, int axis)
 // 0) and crossings of edges whose ends are strictly on opposite sides. At
 // least one when the sides are not all of one strict sign; at most two for a
 // triangle that does not lie in the plane.
-int PointsOnPlane(const T3DVECF* t, const uint32_t* ids, const int* side, const T3DVECF* plane, Candidate* out)
+int PointsOnPlane(const T3DVECF* t, const uint32_t* ids, const int* side, const T3DVECF* plane,
+                  const uint32_t* planeIds, Candidate* out)
 {
     int count = 0;
     for (int k = 0; k < 3; ++k) {
@@ -79,6 +101,9 @@ int PointsOnPlane(const T3DVECF* t, const uint32_t* ids, const int* side, const 
             c.p = &t[k];
             c.q = &t[n];
             c.plane = plane;
+            c.pId = ids[k];
+            c.qId = ids[n];
+            c.planeIds = planeIds;
             SegmentPlaneBox(*c.p, *c.q, plane[0], plane[1], plane[2], c.box);
         }
     }
@@ -174,7 +199,8 @@ bool CoplanarContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, c
 
 }  // namespace
 
-PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds)
+PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds,
+                            const PointRegistry* known)
 {
     PairContact result;
     int shared = 0;
@@ -243,8 +269,8 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
     // have in common is the overlap of the two, ordered along an axis on
     // which the line is not constant.
     Candidate points[4];
-    const int onU = PointsOnPlane(t, tIds, sideT, u, points);
-    const int count = onU + PointsOnPlane(u, uIds, sideU, t, points + onU);
+    const int onU = PointsOnPlane(t, tIds, sideT, u, uIds, points);
+    const int count = onU + PointsOnPlane(u, uIds, sideU, t, tIds, points + onU);
     int axis = -1;
     for (int a = 0; a < count && axis < 0; ++a) {
         for (int b = a + 1; b < count && axis < 0; ++b) {
@@ -289,12 +315,12 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
             }
         }
         result.kind = PairContact::Kind::Point;
-        result.from = Built(*lo);
+        result.from = Finished(*lo, known);
         return result;
     }
     result.kind = PairContact::Kind::Segment;
-    result.from = Built(*lo);
-    result.to = Built(*hi);
+    result.from = Finished(*lo, known);
+    result.to = Finished(*hi, known);
     return result;
 }
 
