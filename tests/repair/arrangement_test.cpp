@@ -22,6 +22,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <unordered_map>
@@ -265,6 +266,47 @@ TEST(Arrangement, FuzzedSmallSoups)
         SCOPED_TRACE(round);
         ExpectProperArrangement(m, Arranged(m));
     }
+}
+
+// Pairs sharing one point (corners of a 3-grid, some lifted by 2^-40, so
+// that coplanar, touching and nearly touching pairs are common): asked
+// first whether they meet beyond the point, and classified in full.
+TEST(Arrangement, PairsRoundAPointByAnglesMatchThePlainOnes)
+{
+    std::mt19937 rng(5);
+    int kinds[4] = {0, 0, 0, 0};
+    for (int round = 0; round < 6000; ++round) {
+        T3DVECF c[6];
+        for (T3DVECF& p : c) {
+            double v[3];
+            for (double& x : v) {
+                x = static_cast<double>(rng() % 3) + (rng() % 8 == 0 ? std::ldexp(rng() % 2 ? 1.0 : -1.0, -40) : 0.0);
+            }
+            p = {v[0], v[1], v[2]};
+        }
+        c[3 + rng() % 3] = c[rng() % 3];
+        uint32_t id[6];  // equal points one id, as a round gives them
+        for (uint32_t k = 0; k < 6; ++k) {
+            id[k] = 0;
+            while (std::memcmp(&c[id[k]], &c[k], sizeof(T3DVECF)) != 0) {
+                ++id[k];
+            }
+        }
+        const uint32_t it[3] = {id[0], id[1], id[2]};
+        const uint32_t iu[3] = {id[3], id[4], id[5]};
+        int shared = 0;
+        for (uint32_t a : it) {
+            shared += (a == iu[0]) + (a == iu[1]) + (a == iu[2]);
+        }
+        if (shared != 1 || Flat(c) || Flat(c + 3)) {
+            continue;
+        }
+        const PairContact plain = FindPairContact(c, it, c + 3, iu);
+        ASSERT_EQ(plain.kind, FindPairContact(c, it, c + 3, iu, nullptr, true).kind) << round;
+        ++kinds[static_cast<int>(plain.kind)];
+    }
+    EXPECT_GT(std::min({kinds[0], kinds[1], kinds[3]}), 20)
+        << kinds[0] << " " << kinds[1] << " " << kinds[2] << " " << kinds[3];
 }
 
 TEST(Arrangement, CleanMeshesComeOutUnchanged)

@@ -122,7 +122,8 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
             return;
         }
         PairContact contact = FindPairContact(ct, ids[t].data(), cu, ids[u].data(),
-                                              mode == RoundMode::Arrange ? &registry : nullptr);
+                                              mode == RoundMode::Arrange ? &registry : nullptr,
+                                              mode != RoundMode::ArrangeTestingEveryPoint);
         if (contact.kind == PairContact::Kind::None) {
             return;
         }

@@ -35,8 +35,9 @@ struct RoundResult {
 };
 
 // Check: only find the pairs. ArrangeTestingEveryPoint: Arrange with
-// ArrangePlane's plain form (everyPoint) and every comparison of
-// constructed points made without their recipes (ExactPoint.h), for the
+// ArrangePlane's plain form (everyPoint), every comparison of constructed
+// points made without their recipes (ExactPoint.h) and every pair sharing
+// a point classified in full (FindPairContact's byAngles off), for the
 // tests.
 enum class RoundMode { Arrange, Check, ArrangeTestingEveryPoint };
 

@@ -3,6 +3,7 @@
 #include "geometry/Predicates.h"
 #include "geometry/TriangleIntersection.h"
 #include "repair/arrangement/Constructions.h"
+#include "repair/arrangement/MeetBeyond.h"
 #include "repair/arrangement/PlaneProjection.h"
 
 #include <cmath>
@@ -200,13 +201,31 @@ bool CoplanarContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, c
 }  // namespace
 
 PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds,
-                            const PointRegistry* known)
+                            const PointRegistry* known, bool byAngles)
 {
     PairContact result;
     int shared = 0;
-    for (int a = 0; a < 3; ++a) {
-        for (int b = 0; b < 3; ++b) {
-            shared += tIds[a] == uIds[b] ? 1 : 0;
+    uint32_t tShared = 0;
+    uint32_t uShared = 0;
+    for (uint32_t a = 0; a < 3; ++a) {
+        for (uint32_t b = 0; b < 3; ++b) {
+            if (tIds[a] == uIds[b]) {
+                ++shared;
+                tShared = a;
+                uShared = b;
+            }
+        }
+    }
+    if (byAngles && shared == 1) {
+        // Most pairs round a point meet nowhere else; those near the curves
+        // of a previous round, with corners rounded off each other's planes
+        // by a unit in the last place, would otherwise build their crossings
+        // only to find that.
+        Face tf{{t[0], t[1], t[2]}, {tIds[0], tIds[1], tIds[2]}, 0, 1};
+        Face uf{{u[0], u[1], u[2]}, {uIds[0], uIds[1], uIds[2]}, 0, 1};
+        if (ProjectionAxes(t, tf.i, tf.j) && ProjectionAxes(u, uf.i, uf.j) &&
+            !MeetBeyondPoint(tf, tShared, uf, uShared)) {
+            return result;
         }
     }
     // A shared corner is on both planes: its sides are 0 without a test

@@ -35,8 +35,11 @@ struct PairContact {
 // `known` (may be null, the default) is the registry the points go to: a
 // crossing it holds by recipe (PointRegistry::Known) is not built again,
 // and comes back with only its id and recipe set, which is all its Add
-// reads.
+// reads. `byAngles` (default false): a pair that shares one point is first
+// asked whether it meets beyond it at all (MeetBeyond.h), which takes a few
+// orientations where the classification itself may build points; the
+// answer is the same either way.
 PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds,
-                            const PointRegistry* known = nullptr);
+                            const PointRegistry* known = nullptr, bool byAngles = false);
 
 }  // namespace meshaudit::arrangement
