@@ -22,6 +22,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <unordered_map>
@@ -267,6 +268,47 @@ TEST(Arrangement, FuzzedSmallSoups)
     }
 }
 
+// Pairs sharing one point (corners of a 3-grid, some lifted by 2^-40, so
+// that coplanar, touching and nearly touching pairs are common): asked
+// first whether they meet beyond the point, and classified in full.
+TEST(Arrangement, PairsRoundAPointByAnglesMatchThePlainOnes)
+{
+    std::mt19937 rng(5);
+    int kinds[4] = {0, 0, 0, 0};
+    for (int round = 0; round < 6000; ++round) {
+        T3DVECF c[6];
+        for (T3DVECF& p : c) {
+            double v[3];
+            for (double& x : v) {
+                x = static_cast<double>(rng() % 3) + (rng() % 8 == 0 ? std::ldexp(rng() % 2 ? 1.0 : -1.0, -40) : 0.0);
+            }
+            p = {v[0], v[1], v[2]};
+        }
+        c[3 + rng() % 3] = c[rng() % 3];
+        uint32_t id[6];  // equal points one id, as a round gives them
+        for (uint32_t k = 0; k < 6; ++k) {
+            id[k] = 0;
+            while (std::memcmp(&c[id[k]], &c[k], sizeof(T3DVECF)) != 0) {
+                ++id[k];
+            }
+        }
+        const uint32_t it[3] = {id[0], id[1], id[2]};
+        const uint32_t iu[3] = {id[3], id[4], id[5]};
+        int shared = 0;
+        for (uint32_t a : it) {
+            shared += (a == iu[0]) + (a == iu[1]) + (a == iu[2]);
+        }
+        if (shared != 1 || Flat(c) || Flat(c + 3)) {
+            continue;
+        }
+        const PairContact plain = FindPairContact(c, it, c + 3, iu);
+        ASSERT_EQ(plain.kind, FindPairContact(c, it, c + 3, iu, nullptr, true).kind) << round;
+        ++kinds[static_cast<int>(plain.kind)];
+    }
+    EXPECT_GT(std::min({kinds[0], kinds[1], kinds[3]}), 20)
+        << kinds[0] << " " << kinds[1] << " " << kinds[2] << " " << kinds[3];
+}
+
 TEST(Arrangement, CleanMeshesComeOutUnchanged)
 {
     TestMesh meshes[] = {testing::Torus(12, 6), testing::Join({testing::Box(0, 1), testing::Box(2, 3)}),
@@ -389,7 +431,8 @@ TEST(Arrangement, NextDoublesAndEdgeTableMatchTheLibrary)
 // The box of an edge's crossing with a plane holds the exact crossing (its
 // rounded coordinates, which lie between the same doubles), for random
 // coordinates of mixed scales, segments nearly in the plane and planes of
-// nearly collinear corners.
+// nearly collinear corners; comparisons by the crossing's recipe agree with
+// exact arithmetic.
 TEST(Arrangement, SegmentPlaneBoxesHoldTheExactCrossing)
 {
     std::mt19937_64 rng(5);
@@ -414,24 +457,47 @@ TEST(Arrangement, SegmentPlaneBoxesHoldTheExactCrossing)
         for (int a = 0; a < 3; ++a) {
             EXPECT_TRUE(box[a].lo <= exact.rounded[a] && exact.rounded[a] <= box[a].hi) << k << " " << a;
         }
+        // Comparisons by recipe (ids k for c[k]) agree with exact arithmetic:
+        // the crossing is on line c3 c4 and not on c3 c0; built the other
+        // way round it is the same point.
+        ExactPoint named = exact;
+        ExactPoint reversed = SegmentPlanePoint(c[4], c[3], c[2], c[0], c[1]);
+        const uint32_t plane[3] = {0, 1, 2};
+        const uint32_t turned[3] = {2, 0, 1};
+        SetRecipe(named, 3, 4, plane);
+        SetRecipe(reversed, 4, 3, turned);
+        const ExactPoint p3 = InputPoint(c[3], 3);
+        const ExactPoint p4 = InputPoint(c[4], 4);
+        const ExactPoint p0 = InputPoint(c[0], 0);
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_EQ(Orient2D(p3, p4, exact, a, (a + 1) % 3), Orient2D(p4, named, p3, a, (a + 1) % 3)) << k;
+            EXPECT_EQ(Orient2D(p3, p0, exact, a, (a + 1) % 3), Orient2D(p3, p0, named, a, (a + 1) % 3)) << k;
+            EXPECT_EQ(CompareCoordinate(exact, SegmentPlanePoint(c[4], c[3], c[2], c[0], c[1]), a),
+                      CompareCoordinate(named, reversed, a)) << k;
+        }
         ++checked;
     }
     EXPECT_GT(checked, 5000);
 }
 
 // Rounds against their plain forms: segments split at the ends and lone
-// points only against every point tested, and pairs of triangles the
-// previous round left untouched skipped against all pairs tested. Rounds of
-// grid soups (coplanar clusters, touching ends, triple crossings) and of
-// real coordinates give the same bits.
+// points only against every point tested, pairs of triangles the previous
+// round left untouched skipped against all pairs tested, and points'
+// recipes used against exact arithmetic alone. Rounds of grid soups
+// (coplanar clusters, touching ends, triple crossings), of real coordinates
+// and of crossing spheres give the same bits.
 TEST(Arrangement, RoundsMatchTheirPlainForms)
 {
     int split = 0;
     for (uint32_t seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
-        TestMesh m = testing::RandomSoup(12 + seed % 20, 10.0, seed);
-        if (seed % 2 == 0) {
+        // Every fifth: closed spheres, whose edges each cross a plane from
+        // both their triangles (one recipe found twice).
+        TestMesh m = seed % 5 == 0 ? testing::Join({testing::Sphere(6 + seed % 7, 5, 1.0),
+                                                     testing::Sphere(7, 6, 0.9, 0.3 + 0.01 * seed, 0.2, 0.1)})
+                                   : testing::RandomSoup(12 + seed % 20, 10.0, seed);
+        if (seed % 2 == 0 && seed % 5 != 0) {
             for (T3DVECF& p : m.points) {
                 p = {std::round(p.x / 4), std::round(p.y / 4), seed % 4 == 0 ? 0.0 : std::round(p.z / 4)};
             }

@@ -121,7 +121,9 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
         if (st == su) {
             return;
         }
-        PairContact contact = FindPairContact(ct, ids[t].data(), cu, ids[u].data());
+        PairContact contact = FindPairContact(ct, ids[t].data(), cu, ids[u].data(),
+                                              mode == RoundMode::Arrange ? &registry : nullptr,
+                                              mode != RoundMode::ArrangeTestingEveryPoint);
         if (contact.kind == PairContact::Kind::None) {
             return;
         }
@@ -133,6 +135,10 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
         if (contact.kind == PairContact::Kind::Coplanar) {
             parent[Find(parent, t)] = Find(parent, u);
             return;
+        }
+        if (mode == RoundMode::ArrangeTestingEveryPoint) {
+            ClearRecipe(contact.from);
+            ClearRecipe(contact.to);
         }
         const uint32_t from = registry.Add(std::move(contact.from));
         const uint32_t to = contact.kind == PairContact::Kind::Segment ? registry.Add(std::move(contact.to)) : from;
@@ -192,6 +198,9 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
                 c.from = cuts[k].from;
                 c.to = cuts[k].to;
                 corners(cuts[k].other, c.plane);
+                for (int a = 0; a < 3; ++a) {
+                    c.planeIds[a] = ids[cuts[k].other][a];
+                }
                 clusterCuts.push_back(c);
             }
             ++last;

@@ -35,7 +35,10 @@ struct RoundResult {
 };
 
 // Check: only find the pairs. ArrangeTestingEveryPoint: Arrange with
-// ArrangePlane's plain form (everyPoint), for the tests.
+// ArrangePlane's plain form (everyPoint), every comparison of constructed
+// points made without their recipes (ExactPoint.h) and every pair sharing
+// a point classified in full (FindPairContact's byAngles off), for the
+// tests.
 enum class RoundMode { Arrange, Check, ArrangeTestingEveryPoint };
 
 // Runs a round over `points` and `triangles` (indices already checked to be

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace meshaudit::arrangement {
 
@@ -63,7 +64,85 @@ double RoundQuotientFast(const Dyadic& num, const Dyadic& den)
     return std::ldexp(rlo, static_cast<int>(exponent - std::ilogb(rlo)));
 }
 
+// Whether p lies on the line through input points i and j by what it was
+// made from (or by being one of them).
+bool OnLineByRecipe(const ExactPoint& p, uint32_t i, uint32_t j)
+{
+    if (p.input) {
+        return p.id != kNoId && (p.id == i || p.id == j);
+    }
+    for (const auto& line : p.lines) {
+        if (line[0] == i && line[1] == j) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether a, b and c lie on one line by what they were made from; false
+// says nothing.
+bool CollinearByRecipe(const ExactPoint& a, const ExactPoint& b, const ExactPoint& c)
+{
+    for (const ExactPoint* p : {&a, &b, &c}) {
+        if (p->input) {
+            continue;
+        }
+        for (const auto& line : p->lines) {
+            if (line[0] != kNoId && OnLineByRecipe(a, line[0], line[1]) && OnLineByRecipe(b, line[0], line[1]) &&
+                OnLineByRecipe(c, line[0], line[1])) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Whether a and b are one point by what they were made from: one segment
+// through one plane; false says nothing.
+bool SameByRecipe(const ExactPoint& a, const ExactPoint& b)
+{
+    return !a.input && !b.input && a.plane[0] != kNoId && a.lines[0][0] != kNoId && a.plane[0] == b.plane[0] &&
+           a.plane[1] == b.plane[1] && a.plane[2] == b.plane[2] && a.lines[0][0] == b.lines[0][0] &&
+           a.lines[0][1] == b.lines[0][1];
+}
+
 }  // namespace
+
+void SetRecipe(ExactPoint& p, uint32_t a, uint32_t b, const uint32_t* planeIds)
+{
+    if (a == kNoId || b == kNoId || a == b) {
+        return;
+    }
+    const uint32_t lo = a < b ? a : b;
+    const uint32_t hi = a < b ? b : a;
+    const bool first = p.lines[0][0] == kNoId;
+    if (!first && p.lines[1][0] != kNoId) {
+        return;
+    }
+    p.lines[first ? 0 : 1][0] = lo;
+    p.lines[first ? 0 : 1][1] = hi;
+    if (first && planeIds != nullptr && planeIds[0] != kNoId && planeIds[1] != kNoId && planeIds[2] != kNoId) {
+        uint32_t s[3] = {planeIds[0], planeIds[1], planeIds[2]};
+        for (int k = 0; k < 2; ++k) {
+            for (int m = 0; m + 1 < 3 - k; ++m) {
+                if (s[m] > s[m + 1]) {
+                    std::swap(s[m], s[m + 1]);
+                }
+            }
+        }
+        p.plane[0] = s[0];
+        p.plane[1] = s[1];
+        p.plane[2] = s[2];
+    }
+}
+
+void ClearRecipe(ExactPoint& p)
+{
+    for (auto& line : p.lines) {
+        line[0] = line[1] = kNoId;
+    }
+    p.plane[0] = p.plane[1] = p.plane[2] = kNoId;
+}
 
 double RoundQuotient(const Dyadic& num, const Dyadic& den)
 {
@@ -149,6 +228,9 @@ int CompareCoordinate(const ExactPoint& a, const ExactPoint& b, int axis)
     if (filtered != 0) {
         return filtered;
     }
+    if (SameByRecipe(a, b)) {
+        return 0;
+    }
     return Compare(Numerator(a, axis) * Denominator(b), Numerator(b, axis) * Denominator(a));
 }
 
@@ -168,6 +250,9 @@ int Orient2D(const ExactPoint& a, const ExactPoint& b, const ExactPoint& c, int 
     const int filtered = ((ax - cx) * (by - cy) - (ay - cy) * (bx - cx)).CertainSign();
     if (filtered != 0) {
         return filtered;
+    }
+    if (CollinearByRecipe(a, b, c)) {
+        return 0;
     }
     // The determinant of the rows (x, y, w): with every w > 0 its sign is
     // that of the orientation of (x/w, y/w).

@@ -28,9 +28,29 @@ struct ExactPoint {
     // The point's id when it is known to be one already (an input point),
     // else kNoId.
     uint32_t id = kNoId;
+    // What a constructed point was made from, as ids of input points
+    // (kNoId where not known): it lies exactly on the line through the two
+    // points of each entry of `lines`, and it is where the segment between
+    // the points of lines[0] meets the plane of the three points of `plane`
+    // (sorted) when that is set. Most exact comparisons that the intervals
+    // cannot decide are of points on a triangle's edge against that edge,
+    // or of one crossing reached from both triangles of an edge: these ids
+    // settle them without big integers.
+    uint32_t lines[2][2] = {{kNoId, kNoId}, {kNoId, kNoId}};
+    uint32_t plane[3] = {kNoId, kNoId, kNoId};
     Dyadic x[3];
     Dyadic w;
 };
+
+// Records in constructed point `p` that it lies on the line through input
+// points a and b (ids), in the first free entry of p.lines (none left:
+// nothing recorded), and, when `planeIds` is not null, that it is where
+// segment a b meets the plane of those three input points.
+void SetRecipe(ExactPoint& p, uint32_t a, uint32_t b, const uint32_t* planeIds);
+
+// Forgets what `p` was made from (the plain form of the comparisons, for
+// the tests).
+void ClearRecipe(ExactPoint& p);
 
 // An input point as it is, with its id (kNoId when it has none).
 ExactPoint InputPoint(const T3DVECF& p, uint32_t id);

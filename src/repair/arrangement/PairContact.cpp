@@ -3,6 +3,7 @@
 #include "geometry/Predicates.h"
 #include "geometry/TriangleIntersection.h"
 #include "repair/arrangement/Constructions.h"
+#include "repair/arrangement/MeetBeyond.h"
 #include "repair/arrangement/PlaneProjection.h"
 
 #include <cmath>
@@ -25,6 +26,9 @@ struct Candidate {
     const T3DVECF* p = nullptr;
     const T3DVECF* q = nullptr;
     const T3DVECF* plane = nullptr;
+    uint32_t pId = kNoId;
+    uint32_t qId = kNoId;
+    const uint32_t* planeIds = nullptr;
 };
 
 // Builds a crossing exactly: the side values of the ends, the plane's
@@ -37,9 +41,27 @@ const ExactPoint& Built(Candidate& c)
         Dyadic value[2];
         PlaneValues(c.plane[0], c.plane[1], c.plane[2], ends, wanted, 2, value);
         c.point = SegmentPlanePoint(ends[0], ends[1], value[0], value[1]);
+        SetRecipe(c.point, c.pId, c.qId, c.planeIds);
         c.built = true;
     }
     return c.point;
+}
+
+// The point as an end of the contact: its id alone when `known` holds its
+// recipe and it was not built for a comparison, else built.
+ExactPoint Finished(Candidate& c, const PointRegistry* known)
+{
+    if (!c.built && known != nullptr) {
+        const uint32_t id = known->Known(c.pId, c.qId, c.planeIds);
+        if (id != kNoId) {
+            ExactPoint p;
+            p.input = false;
+            p.id = id;
+            SetRecipe(p, c.pId, c.qId, c.planeIds);
+            return p;
+        }
+    }
+    return Built(c);
 }
 
 // -1, 0, +1 as coordinate `axis` of a is below, equal to, above that of b:
@@ -59,7 +81,8 @@ int Compare(Candidate& a, Candidate& b, int axis)
 // 0) and crossings of edges whose ends are strictly on opposite sides. At
 // least one when the sides are not all of one strict sign; at most two for a
 // triangle that does not lie in the plane.
-int PointsOnPlane(const T3DVECF* t, const uint32_t* ids, const int* side, const T3DVECF* plane, Candidate* out)
+int PointsOnPlane(const T3DVECF* t, const uint32_t* ids, const int* side, const T3DVECF* plane,
+                  const uint32_t* planeIds, Candidate* out)
 {
     int count = 0;
     for (int k = 0; k < 3; ++k) {
@@ -79,6 +102,9 @@ int PointsOnPlane(const T3DVECF* t, const uint32_t* ids, const int* side, const 
             c.p = &t[k];
             c.q = &t[n];
             c.plane = plane;
+            c.pId = ids[k];
+            c.qId = ids[n];
+            c.planeIds = planeIds;
             SegmentPlaneBox(*c.p, *c.q, plane[0], plane[1], plane[2], c.box);
         }
     }
@@ -174,13 +200,32 @@ bool CoplanarContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, c
 
 }  // namespace
 
-PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds)
+PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds,
+                            const PointRegistry* known, bool byAngles)
 {
     PairContact result;
     int shared = 0;
-    for (int a = 0; a < 3; ++a) {
-        for (int b = 0; b < 3; ++b) {
-            shared += tIds[a] == uIds[b] ? 1 : 0;
+    uint32_t tShared = 0;
+    uint32_t uShared = 0;
+    for (uint32_t a = 0; a < 3; ++a) {
+        for (uint32_t b = 0; b < 3; ++b) {
+            if (tIds[a] == uIds[b]) {
+                ++shared;
+                tShared = a;
+                uShared = b;
+            }
+        }
+    }
+    if (byAngles && shared == 1) {
+        // Most pairs round a point meet nowhere else; those near the curves
+        // of a previous round, with corners rounded off each other's planes
+        // by a unit in the last place, would otherwise build their crossings
+        // only to find that.
+        Face tf{{t[0], t[1], t[2]}, {tIds[0], tIds[1], tIds[2]}, 0, 1};
+        Face uf{{u[0], u[1], u[2]}, {uIds[0], uIds[1], uIds[2]}, 0, 1};
+        if (ProjectionAxes(t, tf.i, tf.j) && ProjectionAxes(u, uf.i, uf.j) &&
+            !MeetBeyondPoint(tf, tShared, uf, uShared)) {
+            return result;
         }
     }
     // A shared corner is on both planes: its sides are 0 without a test
@@ -243,8 +288,8 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
     // have in common is the overlap of the two, ordered along an axis on
     // which the line is not constant.
     Candidate points[4];
-    const int onU = PointsOnPlane(t, tIds, sideT, u, points);
-    const int count = onU + PointsOnPlane(u, uIds, sideU, t, points + onU);
+    const int onU = PointsOnPlane(t, tIds, sideT, u, uIds, points);
+    const int count = onU + PointsOnPlane(u, uIds, sideU, t, tIds, points + onU);
     int axis = -1;
     for (int a = 0; a < count && axis < 0; ++a) {
         for (int b = a + 1; b < count && axis < 0; ++b) {
@@ -289,12 +334,12 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
             }
         }
         result.kind = PairContact::Kind::Point;
-        result.from = Built(*lo);
+        result.from = Finished(*lo, known);
         return result;
     }
     result.kind = PairContact::Kind::Segment;
-    result.from = Built(*lo);
-    result.to = Built(*hi);
+    result.from = Finished(*lo, known);
+    result.to = Finished(*hi, known);
     return result;
 }
 

@@ -14,11 +14,13 @@
 //
 // All decisions are exact (orientations of input points); the points are
 // built from input points by Constructions.h, and an input corner comes
-// back with its id set.
+// back with its id set, a crossing with its recipe (ExactPoint.h) set from
+// the ids given.
 #pragma once
 
 #include "meshaudit.h"
 #include "repair/arrangement/ExactPoint.h"
+#include "repair/arrangement/PointRegistry.h"
 
 namespace meshaudit::arrangement {
 
@@ -30,6 +32,14 @@ struct PairContact {
 };
 
 // `t` and `u` point at three corners each, `tIds` and `uIds` at their ids.
-PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds);
+// `known` (may be null, the default) is the registry the points go to: a
+// crossing it holds by recipe (PointRegistry::Known) is not built again,
+// and comes back with only its id and recipe set, which is all its Add
+// reads. `byAngles` (default false): a pair that shares one point is first
+// asked whether it meets beyond it at all (MeetBeyond.h), which takes a few
+// orientations where the classification itself may build points; the
+// answer is the same either way.
+PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVECF* u, const uint32_t* uIds,
+                            const PointRegistry* known = nullptr, bool byAngles = false);
 
 }  // namespace meshaudit::arrangement

@@ -21,13 +21,14 @@ struct PlaneSegment {
     uint32_t b;
     bool edge;
     T3DVECF line[3];
+    uint32_t planeIds[3];  // a cut's: the ids of line[0..2]
     WorkArray<uint32_t> on;
 };
 
 class Cluster {
 public:
-    Cluster(const WorkArray<ClusterTriangle>& triangles, PointRegistry& registry)
-        : triangles_(triangles), registry_(registry)
+    Cluster(const WorkArray<ClusterTriangle>& triangles, PointRegistry& registry, bool plain)
+        : triangles_(triangles), registry_(registry), plain_(plain)
     {
         ProjectionAxes(triangles[0].corners, i_, j_);
     }
@@ -40,13 +41,17 @@ private:
         const auto [it, inserted] = local_.emplace(id, static_cast<uint32_t>(points_.size()));
         if (inserted) {
             points_.push_back(registry_.Get(id));
+            if (plain_) {
+                ClearRecipe(points_.back());
+            }
             ids_.push_back(id);
         }
         return it->second;
     }
-    void AddSegment(uint32_t from, uint32_t to, bool edge, const T3DVECF* line)
+    void AddSegment(uint32_t from, uint32_t to, bool edge, const T3DVECF* line, const uint32_t* planeIds)
     {
-        PlaneSegment s{Local(from), Local(to), edge, {line[0], line[1], line[2]}, {}};
+        PlaneSegment s{Local(from), Local(to), edge, {line[0], line[1], line[2]},
+                       {planeIds[0], planeIds[1], planeIds[2]}, {}};
         if (s.a != s.b) {
             segments_.push_back(std::move(s));
         }
@@ -64,6 +69,7 @@ private:
 
     const WorkArray<ClusterTriangle>& triangles_;
     PointRegistry& registry_;
+    bool plain_;
     int i_ = 0;
     int j_ = 1;
     WorkArray<ExactPoint> points_;
@@ -96,13 +102,23 @@ bool Cluster::ProperlyCross(const PlaneSegment& s, const PlaneSegment& t) const
 
 ExactPoint Cluster::Crossing(const PlaneSegment& s, const PlaneSegment& t) const
 {
+    // An edge runs from corner to corner: its ends' ids name its line.
     if (s.edge && t.edge) {
-        return SegmentLinePoint(s.line[0], s.line[1], t.line[0], t.line[1], i_, j_);
+        ExactPoint p = SegmentLinePoint(s.line[0], s.line[1], t.line[0], t.line[1], i_, j_);
+        if (!plain_) {
+            SetRecipe(p, ids_[s.a], ids_[s.b], nullptr);
+            SetRecipe(p, ids_[t.a], ids_[t.b], nullptr);
+        }
+        return p;
     }
     if (s.edge || t.edge) {
         const PlaneSegment& e = s.edge ? s : t;
         const PlaneSegment& c = s.edge ? t : s;
-        return SegmentPlanePoint(e.line[0], e.line[1], c.line[0], c.line[1], c.line[2]);
+        ExactPoint p = SegmentPlanePoint(e.line[0], e.line[1], c.line[0], c.line[1], c.line[2]);
+        if (!plain_) {
+            SetRecipe(p, ids_[e.a], ids_[e.b], c.planeIds);
+        }
+        return p;
     }
     const T3DVECF planes[9] = {triangles_[0].corners[0], triangles_[0].corners[1], triangles_[0].corners[2],
                                s.line[0], s.line[1], s.line[2], t.line[0], t.line[1], t.line[2]};
@@ -126,12 +142,13 @@ bool Cluster::Run(const WorkArray<Cut>& cuts, bool everyPoint,
         for (int k = 0; k < 3; ++k) {
             // The edge's line: its two corners.
             const T3DVECF line[3] = {t.corners[k], t.corners[(k + 1) % 3], t.corners[(k + 1) % 3]};
-            AddSegment(t.ids[k], t.ids[(k + 1) % 3], true, line);
+            const uint32_t none[3] = {kNoId, kNoId, kNoId};
+            AddSegment(t.ids[k], t.ids[(k + 1) % 3], true, line, none);
         }
     }
     for (const Cut& c : cuts) {
         Local(c.from);
-        AddSegment(c.from, c.to, false, c.plane);
+        AddSegment(c.from, c.to, false, c.plane, c.planeIds);
     }
     // Crossings of two segments, each a point on both; the points before
     // them are the ends and the lone points.
@@ -262,7 +279,7 @@ bool ArrangePlane(const WorkArray<ClusterTriangle>& triangles, const WorkArray<C
                   PointRegistry& registry, WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces,
                   bool everyPoint)
 {
-    Cluster cluster(triangles, registry);
+    Cluster cluster(triangles, registry, everyPoint);
     return cluster.Run(cuts, everyPoint, pieces);
 }
 

@@ -32,6 +32,7 @@ struct Cut {
     uint32_t from;
     uint32_t to;
     T3DVECF plane[3];
+    uint32_t planeIds[3];  // the ids of `plane`'s corners, for the recipes of crossings
 };
 
 struct ClusterTriangle {
@@ -50,8 +51,9 @@ struct ClusterTriangle {
 // another segment or a lone contact point; a crossing of two other
 // segments in its interior is a crossing of its own with one of them, so
 // by default only the ends and lone points are tested against each
-// segment. `everyPoint` true tests every point instead (the plain form,
-// for the tests); the result is the same.
+// segment. `everyPoint` true tests every point instead and makes every
+// comparison without the points' recipes (ExactPoint.h): the plain form,
+// for the tests; the result is the same.
 bool ArrangePlane(const WorkArray<ClusterTriangle>& triangles, const WorkArray<Cut>& cuts,
                   PointRegistry& registry, WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces,
                   bool everyPoint = false);

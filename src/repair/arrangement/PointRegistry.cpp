@@ -31,6 +31,33 @@ size_t PointRegistry::KeyHash::operator()(const Key& k) const
     return static_cast<size_t>(h ^ (h >> 32));
 }
 
+size_t PointRegistry::RecipeHash::operator()(const RecipeKey& k) const
+{
+    uint64_t h = 0;
+    for (uint32_t v : k.ids) {
+        h = (h ^ v) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 29;
+    }
+    return static_cast<size_t>(h);
+}
+
+uint32_t PointRegistry::Known(uint32_t a, uint32_t b, const uint32_t* planeIds) const
+{
+    if (recipes_.empty()) {
+        return kNoId;
+    }
+    // The normal form of ExactPoint's recipe: both parts sorted.
+    ExactPoint probe;
+    probe.input = false;
+    SetRecipe(probe, a, b, planeIds);
+    if (probe.plane[0] == kNoId) {
+        return kNoId;
+    }
+    const auto it = recipes_.find(RecipeKey{
+        {probe.lines[0][0], probe.lines[0][1], probe.plane[0], probe.plane[1], probe.plane[2]}});
+    return it == recipes_.end() ? kNoId : it->second;
+}
+
 uint32_t PointRegistry::AddInput(uint32_t id)
 {
     const double* c = reinterpret_cast<const double*>(&points_[id]);
@@ -50,6 +77,17 @@ uint32_t PointRegistry::Add(ExactPoint p)
     if (p.id != kNoId) {
         return p.id;
     }
+    const bool recipe = !p.input && p.plane[0] != kNoId && p.lines[0][0] != kNoId;
+    const RecipeKey recipeKey{{p.lines[0][0], p.lines[0][1], p.plane[0], p.plane[1], p.plane[2]}};
+    const uint32_t id = AddByValue(std::move(p));
+    if (recipe) {
+        recipes_.emplace(recipeKey, id);
+    }
+    return id;
+}
+
+uint32_t PointRegistry::AddByValue(ExactPoint p)
+{
     const Key key = KeyOf(p.rounded);
     auto it = first_.find(key);
     if (it == first_.end()) {

@@ -37,6 +37,12 @@ public:
     // bytes).
     uint32_t Add(ExactPoint p);
 
+    // The id under which a point made as segment a b through the plane of
+    // planeIds[0..2] (ids; see ExactPoint's recipe) was added before, or
+    // kNoId: the same recipe is the same exact point, so a caller can skip
+    // building it again.
+    uint32_t Known(uint32_t a, uint32_t b, const uint32_t* planeIds) const;
+
     // The point of an id (a copy: input points are made on the fly).
     ExactPoint Get(uint32_t id) const;
 
@@ -56,6 +62,21 @@ private:
         size_t operator()(const Key& k) const;
     };
     static Key KeyOf(const double* rounded);
+    // Add for a point without an id, found by its value.
+    uint32_t AddByValue(ExactPoint p);
+    // A segment through a plane as five sorted ids: the segment's two, then
+    // the plane's three.
+    struct RecipeKey {
+        uint32_t ids[5];
+        bool operator==(const RecipeKey& o) const
+        {
+            return ids[0] == o.ids[0] && ids[1] == o.ids[1] && ids[2] == o.ids[2] && ids[3] == o.ids[3] &&
+                   ids[4] == o.ids[4];
+        }
+    };
+    struct RecipeHash {
+        size_t operator()(const RecipeKey& k) const;
+    };
 
     const T3DVECF* points_;
     uint32_t inputCount_;
@@ -64,6 +85,8 @@ private:
     // points rounding alike) are chained through next_.
     std::unordered_map<Key, uint32_t, KeyHash> first_;
     std::unordered_map<uint32_t, uint32_t> next_;
+    // The id of each full recipe of a point added.
+    std::unordered_map<RecipeKey, uint32_t, RecipeHash> recipes_;
 };
 
 }  // namespace meshaudit::arrangement
