@@ -131,6 +131,29 @@ bool CoplanarMeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t 
            InAngle(t, u, j, uTurn, t[k + 1]);
 }
 
+// Whether two faces that share only the point p (corner k of t, corner j
+// of u) are seen apart beyond p in the projection on t's axes: a line
+// through p along an edge of one of them at p has the other's two far
+// corners strictly on its outer side, the edge's own face on the closed
+// inner side. The projected faces then share only p's projection, and since
+// the projection is one to one on t's plane (t has an area on its axes), a
+// point of both projects there only if it is p: they do not meet beyond p.
+// False decides nothing.
+bool ApartInProjection(const Face& t, uint32_t k, const Face& u, uint32_t j)
+{
+    const T3DVECF& p = t[k];
+    const auto outside = [&t, &p](const T3DVECF& to, int inner, const T3DVECF& a, const T3DVECF& b) {
+        return Turn(t, p, to, a) == -inner && Turn(t, p, to, b) == -inner;
+    };
+    const int tTurn = Turn(t, p, t[k + 1], t[k + 2]);
+    if (outside(t[k + 1], tTurn, u[j + 1], u[j + 2]) || outside(t[k + 2], -tTurn, u[j + 1], u[j + 2])) {
+        return true;
+    }
+    const int uTurn = Turn(t, p, u[j + 1], u[j + 2]);
+    return uTurn != 0 &&
+           (outside(u[j + 1], uTurn, t[k + 1], t[k + 2]) || outside(u[j + 2], -uTurn, t[k + 1], t[k + 2]));
+}
+
 // Whether two faces that share only the point p (at corner k of t and
 // corner j of u) meet beyond it, as FindPairContact decides, with fewer
 // predicates:
@@ -146,11 +169,23 @@ bool CoplanarMeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t 
 //    from p to its next corner (inner: where a crossing from the side of u1
 //    gives an orientation of the opposite sign). The segment cannot end on
 //    that edge's line, which meets t's far edge only at its end.
+//
+// Where a far corner of u lies so near t's plane that the double stage of
+// the orientation cannot place it (the faces round a point of a nearly flat
+// surface), the projection on t's axes is tried first (ApartInProjection),
+// which is cheap there and decides most such pairs.
 bool MeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t j)
 {
     const T3DVECF& u1 = u[j + 1];
     const T3DVECF& u2 = u[j + 2];
-    const int su1 = Orient3DSign(t.c, u1), su2 = Orient3DSign(t.c, u2);
+    int su1 = Orient3DQuickSign(t.c, u1), su2 = Orient3DQuickSign(t.c, u2);
+    if (su1 == kUnsureSign || su2 == kUnsureSign) {
+        if (ApartInProjection(t, k, u, j)) {
+            return false;
+        }
+        su1 = su1 == kUnsureSign ? Orient3DSign(t.c, u1) : su1;
+        su2 = su2 == kUnsureSign ? Orient3DSign(t.c, u2) : su2;
+    }
     if (su1 * su2 > 0) {
         return false;  // u touches t's plane at p alone
     }
@@ -176,10 +211,12 @@ bool MeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t j)
 // u's third corner d, meet beyond it: u meets t's plane along that edge
 // alone unless d lies on it, and then the two overlap exactly when t's
 // third corner and d lie on one side of the edge's line (d is not on it:
-// u has an area).
+// u has an area). The sides are compared first: they part the faces of
+// almost every edge, and the orientation in space is the costly one where
+// the two faces lie nearly or exactly in one plane.
 bool MeetBeyondEdge(const Face& t, uint32_t k, const T3DVECF& d)
 {
-    return Orient3DSign(t.c, d) == 0 && Turn(t, t[k], t[k + 1], t[k + 2]) * Turn(t, t[k], t[k + 1], d) > 0;
+    return Turn(t, t[k], t[k + 1], t[k + 2]) * Turn(t, t[k], t[k + 1], d) > 0 && Orient3DSign(t.c, d) == 0;
 }
 
 // The pairs that share a point index, each at the smallest index they
