@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "Library.h"
 #include "FileBytes.h"
+#include "HeapPages.h"
 #include "LoadError.h"
 #include "MeshCheck.h"
 #include "MeshFiles.h"
@@ -235,6 +236,8 @@ int RunRepair(const std::vector<std::string>& args)
                   << ": refusing to overwrite the input file (use --force to replace it)\n";
         return 2;
     }
+    // One mesh read, repaired, written: its blocks on huge pages.
+    HeapOnHugePages();
     MeshData mesh;
     try {
         mesh = ReadMeshFile(options.input);

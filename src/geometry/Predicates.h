@@ -151,6 +151,33 @@ inline int8_t Orient3DSign(const T3DVECF* triangle, const T3DVECF& point)
     return Orient3DSign(triangle[0], triangle[1], triangle[2], point);
 }
 
+// What Orient3DQuickSign returns when the double stage is not sure.
+inline constexpr int8_t kUnsureSign = 2;
+
+// The sign of Orient3D(a, b, c, d) when its plain double stage is sure of it
+// (the same as Orient3DSign's), else kUnsureSign, without the exact stages:
+// for callers with a cheaper decision of their own for the points that stage
+// cannot place, nearly or exactly coplanar ones.
+inline int8_t Orient3DQuickSign(const T3DVECF* triangle, const T3DVECF& point)
+{
+    const double* a = Coordinates(triangle[0]);
+    const double* b = Coordinates(triangle[1]);
+    const double* c = Coordinates(triangle[2]);
+    const double* d = Coordinates(point);
+    const double adx = a[0] - d[0], bdx = b[0] - d[0], cdx = c[0] - d[0];
+    const double ady = a[1] - d[1], bdy = b[1] - d[1], cdy = c[1] - d[1];
+    const double adz = a[2] - d[2], bdz = b[2] - d[2], cdz = c[2] - d[2];
+    const double bdxcdy = bdx * cdy, cdxbdy = cdx * bdy;
+    const double cdxady = cdx * ady, adxcdy = adx * cdy;
+    const double adxbdy = adx * bdy, bdxady = bdx * ady;
+    const double det = adz * (bdxcdy - cdxbdy) + bdz * (cdxady - adxcdy) + cdz * (adxbdy - bdxady);
+    const double permanent = (std::fabs(bdxcdy) + std::fabs(cdxbdy)) * std::fabs(adz) +
+                             (std::fabs(cdxady) + std::fabs(adxcdy)) * std::fabs(bdz) +
+                             (std::fabs(adxbdy) + std::fabs(bdxady)) * std::fabs(cdz);
+    const double errBound = g_predicateConstants.o3dErrBoundA * permanent;
+    return det > errBound ? int8_t{1} : -det > errBound ? int8_t{-1} : kUnsureSign;
+}
+
 // Side of a 2D segment's line: `segment` points at two consecutive 2D points
 // a, b (four doubles); the result is Orient2DSign(a, b, point): +1 when the
 // point is left of a->b, -1 right, 0 on the line (or NaN).

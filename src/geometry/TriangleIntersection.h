@@ -46,6 +46,15 @@ char SegTriIntersect(const T3DVECF* segment, const T3DVECF* triangle);
 // meets t1, in the order (d, e), (e, f), (f, d); '0' otherwise. Two
 // triangles intersect exactly when one's edge meets the other, so this
 // decides the pair; callers exclude mesh neighbours by index beforehand.
+// Two triangles in one plane that a line through an edge of one keeps apart
+// in their common projection are answered '0' after a few orientations,
+// without the edge tests (the same answer: see CoplanarApart in the source).
 char TriTriIntersect(const T3DVECF* t1, const T3DVECF* t2);
+
+// For the tests that compare the two: TriTriIntersect by the edge tests
+// alone, as described above, for every pair.
+namespace tri_tri_testing {
+char ByEdges(const T3DVECF* t1, const T3DVECF* t2);
+}  // namespace tri_tri_testing
 
 }  // namespace meshaudit

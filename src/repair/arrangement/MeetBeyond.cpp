@@ -47,17 +47,42 @@ bool CoplanarMeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t 
            InAngle(t, u, j, uTurn, t[k + 1]);
 }
 
+// Whether two faces that share only the point p (corner k of t, corner j
+// of u) are seen apart beyond p in the projection on t's axes: a line
+// through p along an edge of one of them at p has the other's two far
+// corners strictly on its outer side, the edge's own face on the closed
+// inner side. The projected faces then share only p's projection, and since
+// the projection is one to one on t's plane (t has an area on its axes), a
+// point of both projects there only if it is p: they do not meet beyond p.
+// False decides nothing.
+bool ApartInProjection(const Face& t, uint32_t k, const Face& u, uint32_t j)
+{
+    const T3DVECF& p = t[k];
+    const auto outside = [&t, &p](const T3DVECF& to, int inner, const T3DVECF& a, const T3DVECF& b) {
+        return Turn(t, p, to, a) == -inner && Turn(t, p, to, b) == -inner;
+    };
+    const int tTurn = Turn(t, p, t[k + 1], t[k + 2]);
+    if (outside(t[k + 1], tTurn, u[j + 1], u[j + 2]) || outside(t[k + 2], -tTurn, u[j + 1], u[j + 2])) {
+        return true;
+    }
+    const int uTurn = Turn(t, p, u[j + 1], u[j + 2]);
+    return uTurn != 0 &&
+           (outside(u[j + 1], uTurn, t[k + 1], t[k + 2]) || outside(u[j + 2], -uTurn, t[k + 1], t[k + 2]));
+}
+
 // How the face u (p at its corner j) lies to the plane of t (p at its
 // corner k): its other two corners on one side (Apart), both on the plane
 // (Coplanar), one on it and one off, its edge to that one then leaving p
 // into t's angle (Meet) or not (Apart), or strictly on both sides
-// (Crosses). `first` is the side of u's next corner after p.
+// (Crosses). `first` is the side of u's next corner after p. `quick`
+// holds the two sides as Orient3DQuickSign gives them; the exact stages
+// run only where it was not sure.
 enum class Across { Apart, Meet, Coplanar, Crosses };
 
-Across Against(const Face& t, uint32_t k, const Face& u, uint32_t j, int& first)
+Across Against(const Face& t, uint32_t k, const Face& u, uint32_t j, const int (&quick)[2], int& first)
 {
-    first = Orient3DSign(t.c, u[j + 1]);
-    const int second = Orient3DSign(t.c, u[j + 2]);
+    first = quick[0] != kUnsureSign ? quick[0] : Orient3DSign(t.c, u[j + 1]);
+    const int second = quick[1] != kUnsureSign ? quick[1] : Orient3DSign(t.c, u[j + 2]);
     if (first * second > 0) {
         return Across::Apart;  // u touches t's plane at p alone
     }
@@ -87,17 +112,26 @@ Across Against(const Face& t, uint32_t k, const Face& u, uint32_t j, int& first)
 //    from p to its next corner (inner: where a crossing from the side of u1
 //    gives an orientation of the opposite sign). The segment cannot end on
 //    that edge's line, which meets t's far edge only at its end.
+// Where a far corner of u lies so near t's plane that the double stage of
+// the orientation cannot place it (the faces round a point of a nearly flat
+// surface), the projection on t's axes is tried first (ApartInProjection),
+// which is cheap there and decides most such pairs.
 bool MeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t j)
 {
+    const int quick[2] = {Orient3DQuickSign(t.c, u[j + 1]), Orient3DQuickSign(t.c, u[j + 2])};
+    if ((quick[0] == kUnsureSign || quick[1] == kUnsureSign) && ApartInProjection(t, k, u, j)) {
+        return false;
+    }
     int su1 = 0, st1 = 0;
-    const Across across = Against(t, k, u, j, su1);
+    const Across across = Against(t, k, u, j, quick, su1);
     if (across == Across::Coplanar) {
         return CoplanarMeetBeyondPoint(t, k, u, j);
     }
     if (across != Across::Crosses) {
         return across == Across::Meet;
     }
-    const Across back = Against(u, j, t, k, st1);  // not coplanar: u crosses t's plane
+    const int quickBack[2] = {Orient3DQuickSign(u.c, t[k + 1]), Orient3DQuickSign(u.c, t[k + 2])};
+    const Across back = Against(u, j, t, k, quickBack, st1);  // not coplanar: u crosses t's plane
     if (back != Across::Crosses) {
         return back == Across::Meet;
     }
@@ -108,10 +142,12 @@ bool MeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t j)
 // u's third corner d, meet beyond it: u meets t's plane along that edge
 // alone unless d lies on it, and then the two overlap exactly when t's
 // third corner and d lie on one side of the edge's line (d is not on it:
-// u has an area).
+// u has an area). The sides are compared first: they part the faces of
+// almost every edge, and the orientation in space is the costly one where
+// the two faces lie nearly or exactly in one plane.
 bool MeetBeyondEdge(const Face& t, uint32_t k, const T3DVECF& d)
 {
-    return Orient3DSign(t.c, d) == 0 && Turn(t, t[k], t[k + 1], t[k + 2]) * Turn(t, t[k], t[k + 1], d) > 0;
+    return Turn(t, t[k], t[k + 1], t[k + 2]) * Turn(t, t[k], t[k + 1], d) > 0 && Orient3DSign(t.c, d) == 0;
 }
 
 }  // namespace meshaudit::arrangement
