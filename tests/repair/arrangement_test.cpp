@@ -26,6 +26,8 @@
 #include <limits>
 #include <random>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace meshaudit::arrangement {
 namespace {
@@ -62,48 +64,54 @@ bool Flat(const T3DVECF* c)
     return !ProjectionAxes(c, i, j);
 }
 
-// Every invariant of a resolved arrangement of `in`: input points kept,
-// no pair in contact by a brute-force exact check of all pairs (the
-// library's test for pairs sharing no index, the pair classifier for the
-// others), every piece in its source's plane and turning its way, and the
-// pieces of each source covering its area.
-void ExpectProperArrangement(const TestMesh& in, const Arrangement& out)
+// The output pairs in contact by a brute-force exact check of all pairs:
+// the library's test for pairs sharing no index, the pair classifier for
+// the others.
+std::vector<std::pair<uint32_t, uint32_t>> ContactsOf(const Arrangement& out)
 {
-    ASSERT_TRUE(out.resolved);
-    ASSERT_GE(out.points.size(), in.points.size());
-    EXPECT_EQ(0, std::memcmp(out.points.data(), in.points.data(), in.points.size() * sizeof(T3DVECF)));
-    ASSERT_EQ(out.triangles.size(), out.triangleFrom.size());
+    std::vector<std::pair<uint32_t, uint32_t>> contacts;
     const auto& p = out.points;
     // Triangles that repeat an index are kept as they are, and left out by
     // the library's searches as here.
     auto repeats = [](const TRIANGLE& t) { return t.a == t.b || t.b == t.c || t.a == t.c; };
-    for (size_t i = 0; i < out.triangles.size(); ++i) {
+    for (uint32_t i = 0; i < out.triangles.size(); ++i) {
         const TRIANGLE& t = out.triangles[i];
-        if (repeats(t)) {
-            continue;
-        }
         const T3DVECF ct[3] = {p[t.a], p[t.b], p[t.c]};
         const uint32_t it[3] = {t.a, t.b, t.c};
-        for (size_t j = i + 1; j < out.triangles.size(); ++j) {
+        for (uint32_t j = i + 1; j < out.triangles.size() && !repeats(t); ++j) {
             const TRIANGLE& u = out.triangles[j];
-            if (repeats(u)) {
-                continue;
-            }
             const T3DVECF cu[3] = {p[u.a], p[u.b], p[u.c]};
             const uint32_t iu[3] = {u.a, u.b, u.c};
             int shared = 0;
             for (uint32_t a : it) {
                 shared += (a == u.a) + (a == u.b) + (a == u.c);
             }
-            if (shared == 0) {
-                // As the library decides: boxes first (zero-area triangles
-                // are judged in a projection that ignores one axis).
-                EXPECT_TRUE(!BoxesOverlap(BoxOf(ct), BoxOf(cu)) || TriTriIntersect(ct, cu) == '0') << i << " " << j;
-            } else if (shared < 3 && !Flat(ct) && !Flat(cu)) {
-                EXPECT_EQ(PairContact::Kind::None, FindPairContact(ct, it, cu, iu).kind) << i << " " << j;
+            // As the library decides: boxes first (zero-area triangles are
+            // judged in a projection that ignores one axis).
+            const bool meet = repeats(u) ? false
+                              : shared == 0
+                                  ? BoxesOverlap(BoxOf(ct), BoxOf(cu)) && TriTriIntersect(ct, cu) != '0'
+                                  : shared < 3 && !Flat(ct) && !Flat(cu) &&
+                                        FindPairContact(ct, it, cu, iu).kind != PairContact::Kind::None;
+            if (meet) {
+                contacts.emplace_back(i, j);
             }
         }
     }
+    return contacts;
+}
+
+// Every invariant of a resolved arrangement of `in`: input points kept, no
+// pair in contact (ContactsOf), every piece in its source's plane and
+// turning its way, and the pieces of each source covering its area.
+void ExpectProperArrangement(const TestMesh& in, const Arrangement& out)
+{
+    ASSERT_TRUE(out.resolved);
+    ASSERT_GE(out.points.size(), in.points.size());
+    EXPECT_EQ(0, std::memcmp(out.points.data(), in.points.data(), in.points.size() * sizeof(T3DVECF)));
+    ASSERT_EQ(out.triangles.size(), out.triangleFrom.size());
+    EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{}), ContactsOf(out));
+    const auto& p = out.points;
     std::vector<double> area(in.triangles.size(), 0.0);
     for (size_t i = 0; i < out.triangles.size(); ++i) {
         const TRIANGLE& src = in.triangles[out.triangleFrom[i]];
@@ -334,6 +342,51 @@ TEST(Arrangement, RandomSoupsOfRealCoordinates)
         ExpectProperArrangement(m, out);
         EXPECT_FALSE(out.segments.empty());
     }
+}
+
+std::vector<std::pair<uint32_t, uint32_t>> Sorted(const WorkArray<std::pair<uint32_t, uint32_t>>& pairs)
+{
+    std::vector<std::pair<uint32_t, uint32_t>> r;
+    for (const auto& [a, b] : pairs) {
+        r.emplace_back(std::min(a, b), std::max(a, b));
+    }
+    std::sort(r.begin(), r.end());
+    return r;
+}
+
+TEST(Arrangement, RoundsThatMultiplyContactsStopWithThemListed)
+{
+    // Eleven triangles round (1,1,1), rim points 1 to 2^32 away, winding
+    // twice round it and crossing near it: rounding makes each round's
+    // pieces cross more than the last's, until a round finds more pairs
+    // than the cap and stops. Whatever is left is listed, exactly.
+    const double g = 4294967296.0;
+    TestMesh fan = testing::MeshOf({{1, 1, 1}, {2, 1, 1}, {2, 2, 1}, {1, 2, 1}, {g - 1, 1, 0}, {2, g, 1}, {3, 1, 1},
+                                    {1, 3, 2}, {g - 1, 3, 0}, {g, 1, 2}, {g - 1, g - 1, 1}, {1, g - 1, 0}});
+    for (uint32_t k = 1; k <= 11; ++k) {
+        fan.AddTriangle(0, k, k % 11 + 1);
+    }
+    const Arrangement out = Arranged(fan);
+    EXPECT_LE(out.rounds, kMaxRounds);
+    EXPECT_EQ(0, std::memcmp(out.points.data(), fan.points.data(), fan.points.size() * sizeof(T3DVECF)));
+    EXPECT_EQ(out.resolved, out.unresolved.empty());
+    // Every pair left is a contact, and the rounds' search (which skips
+    // pairs the last round left alone, and takes points of equal
+    // coordinates as one) left none out.
+    const auto left = Sorted(out.unresolved);
+    const auto contacts = ContactsOf(out);
+    EXPECT_TRUE(std::includes(contacts.begin(), contacts.end(), left.begin(), left.end()));
+    RoundResult full;
+    RunRound(out.points, out.triangles, RoundMode::Check, full);
+    EXPECT_EQ(left, Sorted(full.pairs));
+    // The cap itself: over it, a round arranges nothing and lists its pairs.
+    Arrangement in;
+    in.points.assign(fan.points.begin(), fan.points.end());
+    in.triangles.assign(fan.triangles.begin(), fan.triangles.end());
+    EXPECT_GT(RunRound(in.points, in.triangles, RoundMode::Arrange, full, nullptr, 0), 0);
+    EXPECT_TRUE(full.overLimit);
+    EXPECT_TRUE(full.triangles.empty());
+    EXPECT_EQ(Sorted(full.pairs), ContactsOf(in));
 }
 
 TEST(Arrangement, EntryCodes)

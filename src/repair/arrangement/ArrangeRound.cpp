@@ -46,7 +46,7 @@ struct CutRecord {
 }  // namespace
 
 int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& triangles, RoundMode mode,
-                 RoundResult& out, const WorkArray<uint8_t>* changed)
+                 RoundResult& out, const WorkArray<uint8_t>* changed, uint64_t pairLimit)
 {
     out = RoundResult{};
     const auto n = static_cast<uint32_t>(triangles.size());
@@ -158,6 +158,10 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
     }
     const auto count = static_cast<int64_t>(std::count(involved.begin(), involved.end(), 1));
     if (count == 0 || !arrange) {
+        return count;
+    }
+    if (out.pairs.size() > pairLimit) {
+        out.overLimit = true;
         return count;
     }
 

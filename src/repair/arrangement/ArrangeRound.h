@@ -32,6 +32,9 @@ struct RoundResult {
     // Per output triangle: 1 when the round made or touched it (a piece, or
     // a triangle in contact kept as it was), 0 when copied untouched.
     WorkArray<uint8_t> changed;
+    // True when an arranging round found more pairs than its limit and so
+    // arranged nothing: only `pairs` is filled, as in a check.
+    bool overLimit = false;
 };
 
 // Check: only find the pairs. ArrangeTestingEveryPoint: Arrange with
@@ -51,7 +54,13 @@ enum class RoundMode { Arrange, Check, ArrangeTestingEveryPoint };
 // when `triangles` is that round's output. A pair of two unchanged ones was
 // a pair of that round too, with the same coordinates and the same equal
 // corners, and met nothing there; so it is not tested again.
+//
+// `pairLimit` (default: none) caps an arranging round: when it finds more
+// pairs in contact than that, it arranges nothing and returns as a check
+// would, with `overLimit` set (the count returned is still the triangles in
+// contact).
 int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& triangles, RoundMode mode,
-                 RoundResult& out, const WorkArray<uint8_t>* changed = nullptr);
+                 RoundResult& out, const WorkArray<uint8_t>* changed = nullptr,
+                 uint64_t pairLimit = UINT64_MAX);
 
 }  // namespace meshaudit::arrangement

@@ -5,6 +5,7 @@
 #include "geometry/TriAabbTree.h"
 #include "repair/arrangement/ArrangeRound.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -59,10 +60,18 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
     RoundResult round;
     // Pairs of triangles the last round left untouched are not tested again.
     WorkArray<uint8_t> changed;
-    // At most kMaxRounds rounds: the loop ends whatever rounding does.
+    // At most kMaxRounds rounds: the loop ends whatever rounding does. And
+    // a round after the first arranges at most as many pairs as the first
+    // did (or kRoundPairFloor): rounding can make each round's pieces cross
+    // more than the last's (long thin pieces round a point), and arranging
+    // them all would let the cost compound from round to round. With the
+    // cap each round costs no more than arranging the first round's pairs,
+    // on an output that arranging made.
+    uint64_t pairLimit = std::numeric_limits<uint64_t>::max();
+    bool stopped = false;
     for (uint32_t r = 1; r <= kMaxRounds && !clean; ++r) {
-        const int64_t found =
-            RunRound(out.points, out.triangles, RoundMode::Arrange, round, r == 1 ? nullptr : &changed);
+        const int64_t found = RunRound(out.points, out.triangles, RoundMode::Arrange, round,
+                                       r == 1 ? nullptr : &changed, pairLimit);
         out.rounds = r;
         if (progress != nullptr) {
             progress(context, r, found < 0 ? 0 : static_cast<uint64_t>(found));
@@ -74,6 +83,15 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
         if (found == 0) {
             clean = true;
             break;
+        }
+        if (round.overLimit) {
+            // This round was the check of the last output: its pairs stay.
+            out.unresolved = std::move(round.pairs);
+            stopped = true;
+            break;
+        }
+        if (r == 1) {
+            pairLimit = std::max<uint64_t>(round.pairs.size(), kRoundPairFloor);
         }
         if (round.points.size() > std::numeric_limits<uint32_t>::max() ||
             round.triangles.size() > std::numeric_limits<uint32_t>::max()) {
@@ -93,7 +111,7 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
         out.triangleFrom = std::move(round.from);
         changed = std::move(round.changed);
     }
-    if (!clean) {
+    if (!clean && !stopped) {
         RunRound(out.points, out.triangles, RoundMode::Check, round, &changed);
         out.unresolved = std::move(round.pairs);
         clean = out.unresolved.empty();

@@ -22,7 +22,14 @@
 // pieces meet where the exact ones did not. So the output is checked with
 // the same exact search, and a round is run again on what it finds; at most
 // kMaxRounds rounds in all, a bound that ends the loop whatever the input
-// (each round is finite). When contacts remain after the last round,
+// (each round is finite). Rounding can also make more contacts than it
+// removes, each round's pieces crossing more than the last's (long thin
+// triangles crossing near a shared point): so a round after the first that
+// finds more pairs in contact than the first round did (and than
+// kRoundPairFloor) arranges nothing and ends the rounds, its pairs left
+// unresolved. Each round then costs at most about what arranging the first
+// round's pairs cost, instead of compounding from round to round. When
+// contacts remain after the last round,
 // `resolved` is false and the pairs are listed in `unresolved`. `resolved`
 // is true only when both this module's check (which includes pairs sharing
 // a point index) and the library's intersecting-pair search
@@ -82,6 +89,9 @@ struct Arrangement {
 };
 
 inline constexpr uint32_t kMaxRounds = 6;
+// The fewest pairs in contact a round after the first may arrange, however
+// few the first round had (see Rounds above).
+inline constexpr uint64_t kRoundPairFloor = 256;
 
 // Return codes of Arrange.
 enum ArrangeCode : int {
