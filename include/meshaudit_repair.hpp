@@ -313,6 +313,11 @@ struct RepairLog {
     struct Intersections {
         bool found = false, resolved = false, united = false;
         bool open = false;  // not every shell is closed: no union; not split either with steps 5 or 6
+        // A point has more than 64 triangles round it that do not lie round it
+        // without folding (a book of triangles on one edge, a fan folded over
+        // itself): arranging them would test every pair, so nothing was
+        // arranged and whether anything meets there was not decided.
+        bool crowded = false;
         uint32_t rounds = 0;
         uint32_t pointsAdded = 0, trianglesSplit = 0, trianglesInside = 0;
         uint64_t left = 0;

@@ -112,7 +112,10 @@ std::vector<std::string> RepairSummaryLines(const RepairLog& log)
                         " left open: no fill avoids crossing the mesh or a degenerate triangle (see --log)");
     }
     const RepairLog::Intersections& x = log.intersections;
-    if (x.found) {
+    if (x.crowded) {
+        lines.push_back("intersections not resolved: a point has more than 64 triangles round it that fold over "
+                        "one another or share one edge, and arranging them would test every pair of them");
+    } else if (x.found) {
         const std::string curves = std::to_string(x.curves.size()) + (x.curves.size() == 1 ? " curve" : " curves");
         if (x.resolved) {
             lines.push_back("intersections resolved along " + curves + ": " + std::to_string(x.pointsAdded) +
@@ -190,6 +193,7 @@ ordered_json RepairLogJson(const RepairLog& log)
                                  {"resolved", x.resolved},
                                  {"united", x.united},
                                  {"open", x.open},
+                                 {"crowded", x.crowded},
                                  {"rounds", x.rounds},
                                  {"points_added", x.pointsAdded},
                                  {"triangles_split", x.trianglesSplit},

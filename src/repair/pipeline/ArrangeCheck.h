@@ -31,13 +31,20 @@ enum class ArrangeCheck {
                   // corners in the same turn), resolved, no segment
     Contact,      // Arrange() would find a contact in its first round
     Unknown,      // not decided here: a used point is not finite, points of
-                  // equal coordinates meet a triangle without area, a point
-                  // has more than kMostFan triangles round it, or memory for
-                  // the search ran short
+                  // equal coordinates meet a triangle without area, or
+                  // memory for the search ran short
+    Crowded,      // a point has more than kMostFan triangles round it that do
+                  // not lie round it without folding (a book of triangles on
+                  // one edge, a fan folded over itself): the arrangement would
+                  // test every pair of them, as many as the square of their
+                  // count, so it is not to be run
 };
 
-// Triangles round one point beyond which the check leaves the answer to the
-// arrangement: the pairs round a point grow with the square of their count.
+// Triangles round one point beyond which the check tests no pairs: the
+// pairs round a point grow with the square of their count. Round a point
+// with more, the triangles must lie round it without folding (one cycle or
+// one path of faces, each turning the same way round it, once at most),
+// which the check tells in time that grows as n log n.
 inline constexpr uint32_t kMostFan = 64;
 
 // Checks `mesh` (read only; indices must be below pointCount, as repair()

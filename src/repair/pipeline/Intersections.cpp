@@ -172,6 +172,12 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
                             static_cast<uint32_t>(out.triangles.size())};
     RepairLog::Intersections& x = log.intersections;
     const ArrangeCheck check = CheckArrangement(record);
+    if (check == ArrangeCheck::Crowded) {
+        // Not arranged: whether anything meets is left open, and said.
+        x.crowded = true;
+        x.resolved = false;
+        return false;
+    }
     if (check == ArrangeCheck::Clean || check == ArrangeCheck::CleanJoined) {
         // What the arrangement gives such a mesh: its triangles at the same
         // places, resolved, in one round or, joining points, two.
@@ -344,8 +350,10 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
                                 static_cast<uint32_t>(out.triangles.size())};
         arrangement::Arrangement check;
         const ArrangeCheck clean = CheckArrangement(record);
+        out.log.intersections.crowded = clean == ArrangeCheck::Crowded;
         if (clean != ArrangeCheck::Clean && clean != ArrangeCheck::CleanJoined &&
-            (arrangement::Arrange(record, check) != arrangement::kArranged || !check.segments.empty())) {
+            (clean == ArrangeCheck::Crowded || arrangement::Arrange(record, check) != arrangement::kArranged ||
+             !check.segments.empty())) {
             out.log.intersections.resolved = false;
             out.log.intersections.left = check.segments.size();
         }
