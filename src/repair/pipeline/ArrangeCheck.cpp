@@ -95,10 +95,17 @@ bool Proper(const MeshRecord& mesh, const TRIANGLE& t, int& i, int& j)
 // that neighbours share, which is no contact for the arrangement. The
 // chain turns once (closed) or less (open) when the direction of the first
 // side is passed by no face after the first and met by no later side. False,
-// leaving the pairs to be tested, when any of this fails. `order` is work
-// room; the cost grows as count log count.
-bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, WorkArray<std::array<uint32_t, 2>>& order)
+// leaving the pairs to be tested, when any of this fails. `work` is room
+// kept from one point to the next; the cost grows as count log count.
+struct FanWork {
+    WorkArray<std::array<uint32_t, 2>> order;
+    WorkArray<uint8_t> led;
+    WorkArray<uint32_t> chain;
+};
+
+bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work)
 {
+    WorkArray<std::array<uint32_t, 2>>& order = work.order;
     const auto at = [&](uint32_t x) {
         const Face& f = faces[x];
         return f.id[0] == p ? 0u : f.id[1] == p ? 1u : 2u;
@@ -121,7 +128,8 @@ bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, WorkArray<std::a
         return it != order.end() && (*it)[0] == reaches(x) ? (*it)[1] : UINT32_MAX;
     };
     // The start: a face no face leads to, or any face of a cycle.
-    WorkArray<uint8_t> led(count, 0);
+    WorkArray<uint8_t>& led = work.led;
+    led.assign(count, 0);
     for (uint32_t x = 0; x < count; ++x) {
         if (const uint32_t y = after(x); y != UINT32_MAX) {
             led[y] = 1;
@@ -132,8 +140,8 @@ bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, WorkArray<std::a
     if (closed && count < 3) {
         return false;  // two faces cannot close a fan with angles below a half turn
     }
-    WorkArray<uint32_t> chain;
-    chain.reserve(count);
+    WorkArray<uint32_t>& chain = work.chain;
+    chain.clear();
     for (uint32_t x = closed ? 0 : start; x != UINT32_MAX && chain.size() <= count; x = after(x)) {
         if (closed && !chain.empty() && x == chain.front()) {
             break;
@@ -214,7 +222,7 @@ ArrangeCheck CheckFans(const MeshRecord& mesh)
         }
     }
     WorkArray<Face> faces;
-    WorkArray<std::array<uint32_t, 2>> order;
+    FanWork work;
     for (uint32_t p = 0; p < mesh.pointCount; ++p) {
         const uint32_t count = first[p + 1] - first[p];
         faces.resize(count);
@@ -229,7 +237,7 @@ ArrangeCheck CheckFans(const MeshRecord& mesh)
             f.i = drop[t] % 3;
             f.j = (drop[t] + 1) % 3;
         }
-        if (FoldFreeFan(faces.data(), count, p, order)) {
+        if (FoldFreeFan(faces.data(), count, p, work)) {
             continue;
         }
         if (count > kMostFan) {
