@@ -5,7 +5,7 @@
 // round (two when points are joined), and one it finds in contact must
 // not; on clean shapes it must decide.
 #include "repair/arrangement/Arrangement.h"
-#include "repair/pipeline/ArrangeCheck.h"
+#include "repair/arrangement/ArrangeCheck.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <array>
 #include <random>
 
-namespace meshaudit::pipeline {
+namespace meshaudit::arrangement {
 namespace {
 
 using testing::TestMesh;
@@ -144,4 +144,4 @@ TEST(ArrangeCheck, CleanShapesAndWhatItLeavesOpen)
 }
 
 }  // namespace
-}  // namespace meshaudit::pipeline
+}  // namespace meshaudit::arrangement

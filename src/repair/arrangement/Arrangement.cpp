@@ -3,6 +3,7 @@
 
 #include "geometry/IntersectingPairs.h"
 #include "geometry/TriAabbTree.h"
+#include "repair/arrangement/ArrangeCheck.h"
 #include "repair/arrangement/ArrangeRound.h"
 
 #include <algorithm>
@@ -28,6 +29,17 @@ int LibraryFindsPair(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>
         return -1;
     }
     return FindIntersectingPair(&tree, &tree);
+}
+
+// Whether a round on the output would find nothing, and the library's
+// search too: the check before the arrangement, which gives the same
+// answers (its points all distinct, so that the triangles it searches are
+// the output's own). Else the round itself decides.
+bool OutputIsClean(const Arrangement& out)
+{
+    const MeshRecord record{const_cast<T3DVECF*>(out.points.data()), static_cast<uint32_t>(out.points.size()),
+                            const_cast<TRIANGLE*>(out.triangles.data()), static_cast<uint32_t>(out.triangles.size())};
+    return CheckArrangement(record) == ArrangeCheck::Clean;
 }
 
 }  // namespace
@@ -69,7 +81,20 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
     // on an output that arranging made.
     uint64_t pairLimit = std::numeric_limits<uint64_t>::max();
     bool stopped = false;
+    // Whether the library's search already found nothing in the output.
+    bool searched = false;
     for (uint32_t r = 1; r <= kMaxRounds && !clean; ++r) {
+        if (r > 1 && OutputIsClean(out)) {
+            // What this round would find: nothing. Most of a round's time
+            // went to pairs round each point of the pieces, which lie round
+            // it without folding; the check tells so without testing them.
+            out.rounds = r;
+            if (progress != nullptr) {
+                progress(context, r, 0);
+            }
+            clean = searched = true;
+            break;
+        }
         const int64_t found = RunRound(out.points, out.triangles, RoundMode::Arrange, round,
                                        r == 1 ? nullptr : &changed, pairLimit);
         out.rounds = r;
@@ -111,12 +136,14 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
         out.triangleFrom = std::move(round.from);
         changed = std::move(round.changed);
     }
-    if (!clean && !stopped) {
+    if (!clean && !stopped && OutputIsClean(out)) {
+        clean = searched = true;
+    } else if (!clean && !stopped) {
         RunRound(out.points, out.triangles, RoundMode::Check, round, &changed);
         out.unresolved = std::move(round.pairs);
         clean = out.unresolved.empty();
     }
-    const int left = clean ? LibraryFindsPair(out.points, out.triangles) : 1;
+    const int left = searched ? 0 : clean ? LibraryFindsPair(out.points, out.triangles) : 1;
     if (left < 0) {
         throw std::bad_alloc();
     }

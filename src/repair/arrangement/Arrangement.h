@@ -41,7 +41,9 @@
 //
 // Cost. Candidate pairs come from a bounding-box tree walk (n log n plus
 // the pairs whose boxes meet); a round after the first tests only the pairs
-// with a triangle the round before made or touched. Each triangle with
+// with a triangle the round before made or touched, and only once the check
+// before the arrangement (ArrangeCheck.h) has found the output not clean:
+// it decides most pairs round a point without testing them. Each triangle with
 // contacts is arranged once per round, in time about quadratic in the
 // number of its own contacts (every two of its segments are tested for a
 // crossing, every segment against the ends of the others).

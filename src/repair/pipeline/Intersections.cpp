@@ -7,8 +7,8 @@
 // overlapping solids did, so steps 2 to 9 run once more on the result.
 #include "repair/arrangement/Arrangement.h"
 #include "containers/WorkArray.h"
+#include "repair/arrangement/ArrangeCheck.h"
 #include "repair/arrangement/Union.h"
-#include "repair/pipeline/ArrangeCheck.h"
 #include "repair/pipeline/ShortEdges.h"
 #include "repair/pipeline/Steps.h"
 
@@ -21,6 +21,9 @@
 namespace meshaudit::pipeline {
 
 namespace {
+
+using arrangement::ArrangeCheck;
+using arrangement::CheckArrangement;
 
 uint32_t Find(WorkArray<uint32_t>& parent, uint32_t x)
 {

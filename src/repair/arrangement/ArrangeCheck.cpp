@@ -1,4 +1,4 @@
-#include "repair/pipeline/ArrangeCheck.h"
+#include "repair/arrangement/ArrangeCheck.h"
 #include "containers/WorkArray.h"
 
 #include "geometry/IntersectingPairs.h"
@@ -11,15 +11,9 @@
 #include <array>
 #include <cmath>
 
-namespace meshaudit::pipeline {
+namespace meshaudit::arrangement {
 
 namespace {
-
-using arrangement::Face;
-using arrangement::MeetBeyondEdge;
-using arrangement::MeetBeyondPoint;
-using arrangement::Project;
-using arrangement::Turn;
 
 std::array<uint32_t, 3> Corners(const TRIANGLE& t)
 {
@@ -81,7 +75,7 @@ bool Proper(const MeshRecord& mesh, const TRIANGLE& t, int& i, int& j)
         return false;
     }
     const T3DVECF corners[3] = {mesh.points[t.a], mesh.points[t.b], mesh.points[t.c]};
-    return arrangement::ProjectionAxes(corners, i, j);
+    return ProjectionAxes(corners, i, j);
 }
 
 // Whether the faces round p (`count` of them, each with p as a corner) lie
@@ -327,4 +321,4 @@ ArrangeCheck CheckArrangement(const MeshRecord& mesh)
     return fans == ArrangeCheck::Clean && joined ? ArrangeCheck::CleanJoined : fans;
 }
 
-}  // namespace meshaudit::pipeline
+}  // namespace meshaudit::arrangement

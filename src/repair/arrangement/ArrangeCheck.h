@@ -22,7 +22,7 @@
 
 #include <cstdint>
 
-namespace meshaudit::pipeline {
+namespace meshaudit::arrangement {
 
 enum class ArrangeCheck {
     Clean,        // Arrange() would return kArranged after one round, finding
@@ -53,4 +53,4 @@ inline constexpr uint32_t kMostFan = 64;
 // makes them). Throws std::bad_alloc when its own arrays cannot be had.
 ArrangeCheck CheckArrangement(const MeshRecord& mesh);
 
-}  // namespace meshaudit::pipeline
+}  // namespace meshaudit::arrangement
