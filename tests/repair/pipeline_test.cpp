@@ -5,6 +5,7 @@
 #include "meshaudit_repair.hpp"
 #include "containers/Memory.h"
 #include "support/AllSettings.h"
+#include "support/ClosedSolid.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -129,17 +130,9 @@ void ExpectSound(TestMesh input, const RepairResult& r, const char* name, bool t
 {
     TestMesh out = MeshOf(r);
     ASSERT_FALSE(out.triangles.empty()) << name;
-    Locations where;
-    const testing::AllSettings s;
-    ASSERT_EQ(locate(out.Record(), s.p, s.e, s.t, s.m, LocateRequest{}, where), 1) << name;
-    EXPECT_EQ(where.mesh.Closed, 1) << name;
-    EXPECT_EQ(where.mesh.Oriented, 1) << name;
-    EXPECT_EQ(where.edges.MinimalDegree, 2u) << name;
-    EXPECT_EQ(where.edges.MaximalDegree, 2u) << name;
+    const Locations where = testing::ExpectClosedSolid(out, name, touch);
     EXPECT_EQ(where.triangles.CountDuplicatedTopological, 0u) << name;
     EXPECT_EQ(where.triangles.CountInvalidGeometrical, 0u) << name;
-    EXPECT_EQ(where.mesh.Selfintersection, touch ? 1 : 0) << name;
-    EXPECT_GT(where.mesh.Volume, 0.0) << name;
     EXPECT_EQ(where.points.CountIsolated, 0u) << name;
     ASSERT_EQ(r.pointFrom.size(), out.points.size());
     for (size_t i = 0; i < out.points.size(); ++i) {

@@ -5,6 +5,7 @@
 #include "meshaudit.hpp"
 #include "meshaudit_repair.hpp"
 #include "support/AllSettings.h"
+#include "support/ClosedSolid.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -84,14 +85,8 @@ double ExpectSolid(RepairResult& r, const std::string& name)
     TestMesh out;
     out.points = r.points;
     out.triangles = r.triangles;
-    Locations where;
-    const testing::AllSettings s;
-    EXPECT_EQ(locate(out.Record(), s.p, s.e, s.t, s.m, LocateRequest{}, where), 1) << name;
-    EXPECT_EQ(where.mesh.Closed, 1) << name;
-    EXPECT_EQ(where.mesh.Oriented, 1) << name;
-    EXPECT_EQ(where.edges.MaximalDegree, 2u) << name;
+    const Locations where = testing::ExpectClosedSolid(out, name);
     EXPECT_EQ(where.triangles.CountIntersected, 0u) << name;
-    EXPECT_EQ(where.mesh.Selfintersection, 0) << name;
     // A second repair changes nothing.
     RepairResult again;
     EXPECT_EQ(repair(out.Record(), RepairRequest{}, again), 1) << name;
