@@ -23,9 +23,41 @@ struct Link {
     int64_t offset;
 };
 
-void AddUse(WorkArray<EdgeUse>& uses, uint32_t a, uint32_t b, uint32_t apex, uint32_t face)
+EdgeUse Use(uint32_t a, uint32_t b, uint32_t apex, uint32_t face)
 {
-    uses.push_back(a < b ? EdgeUse{a, b, face, apex, true} : EdgeUse{b, a, face, apex, false});
+    return a < b ? EdgeUse{a, b, face, apex, true} : EdgeUse{b, a, face, apex, false};
+}
+
+// The three uses of each face, ordered by (lo, hi, face), every key once: a
+// counting pass places them by lo, then each point's few are sorted. One
+// sort of them all by comparisons cost as much as the rest of the
+// propagation.
+WorkArray<EdgeUse> SortedUses(const WorkArray<UnionFace>& faces)
+{
+    const auto each = [&faces](auto&& visit) {
+        for (uint32_t f = 0; f < faces.size(); ++f) {
+            const TRIANGLE& t = faces[f].corners;
+            visit(Use(t.a, t.b, t.c, f));
+            visit(Use(t.b, t.c, t.a, f));
+            visit(Use(t.c, t.a, t.b, f));
+        }
+    };
+    uint32_t most = 0;
+    each([&most](const EdgeUse& u) { most = std::max(most, u.lo); });
+    WorkArray<size_t> start(size_t{most} + 2, 0);
+    each([&start](const EdgeUse& u) { ++start[u.lo + 1]; });
+    for (size_t p = 1; p < start.size(); ++p) {
+        start[p] += start[p - 1];
+    }
+    WorkArray<EdgeUse> uses(3 * faces.size());
+    WorkArray<size_t> next(start.begin(), start.end() - 1);
+    each([&](const EdgeUse& u) { uses[next[u.lo]++] = u; });
+    for (size_t p = 0; p + 1 < start.size(); ++p) {
+        std::sort(uses.begin() + static_cast<std::ptrdiff_t>(start[p]),
+                  uses.begin() + static_cast<std::ptrdiff_t>(start[p + 1]),
+                  [](const EdgeUse& l, const EdgeUse& r) { return l.hi != r.hi ? l.hi < r.hi : l.face < r.face; });
+    }
+    return uses;
 }
 
 }  // namespace
@@ -33,17 +65,7 @@ void AddUse(WorkArray<EdgeUse>& uses, uint32_t a, uint32_t b, uint32_t apex, uin
 WindingStatus PropagateWindings(const T3DVECF* points, const WorkArray<UnionFace>& faces, FaceWindings& out)
 {
     const auto faceCount = static_cast<uint32_t>(faces.size());
-    WorkArray<EdgeUse> uses;
-    uses.reserve(3 * size_t{faceCount});
-    for (uint32_t f = 0; f < faceCount; ++f) {
-        const TRIANGLE& t = faces[f].corners;
-        AddUse(uses, t.a, t.b, t.c, f);
-        AddUse(uses, t.b, t.c, t.a, f);
-        AddUse(uses, t.c, t.a, t.b, f);
-    }
-    std::sort(uses.begin(), uses.end(), [](const EdgeUse& l, const EdgeUse& r) {
-        return l.lo != r.lo ? l.lo < r.lo : l.hi != r.hi ? l.hi < r.hi : l.face < r.face;
-    });
+    const WorkArray<EdgeUse> uses = SortedUses(faces);
     // Edge groups [begin, end) in `uses`.
     WorkArray<size_t> starts;
     for (size_t i = 0; i < uses.size(); ++i) {
