@@ -4,6 +4,7 @@
 #include "geometry/IntersectingPairs.h"
 #include "geometry/Predicates.h"
 #include "geometry/TriAabbTree.h"
+#include "repair/arrangement/FoldFreeFan.h"
 #include "repair/arrangement/MeetBeyond.h"
 #include "repair/arrangement/PlaneProjection.h"
 
@@ -78,164 +79,26 @@ bool Proper(const MeshRecord& mesh, const TRIANGLE& t, int& i, int& j)
     return ProjectionAxes(corners, i, j);
 }
 
-// Whether the faces round p (`count` of them, each with p as a corner) lie
-// round it without folding: their other corners chain them in one cycle,
-// or one path from a side that no face reaches to one that no face leaves,
-// each face leaving p from the side the last one reached, and seen along an
-// axis every face turns the same way and the chain turns round p less than
-// once, or, closed, exactly once. Then each face's shadow is an angle at p
-// that no other's overlaps, and a face meets its shadow's points only once
-// (it has an area in that view): faces meet only at p and along the sides
-// that neighbours share, which is no contact for the arrangement. The
-// chain turns once (closed) or less (open) when the direction of the first
-// side is passed by no face after the first and met by no later side. False,
-// leaving the pairs to be tested, when any of this fails. `work` is room
-// kept from one point to the next; the cost grows as count log count.
-struct FanWork {
-    WorkArray<std::array<uint32_t, 2>> order;
-    WorkArray<uint8_t> led;
-    WorkArray<uint32_t> chain;
-};
-
-bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work)
-{
-    WorkArray<std::array<uint32_t, 2>>& order = work.order;
-    const auto at = [&](uint32_t x) {
-        const Face& f = faces[x];
-        return f.id[0] == p ? 0u : f.id[1] == p ? 1u : 2u;
-    };
-    const auto leaves = [&](uint32_t x) { return faces[x].id[(at(x) + 1) % 3]; };
-    const auto reaches = [&](uint32_t x) { return faces[x].id[(at(x) + 2) % 3]; };
-    // The faces by the side they leave from, each side left by one face.
-    order.resize(count);
-    for (uint32_t x = 0; x < count; ++x) {
-        order[x] = {leaves(x), x};
-    }
-    std::sort(order.begin(), order.end());
-    for (uint32_t x = 1; x < count; ++x) {
-        if (order[x][0] == order[x - 1][0]) {
-            return false;
-        }
-    }
-    const auto after = [&](uint32_t x) {
-        const auto it = std::lower_bound(order.begin(), order.end(), std::array<uint32_t, 2>{reaches(x), 0});
-        return it != order.end() && (*it)[0] == reaches(x) ? (*it)[1] : UINT32_MAX;
-    };
-    // The start: a face no face leads to, or any face of a cycle.
-    WorkArray<uint8_t>& led = work.led;
-    led.assign(count, 0);
-    for (uint32_t x = 0; x < count; ++x) {
-        if (const uint32_t y = after(x); y != UINT32_MAX) {
-            led[y] = 1;
-        }
-    }
-    const auto start = static_cast<uint32_t>(std::find(led.begin(), led.end(), uint8_t{0}) - led.begin());
-    const bool closed = start == count;
-    if (closed && count < 3) {
-        return false;  // two faces cannot close a fan with angles below a half turn
-    }
-    WorkArray<uint32_t>& chain = work.chain;
-    chain.clear();
-    for (uint32_t x = closed ? 0 : start; x != UINT32_MAX && chain.size() <= count; x = after(x)) {
-        if (closed && !chain.empty() && x == chain.front()) {
-            break;
-        }
-        chain.push_back(x);
-    }
-    if (chain.size() != count) {
-        return false;  // more than one chain, or a path that runs into a cycle
-    }
-    const Face& view = faces[chain[0]];
-    const T3DVECF& apex = view[at(chain[0])];
-    // Side k of the chain, k from 0 to count: the last the first again when
-    // closed, else the side the last face reaches.
-    const auto side = [&](uint32_t k) -> const T3DVECF& {
-        return k < count ? faces[chain[k]][at(chain[k]) + 1] : faces[chain[count - 1]][at(chain[count - 1]) + 2];
-    };
-    const int turn = Turn(view, apex, side(0), side(1));
-    for (uint32_t k = 1; k < count; ++k) {
-        if (Turn(view, apex, side(k), side(k + 1)) != turn) {
-            return false;
-        }
-    }
-    // The first side's direction: strictly inside a face after the first,
-    // or along a later side, the same way from p (of two directions on one
-    // line, told by which projected coordinates grow, exactly). A second
-    // turn would begin at the third side or later (two angles make less
-    // than a turn); closed, the last face ends at the first side itself, and
-    // a second turn would begin at the third from last or earlier (the turn
-    // it begins takes three angles or more).
-    const T3DVECF& first = side(0);
-    double o[2], f[2], q[2];
-    Project(apex, view.i, view.j, o);
-    Project(first, view.i, view.j, f);
-    const uint32_t last = closed ? count - 2 : count;
-    for (uint32_t k = 2; k < last; ++k) {
-        const int before = Turn(view, apex, side(k), first);
-        if (before * turn > 0 && Turn(view, apex, first, side(k + 1)) * turn > 0) {
-            return false;
-        }
-        Project(side(k + 1), view.i, view.j, q);
-        const bool along = Turn(view, apex, side(k + 1), first) == 0;
-        if (along && (q[0] > o[0]) == (f[0] > o[0]) && (q[1] > o[1]) == (f[1] > o[1])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The pairs that share a point index, each at the smallest index they
 // share: any contact between two triangles with an area? The arrangement
 // skips a pair in which either has none (they share an index), and a pair
 // of the same three points.
 ArrangeCheck CheckFans(const MeshRecord& mesh)
 {
-    WorkArray<uint32_t> first(size_t{mesh.pointCount} + 1, 0);
-    // 0 for a triangle without an area, else 1 + the axis its plane's
-    // projection drops.
-    WorkArray<uint8_t> drop(mesh.triangleCount, 0);
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        int i = 0, j = 0;
-        if (Proper(mesh, mesh.triangles[t], i, j)) {
-            drop[t] = static_cast<uint8_t>(1 + (i + 2) % 3);
-            for (uint32_t k = 0; k < 3; ++k) {
-                ++first[Corners(mesh.triangles[t])[k] + 1];
-            }
-        }
-    }
-    for (uint32_t p = 0; p < mesh.pointCount; ++p) {
-        first[p + 1] += first[p];
-    }
-    WorkArray<uint32_t> fan(first[mesh.pointCount]);
-    WorkArray<uint32_t> next(first.begin(), first.end() - 1);
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        if (drop[t] != 0) {
-            for (uint32_t k = 0; k < 3; ++k) {
-                fan[next[Corners(mesh.triangles[t])[k]]++] = t;
-            }
-        }
-    }
-    WorkArray<Face> faces;
+    const auto corners = [&mesh](uint32_t t, std::array<uint32_t, 3>& ids) {
+        ids = Corners(mesh.triangles[t]);
+        return !RepeatsIndex(mesh.triangles[t]);
+    };
+    const auto at = [&mesh](uint32_t p) { return mesh.points[p]; };
     FanWork work;
-    for (uint32_t p = 0; p < mesh.pointCount; ++p) {
-        const uint32_t count = first[p + 1] - first[p];
-        faces.resize(count);
-        for (uint32_t x = 0; x < count; ++x) {
-            const uint32_t t = fan[first[p] + x];
-            const std::array<uint32_t, 3> ids = Corners(mesh.triangles[t]);
-            Face& f = faces[x];
-            for (uint32_t k = 0; k < 3; ++k) {
-                f.id[k] = ids[k];
-                f.c[k] = mesh.points[ids[k]];
-            }
-            f.i = drop[t] % 3;
-            f.j = (drop[t] + 1) % 3;
-        }
-        if (FoldFreeFan(faces.data(), count, p, work)) {
-            continue;
+    ArrangeCheck answer = ArrangeCheck::Clean;
+    ForEachFan(mesh.pointCount, mesh.triangleCount, corners, at, [&](uint32_t p, const Face* faces, uint32_t count) {
+        if (FoldFreeFan(faces, count, p, work)) {
+            return true;
         }
         if (count > kMostFan) {
-            return ArrangeCheck::Crowded;
+            answer = ArrangeCheck::Crowded;
+            return false;
         }
         for (uint32_t x = 0; x < count; ++x) {
             const Face& t = faces[x];
@@ -266,12 +129,14 @@ ArrangeCheck CheckFans(const MeshRecord& mesh)
                     meet = MeetBeyondEdge(t, tMissing + 1, u[uMissing]);
                 }
                 if (meet) {
-                    return ArrangeCheck::Contact;
+                    answer = ArrangeCheck::Contact;
+                    return false;
                 }
             }
         }
-    }
-    return ArrangeCheck::Clean;
+        return true;
+    });
+    return answer;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "geometry/Predicates.h"
 #include "geometry/TriangleIntersection.h"
 #include "repair/arrangement/BoxPairs.h"
+#include "repair/arrangement/FoldFreeFan.h"
 #include "repair/arrangement/PairContact.h"
 #include "repair/arrangement/PlaneProjection.h"
 #include "repair/arrangement/PlanarArrangement.h"
@@ -76,6 +77,26 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
         }
     }
 
+    // Pairs round a point whose faces lie round it without folding meet
+    // only there and along the sides they share (FoldFreeFan.h): round
+    // nearly every point of closed shells, no pair is tested.
+    WorkArray<uint8_t> foldFree;
+    if (mode != RoundMode::ArrangeTestingEveryPoint) {
+        foldFree.assign(points.size(), 0);
+        FanWork work;
+        ForEachFan(
+            static_cast<uint32_t>(points.size()), n,
+            [&](uint32_t t, std::array<uint32_t, 3>& corners) {
+                corners = ids[t];
+                return shape[t] == Shape::Proper;
+            },
+            [&points](uint32_t id) { return points[id]; },
+            [&](uint32_t p, const Face* faces, uint32_t count) {
+                foldFree[p] = count > 0 && FoldFreeFan(faces, count, p, work);
+                return true;
+            });
+    }
+
     WorkArray<uint32_t> parent(n);
     std::iota(parent.begin(), parent.end(), 0u);
     WorkArray<uint8_t> involved(n, 0);
@@ -120,6 +141,15 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
         std::sort(su.begin(), su.end());
         if (st == su) {
             return;
+        }
+        if (!foldFree.empty()) {
+            for (uint32_t a : st) {
+                for (uint32_t b : su) {
+                    if (a == b && foldFree[a] != 0) {
+                        return;
+                    }
+                }
+            }
         }
         PairContact contact = FindPairContact(ct, ids[t].data(), cu, ids[u].data(),
                                               mode == RoundMode::Arrange ? &registry : nullptr,

@@ -1,0 +1,98 @@
+// Faces that lie round a point without folding meet only at the point and
+// along the sides that neighbours share: no pair of them needs a test. The
+// check before the arrangement and the arrangement's rounds both skip the
+// pairs round such points; a closed mesh's points are nearly all so.
+#pragma once
+
+#include "containers/WorkArray.h"
+#include "meshaudit.h"
+#include "repair/arrangement/MeetBeyond.h"
+#include "repair/arrangement/PlaneProjection.h"
+
+#include <array>
+#include <cstdint>
+
+namespace meshaudit::arrangement {
+
+// Room kept from one point to the next (the test's cost grows as
+// count log count; allocating for each point cost more than the test).
+struct FanWork {
+    WorkArray<std::array<uint32_t, 2>> order;
+    WorkArray<uint8_t> led;
+    WorkArray<uint32_t> chain;
+};
+
+// Whether the faces round p (`count` of them, each with p as a corner) lie
+// round it without folding: their other corners chain them in one cycle,
+// or one path from a side that no face reaches to one that no face leaves,
+// each face leaving p from the side the last one reached, and seen along an
+// axis every face turns the same way and the chain turns round p less than
+// once, or, closed, exactly once. Then each face's shadow is an angle at p
+// that no other's overlaps, and a face meets its shadow's points only once
+// (it has an area in that view): faces meet only at p and along the sides
+// that neighbours share. False, leaving the pairs to be tested, when any
+// of this fails.
+bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work);
+
+// The faces round every point in turn: of the triangles for which
+// `corners(t, ids)` gives true, named by the three distinct ids it writes,
+// those with an area, their corners at `at(id)`; `visit(p, faces, count)`
+// for each point id below pointCount, stopping when it returns false.
+// Returns false when it stopped. Throws std::bad_alloc as WorkArray does.
+template <class Corners, class At, class Visit>
+bool ForEachFan(uint32_t pointCount, uint32_t triangleCount, Corners&& corners, At&& at, Visit&& visit)
+{
+    // 0 for a triangle left out, else 1 + the axis its plane's projection
+    // drops.
+    WorkArray<uint8_t> drop(triangleCount, 0);
+    WorkArray<uint32_t> first(size_t{pointCount} + 1, 0);
+    std::array<uint32_t, 3> ids{};
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        if (!corners(t, ids)) {
+            continue;
+        }
+        const T3DVECF c[3] = {at(ids[0]), at(ids[1]), at(ids[2])};
+        int i = 0, j = 0;
+        if (ProjectionAxes(c, i, j)) {
+            drop[t] = static_cast<uint8_t>(1 + (i + 2) % 3);
+            for (uint32_t k = 0; k < 3; ++k) {
+                ++first[ids[k] + 1];
+            }
+        }
+    }
+    for (uint32_t p = 0; p < pointCount; ++p) {
+        first[p + 1] += first[p];
+    }
+    WorkArray<uint32_t> fan(first[pointCount]);
+    WorkArray<uint32_t> next(first.begin(), first.end() - 1);
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        if (drop[t] != 0) {
+            corners(t, ids);
+            for (uint32_t k = 0; k < 3; ++k) {
+                fan[next[ids[k]]++] = t;
+            }
+        }
+    }
+    WorkArray<Face> faces;
+    for (uint32_t p = 0; p < pointCount; ++p) {
+        const uint32_t count = first[p + 1] - first[p];
+        faces.resize(count);
+        for (uint32_t x = 0; x < count; ++x) {
+            const uint32_t t = fan[first[p] + x];
+            corners(t, ids);
+            Face& f = faces[x];
+            for (uint32_t k = 0; k < 3; ++k) {
+                f.id[k] = ids[k];
+                f.c[k] = at(ids[k]);
+            }
+            f.i = drop[t] % 3;
+            f.j = (drop[t] + 1) % 3;
+        }
+        if (!visit(p, faces.data(), count)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace meshaudit::arrangement
