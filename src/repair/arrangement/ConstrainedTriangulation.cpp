@@ -2,7 +2,6 @@
 #include "containers/WorkArray.h"
 
 #include <algorithm>
-#include <deque>
 #include <functional>
 
 namespace meshaudit::arrangement {
@@ -158,7 +157,7 @@ bool ConstrainedTriangulation::Crosses(uint32_t a, uint32_t b, uint32_t c, uint3
 }
 
 bool ConstrainedTriangulation::CrossingEdges(uint32_t a, uint32_t b,
-                                             std::deque<std::pair<uint32_t, uint32_t>>& crossing) const
+                                             WorkArray<std::pair<uint32_t, uint32_t>>& crossing) const
 {
     // Turn around a, from a triangle of a's, to the one whose far edge the
     // segment leaves through: a, c, d counterclockwise with b strictly
@@ -232,7 +231,10 @@ bool ConstrainedTriangulation::InsertSegment(uint32_t a, uint32_t b)
     if (TriangleOf(a, b) >= 0 || TriangleOf(b, a) >= 0) {
         return true;
     }
-    std::deque<std::pair<uint32_t, uint32_t>> crossing;
+    // First in, first out: `crossing` from `head` on.
+    WorkArray<std::pair<uint32_t, uint32_t>>& crossing = crossing_;
+    crossing.clear();
+    size_t head = 0;
     if (!CrossingEdges(a, b, crossing)) {
         crossing.clear();
         for (uint32_t t = 0; t < triangles_.size(); ++t) {
@@ -254,12 +256,16 @@ bool ConstrainedTriangulation::InsertSegment(uint32_t a, uint32_t b)
     // means the preconditions were broken.
     const size_t limit = 16 * (crossing.size() + 1) * (crossing.size() + 1) + 1024;
     size_t steps = 0;
-    while (!crossing.empty()) {
+    while (head < crossing.size()) {
         if (++steps > limit) {
             return false;
         }
-        const auto [c, d] = crossing.front();
-        crossing.pop_front();
+        const auto [c, d] = crossing[head++];
+        if (head > 1024 && 2 * head > crossing.size()) {
+            // Edges put back again and again: what was taken goes.
+            crossing.erase(crossing.begin(), crossing.begin() + static_cast<std::ptrdiff_t>(head));
+            head = 0;
+        }
         const int64_t t1 = TriangleOf(c, d);
         const int64_t t2 = TriangleOf(d, c);
         if (t1 < 0 || t2 < 0) {

@@ -20,7 +20,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <utility>
 #include <vector>
 
@@ -89,7 +88,7 @@ private:
     bool Holds(uint32_t t, uint32_t p, int* side, int& outside) const;
     // Gathers the edges that segment a b crosses, walking from a to b; false
     // when the walk cannot be made (then the caller scans every edge).
-    bool CrossingEdges(uint32_t a, uint32_t b, std::deque<std::pair<uint32_t, uint32_t>>& crossing) const;
+    bool CrossingEdges(uint32_t a, uint32_t b, WorkArray<std::pair<uint32_t, uint32_t>>& crossing) const;
     // A triangle that holds p, with the sides of p, or -1.
     int64_t Locate(uint32_t p, int* side) const;
     // Whether c d is a constraint; constraints_ sorted first.
@@ -109,6 +108,8 @@ private:
     WorkArray<uint32_t> free_;
     uint32_t last_ = 0;  // the triangle made last, where a walk starts
     WorkArray<int64_t> around_;  // per point, a triangle made with it last
+    // InsertSegment's queue of crossed edges, kept from one call to the next.
+    WorkArray<std::pair<uint32_t, uint32_t>> crossing_;
     EdgeTable edges_;                                // directed edge -> its triangle
     WorkArray<uint64_t> constraints_;              // EdgeKey(min, max), unsorted
 };

@@ -1,5 +1,6 @@
 #include "repair/arrangement/PlanarArrangement.h"
 #include "containers/WorkArray.h"
+#include "containers/FlatMap.h"
 
 #include "repair/arrangement/ConstrainedTriangulation.h"
 #include "repair/arrangement/Constructions.h"
@@ -7,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 namespace meshaudit::arrangement {
 
@@ -38,7 +38,7 @@ public:
 private:
     uint32_t Local(uint32_t id)
     {
-        const auto [it, inserted] = local_.emplace(id, static_cast<uint32_t>(points_.size()));
+        const auto [local, inserted] = local_.Emplace(id, static_cast<uint32_t>(points_.size()));
         if (inserted) {
             points_.push_back(registry_.Get(id));
             if (plain_) {
@@ -46,7 +46,7 @@ private:
             }
             ids_.push_back(id);
         }
-        return it->second;
+        return local;
     }
     void AddSegment(uint32_t from, uint32_t to, bool edge, const T3DVECF* line, const uint32_t* planeIds)
     {
@@ -74,7 +74,7 @@ private:
     int j_ = 1;
     WorkArray<ExactPoint> points_;
     WorkArray<uint32_t> ids_;
-    std::unordered_map<uint32_t, uint32_t> local_;
+    FlatMap<uint32_t, IdHash> local_;
     WorkArray<PlaneSegment> segments_;
 };
 
@@ -247,7 +247,7 @@ bool Cluster::Run(const WorkArray<Cut>& cuts, bool everyPoint,
     WorkArray<int> turn(triangles_.size());
     for (size_t k = 0; k < triangles_.size(); ++k) {
         for (int c = 0; c < 3; ++c) {
-            corners[k][c] = local_.at(triangles_[k].ids[c]);
+            corners[k][c] = local_.Find(triangles_[k].ids[c]);
         }
         turn[k] = Orient(corners[k][0], corners[k][1], corners[k][2]);
     }

@@ -9,7 +9,7 @@ PointRegistry::PointRegistry(const T3DVECF* points, uint32_t count) : points_(po
 {
     // Every input point a triangle names is entered: room for them at once,
     // rather than a dozen rehashes of a table of millions on the way.
-    first_.reserve(count);
+    first_.Reserve(count);
 }
 
 PointRegistry::Key PointRegistry::KeyOf(const double* rounded)
@@ -43,7 +43,7 @@ size_t PointRegistry::RecipeHash::operator()(const RecipeKey& k) const
 
 uint32_t PointRegistry::Known(uint32_t a, uint32_t b, const uint32_t* planeIds) const
 {
-    if (recipes_.empty()) {
+    if (recipes_.Size() == 0) {
         return kNoId;
     }
     // The normal form of ExactPoint's recipe: both parts sorted.
@@ -53,9 +53,8 @@ uint32_t PointRegistry::Known(uint32_t a, uint32_t b, const uint32_t* planeIds) 
     if (probe.plane[0] == kNoId) {
         return kNoId;
     }
-    const auto it = recipes_.find(RecipeKey{
-        {probe.lines[0][0], probe.lines[0][1], probe.plane[0], probe.plane[1], probe.plane[2]}});
-    return it == recipes_.end() ? kNoId : it->second;
+    return recipes_.Find(
+        RecipeKey{{probe.lines[0][0], probe.lines[0][1], probe.plane[0], probe.plane[1], probe.plane[2]}});
 }
 
 uint32_t PointRegistry::AddInput(uint32_t id)
@@ -63,8 +62,7 @@ uint32_t PointRegistry::AddInput(uint32_t id)
     const double* c = reinterpret_cast<const double*>(&points_[id]);
     // Input points equal exactly when their doubles do: the first one
     // entered stands for all.
-    const auto [it, inserted] = first_.emplace(KeyOf(c), id);
-    return inserted ? id : it->second;
+    return first_.Emplace(KeyOf(c), id).first;
 }
 
 ExactPoint PointRegistry::Get(uint32_t id) const
@@ -81,7 +79,7 @@ uint32_t PointRegistry::Add(ExactPoint p)
     const RecipeKey recipeKey{{p.lines[0][0], p.lines[0][1], p.plane[0], p.plane[1], p.plane[2]}};
     const uint32_t id = AddByValue(std::move(p));
     if (recipe) {
-        recipes_.emplace(recipeKey, id);
+        recipes_.Emplace(recipeKey, id);
     }
     return id;
 }
@@ -89,29 +87,27 @@ uint32_t PointRegistry::Add(ExactPoint p)
 uint32_t PointRegistry::AddByValue(ExactPoint p)
 {
     const Key key = KeyOf(p.rounded);
-    auto it = first_.find(key);
-    if (it == first_.end()) {
-        const uint32_t id = inputCount_ + static_cast<uint32_t>(newPoints_.size());
-        first_.emplace(key, id);
+    const auto [held, added] = first_.Emplace(key, inputCount_ + static_cast<uint32_t>(newPoints_.size()));
+    if (added) {
         p.id = kNoId;
         newPoints_.push_back(std::move(p));
-        return id;
+        return held;
     }
-    uint32_t id = it->second;
+    uint32_t id = held;
     for (;;) {
         // A constructed point compared in place: a copy of its exact
         // coordinates would cost more than the comparison.
         if (id < inputCount_ ? SamePoint(InputPoint(points_[id], id), p) : SamePoint(newPoints_[id - inputCount_], p)) {
             return id;
         }
-        const auto chained = next_.find(id);
-        if (chained == next_.end()) {
+        const uint32_t chained = next_.Find(id);
+        if (chained == kNoId) {
             break;
         }
-        id = chained->second;
+        id = chained;
     }
     const uint32_t created = inputCount_ + static_cast<uint32_t>(newPoints_.size());
-    next_.emplace(id, created);
+    next_.Emplace(id, created);
     newPoints_.push_back(std::move(p));
     return created;
 }

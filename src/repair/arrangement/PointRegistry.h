@@ -11,11 +11,11 @@
 #pragma once
 
 #include "containers/WorkArray.h"
+#include "containers/FlatMap.h"
 #include "meshaudit.h"
 #include "repair/arrangement/ExactPoint.h"
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace meshaudit::arrangement {
@@ -83,10 +83,10 @@ private:
     WorkArray<ExactPoint> newPoints_;
     // First id entered under a key; later ones with the same key (different
     // points rounding alike) are chained through next_.
-    std::unordered_map<Key, uint32_t, KeyHash> first_;
-    std::unordered_map<uint32_t, uint32_t> next_;
+    FlatMap<Key, KeyHash> first_;
+    FlatMap<uint32_t, IdHash> next_;
     // The id of each full recipe of a point added.
-    std::unordered_map<RecipeKey, uint32_t, RecipeHash> recipes_;
+    FlatMap<RecipeKey, RecipeHash> recipes_;
 };
 
 }  // namespace meshaudit::arrangement
