@@ -249,7 +249,8 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
     }
 
     out.points = points;
-    for (const ExactPoint& p : registry.NewPoints()) {
+    for (uint32_t k = 0; k < registry.NewPointCount(); ++k) {
+        const ExactPoint& p = registry.NewPoint(k);
         out.points.push_back(T3DVECF{p.rounded[0], p.rounded[1], p.rounded[2]});
     }
     for (uint32_t t = 0; t < n; ++t) {

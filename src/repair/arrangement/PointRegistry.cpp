@@ -67,7 +67,7 @@ uint32_t PointRegistry::AddInput(uint32_t id)
 
 ExactPoint PointRegistry::Get(uint32_t id) const
 {
-    return id < inputCount_ ? InputPoint(points_[id], id) : newPoints_[id - inputCount_];
+    return id < inputCount_ ? InputPoint(points_[id], id) : NewPoint(id - inputCount_);
 }
 
 uint32_t PointRegistry::Add(ExactPoint p)
@@ -84,20 +84,30 @@ uint32_t PointRegistry::Add(ExactPoint p)
     return id;
 }
 
+void PointRegistry::Keep(ExactPoint&& p)
+{
+    if (newCount_ % kChunk == 0) {
+        newPoints_.emplace_back();
+        newPoints_.back().reserve(kChunk);
+    }
+    newPoints_.back().push_back(std::move(p));
+    ++newCount_;
+}
+
 uint32_t PointRegistry::AddByValue(ExactPoint p)
 {
     const Key key = KeyOf(p.rounded);
-    const auto [held, added] = first_.Emplace(key, inputCount_ + static_cast<uint32_t>(newPoints_.size()));
+    const auto [held, added] = first_.Emplace(key, inputCount_ + newCount_);
     if (added) {
         p.id = kNoId;
-        newPoints_.push_back(std::move(p));
+        Keep(std::move(p));
         return held;
     }
     uint32_t id = held;
     for (;;) {
         // A constructed point compared in place: a copy of its exact
         // coordinates would cost more than the comparison.
-        if (id < inputCount_ ? SamePoint(InputPoint(points_[id], id), p) : SamePoint(newPoints_[id - inputCount_], p)) {
+        if (id < inputCount_ ? SamePoint(InputPoint(points_[id], id), p) : SamePoint(NewPoint(id - inputCount_), p)) {
             return id;
         }
         const uint32_t chained = next_.Find(id);
@@ -106,9 +116,9 @@ uint32_t PointRegistry::AddByValue(ExactPoint p)
         }
         id = chained;
     }
-    const uint32_t created = inputCount_ + static_cast<uint32_t>(newPoints_.size());
+    const uint32_t created = inputCount_ + newCount_;
     next_.Emplace(id, created);
-    newPoints_.push_back(std::move(p));
+    Keep(std::move(p));
     return created;
 }
 

@@ -47,8 +47,10 @@ public:
     ExactPoint Get(uint32_t id) const;
 
     uint32_t InputCount() const { return inputCount_; }
-    // The constructed points, in id order from InputCount() on.
-    const WorkArray<ExactPoint>& NewPoints() const { return newPoints_; }
+    // The constructed points, in id order from InputCount() on: k from 0
+    // to NewPointCount() - 1.
+    uint32_t NewPointCount() const { return newCount_; }
+    const ExactPoint& NewPoint(uint32_t k) const { return newPoints_[k / kChunk][k % kChunk]; }
 
 private:
     struct Key {
@@ -80,7 +82,12 @@ private:
 
     const T3DVECF* points_;
     uint32_t inputCount_;
-    WorkArray<ExactPoint> newPoints_;
+    // Constructed points in chunks of kChunk that never move: one array
+    // would copy its big points each time it grew, into fresh pages.
+    static constexpr uint32_t kChunk = 4096;
+    void Keep(ExactPoint&& p);
+    WorkArray<WorkArray<ExactPoint>> newPoints_;
+    uint32_t newCount_ = 0;
     // First id entered under a key; later ones with the same key (different
     // points rounding alike) are chained through next_.
     FlatMap<Key, KeyHash> first_;
