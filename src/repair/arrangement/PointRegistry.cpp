@@ -1,5 +1,6 @@
 #include "repair/arrangement/PointRegistry.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -46,15 +47,15 @@ uint32_t PointRegistry::Known(uint32_t a, uint32_t b, const uint32_t* planeIds) 
     if (recipes_.Size() == 0) {
         return kNoId;
     }
-    // The normal form of ExactPoint's recipe: both parts sorted.
-    ExactPoint probe;
-    probe.input = false;
-    SetRecipe(probe, a, b, planeIds);
-    if (probe.plane[0] == kNoId) {
+    // The normal form of ExactPoint's recipe (SetRecipe): both parts
+    // sorted, built here without a point to hold it.
+    if (a == kNoId || b == kNoId || a == b || planeIds == nullptr || planeIds[0] == kNoId ||
+        planeIds[1] == kNoId || planeIds[2] == kNoId) {
         return kNoId;
     }
-    return recipes_.Find(
-        RecipeKey{{probe.lines[0][0], probe.lines[0][1], probe.plane[0], probe.plane[1], probe.plane[2]}});
+    uint32_t plane[3] = {planeIds[0], planeIds[1], planeIds[2]};
+    std::sort(plane, plane + 3);
+    return recipes_.Find(RecipeKey{{std::min(a, b), std::max(a, b), plane[0], plane[1], plane[2]}});
 }
 
 uint32_t PointRegistry::AddInput(uint32_t id)
