@@ -82,6 +82,20 @@ public:
 
     size_t Size() const { return count_; }
 
+    // Empties the map; its room is kept unless far larger than what it
+    // held, so that clearing costs about what filling it did.
+    void Clear()
+    {
+        if (slots_.size() > 8 * (count_ + 8)) {
+            slots_ = WorkArray<Slot>();
+        } else {
+            for (Slot& s : slots_) {
+                s.value = kNone;
+            }
+        }
+        count_ = 0;
+    }
+
 private:
     struct Slot {
         Key key{};

@@ -210,10 +210,14 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
     }
     std::stable_sort(members.begin(), members.end(),
                      [&](uint32_t a, uint32_t b) { return Find(parent, a) < Find(parent, b); });
-    WorkArray<WorkArray<std::array<uint32_t, 3>>> piecesOf(n);
+    // Each triangle's pieces, one after another: pieceStart[t] on, pieceCount[t] of them.
+    WorkArray<std::array<uint32_t, 3>> allPieces;
+    WorkArray<size_t> pieceStart(n, 0);
+    WorkArray<uint32_t> pieceCount(n, 0);
     WorkArray<ClusterTriangle> cluster;
     WorkArray<Cut> clusterCuts;
     WorkArray<WorkArray<std::array<uint32_t, 3>>> pieces;
+    PlaneArranger arranger(registry, mode == RoundMode::ArrangeTestingEveryPoint);
     for (size_t first = 0; first < members.size();) {
         const uint32_t root = Find(parent, members[first]);
         size_t last = first;
@@ -239,11 +243,14 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
             }
             ++last;
         }
-        if (!ArrangePlane(cluster, clusterCuts, registry, pieces, mode == RoundMode::ArrangeTestingEveryPoint)) {
+        if (!arranger.Arrange(cluster, clusterCuts, pieces)) {
             return -1;
         }
         for (size_t k = first; k < last; ++k) {
-            piecesOf[members[k]] = std::move(pieces[k - first]);
+            const WorkArray<std::array<uint32_t, 3>>& own = pieces[k - first];
+            pieceStart[members[k]] = allPieces.size();
+            pieceCount[members[k]] = static_cast<uint32_t>(own.size());
+            allPieces.insert(allPieces.end(), own.begin(), own.end());
         }
         first = last;
     }
@@ -260,7 +267,8 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
             out.changed.push_back(involved[t]);
             continue;
         }
-        for (const auto& piece : piecesOf[t]) {
+        for (size_t k = pieceStart[t]; k < pieceStart[t] + pieceCount[t]; ++k) {
+            const std::array<uint32_t, 3>& piece = allPieces[k];
             out.triangles.push_back(TRIANGLE{piece[0], piece[1], piece[2]});
             out.from.push_back(t);
             out.changed.push_back(1);

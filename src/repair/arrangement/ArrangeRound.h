@@ -38,7 +38,7 @@ struct RoundResult {
 };
 
 // Check: only find the pairs. ArrangeTestingEveryPoint: Arrange with
-// ArrangePlane's plain form (everyPoint), every comparison of constructed
+// PlaneArranger's plain form (everyPoint), every comparison of constructed
 // points made without their recipes (ExactPoint.h) and every pair sharing
 // a point classified in full (FindPairContact's byAngles off), for the
 // tests.

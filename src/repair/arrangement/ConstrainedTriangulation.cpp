@@ -26,6 +26,21 @@ ConstrainedTriangulation::ConstrainedTriangulation(const WorkArray<ExactPoint>& 
     AddTriangle(a, b, c);
 }
 
+void ConstrainedTriangulation::Reset(int i, int j, uint32_t a, uint32_t b, uint32_t c)
+{
+    i_ = i;
+    j_ = j;
+    triangles_.clear();
+    alive_.clear();
+    free_.clear();
+    last_ = 0;
+    around_.clear();
+    crossing_.clear();
+    edges_.Clear();
+    constraints_.clear();
+    AddTriangle(a, b, c);
+}
+
 void ConstrainedTriangulation::AddTriangle(uint32_t a, uint32_t b, uint32_t c)
 {
     uint32_t t = 0;
@@ -499,12 +514,18 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
 WorkArray<std::array<uint32_t, 3>> ConstrainedTriangulation::Triangles() const
 {
     WorkArray<std::array<uint32_t, 3>> result;
+    Triangles(result);
+    return result;
+}
+
+void ConstrainedTriangulation::Triangles(WorkArray<std::array<uint32_t, 3>>& out) const
+{
+    out.clear();
     for (uint32_t t = 0; t < triangles_.size(); ++t) {
         if (alive_[t]) {
-            result.push_back(triangles_[t]);
+            out.push_back(triangles_[t]);
         }
     }
-    return result;
 }
 
 }  // namespace meshaudit::arrangement

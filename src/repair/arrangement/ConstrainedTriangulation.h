@@ -34,6 +34,11 @@ public:
     ConstrainedTriangulation(const WorkArray<ExactPoint>& points, int i, int j, uint32_t a, uint32_t b,
                              uint32_t c);
 
+    // Starts again as the constructor does, over the same points (which may
+    // have changed), keeping the arrays' room: a triangulation per cluster
+    // of a mesh's triangles would otherwise allocate them all each time.
+    void Reset(int i, int j, uint32_t a, uint32_t b, uint32_t c);
+
     // Inserts point p (an index into the points). False when no triangle
     // holds it (it is outside the start triangle); a point equal to a
     // vertex already there changes nothing.
@@ -71,6 +76,8 @@ public:
 
     // The triangles, each counterclockwise in the projection.
     WorkArray<std::array<uint32_t, 3>> Triangles() const;
+    // The same into `out` (emptied first).
+    void Triangles(WorkArray<std::array<uint32_t, 3>>& out) const;
 
 private:
     int Orient(uint32_t a, uint32_t b, uint32_t c) const

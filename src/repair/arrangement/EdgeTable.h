@@ -9,6 +9,7 @@
 
 #include "containers/WorkArray.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -77,6 +78,21 @@ public:
         }
         slots_[hole].key = kEmpty;
         --count_;
+    }
+
+    // Empties the table. Its room is kept for the next user when it is not
+    // far larger than what was held, so that clearing costs about what
+    // filling it did.
+    void Clear()
+    {
+        if (slots_.size() > 8 * (count_ + 8)) {
+            slots_ = WorkArray<Slot>();
+            mask_ = 0;
+            shift_ = 64;
+        } else {
+            std::fill(slots_.begin(), slots_.end(), Slot{kEmpty, 0});
+        }
+        count_ = 0;
     }
 
 private:

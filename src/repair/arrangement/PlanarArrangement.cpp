@@ -11,74 +11,7 @@
 
 namespace meshaudit::arrangement {
 
-namespace {
-
-// A segment of the plane: a triangle edge (its line through input points
-// line[0], line[1]) or a cut (the plane of line[0..2] meeting the
-// cluster's), between local points a and b, with the points found on it.
-struct PlaneSegment {
-    uint32_t a;
-    uint32_t b;
-    bool edge;
-    T3DVECF line[3];
-    uint32_t planeIds[3];  // a cut's: the ids of line[0..2]
-    WorkArray<uint32_t> on;
-};
-
-class Cluster {
-public:
-    Cluster(const WorkArray<ClusterTriangle>& triangles, PointRegistry& registry, bool plain)
-        : triangles_(triangles), registry_(registry), plain_(plain)
-    {
-        ProjectionAxes(triangles[0].corners, i_, j_);
-    }
-
-    bool Run(const WorkArray<Cut>& cuts, bool everyPoint, WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces);
-
-private:
-    uint32_t Local(uint32_t id)
-    {
-        const auto [local, inserted] = local_.Emplace(id, static_cast<uint32_t>(points_.size()));
-        if (inserted) {
-            points_.push_back(registry_.Get(id));
-            if (plain_) {
-                ClearRecipe(points_.back());
-            }
-            ids_.push_back(id);
-        }
-        return local;
-    }
-    void AddSegment(uint32_t from, uint32_t to, bool edge, const T3DVECF* line, const uint32_t* planeIds)
-    {
-        PlaneSegment s{Local(from), Local(to), edge, {line[0], line[1], line[2]},
-                       {planeIds[0], planeIds[1], planeIds[2]}, {}};
-        if (s.a != s.b) {
-            segments_.push_back(std::move(s));
-        }
-    }
-    Interval Coord(uint32_t p, int axis) const { return CoordinateInterval(points_[p], axis); }
-    bool BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const;
-    bool ProperlyCross(const PlaneSegment& s, const PlaneSegment& t) const;
-    ExactPoint Crossing(const PlaneSegment& s, const PlaneSegment& t) const;
-    bool InInterior(const PlaneSegment& s, uint32_t p, int axis) const;
-    int Orient(uint32_t a, uint32_t b, uint32_t c) const { return Orient2D(points_[a], points_[b], points_[c], i_, j_); }
-    int AxisAlong(const PlaneSegment& s) const
-    {
-        return CompareCoordinate(points_[s.a], points_[s.b], i_) != 0 ? i_ : j_;
-    }
-
-    const WorkArray<ClusterTriangle>& triangles_;
-    PointRegistry& registry_;
-    bool plain_;
-    int i_ = 0;
-    int j_ = 1;
-    WorkArray<ExactPoint> points_;
-    WorkArray<uint32_t> ids_;
-    FlatMap<uint32_t, IdHash> local_;
-    WorkArray<PlaneSegment> segments_;
-};
-
-bool Cluster::BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const
+bool PlaneArranger::BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const
 {
     for (int axis : {i_, j_}) {
         const Interval sa = Coord(s.a, axis);
@@ -92,7 +25,7 @@ bool Cluster::BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const
     return false;
 }
 
-bool Cluster::ProperlyCross(const PlaneSegment& s, const PlaneSegment& t) const
+bool PlaneArranger::ProperlyCross(const PlaneSegment& s, const PlaneSegment& t) const
 {
     if (s.a == t.a || s.a == t.b || s.b == t.a || s.b == t.b) {
         return false;
@@ -100,7 +33,7 @@ bool Cluster::ProperlyCross(const PlaneSegment& s, const PlaneSegment& t) const
     return Orient(s.a, s.b, t.a) * Orient(s.a, s.b, t.b) < 0 && Orient(t.a, t.b, s.a) * Orient(t.a, t.b, s.b) < 0;
 }
 
-ExactPoint Cluster::Crossing(const PlaneSegment& s, const PlaneSegment& t) const
+ExactPoint PlaneArranger::Crossing(const PlaneSegment& s, const PlaneSegment& t) const
 {
     // An edge runs from corner to corner: its ends' ids name its line.
     if (s.edge && t.edge) {
@@ -120,12 +53,13 @@ ExactPoint Cluster::Crossing(const PlaneSegment& s, const PlaneSegment& t) const
         }
         return p;
     }
-    const T3DVECF planes[9] = {triangles_[0].corners[0], triangles_[0].corners[1], triangles_[0].corners[2],
+    const ClusterTriangle& first = (*triangles_)[0];
+    const T3DVECF planes[9] = {first.corners[0], first.corners[1], first.corners[2],
                                s.line[0], s.line[1], s.line[2], t.line[0], t.line[1], t.line[2]};
     return ThreePlanePoint(planes);
 }
 
-bool Cluster::InInterior(const PlaneSegment& s, uint32_t p, int axis) const
+bool PlaneArranger::InInterior(const PlaneSegment& s, uint32_t p, int axis) const
 {
     if (p == s.a || p == s.b || Orient(s.a, s.b, p) != 0) {
         return false;
@@ -135,10 +69,56 @@ bool Cluster::InInterior(const PlaneSegment& s, uint32_t p, int axis) const
     return fromA * fromB < 0;
 }
 
-bool Cluster::Run(const WorkArray<Cut>& cuts, bool everyPoint,
-                  WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces)
+PlaneArranger::PlaneArranger(PointRegistry& registry, bool everyPoint)
+    : registry_(registry), plain_(everyPoint), triangulation_(points_, 0, 1, 0, 0, 0)
 {
-    for (const ClusterTriangle& t : triangles_) {
+}
+
+uint32_t PlaneArranger::Local(uint32_t id)
+{
+    const auto [local, inserted] = local_.Emplace(id, static_cast<uint32_t>(points_.size()));
+    if (inserted) {
+        points_.push_back(registry_.Get(id));
+        if (plain_) {
+            ClearRecipe(points_.back());
+        }
+        ids_.push_back(id);
+    }
+    return local;
+}
+
+void PlaneArranger::AddSegment(uint32_t from, uint32_t to, bool edge, const T3DVECF* line, const uint32_t* planeIds)
+{
+    const uint32_t a = Local(from);
+    const uint32_t b = Local(to);
+    if (a == b) {
+        return;
+    }
+    if (segmentCount_ == segments_.size()) {
+        segments_.emplace_back();
+    }
+    PlaneSegment& s = segments_[segmentCount_++];
+    s.a = a;
+    s.b = b;
+    s.edge = edge;
+    for (int k = 0; k < 3; ++k) {
+        s.line[k] = line[k];
+        s.planeIds[k] = planeIds[k];
+    }
+    s.on.clear();
+}
+
+bool PlaneArranger::Arrange(const WorkArray<ClusterTriangle>& triangles, const WorkArray<Cut>& cuts,
+                            WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces)
+{
+    const bool everyPoint = plain_;
+    triangles_ = &triangles;
+    ProjectionAxes(triangles[0].corners, i_, j_);
+    points_.clear();
+    ids_.clear();
+    local_.Clear();
+    segmentCount_ = 0;
+    for (const ClusterTriangle& t : triangles) {
         for (int k = 0; k < 3; ++k) {
             // The edge's line: its two corners.
             const T3DVECF line[3] = {t.corners[k], t.corners[(k + 1) % 3], t.corners[(k + 1) % 3]};
@@ -153,7 +133,7 @@ bool Cluster::Run(const WorkArray<Cut>& cuts, bool everyPoint,
     // Crossings of two segments, each a point on both; the points before
     // them are the ends and the lone points.
     const auto ends = static_cast<uint32_t>(points_.size());
-    const size_t segmentCount = segments_.size();
+    const size_t segmentCount = segmentCount_;
     for (size_t s = 0; s < segmentCount; ++s) {
         for (size_t t = s + 1; t < segmentCount; ++t) {
             if (BoxesApart(segments_[s], segments_[t]) || !ProperlyCross(segments_[s], segments_[t])) {
@@ -167,7 +147,8 @@ bool Cluster::Run(const WorkArray<Cut>& cuts, bool everyPoint,
     // Every other point on a segment splits it too: ends of other
     // segments, corners, lone contact points.
     const auto tested = everyPoint ? static_cast<uint32_t>(points_.size()) : ends;
-    for (PlaneSegment& s : segments_) {
+    for (size_t k = 0; k < segmentCount_; ++k) {
+        PlaneSegment& s = segments_[k];
         const int axis = AxisAlong(s);
         const Interval a0 = Coord(s.a, i_);
         const Interval b0 = Coord(s.b, i_);
@@ -220,13 +201,15 @@ bool Cluster::Run(const WorkArray<Cut>& cuts, bool everyPoint,
         e.rounded[3 - i_ - j_] = 0.0;
         points_.push_back(e);
     }
-    ConstrainedTriangulation triangulation(points_, i_, j_, real, real + 1, real + 2);
+    ConstrainedTriangulation& triangulation = triangulation_;
+    triangulation.Reset(i_, j_, real, real + 1, real + 2);
     for (uint32_t p = 0; p < real; ++p) {
         if (!triangulation.InsertPoint(p)) {
             return false;
         }
     }
-    for (const PlaneSegment& s : segments_) {
+    for (size_t k = 0; k < segmentCount_; ++k) {
+        const PlaneSegment& s = segments_[k];
         uint32_t from = s.a;
         for (uint32_t p : s.on) {
             if (!triangulation.InsertSegment(from, p)) {
@@ -238,26 +221,32 @@ bool Cluster::Run(const WorkArray<Cut>& cuts, bool everyPoint,
             return false;
         }
     }
-    triangulation.ImproveShapes(64 * (points_.size() + segments_.size()) + 256);
+    triangulation.ImproveShapes(64 * (points_.size() + segmentCount_) + 256);
     // A piece belongs to each cluster triangle whose closed region holds its
     // three corners: with the triangle's edges among the constraints no
     // piece straddles one.
-    pieces.assign(triangles_.size(), {});
-    WorkArray<std::array<uint32_t, 3>> corners(triangles_.size());
-    WorkArray<int> turn(triangles_.size());
-    for (size_t k = 0; k < triangles_.size(); ++k) {
+    if (pieces.size() < triangles.size()) {
+        pieces.resize(triangles.size());
+    }
+    WorkArray<std::array<uint32_t, 3>>& corners = corners_;
+    WorkArray<int>& turn = turn_;
+    corners.resize(triangles.size());
+    turn.resize(triangles.size());
+    for (size_t k = 0; k < triangles.size(); ++k) {
+        pieces[k].clear();
         for (int c = 0; c < 3; ++c) {
-            corners[k][c] = local_.Find(triangles_[k].ids[c]);
+            corners[k][c] = local_.Find(triangles[k].ids[c]);
         }
         turn[k] = Orient(corners[k][0], corners[k][1], corners[k][2]);
     }
-    for (const auto& piece : triangulation.Triangles()) {
+    triangulation.Triangles(found_);
+    for (const auto& piece : found_) {
         if (piece[0] >= real || piece[1] >= real || piece[2] >= real) {
             continue;
         }
-        for (size_t k = 0; k < triangles_.size(); ++k) {
+        for (size_t k = 0; k < triangles.size(); ++k) {
             bool inside = true;
-            for (int e = 0; e < 3 && inside && triangles_.size() > 1; ++e) {
+            for (int e = 0; e < 3 && inside && triangles.size() > 1; ++e) {
                 for (int v = 0; v < 3 && inside; ++v) {
                     inside = Orient(corners[k][e], corners[k][(e + 1) % 3], piece[v]) * turn[k] >= 0;
                 }
@@ -271,16 +260,6 @@ bool Cluster::Run(const WorkArray<Cut>& cuts, bool everyPoint,
         }
     }
     return true;
-}
-
-}  // namespace
-
-bool ArrangePlane(const WorkArray<ClusterTriangle>& triangles, const WorkArray<Cut>& cuts,
-                  PointRegistry& registry, WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces,
-                  bool everyPoint)
-{
-    Cluster cluster(triangles, registry, everyPoint);
-    return cluster.Run(cuts, everyPoint, pieces);
 }
 
 }  // namespace meshaudit::arrangement

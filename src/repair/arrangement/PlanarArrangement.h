@@ -15,8 +15,10 @@
 // pieces, each oriented like its own triangle.
 #pragma once
 
+#include "containers/FlatMap.h"
 #include "containers/WorkArray.h"
 #include "meshaudit.h"
+#include "repair/arrangement/ConstrainedTriangulation.h"
 #include "repair/arrangement/PointRegistry.h"
 
 #include <array>
@@ -54,8 +56,63 @@ struct ClusterTriangle {
 // segment. `everyPoint` true tests every point instead and makes every
 // comparison without the points' recipes (ExactPoint.h): the plain form,
 // for the tests; the result is the same.
-bool ArrangePlane(const WorkArray<ClusterTriangle>& triangles, const WorkArray<Cut>& cuts,
-                  PointRegistry& registry, WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces,
-                  bool everyPoint = false);
+//
+// One arranger serves cluster after cluster, keeping its working arrays
+// (points, segments, the triangulation) from one to the next: a mesh has
+// a cluster for each triangle in contact, and making them afresh for each
+// cost more than arranging most of them.
+class PlaneArranger {
+public:
+    PlaneArranger(PointRegistry& registry, bool everyPoint);
+
+    // pieces[k] (for k below triangles.size(); `pieces` grows to that and
+    // keeps the room of its entries) receives the pieces of triangles[k].
+    bool Arrange(const WorkArray<ClusterTriangle>& triangles, const WorkArray<Cut>& cuts,
+                 WorkArray<WorkArray<std::array<uint32_t, 3>>>& pieces);
+
+private:
+    // A segment of the plane: a triangle edge (its line through input
+    // points line[0], line[1]) or a cut (the plane of line[0..2] meeting
+    // the cluster's), between local points a and b, with the points found
+    // on it.
+    struct PlaneSegment {
+        uint32_t a;
+        uint32_t b;
+        bool edge;
+        T3DVECF line[3];
+        uint32_t planeIds[3];  // a cut's: the ids of line[0..2]
+        WorkArray<uint32_t> on;
+    };
+
+    uint32_t Local(uint32_t id);
+    void AddSegment(uint32_t from, uint32_t to, bool edge, const T3DVECF* line, const uint32_t* planeIds);
+    Interval Coord(uint32_t p, int axis) const { return CoordinateInterval(points_[p], axis); }
+    bool BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const;
+    bool ProperlyCross(const PlaneSegment& s, const PlaneSegment& t) const;
+    ExactPoint Crossing(const PlaneSegment& s, const PlaneSegment& t) const;
+    bool InInterior(const PlaneSegment& s, uint32_t p, int axis) const;
+    int Orient(uint32_t a, uint32_t b, uint32_t c) const { return Orient2D(points_[a], points_[b], points_[c], i_, j_); }
+    int AxisAlong(const PlaneSegment& s) const
+    {
+        return CompareCoordinate(points_[s.a], points_[s.b], i_) != 0 ? i_ : j_;
+    }
+
+    PointRegistry& registry_;
+    bool plain_;
+    const WorkArray<ClusterTriangle>* triangles_ = nullptr;
+    int i_ = 0;
+    int j_ = 1;
+    WorkArray<ExactPoint> points_;
+    WorkArray<uint32_t> ids_;
+    FlatMap<uint32_t, IdHash> local_;
+    // The first segmentCount_ are this cluster's; those beyond keep their
+    // room for the next.
+    WorkArray<PlaneSegment> segments_;
+    size_t segmentCount_ = 0;
+    ConstrainedTriangulation triangulation_;
+    WorkArray<std::array<uint32_t, 3>> found_;
+    WorkArray<std::array<uint32_t, 3>> corners_;
+    WorkArray<int> turn_;
+};
 
 }  // namespace meshaudit::arrangement
