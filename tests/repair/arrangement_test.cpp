@@ -486,6 +486,15 @@ TEST(Arrangement, NextDoublesAndEdgeTableMatchTheLibrary)
 // coordinates of mixed scales, segments nearly in the plane and planes of
 // nearly collinear corners; comparisons by the crossing's recipe agree with
 // exact arithmetic.
+// The orientation by exact arithmetic alone, no filter and no recipe.
+int ExactOrient2D(const ExactPoint& a, const ExactPoint& b, const ExactPoint& c, int i, int j)
+{
+    const Dyadic bc = Numerator(b, j) * Denominator(c) - Denominator(b) * Numerator(c, j);
+    const Dyadic bd = Numerator(b, i) * Denominator(c) - Denominator(b) * Numerator(c, i);
+    const Dyadic be = Numerator(b, i) * Numerator(c, j) - Numerator(b, j) * Numerator(c, i);
+    return (Numerator(a, i) * bc - Numerator(a, j) * bd + Denominator(a) * be).Sign();
+}
+
 TEST(Arrangement, SegmentPlaneBoxesHoldTheExactCrossing)
 {
     std::mt19937_64 rng(5);
@@ -522,7 +531,24 @@ TEST(Arrangement, SegmentPlaneBoxesHoldTheExactCrossing)
         const ExactPoint p3 = InputPoint(c[3], 3);
         const ExactPoint p4 = InputPoint(c[4], 4);
         const ExactPoint p0 = InputPoint(c[0], 0);
+        // An input point a few units in the last place off the crossing, in
+        // a random direction: orientations of hair's breadth, for the
+        // filter in doubles to decide rightly or leave to exact arithmetic.
+        T3DVECF near{};
         for (int a = 0; a < 3; ++a) {
+            double v = exact.rounded[a];
+            for (uint64_t step = rng() % 4, up = rng() % 2; step > 0; --step) {
+                v = std::nextafter(v, up != 0 ? HUGE_VAL : -HUGE_VAL);
+            }
+            (&near.x)[a] = v;
+        }
+        const ExactPoint nearby = InputPoint(near, 5);
+        for (int a = 0; a < 3; ++a) {
+            const int i = a, j = (a + 1) % 3;
+            for (const auto& [x, y, z] : {std::array{&p3, &p4, &exact}, std::array{&p3, &exact, &nearby},
+                                          std::array{&nearby, &p4, &p3}, std::array{&exact, &p0, &nearby}}) {
+                EXPECT_EQ(Orient2D(*x, *y, *z, i, j), ExactOrient2D(*x, *y, *z, i, j)) << k;
+            }
             EXPECT_EQ(Orient2D(p3, p4, exact, a, (a + 1) % 3), Orient2D(p4, named, p3, a, (a + 1) % 3)) << k;
             EXPECT_EQ(Orient2D(p3, p0, exact, a, (a + 1) % 3), Orient2D(p3, p0, named, a, (a + 1) % 3)) << k;
             EXPECT_EQ(CompareCoordinate(exact, SegmentPlanePoint(c[4], c[3], c[2], c[0], c[1]), a),
@@ -531,6 +557,14 @@ TEST(Arrangement, SegmentPlaneBoxesHoldTheExactCrossing)
         ++checked;
     }
     EXPECT_GT(checked, 5000);
+    // Points a few units off the line through (12, 12) and (24, 24), where
+    // the determinant in doubles often has the wrong sign.
+    for (int k = 0; k < 64 * 64; ++k) {
+        const ExactPoint p = InputPoint(T3DVECF{0.5 + (k % 64) * 0x1p-53, 0.5 + (k / 64) * 0x1p-53, 0.0}, 0);
+        const ExactPoint q = InputPoint(T3DVECF{12.0, 12.0, 0.0}, 1);
+        const ExactPoint r = InputPoint(T3DVECF{24.0, 24.0, 0.0}, 2);
+        EXPECT_EQ(Orient2D(p, q, r, 0, 1), ExactOrient2D(p, q, r, 0, 1)) << k;
+    }
 }
 
 // Rounds against their plain forms: segments split at the ends and lone
