@@ -1,4 +1,5 @@
 #include "repair/arrangement/ArrangeCheck.h"
+#include "containers/FlatMap.h"
 #include "containers/WorkArray.h"
 
 #include "geometry/IntersectingPairs.h"
@@ -6,6 +7,7 @@
 #include "geometry/TriAabbTree.h"
 #include "repair/arrangement/FoldFreeFan.h"
 #include "repair/arrangement/MeetBeyond.h"
+#include "repair/arrangement/PlaceKey.h"
 #include "repair/arrangement/PlaneProjection.h"
 
 #include <algorithm>
@@ -28,10 +30,10 @@ bool RepeatsIndex(const TRIANGLE& t)
 
 // The id of every point as the arrangement's registry gives it: one point
 // for each set of used points of equal coordinates (0.0 and -0.0 alike),
-// here the first of the set in coordinate order (which one does not change
-// the answer: only equal ids are compared). Empty when a used point is not
-// finite, which leaves the answer to the arrangement. `joined` tells
-// whether any point takes another's id.
+// here the set's lowest index (which one does not change the answer: only
+// equal ids are compared). Empty when a used point is not finite, which
+// leaves the answer to the arrangement. `joined` tells whether any point
+// takes another's id.
 WorkArray<uint32_t> PointIds(const MeshRecord& mesh, bool& joined)
 {
     WorkArray<uint32_t> ids(mesh.pointCount, UINT32_MAX);
@@ -40,29 +42,20 @@ WorkArray<uint32_t> PointIds(const MeshRecord& mesh, bool& joined)
             ids[Corners(mesh.triangles[t])[k]] = 0;
         }
     }
-    WorkArray<uint32_t> used;
+    FlatMap<PlaceKey, PlaceHash> first;
+    first.Reserve(mesh.pointCount);
+    joined = false;
     for (uint32_t p = 0; p < mesh.pointCount; ++p) {
         if (ids[p] == 0) {
             const T3DVECF& c = mesh.points[p];
             if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) {
                 return {};
             }
-            used.push_back(p);
+            const double place[3] = {c.x, c.y, c.z};
+            const auto [id, added] = first.Emplace(PlaceKey::Of(place), p);
+            ids[p] = id;
+            joined |= !added;
         }
-    }
-    const auto less = [&mesh](uint32_t p, uint32_t q) {
-        const T3DVECF& a = mesh.points[p];
-        const T3DVECF& b = mesh.points[q];
-        return a.x != b.x ? a.x < b.x : a.y != b.y ? a.y < b.y : a.z != b.z ? a.z < b.z : p < q;
-    };
-    std::sort(used.begin(), used.end(), less);
-    joined = false;
-    for (size_t k = 0; k < used.size(); ++k) {
-        const T3DVECF& c = mesh.points[used[k]];
-        const T3DVECF* before = k == 0 ? nullptr : &mesh.points[used[k - 1]];
-        const bool same = before != nullptr && before->x == c.x && before->y == c.y && before->z == c.z;
-        ids[used[k]] = same ? ids[used[k - 1]] : used[k];
-        joined |= same;
     }
     return ids;
 }

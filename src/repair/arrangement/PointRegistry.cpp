@@ -13,25 +13,6 @@ PointRegistry::PointRegistry(const T3DVECF* points, uint32_t count) : points_(po
     first_.Reserve(count);
 }
 
-PointRegistry::Key PointRegistry::KeyOf(const double* rounded)
-{
-    Key k{};
-    for (int a = 0; a < 3; ++a) {
-        // -0.0 equals 0.0 and must find it.
-        const double v = rounded[a] == 0.0 ? 0.0 : rounded[a];
-        std::memcpy(&k.bits[a], &v, sizeof v);
-    }
-    return k;
-}
-
-size_t PointRegistry::KeyHash::operator()(const Key& k) const
-{
-    uint64_t h = k.bits[0] * 0x9E3779B97F4A7C15ull;
-    h ^= (h >> 29) + k.bits[1] * 0xBF58476D1CE4E5B9ull;
-    h ^= (h >> 31) + k.bits[2] * 0x94D049BB133111EBull;
-    return static_cast<size_t>(h ^ (h >> 32));
-}
-
 size_t PointRegistry::RecipeHash::operator()(const RecipeKey& k) const
 {
     uint64_t h = 0;
@@ -63,7 +44,7 @@ uint32_t PointRegistry::AddInput(uint32_t id)
     const double* c = reinterpret_cast<const double*>(&points_[id]);
     // Input points equal exactly when their doubles do: the first one
     // entered stands for all.
-    return first_.Emplace(KeyOf(c), id).first;
+    return first_.Emplace(PlaceKey::Of(c), id).first;
 }
 
 ExactPoint PointRegistry::Get(uint32_t id) const
@@ -97,7 +78,7 @@ void PointRegistry::Keep(ExactPoint&& p)
 
 uint32_t PointRegistry::AddByValue(ExactPoint p)
 {
-    const Key key = KeyOf(p.rounded);
+    const PlaceKey key = PlaceKey::Of(p.rounded);
     const auto [held, added] = first_.Emplace(key, inputCount_ + newCount_);
     if (added) {
         p.id = kNoId;

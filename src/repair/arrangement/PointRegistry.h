@@ -14,6 +14,7 @@
 #include "containers/FlatMap.h"
 #include "meshaudit.h"
 #include "repair/arrangement/ExactPoint.h"
+#include "repair/arrangement/PlaceKey.h"
 
 #include <cstdint>
 #include <vector>
@@ -53,17 +54,6 @@ public:
     const ExactPoint& NewPoint(uint32_t k) const { return newPoints_[k / kChunk][k % kChunk]; }
 
 private:
-    struct Key {
-        uint64_t bits[3];
-        bool operator==(const Key& o) const
-        {
-            return bits[0] == o.bits[0] && bits[1] == o.bits[1] && bits[2] == o.bits[2];
-        }
-    };
-    struct KeyHash {
-        size_t operator()(const Key& k) const;
-    };
-    static Key KeyOf(const double* rounded);
     // Add for a point without an id, found by its value.
     uint32_t AddByValue(ExactPoint p);
     // A segment through a plane as five sorted ids: the segment's two, then
@@ -90,7 +80,7 @@ private:
     uint32_t newCount_ = 0;
     // First id entered under a key; later ones with the same key (different
     // points rounding alike) are chained through next_.
-    FlatMap<Key, KeyHash> first_;
+    FlatMap<PlaceKey, PlaceHash> first_;
     FlatMap<uint32_t, IdHash> next_;
     // The id of each full recipe of a point added.
     FlatMap<RecipeKey, RecipeHash> recipes_;
