@@ -37,13 +37,35 @@ SortedTriangle Sorted(const TRIANGLE& t, uint32_t index)
 void GroupFaces(const TRIANGLE* triangles, uint32_t count, WorkArray<UnionFace>& faces)
 {
     faces.clear();
-    WorkArray<SortedTriangle> sorted(count);
+    // Ordered by (ids, index), every key once: placed by the lowest id in
+    // one counting pass, then each id's few sorted. One sort of them all by
+    // comparisons cost twice as much.
+    uint32_t most = 0;
     for (uint32_t i = 0; i < count; ++i) {
-        sorted[i] = Sorted(triangles[i], i);
+        most = std::max(most, Sorted(triangles[i], i).ids[0]);
     }
-    std::sort(sorted.begin(), sorted.end(), [](const SortedTriangle& l, const SortedTriangle& r) {
-        return l.ids != r.ids ? l.ids < r.ids : l.index < r.index;
-    });
+    WorkArray<size_t> start(size_t{most} + 2, 0);
+    for (uint32_t i = 0; i < count; ++i) {
+        ++start[Sorted(triangles[i], i).ids[0] + 1];
+    }
+    for (size_t p = 1; p < start.size(); ++p) {
+        start[p] += start[p - 1];
+    }
+    WorkArray<SortedTriangle> sorted(count);
+    {
+        WorkArray<size_t> next(start.begin(), start.end() - 1);
+        for (uint32_t i = 0; i < count; ++i) {
+            const SortedTriangle t = Sorted(triangles[i], i);
+            sorted[next[t.ids[0]]++] = t;
+        }
+    }
+    for (size_t p = 0; p + 1 < start.size(); ++p) {
+        std::sort(sorted.begin() + static_cast<std::ptrdiff_t>(start[p]),
+                  sorted.begin() + static_cast<std::ptrdiff_t>(start[p + 1]),
+                  [](const SortedTriangle& l, const SortedTriangle& r) {
+                      return l.ids != r.ids ? l.ids < r.ids : l.index < r.index;
+                  });
+    }
     for (size_t begin = 0; begin < sorted.size();) {
         size_t end = begin + 1;
         while (end < sorted.size() && sorted[end].ids == sorted[begin].ids) {
@@ -64,8 +86,19 @@ void GroupFaces(const TRIANGLE* triangles, uint32_t count, WorkArray<UnionFace>&
         }
         begin = end;
     }
-    std::sort(faces.begin(), faces.end(),
-              [](const UnionFace& l, const UnionFace& r) { return l.along < r.along; });
+    // By `along`, each a different triangle: placed at it, then packed.
+    WorkArray<uint32_t> at(count, UINT32_MAX);
+    for (uint32_t f = 0; f < faces.size(); ++f) {
+        at[faces[f].along] = f;
+    }
+    WorkArray<UnionFace> ordered;
+    ordered.reserve(faces.size());
+    for (uint32_t i = 0; i < count; ++i) {
+        if (at[i] != UINT32_MAX) {
+            ordered.push_back(faces[at[i]]);
+        }
+    }
+    faces = std::move(ordered);
 }
 
 }  // namespace meshaudit::arrangement
