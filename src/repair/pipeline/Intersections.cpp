@@ -6,6 +6,7 @@
 // hold. Shells of the union may touch along an edge or at a point where the
 // overlapping solids did, so steps 2 to 9 run once more on the result.
 #include "repair/arrangement/Arrangement.h"
+#include "containers/FlatMap.h"
 #include "containers/WorkArray.h"
 #include "repair/arrangement/ArrangeCheck.h"
 #include "repair/arrangement/Union.h"
@@ -64,6 +65,21 @@ std::vector<RepairLog::IntersectionCurve> Curves(const arrangement::Arrangement&
     return curves;
 }
 
+// A column of cells, by its x and y, as a hash key.
+struct Column {
+    int64_t x, y;
+    bool operator==(const Column& o) const { return x == o.x && y == o.y; }
+};
+struct ColumnHash {
+    size_t operator()(const Column& c) const
+    {
+        uint64_t h = static_cast<uint64_t>(c.x) * 0x9E3779B97F4A7C15ull;
+        h ^= (h >> 29) + static_cast<uint64_t>(c.y) * 0xBF58476D1CE4E5B9ull;
+        return static_cast<size_t>(h ^ (h >> 32));
+    }
+};
+constexpr uint32_t kEnd = FlatMap<Column, ColumnHash>::kNone;
+
 // A new point within a few rounding steps of another point is made that
 // point (an input point first, else the first new one): two exact points
 // that close round to neighbouring doubles and would leave an edge a unit
@@ -86,20 +102,23 @@ uint32_t SnapNewPoints(const WorkArray<T3DVECF>& points, uint32_t firstNew, Work
                                       static_cast<int64_t>(std::floor(p.y / step)),
                                       static_cast<int64_t>(std::floor(p.z / step))};
     };
-    // The points sorted by cell: the three cells along z next to a cell are
-    // one run, found by one search (a tree of a million cells cost seconds
-    // of pointer chasing).
-    struct Entry {
-        std::array<int64_t, 3> cell;
-        uint32_t point;
-    };
-    WorkArray<Entry> entries(points.size());
+    // The points of each column of cells (x and y), chained from the first
+    // one the column's hash entry names: the nine columns around a point
+    // are nine probes, in time linear in the points (sorting them by cell,
+    // and searching the sorted array, cost more than the rest).
+    FlatMap<Column, ColumnHash> columns;
+    columns.Reserve(points.size());
+    WorkArray<uint32_t> chained(points.size(), kEnd);
+    WorkArray<int64_t> layer(points.size());
     for (uint32_t p = 0; p < points.size(); ++p) {
-        entries[p] = Entry{cellOf(points[p]), p};
+        const std::array<int64_t, 3> c = cellOf(points[p]);
+        layer[p] = c[2];
+        const auto [head, added] = columns.Emplace(Column{c[0], c[1]}, p);
+        if (!added) {
+            chained[p] = chained[head];
+            chained[head] = p;
+        }
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return a.cell < b.cell || (a.cell == b.cell && a.point < b.point);
-    });
     WorkArray<uint32_t> into(points.size());
     std::iota(into.begin(), into.end(), 0u);
     uint32_t moved = 0;
@@ -108,13 +127,12 @@ uint32_t SnapNewPoints(const WorkArray<T3DVECF>& points, uint32_t firstNew, Work
         uint32_t best = p;
         for (int64_t dx = -1; dx <= 1; ++dx) {
             for (int64_t dy = -1; dy <= 1; ++dy) {
-                const std::array<int64_t, 3> first{c[0] + dx, c[1] + dy, c[2] - 1};
-                const auto below = [](const Entry& e, const std::array<int64_t, 3>& key) { return e.cell < key; };
-                auto it = std::lower_bound(entries.begin(), entries.end(), first, below);
-                for (; it != entries.end() && it->cell[0] == first[0] && it->cell[1] == first[1] &&
-                       it->cell[2] <= c[2] + 1;
-                     ++it) {
-                    const uint32_t q = it->point;
+                // The smallest point that stays, of those close by: the
+                // order of the chain does not matter.
+                for (uint32_t q = columns.Find(Column{c[0] + dx, c[1] + dy}); q != kEnd; q = chained[q]) {
+                    if (layer[q] < c[2] - 1 || layer[q] > c[2] + 1) {
+                        continue;
+                    }
                     const T3DVECF& a = points[p];
                     const T3DVECF& b = points[q];
                     const bool close =
