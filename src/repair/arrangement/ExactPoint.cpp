@@ -252,15 +252,17 @@ double Off(const ExactPoint& p, double v)
 // The orientation's sign when the rounded coordinates decide it, else 0: the
 // determinant in doubles against a bound on all that the coordinates'
 // distance from the exact ones and the rounding of each operation can
-// change it. With d = (a + A)(b + B) - (c + C)(d + D), where a to d are
-// the rounded differences and A to D the exact ones' distance from them
-// (the coordinates' Off plus the difference's own rounding, u |.| with u
-// = 2^-53, taken here as 2^-52 |.|), the error is at most
-// |a| B + |b| A + A B + |c| D + |d| C + C D, and the two products and
-// their difference round by at most 2^-51 (|ab| + |cd|) more. The bound
-// is widened by 2^-40 of itself for its own rounding and by 2^-1000 for
-// underflow; any overflow or NaN leaves the question open. The same
-// decisions as intervals, at a fraction of their cost.
+// change it. The exact determinant is (a + A)(b + B) - (c + C)(d + D),
+// where a to d are the differences computed from the rounded coordinates
+// and A to D their distance from the exact differences, at most the
+// coordinates' Off plus the subtraction's own rounding (u |.| with u =
+// 2^-53, taken here as 2^-52 |.|): it is within |a| B + |b| A + A B +
+// |c| D + |d| C + C D of ab - cd, and the two products and their
+// difference round by at most 2^-51 (|ab| + |cd|) more. The bound is
+// widened by 2^-40 of itself for its own rounding and by 2^-1000 for
+// underflow; any overflow or NaN leaves the question open. Where it
+// decides, the sign is the exact one, at a fraction of the intervals'
+// cost; elsewhere the recipes and exact arithmetic decide.
 int Orient2DQuick(const ExactPoint& pa, const ExactPoint& pb, const ExactPoint& pc, int i, int j)
 {
     const double ax = pa.rounded[i], ay = pa.rounded[j];
