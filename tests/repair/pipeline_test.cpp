@@ -3,6 +3,7 @@
 // locate() and repaired twice.
 #include "meshaudit.hpp"
 #include "meshaudit_repair.hpp"
+#include "meshaudit_solid.hpp"
 #include "containers/Memory.h"
 #include "support/AllSettings.h"
 #include "support/ClosedSolid.h"
@@ -24,26 +25,8 @@ namespace {
 using testing::TestMesh;
 using Changes = std::array<uint32_t, kRepairStepCount>;
 
-TestMesh Box(double lo, double hi, bool reversed = false, double dx = 0.0)
-{
-    TestMesh box = testing::UnitCube();
-    for (T3DVECF& p : box.points) {
-        p = {lo + (hi - lo) * p.x + dx, lo + (hi - lo) * p.y, lo + (hi - lo) * p.z};
-    }
-    for (TRIANGLE& t : box.triangles) {
-        t = reversed ? TRIANGLE{t.a, t.c, t.b} : t;
-    }
-    return box;
-}
-
-TestMesh Join(std::initializer_list<TestMesh> parts)
-{
-    TestMesh mesh;
-    for (const TestMesh& part : parts) {
-        testing::Append(mesh, part);
-    }
-    return mesh;
-}
+using testing::Box;
+using testing::Join;
 
 // Each triangle with three points of its own, as an STL file stores it.
 TestMesh Soup(const TestMesh& mesh)
@@ -492,6 +475,42 @@ TEST(RepairPipeline, MergeAndDuplicatesMatchPlainVersions)
             }
         }
         EXPECT_EQ(deduplicated.triangleFrom, want) << round;
+    }
+}
+
+// Step 7 alone on a few boxes, each turned at random and placed at random
+// on a coarse grid, so that they lie apart, touch, cross or nest: a shell
+// is turned exactly when solids() on the input finds it inside out with an
+// inside (manifold, of a volume), whether the step asks solids() or settles
+// shells whose boxes lie apart by itself.
+TEST(RepairPipeline, OrientTurnsWhatSolidsFindsInsideOut)
+{
+    std::mt19937 rng(11);
+    RepairRequest orient;
+    orient.steps = StepBit(RepairStep::Orient);
+    for (int round = 0; round < 300; ++round) {
+        TestMesh m;
+        for (uint32_t b = 1 + rng() % 5; b > 0; --b) {
+            TestMesh box = Box(0.0, 1.0, rng() % 2 == 0);
+            const double size = 1 + rng() % 4, at[3] = {1.0 * (rng() % 6), 1.0 * (rng() % 6), 1.0 * (rng() % 6)};
+            for (T3DVECF& p : box.points) {
+                p = {at[0] + size * p.x, at[1] + size * p.y, at[2] + size * p.z};
+            }
+            testing::Append(m, box);
+        }
+        Solids solid;
+        ASSERT_EQ(solids(m.Record(), SolidRequest{}, solid), 1);
+        const RepairResult r = Repair(m, orient);
+        ASSERT_EQ(r.triangles.size(), m.triangles.size());
+        for (size_t k = 0; k < r.triangles.size(); ++k) {
+            const uint32_t t = r.triangleFrom[k], s = solid.shellOf[t];
+            const TRIANGLE& in = m.triangles[t];
+            const TRIANGLE& out = r.triangles[k];
+            const bool turned = r.pointFrom[out.a] == in.a && r.pointFrom[out.b] == in.c && r.pointFrom[out.c] == in.b;
+            ASSERT_TRUE(turned || (r.pointFrom[out.a] == in.a && r.pointFrom[out.b] == in.b)) << round;
+            const bool insideOut = std::count(solid.insideOut.begin(), solid.insideOut.end(), s) != 0;
+            EXPECT_EQ(turned, insideOut && solid.manifold[s] != 0 && solid.volumeSign[s] != 0) << round << " " << k;
+        }
     }
 }
 

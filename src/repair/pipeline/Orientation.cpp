@@ -4,15 +4,17 @@
 // from (a shell where the walk meets itself the other way round cannot be
 // oriented, and keeps the walk's answer). Then closed shells are turned to
 // face the right way for their nesting, by the exact volume signs and
-// depths of solids(). A mesh of one closed shell has no nesting to find:
-// its depth is 0, and where the volume's sign in doubles is certain (as
-// nearly always) solids() and its other analyses are not needed.
+// depths of solids(). Closed shells whose boxes lie apart (one shell
+// alone, or a body and its stray debris) have no nesting to find: where
+// their volumes' signs in doubles are certain (as nearly always) solids()
+// and its searches are not needed.
 #include "meshaudit_solid.hpp"
 #include "repair/pipeline/EdgeSides.h"
 #include "repair/pipeline/Steps.h"
 #include "repair/pipeline/VolumeSign.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace meshaudit::pipeline {
@@ -61,6 +63,102 @@ void OrientConsistently(WorkMesh& mesh)
     }
 }
 
+namespace {
+
+// Closed shells (`closed`, their triangles) whose boxes lie pairwise apart,
+// a box that touches another not apart, neither nest nor touch: solids()
+// gives each depth 0, so each must enclose a positive volume. A shell that
+// runs an edge twice the same way, or shares it among more than two
+// triangles, has no inside, and solids() leaves it; so does this. Turns
+// the shells that enclose a negative volume and returns true, or returns
+// false, having changed nothing, where that cannot be settled here: boxes
+// that meet, a coordinate that is not finite, a volume's sign that doubles
+// leave open. The boxes are compared along x in order of their low ends,
+// at most a few comparisons per shell, so that many shells side by side
+// cost no more than leaving them to solids().
+bool TurnShellsApart(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint32_t shellCount,
+                     const WorkArray<uint32_t>& closed)
+{
+    WorkArray<uint32_t> first(size_t{shellCount} + 1, 0);
+    for (const uint32_t t : closed) {
+        ++first[shellOf[t] + 1];
+    }
+    for (uint32_t s = 0; s < shellCount; ++s) {
+        first[s + 1] += first[s];
+    }
+    WorkArray<uint32_t> byShell(closed.size());
+    {
+        WorkArray<uint32_t> next(first.begin(), first.end() - 1);
+        for (const uint32_t t : closed) {
+            byShell[next[shellOf[t]]++] = t;
+        }
+    }
+    struct Box {
+        double lo[3], hi[3];
+        uint32_t shell;
+    };
+    WorkArray<Box> boxes;
+    for (uint32_t s = 0; s < shellCount; ++s) {
+        if (first[s] == first[s + 1]) {
+            continue;
+        }
+        Box box{{HUGE_VAL, HUGE_VAL, HUGE_VAL}, {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}, s};
+        for (uint32_t k = first[s]; k < first[s + 1]; ++k) {
+            const TRIANGLE& tri = mesh.triangles[byShell[k]];
+            for (const uint32_t p : {tri.a, tri.b, tri.c}) {
+                const T3DVECF& c = mesh.Point(p);
+                const double xyz[3] = {c.x, c.y, c.z};
+                for (int a = 0; a < 3; ++a) {
+                    if (!std::isfinite(xyz[a])) {
+                        return false;
+                    }
+                    box.lo[a] = std::min(box.lo[a], xyz[a]);
+                    box.hi[a] = std::max(box.hi[a], xyz[a]);
+                }
+            }
+        }
+        boxes.push_back(box);
+    }
+    std::sort(boxes.begin(), boxes.end(), [](const Box& x, const Box& y) { return x.lo[0] < y.lo[0]; });
+    const size_t most = 8 * boxes.size() + 64;
+    size_t compared = 0;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        for (size_t j = i + 1; j < boxes.size() && boxes[j].lo[0] <= boxes[i].hi[0]; ++j) {
+            const Box &x = boxes[i], &y = boxes[j];
+            const bool meet = x.lo[1] <= y.hi[1] && y.lo[1] <= x.hi[1] && x.lo[2] <= y.hi[2] && y.lo[2] <= x.hi[2];
+            if (meet || ++compared > most) {
+                return false;
+            }
+        }
+    }
+    WorkArray<uint8_t> inside(shellCount, 1);
+    const EdgeSides& sides = mesh.Sides();
+    for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
+        const uint32_t s = sides.Sides(g)[0];
+        if (sides.Size(g) != 2 || SideStart(mesh.triangles, s) == SideStart(mesh.triangles, sides.Sides(g)[1])) {
+            inside[shellOf[s / 3]] = 0;
+        }
+    }
+    WorkArray<int8_t> sign(shellCount, 0);
+    for (const Box& box : boxes) {
+        const uint32_t s = box.shell;
+        if (inside[s] != 0) {
+            sign[s] = CertainVolumeSign(mesh, std::span(byShell.data() + first[s], first[s + 1] - first[s]));
+            if (sign[s] == 0) {
+                return false;
+            }
+        }
+    }
+    for (const uint32_t t : closed) {
+        if (sign[shellOf[t]] < 0) {
+            mesh.Flip(t);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
 {
     // Only closed shells have a volume, and only they nest: solids() is
@@ -75,37 +173,13 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
         }
     }
     WorkArray<uint32_t> closed;
-    uint32_t closedShell = kNone;
-    bool several = false;
     for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
         if (open[shellOf[t]] == 0) {
-            several |= closedShell != kNone && closedShell != shellOf[t];
-            closedShell = shellOf[t];
             closed.push_back(t);
         }
     }
-    if (closed.empty()) {
+    if (closed.empty() || TurnShellsApart(mesh, shellOf, shellCount, closed)) {
         return;
-    }
-    if (!several) {
-        // A shell the walk could not make consistent (some edge run twice
-        // the same way) has no inside; solids() would leave it too.
-        for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
-            const uint32_t s = sides.Sides(g)[0];
-            if (shellOf[s / 3] == closedShell &&
-                (sides.Size(g) != 2 || SideStart(mesh.triangles, s) == SideStart(mesh.triangles, sides.Sides(g)[1]))) {
-                return;
-            }
-        }
-        const int8_t sign = CertainVolumeSign(mesh, closed);
-        if (sign < 0) {
-            for (const uint32_t t : closed) {
-                mesh.Flip(t);
-            }
-        }
-        if (sign != 0) {
-            return;
-        }
     }
     WorkArray<TRIANGLE> triangles;
     triangles.reserve(closed.size());

@@ -4,7 +4,7 @@
 
 namespace meshaudit::pipeline {
 
-int8_t CertainVolumeSign(const WorkMesh& mesh, const WorkArray<uint32_t>& triangles)
+int8_t CertainVolumeSign(const WorkMesh& mesh, std::span<const uint32_t> triangles)
 {
     double sum = 0.0, size = 0.0;
     for (const uint32_t t : triangles) {

@@ -2,10 +2,9 @@
 #pragma once
 
 #include "repair/pipeline/WorkMesh.h"
-#include "containers/WorkArray.h"
 
 #include <cstdint>
-#include <vector>
+#include <span>
 
 namespace meshaudit::pipeline {
 
@@ -14,6 +13,6 @@ namespace meshaudit::pipeline {
 // when the sum in doubles exceeds a bound on its error (the bound and the
 // sum solids() takes first), 0 when it does not, and only an exact sum
 // can tell.
-int8_t CertainVolumeSign(const WorkMesh& mesh, const WorkArray<uint32_t>& triangles);
+int8_t CertainVolumeSign(const WorkMesh& mesh, std::span<const uint32_t> triangles);
 
 }  // namespace meshaudit::pipeline
