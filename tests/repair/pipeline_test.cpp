@@ -5,6 +5,8 @@
 #include "meshaudit_repair.hpp"
 #include "meshaudit_solid.hpp"
 #include "containers/Memory.h"
+#include "repair/pipeline/HoleTriangulation.h"
+#include "repair/pipeline/WorkMesh.h"
 #include "support/AllSettings.h"
 #include "support/ClosedSolid.h"
 #include "support/TestMeshes.h"
@@ -511,6 +513,40 @@ TEST(RepairPipeline, OrientTurnsWhatSolidsFindsInsideOut)
             const bool insideOut = std::count(solid.insideOut.begin(), solid.insideOut.end(), s) != 0;
             EXPECT_EQ(turned, insideOut && solid.manifold[s] != 0 && solid.volumeSign[s] != 0) << round << " " << k;
         }
+    }
+}
+
+// Hole fills, the programme's pruned candidates against all of them, on
+// random loops whose points lie on a coarse grid (collinear corners and
+// equal weights abound), filled whole or first cut down by ears: the same
+// triangles, in the same order.
+TEST(RepairPipeline, PrunedFillMatchesThePlainProgramme)
+{
+    std::mt19937 rng(5);
+    for (int round = 0; round < 300; ++round) {
+        TestMesh m;
+        const uint32_t n = 3 + rng() % 12;
+        for (uint32_t k = 0; k < n; ++k) {
+            const double angle = 2.0 * M_PI * k / n;
+            const double x = std::round(4.0 * std::cos(angle)) + rng() % 2, y = std::round(4.0 * std::sin(angle));
+            m.AddPoint(x, y, static_cast<double>(rng() % 3));
+            m.AddPoint(2.0 * x, 2.0 * y, static_cast<double>(rng() % 3));
+        }
+        WorkArray<pipeline::LoopCorner> loop;
+        for (uint32_t k = 0; k < n; ++k) {
+            m.AddTriangle(2 * ((k + 1) % n), 2 * k, 2 * k + 1);
+            loop.push_back({2 * k, 3 * k});
+        }
+        RepairLog log;
+        const MeshRecord record = m.Record();
+        const pipeline::WorkMesh work(record, log);
+        const pipeline::Existing none;
+        const uint32_t exact = round % 3 == 0 ? 4 : 100;
+        const auto pruned = pipeline::TriangulateLoop(work, loop, none, exact);
+        const auto every = pipeline::TriangulateLoop(work, loop, none, exact, pipeline::Candidates::Every);
+        ASSERT_EQ(pruned.size(), every.size()) << round;
+        EXPECT_EQ(std::memcmp(pruned.data(), every.data(), pruned.size() * sizeof(TRIANGLE)), 0) << round;
+        EXPECT_TRUE(n < 3 || pruned.size() == n - 2 || pruned.empty()) << round;
     }
 }
 

@@ -86,7 +86,7 @@ private:
 // The dynamic programme over polygon points[0..n), across[k] the normal
 // across its edge from k to k + 1 (n - 1 to 0 last).
 bool Programme(const Loop& loop, const WorkArray<uint32_t>& points, const WorkArray<Vec>& across,
-               WorkArray<TRIANGLE>& out)
+               Candidates candidates, WorkArray<TRIANGLE>& out)
 {
     const auto n = static_cast<uint32_t>(points.size());
     const auto at = [n](uint32_t i, uint32_t j) { return static_cast<size_t>(i) * n + j; };
@@ -108,6 +108,16 @@ bool Programme(const Loop& loop, const WorkArray<uint32_t>& points, const WorkAr
             for (uint32_t m = i + 1; m < j; ++m) {
                 if (best[at(i, m)] == kNone || best[at(m, j)] == kNone) {
                     continue;
+                }
+                // A candidate weighs at least its heavier part's angle and,
+                // at that angle, its parts' areas together: one that cannot
+                // come below the choice so far is not weighed.
+                if (candidates == Candidates::Pruned && best[at(i, j)] != kNone) {
+                    const Weight &left = weight[at(i, m)], &right = weight[at(m, j)];
+                    const double least = std::max(left.angle, right.angle);
+                    if (least > chosen.angle || (least == chosen.angle && left.area + right.area >= chosen.area)) {
+                        continue;
+                    }
                 }
                 Vec nrm{};
                 Weight w;
@@ -219,7 +229,7 @@ bool ClipEars(const Loop& loop, WorkArray<uint32_t>& points, WorkArray<Vec>& acr
 }  // namespace
 
 WorkArray<TRIANGLE> TriangulateLoop(const WorkMesh& mesh, const WorkArray<LoopCorner>& corners,
-                                      const Existing& existing, uint32_t exactEdges)
+                                      const Existing& existing, uint32_t exactEdges, Candidates candidates)
 {
     const Loop loop(mesh, existing);
     WorkArray<uint32_t> points;
@@ -236,7 +246,7 @@ WorkArray<TRIANGLE> TriangulateLoop(const WorkMesh& mesh, const WorkArray<LoopCo
     if (points.size() > exactEdges && !ClipEars(loop, points, across, exactEdges, out)) {
         return {};
     }
-    if (!Programme(loop, points, across, out)) {
+    if (!Programme(loop, points, across, candidates, out)) {
         return {};
     }
     return out;

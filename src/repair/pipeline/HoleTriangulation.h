@@ -47,7 +47,13 @@ struct Existing {
 // to `exactEdges` edges (time in the cube of the length); a longer loop is
 // first cut down to that length by clipping the ear of least weight, one
 // at a time (n log n). Empty when no such triangulation is found.
+//
+// The programme skips a candidate whose parts alone weigh more than the
+// choice so far (Candidates::Pruned); Candidates::Every weighs every one,
+// the plain form the tests compare it with.
+enum class Candidates { Pruned, Every };
 WorkArray<TRIANGLE> TriangulateLoop(const WorkMesh& mesh, const WorkArray<LoopCorner>& loop,
-                                      const Existing& existing, uint32_t exactEdges);
+                                      const Existing& existing, uint32_t exactEdges,
+                                      Candidates candidates = Candidates::Pruned);
 
 }  // namespace meshaudit::pipeline
