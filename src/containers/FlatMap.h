@@ -1,8 +1,8 @@
 // A hash map from keys to 32-bit values in one working array: open
 // addressing with linear probing, so that a map of millions of entries is
 // one block on the allocation seam instead of a node for each, and a
-// lookup touches one or two cache lines. Keys are only ever added; no
-// order of iteration is offered, so none can leak into a result.
+// lookup touches one or two cache lines. No order of iteration is offered,
+// so none can leak into a result.
 #pragma once
 
 #include "containers/WorkArray.h"
@@ -13,10 +13,10 @@
 
 namespace meshaudit {
 
-// A hash of 32-bit ids for FlatMap: ids that follow one another spread
-// over the table.
+// A hash of ids for FlatMap (32 bits, or two of them in 64): ids that
+// follow one another spread over the table.
 struct IdHash {
-    size_t operator()(uint32_t id) const
+    size_t operator()(uint64_t id) const
     {
         const uint64_t h = id * 0x9E3779B97F4A7C15ull;
         return static_cast<size_t>(h ^ (h >> 32));
@@ -80,6 +80,43 @@ public:
         }
     }
 
+    // Sets key -> value, replacing any value the key had.
+    void Set(const Key& key, uint32_t value)
+    {
+        if (2 * (count_ + 1) > slots_.size()) {
+            Rehash(slots_.empty() ? 16 : 2 * slots_.size());
+        }
+        Slot& s = slots_[SlotOf(key)];
+        count_ += s.value == kNone ? 1 : 0;
+        s.key = key;
+        s.value = value;
+    }
+
+    // Removes the key when present. The entries after it in its probe run
+    // that would no longer be found past the gap move back into it, so that
+    // erasing leaves no marks behind and the table never fills with them.
+    void Erase(const Key& key)
+    {
+        if (slots_.empty()) {
+            return;
+        }
+        const size_t mask = slots_.size() - 1;
+        size_t hole = SlotOf(key);
+        if (slots_[hole].value == kNone) {
+            return;
+        }
+        for (size_t at = (hole + 1) & mask; slots_[at].value != kNone; at = (at + 1) & mask) {
+            const size_t home = Hash{}(slots_[at].key) & mask;
+            const bool stays = hole < at ? (home > hole && home <= at) : (home > hole || home <= at);
+            if (!stays) {
+                slots_[hole] = slots_[at];
+                hole = at;
+            }
+        }
+        slots_[hole].value = kNone;
+        --count_;
+    }
+
     size_t Size() const { return count_; }
 
     // Empties the map; its room is kept unless far larger than what it
@@ -97,6 +134,17 @@ public:
     }
 
 private:
+    // The slot holding `key`, or the empty one where it would go.
+    size_t SlotOf(const Key& key) const
+    {
+        const size_t mask = slots_.size() - 1;
+        size_t at = Hash{}(key) & mask;
+        while (slots_[at].value != kNone && !(slots_[at].key == key)) {
+            at = (at + 1) & mask;
+        }
+        return at;
+    }
+
     struct Slot {
         Key key{};
         uint32_t value = kNone;

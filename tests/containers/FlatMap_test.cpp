@@ -1,5 +1,6 @@
-// The flat hash map against std::map: the same answers through growth, keys
-// that collide in the low bits, and a failed growth that leaves the map as
+// The flat hash map against std::map: the same answers through growth,
+// keys that collide, probe runs that wrap round the table's end, erasing
+// from the middle of such runs, and a failed growth that leaves the map as
 // it was.
 #include "containers/FlatMap.h"
 
@@ -19,6 +20,11 @@ struct Colliding {
     size_t operator()(uint32_t) const { return 7; }
 };
 
+// Every key to one of the last three slots: runs wrap round to the start.
+struct AtTheEnd {
+    size_t operator()(uint32_t key) const { return SIZE_MAX - key % 3; }
+};
+
 template <typename Hash>
 void Compare(uint32_t keys, uint32_t operations, uint32_t seed)
 {
@@ -28,16 +34,27 @@ void Compare(uint32_t keys, uint32_t operations, uint32_t seed)
     for (uint32_t k = 0; k < operations; ++k) {
         const uint32_t key = rng() % keys;
         const uint32_t value = rng() % 1000;
-        const auto [held, added] = map.Emplace(key, value);
-        const auto [it, inserted] = plain.emplace(key, value);
-        ASSERT_EQ(added, inserted);
-        ASSERT_EQ(held, it->second);
+        if (const uint32_t op = rng() % 4; op == 0) {
+            map.Set(key, value);
+            plain[key] = value;
+        } else if (op == 1) {
+            map.Erase(key);
+            plain.erase(key);
+        } else {
+            const auto [held, added] = map.Emplace(key, value);
+            const auto [it, inserted] = plain.emplace(key, value);
+            ASSERT_EQ(added, inserted);
+            ASSERT_EQ(held, it->second);
+        }
         const uint32_t probe = rng() % (2 * keys);
         const auto found = plain.find(probe);
         const uint32_t expected = found == plain.end() ? kNone : found->second;
         ASSERT_EQ(map.Find(probe), expected);
     }
     EXPECT_EQ(map.Size(), plain.size());
+    for (const auto& [key, value] : plain) {
+        EXPECT_EQ(map.Find(key), value);
+    }
 }
 
 TEST(FlatMap, AgreesWithAnOrderedMap)
@@ -45,6 +62,7 @@ TEST(FlatMap, AgreesWithAnOrderedMap)
     Compare<IdHash>(50000, 200000, 1);
     Compare<IdHash>(40, 1000, 2);
     Compare<Colliding>(300, 3000, 3);
+    Compare<AtTheEnd>(60, 20000, 4);
 }
 
 TEST(FlatMap, AFailedGrowthThrowsAndKeepsTheEntries)

@@ -78,7 +78,8 @@ void ConstrainedTriangulation::RemoveTriangle(uint32_t t)
 
 int64_t ConstrainedTriangulation::TriangleOf(uint32_t a, uint32_t b) const
 {
-    return edges_.Find(EdgeKey(a, b));
+    const uint32_t t = edges_.Find(EdgeKey(a, b));
+    return t == edges_.kNone ? -1 : int64_t{t};
 }
 
 bool ConstrainedTriangulation::Holds(uint32_t t, uint32_t p, int* side, int& outside) const

@@ -14,8 +14,8 @@
 // crossing and every point on them first (PlanarArrangement.h).
 #pragma once
 
+#include "containers/FlatMap.h"
 #include "containers/WorkArray.h"
-#include "repair/arrangement/EdgeTable.h"
 #include "repair/arrangement/ExactPoint.h"
 
 #include <array>
@@ -117,7 +117,7 @@ private:
     WorkArray<int64_t> around_;  // per point, a triangle made with it last
     // InsertSegment's queue of crossed edges, kept from one call to the next.
     WorkArray<std::pair<uint32_t, uint32_t>> crossing_;
-    EdgeTable edges_;                                // directed edge -> its triangle
+    FlatMap<uint64_t, IdHash> edges_;              // directed edge -> its triangle
     WorkArray<uint64_t> constraints_;              // EdgeKey(min, max), unsorted
 };
 
