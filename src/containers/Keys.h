@@ -7,6 +7,7 @@
 #include "meshaudit.h"
 
 #include <cstdint>
+#include <cstring>
 
 // T3DVECF and TRIANGLE are the public C records (global namespace); their
 // orders live beside them so that argument-dependent lookup finds them.
@@ -57,6 +58,27 @@ inline bool operator>=(const T3DVECF& a, const T3DVECF& b)
 inline bool HasNaN(const T3DVECF& p)
 {
     return p.x != p.x || p.y != p.y || p.z != p.z;
+}
+
+// Bits of a coordinate with both zeros alike (-0.0 + 0.0 is 0.0), so that
+// points that compare equal hash alike.
+inline uint64_t CoordinateBits(double v)
+{
+    v += 0.0;
+    uint64_t u = 0;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
+
+// A hash of a point's coordinates for tables that take their slot from the
+// top bits, which depend on every bit of every coordinate (coordinates read
+// from single-precision files have their low bits all zero).
+inline uint64_t PointHash(const T3DVECF& p)
+{
+    uint64_t h = CoordinateBits(p.x) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ CoordinateBits(p.y)) * 0xC2B2AE3D27D4EB4Full;
+    h = (h ^ CoordinateBits(p.z)) * 0x165667B19E3779F9ull;
+    return h ^ (h >> 29);
 }
 
 // Whether every coordinate is a number other than an infinity.

@@ -24,27 +24,6 @@ constexpr uint32_t kLookahead = 16;
 // would otherwise make the grouping quadratic.
 constexpr uint32_t kMaxProbes = 128;
 
-// Bits of a coordinate with both zeros alike (-0.0 + 0.0 is 0.0), so that
-// points that compare equal hash alike.
-inline uint64_t KeyBits(double v)
-{
-    v += 0.0;
-    uint64_t u = 0;
-    std::memcpy(&u, &v, sizeof u);
-    return u;
-}
-
-// Mixes the three coordinates; the slot is taken from the top bits, which
-// depend on every bit of every coordinate (coordinates read from single
-// precision files have their low bits all zero).
-inline uint64_t Hash(const T3DVECF& p)
-{
-    uint64_t h = KeyBits(p.x) * 0x9E3779B97F4A7C15ull;
-    h = (h ^ KeyBits(p.y)) * 0xC2B2AE3D27D4EB4Full;
-    h = (h ^ KeyBits(p.z)) * 0x165667B19E3779F9ull;
-    return h ^ (h >> 29);
-}
-
 class GroupTable {
 public:
     ~GroupTable() { Free(slots_); }
@@ -85,14 +64,14 @@ public:
     }
 
     // Starts fetching the first slot that FindSlot(p) will probe.
-    void Prefetch(const T3DVECF& p) const { __builtin_prefetch(&slots_[Hash(p) >> shift_]); }
+    void Prefetch(const T3DVECF& p) const { __builtin_prefetch(&slots_[PointHash(p) >> shift_]); }
 
     // The slot holding the group of `p`, or the empty slot where it goes;
     // null when neither lies within kMaxProbes slots.
     uint32_t* FindSlot(const T3DVECF& p, const T3DVECF* firsts)
     {
         const uint64_t mask = capacity_ - 1;
-        uint64_t at = Hash(p) >> shift_;
+        uint64_t at = PointHash(p) >> shift_;
         for (uint32_t probes = 0; probes < kMaxProbes; ++probes) {
             if (slots_[at] == kEmptySlot || firsts[slots_[at]] == p) {
                 return &slots_[at];

@@ -4,9 +4,10 @@
 // points of equal coordinates by it, in time linear in their number.
 #pragma once
 
+#include "containers/Keys.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 namespace meshaudit::arrangement {
 
@@ -15,12 +16,7 @@ struct PlaceKey {
 
     static PlaceKey Of(const double* xyz)
     {
-        PlaceKey k{};
-        for (int a = 0; a < 3; ++a) {
-            const double v = xyz[a] == 0.0 ? 0.0 : xyz[a];
-            std::memcpy(&k.bits[a], &v, sizeof v);
-        }
-        return k;
+        return PlaceKey{{CoordinateBits(xyz[0]), CoordinateBits(xyz[1]), CoordinateBits(xyz[2])}};
     }
     bool operator==(const PlaceKey& o) const
     {

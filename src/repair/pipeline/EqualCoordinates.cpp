@@ -2,10 +2,10 @@
 // load of at most one half; a probe run longer than kMaxProbes gives up for
 // a sort, which keeps crafted input from making the lookups quadratic.
 #include "repair/pipeline/EqualCoordinates.h"
+#include "containers/Keys.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace meshaudit::pipeline {
 
@@ -21,28 +21,6 @@ bool Finite(const T3DVECF& p)
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
-// Bits of a coordinate with both zeros alike, so that equal points hash alike.
-uint64_t KeyBits(double v)
-{
-    v += 0.0;
-    uint64_t u = 0;
-    std::memcpy(&u, &v, sizeof u);
-    return u;
-}
-
-uint64_t Hash(const T3DVECF& p)
-{
-    uint64_t h = KeyBits(p.x) * 0x9E3779B97F4A7C15ull;
-    h = (h ^ KeyBits(p.y)) * 0xC2B2AE3D27D4EB4Full;
-    h = (h ^ KeyBits(p.z)) * 0x165667B19E3779F9ull;
-    return h ^ (h >> 29);
-}
-
-bool Equal(const T3DVECF& a, const T3DVECF& b)
-{
-    return a.x == b.x && a.y == b.y && a.z == b.z;
-}
-
 bool ByHash(const WorkMesh& mesh, const WorkArray<uint32_t>& points, WorkArray<uint32_t>& first)
 {
     uint32_t bits = 4;
@@ -53,16 +31,16 @@ bool ByHash(const WorkMesh& mesh, const WorkArray<uint32_t>& points, WorkArray<u
     WorkArray<uint32_t> slots(mask + 1, kNone);
     for (uint32_t i = 0; i < points.size(); ++i) {
         if (i + kLookahead < points.size()) {
-            __builtin_prefetch(&slots[Hash(mesh.Point(points[i + kLookahead])) >> (64 - bits)]);
+            __builtin_prefetch(&slots[PointHash(mesh.Point(points[i + kLookahead])) >> (64 - bits)]);
         }
         const T3DVECF& p = mesh.Point(points[i]);
         first[i] = points[i];
         if (!Finite(p)) {
             continue;
         }
-        uint64_t at = Hash(p) >> (64 - bits);
+        uint64_t at = PointHash(p) >> (64 - bits);
         uint32_t probes = 0;
-        while (slots[at] != kNone && !Equal(mesh.Point(points[slots[at]]), p)) {
+        while (slots[at] != kNone && !(mesh.Point(points[slots[at]]) == p)) {
             at = (at + 1) & mask;
             if (++probes == kMaxProbes) {
                 return false;
@@ -100,7 +78,7 @@ void BySort(const WorkMesh& mesh, const WorkArray<uint32_t>& points, WorkArray<u
     });
     for (size_t k = 1; k < order.size(); ++k) {
         const uint32_t i = order[k], previous = order[k - 1];
-        if (Equal(mesh.Point(points[i]), mesh.Point(points[previous]))) {
+        if (mesh.Point(points[i]) == mesh.Point(points[previous])) {
             first[i] = first[previous];
         }
     }
