@@ -13,6 +13,7 @@
 #include "repair/arrangement/ExactPoint.h"
 #include "repair/arrangement/PairContact.h"
 #include "repair/arrangement/PlaneProjection.h"
+#include "repair/arrangement/PlaceKey.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -438,6 +440,25 @@ TEST(Arrangement, ExactRoundingComparisonAndDifferenceMatchDoubles)
         EXPECT_EQ(std::ldexp(static_cast<double>(odd), tie.exponent - 1),
                   RoundQuotient(tie * square, Dyadic::FromDouble(2.0) * square));
     }
+}
+
+// Places of round coordinates (a 32^3 grid of multiples of 1/8, as on the
+// faces of machined parts) spread over the low bits a flat map takes its
+// slot from: at least 70 % of them land in slots of their own, as random
+// keys would, where a plain product put them all in a few.
+TEST(Arrangement, PlacesOfRoundCoordinatesSpreadOverTheSlots)
+{
+    std::set<size_t> slots;
+    const size_t mask = (size_t{1} << 16) - 1;
+    for (int x = 0; x < 32; ++x) {
+        for (int y = 0; y < 32; ++y) {
+            for (int z = 0; z < 32; ++z) {
+                const double place[3] = {x / 8.0, y / 8.0 - 2.0, z / 8.0};
+                slots.insert(PlaceHash{}(PlaceKey::Of(place)) & mask);
+            }
+        }
+    }
+    EXPECT_GT(slots.size(), 32u * 32 * 32 * 7 / 10);
 }
 
 // The interval bounds' next doubles agree with std::nextafter on zeros,

@@ -1,23 +1,11 @@
 #include "repair/arrangement/ConstrainedTriangulation.h"
+#include "containers/MixBits.h"
 #include "containers/WorkArray.h"
 
 #include <algorithm>
 #include <functional>
 
 namespace meshaudit::arrangement {
-
-namespace {
-
-// A 64-bit mix of the bits of v (the finalizer of splitmix64).
-uint64_t Mix(uint64_t v)
-{
-    v += 0x9e3779b97f4a7c15ull;
-    v = (v ^ (v >> 30)) * 0xbf58476d1ce4e5b9ull;
-    v = (v ^ (v >> 27)) * 0x94d049bb133111ebull;
-    return v ^ (v >> 31);
-}
-
-}  // namespace
 
 ConstrainedTriangulation::ConstrainedTriangulation(const WorkArray<ExactPoint>& points, int i, int j, uint32_t a,
                                                    uint32_t b, uint32_t c)
@@ -399,10 +387,10 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
     // In ascending order the list is already a heap with its smallest on top.
     const auto later = std::greater<uint32_t>();
     auto slotHash = [this](uint32_t t) {
-        return Mix(Mix(t) ^ (static_cast<uint64_t>(triangles_[t][0]) << 32 | triangles_[t][1]) ^
+        return MixBits(MixBits(t) ^ (static_cast<uint64_t>(triangles_[t][0]) << 32 | triangles_[t][1]) ^
                    (static_cast<uint64_t>(triangles_[t][2]) << 16));
     };
-    auto entryHash = [](uint32_t e) { return Mix(~static_cast<uint64_t>(e)); };
+    auto entryHash = [](uint32_t e) { return MixBits(~static_cast<uint64_t>(e)); };
     uint64_t slotsHash = 0;
     uint64_t queueHash = 0;
     for (uint32_t t = 0; t < triangles_.size(); ++t) {
@@ -451,7 +439,7 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
             std::make_heap(ahead.begin(), ahead.end(), later);
             passStart = true;
             ++passes;
-            const uint64_t hash = slotsHash ^ Mix(queueHash);
+            const uint64_t hash = slotsHash ^ MixBits(queueHash);
             if (watching && hash == saved.hash) {
                 WorkArray<uint32_t> queue = ahead;
                 std::sort(queue.begin(), queue.end());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "containers/Keys.h"
+#include "containers/MixBits.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,13 +25,13 @@ struct PlaceKey {
     }
 };
 
+// Every bit of the three coordinates reaches the low bits FlatMap takes its
+// slot from: points of round coordinates (a grid of halves, the corners of
+// machined parts) differ in their high bits alone.
 struct PlaceHash {
     size_t operator()(const PlaceKey& k) const
     {
-        uint64_t h = k.bits[0] * 0x9E3779B97F4A7C15ull;
-        h ^= (h >> 29) + k.bits[1] * 0xBF58476D1CE4E5B9ull;
-        h ^= (h >> 31) + k.bits[2] * 0x94D049BB133111EBull;
-        return static_cast<size_t>(h ^ (h >> 32));
+        return static_cast<size_t>(MixBits(k.bits[0] ^ MixBits(k.bits[1] ^ MixBits(k.bits[2]))));
     }
 };
 

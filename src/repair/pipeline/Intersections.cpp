@@ -7,6 +7,7 @@
 // overlapping solids did, so steps 2 to 9 run once more on the result.
 #include "repair/arrangement/Arrangement.h"
 #include "containers/FlatMap.h"
+#include "containers/MixBits.h"
 #include "containers/WorkArray.h"
 #include "repair/arrangement/ArrangeCheck.h"
 #include "repair/arrangement/Union.h"
@@ -73,9 +74,7 @@ struct Column {
 struct ColumnHash {
     size_t operator()(const Column& c) const
     {
-        uint64_t h = static_cast<uint64_t>(c.x) * 0x9E3779B97F4A7C15ull;
-        h ^= (h >> 29) + static_cast<uint64_t>(c.y) * 0xBF58476D1CE4E5B9ull;
-        return static_cast<size_t>(h ^ (h >> 32));
+        return static_cast<size_t>(MixBits(static_cast<uint64_t>(c.x) ^ MixBits(static_cast<uint64_t>(c.y))));
     }
 };
 constexpr uint32_t kEnd = FlatMap<Column, ColumnHash>::kNone;
