@@ -105,6 +105,11 @@ C3DAABB BoxOfRange(const Entry* entries, uint64_t first, uint64_t last)
 // levels.
 inline constexpr uint64_t kSortBudgetPerEntry = 16;
 inline constexpr uint64_t kSortBudgetBase = 4096;
+// The budget of a tree whose searches answer the same on any tree: one
+// sorted range per entry. A few triangles far beyond all the others (debris
+// beside a body) start such a chain at the root, each level sorting nearly
+// the whole mesh, and the rule's budget let it run sixteen levels deep.
+inline constexpr uint64_t kSmallSortBudgetPerEntry = 1;
 
 // The fallback sorts of a chain that starts with a range of `count`
 // entries and peels kLeafSize of them into a leaf at every level: count,
@@ -239,9 +244,9 @@ void AttachChildren(const Entry* entries, AABBNode& node, uint64_t i, AABBNode* 
     node.children = left;
 }
 
-inline uint64_t InitialSortBudget(uint32_t count)
+inline uint64_t InitialSortBudget(uint32_t count, uint64_t perEntry)
 {
-    return kSortBudgetPerEntry * count + kSortBudgetBase;
+    return perEntry * count + kSortBudgetBase;
 }
 
 // The build as its rule states it: nodes split in first-in first-out order
@@ -250,7 +255,7 @@ inline uint64_t InitialSortBudget(uint32_t count)
 // this order, so this is the build that decides the tree when the budget
 // runs short.
 template <typename Traits, typename Entry>
-bool BuildBreadthFirst(Entry* entries, uint32_t count, uint32_t leafMost, BuiltNodes& out)
+bool BuildBreadthFirst(Entry* entries, uint32_t count, uint32_t leafMost, uint64_t budgetPerEntry, BuiltNodes& out)
 {
     out = BuiltNodes{};
     const uint64_t capacity = NodeCapacity(count);
@@ -264,7 +269,7 @@ bool BuildBreadthFirst(Entry* entries, uint32_t count, uint32_t leafMost, BuiltN
     root->first = 0;
     root->last = count - 1;
     uint64_t used = 1;
-    uint64_t sortBudget = InitialSortBudget(count);
+    uint64_t sortBudget = InitialSortBudget(count, budgetPerEntry);
     uint32_t depth = 0;
     uint64_t levelEnd = 1;  // nodes before this position lie at most at `depth`
     for (uint64_t k = 0; k < used; ++k) {
@@ -341,7 +346,8 @@ enum class DepthFirstBuild { Built, BudgetShort, OutOfMemory };
 // build must decide. It also stops as soon as a fallback starts a chain that
 // is bound to outrun the budget (ChainOutrunsBudget), before sorting.
 template <typename Traits, typename Entry>
-DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, uint32_t leafMost, BuiltNodes& out)
+DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, uint32_t leafMost, uint64_t budgetPerEntry,
+                                BuiltNodes& out)
 {
     out = BuiltNodes{};
     const uint64_t capacity = NodeCapacity(count);
@@ -366,7 +372,7 @@ DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, uint32_t leafMos
     root->first = 0;
     root->last = count - 1;
     uint64_t next = 2;
-    uint64_t sortBudget = InitialSortBudget(count);
+    uint64_t sortBudget = InitialSortBudget(count, budgetPerEntry);
     uint32_t height = 0;
     uint64_t top = 0;
     stack[top++] = Pending{1, 0};
@@ -421,18 +427,23 @@ DepthFirstBuild BuildDepthFirst(Entry* entries, uint32_t count, uint32_t leafMos
 // up to leafMost entries is then left whole: it is not split at all, so the
 // nodes below it are never made). Less than kRuleLeafMost is taken as
 // kRuleLeafMost, since a split must leave kLeafSize entries on each side.
+//
+// `budgetPerEntry` is the fallback sorts' budget per entry (above):
+// kSortBudgetPerEntry for a tree whose shape may decide a result, less for
+// one whose searches give the same answer on any tree.
 template <typename Traits, typename Entry, typename Refill>
-bool BuildNodes(Entry* entries, uint32_t count, uint32_t leafMost, BuiltNodes& out, const Refill& refill)
+bool BuildNodes(Entry* entries, uint32_t count, uint32_t leafMost, BuiltNodes& out, const Refill& refill,
+                uint64_t budgetPerEntry = detail::kSortBudgetPerEntry)
 {
     leafMost = leafMost < kRuleLeafMost ? kRuleLeafMost : leafMost;
-    switch (detail::BuildDepthFirst<Traits>(entries, count, leafMost, out)) {
+    switch (detail::BuildDepthFirst<Traits>(entries, count, leafMost, budgetPerEntry, out)) {
     case detail::DepthFirstBuild::Built:
         return true;
     case detail::DepthFirstBuild::OutOfMemory:
         return false;
     default:
         refill();
-        return detail::BuildBreadthFirst<Traits>(entries, count, leafMost, out);
+        return detail::BuildBreadthFirst<Traits>(entries, count, leafMost, budgetPerEntry, out);
     }
 }
 

@@ -157,7 +157,7 @@ void C3DTriAABBTree::Reset()
     mesh_ = MeshRecord{nullptr, 0, nullptr, 0};
 }
 
-int C3DTriAABBTree::Build(const MeshRecord& mesh, TriLeaves leaves)
+int C3DTriAABBTree::Build(const MeshRecord& mesh, TriLeaves leaves, TreeSorts sorts)
 {
     Reset();
     if (CheckRecord(mesh) != 0) {
@@ -193,7 +193,9 @@ int C3DTriAABBTree::Build(const MeshRecord& mesh, TriLeaves leaves)
     }
     const uint32_t leafMost = leaves == TriLeaves::Wide ? kWideLeafEntries : kRuleLeafMost;
     BuiltNodes built;
-    if (!BuildNodes<TriTraits>(entries_, count, leafMost, built, [&] { FillEntries(mesh, entries_, exactBoxes_); })) {
+    const uint64_t budget = sorts == TreeSorts::Small ? detail::kSmallSortBudgetPerEntry : detail::kSortBudgetPerEntry;
+    if (!BuildNodes<TriTraits>(
+            entries_, count, leafMost, built, [&] { FillEntries(mesh, entries_, exactBoxes_); }, budget)) {
         Reset();
         return 0;
     }

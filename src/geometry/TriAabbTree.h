@@ -57,6 +57,14 @@ static_assert(sizeof(TriEntry) == 40, "an entry is ten words");
 enum class TriLeaves { Rule, Wide };
 inline constexpr uint32_t kWideLeafEntries = 32;
 
+// What the build may spend on the sorts that stand in for a split leaving
+// too few entries on one side (AabbTreeBuild.h): the rule's budget, or a
+// sixteenth of it (Small) for a tree searched only for an answer that no
+// order of the pairs met changes (whether any pair meets; the least pair
+// found for each pair of shells). Trees within the smaller budget are the
+// rule's; beyond it their lower levels are cut in the middle.
+enum class TreeSorts { Rule, Small };
+
 // The tree owns its entries (one block, in tree order: every node covers a
 // contiguous range) and its nodes (one block), and keeps a copy of the mesh
 // record it was built over; the mesh's arrays stay the caller's and must
@@ -79,8 +87,9 @@ public:
     // ever reports it. When no triangle is in range the build succeeds with
     // no entries and no root.
     //
-    // `leaves` (default the rule's): see TriLeaves.
-    int Build(const MeshRecord& mesh, TriLeaves leaves = TriLeaves::Rule);
+    // `leaves` (default the rule's): see TriLeaves; `sorts` (default the
+    // rule's): see TreeSorts.
+    int Build(const MeshRecord& mesh, TriLeaves leaves = TriLeaves::Rule, TreeSorts sorts = TreeSorts::Rule);
 
     // Releases nodes and entries and forgets the mesh; the tree is empty again
     // (root null).

@@ -46,7 +46,7 @@ void SearchIntersectingPairs(const MeshRecord& mesh, const uint32_t* shellOf, Us
 {
     C3DTriAABBTree tree;
     // The record was checked: a tree that cannot be built lacked memory.
-    if (tree.Build(mesh, TriLeaves::Wide) == 0) {
+    if (tree.Build(mesh, TriLeaves::Wide, TreeSorts::Small) == 0) {
         throw std::bad_alloc();
     }
     CBitVector marks;

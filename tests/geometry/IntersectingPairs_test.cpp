@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <iterator>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -65,11 +66,17 @@ bool ExpectMarksOfAllPairs(TestMesh& m)
     std::vector<std::pair<uint32_t, uint32_t>> walked;
     for (const Search search : {Search::Walk, Search::Sweep, Search::Race}) {
         pair_search_testing::Use(search);
-        for (const TriLeaves leaves : {TriLeaves::Rule, TriLeaves::Wide}) {
+        for (const auto& [leaves, sorts] : {std::pair{TriLeaves::Rule, TreeSorts::Rule},
+                                            std::pair{TriLeaves::Wide, TreeSorts::Rule},
+                                            std::pair{TriLeaves::Wide, TreeSorts::Small}}) {
+            if (sorts == TreeSorts::Small && search != Search::Walk) {
+                continue;  // the tree's shape is what differs, not the search
+            }
             SCOPED_TRACE(::testing::Message() << (leaves == TriLeaves::Wide ? "wide leaves" : "the rule's leaves")
+                                            << (sorts == TreeSorts::Small ? ", small sort budget" : "")
                                             << ", search " << static_cast<int>(search));
             C3DTriAABBTree tree;
-            EXPECT_EQ(tree.Build(m.Record(), leaves), 1);
+            EXPECT_EQ(tree.Build(m.Record(), leaves, sorts), 1);
             CBitVector bits;
             EXPECT_EQ(MarkIntersectingPairs(&tree, &tree, bits), 1);
             EXPECT_EQ(bits.BitCount(), m.triangles.size());
@@ -203,6 +210,17 @@ TEST(IntersectingPairs, MarksMatchAllPairs)
     ExpectMarksOfAllPairs(big);
     TestMesh torus = testing::Torus(30, 12);  // closed and smooth: nothing
     EXPECT_FALSE(ExpectMarksOfAllPairs(torus));
+    // Debris far beyond a body, fewer triangles than a leaf: the fallback
+    // sorts run out of the small budget, and that tree is cut otherwise.
+    TestMesh debris = testing::Sphere(20, 10, 1.0);
+    testing::Append(debris, testing::Box(100.0, 100.5));
+    debris.triangles.resize(debris.triangles.size() - 8);
+    testing::Append(debris, testing::RandomSoup(60, 2.0, 9));
+    EXPECT_TRUE(ExpectMarksOfAllPairs(debris));
+    C3DTriAABBTree rule, small;
+    ASSERT_EQ(rule.Build(debris.Record(), TriLeaves::Wide), 1);
+    ASSERT_EQ(small.Build(debris.Record(), TriLeaves::Wide, TreeSorts::Small), 1);
+    EXPECT_NE(std::memcmp(rule.Entries(), small.Entries(), rule.EntryCount() * sizeof(TriEntry)), 0);
     // Overlapping spheres without shared points (one a coincident copy), and
     // flat grids laid over each other (coplanar overlaps, touching edges).
     TestMesh spheres = testing::Sphere(16, 8, 1.0);

@@ -269,15 +269,17 @@ struct PntTraits {
 // sorting budget runs short) against the breadth-first build alone: the
 // same nodes in the same places and the same entry order, bit for bit.
 template <typename Traits, typename Entry>
-detail::DepthFirstBuild ExpectSameBuilds(const std::vector<Entry>& input, uint32_t leafMost = kRuleLeafMost)
+detail::DepthFirstBuild ExpectSameBuilds(const std::vector<Entry>& input, uint32_t leafMost = kRuleLeafMost,
+                                         uint64_t budget = detail::kSortBudgetPerEntry)
 {
     const uint32_t count = static_cast<uint32_t>(input.size());
     std::vector<Entry> viaNodes = input, viaBreadth = input, viaDepth = input;
     BuiltNodes x, y, z;
     uint32_t refills = 0;
-    EXPECT_TRUE(BuildNodes<Traits>(viaNodes.data(), count, leafMost, x, [&] { ++refills, viaNodes = input; }));
-    EXPECT_TRUE(detail::BuildBreadthFirst<Traits>(viaBreadth.data(), count, leafMost, y));
-    const auto depth = detail::BuildDepthFirst<Traits>(viaDepth.data(), count, leafMost, z);
+    EXPECT_TRUE(
+        BuildNodes<Traits>(viaNodes.data(), count, leafMost, x, [&] { ++refills, viaNodes = input; }, budget));
+    EXPECT_TRUE(detail::BuildBreadthFirst<Traits>(viaBreadth.data(), count, leafMost, budget, y));
+    const auto depth = detail::BuildDepthFirst<Traits>(viaDepth.data(), count, leafMost, budget, z);
     EXPECT_EQ(refills, depth == detail::DepthFirstBuild::BudgetShort ? 1u : 0u);
     EXPECT_EQ(x.count, y.count);
     EXPECT_EQ(x.height, y.height);
@@ -325,7 +327,8 @@ TEST(AabbTreeBuild, DepthFirstMatchesBreadthFirst)
             tri[k] = TriEntry{k, t, OutwardFloatBox(BoxOfPoints(corners, 3), exact)};
         }
         for (const auto depth : {ExpectSameBuilds<PntTraits>(pnt), ExpectSameBuilds<TriTraits>(tri),
-                                 ExpectSameBuilds<TriTraits>(tri, kWideLeafEntries)}) {
+                                 ExpectSameBuilds<TriTraits>(tri, kWideLeafEntries),
+                                 ExpectSameBuilds<TriTraits>(tri, kWideLeafEntries, detail::kSmallSortBudgetPerEntry)}) {
             (depth == detail::DepthFirstBuild::Built ? built : handedOver) += 1;
         }
     }

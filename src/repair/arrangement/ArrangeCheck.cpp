@@ -168,7 +168,7 @@ ArrangeCheck CheckArrangement(const MeshRecord& mesh)
     // the library's search (which skips, as the arrangement does, a
     // triangle that repeats an index).
     C3DTriAABBTree tree;
-    if (tree.Build(record, TriLeaves::Wide) != 1) {
+    if (tree.Build(record, TriLeaves::Wide, TreeSorts::Small) != 1) {
         return ArrangeCheck::Unknown;
     }
     const int found = FindIntersectingPair(&tree, &tree);
