@@ -1,5 +1,6 @@
 #include "Polygons.h"
 
+#include "containers/MixBits.h"
 #include "geometry/Predicates.h"
 
 #include <algorithm>
@@ -267,18 +268,11 @@ bool ClipEars(const std::vector<Flat>& f, int s, const int64_t* corners, const K
 
 constexpr uint64_t kFree = ~uint64_t{0};
 
-// splitmix64's finalizer: packed indices of neighbouring points differ in
-// few bits, which linear probing would crowd together.
-uint64_t Mix(uint64_t key)
-{
-    key = (key ^ (key >> 30)) * 0xbf58476d1ce4e5b9ull;
-    key = (key ^ (key >> 27)) * 0x94d049bb133111ebull;
-    return key ^ (key >> 31);
-}
-
+// Packed indices of neighbouring points differ in few bits, which linear
+// probing would crowd together: mixed first.
 uint64_t HashOf(const uint64_t* key, size_t width)
 {
-    return width == 1 ? Mix(key[0]) : Mix(key[0] ^ Mix(key[1]));
+    return width == 1 ? MixBits(key[0]) : MixBits(key[0] ^ MixBits(key[1]));
 }
 
 uint64_t EdgeKey(uint32_t a, uint32_t b)

@@ -15,12 +15,12 @@
 // side whose far triangles are themselves of zero area waits for a later
 // round; what is left after kRounds, or when a round does nothing, is
 // dropped.
+#include "containers/Keys.h"
 #include "geometry/Predicates.h"
 #include "repair/pipeline/EdgeSides.h"
 #include "repair/pipeline/Forest.h"
 #include "repair/pipeline/Steps.h"
 
-#include <cmath>
 
 namespace meshaudit::pipeline {
 
@@ -29,11 +29,6 @@ namespace {
 constexpr uint32_t kRounds = 32;
 // A long side with more triangles across it than this is a book: dropped.
 constexpr uint32_t kMostSplits = 8;
-
-bool Finite(const T3DVECF& p)
-{
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
 
 bool Collinear(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
 {
@@ -46,7 +41,7 @@ bool Collinear(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
 bool Degenerate(const WorkMesh& mesh, const TRIANGLE& t)
 {
     const T3DVECF &a = mesh.Point(t.a), &b = mesh.Point(t.b), &c = mesh.Point(t.c);
-    return Finite(a) && Finite(b) && Finite(c) && Collinear(a, b, c);
+    return IsFinite(a) && IsFinite(b) && IsFinite(c) && Collinear(a, b, c);
 }
 
 bool SamePlace(const T3DVECF& a, const T3DVECF& b)

@@ -5,7 +5,6 @@
 #include "containers/Keys.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace meshaudit::pipeline {
 
@@ -15,11 +14,6 @@ constexpr uint32_t kMaxProbes = 64;
 // How many points ahead a slot is fetched: the slots are met at random, and
 // fetching ahead hides most of the wait.
 constexpr uint32_t kLookahead = 16;
-
-bool Finite(const T3DVECF& p)
-{
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
 
 bool ByHash(const WorkMesh& mesh, const WorkArray<uint32_t>& points, WorkArray<uint32_t>& first)
 {
@@ -35,7 +29,7 @@ bool ByHash(const WorkMesh& mesh, const WorkArray<uint32_t>& points, WorkArray<u
         }
         const T3DVECF& p = mesh.Point(points[i]);
         first[i] = points[i];
-        if (!Finite(p)) {
+        if (!IsFinite(p)) {
             continue;
         }
         uint64_t at = PointHash(p) >> (64 - bits);
@@ -61,7 +55,7 @@ void BySort(const WorkMesh& mesh, const WorkArray<uint32_t>& points, WorkArray<u
     order.reserve(points.size());
     for (uint32_t i = 0; i < points.size(); ++i) {
         first[i] = points[i];
-        if (Finite(mesh.Point(points[i]))) {
+        if (IsFinite(mesh.Point(points[i]))) {
             order.push_back(i);
         }
     }
