@@ -545,7 +545,8 @@ TEST(RepairPipeline, PrunedFillMatchesThePlainProgramme)
         const auto pruned = pipeline::TriangulateLoop(work, loop, none, exact);
         const auto every = pipeline::TriangulateLoop(work, loop, none, exact, pipeline::Candidates::Every);
         ASSERT_EQ(pruned.size(), every.size()) << round;
-        EXPECT_EQ(std::memcmp(pruned.data(), every.data(), pruned.size() * sizeof(TRIANGLE)), 0) << round;
+        EXPECT_TRUE(pruned.empty() || std::memcmp(pruned.data(), every.data(), pruned.size() * sizeof(TRIANGLE)) == 0)
+            << round;
         EXPECT_TRUE(n < 3 || pruned.size() == n - 2 || pruned.empty()) << round;
     }
 }
