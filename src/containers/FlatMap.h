@@ -44,19 +44,7 @@ public:
     }
 
     // The value under `key`, or kNone.
-    uint32_t Find(const Key& key) const
-    {
-        if (slots_.empty()) {
-            return kNone;
-        }
-        const size_t mask = slots_.size() - 1;
-        for (size_t at = Hash{}(key) & mask;; at = (at + 1) & mask) {
-            const Slot& s = slots_[at];
-            if (s.value == kNone || s.key == key) {
-                return s.value;
-            }
-        }
-    }
+    uint32_t Find(const Key& key) const { return slots_.empty() ? kNone : slots_[SlotOf(key)].value; }
 
     // Adds key -> value unless the key is there: the value held under the
     // key after the call, and whether it was added.
@@ -65,19 +53,14 @@ public:
         if (2 * (count_ + 1) > slots_.size()) {
             Rehash(slots_.empty() ? 16 : 2 * slots_.size());
         }
-        const size_t mask = slots_.size() - 1;
-        for (size_t at = Hash{}(key) & mask;; at = (at + 1) & mask) {
-            Slot& s = slots_[at];
-            if (s.value == kNone) {
-                s.key = key;
-                s.value = value;
-                ++count_;
-                return {value, true};
-            }
-            if (s.key == key) {
-                return {s.value, false};
-            }
+        Slot& s = slots_[SlotOf(key)];
+        if (s.value != kNone) {
+            return {s.value, false};
         }
+        s.key = key;
+        s.value = value;
+        ++count_;
+        return {value, true};
     }
 
     // Sets key -> value, replacing any value the key had.
