@@ -69,15 +69,15 @@ namespace {
 // a box that touches another not apart, neither nest nor touch: solids()
 // gives each depth 0, so each must enclose a positive volume. A shell that
 // runs an edge twice the same way, or shares it among more than two
-// triangles, has no inside, and solids() leaves it; so does this. Turns
-// the shells that enclose a negative volume and returns true, or returns
+// triangles, has no inside (`inside` 0), and solids() leaves it; so does
+// this. Turns the shells that enclose a negative volume and returns true, or returns
 // false, having changed nothing, where that cannot be settled here: boxes
 // that meet, a coordinate that is not finite, a volume's sign that doubles
 // leave open. The boxes are compared along x in order of their low ends,
 // at most a few comparisons per shell, so that many shells side by side
 // cost no more than leaving them to solids().
 bool TurnShellsApart(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint32_t shellCount,
-                     const WorkArray<uint32_t>& closed)
+                     const WorkArray<uint32_t>& closed, const WorkArray<uint8_t>& inside)
 {
     WorkArray<uint32_t> first(size_t{shellCount} + 1, 0);
     for (const uint32_t t : closed) {
@@ -131,14 +131,6 @@ bool TurnShellsApart(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint32_
             }
         }
     }
-    WorkArray<uint8_t> inside(shellCount, 1);
-    const EdgeSides& sides = mesh.Sides();
-    for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
-        const uint32_t s = sides.Sides(g)[0];
-        if (sides.Size(g) != 2 || SideStart(mesh.triangles, s) == SideStart(mesh.triangles, sides.Sides(g)[1])) {
-            inside[shellOf[s / 3]] = 0;
-        }
-    }
     WorkArray<int8_t> sign(shellCount, 0);
     for (const Box& box : boxes) {
         const uint32_t s = box.shell;
@@ -165,11 +157,15 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
     // given those alone, and not called at all when there are none.
     uint32_t shellCount = 0;
     const WorkArray<uint32_t> shellOf = ShellLabels(mesh, shellCount);
-    WorkArray<uint8_t> open(shellCount, 0);
+    // Per shell: whether an edge has one side (open), and whether every
+    // edge has two sides running opposite ways (an inside).
+    WorkArray<uint8_t> open(shellCount, 0), inside(shellCount, 1);
     const EdgeSides& sides = mesh.Sides();
     for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
-        if (sides.Size(g) == 1) {
-            open[shellOf[sides.Sides(g)[0] / 3]] = 1;
+        const uint32_t s = sides.Sides(g)[0];
+        open[shellOf[s / 3]] |= sides.Size(g) == 1 ? 1 : 0;
+        if (sides.Size(g) != 2 || SideStart(mesh.triangles, s) == SideStart(mesh.triangles, sides.Sides(g)[1])) {
+            inside[shellOf[s / 3]] = 0;
         }
     }
     WorkArray<uint32_t> closed;
@@ -178,7 +174,7 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
             closed.push_back(t);
         }
     }
-    if (closed.empty() || TurnShellsApart(mesh, shellOf, shellCount, closed)) {
+    if (closed.empty() || TurnShellsApart(mesh, shellOf, shellCount, closed, inside)) {
         return;
     }
     WorkArray<TRIANGLE> triangles;
