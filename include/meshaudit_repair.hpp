@@ -42,7 +42,17 @@
  *                      filled, the fans at a place that reach a border stay
  *                      together (two holes meeting at a point), and a last
  *                      pass after steps 8 and 9 parts what is left and gives
- *                      the points of each fan one number
+ *                      the points of each fan one number. Where pieces then
+ *                      still touch at one place (closed fans at equal
+ *                      coordinates: shells meeting at a point, as a
+ *                      mirrored copy set against its original), and step 8
+ *                      is selected too, every fan there but one is cut
+ *                      away and its rim closed by new triangles as step 8
+ *                      closes a hole, when that fill meets nothing (exact
+ *                      test; otherwise the fan stays): a little material
+ *                      near the point goes, no point moves. The fan kept
+ *                      is one that reaches a border if there is one, else
+ *                      the one of the smallest point number
  *    6 Stitch          join border edges whose end points have the same
  *                      coordinates, where exactly two border edges lie at
  *                      that place and step 5 parted neither (their points
@@ -210,6 +220,7 @@ enum class DropReason : uint8_t {
     TwoSided,       // step 4: a set of copies in both orientations
     SmallShell,     // step 9
     InnerShell,     // step 9, dropInnerShells
+    TouchingFan,    // step 5: the fan cut away where two pieces touched
 };
 
 /* Why a hole was left open. */
@@ -233,8 +244,10 @@ struct RepairLog {
        11: the points kept without it and with it), and the number of
        elements it changed in all its runs: triangles dropped (1, 3, 4, 6,
        9), points merged into others (2, 3, 5, 6; 3 also counts the
-       triangles it split), copies of points the output keeps (5),
-       triangles whose orientation changed (7), triangles added (8),
+       triangles it split), copies of points the output keeps and
+       triangles of fans cut away (5),
+       triangles whose orientation changed (7), triangles added (8, the
+       rims of step 5's cuts included),
        triangles split or dropped inside the union (10), points dropped
        (11). The counts of the second pass of steps 2 to 9 after step 10
        are added to theirs, its changes are not listed element by element. */
@@ -267,6 +280,15 @@ struct RepairLog {
     struct SplitPoint {
         uint32_t point, copies;
     };
+    /* Step 5: where pieces still touched at one place after parting, the
+       fan of one of them cut away (its triangles are in droppedTriangles,
+       TouchingFan): the point it was cut from, the loop of its rim (the
+       way the new triangles run it), and the triangles that now close it. */
+    struct CutFan {
+        uint32_t point;
+        std::vector<uint32_t> rim;
+        std::vector<TRIANGLE> added;
+    };
     /* Step 7: the triangles of one shell whose orientation changed,
        ascending. */
     struct FlippedShell {
@@ -290,6 +312,7 @@ struct RepairLog {
     std::vector<MergedPoint> mergedPoints;          // steps 2, 3, 5, 6, by point
     std::vector<SideSplit> sideSplits;              // step 3
     std::vector<SplitPoint> splitPoints;            // step 5
+    std::vector<CutFan> cutFans;                    // step 5
     std::vector<FlippedShell> flippedShells;        // step 7
     std::vector<Hole> holes;                        // step 8, filled and open
     std::vector<DroppedShell> droppedShells;        // step 9

@@ -23,6 +23,8 @@ const char* ReasonKey(DropReason reason)
         return "small shell";
     case DropReason::InnerShell:
         return "inner shell";
+    case DropReason::TouchingFan:
+        return "fan where pieces touch";
     }
     return "?";
 }
@@ -56,7 +58,7 @@ const char* ChangeNoun(RepairStep step)
     case RepairStep::Degenerate:
         return "points merged or triangles split";
     case RepairStep::NonManifold:
-        return "point copies made";
+        return "point copies made or triangles cut where pieces touch";
     case RepairStep::Orient:
         return "triangles turned";
     case RepairStep::FillHoles:
@@ -102,6 +104,16 @@ std::vector<std::string> RepairSummaryLines(const RepairLog& log)
             lines.push_back(std::string(text.does) + ": " + std::to_string(s.changes) + " " +
                             ChangeNoun(text.step));
         }
+    }
+    if (!log.cutFans.empty()) {
+        size_t added = 0;
+        for (const RepairLog::CutFan& cut : log.cutFans) {
+            added += cut.added.size();
+        }
+        const size_t n = log.cutFans.size();
+        lines.push_back(std::to_string(n) + (n == 1 ? " fan was" : " fans were") +
+                        " cut away where pieces touched at a point, their rims closed by " + std::to_string(added) +
+                        " new triangles (see --log)");
     }
     size_t open = 0;
     for (const RepairLog::Hole& hole : log.holes) {
@@ -162,6 +174,14 @@ ordered_json RepairLogJson(const RepairLog& log)
     ordered_json& points = document["split_points"] = ordered_json::array();
     for (const RepairLog::SplitPoint& p : log.splitPoints) {
         points.push_back({p.point, p.copies});
+    }
+    ordered_json& cuts = document["cut_fans"] = ordered_json::array();
+    for (const RepairLog::CutFan& c : log.cutFans) {
+        ordered_json added = ordered_json::array();
+        for (const TRIANGLE& t : c.added) {
+            added.push_back({t.a, t.b, t.c});
+        }
+        cuts.push_back({{"point", c.point}, {"rim", c.rim}, {"added", added}});
     }
     ordered_json& flipped = document["flipped_shells"] = ordered_json::array();
     for (const RepairLog::FlippedShell& f : log.flippedShells) {

@@ -131,11 +131,18 @@ void ExpectSound(TestMesh input, const RepairResult& r, const char* name, bool t
 
 TEST(RepairPipeline, MeshesThatPassComeOutUnchanged)
 {
-    // Boxes that share an edge or a corner, each with points of its own.
+    // The last two touch, so they fail, but nothing can part them without
+    // moving a point: boxes that share an edge (the rim of either fan there
+    // touches the other box), tetrahedra that share a corner (the rim of
+    // either fan is a face).
+    TestMesh tetrahedra = Join({testing::Tetrahedron(), testing::Tetrahedron()});
+    for (size_t p = 4; p < 8; ++p) {
+        tetrahedra.points[p].x += 1;
+    }
     const TestMesh meshes[] = {testing::UnitCube(), testing::Tetrahedron(), testing::Sphere(16, 9),
                                testing::Torus(12, 8), Join({Box(0, 3), Box(1, 2, true)}),
                                Join({Box(0, 1), Box(2, 3)}), GridBox(3), Join({Box(0, 1), Box(1, 2, false, -1)}),
-                               Join({Box(0, 1), Box(1, 2)})};
+                               tetrahedra};
     for (const TestMesh& mesh : meshes) {
         const RepairResult r = Repair(mesh);
         EXPECT_TRUE(SameBytes(MeshOf(r), mesh)) << mesh.triangles.size();
@@ -161,6 +168,11 @@ TEST(RepairPipeline, HandComputedCases)
         }
     }
     corner.points.erase(corner.points.begin() + 8);
+    TestMesh tetrahedronOnCorner = Join({Box(0, 1), testing::Tetrahedron()});
+    for (size_t p = 8; p < 12; ++p) {
+        tetrahedronOnCorner.points[p] = {tetrahedronOnCorner.points[p].x + 1, tetrahedronOnCorner.points[p].y + 1,
+                                         tetrahedronOnCorner.points[p].z + 1};
+    }
     TestMesh open = Box(0, 1);
     open.triangles.resize(10);
     TestMesh notFinite = Box(0, 1);
@@ -197,7 +209,8 @@ TEST(RepairPipeline, HandComputedCases)
     TestMesh capless = testing::Sphere(16, 10);  // without the triangles round its north pole
     const auto north = static_cast<uint32_t>(capless.points.size() - 1);
     std::erase_if(capless.triangles, [north](const TRIANGLE& t) { return t.a == north || t.b == north || t.c == north; });
-    RepairRequest noMerge, mergeOnly, tolerance, small, inner, ears;
+    RepairRequest noMerge, mergeOnly, tolerance, small, inner, ears, fansOnly;
+    fansOnly.steps = StepBit(RepairStep::NonManifold);
     ears.exactHoleEdges = 5;
     noMerge.steps = kAllRepairSteps & ~StepBit(RepairStep::MergePoints);
     mergeOnly.steps = StepBit(RepairStep::MergePoints);
@@ -218,7 +231,13 @@ TEST(RepairPipeline, HandComputedCases)
         {"an inside-out cube", Box(0, 1, true), {}, 8, 12, {0, 0, 0, 0, 0, 0, 12, 0, 0, 0, 0}, 1},
         {"a cube with a void", Join({Box(0, 3), Box(1, 2, true)}), {}, 16, 24, {}, 1},
         {"a box inside a box becomes a void", Join({Box(0, 3), Box(1, 2)}), {}, 16, 24, {0, 0, 0, 0, 0, 0, 12}, 1},
-        {"cubes sharing a corner", corner, {}, 16, 24, {0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0}, 2},
+        // Either corner's fan has 5 triangles; the second box's is cut and
+        // its rim closed by 3.
+        {"cubes sharing a corner", corner, {}, 15, 22, {0, 0, 0, 0, 5, 0, 0, 3, 0, 0, 0}, 1},
+        {"cubes touching at a corner", Join({Box(0, 1), Box(1, 2)}), {}, 15, 22, {0, 0, 0, 0, 5, 0, 0, 3, 0, 0, 1}, 1},
+        {"cubes sharing a corner, step 5 alone", corner, fansOnly, 16, 24, {0, 0, 0, 0, 1}, 2},
+        {"a tetrahedron on a cube's corner keeps its shape", tetrahedronOnCorner, {}, 11, 14,
+         {0, 0, 0, 0, 5, 0, 0, 3, 0, 0, 1}, 1},
         {"a cube as a soup", Soup(Box(0, 1)), {}, 8, 12, {0, 28, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a soup, merged only", Soup(Box(0, 1)), mergeOnly, 8, 12, {0, 28}, 1},
         {"a soup, stitched instead", Soup(Box(0, 1)), noMerge, 8, 12, {0, 0, 0, 0, 0, 28, 0, 0, 0, 0, 0}, 1},
@@ -290,6 +309,22 @@ TEST(RepairPipeline, LogsInTheInputsNumbering)
     EXPECT_EQ(r.log.droppedTriangles[1].triangle, 13u);
     EXPECT_EQ(r.log.droppedTriangles[1].reason, DropReason::RepeatedPoint);
     EXPECT_EQ(r.triangleFrom[0], 1u);
+
+    // The second box's corner 8 at (1, 1, 1): its five triangles (12,
+    // 13, 16, 17 and 22 of the input) go, three close the rim of its
+    // neighbours.
+    const RepairResult cut = Repair(Join({Box(0, 1), Box(1, 2)}));
+    ASSERT_EQ(cut.log.cutFans.size(), 1u);
+    const RepairLog::CutFan& fan = cut.log.cutFans[0];
+    EXPECT_EQ(fan.point, 8u);
+    EXPECT_EQ(std::set<uint32_t>(fan.rim.begin(), fan.rim.end()), (std::set<uint32_t>{9, 10, 11, 12, 13}));
+    ASSERT_EQ(fan.added.size(), 3u);
+    std::set<uint32_t> gone;
+    for (const RepairLog::DroppedTriangle& d : cut.log.droppedTriangles) {
+        EXPECT_EQ(d.reason, DropReason::TouchingFan);
+        gone.insert(d.triangle);
+    }
+    EXPECT_EQ(gone, (std::set<uint32_t>{12, 13, 16, 17, 22}));
 }
 
 TEST(RepairPipeline, EntryCodes)
@@ -369,9 +404,30 @@ TestMesh OnGrid(TestMesh mesh)
     return mesh;
 }
 
+// The mesh and its mirror image in the plane x = its largest x, which
+// meets it at its points of that x only: pinched there.
+TestMesh Pinched(const TestMesh& mesh)
+{
+    double most = -INFINITY;
+    for (const T3DVECF& p : mesh.points) {
+        most = std::max(most, p.x);
+    }
+    TestMesh mirror = mesh;
+    for (T3DVECF& p : mirror.points) {
+        p.x = 2 * most - p.x;
+    }
+    for (TRIANGLE& t : mirror.triangles) {
+        std::swap(t.b, t.c);
+    }
+    return Join({mesh, mirror});
+}
+
 TEST(RepairPipeline, RandomDamageComesBackClosed)
 {
-    const TestMesh shapes[] = {GridBox(4), OnGrid(testing::Sphere(16, 10, 3.0)), OnGrid(testing::Torus(20, 10))};
+    // The torus's largest x is at one point: its mirror image touches it
+    // there.
+    const TestMesh shapes[] = {GridBox(4), OnGrid(testing::Sphere(16, 10, 3.0)),
+                               Pinched(OnGrid(testing::Torus(20, 10)))};
     RepairRequest request;
     request.minShellTriangles = 5;
     for (uint32_t seed = 1; seed <= 12; ++seed) {
@@ -400,7 +456,8 @@ TEST(RepairPipeline, FailedAllocationsGiveMinusSixAndNothing)
 {
     RepairRequest request;
     request.dropInnerShells = true;
-    for (TestMesh damaged : {Damage(GridBox(3), 2), Join({Box(0, 2), Box(1, 3)})}) {  // the second to resolve
+    // The second to resolve, the third to cut a fan.
+    for (TestMesh damaged : {Damage(GridBox(3), 2), Join({Box(0, 2), Box(1, 3)}), Join({Box(0, 1), Box(1, 2)})}) {
     const RepairResult want = Repair(damaged, request);
     for (uint64_t k = 1;; ++k) {
         memory_testing::ResetAllocationCounter();

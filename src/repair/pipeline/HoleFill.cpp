@@ -2,7 +2,7 @@
 // new triangle is tested against the mesh near the fills and against the
 // other new triangles, and a fill with a triangle that meets anything is
 // withdrawn whole: a hole left open is better than a surface that crosses
-// itself.
+// itself. Step 5 closes the rims of the fans it cuts the same way.
 #include "repair/pipeline/EqualCoordinates.h"
 #include "repair/pipeline/HoleLoops.h"
 #include "repair/pipeline/HoleTriangulation.h"
@@ -62,23 +62,16 @@ Existing AmongLoops(const WorkMesh& mesh, const WorkArray<WorkArray<LoopCorner>>
 
 }  // namespace
 
-uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching)
+WorkArray<LoopFill> FillLoops(WorkMesh& mesh, const WorkArray<WorkArray<LoopCorner>>& loops,
+                              uint32_t exactHoleEdges, const WorkArray<uint8_t>& leaving)
 {
-    touching = false;
-    const BorderLoops found = FindBorderLoops(mesh);
-    for (const auto& chain : found.chains) {
-        mesh.log.holes.push_back({Origins(mesh, chain), {}, HoleOutcome::NotALoop});
-    }
-    if (found.loops.empty()) {
-        return 0;
-    }
-    const Existing existing = AmongLoops(mesh, found.loops);
-    WorkArray<WorkArray<TRIANGLE>> fills(found.loops.size());
+    const Existing existing = AmongLoops(mesh, loops);
+    WorkArray<LoopFill> fills(loops.size());
     WorkArray<TRIANGLE> added;
     C3DAABB near;
-    for (size_t h = 0; h < found.loops.size(); ++h) {
-        fills[h] = TriangulateLoop(mesh, found.loops[h], existing, exactHoleEdges);
-        for (const TRIANGLE& t : fills[h]) {
+    for (size_t h = 0; h < loops.size(); ++h) {
+        fills[h].triangles = TriangulateLoop(mesh, loops[h], existing, exactHoleEdges);
+        for (const TRIANGLE& t : fills[h].triangles) {
             added.push_back(t);
             for (uint32_t i = 0; i < 3; ++i) {
                 near.Extend(mesh.Point(Corner(t, i)));
@@ -88,7 +81,11 @@ uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching)
     // Only the mesh triangles whose boxes meet the box of all fills can
     // meet a new triangle.
     WorkArray<TRIANGLE> nearby;
-    for (const TRIANGLE& t : mesh.triangles) {
+    for (uint32_t k = 0; k < mesh.triangles.size(); ++k) {
+        if (!leaving.empty() && leaving[k] != 0) {
+            continue;
+        }
+        const TRIANGLE& t = mesh.triangles[k];
         C3DAABB box;
         for (uint32_t i = 0; i < 3; ++i) {
             box.Extend(mesh.Point(Corner(t, i)));
@@ -101,25 +98,43 @@ uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching)
     const TriangleProbe meshProbe(record.points, nearby);
     nearby = {};
     const TriangleProbe fillProbe(record.points, added);
+    for (LoopFill& fill : fills) {
+        if (fill.triangles.empty()) {
+            fill.outcome = HoleOutcome::Degenerate;
+        } else if (std::any_of(fill.triangles.begin(), fill.triangles.end(),
+                               [&](const TRIANGLE& t) { return meshProbe.Meets(t) || fillProbe.Meets(t); })) {
+            fill.outcome = HoleOutcome::Intersecting;
+            fill.triangles.clear();
+        }
+    }
+    return fills;
+}
+
+uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching)
+{
+    touching = false;
+    const BorderLoops found = FindBorderLoops(mesh);
+    for (const auto& chain : found.chains) {
+        mesh.log.holes.push_back({Origins(mesh, chain), {}, HoleOutcome::NotALoop});
+    }
+    if (found.loops.empty()) {
+        return 0;
+    }
+    const WorkArray<LoopFill> fills = FillLoops(mesh, found.loops, exactHoleEdges, {});
     uint32_t count = 0;
     WorkArray<uint8_t> filledAt(mesh.PointCount(), 0);
     for (size_t h = 0; h < found.loops.size(); ++h) {
-        RepairLog::Hole hole{Origins(mesh, found.loops[h]), {}, HoleOutcome::Filled};
-        if (fills[h].empty()) {
-            hole.outcome = HoleOutcome::Degenerate;
-        } else if (std::any_of(fills[h].begin(), fills[h].end(),
-                               [&](const TRIANGLE& t) { return meshProbe.Meets(t) || fillProbe.Meets(t); })) {
-            hole.outcome = HoleOutcome::Intersecting;
-        } else {
+        RepairLog::Hole hole{Origins(mesh, found.loops[h]), {}, fills[h].outcome};
+        if (fills[h].outcome == HoleOutcome::Filled) {
             for (const LoopCorner& c : found.loops[h]) {
                 touching |= filledAt[c.point] != 0;
                 filledAt[c.point] = 1;
             }
-            for (const TRIANGLE& t : fills[h]) {
+            for (const TRIANGLE& t : fills[h].triangles) {
                 mesh.AddTriangle(t, kAddedTriangle, t);
                 hole.added.push_back(TRIANGLE{mesh.Origin(t.a), mesh.Origin(t.b), mesh.Origin(t.c)});
             }
-            count += static_cast<uint32_t>(fills[h].size());
+            count += static_cast<uint32_t>(fills[h].triangles.size());
         }
         mesh.log.holes.push_back(std::move(hole));
     }

@@ -56,4 +56,16 @@ WorkArray<TRIANGLE> TriangulateLoop(const WorkMesh& mesh, const WorkArray<LoopCo
                                       const Existing& existing, uint32_t exactEdges,
                                       Candidates candidates = Candidates::Pruned);
 
+// Fills of several loops at once (step 8, and the rims step 5 cuts open).
+// A loop's fill is kept only when none of its triangles meets a triangle of
+// the mesh, other than those `leaving` marks (by triangle; empty for none),
+// which the caller is about to remove, or a triangle of another loop's fill:
+// the exact test, triangles that share a point index excepted.
+struct LoopFill {
+    WorkArray<TRIANGLE> triangles;  // empty unless the outcome is Filled
+    HoleOutcome outcome = HoleOutcome::Filled;
+};
+WorkArray<LoopFill> FillLoops(WorkMesh& mesh, const WorkArray<WorkArray<LoopCorner>>& loops,
+                              uint32_t exactHoleEdges, const WorkArray<uint8_t>& leaving);
+
 }  // namespace meshaudit::pipeline

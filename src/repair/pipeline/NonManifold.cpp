@@ -43,11 +43,6 @@ namespace meshaudit::pipeline {
 
 namespace {
 
-uint32_t CornerAt(const TRIANGLE& t, uint32_t point)
-{
-    return t.a == point ? 0u : t.b == point ? 1u : 2u;
-}
-
 // The fans of every place as sets of corners (triangle * 3 + i) of
 // `triangles` (by place), grouped in `sides`; `border` marks the corners
 // with a border side (one of one triangle) through them.

@@ -126,8 +126,21 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
     // The mesh has changed since the fills were chosen: a shell dropped
     // that a fill met, points parted or joined, stitches, fills that meet,
     // copies the fills may have joined again.
+    // Pieces that touch at a point once parted: a fan cut away, its rim
+    // filled. A hole the touching piece kept open may close now.
+    uint32_t& partedCount = log.steps[static_cast<uint32_t>(RepairStep::NonManifold)].changes;
+    const auto cutFans = [&] {
+        if (!selected(RepairStep::NonManifold) || !selected(RepairStep::FillHoles) ||
+            (selected(RepairStep::MergePoints) && !mesh.AnyParted())) {
+            return false;
+        }
+        const uint32_t cut = pipeline::CutTouchingFans(mesh, request.exactHoleEdges, added);
+        partedCount += cut;
+        return cut != 0;
+    };
     bool changed = droppedShells != 0 || deferred != 0 || stitched || touching ||
                    (mesh.PointCount() > mesh.input.pointCount && added != 0);
+    changed |= cutFans();
     bool partedAgain = false;
     // Until a repair of the result would change nothing, in a few rounds:
     // one on most meshes that need it, more only on debris.
@@ -157,8 +170,9 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
         }
         // Parting may leave a piece below step 9's size, and a fill may
         // change a shell's size or nesting: dropped with the rest.
+        const bool cut = cutFans();
         partedAgain |= moved;
-        changed = moved && dropAgain();
+        changed = (moved && dropAgain()) || cut;
     }
     if (selected(RepairStep::Orient)) {
         // The last splits may have joined parts a walk oriented apart, and

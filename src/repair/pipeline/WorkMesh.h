@@ -29,6 +29,11 @@ inline uint32_t& Corner(TRIANGLE& t, uint32_t i)
 {
     return i == 0 ? t.a : i == 1 ? t.b : t.c;
 }
+// The corner of t that names `point` (2 when none before it does).
+inline uint32_t CornerAt(const TRIANGLE& t, uint32_t point)
+{
+    return t.a == point ? 0u : t.b == point ? 1u : 2u;
+}
 inline bool RepeatsPoint(const TRIANGLE& t)
 {
     return t.a == t.b || t.b == t.c || t.c == t.a;
@@ -62,6 +67,9 @@ public:
     // its copies, the points given back): step 6 must not join them again.
     void MarkParted(uint32_t p);
     bool Parted(uint32_t p) const { return p < parted_.size() && parted_[p] != 0; }
+    // Whether step 5 parted any place: after step 2's merges, the only way
+    // two points triangles use come to share coordinates.
+    bool AnyParted() const { return !parted_.empty(); }
 
     // Appends a triangle; `from` is an input triangle or kAddedTriangle.
     void AddTriangle(const TRIANGLE& t, uint32_t from, const TRIANGLE& named);

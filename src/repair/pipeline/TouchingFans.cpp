@@ -1,0 +1,264 @@
+// Step 5, last: pieces that still touch at one place once every fan has a
+// point of its own. Parting gave each fan its own point, but the copies keep
+// their coordinates, so two shells that meet at a point (a mirrored copy set
+// against its original) still share a place: duplicated points, and
+// triangles that touch. No point may move, so one fan there is cut away
+// instead and its rim closed the way step 8 closes a hole; the fill is kept
+// only where it meets nothing (exact test), so the cut never opens a hole
+// nor makes a crossing. What goes is the material between the fan and its
+// rim's fill, next to the point.
+//
+// Cuts whose fans or rims share a point wait for the next round, where the
+// places are taken again: two copies of one edge are two such places, and
+// the second is cut around what the first cut left.
+#include "repair/pipeline/EdgeSides.h"
+#include "repair/pipeline/EqualCoordinates.h"
+#include "repair/pipeline/HoleTriangulation.h"
+#include "repair/pipeline/Steps.h"
+
+#include <algorithm>
+#include <array>
+
+namespace meshaudit::pipeline {
+
+namespace {
+
+// The fan at point p (the triangles `fan`) as the loop of its rim, the way
+// the fan's triangles run it, each corner with the side of the triangle
+// across the rim beyond the fan; empty unless the fan is a closed disk whose
+// rim edges have exactly one triangle each beyond it, both running them
+// consistently.
+WorkArray<LoopCorner> Rim(const WorkMesh& mesh, uint32_t p, const uint32_t* fan, uint32_t count)
+{
+    const EdgeSides& sides = mesh.Sides();
+    // Per rim edge: its start, its end, the side across it.
+    WorkArray<std::array<uint32_t, 3>> edges;
+    for (uint32_t k = 0; k < count; ++k) {
+        const uint32_t t = fan[k];
+        const uint32_t at = CornerAt(mesh.triangles[t], p);
+        const uint32_t side = t * 3 + (at + 1) % 3;
+        const uint32_t group = sides.GroupOf(side);
+        if (group == kNone || sides.Size(group) != 2) {
+            return {};
+        }
+        const uint32_t across = sides.Sides(group)[sides.Sides(group)[0] == side ? 1 : 0];
+        const uint32_t u = SideStart(mesh.triangles, side), v = SideEnd(mesh.triangles, side);
+        const TRIANGLE& beyond = mesh.triangles[across / 3];
+        if (SideStart(mesh.triangles, across) != v || beyond.a == p || beyond.b == p || beyond.c == p) {
+            return {};
+        }
+        edges.push_back({u, v, across});
+    }
+    std::sort(edges.begin(), edges.end());
+    for (size_t k = 1; k < edges.size(); ++k) {
+        if (edges[k][0] == edges[k - 1][0]) {
+            return {};
+        }
+    }
+    WorkArray<LoopCorner> rim;
+    size_t at = 0;
+    do {
+        rim.push_back({edges[at][0], edges[at][2]});
+        const uint32_t next = edges[at][1];
+        const auto it = std::lower_bound(edges.begin(), edges.end(), std::array<uint32_t, 3>{next, 0, 0});
+        if (it == edges.end() || (*it)[0] != next) {
+            return {};
+        }
+        at = static_cast<size_t>(it - edges.begin());
+    } while (at != 0 && rim.size() <= edges.size());
+    if (rim.size() != edges.size()) {
+        return {};  // the rim closes before every edge is on it: not one disk
+    }
+    return rim;
+}
+
+struct Cut {
+    uint32_t point;
+    WorkArray<LoopCorner> rim;
+};
+
+// The cuts of one round: per place with more than one point, every closed
+// fan but the one kept, unless a cut already taken shares a point with it.
+// The fan kept is the one that cannot be cut (it reaches a border), else
+// the one on the shell of fewest triangles (`shellSize` by point), the
+// first point's among equals: a small piece set against a body (a
+// tetrahedron on its point) keeps its shape, and the body loses a cap.
+// `deferred` tells whether a cut waits for the next round.
+WorkArray<Cut> ChooseCuts(const WorkMesh& mesh, const WorkArray<uint32_t>& place, const WorkArray<uint32_t>& first,
+                          const WorkArray<uint32_t>& fans, const WorkArray<uint32_t>& shellSize, bool& deferred)
+{
+    WorkArray<std::array<uint32_t, 2>> shared;  // place, point
+    {
+        WorkArray<uint32_t> count(mesh.PointCount(), 0);
+        for (uint32_t p = 0; p < place.size(); ++p) {
+            if (place[p] != kNone) {
+                ++count[place[p]];
+            }
+        }
+        for (uint32_t p = 0; p < place.size(); ++p) {
+            if (place[p] != kNone && count[place[p]] > 1) {
+                shared.push_back({place[p], p});
+            }
+        }
+    }
+    std::sort(shared.begin(), shared.end());
+    WorkArray<uint8_t> busy(mesh.PointCount(), 0);
+    WorkArray<Cut> cuts;
+    WorkArray<Cut> here;
+    for (size_t begin = 0, end = 0; begin < shared.size(); begin = end) {
+        while (end < shared.size() && shared[end][0] == shared[begin][0]) {
+            ++end;
+        }
+        here.clear();
+        uint32_t openCount = 0;
+        for (size_t k = begin; k < end; ++k) {
+            const uint32_t p = shared[k][1];
+            WorkArray<LoopCorner> rim = Rim(mesh, p, fans.data() + first[p], first[p + 1] - first[p]);
+            if (rim.empty()) {
+                ++openCount;
+            } else {
+                here.push_back({p, std::move(rim)});
+            }
+        }
+        if (openCount > 1) {
+            continue;  // two fans that cannot be cut would still touch
+        }
+        size_t kept = here.size();
+        if (openCount == 0) {
+            kept = 0;
+            for (size_t k = 1; k < here.size(); ++k) {
+                kept = shellSize[here[k].point] < shellSize[here[kept].point] ? k : kept;
+            }
+        }
+        for (size_t k = 0; k < here.size(); ++k) {
+            if (k == kept) {
+                continue;
+            }
+            Cut& cut = here[k];
+            const auto taken = [&](uint32_t q) { return busy[q] != 0; };
+            if (taken(cut.point) || std::any_of(cut.rim.begin(), cut.rim.end(),
+                                                [&](const LoopCorner& c) { return taken(c.point); })) {
+                deferred = true;
+                continue;
+            }
+            busy[cut.point] = 1;
+            for (const LoopCorner& c : cut.rim) {
+                busy[c.point] = 1;
+            }
+            cuts.push_back(std::move(cut));
+        }
+    }
+    return cuts;
+}
+
+// One round of cuts; the triangles cut.
+uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, bool& deferred)
+{
+    bool apart = true;
+    const WorkArray<uint32_t> place = Places(mesh, apart);
+    if (apart) {
+        return 0;
+    }
+    // The triangles at each point, by a counting sort.
+    const uint32_t pointCount = mesh.PointCount();
+    WorkArray<uint32_t> first(static_cast<size_t>(pointCount) + 1, 0);
+    for (const TRIANGLE& t : mesh.triangles) {
+        ++first[t.a + 1];
+        ++first[t.b + 1];
+        ++first[t.c + 1];
+    }
+    for (uint32_t p = 0; p < pointCount; ++p) {
+        first[p + 1] += first[p];
+    }
+    WorkArray<uint32_t> fans(mesh.triangles.size() * 3);
+    {
+        WorkArray<uint32_t> fill(first.begin(), first.end() - 1);
+        for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
+            for (uint32_t i = 0; i < 3; ++i) {
+                fans[fill[Corner(mesh.triangles[t], i)]++] = t;
+            }
+        }
+    }
+    // The size of the shell of each point's first triangle.
+    WorkArray<uint32_t> shellSize(pointCount, 0);
+    {
+        uint32_t shells = 0;
+        const WorkArray<uint32_t> shellOf = ShellLabels(mesh, shells);
+        WorkArray<uint32_t> size(shells, 0);
+        for (const uint32_t s : shellOf) {
+            ++size[s];
+        }
+        for (uint32_t p = 0; p < pointCount; ++p) {
+            if (first[p] != first[p + 1]) {
+                shellSize[p] = size[shellOf[fans[first[p]]]];
+            }
+        }
+    }
+    WorkArray<Cut> cuts = ChooseCuts(mesh, place, first, fans, shellSize, deferred);
+    if (cuts.empty()) {
+        return 0;
+    }
+    WorkArray<uint8_t> leaving(mesh.triangles.size(), 0);
+    WorkArray<WorkArray<LoopCorner>> rims;
+    for (Cut& cut : cuts) {
+        for (uint32_t k = first[cut.point]; k < first[cut.point + 1]; ++k) {
+            leaving[fans[k]] = 1;
+        }
+        rims.push_back(std::move(cut.rim));
+    }
+    const WorkArray<LoopFill> fills = FillLoops(mesh, rims, exactHoleEdges, leaving);
+    WorkArray<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
+    uint32_t count = 0;
+    for (size_t k = 0; k < cuts.size(); ++k) {
+        if (fills[k].outcome != HoleOutcome::Filled) {
+            continue;
+        }
+        const uint32_t p = cuts[k].point;
+        for (uint32_t j = first[p]; j < first[p + 1]; ++j) {
+            reasons[fans[j]] = static_cast<uint8_t>(DropReason::TouchingFan);
+        }
+        count += first[p + 1] - first[p];
+        RepairLog::CutFan logged{mesh.Origin(p), {}, {}};
+        for (const LoopCorner& c : rims[k]) {
+            logged.rim.push_back(mesh.Origin(c.point));
+        }
+        for (const TRIANGLE& t : fills[k].triangles) {
+            logged.added.push_back(TRIANGLE{mesh.Origin(t.a), mesh.Origin(t.b), mesh.Origin(t.c)});
+        }
+        mesh.log.cutFans.push_back(std::move(logged));
+    }
+    if (count == 0) {
+        return 0;
+    }
+    mesh.DropTriangles(reasons);
+    for (size_t k = 0; k < cuts.size(); ++k) {
+        for (const TRIANGLE& t : fills[k].triangles) {
+            mesh.AddTriangle(t, kAddedTriangle, t);
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+uint32_t CutTouchingFans(WorkMesh& mesh, uint32_t exactHoleEdges, uint32_t& added)
+{
+    uint32_t count = 0;
+    const size_t before = mesh.log.cutFans.size();
+    // Each round cuts at least one fan or ends; a few suffice for shells
+    // meeting at points or along a few edges.
+    for (int round = 0; round < 8; ++round) {
+        bool deferred = false;
+        const uint32_t cut = CutRound(mesh, exactHoleEdges, deferred);
+        count += cut;
+        if (cut == 0 || !deferred) {
+            break;
+        }
+    }
+    for (size_t k = before; k < mesh.log.cutFans.size(); ++k) {
+        added += static_cast<uint32_t>(mesh.log.cutFans[k].added.size());
+    }
+    return count;
+}
+
+}  // namespace meshaudit::pipeline
