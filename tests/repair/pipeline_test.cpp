@@ -541,7 +541,7 @@ TEST(RepairPipeline, MergeAndDuplicatesMatchPlainVersions)
 // on a coarse grid, so that they lie apart, touch, cross or nest: a shell
 // is turned exactly when solids() on the input finds it inside out with an
 // inside (manifold, of a volume), whether the step asks solids() or settles
-// shells whose boxes lie apart by itself.
+// shells none of whose boxes lies within another's by itself.
 TEST(RepairPipeline, OrientTurnsWhatSolidsFindsInsideOut)
 {
     std::mt19937 rng(11);

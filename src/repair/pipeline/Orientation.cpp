@@ -4,10 +4,11 @@
 // from (a shell where the walk meets itself the other way round cannot be
 // oriented, and keeps the walk's answer). Then closed shells are turned to
 // face the right way for their nesting, by the exact volume signs and
-// depths of solids(). Closed shells whose boxes lie apart (one shell
-// alone, or a body and its stray debris) have no nesting to find: where
-// their volumes' signs in doubles are certain (as nearly always) solids()
-// and its searches are not needed.
+// depths of solids(). Closed shells none of whose boxes lies within
+// another's (one shell alone, a body and its stray debris, copies set side
+// by side, touching or crossing) have no nesting to find: where their
+// volumes' signs in doubles are certain (as nearly always) solids() and
+// its searches are not needed.
 #include "meshaudit_solid.hpp"
 #include "repair/pipeline/EdgeSides.h"
 #include "repair/pipeline/Steps.h"
@@ -65,18 +66,21 @@ void OrientConsistently(WorkMesh& mesh)
 
 namespace {
 
-// Closed shells (`closed`, their triangles) whose boxes lie pairwise apart,
-// a box that touches another not apart, neither nest nor touch: solids()
-// gives each depth 0, so each must enclose a positive volume. A shell that
-// runs an edge twice the same way, or shares it among more than two
-// triangles, has no inside (`inside` 0), and solids() leaves it; so does
-// this. Turns the shells that enclose a negative volume and returns true, or returns
-// false, having changed nothing, where that cannot be settled here: boxes
-// that meet, a coordinate that is not finite, a volume's sign that doubles
-// leave open. The boxes are compared along x in order of their low ends,
-// at most a few comparisons per shell, so that many shells side by side
-// cost no more than leaving them to solids().
-bool TurnShellsApart(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint32_t shellCount,
+// Closed shells (`closed`, their triangles) none of whose boxes lies within
+// another's, a box on another's side counted within: solids() gives each
+// depth 0, so each must enclose a positive volume. A shell S is at a depth
+// above 0 only inside a shell U that it neither crosses nor touches (a
+// shell paired with S is not counted around it); S is connected, so it
+// then lies wholly in U's inside, and its box in U's. A shell that runs an
+// edge twice the same way, or shares it among more than two triangles, has
+// no inside (`inside` 0), and solids() leaves it; so does this. Turns the
+// shells that enclose a negative volume and returns true, or returns false,
+// having changed nothing, where that cannot be settled here: a box within
+// another, a coordinate that is not finite, a volume's sign that doubles
+// leave open. The boxes are compared along x in order of their low ends, at
+// most a few comparisons per shell, so that many shells side by side cost
+// no more than leaving them to solids().
+bool TurnShellsUnnested(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint32_t shellCount,
                      const WorkArray<uint32_t>& closed, const WorkArray<uint8_t>& inside)
 {
     WorkArray<uint32_t> first(size_t{shellCount} + 1, 0);
@@ -125,8 +129,11 @@ bool TurnShellsApart(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint32_
     for (size_t i = 0; i < boxes.size(); ++i) {
         for (size_t j = i + 1; j < boxes.size() && boxes[j].lo[0] <= boxes[i].hi[0]; ++j) {
             const Box &x = boxes[i], &y = boxes[j];
-            const bool meet = x.lo[1] <= y.hi[1] && y.lo[1] <= x.hi[1] && x.lo[2] <= y.hi[2] && y.lo[2] <= x.hi[2];
-            if (meet || ++compared > most) {
+            const auto within = [](const Box& inner, const Box& outer) {
+                return outer.lo[0] <= inner.lo[0] && inner.hi[0] <= outer.hi[0] && outer.lo[1] <= inner.lo[1] &&
+                       inner.hi[1] <= outer.hi[1] && outer.lo[2] <= inner.lo[2] && inner.hi[2] <= outer.hi[2];
+            };
+            if (within(x, y) || within(y, x) || ++compared > most) {
                 return false;
             }
         }
@@ -174,7 +181,7 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
             closed.push_back(t);
         }
     }
-    if (closed.empty() || TurnShellsApart(mesh, shellOf, shellCount, closed, inside)) {
+    if (closed.empty() || TurnShellsUnnested(mesh, shellOf, shellCount, closed, inside)) {
         return;
     }
     WorkArray<TRIANGLE> triangles;
