@@ -5,6 +5,7 @@
 #include "meshaudit_repair.hpp"
 #include "meshaudit_solid.hpp"
 #include "containers/Memory.h"
+#include "repair/pipeline/BoxNesting.h"
 #include "repair/pipeline/HoleTriangulation.h"
 #include "repair/pipeline/WorkMesh.h"
 #include "support/AllSettings.h"
@@ -569,6 +570,50 @@ TEST(RepairPipeline, OrientTurnsWhatSolidsFindsInsideOut)
             ASSERT_TRUE(turned || (r.pointFrom[out.a] == in.a && r.pointFrom[out.b] == in.b)) << round;
             const bool insideOut = std::count(solid.insideOut.begin(), solid.insideOut.end(), s) != 0;
             EXPECT_EQ(turned, insideOut && solid.manifold[s] != 0 && solid.volumeSign[s] != 0) << round << " " << k;
+        }
+    }
+}
+
+// The boxes that nest, found by the tree's searches, against every pair
+// tried: random boxes on a coarse grid (equal bounds, shared sides and
+// boxes within boxes abound), and a crowd of boxes all holding one point.
+TEST(RepairPipeline, NestingBoxesMatchEveryPairTried)
+{
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        WorkArray<pipeline::NestBox> boxes(1 + rng() % 60);
+        for (pipeline::NestBox& b : boxes) {
+            for (int a = 0; a < 3; ++a) {
+                const double x = rng() % 6, y = rng() % 6;
+                b.lo[a] = std::min(x, y);
+                b.hi[a] = std::max(x, y);
+            }
+        }
+        if (round % 10 == 0) {  // crowded: every box round the point 0
+            for (pipeline::NestBox& b : boxes) {
+                for (int a = 0; a < 3; ++a) {
+                    b.lo[a] = -1.0 - rng() % 1000, b.hi[a] = 1.0 + rng() % 1000;
+                }
+            }
+        }
+        WorkArray<uint8_t> nests;
+        if (!pipeline::MarkNestingBoxes(boxes, nests)) {
+            continue;
+        }
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            bool want = false;
+            for (size_t j = 0; j < boxes.size(); ++j) {
+                const auto within = [](const pipeline::NestBox& in, const pipeline::NestBox& out) {
+                    for (int a = 0; a < 3; ++a) {
+                        if (in.lo[a] < out.lo[a] || in.hi[a] > out.hi[a]) {
+                            return false;
+                        }
+                    }
+                    return true;
+                };
+                want |= j != i && (within(boxes[i], boxes[j]) || within(boxes[j], boxes[i]));
+            }
+            EXPECT_EQ(nests[i] != 0, want) << round << " " << i;
         }
     }
 }

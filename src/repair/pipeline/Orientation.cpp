@@ -4,12 +4,14 @@
 // from (a shell where the walk meets itself the other way round cannot be
 // oriented, and keeps the walk's answer). Then closed shells are turned to
 // face the right way for their nesting, by the exact volume signs and
-// depths of solids(). Closed shells none of whose boxes lies within
-// another's (one shell alone, a body and its stray debris, copies set side
-// by side, touching or crossing) have no nesting to find: where their
-// volumes' signs in doubles are certain (as nearly always) solids() and
-// its searches are not needed.
+// depths of solids(). Closed shells whose boxes neither lie within
+// another's nor hold one (one shell alone, a body and its stray debris,
+// copies set side by side, touching or crossing) have no nesting to find:
+// where their volumes' signs in doubles are certain (as nearly always)
+// they are turned by those signs, and solids() and its searches are run on
+// the others alone.
 #include "meshaudit_solid.hpp"
+#include "repair/pipeline/BoxNesting.h"
 #include "repair/pipeline/EdgeSides.h"
 #include "repair/pipeline/Steps.h"
 #include "repair/pipeline/VolumeSign.h"
@@ -66,22 +68,24 @@ void OrientConsistently(WorkMesh& mesh)
 
 namespace {
 
-// Closed shells (`closed`, their triangles) none of whose boxes lies within
-// another's, a box on another's side counted within: solids() gives each
-// depth 0, so each must enclose a positive volume. A shell S is at a depth
-// above 0 only inside a shell U that it neither crosses nor touches (a
-// shell paired with S is not counted around it); S is connected, so it
-// then lies wholly in U's inside, and its box in U's. A shell that runs an
-// edge twice the same way, or shares it among more than two triangles, has
-// no inside (`inside` 0), and solids() leaves it; so does this. Turns the
-// shells that enclose a negative volume and returns true, or returns false,
-// having changed nothing, where that cannot be settled here: a box within
-// another, a coordinate that is not finite, a volume's sign that doubles
-// leave open. The boxes are compared along x in order of their low ends, at
-// most a few comparisons per shell, so that many shells side by side cost
-// no more than leaving them to solids().
-bool TurnShellsUnnested(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint32_t shellCount,
-                     const WorkArray<uint32_t>& closed, const WorkArray<uint8_t>& inside)
+// Closed shells (`closed`, their triangles) whose boxes neither lie within
+// another's nor hold one (a box on another's side counted within) are at
+// depth 0 in solids(), and hold no shell: a shell S is at a depth above 0
+// only inside a shell U that it neither crosses nor touches (a shell paired
+// with S is not counted around it); S is connected, so it then lies wholly
+// in U's inside, and its box within U's. Each such shell must enclose a
+// positive volume, and the ones that enclose a negative volume are turned
+// here. The shells left to solids() are marked in `judged`: those whose
+// boxes nest, and those whose volume's sign doubles leave open. Their
+// depths are the same among themselves alone, since every shell around one
+// of them is one of them. A shell that runs an edge twice the same way, or
+// shares it among more than two triangles, has no inside (`inside` 0), and
+// solids() leaves it; so does this. Returns false, having changed nothing,
+// where every shell is left to solids(): a coordinate that is not finite,
+// or boxes so crowded that the search for nesting ones gives up.
+bool TurnUnnestedShells(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint32_t shellCount,
+                        const WorkArray<uint32_t>& closed, const WorkArray<uint8_t>& inside,
+                        WorkArray<uint8_t>& judged)
 {
     WorkArray<uint32_t> first(size_t{shellCount} + 1, 0);
     for (const uint32_t t : closed) {
@@ -97,16 +101,13 @@ bool TurnShellsUnnested(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint
             byShell[next[shellOf[t]]++] = t;
         }
     }
-    struct Box {
-        double lo[3], hi[3];
-        uint32_t shell;
-    };
-    WorkArray<Box> boxes;
+    WorkArray<NestBox> boxes;
+    WorkArray<uint32_t> shells;
     for (uint32_t s = 0; s < shellCount; ++s) {
         if (first[s] == first[s + 1]) {
             continue;
         }
-        Box box{{HUGE_VAL, HUGE_VAL, HUGE_VAL}, {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}, s};
+        NestBox box{{HUGE_VAL, HUGE_VAL, HUGE_VAL}, {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}};
         for (uint32_t k = first[s]; k < first[s + 1]; ++k) {
             const TRIANGLE& tri = mesh.triangles[byShell[k]];
             for (const uint32_t p : {tri.a, tri.b, tri.c}) {
@@ -122,30 +123,21 @@ bool TurnShellsUnnested(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint
             }
         }
         boxes.push_back(box);
+        shells.push_back(s);
     }
-    std::sort(boxes.begin(), boxes.end(), [](const Box& x, const Box& y) { return x.lo[0] < y.lo[0]; });
-    const size_t most = 8 * boxes.size() + 64;
-    size_t compared = 0;
-    for (size_t i = 0; i < boxes.size(); ++i) {
-        for (size_t j = i + 1; j < boxes.size() && boxes[j].lo[0] <= boxes[i].hi[0]; ++j) {
-            const Box &x = boxes[i], &y = boxes[j];
-            const auto within = [](const Box& inner, const Box& outer) {
-                return outer.lo[0] <= inner.lo[0] && inner.hi[0] <= outer.hi[0] && outer.lo[1] <= inner.lo[1] &&
-                       inner.hi[1] <= outer.hi[1] && outer.lo[2] <= inner.lo[2] && inner.hi[2] <= outer.hi[2];
-            };
-            if (within(x, y) || within(y, x) || ++compared > most) {
-                return false;
-            }
-        }
+    WorkArray<uint8_t> nests;
+    if (!MarkNestingBoxes(boxes, nests)) {
+        return false;
     }
+    judged.assign(shellCount, 0);
     WorkArray<int8_t> sign(shellCount, 0);
-    for (const Box& box : boxes) {
-        const uint32_t s = box.shell;
-        if (inside[s] != 0) {
+    for (size_t k = 0; k < shells.size(); ++k) {
+        const uint32_t s = shells[k];
+        if (nests[k] != 0) {
+            judged[s] = 1;
+        } else if (inside[s] != 0) {
             sign[s] = CertainVolumeSign(mesh, std::span(byShell.data() + first[s], first[s + 1] - first[s]));
-            if (sign[s] == 0) {
-                return false;
-            }
+            judged[s] = sign[s] == 0 ? 1 : 0;
         }
     }
     for (const uint32_t t : closed) {
@@ -181,8 +173,15 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
             closed.push_back(t);
         }
     }
-    if (closed.empty() || TurnShellsUnnested(mesh, shellOf, shellCount, closed, inside)) {
+    if (closed.empty()) {
         return;
+    }
+    WorkArray<uint8_t> judged;
+    if (TurnUnnestedShells(mesh, shellOf, shellCount, closed, inside, judged)) {
+        std::erase_if(closed, [&](uint32_t t) { return judged[shellOf[t]] == 0; });
+        if (closed.empty()) {
+            return;
+        }
     }
     WorkArray<TRIANGLE> triangles;
     triangles.reserve(closed.size());
