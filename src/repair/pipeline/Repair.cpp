@@ -123,9 +123,6 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
         }
         return log.droppedTriangles.size() != before;
     };
-    // The mesh has changed since the fills were chosen: a shell dropped
-    // that a fill met, points parted or joined, stitches, fills that meet,
-    // copies the fills may have joined again.
     // Pieces that touch at a point once parted: a fan cut away, its rim
     // filled. A hole the touching piece kept open may close now.
     uint32_t& partedCount = log.steps[static_cast<uint32_t>(RepairStep::NonManifold)].changes;
@@ -138,6 +135,9 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
         partedCount += cut;
         return cut != 0;
     };
+    // The mesh has changed since the fills were chosen: a shell dropped
+    // that a fill met, points parted or joined, stitches, fills that meet,
+    // copies the fills may have joined again, fans cut.
     bool changed = droppedShells != 0 || deferred != 0 || stitched || touching ||
                    (mesh.PointCount() > mesh.input.pointCount && added != 0);
     changed |= cutFans();
