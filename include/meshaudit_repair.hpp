@@ -52,7 +52,12 @@
  *                      test; otherwise the fan stays): a little material
  *                      near the point goes, no point moves. The fan kept
  *                      is one that reaches a border if there is one, else
- *                      the one of the smallest point number
+ *                      the one on the shell of fewest triangles (the first
+ *                      point's among equals); where a fill fails, the
+ *                      other way round is tried once (a point resting on a
+ *                      flat face: the face's fill would pass through it),
+ *                      which also parts boxes that share an edge, one fan
+ *                      at each end
  *    6 Stitch          join border edges whose end points have the same
  *                      coordinates, where exactly two border edges lie at
  *                      that place and step 5 parted neither (their points

@@ -132,18 +132,16 @@ void ExpectSound(TestMesh input, const RepairResult& r, const char* name, bool t
 
 TEST(RepairPipeline, MeshesThatPassComeOutUnchanged)
 {
-    // The last two touch, so they fail, but nothing can part them without
-    // moving a point: boxes that share an edge (the rim of either fan there
-    // touches the other box), tetrahedra that share a corner (the rim of
-    // either fan is a face).
+    // The last touch, so they fail, but nothing can part them without
+    // moving a point: tetrahedra that share a corner (the rim of either fan
+    // is a face).
     TestMesh tetrahedra = Join({testing::Tetrahedron(), testing::Tetrahedron()});
     for (size_t p = 4; p < 8; ++p) {
         tetrahedra.points[p].x += 1;
     }
     const TestMesh meshes[] = {testing::UnitCube(), testing::Tetrahedron(), testing::Sphere(16, 9),
                                testing::Torus(12, 8), Join({Box(0, 3), Box(1, 2, true)}),
-                               Join({Box(0, 1), Box(2, 3)}), GridBox(3), Join({Box(0, 1), Box(1, 2, false, -1)}),
-                               tetrahedra};
+                               Join({Box(0, 1), Box(2, 3)}), GridBox(3), tetrahedra};
     for (const TestMesh& mesh : meshes) {
         const RepairResult r = Repair(mesh);
         EXPECT_TRUE(SameBytes(MeshOf(r), mesh)) << mesh.triangles.size();
@@ -173,6 +171,17 @@ TEST(RepairPipeline, HandComputedCases)
     for (size_t p = 8; p < 12; ++p) {
         tetrahedronOnCorner.points[p] = {tetrahedronOnCorner.points[p].x + 1, tetrahedronOnCorner.points[p].y + 1,
                                          tetrahedronOnCorner.points[p].z + 1};
+    }
+    TestMesh onFace = GridBox(2);  // and an octahedron on its point (1, 1, 2)
+    {
+        const uint32_t o = onFace.AddPoint(1.5, 1, 2.5);
+        onFace.AddPoint(0.5, 1, 2.5), onFace.AddPoint(1, 1.5, 2.5), onFace.AddPoint(1, 0.5, 2.5);
+        onFace.AddPoint(1, 1, 3), onFace.AddPoint(1, 1, 2);
+        // +x, -x, +y, -y, top, bottom
+        for (const auto& [a, b, c] : {std::array<uint32_t, 3>{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
+                                      {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}}) {
+            onFace.AddTriangle(o + a, o + b, o + c);
+        }
     }
     TestMesh open = Box(0, 1);
     open.triangles.resize(10);
@@ -239,6 +248,16 @@ TEST(RepairPipeline, HandComputedCases)
         {"cubes sharing a corner, step 5 alone", corner, fansOnly, 16, 24, {0, 0, 0, 0, 1}, 2},
         {"a tetrahedron on a cube's corner keeps its shape", tetrahedronOnCorner, {}, 11, 14,
          {0, 0, 0, 0, 5, 0, 0, 3, 0, 0, 1}, 1},
+        // The box's fan would be filled in its face, through the point the
+        // octahedron rests on: the octahedron's 4 are cut instead, 2 added.
+        {"an octahedron resting on a face loses its lower half", onFace, {}, 31, 54,
+         {0, 0, 0, 0, 4, 0, 0, 2, 0, 0, 1}, 1},
+        // Either box's fan at an end of the edge has a rim through the
+        // other end, which the other box touches, until the other box's fan
+        // there is cut: each box loses the fan at one end (5 triangles, 3
+        // close the rim).
+        {"boxes sharing an edge", Join({Box(0, 1), Box(1, 2, false, -1)}), {}, 14, 20,
+         {0, 0, 0, 0, 10, 0, 0, 6, 0, 0, 2}, 1},
         {"a cube as a soup", Soup(Box(0, 1)), {}, 8, 12, {0, 28, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a soup, merged only", Soup(Box(0, 1)), mergeOnly, 8, 12, {0, 28}, 1},
         {"a soup, stitched instead", Soup(Box(0, 1)), noMerge, 8, 12, {0, 0, 0, 0, 0, 28, 0, 0, 0, 0, 0}, 1},

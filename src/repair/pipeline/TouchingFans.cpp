@@ -9,8 +9,10 @@
 // rim's fill, next to the point.
 //
 // Cuts whose fans or rims share a point wait for the next round, where the
-// places are taken again: two copies of one edge are two such places, and
-// the second is cut around what the first cut left.
+// places are taken again. So does the other choice at a place whose cut
+// could not be filled: a point resting on a flat face, whose fan's fill
+// would lie in the face, through the point; the resting piece's fan is cut
+// then.
 #include "repair/pipeline/EdgeSides.h"
 #include "repair/pipeline/EqualCoordinates.h"
 #include "repair/pipeline/HoleTriangulation.h"
@@ -73,7 +75,7 @@ WorkArray<LoopCorner> Rim(const WorkMesh& mesh, uint32_t p, const uint32_t* fan,
 }
 
 struct Cut {
-    uint32_t point;
+    uint32_t point, place;
     WorkArray<LoopCorner> rim;
 };
 
@@ -83,9 +85,14 @@ struct Cut {
 // the one on the shell of fewest triangles (`shellSize` by point), the
 // first point's among equals: a small piece set against a body (a
 // tetrahedron on its point) keeps its shape, and the body loses a cap.
-// `deferred` tells whether a cut waits for the next round.
+// Where that failed once (`failed` by place: the fill met something, as a
+// flat face's fill meets the point that rests on it) the largest shell's
+// fan is kept instead, the last point's among equals; where both failed,
+// the place is left. `deferred` tells whether a cut waits for the next
+// round.
 WorkArray<Cut> ChooseCuts(const WorkMesh& mesh, const WorkArray<uint32_t>& place, const WorkArray<uint32_t>& first,
-                          const WorkArray<uint32_t>& fans, const WorkArray<uint32_t>& shellSize, bool& deferred)
+                          const WorkArray<uint32_t>& fans, const WorkArray<uint32_t>& shellSize,
+                          const WorkArray<uint8_t>& failed, bool& deferred)
 {
     WorkArray<std::array<uint32_t, 2>> shared;  // place, point
     {
@@ -110,6 +117,10 @@ WorkArray<Cut> ChooseCuts(const WorkMesh& mesh, const WorkArray<uint32_t>& place
             ++end;
         }
         here.clear();
+        const uint32_t at = shared[begin][0];
+        if (failed[at] > 1) {
+            continue;
+        }
         uint32_t openCount = 0;
         for (size_t k = begin; k < end; ++k) {
             const uint32_t p = shared[k][1];
@@ -117,7 +128,7 @@ WorkArray<Cut> ChooseCuts(const WorkMesh& mesh, const WorkArray<uint32_t>& place
             if (rim.empty()) {
                 ++openCount;
             } else {
-                here.push_back({p, std::move(rim)});
+                here.push_back({p, at, std::move(rim)});
             }
         }
         if (openCount > 1) {
@@ -127,7 +138,8 @@ WorkArray<Cut> ChooseCuts(const WorkMesh& mesh, const WorkArray<uint32_t>& place
         if (openCount == 0) {
             kept = 0;
             for (size_t k = 1; k < here.size(); ++k) {
-                kept = shellSize[here[k].point] < shellSize[here[kept].point] ? k : kept;
+                const uint32_t size = shellSize[here[k].point], keptSize = shellSize[here[kept].point];
+                kept = (failed[at] == 0 ? size < keptSize : size >= keptSize) ? k : kept;
             }
         }
         for (size_t k = 0; k < here.size(); ++k) {
@@ -151,8 +163,9 @@ WorkArray<Cut> ChooseCuts(const WorkMesh& mesh, const WorkArray<uint32_t>& place
     return cuts;
 }
 
-// One round of cuts; the triangles cut.
-uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, bool& deferred)
+// One round of cuts; the triangles cut. `again` tells whether another
+// round may cut more: a cut deferred, or a place whose first choice failed.
+uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, WorkArray<uint8_t>& failed, bool& again)
 {
     bool apart = true;
     const WorkArray<uint32_t> place = Places(mesh, apart);
@@ -194,7 +207,8 @@ uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, bool& deferred)
             }
         }
     }
-    WorkArray<Cut> cuts = ChooseCuts(mesh, place, first, fans, shellSize, deferred);
+    failed.resize(pointCount, 0);
+    WorkArray<Cut> cuts = ChooseCuts(mesh, place, first, fans, shellSize, failed, again);
     if (cuts.empty()) {
         return 0;
     }
@@ -211,6 +225,9 @@ uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, bool& deferred)
     uint32_t count = 0;
     for (size_t k = 0; k < cuts.size(); ++k) {
         if (fills[k].outcome != HoleOutcome::Filled) {
+            uint8_t& f = failed[cuts[k].place];
+            f = static_cast<uint8_t>(std::min(f + 1, 2));
+            again |= f == 1;
             continue;
         }
         const uint32_t p = cuts[k].point;
@@ -245,13 +262,13 @@ uint32_t CutTouchingFans(WorkMesh& mesh, uint32_t exactHoleEdges, uint32_t& adde
 {
     uint32_t count = 0;
     const size_t before = mesh.log.cutFans.size();
-    // Each round cuts at least one fan or ends; a few suffice for shells
-    // meeting at points or along a few edges.
+    // Another round only for cuts that waited or a choice to try again;
+    // a few suffice for shells meeting at points.
+    WorkArray<uint8_t> failed;
     for (int round = 0; round < 8; ++round) {
-        bool deferred = false;
-        const uint32_t cut = CutRound(mesh, exactHoleEdges, deferred);
-        count += cut;
-        if (cut == 0 || !deferred) {
+        bool again = false;
+        count += CutRound(mesh, exactHoleEdges, failed, again);
+        if (!again) {
             break;
         }
     }
