@@ -223,11 +223,13 @@ uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, WorkArray<uint8_t>& f
     const WorkArray<LoopFill> fills = FillLoops(mesh, rims, exactHoleEdges, leaving);
     WorkArray<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
     uint32_t count = 0;
+    // A place counts one failure a round however many of its cuts failed:
+    // with three pieces or more, two failed cuts must not skip the other
+    // choice.
+    WorkArray<uint32_t> failedHere;
     for (size_t k = 0; k < cuts.size(); ++k) {
         if (fills[k].outcome != HoleOutcome::Filled) {
-            uint8_t& f = failed[cuts[k].place];
-            f = static_cast<uint8_t>(std::min(f + 1, 2));
-            again |= f == 1;
+            failedHere.push_back(cuts[k].place);
             continue;
         }
         const uint32_t p = cuts[k].point;
@@ -243,6 +245,12 @@ uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, WorkArray<uint8_t>& f
             logged.added.push_back(TRIANGLE{mesh.Origin(t.a), mesh.Origin(t.b), mesh.Origin(t.c)});
         }
         mesh.log.cutFans.push_back(std::move(logged));
+    }
+    std::sort(failedHere.begin(), failedHere.end());
+    failedHere.erase(std::unique(failedHere.begin(), failedHere.end()), failedHere.end());
+    for (const uint32_t at : failedHere) {
+        failed[at] = static_cast<uint8_t>(std::min(failed[at] + 1, 2));
+        again |= failed[at] == 1;
     }
     if (count == 0) {
         return 0;
