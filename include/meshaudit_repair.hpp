@@ -346,6 +346,12 @@ struct RepairLog {
         // itself): arranging them would test every pair, so nothing was
         // arranged and whether anything meets there was not decided.
         bool crowded = false;
+        // More pairs of triangles meet than the arrangement takes on: more
+        // than 8 per triangle and more than 65,536 (long thin parts all
+        // crossing near one point meet in as many pairs as the square of
+        // their number). The search stopped there, nothing was arranged,
+        // and `left` counts the pairs found up to that bound.
+        bool tooMany = false;
         uint32_t rounds = 0;
         uint32_t pointsAdded = 0, trianglesSplit = 0, trianglesInside = 0;
         uint64_t left = 0;

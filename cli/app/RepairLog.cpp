@@ -127,6 +127,10 @@ std::vector<std::string> RepairSummaryLines(const RepairLog& log)
     if (x.crowded) {
         lines.push_back("intersections not resolved: a point has more than 64 triangles round it that fold over "
                         "one another or share one edge, and arranging them would test every pair of them");
+    } else if (x.tooMany) {
+        lines.push_back("intersections not resolved: at least " + std::to_string(x.left) +
+                        " pairs of triangles meet, over 8 per triangle, too many to arrange; the mesh is left "
+                        "as it was");
     } else if (x.found) {
         const std::string curves = std::to_string(x.curves.size()) + (x.curves.size() == 1 ? " curve" : " curves");
         if (x.resolved) {
@@ -214,6 +218,7 @@ ordered_json RepairLogJson(const RepairLog& log)
                                  {"united", x.united},
                                  {"open", x.open},
                                  {"crowded", x.crowded},
+                                 {"too_many", x.tooMany},
                                  {"rounds", x.rounds},
                                  {"points_added", x.pointsAdded},
                                  {"triangles_split", x.trianglesSplit},

@@ -566,12 +566,35 @@ TEST(Arrangement, SegmentPlaneBoxesHoldTheExactCrossing)
     }
 }
 
+// A large triangle (0) in z = 0 that `count` small ones cross, many of
+// them crossing one another too: more segments on one plane than the plain
+// loops take.
+TestMesh PlateCrossedBy(uint32_t count, uint32_t seed)
+{
+    TestMesh m;
+    m.points = {{0, 0, 0}, {40, 0, 0}, {0, 40, 0}};
+    m.triangles = {{0, 1, 2}};
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> at(2.0, 18.0), near(-3.0, 3.0);
+    for (uint32_t k = 0; k < count; ++k) {
+        const double x = at(rng), y = at(rng);
+        const auto base = static_cast<uint32_t>(m.points.size());
+        m.points.push_back({x + near(rng), y + near(rng), 1.0 + std::fabs(near(rng))});
+        m.points.push_back({x + near(rng), y + near(rng), -1.0 - std::fabs(near(rng))});
+        m.points.push_back({x + near(rng), y + near(rng), near(rng)});
+        m.triangles.push_back({base, base + 1, base + 2});
+    }
+    return m;
+}
+
 // Rounds against their plain forms: segments split at the ends and lone
 // points only against every point tested, pairs of triangles the previous
-// round left untouched skipped against all pairs tested, and points'
-// recipes used against exact arithmetic alone. Rounds of grid soups
-// (coplanar clusters, touching ends, triple crossings), of real coordinates
-// and of crossing spheres give the same bits.
+// round left untouched skipped against all pairs tested, points' recipes
+// used against exact arithmetic alone, and on a plane with many segments
+// the pairs of them found by a search of their boxes against every pair
+// tested. Rounds of grid soups (coplanar clusters, touching ends, triple
+// crossings), of real coordinates, of crossing spheres and of a plate
+// crossed by many parts give the same bits.
 TEST(Arrangement, RoundsMatchTheirPlainForms)
 {
     int split = 0;
@@ -579,10 +602,12 @@ TEST(Arrangement, RoundsMatchTheirPlainForms)
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
         // Every fifth: closed spheres, whose edges each cross a plane from
-        // both their triangles (one recipe found twice).
+        // both their triangles (one recipe found twice). Every seventh: the
+        // plate.
         TestMesh m = seed % 5 == 0 ? testing::Join({testing::Sphere(6 + seed % 7, 5, 1.0),
                                                      testing::Sphere(7, 6, 0.9, 0.3 + 0.01 * seed, 0.2, 0.1)})
-                                   : testing::RandomSoup(12 + seed % 20, 10.0, seed);
+                     : seed % 7 == 0 ? PlateCrossedBy(60 + seed, seed)
+                                     : testing::RandomSoup(12 + seed % 20, 10.0, seed);
         if (seed % 2 == 0 && seed % 5 != 0) {
             for (T3DVECF& p : m.points) {
                 p = {std::round(p.x / 4), std::round(p.y / 4), seed % 4 == 0 ? 0.0 : std::round(p.z / 4)};
@@ -608,6 +633,13 @@ TEST(Arrangement, RoundsMatchTheirPlainForms)
             EXPECT_EQ(plain.pairs, fast.pairs);
             EXPECT_EQ(plain.changed, fast.changed);
             split += fast.triangles.size() > triangles.size();
+            // (At 28 the plate is flattened: one coplanar cluster of all
+            // its edges, and no segment.)
+            if (seed % 7 == 0 && seed % 5 != 0 && seed != 28 && round == 0) {
+                EXPECT_GT(std::count_if(fast.segments.begin(), fast.segments.end(),
+                                        [](const Segment& g) { return g.triA == 0 || g.triB == 0; }),
+                          48);
+            }
             changed = std::move(fast.changed);
             points = std::move(fast.points);
             triangles = std::move(fast.triangles);

@@ -158,6 +158,32 @@ TEST(ResolveIntersections, ThreeSpheresAtOnePoint)
     EXPECT_LT(volume, 3 * alone.mesh.Volume);
 }
 
+// Long thin boxes all crossing near one point meet in about ten pairs for
+// every two boxes: with 90, more pairs than the arrangement takes on. The
+// search stops there, nothing changes, and the log says why.
+TEST(ResolveIntersections, BoxesCrossingInOnePointAreTooManyPairs)
+{
+    TestMesh mesh;
+    const int n = 90;
+    for (int k = 0; k < n; ++k) {
+        TestMesh box = testing::UnitCube();
+        const double c = std::cos(3.14159265358979 * k / n), s = std::sin(3.14159265358979 * k / n);
+        for (T3DVECF& p : box.points) {
+            const double x = 2.0 * p.x - 1.0, y = 0.02 * p.y - 0.01;
+            p = {c * x - s * y, s * x + c * y, 0.02 * p.z - 0.01 + 1e-5 * k};
+        }
+        testing::Append(mesh, box);
+    }
+    RepairResult r;
+    ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1);
+    const RepairLog::Intersections& x = r.log.intersections;
+    EXPECT_TRUE(x.found && x.tooMany && !x.resolved);
+    EXPECT_EQ(x.left, (uint64_t{1} << 16) + 1);
+    ASSERT_EQ(r.triangles.size(), mesh.triangles.size());
+    EXPECT_EQ(0, std::memcmp(r.triangles.data(), mesh.triangles.data(), r.triangles.size() * sizeof(TRIANGLE)));
+    EXPECT_EQ(r.points.size(), mesh.points.size());
+}
+
 // Open surfaces that cross are split along the crossing when asked for
 // alone, and a second time changes nothing; in the whole pipeline, whose
 // steps 5 and 6 would cut them along it, they are left as they are.

@@ -47,7 +47,7 @@ struct CutRecord {
 }  // namespace
 
 int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& triangles, RoundMode mode,
-                 RoundResult& out, const WorkArray<uint8_t>* changed, uint64_t pairLimit)
+                 RoundResult& out, const WorkArray<uint8_t>* changed, uint64_t pairLimit, uint64_t stopAbove)
 {
     out = RoundResult{};
     const auto n = static_cast<uint32_t>(triangles.size());
@@ -108,9 +108,9 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
         c[2] = points[triangles[t].c];
     };
     const bool arrange = mode != RoundMode::Check;
-    BoxPairs(boxes).ForEach([&](uint32_t t, uint32_t u) {
+    BoxPairs(boxes).ForEach([&](uint32_t t, uint32_t u) -> bool {
         if (changed != nullptr && (*changed)[t] == 0 && (*changed)[u] == 0) {
-            return;
+            return true;
         }
         T3DVECF ct[3];
         T3DVECF cu[3];
@@ -130,8 +130,12 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
                 dropped[u] = dropped[u] || shape[u] == Shape::ZeroArea;
                 involved[t] = involved[u] = 1;
                 out.pairs.push_back({t, u});
+                if (out.pairs.size() > stopAbove) {
+                    out.stopped = true;
+                    return false;
+                }
             }
-            return;
+            return true;
         }
         // The same three points, in either turn: coincident pieces, which
         // are allowed (coplanar overlaps end that way).
@@ -140,13 +144,13 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
         std::sort(st.begin(), st.end());
         std::sort(su.begin(), su.end());
         if (st == su) {
-            return;
+            return true;
         }
         if (!foldFree.empty()) {
             for (uint32_t a : st) {
                 for (uint32_t b : su) {
                     if (a == b && foldFree[a] != 0) {
-                        return;
+                        return true;
                     }
                 }
             }
@@ -155,16 +159,20 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
                                               mode == RoundMode::Arrange ? &registry : nullptr,
                                               mode != RoundMode::ArrangeTestingEveryPoint);
         if (contact.kind == PairContact::Kind::None) {
-            return;
+            return true;
         }
         involved[t] = involved[u] = 1;
         out.pairs.push_back({t, u});
+        if (out.pairs.size() > stopAbove) {
+            out.stopped = true;
+            return false;
+        }
         if (!arrange) {
-            return;
+            return true;
         }
         if (contact.kind == PairContact::Kind::Coplanar) {
             parent[Find(parent, t)] = Find(parent, u);
-            return;
+            return true;
         }
         if (mode == RoundMode::ArrangeTestingEveryPoint) {
             ClearRecipe(contact.from);
@@ -177,6 +185,7 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
         if (from != to) {
             out.segments.push_back(Segment{t, u, from, to});
         }
+        return true;
     });
     // A triangle named with points that now stand for others is rewritten
     // with theirs, even when it meets nothing else.
@@ -187,7 +196,7 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
         }
     }
     const auto count = static_cast<int64_t>(std::count(involved.begin(), involved.end(), 1));
-    if (count == 0 || !arrange) {
+    if (count == 0 || !arrange || out.stopped) {
         return count;
     }
     if (out.pairs.size() > pairLimit) {

@@ -35,6 +35,9 @@ struct RoundResult {
     // True when an arranging round found more pairs than its limit and so
     // arranged nothing: only `pairs` is filled, as in a check.
     bool overLimit = false;
+    // True when the search stopped at `stopAbove`: `pairs` holds the first
+    // pairs found, and nothing is arranged.
+    bool stopped = false;
 };
 
 // Check: only find the pairs. ArrangeTestingEveryPoint: Arrange with
@@ -59,8 +62,14 @@ enum class RoundMode { Arrange, Check, ArrangeTestingEveryPoint };
 // pairs in contact than that, it arranges nothing and returns as a check
 // would, with `overLimit` set (the count returned is still the triangles in
 // contact).
+//
+// `stopAbove` (default: none) ends the search itself as soon as more pairs
+// than that are in contact, with `stopped` set: the cost and the memory of
+// a round whose contacts grow as the square of the input (boxes crossing
+// in one point) then stay in proportion to that bound. The count returned
+// is that of the triangles in the pairs found so far.
 int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& triangles, RoundMode mode,
                  RoundResult& out, const WorkArray<uint8_t>* changed = nullptr,
-                 uint64_t pairLimit = UINT64_MAX);
+                 uint64_t pairLimit = UINT64_MAX, uint64_t stopAbove = UINT64_MAX);
 
 }  // namespace meshaudit::arrangement

@@ -96,7 +96,8 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
             break;
         }
         const int64_t found = RunRound(out.points, out.triangles, RoundMode::Arrange, round,
-                                       r == 1 ? nullptr : &changed, pairLimit);
+                                       r == 1 ? nullptr : &changed, pairLimit,
+                                       r == 1 ? FirstRoundPairLimit(mesh.triangleCount) : UINT64_MAX);
         out.rounds = r;
         if (progress != nullptr) {
             progress(context, r, found < 0 ? 0 : static_cast<uint64_t>(found));
@@ -107,6 +108,11 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
         }
         if (found == 0) {
             clean = true;
+            break;
+        }
+        if (round.stopped) {
+            out.unresolved = std::move(round.pairs);
+            out.tooMany = stopped = true;
             break;
         }
         if (round.overLimit) {

@@ -48,7 +48,10 @@
 // number of its own contacts (every two of its segments are tested for a
 // crossing, every segment against the ends of the others).
 // Triangles around one point of very high valence are all candidate pairs
-// of each other: quadratic in that valence.
+// of each other: quadratic in that valence. A first round stops searching
+// at FirstRoundPairLimit pairs in contact (`tooMany`), so that inputs
+// whose contacts grow as the square of their size end in time and memory
+// in proportion to the input.
 #pragma once
 
 #include "containers/WorkArray.h"
@@ -88,12 +91,34 @@ struct Arrangement {
     uint32_t rounds = 0;
     // When not resolved: the output triangle pairs still in contact.
     WorkArray<std::pair<uint32_t, uint32_t>> unresolved;
+    // True when the first round found more pairs in contact than
+    // FirstRoundPairLimit allows: nothing is arranged, the output is the
+    // input, and `unresolved` holds the pairs found up to the limit.
+    bool tooMany = false;
 };
 
 inline constexpr uint32_t kMaxRounds = 6;
 // The fewest pairs in contact a round after the first may arrange, however
 // few the first round had (see Rounds above).
 inline constexpr uint64_t kRoundPairFloor = 256;
+
+// The most pairs in contact the first round arranges: kFirstRoundPairFloor,
+// or kFirstRoundPairsPerTriangle for each input triangle when that is more.
+// Objects that overlap one another, however many, meet in a few pairs per
+// triangle (a thousand spheres crossing: 0.6), so the bound leaves them
+// alone; but n long thin boxes crossing in one point meet in about 10 n^2
+// pairs, and 10,000 of them would ask for 10^9 segments and more points
+// than any memory holds. The search stops at the bound, in time and memory
+// in proportion to it, and the mesh is reported as not resolved.
+inline constexpr uint64_t kFirstRoundPairsPerTriangle = 8;
+inline constexpr uint64_t kFirstRoundPairFloor = uint64_t{1} << 16;
+
+inline uint64_t FirstRoundPairLimit(uint64_t triangleCount)
+{
+    return triangleCount * kFirstRoundPairsPerTriangle > kFirstRoundPairFloor
+               ? triangleCount * kFirstRoundPairsPerTriangle
+               : kFirstRoundPairFloor;
+}
 
 // Return codes of Arrange.
 enum ArrangeCode : int {

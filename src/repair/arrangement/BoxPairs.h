@@ -9,6 +9,7 @@
 #include "containers/WorkArray.h"
 
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -33,7 +34,8 @@ public:
 
     // Calls onPair(i, j), i != j, once for every unordered pair of
     // overlapping boxes (indices into the constructor's vector), in the
-    // order of the walk.
+    // order of the walk. An onPair that returns bool ends the walk by
+    // returning false.
     template <typename OnPair>
     void ForEach(const OnPair& onPair) const;
 
@@ -60,6 +62,14 @@ void BoxPairs::ForEach(const OnPair& onPair) const
     if (nodes_.empty()) {
         return;
     }
+    const auto visit = [&onPair](uint32_t i, uint32_t j) {
+        if constexpr (std::is_same_v<decltype(onPair(i, j)), bool>) {
+            return onPair(i, j);
+        } else {
+            onPair(i, j);
+            return true;
+        }
+    };
     WorkArray<std::pair<uint32_t, uint32_t>> stack{{0u, 0u}};
     while (!stack.empty()) {
         const auto [ia, ib] = stack.back();
@@ -70,8 +80,8 @@ void BoxPairs::ForEach(const OnPair& onPair) const
             if (a.left == 0) {
                 for (uint32_t i = a.first; i < a.first + a.count; ++i) {
                     for (uint32_t j = i + 1; j < a.first + a.count; ++j) {
-                        if (BoxesOverlap(boxes_[order_[i]], boxes_[order_[j]])) {
-                            onPair(order_[i], order_[j]);
+                        if (BoxesOverlap(boxes_[order_[i]], boxes_[order_[j]]) && !visit(order_[i], order_[j])) {
+                            return;
                         }
                     }
                 }
@@ -88,8 +98,8 @@ void BoxPairs::ForEach(const OnPair& onPair) const
         if (a.left == 0 && b.left == 0) {
             for (uint32_t i = a.first; i < a.first + a.count; ++i) {
                 for (uint32_t j = b.first; j < b.first + b.count; ++j) {
-                    if (BoxesOverlap(boxes_[order_[i]], boxes_[order_[j]])) {
-                        onPair(order_[i], order_[j]);
+                    if (BoxesOverlap(boxes_[order_[i]], boxes_[order_[j]]) && !visit(order_[i], order_[j])) {
+                        return;
                     }
                 }
             }

@@ -2,6 +2,7 @@
 #include "containers/WorkArray.h"
 #include "containers/FlatMap.h"
 
+#include "repair/arrangement/BoxPairs.h"
 #include "repair/arrangement/ConstrainedTriangulation.h"
 #include "repair/arrangement/Constructions.h"
 #include "repair/arrangement/PlaneProjection.h"
@@ -23,6 +24,61 @@ bool PlaneArranger::BoxesApart(const PlaneSegment& s, const PlaneSegment& t) con
         }
     }
     return false;
+}
+
+Box PlaneArranger::BoxOf(uint32_t a, uint32_t b) const
+{
+    Box box{};
+    for (int k = 0; k < 2; ++k) {
+        const int axis = k == 0 ? i_ : j_;
+        const Interval ia = Coord(a, axis);
+        const Interval ib = Coord(b, axis);
+        box.lo[k] = std::fmin(ia.lo, ib.lo);
+        box.hi[k] = std::fmax(ia.hi, ib.hi);
+    }
+    return box;
+}
+
+void PlaneArranger::FindNearPairs(uint32_t ends)
+{
+    // The segments' boxes, then the points'. Two boxes meet here exactly
+    // when BoxesApart (for two segments) or the point test's own box test
+    // (for a segment and a point) lets the pair through.
+    boxes_.resize(segmentCount_ + ends);
+    for (size_t k = 0; k < segmentCount_; ++k) {
+        boxes_[k] = BoxOf(segments_[k].a, segments_[k].b);
+    }
+    for (uint32_t p = 0; p < ends; ++p) {
+        boxes_[segmentCount_ + p] = BoxOf(p, p);
+    }
+    segmentPairs_.clear();
+    pointPairs_.clear();
+    const auto segments = static_cast<uint32_t>(segmentCount_);
+    BoxPairs(boxes_).ForEach([&](uint32_t x, uint32_t y) {
+        if (x > y) {
+            std::swap(x, y);
+        }
+        if (y < segments) {
+            segmentPairs_.push_back({x, y});
+        } else if (x < segments) {
+            pointPairs_.push_back({x, y - segments});
+        }
+    });
+    std::sort(segmentPairs_.begin(), segmentPairs_.end());
+    std::sort(pointPairs_.begin(), pointPairs_.end());
+}
+
+void PlaneArranger::SortAlong(PlaneSegment& s, int axis) const
+{
+    std::sort(s.on.begin(), s.on.end());
+    s.on.erase(std::unique(s.on.begin(), s.on.end()), s.on.end());
+    std::sort(s.on.begin(), s.on.end(), [this, axis](uint32_t p, uint32_t q) {
+        return CompareCoordinate(points_[p], points_[q], axis) < 0;
+    });
+    // From a to b: all lie strictly between them.
+    if (CompareCoordinate(points_[s.b], points_[s.a], axis) < 0) {
+        std::reverse(s.on.begin(), s.on.end());
+    }
 }
 
 bool PlaneArranger::ProperlyCross(const PlaneSegment& s, const PlaneSegment& t) const
@@ -134,22 +190,51 @@ bool PlaneArranger::Arrange(const WorkArray<ClusterTriangle>& triangles, const W
     // them are the ends and the lone points.
     const auto ends = static_cast<uint32_t>(points_.size());
     const size_t segmentCount = segmentCount_;
-    for (size_t s = 0; s < segmentCount; ++s) {
-        for (size_t t = s + 1; t < segmentCount; ++t) {
-            if (BoxesApart(segments_[s], segments_[t]) || !ProperlyCross(segments_[s], segments_[t])) {
-                continue;
+    // Beyond a few dozen segments (a face that many small parts cross) the
+    // pairs of boxes that meet come from a tree, in time that grows with
+    // the pairs found rather than with the square of the segments; taken
+    // in the order of the plain loops, so that crossings get the same ids.
+    const bool searched = !everyPoint && segmentCount > kSearchedFrom;
+    if (searched) {
+        FindNearPairs(ends);
+    }
+    const auto cross = [&](size_t s, size_t t) {
+        if (!ProperlyCross(segments_[s], segments_[t])) {
+            return;
+        }
+        const uint32_t p = Local(registry_.Add(Crossing(segments_[s], segments_[t])));
+        segments_[s].on.push_back(p);
+        segments_[t].on.push_back(p);
+    };
+    if (searched) {
+        for (const auto& [s, t] : segmentPairs_) {
+            cross(s, t);
+        }
+    } else {
+        for (size_t s = 0; s < segmentCount; ++s) {
+            for (size_t t = s + 1; t < segmentCount; ++t) {
+                if (!BoxesApart(segments_[s], segments_[t])) {
+                    cross(s, t);
+                }
             }
-            const uint32_t p = Local(registry_.Add(Crossing(segments_[s], segments_[t])));
-            segments_[s].on.push_back(p);
-            segments_[t].on.push_back(p);
         }
     }
     // Every other point on a segment splits it too: ends of other
     // segments, corners, lone contact points.
     const auto tested = everyPoint ? static_cast<uint32_t>(points_.size()) : ends;
+    size_t near = 0;
     for (size_t k = 0; k < segmentCount_; ++k) {
         PlaneSegment& s = segments_[k];
         const int axis = AxisAlong(s);
+        if (searched) {
+            for (; near < pointPairs_.size() && pointPairs_[near].first == k; ++near) {
+                if (InInterior(s, pointPairs_[near].second, axis)) {
+                    s.on.push_back(pointPairs_[near].second);
+                }
+            }
+            SortAlong(s, axis);
+            continue;
+        }
         const Interval a0 = Coord(s.a, i_);
         const Interval b0 = Coord(s.b, i_);
         const Interval a1 = Coord(s.a, j_);
@@ -168,15 +253,7 @@ bool PlaneArranger::Arrange(const WorkArray<ClusterTriangle>& triangles, const W
                 s.on.push_back(p);
             }
         }
-        std::sort(s.on.begin(), s.on.end());
-        s.on.erase(std::unique(s.on.begin(), s.on.end()), s.on.end());
-        std::sort(s.on.begin(), s.on.end(), [this, axis](uint32_t p, uint32_t q) {
-            return CompareCoordinate(points_[p], points_[q], axis) < 0;
-        });
-        // From a to b: all lie strictly between them.
-        if (CompareCoordinate(points_[s.b], points_[s.a], axis) < 0) {
-            std::reverse(s.on.begin(), s.on.end());
-        }
+        SortAlong(s, axis);
     }
     // The start triangle: well around the box of all points, its corners
     // checked exactly to hold them.

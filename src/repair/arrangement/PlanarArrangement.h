@@ -18,11 +18,13 @@
 #include "containers/FlatMap.h"
 #include "containers/WorkArray.h"
 #include "meshaudit.h"
+#include "repair/arrangement/BoxPairs.h"
 #include "repair/arrangement/ConstrainedTriangulation.h"
 #include "repair/arrangement/PointRegistry.h"
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace meshaudit::arrangement {
@@ -88,6 +90,14 @@ private:
     void AddSegment(uint32_t from, uint32_t to, bool edge, const T3DVECF* line, const uint32_t* planeIds);
     Interval Coord(uint32_t p, int axis) const { return CoordinateInterval(points_[p], axis); }
     bool BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const;
+    // The box of local points a and b in the projection (its third axis 0).
+    Box BoxOf(uint32_t a, uint32_t b) const;
+    // segmentPairs_: the pairs of segments whose boxes meet, ascending;
+    // pointPairs_: each segment with each of the first `ends` points whose
+    // box meets its own, ascending.
+    void FindNearPairs(uint32_t ends);
+    // Sorts the points on s along it from a to b, once each.
+    void SortAlong(PlaneSegment& s, int axis) const;
     bool ProperlyCross(const PlaneSegment& s, const PlaneSegment& t) const;
     ExactPoint Crossing(const PlaneSegment& s, const PlaneSegment& t) const;
     bool InInterior(const PlaneSegment& s, uint32_t p, int axis) const;
@@ -109,6 +119,11 @@ private:
     // room for the next.
     WorkArray<PlaneSegment> segments_;
     size_t segmentCount_ = 0;
+    // Segments from which pairs come from a search of their boxes.
+    static constexpr size_t kSearchedFrom = 48;
+    WorkArray<Box> boxes_;
+    WorkArray<std::pair<uint32_t, uint32_t>> segmentPairs_;
+    WorkArray<std::pair<uint32_t, uint32_t>> pointPairs_;
     ConstrainedTriangulation triangulation_;
     WorkArray<std::array<uint32_t, 3>> found_;
     WorkArray<std::array<uint32_t, 3>> corners_;

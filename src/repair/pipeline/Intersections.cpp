@@ -243,6 +243,7 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
     x.curves.insert(x.curves.end(), curves.begin(), curves.end());
     if (!arranged.resolved) {
         x.resolved = false;
+        x.tooMany = arranged.tooMany;
         x.left = arranged.unresolved.size();
         return false;
     }
