@@ -189,9 +189,6 @@ bool RunPipeline(RepairOptions& options, MeshData& mesh)
     for (const std::string& line : RepairSummaryLines(result.log)) {
         std::cout << line << '\n';
     }
-    if (result.log.Unchanged()) {
-        std::cout << "nothing to repair: the mesh is written as read\n";
-    }
     if (!options.log->empty()) {
         nlohmann::ordered_json document = RepairLogJson(result.log);
         document["input"] = Utf8Escaped(options.input);

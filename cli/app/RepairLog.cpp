@@ -148,6 +148,13 @@ std::vector<std::string> RepairSummaryLines(const RepairLog& log)
                             " rounds; the mesh is left as it was (see --log)");
         }
     }
+    if (log.Unchanged()) {
+        // Holes left open or intersections left as they were change
+        // nothing, but the mesh is not sound: not "nothing to repair".
+        const bool left = open != 0 || x.crowded || (x.found && !x.resolved);
+        lines.push_back(left ? "nothing changed: the mesh is written as read (what is left is above)"
+                             : "nothing to repair: the mesh is written as read");
+    }
     return lines;
 }
 

@@ -21,7 +21,9 @@ struct RepairStepText {
 };
 const std::vector<RepairStepText>& RepairStepTexts();
 
-// One line per step that ran: "orient shells: 12 triangles turned".
+// One line per step that ran: "orient shells: 12 triangles turned", then
+// lines for what was left (holes, intersections) and, when no step changed
+// anything, a last line saying whether anything was left.
 std::vector<std::string> RepairSummaryLines(const RepairLog& log);
 
 // {"steps": [{"step": "Orient", "ran": true, "triangles": [12, 12], ...}],

@@ -243,9 +243,6 @@ nlohmann::ordered_json Repair(const std::string& name, OwnedBytes bytes, const n
         for (const std::string& line : RepairSummaryLines(result.log)) {
             log += line + "\n";
         }
-        if (result.log.Unchanged()) {
-            log += "nothing to repair: the mesh is written as read\n";
-        }
         nlohmann::ordered_json document = RepairLogJson(result.log);
         document["input"] = Utf8Escaped(name);
         document["output"] = Utf8Escaped(output);

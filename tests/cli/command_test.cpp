@@ -301,6 +301,9 @@ TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
     const Run runs[] = {
         {{"repair", cube, "-o", dir.File("cube.off")}, 0, "\nnothing to repair: the mesh is written as read\nwrote " +
          dir.File("cube.off") + " (OFF): 8 points, 12 triangles\n", "", 12},
+        {{"repair", WriteMesh(dir, "one.off", {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}}), "-o",
+          dir.File("one.obj"), "--fill-holes"}, 0, "(see --log)\nnothing changed: the mesh is written as read "
+         "(what is left is above)\n", "", 1},
         {{"repair", cube, "-o", cube, "--drop-invalid"}, 2, "", "meshaudit: " + cube + refuse, 12},
         {{"repair", cube, "-o", dir.path + "/./cube.obj"}, 2, "", "meshaudit: " + dir.path + "/./cube.obj" + refuse, 12},
         {{"repair", absent, "-o", dir.File("x.ply")}, 2, "", "meshaudit: " + absent + ": cannot open: No such file or "
