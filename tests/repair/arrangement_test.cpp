@@ -658,6 +658,35 @@ TEST(Arrangement, RoundsMatchTheirPlainForms)
     EXPECT_GT(split, 30);
 }
 
+// Points inserted with the grid's starts against one by one from the last
+// triangle made: the same triangles in the same slots. Grid points fall on
+// edges often, where either triangle of the edge may be reached first.
+TEST(ConstrainedTriangulation, InsertPointsMatchesOneByOne)
+{
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        WorkArray<ExactPoint> points;
+        const uint32_t span = 12 + 2 * seed;
+        for (uint32_t k = 0; k < 60 + 30 * seed; ++k) {
+            const T3DVECF p = seed % 4 == 0 ? T3DVECF{std::ldexp(double(rng()), -32), std::ldexp(double(rng()), -32), 0}
+                                            : T3DVECF{double(rng() % span), double(rng() % span), 0};
+            points.push_back(InputPoint(p, kNoId));
+        }
+        const auto real = static_cast<uint32_t>(points.size());
+        for (const T3DVECF corner : {T3DVECF{-99, -99, 0}, T3DVECF{99, -99, 0}, T3DVECF{0, 99, 0}}) {
+            points.push_back(InputPoint(corner, kNoId));
+        }
+        ConstrainedTriangulation grid(points, 0, 1, real, real + 1, real + 2);
+        ConstrainedTriangulation plain(points, 0, 1, real, real + 1, real + 2);
+        ASSERT_TRUE(grid.InsertPoints(0, real));
+        for (uint32_t p = 0; p < real; ++p) {
+            ASSERT_TRUE(plain.InsertPoint(p));
+        }
+        EXPECT_EQ(plain.Triangles(), grid.Triangles());
+    }
+}
+
 // Shape improvement by marked edges against the plain passes, flip for
 // flip: random points of a small grid, spaced by 0.5 (circle tests exact)
 // or by 0.1, or on a circle (cocircular fours whose rounded tests flip back

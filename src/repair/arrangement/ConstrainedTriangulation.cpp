@@ -3,6 +3,7 @@
 #include "containers/WorkArray.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace meshaudit::arrangement {
@@ -84,14 +85,14 @@ bool ConstrainedTriangulation::Holds(uint32_t t, uint32_t p, int* side, int& out
     return true;
 }
 
-int64_t ConstrainedTriangulation::Locate(uint32_t p, int* side) const
+int64_t ConstrainedTriangulation::Locate(uint32_t p, int* side, uint32_t start) const
 {
-    // Walk from the triangle made last towards p, across an edge that has p
-    // on its far side. In a triangulation that is not Delaunay such a walk
-    // can circle; after as many steps as there are triangles the scan of
-    // them all takes over.
+    // Walk from the start towards p, across an edge that has p on its far
+    // side. In a triangulation that is not Delaunay such a walk can circle;
+    // after as many steps as there are triangles the scan of them all takes
+    // over.
     int outside = -1;
-    uint32_t t = last_;
+    uint32_t t = start < alive_.size() && alive_[start] ? start : last_;
     for (size_t steps = 0; steps <= triangles_.size() && alive_[t]; ++steps) {
         if (Holds(t, p, side, outside)) {
             return t;
@@ -112,13 +113,63 @@ int64_t ConstrainedTriangulation::Locate(uint32_t p, int* side) const
 
 bool ConstrainedTriangulation::InsertPoint(uint32_t p)
 {
+    return InsertPointFrom(p, last_);
+}
+
+bool ConstrainedTriangulation::InsertPoints(uint32_t first, uint32_t end)
+{
+    constexpr uint32_t kGridFrom = 64;
+    if (end - first < kGridFrom) {
+        for (uint32_t p = first; p < end; ++p) {
+            if (!InsertPoint(p)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    double lo[2] = {points_[first].rounded[i_], points_[first].rounded[j_]};
+    double hi[2] = {lo[0], lo[1]};
+    for (uint32_t p = first; p < end; ++p) {
+        lo[0] = std::fmin(lo[0], points_[p].rounded[i_]);
+        hi[0] = std::fmax(hi[0], points_[p].rounded[i_]);
+        lo[1] = std::fmin(lo[1], points_[p].rounded[j_]);
+        hi[1] = std::fmax(hi[1], points_[p].rounded[j_]);
+    }
+    // About two points a cell. Only where a walk starts depends on the
+    // grid, so its rounding is of no account.
+    const auto side = static_cast<uint32_t>(std::sqrt(0.5 * (end - first))) + 1;
+    cells_.assign(static_cast<size_t>(side) * side, UINT32_MAX);
+    const auto cellOf = [&](uint32_t p) {
+        size_t at = 0;
+        for (int k = 0; k < 2; ++k) {
+            const double span = hi[k] - lo[k];
+            const double f = span > 0 ? (points_[p].rounded[k == 0 ? i_ : j_] - lo[k]) / span : 0.0;
+            const auto x = static_cast<uint32_t>(std::clamp(f * side, 0.0, side - 1.0));
+            at = at * side + x;
+        }
+        return at;
+    };
+    for (uint32_t p = first; p < end; ++p) {
+        uint32_t& cell = cells_[cellOf(p)];
+        // A point equal to one before made no triangle: none recorded.
+        const int64_t start = cell < around_.size() ? around_[cell] : -1;
+        if (!InsertPointFrom(p, start >= 0 ? static_cast<uint32_t>(start) : last_)) {
+            return false;
+        }
+        cell = p;
+    }
+    return true;
+}
+
+bool ConstrainedTriangulation::InsertPointFrom(uint32_t p, uint32_t start)
+{
     int side[3] = {0, 0, 0};
-    const int64_t found = Locate(p, side);
+    const int64_t found = Locate(p, side, start);
     if (found < 0) {
         return false;
     }
-    const auto t = static_cast<uint32_t>(found);
-    const std::array<uint32_t, 3> v = triangles_[t];
+    auto t = static_cast<uint32_t>(found);
+    std::array<uint32_t, 3> v = triangles_[t];
     const int zeros = (side[0] == 0) + (side[1] == 0) + (side[2] == 0);
     if (zeros >= 2) {
         return true;  // p is a vertex already
@@ -135,10 +186,22 @@ bool ConstrainedTriangulation::InsertPoint(uint32_t p)
     while (side[k] != 0) {
         ++k;
     }
+    int64_t across = TriangleOf(v[(k + 1) % 3], v[k]);
+    if (across >= 0 && static_cast<uint32_t>(across) < t) {
+        // The walk may reach either triangle of the edge: split from the
+        // one in the lower slot, so that the same triangles take the same
+        // slots from any start.
+        const uint32_t a = v[k];
+        const auto other = static_cast<uint32_t>(across);
+        across = t;
+        t = other;
+        v = triangles_[t];
+        // There the edge runs from b to a: k is the corner before a.
+        k = v[1] == a ? 0 : (v[2] == a ? 1 : 2);
+    }
     const uint32_t a = v[k];
     const uint32_t b = v[(k + 1) % 3];
     const uint32_t c = v[(k + 2) % 3];
-    const int64_t across = TriangleOf(b, a);
     RemoveTriangle(t);
     AddTriangle(a, p, c);
     AddTriangle(p, b, c);

@@ -41,8 +41,17 @@ public:
 
     // Inserts point p (an index into the points). False when no triangle
     // holds it (it is outside the start triangle); a point equal to a
-    // vertex already there changes nothing.
+    // vertex already there changes nothing. The result does not depend on
+    // where the search for p's triangle starts: a point on an edge splits
+    // the two triangles from the one in the lower slot.
     bool InsertPoint(uint32_t p);
+    // Inserts points first to end - 1 in order, as InsertPoint does each,
+    // with the same result; the search for each starts beside the point
+    // inserted last in its cell of a grid over them, so that it takes a few
+    // steps instead of a walk across the triangulation (without flips the
+    // triangles grow long and thin, and a walk from the last one made
+    // crossed about the square root of their number).
+    bool InsertPoints(uint32_t first, uint32_t end);
 
     // Makes the segment a b an edge. False only when the flips do not settle
     // within a generous bound, which the caller reports as a failure (the
@@ -96,8 +105,11 @@ private:
     // Gathers the edges that segment a b crosses, walking from a to b; false
     // when the walk cannot be made (then the caller scans every edge).
     bool CrossingEdges(uint32_t a, uint32_t b, WorkArray<std::pair<uint32_t, uint32_t>>& crossing) const;
-    // A triangle that holds p, with the sides of p, or -1.
-    int64_t Locate(uint32_t p, int* side) const;
+    // A triangle that holds p, with the sides of p, or -1; the walk starts
+    // at triangle `start` (last_ when it is not a live one).
+    int64_t Locate(uint32_t p, int* side, uint32_t start) const;
+    // InsertPoint with the walk from `start`.
+    bool InsertPointFrom(uint32_t p, uint32_t start);
     // Whether c d is a constraint; constraints_ sorted first.
     bool IsConstraint(uint32_t c, uint32_t d) const;
     // ImproveShapes' test of edge k of live triangle t: flips it when the
@@ -115,6 +127,8 @@ private:
     WorkArray<uint32_t> free_;
     uint32_t last_ = 0;  // the triangle made last, where a walk starts
     WorkArray<int64_t> around_;  // per point, a triangle made with it last
+    // InsertPoints' grid: per cell, the point inserted there last.
+    WorkArray<uint32_t> cells_;
     // InsertSegment's queue of crossed edges, kept from one call to the next.
     WorkArray<std::pair<uint32_t, uint32_t>> crossing_;
     FlatMap<uint64_t, IdHash> edges_;              // directed edge -> its triangle

@@ -280,10 +280,8 @@ bool PlaneArranger::Arrange(const WorkArray<ClusterTriangle>& triangles, const W
     }
     ConstrainedTriangulation& triangulation = triangulation_;
     triangulation.Reset(i_, j_, real, real + 1, real + 2);
-    for (uint32_t p = 0; p < real; ++p) {
-        if (!triangulation.InsertPoint(p)) {
-            return false;
-        }
+    if (!triangulation.InsertPoints(0, real)) {
+        return false;
     }
     for (size_t k = 0; k < segmentCount_; ++k) {
         const PlaneSegment& s = segments_[k];
