@@ -174,11 +174,18 @@ bool ConstrainedTriangulation::InsertPointFrom(uint32_t p, uint32_t start)
     if (zeros >= 2) {
         return true;  // p is a vertex already
     }
+    WorkArray<uint32_t>& made = legalize_;
+    made.clear();
+    const auto add = [&](uint32_t x, uint32_t y, uint32_t z) {
+        AddTriangle(x, y, z);
+        made.push_back(last_);
+    };
     if (zeros == 0) {
         RemoveTriangle(t);
-        AddTriangle(v[0], v[1], p);
-        AddTriangle(v[1], v[2], p);
-        AddTriangle(v[2], v[0], p);
+        add(v[0], v[1], p);
+        add(v[1], v[2], p);
+        add(v[2], v[0], p);
+        LegalizeAround(p);
         return true;
     }
     // On edge a b of t = (a, b, c), and of the triangle (b, a, d) across.
@@ -203,16 +210,42 @@ bool ConstrainedTriangulation::InsertPointFrom(uint32_t p, uint32_t start)
     const uint32_t b = v[(k + 1) % 3];
     const uint32_t c = v[(k + 2) % 3];
     RemoveTriangle(t);
-    AddTriangle(a, p, c);
-    AddTriangle(p, b, c);
+    add(a, p, c);
+    add(p, b, c);
     if (across >= 0) {
         const std::array<uint32_t, 3> w = triangles_[static_cast<uint32_t>(across)];
         const uint32_t d = w[0] != a && w[0] != b ? w[0] : (w[1] != a && w[1] != b ? w[1] : w[2]);
         RemoveTriangle(static_cast<uint32_t>(across));
-        AddTriangle(b, p, d);
-        AddTriangle(p, a, d);
+        add(b, p, d);
+        add(p, a, d);
     }
+    LegalizeAround(p);
     return true;
+}
+
+void ConstrainedTriangulation::LegalizeAround(uint32_t p)
+{
+    // Each flip joins p to a far corner, and only edges opposite p are
+    // tested: p's degree grows with every flip, so the flips end however
+    // the rounded circle test answers.
+    std::array<uint32_t, 3> unused{};
+    if (!constraints_.empty()) {
+        legalize_.clear();  // points after segments: left as split
+    }
+    while (!legalize_.empty()) {
+        const uint32_t t = legalize_.back();
+        legalize_.pop_back();
+        const std::array<uint32_t, 3>& v = triangles_[t];
+        if (!alive_[t] || (v[0] != p && v[1] != p && v[2] != p)) {
+            continue;
+        }
+        const int k = v[0] == p ? 1 : (v[1] == p ? 2 : 0);
+        const int64_t across = FlipIfInCircle(t, k, unused);
+        if (across >= 0) {
+            legalize_.push_back(t);
+            legalize_.push_back(static_cast<uint32_t>(across));
+        }
+    }
 }
 
 bool ConstrainedTriangulation::Crosses(uint32_t a, uint32_t b, uint32_t c, uint32_t d) const

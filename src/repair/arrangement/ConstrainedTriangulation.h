@@ -4,9 +4,10 @@
 // them (Sloan's algorithm: an edge crossing the segment whose quadrilateral
 // is strictly convex is flipped, any other waits its turn; some crossing
 // edge is always flippable, so the loop ends). Every decision is an exact
-// orientation (ExactPoint's Orient2D). No Delaunay criterion: any
-// triangulation with the constraints serves, and it saves the in-circle
-// test on constructed points.
+// orientation (ExactPoint's Orient2D). No exact Delaunay criterion: any
+// triangulation with the constraints serves. The in-circle test on rounded
+// coordinates only chooses among valid flips (validity is decided
+// exactly): as each point goes in, and in ImproveShapes.
 //
 // Triangles with the enclosing triangle's corners are part of the result;
 // the caller drops them. Constraint segments must not cross each other
@@ -41,16 +42,18 @@ public:
 
     // Inserts point p (an index into the points). False when no triangle
     // holds it (it is outside the start triangle); a point equal to a
-    // vertex already there changes nothing. The result does not depend on
-    // where the search for p's triangle starts: a point on an edge splits
-    // the two triangles from the one in the lower slot.
+    // vertex already there changes nothing. Points go in before any
+    // segment. The triangle that held p is split, and the edges opposite p
+    // that fail the circle test are flipped (Lawson's insertion). The
+    // result does not depend on where the search for p's triangle starts:
+    // a point on an edge splits the two triangles from the one in the
+    // lower slot.
     bool InsertPoint(uint32_t p);
     // Inserts points first to end - 1 in order, as InsertPoint does each,
     // with the same result; the search for each starts beside the point
     // inserted last in its cell of a grid over them, so that it takes a few
-    // steps instead of a walk across the triangulation (without flips the
-    // triangles grow long and thin, and a walk from the last one made
-    // crossed about the square root of their number).
+    // steps instead of a walk from the last triangle made across the
+    // triangulation.
     bool InsertPoints(uint32_t first, uint32_t end);
 
     // Makes the segment a b an edge. False only when the flips do not settle
@@ -110,6 +113,11 @@ private:
     int64_t Locate(uint32_t p, int* side, uint32_t start) const;
     // InsertPoint with the walk from `start`.
     bool InsertPointFrom(uint32_t p, uint32_t start);
+    // Flips the edges opposite p that fail the circle test, from the
+    // triangles in legalize_ on (Lawson's insertion): the triangulation stays
+    // near Delaunay as points go in, and the walks that find each point's
+    // triangle stay short.
+    void LegalizeAround(uint32_t p);
     // Whether c d is a constraint; constraints_ sorted first.
     bool IsConstraint(uint32_t c, uint32_t d) const;
     // ImproveShapes' test of edge k of live triangle t: flips it when the
@@ -129,6 +137,8 @@ private:
     WorkArray<int64_t> around_;  // per point, a triangle made with it last
     // InsertPoints' grid: per cell, the point inserted there last.
     WorkArray<uint32_t> cells_;
+    // LegalizeAround's triangles to test.
+    WorkArray<uint32_t> legalize_;
     // InsertSegment's queue of crossed edges, kept from one call to the next.
     WorkArray<std::pair<uint32_t, uint32_t>> crossing_;
     FlatMap<uint64_t, IdHash> edges_;              // directed edge -> its triangle
