@@ -659,8 +659,9 @@ TEST(Arrangement, RoundsMatchTheirPlainForms)
 }
 
 // Points inserted with the grid's starts against one by one from the last
-// triangle made: the same triangles in the same slots. Grid points fall on
-// edges often, where either triangle of the edge may be reached first.
+// triangle made, flipping: the same triangles in the same slots. Grid
+// points fall on edges often, where either triangle of the edge may be
+// reached first.
 TEST(ConstrainedTriangulation, InsertPointsMatchesOneByOne)
 {
     for (uint32_t seed = 1; seed <= 12; ++seed) {
@@ -681,7 +682,7 @@ TEST(ConstrainedTriangulation, InsertPointsMatchesOneByOne)
         ConstrainedTriangulation plain(points, 0, 1, real, real + 1, real + 2);
         ASSERT_TRUE(grid.InsertPoints(0, real));
         for (uint32_t p = 0; p < real; ++p) {
-            ASSERT_TRUE(plain.InsertPoint(p));
+            ASSERT_TRUE(plain.InsertPoint(p, true));
         }
         EXPECT_EQ(plain.Triangles(), grid.Triangles());
     }

@@ -111,15 +111,14 @@ int64_t ConstrainedTriangulation::Locate(uint32_t p, int* side, uint32_t start) 
     return -1;
 }
 
-bool ConstrainedTriangulation::InsertPoint(uint32_t p)
+bool ConstrainedTriangulation::InsertPoint(uint32_t p, bool flip)
 {
-    return InsertPointFrom(p, last_);
+    return InsertPointFrom(p, last_, flip);
 }
 
 bool ConstrainedTriangulation::InsertPoints(uint32_t first, uint32_t end)
 {
-    constexpr uint32_t kGridFrom = 64;
-    if (end - first < kGridFrom) {
+    if (end - first < kFlipFrom) {
         for (uint32_t p = first; p < end; ++p) {
             if (!InsertPoint(p)) {
                 return false;
@@ -153,7 +152,7 @@ bool ConstrainedTriangulation::InsertPoints(uint32_t first, uint32_t end)
         uint32_t& cell = cells_[cellOf(p)];
         // A point equal to one before made no triangle: none recorded.
         const int64_t start = cell < around_.size() ? around_[cell] : -1;
-        if (!InsertPointFrom(p, start >= 0 ? static_cast<uint32_t>(start) : last_)) {
+        if (!InsertPointFrom(p, start >= 0 ? static_cast<uint32_t>(start) : last_, true)) {
             return false;
         }
         cell = p;
@@ -161,7 +160,7 @@ bool ConstrainedTriangulation::InsertPoints(uint32_t first, uint32_t end)
     return true;
 }
 
-bool ConstrainedTriangulation::InsertPointFrom(uint32_t p, uint32_t start)
+bool ConstrainedTriangulation::InsertPointFrom(uint32_t p, uint32_t start, bool flip)
 {
     int side[3] = {0, 0, 0};
     const int64_t found = Locate(p, side, start);
@@ -185,7 +184,9 @@ bool ConstrainedTriangulation::InsertPointFrom(uint32_t p, uint32_t start)
         add(v[0], v[1], p);
         add(v[1], v[2], p);
         add(v[2], v[0], p);
-        LegalizeAround(p);
+        if (flip) {
+            LegalizeAround(p);
+        }
         return true;
     }
     // On edge a b of t = (a, b, c), and of the triangle (b, a, d) across.
@@ -219,7 +220,9 @@ bool ConstrainedTriangulation::InsertPointFrom(uint32_t p, uint32_t start)
         add(b, p, d);
         add(p, a, d);
     }
-    LegalizeAround(p);
+    if (flip) {
+        LegalizeAround(p);
+    }
     return true;
 }
 
