@@ -12,20 +12,6 @@
 
 namespace meshaudit::arrangement {
 
-bool PlaneArranger::BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const
-{
-    for (int axis : {i_, j_}) {
-        const Interval sa = Coord(s.a, axis);
-        const Interval sb = Coord(s.b, axis);
-        const Interval ta = Coord(t.a, axis);
-        const Interval tb = Coord(t.b, axis);
-        if (std::fmax(sa.hi, sb.hi) < std::fmin(ta.lo, tb.lo) || std::fmax(ta.hi, tb.hi) < std::fmin(sa.lo, sb.lo)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 Box PlaneArranger::BoxOf(uint32_t a, uint32_t b) const
 {
     Box box{};
@@ -41,13 +27,8 @@ Box PlaneArranger::BoxOf(uint32_t a, uint32_t b) const
 
 void PlaneArranger::FindNearPairs(uint32_t ends)
 {
-    // The segments' boxes, then the points'. Two boxes meet here exactly
-    // when BoxesApart (for two segments) or the point test's own box test
-    // (for a segment and a point) lets the pair through.
+    // After the segments' boxes, the points'.
     boxes_.resize(segmentCount_ + ends);
-    for (size_t k = 0; k < segmentCount_; ++k) {
-        boxes_[k] = BoxOf(segments_[k].a, segments_[k].b);
-    }
     for (uint32_t p = 0; p < ends; ++p) {
         boxes_[segmentCount_ + p] = BoxOf(p, p);
     }
@@ -195,6 +176,10 @@ bool PlaneArranger::Arrange(const WorkArray<ClusterTriangle>& triangles, const W
     // the pairs found rather than with the square of the segments; taken
     // in the order of the plain loops, so that crossings get the same ids.
     const bool searched = !everyPoint && segmentCount > kSearchedFrom;
+    boxes_.resize(segmentCount);
+    for (size_t k = 0; k < segmentCount; ++k) {
+        boxes_[k] = BoxOf(segments_[k].a, segments_[k].b);
+    }
     if (searched) {
         FindNearPairs(ends);
     }
@@ -213,7 +198,7 @@ bool PlaneArranger::Arrange(const WorkArray<ClusterTriangle>& triangles, const W
     } else {
         for (size_t s = 0; s < segmentCount; ++s) {
             for (size_t t = s + 1; t < segmentCount; ++t) {
-                if (!BoxesApart(segments_[s], segments_[t])) {
+                if (BoxesOverlap(boxes_[s], boxes_[t])) {
                     cross(s, t);
                 }
             }
@@ -235,21 +220,8 @@ bool PlaneArranger::Arrange(const WorkArray<ClusterTriangle>& triangles, const W
             SortAlong(s, axis);
             continue;
         }
-        const Interval a0 = Coord(s.a, i_);
-        const Interval b0 = Coord(s.b, i_);
-        const Interval a1 = Coord(s.a, j_);
-        const Interval b1 = Coord(s.b, j_);
-        const double lo0 = std::fmin(a0.lo, b0.lo);
-        const double hi0 = std::fmax(a0.hi, b0.hi);
-        const double lo1 = std::fmin(a1.lo, b1.lo);
-        const double hi1 = std::fmax(a1.hi, b1.hi);
         for (uint32_t p = 0; p < tested; ++p) {
-            const Interval p0 = Coord(p, i_);
-            const Interval p1 = Coord(p, j_);
-            if (p0.hi < lo0 || p0.lo > hi0 || p1.hi < lo1 || p1.lo > hi1) {
-                continue;
-            }
-            if (InInterior(s, p, axis)) {
+            if (BoxesOverlap(boxes_[k], BoxOf(p, p)) && InInterior(s, p, axis)) {
                 s.on.push_back(p);
             }
         }

@@ -89,12 +89,12 @@ private:
     uint32_t Local(uint32_t id);
     void AddSegment(uint32_t from, uint32_t to, bool edge, const T3DVECF* line, const uint32_t* planeIds);
     Interval Coord(uint32_t p, int axis) const { return CoordinateInterval(points_[p], axis); }
-    bool BoxesApart(const PlaneSegment& s, const PlaneSegment& t) const;
-    // The box of local points a and b in the projection (its third axis 0).
+    // The box of local points a and b in the projection (its third axis 0):
+    // segments and points are compared exactly only where boxes meet.
     Box BoxOf(uint32_t a, uint32_t b) const;
-    // segmentPairs_: the pairs of segments whose boxes meet, ascending;
-    // pointPairs_: each segment with each of the first `ends` points whose
-    // box meets its own, ascending.
+    // From the segments' boxes in boxes_: segmentPairs_, the pairs of
+    // segments whose boxes meet, ascending; pointPairs_, each segment with
+    // each of the first `ends` points whose box meets its own, ascending.
     void FindNearPairs(uint32_t ends);
     // Sorts the points on s along it from a to b, once each.
     void SortAlong(PlaneSegment& s, int axis) const;
