@@ -354,18 +354,25 @@ std::vector<std::pair<uint32_t, uint32_t>> Sorted(const WorkArray<std::pair<uint
     return r;
 }
 
-TEST(Arrangement, RoundsThatMultiplyContactsStopWithThemListed)
+// Eleven triangles round (1,1,1), rim points 1 to 2^32 away, winding
+// twice round it and crossing near it: rounding makes each round's pieces
+// cross more than the last's.
+TestMesh FoldedFan()
 {
-    // Eleven triangles round (1,1,1), rim points 1 to 2^32 away, winding
-    // twice round it and crossing near it: rounding makes each round's
-    // pieces cross more than the last's, until a round finds more pairs
-    // than the cap and stops. Whatever is left is listed, exactly.
     const double g = 4294967296.0;
     TestMesh fan = testing::MeshOf({{1, 1, 1}, {2, 1, 1}, {2, 2, 1}, {1, 2, 1}, {g - 1, 1, 0}, {2, g, 1}, {3, 1, 1},
                                     {1, 3, 2}, {g - 1, 3, 0}, {g, 1, 2}, {g - 1, g - 1, 1}, {1, g - 1, 0}});
     for (uint32_t k = 1; k <= 11; ++k) {
         fan.AddTriangle(0, k, k % 11 + 1);
     }
+    return fan;
+}
+
+TEST(Arrangement, RoundsThatMultiplyContactsStopWithThemListed)
+{
+    // Rounds go on until one finds more pairs than the cap and stops.
+    // Whatever is left is listed, exactly.
+    TestMesh fan = FoldedFan();
     const Arrangement out = Arranged(fan);
     EXPECT_LE(out.rounds, kMaxRounds);
     EXPECT_EQ(0, std::memcmp(out.points.data(), fan.points.data(), fan.points.size() * sizeof(T3DVECF)));
@@ -387,6 +394,39 @@ TEST(Arrangement, RoundsThatMultiplyContactsStopWithThemListed)
     EXPECT_TRUE(full.overLimit);
     EXPECT_TRUE(full.triangles.empty());
     EXPECT_EQ(Sorted(full.pairs), ContactsOf(in));
+}
+
+TEST(Arrangement, FirstRoundThenTheRestIsArrange)
+{
+    TestMesh fan = FoldedFan();
+    const Arrangement whole = Arranged(fan);
+    Arrangement half;
+    ASSERT_EQ(kArranged, ArrangeFirstRound(fan.Record(), half));
+    ASSERT_TRUE(half.unchecked);
+    EXPECT_FALSE(half.resolved);
+    EXPECT_EQ(1u, half.rounds);
+    // Rounding made its pieces cross: checked whole, it is not settled.
+    const auto count = static_cast<uint32_t>(half.triangles.size());
+    EXPECT_FALSE(SettleIfClean(half, half.triangles.data(), count));
+    EXPECT_TRUE(half.unchecked);
+    // One piece alone meets nothing.
+    Arrangement one = half;
+    EXPECT_TRUE(SettleIfClean(one, one.triangles.data(), 1));
+    EXPECT_TRUE(one.resolved);
+    EXPECT_FALSE(one.unchecked);
+    EXPECT_EQ(2u, one.rounds);
+    EXPECT_FALSE(SettleIfClean(one, one.triangles.data(), 1));  // settled once only
+    // The rest runs as Arrange runs it.
+    ASSERT_EQ(kArranged, FinishArrange(half));
+    EXPECT_FALSE(half.unchecked);
+    EXPECT_EQ(whole.rounds, half.rounds);
+    EXPECT_EQ(whole.resolved, half.resolved);
+    ASSERT_EQ(whole.points.size(), half.points.size());
+    ASSERT_EQ(whole.triangles.size(), half.triangles.size());
+    EXPECT_EQ(0, std::memcmp(whole.points.data(), half.points.data(), whole.points.size() * sizeof(T3DVECF)));
+    EXPECT_EQ(0, std::memcmp(whole.triangles.data(), half.triangles.data(), whole.triangles.size() * sizeof(TRIANGLE)));
+    EXPECT_EQ(Sorted(whole.unresolved), Sorted(half.unresolved));
+    EXPECT_EQ(whole.segments.size(), half.segments.size());
 }
 
 TEST(Arrangement, EntryCodes)

@@ -42,48 +42,28 @@ bool OutputIsClean(const Arrangement& out)
     return CheckArrangement(record) == ArrangeCheck::Clean;
 }
 
-}  // namespace
-
-int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, void* context)
+// Rounds `first` on, then the final check; `out` holds the output of the
+// round before `first`, `changed` its triangles the last round made or
+// touched (pairs of triangles it left untouched are not tested again).
+// With `stopAfterFirst`, returns after the first round that arranged
+// something, its output unchecked.
+//
+// At most kMaxRounds rounds: the loop ends whatever rounding does. And a
+// round after the first arranges at most `pairLimit` pairs, as many as the
+// first did (or kRoundPairFloor): rounding can make each round's pieces
+// cross more than the last's (long thin pieces round a point), and
+// arranging them all would let the cost compound from round to round. With
+// the cap each round costs no more than arranging the first round's pairs,
+// on an output that arranging made.
+int RunRounds(uint32_t first, uint32_t inputTriangles, Arrangement& out, WorkArray<uint8_t>& changed,
+              uint64_t& pairLimit, bool stopAfterFirst, ArrangeProgress progress, void* context)
 {
-    out = Arrangement{};
-    if ((mesh.points == nullptr && mesh.pointCount != 0) || (mesh.triangles == nullptr && mesh.triangleCount != 0)) {
-        return kArrangeNoMesh;
-    }
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        const TRIANGLE& tri = mesh.triangles[t];
-        for (uint32_t p : {tri.a, tri.b, tri.c}) {
-            if (p >= mesh.pointCount) {
-                return kArrangeBadIndex;
-            }
-            const T3DVECF& c = mesh.points[p];
-            if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) {
-                return kArrangeNonFinite;
-            }
-        }
-    }
-    out.points.assign(mesh.points, mesh.points + mesh.pointCount);
-    out.triangles.assign(mesh.triangles, mesh.triangles + mesh.triangleCount);
-    out.triangleFrom.resize(mesh.triangleCount);
-    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
-        out.triangleFrom[t] = t;
-    }
     bool clean = false;
     RoundResult round;
-    // Pairs of triangles the last round left untouched are not tested again.
-    WorkArray<uint8_t> changed;
-    // At most kMaxRounds rounds: the loop ends whatever rounding does. And
-    // a round after the first arranges at most as many pairs as the first
-    // did (or kRoundPairFloor): rounding can make each round's pieces cross
-    // more than the last's (long thin pieces round a point), and arranging
-    // them all would let the cost compound from round to round. With the
-    // cap each round costs no more than arranging the first round's pairs,
-    // on an output that arranging made.
-    uint64_t pairLimit = std::numeric_limits<uint64_t>::max();
     bool stopped = false;
     // Whether the library's search already found nothing in the output.
     bool searched = false;
-    for (uint32_t r = 1; r <= kMaxRounds && !clean; ++r) {
+    for (uint32_t r = first; r <= kMaxRounds && !clean; ++r) {
         if (r > 1 && OutputIsClean(out)) {
             // What this round would find: nothing. Most of a round's time
             // went to pairs round each point of the pieces, which lie round
@@ -97,7 +77,7 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
         }
         const int64_t found = RunRound(out.points, out.triangles, RoundMode::Arrange, round,
                                        r == 1 ? nullptr : &changed, pairLimit,
-                                       r == 1 ? FirstRoundPairLimit(mesh.triangleCount) : UINT64_MAX);
+                                       r == 1 ? FirstRoundPairLimit(inputTriangles) : UINT64_MAX);
         out.rounds = r;
         if (progress != nullptr) {
             progress(context, r, found < 0 ? 0 : static_cast<uint64_t>(found));
@@ -141,6 +121,10 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
         out.triangles = std::move(round.triangles);
         out.triangleFrom = std::move(round.from);
         changed = std::move(round.changed);
+        if (stopAfterFirst) {
+            out.unchecked = true;
+            return kArranged;
+        }
     }
     if (!clean && !stopped && OutputIsClean(out)) {
         clean = searched = true;
@@ -155,6 +139,72 @@ int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, 
     }
     out.resolved = left == 0;
     return kArranged;
+}
+
+}  // namespace
+
+int ArrangeFirstRound(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, void* context)
+{
+    out = Arrangement{};
+    if ((mesh.points == nullptr && mesh.pointCount != 0) || (mesh.triangles == nullptr && mesh.triangleCount != 0)) {
+        return kArrangeNoMesh;
+    }
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        const TRIANGLE& tri = mesh.triangles[t];
+        for (uint32_t p : {tri.a, tri.b, tri.c}) {
+            if (p >= mesh.pointCount) {
+                return kArrangeBadIndex;
+            }
+            const T3DVECF& c = mesh.points[p];
+            if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) {
+                return kArrangeNonFinite;
+            }
+        }
+    }
+    out.points.assign(mesh.points, mesh.points + mesh.pointCount);
+    out.triangles.assign(mesh.triangles, mesh.triangles + mesh.triangleCount);
+    out.triangleFrom.resize(mesh.triangleCount);
+    for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
+        out.triangleFrom[t] = t;
+    }
+    out.pairLimit = std::numeric_limits<uint64_t>::max();
+    return RunRounds(1, mesh.triangleCount, out, out.changed, out.pairLimit, true, progress, context);
+}
+
+int FinishArrange(Arrangement& out, ArrangeProgress progress, void* context)
+{
+    if (!out.unchecked) {
+        return kArranged;
+    }
+    out.unchecked = false;
+    WorkArray<uint8_t> changed = std::move(out.changed);
+    uint64_t pairLimit = out.pairLimit;
+    const int code = RunRounds(2, 0, out, changed, pairLimit, false, progress, context);
+    out.changed = WorkArray<uint8_t>{};
+    return code;
+}
+
+bool SettleIfClean(Arrangement& out, const TRIANGLE* kept, uint32_t keptCount)
+{
+    if (!out.unchecked) {
+        return false;
+    }
+    const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), const_cast<TRIANGLE*>(kept),
+                            keptCount};
+    if (CheckArrangement(record) != ArrangeCheck::Clean) {
+        return false;
+    }
+    out.unchecked = false;
+    out.changed = WorkArray<uint8_t>{};
+    out.rounds = 2;  // the round, and this check in place of the next
+    out.resolved = true;
+    return true;
+}
+
+int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress, void* context)
+{
+    const int code = ArrangeFirstRound(mesh, out, progress, context);
+    return code == kArranged ? FinishArrange(out, progress, context) : code;
 }
 
 }  // namespace meshaudit::arrangement

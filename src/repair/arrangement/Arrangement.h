@@ -95,6 +95,14 @@ struct Arrangement {
     // FirstRoundPairLimit allows: nothing is arranged, the output is the
     // input, and `unresolved` holds the pairs found up to the limit.
     bool tooMany = false;
+    // Left by ArrangeFirstRound when its round arranged something: the
+    // output is not checked yet (`resolved` false) until FinishArrange or
+    // SettleIfClean. What FinishArrange needs goes with it: the output
+    // triangles the round made or touched, and the pairs later rounds may
+    // arrange.
+    bool unchecked = false;
+    WorkArray<uint8_t> changed;
+    uint64_t pairLimit = 0;
 };
 
 inline constexpr uint32_t kMaxRounds = 6;
@@ -140,5 +148,32 @@ using ArrangeProgress = void (*)(void* context, uint32_t round, uint64_t triangl
 // std::bad_alloc when memory runs out, so that a caller never takes a
 // search it could not finish for a contact left.
 int Arrange(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress = nullptr, void* context = nullptr);
+
+// Arrange in two halves, for a caller that keeps only some of the output's
+// faces (the union's): ArrangeFirstRound runs the first round alone, with
+// Arrange's codes and arguments. When that round arranged something it
+// leaves `unchecked` set. The caller then either calls FinishArrange, which
+// runs the rest exactly as Arrange would have (the check, more rounds, the
+// final check) and returns Arrange's code, or SettleIfClean.
+//
+// Why: the check after the first round costs as much as half the round (on
+// overlapping objects, 3.4M pieces, of which the union keeps a third), and
+// nearly always finds nothing. The union takes its windings from the order
+// of faces round their shared edges, checked to agree, and from exact rays;
+// when the faces it keeps then meet nothing, what rounding may have broken
+// lies among faces it drops, and the output is what the check guarantees.
+// When they do meet, FinishArrange resolves the whole output as before.
+int ArrangeFirstRound(const MeshRecord& mesh, Arrangement& out, ArrangeProgress progress = nullptr,
+                      void* context = nullptr);
+int FinishArrange(Arrangement& out, ArrangeProgress progress = nullptr, void* context = nullptr);
+
+// When `out` is unchecked and the output triangles `kept` (keptCount of
+// them, naming out.points) pass the check before the arrangement
+// (ArrangeCheck.h) as Clean, which includes the library's search: marks
+// `out` resolved, checked in two rounds (the second this check), and
+// returns true. Else returns false and leaves `out` as it was, for
+// FinishArrange. `kept` stays the caller's. Throws std::bad_alloc when
+// memory runs out.
+bool SettleIfClean(Arrangement& out, const TRIANGLE* kept, uint32_t keptCount);
 
 }  // namespace meshaudit::arrangement

@@ -180,6 +180,74 @@ uint32_t PointsInUse(const RepairResult& r)
     return static_cast<uint32_t>(std::count(used.begin(), used.end(), uint8_t{1}));
 }
 
+// Whether the arrangement's triangles are `input`'s: the same corners at
+// the same places, in the same turn.
+bool SameTriangles(const MeshRecord& input, const arrangement::Arrangement& arranged)
+{
+    const auto samePlace = [](const T3DVECF& a, const T3DVECF& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+    if (arranged.points.size() != input.pointCount || arranged.triangles.size() != input.triangleCount) {
+        return false;
+    }
+    for (uint32_t t = 0; t < input.triangleCount; ++t) {
+        const TRIANGLE& a = arranged.triangles[t];
+        const TRIANGLE& b = input.triangles[t];
+        const T3DVECF p[3] = {arranged.points[a.a], arranged.points[a.b], arranged.points[a.c]};
+        const T3DVECF q[3] = {input.points[b.a], input.points[b.b], input.points[b.c]};
+        bool rotated = false;  // the same corners in the same turn, from any of them
+        for (int r = 0; r < 3 && !rotated; ++r) {
+            rotated = samePlace(p[r], q[0]) && samePlace(p[(r + 1) % 3], q[1]) && samePlace(p[(r + 2) % 3], q[2]);
+        }
+        if (!rotated) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int Unite(const arrangement::Arrangement& arranged, arrangement::UnionResult& united)
+{
+    const int unite = arrangement::Unite(arranged.points.data(), static_cast<uint32_t>(arranged.points.size()),
+                                         arranged.triangles.data(), static_cast<uint32_t>(arranged.triangles.size()),
+                                         united);
+    if (unite == arrangement::kUniteNoMemory) {
+        throw std::bad_alloc();
+    }
+    return unite;
+}
+
+// Arranges `record` and, when that changed it (`same` false) and left
+// nothing in contact, unites the output: `unite` its code (kUniteBadInput
+// when not tried), `united` the union. Where the union closes, it is taken
+// before the arrangement's check, and only the faces it keeps are checked
+// (Arrangement.h, SettleIfClean): the rest of the arrangement runs only
+// when they meet something.
+int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged, bool& same,
+                    arrangement::UnionResult& united, int& unite)
+{
+    unite = arrangement::kUniteBadInput;
+    int code = arrangement::ArrangeFirstRound(record, arranged);
+    // A round that only named points by others of equal coordinates may
+    // leave the triangles as they were: then they are kept as a whole, so
+    // checked whole.
+    same = code == arrangement::kArranged && SameTriangles(record, arranged);
+    if (code == arrangement::kArranged && arranged.unchecked && !same) {
+        unite = Unite(arranged, united);
+        if (unite == arrangement::kUniteOk && united.closed &&
+            SettleIfClean(arranged, united.triangles.data(), static_cast<uint32_t>(united.triangles.size()))) {
+            return code;
+        }
+    }
+    if (code == arrangement::kArranged && arranged.unchecked) {
+        code = arrangement::FinishArrange(arranged);
+        same = code == arrangement::kArranged && SameTriangles(record, arranged);
+        unite = arrangement::kUniteBadInput;
+    }
+    if (code == arrangement::kArranged && arranged.resolved && !same) {
+        unite = Unite(arranged, united);
+    }
+    return code;
+}
+
 // One round: false when nothing changed.
 bool ResolveOnce(const RepairRequest& request, RepairResult& out)
 {
@@ -206,7 +274,10 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
         return false;
     }
     arrangement::Arrangement arranged;
-    const int code = arrangement::Arrange(record, arranged);
+    arrangement::UnionResult united;
+    int unite = arrangement::kUniteBadInput;
+    bool same = false;
+    const int code = ArrangeAndUnite(record, arranged, same, united, unite);
     if (code == arrangement::kArrangeTooLarge) {
         throw std::bad_alloc();
     }
@@ -219,21 +290,6 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
     // coordinates (copies that step 5 made, so that each fan has its own)
     // are joined by the arrangement into one point, and parted again by
     // step 5: that is no change.
-    const auto corner = [](const auto& points, uint32_t p) { return points[p]; };
-    const auto samePlace = [](const T3DVECF& a, const T3DVECF& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
-    bool same = arranged.points.size() == out.points.size() && arranged.triangles.size() == out.triangles.size();
-    for (size_t t = 0; same && t < out.triangles.size(); ++t) {
-        const TRIANGLE& a = arranged.triangles[t];
-        const TRIANGLE& b = out.triangles[t];
-        const T3DVECF p[3] = {corner(arranged.points, a.a), corner(arranged.points, a.b),
-                              corner(arranged.points, a.c)};
-        const T3DVECF q[3] = {corner(out.points, b.a), corner(out.points, b.b), corner(out.points, b.c)};
-        bool rotated = false;  // the same corners in the same turn, from any of them
-        for (int r = 0; r < 3 && !rotated; ++r) {
-            rotated = samePlace(p[r], q[0]) && samePlace(p[(r + 1) % 3], q[1]) && samePlace(p[(r + 2) % 3], q[2]);
-        }
-        same = rotated;
-    }
     if (code != arrangement::kArranged || (same && arranged.resolved)) {
         x.resolved = x.found && code == arrangement::kArranged;
         return false;
@@ -246,13 +302,6 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
         x.tooMany = arranged.tooMany;
         x.left = arranged.unresolved.size();
         return false;
-    }
-    arrangement::UnionResult united;
-    const int unite = arrangement::Unite(arranged.points.data(), static_cast<uint32_t>(arranged.points.size()),
-                                         arranged.triangles.data(), static_cast<uint32_t>(arranged.triangles.size()),
-                                         united);
-    if (unite == arrangement::kUniteNoMemory) {
-        throw std::bad_alloc();
     }
     const bool unitedNow = unite == arrangement::kUniteOk && united.closed;
     // Sheets split where they cross share the edges along the curves, four
