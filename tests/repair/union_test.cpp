@@ -234,6 +234,16 @@ TEST(Union, RefusesWhatIsNotAClosedArrangement)
     EXPECT_EQ(Unite(overlapping.points.data(), uint32_t(overlapping.points.size()), overlapping.triangles.data(),
                     uint32_t(overlapping.triangles.size()), r), kUniteNotArranged);
     EXPECT_TRUE(r.triangles.empty() && r.closed);
+    // Two tetrahedra on one edge, each reaching into the other's wedge
+    // round it without being split: the windings round the edge disagree.
+    const std::vector<T3DVECF> tets = {{0, 0, 0}, {0, 0, 1}, {1, 0, 0.5}, {0, 1, 0.5}, {1, 1, 0.5}, {-1, -0.2, 0.5}};
+    std::vector<TRIANGLE> faces;
+    for (const auto& [p, q] : {std::pair{2u, 3u}, std::pair{4u, 5u}}) {
+        for (const TRIANGLE t : {TRIANGLE{0, 1, p}, TRIANGLE{1, 0, q}, TRIANGLE{0, p, q}, TRIANGLE{1, q, p}}) {
+            faces.push_back(t);
+        }
+    }
+    EXPECT_EQ(Unite(tets.data(), uint32_t(tets.size()), faces.data(), uint32_t(faces.size()), r), kUniteNotArranged);
 
     const T3DVECF nan = {std::nan(""), 0, 0}, huge = {1e101, 0, 0};
     struct Bad {
