@@ -7,6 +7,8 @@
 // volume and makes the planes oblique).
 #include "repair/arrangement/RadialOrder.h"
 #include "repair/arrangement/Union.h"
+#include "repair/arrangement/UnionFaces.h"
+#include "repair/arrangement/WindingPropagation.h"
 #include "repair/arrangement/WindingRay.h"
 #include "support/TestMeshes.h"
 
@@ -192,6 +194,35 @@ TEST(Union, HandCountedCases)
             EXPECT_EQ(r.triangles.size(), c.triangles);
         }
     }
+}
+
+TEST(Union, WindingsRelativeToTheFirstFaceOfEachComponent)
+{
+    // A bar crossing a cube is one component (they share the grid lines
+    // where they cross), its faces in front of winding 0 or 1, the first
+    // face inside the cube (1); a cube apart is a second, numbered after it.
+    const Grid g = Boxes({{{1, 1, 1}, {2, 2, 4}, 1}, {{0, 0, 0}, {3, 3, 3}, 1}, {{4, 4, 4}, {5, 5, 5}, 1}});
+    WorkArray<UnionFace> faces;
+    GroupFaces(g.triangles.data(), uint32_t(g.triangles.size()), faces);
+    FaceWindings w;
+    ASSERT_EQ(WindingStatus::Ok, PropagateWindings(g.points.data(), faces, w));
+    ASSERT_EQ(2u, w.componentCount);
+    std::vector<std::vector<int64_t>> fronts(2);
+    for (uint32_t f = 0; f < faces.size(); ++f) {
+        ASSERT_LT(w.component[f], 2u);
+        if (fronts[w.component[f]].empty()) {
+            EXPECT_EQ(0, w.front[f]);  // the first face of its component
+            EXPECT_EQ(w.component[f], f == 0 ? 0u : 1u);
+        }
+        fronts[w.component[f]].push_back(w.front[f]);
+    }
+    for (std::vector<int64_t>& v : fronts) {
+        std::sort(v.begin(), v.end());
+        v.erase(std::unique(v.begin(), v.end()), v.end());
+    }
+    EXPECT_EQ(2u, fronts[0].size());
+    EXPECT_EQ(1, fronts[0].back() - fronts[0].front());
+    EXPECT_EQ(std::vector<int64_t>{0}, fronts[1]);
 }
 
 TEST(Union, RandomBoxesAgainstCellWindings)
