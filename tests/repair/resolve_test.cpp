@@ -209,6 +209,25 @@ TEST(ResolveIntersections, OpenSurfacesAreSplitOnly)
     EXPECT_EQ(whole.triangles.size(), mesh.triangles.size());
 }
 
+// Points of equal coordinates that a triangle without area joins: the
+// check before the arrangement leaves such a mesh to it, and the
+// arrangement names each set by one point, so that the faces on the copy
+// come out as pieces, some turned to start at another corner. Nothing
+// met: the mesh is written as it was.
+TEST(ResolveIntersections, PiecesAtTheSamePlacesAreNoChange)
+{
+    TestMesh mesh = testing::MeshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}},
+                                    {{0, 2, 1}, {1, 3, 4}, {1, 2, 3}, {3, 2, 4}, {0, 4, 1}});
+    RepairRequest alone;
+    alone.steps = StepBit(RepairStep::ResolveIntersections);
+    RepairResult r;
+    ASSERT_EQ(repair(mesh.Record(), alone, r), 1);
+    EXPECT_FALSE(r.log.intersections.found);
+    EXPECT_TRUE(r.log.Unchanged());
+    ASSERT_EQ(r.triangles.size(), mesh.triangles.size());
+    EXPECT_EQ(0, std::memcmp(r.triangles.data(), mesh.triangles.data(), mesh.triangles.size() * sizeof(TRIANGLE)));
+}
+
 // Exact curves of intersection that pass next to a corner: a face a hair
 // above a cube's bottom crosses a side edge right above its bottom corner,
 // and a face a hair beside a top edge crosses the top face along it, next
