@@ -438,8 +438,9 @@ TEST(Arrangement, EntryCodes)
     bad.points[2].x = std::nan("");
     EXPECT_EQ(kArrangeNonFinite, Arrange(bad.Record(), out));
     EXPECT_TRUE(out.triangles.empty());
-    MeshRecord missing{nullptr, 3, nullptr, 0};
-    EXPECT_EQ(kArrangeNoMesh, Arrange(missing, out));
+    for (const MeshRecord missing : {MeshRecord{nullptr, 1, nullptr, 0}, MeshRecord{bad.points.data(), 3, nullptr, 1}}) {
+        EXPECT_EQ(kArrangeNoMesh, Arrange(missing, out));
+    }
 }
 
 // Rounding a quotient must agree with IEEE division (correctly rounded, ties
