@@ -542,7 +542,7 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
             if (watching && hash == saved.hash) {
                 WorkArray<uint32_t> queue = ahead;
                 std::sort(queue.begin(), queue.end());
-                if (queue == saved.queue && flips < maxFlips) {
+                if (queue == saved.queue && triangles_ == saved.slots && flips < maxFlips) {
                     // Each cycle makes `period` flips and none ends at the
                     // bound while a full one more still fits below it.
                     const size_t period = flips - saved.flips;
