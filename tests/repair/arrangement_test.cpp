@@ -426,7 +426,8 @@ TEST(Arrangement, FirstRoundThenTheRestIsArrange)
     EXPECT_EQ(0, std::memcmp(whole.points.data(), half.points.data(), whole.points.size() * sizeof(T3DVECF)));
     EXPECT_EQ(0, std::memcmp(whole.triangles.data(), half.triangles.data(), whole.triangles.size() * sizeof(TRIANGLE)));
     EXPECT_EQ(Sorted(whole.unresolved), Sorted(half.unresolved));
-    EXPECT_EQ(whole.segments.size(), half.segments.size());
+    ASSERT_EQ(whole.segments.size(), half.segments.size());
+    EXPECT_EQ(0, std::memcmp(whole.segments.data(), half.segments.data(), whole.segments.size() * sizeof(Segment)));
 }
 
 TEST(Arrangement, EntryCodes)

@@ -35,28 +35,35 @@ int LibraryFindsPair(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>
 // search too: the check before the arrangement, which gives the same
 // answers (its points all distinct, so that the triangles it searches are
 // the output's own). Else the round itself decides.
-bool OutputIsClean(const Arrangement& out)
+// `triangles` (count of them) name the output's points: the whole output,
+// or the faces a caller keeps of it.
+bool OutputIsClean(const Arrangement& out, const TRIANGLE* triangles, uint32_t count)
 {
     const MeshRecord record{const_cast<T3DVECF*>(out.points.data()), static_cast<uint32_t>(out.points.size()),
-                            const_cast<TRIANGLE*>(out.triangles.data()), static_cast<uint32_t>(out.triangles.size())};
+                            const_cast<TRIANGLE*>(triangles), count};
     return CheckArrangement(record) == ArrangeCheck::Clean;
 }
 
+bool OutputIsClean(const Arrangement& out)
+{
+    return OutputIsClean(out, out.triangles.data(), static_cast<uint32_t>(out.triangles.size()));
+}
+
 // Rounds `first` on, then the final check; `out` holds the output of the
-// round before `first`, `changed` its triangles the last round made or
+// round before `first`, out.changed its triangles the last round made or
 // touched (pairs of triangles it left untouched are not tested again).
 // With `stopAfterFirst`, returns after the first round that arranged
 // something, its output unchecked.
 //
 // At most kMaxRounds rounds: the loop ends whatever rounding does. And a
-// round after the first arranges at most `pairLimit` pairs, as many as the
+// round after the first arranges at most out.pairLimit pairs, as many as the
 // first did (or kRoundPairFloor): rounding can make each round's pieces
 // cross more than the last's (long thin pieces round a point), and
 // arranging them all would let the cost compound from round to round. With
 // the cap each round costs no more than arranging the first round's pairs,
 // on an output that arranging made.
-int RunRounds(uint32_t first, uint32_t inputTriangles, Arrangement& out, WorkArray<uint8_t>& changed,
-              uint64_t& pairLimit, bool stopAfterFirst, ArrangeProgress progress, void* context)
+int RunRounds(uint32_t first, uint32_t inputTriangles, Arrangement& out, bool stopAfterFirst,
+              ArrangeProgress progress, void* context)
 {
     bool clean = false;
     RoundResult round;
@@ -76,7 +83,7 @@ int RunRounds(uint32_t first, uint32_t inputTriangles, Arrangement& out, WorkArr
             break;
         }
         const int64_t found = RunRound(out.points, out.triangles, RoundMode::Arrange, round,
-                                       r == 1 ? nullptr : &changed, pairLimit,
+                                       r == 1 ? nullptr : &out.changed, out.pairLimit,
                                        r == 1 ? FirstRoundPairLimit(inputTriangles) : UINT64_MAX);
         out.rounds = r;
         if (progress != nullptr) {
@@ -102,7 +109,7 @@ int RunRounds(uint32_t first, uint32_t inputTriangles, Arrangement& out, WorkArr
             break;
         }
         if (r == 1) {
-            pairLimit = std::max<uint64_t>(round.pairs.size(), kRoundPairFloor);
+            out.pairLimit = std::max<uint64_t>(round.pairs.size(), kRoundPairFloor);
         }
         if (round.points.size() > std::numeric_limits<uint32_t>::max() ||
             round.triangles.size() > std::numeric_limits<uint32_t>::max()) {
@@ -120,7 +127,7 @@ int RunRounds(uint32_t first, uint32_t inputTriangles, Arrangement& out, WorkArr
         out.points = std::move(round.points);
         out.triangles = std::move(round.triangles);
         out.triangleFrom = std::move(round.from);
-        changed = std::move(round.changed);
+        out.changed = std::move(round.changed);
         if (stopAfterFirst) {
             out.unchecked = true;
             return kArranged;
@@ -129,7 +136,7 @@ int RunRounds(uint32_t first, uint32_t inputTriangles, Arrangement& out, WorkArr
     if (!clean && !stopped && OutputIsClean(out)) {
         clean = searched = true;
     } else if (!clean && !stopped) {
-        RunRound(out.points, out.triangles, RoundMode::Check, round, &changed);
+        RunRound(out.points, out.triangles, RoundMode::Check, round, &out.changed);
         out.unresolved = std::move(round.pairs);
         clean = out.unresolved.empty();
     }
@@ -168,7 +175,7 @@ int ArrangeFirstRound(const MeshRecord& mesh, Arrangement& out, ArrangeProgress 
         out.triangleFrom[t] = t;
     }
     out.pairLimit = std::numeric_limits<uint64_t>::max();
-    return RunRounds(1, mesh.triangleCount, out, out.changed, out.pairLimit, true, progress, context);
+    return RunRounds(1, mesh.triangleCount, out, true, progress, context);
 }
 
 int FinishArrange(Arrangement& out, ArrangeProgress progress, void* context)
@@ -177,9 +184,7 @@ int FinishArrange(Arrangement& out, ArrangeProgress progress, void* context)
         return kArranged;
     }
     out.unchecked = false;
-    WorkArray<uint8_t> changed = std::move(out.changed);
-    uint64_t pairLimit = out.pairLimit;
-    const int code = RunRounds(2, 0, out, changed, pairLimit, false, progress, context);
+    const int code = RunRounds(2, 0, out, false, progress, context);
     out.changed = WorkArray<uint8_t>{};
     return code;
 }
@@ -189,14 +194,12 @@ bool SettleIfClean(Arrangement& out, const TRIANGLE* kept, uint32_t keptCount)
     if (!out.unchecked) {
         return false;
     }
-    const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), const_cast<TRIANGLE*>(kept),
-                            keptCount};
-    if (CheckArrangement(record) != ArrangeCheck::Clean) {
+    if (!OutputIsClean(out, kept, keptCount)) {
         return false;
     }
     out.unchecked = false;
     out.changed = WorkArray<uint8_t>{};
-    out.rounds = 2;  // the round, and this check in place of the next
+    ++out.rounds;  // this check in place of the next round
     out.resolved = true;
     return true;
 }

@@ -177,7 +177,9 @@ bool ConstrainedTriangulation::InsertPointFrom(uint32_t p, uint32_t start, bool 
     made.clear();
     const auto add = [&](uint32_t x, uint32_t y, uint32_t z) {
         AddTriangle(x, y, z);
-        made.push_back(last_);
+        if (flip) {
+            made.push_back(last_);
+        }
     };
     if (zeros == 0) {
         RemoveTriangle(t);

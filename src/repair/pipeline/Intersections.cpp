@@ -204,7 +204,8 @@ bool SameTriangles(const MeshRecord& input, const arrangement::Arrangement& arra
     return true;
 }
 
-int Unite(const arrangement::Arrangement& arranged, arrangement::UnionResult& united)
+// arrangement::Unite on the whole output; only memory failures throw.
+int UniteArranged(const arrangement::Arrangement& arranged, arrangement::UnionResult& united)
 {
     const int unite = arrangement::Unite(arranged.points.data(), static_cast<uint32_t>(arranged.points.size()),
                                          arranged.triangles.data(), static_cast<uint32_t>(arranged.triangles.size()),
@@ -231,7 +232,7 @@ int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged
     // checked whole.
     same = code == arrangement::kArranged && SameTriangles(record, arranged);
     if (code == arrangement::kArranged && arranged.unchecked && !same) {
-        unite = Unite(arranged, united);
+        unite = UniteArranged(arranged, united);
         if (unite == arrangement::kUniteOk && united.closed &&
             SettleIfClean(arranged, united.triangles.data(), static_cast<uint32_t>(united.triangles.size()))) {
             return code;
@@ -243,7 +244,7 @@ int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged
         unite = arrangement::kUniteBadInput;
     }
     if (code == arrangement::kArranged && arranged.resolved && !same) {
-        unite = Unite(arranged, united);
+        unite = UniteArranged(arranged, united);
     }
     return code;
 }
