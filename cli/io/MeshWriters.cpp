@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 namespace meshaudit::cli {
 
@@ -40,6 +41,60 @@ double Stored(double value, PlyType type)
     return single;
 }
 
+// Text lines are formatted in a buffer on the stack and appended whole, and
+// the text is reserved at once from the counts: appending number by number
+// to a growing string spent a third of the writing time in checks of its
+// room and in copies of the text as it doubled.
+constexpr size_t kNumberRoom = 32;  // WriteShortest's room; an index needs 20
+
+// Room for a face line of `prefix` and three indices below `pointCount`
+// (plus `base`).
+size_t FaceLineRoom(std::string_view prefix, size_t pointCount, uint64_t base)
+{
+    size_t digits = 1;
+    for (uint64_t most = pointCount + base; most >= 10; most /= 10) {
+        ++digits;
+    }
+    return prefix.size() + 3 * (1 + digits) + 1;
+}
+
+// Reserves what the lines will most likely take: a face line's full room
+// (its indices' digits are known), and for a point line the length of
+// seventeen-digit coordinates, the longest of most files. Longer text only
+// makes the string grow once more.
+void ReserveLines(std::string& out, std::string_view pointPrefix, size_t pointCount, std::string_view facePrefix,
+                  size_t faceCount, uint64_t base)
+{
+    out.reserve(out.size() + pointCount * (pointPrefix.size() + 3 * 21) +
+                faceCount * FaceLineRoom(facePrefix, pointCount, base));
+}
+
+// "PREFIX x y z\n", each coordinate as WriteShortest writes it.
+void AppendPointLine(std::string& out, std::string_view prefix, double x, double y, double z)
+{
+    char line[8 + 3 * kNumberRoom];
+    char* at = std::copy(prefix.begin(), prefix.end(), line);
+    const double values[3] = {x, y, z};
+    for (int k = 0; k < 3; ++k) {
+        at = WriteShortest(at, at + kNumberRoom, values[k]);
+        *at++ = k < 2 ? ' ' : '\n';
+    }
+    out.append(line, at);
+}
+
+// "PREFIX a b c\n", each index plus `base`.
+void AppendFaceLine(std::string& out, std::string_view prefix, const TRIANGLE& t, uint64_t base)
+{
+    char line[8 + 3 * 24];
+    char* at = std::copy(prefix.begin(), prefix.end(), line);
+    for (const uint32_t c : {t.a, t.b, t.c}) {
+        *at++ = ' ';
+        at = std::to_chars(at, at + 23, uint64_t{c} + base).ptr;
+    }
+    *at++ = '\n';
+    out.append(line, at);
+}
+
 T3DVECF UnitNormal(const T3DVECF& a, const T3DVECF& b, const T3DVECF& c)
 {
     const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
@@ -69,20 +124,12 @@ std::string WritePly(const MeshData& mesh, PlyEncoding encoding, PlyType coordin
     AppendNumber(out, uint64_t{mesh.triangles.size()});
     out += "\nproperty list uchar uint vertex_indices\nend_header\n";
     if (encoding == PlyEncoding::Ascii) {
+        ReserveLines(out, "", mesh.points.size(), "3", mesh.triangles.size(), 0);
         for (const T3DVECF& p : mesh.points) {
-            for (double v : {p.x, p.y, p.z}) {
-                AppendNumber(out, Stored(v, coordinates));
-                out += ' ';
-            }
-            out.back() = '\n';
+            AppendPointLine(out, "", Stored(p.x, coordinates), Stored(p.y, coordinates), Stored(p.z, coordinates));
         }
         for (const TRIANGLE& t : mesh.triangles) {
-            out += "3";
-            for (uint32_t c : {t.a, t.b, t.c}) {
-                out += ' ';
-                AppendNumber(out, uint64_t{c});
-            }
-            out += '\n';
+            AppendFaceLine(out, "3", t, 0);
         }
         return out;
     }
@@ -108,21 +155,12 @@ std::string WritePly(const MeshData& mesh, PlyEncoding encoding, PlyType coordin
 std::string WriteObj(const MeshData& mesh)
 {
     std::string out = "# written by meshaudit\n";
+    ReserveLines(out, "v ", mesh.points.size(), "f", mesh.triangles.size(), 1);
     for (const T3DVECF& p : mesh.points) {
-        out += "v";
-        for (double v : {p.x, p.y, p.z}) {
-            out += ' ';
-            AppendNumber(out, v);
-        }
-        out += '\n';
+        AppendPointLine(out, "v ", p.x, p.y, p.z);
     }
     for (const TRIANGLE& t : mesh.triangles) {
-        out += "f";
-        for (uint32_t c : {t.a, t.b, t.c}) {
-            out += ' ';
-            AppendNumber(out, uint64_t{c} + 1);
-        }
-        out += '\n';
+        AppendFaceLine(out, "f", t, 1);
     }
     return out;
 }
@@ -134,20 +172,12 @@ std::string WriteOff(const MeshData& mesh)
     out += ' ';
     AppendNumber(out, uint64_t{mesh.triangles.size()});
     out += " 0\n";
+    ReserveLines(out, "", mesh.points.size(), "3", mesh.triangles.size(), 0);
     for (const T3DVECF& p : mesh.points) {
-        for (double v : {p.x, p.y, p.z}) {
-            AppendNumber(out, v);
-            out += ' ';
-        }
-        out.back() = '\n';
+        AppendPointLine(out, "", p.x, p.y, p.z);
     }
     for (const TRIANGLE& t : mesh.triangles) {
-        out += "3";
-        for (uint32_t c : {t.a, t.b, t.c}) {
-            out += ' ';
-            AppendNumber(out, uint64_t{c});
-        }
-        out += '\n';
+        AppendFaceLine(out, "3", t, 0);
     }
     return out;
 }

@@ -28,11 +28,6 @@ bool TextLines::Next(std::string_view& line)
     return true;
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
 bool Tokens::Next(std::string_view& token)
 {
     while (position_ < line_.size() && IsBlank(line_[position_])) {

@@ -46,7 +46,13 @@ private:
     size_t position_ = 0;
 };
 
-bool IsBlank(char c);
+// A space, tab, carriage return, vertical tab or form feed: what separates
+// tokens within a line. Inline, since the token loops call it for every
+// byte of a text file.
+inline bool IsBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r' && c != '\n');
+}
 
 enum class NumberStatus { Ok, NotANumber, OutOfRange };
 

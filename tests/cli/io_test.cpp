@@ -563,8 +563,8 @@ TEST(Readers, MalformedFilesGiveTheirOneLineError)
     }
 }
 
-// A negative zero, values that need all 17 digits, tiny and huge ones, an
-// unused point, a triangle that repeats a point and one stored twice; and
+// A negative zero, values that need all 17 digits, tiny and huge ones, a
+// line of the longest texts a coordinate can take, an unused point, a triangle that repeats a point and one stored twice; and
 // NaN and infinities.
 std::vector<MeshData> AwkwardMeshes()
 {
@@ -572,6 +572,7 @@ std::vector<MeshData> AwkwardMeshes()
     mesh.points[0] = T3DVECF{0.1, 1.0 / 3.0, -0.0};
     mesh.points[1] = T3DVECF{1e-310, -2.5e300, 123456789.123456789};
     mesh.points[2] = T3DVECF{std::nextafter(1.0, 2.0), -std::nextafter(0.0, 1.0), 7.0};
+    mesh.points[3] = T3DVECF{-2.2250738585072014e-308, -1.7976931348623157e+308, -2.2250738585072014e-308};
     mesh.points.push_back(T3DVECF{42.0, 42.0, 42.0});
     mesh.triangles.push_back(TRIANGLE{3, 3, 4});
     mesh.triangles.push_back(mesh.triangles[5]);
