@@ -6,10 +6,12 @@
 // not; on clean shapes it must decide.
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/ArrangeCheck.h"
+#include "repair/arrangement/FoldFreeFan.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 
@@ -106,6 +108,53 @@ TEST(ArrangeCheck, AgreesWithTheArrangementOnRandomLatticeMeshes)
     EXPECT_GT(decided[0], 50u);
     EXPECT_GT(decided[1], 50u);
     EXPECT_GT(decided[2], 2u);
+}
+
+// The fan test's two ways to chain the faces, scanning and sorting, on
+// random fans of up to twice the scanned size: rims of lattice points in
+// random order (so sides fold back, cross, or lie on one line), closed or
+// open, a face turned or repeated now and then, the faces shuffled.
+TEST(ArrangeCheck, FanScanMatchesFanSort)
+{
+    uint32_t foldFree = 0, fans = 0;
+    for (uint32_t seed = 1; seed <= 400; ++seed) {
+        std::mt19937 rng(seed);
+        TestMesh m;
+        m.AddPoint(0, 0, 0);
+        const uint32_t rim = 3 + seed % (2 * kScannedFan);
+        const double lean = seed % 3 == 0 ? 0.0 : 0.5;
+        for (uint32_t k = 0; k < rim; ++k) {
+            // Ordered by angle for most seeds, so that many fans fold free.
+            const double angle = 6.283185307179586 * (seed % 4 == 0 ? rng() % 64 : k * 64 / rim) / 64.0;
+            m.AddPoint(std::round(8 * std::cos(angle)), std::round(8 * std::sin(angle)), lean * (rng() % 3));
+        }
+        const bool closed = seed % 2 == 0;
+        for (uint32_t k = 0; k + (closed ? 0 : 1) < rim; ++k) {
+            const uint32_t a = 1 + k, b = 1 + (k + 1) % rim;
+            m.AddTriangle(0, rng() % 16 == 0 ? b : a, rng() % 16 == 0 ? a : b);
+            if (rng() % 32 == 0) {
+                m.AddTriangle(0, a, b);
+            }
+        }
+        std::shuffle(m.triangles.begin(), m.triangles.end(), rng);
+        const auto corners = [&m](uint32_t t, std::array<uint32_t, 3>& ids) {
+            const TRIANGLE& tri = m.triangles[t];
+            ids = {tri.a, tri.b, tri.c};
+            return tri.a != tri.b && tri.b != tri.c && tri.a != tri.c;
+        };
+        const auto at = [&m](uint32_t p) { return m.points[p]; };
+        FanWork scan, sort;
+        ForEachFan(static_cast<uint32_t>(m.points.size()), static_cast<uint32_t>(m.triangles.size()), corners, at,
+                   [&](uint32_t p, const Face* faces, uint32_t count) {
+                       const bool free = FoldFreeFan(faces, count, p, scan);
+                       EXPECT_EQ(free, FoldFreeFan(faces, count, p, sort, 0)) << seed << " " << p;
+                       foldFree += p == 0 && free;
+                       fans += p == 0 && count > 2;
+                       return true;
+                   });
+    }
+    EXPECT_GT(foldFree, 50u);
+    EXPECT_GT(fans - foldFree, 100u);
 }
 
 TEST(ArrangeCheck, CleanShapesAndWhatItLeavesOpen)

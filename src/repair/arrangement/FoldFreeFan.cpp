@@ -4,36 +4,61 @@
 
 namespace meshaudit::arrangement {
 
-bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work)
+bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work, uint32_t scanned)
 {
-    WorkArray<std::array<uint32_t, 2>>& order = work.order;
     const auto at = [&](uint32_t x) {
         const Face& f = faces[x];
         return f.id[0] == p ? 0u : f.id[1] == p ? 1u : 2u;
     };
     const auto leaves = [&](uint32_t x) { return faces[x].id[(at(x) + 1) % 3]; };
     const auto reaches = [&](uint32_t x) { return faces[x].id[(at(x) + 2) % 3]; };
-    // The faces by the side they leave from, each side left by one face.
-    order.resize(count);
-    for (uint32_t x = 0; x < count; ++x) {
-        order[x] = {leaves(x), x};
-    }
-    std::sort(order.begin(), order.end());
-    for (uint32_t x = 1; x < count; ++x) {
-        if (order[x][0] == order[x - 1][0]) {
-            return false;
+    // after[x]: the face that leaves from the side face x reaches, or
+    // UINT32_MAX; each side must be left by one face at most.
+    WorkArray<uint32_t>& after = work.after;
+    after.assign(count, UINT32_MAX);
+    if (count <= std::min(scanned, kScannedFan)) {
+        uint32_t left[kScannedFan];
+        for (uint32_t x = 0; x < count; ++x) {
+            left[x] = leaves(x);
+            for (uint32_t y = 0; y < x; ++y) {
+                if (left[y] == left[x]) {
+                    return false;
+                }
+            }
+        }
+        for (uint32_t x = 0; x < count; ++x) {
+            const uint32_t side = reaches(x);
+            for (uint32_t y = 0; y < count; ++y) {
+                if (left[y] == side) {
+                    after[x] = y;
+                    break;
+                }
+            }
+        }
+    } else {
+        // The faces by the side they leave from.
+        WorkArray<std::array<uint32_t, 2>>& order = work.order;
+        order.resize(count);
+        for (uint32_t x = 0; x < count; ++x) {
+            order[x] = {leaves(x), x};
+        }
+        std::sort(order.begin(), order.end());
+        for (uint32_t x = 1; x < count; ++x) {
+            if (order[x][0] == order[x - 1][0]) {
+                return false;
+            }
+        }
+        for (uint32_t x = 0; x < count; ++x) {
+            const auto it = std::lower_bound(order.begin(), order.end(), std::array<uint32_t, 2>{reaches(x), 0});
+            after[x] = it != order.end() && (*it)[0] == reaches(x) ? (*it)[1] : UINT32_MAX;
         }
     }
-    const auto after = [&](uint32_t x) {
-        const auto it = std::lower_bound(order.begin(), order.end(), std::array<uint32_t, 2>{reaches(x), 0});
-        return it != order.end() && (*it)[0] == reaches(x) ? (*it)[1] : UINT32_MAX;
-    };
     // The start: a face no face leads to, or any face of a cycle.
     WorkArray<uint8_t>& led = work.led;
     led.assign(count, 0);
     for (uint32_t x = 0; x < count; ++x) {
-        if (const uint32_t y = after(x); y != UINT32_MAX) {
-            led[y] = 1;
+        if (after[x] != UINT32_MAX) {
+            led[after[x]] = 1;
         }
     }
     const auto start = static_cast<uint32_t>(std::find(led.begin(), led.end(), uint8_t{0}) - led.begin());
@@ -43,7 +68,7 @@ bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work)
     }
     WorkArray<uint32_t>& chain = work.chain;
     chain.clear();
-    for (uint32_t x = closed ? 0 : start; x != UINT32_MAX && chain.size() <= count; x = after(x)) {
+    for (uint32_t x = closed ? 0 : start; x != UINT32_MAX && chain.size() <= count; x = after[x]) {
         if (closed && !chain.empty() && x == chain.front()) {
             break;
         }
@@ -52,16 +77,24 @@ bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work)
     if (chain.size() != count) {
         return false;  // more than one chain, or a path that runs into a cycle
     }
+    // Everything is seen in the projection of the first face's plane (its
+    // axes): the point and side k of the chain, k from 0 to count (the last
+    // the first again when closed, else the side the last face reaches),
+    // each projected once.
     const Face& view = faces[chain[0]];
-    const T3DVECF& apex = view[at(chain[0])];
-    // Side k of the chain, k from 0 to count: the last the first again when
-    // closed, else the side the last face reaches.
-    const auto side = [&](uint32_t k) -> const T3DVECF& {
-        return k < count ? faces[chain[k]][at(chain[k]) + 1] : faces[chain[count - 1]][at(chain[count - 1]) + 2];
-    };
-    const int turn = Turn(view, apex, side(0), side(1));
+    double o[2];
+    Project(view[at(chain[0])], view.i, view.j, o);
+    WorkArray<double>& flat = work.flat;
+    flat.resize(2 * (size_t{count} + 1));
+    for (uint32_t k = 0; k <= count; ++k) {
+        const T3DVECF& side =
+            k < count ? faces[chain[k]][at(chain[k]) + 1] : faces[chain[count - 1]][at(chain[count - 1]) + 2];
+        Project(side, view.i, view.j, &flat[2 * k]);
+    }
+    const auto turn = [&](uint32_t from, uint32_t to) { return Orient2DSign(o, &flat[2 * from], &flat[2 * to]); };
+    const int way = turn(0, 1);
     for (uint32_t k = 1; k < count; ++k) {
-        if (Turn(view, apex, side(k), side(k + 1)) != turn) {
+        if (turn(k, k + 1) != way) {
             return false;
         }
     }
@@ -72,18 +105,14 @@ bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work)
     // than a turn); closed, the last face ends at the first side itself, and
     // a second turn would begin at the third from last or earlier (the turn
     // it begins takes three angles or more).
-    const T3DVECF& first = side(0);
-    double o[2], f[2], q[2];
-    Project(apex, view.i, view.j, o);
-    Project(first, view.i, view.j, f);
+    const double* f = &flat[0];
     const uint32_t last = closed ? count - 2 : count;
     for (uint32_t k = 2; k < last; ++k) {
-        const int before = Turn(view, apex, side(k), first);
-        if (before * turn > 0 && Turn(view, apex, first, side(k + 1)) * turn > 0) {
+        if (turn(k, 0) * way > 0 && turn(0, k + 1) * way > 0) {
             return false;
         }
-        Project(side(k + 1), view.i, view.j, q);
-        const bool along = Turn(view, apex, side(k + 1), first) == 0;
+        const double* q = &flat[2 * (k + 1)];
+        const bool along = turn(k + 1, 0) == 0;
         if (along && (q[0] > o[0]) == (f[0] > o[0]) && (q[1] > o[1]) == (f[1] > o[1])) {
             return false;
         }

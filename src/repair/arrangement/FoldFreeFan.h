@@ -18,8 +18,10 @@ namespace meshaudit::arrangement {
 // count log count; allocating for each point cost more than the test).
 struct FanWork {
     WorkArray<std::array<uint32_t, 2>> order;
+    WorkArray<uint32_t> after;
     WorkArray<uint8_t> led;
     WorkArray<uint32_t> chain;
+    WorkArray<double> flat;
 };
 
 // Whether the faces round p (`count` of them, each with p as a corner) lie
@@ -32,7 +34,13 @@ struct FanWork {
 // (it has an area in that view): faces meet only at p and along the sides
 // that neighbours share. False, leaving the pairs to be tested, when any
 // of this fails.
-bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work);
+//
+// Fans of up to `scanned` faces find each face's successor by scanning the
+// others, fewer steps than a sort and a search for each round most points
+// of a mesh (six faces or so); larger ones sort, so that a fan of n faces
+// costs n log n. Both give the same answer; the tests compare them.
+inline constexpr uint32_t kScannedFan = 16;
+bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work, uint32_t scanned = kScannedFan);
 
 // The faces round every point in turn: of the triangles for which
 // `corners(t, ids)` gives true, named by the three distinct ids it writes,
