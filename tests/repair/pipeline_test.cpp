@@ -6,7 +6,9 @@
 #include "meshaudit_solid.hpp"
 #include "containers/Memory.h"
 #include "repair/pipeline/BoxNesting.h"
+#include "repair/pipeline/EqualCoordinates.h"
 #include "repair/pipeline/HoleTriangulation.h"
+#include "repair/pipeline/Steps.h"
 #include "repair/pipeline/WorkMesh.h"
 #include "support/AllSettings.h"
 #include "support/ClosedSolid.h"
@@ -670,6 +672,72 @@ TEST(RepairPipeline, PrunedFillMatchesThePlainProgramme)
             << round;
         EXPECT_TRUE(n < 3 || pruned.size() == n - 2 || pruned.empty()) << round;
     }
+}
+
+// The places of used points that the steps after the exact merge take
+// without hashing (each its own) against every pair compared, after each
+// step from 2 to 8 on random soups over a coarse grid, where the steps
+// split, copy, give back and stitch points at shared places.
+TEST(RepairPipeline, PlacesAfterTheMergeMatchEveryPairCompared)
+{
+    std::mt19937 rng(11);
+    uint32_t shortcuts = 0;
+    for (int round = 0; round < 200; ++round) {
+        // Half the rounds start from boxes that touch at a corner or along
+        // an edge, as soups, so that step 5 has closed fans to part.
+        TestMesh m = round % 2 == 0 ? TestMesh{} : Soup(Join({Box(0, 1), Box(1, 2, false, round % 4 == 1 ? 0 : -1)}));
+        const uint32_t points = 4 + rng() % 12;
+        for (uint32_t p = 0; p < points; ++p) {
+            m.AddPoint(rng() % 2, rng() % 2, rng() % 3 == 0 ? 0.5 : rng() % 2);
+        }
+        for (uint32_t t = 0, count = round % 2 == 0 ? 2 + rng() % 30 : rng() % 2; t < count; ++t) {
+            const auto n = static_cast<uint32_t>(m.points.size());
+            m.AddTriangle(rng() % n, rng() % n, rng() % n);
+        }
+        RepairLog log;
+        const MeshRecord record = m.Record();  // the work mesh keeps a reference
+        pipeline::WorkMesh w(record, log);
+        const auto check = [&](const char* step) {
+            bool apart = false;
+            const WorkArray<uint32_t> place = pipeline::Places(w, apart);
+            bool allApart = true;
+            for (uint32_t p = 0; p < w.PointCount(); ++p) {
+                bool used = false;
+                for (const TRIANGLE& t : w.triangles) {
+                    used |= t.a == p || t.b == p || t.c == p;
+                }
+                uint32_t first = used ? p : pipeline::kNone;
+                for (uint32_t q = 0; used && q < p && first == p; ++q) {
+                    bool usedQ = false;
+                    for (const TRIANGLE& t : w.triangles) {
+                        usedQ |= t.a == q || t.b == q || t.c == q;
+                    }
+                    const T3DVECF &a = w.Point(q), &b = w.Point(p);
+                    first = usedQ && a.x == b.x && a.y == b.y && a.z == b.z ? q : p;
+                }
+                allApart &= first == p || !used;
+                EXPECT_EQ(place[p], first) << step << " round " << round << " point " << p;
+            }
+            EXPECT_EQ(apart, allApart) << step << " round " << round;
+            shortcuts += w.UsedPointsApart();
+        };
+        uint32_t added = 0;
+        bool touching = false;
+        pipeline::MergePoints(w, 0.0);
+        check("merge");
+        pipeline::RemoveDegenerate(w);
+        check("degenerate");
+        pipeline::RemoveDuplicates(w);
+        check("duplicates");
+        pipeline::SplitNonManifold(w, round % 3 == 0, false);
+        check("non-manifold");
+        pipeline::StitchBorders(w);
+        check("stitch");
+        pipeline::FillHoles(w, 10, touching);
+        pipeline::CutTouchingFans(w, 10, added);
+        check("fill and cut");
+    }
+    EXPECT_GT(shortcuts, 500u);
 }
 
 // Small random meshes of every kind of damage at once, points on a coarse

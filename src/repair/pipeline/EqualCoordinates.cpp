@@ -95,6 +95,14 @@ WorkArray<uint32_t> Places(const WorkMesh& mesh, bool& apart)
     for (const TRIANGLE& t : mesh.triangles) {
         place[t.a] = place[t.b] = place[t.c] = 0;
     }
+    if (mesh.UsedPointsApart()) {
+        // What the hash would find: each used point its own place.
+        apart = true;
+        for (uint32_t p = 0; p < place.size(); ++p) {
+            place[p] = place[p] == 0 ? p : kNone;
+        }
+        return place;
+    }
     WorkArray<uint32_t> used;
     for (uint32_t p = 0; p < place.size(); ++p) {
         if (place[p] == 0) {

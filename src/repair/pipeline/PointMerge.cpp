@@ -90,6 +90,11 @@ void MergePoints(WorkMesh& mesh, double tolerance)
             t = TRIANGLE{first[t.a], first[t.b], first[t.c]};
         }
     }
+    // Every used point is now the first at its place. A merge within a
+    // tolerance leaves that to its clusters, and is not relied on.
+    if (tolerance == 0.0) {
+        mesh.SetUsedPointsApart();
+    }
 }
 
 }  // namespace meshaudit::pipeline

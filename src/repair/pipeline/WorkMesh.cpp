@@ -40,6 +40,7 @@ uint32_t WorkMesh::AddCopy(uint32_t p)
         throw std::bad_alloc();
     }
     copyOf_.push_back(Origin(p));
+    usedApart_ = false;
     if (!mergedInto_.empty()) {
         mergedInto_.push_back(kNone);
         mergeStep_.push_back(0);

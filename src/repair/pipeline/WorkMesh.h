@@ -44,6 +44,8 @@ public:
     // Takes a copy of the input's triangles; `input` and `log` must outlive
     // the work mesh.
     WorkMesh(const MeshRecord& input, RepairLog& log);
+    // A temporary record would not outlive the work mesh.
+    WorkMesh(MeshRecord&& input, RepairLog& log) = delete;
     ~WorkMesh();
 
     uint32_t PointCount() const { return inputPoints_ + static_cast<uint32_t>(copyOf_.size()); }
@@ -61,7 +63,21 @@ public:
     void Merge(uint32_t point, uint32_t into, RepairStep step);
     // The point `p` was merged into, or kNone.
     uint32_t MergedInto(uint32_t p) const { return mergedInto_.empty() ? kNone : mergedInto_[p]; }
-    void Restore(uint32_t p) { mergedInto_[p] = kNone; }
+    void Restore(uint32_t p)
+    {
+        mergedInto_[p] = kNone;
+        usedApart_ = false;
+    }
+
+    // Whether no two points that triangles use are known to share their
+    // coordinates: set by step 2's exact merge, which leaves one point at
+    // each place, and cleared by anything that can give a place a second
+    // used point (a copy, a merge undone). Points never move, and the other
+    // steps only rename corners to points in use or drop triangles, so the
+    // places of step 2 hold until then, and later steps need not hash every
+    // point again to find them (EqualCoordinates.h).
+    bool UsedPointsApart() const { return usedApart_; }
+    void SetUsedPointsApart() { usedApart_ = true; }
 
     // Points that step 5 parted from others at their place (the point split,
     // its copies, the points given back): step 6 must not join them again.
@@ -116,6 +132,7 @@ private:
     WorkArray<uint8_t> parted_;
     WorkArray<T3DVECF> materialized_;
     mutable std::unique_ptr<EdgeSides> sides_;
+    bool usedApart_ = false;
 };
 
 }  // namespace meshaudit::pipeline
