@@ -112,11 +112,13 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
         if (changed != nullptr && (*changed)[t] == 0 && (*changed)[u] == 0) {
             return true;
         }
+        // The corners are read only for the pairs that get a test: most
+        // pairs are neighbours round a fold-free point, told by indices.
         T3DVECF ct[3];
         T3DVECF cu[3];
-        corners(t, ct);
-        corners(u, cu);
         if (shape[t] != Shape::Proper || shape[u] != Shape::Proper) {
+            corners(t, ct);
+            corners(u, cu);
             // By index as given, as the library's search decides such a
             // pair: it must not find one left in the output.
             const TRIANGLE& a = triangles[t];
@@ -155,6 +157,8 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
                 }
             }
         }
+        corners(t, ct);
+        corners(u, cu);
         PairContact contact = FindPairContact(ct, ids[t].data(), cu, ids[u].data(),
                                               mode == RoundMode::Arrange ? &registry : nullptr,
                                               mode != RoundMode::ArrangeTestingEveryPoint);

@@ -24,6 +24,10 @@ BoxPairs::BoxPairs(const WorkArray<Box>& boxes) : boxes_(boxes)
     if (!order_.empty()) {
         nodes_.reserve(4 * (order_.size() / kLeaf + 1));
         Build(static_cast<uint32_t>(order_.size()));
+        placed_.resize(order_.size());
+        for (size_t k = 0; k < order_.size(); ++k) {
+            placed_[k] = boxes_[order_[k]];
+        }
     }
 }
 

@@ -53,6 +53,10 @@ private:
 
     WorkArray<Box> boxes_;
     WorkArray<uint32_t> order_;
+    // The boxes in tree order (placed_[k] is boxes_[order_[k]]), so that
+    // the pair loops over two leaves read two short runs of memory rather
+    // than boxes scattered over the whole array.
+    WorkArray<Box> placed_;
     WorkArray<Node> nodes_;
 };
 
@@ -80,7 +84,7 @@ void BoxPairs::ForEach(const OnPair& onPair) const
             if (a.left == 0) {
                 for (uint32_t i = a.first; i < a.first + a.count; ++i) {
                     for (uint32_t j = i + 1; j < a.first + a.count; ++j) {
-                        if (BoxesOverlap(boxes_[order_[i]], boxes_[order_[j]]) && !visit(order_[i], order_[j])) {
+                        if (BoxesOverlap(placed_[i], placed_[j]) && !visit(order_[i], order_[j])) {
                             return;
                         }
                     }
@@ -98,7 +102,7 @@ void BoxPairs::ForEach(const OnPair& onPair) const
         if (a.left == 0 && b.left == 0) {
             for (uint32_t i = a.first; i < a.first + a.count; ++i) {
                 for (uint32_t j = b.first; j < b.first + b.count; ++j) {
-                    if (BoxesOverlap(boxes_[order_[i]], boxes_[order_[j]]) && !visit(order_[i], order_[j])) {
+                    if (BoxesOverlap(placed_[i], placed_[j]) && !visit(order_[i], order_[j])) {
                         return;
                     }
                 }
