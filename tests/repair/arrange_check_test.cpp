@@ -157,6 +157,22 @@ TEST(ArrangeCheck, FanScanMatchesFanSort)
     EXPECT_GT(fans - foldFree, 100u);
 }
 
+// A closed fan whose rim turns twice without a side along another: each
+// face turns 144 degrees (a five-pointed star), so the faces overlap.
+TestMesh StarFan()
+{
+    TestMesh m;
+    m.AddPoint(0, 0, 0);
+    const double x[5] = {8, -6, 2, 2, -6}, y[5] = {0, 5, -8, 8, -5};
+    for (uint32_t k = 0; k < 5; ++k) {
+        m.AddPoint(x[k], y[k], 0);
+    }
+    for (uint32_t k = 0; k < 5; ++k) {
+        m.AddTriangle(0, 1 + k, 1 + (k + 1) % 5);
+    }
+    return m;
+}
+
 TEST(ArrangeCheck, CleanShapesAndWhatItLeavesOpen)
 {
     struct Case {
@@ -173,6 +189,7 @@ TEST(ArrangeCheck, CleanShapesAndWhatItLeavesOpen)
         {testing::Fan(kMostFan + 1), ArrangeCheck::Clean},
         {testing::Fan(4 * kMostFan), ArrangeCheck::Clean},
         {testing::Book(kMostFan + 1), ArrangeCheck::Crowded},
+        {StarFan(), ArrangeCheck::Contact},
         // Points at the places of others: boxes touching at a corner, along an
         // edge, over a face (whose diagonals cross), and a copy.
         {testing::Join({testing::Box(0, 1), testing::Box(1, 2)}), ArrangeCheck::CleanJoined},
