@@ -5,6 +5,7 @@
 #include "LoadError.h"
 #include "MeshFiles.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
