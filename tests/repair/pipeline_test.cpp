@@ -298,6 +298,13 @@ TEST(RepairPipeline, HandComputedCases)
         EXPECT_TRUE(again.log.Unchanged()) << c.name;
         EXPECT_TRUE(SameBytes(MeshOf(again), MeshOf(r))) << c.name;
     }
+    // The points in use before and after each step: a soup's 36 corners
+    // are 8 points from the merge on.
+    const RepairResult soup = Repair(Soup(Box(0, 1)));
+    const auto steps = [&soup](RepairStep s) { return soup.log.steps[static_cast<uint32_t>(s)]; };
+    EXPECT_EQ(steps(RepairStep::MergePoints).pointsBefore, 36u);
+    EXPECT_EQ(steps(RepairStep::MergePoints).pointsAfter, 8u);
+    EXPECT_EQ(steps(RepairStep::SmallShells).pointsAfter, 8u);
 }
 
 TEST(RepairPipeline, LogsInTheInputsNumbering)
