@@ -157,18 +157,18 @@ TEST(ArrangeCheck, FanScanMatchesFanSort)
     EXPECT_GT(fans - foldFree, 100u);
 }
 
-// A closed fan whose rim turns twice without a side along another: each
-// face turns 144 degrees (a five-pointed star), so the faces overlap.
-TestMesh StarFan()
+// A closed fan round the origin over the rim points (x, y) in the plane
+// z = 0, in their order.
+TestMesh RimFan(std::initializer_list<std::array<double, 2>> rim)
 {
     TestMesh m;
     m.AddPoint(0, 0, 0);
-    const double x[5] = {8, -6, 2, 2, -6}, y[5] = {0, 5, -8, 8, -5};
-    for (uint32_t k = 0; k < 5; ++k) {
-        m.AddPoint(x[k], y[k], 0);
+    for (const auto& [x, y] : rim) {
+        m.AddPoint(x, y, 0);
     }
-    for (uint32_t k = 0; k < 5; ++k) {
-        m.AddTriangle(0, 1 + k, 1 + (k + 1) % 5);
+    const auto n = static_cast<uint32_t>(rim.size());
+    for (uint32_t k = 0; k < n; ++k) {
+        m.AddTriangle(0, 1 + k, 1 + (k + 1) % n);
     }
     return m;
 }
@@ -189,7 +189,11 @@ TEST(ArrangeCheck, CleanShapesAndWhatItLeavesOpen)
         {testing::Fan(kMostFan + 1), ArrangeCheck::Clean},
         {testing::Fan(4 * kMostFan), ArrangeCheck::Clean},
         {testing::Book(kMostFan + 1), ArrangeCheck::Crowded},
-        {StarFan(), ArrangeCheck::Contact},
+        // Fans whose rims turn twice, so that their faces overlap: a
+        // five-pointed star (each face turns 144 degrees, no side along
+        // another), and a rim whose second turn starts along the first side.
+        {RimFan({{8, 0}, {-6, 5}, {2, -8}, {2, 8}, {-6, -5}}), ArrangeCheck::Contact},
+        {RimFan({{8, 0}, {-2, 8}, {-8, -2}, {2, -8}, {16, 0}, {-4, 16}, {-16, -4}, {4, -16}}), ArrangeCheck::Contact},
         // Points at the places of others: boxes touching at a corner, along an
         // edge, over a face (whose diagonals cross), and a copy.
         {testing::Join({testing::Box(0, 1), testing::Box(1, 2)}), ArrangeCheck::CleanJoined},
