@@ -8,11 +8,11 @@
 
 namespace meshaudit::arrangement {
 
-BoxPairs::BoxPairs(const WorkArray<Box>& boxes) : boxes_(boxes)
+BoxPairs::BoxPairs(const WorkArray<Box>& boxes)
 {
-    order_.reserve(boxes_.size());
-    for (uint32_t k = 0; k < boxes_.size(); ++k) {
-        const Box& b = boxes_[k];
+    order_.reserve(boxes.size());
+    for (uint32_t k = 0; k < boxes.size(); ++k) {
+        const Box& b = boxes[k];
         bool usable = true;
         for (int a = 0; a < 3; ++a) {
             usable = usable && b.lo[a] == b.lo[a] && b.hi[a] == b.hi[a];
@@ -23,15 +23,15 @@ BoxPairs::BoxPairs(const WorkArray<Box>& boxes) : boxes_(boxes)
     }
     if (!order_.empty()) {
         nodes_.reserve(4 * (order_.size() / kLeaf + 1));
-        Build(static_cast<uint32_t>(order_.size()));
+        Build(boxes, static_cast<uint32_t>(order_.size()));
         placed_.resize(order_.size());
         for (size_t k = 0; k < order_.size(); ++k) {
-            placed_[k] = boxes_[order_[k]];
+            placed_[k] = boxes[order_[k]];
         }
     }
 }
 
-void BoxPairs::Build(uint32_t count)
+void BoxPairs::Build(const WorkArray<Box>& boxes, uint32_t count)
 {
     // The root is node 0; every other node is made with its sibling, so
     // that children are always adjacent.
@@ -46,7 +46,7 @@ void BoxPairs::Build(uint32_t count)
         double cLo[3] = {box.lo[0], box.lo[1], box.lo[2]};
         double cHi[3] = {box.hi[0], box.hi[1], box.hi[2]};
         for (uint32_t k = node.first; k < node.first + node.count; ++k) {
-            const Box& b = boxes_[order_[k]];
+            const Box& b = boxes[order_[k]];
             for (int a = 0; a < 3; ++a) {
                 box.lo[a] = std::min(box.lo[a], b.lo[a]);
                 box.hi[a] = std::max(box.hi[a], b.hi[a]);
@@ -66,8 +66,8 @@ void BoxPairs::Build(uint32_t count)
             }
             const uint32_t half = node.count / 2;
             uint32_t* begin = order_.data() + node.first;
-            std::nth_element(begin, begin + half, begin + node.count, [this, axis](uint32_t p, uint32_t q) {
-                return boxes_[p].lo[axis] + boxes_[p].hi[axis] < boxes_[q].lo[axis] + boxes_[q].hi[axis];
+            std::nth_element(begin, begin + half, begin + node.count, [&boxes, axis](uint32_t p, uint32_t q) {
+                return boxes[p].lo[axis] + boxes[p].hi[axis] < boxes[q].lo[axis] + boxes[q].hi[axis];
             });
             node.left = static_cast<uint32_t>(nodes_.size());
             nodes_.push_back(Node{Box{}, node.first, half, 0});

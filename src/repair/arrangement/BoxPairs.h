@@ -28,8 +28,9 @@ inline bool BoxesOverlap(const Box& a, const Box& b)
 
 class BoxPairs {
 public:
-    // Builds the tree over `boxes` (copied). Entries whose box has a NaN
-    // bound never overlap anything.
+    // Builds the tree over `boxes` (read during the build only; the tree
+    // keeps its own copy in tree order). Entries whose box has a NaN bound
+    // never overlap anything.
     explicit BoxPairs(const WorkArray<Box>& boxes);
 
     // Calls onPair(i, j), i != j, once for every unordered pair of
@@ -48,12 +49,11 @@ private:
     };
     static constexpr uint32_t kLeaf = 8;
 
-    // The nodes over order_[0 .. count - 1].
-    void Build(uint32_t count);
+    // The nodes over order_[0 .. count - 1], indices into `boxes`.
+    void Build(const WorkArray<Box>& boxes, uint32_t count);
 
-    WorkArray<Box> boxes_;
     WorkArray<uint32_t> order_;
-    // The boxes in tree order (placed_[k] is boxes_[order_[k]]), so that
+    // The boxes in tree order (placed_[k] is the box of order_[k]), so that
     // the pair loops over two leaves read two short runs of memory rather
     // than boxes scattered over the whole array.
     WorkArray<Box> placed_;
