@@ -707,22 +707,18 @@ TEST(RepairPipeline, PlacesAfterTheMergeMatchEveryPairCompared)
         const auto check = [&](const char* step) {
             bool apart = false;
             const WorkArray<uint32_t> place = pipeline::Places(w, apart);
+            std::vector<uint8_t> used(w.PointCount(), 0);
+            for (const TRIANGLE& t : w.triangles) {
+                used[t.a] = used[t.b] = used[t.c] = 1;
+            }
             bool allApart = true;
             for (uint32_t p = 0; p < w.PointCount(); ++p) {
-                bool used = false;
-                for (const TRIANGLE& t : w.triangles) {
-                    used |= t.a == p || t.b == p || t.c == p;
-                }
-                uint32_t first = used ? p : pipeline::kNone;
-                for (uint32_t q = 0; used && q < p && first == p; ++q) {
-                    bool usedQ = false;
-                    for (const TRIANGLE& t : w.triangles) {
-                        usedQ |= t.a == q || t.b == q || t.c == q;
-                    }
+                uint32_t first = used[p] != 0 ? p : pipeline::kNone;
+                for (uint32_t q = 0; used[p] != 0 && q < p && first == p; ++q) {
                     const T3DVECF &a = w.Point(q), &b = w.Point(p);
-                    first = usedQ && a.x == b.x && a.y == b.y && a.z == b.z ? q : p;
+                    first = used[q] != 0 && a.x == b.x && a.y == b.y && a.z == b.z ? q : p;
                 }
-                allApart &= first == p || !used;
+                allApart &= first == p || used[p] == 0;
                 EXPECT_EQ(place[p], first) << step << " round " << round << " point " << p;
             }
             EXPECT_EQ(apart, allApart) << step << " round " << round;
