@@ -1,6 +1,8 @@
 #include "Decimal.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -11,10 +13,152 @@
 
 namespace meshaudit::cli {
 
+namespace {
+
+// The powers of ten a double holds exactly.
+constexpr double kTens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// "00" to "99", two characters each.
+constexpr auto kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int n = 0; n < 100; ++n) {
+        pairs[2 * n] = static_cast<char>('0' + n / 10);
+        pairs[2 * n + 1] = static_cast<char>('0' + n % 10);
+    }
+    return pairs;
+}();
+
+// The eight decimal places of n < 10^8, leading zeros included.
+void WriteEightDigits(char* at, uint32_t n)
+{
+    const uint32_t high = n / 10000, low = n % 10000;
+    std::memcpy(at, kDigitPairs.data() + 2 * (high / 100), 2);
+    std::memcpy(at + 2, kDigitPairs.data() + 2 * (high % 100), 2);
+    std::memcpy(at + 4, kDigitPairs.data() + 2 * (low / 100), 2);
+    std::memcpy(at + 6, kDigitPairs.data() + 2 * (low % 100), 2);
+}
+
+// WriteShortest's text for zero, and for a value of at most 15 significant
+// digits between 1e-8 and 1e15, which is what meshes hold; null for any
+// other, left to the general writer. Scaled by a power of ten 10^k into
+// [1e14, 1e15), the value is within 0.23 of the integer its shortest digits
+// make there (two roundings of at most 2^-53 relative each, on less than
+// 1e15), so that integer is the nearest. It is checked by dividing it by
+// 10^k, one correct rounding of two exact doubles, which is what reading its
+// text gives: a value with more digits fails the check. At most 15 digits,
+// the shortest text is the only one of its length that reads back (the
+// values that round to one double span less than 1e-15 of it), so it is the
+// text the general writer picks; the choice between fixed and scientific
+// follows.
+char* WriteShortDecimal(char* first, double value)
+{
+    const double size = std::fabs(value);
+    if (size == 0.0) {
+        char* at = first;
+        if (std::signbit(value)) {
+            *at++ = '-';
+        }
+        *at++ = '0';
+        return at;
+    }
+    if (!(size >= 1e-8 && size < 1e15)) {
+        return nullptr;
+    }
+    // floor(log10(size)) is floor(b log10(2)) or one more, b the binary
+    // exponent; (b * 1233) >> 12 is the former for |b| < 1000. One step
+    // then brings the scaled value into range, checked against exact bounds.
+    const int binary = static_cast<int>((std::bit_cast<uint64_t>(size) >> 52) & 0x7FF) - 1023;
+    int k = std::clamp(14 - ((binary * 1233) >> 12), 0, 22);
+    double scaled = size * kTens[k];
+    if (scaled >= 1e15 && k > 0) {
+        scaled = size * kTens[--k];
+    }
+    if (!(scaled >= 1e14 && scaled < 1e15)) {
+        return nullptr;
+    }
+    uint64_t digits = static_cast<uint64_t>(scaled + 0.5);
+    if (static_cast<double>(digits) / kTens[k] != size) {
+        return nullptr;
+    }
+    int count = digits >= 1000000000000000 ? 16 : 15;
+    const int exponent = count - 1 - k;  // of the leading digit
+    // All sixteen places written (a leading zero for fifteen digits), as
+    // two halves of eight whose digit pairs do not wait on each other, and
+    // then sixteen more zeros: the runs below are copied sixteen at a time,
+    // whatever their length, and what follows the digits is zeros.
+    char places[32];
+    WriteEightDigits(places, static_cast<uint32_t>(digits / 100000000));
+    WriteEightDigits(places + 8, static_cast<uint32_t>(digits % 100000000));
+    std::memset(places + 16, '0', 16);
+    // The trailing zeros, counted eight places at a time: a place that is
+    // '0' is a zero byte once every byte has '0' taken off.
+    uint64_t front = 0, back = 0;
+    std::memcpy(&front, places, 8);
+    std::memcpy(&back, places + 8, 8);
+    constexpr uint64_t kZeros = 0x3030303030303030;
+    front ^= kZeros;
+    back ^= kZeros;
+    const auto lastZeroBytes = [](uint64_t word) {
+        return (std::endian::native == std::endian::little ? std::countl_zero(word) : std::countr_zero(word)) / 8;
+    };
+    const char* text = places + (16 - count);
+    count -= back != 0 ? lastZeroBytes(back) : 8 + lastZeroBytes(front);
+    // |exponent| <= 15: two exponent digits.
+    const int scientific = count + (count > 1 ? 1 : 0) + 4;
+    const int fixed = exponent < 0 ? 1 - exponent + count : count <= exponent + 1 ? exponent + 1 : count + 1;
+    char* at = first;
+    *at = '-';
+    at += value < 0.0 ? 1 : 0;
+    if (scientific < fixed) {
+        at[0] = text[0];
+        at[1] = '.';
+        std::memcpy(at + 2, text + 1, 16);
+        at += count > 1 ? count + 1 : 1;
+        const int power = exponent < 0 ? -exponent : exponent;
+        at[0] = 'e';
+        at[1] = exponent < 0 ? '-' : '+';
+        at[2] = static_cast<char>('0' + power / 10);
+        at[3] = static_cast<char>('0' + power % 10);
+        at += 4;
+    } else if (exponent < 0) {
+        // At most seven zeros after the point: the value is at least 1e-8.
+        std::memcpy(at, "0.0000000", 9);
+        at += 1 - exponent;
+        std::memcpy(at, text, 16);
+        at += count;
+    } else {
+        // The whole part, with the zeros that follow the digits; then the
+        // point and the rest when there is one.
+        std::memcpy(at, text, 16);
+        if (count <= exponent + 1) {
+            at += exponent + 1;
+        } else {
+            at[exponent + 1] = '.';
+            // Fifteen places at most after the point, one being before it.
+            std::memcpy(at + exponent + 2, text + exponent + 1, 15);
+            at += count + 1;
+        }
+    }
+    return at;
+}
+
+// Room for what WriteShortDecimal writes: its text is at most a sign, "0.",
+// seven zeros and sixteen digits, but its runs of digits are copied sixteen
+// places at a time.
+constexpr std::ptrdiff_t kShortRoom = 32;
+
+}  // namespace
+
 #if defined(__cpp_lib_to_chars) && !defined(MESHAUDIT_PORTABLE_DECIMAL)
 
 char* WriteShortest(char* first, char* last, double value)
 {
+    if (last - first >= kShortRoom) {
+        if (char* end = WriteShortDecimal(first, value)) {
+            return end;
+        }
+    }
     return std::to_chars(first, last, value).ptr;
 }
 
@@ -48,6 +192,11 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 char* WriteShortest(char* first, char* last, double value)
 {
+    if (last - first >= kShortRoom) {
+        if (char* end = WriteShortDecimal(first, value)) {
+            return end;
+        }
+    }
     char text[40];
     int length = 0;
     if (std::isnan(value) || std::isinf(value) || value == 0.0) {
