@@ -48,7 +48,9 @@ char SegTriIntersect(const T3DVECF* segment, const T3DVECF* triangle);
 // decides the pair; callers exclude mesh neighbours by index beforehand.
 // Two triangles in one plane that a line through an edge of one keeps apart
 // in their common projection are answered '0' after a few orientations,
-// without the edge tests (the same answer: see CoplanarApart in the source).
+// without the edge tests (the same answer: see CoplanarApart in the source),
+// and so is a t1 strictly on one side of t2's plane, when both have moderate
+// coordinates and t1 keeps an area in its projection.
 char TriTriIntersect(const T3DVECF* t1, const T3DVECF* t2);
 
 // For the tests that compare the two: TriTriIntersect by the edge tests

@@ -249,6 +249,12 @@ TEST(TriTriIntersect, SubnormalGapsZeroAreaAndNaNInEveryOrder)
         {{{1, 1, 1}, {1, 1, 5}, nan[0]}, {{1, 1, 1}, {1, 1, 5}, nan[0]}, '0', "one NaN corner each"},
         {{s[0], s[1], s[2]}, {nan[0], nan[1], nan[2]}, '1', "all NaN against a finite one"},
         {{s[0], s[1], s[2]}, {{1, 1, 1}, {1, 1, 5}, nan[0]}, '1', "one NaN corner against a finite one"},
+        // Products past the double range, or below it: the orientations
+        // disagree, and the answer is the edge tests' although t1 is on one
+        // side of t2's plane.
+        {{{1e200, -1, 2}, {1, -2, -1}, {2, 1e200, 0}}, {{-1, -1, -1}, {-1, 1, 0}, {2, -2, 0}}, '1', "overflowing"},
+        {{{-0x1.3529ba7d19eafp-565, -2, -1}, {-2, 0, 1}, {-1, -1, 0x1.3529ba7d19eafp-564}},
+         {{2, -2, 2}, {1, 1, 1}, {0, -2, -1}}, '1', "underflowing"},
     };
     for (const TriCase& c : cases) {
         ExpectPair(c.t1, c.t2, c.expected, c.what);
