@@ -170,8 +170,9 @@ TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
 
 // Pairs in one plane (z = 1, or tilted: z = x + y or z = 2x - y), corners on
 // a 5 x 5 grid there, zero-area ones and repeated corners included, a tenth
-// of them with a corner off the plane or not finite: the quick answer for
-// two triangles in one plane is the edge tests' in every order.
+// of them with a corner off the plane or not finite, a tenth with a
+// triangle tilted or lifted off it: the quick answers are the edge tests'
+// in every order.
 TEST(TriTriIntersect, CoplanarPairsMatchTheEdgeTests)
 {
     std::mt19937_64 rng(91);
@@ -185,6 +186,11 @@ TEST(TriTriIntersect, CoplanarPairsMatchTheEdgeTests)
         }
         if (i % 10 == 0) {
             t[1][rng() % 3].z += i % 20 == 0 ? 0.5 : kNaN;
+        } else if (i % 10 == 5) {
+            t[rng() % 2][rng() % 3].z += 0.5;  // tilted by one corner,
+            for (T3DVECF& p : t[1]) {
+                p.z += static_cast<double>(rng() % 2);  // then maybe lifted whole
+            }
         }
         const T3DVECF* a = t[0];
         const T3DVECF* b = t[1];
