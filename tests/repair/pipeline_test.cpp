@@ -6,6 +6,7 @@
 #include "meshaudit_solid.hpp"
 #include "containers/Memory.h"
 #include "repair/pipeline/BoxNesting.h"
+#include "repair/pipeline/EdgeSides.h"
 #include "repair/pipeline/EqualCoordinates.h"
 #include "repair/pipeline/HoleTriangulation.h"
 #include "repair/pipeline/Steps.h"
@@ -741,6 +742,42 @@ TEST(RepairPipeline, PlacesAfterTheMergeMatchEveryPairCompared)
         check("fill and cut");
     }
     EXPECT_GT(shortcuts, 500u);
+}
+
+// Flips applied to a grouping of sides by edge leave it as one built afresh:
+// random triangles on a few points, repeated points and books included.
+TEST(RepairPipeline, SidesFollowFlipsAsIfBuiltAgain)
+{
+    std::mt19937 rng(5);
+    const auto same = [](const pipeline::EdgeSides& a, const pipeline::EdgeSides& b, size_t sides) {
+        bool equal = a.GroupCount() == b.GroupCount();
+        for (uint32_t g = 0; equal && g < a.GroupCount(); ++g) {
+            equal = a.Size(g) == b.Size(g) && std::equal(a.Sides(g), a.Sides(g) + a.Size(g), b.Sides(g));
+        }
+        for (uint32_t s = 0; equal && s < sides; ++s) {
+            equal = a.GroupOf(s) == b.GroupOf(s);
+        }
+        return equal;
+    };
+    for (int round = 0; round < 300; ++round) {
+        TestMesh m;
+        const uint32_t points = 3 + rng() % 6;
+        for (uint32_t p = 0; p < points; ++p) {
+            m.AddPoint(p, p * p, 0);
+        }
+        for (uint32_t t = 0, count = 1 + rng() % 40; t < count; ++t) {
+            m.AddTriangle(rng() % points, rng() % points, rng() % points);
+        }
+        RepairLog log;
+        const MeshRecord record = m.Record();
+        pipeline::WorkMesh w(record, log);
+        w.Sides();
+        for (uint32_t k = 0, flips = 1 + rng() % 20; k < flips; ++k) {
+            w.Flip(rng() % static_cast<uint32_t>(w.triangles.size()));
+        }
+        const pipeline::EdgeSides fresh(w.triangles, w.PointCount());
+        ASSERT_TRUE(same(w.Sides(), fresh, 3 * w.triangles.size())) << "round " << round;
+    }
 }
 
 // Small random meshes of every kind of damage at once, points on a coarse

@@ -52,4 +52,36 @@ EdgeSides::EdgeSides(const WorkArray<TRIANGLE>& triangles, uint32_t pointCount)
     first_.push_back(static_cast<uint32_t>(sides_.size()));
 }
 
+void EdgeSides::Flip(uint32_t t)
+{
+    const uint32_t s0 = 3 * t, s2 = 3 * t + 2;
+    const uint32_t g0 = groupOf_[s0], g2 = groupOf_[s2];
+    if (g0 == g2) {
+        return;  // both on one edge, or on none: nothing moves
+    }
+    groupOf_[s0] = g2;
+    groupOf_[s2] = g0;
+    Replace(g0, s0, s2);
+    Replace(g2, s2, s0);
+}
+
+void EdgeSides::Replace(uint32_t g, uint32_t from, uint32_t to)
+{
+    if (g == kNone) {
+        return;
+    }
+    uint32_t* begin = sides_.data() + first_[g];
+    uint32_t* end = sides_.data() + first_[g + 1];
+    uint32_t* at = std::lower_bound(begin, end, from);
+    *at = to;
+    // `to` is within two of `from`: it passes at most the triangle's own
+    // side 1, when a repeated point puts that on the same edge.
+    for (; at + 1 < end && at[0] > at[1]; ++at) {
+        std::swap(at[0], at[1]);
+    }
+    for (; at > begin && at[-1] > at[0]; --at) {
+        std::swap(at[-1], at[0]);
+    }
+}
+
 }  // namespace meshaudit::pipeline

@@ -23,7 +23,17 @@ public:
     // The group of side s, or kNone for a side whose two ends are one point.
     uint32_t GroupOf(uint32_t side) const { return groupOf_[side]; }
 
+    // The grouping once triangle t has its corners b and c swapped, the same
+    // as one built afresh: its side 0 then runs along side 2's old edge and
+    // side 2 along side 0's, so the two change groups, and no group changes
+    // size. Costs the log of the two groups' sizes.
+    void Flip(uint32_t t);
+
 private:
+    // Puts side `to` where `from` is in group g (kNone: none), keeping the
+    // group ascending.
+    void Replace(uint32_t g, uint32_t from, uint32_t to);
+
     WorkArray<uint32_t> sides_;
     WorkArray<uint32_t> first_;
     WorkArray<uint32_t> groupOf_;

@@ -109,7 +109,11 @@ void WorkMesh::DropTriangles(const WorkArray<uint8_t>& reasons)
 
 void WorkMesh::Flip(uint32_t t)
 {
-    TrianglesChanged();
+    // The grouping follows the flip rather than being built again: a shell
+    // turned whole would otherwise cost the next step a full grouping.
+    if (sides_ != nullptr) {
+        sides_->Flip(t);
+    }
     std::swap(triangles[t].b, triangles[t].c);
     std::swap(named[t].b, named[t].c);
     if (!flipped.empty()) {

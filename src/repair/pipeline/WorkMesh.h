@@ -101,7 +101,8 @@ public:
     // a change: most steps change nothing on most meshes, and the steps
     // from 5 to 8 then share one grouping. A step that writes `triangles`
     // itself calls TrianglesChanged() before the next request; the
-    // functions above call it themselves.
+    // functions above call it themselves, but for Flip, which updates the
+    // grouping in place.
     const EdgeSides& Sides() const;
     void TrianglesChanged();
 
