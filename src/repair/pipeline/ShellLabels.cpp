@@ -8,6 +8,11 @@ namespace meshaudit::pipeline {
 
 WorkArray<uint32_t> ShellLabels(const WorkMesh& mesh, uint32_t& count)
 {
+    // Steps 7 to 9 ask for the shells in turn, and on most meshes nothing
+    // changes the triangles' edges in between.
+    if (const WorkArray<uint32_t>* kept = mesh.KeptShells(count)) {
+        return *kept;
+    }
     Forest forest(mesh.triangles.size());
     {
         const EdgeSides& sides = mesh.Sides();
@@ -23,6 +28,7 @@ WorkArray<uint32_t> ShellLabels(const WorkMesh& mesh, uint32_t& count)
         const uint32_t root = forest.Root(t);
         shellOf[t] = root == t ? count++ : shellOf[root];
     }
+    mesh.KeepShells(shellOf, count);
     return shellOf;
 }
 

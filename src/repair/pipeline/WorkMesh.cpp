@@ -32,6 +32,7 @@ const EdgeSides& WorkMesh::Sides() const
 void WorkMesh::TrianglesChanged()
 {
     sides_.reset();
+    shellCount_ = kNone;
 }
 
 uint32_t WorkMesh::AddCopy(uint32_t p)

@@ -105,6 +105,19 @@ public:
     // grouping in place.
     const EdgeSides& Sides() const;
     void TrianglesChanged();
+    // The shells ShellLabels last found (and their count), kept like the
+    // grouping until the next change: a flip changes neither. Null when
+    // there are none.
+    const WorkArray<uint32_t>* KeptShells(uint32_t& count) const
+    {
+        count = shellCount_;
+        return shellCount_ == kNone ? nullptr : &shellOf_;
+    }
+    void KeepShells(const WorkArray<uint32_t>& shellOf, uint32_t count) const
+    {
+        shellOf_ = shellOf;
+        shellCount_ = count;
+    }
 
     // The mesh as a record, its points contiguous (the input's own array
     // while there are no copies). Valid until the next change.
@@ -133,6 +146,8 @@ private:
     WorkArray<uint8_t> parted_;
     WorkArray<T3DVECF> materialized_;
     mutable std::unique_ptr<EdgeSides> sides_;
+    mutable WorkArray<uint32_t> shellOf_;
+    mutable uint32_t shellCount_ = kNone;  // kNone: none kept
     bool usedApart_ = false;
 };
 
