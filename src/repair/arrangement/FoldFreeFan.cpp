@@ -12,10 +12,26 @@ bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work, u
     };
     const auto leaves = [&](uint32_t x) { return faces[x].id[(at(x) + 1) % 3]; };
     const auto reaches = [&](uint32_t x) { return faces[x].id[(at(x) + 2) % 3]; };
+    // Fans of up to kScannedFan faces, nearly all, keep their arrays on the
+    // stack; larger ones in `work`.
+    const bool small = count <= kScannedFan;
+    uint32_t smallAfter[kScannedFan];
+    uint8_t smallLed[kScannedFan];
+    uint32_t smallChain[kScannedFan + 1];
+    double smallFlat[2 * (kScannedFan + 1)];
+    if (!small) {
+        work.after.resize(count);
+        work.led.resize(count);
+        work.chain.resize(size_t{count} + 1);
+        work.flat.resize(2 * (size_t{count} + 1));
+    }
+    uint32_t* after = small ? smallAfter : work.after.data();
+    uint8_t* led = small ? smallLed : work.led.data();
+    uint32_t* chain = small ? smallChain : work.chain.data();
+    double* flat = small ? smallFlat : work.flat.data();
     // after[x]: the face that leaves from the side face x reaches, or
     // UINT32_MAX; each side must be left by one face at most.
-    WorkArray<uint32_t>& after = work.after;
-    after.assign(count, UINT32_MAX);
+    std::fill_n(after, count, UINT32_MAX);
     if (count <= std::min(scanned, kScannedFan)) {
         uint32_t left[kScannedFan];
         for (uint32_t x = 0; x < count; ++x) {
@@ -54,27 +70,25 @@ bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work, u
         }
     }
     // The start: a face no face leads to, or any face of a cycle.
-    WorkArray<uint8_t>& led = work.led;
-    led.assign(count, 0);
+    std::fill_n(led, count, uint8_t{0});
     for (uint32_t x = 0; x < count; ++x) {
         if (after[x] != UINT32_MAX) {
             led[after[x]] = 1;
         }
     }
-    const auto start = static_cast<uint32_t>(std::find(led.begin(), led.end(), uint8_t{0}) - led.begin());
+    const auto start = static_cast<uint32_t>(std::find(led, led + count, uint8_t{0}) - led);
     const bool closed = start == count;
     if (closed && count < 3) {
         return false;  // two faces cannot close a fan with angles below a half turn
     }
-    WorkArray<uint32_t>& chain = work.chain;
-    chain.clear();
-    for (uint32_t x = closed ? 0 : start; x != UINT32_MAX && chain.size() <= count; x = after[x]) {
-        if (closed && !chain.empty() && x == chain.front()) {
+    uint32_t length = 0;
+    for (uint32_t x = closed ? 0 : start; x != UINT32_MAX && length <= count; x = after[x]) {
+        if (closed && length != 0 && x == chain[0]) {
             break;
         }
-        chain.push_back(x);
+        chain[length++] = x;
     }
-    if (chain.size() != count) {
+    if (length != count) {
         return false;  // more than one chain, or a path that runs into a cycle
     }
     // Everything is seen in the projection of the first face's plane (its
@@ -84,8 +98,6 @@ bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work, u
     const Face& view = faces[chain[0]];
     double o[2];
     Project(view[at(chain[0])], view.i, view.j, o);
-    WorkArray<double>& flat = work.flat;
-    flat.resize(2 * (size_t{count} + 1));
     for (uint32_t k = 0; k <= count; ++k) {
         const T3DVECF& side =
             k < count ? faces[chain[k]][at(chain[k]) + 1] : faces[chain[count - 1]][at(chain[count - 1]) + 2];

@@ -14,8 +14,9 @@
 
 namespace meshaudit::arrangement {
 
-// Room kept from one point to the next (the test's cost grows as
-// count log count; allocating for each point cost more than the test).
+// Room kept from one point to the next for fans of more than kScannedFan
+// faces (the test's cost grows as count log count; allocating for each
+// point cost more than the test); smaller fans use the stack.
 struct FanWork {
     WorkArray<std::array<uint32_t, 2>> order;
     WorkArray<uint32_t> after;
