@@ -259,6 +259,7 @@ TEST(TriTriIntersect, SubnormalGapsZeroAreaAndNaNInEveryOrder)
         // disagree, and the answer is the edge tests' although t1 is on one
         // side of t2's plane.
         {{{1e200, -1, 2}, {1, -2, -1}, {2, 1e200, 0}}, {{-1, -1, -1}, {-1, 1, 0}, {2, -2, 0}}, '1', "overflowing"},
+        {{{2, -1, -2}, {-1, 2, -2}, {1, 1, -2}}, {{-1, -1, -2}, {2e300, 2, 2}, {1e300, -1, -1}}, '1', "overflowing, no zero"},
         {{{-0x1.3529ba7d19eafp-565, -2, -1}, {-2, 0, 1}, {-1, -1, 0x1.3529ba7d19eafp-564}},
          {{2, -2, 2}, {1, 1, 1}, {0, -2, -1}}, '1', "underflowing"},
     };
