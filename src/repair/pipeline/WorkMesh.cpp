@@ -33,6 +33,7 @@ void WorkMesh::TrianglesChanged()
 {
     sides_.reset();
     shellCount_ = kNone;
+    inUse_ = kNone;
 }
 
 uint32_t WorkMesh::AddCopy(uint32_t p)
@@ -139,6 +140,9 @@ MeshRecord WorkMesh::Record()
 
 uint32_t WorkMesh::PointsInUse() const
 {
+    if (inUse_ != kNone) {
+        return inUse_;
+    }
     WorkArray<uint8_t> used(PointCount(), 0);
     uint32_t count = 0;
     for (const TRIANGLE& t : triangles) {
@@ -148,6 +152,7 @@ uint32_t WorkMesh::PointsInUse() const
             u = 1;
         }
     }
+    inUse_ = count;
     return count;
 }
 

@@ -122,7 +122,9 @@ public:
     // The mesh as a record, its points contiguous (the input's own array
     // while there are no copies). Valid until the next change.
     MeshRecord Record();
-    // The number of points some triangle names.
+    // The number of points some triangle names; kept, like the grouping,
+    // until the next change (the count before and after every step is
+    // logged, and most steps change nothing).
     uint32_t PointsInUse() const;
     // Moves the merges that still hold into the log, by point, and returns
     // how many each step made; undone ones are left out.
@@ -148,6 +150,7 @@ private:
     mutable std::unique_ptr<EdgeSides> sides_;
     mutable WorkArray<uint32_t> shellOf_;
     mutable uint32_t shellCount_ = kNone;  // kNone: none kept
+    mutable uint32_t inUse_ = kNone;       // kNone: not counted
     bool usedApart_ = false;
 };
 
