@@ -17,6 +17,11 @@ struct Box {
         low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
         high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
     }
+    void Add(const Box& b)
+    {
+        Add(b.low);
+        Add(b.high);
+    }
     double Diagonal() const
     {
         return std::hypot(high.x - low.x, high.y - low.y, high.z - low.z);
@@ -51,13 +56,16 @@ void DropShells(WorkMesh& mesh, uint32_t minTriangles, double minSize, bool inne
     }
     WorkArray<uint32_t> size(count, 0);
     WorkArray<Box> boxes(count);
-    Box all;
     for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
         ++size[shellOf[t]];
         for (uint32_t i = 0; i < 3; ++i) {
             boxes[shellOf[t]].Add(mesh.Point(Corner(mesh.triangles[t], i)));
-            all.Add(mesh.Point(Corner(mesh.triangles[t], i)));
         }
+    }
+    // The whole mesh's box is the shells' boxes together: the same bounds.
+    Box all;
+    for (const Box& b : boxes) {
+        all.Add(b);
     }
     // A lone triangle has no side in common with any other: no fill closes
     // it but its own reverse, a two-sided sheet that step 4 would remove.
