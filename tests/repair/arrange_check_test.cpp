@@ -145,9 +145,9 @@ TEST(ArrangeCheck, FanScanMatchesFanSort)
         const auto at = [&m](uint32_t p) { return m.points[p]; };
         FanWork scan, sort;
         ForEachFan(static_cast<uint32_t>(m.points.size()), static_cast<uint32_t>(m.triangles.size()), corners, at,
-                   [&](uint32_t p, const Face* faces, uint32_t count) {
-                       const bool free = FoldFreeFan(faces, count, p, scan);
-                       EXPECT_EQ(free, FoldFreeFan(faces, count, p, sort, 0)) << seed << " " << p;
+                   [&](uint32_t p, const FanFace* faces, uint32_t count) {
+                       const bool free = FoldFreeFan(faces, count, p, m.points.data(), scan);
+                       EXPECT_EQ(free, FoldFreeFan(faces, count, p, m.points.data(), sort, 0)) << seed << " " << p;
                        foldFree += p == 0 && free;
                        fans += p == 0;
                        return true;

@@ -84,14 +84,25 @@ ArrangeCheck CheckFans(const MeshRecord& mesh)
     };
     const auto at = [&mesh](uint32_t p) { return mesh.points[p]; };
     FanWork work;
+    WorkArray<Face> faces;
     ArrangeCheck answer = ArrangeCheck::Clean;
-    ForEachFan(mesh.pointCount, mesh.triangleCount, corners, at, [&](uint32_t p, const Face* faces, uint32_t count) {
-        if (FoldFreeFan(faces, count, p, work)) {
+    ForEachFan(mesh.pointCount, mesh.triangleCount, corners, at, [&](uint32_t p, const FanFace* fan, uint32_t count) {
+        if (FoldFreeFan(fan, count, p, mesh.points, work)) {
             return true;
         }
         if (count > kMostFan) {
             answer = ArrangeCheck::Crowded;
             return false;
+        }
+        // The pairs are tested on the faces with their corners.
+        faces.resize(count);
+        for (uint32_t x = 0; x < count; ++x) {
+            for (uint32_t k = 0; k < 3; ++k) {
+                faces[x].id[k] = fan[x].id[k];
+                faces[x].c[k] = mesh.points[fan[x].id[k]];
+            }
+            faces[x].i = fan[x].i;
+            faces[x].j = fan[x].j;
         }
         for (uint32_t x = 0; x < count; ++x) {
             const Face& t = faces[x];

@@ -91,8 +91,8 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
                 return shape[t] == Shape::Proper;
             },
             [&points](uint32_t id) { return points[id]; },
-            [&](uint32_t p, const Face* faces, uint32_t count) {
-                foldFree[p] = count > 0 && FoldFreeFan(faces, count, p, work);
+            [&](uint32_t p, const FanFace* faces, uint32_t count) {
+                foldFree[p] = count > 0 && FoldFreeFan(faces, count, p, points.data(), work);
                 return true;
             });
     }

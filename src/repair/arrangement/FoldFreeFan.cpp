@@ -4,10 +4,11 @@
 
 namespace meshaudit::arrangement {
 
-bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work, uint32_t scanned)
+bool FoldFreeFan(const FanFace* faces, uint32_t count, uint32_t p, const T3DVECF* points, FanWork& work,
+                 uint32_t scanned)
 {
     const auto at = [&](uint32_t x) {
-        const Face& f = faces[x];
+        const FanFace& f = faces[x];
         return f.id[0] == p ? 0u : f.id[1] == p ? 1u : 2u;
     };
     const auto leaves = [&](uint32_t x) { return faces[x].id[(at(x) + 1) % 3]; };
@@ -95,13 +96,12 @@ bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work, u
     // axes): the point and side k of the chain, k from 0 to count (the last
     // the first again when closed, else the side the last face reaches),
     // each projected once.
-    const Face& view = faces[chain[0]];
+    const FanFace& view = faces[chain[0]];
     double o[2];
-    Project(view[at(chain[0])], view.i, view.j, o);
+    Project(points[p], view.i, view.j, o);
     for (uint32_t k = 0; k <= count; ++k) {
-        const T3DVECF& side =
-            k < count ? faces[chain[k]][at(chain[k]) + 1] : faces[chain[count - 1]][at(chain[count - 1]) + 2];
-        Project(side, view.i, view.j, &flat[2 * k]);
+        const uint32_t side = k < count ? leaves(chain[k]) : reaches(chain[count - 1]);
+        Project(points[side], view.i, view.j, &flat[2 * k]);
     }
     const auto turn = [&](uint32_t from, uint32_t to) { return Orient2DSign(o, &flat[2 * from], &flat[2 * to]); };
     const int way = turn(0, 1);

@@ -6,13 +6,18 @@
 
 #include "containers/WorkArray.h"
 #include "meshaudit.h"
-#include "repair/arrangement/MeetBeyond.h"
 #include "repair/arrangement/PlaneProjection.h"
 
 #include <array>
 #include <cstdint>
 
 namespace meshaudit::arrangement {
+
+// A face round a point, as ForEachFan gives it: a Face without its corners.
+struct FanFace {
+    uint32_t id[3];
+    int i, j;
+};
 
 // Room kept from one point to the next for fans of more than kScannedFan
 // faces (the test's cost grows as count log count; allocating for each
@@ -40,14 +45,21 @@ struct FanWork {
 // others, fewer steps than a sort and a search for each round most points
 // of a mesh (six faces or so); larger ones sort, so that a fan of n faces
 // costs n log n. Both give the same answer; the tests compare them.
+//
+// The faces name their corners by id alone, `points[id]` being where each
+// is: only the corners the chain passes are read.
 inline constexpr uint32_t kScannedFan = 16;
-bool FoldFreeFan(const Face* faces, uint32_t count, uint32_t p, FanWork& work, uint32_t scanned = kScannedFan);
+bool FoldFreeFan(const FanFace* faces, uint32_t count, uint32_t p, const T3DVECF* points, FanWork& work,
+                 uint32_t scanned = kScannedFan);
 
 // The faces round every point in turn: of the triangles for which
 // `corners(t, ids)` gives true, named by the three distinct ids it writes,
 // those with an area, their corners at `at(id)`; `visit(p, faces, count)`
 // for each point id below pointCount, stopping when it returns false.
 // Returns false when it stopped. Throws std::bad_alloc as WorkArray does.
+// The faces carry their ids and axes, not their corners: a fan is mostly
+// decided from a few of them (FoldFreeFan), and copying every corner of
+// every face round every point cost more than the test.
 template <class Corners, class At, class Visit>
 bool ForEachFan(uint32_t pointCount, uint32_t triangleCount, Corners&& corners, At&& at, Visit&& visit)
 {
@@ -82,17 +94,16 @@ bool ForEachFan(uint32_t pointCount, uint32_t triangleCount, Corners&& corners, 
             }
         }
     }
-    WorkArray<Face> faces;
+    WorkArray<FanFace> faces;
     for (uint32_t p = 0; p < pointCount; ++p) {
         const uint32_t count = first[p + 1] - first[p];
         faces.resize(count);
         for (uint32_t x = 0; x < count; ++x) {
             const uint32_t t = fan[first[p] + x];
             corners(t, ids);
-            Face& f = faces[x];
+            FanFace& f = faces[x];
             for (uint32_t k = 0; k < 3; ++k) {
                 f.id[k] = ids[k];
-                f.c[k] = at(ids[k]);
             }
             f.i = drop[t] % 3;
             f.j = (drop[t] + 1) % 3;
