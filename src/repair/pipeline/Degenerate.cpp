@@ -21,6 +21,7 @@
 #include "repair/pipeline/Forest.h"
 #include "repair/pipeline/Steps.h"
 
+#include <utility>
 
 namespace meshaudit::pipeline {
 
@@ -71,8 +72,10 @@ uint32_t MiddleCorner(const WorkMesh& mesh, const TRIANGLE& t)
 }
 
 // Drops the triangles that repeat a point, and collapses the zero-length
-// sides of zero-area triangles.
-void CollapseAndDropRepeats(WorkMesh& mesh)
+// sides of zero-area triangles. Returns whether it changed the mesh; when
+// it did not, `degenerate` lists the zero-area triangles in order, which
+// the rounds of splits would otherwise find again.
+bool CollapseAndDropRepeats(WorkMesh& mesh, WorkArray<uint32_t>& degenerate)
 {
     WorkArray<uint8_t> reasons(mesh.triangles.size(), WorkMesh::kKeep);
     bool dropAny = false, collapseAny = false;
@@ -88,6 +91,7 @@ void CollapseAndDropRepeats(WorkMesh& mesh)
         if (!Degenerate(mesh, tri)) {
             continue;
         }
+        degenerate.push_back(static_cast<uint32_t>(t));
         for (uint32_t i = 0; i < 3; ++i) {
             const uint32_t p = Corner(tri, i), q = Corner(tri, (i + 1) % 3);
             if (SamePlace(mesh.Point(p), mesh.Point(q))) {
@@ -118,6 +122,7 @@ void CollapseAndDropRepeats(WorkMesh& mesh)
     if (dropAny) {
         mesh.DropTriangles(reasons);
     }
+    return collapseAny || dropAny;
 }
 
 // One round of splits; false when it changed nothing. Degenerate triangles
@@ -188,15 +193,22 @@ bool SplitRound(WorkMesh& mesh, const WorkArray<uint32_t>& degenerate, WorkArray
 
 void RemoveDegenerate(WorkMesh& mesh)
 {
-    CollapseAndDropRepeats(mesh);
+    WorkArray<uint32_t> found;
+    const bool changed = CollapseAndDropRepeats(mesh, found);
     for (uint32_t round = 0;; ++round) {
         WorkArray<uint32_t> degenerate;
         WorkArray<uint8_t> isDegenerate(mesh.triangles.size(), 0);
-        for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
-            if (Degenerate(mesh, mesh.triangles[t])) {
-                degenerate.push_back(t);
-                isDegenerate[t] = 1;
+        if (round == 0 && !changed) {
+            degenerate = std::move(found);
+        } else {
+            for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
+                if (Degenerate(mesh, mesh.triangles[t])) {
+                    degenerate.push_back(t);
+                }
             }
+        }
+        for (const uint32_t t : degenerate) {
+            isDegenerate[t] = 1;
         }
         if (degenerate.empty()) {
             return;
