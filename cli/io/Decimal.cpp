@@ -39,6 +39,25 @@ void WriteEightDigits(char* at, uint32_t n)
     std::memcpy(at + 6, kDigitPairs.data() + 2 * (low % 100), 2);
 }
 
+// The digits of n < 10^8, without leading zeros.
+char* WriteSmallIndex(char* at, uint32_t n)
+{
+    const int digits = n < 10 ? 1 : n < 100 ? 2 : n < 1000 ? 3 : n < 10000 ? 4 : n < 100000 ? 5 : n < 1000000 ? 6
+                       : n < 10000000 ? 7 : 8;
+    char* end = at + digits;
+    char* p = end;
+    for (; n >= 100; n /= 100) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs.data() + 2 * (n % 100), 2);
+    }
+    if (n >= 10) {
+        std::memcpy(p - 2, kDigitPairs.data() + 2 * n, 2);
+    } else {
+        p[-1] = static_cast<char>('0' + n);
+    }
+    return end;
+}
+
 // WriteShortest's text for zero, and for a value of at most 15 significant
 // digits between 1e-8 and 1e15, which is what meshes hold; null for any
 // other, left to the general writer. Scaled by a power of ten 10^k into
@@ -149,6 +168,14 @@ char* WriteShortDecimal(char* first, double value)
 constexpr std::ptrdiff_t kShortRoom = 32;
 
 }  // namespace
+
+char* WriteIndex(char* first, uint64_t value)
+{
+    if (value < 100000000) {
+        return WriteSmallIndex(first, static_cast<uint32_t>(value));
+    }
+    return std::to_chars(first, first + 20, value).ptr;
+}
 
 #if defined(__cpp_lib_to_chars) && !defined(MESHAUDIT_PORTABLE_DECIMAL)
 

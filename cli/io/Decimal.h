@@ -17,6 +17,12 @@ namespace meshaudit::cli {
 // returns the end of the text.
 char* WriteShortest(char* first, char* last, double value);
 
+// Writes the decimal digits of `value` at `first` as std::to_chars does,
+// with room for 20 characters; returns the end of the text. Below 10^8, as
+// a mesh's indices are, from a table of digit pairs without a division
+// instruction.
+char* WriteIndex(char* first, uint64_t value);
+
 // Reads a double from [first, last) as std::from_chars with
 // chars_format::general does: an optional '-', then digits with an
 // optional point and exponent, or inf, infinity, nan, nan(...) in any case.

@@ -90,7 +90,7 @@ void AppendFaceLine(std::string& out, std::string_view prefix, const TRIANGLE& t
     char* at = std::copy(prefix.begin(), prefix.end(), line);
     for (const uint32_t c : {t.a, t.b, t.c}) {
         *at++ = ' ';
-        at = std::to_chars(at, at + 23, uint64_t{c} + base).ptr;
+        at = WriteIndex(at, uint64_t{c} + base);
     }
     *at++ = '\n';
     out.append(line, at);

@@ -134,6 +134,9 @@ TEST(WebIo, PortableDecimalsMatchTheStandardLibrary)
             value = std::strtod(text.c_str(), nullptr) * (random() % 2 == 0 ? 1.0 : -1.0);
         }
         char ours[40], theirs[40];
+        const uint64_t index = random() >> (random() % 64);
+        ASSERT_EQ(std::string(ours, WriteIndex(ours, index)),
+                  std::string(theirs, std::to_chars(theirs, theirs + sizeof theirs, index).ptr));
         const std::string written(ours, WriteShortest(ours, ours + sizeof ours, value));
         const std::string expected(theirs, std::to_chars(theirs, theirs + sizeof theirs, value).ptr);
         if (!std::isnan(value)) {
