@@ -222,7 +222,8 @@ TEST(RepairPipeline, HandComputedCases)
     TestMesh capless = testing::Sphere(16, 10);  // without the triangles round its north pole
     const auto north = static_cast<uint32_t>(capless.points.size() - 1);
     std::erase_if(capless.triangles, [north](const TRIANGLE& t) { return t.a == north || t.b == north || t.c == north; });
-    RepairRequest noMerge, mergeOnly, tolerance, small, inner, ears, fansOnly;
+    RepairRequest noMerge, mergeOnly, tolerance, small, fraction, inner, ears, fansOnly;
+    fraction.minShellSize = 0.1;  // the tetrahedron's diagonal is 1.7, the whole's 25
     fansOnly.steps = StepBit(RepairStep::NonManifold);
     ears.exactHoleEdges = 5;
     noMerge.steps = kAllRepairSteps & ~StepBit(RepairStep::MergePoints);
@@ -272,6 +273,7 @@ TEST(RepairPipeline, HandComputedCases)
         {"a two-sided sheet", twoSided, {}, 8, 12, {0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0}, 1},
         {"an unused point", unused, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
         {"a stray small shell", stray, small, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4}, 1},
+        {"a stray shell below a tenth of the diagonal", stray, fraction, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4}, 1},
         {"a lone triangle beside a cube", lone, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 3}, 1},
         {"a solid inside a solid", Join({Box(0, 3), Box(1, 2)}), inner, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 12, 0, 8}, 1},
         {"a near copy within the tolerance", near, tolerance, 8, 12, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
