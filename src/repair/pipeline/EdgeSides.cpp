@@ -4,17 +4,51 @@
 
 namespace meshaudit::pipeline {
 
+namespace {
+
+// Calls visit(side, start, end) for every side, triangle by triangle: the
+// corners read once per triangle, not divided out of each side's number.
+template <typename Visit>
+void ForEachSide(const WorkArray<TRIANGLE>& triangles, Visit&& visit)
+{
+    for (size_t t = 0; t < triangles.size(); ++t) {
+        const TRIANGLE& tri = triangles[t];
+        const auto s = static_cast<uint32_t>(3 * t);
+        visit(s, tri.a, tri.b);
+        visit(s + 1, tri.b, tri.c);
+        visit(s + 2, tri.c, tri.a);
+    }
+}
+
+// Sorts a point's few keys in place: most points have six or so, for
+// which a call to std::sort costs more than the sort.
+void SortBucket(uint64_t* begin, uint64_t* end)
+{
+    if (end - begin > 16) {
+        std::sort(begin, end);
+        return;
+    }
+    for (uint64_t* k = begin + 1; k < end; ++k) {
+        const uint64_t key = *k;
+        uint64_t* at = k;
+        for (; at > begin && at[-1] > key; --at) {
+            *at = at[-1];
+        }
+        *at = key;
+    }
+}
+
+}  // namespace
+
 EdgeSides::EdgeSides(const WorkArray<TRIANGLE>& triangles, uint32_t pointCount)
 {
     const size_t sideCount = triangles.size() * 3;
     WorkArray<uint32_t> start(static_cast<size_t>(pointCount) + 1, 0);
-    for (size_t s = 0; s < sideCount; ++s) {
-        const uint32_t a = SideStart(triangles, static_cast<uint32_t>(s));
-        const uint32_t b = SideEnd(triangles, static_cast<uint32_t>(s));
+    ForEachSide(triangles, [&](uint32_t, uint32_t a, uint32_t b) {
         if (a != b) {
             ++start[std::min(a, b) + 1];
         }
-    }
+    });
     for (size_t p = 0; p < pointCount; ++p) {
         start[p + 1] += start[p];
     }
@@ -23,24 +57,21 @@ EdgeSides::EdgeSides(const WorkArray<TRIANGLE>& triangles, uint32_t pointCount)
     WorkArray<uint64_t> keys(start[pointCount]);
     {
         WorkArray<uint32_t> fill(start.begin(), start.end() - 1);
-        for (size_t s = 0; s < sideCount; ++s) {
-            const uint32_t a = SideStart(triangles, static_cast<uint32_t>(s));
-            const uint32_t b = SideEnd(triangles, static_cast<uint32_t>(s));
+        ForEachSide(triangles, [&](uint32_t s, uint32_t a, uint32_t b) {
             if (a != b) {
                 keys[fill[std::min(a, b)]++] = (uint64_t{std::max(a, b)} << 32) | s;
             }
-        }
+        });
     }
     groupOf_.assign(sideCount, kNone);
     sides_.resize(keys.size());
     first_.reserve(keys.size() / 2 + 2);
     for (size_t p = 0; p < pointCount; ++p) {
-        const auto begin = keys.begin() + start[p], end = keys.begin() + start[p + 1];
-        if (end - begin > 1) {
-            std::sort(begin, end);
-        }
-        for (auto k = begin; k != end; ++k) {
-            const size_t at = static_cast<size_t>(k - keys.begin());
+        uint64_t* begin = keys.data() + start[p];
+        uint64_t* end = keys.data() + start[p + 1];
+        SortBucket(begin, end);
+        for (uint64_t* k = begin; k != end; ++k) {
+            const size_t at = static_cast<size_t>(k - keys.data());
             if (k == begin || (*k >> 32) != (*(k - 1) >> 32)) {
                 first_.push_back(static_cast<uint32_t>(at));
             }
