@@ -111,10 +111,12 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool* chan
         }
         corners = JoinCorners(placed, EdgeSides(placed, pointCount), border);
     }
-    // The corners by place (a counting sort).
+    // The corners by place (a counting sort), read triangle by triangle.
     WorkArray<uint32_t> start(static_cast<size_t>(pointCount) + 1, 0);
-    for (uint32_t c = 0; c < cornerCount; ++c) {
-        ++start[place[Corner(mesh.triangles[c / 3], c % 3)] + 1];
+    for (const TRIANGLE& t : mesh.triangles) {
+        ++start[place[t.a] + 1];
+        ++start[place[t.b] + 1];
+        ++start[place[t.c] + 1];
     }
     for (uint32_t p = 0; p < pointCount; ++p) {
         start[p + 1] += start[p];
@@ -122,8 +124,11 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool* chan
     WorkArray<uint32_t> byPlace(cornerCount);
     {
         WorkArray<uint32_t> fill(start.begin(), start.end() - 1);
-        for (uint32_t c = 0; c < cornerCount; ++c) {
-            byPlace[fill[place[Corner(mesh.triangles[c / 3], c % 3)]]++] = c;
+        for (uint32_t c = 0; c < cornerCount; c += 3) {
+            const TRIANGLE& t = mesh.triangles[c / 3];
+            byPlace[fill[place[t.a]]++] = c;
+            byPlace[fill[place[t.b]]++] = c + 1;
+            byPlace[fill[place[t.c]]++] = c + 2;
         }
     }
     // The points given to a fan of the place at hand: a flag per point, and
