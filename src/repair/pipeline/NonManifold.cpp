@@ -60,10 +60,14 @@ Forest JoinCorners(const WorkArray<TRIANGLE>& triangles, const EdgeSides& sides,
             continue;
         }
         const uint32_t s = sides.Sides(g)[0], o = sides.Sides(g)[1];
-        const uint32_t t = s / 3, u = o / 3;
-        for (const uint32_t end : {SideStart(triangles, s), SideEnd(triangles, s)}) {
-            corners.Join(t * 3 + CornerAt(triangles[t], end), u * 3 + CornerAt(triangles[u], end));
-        }
+        const uint32_t t = s / 3, u = o / 3, i = s - 3 * t;
+        // Side s runs from corner i of t to the next; each end is a corner
+        // of u too. (Where t names a point twice, its two corners are
+        // joined below, so either of them joins the same set.)
+        const uint32_t next = i == 2 ? 0 : i + 1;
+        const TRIANGLE& across = triangles[u];
+        corners.Join(s, u * 3 + CornerAt(across, Corner(triangles[t], i)));
+        corners.Join(t * 3 + next, u * 3 + CornerAt(across, Corner(triangles[t], next)));
     }
     for (uint32_t t = 0; t < triangles.size(); ++t) {
         for (uint32_t i = 0; i < 3; ++i) {
