@@ -24,6 +24,9 @@ void ForEachSide(const WorkArray<TRIANGLE>& triangles, Visit&& visit)
 // which a call to std::sort costs more than the sort.
 void SortBucket(uint64_t* begin, uint64_t* end)
 {
+    if (end - begin < 2) {
+        return;  // nothing to order; begin + 1 would point past the keys
+    }
     if (end - begin > 16) {
         std::sort(begin, end);
         return;
