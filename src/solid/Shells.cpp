@@ -7,6 +7,7 @@
 #include "containers/SmallestRootForest.h"
 
 #include "containers/RadixSort.h"
+#include "containers/SortFew.h"
 
 #include <algorithm>
 
@@ -64,18 +65,7 @@ Half* SortHalves(Half* begin, Half* end, Half* scratch)
     if (count >= 1024 && count <= UINT32_MAX) {
         return RadixSort(begin, scratch, static_cast<uint32_t>(count), [](const Half& h) { return uint64_t{h.other}; });
     }
-    if (count > 24) {
-        std::sort(begin, end);
-        return begin;
-    }
-    for (Half* i = begin + 1; i < end; ++i) {
-        const Half h = *i;
-        Half* j = i;
-        for (; j > begin && h < j[-1]; --j) {
-            *j = j[-1];
-        }
-        *j = h;
-    }
+    SortFew(begin, end, 24);
     return begin;
 }
 

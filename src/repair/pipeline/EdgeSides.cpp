@@ -1,4 +1,5 @@
 #include "repair/pipeline/EdgeSides.h"
+#include "containers/SortFew.h"
 
 #include <algorithm>
 
@@ -17,27 +18,6 @@ void ForEachSide(const WorkArray<TRIANGLE>& triangles, Visit&& visit)
         visit(s, tri.a, tri.b);
         visit(s + 1, tri.b, tri.c);
         visit(s + 2, tri.c, tri.a);
-    }
-}
-
-// Sorts a point's few keys in place: most points have six or so, for
-// which a call to std::sort costs more than the sort.
-void SortBucket(uint64_t* begin, uint64_t* end)
-{
-    if (end - begin < 2) {
-        return;  // nothing to order; begin + 1 would point past the keys
-    }
-    if (end - begin > 16) {
-        std::sort(begin, end);
-        return;
-    }
-    for (uint64_t* k = begin + 1; k < end; ++k) {
-        const uint64_t key = *k;
-        uint64_t* at = k;
-        for (; at > begin && at[-1] > key; --at) {
-            *at = at[-1];
-        }
-        *at = key;
     }
 }
 
@@ -72,7 +52,7 @@ EdgeSides::EdgeSides(const WorkArray<TRIANGLE>& triangles, uint32_t pointCount)
     for (size_t p = 0; p < pointCount; ++p) {
         uint64_t* begin = keys.data() + start[p];
         uint64_t* end = keys.data() + start[p + 1];
-        SortBucket(begin, end);
+        SortFew(begin, end, 16);
         for (uint64_t* k = begin; k != end; ++k) {
             const size_t at = static_cast<size_t>(k - keys.data());
             if (k == begin || (*k >> 32) != (*(k - 1) >> 32)) {
