@@ -1,5 +1,7 @@
 #include "Decimal.h"
 
+#include "containers/BitCast.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -87,9 +89,7 @@ char* WriteShortDecimal(char* first, double value)
     // floor(log10(size)) is floor(b log10(2)) or one more, b the binary
     // exponent; (b * 1233) >> 12 is the former for |b| < 1000. One step
     // then brings the scaled value into range, checked against exact bounds.
-    uint64_t bits = 0;  // std::bit_cast, which the WebAssembly build's library lacks
-    std::memcpy(&bits, &size, sizeof bits);
-    const int binary = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
+    const int binary = static_cast<int>((BitCast<uint64_t>(size) >> 52) & 0x7FF) - 1023;
     int k = std::clamp(14 - ((binary * 1233) >> 12), 0, 22);
     double scaled = size * kTens[k];
     if (scaled >= 1e15 && k > 0) {

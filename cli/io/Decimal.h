@@ -42,7 +42,7 @@ inline void AppendNumber(std::string& out, double value)
 inline void AppendNumber(std::string& out, uint64_t value)
 {
     char buffer[24];
-    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+    out.append(buffer, WriteIndex(buffer, value));
 }
 
 inline void AppendNumber(std::string& out, uint32_t value)
