@@ -2,6 +2,7 @@
 // are one triangle said twice: the first stays. Copies running both ways
 // are a two-sided sheet, a surface with no inside, and all of them go (in
 // a closed mesh that leaves a hole that step 8 fills with one triangle).
+#include "containers/SortFew.h"
 #include "repair/pipeline/Steps.h"
 
 #include <algorithm>
@@ -50,14 +51,12 @@ void RemoveDuplicates(WorkMesh& mesh)
         }
     }
     for (size_t p = 0; p + 1 < start.size(); ++p) {
-        if (start[p + 1] - start[p] > 1) {
-            std::sort(keys.begin() + start[p], keys.begin() + start[p + 1], [](const Key& x, const Key& y) {
-                if (x.b != y.b) {
-                    return x.b < y.b;
-                }
-                return x.c != y.c ? x.c < y.c : (x.t & 0x7FFFFFFFu) < (y.t & 0x7FFFFFFFu);
-            });
-        }
+        SortFew(keys.data() + start[p], keys.data() + start[p + 1], 16, [](const Key& x, const Key& y) {
+            if (x.b != y.b) {
+                return x.b < y.b;
+            }
+            return x.c != y.c ? x.c < y.c : (x.t & 0x7FFFFFFFu) < (y.t & 0x7FFFFFFFu);
+        });
     }
     WorkArray<uint8_t> reasons;
     for (size_t i = 0; i < keys.size();) {
