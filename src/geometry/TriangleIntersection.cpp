@@ -1,6 +1,7 @@
 // Segment/triangle and triangle/triangle tests by exact orientation signs.
 #include "geometry/TriangleIntersection.h"
 
+#include "geometry/AxisPlaneContact.h"
 #include "geometry/Classify2D.h"
 #include "geometry/Predicates.h"
 #include "geometry/Projection.h"
@@ -111,16 +112,31 @@ bool OuterSideHolds(const double* a, int8_t turn, const double* b)
     return false;
 }
 
+// Both triangles (finite) projected along the same axis (ProjectionAxis)
+// and with an area there: then every edge test of the pair is the 2D test in
+// that one projection, exact. Writes the projections and their turns.
+bool CommonProjection(const T3DVECF* t1, const T3DVECF* t2, double* a, double* b, int8_t& turnA, int8_t& turnB)
+{
+    const char axis = ProjectionAxis(t1);
+    if (axis == '?' || ProjectionAxis(t2) != axis) {
+        return false;
+    }
+    ProjectPoints(t1, 3, axis, a);
+    ProjectPoints(t2, 3, axis, b);
+    turnA = Orient2DSign(a, a + 2, a + 4);
+    turnB = Orient2DSign(b, b + 2, b + 4);
+    return turnA != 0 && turnB != 0;
+}
+
 // Two triangles in one plane (t1's corners on t2's plane) that the edge
 // tests would find apart, decided with a few orientations instead of theirs
-// (up to 18 for each of the six edges): both finite, both projected along
-// the same axis with an area, and a line through an edge of one leaves the
-// other strictly outside. Then every edge of each lies in the other's plane,
-// each edge test is the 2D test in that one projection, exact for triangles
-// with an area there, and the projections are apart: each edge test says
-// '0'. False decides nothing (the edge tests run as before). Faces of boxes
-// and of machined parts are such pairs, many to a face where the triangles
-// of a grid touch by their boxes only.
+// (up to 18 for each of the six edges): both in a common projection
+// (CommonProjection), and a line through an edge of one leaves the other
+// strictly outside. Then every edge of each lies in the other's plane, each
+// edge test is the 2D test in that one projection, and the projections are
+// apart: each edge test says '0'. False decides nothing (the edge tests run
+// as before). Faces of boxes and of machined parts are such pairs, many to a
+// face where the triangles of a grid touch by their boxes only.
 bool CoplanarApart(const T3DVECF* t1, const T3DVECF* t2)
 {
     for (int k = 0; k < 3; ++k) {
@@ -130,33 +146,36 @@ bool CoplanarApart(const T3DVECF* t1, const T3DVECF* t2)
             }
         }
     }
-    const char axis = ProjectionAxis(t1);
-    if (axis == '?' || ProjectionAxis(t2) != axis) {
-        return false;
-    }
     double a[6];
     double b[6];
-    ProjectPoints(t1, 3, axis, a);
-    ProjectPoints(t2, 3, axis, b);
-    const int8_t turnA = Orient2DSign(a, a + 2, a + 4);
-    const int8_t turnB = Orient2DSign(b, b + 2, b + 4);
-    return turnA != 0 && turnB != 0 && (OuterSideHolds(a, turnA, b) || OuterSideHolds(b, turnB, a));
+    int8_t turnA = 0;
+    int8_t turnB = 0;
+    return CommonProjection(t1, t2, a, b, turnA, turnB) &&
+           (OuterSideHolds(a, turnA, b) || OuterSideHolds(b, turnB, a));
 }
 
-// Every coordinate zero or of a size between 2^-200 and 2^200: no product
-// the orientations form, in their double or their exact stage, then leaves
-// the normal range, so their signs are exact and agree with each other.
-// False for NaN and infinities.
-bool Moderate(const T3DVECF* t)
+// A pair in one plane normal to axis `plane`, both moderate (SharedAxisPlane):
+// every orientation of their corners is 0, so the edge tests run with the
+// sides known. In a common projection those tests tell exactly whether the
+// two meet, so the faces of their boxes, which tell that exactly too when
+// they tell anything, may answer first.
+char AxisPlanePair(const T3DVECF* t1, const T3DVECF* t2, int plane)
 {
-    bool moderate = true;
-    for (int k = 0; k < 3; ++k) {
-        for (const double v : {t[k].x, t[k].y, t[k].z}) {
-            const double size = std::fabs(v);
-            moderate &= (size == 0.0) | ((size >= 0x1p-200) & (size <= 0x1p200));
+    double a[6];
+    double b[6];
+    int8_t turnA = 0;
+    int8_t turnB = 0;
+    if (CommonProjection(t1, t2, a, b, turnA, turnB)) {
+        const int touch = ContactAtBoxFaces(t1, t2, plane);
+        if (touch >= 0) {
+            return touch == 1 ? '1' : '0';
+        }
+        if (OuterSideHolds(a, turnA, b) || OuterSideHolds(b, turnB, a)) {
+            return '0';
         }
     }
-    return moderate;
+    constexpr int8_t kOnPlane[3] = {0, 0, 0};
+    return AnyEdgeMeets(t1, t2, kOnPlane) || AnyEdgeMeets(t2, t1, kOnPlane) ? '1' : '0';
 }
 
 // Whether the triangle keeps an area in the projection the coplanar edge
@@ -182,6 +201,12 @@ char SegTriIntersect(const T3DVECF* segment, const T3DVECF* triangle)
 
 char TriTriIntersect(const T3DVECF* t1, const T3DVECF* t2)
 {
+    // Both in one plane normal to an axis: every orientation below would be
+    // exactly 0, and take the predicates' slow stage to say so.
+    const int plane = SharedAxisPlane(t1, t2);
+    if (plane >= 0 && Moderate(t1) && Moderate(t2)) {
+        return AxisPlanePair(t1, t2, plane);
+    }
     const int8_t sides[3] = {Orient3DSign(t2, t1[0]), Orient3DSign(t2, t1[1]), Orient3DSign(t2, t1[2])};
     // t1 strictly on one side of the plane that holds all of t2: they do
     // not meet, and the edge tests say so too when their orientations are

@@ -50,7 +50,10 @@ char SegTriIntersect(const T3DVECF* segment, const T3DVECF* triangle);
 // in their common projection are answered '0' after a few orientations,
 // without the edge tests (the same answer: see CoplanarApart in the source),
 // and so is a t1 strictly on one side of t2's plane, when both have moderate
-// coordinates and t1 keeps an area in its projection.
+// coordinates and t1 keeps an area in its projection. Two such triangles in
+// one plane normal to an axis skip the orientations, all 0, and when both
+// have an area there, boxes that touch tell where they meet
+// (AxisPlaneContact.h).
 char TriTriIntersect(const T3DVECF* t1, const T3DVECF* t2);
 
 // For the tests that compare the two: TriTriIntersect by the edge tests

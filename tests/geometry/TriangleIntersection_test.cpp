@@ -168,11 +168,11 @@ TEST(TriangleIntersection, GridPairsMatchSeparatingAxes)
     EXPECT_GT(segments[2], 25);
 }
 
-// Pairs in one plane (z = 1, or tilted: z = x + y or z = 2x - y), corners on
-// a 5 x 5 grid there, zero-area ones and repeated corners included, a tenth
-// of them with a corner off the plane or not finite, a tenth with a
-// triangle tilted or lifted off it: the quick answers are the edge tests'
-// in every order.
+// Pairs in one plane (z = 1, y = 1 or x = 1, or tilted: z = x + y or
+// z = 2x - y), corners on a 5 x 5 grid there, zero-area ones and repeated
+// corners included, a tenth of them with a corner off the plane or not
+// finite, a tenth with a triangle tilted or lifted off it: the quick
+// answers are the edge tests' in every order.
 TEST(TriTriIntersect, CoplanarPairsMatchTheEdgeTests)
 {
     std::mt19937_64 rng(91);
@@ -190,6 +190,11 @@ TEST(TriTriIntersect, CoplanarPairsMatchTheEdgeTests)
             t[rng() % 2][rng() % 3].z += 0.5;  // tilted by one corner,
             for (T3DVECF& p : t[1]) {
                 p.z += static_cast<double>(rng() % 2);  // then maybe lifted whole
+            }
+        }
+        if (plane == 0 && i % 3 != 0) {
+            for (T3DVECF* p = t[0]; p != t[0] + 6; ++p) {  // the plane x = 1 or y = 1
+                *p = i % 3 == 1 ? T3DVECF{p->z, p->x, p->y} : T3DVECF{p->y, p->z, p->x};
             }
         }
         const T3DVECF* a = t[0];

@@ -1,5 +1,6 @@
 #include "repair/arrangement/PairContact.h"
 
+#include "geometry/AxisPlaneContact.h"
 #include "geometry/Predicates.h"
 #include "geometry/TriangleIntersection.h"
 #include "repair/arrangement/Constructions.h"
@@ -229,19 +230,22 @@ PairContact FindPairContact(const T3DVECF* t, const uint32_t* tIds, const T3DVEC
         }
     }
     // A shared corner is on both planes: its sides are 0 without a test
-    // (those would all take the predicates' slow exact stage). A pair
-    // sharing an edge needs only the side of U's third corner.
+    // (those would all take the predicates' slow exact stage), and so is
+    // every corner of a pair in one plane normal to an axis, with moderate
+    // coordinates (AxisPlaneContact.h). A pair sharing an edge needs only
+    // the side of U's third corner.
     auto isShared = [](uint32_t id, const uint32_t* other) { return id == other[0] || id == other[1] || id == other[2]; };
+    const bool flat = SharedAxisPlane(t, u) >= 0 && Moderate(t) && Moderate(u);
     int sideU[3] = {0, 0, 0};
     int sideT[3] = {0, 0, 0};
     for (int k = 0; k < 3; ++k) {
-        sideU[k] = isShared(uIds[k], tIds) ? 0 : Orient3DSign(t, u[k]);
+        sideU[k] = flat || isShared(uIds[k], tIds) ? 0 : Orient3DSign(t, u[k]);
     }
     if (shared == 2 && (sideU[0] != 0 || sideU[1] != 0 || sideU[2] != 0)) {
         return result;  // different planes through a shared edge meet along it alone
     }
     for (int k = 0; k < 3; ++k) {
-        sideT[k] = isShared(tIds[k], uIds) ? 0 : Orient3DSign(u, t[k]);
+        sideT[k] = flat || isShared(tIds[k], uIds) ? 0 : Orient3DSign(u, t[k]);
     }
     if (sideT[0] == 0 && sideT[1] == 0 && sideT[2] == 0 && (sideU[0] != 0 || sideU[1] != 0 || sideU[2] != 0)) {
         // T on U's plane while U is not on T's: U has no plane, its corners
