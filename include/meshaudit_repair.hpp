@@ -352,6 +352,11 @@ struct RepairLog {
         // their number). The search stopped there, nothing was arranged,
         // and `left` counts the pairs found up to that bound.
         bool tooMany = false;
+        // Triangles meet, but a point has a coordinate that is neither 0 nor
+        // of a size between 2^-200 and 2^200: exact arithmetic on what such
+        // triangles make where they cross grows too long to finish in
+        // reasonable time, so nothing was arranged.
+        bool outOfRange = false;
         uint32_t rounds = 0;
         uint32_t pointsAdded = 0, trianglesSplit = 0, trianglesInside = 0;
         uint64_t left = 0;

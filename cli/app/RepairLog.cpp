@@ -131,6 +131,10 @@ std::vector<std::string> RepairSummaryLines(const RepairLog& log)
         lines.push_back("intersections not resolved: at least " + std::to_string(x.left) +
                         " pairs of triangles meet, over 8 per triangle, too many to arrange; the mesh is left "
                         "as it was");
+    } else if (x.outOfRange) {
+        lines.push_back("intersections not resolved: triangles meet, but a coordinate is neither 0 nor of a size "
+                        "between 2^-200 and 2^200, beyond what the exact arrangement takes on; the mesh is left "
+                        "as it was");
     } else if (x.found) {
         const std::string curves = std::to_string(x.curves.size()) + (x.curves.size() == 1 ? " curve" : " curves");
         if (x.resolved) {
@@ -151,7 +155,7 @@ std::vector<std::string> RepairSummaryLines(const RepairLog& log)
     if (log.Unchanged()) {
         // Holes left open or intersections left as they were change
         // nothing, but the mesh is not sound: not "nothing to repair".
-        const bool left = open != 0 || x.crowded || (x.found && !x.resolved);
+        const bool left = open != 0 || x.crowded || x.outOfRange || (x.found && !x.resolved);
         lines.push_back(left ? "nothing changed: the mesh is written as read (what is left is above)"
                              : "nothing to repair: the mesh is written as read");
     }
@@ -226,6 +230,7 @@ ordered_json RepairLogJson(const RepairLog& log)
                                  {"open", x.open},
                                  {"crowded", x.crowded},
                                  {"too_many", x.tooMany},
+                                 {"out_of_range", x.outOfRange},
                                  {"rounds", x.rounds},
                                  {"points_added", x.pointsAdded},
                                  {"triangles_split", x.trianglesSplit},

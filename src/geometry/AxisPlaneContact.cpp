@@ -1,34 +1,11 @@
 #include "geometry/AxisPlaneContact.h"
 
-#include "containers/BitCast.h"
 #include "geometry/Predicates.h"
 
 #include <algorithm>
-#include <cstdint>
+#include <cmath>
 
 namespace meshaudit {
-
-bool Moderate(const T3DVECF* t)
-{
-    // The size of a double orders as the bits of its absolute value do, NaN
-    // above infinity. Zero is taken as 2^-200, the rest must lie in
-    // [2^-200, 2^200]: the largest and the smallest size of the nine
-    // coordinates (which lie one after the other) tell, found without a
-    // branch.
-    constexpr uint64_t kSign = uint64_t{1} << 63;
-    const uint64_t low = BitCast<uint64_t>(0x1p-200);
-    const uint64_t high = BitCast<uint64_t>(0x1p200);
-    const double* c = Coordinates(t[0]);
-    uint64_t largest = 0;
-    uint64_t smallest = high;
-    for (int k = 0; k < 9; ++k) {
-        uint64_t size = BitCast<uint64_t>(c[k]) & ~kSign;
-        size = size == 0 ? low : size;
-        largest = size > largest ? size : largest;
-        smallest = size < smallest ? size : smallest;
-    }
-    return largest <= high && smallest >= low;
-}
 
 int SharedAxisPlane(const T3DVECF* t, const T3DVECF* u)
 {

@@ -10,16 +10,10 @@
 
 namespace meshaudit {
 
-// Every coordinate of the triangle zero or of a size between 2^-200 and
-// 2^200: no product the orientations form, in their double or their exact
-// stage, then leaves the normal range, so their signs are exact and agree
-// with each other. False for NaN and infinities.
-bool Moderate(const T3DVECF* t);
-
 // The axis (0, 1 or 2 for x, y, z) on which the six corners of t and u have
 // one and the same coordinate, the first such, or -1. With moderate
-// coordinates every orientation of four of the corners is then exactly 0,
-// as the predicates would find.
+// coordinates (ModerateRange.h) every orientation of four of the corners is
+// then exactly 0, as the predicates would find.
 int SharedAxisPlane(const T3DVECF* t, const T3DVECF* u);
 
 // What the faces of the boxes of two triangles decide when both lie in one

@@ -3,6 +3,7 @@
 
 #include "geometry/AxisPlaneContact.h"
 #include "geometry/Classify2D.h"
+#include "geometry/ModerateRange.h"
 #include "geometry/Predicates.h"
 #include "geometry/Projection.h"
 

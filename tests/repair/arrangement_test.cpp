@@ -442,6 +442,20 @@ TEST(Arrangement, EntryCodes)
     for (const MeshRecord missing : {MeshRecord{nullptr, 1, nullptr, 0}, MeshRecord{bad.points.data(), 3, nullptr, 1}}) {
         EXPECT_EQ(kArrangeNoMesh, Arrange(missing, out));
     }
+    // A coordinate of a triangle is 0 or of a size from 2^-200 to 2^200;
+    // a point no triangle names may be anything finite.
+    const struct {
+        double y;
+        int code;
+    } sizes[] = {{0x1p200, kArranged},
+                 {-0x1p-200, kArranged},
+                 {std::nextafter(0x1p200, 0x1p201), kArrangeOutOfRange},
+                 {-std::nextafter(0x1p-200, 0.0), kArrangeOutOfRange},
+                 {std::nextafter(0.0, 1.0), kArrangeOutOfRange}};
+    for (const auto& [y, code] : sizes) {
+        TestMesh m = testing::MeshOf({{0, 0, 0}, {1, y, 0}, {0, 1, 1}, {1e300, 0, 0}}, {{0, 1, 2}});
+        EXPECT_EQ(code, Arrange(m.Record(), out)) << y;
+    }
 }
 
 // Rounding a quotient must agree with IEEE division (correctly rounded, ties

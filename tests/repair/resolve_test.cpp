@@ -184,6 +184,26 @@ TEST(ResolveIntersections, BoxesCrossingInOnePointAreTooManyPairs)
     EXPECT_EQ(r.points.size(), mesh.points.size());
 }
 
+// Two cubes overlapping by half, scaled: within the moderate range they are
+// united; past 2^200 nothing is arranged, nothing changes, and the log says
+// why.
+TEST(ResolveIntersections, CoordinatesPastTheModerateRangeAreLeftAsTheyWere)
+{
+    for (const double scale : {0x1p190, 0x1p200}) {
+        TestMesh mesh = Mesh({{{0, 0, 0}, {scale, scale, scale}}, {{scale / 2, 0, 0}, {1.5 * scale, scale, scale}}});
+        RepairResult r;
+        ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1);
+        const RepairLog::Intersections& x = r.log.intersections;
+        const bool beyond = scale == 0x1p200;
+        EXPECT_EQ(x.outOfRange, beyond) << scale;
+        EXPECT_EQ(x.resolved && x.united, !beyond) << scale;
+        ASSERT_EQ(r.triangles.size() == mesh.triangles.size(), beyond) << scale;
+        if (beyond) {
+            EXPECT_EQ(0, std::memcmp(r.triangles.data(), mesh.triangles.data(), r.triangles.size() * sizeof(TRIANGLE)));
+        }
+    }
+}
+
 // Open surfaces that cross are split along the crossing when asked for
 // alone, and a second time changes nothing; in the whole pipeline, whose
 // steps 5 and 6 would cut them along it, they are left as they are.

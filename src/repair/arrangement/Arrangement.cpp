@@ -2,6 +2,7 @@
 #include "containers/WorkArray.h"
 
 #include "geometry/IntersectingPairs.h"
+#include "geometry/ModerateRange.h"
 #include "geometry/TriAabbTree.h"
 #include "repair/arrangement/ArrangeCheck.h"
 #include "repair/arrangement/ArrangeRound.h"
@@ -156,6 +157,7 @@ int ArrangeFirstRound(const MeshRecord& mesh, Arrangement& out, ArrangeProgress 
     if ((mesh.points == nullptr && mesh.pointCount != 0) || (mesh.triangles == nullptr && mesh.triangleCount != 0)) {
         return kArrangeNoMesh;
     }
+    bool outOfRange = false;
     for (uint32_t t = 0; t < mesh.triangleCount; ++t) {
         const TRIANGLE& tri = mesh.triangles[t];
         for (uint32_t p : {tri.a, tri.b, tri.c}) {
@@ -166,7 +168,11 @@ int ArrangeFirstRound(const MeshRecord& mesh, Arrangement& out, ArrangeProgress 
             if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) {
                 return kArrangeNonFinite;
             }
+            outOfRange = outOfRange || !ModeratePoint(c);
         }
+    }
+    if (outOfRange) {
+        return kArrangeOutOfRange;
     }
     out.points.assign(mesh.points, mesh.points + mesh.pointCount);
     out.triangles.assign(mesh.triangles, mesh.triangles + mesh.triangleCount);

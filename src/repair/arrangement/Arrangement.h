@@ -136,6 +136,14 @@ enum ArrangeCode : int {
     kArrangeNoMesh = -3,     // points or triangles missing while their count is not 0
     kArrangeFailed = -4,     // a planar triangulation failed (an internal fault)
     kArrangeTooLarge = -5,   // the output would exceed 2^32 - 1 points or triangles
+    // A point a triangle names has a finite coordinate that is not moderate
+    // (geometry/ModerateRange.h): not 0, and of a size below 2^-200 or above
+    // 2^200. The exact points built where such triangles cross hold
+    // thousands of bits more than moderate ones, each test on them costs
+    // that much more, and rounding them to doubles breaks a curve into
+    // pieces that meet again round after round: a few hundred triangles took
+    // seconds and came out unresolved. Nothing is arranged.
+    kArrangeOutOfRange = -6,
 };
 
 // Called after each round with the round number (1 on) and the number of

@@ -1,6 +1,7 @@
 #include "repair/arrangement/PairContact.h"
 
 #include "geometry/AxisPlaneContact.h"
+#include "geometry/ModerateRange.h"
 #include "geometry/Predicates.h"
 #include "geometry/TriangleIntersection.h"
 #include "repair/arrangement/Constructions.h"

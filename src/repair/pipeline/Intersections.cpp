@@ -283,6 +283,13 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
         throw std::bad_alloc();
     }
     x.rounds += arranged.rounds;
+    if (code == arrangement::kArrangeOutOfRange) {
+        // Pieces in contact, but coordinates beyond what the arrangement
+        // takes on: not arranged, and said.
+        x.outOfRange = true;
+        x.resolved = false;
+        return false;
+    }
     // A corner that is not finite (step 1 not asked for) leaves the
     // question open: nothing is changed.
     // Coplanar overlaps change triangles without a segment of crossing, so
