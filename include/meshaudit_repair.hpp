@@ -333,8 +333,10 @@ struct RepairLog {
     };
     /* Step 10's outcome. `found`: some triangles met. `resolved`: the
        exact test finds no pieces that meet in the result (the step then
-       changed the mesh); otherwise nothing changed and `left` counts the
-       pairs of pieces still meeting after the last round. `united`: every
+       changed the mesh), pieces that touch only at copies of one point
+       meeting for it as for the library's check; otherwise nothing changed
+       and `left` counts the pairs of pieces still meeting after the last
+       round. `united`: every
        shell was closed and the union was taken; otherwise an open surface
        only split. `pointsAdded` new points, `trianglesSplit` triangles
        split into pieces, `trianglesInside` pieces dropped by the union. */

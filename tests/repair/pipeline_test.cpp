@@ -821,6 +821,14 @@ TEST(RepairPipeline, RandomDebrisKeepsItsInvariants)
         for (const auto& [edge, count] : degree) {
             EXPECT_TRUE(request.steps != kAllRepairSteps || count <= 2) << name;
         }
+        if (r.log.intersections.resolved && !r.triangles.empty()) {
+            // Resolved means so by the library's own search too.
+            Locations where;
+            const testing::AllSettings s;
+            TestMesh out = MeshOf(r);
+            ASSERT_EQ(locate(out.Record(), s.p, s.e, s.t, s.m, LocateRequest{}, where), 1) << name;
+            EXPECT_EQ(where.triangles.CountIntersected, 0u) << name;
+        }
         for (size_t i = 0; i < r.points.size(); ++i) {
             // A point where triangles met is new; every other is an input point.
             ASSERT_TRUE(r.pointFrom[i] < points || (r.pointFrom[i] == kAddedPoint && r.log.intersections.resolved))

@@ -204,6 +204,29 @@ TEST(ResolveIntersections, CoordinatesPastTheModerateRangeAreLeftAsTheyWere)
     }
 }
 
+// A soup the fuzzer found: the union's second pass leaves copies of points
+// (step 5's) where pieces still touch, clean to the arrangement, which
+// takes copies as one point, but not to the library's search. Nothing is
+// called resolved, nothing the rounds made is kept: the mesh is the one
+// steps 1 to 9 give.
+TEST(ResolveIntersections, PiecesTouchingAtCopiesAreNotCalledResolved)
+{
+    TestMesh mesh = testing::MeshOf(
+        {{2, 0, -1}, {-4.3180364477547035e+42, 2, 0}, {-4.3180364477547035e+42, 2, 3}, {3, 0, 3}, {0, 0, 1}},
+        {{1, 0, 4}, {4, 4, 4}, {2, 0, 4}, {1, 3, 4}, {4, 4, 4}, {4, 4, 4}});
+    RepairResult r, without;
+    ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1);
+    RepairRequest skip;
+    skip.steps &= ~StepBit(RepairStep::ResolveIntersections);
+    ASSERT_EQ(repair(mesh.Record(), skip, without), 1);
+    const RepairLog::Intersections& x = r.log.intersections;
+    EXPECT_TRUE(x.found && !x.resolved && x.left > 0);
+    ASSERT_EQ(r.points.size(), without.points.size());
+    ASSERT_EQ(r.triangles.size(), without.triangles.size());
+    EXPECT_EQ(0, std::memcmp(r.points.data(), without.points.data(), r.points.size() * sizeof(T3DVECF)));
+    EXPECT_EQ(0, std::memcmp(r.triangles.data(), without.triangles.data(), r.triangles.size() * sizeof(TRIANGLE)));
+}
+
 // Open surfaces that cross are split along the crossing when asked for
 // alone, and a second time changes nothing; in the whole pipeline, whose
 // steps 5 and 6 would cut them along it, they are left as they are.

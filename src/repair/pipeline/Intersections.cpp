@@ -6,9 +6,13 @@
 // hold. Shells of the union may touch along an edge or at a point where the
 // overlapping solids did, so steps 2 to 9 run once more on the result.
 #include "repair/arrangement/Arrangement.h"
+#include "analysis/LocationList.h"
+#include "containers/BitVector.h"
 #include "containers/FlatMap.h"
 #include "containers/MixBits.h"
 #include "containers/WorkArray.h"
+#include "geometry/IntersectingPairs.h"
+#include "geometry/TriAabbTree.h"
 #include "repair/arrangement/ArrangeCheck.h"
 #include "repair/arrangement/Union.h"
 #include "repair/pipeline/ShortEdges.h"
@@ -19,6 +23,7 @@
 #include <cmath>
 #include <new>
 #include <numeric>
+#include <optional>
 
 namespace meshaudit::pipeline {
 
@@ -249,8 +254,29 @@ int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged
     return code;
 }
 
-// One round: false when nothing changed.
-bool ResolveOnce(const RepairRequest& request, RepairResult& out)
+// The pairs of triangles that the library's own search finds meeting.
+// Copies of one point, which step 5 makes so that each fan has its own, are
+// one point to the arrangement but two to that search, which tells points
+// by their index: pieces that touch only at such copies are clean to the
+// one and meet for the other, and only the second may be called resolved.
+uint64_t PairsMeetingByIndex(const MeshRecord& record)
+{
+    C3DTriAABBTree tree;
+    CBitVector marked;
+    LocationList pairs;
+    pairs.Open(2, 0);
+    if (tree.Build(record, TriLeaves::Wide, TreeSorts::Small) != 1 ||
+        MarkIntersectingPairs(&tree, &tree, marked, &pairs) != 1 || pairs.Failed()) {
+        throw std::bad_alloc();  // the record is whole: only memory can fail
+    }
+    return pairs.Total();
+}
+
+// One round: false when nothing changed. `last` is the check the round ran
+// on the mesh it was given; `saved` receives that mesh, with its log, the
+// first time a round changes it.
+bool ResolveOnce(const RepairRequest& request, RepairResult& out, ArrangeCheck& last,
+                 std::optional<RepairResult>& saved)
 {
     RepairLog& log = out.log;
     RepairLog::StepSummary& summary = log.steps[static_cast<uint32_t>(RepairStep::ResolveIntersections)];
@@ -261,6 +287,7 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
                             static_cast<uint32_t>(out.triangles.size())};
     RepairLog::Intersections& x = log.intersections;
     const ArrangeCheck check = CheckArrangement(record);
+    last = check;
     if (check == ArrangeCheck::Crowded) {
         // Not arranged: whether anything meets is left open, and said.
         x.crowded = true;
@@ -322,6 +349,9 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out)
         x.resolved = false;
         x.left = arranged.segments.size();
         return false;
+    }
+    if (!saved) {
+        saved = out;
     }
     x.resolved = true;
     x.united = x.united || unitedNow;
@@ -415,26 +445,47 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
     // The second pass may join pieces that then meet (points merged, holes
     // filled between shells now closed): rounds until one finds nothing to
     // resolve, at most kRounds, so that a repair of the result as a rule
-    // changes nothing. The bound ends the loop whatever the mesh; what the
-    // last round leaves is reported (resolved false) when it still meets.
+    // changes nothing. The bound ends the loop whatever the mesh.
     constexpr int kRounds = 4;
     bool changed = true;
+    ArrangeCheck last = ArrangeCheck::Unknown;
+    std::optional<RepairResult> before;
     for (int round = 0; round < kRounds && changed; ++round) {
-        changed = ResolveOnce(request, out);
+        changed = ResolveOnce(request, out, last, before);
     }
+    RepairLog::Intersections& x = out.log.intersections;
     if (changed) {
         // The last round changed the mesh: whether anything still meets.
         const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
                                 static_cast<uint32_t>(out.triangles.size())};
         arrangement::Arrangement check;
-        const ArrangeCheck clean = CheckArrangement(record);
-        out.log.intersections.crowded = clean == ArrangeCheck::Crowded;
-        if (clean != ArrangeCheck::Clean && clean != ArrangeCheck::CleanJoined &&
-            (clean == ArrangeCheck::Crowded || arrangement::Arrange(record, check) != arrangement::kArranged ||
+        last = CheckArrangement(record);
+        x.crowded = last == ArrangeCheck::Crowded;
+        if (last != ArrangeCheck::Clean && last != ArrangeCheck::CleanJoined &&
+            (last == ArrangeCheck::Crowded || arrangement::Arrange(record, check) != arrangement::kArranged ||
              !check.segments.empty())) {
-            out.log.intersections.resolved = false;
-            out.log.intersections.left = check.segments.size();
+            x.resolved = false;
+            x.left = check.segments.size();
         }
+    }
+    if (before && x.resolved && last == ArrangeCheck::CleanJoined) {
+        const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
+                                static_cast<uint32_t>(out.triangles.size())};
+        x.left = PairsMeetingByIndex(record);
+        x.resolved = x.left == 0;
+    }
+    if (before && !x.resolved) {
+        // What the rounds made still meets: none of it is kept, the mesh is
+        // the one the step was given, and the log says what was found.
+        RepairLog::Intersections found = std::move(x);
+        out = std::move(*before);
+        RepairLog::Intersections& kept = out.log.intersections;
+        kept.found = true;
+        kept.resolved = false;
+        kept.crowded = found.crowded;
+        kept.rounds = found.rounds;
+        kept.left = found.left;
+        kept.curves = std::move(found.curves);
     }
     summary.trianglesAfter = static_cast<uint32_t>(out.triangles.size());
     summary.pointsAfter = PointsInUse(out);
