@@ -445,16 +445,19 @@ TEST(Arrangement, EntryCodes)
     // A coordinate of a triangle is 0 or of a size from 2^-200 to 2^200;
     // a point no triangle names may be anything finite.
     const struct {
-        double y;
+        double v;
         int code;
     } sizes[] = {{0x1p200, kArranged},
                  {-0x1p-200, kArranged},
                  {std::nextafter(0x1p200, 0x1p201), kArrangeOutOfRange},
                  {-std::nextafter(0x1p-200, 0.0), kArrangeOutOfRange},
                  {std::nextafter(0.0, 1.0), kArrangeOutOfRange}};
-    for (const auto& [y, code] : sizes) {
-        TestMesh m = testing::MeshOf({{0, 0, 0}, {1, y, 0}, {0, 1, 1}, {1e300, 0, 0}}, {{0, 1, 2}});
-        EXPECT_EQ(code, Arrange(m.Record(), out)) << y;
+    for (const auto& [v, code] : sizes) {
+        for (const bool onZ : {false, true}) {
+            TestMesh m = testing::MeshOf({{0, 0, 0}, {1, onZ ? 0 : v, onZ ? v : 0}, {0, 1, 1}, {1e300, 0, 0}},
+                                         {{0, 1, 2}});
+            EXPECT_EQ(code, Arrange(m.Record(), out)) << v << " " << onZ;
+        }
     }
 }
 
