@@ -483,6 +483,8 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
         kept.found = true;
         kept.resolved = false;
         kept.crowded = found.crowded;
+        kept.tooMany = found.tooMany;
+        kept.outOfRange = found.outOfRange;
         kept.rounds = found.rounds;
         kept.left = found.left;
         kept.curves = std::move(found.curves);
