@@ -336,10 +336,10 @@ struct RepairLog {
        changed the mesh), pieces that touch only at copies of one point
        meeting for it as for the library's check; otherwise nothing changed
        and `left` counts the pairs of pieces still meeting after the last
-       round. `united`: every
-       shell was closed and the union was taken; otherwise an open surface
-       only split. `pointsAdded` new points, `trianglesSplit` triangles
-       split into pieces, `trianglesInside` pieces dropped by the union. */
+       round. `united`: every shell was closed and the union was taken;
+       otherwise an open surface only split. `pointsAdded` new points,
+       `trianglesSplit` triangles split into pieces, `trianglesInside`
+       pieces dropped by the union. */
     struct Intersections {
         bool found = false, resolved = false, united = false;
         bool open = false;  // not every shell is closed: no union; not split either with steps 5 or 6
