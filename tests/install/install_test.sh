@@ -27,4 +27,12 @@ cc -std=c99 "$tmp/host.c" $(PKG_CONFIG_PATH=$(dirname "$pc") pkg-config --cflags
 
 mv "$tmp/first" "$tmp/moved"
 "$tmp/moved/bin/meshaudit" check -q "$source/cli/samples/sample.ply" >/dev/null
+
+# Neither the built nor the installed command takes a library from the
+# directory it is run in: there, a libm that is not one would stop it.
+mkdir "$tmp/cwd" && printf 'not a library' > "$tmp/cwd/libm.so.6"
+for command in "$build/cli/meshaudit" "$tmp/moved/bin/meshaudit"; do
+  (cd "$tmp/cwd" && "$command" check -q "$source/cli/samples/sample.ply" >/dev/null) ||
+    { echo "$command loads libraries from the current directory" >&2; exit 1; }
+done
 echo "1 passed, 0 failed"
