@@ -39,6 +39,8 @@ public:
     void AddNote(std::string note);
 
     size_t PointCount() const { return mesh_.points.size(); }
+    // A point added so far, as added.
+    const T3DVECF& Point(size_t index) const { return mesh_.points[index]; }
     size_t TriangleCount() const { return mesh_.triangles.size(); }
 
     // The mesh. Throws LoadError when a corner lies outside the points (with

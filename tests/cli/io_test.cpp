@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <random>
 
 namespace meshaudit::cli {
 namespace {
@@ -579,6 +580,54 @@ std::vector<MeshData> AwkwardMeshes()
     MeshData odd = Tetra();
     odd.points[1] = T3DVECF{std::nan(""), HUGE_VAL, -HUGE_VAL};
     return {mesh, odd};
+}
+
+// Soups of a few thousand triangles whose corners take a few values (both
+// zeros among them, and NaN, which equals nothing): STL's joining, binary
+// and ASCII, against a brute-force search of the earlier points.
+TEST(Readers, StlJoinsExactlyEqualCornersInOrderOfFirstUse)
+{
+    const float values[] = {0.0f, -0.0f, 1.0f, 0.5f, 3.0f, 1e-30f, -2.0f, 7.25f, std::nanf("")};
+    std::mt19937 random(7);
+    for (const bool ascii : {false, true}) {
+        MeshData soup;
+        for (uint32_t t = 0; t < 3000; ++t) {
+            for (int c = 0; c < 3; ++c) {
+                double xyz[3];
+                for (double& v : xyz) {
+                    const uint32_t k = random() % 64;
+                    v = k < 9 ? values[k] : 8.0 + static_cast<double>(k % 8);
+                }
+                soup.points.push_back(T3DVECF{xyz[0], xyz[1], xyz[2]});
+            }
+            soup.triangles.push_back(TRIANGLE{3 * t, 3 * t + 1, 3 * t + 2});
+        }
+        MeshData want;
+        std::vector<uint32_t> number;
+        for (const T3DVECF& p : soup.points) {
+            uint32_t n = 0;
+            while (n < want.points.size() && !(want.points[n].x == p.x && want.points[n].y == p.y &&
+                                               want.points[n].z == p.z)) {
+                ++n;
+            }
+            if (n == want.points.size()) {
+                want.points.push_back(p);
+            }
+            number.push_back(n);
+        }
+        for (size_t t = 0; t < soup.triangles.size(); ++t) {
+            want.triangles.push_back(TRIANGLE{number[3 * t], number[3 * t + 1], number[3 * t + 2]});
+        }
+        // Joined points past the table's first size (NaN corners are never
+        // joined): an ASCII file, which announces no count, grows it twice.
+        ASSERT_GT(std::count_if(want.points.begin(), want.points.end(), [](const T3DVECF& p) { return !HasNaN(p); }),
+                  1024);
+        const std::string bytes =
+            WriteMeshBytes(soup, MeshFormat::Stl, WriteOptions{PlyEncoding::Ascii, PlyType::Float32, ascii});
+        const MeshData back = ReadMeshBytes(bytes, "soup.stl");
+        ExpectSameMesh(want, back);
+        EXPECT_EQ(back.notes, std::vector<std::string>{StlJoinNote(soup.points.size(), want.points.size())});
+    }
 }
 
 // The double nearest in single precision (through a volatile, which GCC's
