@@ -254,8 +254,9 @@ int32_t repair(const MeshRecord& mesh, const RepairRequest& request, RepairResul
     }
     try {
         {
-            // Gone before step 10, whose search holds a tree over the
-            // whole output: the peak is the larger of the two, not their sum.
+            // The working mesh is freed before step 10, which builds a tree
+            // over the whole output: the peak is the larger of the two, not
+            // their sum.
             WorkMesh work(mesh, out.log);
             RunSteps(work, request, out.log);
             Output(work, (request.steps & StepBit(RepairStep::UnusedPoints)) != 0, out);
