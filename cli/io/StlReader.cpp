@@ -165,9 +165,12 @@ MeshData ReadBinaryStl(std::string_view bytes, const std::string& file)
     MeshBuilder builder(file, 0);
     builder.ReserveTriangles(count);
     CornerJoiner joiner(builder);
-    // A closed surface has about half as many points as triangles.
-    builder.ReservePoints(count / 2);
-    joiner.Reserve(count / 2);
+    // A closed surface has about half as many points as triangles, and an
+    // open one a few more: room for a sixteenth more, so that the points'
+    // array is not doubled for the last few of them.
+    const uint64_t points = count / 2 + count / 16 + 16;
+    builder.ReservePoints(points);
+    joiner.Reserve(points);
     const char* facet = bytes.data() + kHeaderBytes + 4;
     for (uint64_t i = 0; i < count; ++i, facet += kFacetBytes) {
         int64_t corners[3];

@@ -220,6 +220,10 @@ void Output(WorkMesh& mesh, bool dropUnused, RepairResult& out)
         ++out.log.splitPoints.back().copies;
     }
     out.log.steps[static_cast<uint32_t>(RepairStep::NonManifold)].changes += static_cast<uint32_t>(copies.size());
+    // Room for every point at once: grown by doubling, the arrays would
+    // hold up to twice the points at the pipeline's peak.
+    out.points.reserve(pointCount);
+    out.pointFrom.reserve(pointCount);
     for (uint32_t p = 0; p < pointCount; ++p) {
         const bool used = renumber[p] == 0;
         const bool input = p < mesh.input.pointCount && mesh.MergedInto(p) == pipeline::kNone;
