@@ -122,6 +122,11 @@ uint32_t FillHoles(WorkMesh& mesh, uint32_t exactHoleEdges, bool& touching)
     }
     const WorkArray<LoopFill> fills = FillLoops(mesh, found.loops, exactHoleEdges, {});
     uint32_t count = 0;
+    size_t adding = 0;
+    for (const LoopFill& fill : fills) {
+        adding += fill.outcome == HoleOutcome::Filled ? fill.triangles.size() : 0;
+    }
+    mesh.ReserveTriangles(adding);
     WorkArray<uint8_t> filledAt(mesh.PointCount(), 0);
     for (size_t h = 0; h < found.loops.size(); ++h) {
         RepairLog::Hole hole{Origins(mesh, found.loops[h]), {}, fills[h].outcome};

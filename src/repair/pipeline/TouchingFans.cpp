@@ -256,6 +256,11 @@ uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, WorkArray<uint8_t>& f
         return 0;
     }
     mesh.DropTriangles(reasons);
+    size_t adding = 0;
+    for (size_t k = 0; k < cuts.size(); ++k) {
+        adding += fills[k].triangles.size();
+    }
+    mesh.ReserveTriangles(adding);
     for (size_t k = 0; k < cuts.size(); ++k) {
         for (const TRIANGLE& t : fills[k].triangles) {
             mesh.AddTriangle(t, kAddedTriangle, t);

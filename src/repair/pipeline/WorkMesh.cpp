@@ -82,6 +82,17 @@ void WorkMesh::AddTriangle(const TRIANGLE& t, uint32_t source, const TRIANGLE& n
     }
 }
 
+void WorkMesh::ReserveTriangles(size_t extra)
+{
+    const size_t size = triangles.size() + extra;
+    triangles.reserve(size);
+    from.reserve(size);
+    named.reserve(size);
+    if (!flipped.empty()) {
+        flipped.reserve(size);
+    }
+}
+
 void WorkMesh::DropTriangles(const WorkArray<uint8_t>& reasons)
 {
     TrianglesChanged();

@@ -89,6 +89,11 @@ public:
 
     // Appends a triangle; `from` is an input triangle or kAddedTriangle.
     void AddTriangle(const TRIANGLE& t, uint32_t from, const TRIANGLE& named);
+    // Room for `extra` more triangles in every per-triangle array, taken
+    // before a step appends a known number: appending one by one would
+    // double arrays of a million triangles for a few thousand added, and
+    // hold both copies at once.
+    void ReserveTriangles(size_t extra);
     // Removes every triangle whose entry in `reasons` is not kKeep (a
     // DropReason otherwise), keeping the order of the others, and logs those
     // that came from the input.
