@@ -7,12 +7,6 @@ namespace meshaudit::arrangement {
 bool FoldFreeFan(const FanFace* faces, uint32_t count, uint32_t p, const T3DVECF* points, FanWork& work,
                  uint32_t scanned)
 {
-    const auto at = [&](uint32_t x) {
-        const FanFace& f = faces[x];
-        return f.id[0] == p ? 0u : f.id[1] == p ? 1u : 2u;
-    };
-    const auto leaves = [&](uint32_t x) { return faces[x].id[(at(x) + 1) % 3]; };
-    const auto reaches = [&](uint32_t x) { return faces[x].id[(at(x) + 2) % 3]; };
     // Fans of up to kScannedFan faces, nearly all, keep their arrays on the
     // stack; larger ones in `work`.
     const bool small = count <= kScannedFan;
@@ -20,23 +14,36 @@ bool FoldFreeFan(const FanFace* faces, uint32_t count, uint32_t p, const T3DVECF
     uint8_t smallLed[kScannedFan];
     uint32_t smallChain[kScannedFan + 1];
     double smallFlat[2 * (kScannedFan + 1)];
+    uint32_t smallLeft[kScannedFan];
+    uint32_t smallReach[kScannedFan];
     if (!small) {
+        work.left.resize(count);
+        work.reach.resize(count);
         work.after.resize(count);
         work.led.resize(count);
         work.chain.resize(size_t{count} + 1);
         work.flat.resize(2 * (size_t{count} + 1));
     }
     uint32_t* after = small ? smallAfter : work.after.data();
+    uint32_t* left = small ? smallLeft : work.left.data();
+    uint32_t* reach = small ? smallReach : work.reach.data();
     uint8_t* led = small ? smallLed : work.led.data();
     uint32_t* chain = small ? smallChain : work.chain.data();
     double* flat = small ? smallFlat : work.flat.data();
+    // The side each face leaves p from (its corner after p) and the side it
+    // reaches (the corner before p), found once: the chaining and the
+    // projection below read them again and again.
+    for (uint32_t x = 0; x < count; ++x) {
+        const uint32_t* id = faces[x].id;
+        const uint32_t at = id[0] == p ? 0u : id[1] == p ? 1u : 2u;
+        left[x] = id[at == 2 ? 0 : at + 1];
+        reach[x] = id[at == 0 ? 2 : at - 1];
+    }
     // after[x]: the face that leaves from the side face x reaches, or
     // UINT32_MAX; each side must be left by one face at most.
     std::fill_n(after, count, UINT32_MAX);
     if (count <= std::min(scanned, kScannedFan)) {
-        uint32_t left[kScannedFan];
         for (uint32_t x = 0; x < count; ++x) {
-            left[x] = leaves(x);
             for (uint32_t y = 0; y < x; ++y) {
                 if (left[y] == left[x]) {
                     return false;
@@ -44,7 +51,7 @@ bool FoldFreeFan(const FanFace* faces, uint32_t count, uint32_t p, const T3DVECF
             }
         }
         for (uint32_t x = 0; x < count; ++x) {
-            const uint32_t side = reaches(x);
+            const uint32_t side = reach[x];
             for (uint32_t y = 0; y < count; ++y) {
                 if (left[y] == side) {
                     after[x] = y;
@@ -57,7 +64,7 @@ bool FoldFreeFan(const FanFace* faces, uint32_t count, uint32_t p, const T3DVECF
         WorkArray<std::array<uint32_t, 2>>& order = work.order;
         order.resize(count);
         for (uint32_t x = 0; x < count; ++x) {
-            order[x] = {leaves(x), x};
+            order[x] = {left[x], x};
         }
         std::sort(order.begin(), order.end());
         for (uint32_t x = 1; x < count; ++x) {
@@ -66,8 +73,8 @@ bool FoldFreeFan(const FanFace* faces, uint32_t count, uint32_t p, const T3DVECF
             }
         }
         for (uint32_t x = 0; x < count; ++x) {
-            const auto it = std::lower_bound(order.begin(), order.end(), std::array<uint32_t, 2>{reaches(x), 0});
-            after[x] = it != order.end() && (*it)[0] == reaches(x) ? (*it)[1] : UINT32_MAX;
+            const auto it = std::lower_bound(order.begin(), order.end(), std::array<uint32_t, 2>{reach[x], 0});
+            after[x] = it != order.end() && (*it)[0] == reach[x] ? (*it)[1] : UINT32_MAX;
         }
     }
     // The start: a face no face leads to, or any face of a cycle.
@@ -100,7 +107,7 @@ bool FoldFreeFan(const FanFace* faces, uint32_t count, uint32_t p, const T3DVECF
     double o[2];
     Project(points[p], view.i, view.j, o);
     for (uint32_t k = 0; k <= count; ++k) {
-        const uint32_t side = k < count ? leaves(chain[k]) : reaches(chain[count - 1]);
+        const uint32_t side = k < count ? left[chain[k]] : reach[chain[count - 1]];
         Project(points[side], view.i, view.j, &flat[2 * k]);
     }
     const auto turn = [&](uint32_t from, uint32_t to) { return Orient2DSign(o, &flat[2 * from], &flat[2 * to]); };
@@ -119,12 +126,16 @@ bool FoldFreeFan(const FanFace* faces, uint32_t count, uint32_t p, const T3DVECF
     // it begins takes three angles or more).
     const double* f = &flat[0];
     const uint32_t last = closed ? count - 2 : count;
+    // turn(k + 1, 0), tested at k, is the turn(k, 0) of the step after:
+    // taken once for both.
+    int fromSide = last > 2 ? turn(2, 0) : 0;
     for (uint32_t k = 2; k < last; ++k) {
-        if (turn(k, 0) * way > 0 && turn(0, k + 1) * way > 0) {
+        if (fromSide * way > 0 && turn(0, k + 1) * way > 0) {
             return false;
         }
         const double* q = &flat[2 * (k + 1)];
-        const bool along = turn(k + 1, 0) == 0;
+        fromSide = turn(k + 1, 0);
+        const bool along = fromSide == 0;
         if (along && (q[0] > o[0]) == (f[0] > o[0]) && (q[1] > o[1]) == (f[1] > o[1])) {
             return false;
         }

@@ -25,6 +25,8 @@ struct FanFace {
 struct FanWork {
     WorkArray<std::array<uint32_t, 2>> order;
     WorkArray<uint32_t> after;
+    WorkArray<uint32_t> left;
+    WorkArray<uint32_t> reach;
     WorkArray<uint8_t> led;
     WorkArray<uint32_t> chain;
     WorkArray<double> flat;
@@ -64,7 +66,8 @@ template <class Corners, class At, class Visit>
 bool ForEachFan(uint32_t pointCount, uint32_t triangleCount, Corners&& corners, At&& at, Visit&& visit)
 {
     // 0 for a triangle left out, else 1 + the axis its plane's projection
-    // drops.
+    // drops; kKeptAxes by that number, the two axes kept in cyclic order.
+    constexpr int kKeptAxes[4][2] = {{0, 0}, {1, 2}, {2, 0}, {0, 1}};
     WorkArray<uint8_t> drop(triangleCount, 0);
     WorkArray<uint32_t> first(size_t{pointCount} + 1, 0);
     std::array<uint32_t, 3> ids{};
@@ -105,8 +108,8 @@ bool ForEachFan(uint32_t pointCount, uint32_t triangleCount, Corners&& corners, 
             for (uint32_t k = 0; k < 3; ++k) {
                 f.id[k] = ids[k];
             }
-            f.i = drop[t] % 3;
-            f.j = (drop[t] + 1) % 3;
+            f.i = kKeptAxes[drop[t]][0];
+            f.j = kKeptAxes[drop[t]][1];
         }
         if (!visit(p, faces.data(), count)) {
             return false;
