@@ -92,7 +92,9 @@ public:
     // Room for `extra` more triangles in every per-triangle array, taken
     // before a step appends a known number: appending one by one would
     // double arrays of a million triangles for a few thousand added, and
-    // hold both copies at once.
+    // hold both copies at once. The room is exact, so a call may copy the
+    // arrays once: its callers (the hole fill, each of the fan cuts' few
+    // rounds) already read the whole mesh, so that costs no more.
     void ReserveTriangles(size_t extra);
     // Removes every triangle whose entry in `reasons` is not kKeep (a
     // DropReason otherwise), keeping the order of the others, and logs those
