@@ -4,6 +4,7 @@
 // fold; a table of malformed files with the one-line error each must give;
 // and write-then-read round trips.
 #include "CliSupport.h"
+#include "FileBytes.h"
 #include "LoadError.h"
 #include "MeshFiles.h"
 #include "MeshWriters.h"
@@ -18,6 +19,8 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <sys/stat.h>
+#include <thread>
 
 namespace meshaudit::cli {
 namespace {
@@ -683,6 +686,29 @@ TEST(Writers, RoundTripsKeepEveryPointTriangleAndDigitTheFormatHolds)
     testing::TempDir dir;
     EXPECT_THROW(WriteMeshFile(dir.File("cube.xyz"), Tetra(), {}), LoadError);
     EXPECT_THROW(WriteMeshFile(dir.File("missing-folder/cube.ply"), Tetra(), {}), LoadError);
+}
+
+// Whole files come back byte for byte whatever their size and kind: empty,
+// regular, and a pipe whose size is not known and which outgrows the first
+// block more than once.
+TEST(Files, ReadWholeFromRegularFilesAndPipes)
+{
+    testing::TempDir dir;
+    std::string bytes(200'000, '\0');
+    std::mt19937 random(7);
+    for (char& c : bytes) {
+        c = static_cast<char>(random());
+    }
+    EXPECT_EQ(ReadFileBytes(dir.Write("empty.bin", "")), "");
+    EXPECT_EQ(ReadFileBytes(dir.Write("some.bin", bytes)), bytes);
+    const std::string pipe = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(pipe, std::ios::binary) << bytes; });
+    const std::string read = ReadFileBytes(pipe);
+    writer.join();
+    EXPECT_EQ(read, bytes);
+    EXPECT_THROW(ReadFileBytes(dir.path), LoadError);
+    EXPECT_THROW(ReadFileBytes(dir.File("missing.bin")), LoadError);
 }
 
 }  // namespace
