@@ -12,8 +12,11 @@
 //
 // Everything here relies on IEEE 754 double arithmetic with round-to-nearest-
 // even, no extended-precision intermediates and no fused multiply-add
-// contraction: what x86-64 (SSE2) compilers emit in ISO C++ mode. Overflow and
-// underflow are outside the theorems; NaN and infinity only propagate.
+// contraction. The first two hold for x86-64 (SSE2) and AArch64; the third
+// only with -ffp-contract=off, which the build passes, since GCC and Clang
+// fuse a * b + c wherever the target has the instruction, even in ISO C++
+// mode. Overflow and underflow are outside the theorems; NaN and infinity
+// only propagate.
 #pragma once
 
 #include "geometry/PredicateConstants.h"
