@@ -21,6 +21,15 @@
 
 #include "geometry/PredicateConstants.h"
 
+// What the preprocessor can tell of the assumptions above: a build that
+// breaks them would give wrong signs without a word, so it does not build.
+#if defined(__FAST_MATH__)
+#error "the exact predicates need IEEE arithmetic: build without -ffast-math"
+#endif
+#if defined(__FLT_EVAL_METHOD__) && __FLT_EVAL_METHOD__ != 0
+#error "the exact predicates need each double operation rounded to double: build for SSE2 or later"
+#endif
+
 #include <cmath>
 
 namespace meshaudit::exact {
