@@ -9,7 +9,8 @@ namespace {
 [[gnu::constructor(101)]] void SkipWithoutFusedMultiplyAdd()
 {
     __builtin_cpu_init();
-    if (!__builtin_cpu_supports("fma")) {
+    // -mfma also allows the compiler the AVX instructions FMA needs.
+    if (!__builtin_cpu_supports("fma") || !__builtin_cpu_supports("avx")) {
         std::fputs("this processor has no fused multiply-add: skipped\n", stderr);
         _exit(77);
     }
