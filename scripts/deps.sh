@@ -13,7 +13,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   nlohmann-json3-dev          # cli/: settings files and JSON reports
-  libzip-dev libpugixml-dev   # cli/: 3MF packages and their XML
+  zlib1g-dev libpugixml-dev   # cli/: 3MF packages and their XML
 )
 if [ "${1:-}" = test ]; then
   packages+=(

@@ -1,8 +1,6 @@
 // The ZIP container of a 3MF package: its parts read from bytes in memory,
-// and a package written from parts. Two builds implement it: ZipLibzip.cpp
-// on libzip for the command, web/ZipInMemory.cpp on its own for the
-// WebAssembly page, where libzip is not available. Both give the reader the
-// same parts and the same messages for the failures a reader meets.
+// and a package written from parts (ZipInMemory.cpp, for the command and
+// the WebAssembly page alike).
 #pragma once
 
 #include <cstdint>
@@ -41,8 +39,14 @@ private:
 using ZipPart = std::pair<const char*, const std::string*>;
 
 // The bytes of a ZIP archive of `parts`, in that order, each with the same
-// fixed time stamp so that the same parts give the same bytes. Throws
-// LoadError("3MF", "could not build the archive: REASON") on failure.
-std::string WriteZip(std::span<const ZipPart> parts);
+// fixed time stamp so that the same parts give the same bytes. A part is
+// deflated where the build has a compressor (Deflate.h) and that makes it
+// smaller, and stored otherwise. A size or offset of `zip64From` or more
+// (at most 2^32 - 1, the default), and 65,535 parts or more, are written
+// in ZIP64 records, as readers expect; tests lower the bound to see those
+// records without gigabytes of data. Throws LoadError("3MF", "could not
+// build the archive: REASON") for a part's name too long for ZIP, and
+// std::bad_alloc when memory runs short.
+std::string WriteZip(std::span<const ZipPart> parts, uint64_t zip64From = 0xFFFFFFFFu);
 
 }  // namespace meshaudit::cli

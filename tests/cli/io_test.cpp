@@ -9,6 +9,7 @@
 #include "MeshFiles.h"
 #include "MeshWriters.h"
 #include "Readers.h"
+#include "ZipPackage.h"
 #include "analysis/triangles/TriangleAnalyses.h"
 
 #include <algorithm>
@@ -19,7 +20,9 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 namespace meshaudit::cli {
@@ -709,6 +712,50 @@ TEST(Files, ReadWholeFromRegularFilesAndPipes)
     EXPECT_EQ(read, bytes);
     EXPECT_THROW(ReadFileBytes(dir.path), LoadError);
     EXPECT_THROW(ReadFileBytes(dir.File("missing.bin")), LoadError);
+}
+
+// Packages read back by the reader and, where Python is installed, by its
+// zipfile module, an independent reader: parts deflated where that pays and
+// stored where it does not, and ZIP64 records, forced by lowering their
+// bound, for sizes, offsets and the end of the directory.
+TEST(Zip, PartsReadBackDeflatedStoredAndWide)
+{
+    std::string noise(5000, '\0');
+    std::mt19937 random(3);
+    for (char& c : noise) {
+        c = static_cast<char>(random());
+    }
+    const std::string model = "<model/>", rels = std::string(70000, 'r');
+    const ZipPart parts[] = {{"3D/3dmodel.model", &model}, {"_rels/.rels", &rels}, {"noise.bin", &noise}};
+    testing::TempDir dir;
+    for (const uint64_t zip64From : {uint64_t{0xFFFFFFFF}, uint64_t{1}, uint64_t{200}}) {
+        const std::string zip = WriteZip(parts, zip64From);
+        EXPECT_LT(zip.size(), noise.size() + 1000);  // the repeated part is deflated
+        EXPECT_EQ(zip.find("PK\x06\x06") != std::string::npos, zip64From != 0xFFFFFFFF);
+        const ZipReader reader(zip, "f.3mf");
+        EXPECT_EQ(reader.Read("3d/3DMODEL.model", 100), model);  // case does not matter
+        EXPECT_EQ(reader.Read("_rels/.rels", 1 << 20), rels);
+        EXPECT_EQ(reader.Read("noise.bin", 1 << 20), noise);
+        EXPECT_FALSE(reader.Read("absent", 100));
+        EXPECT_THROW(reader.Read("_rels/.rels", 100), LoadError);  // claims more than taken
+        if (::access("/usr/bin/python3", X_OK) == 0) {
+            const std::string file = dir.Write("p.zip", zip);
+            const std::string script =
+                "import zipfile, sys; z = zipfile.ZipFile(sys.argv[1]); "
+                "assert z.testzip() is None; "
+                "assert [(i.filename, i.compress_type, i.file_size) for i in z.infolist()] == "
+                "[('3D/3dmodel.model', 0, 8), ('_rels/.rels', 8, 70000), ('noise.bin', 0, 5000)]";
+            EXPECT_EQ(std::system(("/usr/bin/python3 -c \"" + script + "\" " + file).c_str()), 0) << zip64From;
+        }
+    }
+    // The model part is stored first, right after its 30-byte header and name.
+    std::string bad = WriteZip(parts);
+    bad[30 + 16 + 3] ^= 1;  // the CRC no longer matches
+    EXPECT_THROW(ZipReader(bad, "f.3mf").Read("3D/3dmodel.model", 100), LoadError);
+    const std::string zip = WriteZip(parts);
+    for (const std::string& junk : {std::string("PK\x03\x04"), zip.substr(0, zip.size() - 30)}) {
+        EXPECT_THROW(ZipReader(junk, "f.3mf"), LoadError);
+    }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include "LoadError.h"
 #include "RoundedMath.h"
 #include "XmlTree.h"
-#include "ZipPackage.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -56,24 +55,6 @@ TEST(WebIo, InflateReadsWhatZlibWritesAndRefusesDamage)
         const std::string error = Inflate(damaged, data.size(), out);  // never past the claim
         EXPECT_TRUE(error != "" || out == data || out.size() == data.size());
         EXPECT_NE(Inflate(packed.substr(0, packed.size() / 2), data.size(), out), "");
-    }
-}
-
-TEST(WebIo, ZipPartsReadBackAndDamageIsNamed)
-{
-    const std::string model = "<model/>", rels = std::string(70000, 'r');
-    const ZipPart parts[] = {{"3D/3dmodel.model", &model}, {"_rels/.rels", &rels}};
-    const std::string zip = WriteZip(parts);
-    const ZipReader reader(zip, "f.3mf");
-    EXPECT_EQ(reader.Read("3d/3DMODEL.model", 100), model);  // case does not matter
-    EXPECT_EQ(reader.Read("_rels/.rels", 1 << 20), rels);
-    EXPECT_FALSE(reader.Read("absent", 100));
-    EXPECT_THROW(reader.Read("_rels/.rels", 100), LoadError);  // claims more than taken
-    std::string bad = zip;
-    bad[30 + 16 + 3] ^= 1;  // inside the model part's bytes: the CRC no longer matches
-    EXPECT_THROW(ZipReader(bad, "f.3mf").Read("3D/3dmodel.model", 100), LoadError);
-    for (const std::string& junk : {std::string("PK\x03\x04"), zip.substr(0, zip.size() - 30)}) {
-        EXPECT_THROW(ZipReader(junk, "f.3mf"), LoadError);
     }
 }
 

@@ -1,10 +1,13 @@
-// ZipPackage.h without libzip, for the WebAssembly build: the central
-// directory read straight from the bytes (ZIP64 too), parts stored or
-// deflated (web/Inflate.h) and checked against their CRC-32; packages
-// written with stored parts. The messages for a broken archive are
-// libzip's, so that the page says what the command says.
+// ZipPackage.h on its own, for the command and the WebAssembly page alike:
+// the central directory read straight from the bytes (ZIP64 too), parts
+// stored or deflated (Inflate.h) and checked against their CRC-32; packages
+// written with deflated parts where the build has a compressor (Deflate.h),
+// stored where it has none, and ZIP64 records where a size or offset needs
+// them. The messages for a broken archive are libzip's, the library this
+// code replaced, so that earlier reports still match.
 #include "ZipPackage.h"
 
+#include "Deflate.h"
 #include "Inflate.h"
 #include "LoadError.h"
 
@@ -231,55 +234,105 @@ void Put(std::string& out, uint64_t value, int size)
 
 }  // namespace
 
-std::string WriteZip(std::span<const ZipPart> parts)
+std::string WriteZip(std::span<const ZipPart> parts, uint64_t zip64From)
 {
     // 2020-01-01 00:00 in MS-DOS time and date.
     constexpr uint16_t kTime = 0;
     constexpr uint16_t kDate = (2020 - 1980) << 9 | 1 << 5 | 1;
-    std::string out, directory;
+    constexpr uint64_t kAllOnes = 0xFFFFFFFFu;
+    zip64From = std::min(zip64From, kAllOnes);
+    const auto fail = [](const char* reason) { return LoadError("3MF", std::string("could not build the archive: ") + reason); };
+    std::string out, directory, packed;
     for (const auto& [name, bytes] : parts) {
         const size_t nameLength = std::strlen(name);
-        if (bytes->size() >= 0xFFFFFFFFu || out.size() >= 0xFFFFFFFFu || nameLength > 0xFFFFu) {
-            throw LoadError("3MF", "could not build the archive: a part is too large for a ZIP archive without ZIP64");
+        if (nameLength > 0xFFFFu) {
+            throw fail("a part's name is longer than ZIP allows");
         }
         const uint32_t crc = Crc32(*bytes);
-        // The fields a local header and a directory entry share.
-        std::string common;
-        Put(common, 20, 2);       // version needed: 2.0
-        Put(common, 1u << 11, 2); // names in UTF-8
-        Put(common, 0, 2);        // stored
-        Put(common, kTime, 2);
-        Put(common, kDate, 2);
-        Put(common, crc, 4);
-        Put(common, bytes->size(), 4);
-        Put(common, bytes->size(), 4);
-        Put(common, nameLength, 2);
-        Put(common, 0, 2);  // no extra field
+        // Stored where compression does not pay (or the build has none).
+        const bool deflated = Deflate(*bytes, packed) && packed.size() < bytes->size();
+        const std::string_view data = deflated ? std::string_view(packed) : std::string_view(*bytes);
+        const uint64_t size = bytes->size(), packedSize = data.size(), local = out.size();
+        // A local header holds both sizes in ZIP64 or neither; the directory
+        // holds in ZIP64 each value too large for its own field, in the
+        // order size, packed size, offset.
+        const bool localWide = size >= zip64From || packedSize >= zip64From;
+        std::string wide;
+        for (const uint64_t value : {size, packedSize, local}) {
+            if (value >= zip64From) {
+                Put(wide, value, 8);
+            }
+        }
+        const auto narrow = [zip64From](uint64_t value) { return value >= zip64From ? kAllOnes : value; };
+        const auto common = [&](std::string& to, bool wideSizes, size_t extra) {
+            Put(to, wideSizes || !wide.empty() ? 45 : 20, 2);  // version needed: 4.5 for ZIP64, else 2.0
+            Put(to, 1u << 11, 2);                                 // names in UTF-8
+            Put(to, deflated ? 8 : 0, 2);
+            Put(to, kTime, 2);
+            Put(to, kDate, 2);
+            Put(to, crc, 4);
+            Put(to, wideSizes ? kAllOnes : narrow(packedSize), 4);
+            Put(to, wideSizes ? kAllOnes : narrow(size), 4);
+            Put(to, nameLength, 2);
+            Put(to, extra, 2);
+        };
         Put(directory, 0x02014b50u, 4);
-        Put(directory, 20, 2);  // made by: version 2.0
-        directory += common;
+        Put(directory, wide.empty() ? 20 : 45, 2);  // made by
+        common(directory, false, wide.empty() ? 0 : 4 + wide.size());
         Put(directory, 0, 2);  // comment
         Put(directory, 0, 2);  // disk
         Put(directory, 0, 2);  // internal attributes
         Put(directory, 0, 4);  // external attributes
-        Put(directory, out.size(), 4);
+        Put(directory, narrow(local), 4);
         directory.append(name, nameLength);
+        if (!wide.empty()) {
+            Put(directory, 1, 2);  // the ZIP64 extra field
+            Put(directory, wide.size(), 2);
+            directory += wide;
+        }
         Put(out, 0x04034b50u, 4);
-        out += common;
+        common(out, localWide, localWide ? 20 : 0);
         out.append(name, nameLength);
-        out += *bytes;
+        if (localWide) {
+            Put(out, 1, 2);
+            Put(out, 16, 2);
+            Put(out, size, 8);
+            Put(out, packedSize, 8);
+        }
+        out += data;
     }
-    if (out.size() >= 0xFFFFFFFFu) {
-        throw LoadError("3MF", "could not build the archive: the parts are too large for a ZIP archive without ZIP64");
-    }
-    const size_t offset = out.size();
+    const uint64_t offset = out.size(), count = parts.size(), directorySize = directory.size();
     out += directory;
-    Put(out, 0x06054b50u, 4);
-    Put(out, 0, 4);  // this disk, the directory's disk
-    Put(out, parts.size(), 2);
-    Put(out, parts.size(), 2);
-    Put(out, directory.size(), 4);
-    Put(out, offset, 4);
+    if (count >= std::min<uint64_t>(zip64From, 0xFFFFu) || directorySize >= zip64From || offset >= zip64From) {
+        const uint64_t record = out.size();
+        Put(out, 0x06064b50u, 4);
+        Put(out, 44, 8);  // the record's size after this field
+        Put(out, 45, 2);  // made by
+        Put(out, 45, 2);  // needed
+        Put(out, 0, 4);   // this disk
+        Put(out, 0, 4);   // the directory's disk
+        Put(out, count, 8);
+        Put(out, count, 8);
+        Put(out, directorySize, 8);
+        Put(out, offset, 8);
+        Put(out, 0x07064b50u, 4);  // its locator
+        Put(out, 0, 4);
+        Put(out, record, 8);
+        Put(out, 1, 4);  // disks in all
+        Put(out, 0x06054b50u, 4);
+        Put(out, 0, 4);
+        Put(out, 0xFFFFu, 2);
+        Put(out, 0xFFFFu, 2);
+        Put(out, kAllOnes, 4);
+        Put(out, kAllOnes, 4);
+    } else {
+        Put(out, 0x06054b50u, 4);
+        Put(out, 0, 4);  // this disk, the directory's disk
+        Put(out, count, 2);
+        Put(out, count, 2);
+        Put(out, directorySize, 4);
+        Put(out, offset, 4);
+    }
     Put(out, 0, 2);  // no comment
     return out;
 }
