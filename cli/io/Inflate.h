@@ -1,7 +1,6 @@
 // Raw DEFLATE data (RFC 1951) decompressed, for the ZIP reader
 // (ZipInMemory.cpp): the same code in the command and in the WebAssembly
-// build, which has no zlib. About a fifth slower than zlib's, on a 100 MB
-// 3MF model, and held against it by the tests.
+// build, which has no zlib; the tests hold it against zlib.
 #pragma once
 
 #include <cstddef>
