@@ -718,10 +718,13 @@ def _quiet_dask(verbose):
     retried, stale folders purged) only with --verbose: what matters of it
     is in the summary. Each process of a local cluster sets its logging up
     when it imports distributed, from its environment: the workers started
-    later inherit the setting from this one's."""
+    later inherit the setting from this one's. asyncio's logger too: when a
+    worker dies, the client may leave a connection attempt's timeout
+    unretrieved, and asyncio reports it on standard error when the future is
+    collected, which happens at any time, sometimes after the summary."""
     if not verbose:
         os.environ.setdefault("DASK_LOGGING__DISTRIBUTED", "critical")
-        for name in ("distributed", "distributed.client"):
+        for name in ("distributed", "distributed.client", "asyncio"):
             logging.getLogger(name).setLevel(logging.CRITICAL)
 
 
