@@ -717,6 +717,60 @@ TEST(Arrangement, RoundsMatchTheirPlainForms)
     EXPECT_GT(split, 30);
 }
 
+// Every overlapping pair of boxes once, against all pairs tried: random
+// boxes on a coarse grid (many that only touch), some with a NaN bound;
+// with a mask, the same walk with only the pairs of a wanted box, in the
+// same order.
+TEST(Arrangement, BoxPairsAreTheOverlappingOnesOnce)
+{
+    for (uint32_t seed = 1; seed <= 30; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        WorkArray<Box> boxes(seed * 7);
+        WorkArray<uint8_t> wanted(boxes.size());
+        for (size_t k = 0; k < boxes.size(); ++k) {
+            for (int a = 0; a < 3; ++a) {
+                boxes[k].lo[a] = static_cast<double>(rng() % 8);
+                boxes[k].hi[a] = boxes[k].lo[a] + static_cast<double>(rng() % 3);
+            }
+            if (rng() % 13 == 0) {
+                boxes[k].hi[rng() % 3] = std::nan("");
+            }
+            wanted[k] = rng() % 5 == 0;
+        }
+        std::vector<std::pair<uint32_t, uint32_t>> all;
+        std::vector<std::pair<uint32_t, uint32_t>> some;
+        const BoxPairs pairs(boxes);
+        pairs.ForEach([&](uint32_t i, uint32_t j) { all.push_back({i, j}); });
+        pairs.ForEach([&](uint32_t i, uint32_t j) { some.push_back({i, j}); }, &wanted);
+        std::vector<std::pair<uint32_t, uint32_t>> expected;
+        std::vector<std::pair<uint32_t, uint32_t>> filtered;
+        for (const auto& [i, j] : all) {
+            if (wanted[i] != 0 || wanted[j] != 0) {
+                filtered.push_back({i, j});
+            }
+        }
+        EXPECT_EQ(filtered, some);
+        for (uint32_t i = 0; i < boxes.size(); ++i) {
+            for (uint32_t j = i + 1; j < boxes.size(); ++j) {
+                const bool finite = std::isfinite(boxes[i].hi[0] + boxes[i].hi[1] + boxes[i].hi[2]) &&
+                                    std::isfinite(boxes[j].hi[0] + boxes[j].hi[1] + boxes[j].hi[2]);
+                if (finite && BoxesOverlap(boxes[i], boxes[j])) {
+                    expected.push_back({i, j});
+                }
+            }
+        }
+        for (auto& [i, j] : all) {
+            ASSERT_NE(i, j);
+            if (i > j) {
+                std::swap(i, j);
+            }
+        }
+        std::sort(all.begin(), all.end());
+        EXPECT_EQ(expected, all);
+    }
+}
+
 // Points inserted with the grid's starts against one by one from the last
 // triangle made, flipping: the same triangles in the same slots. Grid
 // points fall on edges often, where either triangle of the edge may be

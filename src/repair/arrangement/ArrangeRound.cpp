@@ -79,10 +79,22 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
 
     // Pairs round a point whose faces lie round it without folding meet
     // only there and along the sides they share (FoldFreeFan.h): round
-    // nearly every point of closed shells, no pair is tested.
+    // nearly every point of closed shells, no pair is tested. Only the pairs
+    // with a changed triangle are looked at, so only the points of changed
+    // triangles are asked about: a point two triangles share is a corner
+    // of each.
     WorkArray<uint8_t> foldFree;
     if (mode != RoundMode::ArrangeTestingEveryPoint) {
         foldFree.assign(points.size(), 0);
+        WorkArray<uint8_t> asked;
+        if (changed != nullptr) {
+            asked.assign(points.size(), 0);
+            for (uint32_t t = 0; t < n; ++t) {
+                if ((*changed)[t] != 0 && shape[t] == Shape::Proper) {
+                    asked[ids[t][0]] = asked[ids[t][1]] = asked[ids[t][2]] = 1;
+                }
+            }
+        }
         FanWork work;
         ForEachFan(
             static_cast<uint32_t>(points.size()), n,
@@ -92,7 +104,8 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
             },
             [&points](uint32_t id) { return points[id]; },
             [&](uint32_t p, const FanFace* faces, uint32_t count) {
-                foldFree[p] = count > 0 && FoldFreeFan(faces, count, p, points.data(), work);
+                foldFree[p] = count > 0 && (asked.empty() || asked[p] != 0) &&
+                              FoldFreeFan(faces, count, p, points.data(), work);
                 return true;
             });
     }
@@ -109,9 +122,6 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
     };
     const bool arrange = mode != RoundMode::Check;
     BoxPairs(boxes).ForEach([&](uint32_t t, uint32_t u) -> bool {
-        if (changed != nullptr && (*changed)[t] == 0 && (*changed)[u] == 0) {
-            return true;
-        }
         // The corners are read only for the pairs that get a test: most
         // pairs are neighbours round a fold-free point, told by indices.
         T3DVECF ct[3];
@@ -190,7 +200,7 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
             out.segments.push_back(Segment{t, u, from, to});
         }
         return true;
-    });
+    }, changed);
     // A triangle named with points that now stand for others is rewritten
     // with theirs, even when it meets nothing else.
     for (uint32_t t = 0; t < n; ++t) {

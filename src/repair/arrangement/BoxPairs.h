@@ -36,9 +36,13 @@ public:
     // Calls onPair(i, j), i != j, once for every unordered pair of
     // overlapping boxes (indices into the constructor's vector), in the
     // order of the walk. An onPair that returns bool ends the walk by
-    // returning false.
+    // returning false. With `wanted` (one entry per box), only the pairs in
+    // which wanted[i] or wanted[j] is not 0, in the same order: the walk
+    // drops the pairs of subtrees that hold no wanted box, so that a round
+    // that looks only at the few triangles the last one changed does not
+    // visit every neighbouring pair of the mesh.
     template <typename OnPair>
-    void ForEach(const OnPair& onPair) const;
+    void ForEach(const OnPair& onPair, const WorkArray<uint8_t>* wanted = nullptr) const;
 
 private:
     struct Node {
@@ -61,12 +65,33 @@ private:
 };
 
 template <typename OnPair>
-void BoxPairs::ForEach(const OnPair& onPair) const
+void BoxPairs::ForEach(const OnPair& onPair, const WorkArray<uint8_t>* wanted) const
 {
     if (nodes_.empty()) {
         return;
     }
-    const auto visit = [&onPair](uint32_t i, uint32_t j) {
+    // Whether each node holds a wanted box; children come after their
+    // parent, so one pass from the end meets them first.
+    WorkArray<uint8_t> holds;
+    if (wanted != nullptr) {
+        holds.resize(nodes_.size());
+        for (size_t k = nodes_.size(); k-- > 0;) {
+            const Node& node = nodes_[k];
+            uint8_t any = 0;
+            if (node.left == 0) {
+                for (uint32_t e = node.first; e < node.first + node.count; ++e) {
+                    any |= (*wanted)[order_[e]] != 0 ? 1 : 0;
+                }
+            } else {
+                any = holds[node.left] | holds[node.left + 1];
+            }
+            holds[k] = any;
+        }
+    }
+    const auto visit = [&onPair, wanted](uint32_t i, uint32_t j) {
+        if (wanted != nullptr && (*wanted)[i] == 0 && (*wanted)[j] == 0) {
+            return true;
+        }
         if constexpr (std::is_same_v<decltype(onPair(i, j)), bool>) {
             return onPair(i, j);
         } else {
@@ -80,6 +105,9 @@ void BoxPairs::ForEach(const OnPair& onPair) const
         stack.pop_back();
         const Node& a = nodes_[ia];
         const Node& b = nodes_[ib];
+        if (!holds.empty() && holds[ia] == 0 && holds[ib] == 0) {
+            continue;
+        }
         if (ia == ib) {
             if (a.left == 0) {
                 for (uint32_t i = a.first; i < a.first + a.count; ++i) {
