@@ -150,22 +150,21 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
             return true;
         }
         // The same three points, in either turn: coincident pieces, which
-        // are allowed (coplanar overlaps end that way).
-        std::array<uint32_t, 3> st = ids[t];
-        std::array<uint32_t, 3> su = ids[u];
-        std::sort(st.begin(), st.end());
-        std::sort(su.begin(), su.end());
-        if (st == su) {
-            return true;
-        }
-        if (!foldFree.empty()) {
-            for (uint32_t a : st) {
-                for (uint32_t b : su) {
-                    if (a == b && foldFree[a] != 0) {
-                        return true;
-                    }
+        // are allowed (coplanar overlaps end that way); or a shared point
+        // round which the faces do not fold. The ids of a triangle with an
+        // area differ, so three shared ids are the same three points.
+        uint32_t shared = 0;
+        bool foldFreeShared = false;
+        for (const uint32_t a : ids[t]) {
+            for (const uint32_t b : ids[u]) {
+                if (a == b) {
+                    ++shared;
+                    foldFreeShared = foldFreeShared || (!foldFree.empty() && foldFree[a] != 0);
                 }
             }
+        }
+        if (shared == 3 || foldFreeShared) {
+            return true;
         }
         corners(t, ct);
         corners(u, cu);
