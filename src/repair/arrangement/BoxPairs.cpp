@@ -37,6 +37,11 @@ void BoxPairs::Build(const WorkArray<Box>& boxes, uint32_t count)
     // that children are always adjacent.
     nodes_.push_back(Node{Box{}, 0, count, 0});
     WorkArray<uint32_t> pending{0u};
+    struct Keyed {
+        double key;
+        uint32_t index;
+    };
+    WorkArray<Keyed> keyed;
     while (!pending.empty()) {
         const uint32_t at = pending.back();
         pending.pop_back();
@@ -64,11 +69,23 @@ void BoxPairs::Build(const WorkArray<Box>& boxes, uint32_t count)
                     axis = a;
                 }
             }
+            // The median by the sum of the bounds along the axis: the keys
+            // are read once into a run beside their entries, so that the
+            // selection compares neighbouring memory rather than two boxes
+            // anywhere in the array. It compares the same keys in the same
+            // sequence as over the indices alone, so the order is the same.
             const uint32_t half = node.count / 2;
             uint32_t* begin = order_.data() + node.first;
-            std::nth_element(begin, begin + half, begin + node.count, [&boxes, axis](uint32_t p, uint32_t q) {
-                return boxes[p].lo[axis] + boxes[p].hi[axis] < boxes[q].lo[axis] + boxes[q].hi[axis];
-            });
+            keyed.resize(node.count);
+            for (uint32_t k = 0; k < node.count; ++k) {
+                const Box& b = boxes[begin[k]];
+                keyed[k] = {b.lo[axis] + b.hi[axis], begin[k]};
+            }
+            std::nth_element(keyed.begin(), keyed.begin() + half, keyed.end(),
+                             [](const Keyed& p, const Keyed& q) { return p.key < q.key; });
+            for (uint32_t k = 0; k < node.count; ++k) {
+                begin[k] = keyed[k].index;
+            }
             node.left = static_cast<uint32_t>(nodes_.size());
             nodes_.push_back(Node{Box{}, node.first, half, 0});
             nodes_.push_back(Node{Box{}, node.first + half, node.count - half, 0});
