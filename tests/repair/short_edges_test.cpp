@@ -43,6 +43,8 @@ TEST(ShortEdges, CollapsesOnlyWhereTheSurfaceStaysManifold)
     } cases[] = {
         {splitCube(1e-9), 8, 1e-6, 1},
         {splitCube(1e-5), 8, 1e-6, 0},  // longer than asked
+        {splitCube(8e-7), 8, 1e-6, 0},  // longer than asked, though shorter along each axis
+        {splitCube(5e-7), 8, 1e-6, 1},
         {splitCube(1e-9), 9, 1e-6, 0},  // no new point
         {splitCube(1e-9), 8, 0.0, 0},
         {tetrahedron, 3, 1e-6, 0},  // would leave two triangles on one another

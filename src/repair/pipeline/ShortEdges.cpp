@@ -34,6 +34,42 @@ uint32_t CollapsePass(const WorkArray<T3DVECF>& points, uint32_t firstNew, doubl
 {
     const auto n = static_cast<uint32_t>(points.size());
     const auto proper = [](const TRIANGLE& t) { return t.a != t.b && t.b != t.c && t.a != t.c; };
+    // The short edges from a new point, in triangle order, as the loop
+    // below takes them: a pass finds few or none (the last finds none), and
+    // without any the neighbourhoods need not be gathered. An edge longer
+    // than `length` along one axis is longer than it in all, and so is its
+    // hypot as computed, which is never below its largest argument (that
+    // argument times a rounded root of at least 1): such edges are left
+    // without the root, with the same answer.
+    struct Edge {
+        uint32_t from;
+        uint32_t to;
+    };
+    WorkArray<Edge> candidates;
+    for (const TRIANGLE& t : triangles) {
+        if (!proper(t)) {
+            continue;
+        }
+        const uint32_t c[3] = {t.a, t.b, t.c};
+        for (int e = 0; e < 3; ++e) {
+            const uint32_t from = std::max(c[e], c[(e + 1) % 3]);
+            const uint32_t to = std::min(c[e], c[(e + 1) % 3]);
+            if (from < firstNew) {
+                continue;
+            }
+            const T3DVECF& p = points[from];
+            const T3DVECF& q = points[to];
+            const double dx = p.x - q.x, dy = p.y - q.y, dz = p.z - q.z;
+            if (std::fabs(dx) > length || std::fabs(dy) > length || std::fabs(dz) > length ||
+                !(std::hypot(dx, dy, dz) <= length)) {
+                continue;
+            }
+            candidates.push_back({from, to});
+        }
+    }
+    if (candidates.empty()) {
+        return 0;
+    }
     // The proper triangles around each point, by a counting sort.
     WorkArray<uint32_t> start(static_cast<size_t>(n) + 1, 0);
     for (const TRIANGLE& t : triangles) {
@@ -60,49 +96,36 @@ uint32_t CollapsePass(const WorkArray<T3DVECF>& points, uint32_t firstNew, doubl
     WorkArray<uint32_t> toNeighbours;
     WorkArray<uint32_t> common;
     uint32_t moved = 0;
-    for (const TRIANGLE& t : triangles) {
-        if (!proper(t)) {
+    for (const auto [from, to] : candidates) {
+        if (touched[from] != 0 || touched[to] != 0) {
             continue;
         }
-        const uint32_t c[3] = {t.a, t.b, t.c};
-        for (int e = 0; e < 3; ++e) {
-            const uint32_t from = std::max(c[e], c[(e + 1) % 3]);
-            const uint32_t to = std::min(c[e], c[(e + 1) % 3]);
-            if (from < firstNew || touched[from] != 0 || touched[to] != 0) {
-                continue;
-            }
-            const T3DVECF& p = points[from];
-            const T3DVECF& q = points[to];
-            if (!(std::hypot(p.x - q.x, p.y - q.y, p.z - q.z) <= length)) {
-                continue;
-            }
-            uint32_t onEdge = 0;
-            for (uint32_t k = start[from]; k < start[from + 1]; ++k) {
-                const TRIANGLE& u = triangles[around[k]];
-                onEdge += (u.a == to || u.b == to || u.c == to) ? 1 : 0;
-            }
-            Neighbours(from, start, around, triangles, fromNeighbours);
-            Neighbours(to, start, around, triangles, toNeighbours);
-            common.clear();
-            std::set_intersection(fromNeighbours.begin(), fromNeighbours.end(), toNeighbours.begin(),
-                                  toNeighbours.end(), std::back_inserter(common));
-            if (onEdge != 2 || common.size() != 2) {
-                continue;
-            }
-            // A far corner with three neighbours would be left with two: the
-            // two triangles that remain there would lie on one another.
-            if (std::any_of(common.begin(), common.end(), [&](uint32_t w) {
-                    Neighbours(w, start, around, triangles, toNeighbours);
-                    return toNeighbours.size() <= 3;
-                })) {
-                continue;
-            }
-            into[from] = to;
-            ++moved;
-            touched[from] = touched[to] = 1;
-            for (uint32_t w : fromNeighbours) {
-                touched[w] = 1;
-            }
+        uint32_t onEdge = 0;
+        for (uint32_t k = start[from]; k < start[from + 1]; ++k) {
+            const TRIANGLE& u = triangles[around[k]];
+            onEdge += (u.a == to || u.b == to || u.c == to) ? 1 : 0;
+        }
+        Neighbours(from, start, around, triangles, fromNeighbours);
+        Neighbours(to, start, around, triangles, toNeighbours);
+        common.clear();
+        std::set_intersection(fromNeighbours.begin(), fromNeighbours.end(), toNeighbours.begin(),
+                              toNeighbours.end(), std::back_inserter(common));
+        if (onEdge != 2 || common.size() != 2) {
+            continue;
+        }
+        // A far corner with three neighbours would be left with two: the
+        // two triangles that remain there would lie on one another.
+        if (std::any_of(common.begin(), common.end(), [&](uint32_t w) {
+                Neighbours(w, start, around, triangles, toNeighbours);
+                return toNeighbours.size() <= 3;
+            })) {
+            continue;
+        }
+        into[from] = to;
+        ++moved;
+        touched[from] = touched[to] = 1;
+        for (uint32_t w : fromNeighbours) {
+            touched[w] = 1;
         }
     }
     for (TRIANGLE& t : triangles) {
