@@ -200,6 +200,13 @@ TEST(RepairPipeline, HandComputedCases)
     cap.AddTriangle(m, 2, 1);
     cap.AddTriangle(0, 2, m);
     TestMesh capThrice = cap;  // its zero-area triangle repeated, either way round
+    // A second cap at point 0, on the side 0-5 of triangle 4: it waits for
+    // the first's split to be settled, a round later.
+    TestMesh twoCaps = cap;
+    const uint32_t m2 = twoCaps.AddPoint(1, 0, 1);
+    twoCaps.triangles[4] = {0, 1, m2};
+    twoCaps.AddTriangle(m2, 1, 5);
+    twoCaps.AddTriangle(0, m2, 5);
     capThrice.AddTriangle(2, m, 0), capThrice.AddTriangle(2, 0, m);
     TestMesh duplicate = Box(0, 1), twoSided = Box(0, 1), unused = Box(0, 1);
     duplicate.triangles.push_back(duplicate.triangles[3]);
@@ -269,6 +276,7 @@ TEST(RepairPipeline, HandComputedCases)
         {"a repeated point", repeated, {}, 8, 12, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a zero-area cap", cap, {}, 9, 14, {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a zero-area cap thrice", capThrice, {}, 9, 14, {0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
+        {"two zero-area caps at one point", twoCaps, {}, 10, 16, {0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a duplicate", duplicate, {}, 8, 12, {0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a two-sided sheet", twoSided, {}, 8, 12, {0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0}, 1},
         {"an unused point", unused, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
