@@ -408,7 +408,7 @@ int64_t ConstrainedTriangulation::FlipIfInCircle(uint32_t t, int k, std::array<u
     const uint32_t d = triangles_[t][(k + 1) % 3];
     const uint32_t x = triangles_[t][(k + 2) % 3];
     const int64_t across = TriangleOf(d, c);
-    if (across < 0 || IsConstraint(c, d)) {
+    if (across < 0) {
         return -1;
     }
     const auto& w = triangles_[static_cast<uint32_t>(across)];
@@ -426,7 +426,9 @@ int64_t ConstrainedTriangulation::FlipIfInCircle(uint32_t t, int k, std::array<u
     const double ax = cx - yx, ay = cy - yy, bx = dx - yx, by = dy - yy, ex = xx - yx, ey = xy - yy;
     const double det = (ax * ax + ay * ay) * (bx * ey - ex * by) - (bx * bx + by * by) * (ax * ey - ex * ay) +
                        (ex * ex + ey * ey) * (ax * by - bx * ay);
-    if (!(det > 0.0) || Orient(x, y, c) * Orient(x, y, d) >= 0) {
+    // Most edges pass the circle test: it goes first, before the search of
+    // the constraints and the exact orientations.
+    if (!(det > 0.0) || IsConstraint(c, d) || Orient(x, y, c) * Orient(x, y, d) >= 0) {
         return -1;
     }
     wasAcross = w;
@@ -460,11 +462,16 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
 {
     std::sort(constraints_.begin(), constraints_.end());
     // Edge k of slot t is entry 3 t + k. Entries still to be looked at in
-    // the current pass are in `ahead` (smallest first), those the current
-    // pass has already passed in `behind`; every other entry would not flip
-    // now, so a pass skips it. The passes stop where theirs would: when a
-    // pass flips nothing, or at the first slot they start once `maxFlips`
-    // flips were made (the slot under way finishes its three edges).
+    // the current pass are those of `run` from `next` on (in ascending
+    // order: what the pass started with) and those in `ahead` (a heap,
+    // smallest on top: marked during the pass beyond its cursor); those the
+    // current pass has already passed are in `behind`. Every other entry
+    // would not flip now, so a pass skips it. Most entries are looked at
+    // once and never flip, so a pass walks its sorted start in order, and
+    // only the few marked anew pay for the heap. The passes stop where
+    // theirs would: when a pass flips nothing, or at the first slot they
+    // start once `maxFlips` flips were made (the slot under way finishes its
+    // three edges).
     //
     // When the rounded circle test flips some four back and forth, the
     // passes run into a cycle: the slots and the queued entries at the
@@ -477,15 +484,16 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
     // state already where they would leave it.
     const auto entries = static_cast<uint32_t>(3 * triangles_.size());
     WorkArray<uint8_t> queued(entries, 0);
+    WorkArray<uint32_t> run;
+    size_t next = 0;
     WorkArray<uint32_t> ahead;
     WorkArray<uint32_t> behind;
     for (uint32_t e = 0; e < entries; ++e) {
         if (alive_[e / 3]) {
-            ahead.push_back(e);
+            run.push_back(e);
             queued[e] = 1;
         }
     }
-    // In ascending order the list is already a heap with its smallest on top.
     const auto later = std::greater<uint32_t>();
     auto slotHash = [this](uint32_t t) {
         return MixBits(MixBits(t) ^ (static_cast<uint64_t>(triangles_[t][0]) << 32 | triangles_[t][1]) ^
@@ -497,14 +505,14 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
     for (uint32_t t = 0; t < triangles_.size(); ++t) {
         slotsHash += alive_[t] ? slotHash(t) : 0;
     }
-    for (const uint32_t e : ahead) {
+    for (const uint32_t e : run) {
         queueHash += entryHash(e);
     }
     struct Saved {
         uint64_t hash = 0;
         size_t flips = 0;
         WorkArray<std::array<uint32_t, 3>> slots;
-        WorkArray<uint32_t> queue;  // sorted
+        WorkArray<uint32_t> queue;  // ascending
     } saved;
     bool watching = true;
     size_t passes = 0;
@@ -530,21 +538,21 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
     size_t flips = 0;
     bool passStart = true;
     for (;;) {
-        if (ahead.empty()) {
+        if (next == run.size() && ahead.empty()) {
             // A pass ends; the next one is needed only after a flip, which
             // always leaves entries behind.
             if (behind.empty()) {
                 break;
             }
-            std::swap(ahead, behind);
-            std::make_heap(ahead.begin(), ahead.end(), later);
+            std::swap(run, behind);
+            behind.clear();
+            std::sort(run.begin(), run.end());
+            next = 0;
             passStart = true;
             ++passes;
             const uint64_t hash = slotsHash ^ MixBits(queueHash);
             if (watching && hash == saved.hash) {
-                WorkArray<uint32_t> queue = ahead;
-                std::sort(queue.begin(), queue.end());
-                if (queue == saved.queue && triangles_ == saved.slots && flips < maxFlips) {
+                if (run == saved.queue && triangles_ == saved.slots && flips < maxFlips) {
                     // Each cycle makes `period` flips and none ends at the
                     // bound while a full one more still fits below it.
                     const size_t period = flips - saved.flips;
@@ -557,18 +565,22 @@ void ConstrainedTriangulation::ImproveShapes(size_t maxFlips)
                 saved.hash = hash;
                 saved.flips = flips;
                 saved.slots = triangles_;
-                saved.queue = ahead;
-                std::sort(saved.queue.begin(), saved.queue.end());
+                saved.queue = run;
                 nextSave *= 2;
             }
             continue;
         }
-        const uint32_t e = ahead.front();
+        const bool fromRun = next < run.size() && (ahead.empty() || run[next] < ahead.front());
+        const uint32_t e = fromRun ? run[next] : ahead.front();
         if (flips >= maxFlips && (passStart || e / 3 != cursor / 3)) {
             break;
         }
-        std::pop_heap(ahead.begin(), ahead.end(), later);
-        ahead.pop_back();
+        if (fromRun) {
+            ++next;
+        } else {
+            std::pop_heap(ahead.begin(), ahead.end(), later);
+            ahead.pop_back();
+        }
         queued[e] = 0;
         queueHash -= entryHash(e);
         cursor = e;
