@@ -14,6 +14,7 @@
 #include "repair/arrangement/PairContact.h"
 #include "repair/arrangement/PlaneProjection.h"
 #include "repair/arrangement/PlaceKey.h"
+#include "repair/arrangement/PointRegistry.h"
 #include "support/TestMeshes.h"
 
 #include <gtest/gtest.h>
@@ -586,6 +587,21 @@ TEST(Arrangement, SegmentPlaneBoxesHoldTheExactCrossing)
         const uint32_t turned[3] = {2, 0, 1};
         SetRecipe(named, 3, 4, plane);
         SetRecipe(reversed, 4, 3, turned);
+        // Packed into a registry, the point comes back bit for bit, and
+        // built the other way round it is found under the same id.
+        PointRegistry registry(c, 5);
+        const uint32_t id = registry.Add(named);
+        EXPECT_EQ(registry.Add(reversed), id) << k;
+        const ExactPoint back = registry.Get(id);
+        EXPECT_EQ(std::memcmp(back.rounded, named.rounded, sizeof back.rounded), 0) << k;
+        EXPECT_TRUE(!back.input && std::equal(&back.lines[0][0], &back.lines[0][0] + 4, &named.lines[0][0]) &&
+                    std::equal(back.plane, back.plane + 3, named.plane)) << k;
+        for (int a = 0; a < 4; ++a) {
+            const Dyadic& got = a < 3 ? back.x[a] : back.w;
+            const Dyadic& kept = a < 3 ? named.x[a] : named.w;
+            EXPECT_TRUE(Compare(got, kept) == 0 && got.exponent == kept.exponent &&
+                        got.mantissa.LimbCount() == kept.mantissa.LimbCount()) << k << " " << a;
+        }
         const ExactPoint p3 = InputPoint(c[3], 3);
         const ExactPoint p4 = InputPoint(c[4], 4);
         const ExactPoint p0 = InputPoint(c[0], 0);

@@ -191,8 +191,8 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
             ClearRecipe(contact.from);
             ClearRecipe(contact.to);
         }
-        const uint32_t from = registry.Add(std::move(contact.from));
-        const uint32_t to = contact.kind == PairContact::Kind::Segment ? registry.Add(std::move(contact.to)) : from;
+        const uint32_t from = registry.Add(contact.from);
+        const uint32_t to = contact.kind == PairContact::Kind::Segment ? registry.Add(contact.to) : from;
         cuts.push_back({t, from, to, u});
         cuts.push_back({u, from, to, t});
         if (from != to) {
@@ -279,8 +279,8 @@ int64_t RunRound(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& tr
 
     out.points = points;
     for (uint32_t k = 0; k < registry.NewPointCount(); ++k) {
-        const ExactPoint& p = registry.NewPoint(k);
-        out.points.push_back(T3DVECF{p.rounded[0], p.rounded[1], p.rounded[2]});
+        const double* rounded = registry.NewRounded(k);
+        out.points.push_back(T3DVECF{rounded[0], rounded[1], rounded[2]});
     }
     for (uint32_t t = 0; t < n; ++t) {
         if (!involved[t] || shape[t] == Shape::RepeatsIndex) {

@@ -20,6 +20,14 @@ BigInt BigInt::FromUnsigned(uint64_t magnitude, bool negative)
     return r;
 }
 
+BigInt BigInt::FromLimbs(const uint32_t* limbs, size_t count, bool negative)
+{
+    BigInt r;
+    r.limbs_.assign(limbs, limbs + count);
+    r.negative_ = negative;
+    return r;
+}
+
 void BigInt::Trim()
 {
     while (!limbs_.empty() && limbs_.back() == 0) {

@@ -8,6 +8,7 @@
 
 #include "repair/arrangement/Limbs.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace meshaudit::arrangement {
@@ -46,6 +47,17 @@ public:
     // A value shorter than `count` bits is shifted up (shift < 0) and then
     // exact.
     WideUnsigned TopBitsAligned(uint32_t count, int32_t& shift) const;
+
+    // The magnitude's limbs as they are held, least significant first, and
+    // their count: what a store of many values packs, to give back with
+    // FromLimbs.
+    const uint32_t* LimbData() const { return limbs_.data(); }
+    size_t LimbCount() const { return limbs_.size(); }
+    bool IsNegative() const { return negative_; }
+    // The value of `count` limbs (least significant first) with the sign,
+    // taken as they are: limbs and sign as LimbData, LimbCount and
+    // IsNegative gave them.
+    static BigInt FromLimbs(const uint32_t* limbs, size_t count, bool negative);
 
     friend BigInt operator+(const BigInt& a, const BigInt& b);
     friend BigInt operator-(const BigInt& a, const BigInt& b);

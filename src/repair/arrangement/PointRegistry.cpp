@@ -52,43 +52,83 @@ ExactPoint PointRegistry::Get(uint32_t id) const
     return id < inputCount_ ? InputPoint(points_[id], id) : NewPoint(id - inputCount_);
 }
 
-uint32_t PointRegistry::Add(ExactPoint p)
+ExactPoint PointRegistry::NewPoint(uint32_t k) const
+{
+    const PackedPoint& packed = Packed(k);
+    ExactPoint p;
+    std::memcpy(p.rounded, packed.rounded, sizeof p.rounded);
+    p.input = packed.input;
+    p.id = kNoId;
+    std::memcpy(p.lines, packed.lines, sizeof p.lines);
+    std::memcpy(p.plane, packed.plane, sizeof p.plane);
+    const uint32_t* limbs = limbs_[packed.limbChunk].data() + packed.firstLimb;
+    Dyadic* coordinates[4] = {&p.x[0], &p.x[1], &p.x[2], &p.w};
+    for (int c = 0; c < 4; ++c) {
+        coordinates[c]->mantissa = BigInt::FromLimbs(limbs, packed.limbCount[c], ((packed.negative >> c) & 1) != 0);
+        coordinates[c]->exponent = packed.exponent[c];
+        limbs += packed.limbCount[c];
+    }
+    return p;
+}
+
+uint32_t PointRegistry::Add(const ExactPoint& p)
 {
     if (p.id != kNoId) {
         return p.id;
     }
     const bool recipe = !p.input && p.plane[0] != kNoId && p.lines[0][0] != kNoId;
     const RecipeKey recipeKey{{p.lines[0][0], p.lines[0][1], p.plane[0], p.plane[1], p.plane[2]}};
-    const uint32_t id = AddByValue(std::move(p));
+    const uint32_t id = AddByValue(p);
     if (recipe) {
         recipes_.Emplace(recipeKey, id);
     }
     return id;
 }
 
-void PointRegistry::Keep(ExactPoint&& p)
+void PointRegistry::Keep(const ExactPoint& p)
 {
+    const Dyadic* coordinates[4] = {&p.x[0], &p.x[1], &p.x[2], &p.w};
+    size_t limbCount = 0;
+    for (const Dyadic* c : coordinates) {
+        limbCount += c->mantissa.LimbCount();
+    }
+    if (limbs_.empty() || limbs_.back().capacity() - limbs_.back().size() < limbCount) {
+        limbs_.emplace_back();
+        limbs_.back().reserve(std::max(kLimbChunk, limbCount));
+    }
     if (newCount_ % kChunk == 0) {
         newPoints_.emplace_back();
         newPoints_.back().reserve(kChunk);
     }
-    newPoints_.back().push_back(std::move(p));
+    WorkArray<uint32_t>& chunk = limbs_.back();
+    PackedPoint packed{};
+    std::memcpy(packed.rounded, p.rounded, sizeof packed.rounded);
+    std::memcpy(packed.lines, p.lines, sizeof packed.lines);
+    std::memcpy(packed.plane, p.plane, sizeof packed.plane);
+    packed.limbChunk = static_cast<uint32_t>(limbs_.size() - 1);
+    packed.firstLimb = static_cast<uint32_t>(chunk.size());
+    packed.input = p.input;
+    for (int c = 0; c < 4; ++c) {
+        const BigInt& mantissa = coordinates[c]->mantissa;
+        packed.exponent[c] = coordinates[c]->exponent;
+        packed.limbCount[c] = static_cast<uint32_t>(mantissa.LimbCount());
+        packed.negative |= static_cast<uint8_t>(mantissa.IsNegative() ? 1u << c : 0u);
+        chunk.insert(chunk.end(), mantissa.LimbData(), mantissa.LimbData() + mantissa.LimbCount());
+    }
+    newPoints_.back().push_back(packed);
     ++newCount_;
 }
 
-uint32_t PointRegistry::AddByValue(ExactPoint p)
+uint32_t PointRegistry::AddByValue(const ExactPoint& p)
 {
     const PlaceKey key = PlaceKey::Of(p.rounded);
     const auto [held, added] = first_.Emplace(key, inputCount_ + newCount_);
     if (added) {
-        p.id = kNoId;
-        Keep(std::move(p));
+        Keep(p);
         return held;
     }
     uint32_t id = held;
     for (;;) {
-        // A constructed point compared in place: a copy of its exact
-        // coordinates would cost more than the comparison.
         if (id < inputCount_ ? SamePoint(InputPoint(points_[id], id), p) : SamePoint(NewPoint(id - inputCount_), p)) {
             return id;
         }
@@ -100,7 +140,7 @@ uint32_t PointRegistry::AddByValue(ExactPoint p)
     }
     const uint32_t created = inputCount_ + newCount_;
     next_.Emplace(id, created);
-    Keep(std::move(p));
+    Keep(p);
     return created;
 }
 

@@ -33,10 +33,8 @@ public:
     uint32_t AddInput(uint32_t id);
 
     // The id of an exact point: p.id when set, else that of an equal point
-    // entered before, else a new id. Taken by value: a new point is moved
-    // into the registry, not copied (its exact coordinates are hundreds of
-    // bytes).
-    uint32_t Add(ExactPoint p);
+    // entered before, else a new id (the point packed into the registry).
+    uint32_t Add(const ExactPoint& p);
 
     // The id under which a point made as segment a b through the plane of
     // planeIds[0..2] (ids; see ExactPoint's recipe) was added before, or
@@ -44,18 +42,20 @@ public:
     // building it again.
     uint32_t Known(uint32_t a, uint32_t b, const uint32_t* planeIds) const;
 
-    // The point of an id (a copy: input points are made on the fly).
+    // The point of an id (made on the fly: input points from their
+    // doubles, constructed ones from their packed form).
     ExactPoint Get(uint32_t id) const;
 
     uint32_t InputCount() const { return inputCount_; }
     // The constructed points, in id order from InputCount() on: k from 0
-    // to NewPointCount() - 1.
+    // to NewPointCount() - 1; NewRounded is a point's rounded coordinates.
     uint32_t NewPointCount() const { return newCount_; }
-    const ExactPoint& NewPoint(uint32_t k) const { return newPoints_[k / kChunk][k % kChunk]; }
+    ExactPoint NewPoint(uint32_t k) const;
+    const double* NewRounded(uint32_t k) const { return Packed(k).rounded; }
 
 private:
     // Add for a point without an id, found by its value.
-    uint32_t AddByValue(ExactPoint p);
+    uint32_t AddByValue(const ExactPoint& p);
     // A segment through a plane as five sorted ids: the segment's two, then
     // the plane's three.
     struct RecipeKey {
@@ -70,13 +70,37 @@ private:
         size_t operator()(const RecipeKey& k) const;
     };
 
+    // A constructed point as kept: its rounded coordinates and recipe as
+    // they are, and its four exact coordinates (x, y, z, w) each as the
+    // exponent, sign and count of the limbs of its mantissa, the limbs
+    // themselves one after another in a chunk of limbs_. An ExactPoint has
+    // room for each mantissa's longest inline form, most of it unused
+    // (hundreds of bytes a point); a mesh of a million triangles makes
+    // about as many points, and held whole they would be the round's largest
+    // block of memory.
+    struct PackedPoint {
+        double rounded[3];
+        uint32_t lines[2][2];
+        uint32_t plane[3];
+        int32_t exponent[4];
+        uint32_t limbCount[4];
+        uint32_t limbChunk;
+        uint32_t firstLimb;
+        uint8_t negative;  // bit k: coordinate k's sign
+        bool input;
+    };
+    const PackedPoint& Packed(uint32_t k) const { return newPoints_[k / kChunk][k % kChunk]; }
+
     const T3DVECF* points_;
     uint32_t inputCount_;
-    // Constructed points in chunks of kChunk that never move: one array
-    // would copy its big points each time it grew, into fresh pages.
+    // Constructed points in chunks of kChunk, and their limbs in chunks of
+    // at least kLimbChunk: arrays that never move, where one would copy
+    // everything each time it grew, into fresh pages.
     static constexpr uint32_t kChunk = 4096;
-    void Keep(ExactPoint&& p);
-    WorkArray<WorkArray<ExactPoint>> newPoints_;
+    static constexpr size_t kLimbChunk = size_t{1} << 18;
+    void Keep(const ExactPoint& p);
+    WorkArray<WorkArray<PackedPoint>> newPoints_;
+    WorkArray<WorkArray<uint32_t>> limbs_;
     uint32_t newCount_ = 0;
     // First id entered under a key; later ones with the same key (different
     // points rounding alike) are chained through next_.
