@@ -207,6 +207,14 @@ bool PlaneArranger::Arrange(const WorkArray<ClusterTriangle>& triangles, const W
     // Every other point on a segment splits it too: ends of other
     // segments, corners, lone contact points.
     const auto tested = everyPoint ? static_cast<uint32_t>(points_.size()) : ends;
+    // Each point's box once, side by side, rather than from its exact point
+    // (hundreds of bytes apart) for every segment.
+    pointBoxes_.clear();
+    if (!searched) {
+        for (uint32_t p = 0; p < tested; ++p) {
+            pointBoxes_.push_back(BoxOf(p, p));
+        }
+    }
     size_t near = 0;
     for (size_t k = 0; k < segmentCount_; ++k) {
         PlaneSegment& s = segments_[k];
@@ -221,7 +229,7 @@ bool PlaneArranger::Arrange(const WorkArray<ClusterTriangle>& triangles, const W
             continue;
         }
         for (uint32_t p = 0; p < tested; ++p) {
-            if (BoxesOverlap(boxes_[k], BoxOf(p, p)) && InInterior(s, p, axis)) {
+            if (BoxesOverlap(boxes_[k], pointBoxes_[p]) && InInterior(s, p, axis)) {
                 s.on.push_back(p);
             }
         }

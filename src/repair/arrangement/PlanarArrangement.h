@@ -122,6 +122,7 @@ private:
     // Segments from which pairs come from a search of their boxes.
     static constexpr size_t kSearchedFrom = 48;
     WorkArray<Box> boxes_;
+    WorkArray<Box> pointBoxes_;  // the points' own, for the plain loops
     WorkArray<std::pair<uint32_t, uint32_t>> segmentPairs_;
     WorkArray<std::pair<uint32_t, uint32_t>> pointPairs_;
     ConstrainedTriangulation triangulation_;
