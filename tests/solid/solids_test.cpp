@@ -127,6 +127,20 @@ TEST(Solids, KnownShellsNestingContactsAndPinches)
     EXPECT_EQ(three.depth, (std::vector<uint32_t>{0, 1, 2}));
     EXPECT_EQ(three.parent, (std::vector<uint32_t>{kNoShell, 0, 1}));
     EXPECT_EQ(three.volumeSign, (std::vector<int8_t>{1, -1, 1}));
+    // Pillows (a triangle and its reverse) of random coordinates: volume 0
+    // exactly, which every product's rounding error must be summed to show.
+    TestMesh pillows;
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    for (uint32_t k = 0; k < 50; ++k) {
+        const auto base = static_cast<uint32_t>(pillows.points.size());
+        for (int c = 0; c < 3; ++c) {
+            pillows.points.push_back({unit(rng) + 3.0 * k, unit(rng), unit(rng)});
+        }
+        pillows.triangles.push_back({base, base + 1, base + 2});
+        pillows.triangles.push_back({base, base + 2, base + 1});
+    }
+    EXPECT_EQ(Analyse(pillows).volumeSign, std::vector<int8_t>(50, 0));
     EXPECT_EQ(Analyse(corner).pinchedPoints, std::vector<uint32_t>{shared});
     // Each pair at the apex names the first triangle of each tetrahedron.
     const Solids apex = Analyse(cases[9].mesh);
