@@ -89,16 +89,14 @@ bool ExpectMarksOfAllPairs(TestMesh& m)
             EXPECT_EQ(FindIntersectingPair(&tree, &tree), any ? 1 : 0);
             // Each allocation of the search failing in turn: the answer
             // still, or -1 (out of memory), never a write through null.
-            for (uint64_t k = 1; search != Search::Race && sorts == TreeSorts::Rule; ++k) {
+            bool failed = search != Search::Race && sorts == TreeSorts::Rule;
+            for (uint64_t k = 1; failed; ++k) {
                 memory_testing::ResetAllocationCounter();
                 memory_testing::FailAllocations(k, 1);
                 const int found = FindIntersectingPair(&tree, &tree);
-                const bool failed = memory_testing::FailedAllocationCount() != 0;
+                failed = memory_testing::FailedAllocationCount() != 0;
                 memory_testing::ResetAllocationCounter();
                 EXPECT_TRUE(found == (any ? 1 : 0) || (failed && found == -1)) << k;
-                if (!failed) {
-                    break;
-                }
             }
             // Every search lists the same pairs, each once.
             LocationList list;
