@@ -6,6 +6,7 @@
 // not; on clean shapes it must decide.
 #include "repair/arrangement/Arrangement.h"
 #include "repair/arrangement/ArrangeCheck.h"
+#include "repair/arrangement/ArrangeRound.h"
 #include "repair/arrangement/FoldFreeFan.h"
 #include "support/TestMeshes.h"
 
@@ -13,7 +14,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <random>
+#include <vector>
 
 namespace meshaudit::arrangement {
 namespace {
@@ -171,6 +174,113 @@ TestMesh RimFan(std::initializer_list<std::array<double, 2>> rim)
         m.AddTriangle(0, 1 + k, 1 + (k + 1) % n);
     }
     return m;
+}
+
+// Faces round the origin over pages, wedges that meet there: page b runs
+// from direction bounds[b] to the next (cyclically), in their plane, in
+// `per` faces; the rim runs from page to page back to its start. The rim
+// points lie 64 from the origin (40 for a second turn over the same
+// pages), turned by `turn` when given, rounded to a 1/1024 grid (so pages
+// are flat only up to that rounding), then moved by `at`.
+TestMesh PagedFan(std::vector<std::array<double, 3>> bounds, uint32_t per, const double (*turn)[3], bool twice,
+                  const double* at)
+{
+    for (auto& u : bounds) {
+        const double length = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+        u = {u[0] / length, u[1] / length, u[2] / length};
+    }
+    TestMesh m;
+    m.AddPoint(at[0], at[1], at[2]);
+    const auto n = static_cast<uint32_t>(bounds.size());
+    for (uint32_t b = 0; b < (twice ? 2 * n : n); ++b) {
+        const auto& u = bounds[b % n];
+        const auto& v = bounds[(b + 1) % n];
+        const double dot = u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
+        const double w[3] = {v[0] - dot * u[0], v[1] - dot * u[1], v[2] - dot * u[2]};
+        const double length = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
+        const double angle = std::atan2(length, dot);
+        for (uint32_t k = 0; k < per; ++k) {
+            const double a = angle * k / per;
+            double q[3], r[3];
+            for (int c = 0; c < 3; ++c) {
+                q[c] = (b < n ? 64 : 40) * (std::cos(a) * u[c] + std::sin(a) * w[c] / length);
+            }
+            for (int c = 0; c < 3; ++c) {
+                r[c] = turn == nullptr ? q[c] : turn[c][0] * q[0] + turn[c][1] * q[1] + turn[c][2] * q[2];
+                r[c] = std::round(r[c] * 1024) / 1024 + at[c];
+            }
+            m.AddPoint(r[0], r[1], r[2]);
+        }
+    }
+    // Rim points at one place are one point, as the check takes them.
+    const auto rim = static_cast<uint32_t>(m.points.size()) - 1;
+    std::vector<uint32_t> id(rim + 1);
+    for (uint32_t k = 0; k <= rim; ++k) {
+        const auto same = [&](const T3DVECF& q) {
+            return q.x == m.points[k].x && q.y == m.points[k].y && q.z == m.points[k].z;
+        };
+        id[k] = static_cast<uint32_t>(std::find_if(m.points.begin(), m.points.end(), same) - m.points.begin());
+    }
+    for (uint32_t k = 0; k < rim; ++k) {
+        m.AddTriangle(0, id[1 + k], id[1 + (k + 1) % rim]);
+    }
+    return m;
+}
+
+// Fans of 12 to 148 faces over pages, turned at random for three seeds in
+// four: a crease along x (two half-planes at any angle), a box's corner,
+// the apex of a pyramid; for every third seed the rim goes round twice, so
+// that faces overlap. A fan the check calls clean must meet nothing when
+// every pair round every point is tested, and one it finds in contact must
+// meet something. Above kMostFan, creases and corners are told without
+// pairs.
+TEST(ArrangeCheck, CreaseAndCornerFansMatchEveryPairTested)
+{
+    const double pi = 3.141592653589793;
+    uint32_t cleanCrowds = 0, contacts = 0;
+    for (uint32_t seed = 1; seed <= 240; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        std::uniform_real_distribution<double> unit(-1.0, 1.0);
+        const double open = pi * (1 + 0.95 * unit(rng));
+        const std::vector<std::array<double, 3>> bounds[] = {
+            {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, std::cos(open), std::sin(open)}},
+            {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+            {{1, 0, -0.3}, {0, 1, -0.3}, {-1, 0, -0.3}, {0, -1, -0.3}},
+        };
+        const double axis[3] = {unit(rng), unit(rng), unit(rng)};
+        const double length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+        const double angle = pi * unit(rng), c = std::cos(angle), s = std::sin(angle);
+        double turn[3][3];
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                turn[i][j] = (1 - c) * axis[i] * axis[j] / (length * length) + (i == j ? c : 0.0);
+            }
+            const int j = (i + 1) % 3, k = (i + 2) % 3;
+            turn[j][k] -= s * axis[i] / length;
+            turn[k][j] += s * axis[i] / length;
+        }
+        const bool twice = seed % 6 == 1 || seed % 6 == 4;
+        const double at[3] = {std::round(1024 * 100 * unit(rng)) / 1024, std::round(1024 * 100 * unit(rng)) / 1024,
+                              std::round(1024 * 100 * unit(rng)) / 1024};
+        TestMesh m = PagedFan(bounds[rng() % 3], (twice ? 3 : 4) + static_cast<uint32_t>(rng() % (twice ? 17 : 34)),
+                              seed % 4 == 0 ? nullptr : turn, twice, at);
+        WorkArray<T3DVECF> points(m.points.begin(), m.points.end());
+        WorkArray<TRIANGLE> triangles(m.triangles.begin(), m.triangles.end());
+        RoundResult plain;
+        const int64_t found = RunRound(points, triangles, RoundMode::ArrangeTestingEveryPoint, plain);
+        const ArrangeCheck check = CheckArrangement(m.Record());
+        if (check == ArrangeCheck::Crowded) {
+            EXPECT_GT(m.triangles.size(), kMostFan);
+            continue;
+        }
+        EXPECT_NE(check, ArrangeCheck::CleanJoined);
+        EXPECT_EQ(check == ArrangeCheck::Contact, found > 0);
+        cleanCrowds += check == ArrangeCheck::Clean && m.triangles.size() > kMostFan;
+        contacts += check == ArrangeCheck::Contact;
+    }
+    EXPECT_GT(cleanCrowds, 80u);
+    EXPECT_GT(contacts, 10u);
 }
 
 TEST(ArrangeCheck, CleanShapesAndWhatItLeavesOpen)

@@ -161,6 +161,21 @@ TEST(ResolveIntersections, ThreeSpheresAtOnePoint)
 // Long thin boxes all crossing near one point meet in about ten pairs for
 // every two boxes: with 90, more pairs than the arrangement takes on. The
 // search stops there, nothing changes, and the log says why.
+// A cube's corner just outside a fine sphere that cuts the three faces
+// round it: the cut faces' triangulations join the corner to many points
+// of the curves, on three planes round it.
+TEST(ResolveIntersections, ACornerNextToAFineSphere)
+{
+    TestMesh mesh = testing::UnitCube();
+    testing::Append(mesh, testing::Sphere(96, 48, 0.27, 0.82, 0.79, 0.97));
+    RepairResult r;
+    ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1);
+    EXPECT_TRUE(r.log.intersections.resolved && r.log.intersections.united);
+    const double volume = ExpectSolid(r, "corner");
+    EXPECT_GT(volume, 1.0);
+    EXPECT_LT(volume, 1.0 + 4.0 / 3.0 * 3.1416 * 0.27 * 0.27 * 0.27);
+}
+
 TEST(ResolveIntersections, BoxesCrossingInOnePointAreTooManyPairs)
 {
     TestMesh mesh;

@@ -35,13 +35,19 @@ struct FanWork {
 // Whether the faces round p (`count` of them, each with p as a corner) lie
 // round it without folding: their other corners chain them in one cycle,
 // or one path from a side that no face reaches to one that no face leaves,
-// each face leaving p from the side the last one reached, and seen along an
-// axis every face turns the same way and the chain turns round p less than
-// once, or, closed, exactly once. Then each face's shadow is an angle at p
-// that no other's overlaps, and a face meets its shadow's points only once
-// (it has an area in that view): faces meet only at p and along the sides
-// that neighbours share. False, leaving the pairs to be tested, when any
-// of this fails.
+// each face leaving p from the side the last one reached, and seen along
+// one direction every face turns the same way and the chain turns round p
+// less than once, or, closed, exactly once. Then each face's shadow is an
+// angle at p that no other's overlaps, and a face meets its shadow's points
+// only once (it has an area in that view): faces meet only at p and along
+// the sides that neighbours share. False, leaving the pairs to be tested,
+// when any of this fails.
+//
+// The view is the projection on the first face's coordinate plane; for
+// fans of more than kScannedFan faces that it does not show so, such as
+// the many faces round a box's corner or edge where a face cut by many
+// curves meets its neighbours, one of a few fixed directions with whole
+// coordinates, chosen between the faces' normals, decided exactly.
 //
 // Fans of up to `scanned` faces find each face's successor by scanning the
 // others, fewer steps than a sort and a search for each round most points
