@@ -142,6 +142,10 @@ std::vector<std::string> RepairSummaryLines(const RepairLog& log)
                             " points added, " + std::to_string(x.trianglesSplit) + " triangles split" +
                             (x.united ? ", " + std::to_string(x.trianglesInside) + " pieces inside the union dropped"
                                       : ", not united (the surface is open)"));
+        } else if (x.unionRefused) {
+            lines.push_back("intersections along " + curves +
+                            " left as they are: rounding the points where they cross left a piece without area "
+                            "that the union cannot take; the mesh is left as it was (see --log)");
         } else if (x.open) {
             lines.push_back("intersections along " + curves +
                             " left as they are: a shell is open, so there is no union, and splitting the sheets "
@@ -231,6 +235,7 @@ ordered_json RepairLogJson(const RepairLog& log)
                                  {"crowded", x.crowded},
                                  {"too_many", x.tooMany},
                                  {"out_of_range", x.outOfRange},
+                                 {"union_refused", x.unionRefused},
                                  {"rounds", x.rounds},
                                  {"points_added", x.pointsAdded},
                                  {"triangles_split", x.trianglesSplit},

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace meshaudit {
@@ -174,6 +175,46 @@ TEST(ResolveIntersections, ACornerNextToAFineSphere)
     const double volume = ExpectSolid(r, "corner");
     EXPECT_GT(volume, 1.0);
     EXPECT_LT(volume, 1.0 + 4.0 / 3.0 * 3.1416 * 0.27 * 0.27 * 0.27);
+}
+
+// Two spheres turned about (1, 2, 3) and written on a coarse grid, as a
+// file with few decimals holds them: points built where they cross often
+// round onto an input point or onto one another, leaving pieces without
+// area, which the union must do without.
+TEST(ResolveIntersections, SpheresOnACoarseGridAreUnited)
+{
+    const struct {
+        uint32_t slices, stacks;
+        double grid, angle;
+    } cases[] = {{12, 8, 20, 1.0}, {12, 10, 10, 1.5}, {12, 10, 40, 1.5}};
+    for (const auto& c : cases) {
+        const std::string name = std::to_string(c.slices) + "x" + std::to_string(c.stacks);
+        const double axis[3] = {1, 2, 3}, l = std::sqrt(14.0), cs = std::cos(c.angle), sn = std::sin(c.angle);
+        double t[3][3];
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                t[i][j] = (1 - cs) * axis[i] * axis[j] / (l * l) + (i == j ? cs : 0.0);
+            }
+        }
+        for (int i = 0; i < 3; ++i) {
+            const int j = (i + 1) % 3, k = (i + 2) % 3;
+            t[j][k] -= sn * axis[i] / l;
+            t[k][j] += sn * axis[i] / l;
+        }
+        TestMesh mesh = testing::Sphere(c.slices, c.stacks);
+        testing::Append(mesh, testing::Sphere(c.slices, c.stacks, 1.0, 0.6, 0.3, 0.2));
+        for (T3DVECF& p : mesh.points) {
+            double q[3];
+            for (int i = 0; i < 3; ++i) {
+                q[i] = std::nearbyint((t[i][0] * p.x + t[i][1] * p.y + t[i][2] * p.z) * c.grid) / c.grid;
+            }
+            p = {q[0], q[1], q[2]};
+        }
+        RepairResult r;
+        ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1) << name;
+        EXPECT_TRUE(r.log.intersections.resolved && r.log.intersections.united) << name;
+        ExpectSolid(r, name);
+    }
 }
 
 TEST(ResolveIntersections, BoxesCrossingInOnePointAreTooManyPairs)

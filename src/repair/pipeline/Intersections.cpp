@@ -14,6 +14,7 @@
 #include "geometry/IntersectingPairs.h"
 #include "geometry/TriAabbTree.h"
 #include "repair/arrangement/ArrangeCheck.h"
+#include "repair/arrangement/PlaceKey.h"
 #include "repair/arrangement/Union.h"
 #include "repair/pipeline/ShortEdges.h"
 #include "repair/pipeline/Steps.h"
@@ -210,11 +211,48 @@ bool SameTriangles(const MeshRecord& input, const arrangement::Arrangement& arra
 }
 
 // arrangement::Unite on the whole output; only memory failures throw.
+//
+// Rounding can put every corner of a piece at one place, or two of them
+// (a new point rounded onto an input point or onto another new one), and
+// the union takes no triangle without area. The arrangement's checks take
+// points of equal coordinates as one, so with them joined the output is a
+// proper complex, and a piece that then repeats a point is a sliver of no
+// area whose sides cancel (a to b and b to a): without it the shells close
+// as before. So when the union refuses the output, it is taken again with
+// points joined and those pieces left out; its triangles name the first
+// point at each place, and come from the arranged triangles as before.
 int UniteArranged(const arrangement::Arrangement& arranged, arrangement::UnionResult& united)
 {
-    const int unite = arrangement::Unite(arranged.points.data(), static_cast<uint32_t>(arranged.points.size()),
-                                         arranged.triangles.data(), static_cast<uint32_t>(arranged.triangles.size()),
-                                         united);
+    const auto pointCount = static_cast<uint32_t>(arranged.points.size());
+    int unite = arrangement::Unite(arranged.points.data(), pointCount, arranged.triangles.data(),
+                                   static_cast<uint32_t>(arranged.triangles.size()), united);
+    if (unite == arrangement::kUniteBadInput) {
+        WorkArray<uint32_t> first(pointCount);
+        FlatMap<arrangement::PlaceKey, arrangement::PlaceHash> places;
+        places.Reserve(pointCount);
+        for (uint32_t p = 0; p < pointCount; ++p) {
+            const T3DVECF& c = arranged.points[p];
+            const double place[3] = {c.x, c.y, c.z};
+            first[p] = places.Emplace(arrangement::PlaceKey::Of(place), p).first;
+        }
+        WorkArray<TRIANGLE> joined;
+        WorkArray<uint32_t> from;
+        for (uint32_t t = 0; t < arranged.triangles.size(); ++t) {
+            const TRIANGLE& g = arranged.triangles[t];
+            const TRIANGLE j{first[g.a], first[g.b], first[g.c]};
+            if (j.a != j.b && j.b != j.c && j.a != j.c) {
+                joined.push_back(j);
+                from.push_back(t);
+            }
+        }
+        if (joined.size() < arranged.triangles.size()) {
+            unite = arrangement::Unite(arranged.points.data(), pointCount, joined.data(),
+                                       static_cast<uint32_t>(joined.size()), united);
+            for (uint32_t& t : united.triangleFrom) {
+                t = from[t];
+            }
+        }
+    }
     if (unite == arrangement::kUniteNoMemory) {
         throw std::bad_alloc();
     }
@@ -345,7 +383,9 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out, ArrangeCheck& 
     // surface is split only when those steps are not asked for.
     const uint32_t parting = StepBit(RepairStep::NonManifold) | StepBit(RepairStep::Stitch);
     if (!unitedNow && (request.steps & parting) != 0) {
-        x.open = true;
+        // Not united: a shell is open, or the union refused the pieces.
+        x.open = unite == arrangement::kUniteOk;
+        x.unionRefused = unite != arrangement::kUniteOk;
         x.resolved = false;
         x.left = arranged.segments.size();
         return false;
@@ -485,6 +525,8 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
         kept.crowded = found.crowded;
         kept.tooMany = found.tooMany;
         kept.outOfRange = found.outOfRange;
+        kept.open = found.open;
+        kept.unionRefused = found.unionRefused;
         kept.rounds = found.rounds;
         kept.left = found.left;
         kept.curves = std::move(found.curves);
