@@ -54,8 +54,9 @@ bool TurnsOnce(uint32_t count, bool closed, Turn&& turn, SameRay&& sameRay)
 
 // The views tried round creases and corners: the directions with whole
 // coordinates from -2 to 2, one of each pair of opposites (a view and its
-// opposite show the same turns, reversed). Round any corner of three square faces, however turned,
-// one of them lies at more than 19 degrees from each face's plane.
+// opposite show the same turns, reversed). Round any corner of three
+// square faces, however turned, one of them lies at more than 19 degrees
+// from each face's plane.
 struct Directions {
     int d[49][3];
     constexpr Directions() : d{}
