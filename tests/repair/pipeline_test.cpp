@@ -741,7 +741,7 @@ TEST(RepairPipeline, PlacesAfterTheMergeMatchEveryPairCompared)
         check("merge");
         pipeline::RemoveDegenerate(w);
         check("degenerate");
-        pipeline::RemoveDuplicates(w);
+        pipeline::RemoveDuplicates(w, round % 2 == 0);
         check("duplicates");
         pipeline::SplitNonManifold(w, round % 3 == 0, false);
         check("non-manifold");

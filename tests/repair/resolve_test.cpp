@@ -119,6 +119,8 @@ TEST(ResolveIntersections, UnionsOfBoxesHaveTheirExactVolume)
         {"offset on three axes", {{{0, 0, 0}, {1, 1, 1}}, {{0.5, 0.25, 0.25}, {1.5, 1.25, 1.25}}}, false},
         {"a cube inside a larger one, on its wall", {{{0, 0, 0}, {2, 2, 2}}, {{0, 0.5, 0.5}, {1, 1.5, 1.5}}}, true},
         {"two cubes sharing a face", {{{0, 0, 0}, {1, 1, 1}}, {{1, 0, 0}, {2, 1, 1}}}, true},
+        // The same floor triangles in both, and the walls in one plane.
+        {"a cube standing in a taller box", {{{0, 0, 0}, {1, 1, 1}}, {{0, 0, 0}, {1, 1, 2}}}, true},
         {"a cross of three bars", {{{0, 1, 1}, {3, 2, 2}}, {{1, 0, 1}, {2, 3, 2}}, {{1, 1, 0}, {2, 2, 3}}}, false},
         {"a stack of 100 overlapping boxes", stack, false},
     };

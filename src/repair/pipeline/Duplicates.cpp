@@ -1,11 +1,21 @@
 // Step 4: triangles on the same three points. Copies that all run one way
-// are one triangle said twice: the first stays. Copies running both ways
-// are a two-sided sheet, a surface with no inside, and all of them go (in
-// a closed mesh that leaves a hole that step 8 fills with one triangle).
+// are as a rule one triangle said twice: the first stays. But two closed
+// shells can share a face (a box standing in a taller one on the same
+// floor, coaxial cylinders on one base), and then each copy closes its own
+// shell: dropping one would open it and lose the union. The sides tell
+// them apart: round a closed surface every side is run as often one way as
+// the other, so as many copies stay as the triangles without copies run the
+// copies' sides the other way (the fewest over the sides they have; one
+// when they have none, as for a whole shell said twice), and only copies
+// of different input triangles (a triangle listed twice is said twice). Copies running both ways are a two-sided sheet, a surface with no
+// inside, and all of them go (in a closed mesh that leaves a hole that
+// step 8 fills with one triangle).
+#include "containers/FlatMap.h"
 #include "containers/SortFew.h"
 #include "repair/pipeline/Steps.h"
 
 #include <algorithm>
+#include <array>
 
 namespace meshaudit::pipeline {
 
@@ -18,7 +28,7 @@ struct Key {
 
 }  // namespace
 
-void RemoveDuplicates(WorkMesh& mesh)
+void RemoveDuplicates(WorkMesh& mesh, bool shared)
 {
     const auto count = static_cast<uint32_t>(mesh.triangles.size());
     // Keys bucketed by their smallest point with one counting sort, then
@@ -59,6 +69,9 @@ void RemoveDuplicates(WorkMesh& mesh)
         });
     }
     WorkArray<uint8_t> reasons;
+    bool dropping = false;
+    WorkArray<std::array<uint32_t, 2>> oneWay;  // [first key, end) of each set of copies run one way
+    WorkArray<uint8_t> copied;                   // per triangle: 1 when it has a copy
     for (size_t i = 0; i < keys.size();) {
         size_t end = i + 1;
         bool twoSided = false;
@@ -69,15 +82,103 @@ void RemoveDuplicates(WorkMesh& mesh)
         if (end - i > 1) {
             if (reasons.empty()) {
                 reasons.assign(count, WorkMesh::kKeep);
+                copied.assign(count, 0);
             }
-            for (size_t k = twoSided ? i : i + 1; k < end; ++k) {
-                reasons[keys[k].t & 0x7FFFFFFFu] =
-                    static_cast<uint8_t>(twoSided ? DropReason::TwoSided : DropReason::Duplicate);
+            for (size_t k = i; k < end; ++k) {
+                copied[keys[k].t & 0x7FFFFFFFu] = 1;
+            }
+            if (twoSided) {
+                dropping = true;
+                for (size_t k = i; k < end; ++k) {
+                    reasons[keys[k].t & 0x7FFFFFFFu] = static_cast<uint8_t>(DropReason::TwoSided);
+                }
+            } else {
+                oneWay.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(end)});
             }
         }
         i = end;
     }
-    if (!reasons.empty()) {
+    if (!shared) {
+        for (const auto& [first, end] : oneWay) {
+            for (uint32_t c = first + 1; c < end; ++c) {
+                reasons[keys[c].t & 0x7FFFFFFFu] = static_cast<uint8_t>(DropReason::Duplicate);
+                dropping = true;
+            }
+        }
+    } else if (!oneWay.empty()) {
+        // How often the triangles that have no copy run each side of the
+        // copies' triangles from its lower point to its higher, less the
+        // other way, and how many of them have it: a side they do not have
+        // lies between copies, and tells nothing.
+        const auto sideKey = [](uint32_t u, uint32_t v) {
+            return u < v ? (uint64_t{u} << 32 | v) : (uint64_t{v} << 32 | u);
+        };
+        FlatMap<uint64_t, IdHash> sideOf;
+        sideOf.Reserve(3 * oneWay.size());
+        for (const auto& [first, end] : oneWay) {
+            const TRIANGLE& t = mesh.triangles[keys[first].t & 0x7FFFFFFFu];
+            for (const auto& [u, v] : {std::array{t.a, t.b}, std::array{t.b, t.c}, std::array{t.c, t.a}}) {
+                sideOf.Emplace(sideKey(u, v), static_cast<uint32_t>(sideOf.Size()));
+            }
+        }
+        WorkArray<int64_t> runs(sideOf.Size(), 0), had(sideOf.Size(), 0);
+        for (uint32_t k = 0; k < count; ++k) {
+            const TRIANGLE& t = mesh.triangles[k];
+            for (const auto& [u, v] : {std::array{t.a, t.b}, std::array{t.b, t.c}, std::array{t.c, t.a}}) {
+                const uint32_t side = sideOf.Find(sideKey(u, v));
+                if (side != sideOf.kNone && !copied[k]) {
+                    runs[side] += u < v ? 1 : -1;
+                    ++had[side];
+                }
+            }
+        }
+        WorkArray<std::array<uint32_t, 4>> byName;  // a copy's named points, sorted, and its key
+        WorkArray<uint32_t> firsts;                 // the keys of the copies that stay
+        for (const auto& [first, end] : oneWay) {
+            const TRIANGLE& t = mesh.triangles[keys[first].t & 0x7FFFFFFFu];
+            const int64_t copies = end - first;
+            // The fewest times a side is run against the copies by the rest:
+            // in closed shells, once for each shell a copy closes.
+            int64_t keep = 0;
+            for (const auto& [u, v] : {std::array{t.a, t.b}, std::array{t.b, t.c}, std::array{t.c, t.a}}) {
+                const uint32_t side = sideOf.Find(sideKey(u, v));
+                const int64_t against = -(u < v ? 1 : -1) * runs[side];
+                keep = had[side] == 0 ? keep : keep == 0 ? against : std::min(keep, against);
+            }
+            keep = RepeatsPoint(t) ? 1 : std::clamp<int64_t>(keep, 1, copies);
+            // Only copies of different triangles of the input (by the points
+            // they named before the merges) close different shells: the
+            // first of each stays, up to `keep`.
+            byName.clear();
+            for (uint32_t c = first; keep > 1 && c < end; ++c) {
+                const TRIANGLE& n = mesh.named[keys[c].t & 0x7FFFFFFFu];
+                std::array<uint32_t, 4> key{n.a, n.b, n.c, c};
+                std::sort(key.begin(), key.begin() + 3);
+                byName.push_back(key);
+            }
+            std::sort(byName.begin(), byName.end());
+            firsts.clear();
+            for (size_t k = 0; k < byName.size(); ++k) {
+                if (k == 0 || !std::equal(byName[k].begin(), byName[k].begin() + 3, byName[k - 1].begin())) {
+                    firsts.push_back(byName[k][3]);
+                }
+            }
+            std::sort(firsts.begin(), firsts.end());
+            if (firsts.empty()) {
+                firsts.push_back(first);
+            }
+            firsts.resize(std::min<size_t>(firsts.size(), static_cast<size_t>(keep)));
+            for (uint32_t c = first, f = 0; c < end; ++c) {
+                if (f < firsts.size() && firsts[f] == c) {
+                    ++f;
+                } else {
+                    reasons[keys[c].t & 0x7FFFFFFFu] = static_cast<uint8_t>(DropReason::Duplicate);
+                    dropping = true;
+                }
+            }
+        }
+    }
+    if (dropping) {
         mesh.DropTriangles(reasons);
     }
 }

@@ -5,8 +5,12 @@
 // coordinates (after step 2 each place is one point, but copies that an
 // earlier split made, or that the input holds, share one). Around a place,
 // two corners are joined when their triangles share an edge through it
-// (an edge by places) that no third triangle has; the corners' sets are
-// the place's fans. Every fan gets a point of its own, and one point
+// (an edge by places) that no third triangle has, or that no third
+// triangle has by the points named before the merges (shells that share a
+// face or an edge, each closed in the input, each keep their own); the
+// corners' sets are the place's fans. Joins of the second kind are kept
+// only where every edge still ends with at most two triangles on any one
+// pair of fans. Every fan gets a point of its own, and one point
 // serves one fan only: an edge of three or more triangles is left with at
 // most two on each copy of it, and where shells touch each gets a point.
 //
@@ -37,6 +41,7 @@
 #include "repair/pipeline/Steps.h"
 
 #include <algorithm>
+#include <array>
 #include <tuple>
 
 namespace meshaudit::pipeline {
@@ -46,28 +51,55 @@ namespace {
 // The fans of every place as sets of corners (triangle * 3 + i) of
 // `triangles` (by place), grouped in `sides`; `border` marks the corners
 // with a border side (one of one triangle) through them.
-Forest JoinCorners(const WorkArray<TRIANGLE>& triangles, const EdgeSides& sides, WorkArray<uint8_t>& border)
+//
+// With `byName` (else null), sides of an edge of three triangles or more
+// that are alone in naming the same two points as before the merges are
+// joined too, and *byName tells whether any was.
+Forest JoinCorners(const WorkArray<TRIANGLE>& triangles, const WorkArray<TRIANGLE>& named, const EdgeSides& sides,
+                   WorkArray<uint8_t>& border, bool* byName)
 {
     Forest corners(triangles.size() * 3);
     border.assign(triangles.size() * 3, 0);
+    // Side s runs from corner i of t to the next; each end is a corner of
+    // the triangle across, u, too. (Where t names a point twice, its two
+    // corners are joined below, so either of them joins the same set.)
+    const auto joinAcross = [&](uint32_t s, uint32_t o) {
+        const uint32_t t = s / 3, u = o / 3, i = s - 3 * t;
+        const uint32_t next = i == 2 ? 0 : i + 1;
+        const TRIANGLE& across = triangles[u];
+        corners.Join(s, u * 3 + CornerAt(across, Corner(triangles[t], i)));
+        corners.Join(t * 3 + next, u * 3 + CornerAt(across, Corner(triangles[t], next)));
+    };
+    WorkArray<std::array<uint32_t, 3>> names;
     for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
         if (sides.Size(g) == 1) {
             // Side s runs from corner s % 3 to the next: both have it.
             const uint32_t s = sides.Sides(g)[0];
             border[s] = border[s / 3 * 3 + (s % 3 + 1) % 3] = 1;
         }
-        if (sides.Size(g) != 2) {
+        if (sides.Size(g) == 2) {
+            joinAcross(sides.Sides(g)[0], sides.Sides(g)[1]);
             continue;
         }
-        const uint32_t s = sides.Sides(g)[0], o = sides.Sides(g)[1];
-        const uint32_t t = s / 3, u = o / 3, i = s - 3 * t;
-        // Side s runs from corner i of t to the next; each end is a corner
-        // of u too. (Where t names a point twice, its two corners are
-        // joined below, so either of them joins the same set.)
-        const uint32_t next = i == 2 ? 0 : i + 1;
-        const TRIANGLE& across = triangles[u];
-        corners.Join(s, u * 3 + CornerAt(across, Corner(triangles[t], i)));
-        corners.Join(t * 3 + next, u * 3 + CornerAt(across, Corner(triangles[t], next)));
+        // Three sides or more: shells that step 2 made share this edge by
+        // merging their points. Two sides that are alone in naming the same
+        // two points as before the merges (a box's floor and its wall, where
+        // a taller box stands on the same floor) are the input's own
+        // neighbours, and stay joined.
+        names.clear();
+        for (uint32_t k = 0; byName != nullptr && k < sides.Size(g); ++k) {
+            const uint32_t s = sides.Sides(g)[k], t = s / 3, i = s - 3 * t;
+            const uint32_t a = Corner(named[t], i), b = Corner(named[t], i == 2 ? 0 : i + 1);
+            names.push_back({std::min(a, b), std::max(a, b), s});
+        }
+        std::sort(names.begin(), names.end());
+        const auto same = [&](size_t x, size_t y) { return names[x][0] == names[y][0] && names[x][1] == names[y][1]; };
+        for (size_t k = 0; k + 1 < names.size(); ++k) {
+            if (same(k, k + 1) && !(k + 2 < names.size() && same(k, k + 2)) && !(k > 0 && same(k - 1, k))) {
+                joinAcross(names[k][2], names[k + 1][2]);
+                *byName = true;
+            }
+        }
     }
     for (uint32_t t = 0; t < triangles.size(); ++t) {
         for (uint32_t i = 0; i < 3; ++i) {
@@ -77,6 +109,34 @@ Forest JoinCorners(const WorkArray<TRIANGLE>& triangles, const EdgeSides& sides,
         }
     }
     return corners;
+}
+
+// Whether every edge of three triangles or more has at most two of them on
+// any one pair of fans, one at each end: what parting it guarantees when
+// only edges of two triangles join corners. Joins by name can break it
+// where the input's own neighbours reach round to a third triangle.
+bool EdgesParted(Forest& corners, const WorkArray<TRIANGLE>& triangles, const EdgeSides& sides)
+{
+    WorkArray<std::array<uint32_t, 2>> ends;
+    for (uint32_t g = 0; g < sides.GroupCount(); ++g) {
+        if (sides.Size(g) <= 2) {
+            continue;
+        }
+        ends.clear();
+        for (uint32_t k = 0; k < sides.Size(g); ++k) {
+            const uint32_t s = sides.Sides(g)[k], t = s / 3, i = s - 3 * t, next = i == 2 ? 0 : i + 1;
+            const uint32_t from = corners.Root(s), to = corners.Root(t * 3 + next);
+            const bool forward = Corner(triangles[t], i) < Corner(triangles[t], next);
+            ends.push_back({forward ? from : to, forward ? to : from});
+        }
+        std::sort(ends.begin(), ends.end());
+        for (size_t k = 0; k + 2 < ends.size(); ++k) {
+            if (ends[k] == ends[k + 2]) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 // One corner at the place at hand: its fan, the corner, the point it
@@ -105,15 +165,25 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool* chan
     const WorkArray<uint32_t> place = Places(mesh, apart);
     WorkArray<uint8_t> border;
     Forest corners(0);
+    // Joins by name first; where they leave an edge with three triangles or
+    // more on one pair of fans, without them.
+    bool byName = false;
     if (apart) {
-        corners = JoinCorners(mesh.triangles, mesh.Sides(), border);
+        corners = JoinCorners(mesh.triangles, mesh.named, mesh.Sides(), border, &byName);
+        if (byName && !EdgesParted(corners, mesh.triangles, mesh.Sides())) {
+            corners = JoinCorners(mesh.triangles, mesh.named, mesh.Sides(), border, nullptr);
+        }
     } else {
         WorkArray<TRIANGLE> placed;
         placed.reserve(mesh.triangles.size());
         for (const TRIANGLE& t : mesh.triangles) {
             placed.push_back(TRIANGLE{place[t.a], place[t.b], place[t.c]});
         }
-        corners = JoinCorners(placed, EdgeSides(placed, pointCount), border);
+        const EdgeSides sides(placed, pointCount);
+        corners = JoinCorners(placed, mesh.named, sides, border, &byName);
+        if (byName && !EdgesParted(corners, placed, sides)) {
+            corners = JoinCorners(placed, mesh.named, sides, border, nullptr);
+        }
     }
     // The corners by place (a counting sort), read triangle by triangle.
     WorkArray<uint32_t> start(static_cast<size_t>(pointCount) + 1, 0);

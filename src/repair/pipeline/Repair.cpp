@@ -83,7 +83,7 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
         return static_cast<uint32_t>(log.sideSplits.size() - splits);
     });
     run(RepairStep::Duplicates, [&] {
-        pipeline::RemoveDuplicates(mesh);
+        pipeline::RemoveDuplicates(mesh, request.tolerance <= 0.0 && selected(RepairStep::ResolveIntersections));
         return 0u;
     });
     uint32_t deferred = 0;

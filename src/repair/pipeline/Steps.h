@@ -22,8 +22,10 @@ void MergePoints(WorkMesh& mesh, double tolerance);
 // 3: triangles that repeat a point, and triangles of zero area.
 void RemoveDegenerate(WorkMesh& mesh);
 
-// 4: repeated triangles and two-sided sheets.
-void RemoveDuplicates(WorkMesh& mesh);
+// 4: repeated triangles and two-sided sheets. With `shared` (the points
+// merged exactly, and the union to come), copies that close different
+// shells all stay.
+void RemoveDuplicates(WorkMesh& mesh, bool shared);
 
 // 5: pinched points and non-manifold edges. With `holesAhead`, the fans
 // with a border at a point stay together; returns at how many points.
