@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -217,6 +218,47 @@ TEST(ResolveIntersections, SpheresOnACoarseGridAreUnited)
         EXPECT_TRUE(r.log.intersections.resolved && r.log.intersections.united) << name;
         ExpectSolid(r, name);
     }
+}
+
+// A 32-sided prism standing on the unit cube's face x = 1, a corner of its
+// cap at the cube's corner (1, 1, 1) and part of the cap on the face: the
+// pieces touch at that corner and lie against each other beyond it, so the
+// union joins them, and no fan is cut away (the cube would lose a sixth).
+TEST(ResolveIntersections, ACapOnAFaceAtItsCornerIsUnitedNotCut)
+{
+    TestMesh mesh = testing::UnitCube();
+    std::vector<std::array<double, 2>> cap;
+    for (int k = 0; k < 32; ++k) {
+        const double a = 2 * 3.141592653589793 * k / 32, r = std::sqrt(0.08);
+        cap.push_back(
+            {std::round((1.2 + r * std::cos(a)) * 4096) / 4096, std::round((0.8 + r * std::sin(a)) * 4096) / 4096});
+    }
+    cap[12] = {1.0, 1.0};
+    const uint32_t near = mesh.AddPoint(1.0, 1.2, 0.8), far = mesh.AddPoint(2.0, 1.2, 0.8);
+    const auto base = static_cast<uint32_t>(mesh.points.size());
+    double area = 0.0;
+    for (int k = 0; k < 32; ++k) {
+        mesh.AddPoint(1.0, cap[k][0], cap[k][1]);
+        mesh.AddPoint(2.0, cap[k][0], cap[k][1]);
+        const auto& [y0, z0] = cap[k];
+        const auto& [y1, z1] = cap[(k + 1) % 32];
+        area += (y0 * z1 - y1 * z0) / 2;
+    }
+    for (uint32_t k = 0; k < 32; ++k) {
+        const uint32_t b = base + 2 * k, b2 = base + 2 * ((k + 1) % 32);
+        mesh.AddTriangle(near, b2, b);
+        mesh.AddTriangle(far, b + 1, b2 + 1);
+        mesh.AddTriangle(b, b2, b2 + 1);
+        mesh.AddTriangle(b, b2 + 1, b + 1);
+    }
+    RepairResult r;
+    ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1);
+    EXPECT_TRUE(r.log.intersections.resolved && r.log.intersections.united);
+    EXPECT_TRUE(r.log.cutFans.empty());
+    EXPECT_NEAR(ExpectSolid(r, "cap"), 1.0 + area, 1e-12);
+    EXPECT_EQ(std::count_if(r.points.begin(), r.points.end(),
+                            [](const T3DVECF& p) { return p.x == 1 && p.y == 1 && p.z == 1; }),
+              1);
 }
 
 TEST(ResolveIntersections, BoxesCrossingInOnePointAreTooManyPairs)

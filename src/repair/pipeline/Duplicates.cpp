@@ -7,9 +7,10 @@
 // the other, so as many copies stay as the triangles without copies run the
 // copies' sides the other way (the fewest over the sides they have; one
 // when they have none, as for a whole shell said twice), and only copies
-// of different input triangles (a triangle listed twice is said twice). Copies running both ways are a two-sided sheet, a surface with no
-// inside, and all of them go (in a closed mesh that leaves a hole that
-// step 8 fills with one triangle).
+// of different input triangles (a triangle listed twice is said twice).
+// Copies running both ways are a two-sided sheet, a surface with no inside,
+// and all of them go (in a closed mesh that leaves a hole that step 8 fills
+// with one triangle).
 #include "containers/FlatMap.h"
 #include "containers/SortFew.h"
 #include "repair/pipeline/Steps.h"

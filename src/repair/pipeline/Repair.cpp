@@ -131,7 +131,8 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
             (selected(RepairStep::MergePoints) && !mesh.AnyParted())) {
             return false;
         }
-        const uint32_t cut = pipeline::CutTouchingFans(mesh, request.exactHoleEdges, added);
+        const uint32_t cut =
+            pipeline::CutTouchingFans(mesh, request.exactHoleEdges, selected(RepairStep::ResolveIntersections), added);
         partedCount += cut;
         return cut != 0;
     };

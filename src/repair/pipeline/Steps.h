@@ -36,8 +36,9 @@ uint32_t SplitNonManifold(WorkMesh& mesh, bool holesAhead, bool join, bool* chan
 // 5, after the fills: where pieces still touch at one place, every closed
 // fan there but one cut away and its rim filled, when the fill meets
 // nothing; the number of triangles cut. The fills' triangles are added to
-// `added`.
-uint32_t CutTouchingFans(WorkMesh& mesh, uint32_t exactHoleEdges, uint32_t& added);
+// `added`. With `uniteAhead`, places whose fans meet beyond them are left
+// to step 10's union.
+uint32_t CutTouchingFans(WorkMesh& mesh, uint32_t exactHoleEdges, bool uniteAhead, uint32_t& added);
 
 // 6: border edges that lie on one another; whether any was joined.
 bool StitchBorders(WorkMesh& mesh);

@@ -13,6 +13,8 @@
 // could not be filled: a point resting on a flat face, whose fan's fill
 // would lie in the face, through the point; the resting piece's fan is cut
 // then.
+#include "repair/arrangement/MeetBeyond.h"
+#include "repair/arrangement/PlaneProjection.h"
 #include "repair/pipeline/EdgeSides.h"
 #include "repair/pipeline/EqualCoordinates.h"
 #include "repair/pipeline/HoleTriangulation.h"
@@ -79,6 +81,63 @@ struct Cut {
     WorkArray<LoopCorner> rim;
 };
 
+// Whether the fans of points p and q, at one place, meet beyond it: two of
+// their triangles at the same three places, or whose faces meet beyond the
+// place or the edge they share (exact). Then the pieces overlap or lie against each other
+// there, and the union of step 10 joins them instead: cutting a fan would
+// take away material the union keeps (a box's corner where a cylinder's
+// rim touches it, its cap lying on the box's face). Fans whose pairs are
+// too many to test (`kMostPairs`) are taken to meet nothing.
+bool FansMeet(const WorkMesh& mesh, const WorkArray<uint32_t>& place, const uint32_t* fanP, uint32_t countP,
+              const uint32_t* fanQ, uint32_t countQ)
+{
+    constexpr uint64_t kMostPairs = 4096;
+    if (uint64_t{countP} * countQ > kMostPairs) {
+        return false;
+    }
+    const auto face = [&](uint32_t t, arrangement::Face& f) {
+        const TRIANGLE& tri = mesh.triangles[t];
+        for (uint32_t k = 0; k < 3; ++k) {
+            const uint32_t p = Corner(tri, k);
+            f.c[k] = mesh.Point(p);
+            f.id[k] = place[p] == kNone ? p : place[p];
+        }
+        return arrangement::ProjectionAxes(f.c, f.i, f.j);
+    };
+    arrangement::Face a{}, b{};
+    for (uint32_t x = 0; x < countP; ++x) {
+        if (!face(fanP[x], a)) {
+            continue;
+        }
+        for (uint32_t y = 0; y < countQ; ++y) {
+            if (!face(fanQ[y], b)) {
+                continue;
+            }
+            uint32_t shared = 0, k = 0, j = 0, aMissing = 0, bMissing = 0;
+            for (uint32_t u = 0; u < 3; ++u) {
+                bool inB = false, inA = false;
+                for (uint32_t v = 0; v < 3; ++v) {
+                    inB = inB || a.id[u] == b.id[v];
+                    inA = inA || b.id[u] == a.id[v];
+                    if (a.id[u] == b.id[v]) {
+                        ++shared;
+                        k = u;
+                        j = v;
+                    }
+                }
+                aMissing = inB ? aMissing : u;
+                bMissing = inA ? bMissing : u;
+            }
+            const bool meet = shared == 3 || (shared == 2 && arrangement::MeetBeyondEdge(a, aMissing + 1, b[bMissing])) ||
+                              (shared == 1 && arrangement::MeetBeyondPoint(a, k, b, j));
+            if (meet) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // The cuts of one round: per place with more than one point, every closed
 // fan but the one kept, unless a cut already taken shares a point with it.
 // The fan kept is the one that cannot be cut (it reaches a border), else
@@ -90,9 +149,12 @@ struct Cut {
 // fan is kept instead, the last point's among equals; where both failed,
 // the place is left. `deferred` tells whether a cut waits for the next
 // round.
+//
+// With `uniteAhead` (step 10 to come), a place whose fans meet beyond it
+// (FansMeet) is left to the union.
 WorkArray<Cut> ChooseCuts(const WorkMesh& mesh, const WorkArray<uint32_t>& place, const WorkArray<uint32_t>& first,
                           const WorkArray<uint32_t>& fans, const WorkArray<uint32_t>& shellSize,
-                          const WorkArray<uint8_t>& failed, bool& deferred)
+                          const WorkArray<uint8_t>& failed, bool uniteAhead, bool& deferred)
 {
     WorkArray<std::array<uint32_t, 2>> shared;  // place, point
     {
@@ -134,6 +196,17 @@ WorkArray<Cut> ChooseCuts(const WorkMesh& mesh, const WorkArray<uint32_t>& place
         if (openCount > 1) {
             continue;  // two fans that cannot be cut would still touch
         }
+        bool meet = false;
+        for (size_t k = begin; uniteAhead && !meet && k < end; ++k) {
+            for (size_t l = k + 1; !meet && l < end; ++l) {
+                const uint32_t p = shared[k][1], q = shared[l][1];
+                meet = FansMeet(mesh, place, fans.data() + first[p], first[p + 1] - first[p], fans.data() + first[q],
+                                first[q + 1] - first[q]);
+            }
+        }
+        if (meet) {
+            continue;
+        }
         size_t kept = here.size();
         if (openCount == 0) {
             kept = 0;
@@ -165,7 +238,7 @@ WorkArray<Cut> ChooseCuts(const WorkMesh& mesh, const WorkArray<uint32_t>& place
 
 // One round of cuts; the triangles cut. `again` tells whether another
 // round may cut more: a cut deferred, or a place whose first choice failed.
-uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, WorkArray<uint8_t>& failed, bool& again)
+uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, bool uniteAhead, WorkArray<uint8_t>& failed, bool& again)
 {
     bool apart = true;
     const WorkArray<uint32_t> place = Places(mesh, apart);
@@ -208,7 +281,7 @@ uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, WorkArray<uint8_t>& f
         }
     }
     failed.resize(pointCount, 0);
-    WorkArray<Cut> cuts = ChooseCuts(mesh, place, first, fans, shellSize, failed, again);
+    WorkArray<Cut> cuts = ChooseCuts(mesh, place, first, fans, shellSize, failed, uniteAhead, again);
     if (cuts.empty()) {
         return 0;
     }
@@ -271,7 +344,7 @@ uint32_t CutRound(WorkMesh& mesh, uint32_t exactHoleEdges, WorkArray<uint8_t>& f
 
 }  // namespace
 
-uint32_t CutTouchingFans(WorkMesh& mesh, uint32_t exactHoleEdges, uint32_t& added)
+uint32_t CutTouchingFans(WorkMesh& mesh, uint32_t exactHoleEdges, bool uniteAhead, uint32_t& added)
 {
     uint32_t count = 0;
     const size_t before = mesh.log.cutFans.size();
@@ -280,7 +353,7 @@ uint32_t CutTouchingFans(WorkMesh& mesh, uint32_t exactHoleEdges, uint32_t& adde
     WorkArray<uint8_t> failed;
     for (int round = 0; round < 8; ++round) {
         bool again = false;
-        count += CutRound(mesh, exactHoleEdges, failed, again);
+        count += CutRound(mesh, exactHoleEdges, uniteAhead, failed, again);
         if (!again) {
             break;
         }
