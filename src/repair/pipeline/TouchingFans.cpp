@@ -87,11 +87,13 @@ struct Cut {
 // there, and the union of step 10 joins them instead: cutting a fan would
 // take away material the union keeps (a box's corner where a cylinder's
 // rim touches it, its cap lying on the box's face). Fans whose pairs are
-// too many to test (`kMostPairs`) are taken to meet nothing.
+// too many to test (kMostPairs) are taken to meet nothing, and so are the
+// fans of a place once kMostPairs pairs in all were tested there: the test
+// never costs more than a bounded amount per place.
+constexpr uint64_t kMostPairs = 4096;
 bool FansMeet(const WorkMesh& mesh, const WorkArray<uint32_t>& place, const uint32_t* fanP, uint32_t countP,
               const uint32_t* fanQ, uint32_t countQ)
 {
-    constexpr uint64_t kMostPairs = 4096;
     if (uint64_t{countP} * countQ > kMostPairs) {
         return false;
     }
@@ -197,11 +199,16 @@ WorkArray<Cut> ChooseCuts(const WorkMesh& mesh, const WorkArray<uint32_t>& place
             continue;  // two fans that cannot be cut would still touch
         }
         bool meet = false;
-        for (size_t k = begin; uniteAhead && !meet && k < end; ++k) {
+        uint64_t tested = 0;
+        for (size_t k = begin; uniteAhead && !meet && tested <= kMostPairs && k < end; ++k) {
             for (size_t l = k + 1; !meet && l < end; ++l) {
                 const uint32_t p = shared[k][1], q = shared[l][1];
-                meet = FansMeet(mesh, place, fans.data() + first[p], first[p + 1] - first[p], fans.data() + first[q],
-                                first[q + 1] - first[q]);
+                const uint32_t countP = first[p + 1] - first[p], countQ = first[q + 1] - first[q];
+                tested += uint64_t{countP} * countQ;
+                if (tested > kMostPairs) {
+                    break;
+                }
+                meet = FansMeet(mesh, place, fans.data() + first[p], countP, fans.data() + first[q], countQ);
             }
         }
         if (meet) {
