@@ -83,10 +83,10 @@ struct Cut {
 
 // Whether the fans of points p and q, at one place, meet beyond it: two of
 // their triangles at the same three places, or whose faces meet beyond the
-// place or the edge they share (exact). Then the pieces overlap or lie against each other
-// there, and the union of step 10 joins them instead: cutting a fan would
-// take away material the union keeps (a box's corner where a cylinder's
-// rim touches it, its cap lying on the box's face). Fans whose pairs are
+// place or the edge they share (exact). Then the pieces overlap or lie
+// against each other there, and the union of step 10 joins them instead:
+// cutting a fan would take away material the union keeps (a box's corner
+// where a cylinder's rim touches it, its cap lying on the box's face). Fans whose pairs are
 // too many to test (kMostPairs) are taken to meet nothing, and so are the
 // fans of a place once kMostPairs pairs in all were tested there: the test
 // never costs more than a bounded amount per place.
@@ -130,9 +130,8 @@ bool FansMeet(const WorkMesh& mesh, const WorkArray<uint32_t>& place, const uint
                 aMissing = inB ? aMissing : u;
                 bMissing = inA ? bMissing : u;
             }
-            const bool meet = shared == 3 || (shared == 2 && arrangement::MeetBeyondEdge(a, aMissing + 1, b[bMissing])) ||
-                              (shared == 1 && arrangement::MeetBeyondPoint(a, k, b, j));
-            if (meet) {
+            if (shared == 3 || (shared == 2 && arrangement::MeetBeyondEdge(a, aMissing + 1, b[bMissing])) ||
+                (shared == 1 && arrangement::MeetBeyondPoint(a, k, b, j))) {
                 return true;
             }
         }
