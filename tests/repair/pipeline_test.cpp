@@ -278,6 +278,8 @@ TEST(RepairPipeline, HandComputedCases)
         {"a zero-area cap thrice", capThrice, {}, 9, 14, {0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"two zero-area caps at one point", twoCaps, {}, 10, 16, {0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a duplicate", duplicate, {}, 8, 12, {0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, 1},
+        // Every copy's sides lie between copies: one of each stays.
+        {"a cube said twice", Join({Box(0, 1), Box(0, 1)}), {}, 8, 12, {0, 8, 0, 12}, 1},
         {"a two-sided sheet", twoSided, {}, 8, 12, {0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0}, 1},
         {"an unused point", unused, {}, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 1},
         {"a stray small shell", stray, small, 8, 12, {0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4}, 1},
