@@ -359,9 +359,10 @@ struct RepairLog {
         // triangles make where they cross grows too long to finish in
         // reasonable time, so nothing was arranged.
         bool outOfRange = false;
-        // Every shell is closed, but the union refused the arranged pieces
-        // (rounding the points where triangles cross left a piece without
-        // area whose corners are not at one place): nothing was changed.
+        // Every shell is closed, but the union refused the arranged pieces:
+        // rounding the points where triangles cross left a piece without
+        // area whose corners are not at one place, or pieces that overlap.
+        // Nothing was changed.
         bool unionRefused = false;
         uint32_t rounds = 0;
         uint32_t pointsAdded = 0, trianglesSplit = 0, trianglesInside = 0;

@@ -144,8 +144,9 @@ std::vector<std::string> RepairSummaryLines(const RepairLog& log)
                                       : ", not united (the surface is open)"));
         } else if (x.unionRefused) {
             lines.push_back("intersections along " + curves +
-                            " left as they are: rounding the points where they cross left a piece without area "
-                            "that the union cannot take; the mesh is left as it was (see --log)");
+                            " left as they are: rounding the points where they cross left pieces the union "
+                            "cannot take (one without area, or two that overlap); the mesh is left as it was "
+                            "(see --log)");
         } else if (x.open) {
             lines.push_back("intersections along " + curves +
                             " left as they are: a shell is open, so there is no union, and splitting the sheets "
