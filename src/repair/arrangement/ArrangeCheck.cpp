@@ -108,31 +108,19 @@ ArrangeCheck CheckFans(const MeshRecord& mesh)
             const Face& t = faces[x];
             for (uint32_t y = x + 1; y < count; ++y) {
                 const Face& u = faces[y];
-                uint32_t smallest = UINT32_MAX, shared = 0, k = 0, j = 0, tMissing = 3, uMissing = 3;
+                uint32_t smallest = UINT32_MAX, shared = 0;
                 for (uint32_t a = 0; a < 3; ++a) {
                     for (uint32_t b = 0; b < 3; ++b) {
                         if (t.id[a] == u.id[b]) {
                             smallest = std::min(smallest, t.id[a]);
                             ++shared;
-                            k = a;
-                            j = b;
                         }
                     }
                 }
                 if (smallest != p || shared == 3) {
                     continue;  // met at a smaller shared index, or the same three points
                 }
-                bool meet = false;
-                if (shared == 1) {
-                    meet = MeetBeyondPoint(t, k, u, j);
-                } else {
-                    for (uint32_t a = 0; a < 3; ++a) {
-                        tMissing = t.id[a] != u.id[0] && t.id[a] != u.id[1] && t.id[a] != u.id[2] ? a : tMissing;
-                        uMissing = u.id[a] != t.id[0] && u.id[a] != t.id[1] && u.id[a] != t.id[2] ? a : uMissing;
-                    }
-                    meet = MeetBeyondEdge(t, tMissing + 1, u[uMissing]);
-                }
-                if (meet) {
+                if (MeetBeyondShared(t, u)) {
                     answer = ArrangeCheck::Contact;
                     return false;
                 }

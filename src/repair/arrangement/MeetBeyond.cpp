@@ -150,4 +150,24 @@ bool MeetBeyondEdge(const Face& t, uint32_t k, const T3DVECF& d)
     return Turn(t, t[k], t[k + 1], t[k + 2]) * Turn(t, t[k], t[k + 1], d) > 0 && Orient3DSign(t.c, d) == 0;
 }
 
+bool MeetBeyondShared(const Face& t, const Face& u)
+{
+    uint32_t shared = 0, k = 0, j = 0, tMissing = 0, uMissing = 0;
+    for (uint32_t a = 0; a < 3; ++a) {
+        bool tInU = false, uInT = false;
+        for (uint32_t b = 0; b < 3; ++b) {
+            tInU = tInU || t.id[a] == u.id[b];
+            uInT = uInT || u.id[a] == t.id[b];
+            if (t.id[a] == u.id[b]) {
+                ++shared;
+                k = a;
+                j = b;
+            }
+        }
+        tMissing = tInU ? tMissing : a;
+        uMissing = uInT ? uMissing : a;
+    }
+    return shared == 1 ? MeetBeyondPoint(t, k, u, j) : MeetBeyondEdge(t, tMissing + 1, u[uMissing]);
+}
+
 }  // namespace meshaudit::arrangement

@@ -36,4 +36,9 @@ bool MeetBeyondPoint(const Face& t, uint32_t k, const Face& u, uint32_t j);
 // meet beyond it, d being the other face's third corner.
 bool MeetBeyondEdge(const Face& t, uint32_t k, const T3DVECF& d);
 
+// Whether faces t and u, sharing one or two corner ids (the caller knows
+// they share one or two), meet beyond the shared point or edge: the test
+// above that fits, on the corners they share.
+bool MeetBeyondShared(const Face& t, const Face& u);
+
 }  // namespace meshaudit::arrangement

@@ -99,31 +99,24 @@ void RemoveDuplicates(WorkMesh& mesh, bool shared)
         }
         i = end;
     }
-    if (!shared) {
-        for (const auto& [first, end] : oneWay) {
-            for (uint32_t c = first + 1; c < end; ++c) {
-                reasons[keys[c].t & 0x7FFFFFFFu] = static_cast<uint8_t>(DropReason::Duplicate);
-                dropping = true;
-            }
-        }
-    } else if (!oneWay.empty()) {
-        // How often the triangles that have no copy run each side of the
-        // copies' triangles from its lower point to its higher, less the
-        // other way, and how many of them have it: a side they do not have
-        // lies between copies, and tells nothing.
+    if (!oneWay.empty()) {
+        // With `shared`: how often the triangles that have no copy run each
+        // side of the copies' triangles from its lower point to its higher,
+        // less the other way, and how many of them have it: a side they do
+        // not have lies between copies, and tells nothing. Without, one
+        // copy of each stays.
         const auto sideKey = [](uint32_t u, uint32_t v) {
             return u < v ? (uint64_t{u} << 32 | v) : (uint64_t{v} << 32 | u);
         };
         FlatMap<uint64_t, IdHash> sideOf;
-        sideOf.Reserve(3 * oneWay.size());
-        for (const auto& [first, end] : oneWay) {
-            const TRIANGLE& t = mesh.triangles[keys[first].t & 0x7FFFFFFFu];
+        for (size_t s = 0; shared && s < oneWay.size(); ++s) {
+            const TRIANGLE& t = mesh.triangles[keys[oneWay[s][0]].t & 0x7FFFFFFFu];
             for (const auto& [u, v] : {std::array{t.a, t.b}, std::array{t.b, t.c}, std::array{t.c, t.a}}) {
                 sideOf.Emplace(sideKey(u, v), static_cast<uint32_t>(sideOf.Size()));
             }
         }
         WorkArray<int64_t> runs(sideOf.Size(), 0), had(sideOf.Size(), 0);
-        for (uint32_t k = 0; k < count; ++k) {
+        for (uint32_t k = 0; shared && k < count; ++k) {
             const TRIANGLE& t = mesh.triangles[k];
             for (const auto& [u, v] : {std::array{t.a, t.b}, std::array{t.b, t.c}, std::array{t.c, t.a}}) {
                 const uint32_t side = sideOf.Find(sideKey(u, v));
@@ -142,6 +135,9 @@ void RemoveDuplicates(WorkMesh& mesh, bool shared)
             // in closed shells, once for each shell a copy closes.
             int64_t keep = 0;
             for (const auto& [u, v] : {std::array{t.a, t.b}, std::array{t.b, t.c}, std::array{t.c, t.a}}) {
+                if (!shared) {
+                    break;
+                }
                 const uint32_t side = sideOf.Find(sideKey(u, v));
                 const int64_t against = -(u < v ? 1 : -1) * runs[side];
                 keep = had[side] == 0 ? keep : keep == 0 ? against : std::min(keep, against);

@@ -115,23 +115,13 @@ bool FansMeet(const WorkMesh& mesh, const WorkArray<uint32_t>& place, const uint
             if (!face(fanQ[y], b)) {
                 continue;
             }
-            uint32_t shared = 0, k = 0, j = 0, aMissing = 0, bMissing = 0;
+            uint32_t shared = 0;
             for (uint32_t u = 0; u < 3; ++u) {
-                bool inB = false, inA = false;
                 for (uint32_t v = 0; v < 3; ++v) {
-                    inB = inB || a.id[u] == b.id[v];
-                    inA = inA || b.id[u] == a.id[v];
-                    if (a.id[u] == b.id[v]) {
-                        ++shared;
-                        k = u;
-                        j = v;
-                    }
+                    shared += a.id[u] == b.id[v] ? 1 : 0;
                 }
-                aMissing = inB ? aMissing : u;
-                bMissing = inA ? bMissing : u;
             }
-            if (shared == 3 || (shared == 2 && arrangement::MeetBeyondEdge(a, aMissing + 1, b[bMissing])) ||
-                (shared == 1 && arrangement::MeetBeyondPoint(a, k, b, j))) {
+            if (shared == 3 || (shared != 0 && arrangement::MeetBeyondShared(a, b))) {
                 return true;
             }
         }
