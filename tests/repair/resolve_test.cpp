@@ -261,6 +261,61 @@ TEST(ResolveIntersections, ACapOnAFaceAtItsCornerIsUnitedNotCut)
               1);
 }
 
+// Cylinders as a CAD program writes them (fans of long triangles, rims
+// of cos and sin), square to the axes, crossing: their rims and sides
+// meet other faces a unit in the last place from where their points
+// round, so pieces a unit wide, and pieces with three corners on a line,
+// come out of the rounding. The volumes are those CGAL's corefinement
+// union gives for the same files.
+TEST(ResolveIntersections, CylindersSquareToTheAxesAreUnited)
+{
+    struct Prism {
+        uint32_t sides;
+        double radius, height;
+        int axes[3];  // the prism's axis goes to axes[2]
+        double at[3];
+    };
+    const auto prism = [](const Prism& c) {
+        TestMesh m;
+        const auto add = [&](double x, double y, double z) {
+            const double q[3] = {x, y, z};
+            return m.AddPoint(q[c.axes[0]] + c.at[0], q[c.axes[1]] + c.at[1], q[c.axes[2]] + c.at[2]);
+        };
+        const uint32_t bottom = add(0, 0, 0), top = add(0, 0, c.height);
+        for (uint32_t k = 0; k < c.sides; ++k) {
+            const double a = 2 * 3.141592653589793 * k / c.sides;
+            add(c.radius * std::cos(a), c.radius * std::sin(a), 0);
+            add(c.radius * std::cos(a), c.radius * std::sin(a), c.height);
+        }
+        for (uint32_t k = 0; k < c.sides; ++k) {
+            const uint32_t b0 = 2 + 2 * k, b1 = 2 + 2 * ((k + 1) % c.sides);
+            m.AddTriangle(bottom, b1, b0);
+            m.AddTriangle(top, b0 + 1, b1 + 1);
+            m.AddTriangle(b0, b1, b1 + 1);
+            m.AddTriangle(b0, b1 + 1, b0 + 1);
+        }
+        return m;
+    };
+    const struct {
+        Prism a, b;
+        double volume;
+    } cases[] = {
+        {{16, 0.25, 0.75, {1, 2, 0}, {0.375, 0.375, 0.125}}, {64, 0.375, 0.875, {0, 2, 1}, {0, -0.25, 0.25}},
+         0.51127988698943705},
+        {{16, 0.125, 0.75, {2, 0, 1}, {0.25, 0.125, -0.125}}, {128, 0.25, 0.75, {2, 1, 0}, {-0.5, 0, -0.25}},
+         0.18307959476648122},
+    };
+    for (const auto& c : cases) {
+        const std::string name = std::to_string(c.a.sides) + "+" + std::to_string(c.b.sides);
+        TestMesh mesh = prism(c.a);
+        testing::Append(mesh, prism(c.b));
+        RepairResult r;
+        ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1) << name;
+        EXPECT_TRUE(r.log.intersections.resolved && r.log.intersections.united) << name;
+        EXPECT_NEAR(ExpectSolid(r, name), c.volume, 1e-12) << name;
+    }
+}
+
 TEST(ResolveIntersections, BoxesCrossingInOnePointAreTooManyPairs)
 {
     TestMesh mesh;

@@ -14,7 +14,7 @@
 #include "geometry/IntersectingPairs.h"
 #include "geometry/TriAabbTree.h"
 #include "repair/arrangement/ArrangeCheck.h"
-#include "repair/arrangement/PlaceKey.h"
+#include "repair/arrangement/JoinedPlaces.h"
 #include "repair/arrangement/Union.h"
 #include "repair/pipeline/ShortEdges.h"
 #include "repair/pipeline/Steps.h"
@@ -226,37 +226,54 @@ int UniteArranged(const arrangement::Arrangement& arranged, arrangement::UnionRe
     const auto pointCount = static_cast<uint32_t>(arranged.points.size());
     int unite = arrangement::Unite(arranged.points.data(), pointCount, arranged.triangles.data(),
                                    static_cast<uint32_t>(arranged.triangles.size()), united);
+    WorkArray<TRIANGLE> joined;
+    WorkArray<uint32_t> from;
+    const bool anyJoined = unite == arrangement::kUniteBadInput &&
+                           arrangement::JoinEqualPlaces(arranged.points.data(), pointCount,
+                                                        arranged.triangles.data(),
+                                                        static_cast<uint32_t>(arranged.triangles.size()), joined,
+                                                        from) > 0;
+    if (anyJoined) {
+        unite = arrangement::Unite(arranged.points.data(), pointCount, joined.data(),
+                                   static_cast<uint32_t>(joined.size()), united);
+        for (uint32_t& t : united.triangleFrom) {
+            t = from[t];
+        }
+    }
+    // Rounding can also put three distinct corners of a piece on one line,
+    // the middle one on the long side of the pieces across it. Step 3 takes
+    // such a piece away as it does in any mesh: the pieces across the long
+    // side split at the middle corner, which lies on that side exactly, so
+    // nothing moves and the shells close as before.
     if (unite == arrangement::kUniteBadInput) {
-        WorkArray<uint32_t> first(pointCount);
-        FlatMap<arrangement::PlaceKey, arrangement::PlaceHash> places;
-        places.Reserve(pointCount);
-        for (uint32_t p = 0; p < pointCount; ++p) {
-            const T3DVECF& c = arranged.points[p];
-            const double place[3] = {c.x, c.y, c.z};
-            first[p] = places.Emplace(arrangement::PlaceKey::Of(place), p).first;
-        }
-        WorkArray<TRIANGLE> joined;
-        WorkArray<uint32_t> from;
-        for (uint32_t t = 0; t < arranged.triangles.size(); ++t) {
-            const TRIANGLE& g = arranged.triangles[t];
-            const TRIANGLE j{first[g.a], first[g.b], first[g.c]};
-            if (j.a != j.b && j.b != j.c && j.a != j.c) {
-                joined.push_back(j);
-                from.push_back(t);
-            }
-        }
-        if (joined.size() < arranged.triangles.size()) {
-            unite = arrangement::Unite(arranged.points.data(), pointCount, joined.data(),
-                                       static_cast<uint32_t>(joined.size()), united);
-            for (uint32_t& t : united.triangleFrom) {
-                t = from[t];
-            }
+        const MeshRecord record{const_cast<T3DVECF*>(arranged.points.data()), pointCount,
+                                anyJoined ? joined.data() : const_cast<TRIANGLE*>(arranged.triangles.data()),
+                                static_cast<uint32_t>(anyJoined ? joined.size() : arranged.triangles.size())};
+        RepairLog scratch;
+        WorkMesh mesh(record, scratch);
+        RemoveDegenerate(mesh);
+        unite = arrangement::Unite(arranged.points.data(), pointCount, mesh.triangles.data(),
+                                   static_cast<uint32_t>(mesh.triangles.size()), united);
+        for (uint32_t& t : united.triangleFrom) {
+            t = anyJoined ? from[mesh.from[t]] : mesh.from[t];
         }
     }
     if (unite == arrangement::kUniteNoMemory) {
         throw std::bad_alloc();
     }
     return unite;
+}
+
+// The faces kept, as they are written: new points a few units in the last
+// place from another one joined to it (SnapNewPoints), and edges of the
+// union far below the mesh's detail, from a curve next to a corner,
+// collapsed (ShortEdges.h) at the length under which the checks take two
+// points for duplicates. Points from `firstNew` on are new. Returns how
+// many points were moved.
+uint32_t TidyKept(const WorkArray<T3DVECF>& points, uint32_t firstNew, WorkArray<TRIANGLE>& kept)
+{
+    const uint32_t snapped = SnapNewPoints(points, firstNew, kept);
+    return snapped + CollapseShortEdges(points, firstNew, kShortFraction * Diagonal(points), kept);
 }
 
 // Arranges `record` and, when that changed it (`same` false) and left
@@ -279,6 +296,23 @@ int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged
         if (unite == arrangement::kUniteOk && united.closed &&
             SettleIfClean(arranged, united.triangles.data(), static_cast<uint32_t>(united.triangles.size()))) {
             return code;
+        }
+        // A piece a unit or two in the last place wide, between two
+        // rounded points, is clean to the exact checks but not always to
+        // the library's search. That search projects a triangle lying in
+        // another's plane along the largest component of the other's
+        // normal, computed in doubles; for such a sliver every component
+        // can round to zero, and the projection folds it onto a line that
+        // its neighbours' edges cross. The faces kept as they will be
+        // written, those edges collapsed, may then pass where the arranged
+        // ones did not.
+        if (unite == arrangement::kUniteOk && united.closed) {
+            WorkArray<TRIANGLE> tidied = united.triangles;
+            if (TidyKept(arranged.points, record.pointCount, tidied) > 0 &&
+                SettleIfClean(arranged, tidied.data(), static_cast<uint32_t>(tidied.size()))) {
+                united.triangles = std::move(tidied);
+                return code;
+            }
         }
     }
     if (code == arrangement::kArranged && arranged.unchecked) {
@@ -429,11 +463,7 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out, ArrangeCheck& 
         out.triangleFrom.clear();
         return true;
     }
-    SnapNewPoints(arranged.points, before, kept);
-    // Edges of the union far below the mesh's detail, from a curve next to
-    // a corner, are collapsed (ShortEdges.h), at the length under which the
-    // checks take two points for duplicates.
-    CollapseShortEdges(arranged.points, before, kShortFraction * Diagonal(arranged.points), kept);
+    TidyKept(arranged.points, before, kept);
     // The second pass of steps 2 to 9, with the tolerance asked for: the
     // new points too are merged with points that close (which may make
     // pieces meet again: the next round resolves them).
