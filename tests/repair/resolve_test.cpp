@@ -262,30 +262,45 @@ TEST(ResolveIntersections, ACapOnAFaceAtItsCornerIsUnitedNotCut)
 }
 
 // Cylinders as a CAD program writes them (fans of long triangles, rims
-// of cos and sin), square to the axes, crossing: their rims and sides
+// of cos and sin) and boxes, square to the axes, crossing: rims and sides
 // meet other faces a unit in the last place from where their points
-// round, so pieces a unit wide, and pieces with three corners on a line,
-// come out of the rounding. The volumes are those CGAL's corefinement
-// union gives for the same files.
+// round, so pieces a unit wide, pieces with three corners on a line, and
+// pieces that fold once rounded come out of the arrangement. The volumes
+// are those CGAL's corefinement union gives for the same files.
 TEST(ResolveIntersections, CylindersSquareToTheAxesAreUnited)
 {
-    struct Prism {
+    // A prism of `sides` round the axis axes[2], moved by `at`; with no
+    // sides, the box from `at` to `to`.
+    struct Part {
         uint32_t sides;
         double radius, height;
-        int axes[3];  // the prism's axis goes to axes[2]
-        double at[3];
+        int axes[3];
+        double at[3], to[3];
     };
-    const auto prism = [](const Prism& c) {
+    const auto add = [](TestMesh& mesh, const Part& c) {
         TestMesh m;
-        const auto add = [&](double x, double y, double z) {
+        if (c.sides == 0) {
+            for (int i = 0; i < 8; ++i) {
+                m.AddPoint((i & 4) != 0 ? c.to[0] : c.at[0], (i & 2) != 0 ? c.to[1] : c.at[1],
+                           (i & 1) != 0 ? c.to[2] : c.at[2]);
+            }
+            for (const TRIANGLE& t : std::initializer_list<TRIANGLE>{{0, 1, 3}, {0, 3, 2}, {4, 6, 7}, {4, 7, 5},
+                                                                     {0, 4, 5}, {0, 5, 1}, {2, 3, 7}, {2, 7, 6},
+                                                                     {0, 2, 6}, {0, 6, 4}, {1, 5, 7}, {1, 7, 3}}) {
+                m.AddTriangle(t.a, t.b, t.c);
+            }
+            testing::Append(mesh, m);
+            return;
+        }
+        const auto point = [&](double x, double y, double z) {
             const double q[3] = {x, y, z};
             return m.AddPoint(q[c.axes[0]] + c.at[0], q[c.axes[1]] + c.at[1], q[c.axes[2]] + c.at[2]);
         };
-        const uint32_t bottom = add(0, 0, 0), top = add(0, 0, c.height);
+        const uint32_t bottom = point(0, 0, 0), top = point(0, 0, c.height);
         for (uint32_t k = 0; k < c.sides; ++k) {
             const double a = 2 * 3.141592653589793 * k / c.sides;
-            add(c.radius * std::cos(a), c.radius * std::sin(a), 0);
-            add(c.radius * std::cos(a), c.radius * std::sin(a), c.height);
+            point(c.radius * std::cos(a), c.radius * std::sin(a), 0);
+            point(c.radius * std::cos(a), c.radius * std::sin(a), c.height);
         }
         for (uint32_t k = 0; k < c.sides; ++k) {
             const uint32_t b0 = 2 + 2 * k, b1 = 2 + 2 * ((k + 1) % c.sides);
@@ -294,21 +309,30 @@ TEST(ResolveIntersections, CylindersSquareToTheAxesAreUnited)
             m.AddTriangle(b0, b1, b1 + 1);
             m.AddTriangle(b0, b1 + 1, b0 + 1);
         }
-        return m;
+        testing::Append(mesh, m);
     };
     const struct {
-        Prism a, b;
+        std::vector<Part> parts;
         double volume;
     } cases[] = {
-        {{16, 0.25, 0.75, {1, 2, 0}, {0.375, 0.375, 0.125}}, {64, 0.375, 0.875, {0, 2, 1}, {0, -0.25, 0.25}},
+        {{{16, 0.25, 0.75, {1, 2, 0}, {0.375, 0.375, 0.125}, {}}, {64, 0.375, 0.875, {0, 2, 1}, {0, -0.25, 0.25}, {}}},
          0.51127988698943705},
-        {{16, 0.125, 0.75, {2, 0, 1}, {0.25, 0.125, -0.125}}, {128, 0.25, 0.75, {2, 1, 0}, {-0.5, 0, -0.25}},
+        {{{16, 0.125, 0.75, {2, 0, 1}, {0.25, 0.125, -0.125}, {}}, {128, 0.25, 0.75, {2, 1, 0}, {-0.5, 0, -0.25}, {}}},
          0.18307959476648122},
+        {{{0, 0, 0, {}, {0.25, -0.375, 0.125}, {0.375, -0.125, 0.625}},
+          {64, 0.125, 0.75, {0, 1, 2}, {-0.375, 0.125, 0.375}, {}},
+          {128, 0.375, 0.375, {1, 2, 0}, {0, -0.5, -0.5}, {}},
+          {0, 0, 0, {}, {-0.625, 0, -0.25}, {0.125, 0.75, -0.125}},
+          {64, 0.375, 0.875, {2, 0, 1}, {0.25, -0.125, 0}, {}},
+          {128, 0.125, 0.75, {1, 2, 0}, {0.375, -0.5, 0.125}, {}}},
+         0.66843798966441348},
     };
     for (const auto& c : cases) {
-        const std::string name = std::to_string(c.a.sides) + "+" + std::to_string(c.b.sides);
-        TestMesh mesh = prism(c.a);
-        testing::Append(mesh, prism(c.b));
+        const std::string name = std::to_string(c.parts.size()) + " parts, volume " + std::to_string(c.volume);
+        TestMesh mesh;
+        for (const Part& part : c.parts) {
+            add(mesh, part);
+        }
         RepairResult r;
         ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1) << name;
         EXPECT_TRUE(r.log.intersections.resolved && r.log.intersections.united) << name;

@@ -221,20 +221,21 @@ bool SameTriangles(const MeshRecord& input, const arrangement::Arrangement& arra
 // as before. So when the union refuses the output, it is taken again with
 // points joined and those pieces left out; its triangles name the first
 // point at each place, and come from the arranged triangles as before.
-int UniteArranged(const arrangement::Arrangement& arranged, arrangement::UnionResult& united)
+int UniteArranged(const WorkArray<T3DVECF>& points, const WorkArray<TRIANGLE>& triangles,
+                  arrangement::UnionResult& united)
 {
-    const auto pointCount = static_cast<uint32_t>(arranged.points.size());
-    int unite = arrangement::Unite(arranged.points.data(), pointCount, arranged.triangles.data(),
-                                   static_cast<uint32_t>(arranged.triangles.size()), united);
+    const auto pointCount = static_cast<uint32_t>(points.size());
+    int unite = arrangement::Unite(points.data(), pointCount, triangles.data(),
+                                   static_cast<uint32_t>(triangles.size()), united);
     WorkArray<TRIANGLE> joined;
     WorkArray<uint32_t> from;
     const bool anyJoined = unite == arrangement::kUniteBadInput &&
-                           arrangement::JoinEqualPlaces(arranged.points.data(), pointCount,
-                                                        arranged.triangles.data(),
-                                                        static_cast<uint32_t>(arranged.triangles.size()), joined,
+                           arrangement::JoinEqualPlaces(points.data(), pointCount,
+                                                        triangles.data(),
+                                                        static_cast<uint32_t>(triangles.size()), joined,
                                                         from) > 0;
     if (anyJoined) {
-        unite = arrangement::Unite(arranged.points.data(), pointCount, joined.data(),
+        unite = arrangement::Unite(points.data(), pointCount, joined.data(),
                                    static_cast<uint32_t>(joined.size()), united);
         for (uint32_t& t : united.triangleFrom) {
             t = from[t];
@@ -246,13 +247,13 @@ int UniteArranged(const arrangement::Arrangement& arranged, arrangement::UnionRe
     // side split at the middle corner, which lies on that side exactly, so
     // nothing moves and the shells close as before.
     if (unite == arrangement::kUniteBadInput) {
-        const MeshRecord record{const_cast<T3DVECF*>(arranged.points.data()), pointCount,
-                                anyJoined ? joined.data() : const_cast<TRIANGLE*>(arranged.triangles.data()),
-                                static_cast<uint32_t>(anyJoined ? joined.size() : arranged.triangles.size())};
+        const MeshRecord record{const_cast<T3DVECF*>(points.data()), pointCount,
+                                anyJoined ? joined.data() : const_cast<TRIANGLE*>(triangles.data()),
+                                static_cast<uint32_t>(anyJoined ? joined.size() : triangles.size())};
         RepairLog scratch;
         WorkMesh mesh(record, scratch);
         RemoveDegenerate(mesh);
-        unite = arrangement::Unite(arranged.points.data(), pointCount, mesh.triangles.data(),
+        unite = arrangement::Unite(points.data(), pointCount, mesh.triangles.data(),
                                    static_cast<uint32_t>(mesh.triangles.size()), united);
         for (uint32_t& t : united.triangleFrom) {
             t = anyJoined ? from[mesh.from[t]] : mesh.from[t];
@@ -276,6 +277,35 @@ uint32_t TidyKept(const WorkArray<T3DVECF>& points, uint32_t firstNew, WorkArray
     return snapped + CollapseShortEdges(points, firstNew, kShortFraction * Diagonal(points), kept);
 }
 
+// The union of a first round's output whose union failed and whose later
+// rounds did not settle: with every new point a few units in the last
+// place from another point joined to it (SnapNewPoints), as the kept faces
+// will be written. Where parts were drawn a unit in the last place apart
+// (cylinders' rims next to another part's faces, from the rounding of cos
+// and sin), the exact arrangement holds pieces far narrower than the
+// rounding; rounded, they fold, and each round's pieces cross more than the
+// last's. Joined, those pieces are gone. Kept only when the faces the union
+// keeps pass the check (SettleIfClean), which then marks `first`
+// resolved; `united` is then the union, its faces as written. Points from
+// `firstNew` on are new.
+bool SnapAndUnite(uint32_t firstNew, arrangement::Arrangement& first, arrangement::UnionResult& united)
+{
+    WorkArray<TRIANGLE> snapped = first.triangles;
+    if (SnapNewPoints(first.points, firstNew, snapped) == 0) {
+        return false;
+    }
+    arrangement::UnionResult trial;
+    if (UniteArranged(first.points, snapped, trial) != arrangement::kUniteOk || !trial.closed) {
+        return false;
+    }
+    TidyKept(first.points, firstNew, trial.triangles);
+    if (!SettleIfClean(first, trial.triangles.data(), static_cast<uint32_t>(trial.triangles.size()))) {
+        return false;
+    }
+    united = std::move(trial);
+    return true;
+}
+
 // Arranges `record` and, when that changed it (`same` false) and left
 // nothing in contact, unites the output: `unite` its code (kUniteBadInput
 // when not tried), `united` the union. Where the union closes, it is taken
@@ -292,7 +322,7 @@ int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged
     // checked whole.
     same = code == arrangement::kArranged && SameTriangles(record, arranged);
     if (code == arrangement::kArranged && arranged.unchecked && !same) {
-        unite = UniteArranged(arranged, united);
+        unite = UniteArranged(arranged.points, arranged.triangles, united);
         if (unite == arrangement::kUniteOk && united.closed &&
             SettleIfClean(arranged, united.triangles.data(), static_cast<uint32_t>(united.triangles.size()))) {
             return code;
@@ -315,13 +345,26 @@ int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged
             }
         }
     }
+    // Kept for SnapAndUnite below, when the rounds that follow fail.
+    std::optional<arrangement::Arrangement> first;
+    if (code == arrangement::kArranged && arranged.unchecked && !same && unite != arrangement::kUniteOk) {
+        first = arranged;
+    }
     if (code == arrangement::kArranged && arranged.unchecked) {
         code = arrangement::FinishArrange(arranged);
         same = code == arrangement::kArranged && SameTriangles(record, arranged);
         unite = arrangement::kUniteBadInput;
     }
     if (code == arrangement::kArranged && arranged.resolved && !same) {
-        unite = UniteArranged(arranged, united);
+        unite = UniteArranged(arranged.points, arranged.triangles, united);
+    }
+    const bool done = code == arrangement::kArranged && arranged.resolved && unite == arrangement::kUniteOk &&
+                      united.closed;
+    if (first && !done && SnapAndUnite(record.pointCount, *first, united)) {
+        arranged = std::move(*first);
+        same = false;
+        unite = arrangement::kUniteOk;
+        code = arrangement::kArranged;
     }
     return code;
 }
