@@ -70,7 +70,11 @@
  *                      mesh of one closed shell is judged by the volume
  *                      sign alone where doubles settle it, as solids()
  *                      itself does first); shells the fills closed are
- *                      judged after step 8
+ *                      judged after step 8. With step 10 selected, a shell
+ *                      at an odd depth with a positive volume is left as
+ *                      it is when it, or the shell around it, meets
+ *                      another shell: one of overlapping parts, which the
+ *                      union joins as a solid
  *    8 FillHoles       fill each border loop with new triangles, chosen to
  *                      keep the dihedral angles small, then the area (see
  *                      RepairRequest::exactHoleEdges). A fill is withdrawn

@@ -119,6 +119,10 @@ TEST(ResolveIntersections, UnionsOfBoxesHaveTheirExactVolume)
         {"two unit cubes overlapping by half", {{{0, 0, 0}, {1, 1, 1}}, {{0.5, 0, 0}, {1.5, 1, 1}}}, true},
         {"offset on three axes", {{{0, 0, 0}, {1, 1, 1}}, {{0.5, 0.25, 0.25}, {1.5, 1.25, 1.25}}}, false},
         {"a cube inside a larger one, on its wall", {{{0, 0, 0}, {2, 2, 2}}, {{0, 0.5, 0.5}, {1, 1.5, 1.5}}}, true},
+        // The inner cube meets nothing, but the one around it is a part.
+        {"a cube inside a larger one that a third crosses",
+         {{{0, 0, 0}, {4, 4, 4}}, {{1, 1, 1}, {2, 2, 2}}, {{3, 3, 3}, {5, 5, 5}}},
+         true},
         {"two cubes sharing a face", {{{0, 0, 0}, {1, 1, 1}}, {{1, 0, 0}, {2, 1, 1}}}, true},
         // The same floor triangles in both, and the walls in one plane.
         {"a cube standing in a taller box", {{{0, 0, 0}, {1, 1, 1}}, {{0, 0, 0}, {1, 1, 2}}}, true},

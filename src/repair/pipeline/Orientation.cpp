@@ -11,6 +11,9 @@
 // they are turned by those signs, and solids() and its searches are run on
 // the others alone.
 #include "meshaudit_solid.hpp"
+#include "containers/BitVector.h"
+#include "geometry/IntersectingPairs.h"
+#include "geometry/TriAabbTree.h"
 #include "repair/pipeline/BoxNesting.h"
 #include "repair/pipeline/EdgeSides.h"
 #include "repair/pipeline/Steps.h"
@@ -148,9 +151,27 @@ bool TurnUnnestedShells(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint
     return true;
 }
 
+// Per shell (`shellOf` labels the triangles of `record`): 1 when a
+// triangle of it meets a triangle of another shell, by the library's
+// search with the pairs within one shell left out.
+WorkArray<uint8_t> ShellsMeetingOthers(const MeshRecord& record, const WorkArray<uint32_t>& shellOf,
+                                       uint32_t shellCount)
+{
+    C3DTriAABBTree tree;
+    CBitVector marked;
+    if (tree.Build(record) != 1 || MarkIntersectingPairs(&tree, &tree, marked, nullptr, shellOf.data()) != 1) {
+        throw std::bad_alloc();  // the record is whole: only memory can fail
+    }
+    WorkArray<uint8_t> meets(shellCount, 0);
+    for (uint32_t t = 0; t < record.triangleCount; ++t) {
+        meets[shellOf[t]] |= marked.IsSet(t) ? 1 : 0;
+    }
+    return meets;
+}
+
 }  // namespace
 
-void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
+void OrientOutward(WorkMesh& mesh, bool keepInnerSolids, bool uniteAhead)
 {
     // Only closed shells have a volume, and only they nest: solids() is
     // given those alone, and not called at all when there are none.
@@ -199,9 +220,30 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids)
     if (code != 1 || solid.insideOut.empty()) {
         return;
     }
+    // A shell inside another that faces outward, as a solid does, is taken
+    // for a void facing the wrong way, and turned. Not when the union is to
+    // come and it, or the shell around it, meets another shell: then they
+    // are overlapping parts (a pin through a plate, or held in a boss that
+    // crosses the plate), and the union joins it as the solid it says it
+    // is; turned, the union would cut it out of the part around it.
+    const auto solidAtOddDepth = [&solid](uint32_t s) {
+        return solid.depth[s] % 2 == 1 && solid.volumeSign[s] > 0;
+    };
+    // Whether each shell of `solid` meets another shell of the mesh (the
+    // shells left out of `record` too: those that overlap it side by side).
+    WorkArray<uint8_t> meets;
+    if (uniteAhead && std::any_of(solid.insideOut.begin(), solid.insideOut.end(), solidAtOddDepth)) {
+        const WorkArray<uint8_t> meshMeets = ShellsMeetingOthers(mesh.Record(), shellOf, shellCount);
+        meets.assign(solid.shellCount, 0);
+        for (uint32_t k = 0; k < closed.size(); ++k) {
+            meets[solid.shellOf[k]] = meshMeets[shellOf[closed[k]]];
+        }
+    }
     WorkArray<uint8_t> turn(solid.shellCount, 0);
     for (const uint32_t s : solid.insideOut) {
-        const bool innerSolid = keepInnerSolids && solid.depth[s] % 2 == 1 && solid.volumeSign[s] > 0;
+        const bool part =
+            !meets.empty() && (meets[s] != 0 || (solid.parent[s] != kNoShell && meets[solid.parent[s]] != 0));
+        const bool innerSolid = solidAtOddDepth(s) && (keepInnerSolids || part);
         turn[s] = solid.manifold[s] != 0 && solid.volumeSign[s] != 0 && !innerSolid ? 1 : 0;
     }
     for (uint32_t k = 0; k < closed.size(); ++k) {

@@ -99,7 +99,7 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
     const bool keepInner = request.dropInnerShells && selected(RepairStep::SmallShells);
     run(RepairStep::Orient, [&] {
         pipeline::OrientConsistently(mesh);
-        pipeline::OrientOutward(mesh, keepInner);
+        pipeline::OrientOutward(mesh, keepInner, selected(RepairStep::ResolveIntersections));
         return 0u;
     });
     bool touching = false;
@@ -182,7 +182,7 @@ void RunSteps(WorkMesh& mesh, const RepairRequest& request, RepairLog& log)
             pipeline::OrientConsistently(mesh);
         }
         if (partedAgain || added != 0) {
-            pipeline::OrientOutward(mesh, keepInner);
+            pipeline::OrientOutward(mesh, keepInner, selected(RepairStep::ResolveIntersections));
         }
         log.steps[static_cast<uint32_t>(RepairStep::Orient)].changes = pipeline::LogFlips(mesh);
     }

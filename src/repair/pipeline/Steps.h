@@ -48,8 +48,9 @@ bool StitchBorders(WorkMesh& mesh);
 void OrientConsistently(WorkMesh& mesh);
 // 7: closed shells turned outward, voids inward; with `keepInnerSolids`
 // a shell at an odd depth that encloses a positive volume is left as it is
-// (step 9 drops it).
-void OrientOutward(WorkMesh& mesh, bool keepInnerSolids);
+// (step 9 drops it). With `uniteAhead` (step 10 to run), so is such a
+// shell that meets another shell: it is a solid among overlapping parts.
+void OrientOutward(WorkMesh& mesh, bool keepInnerSolids, bool uniteAhead);
 // 7: the flips made since OrientConsistently began, as logged shells; the
 // number of triangles flipped.
 uint32_t LogFlips(WorkMesh& mesh);
