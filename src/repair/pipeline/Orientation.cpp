@@ -20,6 +20,7 @@
 #include "repair/pipeline/VolumeSign.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <new>
 
@@ -151,20 +152,64 @@ bool TurnUnnestedShells(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint
     return true;
 }
 
-// Per shell (`shellOf` labels the triangles of `record`): 1 when a
-// triangle of it meets a triangle of another shell, by the library's
-// search with the pairs within one shell left out.
+// Per shell (`shellOf` labels the triangles of `record`, `shellCount`
+// shells): for those `asked` marks, 1 when a triangle of it meets a
+// triangle of another shell, by the library's search with the pairs within
+// one shell left out. Only the shells whose boxes meet an asked one's take
+// part, found by comparing every box with every asked one when that costs
+// no more than a few tests per triangle (a few nested parts among many, as
+// in a plate of overlapping objects), else all do.
 WorkArray<uint8_t> ShellsMeetingOthers(const MeshRecord& record, const WorkArray<uint32_t>& shellOf,
-                                       uint32_t shellCount)
+                                       uint32_t shellCount, const WorkArray<uint8_t>& asked)
 {
+    WorkArray<std::array<double, 6>> box(shellCount, {HUGE_VAL, HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL, -HUGE_VAL});
+    for (uint32_t t = 0; t < record.triangleCount; ++t) {
+        std::array<double, 6>& b = box[shellOf[t]];
+        const TRIANGLE& g = record.triangles[t];
+        for (const uint32_t p : {g.a, g.b, g.c}) {
+            const double c[3] = {record.points[p].x, record.points[p].y, record.points[p].z};
+            for (int d = 0; d < 3; ++d) {
+                b[d] = std::min(b[d], c[d]);
+                b[d + 3] = std::max(b[d + 3], c[d]);
+            }
+        }
+    }
+    WorkArray<uint32_t> askedShells;
+    for (uint32_t s = 0; s < shellCount; ++s) {
+        if (asked[s] != 0) {
+            askedShells.push_back(s);
+        }
+    }
+    WorkArray<uint8_t> near(shellCount, 1);
+    if (uint64_t{askedShells.size()} * shellCount <= 4 * uint64_t{record.triangleCount}) {
+        for (uint32_t s = 0; s < shellCount; ++s) {
+            near[s] = std::any_of(askedShells.begin(), askedShells.end(), [&](uint32_t a) {
+                for (int d = 0; d < 3; ++d) {
+                    if (box[s][d] > box[a][d + 3] || box[a][d] > box[s][d + 3]) {
+                        return false;
+                    }
+                }
+                return true;
+            }) ? 1 : 0;
+        }
+    }
+    WorkArray<TRIANGLE> triangles;
+    WorkArray<uint32_t> groups;
+    for (uint32_t t = 0; t < record.triangleCount; ++t) {
+        if (near[shellOf[t]] != 0) {
+            triangles.push_back(record.triangles[t]);
+            groups.push_back(shellOf[t]);
+        }
+    }
+    const MeshRecord part{record.points, record.pointCount, triangles.data(), static_cast<uint32_t>(triangles.size())};
     C3DTriAABBTree tree;
     CBitVector marked;
-    if (tree.Build(record) != 1 || MarkIntersectingPairs(&tree, &tree, marked, nullptr, shellOf.data()) != 1) {
+    if (tree.Build(part) != 1 || MarkIntersectingPairs(&tree, &tree, marked, nullptr, groups.data()) != 1) {
         throw std::bad_alloc();  // the record is whole: only memory can fail
     }
     WorkArray<uint8_t> meets(shellCount, 0);
-    for (uint32_t t = 0; t < record.triangleCount; ++t) {
-        meets[shellOf[t]] |= marked.IsSet(t) ? 1 : 0;
+    for (uint32_t t = 0; t < part.triangleCount; ++t) {
+        meets[groups[t]] |= marked.IsSet(t) ? 1 : 0;
     }
     return meets;
 }
@@ -229,11 +274,25 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids, bool uniteAhead)
     const auto solidAtOddDepth = [&solid](uint32_t s) {
         return solid.depth[s] % 2 == 1 && solid.volumeSign[s] > 0;
     };
-    // Whether each shell of `solid` meets another shell of the mesh (the
-    // shells left out of `record` too: those that overlap it side by side).
+    // Whether those shells and the shells around them meet another shell of
+    // the mesh (the shells left out of `record` too: those that overlap
+    // them side by side).
     WorkArray<uint8_t> meets;
     if (uniteAhead && std::any_of(solid.insideOut.begin(), solid.insideOut.end(), solidAtOddDepth)) {
-        const WorkArray<uint8_t> meshMeets = ShellsMeetingOthers(mesh.Record(), shellOf, shellCount);
+        WorkArray<uint8_t> need(solid.shellCount, 0);
+        for (const uint32_t s : solid.insideOut) {
+            if (solidAtOddDepth(s)) {
+                need[s] = 1;
+                if (solid.parent[s] != kNoShell) {
+                    need[solid.parent[s]] = 1;
+                }
+            }
+        }
+        WorkArray<uint8_t> asked(shellCount, 0);
+        for (uint32_t k = 0; k < closed.size(); ++k) {
+            asked[shellOf[closed[k]]] |= need[solid.shellOf[k]];
+        }
+        const WorkArray<uint8_t> meshMeets = ShellsMeetingOthers(mesh.Record(), shellOf, shellCount, asked);
         meets.assign(solid.shellCount, 0);
         for (uint32_t k = 0; k < closed.size(); ++k) {
             meets[solid.shellOf[k]] = meshMeets[shellOf[closed[k]]];
