@@ -210,7 +210,8 @@ bool SameTriangles(const MeshRecord& input, const arrangement::Arrangement& arra
     return true;
 }
 
-// arrangement::Unite on the whole output; only memory failures throw.
+// arrangement::Unite on an arranged output (`triangles` naming `points`);
+// only memory failures throw.
 //
 // Rounding can put every corner of a piece at one place, or two of them
 // (a new point rounded onto an input point or onto another new one), and

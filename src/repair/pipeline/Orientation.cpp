@@ -300,9 +300,9 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids, bool uniteAhead)
     }
     WorkArray<uint8_t> turn(solid.shellCount, 0);
     for (const uint32_t s : solid.insideOut) {
-        const bool part =
+        const bool amongParts =
             !meets.empty() && (meets[s] != 0 || (solid.parent[s] != kNoShell && meets[solid.parent[s]] != 0));
-        const bool innerSolid = solidAtOddDepth(s) && (keepInnerSolids || part);
+        const bool innerSolid = solidAtOddDepth(s) && (keepInnerSolids || amongParts);
         turn[s] = solid.manifold[s] != 0 && solid.volumeSign[s] != 0 && !innerSolid ? 1 : 0;
     }
     for (uint32_t k = 0; k < closed.size(); ++k) {
