@@ -324,20 +324,19 @@ int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged
     same = code == arrangement::kArranged && SameTriangles(record, arranged);
     if (code == arrangement::kArranged && arranged.unchecked && !same) {
         unite = UniteArranged(arranged.points, arranged.triangles, united);
-        if (unite == arrangement::kUniteOk && united.closed &&
-            SettleIfClean(arranged, united.triangles.data(), static_cast<uint32_t>(united.triangles.size()))) {
-            return code;
-        }
-        // A piece a unit or two in the last place wide, between two
-        // rounded points, is clean to the exact checks but not always to
-        // the library's search. That search projects a triangle lying in
-        // another's plane along the largest component of the other's
-        // normal, computed in doubles; for such a sliver every component
-        // can round to zero, and the projection folds it onto a line that
-        // its neighbours' edges cross. The faces kept as they will be
-        // written, those edges collapsed, may then pass where the arranged
-        // ones did not.
         if (unite == arrangement::kUniteOk && united.closed) {
+            if (SettleIfClean(arranged, united.triangles.data(), static_cast<uint32_t>(united.triangles.size()))) {
+                return code;
+            }
+            // A piece a unit or two in the last place wide, between two
+            // rounded points, is clean to the exact checks but not always
+            // to the library's search. That search projects a triangle lying
+            // in another's plane along the largest component of the other's
+            // normal, computed in doubles; for such a sliver every component
+            // can round to zero, and the projection folds it onto a line
+            // that its neighbours' edges cross. The faces kept as they will
+            // be written, those edges collapsed, may then pass where the
+            // arranged ones did not.
             WorkArray<TRIANGLE> tidied = united.triangles;
             if (TidyKept(arranged.points, record.pointCount, tidied) > 0 &&
                 SettleIfClean(arranged, tidied.data(), static_cast<uint32_t>(tidied.size()))) {

@@ -20,7 +20,6 @@
 #include "repair/pipeline/VolumeSign.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <new>
 
@@ -72,6 +71,30 @@ void OrientConsistently(WorkMesh& mesh)
 
 namespace {
 
+// Per shell (`shellOf` labels the mesh's triangles): the box of its
+// corners, and in `finite` 1 when every coordinate of them is finite (the
+// box then leaves the NaNs out).
+WorkArray<NestBox> ShellBoxes(const WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint32_t shellCount,
+                              WorkArray<uint8_t>& finite)
+{
+    WorkArray<NestBox> boxes(shellCount, NestBox{{HUGE_VAL, HUGE_VAL, HUGE_VAL}, {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}});
+    finite.assign(shellCount, 1);
+    for (uint32_t t = 0; t < mesh.triangles.size(); ++t) {
+        NestBox& box = boxes[shellOf[t]];
+        const TRIANGLE& tri = mesh.triangles[t];
+        for (const uint32_t p : {tri.a, tri.b, tri.c}) {
+            const T3DVECF& c = mesh.Point(p);
+            const double xyz[3] = {c.x, c.y, c.z};
+            for (int a = 0; a < 3; ++a) {
+                finite[shellOf[t]] &= std::isfinite(xyz[a]) ? 1 : 0;
+                box.lo[a] = std::min(box.lo[a], xyz[a]);
+                box.hi[a] = std::max(box.hi[a], xyz[a]);
+            }
+        }
+    }
+    return boxes;
+}
+
 // Closed shells (`closed`, their triangles) whose boxes neither lie within
 // another's nor hold one (a box on another's side counted within) are at
 // depth 0 in solids(), and hold no shell: a shell S is at a depth above 0
@@ -88,6 +111,7 @@ namespace {
 // where every shell is left to solids(): a coordinate that is not finite,
 // or boxes so crowded that the search for nesting ones gives up.
 bool TurnUnnestedShells(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint32_t shellCount,
+                        const WorkArray<NestBox>& shellBox, const WorkArray<uint8_t>& finite,
                         const WorkArray<uint32_t>& closed, const WorkArray<uint8_t>& inside,
                         WorkArray<uint8_t>& judged)
 {
@@ -111,22 +135,10 @@ bool TurnUnnestedShells(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint
         if (first[s] == first[s + 1]) {
             continue;
         }
-        NestBox box{{HUGE_VAL, HUGE_VAL, HUGE_VAL}, {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}};
-        for (uint32_t k = first[s]; k < first[s + 1]; ++k) {
-            const TRIANGLE& tri = mesh.triangles[byShell[k]];
-            for (const uint32_t p : {tri.a, tri.b, tri.c}) {
-                const T3DVECF& c = mesh.Point(p);
-                const double xyz[3] = {c.x, c.y, c.z};
-                for (int a = 0; a < 3; ++a) {
-                    if (!std::isfinite(xyz[a])) {
-                        return false;
-                    }
-                    box.lo[a] = std::min(box.lo[a], xyz[a]);
-                    box.hi[a] = std::max(box.hi[a], xyz[a]);
-                }
-            }
+        if (finite[s] == 0) {
+            return false;
         }
-        boxes.push_back(box);
+        boxes.push_back(shellBox[s]);
         shells.push_back(s);
     }
     WorkArray<uint8_t> nests;
@@ -152,28 +164,17 @@ bool TurnUnnestedShells(WorkMesh& mesh, const WorkArray<uint32_t>& shellOf, uint
     return true;
 }
 
-// Per shell (`shellOf` labels the triangles of `record`, `shellCount`
-// shells): for those `asked` marks, 1 when a triangle of it meets a
+// Per shell (`shellOf` labels the triangles of `record`, `box` their
+// shells' boxes): for those `asked` marks, 1 when a triangle of it meets a
 // triangle of another shell, by the library's search with the pairs within
 // one shell left out. Only the shells whose boxes meet an asked one's take
 // part, found by comparing every box with every asked one when that costs
 // no more than a few tests per triangle (a few nested parts among many, as
 // in a plate of overlapping objects), else all do.
 WorkArray<uint8_t> ShellsMeetingOthers(const MeshRecord& record, const WorkArray<uint32_t>& shellOf,
-                                       uint32_t shellCount, const WorkArray<uint8_t>& asked)
+                                       const WorkArray<NestBox>& box, const WorkArray<uint8_t>& asked)
 {
-    WorkArray<std::array<double, 6>> box(shellCount, {HUGE_VAL, HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL, -HUGE_VAL});
-    for (uint32_t t = 0; t < record.triangleCount; ++t) {
-        std::array<double, 6>& b = box[shellOf[t]];
-        const TRIANGLE& g = record.triangles[t];
-        for (const uint32_t p : {g.a, g.b, g.c}) {
-            const double c[3] = {record.points[p].x, record.points[p].y, record.points[p].z};
-            for (int d = 0; d < 3; ++d) {
-                b[d] = std::min(b[d], c[d]);
-                b[d + 3] = std::max(b[d + 3], c[d]);
-            }
-        }
-    }
+    const auto shellCount = static_cast<uint32_t>(box.size());
     WorkArray<uint32_t> askedShells;
     for (uint32_t s = 0; s < shellCount; ++s) {
         if (asked[s] != 0) {
@@ -185,7 +186,7 @@ WorkArray<uint8_t> ShellsMeetingOthers(const MeshRecord& record, const WorkArray
         for (uint32_t s = 0; s < shellCount; ++s) {
             near[s] = std::any_of(askedShells.begin(), askedShells.end(), [&](uint32_t a) {
                 for (int d = 0; d < 3; ++d) {
-                    if (box[s][d] > box[a][d + 3] || box[a][d] > box[s][d + 3]) {
+                    if (box[s].lo[d] > box[a].hi[d] || box[a].lo[d] > box[s].hi[d]) {
                         return false;
                     }
                 }
@@ -242,8 +243,10 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids, bool uniteAhead)
     if (closed.empty()) {
         return;
     }
+    WorkArray<uint8_t> finite;
+    const WorkArray<NestBox> shellBox = ShellBoxes(mesh, shellOf, shellCount, finite);
     WorkArray<uint8_t> judged;
-    if (TurnUnnestedShells(mesh, shellOf, shellCount, closed, inside, judged)) {
+    if (TurnUnnestedShells(mesh, shellOf, shellCount, shellBox, finite, closed, inside, judged)) {
         std::erase_if(closed, [&](uint32_t t) { return judged[shellOf[t]] == 0; });
         if (closed.empty()) {
             return;
@@ -292,7 +295,7 @@ void OrientOutward(WorkMesh& mesh, bool keepInnerSolids, bool uniteAhead)
         for (uint32_t k = 0; k < closed.size(); ++k) {
             asked[shellOf[closed[k]]] |= need[solid.shellOf[k]];
         }
-        const WorkArray<uint8_t> meshMeets = ShellsMeetingOthers(mesh.Record(), shellOf, shellCount, asked);
+        const WorkArray<uint8_t> meshMeets = ShellsMeetingOthers(mesh.Record(), shellOf, shellBox, asked);
         meets.assign(solid.shellCount, 0);
         for (uint32_t k = 0; k < closed.size(); ++k) {
             meets[solid.shellOf[k]] = meshMeets[shellOf[closed[k]]];

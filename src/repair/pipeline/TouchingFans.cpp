@@ -86,17 +86,14 @@ struct Cut {
 // place or the edge they share (exact). Then the pieces overlap or lie
 // against each other there, and the union of step 10 joins them instead:
 // cutting a fan would take away material the union keeps (a box's corner
-// where a cylinder's rim touches it, its cap lying on the box's face). Fans whose pairs are
-// too many to test (kMostPairs) are taken to meet nothing, and so are the
-// fans of a place once kMostPairs pairs in all were tested there: the test
-// never costs more than a bounded amount per place.
+// where a cylinder's rim touches it, its cap lying on the box's face). The
+// caller tests at most kMostPairs pairs of triangles at a place, and takes
+// the fans beyond that to meet nothing: the test never costs more than a
+// bounded amount per place.
 constexpr uint64_t kMostPairs = 4096;
 bool FansMeet(const WorkMesh& mesh, const WorkArray<uint32_t>& place, const uint32_t* fanP, uint32_t countP,
               const uint32_t* fanQ, uint32_t countQ)
 {
-    if (uint64_t{countP} * countQ > kMostPairs) {
-        return false;
-    }
     const auto face = [&](uint32_t t, arrangement::Face& f) {
         const TRIANGLE& tri = mesh.triangles[t];
         for (uint32_t k = 0; k < 3; ++k) {
