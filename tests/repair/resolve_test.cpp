@@ -17,6 +17,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace meshaudit {
@@ -387,27 +388,42 @@ TEST(ResolveIntersections, CoordinatesPastTheModerateRangeAreLeftAsTheyWere)
     }
 }
 
-// A soup the fuzzer found: the union's second pass leaves copies of points
-// (step 5's) where pieces still touch, clean to the arrangement, which
-// takes copies as one point, but not to the library's search. Nothing is
-// called resolved, nothing the rounds made is kept: the mesh is the one
-// steps 1 to 9 give.
+// The union's second pass leaves copies of points (step 5's) where pieces
+// still touch, clean to the arrangement, which takes copies as one point,
+// but not to the library's search. Nothing is called resolved, nothing the
+// rounds made is kept: the mesh is the one steps 1 to 9 give.
 TEST(ResolveIntersections, PiecesTouchingAtCopiesAreNotCalledResolved)
 {
-    TestMesh mesh = testing::MeshOf(
-        {{2, 0, -1}, {-4.3180364477547035e+42, 2, 0}, {-4.3180364477547035e+42, 2, 3}, {3, 0, 3}, {0, 0, 1}},
-        {{1, 0, 4}, {4, 4, 4}, {2, 0, 4}, {1, 3, 4}, {4, 4, 4}, {4, 4, 4}});
-    RepairResult r, without;
-    ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1);
-    RepairRequest skip;
-    skip.steps &= ~StepBit(RepairStep::ResolveIntersections);
-    ASSERT_EQ(repair(mesh.Record(), skip, without), 1);
-    const RepairLog::Intersections& x = r.log.intersections;
-    EXPECT_TRUE(x.found && !x.resolved && x.left > 0);
-    ASSERT_EQ(r.points.size(), without.points.size());
-    ASSERT_EQ(r.triangles.size(), without.triangles.size());
-    EXPECT_EQ(0, std::memcmp(r.points.data(), without.points.data(), r.points.size() * sizeof(T3DVECF)));
-    EXPECT_EQ(0, std::memcmp(r.triangles.data(), without.triangles.data(), r.triangles.size() * sizeof(TRIANGLE)));
+    // Two prisms whose edges cross at the origin, one above z = 0, one
+    // below: their union is pinched there, and no fill of either fan's rim
+    // misses the other prism.
+    TestMesh prisms = testing::MeshOf({{0, -2, 0}, {1, -2, 1}, {-1, -2, 1}, {0, 2, 0}, {1, 2, 1}, {-1, 2, 1}},
+                                      {{0, 2, 1}, {3, 4, 5}, {0, 1, 4}, {0, 4, 3}, {1, 2, 5}, {1, 5, 4}, {2, 0, 3}, {2, 3, 5}});
+    TestMesh below = prisms;
+    for (T3DVECF& p : below.points) {
+        p = {p.y, p.x, -p.z};  // a mirror: turned inside out, which step 7 mends
+    }
+    testing::Append(prisms, below);
+    std::pair<const char*, TestMesh> cases[] = {
+        {"a soup the fuzzer found",
+         testing::MeshOf({{2, 0, -1}, {-4.3180364477547035e+42, 2, 0}, {-4.3180364477547035e+42, 2, 3}, {3, 0, 3}, {0, 0, 1}},
+                         {{1, 0, 4}, {4, 4, 4}, {2, 0, 4}, {1, 3, 4}, {4, 4, 4}, {4, 4, 4}})},
+        {"prisms whose edges cross", prisms},
+    };
+    for (auto& [name, mesh] : cases) {
+        RepairResult r, without;
+        ASSERT_EQ(repair(mesh.Record(), RepairRequest{}, r), 1) << name;
+        RepairRequest skip;
+        skip.steps &= ~StepBit(RepairStep::ResolveIntersections);
+        ASSERT_EQ(repair(mesh.Record(), skip, without), 1) << name;
+        const RepairLog::Intersections& x = r.log.intersections;
+        EXPECT_TRUE(x.found && !x.resolved && x.left > 0) << name;
+        ASSERT_EQ(r.points.size(), without.points.size()) << name;
+        ASSERT_EQ(r.triangles.size(), without.triangles.size()) << name;
+        EXPECT_EQ(0, std::memcmp(r.points.data(), without.points.data(), r.points.size() * sizeof(T3DVECF))) << name;
+        EXPECT_EQ(0, std::memcmp(r.triangles.data(), without.triangles.data(), r.triangles.size() * sizeof(TRIANGLE)))
+            << name;
+    }
 }
 
 // Open surfaces that cross are split along the crossing when asked for

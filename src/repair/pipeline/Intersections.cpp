@@ -312,11 +312,13 @@ bool SnapAndUnite(uint32_t firstNew, arrangement::Arrangement& first, arrangemen
 // when not tried), `united` the union. Where the union closes, it is taken
 // before the arrangement's check, and only the faces it keeps are checked
 // (Arrangement.h, SettleIfClean): the rest of the arrangement runs only
-// when they meet something.
+// when they meet something. `checked` tells whether united.triangles are
+// exactly the faces that check found clean.
 int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged, bool& same,
-                    arrangement::UnionResult& united, int& unite)
+                    arrangement::UnionResult& united, int& unite, bool& checked)
 {
     unite = arrangement::kUniteBadInput;
+    checked = false;
     int code = arrangement::ArrangeFirstRound(record, arranged);
     // A round that only named points by others of equal coordinates may
     // leave the triangles as they were: then they are kept as a whole, so
@@ -326,6 +328,7 @@ int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged
         unite = UniteArranged(arranged.points, arranged.triangles, united);
         if (unite == arrangement::kUniteOk && united.closed) {
             if (SettleIfClean(arranged, united.triangles.data(), static_cast<uint32_t>(united.triangles.size()))) {
+                checked = true;
                 return code;
             }
             // A piece a unit or two in the last place wide, between two
@@ -341,6 +344,7 @@ int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged
             if (TidyKept(arranged.points, record.pointCount, tidied) > 0 &&
                 SettleIfClean(arranged, tidied.data(), static_cast<uint32_t>(tidied.size()))) {
                 united.triangles = std::move(tidied);
+                checked = true;
                 return code;
             }
         }
@@ -362,6 +366,7 @@ int ArrangeAndUnite(const MeshRecord& record, arrangement::Arrangement& arranged
                       united.closed;
     if (first && !done && SnapAndUnite(record.pointCount, *first, united)) {
         arranged = std::move(*first);
+        checked = true;
         same = false;
         unite = arrangement::kUniteOk;
         code = arrangement::kArranged;
@@ -387,12 +392,49 @@ uint64_t PairsMeetingByIndex(const MeshRecord& record)
     return pairs.Total();
 }
 
+// Whether the second pass left `kept` as it was (`second` its output, still
+// in kept's numbering): the same triangles in the same order, each corner
+// the point at the same place, the used points only renumbered where unused
+// ones went, one for one. A copy of a point that step 5 made to part two
+// fans is not: it stands where its original does, under another index. The
+// check of the arrangement depends only on the places of the used points
+// and on which triangles name which, so what it found on `kept` holds for
+// `second`, and the next round need not run it again.
+bool KeptAsChecked(const MeshRecord& kept, const RepairResult& second)
+{
+    if (second.triangles.size() != kept.triangleCount) {
+        return false;
+    }
+    const auto samePlace = [](const T3DVECF& a, const T3DVECF& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+    WorkArray<uint32_t> now(kept.pointCount, kNone);  // by kept point, the output point that is it
+    for (uint32_t t = 0; t < kept.triangleCount; ++t) {
+        const TRIANGLE& out = second.triangles[t];
+        const TRIANGLE& was = kept.triangles[t];
+        if (second.triangleFrom[t] != t) {
+            return false;
+        }
+        const uint32_t corners[3][2] = {{out.a, was.a}, {out.b, was.b}, {out.c, was.c}};
+        for (const auto& [p, q] : corners) {
+            if (second.pointFrom[p] != q || !samePlace(second.points[p], kept.points[q]) ||
+                (now[q] != kNone && now[q] != p)) {
+                return false;
+            }
+            now[q] = p;
+        }
+    }
+    return true;
+}
+
 // One round: false when nothing changed. `last` is the check the round ran
 // on the mesh it was given; `saved` receives that mesh, with its log, the
-// first time a round changes it.
+// first time a round changes it. `clean` says, on the way in, that the
+// mesh is already known to pass that check, and on the way out, that the
+// round's output is (see KeptAsChecked).
 bool ResolveOnce(const RepairRequest& request, RepairResult& out, ArrangeCheck& last,
-                 std::optional<RepairResult>& saved)
+                 std::optional<RepairResult>& saved, bool& clean)
 {
+    const bool knownClean = clean;
+    clean = false;
     RepairLog& log = out.log;
     RepairLog::StepSummary& summary = log.steps[static_cast<uint32_t>(RepairStep::ResolveIntersections)];
     if (out.triangles.empty()) {
@@ -401,7 +443,7 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out, ArrangeCheck& 
     const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
                             static_cast<uint32_t>(out.triangles.size())};
     RepairLog::Intersections& x = log.intersections;
-    const ArrangeCheck check = CheckArrangement(record);
+    const ArrangeCheck check = knownClean ? ArrangeCheck::Clean : CheckArrangement(record);
     last = check;
     if (check == ArrangeCheck::Crowded) {
         // Not arranged: whether anything meets is left open, and said.
@@ -420,7 +462,8 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out, ArrangeCheck& 
     arrangement::UnionResult united;
     int unite = arrangement::kUniteBadInput;
     bool same = false;
-    const int code = ArrangeAndUnite(record, arranged, same, united, unite);
+    bool checked = false;
+    const int code = ArrangeAndUnite(record, arranged, same, united, unite, checked);
     if (code == arrangement::kArrangeTooLarge) {
         throw std::bad_alloc();
     }
@@ -506,7 +549,7 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out, ArrangeCheck& 
         out.triangleFrom.clear();
         return true;
     }
-    TidyKept(arranged.points, before, kept);
+    checked = TidyKept(arranged.points, before, kept) == 0 && checked;
     // The second pass of steps 2 to 9, with the tolerance asked for: the
     // new points too are merged with points that close (which may make
     // pieces meet again: the next round resolves them).
@@ -519,6 +562,7 @@ bool ResolveOnce(const RepairRequest& request, RepairResult& out, ArrangeCheck& 
     if (code2 != 1) {
         throw std::bad_alloc();  // the arrangement's output is a valid record: only memory can fail
     }
+    clean = checked && KeptAsChecked(result, second);
     // Back to the input's numbering: a point of the result is one of `out`
     // (then its input point) or new; a triangle is a piece of one of
     // `out`'s triangles, or one the second pass added.
@@ -563,8 +607,9 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
     bool changed = true;
     ArrangeCheck last = ArrangeCheck::Unknown;
     std::optional<RepairResult> before;
+    bool clean = false;
     for (int round = 0; round < kRounds && changed; ++round) {
-        changed = ResolveOnce(request, out, last, before);
+        changed = ResolveOnce(request, out, last, before, clean);
     }
     RepairLog::Intersections& x = out.log.intersections;
     if (changed) {
@@ -572,7 +617,7 @@ void ResolveIntersections(const RepairRequest& request, RepairResult& out)
         const MeshRecord record{out.points.data(), static_cast<uint32_t>(out.points.size()), out.triangles.data(),
                                 static_cast<uint32_t>(out.triangles.size())};
         arrangement::Arrangement check;
-        last = CheckArrangement(record);
+        last = clean ? ArrangeCheck::Clean : CheckArrangement(record);
         x.crowded = last == ArrangeCheck::Crowded;
         if (last != ArrangeCheck::Clean && last != ArrangeCheck::CleanJoined &&
             (last == ArrangeCheck::Crowded || arrangement::Arrange(record, check) != arrangement::kArranged ||
