@@ -117,6 +117,13 @@ struct RepairOptions : OptionSet {
                      }};
     StepFlag resolve{*this, meshaudit::RepairStep::ResolveIntersections};
     StepFlag unused{*this, meshaudit::RepairStep::UnusedPoints};
+    // The whole pipeline named as steps, so that --merge, which alone runs
+    // the library's merge, and --min-shell and --drop-inner, which alone run
+    // step 9, set the settings of every step instead.
+    Action all{*this, "--all", "", "",
+               "run every step, as without step options: with --merge TOL, --min-shell or --drop-inner, the whole "
+               "pipeline with those settings",
+               [this](const std::string&) { pipelineSteps |= meshaudit::kAllRepairSteps; }};
     Option<std::string> log{*this, "--log", "", "LOG.json", "write every change, in the input's numbering", "",
                             ParseLogName};
     Option<std::string> output{*this, "--output", "-o", "OUT", "the file to write, in the format its extension names",
@@ -315,8 +322,9 @@ std::string Usage()
     return "Without step options, the whole pipeline runs, in its order: the result passes 'check' whenever\n"
            "that is possible without removing self-intersections. Step options run only those steps, in the\n"
            "pipeline's order; --merge and --drop-invalid alone run the library's own two repairs in the order\n"
-           "given. No point is moved: every output point is an input point, or a merge of points within TOL.\n"
-           "The formats are those of 'meshaudit formats'.\n\noptions:\n" + RepairOptions().Help();
+           "given. --all runs every step with the settings given: --all --merge 1e-6 is the whole pipeline,\n"
+           "merging points within 1e-6. No point is moved: every output point is an input point, or a merge\n"
+           "of points within TOL. The formats are those of 'meshaudit formats'.\n\noptions:\n" + RepairOptions().Help();
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace meshaudit::cli {
 namespace {
@@ -280,6 +281,13 @@ TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
         soup.points.insert(soup.points.end(), {cubeMesh.points[t.a], cubeMesh.points[t.b], cubeMesh.points[t.c]});
         soup.AddTriangle(soup.points.size() - 3, soup.points.size() - 2, soup.points.size() - 1);
     }
+    // The soup turned inside out, a corner 1e-12 off: --all with --merge
+    // runs every step, merging within the tolerance, then turning it.
+    meshes::TestMesh turned = soup;
+    for (TRIANGLE& t : turned.triangles) {
+        std::swap(t.b, t.c);
+    }
+    turned.points[0].x += 1e-12;
     const std::string cube = WriteMesh(dir, "cube.obj", cubeMesh), absent = dir.File("absent.obj");
     const std::string before = testing::ReadAll(cube);
     // Merging within 0.1 makes near's first triangle repeat a point, and
@@ -325,6 +333,12 @@ TEST(Repair, ConvertsMergesDropsInOrderAndNeverOverwritesUnasked)
          "meshaudit: warning: the merge leaves 1 point" + large, 2},
         {{"repair", deg, "-o", dir.File("g.off"), "--merge", "0.1"}, 0, "points 4 -> 3",
          "meshaudit: warning: after the merge every triangle repeats a point" + large, 2},
+        {{"repair", WriteMesh(dir, "turned.obj", turned), "-o", dir.File("t.ply"), "--merge", "1e-9", "--all"}, 0,
+         "(within TOL with --merge TOL): 28 points merged\ndrop triangles that repeat a point, and remove zero-area "
+         "ones without opening a hole: 0 points merged or triangles split\nkeep one of each set of duplicated "
+         "triangles; remove two-sided sheets: 0 triangles dropped\nsplit pinched points and non-manifold edges: 0 "
+         "point copies made or triangles cut where pieces touch\nstitch border edges whose points coincide: 0 points "
+         "merged\norient each shell consistently, outward, voids inward: 12 triangles turned\n", "", 12},
         {{"repair", flat, "-o", dir.File("h.ply"), "--drop-invalid"}, 2, "",
          "meshaudit: " + flat + ": no triangles are left; nothing written\n", 0},
     };
