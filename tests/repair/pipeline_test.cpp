@@ -229,6 +229,23 @@ TEST(RepairPipeline, HandComputedCases)
     TestMesh capless = testing::Sphere(16, 10);  // without the triangles round its north pole
     const auto north = static_cast<uint32_t>(capless.points.size() - 1);
     std::erase_if(capless.triangles, [north](const TRIANGLE& t) { return t.a == north || t.b == north || t.c == north; });
+    // A box without a triangle of its bottom and one of its top, and a
+    // small tetrahedron through the top hole: that fill would cross it.
+    // With a second spike through the bottom hole, neither is filled.
+    TestMesh pierced = Box(0, 4);
+    pierced.triangles.erase(pierced.triangles.begin() + 2);
+    pierced.triangles.erase(pierced.triangles.begin());
+    TestMesh twice = pierced;
+    for (const double z : {3.5, -0.5}) {
+        TestMesh spike = testing::Tetrahedron();
+        for (T3DVECF& p : spike.points) {
+            p = {2.5 + 0.5 * p.x, 1.2 + 0.5 * p.y, z + p.z};
+        }
+        testing::Append(twice, spike);
+        if (z > 0) {
+            testing::Append(pierced, spike);
+        }
+    }
     RepairRequest noMerge, mergeOnly, tolerance, small, fraction, inner, ears, fansOnly;
     fraction.minShellSize = 0.1;  // the tetrahedron's diagonal is 1.7, the whole's 25
     fansOnly.steps = StepBit(RepairStep::NonManifold);
@@ -289,6 +306,8 @@ TEST(RepairPipeline, HandComputedCases)
         {"a near copy within the tolerance", near, tolerance, 8, 12, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
         {"a near copy without", near, {}, 9, 12, {}, 0},
         {"a 16-edge hole, ears then the programme", capless, ears, 145, 286, {0, 0, 0, 0, 0, 0, 0, 14, 0, 0, 1}, 1},
+        {"a hole whose fill would cross a spike stays open", pierced, {}, 12, 15, {0, 0, 0, 0, 0, 0, 0, 1}, 0},
+        {"two such holes", twice, {}, 16, 18, {}, 0},
         {"a flipped patch", patch, {}, 74, 144, {0, 0, 0, 0, 0, 0, 12}, 1},
         {"a flat fan's rim stays open", testing::Fan(40), {}, 41, 40, {}, 0},
         {"a book of pages", testing::Book(5), {}, 15, 5, {0, 0, 0, 0, 8}, 0},

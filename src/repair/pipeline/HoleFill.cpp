@@ -69,17 +69,30 @@ WorkArray<LoopFill> FillLoops(WorkMesh& mesh, const WorkArray<WorkArray<LoopCorn
     WorkArray<LoopFill> fills(loops.size());
     WorkArray<TRIANGLE> added;
     C3DAABB near;
+    WorkArray<C3DAABB> fillBoxes;  // one per fill with triangles
     for (size_t h = 0; h < loops.size(); ++h) {
         fills[h].triangles = TriangulateLoop(mesh, loops[h], existing, exactHoleEdges);
+        C3DAABB own;
         for (const TRIANGLE& t : fills[h].triangles) {
             added.push_back(t);
             for (uint32_t i = 0; i < 3; ++i) {
+                own.Extend(mesh.Point(Corner(t, i)));
                 near.Extend(mesh.Point(Corner(t, i)));
             }
         }
+        if (!fills[h].triangles.empty()) {
+            fillBoxes.push_back(own);
+        }
     }
-    // Only the mesh triangles whose boxes meet the box of all fills can
-    // meet a new triangle.
+    // Only the mesh triangles whose boxes meet a fill's box can meet one of
+    // its triangles. Holes spread over a mesh make the box of all fills
+    // the mesh's own, and the probe a tree of every triangle; so with a few
+    // fills each box is asked, with many (a few tests per triangle at most)
+    // the box of all.
+    constexpr size_t kFewFills = 8;
+    if (fillBoxes.size() > kFewFills) {
+        fillBoxes.assign(1, near);
+    }
     WorkArray<TRIANGLE> nearby;
     for (uint32_t k = 0; k < mesh.triangles.size(); ++k) {
         if (!leaving.empty() && leaving[k] != 0) {
@@ -90,7 +103,8 @@ WorkArray<LoopFill> FillLoops(WorkMesh& mesh, const WorkArray<WorkArray<LoopCorn
         for (uint32_t i = 0; i < 3; ++i) {
             box.Extend(mesh.Point(Corner(t, i)));
         }
-        if (ClassifyBoxes(box, near) != '0') {
+        if (std::any_of(fillBoxes.begin(), fillBoxes.end(),
+                        [&box](const C3DAABB& fill) { return ClassifyBoxes(box, fill) != '0'; })) {
             nearby.push_back(t);
         }
     }
