@@ -86,9 +86,9 @@ WorkArray<LoopFill> FillLoops(WorkMesh& mesh, const WorkArray<WorkArray<LoopCorn
     }
     // Only the mesh triangles whose boxes meet a fill's box can meet one of
     // its triangles. Holes spread over a mesh make the box of all fills
-    // the mesh's own, and the probe a tree of every triangle; so with a few
-    // fills each box is asked, with many (a few tests per triangle at most)
-    // the box of all.
+    // the mesh's own, and the probe a tree of every triangle; so with up to
+    // kFewFills fills each fill's box is asked (that many tests per
+    // triangle at most), with more the box of all.
     constexpr size_t kFewFills = 8;
     if (fillBoxes.size() > kFewFills) {
         fillBoxes.assign(1, near);
