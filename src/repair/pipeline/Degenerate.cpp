@@ -18,6 +18,7 @@
 #include "containers/Keys.h"
 #include "geometry/Predicates.h"
 #include "repair/pipeline/EdgeSides.h"
+#include "repair/pipeline/EqualCoordinates.h"
 #include "repair/pipeline/Forest.h"
 #include "repair/pipeline/Steps.h"
 
@@ -43,11 +44,6 @@ bool Degenerate(const WorkMesh& mesh, const TRIANGLE& t)
 {
     const T3DVECF &a = mesh.Point(t.a), &b = mesh.Point(t.b), &c = mesh.Point(t.c);
     return IsFinite(a) && IsFinite(b) && IsFinite(c) && Collinear(a, b, c);
-}
-
-bool SamePlace(const T3DVECF& a, const T3DVECF& b)
-{
-    return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
 // The corner between the other two, of three collinear distinct points:

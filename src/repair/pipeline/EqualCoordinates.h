@@ -10,6 +10,13 @@
 
 namespace meshaudit::pipeline {
 
+// Whether two points stand at one place: every coordinate compares equal
+// (0.0 and -0.0 alike).
+inline bool SamePlace(const T3DVECF& a, const T3DVECF& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
 // For each of the `points` (work mesh numbers), the first of them, in the
 // order given, whose coordinates compare equal to its own (0.0 and -0.0
 // alike); a point with a NaN or infinite coordinate is its own. Linear on

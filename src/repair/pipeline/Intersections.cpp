@@ -16,6 +16,7 @@
 #include "repair/arrangement/ArrangeCheck.h"
 #include "repair/arrangement/JoinedPlaces.h"
 #include "repair/arrangement/Union.h"
+#include "repair/pipeline/EqualCoordinates.h"
 #include "repair/pipeline/ShortEdges.h"
 #include "repair/pipeline/Steps.h"
 
@@ -190,7 +191,6 @@ uint32_t PointsInUse(const RepairResult& r)
 // the same places, in the same turn.
 bool SameTriangles(const MeshRecord& input, const arrangement::Arrangement& arranged)
 {
-    const auto samePlace = [](const T3DVECF& a, const T3DVECF& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
     if (arranged.points.size() != input.pointCount || arranged.triangles.size() != input.triangleCount) {
         return false;
     }
@@ -201,7 +201,7 @@ bool SameTriangles(const MeshRecord& input, const arrangement::Arrangement& arra
         const T3DVECF q[3] = {input.points[b.a], input.points[b.b], input.points[b.c]};
         bool rotated = false;  // the same corners in the same turn, from any of them
         for (int r = 0; r < 3 && !rotated; ++r) {
-            rotated = samePlace(p[r], q[0]) && samePlace(p[(r + 1) % 3], q[1]) && samePlace(p[(r + 2) % 3], q[2]);
+            rotated = SamePlace(p[r], q[0]) && SamePlace(p[(r + 1) % 3], q[1]) && SamePlace(p[(r + 2) % 3], q[2]);
         }
         if (!rotated) {
             return false;
@@ -405,7 +405,6 @@ bool KeptAsChecked(const MeshRecord& kept, const RepairResult& second)
     if (second.triangles.size() != kept.triangleCount) {
         return false;
     }
-    const auto samePlace = [](const T3DVECF& a, const T3DVECF& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
     WorkArray<uint32_t> now(kept.pointCount, kNone);  // by kept point, the output point that is it
     for (uint32_t t = 0; t < kept.triangleCount; ++t) {
         const TRIANGLE& out = second.triangles[t];
@@ -415,7 +414,7 @@ bool KeptAsChecked(const MeshRecord& kept, const RepairResult& second)
         }
         const uint32_t corners[3][2] = {{out.a, was.a}, {out.b, was.b}, {out.c, was.c}};
         for (const auto& [p, q] : corners) {
-            if (second.pointFrom[p] != q || !samePlace(second.points[p], kept.points[q]) ||
+            if (second.pointFrom[p] != q || !SamePlace(second.points[p], kept.points[q]) ||
                 (now[q] != kNone && now[q] != p)) {
                 return false;
             }
